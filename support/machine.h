@@ -1,0 +1,42 @@
+// Process environment that the rest of vexo assumes: floating-point traps
+// off, a buffered error stream, the infinities, and the clocks behind the
+// timing reports, the time built-ins and random seeding.
+#ifndef VEXO_SUPPORT_MACHINE_H
+#define VEXO_SUPPORT_MACHINE_H
+
+#include <cstdint>
+#include <cstdio>
+
+extern "C" {
+// The stream every message is written to; fully buffered through an
+// 8192-byte buffer once Mach() has run, so the message core flushes it.
+extern FILE* Stderr;
+extern double Infinity, negInfinity;
+
+// Disables every floating-point trap; returns the previously enabled set.
+int fpinit_ZEF(void);
+}
+
+namespace vexo {
+
+// Points Stderr at the process's standard error.  First thing at start-up.
+void Init_Stderr();
+// Sets the infinities and gives Stderr its buffer.  Once, after Init_Stderr.
+void Mach();
+// Wall-clock seconds since the first call; the first call returns 0.
+double e_time();
+// User plus system CPU seconds of the process.
+double xectim();
+// who 0: the process, 1: its waited-for children.  times[0] gets the system
+// seconds, times[1] the user seconds; a null times does nothing.
+void cputimes(int who, double* times);
+// Calendar seconds plus the clock-tick count, reduced to 32 bits: the seed
+// used when option randseed is 0.
+uint32_t L_time();
+// Sleeps for a fractional number of seconds; nothing unless secs > 0.  An
+// interrupted sleep is not resumed.
+void sleeper(double secs);
+
+}  // namespace vexo
+
+#endif  // VEXO_SUPPORT_MACHINE_H
