@@ -30,6 +30,7 @@ void Init_Stderr() { Stderr = stderr; }
 void Mach() {
   Infinity = std::numeric_limits<double>::infinity();
   negInfinity = -Infinity;
+  if (!Stderr) Init_Stderr();
   setvbuf(Stderr, errbuf, _IOFBF, sizeof errbuf);
 }
 
