@@ -1,0 +1,271 @@
+// Recorded allocation, the arenas, the size-class block allocator and the
+// declaration-record pools.  Every recorded allocation has its address in a
+// slot of a record block, so that mem_reset can free them all without any
+// other bookkeeping.
+#include "support/pool.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/message.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VEXO_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VEXO_ASAN 1
+#endif
+#endif
+
+#ifdef VEXO_ASAN
+#include <sanitizer/asan_interface.h>
+// A freed block's payload after its link word is poisoned in sanitizer
+// builds, so that a use after del_mblk is caught where it happens.
+#define POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define POISON(p, n) ((void)(p), (void)(n))
+#define UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
+namespace vexo {
+
+double Malloced[2];
+char* mem_min;
+char* mem_max;
+uint32_t nalloc, nalloc_ovfl;
+int quitting;
+
+namespace {
+
+constexpr int NSLOTS = 2000;
+
+// A block of recording slots; the newest is mbchain.
+struct recblk {
+  recblk* prev;
+  void* slot[NSLOTS];
+};
+static_assert(sizeof(recblk) == 16008);
+
+recblk* mbchain;
+void** bnext;  // next free slot of mbchain
+void** blast;  // one past its last slot
+
+char* s;      // mem arena: next free byte
+char* se;     // end of its chunk
+char* snext;  // tostring arena: next free byte
+char* slast;  // end of its chunk
+
+constexpr size_t MEM_EXTRA = 32760;
+constexpr size_t STR_EXTRA = 32001;
+
+// Head of each class's free list: the block starts (headers).
+uint32_t* MBfree[MBLK_MAXCLASS + 1];
+
+void* xmem_freelist[N_XMEM_KINDS];
+size_t xmem_sizes[N_XMEM_KINDS];
+
+bool malloc_failed;  // Malloc_failure has run once
+
+}  // namespace
+
+// The slot that records the next allocation; taken before that allocation
+// is made, and null until it is stored.
+static void** take_slot() {
+  if (bnext == blast) {
+    recblk* b = static_cast<recblk*>(std::malloc(sizeof(recblk)));
+    if (!b) Malloc_failure(sizeof(recblk));
+    b->prev = mbchain;
+    mbchain = b;
+    bnext = b->slot;
+    blast = b->slot + NSLOTS;
+    Malloced[1] += sizeof(recblk);
+  }
+  *bnext = nullptr;
+  return bnext++;
+}
+
+// n bytes from malloc, recorded and counted.
+static char* recorded(size_t n) {
+  void** slot = take_slot();
+  void* p = std::malloc(n ? n : 1);
+  if (!p) Malloc_failure(n);
+  *slot = p;
+  Malloced[1] += n;
+  return static_cast<char*>(p);
+}
+
+void* Malloc(size_t n) { return recorded(n); }
+
+void* mem(size_t n) {
+  size_t m = (n + 7) & ~size_t(7);
+  if (s && m < size_t(se - s)) {
+    char* r = s;
+    s += m;
+    return r;
+  }
+  size_t len = m + MEM_EXTRA;
+  char* r = recorded(len);
+  std::memset(r, 0, len);
+  if (!mem_min || r < mem_min) mem_min = r;
+  if (!mem_max || r + len > mem_max) mem_max = r + len;
+  s = r + m;
+  se = r + len;
+  return r;
+}
+
+char* tostring(const char* str) {
+  size_t len = std::strlen(str);
+  if (!snext || len + 1 > size_t(slast - snext)) {
+    size_t n = (len + STR_EXTRA) & ~size_t(7);
+    snext = recorded(n);
+    slast = snext + n;
+  }
+  char* r = snext;
+  std::memcpy(r, str, len + 1);
+  snext += len + 1;
+  return r;
+}
+
+int htcl(size_t n) {
+  if (n <= 8) return 0;
+  int k = 1;
+  while (k < 60 && (size_t(8) << k) < n) ++k;
+  return k;
+}
+
+// Header of a block: word 0 holds the class (low 6 bits) and the
+// generation, word 1 the serial (even) with bit 0 set once freed.
+static uint32_t* header(const void* p) {
+  return const_cast<uint32_t*>(static_cast<const uint32_t*>(p)) - 2;
+}
+
+static bool header_ok(const uint32_t* h) {
+  uint32_t k = h[0] & 63, gen = h[0] & ~uint32_t(63);
+  if (k > MBLK_MAXCLASS) return false;
+  if (h[1] <= nalloc) return gen <= nalloc_ovfl;
+  return gen < nalloc_ovfl;  // issued before the last wrap of nalloc
+}
+
+void* new_mblk(int k, int zero) {
+  if (k < 0 || k > MBLK_MAXCLASS)
+    bug("Problem too large (hcl = %d in new_mblk)", k);
+  size_t len = size_t(8) << k;
+  uint32_t* h = MBfree[k];
+  if (h) {
+    UNPOISON(h + 4, len - 8);
+    std::memcpy(&MBfree[k], h + 2, sizeof(h));
+    if (zero) std::memset(h + 2, 0, len);
+  } else if (len <= 256) {
+    h = static_cast<uint32_t*>(mem(len + 8));
+  } else {
+    h = static_cast<uint32_t*>(Malloc(len + 8));
+    if (zero) std::memset(h + 2, 0, len);
+  }
+  if ((nalloc += 2) == 0) nalloc_ovfl += 64;
+  h[0] = uint32_t(k) | nalloc_ovfl;
+  h[1] = nalloc;
+  return h + 2;
+}
+
+void del_mblk(int, void* p) {
+  uint32_t* h = header(p);
+  if (!header_ok(h)) {
+    if (quitting & 1) return;
+    quitting |= 1;
+    bug("bug: corrupted del_mblk arg\n");
+  }
+  if (h[1] & 1) {
+    if (quitting & 2) return;
+    quitting |= 2;
+    bug("Twice-freed block: k = %d, nalloc = %u\n", int(h[0] & 63), h[1]);
+  }
+  int k = h[0] & 63;
+  h[1] |= 1;
+  std::memcpy(h + 2, &MBfree[k], sizeof(h));
+  MBfree[k] = h;
+  h[0] += 41;  // makes a later check of this block fail (see header_ok)
+  POISON(h + 4, (size_t(8) << k) - 8);
+}
+
+int blkclass(const void* p) {
+  const uint32_t* h = header(p);
+  if (header_ok(h)) return h[0] & 63;
+  error(1, "bug: corrupted blkclass arg\n");
+  return -1;
+}
+
+void* ext_mblk(int k, void* p, int knew, size_t n) {
+  void* q = new_mblk(knew, 0);
+  std::memcpy(q, p, n);
+  del_mblk(k, p);
+  return q;
+}
+
+void* xmem(int kind, size_t size) {
+  if (kind < 0 || kind >= N_XMEM_KINDS) bug("xmem: bad record kind %d", kind);
+  if (!xmem_sizes[kind])
+    xmem_sizes[kind] = size;
+  else if (xmem_sizes[kind] != size)
+    bug("xmem: record of kind %d has %.f bytes, not %.f", kind, double(size),
+        double(xmem_sizes[kind]));
+  void* p = xmem_freelist[kind];
+  if (!p) return mem(size);
+  std::memcpy(&xmem_freelist[kind], p, sizeof(p));
+  std::memset(p, 0, size);
+  return p;
+}
+
+void xmem_free(int kind, void* p) {
+  std::memcpy(p, &xmem_freelist[kind], sizeof(p));
+  xmem_freelist[kind] = p;
+}
+
+size_t xmem_size(int kind) { return xmem_sizes[kind]; }
+
+void Dontcall(const char* classname) {
+  Fprintf(Stderr, "Unexpected call of %s::delete!\n", classname);
+  exit1(1);
+}
+
+double mem_used() { return Malloced[1]; }
+
+void Malloc_failure(size_t n) {
+  if (!malloc_failed) {
+    malloc_failed = true;
+    eexit = 0;
+    bug("Too much memory used -- %.f bytes; couldn't get %.f more.\n",
+        Malloced[1], double(n));
+  }
+  squawk_hook("Too much memory used.\n");
+  exit1(1);
+}
+
+void mem_reset() {
+  // Newest block from its last used slot down, then each older block whole.
+  void** p = bnext;
+  for (recblk* b = mbchain; b;) {
+    while (p > b->slot) std::free(*--p);
+    recblk* older = b->prev;
+    std::free(b);
+    b = older;
+    if (b) p = b->slot + NSLOTS;
+  }
+  mbchain = nullptr;
+  bnext = blast = nullptr;
+  s = se = snext = slast = nullptr;
+  mem_min = mem_max = nullptr;
+  std::memset(MBfree, 0, sizeof(MBfree));
+  std::memset(xmem_freelist, 0, sizeof(xmem_freelist));
+  Malloced[0] = Malloced[1] = 0;
+}
+
+extern "C" void* mymalloc_ZEF(size_t n) {
+  void* p = std::malloc(n ? n : 1);
+  if (!p) Malloc_failure(n);
+  return p;
+}
+
+}  // namespace vexo

@@ -1,0 +1,28 @@
+// Child processes behind input names: "<command" runs the command with the
+// shell and reads its standard output through a pipe.
+#ifndef VEXO_SUPPORT_PROGOPEN_H
+#define VEXO_SUPPORT_PROGOPEN_H
+
+#include <cstdio>
+
+namespace vexo {
+
+// The exported option environment that children get.  The option code
+// installs its own; the default is the process environment.
+extern char** (*child_env_hook)();
+
+// For a name beginning with "<": skips the blanks (bytes up to 32) after it
+// and runs the rest with the shell named by SHELL in the child environment
+// ("/bin/sh" when SHELL is unset, and when the exec finds no executable
+// format), standard input from /dev/null, standard output into a pipe.
+// Returns the pipe's read end (close-on-exec), or -1 when the name does not
+// begin with "<", nothing follows it, the pipe fails or the child is gone.
+// handle is not touched.
+int progopen(const char* name, void** handle);
+
+// Marks the stream's descriptor close-on-exec; the result of fcntl.
+int set_CLOEXEC(FILE* f);
+
+}  // namespace vexo
+
+#endif  // VEXO_SUPPORT_PROGOPEN_H

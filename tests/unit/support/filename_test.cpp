@@ -1,0 +1,234 @@
+#include "support/filename.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/progopen.h"
+#include "test_util.h"
+
+namespace vexo {
+namespace {
+
+using test::run_captured;
+
+// Values the installed hooks report.
+double backslash_value, case_value;
+std::vector<std::pair<std::string, std::string>> prefix_pairs;
+std::vector<std::string> child_env;
+
+// Installs hooks that read the values above and puts the defaults back.
+class FileName : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    backslash_value = case_value = 0;
+    prefix_pairs.clear();
+    backslash_map_hook = [] { return backslash_value; };
+    filename_case_hook = [] { return case_value; };
+    file_prefixmap_hook = [](size_t i, const char** to) -> const char* {
+      if (i >= prefix_pairs.size()) return nullptr;
+      *to = prefix_pairs[i].second.c_str();
+      return prefix_pairs[i].first.c_str();
+    };
+  }
+  void TearDown() override {
+    backslash_map_hook = saved_backslash_;
+    filename_case_hook = saved_case_;
+    file_prefixmap_hook = saved_prefix_;
+    child_env_hook = saved_env_;
+    Serving = 0;
+  }
+
+  // The mapped name, and whether it came in a block of the right class.
+  static std::string mapped(const char* name, bool* changed = nullptr) {
+    int k;
+    char* r = filename_map(name, &k);
+    std::string s = r;
+    if (changed) *changed = k >= 0;
+    if (k >= 0) {
+      EXPECT_NE(r, name);
+      EXPECT_EQ(blkclass(r), k);
+      EXPECT_EQ(k, htcl(s.size() + 1));
+      del_mblk(k, r);
+    } else {
+      EXPECT_EQ(r, name);
+      EXPECT_EQ(k, -1);
+    }
+    return s;
+  }
+
+  // Everything readable from fd, which is then closed.
+  static std::string drain(int fd) {
+    std::string s;
+    char buf[256];
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof buf)) > 0) s.append(buf, n);
+    close(fd);
+    return s;
+  }
+
+ private:
+  decltype(backslash_map_hook) saved_backslash_ = backslash_map_hook;
+  decltype(filename_case_hook) saved_case_ = filename_case_hook;
+  decltype(file_prefixmap_hook) saved_prefix_ = file_prefixmap_hook;
+  decltype(child_env_hook) saved_env_ = child_env_hook;
+};
+
+TEST_F(FileName, BackslashAndCaseMaps) {
+  bool changed;
+  EXPECT_EQ(mapped("a\\b\\c.dat", &changed), "a\\b\\c.dat");
+  EXPECT_FALSE(changed);
+  backslash_value = 1;
+  EXPECT_EQ(mapped("a\\b\\c.dat", &changed), "a/b/c.dat");
+  EXPECT_TRUE(changed);
+  EXPECT_EQ(mapped("plain.mod", &changed), "plain.mod");
+  EXPECT_FALSE(changed);
+  backslash_value = 0.5;
+  EXPECT_EQ(mapped("a\\b"), "a\\b");
+
+  backslash_value = 1;
+  case_value = 1;
+  EXPECT_EQ(mapped("Data\\X.DAT"), "data/x.dat");
+  EXPECT_EQ(mapped("lower\\only"), "lower/only");
+  backslash_value = 0;
+  EXPECT_EQ(mapped("Data\\X.DAT"), "data\\x.dat");
+  // The value is truncated: 1.7 folds, 2 and a value that is not a number
+  // never do.
+  struct {
+    double v;
+    bool folds;
+  } values[] = {
+      {1.7, true}, {2, false}, {0.9, false}, {NAN, false}, {INFINITY, false}};
+  for (auto& c : values) {
+    case_value = c.v;
+    EXPECT_EQ(mapped("AbC", &changed), c.folds ? "abc" : "AbC") << c.v;
+    EXPECT_EQ(changed, c.folds) << c.v;
+  }
+}
+
+TEST_F(FileName, FirstMatchingPrefixPairWins) {
+  prefix_pairs = {{"C:/models/", "/home/m/"}, {"C:/", "/mnt/c/"}};
+  EXPECT_EQ(mapped("C:/models/a.mod"), "/home/m/a.mod");
+  EXPECT_EQ(mapped("C:/other/b.dat"), "/mnt/c/other/b.dat");
+  EXPECT_EQ(mapped("C:/"), "/mnt/c/");
+  EXPECT_EQ(mapped("C:"), "C:");  // a longer from never matches
+  EXPECT_EQ(mapped("D:/x"), "D:/x");
+
+  // Pairs apply after the other maps, once; to may be shorter or empty.
+  prefix_pairs = {{"c:/", ""}, {"", "never/"}};
+  backslash_value = case_value = 1;
+  EXPECT_EQ(mapped("C:\\Dir\\F"), "dir/f");
+  prefix_pairs = {{"", "top/"}};
+  EXPECT_EQ(mapped("x"), "top/x");
+}
+
+TEST_F(FileName, FopenMapOpensTheMappedNameCloseOnExec) {
+  char dir[] = "/tmp/vexo_fnXXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string real = std::string(dir) + "/in.dat";
+  FILE* w = std::fopen(real.c_str(), "w");
+  ASSERT_NE(w, nullptr);
+  std::fputs("data\n", w);
+  std::fclose(w);
+
+  prefix_pairs = {{"@", std::string(dir) + "/"}};
+  FILE* f = Fopen_map("@in.dat", "r");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(fcntl(fileno(f), F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+  char line[16] = {};
+  EXPECT_NE(std::fgets(line, sizeof line, f), nullptr);
+  EXPECT_STREQ(line, "data\n");
+  std::fclose(f);
+  EXPECT_EQ(Fopen_map("@missing.dat", "r"), nullptr);
+
+  void* handle = &handle;
+  int fd = Open_map("@in.dat", &handle);
+  EXPECT_EQ(handle, nullptr);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(drain(fd), "data\n");
+  EXPECT_EQ(Open_map("@missing.dat", &handle), -1);
+
+  unlink(real.c_str());
+  rmdir(dir);
+}
+
+TEST_F(FileName, CommandInputReadsTheCommandsOutput) {
+  void* handle = &handle;
+  int fd = Open_map("<  printf 'a b\\n'; echo c", &handle);
+  EXPECT_EQ(handle, nullptr);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(fcntl(fd, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+  EXPECT_EQ(drain(fd), "a b\nc\n");
+
+  // Standard input is /dev/null, so a reading command ends at once.
+  fd = Open_map("<cat; echo done", &handle);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(drain(fd), "done\n");
+
+  // The command is taken before mapping.
+  backslash_value = 1;
+  fd = Open_map("<printf '%s' 'x\\y'", &handle);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(drain(fd), "x\\y");
+
+  EXPECT_EQ(Open_map("<", &handle), -1);
+  EXPECT_EQ(Open_map("< \t ", &handle), -1);
+  EXPECT_EQ(progopen("echo", nullptr), -1);
+}
+
+TEST_F(FileName, CommandInputUsesTheChildEnvironmentsShell) {
+  // A SHELL that is not an executable format falls back to /bin/sh.
+  char script[] = "/tmp/vexo_shXXXXXX";
+  int sfd = mkstemp(script);
+  ASSERT_GE(sfd, 0);
+  ASSERT_EQ(write(sfd, "\x01\x02\x03", 3), 3);
+  close(sfd);
+  chmod(script, 0755);
+  child_env = {std::string("SHELL=") + script, "VEXO_PROBE=seen"};
+  child_env_hook = [] {
+    static std::vector<char*> env;
+    env.clear();
+    for (auto& s : child_env) env.push_back(s.data());
+    env.push_back(nullptr);
+    return env.data();
+  };
+  void* handle = nullptr;
+  int fd = Open_map("<echo $VEXO_PROBE", &handle);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(drain(fd), "seen\n");
+
+  // A SHELL that cannot be run at all gives an empty input.
+  child_env = {"SHELL=/nonexistent/shell"};
+  fd = Open_map("<echo no", &handle);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(drain(fd), "");
+  unlink(script);
+}
+
+TEST_F(FileName, CommandInputIsRefusedInServerMode) {
+  int saved_rc = rc;
+  Serving = 1;
+  int fd = 0;
+  auto r = run_captured([&] {
+    void* handle = nullptr;
+    fd = Open_map("<echo hi", &handle);
+  });
+  EXPECT_EQ(fd, -1);
+  EXPECT_FALSE(r.exited || r.aborted);
+  EXPECT_NE(r.err.find("Server mode: input via <echo hi prohibited."),
+            std::string::npos)
+      << r.err;
+  rc = saved_rc;
+}
+
+}  // namespace
+}  // namespace vexo

@@ -1,0 +1,305 @@
+#include "support/pool.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "support/message.h"
+#include "test_util.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define POOL_TEST_LSAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define POOL_TEST_LSAN 1
+#endif
+#endif
+#ifdef POOL_TEST_LSAN
+#include <sanitizer/lsan_interface.h>
+#endif
+
+namespace vexo {
+namespace {
+
+using test::run_captured;
+
+// mem_reset invalidates every recorded pointer of the process, including
+// those other modules' tests hold, so the tests that reset run in a child
+// process of their own; a failed check there ends it with status 1.
+#define CHILD_CHECK(cond)                                                     \
+  do {                                                                        \
+    if (!(cond)) {                                                            \
+      std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond); \
+      std::fflush(stderr);                                                    \
+      _exit(1);                                                               \
+    }                                                                         \
+  } while (0)
+
+// Clears the once-per-process report flags after a test that sets them.
+struct quitting_guard {
+  int saved = quitting;
+  ~quitting_guard() { quitting = saved; }
+};
+
+TEST(Pool, HtclIsTheLeastClassThatHolds) {
+  struct {
+    size_t n;
+    int k;
+  } cases[] = {{0, 0},
+               {1, 0},
+               {8, 0},
+               {9, 1},
+               {16, 1},
+               {17, 2},
+               {32, 2},
+               {33, 3},
+               {256, 5},
+               {257, 6},
+               {size_t(8) << 40, 40},
+               {(size_t(8) << 40) + 1, 41}};
+  for (auto& c : cases) EXPECT_EQ(htcl(c.n), c.k) << c.n;
+  for (size_t n = 0; n <= 8; ++n) EXPECT_EQ(htcl(n), 0) << n;
+}
+
+TEST(Pool, MemIsZeroedAlignedAndOpensChunkOnlyWhenStrictlyFull) {
+  // A request larger than any room left opens a chunk with exactly 32760
+  // bytes to spare after it.
+  char* big = static_cast<char*>(mem(40000));
+  ASSERT_TRUE(in_mem_arena(big));
+  char* here = static_cast<char*>(mem(0));
+  EXPECT_EQ(here, big + 40000);
+  EXPECT_EQ(mem(0), here);  // mem(0) does not advance
+  char* a = static_cast<char*>(mem(3));
+  EXPECT_EQ(a, here);
+  char* b = static_cast<char*>(mem(1));
+  EXPECT_EQ(b, a + 8);  // rounded to 8
+  // 32744 bytes are left; a request of exactly that size opens a new chunk.
+  double before = mem_used();
+  char* c = static_cast<char*>(mem(32744));
+  EXPECT_NE(c, b + 8);
+  EXPECT_GE(mem_used() - before, 32744 + 32760.);
+  for (size_t i = 0; i < 32744 + 32760; ++i)
+    if (c[i]) FAIL() << "chunk not zeroed at " << i;
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(c) % 8, 0u);
+
+  // One byte less fits in the room left.
+  big = static_cast<char*>(mem(40000));
+  char* d = static_cast<char*>(mem(32752 - 8));
+  EXPECT_EQ(d, big + 40000);
+}
+
+TEST(Pool, MallocAndTostringAreRecordedAndCounted) {
+  double before = mem_used();
+  void* p = Malloc(100);
+  double grew = mem_used() - before;
+  EXPECT_TRUE(grew == 100 || grew == 100 + 16008) << grew;
+  std::memset(p, 1, 100);
+
+  const char* s = tostring("alpha");
+  const char* t = tostring("beta");
+  EXPECT_STREQ(s, "alpha");
+  EXPECT_STREQ(t, "beta");
+  std::string longer(40000, 'x');
+  const char* u = tostring(longer.c_str());
+  EXPECT_EQ(u, longer);
+  EXPECT_STREQ(t, "beta");
+}
+
+TEST(Pool, SmallFreshBlocksAreZeroedReusedBlocksKeepTheirBytes) {
+  // A fresh small block needs an empty free list: reset in a child.
+  EXPECT_EXIT(
+      {
+        mem_reset();
+        std::memset(mem(200), 0xff, 200);  // arena bytes before the block
+        unsigned char* p = static_cast<unsigned char*>(new_mblk(5, 0));
+        for (int i = 0; i < 256; ++i) CHILD_CHECK(p[i] == 0);
+        CHILD_CHECK(blkclass(p) == 5);
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+
+  unsigned char* q = static_cast<unsigned char*>(new_mblk(3, 0));
+  std::memset(q, 0xab, 64);
+  del_mblk(3, q);
+  unsigned char* r = static_cast<unsigned char*>(new_mblk(3, 0));
+  ASSERT_EQ(r, q);  // the free list is last in, first out
+  for (int i = 8; i < 64; ++i) EXPECT_EQ(r[i], 0xab) << i;  // past the link
+  del_mblk(3, r);
+  unsigned char* z = static_cast<unsigned char*>(new_mblk(3, 1));
+  ASSERT_EQ(z, q);
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(z[i], 0) << i;
+  del_mblk(3, z);
+
+  // A large block comes from Malloc and is cleared on request.
+  unsigned char* big = static_cast<unsigned char*>(new_mblk(7, 1));
+  for (int i = 0; i < 1024; ++i) ASSERT_EQ(big[i], 0) << i;
+  EXPECT_EQ(blkclass(big), 7);
+  del_mblk(0, big);  // the class in the header counts, not the argument
+  EXPECT_EQ(new_mblk(7, 0), big);
+}
+
+TEST(Pool, ExtMblkMovesTheBytes) {
+  char* p = static_cast<char*>(new_mblk(1, 0));
+  std::memcpy(p, "0123456789abcdef", 16);
+  char* q = static_cast<char*>(ext_mblk(1, p, 4, 16));
+  EXPECT_EQ(blkclass(q), 4);
+  EXPECT_EQ(std::string(q, 16), "0123456789abcdef");
+  EXPECT_EQ(new_mblk(1, 0), p);  // the old block went back to its list
+}
+
+TEST(Pool, BadBlocksAreBugs) {
+  quitting_guard guard;
+  quitting = 0;
+  void* p = new_mblk(3, 0);
+  del_mblk(3, p);
+  auto r = run_captured([&] { del_mblk(3, p); });
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("Bug: bug: corrupted del_mblk arg\n"), std::string::npos)
+      << r.err;
+  // Reported once: a repeated fault is ignored and the block left alone.
+  r = run_captured([&] { del_mblk(3, p); });
+  EXPECT_FALSE(r.exited);
+  EXPECT_EQ(r.err, "");
+
+  r = run_captured([&] { blkclass(p); });
+  EXPECT_TRUE(r.exited);
+  EXPECT_NE(r.err.find("Bug: bug: corrupted blkclass arg\n"), std::string::npos)
+      << r.err;
+
+  r = run_captured([] { new_mblk(41, 0); });
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("Bug: Problem too large (hcl = 41 in new_mblk)"),
+            std::string::npos)
+      << r.err;
+}
+
+TEST(Pool, LargeBlockFreedTwiceInAnOlderGeneration) {
+  // Classes above 22 carry the freed mark into the generation; a block of
+  // an older generation then passes the header check and its freed bit is
+  // what is found.  Run in a child: it moves the generation on.
+  EXPECT_EXIT(
+      {
+        quitting = 0;
+        void* p = new_mblk(23, 0);
+        uint32_t serial = reinterpret_cast<uint32_t*>(p)[-1];
+        new_mblk(0, 0);  // the serial is no longer the newest
+        nalloc_ovfl += 64;
+        del_mblk(23, p);
+        auto r = run_captured([&] { del_mblk(23, p); });
+        char want[80];
+        std::snprintf(want, sizeof want,
+                      "Bug: Twice-freed block: k = 0, nalloc = %u\n",
+                      serial | 1);
+        CHILD_CHECK(r.exited && r.code == 2);
+        CHILD_CHECK(r.err.find(want) != std::string::npos);
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Pool, SerialsWrapIntoTheNextGeneration) {
+  nalloc = 0xfffffffcu;  // above any serial given so far
+  uint32_t gen = nalloc_ovfl;
+  void* before = new_mblk(2, 0);  // serial 0xfffffffe
+  void* after = new_mblk(2, 0);   // nalloc wraps to 0
+  EXPECT_EQ(nalloc, 0u);
+  EXPECT_EQ(nalloc_ovfl, gen + 64);
+  EXPECT_EQ(blkclass(before), 2);  // issued before the wrap, still valid
+  EXPECT_EQ(blkclass(after), 2);
+  del_mblk(2, before);
+  del_mblk(2, after);
+}
+
+struct env_record {
+  double a;
+  char name[24];
+};
+
+TEST(Pool, XmemRecordsAreZeroedAndRecycled) {
+  env_record* r = xmem<env_record>(XM_XENVIR);
+  EXPECT_EQ(xmem_size(XM_XENVIR), sizeof(env_record));
+  EXPECT_EQ(r->a, 0.);
+  r->a = 3;
+  std::strcpy(r->name, "abc");
+  xmem_free(XM_XENVIR, r);
+  env_record* again = xmem<env_record>(XM_XENVIR);
+  EXPECT_EQ(again, r);
+  EXPECT_EQ(again->a, 0.);
+  EXPECT_EQ(again->name[0], 0);
+
+  auto out = run_captured([] { xmem(XM_XENVIR, 8); });
+  EXPECT_TRUE(out.exited);
+  EXPECT_EQ(out.code, 2);
+}
+
+TEST(Pool, DontcallEndsTheSessionAtOnce) {
+  auto r = run_captured([] { Dontcall("suffix"); });
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "Unexpected call of suffix::delete!\n");
+}
+
+TEST(Pool, MallocFailureReportsOnceThenEndsQuietly) {
+  // Once per process: run in a child.
+  EXPECT_EXIT(
+      {
+        eexit = -10;
+        char want[120];
+        std::snprintf(want, sizeof want,
+                      "Bug: Too much memory used -- %.f bytes; couldn't get "
+                      "100 more.\n",
+                      mem_used());
+        auto r = run_captured([] { Malloc_failure(100); });
+        CHILD_CHECK(r.exited && r.code == 2);
+        CHILD_CHECK(eexit == 0);
+        CHILD_CHECK(r.err.find(want) != std::string::npos);
+        // Again while the session ends.
+        r = run_captured([] { Malloc_failure(100); });
+        CHILD_CHECK(r.exited && r.code == 1);
+        CHILD_CHECK(r.err.find("Too much memory used.\n") != std::string::npos);
+        CHILD_CHECK(r.err.find("Bug") == std::string::npos);
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Pool, ResetFreesEveryRecordedAllocation) {
+  std::string style = GTEST_FLAG_GET(death_test_style);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a clean process
+  EXPECT_EXIT(
+      {
+        mem_reset();
+        new_mblk(8, 0);  // from Malloc
+        for (int i = 0; i < 2001 - 3; ++i) Malloc(24);
+        mem(16);
+        tostring("text");
+        // 2001 recorded allocations: the last one opened a second record
+        // block.
+        CHILD_CHECK(mem_used() == 2 * 16008 + 8 + 2048 + 1998 * 24 + 16 +
+                                      32760 + ((4 + 32001) & ~7));
+        // Stale free lists would hand out freed memory (a sanitizer error).
+        del_mblk(2, new_mblk(2, 0));
+        xmem_free(XM_TABLE, xmem(XM_TABLE, 16));
+        mem_reset();
+        CHILD_CHECK(Malloced[0] == 0 && Malloced[1] == 0);
+        char* fresh = static_cast<char*>(mem(8));
+        CHILD_CHECK(fresh == mem_min && mem_max == fresh + 8 + 32760);
+        std::memset(new_mblk(2, 0), 1, 32);
+        std::memset(xmem(XM_TABLE, 16), 1, 16);
+        mem_reset();
+#ifdef POOL_TEST_LSAN
+        CHILD_CHECK(__lsan_do_recoverable_leak_check() == 0);
+#endif
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  GTEST_FLAG_SET(death_test_style, style);
+}
+
+}  // namespace
+}  // namespace vexo
