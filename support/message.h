@@ -1,0 +1,122 @@
+// The message, abort and exit core.  Every message of the translator goes
+// through these functions; they pick the output block in block mode, put
+// "Bug: " or "Caution: " and the location in front, and then return, abort
+// the current command (command_abort, caught at the recovery point) or end
+// the session (session_exit, caught in main).
+#ifndef VEXO_SUPPORT_MESSAGE_H
+#define VEXO_SUPPORT_MESSAGE_H
+
+#include <cstdio>
+
+namespace vexo {
+
+struct TVA;  // evaluation context, defined by the evaluator
+
+// Thrown by bail1out: abandon the current command.  Caught only where a
+// recovery point stands (the command loop, `let`, the data reader).
+struct command_abort {};
+
+// Thrown by exit1: end the session; main catches it and returns code.
+struct session_exit {
+  int code;
+};
+
+// Session state read and written by the message core.  Owners: the session
+// (rc, Cautions, log_file, eexit, eexit_save, stepping, bailquit, trc), the
+// parser (in_cmds, yy_special), the data reader (doing_read_cmd) and the
+// solver commands (error_kind); they live here because this is the lowest
+// level that uses them.
+extern int rc;              // the session's return code
+extern int Cautions;        // option Cautions: 0 silent, 1 shown, 2+ mark rc
+extern FILE* log_file;      // copy of standard output and error, or null
+extern int eexit;           // warning-limit counter
+extern int eexit_save;      // its value restored after each abort
+extern int stepping;        // nonzero while single-stepping
+extern int bailquit;        // nonzero: bailout skips its clean-ups
+extern int trc;             // exit code of evaluation errors ending the
+                            // session; 4, 0 only during one eerror report
+extern int in_cmds;         // 1 until the parser meets the first command
+extern int yy_special;      // parser state; aborts leave it at 2
+extern int doing_read_cmd;  // nonzero while a `read` command reads
+extern const char* error_kind;  // serror's block in block mode ("misc?")
+
+// Services of higher subsystems, installed by their owners.  Each default
+// is the least behaviour the core needs.
+// squawk: writes the message with its input location to Stderr and ORs 2
+// into rc.  Default: the text, a newline unless it ends in one, a flush,
+// rc |= 2.
+extern void (*squawk_hook)(const char* text);
+// cmdwhere: writes where the current command failed.  Default: nothing.
+extern void (*cmdwhere_hook)();
+// cmd_where: cmdwhere at most once per command.  Default: cmdwhere_hook.
+extern void (*cmd_where_hook)();
+// mgwhere: writes the location of a failing evaluation.  Default: in block
+// mode errorstart("error_error"), otherwise nothing.
+extern void (*mgwhere_hook)(TVA* tva);
+// myexit: the orderly end of the session; should end in exit1.  Default:
+// flushes stdout and Stderr and closes log_file.  If it returns, the core
+// calls exit1 with the code.
+extern void (*myexit_hook)(int code);
+// bailout's clean-up of the open evaluation contexts, pending table output
+// and generation state.  Default: nothing.
+extern void (*bailout_hook)();
+// read_end: ends the input of a `read` command.  Default: nothing.
+extern void (*read_end_hook)();
+// end_include(0): abandons the include files being read.  Default: nothing.
+extern void (*end_include_hook)(int flag);
+// bail_quit: nonzero when an error must end the session.  Default: 0.
+extern int (*bail_quit_hook)();
+// cmd_cleanup: runs the clean-up records of the current command.  Default:
+// nothing.
+extern void (*cmd_cleanup_hook)();
+// notyet: reports "%s not yet implemented" as a warning.  Default: that.
+extern void (*notyet_hook)(const char* what);
+
+// Reports a message.  kind 0: warning, returns.  kind 1: "Bug: " + message,
+// then the session ends with code 2 (never returns).  kind 2: caution,
+// written with "Caution: " only while Cautions is nonzero; with Cautions 1
+// it leaves rc unchanged.  Any other kind is treated as 0.
+void error(int kind, const char* fmt, ...);
+// error(1, ...) for callers that need to see that it never returns.
+[[noreturn]] void bug(const char* fmt, ...);
+
+// Reports an inconsistency met while evaluating in tva; ends the session
+// with trc and returns only while trc is 0.
+void terror(TVA* tva, const char* fmt, ...);
+// Reports an evaluation error and aborts the current command (throws
+// command_abort); before the first command it ends the session with code 4
+// (throws session_exit).
+[[noreturn]] void eerror(TVA* tva, const char* fmt, ...);
+// Reports a message after the location of the current command; no newline
+// is added.  Returns.
+void serror(const char* fmt, ...);
+// Finishes a message that the caller wrote to Stderr itself.
+void errorend();
+// Formats into the shared scratch buffer Bf and returns it; text beyond
+// Bf's size is cut off.
+char* msgBf(const char* fmt, ...);
+
+// bailout: unless bailquit is set runs bailout_hook; then bail1out.
+[[noreturn]] void bailout();
+// Aborts the current command: returns to the block that was current, ends
+// a `read`, abandons includes (or ends the session when bail_quit says so),
+// runs the command's clean-ups and throws command_abort.
+[[noreturn]] void bail1out();
+// Ends the session with code (throws session_exit); in block mode first
+// sends the "exit" block (modes 1 and 2) holding the code twice.
+[[noreturn]] void exit1(int code);
+
+// The process id.
+int get_pid();
+// The `help` command: reports that it is not available.
+void help();
+
+extern "C" {
+// Formatted output for loaded libraries (their export table's slot): on
+// Stderr the command location comes first, once per command.
+int cmdwhere_fprintf(FILE* stream, const char* fmt, ...);
+}
+
+}  // namespace vexo
+
+#endif  // VEXO_SUPPORT_MESSAGE_H

@@ -1,0 +1,275 @@
+#include "support/message.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/block.h"
+#include "support/format.h"
+#include "support/scratch.h"
+#include "test_util.h"
+
+namespace vexo {
+namespace {
+
+using test::run_captured;
+
+// What the stand-in services saw.
+int n_bailout, n_read_end, n_end_include, n_cleanup, n_cmd_where, quit_now;
+
+// Saves the session state that the core reads and writes, installs counting
+// stand-ins for the services of higher levels, and puts everything back.
+class Message : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = {rc,     Cautions, eexit,      eexit_save, stepping,
+              bailquit, trc,    in_cmds,    yy_special, doing_read_cmd};
+    hooks_ = {bailout_hook, read_end_hook, end_include_hook, bail_quit_hook,
+              cmd_cleanup_hook, cmdwhere_hook, cmd_where_hook};
+    n_bailout = n_read_end = n_end_include = n_cleanup = n_cmd_where = 0;
+    quit_now = 0;
+    bailout_hook = [] { ++n_bailout; };
+    read_end_hook = [] { ++n_read_end; };
+    end_include_hook = [](int) { ++n_end_include; };
+    bail_quit_hook = [] { return quit_now; };
+    cmd_cleanup_hook = [] { ++n_cleanup; };
+    rc = 0;
+  }
+  void TearDown() override {
+    run_captured([] { blockstart("misc"); });
+    blockmode = 0;
+    oldblkname = nullptr;
+    error_kind = "misc?";
+    rc = saved_.rc;
+    Cautions = saved_.Cautions;
+    eexit = saved_.eexit;
+    eexit_save = saved_.eexit_save;
+    stepping = saved_.stepping;
+    bailquit = saved_.bailquit;
+    trc = saved_.trc;
+    in_cmds = saved_.in_cmds;
+    yy_special = saved_.yy_special;
+    doing_read_cmd = saved_.doing_read_cmd;
+    bailout_hook = hooks_.bailout;
+    read_end_hook = hooks_.read_end;
+    end_include_hook = hooks_.end_include;
+    bail_quit_hook = hooks_.bail_quit;
+    cmd_cleanup_hook = hooks_.cmd_cleanup;
+    cmdwhere_hook = hooks_.cmdwhere;
+    cmd_where_hook = hooks_.cmd_where;
+  }
+
+ private:
+  struct {
+    int rc, Cautions, eexit, eexit_save, stepping, bailquit, trc, in_cmds,
+        yy_special, doing_read_cmd;
+  } saved_;
+  struct {
+    void (*bailout)();
+    void (*read_end)();
+    void (*end_include)(int);
+    int (*bail_quit)();
+    void (*cmd_cleanup)();
+    void (*cmdwhere)();
+    void (*cmd_where)();
+  } hooks_;
+};
+
+TEST_F(Message, BugEndsSessionWithTwo) {
+  auto r = run_captured([] { error(1, "x %d", 7); });
+  EXPECT_EQ(r.err, "Bug: x 7\n");
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 2);
+
+  r = run_captured([] { bug("y"); });
+  EXPECT_EQ(r.err, "Bug: y\n");
+  EXPECT_EQ(r.code, 2);
+}
+
+TEST_F(Message, WarningsAndCautions) {
+  struct {
+    int kind, cautions;
+    const char* text;
+    int rc;
+  } cases[] = {
+      {0, 0, "w 5\n", 2},           // a warning marks rc whatever Cautions
+      {2, 0, "", 0},                // cautions off: nothing at all
+      {2, 1, "Caution: c 5\n", 0},  // shown, rc left alone
+      {2, 2, "Caution: c 5\n", 2},  // shown and marked
+      {9, 1, "w 5\n", 2},           // an unknown kind is a warning
+  };
+  for (auto& c : cases) {
+    rc = 0;
+    Cautions = c.cautions;
+    auto r = run_captured(
+        [&] { error(c.kind, c.kind == 2 ? "c %d" : "w %d", 5); });
+    EXPECT_EQ(r.err, c.text) << c.kind << "/" << c.cautions;
+    EXPECT_EQ(rc, c.rc) << c.kind << "/" << c.cautions;
+    EXPECT_FALSE(r.exited || r.aborted);
+  }
+}
+
+TEST_F(Message, BlockModeMessagesReturnToTheirBlock) {
+  blockmode = 1;
+  auto r = run_captured([] {
+    Printf("out\n");
+    error(2, "careful");
+    Printf("more\n");
+    blockstart("misc");
+  });
+  EXPECT_EQ(r.out,
+            "9 misc\nout\n"
+            "31 error_caution\nCaution: careful\n"
+            "10 misc\nmore\n");
+  EXPECT_EQ(r.err, "");
+
+  error_kind = "error_solve";
+  cmdwhere_hook = [] { Fprintf(Stderr, "at cmd 3: "); };
+  r = run_captured([] { serror("no %s", "solver"); });
+  EXPECT_EQ(r.out, "31 error_solve\nat cmd 3: no solver");
+  EXPECT_STREQ(blockname, "misc");
+
+  error_kind = "misc?";
+  cmdwhere_hook = [] {};
+  r = run_captured([] {
+    serror("m\n");
+    blockstart("abc");
+    Printf("t");
+    oldblkname = nullptr;
+    errorend();  // nothing saved: back to "misc"
+  });
+  EXPECT_EQ(r.out, "8 misc?\nm\n5 abc\nt");
+  EXPECT_STREQ(blockname, "misc");
+}
+
+TEST_F(Message, SerrorAddsNoNewlineAndFlushes) {
+  cmdwhere_hook = [] { Fprintf(Stderr, "where: "); };
+  auto r = run_captured([] { serror("bad %d", 1); });
+  EXPECT_EQ(r.err, "where: bad 1");
+  EXPECT_FALSE(r.aborted || r.exited);
+}
+
+TEST_F(Message, EerrorBeforeFirstCommandEndsSession) {
+  in_cmds = 1;
+  auto r = run_captured([] { eerror(nullptr, "bad %s", "x"); });
+  EXPECT_EQ(r.err, "bad x\n");
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 4);
+  EXPECT_EQ(n_bailout, 0);
+}
+
+TEST_F(Message, EerrorAfterFirstCommandAbortsIt) {
+  in_cmds = 2;
+  eexit = 0;
+  eexit_save = 7;
+  yy_special = 0;
+  auto r = run_captured([] { eerror(nullptr, "bad"); });
+  EXPECT_EQ(r.err, "bad\n");
+  EXPECT_TRUE(r.aborted);
+  EXPECT_EQ(trc, 4);
+  EXPECT_EQ(n_bailout, 1);
+  EXPECT_EQ(n_end_include, 1);
+  EXPECT_EQ(n_cleanup, 1);
+  EXPECT_EQ(n_read_end, 0);
+  EXPECT_EQ(yy_special, 2);
+  EXPECT_EQ(eexit, 7);
+
+  bailquit = 1;  // clean-ups of bailout skipped, bail1out still runs
+  r = run_captured([] { bailout(); });
+  EXPECT_TRUE(r.aborted);
+  EXPECT_EQ(n_bailout, 1);
+  EXPECT_EQ(n_cleanup, 2);
+}
+
+TEST_F(Message, Bail1outSteps) {
+  doing_read_cmd = 1;
+  stepping = 1;  // single-stepping keeps includes and never quits
+  quit_now = 1;
+  auto r = run_captured([] { bail1out(); });
+  EXPECT_TRUE(r.aborted);
+  EXPECT_EQ(n_read_end, 1);
+  EXPECT_EQ(n_end_include, 0);
+
+  stepping = 0;
+  rc = 8;
+  r = run_captured([] { bail1out(); });
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 10);  // rc | 2
+  EXPECT_EQ(n_cleanup, 1);  // only the first abort reached the clean-up
+}
+
+TEST_F(Message, TerrorEndsSessionUnlessTrcIsZero) {
+  auto r = run_captured([] { terror(nullptr, "cp_lookup: unexpected miss"); });
+  EXPECT_EQ(r.err, "cp_lookup: unexpected miss\n");
+  EXPECT_EQ(r.code, 4);
+  trc = 0;
+  r = run_captured([] { terror(nullptr, "again"); });
+  EXPECT_EQ(r.err, "again\n");
+  EXPECT_FALSE(r.exited || r.aborted);
+}
+
+TEST_F(Message, Exit1ByMode) {
+  struct {
+    int mode;
+    const char* wire;
+  } cases[] = {
+      {0, ""},
+      {1, "8 misc\nab\n9 exit\n3\n3\n"},
+      {2, "9 misc\nab\r\n11 exit\n3\r\n3\r\n"},
+      {4, "ab\n"},  // the exit line stays buffered
+  };
+  for (auto& c : cases) {
+    blockmode = c.mode;
+    log_file = tmpfile();
+    auto r = run_captured([] {
+      if (blockmode) Printf("ab\n");
+      exit1(3);
+    });
+    EXPECT_EQ(r.out, c.wire) << "mode " << c.mode;
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.code, 3);
+    if (c.mode) {
+      EXPECT_EQ(log_file, nullptr);  // closed in block mode
+    } else {
+      fclose(log_file);
+      log_file = nullptr;
+    }
+    if (c.mode == 1 || c.mode == 2) {
+      EXPECT_STREQ(blockname, "");
+    }
+    r = run_captured([] { blockstart("misc"); });
+    if (c.mode == 4) {
+      EXPECT_EQ(r.out, "3\n");  // buffered, sent only by a later start
+    }
+  }
+}
+
+TEST_F(Message, LibraryOutputAndSmallServices) {
+  cmd_where_hook = [] { ++n_cmd_where; };
+  auto r = run_captured([] {
+    EXPECT_EQ(cmdwhere_fprintf(Stderr, "lib %d\n", 42), 7);
+    EXPECT_EQ(cmdwhere_fprintf(stdout, "out\n"), 4);
+  });
+  EXPECT_EQ(r.err, "lib 42\n");
+  EXPECT_EQ(r.out, "out\n");
+  EXPECT_EQ(n_cmd_where, 1);  // only for the error stream
+
+  r = run_captured([] { help(); });
+  EXPECT_EQ(r.err, "help not yet implemented\n");
+  EXPECT_FALSE(r.exited || r.aborted);
+  EXPECT_EQ(get_pid(), static_cast<int>(getpid()));
+}
+
+TEST_F(Message, MsgBfStaysWithinBf) {
+  scratch_init();
+  EXPECT_STREQ(msgBf("adjoin: %s is too small", "pbuf"),
+               "adjoin: pbuf is too small");
+  std::string big(3 * Bflen, 'z');
+  char* t = msgBf("%s", big.c_str());
+  EXPECT_EQ(std::string(t), std::string(Bflen - 1, 'z'));
+}
+
+}  // namespace
+}  // namespace vexo

@@ -1,0 +1,109 @@
+// Test helper: runs a callable behind a recovery point with descriptors 1
+// and 2 redirected into pipes, and returns what was written there and how
+// the callable ended (normally, by an aborted command, or by the end of the
+// session with its code).
+//
+//   auto r = vexo::test::run_captured([] { error(1, "x"); });
+//   EXPECT_TRUE(r.exited);  EXPECT_EQ(r.code, 2);  r.err ...
+#ifndef VEXO_UNIT_TEST_UTIL_H
+#define VEXO_UNIT_TEST_UTIL_H
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "support/machine.h"
+#include "support/message.h"
+
+namespace vexo::test {
+
+struct outcome {
+  std::string out;       // bytes written to descriptor 1 (stdout, blocks)
+  std::string err;       // bytes written to descriptor 2 (Stderr)
+  bool aborted = false;  // command_abort reached the recovery point
+  bool exited = false;   // session_exit reached it
+  int code = 0;          // the exit code when exited
+};
+
+namespace detail {
+
+// Redirects one descriptor into a pipe drained by a thread, so that output
+// of any size is taken without blocking the writer.
+class fd_capture {
+ public:
+  explicit fd_capture(int fd) : fd_(fd) {
+    int p[2];
+    if (pipe(p) != 0) return;
+    saved_ = dup(fd_);
+    dup2(p[1], fd_);
+    close(p[1]);
+    reader_ = std::thread([this, rfd = p[0]] {
+      char buf[8192];
+      ssize_t n;
+      while ((n = read(rfd, buf, sizeof buf)) != 0) {
+        if (n > 0) text_.append(buf, static_cast<size_t>(n));
+      }
+      close(rfd);
+    });
+  }
+  fd_capture(const fd_capture&) = delete;
+  fd_capture& operator=(const fd_capture&) = delete;
+  ~fd_capture() { finish(); }
+
+  // Restores the descriptor (its writer's end closes, the reader sees end of
+  // file) and returns everything captured.
+  std::string finish() {
+    if (saved_ >= 0) {
+      dup2(saved_, fd_);
+      close(saved_);
+      saved_ = -1;
+    }
+    if (reader_.joinable()) reader_.join();
+    return std::move(text_);
+  }
+
+ private:
+  int fd_;
+  int saved_ = -1;
+  std::thread reader_;
+  std::string text_;
+};
+
+inline void flush_streams() {
+  fflush(stdout);
+  if (Stderr) fflush(Stderr);
+  fflush(stderr);
+}
+
+}  // namespace detail
+
+// Runs f() with descriptors 1 and 2 captured; command_abort and
+// session_exit are caught here as a recovery point and exit point would.
+template <class F>
+outcome run_captured(F&& f) {
+  if (!Stderr) Init_Stderr();
+  detail::flush_streams();
+  outcome r;
+  {
+    detail::fd_capture out(1), err(2);
+    try {
+      std::forward<F>(f)();
+    } catch (const command_abort&) {
+      r.aborted = true;
+    } catch (const session_exit& e) {
+      r.exited = true;
+      r.code = e.code;
+    }
+    detail::flush_streams();
+    r.out = out.finish();
+    r.err = err.finish();
+  }
+  return r;
+}
+
+}  // namespace vexo::test
+
+#endif  // VEXO_UNIT_TEST_UTIL_H
