@@ -1,0 +1,149 @@
+// Number formatters g_fmt, gfmt, pvg and ffmt, on the digits of dtoa_r.
+#include "support/numfmt.h"
+
+#include <cstring>
+
+#include "support/dtoa.h"
+#include "support/pool.h"
+#include "support/scratch.h"
+
+namespace vexo {
+
+int output_prec;
+
+// Digits buffer of both formatters: dtoa_r refuses requests of 400 digits
+// or more, so g_fmt asks for at most 399 significant digits and ffmt cuts
+// its places back when x is large (the places it then cannot get are
+// zeros on paper, and a text of 399 significant digits still reads back as
+// the nearest double to the exact one).
+constexpr size_t NDIG = 400;
+constexpr int MAX_PREC = NDIG - 1;
+
+// Copies the NUL-terminated t to b; returns the end (at the NUL).
+static char* put(char* b, const char* t) {
+  size_t n = std::strlen(t);
+  std::memcpy(b, t, n + 1);
+  return b + n;
+}
+
+extern "C" int g_fmt(char* b, double x, int prec) {
+  if (x == 0.) {
+    b[0] = '0';
+    b[1] = 0;
+    return 1;
+  }
+  if (prec > MAX_PREC) prec = MAX_PREC;
+  char buf[NDIG];
+  int decpt, sign;
+  char* se;
+  char* s = dtoa_r(x, prec ? 2 : 0, prec, &decpt, &sign, &se, buf, sizeof buf);
+  char* b0 = b;
+  if (sign) *b++ = '-';
+  if (decpt == 9999) {
+    if (*s == 'N')
+      b = put(b0, "NaN");  // never signed
+    else
+      b = put(b, "Infinity");
+    return static_cast<int>(b - b0);
+  }
+  int n = static_cast<int>(se - s);
+  int p = decpt;
+  if (p <= -4 || p > n + 4 + (n >= 2)) {
+    *b++ = *s++;
+    if (n >= 2) {
+      *b++ = '.';
+      while (*s) *b++ = *s++;
+    }
+    *b++ = 'e';
+    int e = p - 1;
+    if (e < 0) {
+      *b++ = '-';
+      e = -e;
+    } else {
+      *b++ = '+';
+    }
+    char eb[8];
+    int j = 0;
+    do {
+      eb[j++] = static_cast<char>('0' + e % 10);
+      e /= 10;
+    } while (e);
+    if (j < 2) eb[j++] = '0';
+    while (j) *b++ = eb[--j];
+  } else if (p <= 0) {
+    *b++ = '0';
+    *b++ = '.';
+    for (; p < 0; ++p) *b++ = '0';
+    while (*s) *b++ = *s++;
+  } else {
+    for (int i = 0; i < p; ++i) *b++ = *s ? *s++ : '0';
+    if (*s) {
+      *b++ = '.';
+      while (*s) *b++ = *s++;
+    }
+  }
+  *b = 0;
+  return static_cast<int>(b - b0);
+}
+
+char* gfmt(double x, int prec, int64_t* lenp) {
+  int n = g_fmt(Bf, x, prec);
+  if (lenp) *lenp = n;
+  return Bf;
+}
+
+char* pvg(double x) {
+  g_fmt(Bf, x, output_prec);
+  return Bf;
+}
+
+char* ffmt(double x, int nd, int64_t* lenp) {
+  char buf[NDIG];
+  int decpt, sign;
+  char* se;
+  char* s = dtoa_r(x, 3, nd, &decpt, &sign, &se, buf, sizeof buf);
+  if (!s) {
+    // Too many digits for buf: learn the decimal exponent k (decpt - 1 or
+    // decpt - 2 after rounding to one digit) and ask for nd + k + 1 < 399.
+    dtoa_r(x, 2, 1, &decpt, &sign, &se, buf, sizeof buf);
+    int ndx = MAX_PREC - decpt;
+    while (!(s = dtoa_r(x, 3, ndx, &decpt, &sign, &se, buf, sizeof buf))) --ndx;
+  }
+  char* b;
+  if (decpt == 9999) {
+    b = Bf;
+    if (sign) *b++ = '-';
+    b = put(b, *s == 'N' ? "NaN" : "Infinity");
+  } else {
+    int p = decpt;
+    // Sign, integer part, point, places, NUL.
+    int64_t need = 1 + (p > 0 ? p : 1) + (nd > 0 ? int64_t{nd} + 1 : 0) + 1;
+    if (static_cast<uint64_t>(need) > Bflen) {
+      // Bf is one class above tok; the whole of tok goes along.
+      bump_pbuf(htcl(static_cast<size_t>(need)) - 1,
+                tok + (size_t{8} << tok_k));
+    }
+    b = Bf;
+    if (sign && x != 0.) *b++ = '-';
+    if (p > 0 && *s) {
+      for (int i = 0; i < p; ++i) *b++ = *s ? *s++ : '0';
+    } else {
+      // Also a value rounded to zero left of the point (no digits): "0",
+      // not a run of zeros.
+      *b++ = '0';
+      if (p > 0) s = se;
+    }
+    if (nd > 0) {
+      *b++ = '.';
+      int i = 0;
+      for (; p < 0 && i < nd; ++p, ++i) *b++ = '0';
+      for (; *s && i < nd; ++i) *b++ = *s++;
+      for (; i < nd; ++i) *b++ = '0';
+    }
+    *b = 0;
+  }
+  if (lenp) *lenp = b - Bf;
+  return Bf;
+}
+
+}  // namespace vexo

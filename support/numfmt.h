@@ -1,0 +1,40 @@
+// Number formatters: the text of a double wherever a number becomes a name
+// or a string outside printf-style formats.  With precision 0 the text is
+// the shortest one that reads back (Strtod) as the very same double.
+// gfmt, pvg and ffmt write into the shared buffer Bf (support/scratch.h);
+// their text is valid until the next use of Bf.
+#ifndef VEXO_SUPPORT_NUMFMT_H
+#define VEXO_SUPPORT_NUMFMT_H
+
+#include <cstdint>
+
+namespace vexo {
+
+// Precision of numbers in problem files (option output_precision), used by
+// pvg.  Written by the option code; lives here as its lowest reader.
+extern int output_prec;
+
+// g_fmt into Bf; the length goes through lenp when it is not null.
+char* gfmt(double x, int prec, int64_t* lenp);
+// g_fmt into Bf with precision output_prec.
+char* pvg(double x);
+// Fixed notation with nd places after the point (nd < 0 rounds to the left
+// of the point, no point written), correctly rounded, ties to even.  An
+// infinity or NaN is "Infinity" or "NaN", with "-" when the sign bit is set.
+// Grows the scratch buffers when the text does not fit in Bf (the token
+// text in tok survives).  The length goes through lenp when not null.
+char* ffmt(double x, int nd, int64_t* lenp);
+
+extern "C" {
+// Writes x at b: with prec 0 the shortest text that reads back as x, else
+// prec significant digits (a negative count acts as 1; more than 399 acts
+// as 399).  Plain or exponent notation, whichever is shorter ("1e+05",
+// "10000", "0.0001", "1e-05"); zero of either sign is "0", NaN is "NaN",
+// infinities "Infinity" and "-Infinity".  Returns the length (the NUL not
+// counted).  b needs 44 bytes for prec up to 36, 420 bytes in general.
+int g_fmt(char* b, double x, int prec);
+}
+
+}  // namespace vexo
+
+#endif  // VEXO_SUPPORT_NUMFMT_H
