@@ -1,0 +1,78 @@
+// The opcode tables, generated from eval/opcodes.def.  The rows are checked
+// at compile time: 233 evaluable opcodes, then the compile-time forms, each
+// row's number equal to its index.
+#include "eval/optab.h"
+
+#include <cstddef>
+#include <utility>
+
+namespace vexo {
+
+namespace {
+
+struct op_row {
+  int num;
+  int32_t type;
+  const char* text;
+  int32_t precedence;
+  bool evaluable;
+};
+
+constexpr op_row rows[] = {
+#define X(num, name, routine, type, text, precedence) \
+  {num, type, text, precedence, true},
+#define C(num, name, type, precedence) {num, type, nullptr, precedence, false},
+#include "eval/opcodes.def"
+#undef X
+#undef C
+};
+
+constexpr int n_evaluable = 0
+#define X(num, name, routine, type, text, precedence) +1
+#define C(num, name, type, precedence)
+#include "eval/opcodes.def"
+#undef X
+#undef C
+    ;
+
+constexpr bool rows_in_order() {
+  for (int k = 0; k < N_OPCODES; ++k) {
+    const op_row& r = rows[k];
+    if (r.num != k || r.evaluable != (k < N_EVAL_OPCODES)) return false;
+    // Names exactly for 0..142, precedences exactly for 0..248.
+    if ((r.text != nullptr) != (k < N_OPNAMES)) return false;
+    if ((r.precedence >= 0) != (k < N_PREC)) return false;
+  }
+  return true;
+}
+
+static_assert(n_evaluable == N_EVAL_OPCODES, "233 evaluable opcodes");
+static_assert(std::size(rows) == N_OPCODES, "287 opcodes");
+static_assert(rows_in_order(), "opcode rows: number = index, columns filled");
+
+template <size_t... I>
+constexpr std::array<int32_t, sizeof...(I)> types_of(
+    std::index_sequence<I...>) {
+  return {rows[I].type...};
+}
+template <size_t... I>
+constexpr std::array<const char*, sizeof...(I)> names_of(
+    std::index_sequence<I...>) {
+  return {rows[I].text...};
+}
+template <size_t... I>
+constexpr std::array<int32_t, sizeof...(I)> precs_of(
+    std::index_sequence<I...>) {
+  return {rows[I].precedence...};
+}
+
+}  // namespace
+
+constinit const std::array<int32_t, N_OPCODES> op_types =
+    types_of(std::make_index_sequence<N_OPCODES>());
+constinit const std::array<const char*, N_OPNAMES> opname =
+    names_of(std::make_index_sequence<N_OPNAMES>());
+constinit const std::array<int32_t, N_PREC> prec =
+    precs_of(std::make_index_sequence<N_PREC>());
+
+}  // namespace vexo

@@ -1,0 +1,68 @@
+// The opcode tables.  An opcode is a small number 0..286: 0..232 are the
+// evaluable operators (each has an evaluation routine), 233..286 are forms
+// that exist only between parsing and compilation.  Opcodes 0..142 are also
+// the operator numbers of problem files, so the numbering never changes.
+// Everything here is generated from eval/opcodes.def.
+#ifndef VEXO_EVAL_OPTAB_H
+#define VEXO_EVAL_OPTAB_H
+
+#include <array>
+#include <cstdint>
+
+namespace vexo {
+
+struct expr;    // expression node (frontend/expr.h)
+struct TVA;     // evaluation context
+struct cstr;    // counted string
+struct symbol;  // interned name or number
+
+// What an evaluation routine returns; which member is meaningful follows
+// from the opcode and the node's flags: d for a number, i for a truth value
+// (non-zero is true), cs for a string (the caller receives one reference),
+// sp for a member (the address of a cell holding the symbol; not owned) or
+// a tuple (the address of the first of its cells), p for other pointers.
+union evalue {
+  double d;
+  int64_t i;
+  cstr* cs;
+  symbol** sp;
+  void* p;
+};
+
+// The one signature of every evaluation routine.
+using efunc = evalue (*)(expr* e, TVA* tva);
+
+// Opcode names: the evaluation routine's name without "f_".  Where several
+// opcodes share one routine, each of them carries its number as well
+// (OPIF35, OPIF111), so that a name never stands for two opcodes.  Forms
+// without a routine are OP<number>, except OPARG (250) and OPXNODE (255).
+enum opcodes : int {
+#define X(num, name, routine, type, text, precedence) name = num,
+#define C(num, name, type, precedence) name = num,
+#include "eval/opcodes.def"
+#undef X
+#undef C
+};
+
+constexpr int N_EVAL_OPCODES = 233;  // 0..232 have a routine
+constexpr int N_OPCODES = 287;       // every opcode, 0..286
+constexpr int N_OPNAMES = 143;       // 0..142 have a printed name
+constexpr int N_PREC = 249;          // 0..248 have a printing precedence
+
+// Tree shape of each opcode: what L and R of a node hold and own.  Every
+// tree walker (deletion, copying, hashing, massaging, printing, problem
+// writing) switches on it.
+extern const std::array<int32_t, N_OPCODES> op_types;
+// Printed operator name of opcodes 0..142; leading and trailing blanks are
+// part of the text.
+extern const std::array<const char*, N_OPNAMES> opname;
+// Printing precedence of opcodes 0..248: higher binds tighter, 0 for forms
+// that the printer writes by special code.
+extern const std::array<int32_t, N_PREC> prec;
+
+// Shape of an opcode; the opcode must be in 0..286.
+inline int32_t op_type(int opcode) { return op_types[opcode]; }
+
+}  // namespace vexo
+
+#endif  // VEXO_EVAL_OPTAB_H

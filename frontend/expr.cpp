@@ -1,0 +1,87 @@
+// Expression nodes and their pool.
+#include "frontend/expr.h"
+
+#include "frontend/rawtok.h"
+#include "support/list.h"
+#include "support/pool.h"
+
+namespace vexo {
+
+expr* expr_free_list;
+expr* svsub0;
+
+void* expr::operator new(size_t) {
+  expr* e = expr_free_list;
+  if (!e) return mem(sizeof(expr));  // arena memory comes zeroed
+  expr_free_list = e->next;
+  e->next = nullptr;
+  e->op = nullptr;
+  return e;
+}
+
+void expr::operator delete(expr* e, std::destroying_delete_t) {
+  if (!e) return;
+  expr* last = e;
+  while (last->next) last = last->next;
+  last->next = expr_free_list;
+  expr_free_list = e;
+}
+
+void expr::operator delete(void* p) {
+  if (!p) return;
+  expr* e = static_cast<expr*>(p);
+  e->next = expr_free_list;
+  expr_free_list = e;
+}
+
+void expr_init() {
+  expr_free_list = nullptr;
+  tulist_elem = undeclared_elem;
+}
+
+expr* undeclared_elem(expr* e) {
+  if (e->opword != opword(OP279)) return e;
+  symbol* s = e->L.sym;
+  free_expr(e);
+  return not_declared(s);
+}
+
+static evalue svsub_r(expr* e, TVA*) {
+  evalue v;
+  v.p = e->R.p;
+  return v;
+}
+
+namespace {
+// The member layout assumed until the set store installs its own
+// setmem_tuple.
+struct member_standin {
+  void* hash_link;
+  void* order_link;
+  int32_t ordinal;
+  symbol* tuple[1];
+};
+}  // namespace
+
+static symbol** member_tuple(setmem* m) {
+  return reinterpret_cast<member_standin*>(m)->tuple;
+}
+
+efunc svsub_oper = svsub_r;
+symbol** (*setmem_tuple)(setmem* member) = member_tuple;
+
+expr* make_svsub(setmem* member) {
+  if (!svsub0) {
+    // Outside the arena: the node is kept for the whole process, and the
+    // `reset` command frees the arena.
+    svsub0 = static_cast<expr*>(mymalloc_ZEF(sizeof(expr)));
+    svsub0->next = nullptr;
+    svsub0->opword = opword(OPNUM, EF_CONST | EF_NUMERIC);
+    svsub0->L.e = svsub0;
+    svsub0->op = svsub_oper;
+  }
+  svsub0->R.p = setmem_tuple(member);
+  return svsub0;
+}
+
+}  // namespace vexo

@@ -1,0 +1,178 @@
+// Expression nodes and their pool.  Every expression of the language, in
+// declarations, commands and data, is a tree of expr nodes: built by the
+// front end's builders, bound to evaluation routines by the compiler, run by
+// the evaluator, walked by the printers and the problem writer.  What L and
+// R of a node hold and own is fixed by the shape of its opcode (op_types in
+// eval/optab.h).
+#ifndef VEXO_FRONTEND_EXPR_H
+#define VEXO_FRONTEND_EXPR_H
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <type_traits>
+
+#include "eval/optab.h"
+
+namespace vexo {
+
+struct expr;
+struct symbol;
+struct cstr;
+struct set;
+struct set_spec;
+struct xnode;
+struct list;
+struct varref;
+struct setmem;  // member record of a set (evaluator)
+
+// One 64-bit operand cell (L or R).  Which member is meaningful follows from
+// the node's shape; some shapes keep a 32-bit code in the low half (i).
+union operand {
+  expr* e;
+  double d;
+  symbol* sym;
+  cstr* cs;
+  set* s;
+  set_spec* ss;
+  xnode* x;
+  list* l;
+  varref* vr;
+  void* p;
+  int32_t i;
+  int64_t n;
+  uint64_t u;
+
+  operand() = default;
+  constexpr operand(std::nullptr_t) : p(nullptr) {}
+  constexpr operand(expr* v) : e(v) {}
+  constexpr operand(double v) : d(v) {}
+  constexpr operand(symbol* v) : sym(v) {}
+  constexpr operand(cstr* v) : cs(v) {}
+  constexpr operand(set* v) : s(v) {}
+  constexpr operand(set_spec* v) : ss(v) {}
+  constexpr operand(xnode* v) : x(v) {}
+  constexpr operand(list* v) : l(v) {}
+  constexpr operand(varref* v) : vr(v) {}
+  constexpr operand(void* v) : p(v) {}
+  // A code in the low half; the whole word is written (sign-extended).
+  constexpr operand(int32_t v) : n(v) {}
+};
+
+// Flag bits of the op word (bits 0..8).
+enum : uint32_t {
+  EF_CONST = 1,      // constant
+  EF_NUMERIC = 2,    // yields a double (else a symbol, or a string with 16)
+  EF_VARS = 4,       // a decision variable occurs below the node
+  EF_NONLIN = 8,     // nonlinear in the variables
+  EF_STRING = 16,    // yields a counted string
+  EF_RANDOM = 32,    // involves random values
+  EF_64 = 64,        // not set by the builders; carried along
+  EF_128 = 128,      // not set by the builders; carried along
+  EF_RANDVAR = 256,  // reference to a random variable (with 32, without 4)
+  EF_MASK = 0x1FF
+};
+constexpr int OPSHIFT = 9;
+
+// The node.  Fields in this order: the free list and the evaluator rely on
+// it (next first, so reverse() and the free list work through it).
+struct expr {
+  expr* next;       // next node of a list; null at its end
+  uint32_t opword;  // opcode << 9 | flags; a constraint body's root holds
+                    // its kind code (0..4, 8..11) here instead
+  efunc op;         // evaluation routine; null until the compiler binds it
+  operand L;
+  operand R;
+
+  // Takes the head of expr_free_list (its next and op set to null, the op
+  // word and operands stale) or, when the list is empty, a fresh all-zero
+  // node from the arena.  The size is not consulted.
+  static void* operator new(size_t size);
+  // delete e: the release of one node without its operands.  The node and
+  // every node after it through next go to the head of expr_free_list (the
+  // node becomes the head).  Operands are not touched.  A destroying
+  // delete, so that what the caller stored into the node just before (such
+  // as a cleared next) is what the release sees.
+  static void operator delete(expr* e, std::destroying_delete_t);
+  // Only for a new-expression whose initialisation failed: the raw node
+  // alone goes back to the free list.
+  static void operator delete(void* p);
+};
+static_assert(std::is_trivially_destructible_v<expr> &&
+                  std::is_standard_layout_v<expr> && sizeof(expr) == 40,
+              "expr is a plain pool record");
+
+// Head of the free nodes, linked through next; one for the process.
+extern expr* expr_free_list;
+// Start-up of the node pool, again after `reset` (which frees the arena the
+// free nodes live in): empties expr_free_list and installs undeclared_elem
+// as tulist's element filter (tulist_elem, support/list.h).
+void expr_init();
+
+// Op word of an opcode with flags.
+constexpr uint32_t opword(int opcode, uint32_t flags = 0) {
+  return (static_cast<uint32_t>(opcode) << OPSHIFT) | flags;
+}
+inline int opcode(const expr* e) {
+  return static_cast<int>(e->opword >> OPSHIFT);
+}
+inline uint32_t eflags(const expr* e) { return e->opword & EF_MASK; }
+inline bool has_flag(const expr* e, uint32_t f) { return (e->opword & f) != 0; }
+// New opcode, flags kept.
+inline void set_opcode(expr* e, int opc) { e->opword = opword(opc, eflags(e)); }
+// New flags, opcode kept.
+inline void set_eflags(expr* e, uint32_t f) {
+  e->opword = (e->opword & ~static_cast<uint32_t>(EF_MASK)) | (f & EF_MASK);
+}
+// Shape (op_types entry) of the node's opcode.
+inline int32_t shape(const expr* e) { return op_types[opcode(e)]; }
+
+// Node constructors: a node from the pool with its op word, L and R set,
+// next and op null.
+inline expr* new_expr(uint32_t opw, operand l = nullptr, operand r = nullptr) {
+  expr* e = static_cast<expr*>(expr::operator new(sizeof(expr)));
+  e->opword = opw;
+  e->L = l;
+  e->R = r;
+  return e;
+}
+// Numeric literal (OPNUM, flags 3): the value in L.
+inline expr* new_num(double v) {
+  return new_expr(opword(OPNUM, EF_CONST | EF_NUMERIC), v);
+}
+// Symbol literal (OPLIT, flags 1): the interned symbol in L.
+inline expr* new_lit(symbol* s) { return new_expr(opword(OPLIT, EF_CONST), s); }
+// String literal (OPSTR, flags 16): the node takes over the caller's
+// reference to s.
+inline expr* new_str(cstr* s) { return new_expr(opword(OPSTR, EF_STRING), s); }
+// Gives one node and the nodes after it through next back to the pool
+// (delete e); null does nothing.
+inline void free_expr(expr* e) { delete e; }
+
+// The node that stands for the subscripts of the current set member while
+// the instance is generated: made once (op word of OPNUM with flags 3, L
+// the node itself, op svsub_oper) and kept in svsub0 for the whole process
+// (outside the arena, so it outlives `reset`); every call stores in R the
+// address of member's subscript array and returns the node.
+expr* make_svsub(setmem* member);
+extern expr* svsub0;
+
+// The routine of the svsub0 node: returns the pointer held in R.  Owned by
+// the session; the default returns R.p.
+extern efunc svsub_oper;
+// The address of a member record's subscript array.  Owned by the
+// evaluator (set store); the default assumes the record {hash link, order
+// link, 32-bit ordinal, tuple of symbol pointers}.
+extern symbol** (*setmem_tuple)(setmem* member);
+
+// An element of a tuple list that stands for an undeclared name (opcode
+// 279 with no flags, its symbol in L) is cut out, freed and replaced by
+// not_declared(symbol)'s result; any other element is returned as it is.
+// tulist (support/list.h) calls it through tulist_elem with the element cut
+// out of its chain.  Raises an error: not_declared reports the name and
+// abandons the command outside single-step mode.
+expr* undeclared_elem(expr* e);
+
+}  // namespace vexo
+
+#endif  // VEXO_FRONTEND_EXPR_H

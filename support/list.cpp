@@ -1,0 +1,151 @@
+// List cells, tuple lists and the lexical context stack.
+#include "support/list.h"
+
+#include <cstring>
+
+#include "support/message.h"
+#include "support/pool.h"
+
+namespace vexo {
+
+list* list_free_list;
+
+list* sycontext;
+int32_t sslevel;
+int32_t ssoffset;
+dummy* last_dummy;
+int32_t Dummy_refs[MAX_SSLEVEL + 1];
+int bracecnt;
+
+static void no_dummies(dummy*) {}
+static int no_index_count(set_spec*) { return 0; }
+static set_spec* no_indexing(xnode*) { return nullptr; }
+static void no_setdcl() {}
+static expr* same_elem(expr* e) { return e; }
+
+void (*free_dummies_hook)(dummy* last) = no_dummies;
+int (*ss_count_hook)(set_spec* ss) = no_index_count;
+set_spec* (*decl_indexing_hook)(xnode* decl) = no_indexing;
+void (*finish_setdcl_hook)() = no_setdcl;
+expr* (*tulist_elem)(expr* e) = same_elem;
+
+void list_reinit() {
+  list_free_list = nullptr;
+  sycontext = nullptr;
+  sslevel = ssoffset = 0;
+  last_dummy = nullptr;
+  bracecnt = 0;
+}
+
+void* list::operator new(size_t) {
+  list* c = list_free_list;
+  if (!c) return mem(sizeof(list));
+  list_free_list = c->next;
+  return c;
+}
+
+void list::operator delete(list* c, std::destroying_delete_t) {
+  if (!c) return;
+  list* last = c;
+  while (last->next) last = last->next;
+  last->next = list_free_list;
+  list_free_list = c;
+}
+
+void list::operator delete(void* p) {
+  if (!p) return;
+  list* c = static_cast<list*>(p);
+  c->next = list_free_list;
+  list_free_list = c;
+}
+
+// The link of a record chained through its first word, whatever its type
+// (copied bytewise, so any record type may be walked).
+static void* link_of(const void* x) {
+  void* next;
+  std::memcpy(&next, x, sizeof next);
+  return next;
+}
+static void set_link(void* x, void* next) {
+  std::memcpy(x, &next, sizeof next);
+}
+
+void* reverse(void* first) {
+  void* done = nullptr;
+  for (void* x = first; x;) {
+    void* rest = link_of(x);
+    set_link(x, done);
+    done = x;
+    x = rest;
+  }
+  return done;
+}
+
+int32_t listlen(const void* first) {
+  int32_t n = 0;
+  for (const void* x = first; x; x = link_of(x)) ++n;
+  return n;
+}
+
+list* tulist(list* rest, expr* elements) {
+  void* done = nullptr;
+  for (void* x = elements; x;) {
+    void* after = link_of(x);
+    // The filter sees the element cut out of the chain, so that freeing a
+    // placeholder frees only it.
+    set_link(x, nullptr);
+    void* y = tulist_elem(static_cast<expr*>(x));
+    set_link(y, done);
+    done = y;
+    x = after;
+  }
+  return new_list(rest, done);
+}
+
+void new_context() {
+  list* lower = new_list_int(sycontext, ssoffset);
+  list* upper = new_list(lower, last_dummy);
+  sycontext = upper;
+  if (++sslevel > MAX_SSLEVEL) bug("context stack overflow");
+  Dummy_refs[sslevel] = 0;
+  ssoffset = 0;
+  last_dummy = nullptr;
+}
+
+// Closes the innermost context: the scope's dummies give their names back,
+// and the enclosing scope's state comes off the stack.
+static void close_context() {
+  if (last_dummy) free_dummies_hook(last_dummy);
+  list* upper = sycontext;
+  list* lower = upper->next;
+  last_dummy = upper->item.d;
+  ssoffset = lower->item.i;
+  sycontext = lower->next;
+  lower->next = nullptr;
+  free_list(upper);
+  --sslevel;
+}
+
+void context_end(int n) {
+  while (n-- > 0) close_context();
+}
+
+void end_context(set_spec* ss, xnode* decl) {
+  int n = 0;
+  if (ss) {
+    n = ss_count_hook(ss);
+  } else if (decl) {
+    if (set_spec* ix = decl_indexing_hook(decl)) n = ss_count_hook(ix);
+  }
+  context_end(n);
+  if (decl)
+    while (sycontext) close_context();
+}
+
+void end_all_contexts() {
+  finish_setdcl_hook();
+  context_end(listlen(sycontext) / 2);
+  bracecnt = 0;
+}
+
+}  // namespace vexo

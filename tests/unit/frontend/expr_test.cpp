@@ -1,0 +1,332 @@
+#include "frontend/expr.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "frontend/neighbours.h"
+#include "support/list.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+#include "support/text.h"
+#include "test_util.h"
+
+namespace vexo {
+namespace {
+
+int free_count() {
+  int n = 0;
+  for (expr* e = expr_free_list; e; e = e->next) ++n;
+  return n;
+}
+
+TEST(Expr, OpWordAccessors) {
+  expr* e = new_expr(opword(OPPLUS, EF_NUMERIC | EF_VARS));
+  EXPECT_EQ(e->opword, 0u << 9 | 6u);
+  EXPECT_EQ(opcode(e), OPPLUS);
+  EXPECT_EQ(eflags(e), 6u);
+  set_opcode(e, OPMULT);
+  EXPECT_EQ(opcode(e), 2);
+  EXPECT_EQ(eflags(e), 6u);
+  set_eflags(e, EF_RANDVAR | EF_RANDOM | 0x200);  // only nine bits count
+  EXPECT_EQ(opcode(e), 2);
+  EXPECT_EQ(eflags(e), 0x120u);
+  EXPECT_TRUE(has_flag(e, EF_RANDVAR));
+  EXPECT_FALSE(has_flag(e, EF_VARS));
+  expr* n = new_num(2.5);
+  EXPECT_EQ(n->opword, 76803u);  // OPNUM with flags 3
+  EXPECT_EQ(n->L.d, 2.5);
+  EXPECT_EQ(shape(n), 8);
+  expr* l = new_lit(nullptr);
+  EXPECT_EQ(l->opword, opword(148, 1));
+  EXPECT_EQ(shape(l), 0);
+  free_expr(l);
+  free_expr(n);
+  free_expr(e);
+}
+
+TEST(Expr, PoolTakesFreeNodesWithStaleFields) {
+  expr_init();
+  expr* fresh = static_cast<expr*>(expr::operator new(sizeof(expr)));
+  EXPECT_EQ(fresh->next, nullptr);
+  EXPECT_EQ(fresh->opword, 0u);
+  EXPECT_EQ(fresh->op, nullptr);
+  EXPECT_EQ(fresh->L.u, 0u);
+  EXPECT_EQ(fresh->R.u, 0u);
+
+  fresh->opword = opword(OPSYM2NUM, 2);
+  fresh->op = svsub_oper;
+  fresh->L.n = 12345;
+  fresh->R.d = -1.5;
+  delete fresh;
+  expr* again = new_expr(0);  // taken through the same rule
+  EXPECT_EQ(again, fresh);
+  free_expr(again);
+  expr* raw = static_cast<expr*>(expr::operator new(sizeof(expr)));
+  EXPECT_EQ(raw, fresh);
+  EXPECT_EQ(raw->next, nullptr);
+  EXPECT_EQ(raw->op, nullptr);
+  EXPECT_EQ(raw->opword, 0u);  // new_expr(0) wrote it
+  raw->opword = 77;
+  raw->L.n = 5;
+  delete raw;
+  raw = static_cast<expr*>(expr::operator new(sizeof(expr)));
+  EXPECT_EQ(raw->opword, 77u);
+  EXPECT_EQ(raw->L.n, 5);
+  delete raw;
+}
+
+TEST(Expr, DeletingFirstNodeFreesItsChain) {
+  expr* c = new_num(3);
+  expr* b = new_num(2);
+  expr* a = new_num(1);
+  a->next = b;
+  b->next = c;
+  expr* old_head = expr_free_list;
+  delete a;
+  EXPECT_EQ(expr_free_list, a);
+  EXPECT_EQ(a->next, b);
+  EXPECT_EQ(b->next, c);
+  EXPECT_EQ(c->next, old_head);
+  // Operands are untouched.
+  EXPECT_EQ(b->L.d, 2.0);
+  delete static_cast<expr*>(nullptr);
+  EXPECT_EQ(expr_free_list, a);
+
+  // A node cut out of its chain just before the release goes back alone.
+  expr* x = new_num(1);
+  expr* y = new_num(2);
+  x->next = y;
+  x->next = nullptr;
+  expr* head = expr_free_list;
+  delete x;
+  EXPECT_EQ(expr_free_list, x);
+  EXPECT_EQ(x->next, head);
+  EXPECT_EQ(y->L.d, 2.0);
+  free_expr(y);
+}
+
+struct member_record {  // as the set store lays a member out
+  void* hash_link;
+  void* order_link;
+  int32_t ordinal;
+  symbol* tuple[2];
+};
+
+TEST(Expr, SvsubIsOneNodeReturningTheMembersTuple) {
+  member_record m1{}, m2{};
+  expr* s = make_svsub(reinterpret_cast<setmem*>(&m1));
+  EXPECT_EQ(s, svsub0);
+  EXPECT_EQ(s->opword, 76803u);
+  EXPECT_EQ(s->L.e, s);
+  EXPECT_EQ(s->R.p, static_cast<void*>(m1.tuple));
+  EXPECT_EQ(s->op(s, nullptr).p, static_cast<void*>(m1.tuple));
+  EXPECT_EQ(make_svsub(reinterpret_cast<setmem*>(&m2)), s);
+  EXPECT_EQ(s->op(s, nullptr).p, static_cast<void*>(m2.tuple));
+  // It is no pool node: emptying the pool leaves it alone.
+  EXPECT_FALSE(in_mem_arena(s));
+}
+
+// A deletion walk by shape over the node shapes the builders produce.  Sets,
+// indexings and declarations are not nodes; the trees below hold none.
+// Returns the number of nodes freed.
+int walk_free(expr* e);
+
+int walk_chain(expr* e) {
+  int n = 0;
+  while (e) {
+    expr* next = e->next;
+    e->next = nullptr;
+    n += walk_free(e);
+    e = next;
+  }
+  return n;
+}
+
+int walk_free(expr* e) {
+  if (!e) return 0;
+  int n = 1;
+  // clang-format off
+  switch (shape(e)) {
+    case 0: case 8: case 12: case 13: case 19: case 22: case 23: case 33:
+    case 34: case 38: case 51: case 57: case 59: case 60:
+      break;  // leaves; 60 holds a linear-term list of its own pool
+    case 1: case 5: case 11: case 14: case 61: case 64:
+      n += walk_free(e->L.e);
+      break;
+    case 2: case 15: case 54:
+      n += walk_free(e->L.e) + walk_free(e->R.e);
+      break;
+    case 3: case 17: case 35:  // indexing or set in L
+    case 4: case 16: case 40: case 43:  // declaration in L
+      n += walk_free(e->R.e);
+      break;
+    case 10:  // set in R
+      n += walk_free(e->R.e);
+      break;
+    case 26:  // function declaration in L, argument list in R
+      n += walk_chain(e->R.e);
+      break;
+    case 6: case 30:
+      n += walk_chain(e->L.e);
+      break;
+    case 7:  // 259 {slopes, breakpoints}, 260 {argument, second argument}
+      n += 2 + walk_chain(e->L.e->L.e) + walk_chain(e->L.e->R.e) +
+           walk_free(e->R.e->L.e) + walk_free(e->R.e->R.e);
+      free_expr(e->L.e);
+      free_expr(e->R.e);
+      break;
+    case 9: case 58:  // condition, branch pair 261 or 262
+      n += 1 + walk_free(e->L.e) + walk_free(e->R.e->L.e) +
+           walk_free(e->R.e->R.e);
+      free_expr(e->R.e);
+      break;
+    case 18:
+      n += walk_chain(e->L.e) + walk_chain(e->R.e);
+      break;
+    case 24: case 62:  // block from the size-class allocator
+      del_mblk(0, e->L.p);
+      break;
+    case 39:  // string reference, optional chain of operands
+      zap_cstr(&e->L.cs);
+      n += walk_chain(e->R.e);
+      break;
+    case 42:  // 251: optional node in R
+      n += walk_free(e->R.e);
+      break;
+    case 52:  // OPARG without indexing: optional argument in R
+      n += walk_free(e->R.e);
+      break;
+    case 55: case 56:
+      n += walk_free(e->L.e) + walk_chain(e->R.e);
+      break;
+    case 21:  // owned node whose R is owned
+      n += 1 + walk_free(e->L.e->R.e);
+      free_expr(e->L.e);
+      break;
+    default:
+      ADD_FAILURE() << "shape " << shape(e) << " of opcode " << opcode(e);
+  }
+  // clang-format on
+  free_expr(e);
+  return n;
+}
+
+// Chains nodes through next in argument order.
+expr* chain(std::vector<expr*> v) {
+  for (size_t k = 0; k + 1 < v.size(); ++k) v[k]->next = v[k + 1];
+  return v.empty() ? nullptr : v[0];
+}
+
+TEST(Expr, ShapesBuildAndDeleteWithoutLeak) {
+  expr_init();
+  std::set<expr*> made;
+  auto node = [&made](int op, uint32_t flags, operand l = nullptr,
+                      operand r = nullptr) {
+    expr* e = new_expr(opword(op, flags), l, r);
+    made.insert(e);
+    return e;
+  };
+  auto num = [&node](double v) { return node(OPNUM, 3, v); };
+
+  std::vector<expr*> trees;
+  // Literals, conversions, unary and binary operators.
+  trees.push_back(node(OPPLUS, 2, num(1),
+                       node(OPUMINUS, 2, node(OPSYM2NUM, 2, node(OPLIT, 1)))));
+  trees.push_back(node(OPNUM2STR, 16, node(OPMULT, 2, num(2), num(3))));
+  trees.push_back(node(OPSTR2SYM, 0, node(OPSTR, 16, new_cstring("abc"))));
+  // String concatenation: chain in L, its last node in R.
+  {
+    expr* a = node(OPSTR, 16, new_cstring("a"));
+    expr* b = node(OPSYM2STR, 16, node(OPLIT, 1));
+    trees.push_back(node(OPCONCAT, 16, chain({a, b}), b));
+  }
+  // if with a numeric branch pair, implication with else.
+  trees.push_back(node(OPIF111, 2, node(OPLOGLIT, 0, int32_t{1}),
+                       node(261, 2, num(1), num(0))));
+  trees.push_back(node(OPIMPELSE72, 0, node(OPLOGLIT, 0, int32_t{0}),
+                       node(262, 0, node(OPLIT, 1), node(OPLIT, 1))));
+  // Subscripted lookup: OPLOOKUP {declaration, OPSYMLIST {subscripts}}.
+  trees.push_back(
+      node(OPERRSUB, 2, nullptr,
+           node(OPLOOKUP, 0, nullptr,
+                node(OPSYMLIST, 0,
+                     chain({node(OPLIT, 1), node(OPNUM2SYM, 0, num(4))})))));
+  // List operators, piecewise-linear term, counting over an argument list.
+  trees.push_back(node(MINLIST, 2, chain({num(1), num(2), num(3)})));
+  trees.push_back(node(OPPL, 2, node(259, 0, chain({num(-1), num(1)}), num(0)),
+                       node(260, 0, num(5), nullptr)));
+  trees.push_back(node(OPCOUNT, 2, nullptr,
+                       chain({node(OPARG, 0, nullptr, node(OPLOGLIT, 0)),
+                              node(OPARG, 0, nullptr, node(OPLOGLIT, 0))})));
+  trees.push_back(node(OPALLDIFF, 0, nullptr,
+                       chain({node(OPARG, 0, nullptr, num(1)), node(258, 0)})));
+  // Dollar form with operands, display item, compiled stored value.
+  trees.push_back(node(OPDOLLAR, 16, new_cstring("x"), chain({num(1)})));
+  trees.push_back(node(251, 0, nullptr, node(OPXNODE, 0, nullptr, int32_t{7})));
+  trees.push_back(node(239, 2, node(240, 2, nullptr, num(9))));
+  // Literal list: a block and its size class.
+  trees.push_back(node(OPLITLIST, 0, new_mblk(2), int32_t{2}));
+
+  const int before = free_count();
+  int freed = 0;
+  for (expr* t : trees) freed += walk_free(t);
+  EXPECT_EQ(freed, static_cast<int>(made.size()));
+  EXPECT_EQ(free_count(), before + static_cast<int>(made.size()));
+  // Every node made is on the free list exactly once.
+  std::set<expr*> on_list;
+  for (expr* e = expr_free_list; e; e = e->next)
+    EXPECT_TRUE(on_list.insert(e).second) << "node freed twice";
+  for (expr* e : made) EXPECT_TRUE(on_list.count(e));
+
+  // The pool recycles: rebuilding takes the same nodes again.
+  std::set<expr*> again;
+  for (size_t k = 0; k < made.size(); ++k) again.insert(new_num(0));
+  EXPECT_EQ(again, made);
+  EXPECT_EQ(free_count(), before);
+  for (expr* e : again) delete e;
+}
+
+// A tuple element that names an undeclared symbol (opcode 279, no flags)
+// is replaced by not_declared's result, its node given back.
+TEST(Expr, TupleListReplacesUndeclaredNames) {
+  symbols_init();
+  expr_init();
+  auto tuple = [] {  // the parser's chain: c, x (undeclared), a
+    expr* a = new_lit(Symbol("a", 1));
+    expr* x = new_expr(opword(OP279), Symbol("x", 1));
+    expr* c = new_lit(Symbol("c", 1));
+    c->next = x;
+    x->next = a;
+    return c;
+  };
+
+  single_step = 1;  // not_declared returns the constant 0
+  expr* c = tuple();
+  expr* x = c->next;
+  expr* a = x->next;
+  list* t = nullptr;
+  auto r = test::run_captured([&] { t = tulist(nullptr, c); });
+  EXPECT_FALSE(r.aborted);
+  EXPECT_NE(r.err.find("x is not defined"), std::string::npos) << r.err;
+  ASSERT_NE(t, nullptr);
+  expr* e = t->item.e;
+  EXPECT_EQ(e, a);
+  ASSERT_NE(e->next, nullptr);
+  EXPECT_EQ(e->next->opword, opword(OPNUM, 3));
+  EXPECT_EQ(e->next->L.d, 0.0);
+  EXPECT_EQ(e->next, x);  // the placeholder's node, taken again
+  EXPECT_EQ(e->next->next, c);
+  EXPECT_EQ(c->next, nullptr);
+  free_expr(e);
+  free_list(t);
+
+  single_step = 0;  // the command is abandoned
+  r = test::run_captured([&] { tulist(nullptr, tuple()); });
+  EXPECT_TRUE(r.aborted);
+  EXPECT_NE(r.err.find("x is not defined"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace vexo
