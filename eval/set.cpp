@@ -1,0 +1,425 @@
+// The set record and its member store: member nodes and record free lists,
+// the tuple hash, building and growth of the hash tables, insertion,
+// look-up, membership, copy on write and release.
+#include "eval/set.h"
+
+#include <cstring>
+
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+
+namespace vexo {
+
+setmem* free_setmem[TUPMAX + 1];
+set* enum_free_list;
+set* db_free_list;
+set* set2p_free_list;
+set* set3p_free_list;
+set* set_interval_free_list;
+
+void (*set_genall_hook)(set*, TVA*);
+void (*set_release[N_SET_CLASSES])(set*);
+void (*del_ee_hook)(set*);
+void (*free_slices_hook)(void*);
+void (*set_edelete_hook)(expr*);
+const char* (*owner_name_hook)(const xnode*);
+
+// Multipliers of the tuple hash by table order k; 46337 beyond.
+static const uint32_t fudge[32] = {
+    3,    3,    3,    3,    3,    5,     7,     11,    17,    23,   31,
+    43,   61,   83,   131,  179,  251,   359,   503,   719,   1021, 1447,
+    2053, 2897, 4093, 5791, 8191, 11587, 16381, 23173, 32771, 46337};
+
+// Bucket of a tuple in a table of order k: the pointer words combined by
+// h = h * F + m[i], shifted right by 3 (the words are 8-byte aligned).
+static inline uint64_t tuple_hash(symbol* const* t, int arity, int k) {
+  if (arity <= 0) return 0;
+  uint64_t h = reinterpret_cast<uintptr_t>(t[0]);
+  if (arity > 1) {
+    uint64_t f = k < 32 ? fudge[k] : 46337;
+    for (int i = 1; i < arity; i++)
+      h = h * f + reinterpret_cast<uintptr_t>(t[i]);
+  }
+  return h >> 3;
+}
+
+static inline bool same_tuple(const setmem* m, symbol* const* t, int arity) {
+  symbol* const* u = m->tup();
+  for (int i = 0; i < arity; i++)
+    if (u[i] != t[i]) return false;
+  return true;
+}
+
+// Table order for n members: 2^k is the least power of two not below n;
+// n of 0 or 1 gives k = n.
+static int order_for(int n) {
+  if (n <= 1) return n < 0 ? 0 : n;
+  int k = 0;
+  for (uint32_t v = static_cast<uint32_t>(n - 1); v; v >>= 1) k++;
+  return k;
+}
+
+static void check_arity(int arity) {
+  if (arity < 0 || arity > TUPMAX) bug("arity %d > TUPMAX = %d", arity, TUPMAX);
+}
+
+setmem* new_setmem(int arity) {
+  check_arity(arity);
+  setmem* m = free_setmem[arity];
+  if (m) {
+    free_setmem[arity] = m->next;
+    m->next = nullptr;
+    return m;
+  }
+  return static_cast<setmem*>(mem(sizeof(setmem) + arity * sizeof(symbol*)));
+}
+
+void del_setmem(int arity, setmem* first) {
+  if (!first) return;
+  check_arity(arity);
+  setmem* last = first;
+  while (last->next) last = last->next;
+  last->next = free_setmem[arity];
+  free_setmem[arity] = first;
+}
+
+// A record of `size` bytes from a free list or the arena, zeroed, with its
+// order tail at its own order head.
+static set* take_record(set** freelist, size_t size) {
+  set* s = *freelist;
+  if (s) {
+    *freelist = s->link;
+    std::memset(static_cast<void*>(s), 0, size);
+  } else {
+    s = static_cast<set*>(mem(size));
+  }
+  s->lastnext = &s->first;
+  return s;
+}
+
+set* new_enum() { return take_record(&enum_free_list, sizeof(set)); }
+set* new_setdb() { return take_record(&db_free_list, sizeof(set)); }
+set2p* new_set2p() {
+  return static_cast<set2p*>(take_record(&set2p_free_list, sizeof(set2p)));
+}
+set3p* new_set3p() {
+  return static_cast<set3p*>(take_record(&set3p_free_list, sizeof(set3p)));
+}
+set_interval* new_set_interval() {
+  return static_cast<set_interval*>(
+      take_record(&set_interval_free_list, sizeof(set_interval)));
+}
+
+static void free_table(set* s) {
+  if (s->htab) {
+    del_mblk(s->k, s->htab);
+    s->htab = nullptr;
+  }
+  if (s->ordidx) {
+    del_mblk(s->k, s->ordidx);
+    s->ordidx = nullptr;
+  }
+}
+
+// Links m into the chain of bucket b: at the head, or directly behind a
+// matching member marked deleted.  Returns the live duplicate met, if any.
+static setmem* link_member(set* s, setmem* m) {
+  setmem** b = s->htab + (tuple_hash(m->tup(), s->arity, s->k) & s->mask);
+  setmem* dead = nullptr;
+  for (setmem* p = *b; p; p = p->hnext) {
+    if (same_tuple(p, m->tup(), s->arity)) {
+      if (p->ord != -1) return p;
+      if (!dead) dead = p;
+    }
+  }
+  if (dead) {
+    m->hnext = dead->hnext;
+    dead->hnext = m;
+  } else {
+    m->hnext = *b;
+    *b = m;
+  }
+  return nullptr;
+}
+
+void set::new_htab(int n) {
+  free_table(this);
+  k = order_for(n);
+  mask = (1 << k) - 1;
+  htab = static_cast<setmem**>(new_mblk(k, 1));
+}
+
+void set::rehash() {
+  new_htab(nmem);
+  for (setmem* m = first; m; m = m->next) {
+    if (link_member(this, m)) bug("set::rehash finds duplicate entry");
+  }
+}
+
+int set::addmem(symbol* const* t) {
+  setmem** b = htab + (tuple_hash(t, arity, k) & mask);
+  setmem* dead = nullptr;
+  for (setmem* p = *b; p; p = p->hnext) {
+    if (same_tuple(p, t, arity)) {
+      if (p->ord != -1) return 1;
+      if (!dead) dead = p;
+    }
+  }
+  setmem* m = new_setmem(arity);
+  if (dead) {
+    m->hnext = dead->hnext;
+    dead->hnext = m;
+  } else {
+    m->hnext = *b;
+    *b = m;
+  }
+  *lastnext = m;
+  lastnext = &m->next;
+  m->ord = nmem++;
+  if (arity > 0) std::memcpy(m->tup(), t, arity * sizeof(symbol*));
+  if (mask != 0 && m->ord <= mask) {
+    if (ordidx) ordidx[m->ord] = m;
+  } else {
+    rehash();
+  }
+  return 0;
+}
+
+int set::lookup(symbol* const* t, setmem** node, setmem*** slot) {
+  setmem** b = htab + (tuple_hash(t, arity, k) & mask);
+  if (slot) *slot = b;
+  // A member deleted and added again has a dead node (ordinal -1) in front
+  // of its live one in the chain: the live node answers, the dead one only
+  // when there is no live one.
+  setmem* dead = nullptr;
+  for (setmem* p = *b; p; p = p->hnext) {
+    if (same_tuple(p, t, arity)) {
+      if (p->ord != -1) {
+        if (node) *node = p;
+        return p->ord;
+      }
+      if (!dead) dead = p;
+    }
+  }
+  if (node) *node = dead;
+  return -1;
+}
+
+void set::makesettab(TVA* tva) {
+  if (htab) return;
+  if (nmem == -1) {
+    set_genall(this, tva);
+    if (htab) return;
+  }
+  if (ordidx) {
+    del_mblk(k, ordidx);
+    ordidx = nullptr;
+  }
+  int n = nmem < 0 ? 0 : nmem;
+  k = order_for(n);
+  mask = (1 << k) - 1;
+  htab = static_cast<setmem**>(new_mblk(k, 1));
+  int walked = 0;
+  for (setmem* m = first; m; m = m->next) {
+    if (link_member(this, m))
+      terror(tva, "duplicate member in set::makesettab");
+    m->ord = walked++;
+  }
+  if (walked != nmem)
+    terror(tva, "wrong card (%d rather than %d) in set::maketab", walked, nmem);
+}
+
+int64_t set_in(set* s, symbol** tuple, TVA* tva) {
+  if (!s->htab) {
+    if (!s->nuse) {
+      if (!s->in) bug("set of class %u has no membership test", s->sclass);
+      return s->in(s, tuple, tva);
+    }
+    s->makesettab(tva);
+  }
+  return s->lookup(tuple);
+}
+
+int64_t set_lookup(set* s, symbol** tuple, setmem** where) {
+  if (!s->htab) s->makesettab(nullptr);
+  return s->lookup(tuple, where);
+}
+
+int set_addmem(set* s, symbol** tuple) {
+  if (!s->htab) s->makesettab(nullptr);
+  return s->addmem(tuple);
+}
+
+setmem** prevlookup(set* s, symbol* const* tuple) {
+  if (!s->htab) return nullptr;
+  setmem** link = s->htab + (tuple_hash(tuple, s->arity, s->k) & s->mask);
+  for (; *link; link = &(*link)->hnext)
+    if (same_tuple(*link, tuple, s->arity)) return link;
+  return nullptr;
+}
+
+void set_genall(set* s, TVA* tva) {
+  if (set_genall_hook) {
+    set_genall_hook(s, tva);
+  } else {
+    if (!s->genall) bug("set of class %u has no generator", s->sclass);
+    s->genall(s, tva);
+  }
+}
+
+int enum_in(set* s, symbol** tuple, TVA* tva) {
+  if (!s->htab) s->makesettab(tva);
+  return s->lookup(tuple);
+}
+
+void enum_genall(set* s, TVA* tva) {
+  if (s->owner) {
+    eerror(tva, "no data for set %s",
+           owner_name_hook ? owner_name_hook(s->owner) : "set");
+  }
+  terror(tva, "enum_genall called!");
+  // Should the report return, the set stands as an empty one.
+  s->nmem = 0;
+}
+
+set* set_enum(set* s, int arity) {
+  check_arity(arity);
+  s->sclass = SC_ENUM;
+  s->refcnt = 1;
+  s->kind = SET_KIND;
+  s->arity = arity;
+  s->nmem = 0;
+  free_table(s);
+  s->k = 0;
+  s->mask = 0;
+  s->htab = static_cast<setmem**>(new_mblk(0, 1));
+  s->in = enum_in;
+  s->genall = enum_genall;
+  return s;
+}
+
+set* mutable_set(set* s) {
+  if (s->refcnt < 2) return s;
+  set* c = set_enum(new_enum(), s->arity);
+  if (s->nmem > 0) {
+    c->new_htab(s->nmem);
+    for (setmem* m = s->first; m; m = m->next)
+      if (m->ord != -1) c->addmem(m->tup());
+  }
+  s->refcnt--;
+  return c;
+}
+
+static void withdraw(set* s) {
+  if (del_ee_hook) {
+    del_ee_hook(s);
+  } else {
+    s->ee = nullptr;
+    s->privnode = nullptr;
+  }
+}
+
+// Drops the order list without giving its nodes back (they belong to
+// someone else).
+static void detach_members(set* s) {
+  s->first = nullptr;
+  s->lastnext = &s->first;
+  s->nmem = 0;
+}
+
+// The release of a common-size record that owns its members.
+static void release_enum(set* s) {
+  withdraw(s);
+  free_table(s);
+  if (s->slices) {
+    if (free_slices_hook) free_slices_hook(s->slices);
+    s->slices = nullptr;
+  }
+  if (s->first) {
+    del_setmem(s->arity, s->first);
+    detach_members(s);
+  }
+  s->link = enum_free_list;
+  enum_free_list = s;
+}
+
+static void run_release(set* s) {
+  if (set_release[s->sclass]) set_release[s->sclass](s);
+}
+
+void del_enum(set* s) {
+  if (--s->refcnt > 0) return;
+  release_enum(s);
+}
+
+void sdelete(set* s) {
+  if (!s) return;
+  uint32_t c = s->sclass;
+  if (c < 1 || c > 24) return;
+  if (--s->refcnt > 0) return;
+  switch (c) {
+    case SC_ENUM:
+      release_enum(s);
+      break;
+    case SC_NAMED:
+      // The members and buckets belong to the declaration.
+      detach_members(s);
+      s->htab = nullptr;
+      s->ordidx = nullptr;
+      release_enum(s);
+      break;
+    case SC_SPEC:
+    case SC_SPECSET:
+      run_release(s);
+      break;
+    case SC_RANGE:
+    case SC_ITUNION:
+    case SC_ITINTER:
+    case SC_IF:
+    case SC_LITERAL:
+    case SC_CROSS:
+    case SC_SUBSCR:
+      run_release(s);
+      s->link = set3p_free_list;
+      set3p_free_list = s;
+      break;
+    case SC_SLICE:
+      // Its members belong to the slice cache of the sliced set.
+      detach_members(s);
+      [[fallthrough]];
+    case SC_UNION:
+    case SC_DIFF:
+    case SC_SYMDIFF:
+    case SC_INTER:
+    case SC_SETOF:
+    case SC_ORDERED:
+    case SC_INVALID:
+      run_release(s);
+      s->link = set2p_free_list;
+      set2p_free_list = s;
+      break;
+    case SC_SYS:
+    case SC_DB:
+      withdraw(s);
+      s->link = db_free_list;
+      db_free_list = s;
+      break;
+    case SC_INTERVAL: {
+      withdraw(s);
+      set_interval* si = static_cast<set_interval*>(s);
+      if (set_edelete_hook) {
+        if (si->lower) set_edelete_hook(si->lower);
+        if (si->upper) set_edelete_hook(si->upper);
+      }
+      si->lower = si->upper = nullptr;
+      s->link = set_interval_free_list;
+      set_interval_free_list = s;
+      break;
+    }
+    default:  // 17, 18
+      break;
+  }
+}
+
+}  // namespace vexo

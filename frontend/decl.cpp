@@ -1,0 +1,417 @@
+// Declaration records: numbering, dependencies, class lists, chaining and
+// redeclaration.
+#include "frontend/decl.h"
+
+#include <cstring>
+
+#include "eval/set.h"
+#include "frontend/neighbours.h"
+#include "frontend/rawtok.h"
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+#include "support/text.h"
+
+namespace vexo {
+
+// Slots, class and rebind flag by kind; kinds 27..41 are not declarations
+// chained here, except 28 (filed as a variable once it becomes kind 3) and
+// 39 (filed with the functions).
+const uint8_t xn_inc[N_DKINDS] = {0, 0, 2, 2, 1, 1, 1, 1, 2, 2, 2, 2, 0, 1,
+                                  1, 1, 2, 2, 2, 2, 1, 1, 1, 1, 2, 1, 1, 0,
+                                  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0};
+const int8_t xtype[N_DKINDS] = {-1, -1, 3,  3,  1,  1,  2,  2,  4,  4,  5,
+                                5,  -1, 7,  1,  1,  10, 10, 9,  9,  0,  0,
+                                13, 13, 14, 6,  15, -1, 3,  -1, -1, -1, -1,
+                                -1, -1, -1, -1, -1, -1, 6,  -1, -1};
+const uint8_t rddef[N_DKINDS] = {0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0,
+                                 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 0, 0,
+                                 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+xclass_rec xclass[N_XCLASS];
+dep_acc dac;
+
+xnode* decls;
+xnode** declslast;
+static xnode no_redecl;  // its address means "nothing is redeclared"
+xnode* const old_obj0 = &no_redecl;
+xnode* old_obj = &no_redecl;
+xnode* rec_xnode;
+int recursive;
+double nextgenlev = 2.0;
+int trans_state;
+xnode* lastrev;
+const char* dseen;
+xnode* dxseen;
+const char* dseenexpl;
+xnode variable_arg;
+uint8_t alg_comp[N_OPCODES];
+char* tsr;
+int tsr_k;
+
+dummy* lastloopdummy;
+int (*redclchk_hook)(xnode*, xnode*, xnode**);
+void (*randvar_cleanup_hook)();
+set* (*syssetref_hook)(xnode*);
+void (*var_classpos_hook)(xnode*, int);
+int (*con_logical_hook)(xnode*);
+void (*var_rev_hook)(xnode*);
+void (*trans_state_hook)(int);
+
+// Size class of the first by-number block: (8 << 8) / 20 = 102 numbers.
+constexpr int DAC_K0 = 8;
+
+// Replaces the by-number arrays by ones of two size classes more (the
+// first block when there is none).  One block holds, per number, a pointer
+// and three 32-bit words: (8 << k) / 20 entries.
+static void dac_grow() {
+  int nk = dac.bynum ? dac.k + 2 : DAC_K0;
+  size_t bytes = size_t{8} << nk;
+  int32_t ncap = static_cast<int32_t>(bytes / 20);
+  char* blk = static_cast<char*>(new_mblk(nk, 1));
+  xnode** bynum = reinterpret_cast<xnode**>(blk);
+  int32_t* mark = reinterpret_cast<int32_t*>(blk + ncap * sizeof(xnode*));
+  int32_t* mark2 = mark + ncap;
+  uint32_t* list = reinterpret_cast<uint32_t*>(mark2 + ncap);
+  if (dac.bynum) {
+    size_t n = dac.cap;
+    std::memcpy(bynum, dac.bynum, n * sizeof(xnode*));
+    std::memcpy(mark, dac.mark, n * sizeof(int32_t));
+    std::memcpy(mark2, dac.mark2, n * sizeof(int32_t));
+    std::memcpy(list, dac.list, n * sizeof(uint32_t));
+    del_mblk(dac.k, dac.bynum);
+  }
+  dac.k = nk;
+  dac.cap = ncap;
+  dac.bynum = bynum;
+  dac.mark = mark;
+  dac.mark2 = mark2;
+  dac.list = list;
+}
+
+void decl_init() {
+  decls = nullptr;
+  declslast = &decls;
+  std::memset(static_cast<void*>(xclass), 0, sizeof xclass);
+  dac = dep_acc{};
+  dac_grow();
+  old_obj = old_obj0;
+  Curdclname = nullptr;
+  Oldval = nullptr;
+  rec_xnode = nullptr;
+  recursive = 0;
+  nextgenlev = 2.0;
+  trans_state = 0;
+  lastrev = nullptr;
+  dseen = nullptr;
+  dxseen = nullptr;
+  dseenexpl = nullptr;
+  tsr = nullptr;
+  tsr_k = 0;
+  pr_badnames = 0;
+}
+
+const char* xnode_name(const xnode* x) {
+  if (x->kind == DK_CHECK) return "check";
+  return x->name ? x->name->name : "?";
+}
+
+void xrecomp_constr(xnode* x, symbol* name, cstr* alias, set_spec* indexing,
+                    uint32_t kind, int rebind) {
+  x->kind = kind;
+  x->name = name;
+  x->alias = alias;
+  x->indexing = indexing;
+  x->oldval = name ? name->binding : nullptr;
+  if (name && x->oldval != old_obj && rebind) {
+    name->binding = x;
+    Curdclname = name;
+    Oldval = x->oldval;
+  }
+  x->stamp = 1.0;
+}
+
+void redecl_start(symbol* name) {
+  void* b = name->binding;
+  old_obj =
+      (!b || bound_kind(b) == DK_NOBIND) ? old_obj0 : static_cast<xnode*>(b);
+  cmd_start = 6;
+}
+
+void redecl_check(int n) {
+  xclass_rec& c = xclass[XC_CHECKS];
+  if (n >= 1 && n <= c.n) {
+    if (c.a[n - 1]) old_obj = c.a[n - 1];
+    return;
+  }
+  error(0, "Bad check number; treating \"redeclare check %d\" as \"check\".",
+        n);
+}
+
+void xrefer(xnode* x, uint32_t n) {
+  if (x->nrefs >= x->refcap) {
+    if (!x->refs) {
+      // Class 0 holds two numbers; each class doubles that.
+      x->refk = 0;
+      x->refcap = 2;
+      x->refs = static_cast<uint32_t*>(new_mblk(0));
+    } else {
+      x->refs = static_cast<uint32_t*>(
+          ext_mblk(x->refk, x->refs, x->refk + 1, x->nrefs * sizeof(uint32_t)));
+      x->refk++;
+      x->refcap *= 2;
+    }
+  }
+  x->refs[x->nrefs++] = n;
+}
+
+void dep_note(int num) {
+  if (!dac.bynum) dac_grow();
+  if (dac.mark[num]++ == 0) dac.list[dac.n++] = static_cast<uint32_t>(num);
+}
+
+void dep_reset() {
+  for (int i = 0; i < dac.n; i++) dac.mark[dac.list[i]] = 0;
+  dac.n = 0;
+  pr_badnames = 0;
+}
+
+// The "must be redeclared" report of a declaration whose stored text says
+// what generated or solved values it refers to.
+static void redecl_report(xnode* d) {
+  const char* text = d->dseen->text();
+  const char* nm = xnode_name(d);
+  if (dxseen) {
+    error(0,
+          "%s must be redeclared without %s because %s is a defined "
+          "variable.",
+          nm, text, xnode_name(dxseen));
+  } else if (dseenexpl) {
+    const char* fmt = dseenexpl;
+    dseenexpl = nullptr;
+    error(0, fmt, nm, text);
+  } else {
+    error(0, "%s must be redeclared without %s", nm, text);
+  }
+}
+
+void redcl_warn(xnode* d) {
+  if (d->dseen) redecl_report(d);
+}
+
+// Stores in the head the text naming what the declaration needs of
+// generated or solved values, and reports it (not for the marker case).
+static void note_dseen(xnode* d) {
+  const char* ds = dseen;
+  dseen = nullptr;
+  bool marker = dxseen == &variable_arg;
+  const char* pre = (dxseen && !marker) ? xnode_name(dxseen) : "";
+  const char* post = marker ? "(... variable ...)" : "";
+  size_t n = std::strlen(pre) + std::strlen(ds) + std::strlen(post);
+  cstr* c = new_cstr(n);
+  char* t = c->text();
+  std::strcpy(t, pre);
+  std::strcat(t, ds);
+  std::strcat(t, post);
+  if (d->dseen) zap_cstr(&d->dseen);
+  d->dseen = c;
+  if (!marker) redecl_report(d);
+}
+
+// The name of the loop dummy a refused declaration used: a dummy record is
+// {next, kind, name, ...}, the same head as a declaration's.
+static const char* dummy_name(const dummy* dm) {
+  symbol* s;
+  std::memcpy(&s, reinterpret_cast<const char*>(dm) + offsetof(xnode, name),
+              sizeof s);
+  return s ? s->name : "?";
+}
+
+// Marks a class's system set ungenerated.
+static void sysset_stale(int c) {
+  if (c > XC_ALLVARS || !xclass[c].sysdcl || !syssetref_hook) return;
+  if (set* s = syssetref_hook(xclass[c].sysdcl)) {
+    s->nmem = -1;
+    s->stamp = nextgenlev;
+  }
+}
+
+// Appends d to class list c; returns its position.  Checks are numbered
+// from 1.
+static int file_in(int c, xnode* d) {
+  xclass_rec& x = xclass[c];
+  if (x.n >= x.cap) {
+    if (!x.a) {
+      x.k = 0;
+      x.cap = 1;
+      x.a = static_cast<xnode**>(new_mblk(0));
+    } else {
+      x.a = static_cast<xnode**>(
+          ext_mblk(x.k, x.a, x.k + 1, x.n * sizeof(xnode*)));
+      x.k++;
+      x.cap *= 2;
+    }
+  }
+  int pos = x.n++;
+  x.a[pos] = d;
+  d->classnum = c == XC_CHECKS ? pos + 1 : pos;
+  sysset_stale(c);
+  return pos;
+}
+
+static bool is_variable(uint32_t kind) {
+  return kind == DK_VAR || kind == DK_VARI || kind == DK_SVAR ||
+         kind == DK_SVARI;
+}
+
+static void file_decl(xnode* d) {
+  uint32_t kind = d->kind;
+  if (kind >= N_DKINDS || xtype[kind] < 0) return;
+  if (is_variable(kind)) {
+    int c = (d->flags & XF_SYMBOLIC) ? XC_SYMVARS
+            : (d->flags & XF_RANDOM) ? XC_RANDVARS
+                                     : XC_VARS;
+    int pos = file_in(c, d);
+    if (var_classpos_hook) var_classpos_hook(d, pos);
+    file_in(XC_ALLVARS, d);
+  } else if (kind == DK_CON || kind == DK_CONI) {
+    bool logical = con_logical_hook && con_logical_hook(d);
+    file_in(logical ? XC_LOGCONS : XC_CONS, d);
+  } else {
+    file_in(xtype[kind], d);
+  }
+}
+
+int yychain(xnode* d, xnode** old) {
+  *old = nullptr;
+  pr_badnames = 0;
+  if (randvar_cleanup_hook) randvar_cleanup_hook();
+  if (!dac.bynum) dac_grow();
+  if (!declslast) declslast = &decls;
+  bool is_check = d->kind == DK_CHECK;
+
+  if (cmdstate) {
+    const char* pfx = "Abandoning compound command to accept ";
+    if (is_check)
+      error(0, "%scheck declaration.", pfx);
+    else
+      error(0, "%sdeclaration of %s.\n", pfx, xnode_name(d));
+    if (lastloopdummy) {
+      error(0, "Rejecting declaration because it uses loop dummy %s.",
+            dummy_name(lastloopdummy));
+      if (cmd_reset2_hook) cmd_reset2_hook();
+      if (!is_check && d->name) d->name->binding = d->oldval;
+      // The redeclaration, if any, ends with the statement.
+      old_obj = old_obj0;
+      return 1;
+    }
+    if (cmd_reset2_hook) cmd_reset2_hook();
+  }
+
+  xnode* oo = old_obj;
+  old_obj = old_obj0;
+  bool redecl = false;
+  if (oo != old_obj0) {
+    int r;
+    if (redclchk_hook) {
+      r = redclchk_hook(oo, d, old);
+    } else if (oo->kind < N_DKINDS && xn_inc[oo->kind]) {
+      *old = oo;
+      d->num = oo->num;
+      r = 1;
+    } else {
+      r = 0;
+    }
+    if (r == 2) return 1;
+    redecl = r == 1;
+    if (!redecl) *old = nullptr;
+  }
+
+  if (dseen && d->kind != DK_TABLE) note_dseen(d);
+
+  if (!redecl) {
+    *declslast = d;
+    declslast = &d->next;
+    d->num = dac.next;
+    dac.bynum[d->num] = d;
+    dac.next += d->kind < N_DKINDS ? xn_inc[d->kind] : 0;
+  }
+  d->ndeps = dac.n;
+  if (dac.n) {
+    int n = dac.n;
+    dac.n = 0;
+    dac.dk = htcl(4 * static_cast<size_t>(n));
+    d->deps = static_cast<uint32_t*>(new_mblk(dac.dk));
+    for (int i = 0; i < n; i++) {
+      uint32_t num = dac.list[i];
+      d->deps[i] = num;
+      dac.mark[num] = 0;
+      if (xnode* x = dac.bynum[num]) xrefer(x, d->num);
+    }
+  }
+  if (redecl) {
+    d->stamp = nextgenlev;
+    nextgenlev += 1;
+    return 0;
+  }
+
+  if (dac.next >= dac.cap) dac_grow();
+  if (d->kind < N_DKINDS && xn_inc[d->kind] == 2) dac.bynum[d->num + 1] = d;
+  file_decl(d);
+  return 0;
+}
+
+xnode* x_copy(xnode* old, xnode* d, int pool_kind) {
+  xnode* r = d;
+  if (old) {
+    size_t size = xmem_size(pool_kind);
+    if (size < sizeof(xnode))
+      bug("x_copy: record kind %d is not a declaration pool", pool_kind);
+    // The surviving record stays where it is in decls and in its class
+    // list, keeps the binding its name had before it was first declared,
+    // and keeps the declarations that refer to it.
+    xnode keep = *old;
+    if (old->deps && old->deps != d->deps)
+      del_mblk(htcl(4 * static_cast<size_t>(old->ndeps)), old->deps);
+    std::memcpy(static_cast<void*>(old), d, size);
+    old->next = keep.next;
+    old->oldval = keep.oldval;
+    old->num = keep.num;
+    old->classnum = keep.classnum;
+    old->refs = keep.refs;
+    old->nrefs = keep.nrefs;
+    old->refk = keep.refk;
+    old->refcap = keep.refcap;
+    xmem_free(pool_kind, d);
+    r = old;
+  }
+  if (r->kind < N_DKINDS && rddef[r->kind] && r->name) r->name->binding = r;
+  return r;
+}
+
+void decl_rev() {
+  xnode* x = lastrev ? lastrev->next : decls;
+  for (; x; x = x->next) {
+    if ((x->kind == DK_VAR || x->kind == DK_VARI) && var_rev_hook)
+      var_rev_hook(x);
+    lastrev = x;
+  }
+}
+
+int set_trans_state(int s) {
+  if (s != trans_state) {
+    trans_state = s;
+    if (trans_state_hook) trans_state_hook(s);
+  }
+  return s;
+}
+
+void tc_zap() {
+  if (trans_state) set_trans_state(0);
+  if (tsr) {
+    del_mblk(tsr_k, tsr);
+    tsr = nullptr;
+  }
+}
+
+}  // namespace vexo

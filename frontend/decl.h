@@ -1,0 +1,258 @@
+// Declaration records: the common head `xnode` of every declared entity, the
+// declaration kinds and their tables, and `yychain`, the one place where a
+// finished declaration enters the model.  yychain handles redeclaration,
+// numbers the declaration (a by-number table maps numbers back to records),
+// records the declarations it refers to (collected in the accumulator dac
+// while it was parsed) and which later ones refer to it, appends it to the
+// declaration list `decls` and files it in its class list, from which the
+// system sets _VARS, _CONS, ... are generated.  x_copy finishes a
+// redeclaration by copying the new record over the old one, so that every
+// pointer to the old record stays valid.
+#ifndef VEXO_FRONTEND_DECL_H
+#define VEXO_FRONTEND_DECL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include "eval/optab.h"
+
+namespace vexo {
+
+struct symbol;
+struct cstr;
+struct set;
+struct set_spec;
+struct dummy;
+
+// Declaration kind codes (the kind word of the head, also the kind of a
+// name's binding).  Odd kinds 3..23 are the indexed forms.
+enum : uint32_t {
+  DK_VAR = 2,
+  DK_VARI = 3,
+  DK_PARAM = 4,
+  DK_PARAMI = 5,
+  DK_SET = 6,
+  DK_SETI = 7,
+  DK_CON = 8,
+  DK_CONI = 9,
+  DK_OBJ = 10,
+  DK_OBJI = 11,
+  DK_DUMMY = 12,
+  DK_CHECK = 13,
+  DK_SPARAM = 14,  // symbolic param (numeric kind + 10)
+  DK_SPARAMI = 15,
+  DK_SVAR = 16,  // symbolic variable (variable kind + 14)
+  DK_SVARI = 17,
+  DK_VARSET = 18,  // entities listed in _VARSETS
+  DK_VARSETI = 19,
+  DK_PROB = 20,
+  DK_PROBI = 21,
+  DK_ENV = 22,
+  DK_ENVI = 23,
+  DK_SUFFIX = 24,
+  DK_FUNCTION = 25,
+  DK_TABLE = 26,
+  DK_VARI_PENDING = 28,  // indexed variable while being parsed
+  DK_FUNC39 = 39,        // filed with the functions, built elsewhere
+  DK_NOBIND = 40,        // a binding that stands for no declaration
+  DK_BUILTINSET = 41,    // Reals, Integers, ASCII, EBCDIC, Display
+  N_DKINDS = 42
+};
+
+// Head flag bits read here (the classes define the rest).
+enum : uint64_t {
+  XF_SYMBOLIC = 0x100,
+  XF_RANDOM = 0x10000,
+  XF_GENERATE = 0x10000000  // set by finish_dcl, read by the generator
+};
+
+// The common head of every declaration record; each class appends its own
+// fields.  Field order is fixed: the kind word at offset 8 is read through
+// name bindings, next links `decls`.
+struct xnode {
+  xnode* next;         // next declaration in decls, null at the end
+  uint32_t kind;       // DK_...
+  symbol* name;        // the declared name
+  cstr* alias;         // alias string or null
+  void* oldval;        // the name's binding before this declaration
+  set_spec* indexing;  // indexing expression, null for a scalar
+  uint64_t flags;      // class flags
+  cstr* dseen;         // why it needs generated or solved values, or null
+  double stamp;        // 1.0 at construction, nextgenlev when (re)chained
+  int32_t num;         // declaration number (index of the by-number table)
+  int32_t classnum;    // position in its class list (variables: class 12)
+  int32_t ndeps;       // number of declarations this one refers to
+  uint32_t* deps;      // their numbers (block of class htcl(4 * ndeps))
+  uint32_t* refs;      // numbers of declarations referring to this one
+  int32_t nrefs;       // entries in refs
+  int32_t refk;        // size class of the refs block
+  int32_t refcap;      // capacity of refs
+};
+static_assert(std::is_trivially_destructible_v<xnode> &&
+                  std::is_standard_layout_v<xnode> &&
+                  offsetof(xnode, kind) == 8,
+              "declaration records are plain pool records");
+
+// By kind (0..N_DKINDS-1): declaration numbers the kind takes; the class
+// list it is filed in (-1: none); whether the name is re-pointed to the
+// surviving record after a redeclaration.
+extern const uint8_t xn_inc[N_DKINDS];
+extern const int8_t xtype[N_DKINDS];
+extern const uint8_t rddef[N_DKINDS];
+
+// Class lists.
+enum : int {
+  XC_PROBS = 0,
+  XC_PARS = 1,
+  XC_SETS = 2,
+  XC_VARS = 3,
+  XC_CONS = 4,
+  XC_OBJS = 5,
+  XC_FUNCS = 6,
+  XC_CHECKS = 7,  // no system set; checks are numbered from 1
+  XC_LOGCONS = 8,
+  XC_VARSETS = 9,
+  XC_SYMVARS = 10,
+  XC_RANDVARS = 11,
+  XC_ALLVARS = 12,  // every variable; no system set
+  XC_ENVS = 13,
+  XC_SUFFIXES = 14,
+  XC_TABLES = 15,
+  XC_SYSTEM_SUFFIXES = 16,
+  N_XCLASS = 18  // record 17 receives no declarations
+};
+struct xclass_rec {
+  int32_t k;      // size class of the array block
+  int32_t n;      // declarations filed
+  int32_t cap;    // capacity of the array (1, then doubling)
+  xnode* sysdcl;  // declaration of the system set listing the class
+  xnode** a;      // the declarations in filing order
+};
+extern xclass_rec xclass[N_XCLASS];
+
+// The dependency accumulator.  Whoever resolves a reference to a declared
+// entity while a declaration is parsed increments mark[num] and, on the
+// first increment, appends num to list (dep_note does both).
+struct dep_acc {
+  int32_t n;       // numbers collected in list
+  int32_t dk;      // size class of the last dependency array handed out
+  int32_t k;       // size class of the block holding the arrays below
+  int32_t cap;     // entries of each array
+  int32_t next;    // next free declaration number
+  int32_t* mark;   // per number: references in the current declaration
+  int32_t* mark2;  // per number: the instance generator's counter
+  uint32_t* list;  // collected numbers in order of first reference
+  xnode** bynum;   // the declaration of each number
+};
+extern dep_acc dac;
+
+// Globals of declaration building.
+extern xnode* decls;           // first declaration
+extern xnode** declslast;      // where the next declaration is linked
+extern xnode* old_obj;         // record this statement redeclares
+extern xnode* const old_obj0;  // the value of old_obj meaning "none"
+// Curdclname and Oldval, the name being declared and its previous binding
+// (restored when the declaration fails), are the lexer's (frontend/rawtok.h).
+extern xnode* rec_xnode;   // declaration being parsed
+extern int recursive;      // references to it in its own clauses
+extern double nextgenlev;  // next generation stamp; 2.0 at start-up
+extern int trans_state;    // translation state of the problem (0..5)
+extern xnode* lastrev;     // last declaration seen by decl_rev
+// The first item of the statement that needs generated or solved values,
+// the declaration (or &variable_arg) that needed it, and an optional
+// replacement message format; set by the expression builders.
+extern const char* dseen;
+extern xnode* dxseen;
+extern const char* dseenexpl;
+extern xnode variable_arg;  // marker value of dxseen
+// Per opcode: nonzero for the comparison operators of algebraic
+// constraints.
+extern uint8_t alg_comp[N_OPCODES];
+// Transient-state block of the instance generator (a byte per declaration
+// number), freed by tc_zap.
+extern char* tsr;
+extern int tsr_k;
+// pr_badnames, set by the undefined-name reports of the display code and
+// cleared by yychain and dep_reset, is in frontend/neighbours.h.
+
+// Services of other subsystems, installed by their owners; each default
+// is the least behaviour this module needs.
+// Session: the loop dummy the current statement used (or null).  The
+// session's cmdstate (a compound command is being built) and
+// cmd_reset2_hook (abandons it) are in frontend/neighbours.h.
+extern dummy* lastloopdummy;
+// Session: checks a redeclaration: 2 refused (after a message), 1 accepted
+// (*out = old, d takes old's number), 0 declare as new.  Default: accepts.
+extern int (*redclchk_hook)(xnode* old, xnode* d, xnode** out);
+// Evaluator: unregisters (and so runs) a pending random-attribute
+// clean-up.  Default: nothing.
+extern void (*randvar_cleanup_hook)();
+// Set declarations: the set object of a system set declaration, which
+// filing marks ungenerated.  Default: null, nothing is marked.
+extern set* (*syssetref_hook)(xnode* sysdcl);
+// Variable declarations: records a variable's position in its class list
+// (_VARS, _SYMVARS or _RANDVARS).  Default: nothing.
+extern void (*var_classpos_hook)(xnode* v, int pos);
+// Constraint declarations: nonzero when the constraint's body is logical.
+// Default: 0.
+extern int (*con_logical_hook)(xnode* c);
+// Variable declarations: reverses a variable's arc and column-generation
+// terms into declaration order.  Default: nothing.
+extern void (*var_rev_hook)(xnode* v);
+// Instance generation: mirrors the translation state into the system
+// param _trans_state (value and stamp nextgenlev).  Default: nothing.
+extern void (*trans_state_hook)(int s);
+
+// Start-up (and after `reset`, whose memory walk has freed the old blocks):
+// empty declaration list and class lists, a fresh by-number table, stamps
+// and states at their initial values.  Before the first declaration.
+void decl_init();
+
+// Fills the head of a zeroed record: kind, name, alias, indexing; the
+// previous binding is the name's current one; when that is not old_obj and
+// rebind is nonzero, binds the name to the record and sets Curdclname and
+// Oldval; stamp 1.0.
+void xrecomp_constr(xnode* x, symbol* name, cstr* alias, set_spec* indexing,
+                    uint32_t kind, int rebind);
+// Begins `redeclare NAME`: old_obj = the name's binding (old_obj0 when it
+// is unbound or bound to kind 40); the lexer reads the next token as the
+// name after a declaration keyword (cmd_start 6).
+void redecl_start(symbol* name);
+// `redeclare check n`: old_obj = check n when it exists; otherwise reports
+// and the statement declares a new check.
+void redecl_check(int n);
+// Chains the finished declaration d: 0 accepted, 1 refused (the name keeps
+// its old binding).  *old receives the redeclared record, null for a new
+// declaration.  Reports errors of kind 0 (returns).
+int yychain(xnode* d, xnode** old);
+// Finishes a declaration: with old non-null, copies d over it (keeping the
+// old record's list link, previous binding, class position and referrers),
+// returns d to its pool (pool_kind, support/pool.h) and returns old; else
+// returns d.  Kinds marked in rddef have their name bound to the result.
+xnode* x_copy(xnode* old, xnode* d, int pool_kind);
+// Appends n to the referrers of x.
+void xrefer(xnode* x, uint32_t n);
+// Repeats yychain's "must be redeclared" report for d from its stored
+// text.  Reports an error of kind 0.
+void redcl_warn(xnode* d);
+// Records one reference to the declaration numbered num in the
+// accumulator (the first one appends it to the collected list).
+void dep_note(int num);
+// Clears the marks of the collected dependencies, the collected count and
+// pr_badnames.
+void dep_reset();
+// Reverses the arc and column-generation term lists of the variables
+// chained since the previous call.
+void decl_rev();
+// Sets the translation state (mirrored through trans_state_hook); returns s.
+int set_trans_state(int s);
+// Sets the translation state to 0 when it is not, and frees tsr.
+void tc_zap();
+
+// The printed name of a declaration ("check" for checks).
+const char* xnode_name(const xnode* x);
+
+}  // namespace vexo
+
+#endif  // VEXO_FRONTEND_DECL_H
