@@ -1,0 +1,246 @@
+// Stand-ins for the session's services that the reader uses: its state,
+// its hooks with their least defaults, the least input-file stack (the
+// named inputs in order, then nothing) and the located-message printer.
+#include "frontend/neighbours.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+#include "frontend/rawtok.h"
+#include "frontend/reader.h"
+#include "support/block.h"
+#include "support/filename.h"
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/message.h"
+
+namespace vexo {
+
+int interactive;
+const char* prompt0[6] = {"", "", "", "", "", ""};
+const char* insprompt = "<%d>";
+
+int log_model;
+int log_data;
+int* log_what = &log_model;
+int log_file_flush;
+
+int inslev;
+int nfs;
+int ins_nfs;
+int at_eof;
+int infile_changed;
+int infile_number;
+int ninfile_number;
+const char* eofmsg;
+char** xargv;
+
+int endjump;
+int parse_time;
+
+int cmdstate;
+int cmdnum;
+int single_step;
+int warnings;
+int warn0;
+int warn_exit;
+int stdin_offset;
+int adjusted;
+volatile std::sig_atomic_t gotbreak;
+
+int pr_cmd;
+int pr_badnames;
+
+void set_prompt_defaults() {
+  static const char* const texts[6] = {"vexo: ",      "vexo? ",
+                                       "vexo data: ", "vexo data? ",
+                                       "%s vexo: ",   "%s vexo? "};
+  for (int i = 0; i < 6; ++i) prompt0[i] = interactive ? texts[i] : "";
+}
+
+// ---------------------------------------------------------------------------
+// The least input-file stack
+
+static char stdin_name[] = "-";
+static char* stdin_only[2] = {stdin_name, nullptr};
+static char** next_name = stdin_only;
+
+void set_input_files(char** names) {
+  next_name = names && *names ? names : stdin_only;
+  xargv = nullptr;
+  at_eof = 0;
+}
+
+static int least_nextfile(int k, int) {
+  if (infile > 0) close(infile);
+  infile = -1;
+  for (;;) {
+    if (!next_name || !*next_name) {
+      ++at_eof;
+      return 0;
+    }
+    char** slot = next_name++;
+    const char* name = *slot;
+    int fd = 0;
+    void* handle = nullptr;
+    if (strcmp(name, "-") != 0) {
+      fd = Open_map(name, &handle);
+      if (fd < 0) {
+        Fprintf(Stderr, "can't open %s\n", name);
+        errorend();
+        if (eexit) {
+          myexit_hook(rc + 4);
+          exit1(rc + 4);
+        }
+        continue;
+      }
+    }
+    xargv = slot;
+    infile = fd;
+    vinfile = handle;
+    infname = name;
+    block1mode = fd == 0 ? (blockmode & 3) : 0;
+    if (fd == 0) rc = 0;
+    stmtfname = nullptr;
+    eof_nextline = 0;
+    lineno = 1;
+    lineinc = 0;
+    linestart = 0;
+    firstc = nextc = lastc = line_end = yylastc = linebuf;
+    tstart = nullptr;
+    if (k && !nextline()) {  // an empty input: take the next one
+      if (infile > 0) close(infile);
+      infile = -1;
+      continue;
+    }
+    infile_number = ++ninfile_number;
+    infile_changed = 1;
+    return 1;
+  }
+}
+
+static const char* no_cmdprompt() { return "???"; }
+static void nothing() {}
+
+int (*nextfile_hook)(int k, int c) = least_nextfile;
+const char* (*cmdprompt_hook)() = no_cmdprompt;
+void (*start_check_hook)() = nothing;
+void (*incl_check_hook)() = nothing;
+void (*cmd_reset2_hook)() = nothing;
+void (*clear_queue_hook)() = nothing;
+
+// ---------------------------------------------------------------------------
+// Located messages
+
+static void message_line(const char* msg) {
+  Fprintf(Stderr, "%s%s\n", msg[0] == '\n' ? "" : "\n\t", msg);
+}
+
+// The context line: the current line with the token being read between
+// ">>>" and "<<<"; t is the token's start (firstc when unknown).
+static void context_line(char* t) {
+  if (yy_special > 2) nextc_restore();
+  char* e = nextc;
+  char* rest_end;
+  if (!e || e < firstc || e > lastc) {
+    e = rest_end = lastc;
+  } else {
+    if (e > firstc && (e[-1] == '\n' || e[-1] == '\r')) --e;
+    rest_end = lastc;
+    if (rest_end > e && rest_end[-1] == '\n') --rest_end;
+  }
+  if (e < t) e = t;
+  // Leading blanks and control characters of the line are not shown.
+  char* from = firstc;
+  while (from < e && static_cast<unsigned char>(*from) < 33) ++from;
+  char* mid = t > from ? t : from;
+  Fprintf(Stderr, "context:  %.*s >>> %.*s <<< %.*s\n",
+          static_cast<int>(mid - from), from, static_cast<int>(e - mid), mid,
+          static_cast<int>(rest_end - e), e);
+}
+
+void squawk(const char* msg) {
+  if (blockmode && strncmp(blockname, "error_", 6) != 0) {
+    errorstart("error_error");
+  }
+  if (parse_time && !(cmdnum && !inslev)) {
+    // Show a position the lexer saved for this input instead of the
+    // current one.
+    char* keep_nextc = nullptr;
+    char* keep_tstart = nullptr;
+    if (oinfno == infile_number) {
+      if (onextc) {
+        keep_nextc = nextc;
+        nextc = onextc;
+      }
+      if (otstart) {
+        keep_tstart = tstart;
+        tstart = otstart;
+      }
+    } else {
+      onextc = otstart = nullptr;
+    }
+    if (cmdnum) cmdwhere_hook();
+    char* t = tstart;
+    long col = 0;
+    if (firstc == fc0 && t && t >= firstc && t <= lastc) {
+      col = static_cast<long>(t - firstc);
+    } else {
+      t = firstc;
+    }
+    const char* name = infname ? infname : "-";
+    long line = static_cast<long>(lineno);
+    long offset = static_cast<long>(linestart) + col;
+    if (blockmode) {
+      Fprintf(Stderr, "file %s\nline %ld\noffset %ld\n", name, line, offset);
+    } else if (infile == 0 && stdin_offset < 1) {
+      Fprintf(Stderr, "\n");
+    } else if (adjusted) {
+      Fprintf(Stderr, "\n%s, line %ld:\n\t", name, line);
+    } else {
+      Fprintf(Stderr, "\n%s, line %ld (offset %ld):\n\t", name, line, offset);
+    }
+    Fprintf(Stderr, "%s\n", msg);
+    if (firstc < lastc) context_line(t);
+    if (keep_nextc) {
+      nextc = keep_nextc;
+      onextc = nullptr;
+    }
+    if (keep_tstart) {
+      tstart = keep_tstart;
+      otstart = nullptr;
+    }
+  } else {
+    if (cmdnum) cmdwhere_hook();
+    message_line(msg);
+  }
+  // Errors typed at an interactive terminal leave the return code alone.
+  if (!(interactive && infile == 0 && !warn_exit)) rc |= 2;
+  errorend();
+  if (single_step > 0) return;
+  ++warnings;
+  if (eexit && warnings >= eexit) {
+    Fprintf(Stderr, "\nBailing out after %d warnings.\n", warnings);
+    if (warn_exit) {
+      myexit_hook(rc | 2);
+      exit1(rc | 2);
+    }
+    warnings = 0;
+    bailout();
+  }
+  pr_badnames = 0;
+}
+
+void missing(int c) {
+  char msg[16];
+  Snprintf(msg, sizeof msg, "missing %c", c);
+  squawk_hook(msg);
+}
+
+void neighbours_init() {
+  squawk_hook = squawk;
+  set_prompt_defaults();
+}
+
+}  // namespace vexo

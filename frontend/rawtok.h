@@ -1,0 +1,99 @@
+// The raw token reader.  Between the line reader and the scanner stands
+// yytok: it skips blanks and comments, copies quoted strings into tok and
+// finds the extent of the next run of token characters in the line buffer,
+// so that the scanner only ever runs over token text (with at most one
+// trailing blank, which tells it where a word ends).  Beside it: the
+// character classes, the scanner's character input and push-back, the
+// syntax-error and undefined-name reports, and the statement location.
+#ifndef VEXO_FRONTEND_RAWTOK_H
+#define VEXO_FRONTEND_RAWTOK_H
+
+#include <cstdint>
+
+namespace vexo {
+
+struct expr;
+struct symbol;
+
+// Character classes of the raw token reader, indexed by unsigned char:
+// 0 separator (ends a token and is its last character), 1 NUL, 2 '#',
+// 3 the two quote characters, 4 token characters (letters, digits, "_",
+// "+", "-", "." and the bytes 128..255), 5 the characters after which a
+// token may be cut ("()[],*!@$%^=&|{}~`<>?\\"), 6 ':', 7 '/', 8 ';'.
+extern unsigned char tok_type[256];
+// The classes for wildcard patterns: tok_type with "+" and "-" of class 2,
+// "*" of class 4 and "." of class 46 (only class 4 counts there).
+extern unsigned char tokstar_type[256];
+// Fills tok_type and tokstar_type.  Start-up.
+void init_tok_types();
+
+// Text of the last "#" comment without the "#": its first 511 characters.
+extern char ibuf[512];
+// Start of the line on which the current raw token began (for the context
+// line of messages).
+extern char* fc0;
+// Input position saved while text is injected or a token is cut before a
+// comment (yy_special 3 and 4).
+extern char* nextc_save;
+// Raw tokens read so far; no syntax error is reported before the first.
+extern int64_t yytokno;
+// The scanner's push-back stack.
+extern unsigned char yysbuf[200];
+extern unsigned char* yysptr;
+
+// Where the current statement began: file name (null until set), line and
+// byte offset.
+extern const char* stmtfname;
+extern int64_t stmtline;
+extern int64_t stmtoffset;
+
+// A position the lexer saved for the input with serial number oinfno;
+// messages show it instead of the current one.
+extern int oinfno;
+extern char* onextc;
+extern char* otstart;
+
+// State of the lexer and the grammar that these routines write: cmd_start
+// is the lexer state (7: skip to the next ";"), from_data is set while a
+// statement that a data section ended on is read; Curdclname and Oldval
+// are the name being declared and its previous binding, restored when the
+// declaration fails.
+extern int32_t cmd_start;
+extern int32_t from_data;
+extern symbol* Curdclname;
+extern void* Oldval;
+
+// The first character of the next raw token, with nextc just after it and
+// yylastc at its end; 34 (the double quote) for a quoted string of either
+// kind, whose text is then in tok; a blank when the source changed or text
+// is injected (yy_special); 0 at the end of all input.  May report "missing
+// %c" and "unexpected end of file" (the latter ends the session or the data
+// section).
+int yytok();
+// The scanner's character input: the push-back stack first, then the rest
+// of the current raw token, then yytok.
+int yyinput();
+// Pushes c back for yyinput.
+void yyunput(int c);
+// Writes c to standard output (the scanner's echo).
+void yyoutput(int c);
+// 1 when n is in the zero-terminated list, else 0.
+int yyback(const int* list, int n);
+
+// Reports a syntax error (in block "error_syntax" in block mode) once a raw
+// token has been read; then the lexer skips to the next ";" and the
+// compound command being built is abandoned (cmd_reset2_hook).
+void yyerror(const char* msg);
+// Reports "%s is not defined".  Aborts the command (bailout) unless
+// single-stepping, where it returns a numeric constant 0 node.
+expr* not_declared(symbol* s);
+// Records where the current statement starts; k nonzero also settles open
+// compound commands (start_check_hook).
+void stmtsave(int k);
+// Undoes an injection or a cut before a comment: nextc = yylastc =
+// nextc_save, yy_special = 0.
+void nextc_restore();
+
+}  // namespace vexo
+
+#endif  // VEXO_FRONTEND_RAWTOK_H

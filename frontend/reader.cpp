@@ -1,0 +1,506 @@
+// The input line reader: one fixed line buffer per source, refilled by reads
+// of at most READ_MAX bytes and handed out line by line without copying;
+// only a token still being scanned (tstart) is moved to the front on a
+// refill.  Standard input may be framed in blocks by a front-end program;
+// a block larger than the buffer is read at once into reusable chunks so
+// that the front end never blocks on a half-read block.
+#include "frontend/reader.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "frontend/neighbours.h"
+#include "support/block.h"
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/text.h"
+
+namespace vexo {
+
+char linebuf0[LINEBUF_SIZE];
+char* linebuf = linebuf0;
+char* firstc = linebuf0;
+char* nextc = linebuf0;
+char* lastc = linebuf0;
+char* line_end = linebuf0;
+char* yylastc = linebuf0;
+char* tstart;
+
+int64_t lineno;
+int32_t lineinc;
+int64_t linestart;
+int32_t eof_nextline;
+int32_t eof_lastline;
+
+int32_t infile = -1;
+const char* infname;
+void* vinfile;
+
+static ssize_t no_vread(void*, void*, size_t) { return 0; }
+ssize_t (*reader)(int fd, void* buf, size_t n) = ::read;
+ssize_t (*vreader)(void* handle, void* buf, size_t n) = no_vread;
+
+int32_t prompt2;
+const char** prompts = prompt0;
+int32_t comment_kind;
+int prompt_unit = 2;
+
+int32_t block1mode;
+int64_t bytestogo;
+
+int next0_inbuf;
+
+// ---------------------------------------------------------------------------
+// Prompts
+
+// Appends text to *m.  Its first "%" directive of kind conv ('s' or 'd') is
+// replaced by sarg or darg; every other "%" is plain text.  Prompt texts
+// come from options, so they are never used as formats.
+static void put_filled(mstr** m, const char* text, char conv, const char* sarg,
+                       long darg) {
+  const char* d = nullptr;
+  for (const char* s = text; *s; ++s) {
+    if (s[0] == '%' && s[1] == conv) {
+      d = s;
+      break;
+    }
+  }
+  if (!d) {
+    Mstr_put(m, text, strlen(text));
+    return;
+  }
+  Mstr_put(m, text, static_cast<size_t>(d - text));
+  if (conv == 's') {
+    Mstr_put(m, sarg, strlen(sarg));
+  } else {
+    char num[24];
+    int n = Snprintf(num, sizeof num, "%ld", darg);
+    Mstr_put(m, num, static_cast<size_t>(n));
+  }
+  Mstr_put(m, d + 2, strlen(d + 2));
+}
+
+// The prompt before a read of standard input: the continuation text while
+// a token is carried across the refill or a statement continues.
+static void show_prompt() {
+  int which = (tstart || prompt2 == 1) ? 1 : 0;
+  const char* p = prompts[which];
+  if (!p) p = "";
+  if (interactive && prompt2 == 0) rc = 0;  // a primary prompt starts afresh
+  mstr* m = nullptr;
+  char ck = static_cast<char>(comment_kind);
+  if (blockmode) {
+    char name[8] = "prompt1";
+    name[6] = static_cast<char>('1' + (prompts - prompt0) + which);
+    blockstart(name);
+    if (ck) Mstr_put(&m, &ck, 1);
+    if (*p) {
+      put_filled(&m, p, 's', cmdstate ? cmdprompt_hook() : "", 0);
+    } else {
+      Mstr_put(&m, "\n", 1);
+    }
+    blockput(mstr_val(m), m->len);
+    blockstart("misc");
+    mstr_free(&m);
+    return;
+  }
+  if (!*p) return;
+  errorend();
+  if (ck) Mstr_put(&m, &ck, 1);
+  if (inslev > 0 && insprompt && *insprompt) {
+    put_filled(&m, insprompt, 'd', "", inslev);
+  }
+  if (cmdstate) {
+    put_filled(&m, p, 's', cmdprompt_hook(), 0);
+  } else {
+    Mstr_put(&m, p, strlen(p));
+  }
+  ssize_t w = write(prompt_unit, mstr_val(m), m->len);
+  (void)w;  // a prompt that cannot be shown is not an error
+  if (log_file) {
+    Fprintf(log_file, "%s", mstr_val(m));
+  }
+  mstr_free(&m);
+}
+
+// ---------------------------------------------------------------------------
+// Block-mode input
+
+// One chunk of the overflow chain: a link, then 64,500 bytes of data in
+// an allocation of 64,512 bytes.  Chunks stay allocated for later blocks.
+constexpr size_t CHUNK_DATA = 64500;
+struct inchunk {
+  inchunk* next;
+  char data[64512 - sizeof(inchunk*)];
+};
+static_assert(sizeof(inchunk) == 64512);
+
+static inchunk* firstinblock;  // first chunk
+static inchunk* curinblock;    // chunk being handed out
+static int64_t inbtogo;        // bytes left in it
+static int64_t inboffset;      // offset in it
+
+// Header buffer: up to 15 bytes of header text and a NUL; the bytes after
+// a block's end stay here for the next header.
+static char hbuf[16];
+static int hpos, hend;
+
+static ssize_t header_piece() {
+  ssize_t n = reader(0, hbuf, 15);
+  hpos = 0;
+  hend = n > 0 ? static_cast<int>(n) : 0;
+  hbuf[hend] = 0;
+  return n;
+}
+
+// A failed read of block input loses the framing: report it rather than
+// take it for an orderly end.
+static ssize_t block_read_failed(int err) {
+  error(0, "error reading file \"%s\"; errno = %d.", infname ? infname : "-",
+        err);
+  hpos = hend = 0;
+  bytestogo = 0;
+  return 0;
+}
+
+static ssize_t bad_block() {
+  error(0, "Bad input block \"%s\"", hbuf + hpos);
+  hpos = hend = 0;
+  return 0;
+}
+
+// Where the next byte of the chunk chain goes when pos bytes are in it;
+// *room receives the space left in that chunk.  Chunks are made as the
+// bytes arrive.
+static char* chunk_spot(int64_t pos, size_t* room) {
+  static inchunk* last;         // chunk found by the previous call
+  static int64_t last_ix = -1;  // and its index
+  int64_t ix = pos / static_cast<int64_t>(CHUNK_DATA);
+  if (last_ix < 0 || ix < last_ix) {
+    if (!firstinblock) {
+      firstinblock = static_cast<inchunk*>(mymalloc_ZEF(sizeof(inchunk)));
+      firstinblock->next = nullptr;
+    }
+    last = firstinblock;
+    last_ix = 0;
+  }
+  for (; last_ix < ix; ++last_ix) {
+    if (!last->next) {
+      last->next = static_cast<inchunk*>(mymalloc_ZEF(sizeof(inchunk)));
+      last->next->next = nullptr;
+    }
+    last = last->next;
+  }
+  size_t off = static_cast<size_t>(pos % static_cast<int64_t>(CHUNK_DATA));
+  *room = CHUNK_DATA - off;
+  return last->data + off;
+}
+
+// Reads block-framed standard input into buf (at most room bytes per
+// call).  Returns the count, or 0 when the input has ended, after a
+// framing message where one is due.
+static ssize_t blockget(char* buf, size_t room) {
+  if (bytestogo > 0) {
+    size_t n = static_cast<size_t>(std::min<int64_t>(inbtogo, room));
+    memcpy(buf, curinblock->data + inboffset, n);
+    inboffset += n;
+    inbtogo -= n;
+    bytestogo -= n;
+    if (inbtogo == 0 && bytestogo > 0) {
+      curinblock = curinblock->next;
+      inboffset = 0;
+      inbtogo = std::min<int64_t>(bytestogo, CHUNK_DATA);
+    }
+    clear_queue_hook();
+    return static_cast<ssize_t>(n);
+  }
+  if (hpos >= hend) {
+    ssize_t n = header_piece();
+    if (n < 0) return block_read_failed(errno);
+    if (n == 0) return 0;
+  }
+  if (hbuf[hpos] < '0' || hbuf[hpos] > '9') return bad_block();
+  lineno = 1;
+  linestart = 0;
+  lineinc = 0;
+  uint64_t len = 0;
+  for (;;) {
+    while (hpos < hend && hbuf[hpos] >= '0' && hbuf[hpos] <= '9') {
+      len = len * 10 + static_cast<uint64_t>(hbuf[hpos++] - '0');
+    }
+    if (hpos < hend) break;
+    ssize_t n = header_piece();
+    if (n < 0) return block_read_failed(errno);
+    if (n == 0) {
+      error(0, "EOF reading block size");
+      return 0;
+    }
+  }
+  if (static_cast<unsigned char>(hbuf[hpos]) > 32) return bad_block();
+  ++hpos;
+  int64_t size = static_cast<int64_t>(len);
+  if (size == 0) return 0;
+  if (size < 0) {
+    error(0, "Input block size = %ld", static_cast<long>(size));
+    return 0;
+  }
+  // The block's bytes go to buf up to room, the rest to the chunk chain.
+  int64_t pos = 0;
+  auto place = [&](const char* src, int64_t n) {
+    while (n > 0) {
+      size_t k;
+      char* to;
+      if (pos < static_cast<int64_t>(room)) {
+        to = buf + pos;
+        k = room - static_cast<size_t>(pos);
+      } else {
+        to = chunk_spot(pos - static_cast<int64_t>(room), &k);
+      }
+      k = static_cast<size_t>(std::min<int64_t>(n, k));
+      memcpy(to, src, k);
+      src += k;
+      n -= k;
+      pos += k;
+    }
+  };
+  int64_t have = std::min<int64_t>(hend - hpos, size);
+  place(hbuf + hpos, have);
+  hpos += static_cast<int>(have);
+  while (pos < size) {
+    size_t k;
+    char* to;
+    if (pos < static_cast<int64_t>(room)) {
+      to = buf + pos;
+      k = room - static_cast<size_t>(pos);
+    } else {
+      to = chunk_spot(pos - static_cast<int64_t>(room), &k);
+    }
+    k = static_cast<size_t>(std::min<int64_t>(size - pos, k));
+    ssize_t n = reader(0, to, k);
+    if (n < 0) return block_read_failed(errno);
+    if (n == 0) {
+      error(0, "EOF reading block");
+      bytestogo = 0;
+      return 0;
+    }
+    pos += n;
+  }
+  bytestogo =
+      pos > static_cast<int64_t>(room) ? pos - static_cast<int64_t>(room) : 0;
+  curinblock = firstinblock;
+  inboffset = 0;
+  inbtogo = std::min<int64_t>(bytestogo, CHUNK_DATA);
+  return static_cast<ssize_t>(std::min<int64_t>(pos, room));
+}
+
+// ---------------------------------------------------------------------------
+// Lines
+
+int nextline() {
+  lineno += lineinc;
+  linestart += nextc - firstc;
+  lineinc = 0;
+  firstc = nextc;
+  eof_lastline = eof_nextline;
+  if (eof_nextline) {
+    eof_nextline = 0;
+    return 0;
+  }
+  char* nl;
+  if (gotbreak && infile != 0) return 0;  // an interrupt ends a file
+  if (gotbreak) {                         // and discards typed-ahead input
+    linestart += line_end - nextc;
+    nextc = line_end;
+  } else if (nextc < line_end) {
+    lastc = line_end;
+    nl = static_cast<char*>(memchr(nextc, '\n', line_end - nextc));
+    goto hand_out;
+  }
+  // Refill, keeping a token still being scanned.  A token as long as the
+  // buffer cannot be kept; the raw token reader ends its tokens before.
+  if (tstart && line_end - tstart >= LINEBUF_ROOM) tstart = nullptr;
+  if (tstart) {
+    ptrdiff_t saved = line_end - tstart;
+    linestart -= nextc - tstart;
+    if (tstart != linebuf) memmove(linebuf, tstart, saved);
+    nextc = linebuf + (nextc - tstart);
+    tstart = linebuf;
+    lastc = linebuf + saved;
+  } else {
+    nextc = lastc = linebuf;
+  }
+  firstc = linebuf;
+  {
+    size_t room = std::min<size_t>(LINEBUF_ROOM - (lastc - linebuf), READ_MAX);
+    if (infile == 0 && !vinfile && (!block1mode || bytestogo == 0)) {
+      show_prompt();
+    }
+    std::sig_atomic_t brk = gotbreak;
+    ssize_t n;
+    if (infile < 0 && !vinfile) {
+      n = 0;  // no source is open: the input has ended
+    } else if (block1mode) {
+      n = blockget(lastc, room);
+    } else if (vinfile) {
+      n = vreader(vinfile, lastc, room);
+    } else {
+      n = reader(infile, lastc, room);
+    }
+    int err = errno;
+    if (infile == 0 && gotbreak == brk) gotbreak = 0;
+    if (n < 0) {
+      cmdwhere_hook();
+      Fprintf(Stderr, "error reading file \"%s\"; errno = %d.\n",
+              infname ? infname : "-", err);
+      bailout();
+    }
+    if (n == 0) {
+      line_end = yylastc = nextc = lastc;
+      eof_nextline = 1;
+      return 0;
+    }
+    lastc += n;
+    line_end = lastc;
+    nl = static_cast<char*>(memchr(nextc, '\n', lastc - nextc));
+  }
+hand_out:
+  if (log_file && (infile == 0 || (log_what && *log_what) || log_file_flush)) {
+    char* e = nl ? nl + 1 : lastc;
+    Fprintf(log_file, "%.*s", static_cast<int>(e - nextc), nextc);
+    if (infile == 0 || log_file_flush) fflush(log_file);
+  }
+  if (nl) {
+    lastc = nl + 1;
+    lineinc = 1;
+  }
+  return 1;
+}
+
+// Continues the input with s after the end of the source; the end is seen
+// again once s is used up.
+static void supply(const char* s) {
+  size_t n = strlen(s);
+  if (line_end + n > linebuf + LINEBUF_ROOM) {
+    linestart += line_end - firstc;
+    firstc = line_end = linebuf;
+  }
+  memcpy(line_end, s, n);
+  nextc = line_end;
+  lastc = line_end = line_end + n;
+  eof_nextline = 1;
+}
+
+[[noreturn]] static void end_of_input(int code, bool message) {
+  if (message) issue_eofmsg();
+  if (endjump) throw data_end{code};
+  myexit_hook(rc);
+  exit1(rc);
+}
+
+int next0(int c) {
+  for (;;) {
+    if (nextline()) {
+      next0_inbuf = 1;
+      return static_cast<unsigned char>(*nextc++);
+    }
+    next0_inbuf = 0;
+    if (c == 4) return 0;
+    if (c == 10) {
+      eof_nextline = 1;
+      return 10;
+    }
+    if (comment_kind) {
+      const char* what = comment_kind == '*' ? "*/" : "newline";
+      if (infile == 0) {
+        error(0, "Assuming %s at the end of <stdin> to end a comment.", what);
+      } else {
+        error(0, "Assuming %s at the end of file \"%s\" to end a comment.",
+              what, infname ? infname : "");
+      }
+      supply(comment_kind == '*' ? "*/" : "\n");
+      comment_kind = 0;
+      next0_inbuf = 1;
+      return static_cast<unsigned char>(*nextc++);
+    }
+    int r = nextfile_hook(1, c);
+    if (r == 2) return ' ';
+    if (r) {
+      if (nextc < lastc) {
+        next0_inbuf = 1;
+        return static_cast<unsigned char>(*nextc++);
+      }
+      continue;  // the new source's first line is not read yet
+    }
+    break;
+  }
+  switch (c) {
+    case 2:
+      squawk_hook("unexpected end of file");
+      end_of_input(rc + 3, false);
+    case 0:
+      if (parse_time == 1) return 0;
+      if (parse_time < 1) return -1;
+      firstc = lastc;
+      end_of_input(rc + 1, true);
+    case 1:
+      end_of_input(rc + 1, true);
+    default:
+      if (inslev && c == 35) at_eof = -1;
+      return c;
+  }
+}
+
+void eat_comment() {
+  comment_kind = '*';
+  tstart = nullptr;
+  auto get = [] {
+    return nextc < lastc ? static_cast<unsigned char>(*nextc++) : next0(2);
+  };
+  int c = get();
+  for (;;) {
+    if (c != '*') {
+      c = get();
+      continue;
+    }
+    do c = get();
+    while (c == '*');
+    if (c == '/') break;
+  }
+  comment_kind = 0;
+}
+
+void end_file() {
+  yylastc = nextc = lastc;
+  eof_nextline = 1;
+}
+
+void issue_eofmsg() {
+  if (eofmsg) {
+    const char* m = eofmsg;
+    eofmsg = nullptr;
+    squawk_hook(m);
+  }
+}
+
+void reader_reset() {
+  linebuf = linebuf0;
+  firstc = nextc = lastc = line_end = yylastc = linebuf;
+  tstart = nullptr;
+  lineno = linestart = 0;
+  lineinc = 0;
+  eof_nextline = eof_lastline = 0;
+  comment_kind = 0;
+  prompt2 = 0;
+  prompts = prompt0;
+  bytestogo = 0;
+  inbtogo = inboffset = 0;
+  curinblock = nullptr;
+  hpos = hend = 0;
+}
+
+}  // namespace vexo

@@ -1,0 +1,128 @@
+// The input line reader.  Every character of model, data and command text
+// enters through one line buffer filled from the current source (a file, an
+// included file, standard input or the front end's framed block input); the
+// tokenizers take characters between nextc and lastc and call next0 when
+// they run out.  The reader counts lines and byte offsets for messages,
+// shows the prompt before it reads standard input, copies what it reads to
+// the log file, and settles what happens when a source ends inside a
+// comment, a string or a statement.  Switching sources belongs to the
+// input-file stack (nextfile_hook, frontend/neighbours.h), which saves and
+// restores this whole state around nested sources.
+#ifndef VEXO_FRONTEND_READER_H
+#define VEXO_FRONTEND_READER_H
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vexo {
+
+// Size of a line buffer; at most LINEBUF_ROOM bytes of it hold input, and
+// one read asks for at most READ_MAX bytes.
+constexpr int LINEBUF_SIZE = 4296;
+constexpr int LINEBUF_ROOM = 4295;
+constexpr int READ_MAX = 4096;
+
+// Thrown by next0 at the end of all input while the data reader holds its
+// recovery point (endjump nonzero); code is rc + 1 for an orderly end and
+// rc + 3 for an end inside a construct that must be closed.
+struct data_end {
+  int code;
+};
+
+// The line buffer of the current source: linebuf0 for the top level, or a
+// buffer of the same size that the input-file stack supplies for a nested
+// source.
+extern char linebuf0[LINEBUF_SIZE];
+extern char* linebuf;
+// firstc: start of the current line; nextc: next character to hand out;
+// lastc: end of the current line (one past its newline, or the end of the
+// data when the newline has not been read yet); line_end: end of the valid
+// data (lines past lastc are read but not handed out); yylastc: end of the
+// raw token being scanned (set to lastc here when a source ends).
+extern char* firstc;
+extern char* nextc;
+extern char* lastc;
+extern char* line_end;
+extern char* yylastc;
+// Start of a token still being scanned, or null.  A refill keeps the text
+// from tstart on, moved to the start of the buffer.
+extern char* tstart;
+
+extern int64_t lineno;     // current line of the source, from 1
+extern int32_t lineinc;    // 1 once the current line's newline was read
+extern int64_t linestart;  // byte offset of firstc in the source
+
+// eof_nextline: the source has ended; the next nextline clears it and
+// reports the end without reading.  eof_lastline: its value at the start
+// of the previous nextline.
+extern int32_t eof_nextline;
+extern int32_t eof_lastline;
+
+// The current source: descriptor (0 standard input, -1 none), name ("-"
+// for standard input; null before the first source), and the handle of a
+// mapped input read through vreader instead (null normally).
+extern int32_t infile;
+extern const char* infname;
+extern void* vinfile;
+
+// The read hooks: reader is the system read call unless the raw-terminal
+// reader is active; vreader reads a mapped input (default: nothing, end).
+// Both return the byte count, 0 at the end, negative on error (errno set).
+extern ssize_t (*reader)(int fd, void* buf, size_t n);
+extern ssize_t (*vreader)(void* handle, void* buf, size_t n);
+
+// Prompt state.  prompt2: 1 while a statement continues (the lexer sets it
+// for every token and clears it at a statement start).  prompts: one of the
+// three pairs in prompt0 (model, data, compound command).  comment_kind: 0,
+// or '#' or '*' for the comment that is open.  prompt_unit: descriptor the
+// prompts go to (2, or 1 with the command-line option).
+extern int32_t prompt2;
+extern const char** prompts;
+extern int32_t comment_kind;
+extern int prompt_unit;
+
+// Block-mode input: standard input is framed (set with the source); bytes
+// of the current block not handed out yet.
+extern int32_t block1mode;
+extern int64_t bytestogo;
+
+// Makes the next line available between nextc and lastc; returns 1, or 0
+// when the source has ended (nextc = lastc = line_end = yylastc then).  A
+// read error writes the command location and "error reading file ..." and
+// aborts the command (bailout).
+int nextline();
+
+// Called by a tokenizer when nextc has reached lastc; returns the next
+// character, or at the end of the source what c asks for: 35 the lexer
+// between tokens, 10 inside a "#" comment, 4 inside a token (0 returned),
+// 2 inside a construct that must be closed, 0 and 1 the data tokenizer.
+// At the end of all input it may report "unexpected end of file" and end
+// the session (session_exit) or throw data_end.
+int next0(int c);
+
+// 1 when the last character next0 returned came from the line buffer, so
+// that a tokenizer may put it back by stepping nextc back; 0 when next0
+// made it up at the end of a source.
+extern int next0_inbuf;
+
+// Skips a comment opened by "/*" up to and including its "*/", across
+// lines; a comment open at the end of a source is closed with a warning.
+void eat_comment();
+
+// Makes the current source end now (the `end` statement).
+void end_file();
+
+// Prints a pending end-of-input message (eofmsg) through squawk and clears
+// it.
+void issue_eofmsg();
+
+// Empties the line buffer and forgets the block-input framing state; the
+// reader then starts afresh on whatever source is set up next.  Start-up
+// and tests.
+void reader_reset();
+
+}  // namespace vexo
+
+#endif  // VEXO_FRONTEND_READER_H

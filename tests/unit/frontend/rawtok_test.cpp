@@ -1,0 +1,494 @@
+// The raw token reader: tokens, strings and comments as the scanner sees
+// them, tokens across refills and sources, syntax-error reports with their
+// location and context, and the test vehicle fe_probe.
+#include "frontend/rawtok.h"
+
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frontend/expr.h"
+#include "frontend/neighbours.h"
+#include "frontend/reader.h"
+#include "support/block.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/scratch.h"
+#include "support/symbol.h"
+#include "test_util.h"
+
+namespace vexo {
+namespace {
+
+using test::run_captured;
+using strings = std::vector<std::string>;
+
+// Runs each test in a fresh directory, so that messages name files as
+// given ("m.mod").
+class RawTok : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Stderr) Init_Stderr();
+    if (!tok) scratch_init();
+    init_tok_types();
+    saved_squawk_ = squawk_hook;
+    blockmode = 0;
+    interactive = 0;
+    rc = 0;
+    at_eof = nfs = ins_nfs = inslev = 0;
+    infile_changed = 0;
+    yy_special = 0;
+    yytokno = 0;
+    yysptr = yysbuf;
+    cmdstate = single_step = 0;
+    eexit = warnings = 0;
+    endjump = 0;
+    parse_time = 1;
+    reader = ::read;
+    infile = -1;
+    infname = nullptr;
+    // Other suites of this binary may leave these hooks changed.
+    cmd_reset2_hook = [] {};
+    start_check_hook = [] {};
+    incl_check_hook = [] {};
+    clear_queue_hook = [] {};
+    neighbours_init();
+    reader_reset();
+    ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
+    char dir[] = "/tmp/vexo_rawtok_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    ASSERT_EQ(chdir(dir), 0);
+  }
+  void TearDown() override {
+    if (infile > 0) close(infile);
+    infile = -1;
+    infname = nullptr;
+    set_input_files(nullptr);
+    blockmode = 0;
+    squawk_hook = saved_squawk_;
+    EXPECT_EQ(chdir(cwd_), 0);
+    std::string cmd = "rm -rf " + dir_;
+    EXPECT_EQ(system(cmd.c_str()), 0);
+  }
+
+  static void write_file(const char* name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+  }
+
+  // Makes the named files (name, text, name, text, ...) the input.
+  void inputs(std::initializer_list<std::string> files) {
+    names_.clear();
+    store_.clear();
+    for (auto it = files.begin(); it != files.end(); it += 2) {
+      write_file(it->c_str(), *(it + 1));
+      store_.push_back(*it);
+    }
+    for (auto& s : store_) names_.push_back(s.data());
+    names_.push_back(nullptr);
+    set_input_files(names_.data());
+    nextfile_hook(0, 0);
+  }
+
+  // The raw tokens up to the end of all input as the scanner sees them:
+  // the first character and the rest of the token, "S:" and the text for
+  // a string, "E" at the end; with lines, each led by the line number.
+  static strings tokens(bool lines = false) {
+    strings v;
+    for (;;) {
+      int c = yytok();
+      std::string s = lines ? std::to_string(lineno) + ":" : "";
+      if (c == 0) {
+        v.push_back("E");
+        return v;
+      }
+      if (c == '"') {
+        s += "S:" + std::string(tok);
+      } else {
+        s += static_cast<char>(c);
+        s.append(nextc, yylastc);
+        nextc = yylastc;
+      }
+      v.push_back(s);
+    }
+  }
+
+  char cwd_[PATH_MAX];
+  std::string dir_;
+  std::vector<std::string> store_;
+  std::vector<char*> names_;
+  void (*saved_squawk_)(const char*);
+};
+
+TEST_F(RawTok, TokensStringsAndComments) {
+  struct {
+    std::string input;
+    strings expected;
+  } cases[] = {
+      // A comment separates tokens; the first token of a source comes
+      // after a blank.
+      {"a/*c*/b\n", {" a", " ", "b\n", "E"}},
+      {"a /* x\n y */ b\n", {" a ", "b\n", "E"}},
+      {"f(x)/*c*/+1;\n", {" f(x)", " ", "+1;\n", "E"}},
+      {"\"ab\"\"c\"\n", {"S:ab\"c", "E"}},
+      {"'it''s' x\n", {"S:it's", " x\n", "E"}},
+      // A backslash does not protect the closing quote.
+      {"\"ab\\\" x\n", {"S:ab\\", " x\n", "E"}},
+      {"\"a\\\nb\" \"c\\\r\nd\"\n", {"S:a\nb", "S:c\nd", "E"}},
+      {"\"a\\tb\"\n", {"S:a\\tb", "E"}},
+      {"a;b ;c\n", {" a;b ", ";", "c\n", "E"}},
+      {"x/y /z\n", {" x/y ", "/z\n", "E"}},
+      {"a#note\nb\n", {" a", "b\n", "E"}},
+      {"a 'b'c\n", {" a ", "S:b", "c\n", "E"}},
+      {std::string("a\0b\n", 4), {std::string(" a\0", 3), "b\n", "E"}},
+      // The end of the source right after a closing quote is no error.
+      {"x \"ab\"", {" x ", "S:ab", "E"}},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    strings got;
+    auto r = run_captured([&] {
+      inputs({"t.mod", c.input});
+      got = tokens();
+    });
+    EXPECT_EQ(got, c.expected);
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(r.exited || r.aborted);
+  }
+}
+
+TEST_F(RawTok, HashCommentKeepsItsFirst511Characters) {
+  std::string text(600, 'c');
+  inputs({"t.mod", "a #" + text + "\nb"});
+  EXPECT_EQ(tokens(), (strings{" a ", "b", "E"}));
+  EXPECT_EQ(std::string(ibuf), text.substr(0, 511));
+}
+
+TEST_F(RawTok, HashCommentOnALastLineEndsSilently) {
+  strings got;
+  auto r = run_captured([&] {
+    inputs({"t.mod", "a # last"});
+    got = tokens();
+  });
+  EXPECT_EQ(got, (strings{" a ", "E"}));
+  EXPECT_EQ(std::string(ibuf), " last");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(RawTok, OpenCommentAtTheEndOfAFileIsClosed) {
+  strings got;
+  auto r = run_captured([&] {
+    inputs({"m.mod", "a /* open\nmore\n", "n.mod", "b\n"});
+    got = tokens();
+  });
+  EXPECT_EQ(got, (strings{" a ", " b\n", "E"}));
+  EXPECT_EQ(r.err,
+            "\nm.mod, line 3 (offset 15):\n\tAssuming */ at the end of file "
+            "\"m.mod\" to end a comment.\n");
+  EXPECT_EQ(rc, 2);
+}
+
+TEST_F(RawTok, UnterminatedStringEndsAtTheNewline) {
+  strings got;
+  auto r = run_captured([&] {
+    inputs({"u.mod", "x \"abc\ny\n"});
+    got = tokens();
+  });
+  EXPECT_EQ(got, (strings{" x ", "S:abc", "y\n", "E"}));
+  EXPECT_EQ(r.err,
+            "\nu.mod, line 1 (offset 0):\n\tmissing \"\n"
+            "context:   >>> x \"abc <<< \n");
+}
+
+TEST_F(RawTok, StringOpenAtTheEndOfAllInput) {
+  auto r = run_captured([&] {
+    inputs({"s.mod", "a \"open"});
+    tokens();
+  });
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "\ns.mod, line 1 (offset 7):\n\tunexpected end of file\n");
+}
+
+TEST_F(RawTok, TokenAfterASourceSwitchFollowsABlank) {
+  inputs({"a.mod", "a\n", "b.mod", "b\n", "c.mod", "x /", "d.mod", "y\n"});
+  // The "/" that ends c.mod is a token of its own.
+  EXPECT_EQ(tokens(), (strings{" a\n", " b\n", " x ", "/", " y\n", "E"}));
+}
+
+TEST_F(RawTok, LongLines) {
+  // A name straddling the first read boundary arrives whole, and the line
+  // number advances once, after the newline.
+  std::string line = std::string(4090, 'x') + " abcdefghijkl " +
+                     std::string(5000, 'y') + " w\n";
+  inputs({"l.mod", line + "z\n"});
+  strings got = tokens(true);
+  ASSERT_GE(got.size(), 4u);
+  EXPECT_EQ(got[1], "1:abcdefghijkl ");
+  EXPECT_EQ(got[got.size() - 3], "1:w\n");
+  EXPECT_EQ(got[got.size() - 2], "2:z\n");
+  std::string all;
+  for (auto& t : got) {
+    if (t != "E") all += t.substr(t.find(':') + 1);
+  }
+  EXPECT_EQ(all, " " + line + "z\n");
+
+  // A run broken by a read right after a "(" is cut after the "(".
+  inputs({"c.mod", std::string(4095, 'a') + "(def\n"});
+  got = tokens();
+  EXPECT_EQ(got, (strings{" " + std::string(4095, 'a') + "(", "def\n", "E"}));
+}
+
+TEST_F(RawTok, TokenLongerThanTheLineBufferLosesNothing) {
+  std::string name(9000, 'n');
+  inputs({"t.mod", name + "\nz\n"});
+  strings got = tokens(true);
+  std::string all;
+  for (size_t i = 0; i + 2 < got.size(); ++i) {
+    EXPECT_EQ(got[i].substr(0, 2), "1:");
+    all += got[i].substr(2);
+  }
+  EXPECT_EQ(all, " " + name + "\n");
+  EXPECT_EQ(got[got.size() - 2], "2:z\n");
+}
+
+TEST_F(RawTok, LongStringGrowsTheTokenBuffer) {
+  std::string text(3000, 's');
+  inputs({"t.mod", "\"" + text + "\"\n"});
+  EXPECT_EQ(tokens(), (strings{"S:" + text, "E"}));
+}
+
+TEST_F(RawTok, InjectedTextAndPushBack) {
+  inputs({"t.mod", "a b\n"});
+  yy_special = 2;
+  std::string seen;
+  for (int c; (c = yyinput()) != 0;) {
+    seen += static_cast<char>(c);
+    if (seen.size() == 6) {  // push back two characters
+      yyunput('y');
+      yyunput('x');
+    }
+  }
+  EXPECT_EQ(seen, " ;;;  xya b\n");
+  EXPECT_EQ(yy_special, 0);
+  int list[] = {3, 5, 0};
+  EXPECT_EQ(yyback(list, 5), 1);
+  EXPECT_EQ(yyback(list, 4), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Syntax errors and statement locations
+
+// Reads raw tokens until one whose text is stop.
+static void read_to(const std::string& stop) {
+  for (;;) {
+    int c = yytok();
+    ASSERT_NE(c, 0) << "no token " << stop;
+    std::string s(1, static_cast<char>(c));
+    s.append(nextc, yylastc);
+    nextc = yylastc;
+    if (s == stop) return;
+  }
+}
+
+TEST_F(RawTok, SyntaxErrorIsLocated) {
+  auto r = run_captured([&] {
+    inputs({"m.mod", "param p;\n  x y z;\n"});
+    read_to("y ");
+    yyerror("syntax error");
+  });
+  EXPECT_EQ(r.err,
+            "\nm.mod, line 2 (offset 13):\n\tsyntax error\n"
+            "context:  x  >>> y  <<< z;\n");
+  EXPECT_EQ(cmd_start, 7);
+  EXPECT_EQ(rc, 2);
+}
+
+TEST_F(RawTok, SyntaxErrorInBlockMode) {
+  blockmode = 1;
+  auto r = run_captured([&] {
+    inputs({"m.mod", "param p;\nx y z;\n"});
+    read_to("y ");
+    yyerror("syntax error");
+  });
+  std::string body =
+      "file m.mod\nline 2\noffset 11\nsyntax error\n"
+      "context:  x  >>> y  <<< z;\n";
+  std::string name = "error_syntax\n";
+  EXPECT_EQ(r.out,
+            std::to_string(name.size() + body.size()) + " " + name + body);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(RawTok, SyntaxErrorBeforeAnyTokenPrintsNothing) {
+  cmd_start = 0;
+  auto r = run_captured([] { yyerror("syntax error"); });
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(cmd_start, 7);
+}
+
+TEST_F(RawTok, ContextUndoesACutBeforeAComment) {
+  auto r = run_captured([&] {
+    inputs({"m.mod", "x f(a)/*c*/ y\n"});
+    read_to("f(a)");
+    EXPECT_EQ(yy_special, 3);
+    yyerror("syntax error");
+  });
+  EXPECT_EQ(r.err,
+            "\nm.mod, line 1 (offset 2):\n\tsyntax error\n"
+            "context:  x  >>> f(a) <<< /*c*/ y\n");
+  EXPECT_EQ(yy_special, 0);
+  EXPECT_EQ(tokens(), (strings{"y\n", "E"}));
+}
+
+TEST_F(RawTok, StandardInputHasNoFileLocation) {
+  int p[2];
+  ASSERT_EQ(pipe(p), 0);
+  ASSERT_EQ(write(p[1], "x y\n", 4), 4);
+  close(p[1]);
+  int saved = dup(0);
+  dup2(p[0], 0);
+  close(p[0]);
+  auto r = run_captured([&] {
+    inputs({});
+    read_to("y\n");
+    yyerror("syntax error");
+  });
+  dup2(saved, 0);
+  close(saved);
+  EXPECT_EQ(r.err, "\nsyntax error\ncontext:  x  >>> y <<< \n");
+}
+
+TEST_F(RawTok, StatementStart) {
+  static int checks;
+  checks = 0;
+  start_check_hook = [] {
+    ++checks;
+    cmd_start = 99;
+  };
+  inputs({"m.mod", "a;\n  b c\n"});
+  read_to(" a;\n");
+  read_to("b ");
+  cmd_start = 3;
+  stmtsave(0);
+  EXPECT_EQ(stmtline, 2);
+  EXPECT_EQ(stmtoffset, 5);
+  EXPECT_EQ(stmtfname, names_[0]);  // the argument itself, not a copy
+  EXPECT_EQ(checks, 0);
+  cmdstate = 1;
+  stmtsave(1);
+  EXPECT_EQ(checks, 1);
+  EXPECT_EQ(cmd_start, 3);
+  cmdstate = 0;
+  start_check_hook = [] {};
+}
+
+TEST_F(RawTok, UndefinedName) {
+  symbols_init();
+  symbol* s = Symbol("zz", 1);
+  static int old_binding, new_binding;
+  s->binding = &new_binding;
+  Curdclname = s;
+  Oldval = &old_binding;
+  auto r = run_captured([&] { not_declared(s); });
+  EXPECT_TRUE(r.aborted);
+  EXPECT_NE(r.err.find("zz is not defined\n"), std::string::npos);
+  EXPECT_EQ(s->binding, &old_binding);
+  EXPECT_EQ(Curdclname, nullptr);
+
+  // While single-stepping the command goes on with the value 0.
+  single_step = 1;
+  static int badnames_seen;
+  squawk_hook = [](const char*) { badnames_seen = pr_badnames; };
+  pr_cmd = 1;
+  expr* e = nullptr;
+  r = run_captured([&] { e = not_declared(s); });
+  pr_cmd = 0;
+  single_step = 0;
+  EXPECT_FALSE(r.aborted);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->opword, opword(OPNUM, EF_CONST | EF_NUMERIC));
+  EXPECT_EQ(e->L.d, 0.);
+  EXPECT_EQ(badnames_seen, 1);
+  EXPECT_EQ(pr_badnames, 0);
+  free_expr(e);
+}
+
+TEST_F(RawTok, ErrorLimitAbortsTheCommand) {
+  eexit = 2;
+  auto r = run_captured([&] {
+    inputs({"m.mod", "\"a\n\"b\n"});
+    tokens();
+  });
+  EXPECT_TRUE(r.aborted);
+  EXPECT_NE(r.err.find("\nBailing out after 2 warnings.\n"), std::string::npos);
+  EXPECT_EQ(warnings, 0);
+}
+
+// ---------------------------------------------------------------------------
+// The test vehicle
+
+class Probe : public RawTok {
+ protected:
+  // Runs fe_probe (beside this test binary) with args in the test's
+  // directory; stdin_text, when not null, is its standard input.
+  int run(const std::string& args, const char* stdin_text = nullptr) {
+    char self[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return -1;
+    self[n] = 0;
+    std::string probe = std::string(self);
+    probe = probe.substr(0, probe.rfind('/')) + "/fe_probe";
+    struct stat st;
+    if (stat(probe.c_str(), &st) != 0) return -2;
+    std::string cmd = probe + " " + args + " >out 2>err";
+    if (stdin_text) {
+      write_file("in", stdin_text);
+      cmd += " <in";
+    }
+    int status = system(cmd.c_str());
+    out_ = slurp("out");
+    err_ = slurp("err");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
+  }
+  static std::string slurp(const char* name) {
+    std::ifstream f(name, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+  }
+  std::string out_, err_;
+};
+
+TEST_F(Probe, PrintsRawTokensOfFiles) {
+  write_file("a.mod", "a/*c*/b\n\"ab\"\"c\"\n");
+  write_file("s.mod", "x \"open");
+  ASSERT_EQ(run("-raw a.mod"), 0);
+  EXPECT_EQ(out_, "T 1 [ a]\nT 1 [ ]\nT 1 [b\\n]\nS 2 [ab\"c]\nE\n");
+  EXPECT_EQ(err_, "");
+  ASSERT_EQ(run("-raw a.mod s.mod"), 2);
+  EXPECT_EQ(out_, "T 1 [ a]\nT 1 [ ]\nT 1 [b\\n]\nS 2 [ab\"c]\nT 1 [ x ]\n");
+  EXPECT_EQ(err_, "\ns.mod, line 1 (offset 7):\n\tunexpected end of file\n");
+}
+
+TEST_F(Probe, ReadsStandardInputInBlocksAndPrompts) {
+  ASSERT_EQ(run("-raw -b", "5\nabcd\n0\n"), 0);
+  EXPECT_EQ(out_,
+            "14 prompt1\nvexo: 19 misc\nT 1 [ abcd\\n]\n"
+            "14 prompt1\nvexo: 7 misc\nE\n9 exit\n0\n0\n");
+  ASSERT_EQ(run("-raw -i", "a\n"), 0);
+  EXPECT_EQ(out_, "T 1 [ a\\n]\nE\n");
+  EXPECT_EQ(err_, "vexo: vexo: ");
+}
+
+}  // namespace
+}  // namespace vexo
