@@ -18,12 +18,12 @@ namespace vexo {
 // One big integer: limbs least significant first, wds of them in use
 // (wds == 0 or x[wds - 1] != 0, except that zero may be one zero limb).
 struct bignum {
-  bignum* next;  // free list or power-of-five chain
-  int32_t k;     // size class
+  bignum* next;    // free list or power-of-five chain
+  int32_t k;       // size class
   int32_t maxwds;  // capacity in limbs, 2^k
-  int32_t sign;  // 1 when diff found b > a
-  int32_t wds;   // limbs in use
-  uint32_t x[];  // 2^k limbs follow the header
+  int32_t sign;    // 1 when diff found b > a
+  int32_t wds;     // limbs in use
+  uint32_t x[];    // 2^k limbs follow the header
 };
 static_assert(std::is_trivially_destructible_v<bignum>);
 static_assert(offsetof(bignum, x) == 24);

@@ -219,7 +219,10 @@ static void exact_setup(uint64_t f, int e, int k, bool margins,
   // mhi = 1 or 2, S = 2 or 4; without margins b = f and S = 1.
   int base2 = margins ? (lower_close ? 2 : 1) : 0;
   int64_t b2 = base2, s2 = base2, b5 = 0, s5 = 0;
-  if (e >= 0) b2 += e; else s2 -= e;
+  if (e >= 0)
+    b2 += e;
+  else
+    s2 -= e;
   if (k >= 0) {
     s5 = k;
     s2 += k;
@@ -349,8 +352,8 @@ static char* fixed_exact(uint64_t f, int e, int k, int64_t N, char* s,
   return strip_zeros(start, s);
 }
 
-static char* shortest(uint64_t f, int e, int k, bool allow, bool fast,
-                      char* s, int* decpt) {
+static char* shortest(uint64_t f, int e, int k, bool allow, bool fast, char* s,
+                      int* decpt) {
   char* r = fast ? shortest_fast(f, e, k, allow, s, decpt) : nullptr;
   return r ? r : shortest_exact(f, e, k, allow, s, decpt);
 }
@@ -477,8 +480,8 @@ static char* digits(double dd, int mode, int ndigits, int* decpt, int* sign,
     s = shortest(f, e, k, allow, fast, s0, &dp);
   } else {
     int64_t N = mode == 3 || mode == 5 ? int64_t(ndigits) + k + 1
-                : ndigits > 1           ? ndigits
-                                        : 1;
+                : ndigits > 1          ? ndigits
+                                       : 1;
     bool done = false;
     if (mode >= 4) {
       // A shorter string that reads back as d wins.
@@ -504,8 +507,8 @@ static char* digits(double dd, int mode, int ndigits, int* decpt, int* sign,
   return s0;
 }
 
-extern "C" char* dtoa_r(double d, int mode, int ndigits, int* decpt,
-                        int* sign, char** rve, char* buf, size_t blen) {
+extern "C" char* dtoa_r(double d, int mode, int ndigits, int* decpt, int* sign,
+                        char** rve, char* buf, size_t blen) {
   return digits(d, mode, ndigits, decpt, sign, rve, buf, blen, true);
 }
 

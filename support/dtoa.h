@@ -42,13 +42,12 @@ extern "C" {
 // depend on the rounding mode of the floating-point unit.  Not re-entrant:
 // the big-integer free lists and pool are process-wide.  Ends the process
 // (status 63) only when memory runs out.
-char* dtoa_r(double d, int mode, int ndigits, int* decpt, int* sign,
-             char** rve, char* buf, size_t blen);
+char* dtoa_r(double d, int mode, int ndigits, int* decpt, int* sign, char** rve,
+             char* buf, size_t blen);
 
 // Frees the previous result of dtoa, then calls dtoa_r without a buffer.
 // The result stays valid until the next call of dtoa or until freedtoa.
-char* dtoa(double d, int mode, int ndigits, int* decpt, int* sign,
-           char** rve);
+char* dtoa(double d, int mode, int ndigits, int* decpt, int* sign, char** rve);
 
 // Gives back a string that dtoa_r (without a buffer) or dtoa allocated;
 // clears dtoa_result when s is that string.

@@ -46,7 +46,10 @@ static int cmp_halfway(const char* p, int64_t nd, int64_t ex, uint64_t mi,
   bignum* S = i2b(1);
   // b / S = mid / 10^(ex - 1), to be compared with d1.d2d3...
   int64_t b2 = 0, s2 = 0, t = ex - 1;
-  if (be >= 0) b2 = be; else s2 = -be;
+  if (be >= 0)
+    b2 = be;
+  else
+    s2 = -be;
   if (t >= 0) {
     S = pow5mult(S, int(t));
     s2 += t;
@@ -125,10 +128,10 @@ static uint64_t decimal_bits(uint64_t y, const char* first, int64_t nd,
     *erange = true;
     return 0;
   }
-  uint64_t slo;     // significand rounded down
-  uint64_t mi;      // 2 slo + 1: the halfway point above it, in units of
-  int be;           // 2^be
-  int dir;          // >0 round up, <0 down, 0 exactly halfway
+  uint64_t slo;  // significand rounded down
+  uint64_t mi;   // 2 slo + 1: the halfway point above it, in units of
+  int be;        // 2^be
+  int dir;       // >0 round up, <0 down, 0 exactly halfway
   if (kept >= 0) {
     int rb = t - kept;  // the rounding bit
     u128 half = u128(1) << rb;
@@ -251,10 +254,18 @@ void gethex(const char** sp, double* rvp, int rounding, int sign) {
     }
     bool up;
     switch (rounding) {
-      case 0: up = false; break;
-      case 2: up = !sign && (round || lower); break;
-      case 3: up = sign && (round || lower); break;
-      default: up = round && (lower || (s1 & 1)); break;
+      case 0:
+        up = false;
+        break;
+      case 2:
+        up = !sign && (round || lower);
+        break;
+      case 3:
+        up = sign && (round || lower);
+        break;
+      default:
+        up = round && (lower || (s1 & 1));
+        break;
     }
     u = assemble(E, s1 + up, kept >= 53);
     if (kept <= 0) errno = ERANGE;
