@@ -22,13 +22,14 @@ namespace {
 
 constexpr int STAGE = 4096;  // staging buffer of the entry points
 
-// Room for the digits of any floating conversion: at most 416 significant
-// digits in exponent form and 309 integer digits plus 415 places in fixed
+// Room for the digits of any floating conversion: at most 417 significant
+// digits in exponent form and 309 integer digits plus 416 places in fixed
 // form, with the NUL and a margin.
 constexpr int DIGITS = 1024;
 // Room for the text of one floating conversion (digits, point, exponent).
 constexpr int BODY = DIGITS + 64;
-constexpr int MAXPREC = 415;  // largest precision of e, f and g
+// Precisions of e and f above 416, and of g above 415, count as 415.
+constexpr int MAXPREC = 415;
 
 const char hexlow[] = "0123456789abcdefpx";
 const char hexup[] = "0123456789ABCDEFPX";
@@ -226,7 +227,7 @@ void decimal(Out& o, const Directive& sp, char conv, double d) {
   switch (conv) {
     case 'e':
     case 'E':
-      if (P > MAXPREC) P = MAXPREC;
+      if (P > MAXPREC + 1) P = MAXPREC;
       if (P < 0) P = 0;
       mode = 2;
       ndigits = P + 1;
@@ -245,7 +246,7 @@ void decimal(Out& o, const Directive& sp, char conv, double d) {
       break;
     default:             // f, and a or A of an infinity
       if (P < 0) P = 6;  // a negative precision counts as none, as in C
-      if (P > MAXPREC) P = MAXPREC;
+      if (P > MAXPREC + 1) P = MAXPREC;
       mode = 3;
       ndigits = P;
       break;

@@ -116,8 +116,11 @@ char* ffmt(double x, int nd, int64_t* lenp) {
     b = put(b, *s == 'N' ? "NaN" : "Infinity");
   } else {
     int p = decpt;
-    // Sign, integer part, point, places, NUL.
-    int64_t need = 1 + (p > 0 ? p : 1) + (nd > 0 ? int64_t{nd} + 1 : 0) + 1;
+    // Sign, integer part, point, places, NUL.  A value rounded to zero far
+    // left of the point (nd very negative) has a large p but no digits: its
+    // integer part is the single "0", so p must not size the buffers.
+    int64_t ilen = p > 0 && *s ? p : 1;
+    int64_t need = 1 + ilen + (nd > 0 ? int64_t{nd} + 1 : 0) + 1;
     if (static_cast<uint64_t>(need) > Bflen) {
       // Bf is one class above tok; the whole of tok goes along.
       bump_pbuf(htcl(static_cast<size_t>(need)) - 1,

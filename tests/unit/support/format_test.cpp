@@ -284,7 +284,8 @@ TEST(Format, FloatingPoint) {
 }
 
 TEST(Format, OutOfRangePrecisions) {
-  // %f: a negative precision counts as none.
+  // %f: a negative precision counts as none (six places), as in C, rather
+  // than the 415 places that a precision above 416 gets.
   EXPECT_EQ(fmt("%.*f", -1, 1.5), "1.500000");
   EXPECT_EQ(fmt("%.-2f", 1.5), "1.500000");
   // %e: a negative precision counts as 0; %g: it asks for the shortest.
@@ -292,12 +293,17 @@ TEST(Format, OutOfRangePrecisions) {
   EXPECT_EQ(fmt("%.*g", -1, 0.1), "0.1");
   // %a: a negative precision counts as none (exact digits).
   EXPECT_EQ(fmt("%.*a", -1, 1.5), "0x1.8p+0");
-  // Precisions above 415 count as 415.
+  // %e and %f keep 416 places; above that they count as 415.  %g counts
+  // anything above 415 as 415.
   EXPECT_EQ(fmt("%.415f", 0.5).size(), 417u);
-  EXPECT_EQ(fmt("%.416f", 0.5), fmt("%.415f", 0.5));
+  EXPECT_EQ(fmt("%.416f", 0.5).size(), 418u);
+  EXPECT_EQ(fmt("%.417f", 0.5), fmt("%.415f", 0.5));
   EXPECT_EQ(fmt("%.1000f", 0.5), fmt("%.415f", 0.5));
+  EXPECT_EQ(fmt("%.416e", 0.1).size(), 2u + 416u + 4u);
   EXPECT_EQ(fmt("%.1000e", 0.1), fmt("%.415e", 0.1));
+  EXPECT_EQ(fmt("%.416g", 0.1), fmt("%.415g", 0.1));
   EXPECT_EQ(fmt("%.1000g", 0.1), fmt("%.415g", 0.1));
+  EXPECT_EQ(fmt("%.416f", -1.7976931348623157e308).size(), 1u + 309 + 1 + 416);
 }
 
 TEST(Format, HugeAndLongDecimalsAreExact) {

@@ -182,6 +182,15 @@ TEST_F(NumFmt, FFmtGrowsTheScratchBuffersAndKeepsTheToken) {
   EXPECT_EQ(pbuf_len, (size_t{8} << tok_k) - 2);
 }
 
+TEST_F(NumFmt, FFmtRoundingFarLeftOfThePointKeepsTheBuffers) {
+  // Rounded to zero many places left of the point: the text is "0" (or
+  // "-0"), and the scratch buffers are not grown for the places skipped.
+  size_t bflen = Bflen;
+  EXPECT_EQ(f(12, -100000), "0");
+  EXPECT_EQ(f(-12, -30000000), "-0");
+  EXPECT_EQ(Bflen, bflen);
+}
+
 TEST_F(NumFmt, FFmtOfLargeValuesWithManyPlaces) {
   // More digits than the digit buffer holds: the later places are zeros,
   // and the text still reads back as the value.
