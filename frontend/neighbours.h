@@ -99,6 +99,15 @@ extern void (*cmd_reset2_hook)();
 // Called after each piece of buffered block input is handed out.
 // Default: nothing.
 extern void (*clear_queue_hook)();
+// include(name, how, flag): opens an include file and pushes the current
+// input, so that reading continues in the file and, at its end, resumes in
+// the includer at nextc.  A negative how reports "invalid include syntax"
+// and skips the rest of the line.  Default: the least include: the name as
+// given ("-" standard input), at most 12 levels ("includes nested too
+// deeply" ends the session), "Can't find  file ..." aborts the command;
+// nextfile_hook pops a level when its file ends, and neighbours_init
+// installs end_include_hook to abandon all levels after an abort.
+extern void (*include_hook)(const char* name, int how, int flag);
 
 // Writes a message with its location to Stderr: the input file, line and
 // offset with a context line around the current token while input is read,

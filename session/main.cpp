@@ -1,3 +1,4 @@
-// vexo: the program's entry point.  Start-up, the session loop and exit grow
-// here; for now the program starts and ends cleanly.
-int main() { return 0; }
+// vexo: the program's entry point.
+#include "session/startup.h"
+
+int main(int argc, char** argv) { return vexo::session_main(argc, argv); }

@@ -1,0 +1,429 @@
+// The walk over the top-level inputs: the option files, then the command
+// line's option letters and input names, then standard input when no name
+// was given.  The walk only goes forward.
+#include "session/infiles.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "frontend/neighbours.h"
+#include "frontend/rawtok.h"
+#include "frontend/reader.h"
+#include "session/envfile.h"
+#include "session/located.h"
+#include "session/loop.h"
+#include "session/options.h"
+#include "session/startup.h"
+#include "support/block.h"
+#include "support/filename.h"
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/strtod.h"
+#include "support/symbol.h"
+
+namespace vexo {
+
+int read_options = 1;
+int Print_all;
+const char* init_sharp = "";
+int force_gen;
+int quote_literals;
+const char* cmdoutopt;
+int merge_Stderr;
+int dbg;
+
+static void no_alarm(double) {}
+static void nothing() {}
+void (*start_alarm_hook)(double) = no_alarm;
+void (*ousage_hook)() = nothing;
+void (*ix_details_hook)() = nothing;
+void (*show_funcs_hook)() = nothing;
+void (*show_rand_hook)() = nothing;
+
+// ---------------------------------------------------------------------------
+// Usage screens
+
+static const char* const opts[] = {
+    "-Cn {0 = suppress Cautions; 1 = default; 2 = treat as error;}*",
+    "-Ln {0 = treat linear definitional constrs and var = decls as nonlin}*",
+    "-P {skip presolve -- same as \"option presolve 0;\" }",
+    "-S {substitute out definitional constraints (var = expression)}*",
+    "-T {show genmod times for each item}*",
+    "-enn {exit (if nn > 0) or abort command at |nn|-th error; 0 = no exit}*",
+    "-g {run in a separate process group}",
+    "-ix {import functions from x; specify -i? for details }",
+    "-ooutopt {specify -o? for details}*",
+    "-s[seed] {seed for random numbers; -s means current time}*",
+    "-t {show times}*",
+    "-v {show version; -v? shows more -v options}",
+    "--version {show version and exit}",
+    "-xnn {allow nn wall-clock seconds of execution time}",
+    "-?? {show debug and obscure options}",
+};
+static const char* const eqv[] = {
+    "Cn\toption Cautions n;\t\t-Ln\toption linelim n",
+    "P\toption presolve 0;\t\t-S\toption substout 1",
+    "T\toption gentimes 1;\t\t-enn\toption eexit nn",
+    "ofstub\toption outopt fstub;\t\t-s\toption randseed ''",
+    "snn\toption randseed nn;\t\t-t\toption times 1",
+};
+static const char* const debugopts[] = {
+    "-# {precede -MDG output with #}",
+    "-D {print data read in}",
+    "-F {force generation of := sets}",
+    "-G {print generated data}",
+    "-M {print model}",
+    "-O {print compiled model}",
+    "-b {block I/O mode; -b? gives details}",
+    "-pnn {use nn decimal places in converting numbers to symbols}",
+    "-q {always quote output literals (under -D, -G, -M, -O)}",
+    "-w {give exit code 0 when exiting with some error messages}",
+    "-z {lazy mode -- treat := as default (evaluate only as needed);\n"
+    "\t\tsame as \"option lazy 1;\" }",
+};
+static const char* const vopts[] = {
+    "-v? {show -v options}",
+    "-v2 {merge stderr with stdout (subprocesses as well as vexo)}",
+    "-vd[nnn] {debug level nnn (default 3)}",
+    "-ve {write vexo error messages on stdout rather than stderr}",
+    "-vf {show available user-defined functions}",
+    "-vi[nnn] {interactive mode?  (Must be first.)",
+    "\t   nnn = 0 ==> no,",
+    "\t   nnn = 1 ==> yes but no prompts, no history,",
+    "\t   nnn = 2 ==> yes with prompts, no history,",
+    "\t   nnn = 3 ==> 0 or 2, based on isatty(), no history,",
+    "\t   nnn = 4 ==> yes with prompts and history,",
+    "\t   nnn = 5 ==> 0 or 4, based on isatty(), with history.",
+    "\tNo nnn ==> nnn = 4; default (no -vi): assume -vi5.",
+    "\tWhen input from stdin is under way, interactive mode",
+    "\tallows more input from stdin after an error.",
+    "-vp {write prompts on stdout rather than stderr}",
+    "-vq {quit now}",
+    "-vr {show builtin random functions}",
+    "-vs {show statistics}",
+    "-vv {show version}",
+};
+static const char* const bopts[] = {
+    "-b?  {show -b options}",
+    "-b   {by itself: use block mode}",
+    "-br  {block mode with \\n --> \\r\\n}",
+    "-bs  {block mode, solves via \"solve_args\" dialogue}",
+    "-b0  {cancel block mode}",
+    "-b4  {cancel block mode but use block-mode buffering}",
+    "-b0s {-bs -b0: \"solve_args\" dialogue without block mode}",
+};
+
+template <size_t N>
+static void rows(const char* const (&r)[N], const char* fmt) {
+  for (const char* s : r) Fprintf(Stderr, fmt, s);
+}
+
+template <size_t N>
+[[noreturn]] static void listing(const char* what,
+                                 const char* const (&r)[N], int code) {
+  Fprintf(Stderr, "%s options:\n", what);
+  rows(r, "\t%s\n");
+  myexit(code);
+}
+
+void ooptions(int code) {
+  Fprintf(Stderr,
+          "Usage: %s [options] [file [file...]]\nNo file arguments means "
+          "read from standard input, as does - by itself.\nOptions:\n",
+          progbase ? progbase : "vexo");
+  rows(opts, "\t%s\n");
+  Fprintf(Stderr, "* Equivalent option settings:\n");
+  rows(eqv, "\t-%s;\n");
+  myexit(code);
+}
+
+void b_usage() { listing("-b", bopts, 0); }
+
+void v_opt(const char* s) {
+  if (!*s) {
+    Fprintf(Stderr, "%s", version_line);
+    errorend();
+    return;
+  }
+  for (; *s; ++s) {
+    switch (*s) {
+      case '?':
+        listing("-v", vopts, 0);
+      case '2':
+        merge_Stderr = 1;
+        dup2(1, 2);
+        break;
+      case 'd':
+        dbg = s[1] >= '0' && s[1] <= '9' ? atoi(s + 1) : 3;
+        return;
+      case 'e':
+        errorend();
+        Stderr = stdout;
+        break;
+      case 'f':
+        show_funcs_hook();
+        break;
+      case 'p':
+        prompt_unit = 1;
+        break;
+      case 'q':
+        myexit(0);
+      case 'r':
+        show_rand_hook();
+        break;
+      case 's':
+        setoption("show_stats", "4");
+        break;
+      case 'v':
+        Fprintf(Stderr, "%s", version_line);
+        errorend();
+        break;
+      default:
+        listing("-v", vopts, 1);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Option letters
+
+// The value of a letter that takes the rest of the argument or, when that
+// is empty, the next one (null when there is none).
+static const char* rest_or_next(const char* s) {
+  if (*s) return s;
+  if (!xargv[1]) return nullptr;
+  return *++xargv;
+}
+
+[[noreturn]] static void bad_x() {
+  Fprintf(Stderr, "%s\n",
+          "Bad -x option: expected a positive session time limit "
+          "(wall-clock seconds)\nafter -x");
+  ooptions(1);
+}
+
+// Applies the letters of one option group (s after the "-").
+static void option_group(const char* s) {
+  for (; *s; ++s) {
+    char c = *s;
+    switch (c) {
+      case '#':
+        init_sharp = "# ";
+        break;
+      case '?':
+        if (s[1] == '?') listing("debug", debugopts, 0);
+        ooptions(0);
+      case 'C': {
+        setoption("Cautions", s + 1);
+        if (s[1] >= '0' && s[1] <= '2') {
+          ++s;
+          break;
+        }
+        return;
+      }
+      case 'D':
+        Print_all |= 2;
+        break;
+      case 'F':
+        force_gen = 1;
+        break;
+      case 'G':
+        Print_all |= 8;
+        break;
+      case 'L': {
+        if (s[1] < '0' || s[1] > '9') {
+          setoption("linelim", "1");
+          break;
+        }
+        char* end;
+        Strtod(s + 1, &end);
+        setoption("linelim", s + 1);
+        s = end - 1;
+        break;
+      }
+      case 'M':
+        Print_all |= 1;
+        break;
+      case 'O':
+        Print_all |= 4;
+        break;
+      case 'P':
+        setoption("presolve", "0");
+        break;
+      case 'S':
+        setoption("substout", "1");
+        break;
+      case 'T':
+        setoption("gentimes", "1");
+        break;
+      case 'b':  // taken by the start-up scan
+        return;
+      case 'e':
+        setoption("eexit", s[1] ? s + 1 : "10");
+        return;
+      case 'i': {
+        const char* v = rest_or_next(s + 1);
+        if (v && strcmp(v, "?") == 0) {
+          Fprintf(Stderr, "%s options:\n", "-i");
+          ix_details_hook();
+          myexit(0);
+        }
+        return;
+      }
+      case 'o':
+        if (strcmp(s + 1, "?") == 0) {
+          ousage_hook();
+          myexit(0);
+        }
+        cmdoutopt = s + 1;
+        setoption("outopt", s + 1);
+        return;
+      case 'p': {
+        long n = strtol(s + 1, nullptr, 10);
+        if (n < 0 || n > 36) {
+          n = n < 0 ? 0 : 36;
+          Fprintf(Stderr, "assuming -p%d\n", static_cast<int>(n));
+        }
+        numsym_prec = static_cast<int>(n);
+        return;
+      }
+      case 'q':
+        quote_literals = 1;
+        break;
+      case 's':
+        setoption("randseed", s + 1);
+        return;
+      case 't':
+        setoption("times", "1");
+        break;
+      case 'v':
+        v_opt(s + 1);
+        return;
+      case 'w':
+        force_exit_0 = 1;
+        return;
+      case 'x': {
+        const char* v = rest_or_next(s + 1);
+        if (!v) bad_x();
+        char* end;
+        double x = Strtod(v, &end);
+        if (!(x > 0) || *end || end == v) bad_x();
+        xoption = x;
+        start_alarm_hook(x);
+        return;
+      }
+      case 'z':
+        setoption("lazy", "1");
+        break;
+      default:
+        Fprintf(Stderr, "\ninvalid option -%c\n", c);
+        ooptions(1);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Inputs
+
+struct opt_file {
+  const char** name;  // the option's value cell
+  const char* option;
+};
+static const opt_file option_files[] = {{&options_in, "OPTIONS_IN"},
+                                        {&options_inout, "OPTIONS_INOUT"}};
+static int next_option_file;
+
+static char stdin_name[] = "-";
+
+// Makes name the current input: 1 done, 0 an empty input (k nonzero), -1
+// it cannot be opened.
+static int open_input(const char* name, int k) {
+  int fd = 0;
+  void* handle = nullptr;
+  if (strcmp(name, "-") != 0) {
+    fd = Open_map(name, &handle);
+    if (fd < 0) return -1;
+  }
+  infile = fd;
+  vinfile = handle;
+  reader = session_read;
+  block1mode = fd == 0 ? (blockmode & 3) : 0;
+  if (fd == 0) rc = 0;
+  stmtfname = nullptr;
+  eof_nextline = 0;
+  lineno = 1;
+  lineinc = 0;
+  linestart = 0;
+  firstc = nextc = lastc = line_end = yylastc = linebuf;
+  tstart = nullptr;
+  if (k && !nextline()) {  // an empty input is passed over
+    if (infile > 0) close(infile);
+    infile = -1;
+    return 0;
+  }
+  if (nfs == 0) bailquit = infile != 0 || warn_exit || !interactive;
+  lineno = 1;
+  infname = name;
+  infile_number = ++ninfile_number;
+  infile_changed = 1;
+  return 1;
+}
+
+int nextfile(int k, int) {
+  if (nfs > 0) {
+    // An include file ended: back to the top-level input, when it has
+    // text left.  The least include stack can only abandon every level at
+    // once, so the rest of an includer that is itself included is lost.
+    end_include_hook(0);
+    if (nextc < lastc || nextline()) return 1;
+  }
+  if (infile > 0) close(infile);
+  infile = -1;
+  for (;;) {
+    while (next_option_file < 2) {
+      const opt_file& f = option_files[next_option_file++];
+      const char* name = *f.name;
+      if (!name || !*name) continue;
+      int r = open_input(name, k);
+      if (r > 0) return 1;
+      if (r < 0) Fprintf(Stderr, "can't read %s file %s\n", f.option, name);
+    }
+    const char* arg = xargv ? xargv[1] : nullptr;
+    if (!arg) {
+      // The end of the arguments: the next call meets it again.
+      if (at_eof > 2) {
+        eexit = 1;
+        squawk_hook("unexpected end of file");
+      }
+      if (read_options) {
+        read_options = 0;
+        if (open_input(stdin_name, k) > 0) return 1;
+        continue;
+      }
+      ++at_eof;
+      bailquit = 1;
+      return 0;
+    }
+    ++xargv;
+    if (read_options && arg[0] == '-' && arg[1]) {
+      if (strcmp(arg, "--") == 0)
+        read_options = 0;
+      else
+        option_group(arg + 1);
+      continue;
+    }
+    read_options = 0;
+    int r = open_input(arg, k);
+    if (r > 0) return 1;
+    if (r < 0) {
+      Fprintf(Stderr, "can't open %s\n", arg);
+      errorend();
+      if (eexit) myexit(rc + 4);
+    }
+  }
+}
+
+}  // namespace vexo

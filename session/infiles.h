@@ -1,0 +1,49 @@
+// The top-level inputs of a session: the files named on the command line,
+// read one after another in the order given ("-" standing for standard
+// input), and standard input when none is named.  Option arguments before
+// the first input name are taken as they come; "--" ends them, and after
+// the first input name every argument is an input name.
+#ifndef VEXO_SESSION_INFILES_H
+#define VEXO_SESSION_INFILES_H
+
+namespace vexo {
+
+// 1 until the first input name or "--".
+extern int read_options;
+// Settings of the option letters, read elsewhere: Print_all (-M 1, -D 2,
+// -O 4, -G 8), init_sharp (-#), force_gen (-F), quote_literals (-q),
+// cmdoutopt (-o), merge_Stderr (-v2), dbg (-vd).
+extern int Print_all;
+extern const char* init_sharp;
+extern int force_gen;
+extern int quote_literals;
+extern const char* cmdoutopt;
+extern int merge_Stderr;
+extern int dbg;
+
+// Services of later parts and other subsystems, with their least
+// behaviour.  Arms the -x wall-clock limit: default nothing.  The -o?
+// screen, the -i? details, -vf and -vr listings: default nothing (-o? and
+// -i? still end with 0).
+extern void (*start_alarm_hook)(double secs);
+extern void (*ousage_hook)();
+extern void (*ix_details_hook)();
+extern void (*show_funcs_hook)();
+extern void (*show_rand_hook)();
+
+// Moves to the next top-level input (installed as nextfile_hook).  k is 0
+// only on the start-up call, which does not read the first line.  Returns
+// 1 when a new input is open, 0 at the end of all input.  An input that
+// cannot be opened is reported ("can't open %s") and, while the error
+// limit is set, ends the session with rc + 4.
+int nextfile(int k, int c);
+// Prints the usage screen on Stderr and ends with code (myexit).
+[[noreturn]] void ooptions(int code);
+// Prints the -b forms and ends with 0.
+[[noreturn]] void b_usage();
+// Applies the letters after -v.
+void v_opt(const char* s);
+
+}  // namespace vexo
+
+#endif  // VEXO_SESSION_INFILES_H

@@ -1,0 +1,299 @@
+// The session loop with its recovery point, the clean-up records and the
+// signal handlers.  Handlers only record and wake; signal_point acts.
+#include "session/loop.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+#include "frontend/decl.h"
+#include "frontend/neighbours.h"
+#include "frontend/rawtok.h"
+#include "frontend/reader.h"
+#include "session/startup.h"
+#include "support/block.h"
+#include "support/format.h"
+#include "support/list.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/pool.h"
+
+namespace vexo {
+
+int (*parse_hook)();
+void* curcmd;
+cmd_place cmdplace;
+int req_collect;
+char* yylastc_saved;
+volatile std::sig_atomic_t spjb;
+volatile std::sig_atomic_t pipe_broken;
+
+static void nothing() {}
+void (*tempfile_zap_hook)() = nothing;
+void (*cmd_loopreset_extra_hook)() = nothing;
+void (*cmd_mem_reset_extra_hook)() = nothing;
+
+// ---------------------------------------------------------------------------
+// Signals
+
+// What the handlers recorded: the exit code of a pending termination (0:
+// none), a pending floating-point exception, and whether a pending 13 came
+// from an unexpected broken pipe.
+static volatile std::sig_atomic_t pending_code;
+static volatile std::sig_atomic_t fpe_pending;
+static volatile std::sig_atomic_t pipe_unexpected;
+// The self-pipe that wakes session_read: handlers write a byte.
+static int wake_fd[2] = {-1, -1};
+// SIGHUP was ignored when the program started: it stays ignored.
+static int hup_ignored = -1;
+
+static void wake() {
+  if (wake_fd[1] >= 0) {
+    int e = errno;
+    char c = 0;
+    ssize_t r = write(wake_fd[1], &c, 1);
+    (void)r;
+    errno = e;
+  }
+}
+
+static void intcatch(int) {
+  gotbreak = gotbreak + 1;
+  if (gotbreak > 1 && !pending_code) pending_code = 32;
+  wake();
+}
+
+static void hupcatch(int sig) {
+  if (!pending_code) pending_code = sig;
+  wake();
+}
+
+static void pipecatch(int) {
+  if (spjb) {
+    pipe_broken = 1;  // the writer sees EPIPE and returns to its caller
+  } else if (!pending_code) {
+    pipe_unexpected = 1;
+    pending_code = 13;
+  }
+  wake();
+}
+
+static void fpecatch(int sig, siginfo_t* si, void*) {
+  if (si && si->si_code > 0) {
+    // A trap raised by an instruction cannot be resumed: returning would
+    // run it again.  Traps are off, so only an integer fault gets here;
+    // let the default action end the process.
+    static const char msg[] = "floating point exception.\n";
+    ssize_t r = write(2, msg, sizeof msg - 1);
+    (void)r;
+    signal(sig, SIG_DFL);
+    return;
+  }
+  fpe_pending = 1;
+  wake();
+}
+
+static void catch_one(int sig, void (*h)(int)) {
+  struct sigaction sa = {};
+  sa.sa_handler = h;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = 0;  // no SA_RESTART: a blocked read returns EINTR
+  sigaction(sig, &sa, nullptr);
+}
+
+void signal_catch() {
+  if (wake_fd[0] < 0 && pipe2(wake_fd, O_NONBLOCK | O_CLOEXEC) != 0)
+    wake_fd[0] = wake_fd[1] = -1;
+  if (hup_ignored < 0) {
+    struct sigaction old;
+    hup_ignored =
+        sigaction(SIGHUP, nullptr, &old) == 0 && old.sa_handler == SIG_IGN;
+  }
+  struct sigaction sa = {};
+  sa.sa_sigaction = fpecatch;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_SIGINFO;
+  sigaction(SIGFPE, &sa, nullptr);
+  catch_one(SIGINT, intcatch);
+  if (!hup_ignored) catch_one(SIGHUP, hupcatch);
+  catch_one(SIGABRT, hupcatch);
+  catch_one(SIGQUIT, hupcatch);
+  catch_one(SIGTERM, hupcatch);
+  catch_one(SIGPIPE, pipecatch);
+}
+
+void signal_point() {
+  if (pending_code) {
+    int code = pending_code;
+    // Later signals must not start a second exit.
+    static int ending;
+    if (ending) return;
+    ending = 1;
+    if (code == 13 && pipe_unexpected)
+      Fprintf(Stderr, "\n\n*** Unexpected SIGPIPE received. ***\n\n");
+    tempfile_zap_hook();
+    if (code == 32 && blockmode) blockstart("break");
+    myexit(code);
+  }
+  if (fpe_pending) {
+    fpe_pending = 0;
+    error(0, "floating point exception.\n");
+    throw command_abort{};
+  }
+}
+
+static void drain_wake() {
+  char buf[64];
+  while (read(wake_fd[0], buf, sizeof buf) > 0) {
+  }
+}
+
+ssize_t session_read(int fd, void* buf, size_t n) {
+  for (;;) {
+    signal_point();
+    if (wake_fd[0] >= 0) {
+      struct pollfd p[2] = {{fd, POLLIN, 0}, {wake_fd[0], POLLIN, 0}};
+      if (poll(p, 2, -1) < 0) {
+        if (errno == EINTR) continue;
+      } else if (p[1].revents) {
+        drain_wake();
+        continue;
+      } else if (!p[0].revents) {
+        continue;
+      }
+    }
+    ssize_t r = read(fd, buf, n);
+    if (r < 0 && errno == EINTR) continue;
+    return r;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Clean-up records
+
+static cleanup_rec cleanup_head = {&cleanup_head, &cleanup_head, nullptr,
+                                   nullptr};
+static cleanup_rec* cleanup_free;
+
+cleanup_rec* register_cleanup(void (*routine)(void*), void* arg) {
+  cleanup_rec* r = cleanup_free;
+  if (r)
+    cleanup_free = r->next;
+  else
+    r = static_cast<cleanup_rec*>(mem(sizeof(cleanup_rec)));
+  r->routine = routine;
+  r->arg = arg;
+  r->prev = &cleanup_head;
+  r->next = cleanup_head.next;
+  cleanup_head.next->prev = r;
+  cleanup_head.next = r;
+  return r;
+}
+
+// Unlinks r and puts it on the free list.
+static void unlink_rec(cleanup_rec* r) {
+  r->prev->next = r->next;
+  r->next->prev = r->prev;
+  r->next = cleanup_free;
+  r->prev = nullptr;
+  cleanup_free = r;
+}
+
+void unregister_cleanup(cleanup_rec* r) {
+  if (!r->prev) return;  // already run by a reset
+  void (*routine)(void*) = r->routine;
+  void* arg = r->arg;
+  unlink_rec(r);
+  routine(arg);
+}
+
+void run_cleanups() {
+  while (cleanup_head.next != &cleanup_head)
+    unregister_cleanup(cleanup_head.next);
+}
+
+void cmd_mem_reset() {
+  run_cleanups();
+  cmd_mem_reset_extra_hook();
+}
+
+// ---------------------------------------------------------------------------
+// Recovery
+
+// The command state after an error: with no include open and a file as
+// input, the session ends with the pending return code.
+static void cmd_reset2() {
+  int pending = rc | 2;
+  cmd_mem_reset();
+  if (nfs == 0 && infile > 0) myexit(pending);
+}
+
+// The running command's part of the reset: forget it and, when it had
+// asked for collection, mark a generated problem changed.
+static void cmd_forget() {
+  curcmd = nullptr;
+  cmdnum = 0;
+  if (req_collect) {
+    req_collect = 0;
+    if (trans_state) set_trans_state(1);
+  }
+}
+
+void cmd_cleanup() {
+  cmd_forget();
+  cmd_reset2();
+}
+
+void cmd_loopreset() {
+  cmd_forget();
+  cmd_reset2();
+  cmd_loopreset_extra_hook();
+}
+
+void cmdwhere() {
+  if (!curcmd) return;
+  if (!cmdplace.file) {
+    Fprintf(Stderr, "Error executing \"%s\" command:\n", cmdplace.name);
+  } else {
+    Fprintf(Stderr,
+            "Error at _cmdno %.0f executing \"%s\" command\n"
+            "(file %s, line %ld, offset %ld):\n",
+            cmdplace.cmdno, cmdplace.name, cmdplace.file, cmdplace.line,
+            cmdplace.offset);
+  }
+}
+
+void clear_queue() {}
+void check_msgloop() { signal_point(); }
+
+// ---------------------------------------------------------------------------
+// The loop
+
+void recover() {
+  end_all_contexts();
+  cmd_loopreset();
+  req_collect = 0;
+  prompt2 = 0;
+  if (interactive) rc = 0;
+  parse_time = 1;
+}
+
+int session_loop() {
+  signal_catch();
+  yylastc_saved = yylastc;
+  for (;;) {
+    try {
+      signal_point();
+      cmd_start = in_cmds;
+      int r = parse_hook ? parse_hook() : 1;
+      return r >= 0 && r <= 3 ? r : 3;
+    } catch (const command_abort&) {
+      recover();
+    }
+  }
+}
+
+}  // namespace vexo

@@ -1,0 +1,119 @@
+// The session loop, error recovery and signals.  session_loop runs the
+// parser's main loop (parse, frontend/parse.h) behind the recovery point:
+// an aborted command (command_abort) comes back to it, the failed
+// command's state is unwound (cmd_loopreset) and the parser goes on with
+// the next statement.  Clean-up records let code that holds temporary state
+// during a command have it released exactly once, newest first, whether
+// the command ends normally or by an error.
+//
+// Signal handlers only record what happened (gotbreak, a pending
+// termination, a pending floating-point exception or broken pipe) and wake
+// a blocked read through a self-pipe; the session acts on the record at the
+// next safe point (signal_point): when input is read, between statements,
+// at each step of an iteration (check_msgloop) and wherever long work
+// polls it.
+#ifndef VEXO_SESSION_LOOP_H
+#define VEXO_SESSION_LOOP_H
+
+#include <sys/types.h>
+
+#include <csignal>
+#include <cstddef>
+
+namespace vexo {
+
+// A clean-up record: live records form a circular list at cleanup_head,
+// newest first.
+struct cleanup_rec {
+  cleanup_rec* next;
+  cleanup_rec* prev;
+  void (*routine)(void* arg);
+  void* arg;
+};
+
+// The parser's main loop (parse of frontend/parse.h: yyparse with its
+// recovery point, the result mapped through {0, 3, 2, 3, 1, 3}), installed
+// once it exists; null: no input is read and session_loop answers 1, as
+// for an input without commands.
+extern int (*parse_hook)();
+// The command being executed, or null; its kind is cmdnum.  The executor
+// sets curcmd with cmdplace, which cmdwhere reports: the command's name,
+// its statement's file (null: standard input before any of it was read as
+// a file), line and offset, and the value of _cmdno.
+extern void* curcmd;
+struct cmd_place {
+  const char* name;
+  const char* file;
+  long line;
+  long offset;
+  double cmdno;
+};
+extern cmd_place cmdplace;
+// The current command asked for collection of the problem.
+extern int req_collect;
+// The lexer's pending character, saved when the loop starts.
+extern char* yylastc_saved;
+// A pipe writer sets this while it writes to a child; a broken pipe then
+// only marks pipe_broken (the write fails with EPIPE) instead of ending the
+// session.
+extern volatile std::sig_atomic_t spjb;
+extern volatile std::sig_atomic_t pipe_broken;
+
+// Services of other subsystems and later parts of the session, each with
+// the least behaviour the loop needs.
+// Removes the session's temporary files.  Default: nothing.
+extern void (*tempfile_zap_hook)();
+// The recovery and reset of command state (compound commands, loop
+// frames, compiled state of the running command).  Defaults: nothing.
+extern void (*cmd_loopreset_extra_hook)();
+// The rest of the command-memory reset: option callbacks, the outermost
+// evaluation context, the finished command records.  Default: nothing.
+extern void (*cmd_mem_reset_extra_hook)();
+
+// The session loop: installs the signal handlers, runs parse_hook and
+// recovers from aborts that reach it; returns 0..3: 3 ends the session at
+// once, the others go to the batch path.
+int session_loop();
+// The recovery at the recovery point: end the open evaluation contexts,
+// cmd_loopreset, clear req_collect and prompt2, rc 0 when interactive,
+// parse_time 1.  The parser's loop calls it when it catches an abort.
+void recover();
+// Installs the signal handlers (SIGHUP stays ignored when it was ignored
+// at start) and the waking self-pipe.
+void signal_catch();
+// Acts on what the signal handlers recorded: a pending termination removes
+// the temporary files and ends the session (code 32 after a second
+// interrupt, with a "break" block in block mode; the signal number for the
+// others; 13 with "*** Unexpected SIGPIPE received. ***"); a pending
+// floating-point exception reports "floating point exception." and aborts
+// the command.  Returns otherwise.
+void signal_point();
+// The read hook of the line reader: reads like read(2), but a signal that
+// arrives while it waits is acted on (signal_point) and the wait goes on.
+ssize_t session_read(int fd, void* buf, size_t n);
+
+// Links a new clean-up record at the front; returns it.
+cleanup_rec* register_cleanup(void (*routine)(void*), void* arg);
+// Unlinks the record, frees it, then runs its routine.
+void unregister_cleanup(cleanup_rec* r);
+// Runs every pending record, newest first (each is unlinked before its
+// routine runs, so an error inside one does not run it again).
+void run_cleanups();
+// The command-memory reset after each top-level command and after an
+// error: the pending clean-ups run.
+void cmd_mem_reset();
+// Called by bail1out before the abort reaches the recovery point.
+void cmd_cleanup();
+// The reset at the recovery point.
+void cmd_loopreset();
+// Writes where the running command failed: "Error executing \"%s\"
+// command:\n" or the numbered form with file, line and offset.
+void cmdwhere();
+// Hooks that do nothing here but mark safe points: clear_queue after block
+// input, check_msgloop at each step of an iteration (acts on signals).
+void clear_queue();
+void check_msgloop();
+
+}  // namespace vexo
+
+#endif  // VEXO_SESSION_LOOP_H

@@ -1,0 +1,232 @@
+// Start-up and exit: the program's frame around the session loop.
+#include "session/startup.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+
+#include "frontend/decl.h"
+#include "frontend/keywords.h"
+#include "frontend/neighbours.h"
+#include "frontend/rawtok.h"
+#include "frontend/reader.h"
+#include "session/envfile.h"
+#include "session/infiles.h"
+#include "session/located.h"
+#include "session/loop.h"
+#include "session/options.h"
+#include "support/block.h"
+#include "support/filename.h"
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/scratch.h"
+#include "support/symbol.h"
+#include "support/text.h"
+
+namespace vexo {
+
+FILE* stdOut;
+int64_t apid;
+const char* progname;
+const char* progbase;
+int isatty_ZEF;
+int guisolve;
+const char* i_option_ZEF;
+int vi_seen;
+int Dw_max = INT_MAX;
+int allow_times;
+int force_exit_0;
+cstr* Blank;
+cstr* Question;
+cstr* LTc;
+
+static void no_decls(int) {}
+static int rc_as_is() { return rc; }
+static void nothing() {}
+static void nothing_k(int) {}
+void (*sysdecls_hook)(int) = no_decls;
+int (*eof_loopend_hook)() = rc_as_is;
+void (*write_options_hook)() = nothing;
+void (*lib_exit_hook)() = nothing;
+void (*file_reinit_hook)(int) = nothing_k;
+void (*Process_hook)(int) = process_least;
+
+void sep_pgroup() { setpgid(0, 0); }
+
+void myexit(int code) {
+  if (code == 0) code = eof_loopend_hook();
+  if (ev) write_options_hook();
+  lib_exit_hook();
+  fflush(stdout);
+  if (Stderr != stdout) fflush(Stderr);
+  file_reinit_hook(0);
+  if (log_file) {
+    fclose(log_file);
+    log_file = nullptr;
+  }
+  exit1(force_exit_0 ? 0 : code);
+}
+
+void process_least(int r) {
+  if (r == 0) rc = force_exit_0 ? 0 : 2;
+  parse_time = 0;
+  if (in_cmds < 2) {
+    if (rc && bailquit) myexit(rc);
+  } else {
+    rc = 0;
+  }
+  parse_time = 1;
+}
+
+// The first scan: -g, -R, -Rw and the -vi forms, which must be known
+// before anything else.  Leaves xargv at the last argument it took.
+static void scan_first(char** argv) {
+  char** a = argv + 1;
+  for (; *a && (*a)[0] == '-'; ++a) {
+    const char* s = *a + 1;
+    bool taken = true;
+    while (*s && taken) {
+      if (*s == 'g') {
+        sep_pgroup();
+        ++s;
+      } else if (*s == 'R') {
+        Serving = s[1] == 'w' ? 2 : 1;
+        s += Serving;
+      } else if (s[0] == 'v' && s[1] == 'i') {
+        char d = s[2];
+        if (d && (d < '0' || d > '5' || s[3])) v_opt(" ");
+        static const signed char inter[6] = {-1, 1, 1, -1, 1, -1};
+        static const signed char tty[6] = {13, 13, 10, 8, 2, 0};
+        int k = d ? d - '0' : 4;
+        if (inter[k] > 0) interactive = 1;
+        isatty_ZEF = tty[k];
+        vi_seen = 1;
+        s += strlen(s);
+      } else {
+        taken = false;
+      }
+    }
+    if (!taken || s == *a + 1) break;
+  }
+  xargv = a - 1;
+}
+
+// The second scan: -b and -i, which the option table and the terminal
+// reader depend on.
+static void scan_block_and_libs() {
+  for (char** a = xargv + 1; *a && (*a)[0] == '-' && (*a)[1]; ++a) {
+    const char* s = *a;
+    if (strcmp(s, "--") == 0) break;
+    if (s[1] == 'b') {
+      blockmode = 1;
+      for (const char* c = s + 2; *c; ++c) {
+        switch (*c) {
+          case '4':
+            blockmode = 4;
+            break;
+          case '0':
+            blockmode = 0;
+            break;
+          case 'r':
+            blockmode = 2;
+            break;
+          case 's':
+            guisolve = 1;
+            break;
+          case '?':
+            blockmode = 0;
+            b_usage();
+          default:
+            blockmode = 0;
+            bug("Bad character '%c' in %s; use -b? to see -b options.", *c,
+                s);
+        }
+      }
+    } else if (s[1] == 'i') {
+      if (s[2])
+        i_option_ZEF = s + 2;
+      else if (a[1])
+        i_option_ZEF = *++a;
+    }
+  }
+}
+
+void ppinit(char** argv, int first) {
+  scratch_init();
+  if (first) {
+    progname = argv[0];
+    progbase = base_name(progname);
+    scan_first(argv);
+    Mach();
+    init_tok_types();
+  }
+  symbols_init();
+  decl_init();
+  Blank = new_cstring("");
+  Question = new_cstring("?");
+  LTc = new_cstring("<");
+  if (first) scan_block_and_libs();
+  sysdecls_hook(first);
+  if (!first) return;
+  envinit();
+  reader = session_read;
+  parse_init();
+  if (!i_option_ZEF) {
+    const char* f = evalue("VEXOFUNC");
+    if (f && *f) i_option_ZEF = f;
+  }
+  nextfile_hook = nextfile;
+  nextfile(0, 0);
+}
+
+int session_main(int argc, char** argv) {
+  stdOut = stdout;
+  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+    show_version(stdout);
+    fflush(stdout);
+    return 0;
+  }
+  fpinit_ZEF();
+  apid = getpid();
+  init_libpath(argv[0]);
+  try {
+    Init_Stderr();
+    located_init();
+    vexo_env_init(argv[0]);
+    Dw_max = 2;
+    ppinit(argv, 1);
+    Dw_max = INT_MAX;
+    if (show_stats > 3 || tell_times) {
+      Fprintf(Stderr, "\n# %s", argv[0]);
+      for (int i = 1; i < argc; ++i) Fprintf(Stderr, " %s", argv[i]);
+      Fprintf(Stderr, "\n");
+    }
+    allow_times = 1;
+    if (tell_times) time_heading_hook();
+    parse_time = 1;
+    int r = session_loop();
+    if (r == 3 || (blockmode & 3)) myexit(rc);
+    try {
+      Process_hook(r);
+    } catch (const command_abort&) {
+    }
+  } catch (const session_exit& e) {
+    reset_environ();
+    fflush(stdout);
+    fflush(Stderr);
+    return e.code;
+  } catch (const command_abort&) {
+    // An abort outside the session loop (during start-up) ends it.
+    rc |= 2;
+  }
+  reset_environ();
+  fflush(stdout);
+  fflush(Stderr);
+  // -w gives 0 on every path.
+  return force_exit_0 ? 0 : rc;
+}
+
+}  // namespace vexo

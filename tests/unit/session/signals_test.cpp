@@ -1,0 +1,103 @@
+// Signals end the session at the next safe point with their codes; a
+// blocked read is woken; temporary files are removed first.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "frontend/neighbours.h"
+#include "session/located.h"
+#include "session/loop.h"
+#include "session/startup.h"
+#include "support/machine.h"
+#include "support/message.h"
+
+namespace vexo {
+namespace {
+
+const char* temp_path;
+void zap_temp() { unlink(temp_path); }
+
+// Runs a child that waits in session_read on a pipe held open by the
+// parent, delivers the signals (with pauses, so that none merges with
+// another), then closes the pipe.  Returns the child's exit code: the
+// session's code, or 100 when the read ended normally (the session went
+// on).  before() runs in the child before the handlers are installed.
+int run_child(std::initializer_list<int> sigs, void (*before)() = nullptr) {
+  int p[2];
+  EXPECT_EQ(pipe(p), 0);
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(p[1]);
+    Init_Stderr();
+    located_init();
+    if (before) before();
+    signal_catch();
+    char c;
+    try {
+      while (session_read(p[0], &c, 1) > 0) {
+      }
+    } catch (const session_exit& e) {
+      _exit(e.code);
+    } catch (const command_abort&) {
+      _exit(101);
+    }
+    _exit(100);
+  }
+  close(p[0]);
+  usleep(100000);
+  for (int s : sigs) {
+    kill(pid, s);
+    usleep(100000);
+  }
+  close(p[1]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Signals, TerminationCodes) {
+  EXPECT_EQ(run_child({SIGTERM}), 15);
+  EXPECT_EQ(run_child({SIGQUIT}), 3);
+  EXPECT_EQ(run_child({SIGHUP}), 1);
+  EXPECT_EQ(run_child({SIGABRT}), 6);
+  EXPECT_EQ(run_child({SIGPIPE}), 13);
+}
+
+TEST(Signals, Interrupts) {
+  // One interrupt only counts; the session goes on.
+  EXPECT_EQ(run_child({SIGINT}), 100);
+  // A second one before the first is served ends it with 32.
+  EXPECT_EQ(run_child({SIGINT, SIGINT}), 32);
+}
+
+TEST(Signals, HangupIgnoredAtStartStaysIgnored) {
+  EXPECT_EQ(run_child({SIGHUP}, [] { signal(SIGHUP, SIG_IGN); }), 100);
+}
+
+TEST(Signals, FloatingPointExceptionAbortsTheCommand) {
+  EXPECT_EQ(run_child({SIGFPE}), 101);
+}
+
+TEST(Signals, ForcedZeroExit) {
+  EXPECT_EQ(run_child({SIGTERM}, [] { force_exit_0 = 1; }), 0);
+}
+
+TEST(Signals, TemporaryFilesAreRemoved) {
+  char path[] = "/tmp/vexo_tmpXXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  temp_path = path;
+  EXPECT_EQ(run_child({SIGTERM}, [] { tempfile_zap_hook = zap_temp; }), 15);
+  EXPECT_NE(access(path, F_OK), 0) << path << " left behind";
+  unlink(path);
+}
+
+}  // namespace
+}  // namespace vexo
