@@ -153,10 +153,9 @@ static void least_include(const char* name, int how, int) {
     }
   }
   saved_input& r = include_stack[nfs++];
-  r = {infile,   vinfile,  infname,   include_name, linebuf,
-       firstc,   nextc,    lastc,     line_end,     lineno,
-       linestart, lineinc, eof_nextline, block1mode, adjusted,
-       infile_number, stmtfname};
+  r = {infile,       vinfile,    infname,  include_name,  linebuf,   firstc,
+       nextc,        lastc,      line_end, lineno,        linestart, lineinc,
+       eof_nextline, block1mode, adjusted, infile_number, stmtfname};
   size_t n = strlen(name) + 1;
   include_name = static_cast<char*>(new_mblk(htcl(n)));
   memcpy(include_name, name, n);

@@ -1,0 +1,81 @@
+// Indexing expressions.  An indexing such as {i in I, (j,k) in J: cond} is
+// a chain of Index entries, one per item, wrapped in a set_spec, which is a
+// set record of class 2 (an indexing used where a set is wanted is the same
+// record seen as a set).  Each entry with dummies opens one scope level of
+// the context stack (support/list.h) while the indexing is being parsed;
+// the dummies of the entry live at that level.
+#ifndef VEXO_EVAL_INDEXING_H
+#define VEXO_EVAL_INDEXING_H
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include "eval/set.h"
+
+namespace vexo {
+
+struct expr;
+
+// One item of an indexing: the set it ranges over and the dummies (or the
+// tuple expression) that take its members.
+struct Index {
+  Index* next;     // next item of the same indexing (source order once
+                   // wrapped in a set_spec)
+  set* s;          // the set ranged over (owned)
+  expr* dummies;   // chain of dummy (or tuple element) nodes, or null
+  int32_t level;   // scope level opened for the item, 0 when none
+  int32_t ndum;    // number of nodes in dummies
+
+  // Builds one item in front of `outer` (the items so far, newest first,
+  // or null), ranging over s with the given dummy or tuple chain.  With
+  // open nonzero a new scope level is opened (new_context) and recorded in
+  // level; the caller then binds the item's dummies in it.  Raises an error
+  // when the context stack overflows (that ends the session).
+  Index(Index* outer, set* s, expr* dummies, int open);
+
+  // Records come from the block allocator; the chain is released by
+  // index_free.
+  static void* operator new(size_t size);
+  static void operator delete(void* p);
+};
+static_assert(std::is_trivially_destructible_v<Index> &&
+                  std::is_standard_layout_v<Index>,
+              "Index records are plain pool records");
+
+// An indexing expression: a set record of class 2 whose arity is the
+// number of its dummies.
+struct set_spec : set {
+  Index* first;   // items in source order
+  expr* cond;     // the condition after ":" or "|", or null
+  int32_t nindex; // number of Index items (scope levels to close)
+  int32_t flag;   // as given to the constructor (1 from the grammar)
+
+  // Wraps a chain of items (newest first, as built) with an optional
+  // condition: the items in source order, kind tag, class 2, not
+  // generated, one reference, nindex = the chain's length, arity = the
+  // number of dummies (an item without dummies counts its set's arity).
+  set_spec(Index* first, expr* cond, int flag);
+
+  static void* operator new(size_t size);
+  static void operator delete(void* p);
+};
+static_assert(std::is_trivially_destructible_v<set_spec>,
+              "indexing records are plain pool records");
+
+// Frees the chain of items: their sets lose one reference, their dummy
+// nodes are deleted through set_edelete_hook (eval/set.h).
+void index_free(Index* first);
+// Destroys an indexing expression: its items, its condition and the record.
+// Installed as the class-2 release of sdelete by indexing_init.
+void set_spec_delete(set_spec* ss);
+// Number of Index items of an indexing (0 for null).
+int set_spec_count(set_spec* ss);
+
+// Start-up: installs set_spec_count as the context stack's ss_count_hook
+// and the class-2 release routine.
+void indexing_init();
+
+}  // namespace vexo
+
+#endif  // VEXO_EVAL_INDEXING_H

@@ -1,0 +1,173 @@
+// Stand-ins for the command builders of the command interpreter and of the
+// other subsystems that own commands (problems, data, solver).  The grammar
+// calls these names; until their owners provide them, each stand-in only
+// records what it was given: it describes the call in one line and hands
+// the line to cmd_trace, and otherwise does the least the parser needs
+// (counting braces and loops so that cmdstate and the loop scopes behave,
+// closing the scopes of the indexings it receives, returning the values
+// that keep the parse going).  The owners replace these functions; the
+// grammar does not change.
+#ifndef VEXO_FRONTEND_CMDBUILD_H
+#define VEXO_FRONTEND_CMDBUILD_H
+
+#include <cstdint>
+
+namespace vexo {
+
+struct expr;
+struct list;
+struct symbol;
+struct cstr;
+struct set;
+struct set_spec;
+struct xnode;
+
+// Receives one line per builder call (without newline); null: no trace.
+extern void (*cmd_trace)(const char* line);
+
+// Output redirection of a command: the file expression and the mode (0
+// replace ">", 1 append ">>", 2 input "<").
+struct redirect {
+  expr* file;
+  int32_t mode;
+};
+
+// Command kinds that the grammar passes to cmd.
+enum : int {
+  CK_CLOSE = 26,
+  CK_OPTION = 28,
+  CK_SHELL = 29,
+  CK_SHOW = 30,
+  CK_SOLUTION = 31,
+  CK_SOLVE = 32,
+  CK_WRITE = 33,
+  CK_DISPLAY = 34,
+  CK_LOOP_FOR = 39,
+  CK_LOOP_REPEAT = 44,
+  CK_COMMANDS = 47,
+  CK_DATA = 48,
+  CK_FIXDROP = 49,
+  CK_OBJECTIVE = 50,
+  CK_CALL = 52,
+  CK_CD = 53,
+  CK_ENVIRON = 54,
+  CK_PROBLEM = 56,
+  CK_LOAD = 61,
+  CK_RELOAD = 62,
+  CK_UNLOAD = 63,
+  CK_REMOVE = 64,
+  CK_SLEEP = 65,
+  CK_EXIT = 66,
+  CK_BREAK = 73,
+  CK_CONTINUE = 74,
+  CK_EMPTY = 76,
+  CK_RESET_DATA = 79,
+  CK_UPDATE_DATA = 80,
+  CK_CHECK = 86,
+  CK_RESET_FUNCTION = 87,
+  CK_RESET_SUFFIX = 88,
+  CK_RESET_CHECK = 89,
+  CK_SNAPSHOT = 90
+};
+
+// Builds a command record.  The letters of fmt give the kinds of the nargs
+// arguments that follow: i an int, _ an indexing (set_spec*, may be null),
+// e an expression (may be null), r a chain of expressions (items, file or
+// name lists), l a list of name cells, o option settings (list), b a
+// symbol (may be null), f a redirection (may be null).
+void cmd(const char* fmt, int nargs, int kind, ...);
+
+// Command builders of the session.
+void printcmd(set_spec* ix, expr* items, redirect* r);
+void printfcmd(set_spec* ix, expr* format, expr* items, redirect* r);
+void letcmd(set_spec* ix, expr* target, expr* value);
+void letsetcmd(set_spec* ix, expr* target, set* value);
+void fixun(int unfix, set_spec* ix, expr* target);
+void dropadd_cmd(int restore, set_spec* ix, expr* target);
+void expand(int variant, expr* items, redirect* r);
+redirect* new_redirect(expr* file, int mode);
+// The `reset` command without arguments, and `reset options`.
+void reset();
+void option_reset_cmd();
+// Option settings: a new list cell (name, value) pushed on the settings
+// so far; option_err is called after an error in the settings.
+list* optioncmd(list* settings, cstr* name, expr* subscript, cstr* value);
+void option_err(list* settings);
+// Joins the words of an option value (a list of strings, in reverse
+// order) into one string, separated by blanks.
+cstr* list2string(list* words);
+// A parenthesised expression used where text is wanted (file names,
+// option names and values): the expression as a string expression.
+expr* make_string(expr* e);
+
+// Compound commands and loops.
+void if_cmd(expr* cond);
+void else_cmd();
+void while_cmd(expr* cond);
+void lbrace();
+void rbrace();
+// kind 39 (for: what is the indexing) or 44 (repeat: what is the
+// condition, null for none); name is the loop name or null.
+void loopstart(int kind, symbol* name, void* what);
+// break (73) or continue (74): nonzero when the parse must return 10.
+int breakcont(int kind, symbol* name);
+// quit: nonzero when the parse must return 5.
+int quit_cmd();
+// `model`/`data` with a file (model 1 or 0).
+void einclude(expr* file, int model);
+// The data reader: nonzero when parsing goes on.
+int read_data();
+// The statement-level error rule: havestmt(0) first, cmd_reset last.
+void havestmt(int k);
+void cmd_reset();
+// End of input with in_cmds above 1; may lower in_cmds.
+void cmd_eof();
+// Nonzero when the parse must end with 4 instead of 3.
+int must_write();
+// Nonzero when the command-line output option (the session's cmdoutopt)
+// is set: then the end of input returns 4 when must_write answers
+// nonzero.  Installed by the session; default 0.
+extern int (*cmdout_set_hook)();
+
+// Problem, data and model-maintenance commands.
+void solve_cmd(symbol* name, expr* subscript, redirect* r);
+void objective_cmd(symbol* name, expr* subscript);
+void prob_cmd(symbol* name, expr* subscript);
+void probreset(symbol* name, expr* subscript);
+void purge(expr* names, int purge);
+void xref_cmd(expr* names, redirect* r);
+void readcmd(set_spec* ix, expr* items, redirect* r);
+void table_io(int write, set_spec* ix, symbol* name, expr* subscript);
+void environ_cmd0(symbol* name, expr* subscript, symbol* from);
+expr* funceval(symbol* function, expr* args);
+
+// Declarations until their builders exist: records the keyword and name.
+void dcl_standin(const char* keyword, symbol* name);
+
+// Set and expression constructors used by the command grammar until their
+// owners provide them: a range set (class 4) over from .. to by step
+// (owning the three expressions; step null means 1), and the negation of
+// an expression (a number literal is negated in place).
+set* set_range(expr* from, expr* to, expr* by);
+expr* negate(expr* e);
+// A reference to a declared entity: a node of the opcode (OPPAR,
+// OPPRIMAL, OPCON, OPOBJVAL) over the declaration record, numeric.
+expr* entity_ref(xnode* x, int opcode);
+// The logical negation of a condition (an OPNOT node over it).
+expr* logical_not(expr* e);
+// A display or print item: an expression, or an indexing followed by an
+// expression (the indexing's scope is closed here).
+expr* item_ix(set_spec* ix, expr* body);
+
+// Describes an expression chain as the traces show it (numbers, strings,
+// names, dummies as "dummy(level,offset)", other nodes as "op<code>").
+// Writes at most n bytes, NUL included; returns buf.
+char* describe_expr(char* buf, int n, const expr* e);
+
+// Resets the stand-ins' state: no open compound command (cmdstate 0), no
+// loop scopes pending.
+void cmdbuild_reset();
+
+}  // namespace vexo
+
+#endif  // VEXO_FRONTEND_CMDBUILD_H

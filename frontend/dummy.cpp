@@ -1,0 +1,231 @@
+// Index dummies and symbol lists.
+#include "frontend/dummy.h"
+
+#include "eval/indexing.h"
+#include "eval/set.h"
+#include "frontend/expr.h"
+#include "support/list.h"
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+#include "support/text.h"
+
+namespace vexo {
+
+dummy* dummy_free_list;
+e_copy* e_copy_freelist;
+int nvarsub;
+
+void* dummy::operator new(size_t size) {
+  dummy* d = dummy_free_list;
+  if (!d) return mem(size);
+  dummy_free_list = d->next;
+  d->next = nullptr;
+  return d;
+}
+
+void dummy::operator delete(void* p) {
+  if (!p) return;
+  dummy* d = static_cast<dummy*>(p);
+  d->next = dummy_free_list;
+  dummy_free_list = d;
+}
+
+dummy::dummy(dummy* next_, symbol* name_)
+    : next(next_),
+      kind(DUMMY_KIND),
+      name(name_),
+      oldval(name_->binding),
+      level(static_cast<uint32_t>(sslevel)),
+      offset(static_cast<uint32_t>(ssoffset++)) {
+  // A name bound to a declaration or a dummy (kinds below 32; keywords and
+  // built-ins have larger kinds and are simply shadowed).
+  if (oldval && bound_kind(oldval) < 32)
+    error(0, "duplicate definition of %s", name_->name);
+  name_->binding = this;
+}
+
+void dummy_release(dummy* first) {
+  if (!first) return;
+  dummy* last = first;
+  for (dummy* d = first;; d = d->next) {
+    d->name->binding = d->oldval;
+    last = d;
+    if (!d->next) break;
+  }
+  last->next = dummy_free_list;
+  dummy_free_list = first;
+}
+
+expr* dummy_expr(dummy* d) {
+  expr* e = new_expr(opword(OPDUMMY), static_cast<int32_t>(d->level),
+                     static_cast<int32_t>(d->offset));
+  // The routine slot holds the name until the compiler binds a routine.
+  e->op = reinterpret_cast<efunc>(d->name);
+  ++Dummy_refs[d->level];
+  return e;
+}
+
+Index* index_item(Index* prev, expr* names, set* s) {
+  // Every item opens a level, with or without dummies: closing an
+  // indexing closes one level per item.
+  Index* ix = new Index(prev, s, nullptr, 1);
+  expr* refs = nullptr;
+  expr** tail = &refs;
+  while (names) {
+    expr* nx = names->next;
+    names->next = nullptr;
+    last_dummy = new dummy(last_dummy, names->L.sym);
+    free_expr(names);
+    *tail = dummy_expr(last_dummy);
+    tail = &(*tail)->next;
+    names = nx;
+  }
+  ix->dummies = refs;
+  ix->ndum = listlen(refs);
+  return ix;
+}
+
+// The symbol-valued replacement of one list element (symlist's steps).
+static const char* const symlist_what[4] = {"index expression", "tuple",
+                                            "literal set", "setof expression"};
+
+static expr* symlist_refuse(int mode, expr* e) {
+  if (mode >= SYML_IN) {
+    int plain = opcode(e) == OPVAR164 || opcode(e) == OPVARSUB165;
+    error(0, "Cannot test whether a variable%s is %sin a set expression.",
+          plain ? "" : " expression", mode == SYML_NOTIN ? "not " : "");
+  } else {
+    error(0, "variable in %s", symlist_what[mode]);
+  }
+  rc |= 8;
+  // The element becomes the symbol of 0 in place; what it referred to is
+  // left to its pools.
+  e->opword = opword(OPLIT, EF_CONST);
+  e->op = nullptr;
+  e->L = Number(0.);
+  e->R = nullptr;
+  return e;
+}
+
+// Moves e's content into a new node and makes e a conversion node of the
+// opcode over it (e keeps its place and next link).
+static void wrap(expr* e, int opc, uint32_t flags) {
+  expr* inner = new_expr(e->opword, e->L, e->R);
+  inner->op = e->op;
+  e->opword = opword(opc, flags);
+  e->op = nullptr;
+  e->L = inner;
+  e->R = nullptr;
+}
+
+static expr* symlist1(int mode, expr* e) {
+  uint32_t f = eflags(e);
+  if (f & EF_NUMERIC) {
+    if (!(f & (EF_VARS | EF_RANDVAR))) {
+      if (opcode(e) == OPNUM) {
+        e->L = Number(e->L.d);
+        e->opword = opword(OPLIT, EF_CONST);
+      } else {
+        wrap(e, OPNUM2SYM, 0);
+      }
+      return e;
+    }
+    if (nvarsub && (f & EF_CONST)) {
+      ++nvarsub;
+      wrap(e, OPNUM2SYM, 0);
+      return e;
+    }
+    return symlist_refuse(mode, e);
+  }
+  if (f & EF_STRING) {
+    switch (opcode(e)) {
+      case OPFUNCstr:
+        e->opword = opword(OPFUNCs);
+        break;
+      case OPSTR: {
+        cstr* cs = e->L.cs;
+        e->L = Symbol(cs->text(), 1);
+        e->opword = opword(OPLIT, EF_CONST);
+        zap_cstr(&cs);
+        break;
+      }
+      case OPSYM2STR: {
+        expr* in = e->L.e;
+        e->opword = in->opword;
+        e->op = in->op;
+        e->L = in->L;
+        e->R = in->R;
+        in->next = nullptr;
+        free_expr(in);
+        break;
+      }
+      case OPSPARSTR:
+        e->opword = opword(OPSPAR, EF_CONST);
+        break;
+      case OPSPARSUBSTR:
+        e->opword = opword(OPSPARSUB, EF_CONST);
+        break;
+      default:
+        wrap(e, OPSTR2SYM, 0);
+    }
+    return e;
+  }
+  if (f & EF_VARS) {
+    if (!(f & EF_CONST)) bug("symlist: continuous nonnumeric variable?");
+    if (nvarsub) {
+      ++nvarsub;
+      return e;
+    }
+    return symlist_refuse(mode, e);
+  }
+  return e;
+}
+
+expr* symlist(int mode, expr* list) {
+  expr* out = nullptr;
+  while (list) {
+    expr* nx = list->next;
+    expr* e = symlist1(mode, list);
+    e->next = out;
+    out = e;
+    list = nx;
+  }
+  return out;
+}
+
+expr* name_purge(int mode, expr* list) {
+  for (expr* e = list; e; e = e->next) {
+    if (e->opword == opword(OP279)) {
+      error(0, "%s is undefined", e->L.sym->name);
+      e->opword = opword(OPLIT, EF_CONST);
+    } else if (mode && has_flag(e, EF_VARS)) {
+      error(0, "variable in tuple");
+    }
+  }
+  return list;
+}
+
+e_copy* new_e_copy() {
+  e_copy* c = e_copy_freelist;
+  if (!c) return static_cast<e_copy*>(mem(sizeof(e_copy)));
+  e_copy_freelist = c->next;
+  c->next = nullptr;
+  return c;
+}
+
+void del_ecopy(e_copy* c) {
+  if (!c) return;
+  c->next = e_copy_freelist;
+  e_copy_freelist = c;
+}
+
+void dummy_init() {
+  dummy_free_list = nullptr;
+  e_copy_freelist = nullptr;
+  nvarsub = 0;
+  free_dummies_hook = dummy_release;
+  indexing_init();
+}
+
+}  // namespace vexo

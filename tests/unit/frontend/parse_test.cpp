@@ -1,0 +1,421 @@
+// The parser: the statement and command grammar through the real lexer,
+// each builder call seen through the stand-in builders' trace; the lexer
+// steering of the actions, syntax-error recovery, the results at the end
+// of input, deep nesting, and index dummies in their scopes.
+#include "frontend/parse.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "frontend/cmdbuild.h"
+#include "frontend/decl.h"
+#include "frontend/dummy.h"
+#include "frontend/expr.h"
+#include "frontend/keywords.h"
+#include "frontend/lexer.h"
+#include "frontend/neighbours.h"
+#include "frontend/rawtok.h"
+#include "frontend/reader.h"
+#include "support/block.h"
+#include "support/list.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/scratch.h"
+#include "support/symbol.h"
+#include "test_util.h"
+
+namespace vexo {
+namespace {
+
+using test::run_captured;
+using lines = std::vector<std::string>;
+
+lines* trace_sink;
+void collect(const char* line) { trace_sink->push_back(line); }
+
+class Parse : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Stderr) Init_Stderr();
+    Mach();
+    scratch_init();
+    symbols_init();
+    init_tok_types();
+    decl_init();
+    parse_init();
+    expr_init();
+    dummy_init();
+    list_reinit();
+    blockmode = 0;
+    interactive = 0;
+    rc = 0;
+    in_cmds = 1;
+    at_eof = nfs = ins_nfs = inslev = 0;
+    infile_changed = 0;
+    yy_special = 0;
+    yytokno = 0;
+    single_step = 0;
+    eexit = warnings = 0;
+    endjump = 0;
+    parse_time = 1;
+    from_data = 0;
+    Curdclname = nullptr;
+    reader = ::read;
+    infile = -1;
+    infname = nullptr;
+    neighbours_init();
+    reader_reset();
+    lex_reset();
+    cmdbuild_reset();
+    parse_state_reset();
+    token_source = saved_source_;
+    trace_.clear();
+    trace_sink = &trace_;
+    cmd_trace = collect;
+    char dir[] = "/tmp/vexo_parse_XXXXXX";
+    ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    ASSERT_EQ(chdir(dir), 0);
+  }
+  void TearDown() override {
+    cmd_trace = nullptr;
+    token_source = saved_source_;
+    if (infile > 0) close(infile);
+    infile = -1;
+    infname = nullptr;
+    set_input_files(nullptr);
+    blockmode = 0;
+    EXPECT_EQ(chdir(cwd_), 0);
+    std::string rm = "rm -rf " + dir_;
+    EXPECT_EQ(system(rm.c_str()), 0);
+  }
+
+  // Parses text as the one input file; returns yyparse's result (-1 when
+  // the run ended otherwise) and leaves the builder calls in trace_.
+  int run(const std::string& text) {
+    std::ofstream("in.x", std::ios::binary) << text;
+    static char name[] = "in.x";
+    static char* names[] = {name, nullptr};
+    set_input_files(names);
+    int result = -1;
+    out_ = run_captured([&] {
+      nextfile_hook(0, 0);
+      cmd_start = in_cmds;
+      result = yyparse();
+    });
+    return result;
+  }
+
+  lines trace_;
+  test::outcome out_;
+  int (*saved_source_)() = token_source;
+  char cwd_[4096];
+  std::string dir_;
+};
+
+int count(const std::string& s, const std::string& what) {
+  int n = 0;
+  for (size_t p = s.find(what); p != std::string::npos;
+       p = s.find(what, p + 1))
+    ++n;
+  return n;
+}
+
+TEST_F(Parse, CommandsInSequenceAndQuit) {
+  EXPECT_EQ(run("option solver vexocbc; display 1; solve;\n"
+                "snapshot model options; quit;\ndisplay 2;\n"),
+            YYP_QUIT);
+  EXPECT_EQ(trace_, (lines{"cmd 28 \"of\" [solver=vexocbc] -",
+                           "cmd 34 \"i_rf\" 0 - [1] -",
+                           "cmd 32 \"bef\" - - -", "cmd 90 \"if\" 5 -",
+                           "quit_cmd"}));
+  EXPECT_EQ(out_.err, "");
+}
+
+TEST_F(Parse, UnknownSnapshotWordIsReportedAndNothingRuns) {
+  EXPECT_EQ(run("snapshot foo;\n"), YYP_CMDS);
+  EXPECT_EQ(trace_, (lines{"cmd_eof"}));
+  EXPECT_NE(out_.err.find("unknown snapshot argument: foo. Available "
+                          "arguments are: 'model', 'data', 'options', and "
+                          "'solution'."),
+            std::string::npos)
+      << out_.err;
+}
+
+TEST_F(Parse, CommandsWithoutFileDropsItsRedirection) {
+  EXPECT_EQ(run("commands > x;\ncommands >> y;\n"), YYP_CMDS);
+  EXPECT_EQ(trace_, (lines{"cmd_eof"}));
+  EXPECT_EQ(count(out_.err, "Ignoring >... in commands without filename."),
+            2)
+      << out_.err;
+  EXPECT_NE(out_.err.find("Ignoring >... in commands without filename."),
+            std::string::npos)
+      << out_.err;
+}
+
+TEST_F(Parse, DataInsideBracesIsMisplaced) {
+  EXPECT_EQ(run("{ data; display 1; }\n"), YYP_CMDS);
+  EXPECT_NE(out_.err.find("misplaced \"data;\", which cannot appear in a "
+                          "compound command."),
+            std::string::npos)
+      << out_.err;
+  EXPECT_EQ(trace_, (lines{"lbrace", "cmd 34 \"i_rf\" 0 - [1] -", "rbrace",
+                           "cmd_eof"}));
+}
+
+TEST_F(Parse, SyntaxErrorSkipsToTheSemicolon) {
+  EXPECT_EQ(run("display ); display 2;\n"), YYP_CMDS);
+  EXPECT_EQ(count(out_.err, "syntax error"), 1) << out_.err;
+  EXPECT_EQ(trace_, (lines{"havestmt 0", "cmd_reset",
+                           "cmd 34 \"i_rf\" 0 - [2] -", "cmd_eof"}));
+}
+
+TEST_F(Parse, SyntaxErrorGoesToItsBlockInBlockMode) {
+  blockmode = 1;
+  run("display ); display 2;\n");
+  blockmode = 0;
+  EXPECT_EQ(count(out_.out, "syntax error"), 1) << out_.out;
+  EXPECT_NE(out_.out.find("error_syntax"), std::string::npos) << out_.out;
+  EXPECT_EQ(trace_[2], "cmd 34 \"i_rf\" 0 - [2] -");
+}
+
+TEST_F(Parse, ResultsAtTheEndOfInput) {
+  struct {
+    const char* text;
+    int result;
+  } cases[] = {
+      {"", YYP_EMPTY},
+      {"param p; set S;\n", YYP_DECLS},
+      {"param p; display 1;\n", YYP_CMDS},
+      {"display (\n", YYP_ABORT},
+  };
+  for (auto& c : cases) {
+    SetUp();
+    EXPECT_EQ(run(c.text), c.result) << c.text;
+    TearDown();
+  }
+}
+
+TEST_F(Parse, DeepNestingParses) {
+  std::string text = "display " + std::string(3000, '(') + "7" +
+                     std::string(3000, ')') + ";\n";
+  EXPECT_EQ(run(text), YYP_CMDS);
+  EXPECT_EQ(trace_, (lines{"cmd 34 \"i_rf\" 0 - [7] -", "cmd_eof"}));
+  EXPECT_EQ(out_.err, "");
+}
+
+TEST_F(Parse, LoopDummyIsBoundForTheBody) {
+  EXPECT_EQ(run("for {i in 1..3} display i;\ndisplay i;\n"), -1);
+  ASSERT_GE(trace_.size(), 2u);
+  EXPECT_EQ(trace_[0], "loopstart 39 - {dummy(1,0) in 1..3}");
+  EXPECT_EQ(trace_[1], "cmd 34 \"i_rf\" 0 - [dummy(1,0)] -");
+  // The body completed the loop: i is no longer bound, and the second
+  // display reports it.
+  EXPECT_NE(out_.err.find("i is not defined"), std::string::npos)
+      << out_.err;
+  EXPECT_EQ(Symbol("i", 0)->binding, nullptr);
+  EXPECT_EQ(sslevel, 0);
+}
+
+TEST_F(Parse, DuplicateDummyAndScopeEnd) {
+  EXPECT_EQ(run("display {i in 1..2, i in 1..3} 1;\n"), YYP_CMDS);
+  EXPECT_EQ(count(out_.err, "duplicate definition of i"), 1) << out_.err;
+  EXPECT_EQ(trace_, (lines{"cmd 34 \"i_rf\" 0 - [item({dummy(1,0) in 1..2, "
+                           "dummy(2,0) in 1..3} 1)] -",
+                           "cmd_eof"}));
+  EXPECT_EQ(Symbol("i", 0)->binding, nullptr);
+  EXPECT_EQ(sslevel, 0);
+}
+
+// The statements after which the lexer must read the next word in another
+// state: each is followed by a statement whose first word would be misread
+// if the lexer state were set after the parser had read it.
+TEST_F(Parse, LexerSteeringHoldsNoLookahead) {
+  EXPECT_EQ(run("display 0; write bout; display 1;\n"
+                "cd \"dir\"; display 2;\n"
+                "load lib.so; display 3;\n"
+                "shell \"ls\"; display 4;\n"
+                "option x 1e-3; display 5;\n"
+                "show p; display 6;\n"
+                "reset data; display 7;\n"
+                "display 8 > out.txt; display 9;\n"
+                "close f1, f2; reset data p, q;\n"
+                "option a 1, \"b\" 2; display 10;\n"),
+            YYP_CMDS);
+  EXPECT_EQ(out_.err, "");
+  EXPECT_EQ(trace_,
+            (lines{"cmd 34 \"i_rf\" 0 - [0] -", "cmd 33 \"e\" \"bout\"",
+                   "cmd 34 \"i_rf\" 0 - [1] -",
+                   "cmd 53 \"ef\" \"dir\" -", "cmd 34 \"i_rf\" 0 - [2] -",
+                   "cmd 61 \"r\" [\"lib.so\"]", "cmd 34 \"i_rf\" 0 - [3] -",
+                   "cmd 29 \"ef\" \"ls\" -", "cmd 34 \"i_rf\" 0 - [4] -",
+                   "cmd 28 \"of\" [x=1e-3] -", "cmd 34 \"i_rf\" 0 - [5] -",
+                   "cmd 30 \"rf\" [p] -", "cmd 34 \"i_rf\" 0 - [6] -",
+                   "cmd 79 \"il\" 0 []", "cmd 34 \"i_rf\" 0 - [7] -",
+                   "cmd 34 \"i_rf\" 0 - [8] >\"out.txt\"",
+                   "cmd 34 \"i_rf\" 0 - [9] -",
+                   "cmd 26 \"e\" \"f1\"", "cmd 79 \"il\" 0 [p, q]",
+                   "cmd 28 \"of\" [a=1, b=2] -",
+                   "cmd 34 \"i_rf\" 0 - [10] -", "cmd_eof"}));
+}
+
+// One statement of each command form and the builder call it makes.
+TEST_F(Parse, EachCommandFormCallsItsBuilder) {
+  struct {
+    const char* text;
+    const char* call;
+  } cases[] = {
+      {";", "cmd 76 \"\""},
+      {"display 1, 2;", "cmd 34 \"i_rf\" 0 - [1, 2] -"},
+      {"_display 1;", "cmd 34 \"i_rf\" 1 - [1] -"},
+      {"csvdisplay {i in 1..2}: i;",
+       "cmd 34 \"i_rf\" 2 {dummy(1,0) in 1..2} [dummy(1,0)] -"},
+      {"print 1 >> log;", "printcmd - [1] >>\"log\""},
+      {"print {i in 1..2}: i;",
+       "printcmd {dummy(1,0) in 1..2} [dummy(1,0)] -"},
+      {"printf \"%d\", 3;", "printfcmd - \"%d\" [3] -"},
+      {"printf {i in 1..2} \"%d\", i;",
+       "printfcmd {dummy(1,0) in 1..2} \"%d\" [dummy(1,0)] -"},
+      {"let p := -2;", "letcmd - p [-2]"},
+      {"fix x;", "fixun 0 - x"},
+      {"unfix all;", "fixun 1 - -"},
+      {"fix;", "cmd 49 \"if\" 1 -"},
+      {"drop all;", "dropadd_cmd 0 - -"},
+      {"restore;", "cmd 49 \"if\" 0 -"},
+      {"objective o;", "objective_cmd o -"},
+      {"objective;", "cmd 50 \"f\" -"},
+      {"problem;", "cmd 56 \"f\" -"},
+      {"solve;", "cmd 32 \"bef\" - - -"},
+      {"solve q > o;", "solve_cmd q - >\"o\""},
+      {"option;", "cmd 28 \"of\" [] -"},
+      {"option solver*;", "cmd 28 \"of\" [*solver*] -"},
+      {"reset;", "reset"},
+      {"reset options;", "option_reset_cmd"},
+      {"reset data p;", "cmd 79 \"il\" 0 [p]"},
+      {"update data;", "cmd 80 \"il\" 1 []"},
+      {"reset problem;", "probreset - -"},
+      {"reset function;", "cmd 87 \"\""},
+      {"reset suffix s;", "cmd 88 \"b\" s"},
+      {"reset check;", "cmd 89 \"\""},
+      {"show;", "cmd 30 \"rf\" [] -"},
+      {"xref p, q;", "xref_cmd [q, p] -"},
+      {"expand;", "expand 0 [] -"},
+      {"solexpand;", "expand 1 [] -"},
+      {"_solexpand;", "expand 2 [] -"},
+      {"delete p;", "purge [p] 0"},
+      {"purge p;", "purge [p] 1"},
+      {"read p < f;", "readcmd - [p] <\"f\""},
+      {"read table t;", "table_io 0 - t -"},
+      {"write table t;", "table_io 1 - t -"},
+      {"write;", "cmd 33 \"e\" -"},
+      {"solution s.sol;", "cmd 31 \"e\" \"s.sol\""},
+      {"shell;", "cmd 29 \"ef\" - -"},
+      {"cd;", "cmd 53 \"ef\" - -"},
+      {"close;", "cmd 26 \"e\" -"},
+      {"unload a.so;", "cmd 63 \"r\" [\"a.so\"]"},
+      {"reload a.so;", "cmd 62 \"r\" [\"a.so\"]"},
+      {"remove a, b;", "cmd 64 \"r\" [\"a\", \"b\"]"},
+      {"commands c.run;", "cmd 47 \"ef\" \"c.run\" -"},
+      {"call f(1);", "cmd 52 \"_e\" - f(1)"},
+      {"sleep 2;", "cmd 65 \"e\" 2"},
+      {"exit;", "cmd 66 \"e\" 0"},
+      {"environ;", "cmd 54 \"f\" -"},
+      {"snapshot data solution;", "cmd 90 \"if\" 10 -"},
+      {"model m.mod;", "einclude \"m.mod\" 1"},
+      {"data d.dat;", "einclude \"d.dat\" 0"},
+      {"if 1 then", "if_cmd 1"},
+      {"else", "else_cmd"},
+      {"for {i in 1..2}", "loopstart 39 - {dummy(1,0) in 1..2}"},
+      {"repeat until 0 {", "loopstart 44 - not(0)"},
+      {"while 1;", "while_cmd 1"},
+      {"until 1;", "while_cmd not(1)"},
+      {"{", "lbrace"},
+      {"{ }", "rbrace"},
+      {"break;", "breakcont 73 -"},
+      {"continue lp;", "breakcont 74 lp"},
+  };
+  for (auto& c : cases) {
+    SetUp();
+    run(std::string("param p; var x; function f;\n") + c.text + "\n");
+    // After the three declarations.
+    ASSERT_GE(trace_.size(), 4u) << c.text << "\n" << out_.err;
+    EXPECT_NE(std::find(trace_.begin() + 3, trace_.end(), c.call),
+              trace_.end())
+        << c.text << "\n" << out_.err;
+    EXPECT_EQ(out_.err, "") << c.text;
+    TearDown();
+  }
+}
+
+TEST_F(Parse, SingleSteppingWordsReturnTheirCodes) {
+  // Outside an include they are ignored with a message; inside they
+  // return.
+  inslev = 1;
+  EXPECT_EQ(run("step;\n"), YYP_STEP);
+  inslev = 0;
+}
+
+TEST_F(Parse, LexerStateChangeWithLookaheadIsABug) {
+  auto r = run_captured([] { set_lexstate(CS_FILE, true); });
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("Bug: "), std::string::npos);
+}
+
+// A nested parse from inside an action (as the single-stepping loop does)
+// leaves the outer parse intact.
+int feed_pos;
+const int* feed_tokens;
+int feeder() {
+  int t = feed_tokens[feed_pos];
+  if (t) ++feed_pos;
+  if (t == TK_NUMBER) yylval.d = 4;
+  return t;
+}
+
+TEST_F(Parse, AbandonedStatementIsSkippedAndParsingGoesOn) {
+  std::ofstream("in.x") << "display nope; display 2;\n";
+  static char name[] = "in.x";
+  static char* names[] = {name, nullptr};
+  set_input_files(names);
+  int r = -1;
+  out_ = run_captured([&] {
+    nextfile_hook(0, 0);
+    r = parse();
+  });
+  EXPECT_EQ(r, 3);
+  EXPECT_EQ(count(out_.err, "nope is not defined"), 1) << out_.err;
+  EXPECT_EQ(count(out_.err, "syntax error"), 0) << out_.err;
+  EXPECT_NE(std::find(trace_.begin(), trace_.end(),
+                      "cmd 34 \"i_rf\" 0 - [2] -"),
+            trace_.end());
+}
+
+TEST_F(Parse, ResultMapping) {
+  EXPECT_EQ(parse_result_map[0], 0);
+  EXPECT_EQ(parse_result_map[1], 3);
+  EXPECT_EQ(parse_result_map[2], 2);
+  EXPECT_EQ(parse_result_map[3], 3);
+  EXPECT_EQ(parse_result_map[4], 1);
+  EXPECT_EQ(parse_result_map[5], 3);
+  // Through parse, with a token feeder: display 4; quit;
+  static const int toks[] = {TK_DISPLAY, TK_NUMBER, ';', TK_QUIT, ';', 0};
+  feed_tokens = toks;
+  feed_pos = 0;
+  token_source = feeder;
+  int r = -1;
+  out_ = run_captured([&] { r = parse(); });
+  EXPECT_EQ(r, 3);
+  EXPECT_EQ(trace_, (lines{"cmd 34 \"i_rf\" 0 - [4] -", "quit_cmd"}));
+}
+
+}  // namespace
+}  // namespace vexo
