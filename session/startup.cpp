@@ -8,7 +8,9 @@
 
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
+#include "frontend/expr.h"
 #include "frontend/neighbours.h"
+#include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/envfile.h"
@@ -22,6 +24,7 @@
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/pool.h"
+#include "support/list.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -164,6 +167,8 @@ void ppinit(char** argv, int first) {
     init_tok_types();
   }
   symbols_init();
+  list_reinit();
+  expr_init();
   decl_init();
   Blank = new_cstring("");
   Question = new_cstring("?");
@@ -174,6 +179,7 @@ void ppinit(char** argv, int first) {
   envinit();
   reader = session_read;
   parse_init();
+  parse_hook = parse;
   if (!i_option_ZEF) {
     const char* f = evalue("VEXOFUNC");
     if (f && *f) i_option_ZEF = f;

@@ -1,0 +1,2 @@
+param p;
+set S;
