@@ -10,6 +10,7 @@
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/keywords.h"
 #include "frontend/neighbours.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -48,6 +49,7 @@ void emit(line_buf& t) {
 
 void put_expr(line_buf& t, const expr* e);
 void put_set(line_buf& t, const set* s);
+void put_node(line_buf& t, const expr* e);
 
 void put_chain(line_buf& t, const expr* e) {
   put(t, "[");
@@ -93,12 +95,40 @@ void put_set(line_buf& t, const set* s) {
     put_expr(t, static_cast<const expr*>(r->f1));
     put(t, "..");
     put_expr(t, static_cast<const expr*>(r->f2));
-    if (r->f3) {
+    const expr* by = static_cast<const expr*>(r->f3);
+    if (by && !(opcode(by) == OPNUM && by->L.d == 1.)) {
       put(t, " by ");
       put_expr(t, static_cast<const expr*>(r->f3));
     }
   } else if (s->sclass == SC_SPEC) {
     put_ix(t, static_cast<const set_spec*>(s));
+  } else if (s->sclass >= SC_UNION && s->sclass <= SC_INTER) {
+    static const char* const names[] = {"union", "diff", "symdiff", "inter"};
+    const set2p* b = static_cast<const set2p*>(s);
+    put(t, "%s(", names[s->sclass - SC_UNION]);
+    put_set(t, static_cast<const set*>(b->f1));
+    put(t, ", ");
+    put_set(t, static_cast<const set*>(b->f2));
+    put(t, ")");
+  } else if (s->sclass == SC_CROSS) {
+    const set3p* c = static_cast<const set3p*>(s);
+    set* const* f = static_cast<set* const*>(c->f1);
+    put(t, "cross(");
+    for (int i = 0; i < s->cword; ++i) {
+      if (i) put(t, ", ");
+      put_set(t, f[i]);
+    }
+    put(t, ")");
+  } else if (s->sclass == SC_LITERAL) {
+    put(t, "{");
+    const set3p* l = static_cast<const set3p*>(s);
+    for (const expr* x = static_cast<const expr*>(l->f1); x; x = x->next) {
+      if (x != l->f1) put(t, ", ");
+      put_expr(t, x);
+    }
+    put(t, "}");
+  } else if (s->sclass == SC_NAMED && s->owner) {
+    put(t, "%s", s->owner->name->name);
   } else {
     put(t, "set%u", s->sclass);
   }
@@ -149,7 +179,11 @@ void put_expr(line_buf& t, const expr* e) {
       }
       put(t, ")");
       break;
-    case OP251:
+    case OPARG:
+      if (!e->L.ss) {
+        put_expr(t, e->R.e);
+        break;
+      }
       put(t, "item(");
       put_ix(t, e->L.ss);
       if (e->R.e) {
@@ -158,8 +192,88 @@ void put_expr(line_buf& t, const expr* e) {
       }
       put(t, ")");
       break;
+    case 254:
+      put_set(t, e->L.s);
+      break;
+    case OPXNODE:
+      put(t, "%s", e->L.x->name->name);
+      if (e->R.i != -2) put(t, ".%d", e->R.i);
+      break;
     default:
-      put(t, "op%d", opcode(e));
+      put_node(t, e);
+  }
+}
+
+// Any other node by its shape: op<code> with its operands.
+void put_node(line_buf& t, const expr* e) {
+  put(t, "op%d", opcode(e));
+  switch (shape(e)) {
+    case 1: case 5: case 11: case 14: case 61: case 64:
+      put(t, "(");
+      put_expr(t, e->L.e);
+      put(t, ")");
+      break;
+    case 2: case 15: case 54:
+      put(t, "(");
+      put_expr(t, e->L.e);
+      put(t, ", ");
+      put_expr(t, e->R.e);
+      put(t, ")");
+      break;
+    case 3:
+      put(t, "(");
+      put_ix(t, e->L.ss);
+      put(t, " ");
+      put_expr(t, e->R.e);
+      put(t, ")");
+      break;
+    case 6: case 30:
+      if (opcode(e) == OPCONCAT) {
+        put_chain(t, e->L.e);
+        break;
+      }
+      put_chain(t, e->L.e);
+      break;
+    case 4: case 16: case 40: case 43:
+      put(t, "(%s", e->L.x->name->name);
+      if (e->R.e && opcode(e->R.e) == OPLOOKUP && e->R.e->R.e) {
+        put(t, " ");
+        put_chain(t, e->R.e->R.e->L.e);
+      }
+      put(t, ")");
+      break;
+    case 9: case 58:
+      put(t, "(");
+      put_expr(t, e->L.e);
+      if (e->R.e) {
+        put(t, ", ");
+        put_expr(t, e->R.e->L.e);
+        put(t, ", ");
+        put_expr(t, e->R.e->R.e);
+      }
+      put(t, ")");
+      break;
+    case 10:
+      put(t, "(");
+      if (e->L.e && opcode(e->L.e) == OPSYMLIST) put_chain(t, e->L.e->L.e);
+      put(t, ", ");
+      put_set(t, e->R.s);
+      put(t, ")");
+      break;
+    case 25:
+      put(t, "(");
+      put_set(t, e->L.s);
+      put(t, ", ");
+      put_set(t, e->R.s);
+      put(t, ")");
+      break;
+    case 27:
+      put(t, "(");
+      put_set(t, e->L.s);
+      put(t, ")");
+      break;
+    default:
+      break;
   }
 }
 
@@ -437,8 +551,6 @@ cstr* list2string(list* words) {
   return r;
 }
 
-expr* make_string(expr* e) { return e; }
-
 void if_cmd(expr* cond) {
   line_buf t{};
   put(t, "if_cmd ");
@@ -618,9 +730,10 @@ void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
   complete();
 }
 
-void environ_cmd0(symbol* name, expr* subscript, symbol* from) {
+void environ_cmd0(cstr* name, expr* subscript, symbol* from) {
   line_buf t{};
-  put(t, "environ_cmd0 %s ", name ? name->name : "-");
+  put(t, "environ_cmd0 %s ", name ? name->text() : "-");
+  zap_cstr(&name);
   put_expr(t, subscript);
   put(t, " %s", from ? from->name : "-");
   emit(t);
@@ -631,57 +744,64 @@ expr* funceval(symbol* function, expr* args) {
   return new_expr(opword(OPFUNC), function, args);
 }
 
-void dcl_standin(const char* keyword, symbol* name) {
-  line_buf t{};
-  put(t, "declare %s %s", keyword, name->name);
-  emit(t);
-  uint32_t kind = DK_PARAM;
-  if (!strcmp(keyword, "set")) kind = DK_SET;
-  if (!strcmp(keyword, "var")) kind = DK_VAR;
-  if (!strcmp(keyword, "function")) kind = DK_FUNCTION;
-  xnode* x = static_cast<xnode*>(mem(sizeof(xnode)));
-  x->kind = kind;
-  x->name = name;
-  x->oldval = name->binding;
-  name->binding = x;
-}
-
-set* set_range(expr* from, expr* to, expr* by) {
-  set3p* r = new_set3p();
-  r->kind = SET_KIND;
-  r->nmem = -1;
-  r->sclass = SC_RANGE;
-  r->arity = 1;
-  r->refcnt = 1;
-  r->f1 = from;
-  r->f2 = to;
-  r->f3 = by;
-  return r;
-}
-
-expr* negate(expr* e) {
-  if (opcode(e) == OPNUM) {
-    e->L.d = -e->L.d;
-    return e;
-  }
-  return new_expr(opword(OPUMINUS, eflags(e) & (EF_NUMERIC | EF_VARS)), e);
-}
-
-expr* entity_ref(xnode* x, int opc) {
-  uint32_t f = EF_NUMERIC;
-  if (opc == OPPAR) f |= EF_CONST;
-  return new_expr(opword(opc, f), x);
-}
-
-expr* logical_not(expr* e) {
-  return new_expr(opword(OPNOT, EF_NUMERIC | (eflags(e) & EF_VARS)), e);
-}
-
 expr* item_ix(set_spec* ix, expr* body) {
-  expr* e = new_expr(opword(OP251), ix, body);
+  // An indexing followed by a parenthesised list: the list's items.
+  if (body && opcode(body) == OPSYMLIST) {
+    expr* t = body;
+    body = name_purge(0, t->L.e);
+    t->L.e = nullptr;
+    free_expr(t);
+  }
+  expr* e = new_expr(opword(OPARG), ix, body);
   // The item's body is complete: its dummies go out of scope.
   end_context(ix, nullptr);
   return e;
+}
+
+expr* set_item(set* s) { return new_expr(opword(254), s); }
+
+expr* entity_item(xnode* x) {
+  return new_expr(opword(OPXNODE), x, static_cast<int32_t>(-2));
+}
+
+expr* show_item(int kind, symbol* name, double n) {
+  static const char* const words[] = {"", "environ", "suffix", "table",
+                                      "option", "check"};
+  char buf[256];
+  if (kind == SHOW_CHECK) {
+    if (n < 0)
+      Snprintf(buf, sizeof buf, "check");
+    else
+      Snprintf(buf, sizeof buf, "check %.g", n);
+  } else {
+    Snprintf(buf, sizeof buf, "%s %s", words[kind], name->name);
+  }
+  return new_lit(Symbol(buf, 1));
+}
+
+expr* set_target(xnode* sd, expr* subs) {
+  return new_expr(opword(OPXNODE), sd, subs);
+}
+
+void environ_dcl(cstr* name, set_spec* ix) {
+  line_buf t{};
+  put(t, "environ_dcl %s ", name->text());
+  zap_cstr(&name);
+  put_ix(t, ix);
+  emit(t);
+  close_ix(ix);
+  complete();
+}
+
+expr* envqual(int opc, symbol* env, expr* subscript, cstr* name) {
+  (void)env;
+  (void)subscript;
+  return new_expr(opword(opc, EF_STRING), name);
+}
+
+expr* vargop(symbol* f, expr* args) {
+  uint32_t op = static_cast<const kw_row*>(f->binding)->value;
+  return new_expr(op, reverse(args));
 }
 
 void cmdbuild_reset() {

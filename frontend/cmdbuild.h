@@ -96,10 +96,6 @@ void option_err(list* settings);
 // Joins the words of an option value (a list of strings, in reverse
 // order) into one string, separated by blanks.
 cstr* list2string(list* words);
-// A parenthesised expression used where text is wanted (file names,
-// option names and values): the expression as a string expression.
-expr* make_string(expr* e);
-
 // Compound commands and loops.
 void if_cmd(expr* cond);
 void else_cmd();
@@ -138,26 +134,35 @@ void purge(expr* names, int purge);
 void xref_cmd(expr* names, redirect* r);
 void readcmd(set_spec* ix, expr* items, redirect* r);
 void table_io(int write, set_spec* ix, symbol* name, expr* subscript);
-void environ_cmd0(symbol* name, expr* subscript, symbol* from);
+void environ_cmd0(cstr* name, expr* subscript, symbol* from);
 expr* funceval(symbol* function, expr* args);
 
-// Declarations until their builders exist: records the keyword and name.
-void dcl_standin(const char* keyword, symbol* name);
 
-// Set and expression constructors used by the command grammar until their
-// owners provide them: a range set (class 4) over from .. to by step
-// (owning the three expressions; step null means 1), and the negation of
-// an expression (a number literal is negated in place).
-set* set_range(expr* from, expr* to, expr* by);
-expr* negate(expr* e);
-// A reference to a declared entity: a node of the opcode (OPPAR,
-// OPPRIMAL, OPCON, OPOBJVAL) over the declaration record, numeric.
-expr* entity_ref(xnode* x, int opcode);
-// The logical negation of a condition (an OPNOT node over it).
-expr* logical_not(expr* e);
-// A display or print item: an expression, or an indexing followed by an
-// expression (the indexing's scope is closed here).
+// A display or print item: an indexing followed by an expression or by a
+// parenthesised list (a tuple node, whose items the entry takes): an
+// OPARG entry over the indexing; the indexing's scope is closed here.
 expr* item_ix(set_spec* ix, expr* body);
+// Display items that are not expressions: a set (node 254 over it), and a
+// whole indexed entity named without subscript (OPXNODE over the
+// declaration, no suffix code: R -2).
+expr* set_item(set* s);
+expr* entity_item(xnode* x);
+// The keyword forms of show, xref, delete and purge names: `environ`,
+// `suffix`, `table`, `option` with a name, and `check` with a number (-1:
+// none).  The stand-in gives a symbol literal of the words.
+enum : int { SHOW_ENVIRON = 1, SHOW_SUFFIX, SHOW_TABLE, SHOW_OPTION,
+             SHOW_CHECK };
+expr* show_item(int kind, symbol* name, double n);
+// The target of let on a set: the set declaration with its subscripts.
+expr* set_target(xnode* sd, expr* subs);
+// `environ NAME indexing;`: declares an indexed environment.
+void environ_dcl(cstr* name, set_spec* ix);
+// Option references $name and $$name (op OPDOLLAR or OPDOLLAR0) with an
+// optional environment and subscript: a string node holding the name.
+expr* envqual(int opcode, symbol* env, expr* subscript, cstr* name);
+// Built-in function of any number of arguments (kind 34): the node of the
+// function's op word over the argument list.
+expr* vargop(symbol* f, expr* args);
 
 // Describes an expression chain as the traces show it (numbers, strings,
 // names, dummies as "dummy(level,offset)", other nodes as "op<code>").

@@ -66,24 +66,40 @@ expr* dummy_expr(dummy* d) {
   return e;
 }
 
+// The set of the item that opened each scope level (null where none is
+// open), for the order operators on a dummy.
+static set* level_set[MAX_SSLEVEL + 1];
+
 Index* index_item(Index* prev, expr* names, set* s) {
   // Every item opens a level, with or without dummies: closing an
   // indexing closes one level per item.
   Index* ix = new Index(prev, s, nullptr, 1);
+  if (ix->level >= 0 && ix->level <= MAX_SSLEVEL) level_set[ix->level] = s;
   expr* refs = nullptr;
   expr** tail = &refs;
   while (names) {
     expr* nx = names->next;
     names->next = nullptr;
-    last_dummy = new dummy(last_dummy, names->L.sym);
-    free_expr(names);
-    *tail = dummy_expr(last_dummy);
+    if (opcode(names) == OP279) {
+      last_dummy = new dummy(last_dummy, names->L.sym);
+      free_expr(names);
+      *tail = dummy_expr(last_dummy);
+    } else {
+      // A tuple component given by an expression: the member's component
+      // must equal its value.
+      *tail = names;
+    }
     tail = &(*tail)->next;
     names = nx;
   }
   ix->dummies = refs;
   ix->ndum = listlen(refs);
   return ix;
+}
+
+set* dummy_set(int level) {
+  if (level < 1 || level > MAX_SSLEVEL || level > sslevel) return nullptr;
+  return level_set[level];
 }
 
 // The symbol-valued replacement of one list element (symlist's steps).

@@ -62,12 +62,19 @@ expr* dummy_expr(dummy* d);
 // One item of an indexing as the grammar builds it: a new Index in front
 // of `prev` over s, opening a scope level (every item opens one, since
 // closing an indexing closes a level per item); then each name of `names`
-// (a chain of OP279 name nodes in source order, each holding its symbol in
+// (a chain in source order of OP279 name nodes, each holding its symbol in
 // L, or null for a set alone) becomes a dummy of that level, and the item
-// holds the chain of their OPDUMMY nodes.  The name nodes are freed.  May
+// holds the chain of their OPDUMMY nodes; other nodes of the chain (tuple
+// components given by expressions) are kept as they are.  The name nodes
+// are freed.  May
 // report duplicate definitions; raises an error when the context stack
 // overflows.
 Index* index_item(Index* prev, expr* names, set* s);
+
+// The set ranged over by the indexing item that opened scope level
+// `level`, while that level is open; null otherwise.  The order operators
+// (ord, next, ...) of a dummy use it.  The set is not given a reference.
+set* dummy_set(int level);
 
 // While nonzero, subscripts that involve variables and carry flag 1 are
 // admitted (and counted).  Set by the grammar at the colon of a constraint

@@ -2,6 +2,7 @@
 #include "frontend/expr.h"
 
 #include "frontend/rawtok.h"
+#include "frontend/strexpr.h"
 #include "support/list.h"
 #include "support/pool.h"
 
@@ -37,6 +38,7 @@ void expr::operator delete(void* p) {
 void expr_init() {
   expr_free_list = nullptr;
   tulist_elem = undeclared_elem;
+  exprs_init();
 }
 
 expr* undeclared_elem(expr* e) {

@@ -1,8 +1,10 @@
 // The grammar of the language's statements: declarations, commands and
 // compound commands, with the expression, indexing and set-expression
 // rules they use.  Each action is at most one builder call (besides the
-// lexer steering and the parse codes below); builders report their own
-// errors.  yyparse (frontend/parse.cpp) runs it.
+// lexer steering and the parse codes below; a declaration phrase is one
+// call on the record being built); builders report their own errors.
+// Conditions pass through the `cond` rule, which makes an arithmetic
+// expression a test against 0.  yyparse (frontend/parse.cpp) runs it.
 //
 // Lexer steering.  Some actions change the lexer state (cmd_start) so that
 // the next word is read as a statement word, a file name, an option name
@@ -32,8 +34,17 @@
 %parse-param {int& yycode}
 
 // Shift/reduce conflicts, each resolved by shifting as intended:
-// none yet in the command grammar.
-%expect 0
+// - 6: a new name, a dummy name or a tuple followed by `in` at the start
+//   of an indexing item is the item's dummies, not an expression (`{i in
+//   S}`), for the first item and after ",";
+// - 5: a new name before "," in a tuple's first place, before "," or ")"
+//   later in a tuple, and before "," or "]" in a subscript stays a name
+//   (a dummy to be, or an undefined name that name_purge reports) instead
+//   of becoming an expression;
+// - 4: a comparison chain before the ";" of a constraint body (after ":"
+//   and after `complements`) or before `complements` is taken as a chain
+//   (stbody1, compldcl), not as an expression.
+%expect 15
 
 %code requires {
 #include "frontend/parse.h"
@@ -42,11 +53,23 @@
 %code {
 #include "eval/indexing.h"
 #include "eval/optab.h"
+#include "eval/setclass.h"
+#include "frontend/conbody.h"
+#include "frontend/condcl.h"
+#include "frontend/dclstub.h"
+#include "frontend/paramdcl.h"
+#include "frontend/vardcl.h"
+#include "frontend/exprbuild.h"
+#include "frontend/funcbuild.h"
+#include "frontend/refs.h"
+#include "frontend/strexpr.h"
+#include "frontend/suffix.h"
 #include "frontend/decl.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/lexer.h"
+#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -277,20 +300,69 @@
 %token SAMPLE 57553
 %token <sym> KIND42 57554
 
-%type <i> display_kw expand_kw load_kw fix_kw drop_kw snap_words
-%type <e> items item expr primary file file_opt files files_opt
-%type <e> show_names show_name opt_expr print_items fix_target drop_target
-%type <e> shell_text let_target call_fn
+%type <i> display_kw expand_kw load_kw fix_kw drop_kw snap_words show_kw
+%type <i> ends_lo ends_hi
+%type <e> items item expr primary file file_opt files files_opt opt_expr
+%type <e> show_names show_name print_items fix_target drop_target
+%type <e> shell_text let_target call_fn call_args
+%type <e> ditems ditem ditem_list item_list subs sub_tail tuple tuple_tail
+%type <e> args arg arg_list args_opt set_args set_arg
+%type <e> lit_items suffix_ref plist pl_arg data_file
 %type <rd> redir_opt redir_in_opt
 %type <ss> indexing ix_opt
 %type <ix> index_list
-%type <s> set_expr
-%type <sym> dummy_name loopname_opt plainname_opt
-%type <l> settings plain_names plain_names_opt words
-%type <str> optname optvalue
+%type <s> sexpr in_sexpr
+%type <sym> loopname_opt plainname_opt kw_dummy
+%type <e> cond ref conref ix_args con_ref rawsubs con_body
+%type <e> prob_items prob_list prob_item
+%type <i> ftypes
+%type <str> alias_opt
+%type <sd> set_dcl
+%type <pd> param_dcl
+%type <vd> var_dcl
+%type <sf> suffix_dcl
+%type <dh> obj_head con_head
+%type <i> nextprev
+%type <e> ritems ritem ritem_list
+%type <l> settings plain_names plain_names_opt words rchain
+%type <str> optname optvalue word
 
-// Expression operators: the precedence table (logical, set and arithmetic
-// operators, loosest first) goes here with the expression builders.
+// Operator precedence, loosest first.  The `if` forms reach as far to the
+// right as they can; an `else` binds to the nearest `if` (and to `==>`).
+// The iterated logical operators take a body that reaches over `and` but
+// not over `or`; the iterated arithmetic ones a body that reaches over
+// "*" and "^" but not over "+".  ">" sits below "<" and the other
+// comparisons so that a ">" (and ">>") after a command's last item is the
+// redirection: the items' rules carry ITEMPREC, between the two.  Unary
+// minus binds looser than "^", so -2^2 is -(2^2).  The set operators form
+// their own ladder above the membership tests (so that x in A union B
+// tests the union).
+%precedence IFPREC TYPEWORD
+%left IFF
+%left IMPLIES REVIMPLIES
+%precedence ELSE
+%left OR XOR
+%precedence ITLOGPREC
+%left AND
+%right NOT
+%precedence CMPCHAIN
+%left '>'
+%precedence ITEMPREC
+%left '<' COMPARE IN WITHIN CONTAINS
+%precedence READPREC
+%precedence RANGE
+%precedence DOTDOT BY
+%left '&'
+%left '+' '-' LESS
+%precedence SUMPREC
+%left '*' '/' DIV MOD
+%precedence UMINUS
+%right '^'
+%left UNION DIFF SYMDIFF
+%precedence ITSETPREC
+%left INTER
+%left CROSS
+%precedence IXSET
 
 %%
 
@@ -315,7 +387,7 @@ statement:
   | compound
   | ';'                 { cmd("", 0, CK_EMPTY); }
   | MODEL file_opt ';'  { if ($2) einclude($2, 1); }
-  | DATA file_opt ';'   { if (int c = data_stmt($2)) RETURN_CODE(c); }
+  | DATA data_file ';'  { if (int c = data_stmt($2)) RETURN_CODE(c); }
   | CONT ';'            { RETURN_CODE(YYP_CONT); }
   | STEP_NEXT ';'       { RETURN_CODE(YYP_NEXT); }
   | SKIP ';'            { RETURN_CODE(YYP_SKIP); }
@@ -323,13 +395,235 @@ statement:
   | error ';'           { stmt_error(); yyerrok; LEXFLAG_RLOOK8(0); }
   ;
 
-// Declarations: the declaration grammar comes with the declaration
-// builders; until then a declaration names its keyword and new name.
+// The file of `data`: a file name, or "<" and a file (inline input: the
+// output of a command).
+data_file:
+    file_opt            { $$ = $1; }
+  | '<' lex_file file   { $$ = ltinsert($3); }
+  ;
+
+// Declarations.  The head makes the record (its indexing's scope stays
+// open until finish_dcl closes it), each phrase adds to it, the closing
+// ";" finishes it.  An error in the statement finishes sets, params and
+// variables as erroneous.
 declaration:
-    PARAM NEWNAME ';'     { dcl_standin("param", $2); }
-  | SET NEWNAME ';'       { dcl_standin("set", $2); }
-  | VAR NEWNAME ';'       { dcl_standin("var", $2); }
-  | FUNCTION NEWNAME ';'  { dcl_standin("function", $2); }
+    set_dcl ';'             { $1->finish_dcl(errseen); }
+  | set_dcl error ';'       { $1->finish_dcl(1); yyerrok; }
+  | param_dcl ';'           { $1->finish_dcl(errseen); }
+  | param_dcl error ';'     { $1->finish_dcl(1); yyerrok; }
+  | var_dcl ';'             { $1->finish_dcl(errseen); }
+  | var_dcl error ';'       { $1->finish_dcl(1); yyerrok; }
+  | obj_dcl
+  | con_dcl
+  | suffix_dcl ';'          { $1->finish_dcl(); }
+  | CHECK ix_opt ':' cond ';'
+      { (new check($2, $4))->finish_dcl(); }
+  | CHECK cond ';'          { (new check(nullptr, $2))->finish_dcl(); }
+  | FUNCTION NEWNAME alias_opt fargs_opt ftypes ';'
+      { funcdcl($2, $3, $<fa>4, static_cast<int>($5), nullptr, nullptr); }
+  | FUNCTION NEWNAME alias_opt fargs_opt ftypes PIPE STRING ';'
+      { funcdcl($2, $3, $<fa>4, static_cast<int>($5), new_str($7), nullptr); }
+  | FUNCTION NEWNAME alias_opt fargs_opt ftypes PIPE STRING FORMAT STRING ';'
+      { funcdcl($2, $3, $<fa>4, static_cast<int>($5), new_str($7),
+                new_str($9)); }
+  ;
+
+// Argument domains of a function: none without parentheses, the empty
+// list with "()".
+fargs_opt:
+    %empty              { $<fa>$ = nullptr; }
+  | '(' ')'             { $<fa>$ = nullptr; }
+  | '(' fargs ')'       { $<fa>$ = reverse($<fa>2); }
+  ;
+
+fargs:
+    farg                { $<fa>$ = $<fa>1; }
+  | fargs ',' farg      { $<fa>$ = push_farg($<fa>1, $<fa>3); }
+  ;
+
+farg:
+    sexpr               { $<fa>$ = new_farg($1, 0); }
+  | INOUT sexpr         { $<fa>$ = new_farg($2, static_cast<int>($1)); }
+  | sexpr INOUT         { $<fa>$ = new_farg($1, static_cast<int>($2)); }
+  | '*'                 { $<fa>$ = new_farg(nullptr, 8); }
+  | INOUT               { $<fa>$ = new_farg(nullptr, static_cast<int>($1)); }
+  ;
+
+ftypes:
+    %empty              { $$ = 0; }
+  | ftypes TYPEWORD     { $$ = $1 | $2; }
+  | ftypes RANDOM       { $$ = $1 | 65536; }
+  ;
+
+alias_opt:
+    %empty      { $$ = nullptr; }
+  | STRING      { $$ = $1; }
+  ;
+
+set_dcl:
+    SET NEWNAME alias_opt ix_opt
+      { errseen = 0; $$ = new_setdcl($2, $3, $4); }
+  | set_dcl ','                         { $$ = $1; }
+  | set_dcl ORDERED                     { $$ = $1; $$->add_order(SF_ORDERED); }
+  | set_dcl CIRCULAR                    { $$ = $1; $$->add_order(SF_CIRCULAR); }
+  | set_dcl ORDERED BY sexpr %prec READPREC
+      { $$ = $1; $$->add_orderby(SF_ORDERED, $4); }
+  | set_dcl ORDERED BY REVERSED sexpr %prec READPREC
+      { $$ = $1; $$->add_orderby(SF_ORDERED | SF_REVERSED, $5); }
+  | set_dcl CIRCULAR BY sexpr %prec READPREC
+      { $$ = $1; $$->add_orderby(SF_CIRCULAR, $4); }
+  | set_dcl CIRCULAR BY REVERSED sexpr %prec READPREC
+      { $$ = $1; $$->add_orderby(SF_CIRCULAR | SF_REVERSED, $5); }
+  | set_dcl DIMEN NUMBER                { $$ = $1; $$->add_dimen($3); }
+  | set_dcl IN in_sexpr %prec READPREC
+      { $$ = $1; $$->add_within($3); }
+  | set_dcl WITHIN in_sexpr %prec READPREC
+      { $$ = $1; $$->add_within($3); }
+  | set_dcl ASSIGN sexpr %prec READPREC
+      { $$ = $1; $$->add_init(opword(EQ), $3); }
+  | set_dcl COMPARE sexpr %prec READPREC
+      { $$ = $1; $$->add_init($2, $3); }
+  | set_dcl DEFAULT sexpr %prec READPREC
+      { $$ = $1; $$->add_default($3); }
+  | set_dcl FORCEGEN                    { $$ = $1; $$->sflags |= SF_FORCEGEN; }
+  ;
+
+// Phrases that end in an expression carry READPREC: a comparison or `in`
+// after the expression begins the next phrase.
+param_dcl:
+    PARAM NEWNAME alias_opt ix_opt
+      { errseen = 0; $$ = new_param($2, $3, $4); }
+  | param_dcl ','                   { $$ = $1; }
+  | param_dcl TYPEWORD              { $$ = $1; $$->addtype($2); }
+  | param_dcl COMPARE expr %prec READPREC
+      { $$ = $1; $$->addcheck($2, $3); }
+  | param_dcl '<' expr %prec READPREC
+      { $$ = $1; $$->addcheck(opword(LT, 2), $3); }
+  | param_dcl '>' expr %prec READPREC
+      { $$ = $1; $$->addcheck(opword(GT, 2), $3); }
+  | param_dcl CHECK COMPARE expr %prec READPREC
+      { $$ = $1; $$->addcheck($3, $4); }
+  | param_dcl ASSIGN expr %prec READPREC
+      { $$ = $1; $$->addasgn($3); }
+  | param_dcl DEFAULT expr %prec READPREC
+      { $$ = $1; $$->adddflt($3); }
+  | param_dcl IN in_sexpr           { $$ = $1; $$->add_in($3); }
+  | param_dcl WITHIN in_sexpr       { $$ = $1; $$->add_in($3); }
+  | param_dcl RANDOM                { $$ = $1; make_randompar($$); }
+  ;
+
+var_dcl:
+    VAR NEWNAME alias_opt ix_opt
+      { errseen = 0; $$ = new var($2, $3, $4, 0); }
+  | ARC NEWNAME alias_opt ix_opt
+      { errseen = 0; $$ = new var($2, $3, $4, VF_ARC); }
+  | var_dcl ','                     { $$ = $1; }
+  | var_dcl ':'                     { $$ = $1; }
+  | var_dcl TYPEWORD                { $$ = $1; $$->addtype($2); }
+  | var_dcl RANDOM                  { $$ = $1; make_random($$); }
+  | var_dcl COMPARE expr %prec READPREC
+      { $$ = $1; $$->addbound($2, $3); }
+  | var_dcl ASSIGN expr %prec READPREC
+      { $$ = $1; $$->addiguess($3, 0); }
+  | var_dcl DEFAULT expr %prec READPREC
+      { $$ = $1; $$->addiguess($3, 1); }
+  | var_dcl IN in_sexpr             { $$ = $1; $$->addiset($3); }
+  | var_dcl COVER ix_opt con_ref    { $$ = colgen_phrase($1, $3, $4, nullptr); }
+  | var_dcl COEF ix_opt con_ref expr %prec READPREC
+      { $$ = colgen_phrase($1, $3, $4, $5); }
+  | var_dcl OBJ ix_opt con_ref expr %prec READPREC
+      { $$ = colgen_phrase($1, $3, $4, $5); }
+  | var_dcl ',' ix_opt con_ref expr %prec READPREC
+      { $$ = colgen_phrase($1, $3, $4, $5); }
+  | var_dcl FROM ix_opt con_ref %prec READPREC
+      { $$ = arc_phrase($1, 1, $3, $4, nullptr); }
+  | var_dcl FROM ix_opt con_ref expr %prec READPREC
+      { $$ = arc_phrase($1, 1, $3, $4, $5); }
+  | var_dcl TO ix_opt con_ref %prec READPREC
+      { $$ = arc_phrase($1, 0, $3, $4, nullptr); }
+  | var_dcl TO ix_opt con_ref expr %prec READPREC
+      { $$ = arc_phrase($1, 0, $3, $4, $5); }
+  | var_dcl SUFFIX lex_plain PLAINNAME expr %prec READPREC
+      { $$ = $1; $$->addsufinit($4, $5); }
+  ;
+
+// The constraint, objective or node of a column or arc phrase, with its
+// subscripts (newest first, as the variable declarations convert them).
+con_ref:
+    DCON            { $$ = term_ref($1, nullptr); }
+  | DCONI rawsubs   { $$ = term_ref($1, $2); }
+  | DOBJ            { $$ = term_ref($1, nullptr); }
+  | DOBJI rawsubs   { $$ = term_ref($1, $2); }
+  ;
+
+rawsubs:
+    '[' lex_ref sub_tail  { $$ = raw_subs($3); }
+  ;
+
+// Objectives: the head collects name, alias, indexing and suffix phrases;
+// the body follows ":" (none: a to-come objective).
+obj_dcl:
+    obj_head ';'                { objective_dcl($1, nullptr); }
+  | obj_head ':' expr ';'       { objective_dcl($1, $3); }
+  ;
+
+obj_head:
+    MAXIMIZE NEWNAME alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(CF_MAXIMIZE, $2, $3, $4); }
+  | MINIMIZE NEWNAME alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(CF_MINIMIZE, $2, $3, $4); }
+  | obj_head ','                { $$ = $1; }
+  | obj_head SUFFIX lex_plain PLAINNAME expr %prec READPREC
+      { $$ = head_suffix($1, $4, $5); }
+  ;
+
+// Constraints: "subject to" NAME or a new name at a statement start, the
+// phrases, then ":" and the body with its ";".
+con_dcl:
+    con_head con_colon con_body     { constraint_dcl($1, $3); }
+  ;
+
+con_colon:
+    ':'     { nvarsub = 1; }
+  ;
+
+con_head:
+    SUBJECT_TO NEWNAME alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(0, $2, $3, $4); }
+  | STMT_NEWNAME alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(0, $1, $2, $3); }
+  | con_head ','                { $$ = $1; }
+  | con_head ASSIGN expr %prec READPREC
+      { $$ = head_dual($1, $3, 0); }
+  | con_head DEFAULT expr %prec READPREC
+      { $$ = head_dual($1, $3, 1); }
+  | con_head SUFFIX lex_plain PLAINNAME expr %prec READPREC
+      { $$ = head_suffix($1, $4, $5); }
+  ;
+
+// A body: a comparison chain (one or two comparisons), a logical or bare
+// expression, or two sides joined by `complements`.  The ";" belongs to
+// the body so that a chain is taken as a chain before it becomes an
+// expression.
+con_body:
+    rchain ';'                          { $$ = stbody1($1); }
+  | expr ';'                            { $$ = stbody2($1); }
+  | rchain COMPLEMENTS rchain ';'       { $$ = compldcl($1, $3); }
+  | rchain COMPLEMENTS expr ';'         { $$ = compldcl($1, side_list($3)); }
+  | expr COMPLEMENTS rchain ';'         { $$ = compldcl(side_list($1), $3); }
+  | expr COMPLEMENTS expr ';'
+      { $$ = compldcl(side_list($1), side_list($3)); }
+  ;
+
+suffix_dcl:
+    SUFFIX PLAINNAME lex_ref alias_opt  { $$ = new_suffix($2, $4); }
+  | suffix_dcl ','                  { $$ = $1; }
+  | suffix_dcl TYPEWORD             { $$ = $1; $$->addtype($2); }
+  | suffix_dcl INOUT                { $$ = $1; $$->add_dir(static_cast<int>($2)); }
+  | suffix_dcl LOCAL                { $$ = $1; $$->add_dir(4); }
+  | suffix_dcl IN in_sexpr          { $$ = $1; $$->add_in($3); }
+  | suffix_dcl COMPARE expr %prec READPREC
+      { $$ = $1; $$->addcheck($2, $3); }
   ;
 
 // Before a command: commands have begun.
@@ -338,9 +632,9 @@ cmd_begin:
   ;
 
 command:
-    display_kw items redir_opt ';'
+    display_kw ditems redir_opt ';'
       { cmd("i_rf", 4, CK_DISPLAY, $1, nullptr, $2, $3); }
-  | display_kw indexing ':' items redir_opt ';'
+  | display_kw indexing ':' ditems redir_opt ';'
       { cmd("i_rf", 4, CK_DISPLAY, $1, $2, $4, $5); }
   | PRINT print_items redir_opt ';'
       { printcmd(nullptr, $2, $3); }
@@ -348,10 +642,16 @@ command:
       { printcmd($2, $4, $5); }
   | PRINTF expr print_tail redir_opt ';'
       { printfcmd(nullptr, $2, $<e>3, $4); }
-  | PRINTF indexing colon_opt expr print_tail redir_opt ';'
+  | PRINTF indexing expr print_tail redir_opt ';'
+      { printfcmd($2, $3, $<e>4, $5); }
+  | PRINTF indexing ':' expr print_tail redir_opt ';'
       { printfcmd($2, $4, $<e>5, $6); }
   | LET ix_opt let_target ASSIGN expr ';'
       { letcmd($2, $3, $5); }
+  | LET ix_opt SETNAME ASSIGN sexpr ';'
+      { letsetcmd($2, set_target($3, nullptr), $5); }
+  | LET ix_opt SETINAME subs ASSIGN sexpr ';'
+      { letsetcmd($2, set_target($3, $4), $6); }
   | fix_kw ix_opt fix_target assign_opt ';'
       { fixun($1, $2, $3); }
   | fix_kw redir_opt ';'
@@ -362,14 +662,24 @@ command:
       { cmd("if", 2, CK_FIXDROP, 0, $2); }
   | OBJECTIVE PLAINNAME lex_ref ';'
       { objective_cmd($2, nullptr); }
+  | OBJECTIVE PLAINNAME lex_ref subs ';'
+      { objective_cmd($2, $4); }
   | OBJECTIVE redir_opt ';'
       { cmd("f", 1, CK_OBJECTIVE, $2); }
   | PROBLEM redir_opt ';'
       { cmd("f", 1, CK_PROBLEM, $2); }
+  | PROBLEM NEWNAME alias_opt ix_opt prob_items ';'
+      { new_problem($2, $3, $4, nullptr, $5); }
+  | PROBLEM PROBNAME ';'
+      { prob_cmd($2->name, nullptr); }
+  | PROBLEM PROBINAME subs ';'
+      { prob_cmd($2->name, $3); }
   | SOLVE redir_opt ';'
       { cmd("bef", 3, CK_SOLVE, nullptr, nullptr, $2); }
   | SOLVE PLAINNAME lex_ref redir_opt ';'
       { solve_cmd($2, nullptr, $4); }
+  | SOLVE PLAINNAME lex_ref subs redir_opt ';'
+      { solve_cmd($2, $4, $5); }
   | OPTION settings redir_opt ';'
       { cmd("of", 2, CK_OPTION, $2, $3); }
   | OPTION redir_opt ';'
@@ -386,14 +696,18 @@ command:
       { cmd("il", 2, CK_UPDATE_DATA, 1, $4); }
   | RESET PROBLEM ';'
       { probreset(nullptr, nullptr); }
+  | RESET PROBLEM PROBNAME ';'
+      { probreset($3->name, nullptr); }
+  | RESET PROBLEM PROBINAME subs ';'
+      { probreset($3->name, $4); }
   | RESET FUNCTION ';'
       { cmd("", 0, CK_RESET_FUNCTION); }
   | RESET SUFFIX plainname_opt ';'
       { cmd("b", 1, CK_RESET_SUFFIX, $3); }
   | RESET CHECK ';'
       { cmd("", 0, CK_RESET_CHECK); }
-  | SHOW show_names redir_opt ';'
-      { cmd("rf", 2, CK_SHOW, $2, $3); }
+  | SHOW rlook_on show_names redir_opt ';'
+      { cmd("rf", 2, CK_SHOW, $3, $4); LEXFLAG_RLOOK8(0); }
   | XREF show_names redir_opt ';'
       { xref_cmd($2, $3); }
   | expand_kw print_items redir_opt ';'
@@ -402,9 +716,9 @@ command:
       { purge($3, 0); LEXFLAG_RLOOK8(0); }
   | PURGE rlook_on show_names ';'
       { purge($3, 1); LEXFLAG_RLOOK8(0); }
-  | READ items redir_in_opt ';'
+  | READ ritems redir_in_opt ';'
       { readcmd(nullptr, $2, $3); }
-  | READ indexing ':' items redir_in_opt ';'
+  | READ indexing ':' ritems redir_in_opt ';'
       { readcmd($2, $4, $5); }
   | READ TABLE lex_plain PLAINNAME ';'
       { table_io(0, nullptr, $4, nullptr); }
@@ -434,6 +748,14 @@ command:
       { if (quit_cmd()) RETURN_CODE(YYP_QUIT); }
   | ENVIRON redir_opt ';'
       { cmd("f", 1, CK_ENVIRON, $2); }
+  | ENVIRON OPTNAME lex_ref indexing ';'
+      { environ_dcl($2, $4); }
+  | ENVIRON OPTNAME lex_ref ';'
+      { environ_cmd0($2, nullptr, nullptr); }
+  | ENVIRON OPTNAME lex_ref subs ';'
+      { environ_cmd0($2, $4, nullptr); }
+  | ENVIRON OPTNAME lex_ref ASSIGN lex_plain PLAINNAME ';'
+      { environ_cmd0($2, nullptr, $6); }
   | SNAPSHOT snap_words redir_opt ';'
       { snapshot_stmt($2, $3); }
   | HELP help_words ';'
@@ -443,21 +765,48 @@ command:
   | WHAT ';'        { notyet_hook("what"); }
   ;
 
+// The entities of a problem declaration: declared model entities, whole,
+// subscripted or iterated; an undeclared name is reported and dropped.
+prob_items:
+    %empty                  { $$ = nullptr; }
+  | ':' prob_list           { $$ = reverse($2); }
+  ;
+
+prob_list:
+    prob_item                   { $$ = push_expr(nullptr, $1); }
+  | prob_list ',' prob_item     { $$ = push_expr($1, $3); }
+  ;
+
+prob_item:
+    DVAR            { $$ = prob_item($1, nullptr); }
+  | DVARI           { $$ = prob_item($1, nullptr); }
+  | DVARI subs      { $$ = prob_item($1, $2); }
+  | DCON            { $$ = prob_item($1, nullptr); }
+  | DCONI           { $$ = prob_item($1, nullptr); }
+  | DCONI subs      { $$ = prob_item($1, $2); }
+  | DOBJ            { $$ = prob_item($1, nullptr); }
+  | DOBJI           { $$ = prob_item($1, nullptr); }
+  | DOBJI subs      { $$ = prob_item($1, $2); }
+  | NEWNAME         { $$ = prob_undeclared($1); }
+  | indexing prob_item %prec ITEMPREC
+                    { $$ = item_ix($1, $2); }
+  ;
+
 // Compound commands: each head is a statement of its own; the command
 // interpreter builds the nesting from their sequence.
 compound:
-    IF expr THEN        { if_cmd($2); }
+    IF cond THEN        { if_cmd($2); }
   | ELSE                { else_cmd(); }
   | FOR loopname_opt indexing
       { loopstart(CK_LOOP_FOR, $2, $3); }
   | REPEAT loopname_opt '{'
       { loopstart(CK_LOOP_REPEAT, $2, nullptr); }
-  | REPEAT loopname_opt WHILE expr '{'
+  | REPEAT loopname_opt WHILE cond '{'
       { loopstart(CK_LOOP_REPEAT, $2, $4); }
   | REPEAT loopname_opt UNTIL expr '{'
-      { loopstart(CK_LOOP_REPEAT, $2, logical_not($4)); }
-  | STMT_WHILE expr ';' { while_cmd($2); }
-  | STMT_UNTIL expr ';' { while_cmd(logical_not($2)); }
+      { loopstart(CK_LOOP_REPEAT, $2, not_op($4)); }
+  | STMT_WHILE cond ';' { while_cmd($2); }
+  | STMT_UNTIL expr ';' { while_cmd(not_op($2)); }
   | STMT_LBRACE         { lbrace(); }
   | STMT_RBRACE         { rbrace(); }
   | BREAK plainname_opt ';'
@@ -505,14 +854,9 @@ drop_kw:
   | ADD         { $$ = 1; }
   ;
 
-colon_opt:
-    %empty
-  | ':'
-  ;
-
 assign_opt:
     %empty
-  | ASSIGN expr
+  | ASSIGN expr  { edelete($2); }
   ;
 
 opt_expr:
@@ -520,34 +864,50 @@ opt_expr:
   | expr        { $$ = $1; }
   ;
 
+// Targets of let: the command forms of the entities, scalar or
+// subscripted, a synonym-array element, or any of them with a suffix.
 let_target:
-    PARAMNAME   { $$ = entity_ref($1, OPPAR); }
+    PARAMNAME           { $$ = entity_ref($1, OPPAR); }
+  | PARAMINAME subs     { $$ = subscript(opword(OPPARSUB, 3), $1, $2); }
+  | SPARAMNAME          { $$ = entity_ref($1, OPSPAR); }
+  | SPARAMINAME subs    { $$ = subscript(opword(OPSPARSUB, 1), $1, $2); }
+  | CVAR                { $$ = cvar_ref($1, nullptr); }
+  | CVARI subs          { $$ = cvar_ref($1, $2); }
+  | CSVAR               { $$ = opvar(opword(230, 4), $1); }
+  | CSVARI subs         { $$ = opvarsub(opword(231, 4), $1, $2); }
+  | SYNONYM subs        { $$ = synscript(opword(224, 2), $1, $2); }
+  | suffix_ref          { $$ = $1; }
   ;
 
 fix_target:
-    CVAR        { $$ = entity_ref($1, OPPRIMAL); }
+    CVAR        { $$ = cvar_ref($1, nullptr); }
+  | CVARI subs  { $$ = cvar_ref($1, $2); }
+  | CSVAR       { $$ = opvar(opword(230, 4), $1); }
+  | CSVARI subs { $$ = opvarsub(opword(231, 4), $1, $2); }
   | ALL         { $$ = nullptr; }
   ;
 
 drop_target:
     CCON        { $$ = entity_ref($1, OPCON); }
+  | CCONI subs  { $$ = subscript(opword(208), $1, $2); }
   | COBJ        { $$ = entity_ref($1, OPOBJVAL); }
+  | COBJI subs  { $$ = subscript(opword(OPOBJVALSUB, 2), $1, $2); }
   | ALL         { $$ = nullptr; }
   ;
 
 print_tail:
-    %empty         { $<e>$ = nullptr; }
+    %empty %prec ITEMPREC  { $<e>$ = nullptr; }
   | ',' items      { $<e>$ = $2; }
   ;
 
 call_fn:
-    FUNCNAME call_args  { $$ = funceval($1->name, $<e>2); }
+    FUNCNAME call_args  { $$ = funceval($1->name, $2); }
   ;
 
 call_args:
-    %empty            { $<e>$ = nullptr; }
-  | '(' ')'           { $<e>$ = nullptr; }
-  | '(' items ')'     { $<e>$ = $2; }
+    %empty              { $$ = nullptr; }
+  | '(' ')'             { $$ = nullptr; }
+  | '(' arg_list ')'    { $$ = reverse($2); }
   ;
 
 help_words:
@@ -584,13 +944,18 @@ optvalue:
   ;
 
 words:
-    WORD            { $$ = new_list(nullptr, $1); }
-  | STRING          { $$ = new_list(nullptr, $1); }
-  | words WORD      { $$ = new_list($1, $2); }
-  | words STRING    { $$ = new_list($1, $2); }
+    word            { $$ = new_list(nullptr, $1); }
+  | words word      { $$ = new_list($1, $2); }
   ;
 
-// Names read in plain-name state (show, xref, delete, purge, reset data).
+// A word of an option value: a word or a string.
+word:
+    WORD            { $$ = $1; }
+  | STRING          { $$ = $1; }
+  ;
+
+// Names read in plain-name state: show, xref, delete, purge, reset data.
+// The keyword forms of show and delete name what kind of thing follows.
 show_names:
     %empty                  { $$ = nullptr; }
   | show_names show_name    { $$ = push_expr($1, $2); }
@@ -598,7 +963,17 @@ show_names:
   ;
 
 show_name:
-    PLAINNAME   { $$ = new_lit($1); }
+    PLAINNAME                   { $$ = new_lit($1); }
+  | show_kw PLAINNAME           { $$ = show_item($1, $2, 0); }
+  | CHECK                       { $$ = show_item(SHOW_CHECK, nullptr, -1); }
+  | CHECK NUMBER                { $$ = show_item(SHOW_CHECK, nullptr, $2); }
+  ;
+
+show_kw:
+    ENVIRON     { $$ = SHOW_ENVIRON; }
+  | SUFFIX      { $$ = SHOW_SUFFIX; }
+  | TABLE       { $$ = SHOW_TABLE; }
+  | OPTION      { $$ = SHOW_OPTION; }
   ;
 
 plain_names_opt:
@@ -665,35 +1040,84 @@ lex_optname:
 lex_ref:
     %empty      { LEXSTATE(CS_NEWNAME); }
   ;
+lex_word:
+    %empty      { LEXSTATE(CS_WORD); }
+  ;
 rlook_on:
     %empty      { LEXFLAG_RLOOK8(1); }
   ;
 
-// Items of display, print, read and expand: expressions, indexings used
-// as sets, and an indexing followed by an expression.
+// Items of print, printf, read and expand: expressions, and an indexing
+// followed by an expression or by a parenthesised list.  A ">" (or ">>")
+// after the last item is the redirection; read's "<" likewise.
 print_items:
     %empty      { $$ = nullptr; }
   | items       { $$ = $1; }
   ;
 
 items:
-    item_list   { $$ = reverse($<e>1); }
+    item_list   { $$ = reverse($1); }
   ;
 
 item_list:
-    item                { $<e>$ = $1; }
-  | item_list ',' item  { $<e>$ = push_expr($<e>1, $3); }
+    item                { $$ = $1; }
+  | item_list ',' item  { $$ = push_expr($1, $3); }
   ;
 
 item:
-    expr                { $$ = $1; }
-  | indexing            { $$ = item_ix($1, nullptr); }
-  | indexing expr       { $$ = item_ix($1, $2); }
+    expr %prec ITEMPREC           { $$ = $1; }
+  | indexing expr %prec ITEMPREC  { $$ = item_ix($1, $2); }
   ;
 
-// Indexings.  Each item opens a scope level in which its dummy is bound;
-// the scope stays open until the construct that owns the indexing is
-// complete.
+// Items of read: a "<" after the last one is the input redirection.
+ritems:
+    ritem_list  { $$ = reverse($1); }
+  ;
+
+ritem_list:
+    ritem                   { $$ = $1; }
+  | ritem_list ',' ritem    { $$ = push_expr($1, $3); }
+  ;
+
+ritem:
+    expr %prec READPREC             { $$ = $1; }
+  | indexing expr %prec READPREC    { $$ = item_ix($1, $2); }
+  ;
+
+// Display items: besides expressions, sets and whole entities (an indexed
+// name without subscript), alone or with a suffix.
+ditems:
+    ditem_list  { $$ = reverse($1); }
+  ;
+
+ditem_list:
+    ditem                   { $$ = $1; }
+  | ditem_list ',' ditem    { $$ = push_expr($1, $3); }
+  ;
+
+ditem:
+    expr %prec ITEMPREC             { $$ = $1; }
+  | sexpr %prec ITEMPREC            { $$ = set_item($1); }
+  | indexing expr %prec ITEMPREC    { $$ = item_ix($1, $2); }
+  | PARAMINAME                      { $$ = entity_item($1); }
+  | SPARAMINAME                     { $$ = entity_item($1); }
+  | CVARI                           { $$ = entity_item($1); }
+  | CSVARI                          { $$ = entity_item($1); }
+  | CCONI                           { $$ = entity_item($1); }
+  | COBJI                           { $$ = entity_item($1); }
+  | PROBINAME                       { $$ = entity_item($1); }
+  | CVARI '.' lex_word WORD         { $$ = dthingdot($1, $4); }
+  | CCONI '.' lex_word WORD         { $$ = dthingdot($1, $4); }
+  | COBJI '.' lex_word WORD         { $$ = dthingdot($1, $4); }
+  | PROBINAME '.' lex_word WORD     { $$ = dthingdot($1, $4); }
+  | SYNONYM '.' lex_word WORD       { $$ = dsyndot($1, $4); }
+  ;
+
+// Indexings.  Each item opens a scope level in which its dummies are
+// bound; the scope stays open until the construct that owns the indexing
+// is complete.  A name followed by `in` is a dummy (shifting `in` wins
+// over reading the name as an expression); so is a parenthesised list of
+// names and expressions before `in`.
 ix_opt:
     %empty      { $$ = nullptr; }
   | indexing    { $$ = $1; }
@@ -701,45 +1125,381 @@ ix_opt:
 
 indexing:
     '{' index_list '}'            { $$ = new set_spec($2, nullptr, 1); }
-  | '{' index_list ':' expr '}'   { $$ = new set_spec($2, $4, 1); }
+  | '{' index_list ':' cond '}'   { $$ = new set_spec($2, $4, 1); }
+  | '{' index_list '|' cond '}'   { $$ = new set_spec($2, $4, 1); }
+  | '{' IF cond '}'               { $$ = new set_spec(nullptr, $3, 0); }
   ;
 
 index_list:
-    dummy_name IN set_expr
-      { $$ = index_item(nullptr, name_node($1), $3); }
-  | set_expr
-      { $$ = index_item(nullptr, nullptr, $1); }
-  | index_list ',' dummy_name IN set_expr
-      { $$ = index_item($1, name_node($3), $5); }
-  | index_list ',' set_expr
-      { $$ = index_item($1, nullptr, $3); }
+    NEWNAME IN in_sexpr         { $$ = ix_name(nullptr, $1, $3); }
+  | DUMMYNAME IN in_sexpr       { $$ = ix_name(nullptr, $1->name, $3); }
+  | kw_dummy IN in_sexpr        { $$ = ix_name(nullptr, $1, $3); }
+  | tuple IN in_sexpr           { $$ = ix_tuple(nullptr, $1, $3); }
+  | sexpr                       { $$ = ix_name(nullptr, nullptr, $1); }
+  | index_list ',' NEWNAME IN in_sexpr    { $$ = ix_name($1, $3, $5); }
+  | index_list ',' DUMMYNAME IN in_sexpr  { $$ = ix_name($1, $3->name, $5); }
+  | index_list ',' kw_dummy IN in_sexpr   { $$ = ix_name($1, $3, $5); }
+  | index_list ',' tuple IN in_sexpr      { $$ = ix_tuple($1, $3, $5); }
+  | index_list ',' sexpr                  { $$ = ix_name($1, nullptr, $3); }
   ;
 
-dummy_name:
-    NEWNAME     { $$ = $1; }
-  | DUMMYNAME   { $$ = $1->name; }
+// Keywords that may serve as dummy names.
+kw_dummy:
+    ARC { $$ = $<sym>1; } | CARD { $$ = $<sym>1; }
+  | CIRCULAR { $$ = $<sym>1; } | COEF { $$ = $<sym>1; }
+  | COVER { $$ = $<sym>1; } | DIFF { $$ = $<sym>1; }
+  | MEMBER { $$ = $<sym>1; } | FIRSTW { $$ = $<sym>1; }
+  | FORCEGEN { $$ = $<sym>1; } | FORMAT { $$ = $<sym>1; }
+  | FROM { $$ = $<sym>1; } | INTER { $$ = $<sym>1; }
+  | INTERVAL { $$ = $<sym>1; } | LAST { $$ = $<sym>1; }
+  | NET_IN { $$ = $<sym>1; } | NET_OUT { $$ = $<sym>1; }
+  | NEXT { $$ = $<sym>1; } | NEXTW { $$ = $<sym>1; }
+  | NODE { $$ = $<sym>1; } | OBJ { $$ = $<sym>1; }
+  | ORD { $$ = $<sym>1; } | ORD0 { $$ = $<sym>1; }
+  | ORDERED { $$ = $<sym>1; } | PREV { $$ = $<sym>1; }
+  | PREVW { $$ = $<sym>1; } | PROD { $$ = $<sym>1; }
+  | RANDOM { $$ = $<sym>1; } | SYMDIFF { $$ = $<sym>1; }
+  | TO { $$ = $<sym>1; } | TO_COME { $$ = $<sym>1; }
+  | FUNC1 { $$ = $1; } | FUNC2 { $$ = $1; }
   ;
 
-// Set expressions.  More forms join with the set builders.
-set_expr:
-    expr DOTDOT expr            { $$ = set_range($1, $3, nullptr); }
-  | expr DOTDOT expr BY expr    { $$ = set_range($1, $3, $5); }
+// A tuple: a parenthesised list of two or more names or expressions, in
+// source order.  A new name stands for itself (a dummy to be, or an
+// undefined name that name_purge reports); the list is right-recursive so
+// that the token after such a name is shifted in the tuple's rules.
+tuple:
+    '(' expr ',' tuple_tail     { $$ = push_expr($4, $2); }
+  | '(' NEWNAME ',' tuple_tail  { $$ = push_expr($4, name_node($2)); }
   ;
 
-// Expressions.  The arithmetic, logical and relational rules join with
-// their builders, at the places the precedence table above reserves.
+tuple_tail:
+    expr ')'                    { $$ = $1; }
+  | NEWNAME ')'                 { $$ = name_node($1); }
+  | expr ',' tuple_tail         { $$ = push_expr($3, $1); }
+  | NEWNAME ',' tuple_tail      { $$ = push_expr($3, name_node($1)); }
+  ;
+
+
+// Subscripts: "[" and a list of expressions and names "]"; the lexer reads
+// references after "[".
+subs:
+    '[' lex_ref sub_tail  { $$ = subs_of($3); }
+  ;
+
+sub_tail:
+    expr ']'                { $$ = $1; }
+  | NEWNAME ']'             { $$ = name_node($1); }
+  | expr ',' sub_tail       { $$ = push_expr($3, $1); }
+  | NEWNAME ',' sub_tail    { $$ = push_expr($3, name_node($1)); }
+  ;
+
+// Set expressions.
+sexpr:
+    SETNAME                     { $$ = set_named($1); }
+  | SETINAME subs               { $$ = set_subscr($1, $2); }
+  | SETINAME %prec IFPREC       { $$ = set_needs_sub($1); }
+  | SYSSET                      { $$ = syssetref($1); }
+  | BUILTINSET                  { $$ = builtin_set($1); }
+  | expr DOTDOT expr %prec RANGE
+      { $$ = set_range($1, $3, nullptr); }
+  | expr DOTDOT expr BY expr %prec RANGE
+      { $$ = set_range($1, $3, $5); }
+  | sexpr UNION sexpr           { $$ = set_binop($1, $3, SC_UNION); }
+  | sexpr DIFF sexpr            { $$ = set_binop($1, $3, SC_DIFF); }
+  | sexpr SYMDIFF sexpr         { $$ = set_binop($1, $3, SC_SYMDIFF); }
+  | sexpr INTER sexpr           { $$ = set_binop($1, $3, SC_INTER); }
+  | sexpr CROSS sexpr           { $$ = set_cross($1, $3); }
+  | SETOF indexing expr %prec IFPREC
+      { $$ = setof_expr($2, $3); }
+  | UNION indexing sexpr %prec ITSETPREC
+      { $$ = it_setop($2, $3, SC_ITUNION); }
+  | INTER indexing sexpr %prec ITSETPREC
+      { $$ = it_setop($2, $3, SC_ITINTER); }
+  | IF cond THEN sexpr ELSE sexpr %prec IFPREC
+      { $$ = set_if($2, $4, $6); }
+  | TYPEWORD ends_lo expr ',' expr ends_hi
+      { $$ = set_interval($1, $3, $5, $2 | $6); }
+  | INTERVAL ends_lo expr ',' expr ends_hi
+      { $$ = set_interval(0, $3, $5, $2 | $6); }
+  | '(' sexpr ')'               { $$ = $2; }
+  | '{' '}'                     { $$ = empty_literal(); }
+  | '{' lit_items '}'           { $$ = literal_set($2); }
+  | indexing %prec IXSET        { $$ = set_spec_set($1); }
+  ;
+
+// Where a set follows in, within or contains, an interval may be written
+// with brackets and parentheses alone.
+in_sexpr:
+    sexpr %prec IN                      { $$ = $1; }
+  | '[' expr ',' expr ends_hi           { $$ = set_interval(0, $2, $4, 2 | $5); }
+  | '(' expr ',' expr ']'               { $$ = set_interval(0, $2, $4, 1); }
+  ;
+
+ends_lo:
+    '['     { $$ = 2; }
+  | '('     { $$ = 0; }
+  ;
+
+ends_hi:
+    ']'     { $$ = 1; }
+  | ')'     { $$ = 0; }
+  ;
+
+// Members of a literal set, newest first.
+lit_items:
+    expr                    { $$ = $1; }
+  | lit_items ',' expr      { $$ = push_expr($1, $3); }
+  ;
+
+
+// Expressions: arithmetic, string, logical; the precedence table above
+// orders the operators.
 expr:
-    primary                     { $$ = $1; }
-  | '-' expr                    { $$ = negate($2); }
+    primary                         { $$ = $1; }
+  | expr '+' expr   { $$ = binop(opword(OPPLUS, 2), $1, $3, bop_plumin); }
+  | expr '-' expr   { $$ = binop(opword(OPMINUS, 2), $1, $3, bop_plumin); }
+  | expr LESS expr  { $$ = binop(opword(OPLESS, 2), $1, $3, bop_plumin); }
+  | expr '*' expr   { $$ = mulop(opword(OPMULT, 2), $1, $3, bop_mult); }
+  | expr '/' expr   { $$ = mulop(opword(OPDIV, 2), $1, $3, bop_div); }
+  | expr DIV expr   { $$ = mulop(opword(OPintDIV, 2), $1, $3, bop_div); }
+  | expr MOD expr   { $$ = binop(opword(OPREM, 2), $1, $3, bop_nonlin); }
+  | expr '^' expr   { $$ = binop(opword(OPPOW, 2), $1, $3, bop_nonlin); }
+  | '-' expr %prec UMINUS           { $$ = negate($2); }
+  | '+' expr %prec UMINUS           { $$ = make_numeric($2); }
+  | expr '&' expr                   { $$ = concat($1, $3); }
+  | SUM indexing expr %prec SUMPREC { $$ = itreduc(opword(SUM), $2, $3); }
+  | PROD indexing expr %prec SUMPREC
+      { $$ = itreduc(opword(PROD), $2, $3); }
+  | MINMAX indexing expr %prec SUMPREC
+      { $$ = itreduc($1, $2, $3); }
+  | IF cond THEN expr %prec IFPREC  { $$ = makeif($2, $4, nullptr); }
+  | IF cond THEN expr ELSE expr %prec IFPREC
+      { $$ = makeif($2, $4, $6); }
+  | rchain %prec CMPCHAIN           { $$ = relop_adj($1); }
+  | expr IN in_sexpr                { $$ = member_test($1, $3, 0); }
+  | expr NOT IN in_sexpr %prec IN   { $$ = member_test($1, $4, 1); }
+  | sexpr WITHIN in_sexpr           { $$ = set_test(OPWITHIN, $1, $3); }
+  | sexpr NOT WITHIN in_sexpr %prec WITHIN
+      { $$ = set_test(OPNOTWITHIN, $1, $4); }
+  | sexpr CONTAINS in_sexpr         { $$ = set_test(OPCONTAINS, $1, $3); }
+  | sexpr NOT CONTAINS in_sexpr %prec CONTAINS
+      { $$ = set_test(OPNOTCONTAINS, $1, $4); }
+  | NOT expr                        { $$ = not_op($2); }
+  | expr AND expr                   { $$ = logop(OPAND, $1, $3); }
+  | expr OR expr                    { $$ = logop(OPOR, $1, $3); }
+  | expr XOR expr                   { $$ = xor_op($1, $3); }
+  | ITLOGIC indexing expr %prec ITLOGPREC
+      { $$ = itlogic($1, $2, $3); }
+  | AND indexing expr %prec ITLOGPREC
+      { $$ = itlogic(opword(FORALL), $2, $3); }
+  | OR indexing expr %prec ITLOGPREC
+      { $$ = itlogic(opword(EXISTS), $2, $3); }
+  | expr IFF expr          { $$ = impl_op(OP_IFF, $1, $3, nullptr); }
+  | expr IMPLIES expr      { $$ = impl_op(OPIMPLIES, $1, $3, nullptr); }
+  | expr IMPLIES expr ELSE expr
+      { $$ = impl_op(OPIMPELSE72, $1, $3, $5); }
+  | expr REVIMPLIES expr   { $$ = impl_op(OPIMPLIEDBY, $1, $3, nullptr); }
+  | expr REVIMPLIES expr ELSE expr
+      { $$ = impl_op(OPIMPELSE79, $1, $3, $5); }
+  ;
+
+// Comparison chains a op b [op c ...]: cells newest first.
+rchain:
+    expr '<' expr       { $$ = relopchain($1, nullptr, opword(LT, 2), $3); }
+  | expr '>' expr       { $$ = relopchain($1, nullptr, opword(GT, 2), $3); }
+  | expr COMPARE expr   { $$ = relopchain($1, nullptr, $2, $3); }
+  | rchain '<' expr     { $$ = relopchain(nullptr, $1, opword(LT, 2), $3); }
+  | rchain '>' expr     { $$ = relopchain(nullptr, $1, opword(GT, 2), $3); }
+  | rchain COMPARE expr { $$ = relopchain(nullptr, $1, $2, $3); }
   ;
 
 primary:
-    NUMBER          { $$ = new_num($1); }
-  | STRING          { $$ = new_str($1); }
-  | DUMMYNAME       { $$ = dummy_expr($1); }
-  | NEWNAME         { $$ = not_declared($1); }
-  | PARAMNAME       { $$ = entity_ref($1, OPPAR); }
-  | '(' expr ')'    { $$ = $2; }
+    NUMBER              { $$ = new_num($1); }
+  | STRING              { $$ = new_str($1); }
+  | DUMMYNAME           { $$ = dummy_expr($1); }
+  | NEWNAME             { $$ = undeclared($1); }
+  | '(' expr ')'        { $$ = $2; }
+  | tuple               { $$ = tuple_node($1); }
+  | ref                 { $$ = $1; }
+  | conref              { $$ = baduse($1); }
+  | suffix_ref          { $$ = $1; }
+  | FUNC1 '(' expr ')'  { $$ = bi_unop($1, $3); }
+  | FUNC2 '(' expr ',' expr ')'
+                        { $$ = bi_binop($1, $3, $5); }
+  | FUNC2 '(' expr ')'  { $$ = bi_binop($1, $3, nullptr); }
+  | KIND34 '(' args_opt ')'
+                        { $$ = vargop($1, $3); }
+  | FUNCNAME '(' args_opt ')'
+                        { $$ = funceval($1->name, $3); }
+  | MINMAX '(' args_opt ')'
+                        { $$ = vreduc($1 + opword(2), $3); }
+  | LTLT plist ';' plist GTGT pl_arg
+                        { $$ = pl_term($2, $4, $6); }
+  | CARD indexing       { $$ = card_ix($2); }
+  | CARD '(' sexpr ')'  { $$ = card_op($3); }
+  | FIRSTW '(' sexpr ')'
+                        { $$ = firstlast(opword(OPFIRST), $3); }
+  | LAST '(' sexpr ')'  { $$ = firstlast(opword(OPLAST), $3); }
+  | ORD '(' DUMMYNAME ')'
+                        { $$ = ord_dummy(opword(OPORD), $3); }
+  | ORD0 '(' DUMMYNAME ')'
+                        { $$ = ord_dummy(opword(OPORD0), $3); }
+  | ORD '(' expr ',' sexpr ')'
+                        { $$ = ord_elem(opword(OPORD), $3, $5); }
+  | ORD0 '(' expr ',' sexpr ')'
+                        { $$ = ord_elem(opword(OPORD0), $3, $5); }
+  | MEMBER '(' expr ',' sexpr ')'
+                        { $$ = ord_elem(opword(OPELEMENT), $3, $5); }
+  | nextprev '(' DUMMYNAME ')'
+                        { $$ = nextprev_dummy($1, $3, nullptr); }
+  | nextprev '(' expr ',' expr ')'
+                        { $$ = nextprev_step($1, $3, $5); }
+  | nextprev '(' expr ',' sexpr ')'
+                        { $$ = nextprev($1, $3, $5, nullptr); }
+  | nextprev '(' expr ',' sexpr ',' expr ')'
+                        { $$ = nextprev($1, $3, $5, $7); }
+  | COUNT '(' args_opt ')'
+                        { $$ = count_op($3); }
+  | COUNT ix_args       { $$ = count_op($2); }
+  | NUMBEROF primary IN '(' args_opt ')'
+                        { $$ = alldiff($2, $5); }
+  | ATLEAST expr '(' args_opt ')'
+                        { $$ = atkword(0, $2, $4); }
+  | ATMOST expr '(' args_opt ')'
+                        { $$ = atkword(1, $2, $4); }
+  | EXACTLY expr '(' args_opt ')'
+                        { $$ = atkword(2, $2, $4); }
+  | ATLEAST expr ix_args { $$ = atkword(0, $2, $3); }
+  | ATMOST expr ix_args  { $$ = atkword(1, $2, $3); }
+  | EXACTLY expr ix_args { $$ = atkword(2, $2, $3); }
+  | ALLDIFF '(' args_opt ')'
+                        { $$ = alldiff(nullptr, $3); }
+  | ALLDIFF ix_args     { $$ = alldiff(nullptr, $2); }
+  | ALLDISJOINT '(' set_args ')'
+                        { $$ = alldisjoint($3); }
+  | ALLDISTINCT '(' set_args ')'
+                        { $$ = alldistinct($3); }
+  | SAMPLE '(' expr ')' { $$ = Sample($3); }
+  | KIND42 '(' cond ')' { $$ = probability($1, $3); }
+  | '$' WORD            { $$ = envqual(OPDOLLAR, nullptr, nullptr, $2); }
+  | '$' '$' WORD        { $$ = envqual(OPDOLLAR0, nullptr, nullptr, $3); }
+  ;
+
+// References to declared names, in the forms the lexer gives them.
+ref:
+    PARAMNAME           { $$ = entity_ref($1, OPPAR); }
+  | PARAMINAME subs     { $$ = subscript(opword(OPPARSUB, 3), $1, $2); }
+  | SPARAMNAME          { $$ = entity_ref($1, OPSPAR); }
+  | SPARAMINAME subs    { $$ = subscript(opword(OPSPARSUB, 1), $1, $2); }
+  | DVAR                { $$ = opvar(opword(OPVAR164, 6), $1); }
+  | DVARI subs          { $$ = opvarsub(opword(OPVARSUB165, 6), $1, $2); }
+  | CVAR                { $$ = cvar_ref($1, nullptr); }
+  | CVARI subs          { $$ = cvar_ref($1, $2); }
+  | DSVAR               { $$ = opvar(opword(OPVAR167, 5), $1); }
+  | DSVARI subs         { $$ = opvarsub(opword(OPVARSUB168, 5), $1, $2); }
+  | CSVAR               { $$ = opvar(opword(230, 4), $1); }
+  | CSVARI subs         { $$ = opvarsub(opword(231, 4), $1, $2); }
+  | VAR_PENDING subs    { $$ = subscript(opword(OPRECVAR166, 6), $1, $2); }
+  | KIND29 subs         { $$ = subscript(opword(OPRECVAR169, 5), $1, $2); }
+  | CCON                { $$ = dual_val($1, nullptr); }
+  | CCONI subs          { $$ = dual_val($1, $2); }
+  | DOBJ                { $$ = entity_ref($1, OPOBJVAL); }
+  | DOBJI subs          { $$ = subscript(opword(OPOBJVALSUB, 2), $1, $2); }
+  | COBJ                { $$ = cobj_ref($1, nullptr); }
+  | COBJI subs          { $$ = cobj_ref($1, $2); }
+  | SYNONYM subs        { $$ = synscript(opword(224, 2), $1, $2); }
+  | SYNNAME subs        { $$ = synscript(opword(227, 16), $1, $2); }
+  | COUNTPARAM          { $$ = synonym($1); }
+  ;
+
+// Constraints (model form) and problems: usable only with a suffix.
+conref:
+    DCON                { $$ = entity_ref($1, OPCON); }
+  | DCONI subs          { $$ = subscript(opword(208), $1, $2); }
+  | PROBNAME            { $$ = entity_ref($1, 210); }
+  | PROBINAME subs      { $$ = subscript(opword(211), $1, $2); }
+  ;
+
+nextprev:
+    NEXT    { $$ = 0; }
+  | PREV    { $$ = 1; }
+  | NEXTW   { $$ = 2; }
+  | PREVW   { $$ = 3; }
+  ;
+
+// A suffix on a reference: x.lb, c.dual, p[1].result ...
+suffix_ref:
+    ref '.' lex_word WORD           { $$ = thingdot($1, $4); }
+  | conref '.' lex_word WORD        { $$ = thingdot($1, $4); }
+  | DVARI '.' lex_word WORD subs    { $$ = expr0dot(dthingdot($1, $4), $5); }
+  | CVARI '.' lex_word WORD subs    { $$ = expr0dot(dthingdot($1, $4), $5); }
+  | DCONI '.' lex_word WORD subs    { $$ = expr0dot(dthingdot($1, $4), $5); }
+  | CCONI '.' lex_word WORD subs    { $$ = expr0dot(dthingdot($1, $4), $5); }
+  | DOBJI '.' lex_word WORD subs    { $$ = expr0dot(dthingdot($1, $4), $5); }
+  | COBJI '.' lex_word WORD subs    { $$ = expr0dot(dthingdot($1, $4), $5); }
+  | PROBINAME '.' lex_word WORD subs
+                                    { $$ = expr0dot(dthingdot($1, $4), $5); }
+  | SYNONYM '.' lex_word WORD subs  { $$ = expr0dot(dsyndot($1, $4), $5); }
+  ;
+
+// A condition: an arithmetic expression used as one is compared with 0.
+cond:
+    expr        { $$ = cond_expr($1); }
+  ;
+
+// Argument lists (OPARG entries, newest first): an expression, or an
+// indexing followed by a parenthesised list.
+args_opt:
+    %empty          { $$ = nullptr; }
+  | arg_list        { $$ = $1; }
+  ;
+
+args:
+    arg_list        { $$ = $1; }
+  ;
+
+arg_list:
+    arg                 { $$ = $1; }
+  | arg_list ',' arg    { $$ = push_expr($1, $3); }
+  ;
+
+arg:
+    expr                        { $$ = arg_entry(nullptr, $1); }
+  | indexing '(' args ')'       { $$ = arg_entry($1, $3); }
+  ;
+
+// An indexing followed by a parenthesised argument list.
+ix_args:
+    indexing '(' args ')'       { $$ = arg_entry($1, $3); }
+  ;
+
+set_args:
+    set_arg                 { $$ = $1; }
+  | set_args ',' set_arg    { $$ = push_expr($1, $3); }
+  ;
+
+set_arg:
+    sexpr                       { $$ = set_arg_entry(nullptr, $1); }
+  ;
+
+// Piecewise-linear lists: entries newest first.
+plist:
+    expr                            { $$ = pllist(nullptr, nullptr, $1); }
+  | indexing expr %prec SUMPREC     { $$ = pllist(nullptr, $1, $2); }
+  | plist ',' expr                  { $$ = pllist($1, nullptr, $3); }
+  | plist ',' indexing expr %prec SUMPREC
+                                    { $$ = pllist($1, $3, $4); }
+  ;
+
+// The argument of a piecewise-linear term: a variable, a number or a
+// parenthesised expression, with an optional second argument.
+pl_arg:
+    DVAR                    { $$ = opvar(opword(OPVAR164, 6), $1); }
+  | DVARI subs              { $$ = opvarsub(opword(OPVARSUB165, 6), $1, $2); }
+  | VAR_PENDING subs        { $$ = subscript(opword(OPRECVAR166, 6), $1, $2); }
+  | NUMBER                  { $$ = new_num($1); }
+  | '(' expr ')'            { $$ = $2; }
+  | '(' expr ',' expr ')'   { $$ = pl_pair($2, $4); }
   ;
 
 %%
@@ -748,6 +1508,17 @@ namespace vexo {
 
 void yyparser::error(const std::string& msg) {
   ++yynerrs;
+  // The lexer has reported an error in this statement already (such as a
+  // name declared again), skipped its input through the ";" and handed
+  // over its filler token (yy_special 2: the reader supplies the ";" that
+  // ends the statement): recovery goes on without a second message or
+  // skip.
+  if (yy_special == 2) {
+    ++errseen;
+    from_data = 0;
+    cmd_reset2_hook();
+    return;
+  }
   yyerror(msg.c_str());
 }
 

@@ -4,8 +4,21 @@
 
 #include <cstring>
 
+#include "eval/indexing.h"
+#include "eval/set.h"
+#include "eval/setclass.h"
 #include "frontend/cmdbuild.h"
+#include "frontend/conbody.h"
+#include "frontend/condcl.h"
+#include "frontend/dclstub.h"
 #include "frontend/decl.h"
+#include "frontend/dummy.h"
+#include "frontend/exprbuild.h"
+#include "frontend/keywords.h"
+#include "frontend/refs.h"
+#include "frontend/strexpr.h"
+#include "frontend/suffix.h"
+#include "frontend/vardcl.h"
 #include "frontend/expr.h"
 #include "frontend/grammar.h"
 #include "frontend/lexer.h"
@@ -14,6 +27,7 @@
 #include "frontend/reader.h"
 #include "support/list.h"
 #include "support/message.h"
+#include "support/pool.h"
 #include "support/symbol.h"
 #include "support/text.h"
 
@@ -180,10 +194,349 @@ void stmt_error() {
 }
 
 expr* push_expr(expr* chain, expr* e) {
+  if (!e) return chain;
   e->next = chain;
   return e;
 }
 
 expr* name_node(symbol* s) { return new_expr(opword(OP279), s); }
+
+// Expression forms of the grammar.
+
+expr* undeclared(symbol* s) {
+  ++errseen;
+  return not_declared(s);
+}
+
+// Opcodes whose nodes are conditions already.
+static bool is_logical(const expr* e) {
+  switch (opcode(e)) {
+    case EXISTS: case FORALL: case OPISIN: case OPOR: case OPAND:
+    case LT: case LE: case EQ: case EQrs: case EQsr: case EQss:
+    case GE: case GT: case NE: case NErs: case NEsr: case NEss:
+    case OPNOT: case OPATLEAST: case OPATMOST: case OPEXACTLY:
+    case OPNOTATLEAST: case OPNOTATMOST: case OPNOTEXACTLY:
+    case OPIMPELSE72: case OP_IFF: case OPALLDIFF: case OPSOMESAME:
+    case OPLOGLIT: case OPIMPLIES: case OPIMPLIEDBY: case OPIMPELSE79:
+    case EQcss: case EQscs: case EQcscs: case NEcss: case NEscs:
+    case NEcscs: case OPALLDIFFs: case OPSOMESAMEs: case OPALLDISJOINT:
+    case OPNOTDISJOINT: case OPALLDISTINCT: case OPNOTDISTINCT:
+    case OPWITHIN: case OPNOTWITHIN: case OPCONTAINS: case OPNOTCONTAINS:
+    case OPINCHECK: case OPINCHECKs: case OPISNOTIN: case OPTESTZ:
+    case OPTESTNZ:
+      return true;
+    default:
+      return false;
+  }
+}
+
+expr* cond_expr(expr* e) {
+  if (is_logical(e)) return e;
+  if (e->opword & (EF_VARS | EF_RANDVAR))
+    return relop(e, opword(NE), new_num(0.), nullptr);
+  e = make_numeric(e);
+  return new_expr(
+      opword(OPTESTNZ, EF_NUMERIC | (eflags(e) & (EF_CONST | EF_RANDOM))), e);
+}
+
+expr* not_op(expr* e) { return logical_not(cond_expr(e)); }
+
+expr* logop(int opc, expr* a, expr* b) {
+  a = cond_expr(a);
+  b = cond_expr(b);
+  uint32_t f = (eflags(a) | eflags(b)) & ~static_cast<uint32_t>(EF_CONST);
+  f |= eflags(a) & eflags(b) & EF_CONST;
+  if (f & EF_VARS) f |= EF_NONLIN;
+  return new_expr(opword(opc, f), a, b);
+}
+
+expr* xor_op(expr* a, expr* b) {
+  return logical_not(impl_op(OP_IFF, a, b, nullptr));
+}
+
+expr* impl_op(int opc, expr* a, expr* b, expr* c) {
+  return makeimpli(opword(opc), cond_expr(a), cond_expr(b),
+                   c ? cond_expr(c) : nullptr);
+}
+
+expr* itlogic(intptr_t op, set_spec* ix, expr* body) {
+  return sreduc(static_cast<uint32_t>(op), ix, cond_expr(body), 1);
+}
+
+expr* itreduc(intptr_t op, set_spec* ix, expr* body) {
+  return sreduc(static_cast<uint32_t>(op), ix, make_numeric(body), 1);
+}
+
+expr* tuple_node(expr* chain) { return new_expr(opword(OPSYMLIST), chain); }
+
+static bool is_tuple(const expr* e) { return opcode(e) == OPSYMLIST; }
+
+// The components of a tuple node, the node itself freed.
+static expr* tuple_parts(expr* t) {
+  expr* chain = t->L.e;
+  t->L.e = nullptr;
+  free_expr(t);
+  return chain;
+}
+
+expr* member_test(expr* x, set* s, int notin) {
+  uint32_t op = opword(notin ? OPISNOTIN : OPISIN);
+  int mode = notin ? SYML_NOTIN : SYML_IN;
+  if (is_tuple(x)) {
+    expr* parts = name_purge(1, tuple_parts(x));
+    return in_test(symlist(mode, reverse(parts)), s, op);
+  }
+  return in_test(symlist(mode, x), s, op);
+}
+
+expr* set_test(int opc, set* a, set* b) {
+  return new_expr(opword(opc), a, b);
+}
+
+expr* subs_of(expr* chain) {
+  return symlist(SYML_INDEX, reverse(name_purge(0, chain)));
+}
+
+expr* cvar_ref(xnode* v, expr* subs) {
+  expr* e = subs ? opvarsub(opword(OPPRIMALSUB, EF_NUMERIC), v, subs)
+                 : opvar(opword(OPPRIMAL, EF_NUMERIC), v);
+  dv_check(v);
+  return e;
+}
+
+expr* cobj_ref(xnode* o, expr* subs) {
+  expr* e = subs ? subscript(opword(OPOBJVALSUB, EF_NUMERIC), o, subs)
+                 : entity_ref(o, OPOBJVAL);
+  dvo_check(o);
+  return e;
+}
+
+// The op word a built-in function's name stands for.
+static uint32_t builtin_opword(symbol* f) {
+  return static_cast<const kw_row*>(f->binding)->value;
+}
+
+expr* bi_unop(symbol* f, expr* x) { return unop(builtin_opword(f), x, 1); }
+
+expr* bi_binop(symbol* f, expr* x, expr* y) {
+  uint32_t op = builtin_opword(f);
+  if (!y) {
+    int opc = static_cast<int>(op >> OPSHIFT);
+    if (opc != OPround && opc != OPtrunc) {
+      error(0, "%s takes two arguments", opname[opc]);
+      edelete(x);
+      return new_num(0.);
+    }
+  }
+  return binop(op, x, y, bop_nonlin);
+}
+
+expr* card_op(set* s) { return new_expr(opword(OPCARD, EF_NUMERIC), s); }
+
+expr* card_ix(set_spec* ss) { return card_op(set_spec_set(ss)); }
+
+// The set a dummy ranges over, with a reference for the node that keeps
+// it; an empty set when none is known.
+static set* set_of_level(int level) {
+  set* s = dummy_set(level);
+  if (!s) return set_enum(new_enum(), 1);
+  ++s->refcnt;
+  return s;
+}
+
+expr* ord_dummy(intptr_t op, dummy* d) {
+  return ord_elem(static_cast<uint32_t>(op), dummy_expr(d),
+                  set_of_level(static_cast<int>(d->level)));
+}
+
+expr* nextprev_dummy(intptr_t kind, dummy* d, expr* step) {
+  return nextprev(static_cast<int>(kind), dummy_expr(d),
+                  set_of_level(static_cast<int>(d->level)), step);
+}
+
+expr* nextprev_step(intptr_t kind, expr* x, expr* step) {
+  if (opcode(x) == OPDUMMY && dummy_set(x->L.i))
+    return nextprev(static_cast<int>(kind), x, set_of_level(x->L.i), step);
+  error(0,
+        "Expected the first arg of %s to be a dummy variable\n\tor the "
+        "second arg to be a set.",
+        nextprev_name[kind & 3]);
+  edelete(x);
+  edelete(step);
+  return new_num(0.);
+}
+
+expr* arg_entry(set_spec* ix, expr* e) {
+  return new_expr(opword(OPARG), ix, e);
+}
+
+expr* set_arg_entry(set_spec* ix, set* s) {
+  return new_expr(opword(OPARG), ix, s);
+}
+
+expr* pl_pair(expr* v, expr* z) { return new_expr(opword(260), v, z); }
+
+expr* pl_term(expr* first, expr* second, expr* arg) {
+  expr* z = nullptr;
+  if (opcode(arg) == 260) {
+    expr* p = arg;
+    arg = p->L.e;
+    z = p->R.e;
+    free_expr(p);
+  }
+  return makepl(first, second, arg, z);
+}
+
+set* set_needs_sub(xnode* sd) {
+  error(0, "%s needs to be subscripted.", sd->name->name);
+  return set_enum(new_enum(), 1);
+}
+
+set* builtin_set(symbol* s) {
+  set* r = static_cast<set*>(s->binding);
+  ++r->refcnt;
+  return r;
+}
+
+set* setof_expr(set_spec* ix, expr* body) {
+  if (is_tuple(body)) {
+    expr* parts = name_purge(1, tuple_parts(body));
+    return setof(ix, symlist(SYML_SETOF, reverse(parts)));
+  }
+  return setof(ix, symlist(SYML_SETOF, body));
+}
+
+set* empty_literal() { return set_enum(new_enum(), 1); }
+
+set* literal_set(expr* members) {
+  if (!is_tuple(members)) return set_literal(members);
+  // Cells newest first, each with its tuple in source order: built from
+  // the oldest member up.
+  list* tuples = nullptr;
+  for (expr* m = reverse(members); m;) {
+    expr* nx = m->next;
+    m->next = nullptr;
+    expr* parts = is_tuple(m) ? tuple_parts(m) : m;
+    tuples = tulist(tuples, reverse(parts));
+    m = nx;
+  }
+  return set_literal(tuples);
+}
+
+Index* ix_name(Index* prev, symbol* name, set* s) {
+  return index_item(prev, name ? name_node(name) : nullptr, s);
+}
+
+Index* ix_tuple(Index* prev, expr* tuple, set* s) {
+  return index_item(prev, tuple, s);
+}
+
+// Declaration forms of the grammar.
+
+expr* term_ref(xnode* c, expr* subs) {
+  return new_expr(opword(OPLOOKUP), c, subs);
+}
+
+expr* raw_subs(expr* chain) { return reverse(name_purge(0, chain)); }
+
+// The record and subscripts of a term_ref node, the node freed.
+static constr* term_parts(expr* ref, expr** subs) {
+  constr* c = static_cast<constr*>(ref->L.x);
+  *subs = ref->R.e;
+  free_expr(ref);
+  return c;
+}
+
+var* colgen_phrase(var* v, set_spec* ix, expr* ref, expr* coef) {
+  expr* subs;
+  constr* c = term_parts(ref, &subs);
+  v->addcolgen(ix, c, subs, coef);
+  return v;
+}
+
+var* arc_phrase(var* v, int which, set_spec* ix, expr* ref, expr* coef) {
+  expr* subs;
+  constr* c = term_parts(ref, &subs);
+  v->addarc(which, ix, c, subs, coef);
+  return v;
+}
+
+dclhead* dcl_head(int kind, symbol* name, cstr* alias, set_spec* ix) {
+  dclhead* h = static_cast<dclhead*>(mem(sizeof(dclhead)));
+  h->name = name;
+  h->alias = alias;
+  h->ix = ix;
+  h->sufinit = nullptr;
+  h->dual = nullptr;
+  h->kind = kind;
+  h->ditype = 0;
+  return h;
+}
+
+dclhead* head_suffix(dclhead* h, symbol* sufname, expr* value) {
+  add_sufinit(&h->sufinit, sufname, value);
+  return h;
+}
+
+dclhead* head_dual(dclhead* h, expr* value, int is_default) {
+  if (h->dual) edelete(h->dual);
+  h->dual = value;
+  h->ditype = is_default;
+  return h;
+}
+
+void objective_dcl(dclhead* h, expr* body) {
+  uint64_t flags = static_cast<uint64_t>(h->kind);
+  if (!body) {
+    body = new_num(0.);
+    flags |= CF_TOCOME;
+  }
+  constr* c = new constr(h->name, h->alias, h->ix, flags, body);
+  c->sufinit = h->sufinit;
+  c->finish_dcl();
+}
+
+void constraint_dcl(dclhead* h, expr* body) {
+  nvarsub = 0;
+  if (!body) {
+    // The body was refused (reported): the constraint is dropped.
+    if (h->ix) end_context(h->ix, nullptr);
+    ldelete(h->sufinit);
+    edelete(h->dual);
+    return;
+  }
+  di_type = h->ditype;
+  constr* c = new constr(0, h->name, h->alias, h->ix, body, h->dual);
+  c->sufinit = h->sufinit;
+  c->finish_dcl();
+}
+
+list* side_list(expr* e) { return new_list(nullptr, e); }
+
+expr* prob_item(xnode* x, expr* subs) {
+  if (!subs) return entity_item(x);
+  int opc = OPVARSUB165;
+  if (x->kind == DK_CONI) opc = 208;
+  if (x->kind == DK_OBJI) opc = OPOBJVALSUB;
+  return subscript(opword(opc), x, subs);
+}
+
+expr* prob_undeclared(symbol* s) {
+  error(0, "%s is not defined.", s->name);
+  return nullptr;
+}
+
+funcarg* new_farg(set* s, int dir) {
+  funcarg* a = static_cast<funcarg*>(new_mblk(2, 1));
+  a->next = nullptr;
+  a->s = s;
+  a->dir = dir;
+  return a;
+}
+
+funcarg* push_farg(funcarg* l, funcarg* a) {
+  a->next = l;
+  return a;
+}
 
 }  // namespace vexo

@@ -23,6 +23,12 @@ struct set_spec;
 struct Index;
 struct dummy;
 struct redirect;
+struct setdcl;
+struct param;
+struct var;
+struct suffix;
+struct funcarg;
+struct dclhead;
 
 // The value of a parser stack entry: one pointer-sized word, read as the
 // member the rule implies.  The lexer's token value (lexval, frontend/
@@ -42,6 +48,12 @@ union yystype {
   Index* ix;
   dummy* dm;
   redirect* rd;
+  setdcl* sd;
+  param* pd;
+  var* vd;
+  suffix* sf;
+  funcarg* fa;
+  dclhead* dh;
 };
 static_assert(sizeof(yystype) == sizeof(void*), "one word per stack entry");
 
@@ -118,11 +130,129 @@ expr* exit_value(expr* e);
 // old binding.
 void stmt_error();
 // Pushes e in front of a chain of expressions (lists grow at their head
-// and are put in source order by reverse).
+// and are put in source order by reverse); a null e leaves the chain as
+// it is.
 expr* push_expr(expr* chain, expr* e);
 // A name node (OP279, no flags, the symbol in L): a name that is not
 // declared, as an indexing's dummy name or a list element.
 expr* name_node(symbol* s);
+
+// Expression forms of the grammar that combine the builders of the
+// expression modules (each is one grammar action's builder).  They report
+// through those builders and return well-formed substitutes after errors.
+// An undeclared name in an expression: errseen grows by one and
+// not_declared reports it (the command is abandoned outside single-step).
+expr* undeclared(symbol* s);
+// An expression used as a condition: logical expressions as they are; an
+// arithmetic one with variables is compared with 0 (relop !=), any other
+// tested by OPTESTNZ over its numeric form.
+expr* cond_expr(expr* e);
+// not, and/or (OPAND, OPOR: flags the union of the operands', nonlinear
+// with variables), xor (not over <==>), and the implications (OP_IFF,
+// OPIMPLIES, OPIMPLIEDBY, OPIMPELSE72, OPIMPELSE79; c null without else).
+expr* not_op(expr* e);
+expr* logop(int opcode, expr* a, expr* b);
+expr* xor_op(expr* a, expr* b);
+expr* impl_op(int opcode, expr* a, expr* b, expr* c);
+// Iterated logical (exists/forall, the op word) and arithmetic (sum,
+// prod, min, max) operators; the indexing's scope ends with the body.
+expr* itlogic(intptr_t op, set_spec* ix, expr* body);
+expr* itreduc(intptr_t op, set_spec* ix, expr* body);
+// A parenthesised list of two or more components (source order) as an
+// expression: an OPSYMLIST node over the chain.  Only membership tests,
+// setof, literal sets and index items take it.
+expr* tuple_node(expr* chain);
+// x in s / x not in s (x an expression or a tuple node).
+expr* member_test(expr* x, set* s, int notin);
+// within, not within, contains, not contains (opcodes 95 to 98).
+expr* set_test(int opcode, set* a, set* b);
+// Subscripts (source order, new names as OP279 nodes) as subscript()
+// takes them: undefined names reported, each made symbol-valued.
+expr* subs_of(expr* chain);
+// Command forms of variables (then dv_check) and objectives (then
+// dvo_check); subs null for a scalar.
+expr* cvar_ref(xnode* v, expr* subs);
+expr* cobj_ref(xnode* o, expr* subs);
+// Built-in functions of one and two arguments (y null: one argument,
+// which only round and trunc accept: "%s takes two arguments").
+expr* bi_unop(symbol* f, expr* x);
+expr* bi_binop(symbol* f, expr* x, expr* y);
+// card of a set, and of an indexing (its scope ends).
+expr* card_op(set* s);
+expr* card_ix(set_spec* ss);
+// ord/ord0 of a dummy, next-family of a dummy (step null: 1), and the
+// next-family with two operands: a dummy and a step, else "Expected the
+// first arg of %s to be a dummy variable\n\tor the second arg to be a
+// set." and the number 0.
+expr* ord_dummy(intptr_t op, dummy* d);
+expr* nextprev_dummy(intptr_t kind, dummy* d, expr* step);
+expr* nextprev_step(intptr_t kind, expr* x, expr* step);
+// An argument-list entry (OPARG): a plain argument (ix null), or an
+// indexing with its nested list; and the same for set arguments.
+expr* arg_entry(set_spec* ix, expr* e);
+expr* set_arg_entry(set_spec* ix, set* s);
+// The argument pair (v, z) of a piecewise-linear term, and the term
+// <<first; second>> arg (arg a single argument or such a pair).
+expr* pl_pair(expr* v, expr* z);
+expr* pl_term(expr* first, expr* second, expr* arg);
+// An indexed set named without subscript: "%s needs to be subscripted."
+// and an empty set.
+set* set_needs_sub(xnode* sd);
+// The set a built-in set name stands for (one reference more).
+set* builtin_set(symbol* s);
+// setof ix body (body an expression or a tuple node).
+set* setof_expr(set_spec* ix, expr* body);
+// {} and {members} (newest first; tuple nodes give a set of tuples).
+set* empty_literal();
+set* literal_set(expr* members);
+// One item of an indexing in front of prev: a name (null for a set alone)
+// or a tuple (source order) ranging over s.
+Index* ix_name(Index* prev, symbol* name, set* s);
+Index* ix_tuple(Index* prev, expr* tuple, set* s);
+
+// Declaration forms of the grammar.
+// A constraint, objective or node named in a variable's column or arc
+// phrase, with its subscripts (newest first, or null): a temporary
+// OPLOOKUP node that colgen_phrase and arc_phrase take apart.
+expr* term_ref(xnode* c, expr* subs);
+// Subscripts as the declaration classes convert them themselves: undefined
+// names reported, newest first.
+expr* raw_subs(expr* chain);
+// `coef`, `cover`, `obj` and "," phrases (coef null: 1), and `from`/`to`
+// (which 1 from, 0 to); each returns v.
+var* colgen_phrase(var* v, set_spec* ix, expr* ref, expr* coef);
+var* arc_phrase(var* v, int which, set_spec* ix, expr* ref, expr* coef);
+// The head of an objective (kind CF_MINIMIZE or CF_MAXIMIZE) or constraint
+// (kind 0) while its phrases are read: name, alias, indexing, suffix
+// initialisers and the initial dual.
+struct dclhead {
+  symbol* name;
+  cstr* alias;
+  set_spec* ix;
+  expr* sufinit;
+  expr* dual;
+  int32_t kind;
+  int32_t ditype;
+};
+dclhead* dcl_head(int kind, symbol* name, cstr* alias, set_spec* ix);
+dclhead* head_suffix(dclhead* h, symbol* sufname, expr* value);
+dclhead* head_dual(dclhead* h, expr* value, int is_default);
+// Makes and finishes the objective (body null: to come, the number 0) or
+// the constraint (body null after a reported error: dropped, its scope
+// closed).
+void objective_dcl(dclhead* h, expr* body);
+void constraint_dcl(dclhead* h, expr* body);
+// An entity of a problem declaration (subs null: the whole entity), and
+// an undeclared name there: "%s is not defined." and null.
+expr* prob_item(xnode* x, expr* subs);
+expr* prob_undeclared(symbol* s);
+// One side of a complementarity that is a lone expression: a one-cell
+// list.
+list* side_list(expr* e);
+// Argument domains of a function declaration: one domain (set null: any,
+// dir 8; or a direction word alone), pushed in front of a list.
+funcarg* new_farg(set* s, int dir);
+funcarg* push_farg(funcarg* list, funcarg* a);
 
 // The grammar's token source: the code of token_source (yylex unless a
 // test feeds tokens itself), with yylval copied into *value.

@@ -223,17 +223,23 @@ void cmd_mem_reset() {
 // ---------------------------------------------------------------------------
 // Recovery
 
-// The command state after an error: with no include open and a file as
-// input, the session ends with the pending return code.
+// The command state after an error.  An error read from a file ends the
+// session with the pending return code: include files read from a file are
+// abandoned first (back to the bottom input), and when that input is a
+// file too the session ends.  So an error that reaches the recovery point
+// without passing bail1out (a floating-point exception) still ends a
+// session that reads a file.
 static void cmd_reset2() {
   int pending = rc | 2;
   cmd_mem_reset();
+  if (nfs > 0 && infile != 0) end_include_hook(0);
   if (nfs == 0 && infile > 0) myexit(pending);
 }
 
 // The running command's part of the reset: forget it and, when it had
 // asked for collection, mark a generated problem changed.
 static void cmd_forget() {
+  log_what = &log_model;
   curcmd = nullptr;
   cmdnum = 0;
   if (req_collect) {

@@ -329,11 +329,16 @@ void reset_environ() {
 
 // The session is interactive in block mode, when -vi asks for it (bit 2)
 // or, unless -vi forbids it (bit 1), when standard input and standard
-// error are terminals.
-static void decide_interactive() {
+// error are terminals; only then do the prompts get their texts.  -vi1
+// sets interactive itself but forbids the rest: interactive without
+// prompts.
+static bool decide_interactive() {
   bool tty = isatty(0) && isatty(2);
-  if (blockmode || (isatty_ZEF & 2) || (!(isatty_ZEF & 1) && tty))
+  if (blockmode || (isatty_ZEF & 2) || (!(isatty_ZEF & 1) && tty)) {
     interactive = 1;
+    return true;
+  }
+  return false;
 }
 
 void envinit() {
@@ -375,12 +380,11 @@ void envinit() {
   env_db[env_n] = nullptr;
   environ = env_db;
 
-  decide_interactive();
-  set_prompt_defaults();
+  bool prompting = decide_interactive();
   static const char* const prompt_dflt[6] = {"vexo: ",      "vexo? ",
                                              "vexo data: ", "vexo data? ",
                                              "%s vexo: ",   "%s vexo? "};
-  for (int i = 0; i < 6; ++i) estuff[i].dflt = interactive ? prompt_dflt[i] : "";
+  for (int i = 0; i < 6; ++i) estuff[i].dflt = prompting ? prompt_dflt[i] : "";
   size_t vl = strlen(version_line);
   memcpy(version_banner, version_line, vl - 1);
   version_banner[vl - 1] = 0;

@@ -7,17 +7,20 @@
 #include <cstring>
 
 #include "frontend/decl.h"
-#include "frontend/keywords.h"
+#include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/keywords.h"
 #include "frontend/neighbours.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "frontend/sysdecl.h"
 #include "session/envfile.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/options.h"
+#include "session/sysdecls.h"
 #include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
@@ -42,15 +45,14 @@ int vi_seen;
 int Dw_max = INT_MAX;
 int allow_times;
 int force_exit_0;
+double reset_time;
 cstr* Blank;
 cstr* Question;
 cstr* LTc;
 
-static void no_decls(int) {}
 static int rc_as_is() { return rc; }
 static void nothing() {}
 static void nothing_k(int) {}
-void (*sysdecls_hook)(int) = no_decls;
 int (*eof_loopend_hook)() = rc_as_is;
 void (*write_options_hook)() = nothing;
 void (*lib_exit_hook)() = nothing;
@@ -58,6 +60,13 @@ void (*file_reinit_hook)(int) = nothing_k;
 void (*Process_hook)(int) = process_least;
 
 void sep_pgroup() { setpgid(0, 0); }
+
+void time_heading() {
+  if (!allow_times) return;
+  Fprintf(Stderr,
+          "#\t\tuser\t\tsystem\t\tincremental\ttotal\n"
+          "#phase\t\tseconds\t\tseconds\t\tmemory\t\tmemory\n");
+}
 
 void myexit(int code) {
   if (code == 0) code = eof_loopend_hook();
@@ -158,6 +167,7 @@ static void scan_block_and_libs() {
 }
 
 void ppinit(char** argv, int first) {
+  reset_time = e_time();
   scratch_init();
   if (first) {
     progname = argv[0];
@@ -169,12 +179,16 @@ void ppinit(char** argv, int first) {
   symbols_init();
   list_reinit();
   expr_init();
+  dummy_init();
   decl_init();
   Blank = new_cstring("");
   Question = new_cstring("?");
   LTc = new_cstring("<");
   if (first) scan_block_and_libs();
-  sysdecls_hook(first);
+  // The declaration classes' own hooks come first: the system params and
+  // sets are declared through them.
+  if (first) sysdecl_init();
+  sysdecls(first);
   if (!first) return;
   envinit();
   reader = session_read;
@@ -190,6 +204,7 @@ void ppinit(char** argv, int first) {
 
 int session_main(int argc, char** argv) {
   stdOut = stdout;
+  time_heading_hook = time_heading;
   if (argc == 2 && strcmp(argv[1], "--version") == 0) {
     show_version(stdout);
     fflush(stdout);
@@ -223,7 +238,8 @@ int session_main(int argc, char** argv) {
     reset_environ();
     fflush(stdout);
     fflush(Stderr);
-    return e.code;
+    // -w gives 0 on every path, also the ends that do not pass myexit.
+    return force_exit_0 ? 0 : e.code;
   } catch (const command_abort&) {
     // An abort outside the session loop (during start-up) ends it.
     rc |= 2;

@@ -35,6 +35,9 @@ extern int vi_seen;          // a -vi form was given
 extern int Dw_max;           // widest display: 2 during start-up
 extern int allow_times;      // start-up has ended
 extern int force_exit_0;     // -w: every exit gives code 0
+extern double reset_time;    // elapsed time (e_time) at start-up or at the
+                             // last reset: the base of the translator's
+                             // own times
 // Shared strings "", "?" and "<" (nodes that refer to them hold a
 // reference).
 extern cstr* Blank;
@@ -43,9 +46,6 @@ extern cstr* LTc;
 
 // Services of later parts of the session and of other subsystems, each
 // with the least behaviour start-up and exit need.
-// The built-in parameters, system sets and functions (sysparam, sparam,
-// sysset, the function list) once their records exist.  Default: nothing.
-extern void (*sysdecls_hook)(int first);
 // Closes compound commands still open at the end (a waiting if or repeat
 // runs); returns the code.  Default: rc.
 extern int (*eof_loopend_hook)();
@@ -72,6 +72,9 @@ void ppinit(char** argv, int first);
 [[noreturn]] void myexit(int code);
 // Puts the process into a process group of its own.
 void sep_pgroup();
+// The two heading lines of the times report, once start-up has ended
+// (allow_times); option times calls it (time_heading_hook).
+void time_heading();
 
 }  // namespace vexo
 

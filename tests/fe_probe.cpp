@@ -50,6 +50,8 @@
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
 #include "frontend/parse.h"
+#include "frontend/dclstub.h"
+#include "frontend/sysdecl.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "support/block.h"
@@ -293,13 +295,19 @@ int probe(int argc, char** argv) {
   int code = 0;
   if (tok_mode) {
     decl_init();
+    if (parse_mode) {
+      // The node pool and the dummies before the system declarations,
+      // which build expressions and close dummy scopes.
+      expr_init();
+      dummy_init();
+      sysdecl_init();
+      dclstub_init();
+    }
     parse_init();
     lex_reset();
     for (int k = 0; k < nparams; ++k) declare_param(params[k]);
   }
   if (parse_mode) {
-    expr_init();
-    dummy_init();
     cmdbuild_reset();
     parse_state_reset();
   }

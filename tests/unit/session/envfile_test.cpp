@@ -4,13 +4,20 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "session/located.h"
+#include "session/options.h"
 #include "support/machine.h"
+#include "support/scratch.h"
+#include "support/symbol.h"
+
+extern char** environ;
 
 namespace vexo {
 namespace {
@@ -78,6 +85,8 @@ TEST_F(EnvFile, LineFormat) {
     EXPECT_EQ(env("EC"), "<unset>");
     EXPECT_EQ(env("ED"), "last");
     EXPECT_EQ(env("VEXO_ENVFILE"), path);
+    for (char** e = environ; *e; ++e)
+      EXPECT_NE(**e, '=') << "a line starting with \"=\" set " << *e;
     unsetenv("EA");
     unsetenv("EB");
     unsetenv("ED");
@@ -111,6 +120,52 @@ TEST_F(EnvFile, DefaultSolver) {
   setenv("solver", "kept", 1);
   vexo_env_init("/nonexistent/prog");
   EXPECT_EQ(env("solver"), "kept");
+}
+
+// The value of option solver after the start-up of a child whose process
+// environment holds only vars (null: none at all).
+std::string solver_option(const char* const* vars) {
+  int p[2];
+  EXPECT_EQ(pipe(p), 0);
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(p[0]);
+    clearenv();
+    for (; vars && *vars; vars += 2) setenv(vars[0], vars[1], 1);
+    vexo_env_init("/nonexistent/prog");
+    scratch_init();
+    symbols_init();
+    located_init();
+    envinit();
+    const char* v = evalue("solver");
+    std::string out = v ? v : "<no option>";
+    out += "|";
+    out += solver;  // the option's typed cell
+    ssize_t w = write(p[1], out.data(), out.size());
+    _exit(w == static_cast<ssize_t>(out.size()) ? 0 : 1);
+  }
+  close(p[1]);
+  std::string got;
+  char buf[256];
+  ssize_t n;
+  while ((n = read(p[0], buf, sizeof buf)) > 0) got.append(buf, n);
+  close(p[0]);
+  int status;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  return got;
+}
+
+TEST_F(EnvFile, OptionSolverFromAnEmptyEnvironment) {
+  EXPECT_EQ(solver_option(nullptr), "vexocbc|vexocbc");
+  const char* none[] = {"VEXO_DEFAULT_SOLVER", "none", nullptr};
+  EXPECT_EQ(solver_option(none), "|");
+  const char* named[] = {"VEXO_DEFAULT_SOLVER", "mine", nullptr};
+  EXPECT_EQ(solver_option(named), "mine|mine");
+  const char* kept[] = {"solver", "kept", "VEXO_DEFAULT_SOLVER", "mine",
+                        nullptr};
+  EXPECT_EQ(solver_option(kept), "kept|kept");
 }
 
 TEST_F(EnvFile, InstallDirectoryFromPath) {

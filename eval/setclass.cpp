@@ -1,0 +1,408 @@
+// Constructors of the set classes and the reconciliation of operand
+// dimensions.
+#include "eval/setclass.h"
+
+#include <cstring>
+
+#include "eval/indexing.h"
+#include "frontend/expr.h"
+#include "support/list.h"
+#include "support/message.h"
+#include "support/pool.h"
+
+namespace vexo {
+
+set_in_fn set_class_in[N_SET_CLASSES];
+set_genall_fn set_class_genall[N_SET_CLASSES];
+
+static int unready_in(set* s, symbol**, TVA* tva) {
+  terror(tva, "set class %d cannot be evaluated yet", int(s->sclass));
+  return NOT_MEMBER;
+}
+static void unready_genall(set* s, TVA* tva) {
+  terror(tva, "set class %d cannot be evaluated yet", int(s->sclass));
+}
+set_in_fn set_suberr_in = unready_in;
+set_genall_fn set_suberr_genall = unready_genall;
+
+expr* (*set_make_numeric_hook)(expr* e);
+expr* (*set_symlist_hook)(expr* chain);
+expr* (*set_const_hook)(double v);
+static int no_dimen(xnode*) { return 0; }
+int (*setdcl_dimen_get_hook)(xnode* sd) = no_dimen;
+void (*setdcl_dimen_set_hook)(xnode* sd, int n);
+
+// The declaration last told that its dimension must be given.
+static xnode* fixarity_lastdecl;
+
+static void del_e(expr* e) {
+  if (e && set_edelete_hook) set_edelete_hook(e);
+}
+static void del_chain(expr* e) {
+  while (e) {
+    expr* n = e->next;
+    e->next = nullptr;
+    del_e(e);
+    e = n;
+  }
+}
+static void del_s(void* s) {
+  if (s) sdelete(static_cast<set*>(s));
+}
+static expr* numeric(expr* e) {
+  return e && set_make_numeric_hook ? set_make_numeric_hook(e) : e;
+}
+static bool has_vars(const expr* e) {
+  return e && has_flag(e, EF_VARS | EF_RANDVAR);
+}
+
+// Generated members, their table and ordinal index go with the record.
+static void free_members(set* s) {
+  if (s->first) del_setmem(s->arity, s->first);
+  s->first = nullptr;
+  s->lastnext = &s->first;
+  if (s->htab) del_mblk(s->k, s->htab);
+  if (s->ordidx) del_mblk(s->k, s->ordidx);
+  s->htab = s->ordidx = nullptr;
+}
+
+static void release_range(set* s) {
+  set3p* r = static_cast<set3p*>(s);
+  free_members(s);
+  del_e(static_cast<expr*>(r->f1));
+  del_e(static_cast<expr*>(r->f2));
+  del_e(static_cast<expr*>(r->f3));
+}
+static void release_binop(set* s) {
+  set2p* r = static_cast<set2p*>(s);
+  free_members(s);
+  del_s(r->f1);
+  del_s(r->f2);
+}
+static void release_setof(set* s) {
+  set2p* r = static_cast<set2p*>(s);
+  free_members(s);
+  del_s(r->f1);
+  del_chain(static_cast<expr*>(r->f2));
+}
+static void release_itop(set* s) {
+  set3p* r = static_cast<set3p*>(s);
+  free_members(s);
+  del_s(r->f1);
+  del_s(r->f2);
+}
+static void release_if(set* s) {
+  set3p* r = static_cast<set3p*>(s);
+  free_members(s);
+  del_e(static_cast<expr*>(r->f1));
+  del_s(r->f2);
+  del_s(r->f3);
+}
+static void release_ordered(set* s) {
+  set2p* r = static_cast<set2p*>(s);
+  free_members(s);
+  del_s(r->f1);
+  // The ordered-by cell belongs to the declaration.
+}
+static void release_literal(set* s) {
+  free_members(s);
+  del_chain(static_cast<expr*>(static_cast<set3p*>(s)->f1));
+}
+static void release_cross(set* s) {
+  set3p* r = static_cast<set3p*>(s);
+  free_members(s);
+  set** f = static_cast<set**>(r->f1);
+  if (f) {
+    for (int i = 0; i < s->cword; ++i) del_s(f[i]);
+    del_mblk(int(reinterpret_cast<intptr_t>(r->f2)), f);
+  }
+}
+static void release_subscr(set* s) {
+  set3p* r = static_cast<set3p*>(s);
+  // The adopted members belong to the member set.
+  s->first = nullptr;
+  s->lastnext = &s->first;
+  s->htab = s->ordidx = nullptr;
+  del_e(static_cast<expr*>(r->f2));
+  del_s(r->f3);
+}
+
+static void (*const class_release[N_SET_CLASSES])(set*) = {
+    nullptr,       nullptr,         nullptr,         nullptr,
+    release_range, release_binop,   release_binop,   release_binop,
+    release_binop, release_setof,   release_itop,    release_itop,
+    release_if,    release_ordered, release_literal, release_cross,
+    nullptr,       nullptr,         nullptr,         release_subscr,
+    nullptr,       nullptr,         nullptr,         nullptr,
+    nullptr};
+
+// The common head of a new record: kind, class, not generated, one
+// reference, arity and the class routines.
+static void head(set* s, uint32_t c, int arity) {
+  s->kind = SET_KIND;
+  s->sclass = c;
+  s->nmem = -1;
+  s->refcnt = 1;
+  s->arity = arity;
+  s->in = set_class_in[c] ? set_class_in[c] : unready_in;
+  s->genall = set_class_genall[c] ? set_class_genall[c] : unready_genall;
+  if (class_release[c]) set_release[c] = class_release[c];
+}
+
+static xnode* arity_decl(set* s) {
+  if (s->sclass == SC_SUBSCR)
+    return static_cast<xnode*>(static_cast<set3p*>(s)->f1);
+  return s->owner;
+}
+
+void fixarity(set* s, int n, int) {
+  xnode* d = arity_decl(s);
+  if (n == 0) {
+    if (d != fixarity_lastdecl) {
+      fixarity_lastdecl = d;
+      error(0, "dimen of %s needs to be given",
+            d && owner_name_hook ? owner_name_hook(d) : "set");
+    }
+    rc |= 8;
+    return;
+  }
+  s->arity = n;
+  if (d && setdcl_dimen_set_hook) setdcl_dimen_set_hook(d, n);
+}
+
+int arity_check(set* L, set* R) {
+  int a = L->arity, b = R->arity;
+  if (a == b && a) return a;
+  if (!a && b) {
+    fixarity(L, b, 0);
+    return b;
+  }
+  if (a && !b) {
+    fixarity(R, a, 0);
+    return a;
+  }
+  if (!a) {
+    fixarity(L, 0, 0);
+    return 1;
+  }
+  error(0, "left set operand has dimen %d, right has %d", a, b);
+  rc |= 8;
+  return a;
+}
+
+set* empty_set(int arity, set* s) {
+  if (s && s->arity == arity && s->sclass == SC_ENUM && s->nmem == 0) return s;
+  if (s) sdelete(s);
+  set* e = set_enum(new_enum(), arity);
+  return e;
+}
+
+static expr* range_bound(expr* e, const char* what, double dflt) {
+  if (has_vars(e)) {
+    error(0, "variable in %s of range set", what);
+    if (set_const_hook) {
+      del_e(e);
+      e = set_const_hook(dflt);
+    }
+  }
+  return numeric(e);
+}
+
+set* set_range(expr* from, expr* to, expr* by) {
+  set3p* r = new_set3p();
+  head(r, SC_RANGE, 1);
+  r->f1 = range_bound(from, "lower bound", 0.);
+  r->f2 = range_bound(to, "upper bound", 0.);
+  if (!by && set_const_hook) by = set_const_hook(1.);
+  r->f3 = by ? range_bound(by, "stride", 1.) : nullptr;
+  return r;
+}
+
+set* set_binop(set* L, set* R, int code) {
+  if (code < int(SC_UNION) || code > int(SC_INTER))
+    bug("unexpected type 0x%x in %s()", unsigned(code), "set_binop::set_binop");
+  set2p* r = new_set2p();
+  head(r, uint32_t(code), arity_check(L, R));
+  r->f1 = L;
+  r->f2 = R;
+  return r;
+}
+
+set* set_cross(set* L, set* R) {
+  set3p* r = new_set3p();
+  head(r, SC_CROSS, L->arity + R->arity);
+  int k = htcl(2 * sizeof(set*));
+  set** f = static_cast<set**>(new_mblk(k));
+  f[0] = L;
+  f[1] = R;
+  r->f1 = f;
+  r->f2 = reinterpret_cast<void*>(intptr_t(k));
+  r->cword = 2;
+  return r;
+}
+
+set* setof(set_spec* ix, expr* tuple) {
+  int n = listlen(tuple);
+  if (n > TUPMAX) bug("arity %d > TUPMAX = %d", n, TUPMAX);
+  set2p* r = new_set2p();
+  head(r, SC_SETOF, n);
+  r->f1 = ix;
+  r->f2 = tuple;
+  end_context(ix, nullptr);
+  return r;
+}
+
+set* it_setop(set_spec* ix, set* s, int code) {
+  if (code != int(SC_ITUNION) && code != int(SC_ITINTER))
+    bug("type %d in it_setop::it_setop", code);
+  set3p* r = new_set3p();
+  head(r, uint32_t(code), s->arity);
+  r->f1 = ix;
+  r->f2 = s;
+  end_context(ix, nullptr);
+  return r;
+}
+
+static bool lone_empty(const set* s) {
+  return s->sclass == SC_ENUM && s->nmem == 0 && s->refcnt == 1;
+}
+
+set* set_if(expr* cond, set* a, set* b) {
+  if (has_vars(cond)) error(0, "variable in logical set expression");
+  int n;
+  if (a->arity == b->arity && a->arity) {
+    n = a->arity;
+  } else if (!a->arity || !b->arity) {
+    n = arity_check(a, b);
+  } else if (lone_empty(a)) {
+    n = b->arity;
+    a = empty_set(n, a);
+  } else if (lone_empty(b)) {
+    n = a->arity;
+    b = empty_set(n, b);
+  } else {
+    error(0, "\"then\" set has dimen %d, \"else\" has dimen %d", a->arity,
+          b->arity);
+    rc |= 8;
+    n = a->arity;
+  }
+  set3p* r = new_set3p();
+  head(r, SC_IF, n);
+  r->f1 = cond;
+  r->f2 = a;
+  r->f3 = b;
+  return r;
+}
+
+// The parser's chain (newest first) in source order, symbol-valued.
+static expr* symbols(expr* chain) {
+  return set_symlist_hook ? set_symlist_hook(chain) : reverse(chain);
+}
+
+set* set_literal(expr* members) {
+  set3p* r = new_set3p();
+  head(r, SC_LITERAL, 1);
+  expr* m = symbols(members);
+  r->f1 = m;
+  r->f2 = reinterpret_cast<void*>(intptr_t(listlen(m)));
+  return r;
+}
+
+set* set_literal(list* tuples) {
+  tuples = reverse(tuples);
+  int k0 = tuples ? listlen(tuples->item.e) : 1;
+  expr *first = nullptr, *last = nullptr;
+  intptr_t kept = 0;
+  int i = 0;
+  for (list* t = tuples; t; t = t->next) {
+    ++i;
+    expr* c = t->item.e;
+    int k = listlen(c);
+    if (k != k0) {
+      error(0, "tuple 1 has %d components, tuple %d has %d", k0, i, k);
+      del_chain(c);
+      continue;
+    }
+    // symlist takes a chain newest first.
+    c = symbols(reverse(c));
+    if (!c) continue;
+    if (last)
+      last->next = c;
+    else
+      first = c;
+    for (last = c; last->next; last = last->next) {
+    }
+    ++kept;
+  }
+  free_list(tuples);
+  set3p* r = new_set3p();
+  head(r, SC_LITERAL, k0);
+  r->f1 = first;
+  r->f2 = reinterpret_cast<void*>(kept);
+  return r;
+}
+
+set* set_interval(int kind, expr* lo, expr* hi, int type) {
+  struct set_interval* r = new_set_interval();
+  if (kind == 1)
+    type |= 4;
+  else if (kind != 0)
+    error(0, "invalid interval type");
+  head(r, SC_INTERVAL, 1);
+  if (lo) {
+    lo = numeric(lo);
+    hi = numeric(hi);
+  }
+  r->lower = lo;
+  r->upper = hi;
+  r->type = type;
+  r->name = nullptr;
+  return r;
+}
+
+set* set_named(xnode* sd) {
+  set* r = new_enum();
+  head(r, SC_NAMED, setdcl_dimen_get_hook(sd));
+  r->owner = sd;
+  return r;
+}
+
+set* set_spec_set(set_spec* ss) {
+  end_context(ss, nullptr);
+  Index* ix = ss->first;
+  if (ix && !ix->next && !ss->cond && ix->s && ix->s->sclass != SC_SLICE) {
+    set* s = ix->s;
+    ++s->refcnt;
+    sdelete(ss);
+    return s;
+  }
+  ss->sclass = SC_SPECSET;
+  ss->in = set_class_in[SC_SPECSET] ? set_class_in[SC_SPECSET] : unready_in;
+  ss->genall = set_class_genall[SC_SPECSET] ? set_class_genall[SC_SPECSET]
+                                            : unready_genall;
+  set_release[SC_SPECSET] = set_release[SC_SPEC];
+  return ss;
+}
+
+set* set_ordered(set* s, list* orderby) {
+  set2p* r = new_set2p();
+  head(r, SC_ORDERED, 1);
+  r->f1 = s;
+  r->f2 = orderby;
+  return r;
+}
+
+set* new_set_subscr(xnode* sd, expr* lookup, int arity, int bad) {
+  set3p* r = new_set3p();
+  head(r, SC_SUBSCR, arity);
+  if (bad) {
+    r->in = set_suberr_in;
+    r->genall = set_suberr_genall;
+  }
+  r->f1 = sd;
+  r->f2 = lookup;
+  r->f3 = nullptr;
+  return r;
+}
+
+}  // namespace vexo

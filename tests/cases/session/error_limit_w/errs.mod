@@ -1,0 +1,5 @@
+param p;
+param ];
+set );
+param ,;
+param q;

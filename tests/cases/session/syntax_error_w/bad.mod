@@ -1,0 +1,4 @@
+param p;
+
+display );
+display 2;

@@ -1,0 +1,107 @@
+// The records the set constructors build: heads, operands, reconciled
+// dimensions and the messages of construction.
+#include "eval/setclass.h"
+
+#include <gtest/gtest.h>
+
+#include "eval/indexing.h"
+#include "eval/set.h"
+#include "frontend/expr.h"
+#include "support/list.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "test_util.h"
+
+namespace vexo {
+namespace {
+
+class SetClasses : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Stderr) Init_Stderr();
+    rc = 0;
+  }
+  static set* range_set() { return set_range(nullptr, nullptr, nullptr); }
+};
+
+TEST_F(SetClasses, HeadsAndOperands) {
+  set* u = set_binop(range_set(), range_set(), SC_INTER);
+  EXPECT_EQ(u->sclass, uint32_t(SC_INTER));
+  EXPECT_EQ(u->nmem, -1);
+  EXPECT_EQ(u->refcnt, 1);
+  EXPECT_EQ(u->arity, 1);
+  EXPECT_NE(u->in, nullptr);
+  EXPECT_NE(u->genall, nullptr);
+  set* x = set_cross(u, set_enum(new_enum(), 2));
+  EXPECT_EQ(x->arity, 3);
+  EXPECT_EQ(x->cword, 2);
+  sdelete(x);  // releases the factors too
+  set* e = set_enum(new_enum(), 2);
+  set* c = set_if(nullptr, range_set(), e);  // empty else takes the arity
+  EXPECT_EQ(c->arity, 1);
+  EXPECT_EQ(static_cast<set*>(static_cast<set3p*>(c)->f3)->arity, 1);
+  sdelete(c);
+}
+
+TEST_F(SetClasses, DimensionsOfOperands) {
+  auto o = test::run_captured([] {
+    set* b =
+        set_binop(set_enum(new_enum(), 2), set_enum(new_enum(), 1), SC_UNION);
+    EXPECT_EQ(b->arity, 2);
+    sdelete(b);
+  });
+  EXPECT_EQ(o.err, "left set operand has dimen 2, right has 1\n");
+  EXPECT_TRUE(rc & 8);
+  rc = 0;
+  // An empty set held once takes the other operand's dimension.
+  set* a = set_enum(new_enum(), 2);
+  ++a->refcnt;  // held elsewhere too: not replaceable
+  o = test::run_captured([&] {
+    set* c = set_if(nullptr, a, set_enum(new_enum(), 1));
+    EXPECT_EQ(c->arity, 2);
+    EXPECT_EQ(static_cast<set*>(static_cast<set3p*>(c)->f3)->arity, 2);
+    sdelete(c);
+  });
+  EXPECT_EQ(o.err, "");
+  sdelete(a);
+}
+
+TEST_F(SetClasses, LiteralTuplesOfOneLength) {
+  // {(a, b), (c), (d, e)}: tuple lists hold their elements newest first.
+  expr n[5] = {};
+  n[1].next = &n[0];  // (a, b) as the parser chains it: b, a
+  n[4].next = &n[3];
+  list* t = tulist(nullptr, &n[1]);
+  t = tulist(t, &n[2]);
+  t = tulist(t, &n[4]);
+  set* s = nullptr;
+  auto o = test::run_captured([&] { s = set_literal(t); });
+  EXPECT_EQ(o.err, "tuple 1 has 2 components, tuple 2 has 1\n");
+  EXPECT_EQ(s->sclass, uint32_t(SC_LITERAL));
+  EXPECT_EQ(s->arity, 2);
+  set3p* r = static_cast<set3p*>(s);
+  EXPECT_EQ(reinterpret_cast<intptr_t>(r->f2), 2);
+  expr* m = static_cast<expr*>(r->f1);
+  ASSERT_EQ(listlen(m), 4);
+  EXPECT_EQ(m, &n[0]);  // a, b, d, e
+  EXPECT_EQ(m->next, &n[1]);
+  EXPECT_EQ(m->next->next, &n[3]);
+  r->f1 = nullptr;  // the nodes live on this stack
+  sdelete(s);
+}
+
+TEST_F(SetClasses, InvalidIntervalKind) {
+  set* s = nullptr;
+  auto o =
+      test::run_captured([&] { s = set_interval(2, nullptr, nullptr, 3); });
+  EXPECT_EQ(o.err, "invalid interval type\n");
+  EXPECT_EQ(s->sclass, uint32_t(SC_INTERVAL));
+  EXPECT_EQ(static_cast<struct set_interval*>(s)->type, 3);
+  set* i = set_interval(1, nullptr, nullptr, 3);
+  EXPECT_EQ(static_cast<struct set_interval*>(i)->type, 7);
+  sdelete(s);
+  sdelete(i);
+}
+
+}  // namespace
+}  // namespace vexo

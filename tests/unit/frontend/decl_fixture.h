@@ -1,0 +1,90 @@
+// Shared set-up of the declaration builder tests: a fresh front end with
+// the system declarations of start-up, and small helpers that build the
+// operands the grammar would pass.
+#ifndef VEXO_UNIT_FRONTEND_DECL_FIXTURE_H
+#define VEXO_UNIT_FRONTEND_DECL_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "eval/indexing.h"
+#include "eval/set.h"
+#include "eval/setclass.h"
+#include "frontend/condcl.h"
+#include "frontend/dclstub.h"
+#include "frontend/decl.h"
+#include "frontend/dummy.h"
+#include "frontend/expr.h"
+#include "frontend/exprbuild.h"
+#include "frontend/keywords.h"
+#include "frontend/neighbours.h"
+#include "frontend/paramdcl.h"
+#include "frontend/rawtok.h"
+#include "frontend/refs.h"
+#include "frontend/sysdecl.h"
+#include "frontend/vardcl.h"
+#include "support/list.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/scratch.h"
+#include "support/symbol.h"
+#include "test_util.h"
+
+namespace vexo::test {
+
+// The message core's own squawk, taken before any test installs another.
+inline void (*const plain_squawk)(const char*) = squawk_hook;
+
+class DeclTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Stderr) Init_Stderr();
+    Mach();
+    scratch_init();
+    symbols_init();
+    list_reinit();
+    expr_init();
+    dummy_init();
+    decl_init();
+    sysdecl_init();
+    // Messages without an input location: another test may have
+    // installed the located printer.
+    squawk_hook = plain_squawk;
+    rc = 0;
+    Cautions = 1;
+    cmdstate = 0;
+    lastloopdummy = nullptr;
+    lazy = old_param_eq = 0;
+    di_type = convert_logical = 0;
+    parse_init();
+  }
+  void TearDown() override {
+    cmd_reset2_hook = nullptr;
+    sysdecl_suffixes_hook = nullptr;
+    sysdecl_problems_hook = nullptr;
+    sysdecl_sets_hook = nullptr;
+  }
+
+  static symbol* sym(const char* s) { return Symbol(s, 1); }
+  static expr* num(double v) { return new_num(v); }
+  static expr* ref(xnode* v) { return entity_ref(v, OPVAR164); }
+  // {i in a..b}: one index with its dummy bound in a new scope.
+  static set_spec* range_ix(const char* dname, double a, double b) {
+    set* r = set_range(num(a), num(b), nullptr);
+    Index* ix = index_item(nullptr, new_expr(opword(OP279), sym(dname)), r);
+    return new set_spec(ix, nullptr, 1);
+  }
+  // Runs f and returns what it wrote on Stderr.
+  template <class F>
+  static std::string msgs(F f) {
+    return run_captured(f).err;
+  }
+  static var* scalar_var(const char* n) {
+    return (new var(sym(n), nullptr, nullptr, 0))->finish_dcl(0);
+  }
+};
+
+}  // namespace vexo::test
+
+#endif  // VEXO_UNIT_FRONTEND_DECL_FIXTURE_H

@@ -1,0 +1,301 @@
+// The vexo program itself, run as a child with a pipe held open on its
+// standard input: signals end it with their codes, SIGHUP ignored at start
+// stays ignored, and nothing is left in its temporary directory.  The
+// program is looked for next to the folder of this test binary (the build
+// puts it at <build>/vexo and the test at <build>/tests/).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string vexo_path() {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "";
+  std::string p(self, static_cast<size_t>(n));
+  p = p.substr(0, p.rfind('/'));  // <build>/tests
+  p = p.substr(0, p.rfind('/'));  // <build>
+  return p + "/vexo";
+}
+
+// A signal mask of /proc/<pid>/status ("SigCgt:" caught, "SigPnd:" and
+// "ShdPnd:" pending), 0 when it cannot be read.
+unsigned long long status_mask(pid_t pid, const std::string& field) {
+  std::ifstream f("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(f, line)) {
+    if (line.rfind(field, 0) == 0)
+      return std::stoull(line.substr(field.size()), nullptr, 16);
+  }
+  return 0;
+}
+unsigned long long caught_mask(pid_t pid) {
+  return status_mask(pid, "SigCgt:");
+}
+// Waits (at most 10 s) until sig is no longer pending for pid: it has
+// been delivered, so that a second one of the same kind cannot merge.
+void wait_delivered(pid_t pid, int sig) {
+  unsigned long long bit = 1ULL << (sig - 1);
+  for (int i = 0; i < 1000; ++i) {
+    if (!((status_mask(pid, "SigPnd:") | status_mask(pid, "ShdPnd:")) & bit))
+      return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+struct step {
+  int sig;            // a signal to send, or 0
+  const char* input;  // text to write to the program's input, or null
+};
+
+struct result {
+  int code = -1;    // the exit code; -1 when ended by a signal
+  int signal = 0;   // the signal that ended it
+  std::string out;  // standard output and error together
+  bool tmp_empty = true;
+};
+
+// Starts vexo with args and its input from a pipe, waits until its
+// handlers stand (SIGTERM caught), performs the steps with pauses between
+// them (so that no two signals merge), closes the pipe and waits for the
+// end.  With hup_ignored the program starts with SIGHUP ignored.
+result run_vexo(std::vector<std::string> args,
+                std::initializer_list<step> steps, bool hup_ignored = false) {
+  result res;
+  std::string prog = vexo_path();
+  char tmpl[] = "/tmp/vexo_driverXXXXXX";
+  std::string dir = mkdtemp(tmpl);
+  std::string tmp = dir + "/tmp";
+  mkdir(tmp.c_str(), 0700);
+  std::string outfile = dir + "/out";
+  int in[2];
+  EXPECT_EQ(pipe(in), 0);
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    close(in[0]);
+    close(in[1]);
+    int o = open(outfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(o, 1);
+    dup2(o, 2);
+    close(o);
+    if (chdir(dir.c_str()) != 0) _exit(120);
+    setenv("TMPDIR", (tmp + "/").c_str(), 1);
+    signal(SIGHUP, hup_ignored ? SIG_IGN : SIG_DFL);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>("vexo"));
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(prog.c_str(), argv.data());
+    _exit(121);
+  }
+  close(in[0]);
+  // Wait (at most 20 s) until the session's handlers are installed.
+  unsigned long long term_bit = 1ULL << (SIGTERM - 1);
+  for (int i = 0; i < 2000 && !(caught_mask(pid) & term_bit); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(caught_mask(pid) & term_bit) << "handlers never installed";
+  for (const step& s : steps) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    if (s.sig) {
+      kill(pid, s.sig);
+      wait_delivered(pid, s.sig);
+    }
+    if (s.input) {
+      ssize_t w = write(in[1], s.input, strlen(s.input));
+      EXPECT_GT(w, 0);
+    }
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  close(in[1]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status))
+    res.code = WEXITSTATUS(status);
+  else if (WIFSIGNALED(status))
+    res.signal = WTERMSIG(status);
+  std::ifstream f(outfile, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  res.out = ss.str();
+  std::string ls = "test -z \"$(ls -A " + tmp + ")\"";
+  res.tmp_empty = system(ls.c_str()) == 0;
+  std::string rm = "rm -rf " + dir;
+  EXPECT_EQ(system(rm.c_str()), 0);
+  return res;
+}
+
+// Runs vexo (argv[0] "vexo", found through PATH when path_run) with
+// standard input from /dev/null, the process environment env (NAME=value
+// texts) and args; returns standard error.  An input name that begins with
+// "<" runs a shell command with the program's environment, so a command
+// that prints variables to standard error shows what the program set.
+std::string run_env(const std::vector<std::string>& env,
+                    std::vector<std::string> args, bool path_run) {
+  char tmpl[] = "/tmp/vexo_envrunXXXXXX";
+  std::string dir = mkdtemp(tmpl);
+  std::string errfile = dir + "/err";
+  std::string prog = vexo_path();
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int n = open("/dev/null", O_RDONLY);
+    dup2(n, 0);
+    int o = open(errfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(o, 1);
+    dup2(o, 2);
+    if (chdir(dir.c_str()) != 0) _exit(120);
+    clearenv();
+    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>("vexo"));
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (path_run)
+      execvp("vexo", argv.data());
+    else
+      execv(prog.c_str(), argv.data());
+    _exit(121);
+  }
+  int status;
+  waitpid(pid, &status, 0);
+  std::ifstream f(errfile, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  std::string rm = "rm -rf " + dir;
+  EXPECT_EQ(system(rm.c_str()), 0);
+  return ss.str();
+}
+
+class Driver : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (access(vexo_path().c_str(), X_OK) != 0)
+      GTEST_SKIP() << "no vexo program at " << vexo_path();
+  }
+};
+
+TEST_F(Driver, TerminationSignalsEndWithTheirNumbers) {
+  struct {
+    int sig;
+    int code;
+    const char* out;
+  } rows[] = {{SIGTERM, 15, ""},
+              {SIGQUIT, 3, ""},
+              {SIGHUP, 1, ""},
+              {SIGABRT, 6, ""},
+              {SIGPIPE, 13, "\n\n*** Unexpected SIGPIPE received. ***\n\n"}};
+  for (auto& r : rows) {
+    result res = run_vexo({}, {{r.sig, nullptr}});
+    EXPECT_EQ(res.signal, 0) << strsignal(r.sig);
+    EXPECT_EQ(res.code, r.code) << strsignal(r.sig);
+    EXPECT_EQ(res.out, r.out) << strsignal(r.sig);
+    EXPECT_TRUE(res.tmp_empty) << strsignal(r.sig);
+  }
+}
+
+TEST_F(Driver, Interrupts) {
+  // Two interrupts before the first is served end the session with 32.
+  result two = run_vexo({}, {{SIGINT, nullptr}, {SIGINT, nullptr}});
+  EXPECT_EQ(two.signal, 0);
+  EXPECT_EQ(two.code, 32);
+  EXPECT_TRUE(two.tmp_empty);
+  // One interrupt only counts: the session reads on, and its input (a
+  // declaration) ends it normally.
+  result one = run_vexo({}, {{SIGINT, nullptr}, {0, "param p;\n"}});
+  EXPECT_EQ(one.signal, 0);
+  EXPECT_EQ(one.code, 0) << one.out;
+  // In block mode the code goes out in the "exit" block, twice.  (The
+  // "break" block started before it stays empty, and an empty block is
+  // never sent.)
+  result block = run_vexo({"-b"}, {{SIGINT, nullptr}, {SIGINT, nullptr}});
+  EXPECT_EQ(block.code, 32);
+  EXPECT_NE(block.out.find("11 exit\n32\n32\n"), std::string::npos)
+      << block.out;
+}
+
+TEST_F(Driver, FloatingPointExceptionAbandonsTheCommandOnly) {
+  // Reported and treated as an error of the statement being read; the
+  // session reads on (its input is not a file), and the error bit stays.
+  result res = run_vexo({}, {{SIGFPE, nullptr}, {0, "param p;\n"}});
+  EXPECT_EQ(res.signal, 0);
+  EXPECT_EQ(res.code, 2);
+  EXPECT_EQ(res.out, "\nfloating point exception.\n\n") << res.out;
+  // At an interactive terminal the session goes on with rc 0.
+  res = run_vexo({"-vi1"}, {{SIGFPE, nullptr}, {0, "param p;\n"}});
+  EXPECT_EQ(res.code, 0);
+}
+
+TEST_F(Driver, HangupIgnoredAtStartStaysIgnored) {
+  result res = run_vexo({}, {{SIGHUP, nullptr}, {SIGTERM, nullptr}}, true);
+  EXPECT_EQ(res.signal, 0);
+  EXPECT_EQ(res.code, 15);  // the hang-up did nothing; the SIGTERM ended it
+}
+
+TEST_F(Driver, ForcedZeroExitCoversSignals) {
+  EXPECT_EQ(run_vexo({"-w"}, {{SIGTERM, nullptr}}).code, 0);
+  EXPECT_EQ(run_vexo({"-w"}, {{SIGINT, nullptr}, {SIGINT, nullptr}}).code, 0);
+}
+
+TEST_F(Driver, StartedThroughPathAppendsItsDirectoryOnce) {
+  std::string prog = vexo_path();
+  std::string bin = prog.substr(0, prog.rfind('/'));
+  char real[4096];
+  ASSERT_TRUE(realpath(bin.c_str(), real));
+  std::string path = bin + ":/usr/bin:/bin";
+  std::string err =
+      run_env({"PATH=" + path, "VEXO_ENVFILE=/nonexistent/vexo.env"},
+              {"<printf '[%s][%s]' \"$PATH\" \"$VEXO_INSTALL_DIR\" >&2"}, true);
+  EXPECT_EQ(err, "[" + path + ":" + real + "/][" + real + "/]");
+}
+
+TEST_F(Driver, EnvironmentFileAndDefaultSolver) {
+  char tmpl[] = "/tmp/vexo_envfileXXXXXX";
+  std::string dir = mkdtemp(tmpl);
+  std::string file = dir + "/my.env";
+  std::ofstream(file, std::ios::binary) << "  EA  = blanks kept \r\n"
+                                           "EB=x=y\r\n"
+                                           "=nothing\r\n"
+                                           "# EC=comment\r\n"
+                                           "\tED=last";
+  std::string show =
+      "<printf '[%s][%s][%s][%s][%s][%s]' \"$EA\" \"$EB\" "
+      "\"${EC-unset}\" \"$ED\" \"${solver-unset}\" \"$VEXO_ENVFILE\" >&2";
+  std::vector<std::string> env = {"PATH=/usr/bin:/bin", "VEXO_ENVFILE=" + file};
+  EXPECT_EQ(run_env(env, {show}, false),
+            "[ blanks kept ][x=y][unset][last][vexocbc][" + file + "]");
+  env.push_back("VEXO_DEFAULT_SOLVER=none");
+  EXPECT_EQ(run_env(env, {show}, false),
+            "[ blanks kept ][x=y][unset][last][][" + file + "]");
+  std::string rm = "rm -rf " + dir;
+  EXPECT_EQ(system(rm.c_str()), 0);
+}
+
+TEST_F(Driver, TimesOptionEchoesTheCommandLineBeforeTheHeading) {
+  std::string err = run_env(
+      {"PATH=/usr/bin:/bin", "VEXO_ENVFILE=/nonexistent/vexo.env", "times=1"},
+      {"-w", "-"}, false);
+  EXPECT_EQ(err,
+            "\n# vexo -w -\n"
+            "#\t\tuser\t\tsystem\t\tincremental\ttotal\n"
+            "#phase\t\tseconds\t\tseconds\t\tmemory\t\tmemory\n");
+}
+
+}  // namespace

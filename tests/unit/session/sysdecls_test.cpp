@@ -1,0 +1,160 @@
+// The built-in params and system sets of start-up.
+#include "session/sysdecls.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "eval/set.h"
+#include "frontend/decl.h"
+#include "frontend/dummy.h"
+#include "frontend/expr.h"
+#include "frontend/paramdcl.h"
+#include "frontend/suffix.h"
+#include "frontend/sysdecl.h"
+#include "session/located.h"
+#include "session/startup.h"
+#include "support/filename.h"
+#include "support/list.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/scratch.h"
+#include "support/symbol.h"
+#include "support/text.h"
+
+namespace vexo {
+namespace {
+
+class SysDecls : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Stderr) Init_Stderr();
+    Mach();
+    scratch_init();
+    symbols_init();
+    list_reinit();
+    expr_init();
+    dummy_init();
+    decl_init();
+    sysdecl_init();
+    rc = 0;
+    apid = 4242;
+    xoption = 7.5;
+    sysdecls(1);
+  }
+  void TearDown() override { xoption = 0; }
+
+  static param* par(const char* name) {
+    symbol* s = Symbol0(name);
+    EXPECT_TRUE(s) << name;
+    if (!s || !s->binding) return nullptr;
+    xnode* x = static_cast<xnode*>(s->binding);
+    EXPECT_TRUE(x->kind == DK_PARAM || x->kind == DK_SPARAM) << name;
+    return static_cast<param*>(x);
+  }
+  static std::vector<std::string> members(set* s) {
+    if (s->nmem < 0) set_genall(s, nullptr);
+    std::vector<std::string> v;
+    for (setmem* m = s->first; m; m = m->next) v.push_back(m->tup()[0]->name);
+    return v;
+  }
+};
+
+TEST_F(SysDecls, NumericParamsWithDefaultValues) {
+  struct {
+    const char* name;
+    double v;
+  } rows[] = {{"Infinity", Infinity}, {"_pid", 4242}, {"_version", 20240404}};
+  for (auto& r : rows) {
+    param* p = par(r.name);
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(p->dflt) << r.name;
+    EXPECT_EQ(p->dflt->L.d, r.v) << r.name;
+    EXPECT_TRUE(p->type & 0x80000000u) << r.name << ": system mark";
+  }
+  param* nan = par("NaN");
+  ASSERT_TRUE(nan && nan->dflt);
+  EXPECT_TRUE(std::isnan(nan->dflt->L.d));
+}
+
+TEST_F(SysDecls, InterpreterParamsHoldTheirCells) {
+  ASSERT_TRUE(solve_result_num && Cmdno && Solution_Count && Pd_trans_state);
+  EXPECT_EQ(par("solve_result_num"), solve_result_num);
+  EXPECT_EQ(*sysparam_cell(solve_result_num), -1);
+  EXPECT_EQ(*sysparam_cell(shell_exitcode), -1);
+  EXPECT_EQ(*sysparam_cell(Cmdno), 0);
+  EXPECT_EQ(static_cast<xnode*>(par("_Solution_Count")), Solution_Count);
+  EXPECT_EQ(static_cast<xnode*>(par("_trans_state")), Pd_trans_state);
+  // The system mark only where the table gives it.
+  EXPECT_TRUE(Pd_presolve_req->type & 0x80000000u);
+  EXPECT_FALSE(Cmdno->type & 0x80000000u);
+  // The time params in their order; the clock ones read afresh.
+  EXPECT_EQ(par("_solve_time"), Time_params[T_SOLVE]);
+  EXPECT_EQ(par("_session_time"), Time_params[T_SESSION]);
+  EXPECT_TRUE(Time_params[T_VEXO]->flags & XF_RANDOM);
+  EXPECT_TRUE(Time_params[T_SESSION]->flags & XF_RANDOM);
+  EXPECT_FALSE(Time_params[T_SESSION_MAX]->flags & XF_RANDOM);
+  EXPECT_FALSE(Time_params[T_TOTAL_SHELL_ELAPSED]->flags & XF_RANDOM);
+  EXPECT_EQ(*sysparam_cell(Time_params[T_SESSION_MAX]), 7.5);  // -x
+}
+
+TEST_F(SysDecls, SymbolicParams) {
+  EXPECT_EQ(par("solve_result"), solve_result);
+  EXPECT_EQ(solve_result->kind, DK_SPARAM);
+  EXPECT_STREQ(sparam_value(solve_result)->text(), "?");
+  EXPECT_STREQ(sparam_value(solve_message)->text(), "");
+  char cwd[4096];
+  ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+  EXPECT_STREQ(sparam_value(Curdir)->text(), cwd);
+  EXPECT_EQ(sysparam_cell(solve_result), nullptr);
+}
+
+TEST_F(SysDecls, ClassSetsFollowTheDeclarations) {
+  ASSERT_EQ(xclass[XC_PARS].sysdcl, Sd_sysset[XC_PARS]);
+  set* pars = Sd_sysset[XC_PARS]->value;
+  std::vector<std::string> v = members(pars);
+  ASSERT_GE(v.size(), 4u);
+  EXPECT_EQ(v[0], "Infinity");
+  EXPECT_EQ(v[3], "NaN");
+  size_t before = v.size();
+  // A new declaration makes the set generate again, with it at the end.
+  param* p = new_param(Symbol("fresh", 0), nullptr, nullptr);
+  p->finish_dcl(0);
+  v = members(pars);
+  ASSERT_EQ(v.size(), before + 1);
+  EXPECT_EQ(v.back(), "fresh");
+  // _SETS lists the sets, among them the system sets themselves.
+  v = members(Sd_sysset[XC_SETS]->value);
+  EXPECT_NE(std::find(v.begin(), v.end(), "_VARS"), v.end());
+  // The sets the interpreter fills start empty.
+  ASSERT_TRUE(sysenum_sets[XC_TABLES - XC_ENVS]);
+  EXPECT_EQ(sysenum_sets[XC_TABLES - XC_ENVS]->nmem, 0);
+  EXPECT_EQ(Sd_sysset[XC_TABLES]->name->name, std::string("_TABLES"));
+}
+
+TEST_F(SysDecls, FileNameMappingReadsTheParams) {
+  ASSERT_TRUE(Sd_file_prefixmap && Sd_file_prefixmap->value);
+  set* s = Sd_file_prefixmap->value;
+  EXPECT_EQ(s->arity, 2);
+  const char* to = nullptr;
+  EXPECT_EQ(file_prefixmap_hook(0, &to), nullptr);
+  symbol* t[2] = {Symbol("/from/", 0), Symbol("/to/", 0)};
+  set_addmem(s, t);
+  const char* from = file_prefixmap_hook(0, &to);
+  ASSERT_TRUE(from);
+  EXPECT_STREQ(from, "/from/");
+  EXPECT_STREQ(to, "/to/");
+  EXPECT_EQ(file_prefixmap_hook(1, &to), nullptr);
+  EXPECT_EQ(backslash_map_hook(), 0);
+  *sysparam_cell(backslash_map) = 1;
+  EXPECT_EQ(backslash_map_hook(), 1);
+  *sysparam_cell(filename_case) = 1;
+  EXPECT_EQ(filename_case_hook(), 1);
+}
+
+}  // namespace
+}  // namespace vexo
