@@ -188,7 +188,10 @@ void put_expr(line_buf& t, const expr* e) {
       put_ix(t, e->L.ss);
       if (e->R.e) {
         put(t, " ");
-        put_expr(t, e->R.e);
+        if (e->R.e->next)
+          put_chain(t, e->R.e);
+        else
+          put_expr(t, e->R.e);
       }
       put(t, ")");
       break;
@@ -208,12 +211,19 @@ void put_expr(line_buf& t, const expr* e) {
 void put_node(line_buf& t, const expr* e) {
   put(t, "op%d", opcode(e));
   switch (shape(e)) {
-    case 1: case 5: case 11: case 14: case 61: case 64:
+    case 1:
+    case 5:
+    case 11:
+    case 14:
+    case 61:
+    case 64:
       put(t, "(");
       put_expr(t, e->L.e);
       put(t, ")");
       break;
-    case 2: case 15: case 54:
+    case 2:
+    case 15:
+    case 54:
       put(t, "(");
       put_expr(t, e->L.e);
       put(t, ", ");
@@ -227,14 +237,18 @@ void put_node(line_buf& t, const expr* e) {
       put_expr(t, e->R.e);
       put(t, ")");
       break;
-    case 6: case 30:
+    case 6:
+    case 30:
       if (opcode(e) == OPCONCAT) {
         put_chain(t, e->L.e);
         break;
       }
       put_chain(t, e->L.e);
       break;
-    case 4: case 16: case 40: case 43:
+    case 4:
+    case 16:
+    case 40:
+    case 43:
       put(t, "(%s", e->L.x->name->name);
       if (e->R.e && opcode(e->R.e) == OPLOOKUP && e->R.e->R.e) {
         put(t, " ");
@@ -242,7 +256,8 @@ void put_node(line_buf& t, const expr* e) {
       }
       put(t, ")");
       break;
-    case 9: case 58:
+    case 9:
+    case 58:
       put(t, "(");
       put_expr(t, e->L.e);
       if (e->R.e) {
@@ -337,8 +352,8 @@ void close_ix(set_spec* ss) {
   if (ss) end_context(ss, nullptr);
 }
 
-void trace_ix_cmd(const char* what, set_spec* ix, const expr* a,
-                  const expr* b, const redirect* r) {
+void trace_ix_cmd(const char* what, set_spec* ix, const expr* a, const expr* b,
+                  const redirect* r) {
   line_buf t{};
   put(t, "%s ", what);
   put_ix(t, ix);
@@ -473,8 +488,8 @@ void fixun(int unfix, set_spec* ix, expr* target) {
 }
 
 void dropadd_cmd(int restore, set_spec* ix, expr* target) {
-  trace_ix_cmd(restore ? "dropadd_cmd 1" : "dropadd_cmd 0", ix, target,
-               nullptr, nullptr);
+  trace_ix_cmd(restore ? "dropadd_cmd 1" : "dropadd_cmd 0", ix, target, nullptr,
+               nullptr);
   close_ix(ix);
   complete();
 }
@@ -511,12 +526,18 @@ void option_reset_cmd() {
 }
 
 list* optioncmd(list* settings, cstr* name, expr* subscript, cstr* value) {
-  option_setting* o =
-      static_cast<option_setting*>(mem(sizeof(option_setting)));
+  option_setting* o = static_cast<option_setting*>(mem(sizeof(option_setting)));
   o->name = name;
   o->subscript = subscript;
   o->value = value;
   return new_list(settings, o);
+}
+
+cstr* dollar_word(cstr* name) {
+  char buf[512];
+  Snprintf(buf, sizeof buf, "$%s", name->text());
+  zap_cstr(&name);
+  return new_cstring(buf);
 }
 
 void option_err(list* settings) {
@@ -531,8 +552,8 @@ void option_err(list* settings) {
 cstr* list2string(list* words) {
   words = reverse(words);
   size_t n = 1;
-  for (list* l = words; l; l = l->next) n += strlen(l->item.p ?
-      static_cast<cstr*>(l->item.p)->text() : "") + 1;
+  for (list* l = words; l; l = l->next)
+    n += strlen(l->item.p ? static_cast<cstr*>(l->item.p)->text() : "") + 1;
   char* buf = static_cast<char*>(new_mblk(htcl(n)));
   buf[0] = 0;
   size_t k = 0;
@@ -606,6 +627,20 @@ void loopstart(int kind, symbol* name, void* what) {
     emit(t);
     push_frame(FR_BRACE, 0);
   }
+}
+
+void loopdumify(symbol* name, set* s) {
+  line_buf t{};
+  put(t, "loopdumify %s ", name->name);
+  put_set(t, s);
+  emit(t);
+}
+
+void loopdumifye(expr* tuple) {
+  line_buf t{};
+  put(t, "loopdumifye ");
+  put_chain(t, tuple);
+  emit(t);
 }
 
 int breakcont(int kind, symbol* name) {
@@ -765,8 +800,8 @@ expr* entity_item(xnode* x) {
 }
 
 expr* show_item(int kind, symbol* name, double n) {
-  static const char* const words[] = {"", "environ", "suffix", "table",
-                                      "option", "check"};
+  static const char* const words[] = {"",      "environ", "suffix",
+                                      "table", "option",  "check"};
   char buf[256];
   if (kind == SHOW_CHECK) {
     if (n < 0)

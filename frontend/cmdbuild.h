@@ -93,6 +93,9 @@ void option_reset_cmd();
 // so far; option_err is called after an error in the settings.
 list* optioncmd(list* settings, cstr* name, expr* subscript, cstr* value);
 void option_err(list* settings);
+// An option reference "$" name in an option value: the text "$name" (the
+// option command expands it).
+cstr* dollar_word(cstr* name);
 // Joins the words of an option value (a list of strings, in reverse
 // order) into one string, separated by blanks.
 cstr* list2string(list* words);
@@ -105,6 +108,11 @@ void rbrace();
 // kind 39 (for: what is the indexing) or 44 (repeat: what is the
 // condition, null for none); name is the loop name or null.
 void loopstart(int kind, symbol* name, void* what);
+// The dummies of a `for` loop's indexing become loop dummies: one dummy
+// by name with the set it ranges over, or the chain of a tuple's dummies.
+// The stand-ins record the call; the dummies stay ordinary dummies.
+void loopdumify(symbol* name, set* s);
+void loopdumifye(expr* tuple);
 // break (73) or continue (74): nonzero when the parse must return 10.
 int breakcont(int kind, symbol* name);
 // quit: nonzero when the parse must return 5.
@@ -137,7 +145,6 @@ void table_io(int write, set_spec* ix, symbol* name, expr* subscript);
 void environ_cmd0(cstr* name, expr* subscript, symbol* from);
 expr* funceval(symbol* function, expr* args);
 
-
 // A display or print item: an indexing followed by an expression or by a
 // parenthesised list (a tuple node, whose items the entry takes): an
 // OPARG entry over the indexing; the indexing's scope is closed here.
@@ -150,8 +157,13 @@ expr* entity_item(xnode* x);
 // The keyword forms of show, xref, delete and purge names: `environ`,
 // `suffix`, `table`, `option` with a name, and `check` with a number (-1:
 // none).  The stand-in gives a symbol literal of the words.
-enum : int { SHOW_ENVIRON = 1, SHOW_SUFFIX, SHOW_TABLE, SHOW_OPTION,
-             SHOW_CHECK };
+enum : int {
+  SHOW_ENVIRON = 1,
+  SHOW_SUFFIX,
+  SHOW_TABLE,
+  SHOW_OPTION,
+  SHOW_CHECK
+};
 expr* show_item(int kind, symbol* name, double n);
 // The target of let on a set: the set declaration with its subscripts.
 expr* set_target(xnode* sd, expr* subs);

@@ -106,8 +106,8 @@ static expr* logical_to_algebraic(expr* e, bool* converted) {
     return stbody(left, opw, mid, opw, right, 0);
   }
   if (oc == LE || oc == GE ||
-      (oc == EQ && (has_flag(e->L.e, EF_NUMERIC) ||
-                    has_flag(e->R.e, EF_NUMERIC)))) {
+      (oc == EQ &&
+       (has_flag(e->L.e, EF_NUMERIC) || has_flag(e->R.e, EF_NUMERIC)))) {
     expr* l = e->L.e;
     expr* r = e->R.e;
     uint32_t opw = e->opword;

@@ -23,21 +23,21 @@ struct set_spec;
 
 // Head flags of constraints beyond the body's kind code (1..11).
 enum : uint64_t {
-  CF_COMPL = 8,           // complementarity
-  CF_TOCOME = 16,         // columns come from later variables
-  CF_COLTERMS = 128,      // variables added column terms
-  CF_NODE = 0x4000,       // network balance constraint
-  CF_VAREQ = 0x400000,    // equality whose left side is a lone variable
-  CF_MINIMIZE = 5,        // objective flags as the grammar passes them
+  CF_COMPL = 8,         // complementarity
+  CF_TOCOME = 16,       // columns come from later variables
+  CF_COLTERMS = 128,    // variables added column terms
+  CF_NODE = 0x4000,     // network balance constraint
+  CF_VAREQ = 0x400000,  // equality whose left side is a lone variable
+  CF_MINIMIZE = 5,      // objective flags as the grammar passes them
   CF_MAXIMIZE = 6
 };
 
 struct constr : convar {
-  int32_t compl_;   // 1 for a complementarity constraint
-  expr* idual;      // initial dual value (`:=`)
-  expr* ddual;      // default dual value (`default`)
-  expr* body;       // the body (its root holds the kind code)
-  expr* logbody;    // the logical body (filed in _LOGCONS)
+  int32_t compl_;  // 1 for a complementarity constraint
+  expr* idual;     // initial dual value (`:=`)
+  expr* ddual;     // default dual value (`default`)
+  expr* body;      // the body (its root holds the kind code)
+  expr* logbody;   // the logical body (filed in _LOGCONS)
 
   // A constraint (kind 8, 9 when indexed): flags 0, 16 (to_come/range) or
   // 0x4010 (node); body from the body builders; dual: the `:=`/`default`

@@ -1,9 +1,10 @@
 // Least stand-ins for the declaration services of other subsystems that
 // the declaration builders and the declaration grammar call: function
 // declarations (evaluator), the `random` attribute, table declarations
-// (data input), problems and suffix declarations (instance generation).  Each does what the front end needs of it and no
-// more; the owning subsystems replace them later.  The records here carry
-// the fields the front end reads; their owners may append fields.
+// (data input), problems and suffix declarations (instance generation).  Each
+// does what the front end needs of it and no more; the owning subsystems
+// replace them later.  The records here carry the fields the front end reads;
+// their owners may append fields.
 #ifndef VEXO_FRONTEND_DCLSTUB_H
 #define VEXO_FRONTEND_DCLSTUB_H
 
@@ -61,7 +62,7 @@ function* funcdcl(symbol* name, cstr* alias, funcarg* args, int flags,
 // after explicit suffix stage declaration."
 void make_random(var* v);
 void make_randompar(param* p);
-extern int nrandom;        // random declarations made
+extern int nrandom;         // random declarations made
 extern int stage_declared;  // suffix stage was declared explicitly
 
 // ---- Problems ------------------------------------------------------------
@@ -70,10 +71,10 @@ extern int stage_declared;  // suffix stage was declared explicitly
 // variables and constraints on its entity list: OPARG nodes whose L is an
 // OP281 node whose L is the declaration.
 struct problem : xnode {
-  expr* ents;       // entity list, newest first
-  set_spec* pix;    // indexing of an indexed problem
-  expr* sufinits;   // suffix settings
-  list* environ;    // environment settings
+  expr* ents;      // entity list, newest first
+  set_spec* pix;   // indexing of an indexed problem
+  expr* sufinits;  // suffix settings
+  list* environ;   // environment settings
   static void* operator new(size_t size);
   static void operator delete(void* p);
 };
@@ -94,19 +95,15 @@ problem* new_problem(symbol* name, cstr* alias, set_spec* ix, expr* settings,
 // ---- Suffix declarations -------------------------------------------------
 
 // Suffix flags.
-enum : uint32_t {
-  SUF_INTEGER = 1,
-  SUF_BINARY = 2,
-  SUF_SYMBOLIC = 0x100
-};
+enum : uint32_t { SUF_INTEGER = 1, SUF_BINARY = 2, SUF_SYMBOLIC = 0x100 };
 
 struct suffix : xnode {
-  uint32_t sflags;  // SUF_...
-  int32_t dir;      // direction 1 IN, 2 OUT, 3 INOUT, 4 LOCAL
-  uint32_t depslot; // base dependency slot (its declaration number)
-  uint32_t sufnum;  // suffix number (position among the suffixes)
-  list* checks;     // check list (cells {next, check node})
-  set* inset;       // `in` set
+  uint32_t sflags;   // SUF_...
+  int32_t dir;       // direction 1 IN, 2 OUT, 3 INOUT, 4 LOCAL
+  uint32_t depslot;  // base dependency slot (its declaration number)
+  uint32_t sufnum;   // suffix number (position among the suffixes)
+  list* checks;      // check list (cells {next, check node})
+  set* inset;        // `in` set
 
   static void* operator new(size_t size);  // record kind 8
   static void operator delete(void* p);
@@ -134,11 +131,11 @@ void sufredecl_start(symbol* name);
 // The table declaration record (kind 26, record kind 9).  The stand-in
 // keeps the strings and direction and discards the column descriptions.
 struct Table : xnode {
-  expr* strings;    // strings, newest first
-  int32_t tdir;     // direction: 0 none, 1 IN, 2 OUT, 3 INOUT
-  int32_t nkeys;    // key columns
-  set* keyset;      // the key set
-  expr* items;      // column items, newest first
+  expr* strings;  // strings, newest first
+  int32_t tdir;   // direction: 0 none, 1 IN, 2 OUT, 3 INOUT
+  int32_t nkeys;  // key columns
+  set* keyset;    // the key set
+  expr* items;    // column items, newest first
 
   static void* operator new(size_t size);
   static void operator delete(void* p);

@@ -314,7 +314,8 @@
 %type <s> sexpr in_sexpr
 %type <sym> loopname_opt plainname_opt kw_dummy
 %type <e> cond ref conref ix_args con_ref rawsubs con_body
-%type <e> prob_items prob_list prob_item
+%type <e> prob_items prob_list prob_item key_name table_col col_item
+%type <i> arrow
 %type <i> ftypes
 %type <str> alias_opt
 %type <sd> set_dcl
@@ -416,9 +417,13 @@ declaration:
   | obj_dcl
   | con_dcl
   | suffix_dcl ';'          { $1->finish_dcl(); }
+  | table_dcl ';'           { cur_table->finish_dcl(tablerw); }
+  | table_dcl error ';'     { cur_table->finish_dcl(0); yyerrok; }
   | CHECK ix_opt ':' cond ';'
       { (new check($2, $4))->finish_dcl(); }
   | CHECK cond ';'          { (new check(nullptr, $2))->finish_dcl(); }
+  | REDECLARE CHECK NUMBER { redecl_check(static_cast<int>($3)); } ':' cond ';'
+      { (new check(nullptr, $6))->finish_dcl(); }
   | FUNCTION NEWNAME alias_opt fargs_opt ftypes ';'
       { funcdcl($2, $3, $<fa>4, static_cast<int>($5), nullptr, nullptr); }
   | FUNCTION NEWNAME alias_opt fargs_opt ftypes PIPE STRING ';'
@@ -455,6 +460,100 @@ ftypes:
   | ftypes RANDOM       { $$ = $1 | 65536; }
   ;
 
+// Tables: the head with its strings and direction words, then optionally
+// ":" an optional key set with its arrow, the key columns in brackets
+// (names read as words), and the data columns.  The record being built is
+// cur_table.
+table_dcl:
+    table_head
+  | table_head ':' table_keys
+  | table_head ':' table_keys ',' table_cols
+  ;
+
+table_head:
+    TABLE PLAINNAME lex_ref ix_opt  { table_head($2, $4, 0); }
+  | REDECLARE TABLE lex_plain PLAINNAME tabredecl ix_opt
+      { table_head($4, $6, 0); }
+  | UREADTABLE                      { table_head(nullptr, nullptr, 1); }
+  | UWRITETABLE                     { table_head(nullptr, nullptr, 2); }
+  | table_head STRING               { cur_table->addString(new_str($2)); }
+  | table_head '(' expr ')'
+      { cur_table->addString(make_string($3)); }
+  | table_head INOUT
+      { cur_table->addtdir(static_cast<int>($2)); }
+  ;
+
+table_keys:
+    key_set '[' lex_word key_cols ']' { isd = cur_table->endkeys(); }
+      key_tail                        { cur_table->endcols(isd); }
+  ;
+
+key_set:
+    %empty
+  | sexpr arrow                     { cur_table->addindset($1, $2); }
+  ;
+
+arrow:
+    '<' '-'         { $$ = arrowlist("<-"); }
+  | '-' '>'         { $$ = arrowlist("->"); }
+  | '<' '-' '>'     { $$ = arrowlist("<->"); }
+  ;
+
+key_cols:
+    key_col
+  | key_cols ',' lex_word key_col
+  ;
+
+key_col:
+    key_name                            { cur_table->addcol($1, 0, nullptr); }
+  | key_name '~' lex_word WORD
+      { cur_table->addcol($1, '~', new_str($4)); }
+  | key_name COMPARE lex_word WORD
+      { cur_table->addcol($1, static_cast<int>($2), new_str($4)); }
+  ;
+
+key_name:
+    WORD            { $$ = new_str($1); }
+  | STRING          { $$ = new_str($1); }
+  | '(' expr ')'    { $$ = make_string($2); }
+  ;
+
+key_tail:
+    %empty
+  | key_tail IN sexpr               { cur_table->addinset($3); }
+  | key_tail INOUT
+      { isd = add_inddir(isd, static_cast<int>($2)); }
+  ;
+
+table_cols:
+    table_col                       { cur_table->additpv($1); }
+  | table_cols ',' table_col        { cur_table->additpv($3); }
+  ;
+
+// A data column: an expression or a whole entity, with an optional column
+// name and direction; or an indexing followed by an expression.
+table_col:
+    col_item %prec ITEMPREC         { $$ = table_item($1, 0, nullptr, 0); }
+  | col_item INOUT
+      { $$ = table_item($1, 0, nullptr, static_cast<int>($2)); }
+  | col_item '~' lex_word WORD      { $$ = table_item($1, '~', $4, 0); }
+  | col_item '~' lex_word WORD INOUT
+      { $$ = table_item($1, '~', $4, static_cast<int>($5)); }
+  | indexing expr %prec ITEMPREC    { $$ = itpv($1, $2); }
+  ;
+
+col_item:
+    expr            { $$ = $1; }
+  | PARAMINAME      { $$ = entity_item($1); }
+  | SPARAMINAME     { $$ = entity_item($1); }
+  | CVARI           { $$ = entity_item($1); }
+  | CSVARI          { $$ = entity_item($1); }
+  | CCONI           { $$ = entity_item($1); }
+  | COBJI           { $$ = entity_item($1); }
+  | CVARI '.' lex_word WORD     { $$ = dthingdot($1, $4); }
+  | CCONI '.' lex_word WORD     { $$ = dthingdot($1, $4); }
+  ;
+
 alias_opt:
     %empty      { $$ = nullptr; }
   | STRING      { $$ = $1; }
@@ -463,6 +562,8 @@ alias_opt:
 set_dcl:
     SET NEWNAME alias_opt ix_opt
       { errseen = 0; $$ = new_setdcl($2, $3, $4); }
+  | REDECLARE SET lex_plain PLAINNAME redecl alias_opt ix_opt
+      { errseen = 0; $$ = new_setdcl($4, $6, $7); }
   | set_dcl ','                         { $$ = $1; }
   | set_dcl ORDERED                     { $$ = $1; $$->add_order(SF_ORDERED); }
   | set_dcl CIRCULAR                    { $$ = $1; $$->add_order(SF_CIRCULAR); }
@@ -493,6 +594,8 @@ set_dcl:
 param_dcl:
     PARAM NEWNAME alias_opt ix_opt
       { errseen = 0; $$ = new_param($2, $3, $4); }
+  | REDECLARE PARAM lex_plain PLAINNAME redecl alias_opt ix_opt
+      { errseen = 0; $$ = new_param($4, $6, $7); }
   | param_dcl ','                   { $$ = $1; }
   | param_dcl TYPEWORD              { $$ = $1; $$->addtype($2); }
   | param_dcl COMPARE expr %prec READPREC
@@ -517,6 +620,10 @@ var_dcl:
       { errseen = 0; $$ = new var($2, $3, $4, 0); }
   | ARC NEWNAME alias_opt ix_opt
       { errseen = 0; $$ = new var($2, $3, $4, VF_ARC); }
+  | REDECLARE VAR lex_plain PLAINNAME redecl alias_opt ix_opt
+      { errseen = 0; $$ = new var($4, $6, $7, 0); }
+  | REDECLARE ARC lex_plain PLAINNAME redecl alias_opt ix_opt
+      { errseen = 0; $$ = new var($4, $6, $7, VF_ARC); }
   | var_dcl ','                     { $$ = $1; }
   | var_dcl ':'                     { $$ = $1; }
   | var_dcl TYPEWORD                { $$ = $1; $$->addtype($2); }
@@ -572,6 +679,10 @@ obj_head:
       { errseen = 0; $$ = dcl_head(CF_MAXIMIZE, $2, $3, $4); }
   | MINIMIZE NEWNAME alias_opt ix_opt
       { errseen = 0; $$ = dcl_head(CF_MINIMIZE, $2, $3, $4); }
+  | REDECLARE MAXIMIZE lex_plain PLAINNAME redecl alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(CF_MAXIMIZE, $4, $6, $7); }
+  | REDECLARE MINIMIZE lex_plain PLAINNAME redecl alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(CF_MINIMIZE, $4, $6, $7); }
   | obj_head ','                { $$ = $1; }
   | obj_head SUFFIX lex_plain PLAINNAME expr %prec READPREC
       { $$ = head_suffix($1, $4, $5); }
@@ -580,7 +691,8 @@ obj_head:
 // Constraints: "subject to" NAME or a new name at a statement start, the
 // phrases, then ":" and the body with its ";".
 con_dcl:
-    con_head con_colon con_body     { constraint_dcl($1, $3); }
+    con_head con_colon con_body     { constraint_dcl($1, $3, 1); }
+  | con_head ';'                    { constraint_dcl($1, nullptr, 0); }
   ;
 
 con_colon:
@@ -592,6 +704,12 @@ con_head:
       { errseen = 0; $$ = dcl_head(0, $2, $3, $4); }
   | STMT_NEWNAME alias_opt ix_opt
       { errseen = 0; $$ = dcl_head(0, $1, $2, $3); }
+  | NODE NEWNAME alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(DH_NODE, $2, $3, $4); }
+  | REDECLARE SUBJECT_TO lex_plain PLAINNAME redecl alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(0, $4, $6, $7); }
+  | REDECLARE NODE lex_plain PLAINNAME redecl alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(DH_NODE, $4, $6, $7); }
   | con_head ','                { $$ = $1; }
   | con_head ASSIGN expr %prec READPREC
       { $$ = head_dual($1, $3, 0); }
@@ -606,7 +724,7 @@ con_head:
 // the body so that a chain is taken as a chain before it becomes an
 // expression.
 con_body:
-    rchain ';'                          { $$ = stbody1($1); }
+    rchain ';'                          { $$ = body_chain($1); }
   | expr ';'                            { $$ = stbody2($1); }
   | rchain COMPLEMENTS rchain ';'       { $$ = compldcl($1, $3); }
   | rchain COMPLEMENTS expr ';'         { $$ = compldcl($1, side_list($3)); }
@@ -617,9 +735,12 @@ con_body:
 
 suffix_dcl:
     SUFFIX PLAINNAME lex_ref alias_opt  { $$ = new_suffix($2, $4); }
+  | REDECLARE SUFFIX lex_plain PLAINNAME sufredecl alias_opt
+      { $$ = new_suffix($4, $6); }
   | suffix_dcl ','                  { $$ = $1; }
   | suffix_dcl TYPEWORD             { $$ = $1; $$->addtype($2); }
-  | suffix_dcl INOUT                { $$ = $1; $$->add_dir(static_cast<int>($2)); }
+  | suffix_dcl INOUT
+      { $$ = $1; $$->add_dir(static_cast<int>($2)); }
   | suffix_dcl LOCAL                { $$ = $1; $$->add_dir(4); }
   | suffix_dcl IN in_sexpr          { $$ = $1; $$->add_in($3); }
   | suffix_dcl COMPARE expr %prec READPREC
@@ -710,8 +831,10 @@ command:
       { cmd("rf", 2, CK_SHOW, $3, $4); LEXFLAG_RLOOK8(0); }
   | XREF show_names redir_opt ';'
       { xref_cmd($2, $3); }
-  | expand_kw print_items redir_opt ';'
-      { expand($1, $2, $3); }
+  | expand_kw redir_opt ';'
+      { expand($1, nullptr, $2); }
+  | expand_kw prob_list redir_opt ';'
+      { expand($1, reverse($2), $3); }
   | DELETE rlook_on show_names ';'
       { purge($3, 0); LEXFLAG_RLOOK8(0); }
   | PURGE rlook_on show_names ';'
@@ -765,8 +888,9 @@ command:
   | WHAT ';'        { notyet_hook("what"); }
   ;
 
-// The entities of a problem declaration: declared model entities, whole,
-// subscripted or iterated; an undeclared name is reported and dropped.
+// The entities of a problem declaration and the items of expand: declared
+// model entities, whole, subscripted or iterated; an undeclared name is
+// reported and dropped.
 prob_items:
     %empty                  { $$ = nullptr; }
   | ':' prob_list           { $$ = reverse($2); }
@@ -798,7 +922,7 @@ compound:
     IF cond THEN        { if_cmd($2); }
   | ELSE                { else_cmd(); }
   | FOR loopname_opt indexing
-      { loopstart(CK_LOOP_FOR, $2, $3); }
+      { loopstart(CK_LOOP_FOR, $2, loop_indexing($3)); }
   | REPEAT loopname_opt '{'
       { loopstart(CK_LOOP_REPEAT, $2, nullptr); }
   | REPEAT loopname_opt WHILE cond '{'
@@ -948,10 +1072,13 @@ words:
   | words word      { $$ = new_list($1, $2); }
   ;
 
-// A word of an option value: a word or a string.
+// A word of an option value: a word, a string, or a reference to an
+// option, "$" name (the lexer reads the name after "$" as a word; the
+// value state resumes after it).
 word:
     WORD            { $$ = $1; }
   | STRING          { $$ = $1; }
+  | '$' WORD lex_optvalue       { $$ = dollar_word($2); }
   ;
 
 // Names read in plain-name state: show, xref, delete, purge, reset data.
@@ -1042,6 +1169,20 @@ lex_ref:
   ;
 lex_word:
     %empty      { LEXSTATE(CS_WORD); }
+  ;
+// After `redeclare` KEYWORD NAME: the name's old declaration is noted
+// (old_obj) and the lexer reads on as after a declared name.
+redecl:
+    %empty      { redecl_start($<sym>0); LEXSTATE(CS_NEWNAME); }
+  ;
+sufredecl:
+    %empty      { sufredecl_start($<sym>0); LEXSTATE(CS_NEWNAME); }
+  ;
+tabredecl:
+    %empty      { tabredecl_start($<sym>0); LEXSTATE(CS_NEWNAME); }
+  ;
+lex_optvalue:
+    %empty      { LEXSTATE(CS_OPTVALUE); }
   ;
 rlook_on:
     %empty      { LEXFLAG_RLOOK8(1); }
@@ -1143,7 +1284,8 @@ index_list:
   | index_list ',' sexpr                  { $$ = ix_name($1, nullptr, $3); }
   ;
 
-// Keywords that may serve as dummy names.
+// Keywords that may serve as dummy names (to_come, net_in and net_out,
+// which are operands of bodies, cannot).
 kw_dummy:
     ARC { $$ = $<sym>1; } | CARD { $$ = $<sym>1; }
   | CIRCULAR { $$ = $<sym>1; } | COEF { $$ = $<sym>1; }
@@ -1152,14 +1294,13 @@ kw_dummy:
   | FORCEGEN { $$ = $<sym>1; } | FORMAT { $$ = $<sym>1; }
   | FROM { $$ = $<sym>1; } | INTER { $$ = $<sym>1; }
   | INTERVAL { $$ = $<sym>1; } | LAST { $$ = $<sym>1; }
-  | NET_IN { $$ = $<sym>1; } | NET_OUT { $$ = $<sym>1; }
   | NEXT { $$ = $<sym>1; } | NEXTW { $$ = $<sym>1; }
   | NODE { $$ = $<sym>1; } | OBJ { $$ = $<sym>1; }
   | ORD { $$ = $<sym>1; } | ORD0 { $$ = $<sym>1; }
   | ORDERED { $$ = $<sym>1; } | PREV { $$ = $<sym>1; }
   | PREVW { $$ = $<sym>1; } | PROD { $$ = $<sym>1; }
   | RANDOM { $$ = $<sym>1; } | SYMDIFF { $$ = $<sym>1; }
-  | TO { $$ = $<sym>1; } | TO_COME { $$ = $<sym>1; }
+  | TO { $$ = $<sym>1; }
   | FUNC1 { $$ = $1; } | FUNC2 { $$ = $1; }
   ;
 
@@ -1231,7 +1372,8 @@ sexpr:
 // with brackets and parentheses alone.
 in_sexpr:
     sexpr %prec IN                      { $$ = $1; }
-  | '[' expr ',' expr ends_hi           { $$ = set_interval(0, $2, $4, 2 | $5); }
+  | '[' expr ',' expr ends_hi
+      { $$ = set_interval(0, $2, $4, 2 | $5); }
   | '(' expr ',' expr ']'               { $$ = set_interval(0, $2, $4, 1); }
   ;
 
@@ -1380,7 +1522,12 @@ primary:
   | ALLDISTINCT '(' set_args ')'
                         { $$ = alldistinct($3); }
   | SAMPLE '(' expr ')' { $$ = Sample($3); }
+  | ALIAS '(' alias_name ')'
+                        { $$ = alias_op($<x>3); }
   | KIND42 '(' cond ')' { $$ = probability($1, $3); }
+  | TO_COME             { $$ = flow_marker(FLOW_TO_COME); }
+  | NET_IN              { $$ = flow_marker(FLOW_NET_IN); }
+  | NET_OUT             { $$ = flow_marker(FLOW_NET_OUT); }
   | '$' WORD            { $$ = envqual(OPDOLLAR, nullptr, nullptr, $2); }
   | '$' '$' WORD        { $$ = envqual(OPDOLLAR0, nullptr, nullptr, $3); }
   ;
@@ -1418,6 +1565,20 @@ conref:
   | DCONI subs          { $$ = subscript(opword(208), $1, $2); }
   | PROBNAME            { $$ = entity_ref($1, 210); }
   | PROBINAME subs      { $$ = subscript(opword(211), $1, $2); }
+  ;
+
+// The declared names whose alias `alias` gives.
+alias_name:
+    DVAR { $<x>$ = $1; } | DVARI { $<x>$ = $1; } | CVAR { $<x>$ = $1; }
+  | CVARI { $<x>$ = $1; } | DSVAR { $<x>$ = $1; } | DSVARI { $<x>$ = $1; }
+  | CSVAR { $<x>$ = $1; } | CSVARI { $<x>$ = $1; }
+  | PARAMNAME { $<x>$ = $1; } | PARAMINAME { $<x>$ = $1; }
+  | SPARAMNAME { $<x>$ = $1; } | SPARAMINAME { $<x>$ = $1; }
+  | SETNAME { $<x>$ = $1; } | SETINAME { $<x>$ = $1; }
+  | DCON { $<x>$ = $1; } | DCONI { $<x>$ = $1; } | CCON { $<x>$ = $1; }
+  | CCONI { $<x>$ = $1; } | DOBJ { $<x>$ = $1; } | DOBJI { $<x>$ = $1; }
+  | COBJ { $<x>$ = $1; } | COBJI { $<x>$ = $1; }
+  | PROBNAME { $<x>$ = $1; } | PROBINAME { $<x>$ = $1; }
   ;
 
 nextprev:

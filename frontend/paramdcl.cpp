@@ -10,8 +10,8 @@
 #include "eval/setclass.h"
 #include "frontend/dclstub.h"
 #include "frontend/dummy.h"
-#include "frontend/exprbuild.h"
 #include "frontend/expr.h"
+#include "frontend/exprbuild.h"
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
@@ -335,8 +335,7 @@ void setdcl::add_within(set* s) {
   if (!dimen) {
     dimen = s->arity;
   } else if (s->arity != dimen) {
-    error(0, "within set should have dimen %d rather than %d", dimen,
-          s->arity);
+    error(0, "within set should have dimen %d rather than %d", dimen, s->arity);
     rc8();
     sdelete(s);
     return;
@@ -514,8 +513,7 @@ int sysset_en_IN(set* s, symbol** tuple, TVA* tva) {
   return static_cast<int>(set_lookup(s, tuple));
 }
 
-setdcl* sysset_en(symbol* name, int arity, set_genall_fn routine,
-                  xnode* dep) {
+setdcl* sysset_en(symbol* name, int arity, set_genall_fn routine, xnode* dep) {
   if (dep) dep_note(dep->num);
   setdcl* d = new setdcl;
   xrecomp_constr(d, name, nullptr, nullptr, DK_SET, 0);
@@ -527,6 +525,12 @@ setdcl* sysset_en(symbol* name, int arity, set_genall_fn routine,
     s->genall = routine;
     s->in = sysset_en_IN;
     s->nmem = -1;
+    // Without a table, membership goes through sysset_en_IN, which
+    // generates the members first.
+    if (s->htab) {
+      del_mblk(s->k, s->htab);
+      s->htab = nullptr;
+    }
     d->add_init(opword(EQ), s);
   }
   d->sflags |= SF_SYSTEM;
@@ -564,9 +568,7 @@ set* sysset_of(xnode* sysdcl) {
 }
 
 static int dimen_of(xnode* sd) { return static_cast<setdcl*>(sd)->dimen; }
-static void dimen_set(xnode* sd, int n) {
-  static_cast<setdcl*>(sd)->dimen = n;
-}
+static void dimen_set(xnode* sd, int n) { static_cast<setdcl*>(sd)->dimen = n; }
 static uint32_t sflags_of(const xnode* sd) {
   return static_cast<const setdcl*>(sd)->sflags;
 }

@@ -40,14 +40,14 @@ enum : uint32_t {
 // OP_ISINTEGER 106; L: the placeholder of the value under test, filled by
 // finish_dcl; R: the comparand or the set).
 struct param : xnode {
-  uint32_t type;   // PT_...
-  int32_t ninst;   // generated members, -1 before generation
-  expr* asgn;      // `:=`
-  expr* dflt;      // `default`
-  list* checks;    // clause order once finished
-  void* vals;      // generated values (evaluator)
+  uint32_t type;  // PT_...
+  int32_t ninst;  // generated members, -1 before generation
+  expr* asgn;     // `:=`
+  expr* dflt;     // `default`
+  list* checks;   // clause order once finished
+  void* vals;     // generated values (evaluator)
   int32_t nvals;
-  int32_t valk;    // size class of the vals block
+  int32_t valk;  // size class of the vals block
 
   // Records come zeroed from the declaration pool (record kind 3).
   static void* operator new(size_t size);
@@ -81,7 +81,7 @@ enum : uint32_t {
   SF_SUBSCRIPTED = 2,  // referred to with a subscript in its own clauses
   SF_RECCACHE = 4,     // recursively defined: member cache in use
   SF_ORDERED = 8,
-  SF_CIRCULAR = 24,    // 8 | 16
+  SF_CIRCULAR = 24,  // 8 | 16
   SF_REVERSED = 32,
   SF_RECDEFAULT = 0x100,
   SF_SYSTEM = 0x80000000u
@@ -147,8 +147,7 @@ void finish_check(list** head, uint32_t type);
 // table handlers (_handler_desc, _handler_lib), and a system set whose
 // members a routine generates (_AVAILFUNCS, _AVAILFUNC2, _SFUNCS).
 param* hparamvec(symbol* name);
-setdcl* sysset_en(symbol* name, int arity, set_genall_fn routine,
-                  xnode* dep);
+setdcl* sysset_en(symbol* name, int arity, set_genall_fn routine, xnode* dep);
 // Membership test of the sets of sysset_en.  Without a generation routine
 // it is a bug (ends the session).
 int sysset_en_IN(set* s, symbol** tuple, TVA* tva);

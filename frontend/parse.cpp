@@ -2,6 +2,7 @@
 // grammar.
 #include "frontend/parse.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "eval/indexing.h"
@@ -13,18 +14,18 @@
 #include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
-#include "frontend/exprbuild.h"
-#include "frontend/keywords.h"
-#include "frontend/refs.h"
-#include "frontend/strexpr.h"
-#include "frontend/suffix.h"
-#include "frontend/vardcl.h"
 #include "frontend/expr.h"
+#include "frontend/exprbuild.h"
 #include "frontend/grammar.h"
+#include "frontend/keywords.h"
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "frontend/refs.h"
+#include "frontend/strexpr.h"
+#include "frontend/suffix.h"
+#include "frontend/vardcl.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -44,11 +45,13 @@ const int parse_result_map[6] = {0, 3, 2, 3, 1, 3};
 static int lexer_token() { return yylex(); }
 int (*token_source)() = lexer_token;
 
-// In file-name state the lexer takes any word as a file name, so a
+// In file-name state the lexer takes any word as a file name (only a
+// string, "(", ";" and "<" are tokens of their own there), so a
 // redirection written where an optional file name may stand (commands >
 // f;) arrives as the file name ">" or ">>".  Such a word cannot name a file
 // that a command could use; it is the redirection token, after which the
-// grammar reads the file name.
+// grammar reads the file name.  The lexer keeps its file-name rule; the
+// parser's token source maps the two words.
 static int redirect_marker(int t) {
   if (t != TK_FILENAME || !yylval.str) return t;
   const char* s = yylval.str->text();
@@ -165,8 +168,7 @@ void commands_stmt(expr* file, redirect* r) {
 }
 
 int snapshot_bit(symbol* word) {
-  static const char* const names[4] = {"model", "data", "options",
-                                       "solution"};
+  static const char* const names[4] = {"model", "data", "options", "solution"};
   for (int i = 0; i < 4; ++i)
     if (!strcmp(word->name, names[i])) return 1 << i;
   error(0,
@@ -211,18 +213,58 @@ expr* undeclared(symbol* s) {
 // Opcodes whose nodes are conditions already.
 static bool is_logical(const expr* e) {
   switch (opcode(e)) {
-    case EXISTS: case FORALL: case OPISIN: case OPOR: case OPAND:
-    case LT: case LE: case EQ: case EQrs: case EQsr: case EQss:
-    case GE: case GT: case NE: case NErs: case NEsr: case NEss:
-    case OPNOT: case OPATLEAST: case OPATMOST: case OPEXACTLY:
-    case OPNOTATLEAST: case OPNOTATMOST: case OPNOTEXACTLY:
-    case OPIMPELSE72: case OP_IFF: case OPALLDIFF: case OPSOMESAME:
-    case OPLOGLIT: case OPIMPLIES: case OPIMPLIEDBY: case OPIMPELSE79:
-    case EQcss: case EQscs: case EQcscs: case NEcss: case NEscs:
-    case NEcscs: case OPALLDIFFs: case OPSOMESAMEs: case OPALLDISJOINT:
-    case OPNOTDISJOINT: case OPALLDISTINCT: case OPNOTDISTINCT:
-    case OPWITHIN: case OPNOTWITHIN: case OPCONTAINS: case OPNOTCONTAINS:
-    case OPINCHECK: case OPINCHECKs: case OPISNOTIN: case OPTESTZ:
+    case EXISTS:
+    case FORALL:
+    case OPISIN:
+    case OPOR:
+    case OPAND:
+    case LT:
+    case LE:
+    case EQ:
+    case EQrs:
+    case EQsr:
+    case EQss:
+    case GE:
+    case GT:
+    case NE:
+    case NErs:
+    case NEsr:
+    case NEss:
+    case OPNOT:
+    case OPATLEAST:
+    case OPATMOST:
+    case OPEXACTLY:
+    case OPNOTATLEAST:
+    case OPNOTATMOST:
+    case OPNOTEXACTLY:
+    case OPIMPELSE72:
+    case OP_IFF:
+    case OPALLDIFF:
+    case OPSOMESAME:
+    case OPLOGLIT:
+    case OPIMPLIES:
+    case OPIMPLIEDBY:
+    case OPIMPELSE79:
+    case EQcss:
+    case EQscs:
+    case EQcscs:
+    case NEcss:
+    case NEscs:
+    case NEcscs:
+    case OPALLDIFFs:
+    case OPSOMESAMEs:
+    case OPALLDISJOINT:
+    case OPNOTDISJOINT:
+    case OPALLDISTINCT:
+    case OPNOTDISTINCT:
+    case OPWITHIN:
+    case OPNOTWITHIN:
+    case OPCONTAINS:
+    case OPNOTCONTAINS:
+    case OPINCHECK:
+    case OPINCHECKs:
+    case OPISNOTIN:
+    case OPTESTZ:
     case OPTESTNZ:
       return true;
     default:
@@ -289,9 +331,7 @@ expr* member_test(expr* x, set* s, int notin) {
   return in_test(symlist(mode, x), s, op);
 }
 
-expr* set_test(int opc, set* a, set* b) {
-  return new_expr(opword(opc), a, b);
-}
+expr* set_test(int opc, set* a, set* b) { return new_expr(opword(opc), a, b); }
 
 expr* subs_of(expr* chain) {
   return symlist(SYML_INDEX, reverse(name_purge(0, chain)));
@@ -366,11 +406,30 @@ expr* nextprev_step(intptr_t kind, expr* x, expr* step) {
   return new_num(0.);
 }
 
+expr* alias_op(xnode* x) {
+  unref(x);
+  return new_expr(opword(206, EF_STRING), x);
+}
+
+set_spec* loop_indexing(set_spec* ss) {
+  for (Index* ix = ss->first; ix; ix = ix->next) {
+    if (!ix->dummies) continue;
+    if (ix->ndum == 1 && opcode(ix->dummies) == OPDUMMY)
+      loopdumify(reinterpret_cast<symbol*>(ix->dummies->op), ix->s);
+    else
+      loopdumifye(ix->dummies);
+  }
+  return ss;
+}
+
 expr* arg_entry(set_spec* ix, expr* e) {
+  // The group's list is complete: its dummies go out of scope.
+  if (ix) end_context(ix, nullptr);
   return new_expr(opword(OPARG), ix, e);
 }
 
 expr* set_arg_entry(set_spec* ix, set* s) {
+  if (ix) end_context(ix, nullptr);
   return new_expr(opword(OPARG), ix, s);
 }
 
@@ -485,10 +544,107 @@ dclhead* head_dual(dclhead* h, expr* value, int is_default) {
   return h;
 }
 
+int32_t tktype;
+
+// The markers' tags: R of a marker node points at its entry.
+static const int flow_tag[4] = {0, FLOW_TO_COME, FLOW_NET_IN, FLOW_NET_OUT};
+
+expr* flow_marker(int kind) {
+  expr* e = new_expr(opword(OPNUM, EF_NUMERIC), 0.);
+  e->R.p = const_cast<int*>(&flow_tag[kind]);
+  return e;
+}
+
+// The kind of a marker node, 0 for any other node.
+static int marker_kind(const expr* e) {
+  if (!e || opcode(e) != OPNUM || e->L.d != 0.) return 0;
+  for (int k = 1; k < 4; ++k)
+    if (e->R.p == &flow_tag[k]) return k;
+  return 0;
+}
+
+// Takes a marker out of the top level of e (e itself, a side of "+", or
+// the right side of "-"): returns its kind (0: none) and leaves in *rest
+// what remains (null when e was the marker alone); *neg toggles for a
+// negated or subtracted marker.
+static int take_marker(expr* e, expr** rest, int* neg) {
+  *rest = e;
+  if (int k = marker_kind(e)) {
+    if (std::signbit(e->L.d)) *neg ^= 1;
+    free_expr(e);
+    *rest = nullptr;
+    return k;
+  }
+  if (opcode(e) == OPUMINUS) {
+    if (int k = marker_kind(e->L.e)) {
+      *neg ^= 1;
+      free_expr(e->L.e);
+      free_expr(e);
+      *rest = nullptr;
+      return k;
+    }
+  }
+  if (opcode(e) != OPPLUS && opcode(e) != OPMINUS) return 0;
+  expr* l = e->L.e;
+  expr* r = e->R.e;
+  int k;
+  if ((k = marker_kind(r))) {
+    if (opcode(e) == OPMINUS) *neg ^= 1;
+    free_expr(r);
+    free_expr(e);
+    *rest = l;
+    return k;
+  }
+  if ((k = marker_kind(l))) {
+    free_expr(l);
+    *rest = opcode(e) == OPMINUS ? negate(r) : r;
+    free_expr(e);
+    return k;
+  }
+  return 0;
+}
+
+expr* body_chain(list* chain) {
+  tktype = 0;
+  // Source order: operand, op, operand [, op, operand].
+  list* c = reverse(chain);
+  int n = listlen(c);
+  expr* part[3] = {};
+  uint32_t op[2] = {};
+  int kind = 0, neg = 0, at = -1;
+  if (n == 3 || n == 5) {
+    list* x = c;
+    for (int i = 0; x; ++i, x = x->next) {
+      if (i & 1)
+        op[i / 2] = static_cast<uint32_t>(x->item.i);
+      else
+        part[i / 2] = x->item.e;
+    }
+    for (int i = 0; i < (n + 1) / 2 && !kind; ++i) {
+      expr* rest;
+      if (int k = take_marker(part[i], &rest, &neg)) {
+        kind = k;
+        at = i;
+        part[i] = rest ? rest : new_num(0.);
+      }
+    }
+  }
+  if (!kind) return stbody1(reverse(c));
+  free_list(c);
+  if (kind == FLOW_TO_COME) tktype = 16;
+  int flip = neg ^ (kind == FLOW_NET_OUT) ^ (n == 3 && at == 1);
+  int flags = tktype | (flip ? 32 : 0);
+  if (kind == FLOW_NET_OUT) tktype |= 32;
+  if (n == 3) return stbody(part[0], op[0], part[1], 0, nullptr, flags);
+  return stbody(part[0], op[0], part[1], op[1], part[2], flags);
+}
+
 void objective_dcl(dclhead* h, expr* body) {
   uint64_t flags = static_cast<uint64_t>(h->kind);
-  if (!body) {
-    body = new_num(0.);
+  int neg = 0;
+  expr* rest = body;
+  if (!body || (body && take_marker(body, &rest, &neg) == FLOW_TO_COME)) {
+    body = rest ? rest : new_num(0.);
     flags |= CF_TOCOME;
   }
   constr* c = new constr(h->name, h->alias, h->ix, flags, body);
@@ -496,9 +652,10 @@ void objective_dcl(dclhead* h, expr* body) {
   c->finish_dcl();
 }
 
-void constraint_dcl(dclhead* h, expr* body) {
+void constraint_dcl(dclhead* h, expr* body, int has_body) {
   nvarsub = 0;
-  if (!body) {
+  bool node = h->kind == DH_NODE;
+  if (!body && (has_body || !node)) {
     // The body was refused (reported): the constraint is dropped.
     if (h->ix) end_context(h->ix, nullptr);
     ldelete(h->sufinit);
@@ -506,12 +663,31 @@ void constraint_dcl(dclhead* h, expr* body) {
     return;
   }
   di_type = h->ditype;
-  constr* c = new constr(0, h->name, h->alias, h->ix, body, h->dual);
+  uint64_t flags = node ? uint64_t{CF_NODE | CF_TOCOME}
+                        : (tktype & 16 ? uint64_t{CF_TOCOME} : 0);
+  tktype = 0;
+  constr* c = new constr(flags, h->name, h->alias, h->ix, body, h->dual);
   c->sufinit = h->sufinit;
   c->finish_dcl();
 }
 
 list* side_list(expr* e) { return new_list(nullptr, e); }
+
+Table* cur_table;
+int32_t isd;
+
+void table_head(symbol* name, set_spec* ix, int rw) {
+  tablerw = rw;
+  errseen = 0;
+  isd = 0;
+  cur_table = new Table(name ? name : Symbol("<unnamed>", 0), ix);
+  if (rw) cur_table->addtdir(rw);
+}
+
+expr* table_item(expr* item, int op, cstr* colname, int dir) {
+  expr* col = colname ? new_str(colname) : nullptr;
+  return make_pvi(col ? eqchk(item, op, col) : item, dir);
+}
 
 expr* prob_item(xnode* x, expr* subs) {
   if (!subs) return entity_item(x);

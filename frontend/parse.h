@@ -70,7 +70,7 @@ enum : int {
   YYP_NEXT = 7,
   YYP_SKIP = 8,
   YYP_STEP = 9,
-  YYP_BREAK = 10     // break or continue that leaves a single-stepped loop
+  YYP_BREAK = 10  // break or continue that leaves a single-stepped loop
 };
 
 // Runs the grammar until the input ends or an action returns a code (the
@@ -187,8 +187,16 @@ expr* card_ix(set_spec* ss);
 expr* ord_dummy(intptr_t op, dummy* d);
 expr* nextprev_dummy(intptr_t kind, dummy* d, expr* step);
 expr* nextprev_step(intptr_t kind, expr* x, expr* step);
+// alias(name): node 206 (a string) over the declaration, whose
+// reference is taken back from the dependency tally (unref).
+expr* alias_op(xnode* x);
+// The indexing of a `for` loop: each dummy becomes a loop dummy
+// (loopdumify with its name and set; loopdumifye for a tuple's chain of
+// dummies).  Returns ss.
+set_spec* loop_indexing(set_spec* ss);
 // An argument-list entry (OPARG): a plain argument (ix null), or an
-// indexing with its nested list; and the same for set arguments.
+// indexing with its nested list (the indexing's scope ends here); and the
+// same for set arguments.
 expr* arg_entry(set_spec* ix, expr* e);
 expr* set_arg_entry(set_spec* ix, set* s);
 // The argument pair (v, z) of a piecewise-linear term, and the term
@@ -241,11 +249,37 @@ dclhead* head_dual(dclhead* h, expr* value, int is_default);
 // the constraint (body null after a reported error: dropped, its scope
 // closed).
 void objective_dcl(dclhead* h, expr* body);
-void constraint_dcl(dclhead* h, expr* body);
+void constraint_dcl(dclhead* h, expr* body, int has_body);
+// The head kind of a `node` declaration (a constraint with flags 16400).
+constexpr int DH_NODE = -1;
+// to_come, net_in and net_out inside a body: a numeric marker node (a
+// literal 0 whose R names the kind) that the body builders take out of
+// the comparison again: body_chain for constraints and nodes, and
+// objective_dcl.  Elsewhere the marker stands for 0.
+enum : int { FLOW_TO_COME = 1, FLOW_NET_IN, FLOW_NET_OUT };
+expr* flow_marker(int kind);
+// A constraint or node body given as a comparison chain: without a marker
+// stbody1; with one, stbody with the marker taken out (the side that held
+// it reduced to the rest of its sum), tktype 16 for to_come, 32 for
+// net_out (toggled by a minus sign before the marker and when it stands on
+// the right).  Sets tktype.
+expr* body_chain(list* chain);
+// Flags of the last body: 16 to_come, 32 net_out.
+extern int32_t tktype;
 // An entity of a problem declaration (subs null: the whole entity), and
 // an undeclared name there: "%s is not defined." and null.
 expr* prob_item(xnode* x, expr* subs);
 expr* prob_undeclared(symbol* s);
+// The table declaration being built (its record) and its key count; the
+// head: a named table (rw 0) or _readtable (1) / _writetable (2), named
+// "<unnamed>", with that direction.  Sets tablerw and errseen.
+struct Table;
+extern Table* cur_table;
+extern int32_t isd;
+void table_head(symbol* name, set_spec* ix, int rw);
+// A data column: the item with its column name (op '~' or a comparison,
+// or 0 without) and direction (0: none).
+expr* table_item(expr* item, int op, cstr* colname, int dir);
 // One side of a complementarity that is a lone expression: a one-cell
 // list.
 list* side_list(expr* e);

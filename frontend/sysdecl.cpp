@@ -90,10 +90,10 @@ static setdcl* plain_sysset(const char* name, set* orderby) {
 void sysdecl_sets() {
   Sd_display = plain_sysset("$display", Display);
   Sd_LIBS = plain_sysset("_LIBS", nullptr);
-  Sd_AVAILFUNCS = sysset_en(Symbol("_AVAILFUNCS", 0), 1, availfuncs_gen,
-                            Sd_LIBS);
-  Sd_AVAILFUNC2 = sysset_en(Symbol("_AVAILFUNC2", 0), 2, availfunc2_gen,
-                            Sd_LIBS);
+  Sd_AVAILFUNCS =
+      sysset_en(Symbol("_AVAILFUNCS", 0), 1, availfuncs_gen, Sd_LIBS);
+  Sd_AVAILFUNC2 =
+      sysset_en(Symbol("_AVAILFUNC2", 0), 2, availfunc2_gen, Sd_LIBS);
   Sd_SFUNCS = sysset_en(Symbol("_SFUNCS", 0), 1, sfuncs_gen, Pd_trans_state);
   Sd_HANDLERS = plain_sysset("_HANDLERS", nullptr);
   handleindx = Sd_HANDLERS->value;

@@ -26,8 +26,8 @@ extern symbol* Sstatus;
 extern symbol* Stage;
 
 // The system sets and params.
-extern setdcl* Sd_display;   // "$display", in the order of Display
-extern setdcl* Sd_LIBS;      // names of the loaded libraries
+extern setdcl* Sd_display;  // "$display", in the order of Display
+extern setdcl* Sd_LIBS;     // names of the loaded libraries
 extern setdcl* Sd_AVAILFUNCS;
 extern setdcl* Sd_AVAILFUNC2;
 extern setdcl* Sd_SFUNCS;

@@ -282,8 +282,8 @@ static expr* term_lookup(constr* c, expr* subs, bool* bad) {
                   new_expr(opword(OPSYMLIST), sl));
 }
 
-static void push_term(var* v, set_spec* ix, constr* c, expr* lookup,
-                      expr* coef, int32_t kind) {
+static void push_term(var* v, set_spec* ix, constr* c, expr* lookup, expr* coef,
+                      int32_t kind) {
   var_term* t = static_cast<var_term*>(new_mblk(3, 1));
   t->ix = ix;
   t->con = c;

@@ -27,18 +27,18 @@ struct constr;
 // Head flag bits of variables (constraints share 16, 128 and 0x4000).
 enum : uint64_t {
   VF_INTEGER = 1,
-  VF_BINARY = 2,       // `binary` and `logical`
-  VF_FIXED = 4,        // fixed by `=`
-  VF_TOCOME = 16,      // constraints: columns come from variables
-  VF_DEFINED = 32,     // defined by `=` with variables
-  VF_COLTERMS = 128,   // constraints: variables add column terms
+  VF_BINARY = 2,      // `binary` and `logical`
+  VF_FIXED = 4,       // fixed by `=`
+  VF_TOCOME = 16,     // constraints: columns come from variables
+  VF_DEFINED = 32,    // defined by `=` with variables
+  VF_COLTERMS = 128,  // constraints: variables add column terms
   VF_SYMBOLIC = 0x100,
-  VF_ARC = 0x4000,     // arc; on a constraint: node
+  VF_ARC = 0x4000,  // arc; on a constraint: node
   VF_RANDOM = 0x10000,
-  VF_FROM1 = 0x1000000,    // an unindexed `from` clause was given
-  VF_TO1 = 0x2000000,      // an unindexed `to` clause was given
-  VF_FROMWARN = 0x4000000, // "multiple from clauses" caution given
-  VF_TOWARN = 0x8000000    // "multiple to clauses" caution given
+  VF_FROM1 = 0x1000000,     // an unindexed `from` clause was given
+  VF_TO1 = 0x2000000,       // an unindexed `to` clause was given
+  VF_FROMWARN = 0x4000000,  // "multiple from clauses" caution given
+  VF_TOWARN = 0x8000000     // "multiple to clauses" caution given
 };
 
 // Kinds of arc and column-generation terms.
@@ -48,19 +48,19 @@ enum : int32_t { VT_TO = 0, VT_FROM = 1, VT_COL = 2 };
 // block, class 3).  Pushed in front; decl_rev puts the list in clause order.
 struct var_term {
   var_term* next;
-  set_spec* ix;    // the clause's indexing, or null
-  constr* con;     // the node, constraint or objective
-  expr* lookup;    // OPLOOKUP (L con, R OPSYMLIST over the subscripts)
-  expr* coef;      // coefficient (numeric)
-  int32_t kind;    // VT_...
+  set_spec* ix;  // the clause's indexing, or null
+  constr* con;   // the node, constraint or objective
+  expr* lookup;  // OPLOOKUP (L con, R OPSYMLIST over the subscripts)
+  expr* coef;    // coefficient (numeric)
+  int32_t kind;  // VT_...
 };
 
 // The part shared by variables and constraints.
 struct convar : xnode {
-  double stamp2;    // second stamp, 1.0 at construction
-  expr* sufinit;    // suffix initialisers (OP248 nodes: L suffix, R value)
-  void* inst[2];    // instance data: both point into the surviving record
-  int32_t ninst;    // generated members, -1 before generation
+  double stamp2;  // second stamp, 1.0 at construction
+  expr* sufinit;  // suffix initialisers (OP248 nodes: L suffix, R value)
+  void* inst[2];  // instance data: both point into the surviving record
+  int32_t ninst;  // generated members, -1 before generation
 
   // `suffix NAME expr`: pushes an initialiser for a declared suffix (and
   // records the suffix as a dependency); an unknown name reports "%s is
@@ -69,17 +69,17 @@ struct convar : xnode {
 };
 
 struct var : convar {
-  expr* init;        // `:=`; a random variable's distribution; a defined
-                     // variable's negated definition
-  expr* dflt;        // `default` (also a random variable's `:=`)
-  expr* lb;          // `>=` bound; for `=` the value or the definition
-  expr* ub;          // `<=` bound
-  var_term* arcs;    // arc and column terms, newest first until decl_rev
-  constr* defcon;    // defining constraint of a defined variable
-  set* domain;       // the `in` set
-  uint32_t nref_fin; // referrer count when finished
-  uint32_t integ;    // 1 integer/binary/symbolic, 32 added when random
-  uint32_t subclass; // position in _VARS, _SYMVARS or _RANDVARS
+  expr* init;         // `:=`; a random variable's distribution; a defined
+                      // variable's negated definition
+  expr* dflt;         // `default` (also a random variable's `:=`)
+  expr* lb;           // `>=` bound; for `=` the value or the definition
+  expr* ub;           // `<=` bound
+  var_term* arcs;     // arc and column terms, newest first until decl_rev
+  constr* defcon;     // defining constraint of a defined variable
+  set* domain;        // the `in` set
+  uint32_t nref_fin;  // referrer count when finished
+  uint32_t integ;     // 1 integer/binary/symbolic, 32 added when random
+  uint32_t subclass;  // position in _VARS, _SYMVARS or _RANDVARS
 
   // Fills the head of a fresh record: kind 28 (indexed) or 2, the name
   // bound to the record unless it is being redeclared, flags (0, or

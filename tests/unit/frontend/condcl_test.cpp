@@ -57,8 +57,7 @@ TEST_F(ConDcl, DualValueClauses) {
                      compldcl(left, right), num(1)))
              ->finish_dcl();
     expr* b = stbody(ref(x), opword(GE, EF_NUMERIC), num(0), 0, nullptr, 0);
-    (new constr(0, Symbol("d", 1), nullptr, nullptr, b, ref(y)))
-        ->finish_dcl();
+    (new constr(0, Symbol("d", 1), nullptr, nullptr, b, ref(y)))->finish_dcl();
   });
   EXPECT_EQ(err,
             "Rejecting := clause in complementarity constraint.\n"
@@ -81,8 +80,7 @@ TEST_F(ConDcl, LogicalConstraints) {
   constr* l = nullptr;
   std::string err = msgs([&] {
     expr* rel = relop(ref(x), opword(GT, EF_NUMERIC), num(1), nullptr);
-    l = (new constr(0, Symbol("l", 1), nullptr, nullptr, stbody2(rel),
-                    nullptr))
+    l = (new constr(0, Symbol("l", 1), nullptr, nullptr, stbody2(rel), nullptr))
             ->finish_dcl();
   });
   ASSERT_NE(l->logbody, nullptr);
@@ -92,9 +90,9 @@ TEST_F(ConDcl, LogicalConstraints) {
   // With it, a single >= relation becomes an ordinary constraint.
   convert_logical = 1;
   expr* rel = relop(ref(x), opword(GE, EF_NUMERIC), num(1), nullptr);
-  constr* g = (new constr(0, Symbol("g", 1), nullptr, nullptr, stbody2(rel),
-                          nullptr))
-                  ->finish_dcl();
+  constr* g =
+      (new constr(0, Symbol("g", 1), nullptr, nullptr, stbody2(rel), nullptr))
+          ->finish_dcl();
   EXPECT_EQ(g->logbody, nullptr);
   ASSERT_NE(g->body, nullptr);
   EXPECT_EQ(g->flags & 0xf, 2u);
@@ -107,8 +105,8 @@ TEST_F(ConDcl, ChecksAreNumbered) {
   check* c[3];
   std::string err = msgs([&] {
     for (auto& k : c) k = (new check(nullptr, num(1)))->finish_dcl();
-    check* bad = new check(nullptr, relop(ref(x), opword(GE, EF_NUMERIC),
-                                          num(0), nullptr));
+    check* bad = new check(
+        nullptr, relop(ref(x), opword(GE, EF_NUMERIC), num(0), nullptr));
     EXPECT_EQ(opcode(bad->cond), OPLOGLIT);
     bad->finish_dcl();
   });

@@ -48,8 +48,7 @@ TEST_F(DclStub, RandomAfterExplicitStage) {
 }
 
 TEST_F(DclStub, ProblemsFunctionsTables) {
-  problem* p = new_problem(Symbol("P", 1), nullptr, nullptr, nullptr,
-                           nullptr);
+  problem* p = new_problem(Symbol("P", 1), nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(cur_prob, p);
   EXPECT_NE(p, initial_prob);
   EXPECT_EQ(Symbol("P", 0)->binding, p);
@@ -60,8 +59,7 @@ TEST_F(DclStub, ProblemsFunctionsTables) {
   ASSERT_EQ(x->nrefs, 1);
   EXPECT_EQ(x->refs[0], static_cast<uint32_t>(p->num));
 
-  function* f = funcdcl(Symbol("g", 1), nullptr, nullptr, 0, nullptr,
-                        nullptr);
+  function* f = funcdcl(Symbol("g", 1), nullptr, nullptr, 0, nullptr, nullptr);
   EXPECT_EQ(f->kind, DK_FUNCTION);
   EXPECT_EQ(Symbol("g", 0)->binding, f);
   EXPECT_EQ(xclass[XC_FUNCS].n, 1);

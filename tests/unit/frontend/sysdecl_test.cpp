@@ -9,9 +9,8 @@ namespace {
 using SysDecl = test::DeclTest;
 
 TEST_F(SysDecl, ExistAfterStartUp) {
-  for (const char* n :
-       {"$display", "_LIBS", "_AVAILFUNCS", "_AVAILFUNC2", "_SFUNCS",
-        "_HANDLERS"}) {
+  for (const char* n : {"$display", "_LIBS", "_AVAILFUNCS", "_AVAILFUNC2",
+                        "_SFUNCS", "_HANDLERS"}) {
     xnode* d = static_cast<xnode*>(Symbol(n, 0)->binding);
     ASSERT_NE(d, nullptr) << n;
     EXPECT_EQ(d->kind, DK_SET) << n;
@@ -57,7 +56,7 @@ TEST_F(SysDecl, ExistAfterStartUp) {
   EXPECT_EQ(af->nmem, -1);
   symbol* t = Symbol("f", 1);
   EXPECT_EQ(af->in, &sysset_en_IN);
-  EXPECT_EQ(sysset_en_IN(af, &t, nullptr), -1);
+  EXPECT_EQ(set_in(af, &t, nullptr), -1);
   EXPECT_EQ(af->nmem, 0);
   EXPECT_EQ(rc, 0);
 }

@@ -28,8 +28,7 @@ TEST_F(VarDcl, BoundConflicts) {
       {opword(GE, EF_NUMERIC), opword(GE, EF_NUMERIC), "extra >= bound\n"},
       {opword(LE, EF_NUMERIC), opword(LE, EF_NUMERIC), "extra <= bound\n"},
       {opword(EQ), opword(LE, EF_NUMERIC), "extra <= bound\n"},
-      {opword(GE, EF_NUMERIC), opword(EQ),
-       "extra == bound (fixed variable)\n"},
+      {opword(GE, EF_NUMERIC), opword(EQ), "extra == bound (fixed variable)\n"},
       {opword(GE, EF_NUMERIC), opword(GT, EF_NUMERIC),
        "cannot enforce strict bound\n"},
   };
@@ -62,8 +61,7 @@ TEST_F(VarDcl, FixedAndDefinedVariables) {
                 mulop(opword(OPMULT, EF_NUMERIC), num(2), ref(x), bop_mult));
     y = y->finish_dcl(0);
   });
-  EXPECT_EQ(err,
-            "Caution: z should be \"param =\" rather than \"var =\".\n");
+  EXPECT_EQ(err, "Caution: z should be \"param =\" rather than \"var =\".\n");
   EXPECT_EQ(z->flags & (VF_FIXED | VF_DEFINED), VF_FIXED);
   EXPECT_EQ(z->lb->L.d, 3.0);
   EXPECT_TRUE(in_problem(z));
@@ -165,8 +163,8 @@ TEST_F(VarDcl, InitialValues) {
 }
 
 TEST_F(VarDcl, ArcTerms) {
-  constr* n = new constr(CF_NODE | CF_TOCOME, Symbol("n", 1), nullptr,
-                         nullptr, nullptr, nullptr);
+  constr* n = new constr(CF_NODE | CF_TOCOME, Symbol("n", 1), nullptr, nullptr,
+                         nullptr, nullptr);
   n = n->finish_dcl();
   var* a = nullptr;
   std::string err = msgs([&] {
