@@ -5,8 +5,10 @@
 # must equal the file "expected" byte for byte, and its exit code the third
 # column.  A first argument after the directory limits the run to one id.
 set -u
-vexo=$1
-dir=$2
+# Both paths may be relative to where the runner starts; each case runs in
+# its own folder, so make them absolute first.
+vexo=$(realpath "$1")
+dir=$(realpath "$2")
 only=${3:-}
 fail=0
 count=0
