@@ -7,11 +7,13 @@
 
 #include "eval/indexing.h"
 #include "eval/set.h"
+#include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/neighbours.h"
+#include "frontend/strexpr.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -155,6 +157,28 @@ void put_expr(line_buf& t, const expr* e) {
     case OPDUMMY:
       put(t, "dummy(%d,%d)", e->L.i, e->R.i);
       break;
+    case OPLOOPDUMMY:
+      put(t, "loopdummy(%s)", static_cast<const dummy*>(e->L.p)->name->name);
+      break;
+    case 221:
+    case 222:
+      put(t, "env(%s", e->L.sym->name);
+      if (e->R.e) put_chain(t, e->R.e);
+      put(t, ")");
+      break;
+    case OPDOLLAR:
+    case OPDOLLAR0:
+      put(t, opcode(e) == OPDOLLAR ? "$" : "$$");
+      if (e->L.cs) {
+        put(t, "%s", e->L.cs->text());
+      } else if (e->R.e) {
+        if (e->R.e->next) {
+          put_expr(t, e->R.e->next);
+          put(t, ".");
+        }
+        put_expr(t, e->R.e);
+      }
+      break;
     case OPUMINUS:
       put(t, "-(");
       put_expr(t, e->L.e);
@@ -199,12 +223,37 @@ void put_expr(line_buf& t, const expr* e) {
       put_set(t, e->L.s);
       break;
     case OPXNODE:
+      if (e->L.p == Check) {  // from check_del: R is the check record
+        put(t, "check %d", static_cast<const check*>(e->R.p)->chknum);
+        break;
+      }
       put(t, "%s", e->L.x->name->name);
       if (e->R.i != -2) put(t, ".%d", e->R.i);
       break;
     default:
       put_node(t, e);
   }
+}
+
+// An argument list of sets (alldisjoint, alldistinct): OPARG entries
+// whose R is a set, or an indexing over a nested list of such entries.
+void put_set_args(line_buf& t, const expr* a) {
+  put(t, "[");
+  for (const expr* x = a; x; x = x->next) {
+    if (x != a) put(t, ", ");
+    if (opcode(x) != OPARG) {
+      put_expr(t, x);
+    } else if (!x->L.ss) {
+      put_set(t, x->R.s);
+    } else {
+      put(t, "item(");
+      put_ix(t, x->L.ss);
+      put(t, " ");
+      put_set_args(t, x->R.e);
+      put(t, ")");
+    }
+  }
+  put(t, "]");
 }
 
 // Any other node by its shape: op<code> with its operands.
@@ -287,6 +336,21 @@ void put_node(line_buf& t, const expr* e) {
       put_set(t, e->L.s);
       put(t, ")");
       break;
+    case 55:
+      // Counting forms: the value counted (numberof), then the arguments.
+      put(t, "(");
+      if (e->L.e) {
+        put_expr(t, e->L.e);
+        put(t, "; ");
+      }
+      put_chain(t, e->R.e);
+      put(t, ")");
+      break;
+    case 56:
+      put(t, "(");
+      put_set_args(t, e->R.e);
+      put(t, ")");
+      break;
     default:
       break;
   }
@@ -305,7 +369,7 @@ void put_redirect(line_buf& t, const redirect* r) {
 // An option setting as the option command receives it.
 struct option_setting {
   cstr* name;
-  expr* subscript;
+  expr* env;
   cstr* value;
 };
 
@@ -317,6 +381,10 @@ void put_settings(line_buf& t, const list* l) {
     put(t, ", ");
   }
   const option_setting* o = static_cast<const option_setting*>(l->item.p);
+  if (o->env) {
+    put_expr(t, o->env);
+    put(t, ".");
+  }
   put(t, "%s", o->name ? o->name->text() : "-");
   if (o->value) put(t, "=%s", o->value->text());
 }
@@ -341,8 +409,13 @@ void push_frame(frame_kind k, int nctx) {
 // A statement is complete: every construct waiting for a single statement
 // as its body ends with it.
 void complete() {
+  // The statement is over: a loop dummy it used no longer counts.
+  lastloopdummy = nullptr;
   while (nframes > 0 && frames[nframes - 1].kind == FR_BODY) {
-    context_end(frames[--nframes].nctx);
+    // A declaration inside the loop closed every open scope when it was
+    // finished: close only what is still open.
+    int n = frames[--nframes].nctx;
+    context_end(n < sslevel ? n : static_cast<int>(sslevel));
   }
   cmdstate = nframes > 0;
 }
@@ -481,8 +554,17 @@ void letsetcmd(set_spec* ix, expr* target, set* value) {
   complete();
 }
 
-void fixun(int unfix, set_spec* ix, expr* target) {
-  trace_ix_cmd(unfix ? "fixun 1" : "fixun 0", ix, target, nullptr, nullptr);
+void fixun(int unfix, set_spec* ix, expr* target, expr* value) {
+  line_buf t{};
+  put(t, "fixun %d ", unfix);
+  put_ix(t, ix);
+  put(t, " ");
+  put_expr(t, target);
+  if (value) {
+    put(t, " := ");
+    put_expr(t, value);
+  }
+  emit(t);
   close_ix(ix);
   complete();
 }
@@ -525,18 +607,41 @@ void option_reset_cmd() {
   complete();
 }
 
-list* optioncmd(list* settings, cstr* name, expr* subscript, cstr* value) {
+list* optioncmd(list* settings, cstr* name, expr* env, cstr* value) {
   option_setting* o = static_cast<option_setting*>(mem(sizeof(option_setting)));
   o->name = name;
-  o->subscript = subscript;
+  o->env = env;
   o->value = value;
   return new_list(settings, o);
 }
 
-cstr* dollar_word(cstr* name) {
+list* settings_join(list* settings, list* one) {
+  one->next = settings;
+  return one;
+}
+
+cstr* dollar_word(cstr* name, int dollars) {
   char buf[512];
-  Snprintf(buf, sizeof buf, "$%s", name->text());
+  Snprintf(buf, sizeof buf, "%s%s", dollars > 1 ? "$$" : "$", name->text());
   zap_cstr(&name);
+  return new_cstring(buf);
+}
+
+expr* envsub(cstr* env, expr* subscript) {
+  symbol* s = Symbol(env->text(), 1);
+  zap_cstr(&env);
+  return new_expr(opword(subscript ? 222 : 221), s, subscript);
+}
+
+cstr* envexpr(cstr* env, expr* subscript, cstr* name) {
+  char sub[512];
+  sub[0] = 0;
+  if (subscript) describe_expr(sub, sizeof sub, subscript);
+  char buf[1200];
+  Snprintf(buf, sizeof buf, "$$%s%s.%s", env->text(), sub, name->text());
+  zap_cstr(&env);
+  zap_cstr(&name);
+  edelete(subscript);
   return new_cstring(buf);
 }
 
@@ -629,11 +734,35 @@ void loopstart(int kind, symbol* name, void* what) {
   }
 }
 
+namespace {
+
+// The loop dummies made by loopdumify and the sets they range over, for
+// new_set_db; entries whose dummy went back to the free list are stale
+// but harmless (the dummy is rebound before its next lookup).
+struct loop_set {
+  dummy* d;
+  set* s;
+};
+constexpr int MAX_LOOP_SETS = 64;
+loop_set loop_sets[MAX_LOOP_SETS];
+int nloop_sets;
+
+// The dummy record now bound to name becomes a loop dummy.
+dummy* make_loop_dummy(symbol* name) {
+  dummy* d = static_cast<dummy*>(name->binding);
+  if (d && d->kind == DUMMY_KIND) d->kind = LOOPDUMMY_KIND;
+  return d;
+}
+
+}  // namespace
+
 void loopdumify(symbol* name, set* s) {
   line_buf t{};
   put(t, "loopdumify %s ", name->name);
   put_set(t, s);
   emit(t);
+  dummy* d = make_loop_dummy(name);
+  if (d && nloop_sets < MAX_LOOP_SETS) loop_sets[nloop_sets++] = {d, s};
 }
 
 void loopdumifye(expr* tuple) {
@@ -641,6 +770,22 @@ void loopdumifye(expr* tuple) {
   put(t, "loopdumifye ");
   put_chain(t, tuple);
   emit(t);
+  for (expr* e = tuple; e; e = e->next)
+    if (opcode(e) == OPDUMMY) make_loop_dummy(reinterpret_cast<symbol*>(e->op));
+}
+
+set* new_set_db(dummy* d) {
+  for (int i = nloop_sets; i-- > 0;)
+    if (loop_sets[i].d == d) return loop_sets[i].s;
+  return nullptr;
+}
+
+expr* randify(expr* args) {
+  line_buf t{};
+  put(t, "randify ");
+  put_chain(t, args);
+  emit(t);
+  return args;
 }
 
 int breakcont(int kind, symbol* name) {
@@ -828,10 +973,18 @@ void environ_dcl(cstr* name, set_spec* ix) {
   complete();
 }
 
-expr* envqual(int opc, symbol* env, expr* subscript, cstr* name) {
-  (void)env;
-  (void)subscript;
-  return new_expr(opword(opc, EF_STRING), name);
+expr* envqual(int opc, cstr* env, expr* subscript, expr* operand) {
+  if (!env && opcode(operand) == OPSTR) {
+    // A literal name: the operator node holds the string itself.
+    cstr* name = operand->L.cs;
+    operand->L.cs = nullptr;
+    free_expr(operand);
+    return new_expr(opword(opc, EF_STRING), name);
+  }
+  // Otherwise L is null and R the operand, followed by the environment
+  // reference when there is one.
+  if (env) operand->next = envsub(env, subscript);
+  return new_expr(opword(opc, EF_STRING), nullptr, operand);
 }
 
 expr* vargop(symbol* f, expr* args) {
@@ -841,6 +994,7 @@ expr* vargop(symbol* f, expr* args) {
 
 void cmdbuild_reset() {
   nframes = 0;
+  nloop_sets = 0;
   cmdstate = 0;
 }
 

@@ -21,6 +21,7 @@ struct cstr;
 struct set;
 struct set_spec;
 struct xnode;
+struct dummy;
 
 // Receives one line per builder call (without newline); null: no trace.
 extern void (*cmd_trace)(const char* line);
@@ -82,20 +83,38 @@ void printcmd(set_spec* ix, expr* items, redirect* r);
 void printfcmd(set_spec* ix, expr* format, expr* items, redirect* r);
 void letcmd(set_spec* ix, expr* target, expr* value);
 void letsetcmd(set_spec* ix, expr* target, set* value);
-void fixun(int unfix, set_spec* ix, expr* target);
+// fix/unfix: value is the expression after ":=" (null when none).
+void fixun(int unfix, set_spec* ix, expr* target, expr* value);
 void dropadd_cmd(int restore, set_spec* ix, expr* target);
 void expand(int variant, expr* items, redirect* r);
 redirect* new_redirect(expr* file, int mode);
 // The `reset` command without arguments, and `reset options`.
 void reset();
 void option_reset_cmd();
-// Option settings: a new list cell (name, value) pushed on the settings
-// so far; option_err is called after an error in the settings.
-list* optioncmd(list* settings, cstr* name, expr* subscript, cstr* value);
+// Option settings: a new list cell (name, environment, value) pushed on the
+// settings so far; env is the environment reference of a qualified name
+// (envsub), null for the current environment.  option_err is called after
+// an error in the settings.
+list* optioncmd(list* settings, cstr* name, expr* env, cstr* value);
 void option_err(list* settings);
-// An option reference "$" name in an option value: the text "$name" (the
-// option command expands it).
-cstr* dollar_word(cstr* name);
+// Appends the one-setting list `one` (optioncmd on no settings) to the
+// settings so far.
+list* settings_join(list* settings, list* one);
+// An option reference "$" name (dollars 1) or "$$" name (dollars 2) in an
+// option value: the text "$name" or "$$name" (the option command expands
+// it).
+cstr* dollar_word(cstr* name, int dollars);
+// Environments.  envsub: the environment named env, with its subscript (or
+// null): an environment reference (node 221, or 222 when subscripted; the
+// stand-in keeps the name's symbol in L and the subscript in R).  envexpr:
+// the option value word "$$" env [subscript] "." name.  envqual: the
+// option reference "$" or "$$" (opcode OPDOLLAR or OPDOLLAR0) to the
+// operand (a string node, or any expression giving the option's name),
+// qualified by an environment (env null: the current one); a string node
+// is folded into the operator node.
+expr* envsub(cstr* env, expr* subscript);
+cstr* envexpr(cstr* env, expr* subscript, cstr* name);
+expr* envqual(int opcode, cstr* env, expr* subscript, expr* operand);
 // Joins the words of an option value (a list of strings, in reverse
 // order) into one string, separated by blanks.
 cstr* list2string(list* words);
@@ -110,9 +129,14 @@ void rbrace();
 void loopstart(int kind, symbol* name, void* what);
 // The dummies of a `for` loop's indexing become loop dummies: one dummy
 // by name with the set it ranges over, or the chain of a tuple's dummies.
-// The stand-ins record the call; the dummies stay ordinary dummies.
+// The stand-ins record the call and rebind each dummy record as a loop
+// dummy (LOOPDUMMY_KIND), so that the body refers to it by OPLOOPDUMMY;
+// the loop's scope still closes when its body is complete.
 void loopdumify(symbol* name, set* s);
 void loopdumifye(expr* tuple);
+// The set a loop dummy ranges over (the order operators of a loop dummy);
+// the stand-in knows the sets that loopdumify was given (null otherwise).
+set* new_set_db(dummy* d);
 // break (73) or continue (74): nonzero when the parse must return 10.
 int breakcont(int kind, symbol* name);
 // quit: nonzero when the parse must return 5.
@@ -169,12 +193,14 @@ expr* show_item(int kind, symbol* name, double n);
 expr* set_target(xnode* sd, expr* subs);
 // `environ NAME indexing;`: declares an indexed environment.
 void environ_dcl(cstr* name, set_spec* ix);
-// Option references $name and $$name (op OPDOLLAR or OPDOLLAR0) with an
-// optional environment and subscript: a string node holding the name.
-expr* envqual(int opcode, symbol* env, expr* subscript, cstr* name);
 // Built-in function of any number of arguments (kind 34): the node of the
 // function's op word over the argument list.
 expr* vargop(symbol* f, expr* args);
+
+// Print, printf and read items with a random argument (anystoch): each
+// such argument is replaced by its random form.  The stand-in records the
+// call and returns the list unchanged.
+expr* randify(expr* args);
 
 // Describes an expression chain as the traces show it (numbers, strings,
 // names, dummies as "dummy(level,offset)", other nodes as "op<code>").

@@ -3,6 +3,7 @@
 
 #include "eval/indexing.h"
 #include "eval/set.h"
+#include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -64,6 +65,11 @@ expr* dummy_expr(dummy* d) {
   e->op = reinterpret_cast<efunc>(d->name);
   ++Dummy_refs[d->level];
   return e;
+}
+
+expr* loopdummy_expr(dummy* d) {
+  lastloopdummy = d;
+  return new_expr(opword(OPLOOPDUMMY), static_cast<void*>(d));
 }
 
 // The set of the item that opened each scope level (null where none is

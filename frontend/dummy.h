@@ -20,8 +20,11 @@ struct symbol;
 struct set;
 struct Index;
 
-// Binding kind of a dummy.
+// Binding kind of a dummy, and of the dummy of a `for` loop while the loop
+// is being read (the lexer gives it its own token; a loop dummy met in a
+// statement is noted in lastloopdummy).
 constexpr uint32_t DUMMY_KIND = 12;
+constexpr uint32_t LOOPDUMMY_KIND = 31;
 
 struct dummy {
   dummy* next;      // next (older) dummy of the same scope
@@ -59,6 +62,10 @@ void dummy_release(dummy* first);
 // binds a routine; counts the reference in Dummy_refs of the level.
 expr* dummy_expr(dummy* d);
 
+// The reference to a loop dummy: an OPLOOPDUMMY node (no flags) with L the
+// dummy record; notes the dummy in lastloopdummy (frontend/decl.h), which
+// the declaration chaining reads.
+expr* loopdummy_expr(dummy* d);
 // One item of an indexing as the grammar builds it: a new Index in front
 // of `prev` over s, opening a scope level (every item opens one, since
 // closing an indexing closes a level per item); then each name of `names`

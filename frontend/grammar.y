@@ -34,9 +34,9 @@
 %parse-param {int& yycode}
 
 // Shift/reduce conflicts, each resolved by shifting as intended:
-// - 6: a new name, a dummy name or a tuple followed by `in` at the start
-//   of an indexing item is the item's dummies, not an expression (`{i in
-//   S}`), for the first item and after ",";
+// - 8: a new name, a dummy name, a loop's dummy name or a tuple followed
+//   by `in` at the start of an indexing item is the item's dummies, not an
+//   expression (`{i in S}`), for the first item and after ",";
 // - 5: a new name before "," in a tuple's first place, before "," or ")"
 //   later in a tuple, and before "," or "]" in a subscript stays a name
 //   (a dummy to be, or an undefined name that name_purge reports) instead
@@ -44,7 +44,12 @@
 // - 4: a comparison chain before the ";" of a constraint body (after ":"
 //   and after `complements`) or before `complements` is taken as a chain
 //   (stbody1, compldcl), not as an expression.
-%expect 15
+// Some further shift/reduce choices are made by precedence, not counted
+// here: ',' and ')' rank lowest, so that after an indexing followed by
+// "(" (alldiff, numberof's list, a group of table columns) an expression
+// before ',' or ')' ends an item of the list rather than beginning a
+// tuple or a parenthesised expression.
+%expect 17
 
 %code requires {
 #include "frontend/parse.h"
@@ -68,6 +73,7 @@
 #include "frontend/cmdbuild.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/keywords.h"
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
@@ -238,7 +244,7 @@
 %token UPDATE 57491
 %token HELP 57492
 %token <sym> PLAINNAME 57493
-%token <x> KIND31 57494
+%token <dm> KIND31 57494
 %token <x> KIND30 57495
 %token REDECLARE 57496
 %token FOR 57497
@@ -303,15 +309,17 @@
 %type <i> display_kw expand_kw load_kw fix_kw drop_kw snap_words show_kw
 %type <i> ends_lo ends_hi
 %type <e> items item expr primary file file_opt files files_opt opt_expr
-%type <e> show_names show_name print_items fix_target drop_target
+%type <e> show_names purge_names show_name purge_name name_item print_items fix_target drop_target
 %type <e> shell_text let_target call_fn call_args
 %type <e> ditems ditem ditem_list item_list subs sub_tail tuple tuple_tail
 %type <e> args arg arg_list args_opt set_args set_arg
 %type <e> lit_items suffix_ref plist pl_arg data_file
+%type <e> assign_opt dollar_operand prob_settings pipe_text
+%type <e> tcol_list set_ix_args
 %type <rd> redir_opt redir_in_opt
 %type <ss> indexing ix_opt
 %type <ix> index_list
-%type <s> sexpr in_sexpr
+%type <s> sexpr sexpr_nb in_sexpr
 %type <sym> loopname_opt plainname_opt kw_dummy
 %type <e> cond ref conref ix_args con_ref rawsubs con_body
 %type <e> prob_items prob_list prob_item key_name table_col col_item
@@ -325,7 +333,7 @@
 %type <dh> obj_head con_head
 %type <i> nextprev
 %type <e> ritems ritem ritem_list
-%type <l> settings plain_names plain_names_opt words rchain
+%type <l> settings setting plain_names plain_names_opt words rchain strings
 %type <str> optname optvalue word
 
 // Operator precedence, loosest first.  The `if` forms reach as far to the
@@ -338,6 +346,7 @@
 // minus binds looser than "^", so -2^2 is -(2^2).  The set operators form
 // their own ladder above the membership tests (so that x in A union B
 // tests the union).
+%precedence ',' ')'
 %precedence IFPREC TYPEWORD
 %left IFF
 %left IMPLIES REVIMPLIES
@@ -379,7 +388,7 @@ stmts:
 
 // After every statement the lexer is at a statement start again.
 stmt:
-    statement   { LEXSTATE(in_cmds); }
+    statement   { statement_end(); LEXSTATE(in_cmds); }
   ;
 
 statement:
@@ -426,24 +435,48 @@ declaration:
       { (new check(nullptr, $6))->finish_dcl(); }
   | FUNCTION NEWNAME alias_opt fargs_opt ftypes ';'
       { funcdcl($2, $3, $<fa>4, static_cast<int>($5), nullptr, nullptr); }
-  | FUNCTION NEWNAME alias_opt fargs_opt ftypes PIPE STRING ';'
-      { funcdcl($2, $3, $<fa>4, static_cast<int>($5), new_str($7), nullptr); }
-  | FUNCTION NEWNAME alias_opt fargs_opt ftypes PIPE STRING FORMAT STRING ';'
-      { funcdcl($2, $3, $<fa>4, static_cast<int>($5), new_str($7),
-                new_str($9)); }
+  | FUNCTION NEWNAME alias_opt fargs_opt ftypes PIPE pipe_text ';'
+      { funcdcl($2, $3, $<fa>4, static_cast<int>($5), $7, nullptr); }
+  | FUNCTION NEWNAME alias_opt fargs_opt ftypes PIPE pipe_text
+      FORMAT pipe_text ';'
+      { funcdcl($2, $3, $<fa>4, static_cast<int>($5), $7, $9); }
   ;
 
-// Argument domains of a function: none without parentheses, the empty
-// list with "()".
+// The text of a pipe or its format: a run of strings, or a parenthesised
+// expression.
+pipe_text:
+    strings             { $$ = text_of_strings($1); }
+  | '(' expr ')'        { $$ = make_string($2); }
+  ;
+
+strings:
+    STRING              { $$ = new_list(nullptr, $1); }
+  | strings STRING      { $$ = new_list($1, $2); }
+  ;
+
+// Argument domains of a function: without parentheses any arguments
+// ("..." alone), the empty list with "()"; a list may end with "...".
 fargs_opt:
-    %empty              { $<fa>$ = nullptr; }
+    %empty              { $<fa>$ = new_farg(dotdotdot, 0); }
   | '(' ')'             { $<fa>$ = nullptr; }
   | '(' fargs ')'       { $<fa>$ = reverse($<fa>2); }
+  | '(' fargs ',' dots ')'
+      { $<fa>$ = reverse(push_farg($<fa>2, $<fa>4)); }
+  | '(' dots ')'        { $<fa>$ = $<fa>2; }
   ;
 
 fargs:
     farg                { $<fa>$ = $<fa>1; }
   | fargs ',' farg      { $<fa>$ = push_farg($<fa>1, $<fa>3); }
+  ;
+
+// "...": the range token and ".", with a direction word on either side.
+dots:
+    DOTDOT '.'          { $<fa>$ = new_farg(dotdotdot, 0); }
+  | INOUT DOTDOT '.'
+      { $<fa>$ = new_farg(dotdotdot, static_cast<int>($1)); }
+  | DOTDOT '.' INOUT
+      { $<fa>$ = new_farg(dotdotdot, static_cast<int>($3)); }
   ;
 
 farg:
@@ -540,10 +573,18 @@ table_col:
   | col_item '~' lex_word WORD INOUT
       { $$ = table_item($1, '~', $4, static_cast<int>($5)); }
   | indexing expr %prec ITEMPREC    { $$ = itpv($1, $2); }
+  | indexing '(' tcol_list ')'      { $$ = tab_group($1, 0, $3); }
+  | indexing '<' tcol_list '>'      { $$ = tab_group($1, 8, $3); }
+  ;
+
+// The items of a column group, newest first.
+tcol_list:
+    table_col                       { $$ = $1; }
+  | tcol_list ',' table_col         { $$ = push_expr($1, $3); }
   ;
 
 col_item:
-    expr            { $$ = $1; }
+    expr %prec ITEMPREC { $$ = $1; }
   | PARAMINAME      { $$ = entity_item($1); }
   | SPARAMINAME     { $$ = entity_item($1); }
   | CVARI           { $$ = entity_item($1); }
@@ -650,8 +691,8 @@ var_dcl:
       { $$ = arc_phrase($1, 0, $3, $4, nullptr); }
   | var_dcl TO ix_opt con_ref expr %prec READPREC
       { $$ = arc_phrase($1, 0, $3, $4, $5); }
-  | var_dcl SUFFIX lex_plain PLAINNAME expr %prec READPREC
-      { $$ = $1; $$->addsufinit($4, $5); }
+  | var_dcl SUFFIX lex_plain PLAINNAME lex_ref expr %prec READPREC
+      { $$ = $1; $$->addsufinit($4, $6); }
   ;
 
 // The constraint, objective or node of a column or arc phrase, with its
@@ -684,8 +725,8 @@ obj_head:
   | REDECLARE MINIMIZE lex_plain PLAINNAME redecl alias_opt ix_opt
       { errseen = 0; $$ = dcl_head(CF_MINIMIZE, $4, $6, $7); }
   | obj_head ','                { $$ = $1; }
-  | obj_head SUFFIX lex_plain PLAINNAME expr %prec READPREC
-      { $$ = head_suffix($1, $4, $5); }
+  | obj_head SUFFIX lex_plain PLAINNAME lex_ref expr %prec READPREC
+      { $$ = head_suffix($1, $4, $6); }
   ;
 
 // Constraints: "subject to" NAME or a new name at a statement start, the
@@ -715,8 +756,8 @@ con_head:
       { $$ = head_dual($1, $3, 0); }
   | con_head DEFAULT expr %prec READPREC
       { $$ = head_dual($1, $3, 1); }
-  | con_head SUFFIX lex_plain PLAINNAME expr %prec READPREC
-      { $$ = head_suffix($1, $4, $5); }
+  | con_head SUFFIX lex_plain PLAINNAME lex_ref expr %prec READPREC
+      { $$ = head_suffix($1, $4, $6); }
   ;
 
 // A body: a comparison chain (one or two comparisons), a logical or bare
@@ -774,7 +815,7 @@ command:
   | LET ix_opt SETINAME subs ASSIGN sexpr ';'
       { letsetcmd($2, set_target($3, $4), $6); }
   | fix_kw ix_opt fix_target assign_opt ';'
-      { fixun($1, $2, $3); }
+      { fixun($1, $2, $3, $4); }
   | fix_kw redir_opt ';'
       { cmd("if", 2, CK_FIXDROP, 1, $2); }
   | drop_kw ix_opt drop_target ';'
@@ -789,8 +830,8 @@ command:
       { cmd("f", 1, CK_OBJECTIVE, $2); }
   | PROBLEM redir_opt ';'
       { cmd("f", 1, CK_PROBLEM, $2); }
-  | PROBLEM NEWNAME alias_opt ix_opt prob_items ';'
-      { new_problem($2, $3, $4, nullptr, $5); }
+  | PROBLEM NEWNAME alias_opt ix_opt prob_settings prob_items ';'
+      { new_problem($2, $3, $4, reverse($5), $6); }
   | PROBLEM PROBNAME ';'
       { prob_cmd($2->name, nullptr); }
   | PROBLEM PROBINAME subs ';'
@@ -835,9 +876,9 @@ command:
       { expand($1, nullptr, $2); }
   | expand_kw prob_list redir_opt ';'
       { expand($1, reverse($2), $3); }
-  | DELETE rlook_on show_names ';'
+  | DELETE rlook_on purge_names ';'
       { purge($3, 0); LEXFLAG_RLOOK8(0); }
-  | PURGE rlook_on show_names ';'
+  | PURGE rlook_on purge_names ';'
       { purge($3, 1); LEXFLAG_RLOOK8(0); }
   | READ ritems redir_in_opt ';'
       { readcmd(nullptr, $2, $3); }
@@ -886,6 +927,19 @@ command:
   | DIFF_CMD ';'    { notyet_hook("diff"); }
   | VERSION ';'     { notyet_hook("version"); }
   | WHAT ';'        { notyet_hook("what"); }
+  ;
+
+// The settings of a problem declaration: environments and suffix
+// initialisers, newest first.
+prob_settings:
+    %empty                  { $$ = nullptr; }
+  | prob_settings ','       { $$ = $1; }
+  | prob_settings ENVIRON lex_word WORD
+      { $$ = prob_env($1, $4, nullptr); }
+  | prob_settings ENVIRON lex_word WORD subs
+      { $$ = prob_env($1, $4, $5); }
+  | prob_settings SUFFIX lex_plain PLAINNAME lex_ref expr %prec READPREC
+      { $$ = prob_suffix($1, $4, $6); }
   ;
 
 // The entities of a problem declaration and the items of expand: declared
@@ -979,8 +1033,8 @@ drop_kw:
   ;
 
 assign_opt:
-    %empty
-  | ASSIGN expr  { edelete($2); }
+    %empty          { $$ = nullptr; }
+  | ASSIGN expr     { $$ = $2; }
   ;
 
 opt_expr:
@@ -1051,10 +1105,20 @@ snap_words:
 // to the value state 12 itself; a quoted name is followed by state 12 here,
 // and after "," the next name is an option name again.
 settings:
+    setting                             { $$ = $1; }
+  | settings ',' lex_optname setting    { $$ = settings_join($1, $4); }
+  ;
+
+// One setting: a name, optionally qualified by an environment (the value
+// state holds on after the name, so "." and the name after it are read as
+// words; after a subscript the value state is set again).
+setting:
     optname optvalue
       { $$ = optioncmd(nullptr, $1, nullptr, $2); }
-  | settings ',' lex_optname optname optvalue
-      { $$ = optioncmd($1, $4, nullptr, $5); }
+  | OPTNAME '.' WORD optvalue
+      { $$ = qual_setting($1, nullptr, $3, $4); }
+  | OPTNAME subs '.' lex_optvalue WORD optvalue
+      { $$ = qual_setting($1, $2, $5, $6); }
   ;
 
 optname:
@@ -1078,7 +1142,12 @@ words:
 word:
     WORD            { $$ = $1; }
   | STRING          { $$ = $1; }
-  | '$' WORD lex_optvalue       { $$ = dollar_word($2); }
+  | '$' WORD lex_optvalue       { $$ = dollar_word($2, 1); }
+  | '$' '$' WORD lex_optvalue   { $$ = dollar_word($3, 2); }
+  | '$' '$' WORD lex_optvalue '.' WORD
+      { $$ = envexpr($3, nullptr, $6); }
+  | '$' '$' WORD lex_optvalue subs '.' lex_optvalue WORD
+      { $$ = envexpr($3, $5, $8); }
   ;
 
 // Names read in plain-name state: show, xref, delete, purge, reset data.
@@ -1090,10 +1159,30 @@ show_names:
   ;
 
 show_name:
-    PLAINNAME                   { $$ = new_lit($1); }
-  | show_kw PLAINNAME           { $$ = show_item($1, $2, 0); }
+    name_item
   | CHECK                       { $$ = show_item(SHOW_CHECK, nullptr, -1); }
   | CHECK NUMBER                { $$ = show_item(SHOW_CHECK, nullptr, $2); }
+  ;
+
+// delete and purge take the same names, but "check n" names an existing
+// check, which check_del puts on the list (or reports).
+purge_names:
+    %empty                  { $$ = nullptr; }
+  | purge_names purge_name  { $$ = push_expr($1, $2); }
+  | purge_names ',' purge_name { $$ = push_expr($1, $3); }
+  | purge_names CHECK NUMBER  { $$ = check_del($1, static_cast<int>($3)); }
+  | purge_names ',' CHECK NUMBER
+      { $$ = check_del($1, static_cast<int>($4)); }
+  ;
+
+purge_name:
+    name_item
+  | CHECK                       { $$ = show_item(SHOW_CHECK, nullptr, -1); }
+  ;
+
+name_item:
+    PLAINNAME                   { $$ = new_lit($1); }
+  | show_kw PLAINNAME           { $$ = show_item($1, $2, 0); }
   ;
 
 show_kw:
@@ -1197,7 +1286,7 @@ print_items:
   ;
 
 items:
-    item_list   { $$ = reverse($1); }
+    item_list   { $$ = stoch_items($1); }
   ;
 
 item_list:
@@ -1206,13 +1295,13 @@ item_list:
   ;
 
 item:
-    expr %prec ITEMPREC           { $$ = $1; }
+    expr %prec ITEMPREC           { $$ = arg_entry(nullptr, $1); }
   | indexing expr %prec ITEMPREC  { $$ = item_ix($1, $2); }
   ;
 
 // Items of read: a "<" after the last one is the input redirection.
 ritems:
-    ritem_list  { $$ = reverse($1); }
+    ritem_list  { $$ = stoch_items($1); }
   ;
 
 ritem_list:
@@ -1221,7 +1310,7 @@ ritem_list:
   ;
 
 ritem:
-    expr %prec READPREC             { $$ = $1; }
+    expr %prec READPREC             { $$ = arg_entry(nullptr, $1); }
   | indexing expr %prec READPREC    { $$ = item_ix($1, $2); }
   ;
 
@@ -1238,7 +1327,7 @@ ditem_list:
 
 ditem:
     expr %prec ITEMPREC             { $$ = $1; }
-  | sexpr %prec ITEMPREC            { $$ = set_item($1); }
+  | sexpr_nb %prec ITEMPREC         { $$ = set_item($1); }
   | indexing expr %prec ITEMPREC    { $$ = item_ix($1, $2); }
   | PARAMINAME                      { $$ = entity_item($1); }
   | SPARAMINAME                     { $$ = entity_item($1); }
@@ -1247,6 +1336,7 @@ ditem:
   | CCONI                           { $$ = entity_item($1); }
   | COBJI                           { $$ = entity_item($1); }
   | PROBINAME                       { $$ = entity_item($1); }
+  | SETINAME                        { $$ = entity_item($1); }
   | CVARI '.' lex_word WORD         { $$ = dthingdot($1, $4); }
   | CCONI '.' lex_word WORD         { $$ = dthingdot($1, $4); }
   | COBJI '.' lex_word WORD         { $$ = dthingdot($1, $4); }
@@ -1274,11 +1364,13 @@ indexing:
 index_list:
     NEWNAME IN in_sexpr         { $$ = ix_name(nullptr, $1, $3); }
   | DUMMYNAME IN in_sexpr       { $$ = ix_name(nullptr, $1->name, $3); }
+  | KIND31 IN in_sexpr          { $$ = ix_name(nullptr, $1->name, $3); }
   | kw_dummy IN in_sexpr        { $$ = ix_name(nullptr, $1, $3); }
   | tuple IN in_sexpr           { $$ = ix_tuple(nullptr, $1, $3); }
   | sexpr                       { $$ = ix_name(nullptr, nullptr, $1); }
   | index_list ',' NEWNAME IN in_sexpr    { $$ = ix_name($1, $3, $5); }
   | index_list ',' DUMMYNAME IN in_sexpr  { $$ = ix_name($1, $3->name, $5); }
+  | index_list ',' KIND31 IN in_sexpr     { $$ = ix_name($1, $3->name, $5); }
   | index_list ',' kw_dummy IN in_sexpr   { $$ = ix_name($1, $3, $5); }
   | index_list ',' tuple IN in_sexpr      { $$ = ix_tuple($1, $3, $5); }
   | index_list ',' sexpr                  { $$ = ix_name($1, nullptr, $3); }
@@ -1334,11 +1426,18 @@ sub_tail:
   | NEWNAME ',' sub_tail    { $$ = push_expr($3, name_node($1)); }
   ;
 
-// Set expressions.
+// Set expressions.  An indexed set named without subscript is no set
+// ("needs to be subscripted"), except as a display item, where it is the
+// whole entity: display items take the other set expressions (sexpr_nb),
+// so that a display item that is such a name alone is not read as a set.
 sexpr:
+    sexpr_nb                    { $$ = $1; }
+  | SETINAME %prec IFPREC       { $$ = set_needs_sub($1); }
+  ;
+
+sexpr_nb:
     SETNAME                     { $$ = set_named($1); }
   | SETINAME subs               { $$ = set_subscr($1, $2); }
-  | SETINAME %prec IFPREC       { $$ = set_needs_sub($1); }
   | SYSSET                      { $$ = syssetref($1); }
   | BUILTINSET                  { $$ = builtin_set($1); }
   | expr DOTDOT expr %prec RANGE
@@ -1459,6 +1558,7 @@ primary:
     NUMBER              { $$ = new_num($1); }
   | STRING              { $$ = new_str($1); }
   | DUMMYNAME           { $$ = dummy_expr($1); }
+  | KIND31              { $$ = loopdummy_expr($1); }
   | NEWNAME             { $$ = undeclared($1); }
   | '(' expr ')'        { $$ = $2; }
   | tuple               { $$ = tuple_node($1); }
@@ -1472,7 +1572,7 @@ primary:
   | KIND34 '(' args_opt ')'
                         { $$ = vargop($1, $3); }
   | FUNCNAME '(' args_opt ')'
-                        { $$ = funceval($1->name, $3); }
+                        { $$ = funceval($1->name, reverse($3)); }
   | MINMAX '(' args_opt ')'
                         { $$ = vreduc($1 + opword(2), $3); }
   | LTLT plist ';' plist GTGT pl_arg
@@ -1486,6 +1586,8 @@ primary:
                         { $$ = ord_dummy(opword(OPORD), $3); }
   | ORD0 '(' DUMMYNAME ')'
                         { $$ = ord_dummy(opword(OPORD0), $3); }
+  | ORD '(' KIND31 ')'  { $$ = ord_loopdummy(opword(OPORD), $3); }
+  | ORD0 '(' KIND31 ')' { $$ = ord_loopdummy(opword(OPORD0), $3); }
   | ORD '(' expr ',' sexpr ')'
                         { $$ = ord_elem(opword(OPORD), $3, $5); }
   | ORD0 '(' expr ',' sexpr ')'
@@ -1494,6 +1596,8 @@ primary:
                         { $$ = ord_elem(opword(OPELEMENT), $3, $5); }
   | nextprev '(' DUMMYNAME ')'
                         { $$ = nextprev_dummy($1, $3, nullptr); }
+  | nextprev '(' KIND31 ')'
+                        { $$ = nextprev_loopdummy($1, $3); }
   | nextprev '(' expr ',' expr ')'
                         { $$ = nextprev_step($1, $3, $5); }
   | nextprev '(' expr ',' sexpr ')'
@@ -1501,26 +1605,32 @@ primary:
   | nextprev '(' expr ',' sexpr ',' expr ')'
                         { $$ = nextprev($1, $3, $5, $7); }
   | COUNT '(' args_opt ')'
-                        { $$ = count_op($3); }
+                        { $$ = count_op(reverse($3)); }
   | COUNT ix_args       { $$ = count_op($2); }
-  | NUMBEROF primary IN '(' args_opt ')'
-                        { $$ = alldiff($2, $5); }
+  | NUMBEROF expr IN '(' args_opt ')'
+                        { $$ = alldiff($2, reverse($5)); }
   | ATLEAST expr '(' args_opt ')'
-                        { $$ = atkword(0, $2, $4); }
+                        { $$ = atkword(0, $2, reverse($4)); }
   | ATMOST expr '(' args_opt ')'
-                        { $$ = atkword(1, $2, $4); }
+                        { $$ = atkword(1, $2, reverse($4)); }
   | EXACTLY expr '(' args_opt ')'
-                        { $$ = atkword(2, $2, $4); }
+                        { $$ = atkword(2, $2, reverse($4)); }
   | ATLEAST expr ix_args { $$ = atkword(0, $2, $3); }
   | ATMOST expr ix_args  { $$ = atkword(1, $2, $3); }
   | EXACTLY expr ix_args { $$ = atkword(2, $2, $3); }
   | ALLDIFF '(' args_opt ')'
-                        { $$ = alldiff(nullptr, $3); }
+                        { $$ = alldiff(nullptr, reverse($3)); }
   | ALLDIFF ix_args     { $$ = alldiff(nullptr, $2); }
+  | ALLDIFF indexing expr %prec ITLOGPREC
+                        { $$ = alldiff_ix($2, $3); }
   | ALLDISJOINT '(' set_args ')'
-                        { $$ = alldisjoint($3); }
+                        { $$ = alldisjoint(reverse($3)); }
+  | ALLDISJOINT set_ix_args
+                        { $$ = alldisjoint($2); }
   | ALLDISTINCT '(' set_args ')'
-                        { $$ = alldistinct($3); }
+                        { $$ = alldistinct(reverse($3)); }
+  | ALLDISTINCT set_ix_args
+                        { $$ = alldistinct($2); }
   | SAMPLE '(' expr ')' { $$ = Sample($3); }
   | ALIAS '(' alias_name ')'
                         { $$ = alias_op($<x>3); }
@@ -1528,8 +1638,25 @@ primary:
   | TO_COME             { $$ = flow_marker(FLOW_TO_COME); }
   | NET_IN              { $$ = flow_marker(FLOW_NET_IN); }
   | NET_OUT             { $$ = flow_marker(FLOW_NET_OUT); }
-  | '$' WORD            { $$ = envqual(OPDOLLAR, nullptr, nullptr, $2); }
-  | '$' '$' WORD        { $$ = envqual(OPDOLLAR0, nullptr, nullptr, $3); }
+  | '$' dollar_operand  { $$ = envqual(OPDOLLAR, nullptr, nullptr, $2); }
+  | '$' '$' dollar_operand
+                        { $$ = envqual(OPDOLLAR0, nullptr, nullptr, $3); }
+  | '$' WORD '.' lex_word dollar_operand
+                        { $$ = envqual(OPDOLLAR, $2, nullptr, $5); }
+  | '$' WORD subs '.' lex_word dollar_operand
+                        { $$ = envqual(OPDOLLAR, $2, $3, $6); }
+  | '$' '$' WORD '.' lex_word dollar_operand
+                        { $$ = envqual(OPDOLLAR0, $3, nullptr, $6); }
+  | '$' '$' WORD subs '.' lex_word dollar_operand
+                        { $$ = envqual(OPDOLLAR0, $3, $4, $7); }
+  ;
+
+// What follows "$": an option name (read as a word), a string, or a
+// parenthesised expression giving the name.
+dollar_operand:
+    WORD                { $$ = new_str($1); }
+  | STRING              { $$ = new_str($1); }
+  | '(' expr ')'        { $$ = $2; }
   ;
 
 // References to declared names, in the forms the lexer gives them.
@@ -1616,7 +1743,7 @@ args_opt:
   ;
 
 args:
-    arg_list        { $$ = $1; }
+    arg_list        { $$ = reverse($1); }
   ;
 
 arg_list:
@@ -1625,7 +1752,7 @@ arg_list:
   ;
 
 arg:
-    expr                        { $$ = arg_entry(nullptr, $1); }
+    expr %prec ITEMPREC         { $$ = arg_entry(nullptr, $1); }
   | indexing '(' args ')'       { $$ = arg_entry($1, $3); }
   ;
 
@@ -1637,6 +1764,11 @@ ix_args:
 set_args:
     set_arg                 { $$ = $1; }
   | set_args ',' set_arg    { $$ = push_expr($1, $3); }
+  ;
+
+// An indexing followed by a parenthesised list of sets.
+set_ix_args:
+    indexing '(' set_args ')'   { $$ = arg_entry($1, reverse($3)); }
   ;
 
 set_arg:

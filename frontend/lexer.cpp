@@ -518,9 +518,15 @@ static void stmt_start_flags() {
 }
 
 // Records a reference to the declaration b of kind k in the dependency
-// accumulator.
+// accumulator.  A reference to the declaration being built is no
+// dependency; it is counted in `recursive`, which tells finish_dcl that the
+// declaration refers to itself (a recursive definition).
 static void record_ref(void* b, uint32_t k) {
-  if (k >= 42 || !isxnode[k] || b == rec_xnode) return;
+  if (k >= 42 || !isxnode[k]) return;
+  if (b == rec_xnode) {
+    ++recursive;
+    return;
+  }
   xnode* x = static_cast<xnode*>(b);
   int first = !dac.mark || dac.mark[x->num] == 0;
   dep_note(x->num);

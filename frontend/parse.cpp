@@ -16,6 +16,7 @@
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
+#include "frontend/funcbuild.h"
 #include "frontend/grammar.h"
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
@@ -194,6 +195,8 @@ void stmt_error() {
     Curdclname = nullptr;
   }
 }
+
+void statement_end() { lastloopdummy = nullptr; }
 
 expr* push_expr(expr* chain, expr* e) {
   if (!e) return chain;
@@ -394,9 +397,30 @@ expr* nextprev_dummy(intptr_t kind, dummy* d, expr* step) {
                   set_of_level(static_cast<int>(d->level)), step);
 }
 
+// The set of a loop dummy's loop, with a reference for the caller (an
+// empty set when the loop's set is not known).
+static set* loop_set_of(dummy* d) {
+  set* s = new_set_db(d);
+  if (!s) return set_enum(new_enum(), 1);
+  ++s->refcnt;
+  return s;
+}
+
+expr* ord_loopdummy(intptr_t op, dummy* d) {
+  return ord_elem(static_cast<uint32_t>(op), loopdummy_expr(d), loop_set_of(d));
+}
+
+expr* nextprev_loopdummy(intptr_t kind, dummy* d) {
+  return nextprev(static_cast<int>(kind), loopdummy_expr(d), loop_set_of(d),
+                  nullptr);
+}
+
 expr* nextprev_step(intptr_t kind, expr* x, expr* step) {
   if (opcode(x) == OPDUMMY && dummy_set(x->L.i))
     return nextprev(static_cast<int>(kind), x, set_of_level(x->L.i), step);
+  if (opcode(x) == OPLOOPDUMMY)
+    return nextprev(static_cast<int>(kind), x,
+                    loop_set_of(static_cast<dummy*>(x->L.p)), step);
   error(0,
         "Expected the first arg of %s to be a dummy variable\n\tor the "
         "second arg to be a set.",
@@ -409,6 +433,59 @@ expr* nextprev_step(intptr_t kind, expr* x, expr* step) {
 expr* alias_op(xnode* x) {
   unref(x);
   return new_expr(opword(206, EF_STRING), x);
+}
+
+expr* stoch_items(expr* items) {
+  items = reverse(items);
+  if (anystoch(items)) items = randify(items);
+  return items;
+}
+
+expr* alldiff_ix(set_spec* ix, expr* body) {
+  // The body's items (a parenthesised list gives several) become the
+  // group's plain argument entries, in source order.
+  expr* list = body;
+  if (opcode(body) == OPSYMLIST) {
+    list = name_purge(0, body->L.e);
+    body->L.e = nullptr;
+    free_expr(body);
+  }
+  expr* args = nullptr;
+  for (expr* e = list; e;) {
+    expr* nx = e->next;
+    e->next = nullptr;
+    args = push_expr(args, arg_entry(nullptr, e));
+    e = nx;
+  }
+  return alldiff(nullptr, arg_entry(ix, reverse(args)));
+}
+
+list* qual_setting(cstr* env, expr* subs, cstr* name, cstr* value) {
+  return optioncmd(nullptr, name, envsub(env, subs), value);
+}
+
+expr* prob_env(expr* settings, cstr* env, expr* subs) {
+  return push_expr(settings, envsub(env, subs));
+}
+
+expr* prob_suffix(expr* settings, symbol* sufname, expr* value) {
+  add_sufinit(&settings, sufname, value);
+  return settings;
+}
+
+expr* text_of_strings(list* strings) { return new_str(list2string(strings)); }
+
+expr* tab_group(set_spec* ix, int flags, expr* items) {
+  // The items are complete: the group record takes them in source order
+  // (its indexing's scope ends there).
+  expr* g = tabitstart(ix, flags);
+  for (expr* e = reverse(items); e;) {
+    expr* nx = e->next;
+    e->next = nullptr;
+    g = (flags & 8) ? add_coldesc(g, e) : add_pv_ititem(g, e);
+    e = nx;
+  }
+  return g;
 }
 
 set_spec* loop_indexing(set_spec* ss) {

@@ -108,6 +108,9 @@ void parse_state_reset();
 // end_of_input: the result at the end of the input, after statements
 // (any 1) or none.
 int end_of_input(int any);
+// After each statement: a loop dummy that the statement used
+// (lastloopdummy) no longer counts.
+void statement_end();
 // Before each command: commands have begun (in_cmds 2), and the warning
 // counts restart unless a compound command is read from a file.
 void command_begin();
@@ -187,9 +190,32 @@ expr* card_ix(set_spec* ss);
 expr* ord_dummy(intptr_t op, dummy* d);
 expr* nextprev_dummy(intptr_t kind, dummy* d, expr* step);
 expr* nextprev_step(intptr_t kind, expr* x, expr* step);
+// The same of a loop dummy, over the set its loop ranges over
+// (new_set_db).
+expr* ord_loopdummy(intptr_t op, dummy* d);
+expr* nextprev_loopdummy(intptr_t kind, dummy* d);
 // alias(name): node 206 (a string) over the declaration, whose
 // reference is taken back from the dependency tally (unref).
 expr* alias_op(xnode* x);
+// The items of print, printf and read (newest first): in source order,
+// and when an argument is random (anystoch), their random forms (randify).
+expr* stoch_items(expr* items);
+// alldiff over an indexing followed by an expression, or by a
+// parenthesised list (a tuple node, whose items the entry takes).
+expr* alldiff_ix(set_spec* ix, expr* body);
+// An option setting whose name is qualified by an environment (with its
+// subscript, or null): one setting as optioncmd makes it.
+list* qual_setting(cstr* env, expr* subs, cstr* name, cstr* value);
+// The settings of a problem declaration, newest first: an environment
+// (with its subscript, or null), and a suffix initialiser.
+expr* prob_env(expr* settings, cstr* env, expr* subs);
+expr* prob_suffix(expr* settings, symbol* sufname, expr* value);
+// A run of strings (newest first) as one string expression.
+expr* text_of_strings(list* strings);
+// A group of table data columns: an indexing followed by a parenthesised
+// list of items (flags 0) or by "<" items ">" (flags 8); items newest
+// first.
+expr* tab_group(set_spec* ix, int flags, expr* items);
 // The indexing of a `for` loop: each dummy becomes a loop dummy
 // (loopdumify with its name and set; loopdumifye for a tuple's chain of
 // dummies).  Returns ss.

@@ -27,7 +27,6 @@ static cstr* new_ltc() { return new_cstring("<"); }
 
 int (*con_compl_hook)(xnode* c) = no_compl;
 cstr* (*ltc_ref_hook)() = new_ltc;
-void (*req_collect_hook)(int bits);
 
 static void note_dseen(const char* what, xnode* why) {
   if (!dseen) {
@@ -121,7 +120,7 @@ expr* synonym(symbol* sym) {
   note_dseen(sym->name, nullptr);
   would_need_prob = 4;
   if (trans_state > 2 && need_prob) need_prob |= 4;
-  if (trans_state <= 2 && req_collect_hook) req_collect_hook(2);
+  if (trans_state <= 2) *req_collect_p |= 2;
   return new_expr(opword(OPSYN, EF_NUMERIC), sym, sym->binding);
 }
 

@@ -88,9 +88,6 @@ extern int (*con_compl_hook)(xnode* c);
 // The string "<" with one more reference (the session's LTc).  Default: a
 // new string "<".
 extern cstr* (*ltc_ref_hook)();
-// Asks the session to collect the problem before the command runs (ORs
-// bits into its req_collect).  Default: nothing.
-extern void (*req_collect_hook)(int bits);
 
 }  // namespace vexo
 

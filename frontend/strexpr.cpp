@@ -263,13 +263,15 @@ void edelete(expr* e) {
     }
     case 31:
     case 48:
-      ldelete(e->L.e);
+      // The rewritten reference is a plain node: its R holds a suffix code
+      // or a suffix record, not an operand.
+      free_expr(e->L.e);
       break;
     case 32:
     case 44:
     case 49:
     case 50:
-      ldelete(e->L.e);
+      free_expr(e->L.e);
       edelete(e->R.e);
       break;
     case 35:

@@ -201,20 +201,21 @@ static bool is_defvar(const xnode* d) {
   return (d->kind == DK_VAR || d->kind == DK_VARI) && (d->flags & 32);
 }
 
-static void seen(xnode* d) {
+// The first reason of the command to need values: the suffix (its name
+// with the dot, which the declaration's report puts after d's name) on d.
+static void seen(xnode* d, const sfxent* entry) {
   if (!dseen) {
-    dseen = d->name ? d->name->name : "";
+    dseen = entry ? entry->name : "";
     dxseen = d;
   }
 }
 
 void dac_adj1(xnode* d, int flags, const sfxent* entry) {
-  (void)entry;
   if (flags & DG_SOLVED) {
-    seen(d);
+    seen(d, entry);
     if (cmdstate || trans_state < 3) req_or(2);
   } else if ((flags & DG_DEFVAR) && is_defvar(d)) {
-    seen(d);
+    seen(d, entry);
   }
   if (flags & DG_ADJ) dac_adj(d);
   if ((flags & DG_SOLN) && Solution_Count) {
@@ -449,6 +450,7 @@ static expr* thingdot1(expr* e, const char* name) {
     e = in;
     opc = opcode(e);
   }
+  if (opc == OPNUM) return e;  // a reference already refused and reported
   if (opc == OPDUMMY) {
     error(0, "dummy . %s not allowed", name);
     edelete(e);
@@ -628,7 +630,7 @@ static cstr* code_name(int32_t code) {
   const char* t = s ? s->sym->name : "";
   if (!num) return new_cstring(t);
   size_t n = std::strlen(t);
-  cstr* c = new_cstr(n + 4);
+  cstr* c = new_cstr(n + 5);  // "_num" and the NUL
   std::memcpy(c->text(), t, n);
   std::memcpy(c->text() + n, "_num", 5);
   return c;
@@ -636,6 +638,11 @@ static cstr* code_name(int32_t code) {
 
 static expr* expr0dot1(expr* e, expr* subs, bool display) {
   int opc = opcode(e);
+  if (opc == OP251) {  // the suffix was not found, and said so
+    free_expr(e);
+    ldelete(subs);
+    return new_num(0);
+  }
   const char* nm = opc == OP256 ? e->L.sym->name : dname(e->L.x);
   if (!subs) {
     error(0,

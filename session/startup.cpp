@@ -14,6 +14,7 @@
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "frontend/suffix.h"
 #include "frontend/sysdecl.h"
 #include "session/envfile.h"
 #include "session/infiles.h"
@@ -194,6 +195,7 @@ void ppinit(char** argv, int first) {
   reader = session_read;
   parse_init();
   parse_hook = parse;
+  req_collect_p = &req_collect;  // the front end ORs its request bits here
   if (!i_option_ZEF) {
     const char* f = evalue("VEXOFUNC");
     if (f && *f) i_option_ZEF = f;

@@ -23,6 +23,7 @@
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
+#include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/sysdecl.h"
@@ -32,6 +33,7 @@
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
+#include "support/text.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -224,7 +226,8 @@ TEST_F(Parse, LoopDummyIsBoundForTheBody) {
   ASSERT_GE(trace_.size(), 3u);
   EXPECT_EQ(trace_[0], "loopdumify i 1..3");
   EXPECT_EQ(trace_[1], "loopstart 39 - {dummy(1,0) in 1..3}");
-  EXPECT_EQ(trace_[2], "cmd 34 \"i_rf\" 0 - [dummy(1,0)] -");
+  // In the body, i is the loop's dummy.
+  EXPECT_EQ(trace_[2], "cmd 34 \"i_rf\" 0 - [loopdummy(i)] -");
   // The body completed the loop: i is no longer bound, and the second
   // display reports it.
   EXPECT_NE(out_.err.find("i is not defined"), std::string::npos) << out_.err;
@@ -292,6 +295,9 @@ TEST_F(Parse, EachCommandFormCallsItsBuilder) {
        "printfcmd {dummy(1,0) in 1..2} \"%d\" [dummy(1,0)] -"},
       {"let p := -2;", "letcmd - p [-2]"},
       {"fix x;", "fixun 0 - x"},
+      {"fix x := 3;", "fixun 0 - x := 3"},
+      {"fix {i in 1..2} x := i;",
+       "fixun 0 {dummy(1,0) in 1..2} x := dummy(1,0)"},
       {"unfix all;", "fixun 1 - -"},
       {"fix;", "cmd 49 \"if\" 1 -"},
       {"drop all;", "dropadd_cmd 0 - -"},
@@ -467,7 +473,8 @@ TEST_F(Parse, ExpressionPrecedenceAndGrouping) {
       {"1 in [0, 2)", "op19([1], set22)"},
       // The dummies of an argument group end with its list.
       {"count {i in 1..2} (i > 1) + count {i in 1..2} (i > 0)",
-       "op0(op59, op59)"},
+       "op0(op59([item({dummy(1,0) in 1..2} op29(op171(dummy(1,0)), 1))]), "
+       "op59([item({dummy(1,0) in 1..2} op29(op171(dummy(1,0)), 0))]))"},
   };
   for (auto& c : cases) {
     SetUp();
@@ -659,5 +666,196 @@ TEST_F(Parse, FunctionLikeForms) {
             "-");
 }
 
+// Option names qualified by an environment (with or without subscript),
+// environment-qualified option references in option values ("$$") and in
+// expressions ("$" and "$$" before a word, a string or an expression).
+TEST_F(Parse, EnvironmentQualifiedOptions) {
+  EXPECT_EQ(run("option E.solver abc, E[1].presolve 0, solver \"x\" y,\n"
+                "  q $$E.r z, t $$E[2].u, v $$w $x;\n"
+                "display $solver, $$E.lp, $E[2].(\"a\" & \"b\"), $(\"c\");\n"),
+            YYP_CMDS);
+  EXPECT_EQ(out_.err, "");
+  EXPECT_EQ(trace_,
+            (lines{"cmd 28 \"of\" [env(E).solver=abc, env(E[1]).presolve=0, "
+                   "solver=x y, q=$$E.r z, t=$$E[2].u, v=$$w $x] -",
+                   "cmd 34 \"i_rf\" 0 - [$solver, $$env(E).\"lp\", "
+                   "$env(E[2]).\"ab\", $c] -",
+                   "cmd_eof"}));
+}
+
+// An indexed set named without subscript is a whole entity as a display
+// item (also before a redirection); inside a set expression it still needs
+// its subscript.
+TEST_F(Parse, WholeIndexedSetIsADisplayItem) {
+  EXPECT_EQ(run("set T {1..2};\ndisplay T, T[1] > f;\ndisplay T > g;\n"
+                "display T union T[1];\n"),
+            YYP_CMDS);
+  EXPECT_EQ(count(out_.err, "T needs to be subscripted."), 1) << out_.err;
+  ASSERT_EQ(trace_.size(), 4u);
+  EXPECT_EQ(trace_[0], "cmd 34 \"i_rf\" 0 - [T, set19] >\"f\"");
+  EXPECT_EQ(trace_[1], "cmd 34 \"i_rf\" 0 - [T] >\"g\"");
+}
+
+// Inside a loop the loop's dummy is a loop dummy: the order operators take
+// the loop's set, and a declaration that uses it is refused (the next
+// statement is not affected by it).
+TEST_F(Parse, LoopDummiesInTheBody) {
+  run("set S ordered;\n"
+      "for {i in S} display ord(i), next(i), prev(i, 2), i;\n");
+  EXPECT_EQ(out_.err, "");
+  ASSERT_GE(trace_.size(), 3u);
+  EXPECT_EQ(trace_[2],
+            "cmd 34 \"i_rf\" 0 - [op115, op122, op121, loopdummy(i)] -");
+  // An indexing in the body may use the name for a dummy of its own (a
+  // duplicate definition, as for any dummy); the loop's dummy is back after
+  // it.
+  SetUp();
+  run("set S;\nfor {i in S} display {i in S} i, i;\n");
+  EXPECT_EQ(count(out_.err, "duplicate definition of i"), 1) << out_.err;
+  ASSERT_GE(trace_.size(), 3u);
+  EXPECT_EQ(trace_[2],
+            "cmd 34 \"i_rf\" 0 - [item({dummy(2,0) in S} dummy(2,0)), "
+            "loopdummy(i)] -");
+  TearDown();
+  SetUp();
+  run("set S;\nfor {i in S} param q := i;\nfor {j in S} param r := 1;\n");
+  EXPECT_EQ(count(out_.err,
+                  "Rejecting declaration because it uses loop "
+                  "dummy i."),
+            1)
+      << out_.err;
+  EXPECT_EQ(count(out_.err,
+                  "Abandoning compound command to accept "
+                  "declaration of r."),
+            1)
+      << out_.err;
+  EXPECT_EQ(Symbol("q", 0)->binding, nullptr);
+  EXPECT_NE(Symbol("r", 0)->binding, nullptr);
+  TearDown();
+}
+
+// Argument domains of functions: none given (any arguments), "()" (none),
+// "..." with a direction on either side, closing a list; pipe texts as a
+// run of strings or an expression.
+TEST_F(Parse, FunctionDomainsAndPipes) {
+  EXPECT_EQ(run("function f; function g();\nfunction h(... INOUT);\n"
+                "function k({1..2}, OUT ...);\n"
+                "function m pipe \"a\" \"b\" format (\"c\" & \"d\");\n"),
+            YYP_DECLS);
+  EXPECT_EQ(out_.err, "");
+  auto fn = [](const char* n) {
+    return static_cast<function*>(Symbol(n, 0)->binding);
+  };
+  for (const char* n : {"f", "g", "h", "k", "m"}) ASSERT_NE(fn(n), nullptr);
+  const funcarg* a = fn("f")->args;
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->s, dotdotdot);
+  EXPECT_EQ(a->dir, 0);
+  EXPECT_EQ(a->next, nullptr);
+  EXPECT_EQ(fn("g")->args, nullptr);
+  a = fn("h")->args;
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->s, dotdotdot);
+  EXPECT_EQ(a->dir, 3);
+  a = fn("k")->args;
+  ASSERT_NE(a, nullptr);
+  EXPECT_NE(a->s, dotdotdot);
+  ASSERT_NE(a->next, nullptr);
+  EXPECT_EQ(a->next->s, dotdotdot);
+  EXPECT_EQ(a->next->dir, 2);
+  EXPECT_EQ(a->next->next, nullptr);
+  const function* m = fn("m");
+  ASSERT_NE(m->pipe, nullptr);
+  ASSERT_EQ(opcode(m->pipe), OPSTR);
+  EXPECT_STREQ(m->pipe->L.cs->text(), "a b");
+  EXPECT_NE(m->format, nullptr);
+}
+
+// Problem declarations with environment and suffix settings before their
+// items; suffix phrases of declarations read their value as references.
+TEST_F(Parse, ProblemSettingsAndSuffixPhrases) {
+  EXPECT_EQ(run("suffix s; param p; var x suffix s p;\n"
+                "var y {1..2} suffix s 2 * p;\n"
+                "minimize o suffix s p: x;\n"
+                "subject to c suffix s p + 1: x >= 0;\n"
+                "problem P environ E, suffix s 3: x, c;\n"
+                "problem Q environ F[2] suffix t p: y;\n"),
+            YYP_CMDS);
+  // The unknown suffix t reached the suffix initialiser, which reports it.
+  EXPECT_EQ(out_.err.find("syntax error"), std::string::npos) << out_.err;
+  EXPECT_EQ(count(out_.err, "t is not a declared suffix."), 1) << out_.err;
+  EXPECT_NE(Symbol("P", 0)->binding, nullptr);
+  EXPECT_NE(Symbol("Q", 0)->binding, nullptr);
+}
+
+// Groups of table data columns: an indexing followed by a parenthesised
+// list or by "<" items ">", items with column names and directions.
+TEST_F(Parse, TableColumnGroups) {
+  EXPECT_EQ(run("set I; param p {I}; var y {I};\n"
+                "table t IN: [i], p ~ q, {j in I} (y[j] ~ yy, p[j]),\n"
+                "  {j in I} <y[j] ~ z, p[j] IN>, {j in I} (p[j]);\n"),
+            YYP_DECLS);
+  EXPECT_EQ(out_.err, "");
+  EXPECT_EQ(sslevel, 0);
+}
+
+// Counting and set-list forms over an indexing, numberof of a whole
+// expression; argument lists reach their builders in source order.
+TEST_F(Parse, IndexedCountingForms) {
+  EXPECT_EQ(run("set S; set T {S}; var x {S};\n"
+                "display alldiff {i in S} x[i], alldiff {i in S} (x[i], 1),\n"
+                "  alldisjoint {i in S} (T[i]), alldistinct(T[1], T[2]),\n"
+                "  numberof 2 + 1 in (3, 4), count(1, 2);\n"),
+            YYP_CMDS);
+  EXPECT_EQ(out_.err, "");
+  EXPECT_EQ(trace_[0],
+            "cmd 34 \"i_rf\" 0 - [op74([item({dummy(1,0) in S} "
+            "op187(x [dummy(1,0)]))]), op74([item({dummy(1,0) in S} "
+            "[op187(x [dummy(1,0)]), 1])]), op91([item({dummy(1,0) in S} "
+            "[set19])]), op93([set19, set19]), op60(op0(2, 1); [3, 4]), "
+            "op59([1, 2])] -");
+}
+
+// Items of print, printf and read with a random argument are handed to
+// randify (anystoch); others are not.
+TEST_F(Parse, RandomPrintItems) {
+  EXPECT_EQ(run("var x random; param p;\nprint x, 1;\nprint p;\n"
+                "printf \"%g\", x;\n"),
+            YYP_CMDS);
+  EXPECT_EQ(trace_,
+            (lines{"randify [x, 1]", "printcmd - [x, 1] -", "printcmd - [p] -",
+                   "randify [x]", "printfcmd - \"%g\" [x] -", "cmd_eof"}));
+}
+
+// An undefined name in a declaration abandons it; in single-step mode the
+// name stands for 0, is counted, and the declaration is finished as
+// erroneous (its assignment dropped).
+TEST_F(Parse, UndefinedNameInADeclaration) {
+  single_step = 1;
+  EXPECT_EQ(run("param p := q + 1;\ndisplay p;\n"), YYP_CMDS);
+  single_step = 0;
+  EXPECT_EQ(count(out_.err, "q is not defined"), 1) << out_.err;
+  EXPECT_EQ(count(out_.err, "syntax error"), 0) << out_.err;
+  EXPECT_EQ(errseen, 1);
+  const param* p = static_cast<const param*>(Symbol("p", 0)->binding);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->asgn, nullptr);
+}
+
+// A param whose := refers to the param itself is recursively defined; one
+// that refers only to its dummies is not.
+TEST_F(Parse, SelfReferenceMarksARecursiveParam) {
+  EXPECT_EQ(run("param f {i in 1..5} := if i = 1 then 1 else i * f[i-1];\n"
+                "param g {i in 1..3} := i;\n"),
+            YYP_DECLS);
+  EXPECT_EQ(out_.err, "");
+  auto* f = static_cast<param*>(Symbol("f", 0)->binding);
+  auto* g = static_cast<param*>(Symbol("g", 0)->binding);
+  ASSERT_TRUE(f && g);
+  EXPECT_TRUE(f->type & PT_RECURSIVE);
+  EXPECT_FALSE(g->type & PT_RECURSIVE);
+}
+
 }  // namespace
 }  // namespace vexo
+

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "builders_fixture.h"
+#include "frontend/keywords.h"
+#include "frontend/suffix.h"
 
 namespace vexo {
 namespace {
@@ -121,6 +123,28 @@ TEST_F(Builders, LtinsertPrefixesText) {
   EXPECT_EQ(c->R.e, p);
   EXPECT_EQ(opcode(p), OPSPARSTR);
   edelete(c);
+}
+
+// A whole synonym array needs the problem: generated when the translator
+// is past collecting, else collected first (the same req_collect that the
+// suffixes set).
+TEST_F(Builders, SynonymArrayNeedsTheProblem) {
+  symbol* sym = Symbol("_var", 0);
+  int saved = trans_state;
+  for (int ts : {2, 3}) {
+    *req_collect_p = 0;
+    need_prob = 1;
+    would_need_prob = 0;
+    trans_state = ts;
+    expr* e = synonym(sym);
+    EXPECT_EQ(e->opword, opword(OPSYN, EF_NUMERIC));
+    EXPECT_EQ(would_need_prob, 4);
+    EXPECT_EQ(*req_collect_p, ts == 2 ? 2 : 0) << ts;
+    EXPECT_EQ(need_prob, ts == 2 ? 1 : 5) << ts;
+  }
+  *req_collect_p = 0;
+  need_prob = would_need_prob = 0;
+  trans_state = saved;
 }
 
 }  // namespace

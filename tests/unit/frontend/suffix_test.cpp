@@ -17,6 +17,8 @@
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/neighbours.h"
+#include "frontend/refs.h"
+#include "frontend/strexpr.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -344,7 +346,9 @@ TEST_F(Suffix, DefinedVariableValue) {
   x->flags |= 32;
   expr* r = thingdot(ref(VAR), S("val"));
   EXPECT_EQ(r->opword, opword(OPDOT, EF_NUMERIC));
-  EXPECT_STREQ(dseen, "x");
+  // The suffix, which the declaration's report puts after x's name
+  // ("x.val").
+  EXPECT_STREQ(dseen, ".val");
   EXPECT_EQ(dxseen, x);
   EXPECT_EQ(mark(x->num), 0);
   EXPECT_EQ(mark(x->num + 1), 1);
@@ -491,6 +495,118 @@ TEST_F(Suffix, TallyRemovalKeepsTheListDense) {
   dac_sub(51);                      // nothing left to remove
   EXPECT_EQ(mark(51), 0);
   EXPECT_EQ(dac.n, n - 1);
+}
+
+// Suffix nodes hold the rewritten reference as a plain node whose R is a
+// code or a suffix record, not a subscript: deleting the suffix node gives
+// back each node once and never follows that R.
+TEST_F(Suffix, SuffixNodesDeleteTheirReferenceAsAPlainNode) {
+  dummy_init();
+  set_spec* ss = new set_spec(
+      new Index(nullptr, set_enum(new_enum(), 1), nullptr, 0), nullptr, 1);
+  auto indexed = [&](const char* name, uint32_t kind, uint64_t flags) {
+    xnode* d = static_cast<xnode*>(mem(sizeof(xnode) + 64));
+    xrecomp_constr(d, Symbol(name, 1), nullptr, ss, kind, 1);
+    d->flags = flags;
+    return chain(d);
+  };
+  xnode* xi = indexed("xi", DK_VARI, 0);
+  xnode* ci = indexed("ci", DK_CONI, 8);
+  auto saved_compl = con_compl_hook;
+  con_compl_hook = [](xnode* d) { return int(d->flags & 8); };
+  add_dsuffix(Symbol("cost", 1), 0, 40, 0);
+  // Fill the free list, so that its length shows what comes back.
+  expr* spare = nullptr;
+  for (int k = 0; k < 64; ++k) {
+    expr* n = new_expr(0);
+    n->next = spare;
+    spare = n;
+  }
+  free_expr(spare);
+  int before = 0;
+  for (expr* e = expr_free_list; e; e = e->next) ++before;
+  expr* trees[] = {
+      // A declared suffix on an element: R of the reference is the record.
+      thingdot(subscript(opword(OPPRIMALSUB, EF_NUMERIC), xi, new_num(1)),
+               S("cost")),
+      thingdot(synscript(opword(OPSYNSUB, EF_NUMERIC), syn5(), new_num(1)),
+               S("cost")),
+      // A complementarity constraint's element in an expression: its
+      // .slack, R of the reference the code 93.
+      dual_val(ci, new_num(1)),
+      // A built-in suffix: the reference becomes OPXNODE.
+      thingdot(subscript(opword(OPPRIMALSUB, EF_NUMERIC), xi, new_num(1)),
+               S("ub")),
+  };
+  EXPECT_EQ(opcode(trees[0]), OPSUFSUB);
+  EXPECT_EQ(opcode(trees[1]), OPSYNSUF);
+  EXPECT_EQ(opcode(trees[2]), OPDOTSUB);
+  for (expr* t : trees) edelete(t);
+  int after = 0;
+  for (expr* e = expr_free_list; e && after <= before + 64; e = e->next)
+    ++after;
+  EXPECT_EQ(after, before);
+  con_compl_hook = saved_compl;
+}
+
+// A bad suffix on a whole indexed entity followed by subscripts (x.foo[1])
+// has already been reported: the result is the number 0.
+TEST_F(Suffix, SubscriptedBadSuffixGivesZero) {
+  xnode* xi = chain(make("xi", DK_VARI));
+  expr* out = nullptr;
+  auto r = test::run_captured(
+      [&] { out = expr0dot(dthingdot(xi, S("nope")), new_num(1)); });
+  EXPECT_NE(r.err.find("Bad suffix .nope for xi"), std::string::npos);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(out->opword, opword(OPNUM, EF_CONST | EF_NUMERIC));
+  EXPECT_EQ(out->L.d, 0.);
+  r = test::run_captured(
+      [&] { out = dexpr0dot(dthingdot(xi, S("nope")), new_num(1)); });
+  EXPECT_EQ(opcode(out), OP251);
+  EXPECT_EQ(opcode(out->R.e), OPNUM);
+}
+
+// x.cost[1] for a numeric declared suffix rebuilds the name "cost_num":
+// the string holds exactly that text and its NUL, and writes nothing past
+// its block (here the header of the block that follows it).
+TEST_F(Suffix, RebuiltDeclaredSuffixNameStaysInItsBlock) {
+  dsuffix* cost = add_dsuffix(Symbol("cost", 1), 0, 40, 0);
+  xnode* xi = chain(make("xi", DK_VARI));
+  // Two adjacent blocks of the name's size class; the first is freed so
+  // that the name takes it.
+  cstr *a = nullptr, *b = nullptr;
+  for (int k = 0; k < 1000 && !b; ++k) {
+    cstr* u = new_cstr(8);
+    cstr* v = new_cstr(8);
+    if (reinterpret_cast<char*>(v) - reinterpret_cast<char*>(u) == 24) {
+      a = u;
+      b = v;
+    }
+  }
+  ASSERT_NE(b, nullptr);
+  int kb = blkclass(b);
+  zap_cstr(&a);
+  expr* r = nullptr;
+  test::run_captured(
+      [&] { r = expr0dot(dthingdot(xi, S("cost")), new_num(1)); });
+  EXPECT_EQ(r->opword, opword(OPSUFSUB, EF_NUMERIC));
+  EXPECT_EQ(r->L.e->R.p, cost);
+  EXPECT_EQ(blkclass(b), kb);
+  zap_cstr(&b);
+}
+
+// _var[1,2].lb: the element was refused (and reported) as the number 0,
+// which the suffix leaves as it is.
+TEST_F(Suffix, SuffixOnARefusedElementKeepsTheZero) {
+  expr* two = new_num(1);
+  two->next = new_num(2);
+  expr* r = nullptr;
+  auto o = test::run_captured([&] {
+    r = thingdot(synscript(opword(OPSYNSUB, EF_NUMERIC), syn5(), two), S("no"));
+  });
+  EXPECT_EQ(o.err, "_syn5 needs 1 subscript, not 2\n");
+  EXPECT_EQ(r->opword, opword(OPNUM, EF_CONST | EF_NUMERIC));
+  EXPECT_EQ(r->L.d, 0.);
 }
 
 }  // namespace
