@@ -31,8 +31,12 @@ release: deps build/release/build.ninja
 asan: deps build/asan/build.ninja
 	cmake --build build/asan -j $(JOBS)
 
+# Until commands run, the example is read and checked; once they do, the
+# target runs examples/transport.run (model, data, solve, display).
 run: release
-	cd examples && ../build/release/vexo transport.run
+	cd examples && ../build/release/vexo transport.mod && \
+	  echo "examples/transport.mod: read and checked, no errors"
+
 
 test: asan
 	cd build/asan && ctest --output-on-failure -j $(JOBS)
