@@ -98,6 +98,13 @@ static set* take_record(set** freelist, size_t size) {
   return s;
 }
 
+// Puts a released record back on its class's free list (take_record's
+// counterpart).
+static void give_record(set** freelist, set* s) {
+  s->link = *freelist;
+  *freelist = s;
+}
+
 set* new_enum() { return take_record(&enum_free_list, sizeof(set)); }
 set* new_setdb() { return take_record(&db_free_list, sizeof(set)); }
 set2p* new_set2p() {
@@ -122,17 +129,29 @@ static void free_table(set* s) {
   }
 }
 
-// Links m into the chain of bucket b: at the head, or directly behind a
-// matching member marked deleted.  Returns the live duplicate met, if any.
-static setmem* link_member(set* s, setmem* m) {
-  setmem** b = s->htab + (tuple_hash(m->tup(), s->arity, s->k) & s->mask);
-  setmem* dead = nullptr;
-  for (setmem* p = *b; p; p = p->hnext) {
-    if (same_tuple(p, m->tup(), s->arity)) {
+// The head of the bucket chain of tuple t.
+static inline setmem** bucket(const set* s, symbol* const* t) {
+  return s->htab + (tuple_hash(t, s->arity, s->k) & s->mask);
+}
+
+// Searches the chain from p for tuple t.  A member deleted and added again
+// has a dead node (ordinal -1) in front of its live one: returns the live
+// node, or null with *dead at the first dead one (null when none).
+static setmem* find_in_chain(setmem* p, symbol* const* t, int arity,
+                             setmem** dead) {
+  *dead = nullptr;
+  for (; p; p = p->hnext) {
+    if (same_tuple(p, t, arity)) {
       if (p->ord != -1) return p;
-      if (!dead) dead = p;
+      if (!*dead) *dead = p;
     }
   }
+  return nullptr;
+}
+
+// Links m into the chain at b: at the head, or directly behind dead, a
+// matching member marked deleted.
+static void link_in_chain(setmem** b, setmem* dead, setmem* m) {
   if (dead) {
     m->hnext = dead->hnext;
     dead->hnext = m;
@@ -140,6 +159,15 @@ static setmem* link_member(set* s, setmem* m) {
     m->hnext = *b;
     *b = m;
   }
+}
+
+// Links m into its bucket.  Returns the live duplicate met (m then stays
+// out), if any.
+static setmem* link_member(set* s, setmem* m) {
+  setmem** b = bucket(s, m->tup());
+  setmem* dead;
+  if (setmem* live = find_in_chain(*b, m->tup(), s->arity, &dead)) return live;
+  link_in_chain(b, dead, m);
   return nullptr;
 }
 
@@ -158,22 +186,11 @@ void set::rehash() {
 }
 
 int set::addmem(symbol* const* t) {
-  setmem** b = htab + (tuple_hash(t, arity, k) & mask);
-  setmem* dead = nullptr;
-  for (setmem* p = *b; p; p = p->hnext) {
-    if (same_tuple(p, t, arity)) {
-      if (p->ord != -1) return 1;
-      if (!dead) dead = p;
-    }
-  }
+  setmem** b = bucket(this, t);
+  setmem* dead;
+  if (find_in_chain(*b, t, arity, &dead)) return 1;
   setmem* m = new_setmem(arity);
-  if (dead) {
-    m->hnext = dead->hnext;
-    dead->hnext = m;
-  } else {
-    m->hnext = *b;
-    *b = m;
-  }
+  link_in_chain(b, dead, m);
   *lastnext = m;
   lastnext = &m->next;
   m->ord = nmem++;
@@ -187,23 +204,13 @@ int set::addmem(symbol* const* t) {
 }
 
 int set::lookup(symbol* const* t, setmem** node, setmem*** slot) {
-  setmem** b = htab + (tuple_hash(t, arity, k) & mask);
+  setmem** b = bucket(this, t);
   if (slot) *slot = b;
-  // A member deleted and added again has a dead node (ordinal -1) in front
-  // of its live one in the chain: the live node answers, the dead one only
-  // when there is no live one.
-  setmem* dead = nullptr;
-  for (setmem* p = *b; p; p = p->hnext) {
-    if (same_tuple(p, t, arity)) {
-      if (p->ord != -1) {
-        if (node) *node = p;
-        return p->ord;
-      }
-      if (!dead) dead = p;
-    }
-  }
-  if (node) *node = dead;
-  return -1;
+  // The live node answers, the dead one only when there is no live one.
+  setmem* dead;
+  setmem* live = find_in_chain(*b, t, arity, &dead);
+  if (node) *node = live ? live : dead;
+  return live ? live->ord : -1;
 }
 
 void set::makesettab(TVA* tva) {
@@ -212,14 +219,7 @@ void set::makesettab(TVA* tva) {
     set_genall(this, tva);
     if (htab) return;
   }
-  if (ordidx) {
-    del_mblk(k, ordidx);
-    ordidx = nullptr;
-  }
-  int n = nmem < 0 ? 0 : nmem;
-  k = order_for(n);
-  mask = (1 << k) - 1;
-  htab = static_cast<setmem**>(new_mblk(k, 1));
+  new_htab(nmem);
   int walked = 0;
   for (setmem* m = first; m; m = m->next) {
     if (link_member(this, m))
@@ -253,7 +253,7 @@ int set_addmem(set* s, symbol** tuple) {
 
 setmem** prevlookup(set* s, symbol* const* tuple) {
   if (!s->htab) return nullptr;
-  setmem** link = s->htab + (tuple_hash(tuple, s->arity, s->k) & s->mask);
+  setmem** link = bucket(s, tuple);
   for (; *link; link = &(*link)->hnext)
     if (same_tuple(*link, tuple, s->arity)) return link;
   return nullptr;
@@ -328,20 +328,26 @@ static void detach_members(set* s) {
   s->nmem = 0;
 }
 
+void free_members(set* s) {
+  if (s->first) del_setmem(s->arity, s->first);
+  detach_members(s);
+  free_table(s);
+}
+
+void drop_members(set* s) {
+  detach_members(s);
+  s->htab = s->ordidx = nullptr;
+}
+
 // The release of a common-size record that owns its members.
 static void release_enum(set* s) {
   withdraw(s);
-  free_table(s);
   if (s->slices) {
     if (free_slices_hook) free_slices_hook(s->slices);
     s->slices = nullptr;
   }
-  if (s->first) {
-    del_setmem(s->arity, s->first);
-    detach_members(s);
-  }
-  s->link = enum_free_list;
-  enum_free_list = s;
+  free_members(s);
+  give_record(&enum_free_list, s);
 }
 
 static void run_release(set* s) {
@@ -364,9 +370,7 @@ void sdelete(set* s) {
       break;
     case SC_NAMED:
       // The members and buckets belong to the declaration.
-      detach_members(s);
-      s->htab = nullptr;
-      s->ordidx = nullptr;
+      drop_members(s);
       release_enum(s);
       break;
     case SC_SPEC:
@@ -381,8 +385,7 @@ void sdelete(set* s) {
     case SC_CROSS:
     case SC_SUBSCR:
       run_release(s);
-      s->link = set3p_free_list;
-      set3p_free_list = s;
+      give_record(&set3p_free_list, s);
       break;
     case SC_SLICE:
       // Its members belong to the slice cache of the sliced set.
@@ -396,14 +399,12 @@ void sdelete(set* s) {
     case SC_ORDERED:
     case SC_INVALID:
       run_release(s);
-      s->link = set2p_free_list;
-      set2p_free_list = s;
+      give_record(&set2p_free_list, s);
       break;
     case SC_SYS:
     case SC_DB:
       withdraw(s);
-      s->link = db_free_list;
-      db_free_list = s;
+      give_record(&db_free_list, s);
       break;
     case SC_INTERVAL: {
       withdraw(s);
@@ -413,8 +414,7 @@ void sdelete(set* s) {
         if (si->upper) set_edelete_hook(si->upper);
       }
       si->lower = si->upper = nullptr;
-      s->link = set_interval_free_list;
-      set_interval_free_list = s;
+      give_record(&set_interval_free_list, s);
       break;
     }
     default:  // 17, 18

@@ -86,7 +86,7 @@ struct setmem {
     return reinterpret_cast<symbol* const*>(this + 1);
   }
 };
-static_assert(sizeof(setmem) == 24);
+static_assert(std::is_trivially_destructible_v<setmem> && sizeof(setmem) == 24);
 
 // The common head of every set record.  Class records append their own
 // fields (set2p, set3p, set_interval below; set_spec of the indexing code).
@@ -163,6 +163,10 @@ struct set_interval : set {
   int32_t type;
   const char* name;  // of a built-in set, else null
 };
+static_assert(std::is_trivially_destructible_v<set2p> &&
+                  std::is_trivially_destructible_v<set3p> &&
+                  std::is_trivially_destructible_v<set_interval>,
+              "set records are plain pool records");
 
 // Member-node free lists, one per arity 0..TUPMAX, linked through next.
 extern setmem* free_setmem[TUPMAX + 1];
@@ -179,6 +183,11 @@ setmem* new_setmem(int arity);
 // Gives back a chain linked through next, starting at first; null does
 // nothing.
 void del_setmem(int arity, setmem* first);
+// The members of s with their table and ordinal index: free_members gives
+// them back, drop_members forgets them (they belong to another record).
+// Either way s is left empty (nmem 0).
+void free_members(set* s);
+void drop_members(set* s);
 
 // Zeroed records of the four sizes with lastnext at their own order head.
 set* new_enum();   // common size, from enum_free_list

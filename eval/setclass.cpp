@@ -56,16 +56,9 @@ static bool has_vars(const expr* e) {
   return e && has_flag(e, EF_VARS | EF_RANDVAR);
 }
 
-// Generated members, their table and ordinal index go with the record.
-static void free_members(set* s) {
-  if (s->first) del_setmem(s->arity, s->first);
-  s->first = nullptr;
-  s->lastnext = &s->first;
-  if (s->htab) del_mblk(s->k, s->htab);
-  if (s->ordidx) del_mblk(s->k, s->ordidx);
-  s->htab = s->ordidx = nullptr;
-}
-
+// The class release routines: the generated members, their table and
+// ordinal index go with the record (free_members), and so do the operands
+// it owns.
 static void release_range(set* s) {
   set3p* r = static_cast<set3p*>(s);
   free_members(s);
@@ -120,9 +113,7 @@ static void release_cross(set* s) {
 static void release_subscr(set* s) {
   set3p* r = static_cast<set3p*>(s);
   // The adopted members belong to the member set.
-  s->first = nullptr;
-  s->lastnext = &s->first;
-  s->htab = s->ordidx = nullptr;
+  drop_members(s);
   del_e(static_cast<expr*>(r->f2));
   del_s(r->f3);
 }

@@ -197,8 +197,8 @@ constr* constr::finish_dcl() {
   tc_zap();
   xnode* self = oldx ? oldx : this;
   inst[0] = inst[1] = self;
-  // A redeclared constraint is in the problem already.
-  if (!oldx && cur_prob) prob_add(cur_prob, self);
+  // Also after a redeclaration: another problem may be current now.
+  if (cur_prob) prob_add(cur_prob, self);
   return static_cast<constr*>(x_copy(oldx, this, XM_CONSTR));
 }
 

@@ -208,7 +208,7 @@ static void note_dseen(xnode* d) {
   const char* pre = (dxseen && !marker) ? xnode_name(dxseen) : "";
   const char* post = marker ? "(... variable ...)" : "";
   size_t n = std::strlen(pre) + std::strlen(ds) + std::strlen(post);
-  cstr* c = new_cstr(n);
+  cstr* c = new_cstr(n + 1);
   char* t = c->text();
   std::strcpy(t, pre);
   std::strcat(t, ds);
@@ -282,6 +282,48 @@ static void file_decl(xnode* d) {
   }
 }
 
+// The record pool of a declaration kind (-1: not built here).  Without
+// the session's check, a redeclaration is taken over only by a record of
+// the same pool, since x_copy copies the new record over the old one.
+static int pool_of(uint32_t kind) {
+  switch (kind) {
+    case DK_CHECK:
+      return XM_CHECK;
+    case DK_CON:
+    case DK_CONI:
+    case DK_OBJ:
+    case DK_OBJI:
+      return XM_CONSTR;
+    case DK_FUNCTION:
+      return XM_FUNCTION;
+    case DK_PARAM:
+    case DK_PARAMI:
+    case DK_SPARAM:
+    case DK_SPARAMI:
+      return XM_PARAM;
+    case DK_PROB:
+    case DK_PROBI:
+      return XM_PROBLEM;
+    case DK_SET:
+    case DK_SETI:
+      return XM_SETDCL;
+    case DK_VAR:
+    case DK_VARI:
+    case DK_SVAR:
+    case DK_SVARI:
+      return XM_VAR;
+    case DK_ENV:
+    case DK_ENVI:
+      return XM_XENVIR;
+    case DK_SUFFIX:
+      return XM_SUFFIX;
+    case DK_TABLE:
+      return XM_TABLE;
+    default:
+      return -1;
+  }
+}
+
 int yychain(xnode* d, xnode** old) {
   *old = nullptr;
   pr_badnames = 0;
@@ -301,8 +343,10 @@ int yychain(xnode* d, xnode** old) {
             dummy_name(lastloopdummy));
       if (cmd_reset2_hook) cmd_reset2_hook();
       if (!is_check && d->name) d->name->binding = d->oldval;
-      // The redeclaration, if any, ends with the statement.
+      // The redeclaration, if any, ends with the statement, and what it
+      // referred to must not become the next declaration's dependencies.
       old_obj = old_obj0;
+      dep_reset();
       return 1;
     }
     if (cmd_reset2_hook) cmd_reset2_hook();
@@ -315,14 +359,18 @@ int yychain(xnode* d, xnode** old) {
     int r;
     if (redclchk_hook) {
       r = redclchk_hook(oo, d, old);
-    } else if (oo->kind < N_DKINDS && xn_inc[oo->kind]) {
+    } else if (pool_of(oo->kind) >= 0 &&
+               pool_of(oo->kind) == pool_of(d->kind)) {
       *old = oo;
       d->num = oo->num;
       r = 1;
     } else {
       r = 0;
     }
-    if (r == 2) return 1;
+    if (r == 2) {
+      dep_reset();
+      return 1;
+    }
     redecl = r == 1;
     if (!redecl) *old = nullptr;
   }

@@ -183,7 +183,8 @@ extern int tsr_k;
 // cmd_reset2_hook (abandons it) are in frontend/neighbours.h.
 extern dummy* lastloopdummy;
 // Session: checks a redeclaration: 2 refused (after a message), 1 accepted
-// (*out = old, d takes old's number), 0 declare as new.  Default: accepts.
+// (*out = old, d takes old's number), 0 declare as new.  Default: accepts
+// when old and d are records of the same pool, else 0.
 extern int (*redclchk_hook)(xnode* old, xnode* d, xnode** out);
 // Evaluator: unregisters (and so runs) a pending random-attribute
 // clean-up.  Default: nothing.

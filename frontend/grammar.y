@@ -79,6 +79,7 @@
 #include "frontend/rawtok.h"
 #include "support/list.h"
 #include "support/message.h"
+#include "support/symbol.h"
 #include "support/text.h"
 
 // The parser's token source (frontend/parse.cpp): the lexer's code, with
@@ -510,6 +511,8 @@ table_head:
   | UREADTABLE                      { table_head(nullptr, nullptr, 1); }
   | UWRITETABLE                     { table_head(nullptr, nullptr, 2); }
   | table_head STRING               { cur_table->addString(new_str($2)); }
+  | table_head NEWNAME
+      { cur_table->addString(new_str(new_cstring($2->name))); }
   | table_head '(' expr ')'
       { cur_table->addString(make_string($3)); }
   | table_head INOUT
@@ -647,6 +650,10 @@ param_dcl:
       { $$ = $1; $$->addcheck(opword(GT, 2), $3); }
   | param_dcl CHECK COMPARE expr %prec READPREC
       { $$ = $1; $$->addcheck($3, $4); }
+  | param_dcl CHECK '<' expr %prec READPREC
+      { $$ = $1; $$->addcheck(opword(LT, 2), $4); }
+  | param_dcl CHECK '>' expr %prec READPREC
+      { $$ = $1; $$->addcheck(opword(GT, 2), $4); }
   | param_dcl ASSIGN expr %prec READPREC
       { $$ = $1; $$->addasgn($3); }
   | param_dcl DEFAULT expr %prec READPREC
@@ -869,25 +876,29 @@ command:
   | RESET CHECK ';'
       { cmd("", 0, CK_RESET_CHECK); }
   | SHOW rlook_on show_names redir_opt ';'
-      { cmd("rf", 2, CK_SHOW, $3, $4); LEXFLAG_RLOOK8(0); }
-  | XREF show_names redir_opt ';'
-      { xref_cmd($2, $3); }
+      { cmd("rf", 2, CK_SHOW, reverse($3), $4); LEXFLAG_RLOOK8(0); }
+  | XREF rlook_on show_names redir_opt ';'
+      { xref_cmd(reverse($3), $4); LEXFLAG_RLOOK8(0); }
   | expand_kw redir_opt ';'
       { expand($1, nullptr, $2); }
   | expand_kw prob_list redir_opt ';'
       { expand($1, reverse($2), $3); }
   | DELETE rlook_on purge_names ';'
-      { purge($3, 0); LEXFLAG_RLOOK8(0); }
+      { purge(reverse($3), 0); LEXFLAG_RLOOK8(0); }
   | PURGE rlook_on purge_names ';'
-      { purge($3, 1); LEXFLAG_RLOOK8(0); }
+      { purge(reverse($3), 1); LEXFLAG_RLOOK8(0); }
   | READ ritems redir_in_opt ';'
       { readcmd(nullptr, $2, $3); }
   | READ indexing ':' ritems redir_in_opt ';'
       { readcmd($2, $4, $5); }
   | READ TABLE lex_plain PLAINNAME ';'
       { table_io(0, nullptr, $4, nullptr); }
+  | READ TABLE lex_plain PLAINNAME subs ';'
+      { table_io(0, nullptr, $4, $5); }
   | WRITE TABLE lex_plain PLAINNAME ';'
       { table_io(1, nullptr, $4, nullptr); }
+  | WRITE TABLE lex_plain PLAINNAME subs ';'
+      { table_io(1, nullptr, $4, $5); }
   | WRITE file_opt ';'
       { cmd("e", 1, CK_WRITE, $2); }
   | SOLUTION file ';'
@@ -1053,6 +1064,12 @@ let_target:
   | CVARI subs          { $$ = cvar_ref($1, $2); }
   | CSVAR               { $$ = opvar(opword(230, 4), $1); }
   | CSVARI subs         { $$ = opvarsub(opword(231, 4), $1, $2); }
+  | CCON                { $$ = dual_val($1, nullptr); }
+  | CCONI subs          { $$ = dual_val($1, $2); }
+  | COBJ                { $$ = cobj_ref($1, nullptr); }
+  | COBJI subs          { $$ = cobj_ref($1, $2); }
+  | PROBNAME            { $$ = entity_ref($1, 210); }
+  | PROBINAME subs      { $$ = subscript(opword(211), $1, $2); }
   | SYNONYM subs        { $$ = synscript(opword(224, 2), $1, $2); }
   | suffix_ref          { $$ = $1; }
   ;

@@ -223,7 +223,8 @@ static int finish_scheck(list** head) {
 
 param* param::finish_dcl(int haderr) {
   Curdclname = nullptr;
-  end_context(nullptr, this);
+  // A random param's scope is closed by the variable that replaces it.
+  if (!(flags & XF_RANDOM)) end_context(nullptr, this);
   if (haderr) {
     edelete(asgn);
     asgn = nullptr;
@@ -466,7 +467,9 @@ static setdcl* finish_set(setdcl* d, int haderr) {
       if (old && old->value && old->value->arity == d->dimen &&
           old->value->nmem >= 0) {
         d->value = old->value;
-        return static_cast<setdcl*>(x_copy(old, d, XM_SETDCL));
+        setdcl* r = static_cast<setdcl*>(x_copy(old, d, XM_SETDCL));
+        r->circ[0] = r->circ[1] = &r->circ;
+        return r;
       }
       if (old && old->value && old->value != old->asgn) sdelete(old->value);
       set* v = set_enum(new_enum(), d->dimen);

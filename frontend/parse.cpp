@@ -183,7 +183,7 @@ void snapshot_stmt(intptr_t bits, redirect* r) {
   if (!(bits & 256)) cmd("if", 2, CK_SNAPSHOT, static_cast<int>(bits), r);
 }
 
-expr* exit_value(expr* e) { return e ? e : new_num(0.); }
+expr* exit_value(expr* e) { return e ? make_numeric(e) : new_num(0.); }
 
 void stmt_error() {
   havestmt(0);

@@ -126,7 +126,8 @@ void commands_stmt(expr* file, redirect* r);
 // and the command with the collected bits (none when 256 is among them).
 int snapshot_bit(symbol* word);
 void snapshot_stmt(intptr_t bits, redirect* r);
-// The value of `exit`: the expression, or the number 0 when none.
+// The value of `exit`: the expression made numeric, or the number 0 when
+// none.
 expr* exit_value(expr* e);
 // The statement-level error rule: abandons the statement (havestmt,
 // contexts, dependencies, cmd_reset) and gives a declared name back its

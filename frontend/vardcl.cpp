@@ -522,8 +522,9 @@ var* var::finish_dcl(int haderr) {
 
   if (!(flags & VF_DEFINED)) {
     inst[0] = inst[1] = self;
-    // A redeclared variable is in the problem already.
-    if (!oldx && cur_prob) prob_add(cur_prob, self);
+    // Also after a redeclaration: the variable may have been a defined
+    // one, or declared while another problem was current.
+    if (cur_prob) prob_add(cur_prob, self);
   }
   return static_cast<var*>(x_copy(oldx, this, XM_VAR));
 }

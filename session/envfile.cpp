@@ -37,14 +37,19 @@ static void set_var(const char* name, const char* value) {
     setenv_hook(name, value);
 }
 
-// The owner, group or anyone may execute it (as the effective user), and
-// it is not a directory.
+// The execute bit that applies to user uid in group gid: the owner's,
+// the group's or anyone's.
+static bool may_execute(const struct stat& st, uid_t uid, gid_t gid) {
+  if (st.st_uid == uid && (st.st_mode & S_IXUSR)) return true;
+  if (st.st_gid == gid && (st.st_mode & S_IXGRP)) return true;
+  return (st.st_mode & S_IXOTH) != 0;
+}
+
+// Executable by the effective user, and not a directory.
 static bool executable(const char* path) {
   struct stat st;
   if (stat(path, &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  if (st.st_uid == geteuid() && (st.st_mode & S_IXUSR)) return true;
-  if (st.st_gid == getegid() && (st.st_mode & S_IXGRP)) return true;
-  return (st.st_mode & S_IXOTH) != 0;
+  return may_execute(st, geteuid(), getegid());
 }
 
 char* xfullpath(const char* path, char* buf, size_t n) {
@@ -207,9 +212,7 @@ int parse_env(const char* path) {
 static bool real_executable(const char* path) {
   struct stat st;
   if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  if (st.st_uid == getuid() && (st.st_mode & S_IXUSR)) return true;
-  if (st.st_gid == getgid() && (st.st_mode & S_IXGRP)) return true;
-  return (st.st_mode & S_IXOTH) != 0;
+  return may_execute(st, getuid(), getgid());
 }
 
 // Drops "./" parts and empty components of an absolute path, in place.

@@ -35,13 +35,17 @@ extern void (*show_rand_hook)();
 // only on the start-up call, which does not read the first line.  Returns
 // 1 when a new input is open, 0 at the end of all input.  An input that
 // cannot be opened is reported ("can't open %s") and, while the error
-// limit is set, ends the session with rc + 4.
+// limit is set, ends the session with rc + 4.  Option arguments met on the
+// way are applied; their listing forms, an invalid letter and a bad -x
+// value end the session too.
 int nextfile(int k, int c);
 // Prints the usage screen on Stderr and ends with code (myexit).
 [[noreturn]] void ooptions(int code);
 // Prints the -b forms and ends with 0.
 [[noreturn]] void b_usage();
-// Applies the letters after -v.
+// Applies the letters after -v.  Some end the session (myexit, which
+// throws session_exit): "?" lists the letters and ends with 0, "q" ends
+// with 0, an unknown letter lists them and ends with 1.
 void v_opt(const char* s);
 
 }  // namespace vexo

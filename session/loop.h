@@ -19,6 +19,7 @@
 
 #include <csignal>
 #include <cstddef>
+#include <type_traits>
 
 namespace vexo {
 
@@ -30,6 +31,8 @@ struct cleanup_rec {
   void (*routine)(void* arg);
   void* arg;
 };
+static_assert(std::is_trivially_destructible_v<cleanup_rec>,
+              "clean-up records are plain pool records");
 
 // The parser's main loop (parse of frontend/parse.h: yyparse with its
 // recovery point, the result mapped through {0, 3, 2, 3, 1, 3}), installed

@@ -11,6 +11,7 @@
 #define VEXO_SESSION_OPTIONS_H
 
 #include <cstdint>
+#include <type_traits>
 
 namespace vexo {
 
@@ -39,6 +40,9 @@ struct envir {
   int32_t n;     // slots in use
   int32_t ref;   // holders
 };
+static_assert(std::is_trivially_destructible_v<env_info> &&
+                  std::is_trivially_destructible_v<envir>,
+              "option records are plain pool records");
 
 // Option names in creation order; an option's ordinal indexes Myenv and
 // every envir.

@@ -215,6 +215,8 @@ int session_main(int argc, char** argv) {
   fpinit_ZEF();
   apid = getpid();
   init_libpath(argv[0]);
+  bool exited = false;  // session_exit ended it, with code
+  int code = 0;
   try {
     Init_Stderr();
     located_init();
@@ -237,11 +239,8 @@ int session_main(int argc, char** argv) {
     } catch (const command_abort&) {
     }
   } catch (const session_exit& e) {
-    reset_environ();
-    fflush(stdout);
-    fflush(Stderr);
-    // -w gives 0 on every path, also the ends that do not pass myexit.
-    return force_exit_0 ? 0 : e.code;
+    exited = true;
+    code = e.code;
   } catch (const command_abort&) {
     // An abort outside the session loop (during start-up) ends it.
     rc |= 2;
@@ -249,8 +248,9 @@ int session_main(int argc, char** argv) {
   reset_environ();
   fflush(stdout);
   fflush(Stderr);
-  // -w gives 0 on every path.
-  return force_exit_0 ? 0 : rc;
+  // -w gives 0 on every path, also the ends that do not pass myexit.
+  if (force_exit_0) return 0;
+  return exited ? code : rc;
 }
 
 }  // namespace vexo

@@ -72,16 +72,21 @@ param* sysparam(const char* name, double v) {
   return p->finish_dcl(0);
 }
 
+// Gives p its one-value block (class 0) and returns the value's cell.
+static void* one_value(param* p) {
+  p->vals = new_mblk(0, 1);
+  p->nvals = 1;
+  p->valk = 0;
+  return p->vals;
+}
+
 // A numeric param with a scalar value cell (one double in a class-0
 // block) holding v.
 static param* cell_param(const char* name, double v, bool sysmark) {
   param* p = new_param(Symbol(name, 0), nullptr, nullptr);
   if (sysmark) p->type |= PARAM_SYSTEM_MARK;
   p = p->finish_dcl(0);
-  p->vals = new_mblk(0, 1);
-  p->nvals = 1;
-  p->valk = 0;
-  *static_cast<double*>(p->vals) = v;
+  *static_cast<double*>(one_value(p)) = v;
   return p;
 }
 
@@ -89,10 +94,7 @@ param* sparam(const char* name, const char* value, param** global) {
   param* p = new_param(Symbol(name, 0), nullptr, nullptr);
   p->addtype(PT_SYMBOLIC);
   *global = p = p->finish_dcl(0);
-  p->vals = new_mblk(0, 1);
-  p->nvals = 1;
-  p->valk = 0;
-  *static_cast<cstr**>(p->vals) = new_cstring(value);
+  *static_cast<cstr**>(one_value(p)) = new_cstring(value);
   return p;
 }
 

@@ -161,19 +161,21 @@ void integer(Out& o, const Directive& sp, char conv, uint64_t u, bool neg) {
   field(o, sp, signch, prefix, minimum - nd, body, n, sp.zero && !sp.dot);
 }
 
-// Exponent text ("e+05") at b; returns the characters written.
-int exponent(char* b, char letter, int e) {
+// Exponent text at b: the letter, the sign and at least min_digits
+// decimal digits ("e+05" for 2, "p+5" for 1); returns the characters
+// written.
+int exponent(char* b, char letter, int e, int min_digits = 2) {
   int n = 0;
   b[n++] = letter;
   b[n++] = e < 0 ? '-' : '+';
   if (e < 0) e = -e;
-  char d[8];
+  char d[12];
   int nd = 0;
   do {
     d[nd++] = static_cast<char>('0' + e % 10);
     e /= 10;
   } while (e);
-  if (nd < 2) d[nd++] = '0';
+  while (nd < min_digits) d[nd++] = '0';
   while (nd) b[n++] = d[--nd];
   return n;
 }
@@ -343,16 +345,7 @@ void hexfloat(Out& o, const Directive& sp, char conv, double d) {
   body[k++] = static_cast<char>('0' + lead);
   if (nd > 0 || sp.alt) body[k++] = '.';
   for (int i = 0; i < nd; ++i) body[k++] = digits[frac >> (48 - 4 * i) & 0xF];
-  body[k++] = digits[16];
-  body[k++] = e2 < 0 ? '-' : '+';
-  unsigned ue = static_cast<unsigned>(e2 < 0 ? -e2 : e2);
-  char ed[8];
-  int ne = 0;
-  do {
-    ed[ne++] = static_cast<char>('0' + ue % 10);
-    ue /= 10;
-  } while (ue);
-  while (ne) body[k++] = ed[--ne];
+  k += exponent(body + k, digits[16], e2, 1);
   char prefix[3] = {'0', digits[17], 0};
   field(o, sp, float_sign(sp, neg, d), prefix, 0, body, k, sp.zero);
 }

@@ -70,9 +70,9 @@ int (*bail_quit_hook)() = no_quit;
 void (*cmd_cleanup_hook)() = do_nothing;
 void (*notyet_hook)(const char*) = default_notyet;
 
-// The orderly end: the session's clean-up, which normally ends in exit1
-// itself; exit1 here covers a clean-up that returns.
-[[noreturn]] static void myexit(int code) {
+// The session's clean-up normally ends in exit1 itself; exit1 here covers a
+// clean-up that returns.
+void call_myexit(int code) {
   myexit_hook(code);
   exit1(code);
 }
@@ -98,7 +98,7 @@ static void verror(int kind, const char* fmt, va_list ap) {
     vmprintf(&m, fmt, ap);
     squawk_hook(mstr_val(m));
     mstr_free(&m);
-    myexit(2);
+    call_myexit(2);
   }
   if (kind == 0 || Cautions) {
     if (kind == 2) mprintf(&m, "Caution: ");
@@ -123,7 +123,7 @@ void bug(const char* fmt, ...) {
   va_start(ap, fmt);
   verror(1, fmt, ap);
   va_end(ap);
-  myexit(2);  // not reached: kind 1 ends the session
+  call_myexit(2);  // not reached: kind 1 ends the session
 }
 
 // The location of the evaluation and the message with a newline.
@@ -133,13 +133,19 @@ static void eval_message(TVA* tva, const char* fmt, va_list ap) {
   Fprintf(Stderr, "\n");
 }
 
+// After an evaluation message: the session ends with trc unless it is 0.
+// Kept apart from eval_message so that the caller's va_end comes first.
+static void eval_message_done() {
+  if (trc) call_myexit(trc);
+  restart_block();
+}
+
 void terror(TVA* tva, const char* fmt, ...) {
   va_list ap;
   va_start(ap, fmt);
   eval_message(tva, fmt, ap);
   va_end(ap);
-  if (trc) myexit(trc);
-  restart_block();
+  eval_message_done();
 }
 
 void eerror(TVA* tva, const char* fmt, ...) {
@@ -148,8 +154,7 @@ void eerror(TVA* tva, const char* fmt, ...) {
   va_start(ap, fmt);
   eval_message(tva, fmt, ap);
   va_end(ap);
-  if (trc) myexit(trc);
-  restart_block();
+  eval_message_done();
   trc = 4;
   bailout();
 }
@@ -184,7 +189,7 @@ void bail1out() {
   if (doing_read_cmd) read_end_hook();
   if (!stepping) {
     end_include_hook(0);
-    if (bail_quit_hook()) myexit(rc | 2);
+    if (bail_quit_hook()) call_myexit(rc | 2);
   }
   cmd_cleanup_hook();
   yy_special = 2;

@@ -54,8 +54,8 @@ extern void (*cmd_where_hook)();
 // mode errorstart("error_error"), otherwise nothing.
 extern void (*mgwhere_hook)(TVA* tva);
 // myexit: the orderly end of the session; should end in exit1.  Default:
-// flushes stdout and Stderr and closes log_file.  If it returns, the core
-// calls exit1 with the code.
+// flushes stdout and Stderr and closes log_file.  Reached through
+// call_myexit.
 extern void (*myexit_hook)(int code);
 // bailout's clean-up of the open evaluation contexts, pending table output
 // and generation state.  Default: nothing.
@@ -102,6 +102,10 @@ char* msgBf(const char* fmt, ...);
 // a `read`, abandons includes (or ends the session when bail_quit says so),
 // runs the command's clean-ups and throws command_abort.
 [[noreturn]] void bail1out();
+// The orderly end of the session with code, for the levels below the
+// session: myexit_hook, then exit1 with code should the hook return.
+// Throws session_exit.
+[[noreturn]] void call_myexit(int code);
 // Ends the session with code (throws session_exit); in block mode first
 // sends the "exit" block (modes 1 and 2) holding the code twice.
 [[noreturn]] void exit1(int code);

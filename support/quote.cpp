@@ -31,16 +31,20 @@ static bool bare_needs_quotes(const char* s) {
   return (s[0] == '.' && !s[1]) || valid_param(const_cast<char*>(s), 1);
 }
 
-int qkind(const char* s, int n, int* quote, int* width) {
+// What quoting adds to the text s (its first n bytes, or all of it when n is
+// negative): 0 when it prints bare, else the two quotes, a backslash per
+// newline and a doubling per inner quote of the kind chosen, which goes to
+// *quote.  *runes gets the characters (not bytes) scanned.  The bare test
+// looks at the whole text.
+static int quote_cost(const char* s, int n, int* quote, int* runes) {
   qt_ready();
-  if (!*s) {
-    *quote = '\'';
-    *width -= 2;
-    return 1;
-  }
+  *runes = 0;
+  *quote = '\'';
+  if (!*s) return 2;
   int nl = 0, sq = 0, dq = 0, other = 0;
   Rune r;
-  for (int i = 0; i < n;) {
+  for (int i = 0; n < 0 ? s[i] != 0 : i < n;) {
+    ++*runes;
     switch (qtype[static_cast<unsigned char>(s[i])]) {
       case 0:
         ++other;
@@ -61,53 +65,26 @@ int qkind(const char* s, int n, int* quote, int* width) {
     ++i;
   }
   if (nl + sq + dq + other) {
-    if (sq <= dq) {
-      *quote = '\'';
-      *width -= 2 + nl + sq;
-    } else {
-      *quote = '"';
-      *width -= 2 + nl + dq;
-    }
-    return 1;
+    if (sq <= dq) return 2 + nl + sq;
+    *quote = '"';
+    return 2 + nl + dq;
   }
-  if (bare_needs_quotes(s)) {
-    *quote = '\'';
-    *width -= 2;
-    return 1;
-  }
-  return 0;
+  return bare_needs_quotes(s) ? 2 : 0;
+}
+
+int qkind(const char* s, int n, int* quote, int* width) {
+  int q, runes;
+  int added = quote_cost(s, n, &q, &runes);
+  if (!added) return 0;
+  *quote = q;
+  *width -= added;
+  return 1;
 }
 
 int qutflen(const char* s) {
-  qt_ready();
-  int runes = 0, nl = 0, sq = 0, dq = 0, other = 0;
-  Rune r;
-  for (const char* p = s; *p;) {
-    auto c = static_cast<unsigned char>(*p);
-    ++runes;
-    if (c >= 0x80) {
-      p += chartorune(&r, p);
-      continue;
-    }
-    switch (qtype[c]) {
-      case 0:
-        ++other;
-        break;
-      case '\n':
-        ++nl;
-        break;
-      case '\'':
-        ++sq;
-        break;
-      case '"':
-        ++dq;
-        break;
-    }
-    ++p;
-  }
-  if (nl + sq + dq + other) return runes + 2 + nl + (sq <= dq ? sq : dq);
-  if (!*s) return 2;
-  return bare_needs_quotes(s) ? runes + 2 : runes;
+  int q, runes;
+  int added = quote_cost(s, -1, &q, &runes);
+  return runes + added;
 }
 
 }  // namespace vexo

@@ -28,6 +28,30 @@ static inline double from_bits(uint64_t u) {
 
 static inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// Reads the exponent after its letter: an optional sign, then digits.  A
+// magnitude of limit or more becomes clamp.  Returns the end of the digits,
+// or nullptr when no digit follows (the letter then is not part of the
+// number and *e is 0).
+static const char* read_exponent(const char* s, int64_t limit, int64_t clamp,
+                                 int64_t* e) {
+  bool neg = false;
+  if (*s == '+') {
+    s++;
+  } else if (*s == '-') {
+    neg = true;
+    s++;
+  }
+  *e = 0;
+  if (!is_digit(*s)) return nullptr;
+  int64_t m = 0;
+  for (; is_digit(*s); s++) {
+    if (m < limit) m = m * 10 + (*s - '0');
+  }
+  if (m >= limit) m = clamp;
+  *e = neg ? -m : m;
+  return s;
+}
+
 // Bit pattern of the double with significand s (hidden bit included) whose
 // top bit has exponent e; s may be 2^53 after rounding up, or below 2^52 for
 // a subnormal (then e is ignored).  Overflow gives the infinity pattern.
@@ -203,23 +227,13 @@ void gethex(const char** sp, double* rvp, int rounding, int sign) {
     return;
   }
   if (*s == 'p' || *s == 'P') {
-    const unsigned char* s1 = s + 1;
-    bool eneg = false;
-    if (*s1 == '+') {
-      s1++;
-    } else if (*s1 == '-') {
-      eneg = true;
-      s1++;
-    }
-    if (is_digit(char(*s1))) {
-      int64_t pe = 0;
-      for (; is_digit(char(*s1)); s1++) {
-        if (pe < (int64_t(1) << 27)) pe = pe * 10 + (*s1 - '0');
-      }
-      // A magnitude beyond 27 bits counts as infinitely large.
-      if (pe >= (int64_t(1) << 27)) pe = int64_t(1) << 40;
-      bexp += eneg ? -pe : pe;
-      s = s1;
+    // A magnitude beyond 27 bits counts as infinitely large.
+    int64_t pe;
+    if (const char* e =
+            read_exponent(reinterpret_cast<const char*>(s) + 1,
+                          int64_t(1) << 27, int64_t(1) << 40, &pe)) {
+      bexp += pe;
+      s = reinterpret_cast<const unsigned char*>(e);
     }
   }
   *sp = reinterpret_cast<const char*>(s);
@@ -353,22 +367,7 @@ extern "C" double Strtod(const char* s00, char** se) {
     }
     int64_t ex = 0;
     if (*s == 'e' || *s == 'E') {
-      const char* s1 = s + 1;
-      bool eneg = false;
-      if (*s1 == '+') {
-        s1++;
-      } else if (*s1 == '-') {
-        eneg = true;
-        s1++;
-      }
-      if (is_digit(*s1)) {
-        for (; is_digit(*s1); s1++) {
-          if (ex <= 19999) ex = ex * 10 + (*s1 - '0');
-        }
-        if (ex > 19999) ex = 19999;
-        if (eneg) ex = -ex;
-        s = s1;
-      }
+      if (const char* e = read_exponent(s + 1, 20000, 19999, &ex)) s = e;
     }
     end = s;
     if (first) {

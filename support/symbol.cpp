@@ -93,6 +93,14 @@ static void grow(symtab& t, bool numbers) {
   del_mblk(kold, old);
 }
 
+// Links a new entry s at the head of its chain *hp in t; a table that
+// reaches one entry per bucket doubles.
+static void link_entry(symtab& t, symbol** hp, symbol* s, bool numbers) {
+  s->next = *hp;
+  *hp = s;
+  if (++t.count > t.mask) grow(t, numbers);
+}
+
 symbol* Symbol0(const char* name) {
   for (symbol* s = symhash.buckets[str_hash(name) & symhash.mask]; s;
        s = s->next)
@@ -107,9 +115,7 @@ extern "C" symbol* Symbol(const char* name, int copy) {
   // Name symbols have no value field.
   symbol* s = static_cast<symbol*>(mem(offsetof(symbol, value)));
   s->name = copy ? tostring(name) : name;
-  s->next = *hp;
-  *hp = s;
-  if (++symhash.count > symhash.mask) grow(symhash, false);
+  link_entry(symhash, hp, s, false);
   return s;
 }
 
@@ -169,9 +175,7 @@ symbol* Number(double x) {
   for (symbol* s = *hp; s; s = s->next)
     if (dbits(s->value) == b) return s;
   symbol* s = new_nonsmall(x);
-  s->next = *hp;
-  *hp = s;
-  if (++numhash.count > numhash.mask) grow(numhash, true);
+  link_entry(numhash, hp, s, true);
   return s;
 }
 

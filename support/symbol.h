@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace vexo {
 
@@ -24,6 +25,8 @@ struct symbol {
   const char* name;  // NUL-terminated text; for numbers, the number's text
   double value;      // number symbols only
 };
+static_assert(std::is_trivially_destructible_v<symbol>,
+              "symbols are plain pool records");
 
 // Every record a name can be bound to has its 32-bit kind code in its
 // second 8-byte word; this is that head.

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 namespace vexo {
 
@@ -22,7 +23,8 @@ struct charblk {
   ptrdiff_t left;  // free bytes after next
   char* text() { return reinterpret_cast<char*>(this + 1); }
 };
-static_assert(sizeof(charblk) == 32);
+static_assert(std::is_trivially_destructible_v<charblk> &&
+              sizeof(charblk) == 32);
 
 // Reference-counted string: whoever stores a pointer adds 1 to refcnt,
 // whoever drops one subtracts 1 and frees the block when it falls below 1
@@ -32,7 +34,7 @@ struct cstr {
   uint32_t refcnt;  // holders
   char* text() { return reinterpret_cast<char*>(this + 1); }
 };
-static_assert(sizeof(cstr) == 8);
+static_assert(std::is_trivially_destructible_v<cstr> && sizeof(cstr) == 8);
 
 // Growable message string; the holder's pointer is null while it is empty.
 // The text is always NUL-terminated.
@@ -41,7 +43,7 @@ struct mstr {
   uint32_t len;  // length of the text
   char* text() { return reinterpret_cast<char*>(this + 1); }
 };
-static_assert(sizeof(mstr) == 8);
+static_assert(std::is_trivially_destructible_v<mstr> && sizeof(mstr) == 8);
 
 // A new block with room for at least n bytes of text, linked to prev.
 charblk* newcb(size_t n, charblk* prev);

@@ -5,11 +5,17 @@
 //
 //   auto r = vexo::test::run_captured([] { error(1, "x"); });
 //   EXPECT_TRUE(r.exited);  EXPECT_EQ(r.code, 2);  r.err ...
+//
+// Also the small helpers that several test files share: read_all (what a
+// descriptor delivers up to its end) and bits_of (a double's bit pattern).
 #ifndef VEXO_UNIT_TEST_UTIL_H
 #define VEXO_UNIT_TEST_UTIL_H
 
 #include <unistd.h>
 
+#include <bit>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -19,6 +25,25 @@
 #include "support/message.h"
 
 namespace vexo::test {
+
+// Everything read from fd until its end (or a read error other than an
+// interruption); fd stays open.
+inline std::string read_all(int fd) {
+  std::string text;
+  char buf[8192];
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0) {
+      text.append(buf, static_cast<size_t>(n));
+    } else if (n == 0 || errno != EINTR) {
+      return text;
+    }
+  }
+}
+
+// The bit pattern of d, for comparisons that tell -0 from +0 and keep NaN
+// payloads apart.
+inline uint64_t bits_of(double d) { return std::bit_cast<uint64_t>(d); }
 
 struct outcome {
   std::string out;       // bytes written to descriptor 1 (stdout, blocks)
@@ -41,11 +66,7 @@ class fd_capture {
     dup2(p[1], fd_);
     close(p[1]);
     reader_ = std::thread([this, rfd = p[0]] {
-      char buf[8192];
-      ssize_t n;
-      while ((n = read(rfd, buf, sizeof buf)) != 0) {
-        if (n > 0) text_.append(buf, static_cast<size_t>(n));
-      }
+      text_ = read_all(rfd);
       close(rfd);
     });
   }

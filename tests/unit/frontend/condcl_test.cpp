@@ -186,6 +186,14 @@ TEST_F(ConDcl, RedeclaredConstraintKeepsItsAddress) {
   EXPECT_EQ(k2, k);
   EXPECT_EQ(k2->num, n);
   EXPECT_EQ(xclass[XC_CONS].n, 1);
+
+  // Redeclared while another problem is current: it joins that problem.
+  problem* p = new_problem(Symbol("P", 1), nullptr, nullptr, nullptr, nullptr);
+  ASSERT_EQ(cur_prob, p);
+  redecl_start(Symbol("k", 0));
+  EXPECT_EQ(make(3), k);
+  ASSERT_NE(p->ents, nullptr);
+  EXPECT_EQ(p->ents->L.e->L.x, static_cast<xnode*>(k));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,23 @@ TEST_F(Decls, RedeclaredRecordKeepsItsAddress) {
   EXPECT_EQ(fresh(), q);  // the new record went back to its pool
 }
 
+// Without the session's check, a redeclaration by a record of another
+// kind (another pool, another size) is a new declaration: nothing is
+// copied over the old record.
+TEST_F(Decls, RedeclarationAsAnotherKindIsNew) {
+  xnode* p = chain(make("p", DK_PARAM));
+  redecl_start(p->name);
+  xnode* s = make("p", DK_SET);
+  xnode* old = nullptr;
+  ASSERT_EQ(yychain(s, &old), 0);
+  EXPECT_EQ(old, nullptr);
+  EXPECT_NE(s->num, p->num);
+  EXPECT_EQ(p->kind, DK_PARAM);
+  EXPECT_EQ(dac.bynum[p->num], p);
+  EXPECT_EQ(dac.bynum[s->num], s);
+  EXPECT_EQ(old_obj, old_obj0);
+}
+
 TEST_F(Decls, DeclarationsInsideACompoundCommand) {
   symbol* i = Symbol("i", 1);
   struct {
@@ -218,26 +236,71 @@ TEST_F(Decls, DeclarationsInsideACompoundCommand) {
   cmdstate = 0;
 }
 
+// What a refused declaration referred to is dropped with it: the next
+// declaration does not inherit those dependencies.
+TEST_F(Decls, RefusedDeclarationLeavesNoDependencies) {
+  symbol* i = Symbol("i", 1);
+  struct {
+    void* next;
+    uint32_t kind;
+    symbol* name;
+  } loopdummy = {nullptr, DK_DUMMY, i};
+  xnode* q = chain(make("q", DK_PARAM));
+  auto refuse = [&](xnode* d) {
+    dep_note(q->num);
+    xnode* old = nullptr;
+    test::run_captured([&] { EXPECT_EQ(yychain(d, &old), 1); });
+  };
+
+  // Refused because it used the loop dummy ...
+  cmdstate = 1;
+  lastloopdummy = reinterpret_cast<dummy*>(&loopdummy);
+  refuse(make("r", DK_PARAM));
+  cmdstate = 0;
+  lastloopdummy = nullptr;
+  xnode* t = chain(make("t", DK_PARAM));
+  EXPECT_EQ(t->ndeps, 0);
+  EXPECT_EQ(q->nrefs, 0);
+
+  // ... or because the redeclaration check refused it.
+  int (*saved)(xnode*, xnode*, xnode**) = redclchk_hook;
+  redclchk_hook = [](xnode*, xnode*, xnode**) { return 2; };
+  redecl_start(t->name);
+  refuse(make("t", DK_PARAM));
+  redclchk_hook = saved;
+  xnode* u = chain(make("u", DK_PARAM));
+  EXPECT_EQ(u->ndeps, 0);
+  EXPECT_EQ(q->nrefs, 0);
+  EXPECT_EQ(dac.n, 0);
+  EXPECT_EQ(dac.mark[q->num], 0);
+}
+
 TEST_F(Decls, ReferencesToSolvedValuesAreReported) {
   xnode* dv = chain(make("dv", DK_VAR));
   struct row {
+    const char* seen;
     xnode* xseen;
     const char* expl;
     const char* stored;
     const char* message;  // null: no report
   } rows[] = {
-      {nullptr, nullptr, "x.val", "p0 must be redeclared without x.val"},
-      {dv, nullptr, "dv.val",
+      {"x.val", nullptr, nullptr, "x.val",
+       "p0 must be redeclared without x.val"},
+      {".val", dv, nullptr, "dv.val",
        "p1 must be redeclared without dv.val because dv is a defined "
        "variable."},
-      {nullptr, "%s uses %s", "x.val", "p2 uses x.val"},
-      {&variable_arg, nullptr, "x.val(... variable ...)", nullptr},
+      {"x.val", nullptr, "%s uses %s", "x.val", "p2 uses x.val"},
+      {"x.val", &variable_arg, nullptr, "x.val(... variable ...)", nullptr},
+      // Eight characters and the counted-string head fill a 16-byte block
+      // exactly: the terminating NUL needs a larger one.
+      {"abcd.val", nullptr, nullptr, "abcd.val",
+       "p4 must be redeclared without abcd.val"},
   };
   int i = 0;
   for (const row& w : rows) {
     std::string nm = "p" + std::to_string(i++);
     xnode* p = make(nm.c_str(), DK_PARAM);
-    dseen = w.xseen == dv ? ".val" : "x.val";
+    dseen = w.seen;
     dxseen = w.xseen;
     dseenexpl = w.expl;
     xnode* old;
@@ -246,6 +309,8 @@ TEST_F(Decls, ReferencesToSolvedValuesAreReported) {
     EXPECT_EQ(dseenexpl, nullptr);
     ASSERT_NE(p->dseen, nullptr);
     EXPECT_STREQ(p->dseen->text(), w.stored);
+    EXPECT_LE(sizeof(cstr) + std::strlen(w.stored) + 1,
+              size_t{8} << p->dseen->k);
     if (w.message)
       EXPECT_NE(r.err.find(w.message), std::string::npos) << r.err;
     else

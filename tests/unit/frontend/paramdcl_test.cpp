@@ -104,6 +104,21 @@ TEST_F(SetDcl, UnsetScalarGetsAnUngeneratedValueSet) {
   EXPECT_NE(s->flags & XF_GENERATE, 0u);
 }
 
+// A redeclared scalar set without := keeps its generated value set; the
+// surviving record's empty circular list points at itself, not into the
+// record the redeclaration was built in.
+TEST_F(SetDcl, RedeclaredSetKeepsItsGeneratedValue) {
+  setdcl* s = set_start("G")->finish_dcl(0);
+  set* v = s->value;
+  v->nmem = 0;  // generated
+  redecl_start(Symbol("G", 0));
+  setdcl* r = set_start("G")->finish_dcl(0);
+  EXPECT_EQ(r, s);
+  EXPECT_EQ(r->value, v);
+  EXPECT_EQ(r->circ[0], static_cast<void*>(&r->circ));
+  EXPECT_EQ(r->circ[1], static_cast<void*>(&r->circ));
+}
+
 TEST_F(ParamDcl, AtMostOneValue) {
   param* q = nullptr;
   std::string err = msgs([&] {
@@ -237,6 +252,19 @@ TEST_F(ParamDcl, RandomParamBecomesAVariable) {
   EXPECT_EQ(v->kind, DK_VAR);
   EXPECT_NE(v->flags & XF_RANDOM, 0u);
   EXPECT_EQ(xclass[XC_RANDVARS].n, 1);
+
+  // Indexed: its dummy scope is closed once, by the variable.
+  int level = sslevel;
+  msgs([&] {
+    param* p = new_param(Symbol("rq", 1), nullptr, range_ix("i", 1, 2));
+    make_randompar(p);
+    EXPECT_EQ(p->finish_dcl(0), nullptr);
+  });
+  EXPECT_EQ(sslevel, level);
+  v = static_cast<xnode*>(Symbol("rq", 0)->binding);
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->kind, DK_VARI);
+  EXPECT_EQ(Symbol("i", 0)->binding, nullptr);
 }
 
 }  // namespace

@@ -318,7 +318,7 @@ TEST_F(Parse, EachCommandFormCallsItsBuilder) {
       {"reset suffix s;", "cmd 88 \"b\" s"},
       {"reset check;", "cmd 89 \"\""},
       {"show;", "cmd 30 \"rf\" [] -"},
-      {"xref p, q;", "xref_cmd [q, p] -"},
+      {"xref p, q;", "xref_cmd [p, q] -"},
       {"expand;", "expand 0 [] -"},
       {"solexpand;", "expand 1 [] -"},
       {"_solexpand;", "expand 2 [] -"},
@@ -616,8 +616,36 @@ TEST_F(Parse, FurtherCommandForms) {
       (lines{"letsetcmd - S.0", "cmd 28 \"of\" [a=$b c] -",
              "expand 0 [x, op208(c [1])] -", "prob_cmd P -", "solve_cmd P - -",
              "objective_cmd o 1", "probreset P -", "environ_cmd0 E - -",
-             "environ_dcl F {1..2}", "cmd 30 \"rf\" [suffix s, check 2] -",
+             "environ_dcl F {1..2}", "cmd 30 \"rf\" [check 2, suffix s] -",
              "einclude \"<gen\" 0", "read_data", "cmd_eof"}));
+}
+
+// Name lists of show, delete and xref in source order (xref reads the
+// keyword forms too); let on constraints, objectives and problems;
+// subscripted read/write table; the check phrase with "<" or ">"; a name
+// among a table's strings; exit with a string made numeric.
+TEST_F(Parse, NameListsTargetsAndTableForms) {
+  EXPECT_EQ(run("set S; param p; var x; subject to c: x >= 1;\n"
+                "subject to d {S}: x <= 1; minimize o: x; problem P: x;\n"
+                "param q check > 0;\n"
+                "table T IN tab \"f.tab\";\n"
+                "show p, q; delete p, q; xref p, suffix s;\n"
+                "let c := 1; let d['a'] := 2; let o := 3; let P := 4;\n"
+                "read table T[1]; write table T['a'];\n"
+                "exit \"3\";\n"),
+            YYP_CMDS);
+  EXPECT_EQ(out_.err, "");
+  EXPECT_EQ(trace_,
+            (lines{"cmd 30 \"rf\" [p, q] -", "purge [p, q] 0",
+                   "xref_cmd [p, suffix s] -", "letcmd - op192 [1]",
+                   "letcmd - op193(d [a]) [2]", "letcmd - o [3]",
+                   "letcmd - op210 [4]", "table_io 0 - T 1",
+                   "table_io 1 - T a", "cmd 66 \"e\" op171(\"3\")",
+                   "cmd_eof"}));
+  ASSERT_NE(cur_table, nullptr);
+  int n = 0;
+  for (expr* e = cur_table->strings; e; e = e->next) ++n;
+  EXPECT_EQ(n, 2);
 }
 
 // Table declarations: strings and directions, a key set with its arrow,

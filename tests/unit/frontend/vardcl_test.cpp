@@ -79,6 +79,22 @@ TEST_F(VarDcl, FixedAndDefinedVariables) {
   EXPECT_FALSE(in_problem(y));
 }
 
+// A defined variable redeclared as an ordinary one joins the problem.
+TEST_F(VarDcl, RedeclaredAsOrdinaryJoinsTheProblem) {
+  var* x = scalar_var("x");
+  var* w = var_start("w");
+  w->addbound(opword(EQ),
+              mulop(opword(OPMULT, EF_NUMERIC), num(2), ref(x), bop_mult));
+  w = w->finish_dcl(0);
+  ASSERT_FALSE(in_problem(w));
+  redecl_start(Symbol("w", 0));
+  var* w2 = var_start("w");
+  w2->addbound(opword(GE, EF_NUMERIC), num(0));
+  EXPECT_EQ(w2->finish_dcl(0), w);
+  EXPECT_EQ(w->flags & VF_DEFINED, 0u);
+  EXPECT_TRUE(in_problem(w));
+}
+
 TEST_F(VarDcl, DefinedVariableConflicts) {
   var* x = scalar_var("x");
   var* d = nullptr;

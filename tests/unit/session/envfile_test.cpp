@@ -16,6 +16,7 @@
 #include "support/machine.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
+#include "test_util.h"
 
 extern char** environ;
 
@@ -146,10 +147,7 @@ std::string solver_option(const char* const* vars) {
     _exit(w == static_cast<ssize_t>(out.size()) ? 0 : 1);
   }
   close(p[1]);
-  std::string got;
-  char buf[256];
-  ssize_t n;
-  while ((n = read(p[0], buf, sizeof buf)) > 0) got.append(buf, n);
+  std::string got = test::read_all(p[0]);
   close(p[0]);
   int status;
   waitpid(pid, &status, 0);

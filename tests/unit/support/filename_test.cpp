@@ -68,10 +68,7 @@ class FileName : public ::testing::Test {
 
   // Everything readable from fd, which is then closed.
   static std::string drain(int fd) {
-    std::string s;
-    char buf[256];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) > 0) s.append(buf, n);
+    std::string s = test::read_all(fd);
     close(fd);
     return s;
   }

@@ -15,6 +15,7 @@
 
 #include "support/dtoa.h"
 #include "support/strtod.h"
+#include "test_util.h"
 
 namespace vexo {
 namespace {
@@ -26,11 +27,7 @@ constexpr int SCALE = 4;
 constexpr int SCALE = 1;
 #endif
 
-uint64_t bits_of(double d) {
-  uint64_t u;
-  std::memcpy(&u, &d, sizeof u);
-  return u;
-}
+using test::bits_of;
 
 double from_bits(uint64_t u) {
   double d;

@@ -11,14 +11,12 @@
 #include <limits>
 #include <string>
 
+#include "test_util.h"
+
 namespace vexo {
 namespace {
 
-uint64_t bits_of(double d) {
-  uint64_t u;
-  std::memcpy(&u, &d, sizeof u);
-  return u;
-}
+using test::bits_of;
 
 constexpr double INF = std::numeric_limits<double>::infinity();
 const double TINY = std::nextafter(0., 1.);  // smallest subnormal

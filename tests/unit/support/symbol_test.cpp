@@ -14,6 +14,7 @@
 #include "support/pool.h"
 #include "support/scratch.h"
 #include "support/text.h"
+#include "test_util.h"
 
 namespace vexo {
 namespace {
@@ -27,7 +28,7 @@ class Symbols : public ::testing::Test {
   }
 };
 
-uint64_t bits(double x) { return std::bit_cast<uint64_t>(x); }
+using test::bits_of;
 
 // True when s is linked in t's bucket chain for it.
 bool in_table(const symtab& t, const symbol* s) {
@@ -41,7 +42,7 @@ TEST_F(Symbols, ZeroSmallIntegersAndTheNumberTable) {
   symbol* z = Number(-0.0);
   EXPECT_EQ(z, Number(0.0));
   EXPECT_STREQ(z->name, "0");
-  EXPECT_EQ(bits(z->value), bits(0.0));  // +0, even when -0 came first
+  EXPECT_EQ(bits_of(z->value), bits_of(0.0));  // +0, even when -0 came first
   EXPECT_TRUE(is_number(z));
   EXPECT_EQ(bound_kind(z->binding), 1u);
 
@@ -76,8 +77,8 @@ TEST_F(Symbols, EveryNaNIsOneSymbolAndInfinitiesAreTwo) {
   symbol* n0 = Number(std::bit_cast<double>(nans[0]));
   for (uint64_t b : nans) EXPECT_EQ(Number(std::bit_cast<double>(b)), n0);
   EXPECT_STREQ(n0->name, "NaN");
-  EXPECT_EQ(bits(n0->value), bits(qNaN));
-  EXPECT_EQ(bits(qNaN), 0xfff8000000000000u);
+  EXPECT_EQ(bits_of(n0->value), bits_of(qNaN));
+  EXPECT_EQ(bits_of(qNaN), 0xfff8000000000000u);
   EXPECT_EQ(*pNumber(std::bit_cast<double>(nans[3])), n0);
 
   double inf = std::numeric_limits<double>::infinity();
