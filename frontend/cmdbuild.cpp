@@ -12,6 +12,7 @@
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
+#include "frontend/lexer.h"
 #include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
 #include "support/format.h"
@@ -395,15 +396,29 @@ void put_settings(line_buf& t, const list* l) {
 enum frame_kind { FR_BODY, FR_BRACE };
 struct frame {
   frame_kind kind;
-  int nctx;  // scope levels to close when the frame ends
+  int nctx;   // scope levels to close when the frame ends
+  int depth;  // a brace's depth (bracecnt once its "{" was read)
 };
 constexpr int MAX_FRAMES = 256;
 frame frames[MAX_FRAMES];
 int nframes;
 
 void push_frame(frame_kind k, int nctx) {
-  if (nframes < MAX_FRAMES) frames[nframes++] = frame{k, nctx};
+  if (nframes < MAX_FRAMES) frames[nframes++] = frame{k, nctx, bracecnt};
   cmdstate = 1;
+}
+
+// The lexer gives a "}" that closes the innermost open brace a ";" first
+// when the statement before it has none: it learns that brace's depth
+// here, when a brace opens and when an inner one closes.
+static void note_semibrace() {
+  semibrace = -1;
+  for (int i = nframes; i > 0; --i) {
+    if (frames[i - 1].kind == FR_BRACE) {
+      semibrace = frames[i - 1].depth - 1;
+      break;
+    }
+  }
 }
 
 // A statement is complete: every construct waiting for a single statement
@@ -705,6 +720,7 @@ void lbrace() {
   put(t, "lbrace");
   emit(t);
   push_frame(FR_BRACE, 0);
+  note_semibrace();
 }
 
 void rbrace() {
@@ -716,6 +732,7 @@ void rbrace() {
     context_end(f.nctx);
     if (f.kind == FR_BRACE) break;
   }
+  note_semibrace();
   complete();
 }
 
@@ -731,6 +748,7 @@ void loopstart(int kind, symbol* name, void* what) {
     put_expr(t, static_cast<expr*>(what));
     emit(t);
     push_frame(FR_BRACE, 0);
+    note_semibrace();
   }
 }
 
@@ -994,6 +1012,7 @@ expr* vargop(symbol* f, expr* args) {
 
 void cmdbuild_reset() {
   nframes = 0;
+  semibrace = -1;
   nloop_sets = 0;
   cmdstate = 0;
 }

@@ -1394,7 +1394,8 @@ index_list:
   ;
 
 // Keywords that may serve as dummy names (to_come, net_in and net_out,
-// which are operands of bodies, cannot).
+// which are operands of bodies, cannot), built-in function names and the
+// predefined sets.
 kw_dummy:
     ARC { $$ = $<sym>1; } | CARD { $$ = $<sym>1; }
   | CIRCULAR { $$ = $<sym>1; } | COEF { $$ = $<sym>1; }
@@ -1410,7 +1411,8 @@ kw_dummy:
   | PREVW { $$ = $<sym>1; } | PROD { $$ = $<sym>1; }
   | RANDOM { $$ = $<sym>1; } | SYMDIFF { $$ = $<sym>1; }
   | TO { $$ = $<sym>1; }
-  | FUNC1 { $$ = $1; } | FUNC2 { $$ = $1; }
+  | FUNC1 { $$ = $1; } | FUNC2 { $$ = $1; } | KIND34 { $$ = $1; }
+  | BUILTINSET { $$ = $1; }
   ;
 
 // A tuple: a parenthesised list of two or more names or expressions, in

@@ -138,8 +138,7 @@ static void least_include(const char* name, int how, int) {
   if (!*name) return;
   if (nfs >= MAX_INCLUDES) {
     squawk_hook("includes nested too deeply");
-    myexit_hook(rc | 4);
-    exit1(rc | 4);
+    call_myexit(rc | 4);
   }
   int fd = 0;
   void* handle = nullptr;
@@ -205,8 +204,7 @@ static int least_nextfile(int k, int) {
         Fprintf(Stderr, "can't open %s\n", name);
         errorend();
         if (eexit) {
-          myexit_hook(rc + 4);
-          exit1(rc + 4);
+          call_myexit(rc + 4);
         }
         continue;
       }
@@ -339,8 +337,7 @@ void squawk(const char* msg) {
   if (eexit && warnings >= eexit) {
     Fprintf(Stderr, "\nBailing out after %d warnings.\n", warnings);
     if (warn_exit) {
-      myexit_hook(rc | 2);
-      exit1(rc | 2);
+      call_myexit(rc | 2);
     }
     warnings = 0;
     bailout();

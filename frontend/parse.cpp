@@ -93,6 +93,9 @@ int parse() {
       end_all_contexts();
       cmd_reset();
       cmd_start = in_cmds;
+      // An abandoned name list (show, delete ...) leaves reserved words
+      // plain names again, as the statement-level error rule does.
+      rlook8 = 0;
     }
   }
 }

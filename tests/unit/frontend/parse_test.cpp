@@ -412,6 +412,28 @@ TEST_F(Parse, AbandonedStatementIsSkippedAndParsingGoesOn) {
       trace_.end());
 }
 
+// A statement abandoned while reserved words are tokens (here by the
+// error limit, in delete's name list) leaves plain names plain again.
+TEST_F(Parse, AbandonedNameListEndsReservedWordTokens) {
+  std::ofstream("in.x") << "delete check 5;\nreset data check;\n";
+  static char name[] = "in.x";
+  static char* names[] = {name, nullptr};
+  set_input_files(names);
+  eexit = 1;
+  warn_exit = 0;
+  int r = -1;
+  out_ = run_captured([&] {
+    nextfile_hook(0, 0);
+    r = parse();
+  });
+  eexit = 0;
+  EXPECT_EQ(r, 3);
+  EXPECT_EQ(count(out_.err, "Bailing out after 1 warnings."), 1) << out_.err;
+  EXPECT_EQ(count(out_.err, "syntax error"), 0) << out_.err;
+  EXPECT_NE(std::find(trace_.begin(), trace_.end(), "cmd 79 \"il\" 0 [check]"),
+            trace_.end());
+}
+
 TEST_F(Parse, ResultMapping) {
   EXPECT_EQ(parse_result_map[0], 0);
   EXPECT_EQ(parse_result_map[1], 3);
@@ -639,13 +661,44 @@ TEST_F(Parse, NameListsTargetsAndTableForms) {
             (lines{"cmd 30 \"rf\" [p, q] -", "purge [p, q] 0",
                    "xref_cmd [p, suffix s] -", "letcmd - op192 [1]",
                    "letcmd - op193(d [a]) [2]", "letcmd - o [3]",
-                   "letcmd - op210 [4]", "table_io 0 - T 1",
-                   "table_io 1 - T a", "cmd 66 \"e\" op171(\"3\")",
-                   "cmd_eof"}));
+                   "letcmd - op210 [4]", "table_io 0 - T 1", "table_io 1 - T a",
+                   "cmd 66 \"e\" op171(\"3\")", "cmd_eof"}));
   ASSERT_NE(cur_table, nullptr);
   int n = 0;
   for (expr* e = cur_table->strings; e; e = e->next) ++n;
   EXPECT_EQ(n, 2);
+}
+
+// The statement before a closing brace needs no ";" (nested braces and a
+// repeat body included); one before a brace at statement start adds none.
+TEST_F(Parse, SemicolonBeforeClosingBraceIsOptional) {
+  EXPECT_EQ(run("{ { display 1 } display 2 }\n"
+                "repeat { display 3 } until 1;\n"
+                "{ display 4; }\n"),
+            YYP_CMDS);
+  EXPECT_EQ(out_.err, "");
+  EXPECT_EQ(trace_, (lines{"lbrace", "lbrace", "cmd 34 \"i_rf\" 0 - [1] -",
+                           "rbrace", "cmd 34 \"i_rf\" 0 - [2] -", "rbrace",
+                           "loopstart 44 - -", "cmd 34 \"i_rf\" 0 - [3] -",
+                           "rbrace", "while_cmd not(op145(1))", "lbrace",
+                           "cmd 34 \"i_rf\" 0 - [4] -", "rbrace", "cmd_eof"}));
+}
+
+// Built-in function names of any kind and the predefined sets may name
+// dummies; the name has its meaning back after the scope.
+TEST_F(Parse, BuiltinNamesAsDummies) {
+  static kw_row vf{"vf", 34, 0};
+  Symbol("vf", 1)->binding = &vf;
+  EXPECT_EQ(run("display {vf in 1..2} vf, {Reals in 1..2} Reals;\n"
+                "display 1 in Reals;\n"),
+            YYP_CMDS);
+  EXPECT_EQ(out_.err, "");
+  EXPECT_EQ(trace_,
+            (lines{"cmd 34 \"i_rf\" 0 - [item({dummy(1,0) in 1..2} "
+                   "dummy(1,0)), item({dummy(1,0) in 1..2} "
+                   "dummy(1,0))] -",
+                   "cmd 34 \"i_rf\" 0 - [op19([1], set22)] -", "cmd_eof"}));
+  EXPECT_EQ(Symbol("vf", 1)->binding, &vf);
 }
 
 // Table declarations: strings and directions, a key set with its arrow,
@@ -886,4 +939,3 @@ TEST_F(Parse, SelfReferenceMarksARecursiveParam) {
 
 }  // namespace
 }  // namespace vexo
-
