@@ -36,18 +36,32 @@ struct line_buf {
   int n;
 };
 
-void put(line_buf& t, const char* fmt, ...) {
+void vput(line_buf& t, const char* fmt, va_list ap) {
   if (t.n >= static_cast<int>(sizeof t.b) - 1) return;
-  va_list ap;
-  va_start(ap, fmt);
   int k = Vsnprintf(t.b + t.n, sizeof t.b - t.n, fmt, ap);
-  va_end(ap);
   if (k > 0) t.n += k;
   if (t.n > static_cast<int>(sizeof t.b) - 1) t.n = sizeof t.b - 1;
 }
 
+void put(line_buf& t, const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  vput(t, fmt, ap);
+  va_end(ap);
+}
+
 void emit(line_buf& t) {
   if (cmd_trace) cmd_trace(t.b);
+}
+
+// A trace line made of the formatted text alone.
+void trace_line(const char* fmt, ...) {
+  line_buf t{};
+  va_list ap;
+  va_start(ap, fmt);
+  vput(t, fmt, ap);
+  va_end(ap);
+  emit(t);
 }
 
 void put_expr(line_buf& t, const expr* e);
@@ -458,6 +472,26 @@ void trace_ix_cmd(const char* what, set_spec* ix, const expr* a, const expr* b,
   emit(t);
 }
 
+// The commands of an indexing and a list of items (print, printf, read):
+// "what ix [format] [items] redirect"; the indexing's scope ends with them.
+void items_cmd(const char* what, set_spec* ix, bool with_format,
+               const expr* format, const expr* items, const redirect* r) {
+  line_buf t{};
+  put(t, "%s ", what);
+  put_ix(t, ix);
+  put(t, " ");
+  if (with_format) {
+    put_expr(t, format);
+    put(t, " ");
+  }
+  put_chain(t, items);
+  put(t, " ");
+  put_redirect(t, r);
+  emit(t);
+  close_ix(ix);
+  complete();
+}
+
 }  // namespace
 
 char* describe_expr(char* buf, int n, const expr* e) {
@@ -529,31 +563,11 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
 }
 
 void printcmd(set_spec* ix, expr* items, redirect* r) {
-  line_buf t{};
-  put(t, "printcmd ");
-  put_ix(t, ix);
-  put(t, " ");
-  put_chain(t, items);
-  put(t, " ");
-  put_redirect(t, r);
-  emit(t);
-  close_ix(ix);
-  complete();
+  items_cmd("printcmd", ix, false, nullptr, items, r);
 }
 
 void printfcmd(set_spec* ix, expr* format, expr* items, redirect* r) {
-  line_buf t{};
-  put(t, "printfcmd ");
-  put_ix(t, ix);
-  put(t, " ");
-  put_expr(t, format);
-  put(t, " ");
-  put_chain(t, items);
-  put(t, " ");
-  put_redirect(t, r);
-  emit(t);
-  close_ix(ix);
-  complete();
+  items_cmd("printfcmd", ix, true, format, items, r);
 }
 
 void letcmd(set_spec* ix, expr* target, expr* value) {
@@ -609,16 +623,12 @@ redirect* new_redirect(expr* file, int mode) {
 }
 
 void reset() {
-  line_buf t{};
-  put(t, "reset");
-  emit(t);
+  trace_line("reset");
   complete();
 }
 
 void option_reset_cmd() {
-  line_buf t{};
-  put(t, "option_reset_cmd");
-  emit(t);
+  trace_line("option_reset_cmd");
   complete();
 }
 
@@ -701,9 +711,7 @@ void if_cmd(expr* cond) {
 }
 
 void else_cmd() {
-  line_buf t{};
-  put(t, "else_cmd");
-  emit(t);
+  trace_line("else_cmd");
   push_frame(FR_BODY, 0);
 }
 
@@ -716,17 +724,13 @@ void while_cmd(expr* cond) {
 }
 
 void lbrace() {
-  line_buf t{};
-  put(t, "lbrace");
-  emit(t);
+  trace_line("lbrace");
   push_frame(FR_BRACE, 0);
   note_semibrace();
 }
 
 void rbrace() {
-  line_buf t{};
-  put(t, "rbrace");
-  emit(t);
+  trace_line("rbrace");
   while (nframes > 0) {
     frame f = frames[--nframes];
     context_end(f.nctx);
@@ -807,17 +811,13 @@ expr* randify(expr* args) {
 }
 
 int breakcont(int kind, symbol* name) {
-  line_buf t{};
-  put(t, "breakcont %d %s", kind, name ? name->name : "-");
-  emit(t);
+  trace_line("breakcont %d %s", kind, name ? name->name : "-");
   complete();
   return 0;
 }
 
 int quit_cmd() {
-  line_buf t{};
-  put(t, "quit_cmd");
-  emit(t);
+  trace_line("quit_cmd");
   return 1;
 }
 
@@ -830,29 +830,21 @@ void einclude(expr* file, int model) {
 }
 
 int read_data() {
-  line_buf t{};
-  put(t, "read_data");
-  emit(t);
+  trace_line("read_data");
   return 1;
 }
 
 void havestmt(int k) {
-  line_buf t{};
-  put(t, "havestmt %d", k);
-  emit(t);
+  trace_line("havestmt %d", k);
 }
 
 void cmd_reset() {
-  line_buf t{};
-  put(t, "cmd_reset");
-  emit(t);
+  trace_line("cmd_reset");
   cmdbuild_reset();
 }
 
 void cmd_eof() {
-  line_buf t{};
-  put(t, "cmd_eof");
-  emit(t);
+  trace_line("cmd_eof");
 }
 
 int must_write() { return 0; }
@@ -905,16 +897,7 @@ void xref_cmd(expr* names, redirect* r) {
 }
 
 void readcmd(set_spec* ix, expr* items, redirect* r) {
-  line_buf t{};
-  put(t, "readcmd ");
-  put_ix(t, ix);
-  put(t, " ");
-  put_chain(t, items);
-  put(t, " ");
-  put_redirect(t, r);
-  emit(t);
-  close_ix(ix);
-  complete();
+  items_cmd("readcmd", ix, false, nullptr, items, r);
 }
 
 void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {

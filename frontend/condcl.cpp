@@ -37,17 +37,6 @@ static void free_node(expr* e) {
   free_expr(e);
 }
 
-static expr* reverse_chain(expr* e) {
-  expr* r = nullptr;
-  while (e) {
-    expr* n = e->next;
-    e->next = r;
-    r = e;
-    e = n;
-  }
-  return r;
-}
-
 // ---- constr ----------------------------------------------------------------
 
 void* constr::operator new(size_t size) { return xmem(XM_CONSTR, size); }
@@ -190,7 +179,7 @@ constr::constr(symbol* nm, set_spec* ix) {
 constr* constr::finish_dcl() {
   Curdclname = nullptr;
   end_context(nullptr, this);
-  sufinit = reverse_chain(sufinit);
+  sufinit = reverse(sufinit);
   flags |= XF_GENERATE;
   xnode* oldx = nullptr;
   if (yychain(this, &oldx)) return this;

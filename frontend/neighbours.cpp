@@ -210,23 +210,9 @@ static int least_nextfile(int k, int) {
       }
     }
     xargv = slot;
-    infile = fd;
-    vinfile = handle;
     infname = name;
-    block1mode = fd == 0 ? (blockmode & 3) : 0;
-    if (fd == 0) rc = 0;
     stmtfname = nullptr;
-    eof_nextline = 0;
-    lineno = 1;
-    lineinc = 0;
-    linestart = 0;
-    firstc = nextc = lastc = line_end = yylastc = linebuf;
-    tstart = nullptr;
-    if (k && !nextline()) {  // an empty input: take the next one
-      if (infile > 0) close(infile);
-      infile = -1;
-      continue;
-    }
+    if (!start_source(fd, handle, k)) continue;  // empty: take the next one
     infile_number = ++ninfile_number;
     infile_changed = 1;
     return 1;
@@ -329,20 +315,28 @@ void squawk(const char* msg) {
     if (cmdnum) cmdwhere_hook();
     message_line(msg);
   }
+  if (count_warning(2, false)) pr_badnames = 0;
+}
+
+void set_rc_bit(int bit) {
   // Errors typed at an interactive terminal leave the return code alone.
-  if (!(interactive && infile == 0 && !warn_exit)) rc |= 2;
+  if (!(interactive && infile == 0 && !warn_exit) || bit > 8) rc |= bit;
+}
+
+bool count_warning(int bit, bool zero_warn0) {
+  set_rc_bit(bit);
   errorend();
-  if (single_step > 0) return;
+  if (single_step > 0) return false;
   ++warnings;
+  if (!bit) ++warn0;
   if (eexit && warnings >= eexit) {
     Fprintf(Stderr, "\nBailing out after %d warnings.\n", warnings);
-    if (warn_exit) {
-      call_myexit(rc | 2);
-    }
+    if (warn_exit) call_myexit(rc | 2);
     warnings = 0;
+    if (zero_warn0) warn0 = 0;
     bailout();
   }
-  pr_badnames = 0;
+  return true;
 }
 
 void missing(int c) {

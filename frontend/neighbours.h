@@ -119,6 +119,17 @@ extern void (*include_hook)(const char* name, int how, int flag);
 void squawk(const char* msg);
 // squawk with "missing %c".
 void missing(int c);
+// ORs bit into rc unless errors typed at an interactive terminal are to
+// leave rc alone (interactive, input from standard input, no exit on the
+// error limit); bits above 8 are ORed in even then.
+void set_rc_bit(int bit);
+// Counts a message that has been printed against the error limit eexit:
+// set_rc_bit(bit) and errorend(); then, unless single-stepping, one more
+// of warnings (and of warn0 for bit 0).  At the limit it prints "Bailing
+// out after %d warnings.", ends the program with rc | 2 when warn_exit,
+// else zeroes warnings (warn0 too when zero_warn0) and aborts the command.
+// Returns false when single-stepping (nothing counted).
+bool count_warning(int bit, bool zero_warn0);
 // Installs squawk as the message core's squawk_hook and sets the prompt
 // defaults for the current value of interactive.
 void neighbours_init();

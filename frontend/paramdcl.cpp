@@ -85,17 +85,6 @@ static void push_check(list** head, expr* node) {
   *head = c;
 }
 
-static list* reverse_list(list* l) {
-  list* r = nullptr;
-  while (l) {
-    list* n = l->next;
-    l->next = r;
-    r = l;
-    l = n;
-  }
-  return r;
-}
-
 // ---- param ----------------------------------------------------------------
 
 void* param::operator new(size_t size) { return xmem(XM_PARAM, size); }
@@ -298,7 +287,7 @@ param* param::finish_dcl(int haderr) {
     *slot = new_expr(opword(marker, eflags(*slot)), *slot, holder);
   }
   recursive = 0;
-  checks = reverse_list(checks);
+  checks = reverse(checks);
   rec_xnode = nullptr;
   return static_cast<param*>(x_copy(old, this, XM_PARAM));
 }

@@ -251,16 +251,18 @@ static ssize_t blockget(char* buf, size_t room) {
   }
   // The block's bytes go to buf up to room, the rest to the chunk chain.
   int64_t pos = 0;
+  // Where byte pos goes, with the room there in k.
+  auto spot = [&](size_t* k) {
+    if (pos < static_cast<int64_t>(room)) {
+      *k = room - static_cast<size_t>(pos);
+      return buf + pos;
+    }
+    return chunk_spot(pos - static_cast<int64_t>(room), k);
+  };
   auto place = [&](const char* src, int64_t n) {
     while (n > 0) {
       size_t k;
-      char* to;
-      if (pos < static_cast<int64_t>(room)) {
-        to = buf + pos;
-        k = room - static_cast<size_t>(pos);
-      } else {
-        to = chunk_spot(pos - static_cast<int64_t>(room), &k);
-      }
+      char* to = spot(&k);
       k = static_cast<size_t>(std::min<int64_t>(n, k));
       memcpy(to, src, k);
       src += k;
@@ -273,13 +275,7 @@ static ssize_t blockget(char* buf, size_t room) {
   hpos += static_cast<int>(have);
   while (pos < size) {
     size_t k;
-    char* to;
-    if (pos < static_cast<int64_t>(room)) {
-      to = buf + pos;
-      k = room - static_cast<size_t>(pos);
-    } else {
-      to = chunk_spot(pos - static_cast<int64_t>(room), &k);
-    }
+    char* to = spot(&k);
     k = static_cast<size_t>(std::min<int64_t>(size - pos, k));
     ssize_t n = reader(0, to, k);
     if (n < 0) return block_read_failed(errno);
@@ -485,6 +481,25 @@ void issue_eofmsg() {
     eofmsg = nullptr;
     squawk_hook(m);
   }
+}
+
+int start_source(int fd, void* handle, int k) {
+  infile = fd;
+  vinfile = handle;
+  block1mode = fd == 0 ? (blockmode & 3) : 0;
+  if (fd == 0) rc = 0;
+  eof_nextline = 0;
+  lineno = 1;
+  lineinc = 0;
+  linestart = 0;
+  firstc = nextc = lastc = line_end = yylastc = linebuf;
+  tstart = nullptr;
+  if (k && !nextline()) {
+    if (infile > 0) close(infile);
+    infile = -1;
+    return 0;
+  }
+  return 1;
 }
 
 void reader_reset() {

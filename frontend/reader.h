@@ -94,6 +94,14 @@ extern int64_t bytestogo;
 // aborts the command (bailout).
 int nextline();
 
+// Starts reading a freshly opened source: fd becomes infile (0 standard
+// input, framed when blockmode says so; rc is cleared for it) and handle
+// vinfile; the line buffer is emptied and counting restarts at line 1.
+// With k nonzero the first line is read at once: a source that is empty
+// is closed (infile -1) and 0 returned.  Returns 1 otherwise.  A read
+// error aborts the command, as in nextline.
+int start_source(int fd, void* handle, int k);
+
 // Called by a tokenizer when nextc has reached lastc; returns the next
 // character, or at the end of the source what c asks for: 35 the lexer
 // between tokens, 10 inside a "#" comment, 4 inside a token (0 returned),

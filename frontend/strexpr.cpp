@@ -146,23 +146,44 @@ void ldelete(expr* chain) {
   }
 }
 
-static void del_set(set* s) {
-  if (s) sdelete(s);
-}
+// Visits the operands of e as its shape lays them out and returns true, or
+// returns false for a shape without a layout here.  The walker w has, in
+// the order of the operands:
+//   operand(expr*)          an operand expression (may be null)
+//   chain(expr*)            a chain of operand expressions
+//   args(expr*, int sets)   an argument list of OPARG entries (sets: the
+//                           entries hold sets, not expressions)
+//   operand_set(set*)       an operand set (may be null)
+//   plain(expr*)            a rewritten reference: a node whose R holds a
+//                           suffix code or record, not an operand
+//   text(cstr**)            an owned string (may be null)
+//   holder(expr*)           an inner node, after its own operands
+//   func(xnode*)            a called function (may be null)
+//   ref(varref*)            a variable reference record
+//   block(expr*)            the block of a term that e owns (shape 62)
+// walk_base gives the walks that need only some of these the others as
+// no-ops.
+struct walk_base {
+  static void operand_set(set*) {}
+  static void plain(expr*) {}
+  static void text(cstr**) {}
+  static void holder(expr*) {}
+  static void func(xnode*) {}
+  static void ref(varref*) {}
+  static void block(expr*) {}
+};
 
-// The branch pair (261, 262) or another inner node whose L and R are owned.
-static void del_pair(expr* p) {
+// The pair node (260) or another inner node whose L and R are operands.
+template <class W>
+static void visit_pair(expr* p, W& w) {
   if (!p) return;
-  edelete(p->L.e);
-  edelete(p->R.e);
-  p->next = nullptr;
-  free_expr(p);
+  w.operand(p->L.e);
+  w.operand(p->R.e);
+  w.holder(p);
 }
 
-void (*func_unref_hook)(xnode* f);
-
-void edelete(expr* e) {
-  if (!e) return;
+template <class W>
+static bool visit_operands(expr* e, W& w) {
   switch (shape(e)) {
     case 0:
     case 8:
@@ -178,167 +199,186 @@ void edelete(expr* e) {
     case 57:
     case 59:
       break;
+    case 24:
+      // The term's block is handed over to the instance generator, which
+      // frees it with its own size class.
+      break;
     case 1:
     case 5:
     case 11:
     case 14:
     case 61:
     case 64:
-      edelete(e->L.e);
+      w.operand(e->L.e);
       break;
     case 2:
     case 15:
+    case 45:
     case 54:
-      edelete(e->L.e);
-      edelete(e->R.e);
+      w.operand(e->L.e);
+      w.operand(e->R.e);
       break;
     case 3:
-      del_set(e->L.s);
-      edelete(e->R.e);
+    case 17:
+      w.operand_set(e->L.s);
+      w.operand(e->R.e);
       break;
     case 4:
     case 16:
     case 40:
+    case 42:
     case 43:
-      edelete(e->R.e);
+      w.operand(e->R.e);
       break;
     case 6:
+    case 18:
     case 30:
-      ldelete(e->L.e);
+      w.chain(e->L.e);
       break;
-    case 7: {
-      expr* lists = e->L.e;  // 259: slopes, breakpoints
-      if (lists) {
-        ldelete(lists->L.e);
-        ldelete(lists->R.e);
-        lists->next = nullptr;
-        free_expr(lists);
+    case 7:
+      if (expr* lists = e->L.e) {  // 259: slopes, breakpoints
+        w.chain(lists->L.e);
+        w.chain(lists->R.e);
+        w.holder(lists);
       }
-      del_pair(e->R.e);  // 260: argument, optional second
+      visit_pair(e->R.e, w);  // 260: argument, optional second
       break;
-    }
     case 9:
     case 58:
-      edelete(e->L.e);
-      del_pair(e->R.e);
+      w.operand(e->L.e);
+      visit_pair(e->R.e, w);
       break;
     case 10:
-      edelete(e->L.e);
-      del_set(e->R.s);
+      w.operand(e->L.e);
+      w.operand_set(e->R.s);
       break;
-    case 17:
-      del_set(e->L.s);
-      edelete(e->R.e);
-      break;
-    case 18:
-      ldelete(e->L.e);
-      break;
-    case 24:
-      // The term's block is handed over to the instance generator, which
-      // frees it with its own size class.
-      break;
-    case 25:
-      del_set(e->L.s);
-      del_set(e->R.s);
-      break;
-    case 26:
-      if (func_unref_hook && e->L.x) func_unref_hook(e->L.x);
-      adelete(e->R.e, 0);
-      break;
-    case 27:
-      del_set(e->L.s);
-      if (e->R.cs) zap_cstr(&e->R.cs);
-      break;
-    case 28:
-    case 29: {
-      edelete(e->L.e);
-      expr* h = e->R.e;  // holder 280: optional string, the set
-      if (h) {
-        if (h->L.cs) zap_cstr(&h->L.cs);
-        del_set(h->R.s);
-        h->next = nullptr;
-        free_expr(h);
+    case 21:
+      if (expr* n = e->L.e) {
+        w.operand(n->R.e);
+        w.holder(n);
       }
       break;
-    }
+    case 25:
+      w.operand_set(e->L.s);
+      w.operand_set(e->R.s);
+      break;
+    case 26:
+      w.func(e->L.x);
+      w.args(e->R.e, 0);
+      break;
+    case 27:
+      w.operand_set(e->L.s);
+      w.text(&e->R.cs);
+      break;
+    case 28:
+    case 29:
+      w.operand(e->L.e);
+      if (expr* h = e->R.e) {  // holder 280: optional string, the set
+        w.text(&h->L.cs);
+        w.operand_set(h->R.s);
+        w.holder(h);
+      }
+      break;
     case 31:
     case 48:
-      // The rewritten reference is a plain node: its R holds a suffix code
-      // or a suffix record, not an operand.
-      free_expr(e->L.e);
+      w.plain(e->L.e);
       break;
     case 32:
     case 44:
     case 49:
     case 50:
-      free_expr(e->L.e);
-      edelete(e->R.e);
+      w.plain(e->L.e);
+      w.operand(e->R.e);
       break;
     case 35:
-      if (opcode(e) == OPLOOKUPsl175) del_set(e->L.s);
-      edelete(e->R.e);
+      if (opcode(e) == OPLOOKUPsl175) w.operand_set(e->L.s);
+      w.operand(e->R.e);
       break;
     case 36:
-      if (e->R.p) edelete(e->L.e);
+      if (e->R.p) w.operand(e->L.e);
       break;
     case 39:
-      if (e->L.cs) zap_cstr(&e->L.cs);
-      ldelete(e->R.e);
+      w.text(&e->L.cs);
+      w.chain(e->R.e);
       break;
     case 41:
-      del_set(e->R.s);
+      w.operand_set(e->R.s);
       break;
     case 47:
-      del_set(e->L.s);
-      break;
-    case 42:
-      edelete(e->R.e);
-      break;
-    case 45:
-      edelete(e->L.e);
-      edelete(e->R.e);
+      w.operand_set(e->L.s);
       break;
     case 52:
       if (e->L.ss) {
-        del_set(e->L.ss);
-        adelete(e->R.e, 0);
+        w.operand_set(e->L.ss);
+        w.args(e->R.e, 0);
       } else {
-        edelete(e->R.e);
+        w.operand(e->R.e);
       }
       break;
     case 53:
       if (e->L.s) {
-        del_set(e->L.s);
-        ldelete(e->R.e);
+        w.operand_set(e->L.s);
+        w.chain(e->R.e);
       } else {
-        del_set(e->R.s);
+        w.operand_set(e->R.s);
       }
       break;
-    case 21: {
-      expr* n = e->L.e;
-      if (n) {
-        edelete(n->R.e);
-        n->next = nullptr;
-        free_expr(n);
-      }
-      break;
-    }
     case 55:
-      edelete(e->L.e);
-      adelete(e->R.e, 0);
+      w.operand(e->L.e);
+      w.args(e->R.e, 0);
       break;
     case 56:
-      adelete(e->R.e, 1);
+      w.args(e->R.e, 1);
       break;
     case 60:
-      if (free_varref_hook) free_varref_hook(e->L.vr);
+      w.ref(e->L.vr);
       break;
     case 62:
-      if (e->L.p) del_mblk(e->R.i, e->L.p);
+      w.block(e);
       break;
     default:
-      badtype_hook("edelete", e->opword);
-      return;
+      return false;
+  }
+  return true;
+}
+
+void (*func_unref_hook)(xnode* f);
+
+namespace {
+// edelete's walk: every operand goes back to its pool.
+struct deleter {
+  static void operand(expr* e) { edelete(e); }
+  static void chain(expr* c) { ldelete(c); }
+  static void args(expr* a, int sets) { adelete(a, sets); }
+  static void operand_set(set* s) {
+    if (s) sdelete(s);
+  }
+  static void plain(expr* e) { free_expr(e); }
+  static void text(cstr** c) {
+    if (*c) zap_cstr(c);
+  }
+  static void holder(expr* h) {
+    h->next = nullptr;
+    free_expr(h);
+  }
+  static void func(xnode* f) {
+    if (func_unref_hook && f) func_unref_hook(f);
+  }
+  static void ref(varref* v) {
+    if (free_varref_hook) free_varref_hook(v);
+  }
+  static void block(expr* e) {
+    if (e->L.p) del_mblk(e->R.i, e->L.p);
+  }
+};
+}  // namespace
+
+void edelete(expr* e) {
+  if (!e) return;
+  deleter w;
+  if (!visit_operands(e, w)) {
+    badtype_hook("edelete", e->opword);
+    return;
   }
   free_expr(e);
 }
@@ -349,10 +389,10 @@ void adelete(expr* args, int sets) {
     args->next = nullptr;
     if (opcode(args) != OP258) {
       if (args->L.ss) {
-        del_set(args->L.ss);
+        deleter::operand_set(args->L.ss);
         adelete(args->R.e, sets);
       } else if (sets) {
-        del_set(args->R.s);
+        deleter::operand_set(args->R.s);
       } else {
         edelete(args->R.e);
       }
@@ -424,94 +464,28 @@ static void retype(expr* e) {
   }
 }
 
-static void padj_chain(expr* c) {
-  for (; c; c = c->next) primaladj(c);
-}
-
-static void padj_pair(expr* p) {
-  if (!p) return;
-  primaladj(p->L.e);
-  primaladj(p->R.e);
-}
+namespace {
+// primaladj's walk: only operand expressions are adjusted.
+struct adjuster : walk_base {
+  static void operand(expr* e) { primaladj(e); }
+  static void chain(expr* c) {
+    for (; c; c = c->next) primaladj(c);
+  }
+  // Argument lists of sets (alldisjoint, alldistinct) hold no expressions
+  // to adjust.
+  static void args(expr* a, int sets) {
+    if (!sets) aprimaladj(a);
+  }
+};
+}  // namespace
 
 void primaladj(expr* e) {
   if (!e) return;
   retype(e);
-  switch (shape(e)) {
-    case 1:
-    case 5:
-    case 11:
-    case 14:
-    case 61:
-    case 64:
-    case 28:
-    case 29:
-      primaladj(e->L.e);
-      break;
-    case 2:
-    case 15:
-    case 54:
-    case 45:
-      primaladj(e->L.e);
-      primaladj(e->R.e);
-      break;
-    case 3:
-    case 4:
-    case 16:
-    case 40:
-    case 43:
-    case 17:
-    case 32:
-    case 44:
-    case 49:
-    case 50:
-    case 42:
-      primaladj(e->R.e);
-      break;
-    case 6:
-    case 30:
-    case 18:
-      padj_chain(e->L.e);
-      break;
-    case 7:
-      if (e->L.e) {
-        padj_chain(e->L.e->L.e);
-        padj_chain(e->L.e->R.e);
-      }
-      padj_pair(e->R.e);
-      break;
-    case 9:
-    case 58:
-      primaladj(e->L.e);
-      padj_pair(e->R.e);
-      break;
-    case 10:
-      primaladj(e->L.e);
-      break;
-    case 26:
-    case 56:
-      aprimaladj(e->R.e);
-      break;
-    case 55:
-      primaladj(e->L.e);
-      aprimaladj(e->R.e);
-      break;
-    case 36:
-      if (e->R.p) primaladj(e->L.e);
-      break;
-    case 39:
-      padj_chain(e->R.e);
-      break;
-    case 52:
-      if (e->L.ss)
-        aprimaladj(e->R.e);
-      else
-        primaladj(e->R.e);
-      break;
-    case 21:
-      if (e->L.e) primaladj(e->L.e->R.e);
-      break;
-  }
+  // The operands of lookups (35) and of shape 53 stay as they are.
+  if (shape(e) == 35 || shape(e) == 53) return;
+  adjuster w;
+  visit_operands(e, w);
 }
 
 void aprimaladj(expr* args) {

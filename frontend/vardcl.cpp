@@ -28,17 +28,6 @@ static void rc8() { rc |= 8; }
 
 static bool has_vars(const expr* e) { return e && has_flag(e, EF_VARS); }
 
-static expr* reverse_chain(expr* e) {
-  expr* r = nullptr;
-  while (e) {
-    expr* n = e->next;
-    e->next = r;
-    r = e;
-    e = n;
-  }
-  return r;
-}
-
 // ---- suffix initialisers ---------------------------------------------------
 
 void sufwarn(symbol* sufname) {
@@ -295,6 +284,14 @@ static void push_term(var* v, set_spec* ix, constr* c, expr* lookup, expr* coef,
   c->flags |= VF_COLTERMS;
 }
 
+// A rejected arc or column clause: its operands go and its indexing ends.
+static void drop_clause(set_spec* ix, expr* subs, expr* coef) {
+  rc8();
+  ldelete(subs);
+  edelete(coef);
+  if (ix) end_context(ix, nullptr);
+}
+
 void var::addarc(int which, set_spec* ix, constr* node, expr* subs,
                  expr* coef) {
   const char* dir = which ? "from" : "to";
@@ -309,10 +306,7 @@ void var::addarc(int which, set_spec* ix, constr* node, expr* subs,
     ok = false;
   }
   if (!ok) {
-    rc8();
-    ldelete(subs);
-    edelete(coef);
-    if (ix) end_context(ix, nullptr);
+    drop_clause(ix, subs, coef);
     return;
   }
   if (bit && (flags & bit)) {
@@ -350,10 +344,7 @@ void var::addcolgen(set_spec* ix, constr* c, expr* subs, expr* coef) {
   else
     ok = true;
   if (!ok) {
-    rc8();
-    ldelete(subs);
-    edelete(coef);
-    if (ix) end_context(ix, nullptr);
+    drop_clause(ix, subs, coef);
     return;
   }
   bool bad;
@@ -397,7 +388,7 @@ var* var::finish_dcl(int haderr) {
   if (kind == DK_VARI_PENDING) kind = DK_VARI;
   rec_xnode = nullptr;
   end_context(nullptr, this);
-  sufinit = reverse_chain(sufinit);
+  sufinit = reverse(sufinit);
   int ncollected = dac.n;
   if (arcs) tc_zap();
 

@@ -347,23 +347,9 @@ static int open_input(const char* name, int k) {
     fd = Open_map(name, &handle);
     if (fd < 0) return -1;
   }
-  infile = fd;
-  vinfile = handle;
   reader = session_read;
-  block1mode = fd == 0 ? (blockmode & 3) : 0;
-  if (fd == 0) rc = 0;
   stmtfname = nullptr;
-  eof_nextline = 0;
-  lineno = 1;
-  lineinc = 0;
-  linestart = 0;
-  firstc = nextc = lastc = line_end = yylastc = linebuf;
-  tstart = nullptr;
-  if (k && !nextline()) {  // an empty input is passed over
-    if (infile > 0) close(infile);
-    infile = -1;
-    return 0;
-  }
+  if (!start_source(fd, handle, k)) return 0;  // an empty input is passed over
   if (nfs == 0) bailquit = infile != 0 || warn_exit || !interactive;
   lineno = 1;
   infname = name;

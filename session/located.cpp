@@ -1,5 +1,5 @@
-// The return-code rule, the warning counter and the decision whether an
-// aborted command ends the session.
+// The warning counter of messages printed by their callers and the
+// decision whether an aborted command ends the session.
 #include "session/located.h"
 
 #include "frontend/neighbours.h"
@@ -18,24 +18,8 @@ double xoption;
 static int current_infile() { return infile; }
 int (*bottom_infile_hook)() = current_infile;
 
-void set_rc_bit(int bit) {
-  // Errors typed at an interactive terminal leave the return code alone.
-  if (!(interactive && infile == 0 && !warn_exit) || bit > 8) rc |= bit;
-}
-
 void warninc(int bit) {
-  set_rc_bit(bit);
-  errorend();
-  if (single_step <= 0) {
-    ++warnings;
-    if (!bit) ++warn0;
-    if (eexit && warnings >= eexit) {
-      Fprintf(Stderr, "\nBailing out after %d warnings.\n", warnings);
-      if (warn_exit) myexit(rc | 2);
-      warnings = warn0 = 0;
-      bailout();
-    }
-  }
+  count_warning(bit, true);
   pr_badnames = 0;
 }
 

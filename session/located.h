@@ -1,9 +1,10 @@
 // The session's side of located messages.  squawk itself (the input or
 // command location, the context line, the return-code bit and the error
-// limit with "Bailing out after %d warnings.") is frontend/neighbours.h's;
-// here are the counter of warnings that callers printed themselves, the
-// rule for return-code bits, the decision whether an aborted command ends
-// the session, and the file-name check of the option validators.
+// limit with "Bailing out after %d warnings.") and the rule for return-code
+// bits (set_rc_bit) are frontend/neighbours.h's; here are the counter of
+// warnings that callers printed themselves, the decision whether an aborted
+// command ends the session, and the file-name check of the option
+// validators.
 #ifndef VEXO_SESSION_LOCATED_H
 #define VEXO_SESSION_LOCATED_H
 
@@ -16,13 +17,9 @@ extern double xoption;
 // installs its own once includes exist.  Default: infile.
 extern int (*bottom_infile_hook)();
 
-// ORs bit into rc unless errors typed at an interactive terminal are to
-// leave rc alone (interactive, input from standard input, no exit on the
-// error limit); bits above 8 are ORed in even then.
-void set_rc_bit(int bit);
-// Counts a warning that the caller has printed: set_rc_bit(bit), the end
-// of the error block, and the error limit of squawk (which may end the
-// program or abort the command).
+// Counts a warning that the caller has printed: count_warning(bit, true)
+// of frontend/neighbours.h, the error limit squawk uses too (it may end
+// the program or abort the command).
 void warninc(int bit);
 // Nonzero when an aborted command is to end the session.  After the -x
 // limit it prints "Terminating VEXO ..." and ends the program with 3.

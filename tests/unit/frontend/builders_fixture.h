@@ -25,6 +25,7 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
+#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -32,12 +33,8 @@ namespace vexo {
 class Builders : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    scratch_init();
-    symbols_init();
-    expr_init();
-    list_reinit();
-    dummy_init();
+    test::start_support(false);
+    test::start_pools();
     rc = 0;
     Cautions = 1;
     dseen = nullptr;

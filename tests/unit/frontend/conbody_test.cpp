@@ -19,6 +19,7 @@
 #include "support/pool.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
+#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -38,13 +39,9 @@ void plain_squawk(const char* text) {
 class Bodies : public ::testing::Test {
  public:
   void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    scratch_init();
-    symbols_init();
-    expr_init();
-    list_reinit();
+    test::start_support(false);
+    test::start_pools();
     decl_init();
-    dummy_init();
     rc = 0;
     Cautions = 1;
     saved_squawk = squawk_hook;

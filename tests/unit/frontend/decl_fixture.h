@@ -29,6 +29,7 @@
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
+#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo::test {
@@ -39,15 +40,7 @@ inline void (*const plain_squawk)(const char*) = squawk_hook;
 class DeclTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    Mach();
-    scratch_init();
-    symbols_init();
-    list_reinit();
-    expr_init();
-    dummy_init();
-    decl_init();
-    sysdecl_init();
+    start_declarations();
     // Messages without an input location: another test may have
     // installed the located printer.
     squawk_hook = plain_squawk;

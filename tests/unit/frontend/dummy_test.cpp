@@ -15,6 +15,7 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
+#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -23,12 +24,8 @@ namespace {
 class Dummies : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    scratch_init();
-    symbols_init();
-    expr_init();
-    list_reinit();
-    dummy_init();
+    test::start_support(false);
+    test::start_pools();
     rc = 0;
     nvarsub = 0;
   }

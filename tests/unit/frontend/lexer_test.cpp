@@ -30,6 +30,7 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
+#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -41,73 +42,23 @@ using strings = std::vector<std::string>;
 // Token descriptions: "#<code>" for a token without a printed value.
 std::string K(uint32_t code) { return "#" + std::to_string(code); }
 
-class Lexer : public ::testing::Test {
+class Lexer : public ::testing::Test, protected test::InputDir {
  protected:
   void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    Mach();
-    scratch_init();
-    symbols_init();
+    test::start_support();
     init_tok_types();
     decl_init();
     parse_init();
     saved_squawk_ = squawk_hook;
-    blockmode = 0;
-    interactive = 0;
-    rc = 0;
-    at_eof = nfs = ins_nfs = inslev = 0;
-    infile_changed = 0;
-    yy_special = 0;
-    yytokno = 0;
-    cmdstate = single_step = 0;
-    eexit = warnings = 0;
-    endjump = 0;
-    parse_time = 1;
+    test::reset_input();
     no_hexfp = 0;
-    reader = ::read;
-    infile = -1;
-    infname = nullptr;
-    cmd_reset2_hook = [] {};
-    start_check_hook = [] {};
-    incl_check_hook = [] {};
-    clear_queue_hook = [] {};
-    neighbours_init();
-    reader_reset();
     lex_reset();
-    ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
-    char dir[] = "/tmp/vexo_lexer_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-    ASSERT_EQ(chdir(dir), 0);
+    enter("/tmp/vexo_lexer_XXXXXX");
   }
   void TearDown() override {
-    if (infile > 0) close(infile);
-    infile = -1;
-    infname = nullptr;
-    set_input_files(nullptr);
     squawk_hook = saved_squawk_;
     no_hexfp = 0;
-    EXPECT_EQ(chdir(cwd_), 0);
-    std::string cmd = "rm -rf " + dir_;
-    EXPECT_EQ(system(cmd.c_str()), 0);
-  }
-
-  static void write_file(const char* name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-  }
-
-  // Makes the named files (name, text, name, text, ...) the input.
-  void inputs(std::initializer_list<std::string> files) {
-    names_.clear();
-    store_.clear();
-    for (auto it = files.begin(); it != files.end(); it += 2) {
-      write_file(it->c_str(), *(it + 1));
-      store_.push_back(*it);
-    }
-    for (auto& s : store_) names_.push_back(s.data());
-    names_.push_back(nullptr);
-    set_input_files(names_.data());
-    nextfile_hook(0, 0);
+    leave();
   }
 
   static std::string describe(int t) {
@@ -187,10 +138,6 @@ class Lexer : public ::testing::Test {
     return x;
   }
 
-  char cwd_[PATH_MAX];
-  std::string dir_;
-  std::vector<std::string> store_;
-  std::vector<char*> names_;
   std::deque<xnode> recs_;
   void (*saved_squawk_)(const char*);
 };

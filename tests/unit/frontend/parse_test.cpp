@@ -34,6 +34,7 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
+#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -45,13 +46,10 @@ using lines = std::vector<std::string>;
 lines* trace_sink;
 void collect(const char* line) { trace_sink->push_back(line); }
 
-class Parse : public ::testing::Test {
+class Parse : public ::testing::Test, protected test::InputDir {
  protected:
   void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    Mach();
-    scratch_init();
-    symbols_init();
+    test::start_support();
     init_tok_types();
     decl_init();
     expr_init();
@@ -60,27 +58,10 @@ class Parse : public ::testing::Test {
     dclstub_init();
     parse_init();
     list_reinit();
-    blockmode = 0;
-    interactive = 0;
-    rc = 0;
+    test::reset_input();
     in_cmds = 1;
-    at_eof = nfs = ins_nfs = inslev = 0;
-    infile_changed = 0;
-    yy_special = 0;
-    yytokno = 0;
-    single_step = 0;
-    eexit = warnings = 0;
-    endjump = 0;
-    parse_time = 1;
     from_data = 0;
     Curdclname = nullptr;
-    reader = ::read;
-    infile = -1;
-    infname = nullptr;
-    neighbours_init();
-    // Other suites' fixtures may leave their own hooks installed.
-    cmd_reset2_hook = [] {};
-    reader_reset();
     lex_reset();
     cmdbuild_reset();
     parse_state_reset();
@@ -88,34 +69,29 @@ class Parse : public ::testing::Test {
     trace_.clear();
     trace_sink = &trace_;
     cmd_trace = collect;
-    char dir[] = "/tmp/vexo_parse_XXXXXX";
-    ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-    ASSERT_EQ(chdir(dir), 0);
+    enter("/tmp/vexo_parse_XXXXXX");
   }
   void TearDown() override {
     // Leave the message core as other suites expect it.
     squawk_hook = saved_squawk_;
     cmd_trace = nullptr;
     token_source = saved_source_;
-    if (infile > 0) close(infile);
-    infile = -1;
-    infname = nullptr;
-    set_input_files(nullptr);
+    leave();
     blockmode = 0;
-    EXPECT_EQ(chdir(cwd_), 0);
-    std::string rm = "rm -rf " + dir_;
-    EXPECT_EQ(system(rm.c_str()), 0);
+  }
+
+  // Makes text the one input file, in.x; nextfile_hook opens it.
+  void input_text(const std::string& text) {
+    write_file("in.x", text);
+    static char name[] = "in.x";
+    static char* names[] = {name, nullptr};
+    set_input_files(names);
   }
 
   // Parses text as the one input file; returns yyparse's result (-1 when
   // the run ended otherwise) and leaves the builder calls in trace_.
   int run(const std::string& text) {
-    std::ofstream("in.x", std::ios::binary) << text;
-    static char name[] = "in.x";
-    static char* names[] = {name, nullptr};
-    set_input_files(names);
+    input_text(text);
     int result = -1;
     out_ = run_captured([&] {
       nextfile_hook(0, 0);
@@ -129,8 +105,6 @@ class Parse : public ::testing::Test {
   test::outcome out_;
   int (*saved_source_)() = token_source;
   decltype(squawk_hook) saved_squawk_ = squawk_hook;
-  char cwd_[4096];
-  std::string dir_;
 };
 
 int count(const std::string& s, const std::string& what) {
@@ -395,10 +369,7 @@ int feeder() {
 }
 
 TEST_F(Parse, AbandonedStatementIsSkippedAndParsingGoesOn) {
-  std::ofstream("in.x") << "display nope; display 2;\n";
-  static char name[] = "in.x";
-  static char* names[] = {name, nullptr};
-  set_input_files(names);
+  input_text("display nope; display 2;\n");
   int r = -1;
   out_ = run_captured([&] {
     nextfile_hook(0, 0);
@@ -415,10 +386,7 @@ TEST_F(Parse, AbandonedStatementIsSkippedAndParsingGoesOn) {
 // A statement abandoned while reserved words are tokens (here by the
 // error limit, in delete's name list) leaves plain names plain again.
 TEST_F(Parse, AbandonedNameListEndsReservedWordTokens) {
-  std::ofstream("in.x") << "delete check 5;\nreset data check;\n";
-  static char name[] = "in.x";
-  static char* names[] = {name, nullptr};
-  set_input_files(names);
+  input_text("delete check 5;\nreset data check;\n");
   eexit = 1;
   warn_exit = 0;
   int r = -1;

@@ -24,6 +24,7 @@
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
+#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -34,69 +35,20 @@ using strings = std::vector<std::string>;
 
 // Runs each test in a fresh directory, so that messages name files as
 // given ("m.mod").
-class RawTok : public ::testing::Test {
+class RawTok : public ::testing::Test, protected test::InputDir {
  protected:
   void SetUp() override {
     if (!Stderr) Init_Stderr();
     if (!tok) scratch_init();
     init_tok_types();
     saved_squawk_ = squawk_hook;
-    blockmode = 0;
-    interactive = 0;
-    rc = 0;
-    at_eof = nfs = ins_nfs = inslev = 0;
-    infile_changed = 0;
-    yy_special = 0;
-    yytokno = 0;
-    yysptr = yysbuf;
-    cmdstate = single_step = 0;
-    eexit = warnings = 0;
-    endjump = 0;
-    parse_time = 1;
-    reader = ::read;
-    infile = -1;
-    infname = nullptr;
-    // Other suites of this binary may leave these hooks changed.
-    cmd_reset2_hook = [] {};
-    start_check_hook = [] {};
-    incl_check_hook = [] {};
-    clear_queue_hook = [] {};
-    neighbours_init();
-    reader_reset();
-    ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
-    char dir[] = "/tmp/vexo_rawtok_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-    ASSERT_EQ(chdir(dir), 0);
+    test::reset_input();
+    enter("/tmp/vexo_rawtok_XXXXXX");
   }
   void TearDown() override {
-    if (infile > 0) close(infile);
-    infile = -1;
-    infname = nullptr;
-    set_input_files(nullptr);
+    leave();
     blockmode = 0;
     squawk_hook = saved_squawk_;
-    EXPECT_EQ(chdir(cwd_), 0);
-    std::string cmd = "rm -rf " + dir_;
-    EXPECT_EQ(system(cmd.c_str()), 0);
-  }
-
-  static void write_file(const char* name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-  }
-
-  // Makes the named files (name, text, name, text, ...) the input.
-  void inputs(std::initializer_list<std::string> files) {
-    names_.clear();
-    store_.clear();
-    for (auto it = files.begin(); it != files.end(); it += 2) {
-      write_file(it->c_str(), *(it + 1));
-      store_.push_back(*it);
-    }
-    for (auto& s : store_) names_.push_back(s.data());
-    names_.push_back(nullptr);
-    set_input_files(names_.data());
-    nextfile_hook(0, 0);
   }
 
   // The raw tokens up to the end of all input as the scanner sees them:
@@ -122,10 +74,6 @@ class RawTok : public ::testing::Test {
     }
   }
 
-  char cwd_[PATH_MAX];
-  std::string dir_;
-  std::vector<std::string> store_;
-  std::vector<char*> names_;
   void (*saved_squawk_)(const char*);
 };
 

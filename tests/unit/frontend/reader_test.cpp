@@ -16,6 +16,7 @@
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/scratch.h"
+#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -55,31 +56,12 @@ class Reader : public ::testing::Test {
     if (!tok) scratch_init();
     saved_squawk_ = squawk_hook;
     init_tok_types();
-    blockmode = 0;
-    interactive = 0;
-    rc = 0;
-    at_eof = nfs = ins_nfs = inslev = 0;
-    infile_changed = 0;
-    yy_special = 0;
-    cmdstate = 0;
-    eexit = 0;
-    warnings = 0;
-    endjump = 0;
+    test::reset_input();
     eofmsg = nullptr;
     gotbreak = 0;
     log_file = nullptr;
-    parse_time = 1;
     reader = fake_read;
     fin = &in_;
-    infile = -1;
-    infname = nullptr;
-    // Other suites of this binary may leave these hooks changed.
-    cmd_reset2_hook = [] {};
-    start_check_hook = [] {};
-    incl_check_hook = [] {};
-    clear_queue_hook = [] {};
-    neighbours_init();
-    reader_reset();
   }
   void TearDown() override {
     if (infile > 0) close(infile);

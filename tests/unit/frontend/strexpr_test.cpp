@@ -39,13 +39,7 @@ TEST_F(Builders, ConcatenationFoldsLiterals) {
 TEST_F(Builders, DeletionReturnsEveryNode) {
   // Fill the free list, then build and delete a mixed tree: every node
   // comes back.
-  expr* spare = nullptr;
-  for (int k = 0; k < 64; ++k) {
-    expr* n = new_expr(0);
-    n->next = spare;
-    spare = n;
-  }
-  free_expr(spare);
+  test::fill_expr_free_list(64);
   int before = listlen(expr_free_list);
   xnode* p = decl("p", DK_PARAMI, 1);
   expr* sub = subscript(opword(OPPARSUB, 3), p, one_sub(1));
@@ -66,6 +60,24 @@ TEST_F(Builders, DeletionReturnsEveryNode) {
   EXPECT_EQ(listlen(expr_free_list), before);
 }
 
+// Sampling adjusts the expressions under a random node; the sets that
+// alldisjoint compares are no expressions and are passed over.
+TEST_F(Builders, SamplingPassesOverSetArguments) {
+  set* s = set_enum(new_enum(), 1);
+  for (const char* m : {"a", "b"}) {
+    symbol* t[1] = {Symbol(m, 0)};
+    set_addmem(s, t);
+  }
+  expr* x = entity_ref(decl("x", DK_VAR), OPVAR164);
+  expr* e = new_expr(opword(OPOR, EF_NUMERIC | EF_RANDOM),
+                     alldisjoint(new_expr(opword(OPARG), nullptr, s)), x);
+  expr* sampled = Sample(e);
+  EXPECT_EQ(opcode(x), OPSVEXOVAR);
+  EXPECT_EQ(s->nmem, 2);
+  EXPECT_EQ(s->first->next->next, nullptr);
+  edelete(sampled);
+}
+
 TEST_F(Builders, BadUseOfAConstraint) {
   xnode* c = decl("c", DK_CON);
   expr* r = nullptr;
@@ -79,13 +91,7 @@ TEST_F(Builders, BadUseOfAConstraint) {
 // longer list, one never given back as a shorter one).
 TEST_F(Builders, DeletionOfEveryBuiltShape) {
   exprs_init();
-  expr* spare = nullptr;
-  for (int k = 0; k < 4000; ++k) {
-    expr* n = new_expr(0);
-    n->next = spare;
-    spare = n;
-  }
-  free_expr(spare);
+  test::fill_expr_free_list(4000);
   auto free_count = [] {
     int n = 0;
     for (expr* e = expr_free_list; e && n < 100000; e = e->next) ++n;

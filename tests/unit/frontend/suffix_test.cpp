@@ -27,6 +27,7 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
+#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -50,9 +51,7 @@ enum { VAR, CON, CC, LOG, OBJ, SYN, PROB, NCOL };
 class Suffix : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    scratch_init();
-    symbols_init();
+    test::start_support(false);
     expr_init();
     list_reinit();
     decl_init();
@@ -516,13 +515,7 @@ TEST_F(Suffix, SuffixNodesDeleteTheirReferenceAsAPlainNode) {
   con_compl_hook = [](xnode* d) { return int(d->flags & 8); };
   add_dsuffix(Symbol("cost", 1), 0, 40, 0);
   // Fill the free list, so that its length shows what comes back.
-  expr* spare = nullptr;
-  for (int k = 0; k < 64; ++k) {
-    expr* n = new_expr(0);
-    n->next = spare;
-    spare = n;
-  }
-  free_expr(spare);
+  test::fill_expr_free_list(64);
   int before = 0;
   for (expr* e = expr_free_list; e; e = e->next) ++before;
   expr* trees[] = {

@@ -26,21 +26,15 @@
 #include "support/symbol.h"
 #include "support/text.h"
 
+#include "frontend/frontend_fixture.h"
+
 namespace vexo {
 namespace {
 
 class SysDecls : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    Mach();
-    scratch_init();
-    symbols_init();
-    list_reinit();
-    expr_init();
-    dummy_init();
-    decl_init();
-    sysdecl_init();
+    test::start_declarations();
     rc = 0;
     apid = 4242;
     xoption = 7.5;
