@@ -26,6 +26,14 @@ set_in_fn set_suberr_in = unready_in;
 set_genall_fn set_suberr_genall = unready_genall;
 
 expr* (*set_make_numeric_hook)(expr* e);
+void (*set_rc_bit_hook)(int bit);
+
+static void rc_bit8() {
+  if (set_rc_bit_hook)
+    set_rc_bit_hook(8);
+  else
+    rc |= 8;
+}
 expr* (*set_symlist_hook)(expr* chain);
 expr* (*set_const_hook)(double v);
 static int no_dimen(xnode*) { return 0; }
@@ -154,7 +162,7 @@ void fixarity(set* s, int n, int) {
       error(0, "dimen of %s needs to be given",
             d && owner_name_hook ? owner_name_hook(d) : "set");
     }
-    rc |= 8;
+    rc_bit8();
     return;
   }
   s->arity = n;
@@ -177,7 +185,7 @@ int arity_check(set* L, set* R) {
     return 1;
   }
   error(0, "left set operand has dimen %d, right has %d", a, b);
-  rc |= 8;
+  rc_bit8();
   return a;
 }
 
@@ -274,7 +282,7 @@ set* set_if(expr* cond, set* a, set* b) {
   } else {
     error(0, "\"then\" set has dimen %d, \"else\" has dimen %d", a->arity,
           b->arity);
-    rc |= 8;
+    rc_bit8();
     n = a->arity;
   }
   set3p* r = new_set3p();

@@ -113,6 +113,10 @@ extern expr* (*set_symlist_hook)(expr* chain);
 // A numeric literal node, the replacement of a bound with variables.
 // Default: null, and the bound is kept as it is (after the message).
 extern expr* (*set_const_hook)(double v);
+// Marks an error in the statement in the session's return code (the front
+// end's set_rc_bit, which leaves rc alone for input typed at a terminal).
+// Default: null, and the bit is ORed into rc.
+extern void (*set_rc_bit_hook)(int bit);
 // A set declaration's dimension: read (the value) and written (fixarity).
 // Defaults: 0, and nothing stored.
 extern int (*setdcl_dimen_get_hook)(xnode* sd);

@@ -9,6 +9,7 @@
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/keywords.h"
+#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/refs.h"
@@ -23,7 +24,6 @@ namespace vexo {
 int di_type;
 int convert_logical;
 
-static void rc8() { rc |= 8; }
 
 static bool has_vars(const expr* e) { return e && has_flag(e, EF_VARS); }
 
@@ -119,7 +119,7 @@ constr::constr(uint64_t fl, symbol* nm, cstr* al, set_spec* ix, expr* b,
     if ((convert_logical & 1) && e) {
       b = logical_to_algebraic(e, &conv);
       if (conv && !b) {
-        rc8();
+        set_rc_bit(8);
         flags = fl;
         edelete(dual);
         return;
@@ -145,12 +145,12 @@ constr::constr(uint64_t fl, symbol* nm, cstr* al, set_spec* ix, expr* b,
   if (!dual) return;
   if (has_vars(dual)) {
     error(0, "variable in %s expression", "dual variable initializing");
-    rc8();
+    set_rc_bit(8);
     edelete(dual);
   } else if (compl_) {
     error(0, "Rejecting %s clause in complementarity constraint.",
           di_type ? "default" : ":=");
-    rc8();
+    set_rc_bit(8);
     edelete(dual);
   } else {
     (di_type ? ddual : idual) = make_numeric(dual);
@@ -200,7 +200,7 @@ check::check(set_spec* ix, expr* c) {
   std::memset(static_cast<void*>(this), 0, sizeof *this);
   if (has_vars(c)) {
     error(0, "variable in %s expression", "check");
-    rc8();
+    set_rc_bit(8);
     edelete(c);
     c = true_lit();
   }
@@ -240,7 +240,7 @@ expr* check_del(expr* l, int n) {
 void suffix::addcheck(uint32_t opw, expr* e) {
   if (has_vars(e)) {
     error(0, "variable in %s expression", "check");
-    rc8();
+    set_rc_bit(8);
     edelete(e);
     e = true_lit();
   }

@@ -5,6 +5,7 @@
 #include "eval/set.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/neighbours.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -120,7 +121,7 @@ static expr* symlist_refuse(int mode, expr* e) {
   } else {
     error(0, "variable in %s", symlist_what[mode]);
   }
-  rc |= 8;
+  set_rc_bit(8);
   // The element becomes the symbol of 0 in place; what it referred to is
   // left to its pools.
   e->opword = opword(OPLIT, EF_CONST);

@@ -12,6 +12,7 @@
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
+#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
@@ -29,7 +30,6 @@ int lazy;
 int old_param_eq;
 int randparam_warn = 1;
 
-static void rc8() { rc |= 8; }
 
 static bool has_vars(const expr* e) { return e && has_flag(e, EF_VARS); }
 
@@ -43,7 +43,7 @@ static expr* true_lit() {
 static expr* novars0(expr* e, const char* what) {
   if (!has_vars(e)) return e;
   error(0, "variable in %s expression", what);
-  rc8();
+  set_rc_bit(8);
   edelete(e);
   return new_num(0.);
 }
@@ -105,7 +105,7 @@ void param::addtype(uint32_t bits) {
   if (bits != PT_SYMBOLIC) return;
   if (recursive) {
     error(0, "\"symbolic\" must precede %s", asgn ? ":=" : "default");
-    rc8();
+    set_rc_bit(8);
   }
   if (kind < DK_SET) kind += 10;
 }
@@ -127,7 +127,7 @@ void param::addcheck(uint32_t opw, expr* e) {
   }
   if (has_vars(e)) {
     error(0, "variable in %s expression", "check");
-    rc8();
+    set_rc_bit(8);
     edelete(e);
     e = true_lit();
   }
@@ -191,7 +191,7 @@ static int finish_scheck(list** head) {
       error(0,
             "no comparisons involving inequalities allowed for symbolic "
             "parameters");
-      rc8();
+      set_rc_bit(8);
       // The nodes given the placeholder so far must not free it twice.
       for (list* d = *head; d != c; d = d->next) d->item.e->L = nullptr;
       del_pcheck(*head);
@@ -225,7 +225,7 @@ param* param::finish_dcl(int haderr) {
       error(2, "Converting %s to a random variable.", xnode_name(this));
     if (checks) {
       error(0, "Bounds may not be specified for random variables.");
-      rc8();
+      set_rc_bit(8);
       del_pcheck(checks);
       checks = nullptr;
     }
@@ -265,7 +265,7 @@ param* param::finish_dcl(int haderr) {
   } else {
     if (type & (PT_INTEGER | PT_BINARY)) {
       error(0, "symbolic parameters may not be integer or binary");
-      rc8();
+      set_rc_bit(8);
       type &= ~(PT_INTEGER | PT_BINARY);
     } else {
       finish_scheck(&checks);
@@ -309,13 +309,13 @@ setdcl* new_setdcl(symbol* name, cstr* alias, set_spec* ix) {
 void setdcl::add_dimen(double d) {
   if (d != std::floor(d) || d < 1 || d > TUPMAX) {
     error(0, "dimen must specify an integer between 1 and %d", TUPMAX);
-    rc8();
+    set_rc_bit(8);
     return;
   }
   int n = static_cast<int>(d);
   if (dimen && dimen != n) {
     error(0, "dimen %d already inferred", dimen);
-    rc8();
+    set_rc_bit(8);
     return;
   }
   dimen = n;
@@ -326,7 +326,7 @@ void setdcl::add_within(set* s) {
     dimen = s->arity;
   } else if (s->arity != dimen) {
     error(0, "within set should have dimen %d rather than %d", dimen, s->arity);
-    rc8();
+    set_rc_bit(8);
     sdelete(s);
     return;
   }
@@ -358,14 +358,14 @@ static set* init_value(setdcl* d, set* s, const char* mismatch) {
   }
   if (d->asgn || d->dflt) {
     error(0, "at most one := or default is allowed");
-    rc8();
+    set_rc_bit(8);
     sdelete(s);
     return nullptr;
   }
   if (s->arity == 0 && d->dimen) fixarity(s, d->dimen, 0);
   if (s->arity != d->dimen) {
     error(0, mismatch, d->dimen, s->arity);
-    rc8();
+    set_rc_bit(8);
     sdelete(s);
     return nullptr;
   }
@@ -384,7 +384,7 @@ static set* init_value(setdcl* d, set* s, const char* mismatch) {
 void setdcl::add_init(uint32_t opw, set* s) {
   if (static_cast<int>(opw >> OPSHIFT) != EQ) {
     error(0, "misplaced comparison operator");
-    rc8();
+    set_rc_bit(8);
     sdelete(s);
     return;
   }
@@ -400,7 +400,7 @@ void setdcl::add_default(set* s) {
 void setdcl::add_order(uint32_t bits) {
   if (dimen > 1) {
     error(0, "ordered sets must have dimen 1 rather than %d", dimen);
-    rc8();
+    set_rc_bit(8);
     return;
   }
   sflags |= bits;
@@ -410,13 +410,13 @@ void setdcl::add_order(uint32_t bits) {
 void setdcl::add_orderby(uint32_t bits, set* s) {
   if (!ordered_set(s, 1)) {
     error(0, "\"ordered by\" an unordered set");
-    rc8();
+    set_rc_bit(8);
     sdelete(s);
     return;
   }
   if (dimen >= 2) {
     error(0, "ordered sets must have dimen 1 rather than %d", dimen);
-    rc8();
+    set_rc_bit(8);
     sdelete(s);
     return;
   }

@@ -11,6 +11,7 @@
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/keywords.h"
+#include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
 #include "support/list.h"
@@ -38,7 +39,7 @@ static void note_dseen(const char* what, xnode* why) {
 void wrong_number(xnode* d, int needed, int given) {
   error(0, "%s needs %d subscript%s, not %d", xnode_name(d), needed,
         needed < 2 ? "" : "s", given);
-  rc |= 8;
+  set_rc_bit(8);
 }
 
 int subscript_count(xnode* d) {

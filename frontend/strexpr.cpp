@@ -11,6 +11,7 @@
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
+#include "frontend/neighbours.h"
 #include "support/message.h"
 #include "support/numfmt.h"
 #include "support/pool.h"
@@ -515,6 +516,7 @@ void exprs_init() {
   set_make_numeric_hook = make_numeric;
   set_symlist_hook = lit_symlist;
   set_const_hook = num_const;
+  set_rc_bit_hook = set_rc_bit;
 }
 
 }  // namespace vexo

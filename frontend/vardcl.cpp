@@ -13,6 +13,7 @@
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/keywords.h"
+#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
@@ -24,7 +25,6 @@
 
 namespace vexo {
 
-static void rc8() { rc |= 8; }
 
 static bool has_vars(const expr* e) { return e && has_flag(e, EF_VARS); }
 
@@ -39,7 +39,7 @@ void add_sufinit(expr** head, symbol* sufname, expr* value) {
   xclass_rec& c = xclass[XC_SUFFIXES];
   if (pos < 0 || pos >= c.n || !c.a[pos]) {
     sufwarn(sufname);
-    rc8();
+    set_rc_bit(8);
     edelete(value);
     return;
   }
@@ -88,7 +88,7 @@ void var::addbound(uint32_t opw, expr* e) {
   int oc = static_cast<int>(opw >> OPSHIFT);
   if (oc != EQ && has_vars(e)) {
     error(0, "variable in %s expression", "bound");
-    rc8();
+    set_rc_bit(8);
     edelete(e);
     e = new_num(0.);
   }
@@ -97,7 +97,7 @@ void var::addbound(uint32_t opw, expr* e) {
     case GE:
       if (lb) {
         error(0, "extra >= bound");
-        rc8();
+        set_rc_bit(8);
         edelete(e);
       } else {
         lb = e;
@@ -106,7 +106,7 @@ void var::addbound(uint32_t opw, expr* e) {
     case LE:
       if (ub || (flags & VF_FIXED)) {
         error(0, "extra <= bound");
-        rc8();
+        set_rc_bit(8);
         edelete(e);
       } else {
         ub = e;
@@ -116,13 +116,13 @@ void var::addbound(uint32_t opw, expr* e) {
       break;
     default:
       error(0, "cannot enforce strict bound");
-      rc8();
+      set_rc_bit(8);
       edelete(e);
       return;
   }
   if (lb || ub) {
     error(0, "extra == bound (fixed variable)");
-    rc8();
+    set_rc_bit(8);
     edelete(e);
     return;
   }
@@ -131,13 +131,13 @@ void var::addbound(uint32_t opw, expr* e) {
   if (flags & VF_RANDOM) {
     if (init) {
       error(0, "%c%s already specified.", 'R', "andom distribution");
-      rc8();
+      set_rc_bit(8);
       edelete(e);
       return;
     }
     if (dflt) {
       error(0, "Default %s already specified.", "random distribution");
-      rc8();
+      set_rc_bit(8);
       edelete(e);
       return;
     }
@@ -166,19 +166,19 @@ void var::addiguess(expr* e, int is_default) {
   if (init) {
     error(0, "%c%s already specified.",
           std::toupper(static_cast<unsigned char>(what[0])), what + 1);
-    rc8();
+    set_rc_bit(8);
     edelete(e);
     return;
   }
   if (dflt) {
     error(0, "Default %s already specified.", what);
-    rc8();
+    set_rc_bit(8);
     edelete(e);
     return;
   }
   if (has_vars(e)) {
     error(0, "variable in %s expression", ":=");
-    rc8();
+    set_rc_bit(8);
     edelete(e);
     e = new_num(0.);
   }
@@ -237,13 +237,13 @@ static const char* bad_interval(set* s) {
 void var::addiset(set* s) {
   if (s->arity != 1) {
     error(0, "ignoring \"in set_expr\" of arity %d.", s->arity);
-    rc8();
+    set_rc_bit(8);
     sdelete(s);
     return;
   }
   if (const char* what = bad_interval(s)) {
     error(0, "ignoring \"in set_expr\" involving %s", what);
-    rc8();
+    set_rc_bit(8);
     sdelete(s);
     return;
   }
@@ -286,7 +286,7 @@ static void push_term(var* v, set_spec* ix, constr* c, expr* lookup, expr* coef,
 
 // A rejected arc or column clause: its operands go and its indexing ends.
 static void drop_clause(set_spec* ix, expr* subs, expr* coef) {
-  rc8();
+  set_rc_bit(8);
   ldelete(subs);
   edelete(coef);
   if (ix) end_context(ix, nullptr);
@@ -364,7 +364,7 @@ static void drop_attr(var* v, uint64_t bit, const char* keep,
   if (!(v->flags & bit)) return;
   error(0, "Variables cannot be both %s and %s; ignoring \"%s\".", keep, drop,
         drop);
-  rc8();
+  set_rc_bit(8);
   v->flags &= ~bit;
 }
 
@@ -394,7 +394,7 @@ var* var::finish_dcl(int haderr) {
 
   if (flags & VF_SYMBOLIC) {
     error(0, "Sorry, symbolic variables are not yet allowed.");
-    rc8();
+    set_rc_bit(8);
     drop_attr(this, VF_RANDOM, "symbolic", "random");
     drop_attr(this, VF_INTEGER, "symbolic", "integer");
     drop_attr(this, VF_BINARY, "symbolic", "logical");
@@ -417,7 +417,7 @@ var* var::finish_dcl(int haderr) {
                                               : nullptr;
     if (why) {
       error(0, "defined variables cannot %s.", why);
-      rc8();
+      set_rc_bit(8);
       flags &= ~static_cast<uint64_t>(VF_DEFINED);
       edelete(init);
       init = nullptr;
@@ -443,23 +443,23 @@ var* var::finish_dcl(int haderr) {
   if (flags & VF_SYMBOLIC) {
     if (!domain) {
       error(0, "Symbolic variables must be declared \"in\" a finite set.");
-      rc8();
+      set_rc_bit(8);
       flags &= ~static_cast<uint64_t>(VF_SYMBOLIC);
     } else if (flags & VF_ARC) {
       error(0, "Arcs cannot be symbolic.");
-      rc8();
+      set_rc_bit(8);
       flags &= ~static_cast<uint64_t>(VF_SYMBOLIC);
     } else {
       if (lb || ub) {
         error(0, "Symbolic variables cannot have bounds.");
-        rc8();
+        set_rc_bit(8);
         edelete(lb);
         edelete(ub);
         lb = ub = nullptr;
       }
       if (flags & VF_RANDOM) {
         error(0, "Symbolic variables cannot be random.");
-        rc8();
+        set_rc_bit(8);
         flags &= ~static_cast<uint64_t>(VF_RANDOM);
       }
       kind += DK_SVAR - DK_VAR;
@@ -479,7 +479,7 @@ var* var::finish_dcl(int haderr) {
 
   if ((flags & VF_RANDOM) && (lb || ub)) {
     error(0, "Bounds may not be specified for random variables.");
-    rc8();
+    set_rc_bit(8);
     edelete(lb);
     edelete(ub);
     lb = ub = nullptr;
