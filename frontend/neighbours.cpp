@@ -128,7 +128,12 @@ static void pop_include() {
   infile_changed = 1;
 }
 
+static void least_end_include(int mode);
+
 static void least_include(const char* name, int how, int) {
+  // Whoever ends an include level reaches this stack's pop through
+  // end_include_hook, also when neighbours_init was not run.
+  end_include_hook = least_end_include;
   if (how < 0) {
     error(0, "invalid include syntax");
     nextc = lastc;
@@ -175,9 +180,16 @@ static void least_include(const char* name, int how, int) {
   infile_changed = 1;
 }
 
-// After an aborted command: all include levels are abandoned.
-static void least_end_include(int) {
-  while (nfs > 0) pop_include();
+// Ends include levels: with 0 all of them (after an aborted command);
+// with 1 the current one and each includer that has no text left; with 2
+// exactly one.
+static void least_end_include(int mode) {
+  if (nfs == 0) return;
+  pop_include();
+  if (mode == 2) return;
+  while (nfs > 0 && (mode == 0 || !(nextc < lastc || nextline()))) {
+    pop_include();
+  }
 }
 
 static int least_nextfile(int k, int) {

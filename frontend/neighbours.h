@@ -105,8 +105,10 @@ extern void (*clear_queue_hook)();
 // and skips the rest of the line.  Default: the least include: the name as
 // given ("-" standard input), at most 12 levels ("includes nested too
 // deeply" ends the session), "Can't find  file ..." aborts the command;
-// nextfile_hook pops a level when its file ends, and neighbours_init
-// installs end_include_hook to abandon all levels after an abort.
+// nextfile_hook pops a level when its file ends.  The first include (and
+// neighbours_init) installs its end_include_hook: 0 abandons all levels
+// (after an abort), 1 ends the current level and each includer with no
+// text left, 2 exactly one level.
 extern void (*include_hook)(const char* name, int how, int flag);
 
 // Writes a message with its location to Stderr: the input file, line and

@@ -228,10 +228,15 @@ static ssize_t blockget(char* buf, size_t room) {
   lineno = 1;
   linestart = 0;
   lineinc = 0;
+  // The length wraps like a signed 64-bit count; one that does not fit
+  // (too_big) must not pass for 0 (the end) or for a positive count.
   uint64_t len = 0;
+  bool too_big = false;
   for (;;) {
     while (hpos < hend && hbuf[hpos] >= '0' && hbuf[hpos] <= '9') {
-      len = len * 10 + static_cast<uint64_t>(hbuf[hpos++] - '0');
+      uint64_t d = static_cast<uint64_t>(hbuf[hpos++] - '0');
+      if (len > (static_cast<uint64_t>(INT64_MAX) - d) / 10) too_big = true;
+      len = len * 10 + d;
     }
     if (hpos < hend) break;
     ssize_t n = header_piece();
@@ -244,8 +249,8 @@ static ssize_t blockget(char* buf, size_t room) {
   if (static_cast<unsigned char>(hbuf[hpos]) > 32) return bad_block();
   ++hpos;
   int64_t size = static_cast<int64_t>(len);
-  if (size == 0) return 0;
-  if (size < 0) {
+  if (size == 0 && !too_big) return 0;
+  if (size <= 0 || too_big) {
     error(0, "Input block size = %ld", static_cast<long>(size));
     return 0;
   }

@@ -16,6 +16,7 @@
 #include "session/loop.h"
 #include "session/options.h"
 #include "session/startup.h"
+#include "session/sysdecls.h"
 #include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
@@ -312,6 +313,9 @@ static void option_group(const char* s) {
         double x = Strtod(v, &end);
         if (!(x > 0) || *end || end == v) bad_x();
         xoption = x;
+        // The built-in params exist already: give the limit to the one
+        // that shows it.
+        if (param* p = Time_params[T_SESSION_MAX]) *sysparam_cell(p) = x;
         start_alarm_hook(x);
         return;
       }
@@ -360,10 +364,10 @@ static int open_input(const char* name, int k) {
 
 int nextfile(int k, int) {
   if (nfs > 0) {
-    // An include file ended: back to the top-level input, when it has
-    // text left.  The least include stack can only abandon every level at
-    // once, so the rest of an includer that is itself included is lost.
-    end_include_hook(0);
+    // An include file ended: it and each includer with no text left are
+    // ended; reading goes on where text is left, else with the next
+    // top-level input.
+    end_include_hook(1);
     if (nextc < lastc || nextline()) return 1;
   }
   if (infile > 0) close(infile);

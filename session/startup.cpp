@@ -191,6 +191,9 @@ void ppinit(char** argv, int first) {
   if (first) sysdecl_init();
   sysdecls(first);
   if (!first) return;
+  // The input stack's own services (squawk, abandoning include levels after
+  // an abort) first: the option handlers then set the prompts.
+  neighbours_init();
   envinit();
   reader = session_read;
   parse_init();

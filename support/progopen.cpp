@@ -39,7 +39,12 @@ int progopen(const char* name, void**) {
   pid_t pid = fork();
   if (pid == 0) {
     // Child: only async-signal-safe calls from here on.
-    if (pfd[1] != 1) dup2(pfd[1], 1);
+    // With standard input and output closed the pipe is (0, 1): the write
+    // end is standard output already and only loses its close-on-exec.
+    if (pfd[1] != 1)
+      dup2(pfd[1], 1);
+    else
+      fcntl(1, F_SETFD, 0);
     if (pfd[0] != 1) close(pfd[0]);
     if (pfd[1] != 1) close(pfd[1]);
     int nul = open("/dev/null", O_RDONLY);

@@ -173,6 +173,53 @@ TEST_F(RawTok, TokenAfterASourceSwitchFollowsABlank) {
   EXPECT_EQ(tokens(), (strings{" a\n", " b\n", " x ", "/", " y\n", "E"}));
 }
 
+// The session reaches the include stack only through include_hook and
+// end_include_hook, and does not run neighbours_init.
+TEST_F(RawTok, IncludeLevelsEndThroughTheHook) {
+  static int mode;
+  auto saved_nextfile = nextfile_hook;
+  auto one = [] {
+    std::string t(1, static_cast<char>(yytok()));
+    t.append(nextc, yylastc);
+    nextc = yylastc;
+    return t;
+  };
+  for (int m : {0, 1}) {
+    SCOPED_TRACE(m);
+    mode = m;
+    end_include_hook = [](int) {};
+    nextfile_hook = saved_nextfile;
+    write_file("a.mod", "a1 a2\n");
+    write_file("c.mod", "c1\n");
+    inputs({"top.mod", "t1 t2\n"});
+    nextfile_hook = [](int, int) {
+      if (nfs > 0) {
+        end_include_hook(mode);
+        if (nextc < lastc || nextline()) return 1;
+      }
+      nfs = 0;  // levels left open are lost
+      ++at_eof;
+      return 0;
+    };
+    strings got;
+    auto r = run_captured([&] {
+      got.push_back(one());
+      include_hook("a.mod", 0, 1);
+      got.push_back(one());
+      include_hook("c.mod", 0, 1);
+      for (auto& t : tokens()) got.push_back(t);
+    });
+    EXPECT_FALSE(r.exited || r.aborted);
+    if (m == 0) {  // every level ends at once
+      EXPECT_EQ(got, (strings{" t1 ", " a1 ", " c1\n", " t2\n", "E"}));
+    } else {  // the includer's rest comes first
+      EXPECT_EQ(got, (strings{" t1 ", " a1 ", " c1\n", " a2\n", " t2\n", "E"}));
+    }
+    EXPECT_EQ(nfs, 0);
+  }
+  nextfile_hook = saved_nextfile;
+}
+
 TEST_F(RawTok, LongLines) {
   // A name straddling the first read boundary arrives whole, and the line
   // number advances once, after the newline.

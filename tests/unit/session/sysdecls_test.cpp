@@ -13,9 +13,12 @@
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
+#include "frontend/reader.h"
 #include "frontend/suffix.h"
 #include "frontend/sysdecl.h"
+#include "session/infiles.h"
 #include "session/located.h"
 #include "session/startup.h"
 #include "support/filename.h"
@@ -94,6 +97,20 @@ TEST_F(SysDecls, InterpreterParamsHoldTheirCells) {
   EXPECT_FALSE(Time_params[T_SESSION_MAX]->flags & XF_RANDOM);
   EXPECT_FALSE(Time_params[T_TOTAL_SHELL_ELAPSED]->flags & XF_RANDOM);
   EXPECT_EQ(*sysparam_cell(Time_params[T_SESSION_MAX]), 7.5);  // -x
+}
+
+// -x is applied by the walk over the command line, after the params were
+// made: the param still shows the limit.
+TEST_F(SysDecls, DashXOnTheCommandLineSetsSessionMaxtime) {
+  char* argv[] = {const_cast<char*>("vexo"), const_cast<char*>("-x12"),
+                  nullptr};
+  xargv = argv;
+  read_options = 1;
+  ASSERT_EQ(nextfile(0, 0), 1);  // then standard input, not read yet
+  EXPECT_EQ(xoption, 12);
+  EXPECT_EQ(*sysparam_cell(Time_params[T_SESSION_MAX]), 12);
+  infile = -1;
+  read_options = 1;
 }
 
 TEST_F(SysDecls, SymbolicParams) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -180,6 +181,28 @@ TEST_F(FileName, CommandInputReadsTheCommandsOutput) {
   EXPECT_EQ(Open_map("<", &handle), -1);
   EXPECT_EQ(Open_map("< \t ", &handle), -1);
   EXPECT_EQ(progopen("echo", nullptr), -1);
+}
+
+TEST_F(FileName, CommandInputWithStandardInputAndOutputClosed) {
+  // The pipe then takes descriptors 0 and 1; the command's output must
+  // still arrive.  Run in a child, so that this process keeps its streams.
+  int res[2];
+  ASSERT_EQ(pipe(res), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    close(0);
+    close(1);
+    void* handle = nullptr;
+    int fd = Open_map("<echo out", &handle);
+    std::string got = fd < 0 ? "failed" : test::read_all(fd);
+    ssize_t w = write(res[1], got.data(), got.size());
+    _exit(w < 0);
+  }
+  close(res[1]);
+  EXPECT_EQ(drain(res[0]), "out\n");
+  int status;
+  waitpid(pid, &status, 0);
 }
 
 TEST_F(FileName, CommandInputUsesTheChildEnvironmentsShell) {

@@ -1,0 +1,2 @@
+include c.mod;
+param r r;

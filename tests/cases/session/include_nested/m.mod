@@ -1,0 +1,2 @@
+include b.mod;
+param q q;

@@ -1,0 +1,2 @@
+include inc.mod;
+param q q;
