@@ -41,6 +41,7 @@ int32_t tablerw;
 int32_t delpurge;
 int32_t rumode;
 
+void (*recover_hook)();
 const int parse_result_map[6] = {0, 3, 2, 3, 1, 3};
 
 static int lexer_token() { return yylex(); }
@@ -91,6 +92,7 @@ int parse() {
       // The statement was abandoned; the abort has the reader inject ";;;"
       // (yy_special 2), which ends what is left of it.
       end_all_contexts();
+      if (recover_hook) recover_hook();
       cmd_reset();
       cmd_start = in_cmds;
       // An abandoned name list (show, delete ...) leaves reserved words

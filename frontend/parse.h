@@ -93,6 +93,10 @@ extern const int parse_result_map[6];
 // mapped through parse_result_map (codes above 5 are returned as they
 // are).  session_exit passes through.
 int parse();
+// The session's work at its recovery point (loop state, requests, the
+// return code of an interactive session), run by parse after each
+// abandoned statement.  Default: null, nothing more is done.
+extern void (*recover_hook)();
 
 // State kept by the grammar actions (all reset by parse_state_reset):
 // errseen: errors seen in the declaration being built; tablerw: 0 declared

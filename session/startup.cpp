@@ -198,6 +198,7 @@ void ppinit(char** argv, int first) {
   reader = session_read;
   parse_init();
   parse_hook = parse;
+  recover_hook = recover;
   req_collect_p = &req_collect;  // the front end ORs its request bits here
   if (!i_option_ZEF) {
     const char* f = evalue("VEXOFUNC");

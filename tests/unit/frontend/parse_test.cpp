@@ -371,11 +371,16 @@ int feeder() {
 TEST_F(Parse, AbandonedStatementIsSkippedAndParsingGoesOn) {
   input_text("display nope; display 2;\n");
   int r = -1;
+  static int recovered;
+  recovered = 0;
+  recover_hook = [] { ++recovered; };  // the session's recovery point
   out_ = run_captured([&] {
     nextfile_hook(0, 0);
     r = parse();
   });
+  recover_hook = nullptr;
   EXPECT_EQ(r, 3);
+  EXPECT_EQ(recovered, 1);
   EXPECT_EQ(count(out_.err, "nope is not defined"), 1) << out_.err;
   EXPECT_EQ(count(out_.err, "syntax error"), 0) << out_.err;
   EXPECT_NE(
