@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "frontend/strexpr.h"
 #include "support/list.h"
 #include "support/pool.h"
 
@@ -55,7 +56,7 @@ void index_free(Index* first) {
   while (first) {
     Index* nx = first->next;
     if (first->s) sdelete(first->s);
-    if (set_edelete_hook) set_edelete_hook(first->dummies);
+    edelete(first->dummies);
     delete first;
     first = nx;
   }
@@ -64,19 +65,10 @@ void index_free(Index* first) {
 void set_spec_delete(set_spec* ss) {
   if (!ss) return;
   index_free(ss->first);
-  if (set_edelete_hook) set_edelete_hook(ss->cond);
+  edelete(ss->cond);
   delete ss;
 }
 
 int set_spec_count(set_spec* ss) { return ss ? ss->nindex : 0; }
-
-static void release_spec(set* s) {
-  set_spec_delete(static_cast<set_spec*>(s));
-}
-
-void indexing_init() {
-  ss_count_hook = set_spec_count;
-  set_release[SC_SPEC] = release_spec;
-}
 
 }  // namespace vexo

@@ -64,17 +64,13 @@ static_assert(std::is_trivially_destructible_v<set_spec>,
               "indexing records are plain pool records");
 
 // Frees the chain of items: their sets lose one reference, their dummy
-// nodes are deleted through set_edelete_hook (eval/set.h).
+// nodes are deleted (edelete).
 void index_free(Index* first);
 // Destroys an indexing expression: its items, its condition and the record.
-// Installed as the class-2 release of sdelete by indexing_init.
+// The class-2 and class-3 release of sdelete.
 void set_spec_delete(set_spec* ss);
 // Number of Index items of an indexing (0 for null).
 int set_spec_count(set_spec* ss);
-
-// Start-up: installs set_spec_count as the context stack's ss_count_hook
-// and the class-2 release routine.
-void indexing_init();
 
 }  // namespace vexo
 

@@ -3,18 +3,21 @@
 
 #include "eval/indexing.h"
 #include "eval/set.h"
+#include "frontend/paramdcl.h"
 
 namespace vexo {
 
 set* dbase[32];
 
-static uint32_t no_flags(const xnode*) { return 0; }
-uint32_t (*setdcl_flags_hook)(const xnode* sd) = no_flags;
+// The flags of a set declaration.
+static uint32_t sflags_of(const xnode* sd) {
+  return static_cast<const setdcl*>(sd)->sflags;
+}
 
 int32_t ordered_set(set* s, int strict) {
   for (;;) {
     if (s->owner) {
-      uint32_t f = setdcl_flags_hook(s->owner);
+      uint32_t f = sflags_of(s->owner);
       if (f & SET_ORDERED) return int32_t(f & SET_CIRCULAR);
     }
     switch (s->sclass) {
@@ -45,7 +48,7 @@ int32_t ordered_set(set* s, int strict) {
       }
       case SC_SUBSCR:
         return int32_t(
-            setdcl_flags_hook(static_cast<xnode*>(static_cast<set3p*>(s)->f1)) &
+            sflags_of(static_cast<xnode*>(static_cast<set3p*>(s)->f1)) &
             SET_CIRCULAR);
       case SC_DB: {
         uint32_t lev = uint32_t(s->cword);

@@ -19,7 +19,8 @@ enum : int32_t {
   SET_CIRCULAR = 24  // ordered (8) and wrapping (16)
 };
 
-// The order bits of s (never null): 0 unordered, 8 ordered, 24 circular.
+// The order bits of s (never null): 0 unordered, 8 ordered, 24 circular;
+// a declared set answers with its declaration's flags (setdcl sflags).
 // strict nonzero demands a one-dimensional set where s is an indexing used
 // as a set.
 int32_t ordered_set(set* s, int strict);
@@ -27,10 +28,6 @@ int32_t ordered_set(set* s, int strict);
 // The set pointers of the table dummies by scope level (class 24 reads the
 // entry at the dummy's level; an empty entry answers 0).
 extern set* dbase[32];
-
-// The set flags of a set declaration (bits 8 and 16 are the order).
-// Installed by the set declarations; default: 0.
-extern uint32_t (*setdcl_flags_hook)(const xnode* sd);
 
 }  // namespace vexo
 

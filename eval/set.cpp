@@ -5,6 +5,9 @@
 
 #include <cstring>
 
+#include "compiler/eexpr.h"
+#include "frontend/decl.h"
+#include "frontend/strexpr.h"
 #include "support/message.h"
 #include "support/pool.h"
 #include "support/symbol.h"
@@ -18,12 +21,11 @@ set* set2p_free_list;
 set* set3p_free_list;
 set* set_interval_free_list;
 
-void (*set_genall_hook)(set*, TVA*);
-void (*set_release[N_SET_CLASSES])(set*);
-void (*del_ee_hook)(set*);
-void (*free_slices_hook)(void*);
-void (*set_edelete_hook)(expr*);
-const char* (*owner_name_hook)(const xnode*);
+void set_reinit() {
+  for (setmem*& m : free_setmem) m = nullptr;
+  enum_free_list = db_free_list = nullptr;
+  set2p_free_list = set3p_free_list = set_interval_free_list = nullptr;
+}
 
 // Multipliers of the tuple hash by table order k; 46337 beyond.
 static const uint32_t fudge[32] = {
@@ -260,12 +262,8 @@ setmem** prevlookup(set* s, symbol* const* tuple) {
 }
 
 void set_genall(set* s, TVA* tva) {
-  if (set_genall_hook) {
-    set_genall_hook(s, tva);
-  } else {
-    if (!s->genall) bug("set of class %u has no generator", s->sclass);
-    s->genall(s, tva);
-  }
+  if (!s->genall) bug("set of class %u has no generator", s->sclass);
+  s->genall(s, tva);
 }
 
 int enum_in(set* s, symbol** tuple, TVA* tva) {
@@ -275,8 +273,7 @@ int enum_in(set* s, symbol** tuple, TVA* tva) {
 
 void enum_genall(set* s, TVA* tva) {
   if (s->owner) {
-    eerror(tva, "no data for set %s",
-           owner_name_hook ? owner_name_hook(s->owner) : "set");
+    eerror(tva, "no data for set %s", xnode_name(s->owner));
   }
   terror(tva, "enum_genall called!");
   // Should the report return, the set stands as an empty one.
@@ -311,14 +308,7 @@ set* mutable_set(set* s) {
   return c;
 }
 
-static void withdraw(set* s) {
-  if (del_ee_hook) {
-    del_ee_hook(s);
-  } else {
-    s->ee = nullptr;
-    s->privnode = nullptr;
-  }
-}
+static void withdraw(set* s) { del_ee(s); }
 
 // Drops the order list without giving its nodes back (they belong to
 // someone else).
@@ -342,10 +332,8 @@ void drop_members(set* s) {
 // The release of a common-size record that owns its members.
 static void release_enum(set* s) {
   withdraw(s);
-  if (s->slices) {
-    if (free_slices_hook) free_slices_hook(s->slices);
-    s->slices = nullptr;
-  }
+  // No slice cache is built yet: there is nothing to free behind slices.
+  s->slices = nullptr;
   free_members(s);
   give_record(&enum_free_list, s);
 }
@@ -409,10 +397,8 @@ void sdelete(set* s) {
     case SC_INTERVAL: {
       withdraw(s);
       set_interval* si = static_cast<set_interval*>(s);
-      if (set_edelete_hook) {
-        if (si->lower) set_edelete_hook(si->lower);
-        if (si->upper) set_edelete_hook(si->upper);
-      }
+      edelete(si->lower);
+      edelete(si->upper);
       si->lower = si->upper = nullptr;
       give_record(&set_interval_free_list, s);
       break;

@@ -234,29 +234,16 @@ void sdelete(set* s);
 int enum_in(set* s, symbol** tuple, TVA* tva);
 void enum_genall(set* s, TVA* tva);
 
-// Hooks of the layers above, installed by their owners; each default is
-// the least behaviour this module needs.
-// set::genall of the set classes (error context, current entity around
-// the generator).  Default: null, and set_genall calls s->genall directly.
-extern void (*set_genall_hook)(set* s, TVA* tva);
 // Release of what a class record holds (expressions, operand sets,
 // indexing expressions), by class code, run before the record is
 // recycled; for classes 2 and 3 it destroys the whole indexing expression
-// (it is not a record of this module).  Default: null, nothing is
-// released.
-extern void (*set_release[N_SET_CLASSES])(set* s);
-// del_ee: withdraws the set from the shared-expression table and deletes
-// its private node.  Default: null, and the ee and privnode fields are
-// just cleared.
-extern void (*del_ee_hook)(set* s);
-// Frees a slice cache.  Default: null, the cache is dropped.
-extern void (*free_slices_hook)(void* slices);
-// Deletes an expression tree (the bounds of an interval).  Default: null,
-// the trees are left to the pool.
-extern void (*set_edelete_hook)(expr* e);
-// The printed name of an owning declaration, for messages.  Default:
-// null, and messages say "set".
-extern const char* (*owner_name_hook)(const xnode* owner);
+// (it is not a record of this module).  Null: nothing to release.  The
+// table is the class constructors' (eval/setclass.cpp).
+extern void (*const set_release[N_SET_CLASSES])(set* s);
+
+// Start-up and `reset`: empties the member and record free lists (their
+// nodes live in recorded memory, which `reset` frees).
+void set_reinit();
 
 }  // namespace vexo
 

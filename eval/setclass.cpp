@@ -5,7 +5,13 @@
 #include <cstring>
 
 #include "eval/indexing.h"
+#include "frontend/decl.h"
+#include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/exprbuild.h"
+#include "frontend/paramdcl.h"
+#include "frontend/strexpr.h"
+#include "session/located.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -25,27 +31,12 @@ static void unready_genall(set* s, TVA* tva) {
 set_in_fn set_suberr_in = unready_in;
 set_genall_fn set_suberr_genall = unready_genall;
 
-expr* (*set_make_numeric_hook)(expr* e);
-void (*set_rc_bit_hook)(int bit);
-
-static void rc_bit8() {
-  if (set_rc_bit_hook)
-    set_rc_bit_hook(8);
-  else
-    rc |= 8;
-}
-expr* (*set_symlist_hook)(expr* chain);
-expr* (*set_const_hook)(double v);
-static int no_dimen(xnode*) { return 0; }
-int (*setdcl_dimen_get_hook)(xnode* sd) = no_dimen;
-void (*setdcl_dimen_set_hook)(xnode* sd, int n);
-
 // The declaration last told that its dimension must be given.
 static xnode* fixarity_lastdecl;
 
-static void del_e(expr* e) {
-  if (e && set_edelete_hook) set_edelete_hook(e);
-}
+void setclass_reinit() { fixarity_lastdecl = nullptr; }
+
+static void del_e(expr* e) { edelete(e); }
 static void del_chain(expr* e) {
   while (e) {
     expr* n = e->next;
@@ -57,9 +48,7 @@ static void del_chain(expr* e) {
 static void del_s(void* s) {
   if (s) sdelete(static_cast<set*>(s));
 }
-static expr* numeric(expr* e) {
-  return e && set_make_numeric_hook ? set_make_numeric_hook(e) : e;
-}
+static expr* numeric(expr* e) { return e ? make_numeric(e) : e; }
 static bool has_vars(const expr* e) {
   return e && has_flag(e, EF_VARS | EF_RANDVAR);
 }
@@ -126,8 +115,12 @@ static void release_subscr(set* s) {
   del_s(r->f3);
 }
 
-static void (*const class_release[N_SET_CLASSES])(set*) = {
-    nullptr,       nullptr,         nullptr,         nullptr,
+static void release_spec(set* s) {
+  set_spec_delete(static_cast<set_spec*>(s));
+}
+
+void (*const set_release[N_SET_CLASSES])(set*) = {
+    nullptr,       nullptr,         release_spec,    release_spec,
     release_range, release_binop,   release_binop,   release_binop,
     release_binop, release_setof,   release_itop,    release_itop,
     release_if,    release_ordered, release_literal, release_cross,
@@ -145,7 +138,6 @@ static void head(set* s, uint32_t c, int arity) {
   s->arity = arity;
   s->in = set_class_in[c] ? set_class_in[c] : unready_in;
   s->genall = set_class_genall[c] ? set_class_genall[c] : unready_genall;
-  if (class_release[c]) set_release[c] = class_release[c];
 }
 
 static xnode* arity_decl(set* s) {
@@ -159,14 +151,13 @@ void fixarity(set* s, int n, int) {
   if (n == 0) {
     if (d != fixarity_lastdecl) {
       fixarity_lastdecl = d;
-      error(0, "dimen of %s needs to be given",
-            d && owner_name_hook ? owner_name_hook(d) : "set");
+      error(0, "dimen of %s needs to be given", d ? xnode_name(d) : "set");
     }
-    rc_bit8();
+    set_rc_bit(8);
     return;
   }
   s->arity = n;
-  if (d && setdcl_dimen_set_hook) setdcl_dimen_set_hook(d, n);
+  if (d) static_cast<setdcl*>(d)->dimen = n;
 }
 
 int arity_check(set* L, set* R) {
@@ -185,7 +176,7 @@ int arity_check(set* L, set* R) {
     return 1;
   }
   error(0, "left set operand has dimen %d, right has %d", a, b);
-  rc_bit8();
+  set_rc_bit(8);
   return a;
 }
 
@@ -199,10 +190,8 @@ set* empty_set(int arity, set* s) {
 static expr* range_bound(expr* e, const char* what, double dflt) {
   if (has_vars(e)) {
     error(0, "variable in %s of range set", what);
-    if (set_const_hook) {
-      del_e(e);
-      e = set_const_hook(dflt);
-    }
+    del_e(e);
+    e = new_num(dflt);
   }
   return numeric(e);
 }
@@ -212,7 +201,7 @@ set* set_range(expr* from, expr* to, expr* by) {
   head(r, SC_RANGE, 1);
   r->f1 = range_bound(from, "lower bound", 0.);
   r->f2 = range_bound(to, "upper bound", 0.);
-  if (!by && set_const_hook) by = set_const_hook(1.);
+  if (!by) by = new_num(1.);
   r->f3 = by ? range_bound(by, "stride", 1.) : nullptr;
   return r;
 }
@@ -282,7 +271,7 @@ set* set_if(expr* cond, set* a, set* b) {
   } else {
     error(0, "\"then\" set has dimen %d, \"else\" has dimen %d", a->arity,
           b->arity);
-    rc_bit8();
+    set_rc_bit(8);
     n = a->arity;
   }
   set3p* r = new_set3p();
@@ -295,7 +284,7 @@ set* set_if(expr* cond, set* a, set* b) {
 
 // The parser's chain (newest first) in source order, symbol-valued.
 static expr* symbols(expr* chain) {
-  return set_symlist_hook ? set_symlist_hook(chain) : reverse(chain);
+  return symlist(SYML_LITSET, chain);
 }
 
 set* set_literal(expr* members) {
@@ -361,7 +350,7 @@ set* set_interval(int kind, expr* lo, expr* hi, int type) {
 
 set* set_named(xnode* sd) {
   set* r = new_enum();
-  head(r, SC_NAMED, setdcl_dimen_get_hook(sd));
+  head(r, SC_NAMED, static_cast<setdcl*>(sd)->dimen);
   r->owner = sd;
   return r;
 }
@@ -379,7 +368,6 @@ set* set_spec_set(set_spec* ss) {
   ss->in = set_class_in[SC_SPECSET] ? set_class_in[SC_SPECSET] : unready_in;
   ss->genall = set_class_genall[SC_SPECSET] ? set_class_genall[SC_SPECSET]
                                             : unready_genall;
-  set_release[SC_SPECSET] = set_release[SC_SPEC];
   return ss;
 }
 

@@ -3,9 +3,12 @@
 // constructors fill the record from the parsed operands: kind tag, class
 // code, reference count 1, member count -1 (not generated), arity, the
 // class's fields, and the class's membership and generation routines taken
-// from set_class_in/set_class_genall, which the evaluator fills.  Each also
-// installs its class's release routine (set_release), so that sdelete gives
-// back what the record owns.  Constructors own the operands they are given.
+// from set_class_in/set_class_genall, which the evaluator fills.  The
+// class's release routine (set_release, eval/set.h) gives back what the
+// record owns.  Constructors own the operands they are given; operand
+// expressions are made numeric (make_numeric) or symbol-valued (symlist)
+// by the front end's builders, and messages mark the statement's error in
+// the return code (set_rc_bit).
 //
 // Class fields (set2p/set3p f1, f2, f3):
 //   4 range        f1 lower, f2 upper, f3 stride (numeric expressions)
@@ -102,25 +105,9 @@ void fixarity(set* s, int n, int op);
 // s is released and a new empty enumerated set made.
 set* empty_set(int arity, set* s);
 
-// Services of the layers above, installed by their owners.
-// The front end's numeric coercion (make_numeric).  Default: null, the
-// expression is kept as it is.
-extern expr* (*set_make_numeric_hook)(expr* e);
-// The front end's symbol-list conversion (symlist with mode 2): the chain
-// reversed, each element made symbol-valued.  Default: null, the chain is
-// only reversed.
-extern expr* (*set_symlist_hook)(expr* chain);
-// A numeric literal node, the replacement of a bound with variables.
-// Default: null, and the bound is kept as it is (after the message).
-extern expr* (*set_const_hook)(double v);
-// Marks an error in the statement in the session's return code (the front
-// end's set_rc_bit, which leaves rc alone for input typed at a terminal).
-// Default: null, and the bit is ORed into rc.
-extern void (*set_rc_bit_hook)(int bit);
-// A set declaration's dimension: read (the value) and written (fixarity).
-// Defaults: 0, and nothing stored.
-extern int (*setdcl_dimen_get_hook)(xnode* sd);
-extern void (*setdcl_dimen_set_hook)(xnode* sd, int n);
+// Start-up and `reset`: forgets the declaration last told that its
+// dimension must be given.
+void setclass_reinit();
 
 }  // namespace vexo
 

@@ -14,7 +14,11 @@
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
+#include "frontend/rawtok.h"
+#include "frontend/reader.h"
 #include "frontend/strexpr.h"
+#include "session/execute.h"
+#include "session/loop.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -25,8 +29,6 @@
 namespace vexo {
 
 void (*cmd_trace)(const char* line);
-static int no_cmdout() { return 0; }
-int (*cmdout_set_hook)() = no_cmdout;
 
 namespace {
 
@@ -406,7 +408,8 @@ void put_settings(line_buf& t, const list* l) {
 
 // The open compound commands of the stand-in interpreter: enough to know
 // whether a compound command is being built and when a loop body is
-// complete, so that the loop's dummy scopes close then.
+// complete, so that the loop's dummy scopes close then, and when the
+// outermost compound is complete, so that it runs.
 enum frame_kind { FR_BODY, FR_BRACE };
 struct frame {
   frame_kind kind;
@@ -416,8 +419,30 @@ struct frame {
 constexpr int MAX_FRAMES = 256;
 frame frames[MAX_FRAMES];
 int nframes;
+// The outermost open compound: its command kind and where its statement
+// began; for an `if`, whether its `else` part was begun.
+int outer_kind;
+cmd_place outer_at;
+bool outer_else;
+// A complete top-level `if` without `else` waits for the next statement:
+// an `else` continues it, anything else runs it first (start_check).
+bool if_waiting;
 
-void push_frame(frame_kind k, int nctx) {
+// Where the current statement began (no file for standard input).
+cmd_place statement_place() {
+  return cmd_place{nullptr, infile == 0 ? nullptr : stmtfname,
+                   static_cast<long>(stmtline), static_cast<long>(stmtoffset),
+                   0};
+}
+
+// Opens a frame; kind is the command kind of the compound that the
+// outermost frame begins.
+void push_frame(frame_kind k, int nctx, int kind) {
+  if (nframes == 0) {
+    outer_kind = kind;
+    outer_at = statement_place();
+    outer_else = false;
+  }
   if (nframes < MAX_FRAMES) frames[nframes++] = frame{k, nctx, bracecnt};
   cmdstate = 1;
 }
@@ -436,8 +461,10 @@ static void note_semibrace() {
 }
 
 // A statement is complete: every construct waiting for a single statement
-// as its body ends with it.
-void complete() {
+// as its body ends with it.  A command of the kind (0: none) read outside
+// every compound (in_compound false) runs now (value: the expression of
+// `exit`); a statement that closes the outermost compound runs that.
+void end_statement(bool in_compound, int kind, const expr* value) {
   // The statement is over: a loop dummy it used no longer counts.
   lastloopdummy = nullptr;
   while (nframes > 0 && frames[nframes - 1].kind == FR_BODY) {
@@ -447,6 +474,35 @@ void complete() {
     context_end(n < sslevel ? n : static_cast<int>(sslevel));
   }
   cmdstate = nframes > 0;
+  if (cmd_trace) return;  // recording only
+  if (!in_compound) {
+    if (kind) execute(kind, statement_place(), value);
+  } else if (nframes == 0) {
+    if (outer_kind == CK_IF && !outer_else) {
+      if_waiting = true;
+      cmdstate = 1;
+      return;
+    }
+    execute(outer_kind, outer_at, nullptr);
+  }
+}
+
+// Runs a top-level `if` that waited for an `else` (none came).
+void run_waiting_if() {
+  if (!if_waiting) return;
+  if_waiting = false;
+  cmdstate = nframes > 0;
+  execute(CK_IF, outer_at, nullptr);
+}
+
+// A statement that has no builder of its own yet, complete at top level
+// (top), is abandoned as not implemented, unless only recording.
+void unbuilt(bool top, const char* name) {
+  if (top && !cmd_trace) not_implemented(name);
+}
+
+void complete(int kind = 0, const expr* value = nullptr) {
+  end_statement(nframes > 0, kind, value);
 }
 
 // Closes the scope of an indexing that a command received.
@@ -474,7 +530,7 @@ void trace_ix_cmd(const char* what, set_spec* ix, const expr* a, const expr* b,
 
 // The commands of an indexing and a list of items (print, printf, read):
 // "what ix [format] [items] redirect"; the indexing's scope ends with them.
-void items_cmd(const char* what, set_spec* ix, bool with_format,
+void items_cmd(const char* what, int kind, set_spec* ix, bool with_format,
                const expr* format, const expr* items, const redirect* r) {
   line_buf t{};
   put(t, "%s ", what);
@@ -489,7 +545,7 @@ void items_cmd(const char* what, set_spec* ix, bool with_format,
   put_redirect(t, r);
   emit(t);
   close_ix(ix);
-  complete();
+  complete(kind);
 }
 
 }  // namespace
@@ -512,6 +568,7 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
   va_start(ap, kind);
   set_spec* ixs[8];
   int nix = 0;
+  const expr* first_e = nullptr;  // the value of `exit`
   for (int i = 0; i < nargs && fmt[i]; ++i) {
     put(t, " ");
     switch (fmt[i]) {
@@ -524,9 +581,12 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
         if (ss && nix < 8) ixs[nix++] = ss;
         break;
       }
-      case 'e':
-        put_expr(t, va_arg(ap, expr*));
+      case 'e': {
+        const expr* e = va_arg(ap, expr*);
+        if (!first_e) first_e = e;
+        put_expr(t, e);
         break;
+      }
       case 'r':
         put_chain(t, va_arg(ap, expr*));
         break;
@@ -559,28 +619,28 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
   emit(t);
   // Inner scopes first.
   while (nix > 0) close_ix(ixs[--nix]);
-  complete();
+  complete(kind == CK_EMPTY ? 0 : kind, kind == CK_EXIT ? first_e : nullptr);
 }
 
 void printcmd(set_spec* ix, expr* items, redirect* r) {
-  items_cmd("printcmd", ix, false, nullptr, items, r);
+  items_cmd("printcmd", CK_PRINT, ix, false, nullptr, items, r);
 }
 
 void printfcmd(set_spec* ix, expr* format, expr* items, redirect* r) {
-  items_cmd("printfcmd", ix, true, format, items, r);
+  items_cmd("printfcmd", CK_PRINTF, ix, true, format, items, r);
 }
 
 void letcmd(set_spec* ix, expr* target, expr* value) {
   trace_ix_cmd("letcmd", ix, target, value, nullptr);
   close_ix(ix);
-  complete();
+  complete(CK_LET);
 }
 
 void letsetcmd(set_spec* ix, expr* target, set* value) {
   trace_ix_cmd("letsetcmd", ix, target, nullptr, nullptr);
   (void)value;
   close_ix(ix);
-  complete();
+  complete(CK_LET);
 }
 
 void fixun(int unfix, set_spec* ix, expr* target, expr* value) {
@@ -595,14 +655,14 @@ void fixun(int unfix, set_spec* ix, expr* target, expr* value) {
   }
   emit(t);
   close_ix(ix);
-  complete();
+  complete(unfix ? CK_UNFIX : CK_FIX);
 }
 
 void dropadd_cmd(int restore, set_spec* ix, expr* target) {
   trace_ix_cmd(restore ? "dropadd_cmd 1" : "dropadd_cmd 0", ix, target, nullptr,
                nullptr);
   close_ix(ix);
-  complete();
+  complete(restore ? CK_RESTORE : CK_DROP);
 }
 
 void expand(int variant, expr* items, redirect* r) {
@@ -612,7 +672,7 @@ void expand(int variant, expr* items, redirect* r) {
   put(t, " ");
   put_redirect(t, r);
   emit(t);
-  complete();
+  complete(CK_EXPAND);
 }
 
 redirect* new_redirect(expr* file, int mode) {
@@ -624,12 +684,14 @@ redirect* new_redirect(expr* file, int mode) {
 
 void reset() {
   trace_line("reset");
+  bool top = nframes == 0;
   complete();
+  unbuilt(top, "reset");
 }
 
 void option_reset_cmd() {
   trace_line("option_reset_cmd");
-  complete();
+  complete(CK_OPTION_RESET);
 }
 
 list* optioncmd(list* settings, cstr* name, expr* env, cstr* value) {
@@ -707,12 +769,19 @@ void if_cmd(expr* cond) {
   put(t, "if_cmd ");
   put_expr(t, cond);
   emit(t);
-  push_frame(FR_BODY, 0);
+  push_frame(FR_BODY, 0, CK_IF);
 }
 
 void else_cmd() {
   trace_line("else_cmd");
-  push_frame(FR_BODY, 0);
+  if (if_waiting) {  // the else part of the waiting if
+    if_waiting = false;
+    outer_else = true;
+    frames[nframes++] = frame{FR_BODY, 0, bracecnt};
+    cmdstate = 1;
+    return;
+  }
+  push_frame(FR_BODY, 0, CK_IF);
 }
 
 void while_cmd(expr* cond) {
@@ -725,19 +794,20 @@ void while_cmd(expr* cond) {
 
 void lbrace() {
   trace_line("lbrace");
-  push_frame(FR_BRACE, 0);
+  push_frame(FR_BRACE, 0, CK_BRACES);
   note_semibrace();
 }
 
 void rbrace() {
   trace_line("rbrace");
+  bool open = nframes > 0;
   while (nframes > 0) {
     frame f = frames[--nframes];
     context_end(f.nctx);
     if (f.kind == FR_BRACE) break;
   }
   note_semibrace();
-  complete();
+  end_statement(open, 0, nullptr);
 }
 
 void loopstart(int kind, symbol* name, void* what) {
@@ -747,11 +817,11 @@ void loopstart(int kind, symbol* name, void* what) {
     set_spec* ss = static_cast<set_spec*>(what);
     put_ix(t, ss);
     emit(t);
-    push_frame(FR_BODY, set_spec_count(ss));
+    push_frame(FR_BODY, set_spec_count(ss), kind);
   } else {
     put_expr(t, static_cast<expr*>(what));
     emit(t);
-    push_frame(FR_BRACE, 0);
+    push_frame(FR_BRACE, 0, kind);
     note_semibrace();
   }
 }
@@ -812,7 +882,7 @@ expr* randify(expr* args) {
 
 int breakcont(int kind, symbol* name) {
   trace_line("breakcont %d %s", kind, name ? name->name : "-");
-  complete();
+  complete(kind);
   return 0;
 }
 
@@ -827,10 +897,12 @@ void einclude(expr* file, int model) {
   put_expr(t, file);
   put(t, " %d", model);
   emit(t);
+  unbuilt(true, model ? "model" : "data");
 }
 
 int read_data() {
   trace_line("read_data");
+  unbuilt(true, "data");
   return 1;
 }
 
@@ -845,9 +917,19 @@ void cmd_reset() {
 
 void cmd_eof() {
   trace_line("cmd_eof");
+  run_waiting_if();
 }
 
 int must_write() { return 0; }
+
+void start_check() { run_waiting_if(); }
+
+const char* cmdprompt() { return "???"; }
+
+int eof_loopend() {
+  run_waiting_if();
+  return rc;
+}
 
 void solve_cmd(symbol* name, expr* subscript, redirect* r) {
   line_buf t{};
@@ -856,25 +938,26 @@ void solve_cmd(symbol* name, expr* subscript, redirect* r) {
   put(t, " ");
   put_redirect(t, r);
   emit(t);
-  complete();
+  complete(CK_SOLVE);
 }
 
-static void name_sub_cmd(const char* what, symbol* name, expr* subscript) {
+static void name_sub_cmd(const char* what, int kind, symbol* name,
+                         expr* subscript) {
   line_buf t{};
   put(t, "%s %s ", what, name ? name->name : "-");
   put_expr(t, subscript);
   emit(t);
-  complete();
+  complete(kind);
 }
 
 void objective_cmd(symbol* name, expr* subscript) {
-  name_sub_cmd("objective_cmd", name, subscript);
+  name_sub_cmd("objective_cmd", CK_OBJECTIVE_SET, name, subscript);
 }
 void prob_cmd(symbol* name, expr* subscript) {
-  name_sub_cmd("prob_cmd", name, subscript);
+  name_sub_cmd("prob_cmd", CK_PROBLEM_SET, name, subscript);
 }
 void probreset(symbol* name, expr* subscript) {
-  name_sub_cmd("probreset", name, subscript);
+  name_sub_cmd("probreset", CK_RESET_PROBLEM, name, subscript);
 }
 
 void purge(expr* names, int purge) {
@@ -883,7 +966,7 @@ void purge(expr* names, int purge) {
   put_chain(t, names);
   put(t, " %d", purge);
   emit(t);
-  complete();
+  complete(purge ? CK_PURGE : CK_DELETE);
 }
 
 void xref_cmd(expr* names, redirect* r) {
@@ -893,11 +976,11 @@ void xref_cmd(expr* names, redirect* r) {
   put(t, " ");
   put_redirect(t, r);
   emit(t);
-  complete();
+  complete(CK_XREF);
 }
 
 void readcmd(set_spec* ix, expr* items, redirect* r) {
-  items_cmd("readcmd", ix, false, nullptr, items, r);
+  items_cmd("readcmd", CK_READ, ix, false, nullptr, items, r);
 }
 
 void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
@@ -908,7 +991,7 @@ void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
   put_expr(t, subscript);
   emit(t);
   close_ix(ix);
-  complete();
+  complete(write ? CK_WRITE_TABLE : CK_READ_TABLE);
 }
 
 void environ_cmd0(cstr* name, expr* subscript, symbol* from) {
@@ -918,7 +1001,7 @@ void environ_cmd0(cstr* name, expr* subscript, symbol* from) {
   put_expr(t, subscript);
   put(t, " %s", from ? from->name : "-");
   emit(t);
-  complete();
+  complete(CK_ENVIRON_SET);
 }
 
 expr* funceval(symbol* function, expr* args) {
@@ -971,7 +1054,9 @@ void environ_dcl(cstr* name, set_spec* ix) {
   put_ix(t, ix);
   emit(t);
   close_ix(ix);
+  bool top = nframes == 0;
   complete();
+  unbuilt(top, "environ");
 }
 
 expr* envqual(int opc, cstr* env, expr* subscript, expr* operand) {
@@ -995,6 +1080,7 @@ expr* vargop(symbol* f, expr* args) {
 
 void cmdbuild_reset() {
   nframes = 0;
+  if_waiting = false;
   semibrace = -1;
   nloop_sets = 0;
   cmdstate = 0;

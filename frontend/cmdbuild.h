@@ -5,8 +5,12 @@
 // the line to cmd_trace, and otherwise does the least the parser needs
 // (counting braces and loops so that cmdstate and the loop scopes behave,
 // closing the scopes of the indexings it receives, returning the values
-// that keep the parse going).  The owners replace these functions; the
-// grammar does not change.
+// that keep the parse going).  A command complete at top level, and a
+// compound command once its outermost level closes, runs through the
+// session's dispatcher (execute, session/execute.h), which reports it as
+// not implemented yet; so do the statements `reset`, `model`/`data` with a
+// file, `data` and `environ` with an indexing.  The owners replace these
+// functions; the grammar does not change.
 #ifndef VEXO_FRONTEND_CMDBUILD_H
 #define VEXO_FRONTEND_CMDBUILD_H
 
@@ -24,6 +28,10 @@ struct xnode;
 struct dummy;
 
 // Receives one line per builder call (without newline); null: no trace.
+// A run-time choice of the program that links the front end: the probe
+// program and the parser's unit tests print or collect the lines, and then
+// the builders only record (nothing runs, nothing is reported as not
+// implemented); vexo sets none.
 extern void (*cmd_trace)(const char* line);
 
 // Output redirection of a command: the file expression and the mode (0
@@ -33,9 +41,11 @@ struct redirect {
   int32_t mode;
 };
 
-// Command kinds that the grammar passes to cmd.
+// Command kinds (the names are session/execute.h's cmdname): those the
+// grammar passes to cmd, and those of the builders below.
 enum : int {
   CK_CLOSE = 26,
+  CK_OBJECTIVE_SET = 27,
   CK_OPTION = 28,
   CK_SHELL = 29,
   CK_SHOW = 30,
@@ -43,16 +53,32 @@ enum : int {
   CK_SOLVE = 32,
   CK_WRITE = 33,
   CK_DISPLAY = 34,
+  CK_DROP = 35,
+  CK_RESTORE = 36,
+  CK_FIX = 37,
+  CK_UNFIX = 38,
   CK_LOOP_FOR = 39,
+  CK_LET = 40,
+  CK_PRINT = 41,
+  CK_PRINTF = 42,
+  CK_READ = 43,
   CK_LOOP_REPEAT = 44,
+  CK_RESET_PROBLEM = 45,
+  CK_EXPAND = 46,
   CK_COMMANDS = 47,
   CK_DATA = 48,
   CK_FIXDROP = 49,
   CK_OBJECTIVE = 50,
+  CK_ENVIRON_SET = 51,
   CK_CALL = 52,
   CK_CD = 53,
   CK_ENVIRON = 54,
+  CK_PROBLEM_SET = 55,
   CK_PROBLEM = 56,
+  CK_XREF = 57,
+  CK_IF = 58,
+  CK_READ_TABLE = 59,
+  CK_WRITE_TABLE = 60,
   CK_LOAD = 61,
   CK_RELOAD = 62,
   CK_UNLOAD = 63,
@@ -62,8 +88,12 @@ enum : int {
   CK_BREAK = 73,
   CK_CONTINUE = 74,
   CK_EMPTY = 76,
+  CK_OPTION_RESET = 77,
   CK_RESET_DATA = 79,
   CK_UPDATE_DATA = 80,
+  CK_BRACES = 81,
+  CK_DELETE = 82,
+  CK_PURGE = 83,
   CK_CHECK = 86,
   CK_RESET_FUNCTION = 87,
   CK_RESET_SUFFIX = 88,
@@ -141,9 +171,11 @@ set* new_set_db(dummy* d);
 int breakcont(int kind, symbol* name);
 // quit: nonzero when the parse must return 5.
 int quit_cmd();
-// `model`/`data` with a file (model 1 or 0).
+// `model`/`data` with a file (model 1 or 0).  Not implemented yet: the
+// statement is abandoned (not while only recording).
 void einclude(expr* file, int model);
-// The data reader: nonzero when parsing goes on.
+// The data reader: nonzero when parsing goes on.  Not implemented yet: the
+// statement is abandoned (not while only recording).
 int read_data();
 // The statement-level error rule: havestmt(0) first, cmd_reset last.
 void havestmt(int k);
@@ -152,10 +184,17 @@ void cmd_reset();
 void cmd_eof();
 // Nonzero when the parse must end with 4 instead of 3.
 int must_write();
-// Nonzero when the command-line output option (the session's cmdoutopt)
-// is set: then the end of input returns 4 when must_write answers
-// nonzero.  Installed by the session; default 0.
-extern int (*cmdout_set_hook)();
+// At the start of a statement inside an open compound command: settles
+// the pending if/else and repeat constructs that the new statement closes.
+// The least form: a top-level `if` without `else` runs (execute) once the
+// next statement is not `else` (a `repeat` runs when it closes).
+void start_check();
+// The description of the open compound command for continuation prompts.
+// The least form: "???".
+const char* cmdprompt();
+// At the end of the session (myexit with code 0): runs a top-level `if`
+// still waiting for an `else`, and returns rc.
+int eof_loopend();
 
 // Problem, data and model-maintenance commands.
 void solve_cmd(symbol* name, expr* subscript, redirect* r);

@@ -14,6 +14,7 @@
 #include "frontend/reader.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
+#include "session/located.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -250,14 +251,9 @@ void suffix::addcheck(uint32_t opw, expr* e) {
   checks = c;
 }
 
-static int con_logical(xnode* c) {
+int con_logical(xnode* c) {
   return static_cast<constr*>(c)->logbody != nullptr;
 }
-static int con_compl(xnode* c) { return static_cast<constr*>(c)->compl_; }
-
-void condcl_init() {
-  con_logical_hook = con_logical;
-  con_compl_hook = con_compl;
-}
+int con_compl(xnode* c) { return static_cast<constr*>(c)->compl_; }
 
 }  // namespace vexo

@@ -93,9 +93,11 @@ expr* check_del(expr* list, int n);
 extern int di_type;
 // Value of option convert_logical_to_algebraic.
 extern int convert_logical;
-// Installs this module's hooks (con_logical_hook of frontend/decl.h,
-// con_compl_hook of frontend/refs.h).  Start-up.
-void condcl_init();
+// Nonzero when the constraint c has a logical body (it is filed with the
+// logical constraints, _LOGCONS); nonzero when it is a complementarity
+// constraint.
+int con_logical(xnode* c);
+int con_compl(xnode* c);
 
 }  // namespace vexo
 

@@ -64,6 +64,7 @@ static void mark_random(xnode* x) {
 
 void make_random(var* v) { mark_random(v); }
 void make_randompar(param* p) { mark_random(p); }
+void randvar_cleanup() {}
 
 // ---- problems --------------------------------------------------------------
 

@@ -62,6 +62,10 @@ function* funcdcl(symbol* name, cstr* alias, funcarg* args, int flags,
 // after explicit suffix stage declaration."
 void make_random(var* v);
 void make_randompar(param* p);
+// Unregisters (and so runs) the pending random-attribute clean-up
+// (randvar_rhs) before a declaration begins or is chained.  The least
+// form: nothing, make_random registers no clean-up record yet.
+void randvar_cleanup();
 extern int nrandom;         // random declarations made
 extern int stage_declared;  // suffix stage was declared explicitly
 

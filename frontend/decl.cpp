@@ -5,8 +5,16 @@
 #include <cstring>
 
 #include "eval/set.h"
+#include "frontend/condcl.h"
+#include "frontend/dclstub.h"
 #include "frontend/neighbours.h"
+#include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
+#include "frontend/vardcl.h"
+#include "session/delete.h"
+#include "session/located.h"
+#include "session/loop.h"
+#include "session/sysdecls.h"
 #include "support/message.h"
 #include "support/pool.h"
 #include "support/symbol.h"
@@ -50,13 +58,6 @@ char* tsr;
 int tsr_k;
 
 dummy* lastloopdummy;
-int (*redclchk_hook)(xnode*, xnode*, xnode**);
-void (*randvar_cleanup_hook)();
-set* (*syssetref_hook)(xnode*);
-void (*var_classpos_hook)(xnode*, int);
-int (*con_logical_hook)(xnode*);
-void (*var_rev_hook)(xnode*);
-void (*trans_state_hook)(int);
 
 // Size class of the first by-number block: (8 << 8) / 20 = 102 numbers.
 constexpr int DAC_K0 = 8;
@@ -229,8 +230,8 @@ static const char* dummy_name(const dummy* dm) {
 
 // Marks a class's system set ungenerated.
 static void sysset_stale(int c) {
-  if (c > XC_ALLVARS || !xclass[c].sysdcl || !syssetref_hook) return;
-  if (set* s = syssetref_hook(xclass[c].sysdcl)) {
+  if (c > XC_ALLVARS) return;
+  if (set* s = sysset_of(xclass[c].sysdcl)) {
     s->nmem = -1;
     s->stamp = nextgenlev;
   }
@@ -271,63 +272,20 @@ static void file_decl(xnode* d) {
     int c = (d->flags & XF_SYMBOLIC) ? XC_SYMVARS
             : (d->flags & XF_RANDOM) ? XC_RANDVARS
                                      : XC_VARS;
-    int pos = file_in(c, d);
-    if (var_classpos_hook) var_classpos_hook(d, pos);
+    static_cast<var*>(d)->subclass = static_cast<uint32_t>(file_in(c, d));
     file_in(XC_ALLVARS, d);
   } else if (kind == DK_CON || kind == DK_CONI) {
-    bool logical = con_logical_hook && con_logical_hook(d);
+    bool logical = con_logical(d);
     file_in(logical ? XC_LOGCONS : XC_CONS, d);
   } else {
     file_in(xtype[kind], d);
   }
 }
 
-// The record pool of a declaration kind (-1: not built here).  Without
-// the session's check, a redeclaration is taken over only by a record of
-// the same pool, since x_copy copies the new record over the old one.
-static int pool_of(uint32_t kind) {
-  switch (kind) {
-    case DK_CHECK:
-      return XM_CHECK;
-    case DK_CON:
-    case DK_CONI:
-    case DK_OBJ:
-    case DK_OBJI:
-      return XM_CONSTR;
-    case DK_FUNCTION:
-      return XM_FUNCTION;
-    case DK_PARAM:
-    case DK_PARAMI:
-    case DK_SPARAM:
-    case DK_SPARAMI:
-      return XM_PARAM;
-    case DK_PROB:
-    case DK_PROBI:
-      return XM_PROBLEM;
-    case DK_SET:
-    case DK_SETI:
-      return XM_SETDCL;
-    case DK_VAR:
-    case DK_VARI:
-    case DK_SVAR:
-    case DK_SVARI:
-      return XM_VAR;
-    case DK_ENV:
-    case DK_ENVI:
-      return XM_XENVIR;
-    case DK_SUFFIX:
-      return XM_SUFFIX;
-    case DK_TABLE:
-      return XM_TABLE;
-    default:
-      return -1;
-  }
-}
-
 int yychain(xnode* d, xnode** old) {
   *old = nullptr;
   pr_badnames = 0;
-  if (randvar_cleanup_hook) randvar_cleanup_hook();
+  randvar_cleanup();
   if (!dac.bynum) dac_grow();
   if (!declslast) declslast = &decls;
   bool is_check = d->kind == DK_CHECK;
@@ -341,7 +299,7 @@ int yychain(xnode* d, xnode** old) {
     if (lastloopdummy) {
       error(0, "Rejecting declaration because it uses loop dummy %s.",
             dummy_name(lastloopdummy));
-      if (cmd_reset2_hook) cmd_reset2_hook();
+      cmd_reset2();
       if (!is_check && d->name) d->name->binding = d->oldval;
       // The redeclaration, if any, ends with the statement, and what it
       // referred to must not become the next declaration's dependencies.
@@ -349,24 +307,14 @@ int yychain(xnode* d, xnode** old) {
       dep_reset();
       return 1;
     }
-    if (cmd_reset2_hook) cmd_reset2_hook();
+    cmd_reset2();
   }
 
   xnode* oo = old_obj;
   old_obj = old_obj0;
   bool redecl = false;
   if (oo != old_obj0) {
-    int r;
-    if (redclchk_hook) {
-      r = redclchk_hook(oo, d, old);
-    } else if (pool_of(oo->kind) >= 0 &&
-               pool_of(oo->kind) == pool_of(d->kind)) {
-      *old = oo;
-      d->num = oo->num;
-      r = 1;
-    } else {
-      r = 0;
-    }
+    int r = redclchk(oo, d, old);
     if (r == 2) {
       dep_reset();
       return 1;
@@ -440,8 +388,7 @@ xnode* x_copy(xnode* old, xnode* d, int pool_kind) {
 void decl_rev() {
   xnode* x = lastrev ? lastrev->next : decls;
   for (; x; x = x->next) {
-    if ((x->kind == DK_VAR || x->kind == DK_VARI) && var_rev_hook)
-      var_rev_hook(x);
+    if (x->kind == DK_VAR || x->kind == DK_VARI) var_rev(x);
     lastrev = x;
   }
 }
@@ -449,7 +396,10 @@ void decl_rev() {
 int set_trans_state(int s) {
   if (s != trans_state) {
     trans_state = s;
-    if (trans_state_hook) trans_state_hook(s);
+    if (double* c = sysparam_cell(static_cast<param*>(Pd_trans_state))) {
+      *c = s;
+      Pd_trans_state->stamp = nextgenlev;
+    }
   }
   return s;
 }

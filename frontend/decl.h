@@ -176,34 +176,10 @@ extern int tsr_k;
 // pr_badnames, set by the undefined-name reports of the display code and
 // cleared by yychain and dep_reset, is in frontend/neighbours.h.
 
-// Services of other subsystems, installed by their owners; each default
-// is the least behaviour this module needs.
-// Session: the loop dummy the current statement used (or null).  The
-// session's cmdstate (a compound command is being built) and
-// cmd_reset2_hook (abandons it) are in frontend/neighbours.h.
+// The loop dummy the current statement used (or null); a declaration that
+// uses one inside a compound command is refused.  The session's cmdstate
+// (a compound command is being built) is in frontend/neighbours.h.
 extern dummy* lastloopdummy;
-// Session: checks a redeclaration: 2 refused (after a message), 1 accepted
-// (*out = old, d takes old's number), 0 declare as new.  Default: accepts
-// when old and d are records of the same pool, else 0.
-extern int (*redclchk_hook)(xnode* old, xnode* d, xnode** out);
-// Evaluator: unregisters (and so runs) a pending random-attribute
-// clean-up.  Default: nothing.
-extern void (*randvar_cleanup_hook)();
-// Set declarations: the set object of a system set declaration, which
-// filing marks ungenerated.  Default: null, nothing is marked.
-extern set* (*syssetref_hook)(xnode* sysdcl);
-// Variable declarations: records a variable's position in its class list
-// (_VARS, _SYMVARS or _RANDVARS).  Default: nothing.
-extern void (*var_classpos_hook)(xnode* v, int pos);
-// Constraint declarations: nonzero when the constraint's body is logical.
-// Default: 0.
-extern int (*con_logical_hook)(xnode* c);
-// Variable declarations: reverses a variable's arc and column-generation
-// terms into declaration order.  Default: nothing.
-extern void (*var_rev_hook)(xnode* v);
-// Instance generation: mirrors the translation state into the system
-// param _trans_state (value and stamp nextgenlev).  Default: nothing.
-extern void (*trans_state_hook)(int s);
 
 // Start-up (and after `reset`, whose memory walk has freed the old blocks):
 // empty declaration list and class lists, a fresh by-number table, stamps
@@ -225,7 +201,10 @@ void redecl_start(symbol* name);
 void redecl_check(int n);
 // Chains the finished declaration d: 0 accepted, 1 refused (the name keeps
 // its old binding).  *old receives the redeclared record, null for a new
-// declaration.  Reports errors of kind 0 (returns).
+// declaration.  A redeclaration is checked by the session (redclchk,
+// session/delete.h); a declaration made while a compound command is open
+// abandons the command (cmd_reset2, session/loop.h).  Reports errors of
+// kind 0 (returns).
 int yychain(xnode* d, xnode** old);
 // Finishes a declaration: with old non-null, copies d over it (keeping the
 // old record's list link, previous binding, class position and referrers),
@@ -246,7 +225,8 @@ void dep_reset();
 // Reverses the arc and column-generation term lists of the variables
 // chained since the previous call.
 void decl_rev();
-// Sets the translation state (mirrored through trans_state_hook); returns s.
+// Sets the translation state; a change is mirrored into the system param
+// _trans_state (its value and stamp nextgenlev).  Returns s.
 int set_trans_state(int s);
 // Sets the translation state to 0 when it is not, and frees tsr.
 void tc_zap();

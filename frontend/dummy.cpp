@@ -6,6 +6,7 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
+#include "session/located.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -247,8 +248,7 @@ void dummy_init() {
   dummy_free_list = nullptr;
   e_copy_freelist = nullptr;
   nvarsub = 0;
-  free_dummies_hook = dummy_release;
-  indexing_init();
+  for (set*& s : level_set) s = nullptr;
 }
 
 }  // namespace vexo

@@ -1,8 +1,8 @@
 // Index dummies and symbol lists.  An indexing such as {i in I} binds the
 // dummy name i only inside its scope: a `dummy` record is made per name when
 // the scope opens, the name's previous meaning is saved in it and given back
-// when the scope closes (context_end, support/list.h, calls dummy_release
-// through free_dummies_hook).  A reference to a dummy inside the scope is an
+// when the scope closes (context_end, support/list.h, calls
+// dummy_release).  A reference to a dummy inside the scope is an
 // OPDUMMY node that addresses the dummy's value cell by scope level and
 // offset.  symlist turns parsed lists into lists whose every element yields
 // a set member; name_purge reports undefined names in such lists.
@@ -121,8 +121,8 @@ e_copy* new_e_copy();
 void del_ecopy(e_copy* c);
 
 // Start-up, and again after `reset` (which frees the arena the free lists
-// live in): empties the free lists, installs dummy_release as the context
-// stack's free_dummies_hook and starts the indexing module.
+// live in): empties the free lists and forgets the sets of the scope
+// levels.
 void dummy_init();
 
 }  // namespace vexo

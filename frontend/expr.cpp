@@ -1,6 +1,7 @@
 // Expression nodes and their pool.
 #include "frontend/expr.h"
 
+#include "eval/set.h"
 #include "frontend/rawtok.h"
 #include "frontend/strexpr.h"
 #include "support/list.h"
@@ -35,11 +36,7 @@ void expr::operator delete(void* p) {
   expr_free_list = e;
 }
 
-void expr_init() {
-  expr_free_list = nullptr;
-  tulist_elem = undeclared_elem;
-  exprs_init();
-}
+void expr_init() { expr_free_list = nullptr; }
 
 expr* undeclared_elem(expr* e) {
   if (e->opword != opword(OP279)) return e;
@@ -48,29 +45,11 @@ expr* undeclared_elem(expr* e) {
   return not_declared(s);
 }
 
-static evalue svsub_r(expr* e, TVA*) {
+evalue svsub_oper(expr* e, TVA*) {
   evalue v;
   v.p = e->R.p;
   return v;
 }
-
-namespace {
-// The member layout assumed until the set store installs its own
-// setmem_tuple.
-struct member_standin {
-  void* hash_link;
-  void* order_link;
-  int32_t ordinal;
-  symbol* tuple[1];
-};
-}  // namespace
-
-static symbol** member_tuple(setmem* m) {
-  return reinterpret_cast<member_standin*>(m)->tuple;
-}
-
-efunc svsub_oper = svsub_r;
-symbol** (*setmem_tuple)(setmem* member) = member_tuple;
 
 expr* make_svsub(setmem* member) {
   if (!svsub0) {
@@ -82,7 +61,7 @@ expr* make_svsub(setmem* member) {
     svsub0->L.e = svsub0;
     svsub0->op = svsub_oper;
   }
-  svsub0->R.p = setmem_tuple(member);
+  svsub0->R.p = member->tup();
   return svsub0;
 }
 

@@ -105,8 +105,7 @@ static_assert(std::is_trivially_destructible_v<expr> &&
 // Head of the free nodes, linked through next; one for the process.
 extern expr* expr_free_list;
 // Start-up of the node pool, again after `reset` (which frees the arena the
-// free nodes live in): empties expr_free_list and installs undeclared_elem
-// as tulist's element filter (tulist_elem, support/list.h).
+// free nodes live in): empties expr_free_list.
 void expr_init();
 
 // Op word of an opcode with flags.
@@ -153,23 +152,16 @@ inline void free_expr(expr* e) { delete e; }
 // the instance is generated: made once (op word of OPNUM with flags 3, L
 // the node itself, op svsub_oper) and kept in svsub0 for the whole process
 // (outside the arena, so it outlives `reset`); every call stores in R the
-// address of member's subscript array and returns the node.
+// address of member's subscript array (setmem::tup) and returns the node.
 expr* make_svsub(setmem* member);
 extern expr* svsub0;
-
-// The routine of the svsub0 node: returns the pointer held in R.  Owned by
-// the session; the default returns R.p.
-extern efunc svsub_oper;
-// The address of a member record's subscript array.  Owned by the
-// evaluator (set store); the default assumes the record {hash link, order
-// link, 32-bit ordinal, tuple of symbol pointers}.
-extern symbol** (*setmem_tuple)(setmem* member);
+// The evaluation routine of that node: the pointer held in R.
+evalue svsub_oper(expr* e, TVA* tva);
 
 // An element of a tuple list that stands for an undeclared name (opcode
 // 279 with no flags, its symbol in L) is cut out, freed and replaced by
 // not_declared(symbol)'s result; any other element is returned as it is.
-// tulist (support/list.h) calls it through tulist_elem with the element cut
-// out of its chain.  Raises an error: not_declared reports the name and
+// tulist (support/list.h) calls it with the element cut out of its chain.  Raises an error: not_declared reports the name and
 // abandons the command outside single-step mode.
 expr* undeclared_elem(expr* e);
 

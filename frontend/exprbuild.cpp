@@ -6,6 +6,7 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/strexpr.h"
+#include "session/startup.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -17,9 +18,6 @@ const int bop_plumin[4] = {0, 0, 0, 0};
 const int bop_mult[4] = {0, 0, 0, 1};
 const int bop_div[4] = {0, 1, 0, 1};
 const int bop_nonlin[4] = {0, 1, 1, 1};
-
-static cstr* new_blank() { return new_cstring(""); }
-cstr* (*blank_ref_hook)() = new_blank;
 
 static int vars_index(const expr* L, const expr* R) {
   return (has_flag(L, EF_VARS) ? 2 : 0) + (R && has_flag(R, EF_VARS) ? 1 : 0);
@@ -94,7 +92,8 @@ static expr* string_arg(expr* e, const char* name) {
     if (has_flag(e, EF_VARS | EF_RANDVAR)) {
       error(0, "%s does not work with variables", name);
       edelete(e);
-      return new_str(blank_ref_hook());
+      ++Blank->refcnt;
+      return new_str(Blank);
     }
     error(0, "Numeric argument passed to %s", name);
   }

@@ -87,10 +87,6 @@ expr* alldiff(expr* x, expr* args);
 expr* alldisjoint(expr* args);
 expr* alldistinct(expr* args);
 
-// The empty counted string with one more reference, for operands replaced
-// by "" (the session's Blank).  Default: a new empty string.
-extern cstr* (*blank_ref_hook)();
-
 // Printable form of a comparison op word for messages ("<", "<=", ">=",
 // ">", else "???").
 const char* relop_name(uint32_t op);

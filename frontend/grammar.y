@@ -77,6 +77,8 @@
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
+#include "session/execute.h"
+#include "session/loop.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -935,9 +937,9 @@ command:
       { snapshot_stmt($2, $3); }
   | HELP help_words ';'
       { help(); }
-  | DIFF_CMD ';'    { notyet_hook("diff"); }
-  | VERSION ';'     { notyet_hook("version"); }
-  | WHAT ';'        { notyet_hook("what"); }
+  | DIFF_CMD ';'    { notyet("diff"); }
+  | VERSION ';'     { notyet("version"); }
+  | WHAT ';'        { notyet("what"); }
   ;
 
 // The settings of a problem declaration: environments and suffix
@@ -1828,7 +1830,7 @@ void yyparser::error(const std::string& msg) {
   if (yy_special == 2) {
     ++errseen;
     from_data = 0;
-    cmd_reset2_hook();
+    cmd_reset2();
     return;
   }
   yyerror(msg.c_str());

@@ -2,9 +2,12 @@
 // parse_init.
 #include "frontend/keywords.h"
 
+#include "compiler/eexpr.h"
 #include "eval/set.h"
+#include "eval/setclass.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "session/sysdecls.h"
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -367,27 +370,6 @@ int would_need_prob;
 
 // Stand-in for the interval-set class until it installs its constructor:
 // the record with its bounds and type, arity 1, not generated.
-static set* interval_record(int kind, expr* lower, expr* upper, int type) {
-  set_interval* s = new_set_interval();
-  s->kind = SET_KIND;
-  s->sclass = SC_INTERVAL;
-  s->refcnt = 1;
-  s->nmem = -1;
-  s->arity = 1;
-  s->lower = lower;
-  s->upper = upper;
-  s->type = kind == 1 ? type | 4 : type;
-  return s;
-}
-
-set* (*set_interval_hook)(int, expr*, expr*, int) = interval_record;
-void (*eehashtab_init_hook)();
-void (*ecopy_reset_hook)();
-void (*solve_result_name_hook)(symbol*);
-void (*sysdecl_suffixes_hook)();
-void (*sysdecl_problems_hook)();
-void (*sysdecl_sets_hook)();
-
 // An enumerated set of dimension 1 holding the words in table order, so
 // that a word's ordinal is its row.
 static set* word_set(const char* const* names, int n) {
@@ -402,7 +384,6 @@ static set* word_set(const char* const* names, int n) {
 void parse_init() {
   xnode* saved_decls = decls;
   xnode** saved_last = declslast;
-  owner_name_hook = xnode_name;
 
   // The word sets the lexer consults.
   reserved_syms = word_set(reserved_names, N_RESERVED);
@@ -411,17 +392,12 @@ void parse_init() {
   // System suffixes; the suffix and table name sets.
   dot_names = table_names = sysdot_names = nullptr;
   N_Sys_Sufs = 0;
-  if (sysdecl_suffixes_hook) sysdecl_suffixes_hook();
-  if (!dot_names) dot_names = set_enum(new_enum(), 1);
-  if (!table_names) table_names = set_enum(new_enum(), 1);
+  sysdecl_suffixes();
   if (!sysdot_names) sysdot_names = set_enum(new_enum(), 1);
   for (const char* nm : sysdotvalue_names) {
     symbol* w = Symbol(nm, 0);
     set_addmem(sysdot_names, &w);
   }
-
-  if (solve_result_name_hook)
-    solve_result_name_hook(Symbol("solve_result_table", 0));
 
   // Built-in names and system sets: each row is its name's binding.
   for (kw_row& r : init_tab) Symbol(r.name, 0)->binding = &r;
@@ -442,15 +418,15 @@ void parse_init() {
     int flags = static_cast<int>(r->flags);
     set* s;
     if (flags & 8) {
-      s = set_interval_hook(0, nullptr, nullptr, flags);
+      s = set_interval(0, nullptr, nullptr, flags);
     } else {
-      s = set_interval_hook(0, new_num(negInfinity), new_num(Infinity), flags);
+      s = set_interval(0, new_num(negInfinity), new_num(Infinity), flags);
       s->link = AvailSets;
       AvailSets = s;
     }
     if (s->sclass != SC_INTERVAL)
       bug("availset_init: %s is not an interval set", r->name);
-    set_interval* si = static_cast<set_interval*>(s);
+    struct set_interval* si = static_cast<struct set_interval*>(s);
     si->kind = SET_BUILTIN_KIND;
     si->name = r->name;
     si->type = flags;
@@ -465,8 +441,8 @@ void parse_init() {
   Environ = Symbol("environ", 0);
   Environ->binding = &environ_kw;
 
-  if (sysdecl_problems_hook) sysdecl_problems_hook();
-  if (sysdecl_sets_hook) sysdecl_sets_hook();
+  sysdecl_problems();
+  sysdecl_sets();
 
   // The system declarations made above stay out of the declaration list.
   decls = saved_decls;
@@ -476,9 +452,9 @@ void parse_init() {
   Check = Symbol("check", 0);
   Suffix = Symbol("suffix", 0);
   TAble = Symbol("table", 0);
-  if (eehashtab_init_hook) eehashtab_init_hook();
+  eehashtab_init();
   for (int op : {22, 23, 24, 28, 29, 30}) alg_comp[op] = 1;
-  if (ecopy_reset_hook) ecopy_reset_hook();
+  // The expression-copy free list (the last step) is dummy_init's.
 }
 
 int reserved_row_of(symbol* s) {

@@ -124,37 +124,11 @@ extern int N_System_Pars;
 extern int need_prob;
 extern int would_need_prob;
 
-// Services of other subsystems, installed by their owners; each default is
-// the least behaviour parse_init needs.
-// Set classes: the interval constructor (kind 0 real, 1 integer; bounds or
-// null; type bits).  Default: a class-22 record of arity 1 holding the
-// bounds and type, without membership or generation routines.
-extern set* (*set_interval_hook)(int kind, expr* lower, expr* upper, int type);
-// Compiler: empties and sets up the table of shared expressions.
-// Default: nothing.
-extern void (*eehashtab_init_hook)();
-// Compiler: empties the free list of expression-copy records.  Default:
-// nothing.
-extern void (*ecopy_reset_hook)();
-// Solver interface: gives the built-in record solve_result_table its name
-// symbol.  Default: nothing.
-extern void (*solve_result_name_hook)(symbol* name);
-// Later start-up steps that make system declarations, run by parse_init
-// in their places.  Each defaults to null (skipped):
-// - take dot_names and table_names from the system sets of suffixes and
-//   tables, and declare the system suffixes derstage, relax, sstatus and
-//   stage (counting N_Sys_Sufs); may set sysdot_names to the member set of
-//   _SYSTEM_SUFFIXES;
-extern void (*sysdecl_suffixes_hook)();
-// - create the current and the initial problem;
-extern void (*sysdecl_problems_hook)();
-// - declare the system sets "$display", _LIBS, _AVAILFUNCS, _AVAILFUNC2,
-//   _SFUNCS and _HANDLERS with the params _handler_desc, _handler_lib.
-extern void (*sysdecl_sets_hook)();
-
 // Start-up, and again after `reset`: builds the word sets, binds the
-// built-in rows and keywords, makes the built-in sets and symbols, and runs
-// the declaration steps above.  A name bound twice is a bug ("add_keyword:
+// built-in rows and keywords, makes the built-in sets and symbols, makes
+// the system declarations of its steps (session/sysdecls.h: the system
+// suffixes, the problems, the system sets "$display" ... _HANDLERS) and
+// empties the table of shared expressions (compiler/eexpr.h).  A name bound twice is a bug ("add_keyword:
 // %s already defined!", "availset_init: %s already defined!"), which ends
 // the session.
 void parse_init();

@@ -16,6 +16,10 @@
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "frontend/vardcl.h"
+#include "session/delete.h"
+#include "session/include.h"
+#include "session/located.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -51,10 +55,6 @@ int32_t rlook8;
 char yytext[200];
 int32_t yyleng;
 
-static void no_stmt_ref(xnode*, int) {}
-static void unbind_function(xnode* f) { f->name->binding = nullptr; }
-void (*stmt_ref_hook)(xnode* x, int first) = no_stmt_ref;
-void (*del_function_hook)(xnode* f) = unbind_function;
 
 // Start conditions: INITIAL (before the first token only), the
 // statement-start condition (adds "end" and "subject to") and the
@@ -530,8 +530,13 @@ static void record_ref(void* b, uint32_t k) {
   xnode* x = static_cast<xnode*>(b);
   int first = !dac.mark || dac.mark[x->num] == 0;
   dep_note(x->num);
+  // Variables, constraints and objectives count their references in the
+  // statement.
   uint32_t base = k & ~1u;
-  if (base == 2 || base == 8 || base == 10) stmt_ref_hook(x, first);
+  if (base == 2 || base == 8 || base == 10) {
+    convar* v = static_cast<convar*>(x);
+    v->stmtrefs = first ? 1 : v->stmtrefs + 1;
+  }
 }
 
 // Results of the name classification besides tokens: a reported error
@@ -575,7 +580,7 @@ static int declared(symbol* s) {
   }
   xnode* x = static_cast<xnode*>(b);
   if (k == DK_FUNCTION && (x->flags & 32)) {
-    del_function_hook(x);
+    del_function(x);
     return undeclared();
   }
   yyerror(msgBf("%s is already defined", s->name));
@@ -709,13 +714,13 @@ static bool include_word() {
     return true;
   }
   if (c == '"') {
-    include_hook(tok, 0, 1);
+    include(tok, 0, 1);
   } else if (c == ';') {
-    include_hook(tok, -1, 1);
+    include(tok, -1, 1);
   } else {
     fname_tok(c, 0);
     if (bad_fname) return false;
-    include_hook(tok, 0, 1);
+    include(tok, 0, 1);
   }
   return true;
 }

@@ -118,16 +118,6 @@ void opvalue();
 // double quote in the name.
 int fname_tok(int c, int w);
 
-// Services of the session, installed by their owner; each default is the
-// least behaviour the lexer needs.
-// The statement reference count of a variable, constraint or objective
-// (first: the first reference in this statement sets it to 1, later ones
-// add 1).  Default: nothing.
-extern void (*stmt_ref_hook)(xnode* x, int first);
-// Deletes a user function declaration so that its name can be declared
-// anew.  Default: the name is unbound.
-extern void (*del_function_hook)(xnode* f);
-
 // Start-up, after `reset` and in tests: empties the push-back stack and
 // puts every lexer state back to its initial value (cmd_start CS_START,
 // rvfix rvfix1, no braces, semibrace -1).

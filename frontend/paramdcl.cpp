@@ -16,8 +16,9 @@
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
-#include "frontend/sysdecl.h"
 #include "frontend/vardcl.h"
+#include "session/located.h"
+#include "session/sysdecls.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -559,25 +560,10 @@ set* sysset_of(xnode* sysdcl) {
   return nullptr;
 }
 
-static int dimen_of(xnode* sd) { return static_cast<setdcl*>(sd)->dimen; }
-static void dimen_set(xnode* sd, int n) { static_cast<setdcl*>(sd)->dimen = n; }
-static uint32_t sflags_of(const xnode* sd) {
-  return static_cast<const setdcl*>(sd)->sflags;
-}
-static void finish_current() {
+void finish_current_setdcl() {
   if (current_setdcl) current_setdcl->finish_dcl(0);
 }
-static set_spec* indexing_of(xnode* d) { return d ? d->indexing : nullptr; }
 
-void paramdcl_init() {
-  current_setdcl = nullptr;
-  syssetref_hook = sysset_of;
-  setdcl_dimen_get_hook = dimen_of;
-  setdcl_dimen_set_hook = dimen_set;
-  setdcl_flags_hook = sflags_of;
-  finish_setdcl_hook = finish_current;
-  decl_indexing_hook = indexing_of;
-  if (!ss_count_hook) ss_count_hook = set_spec_count;
-}
+void paramdcl_init() { current_setdcl = nullptr; }
 
 }  // namespace vexo

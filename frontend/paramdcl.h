@@ -152,10 +152,14 @@ setdcl* sysset_en(symbol* name, int arity, set_genall_fn routine, xnode* dep);
 // it is a bug (ends the session).
 int sysset_en_IN(set* s, symbol** tuple, TVA* tva);
 
-// The set object of a system set's declaration (decl.h's syssetref_hook).
+// The set object of a system set's declaration (null for a declaration
+// that is no set, and for null).
 set* sysset_of(xnode* sysdcl);
-// Installs this module's hooks (syssetref_hook, the finishing of an
-// abandoned set declaration).  Start-up.
+// When a set declaration is being parsed (current_setdcl), finishes it
+// (finish_dcl(0)), which closes its own contexts and clears
+// current_setdcl; end_all_contexts calls it for an abandoned statement.
+void finish_current_setdcl();
+// Start-up: no set declaration is being parsed.
 void paramdcl_init();
 
 }  // namespace vexo

@@ -27,6 +27,9 @@
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
+#include "session/infiles.h"
+#include "session/located.h"
+#include "session/loop.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -41,11 +44,7 @@ int32_t tablerw;
 int32_t delpurge;
 int32_t rumode;
 
-void (*recover_hook)();
 const int parse_result_map[6] = {0, 3, 2, 3, 1, 3};
-
-static int lexer_token() { return yylex(); }
-int (*token_source)() = lexer_token;
 
 // In file-name state the lexer takes any word as a file name (only a
 // string, "(", ";" and "<" are tokens of their own there), so a
@@ -63,7 +62,7 @@ static int redirect_marker(int t) {
 }
 
 int parser_next_token(yystype* value) {
-  int t = redirect_marker(token_source());
+  int t = redirect_marker(yylex());
   static_assert(sizeof *value == sizeof yylval);
   std::memcpy(value, &yylval, sizeof *value);
   return t;
@@ -92,7 +91,7 @@ int parse() {
       // The statement was abandoned; the abort has the reader inject ";;;"
       // (yy_special 2), which ends what is left of it.
       end_all_contexts();
-      if (recover_hook) recover_hook();
+      recover();
       cmd_reset();
       cmd_start = in_cmds;
       // An abandoned name list (show, delete ...) leaves reserved words
@@ -123,7 +122,8 @@ int end_of_input(int any) {
   if (in_cmds <= 1) return YYP_DECLS;
   cmd_eof();
   if (in_cmds <= 1) return YYP_DECLS;
-  return (!cmdout_set_hook() || !must_write()) ? YYP_CMDS : YYP_DECLS;
+  bool cmdout = cmdoutopt && *cmdoutopt;
+  return (!cmdout || !must_write()) ? YYP_CMDS : YYP_DECLS;
 }
 
 void command_begin() {

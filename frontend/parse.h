@@ -89,14 +89,12 @@ extern const int parse_result_map[6];
 
 // The main loop: calls yyparse with the lexer at a statement start; when a
 // command is abandoned (command_abort) it closes every open context, runs
-// the command reset (cmd_reset) and parses on.  Returns yyparse's result
-// mapped through parse_result_map (codes above 5 are returned as they
-// are).  session_exit passes through.
+// the session's recovery (recover, session/loop.h: loop state, requests,
+// the return code of an interactive session) and the command reset
+// (cmd_reset) and parses on.  Returns yyparse's result mapped through
+// parse_result_map (codes above 5 are returned as they are).  session_exit
+// passes through.
 int parse();
-// The session's work at its recovery point (loop state, requests, the
-// return code of an interactive session), run by parse after each
-// abandoned statement.  Default: null, nothing more is done.
-extern void (*recover_hook)();
 
 // State kept by the grammar actions (all reset by parse_state_reset):
 // errseen: errors seen in the declaration being built; tablerw: 0 declared
@@ -319,10 +317,9 @@ list* side_list(expr* e);
 funcarg* new_farg(set* s, int dir);
 funcarg* push_farg(funcarg* list, funcarg* a);
 
-// The grammar's token source: the code of token_source (yylex unless a
-// test feeds tokens itself), with yylval copied into *value.
+// The grammar's token source: the code of yylex, with yylval copied into
+// *value.
 int parser_next_token(yystype* value);
-extern int (*token_source)();
 
 // The lexer state stored by an action, with a check that the parser holds
 // no lookahead token (otherwise the next token was already read in the old

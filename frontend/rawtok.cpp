@@ -7,9 +7,13 @@
 
 #include <cstring>
 
+#include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
 #include "frontend/reader.h"
+#include "session/include.h"
+#include "session/located.h"
+#include "session/loop.h"
 #include "support/block.h"
 #include "support/format.h"
 #include "support/message.h"
@@ -176,7 +180,7 @@ int yytok() {
       }
       ibuf[n] = 0;
       comment_kind = 0;
-      incl_check_hook();
+      incl_check();
       if (at_eof && nfs == 0) return 0;
       continue;
     }
@@ -305,12 +309,12 @@ int yyback(const int* list, int n) {
 void yyerror(const char* msg) {
   if (yytokno > 0) {
     errorstart("error_syntax");
-    squawk_hook(msg);
+    squawk(msg);
     errorend();
   }
   cmd_start = 7;
   from_data = 0;
-  cmd_reset2_hook();
+  cmd_reset2();
 }
 
 expr* not_declared(symbol* s) {
@@ -337,7 +341,7 @@ void stmtsave(int k) {
   stmtoffset = linestart + (t - firstc);
   if (k && cmdstate) {
     int32_t keep = cmd_start;
-    start_check_hook();
+    start_check();
     cmd_start = keep;
   }
 }

@@ -82,13 +82,13 @@ int yyback(const int* list, int n);
 
 // Reports a syntax error (in block "error_syntax" in block mode) once a raw
 // token has been read; then the lexer skips to the next ";" and the
-// compound command being built is abandoned (cmd_reset2_hook).
+// compound command being built is abandoned (cmd_reset2, session/loop.h).
 void yyerror(const char* msg);
 // Reports "%s is not defined".  Aborts the command (bailout) unless
 // single-stepping, where it returns a numeric constant 0 node.
 expr* not_declared(symbol* s);
 // Records where the current statement starts; k nonzero also settles open
-// compound commands (start_check_hook).
+// compound commands (start_check, frontend/cmdbuild.h).
 void stmtsave(int k);
 // Undoes an injection or a cut before a comment: nextc = yylastc =
 // nextc_save, yy_special = 0.

@@ -12,7 +12,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "frontend/cmdbuild.h"
 #include "frontend/neighbours.h"
+#include "session/infiles.h"
+#include "session/located.h"
+#include "session/loop.h"
+#include "session/startup.h"
 #include "support/block.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -100,7 +105,7 @@ static void show_prompt() {
     blockstart(name);
     if (ck) Mstr_put(&m, &ck, 1);
     if (*p) {
-      put_filled(&m, p, 's', cmdstate ? cmdprompt_hook() : "", 0);
+      put_filled(&m, p, 's', cmdstate ? cmdprompt() : "", 0);
     } else {
       Mstr_put(&m, "\n", 1);
     }
@@ -116,7 +121,7 @@ static void show_prompt() {
     put_filled(&m, insprompt, 'd', "", inslev);
   }
   if (cmdstate) {
-    put_filled(&m, p, 's', cmdprompt_hook(), 0);
+    put_filled(&m, p, 's', cmdprompt(), 0);
   } else {
     Mstr_put(&m, p, strlen(p));
   }
@@ -216,7 +221,7 @@ static ssize_t blockget(char* buf, size_t room) {
       inboffset = 0;
       inbtogo = std::min<int64_t>(bytestogo, CHUNK_DATA);
     }
-    clear_queue_hook();
+    clear_queue();
     return static_cast<ssize_t>(n);
   }
   if (hpos >= hend) {
@@ -355,7 +360,7 @@ int nextline() {
     int err = errno;
     if (infile == 0 && gotbreak == brk) gotbreak = 0;
     if (n < 0) {
-      cmdwhere_hook();
+      cmdwhere();
       Fprintf(Stderr, "error reading file \"%s\"; errno = %d.\n",
               infname ? infname : "-", err);
       bailout();
@@ -399,8 +404,7 @@ static void supply(const char* s) {
 [[noreturn]] static void end_of_input(int code, bool message) {
   if (message) issue_eofmsg();
   if (endjump) throw data_end{code};
-  myexit_hook(rc);
-  exit1(rc);
+  myexit(rc);
 }
 
 int next0(int c) {
@@ -428,7 +432,7 @@ int next0(int c) {
       next0_inbuf = 1;
       return static_cast<unsigned char>(*nextc++);
     }
-    int r = nextfile_hook(1, c);
+    int r = nextfile(1, c);
     if (r == 2) return ' ';
     if (r) {
       if (nextc < lastc) {
@@ -441,7 +445,7 @@ int next0(int c) {
   }
   switch (c) {
     case 2:
-      squawk_hook("unexpected end of file");
+      squawk("unexpected end of file");
       end_of_input(rc + 3, false);
     case 0:
       if (parse_time == 1) return 0;
@@ -484,7 +488,7 @@ void issue_eofmsg() {
   if (eofmsg) {
     const char* m = eofmsg;
     eofmsg = nullptr;
-    squawk_hook(m);
+    squawk(m);
   }
 }
 

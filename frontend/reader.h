@@ -6,8 +6,9 @@
 // shows the prompt before it reads standard input, copies what it reads to
 // the log file, and settles what happens when a source ends inside a
 // comment, a string or a statement.  Switching sources belongs to the
-// input-file stack (nextfile_hook, frontend/neighbours.h), which saves and
-// restores this whole state around nested sources.
+// session's input files and include stack (nextfile, session/infiles.h;
+// include, session/include.h), which save and restore this whole state
+// around nested sources.
 #ifndef VEXO_FRONTEND_READER_H
 #define VEXO_FRONTEND_READER_H
 
@@ -67,8 +68,10 @@ extern int32_t infile;
 extern const char* infname;
 extern void* vinfile;
 
-// The read hooks: reader is the system read call unless the raw-terminal
-// reader is active; vreader reads a mapped input (default: nothing, end).
+// The input sources, chosen at run time: reader reads a descriptor (the
+// system read call, or the session's read that acts on signals while it
+// waits, or the raw-terminal reader's); vreader reads an input opened
+// with a handle (vinfile; none is opened that way yet: it reads nothing).
 // Both return the byte count, 0 at the end, negative on error (errno set).
 extern ssize_t (*reader)(int fd, void* buf, size_t n);
 extern ssize_t (*vreader)(void* handle, void* buf, size_t n);

@@ -7,13 +7,18 @@
 #include "eval/ordered.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
+#include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/keywords.h"
 #include "frontend/neighbours.h"
+#include "frontend/paramdcl.h"
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
+#include "session/located.h"
+#include "session/loop.h"
+#include "session/startup.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -22,12 +27,6 @@
 namespace vexo {
 
 const char* const nextprev_name[4] = {"next", "prev", "nextw", "prevw"};
-
-static int no_compl(xnode*) { return 0; }
-static cstr* new_ltc() { return new_cstring("<"); }
-
-int (*con_compl_hook)(xnode* c) = no_compl;
-cstr* (*ltc_ref_hook)() = new_ltc;
 
 static void note_dseen(const char* what, xnode* why) {
   if (!dseen) {
@@ -44,7 +43,6 @@ void wrong_number(xnode* d, int needed, int given) {
 
 int subscript_count(xnode* d) {
   set_spec* ix = d->indexing;
-  if (!ix) ix = decl_indexing_hook(d);
   return ix ? ix->arity : 0;
 }
 
@@ -102,8 +100,8 @@ set* set_subscr(xnode* sd, expr* subs) {
   int given = listlen(subs), needed = subscript_count(sd);
   int bad = given != needed;
   if (bad) wrong_number(sd, needed, given);
-  return new_set_subscr(sd, lookup_node(sd, subs), setdcl_dimen_get_hook(sd),
-                        bad);
+  return new_set_subscr(sd, lookup_node(sd, subs),
+                        static_cast<setdcl*>(sd)->dimen, bad);
 }
 
 expr* synscript(uint32_t op, symbol* sym, expr* subs) {
@@ -121,13 +119,13 @@ expr* synonym(symbol* sym) {
   note_dseen(sym->name, nullptr);
   would_need_prob = 4;
   if (trans_state > 2 && need_prob) need_prob |= 4;
-  if (trans_state <= 2) *req_collect_p |= 2;
+  if (trans_state <= 2) req_collect |= 2;
   return new_expr(opword(OPSYN, EF_NUMERIC), sym, sym->binding);
 }
 
 set* syssetref(symbol* sym) {
   xnode* d = static_cast<xnode*>(sym->binding);
-  set* s = syssetref_hook ? syssetref_hook(d) : nullptr;
+  set* s = sysset_of(d);
   if (!s) {
     // No set object yet: an empty set keeps the expression well formed.
     s = set_enum(new_enum(), 1);
@@ -139,11 +137,11 @@ set* syssetref(symbol* sym) {
 }
 
 expr* dual_val(xnode* c, expr* subs) {
-  bool logical = con_logical_hook(c) != 0;
+  bool logical = con_logical(c) != 0;
   int opc = logical ? (subs ? OPLCONSUB : OPLCON) : (subs ? OPDUALSUB : OPDUAL);
   uint32_t op = opword(opc, EF_NUMERIC);
   expr* e = subs ? subscript(op, c, subs) : new_expr(op, c);
-  if (con_compl_hook(c)) {
+  if (con_compl(c)) {
     // The .slack of a complementarity constraint.
     expr* dot = new_expr(opword(subs ? OPDOTSUB : OPDOT, EF_NUMERIC), e, e->R);
     e->R = operand(int32_t(93));
@@ -241,7 +239,8 @@ expr* ltinsert(expr* e) {
   }
   // "<" and the operand as an ordinary concatenation chain, so that every
   // tree walk (deletion, copying, printing) sees a node of the usual shape.
-  expr* lt = new_str(ltc_ref_hook());
+  ++LTc->refcnt;
+  expr* lt = new_str(LTc);
   lt->next = make_string(e);
   return new_expr(opword(OPCONCAT, EF_STRING), lt, lt->next);
 }

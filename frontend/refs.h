@@ -78,17 +78,6 @@ expr* nextprev(int kind, expr* e, set* s, expr* n);
 // e with "<" put in front of its text.
 expr* ltinsert(expr* e);
 
-// Fields of declaration classes defined by their own modules, reached
-// through hooks until those modules install them.
-// (A set declaration's dimension comes through setdcl_dimen_get_hook,
-// eval/setclass.h.)
-// Nonzero when a constraint is a complementarity constraint (bit 8 of its
-// flag word).  Default: 0.
-extern int (*con_compl_hook)(xnode* c);
-// The string "<" with one more reference (the session's LTc).  Default: a
-// new string "<".
-extern cstr* (*ltc_ref_hook)();
-
 }  // namespace vexo
 
 #endif  // VEXO_FRONTEND_REFS_H

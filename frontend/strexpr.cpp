@@ -12,6 +12,9 @@
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/neighbours.h"
+#include "instance/names.h"
+#include "instance/varref.h"
+#include "session/located.h"
 #include "support/message.h"
 #include "support/numfmt.h"
 #include "support/pool.h"
@@ -19,13 +22,6 @@
 #include "support/text.h"
 
 namespace vexo {
-
-static void default_badtype(const char* where, uint32_t opword) {
-  bug("unexpected type 0x%x in %s()", opword, where);
-}
-
-void (*free_varref_hook)(varref* v);
-void (*badtype_hook)(const char* where, uint32_t opword) = default_badtype;
 
 static bool is_strlit(const expr* e) {
   return e->opword == opword(OPSTR, EF_STRING) && !e->R.p;
@@ -343,8 +339,6 @@ static bool visit_operands(expr* e, W& w) {
   return true;
 }
 
-void (*func_unref_hook)(xnode* f);
-
 namespace {
 // edelete's walk: every operand goes back to its pool.
 struct deleter {
@@ -362,12 +356,10 @@ struct deleter {
     h->next = nullptr;
     free_expr(h);
   }
-  static void func(xnode* f) {
-    if (func_unref_hook && f) func_unref_hook(f);
-  }
-  static void ref(varref* v) {
-    if (free_varref_hook) free_varref_hook(v);
-  }
+  // An imported function's count of references would drop here; the
+  // function records of today keep no count.
+  static void func(xnode*) {}
+  static void ref(varref* v) { free_varref(v); }
   static void block(expr* e) {
     if (e->L.p) del_mblk(e->R.i, e->L.p);
   }
@@ -378,8 +370,7 @@ void edelete(expr* e) {
   if (!e) return;
   deleter w;
   if (!visit_operands(e, w)) {
-    badtype_hook("edelete", e->opword);
-    return;
+    badtype("edelete", e->opword);
   }
   free_expr(e);
 }
@@ -506,17 +497,6 @@ expr* Sample(expr* e) {
   if (has_flag(e, EF_STRING))
     return new_expr(opword(OPSVEXOESTR, f | EF_STRING), e);
   return new_expr(opword(OPSVEXOE, f | EF_NUMERIC), e);
-}
-
-static expr* lit_symlist(expr* chain) { return symlist(SYML_LITSET, chain); }
-static expr* num_const(double v) { return new_num(v); }
-
-void exprs_init() {
-  set_edelete_hook = edelete;
-  set_make_numeric_hook = make_numeric;
-  set_symlist_hook = lit_symlist;
-  set_const_hook = num_const;
-  set_rc_bit_hook = set_rc_bit;
 }
 
 }  // namespace vexo

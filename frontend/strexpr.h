@@ -62,23 +62,6 @@ expr* Sample(expr* e);
 void primaladj(expr* e);
 void aprimaladj(expr* args);
 
-// Services of other subsystems, installed by their owners.
-// Instance generation: gives a linear-term list back to its pool.
-// Default: nothing.
-extern void (*free_varref_hook)(varref* v);
-// Instance generation: "unexpected type 0x%x in %s()" (internal error).
-// Default: reports it as a bug through the message core.
-extern void (*badtype_hook)(const char* where, uint32_t opword);
-
-// Function declarations: a deleted call drops one of the function's
-// counted references (when positive).  Default: nothing.
-extern void (*func_unref_hook)(xnode* f);
-
-// Start-up of the builders: installs edelete as the set module's deleter
-// of expressions and make_numeric and symlist as the set constructors'
-// coercions (eval/setclass.h).  Called by expr_init.
-void exprs_init();
-
 }  // namespace vexo
 
 #endif  // VEXO_FRONTEND_STREXPR_H

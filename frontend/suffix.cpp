@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "eval/optab.h"
+#include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/dotnames.h"
 #include "frontend/expr.h"
@@ -14,6 +15,8 @@
 #include "frontend/neighbours.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
+#include "session/located.h"
+#include "session/loop.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -115,14 +118,12 @@ const sfxtab ostuff = {0, o_lo, o_hi, nullptr};
 const sfxtab pstuff = {0, p_lo, p_hi, nullptr};
 const sfxtab rstuff = {0, r_lo, r_hi, nullptr};
 
-static int req_collect0;
-int* req_collect_p = &req_collect0;
 xnode* Solution_Count;
 xnode* Ig_Count;
 dsuffix* dsuffixes;
 static uint32_t n_dsuffixes;
 
-static inline void req_or(int bits) { *req_collect_p |= bits; }
+static inline void req_or(int bits) { req_collect |= bits; }
 
 const sfxent* sfxlook(const sfxtab* t, const char* name) {
   const sfxent* e = static_cast<unsigned char>(*name) < 'r' ? t->lo : t->hi;
@@ -241,7 +242,7 @@ void dv_check(xnode* d) {
 
 void dvo_check(xnode* d) {
   dac_adj(d);
-  if (*req_collect_p & 2) return;
+  if (req_collect & 2) return;
   for (int i = 0; i < d->ndeps; i++) {
     xnode* x = dac.bynum ? dac.bynum[d->deps[i]] : nullptr;
     if (x && is_defvar(x)) {
@@ -327,7 +328,7 @@ const sfxent* ccsfxlook(const sfxtab** table, const char* name,
   return e;
 }
 
-static bool is_logical(xnode* d) { return con_logical_hook(d) != 0; }
+static bool is_logical(xnode* d) { return con_logical(d) != 0; }
 
 // The table for declaration d (null: d takes no suffixes); for a
 // complementarity constraint *cc is set and the table is ccstuff.

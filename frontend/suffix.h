@@ -76,10 +76,8 @@ extern const sfxtab vstuff, cstuff, ccstuff, lstuff, ostuff, pstuff, rstuff;
 // by strcmp in table order.  Null when absent.  Touches nothing else.
 const sfxent* sfxlook(const sfxtab* t, const char* name);
 
-// What the current command needs before it runs: bit 2 asks that the
-// problem be collected first.  The variable is the session's; it installs
-// its address here (the default points at a variable of this module).
-extern int* req_collect_p;
+// What the current command needs before it runs (bit 2: the problem is
+// collected first) goes into the session's req_collect (session/loop.h).
 
 // Start-up declarations whose base slots count uses that need solution
 // counts (DG_SOLN) and initial-guess counts (DG_IG); set by whoever makes

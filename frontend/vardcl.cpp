@@ -17,6 +17,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
+#include "session/located.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -64,7 +65,7 @@ var::var(symbol* nm, cstr* al, set_spec* ix, uint64_t fl) {
   // The record comes zeroed from its pool; every field is set here all
   // the same, since a constructor may not rely on earlier contents.
   std::memset(static_cast<void*>(this), 0, sizeof *this);
-  if (randvar_cleanup_hook) randvar_cleanup_hook();
+  randvar_cleanup();
   kind = ix && ix->nindex > 0 ? DK_VARI_PENDING : DK_VAR;
   name = nm;
   alias = al;
@@ -531,13 +532,5 @@ void var_rev(xnode* x) {
   v->arcs = r;
 }
 
-static void classpos(xnode* x, int pos) {
-  static_cast<var*>(x)->subclass = static_cast<uint32_t>(pos);
-}
-
-void vardcl_init() {
-  var_rev_hook = var_rev;
-  var_classpos_hook = classpos;
-}
 
 }  // namespace vexo

@@ -61,6 +61,7 @@ struct convar : xnode {
   expr* sufinit;  // suffix initialisers (OP248 nodes: L suffix, R value)
   void* inst[2];  // instance data: both point into the surviving record
   int32_t ninst;  // generated members, -1 before generation
+  int32_t stmtrefs;  // references in the statement being read (the lexer)
 
   // `suffix NAME expr`: pushes an initialiser for a declared suffix (and
   // records the suffix as a dependency); an unknown name reports "%s is
@@ -120,12 +121,9 @@ static_assert(std::is_trivially_destructible_v<var> &&
 void add_sufinit(expr** head, symbol* sufname, expr* value);
 // "%s is not a declared suffix.\n".
 void sufwarn(symbol* sufname);
-// Reverses a variable's term list (installed as decl.h's var_rev_hook by
-// vardcl_init).
+// Reverses a variable's term list (decl_rev calls it for each new
+// variable).
 void var_rev(xnode* v);
-// Installs this module's hooks of frontend/decl.h (var_classpos_hook,
-// var_rev_hook).  Start-up.
-void vardcl_init();
 
 }  // namespace vexo
 

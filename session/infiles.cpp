@@ -11,12 +11,17 @@
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "eval/funclib.h"
+#include "eval/random.h"
+#include "session/child.h"
 #include "session/envfile.h"
+#include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/options.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
+#include "solver/output.h"
 #include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
@@ -35,14 +40,6 @@ int quote_literals;
 const char* cmdoutopt;
 int merge_Stderr;
 int dbg;
-
-static void no_alarm(double) {}
-static void nothing() {}
-void (*start_alarm_hook)(double) = no_alarm;
-void (*ousage_hook)() = nothing;
-void (*ix_details_hook)() = nothing;
-void (*show_funcs_hook)() = nothing;
-void (*show_rand_hook)() = nothing;
 
 // ---------------------------------------------------------------------------
 // Usage screens
@@ -165,7 +162,7 @@ void v_opt(const char* s) {
         Stderr = stdout;
         break;
       case 'f':
-        show_funcs_hook();
+        show_funcs();
         break;
       case 'p':
         prompt_unit = 1;
@@ -173,7 +170,7 @@ void v_opt(const char* s) {
       case 'q':
         myexit(0);
       case 'r':
-        show_rand_hook();
+        show_rand();
         break;
       case 's':
         setoption("show_stats", "4");
@@ -269,16 +266,13 @@ static void option_group(const char* s) {
         const char* v = rest_or_next(s + 1);
         if (v && strcmp(v, "?") == 0) {
           Fprintf(Stderr, "%s options:\n", "-i");
-          ix_details_hook();
+          ix_details_ZEF();
           myexit(0);
         }
         return;
       }
       case 'o':
-        if (strcmp(s + 1, "?") == 0) {
-          ousage_hook();
-          myexit(0);
-        }
+        if (strcmp(s + 1, "?") == 0) ousage();
         cmdoutopt = s + 1;
         setoption("outopt", s + 1);
         return;
@@ -316,7 +310,7 @@ static void option_group(const char* s) {
         // The built-in params exist already: give the limit to the one
         // that shows it.
         if (param* p = Time_params[T_SESSION_MAX]) *sysparam_cell(p) = x;
-        start_alarm_hook(x);
+        start_alarm(x);
         return;
       }
       case 'z':
@@ -367,7 +361,7 @@ int nextfile(int k, int) {
     // An include file ended: it and each includer with no text left are
     // ended; reading goes on where text is left, else with the next
     // top-level input.
-    end_include_hook(1);
+    end_include(1);
     if (nextc < lastc || nextline()) return 1;
   }
   if (infile > 0) close(infile);
@@ -386,7 +380,7 @@ int nextfile(int k, int) {
       // The end of the arguments: the next call meets it again.
       if (at_eof > 2) {
         eexit = 1;
-        squawk_hook("unexpected end of file");
+        squawk("unexpected end of file");
       }
       if (read_options) {
         read_options = 0;

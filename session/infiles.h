@@ -21,19 +21,11 @@ extern const char* cmdoutopt;
 extern int merge_Stderr;
 extern int dbg;
 
-// Services of later parts and other subsystems, with their least
-// behaviour.  Arms the -x wall-clock limit: default nothing.  The -o?
-// screen, the -i? details, -vf and -vr listings: default nothing (-o? and
-// -i? still end with 0).
-extern void (*start_alarm_hook)(double secs);
-extern void (*ousage_hook)();
-extern void (*ix_details_hook)();
-extern void (*show_funcs_hook)();
-extern void (*show_rand_hook)();
-
-// Moves to the next top-level input (installed as nextfile_hook).  k is 0
-// only on the start-up call, which does not read the first line.  Returns
-// 1 when a new input is open, 0 at the end of all input.  An input that
+// Moves to the next input when the current one is exhausted (the line
+// reader calls it): an include file that ended gives way to its includer
+// (end_include, session/include.h); a top-level input to the next one.  k
+// is 0 only on the start-up call, which does not read the first line.
+// Returns 1 when a new input is open, 0 at the end of all input.  An input that
 // cannot be opened is reported ("can't open %s") and, while the error
 // limit is set, ends the session with rc + 4.  Option arguments met on the
 // way are applied; their listing forms, an invalid letter and a bad -x

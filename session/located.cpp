@@ -1,12 +1,16 @@
-// The warning counter of messages printed by their callers and the
-// decision whether an aborted command ends the session.
+// Located messages, the return-code rule, the error limit and the decision
+// whether an aborted command ends the session.
 #include "session/located.h"
+
+#include <cstring>
 
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/include.h"
 #include "session/loop.h"
 #include "session/startup.h"
+#include "support/block.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -15,8 +19,117 @@ namespace vexo {
 
 double xoption;
 
-static int current_infile() { return infile; }
-int (*bottom_infile_hook)() = current_infile;
+static void message_line(const char* msg) {
+  Fprintf(Stderr, "%s%s\n", msg[0] == '\n' ? "" : "\n\t", msg);
+}
+
+// The context line: the current line with the token being read between
+// ">>>" and "<<<"; t is the token's start (firstc when unknown).
+static void context_line(char* t) {
+  if (yy_special > 2) nextc_restore();
+  char* e = nextc;
+  char* rest_end;
+  if (!e || e < firstc || e > lastc) {
+    e = rest_end = lastc;
+  } else {
+    if (e > firstc && (e[-1] == '\n' || e[-1] == '\r')) --e;
+    rest_end = lastc;
+    if (rest_end > e && rest_end[-1] == '\n') --rest_end;
+  }
+  if (e < t) e = t;
+  // Leading blanks and control characters of the line are not shown.
+  char* from = firstc;
+  while (from < e && static_cast<unsigned char>(*from) < 33) ++from;
+  char* mid = t > from ? t : from;
+  Fprintf(Stderr, "context:  %.*s >>> %.*s <<< %.*s\n",
+          static_cast<int>(mid - from), from, static_cast<int>(e - mid), mid,
+          static_cast<int>(rest_end - e), e);
+}
+
+void squawk(const char* msg) {
+  if (blockmode && strncmp(blockname, "error_", 6) != 0) {
+    errorstart("error_error");
+  }
+  if (parse_time && !(cmdnum && !inslev)) {
+    // Show a position the lexer saved for this input instead of the
+    // current one.
+    char* keep_nextc = nullptr;
+    char* keep_tstart = nullptr;
+    if (oinfno == infile_number) {
+      if (onextc) {
+        keep_nextc = nextc;
+        nextc = onextc;
+      }
+      if (otstart) {
+        keep_tstart = tstart;
+        tstart = otstart;
+      }
+    } else {
+      onextc = otstart = nullptr;
+    }
+    if (cmdnum) cmdwhere();
+    char* t = tstart;
+    long col = 0;
+    if (firstc == fc0 && t && t >= firstc && t <= lastc) {
+      col = static_cast<long>(t - firstc);
+    } else {
+      t = firstc;
+    }
+    const char* name = infname ? infname : "-";
+    long line = static_cast<long>(lineno);
+    long offset = static_cast<long>(linestart) + col;
+    if (blockmode) {
+      Fprintf(Stderr, "file %s\nline %ld\noffset %ld\n", name, line, offset);
+    } else if (infile == 0 && stdin_offset < 1) {
+      Fprintf(Stderr, "\n");
+    } else if (adjusted) {
+      Fprintf(Stderr, "\n%s, line %ld:\n\t", name, line);
+    } else {
+      Fprintf(Stderr, "\n%s, line %ld (offset %ld):\n\t", name, line, offset);
+    }
+    Fprintf(Stderr, "%s\n", msg);
+    if (firstc < lastc) context_line(t);
+    if (keep_nextc) {
+      nextc = keep_nextc;
+      onextc = nullptr;
+    }
+    if (keep_tstart) {
+      tstart = keep_tstart;
+      otstart = nullptr;
+    }
+  } else {
+    if (cmdnum) cmdwhere();
+    message_line(msg);
+  }
+  if (count_warning(2, false)) pr_badnames = 0;
+}
+
+void set_rc_bit(int bit) {
+  // Errors typed at an interactive terminal leave the return code alone.
+  if (!(interactive && infile == 0 && !warn_exit) || bit > 8) rc |= bit;
+}
+
+bool count_warning(int bit, bool zero_warn0) {
+  set_rc_bit(bit);
+  errorend();
+  if (single_step > 0) return false;
+  ++warnings;
+  if (!bit) ++warn0;
+  if (eexit && warnings >= eexit) {
+    Fprintf(Stderr, "\nBailing out after %d warnings.\n", warnings);
+    if (warn_exit) myexit(rc | 2);
+    warnings = 0;
+    if (zero_warn0) warn0 = 0;
+    bailout();
+  }
+  return true;
+}
+
+void missing(int c) {
+  char msg[16];
+  Snprintf(msg, sizeof msg, "missing %c", c);
+  squawk(msg);
+}
 
 void warninc(int bit) {
   count_warning(bit, true);
@@ -31,7 +144,11 @@ int bail_quit() {
     myexit(3);
   }
   if (!interactive || warn_exit) return 1;
-  return bottom_infile_hook() != 0;
+  return bottom_infile() != 0;
+}
+
+void cantserve(const char* what, const char* name) {
+  error(0, "Server mode: %s%s prohibited.", what, name ? name : " command");
 }
 
 int badfname(const char* s) {
@@ -40,16 +157,6 @@ int badfname(const char* s) {
       return static_cast<unsigned char>(*s);
   }
   return 0;
-}
-
-static void myexit_entry(int code) { myexit(code); }
-
-void located_init() {
-  squawk_hook = squawk;
-  bail_quit_hook = bail_quit;
-  cmd_cleanup_hook = cmd_cleanup;
-  cmdwhere_hook = cmdwhere;
-  myexit_hook = myexit_entry;
 }
 
 }  // namespace vexo

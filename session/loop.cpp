@@ -9,11 +9,15 @@
 #include <cerrno>
 #include <csignal>
 
+#include "frontend/cmdbuild.h"
 #include "frontend/decl.h"
 #include "frontend/neighbours.h"
+#include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/include.h"
 #include "session/startup.h"
+#include "solver/solve.h"
 #include "support/block.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -23,18 +27,12 @@
 
 namespace vexo {
 
-int (*parse_hook)();
 void* curcmd;
 cmd_place cmdplace;
 int req_collect;
 char* yylastc_saved;
 volatile std::sig_atomic_t spjb;
 volatile std::sig_atomic_t pipe_broken;
-
-static void nothing() {}
-void (*tempfile_zap_hook)() = nothing;
-void (*cmd_loopreset_extra_hook)() = nothing;
-void (*cmd_mem_reset_extra_hook)() = nothing;
 
 // ---------------------------------------------------------------------------
 // Signals
@@ -134,7 +132,7 @@ void signal_point() {
     ending = 1;
     if (code == 13 && pipe_unexpected)
       Fprintf(Stderr, "\n\n*** Unexpected SIGPIPE received. ***\n\n");
-    tempfile_zap_hook();
+    tempfile_zap();
     if (code == 32 && blockmode) blockstart("break");
     myexit(code);
   }
@@ -215,24 +213,31 @@ void run_cleanups() {
     unregister_cleanup(cleanup_head.next);
 }
 
-void cmd_mem_reset() {
-  run_cleanups();
-  cmd_mem_reset_extra_hook();
+void cleanup_reset() {
+  cleanup_head.next = cleanup_head.prev = &cleanup_head;
+  cleanup_free = nullptr;
 }
+
+void cmd_mem_reset() { run_cleanups(); }
 
 // ---------------------------------------------------------------------------
 // Recovery
 
-// The command state after an error.  An error read from a file ends the
-// session with the pending return code: include files read from a file are
+void cmd_reset2() {
+  cmdbuild_reset();
+  cmd_mem_reset();
+}
+
+// After an aborted command: an error read from a file ends the session
+// with the pending return code: include files read from a file are
 // abandoned first (back to the bottom input), and when that input is a
 // file too the session ends.  So an error that reaches the recovery point
 // without passing bail1out (a floating-point exception) still ends a
 // session that reads a file.
-static void cmd_reset2() {
+static void abort_reset() {
   int pending = rc | 2;
-  cmd_mem_reset();
-  if (nfs > 0 && infile != 0) end_include_hook(0);
+  cmd_reset2();
+  if (nfs > 0 && infile != 0) end_include(0);
   if (nfs == 0 && infile > 0) myexit(pending);
 }
 
@@ -250,13 +255,12 @@ static void cmd_forget() {
 
 void cmd_cleanup() {
   cmd_forget();
-  cmd_reset2();
+  abort_reset();
 }
 
 void cmd_loopreset() {
   cmd_forget();
-  cmd_reset2();
-  cmd_loopreset_extra_hook();
+  abort_reset();
 }
 
 void cmdwhere() {
@@ -294,7 +298,7 @@ int session_loop() {
     try {
       signal_point();
       cmd_start = in_cmds;
-      int r = parse_hook ? parse_hook() : 1;
+      int r = parse();
       return r >= 0 && r <= 3 ? r : 3;
     } catch (const command_abort&) {
       recover();

@@ -34,11 +34,6 @@ struct cleanup_rec {
 static_assert(std::is_trivially_destructible_v<cleanup_rec>,
               "clean-up records are plain pool records");
 
-// The parser's main loop (parse of frontend/parse.h: yyparse with its
-// recovery point, the result mapped through {0, 3, 2, 3, 1, 3}), installed
-// once it exists; null: no input is read and session_loop answers 1, as
-// for an input without commands.
-extern int (*parse_hook)();
 // The command being executed, or null; its kind is cmdnum.  The executor
 // sets curcmd with cmdplace, which cmdwhere reports: the command's name,
 // its statement's file (null: standard input before any of it was read as
@@ -62,20 +57,11 @@ extern char* yylastc_saved;
 extern volatile std::sig_atomic_t spjb;
 extern volatile std::sig_atomic_t pipe_broken;
 
-// Services of other subsystems and later parts of the session, each with
-// the least behaviour the loop needs.
-// Removes the session's temporary files.  Default: nothing.
-extern void (*tempfile_zap_hook)();
-// The recovery and reset of command state (compound commands, loop
-// frames, compiled state of the running command).  Defaults: nothing.
-extern void (*cmd_loopreset_extra_hook)();
-// The rest of the command-memory reset: option callbacks, the outermost
-// evaluation context, the finished command records.  Default: nothing.
-extern void (*cmd_mem_reset_extra_hook)();
-
-// The session loop: installs the signal handlers, runs parse_hook and
-// recovers from aborts that reach it; returns 0..3: 3 ends the session at
-// once, the others go to the batch path.
+// The session loop: installs the signal handlers, runs the parser's main
+// loop (parse, frontend/parse.h: yyparse with its recovery point, the
+// result mapped through {0, 3, 2, 3, 1, 3}) and recovers from aborts that
+// reach it; returns 0..3: 3 ends the session at once, the others go to the
+// batch path.
 int session_loop();
 // The recovery at the recovery point: end the open evaluation contexts,
 // cmd_loopreset, clear req_collect and prompt2, rc 0 when interactive,
@@ -102,18 +88,33 @@ void unregister_cleanup(cleanup_rec* r);
 // Runs every pending record, newest first (each is unlinked before its
 // routine runs, so an error inside one does not run it again).
 void run_cleanups();
+// Start-up and `reset`: no live records and an empty free list (the
+// records live in recorded memory, which `reset` frees).
+void cleanup_reset();
 // The command-memory reset after each top-level command and after an
-// error: the pending clean-ups run.
+// error: the pending clean-ups run.  (The option callbacks, the outermost
+// evaluation context and the finished command records come with their
+// owners.)
 void cmd_mem_reset();
-// Called by bail1out before the abort reaches the recovery point.
+// Called by bail1out before the abort reaches the recovery point: forgets
+// the running command, cmd_reset2, and ends a session whose input is a
+// file (the include levels read from a file first): with no include open
+// and a file as the input, the session ends (myexit) with rc | 2.
 void cmd_cleanup();
-// The reset at the recovery point.
+// After a syntax error or an abandoned compound command (the front end
+// calls it): abandons the open compound commands and resets the command
+// memory.  The least form: the session reads on also when its input is a
+// file (only an aborted command ends such a session: cmd_cleanup,
+// cmd_loopreset).
+void cmd_reset2();
+// The reset at the recovery point: as cmd_cleanup.  (Nested command files
+// and compiled state come with their owners.)
 void cmd_loopreset();
 // Writes where the running command failed: "Error executing \"%s\"
 // command:\n" or the numbered form with file, line and offset.
 void cmdwhere();
-// Hooks that do nothing here but mark safe points: clear_queue after block
-// input, check_msgloop at each step of an iteration (acts on signals).
+// Safe points: clear_queue after each piece of block input (does nothing),
+// check_msgloop at each step of an iteration (acts on signals).
 void clear_queue();
 void check_msgloop();
 

@@ -10,6 +10,7 @@
 
 #include "eval/set.h"
 #include "frontend/neighbours.h"
+#include "session/batch.h"
 #include "session/envfile.h"
 #include "session/located.h"
 #include "session/startup.h"
@@ -48,8 +49,6 @@ const char* options_out = "";
 int tell_times;
 int show_stats;
 
-static void no_heading() {}
-void (*time_heading_hook)() = no_heading;
 
 // ---------------------------------------------------------------------------
 // Handlers
@@ -99,7 +98,7 @@ void update_eexit(const char* value, void*) {
 void update_telltimes(const char* value, void* target) {
   int n = int_value(value);
   *static_cast<int*>(target) = n;
-  if (n) time_heading_hook();
+  if (n) time_heading();
 }
 
 // Validators: they refuse only in server mode.

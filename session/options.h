@@ -81,9 +81,6 @@ void set_012(const char* value, void* target);      // "1" 1, "2" 2, else 0
 void update_eexit(const char* value, void* target);  // eexit and warn_exit
 void update_telltimes(const char* value, void* target);
 
-// Printer of the times heading (update_telltimes).  Default: nothing.
-extern void (*time_heading_hook)();
-
 // Start-up: the options of the process environment (first occurrence of a
 // name wins; entries that do not begin with a name character are dropped),
 // then the built-in rows, each taking the environment's value over its

@@ -6,20 +6,26 @@
 #include <climits>
 #include <cstring>
 
+#include "eval/funclib.h"
+#include "eval/set.h"
+#include "eval/setclass.h"
+#include "frontend/cmdbuild.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/neighbours.h"
+#include "frontend/paramdcl.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
-#include "frontend/suffix.h"
-#include "frontend/sysdecl.h"
+#include "session/batch.h"
+#include "session/cmdfiles.h"
 #include "session/envfile.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
+#include "session/optfiles.h"
 #include "session/options.h"
 #include "session/sysdecls.h"
 #include "support/block.h"
@@ -51,47 +57,21 @@ cstr* Blank;
 cstr* Question;
 cstr* LTc;
 
-static int rc_as_is() { return rc; }
-static void nothing() {}
-static void nothing_k(int) {}
-int (*eof_loopend_hook)() = rc_as_is;
-void (*write_options_hook)() = nothing;
-void (*lib_exit_hook)() = nothing;
-void (*file_reinit_hook)(int) = nothing_k;
-void (*Process_hook)(int) = process_least;
-
 void sep_pgroup() { setpgid(0, 0); }
 
-void time_heading() {
-  if (!allow_times) return;
-  Fprintf(Stderr,
-          "#\t\tuser\t\tsystem\t\tincremental\ttotal\n"
-          "#phase\t\tseconds\t\tseconds\t\tmemory\t\tmemory\n");
-}
-
 void myexit(int code) {
-  if (code == 0) code = eof_loopend_hook();
-  if (ev) write_options_hook();
-  lib_exit_hook();
+  if (code == 0) code = eof_loopend();
+  if (ev) write_options();
+  at_reset();
+  at_exit();
   fflush(stdout);
   if (Stderr != stdout) fflush(Stderr);
-  file_reinit_hook(0);
+  file_reinit(0);
   if (log_file) {
     fclose(log_file);
     log_file = nullptr;
   }
   exit1(force_exit_0 ? 0 : code);
-}
-
-void process_least(int r) {
-  if (r == 0) rc = force_exit_0 ? 0 : 2;
-  parse_time = 0;
-  if (in_cmds < 2) {
-    if (rc && bailquit) myexit(rc);
-  } else {
-    rc = 0;
-  }
-  parse_time = 1;
 }
 
 // The first scan: -g, -R, -Rw and the -vi forms, which must be known
@@ -167,50 +147,55 @@ static void scan_block_and_libs() {
   }
 }
 
+void init_modules() {
+  scratch_init();
+  symbols_init();
+  list_reinit();
+  set_reinit();
+  setclass_reinit();
+  expr_init();
+  dummy_init();
+  decl_init();
+  paramdcl_init();
+  cmdbuild_reset();
+  cleanup_reset();
+  Blank = new_cstring("");
+  Question = new_cstring("?");
+  LTc = new_cstring("<");
+  sysdecls();
+  parse_init();
+}
+
+void reset_modules() {
+  mem_reset();
+  // The statement's file name may be a copy in the string arena.
+  stmtfname = nullptr;
+  ppinit(nullptr, 0);
+}
+
 void ppinit(char** argv, int first) {
   reset_time = e_time();
-  scratch_init();
   if (first) {
     progname = argv[0];
     progbase = base_name(progname);
     scan_first(argv);
     Mach();
     init_tok_types();
+    scan_block_and_libs();
   }
-  symbols_init();
-  list_reinit();
-  expr_init();
-  dummy_init();
-  decl_init();
-  Blank = new_cstring("");
-  Question = new_cstring("?");
-  LTc = new_cstring("<");
-  if (first) scan_block_and_libs();
-  // The declaration classes' own hooks come first: the system params and
-  // sets are declared through them.
-  if (first) sysdecl_init();
-  sysdecls(first);
+  init_modules();
   if (!first) return;
-  // The input stack's own services (squawk, abandoning include levels after
-  // an abort) first: the option handlers then set the prompts.
-  neighbours_init();
   envinit();
   reader = session_read;
-  parse_init();
-  parse_hook = parse;
-  recover_hook = recover;
-  req_collect_p = &req_collect;  // the front end ORs its request bits here
   if (!i_option_ZEF) {
     const char* f = evalue("VEXOFUNC");
     if (f && *f) i_option_ZEF = f;
   }
-  nextfile_hook = nextfile;
   nextfile(0, 0);
 }
 
 int session_main(int argc, char** argv) {
   stdOut = stdout;
-  time_heading_hook = time_heading;
   if (argc == 2 && strcmp(argv[1], "--version") == 0) {
     show_version(stdout);
     fflush(stdout);
@@ -223,7 +208,6 @@ int session_main(int argc, char** argv) {
   int code = 0;
   try {
     Init_Stderr();
-    located_init();
     vexo_env_init(argv[0]);
     Dw_max = 2;
     ppinit(argv, 1);
@@ -234,12 +218,12 @@ int session_main(int argc, char** argv) {
       Fprintf(Stderr, "\n");
     }
     allow_times = 1;
-    if (tell_times) time_heading_hook();
+    if (tell_times) time_heading();
     parse_time = 1;
     int r = session_loop();
     if (r == 3 || (blockmode & 3)) myexit(rc);
     try {
-      Process_hook(r);
+      Process(r);
     } catch (const command_abort&) {
     }
   } catch (const session_exit& e) {

@@ -1,9 +1,11 @@
 // Start-up and exit.  session_main is the program: it prints the version
-// line for "--version", builds the interpreter's global state (ppinit),
-// runs the session loop and the batch path, and returns the exit code.
-// myexit is the single orderly way out: it writes the option files, runs
-// the library exit hooks, flushes and closes the streams and ends in exit1,
-// whose session_exit session_main catches.
+// line for "--version", builds the interpreter's global state (ppinit, with
+// the one list of the modules' start-up, init_modules), runs the session
+// loop and the batch path (Process, session/batch.h), and returns the exit
+// code.  myexit is the single orderly way out: it closes a compound command
+// still open, writes the option files, runs the libraries' reset and exit
+// callbacks, flushes and closes the streams and ends in exit1, whose
+// session_exit session_main catches.
 //
 // Exit codes: 0 for "--version", a normal end with rc 0 and every exit with
 // -w (force_exit_0); rc for a normal end or an end by command; rc | 2 when
@@ -44,37 +46,52 @@ extern cstr* Blank;
 extern cstr* Question;
 extern cstr* LTc;
 
-// Services of later parts of the session and of other subsystems, each
-// with the least behaviour start-up and exit need.
-// Closes compound commands still open at the end (a waiting if or repeat
-// runs); returns the code.  Default: rc.
-extern int (*eof_loopend_hook)();
-// Writes the changed options to the OPTIONS_INOUT and OPTIONS_OUT files.
-// Default: nothing.
-extern void (*write_options_hook)();
-// Library reset and exit hooks.  Default: nothing.
-extern void (*lib_exit_hook)();
-// Closes the session's input and output files.  Default: nothing.
-extern void (*file_reinit_hook)(int k);
-// The batch path after the parser ends (r the mapped parser result).
-// Default: process_least.
-extern void (*Process_hook)(int r);
-// The least batch path: the return-code rules without a problem to write.
-void process_least(int r);
-
 // The program: main's body.  Returns the exit code.
 int session_main(int argc, char** argv);
-// Builds the global tables; with first 1 also scans the command line,
-// builds the options and opens the first input.  Can end the session
-// (session_exit) for -b?, a bad -b letter or a bad -vi digit.
+// Builds the global tables (init_modules); with first 1 also scans the
+// command line, builds the options and opens the first input.  Can end
+// the session (session_exit) for -b?, a bad -b letter or a bad -vi digit.
 void ppinit(char** argv, int first);
+
+// The one list of the modules' start-up, in order.  Each routine builds
+// its module's state from nothing (its free lists emptied), so the same
+// list serves start-up (ppinit), `reset` after its memory walk
+// (reset_modules) and the unit-test fixtures:
+//   support/scratch  scratch_init     the scratch buffers tok, pbuf, Bf
+//   support/symbol   symbols_init     symhash, numhash, small_ints
+//   support/list     list_reinit      list cells, the context stack
+//   eval/set         set_reinit       member and set-record free lists
+//   eval/setclass    setclass_reinit  the last "dimen ... needs to be given"
+//   frontend/expr    expr_init        expression nodes
+//   frontend/dummy   dummy_init       dummies, expression copies, level sets
+//   frontend/decl    decl_init        declarations, class lists, dac
+//   frontend/paramdcl paramdcl_init   the set declaration being parsed
+//   frontend/cmdbuild cmdbuild_reset  open compound commands, loop sets
+//   session/loop     cleanup_reset    clean-up records
+//   session/startup  (here)           Blank, Question, LTc
+//   session/sysdecls sysdecls         built-in params and system sets
+//   frontend/keywords parse_init      word sets, keywords, built-in sets,
+//                                     system suffixes, problems and sets
+//                                     (sysdecl_*), shared-expression table
+// State that survives `reset` by design, outside the recorded pools: the
+// process set-up (Stderr, stdOut, the machine constants, the lexer's
+// character tables, the signal handlers, the block-mode buffer, the
+// reader's block chunks, svsub0), the command line (xargv, read_options,
+// xoption, the -b/-i/-vi settings), the session's rc and modes, the reader
+// and lexer state with the top-level line buffer, the allocator's serial
+// numbers, and the environment-file results.  Kept across `reset` by the
+// reset command itself (not built yet): the option table (env_reset) and
+// the open include levels (ioreset), which live in the pools.
+void init_modules();
+// The memory walk of `reset` and the rebuild: frees every recorded
+// allocation (mem_reset) and runs start-up again without the command line
+// (ppinit with first 0, which runs init_modules).
+void reset_modules();
+
 // The orderly end with code; never returns (throws session_exit).
 [[noreturn]] void myexit(int code);
 // Puts the process into a process group of its own.
 void sep_pgroup();
-// The two heading lines of the times report, once start-up has ended
-// (allow_times); option times calls it (time_heading_hook).
-void time_heading();
 
 }  // namespace vexo
 

@@ -1,19 +1,21 @@
-// The built-in params and system sets of start-up.
+// The system declarations of start-up.
 #include "session/sysdecls.h"
 
 #include <unistd.h>
 
 #include <cstdint>
 
+#include "eval/funclib.h"
 #include "eval/set.h"
+#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/keywords.h"
 #include "frontend/paramdcl.h"
 #include "frontend/suffix.h"
-#include "frontend/sysdecl.h"
 #include "session/located.h"
 #include "session/startup.h"
-#include "support/filename.h"
+#include "support/list.h"
 #include "support/machine.h"
 #include "support/pool.h"
 #include "support/symbol.h"
@@ -40,6 +42,7 @@ param* status_solno;
 param* backslash_map;
 param* filename_case;
 param* check_failures;
+xnode* Pd_trans_state;
 param* Time_params[N_TIME_PARAMS];
 param* presolve_msgs;
 param* solve_message;
@@ -49,6 +52,23 @@ param* table_errmsg;
 setdcl* Sd_sysset[N_SYSSET_CODES];
 set* sysenum_sets[4];
 setdcl* Sd_file_prefixmap;
+
+suffix* derstage_suf;
+suffix* relax_suf;
+suffix* sstatus_suf;
+suffix* stage_suf;
+symbol* Sstatus;
+symbol* Stage;
+
+setdcl* Sd_display;
+setdcl* Sd_LIBS;
+setdcl* Sd_AVAILFUNCS;
+setdcl* Sd_AVAILFUNC2;
+setdcl* Sd_SFUNCS;
+setdcl* Sd_HANDLERS;
+param* Pd_handler_desc;
+param* Pd_handler_lib;
+set* handleindx;
 
 // The system mark: the top bit of a param's type word.  Table reads and
 // output arguments do not assign to a param that carries it.
@@ -232,26 +252,7 @@ static void sysset(const char* name, int code) {
   xclass[code].sysdcl = d;
 }
 
-// The file-name mapping reads these.
-static double read_backslash_map() {
-  double* c = sysparam_cell(backslash_map);
-  return c ? *c : 0;
-}
-static double read_filename_case() {
-  double* c = sysparam_cell(filename_case);
-  return c ? *c : 0;
-}
-static const char* read_prefixmap(size_t i, const char** to) {
-  set* s = Sd_file_prefixmap ? Sd_file_prefixmap->value : nullptr;
-  if (!s || s->nmem <= 0) return nullptr;
-  setmem* m = s->first;
-  for (; m && i; --i) m = m->next;
-  if (!m) return nullptr;
-  *to = m->tup()[1]->name;
-  return m->tup()[0]->name;
-}
-
-void sysdecls(int) {
+void sysdecls() {
   sysparam("Infinity", Infinity);
   sysparam("_pid", static_cast<double>(apid));
   sysparam("_version", a_version);
@@ -266,9 +267,73 @@ void sysdecls(int) {
   for (int i = 0; i < N_SYSSET_CODES; ++i) Sd_sysset[i] = nullptr;
   for (auto& r : sysset_tab_rows) sysset(r.name, r.code);
   Sd_file_prefixmap = plain_set("_file_prefixmap", 2);
-  backslash_map_hook = read_backslash_map;
-  filename_case_hook = read_filename_case;
-  file_prefixmap_hook = read_prefixmap;
+}
+
+// ---------------------------------------------------------------------------
+// The steps of the keyword set-up
+
+static suffix* sys_suffix(const char* name, int dir, uint32_t fl) {
+  suffix* s = new_suffix(Symbol(name, 0), nullptr);
+  s->stamp = 1.0;
+  s->add_dir(dir);
+  s->sflags = fl;
+  s = s->finish_dcl();
+  N_Sys_Sufs++;
+  return s;
+}
+
+void sysdecl_suffixes() {
+  dot_names = set_enum(new_enum(), 1);
+  table_names = set_enum(new_enum(), 1);
+  dsuffix_reset();
+  derstage_suf = sys_suffix("derstage", 1, SUF_INTEGER);
+  relax_suf = sys_suffix("relax", 4, 0);
+  sstatus_suf = sys_suffix("sstatus", 3, SUF_SYMBOLIC);
+  Sstatus = sstatus_suf->name;
+  stage_suf = sys_suffix("stage", 4, SUF_INTEGER);
+  Stage = stage_suf->name;
+  stage_declared = 0;
+}
+
+void sysdecl_problems() {
+  dclstub_init();
+  initial_prob =
+      new_problem(Symbol("Initial", 0), nullptr, nullptr, nullptr, nullptr);
+  cur_prob = initial_prob;
+}
+
+// A system set declaration without a value routine: ordered, dimension 1,
+// an empty value set that counts as generated.
+static setdcl* plain_sysset(const char* name, set* orderby) {
+  setdcl* d = new_setdcl(Symbol(name, 0), nullptr, nullptr);
+  d->sflags |= SF_ORDERED | SF_SYSTEM;
+  d->dimen = 1;
+  if (orderby) {
+    // The built-in collation set is ordered by construction; the ordering
+    // test of `ordered by` is not needed for it.
+    list* c = new list;
+    c->next = nullptr;
+    c->item.s = orderby;
+    orderby->refcnt++;
+    d->orderby = c;
+  }
+  d = d->finish_dcl(0);
+  if (d->value) d->value->nmem = 0;
+  return d;
+}
+
+void sysdecl_sets() {
+  Sd_display = plain_sysset("$display", Display);
+  Sd_LIBS = plain_sysset("_LIBS", nullptr);
+  Sd_AVAILFUNCS =
+      sysset_en(Symbol("_AVAILFUNCS", 0), 1, gen_AVAILFUNCS, Sd_LIBS);
+  Sd_AVAILFUNC2 =
+      sysset_en(Symbol("_AVAILFUNC2", 0), 2, gen_AVAILFUNC2, Sd_LIBS);
+  Sd_SFUNCS = sysset_en(Symbol("_SFUNCS", 0), 1, gen_SFUNCS, Pd_trans_state);
+  Sd_HANDLERS = plain_sysset("_HANDLERS", nullptr);
+  handleindx = Sd_HANDLERS->value;
+  Pd_handler_desc = hparamvec(Symbol("_handler_desc", 0));
+  Pd_handler_lib = hparamvec(Symbol("_handler_lib", 0));
 }
 
 }  // namespace vexo

@@ -1,13 +1,18 @@
-// The built-in parameters and system sets that start-up declares (and a
-// reset declares again): the numeric params Infinity, _pid, _version and
-// NaN with their values as default expressions; the params of the
+// The system declarations that start-up makes (and a reset makes again).
+// ppinit declares (sysdecls): the numeric params Infinity, _pid, _version
+// and NaN with their values as default expressions; the params of the
 // interpreter (_cmdno, solve_result_num, the presolve and solution
 // numbers, ...) and the 22 time params, each with a scalar value cell the
 // interpreter reads and writes directly; the symbolic params
 // solve_message, solve_result, _cd, ...; the 15 system sets that list the
 // declarations of each class (_VARS, _CONS, ...) or that the interpreter
 // fills (_ENVS, _SUFFIXES, _TABLES, _SYSTEM_SUFFIXES); and the set
-// _file_prefixmap of file-name prefix pairs.
+// _file_prefixmap of file-name prefix pairs.  The keyword set-up
+// (parse_init, frontend/keywords.h) declares in its places: the system
+// suffixes derstage, relax, sstatus and stage (sysdecl_suffixes); the
+// current and the initial problem (sysdecl_problems); the system sets
+// "$display", _LIBS, _AVAILFUNCS, _AVAILFUNC2, _SFUNCS and _HANDLERS with
+// the params _handler_desc and _handler_lib (sysdecl_sets).
 #ifndef VEXO_SESSION_SYSDECLS_H
 #define VEXO_SESSION_SYSDECLS_H
 
@@ -19,13 +24,15 @@ struct param;
 struct setdcl;
 struct set;
 struct cstr;
+struct suffix;
+struct symbol;
+struct xnode;
 
 // The interface date, the value of _version.
 constexpr double a_version = 20240404;
 
 // Params with a scalar value cell (names in the comments).  Solution_Count
-// and Ig_Count (frontend/suffix.h) and Pd_trans_state (frontend/sysdecl.h)
-// are set here too.
+// and Ig_Count (frontend/suffix.h) are set here too.
 extern param* Cmdno;             // _cmdno
 extern param* solve_result_num;  // solve_result_num
 extern param* solve_exitcode;    // solve_exitcode
@@ -45,6 +52,7 @@ extern param* status_solno;      // _status_solno
 extern param* backslash_map;     // _backslash_map
 extern param* filename_case;     // _filename_case
 extern param* check_failures;    // _check_failures
+extern xnode* Pd_trans_state;    // _trans_state (written by set_trans_state)
 
 // The time params in the order the timing code indexes them.
 enum : int {
@@ -89,6 +97,26 @@ extern setdcl* Sd_sysset[N_SYSSET_CODES];
 extern set* sysenum_sets[4];
 extern setdcl* Sd_file_prefixmap;
 
+// The system suffixes and the names kept of them.
+extern suffix* derstage_suf;
+extern suffix* relax_suf;
+extern suffix* sstatus_suf;
+extern suffix* stage_suf;
+extern symbol* Sstatus;
+extern symbol* Stage;
+
+// The system sets and params of the keyword set-up.
+extern setdcl* Sd_display;  // "$display", in the order of Display
+extern setdcl* Sd_LIBS;     // names of the loaded libraries
+extern setdcl* Sd_AVAILFUNCS;
+extern setdcl* Sd_AVAILFUNC2;
+extern setdcl* Sd_SFUNCS;
+extern setdcl* Sd_HANDLERS;  // the table handlers
+extern param* Pd_handler_desc;
+extern param* Pd_handler_lib;
+// The index set of the table handlers (the value set of _HANDLERS).
+extern set* handleindx;
+
 // The scalar value cell of a param made here (one double), or null for
 // another param.  The interpreter reads and writes the values through it.
 double* sysparam_cell(param* p);
@@ -102,11 +130,16 @@ param* sysparam(const char* name, double v);
 // raised), stored in *global.  Start-up only.
 param* sparam(const char* name, const char* value, param** global);
 
-// Declares everything above (first: the start-up call, 0: after a reset);
-// called by ppinit.  Also installs the file-name
-// mapping's readers of _backslash_map, _filename_case and
-// _file_prefixmap.
-void sysdecls(int first);
+// Declares the params and sets of ppinit (start-up, and again after a
+// reset).
+void sysdecls();
+// The three steps of the keyword set-up, as parse_init runs them: take
+// dot_names and table_names and declare the system suffixes (counting
+// N_Sys_Sufs); create the current and the initial problem; declare the
+// system sets of the keyword set-up.
+void sysdecl_suffixes();
+void sysdecl_problems();
+void sysdecl_sets();
 
 }  // namespace vexo
 

@@ -6,39 +6,49 @@
 #include <cmath>
 #include <cstring>
 
+#include "eval/set.h"
+#include "frontend/paramdcl.h"
+#include "session/located.h"
+#include "session/sysdecls.h"
 #include "support/message.h"
 #include "support/pool.h"
 #include "support/progopen.h"
+#include "support/symbol.h"
 
 namespace vexo {
 
-static double no_value() { return 0; }
-static const char* no_pairs(size_t, const char**) { return nullptr; }
-static int plain_open(const char* name, int flags) {
-  return ::open(name, flags);
-}
-
-double (*backslash_map_hook)() = no_value;
-double (*filename_case_hook)() = no_value;
-const char* (*file_prefixmap_hook)(size_t, const char**) = no_pairs;
-int (*rawio_open_hook)(const char*, int) = plain_open;
-
 int Serving;
 
-void cantserve(const char* what, const char* name) {
-  error(0, "Server mode: %s%s prohibited.", what, name ? name : " command");
+// The value of a built-in param with a value cell (0 before start-up has
+// made it).
+static double sysvalue(param* p) {
+  double* c = sysparam_cell(p);
+  return c ? *c : 0;
+}
+
+// Pair i (from 0, in the set's order) of _file_prefixmap: its from text,
+// with its to text in *to; null past the last pair.
+static const char* prefix_pair(size_t i, const char** to) {
+  set* s = Sd_file_prefixmap ? Sd_file_prefixmap->value : nullptr;
+  if (!s) return nullptr;
+  if (s->nmem < 0) set_genall(s, nullptr);
+  setmem* m = s->first;
+  for (; m && i; --i) m = m->next;
+  if (!m) return nullptr;
+  *to = m->tup()[1]->name;
+  return m->tup()[0]->name;
 }
 
 char* filename_map(const char* name, int* kp) {
   char* r = const_cast<char*>(name);
   int k = -1;
   size_t len = std::strlen(name);
-  if (backslash_map_hook() >= 1 && std::strchr(name, '\\')) {
+  if (sysvalue(backslash_map) >= 1 && std::strchr(name, '\\')) {
     k = htcl(len + 1);
     r = static_cast<char*>(new_mblk(k, 0));
     for (size_t i = 0; i <= len; ++i) r[i] = name[i] == '\\' ? '/' : name[i];
   }
-  double fc = filename_case_hook();
+  double fc = sysvalue(filename_case);
   if (std::isfinite(fc) && std::trunc(fc) == 1) {
     const char* u = r;
     while (*u && !(*u >= 'A' && *u <= 'Z')) ++u;
@@ -53,7 +63,7 @@ char* filename_map(const char* name, int* kp) {
     }
   }
   const char* to;
-  for (size_t i = 0; const char* from = file_prefixmap_hook(i, &to); ++i) {
+  for (size_t i = 0; const char* from = prefix_pair(i, &to); ++i) {
     size_t flen = std::strlen(from);
     if (flen > len || std::strncmp(r, from, flen)) continue;
     size_t tlen = std::strlen(to);
@@ -85,7 +95,7 @@ int Open_map(const char* name, void** handle) {
   *handle = nullptr;
   int fd;
   if (*name != '<')
-    fd = rawio_open_hook(mapped, O_RDONLY);
+    fd = ::open(mapped, O_RDONLY);
   else if (Serving) {
     cantserve("input via ", name);
     fd = -1;

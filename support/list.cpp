@@ -3,6 +3,11 @@
 
 #include <cstring>
 
+#include "eval/indexing.h"
+#include "frontend/decl.h"
+#include "frontend/dummy.h"
+#include "frontend/expr.h"
+#include "frontend/paramdcl.h"
 #include "support/message.h"
 #include "support/pool.h"
 
@@ -16,18 +21,6 @@ int32_t ssoffset;
 dummy* last_dummy;
 int32_t Dummy_refs[MAX_SSLEVEL + 1];
 int bracecnt;
-
-static void no_dummies(dummy*) {}
-static int no_index_count(set_spec*) { return 0; }
-static set_spec* no_indexing(xnode*) { return nullptr; }
-static void no_setdcl() {}
-static expr* same_elem(expr* e) { return e; }
-
-void (*free_dummies_hook)(dummy* last) = no_dummies;
-int (*ss_count_hook)(set_spec* ss) = no_index_count;
-set_spec* (*decl_indexing_hook)(xnode* decl) = no_indexing;
-void (*finish_setdcl_hook)() = no_setdcl;
-expr* (*tulist_elem)(expr* e) = same_elem;
 
 void list_reinit() {
   list_free_list = nullptr;
@@ -94,7 +87,7 @@ list* tulist(list* rest, expr* elements) {
     // The filter sees the element cut out of the chain, so that freeing a
     // placeholder frees only it.
     set_link(x, nullptr);
-    void* y = tulist_elem(static_cast<expr*>(x));
+    void* y = undeclared_elem(static_cast<expr*>(x));
     set_link(y, done);
     done = y;
     x = after;
@@ -115,7 +108,7 @@ void new_context() {
 // Closes the innermost context: the scope's dummies give their names back,
 // and the enclosing scope's state comes off the stack.
 static void close_context() {
-  if (last_dummy) free_dummies_hook(last_dummy);
+  if (last_dummy) dummy_release(last_dummy);
   list* upper = sycontext;
   list* lower = upper->next;
   last_dummy = upper->item.d;
@@ -133,9 +126,9 @@ void context_end(int n) {
 void end_context(set_spec* ss, xnode* decl) {
   int n = 0;
   if (ss) {
-    n = ss_count_hook(ss);
+    n = set_spec_count(ss);
   } else if (decl) {
-    if (set_spec* ix = decl_indexing_hook(decl)) n = ss_count_hook(ix);
+    n = set_spec_count(decl->indexing);
   }
   context_end(n);
   if (decl)
@@ -143,7 +136,7 @@ void end_context(set_spec* ss, xnode* decl) {
 }
 
 void end_all_contexts() {
-  finish_setdcl_hook();
+  finish_current_setdcl();
   context_end(listlen(sycontext) / 2);
   bracecnt = 0;
 }

@@ -96,8 +96,9 @@ int32_t listlen(const void* first);
 
 // One tuple of a tuple list: elements is the parser's chain of expression
 // nodes in reverse order; returns a new cell {next: rest, item: the chain in
-// source order}.  Each element passes through tulist_elem on the way, which
-// replaces the placeholder of an undeclared name (may raise an error).
+// source order}.  Each element passes through undeclared_elem
+// (frontend/expr.h) on the way, which replaces the placeholder of an
+// undeclared name (may raise an error).
 list* tulist(list* rest, expr* elements);
 
 // Context state.
@@ -118,34 +119,17 @@ extern int bracecnt;
 // which ends the session), and starts an empty scope.
 void new_context();
 // Closes the n innermost contexts; nothing when n <= 0.  Each closing has
-// the scope's dummies restore the names they shadowed.
+// the scope's dummies restore the names they shadowed and return to their
+// free list (dummy_release, frontend/dummy.h).
 void context_end(int n);
 // Closes the contexts of an indexing (ss, one per Index entry) or, when ss
 // is null, of decl's indexing; with a decl, then closes every context still
 // open.  Either may be null.
 void end_context(set_spec* ss, xnode* decl);
 // Abandons what a failed statement left open: finishes a set declaration
-// in progress (finish_setdcl_hook), closes every open context and sets
-// bracecnt to 0.
+// in progress (finish_current_setdcl, frontend/paramdcl.h), closes every
+// open context and sets bracecnt to 0.
 void end_all_contexts();
-
-// Services of higher levels, installed by their owners.
-//
-// dummy::~dummy on a scope's dummy chain (newest first): each dummy gives
-// its name back its previous binding and returns to its free list.
-// Default: nothing (no dummies exist without the front end).
-extern void (*free_dummies_hook)(dummy* last);
-// The number of Index entries of an indexing expression.  Default: 0.
-extern int (*ss_count_hook)(set_spec* ss);
-// The indexing of a declaration, or null.  Default: null.
-extern set_spec* (*decl_indexing_hook)(xnode* decl);
-// When a set declaration is being parsed, finishes it
-// (setdcl::finish_dcl(current_setdcl, 0)), which closes its own contexts
-// and clears current_setdcl.  Default: nothing.
-extern void (*finish_setdcl_hook)();
-// Element filter of tulist: returns the element itself or its replacement
-// (frontend/expr.h undeclared_elem).  Default: the element itself.
-extern expr* (*tulist_elem)(expr* e);
 
 }  // namespace vexo
 

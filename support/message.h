@@ -1,8 +1,9 @@
 // The message, abort and exit core.  Every message of the translator goes
 // through these functions; they pick the output block in block mode, put
-// "Bug: " or "Caution: " and the location in front, and then return, abort
-// the current command (command_abort, caught at the recovery point) or end
-// the session (session_exit, caught in main).
+// "Bug: " or "Caution: " in front and hand the text to the session's
+// located printer (squawk, session/located.h), and then return, abort the
+// current command (command_abort, caught at the recovery point) or end the
+// session (session_exit, caught in main).
 #ifndef VEXO_SUPPORT_MESSAGE_H
 #define VEXO_SUPPORT_MESSAGE_H
 
@@ -40,38 +41,6 @@ extern int yy_special;      // parser state; aborts leave it at 2
 extern int doing_read_cmd;  // nonzero while a `read` command reads
 extern const char* error_kind;  // serror's block in block mode ("misc?")
 
-// Services of higher subsystems, installed by their owners.  Each default
-// is the least behaviour the core needs.
-// squawk: writes the message with its input location to Stderr and ORs 2
-// into rc.  Default: the text, a newline unless it ends in one, a flush,
-// rc |= 2.
-extern void (*squawk_hook)(const char* text);
-// cmdwhere: writes where the current command failed.  Default: nothing.
-extern void (*cmdwhere_hook)();
-// cmd_where: cmdwhere at most once per command.  Default: cmdwhere_hook.
-extern void (*cmd_where_hook)();
-// mgwhere: writes the location of a failing evaluation.  Default: in block
-// mode errorstart("error_error"), otherwise nothing.
-extern void (*mgwhere_hook)(TVA* tva);
-// myexit: the orderly end of the session; should end in exit1.  Default:
-// flushes stdout and Stderr and closes log_file.  Reached through
-// call_myexit.
-extern void (*myexit_hook)(int code);
-// bailout's clean-up of the open evaluation contexts, pending table output
-// and generation state.  Default: nothing.
-extern void (*bailout_hook)();
-// read_end: ends the input of a `read` command.  Default: nothing.
-extern void (*read_end_hook)();
-// end_include(0): abandons the include files being read.  Default: nothing.
-extern void (*end_include_hook)(int flag);
-// bail_quit: nonzero when an error must end the session.  Default: 0.
-extern int (*bail_quit_hook)();
-// cmd_cleanup: runs the clean-up records of the current command.  Default:
-// nothing.
-extern void (*cmd_cleanup_hook)();
-// notyet: reports "%s not yet implemented" as a warning.  Default: that.
-extern void (*notyet_hook)(const char* what);
-
 // Reports a message.  kind 0: warning, returns.  kind 1: "Bug: " + message,
 // then the session ends with code 2 (never returns).  kind 2: caution,
 // written with "Caution: " only while Cautions is nonzero; with Cautions 1
@@ -96,24 +65,22 @@ void errorend();
 // Bf's size is cut off.
 char* msgBf(const char* fmt, ...);
 
-// bailout: unless bailquit is set runs bailout_hook; then bail1out.
+// Abandons the current command.  The least bailout: bail1out (the
+// clean-ups of open evaluation contexts, pending table output arguments
+// and generation state, skipped when bailquit is set, come with the
+// evaluator).
 [[noreturn]] void bailout();
 // Aborts the current command: returns to the block that was current, ends
-// a `read`, abandons includes (or ends the session when bail_quit says so),
-// runs the command's clean-ups and throws command_abort.
+// a `read` (read_end), abandons includes (or ends the session through
+// myexit when bail_quit says so), runs the command's clean-ups
+// (cmd_cleanup) and throws command_abort.
 [[noreturn]] void bail1out();
-// The orderly end of the session with code, for the levels below the
-// session: myexit_hook, then exit1 with code should the hook return.
-// Throws session_exit.
-[[noreturn]] void call_myexit(int code);
 // Ends the session with code (throws session_exit); in block mode first
 // sends the "exit" block (modes 1 and 2) holding the code twice.
 [[noreturn]] void exit1(int code);
 
 // The process id.
 int get_pid();
-// The `help` command: reports that it is not available.
-void help();
 
 extern "C" {
 // Formatted output for loaded libraries (their export table's slot): on

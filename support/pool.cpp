@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "session/located.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -239,7 +240,7 @@ void Malloc_failure(size_t n) {
     bug("Too much memory used -- %.f bytes; couldn't get %.f more.\n",
         Malloced[1], double(n));
   }
-  squawk_hook("Too much memory used.\n");
+  squawk("Too much memory used.\n");
   exit1(1);
 }
 

@@ -8,13 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-extern char** environ;
+#include "session/child.h"
 
 namespace vexo {
-
-static char** process_env() { return environ; }
-
-char** (*child_env_hook)() = process_env;
 
 // Value of SHELL in env, or null.
 static const char* shell_in(char** env) {
@@ -28,7 +24,7 @@ int progopen(const char* name, void**) {
   const char* cmd = name + 1;
   while (*cmd && (unsigned char)*cmd <= 32) ++cmd;
   if (!*cmd) return -1;
-  char** env = child_env_hook();
+  char** env = gen_ex_env();
   const char* shell = shell_in(env);
   if (!shell) shell = "/bin/sh";
   const char* argv[4] = {shell, "-c", cmd, nullptr};

@@ -7,14 +7,11 @@
 
 namespace vexo {
 
-// The exported option environment that children get.  The option code
-// installs its own; the default is the process environment.
-extern char** (*child_env_hook)();
-
 // For a name beginning with "<": skips the blanks (bytes up to 32) after it
-// and runs the rest with the shell named by SHELL in the child environment
-// ("/bin/sh" when SHELL is unset, and when the exec finds no executable
-// format), standard input from /dev/null, standard output into a pipe.
+// and runs the rest with the shell named by SHELL in the exported option
+// environment (gen_ex_env, session/child.h; "/bin/sh" when SHELL is unset,
+// and when the exec finds no executable format), standard input from
+// /dev/null, standard output into a pipe.
 // Returns the pipe's read end (close-on-exec), or -1 when the name does not
 // begin with "<", nothing follows it, the pipe fails or the child is gone.
 // handle is not touched.

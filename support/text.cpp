@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "session/located.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -77,7 +78,7 @@ char* adjoincb(charblk** cb, const char* s) {
 char* adjoin(char* dst, char* end, const char* src) {
   for (;; ++dst) {
     if (dst >= end) {
-      squawk_hook(msgBf("adjoin: %s is too small", adjnam));
+      squawk(msgBf("adjoin: %s is too small", adjnam));
       exit1(rc);
     }
     if (!(*dst = *src++)) return dst;

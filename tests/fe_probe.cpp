@@ -51,9 +51,10 @@
 #include "frontend/neighbours.h"
 #include "frontend/parse.h"
 #include "frontend/dclstub.h"
-#include "frontend/sysdecl.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/infiles.h"
+#include "session/startup.h"
 #include "support/block.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -285,34 +286,27 @@ int probe(int argc, char** argv) {
     }
   }
   interactive = force_interactive || blockmode;
-  scratch_init();
-  symbols_init();
   init_tok_types();
-  neighbours_init();
+  init_modules();
+  // The prompts the option table gives an interactive session.
+  static const char* const prompt_texts[6] = {"vexo: ",      "vexo? ",
+                                              "vexo data: ", "vexo data? ",
+                                              "%s vexo: ",   "%s vexo? "};
+  for (int k = 0; k < 6; ++k) prompt0[k] = interactive ? prompt_texts[k] : "";
   reader_reset();
-  set_input_files(argv + i);
+  // The arguments left are the inputs, read in order; none: standard
+  // input.
+  xargv = argv + i - 1;
+  read_options = argv[i] == nullptr;
   parse_time = 1;
   int code = 0;
   if (tok_mode) {
-    decl_init();
-    if (parse_mode) {
-      // The node pool and the dummies before the system declarations,
-      // which build expressions and close dummy scopes.
-      expr_init();
-      dummy_init();
-      sysdecl_init();
-      dclstub_init();
-    }
-    parse_init();
     lex_reset();
     for (int k = 0; k < nparams; ++k) declare_param(params[k]);
   }
-  if (parse_mode) {
-    cmdbuild_reset();
-    parse_state_reset();
-  }
+  if (parse_mode) parse_state_reset();
   try {
-    nextfile_hook(0, 0);
+    nextfile(0, 0);
     if (parse_mode) {
       parse_events();
     } else if (tok_mode) {
@@ -320,9 +314,7 @@ int probe(int argc, char** argv) {
     } else {
       raw_tokens();
     }
-    code = rc;
-    myexit_hook(code);
-    exit1(code);
+    myexit(rc);
   } catch (const session_exit& e) {
     code = e.code;
   } catch (const command_abort&) {

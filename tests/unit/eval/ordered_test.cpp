@@ -7,42 +7,24 @@
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/decl.h"
+#include "frontend/paramdcl.h"
 #include "support/machine.h"
 #include "support/pool.h"
+#include "frontend/frontend_fixture.h"
 
 namespace vexo {
 namespace {
 
-// Declared sets of the fixtures keep their order bits in this table.
-struct flagged {
-  const xnode* d;
-  uint32_t flags;
-};
-flagged decl_flags[4];
-
-uint32_t fixture_flags(const xnode* d) {
-  for (auto& f : decl_flags)
-    if (f.d == d) return f.flags;
-  return 0;
-}
-
 class Ordered : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    setdcl_flags_hook = fixture_flags;
-    for (auto& f : decl_flags) f = {};
-  }
-  void TearDown() override {
-    setdcl_flags_hook = [](const xnode*) -> uint32_t { return 0; };
-  }
-  static set* declared(int slot, uint32_t flags) {
-    xnode* x = static_cast<xnode*>(mem(sizeof(xnode)));
-    x->kind = DK_SET;
-    decl_flags[slot] = {x, flags};
-    set* s = set_named(x);
-    s->arity = 1;  // the declaration's dimension
-    return s;
+  void SetUp() override { test::start_session(); }
+  // A declared set of dimension 1 with the set flags.
+  static set* declared(uint32_t flags) {
+    setdcl* d = static_cast<setdcl*>(mem(sizeof(setdcl)));
+    d->kind = DK_SET;
+    d->sflags = flags;
+    d->dimen = 1;
+    return set_named(d);
   }
   static set* range() { return set_range(nullptr, nullptr, nullptr); }
   static set* enumerated() { return set_enum(new_enum(), 1); }
@@ -54,16 +36,16 @@ TEST_F(Ordered, ClassesAndDeclarations) {
   EXPECT_EQ(ordered_set(set_binop(range(), range(), SC_UNION), 1), 0);
   EXPECT_EQ(ordered_set(set_binop(range(), enumerated(), SC_DIFF), 1),
             SET_ORDERED);
-  EXPECT_EQ(ordered_set(declared(0, 24), 1), SET_CIRCULAR);
-  EXPECT_EQ(ordered_set(declared(1, 8), 1), SET_ORDERED);
-  EXPECT_EQ(ordered_set(declared(2, 1), 1), 0);  // forcegen only
+  EXPECT_EQ(ordered_set(declared(24), 1), SET_CIRCULAR);
+  EXPECT_EQ(ordered_set(declared(8), 1), SET_ORDERED);
+  EXPECT_EQ(ordered_set(declared(1), 1), 0);  // forcegen only
   EXPECT_EQ(ordered_set(set_interval(1, nullptr, nullptr, 3), 1), SET_ORDERED);
 }
 
 TEST_F(Ordered, ConditionalSets) {
-  EXPECT_EQ(ordered_set(set_if(nullptr, declared(0, 24), range()), 1),
+  EXPECT_EQ(ordered_set(set_if(nullptr, declared(24), range()), 1),
             SET_ORDERED);
-  EXPECT_EQ(ordered_set(set_if(nullptr, declared(1, 24), declared(2, 24)), 1),
+  EXPECT_EQ(ordered_set(set_if(nullptr, declared(24), declared(24)), 1),
             SET_CIRCULAR);
   EXPECT_EQ(ordered_set(set_if(nullptr, range(), enumerated()), 1), 0);
   EXPECT_EQ(ordered_set(set_if(nullptr, enumerated(), range()), 1), 0);
@@ -71,20 +53,20 @@ TEST_F(Ordered, ConditionalSets) {
 
 TEST_F(Ordered, IndexingsUsedAsSets) {
   // {i in A} without a condition is A itself.
-  set* a = declared(0, 24);
+  set* a = declared(24);
   set* one =
-      set_spec_set(new set_spec(new Index(nullptr, a, nullptr, 0), nullptr, 1));
+      set_spec_set(new set_spec(new Index(nullptr, a, nullptr, 1), nullptr, 1));
   EXPECT_EQ(one, a);
   EXPECT_EQ(ordered_set(one, 1), SET_CIRCULAR);
   // Two indexes: refused under strict, the last one's answer otherwise.
-  Index* ix = new Index(nullptr, range(), nullptr, 0);
-  ix = new Index(ix, declared(1, 24), nullptr, 0);
+  Index* ix = new Index(nullptr, range(), nullptr, 1);
+  ix = new Index(ix, declared(24), nullptr, 1);
   set* two = set_spec_set(new set_spec(ix, nullptr, 1));
   EXPECT_EQ(two->sclass, uint32_t(SC_SPECSET));
   EXPECT_EQ(ordered_set(two, 1), 0);
   EXPECT_EQ(ordered_set(two, 0), SET_CIRCULAR);
-  Index* jx = new Index(nullptr, enumerated(), nullptr, 0);
-  jx = new Index(jx, range(), nullptr, 0);
+  Index* jx = new Index(nullptr, enumerated(), nullptr, 1);
+  jx = new Index(jx, range(), nullptr, 1);
   EXPECT_EQ(ordered_set(set_spec_set(new set_spec(jx, nullptr, 1)), 0), 0);
 }
 

@@ -8,16 +8,14 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "test_util.h"
+#include "frontend/frontend_fixture.h"
 
 namespace vexo {
 namespace {
 
 class SetStore : public ::testing::Test {
  protected:
-  void SetUp() override {
-    scratch_init();
-    symbols_init();
-  }
+  void SetUp() override { test::start_session(); }
   static symbol* sym(const std::string& s) { return Symbol(s.c_str(), 1); }
   static std::vector<symbol*> members(set* s) {
     std::vector<symbol*> v;

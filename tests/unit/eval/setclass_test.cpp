@@ -11,6 +11,7 @@
 #include "support/machine.h"
 #include "support/message.h"
 #include "test_util.h"
+#include "frontend/frontend_fixture.h"
 
 namespace vexo {
 namespace {
@@ -18,8 +19,7 @@ namespace {
 class SetClasses : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    rc = 0;
+    test::start_session();
   }
   static set* range_set() { return set_range(nullptr, nullptr, nullptr); }
 };
@@ -50,7 +50,7 @@ TEST_F(SetClasses, DimensionsOfOperands) {
     EXPECT_EQ(b->arity, 2);
     sdelete(b);
   });
-  EXPECT_EQ(o.err, "left set operand has dimen 2, right has 1\n");
+  EXPECT_EQ(o.err, "\n\tleft set operand has dimen 2, right has 1\n");
   EXPECT_TRUE(rc & 8);
   rc = 0;
   // An empty set held once takes the other operand's dimension.
@@ -76,7 +76,7 @@ TEST_F(SetClasses, LiteralTuplesOfOneLength) {
   t = tulist(t, &n[4]);
   set* s = nullptr;
   auto o = test::run_captured([&] { s = set_literal(t); });
-  EXPECT_EQ(o.err, "tuple 1 has 2 components, tuple 2 has 1\n");
+  EXPECT_EQ(o.err, "\n\ttuple 1 has 2 components, tuple 2 has 1\n");
   EXPECT_EQ(s->sclass, uint32_t(SC_LITERAL));
   EXPECT_EQ(s->arity, 2);
   set3p* r = static_cast<set3p*>(s);
@@ -94,7 +94,7 @@ TEST_F(SetClasses, InvalidIntervalKind) {
   set* s = nullptr;
   auto o =
       test::run_captured([&] { s = set_interval(2, nullptr, nullptr, 3); });
-  EXPECT_EQ(o.err, "invalid interval type\n");
+  EXPECT_EQ(o.err, "\n\tinvalid interval type\n");
   EXPECT_EQ(s->sclass, uint32_t(SC_INTERVAL));
   EXPECT_EQ(static_cast<struct set_interval*>(s)->type, 3);
   set* i = set_interval(1, nullptr, nullptr, 3);

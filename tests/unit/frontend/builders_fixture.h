@@ -33,9 +33,7 @@ namespace vexo {
 class Builders : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::start_support(false);
-    test::start_pools();
-    rc = 0;
+    test::start_session(false);
     Cautions = 1;
     dseen = nullptr;
   }

@@ -30,27 +30,16 @@ constexpr uint32_t GEw = opword(GE, EF_NUMERIC);
 constexpr uint32_t EQw = opword(EQ, 0);
 constexpr uint32_t LTw = opword(LT, EF_NUMERIC);
 
-// Messages as plain text lines, whatever hook an earlier test installed.
-void plain_squawk(const char* text) {
-  Fprintf(Stderr, "%s\n", text);
-  fflush(Stderr);
-}
-
 class Bodies : public ::testing::Test {
  public:
   void SetUp() override {
-    test::start_support(false);
-    test::start_pools();
+    test::start_session(false);
     decl_init();
-    rc = 0;
     Cautions = 1;
-    saved_squawk = squawk_hook;
-    squawk_hook = plain_squawk;
     strict_ineq_warn = 1;
     xd = decl("x");
     yd = decl("y");
   }
-  void TearDown() override { squawk_hook = saved_squawk; }
   static xnode* decl(const char* name) {
     xnode* d = static_cast<xnode*>(mem(sizeof(xnode) + 64));
     xrecomp_constr(d, Symbol(name, 1), nullptr, nullptr, DK_VAR, 1);
@@ -75,11 +64,10 @@ class Bodies : public ::testing::Test {
   template <class F>
   static void expect_msg(const std::string& want, F f) {
     auto r = test::run_captured(f);
-    EXPECT_EQ(r.err, want.empty() ? "" : want + "\n");
+    EXPECT_EQ(r.err, want.empty() ? "" : "\n\t" + want + "\n");
   }
 
   xnode *xd, *yd;
-  void (*saved_squawk)(const char*);
 };
 
 TEST_F(Bodies, SingleComparisons) {
@@ -221,7 +209,7 @@ TEST_F(Bodies, Complementarity) {
   auto r = test::run_captured([&] {
     out = compldcl(chain(x(), LTw, num(0)), chain(y(), GEw, num(0)));
   });
-  EXPECT_EQ(r.err.rfind("Inappropriate comparison operator <\n", 0), 0u)
+  EXPECT_EQ(r.err.rfind("\n\tInappropriate comparison operator <\n", 0), 0u)
       << r.err;
   EXPECT_EQ(out, nullptr);
 }

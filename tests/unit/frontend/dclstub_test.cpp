@@ -42,7 +42,7 @@ TEST_F(DclStub, RandomAfterExplicitStage) {
   var* w = new var(Symbol("w", 1), nullptr, nullptr, 0);
   std::string err = msgs([&] { make_random(w); });
   EXPECT_EQ(err,
-            "Ignoring \"random\" after explicit suffix stage declaration.\n");
+            "\n\tIgnoring \"random\" after explicit suffix stage declaration.\n");
   EXPECT_EQ(w->flags & XF_RANDOM, 0u);
   w->finish_dcl(0);
 }

@@ -22,8 +22,8 @@
 #include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
-#include "frontend/sysdecl.h"
 #include "frontend/vardcl.h"
+#include "session/sysdecls.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -34,29 +34,14 @@
 
 namespace vexo::test {
 
-// The message core's own squawk, taken before any test installs another.
-inline void (*const plain_squawk)(const char*) = squawk_hook;
-
 class DeclTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    start_declarations();
-    // Messages without an input location: another test may have
-    // installed the located printer.
-    squawk_hook = plain_squawk;
-    rc = 0;
+    start_session();
     Cautions = 1;
-    cmdstate = 0;
     lastloopdummy = nullptr;
     lazy = old_param_eq = 0;
     di_type = convert_logical = 0;
-    parse_init();
-  }
-  void TearDown() override {
-    cmd_reset2_hook = nullptr;
-    sysdecl_suffixes_hook = nullptr;
-    sysdecl_problems_hook = nullptr;
-    sysdecl_sets_hook = nullptr;
   }
 
   static symbol* sym(const char* s) { return Symbol(s, 1); }

@@ -24,9 +24,7 @@ namespace {
 class Dummies : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::start_support(false);
-    test::start_pools();
-    rc = 0;
+    test::start_session(false);
     nvarsub = 0;
   }
 };

@@ -10,6 +10,7 @@
 #include "support/pool.h"
 #include "support/symbol.h"
 #include "support/text.h"
+#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -291,8 +292,7 @@ TEST(Expr, ShapesBuildAndDeleteWithoutLeak) {
 // A tuple element that names an undeclared symbol (opcode 279, no flags)
 // is replaced by not_declared's result, its node given back.
 TEST(Expr, TupleListReplacesUndeclaredNames) {
-  symbols_init();
-  expr_init();
+  test::start_session();
   auto tuple = [] {  // the parser's chain: c, x (undeclared), a
     expr* a = new_lit(Symbol("a", 1));
     expr* x = new_expr(opword(OP279), Symbol("x", 1));
@@ -323,7 +323,9 @@ TEST(Expr, TupleListReplacesUndeclaredNames) {
   free_list(t);
 
   single_step = 0;  // the command is abandoned
+  stepping = 1;     // (and the session goes on)
   r = test::run_captured([&] { tulist(nullptr, tuple()); });
+  stepping = 0;
   EXPECT_TRUE(r.aborted);
   EXPECT_NE(r.err.find("x is not defined"), std::string::npos) << r.err;
 }

@@ -83,7 +83,7 @@ TEST_F(Builders, IfWithoutElseAndBranchKinds) {
   expr* s = makeif(new_num(1), str("a"), str("b"));
   EXPECT_EQ(opcode(s), OPIFSYMstr113);
   auto o = test::run_captured([&] { make_numeric(s); });
-  EXPECT_EQ(o.err, "Cannot convert character string to a number.\n");
+  EXPECT_EQ(o.err, "\n\tCannot convert character string to a number.\n");
 }
 
 TEST_F(Builders, ComparisonsByOperandKinds) {
@@ -173,8 +173,8 @@ TEST_F(Builders, ComparisonChainMessagesForStrings) {
     free_list(ch);
   });
   EXPECT_EQ(o.err,
-            "Invalid comparison string < ... .\n"
-            "Invalid comparison ... >= string.\n");
+            "\n\tInvalid comparison string < ... .\n"
+            "\n\tInvalid comparison ... >= string.\n");
 }
 
 TEST_F(Builders, FalseChainStepDropsTheRest) {
@@ -191,14 +191,14 @@ TEST_F(Builders, StringFunctionsRefuseNumbers) {
   auto o = test::run_captured([&] {
     e = unop(opword(OPLENGTH, EF_NUMERIC), entity_ref(v, OPVAR164), 0);
   });
-  EXPECT_EQ(o.err, "length does not work with variables\n");
+  EXPECT_EQ(o.err, "\n\tlength does not work with variables\n");
   ASSERT_EQ(opcode(e), OPLENGTH);
   ASSERT_EQ(opcode(e->L.e), OPSTR);
   EXPECT_EQ(text(e->L.e), "");
   o = test::run_captured([&] {
     e = binop(opword(OPMATCH, EF_NUMERIC), new_num(12), str("1"), nullptr);
   });
-  EXPECT_EQ(o.err, "Numeric argument passed to match\n");
+  EXPECT_EQ(o.err, "\n\tNumeric argument passed to match\n");
   EXPECT_EQ(text(e->L.e), "12");
 }
 
@@ -207,7 +207,7 @@ TEST_F(Builders, MembershipFixesUnknownArityAndReportsMismatch) {
   expr* e = nullptr;
   auto o = test::run_captured(
       [&] { e = in_test(one_sub(1), s, opword(OPISIN, 2)); });
-  EXPECT_EQ(o.err, "members of this set expression have arity 2, not 1\n");
+  EXPECT_EQ(o.err, "\n\tmembers of this set expression have arity 2, not 1\n");
   ASSERT_EQ(opcode(e), OPISIN);
   EXPECT_EQ(opcode(e->L.e), OPSYMLIST);
 }

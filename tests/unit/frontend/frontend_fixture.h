@@ -1,7 +1,6 @@
-// Set-up shared by the front-end and session unit tests: the layers under
-// the front end, the node pools and the declaration tables; the input state
-// of a fresh non-interactive session; a scratch directory whose files
-// become the input.
+// Set-up shared by the front-end and session unit tests: the modules'
+// state as start-up builds it; the input state of a fresh non-interactive
+// session; a scratch directory whose files become the input.
 #ifndef VEXO_UNIT_FRONTEND_FRONTEND_FIXTURE_H
 #define VEXO_UNIT_FRONTEND_FRONTEND_FIXTURE_H
 
@@ -15,46 +14,28 @@
 #include <string>
 #include <vector>
 
-#include "frontend/decl.h"
-#include "frontend/dummy.h"
+#include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
+#include "frontend/lexer.h"
 #include "frontend/neighbours.h"
+#include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
-#include "frontend/sysdecl.h"
+#include "session/infiles.h"
+#include "session/startup.h"
 #include "support/block.h"
-#include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
-#include "support/scratch.h"
-#include "support/symbol.h"
 
 namespace vexo::test {
 
 // Stderr, the machine constants (with mach: they also make Stderr fully
-// buffered), the scratch buffers and the symbol table.
-inline void start_support(bool mach = true) {
+// buffered) and the modules' state as start-up builds it (the one list,
+// init_modules of session/startup.h).
+inline void start_modules(bool mach = true) {
   if (!Stderr) Init_Stderr();
   if (mach) Mach();
-  scratch_init();
-  symbols_init();
-}
-
-// The node pools: list cells and scopes, expressions (with the hooks of
-// the tree walks), dummies and indexings.
-inline void start_pools() {
-  list_reinit();
-  expr_init();
-  dummy_init();
-}
-
-// What the declaration builders need: the above, the declaration tables
-// and the system declarations.
-inline void start_declarations() {
-  start_support();
-  start_pools();
-  decl_init();
-  sysdecl_init();
+  init_modules();
 }
 
 // Puts n fresh nodes on the expression free list, so that its length
@@ -69,10 +50,8 @@ inline void fill_expr_free_list(int n) {
   free_expr(spare);
 }
 
-// The reader, the raw tokenizer and the input-file stack as in a fresh
-// non-interactive session that reads nothing yet (through ::read), with
-// the least neighbour hooks: other suites of a binary may leave them
-// changed.
+// The reader, the raw tokenizer, the lexer and the input-file stack as in
+// a fresh non-interactive session that reads nothing yet (through ::read).
 inline void reset_input() {
   blockmode = 0;
   interactive = 0;
@@ -83,18 +62,43 @@ inline void reset_input() {
   yytokno = 0;
   yysptr = yysbuf;
   cmdstate = single_step = 0;
+  cmdnum = 0;
   eexit = warnings = 0;
+  warn_exit = 0;
+  bailquit = 0;
   endjump = 0;
   parse_time = 1;
   reader = ::read;
   infile = -1;
   infname = nullptr;
-  cmd_reset2_hook = [] {};
-  start_check_hook = [] {};
-  incl_check_hook = [] {};
-  clear_queue_hook = [] {};
-  neighbours_init();
+  stmtfname = nullptr;
+  for (const char*& p : prompt0) p = "";
   reader_reset();
+  lex_reset();
+  cmdbuild_reset();
+  parse_state_reset();
+}
+
+// Makes names (a null-terminated vector, null for none) the top-level
+// inputs that nextfile opens next, in order; standard input when there are
+// none.  The vector must outlive the reading.
+inline void set_input_files(char** names) {
+  static char* argv[64];
+  int n = 0;
+  argv[n++] = const_cast<char*>("vexo");
+  for (char** p = names; p && *p && n < 63; ++p) argv[n++] = *p;
+  argv[n] = nullptr;
+  xargv = argv;
+  read_options = n == 1;  // no names: standard input
+  at_eof = 0;
+}
+
+// start_modules and reset_input, with nothing being read (parse_time 0):
+// messages carry no input position, only "\n\t" in front.
+inline void start_session(bool mach = true) {
+  start_modules(mach);
+  reset_input();
+  parse_time = 0;
 }
 
 // A fresh directory under /tmp for a test to run in, so that messages
@@ -136,7 +140,7 @@ class InputDir {
     for (auto& s : store_) names_.push_back(s.data());
     names_.push_back(nullptr);
     set_input_files(names_.data());
-    nextfile_hook(0, 0);
+    nextfile(0, 0);
   }
 
   char cwd_[PATH_MAX];

@@ -43,10 +43,10 @@ TEST_F(SetDcl, DimensionMessages) {
     bool order;
     const char* want;
   } cases[] = {
-      {21, false, "dimen must specify an integer between 1 and 20\n"},
-      {2.5, false, "dimen must specify an integer between 1 and 20\n"},
-      {0, false, "dimen must specify an integer between 1 and 20\n"},
-      {2, true, "ordered sets must have dimen 1 rather than 2\n"},
+      {21, false, "\n\tdimen must specify an integer between 1 and 20\n"},
+      {2.5, false, "\n\tdimen must specify an integer between 1 and 20\n"},
+      {0, false, "\n\tdimen must specify an integer between 1 and 20\n"},
+      {2, true, "\n\tordered sets must have dimen 1 rather than 2\n"},
       {20, false, ""},
   };
   for (auto& c : cases) {
@@ -91,8 +91,8 @@ TEST_F(SetDcl, ValueConflicts) {
     EXPECT_NE(a->value, nullptr);
   });
   EXPECT_EQ(err,
-            "misplaced comparison operator\n"
-            "at most one := or default is allowed\n");
+            "\n\tmisplaced comparison operator\n"
+            "\n\tat most one := or default is allowed\n");
 }
 
 TEST_F(SetDcl, UnsetScalarGetsAnUngeneratedValueSet) {
@@ -127,7 +127,7 @@ TEST_F(ParamDcl, AtMostOneValue) {
     q->adddflt(num(2));
     q = q->finish_dcl(0);
   });
-  EXPECT_EQ(err, "at most one := or default is allowed\n");
+  EXPECT_EQ(err, "\n\tat most one := or default is allowed\n");
   ASSERT_NE(q->asgn, nullptr);
   EXPECT_EQ(opcode(q->asgn), OPNUM);
   EXPECT_EQ(q->asgn->L.d, 1.0);
@@ -170,7 +170,7 @@ TEST_F(ParamDcl, SymbolicChecks) {
     s = s->finish_dcl(0);
   });
   EXPECT_EQ(err,
-            "no comparisons involving inequalities allowed for symbolic "
+            "\n\tno comparisons involving inequalities allowed for symbolic "
             "parameters\n");
   EXPECT_EQ(s->checks, nullptr);
   EXPECT_EQ(s->kind, DK_SPARAM);
@@ -196,7 +196,7 @@ TEST_F(ParamDcl, VariablesAreRefused) {
     p->addasgn(ref(x));
     p = p->finish_dcl(0);
   });
-  EXPECT_EQ(err, "variable in = expression\n");
+  EXPECT_EQ(err, "\n\tvariable in = expression\n");
   EXPECT_EQ(opcode(p->asgn), OPNUM);
   EXPECT_EQ(rc & 8, 8);
 }
@@ -246,7 +246,7 @@ TEST_F(ParamDcl, RandomParamBecomesAVariable) {
     p->adddflt(num(2));
     EXPECT_EQ(p->finish_dcl(0), nullptr);
   });
-  EXPECT_EQ(err, "Caution: Converting rp to a random variable.\n");
+  EXPECT_EQ(err, "\n\tCaution: Converting rp to a random variable.\n");
   xnode* v = static_cast<xnode*>(Symbol("rp", 0)->binding);
   ASSERT_NE(v, nullptr);
   EXPECT_EQ(v->kind, DK_VAR);

@@ -4,6 +4,7 @@
 // of input, deep nesting, and index dummies in their scopes.
 #include "frontend/parse.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -26,7 +27,6 @@
 #include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
-#include "frontend/sysdecl.h"
 #include "support/block.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -49,43 +49,47 @@ void collect(const char* line) { trace_sink->push_back(line); }
 class Parse : public ::testing::Test, protected test::InputDir {
  protected:
   void SetUp() override {
-    test::start_support();
+    test::start_modules();
     init_tok_types();
-    decl_init();
-    expr_init();
-    dummy_init();
-    sysdecl_init();
-    dclstub_init();
-    parse_init();
-    list_reinit();
     test::reset_input();
     in_cmds = 1;
     from_data = 0;
-    Curdclname = nullptr;
-    lex_reset();
-    cmdbuild_reset();
-    parse_state_reset();
-    token_source = saved_source_;
     trace_.clear();
     trace_sink = &trace_;
     cmd_trace = collect;
     enter("/tmp/vexo_parse_XXXXXX");
   }
   void TearDown() override {
-    // Leave the message core as other suites expect it.
-    squawk_hook = saved_squawk_;
     cmd_trace = nullptr;
-    token_source = saved_source_;
+    if (saved_stdin_ >= 0) {
+      dup2(saved_stdin_, 0);
+      close(saved_stdin_);
+      saved_stdin_ = -1;
+    }
+    interactive = 0;
     leave();
     blockmode = 0;
   }
 
-  // Makes text the one input file, in.x; nextfile_hook opens it.
+  // Makes text standard input, typed at the terminal of an interactive
+  // session: an error abandons its statement and the session goes on.
+  void typed_text(const std::string& text) {
+    write_file("typed.x", text);
+    int fd = open("typed.x", O_RDONLY);
+    ASSERT_GE(fd, 0);
+    saved_stdin_ = dup(0);
+    dup2(fd, 0);
+    close(fd);
+    test::set_input_files(nullptr);
+    interactive = 1;
+  }
+
+  // Makes text the one input file, in.x; nextfile opens it.
   void input_text(const std::string& text) {
     write_file("in.x", text);
     static char name[] = "in.x";
     static char* names[] = {name, nullptr};
-    set_input_files(names);
+    test::set_input_files(names);
   }
 
   // Parses text as the one input file; returns yyparse's result (-1 when
@@ -94,7 +98,7 @@ class Parse : public ::testing::Test, protected test::InputDir {
     input_text(text);
     int result = -1;
     out_ = run_captured([&] {
-      nextfile_hook(0, 0);
+      nextfile(0, 0);
       cmd_start = in_cmds;
       result = yyparse();
     });
@@ -103,8 +107,7 @@ class Parse : public ::testing::Test, protected test::InputDir {
 
   lines trace_;
   test::outcome out_;
-  int (*saved_source_)() = token_source;
-  decltype(squawk_hook) saved_squawk_ = squawk_hook;
+  int saved_stdin_ = -1;
 };
 
 int count(const std::string& s, const std::string& what) {
@@ -357,30 +360,14 @@ TEST_F(Parse, LexerStateChangeWithLookaheadIsABug) {
   EXPECT_NE(r.err.find("Bug: "), std::string::npos);
 }
 
-// A nested parse from inside an action (as the single-stepping loop does)
-// leaves the outer parse intact.
-int feed_pos;
-const int* feed_tokens;
-int feeder() {
-  int t = feed_tokens[feed_pos];
-  if (t) ++feed_pos;
-  if (t == TK_NUMBER) yylval.d = 4;
-  return t;
-}
-
 TEST_F(Parse, AbandonedStatementIsSkippedAndParsingGoesOn) {
-  input_text("display nope; display 2;\n");
+  typed_text("display nope; display 2;\n");
   int r = -1;
-  static int recovered;
-  recovered = 0;
-  recover_hook = [] { ++recovered; };  // the session's recovery point
   out_ = run_captured([&] {
-    nextfile_hook(0, 0);
+    nextfile(0, 0);
     r = parse();
   });
-  recover_hook = nullptr;
   EXPECT_EQ(r, 3);
-  EXPECT_EQ(recovered, 1);
   EXPECT_EQ(count(out_.err, "nope is not defined"), 1) << out_.err;
   EXPECT_EQ(count(out_.err, "syntax error"), 0) << out_.err;
   EXPECT_NE(
@@ -391,12 +378,12 @@ TEST_F(Parse, AbandonedStatementIsSkippedAndParsingGoesOn) {
 // A statement abandoned while reserved words are tokens (here by the
 // error limit, in delete's name list) leaves plain names plain again.
 TEST_F(Parse, AbandonedNameListEndsReservedWordTokens) {
-  input_text("delete check 5;\nreset data check;\n");
+  typed_text("delete check 5;\nreset data check;\n");
   eexit = 1;
   warn_exit = 0;
   int r = -1;
   out_ = run_captured([&] {
-    nextfile_hook(0, 0);
+    nextfile(0, 0);
     r = parse();
   });
   eexit = 0;
@@ -414,13 +401,13 @@ TEST_F(Parse, ResultMapping) {
   EXPECT_EQ(parse_result_map[3], 3);
   EXPECT_EQ(parse_result_map[4], 1);
   EXPECT_EQ(parse_result_map[5], 3);
-  // Through parse, with a token feeder: display 4; quit;
-  static const int toks[] = {TK_DISPLAY, TK_NUMBER, ';', TK_QUIT, ';', 0};
-  feed_tokens = toks;
-  feed_pos = 0;
-  token_source = feeder;
+  // Through parse: quit ends it with 5, mapped to 3.
+  input_text("display 4; quit;\n");
   int r = -1;
-  out_ = run_captured([&] { r = parse(); });
+  out_ = run_captured([&] {
+    nextfile(0, 0);
+    r = parse();
+  });
   EXPECT_EQ(r, 3);
   EXPECT_EQ(trace_, (lines{"cmd 34 \"i_rf\" 0 - [4] -", "quit_cmd"}));
 }

@@ -49,12 +49,26 @@ ssize_t fake_read(int fd, void* buf, size_t n) {
   return static_cast<ssize_t>(k);
 }
 
+// The prompt texts of the option table's defaults: those of an
+// interactive session, empty otherwise.
+void set_prompt_defaults() {
+  static const char* const texts[6] = {"vexo: ",      "vexo? ",
+                                       "vexo data: ", "vexo data? ",
+                                       "%s vexo: ",   "%s vexo? "};
+  for (int i = 0; i < 6; ++i) prompt0[i] = interactive ? texts[i] : "";
+}
+
+// Opens the next top-level input (nextfile) and reads it through reader
+// (nextfile puts the session's reader in place).
+void open_next(ssize_t (*reader_fn)(int, void*, size_t)) {
+  nextfile(0, 0);
+  reader = reader_fn;
+}
+
 class Reader : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Stderr) Init_Stderr();
-    if (!tok) scratch_init();
-    saved_squawk_ = squawk_hook;
+    test::start_modules();
     init_tok_types();
     test::reset_input();
     eofmsg = nullptr;
@@ -67,10 +81,9 @@ class Reader : public ::testing::Test {
     if (infile > 0) close(infile);
     infile = -1;
     infname = nullptr;
-    set_input_files(nullptr);
+    test::set_input_files(nullptr);
     blockmode = 0;
     reader = ::read;
-    squawk_hook = saved_squawk_;
     insprompt = "<%d>";
     interactive = 0;
     set_prompt_defaults();
@@ -82,8 +95,8 @@ class Reader : public ::testing::Test {
     in_.data = data;
     in_.piece = piece;
     set_prompt_defaults();
-    set_input_files(nullptr);
-    nextfile_hook(0, 0);
+    test::set_input_files(nullptr);
+    open_next(fake_read);
   }
 
   // A file holding data as the only source.
@@ -96,8 +109,8 @@ class Reader : public ::testing::Test {
     close(fd);
     names_[0] = path_;
     names_[1] = nullptr;
-    set_input_files(names_);
-    nextfile_hook(0, 0);
+    test::set_input_files(names_);
+    open_next(::read);
     unlink(path_);  // the open descriptor keeps it readable
   }
 
@@ -114,7 +127,6 @@ class Reader : public ::testing::Test {
   fake_stdin in_;
   char path_[32];
   char* names_[2];
-  void (*saved_squawk_)(const char*);
 };
 
 TEST_F(Reader, LinesAndALastLineWithoutNewline) {
@@ -161,7 +173,9 @@ TEST_F(Reader, ReadErrorOnAFileAbortsTheCommand) {
     return -1;
   };
   auto r = run_captured([] { nextline(); });
-  EXPECT_TRUE(r.aborted);
+  // The abort ends a session that reads a file, with the error bit.
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("error reading file \"data.txt\"; errno = 5.\n"),
             std::string::npos);
   infile = -1;
@@ -363,8 +377,8 @@ TEST_F(BlockInput, PromptBlocks) {
     auto r = run_captured([&] {
       in_ = fake_stdin{};
       in_.data = "2\na\n";
-      set_input_files(nullptr);
-      nextfile_hook(0, 0);
+      test::set_input_files(nullptr);
+      open_next(fake_read);
       prompt0[c.which] = c.text;
       prompts = prompt0 + (c.which & ~1);
       prompt2 = c.which & 1;

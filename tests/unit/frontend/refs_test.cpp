@@ -6,6 +6,7 @@
 #include "builders_fixture.h"
 #include "frontend/keywords.h"
 #include "frontend/suffix.h"
+#include "session/loop.h"
 
 namespace vexo {
 namespace {
@@ -15,7 +16,7 @@ TEST_F(Builders, SubscriptCountIsChecked) {
   expr* e = nullptr;
   auto o = test::run_captured(
       [&] { e = subscript(opword(OPPARSUB, 3), p, one_sub(1)); });
-  EXPECT_EQ(o.err, "p needs 2 subscripts, not 1\n");
+  EXPECT_EQ(o.err, "\n\tp needs 2 subscripts, not 1\n");
   EXPECT_TRUE(rc & 8);
   ASSERT_EQ(opcode(e), OPERRSUB);
   EXPECT_EQ(eflags(e), 3u);
@@ -53,7 +54,7 @@ TEST_F(Builders, OrderOperators) {
   expr* r = nullptr;
   auto o = test::run_captured(
       [&] { r = nextprev(0, new_lit(Symbol("a", 0)), unord, nullptr); });
-  EXPECT_EQ(o.err, "next may only be used with ordered or circular sets\n");
+  EXPECT_EQ(o.err, "\n\tnext may only be used with ordered or circular sets\n");
   ASSERT_EQ(opcode(r), OPNUM);
   EXPECT_EQ(r->L.d, 0);
 
@@ -82,7 +83,7 @@ TEST_F(Builders, OrderOperators) {
 
   o = test::run_captured(
       [&] { r = firstlast(opword(OPFIRST, 1), set_enum(new_enum(), 1)); });
-  EXPECT_EQ(o.err, "first may only be used with ordered or circular sets\n");
+  EXPECT_EQ(o.err, "\n\tfirst may only be used with ordered or circular sets\n");
   expr* m = ord_elem(opword(OPELEMENT, 1), new_lit(Symbol("3", 0)),
                      set_range(new_num(1), new_num(5), nullptr));
   ASSERT_EQ(opcode(m), OPELEMENT);
@@ -95,7 +96,7 @@ TEST_F(Builders, VariablesRefusedInOrderOperators) {
     ord_elem(opword(OPORD, 2), entity_ref(v, OPVAR164),
              set_range(new_num(1), new_num(5), nullptr));
   });
-  EXPECT_EQ(o.err, "Variable values may not appear in ord(...)\n");
+  EXPECT_EQ(o.err, "\n\tVariable values may not appear in ord(...)\n");
   EXPECT_STREQ(dseen, "ord");
   EXPECT_EQ(dxseen, &variable_arg);
 }
@@ -132,17 +133,17 @@ TEST_F(Builders, SynonymArrayNeedsTheProblem) {
   symbol* sym = Symbol("_var", 0);
   int saved = trans_state;
   for (int ts : {2, 3}) {
-    *req_collect_p = 0;
+    req_collect = 0;
     need_prob = 1;
     would_need_prob = 0;
     trans_state = ts;
     expr* e = synonym(sym);
     EXPECT_EQ(e->opword, opword(OPSYN, EF_NUMERIC));
     EXPECT_EQ(would_need_prob, 4);
-    EXPECT_EQ(*req_collect_p, ts == 2 ? 2 : 0) << ts;
+    EXPECT_EQ(req_collect, ts == 2 ? 2 : 0) << ts;
     EXPECT_EQ(need_prob, ts == 2 ? 1 : 5) << ts;
   }
-  *req_collect_p = 0;
+  req_collect = 0;
   need_prob = would_need_prob = 0;
   trans_state = saved;
 }

@@ -18,7 +18,7 @@ TEST_F(Builders, ConcatenationFoldsLiterals) {
   expr* r = nullptr;
   auto o = test::run_captured([&] { r = concat(new_num(1), new_num(2)); });
   EXPECT_EQ(o.err,
-            "Caution: Converting two numeric values to strings to "
+            "\n\tCaution: Converting two numeric values to strings to "
             "concatenate them.\n");
   ASSERT_EQ(opcode(r), OPSTR);
   EXPECT_EQ(text(r), "12");
@@ -82,7 +82,7 @@ TEST_F(Builders, BadUseOfAConstraint) {
   xnode* c = decl("c", DK_CON);
   expr* r = nullptr;
   auto o = test::run_captured([&] { r = baduse(new_expr(opword(OPCON), c)); });
-  EXPECT_EQ(o.err, "Unqualified reference to constraint c.\n");
+  EXPECT_EQ(o.err, "\n\tUnqualified reference to constraint c.\n");
   EXPECT_EQ(opcode(r), OPNUM);
 }
 
@@ -90,7 +90,6 @@ TEST_F(Builders, BadUseOfAConstraint) {
 // to the free list exactly once (a node given back twice would show as a
 // longer list, one never given back as a shorter one).
 TEST_F(Builders, DeletionOfEveryBuiltShape) {
-  exprs_init();
   test::fill_expr_free_list(4000);
   auto free_count = [] {
     int n = 0;

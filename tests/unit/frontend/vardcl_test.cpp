@@ -61,7 +61,7 @@ TEST_F(VarDcl, FixedAndDefinedVariables) {
                 mulop(opword(OPMULT, EF_NUMERIC), num(2), ref(x), bop_mult));
     y = y->finish_dcl(0);
   });
-  EXPECT_EQ(err, "Caution: z should be \"param =\" rather than \"var =\".\n");
+  EXPECT_EQ(err, "\n\tCaution: z should be \"param =\" rather than \"var =\".\n");
   EXPECT_EQ(z->flags & (VF_FIXED | VF_DEFINED), VF_FIXED);
   EXPECT_EQ(z->lb->L.d, 3.0);
   EXPECT_TRUE(in_problem(z));
@@ -104,7 +104,7 @@ TEST_F(VarDcl, DefinedVariableConflicts) {
     d->addbound(opword(EQ), entity_ref(x, OPVAR164));
     d = d->finish_dcl(0);
   });
-  EXPECT_EQ(err, "defined variables cannot be integer.\n");
+  EXPECT_EQ(err, "\n\tdefined variables cannot be integer.\n");
   EXPECT_EQ(d->flags & VF_DEFINED, 0u);
   EXPECT_EQ(d->defcon, nullptr);
 }
@@ -133,8 +133,8 @@ TEST_F(VarDcl, AttributesAndTheirConflicts) {
     s2 = s2->finish_dcl(0);
   });
   EXPECT_EQ(err,
-            "Sorry, symbolic variables are not yet allowed.\n"
-            "Variables cannot be both symbolic and integer; ignoring "
+            "\n\tSorry, symbolic variables are not yet allowed.\n"
+            "\n\tVariables cannot be both symbolic and integer; ignoring "
             "\"integer\".\n");
   EXPECT_EQ(s2->kind, DK_SVAR);
   EXPECT_EQ(xclass[XC_SYMVARS].n, 1);
@@ -147,7 +147,7 @@ TEST_F(VarDcl, OpenIntervalDomainIsRefused) {
     v->addiset(set_interval(0, num(0), num(1), 0));
     v = v->finish_dcl(0);
   });
-  EXPECT_EQ(err, "ignoring \"in set_expr\" involving an open interval\n");
+  EXPECT_EQ(err, "\n\tignoring \"in set_expr\" involving an open interval\n");
   EXPECT_EQ(v->domain, nullptr);
 
   var* w = var_start("w");
@@ -171,9 +171,9 @@ TEST_F(VarDcl, InitialValues) {
     u->finish_dcl(0);
   });
   EXPECT_EQ(err,
-            "Initial guess already specified.\n"
-            "Initial guess already specified.\n"
-            "variable in := expression\n");
+            "\n\tInitial guess already specified.\n"
+            "\n\tInitial guess already specified.\n"
+            "\n\tvariable in := expression\n");
   EXPECT_EQ(v->init->L.d, 1.0);
   EXPECT_EQ(v->dflt, nullptr);
 }
@@ -191,7 +191,7 @@ TEST_F(VarDcl, ArcTerms) {
     a->addarc(1, nullptr, n, nullptr, nullptr);
     a = a->finish_dcl(0);
   });
-  EXPECT_EQ(err, "Caution: multiple from clauses for arc a\n");
+  EXPECT_EQ(err, "\n\tCaution: multiple from clauses for arc a\n");
   int count = 0;
   for (var_term* t = a->arcs; t; t = t->next) count++;
   EXPECT_EQ(count, 3);
@@ -211,8 +211,8 @@ TEST_F(VarDcl, ArcTerms) {
     v->finish_dcl(0);
   });
   EXPECT_EQ(err,
-            "v is not an arc\n"
-            "n is an arc; only \"to\" or \"from\" allowed\n");
+            "\n\tv is not an arc\n"
+            "\n\tn is an arc; only \"to\" or \"from\" allowed\n");
 }
 
 TEST_F(VarDcl, SuffixInitialValues) {
@@ -223,7 +223,8 @@ TEST_F(VarDcl, SuffixInitialValues) {
     v->addsufinit(Symbol("nosuch", 1), num(1));
     v = v->finish_dcl(0);
   });
-  EXPECT_EQ(err, "nosuch is not a declared suffix.\n");
+  // The message ends in a newline of its own.
+  EXPECT_EQ(err, "\n\tnosuch is not a declared suffix.\n\n");
   ASSERT_NE(v->sufinit, nullptr);
   EXPECT_EQ(v->sufinit->next, nullptr);
   EXPECT_EQ(v->sufinit->L.x, relax_suf);

@@ -13,6 +13,7 @@
 
 #include "session/located.h"
 #include "session/options.h"
+#include "session/startup.h"
 #include "support/machine.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
@@ -135,9 +136,7 @@ std::string solver_option(const char* const* vars) {
     clearenv();
     for (; vars && *vars; vars += 2) setenv(vars[0], vars[1], 1);
     vexo_env_init("/nonexistent/prog");
-    scratch_init();
-    symbols_init();
-    located_init();
+    init_modules();
     envinit();
     const char* v = evalue("solver");
     std::string out = v ? v : "<no option>";

@@ -14,6 +14,7 @@
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
+#include "frontend/frontend_fixture.h"
 
 namespace vexo {
 namespace {
@@ -29,10 +30,7 @@ class Inputs : public ::testing::Test {
     std::ofstream("empty");
     std::ofstream("b") << "line of b\n";
     std::ofstream("-x") << "dash file\n";
-    scratch_init();
-    symbols_init();
-    located_init();
-    reader_reset();
+    test::start_session();
     read_options = 1;
     at_eof = 0;
   }

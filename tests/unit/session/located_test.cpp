@@ -17,7 +17,6 @@ using test::run_captured;
 class Located : public ::testing::Test {
  protected:
   void SetUp() override {
-    located_init();
     init_tok_types();
     rc = 0;
     warnings = warn0 = 0;

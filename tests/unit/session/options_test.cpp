@@ -1,5 +1,8 @@
 // The options taken over from the process environment and the built-in
 // rows start-up needs.
+// The fixtures first: session/options.h's evalue (an option's value) hides
+// the evaluator's value type of the same name that they use.
+#include "frontend/frontend_fixture.h"
 #include "session/options.h"
 
 #include <gtest/gtest.h>
@@ -26,9 +29,7 @@ bool in_env_db(const char* text) {
 }
 
 TEST(Options, StartFromTheProcessEnvironment) {
-  scratch_init();
-  symbols_init();
-  located_init();
+  test::start_session();
   char e1[] = "solver=first", e2[] = "solver=second", e3[] = "%bad=1",
        e4[] = "Cautions=2", e5[] = "eexit=3", e6[] = "FOO";
   char* fake[] = {e1, e2, e3, e4, e5, e6, nullptr};
@@ -72,8 +73,7 @@ TEST(Options, StartFromTheProcessEnvironment) {
 }
 
 TEST(Options, NumbersWithTrailingTextGiveACaution) {
-  scratch_init();
-  located_init();  // the located printer writes the "\n\t" lead
+  test::start_session();
   Cautions = 1;
   int cell = 0;
   auto r = test::run_captured([&] { update_int("5x", &cell); });

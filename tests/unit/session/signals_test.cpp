@@ -18,9 +18,6 @@
 namespace vexo {
 namespace {
 
-const char* temp_path;
-void zap_temp() { unlink(temp_path); }
-
 // Runs a child that waits in session_read on a pipe held open by the
 // parent, delivers the signals (with pauses, so that none merges with
 // another), then closes the pipe.  Returns the child's exit code: the
@@ -34,7 +31,6 @@ int run_child(std::initializer_list<int> sigs, void (*before)() = nullptr) {
   if (pid == 0) {
     close(p[1]);
     Init_Stderr();
-    located_init();
     if (before) before();
     signal_catch();
     char c;
@@ -86,17 +82,6 @@ TEST(Signals, FloatingPointExceptionAbortsTheCommand) {
 
 TEST(Signals, ForcedZeroExit) {
   EXPECT_EQ(run_child({SIGTERM}, [] { force_exit_0 = 1; }), 0);
-}
-
-TEST(Signals, TemporaryFilesAreRemoved) {
-  char path[] = "/tmp/vexo_tmpXXXXXX";
-  int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  temp_path = path;
-  EXPECT_EQ(run_child({SIGTERM}, [] { tempfile_zap_hook = zap_temp; }), 15);
-  EXPECT_NE(access(path, F_OK), 0) << path << " left behind";
-  unlink(path);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The built-in params and system sets of start-up.
+// The system declarations of start-up: the built-in params and system sets
+// of ppinit and those of the keyword set-up.
 #include "session/sysdecls.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +17,9 @@
 #include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/reader.h"
+#include "frontend/dclstub.h"
+#include "frontend/keywords.h"
 #include "frontend/suffix.h"
-#include "frontend/sysdecl.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/startup.h"
@@ -25,6 +27,7 @@
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "support/pool.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -37,11 +40,10 @@ namespace {
 class SysDecls : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::start_declarations();
-    rc = 0;
     apid = 4242;
     xoption = 7.5;
-    sysdecls(1);
+    test::start_modules();
+    test::reset_input();
   }
   void TearDown() override { xoption = 0; }
 
@@ -151,20 +153,73 @@ TEST_F(SysDecls, FileNameMappingReadsTheParams) {
   ASSERT_TRUE(Sd_file_prefixmap && Sd_file_prefixmap->value);
   set* s = Sd_file_prefixmap->value;
   EXPECT_EQ(s->arity, 2);
-  const char* to = nullptr;
-  EXPECT_EQ(file_prefixmap_hook(0, &to), nullptr);
+  auto mapped = [](const char* name) {
+    int k;
+    char* m = filename_map(name, &k);
+    std::string r = m;
+    if (k >= 0) del_mblk(k, m);
+    return r;
+  };
+  EXPECT_EQ(mapped("/from/A\\b"), "/from/A\\b");
   symbol* t[2] = {Symbol("/from/", 0), Symbol("/to/", 0)};
   set_addmem(s, t);
-  const char* from = file_prefixmap_hook(0, &to);
-  ASSERT_TRUE(from);
-  EXPECT_STREQ(from, "/from/");
-  EXPECT_STREQ(to, "/to/");
-  EXPECT_EQ(file_prefixmap_hook(1, &to), nullptr);
-  EXPECT_EQ(backslash_map_hook(), 0);
+  EXPECT_EQ(mapped("/from/A\\b"), "/to/A\\b");
   *sysparam_cell(backslash_map) = 1;
-  EXPECT_EQ(backslash_map_hook(), 1);
+  EXPECT_EQ(mapped("/from/A\\b"), "/to/A/b");
   *sysparam_cell(filename_case) = 1;
-  EXPECT_EQ(filename_case_hook(), 1);
+  EXPECT_EQ(mapped("/FROM/A\\b"), "/to/a/b");
+}
+
+TEST_F(SysDecls, KeywordSetUpDeclarations) {
+  for (const char* n : {"$display", "_LIBS", "_AVAILFUNCS", "_AVAILFUNC2",
+                        "_SFUNCS", "_HANDLERS"}) {
+    xnode* d = static_cast<xnode*>(Symbol(n, 0)->binding);
+    ASSERT_NE(d, nullptr) << n;
+    EXPECT_EQ(d->kind, DK_SET) << n;
+    EXPECT_NE(static_cast<setdcl*>(d)->sflags & SF_SYSTEM, 0u) << n;
+  }
+  EXPECT_EQ(Symbol("$display", 0)->binding, Sd_display);
+  EXPECT_NE(Sd_display->sflags & SF_ORDERED, 0u);
+  EXPECT_EQ(Sd_AVAILFUNC2->dimen, 2);
+  EXPECT_EQ(Sd_AVAILFUNCS->ndeps, 1);
+  EXPECT_EQ(Sd_AVAILFUNCS->deps[0], static_cast<uint32_t>(Sd_LIBS->num));
+
+  for (param* p : {Pd_handler_desc, Pd_handler_lib}) {
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->kind, DK_SPARAMI);
+    EXPECT_EQ(p->ndeps, 1);
+    EXPECT_EQ(p->deps[0], static_cast<uint32_t>(Sd_HANDLERS->num));
+    EXPECT_EQ(p->nvals, 1);
+  }
+  EXPECT_EQ(handleindx, Sd_HANDLERS->value);
+
+  const char* sufs[] = {"derstage", "relax", "sstatus", "stage"};
+  suffix* recs[] = {derstage_suf, relax_suf, sstatus_suf, stage_suf};
+  for (int i = 0; i < 4; i++) {
+    ASSERT_NE(recs[i], nullptr);
+    EXPECT_STREQ(recs[i]->name->name, sufs[i]);
+    symbol* s = recs[i]->name;
+    EXPECT_EQ(set_lookup(dot_names, &s), i);
+  }
+  EXPECT_EQ(sstatus_suf->sflags, SUF_SYMBOLIC);
+  EXPECT_EQ(N_Sys_Sufs, 4);
+  EXPECT_EQ(Sstatus, sstatus_suf->name);
+
+  ASSERT_NE(cur_prob, nullptr);
+  EXPECT_EQ(cur_prob, initial_prob);
+  // Every declaration of start-up counts as the system's own.
+  EXPECT_EQ(N_System_Pars, dac.next);
+  EXPECT_GT(N_System_Pars, 0);
+
+  // A sysset_en set generates on its first membership test.
+  set* af = Sd_AVAILFUNCS->value;
+  ASSERT_NE(af, nullptr);
+  EXPECT_EQ(af->nmem, -1);
+  symbol* t = Symbol("f", 1);
+  EXPECT_EQ(af->in, &sysset_en_IN);
+  EXPECT_EQ(set_in(af, &t, nullptr), -1);
+  EXPECT_EQ(af->nmem, 0);
+  EXPECT_EQ(rc, 0);
 }
 
 }  // namespace

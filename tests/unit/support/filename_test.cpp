@@ -12,42 +12,45 @@
 #include <utility>
 #include <vector>
 
+#include "eval/set.h"
+#include "frontend/paramdcl.h"
+#include "session/startup.h"
+#include "session/sysdecls.h"
+#include "support/machine.h"
 #include "support/message.h"
 #include "support/pool.h"
 #include "support/progopen.h"
+#include "support/symbol.h"
 #include "test_util.h"
+
+extern char** environ;
 
 namespace vexo {
 namespace {
 
 using test::run_captured;
 
-// Values the installed hooks report.
-double backslash_value, case_value;
-std::vector<std::pair<std::string, std::string>> prefix_pairs;
-std::vector<std::string> child_env;
+// The session's entities that steer the mapping: _backslash_map,
+// _filename_case and the pairs of _file_prefixmap.
+void set_backslash(double v) { *sysparam_cell(backslash_map) = v; }
+void set_case(double v) { *sysparam_cell(filename_case) = v; }
+void set_pairs(std::vector<std::pair<std::string, std::string>> pairs) {
+  set* s = set_enum(new_enum(), 2);
+  for (auto& [from, to] : pairs) {
+    symbol* t[2] = {Symbol(from.c_str(), 1), Symbol(to.c_str(), 1)};
+    set_addmem(s, t);
+  }
+  Sd_file_prefixmap->value = s;
+}
 
-// Installs hooks that read the values above and puts the defaults back.
+// The mapping's entities as start-up makes them (no mapping).
 class FileName : public ::testing::Test {
  protected:
   void SetUp() override {
-    backslash_value = case_value = 0;
-    prefix_pairs.clear();
-    backslash_map_hook = [] { return backslash_value; };
-    filename_case_hook = [] { return case_value; };
-    file_prefixmap_hook = [](size_t i, const char** to) -> const char* {
-      if (i >= prefix_pairs.size()) return nullptr;
-      *to = prefix_pairs[i].second.c_str();
-      return prefix_pairs[i].first.c_str();
-    };
+    if (!Stderr) Init_Stderr();
+    init_modules();
   }
-  void TearDown() override {
-    backslash_map_hook = saved_backslash_;
-    filename_case_hook = saved_case_;
-    file_prefixmap_hook = saved_prefix_;
-    child_env_hook = saved_env_;
-    Serving = 0;
-  }
+  void TearDown() override { Serving = 0; }
 
   // The mapped name, and whether it came in a block of the right class.
   static std::string mapped(const char* name, bool* changed = nullptr) {
@@ -73,31 +76,25 @@ class FileName : public ::testing::Test {
     close(fd);
     return s;
   }
-
- private:
-  decltype(backslash_map_hook) saved_backslash_ = backslash_map_hook;
-  decltype(filename_case_hook) saved_case_ = filename_case_hook;
-  decltype(file_prefixmap_hook) saved_prefix_ = file_prefixmap_hook;
-  decltype(child_env_hook) saved_env_ = child_env_hook;
 };
 
 TEST_F(FileName, BackslashAndCaseMaps) {
   bool changed;
   EXPECT_EQ(mapped("a\\b\\c.dat", &changed), "a\\b\\c.dat");
   EXPECT_FALSE(changed);
-  backslash_value = 1;
+  set_backslash(1);
   EXPECT_EQ(mapped("a\\b\\c.dat", &changed), "a/b/c.dat");
   EXPECT_TRUE(changed);
   EXPECT_EQ(mapped("plain.mod", &changed), "plain.mod");
   EXPECT_FALSE(changed);
-  backslash_value = 0.5;
+  set_backslash(0.5);
   EXPECT_EQ(mapped("a\\b"), "a\\b");
 
-  backslash_value = 1;
-  case_value = 1;
+  set_backslash(1);
+  set_case(1);
   EXPECT_EQ(mapped("Data\\X.DAT"), "data/x.dat");
   EXPECT_EQ(mapped("lower\\only"), "lower/only");
-  backslash_value = 0;
+  set_backslash(0);
   EXPECT_EQ(mapped("Data\\X.DAT"), "data\\x.dat");
   // The value is truncated: 1.7 folds, 2 and a value that is not a number
   // never do.
@@ -107,14 +104,14 @@ TEST_F(FileName, BackslashAndCaseMaps) {
   } values[] = {
       {1.7, true}, {2, false}, {0.9, false}, {NAN, false}, {INFINITY, false}};
   for (auto& c : values) {
-    case_value = c.v;
+    set_case(c.v);
     EXPECT_EQ(mapped("AbC", &changed), c.folds ? "abc" : "AbC") << c.v;
     EXPECT_EQ(changed, c.folds) << c.v;
   }
 }
 
 TEST_F(FileName, FirstMatchingPrefixPairWins) {
-  prefix_pairs = {{"C:/models/", "/home/m/"}, {"C:/", "/mnt/c/"}};
+  set_pairs({{"C:/models/", "/home/m/"}, {"C:/", "/mnt/c/"}});
   EXPECT_EQ(mapped("C:/models/a.mod"), "/home/m/a.mod");
   EXPECT_EQ(mapped("C:/other/b.dat"), "/mnt/c/other/b.dat");
   EXPECT_EQ(mapped("C:/"), "/mnt/c/");
@@ -122,10 +119,11 @@ TEST_F(FileName, FirstMatchingPrefixPairWins) {
   EXPECT_EQ(mapped("D:/x"), "D:/x");
 
   // Pairs apply after the other maps, once; to may be shorter or empty.
-  prefix_pairs = {{"c:/", ""}, {"", "never/"}};
-  backslash_value = case_value = 1;
+  set_pairs({{"c:/", ""}, {"", "never/"}});
+  set_backslash(1);
+  set_case(1);
   EXPECT_EQ(mapped("C:\\Dir\\F"), "dir/f");
-  prefix_pairs = {{"", "top/"}};
+  set_pairs({{"", "top/"}});
   EXPECT_EQ(mapped("x"), "top/x");
 }
 
@@ -138,7 +136,7 @@ TEST_F(FileName, FopenMapOpensTheMappedNameCloseOnExec) {
   std::fputs("data\n", w);
   std::fclose(w);
 
-  prefix_pairs = {{"@", std::string(dir) + "/"}};
+  set_pairs({{"@", std::string(dir) + "/"}});
   FILE* f = Fopen_map("@in.dat", "r");
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(fcntl(fileno(f), F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
@@ -173,7 +171,7 @@ TEST_F(FileName, CommandInputReadsTheCommandsOutput) {
   EXPECT_EQ(drain(fd), "done\n");
 
   // The command is taken before mapping.
-  backslash_value = 1;
+  set_backslash(1);
   fd = Open_map("<printf '%s' 'x\\y'", &handle);
   ASSERT_GE(fd, 0);
   EXPECT_EQ(drain(fd), "x\\y");
@@ -213,22 +211,24 @@ TEST_F(FileName, CommandInputUsesTheChildEnvironmentsShell) {
   ASSERT_EQ(write(sfd, "\x01\x02\x03", 3), 3);
   close(sfd);
   chmod(script, 0755);
-  child_env = {std::string("SHELL=") + script, "VEXO_PROBE=seen"};
-  child_env_hook = [] {
-    static std::vector<char*> env;
-    env.clear();
-    for (auto& s : child_env) env.push_back(s.data());
-    env.push_back(nullptr);
-    return env.data();
-  };
+  // The exported environment is the process's (the option table's).
+  char** saved = environ;
+  std::string shell = std::string("SHELL=") + script;
+  char probe[] = "VEXO_PROBE=seen";
+  char* env[] = {shell.data(), probe, nullptr};
+  environ = env;
   void* handle = nullptr;
   int fd = Open_map("<echo $VEXO_PROBE", &handle);
+  environ = saved;
   ASSERT_GE(fd, 0);
   EXPECT_EQ(drain(fd), "seen\n");
 
   // A SHELL that cannot be run at all gives an empty input.
-  child_env = {"SHELL=/nonexistent/shell"};
+  char none[] = "SHELL=/nonexistent/shell";
+  char* env2[] = {none, nullptr};
+  environ = env2;
   fd = Open_map("<echo no", &handle);
+  environ = saved;
   ASSERT_GE(fd, 0);
   EXPECT_EQ(drain(fd), "");
   unlink(script);

@@ -6,6 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "eval/indexing.h"
+#include "eval/set.h"
+#include "frontend/decl.h"
+#include "frontend/dummy.h"
+#include "frontend/expr.h"
+#include "frontend/neighbours.h"
+#include "frontend/paramdcl.h"
+#include "session/startup.h"
+#include "support/machine.h"
+#include "support/symbol.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -69,101 +79,63 @@ TEST(List, ReverseAndLength) {
   delete a;
 }
 
-// Stand-ins for expression nodes: chained through the first word.
-struct fake_node {
-  fake_node* next;
-  int tag;
-};
-fake_node replacement{nullptr, 0};
-std::vector<fake_node*> filtered;
-
-// Replaces the node tagged 279 (the undeclared-name placeholder).
-expr* fake_filter(expr* e) {
-  fake_node* n = reinterpret_cast<fake_node*>(e);
-  EXPECT_EQ(n->next, nullptr);  // cut out before the filter sees it
-  filtered.push_back(n);
-  if (n->tag == 279) return reinterpret_cast<expr*>(&replacement);
-  return e;
-}
-
 TEST(List, TulistPutsElementsInSourceOrder) {
-  fake_node a{nullptr, 'a'}, b{&a, 'b'}, c{&b, 'c'};  // parser's order
+  expr* a = new_num(1);
+  expr* b = new_num(2);
+  expr* c = new_num(3);
+  c->next = b;  // the parser's order: newest first
+  b->next = a;
   list* rest = new_list(nullptr, nullptr);
-  list* t = tulist(rest, reinterpret_cast<expr*>(&c));
+  list* t = tulist(rest, c);
   EXPECT_EQ(t->next, rest);
-  fake_node* x = static_cast<fake_node*>(t->item.p);
-  std::string order;
-  for (; x; x = x->next) order += static_cast<char>(x->tag);
-  EXPECT_EQ(order, "abc");
+  std::vector<double> v;
+  for (expr* x = t->item.e; x; x = x->next) v.push_back(x->L.d);
+  EXPECT_EQ(v, (std::vector<double>{1, 2, 3}));
   delete t;
 }
 
+// The placeholder of an undeclared name (opcode 279) is replaced, here by
+// the number 0 that single-stepping gives after the message.
 TEST(List, TulistReplacesPlaceholders) {
-  expr* (*saved)(expr*) = tulist_elem;
-  tulist_elem = fake_filter;
-  filtered.clear();
-  replacement.tag = 'r';
-  fake_node a{nullptr, 'a'}, p{&a, 279}, c{&p, 'c'};
-  list* t = tulist(nullptr, reinterpret_cast<expr*>(&c));
-  tulist_elem = saved;
-  EXPECT_EQ(filtered.size(), 3u);
-  std::string order;
-  for (fake_node* x = static_cast<fake_node*>(t->item.p); x; x = x->next)
-    order += static_cast<char>(x->tag);
-  EXPECT_EQ(order, "arc");
+  if (!Stderr) Init_Stderr();
+  init_modules();
+  single_step = 1;
+  expr* a = new_num(1);
+  expr* p = new_expr(opword(OP279), Symbol("zz", 1));
+  expr* c = new_num(3);
+  c->next = p;  // the parser's order: newest first
+  p->next = a;
+  list* t = nullptr;
+  auto r = test::run_captured([&] { t = tulist(nullptr, c); });
+  single_step = 0;
+  EXPECT_NE(r.err.find("zz is not defined"), std::string::npos) << r.err;
+  ASSERT_NE(t, nullptr);
+  std::vector<double> v;
+  for (expr* x = t->item.e; x; x = x->next) v.push_back(x->L.d);
+  EXPECT_EQ(v, (std::vector<double>{1, 0, 3}));
   delete t;
 }
 
-// Names and their bindings, and dummies that shadow them: the stand-in of
-// the front end's dummy records.
-std::map<std::string, int> binding;
-struct fake_dummy {
-  fake_dummy* next;  // older dummy of the same scope
-  std::string name;
-  int previous;
+// A name's meaning before a dummy shadows it: a record whose kind word is
+// not a declaration's, so that the dummy takes the name without a message.
+struct meaning {
+  void* next;
+  uint32_t kind;
 };
-std::vector<std::vector<std::string>> freed_scopes;
+meaning declared_i{nullptr, DK_NOBIND}, declared_j{nullptr, DK_NOBIND};
 
-void free_fake_dummies(dummy* last) {
-  std::vector<std::string> names;
-  for (fake_dummy* d = reinterpret_cast<fake_dummy*>(last); d;) {
-    binding[d->name] = d->previous;
-    names.push_back(d->name);
-    fake_dummy* older = d->next;
-    delete d;
-    d = older;
-  }
-  freed_scopes.push_back(names);
-}
-
-// A dummy of the current scope that shadows name with value.
-void add_dummy(const std::string& name, int value) {
-  fake_dummy* d = new fake_dummy{reinterpret_cast<fake_dummy*>(last_dummy),
-                                 name, binding[name]};
-  binding[name] = value;
-  last_dummy = reinterpret_cast<dummy*>(d);
-  ++ssoffset;
+symbol* S(const char* name) { return Symbol(name, 1); }
+dummy* add_dummy(const char* name) {
+  return last_dummy = new dummy(last_dummy, S(name));
 }
 
 class Contexts : public ::testing::Test {
  protected:
   void SetUp() override {
-    list_reinit();
-    free_dummies_hook = free_fake_dummies;
-    binding.clear();
-    freed_scopes.clear();
+    if (!Stderr) Init_Stderr();
+    init_modules();
   }
-  void TearDown() override {
-    context_end(sslevel);
-    free_dummies_hook = saved_dummies;
-    ss_count_hook = saved_count;
-    decl_indexing_hook = saved_indexing;
-    finish_setdcl_hook = saved_setdcl;
-  }
-  void (*saved_dummies)(dummy*) = free_dummies_hook;
-  int (*saved_count)(set_spec*) = ss_count_hook;
-  set_spec* (*saved_indexing)(xnode*) = decl_indexing_hook;
-  void (*saved_setdcl)() = finish_setdcl_hook;
+  void TearDown() override { context_end(sslevel); }
 };
 
 TEST_F(Contexts, ThirtyOneLevelsThenOverflowIsABug) {
@@ -186,103 +158,102 @@ TEST_F(Contexts, ThirtyOneLevelsThenOverflowIsABug) {
 }
 
 TEST_F(Contexts, ClosingRestoresStateAndShadowedNames) {
-  binding["i"] = 100;  // say, a declared parameter
-  binding["j"] = 200;
-  add_dummy("k", 1);  // a scope open at level 0 (e.g. a loop)
-  dummy* outer_last = last_dummy;
+  S("i")->binding = &declared_i;  // say, a declared parameter
+  S("j")->binding = &declared_j;
+  dummy* k = add_dummy("k");  // a scope open at level 0 (e.g. a loop)
   int outer_offset = ssoffset;
   list_free_list = nullptr;
+  dummy_free_list = nullptr;
 
   new_context();
   Dummy_refs[1] = 9;
-  add_dummy("i", 11);
-  add_dummy("j", 12);
+  dummy* i1 = add_dummy("i");
+  dummy* j1 = add_dummy("j");
   new_context();
   EXPECT_EQ(Dummy_refs[2], 0);
   EXPECT_EQ(ssoffset, 0);
   EXPECT_EQ(last_dummy, nullptr);
-  add_dummy("i", 21);  // shadows the outer dummy i
-  EXPECT_EQ(binding["i"], 21);
+  dummy* i2 = add_dummy("i");  // shadows the outer dummy i
+  EXPECT_EQ(S("i")->binding, i2);
 
   context_end(1);
-  EXPECT_EQ(binding["i"], 11);
+  EXPECT_EQ(S("i")->binding, i1);
   EXPECT_EQ(sslevel, 1);
   EXPECT_EQ(ssoffset, 2);
   context_end(1);
-  EXPECT_EQ(binding["i"], 100);
-  EXPECT_EQ(binding["j"], 200);
-  EXPECT_EQ(binding["k"], 1);
+  EXPECT_EQ(S("i")->binding, &declared_i);
+  EXPECT_EQ(S("j")->binding, &declared_j);
+  EXPECT_EQ(S("k")->binding, k);
   EXPECT_EQ(sslevel, 0);
   EXPECT_EQ(ssoffset, outer_offset);
-  EXPECT_EQ(last_dummy, outer_last);
+  EXPECT_EQ(last_dummy, k);
   EXPECT_EQ(sycontext, nullptr);
   EXPECT_EQ(free_cells().size(), 4u);
-  ASSERT_EQ(freed_scopes.size(), 2u);
-  EXPECT_EQ(freed_scopes[0], std::vector<std::string>{"i"});
-  EXPECT_EQ(freed_scopes[1], (std::vector<std::string>{"j", "i"}));
+  // Each scope's dummies went back to their free list, newest first.
+  EXPECT_EQ(dummy_free_list, j1);
+  EXPECT_EQ(j1->next, i1);
+  EXPECT_EQ(i1->next, i2);
 
   context_end(0);
   context_end(-3);
   EXPECT_EQ(sslevel, 0);
-  free_fake_dummies(last_dummy);
+  dummy_release(last_dummy);
   last_dummy = nullptr;
 }
 
-// end_context reads counts through the hooks: a fake indexing is its count.
-int fake_count(set_spec* ss) {
-  return static_cast<int>(reinterpret_cast<intptr_t>(ss));
+// An indexing of n items (no scope of their own: the test opens them).
+set_spec* indexing(int n) {
+  Index* ix = nullptr;
+  for (int k = 0; k < n; ++k) ix = new Index(ix, nullptr, nullptr, 0);
+  return new set_spec(ix, nullptr, 1);
 }
-set_spec* fake_indexing_of(xnode* decl) {
-  return reinterpret_cast<set_spec*>(decl);  // decl's "indexing" = itself
-}
-set_spec* no_indexing(xnode*) { return nullptr; }
 
 TEST_F(Contexts, EndContextCounts) {
-  ss_count_hook = fake_count;
   for (int k = 0; k < 5; ++k) new_context();
-  end_context(reinterpret_cast<set_spec*>(2), nullptr);  // an indexing
+  end_context(indexing(2), nullptr);  // an indexing's levels
   EXPECT_EQ(sslevel, 3);
   end_context(nullptr, nullptr);
   EXPECT_EQ(sslevel, 3);
 
   // A declaration closes its indexing's contexts, then every other one.
-  decl_indexing_hook = fake_indexing_of;
-  end_context(nullptr, reinterpret_cast<xnode*>(1));
+  xnode d{};
+  d.indexing = indexing(1);
+  end_context(nullptr, &d);
   EXPECT_EQ(sslevel, 0);
   EXPECT_EQ(sycontext, nullptr);
 
   // A declaration without indexing closes every open context.
-  decl_indexing_hook = no_indexing;
+  xnode e{};
   for (int k = 0; k < 3; ++k) new_context();
-  add_dummy("x", 5);
-  end_context(nullptr, reinterpret_cast<xnode*>(8));
+  add_dummy("x");
+  end_context(nullptr, &e);
   EXPECT_EQ(sslevel, 0);
-  EXPECT_EQ(binding["x"], 0);
-}
-
-int setdcl_finished;
-void fake_finish_setdcl() {
-  ++setdcl_finished;
-  context_end(1);  // a set declaration closes its own context
+  EXPECT_EQ(S("x")->binding, nullptr);
 }
 
 TEST_F(Contexts, EndAllContexts) {
-  finish_setdcl_hook = fake_finish_setdcl;
-  setdcl_finished = 0;
-  for (int k = 0; k < 4; ++k) {
+  // A set declaration being parsed is finished, which closes its own
+  // context; the other contexts are closed after it.
+  for (int k = 0; k < 3; ++k) {
     new_context();
-    add_dummy("d" + std::to_string(k), k + 1);
+    add_dummy(("d" + std::to_string(k)).c_str());
   }
+  Index* ix = new Index(nullptr, set_enum(new_enum(), 1), nullptr, 1);
+  setdcl* sd = new_setdcl(S("T"), nullptr, new set_spec(ix, nullptr, 1));
+  EXPECT_EQ(current_setdcl, sd);
+  EXPECT_EQ(sslevel, 4);
   bracecnt = 3;
-  end_all_contexts();
-  EXPECT_EQ(setdcl_finished, 1);
+  auto r = test::run_captured([] { end_all_contexts(); });
+  EXPECT_FALSE(r.aborted || r.exited) << r.err;
+  EXPECT_EQ(current_setdcl, nullptr);
+  EXPECT_EQ(S("T")->binding, sd);
   EXPECT_EQ(sslevel, 0);
   EXPECT_EQ(sycontext, nullptr);
   EXPECT_EQ(bracecnt, 0);
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(binding["d" + std::to_string(k)], 0);
+  for (int k = 0; k < 3; ++k)
+    EXPECT_EQ(S(("d" + std::to_string(k)).c_str())->binding, nullptr);
 
   // Nothing open: only the brace depth changes.
-  finish_setdcl_hook = saved_setdcl;
   bracecnt = 2;
   end_all_contexts();
   EXPECT_EQ(sslevel, 0);

@@ -6,6 +6,11 @@
 #include <cstdio>
 #include <string>
 
+#include "frontend/frontend_fixture.h"
+#include "frontend/neighbours.h"
+#include "frontend/reader.h"
+#include "session/execute.h"
+#include "session/loop.h"
 #include "support/block.h"
 #include "support/format.h"
 #include "support/scratch.h"
@@ -16,32 +21,28 @@ namespace {
 
 using test::run_captured;
 
-// What the stand-in services saw.
-int n_bailout, n_read_end, n_end_include, n_cleanup, n_cmd_where, quit_now;
-
-// Saves the session state that the core reads and writes, installs counting
-// stand-ins for the services of higher levels, and puts everything back.
+// Saves the session state that the core reads and writes and puts it back;
+// the session's own services (squawk, bail_quit, cmd_cleanup, ...) answer.
+// Nothing is being read: messages carry no input position ("\n\t" in
+// front), and a session at a terminal goes on after an abort.
 class Message : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = {rc,     Cautions, eexit,      eexit_save, stepping,
-              bailquit, trc,    in_cmds,    yy_special, doing_read_cmd};
-    hooks_ = {bailout_hook, read_end_hook, end_include_hook, bail_quit_hook,
-              cmd_cleanup_hook, cmdwhere_hook, cmd_where_hook};
-    n_bailout = n_read_end = n_end_include = n_cleanup = n_cmd_where = 0;
-    quit_now = 0;
-    bailout_hook = [] { ++n_bailout; };
-    read_end_hook = [] { ++n_read_end; };
-    end_include_hook = [](int) { ++n_end_include; };
-    bail_quit_hook = [] { return quit_now; };
-    cmd_cleanup_hook = [] { ++n_cleanup; };
-    rc = 0;
+    saved_ = {rc,       Cautions, eexit,   eexit_save, stepping,
+              bailquit, trc,      in_cmds, yy_special, doing_read_cmd};
+    test::start_session();
+    interactive = 1;  // typed at a terminal (infile 0): aborts go on
+    infile = 0;
   }
   void TearDown() override {
     run_captured([] { blockstart("misc"); });
     blockmode = 0;
     oldblkname = nullptr;
     error_kind = "misc?";
+    interactive = 0;
+    infile = -1;
+    curcmd = nullptr;
+    cmdnum = 0;
     rc = saved_.rc;
     Cautions = saved_.Cautions;
     eexit = saved_.eexit;
@@ -52,13 +53,12 @@ class Message : public ::testing::Test {
     in_cmds = saved_.in_cmds;
     yy_special = saved_.yy_special;
     doing_read_cmd = saved_.doing_read_cmd;
-    bailout_hook = hooks_.bailout;
-    read_end_hook = hooks_.read_end;
-    end_include_hook = hooks_.end_include;
-    bail_quit_hook = hooks_.bail_quit;
-    cmd_cleanup_hook = hooks_.cmd_cleanup;
-    cmdwhere_hook = hooks_.cmdwhere;
-    cmd_where_hook = hooks_.cmd_where;
+  }
+  // A command is running: cmdwhere names it.
+  static void running(const char* name) {
+    cmdplace = cmd_place{name, nullptr, 0, 0, 0};
+    curcmd = &cmdplace;
+    cmdnum = 34;
   }
 
  private:
@@ -66,25 +66,16 @@ class Message : public ::testing::Test {
     int rc, Cautions, eexit, eexit_save, stepping, bailquit, trc, in_cmds,
         yy_special, doing_read_cmd;
   } saved_;
-  struct {
-    void (*bailout)();
-    void (*read_end)();
-    void (*end_include)(int);
-    int (*bail_quit)();
-    void (*cmd_cleanup)();
-    void (*cmdwhere)();
-    void (*cmd_where)();
-  } hooks_;
 };
 
 TEST_F(Message, BugEndsSessionWithTwo) {
   auto r = run_captured([] { error(1, "x %d", 7); });
-  EXPECT_EQ(r.err, "Bug: x 7\n");
+  EXPECT_EQ(r.err, "\n\tBug: x 7\n");
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 2);
 
   r = run_captured([] { bug("y"); });
-  EXPECT_EQ(r.err, "Bug: y\n");
+  EXPECT_EQ(r.err, "\n\tBug: y\n");
   EXPECT_EQ(r.code, 2);
 }
 
@@ -94,12 +85,13 @@ TEST_F(Message, WarningsAndCautions) {
     const char* text;
     int rc;
   } cases[] = {
-      {0, 0, "w 5\n", 2},           // a warning marks rc whatever Cautions
-      {2, 0, "", 0},                // cautions off: nothing at all
-      {2, 1, "Caution: c 5\n", 0},  // shown, rc left alone
-      {2, 2, "Caution: c 5\n", 2},  // shown and marked
-      {9, 1, "w 5\n", 2},           // an unknown kind is a warning
+      {0, 0, "\n\tw 5\n", 2},           // a warning marks rc whatever Cautions
+      {2, 0, "", 0},                    // cautions off: nothing at all
+      {2, 1, "\n\tCaution: c 5\n", 0},  // shown, rc left alone
+      {2, 2, "\n\tCaution: c 5\n", 2},  // shown and marked
+      {9, 1, "\n\tw 5\n", 2},           // an unknown kind is a warning
   };
+  interactive = 0;  // a batch session: rc is marked
   for (auto& c : cases) {
     rc = 0;
     Cautions = c.cautions;
@@ -121,18 +113,19 @@ TEST_F(Message, BlockModeMessagesReturnToTheirBlock) {
   });
   EXPECT_EQ(r.out,
             "9 misc\nout\n"
-            "31 error_caution\nCaution: careful\n"
+            "33 error_caution\n\n\tCaution: careful\n"
             "10 misc\nmore\n");
   EXPECT_EQ(r.err, "");
 
   error_kind = "error_solve";
-  cmdwhere_hook = [] { Fprintf(Stderr, "at cmd 3: "); };
+  running("solve");
   r = run_captured([] { serror("no %s", "solver"); });
-  EXPECT_EQ(r.out, "31 error_solve\nat cmd 3: no solver");
+  EXPECT_EQ(r.out,
+            "54 error_solve\nError executing \"solve\" command:\nno solver");
   EXPECT_STREQ(blockname, "misc");
 
   error_kind = "misc?";
-  cmdwhere_hook = [] {};
+  curcmd = nullptr;
   r = run_captured([] {
     serror("m\n");
     blockstart("abc");
@@ -145,9 +138,9 @@ TEST_F(Message, BlockModeMessagesReturnToTheirBlock) {
 }
 
 TEST_F(Message, SerrorAddsNoNewlineAndFlushes) {
-  cmdwhere_hook = [] { Fprintf(Stderr, "where: "); };
+  running("write");
   auto r = run_captured([] { serror("bad %d", 1); });
-  EXPECT_EQ(r.err, "where: bad 1");
+  EXPECT_EQ(r.err, "Error executing \"write\" command:\nbad 1");
   EXPECT_FALSE(r.aborted || r.exited);
 }
 
@@ -157,7 +150,6 @@ TEST_F(Message, EerrorBeforeFirstCommandEndsSession) {
   EXPECT_EQ(r.err, "bad x\n");
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 4);
-  EXPECT_EQ(n_bailout, 0);
 }
 
 TEST_F(Message, EerrorAfterFirstCommandAbortsIt) {
@@ -165,39 +157,30 @@ TEST_F(Message, EerrorAfterFirstCommandAbortsIt) {
   eexit = 0;
   eexit_save = 7;
   yy_special = 0;
+  running("display");
   auto r = run_captured([] { eerror(nullptr, "bad"); });
   EXPECT_EQ(r.err, "bad\n");
   EXPECT_TRUE(r.aborted);
   EXPECT_EQ(trc, 4);
-  EXPECT_EQ(n_bailout, 1);
-  EXPECT_EQ(n_end_include, 1);
-  EXPECT_EQ(n_cleanup, 1);
-  EXPECT_EQ(n_read_end, 0);
+  EXPECT_EQ(curcmd, nullptr);  // the command's clean-up ran
+  EXPECT_EQ(cmdnum, 0);
   EXPECT_EQ(yy_special, 2);
   EXPECT_EQ(eexit, 7);
-
-  bailquit = 1;  // clean-ups of bailout skipped, bail1out still runs
-  r = run_captured([] { bailout(); });
-  EXPECT_TRUE(r.aborted);
-  EXPECT_EQ(n_bailout, 1);
-  EXPECT_EQ(n_cleanup, 2);
 }
 
 TEST_F(Message, Bail1outSteps) {
-  doing_read_cmd = 1;
-  stepping = 1;  // single-stepping keeps includes and never quits
-  quit_now = 1;
+  interactive = 0;  // a batch session: an abort ends it ...
+  stepping = 1;     // ... but single-stepping never quits
   auto r = run_captured([] { bail1out(); });
   EXPECT_TRUE(r.aborted);
-  EXPECT_EQ(n_read_end, 1);
-  EXPECT_EQ(n_end_include, 0);
 
   stepping = 0;
   rc = 8;
+  running("let");
   r = run_captured([] { bail1out(); });
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 10);  // rc | 2
-  EXPECT_EQ(n_cleanup, 1);  // only the first abort reached the clean-up
+  EXPECT_NE(curcmd, nullptr);  // ended before the command's clean-up
 }
 
 TEST_F(Message, TerrorEndsSessionUnlessTrcIsZero) {
@@ -247,17 +230,19 @@ TEST_F(Message, Exit1ByMode) {
 }
 
 TEST_F(Message, LibraryOutputAndSmallServices) {
-  cmd_where_hook = [] { ++n_cmd_where; };
+  running("call");
   auto r = run_captured([] {
     EXPECT_EQ(cmdwhere_fprintf(Stderr, "lib %d\n", 42), 7);
     EXPECT_EQ(cmdwhere_fprintf(stdout, "out\n"), 4);
   });
-  EXPECT_EQ(r.err, "lib 42\n");
+  // The command's place only on the error stream.
+  EXPECT_EQ(r.err, "Error executing \"call\" command:\nlib 42\n");
   EXPECT_EQ(r.out, "out\n");
-  EXPECT_EQ(n_cmd_where, 1);  // only for the error stream
+  curcmd = nullptr;
+  cmdnum = 0;
 
   r = run_captured([] { help(); });
-  EXPECT_EQ(r.err, "help not yet implemented\n");
+  EXPECT_EQ(r.err, "\n\thelp not yet implemented\n");
   EXPECT_FALSE(r.exited || r.aborted);
   EXPECT_EQ(get_pid(), static_cast<int>(getpid()));
 }

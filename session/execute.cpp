@@ -1,0 +1,67 @@
+// Command dispatch: the least dispatcher.
+#include "session/execute.h"
+
+#include <cmath>
+
+#include "frontend/expr.h"
+#include "frontend/neighbours.h"
+#include "session/loop.h"
+#include "session/startup.h"
+#include "session/sysdecls.h"
+#include "support/message.h"
+
+namespace vexo {
+
+const char* const cmdname[CMD_KIND_MAX - CMD_KIND_MIN + 1] = {
+    "close",         "objective",    "option",
+    "shell",         "show",         "solution",
+    "solve",         "write",        "display",
+    "drop",          "restore",      "fix",
+    "unfix",         "for",          "let",
+    "print",         "printf",       "read",
+    "repeat",        "reset_problem", "expand",
+    "commands",      "data",         "drop_or_restore_all",
+    "objective_show", "environ",     "call",
+    "cd",            "environ",      "problem",
+    "problem",       "xref",         "if",
+    "read_table",    "write_table",  "load",
+    "reload",        "unload",       "remove",
+    "sleep",         "exit",         "then",
+    "else_check",    "else",         "endif",
+    "rbrace",        "repeat_end",   "break",
+    "continue",      "loopend",      "semicolon",
+    "option_reset",  "breakpoint",   "reset data",
+    "update data",   "{...}",        "delete",
+    "purge",         "break_all",    "break_commands",
+    "check",         "reset_function", "reset_suffix",
+    "reset_check",   "snapshot"};
+
+constexpr int CK_EXIT = 66;
+
+void execute(int kind, const cmd_place& where, const expr* value) {
+  if (kind < CMD_KIND_MIN || kind > CMD_KIND_MAX)
+    bug("Bad ncmd = %d in execute()", kind);
+  double* n = sysparam_cell(Cmdno);
+  if (n) *n += 1;
+  if (kind == CK_EXIT && value && opcode(value) == OPNUM &&
+      std::isfinite(value->L.d)) {
+    myexit(static_cast<int>(std::trunc(value->L.d)));
+  }
+  cmdplace = where;
+  cmdplace.name = cmdname[kind - CMD_KIND_MIN];
+  cmdplace.cmdno = n ? *n : 0;
+  curcmd = &cmdplace;
+  cmdnum = kind;
+  not_implemented(cmdplace.name);
+}
+
+void not_implemented(const char* name) {
+  error(0, "%s is not implemented yet", name);
+  bailout();
+}
+
+void notyet(const char* what) { error(0, "%s not yet implemented", what); }
+
+void help() { notyet("help"); }
+
+}  // namespace vexo
