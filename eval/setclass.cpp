@@ -11,15 +11,18 @@
 #include "frontend/exprbuild.h"
 #include "frontend/paramdcl.h"
 #include "frontend/strexpr.h"
+#include "eval/subscr.h"
 #include "session/located.h"
+#include "support/format.h"
 #include "support/list.h"
+#include "support/machine.h"
 #include "support/message.h"
 #include "support/pool.h"
 
 namespace vexo {
 
-set_in_fn set_class_in[N_SET_CLASSES];
-set_genall_fn set_class_genall[N_SET_CLASSES];
+const set_in_fn set_class_in[N_SET_CLASSES] = {};
+const set_genall_fn set_class_genall[N_SET_CLASSES] = {};
 
 static int unready_in(set* s, symbol**, TVA* tva) {
   terror(tva, "set class %d cannot be evaluated yet", int(s->sclass));
@@ -28,8 +31,16 @@ static int unready_in(set* s, symbol**, TVA* tva) {
 static void unready_genall(set* s, TVA* tva) {
   terror(tva, "set class %d cannot be evaluated yet", int(s->sclass));
 }
-set_in_fn set_suberr_in = unready_in;
-set_genall_fn set_suberr_genall = unready_genall;
+// A subscripted set used with the wrong number of subscripts: the error is
+// reported where the set is used.
+[[noreturn]] static void suberr(set* s, TVA* tva) {
+  mgwhere(tva);
+  Fprintf(Stderr, "wrong number of subscripts for set %s\n",
+          xnode_name(static_cast<xnode*>(static_cast<set3p*>(s)->f1)));
+  bailout();
+}
+int set_suberr_in(set* s, symbol**, TVA* tva) { suberr(s, tva); }
+void set_suberr_genall(set* s, TVA* tva) { suberr(s, tva); }
 
 // The declaration last told that its dimension must be given.
 static xnode* fixarity_lastdecl;

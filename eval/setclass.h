@@ -3,7 +3,7 @@
 // constructors fill the record from the parsed operands: kind tag, class
 // code, reference count 1, member count -1 (not generated), arity, the
 // class's fields, and the class's membership and generation routines taken
-// from set_class_in/set_class_genall, which the evaluator fills.  The
+// from set_class_in/set_class_genall (the evaluator's routines).  The
 // class's release routine (set_release, eval/set.h) gives back what the
 // record owns.  Constructors own the operands they are given; operand
 // expressions are made numeric (make_numeric) or symbol-valued (symlist)
@@ -40,11 +40,11 @@ struct set_spec;
 struct xnode;
 
 // Membership and generation routines of each class, copied into every
-// record a constructor makes.  The evaluator installs the real routines;
-// a null entry gives a routine that reports "set class %d cannot be
-// evaluated yet" through terror.
-extern set_in_fn set_class_in[N_SET_CLASSES];
-extern set_genall_fn set_class_genall[N_SET_CLASSES];
+// record a constructor makes; the evaluator's routines take their places
+// in these tables as the classes are built.  A null entry gives a routine
+// that reports "set class %d cannot be evaluated yet" through terror.
+extern const set_in_fn set_class_in[N_SET_CLASSES];
+extern const set_genall_fn set_class_genall[N_SET_CLASSES];
 
 // a .. b by c (class 4); by null means 1.  A bound or stride with
 // variables reports "variable in %s of range set" and becomes 0 (bounds)
@@ -86,11 +86,13 @@ set* set_ordered(set* s, list* orderby);
 
 // The record of S[subs] (class 19): f1 the set declaration, f2 the lookup
 // node (owned), f3 no member set yet; arity as given.  bad nonzero (a
-// wrong number of subscripts) installs set_suberr_in/set_suberr_genall,
-// which report the error when the set is used.
+// wrong number of subscripts) gives the record the routines
+// set_suberr_in/set_suberr_genall, which report the error when the set is
+// used: the evaluation's location (mgwhere) and "wrong number of
+// subscripts for set %s", then the command is abandoned (bailout).
 set* new_set_subscr(xnode* sd, expr* lookup, int arity, int bad);
-extern set_in_fn set_suberr_in;
-extern set_genall_fn set_suberr_genall;
+[[noreturn]] int set_suberr_in(set* s, symbol** tuple, TVA* tva);
+[[noreturn]] void set_suberr_genall(set* s, TVA* tva);
 
 // Dimension reconciliation of two operands: the arity the result takes
 // (an operand of arity 0, a subscripted set of open dimension, takes the

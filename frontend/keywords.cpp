@@ -368,8 +368,6 @@ int N_System_Pars;
 int need_prob;
 int would_need_prob;
 
-// Stand-in for the interval-set class until it installs its constructor:
-// the record with its bounds and type, arity 1, not generated.
 // An enumerated set of dimension 1 holding the words in table order, so
 // that a word's ordinal is its row.
 static set* word_set(const char* const* names, int n) {

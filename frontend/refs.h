@@ -47,8 +47,8 @@ expr* opvarsub(uint32_t op, xnode* v, expr* subs);
 expr* entity_ref(xnode* x, int opcode);
 // The set S[subs] of an indexed collection of sets sd (class 19, record
 // set3p: f1 the declaration, f2 the lookup node, f3 the adopted member
-// set).  A wrong count reports and installs the routines that report at
-// evaluation (set_suberr_in/set_suberr_genall).
+// set).  A wrong count reports and gives the record the routines that
+// report at evaluation (set_suberr_in/set_suberr_genall).
 set* set_subscr(xnode* sd, expr* subs);
 // An element of a synonym array (exactly one subscript, else "%s needs 1
 // subscript, not %d" and the number 0); op is OPSYNSUB 224 or OPSYNNAME

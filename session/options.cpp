@@ -341,6 +341,10 @@ static bool decide_interactive() {
 }
 
 void envinit() {
+  // The records come from recorded memory, which a reset frees: no block
+  // of an earlier table is carved on.
+  info_block = nullptr;
+  info_left = 0;
   ev = set_enum(new_enum(), 1);
   local_opts = set_enum(new_enum(), 1);
   myenv_k = 5;

@@ -6,7 +6,11 @@
 
 #include "eval/indexing.h"
 #include "eval/set.h"
+#include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/paramdcl.h"
+#include "support/pool.h"
+#include "support/symbol.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -101,6 +105,23 @@ TEST_F(SetClasses, InvalidIntervalKind) {
   EXPECT_EQ(static_cast<struct set_interval*>(i)->type, 7);
   sdelete(s);
   sdelete(i);
+}
+
+// A set used with the wrong number of subscripts is reported where it is
+// used, and the command is abandoned.
+TEST_F(SetClasses, WrongSubscriptCountIsReportedWhenUsed) {
+  setdcl* d = static_cast<setdcl*>(mem(sizeof(setdcl)));
+  d->kind = DK_SETI;
+  d->name = Symbol("S", 1);
+  set* s = new_set_subscr(d, nullptr, 1, 1);
+  symbol* t = Symbol("a", 1);
+  stepping = 1;  // (the session goes on)
+  auto o = test::run_captured([&] { set_in(s, &t, nullptr); });
+  EXPECT_TRUE(o.aborted);
+  EXPECT_EQ(o.err, "wrong number of subscripts for set S\n");
+  o = test::run_captured([&] { set_genall(s, nullptr); });
+  stepping = 0;
+  EXPECT_TRUE(o.aborted);
 }
 
 }  // namespace

@@ -29,12 +29,14 @@
 
 namespace vexo::test {
 
-// Stderr, the machine constants (with mach: they also make Stderr fully
-// buffered) and the modules' state as start-up builds it (the one list,
+// The process set-up of start-up (Stderr; the machine constants, which
+// also make Stderr fully buffered, only with mach; the lexer's character
+// tables) and the modules' state as start-up builds it (the one list,
 // init_modules of session/startup.h).
 inline void start_modules(bool mach = true) {
   if (!Stderr) Init_Stderr();
   if (mach) Mach();
+  init_tok_types();
   init_modules();
 }
 
