@@ -922,7 +922,17 @@ void cmd_eof() {
 
 int must_write() { return 0; }
 
-void start_check() { run_waiting_if(); }
+void start_check() {
+  if (!if_waiting) return;
+  // The waiting if runs under a recovery point of its own: an error in it
+  // abandons it, not the statement now beginning.
+  int32_t special = yy_special;
+  try {
+    run_waiting_if();
+  } catch (const command_abort&) {
+    yy_special = special;
+  }
+}
 
 const char* cmdprompt() { return "???"; }
 

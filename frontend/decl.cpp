@@ -110,6 +110,7 @@ void decl_init() {
   tsr = nullptr;
   tsr_k = 0;
   pr_badnames = 0;
+  lastloopdummy = nullptr;
 }
 
 const char* xnode_name(const xnode* x) {

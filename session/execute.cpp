@@ -2,6 +2,7 @@
 #include "session/execute.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
@@ -45,7 +46,10 @@ void execute(int kind, const cmd_place& where, const expr* value) {
   if (n) *n += 1;
   if (kind == CK_EXIT && value && opcode(value) == OPNUM &&
       std::isfinite(value->L.d)) {
-    myexit(static_cast<int>(std::trunc(value->L.d)));
+    // Truncated; a value beyond an int keeps its low bits, as the exit
+    // status does.
+    double v = std::trunc(value->L.d);
+    myexit(static_cast<int>(static_cast<int64_t>(std::fmod(v, 4294967296.0))));
   }
   cmdplace = where;
   cmdplace.name = cmdname[kind - CMD_KIND_MIN];

@@ -77,8 +77,9 @@ void signal_catch();
 // floating-point exception reports "floating point exception." and aborts
 // the command.  Returns otherwise.
 void signal_point();
-// The read hook of the line reader: reads like read(2), but a signal that
-// arrives while it waits is acted on (signal_point) and the wait goes on.
+// The line reader's input source (reader): reads like read(2), but a
+// signal that arrives while it waits is acted on (signal_point) and the
+// wait goes on.
 ssize_t session_read(int fd, void* buf, size_t n);
 
 // Links a new clean-up record at the front; returns it.

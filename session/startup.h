@@ -76,12 +76,14 @@ void ppinit(char** argv, int first);
 // State that survives `reset` by design, outside the recorded pools: the
 // process set-up (Stderr, stdOut, the machine constants, the lexer's
 // character tables, the signal handlers, the block-mode buffer, the
-// reader's block chunks, svsub0), the command line (xargv, read_options,
-// xoption, the -b/-i/-vi settings), the session's rc and modes, the reader
-// and lexer state with the top-level line buffer, the allocator's serial
-// numbers, and the environment-file results.  Kept across `reset` by the
-// reset command itself (not built yet): the option table (env_reset) and
-// the open include levels (ioreset), which live in the pools.
+// reader's block chunks, svsub0, the big-integer pool of the decimal
+// conversions), the command line (xargv, read_options, xoption, the
+// -b/-i/-vi settings), the session's rc and modes, the reader and lexer
+// state with the top-level line buffer, the allocator's serial numbers,
+// and the environment-file results.  Kept across `reset` by the reset
+// command itself (not built yet): the option table (env_reset; envinit
+// builds it from nothing) and the open include levels (ioreset), which
+// live in the pools.
 void init_modules();
 // The memory walk of `reset` and the rebuild: frees every recorded
 // allocation (mem_reset) and runs start-up again without the command line

@@ -897,5 +897,32 @@ TEST_F(Parse, SelfReferenceMarksARecursiveParam) {
   EXPECT_FALSE(g->type & PT_RECURSIVE);
 }
 
+// Not recording: a command complete at top level runs (here: is reported
+// as not implemented yet, typed at a terminal, so the session goes on); a
+// compound runs once, when its outermost level closes; a top-level if runs
+// when the next statement is not its else.
+TEST_F(Parse, TopLevelCommandsRunOnceComplete) {
+  cmd_trace = nullptr;
+  typed_text(
+      "param p;\n"
+      "if 1 then display 1;\n"
+      "else display 2;\n"
+      "for {i in 1..2} { display i; display p; }\n"
+      "if 1 then display 3;\n"
+      "display p;\n");
+  int r = -1;
+  out_ = run_captured([&] {
+    nextfile(0, 0);
+    r = parse();
+  });
+  EXPECT_EQ(r, 3);
+  auto msg = [](const char* name) {
+    return std::string("Error executing \"") + name + "\" command:\n\n\t" +
+           name + " is not implemented yet\n";
+  };
+  EXPECT_EQ(out_.err, msg("if") + msg("for") + msg("if") + msg("display"));
+  EXPECT_EQ(rc, 0);  // typed at a terminal: the return code is left alone
+}
+
 }  // namespace
 }  // namespace vexo
