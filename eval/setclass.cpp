@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "eval/indexing.h"
+#include "eval/subscr.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/paramdcl.h"
 #include "frontend/strexpr.h"
-#include "eval/subscr.h"
 #include "session/located.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -126,9 +126,7 @@ static void release_subscr(set* s) {
   del_s(r->f3);
 }
 
-static void release_spec(set* s) {
-  set_spec_delete(static_cast<set_spec*>(s));
-}
+static void release_spec(set* s) { set_spec_delete(static_cast<set_spec*>(s)); }
 
 void (*const set_release[N_SET_CLASSES])(set*) = {
     nullptr,       nullptr,         release_spec,    release_spec,
@@ -294,9 +292,7 @@ set* set_if(expr* cond, set* a, set* b) {
 }
 
 // The parser's chain (newest first) in source order, symbol-valued.
-static expr* symbols(expr* chain) {
-  return symlist(SYML_LITSET, chain);
-}
+static expr* symbols(expr* chain) { return symlist(SYML_LITSET, chain); }
 
 set* set_literal(expr* members) {
   set3p* r = new_set3p();

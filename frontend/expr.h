@@ -161,8 +161,9 @@ evalue svsub_oper(expr* e, TVA* tva);
 // An element of a tuple list that stands for an undeclared name (opcode
 // 279 with no flags, its symbol in L) is cut out, freed and replaced by
 // not_declared(symbol)'s result; any other element is returned as it is.
-// tulist (support/list.h) calls it with the element cut out of its chain.  Raises an error: not_declared reports the name and
-// abandons the command outside single-step mode.
+// tulist (support/list.h) calls it with the element cut out of its chain.
+// Raises an error: not_declared reports the name and abandons the command
+// outside single-step mode.
 expr* undeclared_elem(expr* e);
 
 }  // namespace vexo

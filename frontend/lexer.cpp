@@ -55,7 +55,6 @@ int32_t rlook8;
 char yytext[200];
 int32_t yyleng;
 
-
 // Start conditions: INITIAL (before the first token only), the
 // statement-start condition (adds "end" and "subject to") and the
 // in-statement condition (adds "there exists" and "for all").

@@ -532,5 +532,4 @@ void var_rev(xnode* x) {
   v->arcs = r;
 }
 
-
 }  // namespace vexo

@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/funclib.h"
+#include "eval/random.h"
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
-#include "eval/funclib.h"
-#include "eval/random.h"
 #include "session/child.h"
 #include "session/envfile.h"
 #include "session/include.h"

@@ -49,7 +49,6 @@ const char* options_out = "";
 int tell_times;
 int show_stats;
 
-
 // ---------------------------------------------------------------------------
 // Handlers
 

@@ -43,6 +43,7 @@
 #include <string>
 
 #include "frontend/cmdbuild.h"
+#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
@@ -50,7 +51,6 @@
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
 #include "frontend/parse.h"
-#include "frontend/dclstub.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/infiles.h"

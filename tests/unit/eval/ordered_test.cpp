@@ -7,10 +7,10 @@
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/decl.h"
+#include "frontend/frontend_fixture.h"
 #include "frontend/paramdcl.h"
 #include "support/machine.h"
 #include "support/pool.h"
-#include "frontend/frontend_fixture.h"
 
 namespace vexo {
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "frontend/frontend_fixture.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "test_util.h"
-#include "frontend/frontend_fixture.h"
 
 namespace vexo {
 namespace {

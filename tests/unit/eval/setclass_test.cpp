@@ -8,23 +8,21 @@
 #include "eval/set.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/frontend_fixture.h"
 #include "frontend/paramdcl.h"
-#include "support/pool.h"
-#include "support/symbol.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "support/pool.h"
+#include "support/symbol.h"
 #include "test_util.h"
-#include "frontend/frontend_fixture.h"
 
 namespace vexo {
 namespace {
 
 class SetClasses : public ::testing::Test {
  protected:
-  void SetUp() override {
-    test::start_session();
-  }
+  void SetUp() override { test::start_session(); }
   static set* range_set() { return set_range(nullptr, nullptr, nullptr); }
 };
 

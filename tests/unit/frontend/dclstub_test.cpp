@@ -41,8 +41,9 @@ TEST_F(DclStub, RandomAfterExplicitStage) {
   new_suffix(Symbol("stage", 0), nullptr)->finish_dcl();
   var* w = new var(Symbol("w", 1), nullptr, nullptr, 0);
   std::string err = msgs([&] { make_random(w); });
-  EXPECT_EQ(err,
-            "\n\tIgnoring \"random\" after explicit suffix stage declaration.\n");
+  EXPECT_EQ(
+      err,
+      "\n\tIgnoring \"random\" after explicit suffix stage declaration.\n");
   EXPECT_EQ(w->flags & XF_RANDOM, 0u);
   w->finish_dcl(0);
 }

@@ -23,13 +23,13 @@
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/vardcl.h"
+#include "frontend_fixture.h"
 #include "session/sysdecls.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo::test {

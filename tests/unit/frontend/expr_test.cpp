@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "frontend/neighbours.h"
+#include "frontend_fixture.h"
 #include "support/list.h"
 #include "support/pool.h"
 #include "support/symbol.h"
 #include "support/text.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {

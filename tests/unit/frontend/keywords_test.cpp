@@ -8,10 +8,10 @@
 #include "eval/set.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend_fixture.h"
 #include "support/machine.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {

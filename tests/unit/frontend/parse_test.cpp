@@ -27,6 +27,7 @@
 #include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "frontend_fixture.h"
 #include "support/block.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -34,7 +35,6 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {

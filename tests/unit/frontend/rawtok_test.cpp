@@ -19,13 +19,13 @@
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
 #include "frontend/reader.h"
+#include "frontend_fixture.h"
 #include "session/include.h"
 #include "support/block.h"
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -71,7 +71,6 @@ class RawTok : public ::testing::Test, protected test::InputDir {
       v.push_back(s);
     }
   }
-
 };
 
 TEST_F(RawTok, TokensStringsAndComments) {

@@ -83,7 +83,8 @@ TEST_F(Builders, OrderOperators) {
 
   o = test::run_captured(
       [&] { r = firstlast(opword(OPFIRST, 1), set_enum(new_enum(), 1)); });
-  EXPECT_EQ(o.err, "\n\tfirst may only be used with ordered or circular sets\n");
+  EXPECT_EQ(o.err,
+            "\n\tfirst may only be used with ordered or circular sets\n");
   expr* m = ord_elem(opword(OPELEMENT, 1), new_lit(Symbol("3", 0)),
                      set_range(new_num(1), new_num(5), nullptr));
   ASSERT_EQ(opcode(m), OPELEMENT);

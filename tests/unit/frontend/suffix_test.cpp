@@ -22,6 +22,7 @@
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
 #include "frontend/vardcl.h"
+#include "frontend_fixture.h"
 #include "session/loop.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -31,12 +32,10 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
 namespace {
-
 
 // Entity columns of the suffix table.
 enum { VAR, CON, CC, LOG, OBJ, SYN, PROB, NCOL };

@@ -61,7 +61,8 @@ TEST_F(VarDcl, FixedAndDefinedVariables) {
                 mulop(opword(OPMULT, EF_NUMERIC), num(2), ref(x), bop_mult));
     y = y->finish_dcl(0);
   });
-  EXPECT_EQ(err, "\n\tCaution: z should be \"param =\" rather than \"var =\".\n");
+  EXPECT_EQ(err,
+            "\n\tCaution: z should be \"param =\" rather than \"var =\".\n");
   EXPECT_EQ(z->flags & (VF_FIXED | VF_DEFINED), VF_FIXED);
   EXPECT_EQ(z->lb->L.d, 3.0);
   EXPECT_TRUE(in_problem(z));

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "frontend/expr.h"
+#include "frontend/frontend_fixture.h"
 #include "frontend/neighbours.h"
 #include "session/loop.h"
 #include "session/sysdecls.h"
 #include "support/message.h"
-#include "frontend/frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -66,8 +66,9 @@ TEST_F(Execute, OtherCommandsAreReportedAtTheirPlace) {
   rc = 0;
   interactive = 1;
   infile = 0;
-  r = test::run_captured(
-      [&] { execute(SOLVE, cmd_place{nullptr, nullptr, 1, 0, 0}, nullptr); });
+  r = test::run_captured([&] {
+    execute(SOLVE, cmd_place{nullptr, nullptr, 1, 0, 0}, nullptr);
+  });
   EXPECT_TRUE(r.aborted);
   EXPECT_EQ(r.err,
             "Error executing \"solve\" command:\n"
@@ -79,8 +80,9 @@ TEST_F(Execute, OtherCommandsAreReportedAtTheirPlace) {
 }
 
 TEST_F(Execute, AKindOutsideTheTableIsABug) {
-  auto r = test::run_captured(
-      [] { execute(25, cmd_place{nullptr, nullptr, 0, 0, 0}, nullptr); });
+  auto r = test::run_captured([] {
+    execute(25, cmd_place{nullptr, nullptr, 0, 0, 0}, nullptr);
+  });
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("Bug: Bad ncmd = 25 in execute()"), std::string::npos)

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "frontend/frontend_fixture.h"
 #include "frontend/neighbours.h"
 #include "frontend/reader.h"
 #include "session/located.h"
@@ -14,7 +15,6 @@
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
-#include "frontend/frontend_fixture.h"
 
 namespace vexo {
 namespace {

@@ -3,6 +3,7 @@
 // The fixtures first: session/options.h's evalue (an option's value) hides
 // the evaluator's value type of the same name that they use.
 #include "frontend/frontend_fixture.h"
+
 #include "session/options.h"
 
 #include <gtest/gtest.h>

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "frontend/decl.h"
+#include "frontend/frontend_fixture.h"
 #include "frontend/keywords.h"
 #include "frontend/parse.h"
 #include "session/infiles.h"
@@ -15,7 +16,6 @@
 #include "session/sysdecls.h"
 #include "support/pool.h"
 #include "support/symbol.h"
-#include "frontend/frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {

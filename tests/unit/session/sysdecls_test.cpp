@@ -11,14 +11,15 @@
 #include <vector>
 
 #include "eval/set.h"
+#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/frontend_fixture.h"
+#include "frontend/keywords.h"
 #include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/reader.h"
-#include "frontend/dclstub.h"
-#include "frontend/keywords.h"
 #include "frontend/suffix.h"
 #include "session/infiles.h"
 #include "session/located.h"
@@ -31,8 +32,6 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
-
-#include "frontend/frontend_fixture.h"
 
 namespace vexo {
 namespace {
