@@ -78,9 +78,10 @@ void ppinit(char** argv, int first);
 // character tables, the signal handlers, the block-mode buffer, the
 // reader's block chunks, svsub0, the big-integer pool of the decimal
 // conversions), the command line (xargv, read_options, xoption, the
-// -b/-i/-vi settings), the session's rc and modes, the reader and lexer
-// state with the top-level line buffer, the allocator's serial numbers,
-// and the environment-file results.  Kept across `reset` by the reset
+// -b/-i/-vi settings), the session's modes (interactive, block mode), the
+// reader and lexer state with the top-level line buffer (the statement's
+// file name aside), the allocator's serial numbers, and the
+// environment-file results.  Kept across `reset` by the reset
 // command itself (not built yet): the option table (env_reset; envinit
 // builds it from nothing) and the open include levels (ioreset), which
 // live in the pools.
