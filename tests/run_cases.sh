@@ -31,6 +31,15 @@ root=$(dirname "$dir")
 timeout_prog=$(command -v timeout)
 DEFAULT_LIMIT=60
 
+# Whether file got equals file want byte for byte; else shows the difference.
+same() {
+  local id=$1 want=$2 got=$3 what=$4
+  cmp -s "$want" "$got" && return 0
+  echo "FAIL $id: $what differs"
+  diff -u "$want" "$got" | head -40
+  return 1
+}
+
 # Runs one case; prints what differs and answers 1 when it fails.
 run_case() {
   local id=$1 args=$2 code=$3
@@ -74,11 +83,7 @@ run_case() {
     echo "FAIL $id: exit code $got, expected $code"
     fail=1
   fi
-  if ! cmp -s "$out" "$cdir/expected"; then
-    echo "FAIL $id: output differs"
-    diff -u "$cdir/expected" "$out" | head -40
-    fail=1
-  fi
+  same "$id" "$cdir/expected" "$out" "output" || fail=1
   local want name
   for want in "$cdir"/expected.*; do
     [ -f "$want" ] || continue
@@ -86,10 +91,8 @@ run_case() {
     if [ ! -f "$work/$name" ]; then
       echo "FAIL $id: no file $name written"
       fail=1
-    elif ! cmp -s "$work/$name" "$want"; then
-      echo "FAIL $id: file $name differs"
-      diff -u "$want" "$work/$name" | head -40
-      fail=1
+    else
+      same "$id" "$want" "$work/$name" "file $name" || fail=1
     fi
   done
   rm -rf "$scratch"
