@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -18,8 +17,9 @@
 #include <initializer_list>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "signal_wait.h"
 
 namespace {
 
@@ -31,31 +31,6 @@ std::string vexo_path() {
   p = p.substr(0, p.rfind('/'));  // <build>/tests
   p = p.substr(0, p.rfind('/'));  // <build>
   return p + "/vexo";
-}
-
-// A signal mask of /proc/<pid>/status ("SigCgt:" caught, "SigPnd:" and
-// "ShdPnd:" pending), 0 when it cannot be read.
-unsigned long long status_mask(pid_t pid, const std::string& field) {
-  std::ifstream f("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(f, line)) {
-    if (line.rfind(field, 0) == 0)
-      return std::stoull(line.substr(field.size()), nullptr, 16);
-  }
-  return 0;
-}
-unsigned long long caught_mask(pid_t pid) {
-  return status_mask(pid, "SigCgt:");
-}
-// Waits (at most 10 s) until sig is no longer pending for pid: it has
-// been delivered, so that a second one of the same kind cannot merge.
-void wait_delivered(pid_t pid, int sig) {
-  unsigned long long bit = 1ULL << (sig - 1);
-  for (int i = 0; i < 1000; ++i) {
-    if (!((status_mask(pid, "SigPnd:") | status_mask(pid, "ShdPnd:")) & bit))
-      return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
 }
 
 struct step {
@@ -71,9 +46,9 @@ struct result {
 };
 
 // Starts vexo with args and its input from a pipe, waits until its
-// handlers stand (SIGTERM caught), performs the steps with pauses between
-// them (so that no two signals merge), closes the pipe and waits for the
-// end.  With hup_ignored the program starts with SIGHUP ignored.
+// handlers stand (SIGTERM caught), performs the steps in order (each signal
+// taken before the next step), closes the pipe and waits for the end.  With
+// hup_ignored the program starts with SIGHUP ignored.
 result run_vexo(std::vector<std::string> args,
                 std::initializer_list<step> steps, bool hup_ignored = false) {
   result res;
@@ -106,23 +81,15 @@ result run_vexo(std::vector<std::string> args,
     _exit(121);
   }
   close(in[0]);
-  // Wait (at most 20 s) until the session's handlers are installed.
-  unsigned long long term_bit = 1ULL << (SIGTERM - 1);
-  for (int i = 0; i < 2000 && !(caught_mask(pid) & term_bit); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_TRUE(caught_mask(pid) & term_bit) << "handlers never installed";
+  EXPECT_TRUE(vexo::test::wait_caught(pid, SIGTERM))
+      << "handlers never installed";
   for (const step& s : steps) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    if (s.sig) {
-      kill(pid, s.sig);
-      wait_delivered(pid, s.sig);
-    }
+    if (s.sig) vexo::test::send_signal(pid, s.sig);
     if (s.input) {
       ssize_t w = write(in[1], s.input, strlen(s.input));
       EXPECT_GT(w, 0);
     }
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
   close(in[1]);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -187,8 +154,8 @@ std::string run_env(const std::vector<std::string>& env,
 class Driver : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (access(vexo_path().c_str(), X_OK) != 0)
-      GTEST_SKIP() << "no vexo program at " << vexo_path();
+    ASSERT_EQ(access(vexo_path().c_str(), X_OK), 0)
+        << "no vexo program at " << vexo_path();
   }
 };
 

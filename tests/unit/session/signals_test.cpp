@@ -14,15 +14,17 @@
 #include "session/startup.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "signal_wait.h"
 
 namespace vexo {
 namespace {
 
 // Runs a child that waits in session_read on a pipe held open by the
-// parent, delivers the signals (with pauses, so that none merges with
-// another), then closes the pipe.  Returns the child's exit code: the
-// session's code, or 100 when the read ended normally (the session went
-// on).  before() runs in the child before the handlers are installed.
+// parent, sends the signals once its handlers stand (each taken before the
+// next is sent, so that none merges with another), then closes the pipe.
+// Returns the child's exit code: the session's code, or 100 when the read
+// ended normally (the session went on).  before() runs in the child before
+// the handlers are installed.
 int run_child(std::initializer_list<int> sigs, void (*before)() = nullptr) {
   int p[2];
   EXPECT_EQ(pipe(p), 0);
@@ -45,11 +47,8 @@ int run_child(std::initializer_list<int> sigs, void (*before)() = nullptr) {
     _exit(100);
   }
   close(p[0]);
-  usleep(100000);
-  for (int s : sigs) {
-    kill(pid, s);
-    usleep(100000);
-  }
+  EXPECT_TRUE(test::wait_caught(pid, SIGTERM)) << "handlers never installed";
+  for (int s : sigs) test::send_signal(pid, s);
   close(p[1]);
   int status = 0;
   waitpid(pid, &status, 0);

@@ -1,0 +1,57 @@
+// Waiting on a child process by its signal state, as /proc/<pid>/status
+// shows it, in place of fixed pauses: until its handlers stand, and until a
+// signal sent to it has been taken, so that a second one of the same kind
+// cannot merge with it and input written afterwards follows it.
+#ifndef VEXO_UNIT_SESSION_SIGNAL_WAIT_H
+#define VEXO_UNIT_SESSION_SIGNAL_WAIT_H
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace vexo::test {
+
+// A signal mask of /proc/<pid>/status ("SigCgt:" caught, "SigPnd:" and
+// "ShdPnd:" pending), 0 when it cannot be read.
+inline unsigned long long status_mask(pid_t pid, const std::string& field) {
+  std::ifstream f("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(f, line)) {
+    if (line.rfind(field, 0) == 0)
+      return std::stoull(line.substr(field.size()), nullptr, 16);
+  }
+  return 0;
+}
+
+inline unsigned long long signal_bit(int sig) { return 1ULL << (sig - 1); }
+
+// Waits (at most 20 s, the start of a sanitizer build under load) until pid
+// catches sig; returns whether it does.
+inline bool wait_caught(pid_t pid, int sig) {
+  for (int i = 0; i < 20000; ++i) {
+    if (status_mask(pid, "SigCgt:") & signal_bit(sig)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+// Sends sig to pid and waits (at most 10 s) until it is no longer pending:
+// the process has taken it, and its handler has run before the process goes
+// on with anything else.
+inline void send_signal(pid_t pid, int sig) {
+  kill(pid, sig);
+  for (int i = 0; i < 10000; ++i) {
+    if (!((status_mask(pid, "SigPnd:") | status_mask(pid, "ShdPnd:")) &
+          signal_bit(sig)))
+      return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+}  // namespace vexo::test
+
+#endif  // VEXO_UNIT_SESSION_SIGNAL_WAIT_H
