@@ -435,17 +435,18 @@ static void note_semibrace() {
   }
 }
 
+// Closes the n scopes of a frame that ends, as far as they are still open.
+void close_frame_scopes(int n) {
+  context_end(n < sslevel ? n : static_cast<int>(sslevel));
+}
+
 // A statement is complete: every construct waiting for a single statement
 // as its body ends with it.
 void complete() {
   // The statement is over: a loop dummy it used no longer counts.
   lastloopdummy = nullptr;
-  while (nframes > 0 && frames[nframes - 1].kind == FR_BODY) {
-    // A declaration inside the loop closed every open scope when it was
-    // finished: close only what is still open.
-    int n = frames[--nframes].nctx;
-    context_end(n < sslevel ? n : static_cast<int>(sslevel));
-  }
+  while (nframes > 0 && frames[nframes - 1].kind == FR_BODY)
+    close_frame_scopes(frames[--nframes].nctx);
   cmdstate = nframes > 0;
 }
 
@@ -733,7 +734,7 @@ void rbrace() {
   trace_line("rbrace");
   while (nframes > 0) {
     frame f = frames[--nframes];
-    context_end(f.nctx);
+    close_frame_scopes(f.nctx);
     if (f.kind == FR_BRACE) break;
   }
   note_semibrace();
@@ -998,6 +999,11 @@ void cmdbuild_reset() {
   semibrace = -1;
   nloop_sets = 0;
   cmdstate = 0;
+}
+
+void cmd_reset2() {
+  cmdbuild_reset();
+  bracecnt = 0;
 }
 
 }  // namespace vexo

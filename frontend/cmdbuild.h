@@ -210,6 +210,10 @@ char* describe_expr(char* buf, int n, const expr* e);
 // Resets the stand-ins' state: no open compound command (cmdstate 0), no
 // loop scopes pending.
 void cmdbuild_reset();
+// Abandons the compound command being built (after a syntax error, or for
+// a declaration met inside it): the stand-in drops its open frames and
+// clears the brace count, so that a later "}" finds nothing to close.
+void cmd_reset2();
 
 }  // namespace vexo
 

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "frontend/cmdbuild.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "support/block.h"
@@ -238,7 +239,7 @@ int (*nextfile_hook)(int k, int c) = least_nextfile;
 const char* (*cmdprompt_hook)() = no_cmdprompt;
 void (*start_check_hook)() = nothing;
 void (*incl_check_hook)() = nothing;
-void (*cmd_reset2_hook)() = nothing;
+void (*cmd_reset2_hook)() = cmd_reset2;
 void (*clear_queue_hook)() = nothing;
 void (*include_hook)(const char*, int, int) = least_include;
 

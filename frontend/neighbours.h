@@ -94,7 +94,7 @@ extern void (*start_check_hook)();
 // Inspects the "#" comment in ibuf for a line directive.  Default: nothing.
 extern void (*incl_check_hook)();
 // Abandons the compound command being built after a syntax error.
-// Default: nothing.
+// Default: the command builders' cmd_reset2 (frontend/cmdbuild.h).
 extern void (*cmd_reset2_hook)();
 // Called after each piece of buffered block input is handed out.
 // Default: nothing.
