@@ -30,11 +30,17 @@ int (*cmdout_set_hook)() = no_cmdout;
 
 namespace {
 
-// A trace line being built.
+// A trace line being built; depth: the levels of the tree being described
+// that the walk is inside.
 struct line_buf {
   char b[8192];
   int n;
+  int depth;
 };
+
+// Descriptions stop TRACE_DEPTH levels down a tree ("..."), and once the
+// line is full: the walk stays shallow whatever the tree's depth.
+constexpr int TRACE_DEPTH = 100;
 
 void vput(line_buf& t, const char* fmt, va_list ap) {
   if (t.n >= static_cast<int>(sizeof t.b) - 1) return;
@@ -67,6 +73,18 @@ void trace_line(const char* fmt, ...) {
 void put_expr(line_buf& t, const expr* e);
 void put_set(line_buf& t, const set* s);
 void put_node(line_buf& t, const expr* e);
+
+// Enters one level of the tree being described; false when the walk must
+// not go deeper.
+bool descend(line_buf& t) {
+  if (t.n >= static_cast<int>(sizeof t.b) - 1) return false;
+  if (t.depth >= TRACE_DEPTH) {
+    put(t, "...");
+    return false;
+  }
+  ++t.depth;
+  return true;
+}
 
 void put_chain(line_buf& t, const expr* e) {
   put(t, "[");
@@ -102,7 +120,7 @@ void put_ix(line_buf& t, const set_spec* ss) {
   put(t, "}");
 }
 
-void put_set(line_buf& t, const set* s) {
+void put_set_at(line_buf& t, const set* s) {
   if (!s) {
     put(t, "-");
     return;
@@ -151,7 +169,13 @@ void put_set(line_buf& t, const set* s) {
   }
 }
 
-void put_expr(line_buf& t, const expr* e) {
+void put_set(line_buf& t, const set* s) {
+  if (!descend(t)) return;
+  put_set_at(t, s);
+  --t.depth;
+}
+
+void put_expr_at(line_buf& t, const expr* e) {
   if (!e) {
     put(t, "-");
     return;
@@ -250,9 +274,16 @@ void put_expr(line_buf& t, const expr* e) {
   }
 }
 
+void put_expr(line_buf& t, const expr* e) {
+  if (!descend(t)) return;
+  put_expr_at(t, e);
+  --t.depth;
+}
+
 // An argument list of sets (alldisjoint, alldistinct): OPARG entries
 // whose R is a set, or an indexing over a nested list of such entries.
 void put_set_args(line_buf& t, const expr* a) {
+  if (!descend(t)) return;
   put(t, "[");
   for (const expr* x = a; x; x = x->next) {
     if (x != a) put(t, ", ");
@@ -269,6 +300,7 @@ void put_set_args(line_buf& t, const expr* a) {
     }
   }
   put(t, "]");
+  --t.depth;
 }
 
 // Any other node by its shape: op<code> with its operands.
@@ -388,20 +420,21 @@ struct option_setting {
   cstr* value;
 };
 
-void put_settings(line_buf& t, const list* l) {
-  // The list grows at its head: print the tail first.
-  if (!l) return;
-  if (l->next) {
-    put_settings(t, l->next);
-    put(t, ", ");
+void put_settings(line_buf& t, list* l) {
+  // The list grows at its head: the settings are printed from its tail,
+  // the list reversed meanwhile (no recursion on its length).
+  l = static_cast<list*>(reverse(l));
+  for (const list* c = l; c; c = c->next) {
+    if (c != l) put(t, ", ");
+    const option_setting* o = static_cast<const option_setting*>(c->item.p);
+    if (o->env) {
+      put_expr(t, o->env);
+      put(t, ".");
+    }
+    put(t, "%s", o->name ? o->name->text() : "-");
+    if (o->value) put(t, "=%s", o->value->text());
   }
-  const option_setting* o = static_cast<const option_setting*>(l->item.p);
-  if (o->env) {
-    put_expr(t, o->env);
-    put(t, ".");
-  }
-  put(t, "%s", o->name ? o->name->text() : "-");
-  if (o->value) put(t, "=%s", o->value->text());
+  reverse(l);
 }
 
 // The open compound commands of the stand-in interpreter: enough to know

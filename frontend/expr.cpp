@@ -4,6 +4,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/strexpr.h"
 #include "support/list.h"
+#include "support/message.h"
 #include "support/pool.h"
 
 namespace vexo {
@@ -39,6 +40,21 @@ void expr_init() {
   expr_free_list = nullptr;
   tulist_elem = undeclared_elem;
   exprs_init();
+}
+
+uint32_t nest_check(uint32_t depth) {
+  if (depth > MAX_NESTING) {
+    error(0, "expression nested too deeply");
+    bailout();
+  }
+  return depth;
+}
+
+uint32_t chain_nest(const expr* chain) {
+  uint32_t d = 0;
+  for (const expr* x = chain; x; x = x->next)
+    if (x->depth > d) d = x->depth;
+  return d;
 }
 
 expr* undeclared_elem(expr* e) {
