@@ -1,8 +1,10 @@
 // Indexing expressions: Index items and their set_spec wrapper.
 #include "eval/indexing.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "frontend/expr.h"
 #include "frontend/strexpr.h"
 #include "support/list.h"
 #include "support/pool.h"
@@ -38,11 +40,14 @@ set_spec::set_spec(Index* chain, expr* cond_, int flag_) {
   flag = flag_;
   nindex = 0;
   int32_t ar = 0;
+  uint32_t d = nest_of(cond);
   for (Index* ix = first; ix; ix = ix->next) {
     ++nindex;
     ar += ix->ndum ? ix->ndum : (ix->s ? ix->s->arity : 0);
+    d = std::max({d, nest_of(ix->s), chain_nest(ix->dummies)});
   }
   arity = ar;
+  depth = nest_check(d + 1);
 }
 
 void* set_spec::operator new(size_t size) {

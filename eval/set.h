@@ -105,6 +105,8 @@ struct set {
   int32_t arity;         // components per member
   uint32_t sclass;       // class code
   uint32_t nuse;         // use count: nonzero makes in() build a table
+  uint32_t depth;        // nesting depth as for expressions (0: no
+                         // operands; frontend/expr.h MAX_NESTING)
   xnode* owner;          // owning declaration, if any
   set_in_fn in;          // the class's membership test
   set_genall_fn genall;  // the class's generator
@@ -137,6 +139,8 @@ struct set {
   // Duplicates and a wrong count are reported through terror.
   void makesettab(TVA* tva);
 };
+// Nesting depth of a set (0 for none).
+inline uint32_t nest_of(const set* s) { return s ? s->depth : 0; }
 static_assert(std::is_trivially_destructible_v<set> &&
                   std::is_standard_layout_v<set> && sizeof(set) == 144 &&
                   offsetof(set, kind) == 8,

@@ -2,7 +2,9 @@
 // dimensions.
 #include "eval/setclass.h"
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "eval/indexing.h"
 #include "eval/subscr.h"
@@ -137,6 +139,12 @@ void (*const set_release[N_SET_CLASSES])(set*) = {
     nullptr,       nullptr,         nullptr,         nullptr,
     nullptr};
 
+// The depth of a new record from its operands' depths (one level more than
+// the deepest); a record beyond the nesting limit is refused.
+static void nest(set* r, std::initializer_list<uint32_t> operands) {
+  r->depth = nest_check(std::max(operands) + 1);
+}
+
 // The common head of a new record: kind, class, not generated, one
 // reference, arity and the class routines.
 static void head(set* s, uint32_t c, int arity) {
@@ -212,6 +220,9 @@ set* set_range(expr* from, expr* to, expr* by) {
   r->f2 = range_bound(to, "upper bound", 0.);
   if (!by) by = new_num(1.);
   r->f3 = by ? range_bound(by, "stride", 1.) : nullptr;
+  nest(r,
+       {nest_of(static_cast<expr*>(r->f1)), nest_of(static_cast<expr*>(r->f2)),
+        nest_of(static_cast<expr*>(r->f3))});
   return r;
 }
 
@@ -222,6 +233,7 @@ set* set_binop(set* L, set* R, int code) {
   head(r, uint32_t(code), arity_check(L, R));
   r->f1 = L;
   r->f2 = R;
+  nest(r, {nest_of(L), nest_of(R)});
   return r;
 }
 
@@ -235,6 +247,7 @@ set* set_cross(set* L, set* R) {
   r->f1 = f;
   r->f2 = reinterpret_cast<void*>(intptr_t(k));
   r->cword = 2;
+  nest(r, {nest_of(L), nest_of(R)});
   return r;
 }
 
@@ -246,6 +259,7 @@ set* setof(set_spec* ix, expr* tuple) {
   r->f1 = ix;
   r->f2 = tuple;
   end_context(ix, nullptr);
+  nest(r, {nest_of(ix), chain_nest(tuple)});
   return r;
 }
 
@@ -257,6 +271,7 @@ set* it_setop(set_spec* ix, set* s, int code) {
   r->f1 = ix;
   r->f2 = s;
   end_context(ix, nullptr);
+  nest(r, {nest_of(ix), nest_of(s)});
   return r;
 }
 
@@ -288,6 +303,7 @@ set* set_if(expr* cond, set* a, set* b) {
   r->f1 = cond;
   r->f2 = a;
   r->f3 = b;
+  nest(r, {nest_of(cond), nest_of(a), nest_of(b)});
   return r;
 }
 
@@ -300,6 +316,7 @@ set* set_literal(expr* members) {
   expr* m = symbols(members);
   r->f1 = m;
   r->f2 = reinterpret_cast<void*>(intptr_t(listlen(m)));
+  nest(r, {chain_nest(m)});
   return r;
 }
 
@@ -334,6 +351,7 @@ set* set_literal(list* tuples) {
   head(r, SC_LITERAL, k0);
   r->f1 = first;
   r->f2 = reinterpret_cast<void*>(kept);
+  nest(r, {chain_nest(first)});
   return r;
 }
 
@@ -352,6 +370,7 @@ set* set_interval(int kind, expr* lo, expr* hi, int type) {
   r->upper = hi;
   r->type = type;
   r->name = nullptr;
+  nest(r, {nest_of(lo), nest_of(hi)});
   return r;
 }
 
@@ -383,6 +402,7 @@ set* set_ordered(set* s, list* orderby) {
   head(r, SC_ORDERED, 1);
   r->f1 = s;
   r->f2 = orderby;
+  nest(r, {nest_of(s)});
   return r;
 }
 
@@ -396,6 +416,7 @@ set* new_set_subscr(xnode* sd, expr* lookup, int arity, int bad) {
   r->f1 = sd;
   r->f2 = lookup;
   r->f3 = nullptr;
+  nest(r, {nest_of(lookup)});
   return r;
 }
 

@@ -32,11 +32,17 @@ void (*cmd_trace)(const char* line);
 
 namespace {
 
-// A trace line being built.
+// A trace line being built; depth: the levels of the tree being described
+// that the walk is inside.
 struct line_buf {
   char b[8192];
   int n;
+  int depth;
 };
+
+// Descriptions stop TRACE_DEPTH levels down a tree ("..."), and once the
+// line is full: the walk stays shallow whatever the tree's depth.
+constexpr int TRACE_DEPTH = 100;
 
 void vput(line_buf& t, const char* fmt, va_list ap) {
   if (t.n >= static_cast<int>(sizeof t.b) - 1) return;
@@ -69,6 +75,18 @@ void trace_line(const char* fmt, ...) {
 void put_expr(line_buf& t, const expr* e);
 void put_set(line_buf& t, const set* s);
 void put_node(line_buf& t, const expr* e);
+
+// Enters one level of the tree being described; false when the walk must
+// not go deeper.
+bool descend(line_buf& t) {
+  if (t.n >= static_cast<int>(sizeof t.b) - 1) return false;
+  if (t.depth >= TRACE_DEPTH) {
+    put(t, "...");
+    return false;
+  }
+  ++t.depth;
+  return true;
+}
 
 void put_chain(line_buf& t, const expr* e) {
   put(t, "[");
@@ -104,7 +122,7 @@ void put_ix(line_buf& t, const set_spec* ss) {
   put(t, "}");
 }
 
-void put_set(line_buf& t, const set* s) {
+void put_set_at(line_buf& t, const set* s) {
   if (!s) {
     put(t, "-");
     return;
@@ -153,7 +171,13 @@ void put_set(line_buf& t, const set* s) {
   }
 }
 
-void put_expr(line_buf& t, const expr* e) {
+void put_set(line_buf& t, const set* s) {
+  if (!descend(t)) return;
+  put_set_at(t, s);
+  --t.depth;
+}
+
+void put_expr_at(line_buf& t, const expr* e) {
   if (!e) {
     put(t, "-");
     return;
@@ -252,9 +276,16 @@ void put_expr(line_buf& t, const expr* e) {
   }
 }
 
+void put_expr(line_buf& t, const expr* e) {
+  if (!descend(t)) return;
+  put_expr_at(t, e);
+  --t.depth;
+}
+
 // An argument list of sets (alldisjoint, alldistinct): OPARG entries
 // whose R is a set, or an indexing over a nested list of such entries.
 void put_set_args(line_buf& t, const expr* a) {
+  if (!descend(t)) return;
   put(t, "[");
   for (const expr* x = a; x; x = x->next) {
     if (x != a) put(t, ", ");
@@ -271,6 +302,7 @@ void put_set_args(line_buf& t, const expr* a) {
     }
   }
   put(t, "]");
+  --t.depth;
 }
 
 // Any other node by its shape: op<code> with its operands.
@@ -390,20 +422,21 @@ struct option_setting {
   cstr* value;
 };
 
-void put_settings(line_buf& t, const list* l) {
-  // The list grows at its head: print the tail first.
-  if (!l) return;
-  if (l->next) {
-    put_settings(t, l->next);
-    put(t, ", ");
+void put_settings(line_buf& t, list* l) {
+  // The list grows at its head: the settings are printed from its tail,
+  // the list reversed meanwhile (no recursion on its length).
+  l = static_cast<list*>(reverse(l));
+  for (const list* c = l; c; c = c->next) {
+    if (c != l) put(t, ", ");
+    const option_setting* o = static_cast<const option_setting*>(c->item.p);
+    if (o->env) {
+      put_expr(t, o->env);
+      put(t, ".");
+    }
+    put(t, "%s", o->name ? o->name->text() : "-");
+    if (o->value) put(t, "=%s", o->value->text());
   }
-  const option_setting* o = static_cast<const option_setting*>(l->item.p);
-  if (o->env) {
-    put_expr(t, o->env);
-    put(t, ".");
-  }
-  put(t, "%s", o->name ? o->name->text() : "-");
-  if (o->value) put(t, "=%s", o->value->text());
+  reverse(l);
 }
 
 // The open compound commands of the stand-in interpreter: enough to know
@@ -460,6 +493,11 @@ static void note_semibrace() {
   }
 }
 
+// Closes the n scopes of a frame that ends, as far as they are still open.
+void close_frame_scopes(int n) {
+  context_end(n < sslevel ? n : static_cast<int>(sslevel));
+}
+
 // A statement is complete: every construct waiting for a single statement
 // as its body ends with it.  A command of the kind (0: none) read outside
 // every compound (in_compound false) runs now (value: the expression of
@@ -467,12 +505,8 @@ static void note_semibrace() {
 void end_statement(bool in_compound, int kind, const expr* value) {
   // The statement is over: a loop dummy it used no longer counts.
   lastloopdummy = nullptr;
-  while (nframes > 0 && frames[nframes - 1].kind == FR_BODY) {
-    // A declaration inside the loop closed every open scope when it was
-    // finished: close only what is still open.
-    int n = frames[--nframes].nctx;
-    context_end(n < sslevel ? n : static_cast<int>(sslevel));
-  }
+  while (nframes > 0 && frames[nframes - 1].kind == FR_BODY)
+    close_frame_scopes(frames[--nframes].nctx);
   cmdstate = nframes > 0;
   if (cmd_trace) return;  // recording only
   if (!in_compound) {
@@ -803,7 +837,7 @@ void rbrace() {
   bool open = nframes > 0;
   while (nframes > 0) {
     frame f = frames[--nframes];
-    context_end(f.nctx);
+    close_frame_scopes(f.nctx);
     if (f.kind == FR_BRACE) break;
   }
   note_semibrace();

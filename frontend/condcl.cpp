@@ -225,14 +225,15 @@ check* check::finish_dcl() {
   return r;
 }
 
-expr* check_del(expr* l, int n) {
-  xclass_rec& c = xclass[XC_CHECKS];
-  if (n >= 1 && n <= c.n && c.a[n - 1]) {
-    expr* e = new_expr(opword(OPXNODE), Check, c.a[n - 1]);
+expr* check_del(expr* l, double n) {
+  char text[32];
+  int k = check_slot(n, text);
+  if (xnode* d = k ? xclass[XC_CHECKS].a[k - 1] : nullptr) {
+    expr* e = new_expr(opword(OPXNODE), Check, d);
     e->next = l;
     return e;
   }
-  error(0, "Bad check number: ignoring \"delete check %d\"", n);
+  error(0, "Bad check number: ignoring \"delete check %s\"", text);
   return l;
 }
 

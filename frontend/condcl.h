@@ -85,8 +85,8 @@ static_assert(std::is_trivially_destructible_v<check> &&
 
 // `delete check n`: pushes an OPXNODE node (L the symbol "check", R the
 // check) on the list, or reports "Bad check number: ignoring \"delete
-// check %d\"" and returns the list unchanged.
-expr* check_del(expr* list, int n);
+// check %s\"" (n as written) and returns the list unchanged.
+expr* check_del(expr* list, double n);
 
 // Set by the grammar: the dual value clause was `default` (1) or `:=`
 // (0).

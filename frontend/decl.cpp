@@ -15,7 +15,9 @@
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/sysdecls.h"
+#include "support/format.h"
 #include "support/message.h"
+#include "support/numfmt.h"
 #include "support/pool.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -140,14 +142,22 @@ void redecl_start(symbol* name) {
   cmd_start = 6;
 }
 
-void redecl_check(int n) {
-  xclass_rec& c = xclass[XC_CHECKS];
-  if (n >= 1 && n <= c.n) {
-    if (c.a[n - 1]) old_obj = c.a[n - 1];
+int check_slot(double n, char (&text)[32]) {
+  Snprintf(text, sizeof text, "%s", gfmt(n, 0, nullptr));
+  // Compared as a double: a number beyond the int range (or not a number)
+  // names no check.
+  if (!(n >= 1 && n < xclass[XC_CHECKS].n + 1.)) return 0;
+  return static_cast<int>(n);
+}
+
+void redecl_check(double n) {
+  char text[32];
+  if (int k = check_slot(n, text)) {
+    if (xnode* d = xclass[XC_CHECKS].a[k - 1]) old_obj = d;
     return;
   }
-  error(0, "Bad check number; treating \"redeclare check %d\" as \"check\".",
-        n);
+  error(0, "Bad check number; treating \"redeclare check %s\" as \"check\".",
+        text);
 }
 
 void xrefer(xnode* x, uint32_t n) {

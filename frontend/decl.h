@@ -198,7 +198,12 @@ void xrecomp_constr(xnode* x, symbol* name, cstr* alias, set_spec* indexing,
 void redecl_start(symbol* name);
 // `redeclare check n`: old_obj = check n when it exists; otherwise reports
 // and the statement declares a new check.
-void redecl_check(int n);
+void redecl_check(double n);
+// The check that `check n` names in delete, purge and redeclare: its
+// position in the class list of checks (1 for the first; a fraction is cut
+// off), or 0 when n names no position there.  text receives n as a number
+// is shown, for the message that refuses it.
+int check_slot(double n, char (&text)[32]);
 // Chains the finished declaration d: 0 accepted, 1 refused (the name keeps
 // its old binding).  *old receives the redeclared record, null for a new
 // declaration.  A redeclaration is checked by the session (redclchk,

@@ -5,6 +5,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/strexpr.h"
 #include "support/list.h"
+#include "support/message.h"
 #include "support/pool.h"
 
 namespace vexo {
@@ -37,6 +38,21 @@ void expr::operator delete(void* p) {
 }
 
 void expr_init() { expr_free_list = nullptr; }
+
+uint32_t nest_check(uint32_t depth) {
+  if (depth > MAX_NESTING) {
+    error(0, "expression nested too deeply");
+    bailout();
+  }
+  return depth;
+}
+
+uint32_t chain_nest(const expr* chain) {
+  uint32_t d = 0;
+  for (const expr* x = chain; x; x = x->next)
+    if (x->depth > d) d = x->depth;
+  return d;
+}
 
 expr* undeclared_elem(expr* e) {
   if (e->opword != opword(OP279)) return e;

@@ -13,6 +13,7 @@
 #include <type_traits>
 
 #include "eval/optab.h"
+#include "frontend/strexpr.h"
 
 namespace vexo {
 
@@ -80,6 +81,7 @@ struct expr {
   expr* next;       // next node of a list; null at its end
   uint32_t opword;  // opcode << 9 | flags; a constraint body's root holds
                     // its kind code (0..4, 8..11) here instead
+  uint32_t depth;   // nesting depth: 1 + the deepest operand (new_expr)
   efunc op;         // evaluation routine; null until the compiler binds it
   operand L;
   operand R;
@@ -126,13 +128,29 @@ inline void set_eflags(expr* e, uint32_t f) {
 // Shape (op_types entry) of the node's opcode.
 inline int32_t shape(const expr* e) { return op_types[opcode(e)]; }
 
+// Nesting of expression trees.  Every recursive walk of a tree (deletion,
+// printing, compiling, evaluation) descends once per level, through set
+// records too, so a tree deeper than MAX_NESTING levels is refused where
+// it is built: far above what models write (a written-out sum counts one
+// level per term), far below what the walks survive on an 8 MiB stack.
+constexpr uint32_t MAX_NESTING = 10000;
+// depth itself, or, beyond MAX_NESTING, "expression nested too deeply" and
+// the statement is abandoned (bailout).
+uint32_t nest_check(uint32_t depth);
+// Depth of a tree (0 for none) and the deepest tree of a chain.
+inline uint32_t nest_of(const expr* e) { return e ? e->depth : 0; }
+uint32_t chain_nest(const expr* chain);
+
 // Node constructors: a node from the pool with its op word, L and R set,
-// next and op null.
+// next and op null, and its depth from the operands its opcode's shape
+// gives (so the operands must be in place; an argument-list entry counts
+// 1, its list's holder measures it).  Refuses a node beyond MAX_NESTING.
 inline expr* new_expr(uint32_t opw, operand l = nullptr, operand r = nullptr) {
   expr* e = static_cast<expr*>(expr::operator new(sizeof(expr)));
   e->opword = opw;
   e->L = l;
   e->R = r;
+  e->depth = nest_check(expr_nesting(e));
   return e;
 }
 // Numeric literal (OPNUM, flags 3): the value in L.

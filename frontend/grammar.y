@@ -434,7 +434,7 @@ declaration:
   | CHECK ix_opt ':' cond ';'
       { (new check($2, $4))->finish_dcl(); }
   | CHECK cond ';'          { (new check(nullptr, $2))->finish_dcl(); }
-  | REDECLARE CHECK NUMBER { redecl_check(static_cast<int>($3)); } ':' cond ';'
+  | REDECLARE CHECK NUMBER { redecl_check($3); } ':' cond ';'
       { (new check(nullptr, $6))->finish_dcl(); }
   | FUNCTION NEWNAME alias_opt fargs_opt ftypes ';'
       { funcdcl($2, $3, $<fa>4, static_cast<int>($5), nullptr, nullptr); }
@@ -1189,9 +1189,8 @@ purge_names:
     %empty                  { $$ = nullptr; }
   | purge_names purge_name  { $$ = push_expr($1, $2); }
   | purge_names ',' purge_name { $$ = push_expr($1, $3); }
-  | purge_names CHECK NUMBER  { $$ = check_del($1, static_cast<int>($3)); }
-  | purge_names ',' CHECK NUMBER
-      { $$ = check_del($1, static_cast<int>($4)); }
+  | purge_names CHECK NUMBER  { $$ = check_del($1, $3); }
+  | purge_names ',' CHECK NUMBER { $$ = check_del($1, $4); }
   ;
 
 purge_name:

@@ -27,7 +27,6 @@ unsigned char tok_type[256];
 unsigned char tokstar_type[256];
 char ibuf[512];
 char* fc0;
-char* nextc_save;
 int64_t yytokno;
 unsigned char yysbuf[200];
 unsigned char* yysptr = yysbuf;
@@ -80,6 +79,14 @@ static inline int getch(int arg) {
   return next0(arg);
 }
 
+// Text injected ahead of the input (yy_special 1 and 2) and its next
+// character.  The injected characters are handed out one per call with
+// yylastc at nextc, so that the input position never leaves the line
+// buffer: an abort while they are read, an include or a refill cannot
+// leave it in another buffer.
+static char inject_text[512];
+static const char* inject_next;
+
 // A quoted string opened by q: its text goes to tok.
 static int quoted(int q) {
   tstart = nullptr;
@@ -125,9 +132,13 @@ static int quoted(int q) {
       continue;
     }
     if (c == '\n') {
+      // The string ends before the newline; the message may abandon the
+      // statement, so the token is complete before it is given.
       --nextc;
+      *p = 0;
+      yylastc = nextc;
       missing(q);
-      break;
+      return '"';
     }
     if (c != 0) put(c);
   }
@@ -140,20 +151,29 @@ int yytok() {
   if (at_eof && nfs == 0) return 0;
   switch (yy_special) {
     case 2:
-      strcpy(tok, ";;;");
-      [[fallthrough]];
-    case 1:
-      nextc_save = nextc;
-      nextc = tok;
-      yylastc = tok + strlen(tok);
+      // The statement was abandoned (or skipped): three semicolons end
+      // what is left of it, and a comment being read is given up.
+      strcpy(inject_text, ";;;");
+      comment_kind = 0;
+      inject_next = inject_text;
       yy_special = 3;
+      yylastc = nextc;
+      return ' ';
+    case 1:
+      Snprintf(inject_text, sizeof inject_text, "%s", tok);
+      inject_next = inject_text;
+      yy_special = 3;
+      yylastc = nextc;
       return ' ';
     case 3:
+      yylastc = nextc;
+      if (inject_next && *inject_next)
+        return static_cast<unsigned char>(*inject_next++);
+      inject_next = nullptr;
       yy_special = 4;
       return ' ';
     case 4:
       yy_special = 0;
-      nextc = nextc_save;
       break;
     default:
       break;
@@ -250,7 +270,8 @@ int yytok() {
             if (*nextc == '*' && nextc - 1 != tstart) {
               // A comment follows: the scanner sees the token, a blank,
               // and the comment is skipped at the next call.
-              yylastc = nextc_save = nextc - 1;
+              yylastc = nextc - 1;
+              inject_next = nullptr;
               yy_special = 3;
               goto done;
             }
@@ -347,7 +368,8 @@ void stmtsave(int k) {
 }
 
 void nextc_restore() {
-  nextc = yylastc = nextc_save;
+  nextc = yylastc;
+  inject_next = nullptr;
   yy_special = 0;
 }
 

@@ -32,9 +32,6 @@ extern char ibuf[512];
 // Start of the line on which the current raw token began (for the context
 // line of messages).
 extern char* fc0;
-// Input position saved while text is injected or a token is cut before a
-// comment (yy_special 3 and 4).
-extern char* nextc_save;
 // Raw tokens read so far; no syntax error is reported before the first.
 extern int64_t yytokno;
 // The scanner's push-back stack.
@@ -65,10 +62,11 @@ extern void* Oldval;
 
 // The first character of the next raw token, with nextc just after it and
 // yylastc at its end; 34 (the double quote) for a quoted string of either
-// kind, whose text is then in tok; a blank when the source changed or text
-// is injected (yy_special); 0 at the end of all input.  May report "missing
-// %c" and "unexpected end of file" (the latter ends the session or the data
-// section).
+// kind, whose text is then in tok; a blank when the source changed; while
+// text is injected (yy_special), a blank, the injected characters one per
+// call (yylastc at nextc) and a blank; 0 at the end of all input.  May
+// report "missing %c" and "unexpected end of file" (the latter ends the
+// session or the data section).
 int yytok();
 // The scanner's character input: the push-back stack first, then the rest
 // of the current raw token, then yytok.
@@ -90,8 +88,9 @@ expr* not_declared(symbol* s);
 // Records where the current statement starts; k nonzero also settles open
 // compound commands (start_check, frontend/cmdbuild.h).
 void stmtsave(int k);
-// Undoes an injection or a cut before a comment: nextc = yylastc =
-// nextc_save, yy_special = 0.
+// Undoes an injection or a cut before a comment: what is left of the
+// injected text and of the current raw token is dropped (nextc = yylastc),
+// yy_special = 0.
 void nextc_restore();
 
 }  // namespace vexo

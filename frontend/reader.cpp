@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
 
 #include "frontend/cmdbuild.h"
@@ -154,6 +155,9 @@ static int64_t inboffset;      // offset in it
 // a block's end stay here for the next header.
 static char hbuf[16];
 static int hpos, hend;
+// Set once the framing is lost (a bad header, a failed read, a header or
+// block cut short): the input counts as ended from then on.
+static bool block_input_ended;
 
 static ssize_t header_piece() {
   ssize_t n = reader(0, hbuf, 15);
@@ -163,20 +167,30 @@ static ssize_t header_piece() {
   return n;
 }
 
-// A failed read of block input loses the framing: report it rather than
-// take it for an orderly end.
-static ssize_t block_read_failed(int err) {
-  error(0, "error reading file \"%s\"; errno = %d.", infname ? infname : "-",
-        err);
+// A framing error: the input counts as ended, and the state says so before
+// the message, which may abandon the command (the warning limit).
+static ssize_t framing_lost(const char* fmt, ...) {
+  char msg[160];
+  va_list ap;
+  va_start(ap, fmt);
+  Vsnprintf(msg, sizeof msg, fmt, ap);
+  va_end(ap);
   hpos = hend = 0;
   bytestogo = 0;
+  block_input_ended = true;
+  error(0, "%s", msg);
   return 0;
 }
 
+// A failed read of block input loses the framing: report it rather than
+// take it for an orderly end.
+static ssize_t block_read_failed(int err) {
+  return framing_lost("error reading file \"%s\"; errno = %d.",
+                      infname ? infname : "-", err);
+}
+
 static ssize_t bad_block() {
-  error(0, "Bad input block \"%s\"", hbuf + hpos);
-  hpos = hend = 0;
-  return 0;
+  return framing_lost("Bad input block \"%s\"", hbuf + hpos);
 }
 
 // Where the next byte of the chunk chain goes when pos bytes are in it;
@@ -210,6 +224,7 @@ static char* chunk_spot(int64_t pos, size_t* room) {
 // call).  Returns the count, or 0 when the input has ended, after a
 // framing message where one is due.
 static ssize_t blockget(char* buf, size_t room) {
+  if (block_input_ended) return 0;
   if (bytestogo > 0) {
     size_t n = static_cast<size_t>(std::min<int64_t>(inbtogo, room));
     memcpy(buf, curinblock->data + inboffset, n);
@@ -246,19 +261,14 @@ static ssize_t blockget(char* buf, size_t room) {
     if (hpos < hend) break;
     ssize_t n = header_piece();
     if (n < 0) return block_read_failed(errno);
-    if (n == 0) {
-      error(0, "EOF reading block size");
-      return 0;
-    }
+    if (n == 0) return framing_lost("EOF reading block size");
   }
   if (static_cast<unsigned char>(hbuf[hpos]) > 32) return bad_block();
   ++hpos;
   int64_t size = static_cast<int64_t>(len);
   if (size == 0 && !too_big) return 0;
-  if (size <= 0 || too_big) {
-    error(0, "Input block size = %ld", static_cast<long>(size));
-    return 0;
-  }
+  if (size <= 0 || too_big)
+    return framing_lost("Input block size = %ld", static_cast<long>(size));
   // The block's bytes go to buf up to room, the rest to the chunk chain.
   int64_t pos = 0;
   // Where byte pos goes, with the room there in k.
@@ -289,11 +299,7 @@ static ssize_t blockget(char* buf, size_t room) {
     k = static_cast<size_t>(std::min<int64_t>(size - pos, k));
     ssize_t n = reader(0, to, k);
     if (n < 0) return block_read_failed(errno);
-    if (n == 0) {
-      error(0, "EOF reading block");
-      bytestogo = 0;
-      return 0;
-    }
+    if (n == 0) return framing_lost("EOF reading block");
     pos += n;
   }
   bytestogo =
@@ -341,6 +347,10 @@ int nextline() {
     nextc = lastc = linebuf;
   }
   firstc = linebuf;
+  // What lay beyond lastc is gone, and so is the end of the last raw token:
+  // a read that fails, or a message of the block reader that abandons the
+  // command, must not hand any of it out again.
+  line_end = yylastc = lastc;
   {
     size_t room = std::min<size_t>(LINEBUF_ROOM - (lastc - linebuf), READ_MAX);
     if (infile == 0 && !vinfile && (!block1mode || bytestogo == 0)) {
@@ -420,15 +430,18 @@ int next0(int c) {
       return 10;
     }
     if (comment_kind) {
-      const char* what = comment_kind == '*' ? "*/" : "newline";
+      // The comment is closed before the message, which may abandon the
+      // command.
+      int kind = comment_kind;
+      comment_kind = 0;
+      const char* what = kind == '*' ? "*/" : "newline";
       if (infile == 0) {
         error(0, "Assuming %s at the end of <stdin> to end a comment.", what);
       } else {
         error(0, "Assuming %s at the end of file \"%s\" to end a comment.",
               what, infname ? infname : "");
       }
-      supply(comment_kind == '*' ? "*/" : "\n");
-      comment_kind = 0;
+      supply(kind == '*' ? "*/" : "\n");
       next0_inbuf = 1;
       return static_cast<unsigned char>(*nextc++);
     }
@@ -525,6 +538,7 @@ void reader_reset() {
   inbtogo = inboffset = 0;
   curinblock = nullptr;
   hpos = hend = 0;
+  block_input_ended = false;
 }
 
 }  // namespace vexo

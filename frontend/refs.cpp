@@ -124,7 +124,13 @@ expr* synonym(symbol* sym) {
 }
 
 set* syssetref(symbol* sym) {
-  xnode* d = static_cast<xnode*>(sym->binding);
+  // The name stays bound to its row of the system-set table, whose value
+  // is the class the set lists; the class record holds the set's
+  // declaration.
+  const kw_row* row = static_cast<const kw_row*>(sym->binding);
+  xnode* d = row && row->kind == BK_SYSSET && row->value < N_XCLASS
+                 ? xclass[row->value].sysdcl
+                 : nullptr;
   set* s = sysset_of(d);
   if (!s) {
     // No set object yet: an empty set keeps the expression well formed.

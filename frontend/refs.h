@@ -57,7 +57,8 @@ expr* synscript(uint32_t op, symbol* sym, expr* subs);
 // A whole synonym (count) array: OPSYN 223, flags 2; notes that the
 // problem must be generated or collected first.
 expr* synonym(symbol* sym);
-// The set object of a system set, one reference more.
+// The set object of a system set, one reference more; sym is bound to its
+// row of sysset_tab.
 set* syssetref(symbol* sym);
 // A constraint named in an expression: its dual value (OPDUAL/OPDUALSUB),
 // a logical constraint's value (OPLCON/OPLCONSUB), or a complementarity

@@ -340,6 +340,41 @@ static bool visit_operands(expr* e, W& w) {
 }
 
 namespace {
+// expr_nesting's walk: the deepest operand, counted as edelete descends.
+struct nest_reader : walk_base {
+  uint32_t d = 0;
+  void take(uint32_t x) {
+    if (x > d) d = x;
+  }
+  void operand(expr* e) { take(nest_of(e)); }
+  void chain(expr* c) { take(chain_nest(c)); }
+  void operand_set(set* s) { take(nest_of(s)); }
+  // An entry over an indexing holds a nested list, one level further down
+  // (adelete recurses into it).
+  void args(expr* a, int sets) {
+    for (; a; a = a->next) {
+      if (opcode(a) == OP258) continue;
+      if (a->L.ss) {
+        take(nest_of(a->L.ss));
+        nest_reader inner;
+        inner.args(a->R.e, sets);
+        take(inner.d + 1);
+      } else {
+        take(sets ? nest_of(a->R.s) : nest_of(a->R.e));
+      }
+    }
+  }
+};
+}  // namespace
+
+uint32_t expr_nesting(const expr* e) {
+  if (opcode(e) == OPARG || opcode(e) == OP258) return 1;
+  nest_reader w;
+  if (!visit_operands(const_cast<expr*>(e), w)) return 1;
+  return w.d + 1;
+}
+
+namespace {
 // edelete's walk: every operand goes back to its pool.
 struct deleter {
   static void operand(expr* e) { edelete(e); }

@@ -34,6 +34,11 @@ expr* strcrunch(expr* chain);
 // anything else wrapped in OPSTR2SYM.
 expr* make_sym(expr* e);
 
+// Nesting depth of a node from its operands as its shape lays them out
+// (1 + the deepest; an argument-list entry, whose layout its holder
+// knows, and a node without operands: 1).  new_expr stores it.
+uint32_t expr_nesting(const expr* e);
+
 // Deletes a tree (null does nothing), following the node shapes; the node
 // and the chain after it through next go back to the pool.  A shape no
 // builder makes is an internal error (ends the session).

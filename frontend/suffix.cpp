@@ -461,6 +461,13 @@ static expr* thingdot1(expr* e, const char* name) {
       (opc == OPSYNNAME && eflags(e) == EF_STRING)) {
     return synthingdot(e, name);
   }
+  if (opc == OPSYN) {
+    // A count parameter (_nvars ...): L is its symbol, and a built-in
+    // count has no suffixes.
+    badsuffix(name, e->L.sym->name, nullptr);
+    edelete(e);
+    return new_num(0);
+  }
   xnode* d = e->L.x;
   bool cc = false;
   const sfxtab* t = nullptr;

@@ -224,7 +224,10 @@ void cmd_mem_reset() { run_cleanups(); }
 // Recovery
 
 void cmd_reset2() {
+  // The builders' open frames and the brace count go, so that a later "}"
+  // finds nothing to close.
   cmdbuild_reset();
+  bracecnt = 0;
   cmd_mem_reset();
 }
 

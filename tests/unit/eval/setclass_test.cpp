@@ -45,6 +45,22 @@ TEST_F(SetClasses, HeadsAndOperands) {
   sdelete(c);
 }
 
+// A chain of set operators nests one level per operator: the chain of
+// MAX_NESTING operators is accepted, one more refused where it is built.
+TEST_F(SetClasses, NestingLimit) {
+  set* s = set_enum(new_enum(), 1);
+  for (uint32_t i = 0; i < MAX_NESTING; ++i)
+    s = set_binop(s, set_enum(new_enum(), 1), SC_UNION);
+  EXPECT_EQ(s->depth, MAX_NESTING);
+  stepping = 1;  // the statement is abandoned, the session goes on
+  auto o = test::run_captured(
+      [&] { set_binop(s, set_enum(new_enum(), 1), SC_UNION); });
+  stepping = 0;
+  EXPECT_TRUE(o.aborted);
+  EXPECT_NE(o.err.find("expression nested too deeply"), std::string::npos);
+  sdelete(s);
+}
+
 TEST_F(SetClasses, DimensionsOfOperands) {
   auto o = test::run_captured([] {
     set* b =

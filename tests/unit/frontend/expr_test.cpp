@@ -5,8 +5,12 @@
 #include <set>
 #include <vector>
 
+#include "eval/set.h"
+#include "eval/setclass.h"
+#include "frontend/cmdbuild.h"
 #include "frontend/neighbours.h"
 #include "frontend_fixture.h"
+#include "frontend/strexpr.h"
 #include "support/list.h"
 #include "support/pool.h"
 #include "support/symbol.h"
@@ -328,6 +332,36 @@ TEST(Expr, TupleListReplacesUndeclaredNames) {
   stepping = 0;
   EXPECT_TRUE(r.aborted);
   EXPECT_NE(r.err.find("x is not defined"), std::string::npos) << r.err;
+}
+
+// A tree is refused where it is built one level past MAX_NESTING, so that
+// every recursive walk stays bounded.  The depth counts the levels the
+// walks descend, set records included; the trace of a command describes
+// at most a hundred of them.
+TEST(Expr, NestingLimit) {
+  expr* e = new_num(1);
+  EXPECT_EQ(e->depth, 1u);
+  while (e->depth < MAX_NESTING) e = new_expr(opword(OP_sin, EF_NUMERIC), e);
+  stepping = 1;  // the statement is abandoned, the session goes on
+  auto r = test::run_captured([&] { new_expr(opword(OP_sin, EF_NUMERIC), e); });
+  EXPECT_TRUE(r.aborted);
+  EXPECT_NE(r.err.find("expression nested too deeply"), std::string::npos)
+      << r.err;
+
+  char buf[2048];
+  describe_expr(buf, sizeof buf, e);
+  EXPECT_NE(std::string(buf).find("op41(op41(...)))"), std::string::npos);
+
+  // Through a set: a range over the tree, and card over the range.
+  expr* top = e->L.e;
+  e->L.e = nullptr;
+  edelete(e);
+  set* s = set_range(top, new_num(2), nullptr);
+  EXPECT_EQ(s->depth, MAX_NESTING);
+  r = test::run_captured([&] { new_expr(opword(OPCARD, EF_NUMERIC), s); });
+  stepping = 0;
+  EXPECT_TRUE(r.aborted);
+  sdelete(s);
 }
 
 }  // namespace

@@ -264,6 +264,22 @@ TEST_F(RawTok, InjectedTextAndPushBack) {
   EXPECT_EQ(yyback(list, 4), 0);
 }
 
+// Injected text never moves the input position out of the line buffer: an
+// abort while it is read (or an include) must find nextc and yylastc
+// there.
+TEST_F(RawTok, InjectionLeavesThePositionInTheLineBuffer) {
+  inputs({"t.mod", "a b\n"});
+  yy_special = 2;
+  std::string seen;
+  for (int i = 0; i < 5; ++i) {
+    seen += static_cast<char>(yytok());
+    EXPECT_TRUE(nextc >= linebuf && nextc <= lastc);
+    EXPECT_EQ(yylastc, nextc);
+  }
+  EXPECT_EQ(seen, " ;;; ");
+  EXPECT_EQ(tokens(), (strings{" a ", "b\n", "E"}));
+}
+
 // ---------------------------------------------------------------------------
 // Syntax errors and statement locations
 

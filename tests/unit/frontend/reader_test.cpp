@@ -91,6 +91,8 @@ class Reader : public ::testing::Test {
 
   // Standard input holding data as the only source.
   void use_stdin(const std::string& data, size_t piece = SIZE_MAX) {
+    // A fresh standard input: the block framing state starts afresh too.
+    reader_reset();
     in_ = fake_stdin{};
     in_.data = data;
     in_.piece = piece;
@@ -327,6 +329,29 @@ TEST_F(BlockInput, FramingErrorsEndTheInput) {
     // Located in block mode: the three location lines come first.
     EXPECT_NE(r.out.find("error_warning\nfile -\nline "), std::string::npos);
   }
+}
+
+// A framing error whose warning abandons the command (the warning limit)
+// still ends the input: the header is not read again, and what the line
+// buffer held before the refill is not handed out a second time.
+TEST_F(BlockInput, FramingErrorThatAbortsEndsTheInputOnce) {
+  auto r = run_captured([this] {
+    use_stdin("3\nab\nx12\n4\ncd;\n0\n");
+    eexit = 1;
+    ASSERT_EQ(nextline(), 1);
+    EXPECT_EQ(std::string(nextc, lastc), "ab\n");
+    nextc = lastc;
+    nextline();
+  });
+  EXPECT_TRUE(r.aborted);
+  auto again = run_captured([] {
+    EXPECT_EQ(nextline(), 0);
+    EXPECT_EQ(nextc, lastc);
+    EXPECT_EQ(nextline(), 0);
+  });
+  EXPECT_FALSE(again.aborted);
+  EXPECT_EQ(again.out.find("Bad input block"), std::string::npos);
+  eexit = 0;
 }
 
 TEST_F(BlockInput, LargeBlockArrivesWholeWithoutPrompts) {
