@@ -48,6 +48,13 @@ constexpr int N_EVAL_OPCODES = 233;  // 0..232 have a routine
 constexpr int N_OPCODES = 287;       // every opcode, 0..286
 constexpr int N_OPNAMES = 143;       // 0..142 have a printed name
 constexpr int N_PREC = 249;          // 0..248 have a printing precedence
+constexpr int N_FUNCTAB = N_EVAL_OPCODES + 1;  // routines and a null end
+
+// Evaluation routine of each opcode 0..232; entry 233 is null and ends the
+// table.  The compiler binds a node by storing its opcode's entry in the
+// node.  An opcode whose routine is not built yet has f_unbuilt
+// (eval/dispatch.h), which reports the inconsistency as a bug.
+extern const std::array<efunc, N_FUNCTAB> functab;
 
 // Tree shape of each opcode: what L and R of a node hold and own.  Every
 // tree walker (deletion, copying, hashing, massaging, printing, problem
@@ -59,6 +66,12 @@ extern const std::array<const char*, N_OPNAMES> opname;
 // Printing precedence of opcodes 0..248: higher binds tighter, 0 for forms
 // that the printer writes by special code.
 extern const std::array<int32_t, N_PREC> prec;
+
+// The printed operator name of opcode k: opname[k] for 0..142, null for
+// any other k (the forms printed by special code).
+inline const char* op_name(int k) {
+  return k >= 0 && k < N_OPNAMES ? opname[k] : nullptr;
+}
 
 // Shape of an opcode; the opcode must be in 0..286.
 inline int32_t op_type(int opcode) { return op_types[opcode]; }
