@@ -122,6 +122,8 @@ double mypow(double x, double y) {
   if (!std::isfinite(r) && ex < 0) {
     errno = 0;
     r = 0;
+  } else if (std::isinf(r) && !errno) {
+    errno = ERANGE;  // a pole (0 to a negative power), as pow reports it
   }
   return r;
 }

@@ -36,8 +36,8 @@ double qsumu(double a, double b, double c);
 // else EDOM and a quiet NaN.  Integer powers up to 2^64 are computed by
 // repeated squaring of the normalised mantissa (nothing over- or underflows
 // before the final scaling); larger ones as exp(y log x).  A result that is
-// not finite while its binary exponent is negative is 0.  Callers test only
-// whether the result is finite.
+// not finite while its binary exponent is negative is 0; an infinite one
+// sets ERANGE.  Callers test only whether the result is finite.
 double mypow(double x, double y);
 
 }  // namespace vexo
