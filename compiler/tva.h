@@ -36,15 +36,15 @@ struct tva_size {
 // for the root frame; the set_spec whose dummies it holds; the TVA current
 // before the push, made current again by the pop) followed by its cells.
 struct TVA {
-  void** frame;   // the current frame
-  void** free;    // first free word after it
-  void** base;    // first word of the frame area (after the level-0 cells)
-  void** top;     // one past the last word of the block
-  TVA* parent;    // a nested context with a block of its own: the context
-                  // it was set up from (its teardown frees the block);
-                  // null otherwise
-  TVA* outer;     // the context current when this one was made
-  AC* ac;         // the collected problem (instance/ac.h)
+  void** frame;    // the current frame
+  void** free;     // first free word after it
+  void** base;     // first word of the frame area (after the level-0 cells)
+  void** top;      // one past the last word of the block
+  TVA* parent;     // a nested context with a block of its own: the context
+                   // it was set up from (its teardown frees the block);
+                   // null otherwise
+  TVA* outer;      // the context current when this one was made
+  AC* ac;          // the collected problem (instance/ac.h)
   tva_size* size;  // the record describing the block
   // Entries 0..size->max_context: the first value cell of each level's
   // dummies; a dummy's cell is lev[level] + its position.  lev[0] points
@@ -73,12 +73,12 @@ extern TVA* cur_tva;
 
 // What the compiler hands the sizing at the end of a compilation.
 struct tva_sizes {
-  int32_t frame0;     // M: frame size of context record 0 (the caller
-                      // resets it to 0 after the call)
-  int32_t cells0;     // L0: the level-0 Index's cell count
-  int32_t open;       // context records still open above level 0
-  int32_t stores;     // STORE nodes planted so far (statistics)
-  int32_t rewrites;   // REWRITE nodes planted so far (statistics)
+  int32_t frame0;    // M: frame size of context record 0 (the caller
+                     // resets it to 0 after the call)
+  int32_t cells0;    // L0: the level-0 Index's cell count
+  int32_t open;      // context records still open above level 0
+  int32_t stores;    // STORE nodes planted so far (statistics)
+  int32_t rewrites;  // REWRITE nodes planted so far (statistics)
 };
 
 // (max_context + 1) * 4 + n + 9: the cells a context needs whose frames

@@ -80,7 +80,9 @@ int32_t places(double d) {
 }
 
 // x in fixed notation with n places, read back.
-double fixed(double x, int32_t n) { return Strtod(ffmt(x, n, nullptr), nullptr); }
+double fixed(double x, int32_t n) {
+  return Strtod(ffmt(x, n, nullptr), nullptr);
+}
 
 }  // namespace
 

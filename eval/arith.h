@@ -28,16 +28,16 @@ int32_t digit_count(double d);
 
 // ---- Arithmetic: numbers L, R -> number --------------------------------
 
-evalue f_OPPLUS(expr* e, TVA* tva);    // 0: L + R
-evalue f_OPMINUS(expr* e, TVA* tva);   // 1: L - R
-evalue f_OPMULT(expr* e, TVA* tva);    // 2: L * R
+evalue f_OPPLUS(expr* e, TVA* tva);   // 0: L + R
+evalue f_OPMINUS(expr* e, TVA* tva);  // 1: L - R
+evalue f_OPMULT(expr* e, TVA* tva);   // 2: L * R
 // 6: d = L - R; d unless d is below 0 (then 0); a NaN d is returned.
 evalue f_OPLESS(expr* e, TVA* tva);
 evalue f_OPUMINUS(expr* e, TVA* tva);  // 16: -L
 // 15: -L when L < 0, else L (-0 and NaN come back unchanged).
 evalue f_ABS(expr* e, TVA* tva);
-evalue f_FLOOR(expr* e, TVA* tva);     // 13: floor of L
-evalue f_CEIL(expr* e, TVA* tva);      // 14: ceiling of L
+evalue f_FLOOR(expr* e, TVA* tva);  // 13: floor of L
+evalue f_CEIL(expr* e, TVA* tva);   // 14: ceiling of L
 
 // ---- Minimum and maximum of a list: L the operand list -> number -------
 
@@ -137,13 +137,13 @@ evalue f_OP_ISINTEGER(expr* e, TVA* tva);
 // Distinct routines, so that code that looks at a node's routine can tell
 // the forms apart.
 
-evalue f_OPEVAL(expr* e, TVA* tva);        // 158
-evalue f_OPEVALc(expr* e, TVA* tva);       // 159: string-valued
-evalue f_OPEVALr(expr* e, TVA* tva);       // 160, 162: numeric
-evalue f_OPALGCON(expr* e, TVA* tva);      // 161
-evalue f_OPVARREF(expr* e, TVA* tva);      // 87, 88
-evalue f_OPSVEXOE(expr* e, TVA* tva);      // 141: a random draw
-evalue f_OPSVEXOESTR(expr* e, TVA* tva);   // 142: string-valued draw
+evalue f_OPEVAL(expr* e, TVA* tva);       // 158
+evalue f_OPEVALc(expr* e, TVA* tva);      // 159: string-valued
+evalue f_OPEVALr(expr* e, TVA* tva);      // 160, 162: numeric
+evalue f_OPALGCON(expr* e, TVA* tva);     // 161
+evalue f_OPVARREF(expr* e, TVA* tva);     // 87, 88
+evalue f_OPSVEXOE(expr* e, TVA* tva);     // 141: a random draw
+evalue f_OPSVEXOESTR(expr* e, TVA* tva);  // 142: string-valued draw
 
 // 206: L a declaration -> string: its alias with one more reference, or
 // the shared empty string Blank with one more reference.

@@ -165,9 +165,7 @@ evalue f_OPREM(expr* e, TVA* tva) {
   return binary(e, tva, "fmod",
                 [](double a, double b) { return std::fmod(a, b); });
 }
-evalue f_OPPOW(expr* e, TVA* tva) {
-  return binary(e, tva, "pow", mypow);
-}
+evalue f_OPPOW(expr* e, TVA* tva) { return binary(e, tva, "pow", mypow); }
 
 // ---- Division --------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 #include "eval/evalerr.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "compiler/tva.h"
 #include "eval/indexing.h"
@@ -22,8 +23,6 @@
 #include "support/symbol.h"
 #include "support/text.h"
 
-#include <cstring>
-
 namespace vexo {
 
 int bad_subscripts = 3;
@@ -34,10 +33,9 @@ namespace {
 // Names of declaration kinds in "error processing %s": by kind / 2, kinds
 // above 24 one more; null where a kind has none.
 const char* const kind_names[15] = {
-    nullptr,     "var",          "param",         "set",
-    "constraint", "objective",   nullptr,         "symbolic param",
-    "symbolic var", "varset",    "problem",       "environ",
-    "suffix",    "function",     "table"};
+    nullptr,     "var",     "param",          "set",          "constraint",
+    "objective", nullptr,   "symbolic param", "symbolic var", "varset",
+    "problem",   "environ", "suffix",         "function",     "table"};
 
 int arity_of(const xnode* ent) {
   return ent->indexing ? ent->indexing->arity : 0;
@@ -238,12 +236,12 @@ void bad_next(TVA* tva, symbol* member, const char* set_text, int offset,
     Fprintf(Stderr, num ? "can't compute %s(%s, %s" : "can't compute %s(%Q, %s",
             name, member->name, set_text);
     if (implicit_offset) {
-      Fprintf(Stderr, num ? ") -- %s is the %s member\n"
-                          : ") -- %Q is the %s member\n",
+      Fprintf(Stderr,
+              num ? ") -- %s is the %s member\n" : ") -- %Q is the %s member\n",
               member->name, backward ? "first" : "last");
     } else {
-      const char* cmp = bound > 0 ? (backward ? ">" : "<")
-                                  : (backward ? "<=" : ">=");
+      const char* cmp =
+          bound > 0 ? (backward ? ">" : "<") : (backward ? "<=" : ">=");
       Fprintf(Stderr, ", %d) -- third arg must be %s %d\n", offset, cmp,
               backward ? -bound : bound);
     }
@@ -271,7 +269,8 @@ void cant_convert(expr* operand, cstr* s, TVA* tva) {
 evalue f_OPFUNCbad(expr* e, TVA* tva) {
   const function* f = static_cast<const function*>(e->L.x);
   if (!mgwhere(tva))
-    Fprintf(Stderr, "can't evaluate %s\n\t(%s function of variable argument).\n",
+    Fprintf(Stderr,
+            "can't evaluate %s\n\t(%s function of variable argument).\n",
             f->name->name, f->fflags & 0x100 ? "symbolic" : "random");
   bailout();
 }

@@ -89,8 +89,8 @@ int32_t sub_adj(const Subadj* sa, int32_t ord, TVA* tva);
 // mgwhere, "<name>[<subscript>] contains <member>, which is not\n\t<clause>"
 // with the member (n symbols) in slist mode 1 and clause the text of the
 // violated clause; counts a warning (warninc 2), then bailout.
-[[noreturn]] void not_within(TVA* tva, setdcl* s, symbol* const* tuple,
-                             int n, const char* clause);
+[[noreturn]] void not_within(TVA* tva, setdcl* s, symbol* const* tuple, int n,
+                             const char* clause);
 
 // The summary of count subscripts of ent discarded because its indexing
 // set changed, members from first (chained by next): one line for a single

@@ -102,10 +102,12 @@ constexpr efunc routine_of(F f) {
 constexpr std::array<efunc, N_FUNCTAB> make_functab() {
   using namespace ::vexo_unbuilt;
   return {
-#define X(num, name, routine, type, text, precedence)                  \
-  [](auto built) -> efunc {                                            \
-    if constexpr (built) return routine_of<decltype(built)>(routine);  \
-    else return f_unbuilt;                                             \
+#define X(num, name, routine, type, text, precedence) \
+  [](auto built) -> efunc {                           \
+    if constexpr (built)                              \
+      return routine_of<decltype(built)>(routine);    \
+    else                                              \
+      return f_unbuilt;                               \
   }(std::bool_constant<is_routine<decltype(routine)>>{}),
 #define C(num, name, type, precedence)
 #include "eval/opcodes.def"

@@ -18,18 +18,18 @@ struct xnode;
 struct symbol;
 
 struct AC {
-  xnode* gen_decl;     // the declaration being generated; cleared by new_ac
-  xnode* cur_param;    // current-evaluation pair: the parameter whose
-  symbol** cur_tuple;  // member (tuple, null when scalar) is being computed
-  TVA* table_tva;      // context of the table being read, or null
+  xnode* gen_decl;         // the declaration being generated; cleared by new_ac
+  xnode* cur_param;        // current-evaluation pair: the parameter whose
+  symbol** cur_tuple;      // member (tuple, null when scalar) is being computed
+  TVA* table_tva;          // context of the table being read, or null
   const char* table_name;  // its name, or null
-  TVA* simp_tva;       // context of nonlinear simplification, or null
-  int32_t simp_quiet;  // nonzero: errors there are noted, not reported
-  int32_t simp_err;    // set when such an error was noted
-  int32_t simp_index;  // variable or constraint being simplified
-  int32_t work;        // per-use working word; cleared by new_ac
-  TVA* tva;            // the context that uses the record
-  AC* ac_self;         // the record itself
+  TVA* simp_tva;           // context of nonlinear simplification, or null
+  int32_t simp_quiet;      // nonzero: errors there are noted, not reported
+  int32_t simp_err;        // set when such an error was noted
+  int32_t simp_index;      // variable or constraint being simplified
+  int32_t work;            // per-use working word; cleared by new_ac
+  TVA* tva;                // the context that uses the record
+  AC* ac_self;             // the record itself
 };
 static_assert(std::is_trivially_destructible_v<AC>,
               "the collected problem lives in the recorded pool");

@@ -84,8 +84,8 @@ TEST_F(Tva, NewContextLayoutAndNesting) {
   EXPECT_EQ(cur_ac->tva, t);
   EXPECT_EQ(t->size->hcl, 6u);
   EXPECT_EQ(t->size->need, 13u);
-  EXPECT_EQ(static_cast<void*>(t->size), static_cast<void*>(
-                reinterpret_cast<void**>(t) - 2));
+  EXPECT_EQ(static_cast<void*>(t->size),
+            static_cast<void*>(reinterpret_cast<void**>(t) - 2));
   EXPECT_EQ(t->top, reinterpret_cast<void**>(t->size) + 64);
   EXPECT_EQ(reinterpret_cast<void**>(t->lev[0]),
             reinterpret_cast<void**>(t->lev + 1));

@@ -41,9 +41,7 @@ struct numcase {
   double want;
 };
 
-expr* bin(int op, double l, double r) {
-  return node(op, num(l), num(r));
-}
+expr* bin(int op, double l, double r) { return node(op, num(l), num(r)); }
 expr* un(int op, double x) { return node(op, num(x)); }
 expr* list(int op, std::initializer_list<double> xs) {
   expr* first = nullptr;
@@ -70,11 +68,31 @@ TEST_F(Arith, NumericValues) {
       {"abs(NaN)", [] { return un(ABS, NaN); }, NaN},
       {"floor(-2.5)", [] { return un(FLOOR, -2.5); }, -3},
       {"ceil(-2.5)", [] { return un(CEIL, -2.5); }, -2},
-      {"min(3,1,2)", [] { return list(MINLIST, {3, 1, 2}); }, 1},
-      {"max(3,1,2)", [] { return list(MAXLIST, {3, 1, 2}); }, 3},
-      {"min(3,NaN,1)", [] { return list(MINLIST, {3, NaN, 1}); }, NaN},
-      {"max(NaN,5)", [] { return list(MAXLIST, {NaN, 5}); }, NaN},
-      {"max(5,NaN)", [] { return list(MAXLIST, {5, NaN}); }, NaN},
+      {"min(3,1,2)",
+       [] {
+         return list(MINLIST, {3, 1, 2});
+       },
+       1},
+      {"max(3,1,2)",
+       [] {
+         return list(MAXLIST, {3, 1, 2});
+       },
+       3},
+      {"min(3,NaN,1)",
+       [] {
+         return list(MINLIST, {3, NaN, 1});
+       },
+       NaN},
+      {"max(NaN,5)",
+       [] {
+         return list(MAXLIST, {NaN, 5});
+       },
+       NaN},
+      {"max(5,NaN)",
+       [] {
+         return list(MAXLIST, {5, NaN});
+       },
+       NaN},
       {"min()", [] { return list(MINLIST, {}); }, Inf},
       {"max()", [] { return list(MAXLIST, {}); }, -Inf},
       {"trunc(2.78,1)", [] { return bin(OPtrunc, 2.78, 1); }, 2.7},
@@ -118,13 +136,9 @@ struct logcase {
 };
 
 expr* ll(int op, int64_t l, int64_t r) {
-  return node(op, loglit(int32_t(l)),
-                        loglit(int32_t(r)));
+  return node(op, loglit(int32_t(l)), loglit(int32_t(r)));
 }
-expr* lb(int op, int64_t l) {
-  return node(op, loglit(int32_t(l)),
-                        bomb());
-}
+expr* lb(int op, int64_t l) { return node(op, loglit(int32_t(l)), bomb()); }
 
 TEST_F(Arith, LogicalValues) {
   const logcase cases[] = {
@@ -157,12 +171,11 @@ TEST_F(Arith, LogicalValues) {
       {"1 <==> 3", [] { return ll(OP_IFF, 1, 3); }, 3},
       {"0 <==> 0", [] { return ll(OP_IFF, 0, 0); }, 1},
       {"0 <==> 2", [] { return ll(OP_IFF, 0, 2); }, 0},
-      {"!0", [] { return node(OPNOT, loglit(0)); },
-       1},
-      {"!-1", [] { return node(OPNOT, loglit(-1)); },
-       0},
+      {"!0", [] { return node(OPNOT, loglit(0)); }, 1},
+      {"!-1", [] { return node(OPNOT, loglit(-1)); }, 0},
   };
-  for (const logcase& c : cases) EXPECT_EQ(logical(c.build()), c.want) << c.what;
+  for (const logcase& c : cases)
+    EXPECT_EQ(logical(c.build()), c.want) << c.what;
 }
 
 // Negation looks at the low 32 bits of the truth value only.
@@ -239,9 +252,9 @@ TEST_F(Arith, MixedFormsEvaluateTheSymbolFirst) {
     const char* want;
   };
   const ordercase cases[] = {
-      {EQrs, num(1), numlit(1), "RL"},   {NErs, num(1), numlit(1), "RL"},
-      {EQsr, numlit(1), num(1), "LR"},   {EQcss, str("x"), lit("x"), "RL"},
-      {NEcss, str("x"), lit("x"), "RL"}, {EQscs, lit("x"), str("x"), "LR"},
+      {EQrs, num(1), numlit(1), "RL"},    {NErs, num(1), numlit(1), "RL"},
+      {EQsr, numlit(1), num(1), "LR"},    {EQcss, str("x"), lit("x"), "RL"},
+      {NEcss, str("x"), lit("x"), "RL"},  {EQscs, lit("x"), str("x"), "LR"},
       {EQcscs, str("x"), str("x"), "LR"}, {OPPLUS, num(1), num(2), "LR"},
   };
   for (const ordercase& c : cases) {
@@ -255,11 +268,8 @@ TEST_F(Arith, ConditionalsEvaluateOnlyTheChosenPart) {
   EXPECT_EQ(number(cond(OPIF111, loglit(1), num(2), bomb())), 2);
   EXPECT_EQ(number(cond(OPIF35, loglit(0), bomb(), num(3))), 3);
   expr* a = lit("a");
-  EXPECT_EQ(eval(cond(OPIFSYM112, loglit(1), a, bomb()), tva).sp,
-            &a->L.sym);
-  EXPECT_EQ(logical(cond(OPIMPELSE72, loglit(0), bomb(),
-                         loglit(4))),
-            4);
+  EXPECT_EQ(eval(cond(OPIFSYM112, loglit(1), a, bomb()), tva).sp, &a->L.sym);
+  EXPECT_EQ(logical(cond(OPIMPELSE72, loglit(0), bomb(), loglit(4))), 4);
   // The chosen string's reference is handed on.
   expr* s = str("then");
   cstr* got = eval(cond(OPIFSYMstr113, loglit(1), s, bomb()), tva).cs;
@@ -270,8 +280,8 @@ TEST_F(Arith, ConditionalsEvaluateOnlyTheChosenPart) {
 }
 
 TEST_F(Arith, PassThroughShellsHandOnTheValue) {
-  for (int op : {OPEVAL, OPEVALc, OPEVALr160, OPEVALr162, OPALGCON,
-                 OPVARREF87, OPSVEXOE}) {
+  for (int op : {OPEVAL, OPEVALc, OPEVALr160, OPEVALr162, OPALGCON, OPVARREF87,
+                 OPSVEXOE}) {
     EXPECT_EQ(number(node(op, num(2.5))), 2.5) << op;
   }
   expr* s = str("draw");

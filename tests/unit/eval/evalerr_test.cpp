@@ -44,7 +44,8 @@ class EvalErr : public EvalTest {
   // An indexing of one item per arity given, over enumerated sets.
   static set_spec* indexing(std::initializer_list<int> arities) {
     Index* items = nullptr;
-    for (int a : arities) items = new Index(items, set_enum(new_enum(), a), nullptr, 0);
+    for (int a : arities)
+      items = new Index(items, set_enum(new_enum(), a), nullptr, 0);
     return new set_spec(items, nullptr, 1);
   }
   // A context with levels 1 and 2 whose accumulator names it, the cells of
@@ -93,7 +94,8 @@ TEST_F(EvalErr, SubscriptTexts) {
 
 TEST_F(EvalErr, ReportersWriteEntityAndSubscriptThenAbort) {
   symbol* t[] = {Symbol("x", 1), Number(3)};
-  EXPECT_EQ(located([&] { badsub(tva, &p, t); }), "\tinvalid subscript p['x',3]\n");
+  EXPECT_EQ(located([&] { badsub(tva, &p, t); }),
+            "\tinvalid subscript p['x',3]\n");
   EXPECT_EQ(located([&] { novalue(tva, &q, nullptr); }), "\tno value for q\n");
   EXPECT_EQ(located([&] { implicitdef(tva, &s, t); }),
             "\tsorry, no implicit definitions: cannot evaluate s['x']\n");
@@ -141,11 +143,13 @@ TEST_F(EvalErr, LocationOfTheDeclarationBeingGenerated) {
   d.name = Symbol("balance", 1);
   d.indexing = indexing({2, 1});
   t->ac->gen_decl = &d;
-  EXPECT_EQ(located([&] { novalue(t, &q, nullptr); }),
-            "error processing constraint balance[4,'n y','b']:\n\tno value for q\n");
+  EXPECT_EQ(
+      located([&] { novalue(t, &q, nullptr); }),
+      "error processing constraint balance[4,'n y','b']:\n\tno value for q\n");
   c2[0] = nullptr;  // level 2 not bound yet
-  EXPECT_EQ(located([&] { novalue(t, &q, nullptr); }),
-            "error processing constraint balance[4,'n y',...]:\n\tno value for q\n");
+  EXPECT_EQ(
+      located([&] { novalue(t, &q, nullptr); }),
+      "error processing constraint balance[4,'n y',...]:\n\tno value for q\n");
   t->lev[1] = nullptr;  // nothing bound: the name alone
   EXPECT_EQ(located([&] { novalue(t, &q, nullptr); }),
             "error processing constraint balance:\n\tno value for q\n");
@@ -200,11 +204,17 @@ TEST_F(EvalErr, DiscardedSubscriptsSummary) {
   };
   const sumcase cases[] = {
       {3, 1, {"a"}, "\tinvalid subscript s['a'] discarded.\n"},
-      {0, 5, {"a", "b", "c", "d", "e"},
+      {0,
+       5,
+       {"a", "b", "c", "d", "e"},
        "\t5 invalid subscripts discarded.\n\tand 5 more.\n"},
-      {3, 2, {"a", "b"},
+      {3,
+       2,
+       {"a", "b"},
        "\t2 invalid subscripts discarded:\n\ts['a']\n\ts['b']\n"},
-      {3, 5, {"a", "b", "c", "d", "e"},
+      {3,
+       5,
+       {"a", "b", "c", "d", "e"},
        "\t5 invalid subscripts discarded:\n\ts['a']\n\ts['b']\n\ts['c']\n"
        "\tand 2 more.\n"},
       {-1, 2, {"a", "b"}, "\t2 invalid subscripts discarded.\n\tand 2 more.\n"},
@@ -225,16 +235,19 @@ TEST_F(EvalErr, PositionErrors) {
   symbol* three = Number(3);
   EXPECT_EQ(located([&] { bad_next(tva, a, "S", 3, 2, opword(OPNEXT120)); }),
             "\tcan't compute next('a', S, 3) -- third arg must be < 2\n");
-  EXPECT_EQ(located([&] { bad_next(tva, three, "S", 3, -1, opword(OPNEXT120)); }),
-            "\tcan't compute next(3, S, 3) -- third arg must be >= -1\n");
-  EXPECT_EQ(located([&] { bad_next(tva, three, "S", 2, 1, opword(OPNEXT121)); }),
-            "\tcan't compute prev(3, S, 2) -- third arg must be > -1\n");
+  EXPECT_EQ(
+      located([&] { bad_next(tva, three, "S", 3, -1, opword(OPNEXT120)); }),
+      "\tcan't compute next(3, S, 3) -- third arg must be >= -1\n");
+  EXPECT_EQ(
+      located([&] { bad_next(tva, three, "S", 2, 1, opword(OPNEXT121)); }),
+      "\tcan't compute prev(3, S, 2) -- third arg must be > -1\n");
   EXPECT_EQ(located([&] { bad_next(tva, a, "S", -4, 0, opword(OPNEXT121)); }),
             "\tcan't compute prev('a', S, -4) -- third arg must be <= 0\n");
   EXPECT_EQ(located([&] { bad_next(tva, a, "S", 1, 0, opword(OPNEXT122)); }),
             "\tcan't compute next('a', S) -- 'a' is the last member\n");
-  EXPECT_EQ(located([&] { bad_next(tva, three, "S", 1, 0, opword(OPNEXT123)); }),
-            "\tcan't compute prev(3, S) -- 3 is the first member\n");
+  EXPECT_EQ(
+      located([&] { bad_next(tva, three, "S", 1, 0, opword(OPNEXT123)); }),
+      "\tcan't compute prev(3, S) -- 3 is the first member\n");
 }
 
 TEST_F(EvalErr, ConversionErrorsReleaseTheString) {
@@ -251,8 +264,9 @@ TEST_F(EvalErr, ConversionErrorsReleaseTheString) {
   EXPECT_EQ(located([&] { cant_convert(node(OPSPARSUB, &s, sub), text, tva); }),
             "\tcan't convert s['k'] = 'abc' to a number.\n");
   ++text->refcnt;
-  EXPECT_EQ(located([&] { cant_convert(node(OPSPARSUB, &s, lit("k")), text, tva); }),
-            "\tcan't convert s = 'abc' to a number.\n");
+  EXPECT_EQ(
+      located([&] { cant_convert(node(OPSPARSUB, &s, lit("k")), text, tva); }),
+      "\tcan't convert s = 'abc' to a number.\n");
   EXPECT_EQ(text->refcnt, 1u);
   release_cstr(text);
 }
@@ -261,8 +275,9 @@ TEST_F(EvalErr, FunctionOfVariableArgument) {
   function f{};
   f.name = Symbol("g", 1);
   f.fflags = 0x100;
-  EXPECT_EQ(located([&] { eval(node(OPFUNCbad, &f), tva); }),
-            "\tcan't evaluate g\n\t(symbolic function of variable argument).\n");
+  EXPECT_EQ(
+      located([&] { eval(node(OPFUNCbad, &f), tva); }),
+      "\tcan't evaluate g\n\t(symbolic function of variable argument).\n");
   f.fflags = 0x10000;
   EXPECT_EQ(located([&] { eval(node(OPFUNCbad, &f), tva); }),
             "\tcan't evaluate g\n\t(random function of variable argument).\n");
@@ -287,7 +302,8 @@ TEST_F(EvalErr, TupleBehindSubscriptAndOrdinalMap) {
   Subadj sa{&s, map, syms};
   EXPECT_EQ(sub_adj(&sa, 0, tva), 5);
   EXPECT_EQ(sub_adj(&sa, 2, tva), 0);
-  EXPECT_EQ(located([&] { sub_adj(&sa, 1, tva); }), "\tinvalid subscript s['v']\n");
+  EXPECT_EQ(located([&] { sub_adj(&sa, 1, tva); }),
+            "\tinvalid subscript s['v']\n");
 }
 
 TEST_F(EvalErr, MemberOutsideWithinClause) {
