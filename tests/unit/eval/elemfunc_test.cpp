@@ -51,6 +51,9 @@ const failcase failures[] = {
     {OP_atanh, 1, 0, "can't evaluate atanh(1)", EDOM},
     {OP_atanh, -1.5, 0, "can't evaluate atanh(-1.5)", EDOM},
     {OP_exp, 1000, 0, "can't evaluate exp(1000)", ERANGE},
+    // Only an infinite result of a negative argument becomes 0.
+    {OP_exp, std::numeric_limits<double>::quiet_NaN(), 0,
+     "can't evaluate exp(NaN)", 0},
     {OP_cosh, 1000, 0, "can't evaluate cosh(1000)", ERANGE},
     // asinh writes |x|; log of an infinity sets no errno.
     {OP_asinh, -Inf, 0, "can't evaluate asinh(Infinity)", 0},
