@@ -315,13 +315,13 @@ static void mand_args(expr* args) {
 void lmandate(expr* l) { mand_list(l); }
 
 void mandate(eexpr* r) {
-  if (!r || (r->flags & EE_MANDATED) || !(r->levbits & ccon->mandmask))
-    return;
-  r->flags |= EE_MANDATED;
-  if (r->is_set()) {
+  if (r && r->is_set()) {
     smandate(r->s);
     return;
   }
+  if (!r || (r->flags & EE_MANDATED) || !(r->levbits & ccon->mandmask))
+    return;
+  r->flags |= EE_MANDATED;
   expr* e = r->e;
   if (!e) return;
   int cls = shape(e);

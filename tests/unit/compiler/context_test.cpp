@@ -37,8 +37,9 @@ TEST_F(Levels, InvariantFactorOfASumLiesOutsideIt) {
   EXPECT_EQ(b->con, &con[0]);
   EXPECT_TRUE(b->flags & EE_FORCED);
   EXPECT_FALSE(ee_of(p->L.e)->flags & EE_FORCED);
-  // The product is needed after each new member of I.
+  // The product is needed after each new member of I; b only once.
   EXPECT_TRUE(prod->flags & EE_MANDATED);
+  EXPECT_FALSE(b->flags & EE_MANDATED);
   ss_teardown(ix);
   EXPECT_EQ(curcon, 0);
   EXPECT_EQ(con[1].chain, nullptr);
@@ -74,6 +75,28 @@ TEST_F(Levels, OuterOnlyExpressionOfTwoLevelsLiesAtLevelOne) {
   EXPECT_EQ(max_context, 2);
   // Level 1 has room for the cells of both dummies.
   EXPECT_EQ(ix->arity, 2);
+}
+
+TEST_F(Levels, MandatedUseMarksTheSetItReads) {
+  model(
+      "set I; set J{I};\n"
+      "param q = sum {i in I} card(J[i]);\n");
+  expr* s = def("q");
+  set_spec* ix = static_cast<set_spec*>(s->L.s);
+  ss_setup(ix, nullptr);
+  eexpr* c = massage(&s->R.e);
+  ASSERT_EQ(opcode(s->R.e), OPCARD);
+  set* j = s->R.e->L.s;
+  ASSERT_EQ(j->sclass, SC_SUBSCR);
+  EXPECT_TRUE(c->flags & EE_MANDATED);
+  EXPECT_TRUE(j->ee->flags & EE_MANDATED);
+  EXPECT_EQ(j->ee->con, &con[1]);
+  // ... and through it the subscript.
+  expr* sub = static_cast<expr*>(static_cast<set3p*>(j)->f2);
+  EXPECT_TRUE(ee_of(sub)->flags & EE_MANDATED);
+  ss_teardown(ix);
+  // Its record went with its level.
+  EXPECT_EQ(j->ee, nullptr);
 }
 
 TEST_F(Levels, ConditionalWithOuterTestIsRewritable) {
