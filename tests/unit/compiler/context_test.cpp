@@ -15,6 +15,15 @@ namespace {
 
 using Levels = test::ModelTest;
 
+// Opens the levels of the sum that defines a param by hand, so that its
+// body can be massaged and looked at before they close again.
+set_spec* open_sum(expr* s) {
+  EXPECT_EQ(opcode(s), SUM);
+  set_spec* ix = static_cast<set_spec*>(s->L.s);
+  ss_setup(ix, nullptr);
+  return ix;
+}
+
 bool on_chain(const eexpr* chain, const eexpr* r) {
   for (; chain; chain = chain->lnext)
     if (chain == r) return true;
@@ -24,11 +33,7 @@ bool on_chain(const eexpr* chain, const eexpr* r) {
 TEST_F(Levels, InvariantFactorOfASumLiesOutsideIt) {
   model("set I; param a{I}; param b; param q = sum {i in I} (a[i] * b);\n");
   expr* s = def("q");
-  ASSERT_EQ(opcode(s), SUM);
-  // Opened by hand, so that the inner level can be looked at before it
-  // closes.
-  set_spec* ix = static_cast<set_spec*>(s->L.s);
-  ss_setup(ix, nullptr);
+  set_spec* ix = open_sum(s);
   eexpr* prod = massage(&s->R.e);
   expr* p = s->R.e;
   eexpr* b = ee_of(p->R.e);
@@ -59,8 +64,7 @@ TEST_F(Levels, OuterOnlyExpressionOfTwoLevelsLiesAtLevelOne) {
       "set I; set J; param a{I}; param c{I, J};\n"
       "param q = sum {i in I, j in J} (a[i] + 1) * c[i, j];\n");
   expr* s = def("q");
-  set_spec* ix = static_cast<set_spec*>(s->L.s);
-  ss_setup(ix, nullptr);
+  set_spec* ix = open_sum(s);
   eexpr* prod = massage(&s->R.e);
   eexpr* outer = ee_of(s->R.e->L.e);
   ASSERT_EQ(opcode(outer->e), OPPLUS);
@@ -82,8 +86,7 @@ TEST_F(Levels, MandatedUseMarksTheSetItReads) {
       "set I; set J{I};\n"
       "param q = sum {i in I} card(J[i]);\n");
   expr* s = def("q");
-  set_spec* ix = static_cast<set_spec*>(s->L.s);
-  ss_setup(ix, nullptr);
+  set_spec* ix = open_sum(s);
   eexpr* c = massage(&s->R.e);
   ASSERT_EQ(opcode(s->R.e), OPCARD);
   set* j = s->R.e->L.s;
@@ -104,8 +107,7 @@ TEST_F(Levels, ConditionalWithOuterTestIsRewritable) {
       "set I; set J; param c{I}; param d{J};\n"
       "param q = sum {i in I, j in J} if c[i] > 0 then d[j] else 0;\n");
   expr* s = def("q");
-  set_spec* ix = static_cast<set_spec*>(s->L.s);
-  ss_setup(ix, nullptr);
+  set_spec* ix = open_sum(s);
   eexpr* r = massage(&s->R.e);
   EXPECT_EQ(opcode(s->R.e), OPIFrew);
   EXPECT_EQ(r->con, &con[1]);
