@@ -433,8 +433,11 @@ void rm_hash(eexpr* r) {
 
 void del_ee(set* s) {
   if (eexpr* r = s->ee) {
-    rm_hash(r);
-    r->s = nullptr;
+    // A set that took over another's record leaves that record alone.
+    if (r->is_set() && r->s == s) {
+      rm_hash(r);
+      r->s = nullptr;
+    }
     s->ee = nullptr;
   }
   if (expr* p = s->privnode) {

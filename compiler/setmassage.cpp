@@ -181,7 +181,11 @@ sres compile_set(set** ps) {
       ss_start(ss, nullptr);
       ss_end(ss);
       eexpr* r = ss->ee;
-      if (r->s && r->s != ss) take(ps, r->s);
+      if (r->s && r->s != ss) {
+        // An equal indexing compiled before serves in its place.
+        take(ps, r->s);
+        ss->ee = nullptr;
+      }
       return {r, r->stamp, true};
     }
     case SC_RANGE: {

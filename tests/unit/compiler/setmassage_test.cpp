@@ -30,6 +30,23 @@ TEST_F(Sets, LiteralSetsShareInTheSameOrderOnly) {
   EXPECT_EQ(def("q")->L.e, def("q")->R.e);
 }
 
+TEST_F(Sets, EqualIndexingsUsedAsSetsShare) {
+  model(
+      "set I; set J;\n"
+      "param q = card({i in I, j in J}) + card({i in I, j in J});\n");
+  expr* q = def("q");
+  set* first = q->L.e->L.s;
+  set* second = q->R.e->L.s;
+  ASSERT_EQ(second->sclass, SC_SPECSET);
+  massage(&def("q"));
+  EXPECT_EQ(q->L.e->L.s, first);
+  EXPECT_EQ(q->R.e->L.s, first);
+  EXPECT_EQ(q->L.e, q->R.e);
+  // The indexing that gave way no longer names the shared record.
+  EXPECT_EQ(second->ee, nullptr);
+  EXPECT_EQ(curcon, 0);
+}
+
 TEST_F(Sets, DeclaredSetStandsForItsName) {
   model("set I; param a{I};\n");
   set_spec* ix = decl("a")->indexing;
