@@ -16,6 +16,7 @@
 namespace vexo {
 
 struct expr;
+struct eexpr;  // shared-expression record of the compiler
 
 // One item of an indexing: the set it ranges over and the dummies (or the
 // tuple expression) that take its members.
@@ -26,6 +27,11 @@ struct Index {
   expr* dummies;   // chain of dummy (or tuple element) nodes, or null
   int32_t level;   // scope level opened for the item, 0 when none
   int32_t ndum;    // number of nodes in dummies
+  // Kept by the compiler while the indexing is compiled and after.
+  eexpr* ee;       // record of the set, while its level is open
+  int32_t cells;   // components of the set's members (its arity)
+  int32_t nrew;    // nodes rewritten at this level
+  expr** rew;      // those nodes (a block of class htcl(8 * nrew))
 
   // Builds one item in front of `outer` (the items so far, newest first,
   // or null), ranging over s with the given dummy or tuple chain.  With
@@ -50,6 +56,13 @@ struct set_spec : set {
   expr* cond;     // the condition after ":" or "|", or null
   int32_t nindex; // number of Index items (scope levels to close)
   int32_t flag;   // as given to the constructor (1 from the grammar)
+  // Kept by the compiler.
+  set_spec* oldss;    // the indexing compiled around this one
+  uint64_t depmask;   // level bits of what the indexing depends on
+  set* rset;          // result set that iteration fills (declarations)
+  uint32_t tva_hcl;   // size record of an evaluation context of its own:
+  uint32_t tva_need;  //   block class, cells needed and the deepest level
+  int32_t tva_maxcon;
 
   // Wraps a chain of items (newest first, as built) with an optional
   // condition: the items in source order, kind tag, class 2, not

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "compiler/eexpr.h"
 #include "support/message.h"
 #include "support/pool.h"
 #include "support/symbol.h"
@@ -20,7 +21,6 @@ set* set_interval_free_list;
 
 void (*set_genall_hook)(set*, TVA*);
 void (*set_release[N_SET_CLASSES])(set*);
-void (*del_ee_hook)(set*);
 void (*free_slices_hook)(void*);
 void (*set_edelete_hook)(expr*);
 const char* (*owner_name_hook)(const xnode*);
@@ -311,14 +311,8 @@ set* mutable_set(set* s) {
   return c;
 }
 
-static void withdraw(set* s) {
-  if (del_ee_hook) {
-    del_ee_hook(s);
-  } else {
-    s->ee = nullptr;
-    s->privnode = nullptr;
-  }
-}
+// Out of the compiler's table of shared sets, its private node deleted.
+static void withdraw(set* s) { del_ee(s); }
 
 // Drops the order list without giving its nodes back (they belong to
 // someone else).
@@ -364,6 +358,7 @@ void sdelete(set* s) {
   uint32_t c = s->sclass;
   if (c < 1 || c > 24) return;
   if (--s->refcnt > 0) return;
+  withdraw(s);
   switch (c) {
     case SC_ENUM:
       release_enum(s);

@@ -245,10 +245,6 @@ extern void (*set_genall_hook)(set* s, TVA* tva);
 // (it is not a record of this module).  Default: null, nothing is
 // released.
 extern void (*set_release[N_SET_CLASSES])(set* s);
-// del_ee: withdraws the set from the shared-expression table and deletes
-// its private node.  Default: null, and the ee and privnode fields are
-// just cleared.
-extern void (*del_ee_hook)(set* s);
 // Frees a slice cache.  Default: null, the cache is dropped.
 extern void (*free_slices_hook)(void* slices);
 // Deletes an expression tree (the bounds of an interval).  Default: null,

@@ -49,22 +49,7 @@ void collect(const char* line) { trace_sink->push_back(line); }
 class Parse : public ::testing::Test, protected test::InputDir {
  protected:
   void SetUp() override {
-    test::start_support();
-    init_tok_types();
-    decl_init();
-    expr_init();
-    dummy_init();
-    sysdecl_init();
-    dclstub_init();
-    parse_init();
-    list_reinit();
-    test::reset_input();
-    in_cmds = 1;
-    from_data = 0;
-    Curdclname = nullptr;
-    lex_reset();
-    cmdbuild_reset();
-    parse_state_reset();
+    test::start_parser();
     token_source = saved_source_;
     trace_.clear();
     trace_sink = &trace_;
