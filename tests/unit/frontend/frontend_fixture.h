@@ -15,10 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "frontend/cmdbuild.h"
+#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/keywords.h"
+#include "frontend/lexer.h"
 #include "frontend/neighbours.h"
+#include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/sysdecl.h"
@@ -95,6 +100,29 @@ inline void reset_input() {
   clear_queue_hook = [] {};
   neighbours_init();
   reader_reset();
+}
+
+// A front end that parses statements through the lexer and the grammar,
+// with nothing declared beyond the system's declarations: the layers
+// under it, the declaration tables, the keyword tables, the input of a
+// fresh non-interactive session and the parser's state.
+inline void start_parser() {
+  start_support();
+  init_tok_types();
+  decl_init();
+  expr_init();
+  dummy_init();
+  sysdecl_init();
+  dclstub_init();
+  parse_init();
+  list_reinit();
+  reset_input();
+  in_cmds = 1;
+  from_data = 0;
+  Curdclname = nullptr;
+  lex_reset();
+  cmdbuild_reset();
+  parse_state_reset();
 }
 
 // A fresh directory under /tmp for a test to run in, so that messages
