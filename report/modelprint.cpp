@@ -31,6 +31,24 @@ static const char* const argdir_word[4] = {"", "IN", "OUT", "INOUT"};
 // The comparison of a constraint body by its kind code 0..4.
 static const char* const con_word[5] = {"==", "<=", ">=", "<=", ">="};
 
+// The type words of a declaration's type bits: symbolic, binary (also
+// written `logical`), integer.
+static void type_words(uint64_t bits) {
+  if (bits & PT_SYMBOLIC)
+    put(" symbolic");
+  else if (bits & PT_BINARY)
+    put(" binary");
+  else if (bits & PT_INTEGER)
+    put(" integer");
+}
+
+// Entry k of a list or chain (linked through next).
+template <class T>
+static T* nth(T* first, int k) {
+  while (k-- > 0) first = first->next;
+  return first;
+}
+
 static bool is_num(const expr* e, double v) {
   return e && opcode(e) == OPNUM && e->L.d == v;
 }
@@ -110,10 +128,7 @@ static void print_var(var* v) {
   uint64_t f = v->flags;
   head((f & VF_ARC) ? "arc" : "var", v);
   if (f & VF_RANDOM) put(" random");
-  if (f & VF_BINARY)
-    put(" binary");
-  else if (f & VF_INTEGER)
-    put(" integer");
+  type_words(f & ~uint64_t{VF_SYMBOLIC});
   if (f & VF_DEFINED) {
     // A defined variable keeps its definition negated in init.
     put(" = ");
@@ -165,11 +180,13 @@ static void print_var(var* v) {
   suffix_inits(v->sufinit);
 }
 
-// The restrictions of a param or suffix; integrality tests are written by
+// The restrictions of a param or suffix in clause order (a suffix keeps its
+// list newest first: reversed nonzero); integrality tests are written by
 // the type words.
-static void restrictions(list* checks) {
-  for (list* c = checks; c; c = c->next) {
-    expr* n = c->item.e;
+static void restrictions(list* checks, bool reversed) {
+  int n_checks = listlen(checks);
+  for (int k = 0; k < n_checks; ++k) {
+    expr* n = nth(checks, reversed ? n_checks - 1 - k : k)->item.e;
     int oc = opcode(n);
     if (oc == OP_ISLOGICAL || oc == OP_ISINTEGER) continue;
     if (oc == OPINCHECK || oc == OPINCHECKs) {
@@ -188,13 +205,8 @@ static const char* defining_sign() {
 
 static void print_param(param* p) {
   head("param", p);
-  if (p->type & PT_SYMBOLIC)
-    put(" symbolic");
-  else if (p->type & PT_BINARY)
-    put(" binary");
-  else if (p->type & PT_INTEGER)
-    put(" integer");
-  restrictions(p->checks);
+  type_words(p->type);
+  restrictions(p->checks, false);
   if (p->dflt) {
     put(" default ");
     prex(p->dflt);
@@ -217,10 +229,8 @@ static void print_set(setdcl* d) {
   // The within list is kept newest first: written in clause order.
   int n = listlen(d->within);
   for (int i = n; i-- > 0;) {
-    list* c = d->within;
-    for (int j = 0; j < i; ++j) c = c->next;
     put(" within ");
-    prset(c->item.s);
+    prset(nth(d->within, i)->item.s);
   }
   if (dflt) {
     put(" default ");
@@ -359,30 +369,40 @@ static void print_check(check* c) {
   prex(c->cond);
 }
 
+// The items of a problem: entities whole, subscripted, or over an
+// indexing (several items of a group in parentheses).
+static void print_probex(expr* items) {
+  for (expr* e = items; e; e = e->next) {
+    put(e == items ? ": " : ", ");
+    if (opcode(e) != OPARG || !e->L.ss) {
+      prex(e);
+      continue;
+    }
+    pr_set_spec(e->L.ss);
+    expr* g = e->R.e;
+    if (g && g->next) put("(");
+    for (expr* x = g; x; x = x->next) {
+      if (x != g) put(", ");
+      prex(x);
+    }
+    if (g && g->next) put(")");
+  }
+}
+
 static void print_problem(problem* p) {
   head("problem", p);
-  bool first = true;
-  for (expr* e = p->ents; e; e = e->next) {
-    put(first ? ": " : ", ");
-    first = false;
-    prex(e);
-  }
+  print_probex(p->ents);
 }
 
 static void print_suffix(suffix* s) {
   head("suffix", s);
   if (s->dir) put(dir_word[s->dir & 3]);
-  if (s->sflags & SUF_SYMBOLIC)
-    put(" symbolic");
-  else if (s->sflags & SUF_BINARY)
-    put(" binary");
-  else if (s->sflags & SUF_INTEGER)
-    put(" integer");
+  type_words(s->sflags);
   if (s->inset) {
     put(" in ");
     prset(s->inset);
   }
-  restrictions(s->checks);
+  restrictions(s->checks, true);
 }
 
 // The argument domains of a function; "..." for a variable-length tail.
@@ -411,12 +431,7 @@ static void print_function(function* f) {
   head("function", f);
   print_argdom(f->args);
   if (f->fflags & 65536) put(" random");
-  if (f->fflags & PT_SYMBOLIC)
-    put(" symbolic");
-  else if (f->fflags & PT_BINARY)
-    put(" binary");
-  else if (f->fflags & PT_INTEGER)
-    put(" integer");
+  type_words(f->fflags);
   if (f->pipe) {
     put(" pipe ");
     prex(f->pipe);
@@ -432,11 +447,8 @@ static void print_function(function* f) {
 static void print_table(Table* t) {
   head("table", t);
   if (t->tdir >= 1 && t->tdir <= 3) put(dir_word[t->tdir]);
-  int n = 0;
-  for (expr* s = t->strings; s; s = s->next) ++n;
-  for (int i = n; i-- > 0;) {
-    expr* s = t->strings;
-    for (int j = 0; j < i; ++j) s = s->next;
+  for (int i = listlen(t->strings); i-- > 0;) {
+    expr* s = nth(t->strings, i);
     if (opcode(s) == OPSTR) {
       put(" ");
       prex(s);

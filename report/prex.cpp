@@ -220,7 +220,9 @@ static const expr* visible(const expr* e) {
 // place: a negative number is written with its minus (just below unary
 // minus, so -(-2) and (-2)^2 keep their parentheses), "!" binds as loosely
 // as `not` (above && only), and the implications of constraints as loosely
-// as the other implications.
+// as the other implications.  Suffix references, symbol lists and lookups
+// (precedence 0 in the table: written by code of their own) are written
+// whole and need no parentheses.
 static int operand_prec(const expr* e, bool look_through) {
   if (look_through) e = visible(e);
   if (!e) return 40;
@@ -234,7 +236,13 @@ static int operand_prec(const expr* e, bool look_through) {
     case OPIMPLIEDBY:
     case OPIMPELSE79:
       return prec[OPIMPELSE72];
+    case OPSYMLIST:
+    case OPLOOKUP:
+    case OPLOOKUPsl175:
+    case OPLOOKUPsl176:
+      return 40;
     default:
+      if (oc >= OPDOT && oc <= OPSUFSUBSYM) return 40;  // suffix references
       return oc < N_PREC ? prec[oc] : 40;
   }
 }
@@ -262,6 +270,16 @@ static void put_chain(expr* c, const char* sep) {
   }
 }
 
+// "[" after the name of a subscripted entity, without the blank that
+// follows the name (it lets the line break between name and subscript).
+static void open_bracket() {
+  if (pbi > 0 && line[pbi - 1] == ' ') line[--pbi] = 0;
+  put("[");
+}
+
+// The subscripts of an environment: a chain of expressions.
+static void put_env_subs(expr* chain);
+
 // The subscripts or tuple a node stands for: a symbol list's elements, or
 // the expression itself.
 static void put_tuple(expr* t) {
@@ -269,6 +287,12 @@ static void put_tuple(expr* t) {
     put_chain(t->L.e, ",");
   else
     prex(t);
+}
+
+static void put_env_subs(expr* chain) {
+  open_bracket();
+  put_chain(chain, ",");
+  put("]");
 }
 
 static void put_number(double d) {
@@ -348,9 +372,7 @@ static void put_string(expr* e) {
   }
   if (expr* env = operand->next) {
     putf("%s%s", prefix, env->L.sym->name);
-    if (opcode(env) == OPENVSUB) {
-      pr_subscr(env->R.e);
-    }
+    if (opcode(env) == OPENVSUB) put_env_subs(env->R.e);
     put(".");
   } else {
     put(prefix);
@@ -444,13 +466,6 @@ void print_args(expr* args, int sets) {
   put(")");
 }
 
-// "[" after the name of a subscripted entity, without the blank that
-// follows the name (it lets the line break between name and subscript).
-static void open_bracket() {
-  if (pbi > 0 && line[pbi - 1] == ' ') line[--pbi] = 0;
-  put("[");
-}
-
 void pr_subscr(expr* e) {
   open_bracket();
   if (e && shape(e) == 16) e = e->R.e;
@@ -529,11 +544,9 @@ void prex(expr* e) {
         return;
       }
       case 4:                  // subscripted references
-        if (oc == OPENVSUB) {  // an environment: its subscripts as a chain
+        if (oc == OPENVSUB) {  // an environment
           putf("%s ", e->L.sym->name);
-          open_bracket();
-          put_chain(e->R.e, ",");
-          put("]");
+          put_env_subs(e->R.e);
           return;
         }
         putf("%s ", dcl_name(e->L.x));

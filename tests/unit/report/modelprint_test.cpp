@@ -151,12 +151,36 @@ TEST_F(ModelPrint, ExpressionFormsInDeclarations) {
       "subject to l2: alldiff {i in S} x[i];\n"
       "subject to l3: v >= 1 ==> x[last(S)] <= 0 else v <= 3;\n"
       "subject to l4: exists {i in S} x[i] >= 1 || v == 0;\n"
-      "subject to l5: numberof 1 in ({i in S} (x[i])) <= 2;\n",
+      "subject to l5: numberof 1 in ({i in S} (x[i])) <= 2;\n"
+      "subject to l6: v <= 2*sum {i in S} x[i].sx;\n"
+      "subject to l7: v >= x[last(S)].sy_num + v.sx;\n",
       "expressions");
 }
 
-// The forms that need a separator the grammar reads: a body's variable
-// as the left operand of a sum, and a model listing's alias.
+// Suffixes, functions, problems and logical type words.
+TEST_F(ModelPrint, OtherDeclarationsReadBack) {
+  std::string out = round_trip(
+      "set S; var x {S} logical; var y; param k logical;\n"
+      "suffix a OUT integer >= 0 <= 9; suffix b LOCAL symbolic in S;\n"
+      "suffix c INOUT binary;\n"
+      "function f; function g(); function h(S, IN S, *, OUT, INOUT ...)"
+      " symbolic;\n"
+      "function pf(...) random pipe 'cmd' 'more' format ('%' & 'g');\n"
+      "problem P: x, y;\n"
+      "problem Q: {i in S} x[i], y;\n",
+      "others");
+  EXPECT_NE(out.find("var x{S}  binary;\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("suffix a OUT integer >= 0 <= 9;\n"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("function h(S, IN S, *, OUT, INOUT ...) symbolic;\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("problem Q: {i in S} x[i], y;\n"), std::string::npos)
+      << out;
+}
+
+// show prints the declarations it is given with print_model(0): every
+// entry of decls, sets inside expressions written out.
 TEST_F(ModelPrint, ShowFormPrintsSetsOut) {
   fresh();
   parse_text("set S; set T := S union {'x'};\n");

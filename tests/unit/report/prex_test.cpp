@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "frontend/exprbuild.h"
+#include "frontend/refs.h"
+#include "frontend/suffix.h"
 #include "report/prset.h"
 #include "report_fixture.h"
 
@@ -119,6 +122,10 @@ TEST_F(Prex, PrecedenceGivesTheFewestParentheses) {
       {"length(s & t & 'x')", "length(s & t & 'x')"},
       {"length(s & (a + 1) & 'u''v')", "length(s & a + 1 & \"u'v\")"},
       {"length(s & (a < b))", "length(s & (a < b))"},
+      {"length($solver & $$solver & $'a b' & $(s & 'x') & $e.opt & "
+       "$$e[1, 'u'].opt & $e.'o p')",
+       "length($solver & $$solver & $'a b' & $(s & 'x') & $e.opt & "
+       "$$e[1,'u'].opt & $e.'o p')"},
       {"length(s & (if a > 0 then 'u' else 'v'))",
        "length(s & ( if a > 0 then 'u' else 'v'))"},
   };
@@ -135,6 +142,24 @@ TEST_F(Prex, LiteralsAndSymbolicValues) {
   // Messages write members bare unless quote_literals is set.
   fresh();
   EXPECT_EQ(text_of(sprex2(expr_of(decls_ab, ":= p['x']"))), "p[x]");
+}
+
+// Built-in suffixes on references (which declarations refuse): the
+// entity, its subscripts and the suffix, written whole.
+TEST_F(Prex, SuffixReferences) {
+  parse_text("set S; var v; var x {S}; subject to c {S}: v >= 0;\n");
+  auto ref = [](const char* name, const char* sub) {
+    xnode* d = static_cast<xnode*>(Symbol(name, 0)->binding);
+    expr* subs = sub ? subs_of(new_str(new_cstring(sub))) : nullptr;
+    return d->kind == DK_CONI ? dual_val(d, subs) : cvar_ref(d, subs);
+  };
+  quote_literals = 1;
+  expr* e =
+      binop(opword(OPPLUS, 2), thingdot(ref("v", nullptr), new_cstring("lb")),
+            thingdot(ref("x", "a"), new_cstring("ub")), bop_plumin);
+  e = mulop(opword(OPMULT, 2), e, thingdot(ref("c", "b"), new_cstring("dual")),
+            bop_mult);
+  EXPECT_EQ(text_of(sprex2(e)), "(v.lb + x['a'].ub)*c['b'].dual");
 }
 
 // Numbers: the shortest text that reads back, or MD_prec digits; -0 keeps

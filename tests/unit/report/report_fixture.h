@@ -220,6 +220,10 @@ struct treedump {
       case 57:
         i(x->L.i);
         break;
+      case 34:
+        name(x->L.x);
+        i(x->R.i);
+        break;
       default:
         w("?shape");
         i(shape(x));
@@ -443,6 +447,45 @@ struct treedump {
       case DK_CHECK:
         e(static_cast<const check*>(d)->cond);
         break;
+      case DK_PROB:
+      case DK_PROBI:
+        for (const expr* x = static_cast<const problem*>(d)->ents; x;
+             x = x->next) {
+          if (opcode(x) == OPARG) {
+            ix(x->L.ss);
+            chain(x->R.e);
+          } else {
+            e(x);
+          }
+        }
+        break;
+      case DK_SUFFIX: {
+        const suffix* sf = static_cast<const suffix*>(d);
+        i(sf->sflags);
+        i(sf->dir);
+        s(sf->inset);
+        for (list* c = sf->checks; c; c = c->next) {
+          w(" check");
+          i(opcode(c->item.e));
+          e(c->item.e->R.e);
+        }
+        break;
+      }
+      case DK_FUNCTION: {
+        const function* fn = static_cast<const function*>(d);
+        i(fn->fflags);
+        for (funcarg* a = fn->args; a; a = a->next) {
+          w(" arg");
+          i(a->dir);
+          if (a->s == dotdotdot)
+            w("...");
+          else
+            s(a->s);
+        }
+        e(fn->pipe);
+        e(fn->format);
+        break;
+      }
       default:
         w("?");
     }
