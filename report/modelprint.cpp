@@ -17,7 +17,6 @@
 #include "report/prex.h"
 #include "report/prset.h"
 #include "session/infiles.h"
-#include "session/startup.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/text.h"
@@ -531,7 +530,7 @@ void print_all() {
   if (Print_all & 1) print_model(1);
   if (Print_all & 2) print_data(1);
   pbi_flush();
-  fflush(df ? df : stdOut ? stdOut : stdout);
+  fflush(display_stream());
 }
 
 }  // namespace vexo

@@ -46,7 +46,7 @@ int32_t display_kludge;
 static char* line;
 static int line_k = -1;  // size class of line; -1 before the first use
 
-static FILE* out_stream() { return df ? df : stdOut ? stdOut : stdout; }
+FILE* display_stream() { return df ? df : stdOut ? stdOut : stdout; }
 
 // Room for n more bytes and the NUL after the open line.
 static void line_room(size_t n) {
@@ -87,7 +87,7 @@ static void write_line(const char* end) {
     if (end) sabuf_add(end, std::strlen(end));
   } else {
     trim_line();
-    Fprintf(out_stream(), "%s%s%s", init_sharp ? init_sharp : "", line,
+    Fprintf(display_stream(), "%s%s%s", init_sharp ? init_sharp : "", line,
             end ? end : "");
   }
 }
@@ -143,13 +143,15 @@ void pbi_flush() {
       write_line(";\n");
   }
   pbi = 0;
+  pbinl = 0;
   if (line_k >= 0) line[0] = 0;
   ind_release();
-  if (!stringing && dbg) fflush(out_stream());
+  if (!stringing && dbg) fflush(display_stream());
 }
 
 void pbi_flush1() {
   if (pbi) write_line("\n");
+  pbinl = 0;
   new_line(4);
 }
 
@@ -162,7 +164,7 @@ const char* dcl_name(const xnode* d) { return d ? xnode_name(d) : "?"; }
 
 void prbadtype(const char* where, uint32_t code) {
   pbi_flush();
-  fflush(out_stream());
+  fflush(display_stream());
   bug("unexpected type 0x%x in %s()", code, where);
 }
 
@@ -884,6 +886,7 @@ void prex_init() {
   print_values = 0;
   show_opprint = 0;
   display_kludge = 0;
+  MD_prec1 = 0;
   disp_width = display_width;
   df = stdOut;
   indextab_init();

@@ -25,6 +25,8 @@ struct xnode;
 // and the model printer write.  The command files (redirections) point it
 // at a command's output file; null means the program's standard output.
 extern FILE* df;
+// df, or the program's standard output while df is null.
+FILE* display_stream();
 // Cells of options display_width (79) and MD_precision (0), written by
 // their update routines.
 extern int display_width;

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 
 #include "report/dataprint.h"
@@ -55,6 +56,18 @@ TEST_F(ModelPrint, ExampleModelsReadBackAsTheSameTrees) {
        {"transport", "production", "nonlinear", "complementarity"}) {
     std::string text = round_trip(example(m), m);
     EXPECT_NE(text, "") << m;
+    // Lines wrap below display_width (79); a continuation line starts
+    // with two blanks, a clause on a line of its own with four.
+    std::istringstream in(text);
+    std::string line;
+    bool open = false;
+    while (std::getline(in, line)) {
+      EXPECT_LT(line.size(), 79u) << m << ": " << line;
+      if (open) {
+        EXPECT_EQ(line.substr(0, 2), "  ") << m << ": " << line;
+      }
+      open = line.empty() || line.back() != ';';
+    }
   }
 }
 

@@ -246,6 +246,14 @@ TEST_F(Prex, LineBufferWidthRule) {
   std::string s = sprexdw(10, e, &cb);
   cbfree(cb);
   EXPECT_EQ(s, "1 + \n  bbbb");
+  // An indexing that would open within 9 columns of the margin starts a
+  // new line.
+  fresh();
+  e = expr_of("set S; param p {S};", ":= 1 + 2 + sum {i in S} p[i]");
+  cb = nullptr;
+  s = sprexdw(20, e, &cb);
+  cbfree(cb);
+  EXPECT_EQ(s, "1 + 2 + sum\n  {i in S} p[i]");
 }
 
 // A token longer than any line buffer the lexer keeps is written whole.
