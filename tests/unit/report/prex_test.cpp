@@ -23,7 +23,7 @@ using test::dump_expr;
 const char* const decls_ab =
     "param a; param b; param c; param d; set S; set T dimen 2;\n"
     "set W ordered; param s symbolic; param t symbolic;\n"
-    "param p {S}; param q {W}; set A; set B; set C;";
+    "param p {S}; param q {W}; set A; set B; set C; function fn;";
 
 class Prex : public test::Printer {
  protected:
@@ -122,6 +122,10 @@ TEST_F(Prex, PrecedenceGivesTheFewestParentheses) {
       {"length(s & t & 'x')", "length(s & t & 'x')"},
       {"length(s & (a + 1) & 'u''v')", "length(s & a + 1 & \"u'v\")"},
       {"length(s & (a < b))", "length(s & (a < b))"},
+      {"fn(a, 2) + fn() + length(alias(p))",
+       "fn(a, 2) + fn() + length(alias(p))"},
+      {"q[member(2, W)] + ord0(a, W) + num('12') + match(s, 'x+')",
+       "q[member(2, W)] + ord0(a, W) + num('12') + match(s, 'x+')"},
       {"length($solver & $$solver & $'a b' & $(s & 'x') & $e.opt & "
        "$$e[1, 'u'].opt & $e.'o p')",
        "length($solver & $$solver & $'a b' & $(s & 'x') & $e.opt & "
