@@ -855,15 +855,20 @@ TEST_F(Parse, IndexedCountingForms) {
             "op59([1, 2])] -");
 }
 
-// Items of print, printf and read with a random argument are handed to
-// randify (anystoch); others are not.
+// Random items of print, printf and read take their random forms
+// (randify): a random variable its random-variable reference (opcode 188),
+// any other random expression the text of its distribution; other items
+// stay as they are.
 TEST_F(Parse, RandomPrintItems) {
   EXPECT_EQ(run("var x random; param p;\nprint x, 1;\nprint p;\n"
-                "printf \"%g\", x;\n"),
+                "printf \"%g\", x;\nprint x + 1, {i in 1..2} (x + i, 2);\n"),
             YYP_CMDS);
   EXPECT_EQ(trace_,
-            (lines{"randify [x, 1]", "printcmd - [x, 1] -", "printcmd - [p] -",
-                   "randify [x]", "printfcmd - \"%g\" [x] -", "cmd_eof"}));
+            (lines{"printcmd - [op188, 1] -", "printcmd - [p] -",
+                   "printfcmd - \"%g\" [op188] -",
+                   "printcmd - [\"Random(x + 1)\", item({dummy(1,0) in 1..2} "
+                   "[\"Random(x + i)\", 2])] -",
+                   "cmd_eof"}));
 }
 
 // An undefined name in a declaration abandons it; in single-step mode the
