@@ -68,6 +68,7 @@ int main() {
   vexo::scratch_init();
   vexo::symbols_init();
   vexo::expr_init();
+  vexo::context_init();
   std::mt19937_64 g(2024);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int i = 0; i < N; i++) {

@@ -2,12 +2,15 @@
 #include "compiler/context.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 #include "compiler/eexpr.h"
 #include "compiler/massage.h"
 #include "compiler/opgen.h"
 #include "compiler/recomp.h"
 #include "compiler/setmassage.h"
+#include "compiler/tva.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
@@ -38,15 +41,27 @@ Index* lev00;
 // Owner flag of a declaration whose indexing iterates over its one set.
 constexpr uint64_t XF_SETRESULT = 0x800000;
 
+// The two level-0 entries live outside the pools, so that start-up and
+// reset make them afresh in place.
+alignas(Index) static unsigned char lev0_store[2][sizeof(Index)];
+
+static Index* fresh_level0(int k) {
+  std::memset(lev0_store[k], 0, sizeof(Index));
+  return ::new (static_cast<void*>(lev0_store[k]))
+      Index(nullptr, nullptr, nullptr, 0);
+}
+
 void context_init() {
   for (int L = 0; L <= MAX_CONTEXT; ++L) {
     con[L] = context_rec{};
     con[L].levbit = uint64_t(1) << L;
     con[L].scope = (uint64_t(2) << L) - 1;
   }
-  lev0 = new Index(nullptr, nullptr, nullptr, 0);
-  lev00 = new Index(nullptr, nullptr, nullptr, 0);
+  lev0 = fresh_level0(0);
+  lev00 = fresh_level0(1);
   con[0].ix = lev0;
+  ee_no_mand = 0;
+  let_sslev = 1;
   ccon = con;
   curcon = 0;
   max_context = 0;
@@ -250,10 +265,6 @@ void rewlist(Index* ix) {
   rew_list0 = new_list(rew_list0, ix);
 }
 
-// Cells a context needs whose frames hold n cells (the evaluation
-// context's TVAneed, which is not built yet).
-static int tva_cells(int n) { return (max_context + 1) * 4 + n + 9; }
-
 static void end_scope(set_spec* ss) {
   curss = ss->oldss;
   if (curss) curss->depmask |= ss->depmask & ccon->scope;
@@ -290,9 +301,9 @@ void ss_end(set_spec* ss) {
     rewlist(ix);
   }
   ss->arity = arity;
-  ss->tva_need = static_cast<uint32_t>(tva_cells(need));
-  ss->tva_hcl = static_cast<uint32_t>(htcl(8 * size_t(ss->tva_need)) + 2);
-  ss->tva_maxcon = max_context;
+  ss->size.need = static_cast<uint32_t>(TVAneed(need));
+  ss->size.hcl = static_cast<uint32_t>(htcl(8 * size_t{ss->size.need}) + 2);
+  ss->size.max_context = max_context;
   end_scope(ss);
 }
 

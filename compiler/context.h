@@ -60,7 +60,9 @@ extern list* rew_list0;
 extern Index* lev0;
 extern Index* lev00;
 
-// Start-up part of eehashtab_init: the context records, level 0 current.
+// Start-up and `reset`: the context records with their level bits, new
+// level-0 Indexes (lev0, lev00), level 0 current, max_context 0, no
+// indexing being compiled, the switches at rest.
 void context_init();
 
 // The innermost open level whose bit lies in lev; bits that meet no open

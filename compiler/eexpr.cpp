@@ -149,13 +149,10 @@ static void fill_tables() {
 }
 
 void eehashtab_init() {
-  ee_no_mand = 0;
-  let_sslev = 1;
   e_nomatch = nullptr;
   eexpr_free_list = nullptr;
   for (eelink& b : eehashtab) b.next = b.prev = &b;
   hdiscard.next = hdiscard.prev = &hdiscard;
-  context_init();
   fill_tables();
 }
 

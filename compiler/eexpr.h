@@ -115,9 +115,9 @@ extern uint8_t canvary[N_EEOPS];
 // that node.
 eexpr* ee_of(const expr* e);
 
-// Start-up (and after `reset`): empties the table, the discard list and
-// the free list, resets the switches, sets up the level-0 records of the
-// context stack and fills the opcode tables.
+// Start-up and `reset`: empties the table, the discard list and the free
+// list, forgets e_nomatch and fills the opcode tables.  The context stack
+// has its own start-up (context_init).
 void eehashtab_init();
 
 // Look-ups.  ehash: a record whose node equals e (a hit re-binds the

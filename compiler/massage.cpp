@@ -15,7 +15,7 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/vardcl.h"
-#include "report/dummybind.h"
+#include "report/indextab.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"

@@ -7,6 +7,9 @@
 
 namespace vexo {
 
+int32_t m_mandrew;
+int32_t m_optrew;
+
 // Stand-in: no routine is bound yet; the node stops naming its record,
 // which its level is about to recycle.
 void opgen(eexpr* e, Index*, int) {

@@ -4,11 +4,18 @@
 #ifndef VEXO_COMPILER_OPGEN_H
 #define VEXO_COMPILER_OPGEN_H
 
+#include <cstdint>
+
 namespace vexo {
 
 struct eexpr;
 struct Index;
 struct set;
+
+// STORE and REWRITE nodes planted over the whole run (the sizing
+// statistics of compiler/tva.h report them).
+extern int32_t m_mandrew;
+extern int32_t m_optrew;
 
 // Plants the evaluation of one record at the level of ix (withset 1 when
 // a closing level hands it over).  Stand-in until opcode generation is

@@ -5,6 +5,9 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "compiler/context.h"
+#include "compiler/opgen.h"
+#include "eval/indexing.h"
 #include "instance/ac.h"
 #include "session/options.h"
 #include "support/format.h"
@@ -14,7 +17,6 @@
 
 namespace vexo {
 
-int32_t max_context;
 int32_t tva_need;
 int32_t tva_hcl;
 int32_t tva_len;
@@ -29,10 +31,13 @@ constexpr int FRAME_HEAD = 3;  // words before a frame's cells
 
 int32_t TVAneed(int32_t n) { return (max_context + 1) * 4 + n + 9; }
 
-void tva_lencomp(const tva_sizes& s) {
-  tva_need = TVAneed(s.frame0);
-  tva_cells0 = s.cells0;
-  int64_t words = 4 * int64_t{tva_need} + s.cells0 + SIZE_WORDS;
+void tva_lencomp() {
+  int32_t frame0 = con[0].framesize;
+  con[0].framesize = 0;
+  int32_t cells0 = lev0->cells;
+  tva_need = TVAneed(frame0);
+  tva_cells0 = cells0;
+  int64_t words = 4 * int64_t{tva_need} + cells0 + SIZE_WORDS;
   tva_hcl = htcl(static_cast<size_t>(8 * words));
   tva_len = 1 << tva_hcl;
   if (show_stats > 4) {
@@ -40,15 +45,16 @@ void tva_lencomp(const tva_sizes& s) {
             "max_context = %d\ntva cells:\t%d at level 0\n"
             "\t\t%d at levels above 0\ntva_hcl = %d, tva_len = %d\n"
             "rewrites: m = %d, o = %d\n",
-            max_context, s.cells0, tva_need, tva_hcl, tva_len, s.stores,
-            s.rewrites);
+            max_context, cells0, tva_need, tva_hcl, tva_len, m_mandrew,
+            m_optrew);
     fflush(Stderr);
   }
-  if (s.open > 0) bug("%d contexts remain open after compile!", s.open);
+  if (ccon > con)
+    bug("%d contexts remain open after compile!", static_cast<int>(ccon - con));
 }
 
 TVA* new_tva() {
-  if (!tva_hcl) tva_lencomp(tva_sizes{});
+  if (!tva_hcl) tva_lencomp();
   AC* ac = new_ac();
   errno = 0;
   void** block = static_cast<void**>(new_mblk(tva_hcl, 1));
@@ -97,7 +103,7 @@ void tva_pop(TVA* t) {
 
 void tva_reset() {
   cur_tva = nullptr;
-  max_context = tva_need = tva_hcl = tva_len = tva_cells0 = 0;
+  tva_need = tva_hcl = tva_len = tva_cells0 = 0;
 }
 
 }  // namespace vexo

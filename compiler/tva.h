@@ -55,11 +55,9 @@ struct TVA {
 static_assert(std::is_trivially_destructible_v<TVA> && sizeof(TVA) == 64,
               "a TVA is a plain block record");
 
-// Deepest context level used by any compiled expression so far; the
-// context stack raises it as levels are opened.
-extern int32_t max_context;
 // Cells a context needs: 4 * (max_context + 1) + M + 9, M the frame cells
-// needed inside level 0.  Set by tva_lencomp.
+// needed inside level 0 (max_context: compiler/context.h).  Set by
+// tva_lencomp.
 extern int32_t tva_need;
 // Size class of a TVA block (0: not computed yet) and its length in words
 // (1 << tva_hcl).
@@ -71,26 +69,18 @@ extern int32_t tva_cells0;
 // The current context, or null.
 extern TVA* cur_tva;
 
-// What the compiler hands the sizing at the end of a compilation.
-struct tva_sizes {
-  int32_t frame0;    // M: frame size of context record 0 (the caller
-                     // resets it to 0 after the call)
-  int32_t cells0;    // L0: the level-0 Index's cell count
-  int32_t open;      // context records still open above level 0
-  int32_t stores;    // STORE nodes planted so far (statistics)
-  int32_t rewrites;  // REWRITE nodes planted so far (statistics)
-};
-
 // (max_context + 1) * 4 + n + 9: the cells a context needs whose frames
 // hold n cells.  Sizes the record of an indexing expression when it closes.
 int32_t TVAneed(int32_t n);
-// Computes tva_need, tva_hcl, tva_len and tva_cells0 after a compilation.
-// With option show_stats above 4 prints the sizing statistics.  A context
-// record left open is a bug (ends the session).
-void tva_lencomp(const tva_sizes& s);
+// Computes tva_need, tva_hcl, tva_len and tva_cells0 after a compilation
+// from the context stack: M is the frame size of context record 0 (reset
+// to 0 here), L0 the level-0 Index's cell count.  With option show_stats
+// above 4 prints the sizing statistics.  A context record left open is a
+// bug (ends the session).
+void tva_lencomp();
 // A new zeroed context over cur_ac (new_ac) with its root frame, made
-// current.  Before any compilation it sizes itself (tva_lencomp of zeros).
-// errno is cleared.
+// current.  Before any compilation it sizes itself (tva_lencomp).  errno is
+// cleared.
 TVA* new_tva();
 // Makes t->outer current again (and the accumulator's context, when it has
 // one) and frees t's block.  t must be the current context.
@@ -104,8 +94,8 @@ void** tva_push(TVA* t, set_spec* ss, int32_t ncells);
 // its push is current again.
 void tva_pop(TVA* t);
 
-// Reset routine: the contexts and their sizing are forgotten (their blocks
-// went with the pools).
+// Start-up and `reset`: the contexts and their sizing are forgotten (their
+// blocks went with the pools).
 void tva_reset();
 
 }  // namespace vexo

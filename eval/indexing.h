@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "compiler/tva.h"
 #include "eval/set.h"
 
 namespace vexo {
@@ -60,9 +61,9 @@ struct set_spec : set {
   set_spec* oldss;    // the indexing compiled around this one
   uint64_t depmask;   // level bits of what the indexing depends on
   set* rset;          // result set that iteration fills (declarations)
-  uint32_t tva_hcl;   // size record of an evaluation context of its own:
-  uint32_t tva_need;  //   block class, cells needed and the deepest level
-  int32_t tva_maxcon;
+  // Size record of an evaluation context of its own, filled when the
+  // compiler closes the indexing; a nested context points its size at it.
+  tva_size size;
 
   // Wraps a chain of items (newest first, as built) with an optional
   // condition: the items in source order, kind tag, class 2, not

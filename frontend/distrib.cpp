@@ -10,7 +10,7 @@
 #include "compiler/recomp.h"
 #include "eval/indexing.h"
 #include "frontend/expr.h"
-#include "report/dummybind.h"
+#include "report/indextab.h"
 
 namespace vexo {
 
@@ -42,6 +42,11 @@ bool reusable(eexpr* found, const eexpr* a, const eexpr* b) {
   return disc(found) != 0;
 }
 
+// A term (op word of OPVARAC, OPNLAC, OPPLAC) or quotient factor (OPDIV)
+// node with L the factor's expression and R the compiled expression at
+// *slot (a variable reference itself for a linear term).
+eexpr* new_term(uint32_t op, eexpr* f, expr** slot);
+
 // The product factor f*c.
 eexpr* product(eexpr* f, eexpr* c) {
   expr* p = new_expr(opword(OPMULT, EF_NUMERIC), f->e, c->e);
@@ -62,11 +67,11 @@ eexpr* product(eexpr* f, eexpr* c) {
 }
 
 eexpr* nonlinear(eexpr* f, expr** slot) {
-  return new_ac(opword(OPNLAC, TERMFLAGS), f, slot);
+  return new_term(opword(OPNLAC, TERMFLAGS), f, slot);
 }
 
 eexpr* linear(eexpr* f, expr** slot) {
-  return new_ac(opword(OPVARAC, TERMFLAGS), f, slot);
+  return new_term(opword(OPVARAC, TERMFLAGS), f, slot);
 }
 
 bool plain_var(const expr* e) {
@@ -179,7 +184,9 @@ eexpr* neg(eexpr* f) {
   return r;
 }
 
-eexpr* new_ac(uint32_t op, eexpr* f, expr** slot) {
+namespace {
+
+eexpr* new_term(uint32_t op, eexpr* f, expr** slot) {
   eexpr* m = massage(slot);
   int opc = static_cast<int>(op >> OPSHIFT);
   if ((opc == OPVARAC || opc == OPVARACDEF) && opcode(*slot) == OPVARREF87) {
@@ -214,6 +221,8 @@ eexpr* new_ac(uint32_t op, eexpr* f, expr** slot) {
   return r;
 }
 
+}  // namespace
+
 eexpr* dist(eexpr* f, expr** slot) {
   expr* e = *slot;
   eexpr* r;
@@ -235,7 +244,7 @@ eexpr* dist(eexpr* f, expr** slot) {
           if (has_vars(e->R.e)) {
             r = nonlinear(f, slot);
           } else {
-            eexpr* q = new_ac(opword(OPDIV, EF_NUMERIC), f, &e->R.e);
+            eexpr* q = new_term(opword(OPDIV, EF_NUMERIC), f, &e->R.e);
             r = dist(q, &e->L.e);
           }
         } else {
@@ -264,7 +273,7 @@ eexpr* dist(eexpr* f, expr** slot) {
       case 6: {
         expr* pair = e->R.e;
         r = pair && pair->L.e && var_ref(pair->L.e)
-                ? new_ac(opword(OPPLAC, TERMFLAGS), f, slot)
+                ? new_term(opword(OPPLAC, TERMFLAGS), f, slot)
                 : nonlinear(f, slot);
         break;
       }

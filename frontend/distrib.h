@@ -10,8 +10,6 @@
 #ifndef VEXO_FRONTEND_DISTRIB_H
 #define VEXO_FRONTEND_DISTRIB_H
 
-#include <cstdint>
-
 namespace vexo {
 
 struct eexpr;
@@ -26,10 +24,6 @@ eexpr* distrib(expr** slot);
 void ldistrib(expr** slot);
 // The negated factor.
 eexpr* neg(eexpr* f);
-// A term (op word of OPVARAC, OPNLAC, OPPLAC) or quotient factor (OPDIV)
-// node with L the factor's expression and R the compiled expression at
-// *slot (a variable reference itself for a linear term).
-eexpr* new_ac(uint32_t op, eexpr* f, expr** slot);
 
 }  // namespace vexo
 

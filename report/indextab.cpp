@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "compiler/context.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 
@@ -45,6 +46,31 @@ void ind_release() {
   std::memcpy(Ind0[held_bank], held_ind, sizeof held_ind);
   std::memcpy(firstdummy0[held_bank], held_fd, sizeof held_fd);
   held_bank = -1;
+}
+
+// A new outermost scope (its first entry at level 1) takes the other bank.
+static bool outermost(const set_spec* ss) {
+  return ss->first && ss->first->level == 1;
+}
+
+void ss_setup0(set_spec* ss) {
+  if (outermost(ss)) ind_bank(1 - k_Ind);
+  for (Index* ix = ss->first; ix; ix = ix->next) ind_enter(ix);
+}
+
+void ss_teardown0(set_spec* ss) {
+  if (outermost(ss)) ind_bank(1 - k_Ind);
+}
+
+void ss_setup(set_spec* ss, xnode* d) {
+  ss->depmask = 0;
+  ss_setup0(ss);
+  ss_start(ss, d);
+}
+
+void ss_teardown(set_spec* ss) {
+  ss_end(ss);
+  ss_teardown0(ss);
 }
 
 void indextab_init() {

@@ -1,12 +1,13 @@
-// The index table: for each scope level of the indexing expressions being
-// printed or evaluated, the indexing entry (Index) that binds the dummies of
-// that level, and the number of dummies bound by all outer levels.  The
-// printer names an index dummy (level, offset) from it; the indexing
-// printer registers each entry as it writes it, and the dummy binding of an
-// evaluation (ss_setup and its kin) registers the entries of the indexing
-// it iterates.  Two banks allow one nested outermost scope: a new outermost
-// indexing (its first entry at level 1) is registered in the other bank, so
-// the names of the scope it interrupts survive.
+// The index table and the binding of index dummies.  For each scope level
+// of the indexing expressions being compiled, evaluated or printed, the
+// table holds the indexing entry (Index) that binds the dummies of that
+// level, and the number of dummies bound by all outer levels; the printer
+// names an index dummy (level, offset) from it.  The indexing printer
+// registers each entry as it writes it; ss_setup registers the entries of
+// an indexing before the compiler opens its levels.  Two banks allow one
+// nested outermost scope: a new outermost indexing (its first entry at
+// level 1) is registered in the other bank, so the names of the scope it
+// interrupts survive.
 #ifndef VEXO_REPORT_INDEXTAB_H
 #define VEXO_REPORT_INDEXTAB_H
 
@@ -15,8 +16,10 @@
 namespace vexo {
 
 struct Index;
+struct set_spec;
+struct xnode;
 
-constexpr int IND_LEVELS = 32;  // scope levels 0..31 (MAX_SSLEVEL)
+constexpr int IND_LEVELS = 32;  // scope levels 0..31
 
 // The two banks, the current one (k_Ind), and pointers into it: Ind[L] is
 // the entry registered at level L (null when none), firstdummy[L] the
@@ -32,8 +35,7 @@ extern int32_t* firstdummy;
 // entry's set (its number of dummies when it has no set).  An entry outside
 // the levels 1..31 is not stored.
 void ind_enter(Index* e);
-// Makes bank k (0 or 1) current.  The dummy binding flips to the other
-// bank for a new outermost scope and back when it ends.
+// Makes bank k (0 or 1) current.
 void ind_bank(int k);
 // The indexing printer borrows levels of the current bank for one
 // statement: ind_hold saves the bank before the statement's first entry is
@@ -42,7 +44,20 @@ void ind_bank(int k);
 // registrations of an evaluation under way come back.
 void ind_hold();
 void ind_release();
-// Start-up and `reset`: both banks empty, bank 0 current.
+
+// Registers the entries of ss (a new outermost scope flips to the other
+// bank first), then opens its levels for compilation (ss_start) with the
+// owning declaration d (or null); the dependence mask that ss_start
+// accumulates starts from 0.  Can raise the context stack's internal
+// errors.
+void ss_setup(set_spec* ss, xnode* d);
+// Closes the levels (ss_end) and gives the bank back.
+void ss_teardown(set_spec* ss);
+// Registration and release alone (table declarations and the table engine).
+void ss_setup0(set_spec* ss);
+void ss_teardown0(set_spec* ss);
+
+// Start-up and `reset`: both banks empty, bank 0 current, nothing held.
 void indextab_init();
 
 }  // namespace vexo

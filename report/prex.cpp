@@ -889,7 +889,6 @@ void prex_init() {
   MD_prec1 = 0;
   disp_width = display_width;
   df = stdOut;
-  indextab_init();
 }
 
 }  // namespace vexo

@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include "compiler/context.h"
+#include "compiler/opgen.h"
 #include "eval/dispatch.h"
+#include "eval/indexing.h"
 #include "frontend/dummy.h"
 #include "frontend/frontend_fixture.h"
 #include "instance/ac.h"
@@ -22,27 +25,38 @@ class Tva : public ::testing::Test {
   void SetUp() override {
     test::start_support();
     expr_init();
+    context_init();
     tva_reset();
     show_stats = 0;
   }
   void TearDown() override {
     while (cur_tva) del_tva(cur_tva);
     show_stats = 0;
+    m_mandrew = m_optrew = 0;
+  }
+
+  // What a compilation leaves for the sizing: the frame cells inside level
+  // 0 and the level-0 cells.
+  static void sizing(int32_t frame0, int32_t cells0) {
+    con[0].framesize = frame0;
+    lev0->cells = cells0;
+    tva_lencomp();
   }
 };
 
 // A command without indexing: 13 cells plus the frames inside level 0.
 TEST_F(Tva, SizingWithoutIndexing) {
-  tva_lencomp(tva_sizes{});
+  sizing(0, 0);
   EXPECT_EQ(tva_need, 13);
   // 4 * 13 + 2 words = 432 bytes: class 6 (512 bytes).
   EXPECT_EQ(tva_hcl, 6);
   EXPECT_EQ(tva_len, 64);
-  tva_lencomp(tva_sizes{5, 0, 0, 0, 0});
+  sizing(5, 0);
   EXPECT_EQ(tva_need, 18);
+  EXPECT_EQ(con[0].framesize, 0);
   max_context = 3;
   EXPECT_EQ(TVAneed(7), 4 * 4 + 7 + 9);
-  tva_lencomp(tva_sizes{7, 100, 0, 0, 0});
+  sizing(7, 100);
   EXPECT_EQ(tva_need, 32);
   EXPECT_EQ(tva_cells0, 100);
   EXPECT_EQ(tva_len, 256);  // 4 * 32 + 100 + 2 = 230 words
@@ -50,11 +64,13 @@ TEST_F(Tva, SizingWithoutIndexing) {
 
 TEST_F(Tva, StatisticsAboveFour) {
   show_stats = 4;
-  auto r = run_captured([] { tva_lencomp(tva_sizes{0, 3, 0, 7, 2}); });
+  m_mandrew = 7;
+  m_optrew = 2;
+  auto r = run_captured([] { sizing(0, 3); });
   EXPECT_EQ(r.err, "");
   show_stats = 5;
   max_context = 1;
-  r = run_captured([] { tva_lencomp(tva_sizes{0, 3, 0, 7, 2}); });
+  r = run_captured([] { sizing(0, 3); });
   EXPECT_EQ(r.err,
             "max_context = 1\ntva cells:\t3 at level 0\n"
             "\t\t17 at levels above 0\ntva_hcl = 7, tva_len = 128\n"
@@ -62,7 +78,9 @@ TEST_F(Tva, StatisticsAboveFour) {
 }
 
 TEST_F(Tva, OpenContextsAfterCompileAreABug) {
-  auto r = run_captured([] { tva_lencomp(tva_sizes{0, 0, 2, 0, 0}); });
+  lev_adjust(2);
+  auto r = run_captured([] { tva_lencomp(); });
+  lev_adjust(0);
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("Bug: 2 contexts remain open after compile!"),
@@ -97,7 +115,7 @@ TEST_F(Tva, NewContextLayoutAndNesting) {
   // A later compilation with levels and level-0 cells: the old context
   // keeps its own size record.
   max_context = 2;
-  tva_lencomp(tva_sizes{4, 3, 0, 0, 0});
+  sizing(4, 3);
   TVA* u = new_tva();
   EXPECT_EQ(u->outer, t);
   EXPECT_EQ(u->size->max_context, 2);
@@ -117,7 +135,7 @@ TEST_F(Tva, NewContextLayoutAndNesting) {
 // Frames are pushed and popped in the block; past top is a bug.
 TEST_F(Tva, FramesAndDummyCells) {
   max_context = 1;
-  tva_lencomp(tva_sizes{2, 0, 0, 0, 0});
+  sizing(2, 0);
   TVA* t = new_tva();
   set_spec* ss = reinterpret_cast<set_spec*>(&t);  // any marker
   void** root = t->frame;

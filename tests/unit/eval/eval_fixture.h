@@ -9,6 +9,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "compiler/context.h"
 #include "compiler/tva.h"
 #include "eval/dispatch.h"
 #include "eval/elemfunc.h"
@@ -67,6 +68,7 @@ class EvalTest : public ::testing::Test {
     expr_init();
     allow_NaN = 0;
     bad_subscripts = 3;
+    context_init();
     tva_reset();
     tva = new_tva();
     std::memset(tva->ac, 0, sizeof(AC));

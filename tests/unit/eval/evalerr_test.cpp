@@ -52,7 +52,7 @@ class EvalErr : public EvalTest {
   // level 1 holding the given symbols.
   TVA* levels(std::vector<symbol*> cells1, std::vector<symbol*> cells2) {
     max_context = 2;
-    tva_lencomp(tva_sizes{});
+    tva_lencomp();
     inner = new_tva();
     c1 = cells1;
     c2 = cells2;

@@ -33,6 +33,7 @@
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
+#include "test_util.h"
 
 namespace vexo::test {
 
@@ -170,6 +171,59 @@ class InputDir {
   std::string dir_;
   std::vector<std::string> store_;
   std::vector<char*> names_;
+};
+
+// A test that parses text through the real lexer and grammar: a fresh
+// front end (start_parser) in a scratch directory of its own; the message
+// core and the token source as other suites expect them afterwards.
+class ParserTest : public ::testing::Test, protected InputDir {
+ protected:
+  // pattern as for InputDir::enter.  Call from SetUp.
+  void begin(const char* pattern) {
+    fresh_parser();
+    enter(pattern);
+  }
+  // The front end of a fresh session again (any time within a test).
+  void fresh_parser() {
+    start_parser();
+    token_source = saved_source_;
+    cmd_trace = nullptr;
+  }
+  void TearDown() override {
+    squawk_hook = saved_squawk_;
+    cmd_trace = nullptr;
+    token_source = saved_source_;
+    leave();
+  }
+
+  // Makes text the one input file, in.x; nextfile_hook opens it.
+  void input_text(const std::string& text) {
+    write_file("in.x", text);
+    static char name[] = "in.x";
+    static char* names[] = {name, nullptr};
+    set_input_files(names);
+  }
+  // Parses text as the one input file; returns yyparse's result (-1 when
+  // the run ended otherwise); *out receives what was written.
+  int parse_input(const std::string& text, outcome* out) {
+    input_text(text);
+    int result = -1;
+    *out = run_captured([&] {
+      nextfile_hook(0, 0);
+      cmd_start = in_cmds;
+      result = yyparse();
+    });
+    return result;
+  }
+  // Parses text; fails the test on any message.
+  void parse_text(const std::string& text) {
+    outcome r;
+    parse_input(text, &r);
+    ASSERT_EQ(r.err, "") << text;
+  }
+
+  int (*saved_source_)() = token_source;
+  decltype(squawk_hook) saved_squawk_ = squawk_hook;
 };
 
 }  // namespace vexo::test

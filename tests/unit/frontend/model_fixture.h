@@ -21,7 +21,7 @@
 #include "frontend/paramdcl.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
-#include "report/dummybind.h"
+#include "report/indextab.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -30,39 +30,23 @@
 
 namespace vexo::test {
 
-class ModelTest : public ::testing::Test, protected InputDir {
+class ModelTest : public ParserTest {
  protected:
   void SetUp() override {
-    start_parser();
-    token_source = saved_source_;
-    cmd_trace = nullptr;
-    enter("/tmp/vexo_model_XXXXXX");
+    begin("/tmp/vexo_model_XXXXXX");
     // The compiler's start-up, then one compilation opened.
     eehashtab_init();
+    context_init();
     compile_init();
-    dummybind_init();
+    indextab_init();
     no_common = 0;
     randcalls = 0;
     compile_start();
   }
-  void TearDown() override {
-    squawk_hook = saved_squawk_;
-    token_source = saved_source_;
-    leave();
-  }
 
   // Parses the model text; every statement must be accepted silently.
   void model(const std::string& text) {
-    write_file("m.mod", text);
-    static char name[] = "m.mod";
-    static char* names[] = {name, nullptr};
-    set_input_files(names);
-    auto r = run_captured([&] {
-      nextfile_hook(0, 0);
-      cmd_start = in_cmds;
-      yyparse();
-    });
-    ASSERT_EQ(r.err, "") << text;
+    parse_text(text);
     // Compilation is not inside any declaration's own clauses.
     rec_xnode = nullptr;
   }
@@ -77,9 +61,6 @@ class ModelTest : public ::testing::Test, protected InputDir {
   static expr*& def(const char* name) { return decl<param>(name)->asgn; }
   // The body of an objective or constraint.
   static expr*& body(const char* name) { return decl<constr>(name)->body; }
-
-  int (*saved_source_)() = token_source;
-  decltype(squawk_hook) saved_squawk_ = squawk_hook;
 };
 
 }  // namespace vexo::test

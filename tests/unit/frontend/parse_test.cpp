@@ -46,50 +46,25 @@ using lines = std::vector<std::string>;
 lines* trace_sink;
 void collect(const char* line) { trace_sink->push_back(line); }
 
-class Parse : public ::testing::Test, protected test::InputDir {
+class Parse : public test::ParserTest {
  protected:
   void SetUp() override {
-    test::start_parser();
-    token_source = saved_source_;
+    begin("/tmp/vexo_parse_XXXXXX");
     trace_.clear();
     trace_sink = &trace_;
     cmd_trace = collect;
-    enter("/tmp/vexo_parse_XXXXXX");
   }
   void TearDown() override {
-    // Leave the message core as other suites expect it.
-    squawk_hook = saved_squawk_;
-    cmd_trace = nullptr;
-    token_source = saved_source_;
-    leave();
+    ParserTest::TearDown();
     blockmode = 0;
-  }
-
-  // Makes text the one input file, in.x; nextfile_hook opens it.
-  void input_text(const std::string& text) {
-    write_file("in.x", text);
-    static char name[] = "in.x";
-    static char* names[] = {name, nullptr};
-    set_input_files(names);
   }
 
   // Parses text as the one input file; returns yyparse's result (-1 when
   // the run ended otherwise) and leaves the builder calls in trace_.
-  int run(const std::string& text) {
-    input_text(text);
-    int result = -1;
-    out_ = run_captured([&] {
-      nextfile_hook(0, 0);
-      cmd_start = in_cmds;
-      result = yyparse();
-    });
-    return result;
-  }
+  int run(const std::string& text) { return parse_input(text, &out_); }
 
   lines trace_;
   test::outcome out_;
-  int (*saved_source_)() = token_source;
-  decltype(squawk_hook) saved_squawk_ = squawk_hook;
 };
 
 int count(const std::string& s, const std::string& what) {

@@ -33,6 +33,7 @@
 #include "frontend/sysdecl.h"
 #include "frontend/vardcl.h"
 #include "report/dataprint.h"
+#include "report/indextab.h"
 #include "report/modelprint.h"
 #include "report/prex.h"
 #include "report/prset.h"
@@ -508,49 +509,32 @@ inline std::string dump_model() {
 
 // ---- the fixture ----------------------------------------------------------
 
-class Printer : public ::testing::Test, protected InputDir {
+class Printer : public ParserTest {
  protected:
   void SetUp() override {
     fresh();
     enter("/tmp/vexo_report_XXXXXX");
   }
   void TearDown() override {
-    squawk_hook = saved_squawk_;
-    token_source = saved_source_;
-    leave();
+    ParserTest::TearDown();
     if (df) fclose(df);
     df = nullptr;
   }
 
   // A front end with nothing declared, the printer at rest.
   void fresh() {
-    start_parser();
-    token_source = saved_source_;
-    cmd_trace = nullptr;
+    fresh_parser();
     old_param_eq = 0;
     quote_literals = 0;
     prex_init();
     prset_init();
     dataprint_init();
+    indextab_init();
     display_width = 79;
     MD_prec = 0;
     MD_prec1 = 0;
     if (df) fclose(df);
     df = nullptr;
-  }
-
-  // Parses text as the one input file; fails the test on any message.
-  void parse_text(const std::string& text) {
-    write_file("in.x", text);
-    static char name[] = "in.x";
-    static char* names[] = {name, nullptr};
-    set_input_files(names);
-    outcome r = run_captured([&] {
-      nextfile_hook(0, 0);
-      cmd_start = in_cmds;
-      yyparse();
-    });
-    ASSERT_EQ(r.err, "") << text;
   }
 
   // What f writes through the printer to df.
@@ -584,9 +568,6 @@ class Printer : public ::testing::Test, protected InputDir {
     zap_cstr(&c);
     return s;
   }
-
-  decltype(squawk_hook) saved_squawk_ = squawk_hook;
-  int (*saved_source_)() = token_source;
 };
 
 }  // namespace vexo::test
