@@ -149,6 +149,7 @@ static void fill_tables() {
 }
 
 void eehashtab_init() {
+  no_common = 0;
   e_nomatch = nullptr;
   eexpr_free_list = nullptr;
   for (eelink& b : eehashtab) b.next = b.prev = &b;

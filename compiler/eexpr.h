@@ -116,8 +116,8 @@ extern uint8_t canvary[N_EEOPS];
 eexpr* ee_of(const expr* e);
 
 // Start-up and `reset`: empties the table, the discard list and the free
-// list, forgets e_nomatch and fills the opcode tables.  The context stack
-// has its own start-up (context_init).
+// list, shares again (no_common 0), forgets e_nomatch and fills the opcode
+// tables.  The context stack has its own start-up (context_init).
 void eehashtab_init();
 
 // Look-ups.  ehash: a record whose node equals e (a hit re-binds the

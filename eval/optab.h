@@ -67,12 +67,6 @@ extern const std::array<const char*, N_OPNAMES> opname;
 // that the printer writes by special code.
 extern const std::array<int32_t, N_PREC> prec;
 
-// The printed operator name of opcode k: opname[k] for 0..142, null for
-// any other k (the forms printed by special code).
-inline const char* op_name(int k) {
-  return k >= 0 && k < N_OPNAMES ? opname[k] : nullptr;
-}
-
 // Shape of an opcode; the opcode must be in 0..286.
 inline int32_t op_type(int opcode) { return op_types[opcode]; }
 

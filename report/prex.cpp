@@ -155,9 +155,8 @@ void pbi_flush1() {
   new_line(4);
 }
 
-const char* op_name(uint32_t opw) {
-  uint32_t oc = opw >> OPSHIFT;
-  return oc < N_OPNAMES ? opname[oc] : nullptr;
+const char* op_name(int k) {
+  return k >= 0 && k < N_OPNAMES ? opname[k] : nullptr;
 }
 
 const char* dcl_name(const xnode* d) { return d ? xnode_name(d) : "?"; }

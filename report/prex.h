@@ -81,8 +81,9 @@ void prmem(int arity, symbol* const* tuple);
 // Writes a symbol as a literal: a number as its text, a name through %Q
 // when quote_literals is set.
 void prsym(const symbol* s);
-// The printed name of an op word's opcode, null above 142.
-const char* op_name(uint32_t opword);
+// The printed operator name of opcode k: opname[k] for 0..142, null for
+// any other k (the forms printed by special code).
+const char* op_name(int k);
 // Debugging: the expressions of a list joined by " + " as one statement,
 // each line prefixed with "# ".
 void printexpr(expr* list);

@@ -173,14 +173,6 @@ TEST(Optab, NamesOfSharedRoutinesAndForms) {
   EXPECT_EQ(OP279, 279);
 }
 
-TEST(Optab, OpNameStopsAfter142) {
-  EXPECT_STREQ(op_name(0), " + ");
-  EXPECT_STREQ(op_name(142), "Svexoe/*string*/");
-  EXPECT_EQ(op_name(143), nullptr);
-  EXPECT_EQ(op_name(286), nullptr);
-  EXPECT_EQ(op_name(-1), nullptr);
-}
-
 // Every evaluable opcode has a routine, the table ends with a null entry,
 // and opcodes sharing a routine share the pointer.
 TEST(Functab, EverySlotFilledAndNullEnd) {

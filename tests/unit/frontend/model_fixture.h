@@ -39,7 +39,6 @@ class ModelTest : public ParserTest {
     context_init();
     compile_init();
     indextab_init();
-    no_common = 0;
     randcalls = 0;
     compile_start();
   }

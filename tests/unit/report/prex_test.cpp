@@ -272,9 +272,13 @@ TEST_F(Prex, PrintexprAndOpName) {
   expr* e = expr_of(decls_ab, ":= a + 1");
   std::string out = printed([&] { printexpr(e); });
   EXPECT_EQ(out, "# a + 1;\n");
-  EXPECT_STREQ(op_name(opword(OPPLUS, 2)), " + ");
-  EXPECT_STREQ(op_name(opword(OP_atan2)), "atan2");
-  EXPECT_EQ(op_name(opword(OPNUM)), nullptr);
+  EXPECT_STREQ(op_name(OPPLUS), " + ");
+  EXPECT_STREQ(op_name(OP_atan2), "atan2");
+  EXPECT_STREQ(op_name(142), "Svexoe/*string*/");
+  EXPECT_EQ(op_name(143), nullptr);
+  EXPECT_EQ(op_name(OPNUM), nullptr);
+  EXPECT_EQ(op_name(286), nullptr);
+  EXPECT_EQ(op_name(-1), nullptr);
 }
 
 }  // namespace
