@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "compiler/context.h"
 #include "compiler/tva.h"
 #include "eval/dispatch.h"
 #include "frontend/expr.h"

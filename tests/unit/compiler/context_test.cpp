@@ -9,6 +9,7 @@
 #include "compiler/eexpr.h"
 #include "compiler/massage.h"
 #include "frontend/model_fixture.h"
+#include "report/indextab.h"
 
 namespace vexo {
 namespace {
@@ -193,6 +194,30 @@ TEST_F(Levels, IndexingOfADeclarationGetsItsResultSet) {
   EXPECT_EQ(rs->arity, 2);
   EXPECT_EQ(rs->nmem, -1);
   EXPECT_TRUE(rs->ee->flags & EE_RUNTIME);
+}
+
+// A new outermost indexing registers its entries in the other bank of the
+// index table and gives the bank back when it closes; closing sizes the
+// evaluation context of its own: TVAneed of the frame cells inside it.
+TEST_F(Levels, OutermostIndexingTakesTheOtherBankAndIsSized) {
+  model("set I; set J dimen 2; param p {i in I, (j, k) in J};\n");
+  set_spec* ix = decl("p")->indexing;
+  Index* outer = ix->first;
+  Index* inner = outer->next;
+  ss_setup(ix, decl("p"));
+  EXPECT_EQ(k_Ind, 1);
+  EXPECT_EQ(Ind[1], outer);
+  EXPECT_EQ(Ind[2], inner);
+  EXPECT_EQ(firstdummy[2], 1);
+  EXPECT_EQ(firstdummy[3], 3);
+  ss_teardown(ix);
+  EXPECT_EQ(k_Ind, 0);
+  EXPECT_EQ(Ind[1], nullptr);
+  // Frame cells: 1 + 2; (2 + 1) * 4 + 3 + 9 cells, 192 bytes: class 5.
+  EXPECT_EQ(ix->size.need, 24u);
+  EXPECT_EQ(ix->size.hcl, 7u);
+  EXPECT_EQ(ix->size.max_context, 2);
+  EXPECT_EQ(con[0].framesize, 3);
 }
 
 }  // namespace
