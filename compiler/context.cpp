@@ -191,6 +191,11 @@ void ss_start(set_spec* ss, xnode* owner) {
   }
   if (ss->cond) {
     eexpr* r = massage(&ss->cond);
+    // The conjuncts go to the levels they read (a compilation not undone
+    // may have left them there before).
+    ss->precond = nullptr;
+    for (Index* ix = ss->first; ix; ix = ix->next) ix->cond = nullptr;
+    st_adjust(r, ss);
     stamp = std::max(stamp, r->stamp);
     lev |= r->levbits;
     h = h * 33 + r->hash;
@@ -253,6 +258,8 @@ static void hand_over(eexpr* chain, Index* ix, int stel) {
 
 void rewlist(Index* ix) {
   int n = listlen(rew_list);
+  // An array of an earlier compilation that nobody took over goes.
+  if (ix->rew) del_mblk(htcl(sizeof(expr*) * size_t(ix->nrew)), ix->rew);
   ix->nrew = n;
   ix->rew = nullptr;
   if (n) {
@@ -633,7 +640,7 @@ static bool needs_not(const expr* e) {
 static expr* replace(expr** pe, expr* n) {
   expr* old = *pe;
   n->next = old->next;
-  Retain(pe, old, nullptr);
+  Retain_new(pe, old, n);
   *pe = n;
   return n;
 }
@@ -725,7 +732,7 @@ eexpr* varfix(eexpr* r, expr** pe) {
   eexpr* n = new eexpr;
   n->eexpr_init(w, r->levbits, r->stamp);
   w->next = e->next;
-  Retain(pe, *pe, nullptr);
+  Retain_new(pe, *pe, w);
   *pe = w;
   return n;
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "compiler/context.h"
 #include "compiler/eexpr.h"
@@ -14,6 +15,7 @@
 #include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/keywords.h"
 #include "frontend/vardcl.h"
 #include "report/indextab.h"
 #include "support/list.h"
@@ -150,9 +152,10 @@ eexpr* common(expr* e, std::initializer_list<expr**> ops, bool stamp_only) {
 // routine one that calls the earlier node's).
 void chain_to(expr** pe, expr* e, eexpr* f) {
   if (f->e == e) return;
-  Retain(pe, e, nullptr);
+  // e may be held elsewhere too: it stays, chained to the earlier node.
+  Retain(pe, e, Display);
   *pe = f->e;
-  Retain(&e->L.e, e->L.e, nullptr);
+  Retain(&e->L.e, e->L.e, Display);
   e->L.e = f->e;
   e->op = has_flag(e, EF_NUMERIC) ? r_chaineval : s_chaineval;
 }
@@ -314,23 +317,31 @@ struct lmres {
 
 lmres lmassage1(expr** pl) {
   lmres m;
-  expr* rev = reverse(*pl);
+  if (!*pl) return m;
+  // The list is rebuilt from its end; its head and every link are logged
+  // first, so that undoing gives the list back as it was.  While an
+  // element is compiled, *pl is its slot.
+  std::vector<expr*> elems;
+  for (expr* x = *pl; x; x = x->next) elems.push_back(x);
+  Retain(pl, *pl, Display);
+  for (expr* x : elems) Retain(&x->next, x->next, Display);
   expr* built = nullptr;
-  while (rev) {
-    expr* x = rev;
-    rev = rev->next;
+  for (size_t i = elems.size(); i-- > 0;) {
+    expr* x = elems[i];
     x->next = nullptr;
-    expr* slot = x;
-    eexpr* r = massage(&slot);
-    if (slot == x) {
+    *pl = x;
+    eexpr* r = massage(pl);
+    expr* y = *pl;
+    if (y == x) {
       x->next = built;
       built = x;
-    } else if (slot->next == built) {
-      built = slot;
+    } else if (y->next == built) {
+      built = y;
     } else {
       // A shared node standing in another list: a private wrapper here.
-      expr* w = new_expr(opword(OPEVAL, slot->opword & 15), slot);
+      expr* w = new_expr(opword(OPEVAL, y->opword & 15), y);
       w->next = built;
+      Retain(nullptr, w, nullptr);
       eexpr* wr = new eexpr;
       wr->eexpr_init(w, r->levbits, r->stamp);
       wr->hash = r->hash;
@@ -633,7 +644,7 @@ eexpr* massage1(expr** pe) {
         expr* n = new_expr(opword(OPNUM, EF_CONST | EF_NUMERIC),
                            opc == MINLIST ? Infinity : negInfinity);
         n->next = e->next;
-        Retain(pe, e, nullptr);
+        Retain_new(pe, e, n);
         *pe = n;
         return massage(pe);
       }

@@ -38,7 +38,7 @@ T*& field(set* s, int k) {
 // The place receives t in place of its set (logged).
 void take(set** ps, set* t) {
   if (*ps == t) return;
-  Retain(reinterpret_cast<expr**>(ps), nullptr, *ps);
+  Retain_set(ps, *ps, *ps);
   *ps = t;
 }
 

@@ -10,6 +10,7 @@
 #include "compiler/recomp.h"
 #include "eval/indexing.h"
 #include "frontend/expr.h"
+#include "frontend/keywords.h"
 #include "report/indextab.h"
 
 namespace vexo {
@@ -96,7 +97,11 @@ eexpr* node_rec(expr* e, uint64_t lev, double stamp) {
 eexpr* dist_mult(eexpr* f, expr** slot) {
   expr* e = *slot;
   if (has_vars(e->L.e) == has_vars(e->R.e)) return nonlinear(f, slot);
-  if (has_vars(e->L.e)) std::swap(e->L, e->R);
+  if (has_vars(e->L.e)) {
+    Retain(&e->L.e, e->L.e, Display);
+    Retain(&e->R.e, e->R.e, Display);
+    std::swap(e->L, e->R);
+  }
   eexpr* c = massage(&e->L.e);
   bool minus = false;
   if (opcode(e->L.e) == OPUMINUS) {
@@ -149,6 +154,7 @@ eexpr* dist_sum(eexpr* f, expr* e) {
   ss_setup(ss, nullptr);
   ++f->nuse;
   eexpr* b = dist(f, &e->R.e);
+  ++b->nuse;  // the sum's use of its body
   uint64_t blev = b->levbits;
   double bstamp = b->stamp;
   ss_teardown(ss);
@@ -190,9 +196,16 @@ eexpr* new_term(uint32_t op, eexpr* f, expr** slot) {
   eexpr* m = massage(slot);
   int opc = static_cast<int>(op >> OPSHIFT);
   if ((opc == OPVARAC || opc == OPVARACDEF) && opcode(*slot) == OPVARREF87) {
+    // The value-of-variable wrapper goes: its record is never planted
+    // (flag 4, no use), and the use it counted on the variable stands for
+    // the term's (counted below).
+    Retain(slot, *slot, Display);
     *slot = (*slot)->L.e;
     m->flags |= EE_ENUM;
-    if (eexpr* v = ee_of(*slot)) --v->nuse;
+    if (eexpr* v = ee_of(*slot)) {
+      --v->nuse;
+      m = v;
+    }
   }
   expr* n = new_expr(op, f->e, *slot);
   double stamp = mx(f->stamp, m->stamp);
@@ -208,9 +221,9 @@ eexpr* new_term(uint32_t op, eexpr* f, expr** slot) {
   // A quotient is a factor and lies where its operands do; a term belongs
   // to the level being compiled.
   uint64_t lev = quotient ? f->levbits | m->levbits : ccon->levbit;
+  // Like every result of dist, the node is counted by its user.
   eexpr* r = new eexpr;
   r->eexpr_init(n, static_cast<int64_t>(h), lev, quotient, stamp);
-  r->nuse = 1;
   if (r->flags & EE_MANDATED) {
     mandate(f);
     mandate(m);
@@ -283,7 +296,10 @@ eexpr* dist(eexpr* f, expr** slot) {
   }
   if (curss) curss->depmask |= r->levbits;
   if (*slot != r->e) {
-    Retain(slot, *slot, nullptr);
+    // A new term node keeps the old expression as its operand.
+    expr* old = *slot;
+    bool kept = r->e->L.e == old || r->e->R.e == old;
+    Retain(slot, old, kept ? Display : nullptr);
     *slot = r->e;
   }
   return r;
@@ -306,7 +322,7 @@ void ldistrib(expr** slot) {
   ++eone->nuse;
   ++m->nuse;
   ++r->nuse;
-  Retain(slot, *slot, nullptr);
+  Retain_new(slot, *slot, n);
   *slot = n;
 }
 

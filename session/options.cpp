@@ -47,6 +47,7 @@ const char* options_inout = "";
 const char* options_out = "";
 int tell_times;
 int show_stats;
+int solveout;
 
 static void no_heading() {}
 void (*time_heading_hook)() = no_heading;

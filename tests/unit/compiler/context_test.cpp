@@ -36,6 +36,7 @@ TEST_F(Levels, InvariantFactorOfASumLiesOutsideIt) {
   expr* s = def("q");
   set_spec* ix = open_sum(s);
   eexpr* prod = massage(&s->R.e);
+  ++prod->nuse;  // the sum's use of its body
   expr* p = s->R.e;
   eexpr* b = ee_of(p->R.e);
   EXPECT_EQ(prod->con, &con[1]);
@@ -67,6 +68,7 @@ TEST_F(Levels, OuterOnlyExpressionOfTwoLevelsLiesAtLevelOne) {
   expr* s = def("q");
   set_spec* ix = open_sum(s);
   eexpr* prod = massage(&s->R.e);
+  ++prod->nuse;
   eexpr* outer = ee_of(s->R.e->L.e);
   ASSERT_EQ(opcode(outer->e), OPPLUS);
   EXPECT_EQ(outer->levbits, 3u);
@@ -89,6 +91,7 @@ TEST_F(Levels, MandatedUseMarksTheSetItReads) {
   expr* s = def("q");
   set_spec* ix = open_sum(s);
   eexpr* c = massage(&s->R.e);
+  ++c->nuse;
   ASSERT_EQ(opcode(s->R.e), OPCARD);
   set* j = s->R.e->L.s;
   ASSERT_EQ(j->sclass, SC_SUBSCR);
@@ -110,6 +113,7 @@ TEST_F(Levels, ConditionalWithOuterTestIsRewritable) {
   expr* s = def("q");
   set_spec* ix = open_sum(s);
   eexpr* r = massage(&s->R.e);
+  ++r->nuse;
   EXPECT_EQ(opcode(s->R.e), OPIFrew);
   EXPECT_EQ(r->con, &con[1]);
   EXPECT_EQ(r->levbits, 7u);

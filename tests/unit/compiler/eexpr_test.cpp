@@ -126,7 +126,7 @@ TEST_F(Shared, SubscriptedReferencesShareThroughTheirSubscripts) {
       "param q{i in I} = a[i] * b[i] + a[i] * b[i];\n");
   set_spec* ix = decl("q")->indexing;
   ss_setup(ix, decl("q"));
-  massage(&def("q"));
+  ++massage(&def("q"))->nuse;  // the definition's own use
   expr* q = def("q");
   EXPECT_EQ(q->L.e, q->R.e);
   eexpr* prod = ee_of(q->L.e);

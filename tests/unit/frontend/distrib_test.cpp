@@ -110,6 +110,7 @@ TEST_F(Distrib, SumGivesOneLinearTermInsideTheIteration) {
   set_spec* ix = static_cast<set_spec*>(ps->L.s);
   ss_setup(ix, nullptr);
   eexpr* r = dist(eone, &ps->R.e);
+  ++r->nuse;  // the sum's use of its body
   EXPECT_EQ(r->con, &con[1]);
   EXPECT_EQ(ee_of(ps->R.e->L.e)->con, &con[1]);
   ss_teardown(ix);
