@@ -99,8 +99,13 @@ void lev0_compile(eexpr* chain, Index* ix) {
   while (chain) {
     eexpr* e = chain;
     chain = e->lnext;
+    // Nothing runs the on-bind hooks of level 0: its values are never
+    // STOREd.
     if (!ix) {
-      if (!e->is_set() && e->e) opgen(e, lev0, 0);
+      if (!e->is_set() && e->e) {
+        e->flags &= ~EE_MANDATED;
+        opgen(e, lev0, 0);
+      }
       delete e;
       continue;
     }

@@ -152,11 +152,7 @@ static eexpr* owner_record(set_spec* ss, xnode* owner, int64_t h,
 }
 
 void ss_start(set_spec* ss, xnode* owner) {
-  if (expr* p = ss->privnode) {
-    ss->privnode = nullptr;
-    p->next = nullptr;
-    edelete(p);
-  }
+  del_privnode(ss);
   ss->oldss = curss;
   curss = ss;
   if (ss->cond) not_elim(&ss->cond, 0);

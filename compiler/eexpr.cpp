@@ -1,5 +1,6 @@
 // Shared expressions: the record pool, the hash table and its equality.
 #include "compiler/eexpr.h"
+#include "compiler/opgen.h"
 
 #include <cstring>
 
@@ -438,11 +439,7 @@ void del_ee(set* s) {
     }
     s->ee = nullptr;
   }
-  if (expr* p = s->privnode) {
-    s->privnode = nullptr;
-    p->next = nullptr;
-    edelete(p);
-  }
+  del_privnode(s);
 }
 
 void arg_refinc(expr* args) {

@@ -282,6 +282,14 @@ void Clearset(set* s) {
 
 void f_OPCLEARSET(expr* n, Index*) { Clearset(n->L.s); }
 
+void del_privnode(set* s) {
+  if (expr* p = s->privnode) {
+    s->privnode = nullptr;
+    p->next = nullptr;
+    free_expr(p);
+  }
+}
+
 // ---- Literals --------------------------------------------------------------
 
 evalue f_OP_NUM_i(expr* e, TVA*) { return {.i = e->R.i}; }

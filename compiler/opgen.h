@@ -62,6 +62,9 @@ void st_adjust(eexpr* cond, set_spec* ss);
 
 // Forgets the members of a set so that it is generated again (nmem -1).
 void Clearset(set* s);
+// Frees the set's private node (its CLEARSET node, which holds nothing of
+// its own) and clears the field.
+void del_privnode(set* s);
 
 // Literal evaluators left behind by STORE and REWRITE: the integer in R,
 // the address of the symbol cell R, the pointer in R, the string in R with

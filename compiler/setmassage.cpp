@@ -336,11 +336,7 @@ eexpr* set_massage(set** ps) {
     }
     return r;
   }
-  if (expr* p = s->privnode) {
-    s->privnode = nullptr;
-    p->next = nullptr;
-    edelete(p);
-  }
+  del_privnode(s);
   sres x = compile_set(ps);
   eexpr* r = x.r;
   if (curss) curss->depmask |= r->levbits;
