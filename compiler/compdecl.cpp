@@ -342,7 +342,6 @@ void compile_par(param* p, int sym) {
     }
   }
   bool defined = p->asgn != nullptr;
-  if (!defined) free_values(p);
   scope sc(p->indexing, defined ? p : nullptr);
   compile_pcheck(p->checks, p->xr.instamp, sym);
   if (rec) {

@@ -263,7 +263,9 @@ void xreset(xnode* d) {
     case DK_PARAMI:
     case DK_SPARAM:
     case DK_SPARAMI: {
+      // Values read as data stay; computed ones go.
       param* p = static_cast<param*>(d);
+      if (!p->asgn && !(p->type & PT_RECURSIVE)) break;
       if (p->vals) del_mblk(p->valk, p->vals);
       p->vals = nullptr;
       p->nvals = 0;
@@ -367,10 +369,18 @@ void sud_build(xnode* d) {
 void sud_notify(setdcl* s) {
   ring* h = ring_of(s);
   while (h->next != h) {
-    xnode* dep = reinterpret_cast<sud_ent*>(h->next)->dep;
+    ring* e = h->next;
+    xnode* dep = reinterpret_cast<sud_ent*>(e)->dep;
     dep->xr.instamp = 2.0;
     dep->xr.stamp = 1.0;
-    sud_del(dep);
+    if (dep->xr.sud) {
+      sud_del(dep);
+    } else {
+      // A record that lost its block (copied over by a redeclaration)
+      // leaves the ring entry by entry.
+      e->prev->next = e->next;
+      e->next->prev = e->prev;
+    }
   }
 }
 

@@ -146,5 +146,26 @@ TEST_F(Declarations, ChecksShareTheTestedValue) {
   EXPECT_EQ(tested->op, f_OPNUM);
 }
 
+TEST_F(Declarations, VariablesCompileTheirBoundsAndDefinitions) {
+  model(
+      "param u; var x >= 0, <= u; var f = 2 * x + 1;\n"
+      "subject to c: to_come >= 1;\n"
+      "var z >= 1, coeff c u * 2;\n");
+  auto r = test::run_captured([] { compile(); });
+  ASSERT_FALSE(r.exited) << r.err;
+  EXPECT_EQ(r.err, "");
+  var* f = decl<var>("f");
+  ASSERT_TRUE(f->flags & VF_DEFINED);
+  EXPECT_EQ(terms(f->init, OPVARAC), 1);
+  var* z = decl<var>("z");
+  ASSERT_NE(z->arcs, nullptr);
+  EXPECT_EQ(opcode(z->arcs->coef), OPMULT);
+  EXPECT_EQ(z->arcs->coef->op, functab[OPMULT]);
+  // The parameter read by x's bound and z's coefficient is one node,
+  // rewritten at level 0.
+  EXPECT_EQ(z->arcs->coef->L.e, decl<var>("x")->ub);
+  EXPECT_EQ(decl<var>("x")->ub->op, f_OP_REWRITE_r);
+}
+
 }  // namespace
 }  // namespace vexo
