@@ -34,31 +34,36 @@ constexpr std::array<uint8_t, N_EEOPS> make_rewclass() {
   // Numbers.
   for (int op = OPPLUS; op <= OPUMINUS; ++op) t[op] = RK_REAL;
   for (int op = OP_tanh; op <= OPtrunc; ++op) t[op] = RK_REAL;
-  put({OPIF35, OPCOUNT, OPNUMBEROF, OPNUMBEROFs, OPPLTERM, OPVARAC,
-       OPVARREF87, OPVARREF88, MINLIST2, MAXLIST2, OPVARACDEF, OPNLAC,
-       OPPLAC, OP_RECPAR, OPIF111, OPCARD, OPORD, OPORD0, OPARITY, OPICHAR,
-       OPLENGTH, OPNUMBER, OPNUMBER0, OPMATCH, OPINDARITY, OPEINDARITY,
-       OPTINDARITY, OPSVEXOE, OPSVEXOVAR, OPSVEXOVARSUB, OPVARVAL146, OPNUM,
-       OPPAR, OPPARSUB, OPEVALr160, OPALGCON, OPEVALr162, OPSYM2NUM, OPFUNC,
-       OPFUNC0, OPFUNC1, OPFUNC2, OPPL, OPPRIMAL, OPPRIMALSUB, OPRANDVARNUM,
-       OPRANDVARNUMSUB, OPDUAL, OPDUALSUB, OPLCON, OPLCONSUB, OPOBJVAL,
-       OPOBJVALSUB, OPDOT, OPDOTSUB, OPSUF, OPSUFSUB, OPLINPART},
+  put({OPIF35,       OPCOUNT,         OPNUMBEROF,  OPNUMBEROFs, OPPLTERM,
+       OPVARAC,      OPVARREF87,      OPVARREF88,  MINLIST2,    MAXLIST2,
+       OPVARACDEF,   OPNLAC,          OPPLAC,      OP_RECPAR,   OPIF111,
+       OPCARD,       OPORD,           OPORD0,      OPARITY,     OPICHAR,
+       OPLENGTH,     OPNUMBER,        OPNUMBER0,   OPMATCH,     OPINDARITY,
+       OPEINDARITY,  OPTINDARITY,     OPSVEXOE,    OPSVEXOVAR,  OPSVEXOVARSUB,
+       OPVARVAL146,  OPNUM,           OPPAR,       OPPARSUB,    OPEVALr160,
+       OPALGCON,     OPEVALr162,      OPSYM2NUM,   OPFUNC,      OPFUNC0,
+       OPFUNC1,      OPFUNC2,         OPPL,        OPPRIMAL,    OPPRIMALSUB,
+       OPRANDVARNUM, OPRANDVARNUMSUB, OPDUAL,      OPDUALSUB,   OPLCON,
+       OPLCONSUB,    OPOBJVAL,        OPOBJVALSUB, OPDOT,       OPDOTSUB,
+       OPSUF,        OPSUFSUB,        OPLINPART},
       RK_REAL);
   // Symbols: a cell holding an interned symbol.
-  put({OPIFSYM65, OP_RECSPAR, OPIFSYM112, OPELEMENT, OPFIRST, OPLAST,
-       OPNEXT120, OPNEXT121, OPNEXT122, OPNEXT123, OPNEXT124, OPNEXT125,
-       OPNEXT126, OPNEXT127, OPVARVAL147, OPLIT, OPSPAR, OPSPARSUB, OPDUMMY,
-       OPNUM2SYM, OPFUNCs, OPLOOPDUMMY, OPSTR2SYM, OPSYMVVAL, OPSYMVVALSUB},
+  put({OPIFSYM65, OP_RECSPAR,  OPIFSYM112, OPELEMENT, OPFIRST,
+       OPLAST,    OPNEXT120,   OPNEXT121,  OPNEXT122, OPNEXT123,
+       OPNEXT124, OPNEXT125,   OPNEXT126,  OPNEXT127, OPVARVAL147,
+       OPLIT,     OPSPAR,      OPSPARSUB,  OPDUMMY,   OPNUM2SYM,
+       OPFUNCs,   OPLOOPDUMMY, OPSTR2SYM,  OPSYMVVAL, OPSYMVVALSUB},
       RK_SYM);
   // Pointers: tuple cells, problem records.
   put({OPLITLIST, OPSYMLIST, OPPROB, OPPROBSUB}, RK_LIST);
   t[OPIFrew] = RK_IF;
   // Counted strings.
-  put({OPIFSYMstr101, OPIFSYMstr113, OPCHAR, OPCONCAT, OPSVEXOESTR,
-       OPSPARSTR, OPSPARSUBSTR, OPFUNCstr, OPFUNCcs, OPRANDVAR,
-       OPRANDVARSUB, OPDOTSYM, OPDOTSUBSYM, OPSUFSYM, OPSUFSUBSYM, OPALIAS,
-       OPSTR, OPSYM2STR, OPNUM2STR, OPDOLLAR, OPDOLLAR0, OPeeDOLLAR218,
-       OPeDOLLAR0, OPeeDOLLAR220, OPSYNDOTSYM, OPSYNNAME, OPSYNSUFSYM},
+  put({OPIFSYMstr101, OPIFSYMstr113, OPCHAR,      OPCONCAT,      OPSVEXOESTR,
+       OPSPARSTR,     OPSPARSUBSTR,  OPFUNCstr,   OPFUNCcs,      OPRANDVAR,
+       OPRANDVARSUB,  OPDOTSYM,      OPDOTSUBSYM, OPSUFSYM,      OPSUFSUBSYM,
+       OPALIAS,       OPSTR,         OPSYM2STR,   OPNUM2STR,     OPDOLLAR,
+       OPDOLLAR0,     OPeeDOLLAR218, OPeDOLLAR0,  OPeeDOLLAR220, OPSYNDOTSYM,
+       OPSYNNAME,     OPSYNSUFSYM},
       RK_STR);
   put({OPENV, OPENVSUB}, RK_ENV);
   put({OPSYN, OPSYNSUB, OPSYNDOT, OPSYNSUF}, RK_BYFLAGS);
@@ -90,8 +95,7 @@ struct kind_forms {
 const kind_forms forms[8] = {
     {233, f_OP_NUM_i, 266, f_OP_STORE_i, 239, f_OP_REWRITE_i, 272,
      f_OP_RESTORE_i},
-    {234, f_OPNUM, 267, f_OP_STORE_r, 240, f_OP_REWRITE_r, 273,
-     f_OP_RESTORE_r},
+    {234, f_OPNUM, 267, f_OP_STORE_r, 240, f_OP_REWRITE_r, 273, f_OP_RESTORE_r},
     {235, f_OPLIT1, 268, f_OP_STORE_s, 241, f_OP_REWRITE_s, 274,
      f_OP_RESTORE_s},
     {236, f_OPSYMLIT, 269, f_OP_STORE_l, 242, f_OP_REWRITE_l, 275,
@@ -145,7 +149,10 @@ void plant_rewrite(expr* x, int k, Index* ix) {
   set_opcode(x, f.rewrite_op);
 }
 
-void bind(expr* x, int op) { x->op = op < N_EVAL_OPCODES ? functab[op] : nullptr; }
+// The routine of the node's opcode (compile-time forms have none).
+void bind(expr* x, int op) {
+  x->op = op < N_EVAL_OPCODES ? functab[op] : nullptr;
+}
 
 // The restore record r waits at ix again; its node gets its REWRITE
 // routine back.
@@ -162,7 +169,7 @@ int rewkind(const expr* e) {
   int op = opcode(e);
   int k = op < N_EEOPS ? rewclass[op] : int{RK_INT};
   if (k == RK_BYFLAGS)
-    k = has_flag(e, EF_STRING) ? RK_STR
+    k = has_flag(e, EF_STRING)    ? RK_STR
         : has_flag(e, EF_NUMERIC) ? RK_REAL
                                   : RK_SYM;
   return k;
@@ -178,6 +185,7 @@ void opgen(eexpr* e, Index* ix, int withset) {
     if (!s) return;
     if (withset) {
       s->errctx = ix;
+      del_privnode(s);
       expr* n = new_expr(opword(OP_CLEARSET), s);
       n->op = cleanup_op(f_OPCLEARSET);
       s->privnode = n;
@@ -297,7 +305,8 @@ evalue f_OPLIT1(expr* e, TVA*) { return {.sp = &e->R.sym}; }
 evalue f_OPSYMLIT(expr* e, TVA*) { return {.p = e->R.p}; }
 evalue f_OPCST1(expr* e, TVA*) { return {.cs = ref_cstr(e->R.cs)}; }
 
-// ---- STORE and REWRITE ---------------------------------------------------------
+// ---- STORE and REWRITE
+// ---------------------------------------------------------
 
 namespace {
 
@@ -420,7 +429,8 @@ void f_OP_RESTORE_c(expr* r, Index* ix) {
   rearm(r, ix, f_OP_REWRITE_c);
 }
 
-// ---- Undo --------------------------------------------------------------------
+// ---- Undo
+// --------------------------------------------------------------------
 
 void unplant(expr* x, expr* copy) {
   if (opcode(x) == OP_VALUE0 + RK_STR && x->R.cs) release_cstr(x->R.cs);

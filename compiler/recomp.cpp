@@ -54,7 +54,8 @@ retain_ent* Retain(expr** where, expr* old, set* put) {
   return e;
 }
 
-// ---- Rewrites ----------------------------------------------------------------
+// ---- Rewrites
+// ----------------------------------------------------------------
 
 void rew_save(xrecomp* x) {
   int nlists = 0, nsaved = 0;
@@ -92,8 +93,8 @@ namespace {
 bool armed(const expr* x) {
   efunc f = x->op;
   return f == f_OP_REWRITE_i || f == f_OP_REWRITE_r || f == f_OP_REWRITE_s ||
-         f == f_OP_REWRITE_l || f == f_OP_REWRITE_if ||
-         f == f_OP_REWRITE_c || f == f_OP_REWRITE_sif;
+         f == f_OP_REWRITE_l || f == f_OP_REWRITE_if || f == f_OP_REWRITE_c ||
+         f == f_OP_REWRITE_sif;
 }
 
 expr* record_of(expr* x) {
@@ -175,7 +176,8 @@ void lev0_clear() {
   rew_list = nullptr;
 }
 
-// ---- The retained log ----------------------------------------------------------
+// ---- The retained log
+// ----------------------------------------------------------
 
 void reset_retained(es_retain* b) {
   if (!b) return;
@@ -239,7 +241,8 @@ void es_reset(xrecomp* x) {
   eeth_clear(x);
 }
 
-// ---- Generated data ----------------------------------------------------------
+// ---- Generated data
+// ----------------------------------------------------------
 
 namespace {
 
@@ -304,7 +307,8 @@ void xreset(xnode* d) {
   }
 }
 
-// ---- Set-update dependencies -------------------------------------------------
+// ---- Set-update dependencies
+// -------------------------------------------------
 
 namespace {
 

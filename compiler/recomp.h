@@ -90,8 +90,8 @@ inline retain_ent* Retain_new(expr** where, expr* old, expr* made) {
 }
 // Retain of a set slot.
 inline retain_ent* Retain_set(set** where, set* old, set* put) {
-  return Retain(reinterpret_cast<expr**>(where),
-                reinterpret_cast<expr*>(old), put);
+  return Retain(reinterpret_cast<expr**>(where), reinterpret_cast<expr*>(old),
+                put);
 }
 
 // Moves the rewrite lists of the closed levels (rew_list0) into x: the

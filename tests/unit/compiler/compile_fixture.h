@@ -76,15 +76,15 @@ inline void walk(set_spec* ss, TVA* t, const std::function<void()>& body) {
   }
   std::function<void(Index*)> level = [&](Index* ix) {
     for (auto& tuple : members_of(ix->s, t)) {
-      for (size_t k = 0; k < tuple.size(); ++k)
-        t->lev[ix->level][k] = tuple[k];
+      for (size_t k = 0; k < tuple.size(); ++k) t->lev[ix->level][k] = tuple[k];
       run_hooks(ix->onbind, t);
       if (!ix->cond || eval_true(ix->cond, t)) {
         if (ix->next) {
           level(ix->next);
         } else {
           if (ss->cond)
-            for (Index* c = ss->first; c; c = c->next) run_hooks(c->complete, t);
+            for (Index* c = ss->first; c; c = c->next)
+              run_hooks(c->complete, t);
           body();
         }
       }
@@ -125,7 +125,9 @@ inline union evalue t_PAR(expr* e, TVA* t) {
   return {.d = v};
 }
 
-inline union evalue t_SYM2NUM(expr* e, TVA* t) { return {.d = t_sym(e->L.e, t)->value}; }
+inline union evalue t_SYM2NUM(expr* e, TVA* t) {
+  return {.d = t_sym(e->L.e, t)->value};
+}
 
 // A walk over a tree, parsed or compiled, in a fixed order: each node (at)
 // before its operands, leaf values (leaf), the sets and indexings it holds
