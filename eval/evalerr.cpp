@@ -12,6 +12,7 @@
 #include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/paramdcl.h"
+#include "frontend/refs.h"
 #include "instance/ac.h"
 #include "instance/names.h"
 #include "session/cmdmem.h"
@@ -229,10 +230,10 @@ void badsubs(TVA* tva, xnode* ent, setmem* first, int count) {
 void bad_next(TVA* tva, symbol* member, const char* set_text, int offset,
               int bound, uint32_t opword) {
   if (!mgwhere(tva)) {
+    // Opcode bits: 1 backward, 2 implicit offset, 4 wrapping.
     int k = static_cast<int>(opword >> OPSHIFT) - OPNEXT120;
-    bool backward = k & 1, wrapping = k & 4, implicit_offset = k & 2;
-    const char* name = backward ? (wrapping ? "prevw" : "prev")
-                                : (wrapping ? "nextw" : "next");
+    bool backward = k & 1, implicit_offset = k & 2;
+    const char* name = nextprev_name[(k & 1) | ((k >> 1) & 2)];
     bool num = is_number(member);
     Fprintf(Stderr, num ? "can't compute %s(%s, %s" : "can't compute %s(%Q, %s",
             name, member->name, set_text);

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "eval/indexing.h"
 #include "eval/evalerr.h"
+#include "eval/indexing.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"

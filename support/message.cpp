@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "data/read.h"
-#include "eval/funclib.h"
 #include "eval/evalerr.h"
+#include "eval/funclib.h"
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"

@@ -1,4 +1,3 @@
-#include "compiler/tva.h"
 #include "eval/set.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/tva.h"
 #include "frontend/frontend_fixture.h"
 #include "support/scratch.h"
 #include "support/symbol.h"

@@ -1,10 +1,10 @@
 // The records the set constructors build: heads, operands, reconciled
 // dimensions and the messages of construction.
-#include "compiler/tva.h"
 #include "eval/setclass.h"
 
 #include <gtest/gtest.h>
 
+#include "compiler/tva.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/decl.h"

@@ -8,9 +8,9 @@
 
 #include "compiler/tva.h"
 #include "frontend/frontend_fixture.h"
-#include "instance/ac.h"
 #include "frontend/neighbours.h"
 #include "frontend/reader.h"
+#include "instance/ac.h"
 #include "session/execute.h"
 #include "session/loop.h"
 #include "support/block.h"
