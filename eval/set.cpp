@@ -393,11 +393,9 @@ void sdelete(set* s) {
       break;
     case SC_SYS:
     case SC_DB:
-      withdraw(s);
       give_record(&db_free_list, s);
       break;
     case SC_INTERVAL: {
-      withdraw(s);
       set_interval* si = static_cast<set_interval*>(s);
       edelete(si->lower);
       edelete(si->upper);

@@ -99,8 +99,11 @@ void ppinit(char** argv, int first);
 // conversions), the command line (xargv, read_options, xoption, the
 // -b/-i/-vi settings), the session's modes (interactive, block mode), the
 // reader and lexer state with the top-level line buffer (the statement's
-// file name aside), the allocator's serial numbers, and the
-// environment-file results.  Kept across `reset` by the reset
+// file name aside), the allocator's serial numbers, the
+// environment-file results, and the cells of options that are not in the
+// option table yet (display_width, MD_precision, allow_NaN,
+// bad_subscripts), which keep their values as the table's options do.
+// Kept across `reset` by the reset
 // command itself (not built yet): the option table (env_reset; envinit
 // builds it from nothing) and the open include levels (ioreset), which
 // live in the pools.
