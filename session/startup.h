@@ -102,7 +102,8 @@ void ppinit(char** argv, int first);
 // file name aside), the allocator's serial numbers, the
 // environment-file results, and the cells of options that are not in the
 // option table yet (display_width, MD_precision, allow_NaN,
-// bad_subscripts), which keep their values as the table's options do.
+// bad_subscripts, substout), which keep their values as the table's
+// options do.
 // Kept across `reset` by the reset
 // command itself (not built yet): the option table (env_reset; envinit
 // builds it from nothing) and the open include levels (ioreset), which

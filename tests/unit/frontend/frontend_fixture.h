@@ -1,6 +1,7 @@
-// Set-up shared by the front-end and session unit tests: the modules'
-// state as start-up builds it; the input state of a fresh non-interactive
-// session; a scratch directory whose files become the input.
+// Set-up shared by the unit tests: the modules' state as start-up builds
+// it; the input state of a fresh non-interactive session; a scratch
+// directory whose files become the input; a test that parses text through
+// the real lexer and grammar.
 #ifndef VEXO_UNIT_FRONTEND_FRONTEND_FIXTURE_H
 #define VEXO_UNIT_FRONTEND_FRONTEND_FIXTURE_H
 
