@@ -16,6 +16,7 @@
 namespace vexo {
 
 dummy* dummy_free_list;
+dummy* loopdummy_held;
 e_copy* e_copy_freelist;
 int nvarsub;
 
@@ -49,15 +50,31 @@ dummy::dummy(dummy* next_, symbol* name_)
 }
 
 void dummy_release(dummy* first) {
-  if (!first) return;
-  dummy* last = first;
-  for (dummy* d = first;; d = d->next) {
+  // Both lists receive their records in chain order, in front of what
+  // they held.
+  dummy* freed = nullptr;
+  dummy** freed_end = &freed;
+  dummy* held = nullptr;
+  dummy** held_end = &held;
+  for (dummy* d = first; d; d = d->next) {
     d->name->binding = d->oldval;
-    last = d;
-    if (!d->next) break;
+    dummy**& end = d->kind == LOOPDUMMY_KIND ? held_end : freed_end;
+    *end = d;
+    end = &d->next;
   }
-  last->next = dummy_free_list;
-  dummy_free_list = first;
+  *freed_end = dummy_free_list;
+  dummy_free_list = freed;
+  *held_end = loopdummy_held;
+  loopdummy_held = held;
+}
+
+void loopdummies_free() {
+  while (dummy* d = loopdummy_held) {
+    loopdummy_held = d->next;
+    d->kind = DUMMY_KIND;
+    d->next = dummy_free_list;
+    dummy_free_list = d;
+  }
 }
 
 expr* dummy_expr(dummy* d) {
@@ -246,6 +263,7 @@ void del_ecopy(e_copy* c) {
 
 void dummy_init() {
   dummy_free_list = nullptr;
+  loopdummy_held = nullptr;
   e_copy_freelist = nullptr;
   nvarsub = 0;
   for (set*& s : level_set) s = nullptr;

@@ -53,9 +53,15 @@ static_assert(std::is_trivially_destructible_v<dummy> &&
 extern dummy* dummy_free_list;
 
 // Gives every name of the chain starting at `first` (newest first) its
-// previous binding back, in chain order, and returns the whole chain to
-// dummy_free_list.  null does nothing.
+// previous binding back, in chain order, and returns the chain's records
+// to dummy_free_list; loop dummies (LOOPDUMMY_KIND) go to loopdummy_held
+// instead, since the commands of their loop's body still refer to them
+// until the loop has run.  null does nothing.
 void dummy_release(dummy* first);
+// Loop dummies whose scope has closed; loopdummies_free gives them to the
+// free list once no command refers to them (the command memory reset).
+extern dummy* loopdummy_held;
+void loopdummies_free();
 
 // The reference to a dummy: an OPDUMMY node (no flags) with L the level, R
 // the offset, and the dummy's symbol in the routine slot until the compiler

@@ -27,6 +27,7 @@
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
+#include "session/cmdrec.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -144,7 +145,7 @@ static int read_data_here() {
 int data_stmt(expr* file) {
   if (cmdstate) {
     if (file)
-      cmd("e", 1, CK_DATA, file);
+      cmd_e(CK_DATA, file);
     else
       error(0,
             "misplaced \"data;\", which cannot appear in a compound "
@@ -152,7 +153,7 @@ int data_stmt(expr* file) {
     return 0;
   }
   if (inslev) {
-    cmd("e", 1, CK_DATA, file);
+    cmd_e(CK_DATA, file);
     return 0;
   }
   if (file) einclude(file, 0);
@@ -160,7 +161,7 @@ int data_stmt(expr* file) {
 }
 
 int shell_stmt(expr* text, redirect* r) {
-  cmd("ef", 2, CK_SHELL, text, r);
+  cmd_ef(CK_SHELL, text, r);
   if (!from_data) return 0;
   return read_data_here();
 }
@@ -170,7 +171,7 @@ void commands_stmt(expr* file, redirect* r) {
     error(0, "Ignoring >... in commands without filename.");
     r = nullptr;
   }
-  if (cmdstate || file) cmd("ef", 2, CK_COMMANDS, file, r);
+  if (cmdstate || file) cmd_ef(CK_COMMANDS, file, r);
 }
 
 int snapshot_bit(symbol* word) {
@@ -185,7 +186,7 @@ int snapshot_bit(symbol* word) {
 }
 
 void snapshot_stmt(intptr_t bits, redirect* r) {
-  if (!(bits & 256)) cmd("if", 2, CK_SNAPSHOT, static_cast<int>(bits), r);
+  if (!(bits & 256)) cmd_if(CK_SNAPSHOT, static_cast<int>(bits), r);
 }
 
 expr* exit_value(expr* e) { return e ? make_numeric(e) : new_num(0.); }

@@ -1,42 +1,80 @@
-// Command dispatch.  Every complete top-level command goes to execute,
-// which runs it by its kind; a compound command (for, repeat, if, braces)
-// runs when its outermost level closes.  No command has its handler yet:
-// the least dispatcher carries out `exit` with a constant value and reports
-// every other command as not implemented, as an error of the command.
+// Command dispatch.  execute runs a chain of command records
+// (session/cmdrec.h): a single top-level command, or an outermost compound
+// command with everything linked inside it.  For each record it checks for
+// interrupts and new warnings, runs pending clean-up records, counts the
+// command in _cmdno, loads the command's dependency list, starts the
+// command's output block in block mode and runs the handler of its kind
+// from one table (cmdtab).  The loops (for, repeat, brace groups), if,
+// break, continue and the loop ends are carried out here, and exit and
+// sleep; the other kinds' handlers belong to the subsystems that own the
+// commands, and a kind whose handler is not built yet reports "<command>
+// is not implemented yet" as an error of the command.
 #ifndef VEXO_SESSION_EXECUTE_H
 #define VEXO_SESSION_EXECUTE_H
 
+#include <cstdio>
+
 namespace vexo {
 
-struct cmd_place;
-struct expr;
+struct cmd_fields;
 
 // Command kinds run by execute: 26 to 90.
 constexpr int CMD_KIND_MIN = 26;
 constexpr int CMD_KIND_MAX = 90;
+constexpr int N_CMD_KINDS = CMD_KIND_MAX - CMD_KIND_MIN + 1;
 // The command names by kind (cmdname[kind - CMD_KIND_MIN]): they name the
 // command in error positions (cmdwhere) and its output block in block
 // mode.
-extern const char* const cmdname[CMD_KIND_MAX - CMD_KIND_MIN + 1];
+extern const char* const cmdname[N_CMD_KINDS];
 
-// Runs the top-level command of the kind whose statement began at where
-// (its file null for standard input); value is the expression of `exit`
-// (null for the other kinds).  _cmdno counts each command.  `exit` with a
-// numeric constant ends the session with that value truncated (0: the
-// return code), through myexit; every other command is not_implemented
-// while it is the running command (curcmd, cmdnum), so that the message
-// shows the command's place (cmdwhere).
-void execute(int kind, const cmd_place& where, const expr* value);
+// The handler of a kind runs one record.
+using cmd_handler = void (*)(cmd_fields* c);
+// The handlers by kind (cmdtab[kind - CMD_KIND_MIN]).  Kinds that never
+// reach the executor (then, else_check, else, rbrace, repeat_end,
+// semicolon, breakpoint) have the bug reporter "Bad ncmd = %d in
+// execute()".
+extern const cmd_handler cmdtab[N_CMD_KINDS];
+
+// Runs the chain that starts at first, then releases the command memory
+// (or, after an interrupt, prints "<BREAK>" and abandons what ran).  In
+// discard mode (an error unwinding open compounds) nothing runs.  Errors
+// abandon the chain through the abort path (bailout).
+void execute(cmd_fields* first);
+
 // Reports "<name> is not implemented yet" as an error of the statement
 // (squawk: at the running command's place, else at the input position)
 // and abandons it (bailout): a session that reads a file ends with rc | 2,
 // an interactive one goes on.
 [[noreturn]] void not_implemented(const char* name);
+// The table's entry for the kinds whose handlers are not built yet:
+// not_implemented with the command's name.
+void not_implemented_cmd(cmd_fields* c);
+
+// Unwinds the running loops read at include level lev or deeper (brace
+// groups are passed over): the dummies of a for lose their binding, the
+// loop is ended.
+void end_loops(int lev);
+// Nonzero while a loop runs (its body's commands still refer to the loop
+// dummies).
+int loops_running();
+
+// Commands executed in the session (the value of _cmdno).
+extern double ncmds;
+// 1 after `break all`, 2 after `break commands`, inside command files.
+extern int allbreaking;
+
+// Where the parser's unit tests and the front-end probe see what the
+// grammar built: while set, execute describes each chain it receives to
+// this stream (one line per record, cmd_describe) and runs nothing.
+extern FILE* exec_listing;
 
 // The commands diff, version and what, and help: "%s not yet implemented"
 // as a warning.
 void notyet(const char* what);
 void help();
+
+// Start-up and `reset`: no loop running, _cmdno's count at 0.
+void execute_reinit();
 
 }  // namespace vexo
 

@@ -16,7 +16,6 @@
 #include "eval/funclib.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
-#include "frontend/cmdbuild.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
@@ -30,11 +29,14 @@
 #include "report/dataprint.h"
 #include "report/indextab.h"
 #include "report/prex.h"
+#include "report/print.h"
 #include "report/prset.h"
 #include "session/batch.h"
 #include "session/cmdfiles.h"
 #include "session/cmdmem.h"
+#include "session/cmdrec.h"
 #include "session/envfile.h"
+#include "session/execute.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -147,8 +149,7 @@ static void scan_block_and_libs() {
             b_usage();
           default:
             blockmode = 0;
-            bug("Bad character '%c' in %s; use -b? to see -b options.", *c,
-                s);
+            bug("Bad character '%c' in %s; use -b? to see -b options.", *c, s);
         }
       }
     } else if (s[1] == 'i') {
@@ -170,7 +171,8 @@ void init_modules() {
   dummy_init();
   decl_init();
   paramdcl_init();
-  cmdbuild_reset();
+  cmd_reinit();
+  execute_reinit();
   cleanup_reset();
   cmdmem_reset();
   Blank = new_cstring("");
@@ -190,6 +192,7 @@ void init_modules() {
   prset_init();
   dataprint_init();
   prex_init();
+  print_reinit();
 }
 
 void reset_modules() {

@@ -25,21 +25,21 @@ struct cstr;
 
 // Process-wide state set at start (rc, blockmode, interactive, Serving and
 // xargv live in the lower modules that read them).
-extern FILE* stdOut;         // the program's standard output
-extern int64_t apid;         // the process id
+extern FILE* stdOut;          // the program's standard output
+extern int64_t apid;          // the process id
 extern const char* progname;  // argv[0]
 extern const char* progbase;  // its last path component
-extern int isatty_ZEF;       // terminal-mode bits from -vi (2 force, 1
-                             // forbid interactive; 8 no raw terminal)
-extern int guisolve;         // -bs: solves through the "solve_args" dialogue
+extern int isatty_ZEF;        // terminal-mode bits from -vi (2 force, 1
+                              // forbid interactive; 8 no raw terminal)
+extern int guisolve;          // -bs: solves through the "solve_args" dialogue
 extern const char* i_option_ZEF;  // -i: the user-function library list
-extern int vi_seen;          // a -vi form was given
-extern int Dw_max;           // widest display: 2 during start-up
-extern int allow_times;      // start-up has ended
-extern int force_exit_0;     // -w: every exit gives code 0
-extern double reset_time;    // elapsed time (e_time) at start-up or at the
-                             // last reset: the base of the translator's
-                             // own times
+extern int vi_seen;               // a -vi form was given
+extern int Dw_max;                // widest display: 2 during start-up
+extern int allow_times;           // start-up has ended
+extern int force_exit_0;          // -w: every exit gives code 0
+extern double reset_time;         // elapsed time (e_time) at start-up or at the
+                                  // last reset: the base of the translator's
+                                  // own times
 // Shared strings "", "?" and "<" (nodes that refer to them hold a
 // reference).
 extern cstr* Blank;
@@ -66,14 +66,17 @@ void ppinit(char** argv, int first);
 //   frontend/dummy   dummy_init       dummies, expression copies, level sets
 //   frontend/decl    decl_init        declarations, class lists, dac
 //   frontend/paramdcl paramdcl_init   the set declaration being parsed
-//   frontend/cmdbuild cmdbuild_reset  open compound commands, loop sets
+//   session/cmdrec   cmd_reinit       open compound commands, link slot,
+//                                     the continuation-prompt buffer
+//   session/execute  execute_reinit   running loops, the command count
 //   session/loop     cleanup_reset    clean-up records
-//   session/cmdmem   cmdmem_reset     the running command's blocks
+//   session/cmdmem   cmdmem_reset     the command arena
 //   session/startup  (here)           Blank, Question, LTc
 //   session/sysdecls sysdecls         built-in params and system sets
 //   frontend/keywords parse_init      word sets, keywords, built-in sets,
 //                                     system suffixes, problems and sets
-//                                     (sysdecl_*)
+//                                     (sysdecl_*), the built-in function
+//                                     records (builtins_init)
 //   compiler/eexpr   eehashtab_init   shared-expression table, its free
 //                                     list, the opcode tables, no_common
 //   compiler/context context_init     context records, level-0 entries
@@ -92,6 +95,7 @@ void ppinit(char** argv, int first);
 //                                     width from display_width (which no
 //                                     option writes yet, and every printer
 //                                     entry reads again)
+//   report/print     print_reinit     printf's format, the refusal count
 // State that survives `reset` by design, outside the recorded pools: the
 // process set-up (Stderr, stdOut, the machine constants, the lexer's
 // character tables, the signal handlers, the block-mode buffer, the
@@ -102,8 +106,9 @@ void ppinit(char** argv, int first);
 // file name aside), the allocator's serial numbers, the
 // environment-file results, and the cells of options that are not in the
 // option table yet (display_width, MD_precision, allow_NaN,
-// bad_subscripts, substout), which keep their values as the table's
-// options do.
+// bad_subscripts, substout, print_precision, print_round,
+// print_separator, format_range_errmsg), which keep their values as the
+// table's options do.
 // Kept across `reset` by the reset
 // command itself (not built yet): the option table (env_reset; envinit
 // builds it from nothing) and the open include levels (ioreset), which

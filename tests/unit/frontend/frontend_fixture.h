@@ -22,6 +22,7 @@
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/cmdrec.h"
 #include "session/infiles.h"
 #include "session/startup.h"
 #include "support/block.h"
@@ -79,7 +80,7 @@ inline void reset_input() {
   for (const char*& p : prompt0) p = "";
   reader_reset();
   lex_reset();
-  cmdbuild_reset();
+  cmd_reinit();
   parse_state_reset();
 }
 
@@ -177,10 +178,10 @@ class ParserTest : public ::testing::Test, protected InputDir {
   // The front end of a fresh session again (any time within a test).
   void fresh_parser() {
     start_parser();
-    cmd_trace = nullptr;
+    exec_listing = nullptr;
   }
   void TearDown() override {
-    cmd_trace = nullptr;
+    exec_listing = nullptr;
     leave();
   }
 

@@ -1,5 +1,6 @@
-// The least dispatcher: exit with a constant, and every other command
-// reported as not implemented yet at its place.
+// The dispatcher: every kind reaches its handler through the one table;
+// the kinds not built yet are reported at their place; the kinds that never
+// reach the executor are bugs; exit ends the session with its value.
 #include "session/execute.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
 #include "frontend/neighbours.h"
+#include "session/cmdrec.h"
 #include "session/loop.h"
 #include "session/sysdecls.h"
 #include "support/message.h"
@@ -16,8 +18,6 @@
 
 namespace vexo {
 namespace {
-
-constexpr int EXIT = 66, DISPLAY = 34, SOLVE = 32;
 
 class Execute : public ::testing::Test {
  protected:
@@ -29,30 +29,41 @@ class Execute : public ::testing::Test {
   }
 };
 
-TEST_F(Execute, CommandNames) {
-  EXPECT_STREQ(cmdname[DISPLAY - CMD_KIND_MIN], "display");
-  EXPECT_STREQ(cmdname[SOLVE - CMD_KIND_MIN], "solve");
-  EXPECT_STREQ(cmdname[EXIT - CMD_KIND_MIN], "exit");
-  EXPECT_STREQ(cmdname[81 - CMD_KIND_MIN], "{...}");
+TEST_F(Execute, CommandNamesAndTable) {
+  EXPECT_STREQ(cmdname[CK_DISPLAY - CMD_KIND_MIN], "display");
+  EXPECT_STREQ(cmdname[CK_SOLVE - CMD_KIND_MIN], "solve");
+  EXPECT_STREQ(cmdname[CK_EXIT - CMD_KIND_MIN], "exit");
+  EXPECT_STREQ(cmdname[CK_BRACES - CMD_KIND_MIN], "{...}");
   EXPECT_STREQ(cmdname[CMD_KIND_MAX - CMD_KIND_MIN], "snapshot");
+  for (int k = CMD_KIND_MIN; k <= CMD_KIND_MAX; ++k)
+    EXPECT_NE(cmdtab[k - CMD_KIND_MIN], nullptr) << cmdname[k - CMD_KIND_MIN];
+  EXPECT_EQ(cmdtab[CK_SOLVE - CMD_KIND_MIN], not_implemented_cmd);
+  EXPECT_NE(cmdtab[CK_PRINT - CMD_KIND_MIN], not_implemented_cmd);
 }
 
 TEST_F(Execute, ExitWithAConstantEndsTheSessionWithIt) {
-  cmd_place where{nullptr, "m.mod", 2, 9, 0};
-  auto r = test::run_captured([&] { execute(EXIT, where, new_num(3.9)); });
+  cmd_fields* c = start_cmd("e", 1, CK_EXIT);
+  c->f()[0].e = new_num(3.9);
+  auto r = test::run_captured([&] { execute(c); });
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 3);
   EXPECT_EQ(r.err, "");
-  // exit 0 (also what `exit;` gives): the session's return code.
-  rc = 5;
-  r = test::run_captured([&] { execute(EXIT, where, new_num(0)); });
-  EXPECT_EQ(r.code, 5);
+  // exit 0 (also what `exit;` gives): the session's return code (one
+  // that lets commands run: above 1 an error ended the session's work).
+  rc = 1;
+  c = start_cmd("e", 1, CK_EXIT);
+  c->f()[0].e = new_num(0);
+  r = test::run_captured([&] { execute(c); });
+  EXPECT_EQ(r.code, 1);
 }
 
-TEST_F(Execute, OtherCommandsAreReportedAtTheirPlace) {
+TEST_F(Execute, UnbuiltKindsAreReportedAtTheirPlace) {
   // A batch session ends at the error, with the error bit.
-  cmd_place where{nullptr, "m.mod", 4, 148, 0};
-  auto r = test::run_captured([&] { execute(DISPLAY, where, nullptr); });
+  cmd_fields* c = start_cmd("", 0, CK_DISPLAY);
+  c->stmtfname = "m.mod";
+  c->stmtline = 4;
+  c->stmtoffset = 148;
+  auto r = test::run_captured([&] { execute(c); });
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err,
@@ -66,9 +77,9 @@ TEST_F(Execute, OtherCommandsAreReportedAtTheirPlace) {
   rc = 0;
   interactive = 1;
   infile = 0;
-  r = test::run_captured([&] {
-    execute(SOLVE, cmd_place{nullptr, nullptr, 1, 0, 0}, nullptr);
-  });
+  c = start_cmd("", 0, CK_SOLVE);
+  c->stmtfname = nullptr;
+  r = test::run_captured([&] { execute(c); });
   EXPECT_TRUE(r.aborted);
   EXPECT_EQ(r.err,
             "Error executing \"solve\" command:\n"
@@ -79,14 +90,19 @@ TEST_F(Execute, OtherCommandsAreReportedAtTheirPlace) {
   EXPECT_EQ(*sysparam_cell(Cmdno), 2);
 }
 
-TEST_F(Execute, AKindOutsideTheTableIsABug) {
-  auto r = test::run_captured([] {
-    execute(25, cmd_place{nullptr, nullptr, 0, 0, 0}, nullptr);
-  });
-  EXPECT_TRUE(r.exited);
-  EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("Bug: Bad ncmd = 25 in execute()"), std::string::npos)
-      << r.err;
+TEST_F(Execute, KindsOutsideTheTableOrNeverExecutedAreBugs) {
+  for (int kind : {25, 91, int(CK_THEN), int(CK_RBRACE), int(CK_EMPTY)}) {
+    cmd_fields* c = start_cmd("", 0, CK_DISPLAY);
+    c->kind = kind;
+    auto r = test::run_captured([&] { execute(c); });
+    EXPECT_TRUE(r.exited) << kind;
+    EXPECT_EQ(r.code, 2) << kind;
+    EXPECT_NE(
+        r.err.find("Bug: Bad ncmd = " + std::to_string(kind) + " in execute()"),
+        std::string::npos)
+        << r.err;
+    test::start_session();
+  }
 }
 
 }  // namespace
