@@ -90,7 +90,9 @@ function* f_setup(arglgen* g, expr* args, function* f, TVA* tva) {
   al.ra = g->nums.a;
   al.nin = al.n;
   al.nsin = al.n - al.nr;
-  int32_t k = f->nargs;
+  // A function of any number of arguments (attribute 0x4000) has no
+  // count to check.
+  int32_t k = f->fflags & 0x4000 ? -1 : f->nargs;
   if (k >= 0 && al.n != k)
     eerror(tva, "%s needs %d argument(s), not %d", fname(f), k, al.n);
   if (k < -1 && al.n < -(k + 1))

@@ -221,6 +221,7 @@ void run_cleanups() {
 void cleanup_reset() {
   cleanup_head.next = cleanup_head.prev = &cleanup_head;
   cleanup_free = nullptr;
+  curcmd = nullptr;
 }
 
 void cmd_mem_reset() {

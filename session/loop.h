@@ -82,7 +82,8 @@ void unregister_cleanup(cleanup_rec* r);
 // routine runs, so an error inside one does not run it again).
 void run_cleanups();
 // Start-up and `reset`: no live records and an empty free list (the
-// records live in recorded memory, which `reset` frees).
+// records live in recorded memory, which `reset` frees), no running
+// command.
 void cleanup_reset();
 // The command-memory reset after each top-level command and after an
 // error: the pending clean-ups run, the outermost evaluation context is

@@ -69,7 +69,8 @@ void ppinit(char** argv, int first);
 //   session/cmdrec   cmd_reinit       open compound commands, link slot,
 //                                     the continuation-prompt buffer
 //   session/execute  execute_reinit   running loops, the command count
-//   session/loop     cleanup_reset    clean-up records
+//   session/loop     cleanup_reset    clean-up records, the running
+//                                     command
 //   session/cmdmem   cmdmem_reset     the command arena
 //   session/startup  (here)           Blank, Question, LTc
 //   session/sysdecls sysdecls         built-in params and system sets

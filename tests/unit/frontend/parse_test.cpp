@@ -28,6 +28,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend_fixture.h"
+#include "session/cmdrec.h"
 #include "session/execute.h"
 #include "support/block.h"
 #include "support/list.h"
@@ -905,6 +906,53 @@ TEST_F(Parse, SelfReferenceMarksARecursiveParam) {
   ASSERT_TRUE(f && g);
   EXPECT_TRUE(f->type & PT_RECURSIVE);
   EXPECT_FALSE(g->type & PT_RECURSIVE);
+}
+
+// The continuation prompt names the innermost open compound; what stays
+// open at the end of the session is dropped with "Premature end of file.".
+TEST_F(Parse, ContinuationPromptsAndPrematureEnd) {
+  struct {
+    const char* text;
+    const char* prompt;
+    bool premature;
+  } cases[] = {
+      {"for {i in 1..2} {", "for{...} { ?", true},
+      {"for lp {i in 1..2} {", "for lp {...} { ?", true},
+      {"repeat {", "repeat { ?", true},
+      {"repeat lp {", "repeat lp { ?", true},
+      {"if 1 then {", "if ... then { ?", true},
+      {"if 1 then print 1; else {", "else { ?", true},
+      {"{", "{ ?", true},
+      {"{ repeat { print 1; } while 0; {", "{ ?", true},
+      // The end of an input closes a one-statement body (empty here); an
+      // if then waits for else, and runs at the end of the session.
+      {"if 1 then", "if ... then {...} ?", false},
+  };
+  for (auto& c : cases) {
+    SetUp();
+    run(std::string(c.text) + "\n");
+    EXPECT_STREQ(cmdprompt(), c.prompt) << c.text;
+    auto r = run_captured([] { eof_loopend(); });
+    EXPECT_EQ(count(r.err, "Premature end of file."), c.premature) << c.text;
+    EXPECT_STREQ(cmdprompt(), "???");
+    TearDown();
+  }
+  // The builders as the parser calls them: an if waiting for else runs
+  // when the next statement starts; a repeat waiting for its condition
+  // runs at the end of the session.
+  SetUp();
+  if_cmd(new_num(1));
+  cmd0(CK_RESET_CHECK);
+  EXPECT_STREQ(cmdprompt(), "if ... then {...} ?");
+  start_check();
+  loopstart(CK_LOOP_REPEAT, Symbol("lp", 0), nullptr);
+  rbrace();
+  EXPECT_STREQ(cmdprompt(), "repeat lp {...} ?");
+  auto r = run_captured([] { eof_loopend(); });
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(trace(), (lines{"cmd 58 if 1", "  cmd 89 \"\"", "  cmd 70 \"T\" if",
+                            "else", "  cmd 70 \"T\" if", "cmd 44 repeat lp - -",
+                            "  cmd 75 \"T\" repeat"}));
 }
 
 // Not listing: a command complete at top level runs; a compound runs once,
