@@ -59,10 +59,7 @@ static void place(cmd_fields* c) {
   c->stmtoffset = static_cast<long>(stmtoffset);
 }
 
-// The declarations referred to while the statement was parsed, as a list
-// in the arena; the accumulator is cleared (pr_badnames stays for the
-// executor).
-static cmd_dep* take_deps(int32_t* n) {
+cmd_dep* take_deps(int32_t* n) {
   *n = dac.n;
   if (!dac.n) return nullptr;
   cmd_dep* d = static_cast<cmd_dep*>(cmdmem(sizeof(cmd_dep) * size_t(dac.n)));

@@ -318,10 +318,14 @@ void cmdmem_free(cmd_fields* c);
 // command-memory reset, before the arena goes).
 void cmd_mem_free();
 
-// Dependency lists.  depsetup loads a record's list into the declaration
+// Dependency lists.  take_deps moves the declarations referred to while
+// the statement was parsed (the accumulator dac) into a list in the arena,
+// their count into *n (pr_badnames stays for the executor); depsetup loads
+// a record's list into the declaration
 // table (dac) before its expressions are compiled; dep_renumber rewrites
 // the numbers of every live list through map (old number -> new, -1 for a
 // deleted declaration, whose entries go).
+cmd_dep* take_deps(int32_t* n);
 void depsetup(const cmd_dep* deps, int n);
 void dep_renumber(const int32_t* map);
 

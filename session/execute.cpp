@@ -396,6 +396,10 @@ void execute(cmd_fields* first) {
     if (rc > 1) bailout();
     rc = cmd_rc;
   }
+  // References of a statement being read (whose start ran this chain)
+  // wait aside for its record.
+  int32_t npending;
+  cmd_dep* pending = take_deps(&npending);
   if (pr_badnames) {
     pr_badnames = 0;
   } else {
@@ -416,6 +420,7 @@ void execute(cmd_fields* first) {
     if (blockmode) blockstart("misc");
     bail1out();
   }
+  depsetup(pending, npending);
   cmd_mem_reset();
 }
 
