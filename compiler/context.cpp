@@ -453,9 +453,12 @@ void smandate(set* s) {
     case SC_SYS:
     case SC_SYSENUM:
     case SC_INVALID:
-    case SC_SLICE:
     case SC_NAMED:
     case SC_DB:
+      break;
+    case SC_SLICE:
+      mand_list(fexpr(s, 1));
+      smandate(fset(s, 3));
       break;
     case SC_SPEC:
     case SC_SPECSET: {
@@ -532,8 +535,10 @@ void sforce(context_rec* c, set* s) {
     case SC_SYS:
     case SC_SYSENUM:
     case SC_INVALID:
-    case SC_SLICE:
     case SC_DB:
+      break;
+    case SC_SLICE:
+      sforce(c, fset(s, 3));
       break;
     case SC_RANGE:
       force_node(fexpr(s, 1));

@@ -184,7 +184,8 @@ setmem* new_setmem(int arity);
 // nothing.
 void del_setmem(int arity, setmem* first);
 // The members of s with their table and ordinal index: free_members gives
-// them back, drop_members forgets them (they belong to another record).
+// them back (the records of s's slice cache are rebuilt on their next
+// use), drop_members forgets them (they belong to another record).
 // Either way s is left empty (nmem 0).
 void free_members(set* s);
 void drop_members(set* s);
@@ -215,10 +216,23 @@ int64_t set_lookup(set* s, symbol** tuple, setmem** where = nullptr);
 // Appends a member (set::addmem): 1 when it was present already, else 0.
 // A set without a table gets one first.
 int set_addmem(set* s, symbol** tuple);
+// Appends a member known to be new to the order list (ordinal nmem, nmem
+// raised); the table, if any, is not told: generators that build order
+// lists only use it on a set without one.
+setmem* set_append(set* s, symbol* const* tuple);
+// d shows the members of m: member count, order list and table (they stay
+// m's).
+void set_adopt(set* d, set* m);
 // The address of the link that points at the member equal to the tuple
 // (its bucket slot or the hash-next field before it), or null.
 setmem** prevlookup(set* s, symbol* const* tuple);
-// The one way to run a class generator; callers use it when nmem is -1.
+// The one way to run a class generator (set::genall); callers use it
+// when nmem is -1.  A set with an error context (an Index whose clean-up
+// hooks forget the set when its level moves on) has its private node
+// pushed onto those hooks and the context listed for bailout during the
+// call; the collected problem's current entity names the owner meanwhile.
+// A set with an owner and the invalid class's generator ends the command.
+// The records of the set's slice cache are rebuilt on their next use.
 void set_genall(set* s, TVA* tva);
 
 // Copy on write: s itself while fewer than two hold it; otherwise a new
@@ -236,17 +250,12 @@ void enum_genall(set* s, TVA* tva);
 
 // Hooks of the layers above, installed by their owners; each default is
 // the least behaviour this module needs.
-// set::genall of the set classes (error context, current entity around
-// the generator).  Default: null, and set_genall calls s->genall directly.
-extern void (*set_genall_hook)(set* s, TVA* tva);
 // Release of what a class record holds (expressions, operand sets,
 // indexing expressions), by class code, run before the record is
 // recycled; for classes 2 and 3 it destroys the whole indexing expression
 // (it is not a record of this module).  Default: null, nothing is
 // released.
 extern void (*set_release[N_SET_CLASSES])(set* s);
-// Frees a slice cache.  Default: null, the cache is dropped.
-extern void (*free_slices_hook)(void* slices);
 // Deletes an expression tree (the bounds of an interval).  Default: null,
 // the trees are left to the pool.
 extern void (*set_edelete_hook)(expr* e);

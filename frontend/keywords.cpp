@@ -2,7 +2,9 @@
 // parse_init.
 #include "frontend/keywords.h"
 
+#include "eval/dispatch.h"
 #include "eval/set.h"
+#include "eval/setclass.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "support/machine.h"
@@ -365,22 +367,6 @@ int N_System_Pars;
 int need_prob;
 int would_need_prob;
 
-// Stand-in for the interval-set class until it installs its constructor:
-// the record with its bounds and type, arity 1, not generated.
-static set* interval_record(int kind, expr* lower, expr* upper, int type) {
-  set_interval* s = new_set_interval();
-  s->kind = SET_KIND;
-  s->sclass = SC_INTERVAL;
-  s->refcnt = 1;
-  s->nmem = -1;
-  s->arity = 1;
-  s->lower = lower;
-  s->upper = upper;
-  s->type = kind == 1 ? type | 4 : type;
-  return s;
-}
-
-set* (*set_interval_hook)(int, expr*, expr*, int) = interval_record;
 void (*eehashtab_init_hook)();
 void (*ecopy_reset_hook)();
 void (*solve_result_name_hook)(symbol*);
@@ -442,15 +428,20 @@ void parse_init() {
     int flags = static_cast<int>(r->flags);
     set* s;
     if (flags & 8) {
-      s = set_interval_hook(0, nullptr, nullptr, flags);
+      s = set_interval(0, nullptr, nullptr, flags);
     } else {
-      s = set_interval_hook(0, new_num(negInfinity), new_num(Infinity), flags);
+      // The bounds are constants: bound to their routine here, since the
+      // built-in sets need not pass through the compiler.
+      expr* lo = new_num(negInfinity);
+      expr* hi = new_num(Infinity);
+      lo->op = hi->op = f_OPNUM;
+      s = set_interval(0, lo, hi, flags);
       s->link = AvailSets;
       AvailSets = s;
     }
     if (s->sclass != SC_INTERVAL)
       bug("availset_init: %s is not an interval set", r->name);
-    set_interval* si = static_cast<set_interval*>(s);
+    struct set_interval* si = static_cast<struct set_interval*>(s);
     si->kind = SET_BUILTIN_KIND;
     si->name = r->name;
     si->type = flags;

@@ -126,10 +126,6 @@ extern int would_need_prob;
 
 // Services of other subsystems, installed by their owners; each default is
 // the least behaviour parse_init needs.
-// Set classes: the interval constructor (kind 0 real, 1 integer; bounds or
-// null; type bits).  Default: a class-22 record of arity 1 holding the
-// bounds and type, without membership or generation routines.
-extern set* (*set_interval_hook)(int kind, expr* lower, expr* upper, int type);
 // Compiler: empties and sets up the table of shared expressions.
 // Default: nothing.
 extern void (*eehashtab_init_hook)();

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "eval/iterate.h"
 #include "support/block.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -63,7 +64,7 @@ void (*cmdwhere_hook)() = do_nothing;
 void (*cmd_where_hook)() = default_cmd_where;
 void (*mgwhere_hook)(TVA*) = default_mgwhere;
 void (*myexit_hook)(int) = default_myexit;
-void (*bailout_hook)() = do_nothing;
+void (*bailout_hook)() = bail_unwind;
 void (*read_end_hook)() = do_nothing;
 void (*end_include_hook)(int) = ignore_flag;
 int (*bail_quit_hook)() = no_quit;

@@ -58,7 +58,8 @@ extern void (*mgwhere_hook)(TVA* tva);
 // call_myexit.
 extern void (*myexit_hook)(int code);
 // bailout's clean-up of the open evaluation contexts, pending table output
-// and generation state.  Default: nothing.
+// and generation state.  Default: the evaluator's (bail_unwind,
+// eval/iterate.h).
 extern void (*bailout_hook)();
 // read_end: ends the input of a `read` command.  Default: nothing.
 extern void (*read_end_hook)();
