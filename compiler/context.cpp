@@ -163,7 +163,8 @@ void ss_start(set_spec* ss, xnode* owner) {
 
   context_rec* outer = ccon;
   int first_level = curcon + 1;
-  int64_t h = 0;
+  // Hash arithmetic wraps: kept unsigned.
+  uint64_t uh = 0;
   uint64_t lev = 0;
   double stamp = 0;
   bool fresh = false;
@@ -184,7 +185,7 @@ void ss_start(set_spec* ss, xnode* owner) {
     c->mandmask = ss->cond ? c->levbit
                            : c->scope & ~((uint64_t(1) << first_level) - 1);
     ccon = c;
-    h = h * 33 + r->hash;
+    uh = uh * 33 + static_cast<uint64_t>(r->hash);
     lev |= r->levbits;
     stamp = std::max(stamp, r->stamp);
     ix->cells = ix->s->arity;
@@ -193,14 +194,14 @@ void ss_start(set_spec* ss, xnode* owner) {
     eexpr* r = massage(&ss->cond);
     stamp = std::max(stamp, r->stamp);
     lev |= r->levbits;
-    h = h * 33 + r->hash;
+    uh = uh * 33 + static_cast<uint64_t>(r->hash);
     for (context_rec* c = outer + 1; c <= ccon; ++c) {
       c->early = c->chain;
       c->chain = nullptr;
       c->stamp = stamp;
     }
   }
-  h |= EE_SETHASH;
+  int64_t h = static_cast<int64_t>(uh | EE_SETHASH);
   if (ss->nmem >= 0 && stamp > ss->stamp) Clearset(ss);
   ss->depmask = lev;
   if (!ss->first) ++iflevel;

@@ -443,12 +443,16 @@ namespace {
 
 setdcl* decl_of(set* s) { return static_cast<setdcl*>(rec3(s)->f1); }
 
-// The subscript of a subscripted set, evaluated.
+// The subscript of a subscripted set, evaluated: the key of its lookup
+// node is a symbol list, or its one element once compiled.
 void subscript(set* s, symbol** t, TVA* tva) {
-  expr* lookup = static_cast<expr*>(rec3(s)->f2);
-  expr* sl = lookup->R.e;
+  expr* key = static_cast<expr*>(rec3(s)->f2)->R.e;
+  if (opcode(key) != OPSYMLIST) {
+    t[0] = eval_sym(key, tva);
+    return;
+  }
   int i = 0;
-  for (expr* e = sl->L.e; e && i < TUPMAX; e = e->next) t[i++] = eval_sym(e, tva);
+  for (expr* e = key->L.e; e && i < TUPMAX; e = e->next) t[i++] = eval_sym(e, tva);
 }
 
 // The member set stored for the subscript, or null.
