@@ -21,6 +21,8 @@ namespace vexo {
 
 err_ctx* err_fel;
 
+void iterate_reset() { err_fel = nullptr; }
+
 void push_cleanup(Index* ix, expr* hook, cleanup_fn routine) {
   hook->op = reinterpret_cast<efunc>(reinterpret_cast<void (*)()>(routine));
   hook->next = ix->cleanup;

@@ -49,6 +49,8 @@ struct err_ctx {
   Index* ix;
 };
 extern err_ctx* err_fel;
+// Start-up and `reset`: no set is being generated.
+void iterate_reset();
 
 // The first accepted tuple bound in the returned context, or null when
 // there is none (empty sets, every value rejected, a pending break); the

@@ -2,6 +2,7 @@
 #include "eval/slice.h"
 
 #include <cstring>
+#include <vector>
 
 #include "eval/dispatch.h"
 #include "eval/setclass.h"
@@ -92,49 +93,63 @@ set* set_slice(set* S, expr* key, const int32_t* pos, int nfix, int whole) {
   return s;
 }
 
-// One pass over S: each member's key, and its free part (or the whole
-// member) added to the key's member set.
+// The record from S's members: their keys first, then each key's member
+// set filled with its members together, so that a member set's nodes lie
+// side by side and its table is sized once.
 static void build(slice_rec* r, TVA* tva) {
   set* S = r->sliced;
   drop_build(r);
   r->stale = 0;
   if (S->nmem < 0) set_genall(S, tva);
   int n = r->nfix, ar = r->arity;
-  int mar = r->whole ? ar : ar - n;
+  size_t mar = size_t(r->whole ? ar : ar - n);
   r->keys = set_enum(new_enum(), n);
-  int cap = 0;
+  // Each member's key ordinal and the part its member set holds, in S's
+  // order; then the parts grouped by key.
+  std::vector<int32_t> kord, count;
+  std::vector<symbol*> parts;
+  kord.reserve(size_t(S->nmem));
+  parts.reserve(size_t(S->nmem) * mar);
   symbol* key[TUPMAX];
-  symbol* part[TUPMAX];
   for (setmem* m = S->first; m; m = m->next) {
     if (m->ord < 0) continue;
     symbol** t = m->tup();
-    int f = 0, k = 0;
-    for (int j = 0; j < ar; ++j) {
+    for (int j = 0, f = 0; j < ar; ++j) {
       if (f < n && r->pos[f] == j)
         key[f++] = t[j];
-      else
-        part[k++] = t[j];
+      else if (!r->whole)
+        parts.push_back(t[j]);
     }
-    int ord = static_cast<int>(r->keys->lookup(key));
+    if (r->whole) parts.insert(parts.end(), t, t + ar);
+    int ord = r->keys->lookup(key);
     if (ord < 0) {
       ord = r->keys->nmem;
       r->keys->addmem(key);
-      if (ord >= cap) {
-        int ncap = cap ? 2 * cap : 8;
-        int nk = htcl(sizeof(set*) * ncap);
-        set** a = static_cast<set**>(new_mblk(nk));
-        if (r->msets) {
-          std::memcpy(a, r->msets, sizeof(set*) * cap);
-          del_mblk(r->mk, r->msets);
-        }
-        r->msets = a;
-        r->mk = nk;
-        cap = ncap;
-      }
-      r->msets[ord] = set_enum(new_enum(), mar);
+      count.push_back(0);
     }
-    if (r->msets[ord]->addmem(r->whole ? t : part))
-      terror(tva, "bug: duplicate slice member");
+    ++count[size_t(ord)];
+    kord.push_back(ord);
+  }
+  size_t nk = count.size();
+  std::vector<size_t> at(nk + 1, 0);
+  for (size_t k = 0; k < nk; ++k) at[k + 1] = at[k] + size_t(count[k]);
+  std::vector<symbol*> grouped(parts.size());
+  {
+    std::vector<size_t> next(at.begin(), at.end() - 1);
+    for (size_t i = 0; i < kord.size(); ++i) {
+      size_t to = next[size_t(kord[i])]++;
+      for (size_t c = 0; c < mar; ++c) grouped[to * mar + c] = parts[i * mar + c];
+    }
+  }
+  r->mk = htcl(sizeof(set*) * (nk ? nk : 1));
+  r->msets = static_cast<set**>(new_mblk(r->mk));
+  for (size_t k = 0; k < nk; ++k) {
+    set* ms = set_enum(new_enum(), int(mar));
+    ms->new_htab(count[k]);
+    r->msets[k] = ms;
+    for (size_t i = at[k]; i < at[k + 1]; ++i)
+      if (ms->addmem(grouped.data() + i * mar))
+        terror(tva, "bug: duplicate slice member");
   }
 }
 
