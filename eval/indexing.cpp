@@ -41,10 +41,11 @@ int own_position(const Index* ix, const expr* d) {
   return -1;
 }
 
-// A value fixed before ix takes its values: a literal or a dummy of an
-// outer level.
+// A value fixed before ix takes its values: a literal, a loop's dummy or a
+// dummy of an outer level.
 bool known_before(const expr* x, const Index* ix) {
-  return opcode(x) == OPLIT || (opcode(x) == OPDUMMY && x->L.i < ix->level);
+  return opcode(x) == OPLIT || opcode(x) == OPLOOPDUMMY ||
+         (opcode(x) == OPDUMMY && x->L.i < ix->level);
 }
 
 void free_node(expr* e) {

@@ -97,7 +97,15 @@ static expr* fit_entries(expr* names, set* s) {
     if (!*tail) *tail = new_expr(opword(OP279), Symbol("?", 1));
     tail = &(*tail)->next;
   }
-  edelete(*tail);
+  for (expr* x = *tail; x;) {
+    expr* n = x->next;
+    x->next = nullptr;
+    if (opcode(x) == OP279)
+      free_expr(x);
+    else
+      edelete(x);
+    x = n;
+  }
   *tail = nullptr;
   return names;
 }

@@ -168,6 +168,26 @@ TEST_F(SetOps, SlicesAndSelections) {
   sdelete(u);
 }
 
+// An item names as many components as its set has: a mismatch is
+// reported and the list padded or cut; naming none freely is cautioned.
+TEST_F(SetOps, ItemEntriesMatchTheDimension) {
+  struct row {
+    const char* in;
+    const char* err;
+  };
+  const row rows[] = {
+      {"sum {i in E} 1", "1 index for set of dimen 2"},
+      {"sum {(i, j, k) in E} 1", "3 indices for set of dimen 2"},
+      {"sum {i in {1}, (i, 'a') in E} 1", "0-dimensional slice"},
+  };
+  for (const row& r : rows) {
+    fresh();
+    test::outcome o;
+    parse_input("set E dimen 2; param v := " + std::string(r.in) + ";\n", &o);
+    EXPECT_NE(o.err.find(r.err), std::string::npos) << r.in << "\n" << o.err;
+  }
+}
+
 TEST_F(SetOps, SubscriptedSets) {
   model(
       "set I := {1, 2};\n"
