@@ -8,6 +8,7 @@
 #include "eval/slice.h"
 #include "frontend/expr.h"
 #include "support/list.h"
+#include "support/message.h"
 #include "support/pool.h"
 
 namespace vexo {
@@ -116,6 +117,8 @@ set_spec::set_spec(Index* chain, expr* cond_, int flag_) {
   first = reverse(chain);
   cond = cond_;
   flag = flag_;
+  if (cond && has_flag(cond, EF_VARS | EF_RANDVAR))
+    error(0, "variable in such-that part of set specification");
   nindex = 0;
   int32_t ar = 0;
   Index* prev = nullptr;
@@ -137,6 +140,7 @@ set_spec::set_spec(Index* chain, expr* cond_, int flag_) {
     ar += ix->ndum ? ix->ndum : (ix->s ? ix->s->arity : 0);
     ix->cells = ix->s ? ix->s->arity : 0;
   }
+  if (ar > TUPMAX) bug("arity %d > TUPMAX = %d", ar, TUPMAX);
   arity = ar;
 }
 
