@@ -98,9 +98,10 @@ set* set_slice(set* S, expr* key, const int32_t* pos, int nfix, int whole) {
 // side by side and its table is sized once.
 static void build(slice_rec* r, TVA* tva) {
   set* S = r->sliced;
+  // Generating S marks the records of its cache stale: first.
+  if (S->nmem < 0) set_genall(S, tva);
   drop_build(r);
   r->stale = 0;
-  if (S->nmem < 0) set_genall(S, tva);
   int n = r->nfix, ar = r->arity;
   size_t mar = size_t(r->whole ? ar : ar - n);
   r->keys = set_enum(new_enum(), n);

@@ -166,6 +166,21 @@ TEST_F(SetOps, SlicesAndSelections) {
   sdelete(s1);
   sdelete(s2);
   sdelete(u);
+  // A slice of a set not generated yet: the record is built once, after
+  // the set, and serves the next key too.
+  set* x = set_cross(set_enum(new_enum(), 1), set_enum(new_enum(), 1));
+  for (set* f : {static_cast<set**>(static_cast<set3p*>(x)->f1)[0],
+                 static_cast<set**>(static_cast<set3p*>(x)->f1)[1]})
+    for (double v : {1.0, 2.0}) {
+      symbol* sv = Number(v);
+      f->addmem(&sv);
+    }
+  u = x;
+  set* x1 = slice_at(1);
+  EXPECT_EQ(test::members_of(x1, context()), "1 2");
+  EXPECT_EQ(static_cast<slice_rec*>(static_cast<set3p*>(x1)->f2)->stale, 0);
+  sdelete(x1);
+  sdelete(x);
 }
 
 // An item names as many components as its set has: a mismatch is
