@@ -14,8 +14,7 @@
 namespace vexo {
 
 Index::Index(Index* prev, set* s_, expr* dummies_, int open)
-    : next(prev), s(s_), dummies(dummies_), level(0),
-      ndum(listlen(dummies_)) {
+    : next(prev), s(s_), dummies(dummies_), level(0), ndum(listlen(dummies_)) {
   cells = s_ ? s_->arity : 0;
   if (open) {
     new_context();

@@ -82,8 +82,7 @@ TVA* fresh_context(TVA* t, set_spec* ss) {
   c->outer = cur_tva;
   c->ac = t->ac;
   c->lev[0] = t->lev[0];
-  c->base = c->frame =
-      reinterpret_cast<void**>(c->lev + sz->max_context + 1);
+  c->base = c->frame = reinterpret_cast<void**>(c->lev + sz->max_context + 1);
   c->frame[0] = c->frame[1] = c->frame[2] = nullptr;
   c->free = c->frame + TVA_FRAME_HEAD;
   return c;
@@ -177,8 +176,10 @@ TVA* tva_setup(TVA* t, set_spec* ss) {
   int level = ss_level(ss);
   if (level > 32) terror(t, "tva_setup has ss->level = %d", level);
   TVA* c = t;
-  if (level != 0 || t->frame == t->base) c = t;
-  else c = fresh_context(t, ss);
+  if (level != 0 || t->frame == t->base)
+    c = t;
+  else
+    c = fresh_context(t, ss);
   void** cells = tva_push(c, ss, frame_cells(ss));
   cur_tva = c;
   symbol** v = reinterpret_cast<symbol**>(cells);
@@ -298,8 +299,7 @@ void set_spec_genall(set* s, TVA* tva) {
   free_members(s);
   TVA* c = ss_begin(ss, tva);
   if (!c) return;
-  do
-    set_append(s, ss->first ? ss->first->vals : nullptr);
+  do set_append(s, ss->first ? ss->first->vals : nullptr);
   while (ss_continue(ss, c));
 }
 

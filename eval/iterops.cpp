@@ -61,7 +61,7 @@ void each_item(expr* items, TVA* tva, F&& f) {
 
 enum kind { NUMBER, STRING, MEMBER };
 kind kind_of(const expr* x) {
-  return has_flag(x, EF_NUMERIC) ? NUMBER
+  return has_flag(x, EF_NUMERIC)  ? NUMBER
          : has_flag(x, EF_STRING) ? STRING
                                   : MEMBER;
 }
@@ -116,7 +116,8 @@ double numberof_text(expr* items, const char* t, TVA* tva) {
   return n;
 }
 
-// ---- alldiff ------------------------------------------------------------------
+// ---- alldiff
+// ------------------------------------------------------------------
 
 // No two of the numbers are equal; a NaN among two or more is equal to
 // anything.
@@ -182,7 +183,8 @@ std::vector<members> collect_sets(expr* e, TVA* tva) {
     members m{s->arity, {}};
     m.tuples.reserve(size_t(s->nmem) * size_t(s->arity));
     for (setmem* x = s->first; x; x = x->next)
-      if (x->ord >= 0) m.tuples.insert(m.tuples.end(), x->tup(), x->tup() + s->arity);
+      if (x->ord >= 0)
+        m.tuples.insert(m.tuples.end(), x->tup(), x->tup() + s->arity);
     v.push_back(std::move(m));
   });
   return v;
@@ -276,7 +278,9 @@ evalue f_SUM(expr* e, TVA* tva) {
 evalue f_PROD(expr* e, TVA* tva) {
   return num(fold(e, tva, 1., [](double r, double v) { return r * v; }));
 }
-evalue f_MIN(expr* e, TVA* tva) { return num(fold(e, tva, Infinity, min_step)); }
+evalue f_MIN(expr* e, TVA* tva) {
+  return num(fold(e, tva, Infinity, min_step));
+}
 evalue f_MAX(expr* e, TVA* tva) {
   return num(fold(e, tva, negInfinity, max_step));
 }
@@ -356,9 +360,7 @@ evalue f_OPNOTEXACTLY(expr* e, TVA* tva) {
 evalue f_OPALLDIFF(expr* e, TVA* tva) { return truth(alldiff_num(e, tva)); }
 evalue f_OPSOMESAME(expr* e, TVA* tva) { return truth(!alldiff_num(e, tva)); }
 evalue f_OPALLDIFFs(expr* e, TVA* tva) { return truth(alldiff_any(e, tva)); }
-evalue f_OPSOMESAMEs(expr* e, TVA* tva) {
-  return truth(!alldiff_any(e, tva));
-}
+evalue f_OPSOMESAMEs(expr* e, TVA* tva) { return truth(!alldiff_any(e, tva)); }
 evalue f_OPALLDISTINCT(expr* e, TVA* tva) {
   return truth(all_distinct(e, tva));
 }

@@ -21,18 +21,18 @@
 namespace vexo {
 
 const set_in_fn set_class_in[N_SET_CLASSES] = {
-    nullptr,       enum_in,        spec_in,      spec_in,     range_in,
-    union_in,      diff_in,        symdiff_in,   inter_in,    setof_in,
-    itunion_in,    itinter_in,     if_in,        ordered_in,  slit_in,
-    cross_in,      sys_in,         nullptr,      nullptr,     set_subscr_in,
-    invalid_in,    set_slice_in,   interval_in,  named_in,    db_in};
+    nullptr,    enum_in,      spec_in,     spec_in,    range_in,
+    union_in,   diff_in,      symdiff_in,  inter_in,   setof_in,
+    itunion_in, itinter_in,   if_in,       ordered_in, slit_in,
+    cross_in,   sys_in,       nullptr,     nullptr,    set_subscr_in,
+    invalid_in, set_slice_in, interval_in, named_in,   db_in};
 const set_genall_fn set_class_genall[N_SET_CLASSES] = {
-    nullptr,          enum_genall,      set_spec_genall, set_spec_genall,
-    range_genall,     union_genall,     diff_genall,     symdiff_genall,
-    inter_genall,     setof_genall,     itunion_genall,  itinter_genall,
-    if_genall,        ordered_genall,   slit_genall,     cross_genall,
-    sys_genall,       nullptr,          nullptr,         set_subscr_genall,
-    invalid_genall,   set_slice_genall, interval_genall, named_genall,
+    nullptr,        enum_genall,      set_spec_genall, set_spec_genall,
+    range_genall,   union_genall,     diff_genall,     symdiff_genall,
+    inter_genall,   setof_genall,     itunion_genall,  itinter_genall,
+    if_genall,      ordered_genall,   slit_genall,     cross_genall,
+    sys_genall,     nullptr,          nullptr,         set_subscr_genall,
+    invalid_genall, set_slice_genall, interval_genall, named_genall,
     db_genall};
 
 static int unready_in(set* s, symbol**, TVA* tva) {

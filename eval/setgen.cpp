@@ -68,7 +68,8 @@ int range_in(set* s, symbol** tuple, TVA* tva) {
   return Number(std::fma(double(k), B, L)) == x ? k : NOT_MEMBER;
 }
 
-// ---- Intervals ---------------------------------------------------------------
+// ---- Intervals
+// ---------------------------------------------------------------
 
 namespace {
 
@@ -119,11 +120,13 @@ void interval_genall(set* s, TVA* tva) {
   double L = eval_num(iv->lower, tva);
   double U = eval_num(iv->upper, tva);
   if (L <= -INFINITY || U >= INFINITY) {
-    if (name) eerror(tva, "Attempt to iterate over %s = an infinite set.", name);
+    if (name)
+      eerror(tva, "Attempt to iterate over %s = an infinite set.", name);
     eerror(tva, "Attempt to iterate over an infinite set.");
   }
   if (std::isnan(L) || std::isnan(U))
-    eerror(tva, "Invalid endpoint for %s.", name ? name : "an integer interval");
+    eerror(tva, "Invalid endpoint for %s.",
+           name ? name : "an integer interval");
   double F = std::ceil(L);
   if (!(iv->type & 2) && F == L) F += 1;
   double G = std::floor(U);
@@ -186,7 +189,8 @@ int slit_in(set* s, symbol** tuple, TVA* tva) {
   return s->lookup(tuple);
 }
 
-// ---- System sets -------------------------------------------------------------
+// ---- System sets
+// -------------------------------------------------------------
 
 void sys_genall(set* s, TVA*) {
   free_members(s);

@@ -32,7 +32,9 @@ namespace {
 set3p* rec3(set* s) { return static_cast<set3p*>(s); }
 set* left(set* s) { return static_cast<set*>(rec3(s)->f1); }
 set* right(set* s) { return static_cast<set*>(rec3(s)->f2); }
-bool has(set* s, symbol** t, TVA* tva) { return set_in(s, t, tva) != NOT_MEMBER; }
+bool has(set* s, symbol** t, TVA* tva) {
+  return set_in(s, t, tva) != NOT_MEMBER;
+}
 
 void generated(set* s, TVA* tva) {
   if (s->nmem < 0) set_genall(s, tva);
@@ -51,7 +53,7 @@ void append_if(set* d, set* s, F keep) {
 
 int union_in(set* s, symbol** t, TVA* tva) {
   return has(left(s), t, tva) || has(right(s), t, tva) ? MEMBER_NO_ORD
-                                                         : NOT_MEMBER;
+                                                       : NOT_MEMBER;
 }
 
 void union_genall(set* s, TVA* tva) {
@@ -67,7 +69,7 @@ void union_genall(set* s, TVA* tva) {
 
 int diff_in(set* s, symbol** t, TVA* tva) {
   return has(left(s), t, tva) && !has(right(s), t, tva) ? MEMBER_NO_ORD
-                                                          : NOT_MEMBER;
+                                                        : NOT_MEMBER;
 }
 
 void diff_genall(set* s, TVA* tva) {
@@ -79,7 +81,7 @@ void diff_genall(set* s, TVA* tva) {
 
 int symdiff_in(set* s, symbol** t, TVA* tva) {
   return has(left(s), t, tva) != has(right(s), t, tva) ? MEMBER_NO_ORD
-                                                         : NOT_MEMBER;
+                                                       : NOT_MEMBER;
 }
 
 void symdiff_genall(set* s, TVA* tva) {
@@ -268,8 +270,10 @@ int cross_in(set* s, symbol** t, TVA* tva) {
   for (int i = 0; i < s->cword; ++i) {
     int64_t a = set_in(f[i], t, tva);
     if (a == NOT_MEMBER) return NOT_MEMBER;
-    if (a < 0 || f[i]->nmem < 0) known = false;
-    else if (known) r = r * f[i]->nmem + a;
+    if (a < 0 || f[i]->nmem < 0)
+      known = false;
+    else if (known)
+      r = r * f[i]->nmem + a;
     if (r > INT32_MAX) known = false;
     t += f[i]->arity;
   }
@@ -357,7 +361,7 @@ void sort_by(setdcl* d, set* s, set* W, bool reverse, TVA* tva) {
   while (W->sclass == SC_IF) {
     set3p* c = rec3(W);
     W = static_cast<set*>(eval_true(static_cast<expr*>(c->f1), tva) ? c->f2
-                                                                     : c->f3);
+                                                                    : c->f3);
   }
   std::vector<setmem*> a;
   a.reserve(size_t(n));
@@ -452,7 +456,8 @@ void subscript(set* s, symbol** t, TVA* tva) {
     return;
   }
   int i = 0;
-  for (expr* e = key->L.e; e && i < TUPMAX; e = e->next) t[i++] = eval_sym(e, tva);
+  for (expr* e = key->L.e; e && i < TUPMAX; e = e->next)
+    t[i++] = eval_sym(e, tva);
 }
 
 // The member set stored for the subscript, or null.

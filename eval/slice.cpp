@@ -13,7 +13,9 @@
 namespace vexo {
 
 static set3p* rec3(set* s) { return static_cast<set3p*>(s); }
-static slice_rec* rec_of(set* s) { return static_cast<slice_rec*>(rec3(s)->f2); }
+static slice_rec* rec_of(set* s) {
+  return static_cast<slice_rec*>(rec3(s)->f2);
+}
 
 // Frees what a build made: the key set and the member sets.
 static void drop_build(slice_rec* r) {
@@ -65,8 +67,7 @@ static slice_rec* record_for(set* S, const int32_t* pos, int nfix, int whole) {
     std::memcpy(r->pos, pos, sizeof(int32_t) * nfix);
     r->sliced = S;
     r->refcnt = 1;
-    r->empty =
-        set_enum(new_enum(), whole ? S->arity : S->arity - nfix);
+    r->empty = set_enum(new_enum(), whole ? S->arity : S->arity - nfix);
     if (!S->owner) {
       // The cache holds the record until S goes.
       r->next = static_cast<slice_rec*>(S->slices);
@@ -139,7 +140,8 @@ static void build(slice_rec* r, TVA* tva) {
     std::vector<size_t> next(at.begin(), at.end() - 1);
     for (size_t i = 0; i < kord.size(); ++i) {
       size_t to = next[size_t(kord[i])]++;
-      for (size_t c = 0; c < mar; ++c) grouped[to * mar + c] = parts[i * mar + c];
+      for (size_t c = 0; c < mar; ++c)
+        grouped[to * mar + c] = parts[i * mar + c];
     }
   }
   r->mk = htcl(sizeof(set*) * (nk ? nk : 1));
@@ -160,8 +162,7 @@ static set* keyed(set* s, TVA* tva) {
   if (!r->keys || r->stale || r->sliced->nmem < 0) build(r, tva);
   symbol* key[TUPMAX];
   int i = 0;
-  for (expr* e = static_cast<expr*>(rec3(s)->f1); e && i < r->nfix;
-       e = e->next)
+  for (expr* e = static_cast<expr*>(rec3(s)->f1); e && i < r->nfix; e = e->next)
     key[i++] = eval_sym(e, tva);
   int ord = static_cast<int>(r->keys->lookup(key));
   return ord < 0 ? nullptr : r->msets[ord];

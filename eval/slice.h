@@ -24,18 +24,18 @@ namespace vexo {
 struct expr;
 
 struct slice_rec {
-  slice_rec* next;  // next record of the sliced set's cache
-  set* keys;        // the distinct keys (enumerated, ordinals 0, 1, ...);
-                    // null until built
-  set** msets;      // per key ordinal, the set of its members
-  int32_t mk;       // size class of the msets block
-  int32_t stale;    // the sliced set was generated again since the build
-  set* empty;       // the empty set a slice at an absent key adopts
-  set* sliced;      // the sliced set (not counted)
-  int32_t nfix;     // number of fixed positions
-  int32_t refcnt;   // slices using the record, plus one while cached
-  int32_t whole;    // selection: member sets hold whole members
-  int32_t arity;    // arity of the sliced set
+  slice_rec* next;      // next record of the sliced set's cache
+  set* keys;            // the distinct keys (enumerated, ordinals 0, 1, ...);
+                        // null until built
+  set** msets;          // per key ordinal, the set of its members
+  int32_t mk;           // size class of the msets block
+  int32_t stale;        // the sliced set was generated again since the build
+  set* empty;           // the empty set a slice at an absent key adopts
+  set* sliced;          // the sliced set (not counted)
+  int32_t nfix;         // number of fixed positions
+  int32_t refcnt;       // slices using the record, plus one while cached
+  int32_t whole;        // selection: member sets hold whole members
+  int32_t arity;        // arity of the sliced set
   int32_t pos[TUPMAX];  // the fixed positions, ascending
 };
 static_assert(std::is_trivially_destructible_v<slice_rec>,

@@ -37,8 +37,8 @@ evalue completed(expr* h, TVA*) {
 
 // Gives ix an on-bind hook (with its clean-up) and a completion hook.
 void watch(Index* ix) {
-  expr* h = new_expr(opword(OPNUM), static_cast<void*>(ix),
-                     new_expr(opword(OPNUM)));
+  expr* h =
+      new_expr(opword(OPNUM), static_cast<void*>(ix), new_expr(opword(OPNUM)));
   h->op = bound_value;
   ix->onbind = h;
   expr* c = new_expr(opword(OPNUM), static_cast<void*>(ix));
@@ -205,8 +205,8 @@ TEST_F(Iterate, BailoutUnwindsOpenIterations) {
   Index* host = sa->first;
   g->errctx = host;
   g->privnode = new_expr(opword(OPNUM));
-  g->privnode->op = reinterpret_cast<efunc>(reinterpret_cast<void (*)()>(
-      +[](expr*, Index*) { trace += "!"; }));
+  g->privnode->op = reinterpret_cast<efunc>(
+      reinterpret_cast<void (*)()>(+[](expr*, Index*) { trace += "!"; }));
   auto r = test::run_captured([&] {
     TVA* c = ss_begin(sa, t);
     TVA* d = ss_begin(sb, c);

@@ -80,7 +80,8 @@ TEST_F(IterOps, ValuesAndEmptyIterations) {
 // would divide by zero, is never evaluated, and no frame stays open.
 TEST_F(IterOps, ForallStopsAtTheFirstFalse) {
   double v = 1;
-  auto r = test::run_captured([&] { v = of("forall {i in 1 .. 3} 2 / (i - 3) > 0"); });
+  auto r = test::run_captured(
+      [&] { v = of("forall {i in 1 .. 3} 2 / (i - 3) > 0"); });
   EXPECT_FALSE(r.aborted) << r.err;
   EXPECT_EQ(v, 0);
   EXPECT_EQ(cur_tva, context());

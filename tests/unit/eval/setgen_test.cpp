@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "eval/setclass.h"
+#include "eval_fixture.h"
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
-#include "eval_fixture.h"
 #include "sets_fixture.h"
 #include "support/symbol.h"
 
@@ -108,7 +108,8 @@ TEST_F(SetClass, LiteralSetReportsADuplicateOnce) {
   auto r = test::run_captured([&] { m = test::members_of(s, context()); });
   EXPECT_FALSE(r.aborted);
   EXPECT_EQ(m, "1 2");
-  EXPECT_EQ(r.err, "error processing set L:\n\tduplicate member 1 in literal set\n");
+  EXPECT_EQ(r.err,
+            "error processing set L:\n\tduplicate member 1 in literal set\n");
   set* p = compiled_set("P");
   r = test::run_captured([&] { m = test::members_of(p, context()); });
   EXPECT_EQ(m, "1,a 2,b");

@@ -127,9 +127,9 @@ TEST_F(SetOps, SlicesAndSelections) {
   EXPECT_EQ(p->s->arity, 1);  // the free component
   EXPECT_EQ(q->s->arity, 2);  // the whole member
   // Q's condition is gone: the selection stands for it.
-  EXPECT_EQ(static_cast<set_spec*>(static_cast<set2p*>(compiled_set("Q"))->f1)
-                ->cond,
-            nullptr);
+  EXPECT_EQ(
+      static_cast<set_spec*>(static_cast<set2p*>(compiled_set("Q"))->f1)->cond,
+      nullptr);
   // A declared set's slices have records of their own; the slices of a
   // set without a declaration share one record per pattern.
   set* e = compiled_set("E");

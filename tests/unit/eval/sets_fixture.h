@@ -157,8 +157,7 @@ inline void bind_set(set* s) {
       bind_chain(r->f1);
       break;
     case SC_CROSS:
-      for (int k = 0; k < s->cword; ++k)
-        bind_set(static_cast<set**>(r->f1)[k]);
+      for (int k = 0; k < s->cword; ++k) bind_set(static_cast<set**>(r->f1)[k]);
       break;
     case SC_SUBSCR:
       bind_expr(static_cast<expr*>(r->f2)->R.e);
@@ -186,8 +185,8 @@ inline void bind_set(set* s) {
 inline void forget_with(set* s, Index* ix) {
   expr* node = new_expr(opword(OPNUM));
   node->L.s = s;
-  node->op = reinterpret_cast<efunc>(reinterpret_cast<void (*)()>(
-      +[](expr* h, Index*) { Clearset(h->L.s); }));
+  node->op = reinterpret_cast<efunc>(
+      reinterpret_cast<void (*)()>(+[](expr* h, Index*) { Clearset(h->L.s); }));
   s->errctx = ix;
   s->privnode = node;
 }
