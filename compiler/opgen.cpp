@@ -267,22 +267,23 @@ void adjust(expr* c, set_spec* ss, uint64_t first_bit) {
 void st_adjust(eexpr* cond, set_spec* ss) {
   if (!cond || !cond->e || !ss->first) return;
   adjust(cond->e, ss, uint64_t(1) << ss->first->level);
+  ss->split = 1;
 }
 
 // ---- Sets forgotten --------------------------------------------------------
 
 void Clearset(set* s) {
-  s->nmem = -1;
-  // No slice cache is built yet: there is nothing to free behind slices.
-  s->slices = nullptr;
-  if (s->sclass > 18) {
-    // The members belong to another set.
-    s->htab = nullptr;
-    s->k = 0;
-    s->mask = 0;
-    return;
+  switch (s->sclass) {
+    case SC_SUBSCR:
+    case SC_SLICE:
+    case SC_NAMED:
+      // The members belong to another set (its member set, the slice
+      // record's, the declaration's): forgotten, not freed.
+      drop_members(s);
+      break;
+    default:
+      free_members(s);
   }
-  free_members(s);
   s->nmem = -1;
 }
 
@@ -345,8 +346,7 @@ evalue store(expr* m, TVA* tva) {
 void file_restore(expr* x, expr* r) {
   Index* ix = static_cast<Index*>(r->L.p);
   r->L.e = x;
-  r->next = ix->cleanup;
-  ix->cleanup = r;
+  push_cleanup(ix, r);
 }
 
 // REWRITE node x: the computation kept by its restore record is evaluated,

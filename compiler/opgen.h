@@ -56,11 +56,14 @@ void opgen(eexpr* e, Index* ix, int withset);
 // Distributes the conjuncts of an indexing condition (record cond) over the
 // open levels of ss: conjuncts that read none of ss's dummies go to its
 // precondition, the others to the condition of the entry of their own
-// level.  Called by ss_start while the levels are open; the slots and the
-// AND nodes it makes are logged (compiler/recomp.h).
+// level, and ss->split is set (iteration then no longer tests the whole
+// condition).  Called by ss_start while the levels are open; the slots and
+// the AND nodes it makes are logged (compiler/recomp.h).
 void st_adjust(eexpr* cond, set_spec* ss);
 
-// Forgets the members of a set so that it is generated again (nmem -1).
+// Forgets the members of a set so that it is generated again (nmem -1):
+// they are freed, except those of subscripted sets, slices and named sets
+// (classes 19, 21, 23), which belong to other sets.
 void Clearset(set* s);
 // Frees the set's private node (its CLEARSET node, which holds nothing of
 // its own) and clears the field.

@@ -13,6 +13,7 @@
 #include "eval/dispatch.h"
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
+#include "eval/iterops.h"
 
 // A declaration of every routine name of the opcode list with a marker
 // return type, never defined.  A routine declared in namespace vexo hides

@@ -96,7 +96,13 @@ struct setdcl : xnode {
   list* orderby;    // cell holding the `ordered by` set, or null
   set* value;       // value set of a scalar set
   set* cache;       // member cache of a recursively defined indexed set
-  void* circ[2];    // empty circular list head (both links to itself)
+  // Member sets of an indexed set by subscript (evaluator, eval/setops.h):
+  // msubs lists the subscripts that have one, msets holds them by msubs
+  // ordinal (a block of size class mk).
+  set* msubs;
+  set** msets;
+  int32_t mk;
+  void* circ[2];  // empty circular list head (both links to itself)
 
   // Records come zeroed from the declaration pool (record kind 5).
   static void* operator new(size_t size);

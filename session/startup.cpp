@@ -14,6 +14,7 @@
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "eval/funclib.h"
+#include "eval/iterate.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/cmdbuild.h"
@@ -166,6 +167,7 @@ void init_modules() {
   list_reinit();
   set_reinit();
   setclass_reinit();
+  iterate_reset();
   expr_init();
   dummy_init();
   decl_init();

@@ -62,6 +62,7 @@ void ppinit(char** argv, int first);
 //   support/list     list_reinit      list cells, the context stack
 //   eval/set         set_reinit       member and set-record free lists
 //   eval/setclass    setclass_reinit  the last "dimen ... needs to be given"
+//   eval/iterate     iterate_reset    no set being generated (err_fel)
 //   frontend/expr    expr_init        expression nodes
 //   frontend/dummy   dummy_init       dummies, expression copies, level sets
 //   frontend/decl    decl_init        declarations, class lists, dac
