@@ -26,11 +26,12 @@
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/expr.h"
+#include "frontend/rawtok.h"
 #include "instance/ac.h"
+#include "session/startup.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/machine.h"
-#include "support/scratch.h"
 #include "support/symbol.h"
 
 namespace {
@@ -162,11 +163,8 @@ void report(int n, int m, const double* s, double total) {
 int main() {
   Init_Stderr();
   Mach();
-  scratch_init();
-  symbols_init();
-  expr_init();
-  list_reinit();
-  context_init();
+  init_tok_types();
+  init_modules();
   std::mt19937_64 g(2024);
 
   product(2500, 4000);

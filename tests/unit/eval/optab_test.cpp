@@ -7,8 +7,8 @@
 #include "eval/arith.h"
 #include "eval/dispatch.h"
 #include "eval/elemfunc.h"
-#include "eval/iterops.h"
 #include "eval/evalerr.h"
+#include "eval/iterops.h"
 #include "frontend/expr.h"
 #include "test_util.h"
 

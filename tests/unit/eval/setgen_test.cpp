@@ -163,7 +163,7 @@ TEST_F(SetClass, InvalidSetEndsTheCommand) {
   symbol* one = Number(1);
   auto r = test::run_captured([&] { set_in(s, &one, context()); });
   EXPECT_TRUE(r.aborted);
-  EXPECT_EQ(r.err, "no data for param p\n");
+  EXPECT_EQ(r.err, "\tno data for param p\n");
   sdelete(s);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/compdecl.h"
 #include "eval/setclass.h"
 #include "eval/slice.h"
 #include "sets_fixture.h"
@@ -63,10 +64,9 @@ TEST_F(SetOps, IteratedOperandsFollowTheDummy) {
       "set U := union {i in 1 .. 3} i .. i + 1;\n"
       "set N := inter {i in 1 .. 2} i .. 4;\n");
   for (const char* name : {"U", "N"}) {
-    set* s = compiled_set(name);
-    auto* r = static_cast<set3p*>(s);
-    test::forget_with(static_cast<set*>(r->f2),
-                      static_cast<set_spec*>(r->f1)->first);
+    auto* r = static_cast<set3p*>(compiled_set(name));
+    EXPECT_EQ(static_cast<set*>(r->f2)->errctx,
+              static_cast<set_spec*>(r->f1)->first);
   }
   EXPECT_EQ(members("U"), "1 2 3 4");
   EXPECT_EQ(members("N"), "2 3 4");
@@ -209,16 +209,9 @@ TEST_F(SetOps, SubscriptedSets) {
       "set S {i in I} := i .. 3;\n"
       "set V {I};\n"
       "set A := S[2]; set B := S[1]; set C := S[5]; set D := V[1];\n");
-  // The declaration compiled as the compiler does: its defining set inside
-  // its indexing.
-  set_spec* ix = decl("S")->indexing;
-  set*& def = decl<setdcl>("S")->asgn;
-  ss_start(ix, decl("S"));
-  set_massage(&def);
-  ss_end(ix);
-  test::bind_set(def);
-  test::bind_set(ix);
-  test::forget_with(def, ix->first);
+  // The declarations compiled: S's defining set inside its indexing.
+  compile();
+  test::conversions().set_(decl<setdcl>("S")->asgn);
   EXPECT_EQ(members("A"), "2 3");
   EXPECT_EQ(members("B"), "1 2 3");
   // Computed once, stored by subscript.
@@ -231,10 +224,6 @@ TEST_F(SetOps, SubscriptedSets) {
   auto r = test::run_captured([&] { test::members_of(c, context()); });
   EXPECT_TRUE(r.aborted);
   EXPECT_NE(r.err.find("invalid subscript S[5]"), std::string::npos) << r.err;
-  set_spec* vx = decl("V")->indexing;
-  ss_start(vx, decl("V"));
-  ss_end(vx);
-  test::bind_set(vx);
   set* d = compiled_set("D");
   r = test::run_captured([&] { test::members_of(d, context()); });
   EXPECT_TRUE(r.aborted);
