@@ -15,6 +15,9 @@
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
+#include "session/environs.h"
+#include "session/optcmd.h"
+#include "session/options.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -381,27 +384,26 @@ void put_redirect(line_buf& t, const redirect* r) {
   put_expr(t, r->file);
 }
 
-// An option setting as the option command receives it.
-struct option_setting {
-  cstr* name;
-  expr* env;
-  cstr* value;
-};
-
-void put_settings(line_buf& t, const list* l) {
-  // The list grows at its head: print the tail first.
-  if (!l) return;
-  if (l->next) {
-    put_settings(t, l->next);
-    put(t, ", ");
+// The items of an option command.
+void put_settings(line_buf& t, const Optioncmd* o) {
+  for (; o; o = o->next) {
+    if (o->env) {
+      put_expr(t, o->env);
+      put(t, ".");
+    }
+    if (o->name)
+      put(t, "%s", o->name->text());
+    else
+      put_expr(t, o->namex);
+    if (o->value) {
+      put(t, "=");
+      if (opcode(o->value) == OPSTR)
+        put(t, "%s", o->value->L.cs->text());
+      else
+        put_expr(t, o->value);
+    }
+    if (o->next) put(t, ", ");
   }
-  const option_setting* o = static_cast<const option_setting*>(l->item.p);
-  if (o->env) {
-    put_expr(t, o->env);
-    put(t, ".");
-  }
-  put(t, "%s", o->name ? o->name->text() : "-");
-  if (o->value) put(t, "=%s", o->value->text());
 }
 
 // The open compound commands of the stand-in interpreter: enough to know
@@ -492,6 +494,29 @@ void items_cmd(const char* what, set_spec* ix, bool with_format,
   complete();
 }
 
+// Commands that run at once at top level until the command interpreter
+// records and dispatches them; only in a session (the options exist), not
+// while the parser runs alone.
+void run_top(int kind, set_spec* ix, expr** es, symbol** bs, Optioncmd* o,
+             redirect* r) {
+  switch (kind) {
+    case CK_OPTION:
+      option_cmd(o, r);
+      break;
+    case CK_RESET_OPTIONS:
+      option_reset();
+      break;
+    case CK_ENVCMD:
+      environ_cmd(ix, bs[0], es[0], bs[1], es[1]);
+      break;
+    case CK_ENVIRON:
+      cur_environ(r);
+      break;
+    default:
+      break;
+  }
+}
+
 }  // namespace
 
 char* describe_expr(char* buf, int n, const expr* e) {
@@ -512,6 +537,12 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
   va_start(ap, kind);
   set_spec* ixs[8];
   int nix = 0;
+  expr* es[4] = {};
+  int nes = 0;
+  symbol* bs[4] = {};
+  int nbs = 0;
+  Optioncmd* items = nullptr;
+  redirect* rd = nullptr;
   for (int i = 0; i < nargs && fmt[i]; ++i) {
     put(t, " ");
     switch (fmt[i]) {
@@ -524,9 +555,12 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
         if (ss && nix < 8) ixs[nix++] = ss;
         break;
       }
-      case 'e':
-        put_expr(t, va_arg(ap, expr*));
+      case 'e': {
+        expr* e = va_arg(ap, expr*);
+        put_expr(t, e);
+        if (nes < 4) es[nes++] = e;
         break;
+      }
       case 'r':
         put_chain(t, va_arg(ap, expr*));
         break;
@@ -538,17 +572,20 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
         break;
       }
       case 'o':
+        items = va_arg(ap, Optioncmd*);
         put(t, "[");
-        put_settings(t, va_arg(ap, list*));
+        put_settings(t, items);
         put(t, "]");
         break;
       case 'b': {
         symbol* s = va_arg(ap, symbol*);
         put(t, "%s", s ? s->name : "-");
+        if (nbs < 4) bs[nbs++] = s;
         break;
       }
       case 'f':
-        put_redirect(t, va_arg(ap, redirect*));
+        rd = va_arg(ap, redirect*);
+        put_redirect(t, rd);
         break;
       default:
         put(t, "?");
@@ -557,9 +594,12 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
   }
   va_end(ap);
   emit(t);
+  bool top = nframes == 0;
   // Inner scopes first.
+  set_spec* ix = nix ? ixs[0] : nullptr;
   while (nix > 0) close_ix(ixs[--nix]);
   complete();
+  if (top && ev) run_top(kind, ix, es, bs, items, rd);
 }
 
 void printcmd(set_spec* ix, expr* items, redirect* r) {
@@ -624,58 +664,6 @@ redirect* new_redirect(expr* file, int mode) {
 
 void reset() {
   trace_line("reset");
-  complete();
-}
-
-void option_reset_cmd() {
-  trace_line("option_reset_cmd");
-  complete();
-}
-
-list* optioncmd(list* settings, cstr* name, expr* env, cstr* value) {
-  option_setting* o = static_cast<option_setting*>(mem(sizeof(option_setting)));
-  o->name = name;
-  o->env = env;
-  o->value = value;
-  return new_list(settings, o);
-}
-
-list* settings_join(list* settings, list* one) {
-  one->next = settings;
-  return one;
-}
-
-cstr* dollar_word(cstr* name, int dollars) {
-  char buf[512];
-  Snprintf(buf, sizeof buf, "%s%s", dollars > 1 ? "$$" : "$", name->text());
-  zap_cstr(&name);
-  return new_cstring(buf);
-}
-
-expr* envsub(cstr* env, expr* subscript) {
-  symbol* s = Symbol(env->text(), 1);
-  zap_cstr(&env);
-  return new_expr(opword(subscript ? 222 : 221), s, subscript);
-}
-
-cstr* envexpr(cstr* env, expr* subscript, cstr* name) {
-  char sub[512];
-  sub[0] = 0;
-  if (subscript) describe_expr(sub, sizeof sub, subscript);
-  char buf[1200];
-  Snprintf(buf, sizeof buf, "$$%s%s.%s", env->text(), sub, name->text());
-  zap_cstr(&env);
-  zap_cstr(&name);
-  edelete(subscript);
-  return new_cstring(buf);
-}
-
-void option_err(list* settings) {
-  line_buf t{};
-  put(t, "option_err [");
-  put_settings(t, settings);
-  put(t, "]");
-  emit(t);
   complete();
 }
 
@@ -903,16 +891,6 @@ void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
   complete();
 }
 
-void environ_cmd0(cstr* name, expr* subscript, symbol* from) {
-  line_buf t{};
-  put(t, "environ_cmd0 %s ", name ? name->text() : "-");
-  zap_cstr(&name);
-  put_expr(t, subscript);
-  put(t, " %s", from ? from->name : "-");
-  emit(t);
-  complete();
-}
-
 expr* funceval(symbol* function, expr* args) {
   return new_expr(opword(OPFUNC), function, args);
 }
@@ -954,30 +932,6 @@ expr* show_item(int kind, symbol* name, double n) {
 
 expr* set_target(xnode* sd, expr* subs) {
   return new_expr(opword(OPXNODE), sd, subs);
-}
-
-void environ_dcl(cstr* name, set_spec* ix) {
-  line_buf t{};
-  put(t, "environ_dcl %s ", name->text());
-  zap_cstr(&name);
-  put_ix(t, ix);
-  emit(t);
-  close_ix(ix);
-  complete();
-}
-
-expr* envqual(int opc, cstr* env, expr* subscript, expr* operand) {
-  if (!env && opcode(operand) == OPSTR) {
-    // A literal name: the operator node holds the string itself.
-    cstr* name = operand->L.cs;
-    operand->L.cs = nullptr;
-    free_expr(operand);
-    return new_expr(opword(opc, EF_STRING), name);
-  }
-  // Otherwise L is null and R the operand, followed by the environment
-  // reference when there is one.
-  if (env) operand->next = envsub(env, subscript);
-  return new_expr(opword(opc, EF_STRING), nullptr, operand);
 }
 
 expr* vargop(symbol* f, expr* args) {

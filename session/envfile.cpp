@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "session/optcmd.h"
 #include "support/format.h"
 #include "support/pool.h"
 
@@ -25,16 +26,11 @@ static const char version_what[] =
 const char version_line[] =
     "VEXO Development Version 20240404 (Linux-1, 64-bit)\n";
 
-static void plain_setenv(const char* name, const char* value) {
-  setenv(name, value, 1);
-}
-void (*setenv_hook)(const char*, const char*) = plain_setenv;
-
 static void set_var(const char* name, const char* value) {
   if (INITIALIZING)
     setenv(name, value, 1);
   else
-    setenv_hook(name, value);
+    cmd_option(name, value);
 }
 
 // The execute bit that applies to user uid in group gid: the owner's,

@@ -18,7 +18,7 @@ constexpr size_t PATH_BUF = 4096;
 
 // 1 while vexo_env_init runs: settings go into the process environment
 // (overwriting); 0 afterwards: they go through the option command
-// (setenv_hook).
+// (cmd_option).
 extern int INITIALIZING;
 
 // The default library search path: the executable's directory, a newline
@@ -28,10 +28,6 @@ extern char* vexo_libpath_init;
 
 // The version text printed by "--version" and -v.
 extern const char version_line[];
-
-// How a setting is made once start-up has ended (INITIALIZING 0): the
-// option command's setter.  Default: setenv with overwrite.
-extern void (*setenv_hook)(const char* name, const char* value);
 
 // Start-up: finds the install directory from argv0, sets VEXO_INSTALL_DIR
 // when argv0 names "vexo", reads the environment file, appends the

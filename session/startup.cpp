@@ -17,18 +17,21 @@
 #include "frontend/suffix.h"
 #include "frontend/sysdecl.h"
 #include "session/envfile.h"
+#include "session/environs.h"
+#include "session/evalue.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/options.h"
+#include "session/opttable.h"
 #include "session/sysdecls.h"
 #include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
+#include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/pool.h"
-#include "support/list.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -55,7 +58,6 @@ static int rc_as_is() { return rc; }
 static void nothing() {}
 static void nothing_k(int) {}
 int (*eof_loopend_hook)() = rc_as_is;
-void (*write_options_hook)() = nothing;
 void (*lib_exit_hook)() = nothing;
 void (*file_reinit_hook)(int) = nothing_k;
 void (*Process_hook)(int) = process_least;
@@ -71,7 +73,7 @@ void time_heading() {
 
 void myexit(int code) {
   if (code == 0) code = eof_loopend_hook();
-  if (ev) write_options_hook();
+  if (ev) write_option_files();
   lib_exit_hook();
   fflush(stdout);
   if (Stderr != stdout) fflush(Stderr);
@@ -210,7 +212,6 @@ void ppinit(char** argv, int first) {
 
 int session_main(int argc, char** argv) {
   stdOut = stdout;
-  time_heading_hook = time_heading;
   if (argc == 2 && strcmp(argv[1], "--version") == 0) {
     show_version(stdout);
     fflush(stdout);
@@ -234,7 +235,7 @@ int session_main(int argc, char** argv) {
       Fprintf(Stderr, "\n");
     }
     allow_times = 1;
-    if (tell_times) time_heading_hook();
+    if (tell_times) time_heading();
     parse_time = 1;
     int r = session_loop();
     if (r == 3 || (blockmode & 3)) myexit(rc);

@@ -49,9 +49,6 @@ extern cstr* LTc;
 // Closes compound commands still open at the end (a waiting if or repeat
 // runs); returns the code.  Default: rc.
 extern int (*eof_loopend_hook)();
-// Writes the changed options to the OPTIONS_INOUT and OPTIONS_OUT files.
-// Default: nothing.
-extern void (*write_options_hook)();
 // Library reset and exit hooks.  Default: nothing.
 extern void (*lib_exit_hook)();
 // Closes the session's input and output files.  Default: nothing.
@@ -73,7 +70,7 @@ void ppinit(char** argv, int first);
 // Puts the process into a process group of its own.
 void sep_pgroup();
 // The two heading lines of the times report, once start-up has ended
-// (allow_times); option times calls it (time_heading_hook).
+// (allow_times); option times calls it.
 void time_heading();
 
 }  // namespace vexo

@@ -8,11 +8,16 @@
 #include <cerrno>
 #include <cstring>
 
+#include "session/evalue.h"
+#include "session/options.h"
+
 extern char** environ;
 
 namespace vexo {
 
-static char** process_env() { return environ; }
+// The exported option environment once the options exist (Get_env); the
+// process environment before.
+static char** process_env() { return ev ? Get_env() : environ; }
 
 char** (*child_env_hook)() = process_env;
 

@@ -7,8 +7,9 @@
 
 namespace vexo {
 
-// The exported option environment that children get.  The option code
-// installs its own; the default is the process environment.
+// The environment that children get.  Default: the exported option
+// environment (session/options.h Get_env), or the process environment
+// before the options exist.
 extern char** (*child_env_hook)();
 
 // For a name beginning with "<": skips the blanks (bytes up to 32) after it

@@ -27,6 +27,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/sysdecl.h"
+#include "session/environs.h"
 #include "support/block.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -114,6 +115,8 @@ inline void start_parser() {
   dummy_init();
   sysdecl_init();
   dclstub_init();
+  cmdbuild_reset();
+  init_environs();
   parse_init();
   list_reinit();
   reset_input();

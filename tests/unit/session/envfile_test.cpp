@@ -11,11 +11,13 @@
 #include <fstream>
 #include <string>
 
+#include "session/evalue.h"
 #include "session/located.h"
-#include "session/options.h"
+#include "session/opttable.h"
 #include "support/machine.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
+#include "options_fixture.h"
 #include "test_util.h"
 
 extern char** environ;
@@ -135,10 +137,7 @@ std::string solver_option(const char* const* vars) {
     clearenv();
     for (; vars && *vars; vars += 2) setenv(vars[0], vars[1], 1);
     vexo_env_init("/nonexistent/prog");
-    scratch_init();
-    symbols_init();
-    located_init();
-    envinit();
+    test::start_options();
     const char* v = evalue("solver");
     std::string out = v ? v : "<no option>";
     out += "|";

@@ -1,0 +1,13 @@
+// The random-number state (stand-in until the random functions exist).
+#include "eval/random.h"
+
+namespace vexo {
+
+uint32_t randseed_ZEF;
+int rand_start_ZEF;
+int rand_iter_ZEF;
+uint32_t last_reseed;
+
+void Reset_randseeds(uint32_t seed) { last_reseed = seed; }
+
+}  // namespace vexo

@@ -1,0 +1,25 @@
+// The random-number state that the option randseed drives.  Stand-ins until
+// the random functions are built: the seed cell and the restart flags they
+// will read, and Reset_randseeds, which only records the seed.
+#ifndef VEXO_EVAL_RANDOM_H
+#define VEXO_EVAL_RANDOM_H
+
+#include <cstdint>
+
+namespace vexo {
+
+// The seed of the random generators (option randseed, written by seed_set).
+extern uint32_t randseed_ZEF;
+// Nonzero when the generators must rebuild their tables before the next
+// draw; rand_iter_ZEF counts the draws since.  Whoever changes the seed
+// sets both (1 and 0).
+extern int rand_start_ZEF;
+extern int rand_iter_ZEF;
+// Passes a new seed to the seed callbacks of loaded libraries.  Stand-in
+// until the random functions exist: records the seed in last_reseed.
+void Reset_randseeds(uint32_t seed);
+extern uint32_t last_reseed;
+
+}  // namespace vexo
+
+#endif  // VEXO_EVAL_RANDOM_H

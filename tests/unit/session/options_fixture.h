@@ -1,0 +1,29 @@
+// Set-up of the option tests: the declaration tables and the system sets
+// (environments are declarations, _LOCAL_OPTIONS and _ENVS are system
+// sets), then the option table from a given process environment.
+#ifndef VEXO_UNIT_SESSION_OPTIONS_FIXTURE_H
+#define VEXO_UNIT_SESSION_OPTIONS_FIXTURE_H
+
+#include "frontend/frontend_fixture.h"
+#include "session/located.h"
+#include "session/options.h"
+#include "session/sysdecls.h"
+
+extern char** environ;
+
+namespace vexo::test {
+
+// Builds the options from env (a null-ended array; the process environment
+// when null) and leaves env_db installed as environ: callers that pass env
+// put the real environment back with reset_environ.
+inline void start_options(char** env = nullptr) {
+  start_declarations();
+  sysdecls(1);
+  located_init();
+  if (env) environ = env;
+  envinit();
+}
+
+}  // namespace vexo::test
+
+#endif  // VEXO_UNIT_SESSION_OPTIONS_FIXTURE_H
