@@ -14,7 +14,7 @@
 namespace vexo {
 
 // Option allow_NaN: nonzero makes non-finite results NaN without a
-// message.  Default 0.
+// message (written by its update routine, session/opttable.h).
 extern int allow_NaN;
 
 // The rule for a non-finite result *r of function name at x: with

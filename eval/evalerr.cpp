@@ -25,7 +25,7 @@
 
 namespace vexo {
 
-int bad_subscripts = 3;
+int bad_subscripts;
 badsub_fn badsub1 = badsub;
 
 namespace {

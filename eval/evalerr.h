@@ -19,8 +19,8 @@ struct setmem;
 struct symbol;
 struct cstr;
 
-// Option bad_subscripts: how many discarded subscripts badsubs lists.
-// Default 3.
+// Option bad_subscripts: how many discarded subscripts badsubs lists
+// (written by its update routine, session/opttable.h).
 extern int bad_subscripts;
 
 // Writes the location preamble of an evaluation error in tva (null: the

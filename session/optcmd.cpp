@@ -392,6 +392,7 @@ static void option_item(FILE* f, Optioncmd* o) {
     if (!valid_name(nm)) {
       cmdwhere();
       Fprintf(Stderr, "\"%s\" is not a valid option name.\n", nm);
+      errorend();
       set_rc_bit(2);
       return;
     }
@@ -428,7 +429,6 @@ void cmd_option(const char* name, const char* value) {
   Optioncmd o{};
   o.name = new_cstring(name);
   o.value = new_str(new_cstring(value));
-  o.value->op = f_OPSTR;
   try {
     option_cmd(&o, nullptr);
   } catch (...) {
@@ -449,10 +449,7 @@ void option_reset() {
   for (int i = 0; i < ev->nmem; ++i) {
     env_info* e = Myenv[i];
     if (e->text && strcmp(env_val(e->text->text()), e->dflt) == 0) continue;
-    // The default may be freed by the handler's change: a copy.
-    cstr* d = new_cstring(e->dflt);
-    cmd_option(env_name(i)->name, d->text());
-    release_cstr(d);
+    cmd_option(env_name(i)->name, e->dflt);
   }
 }
 

@@ -255,11 +255,8 @@ opt_handler* env_enroll(symbol* name, opt_handler handler, void* target) {
 const char* env_default(const char* name, cstr* s) {
   env_info* e = env_lookup(name);
   if (!e) return nullptr;
-  size_t n = strlen(s->text()) + 1;
-  char* d = static_cast<char*>(Malloc(n));
-  memcpy(d, s->text(), n);
-  e->dflt = d;
-  return d;
+  e->dflt = tostring(s->text());
+  return e->dflt;
 }
 
 void envdel(symbol* name) {
@@ -433,7 +430,8 @@ void envinit() {
     if (env_ordinal(s) >= 0) continue;  // the first occurrence wins
     env_info* e = new_info();
     cstr* t = new_cstring(entry);
-    e->dflt = env_val(t->text());
+    // The default is a copy: the option's text goes when it changes.
+    e->dflt = tostring(env_val(entry));
     int ord = add_option(s, e);
     env_adj(cur_envp, ord, t);
     envadd(e, t);
@@ -539,10 +537,7 @@ static void env_restore() {
     env_info* e = new_info();
     int ord = add_option(Symbol(nm, 0), e);
     cstr* t = new_cstring(rec->text);
-    size_t dn = strlen(rec->dflt) + 1;
-    char* d = static_cast<char*>(Malloc(dn));
-    memcpy(d, rec->dflt, dn);
-    e->dflt = d;
+    e->dflt = tostring(rec->dflt);
     e->handler = rec->handler;
     e->target = rec->target;
     e->validator = rec->validator;

@@ -111,8 +111,8 @@ void env_adj(envir** slot, int ord, cstr* s);
 // Makes s (counted, one reference taken here) the text of option e in
 // env_db, giving e a slot when it has none.
 void envadd(env_info* e, cstr* s);
-// Takes the option with slot idx out of env_db (the last string moves in);
-// the option loses its slot and its listing.
+// Takes option e out of env_db (the last string moves into its slot); e
+// loses its slot and its listing.
 void env_db_remove(env_info* e);
 // A new cstr "name=value".
 cstr* name_value(const char* name, const char* value);

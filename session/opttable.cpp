@@ -626,10 +626,4 @@ opt_row estuff[N_ESTUFF + N_ESTUFF1] = {
 #undef ROW
 #undef ROWV
 
-const opt_row* opt_row_of(const char* name) {
-  for (const opt_row& r : estuff)
-    if (strcmp(r.name, name) == 0) return &r;
-  return nullptr;
-}
-
 }  // namespace vexo

@@ -186,8 +186,6 @@ struct opt_row {
 constexpr int N_ESTUFF = 121;
 constexpr int N_ESTUFF1 = 7;
 extern opt_row estuff[N_ESTUFF + N_ESTUFF1];
-// The row of a name, or null.
-const opt_row* opt_row_of(const char* name);
 
 }  // namespace vexo
 

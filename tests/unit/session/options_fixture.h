@@ -7,7 +7,9 @@
 #include "frontend/frontend_fixture.h"
 #include "session/located.h"
 #include "session/options.h"
+#include "session/startup.h"
 #include "session/sysdecls.h"
+#include "support/text.h"
 
 extern char** environ;
 
@@ -17,9 +19,12 @@ namespace vexo::test {
 // when null) and leaves env_db installed as environ: callers that pass env
 // put the real environment back with reset_environ.
 inline void start_options(char** env = nullptr) {
+  init_tok_types();  // the file-name check of the validators reads it
   start_declarations();
+  Blank = new_cstring("");  // ppinit's shared empty string
   sysdecls(1);
   located_init();
+  warnings = warn0 = 0;  // messages of earlier tests count no more
   if (env) environ = env;
   envinit();
 }
