@@ -75,8 +75,14 @@ static xenvir* new_xenvir(symbol* name, set_spec* ix) {
   } else {
     x->e = Current_slot ? envir_share(*Current_slot) : nullptr;
   }
+  // An environment refers to nothing: the references collected so far
+  // belong to the declaration being parsed (a problem naming it).
+  int32_t pending = dac.n;
+  dac.n = 0;
   xnode* old;
-  if (yychain(x, &old)) return nullptr;
+  int refused = yychain(x, &old);
+  dac.n = pending;
+  if (refused) return nullptr;
   x = static_cast<xenvir*>(x_copy(old, x, XM_XENVIR));
   int ord = envnames->nmem;
   symbol* t[1] = {name};
@@ -303,7 +309,8 @@ evalue f_OPENVSUB(expr* e, TVA*) {
 envir** env_ref(expr* e, xenvir** x, symbol*** sub) {
   *x = env_xnode(e->L.sym);
   *sub = nullptr;
-  if (!*x) return Current_slot;
+  // Current's values are the current environment's.
+  if (!*x || *x == Current_x) return cur_envp;
   if (opcode(e) != OPENVSUB || !(*x)->members) return &(*x)->e;
   int n = arity_of(*x);
   symbol* t[TUPMAX];

@@ -105,6 +105,16 @@ TEST_F(Environs, SwitchingRestoresValuesWithHandlers) {
   EXPECT_EQ(gutter_width, 4);
   to("Initial");
   EXPECT_EQ(gutter_width, 9);
+  // Current names the values in effect: setting through it is setting the
+  // current environment's option, handler included.
+  test::run_captured([] {
+    option_cmd(optioncmd(nullptr, new_str(new_cstring("gutter_width")),
+                         envsub(new_cstring("Current"), nullptr),
+                         new_str(new_cstring("6"))),
+               nullptr);
+  });
+  EXPECT_EQ(gutter_width, 6);
+  EXPECT_TRUE(in_env_db("gutter_width=6"));
 }
 
 TEST_F(Environs, CopyingAnotherEnvironment) {
