@@ -55,6 +55,15 @@ class Environs : public ::testing::Test {
   static void declare(const char* name) {
     test::run_captured([&] { environ_dcl(new_cstring(name), nullptr); });
   }
+  // option ENV.name value;
+  static void set_in(const char* env, const char* name, const char* value) {
+    test::run_captured([&] {
+      option_cmd(optioncmd(nullptr, new_str(new_cstring(name)),
+                           envsub(new_cstring(env), nullptr),
+                           new_str(new_cstring(value))),
+                 nullptr);
+    });
+  }
   static bool in_env_db(const std::string& text) {
     for (int i = 0; i < env_n; ++i)
       if (text == env_db[i]) return true;
@@ -96,23 +105,13 @@ TEST_F(Environs, SwitchingRestoresValuesWithHandlers) {
   // A qualified name writes another environment; the current one keeps
   // its value.
   setoption("gutter_width", "4");
-  test::run_captured([] {
-    option_cmd(optioncmd(nullptr, new_str(new_cstring("gutter_width")),
-                         envsub(new_cstring("Initial"), nullptr),
-                         new_str(new_cstring("9"))),
-               nullptr);
-  });
+  set_in("Initial", "gutter_width", "9");
   EXPECT_EQ(gutter_width, 4);
   to("Initial");
   EXPECT_EQ(gutter_width, 9);
   // Current names the values in effect: setting through it is setting the
   // current environment's option, handler included.
-  test::run_captured([] {
-    option_cmd(optioncmd(nullptr, new_str(new_cstring("gutter_width")),
-                         envsub(new_cstring("Current"), nullptr),
-                         new_str(new_cstring("6"))),
-               nullptr);
-  });
+  set_in("Current", "gutter_width", "6");
   EXPECT_EQ(gutter_width, 6);
   EXPECT_TRUE(in_env_db("gutter_width=6"));
 }
