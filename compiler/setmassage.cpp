@@ -381,11 +381,11 @@ void named_genall1(set* s, TVA* tva) {
   set_adopt(s, ds);
 }
 
-evalue r_chaineval(expr* e, TVA* tva) {
+eval_result r_chaineval(expr* e, TVA* tva) {
   expr* x = e->L.e;
   return x->op(x, tva);
 }
 
-evalue s_chaineval(expr* e, TVA* tva) { return r_chaineval(e, tva); }
+eval_result s_chaineval(expr* e, TVA* tva) { return r_chaineval(e, tva); }
 
 }  // namespace vexo

@@ -9,7 +9,7 @@
 #include "compiler/opgen.h"
 #include "eval/indexing.h"
 #include "instance/ac.h"
-#include "session/options.h"
+#include "session/opttable.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"

@@ -23,8 +23,8 @@ namespace vexo {
 
 namespace {
 
-evalue num(double d) { return {.d = d}; }
-evalue truth(bool b) { return {.i = b ? 1 : 0}; }
+eval_result num(double d) { return {.d = d}; }
+eval_result truth(bool b) { return {.i = b ? 1 : 0}; }
 
 // ---- Indexing expressions ----------------------------------------------
 
@@ -257,7 +257,7 @@ bool all_disjoint(expr* e, TVA* tva) {
 // ---- List minimum and maximum ----------------------------------------------
 
 template <double (*step)(double, double)>
-evalue list_extreme2(expr* e, TVA* tva, double r) {
+eval_result list_extreme2(expr* e, TVA* tva, double r) {
   std::vector<double> v;
   each_item(e->R.e, tva,
             [&](expr* a, TVA* c) { v.push_back(eval_num(a->R.e, c)); });
@@ -265,27 +265,27 @@ evalue list_extreme2(expr* e, TVA* tva, double r) {
   return num(r);
 }
 
-evalue guard(TVA* tva, const char* name) {
+eval_result guard(TVA* tva, const char* name) {
   terror(tva, "%s called", name);
   return {.i = 0};
 }
 
 }  // namespace
 
-evalue f_SUM(expr* e, TVA* tva) {
+eval_result f_SUM(expr* e, TVA* tva) {
   return num(fold(e, tva, 0., [](double r, double v) { return r + v; }));
 }
-evalue f_PROD(expr* e, TVA* tva) {
+eval_result f_PROD(expr* e, TVA* tva) {
   return num(fold(e, tva, 1., [](double r, double v) { return r * v; }));
 }
-evalue f_MIN(expr* e, TVA* tva) {
+eval_result f_MIN(expr* e, TVA* tva) {
   return num(fold(e, tva, Infinity, min_step));
 }
-evalue f_MAX(expr* e, TVA* tva) {
+eval_result f_MAX(expr* e, TVA* tva) {
   return num(fold(e, tva, negInfinity, max_step));
 }
 
-evalue f_EXISTS(expr* e, TVA* tva) {
+eval_result f_EXISTS(expr* e, TVA* tva) {
   set_spec* ss = e->L.ss;
   if (TVA* c = ss_begin(ss, tva)) do {
       if (eval_true(e->R.e, c)) {
@@ -296,10 +296,10 @@ evalue f_EXISTS(expr* e, TVA* tva) {
   return truth(false);
 }
 
-evalue f_FORALL(expr* e, TVA* tva) {
+eval_result f_FORALL(expr* e, TVA* tva) {
   set_spec* ss = e->L.ss;
   if (TVA* c = ss_begin(ss, tva)) do {
-      evalue v = eval(e->R.e, c);
+      eval_result v = eval(e->R.e, c);
       if (!v.i) {
         ss_end1(ss, c);
         return v;
@@ -308,13 +308,13 @@ evalue f_FORALL(expr* e, TVA* tva) {
   return truth(true);
 }
 
-evalue f_OPCOUNT(expr* e, TVA* tva) { return num(count_of(e, tva)); }
+eval_result f_OPCOUNT(expr* e, TVA* tva) { return num(count_of(e, tva)); }
 
-evalue f_OPNUMBEROF(expr* e, TVA* tva) {
+eval_result f_OPNUMBEROF(expr* e, TVA* tva) {
   return num(numberof_num(e->R.e, eval_num(e->L.e, tva), tva));
 }
 
-evalue f_OPNUMBEROFs(expr* e, TVA* tva) {
+eval_result f_OPNUMBEROFs(expr* e, TVA* tva) {
   expr* x = e->L.e;
   switch (kind_of(x)) {
     case NUMBER:
@@ -332,61 +332,69 @@ evalue f_OPNUMBEROFs(expr* e, TVA* tva) {
 }
 
 // The counting relations: L the bound, R the count node.
-evalue f_OPATLEAST(expr* e, TVA* tva) {
+eval_result f_OPATLEAST(expr* e, TVA* tva) {
   double k = eval_num(e->L.e, tva);
   return truth(k <= eval_num(e->R.e, tva));
 }
-evalue f_OPATMOST(expr* e, TVA* tva) {
+eval_result f_OPATMOST(expr* e, TVA* tva) {
   double k = eval_num(e->L.e, tva);
   return truth(k >= eval_num(e->R.e, tva));
 }
-evalue f_OPEXACTLY(expr* e, TVA* tva) {
+eval_result f_OPEXACTLY(expr* e, TVA* tva) {
   double k = eval_num(e->L.e, tva);
   return truth(k == eval_num(e->R.e, tva));
 }
-evalue f_OPNOTATLEAST(expr* e, TVA* tva) {
+eval_result f_OPNOTATLEAST(expr* e, TVA* tva) {
   double k = eval_num(e->L.e, tva);
   return truth(k > eval_num(e->R.e, tva));
 }
-evalue f_OPNOTATMOST(expr* e, TVA* tva) {
+eval_result f_OPNOTATMOST(expr* e, TVA* tva) {
   double k = eval_num(e->L.e, tva);
   return truth(k < eval_num(e->R.e, tva));
 }
-evalue f_OPNOTEXACTLY(expr* e, TVA* tva) {
+eval_result f_OPNOTEXACTLY(expr* e, TVA* tva) {
   double k = eval_num(e->L.e, tva);
   return truth(k != eval_num(e->R.e, tva));
 }
 
-evalue f_OPALLDIFF(expr* e, TVA* tva) { return truth(alldiff_num(e, tva)); }
-evalue f_OPSOMESAME(expr* e, TVA* tva) { return truth(!alldiff_num(e, tva)); }
-evalue f_OPALLDIFFs(expr* e, TVA* tva) { return truth(alldiff_any(e, tva)); }
-evalue f_OPSOMESAMEs(expr* e, TVA* tva) { return truth(!alldiff_any(e, tva)); }
-evalue f_OPALLDISTINCT(expr* e, TVA* tva) {
+eval_result f_OPALLDIFF(expr* e, TVA* tva) {
+  return truth(alldiff_num(e, tva));
+}
+eval_result f_OPSOMESAME(expr* e, TVA* tva) {
+  return truth(!alldiff_num(e, tva));
+}
+eval_result f_OPALLDIFFs(expr* e, TVA* tva) {
+  return truth(alldiff_any(e, tva));
+}
+eval_result f_OPSOMESAMEs(expr* e, TVA* tva) {
+  return truth(!alldiff_any(e, tva));
+}
+eval_result f_OPALLDISTINCT(expr* e, TVA* tva) {
   return truth(all_distinct(e, tva));
 }
-evalue f_OPNOTDISTINCT(expr* e, TVA* tva) {
+eval_result f_OPNOTDISTINCT(expr* e, TVA* tva) {
   return truth(!all_distinct(e, tva));
 }
-evalue f_OPALLDISJOINT(expr* e, TVA* tva) {
+eval_result f_OPALLDISJOINT(expr* e, TVA* tva) {
   return truth(all_disjoint(e, tva));
 }
-evalue f_OPNOTDISJOINT(expr* e, TVA* tva) {
+eval_result f_OPNOTDISJOINT(expr* e, TVA* tva) {
   return truth(!all_disjoint(e, tva));
 }
 
-evalue f_MINLIST2(expr* e, TVA* tva) {
+eval_result f_MINLIST2(expr* e, TVA* tva) {
   return list_extreme2<min_step>(e, tva, Infinity);
 }
-evalue f_MAXLIST2(expr* e, TVA* tva) {
+eval_result f_MAXLIST2(expr* e, TVA* tva) {
   return list_extreme2<max_step>(e, tva, negInfinity);
 }
 
-evalue f_OPRELOPCH(expr*, TVA* tva) { return guard(tva, "f_OPRELOPCH"); }
-evalue f_OPVARVAL(expr*, TVA* tva) { return guard(tva, "f_OPVARVAL"); }
-evalue f_ORLIST(expr*, TVA* tva) { return guard(tva, "f_ORLIST"); }
-evalue f_ANDLIST(expr*, TVA* tva) { return guard(tva, "f_ANDLIST"); }
-evalue f_OPPLTERM(expr*, TVA* tva) { return guard(tva, "f_OPPLTERM"); }
-evalue f_OPSUMLIST(expr*, TVA* tva) { return guard(tva, "f_OPSUMLIST"); }
-evalue f_OPIFrew(expr*, TVA* tva) { return guard(tva, "f_OPIFrew"); }
+eval_result f_OPRELOPCH(expr*, TVA* tva) { return guard(tva, "f_OPRELOPCH"); }
+eval_result f_OPVARVAL(expr*, TVA* tva) { return guard(tva, "f_OPVARVAL"); }
+eval_result f_ORLIST(expr*, TVA* tva) { return guard(tva, "f_ORLIST"); }
+eval_result f_ANDLIST(expr*, TVA* tva) { return guard(tva, "f_ANDLIST"); }
+eval_result f_OPPLTERM(expr*, TVA* tva) { return guard(tva, "f_OPPLTERM"); }
+eval_result f_OPSUMLIST(expr*, TVA* tva) { return guard(tva, "f_OPSUMLIST"); }
+eval_result f_OPIFrew(expr*, TVA* tva) { return guard(tva, "f_OPIFrew"); }
 
 }  // namespace vexo

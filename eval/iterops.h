@@ -21,64 +21,64 @@ namespace vexo {
 // SUM 7, PROD 8, MIN 9, MAX 10.  -> number: over all tuples in order; 0,
 // 1, +Infinity, -Infinity when there is none.  A NaN value makes min and
 // max NaN.
-evalue f_SUM(expr* e, TVA* tva);
-evalue f_PROD(expr* e, TVA* tva);
-evalue f_MIN(expr* e, TVA* tva);
-evalue f_MAX(expr* e, TVA* tva);
+eval_result f_SUM(expr* e, TVA* tva);
+eval_result f_PROD(expr* e, TVA* tva);
+eval_result f_MIN(expr* e, TVA* tva);
+eval_result f_MAX(expr* e, TVA* tva);
 // EXISTS 17.  -> logical: 1 at the first tuple whose body is true (the
 // walk is closed there), 0 when none is.  FORALL 18: the body's value at
 // the first tuple where it is false, 1 when none is.
-evalue f_EXISTS(expr* e, TVA* tva);
-evalue f_FORALL(expr* e, TVA* tva);
+eval_result f_EXISTS(expr* e, TVA* tva);
+eval_result f_FORALL(expr* e, TVA* tva);
 
 // OPCOUNT 59.  R: items.  -> number of true items over all iterations.
-evalue f_OPCOUNT(expr* e, TVA* tva);
+eval_result f_OPCOUNT(expr* e, TVA* tva);
 // OPNUMBEROF 60, OPNUMBEROFs 61.  L: the value sought (a number, a string
 // or a member), R: items.  -> number of items equal to it: a number
 // counts numeric items and numeric members of that value (NaN never
 // counts); a text counts strings and non-numeric members of that text.
-evalue f_OPNUMBEROF(expr* e, TVA* tva);
-evalue f_OPNUMBEROFs(expr* e, TVA* tva);
+eval_result f_OPNUMBEROF(expr* e, TVA* tva);
+eval_result f_OPNUMBEROFs(expr* e, TVA* tva);
 // OPATLEAST 62, OPATMOST 63, OPEXACTLY 66 and their negations 67, 68, 69.
 // L: the bound k, R: the count node.  -> logical: k <= count, k >= count,
 // k == count, negated.
-evalue f_OPATLEAST(expr* e, TVA* tva);
-evalue f_OPATMOST(expr* e, TVA* tva);
-evalue f_OPEXACTLY(expr* e, TVA* tva);
-evalue f_OPNOTATLEAST(expr* e, TVA* tva);
-evalue f_OPNOTATMOST(expr* e, TVA* tva);
-evalue f_OPNOTEXACTLY(expr* e, TVA* tva);
+eval_result f_OPATLEAST(expr* e, TVA* tva);
+eval_result f_OPATMOST(expr* e, TVA* tva);
+eval_result f_OPEXACTLY(expr* e, TVA* tva);
+eval_result f_OPNOTATLEAST(expr* e, TVA* tva);
+eval_result f_OPNOTATMOST(expr* e, TVA* tva);
+eval_result f_OPNOTEXACTLY(expr* e, TVA* tva);
 // OPALLDIFF 74 (numeric items), OPALLDIFFs 89 (items of any kind; a number
 // and a string always differ), and their negations OPSOMESAME 75,
 // OPSOMESAMEs 90.  R: items.  -> logical: no two items equal (fewer than
 // two: true).  A NaN among two or more items makes alldiff false.
-evalue f_OPALLDIFF(expr* e, TVA* tva);
-evalue f_OPSOMESAME(expr* e, TVA* tva);
-evalue f_OPALLDIFFs(expr* e, TVA* tva);
-evalue f_OPSOMESAMEs(expr* e, TVA* tva);
+eval_result f_OPALLDIFF(expr* e, TVA* tva);
+eval_result f_OPSOMESAME(expr* e, TVA* tva);
+eval_result f_OPALLDIFFs(expr* e, TVA* tva);
+eval_result f_OPSOMESAMEs(expr* e, TVA* tva);
 // OPALLDISTINCT 93, OPNOTDISTINCT 94.  R: items whose R is a set.  ->
 // logical: no two sets have the same members.
-evalue f_OPALLDISTINCT(expr* e, TVA* tva);
-evalue f_OPNOTDISTINCT(expr* e, TVA* tva);
+eval_result f_OPALLDISTINCT(expr* e, TVA* tva);
+eval_result f_OPNOTDISTINCT(expr* e, TVA* tva);
 // OPALLDISJOINT 91, OPNOTDISJOINT 92.  -> logical: no member lies in two
 // of the sets (sets of different dimension are disjoint).
-evalue f_OPALLDISJOINT(expr* e, TVA* tva);
-evalue f_OPNOTDISJOINT(expr* e, TVA* tva);
+eval_result f_OPALLDISJOINT(expr* e, TVA* tva);
+eval_result f_OPNOTDISJOINT(expr* e, TVA* tva);
 // MINLIST2 99, MAXLIST2 100.  R: items.  -> number: the minimum (maximum)
 // of all items, +Infinity (-Infinity) when there is none; the values are
 // taken from the last to the first.
-evalue f_MINLIST2(expr* e, TVA* tva);
-evalue f_MAXLIST2(expr* e, TVA* tva);
+eval_result f_MINLIST2(expr* e, TVA* tva);
+eval_result f_MAXLIST2(expr* e, TVA* tva);
 
 // Guards: opcodes the compiler always rewrites or binds elsewhere.  Each
 // reports "<routine> called" through terror and answers 0.
-evalue f_OPRELOPCH(expr* e, TVA* tva);  // 163
-evalue f_OPVARVAL(expr* e, TVA* tva);   // 146, 147
-evalue f_ORLIST(expr* e, TVA* tva);     // 71
-evalue f_ANDLIST(expr* e, TVA* tva);    // 70
-evalue f_OPPLTERM(expr* e, TVA* tva);   // 64
-evalue f_OPSUMLIST(expr* e, TVA* tva);  // 54
-evalue f_OPIFrew(expr* e, TVA* tva);    // 36
+eval_result f_OPRELOPCH(expr* e, TVA* tva);  // 163
+eval_result f_OPVARVAL(expr* e, TVA* tva);   // 146, 147
+eval_result f_ORLIST(expr* e, TVA* tva);     // 71
+eval_result f_ANDLIST(expr* e, TVA* tva);    // 70
+eval_result f_OPPLTERM(expr* e, TVA* tva);   // 64
+eval_result f_OPSUMLIST(expr* e, TVA* tva);  // 54
+eval_result f_OPIFrew(expr* e, TVA* tva);    // 36
 
 }  // namespace vexo
 

@@ -174,7 +174,7 @@ inline void free_expr(expr* e) { delete e; }
 expr* make_svsub(setmem* member);
 extern expr* svsub0;
 // The evaluation routine of that node: the pointer held in R.
-evalue svsub_oper(expr* e, TVA* tva);
+eval_result svsub_oper(expr* e, TVA* tva);
 
 // An element of a tuple list that stands for an undeclared name (opcode
 // 279 with no flags, its symbol in L) is cut out, freed and replaced by

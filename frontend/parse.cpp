@@ -27,9 +27,11 @@
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
+#include "session/environs.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
+#include "session/optcmd.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -465,12 +467,12 @@ expr* alldiff_ix(set_spec* ix, expr* body) {
   return alldiff(nullptr, arg_entry(ix, reverse(args)));
 }
 
-list* qual_setting(cstr* env, expr* subs, cstr* name, cstr* value) {
-  return optioncmd(nullptr, name, envsub(env, subs), value);
+Optioncmd* qual_setting(cstr* env, expr* subs, cstr* name, expr* value) {
+  return optioncmd(nullptr, new_str(name), envsub(env, subs), value);
 }
 
 expr* prob_env(expr* settings, cstr* env, expr* subs) {
-  return push_expr(settings, envsub(env, subs));
+  return push_expr(settings, subs ? envsub(env, subs) : envdcl(env));
 }
 
 expr* prob_suffix(expr* settings, symbol* sufname, expr* value) {

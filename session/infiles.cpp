@@ -19,6 +19,7 @@
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/options.h"
+#include "session/opttable.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "solver/output.h"
@@ -27,6 +28,7 @@
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "support/pool.h"
 #include "support/strtod.h"
 #include "support/symbol.h"
 
@@ -326,12 +328,6 @@ static void option_group(const char* s) {
 // ---------------------------------------------------------------------------
 // Inputs
 
-struct opt_file {
-  const char** name;  // the option's value cell
-  const char* option;
-};
-static const opt_file option_files[] = {{&options_in, "OPTIONS_IN"},
-                                        {&options_inout, "OPTIONS_INOUT"}};
 static int next_option_file;
 
 static char stdin_name[] = "-";
@@ -367,10 +363,12 @@ int nextfile(int k, int) {
   if (infile > 0) close(infile);
   infile = -1;
   for (;;) {
-    while (next_option_file < 2) {
-      const opt_file& f = option_files[next_option_file++];
-      const char* name = *f.name;
-      if (!name || !*name) continue;
+    while (opt_files[next_option_file].option) {
+      const opt_file& f = opt_files[next_option_file++];
+      if (!f.value || !*f.value) continue;
+      // The input keeps its own copy of the name: the option's text goes
+      // when the option changes.
+      const char* name = tostring(f.value);
       int r = open_input(name, k);
       if (r > 0) return 1;
       if (r < 0) Fprintf(Stderr, "can't read %s file %s\n", f.option, name);

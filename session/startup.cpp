@@ -36,11 +36,12 @@
 #include "session/cmdfiles.h"
 #include "session/cmdmem.h"
 #include "session/envfile.h"
+#include "session/environs.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
-#include "session/optfiles.h"
 #include "session/options.h"
+#include "session/opttable.h"
 #include "session/sysdecls.h"
 #include "support/block.h"
 #include "support/filename.h"
@@ -75,7 +76,7 @@ void sep_pgroup() { setpgid(0, 0); }
 
 void myexit(int code) {
   if (code == 0) code = eof_loopend();
-  if (ev) write_options();
+  if (ev) write_option_files();
   at_reset();
   at_exit();
   fflush(stdout);
@@ -179,6 +180,7 @@ void init_modules() {
   Question = new_cstring("?");
   LTc = new_cstring("<");
   sysdecls();
+  option_decls();
   parse_init();
   eehashtab_init();
   context_init();

@@ -228,9 +228,7 @@ static void class_members(set* s, TVA*) {
   }
 }
 
-// A system set without a generator: an empty enumerated set of arity
-// dimen that its owner fills.
-static setdcl* plain_set(const char* name, int dimen) {
+setdcl* plain_set(const char* name, int dimen) {
   setdcl* d = new_setdcl(Symbol(name, 0), nullptr, nullptr);
   d->dimen = dimen;
   d->sflags |= SF_SYSTEM;

@@ -24,7 +24,7 @@
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/model_fixture.h"
-#include "session/options.h"
+#include "session/opttable.h"
 #include "support/pool.h"
 #include "support/symbol.h"
 
@@ -45,7 +45,7 @@ inline symbol* t_sym(expr* e, TVA* t) { return *eval(e, t).sp; }
 
 // A parameter reference: its subscripts' numeric values multiplied, times
 // its weight (a scalar parameter: its weight).
-inline union evalue t_PAR(expr* e, TVA* t) {
+inline eval_result t_PAR(expr* e, TVA* t) {
   const xnode* d = e->L.x;
   ++ref_counts()[d];
   auto w = weights().find(d);

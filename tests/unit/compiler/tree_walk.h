@@ -193,10 +193,10 @@ struct tree_walk {
 
 // Stand-ins for the conversions between numbers and members, whose
 // routines come with the symbol evaluators; the one for op, or null.
-inline evalue sym2num(expr* e, TVA* t) {
+inline eval_result sym2num(expr* e, TVA* t) {
   return {.d = eval_sym(e->L.e, t)->value};
 }
-inline evalue num2sym(expr* e, TVA* t) {
+inline eval_result num2sym(expr* e, TVA* t) {
   return {.sp = pNumber(eval_num(e->L.e, t))};
 }
 inline efunc conversion_stand_in(int op) {

@@ -23,14 +23,14 @@ std::string trace;
 std::string value_in(Index* ix) { return ix->vals[0]->name; }
 
 void left_value(expr*, Index* ix) { trace += "-" + value_in(ix); }
-evalue bound_value(expr* h, TVA*) {
+eval_result bound_value(expr* h, TVA*) {
   Index* ix = static_cast<Index*>(h->L.p);
   trace += "+" + value_in(ix);
   // As a rewritten node files its restore record: once per value.
   push_cleanup(ix, h->R.e, left_value);
   return {.i = 0};
 }
-evalue completed(expr* h, TVA*) {
+eval_result completed(expr* h, TVA*) {
   trace += "*" + value_in(static_cast<Index*>(h->L.p));
   return {.i = 0};
 }

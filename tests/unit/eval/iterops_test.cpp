@@ -24,7 +24,7 @@ class IterOps : public test::SetsTest {
     expr* e = compiled("v");
     // A truth value assigned to a param arrives converted as a member.
     if (opcode(e) == OPSYM2NUM) e = e->L.e;
-    evalue r = eval(e, context());
+    eval_result r = eval(e, context());
     return logical(opcode(e)) ? double(r.i != 0) : r.d;
   }
   static bool logical(int op) {

@@ -264,7 +264,7 @@ TEST_F(Parse, EachCommandFormCallsItsBuilder) {
       {"option;", "cmd 28 \"of\" [] -"},
       {"option solver*;", "cmd 28 \"of\" [*solver*] -"},
       {"reset;", "reset"},
-      {"reset options;", "option_reset_cmd"},
+      {"reset options;", "cmd 77 \"\""},
       {"reset data p;", "cmd 79 \"il\" 0 [p]"},
       {"update data;", "cmd 80 \"il\" 1 []"},
       {"reset problem;", "probreset - -"},
@@ -572,10 +572,10 @@ TEST_F(Parse, FurtherCommandForms) {
   EXPECT_EQ(count(out_.err, "nope is not defined."), 1) << out_.err;
   EXPECT_EQ(
       trace_,
-      (lines{"letsetcmd - S.0", "cmd 28 \"of\" [a=$b c] -",
+      (lines{"letsetcmd - S.0", "cmd 28 \"of\" [a=op131[$b, \" c\"]] -",
              "expand 0 [x, op208(c [1])] -", "prob_cmd P -", "solve_cmd P - -",
-             "objective_cmd o 1", "probreset P -", "environ_cmd0 E - -",
-             "environ_dcl F {1..2}", "cmd 30 \"rf\" [check 2, suffix s] -",
+             "objective_cmd o 1", "probreset P -", "cmd 51 \"_bebe\" - E - - -",
+             "cmd 76 \"_\" {1..2}", "cmd 30 \"rf\" [check 2, suffix s] -",
              "einclude \"<gen\" 0", "read_data", "cmd_eof"}));
 }
 
@@ -688,16 +688,20 @@ TEST_F(Parse, FunctionLikeForms) {
 // environment-qualified option references in option values ("$$") and in
 // expressions ("$" and "$$" before a word, a string or an expression).
 TEST_F(Parse, EnvironmentQualifiedOptions) {
-  EXPECT_EQ(run("option E.solver abc, E[1].presolve 0, solver \"x\" y,\n"
-                "  q $$E.r z, t $$E[2].u, v $$w $x;\n"
-                "display $solver, $$E.lp, $E[2].(\"a\" & \"b\"), $(\"c\");\n"),
+  EXPECT_EQ(run("environ E; environ F {1..3};\n"
+                "option E.solver abc, F[1].presolve 0, solver \"x\" y,\n"
+                "  q $$E.r z, t $$F[2].u, v $$w $x;\n"
+                "display $solver, $$E.lp, $F[2].(\"a\" & \"b\"), $(\"c\");\n"),
             YYP_CMDS);
   EXPECT_EQ(out_.err, "");
   EXPECT_EQ(trace_,
-            (lines{"cmd 28 \"of\" [env(E).solver=abc, env(E[1]).presolve=0, "
-                   "solver=x y, q=$$E.r z, t=$$E[2].u, v=$$w $x] -",
+            (lines{"cmd 51 \"_bebe\" - E - - -", "cmd 76 \"_\" {1..3}",
+                   "cmd 28 \"of\" [env(E).solver=abc, "
+                   "env(F[1]).presolve=0, solver=x y, "
+                   "q=op131[$env(E).\"r\", \" z\"], t=$env(F[2]).\"u\", "
+                   "v=op131[$$w, \" \", $x]] -",
                    "cmd 34 \"i_rf\" 0 - [$solver, $$env(E).\"lp\", "
-                   "$env(E[2]).\"ab\", $c] -",
+                   "$env(F[2]).\"ab\", $c] -",
                    "cmd_eof"}));
 }
 
