@@ -821,11 +821,6 @@ void einclude(expr* file, int model) {
   emit(t);
 }
 
-int read_data() {
-  trace_line("read_data");
-  return 1;
-}
-
 void havestmt(int k) {
   trace_line("havestmt %d", k);
 }

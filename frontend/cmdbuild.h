@@ -143,8 +143,6 @@ int breakcont(int kind, symbol* name);
 int quit_cmd();
 // `model`/`data` with a file (model 1 or 0).
 void einclude(expr* file, int model);
-// The data reader: nonzero when parsing goes on.
-int read_data();
 // The statement-level error rule: havestmt(0) first, cmd_reset last.
 void havestmt(int k);
 void cmd_reset();

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "data/readdata.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "support/block.h"
@@ -193,6 +194,14 @@ static void least_end_include(int mode) {
 }
 
 static int least_nextfile(int k, int) {
+  // The file a data section began in ended: data mode ends with it
+  // (reported where the file ended when a statement was left open), and
+  // the includer is read in the mode it was in.
+  if (nfs > 0 && endjump && datanfs == nfs) {
+    if (endjump != 2) issue_eofmsg();
+    pop_include();
+    return 0;
+  }
   // An include file ended: resume the includer, or the level below it
   // when the includer has no text left either.
   while (nfs > 0) {

@@ -76,8 +76,7 @@ static inline int getch(int arg) {
   return next0(arg);
 }
 
-// A quoted string opened by q: its text goes to tok.
-static int quoted(int q) {
+int quoted(int q) {
   tstart = nullptr;
   char* p = tok;
   auto put = [&p](int ch) {

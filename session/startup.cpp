@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "data/readdata.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
@@ -182,6 +183,7 @@ void ppinit(char** argv, int first) {
   expr_init();
   dummy_init();
   decl_init();
+  data_reset();
   Blank = new_cstring("");
   Question = new_cstring("?");
   LTc = new_cstring("<");
