@@ -40,10 +40,19 @@ struct column {
   tmpl tp{};
 };
 
-// The columns of a statement; what an aborted statement collected is
-// given back.
+// The columns of a statement.  What the statement collected goes to the
+// declarations, also when the input ends inside it or the command is
+// aborted.
 struct columns {
   std::vector<column> v;
+  void finish() {
+    for (column& x : v) {
+      if (!x.c.d) continue;
+      end_param(&x.c);
+      x.c.d = nullptr;
+    }
+  }
+  // A statement dropped in its header gives back its empty collectors.
   ~columns() {
     for (column& x : v)
       if (x.c.d) dcol_free(&x.c);
@@ -336,30 +345,33 @@ void do_ceq(int t) {
         new_deflt(c.c.d, dval, dnum ? nullptr : dword.c_str());
     }
   }
-  t = token();
-  if (t == '[' || t == '(' || t == DT_COLON) {
-    if (cols.v.size() > 1 || rs) {
-      bad(t, "unexpected %c", t);
+  try {
+    t = token();
+    if (t == '[' || t == '(' || t == DT_COLON) {
+      if (cols.v.size() > 1 || rs) {
+        bad(t, "unexpected %c", t);
+      } else {
+        // A single column read as a param statement.
+        dcol one = cols.v[0].c;
+        cols.v[0].c.d = nullptr;
+        param_body(&one, t);
+        return;
+      }
     } else {
-      // A single column read as a param statement.
-      param_body(&cols.v[0].c, t);
-      cols.v[0].c.d = nullptr;
-      return;
+      set* target = nullptr;
+      std::string who;
+      if (rs) {
+        who = sub_name(rs, (rs->kind & 1) ? sub : nullptr);
+        target = (rs->kind & 1) ? gsfinish(rs, sub) : fresh_members(rs);
+      }
+      rows(t, cols, target, who);
+      if (rs) ts_update(rs, 0);
     }
-  } else {
-    set* target = nullptr;
-    std::string who;
-    if (rs) {
-      who = sub_name(rs, (rs->kind & 1) ? sub : nullptr);
-      target = (rs->kind & 1) ? gsfinish(rs, sub) : fresh_members(rs);
-    }
-    rows(t, cols, target, who);
-    if (rs) ts_update(rs, 0);
+  } catch (...) {
+    cols.finish();
+    throw;
   }
-  for (column& c : cols.v) {
-    end_param(&c.c);
-    c.c.d = nullptr;
-  }
+  cols.finish();
 }
 
 }  // namespace vexo

@@ -474,15 +474,6 @@ bool is_param(const xnode* d) {
   return k == DK_PARAM || k == DK_SPARAM;
 }
 
-// A collector that gives back what it holds unless end_param took it
-// (an aborted statement).
-struct dcol_guard {
-  dcol c{};
-  ~dcol_guard() {
-    if (c.d) dcol_free(&c);
-  }
-};
-
 void param_stmt(xnode2* d) {
   const char* name = d->name->name;
   int t = token();
@@ -515,10 +506,9 @@ void param_stmt(xnode2* d) {
     return;
   }
   if (defined(t, d, kind)) return;
-  dcol_guard g;
-  dcol_start(&g.c, d, kind);
-  param_body(&g.c, t);
-  g.c.d = nullptr;
+  dcol c;
+  dcol_start(&c, d, kind);
+  param_body(&c, t);
 }
 
 }  // namespace
@@ -572,35 +562,41 @@ int put_value(dcol* c, int t, symbol* const* tuple) {
   return 0;
 }
 
-void param_body(dcol* c, int t) {
+// param_body without the move of the data into the declaration.
+static void param_rest(dcol* c, int t) {
   xnode2* d = c->d;
   bool dflt_ok = is_param(d) && c->kind == 0;
   if (dflt_ok && is_word(t, "default")) {
-    if (!getdflt(d)) {
-      dcol_free(c);
-      return;
-    }
+    if (!getdflt(d)) return;
     t = token();
   }
   if (t == DT_ASSIGN) {
     t = token();
     if (dflt_ok && is_word(t, "default")) {
-      if (!getdflt(d)) {
-        dcol_free(c);
-        return;
-      }
+      if (!getdflt(d)) return;
       t = token();
     }
   }
   if (!c->indx) {
     scalar_body(c, t);
-  } else {
-    body b{};
-    b.d = d;
-    b.col = c;
-    b.n = d->indexing->arity;
-    tmpl_all_free(&b.tp, b.n);
-    read_body(b, t);
+    return;
+  }
+  body b{};
+  b.d = d;
+  b.col = c;
+  b.n = d->indexing->arity;
+  tmpl_all_free(&b.tp, b.n);
+  read_body(b, t);
+}
+
+void param_body(dcol* c, int t) {
+  // What was read stays, also when the input ends inside the statement or
+  // the command is aborted.
+  try {
+    param_rest(c, t);
+  } catch (...) {
+    end_param(c);
+    throw;
   }
   end_param(c);
 }

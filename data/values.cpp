@@ -258,7 +258,10 @@ void end_param(dcol* c) {
   // Messages here must not abort the statement half way.
   int saved_eexit = eexit;
   eexit = 0;
-  if (c->kind == 0) d->dflags |= DF_READ;
+  // Plain data mark the declaration read; a statement that gave nothing
+  // (only errors, say) leaves it open for the data that mend it.
+  if (c->kind == 0 && (c->indx ? c->indx->nmem > 0 : c->nel > 0))
+    d->dflags |= DF_READ;
   if (!c->indx) {
     end_scalar(c);
   } else if (!c->indx->nmem) {

@@ -114,10 +114,11 @@ void el_number(dcol* c, void* cell, double v);
 void el_string(dcol* c, void* cell, cstr* s);
 
 // Moves the collected data into the declaration (see the file comment);
-// the dcol is emptied.  Plain data (kind 0) mark the declaration as read.
-// Members whose value was computed from the default are refused with "%s
-// already has a value computed from its default".  Reports through the
-// data reader's Squawk (data/readdata.h); never aborts.
+// the dcol is emptied.  Plain data (kind 0) that hold a value mark the
+// declaration as read.  Members whose value was computed from the default
+// are refused with "%s already has a value computed from its default".
+// Reports through the data reader's Squawk (data/readdata.h); never
+// aborts.
 void end_param(dcol* c);
 
 // The member set of subscript tuple sub of the indexed set d, made anew:
