@@ -139,9 +139,11 @@ TEST_F(DataMode, ACommandWordEndsDataMode) {
       "set S := a b;\n"
       "display S;\n"
       "data; set S := c;\n"
-      "shell 'ls';\n");
+      "shell 'true';\n"
+      "set S := d;\n");
   EXPECT_EQ(err, "");
-  EXPECT_EQ(members("S"), "c");
+  // After `shell` data mode goes on.
+  EXPECT_EQ(members("S"), "d");
   EXPECT_EQ(count_line("cmd 34 "), 1);
   EXPECT_EQ(count_line("cmd 29 "), 1);
 }
