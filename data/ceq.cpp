@@ -17,7 +17,6 @@
 #include "frontend/rawtok.h"
 #include "instance/stamps.h"
 #include "support/scratch.h"
-#include "support/strtod.h"
 #include "support/symbol.h"
 
 namespace vexo {
@@ -268,7 +267,7 @@ void do_ceq(int t) {
   if (t != DT_COLON) {  // the word "default"
     t = token();
     if (t == DT_NUMBER) {
-      dval = Strtod(tok, nullptr);
+      dval = tok_number();
     } else if (t == DT_WORD) {
       dnum = false;
       dword = tok;

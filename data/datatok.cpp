@@ -3,6 +3,8 @@
 // runs of word characters are copied in one piece.
 #include "data/datatok.h"
 
+#include <cfenv>
+#include <cstdint>
 #include <cstring>
 
 #include "frontend/neighbours.h"
@@ -10,6 +12,7 @@
 #include "frontend/reader.h"
 #include "support/message.h"
 #include "support/scratch.h"
+#include "support/strtod.h"
 #include "support/text.h"
 
 namespace vexo {
@@ -22,7 +25,40 @@ int last_tok;
 // Set while the file name after "include" is read.
 static int reading_include;
 
-void tok_init() { Typeinit = tok_type; }
+// Rounding to nearest was in force at the last tok_init.
+static bool nearest;
+
+void tok_init() {
+  Typeinit = tok_type;
+  nearest = fegetround() == FE_TONEAREST;
+}
+
+double tok_number() {
+  static const double pow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,
+                                   1e6, 1e7, 1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15};
+  const char* s = tok;
+  bool neg = *s == '-';
+  if (*s == '-' || *s == '+') ++s;
+  uint64_t m = 0;
+  int nd = 0, frac = -1;
+  for (;; ++s) {
+    if (*s >= '0' && *s <= '9') {
+      m = m * 10 + static_cast<unsigned>(*s - '0');
+      ++nd;
+      if (frac >= 0) ++frac;
+    } else if (*s == '.' && frac < 0) {
+      frac = 0;
+    } else {
+      break;
+    }
+  }
+  if (*s || nd == 0 || nd > 15 || !nearest)
+    return Strtod(tok, nullptr);
+  double v = static_cast<double>(m);
+  if (frac > 0) v /= pow10[frac];
+  return neg ? -v : v;
+}
 
 // The next character, refilling with next0(arg); next0_inbuf tells whether
 // it can be put back by stepping nextc back.
@@ -165,7 +201,7 @@ int token() {
       case 4:
         word(c, T);
         tokquote = 0;
-        if (!reading_include && !std::strcmp(tok, "include")) {
+        if (toklen == 7 && !reading_include && !std::strcmp(tok, "include")) {
           include_file();
           continue;
         }

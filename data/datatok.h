@@ -33,8 +33,15 @@ extern int tokquote;
 extern int toklen;
 extern int last_tok;
 
-// Selects tok_type.
+// Selects tok_type and notes whether the floating-point unit rounds to
+// nearest (readers of data call it when they start).
 void tok_init();
+// The value of the number token in tok, as Strtod gives it.  Plain
+// decimals of at most 15 digits take a fast path: the significand and the
+// power of ten are exact doubles, so one division rounded to nearest is
+// the correctly rounded value (taken only when tok_init found rounding to
+// nearest in force).
+double tok_number();
 // The next token (codes above); its text is in tok.  A number's exponent
 // letter d or D is rewritten to e.  Under tokstar_type a word that begins
 // with a digit, or a sign or "." followed by a digit, is read as under

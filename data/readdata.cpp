@@ -75,7 +75,7 @@ static int dnuf;  // an underflow was reported since the last push
 static char dnshow[DNBUF_SIZE + 2];
 
 int is_dflt_sym(int t) {
-  return (t == DT_WORD || t == DT_NUMBER) && *parskip &&
+  return (t == DT_WORD || t == DT_NUMBER) && *parskip && *tok == *parskip &&
          tokquote == parquote && !std::strcmp(tok, parskip);
 }
 
@@ -227,6 +227,7 @@ int read_data() {
   int saved_datanfs = datanfs;
   datanfs = nfs;
   doing_read_cmd = 0;
+  tok_init();
   parse_time = 2;
   const char** saved_prompts = prompts;
   int* saved_log = log_what;

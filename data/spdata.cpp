@@ -26,7 +26,6 @@
 #include "report/prset.h"
 #include "support/message.h"
 #include "support/scratch.h"
-#include "support/strtod.h"
 #include "support/symbol.h"
 #include "support/text.h"
 
@@ -47,7 +46,7 @@ struct body {
   symbol* grp[TUPMAX];  // the current group's components or subscripts
   int ng;               // of them read
   int nitems;           // items since the list began
-  std::string first;    // text of the current group's or row's first item
+  std::string first;    // text of the current table row's first item
 };
 
 void add_member(body& b, symbol** tup) {
@@ -56,7 +55,6 @@ void add_member(body& b, symbol** tup) {
 
 // One item of a plain list.  False after an error (statement skipped).
 bool list_item(body& b, int t) {
-  if (b.ng == 0) b.first = tok;
   ++b.nitems;
   if (!b.col) {
     b.grp[b.ng++] = item_sym(t);
@@ -92,7 +90,7 @@ void end_list(body& b) {
       else
         Squawk("members of %s need %d components", b.d->name->name, b.n);
     } else {
-      missing_msg(group - b.ng, b.first.c_str());
+      missing_msg(group - b.ng, b.grp[0]->name);
     }
     b.ng = 0;
   }
@@ -459,7 +457,7 @@ bool getdflt(xnode* d) {
   int t = token();
   bool symb = val_symbolic(d);
   if (t == DT_NUMBER) {
-    new_deflt(d, Strtod(tok, nullptr), nullptr);
+    new_deflt(d, tok_number(), nullptr);
   } else if (symb && t == DT_WORD) {
     new_deflt(d, 0, tok);
   } else {
@@ -545,14 +543,14 @@ bool is_word(int t, const char* w) {
 }
 
 symbol* item_sym(int t) {
-  return t == DT_NUMBER ? Number(Strtod(tok, nullptr)) : Symbol(tok, 1);
+  return t == DT_NUMBER ? Number(tok_number()) : Symbol(tok, 1);
 }
 
 int put_value(dcol* c, int t, symbol* const* tuple) {
   if (is_dflt_sym(t)) return 1;
   void* cell;
   if (t == DT_NUMBER) {
-    if ((cell = addval(c, tuple))) el_number(c, cell, Strtod(tok, nullptr));
+    if ((cell = addval(c, tuple))) el_number(c, cell, tok_number());
     return 1;
   }
   if (t == DT_WORD && c->kind < 3 && val_symbolic(c->d)) {
