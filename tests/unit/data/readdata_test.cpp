@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "frontend/reader.h"
 #include "support/message.h"
 #include "support/scratch.h"
+#include "support/strtod.h"
 #include "data/data_fixture.h"
 
 namespace vexo {
@@ -90,6 +92,26 @@ TEST_F(DataMode, TokensUnderBothTables) {
                   {DT_SIGN, "-"},
                   {DT_WORD, "b"}}));
   EXPECT_EQ(tokens("x.y\n", tok_type), (toks{{DT_WORD, "x.y"}}));
+}
+
+// The fast conversion of short decimals gives Strtod's double, bit for bit.
+TEST_F(DataMode, NumbersConvertAsStrtodDoes) {
+  tok_init();
+  unsigned v = 12345;
+  auto next = [&v] { return v = v * 1103515245u + 12345u; };
+  for (int i = 0; i < 200000; ++i) {
+    std::string t = (next() >> 9) % 4 == 0 ? "-" : "";
+    int nd = 1 + static_cast<int>((next() >> 8) % 17);
+    int point = static_cast<int>((next() >> 8) % (nd + 2));
+    for (int k = 0; k < nd; ++k) {
+      if (k == point) t += '.';
+      t += static_cast<char>('0' + (next() >> 12) % 10);
+    }
+    std::strcpy(tok, t.c_str());
+    ASSERT_EQ(test::bits_of(tok_number()),
+              test::bits_of(Strtod(t.c_str(), nullptr)))
+        << t;
+  }
 }
 
 TEST_F(DataMode, StringsAndComments) {
