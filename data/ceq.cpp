@@ -173,8 +173,8 @@ bool add_column(int t, const hname& h, setdcl* rs, columns& cols) {
       bad(t, "%s is not a variable, constraint, objective, or problem.", name);
       return false;
     }
-    if (const char* msg = sufchk(static_cast<xnode*>(rec), h.suffix.c_str(),
-                                 &kind)) {
+    if (const char* msg =
+            sufchk(static_cast<xnode*>(rec), h.suffix.c_str(), &kind)) {
       bad(t, "%s", msg);
       return false;
     }
@@ -185,7 +185,8 @@ bool add_column(int t, const hname& h, setdcl* rs, columns& cols) {
   }
   xnode2* d = static_cast<xnode2*>(rec);
   if (!(d->kind & 1) || !d->indexing) {
-    bad(t, rs ? "%s is not indexed over a set" : "%s is not a subscripted param",
+    bad(t,
+        rs ? "%s is not indexed over a set" : "%s is not a subscripted param",
         name);
     return false;
   }

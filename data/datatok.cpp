@@ -34,8 +34,8 @@ void tok_init() {
 }
 
 double tok_number() {
-  static const double pow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,
-                                   1e6, 1e7, 1e8,  1e9,  1e10, 1e11,
+  static const double pow10[16] = {1e0,  1e1,  1e2,  1e3, 1e4,  1e5,
+                                   1e6,  1e7,  1e8,  1e9, 1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15};
   const char* s = tok;
   bool neg = *s == '-';
@@ -53,8 +53,7 @@ double tok_number() {
       break;
     }
   }
-  if (*s || nd == 0 || nd > 15 || !nearest)
-    return Strtod(tok, nullptr);
+  if (*s || nd == 0 || nd > 15 || !nearest) return Strtod(tok, nullptr);
   double v = static_cast<double>(m);
   if (frac > 0) v /= pow10[frac];
   return neg ? -v : v;
@@ -172,7 +171,8 @@ int token() {
       for (;;) {
         c = getch(10);
         if (c == '\n') break;
-        if (n < static_cast<int>(sizeof ibuf) - 1) ibuf[n++] = static_cast<char>(c);
+        if (n < static_cast<int>(sizeof ibuf) - 1)
+          ibuf[n++] = static_cast<char>(c);
       }
       ibuf[n] = 0;
       comment_kind = 0;

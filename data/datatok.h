@@ -14,15 +14,15 @@ namespace vexo {
 // Token codes: a one-character token other than these is its character's
 // code ("(" 40, ")" 41, "," 44, "*" 42, "[" 91, "]" 93 ...).
 enum : int {
-  DT_SIGN = 2,     // a lone "+" or "-" (only under tokstar_type)
-  DT_STRING = 3,   // a quoted string while an include's file name is read
-  DT_WORD = 4,     // a word or a quoted string
-  DT_NUMBER = 8,   // a word that reads as a number
-  DT_DOT = 46,     // a lone "." (only under tokstar_type)
+  DT_SIGN = 2,    // a lone "+" or "-" (only under tokstar_type)
+  DT_STRING = 3,  // a quoted string while an include's file name is read
+  DT_WORD = 4,    // a word or a quoted string
+  DT_NUMBER = 8,  // a word that reads as a number
+  DT_DOT = 46,    // a lone "." (only under tokstar_type)
   DT_SLASH = 47,
   DT_COLON = 58,
   DT_SEMI = 59,
-  DT_ASSIGN = 61   // "=" or ":="
+  DT_ASSIGN = 61  // "=" or ":="
 };
 
 // The character table in force.

@@ -202,7 +202,8 @@ static int statements() {
       do_sp(token(), 0);
     } else if (!std::strcmp(tok, "param") || !std::strcmp(tok, "var")) {
       t = token();
-      if (t == DT_COLON || (t == DT_WORD && !tokquote && !std::strcmp(tok, "default")))
+      if (t == DT_COLON ||
+          (t == DT_WORD && !tokquote && !std::strcmp(tok, "default")))
         do_ceq(t);
       else
         do_sp(t, 1);

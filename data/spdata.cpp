@@ -35,14 +35,14 @@ namespace {
 
 // The state of one statement body.
 struct body {
-  xnode* d;         // the declaration read
-  std::string who;  // set statements: the set's name for messages
-  set* target;      // set statements: the set receiving members
-  dcol* col;        // param statements: the collector
-  int n;            // components of a member, subscripts of a value
-  tmpl tp;          // the template in force
-  bool tmpl_given;  // tp comes from the statement
-  bool tr;          // the next table is transposed
+  xnode* d;             // the declaration read
+  std::string who;      // set statements: the set's name for messages
+  set* target;          // set statements: the set receiving members
+  dcol* col;            // param statements: the collector
+  int n;                // components of a member, subscripts of a value
+  tmpl tp;              // the template in force
+  bool tmpl_given;      // tp comes from the statement
+  bool tr;              // the next table is transposed
   symbol* grp[TUPMAX];  // the current group's components or subscripts
   int ng;               // of them read
   int nitems;           // items since the list began
@@ -342,7 +342,8 @@ void read_body(body& b, int t) {
         }
         [[fallthrough]];
       default:
-        bad(t, b.col ? "expected ; ( [ : or symbol" : "expected ; ( : or symbol");
+        bad(t,
+            b.col ? "expected ; ( [ : or symbol" : "expected ; ( : or symbol");
         return;
     }
   }
@@ -610,7 +611,8 @@ int defined(int t, xnode* d, int kind) {
     why = "%s has an initial value (:= expression) in the model.";
   } else if (k == DK_CON && kind < 3 && static_cast<constr*>(d)->idual) {
     why = "%s has an initial value (:= expression) in the model.";
-  } else if ((k == DK_PARAM || k == DK_SPARAM) && static_cast<param*>(d)->asgn) {
+  } else if ((k == DK_PARAM || k == DK_SPARAM) &&
+             static_cast<param*>(d)->asgn) {
     why = "%s was defined in the model.";
   } else if (k == DK_SET && static_cast<setdcl*>(d)->asgn) {
     why = "%s was defined in the model.";
@@ -629,8 +631,9 @@ void new_deflt(xnode* d, double v, const char* word) {
     Squawk("%s must be numeric, not %Q", d->name->name, word);
     return;
   }
-  expr* e = word ? new_lit(Symbol(word, 1))
-                 : symb ? new_lit(Number(v)) : new_num(v);
+  expr* e = word   ? new_lit(Symbol(word, 1))
+            : symb ? new_lit(Number(v))
+                   : new_num(v);
   param* p = static_cast<param*>(d);
   if (p->dflt) {
     if (!(p->dflags & DF_DATADFLT)) Squawk("default overrides that in model");
@@ -653,7 +656,8 @@ void duplicate(symbol* const* tuple, int n, const char* who) {
 }
 
 void do_sp(int t, int param) {
-  const char* what = param ? "param (or var or constraint or objective)" : "set";
+  const char* what =
+      param ? "param (or var or constraint or objective)" : "set";
   if (t != DT_WORD || tokquote) {
     bad(t, "expected %s name", what);
     return;
@@ -661,10 +665,10 @@ void do_sp(int t, int param) {
   symbol* s = Symbol0(tok);
   void* rec = s ? s->binding : nullptr;
   uint32_t k = rec ? bound_kind(rec) & ~1u : 0;
-  bool ok = param ? k == DK_PARAM || k == DK_SPARAM || k == DK_VAR ||
-                        k == DK_SVAR || k == DK_CON || k == DK_OBJ ||
-                        k == DK_PROB
-                  : k == DK_SET;
+  bool ok = param
+                ? k == DK_PARAM || k == DK_SPARAM || k == DK_VAR ||
+                      k == DK_SVAR || k == DK_CON || k == DK_OBJ || k == DK_PROB
+                : k == DK_SET;
   if (!ok) {
     bad(t, "%s is not a %s", tok, what);
     return;

@@ -194,7 +194,8 @@ void el_string(dcol* c, void* cell, cstr* s) {
 static int store(const dcol* c, void* to, void* from) {
   if (c->esz == static_cast<int>(sizeof(symval))) {
     symval* e = static_cast<symval*>(from);
-    int r = svupdate(static_cast<symval*>(to), e->str, e->str ? nullptr : e->sym);
+    int r =
+        svupdate(static_cast<symval*>(to), e->str, e->str ? nullptr : e->sym);
     e->str = nullptr;
     return r;
   }

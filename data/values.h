@@ -35,18 +35,18 @@ static_assert(std::is_trivially_destructible_v<symval> && sizeof(symval) == 16);
 
 // Status bits of a member (xnode2::stat).
 enum : uint8_t {
-  MS_NOVALUE = 1,   // variables, constraints: no value given, only suffixes
-  MS_CHANGED = 8,   // the value was changed by data
-  MS_COMPUTED = 16, // the value was computed from the default
-  MS_FROMDFLT = 32  // the member's data came from a default; data may
-                    // replace it
+  MS_NOVALUE = 1,    // variables, constraints: no value given, only suffixes
+  MS_CHANGED = 8,    // the value was changed by data
+  MS_COMPUTED = 16,  // the value was computed from the default
+  MS_FROMDFLT = 32   // the member's data came from a default; data may
+                     // replace it
 };
 
 // Data flags of a declaration (xnode2::dflags).
 enum : uint32_t {
-  DF_READ = 1,      // plain data read; further plain data are refused
-  DF_UPDATE = 2,    // `update data`: new data replace present values
-  DF_DATADFLT = 4   // the default comes from data
+  DF_READ = 1,     // plain data read; further plain data are refused
+  DF_UPDATE = 2,   // `update data`: new data replace present values
+  DF_DATADFLT = 4  // the default comes from data
 };
 
 // Suffix values given by data: one array of doubles per suffix, parallel
@@ -91,12 +91,12 @@ void* val_cell(xnode2* d, int kind, int32_t i);
 // The data of one declaration collected by one statement.
 struct dcol {
   xnode2* d;
-  int kind;        // target: as for val_cell
-  int esz;         // bytes of an element
-  set* indx;       // the statement's data index set (indexed d), or null
-  void* el;        // element list: value cells, in the order of indx
-  int32_t elk;     // size class of el (-1: none)
-  int32_t nel;     // elements in el
+  int kind;     // target: as for val_cell
+  int esz;      // bytes of an element
+  set* indx;    // the statement's data index set (indexed d), or null
+  void* el;     // element list: value cells, in the order of indx
+  int32_t elk;  // size class of el (-1: none)
+  int32_t nel;  // elements in el
 };
 // Starts collecting for d with the target kind: an empty data index set of
 // the subscript arity for an indexed d.

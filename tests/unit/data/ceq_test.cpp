@@ -8,10 +8,10 @@
 
 #include <string>
 
+#include "data/data_fixture.h"
 #include "data/values.h"
 #include "frontend/expr.h"
 #include "frontend/suffix.h"
-#include "data/data_fixture.h"
 
 namespace vexo {
 namespace {
@@ -41,12 +41,12 @@ TEST_F(Column, OneTableFillsASetAndSeveralParams) {
 }
 
 TEST_F(Column, DefaultsPatternsAndTwoSubscripts) {
-  std::string err = run(
-      "set A; set B; param p {A,B} default 7; param q {A,B};\n"
-      "param u {A,B}; param v {A,B};\n"
-      "data;\n"
-      "param default 0: p q := a x 1 2 b y 3 4;\n"
-      "param: u[*,x] v[*,y] := a 5 6;\n");
+  std::string err =
+      run("set A; set B; param p {A,B} default 7; param q {A,B};\n"
+          "param u {A,B}; param v {A,B};\n"
+          "data;\n"
+          "param default 0: p q := a x 1 2 b y 3 4;\n"
+          "param: u[*,x] v[*,y] := a 5 6;\n");
   EXPECT_EQ(count(err, "default overrides that in model"), 1) << err;
   EXPECT_EQ(decl<param>("p")->dflt->L.d, 0);
   EXPECT_EQ(decl<param>("q")->dflt->L.d, 0);
@@ -105,25 +105,25 @@ TEST_F(Column, WideTablesHaveNoColumnLimit) {
 }
 
 TEST_F(Column, HeaderAndRowMessages) {
-  std::string err = run(
-      "set S; set T dimen 2; param p {S}; param q {S}; param s;\n"
-      "param w {S,S}; param v {S}; param z {S};\n"
-      "data;\n"
-      "set S := a;\n"
-      "param: S: p := b 1;\n"
-      "param: s := 1;\n"
-      "param: T: p := a 1;\n"
-      "param: p w := a 1 2;\n"
-      "param: p q;\n"
-      "param: := a;\n"
-      "param: p S: q := a 1;\n"
-      "param: q v := a 1 2 b 3 x;\n"
-      "param: v[a,*] := 1;\n");
+  std::string err =
+      run("set S; set T dimen 2; param p {S}; param q {S}; param s;\n"
+          "param w {S,S}; param v {S}; param z {S};\n"
+          "data;\n"
+          "set S := a;\n"
+          "param: S: p := b 1;\n"
+          "param: s := 1;\n"
+          "param: T: p := a 1;\n"
+          "param: p w := a 1 2;\n"
+          "param: p q;\n"
+          "param: := a;\n"
+          "param: p S: q := a 1;\n"
+          "param: q v := a 1 2 b 3 x;\n"
+          "param: v[a,*] := 1;\n");
   for (const char* m :
        {"set S already defined", "s is not a subscripted param",
         "T has dimen 2 but p needs 1 subscript(s)",
-        "p needs 1 subscript(s), w needs 2",
-        "no := between param : and ;", "no param names between : and :=",
+        "p needs 1 subscript(s), w needs 2", "no := between param : and ;",
+        "no param names between : and :=",
         "only one set name allowed between colons",
         "v['b'] must be numeric, not 'x'", "Wrong size pattern"})
     EXPECT_EQ(count(err, m), 1) << m << "\n" << err;
@@ -132,8 +132,9 @@ TEST_F(Column, HeaderAndRowMessages) {
   EXPECT_EQ(num("v", {"a"}), 2);
   EXPECT_EQ(num("q", {"b"}), 3);
   std::string err2 = run("data; param: z := c;\n");
-  EXPECT_EQ(count(err2, "1 item(s) missing in last line of table, which "
-                        "starts with \"c\""),
+  EXPECT_EQ(count(err2,
+                  "1 item(s) missing in last line of table, which "
+                  "starts with \"c\""),
             1)
       << err2;
 }

@@ -18,11 +18,11 @@
 #include "eval/set.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/decl.h"
+#include "frontend/frontend_fixture.h"
 #include "frontend/paramdcl.h"
 #include "support/strtod.h"
 #include "support/symbol.h"
 #include "support/text.h"
-#include "frontend/frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo::test {
@@ -82,7 +82,8 @@ class DataTest : public ParserTest {
     return member(decl(p), sub) >= 0;
   }
   // The value of a numeric member (NaN when it has none).
-  static double num(const char* p, std::initializer_list<const char*> sub = {}) {
+  static double num(const char* p,
+                    std::initializer_list<const char*> sub = {}) {
     xnode2* d = decl(p);
     int64_t i = member(d, sub);
     return i < 0 ? NAN : static_cast<double*>(d->vals)[i];

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "data/data_fixture.h"
 #include "data/datatok.h"
 #include "frontend/neighbours.h"
 #include "frontend/parse.h"
@@ -20,7 +21,6 @@
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/strtod.h"
-#include "data/data_fixture.h"
 
 namespace vexo {
 namespace {
@@ -139,10 +139,10 @@ TEST_F(DataMode, AColonAssignmentAfterAnotherIsIgnored) {
 
 TEST_F(DataMode, DefaultSymbolStack) {
   std::string text = "data;\n";
-  for (int i = 0; i < 21; ++i) text += "defaultsym d" + std::to_string(i) + ";\n";
+  for (int i = 0; i < 21; ++i)
+    text += "defaultsym d" + std::to_string(i) + ";\n";
   std::string err = run(text);
-  EXPECT_EQ(count(err, "defaultsym stack overflow; stack flushed."), 1)
-      << err;
+  EXPECT_EQ(count(err, "defaultsym stack overflow; stack flushed."), 1) << err;
   EXPECT_STREQ(parskip, "d20");
   // One level is left: one pop gives back what stood before any push, the
   // next reports the underflow, once until the next push.
@@ -155,14 +155,14 @@ TEST_F(DataMode, DefaultSymbolStack) {
 }
 
 TEST_F(DataMode, ACommandWordEndsDataMode) {
-  std::string err = run(
-      "set S;\n"
-      "data;\n"
-      "set S := a b;\n"
-      "display S;\n"
-      "data; set S := c;\n"
-      "shell 'true';\n"
-      "set S := d;\n");
+  std::string err =
+      run("set S;\n"
+          "data;\n"
+          "set S := a b;\n"
+          "display S;\n"
+          "data; set S := c;\n"
+          "shell 'true';\n"
+          "set S := d;\n");
   EXPECT_EQ(err, "");
   // After `shell` data mode goes on.
   EXPECT_EQ(members("S"), "d");
@@ -173,11 +173,11 @@ TEST_F(DataMode, ACommandWordEndsDataMode) {
 TEST_F(DataMode, DataFilesEndDataMode) {
   write_file("d.dat", "set S := a b;\nparam p := a 1 b");
   write_file("e.dat", "set T := x;\nend;\nset T := y;\n");
-  std::string err = run(
-      "set S; set T; param p {S};\n"
-      "data d.dat;\n"
-      "data e.dat;\n"
-      "display S;\n");
+  std::string err =
+      run("set S; set T; param p {S};\n"
+          "data d.dat;\n"
+          "data e.dat;\n"
+          "display S;\n");
   EXPECT_EQ(members("S"), "a b");
   // The statement the file leaves open is reported where the file ends,
   // and its values so far stay; the command after it runs.
@@ -210,19 +210,18 @@ TEST_F(DataMode, TheEndOfInputBetweenStatements) {
 }
 
 TEST_F(DataMode, ErrorsAboutVariablesLeaveTheSessionRunning) {
-  std::string err = run(
-      "set S; var x {S}; var y := 1; var z {S} default 2;\n"
-      "data;\n"
-      "param x.bogus := a 1;\n"
-      "param y := 3;\n"
-      "param z.val.q := a 1;\n"
-      "param x := a 1 b;\n"
-      "param z := a 4;\n"
-      "display S;\n");
-  for (const char* m :
-       {"bogus is not an assignable suffix.",
-        "y has an initial value (:= expression) in the model.",
-        "Too many \".\"s", "1 item(s) missing"})
+  std::string err =
+      run("set S; var x {S}; var y := 1; var z {S} default 2;\n"
+          "data;\n"
+          "param x.bogus := a 1;\n"
+          "param y := 3;\n"
+          "param z.val.q := a 1;\n"
+          "param x := a 1 b;\n"
+          "param z := a 4;\n"
+          "display S;\n");
+  for (const char* m : {"bogus is not an assignable suffix.",
+                        "y has an initial value (:= expression) in the model.",
+                        "Too many \".\"s", "1 item(s) missing"})
     EXPECT_EQ(count(err, m), 1) << m << "\n" << err;
   EXPECT_EQ(num("x", {"a"}), 1);
   EXPECT_EQ(num("z", {"a"}), 4);

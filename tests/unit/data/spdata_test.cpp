@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "data/data_fixture.h"
 #include "data/values.h"
 #include "frontend/expr.h"
-#include "data/data_fixture.h"
 
 namespace vexo {
 namespace {
@@ -53,15 +53,16 @@ TEST_F(SetParam, NumbersStringsAndCommas) {
 }
 
 TEST_F(SetParam, MissingItemsAndDuplicates) {
-  std::string err = run(
-      "set T dimen 2; set U dimen 2; set S; param p {S};\n"
-      "data;\n"
-      "set T := a b c;\n"
-      "set U := a b c d;\n"
-      "set S := a b a c;\n"
-      "param p := a 1 b 2 a 3 c;\n");
-  EXPECT_EQ(count(err, "1 item(s) missing in last line of table, which "
-                       "starts with \"c\""),
+  std::string err =
+      run("set T dimen 2; set U dimen 2; set S; param p {S};\n"
+          "data;\n"
+          "set T := a b c;\n"
+          "set U := a b c d;\n"
+          "set S := a b a c;\n"
+          "param p := a 1 b 2 a 3 c;\n");
+  EXPECT_EQ(count(err,
+                  "1 item(s) missing in last line of table, which "
+                  "starts with \"c\""),
             2)
       << err;
   EXPECT_EQ(count(err, "duplicate member a for set S"), 1) << err;
@@ -77,26 +78,26 @@ TEST_F(SetParam, MissingItemsAndDuplicates) {
 }
 
 TEST_F(SetParam, ALoneItemNamesWhatIsNeeded) {
-  std::string err = run(
-      "set T dimen 2; set S; param p {S};\n"
-      "data;\n"
-      "set T := a;\n"
-      "param p := 5;\n");
+  std::string err =
+      run("set T dimen 2; set S; param p {S};\n"
+          "data;\n"
+          "set T := a;\n"
+          "param p := 5;\n");
   EXPECT_EQ(count(err, "members of T need 2 components"), 1) << err;
   EXPECT_EQ(count(err, "need 1 subscript(s) and a number"), 1) << err;
 }
 
 TEST_F(SetParam, DataForAParamAreReadOnce) {
-  std::string err = run(
-      "set S; param p {S}; param s;\n"
-      "data;\n"
-      "set S := a b;\n"
-      "param p := a 1;\n"
-      "param p := b 2;\n"
-      "param s := 4;\n"
-      "param s := 5;\n"
-      "data;\n"
-      "param p := b 3;\n");
+  std::string err =
+      run("set S; param p {S}; param s;\n"
+          "data;\n"
+          "set S := a b;\n"
+          "param p := a 1;\n"
+          "param p := b 2;\n"
+          "param s := 4;\n"
+          "param s := 5;\n"
+          "data;\n"
+          "param p := b 3;\n");
   EXPECT_EQ(count(err, "data for p already read"), 2) << err;
   EXPECT_EQ(count(err, "data for s already read"), 1) << err;
   EXPECT_EQ(num("p", {"a"}), 1);
@@ -133,15 +134,15 @@ TEST_F(SetParam, TransposedTablesAndTemplates) {
 }
 
 TEST_F(SetParam, HeadersOfSeveralSections) {
-  std::string err = run(
-      "set A; param e {A,A,A}; param f {A,A,A}; param g {A,A,A};\n"
-      "param h {A,A};\n"
-      "data;\n"
-      "set A := a b;\n"
-      "param e := [*,:,:] : a b : b a := a 1 2 b 3 4;\n"
-      "param f := [*,:,:] : a b := a 1 2;\n"
-      "param g := [*,:,:] : a b : a := a 1 2;\n"
-      "param h (tr) [*,:]: a b := a 1 2;\n");
+  std::string err =
+      run("set A; param e {A,A,A}; param f {A,A,A}; param g {A,A,A};\n"
+          "param h {A,A};\n"
+          "data;\n"
+          "set A := a b;\n"
+          "param e := [*,:,:] : a b : b a := a 1 2 b 3 4;\n"
+          "param f := [*,:,:] : a b := a 1 2;\n"
+          "param g := [*,:,:] : a b : a := a 1 2;\n"
+          "param h (tr) [*,:]: a b := a 1 2;\n");
   EXPECT_EQ(num("e", {"a", "a", "b"}), 1);
   EXPECT_EQ(num("e", {"a", "b", "a"}), 2);
   EXPECT_EQ(num("e", {"b", "b", "a"}), 4);
@@ -151,14 +152,14 @@ TEST_F(SetParam, HeadersOfSeveralSections) {
 }
 
 TEST_F(SetParam, DefaultSymbols) {
-  std::string err = run(
-      "set S; param p {S,S}; param q {S,S};\n"
-      "data;\n"
-      "set S := a b;\n"
-      "defaultsym '-';\n"
-      "param p: a b := a 1 '-' b - 4;\n"
-      "nodefaultsym;\n"
-      "param q: a b := a 1 . b 3 4;\n");
+  std::string err =
+      run("set S; param p {S,S}; param q {S,S};\n"
+          "data;\n"
+          "set S := a b;\n"
+          "defaultsym '-';\n"
+          "param p: a b := a 1 '-' b - 4;\n"
+          "nodefaultsym;\n"
+          "param q: a b := a 1 . b 3 4;\n");
   EXPECT_EQ(num("p", {"a", "a"}), 1);
   EXPECT_FALSE(has("p", {"a", "b"}));
   // The quoted form is not the bare one.
@@ -169,16 +170,16 @@ TEST_F(SetParam, DefaultSymbols) {
 }
 
 TEST_F(SetParam, IndexedSets) {
-  std::string err = run(
-      "set I; set A {I}; set B {I,I} dimen 2;\n"
-      "data;\n"
-      "set I := x y;\n"
-      "set A[x] := a b;\n"
-      "set A['y'] := ;\n"
-      "set A[x] := c;\n"
-      "set B[x,y] := (tr): a b := c + + ;\n"
-      "set A := a;\n"
-      "set A[x,y] := a;\n");
+  std::string err =
+      run("set I; set A {I}; set B {I,I} dimen 2;\n"
+          "data;\n"
+          "set I := x y;\n"
+          "set A[x] := a b;\n"
+          "set A['y'] := ;\n"
+          "set A[x] := c;\n"
+          "set B[x,y] := (tr): a b := c + + ;\n"
+          "set A := a;\n"
+          "set A[x,y] := a;\n");
   setdcl* a = decl<setdcl>("A");
   EXPECT_EQ(members(member_set(a, tuple({"x"}).data())), "a b");
   EXPECT_EQ(members(member_set(a, tuple({"y"}).data())), "");
@@ -190,12 +191,12 @@ TEST_F(SetParam, IndexedSets) {
 }
 
 TEST_F(SetParam, DefaultsGivenInData) {
-  std::string err = run(
-      "set S; param p {S}; param q {S} default 1; param s {S} symbolic;\n"
-      "data;\n"
-      "param p default 5 := a 1;\n"
-      "param q := default 2 b 3;\n"
-      "param s default zz;\n");
+  std::string err =
+      run("set S; param p {S}; param q {S} default 1; param s {S} symbolic;\n"
+          "data;\n"
+          "param p default 5 := a 1;\n"
+          "param q := default 2 b 3;\n"
+          "param s default zz;\n");
   param* p = decl<param>("p");
   ASSERT_NE(p->dflt, nullptr);
   EXPECT_EQ(opcode(p->dflt), OPNUM);
@@ -210,26 +211,27 @@ TEST_F(SetParam, DefaultsGivenInData) {
 }
 
 TEST_F(SetParam, StatementsThatCannotTakeData) {
-  std::string err = run(
-      "set S := {1}; param p := 3; param q {S}; var x := 1; set T;\n"
-      "param u; param q2 {S}; param q3 {S};\n"
-      "data;\n"
-      "set S := 2;\n"
-      "param p := 4;\n"
-      "param x := 5;\n"
-      "set q := a;\n"
-      "param T := 1;\n"
-      "param nope := 1;\n"
-      "set T [a] := b;\n"
-      "param u : a := 1;\n"
-      "param q := a b;\n"
-      "param q2 := [a;\n"
-      "param q3 := (a);\n"
-      "7;\n");
+  std::string err =
+      run("set S := {1}; param p := 3; param q {S}; var x := 1; set T;\n"
+          "param u; param q2 {S}; param q3 {S};\n"
+          "data;\n"
+          "set S := 2;\n"
+          "param p := 4;\n"
+          "param x := 5;\n"
+          "set q := a;\n"
+          "param T := 1;\n"
+          "param nope := 1;\n"
+          "set T [a] := b;\n"
+          "param u : a := 1;\n"
+          "param q := a b;\n"
+          "param q2 := [a;\n"
+          "param q3 := (a);\n"
+          "7;\n");
   for (const char* m :
        {"S was defined in the model.", "p was defined in the model.",
         "x has an initial value (:= expression) in the model.",
-        "q is not a set", "T is not a param (or var or constraint or objective)",
+        "q is not a set",
+        "T is not a param (or var or constraint or objective)",
         "nope is not a param (or var or constraint or objective)",
         "T is not a set of sets", "u is not subscripted", "expected number",
         "expected , * or ]", "expected (tr)",

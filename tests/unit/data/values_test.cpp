@@ -7,11 +7,11 @@
 
 #include <cstring>
 
+#include "data/data_fixture.h"
 #include "eval/set.h"
 #include "frontend/paramdcl.h"
 #include "support/symbol.h"
 #include "support/text.h"
-#include "data/data_fixture.h"
 
 namespace vexo {
 namespace {
@@ -53,8 +53,9 @@ TEST_F(Values, SymbolicCells) {
 }
 
 TEST_F(Values, ArraysGrowTogether) {
-  quiet("set S; var x {S}; suffix s1; suffix s2;\n"
-        "data; param x.s1 := a 1; param x.s2 := a 2;\n");
+  quiet(
+      "set S; var x {S}; suffix s1; suffix s2;\n"
+      "data; param x.s1 := a 1; param x.s2 := a 2;\n");
   xnode2* x = decl("x");
   ASSERT_EQ(x->nvals, 1);
   *stat_of(x, 0) |= MS_CHANGED;
@@ -77,18 +78,19 @@ TEST_F(Values, ArraysGrowTogether) {
 }
 
 TEST_F(Values, LaterDataMerge) {
-  quiet("set S; param p {S}; param s {S} symbolic;\n"
-        "data; param p := a 1 b 2; param s := a x b 5;\n");
+  quiet(
+      "set S; param p {S}; param s {S} symbolic;\n"
+      "data; param p := a 1 b 2; param s := a x b 5;\n");
   xnode2* p = decl("p");
   // update data lets new values replace present ones; a value computed
   // from the default is not replaced.
   p->dflags |= DF_UPDATE;
   decl("s")->dflags |= DF_UPDATE;
   *stat_of(p, static_cast<int32_t>(member(p, {"b"}))) |= MS_COMPUTED;
-  std::string err =
-      run("data; param p := a 3 b 4 c 5; param s := a x b y;\n");
-  EXPECT_EQ(count(err, "p['b'] already has a value computed from its "
-                       "default"),
+  std::string err = run("data; param p := a 3 b 4 c 5; param s := a x b y;\n");
+  EXPECT_EQ(count(err,
+                  "p['b'] already has a value computed from its "
+                  "default"),
             1)
       << err;
   EXPECT_EQ(num("p", {"a"}), 3);
