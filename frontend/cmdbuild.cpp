@@ -877,13 +877,7 @@ void einclude(expr* file, int model) {
   put_expr(t, file);
   put(t, " %d", model);
   emit(t);
-  unbuilt(true, model ? "model" : "data");
-}
-
-int read_data() {
-  trace_line("read_data");
-  unbuilt(true, "data");
-  return 1;
+  if (model) unbuilt(true, "model");
 }
 
 void havestmt(int k) {

@@ -7,10 +7,10 @@
 // closing the scopes of the indexings it receives, returning the values
 // that keep the parse going).  A command complete at top level, and a
 // compound command once its outermost level closes, runs through the
-// session's dispatcher (execute, session/execute.h), which reports it as
-// not implemented yet; so do the statements `reset`, `model`/`data` with a
-// file, `data` and `environ` with an indexing.  The owners replace these
-// functions; the grammar does not change.
+// session's dispatcher (execute, session/execute.h), which runs the
+// commands whose handlers exist and reports the others as not implemented
+// yet; so do the statements `reset` and `model` with a file.  The owners
+// replace these functions; the grammar does not change.
 #ifndef VEXO_FRONTEND_CMDBUILD_H
 #define VEXO_FRONTEND_CMDBUILD_H
 
@@ -149,12 +149,10 @@ set* new_set_db(dummy* d);
 int breakcont(int kind, symbol* name);
 // quit: nonzero when the parse must return 5.
 int quit_cmd();
-// `model`/`data` with a file (model 1 or 0).  Not implemented yet: the
-// statement is abandoned (not while only recording).
+// `model`/`data` with a file (model 1 or 0), recorded.  `model` is not
+// implemented yet: the statement is abandoned (not while only recording);
+// the data reader reads the file of `data` (data_include).
 void einclude(expr* file, int model);
-// The data reader: nonzero when parsing goes on.  Not implemented yet: the
-// statement is abandoned (not while only recording).
-int read_data();
 // The statement-level error rule: havestmt(0) first, cmd_reset last.
 void havestmt(int k);
 void cmd_reset();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/readdata.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
@@ -157,7 +158,10 @@ int data_stmt(expr* file) {
     cmd("e", 1, CK_DATA, file);
     return 0;
   }
-  if (file) einclude(file, 0);
+  if (file) {
+    einclude(file, 0);
+    if (!data_include(file)) return 0;
+  }
   return read_data_here();
 }
 

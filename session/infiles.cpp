@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/readdata.h"
 #include "eval/funclib.h"
 #include "eval/random.h"
 #include "frontend/neighbours.h"
@@ -353,6 +354,14 @@ static int open_input(const char* name, int k) {
 }
 
 int nextfile(int k, int) {
+  if (nfs > 0 && endjump && datanfs == nfs) {
+    // The file a data section began in ended: data mode ends with it
+    // (reported where the file ended when a statement was left open), and
+    // the includer is read in the mode it was in.
+    if (endjump != 2) issue_eofmsg();
+    end_include(2);
+    return 0;
+  }
   if (nfs > 0) {
     // An include file ended: it and each includer with no text left are
     // ended; reading goes on where text is left, else with the next

@@ -13,6 +13,7 @@
 #include "compiler/opgen.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
+#include "data/readdata.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
 #include "eval/set.h"
@@ -174,6 +175,7 @@ void init_modules() {
   decl_init();
   paramdcl_init();
   cmdbuild_reset();
+  data_reset();
   cleanup_reset();
   cmdmem_reset();
   Blank = new_cstring("");

@@ -68,6 +68,8 @@ void ppinit(char** argv, int first);
 //   frontend/decl    decl_init        declarations, class lists, dac
 //   frontend/paramdcl paramdcl_init   the set declaration being parsed
 //   frontend/cmdbuild cmdbuild_reset  open compound commands, loop sets
+//   data/readdata    data_reset       default symbol ".", no data mode,
+//                                     the data reader's message buffers
 //   session/loop     cleanup_reset    clean-up records
 //   session/cmdmem   cmdmem_reset     the running command's blocks
 //   session/startup  (here)           Blank, Question, LTc

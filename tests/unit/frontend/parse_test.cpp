@@ -311,6 +311,7 @@ TEST_F(Parse, EachCommandFormCallsItsBuilder) {
   };
   for (auto& c : cases) {
     SetUp();
+    write_file("d.dat", "");  // `data d.dat;` reads it
     run(std::string("param p; var x; function f;\n") + c.text + "\n");
     // The declarations make no builder call of their own.
     ASSERT_GE(trace_.size(), 1u) << c.text << "\n" << out_.err;
@@ -556,7 +557,8 @@ TEST_F(Parse, RedeclaredNameIsReportedOnce) {
 
 // Forms of the commands beyond the simplest ones: let on a set, option
 // references in option values, expand of whole entities, problem and
-// environment forms, the keyword forms of show, data from a command.
+// environment forms, the keyword forms of show, data from a command (in a
+// compound command, where it is recorded).
 TEST_F(Parse, FurtherCommandForms) {
   EXPECT_EQ(run("set S; var x {S}; var y;\n"
                 "subject to c {i in S}: x[i] <= y;\n"
@@ -567,7 +569,7 @@ TEST_F(Parse, FurtherCommandForms) {
                 "problem P; solve P; objective o[1]; reset problem P;\n"
                 "environ E; environ F {1..2};\n"
                 "show check 2, suffix s;\n"
-                "data < \"gen\";\n"),
+                "if 1 then data < \"gen\";\n"),
             YYP_CMDS);
   EXPECT_EQ(count(out_.err, "nope is not defined."), 1) << out_.err;
   EXPECT_EQ(
@@ -576,7 +578,7 @@ TEST_F(Parse, FurtherCommandForms) {
              "expand 0 [x, op208(c [1])] -", "prob_cmd P -", "solve_cmd P - -",
              "objective_cmd o 1", "probreset P -", "cmd 51 \"_bebe\" - E - - -",
              "cmd 76 \"_\" {1..2}", "cmd 30 \"rf\" [check 2, suffix s] -",
-             "einclude \"<gen\" 0", "read_data", "cmd_eof"}));
+             "if_cmd op145(1)", "cmd 48 \"e\" \"<gen\"", "cmd_eof"}));
 }
 
 // Name lists of show, delete and xref in source order (xref reads the
