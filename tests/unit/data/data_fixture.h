@@ -33,8 +33,7 @@ inline void data_trace(const char* line) { data_trace_sink->push_back(line); }
 class DataTest : public ParserTest {
  protected:
   void SetUp() override {
-    begin("/tmp/vexo_data_XXXXXX");
-    data_reset();
+    begin("/tmp/vexo_data_XXXXXX");  // data_reset among the start-up
     trace_.clear();
     data_trace_sink = &trace_;
     cmd_trace = data_trace;
