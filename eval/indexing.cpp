@@ -50,11 +50,6 @@ bool known_before(const expr* x, const Index* ix) {
          (opcode(x) == OPDUMMY && x->L.i < ix->level);
 }
 
-void free_node(expr* e) {
-  e->next = nullptr;
-  free_expr(e);
-}
-
 // The condition c without its conjuncts "dummy of ix == known value",
 // which go to sel (one per position, a free position always left).
 expr* strip(expr* c, Index* ix, selection& sel) {
