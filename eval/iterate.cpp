@@ -287,15 +287,10 @@ void bail_unwind() {
   while (TVA* t = cur_tva) {
     if (t->frame == t->base) break;
     void** f = t->frame;
-    if (set_spec* ss = static_cast<set_spec*>(f[1]); ss && ss->first) {
-      for (Index* ix = innermost(ss); ix; ix = ix->outer) {
-        run_cleanup(ix);
-        ix->cur = nullptr;
-      }
-      tva_teardown(t, ss);
-    } else {
+    if (set_spec* ss = static_cast<set_spec*>(f[1]); ss && ss->first)
+      ss_end1(ss, t);
+    else
       tva_pop(t);
-    }
   }
   outarg_clear(0, nullptr);
   genmod_cleanup();
