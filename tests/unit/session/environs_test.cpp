@@ -38,7 +38,7 @@ class Environs : public ::testing::Test {
     test::start_options(env);
   }
   void TearDown() override {
-    reset_environ();
+    test::stop_options();
     environ = real_;
   }
   static std::string current() {

@@ -40,7 +40,7 @@ class OptCmd : public ::testing::Test {
     test::start_options(ptrs_.data());
   }
   void TearDown() override {
-    reset_environ();
+    test::stop_options();
     environ = real_;
     Serving = 0;
     Cautions = 1;

@@ -25,6 +25,14 @@ inline void start_options(char** env = nullptr) {
   envinit();
 }
 
+// Puts the process environment back and forgets the option table, so that
+// a later test's session does not end by writing the option files this
+// test named.
+inline void stop_options() {
+  reset_environ();
+  ev = nullptr;
+}
+
 }  // namespace vexo::test
 
 #endif  // VEXO_UNIT_SESSION_OPTIONS_FIXTURE_H

@@ -47,7 +47,7 @@ class Options : public ::testing::Test {
     test::start_options(ptrs_.data());
   }
   void TearDown() override {
-    reset_environ();
+    test::stop_options();
     if (real_) environ = real_;
     Serving = 0;
     Cautions = 1;
