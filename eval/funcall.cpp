@@ -176,7 +176,7 @@ void f_teardown(arglgen* g) {
   bailout();
 }
 
-evalue f_OPFUNC(expr* e, TVA* tva) {
+eval_result f_OPFUNC(expr* e, TVA* tva) {
   function* f = callee(e, tva);
   arglgen g;
   argl_guard guard{&g};
@@ -207,14 +207,14 @@ evalue f_OPFUNC(expr* e, TVA* tva) {
   return {.d = v};
 }
 
-evalue f_OPFUNC0(expr* e, TVA* tva) { return f_OPFUNC(e, tva); }
+eval_result f_OPFUNC0(expr* e, TVA* tva) { return f_OPFUNC(e, tva); }
 
 namespace {
 
 // A call giving a string: call turns the routine's result into a counted
 // string with one reference, which is held while the call ends.
 template <class Call>
-evalue string_call(expr* e, TVA* tva, Call call) {
+eval_result string_call(expr* e, TVA* tva, Call call) {
   function* f = callee(e, tva);
   arglgen g;
   argl_guard guard{&g};
@@ -228,14 +228,14 @@ evalue string_call(expr* e, TVA* tva, Call call) {
 
 }  // namespace
 
-evalue f_OPFUNCstr(expr* e, TVA* tva) {
+eval_result f_OPFUNCstr(expr* e, TVA* tva) {
   return string_call(e, tva, [](function* f, arglist* al) {
     const char* s = reinterpret_cast<const char* (*)(arglist*)>(f->funcp)(al);
     return new_cstring(s ? s : "<null>");
   });
 }
 
-evalue f_OPFUNCcs(expr* e, TVA* tva) {
+eval_result f_OPFUNCcs(expr* e, TVA* tva) {
   return string_call(e, tva, [](function* f, arglist* al) {
     return reinterpret_cast<sfunc>(f->funcp)(al);
   });

@@ -95,10 +95,10 @@ void f_teardown(arglgen* g);
 // function's text ("<null>" for none); OPFUNCcs 183 -> the counted string
 // the function returned.  A function without a routine: "Can't invoke
 // unavailable function %s.\n" and the command is abandoned.
-evalue f_OPFUNC(expr* e, TVA* tva);
-evalue f_OPFUNC0(expr* e, TVA* tva);
-evalue f_OPFUNCstr(expr* e, TVA* tva);
-evalue f_OPFUNCcs(expr* e, TVA* tva);
+eval_result f_OPFUNC(expr* e, TVA* tva);
+eval_result f_OPFUNC0(expr* e, TVA* tva);
+eval_result f_OPFUNCstr(expr* e, TVA* tva);
+eval_result f_OPFUNCcs(expr* e, TVA* tva);
 
 // Routine types of a function record (its funcp).
 using rfunc = double (*)(arglist* al);

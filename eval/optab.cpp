@@ -14,6 +14,9 @@
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
 #include "eval/funcall.h"
+#include "eval/iterops.h"
+#include "session/environs.h"
+#include "session/optcmd.h"
 
 // A declaration of every routine name of the opcode list with a marker
 // return type, never defined.  A routine declared in namespace vexo hides

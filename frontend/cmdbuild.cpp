@@ -27,46 +27,6 @@ namespace vexo {
 
 void reset() { not_implemented("reset"); }
 
-list* optioncmd(list* settings, cstr* name, expr* env, cstr* value) {
-  option_setting* o = static_cast<option_setting*>(mem(sizeof(option_setting)));
-  o->name = name;
-  o->env = env;
-  o->value = value;
-  return new_list(settings, o);
-}
-
-list* settings_join(list* settings, list* one) {
-  one->next = settings;
-  return one;
-}
-
-cstr* dollar_word(cstr* name, int dollars) {
-  char buf[512];
-  Snprintf(buf, sizeof buf, "%s%s", dollars > 1 ? "$$" : "$", name->text());
-  zap_cstr(&name);
-  return new_cstring(buf);
-}
-
-expr* envsub(cstr* env, expr* subscript) {
-  symbol* s = Symbol(env->text(), 1);
-  zap_cstr(&env);
-  return new_expr(opword(subscript ? 222 : 221), s, subscript);
-}
-
-cstr* envexpr(cstr* env, expr* subscript, cstr* name) {
-  char sub[512];
-  sub[0] = 0;
-  if (subscript) describe_expr(sub, sizeof sub, subscript);
-  char buf[1200];
-  Snprintf(buf, sizeof buf, "$$%s%s.%s", env->text(), sub, name->text());
-  zap_cstr(&env);
-  zap_cstr(&name);
-  edelete(subscript);
-  return new_cstring(buf);
-}
-
-void option_err(list*) { cmd0(CK_EMPTY); }
-
 cstr* list2string(list* words) {
   words = reverse(words);
   size_t n = 1;
@@ -91,11 +51,10 @@ cstr* list2string(list* words) {
 }
 
 void einclude(expr* file, int model) {
+  if (!model) return;
   edelete(file);
-  not_implemented(model ? "model" : "data");
+  not_implemented("model");
 }
-
-int read_data() { not_implemented("data"); }
 
 int must_write() { return 0; }
 
@@ -127,10 +86,6 @@ void readcmd(set_spec* ix, expr* items, redirect* r) {
 
 void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
   cmd_ixbe(write ? CK_WRITE_TABLE : CK_READ_TABLE, write, ix, name, subscript);
-}
-
-void environ_cmd0(cstr* name, expr* subscript, symbol* from) {
-  cmd_ceb(CK_ENVIRON_SET, name, subscript, from);
 }
 
 expr* func_call(function* f, expr* args) {
@@ -194,26 +149,6 @@ expr* show_item(int kind, symbol* name, double n) {
 
 expr* set_target(xnode* sd, expr* subs) {
   return new_expr(opword(OPXNODE), sd, subs);
-}
-
-void environ_dcl(cstr* name, set_spec* ix) {
-  zap_cstr(&name);
-  if (ix) end_context(ix, nullptr);
-  not_implemented("environ");
-}
-
-expr* envqual(int opc, cstr* env, expr* subscript, expr* operand) {
-  if (!env && opcode(operand) == OPSTR) {
-    // A literal name: the operator node holds the string itself.
-    cstr* name = operand->L.cs;
-    operand->L.cs = nullptr;
-    free_expr(operand);
-    return new_expr(opword(opc, EF_STRING), name);
-  }
-  // Otherwise L is null and R the operand, followed by the environment
-  // reference when there is one.
-  if (env) operand->next = envsub(env, subscript);
-  return new_expr(opword(opc, EF_STRING), nullptr, operand);
 }
 
 }  // namespace vexo

@@ -25,17 +25,10 @@ namespace vexo {
 int di_type;
 int convert_logical;
 
-
 static bool has_vars(const expr* e) { return e && has_flag(e, EF_VARS); }
 
 static expr* true_lit() {
   return new_expr(opword(OPLOGLIT, EF_CONST | EF_NUMERIC), int32_t{1});
-}
-
-// Gives one node back to the pool without its operands.
-static void free_node(expr* e) {
-  e->next = nullptr;
-  free_expr(e);
 }
 
 // ---- constr ----------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include "frontend/keywords.h"
 #include "session/cmdrec.h"
 #include "session/execute.h"
+#include "session/optcmd.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/symbol.h"
@@ -396,21 +397,26 @@ void put_redirect(line_buf& t, const redirect* r) {
   put_expr(t, r->file);
 }
 
-void put_settings(line_buf& t, list* l) {
-  // The list grows at its head: the settings are printed from its tail,
-  // the list reversed meanwhile (no recursion on its length).
-  l = static_cast<list*>(reverse(l));
-  for (const list* c = l; c; c = c->next) {
-    if (c != l) put(t, ", ");
-    const option_setting* o = static_cast<const option_setting*>(c->item.p);
+// The items of an option command.
+void put_settings(line_buf& t, const Optioncmd* o) {
+  for (; o; o = o->next) {
     if (o->env) {
       put_expr(t, o->env);
       put(t, ".");
     }
-    put(t, "%s", o->name ? o->name->text() : "-");
-    if (o->value) put(t, "=%s", o->value->text());
+    if (o->name)
+      put(t, "%s", o->name->text());
+    else
+      put_expr(t, o->namex);
+    if (o->value) {
+      put(t, "=");
+      if (opcode(o->value) == OPSTR)
+        put(t, "%s", o->value->L.cs->text());
+      else
+        put_expr(t, o->value);
+    }
+    if (o->next) put(t, ", ");
   }
-  reverse(l);
 }
 
 void put_field(line_buf& t, char letter, const cmd_arg& a) {
@@ -438,7 +444,7 @@ void put_field(line_buf& t, char letter, const cmd_arg& a) {
       break;
     case 'o':
       put(t, "[");
-      put_settings(t, a.l);
+      put_settings(t, a.o);
       put(t, "]");
       break;
     case 'b':

@@ -25,6 +25,7 @@
 #include "session/execute.h"
 #include "session/include.h"
 #include "session/loop.h"
+#include "session/optcmd.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -375,9 +376,9 @@ void cmd_il(int kind, int i, list* names) {
   end_cmd(c);
 }
 
-void cmd_of(int kind, list* settings, redirect* r) {
+void cmd_of(int kind, Optioncmd* items, redirect* r) {
   cmd_fields* c = start_cmd("of", 2, kind);
-  c->f()[0].l = settings;
+  c->f()[0].o = items;
   c->f()[1].r = r;
   end_cmd(c);
 }
@@ -409,6 +410,17 @@ void cmd_ceb(int kind, cstr* s, expr* e, symbol* b) {
   c->f()[0].c = s;
   c->f()[1].e = e;
   c->f()[2].b = b;
+  end_cmd(c);
+}
+
+void cmd_x(int kind, set_spec* ix) {
+  if (kind == CK_EMPTY) {
+    scope(ix);
+    cmd0(kind);
+    return;
+  }
+  cmd_fields* c = start_cmd("_", 1, kind);
+  c->f()[0].ss = scope(ix);
   end_cmd(c);
 }
 
@@ -459,6 +471,17 @@ void cmd_ixbe(int kind, int i, set_spec* ix, symbol* b, expr* e) {
   c->f()[1].ss = scope(ix);
   c->f()[2].b = b;
   c->f()[3].e = e;
+  end_cmd(c);
+}
+
+void cmd_xbebe(int kind, set_spec* ix, symbol* b1, expr* e1, symbol* b2,
+               expr* e2) {
+  cmd_fields* c = start_cmd("_bebe", 5, kind);
+  c->f()[0].ss = scope(ix);
+  c->f()[1].b = b1;
+  c->f()[2].e = e1;
+  c->f()[3].b = b2;
+  c->f()[4].e = e2;
   end_cmd(c);
 }
 
@@ -529,8 +552,6 @@ void dropadd_cmd(int restore, set_spec* ix, expr* target) {
 void expand(int variant, expr* items, redirect* r) {
   cmd_irf(CK_EXPAND, variant, items, r);
 }
-
-void option_reset_cmd() { cmd0(CK_OPTION_RESET); }
 
 int quit_cmd() {
   if (!open_cmds) return 1;
@@ -840,9 +861,11 @@ static void free_field(char letter, cmd_arg& a) {
     case 'c':
       if (a.c) zap_cstr(&a.c);
       break;
+    case 'o':
+      option_free(a.o);
+      break;
     case 'b':
     case 'i':
-    case 'o':
     case 'T':
       break;
     default:

@@ -15,7 +15,7 @@
 // by cmd_F, the letter "_" (an indexing whose dummy scope the builder
 // closes) written "x", e.g. cmd_xe for "_e".  Letters: i an int; _ an
 // indexing (set_spec); e an expression; r a chain of expressions; l a list
-// of names; o option settings (a list); b a symbol; c a counted string; f
+// of names; o option items (Optioncmd); b a symbol; c a counted string; f
 // a redirection; s a set; T a record (loop targets, the if of an endif).
 #ifndef VEXO_SESSION_CMDREC_H
 #define VEXO_SESSION_CMDREC_H
@@ -29,6 +29,7 @@ namespace vexo {
 
 struct cstr;
 struct dummy;
+struct Optioncmd;
 struct expr;
 struct list;
 struct set;
@@ -123,6 +124,7 @@ union cmd_arg {
   redirect* r;
   symbol* b;
   cstr* c;
+  Optioncmd* o;
   void* p;
 };
 
@@ -226,17 +228,20 @@ void cmd_ef(int kind, expr* e, redirect* r);
 void cmd_rf(int kind, expr* chain, redirect* r);
 void cmd_if(int kind, int i, redirect* r);
 void cmd_il(int kind, int i, list* names);
-void cmd_of(int kind, list* settings, redirect* r);
+void cmd_of(int kind, Optioncmd* items, redirect* r);
 void cmd_be(int kind, symbol* b, expr* e);
 void cmd_bef(int kind, symbol* b, expr* e, redirect* r);
 void cmd_ri(int kind, expr* chain, int i);
 void cmd_ceb(int kind, cstr* c, expr* e, symbol* b);
+void cmd_x(int kind, set_spec* ix);
 void cmd_xe(int kind, set_spec* ix, expr* e);
 void cmd_xrf(int kind, set_spec* ix, expr* chain, redirect* r);
 void cmd_ixrf(int kind, int i, set_spec* ix, expr* chain, redirect* r);
 void cmd_irf(int kind, int i, expr* chain, redirect* r);
 void cmd_ixei(int kind, int i, set_spec* ix, expr* e, int j);
 void cmd_ixbe(int kind, int i, set_spec* ix, symbol* b, expr* e);
+void cmd_xbebe(int kind, set_spec* ix, symbol* b1, expr* e1, symbol* b2,
+               expr* e2);
 
 // A redirection record in the arena.
 redirect* new_redirect(expr* file, int mode);
@@ -257,8 +262,6 @@ void fixun(int unfix, set_spec* ix, expr* target, expr* value);
 void dropadd_cmd(int restore, set_spec* ix, expr* target);
 // expand (variant 0 expand, 1 solexpand, 2 _solexpand).
 void expand(int variant, expr* items, redirect* r);
-// `reset options;`.
-void option_reset_cmd();
 // quit: 1 when no compound is being built (the parse ends); inside one an
 // exit record is made and 0 returned.
 int quit_cmd();

@@ -18,8 +18,10 @@
 #include "session/cmdlist.h"
 #include "session/cmdmem.h"
 #include "session/cmdrec.h"
+#include "session/environs.h"
 #include "session/include.h"
 #include "session/loop.h"
+#include "session/optcmd.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/block.h"
@@ -296,6 +298,17 @@ void call_cmd(cmd_fields* c) {
   pr_cmd = 0;
 }
 
+void option_run(cmd_fields* c) { option_cmd(c->f()[0].o, c->f()[1].r); }
+
+void option_reset_run(cmd_fields*) { option_reset(); }
+
+void environ_run(cmd_fields* c) {
+  cmd_arg* f = c->f();
+  environ_cmd(f[0].ss, f[1].b, f[2].e, f[3].b, f[4].e);
+}
+
+void cur_environ_run(cmd_fields* c) { cur_environ(c->f()[0].r); }
+
 void print_run(cmd_fields* c) {
   print_cmd(c->f()[0].ss, &c->f()[1].e, c->f()[2].r, c->xrp);
 }
@@ -315,7 +328,7 @@ void not_implemented_cmd(cmd_fields* c) {
 const cmd_handler cmdtab[N_CMD_KINDS] = {
     not_implemented_cmd,  // 26 close
     not_implemented_cmd,  // 27 objective
-    not_implemented_cmd,  // 28 option
+    option_run,           // 28 option
     not_implemented_cmd,  // 29 shell
     not_implemented_cmd,  // 30 show
     not_implemented_cmd,  // 31 solution
@@ -338,10 +351,10 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     not_implemented_cmd,  // 48 data
     not_implemented_cmd,  // 49 drop_or_restore_all
     not_implemented_cmd,  // 50 objective_show
-    not_implemented_cmd,  // 51 environ
+    environ_run,          // 51 environ
     call_cmd,             // 52 call
     not_implemented_cmd,  // 53 cd
-    not_implemented_cmd,  // 54 environ
+    cur_environ_run,      // 54 environ
     not_implemented_cmd,  // 55 problem
     not_implemented_cmd,  // 56 problem
     not_implemented_cmd,  // 57 xref
@@ -364,7 +377,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     continue_cmd,         // 74 continue
     continue_cmd,         // 75 loopend
     bad_kind,             // 76 semicolon
-    not_implemented_cmd,  // 77 option_reset
+    option_reset_run,     // 77 option_reset
     bad_kind,             // 78 breakpoint
     not_implemented_cmd,  // 79 reset data
     not_implemented_cmd,  // 80 update data

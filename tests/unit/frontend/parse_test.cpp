@@ -337,6 +337,7 @@ TEST_F(Parse, EachCommandFormCallsItsBuilder) {
   };
   for (auto& c : cases) {
     SetUp();
+    write_file("d.dat", "");  // `data d.dat;` reads it
     run(std::string("param p; var x; function f;\n") + c.text + "\n");
     // The declarations make no record of their own.
     ASSERT_GE(trace().size(), 1u) << c.text << "\n" << out_.err;
@@ -577,7 +578,8 @@ TEST_F(Parse, RedeclaredNameIsReportedOnce) {
 
 // Forms of the commands beyond the simplest ones: let on a set, option
 // references in option values, expand of whole entities, problem and
-// environment forms, the keyword forms of show, data from a command.
+// environment forms, the keyword forms of show, data from a command (in a
+// compound command, where it is recorded).
 TEST_F(Parse, FurtherCommandForms) {
   EXPECT_EQ(run("set S; var x {S}; var y;\n"
                 "subject to c {i in S}: x[i] <= y;\n"
@@ -586,19 +588,22 @@ TEST_F(Parse, FurtherCommandForms) {
                 "expand x, c[1];\n"
                 "problem P: x, c, y, nope;\n"
                 "problem P; solve P; objective o[1]; reset problem P;\n"
-                "environ E;\n"
-                "show check 2, suffix s;\n"),
+                "environ E; environ F {1..2};\n"
+                "show check 2, suffix s;\n"
+                "if 1 then data < \"gen\";\n"),
             YYP_CMDS);
   EXPECT_EQ(count(out_.err, "nope is not defined."), 1) << out_.err;
-  EXPECT_EQ(
-      trace(),
-      (lines{"cmd 40 \"_esi\" - S.0 {1, 2} 0", "cmd 28 \"of\" [a=$b c] -",
-             "cmd 46 \"irf\" 0 [x, op208(c [1])] -", "cmd 55 \"be\" P -",
-             "cmd 32 \"bef\" P - -", "cmd 27 \"be\" o 1", "cmd 45 \"be\" P -",
-             "cmd 51 \"ceb\" E - -", "cmd 30 \"rf\" [check 2, suffix s] -"}));
+  EXPECT_EQ(trace(),
+            (lines{"cmd 40 \"_esi\" - S.0 {1, 2} 0",
+                   "cmd 28 \"of\" [a=op131[$b, \" c\"]] -",
+                   "cmd 46 \"irf\" 0 [x, op208(c [1])] -", "cmd 55 \"be\" P -",
+                   "cmd 32 \"bef\" P - -", "cmd 27 \"be\" o 1",
+                   "cmd 45 \"be\" P -", "cmd 51 \"_bebe\" - E - - -",
+                   "cmd 30 \"rf\" [check 2, suffix s] -", "cmd 58 if op145(1)",
+                   "  cmd 48 \"e\" \"<gen\"", "  cmd 70 \"T\" if", "else",
+                   "  cmd 70 \"T\" if"}));
   // Statements without a record of their own are reported at once.
-  for (const char* text : {"environ F {1..2};\n", "data < \"gen\";\n",
-                           "reset;\n", "model m.mod;\n", "data d.dat;\n"}) {
+  for (const char* text : {"reset;\n", "model m.mod;\n"}) {
     SetUp();
     run(text);
     EXPECT_EQ(trace(), lines{}) << text;
@@ -718,16 +723,20 @@ TEST_F(Parse, FunctionLikeForms) {
 // environment-qualified option references in option values ("$$") and in
 // expressions ("$" and "$$" before a word, a string or an expression).
 TEST_F(Parse, EnvironmentQualifiedOptions) {
-  EXPECT_EQ(run("option E.solver abc, E[1].presolve 0, solver \"x\" y,\n"
-                "  q $$E.r z, t $$E[2].u, v $$w $x;\n"
-                "display $solver, $$E.lp, $E[2].(\"a\" & \"b\"), $(\"c\");\n"),
+  EXPECT_EQ(run("environ E; environ F {1..3};\n"
+                "option E.solver abc, F[1].presolve 0, solver \"x\" y,\n"
+                "  q $$E.r z, t $$F[2].u, v $$w $x;\n"
+                "display $solver, $$E.lp, $F[2].(\"a\" & \"b\"), $(\"c\");\n"),
             YYP_CMDS);
   EXPECT_EQ(out_.err, "");
   EXPECT_EQ(trace(),
-            (lines{"cmd 28 \"of\" [env(E).solver=abc, env(E[1]).presolve=0, "
-                   "solver=x y, q=$$E.r z, t=$$E[2].u, v=$$w $x] -",
+            (lines{"cmd 51 \"_bebe\" - E - - -",
+                   "cmd 28 \"of\" [env(E).solver=abc, "
+                   "env(F[1]).presolve=0, solver=x y, "
+                   "q=op131[$env(E).\"r\", \" z\"], t=$env(F[2]).\"u\", "
+                   "v=op131[$$w, \" \", $x]] -",
                    "cmd 34 \"i_rf\" 0 - [$solver, $$env(E).\"lp\", "
-                   "$env(E[2]).\"ab\", $c] -"}));
+                   "$env(F[2]).\"ab\", $c] -"}));
 }
 
 // An indexed set named without subscript is a whole entity as a display
