@@ -8,6 +8,7 @@
 #include "eval/dispatch.h"
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
+#include "eval/iterate.h"
 #include "frontend/dclstub.h"
 #include "frontend/expr.h"
 #include "support/format.h"
@@ -117,11 +118,12 @@ void arglisteval(arglgen* g, expr* args, TVA* tva) {
     if (opcode(a) != OPARG)
       bug("arglisteval: argument of opcode %d", opcode(a));
     if (a->L.ss) {
-      // The least form: iterating an argument group needs the iteration
-      // over indexing expressions, which is not built yet.
-      if (!mgwhere(tva))
-        Fprintf(Stderr, "iterated arguments are not implemented yet\n");
-      bailout();
+      // An iterated group: its list once per member of its indexing.
+      if (TVA* c = ss_begin(a->L.ss, tva)) {
+        do arglisteval(g, a->R.e, c);
+        while (ss_continue(a->L.ss, c));
+      }
+      continue;
     }
     expr* x = a->R.e;
     if (has_flag(x, EF_NUMERIC)) {

@@ -19,7 +19,6 @@
 namespace vexo {
 
 dummy* dummy_free_list;
-dummy* loopdummy_held;
 e_copy* e_copy_freelist;
 int nvarsub;
 
@@ -53,31 +52,15 @@ dummy::dummy(dummy* next_, symbol* name_)
 }
 
 void dummy_release(dummy* first) {
-  // Both lists receive their records in chain order, in front of what
-  // they held.
-  dummy* freed = nullptr;
-  dummy** freed_end = &freed;
-  dummy* held = nullptr;
-  dummy** held_end = &held;
-  for (dummy* d = first; d; d = d->next) {
+  if (!first) return;
+  dummy* last = first;
+  for (dummy* d = first;; d = d->next) {
     d->name->binding = d->oldval;
-    dummy**& end = d->kind == LOOPDUMMY_KIND ? held_end : freed_end;
-    *end = d;
-    end = &d->next;
+    last = d;
+    if (!d->next) break;
   }
-  *freed_end = dummy_free_list;
-  dummy_free_list = freed;
-  *held_end = loopdummy_held;
-  loopdummy_held = held;
-}
-
-void loopdummies_free() {
-  while (dummy* d = loopdummy_held) {
-    loopdummy_held = d->next;
-    d->kind = DUMMY_KIND;
-    d->next = dummy_free_list;
-    dummy_free_list = d;
-  }
+  last->next = dummy_free_list;
+  dummy_free_list = first;
 }
 
 expr* dummy_expr(dummy* d) {
@@ -308,7 +291,6 @@ void del_ecopy(e_copy* c) {
 
 void dummy_init() {
   dummy_free_list = nullptr;
-  loopdummy_held = nullptr;
   e_copy_freelist = nullptr;
   nvarsub = 0;
   for (set*& s : level_set) s = nullptr;

@@ -19,6 +19,8 @@ struct expr;
 struct symbol;
 struct set;
 struct Index;
+struct set_spec;
+struct list;
 
 // Binding kind of a dummy, and of the dummy of a `for` loop while the loop
 // is being read (the lexer gives it its own token; a loop dummy met in a
@@ -53,15 +55,9 @@ static_assert(std::is_trivially_destructible_v<dummy> &&
 extern dummy* dummy_free_list;
 
 // Gives every name of the chain starting at `first` (newest first) its
-// previous binding back, in chain order, and returns the chain's records
-// to dummy_free_list; loop dummies (LOOPDUMMY_KIND) go to loopdummy_held
-// instead, since the commands of their loop's body still refer to them
-// until the loop has run.  null does nothing.
+// previous binding back, in chain order, and returns the whole chain to
+// dummy_free_list.  null does nothing.
 void dummy_release(dummy* first);
-// Loop dummies whose scope has closed; loopdummies_free gives them to the
-// free list once no command refers to them (the command memory reset).
-extern dummy* loopdummy_held;
-void loopdummies_free();
 
 // The reference to a dummy: an OPDUMMY node (no flags) with L the level, R
 // the offset, and the dummy's symbol in the routine slot until the compiler
@@ -116,11 +112,14 @@ expr* symlist(int mode, expr* list);
 // involves variables reports "variable in tuple".  Returns the chain.
 expr* name_purge(int mode, expr* list);
 
-// Copy records of the expression copier: fixed-size records whose first
-// word links the free list.
+// Copy records of the expression copier (compiler/copy.h): fixed-size
+// records whose first word links the free list.
 struct e_copy {
   e_copy* next;
-  void* f[5];  // the copier's fields
+  set_spec* ss;  // the copied indexing expression
+  expr* e;       // the copied expression (copy_e), else null
+  set* s;        // the copied defining set (copy_s), else null
+  list* items;   // the copied checks (copy_e) or within sets (copy_s)
 };
 extern e_copy* e_copy_freelist;
 e_copy* new_e_copy();

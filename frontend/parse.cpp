@@ -501,12 +501,15 @@ expr* tab_group(set_spec* ix, int flags, expr* items) {
 }
 
 set_spec* loop_indexing(set_spec* ss) {
+  // The indexing's own scope ends: the body is read at the level of the
+  // loop statement, so that its indexings lie where its commands are
+  // compiled.  Its dummy names stand for the components of the loop's
+  // member instead.
+  end_context(ss, nullptr);
+  int pos = 0;
   for (Index* ix = ss->first; ix; ix = ix->next) {
-    if (!ix->dummies) continue;
-    if (ix->ndum == 1 && opcode(ix->dummies) == OPDUMMY)
-      loopdumify(reinterpret_cast<symbol*>(ix->dummies->op), ix->s);
-    else
-      loopdumifye(ix->dummies);
+    if (ix->dummies) loopdumifye(ix->dummies, pos);
+    pos += ix->s->arity;
   }
   return ss;
 }

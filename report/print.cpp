@@ -8,6 +8,7 @@
 #include "eval/builtin.h"
 #include "eval/dispatch.h"
 #include "eval/funcall.h"
+#include "eval/iterate.h"
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
 #include "report/indextab.h"
@@ -110,6 +111,17 @@ cstr* format_text(expr* e, TVA* t) {
   return new_cstring(eval_sym(e, t)->name);
 }
 
+// One output: the format's text when it is computed, then the call.
+void once(print_state& st, expr** fmt, bool fmt_const, expr* call, TVA* c) {
+  if (fmt && !fmt_const) {
+    zap_cstr(&st.fmt);
+    printf_fmt = nullptr;
+    st.fmt = format_text(*fmt, c);
+    printf_fmt = st.fmt->text();
+  }
+  eval(call, c);
+}
+
 void run(set_spec* ix, expr** fmt, expr** call, redirect* r, xrecomp* xr) {
   print_state st;
   pr_cmd = 1;
@@ -128,16 +140,16 @@ void run(set_spec* ix, expr** fmt, expr** call, redirect* r, xrecomp* xr) {
   mri(call, 1);
   if (ix) ss_teardown(ix);
   st.t = compile_end(xr);
-  if (ix) {
-    // The least form: running once per member needs the iteration over
-    // indexing expressions, which is not built yet.
-    not_implemented("print with an indexing");
+  if (!ix) {
+    once(st, fmt, fmt_const, *call, st.t);
+    return;
   }
-  if (fmt && !fmt_const) {
-    st.fmt = format_text(*fmt, st.t);
-    printf_fmt = st.fmt->text();
+  // Once per member of the indexing, in order; a format that is not a
+  // constant is evaluated for each member (it may depend on the dummies).
+  if (TVA* c = ss_begin(ix, st.t)) {
+    do once(st, fmt, fmt_const, *call, c);
+    while (ss_continue(ix, c));
   }
-  eval(*call, st.t);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "compiler/context.h"
 #include "compiler/tva.h"
 #include "eval/builtin.h"
+#include "eval/dispatch.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/cmdbuild.h"
@@ -47,6 +48,9 @@ int cmd_inslev;
 static cmd_fields** link_slot;
 // The newest record that took a dependency list (the cmdthread chain).
 static cmd_fields* last_thread;
+// The loop dummies of the for loop being started.
+static dummy* pending_dummies;
+static int for_depth();
 // The continuation-prompt buffer.
 static char* prompt_buf;
 static int prompt_k = -1;
@@ -188,13 +192,19 @@ static void run_outermost(cmd_compound* o) {
   cmd_inslev = saved;
 }
 
-// A loop whose body is complete: its scopes close (the names of its
-// dummies get their outer meaning back), a loop-end record carrying the
+// The names of a for loop's dummies get their meaning outside the loop
+// back, newest first.
+static void restore_dummies(cmd_compound* o) {
+  for (dummy* d = o->dummies; d; d = d->next) d->name->binding = d->oldval;
+}
+
+// A loop whose body is complete: the names of its dummies get their outer
+// meaning back, a loop-end record carrying the
 // statement position (for a repeat without a trailing condition, where its
 // brace closed) ends the body.
 static void close_loop(cmd_compound* o) {
   pop_frame(o);
-  if (o->h.kind == CK_LOOP_FOR) context_end(std::min(o->nctx, sslevel));
+  if (o->h.kind == CK_LOOP_FOR) restore_dummies(o);
   cmd_fields* end = mark_record(CK_LOOPEND, o);
   if (o->h.kind == CK_LOOP_REPEAT && !o->tcond && o->endfname) {
     end->stmtfname = o->endfname;
@@ -599,7 +609,9 @@ void loopstart(int kind, symbol* name, void* what) {
   o->name = name;
   if (kind == CK_LOOP_FOR) {
     o->ix = static_cast<set_spec*>(what);
-    o->nctx = set_spec_count(o->ix);
+    o->loopdepth = for_depth();
+    o->dummies = pending_dummies;
+    pending_dummies = nullptr;
   } else {
     o->cond = static_cast<expr*>(what);
   }
@@ -798,26 +810,51 @@ const char* cmdprompt() {
 
 // ---- Loop dummies ----------------------------------------------------------
 
-void loopdumify(symbol* name, set*) {
-  dummy* d = static_cast<dummy*>(name->binding);
-  if (d && d->kind == DUMMY_KIND) d->kind = LOOPDUMMY_KIND;
+// The nesting depth of a for loop being started: one more than the for
+// loops open around it.
+static int for_depth() {
+  int depth = 1;
+  for (cmd_compound* f = loop_frames; f; f = f->frame)
+    depth += f->h.kind == CK_LOOP_FOR;
+  return depth;
 }
 
-void loopdumifye(expr* tuple) {
-  for (expr* e = tuple; e; e = e->next) {
+void loopdumifye(expr* dummies, int first) {
+  int depth = for_depth();
+  if (depth > MAX_LOOP_DEPTH) {
+    error(0, "for loops nested more than %d deep", MAX_LOOP_DEPTH);
+    return;
+  }
+  int pos = first;
+  for (expr* e = dummies; e; e = e->next, ++pos) {
     if (opcode(e) != OPDUMMY) continue;
     // Before compilation the routine slot holds the dummy's name.
     symbol* name = reinterpret_cast<symbol*>(e->op);
-    loopdumify(name, nullptr);
+    dummy* d = static_cast<dummy*>(cmdmem(sizeof(dummy)));
+    d->kind = LOOPDUMMY_KIND;
+    d->name = name;
+    d->oldval = name->binding;
+    d->level = static_cast<uint32_t>(depth);
+    d->offset = static_cast<uint32_t>(pos);
+    d->next = pending_dummies;
+    pending_dummies = d;
+    name->binding = d;
   }
 }
 
 set* new_set_db(dummy* d) {
   for (cmd_compound* f = loop_frames; f; f = f->frame) {
-    if (f->h.kind != CK_LOOP_FOR || !f->ix) continue;
-    for (Index* ix = f->ix->first; ix; ix = ix->next)
-      if (ix->ndum == 1 && ix->level == static_cast<int32_t>(d->level))
-        return ix->s;
+    if (f->h.kind != CK_LOOP_FOR) continue;
+    for (dummy* x = f->dummies; x; x = x->next) {
+      if (x != d) continue;
+      int pos = 0;
+      for (Index* ix = f->ix->first; ix; ix = ix->next) {
+        if (int(d->offset) < pos + ix->s->arity)
+          return ix->ndum == 1 ? ix->s : nullptr;
+        pos += ix->s->arity;
+      }
+      return nullptr;
+    }
   }
   return nullptr;
 }
@@ -826,9 +863,10 @@ set* new_set_db(dummy* d) {
 
 void close_compounds() {
   while (cmd_compound* o = open_cmds) {
-    if (o->h.kind == CK_LOOP_FOR) context_end(std::min(o->nctx, sslevel));
+    if (o->h.kind == CK_LOOP_FOR) restore_dummies(o);
     pop(o);
   }
+  pending_dummies = nullptr;
   loop_frames = nullptr;
   link_slot = nullptr;
   cmdstate = 0;
@@ -950,6 +988,7 @@ void cmd_reinit() {
   cmd_inslev = 0;
   prompt_buf = nullptr;
   prompt_k = -1;
+  pending_dummies = nullptr;
 }
 
 }  // namespace vexo

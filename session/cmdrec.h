@@ -171,9 +171,9 @@ struct cmd_compound {
   expr* tcond;       // repeat: the trailing condition (until: negated)
   cmd_dep* tdeps;    // the dependency list of the trailing condition
   int32_t ntdeps;
-  int32_t nctx;         // for: scope levels of the indexing
+  int32_t loopdepth;    // for: nesting depth among for loops
   symbol* name;         // loop name, or null
-  dummy* dummies;       // for: the loop dummies, chained by next
+  dummy* dummies;       // for: the loop dummies, newest first
   cmd_compound* up;     // next outer open compound while open
   cmd_compound* frame;  // next outer loop frame (build time)
   int32_t inslev;       // include level and input count when opened
@@ -301,14 +301,15 @@ int eof_loopend();
 // The continuation prompt for the innermost open compound.
 const char* cmdprompt();
 
-// The dummies of a `for` loop's indexing become loop dummies: one dummy
-// by name with the set it ranges over, or the chain of a tuple's dummies.
-// Loop dummies outlive their scope (the body refers to them until the
-// loop has run): when the scope closes they are kept aside and given back
-// with the command memory.
-void loopdumify(symbol* name, set* s);
-void loopdumifye(expr* tuple);
-// The set a loop dummy ranges over (its loop's item), or null.
+// The dummies of a `for` loop's indexing become loop dummies for the
+// loop's body: the names of the chain's OPDUMMY nodes (the components
+// first, first + 1, ... of the loop's members) are bound to loop-dummy
+// records (LOOPDUMMY_KIND; level: the loop's nesting depth, offset: the
+// component) until the loop's body is complete.  The records live in the
+// command arena, as long as the commands that refer to them.
+void loopdumifye(expr* dummies, int first);
+// The set a loop dummy ranges over (its loop's item, when the item has
+// that one dummy), or null.
 set* new_set_db(dummy* d);
 
 // Closes every open compound (the error path): the loop scopes still open

@@ -4,16 +4,23 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "compiler/compile.h"
+#include "compiler/context.h"
+#include "compiler/opgen.h"
 #include "compiler/tva.h"
 #include "eval/dispatch.h"
+#include "eval/indexing.h"
+#include "eval/iterate.h"
+#include "eval/set.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/reader.h"
+#include "report/indextab.h"
 #include "report/print.h"
 #include "session/cmdlist.h"
 #include "session/cmdmem.h"
@@ -226,6 +233,50 @@ bool next_pass(cmd_compound* o) {
 
 void bad_kind(cmd_fields* c) { bug("Bad ncmd = %d in execute()", c->kind); }
 
+// The member a running for loop has bound, for the extent of its handler.
+struct loop_member {
+  int depth;
+  symbol** saved;
+  loop_member(int d, symbol** cells) : depth(d), saved(loop_values(d, cells)) {}
+  ~loop_member() { loop_values(depth, saved); }
+  loop_member(const loop_member&) = delete;
+  loop_member& operator=(const loop_member&) = delete;
+};
+
+void for_cmd(cmd_fields* c) {
+  cmd_compound* o = compound(c);
+  set_spec* ss = o->ix;
+  curcmd = c;
+  // The loop runs over the members its indexing has now: compiled, walked
+  // at once and copied, the compilation undone before the body runs (the
+  // body's commands compile on their own).
+  compile_start();
+  ss_setup(ss, nullptr);
+  ss_teardown(ss);
+  tva_hold h{compile_end(c->xrp)};
+  int arity = 0;
+  for (Index* ix = ss->first; ix; ix = ix->next) arity += ix->s->arity;
+  std::vector<symbol*> tuples;
+  if (TVA* w = ss_begin(ss, h.t)) {
+    do tuples.insert(tuples.end(), ss->first->vals, ss->first->vals + arity);
+    while (ss_continue(ss, w));
+  }
+  del_tva(h.t);
+  h.t = nullptr;
+  cmdxreset(c->xrp, nullptr);
+  size_t n = arity ? tuples.size() / size_t(arity) : 0;
+
+  loop_frame frame(o);
+  symbol** cells =
+      static_cast<symbol**>(cmdmem(sizeof(symbol*) * size_t(arity)));
+  loop_member member(o->loopdepth, cells);
+  for (size_t k = 0; k < n; ++k) {
+    for (int i = 0; i < arity; ++i) cells[i] = tuples[k * size_t(arity) + i];
+    run_chain(o->body);
+    if (!next_pass(o) || frame.r.ended) return;
+  }
+}
+
 void repeat_cmd(cmd_fields* c) {
   cmd_compound* o = compound(c);
   loop_frame frame(o);
@@ -287,14 +338,21 @@ void sleep_cmd(cmd_fields* c) {
   sleeper(std::min(secs, 1e9));
 }
 
+// call: the call evaluated once, or once per member of its indexing.
 void call_cmd(cmd_fields* c) {
   set_spec* ix = c->f()[0].ss;
   expr** pe = &c->f()[1].e;
-  if (ix) not_implemented("call with an indexing");
   compile_start();
+  if (ix) ss_setup(ix, nullptr);
   mri(pe, 1);
+  if (ix) ss_teardown(ix);
   tva_hold h{compile_end(c->xrp)};
-  eval(*pe, h.t);
+  if (!ix) {
+    eval(*pe, h.t);
+  } else if (TVA* w = ss_begin(ix, h.t)) {
+    do eval(*pe, w);
+    while (ss_continue(ix, w));
+  }
   pr_cmd = 0;
 }
 
@@ -339,7 +397,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     not_implemented_cmd,  // 36 restore
     not_implemented_cmd,  // 37 fix
     not_implemented_cmd,  // 38 unfix
-    not_implemented_cmd,  // 39 for
+    for_cmd,              // 39 for
     not_implemented_cmd,  // 40 let
     print_run,            // 41 print
     printf_run,           // 42 printf

@@ -229,7 +229,6 @@ void cmd_mem_reset() {
   if (lev0) lev0_clear();
   cmd_mem_free();
   cmdmem_release();
-  if (!loops_running()) loopdummies_free();
 }
 
 // ---------------------------------------------------------------------------

@@ -29,35 +29,6 @@ class Dummies : public ::testing::Test {
   }
 };
 
-// A loop's dummies outlive their scope: the commands of the loop's body
-// refer to them until the loop has run, so they are held aside, not
-// reused, until the command memory gives them back.
-TEST_F(Dummies, LoopDummiesAreHeldUntilTheCommandsAreDone) {
-  symbol* i = Symbol("i", 0);
-  symbol* j = Symbol("j", 0);
-  new_context();
-  dummy* a = last_dummy = new dummy(last_dummy, i);
-  dummy* b = last_dummy = new dummy(last_dummy, j);
-  a->kind = LOOPDUMMY_KIND;
-  context_end(1);
-  EXPECT_EQ(i->binding, nullptr);
-  EXPECT_EQ(j->binding, nullptr);
-  EXPECT_EQ(loopdummy_held, a);
-  EXPECT_EQ(a->next, nullptr);
-  EXPECT_EQ(dummy_free_list, b);
-  // A new scope's dummies take other records.
-  new_context();
-  dummy* c = last_dummy = new dummy(last_dummy, i);
-  dummy* d = last_dummy = new dummy(last_dummy, j);
-  EXPECT_EQ(c, b);
-  EXPECT_NE(d, a);
-  context_end(1);
-  loopdummies_free();
-  EXPECT_EQ(loopdummy_held, nullptr);
-  EXPECT_EQ(dummy_free_list, a);
-  EXPECT_EQ(a->kind, DUMMY_KIND);
-}
-
 TEST_F(Dummies, ScopeBindsAndRestoresAndRecordsAreReused) {
   symbol* i = Symbol("i", 0);
   symbol* j = Symbol("j", 0);

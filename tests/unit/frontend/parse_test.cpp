@@ -770,7 +770,7 @@ TEST_F(Parse, LoopDummiesInTheBody) {
   EXPECT_EQ(count(out_.err, "duplicate definition of i"), 1) << out_.err;
   ASSERT_GE(trace().size(), 2u);
   EXPECT_EQ(trace()[1],
-            "  cmd 34 \"i_rf\" 0 - [item({dummy(2,0) in S} dummy(2,0)), "
+            "  cmd 34 \"i_rf\" 0 - [item({dummy(1,0) in S} dummy(1,0)), "
             "loopdummy(i)] -");
   TearDown();
   SetUp();
