@@ -170,8 +170,8 @@ class InputDir {
 };
 
 // A test that parses text through the real lexer and grammar: a fresh
-// front end (start_parser) in a scratch directory of its own; no command
-// trace afterwards.
+// front end (start_parser) in a scratch directory of its own; commands run
+// (no record listing) afterwards.
 class ParserTest : public ::testing::Test, protected InputDir {
  protected:
   // pattern as for InputDir::enter.  Call from SetUp.

@@ -1,5 +1,6 @@
 // The parser: the statement and command grammar through the real lexer,
-// each builder call seen through the stand-in builders' trace; the lexer
+// the command records it builds seen through the record printer (listed,
+// not run); compound commands and their prompts; the lexer
 // steering of the actions, syntax-error recovery, the results at the end
 // of input, deep nesting, and index dummies in their scopes.
 #include "frontend/parse.h"
@@ -106,7 +107,7 @@ class Parse : public test::ParserTest {
   }
 
   // Parses text as the one input file; returns yyparse's result (-1 when
-  // the run ended otherwise) and leaves the builder calls in trace_.
+  // the run ended otherwise); the records built are listed (trace()).
   int run(const std::string& text) { return parse_input(text, &out_); }
 
   lines trace_;
