@@ -450,9 +450,6 @@ void put_field(line_buf& t, char letter, const cmd_arg& a) {
     case 'b':
       put(t, "%s", a.b ? a.b->name : "-");
       break;
-    case 'c':
-      put(t, "%s", a.c ? a.c->text() : "-");
-      break;
     case 'f':
       put_redirect(t, a.r);
       break;

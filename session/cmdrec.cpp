@@ -130,8 +130,7 @@ redirect* new_redirect(expr* file, int mode) {
   return r;
 }
 
-// ---- Open compounds
-// -----------------------------------------------------------
+// ---- Open compounds ---------------------------------------------------------
 
 static void push(cmd_compound* o) {
   o->up = open_cmds;
@@ -199,9 +198,9 @@ static void restore_dummies(cmd_compound* o) {
 }
 
 // A loop whose body is complete: the names of its dummies get their outer
-// meaning back, a loop-end record carrying the
-// statement position (for a repeat without a trailing condition, where its
-// brace closed) ends the body.
+// meaning back, and a loop-end record carrying the statement position
+// (for a repeat without a trailing condition, where its brace closed) ends
+// the body.
 static void close_loop(cmd_compound* o) {
   pop_frame(o);
   if (o->h.kind == CK_LOOP_FOR) restore_dummies(o);
@@ -284,16 +283,17 @@ static void close_waiting() {
 
 void end_cmd(cmd_fields* c) {
   if (!c) return;
-  // A record arriving while an if waits for else (a statement that did not
-  // announce its start) follows the if, which closes first.
-  if (open_cmds && open_cmds->h.kind == CK_ELSE_CHECK) close_waiting();
   if (!link_slot) {
     execute(c);
     return;
   }
   link(c);
   int k = open_cmds->h.kind;
-  if (k == CK_THEN || k == CK_ELSE || k == CK_LOOP_FOR) havestmt(1);
+  // An if waiting for else meets a statement that did not announce its
+  // start (start_check closes it otherwise): it ends with that statement.
+  if (k == CK_ELSE_CHECK) else_cmd();
+  if (k == CK_THEN || k == CK_ELSE || k == CK_LOOP_FOR || k == CK_ELSE_CHECK)
+    havestmt(1);
 }
 
 // The statement-end mark.
@@ -412,14 +412,6 @@ void cmd_ri(int kind, expr* chain, int i) {
   cmd_fields* c = start_cmd("ri", 2, kind);
   c->f()[0].e = chain;
   c->f()[1].i = i;
-  end_cmd(c);
-}
-
-void cmd_ceb(int kind, cstr* s, expr* e, symbol* b) {
-  cmd_fields* c = start_cmd("ceb", 3, kind);
-  c->f()[0].c = s;
-  c->f()[1].e = e;
-  c->f()[2].b = b;
   end_cmd(c);
 }
 
@@ -895,9 +887,6 @@ static void free_field(char letter, cmd_arg& a) {
       break;
     case 'l':
       free_list(a.l);
-      break;
-    case 'c':
-      if (a.c) zap_cstr(&a.c);
       break;
     case 'o':
       option_free(a.o);

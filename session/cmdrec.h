@@ -15,8 +15,8 @@
 // by cmd_F, the letter "_" (an indexing whose dummy scope the builder
 // closes) written "x", e.g. cmd_xe for "_e".  Letters: i an int; _ an
 // indexing (set_spec); e an expression; r a chain of expressions; l a list
-// of names; o option items (Optioncmd); b a symbol; c a counted string; f
-// a redirection; s a set; T a record (loop targets, the if of an endif).
+// of names; o option items (Optioncmd); b a symbol; f a redirection; s a
+// set; T a record (loop targets, the if of an endif).
 #ifndef VEXO_SESSION_CMDREC_H
 #define VEXO_SESSION_CMDREC_H
 
@@ -27,7 +27,6 @@
 
 namespace vexo {
 
-struct cstr;
 struct dummy;
 struct Optioncmd;
 struct expr;
@@ -123,7 +122,6 @@ union cmd_arg {
   list* l;
   redirect* r;
   symbol* b;
-  cstr* c;
   Optioncmd* o;
   void* p;
 };
@@ -183,8 +181,6 @@ struct cmd_compound {
   const char* endfname;  // repeat: where its closing brace stood
   long endline;
   long endoffset;
-  // Run-time state of a loop (session/execute.cpp).
-  void* run;
 };
 static_assert(std::is_trivially_destructible_v<cmd_compound>,
               "compound records are plain arena records");
@@ -232,7 +228,6 @@ void cmd_of(int kind, Optioncmd* items, redirect* r);
 void cmd_be(int kind, symbol* b, expr* e);
 void cmd_bef(int kind, symbol* b, expr* e, redirect* r);
 void cmd_ri(int kind, expr* chain, int i);
-void cmd_ceb(int kind, cstr* c, expr* e, symbol* b);
 void cmd_x(int kind, set_spec* ix);
 void cmd_xe(int kind, set_spec* ix, expr* e);
 void cmd_xrf(int kind, set_spec* ix, expr* chain, redirect* r);

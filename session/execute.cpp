@@ -105,7 +105,6 @@ const char* const cmdname[N_CMD_KINDS] = {"close",
                                           "snapshot"};
 
 double ncmds;
-int allbreaking;
 FILE* exec_listing;
 
 namespace {
@@ -267,9 +266,8 @@ void for_cmd(cmd_fields* c) {
   size_t n = arity ? tuples.size() / size_t(arity) : 0;
 
   loop_frame frame(o);
-  symbol** cells =
-      static_cast<symbol**>(cmdmem(sizeof(symbol*) * size_t(arity)));
-  loop_member member(o->loopdepth, cells);
+  std::vector<symbol*> cells(size_t(arity) + 1);
+  loop_member member(o->loopdepth, cells.data());
   for (size_t k = 0; k < n; ++k) {
     for (int i = 0; i < arity; ++i) cells[i] = tuples[k * size_t(arity) + i];
     run_chain(o->body);
@@ -505,15 +503,12 @@ void end_loops(int lev) {
     if (r->inslev >= lev && r->o->h.kind != CK_BRACES) r->ended = true;
 }
 
-int loops_running() { return running != nullptr; }
-
 void notyet(const char* what) { error(0, "%s not yet implemented", what); }
 
 void help() { notyet("help"); }
 
 void execute_reinit() {
   ncmds = 0;
-  allbreaking = 0;
   flow = FLOW_ON;
   flow_target = nullptr;
   running = nullptr;

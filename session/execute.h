@@ -50,18 +50,14 @@ void execute(cmd_fields* first);
 // not_implemented with the command's name.
 void not_implemented_cmd(cmd_fields* c);
 
-// Unwinds the running loops read at include level lev or deeper (brace
-// groups are passed over): the dummies of a for lose their binding, the
-// loop is ended.
+// Ends the running loops read at include level lev or deeper (brace groups
+// are passed over): each stops before its next pass.  (An error unwinds
+// the loops with the handlers that run them: a for's member binding goes
+// with its handler.)
 void end_loops(int lev);
-// Nonzero while a loop runs (its body's commands still refer to the loop
-// dummies).
-int loops_running();
 
 // Commands executed in the session (the value of _cmdno).
 extern double ncmds;
-// 1 after `break all`, 2 after `break commands`, inside command files.
-extern int allbreaking;
 
 // Where the parser's unit tests and the front-end probe see what the
 // grammar built: while set, execute describes each chain it receives to

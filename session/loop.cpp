@@ -12,7 +12,6 @@
 #include "compiler/context.h"
 #include "compiler/recomp.h"
 #include "frontend/decl.h"
-#include "frontend/dummy.h"
 #include "frontend/neighbours.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
