@@ -8,6 +8,7 @@
 #include "eval/dispatch.h"
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
+#include "eval/settest.h"
 #include "frontend/expr.h"
 #include "test_util.h"
 
@@ -210,10 +211,12 @@ TEST(Functab, EverySlotFilledAndNullEnd) {
       {OPFUNCbad, f_OPFUNCbad},
       {OPALIAS, f_OPALIAS},
       {OPSVEXOESTR, f_OPSVEXOESTR},
+      {OPLOOKUPsl175, f_OPLOOKUPsl},
+      {OPLOOKUPsl176, f_OPLOOKUPsl},
   };
   for (const bound& b : rows) EXPECT_EQ(functab[b.op], b.f) << b.op;
   // Routines of other families are not built here: one shared stand-in.
-  for (int op : {SUM, OPSUMLIST, ANDLIST, OPCONCAT, OPPAR, OPNEXT120})
+  for (int op : {SUM, OPSUMLIST, ANDLIST, OPSYN, OPPAR, OPNEXT120})
     EXPECT_EQ(functab[op], f_unbuilt) << op;
 }
 
