@@ -26,10 +26,10 @@ evalue f_OPINCHECK(expr* e, TVA* tva);
 // The members of the walked set are tested in order; the first one missing
 // ends the walk.  An empty walked set is within (contains) anything.
 
-evalue f_OPWITHIN(expr* e, TVA* tva);        // 95: every member of L is in R
-evalue f_OPNOTWITHIN(expr* e, TVA* tva);     // 96: not f_OPWITHIN
-evalue f_OPCONTAINS(expr* e, TVA* tva);      // 97: every member of R is in L
-evalue f_OPNOTCONTAINS(expr* e, TVA* tva);   // 98: not f_OPCONTAINS
+evalue f_OPWITHIN(expr* e, TVA* tva);       // 95: every member of L is in R
+evalue f_OPNOTWITHIN(expr* e, TVA* tva);    // 96: not f_OPWITHIN
+evalue f_OPCONTAINS(expr* e, TVA* tva);     // 97: every member of R is in L
+evalue f_OPNOTCONTAINS(expr* e, TVA* tva);  // 98: not f_OPCONTAINS
 
 // ---- Counting and positions ------------------------------------------------
 

@@ -19,6 +19,8 @@ struct expr;
 struct symbol;
 struct set;
 struct Index;
+struct set_spec;
+struct list;
 
 // Binding kind of a dummy, and of the dummy of a `for` loop while the loop
 // is being read (the lexer gives it its own token; a loop dummy met in a
@@ -110,11 +112,14 @@ expr* symlist(int mode, expr* list);
 // involves variables reports "variable in tuple".  Returns the chain.
 expr* name_purge(int mode, expr* list);
 
-// Copy records of the expression copier: fixed-size records whose first
-// word links the free list.
+// Copy records of the expression copier (compiler/copy.h): fixed-size
+// records whose first word links the free list.
 struct e_copy {
   e_copy* next;
-  void* f[5];  // the copier's fields
+  set_spec* ss;  // the copied indexing expression
+  expr* e;       // the copied expression (copy_e), else null
+  set* s;        // the copied defining set (copy_s), else null
+  list* items;   // the copied checks (copy_e) or within sets (copy_s)
 };
 extern e_copy* e_copy_freelist;
 e_copy* new_e_copy();

@@ -105,7 +105,8 @@ TEST_F(StrSym, ConcatenationAndConversions) {
 TEST_F(StrSym, DeclarationsByName) {
   model(
       "set S; set T dimen 2; set U {S} dimen 3;\n"
-      "param p; param q {S}; var x {S, T}; s.t. c {i in S}: x[i, i, i] >= 0;\n");
+      "param p; param q {S}; var x {S, T}; s.t. c {i in S}: x[i, i, i] >= "
+      "0;\n");
   // Each query is its own param, after the declarations it asks about.
   model(
       "param a1 := arity(\"S\"); param a2 := arity(\"T\");\n"
@@ -119,10 +120,10 @@ TEST_F(StrSym, DeclarationsByName) {
       "param t2 := tableindexarity(\"q\");\n"
       "param e1 := environindexarity(\"nosuch\");\n");
   const std::pair<const char*, const char*> rows[] = {
-      {"a1", "1"},  {"a2", "2"}, {"a3", "3"},  {"a4", "0"}, {"a5", "0"},
-      {"i1", "0"},  {"i2", "1"}, {"i3", "3"},  {"i4", "1"}, {"i5", "0"},
-      {"i6", "1"},  {"i7", "-1"}, {"i8", "-1"}, {"t1", "-1"}, {"t2", "-1"},
-      {"e1", "-1"},
+      {"a1", "1"},  {"a2", "2"},  {"a3", "3"},  {"a4", "0"},
+      {"a5", "0"},  {"i1", "0"},  {"i2", "1"},  {"i3", "3"},
+      {"i4", "1"},  {"i5", "0"},  {"i6", "1"},  {"i7", "-1"},
+      {"i8", "-1"}, {"t1", "-1"}, {"t2", "-1"}, {"e1", "-1"},
   };
   for (auto& r : rows) EXPECT_EQ(value(r.first), r.second) << r.first;
   // Asking never declares the name.
@@ -136,7 +137,7 @@ TEST_F(StrSym, ProbabilityOperatorsWarnAndGiveZero) {
   for (int op : {OPPROB, OPPROBSUB}) {
     expr* n = new_expr(opword(op));
     n->op = functab[op];
-    union evalue v{};
+    union evalue v {};
     auto r = test::run_captured([&] { v = n->op(n, t); });
     EXPECT_FALSE(r.aborted);
     std::string name = op == OPPROB ? "f_OPPROB" : "f_OPPROBSUB";
