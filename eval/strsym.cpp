@@ -72,6 +72,13 @@ evalue class_indarity(expr* e, TVA* tva, int c) {
   return num(-1);
 }
 
+// The size class of the cells of a tuple node.
+int symlist_class(const expr* e) {
+  size_t n = 0;
+  for (const expr* m = e->L.e; m; m = m->next) ++n;
+  return htcl(sizeof(symbol*) * (n ? n : 1));
+}
+
 }  // namespace
 
 // ---- Strings -------------------------------------------------------------
@@ -149,15 +156,6 @@ evalue f_OPSYM2STR(expr* e, TVA* tva) {
 evalue f_OPNUM2SYM(expr* e, TVA* tva) {
   return {.sp = pNumber(eval_num(e->L.e, tva))};
 }
-
-namespace {
-// The size class of the cells of a tuple node.
-int symlist_class(const expr* e) {
-  size_t n = 0;
-  for (const expr* m = e->L.e; m; m = m->next) ++n;
-  return htcl(sizeof(symbol*) * (n ? n : 1));
-}
-}  // namespace
 
 evalue f_OPSYMLIST(expr* e, TVA* tva) {
   if (!e->R.p) e->R.p = new_mblk(symlist_class(e));
