@@ -18,7 +18,7 @@
 // type 0x%x in cpexpr()", "unexpected subtype %d in cpset", "cp_lookup:
 // unexpected miss"), ends the command (eerror) rather than leave a null or
 // shared piece in the copy; "cp_lookup: unexpected hit" is reported
-// (terror) and the later copy kept.
+// (terror) and, should the session go on, the later copy kept.
 #ifndef VEXO_COMPILER_COPY_H
 #define VEXO_COMPILER_COPY_H
 

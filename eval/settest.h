@@ -39,8 +39,8 @@ evalue f_OPCARD(expr* e, TVA* tva);
 // number: 1 + the member's position (from 0) in the set, 0 when it is not
 // a member.  A member whose class does not know its position is found
 // among the generated members; were it not there, "unexpected return %d
-// in f_OPORD0" is reported (terror, the command goes on) and it counts as
-// absent.
+// in f_OPORD0" is reported (terror) and, should the session go on, it
+// counts as absent: the answer is never below 0.
 evalue f_OPORD0(expr* e, TVA* tva);
 // OPLOOKUPsl 175 (the set owned by the node), 176.  L: the set, R: the
 // tuple.  -> the 32-bit answer of set_in.
