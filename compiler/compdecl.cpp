@@ -24,7 +24,7 @@
 #include "instance/names.h"
 #include "report/indextab.h"
 #include "session/infiles.h"
-#include "session/options.h"
+#include "session/opttable.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"

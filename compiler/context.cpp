@@ -160,7 +160,8 @@ void ss_start(set_spec* ss, xnode* owner) {
 
   context_rec* outer = ccon;
   int first_level = curcon + 1;
-  int64_t h = 0;
+  // Hash arithmetic wraps: kept unsigned.
+  uint64_t uh = 0;
   uint64_t lev = 0;
   double stamp = 0;
   bool fresh = false;
@@ -181,7 +182,7 @@ void ss_start(set_spec* ss, xnode* owner) {
     c->mandmask = ss->cond ? c->levbit
                            : c->scope & ~((uint64_t(1) << first_level) - 1);
     ccon = c;
-    h = h * 33 + r->hash;
+    uh = uh * 33 + static_cast<uint64_t>(r->hash);
     lev |= r->levbits;
     stamp = std::max(stamp, r->stamp);
     ix->cells = ix->s->arity;
@@ -191,18 +192,19 @@ void ss_start(set_spec* ss, xnode* owner) {
     // The conjuncts go to the levels they read (a compilation not undone
     // may have left them there before).
     ss->precond = nullptr;
+    ss->split = 0;
     for (Index* ix = ss->first; ix; ix = ix->next) ix->cond = nullptr;
     st_adjust(r, ss);
     stamp = std::max(stamp, r->stamp);
     lev |= r->levbits;
-    h = h * 33 + r->hash;
+    uh = uh * 33 + static_cast<uint64_t>(r->hash);
     for (context_rec* c = outer + 1; c <= ccon; ++c) {
       c->early = c->chain;
       c->chain = nullptr;
       c->stamp = stamp;
     }
   }
-  h |= EE_SETHASH;
+  int64_t h = static_cast<int64_t>(uh | EE_SETHASH);
   if (ss->nmem >= 0 && stamp > ss->stamp) Clearset(ss);
   ss->depmask = lev;
   if (!ss->first) ++iflevel;
@@ -456,9 +458,12 @@ void smandate(set* s) {
     case SC_SYS:
     case SC_SYSENUM:
     case SC_INVALID:
-    case SC_SLICE:
     case SC_NAMED:
     case SC_DB:
+      break;
+    case SC_SLICE:
+      mand_list(fexpr(s, 1));
+      smandate(fset(s, 3));
       break;
     case SC_SPEC:
     case SC_SPECSET: {
@@ -535,8 +540,10 @@ void sforce(context_rec* c, set* s) {
     case SC_SYS:
     case SC_SYSENUM:
     case SC_INVALID:
-    case SC_SLICE:
     case SC_DB:
+      break;
+    case SC_SLICE:
+      sforce(c, fset(s, 3));
       break;
     case SC_RANGE:
       force_node(fexpr(s, 1));

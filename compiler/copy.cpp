@@ -10,6 +10,7 @@
 #include "eval/dispatch.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
+#include "eval/slice.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
@@ -463,10 +464,17 @@ set_spec* copier::cp_set_spec(set_spec* ss) {
   if (!ss) return nullptr;
   Index* first = nullptr;
   Index** tail = &first;
+  Index* outer = nullptr;
   for (Index* ix = ss->first; ix; ix = ix->next) {
     Index* c = static_cast<Index*>(Index::operator new(sizeof(Index)));
     std::memcpy(static_cast<void*>(c), ix, sizeof(Index));
     c->next = nullptr;
+    c->outer = outer;
+    outer = c;
+    // No member bound yet.
+    c->cur = nullptr;
+    c->vals = nullptr;
+    c->savelev = nullptr;
     set* s = cpset(ix->s);
     c->s = s == ix->s ? shared(s) : s;
     c->cleanup = nullptr;
@@ -629,6 +637,22 @@ set* copier::class_copy(set* s) {
       set* n = expr_field(s, &set3p::f2, false);
       // A copy finds the member set for its subscript again.
       if (n != s) static_cast<set3p*>(n)->f3 = nullptr;
+      return n;
+    }
+    case SC_SLICE: {
+      // f1 the key expressions, f2 the slice record, f3 the sliced set.
+      set3p* r = static_cast<set3p*>(s);
+      expr* key = lcpexpr(static_cast<expr*>(r->f1));
+      set* S = cpset(static_cast<set*>(r->f3));
+      if (key == r->f1 && S == r->f3) return s;
+      const slice_rec* rec = static_cast<const slice_rec*>(r->f2);
+      if (S != r->f3)
+        // A copied set is sliced by a record of its own.
+        return set_slice(S, key, rec->pos, rec->nfix, rec->whole);
+      set3p* n = dup_set(s, new_set3p);
+      n->f1 = key;
+      ++static_cast<slice_rec*>(n->f2)->refcnt;
+      shared(S);
       return n;
     }
     case SC_INTERVAL: {

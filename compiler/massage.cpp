@@ -819,12 +819,15 @@ int argmassage(int add, eacc* acc, expr* args, double* stamp, int mode) {
     if (a->opword == opword(OP258) || (opc != OPARG && opc != OP246))
       continue;
     if (a->L.p) {
+      // The records inside are handed to opcode generation when the
+      // indexing closes, so they are counted here (arg_refinc skips
+      // iterated arguments).
       set_spec* ss = a->L.ss;
       ss_setup(ss, nullptr);
       if (opc == OPARG)
-        all &= argmassage(add, acc, a->R.e, stamp, mode);
+        all &= argmassage(1, acc, a->R.e, stamp, mode);
       else
-        all &= one_arg(add, acc, &a->R.e, stamp, mode);
+        all &= one_arg(1, acc, &a->R.e, stamp, mode);
       ss_teardown(ss);
       acc->lev &= ccon->scope;
       *stamp = mx(*stamp, ss->ee ? ss->ee->stamp : ss->stamp);

@@ -267,22 +267,23 @@ void adjust(expr* c, set_spec* ss, uint64_t first_bit) {
 void st_adjust(eexpr* cond, set_spec* ss) {
   if (!cond || !cond->e || !ss->first) return;
   adjust(cond->e, ss, uint64_t(1) << ss->first->level);
+  ss->split = 1;
 }
 
 // ---- Sets forgotten --------------------------------------------------------
 
 void Clearset(set* s) {
-  s->nmem = -1;
-  // No slice cache is built yet: there is nothing to free behind slices.
-  s->slices = nullptr;
-  if (s->sclass > 18) {
-    // The members belong to another set.
-    s->htab = nullptr;
-    s->k = 0;
-    s->mask = 0;
-    return;
+  switch (s->sclass) {
+    case SC_SUBSCR:
+    case SC_SLICE:
+    case SC_NAMED:
+      // The members belong to another set (its member set, the slice
+      // record's, the declaration's): forgotten, not freed.
+      drop_members(s);
+      break;
+    default:
+      free_members(s);
   }
-  free_members(s);
   s->nmem = -1;
 }
 
@@ -298,10 +299,10 @@ void del_privnode(set* s) {
 
 // ---- Literals --------------------------------------------------------------
 
-evalue f_OP_NUM_i(expr* e, TVA*) { return {.i = e->R.i}; }
-evalue f_OPLIT1(expr* e, TVA*) { return {.sp = &e->R.sym}; }
-evalue f_OPSYMLIT(expr* e, TVA*) { return {.p = e->R.p}; }
-evalue f_OPCST1(expr* e, TVA*) { return {.cs = ref_cstr(e->R.cs)}; }
+eval_result f_OP_NUM_i(expr* e, TVA*) { return {.i = e->R.i}; }
+eval_result f_OPLIT1(expr* e, TVA*) { return {.sp = &e->R.sym}; }
+eval_result f_OPSYMLIT(expr* e, TVA*) { return {.p = e->R.p}; }
+eval_result f_OPCST1(expr* e, TVA*) { return {.cs = ref_cstr(e->R.cs)}; }
 
 // ---- STORE and REWRITE
 // ---------------------------------------------------------
@@ -313,7 +314,7 @@ namespace {
 // computation's reference (dropping the one it held), a REWRITE takes a
 // further one and hands the computation's on to its caller.
 template <int K>
-void deposit(expr* x, evalue v, bool rewrite) {
+void deposit(expr* x, eval_result v, bool rewrite) {
   if constexpr (K == RK_INT) {
     x->R = static_cast<int32_t>(v.i);
   } else if constexpr (K == RK_REAL) {
@@ -334,8 +335,8 @@ void deposit(expr* x, evalue v, bool rewrite) {
 
 // STORE node m: L the computation, R the value node.
 template <int K>
-evalue store(expr* m, TVA* tva) {
-  evalue v = eval(m->L.e, tva);
+eval_result store(expr* m, TVA* tva) {
+  eval_result v = eval(m->L.e, tva);
   deposit<K>(m->R.e, v, false);
   return v;
 }
@@ -345,16 +346,15 @@ evalue store(expr* m, TVA* tva) {
 void file_restore(expr* x, expr* r) {
   Index* ix = static_cast<Index*>(r->L.p);
   r->L.e = x;
-  r->next = ix->cleanup;
-  ix->cleanup = r;
+  push_cleanup(ix, r);
 }
 
 // REWRITE node x: the computation kept by its restore record is evaluated,
 // the record filed and the node made a literal.
 template <int K>
-evalue rewrite(expr* x, TVA* tva) {
+eval_result rewrite(expr* x, TVA* tva) {
   expr* r = x->L.e;
-  evalue v = eval(r->R.e, tva);
+  eval_result v = eval(r->R.e, tva);
   file_restore(x, r);
   deposit<K>(x, v, true);
   x->op = forms[K].value_fn;
@@ -363,29 +363,39 @@ evalue rewrite(expr* x, TVA* tva) {
 
 }  // namespace
 
-evalue f_OP_STORE_i(expr* m, TVA* tva) { return store<RK_INT>(m, tva); }
-evalue f_OP_STORE_r(expr* m, TVA* tva) { return store<RK_REAL>(m, tva); }
-evalue f_OP_STORE_s(expr* m, TVA* tva) { return store<RK_SYM>(m, tva); }
-evalue f_OP_STORE_l(expr* m, TVA* tva) { return store<RK_LIST>(m, tva); }
-evalue f_OP_STORE_c(expr* m, TVA* tva) { return store<RK_STR>(m, tva); }
-evalue f_OP_STORE_e(expr* m, TVA* tva) { return store<RK_ENV>(m, tva); }
+eval_result f_OP_STORE_i(expr* m, TVA* tva) { return store<RK_INT>(m, tva); }
+eval_result f_OP_STORE_r(expr* m, TVA* tva) { return store<RK_REAL>(m, tva); }
+eval_result f_OP_STORE_s(expr* m, TVA* tva) { return store<RK_SYM>(m, tva); }
+eval_result f_OP_STORE_l(expr* m, TVA* tva) { return store<RK_LIST>(m, tva); }
+eval_result f_OP_STORE_c(expr* m, TVA* tva) { return store<RK_STR>(m, tva); }
+eval_result f_OP_STORE_e(expr* m, TVA* tva) { return store<RK_ENV>(m, tva); }
 
-evalue f_OP_REWRITE_i(expr* x, TVA* tva) { return rewrite<RK_INT>(x, tva); }
-evalue f_OP_REWRITE_r(expr* x, TVA* tva) { return rewrite<RK_REAL>(x, tva); }
-evalue f_OP_REWRITE_s(expr* x, TVA* tva) { return rewrite<RK_SYM>(x, tva); }
-evalue f_OP_REWRITE_l(expr* x, TVA* tva) { return rewrite<RK_LIST>(x, tva); }
-evalue f_OP_REWRITE_c(expr* x, TVA* tva) { return rewrite<RK_STR>(x, tva); }
+eval_result f_OP_REWRITE_i(expr* x, TVA* tva) {
+  return rewrite<RK_INT>(x, tva);
+}
+eval_result f_OP_REWRITE_r(expr* x, TVA* tva) {
+  return rewrite<RK_REAL>(x, tva);
+}
+eval_result f_OP_REWRITE_s(expr* x, TVA* tva) {
+  return rewrite<RK_SYM>(x, tva);
+}
+eval_result f_OP_REWRITE_l(expr* x, TVA* tva) {
+  return rewrite<RK_LIST>(x, tva);
+}
+eval_result f_OP_REWRITE_c(expr* x, TVA* tva) {
+  return rewrite<RK_STR>(x, tva);
+}
 
 namespace {
 
 // The conditional forms: the test decides once, the node then stands for
 // the chosen branch.
-evalue choose(expr* x, TVA* tva, efunc wrapper) {
+eval_result choose(expr* x, TVA* tva, efunc wrapper) {
   expr* r = x->L.e;
   expr* n = r->R.e;
   expr* pair = n->R.e;
   expr* b = eval_true(n->L.e, tva) ? pair->L.e : pair->R.e;
-  evalue v = eval(b, tva);
+  eval_result v = eval(b, tva);
   file_restore(x, r);
   x->L.e = b;
   x->op = wrapper;
@@ -394,11 +404,11 @@ evalue choose(expr* x, TVA* tva, efunc wrapper) {
 
 }  // namespace
 
-evalue f_OP_REWRITE_if(expr* x, TVA* tva) {
+eval_result f_OP_REWRITE_if(expr* x, TVA* tva) {
   return choose(x, tva, functab[OPEVALr160]);
 }
 
-evalue f_OP_REWRITE_sif(expr* x, TVA* tva) {
+eval_result f_OP_REWRITE_sif(expr* x, TVA* tva) {
   return choose(x, tva, functab[OPEVAL]);
 }
 

@@ -56,11 +56,14 @@ void opgen(eexpr* e, Index* ix, int withset);
 // Distributes the conjuncts of an indexing condition (record cond) over the
 // open levels of ss: conjuncts that read none of ss's dummies go to its
 // precondition, the others to the condition of the entry of their own
-// level.  Called by ss_start while the levels are open; the slots and the
-// AND nodes it makes are logged (compiler/recomp.h).
+// level, and ss->split is set (iteration then no longer tests the whole
+// condition).  Called by ss_start while the levels are open; the slots and
+// the AND nodes it makes are logged (compiler/recomp.h).
 void st_adjust(eexpr* cond, set_spec* ss);
 
-// Forgets the members of a set so that it is generated again (nmem -1).
+// Forgets the members of a set so that it is generated again (nmem -1):
+// they are freed, except those of subscripted sets, slices and named sets
+// (classes 19, 21, 23), which belong to other sets.
 void Clearset(set* s);
 // Frees the set's private node (its CLEARSET node, which holds nothing of
 // its own) and clears the field.
@@ -69,20 +72,20 @@ void del_privnode(set* s);
 // Literal evaluators left behind by STORE and REWRITE: the integer in R,
 // the address of the symbol cell R, the pointer in R, the string in R with
 // one more reference.  (The double of kind r is read by f_OPNUM.)
-evalue f_OP_NUM_i(expr* e, TVA* tva);
-evalue f_OPLIT1(expr* e, TVA* tva);
-evalue f_OPSYMLIT(expr* e, TVA* tva);
-evalue f_OPCST1(expr* e, TVA* tva);
+eval_result f_OP_NUM_i(expr* e, TVA* tva);
+eval_result f_OPLIT1(expr* e, TVA* tva);
+eval_result f_OPSYMLIT(expr* e, TVA* tva);
+eval_result f_OPCST1(expr* e, TVA* tva);
 
 // STORE nodes (on-bind or completion hooks).  L: the copy of the node's
 // computation, R: the value node.  Evaluate L, deposit the value in R,
 // return it (the string of kind c stays with the value node).
-evalue f_OP_STORE_i(expr* m, TVA* tva);
-evalue f_OP_STORE_r(expr* m, TVA* tva);
-evalue f_OP_STORE_s(expr* m, TVA* tva);
-evalue f_OP_STORE_l(expr* m, TVA* tva);
-evalue f_OP_STORE_c(expr* m, TVA* tva);
-evalue f_OP_STORE_e(expr* m, TVA* tva);
+eval_result f_OP_STORE_i(expr* m, TVA* tva);
+eval_result f_OP_STORE_r(expr* m, TVA* tva);
+eval_result f_OP_STORE_s(expr* m, TVA* tva);
+eval_result f_OP_STORE_l(expr* m, TVA* tva);
+eval_result f_OP_STORE_c(expr* m, TVA* tva);
+eval_result f_OP_STORE_e(expr* m, TVA* tva);
 
 // REWRITE nodes.  L: the restore record (L the level's Index, R the copy of
 // the computation).  Evaluate the copy, keep the value in the node, make it
@@ -90,13 +93,13 @@ evalue f_OP_STORE_e(expr* m, TVA* tva);
 // conditional forms evaluate the test once and become a wrapper of the
 // chosen branch.  Errors are those of the computation; nothing changes
 // before it has succeeded.
-evalue f_OP_REWRITE_i(expr* x, TVA* tva);
-evalue f_OP_REWRITE_r(expr* x, TVA* tva);
-evalue f_OP_REWRITE_s(expr* x, TVA* tva);
-evalue f_OP_REWRITE_l(expr* x, TVA* tva);
-evalue f_OP_REWRITE_if(expr* x, TVA* tva);
-evalue f_OP_REWRITE_c(expr* x, TVA* tva);
-evalue f_OP_REWRITE_sif(expr* x, TVA* tva);
+eval_result f_OP_REWRITE_i(expr* x, TVA* tva);
+eval_result f_OP_REWRITE_r(expr* x, TVA* tva);
+eval_result f_OP_REWRITE_s(expr* x, TVA* tva);
+eval_result f_OP_REWRITE_l(expr* x, TVA* tva);
+eval_result f_OP_REWRITE_if(expr* x, TVA* tva);
+eval_result f_OP_REWRITE_c(expr* x, TVA* tva);
+eval_result f_OP_REWRITE_sif(expr* x, TVA* tva);
 
 // Restore records (clean-up hooks, eval/indexing.h cleanup_fn): the node
 // becomes a REWRITE node again and the record waits at ix; kind c drops

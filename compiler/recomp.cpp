@@ -103,11 +103,6 @@ expr* record_of(expr* x) {
   return x->L.e;
 }
 
-void free_node(expr* n) {
-  n->next = nullptr;
-  free_expr(n);
-}
-
 void swap_operands(expr* a, expr* b) {
   operand l = a->L, r = a->R;
   a->L = b->L;

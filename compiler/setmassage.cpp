@@ -11,6 +11,7 @@
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
+#include "eval/slice.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/paramdcl.h"
@@ -307,8 +308,19 @@ sres compile_set(set** ps) {
       return share(ps, h * 33 + 15, lev, stamp, ops);
     }
     case SC_INVALID:
-    case SC_SLICE:
       return private_rec(s, addr(s), 1, s->stamp, true);
+    case SC_SLICE: {
+      // The sliced set first, then the key; a slice is keyed afresh where
+      // it is used, so its members are never dropped here.
+      eexpr* b = set_massage(&field<set>(s, 3));
+      slice_rebase(s);
+      ++b->nuse;
+      double stamp = 0;
+      lmassage(&field<expr>(s, 1), &stamp);
+      elems m = list_elems(field<expr>(s, 1), nullptr);
+      return private_rec(s, 33 * H(b) + m.hash, m.lev | b->levbits,
+                         mx(mx(stamp, m.stamp), b->stamp), true);
+    }
     case SC_NAMED:
       return named(ps);
     case SC_DB: {
@@ -366,19 +378,14 @@ void named_genall1(set* s, TVA* tva) {
   set* ds = decl_set(s);
   if (!ds) return;
   if (ds->nmem < 0) set_genall(ds, tva);
-  s->nmem = ds->nmem;
-  s->first = ds->first;
-  s->lastnext = ds->first ? ds->lastnext : &s->first;
-  s->htab = ds->htab;
-  s->k = ds->k;
-  s->mask = ds->mask;
+  set_adopt(s, ds);
 }
 
-evalue r_chaineval(expr* e, TVA* tva) {
+eval_result r_chaineval(expr* e, TVA* tva) {
   expr* x = e->L.e;
   return x->op(x, tva);
 }
 
-evalue s_chaineval(expr* e, TVA* tva) { return r_chaineval(e, tva); }
+eval_result s_chaineval(expr* e, TVA* tva) { return r_chaineval(e, tva); }
 
 }  // namespace vexo

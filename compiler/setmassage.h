@@ -32,8 +32,8 @@ void named_genall1(set* s, TVA* tva);
 // Routines of a reference chained to an equal earlier one: the earlier
 // node (held in the first operand) is evaluated in its place, for a number
 // (r_) or a string or symbol (s_).
-evalue r_chaineval(expr* e, TVA* tva);
-evalue s_chaineval(expr* e, TVA* tva);
+eval_result r_chaineval(expr* e, TVA* tva);
+eval_result s_chaineval(expr* e, TVA* tva);
 
 }  // namespace vexo
 

@@ -9,7 +9,7 @@
 #include "compiler/opgen.h"
 #include "eval/indexing.h"
 #include "instance/ac.h"
-#include "session/options.h"
+#include "session/opttable.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -27,7 +27,6 @@ TVA* cur_tva;
 // follows.
 constexpr int SIZE_WORDS = 2;
 static_assert(sizeof(tva_size) <= SIZE_WORDS * sizeof(void*));
-constexpr int FRAME_HEAD = 3;  // words before a frame's cells
 
 int32_t TVAneed(int32_t n) { return (max_context + 1) * 4 + n + 9; }
 
@@ -69,7 +68,7 @@ TVA* new_tva() {
   t->lev[0] = reinterpret_cast<symbol**>(t->lev + max_context + 1);
   t->base = t->frame = reinterpret_cast<void**>(t->lev[0] + tva_cells0);
   t->frame[0] = nullptr;
-  t->free = t->frame + FRAME_HEAD;
+  t->free = t->frame + TVA_FRAME_HEAD;
   t->ac = ac;
   ac->tva = t;
   t->outer = cur_tva;
@@ -85,13 +84,13 @@ void del_tva(TVA* t) {
 
 void** tva_push(TVA* t, set_spec* ss, int32_t ncells) {
   void** f = t->free;
-  if (ncells < 0 || t->top - f < FRAME_HEAD + ncells) bug("tva top error");
+  if (ncells < 0 || t->top - f < TVA_FRAME_HEAD + ncells) bug("tva top error");
   f[0] = t->frame;
   f[1] = ss;
   f[2] = cur_tva;
   t->frame = f;
-  t->free = f + FRAME_HEAD + ncells;
-  return f + FRAME_HEAD;
+  t->free = f + TVA_FRAME_HEAD + ncells;
+  return f + TVA_FRAME_HEAD;
 }
 
 void tva_pop(TVA* t) {

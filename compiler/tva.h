@@ -87,6 +87,9 @@ TVA* new_tva();
 // one) and frees t's block.  t must be the current context.
 void del_tva(TVA* t);
 
+// Words of a frame's header, before its cells.
+constexpr int TVA_FRAME_HEAD = 3;
+
 // Pushes a frame of ncells cells for ss on t and returns its first cell;
 // the cells are not cleared.  Reaching past top is the bug "tva top error"
 // (ends the session).

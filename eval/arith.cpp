@@ -22,8 +22,8 @@ double rnum(expr* e, TVA* tva) { return eval_num(e->R.e, tva); }
 bool ltrue(expr* e, TVA* tva) { return eval_true(e->L.e, tva); }
 bool rtrue(expr* e, TVA* tva) { return eval_true(e->R.e, tva); }
 
-evalue num(double d) { return {.d = d}; }
-evalue truth(bool b) { return {.i = b}; }
+eval_result num(double d) { return {.d = d}; }
+eval_result truth(bool b) { return {.i = b}; }
 
 // The then-part or the else-part of a conditional node.
 expr* chosen(expr* e, TVA* tva) {
@@ -95,36 +95,36 @@ int32_t digit_count(double d) {
 
 // ---- Arithmetic ----------------------------------------------------------
 
-evalue f_OPPLUS(expr* e, TVA* tva) {
+eval_result f_OPPLUS(expr* e, TVA* tva) {
   double l = lnum(e, tva);
   return num(l + rnum(e, tva));
 }
-evalue f_OPMINUS(expr* e, TVA* tva) {
+eval_result f_OPMINUS(expr* e, TVA* tva) {
   double l = lnum(e, tva);
   return num(l - rnum(e, tva));
 }
-evalue f_OPMULT(expr* e, TVA* tva) {
+eval_result f_OPMULT(expr* e, TVA* tva) {
   double l = lnum(e, tva);
   return num(l * rnum(e, tva));
 }
-evalue f_OPLESS(expr* e, TVA* tva) {
+eval_result f_OPLESS(expr* e, TVA* tva) {
   double l = lnum(e, tva);
   double d = l - rnum(e, tva);
   return num(d < 0 ? 0 : d);
 }
-evalue f_OPUMINUS(expr* e, TVA* tva) { return num(-lnum(e, tva)); }
-evalue f_ABS(expr* e, TVA* tva) {
+eval_result f_OPUMINUS(expr* e, TVA* tva) { return num(-lnum(e, tva)); }
+eval_result f_ABS(expr* e, TVA* tva) {
   double x = lnum(e, tva);
   return num(x < 0 ? -x : x);
 }
-evalue f_FLOOR(expr* e, TVA* tva) { return num(std::floor(lnum(e, tva))); }
-evalue f_CEIL(expr* e, TVA* tva) { return num(std::ceil(lnum(e, tva))); }
+eval_result f_FLOOR(expr* e, TVA* tva) { return num(std::floor(lnum(e, tva))); }
+eval_result f_CEIL(expr* e, TVA* tva) { return num(std::ceil(lnum(e, tva))); }
 
 // ---- Minimum and maximum of a list -----------------------------------------
 
 // The list in L folded with step; empty is the value of an empty list.
 template <double (*step)(double, double)>
-evalue list_extreme(expr* e, TVA* tva, double empty) {
+eval_result list_extreme(expr* e, TVA* tva, double empty) {
   expr* m = e->L.e;
   if (!m) return num(empty);
   double r = eval_num(m, tva);
@@ -132,25 +132,25 @@ evalue list_extreme(expr* e, TVA* tva, double empty) {
   return num(r);
 }
 
-evalue f_MINLIST(expr* e, TVA* tva) {
+eval_result f_MINLIST(expr* e, TVA* tva) {
   return list_extreme<min_step>(e, tva, Infinity);
 }
-evalue f_MAXLIST(expr* e, TVA* tva) {
+eval_result f_MAXLIST(expr* e, TVA* tva) {
   return list_extreme<max_step>(e, tva, negInfinity);
 }
 
 // ---- Rounding --------------------------------------------------------------
 
-evalue f_OPprecision(expr* e, TVA* tva) {
+eval_result f_OPprecision(expr* e, TVA* tva) {
   double x = lnum(e, tva);
   int32_t n = digit_count(rnum(e, tva));
   return num(Strtod(gfmt(x, n, nullptr), nullptr));
 }
-evalue f_OPround(expr* e, TVA* tva) {
+eval_result f_OPround(expr* e, TVA* tva) {
   double x = lnum(e, tva);
   return num(fixed(x, places(rnum(e, tva))));
 }
-evalue f_OPtrunc(expr* e, TVA* tva) {
+eval_result f_OPtrunc(expr* e, TVA* tva) {
   double x = lnum(e, tva);
   double digits = rnum(e, tva);
   if (digits == 0) return num(x >= 0 ? std::floor(x) : std::ceil(x));
@@ -167,67 +167,67 @@ evalue f_OPtrunc(expr* e, TVA* tva) {
 
 // ---- Comparisons of numbers ------------------------------------------------
 
-evalue f_LT(expr* e, TVA* tva) {
+eval_result f_LT(expr* e, TVA* tva) {
   double l = lnum(e, tva);
   return truth(l < rnum(e, tva));
 }
-evalue f_LE(expr* e, TVA* tva) {
+eval_result f_LE(expr* e, TVA* tva) {
   double l = lnum(e, tva);
   return truth(l <= rnum(e, tva));
 }
-evalue f_EQ(expr* e, TVA* tva) {
+eval_result f_EQ(expr* e, TVA* tva) {
   double l = lnum(e, tva);
   return truth(l == rnum(e, tva));
 }
-evalue f_GE(expr* e, TVA* tva) {
+eval_result f_GE(expr* e, TVA* tva) {
   double l = lnum(e, tva);
   return truth(l >= rnum(e, tva));
 }
-evalue f_GT(expr* e, TVA* tva) {
+eval_result f_GT(expr* e, TVA* tva) {
   double l = lnum(e, tva);
   return truth(l > rnum(e, tva));
 }
-evalue f_NE(expr* e, TVA* tva) {
+eval_result f_NE(expr* e, TVA* tva) {
   double l = lnum(e, tva);
   return truth(l != rnum(e, tva));
 }
 
 // ---- Comparisons with symbols and strings ----------------------------------
 
-evalue f_EQrs(expr* e, TVA* tva) { return truth(eq_rs(e, tva)); }
-evalue f_EQsr(expr* e, TVA* tva) { return truth(eq_sr(e, tva)); }
-evalue f_EQss(expr* e, TVA* tva) { return truth(eq_ss(e, tva)); }
-evalue f_NErs(expr* e, TVA* tva) { return truth(!eq_rs(e, tva)); }
-evalue f_NEsr(expr* e, TVA* tva) { return truth(!eq_sr(e, tva)); }
-evalue f_NEss(expr* e, TVA* tva) { return truth(!eq_ss(e, tva)); }
-evalue f_EQcss(expr* e, TVA* tva) { return truth(eq_css(e, tva)); }
-evalue f_EQscs(expr* e, TVA* tva) { return truth(eq_scs(e, tva)); }
-evalue f_EQcscs(expr* e, TVA* tva) { return truth(eq_cscs(e, tva)); }
-evalue f_NEcss(expr* e, TVA* tva) { return truth(!eq_css(e, tva)); }
-evalue f_NEscs(expr* e, TVA* tva) { return truth(!eq_scs(e, tva)); }
-evalue f_NEcscs(expr* e, TVA* tva) { return truth(!eq_cscs(e, tva)); }
+eval_result f_EQrs(expr* e, TVA* tva) { return truth(eq_rs(e, tva)); }
+eval_result f_EQsr(expr* e, TVA* tva) { return truth(eq_sr(e, tva)); }
+eval_result f_EQss(expr* e, TVA* tva) { return truth(eq_ss(e, tva)); }
+eval_result f_NErs(expr* e, TVA* tva) { return truth(!eq_rs(e, tva)); }
+eval_result f_NEsr(expr* e, TVA* tva) { return truth(!eq_sr(e, tva)); }
+eval_result f_NEss(expr* e, TVA* tva) { return truth(!eq_ss(e, tva)); }
+eval_result f_EQcss(expr* e, TVA* tva) { return truth(eq_css(e, tva)); }
+eval_result f_EQscs(expr* e, TVA* tva) { return truth(eq_scs(e, tva)); }
+eval_result f_EQcscs(expr* e, TVA* tva) { return truth(eq_cscs(e, tva)); }
+eval_result f_NEcss(expr* e, TVA* tva) { return truth(!eq_css(e, tva)); }
+eval_result f_NEscs(expr* e, TVA* tva) { return truth(!eq_scs(e, tva)); }
+eval_result f_NEcscs(expr* e, TVA* tva) { return truth(!eq_cscs(e, tva)); }
 
 // ---- Logical ---------------------------------------------------------------
 
-evalue f_OPNOT(expr* e, TVA* tva) {
+eval_result f_OPNOT(expr* e, TVA* tva) {
   return truth(static_cast<int32_t>(eval(e->L.e, tva).i) == 0);
 }
-evalue f_OPTESTNZ(expr* e, TVA* tva) { return truth(lnum(e, tva) != 0); }
-evalue f_OPTESTZ(expr* e, TVA* tva) { return truth(lnum(e, tva) == 0); }
-evalue f_OPAND(expr* e, TVA* tva) {
-  evalue l = eval(e->L.e, tva);
+eval_result f_OPTESTNZ(expr* e, TVA* tva) { return truth(lnum(e, tva) != 0); }
+eval_result f_OPTESTZ(expr* e, TVA* tva) { return truth(lnum(e, tva) == 0); }
+eval_result f_OPAND(expr* e, TVA* tva) {
+  eval_result l = eval(e->L.e, tva);
   return l.i ? eval(e->R.e, tva) : l;
 }
-evalue f_OPOR(expr* e, TVA* tva) {
+eval_result f_OPOR(expr* e, TVA* tva) {
   return ltrue(e, tva) ? truth(true) : eval(e->R.e, tva);
 }
-evalue f_OPIMPLIES(expr* e, TVA* tva) {
+eval_result f_OPIMPLIES(expr* e, TVA* tva) {
   return ltrue(e, tva) ? eval(e->R.e, tva) : truth(true);
 }
-evalue f_OPIMPLIEDBY(expr* e, TVA* tva) {
+eval_result f_OPIMPLIEDBY(expr* e, TVA* tva) {
   return truth(ltrue(e, tva) || !rtrue(e, tva));
 }
-evalue f_OP_IFF(expr* e, TVA* tva) {
+eval_result f_OP_IFF(expr* e, TVA* tva) {
   if (ltrue(e, tva)) return eval(e->R.e, tva);
   return truth(!rtrue(e, tva));
 }
@@ -236,33 +236,35 @@ evalue f_OP_IFF(expr* e, TVA* tva) {
 // One routine per value kind, so that the compiler's binding and the
 // printers can tell them apart; the evaluation is the same.
 
-evalue f_OPIMPELSE(expr* e, TVA* tva) { return eval(chosen(e, tva), tva); }
-evalue f_OPIF(expr* e, TVA* tva) { return eval(chosen(e, tva), tva); }
-evalue f_OPIFSYM(expr* e, TVA* tva) { return eval(chosen(e, tva), tva); }
-evalue f_OPIFSYMstr(expr* e, TVA* tva) { return eval(chosen(e, tva), tva); }
+eval_result f_OPIMPELSE(expr* e, TVA* tva) { return eval(chosen(e, tva), tva); }
+eval_result f_OPIF(expr* e, TVA* tva) { return eval(chosen(e, tva), tva); }
+eval_result f_OPIFSYM(expr* e, TVA* tva) { return eval(chosen(e, tva), tva); }
+eval_result f_OPIFSYMstr(expr* e, TVA* tva) {
+  return eval(chosen(e, tva), tva);
+}
 
 // ---- Type tests ------------------------------------------------------------
 
-evalue f_OP_ISLOGICAL(expr* e, TVA* tva) {
+eval_result f_OP_ISLOGICAL(expr* e, TVA* tva) {
   double x = lnum(e, tva);
   return truth(x == 0 || x == 1);
 }
-evalue f_OP_ISINTEGER(expr* e, TVA* tva) {
+eval_result f_OP_ISINTEGER(expr* e, TVA* tva) {
   double x = lnum(e, tva);
   return truth(std::floor(x) == x);
 }
 
 // ---- Pass-through shells ---------------------------------------------------
 
-evalue f_OPEVAL(expr* e, TVA* tva) { return eval(e->L.e, tva); }
-evalue f_OPEVALc(expr* e, TVA* tva) { return eval(e->L.e, tva); }
-evalue f_OPEVALr(expr* e, TVA* tva) { return eval(e->L.e, tva); }
-evalue f_OPALGCON(expr* e, TVA* tva) { return eval(e->L.e, tva); }
-evalue f_OPVARREF(expr* e, TVA* tva) { return eval(e->L.e, tva); }
-evalue f_OPSVEXOE(expr* e, TVA* tva) { return eval(e->L.e, tva); }
-evalue f_OPSVEXOESTR(expr* e, TVA* tva) { return eval(e->L.e, tva); }
+eval_result f_OPEVAL(expr* e, TVA* tva) { return eval(e->L.e, tva); }
+eval_result f_OPEVALc(expr* e, TVA* tva) { return eval(e->L.e, tva); }
+eval_result f_OPEVALr(expr* e, TVA* tva) { return eval(e->L.e, tva); }
+eval_result f_OPALGCON(expr* e, TVA* tva) { return eval(e->L.e, tva); }
+eval_result f_OPVARREF(expr* e, TVA* tva) { return eval(e->L.e, tva); }
+eval_result f_OPSVEXOE(expr* e, TVA* tva) { return eval(e->L.e, tva); }
+eval_result f_OPSVEXOESTR(expr* e, TVA* tva) { return eval(e->L.e, tva); }
 
-evalue f_OPALIAS(expr* e, TVA*) {
+eval_result f_OPALIAS(expr* e, TVA*) {
   cstr* a = e->L.x->alias;
   return {.cs = ref_cstr(a ? a : Blank)};
 }

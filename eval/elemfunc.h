@@ -14,7 +14,7 @@
 namespace vexo {
 
 // Option allow_NaN: nonzero makes non-finite results NaN without a
-// message.  Default 0.
+// message (written by its update routine, session/opttable.h).
 extern int allow_NaN;
 
 // The rule for a non-finite result *r of function name at x: with
@@ -29,39 +29,39 @@ void introuble2(TVA* tva, const char* name, double x, double y, double* r);
 // Errors: a non-finite result goes through introuble, the name being the
 // function's (asinh writes |x| as its argument).
 
-evalue f_OP_tanh(expr* e, TVA* tva);   // 37: 1 from 175 up, -1 to -175
-evalue f_OP_tan(expr* e, TVA* tva);    // 38
-evalue f_OP_sqrt(expr* e, TVA* tva);   // 39: L < 0 gives EDOM
-evalue f_OP_sinh(expr* e, TVA* tva);   // 40
-evalue f_OP_sin(expr* e, TVA* tva);    // 41
-evalue f_OP_log10(expr* e, TVA* tva);  // 42
-evalue f_OP_log(expr* e, TVA* tva);    // 43
+eval_result f_OP_tanh(expr* e, TVA* tva);   // 37: 1 from 175 up, -1 to -175
+eval_result f_OP_tan(expr* e, TVA* tva);    // 38
+eval_result f_OP_sqrt(expr* e, TVA* tva);   // 39: L < 0 gives EDOM
+eval_result f_OP_sinh(expr* e, TVA* tva);   // 40
+eval_result f_OP_sin(expr* e, TVA* tva);    // 41
+eval_result f_OP_log10(expr* e, TVA* tva);  // 42
+eval_result f_OP_log(expr* e, TVA* tva);    // 43
 // 44: an infinite result for L < 0 is 0 (errno cleared); exp(-1000) is 0
 // without a message, exp(1000) is an error.
-evalue f_OP_exp(expr* e, TVA* tva);
-evalue f_OP_cosh(expr* e, TVA* tva);   // 45
-evalue f_OP_cos(expr* e, TVA* tva);    // 46
-evalue f_OP_atanh(expr* e, TVA* tva);  // 47: |L| >= 1 gives EDOM
-evalue f_OP_atan(expr* e, TVA* tva);   // 49
-evalue f_OP_asinh(expr* e, TVA* tva);  // 50
-evalue f_OP_asin(expr* e, TVA* tva);   // 51
-evalue f_OP_acosh(expr* e, TVA* tva);  // 52: L < 1 gives EDOM
-evalue f_OP_acos(expr* e, TVA* tva);   // 53
+eval_result f_OP_exp(expr* e, TVA* tva);
+eval_result f_OP_cosh(expr* e, TVA* tva);   // 45
+eval_result f_OP_cos(expr* e, TVA* tva);    // 46
+eval_result f_OP_atanh(expr* e, TVA* tva);  // 47: |L| >= 1 gives EDOM
+eval_result f_OP_atan(expr* e, TVA* tva);   // 49
+eval_result f_OP_asinh(expr* e, TVA* tva);  // 50
+eval_result f_OP_asin(expr* e, TVA* tva);   // 51
+eval_result f_OP_acosh(expr* e, TVA* tva);  // 52: L < 1 gives EDOM
+eval_result f_OP_acos(expr* e, TVA* tva);   // 53
 
 // ---- Functions of two arguments: numbers L, R -> number ----------------
 // Errors: a non-finite result goes through introuble2.
 
-evalue f_OP_atan2(expr* e, TVA* tva);  // 48: atan2(L, R), name "atan2"
-evalue f_OPREM(expr* e, TVA* tva);     // 4: fmod(L, R), name "fmod"
-evalue f_OPPOW(expr* e, TVA* tva);     // 5: mypow(L, R), name "pow"
+eval_result f_OP_atan2(expr* e, TVA* tva);  // 48: atan2(L, R), name "atan2"
+eval_result f_OPREM(expr* e, TVA* tva);     // 4: fmod(L, R), name "fmod"
+eval_result f_OPPOW(expr* e, TVA* tva);     // 5: mypow(L, R), name "pow"
 
 // ---- Division: numbers L, R -> number ----------------------------------
 // Errors: R == 0 gives NaN with allow_NaN, 0 when mgwhere swallows the
 // error, else "can't compute %g/0" ("%g div 0") and the command is
 // abandoned.  A nonzero R never reports, whatever the quotient.
 
-evalue f_OPDIV(expr* e, TVA* tva);     // 3: L / R
-evalue f_OPintDIV(expr* e, TVA* tva);  // 55: L / R truncated toward zero
+eval_result f_OPDIV(expr* e, TVA* tva);     // 3: L / R
+eval_result f_OPintDIV(expr* e, TVA* tva);  // 55: L / R truncated toward zero
 
 }  // namespace vexo
 

@@ -27,7 +27,7 @@
 
 namespace vexo {
 
-int bad_subscripts = 3;
+int bad_subscripts;
 badsub_fn badsub1 = badsub;
 
 namespace {
@@ -268,7 +268,7 @@ void cant_convert(expr* operand, cstr* s, TVA* tva) {
   bailout();
 }
 
-evalue f_OPFUNCbad(expr* e, TVA* tva) {
+eval_result f_OPFUNCbad(expr* e, TVA* tva) {
   const function* f = static_cast<const function*>(e->L.x);
   if (!mgwhere(tva))
     Fprintf(Stderr,

@@ -19,8 +19,8 @@ struct setmem;
 struct symbol;
 struct cstr;
 
-// Option bad_subscripts: how many discarded subscripts badsubs lists.
-// Default 3.
+// Option bad_subscripts: how many discarded subscripts badsubs lists
+// (written by its update routine, session/opttable.h).
 extern int bad_subscripts;
 
 // Writes the location preamble of an evaluation error in tva (null: the
@@ -114,7 +114,7 @@ void badsubs(TVA* tva, xnode* ent, setmem* first, int count);
 
 // OPFUNCbad 184.  L: the function.  Errors: always; "can't evaluate
 // %s\n\t(%s function of variable argument)." ("symbolic" or "random").
-evalue f_OPFUNCbad(expr* e, TVA* tva);
+eval_result f_OPFUNCbad(expr* e, TVA* tva);
 
 }  // namespace vexo
 

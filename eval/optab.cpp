@@ -13,8 +13,11 @@
 #include "eval/dispatch.h"
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
+#include "eval/iterops.h"
 #include "eval/settest.h"
 #include "eval/strsym.h"
+#include "session/environs.h"
+#include "session/optcmd.h"
 
 // A declaration of every routine name of the opcode list with a marker
 // return type, never defined.  A routine declared in namespace vexo hides

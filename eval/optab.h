@@ -21,7 +21,7 @@ struct symbol;  // interned name or number
 // (non-zero is true), cs for a string (the caller receives one reference),
 // sp for a member (the address of a cell holding the symbol; not owned) or
 // a tuple (the address of the first of its cells), p for other pointers.
-union evalue {
+union eval_result {
   double d;
   int64_t i;
   cstr* cs;
@@ -30,7 +30,7 @@ union evalue {
 };
 
 // The one signature of every evaluation routine.
-using efunc = evalue (*)(expr* e, TVA* tva);
+using efunc = eval_result (*)(expr* e, TVA* tva);
 
 // Opcode names: the evaluation routine's name without "f_".  Where several
 // opcodes share one routine, each of them carries its number as well

@@ -3,6 +3,13 @@
 
 namespace vexo {
 
+uint32_t randseed_ZEF;
+int rand_start_ZEF;
+int rand_iter_ZEF;
+uint32_t last_reseed;
+
 void show_rand() {}
+
+void Reset_randseeds(uint32_t seed) { last_reseed = seed; }
 
 }  // namespace vexo

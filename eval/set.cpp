@@ -6,8 +6,15 @@
 #include <cstring>
 
 #include "compiler/eexpr.h"
+#include "compiler/tva.h"
+#include "eval/indexing.h"
+#include "eval/iterate.h"
+#include "eval/setgen.h"
+#include "eval/slice.h"
 #include "frontend/decl.h"
+#include "frontend/expr.h"
 #include "frontend/strexpr.h"
+#include "instance/ac.h"
 #include "support/message.h"
 #include "support/pool.h"
 #include "support/symbol.h"
@@ -261,8 +268,60 @@ setmem** prevlookup(set* s, symbol* const* tuple) {
   return nullptr;
 }
 
+setmem* set_append(set* s, symbol* const* t) {
+  setmem* m = new_setmem(s->arity);
+  if (s->arity > 0) std::memcpy(m->tup(), t, s->arity * sizeof(symbol*));
+  *s->lastnext = m;
+  s->lastnext = &m->next;
+  m->ord = s->nmem++;
+  return m;
+}
+
+void set_adopt(set* d, set* m) {
+  d->nmem = m->nmem;
+  d->first = m->first;
+  d->lastnext = m->first ? m->lastnext : &d->first;
+  d->htab = m->htab;
+  d->k = m->k;
+  d->mask = m->mask;
+  d->ordidx = nullptr;
+}
+
+namespace {
+
+// What set_genall changes around the generator, put back however the
+// generator ends.
+struct genall_frame {
+  err_ctx entry;
+  AC* ac;
+  xnode* gen_decl;
+  ~genall_frame() {
+    if (entry.ix) err_fel = entry.next;
+    if (ac) ac->gen_decl = gen_decl;
+  }
+};
+
+}  // namespace
+
 void set_genall(set* s, TVA* tva) {
   if (!s->genall) bug("set of class %u has no generator", s->sclass);
+  if (s->slices) slice_cache_clear(s);
+  genall_frame f{{err_fel, nullptr}, tva ? tva->ac : nullptr, nullptr};
+  if (Index* ix = static_cast<Index*>(s->errctx)) {
+    if (expr* p = s->privnode) {
+      // Once on the list: its run takes it off again.
+      expr* h = ix->cleanup;
+      while (h && h != p) h = h->next;
+      if (!h) push_cleanup(ix, p);
+    }
+    f.entry.ix = ix;
+    err_fel = &f.entry;
+  }
+  if (f.ac) f.gen_decl = f.ac->gen_decl;
+  if (s->owner) {
+    if (s->genall == invalid_genall) invalid_genall(s, tva);
+    if (f.ac) f.ac->gen_decl = s->owner;
+  }
   s->genall(s, tva);
 }
 
@@ -320,21 +379,24 @@ static void detach_members(set* s) {
 }
 
 void free_members(set* s) {
+  if (s->slices) slice_cache_clear(s);
   if (s->first) del_setmem(s->arity, s->first);
   detach_members(s);
   free_table(s);
 }
 
 void drop_members(set* s) {
+  if (s->slices) slice_cache_clear(s);
   detach_members(s);
   s->htab = s->ordidx = nullptr;
+  s->k = 0;
+  s->mask = 0;
 }
 
 // The release of a common-size record that owns its members.
 static void release_enum(set* s) {
   withdraw(s);
-  // No slice cache is built yet: there is nothing to free behind slices.
-  s->slices = nullptr;
+  if (s->slices) del_slice(s);
   free_members(s);
   give_record(&enum_free_list, s);
 }
@@ -354,6 +416,7 @@ void sdelete(set* s) {
   if (c < 1 || c > 24) return;
   if (--s->refcnt > 0) return;
   withdraw(s);
+  if (s->slices) del_slice(s);
   switch (c) {
     case SC_ENUM:
       release_enum(s);
@@ -378,9 +441,11 @@ void sdelete(set* s) {
       give_record(&set3p_free_list, s);
       break;
     case SC_SLICE:
-      // Its members belong to the slice cache of the sliced set.
+      // Its members belong to the slice record.
       detach_members(s);
-      [[fallthrough]];
+      release_slice(s);
+      give_record(&set3p_free_list, s);
+      break;
     case SC_UNION:
     case SC_DIFF:
     case SC_SYMDIFF:

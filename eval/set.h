@@ -189,7 +189,8 @@ setmem* new_setmem(int arity);
 void del_setmem(int arity, setmem* first);
 // The members of s with their table and ordinal index: free_members gives
 // them back, drop_members forgets them (they belong to another record).
-// Either way s is left empty (nmem 0).
+// Either way s is left empty (nmem 0) and the records of s's slice cache
+// are rebuilt on their next use.
 void free_members(set* s);
 void drop_members(set* s);
 
@@ -219,10 +220,23 @@ int64_t set_lookup(set* s, symbol** tuple, setmem** where = nullptr);
 // Appends a member (set::addmem): 1 when it was present already, else 0.
 // A set without a table gets one first.
 int set_addmem(set* s, symbol** tuple);
+// Appends a member known to be new to the order list (ordinal nmem, nmem
+// raised); the table, if any, is not told: generators that build order
+// lists only use it on a set without one.
+setmem* set_append(set* s, symbol* const* tuple);
+// d shows the members of m: member count, order list and table (they stay
+// m's).
+void set_adopt(set* d, set* m);
 // The address of the link that points at the member equal to the tuple
 // (its bucket slot or the hash-next field before it), or null.
 setmem** prevlookup(set* s, symbol* const* tuple);
-// The one way to run a class generator; callers use it when nmem is -1.
+// The one way to run a class generator (set::genall); callers use it
+// when nmem is -1.  A set with an error context (an Index whose clean-up
+// hooks forget the set when its level moves on) has its private node
+// pushed onto those hooks and the context listed for bailout during the
+// call; the collected problem's current entity names the owner meanwhile.
+// A set with an owner and the invalid class's generator ends the command.
+// The records of the set's slice cache are rebuilt on their next use.
 void set_genall(set* s, TVA* tva);
 
 // Copy on write: s itself while fewer than two hold it; otherwise a new

@@ -8,6 +8,10 @@
 
 #include "eval/evalerr.h"
 #include "eval/indexing.h"
+#include "eval/iterate.h"
+#include "eval/setgen.h"
+#include "eval/setops.h"
+#include "eval/slice.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
@@ -24,8 +28,20 @@
 
 namespace vexo {
 
-const set_in_fn set_class_in[N_SET_CLASSES] = {};
-const set_genall_fn set_class_genall[N_SET_CLASSES] = {};
+const set_in_fn set_class_in[N_SET_CLASSES] = {
+    nullptr,    enum_in,      spec_in,     spec_in,    range_in,
+    union_in,   diff_in,      symdiff_in,  inter_in,   setof_in,
+    itunion_in, itinter_in,   if_in,       ordered_in, slit_in,
+    cross_in,   sys_in,       nullptr,     nullptr,    set_subscr_in,
+    invalid_in, set_slice_in, interval_in, named_in,   db_in};
+const set_genall_fn set_class_genall[N_SET_CLASSES] = {
+    nullptr,        enum_genall,      set_spec_genall, set_spec_genall,
+    range_genall,   union_genall,     diff_genall,     symdiff_genall,
+    inter_genall,   setof_genall,     itunion_genall,  itinter_genall,
+    if_genall,      ordered_genall,   slit_genall,     cross_genall,
+    sys_genall,     nullptr,          nullptr,         set_subscr_genall,
+    invalid_genall, set_slice_genall, interval_genall, named_genall,
+    db_genall};
 
 static int unready_in(set* s, symbol**, TVA* tva) {
   terror(tva, "set class %d cannot be evaluated yet", int(s->sclass));
@@ -34,6 +50,7 @@ static int unready_in(set* s, symbol**, TVA* tva) {
 static void unready_genall(set* s, TVA* tva) {
   terror(tva, "set class %d cannot be evaluated yet", int(s->sclass));
 }
+
 // A subscripted set used with the wrong number of subscripts: the error is
 // reported where the set is used.
 [[noreturn]] static void suberr(set* s, TVA* tva) {
@@ -396,6 +413,32 @@ set* set_spec_set(set_spec* ss) {
   ss->genall = set_class_genall[SC_SPECSET] ? set_class_genall[SC_SPECSET]
                                             : unready_genall;
   return ss;
+}
+
+set* set_sys(int c) {
+  set* r = new_setdb();
+  head(r, SC_SYS, 1);
+  r->cword = c;
+  if (c == XC_CONS)
+    r->in = constr_in;
+  else if (c == XC_LOGCONS)
+    r->in = lconstr_in;
+  return r;
+}
+
+set* set_invalid(const char* what, const char* name) {
+  set2p* r = new_set2p();
+  head(r, SC_INVALID, 1);
+  r->f1 = const_cast<char*>(what);
+  r->f2 = const_cast<char*>(name);
+  return r;
+}
+
+set* set_db(int column) {
+  set* r = new_setdb();
+  head(r, SC_DB, 1);
+  r->cword = column;
+  return r;
 }
 
 set* set_ordered(set* s, list* orderby) {

@@ -39,10 +39,10 @@ struct list;
 struct set_spec;
 struct xnode;
 
-// Membership and generation routines of each class, copied into every
-// record a constructor makes; the evaluator's routines take their places
-// in these tables as the classes are built.  A null entry gives a routine
-// that reports "set class %d cannot be evaluated yet" through terror.
+// Membership and generation routines of each class (eval/setgen.h,
+// setops.h, slice.h, iterate.h), copied into every record a constructor
+// makes.  A null entry (the codes without a class) gives a routine that
+// reports "set class %d cannot be evaluated yet" through terror.
 extern const set_in_fn set_class_in[N_SET_CLASSES];
 extern const set_genall_fn set_class_genall[N_SET_CLASSES];
 
@@ -83,6 +83,15 @@ set* set_named(xnode* sd);
 set* set_spec_set(set_spec* ss);
 // s in the order of the ordered-by cell's set (class 13, arity 1).
 set* set_ordered(set* s, list* orderby);
+// All declarations of entity class c (XC_..., class 16, arity 1): the
+// constraint classes answer membership with constr_in and lconstr_in.
+set* set_sys(int c);
+// Stands for missing data (class 20): using it ends the command with "no
+// data for <what> <name>".  The texts must outlive the set.
+set* set_invalid(const char* what, const char* name);
+// The set of a table dummy (class 24, arity 1) at the given column; table
+// reading supplies its members.
+set* set_db(int column);
 
 // The record of S[subs] (class 19): f1 the set declaration, f2 the lookup
 // node (owned), f3 no member set yet; arity as given.  bad nonzero (a

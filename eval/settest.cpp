@@ -2,6 +2,7 @@
 #include "eval/settest.h"
 
 #include "eval/set.h"
+#include "frontend/decl.h"
 #include "support/message.h"
 #include "support/symbol.h"
 
@@ -9,7 +10,7 @@ namespace vexo {
 
 namespace {
 
-evalue truth(bool b) { return {.i = b}; }
+eval_result truth(bool b) { return {.i = b}; }
 
 // s, generated when it has not been.
 set* generated(set* s, TVA* tva) {
@@ -48,10 +49,10 @@ bool within(set* w, set* o, TVA* tva) {
 
 // ---- A member and a set --------------------------------------------------
 
-evalue f_OPISIN(expr* e, TVA* tva) { return truth(isin(e, tva)); }
-evalue f_OPISNOTIN(expr* e, TVA* tva) { return truth(!isin(e, tva)); }
+eval_result f_OPISIN(expr* e, TVA* tva) { return truth(isin(e, tva)); }
+eval_result f_OPISNOTIN(expr* e, TVA* tva) { return truth(!isin(e, tva)); }
 
-evalue f_OPINCHECKs(expr* e, TVA* tva) {
+eval_result f_OPINCHECKs(expr* e, TVA* tva) {
   symbol* s;
   if (has_flag(e, EF_STRING)) {
     // A string is a member only as the symbol of its text; a text never
@@ -65,33 +66,33 @@ evalue f_OPINCHECKs(expr* e, TVA* tva) {
   return truth(set_in(e->R.s, &s, tva) != NOT_MEMBER);
 }
 
-evalue f_OPINCHECK(expr* e, TVA* tva) {
+eval_result f_OPINCHECK(expr* e, TVA* tva) {
   symbol* s = Number(eval_num(e->L.e, tva));
   return truth(set_in(e->R.s, &s, tva) != NOT_MEMBER);
 }
 
 // ---- Two sets ------------------------------------------------------------
 
-evalue f_OPWITHIN(expr* e, TVA* tva) {
+eval_result f_OPWITHIN(expr* e, TVA* tva) {
   return truth(within(e->L.s, e->R.s, tva));
 }
-evalue f_OPNOTWITHIN(expr* e, TVA* tva) {
+eval_result f_OPNOTWITHIN(expr* e, TVA* tva) {
   return truth(!within(e->L.s, e->R.s, tva));
 }
-evalue f_OPCONTAINS(expr* e, TVA* tva) {
+eval_result f_OPCONTAINS(expr* e, TVA* tva) {
   return truth(within(e->R.s, e->L.s, tva));
 }
-evalue f_OPNOTCONTAINS(expr* e, TVA* tva) {
+eval_result f_OPNOTCONTAINS(expr* e, TVA* tva) {
   return truth(!within(e->R.s, e->L.s, tva));
 }
 
 // ---- Counting and positions ----------------------------------------------
 
-evalue f_OPCARD(expr* e, TVA* tva) {
+eval_result f_OPCARD(expr* e, TVA* tva) {
   return {.d = static_cast<double>(generated(e->L.s, tva)->nmem)};
 }
 
-evalue f_OPORD0(expr* e, TVA* tva) {
+eval_result f_OPORD0(expr* e, TVA* tva) {
   set* s = generated(e->R.e->R.s, tva);
   symbol* one;
   symbol** t = tuple_for(e->L.e, s, &one, tva);
@@ -111,7 +112,13 @@ evalue f_OPORD0(expr* e, TVA* tva) {
   return {.d = static_cast<double>(o + 1)};
 }
 
-evalue f_OPLOOKUPsl(expr* e, TVA* tva) {
+eval_result f_OPLOOKUP(expr* e, TVA* tva) {
+  set* s = static_cast<xnode2*>(e->L.x)->dindex;
+  if (!s) return {.i = NOT_MEMBER};
+  return {.i = static_cast<int32_t>(member_of(e->R.e, s, tva))};
+}
+
+eval_result f_OPLOOKUPsl(expr* e, TVA* tva) {
   return {.i = static_cast<int32_t>(member_of(e->R.e, e->L.s, tva))};
 }
 

@@ -19,7 +19,7 @@ namespace vexo {
 
 namespace {
 
-evalue num(double d) { return {.d = d}; }
+eval_result num(double d) { return {.d = d}; }
 
 // A string of the n bytes at s (no NUL among them needed), one reference.
 cstr* string_of(const char* s, size_t n) {
@@ -62,7 +62,7 @@ double dimension(const xnode* d) {
 
 // The subscripts of the declaration named by L among the declarations
 // filed in class c; -1 when none of them has that name.
-evalue class_indarity(expr* e, TVA* tva, int c) {
+eval_result class_indarity(expr* e, TVA* tva, int c) {
   held_cstr name(eval_str(e->L.e, tva));
   symbol* s = Symbol0(name.text());
   const xclass_rec& r = xclass[c];
@@ -83,7 +83,7 @@ int symlist_class(const expr* e) {
 
 // ---- Strings -------------------------------------------------------------
 
-evalue f_OPCONCAT(expr* e, TVA* tva) {
+eval_result f_OPCONCAT(expr* e, TVA* tva) {
   held_list parts;
   size_t len = 1;
   for (expr* m = e->L.e; m; m = m->next) {
@@ -102,7 +102,7 @@ evalue f_OPCONCAT(expr* e, TVA* tva) {
   return {.cs = r};
 }
 
-evalue f_OPCHAR(expr* e, TVA* tva) {
+eval_result f_OPCHAR(expr* e, TVA* tva) {
   double x = eval_num(e->L.e, tva);
   // Truncated toward zero into 0 .. 2^32 - 1 (NaN fails both tests).
   uint32_t u = 0;
@@ -117,47 +117,47 @@ evalue f_OPCHAR(expr* e, TVA* tva) {
   return {.cs = c};
 }
 
-evalue f_OPICHAR(expr* e, TVA* tva) {
+eval_result f_OPICHAR(expr* e, TVA* tva) {
   held_cstr s(eval_str(e->L.e, tva));
   Rune r;
   chartorune(&r, s.text());
   return num(r);
 }
 
-evalue f_OPLENGTH(expr* e, TVA* tva) {
+eval_result f_OPLENGTH(expr* e, TVA* tva) {
   held_cstr s(eval_str(e->L.e, tva));
   return num(utflen(s.text()));
 }
 
-evalue f_OPNUMBER0(expr* e, TVA* tva) {
+eval_result f_OPNUMBER0(expr* e, TVA* tva) {
   held_cstr s(eval_str(e->L.e, tva));
   return num(Strtod(s.text(), nullptr));
 }
 
 // ---- Conversions ---------------------------------------------------------
 
-evalue f_OPNUM2STR(expr* e, TVA* tva) {
+eval_result f_OPNUM2STR(expr* e, TVA* tva) {
   double x = eval_num(e->L.e, tva);
   int64_t n;
   const char* t = gfmt(x, 0, &n);
   return {.cs = string_of(t, static_cast<size_t>(n))};
 }
 
-evalue f_OPSTR2SYM(expr* e, TVA* tva) {
+eval_result f_OPSTR2SYM(expr* e, TVA* tva) {
   held_cstr s(eval_str(e->L.e, tva));
   e->R.sym = Symbol(s.text(), 1);
   return {.sp = &e->R.sym};
 }
 
-evalue f_OPSYM2STR(expr* e, TVA* tva) {
+eval_result f_OPSYM2STR(expr* e, TVA* tva) {
   return {.cs = new_cstring(eval_sym(e->L.e, tva)->name)};
 }
 
-evalue f_OPNUM2SYM(expr* e, TVA* tva) {
+eval_result f_OPNUM2SYM(expr* e, TVA* tva) {
   return {.sp = pNumber(eval_num(e->L.e, tva))};
 }
 
-evalue f_OPSYMLIST(expr* e, TVA* tva) {
+eval_result f_OPSYMLIST(expr* e, TVA* tva) {
   if (!e->R.p) e->R.p = new_mblk(symlist_class(e));
   symbol** t = static_cast<symbol**>(e->R.p);
   // Each member is read from its cell at once: a number's cell may move
@@ -175,7 +175,7 @@ void symlist_cells_free(expr* e) {
 
 // ---- Declarations by name ------------------------------------------------
 
-evalue f_OPARITY(expr* e, TVA* tva) {
+eval_result f_OPARITY(expr* e, TVA* tva) {
   const void* b = binding_of(e, tva);
   if (!b) return num(0);
   uint32_t k = bound_kind(b);
@@ -183,7 +183,7 @@ evalue f_OPARITY(expr* e, TVA* tva) {
   return num(static_cast<const setdcl*>(b)->dimen);
 }
 
-evalue f_OPINDARITY(expr* e, TVA* tva) {
+eval_result f_OPINDARITY(expr* e, TVA* tva) {
   const void* b = binding_of(e, tva);
   if (!b) return num(-1);
   uint32_t k = bound_kind(b);
@@ -192,22 +192,22 @@ evalue f_OPINDARITY(expr* e, TVA* tva) {
   return num(dimension(static_cast<const xnode*>(b)));
 }
 
-evalue f_OPTINDARITY(expr* e, TVA* tva) {
+eval_result f_OPTINDARITY(expr* e, TVA* tva) {
   return class_indarity(e, tva, XC_TABLES);
 }
 
-evalue f_OPEINDARITY(expr* e, TVA* tva) {
+eval_result f_OPEINDARITY(expr* e, TVA* tva) {
   return class_indarity(e, tva, XC_ENVS);
 }
 
 // ---- Placeholders --------------------------------------------------------
 
-evalue f_OPPROB(expr*, TVA*) {
+eval_result f_OPPROB(expr*, TVA*) {
   notyet("f_OPPROB");
   return {.i = 0};
 }
 
-evalue f_OPPROBSUB(expr*, TVA*) {
+eval_result f_OPPROBSUB(expr*, TVA*) {
   notyet("f_OPPROBSUB");
   return {.i = 0};
 }

@@ -17,8 +17,10 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/strexpr.h"
+#include "session/environs.h"
 #include "session/execute.h"
 #include "session/loop.h"
+#include "session/optcmd.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -415,28 +417,26 @@ void put_redirect(line_buf& t, const redirect* r) {
   put_expr(t, r->file);
 }
 
-// An option setting as the option command receives it.
-struct option_setting {
-  cstr* name;
-  expr* env;
-  cstr* value;
-};
-
-void put_settings(line_buf& t, list* l) {
-  // The list grows at its head: the settings are printed from its tail,
-  // the list reversed meanwhile (no recursion on its length).
-  l = static_cast<list*>(reverse(l));
-  for (const list* c = l; c; c = c->next) {
-    if (c != l) put(t, ", ");
-    const option_setting* o = static_cast<const option_setting*>(c->item.p);
+// The items of an option command.
+void put_settings(line_buf& t, const Optioncmd* o) {
+  for (; o; o = o->next) {
     if (o->env) {
       put_expr(t, o->env);
       put(t, ".");
     }
-    put(t, "%s", o->name ? o->name->text() : "-");
-    if (o->value) put(t, "=%s", o->value->text());
+    if (o->name)
+      put(t, "%s", o->name->text());
+    else
+      put_expr(t, o->namex);
+    if (o->value) {
+      put(t, "=");
+      if (opcode(o->value) == OPSTR)
+        put(t, "%s", o->value->L.cs->text());
+      else
+        put_expr(t, o->value);
+    }
+    if (o->next) put(t, ", ");
   }
-  reverse(l);
 }
 
 // The open compound commands of the stand-in interpreter: enough to know
@@ -500,9 +500,9 @@ void close_frame_scopes(int n) {
 
 // A statement is complete: every construct waiting for a single statement
 // as its body ends with it.  A command of the kind (0: none) read outside
-// every compound (in_compound false) runs now (value: the expression of
-// `exit`); a statement that closes the outermost compound runs that.
-void end_statement(bool in_compound, int kind, const expr* value) {
+// every compound (in_compound false) runs now with its fields (args); a
+// statement that closes the outermost compound runs that.
+void end_statement(bool in_compound, int kind, const cmd_args* args) {
   // The statement is over: a loop dummy it used no longer counts.
   lastloopdummy = nullptr;
   while (nframes > 0 && frames[nframes - 1].kind == FR_BODY)
@@ -510,7 +510,7 @@ void end_statement(bool in_compound, int kind, const expr* value) {
   cmdstate = nframes > 0;
   if (cmd_trace) return;  // recording only
   if (!in_compound) {
-    if (kind) execute(kind, statement_place(), value);
+    if (kind) execute(kind, statement_place(), args);
   } else if (nframes == 0) {
     if (outer_kind == CK_IF && !outer_else) {
       if_waiting = true;
@@ -535,8 +535,8 @@ void unbuilt(bool top, const char* name) {
   if (top && !cmd_trace) not_implemented(name);
 }
 
-void complete(int kind = 0, const expr* value = nullptr) {
-  end_statement(nframes > 0, kind, value);
+void complete(int kind = 0, const cmd_args* args = nullptr) {
+  end_statement(nframes > 0, kind, args);
 }
 
 // Closes the scope of an indexing that a command received.
@@ -602,7 +602,9 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
   va_start(ap, kind);
   set_spec* ixs[8];
   int nix = 0;
-  const expr* first_e = nullptr;  // the value of `exit`
+  cmd_args args{};  // the fields execute hands to the handler
+  int nes = 0;
+  int nbs = 0;
   for (int i = 0; i < nargs && fmt[i]; ++i) {
     put(t, " ");
     switch (fmt[i]) {
@@ -616,9 +618,9 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
         break;
       }
       case 'e': {
-        const expr* e = va_arg(ap, expr*);
-        if (!first_e) first_e = e;
+        expr* e = va_arg(ap, expr*);
         put_expr(t, e);
+        if (nes < 4) args.e[nes++] = e;
         break;
       }
       case 'r':
@@ -632,17 +634,20 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
         break;
       }
       case 'o':
+        args.items = va_arg(ap, Optioncmd*);
         put(t, "[");
-        put_settings(t, va_arg(ap, list*));
+        put_settings(t, args.items);
         put(t, "]");
         break;
       case 'b': {
         symbol* s = va_arg(ap, symbol*);
         put(t, "%s", s ? s->name : "-");
+        if (nbs < 4) args.b[nbs++] = s;
         break;
       }
       case 'f':
-        put_redirect(t, va_arg(ap, redirect*));
+        args.r = va_arg(ap, redirect*);
+        put_redirect(t, args.r);
         break;
       default:
         put(t, "?");
@@ -652,8 +657,9 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
   va_end(ap);
   emit(t);
   // Inner scopes first.
+  if (nix) args.ix = ixs[0];
   while (nix > 0) close_ix(ixs[--nix]);
-  complete(kind == CK_EMPTY ? 0 : kind, kind == CK_EXIT ? first_e : nullptr);
+  complete(kind == CK_EMPTY ? 0 : kind, &args);
 }
 
 void printcmd(set_spec* ix, expr* items, redirect* r) {
@@ -721,58 +727,6 @@ void reset() {
   bool top = nframes == 0;
   complete();
   unbuilt(top, "reset");
-}
-
-void option_reset_cmd() {
-  trace_line("option_reset_cmd");
-  complete(CK_OPTION_RESET);
-}
-
-list* optioncmd(list* settings, cstr* name, expr* env, cstr* value) {
-  option_setting* o = static_cast<option_setting*>(mem(sizeof(option_setting)));
-  o->name = name;
-  o->env = env;
-  o->value = value;
-  return new_list(settings, o);
-}
-
-list* settings_join(list* settings, list* one) {
-  one->next = settings;
-  return one;
-}
-
-cstr* dollar_word(cstr* name, int dollars) {
-  char buf[512];
-  Snprintf(buf, sizeof buf, "%s%s", dollars > 1 ? "$$" : "$", name->text());
-  zap_cstr(&name);
-  return new_cstring(buf);
-}
-
-expr* envsub(cstr* env, expr* subscript) {
-  symbol* s = Symbol(env->text(), 1);
-  zap_cstr(&env);
-  return new_expr(opword(subscript ? 222 : 221), s, subscript);
-}
-
-cstr* envexpr(cstr* env, expr* subscript, cstr* name) {
-  char sub[512];
-  sub[0] = 0;
-  if (subscript) describe_expr(sub, sizeof sub, subscript);
-  char buf[1200];
-  Snprintf(buf, sizeof buf, "$$%s%s.%s", env->text(), sub, name->text());
-  zap_cstr(&env);
-  zap_cstr(&name);
-  edelete(subscript);
-  return new_cstring(buf);
-}
-
-void option_err(list* settings) {
-  line_buf t{};
-  put(t, "option_err [");
-  put_settings(t, settings);
-  put(t, "]");
-  emit(t);
-  complete();
 }
 
 cstr* list2string(list* words) {
@@ -923,13 +877,7 @@ void einclude(expr* file, int model) {
   put_expr(t, file);
   put(t, " %d", model);
   emit(t);
-  unbuilt(true, model ? "model" : "data");
-}
-
-int read_data() {
-  trace_line("read_data");
-  unbuilt(true, "data");
-  return 1;
+  if (model) unbuilt(true, "model");
 }
 
 void havestmt(int k) {
@@ -1030,16 +978,6 @@ void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
   complete(write ? CK_WRITE_TABLE : CK_READ_TABLE);
 }
 
-void environ_cmd0(cstr* name, expr* subscript, symbol* from) {
-  line_buf t{};
-  put(t, "environ_cmd0 %s ", name ? name->text() : "-");
-  zap_cstr(&name);
-  put_expr(t, subscript);
-  put(t, " %s", from ? from->name : "-");
-  emit(t);
-  complete(CK_ENVIRON_SET);
-}
-
 expr* funceval(symbol* function, expr* args) {
   return new_expr(opword(OPFUNC), function, args);
 }
@@ -1081,32 +1019,6 @@ expr* show_item(int kind, symbol* name, double n) {
 
 expr* set_target(xnode* sd, expr* subs) {
   return new_expr(opword(OPXNODE), sd, subs);
-}
-
-void environ_dcl(cstr* name, set_spec* ix) {
-  line_buf t{};
-  put(t, "environ_dcl %s ", name->text());
-  zap_cstr(&name);
-  put_ix(t, ix);
-  emit(t);
-  close_ix(ix);
-  bool top = nframes == 0;
-  complete();
-  unbuilt(top, "environ");
-}
-
-expr* envqual(int opc, cstr* env, expr* subscript, expr* operand) {
-  if (!env && opcode(operand) == OPSTR) {
-    // A literal name: the operator node holds the string itself.
-    cstr* name = operand->L.cs;
-    operand->L.cs = nullptr;
-    free_expr(operand);
-    return new_expr(opword(opc, EF_STRING), name);
-  }
-  // Otherwise L is null and R the operand, followed by the environment
-  // reference when there is one.
-  if (env) operand->next = envsub(env, subscript);
-  return new_expr(opword(opc, EF_STRING), nullptr, operand);
 }
 
 expr* vargop(symbol* f, expr* args) {

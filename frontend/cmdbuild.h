@@ -7,10 +7,10 @@
 // closing the scopes of the indexings it receives, returning the values
 // that keep the parse going).  A command complete at top level, and a
 // compound command once its outermost level closes, runs through the
-// session's dispatcher (execute, session/execute.h), which reports it as
-// not implemented yet; so do the statements `reset`, `model`/`data` with a
-// file, `data` and `environ` with an indexing.  The owners replace these
-// functions; the grammar does not change.
+// session's dispatcher (execute, session/execute.h), which runs the
+// commands whose handlers exist and reports the others as not implemented
+// yet; so do the statements `reset` and `model` with a file.  The owners
+// replace these functions; the grammar does not change.
 #ifndef VEXO_FRONTEND_CMDBUILD_H
 #define VEXO_FRONTEND_CMDBUILD_H
 
@@ -104,8 +104,10 @@ enum : int {
 // Builds a command record.  The letters of fmt give the kinds of the nargs
 // arguments that follow: i an int, _ an indexing (set_spec*, may be null),
 // e an expression (may be null), r a chain of expressions (items, file or
-// name lists), l a list of name cells, o option settings (list), b a
-// symbol (may be null), f a redirection (may be null).
+// name lists), l a list of name cells, o option items (Optioncmd), b a
+// symbol (may be null), f a redirection (may be null).  A complete
+// top-level command goes to execute (session/execute.h) with the fields
+// its handler takes (cmd_args).
 void cmd(const char* fmt, int nargs, int kind, ...);
 
 // Command builders of the session.
@@ -118,35 +120,11 @@ void fixun(int unfix, set_spec* ix, expr* target, expr* value);
 void dropadd_cmd(int restore, set_spec* ix, expr* target);
 void expand(int variant, expr* items, redirect* r);
 redirect* new_redirect(expr* file, int mode);
-// The `reset` command without arguments, and `reset options`.
+// The `reset` command without arguments.  The option and environment
+// builders are the session's (session/optcmd.h, session/environs.h).
 void reset();
-void option_reset_cmd();
-// Option settings: a new list cell (name, environment, value) pushed on the
-// settings so far; env is the environment reference of a qualified name
-// (envsub), null for the current environment.  option_err is called after
-// an error in the settings.
-list* optioncmd(list* settings, cstr* name, expr* env, cstr* value);
-void option_err(list* settings);
-// Appends the one-setting list `one` (optioncmd on no settings) to the
-// settings so far.
-list* settings_join(list* settings, list* one);
-// An option reference "$" name (dollars 1) or "$$" name (dollars 2) in an
-// option value: the text "$name" or "$$name" (the option command expands
-// it).
-cstr* dollar_word(cstr* name, int dollars);
-// Environments.  envsub: the environment named env, with its subscript (or
-// null): an environment reference (node 221, or 222 when subscripted; the
-// stand-in keeps the name's symbol in L and the subscript in R).  envexpr:
-// the option value word "$$" env [subscript] "." name.  envqual: the
-// option reference "$" or "$$" (opcode OPDOLLAR or OPDOLLAR0) to the
-// operand (a string node, or any expression giving the option's name),
-// qualified by an environment (env null: the current one); a string node
-// is folded into the operator node.
-expr* envsub(cstr* env, expr* subscript);
-cstr* envexpr(cstr* env, expr* subscript, cstr* name);
-expr* envqual(int opcode, cstr* env, expr* subscript, expr* operand);
-// Joins the words of an option value (a list of strings, in reverse
-// order) into one string, separated by blanks.
+// Joins a run of strings (a list of strings, in reverse order) into one
+// string, separated by blanks.
 cstr* list2string(list* words);
 // Compound commands and loops.
 void if_cmd(expr* cond);
@@ -171,12 +149,10 @@ set* new_set_db(dummy* d);
 int breakcont(int kind, symbol* name);
 // quit: nonzero when the parse must return 5.
 int quit_cmd();
-// `model`/`data` with a file (model 1 or 0).  Not implemented yet: the
-// statement is abandoned (not while only recording).
+// `model`/`data` with a file (model 1 or 0), recorded.  `model` is not
+// implemented yet: the statement is abandoned (not while only recording);
+// the data reader reads the file of `data` (data_include).
 void einclude(expr* file, int model);
-// The data reader: nonzero when parsing goes on.  Not implemented yet: the
-// statement is abandoned (not while only recording).
-int read_data();
 // The statement-level error rule: havestmt(0) first, cmd_reset last.
 void havestmt(int k);
 void cmd_reset();
@@ -205,7 +181,6 @@ void purge(expr* names, int purge);
 void xref_cmd(expr* names, redirect* r);
 void readcmd(set_spec* ix, expr* items, redirect* r);
 void table_io(int write, set_spec* ix, symbol* name, expr* subscript);
-void environ_cmd0(cstr* name, expr* subscript, symbol* from);
 expr* funceval(symbol* function, expr* args);
 
 // A display or print item: an indexing followed by an expression or by a
@@ -230,8 +205,6 @@ enum : int {
 expr* show_item(int kind, symbol* name, double n);
 // The target of let on a set: the set declaration with its subscripts.
 expr* set_target(xnode* sd, expr* subs);
-// `environ NAME indexing;`: declares an indexed environment.
-void environ_dcl(cstr* name, set_spec* ix);
 // Built-in function of any number of arguments (kind 34): the node of the
 // function's op word over the argument list.
 expr* vargop(symbol* f, expr* args);

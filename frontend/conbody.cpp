@@ -13,7 +13,7 @@
 
 namespace vexo {
 
-int strict_ineq_warn = 1;
+int strict_ineq_warn;
 
 static inline bool has(const expr* e, uint32_t f) { return has_flag(e, f); }
 

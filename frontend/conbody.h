@@ -43,7 +43,7 @@ constexpr int STB_REVERSE = 32;
 // Option strict_ineq_warn: how a strict inequality (<, >, numeric !=) in a
 // constraint is taken: 2 refused, 1 a logical constraint after a caution,
 // other values a logical constraint silently.  The option's storage; the
-// session's option table updates it.  Default 1.
+// session's option table updates it.
 extern int strict_ineq_warn;
 
 // One comparison left op right, or a double inequality when op2 is nonzero

@@ -32,12 +32,6 @@ static expr* true_lit() {
   return new_expr(opword(OPLOGLIT, EF_CONST | EF_NUMERIC), int32_t{1});
 }
 
-// Gives one node back to the pool without its operands.
-static void free_node(expr* e) {
-  e->next = nullptr;
-  free_expr(e);
-}
-
 // ---- constr ----------------------------------------------------------------
 
 void* constr::operator new(size_t size) { return xmem(XM_CONSTR, size); }

@@ -74,7 +74,8 @@ extern int stage_declared;  // suffix stage was declared explicitly
 // The problem record (kind 20/21, record kind 4).  The front end pushes
 // variables and constraints on its entity list: OPARG nodes whose L is an
 // OP281 node whose L is the declaration.
-struct problem : xnode {
+// Suffix values given by data are the per-member arrays of xnode2.
+struct problem : xnode2 {
   expr* ents;      // entity list, newest first
   set_spec* pix;   // indexing of an indexed problem
   expr* sufinits;  // suffix settings

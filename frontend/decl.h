@@ -97,6 +97,29 @@ static_assert(std::is_trivially_destructible_v<xnode> &&
                   offsetof(xnode, kind) == 8,
               "declaration records are plain pool records");
 
+// The per-member data of a declaration that takes data (params, sets,
+// variables, constraints, objectives, problems).  The data reader, `let`,
+// the table engine and the solution reader store through data/values.h;
+// the evaluator adds computed members the same way.  For an indexed
+// declaration dindex holds the subscripts that have data, and a member's
+// ordinal in it indexes vals, stat and the suffix value arrays; a scalar
+// one has no dindex and at most one member.
+struct xnode2 : xnode {
+  set* dindex;      // subscripts with data (indexed), or null
+  void* vals;       // value array: a double, symval, symbol* or member set
+                    // per member (data/values.h val_size), or null
+  int32_t nvals;    // members the arrays hold
+  int32_t valk;     // size class of vals
+  uint8_t* stat;    // status byte per member (data/values.h MS_...), or
+                    // null while every byte is 0
+  int32_t statk;    // size class of stat
+  uint32_t dflags;  // DF_... (data/values.h)
+  void* sufv;       // suffix values given by data (data/values.h), or null
+};
+static_assert(std::is_trivially_destructible_v<xnode2> &&
+                  std::is_trivially_copyable_v<xnode2>,
+              "declaration records are plain pool records");
+
 // By kind (0..N_DKINDS-1): declaration numbers the kind takes; the class
 // list it is filed in (-1: none); whether the name is re-pointed to the
 // surviving record after a redeclaration.

@@ -3,9 +3,12 @@
 
 #include "eval/indexing.h"
 #include "eval/set.h"
+#include "eval/setclass.h"
+#include "eval/slice.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
+#include "frontend/strexpr.h"
 #include "session/located.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -78,28 +81,70 @@ expr* loopdummy_expr(dummy* d) {
 // open), for the order operators on a dummy.
 static set* level_set[MAX_SSLEVEL + 1];
 
+// The entries of an item as many as the set has components: a set of
+// unknown dimension takes their number; otherwise a mismatch is reported,
+// a short list padded with "?" and a long one cut.
+static expr* fit_entries(expr* names, set* s) {
+  int n = listlen(names), d = s->arity;
+  if (!d) {
+    fixarity(s, n, 0);
+    return names;
+  }
+  if (n == d) return names;
+  error(0, "%d ind%s for set of dimen %d", n, n == 1 ? "ex" : "ices", d);
+  set_rc_bit(8);
+  expr** tail = &names;
+  for (int k = 0; k < d; ++k) {
+    if (!*tail) *tail = new_expr(opword(OP279), Symbol("?", 1));
+    tail = &(*tail)->next;
+  }
+  for (expr* x = *tail; x;) {
+    expr* n = x->next;
+    x->next = nullptr;
+    if (opcode(x) == OP279)
+      free_expr(x);
+    else
+      edelete(x);
+    x = n;
+  }
+  *tail = nullptr;
+  return names;
+}
+
 Index* index_item(Index* prev, expr* names, set* s) {
   // Every item opens a level, with or without dummies: closing an
   // indexing closes one level per item.
   Index* ix = new Index(prev, s, nullptr, 1);
-  if (ix->level >= 0 && ix->level <= MAX_SSLEVEL) level_set[ix->level] = s;
+  if (names) names = fit_entries(names, s);
   expr* refs = nullptr;
   expr** tail = &refs;
-  while (names) {
+  // Components given by expressions fix the member's component: the item
+  // runs over the slice of s with those positions fixed.
+  expr* keys = nullptr;
+  expr** ktail = &keys;
+  int32_t pos[TUPMAX];
+  int nfix = 0, p = 0;
+  for (; names; ++p) {
     expr* nx = names->next;
     names->next = nullptr;
     if (opcode(names) == OP279) {
       last_dummy = new dummy(last_dummy, names->L.sym);
       free_expr(names);
       *tail = dummy_expr(last_dummy);
+      tail = &(*tail)->next;
     } else {
-      // A tuple component given by an expression: the member's component
-      // must equal its value.
-      *tail = names;
+      pos[nfix++] = p;
+      *ktail = names;
+      ktail = &names->next;
     }
-    tail = &(*tail)->next;
     names = nx;
   }
+  if (keys) {
+    if (nfix == p) error(2, "0-dimensional slice");
+    ix->s = set_slice(s, symlist(SYML_INDEX, reverse(keys)), pos, nfix, 0);
+    ix->cells = ix->s->arity;
+  }
+  if (ix->level >= 0 && ix->level <= MAX_SSLEVEL) level_set[ix->level] = ix->s;
   ix->dummies = refs;
   ix->ndum = listlen(refs);
   return ix;

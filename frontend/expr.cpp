@@ -61,8 +61,8 @@ expr* undeclared_elem(expr* e) {
   return not_declared(s);
 }
 
-evalue svsub_oper(expr* e, TVA*) {
-  evalue v;
+eval_result svsub_oper(expr* e, TVA*) {
+  eval_result v;
   v.p = e->R.p;
   return v;
 }

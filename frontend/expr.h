@@ -165,6 +165,12 @@ inline expr* new_str(cstr* s) { return new_expr(opword(OPSTR, EF_STRING), s); }
 // Gives one node and the nodes after it through next back to the pool
 // (delete e); null does nothing.
 inline void free_expr(expr* e) { delete e; }
+// Gives one node back to the pool, without its operands and without what
+// follows it through next.
+inline void free_node(expr* e) {
+  e->next = nullptr;
+  free_expr(e);
+}
 
 // The node that stands for the subscripts of the current set member while
 // the instance is generated: made once (op word of OPNUM with flags 3, L
@@ -174,7 +180,7 @@ inline void free_expr(expr* e) { delete e; }
 expr* make_svsub(setmem* member);
 extern expr* svsub0;
 // The evaluation routine of that node: the pointer held in R.
-evalue svsub_oper(expr* e, TVA* tva);
+eval_result svsub_oper(expr* e, TVA* tva);
 
 // An element of a tuple list that stands for an undeclared name (opcode
 // 279 with no flags, its symbol in L) is cut out, freed and replaced by

@@ -23,12 +23,6 @@ static int vars_index(const expr* L, const expr* R) {
   return (has_flag(L, EF_VARS) ? 2 : 0) + (R && has_flag(R, EF_VARS) ? 1 : 0);
 }
 
-// Unlinks a node from nothing and gives it back alone.
-static void free_node(expr* e) {
-  e->next = nullptr;
-  free_expr(e);
-}
-
 expr* make_numeric(expr* e) {
   if (has_flag(e, EF_NUMERIC)) return e;
   switch (opcode(e)) {

@@ -77,8 +77,10 @@
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
+#include "session/environs.h"
 #include "session/execute.h"
 #include "session/loop.h"
+#include "session/optcmd.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -336,8 +338,9 @@
 %type <dh> obj_head con_head
 %type <i> nextprev
 %type <e> ritems ritem ritem_list
-%type <l> settings setting plain_names plain_names_opt words rchain strings
-%type <str> optname optvalue word
+%type <l> plain_names plain_names_opt rchain strings
+%type <oc> settings setting
+%type <e> optname optvalue word words env_source_sub
 
 // Operator precedence, loosest first.  The `if` forms reach as far to the
 // right as they can; an `else` binds to the nearest `if` (and to `==>`).
@@ -928,11 +931,18 @@ command:
   | ENVIRON OPTNAME lex_ref indexing ';'
       { environ_dcl($2, $4); }
   | ENVIRON OPTNAME lex_ref ';'
-      { environ_cmd0($2, nullptr, nullptr); }
+      { environ_cmd0(nullptr, $2, nullptr, nullptr, nullptr); }
   | ENVIRON OPTNAME lex_ref subs ';'
-      { environ_cmd0($2, $4, nullptr); }
-  | ENVIRON OPTNAME lex_ref ASSIGN lex_plain PLAINNAME ';'
-      { environ_cmd0($2, nullptr, $6); }
+      { environ_cmd0(nullptr, $2, $4, nullptr, nullptr); }
+  | ENVIRON indexing lex_optname OPTNAME lex_ref subs ';'
+      { environ_cmd0($2, $4, $6, nullptr, nullptr); }
+  | ENVIRON OPTNAME lex_ref ASSIGN lex_optname OPTNAME env_source_sub ';'
+      { environ_cmd0(nullptr, $2, nullptr, $6, $7); }
+  | ENVIRON OPTNAME lex_ref subs ASSIGN lex_optname OPTNAME env_source_sub ';'
+      { environ_cmd0(nullptr, $2, $4, $7, $8); }
+  | ENVIRON indexing lex_optname OPTNAME lex_ref subs ASSIGN lex_optname
+    OPTNAME env_source_sub ';'
+      { environ_cmd0($2, $4, $6, $9, $10); }
   | SNAPSHOT snap_words redir_opt ';'
       { snapshot_stmt($2, $3); }
   | HELP help_words ';'
@@ -1121,8 +1131,8 @@ snap_words:
   ;
 
 // Option settings.  The lexer reads an option name in state 11 and moves
-// to the value state 12 itself; a quoted name is followed by state 12 here,
-// and after "," the next name is an option name again.
+// to the value state 12 itself; after a quoted or computed name the value
+// state is set here, and after "," the next name is an option name again.
 settings:
     setting                             { $$ = $1; }
   | settings ',' lex_optname setting    { $$ = settings_join($1, $4); }
@@ -1140,33 +1150,45 @@ setting:
       { $$ = qual_setting($1, $2, $5, $6); }
   ;
 
+// A name: an option name or pattern, a string, or a parenthesised
+// expression that computes it.
 optname:
-    OPTNAME     { $$ = $1; }
-  | STRING      { LEXSTATE(CS_OPTVALUE); $$ = $1; }
+    OPTNAME                     { $$ = new_str($1); }
+  | STRING lex_optvalue         { $$ = new_str($1); }
+  | '(' expr ')' lex_optvalue   { $$ = $2; }
   ;
 
+// A value: words joined by blanks, or a parenthesised expression.
 optvalue:
-    %empty      { $$ = nullptr; }
-  | words       { $$ = list2string($1); }
+    %empty          { $$ = nullptr; }
+  | words           { $$ = option_words($1); }
+  | '(' expr ')'    { $$ = make_string($2); }
   ;
 
 words:
-    word            { $$ = new_list(nullptr, $1); }
-  | words word      { $$ = new_list($1, $2); }
+    word            { $$ = $1; }
+  | words word      { $$ = push_expr($1, $2); }
   ;
 
 // A word of an option value: a word, a string, or a reference to an
 // option, "$" name (the lexer reads the name after "$" as a word; the
 // value state resumes after it).
 word:
-    WORD            { $$ = $1; }
-  | STRING          { $$ = $1; }
+    WORD            { $$ = new_str($1); }
+  | STRING          { $$ = new_str($1); }
   | '$' WORD lex_optvalue       { $$ = dollar_word($2, 1); }
   | '$' '$' WORD lex_optvalue   { $$ = dollar_word($3, 2); }
   | '$' '$' WORD lex_optvalue '.' WORD
       { $$ = envexpr($3, nullptr, $6); }
   | '$' '$' WORD lex_optvalue subs '.' lex_optvalue WORD
       { $$ = envexpr($3, $5, $8); }
+  ;
+
+// The subscript of the environment whose values an `environ` command
+// copies, or none.
+env_source_sub:
+    %empty          { $$ = nullptr; }
+  | subs            { $$ = $1; }
   ;
 
 // Names read in plain-name state: show, xref, delete, purge, reset data.

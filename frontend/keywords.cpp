@@ -2,6 +2,7 @@
 // parse_init.
 #include "frontend/keywords.h"
 
+#include "eval/dispatch.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/decl.h"
@@ -417,7 +418,12 @@ void parse_init() {
     if (flags & 8) {
       s = set_interval(0, nullptr, nullptr, flags);
     } else {
-      s = set_interval(0, new_num(negInfinity), new_num(Infinity), flags);
+      // The bounds are constants: bound to their routine here, since the
+      // built-in sets need not pass through the compiler.
+      expr* lo = new_num(negInfinity);
+      expr* hi = new_num(Infinity);
+      lo->op = hi->op = f_OPNUM;
+      s = set_interval(0, lo, hi, flags);
       s->link = AvailSets;
       AvailSets = s;
     }

@@ -29,7 +29,7 @@ namespace vexo {
 setdcl* current_setdcl;
 int lazy;
 int old_param_eq;
-int randparam_warn = 1;
+int randparam_warn;
 
 
 static bool has_vars(const expr* e) { return e && has_flag(e, EF_VARS); }

@@ -39,15 +39,14 @@ enum : uint32_t {
 // (op word: the relation, OPINCHECK 107, OP_ISLOGICAL 105 or
 // OP_ISINTEGER 106; L: the placeholder of the value under test, filled by
 // finish_dcl; R: the comparand or the set).
-struct param : xnode {
+// The values (data and computed members) are the per-member arrays of
+// xnode2.
+struct param : xnode2 {
   uint32_t type;  // PT_...
   int32_t ninst;  // generated members, -1 before generation
   expr* asgn;     // `:=`
   expr* dflt;     // `default`
   list* checks;   // clause order once finished
-  void* vals;     // generated values (evaluator)
-  int32_t nvals;
-  int32_t valk;  // size class of the vals block
 
   // Records come zeroed from the declaration pool (record kind 3).
   static void* operator new(size_t size);
@@ -87,7 +86,9 @@ enum : uint32_t {
   SF_SYSTEM = 0x80000000u
 };
 
-struct setdcl : xnode {
+// An indexed set keeps the member set of each subscript with data in the
+// per-member arrays of xnode2 (vals: one set* per member).
+struct setdcl : xnode2 {
   uint32_t sflags;  // SF_...
   int32_t dimen;    // 0 until known
   set* asgn;        // `:=`
@@ -96,7 +97,13 @@ struct setdcl : xnode {
   list* orderby;    // cell holding the `ordered by` set, or null
   set* value;       // value set of a scalar set
   set* cache;       // member cache of a recursively defined indexed set
-  void* circ[2];    // empty circular list head (both links to itself)
+  // Member sets of an indexed set by subscript (evaluator, eval/setops.h):
+  // msubs lists the subscripts that have one, msets holds them by msubs
+  // ordinal (a block of size class mk).
+  set* msubs;
+  set** msets;
+  int32_t mk;
+  void* circ[2];  // empty circular list head (both links to itself)
 
   // Records come zeroed from the declaration pool (record kind 5).
   static void* operator new(size_t size);

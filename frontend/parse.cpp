@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/readdata.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
@@ -27,9 +28,11 @@
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
+#include "session/environs.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
+#include "session/optcmd.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -155,7 +158,10 @@ int data_stmt(expr* file) {
     cmd("e", 1, CK_DATA, file);
     return 0;
   }
-  if (file) einclude(file, 0);
+  if (file) {
+    einclude(file, 0);
+    if (!data_include(file)) return 0;
+  }
   return read_data_here();
 }
 
@@ -465,12 +471,12 @@ expr* alldiff_ix(set_spec* ix, expr* body) {
   return alldiff(nullptr, arg_entry(ix, reverse(args)));
 }
 
-list* qual_setting(cstr* env, expr* subs, cstr* name, cstr* value) {
-  return optioncmd(nullptr, name, envsub(env, subs), value);
+Optioncmd* qual_setting(cstr* env, expr* subs, cstr* name, expr* value) {
+  return optioncmd(nullptr, new_str(name), envsub(env, subs), value);
 }
 
 expr* prob_env(expr* settings, cstr* env, expr* subs) {
-  return push_expr(settings, envsub(env, subs));
+  return push_expr(settings, subs ? envsub(env, subs) : envdcl(env));
 }
 
 expr* prob_suffix(expr* settings, symbol* sufname, expr* value) {

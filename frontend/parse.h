@@ -29,6 +29,7 @@ struct var;
 struct suffix;
 struct funcarg;
 struct dclhead;
+struct Optioncmd;
 
 // The value of a parser stack entry: one pointer-sized word, read as the
 // member the rule implies.  The lexer's token value (lexval, frontend/
@@ -54,6 +55,7 @@ union yystype {
   suffix* sf;
   funcarg* fa;
   dclhead* dh;
+  Optioncmd* oc;
 };
 static_assert(sizeof(yystype) == sizeof(void*), "one word per stack entry");
 
@@ -207,8 +209,8 @@ expr* stoch_items(expr* items);
 // parenthesised list (a tuple node, whose items the entry takes).
 expr* alldiff_ix(set_spec* ix, expr* body);
 // An option setting whose name is qualified by an environment (with its
-// subscript, or null): one setting as optioncmd makes it.
-list* qual_setting(cstr* env, expr* subs, cstr* name, cstr* value);
+// subscript, or null): one item as optioncmd makes it.
+Optioncmd* qual_setting(cstr* env, expr* subs, cstr* name, expr* value);
 // The settings of a problem declaration, newest first: an environment
 // (with its subscript, or null), and a suffix initialiser.
 expr* prob_env(expr* settings, cstr* env, expr* subs);

@@ -87,8 +87,7 @@ static inline int getch(int arg) {
 static char inject_text[512];
 static const char* inject_next;
 
-// A quoted string opened by q: its text goes to tok.
-static int quoted(int q) {
+int quoted(int q) {
   tstart = nullptr;
   char* p = tok;
   auto put = [&p](int ch) {

@@ -68,6 +68,13 @@ extern void* Oldval;
 // report "missing %c" and "unexpected end of file" (the latter ends the
 // session or the data section).
 int yytok();
+// The rest of a string opened by the quote character q, read into tok
+// (NUL-terminated): q q stands for one q, a backslash before a newline (or
+// CR and newline) gives a newline, any other backslash stays with the next
+// character, NUL bytes are dropped; a bare newline ends the string, is left
+// unread and is reported as "missing %c".  Returns 34.  The data reader
+// reads its strings the same way.
+int quoted(int q);
 // The scanner's character input: the push-back stack first, then the rest
 // of the current raw token, then yytok.
 int yyinput();

@@ -55,8 +55,9 @@ struct var_term {
   int32_t kind;  // VT_...
 };
 
-// The part shared by variables and constraints.
-struct convar : xnode {
+// The part shared by variables and constraints.  Data (initial values,
+// initial duals, suffix values) are the per-member arrays of xnode2.
+struct convar : xnode2 {
   double stamp2;  // second stamp, 1.0 at construction
   expr* sufinit;  // suffix initialisers (OP248 nodes: L suffix, R value)
   void* inst[2];  // instance data: both point into the surviving record

@@ -20,4 +20,7 @@ AC* new_ac() {
 
 void ac_reset() { cur_ac = nullptr; }
 
+void set_lubs(AC*) {}
+void statshow(AC*) {}
+
 }  // namespace vexo

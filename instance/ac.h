@@ -43,6 +43,12 @@ extern AC* cur_ac;
 AC* new_ac();
 // Forgets the record (the pool that held it is gone).  Reset routine.
 void ac_reset();
+// Chooses the variable bounds sent to the solver (option var_bounds).
+// Stand-in until collection exists: nothing is collected yet.
+void set_lubs(AC* ac);
+// Prints the statistics of the collected problem (option show_stats).
+// Stand-in until collection exists: nothing to print.
+void statshow(AC* ac);
 
 }  // namespace vexo
 

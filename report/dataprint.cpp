@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "data/values.h"
 #include "eval/set.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
@@ -44,13 +45,6 @@ static void set_printed(const xnode* d, int32_t count) {
   printed[d->num] = count;
 }
 
-// The value of one symbolic member as the evaluator stores it: the symbol,
-// or the string while no symbol was wanted yet.
-struct stored_symval {
-  symbol* sym;
-  cstr* str;
-};
-
 // Members of a parameter whose values are data: a scalar has its value
 // once the array holds one.  The values of a defined parameter are
 // computed, not data (read back, they would be refused).
@@ -61,7 +55,8 @@ static int32_t par_members(const param* p) {
 
 static void put_value(const param* p, int i) {
   if (p->type & PT_SYMBOLIC) {
-    const stored_symval* v = static_cast<const stored_symval*>(p->vals) + i;
+    // The symbol, or the string while no symbol was wanted yet.
+    const symval* v = static_cast<const symval*>(p->vals) + i;
     const char* t = v->sym ? v->sym->name : v->str ? v->str->text() : "";
     putf("%q", t);
     return;

@@ -29,7 +29,7 @@
 namespace vexo {
 
 FILE* df;
-int display_width = 79;
+int display_width;
 int MD_prec;
 
 int32_t pbi;

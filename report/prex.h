@@ -27,7 +27,7 @@ struct xnode;
 extern FILE* df;
 // df, or the program's standard output while df is null.
 FILE* display_stream();
-// Cells of options display_width (79) and MD_precision (0), written by
+// Cells of options display_width and MD_precision, written by
 // their update routines.
 extern int display_width;
 extern int MD_prec;

@@ -7,6 +7,7 @@
 #include "eval/optab.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
+#include "eval/slice.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
@@ -241,6 +242,64 @@ void prset(set* s) {
   }
 }
 
+// The slice an item runs over when its tuple fixes components (a slice
+// of no declaration), or null.
+static set3p* item_slice(const Index* e) {
+  set* s = e->s;
+  return s && s->sclass == SC_SLICE && !s->owner ? static_cast<set3p*>(s)
+                                                 : nullptr;
+}
+
+// An item's tuple: its dummies and, for a slice, the fixed components in
+// their positions (a selection keeps a dummy at each position; its fixed
+// values are written with the condition).
+static void put_item_tuple(const Index* e, set3p* sl) {
+  const slice_rec* r = sl ? static_cast<const slice_rec*>(sl->f2) : nullptr;
+  bool proj = r && !r->whole;
+  int n = proj ? r->arity : e->ndum;
+  if (!n) return;
+  if (n > 1) put("(");
+  const expr* d = e->dummies;
+  const expr* key = proj ? static_cast<const expr*>(sl->f1) : nullptr;
+  for (int p = 0, f = 0; p < n; ++p) {
+    if (p) put(",");
+    const expr* c;
+    if (proj && f < r->nfix && r->pos[f] == p) {
+      c = key;
+      key = key->next;
+      ++f;
+    } else {
+      c = d;
+      d = d->next;
+    }
+    if (opcode(c) == OPDUMMY)
+      put(node_name(c));
+    else
+      prex(const_cast<expr*>(c));
+  }
+  put(n > 1 ? ") in " : " in ");
+}
+
+// The conditions a selection stands for: "i == value" per fixed position.
+static int put_selections(set_spec* ss) {
+  int said = 0;
+  for (Index* e = ss->first; e; e = e->next) {
+    set3p* sl = item_slice(e);
+    const slice_rec* r = sl ? static_cast<const slice_rec*>(sl->f2) : nullptr;
+    if (!r || !r->whole) continue;
+    const expr* key = static_cast<const expr*>(sl->f1);
+    for (int f = 0; f < r->nfix; ++f, key = key->next) {
+      const expr* d = e->dummies;
+      for (int p = 0; p < r->pos[f]; ++p) d = d->next;
+      put(said++ ? " && " : ": ");
+      put(node_name(d));
+      put(" == ");
+      prex(const_cast<expr*>(key));
+    }
+  }
+  return said;
+}
+
 void pr_set_spec(set_spec* ss) {
   if (int64_t{pbi} + 9 < disp_width)
     pbinl = 0;
@@ -251,26 +310,20 @@ void pr_set_spec(set_spec* ss) {
   ind_hold();
   for (Index* e = ss->first; e; e = e->next) {
     if (e != ss->first) put(", ");
-    if (expr* d = e->dummies) {
-      bool one = !d->next;
-      if (!one) put("(");
-      for (expr* c = d; c; c = c->next) {
-        if (c != d) put(",");
-        if (opcode(c) == OPDUMMY)
-          put(node_name(c));
-        else
-          prex(c);
-      }
-      put(one ? " in " : ") in ");
-    }
-    prset(e->s);
+    set3p* sl = item_slice(e);
+    if (e->dummies || sl) put_item_tuple(e, sl);
+    prset(sl ? static_cast<set*>(sl->f3) : e->s);
     // Stored after its set is written: an indexing inside that set used
     // the same level before this entry opened it.
     ind_enter(e);
   }
+  int said = put_selections(ss);
   if (ss->cond) {
-    if (ss->first) put(": ");
+    if (ss->first) put(said ? " && " : ": ");
+    bool paren = said && prec[opcode(ss->cond)] < prec[OPAND];
+    if (paren) put("(");
     prex(ss->cond);
+    if (paren) put(")");
   }
   put("} ");
 }

@@ -1,11 +1,13 @@
 // Child processes, the -x time limit and pipes.
 #include "session/child.h"
 
+#include "session/options.h"
+
 extern char** environ;
 
 namespace vexo {
 
-char** gen_ex_env() { return environ; }
+char** child_env() { return ev ? Get_env() : environ; }
 
 void start_alarm(double) {}
 

@@ -4,10 +4,10 @@
 
 namespace vexo {
 
-// The exported environment handed to child processes: the name=value texts
-// of the options.  The least form: the process environment, which holds
-// every option (the option table is the process's environment array).
-char** gen_ex_env();
+// The environment handed to child processes: the exported option
+// environment (Get_env, session/options.h) once the options exist, the
+// process environment before them (during start-up).
+char** child_env();
 // Arms the -x wall-clock limit of secs seconds.  The least form: nothing,
 // the limit is shown in _session_maxtime only.
 void start_alarm(double secs);

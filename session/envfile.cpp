@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "session/options.h"
+#include "session/optcmd.h"
 #include "support/format.h"
 #include "support/pool.h"
 
@@ -30,7 +30,7 @@ static void set_var(const char* name, const char* value) {
   if (INITIALIZING)
     setenv(name, value, 1);
   else
-    setoption(name, value);
+    cmd_option(name, value);
 }
 
 // The execute bit that applies to user uid in group gid: the owner's,

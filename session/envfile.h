@@ -17,8 +17,8 @@ namespace vexo {
 constexpr size_t PATH_BUF = 4096;
 
 // 1 while vexo_env_init runs: settings go into the process environment
-// (overwriting); 0 afterwards: they are set as options (setoption,
-// session/options.h).
+// (overwriting); 0 afterwards: they go through the option command
+// (cmd_option).
 extern int INITIALIZING;
 
 // The default library search path: the executable's directory, a newline

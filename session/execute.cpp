@@ -4,9 +4,12 @@
 #include <cmath>
 #include <cstdint>
 
+#include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
+#include "session/environs.h"
 #include "session/loop.h"
+#include "session/optcmd.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/message.h"
@@ -80,13 +83,12 @@ const char* const cmdname[CMD_KIND_MAX - CMD_KIND_MIN + 1] = {
     "reset_check",
     "snapshot"};
 
-constexpr int CK_EXIT = 66;
-
-void execute(int kind, const cmd_place& where, const expr* value) {
+void execute(int kind, const cmd_place& where, const cmd_args* args) {
   if (kind < CMD_KIND_MIN || kind > CMD_KIND_MAX)
     bug("Bad ncmd = %d in execute()", kind);
   double* n = sysparam_cell(Cmdno);
   if (n) *n += 1;
+  const expr* value = args ? args->e[0] : nullptr;
   if (kind == CK_EXIT && value && opcode(value) == OPNUM &&
       std::isfinite(value->L.d)) {
     // Truncated; a value beyond an int keeps its low bits, as the exit
@@ -99,7 +101,23 @@ void execute(int kind, const cmd_place& where, const expr* value) {
   cmdplace.cmdno = n ? *n : 0;
   curcmd = &cmdplace;
   cmdnum = kind;
-  not_implemented(cmdplace.name);
+  switch (args ? kind : 0) {
+    case CK_OPTION:
+      option_cmd(args->items, args->r);
+      break;
+    case CK_OPTION_RESET:
+      option_reset();
+      break;
+    case CK_ENVIRON_SET:
+      environ_cmd(args->ix, args->b[0], args->e[0], args->b[1], args->e[1]);
+      break;
+    case CK_ENVIRON:
+      cur_environ(args->r);
+      break;
+    default:
+      not_implemented(cmdplace.name);
+  }
+  cmd_done();
 }
 
 void not_implemented(const char* name) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/readdata.h"
 #include "eval/funclib.h"
 #include "eval/random.h"
 #include "frontend/neighbours.h"
@@ -19,6 +20,7 @@
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/options.h"
+#include "session/opttable.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "solver/output.h"
@@ -27,6 +29,7 @@
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "support/pool.h"
 #include "support/strtod.h"
 #include "support/symbol.h"
 
@@ -326,12 +329,6 @@ static void option_group(const char* s) {
 // ---------------------------------------------------------------------------
 // Inputs
 
-struct opt_file {
-  const char** name;  // the option's value cell
-  const char* option;
-};
-static const opt_file option_files[] = {{&options_in, "OPTIONS_IN"},
-                                        {&options_inout, "OPTIONS_INOUT"}};
 static int next_option_file;
 
 static char stdin_name[] = "-";
@@ -357,6 +354,14 @@ static int open_input(const char* name, int k) {
 }
 
 int nextfile(int k, int) {
+  if (nfs > 0 && endjump && datanfs == nfs) {
+    // The file a data section began in ended: data mode ends with it
+    // (reported where the file ended when a statement was left open), and
+    // the includer is read in the mode it was in.
+    if (endjump != 2) issue_eofmsg();
+    end_include(2);
+    return 0;
+  }
   if (nfs > 0) {
     // An include file ended: it and each includer with no text left are
     // ended; reading goes on where text is left, else with the next
@@ -367,10 +372,12 @@ int nextfile(int k, int) {
   if (infile > 0) close(infile);
   infile = -1;
   for (;;) {
-    while (next_option_file < 2) {
-      const opt_file& f = option_files[next_option_file++];
-      const char* name = *f.name;
-      if (!name || !*name) continue;
+    while (opt_files[next_option_file].option) {
+      const opt_file& f = opt_files[next_option_file++];
+      if (!f.value || !*f.value) continue;
+      // The input keeps its own copy of the name: the option's text goes
+      // when the option changes.
+      const char* name = tostring(f.value);
       int r = open_input(name, k);
       if (r > 0) return 1;
       if (r < 0) Fprintf(Stderr, "can't read %s file %s\n", f.option, name);

@@ -256,6 +256,11 @@ static void cmd_forget() {
   }
 }
 
+void cmd_done() {
+  cmd_forget();
+  cmd_mem_reset();
+}
+
 void cmd_cleanup() {
   cmd_forget();
   abort_reset();

@@ -97,6 +97,9 @@ void cleanup_reset();
 // evaluation context and the finished command records come with their
 // owners.)
 void cmd_mem_reset();
+// After a top-level command that ended normally: it is no longer the
+// running command, and the command memory is reset (cmd_mem_reset).
+void cmd_done();
 // Called by bail1out before the abort reaches the recovery point: forgets
 // the running command, cmd_reset2, and ends a session whose input is a
 // file (the include levels read from a file first): with no include open

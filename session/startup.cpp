@@ -13,7 +13,9 @@
 #include "compiler/opgen.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
+#include "data/readdata.h"
 #include "eval/funclib.h"
+#include "eval/iterate.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/cmdbuild.h"
@@ -35,11 +37,12 @@
 #include "session/cmdfiles.h"
 #include "session/cmdmem.h"
 #include "session/envfile.h"
+#include "session/environs.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
-#include "session/optfiles.h"
 #include "session/options.h"
+#include "session/opttable.h"
 #include "session/sysdecls.h"
 #include "support/block.h"
 #include "support/filename.h"
@@ -74,7 +77,7 @@ void sep_pgroup() { setpgid(0, 0); }
 
 void myexit(int code) {
   if (code == 0) code = eof_loopend();
-  if (ev) write_options();
+  if (ev) write_option_files();
   at_reset();
   at_exit();
   fflush(stdout);
@@ -166,17 +169,20 @@ void init_modules() {
   list_reinit();
   set_reinit();
   setclass_reinit();
+  iterate_reset();
   expr_init();
   dummy_init();
   decl_init();
   paramdcl_init();
   cmdbuild_reset();
+  data_reset();
   cleanup_reset();
   cmdmem_reset();
   Blank = new_cstring("");
   Question = new_cstring("?");
   LTc = new_cstring("<");
   sysdecls();
+  option_decls();
   parse_init();
   eehashtab_init();
   context_init();

@@ -62,15 +62,21 @@ void ppinit(char** argv, int first);
 //   support/list     list_reinit      list cells, the context stack
 //   eval/set         set_reinit       member and set-record free lists
 //   eval/setclass    setclass_reinit  the last "dimen ... needs to be given"
+//   eval/iterate     iterate_reset    no set being generated (err_fel)
 //   frontend/expr    expr_init        expression nodes
 //   frontend/dummy   dummy_init       dummies, expression copies, level sets
 //   frontend/decl    decl_init        declarations, class lists, dac
 //   frontend/paramdcl paramdcl_init   the set declaration being parsed
 //   frontend/cmdbuild cmdbuild_reset  open compound commands, loop sets
+//   data/readdata    data_reset       default symbol ".", no data mode,
+//                                     the data reader's message buffers
 //   session/loop     cleanup_reset    clean-up records
 //   session/cmdmem   cmdmem_reset     the running command's blocks
 //   session/startup  (here)           Blank, Question, LTc
 //   session/sysdecls sysdecls         built-in params and system sets
+//   session/options  option_decls     _LOCAL_OPTIONS, the environments
+//                                     Current and Initial (system
+//                                     declarations: before parse_init)
 //   frontend/keywords parse_init      word sets, keywords, built-in sets,
 //                                     system suffixes, problems and sets
 //                                     (sysdecl_*)
@@ -89,9 +95,9 @@ void ppinit(char** argv, int first);
 //   report/prset     prset_init       set printer's buffers, current decl
 //   report/dataprint dataprint_init   members marked as printed
 //   report/prex      prex_init        line buffer, print modes, df; the
-//                                     width from display_width (which no
-//                                     option writes yet, and every printer
-//                                     entry reads again)
+//                                     width from display_width (after
+//                                     start-up display_width's handler
+//                                     sets disp_width too)
 // State that survives `reset` by design, outside the recorded pools: the
 // process set-up (Stderr, stdOut, the machine constants, the lexer's
 // character tables, the signal handlers, the block-mode buffer, the
@@ -100,14 +106,13 @@ void ppinit(char** argv, int first);
 // -b/-i/-vi settings), the session's modes (interactive, block mode), the
 // reader and lexer state with the top-level line buffer (the statement's
 // file name aside), the allocator's serial numbers, the
-// environment-file results, and the cells of options that are not in the
-// option table yet (display_width, MD_precision, allow_NaN,
-// bad_subscripts, substout), which keep their values as the table's
-// options do.
-// Kept across `reset` by the reset
-// command itself (not built yet): the option table (env_reset; envinit
-// builds it from nothing) and the open include levels (ioreset), which
-// live in the pools.
+// environment-file results, the cells of the options (each written only by
+// its row's handler, session/opttable.h), and the log file with its names
+// (session/cmdfiles.h).
+// Kept across `reset` by the reset command itself (not built yet): the
+// option table with the named environments (env_reset saves it and
+// restores it into fresh records; envinit builds it from nothing) and the
+// open include levels (ioreset), which live in the pools.
 void init_modules();
 // The memory walk of `reset` and the rebuild: frees every recorded
 // allocation (mem_reset) and runs start-up again without the command line

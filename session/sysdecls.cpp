@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "data/values.h"
 #include "eval/funclib.h"
 #include "eval/set.h"
 #include "frontend/dclstub.h"
@@ -81,8 +82,9 @@ double* sysparam_cell(param* p) {
 }
 
 cstr* sparam_value(param* p) {
-  return p && (p->type & PT_SYMBOLIC) && p->vals ? *static_cast<cstr**>(p->vals)
-                                                 : nullptr;
+  return p && (p->type & PT_SYMBOLIC) && p->vals
+             ? static_cast<symval*>(p->vals)->str
+             : nullptr;
 }
 
 param* sysparam(const char* name, double v) {
@@ -92,12 +94,13 @@ param* sysparam(const char* name, double v) {
   return p->finish_dcl(0);
 }
 
-// Gives p its one-value block (class 0) and returns the value's cell.
+// Gives p (finished) one member in the value arrays that data use
+// (data/values.h: a double, or a symval for a symbolic param) and returns
+// its cell, zeroed.
 static void* one_value(param* p) {
-  p->vals = new_mblk(0, 1);
+  val_extend(p, 0);
   p->nvals = 1;
-  p->valk = 0;
-  return p->vals;
+  return val_cell(p, 0, 0);
 }
 
 // A numeric param with a scalar value cell (one double in a class-0
@@ -114,7 +117,7 @@ param* sparam(const char* name, const char* value, param** global) {
   param* p = new_param(Symbol(name, 0), nullptr, nullptr);
   p->addtype(PT_SYMBOLIC);
   *global = p = p->finish_dcl(0);
-  *static_cast<cstr**>(one_value(p)) = new_cstring(value);
+  svupdate(static_cast<symval*>(one_value(p)), new_cstring(value), nullptr);
   return p;
 }
 
@@ -228,9 +231,7 @@ static void class_members(set* s, TVA*) {
   }
 }
 
-// A system set without a generator: an empty enumerated set of arity
-// dimen that its owner fills.
-static setdcl* plain_set(const char* name, int dimen) {
+setdcl* plain_set(const char* name, int dimen) {
   setdcl* d = new_setdcl(Symbol(name, 0), nullptr, nullptr);
   d->dimen = dimen;
   d->sflags |= SF_SYSTEM;

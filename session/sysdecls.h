@@ -126,6 +126,9 @@ cstr* sparam_value(param* p);
 // A numeric param with a default expression holding v, marked system and
 // finished.  Start-up only.
 param* sysparam(const char* name, double v);
+// A set declaration without a generator: an empty enumerated set of
+// arity dimen, marked system, that its owner fills.  Start-up only.
+setdcl* plain_set(const char* name, int dimen);
 // A symbolic param whose one-member value block holds value (its count
 // raised), stored in *global.  Start-up only.
 param* sparam(const char* name, const char* value, param** global);

@@ -10,6 +10,7 @@
 #include "data/read.h"
 #include "eval/evalerr.h"
 #include "eval/funclib.h"
+#include "eval/iterate.h"
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -140,7 +141,10 @@ char* msgBf(const char* fmt, ...) {
   return Bf;
 }
 
-void bailout() { bail1out(); }
+void bailout() {
+  if (!bailquit) bail_unwind();
+  bail1out();
+}
 
 void bail1out() {
   restart_block();

@@ -68,10 +68,9 @@ void errorend();
 // Bf's size is cut off.
 char* msgBf(const char* fmt, ...);
 
-// Abandons the current command.  The least bailout: bail1out (the
-// clean-ups of open evaluation contexts, pending table output arguments
-// and generation state, skipped when bailquit is set, come with the
-// evaluator).
+// Abandons the current command: unless bailquit is set, the open
+// evaluation contexts, pending table output arguments and generation state
+// are cleaned up first (bail_unwind, eval/iterate.h); then bail1out.
 [[noreturn]] void bailout();
 // Aborts the current command: returns to the block that was current, ends
 // a `read` (read_end), abandons includes (or ends the session through

@@ -24,7 +24,7 @@ int progopen(const char* name, void**) {
   const char* cmd = name + 1;
   while (*cmd && (unsigned char)*cmd <= 32) ++cmd;
   if (!*cmd) return -1;
-  char** env = gen_ex_env();
+  char** env = child_env();
   const char* shell = shell_in(env);
   if (!shell) shell = "/bin/sh";
   const char* argv[4] = {shell, "-c", cmd, nullptr};

@@ -9,7 +9,7 @@ namespace vexo {
 
 // For a name beginning with "<": skips the blanks (bytes up to 32) after it
 // and runs the rest with the shell named by SHELL in the exported option
-// environment (gen_ex_env, session/child.h; "/bin/sh" when SHELL is unset,
+// environment (child_env, session/child.h; "/bin/sh" when SHELL is unset,
 // and when the exec finds no executable format), standard input from
 // /dev/null, standard output into a pipe.
 // Returns the pipe's read end (close-on-exec), or -1 when the name does not

@@ -11,7 +11,7 @@
 #include "frontend/dummy.h"
 #include "frontend/frontend_fixture.h"
 #include "instance/ac.h"
-#include "session/options.h"
+#include "session/opttable.h"
 #include "support/pool.h"
 #include "support/symbol.h"
 #include "test_util.h"

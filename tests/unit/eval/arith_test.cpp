@@ -181,7 +181,7 @@ TEST_F(Arith, LogicalValues) {
 // Negation looks at the low 32 bits of the truth value only.
 TEST_F(Arith, NotTestsLow32Bits) {
   expr* high = new_expr(opword(OPLOGLIT));
-  high->op = [](expr*, TVA*) -> evalue { return {.i = int64_t{1} << 32}; };
+  high->op = [](expr*, TVA*) -> eval_result { return {.i = int64_t{1} << 32}; };
   EXPECT_EQ(logical(node(OPNOT, high)), 1);
 }
 
@@ -229,15 +229,15 @@ std::string order;
 // symbol in L, a string copied from L.
 expr* noted(expr* e, char tag) {
   e->R.i = tag;
-  e->op = opcode(e) == OPNUM   ? [](expr* x, TVA*) -> evalue {
+  e->op = opcode(e) == OPNUM   ? [](expr* x, TVA*) -> eval_result {
     order += static_cast<char>(x->R.i);
     return {.d = x->L.d};
   }
-          : opcode(e) == OPLIT ? [](expr* x, TVA*) -> evalue {
+          : opcode(e) == OPLIT ? [](expr* x, TVA*) -> eval_result {
               order += static_cast<char>(x->R.i);
               return {.sp = &x->L.sym};
             }
-                               : [](expr* x, TVA*) -> evalue {
+                               : [](expr* x, TVA*) -> eval_result {
                                    order += static_cast<char>(x->R.i);
                                    return {.cs = ref_cstr(x->L.cs)};
                                  };

@@ -23,6 +23,7 @@ class DefValueTest : public CompileTest {
     compile_start();
     mri(&def(name), 1);
     TVA* t = compile_end(nullptr);
+    rebind(def(name));
     expr* e = def(name);
     std::string r;
     if (has_flag(e, EF_NUMERIC)) {

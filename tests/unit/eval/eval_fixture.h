@@ -54,7 +54,7 @@ inline expr* cond(int op, expr* c, expr* t, expr* f) {
 // evaluated.
 inline expr* bomb() {
   expr* e = new_expr(opword(OPNUM));
-  e->op = [](expr*, TVA*) -> evalue {
+  e->op = [](expr*, TVA*) -> eval_result {
     ADD_FAILURE() << "operand evaluated";
     return {.i = 0};
   };

@@ -99,7 +99,7 @@ TEST_F(StrSym, ProbabilityOperatorsWarnAndGiveZero) {
   for (int op : {OPPROB, OPPROBSUB}) {
     expr* n = new_expr(opword(op));
     n->op = functab[op];
-    union evalue v {};
+    union eval_result v {};
     auto r = test::run_captured([&] { v = n->op(n, t); });
     EXPECT_FALSE(r.aborted);
     std::string name = op == OPPROB ? "f_OPPROB" : "f_OPPROBSUB";

@@ -23,6 +23,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/infiles.h"
+#include "session/options.h"
 #include "session/startup.h"
 #include "support/block.h"
 #include "support/machine.h"
@@ -34,12 +35,15 @@ namespace vexo::test {
 // The process set-up of start-up (Stderr; the machine constants, which
 // also make Stderr fully buffered, only with mach; the lexer's character
 // tables) and the modules' state as start-up builds it (the one list,
-// init_modules of session/startup.h).
+// init_modules of session/startup.h), without the option table.
 inline void start_modules(bool mach = true) {
   if (!Stderr) Init_Stderr();
   if (mach) Mach();
   init_tok_types();
   init_modules();
+  // No option table (a test that needs one builds it, envinit): one that
+  // an earlier test built may lie in memory that a reset freed since.
+  ev = nullptr;
 }
 
 // Puts n fresh nodes on the expression free list, so that its length

@@ -240,6 +240,7 @@ TEST_F(ParamDcl, RedeclarationKeepsRecordAndNumber) {
 
 TEST_F(ParamDcl, RandomParamBecomesAVariable) {
   Cautions = 1;
+  randparam_warn = 1;  // the option's default
   std::string err = msgs([&] {
     param* p = new_param(Symbol("rp", 1), nullptr, nullptr);
     make_randompar(p);

@@ -264,7 +264,7 @@ TEST_F(Parse, EachCommandFormCallsItsBuilder) {
       {"option;", "cmd 28 \"of\" [] -"},
       {"option solver*;", "cmd 28 \"of\" [*solver*] -"},
       {"reset;", "reset"},
-      {"reset options;", "option_reset_cmd"},
+      {"reset options;", "cmd 77 \"\""},
       {"reset data p;", "cmd 79 \"il\" 0 [p]"},
       {"update data;", "cmd 80 \"il\" 1 []"},
       {"reset problem;", "probreset - -"},
@@ -311,6 +311,7 @@ TEST_F(Parse, EachCommandFormCallsItsBuilder) {
   };
   for (auto& c : cases) {
     SetUp();
+    write_file("d.dat", "");  // `data d.dat;` reads it
     run(std::string("param p; var x; function f;\n") + c.text + "\n");
     // The declarations make no builder call of their own.
     ASSERT_GE(trace_.size(), 1u) << c.text << "\n" << out_.err;
@@ -556,7 +557,8 @@ TEST_F(Parse, RedeclaredNameIsReportedOnce) {
 
 // Forms of the commands beyond the simplest ones: let on a set, option
 // references in option values, expand of whole entities, problem and
-// environment forms, the keyword forms of show, data from a command.
+// environment forms, the keyword forms of show, data from a command (in a
+// compound command, where it is recorded).
 TEST_F(Parse, FurtherCommandForms) {
   EXPECT_EQ(run("set S; var x {S}; var y;\n"
                 "subject to c {i in S}: x[i] <= y;\n"
@@ -567,16 +569,16 @@ TEST_F(Parse, FurtherCommandForms) {
                 "problem P; solve P; objective o[1]; reset problem P;\n"
                 "environ E; environ F {1..2};\n"
                 "show check 2, suffix s;\n"
-                "data < \"gen\";\n"),
+                "if 1 then data < \"gen\";\n"),
             YYP_CMDS);
   EXPECT_EQ(count(out_.err, "nope is not defined."), 1) << out_.err;
   EXPECT_EQ(
       trace_,
-      (lines{"letsetcmd - S.0", "cmd 28 \"of\" [a=$b c] -",
+      (lines{"letsetcmd - S.0", "cmd 28 \"of\" [a=op131[$b, \" c\"]] -",
              "expand 0 [x, op208(c [1])] -", "prob_cmd P -", "solve_cmd P - -",
-             "objective_cmd o 1", "probreset P -", "environ_cmd0 E - -",
-             "environ_dcl F {1..2}", "cmd 30 \"rf\" [check 2, suffix s] -",
-             "einclude \"<gen\" 0", "read_data", "cmd_eof"}));
+             "objective_cmd o 1", "probreset P -", "cmd 51 \"_bebe\" - E - - -",
+             "cmd 76 \"_\" {1..2}", "cmd 30 \"rf\" [check 2, suffix s] -",
+             "if_cmd op145(1)", "cmd 48 \"e\" \"<gen\"", "cmd_eof"}));
 }
 
 // Name lists of show, delete and xref in source order (xref reads the
@@ -688,16 +690,20 @@ TEST_F(Parse, FunctionLikeForms) {
 // environment-qualified option references in option values ("$$") and in
 // expressions ("$" and "$$" before a word, a string or an expression).
 TEST_F(Parse, EnvironmentQualifiedOptions) {
-  EXPECT_EQ(run("option E.solver abc, E[1].presolve 0, solver \"x\" y,\n"
-                "  q $$E.r z, t $$E[2].u, v $$w $x;\n"
-                "display $solver, $$E.lp, $E[2].(\"a\" & \"b\"), $(\"c\");\n"),
+  EXPECT_EQ(run("environ E; environ F {1..3};\n"
+                "option E.solver abc, F[1].presolve 0, solver \"x\" y,\n"
+                "  q $$E.r z, t $$F[2].u, v $$w $x;\n"
+                "display $solver, $$E.lp, $F[2].(\"a\" & \"b\"), $(\"c\");\n"),
             YYP_CMDS);
   EXPECT_EQ(out_.err, "");
   EXPECT_EQ(trace_,
-            (lines{"cmd 28 \"of\" [env(E).solver=abc, env(E[1]).presolve=0, "
-                   "solver=x y, q=$$E.r z, t=$$E[2].u, v=$$w $x] -",
+            (lines{"cmd 51 \"_bebe\" - E - - -", "cmd 76 \"_\" {1..3}",
+                   "cmd 28 \"of\" [env(E).solver=abc, "
+                   "env(F[1]).presolve=0, solver=x y, "
+                   "q=op131[$env(E).\"r\", \" z\"], t=$env(F[2]).\"u\", "
+                   "v=op131[$$w, \" \", $x]] -",
                    "cmd 34 \"i_rf\" 0 - [$solver, $$env(E).\"lp\", "
-                   "$env(E[2]).\"ab\", $c] -",
+                   "$env(F[2]).\"ab\", $c] -",
                    "cmd_eof"}));
 }
 

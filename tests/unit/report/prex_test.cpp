@@ -23,7 +23,8 @@ using test::dump_expr;
 const char* const decls_ab =
     "param a; param b; param c; param d; set S; set T dimen 2;\n"
     "set W ordered; param s symbolic; param t symbolic;\n"
-    "param p {S}; param q {W}; set A; set B; set C; function fn;";
+    "param p {S}; param q {W}; set A; set B; set C; function fn;\n"
+    "environ e; environ f {1..2, {'u', 'v'}};";
 
 class Prex : public test::Printer {
  protected:
@@ -127,9 +128,9 @@ TEST_F(Prex, PrecedenceGivesTheFewestParentheses) {
       {"q[member(2, W)] + ord0(a, W) + num('12') + match(s, 'x+')",
        "q[member(2, W)] + ord0(a, W) + num('12') + match(s, 'x+')"},
       {"length($solver & $$solver & $'a b' & $(s & 'x') & $e.opt & "
-       "$$e[1, 'u'].opt & $e.'o p')",
+       "$$f[1, 'u'].opt & $e.'o p')",
        "length($solver & $$solver & $'a b' & $(s & 'x') & $e.opt & "
-       "$$e[1,'u'].opt & $e.'o p')"},
+       "$$f[1,'u'].opt & $e.'o p')"},
       {"length(s & (if a > 0 then 'u' else 'v'))",
        "length(s & ( if a > 0 then 'u' else 'v'))"},
   };

@@ -69,6 +69,11 @@ TEST_F(Prset, IndexingExpressions) {
       {"sum {i in S} p[i]", "sum{i in S} p[i]"},
       {"sum {(i, j) in T} q[i, j]", "sum{(i,j) in T} q[i,j]"},
       {"sum {(i, 'z') in T} p[i]", "sum{(i,'z') in T} p[i]"},
+      // A dummy fixed to an outer one is written as the condition it was.
+      {"sum {i in S, (x, y) in T: x == i} q[x, y]",
+       "sum{i in S, (x,y) in T: x == i} q[x,y]"},
+      {"sum {i in S, (x, y) in T: (p[i] > 0 || x == y) && x == i} 1",
+       "sum{i in S, (x,y) in T: x == i && (p[i] > 0 || x == y)} 1"},
       {"sum {if a > 0} a", "sum{if a > 0} a"},
       {"sum {S, i in S: p[i] > 0} p[i]", "sum{S, i in S: p[i] > 0} p[i]"},
       {"sum {i in S} sum {j in S: j != i} p[i]*p[j]",

@@ -19,19 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "program_path.h"
 #include "signal_wait.h"
 
 namespace {
 
-std::string vexo_path() {
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "";
-  std::string p(self, static_cast<size_t>(n));
-  p = p.substr(0, p.rfind('/'));  // <build>/tests
-  p = p.substr(0, p.rfind('/'));  // <build>
-  return p + "/vexo";
-}
+using vexo::test::vexo_path;
 
 struct step {
   int sig;            // a signal to send, or 0

@@ -12,11 +12,11 @@
 #include <string>
 
 #include "session/located.h"
-#include "session/options.h"
-#include "session/startup.h"
+#include "session/opttable.h"
 #include "support/machine.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
+#include "options_fixture.h"
 #include "test_util.h"
 
 extern char** environ;
@@ -136,8 +136,7 @@ std::string solver_option(const char* const* vars) {
     clearenv();
     for (; vars && *vars; vars += 2) setenv(vars[0], vars[1], 1);
     vexo_env_init("/nonexistent/prog");
-    init_modules();
-    envinit();
+    test::start_options();
     const char* v = evalue("solver");
     std::string out = v ? v : "<no option>";
     out += "|";

@@ -37,15 +37,24 @@ TEST_F(Execute, CommandNames) {
   EXPECT_STREQ(cmdname[CMD_KIND_MAX - CMD_KIND_MIN], "snapshot");
 }
 
+// The fields of a command whose first expression is e.
+cmd_args with_value(expr* e) {
+  cmd_args a{};
+  a.e[0] = e;
+  return a;
+}
+
 TEST_F(Execute, ExitWithAConstantEndsTheSessionWithIt) {
   cmd_place where{nullptr, "m.mod", 2, 9, 0};
-  auto r = test::run_captured([&] { execute(EXIT, where, new_num(3.9)); });
+  cmd_args a = with_value(new_num(3.9));
+  auto r = test::run_captured([&] { execute(EXIT, where, &a); });
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 3);
   EXPECT_EQ(r.err, "");
   // exit 0 (also what `exit;` gives): the session's return code.
   rc = 5;
-  r = test::run_captured([&] { execute(EXIT, where, new_num(0)); });
+  a = with_value(new_num(0));
+  r = test::run_captured([&] { execute(EXIT, where, &a); });
   EXPECT_EQ(r.code, 5);
 }
 

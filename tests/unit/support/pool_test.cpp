@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "session/environs.h"
 #include "support/message.h"
 #include "test_util.h"
 
@@ -215,22 +216,18 @@ TEST(Pool, SerialsWrapIntoTheNextGeneration) {
   del_mblk(2, after);
 }
 
-struct env_record {
-  double a;
-  char name[24];
-};
-
+// The records of a kind have its type's size, whichever test made the
+// first one.
 TEST(Pool, XmemRecordsAreZeroedAndRecycled) {
-  env_record* r = xmem<env_record>(XM_XENVIR);
-  EXPECT_EQ(xmem_size(XM_XENVIR), sizeof(env_record));
-  EXPECT_EQ(r->a, 0.);
-  r->a = 3;
-  std::strcpy(r->name, "abc");
+  xenvir* r = xmem<xenvir>(XM_XENVIR);
+  EXPECT_EQ(xmem_size(XM_XENVIR), sizeof(xenvir));
+  EXPECT_EQ(r->slots_k, 0);
+  EXPECT_EQ(r->e, nullptr);
+  r->slots_k = 3;
   xmem_free(XM_XENVIR, r);
-  env_record* again = xmem<env_record>(XM_XENVIR);
+  xenvir* again = xmem<xenvir>(XM_XENVIR);
   EXPECT_EQ(again, r);
-  EXPECT_EQ(again->a, 0.);
-  EXPECT_EQ(again->name[0], 0);
+  EXPECT_EQ(again->slots_k, 0);
 
   auto out = run_captured([] { xmem(XM_XENVIR, 8); });
   EXPECT_TRUE(out.exited);

@@ -1,0 +1,358 @@
+// Value storage of declarations.
+#include "data/values.h"
+
+#include <cstring>
+
+#include "data/readdata.h"
+#include "eval/indexing.h"
+#include "eval/set.h"
+#include "frontend/decl.h"
+#include "frontend/paramdcl.h"
+#include "instance/stamps.h"
+#include "support/format.h"
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+#include "support/text.h"
+
+namespace vexo {
+
+// Kind of a declaration without its indexed bit.
+static uint32_t base_kind(const xnode* d) { return d->kind & ~1u; }
+
+static int sub_arity(const xnode* d) {
+  return d->indexing ? d->indexing->arity : 0;
+}
+
+size_t val_size(const xnode* d) {
+  switch (base_kind(d)) {
+    case DK_SPARAM:
+      return sizeof(symval);
+    case DK_PROB:
+      return 0;
+    default:
+      return 8;
+  }
+}
+
+bool val_symbolic(const xnode* d) {
+  uint32_t k = base_kind(d);
+  return k == DK_SPARAM || k == DK_SVAR;
+}
+
+// Variables, constraints and objectives: a member may have suffix values
+// without a value.
+static bool is_convar(const xnode* d) {
+  uint32_t k = base_kind(d);
+  return k == DK_VAR || k == DK_SVAR || k == DK_CON || k == DK_OBJ;
+}
+
+sufvals* sufv_find(const xnode2* d, int n) {
+  for (sufvals* s = static_cast<sufvals*>(d->sufv); s; s = s->next)
+    if (s->sufnum == n) return s;
+  return nullptr;
+}
+
+int svupdate(symval* v, cstr* s, symbol* num) {
+  if (s) {
+    const char* t = s->text();
+    if ((v->sym && !is_number(v->sym) && !std::strcmp(v->sym->name, t)) ||
+        (v->str && (v->str == s || !std::strcmp(v->str->text(), t)))) {
+      zap_cstr(&s);
+      return 0;
+    }
+    zap_cstr(&v->str);
+    v->str = s;
+    v->sym = nullptr;
+    return 1;
+  }
+  if (v->sym == num) return 0;
+  v->sym = num;
+  if (v->str && std::strcmp(v->str->text(), num->name) != 0) zap_cstr(&v->str);
+  return 1;
+}
+
+// Makes the block *p (class *k, -1 or a null *p for none) hold need bytes,
+// of which the first have are kept; new bytes are zero.  Classes at least
+// double, so that growing by one member at a time costs amortised O(1).
+static void grow(void** p, int32_t* k, size_t need, size_t have) {
+  if (*p && need <= (size_t{8} << *k)) return;
+  int knew = htcl(need);
+  if (*p && knew <= *k) knew = *k + 1;
+  void* b = *p ? ext_mblk(*k, *p, knew, have) : new_mblk(knew);
+  if (!*p) have = 0;
+  std::memset(static_cast<char*>(b) + have, 0, (size_t{8} << knew) - have);
+  *p = b;
+  *k = knew;
+}
+
+void val_extend(xnode2* d, int extra) {
+  size_t n = static_cast<size_t>(d->nvals);
+  size_t need = n + 1 + (extra ? 1 : 0);
+  if (size_t esz = val_size(d)) grow(&d->vals, &d->valk, need * esz, n * esz);
+  if (d->stat) grow(reinterpret_cast<void**>(&d->stat), &d->statk, need, n);
+  for (sufvals* s = static_cast<sufvals*>(d->sufv); s; s = s->next)
+    grow(reinterpret_cast<void**>(&s->v), &s->k, need * 8, n * 8);
+}
+
+uint8_t* stat_of(xnode2* d, int32_t i) {
+  size_t need = static_cast<size_t>(i < d->nvals ? d->nvals : i + 1);
+  size_t have = d->stat ? size_t{8} << d->statk : 0;
+  grow(reinterpret_cast<void**>(&d->stat), &d->statk, need, have);
+  return d->stat + i;
+}
+
+// The suffix array of suffix number n of d, made (empty) when absent.
+static sufvals* sufv_of(xnode2* d, int n) {
+  sufvals* s = sufv_find(d, n);
+  if (!s) {
+    s = static_cast<sufvals*>(new_mblk(htcl(sizeof(sufvals)), 1));
+    s->next = static_cast<sufvals*>(d->sufv);
+    s->sufnum = n;
+    s->k = -1;
+    d->sufv = s;
+  }
+  return s;
+}
+
+void* val_cell(xnode2* d, int kind, int32_t i) {
+  if (kind < 3) return static_cast<char*>(d->vals) + i * val_size(d);
+  sufvals* s = sufv_of(d, kind - 3);
+  size_t need = static_cast<size_t>(i < d->nvals ? d->nvals : i + 1) * 8;
+  grow(reinterpret_cast<void**>(&s->v), &s->k, need,
+       s->v ? size_t{8} << s->k : 0);
+  return s->v + i;
+}
+
+// ---- statement collection --------------------------------------------------
+
+void dcol_start(dcol* c, xnode2* d, int kind) {
+  c->d = d;
+  c->kind = kind;
+  c->esz = kind >= 3 ? 8 : static_cast<int>(val_size(d));
+  int n = sub_arity(d);
+  c->indx = n ? set_enum(new_enum(), n) : nullptr;
+  c->el = nullptr;
+  c->elk = -1;
+  c->nel = 0;
+}
+
+// Releases the strings held by element cells that were not stored.
+static void drop_cell(const dcol* c, void* cell) {
+  if (c->esz == static_cast<int>(sizeof(symval)))
+    zap_cstr(&static_cast<symval*>(cell)->str);
+}
+
+void dcol_free(dcol* c) {
+  if (c->el) {
+    for (int32_t i = 0; i < c->nel; ++i)
+      drop_cell(c, static_cast<char*>(c->el) + i * c->esz);
+    del_mblk(c->elk, c->el);
+  }
+  if (c->indx) sdelete(c->indx);
+  c->el = nullptr;
+  c->elk = -1;
+  c->nel = 0;
+  c->indx = nullptr;
+}
+
+void* addval(dcol* c, symbol* const* tuple) {
+  if (c->indx ? set_addmem(c->indx, const_cast<symbol**>(tuple)) != 0
+              : c->nel > 0) {
+    Squawk("%s already defined", sub_name(c->d, tuple));
+    return nullptr;
+  }
+  size_t esz = static_cast<size_t>(c->esz ? c->esz : 8);
+  size_t have = static_cast<size_t>(c->nel) * esz;
+  grow(&c->el, &c->elk, have + esz, have);
+  return static_cast<char*>(c->el) + c->nel++ * esz;
+}
+
+void el_number(dcol* c, void* cell, double v) {
+  if (c->kind < 3 && val_symbolic(c->d)) {
+    if (c->esz == static_cast<int>(sizeof(symval)))
+      *static_cast<symval*>(cell) = {Number(v), nullptr};
+    else
+      *static_cast<symbol**>(cell) = Number(v);
+    return;
+  }
+  *static_cast<double*>(cell) = v;
+}
+
+void el_string(dcol* c, void* cell, cstr* s) {
+  if (c->esz == static_cast<int>(sizeof(symval))) {
+    *static_cast<symval*>(cell) = {nullptr, s};
+    return;
+  }
+  if (c->kind < 3 && val_symbolic(c->d))
+    *static_cast<symbol**>(cell) = Symbol(s->text(), 1);
+  zap_cstr(&s);
+}
+
+// Stores an element into the declaration's cell; returns 1 when the value
+// changed.  The element's string passes to the cell.
+static int store(const dcol* c, void* to, void* from) {
+  if (c->esz == static_cast<int>(sizeof(symval))) {
+    symval* e = static_cast<symval*>(from);
+    int r =
+        svupdate(static_cast<symval*>(to), e->str, e->str ? nullptr : e->sym);
+    e->str = nullptr;
+    return r;
+  }
+  if (std::memcmp(to, from, 8) == 0) return 0;
+  std::memcpy(to, from, 8);
+  return 1;
+}
+
+// The scalar form of end_param: the one element, if any, into member 0.
+static void end_scalar(dcol* c) {
+  xnode2* d = c->d;
+  if (!c->nel) return;
+  if (!d->nvals) {
+    val_extend(d, 0);
+    d->nvals = 1;
+    if (c->kind >= 3 && is_convar(d)) *stat_of(d, 0) |= MS_NOVALUE;
+  }
+  if (c->esz) store(c, val_cell(d, c->kind, 0), c->el);
+  if (c->kind < 3 && d->stat) d->stat[0] &= ~MS_NOVALUE;
+  ts_update(d, 0);
+}
+
+// First data of an indexed declaration: the statement's index set and its
+// element list become the declaration's.
+static void take_over(dcol* c) {
+  xnode2* d = c->d;
+  d->dindex = c->indx;
+  d->dindex->owner = d;
+  int32_t n = c->nel;
+  if (c->kind < 3 && c->esz) {
+    if (d->vals) del_mblk(d->valk, d->vals);
+    d->vals = c->el;
+    d->valk = c->elk;
+    d->nvals = n;
+  } else {
+    // Suffix values only: a zeroed value array beside them.
+    size_t esz = val_size(d);
+    if (esz) grow(&d->vals, &d->valk, static_cast<size_t>(n) * esz, 0);
+    d->nvals = n;
+    if (c->kind >= 3) {
+      sufvals* s = sufv_of(d, c->kind - 3);
+      if (s->v) del_mblk(s->k, s->v);
+      s->v = static_cast<double*>(c->el);
+      s->k = c->elk;
+      if (is_convar(d)) {
+        stat_of(d, n - 1);
+        std::memset(d->stat, MS_NOVALUE, static_cast<size_t>(n));
+      }
+    } else {
+      del_mblk(c->elk, c->el);
+    }
+  }
+  c->indx = nullptr;
+  c->el = nullptr;
+  c->elk = -1;
+  c->nel = 0;
+}
+
+void end_param(dcol* c) {
+  xnode2* d = c->d;
+  // Messages here must not abort the statement half way.
+  int saved_eexit = eexit;
+  eexit = 0;
+  // Plain data mark the declaration read; a statement that gave nothing
+  // (only errors, say) leaves it open for the data that mend it.
+  if (c->kind == 0 && (c->indx ? c->indx->nmem > 0 : c->nel > 0))
+    d->dflags |= DF_READ;
+  if (!c->indx) {
+    end_scalar(c);
+  } else if (!c->indx->nmem) {
+    // Nothing added.
+  } else if (!d->dindex) {
+    take_over(c);
+    ts_update(d, 0);
+  } else {
+    bool changed = false;
+    for (setmem* m = c->indx->first; m; m = m->next) {
+      void* from = static_cast<char*>(c->el) + m->ord * c->esz;
+      int64_t ord = set_lookup(d->dindex, m->tup());
+      if (ord < 0) {
+        val_extend(d, 0);
+        set_addmem(d->dindex, m->tup());
+        ord = d->nvals++;
+        if (c->kind >= 3 && is_convar(d)) *stat_of(d, ord) |= MS_NOVALUE;
+        if (c->esz) store(c, val_cell(d, c->kind, ord), from);
+        changed = true;
+        continue;
+      }
+      int32_t i = static_cast<int32_t>(ord);
+      uint8_t st = d->stat ? d->stat[i] : 0;
+      if ((st & MS_COMPUTED) && !(d->dflags & DF_DATADFLT)) {
+        Squawk("%s already has a value computed from its default",
+               sub_name(d, m->tup()));
+        continue;
+      }
+      if (c->esz && store(c, val_cell(d, c->kind, i), from)) {
+        *stat_of(d, i) |= MS_CHANGED;
+        changed = true;
+      }
+      if (c->kind < 3 && (st & MS_NOVALUE)) d->stat[i] &= ~MS_NOVALUE;
+    }
+    if (changed) ts_update(d, 0);
+  }
+  dcol_free(c);
+  eexit = saved_eexit;
+}
+
+// ---- member sets of indexed sets ------------------------------------------
+
+set* gsfinish(setdcl* d, symbol* const* sub) {
+  symbol** t = const_cast<symbol**>(sub);
+  if (!d->dindex) {
+    d->dindex = set_enum(new_enum(), sub_arity(d));
+    d->dindex->owner = d;
+  }
+  int64_t ord = set_lookup(d->dindex, t);
+  set** cells;
+  if (ord < 0) {
+    val_extend(d, 0);
+    if (set_addmem(d->dindex, t)) bug("gsfinish bug!");
+    ord = d->nvals++;
+    cells = static_cast<set**>(d->vals);
+  } else {
+    cells = static_cast<set**>(d->vals);
+    if (cells[ord]) sdelete(cells[ord]);
+    if (d->stat) d->stat[ord] &= ~MS_FROMDFLT;
+  }
+  set* m = set_enum(new_enum(), d->dimen);
+  m->owner = d;
+  cells[ord] = m;
+  ts_update(d, 0);
+  return m;
+}
+
+set* member_set(setdcl* d, symbol* const* sub) {
+  if (!d->dindex) return nullptr;
+  int64_t ord = set_lookup(d->dindex, const_cast<symbol**>(sub));
+  return ord < 0 ? nullptr : static_cast<set**>(d->vals)[ord];
+}
+
+// ---- names for messages ----------------------------------------------------
+
+static mstr* name_buf;
+
+const char* sub_name(const xnode* d, symbol* const* tuple) {
+  mstr_free(&name_buf);
+  mprintf(&name_buf, "%s", d->name->name);
+  int n = sub_arity(d);
+  if (tuple && n) {
+    for (int i = 0; i < n; ++i)
+      mprintf(&name_buf, is_number(tuple[i]) ? "%c%s" : "%c%Q", i ? ',' : '[',
+              tuple[i]->name);
+    mprintf(&name_buf, "]");
+  }
+  return mstr_val(name_buf);
+}
+
+void values_reset() { name_buf = nullptr; }
+
+}  // namespace vexo

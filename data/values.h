@@ -1,0 +1,142 @@
+// Value storage of declarations: the one path by which data reach the
+// per-member arrays of a declaration (xnode2, frontend/decl.h).  The data
+// reader, `let`, the table engine and the solution reader store through
+// here.  A statement's data are collected first (dcol: its own data index
+// set and an element list of finished value cells in the order of its new
+// tuples); end_param then moves them into the declaration: the first data
+// of an indexed declaration are handed over whole (no copy, no rehash),
+// later data are merged member by member.
+#ifndef VEXO_DATA_VALUES_H
+#define VEXO_DATA_VALUES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+namespace vexo {
+
+struct cstr;
+struct set;
+struct setdcl;
+struct symbol;
+struct xnode;
+struct xnode2;
+
+// The value cell of one member of a symbolic param: a number is held as its
+// number symbol (str null), a string as the counted string (sym null).  The
+// evaluator may fill the missing form later; the symbol comes first, so a
+// pointer to the cell is also a one-member tuple.  Written only through
+// svupdate.
+struct symval {
+  symbol* sym;
+  cstr* str;
+};
+static_assert(std::is_trivially_destructible_v<symval> && sizeof(symval) == 16);
+
+// Status bits of a member (xnode2::stat).
+enum : uint8_t {
+  MS_NOVALUE = 1,    // variables, constraints: no value given, only suffixes
+  MS_CHANGED = 8,    // the value was changed by data
+  MS_COMPUTED = 16,  // the value was computed from the default
+  MS_FROMDFLT = 32   // the member's data came from a default; data may
+                     // replace it
+};
+
+// Data flags of a declaration (xnode2::dflags).
+enum : uint32_t {
+  DF_READ = 1,     // plain data read; further plain data are refused
+  DF_UPDATE = 2,   // `update data`: new data replace present values
+  DF_DATADFLT = 4  // the default comes from data
+};
+
+// Suffix values given by data: one array of doubles per suffix, parallel
+// to vals (xnode2::sufv is the head of this chain).
+struct sufvals {
+  sufvals* next;
+  int32_t sufnum;  // the declared suffix's number (frontend/suffix.h)
+  int32_t k;       // size class of v
+  double* v;
+};
+static_assert(std::is_trivially_destructible_v<sufvals>);
+
+// Bytes of one value cell of d: 8 (a double, a symbol* of a symbolic
+// variable, a member set of an indexed set), 16 (a symval of a symbolic
+// param), 0 for a problem (suffix values only).
+size_t val_size(const xnode* d);
+// True for declarations whose values are symbolic (symbolic params and
+// variables).
+bool val_symbolic(const xnode* d);
+// The suffix array of suffix number n of d, or null.
+sufvals* sufv_find(const xnode2* d, int n);
+
+// Stores a symbolic value; returns 1 when the cell's value changed, 0 when
+// not.  Exactly one of s and num is given; the reference to s passes to the
+// call (kept in the cell or released).  A string equal in text to the
+// cell's string, or to the name symbol the cell holds, changes nothing; a
+// number leaves beside it a string with the number's text.
+int svupdate(symval* v, cstr* s, symbol* num);
+
+// Grows every per-member array of d (vals, stat, the suffix arrays) to hold
+// nvals + 1 members, + 1 more when extra is 1.  New cells are zero.  nvals
+// itself is the caller's to raise.
+void val_extend(xnode2* d, int extra);
+// The status byte of member i of d, made (zeroed) when absent.
+uint8_t* stat_of(xnode2* d, int32_t i);
+// The value cell of member i of d with the target kind of data (0 plain,
+// 1 initial value, 2 current value, 3 + n suffix n); the suffix array is
+// made when absent.  Cells hold the kinds val_size tells (suffixes:
+// double).
+void* val_cell(xnode2* d, int kind, int32_t i);
+
+// The data of one declaration collected by one statement.
+struct dcol {
+  xnode2* d;
+  int kind;     // target: as for val_cell
+  int esz;      // bytes of an element
+  set* indx;    // the statement's data index set (indexed d), or null
+  void* el;     // element list: value cells, in the order of indx
+  int32_t elk;  // size class of el (-1: none)
+  int32_t nel;  // elements in el
+};
+// Starts collecting for d with the target kind: an empty data index set of
+// the subscript arity for an indexed d.
+void dcol_start(dcol* c, xnode2* d, int kind);
+// Gives back what a dcol holds (after end_param, or when it is dropped).
+void dcol_free(dcol* c);
+// The cell for the next element, or null (after "%s already defined" with
+// the subscripted name) when the tuple was given already in this statement.
+// Scalar declarations take one element and no tuple.
+void* addval(dcol* c, symbol* const* tuple);
+// Fills an element of c from a number, or from a string (s owns one
+// reference and passes it on); both as the kind of c wants (a symbolic
+// variable interns the string).
+void el_number(dcol* c, void* cell, double v);
+void el_string(dcol* c, void* cell, cstr* s);
+
+// Moves the collected data into the declaration (see the file comment);
+// the dcol is emptied.  Plain data (kind 0) that hold a value mark the
+// declaration as read.  Members whose value was computed from the default
+// are refused with "%s already has a value computed from its default".
+// Reports through the data reader's Squawk (data/readdata.h); never
+// aborts.
+void end_param(dcol* c);
+
+// The member set of subscript tuple sub of the indexed set d, made anew:
+// a subscript not yet present is added to d's data index set; a present
+// one has its old member set released.  Returns the new empty member set
+// of d's dimension.
+set* gsfinish(setdcl* d, symbol* const* sub);
+// The member set of subscript sub of d, or null.
+set* member_set(setdcl* d, symbol* const* sub);
+
+// The text "name[sub,...]" of d with the subscript tuple (numbers bare,
+// names quoted), or the name alone for a scalar d or a null tuple.  Valid
+// until the next call.
+const char* sub_name(const xnode* d, symbol* const* tuple);
+
+// Start-up and `reset`: the message buffer forgotten (reset frees it).
+void values_reset();
+
+}  // namespace vexo
+
+#endif  // VEXO_DATA_VALUES_H

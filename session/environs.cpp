@@ -1,0 +1,459 @@
+// Named environments, the environ command and the option files.
+#include "session/environs.h"
+
+#include <cstring>
+
+#include "eval/evalerr.h"
+#include "eval/indexing.h"
+#include "eval/set.h"
+#include "frontend/cmdbuild.h"
+#include "frontend/expr.h"
+#include "frontend/strexpr.h"
+#include "report/prset.h"
+#include "session/cmdfiles.h"
+#include "session/optcmd.h"
+#include "session/options.h"
+#include "session/opttable.h"
+#include "session/sysdecls.h"
+#include "support/filename.h"
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+#include "support/text.h"
+
+extern char** environ;
+
+namespace vexo {
+
+set* envnames;
+envir** Current_slot;
+xenvir* cur_xenv;
+symbol** cur_xenv_sub;
+
+static xenvir* Current_x;
+// The records of the environments, parallel to envnames.
+static xenvir** Xenv;
+static int xenv_k;
+// The subscript of the current member of an indexed environment (class
+// k_elem).
+static symbol** cur_elem;
+static int k_elem;
+
+// ---------------------------------------------------------------------------
+// Records
+
+static int arity_of(const xenvir* x) {
+  return x->members ? x->members->arity : 0;
+}
+
+static void envir_free(envir* v) {
+  for (int i = 0; i < v->n; ++i) zap_cstr(&v->a[i]);
+  del_mblk(v->k, v->a);
+}
+
+// Drops one holder of v; frees it when none is left, unless Current holds
+// it (Current's holding is not counted).
+static void envir_release(envir* v) {
+  if (--v->ref < 1 && v != *Current_slot) envir_free(v);
+}
+
+static envir* envir_share(envir* v) {
+  ++v->ref;
+  return v;
+}
+
+// Declares environment name: kind 22, or 23 over ix.  Environments have
+// names of their own (envnames): the name's binding is left alone (the
+// problems Current and Initial share two of the names).
+static xenvir* new_xenvir(symbol* name, set_spec* ix) {
+  xenvir* x = xmem<xenvir>(XM_XENVIR);
+  xrecomp_constr(x, name, nullptr, ix, ix ? DK_ENVI : DK_ENV, 0);
+  if (ix) {
+    x->members = set_enum(new_enum(), ix->arity);
+  } else {
+    x->e = Current_slot ? envir_share(*Current_slot) : nullptr;
+  }
+  // An environment refers to nothing: the references collected so far
+  // belong to the declaration being parsed (a problem naming it).
+  int32_t pending = dac.n;
+  dac.n = 0;
+  xnode* old;
+  int refused = yychain(x, &old);
+  dac.n = pending;
+  if (refused) return nullptr;
+  x = static_cast<xenvir*>(x_copy(old, x, XM_XENVIR));
+  int ord = envnames->nmem;
+  symbol* t[1] = {name};
+  set_addmem(envnames, t);
+  if (sysenum_sets[0]) set_addmem(sysenum_sets[0], t);  // _ENVS
+  if (!Xenv || ord >= (1 << xenv_k)) {
+    int k = Xenv ? xenv_k + 1 : 3;
+    xenvir** a = static_cast<xenvir**>(new_mblk(k, 1));
+    if (Xenv) {
+      memcpy(a, Xenv, sizeof(xenvir*) * ord);
+      del_mblk(xenv_k, Xenv);
+    }
+    Xenv = a;
+    xenv_k = k;
+  }
+  Xenv[ord] = x;
+  return x;
+}
+
+void init_environs() {
+  envnames = set_enum(new_enum(), 1);
+  Current_slot = nullptr;
+  Xenv = nullptr;
+  envir* start = static_cast<envir*>(Malloc(sizeof(envir)));
+  start->k = 1;
+  start->n = 0;
+  start->ref = 1;
+  start->a = static_cast<cstr**>(new_mblk(start->k, 1));
+  Current_x = new_xenvir(Symbol("Current", 0), nullptr);
+  Current_x->e = start;
+  Current_slot = &Current_x->e;
+  xenvir* initial = new_xenvir(Symbol("Initial", 0), nullptr);
+  initial->e = start;
+  --start->ref;  // Current's holding is not counted
+  cur_xenv = initial;
+  cur_xenv_sub = nullptr;
+  cur_envp = &initial->e;
+  cur_elem = nullptr;
+  k_elem = 0;
+}
+
+xenvir* env_xnode(symbol* name) {
+  if (!envnames) return nullptr;
+  symbol* t[1] = {name};
+  int64_t ord = set_lookup(envnames, t);
+  return ord < 0 ? nullptr : Xenv[ord];
+}
+
+envir** newenv(xenvir* x, symbol** tuple) {
+  setmem* m;
+  int64_t ord = set_lookup(x->members, tuple, &m);
+  if (ord >= 0) return &x->slots[ord];
+  ord = x->members->nmem;
+  set_addmem(x->members, tuple);
+  if (!x->slots || ord >= (1 << x->slots_k)) {
+    int k = x->slots ? x->slots_k + 1 : 2;
+    envir** s = static_cast<envir**>(new_mblk(k, 1));
+    if (x->slots) {
+      memcpy(s, x->slots, sizeof(envir*) * ord);
+      del_mblk(x->slots_k, x->slots);
+    }
+    x->slots = s;
+    x->slots_k = k;
+  }
+  x->slots[ord] = envir_share(*Current_slot);
+  return &x->slots[ord];
+}
+
+// The member tuple as stored in the member set (stable while it lives).
+static symbol** member_tuple(xenvir* x, symbol** tuple) {
+  setmem* m;
+  set_lookup(x->members, tuple, &m);
+  return m ? m->tup() : nullptr;
+}
+
+void env_change(xenvir* x, symbol** sub) {
+  envir** slot = x->members ? &x->slots[set_lookup(x->members, sub)]
+                            : &x->e;
+  cur_envp = slot;
+  envir* N = *slot;
+  envir* H = *Current_slot;
+  if (N != H) {
+    for (int i = 0; i < ev->nmem; ++i) {
+      env_info* e = Myenv[i];
+      cstr* T = e->text;
+      cstr* S = i < N->n ? N->a[i] : nullptr;
+      if (S == T) continue;
+      if (S && T && strcmp(S->text(), T->text()) == 0) {
+        // Equal texts: one string serves both.
+        if (S->refcnt > T->refcnt) {
+          envadd(e, S);
+          // envadd keeps env_db right; T lost the record's reference.
+        } else {
+          ++T->refcnt;
+          zap_cstr(&N->a[i]);
+          N->a[i] = T;
+        }
+        continue;
+      }
+      if (S) {
+        envadd(e, S);
+        if (e->handler) e->handler(env_val(S->text()), e->target);
+      } else {
+        zap_cstr(&e->text);
+        env_db_remove(e);
+        if (e->handler) e->handler("", e->target);
+      }
+    }
+    *Current_slot = N;
+    if (H->ref < 1) envir_free(H);
+  }
+  if (x != Current_x) {
+    cur_xenv = x;
+    cur_xenv_sub = nullptr;
+    int n = arity_of(x);
+    if (n) {
+      if (!cur_elem || static_cast<size_t>(n) * sizeof(symbol*) >
+                           (size_t{8} << k_elem)) {
+        if (cur_elem) del_mblk(k_elem, cur_elem);
+        k_elem = htcl(static_cast<size_t>(n) * sizeof(symbol*));
+        cur_elem = static_cast<symbol**>(new_mblk(k_elem));
+      }
+      memcpy(cur_elem, sub, static_cast<size_t>(n) * sizeof(symbol*));
+      cur_xenv_sub = cur_elem;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// References
+
+void environ_dcl(cstr* name, set_spec* ix) {
+  symbol* s = Symbol(name->text(), 1);
+  zap_cstr(&name);
+  if (env_xnode(s))
+    error(0, "%s is already a declared environment.\n", s->name);
+  else
+    new_xenvir(s, ix);
+  cmd("_", 1, CK_EMPTY, ix);
+}
+
+// "must" or "cannot" be subscripted.
+static void mustsub(const char* name, int must) {
+  error(0, "%s %s be subscripted", name, must ? "must" : "cannot");
+}
+
+expr* envsub(cstr* env, expr* subscript) {
+  symbol* s = Symbol(env->text(), 1);
+  zap_cstr(&env);
+  xenvir* x = env_xnode(s);
+  if (!x) {
+    error(0, "%s is not an environment", s->name);
+  } else if (x->members && !subscript) {
+    mustsub(s->name, 1);
+  } else if (!x->members && subscript) {
+    mustsub(s->name, 0);
+  } else if (subscript) {
+    dep_note(x->num);
+    return new_expr(opword(OPENVSUB), s, subscript);
+  } else {
+    return new_expr(opword(OPENV), s);
+  }
+  edelete(subscript);
+  return new_expr(opword(OPENV), Symbol("Current", 0));
+}
+
+expr* envdcl(cstr* name) {
+  symbol* s = Symbol(name->text(), 1);
+  xenvir* x = env_xnode(s);
+  if (!x) {
+    new_xenvir(s, nullptr);
+  } else if (x->members) {
+    error(0, "environ %s needs an explicit subscript.", s->name);
+    zap_cstr(&name);
+    return new_expr(opword(OPENV), Symbol("Current", 0));
+  }
+  return envsub(name, nullptr);
+}
+
+expr* envqual(int opc, cstr* env, expr* subscript, expr* operand) {
+  if (!env && opcode(operand) == OPSTR) {
+    // A literal name: the operator node holds the string itself.
+    cstr* name = operand->L.cs;
+    operand->L.cs = nullptr;
+    free_expr(operand);
+    return new_expr(opword(opc, EF_STRING), name);
+  }
+  // Otherwise L is null and R the operand, followed by the environment
+  // reference when there is one.
+  if (env) operand->next = envsub(env, subscript);
+  return new_expr(opword(opc, EF_STRING), nullptr, operand);
+}
+
+expr* dollar_word(cstr* name, int dollars) {
+  return envqual(dollars > 1 ? OPDOLLAR0 : OPDOLLAR, nullptr, nullptr,
+                 new_str(name));
+}
+
+expr* envexpr(cstr* env, expr* subscript, cstr* name) {
+  return envqual(OPDOLLAR, env, subscript, new_str(name));
+}
+
+eval_result f_OPENV(expr* e, TVA*) {
+  eval_result r;
+  xenvir* x = env_xnode(e->L.sym);
+  r.p = x && !x->members ? &x->e : Current_slot;
+  return r;
+}
+
+eval_result f_OPENVSUB(expr* e, TVA*) {
+  eval_result r;
+  xenvir* x = env_xnode(e->L.sym);
+  if (!x || !x->members) {
+    r.p = Current_slot;
+    return r;
+  }
+  int n = arity_of(x);
+  symbol* t[TUPMAX];
+  cmd_tuple(e->R.e, t, n);
+  r.p = newenv(x, t);
+  return r;
+}
+
+envir** env_ref(expr* e, xenvir** x, symbol*** sub) {
+  *x = env_xnode(e->L.sym);
+  *sub = nullptr;
+  // Current's values are the current environment's.
+  if (!*x || *x == Current_x) return cur_envp;
+  if (opcode(e) != OPENVSUB || !(*x)->members) return &(*x)->e;
+  int n = arity_of(*x);
+  symbol* t[TUPMAX];
+  cmd_tuple(e->R.e, t, n);
+  envir** slot = newenv(*x, t);
+  *sub = member_tuple(*x, t);
+  return slot;
+}
+
+// ---------------------------------------------------------------------------
+// The environ command
+
+void environ_cmd0(set_spec* ix, cstr* name, expr* subscript, cstr* source,
+                  expr* source_sub) {
+  symbol* s = Symbol(name->text(), 1);
+  zap_cstr(&name);
+  symbol* src = source ? Symbol(source->text(), 1) : nullptr;
+  zap_cstr(&source);
+  bool ok = true;
+  if (!env_xnode(s)) {
+    if (ix && src) {
+      error(0, "%s is not an environment", s->name);
+      ok = false;
+    } else {
+      ok = new_xenvir(s, ix) != nullptr;
+    }
+  }
+  if (!ok || (ix && !src)) {
+    // Nothing to run: `environ {indexing} name[...]` only declares.
+    edelete(subscript);
+    edelete(source_sub);
+    cmd("_", 1, CK_EMPTY, ix);
+    return;
+  }
+  cmd("_bebe", 5, CK_ENVIRON_SET, ix, s, subscript, src, source_sub);
+}
+
+void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
+                 expr* source_sub) {
+  xenvir* x = env_xnode(target);
+  xenvir* y = source ? env_xnode(source) : nullptr;
+  if (!x || (source && !y)) {
+    error(0, "%s is not an environment", (x ? source : target)->name);
+    return;
+  }
+  if (ix) {
+    error(0, "environ with an indexing cannot be executed yet.");
+    return;
+  }
+  if (x->members && !sub) {
+    mustsub(target->name, 1);
+    return;
+  }
+  envir* from = nullptr;
+  if (y) {
+    if (y->members) {
+      if (!source_sub) {
+        mustsub(source->name, 1);
+        return;
+      }
+      symbol* t[TUPMAX];
+      cmd_tuple(source_sub, t, arity_of(y));
+      int64_t ord = set_lookup(y->members, t);
+      if (ord < 0) badsub(nullptr, y, t);
+      from = y->slots[ord];
+    } else {
+      from = y->e;
+    }
+  }
+  symbol* t[TUPMAX];
+  envir** slot;
+  symbol** tuple = nullptr;
+  if (x->members) {
+    cmd_tuple(sub, t, arity_of(x));
+    slot = newenv(x, t);
+    tuple = member_tuple(x, t);
+  } else {
+    slot = &x->e;
+  }
+  if (from && from != *slot) {
+    envir* old = *slot;
+    *slot = envir_share(from);
+    // The target was current: Current follows what env_change makes it.
+    envir_release(old);
+  }
+  env_change(x, tuple);
+}
+
+void cur_environ(redirect* r) {
+  FILE* f = dispfile(r);
+  if (!f) return;
+  Fprintf(f, "environ %s%s;\n", cur_xenv->name->name,
+          slist1(cur_xenv, cur_xenv_sub));
+  dispfile_done(f);
+}
+
+// ---------------------------------------------------------------------------
+// Option files
+
+void write_options(const opt_file* pair, FILE* f) {
+  FILE* out = f;
+  if (pair) {
+    if (!pair->value || !*pair->value) return;
+    out = Fopen_map(pair->value, "w");
+    if (!out) {
+      Fprintf(Stderr, "can't write %s file %s\n", pair->option, pair->value);
+      return;
+    }
+  }
+  int n;
+  const int* ord = sorted_options(&n);
+  for (int i = 0; i < n; ++i) {
+    env_info* e = Myenv[ord[i]];
+    if (!e->listed || !e->text) continue;
+    const char* v = env_val(e->text->text());
+    if (in_snapshot && strcmp(v, e->dflt) == 0) continue;
+    Fprintf(out, "option %s ", env_name(ord[i])->name);
+    put_opt_value(out, v);
+    Fprintf(out, ";\n");
+  }
+  if (out != f)
+    fclose(out);
+  else
+    fflush(out);
+}
+
+void write_option_files() {
+  write_options(&opt_files[1], nullptr);
+  write_options(&opt_files[3], nullptr);
+}
+
+void write_environ(FILE* f) {
+  int n;
+  const int* ord = sorted_options(&n);
+  for (int i = 0; i < n; ++i) {
+    env_info* e = Myenv[ord[i]];
+    if (e->envindex < 0 || !e->text) continue;
+    const char* s = e->text->text();
+    for (const char* nl; (nl = strchr(s, '\n')); s = nl + 1)
+      Fprintf(f, "%.*s ", static_cast<int>(nl - s + 1), s);
+    Fprintf(f, "%s\n", s);
+  }
+  fclose(f);
+}
+
+}  // namespace vexo

@@ -1,8 +1,0 @@
-// Named environments and option files.
-#include "session/optfiles.h"
-
-namespace vexo {
-
-void write_options() {}
-
-}  // namespace vexo
