@@ -8,6 +8,7 @@
 #include "eval/indexing.h"
 #include "frontend/decl.h"
 #include "frontend/paramdcl.h"
+#include "session/environs.h"
 #include "session/execute.h"
 #include "support/numfmt.h"
 #include "support/pool.h"
@@ -47,29 +48,23 @@ class held_list {
   std::vector<cstr*> v_;
 };
 
+// The name L gives, when it was ever interned (else nothing is declared
+// under it).
+symbol* name_of(expr* e, TVA* tva) {
+  held_cstr name(eval_str(e->L.e, tva));
+  return Symbol0(name.text());
+}
+
 // The declaration a name stands for, or null: names are looked up, never
 // interned (an unknown name has no binding either way).
 const void* binding_of(expr* e, TVA* tva) {
-  held_cstr name(eval_str(e->L.e, tva));
-  symbol* s = Symbol0(name.text());
+  symbol* s = name_of(e, tva);
   return s ? s->binding : nullptr;
 }
 
 // The subscripts of a declaration: its indexing's dimension, 0 for none.
 double dimension(const xnode* d) {
   return d->indexing ? d->indexing->arity : 0;
-}
-
-// The subscripts of the declaration named by L among the declarations
-// filed in class c; -1 when none of them has that name.
-eval_result class_indarity(expr* e, TVA* tva, int c) {
-  held_cstr name(eval_str(e->L.e, tva));
-  symbol* s = Symbol0(name.text());
-  const xclass_rec& r = xclass[c];
-  if (s)
-    for (int i = 0; i < r.n; ++i)
-      if (r.a[i] && r.a[i]->name == s) return num(dimension(r.a[i]));
-  return num(-1);
 }
 
 // The size class of the cells of a tuple node.
@@ -193,11 +188,18 @@ eval_result f_OPINDARITY(expr* e, TVA* tva) {
 }
 
 eval_result f_OPTINDARITY(expr* e, TVA* tva) {
-  return class_indarity(e, tva, XC_TABLES);
+  if (symbol* s = name_of(e, tva)) {
+    const xclass_rec& r = xclass[XC_TABLES];
+    for (int i = 0; i < r.n; ++i)
+      if (r.a[i] && r.a[i]->name == s) return num(dimension(r.a[i]));
+  }
+  return num(-1);
 }
 
 eval_result f_OPEINDARITY(expr* e, TVA* tva) {
-  return class_indarity(e, tva, XC_ENVS);
+  symbol* s = name_of(e, tva);
+  const xenvir* x = s ? env_xnode(s) : nullptr;
+  return num(x ? dimension(x) : -1);
 }
 
 // ---- Placeholders --------------------------------------------------------

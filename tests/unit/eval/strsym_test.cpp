@@ -67,8 +67,11 @@ TEST_F(StrSym, ConcatenationAndConversions) {
 TEST_F(StrSym, DeclarationsByName) {
   model(
       "set S; set T dimen 2; set U {S} dimen 3;\n"
-      "param p; param q {S}; var x {S, T}; s.t. c {i in S}: x[i, i, i] >= "
-      "0;\n");
+      "param p; param q {S}; var x {S, T};\n"
+      "s.t. c {i in S}: x[i, i, i] >= 0;\n"
+      "table tb IN: S <- [i], q;\n"
+      "table tu {k in 1..2, l in 1..3} OUT: [i], q;\n"
+      "environ en; environ eni {1..3};\n");
   // Each query is its own param, after the declarations it asks about.
   model(
       "param a1 := arity(\"S\"); param a2 := arity(\"T\");\n"
@@ -80,12 +83,18 @@ TEST_F(StrSym, DeclarationsByName) {
       "param i7 := indexarity(\"nosuch\"); param i8 := indexarity(\"sum\");\n"
       "param t1 := tableindexarity(\"nosuch\");\n"
       "param t2 := tableindexarity(\"q\");\n"
-      "param e1 := environindexarity(\"nosuch\");\n");
+      "param t3 := tableindexarity(\"tb\");\n"
+      "param t4 := tableindexarity(\"tu\");\n"
+      "param e1 := environindexarity(\"nosuch\");\n"
+      "param e2 := environindexarity(\"en\");\n"
+      "param e3 := environindexarity(\"eni\");\n"
+      "param e4 := environindexarity(\"Initial\");\n");
   const std::pair<const char*, const char*> rows[] = {
-      {"a1", "1"},  {"a2", "2"},  {"a3", "3"},  {"a4", "0"},
-      {"a5", "0"},  {"i1", "0"},  {"i2", "1"},  {"i3", "3"},
-      {"i4", "1"},  {"i5", "0"},  {"i6", "1"},  {"i7", "-1"},
-      {"i8", "-1"}, {"t1", "-1"}, {"t2", "-1"}, {"e1", "-1"},
+      {"a1", "1"}, {"a2", "2"},  {"a3", "3"},  {"a4", "0"},  {"a5", "0"},
+      {"i1", "0"}, {"i2", "1"},  {"i3", "3"},  {"i4", "1"},  {"i5", "0"},
+      {"i6", "1"}, {"i7", "-1"}, {"i8", "-1"}, {"t1", "-1"}, {"t2", "-1"},
+      {"t3", "0"}, {"t4", "2"},  {"e1", "-1"}, {"e2", "0"},  {"e3", "1"},
+      {"e4", "0"},
   };
   for (auto& r : rows) EXPECT_EQ(value(r.first), r.second) << r.first;
   // Asking never declares the name.
