@@ -73,11 +73,12 @@ test: asan release
 # build/fuzz/corpus/<target>; what it finds (crash-*, leak-*, timeout-*,
 # oom-*) goes to tests/fuzz/findings/<target>/, which the suite replays.
 # The log of each run is build/fuzz/logs/<target>.log; the target fails
-# when a run found something.
+# when a run found something.  FUZZ_EXTRA adds libFuzzer flags (for
+# instance "-fork=1 -ignore_crashes=1" to go on after a finding).
 FUZZ_TIME ?= 600
 FUZZ_PARALLEL ?= 3
 FUZZ_TARGETS := file interactive block
-FUZZ_FLAGS := -timeout=30 -rss_limit_mb=4096 -close_fd_mask=3 \
+FUZZ_FLAGS := -timeout=30 -rss_limit_mb=4096 -max_len=65536 -close_fd_mask=3 \
   -print_final_stats=1
 
 # Warnings are errors for the compiler of the other builds only: clang warns
@@ -99,7 +100,7 @@ fuzz: fuzz-deps build/fuzz/build.ninja
 	  "$$root/tests/fuzz/corpus.sh" seeds $$t "$$root" seeds/$$t && \
 	  echo "fuzzing $$t for $(FUZZ_TIME) s (build/fuzz/logs/$$t.log)" && \
 	  tests/fuzz/fuzz_$$t corpus/$$t seeds/$$t -dict=vexo.dict \
-	    -max_total_time=$(FUZZ_TIME) $(FUZZ_FLAGS) \
+	    -max_total_time=$(FUZZ_TIME) $(FUZZ_FLAGS) $(FUZZ_EXTRA) \
 	    -artifact_prefix="$$root/tests/fuzz/findings/$$t/" \
 	    >logs/$$t.log 2>&1; rc=$$?; \
 	  echo "$$t: $$(grep -E "^#[0-9]+.*(DONE|cov:)" logs/$$t.log | tail -1)"; \

@@ -194,6 +194,7 @@ void ppinit(char** argv, int first) {
 }
 
 void process_setup(const char* argv0) {
+  stack_setup();
   stdOut = stdout;
   fpinit_ZEF();
   apid = getpid();

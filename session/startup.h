@@ -49,8 +49,8 @@ extern cstr* LTc;
 // The program: main's body (process_setup, then run_session with the
 // signal handlers).  Returns the exit code.
 int session_main(int argc, char** argv);
-// The process's set-up, once before any session: stdOut, the floating-point
-// modes, the process id, the library path, Stderr and the environment file
+// The process's set-up, once before any session: the stack limit
+// (stack_setup), stdOut, the floating-point modes, the process id, the library path, Stderr and the environment file
 // (argv0 the program's name, which finds the install directory).
 void process_setup(const char* argv0);
 // One session from its command line to its end: start-up (ppinit), the
