@@ -78,7 +78,7 @@ test: asan release
 FUZZ_TIME ?= 600
 FUZZ_PARALLEL ?= 3
 FUZZ_TARGETS := file interactive block
-FUZZ_FLAGS := -timeout=30 -rss_limit_mb=4096 -max_len=65536 -close_fd_mask=3 \
+FUZZ_FLAGS := -timeout=30 -rss_limit_mb=4096 -max_len=16384 -close_fd_mask=3 \
   -print_final_stats=1
 
 # Warnings are errors for the compiler of the other builds only: clang warns
