@@ -1,15 +1,459 @@
-// Shared expressions (eexpr) and their hash table.
+// Shared expressions: the record pool, the hash table and its equality.
 #include "compiler/eexpr.h"
 
+#include <cstring>
+
+#include "compiler/compile.h"
+#include "compiler/context.h"
+#include "compiler/opgen.h"
+#include "eval/indexing.h"
 #include "eval/set.h"
+#include "eval/setclass.h"
+#include "frontend/dclstub.h"
+#include "frontend/expr.h"
+#include "frontend/strexpr.h"
+#include "instance/names.h"
+#include "support/list.h"
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/text.h"
 
 namespace vexo {
 
-void eehashtab_init() {}
+eelink eehashtab[EEHASHSIZE];
+eelink hdiscard;
+eexpr* eexpr_free_list;
+int no_common;
+expr* e_nomatch;
+uint8_t Distributable[N_EEOPS];
+uint8_t opgenclass[N_EEOPS];
+uint8_t canvary[N_EEOPS];
+
+// ---- Records ---------------------------------------------------------------
+
+void* eexpr::operator new(size_t) {
+  eexpr* r = eexpr_free_list;
+  if (r) {
+    eexpr_free_list = static_cast<eexpr*>(static_cast<void*>(r->h.next));
+    std::memset(static_cast<void*>(r), 0, sizeof(eexpr));
+    return r;
+  }
+  return mem(sizeof(eexpr));
+}
+
+static void unlink(eexpr* r) {
+  r->h.prev->next = r->h.next;
+  r->h.next->prev = r->h.prev;
+  r->h.next = r->h.prev = nullptr;
+}
+
+static void link_front(eelink* head, eexpr* r) {
+  r->h.next = head->next;
+  r->h.prev = head;
+  head->next->prev = &r->h;
+  head->next = &r->h;
+}
+
+void eexpr::operator delete(void* p) {
+  eexpr* r = static_cast<eexpr*>(p);
+  if (!r) return;
+  if (r->is_set() && r->s && r->s->ee == r) r->s->ee = nullptr;
+  if (r->hashed()) unlink(r);
+  r->e = nullptr;
+  r->h.next = static_cast<eelink*>(static_cast<void*>(eexpr_free_list));
+  eexpr_free_list = r;
+}
+
+// Steps shared by both initialisations: flags, placement, table, chain.
+static void place(eexpr* r, uint64_t lev, int hashit) {
+  if (lev & ~ccon->scope)
+    bug("level has impossible levbits 0x%lx", static_cast<unsigned long>(lev));
+  context_rec* c = ccon;
+  while (c > con && !(c->levbit & lev)) --c;
+  r->con = c;
+  r->levbits = lev;
+  if (hashit)
+    link_front(&eehashtab[static_cast<uint64_t>(r->hash) % EEHASHSIZE], r);
+  else
+    r->h.next = r->h.prev = nullptr;
+  r->lnext = c->chain;
+  c->chain = r;
+}
+
+static uint32_t start_flags(uint64_t lev) {
+  if (lev & ee_no_mand) return EE_COND;
+  if ((lev & ccon->levbit) && !iflevel) return EE_MANDATED;
+  return 0;
+}
+
+void eexpr::eexpr_init(expr* node, int64_t hash_, uint64_t lev, int hashit,
+                       double stamp_) {
+  e = node;
+  hash = hash_;
+  stamp = stamp_;
+  flags = start_flags(lev);
+  if (!is_set()) {
+    node->op = reinterpret_cast<efunc>(this);
+    int opc = opcode(node);
+    if ((node->opword & (EF_VARS | EF_RANDVAR)) && opc < N_EEOPS &&
+        !canvary[opc] && opc != OPIFrew)
+      lev |= ccon->levbit;
+  }
+  if (node == e_nomatch) hashit = 0;
+  place(this, lev, hashit);
+}
+
+void eexpr::sinit(set* st, int64_t hash_, uint64_t lev, int hashit,
+                  double stamp_) {
+  s = st;
+  hash = hash_ | EE_SETHASH;
+  stamp = stamp_;
+  flags = start_flags(lev);
+  place(this, lev, hashit);
+}
+
+eexpr* ee_of(const expr* e) {
+  if (!e || !e->op) return nullptr;
+  void* p = reinterpret_cast<void*>(e->op);
+  if (!in_mem_arena(p)) return nullptr;
+  eexpr* r = static_cast<eexpr*>(p);
+  return r->e == e && !r->is_set() ? r : nullptr;
+}
+
+expr* uneval(expr* e) {
+  if (e && (e->opword & ~7u) == opword(OPEVAL)) return e->L.e;
+  return e;
+}
+
+// ---- Start-up --------------------------------------------------------------
+
+static void fill_tables() {
+  std::memset(Distributable, 0, sizeof Distributable);
+  std::memset(opgenclass, 0, sizeof opgenclass);
+  std::memset(canvary, 0, sizeof canvary);
+  for (int op : {OPPLUS, OPMINUS, OPMULT, OPDIV}) Distributable[op] = 2;
+  Distributable[SUM] = 3;
+  Distributable[OPUMINUS] = 1;
+  for (int op : {OPIF35, OPIFrew, OPIFSYM65, OPIF111}) Distributable[op] = 4;
+  for (int op : {OPVAR164, OPVARSUB165, OPRECVAR166}) Distributable[op] = 5;
+  Distributable[OPPL] = 6;
+
+  opgenclass[OPEVAL] = 1;
+  for (int op : {OP_RECPAR, OP_RECSPAR, OPSVEXOVAR, OPSVEXOVARSUB, OPLIT,
+                 OPNUM, OPENV, OPENVSUB})
+    opgenclass[op] = 2;
+  opgenclass[OPIFrew] = 3;
+  for (int op : {OPSTR, OPDOLLAR, OPDOLLAR0}) opgenclass[op] = 4;
+  opgenclass[OP246] = 5;
+
+  for (int op : {OPVARREF87, OPVAR164, OPVARSUB165, OPRECVAR166})
+    canvary[op] = 1;
+}
+
+void eehashtab_init() {
+  no_common = 0;
+  e_nomatch = nullptr;
+  eexpr_free_list = nullptr;
+  for (eelink& b : eehashtab) b.next = b.prev = &b;
+  hdiscard.next = hdiscard.prev = &hdiscard;
+  fill_tables();
+}
+
+// ---- Look-ups and equality ---------------------------------------------------
+
+static eexpr* rec_of(eelink* l) {
+  return static_cast<eexpr*>(static_cast<void*>(l));
+}
+
+eexpr* ehash(int64_t hash, expr* e) {
+  if (e == e_nomatch) return nullptr;
+  eelink* head = &eehashtab[static_cast<uint64_t>(hash) % EEHASHSIZE];
+  for (eelink* l = head->next; l != head; l = l->next) {
+    eexpr* r = rec_of(l);
+    if (r->hash != hash || r->is_set() || !r->e) continue;
+    if (!same_expr(r->e, e)) continue;
+    if (ee_of(r->e) != r) {
+      ee_rewlist = new_list(ee_rewlist, r);
+      r->e->op = reinterpret_cast<efunc>(r);
+    }
+    return r;
+  }
+  return nullptr;
+}
+
+// Argument lists of calls: the list-head marker is skipped on either side,
+// an iterated argument (set part) makes the lists unequal.
+int same_args(expr* a, expr* b) {
+  constexpr uint32_t MARK = opword(OP258);
+  if (a && a->opword == MARK) a = a->next;
+  if (b && b->opword == MARK) b = b->next;
+  for (; a && b; a = a->next, b = b->next) {
+    if (a->L.p || b->L.p) return 0;
+    expr* x = uneval(a->R.e);
+    expr* y = uneval(b->R.e);
+    if (x == y) continue;
+    if (!x || !y || !same_expr(x, y)) return 0;
+  }
+  return !a && !b;
+}
+
+// Elements of two operand lists, after unwrapping OPEVAL: identical
+// (deep 0) or equal op words and same_expr (deep 1).
+static int same_elems(expr* a, expr* b, int deep) {
+  for (; a && b; a = a->next, b = b->next) {
+    expr* x = uneval(a);
+    expr* y = uneval(b);
+    if (x == y) continue;
+    if (!deep || x->opword != y->opword || !same_expr(x, y)) return 0;
+  }
+  return !a && !b;
+}
+
+int same_list(expr* a, expr* b) { return same_elems(a, b, 0); }
+
+// The string chains of OPSTR and the option references.
+static int same_strings(expr* a, expr* b) {
+  for (;;) {
+    if (!a || !b) return a == b;
+    if (a->opword != b->opword) return 0;
+    cstr* x = a->L.cs;
+    cstr* y = b->L.cs;
+    if (x != y && x && y && std::strcmp(x->text(), y->text()) != 0) return 0;
+    a = a->R.e;
+    b = b->R.e;
+  }
+}
+
+int same_expr(expr* a, expr* b) {
+  if (a->opword != b->opword || no_common) return 0;
+  switch (shape(a)) {
+    case 0:
+    case 1:
+    case 5:
+    case 11:
+    case 12:
+    case 27:
+    case 33:
+    case 38:
+    case 51:
+    case 64:
+      return a->L.p == b->L.p;
+    case 2:
+    case 4:
+    case 9:
+    case 15:
+    case 25:
+    case 35:
+    case 43:
+    case 54:
+    case 58:
+      return a->L.p == b->L.p && a->R.p == b->R.p;
+    case 3:
+    case 7:
+    case 56:
+      return 0;
+    case 6:
+      return same_elems(a->L.e, b->L.e, 1);
+    case 8:
+      return a->L.d == b->L.d;
+    case 10:
+      return a->L.p && a->L.p == b->L.p && a->R.p == b->R.p;
+    case 13:
+      return a->L.i == b->L.i && a->R.i == b->R.i;
+    case 14:
+      return same_expr(a->L.e, b->L.e);
+    case 16:
+      // The looked-up entity stands for its subscript set.
+      return a->R.p == b->R.p && a->L.p == b->L.p;
+    case 18:
+      return same_elems(a->L.e, b->L.e, 0);
+    case 19:
+      return a->L.p == b->L.p && a->next == b->next;
+    case 26: {
+      const function* f = static_cast<const function*>(a->L.x);
+      return a->L.p == b->L.p && f && !(f->fflags & 0x10000) &&
+             same_args(a->R.e, b->R.e);
+    }
+    case 28:
+      return a->L.p == b->L.p && a->R.e && b->R.e && a->R.e->R.p == b->R.e->R.p;
+    case 29:
+      return a->L.e && b->L.e && a->L.e->L.p == b->L.e->L.p &&
+             a->L.e->R.p == b->L.e->R.p && a->R.e && b->R.e &&
+             a->R.e->R.p == b->R.e->R.p;
+    case 31:
+    case 32:
+    case 44:
+    case 48:
+    case 49:
+      return a->L.e->L.p == b->L.e->L.p && a->L.e->R.i == b->L.e->R.i &&
+             a->R.p == b->R.p;
+    case 36:
+      if (!a->R.p && !b->R.p) return a->L.p == b->L.p && a->next == b->next;
+      if (a->R.p && b->R.p) return a->L.p == b->L.p && a->R.p == b->R.p;
+      return 0;
+    case 39:
+      return same_strings(a, b);
+    case 50:
+      return a->L.e->L.p == b->L.e->L.p && a->L.e->R.p == b->L.e->R.p &&
+             a->R.p == b->R.p;
+    case 55:
+      return a->L.p == b->L.p && same_args(a->R.e, b->R.e);
+    case 57:
+      return a->L.i == b->L.i;
+  }
+  badtype("same_expr", a->opword);
+}
+
+int same_set_enum(set* a, set* b) {
+  if (a->arity != b->arity || a->nmem != b->nmem || a->nmem < 0) return 0;
+  if ((a->ee && (a->ee->flags & EE_RUNTIME)) ||
+      (b->ee && (b->ee->flags & EE_RUNTIME)))
+    return 0;
+  size_t n = sizeof(symbol*) * static_cast<size_t>(a->arity);
+  const setmem* x = a->first;
+  const setmem* y = b->first;
+  for (; x && y; x = x->next, y = y->next)
+    if (std::memcmp(x->tup(), y->tup(), n) != 0) return 0;
+  return !x && !y;
+}
+
+// Sub-set pairs: identical, or equal by same_set.
+static int same_sub(set* a, set* b) { return a == b || same_set(a, b); }
+
+int same_set(set* a, set* b) {
+  if (a == b) return 1;
+  if (!a || !b) return 0;
+  if (a->sclass != b->sclass) return 0;
+  auto f = [](set* s, int k) -> void* {
+    set3p* t = static_cast<set3p*>(s);
+    return k == 1 ? t->f1 : k == 2 ? t->f2 : t->f3;
+  };
+  switch (a->sclass) {
+    case SC_ENUM:
+      return same_set_enum(a, b);
+    case SC_SPEC:
+    case SC_SPECSET: {
+      set_spec* x = static_cast<set_spec*>(a);
+      set_spec* y = static_cast<set_spec*>(b);
+      if (x->cond != y->cond) return 0;
+      Index *i = x->first, *j = y->first;
+      for (; i && j; i = i->next, j = j->next)
+        if (!same_sub(i->s, j->s)) return 0;
+      return !i && !j;
+    }
+    case SC_RANGE:
+    case SC_IF:
+      return f(a, 1) == f(b, 1) && f(a, 2) == f(b, 2) && f(a, 3) == f(b, 3);
+    case SC_UNION:
+    case SC_DIFF:
+    case SC_SYMDIFF:
+    case SC_INTER:
+    case SC_SUBSCR:
+    case SC_INVALID:
+      return f(a, 1) == f(b, 1) && f(a, 2) == f(b, 2);
+    case SC_SETOF:
+    case SC_ITUNION:
+    case SC_ITINTER:
+    case SC_NAMED:
+      return 0;
+    case SC_ORDERED: {
+      // Ordered by another set: never shared.
+      if (f(a, 2) || f(b, 2)) return 0;
+      set* x = static_cast<set*>(f(a, 1));
+      set* y = static_cast<set*>(f(b, 1));
+      uint64_t ra = a->owner ? a->owner->flags & 32 : 0;
+      uint64_t rb = b->owner ? b->owner->flags & 32 : 0;
+      if (ra != rb) return 0;
+      if (x && y) return same_sub(x, y);
+      // A missing underlying set: the ordered set itself taken as class 1.
+      set* s1 = x ? x : a;
+      set* s2 = y ? y : b;
+      uint32_t c1 = s1->sclass, c2 = s2->sclass;
+      s1->sclass = s2->sclass = SC_ENUM;
+      int r = same_sub(s1, s2);
+      s1->sclass = c1;
+      s2->sclass = c2;
+      return r;
+    }
+    case SC_LITERAL:
+      return a->arity == b->arity && f(a, 2) == f(b, 2) &&
+             same_list(static_cast<expr*>(f(a, 1)),
+                       static_cast<expr*>(f(b, 1)));
+    case SC_CROSS: {
+      if (a->arity != b->arity || a->cword != b->cword) return 0;
+      set** x = static_cast<set**>(f(a, 1));
+      set** y = static_cast<set**>(f(b, 1));
+      for (int k = 0; k < a->cword; ++k)
+        if (!same_sub(x[k], y[k])) return 0;
+      return 1;
+    }
+    case SC_SYS:
+      return a->cword == b->cword;
+    case SC_SLICE:
+      return f(a, 2) == f(b, 2) &&
+             same_expr(static_cast<expr*>(f(a, 1)), static_cast<expr*>(f(b, 1)));
+    case SC_INTERVAL: {
+      struct set_interval* x = static_cast<struct set_interval*>(a);
+      struct set_interval* y = static_cast<struct set_interval*>(b);
+      return x->type == y->type && x->lower == y->lower && x->upper == y->upper;
+    }
+  }
+  bug("unexpected subtype %d in same_set", static_cast<int>(a->sclass));
+}
+
+eexpr* shash(int64_t hash, set* s) {
+  eelink* head = &eehashtab[static_cast<uint64_t>(hash) % EEHASHSIZE];
+  for (eelink* l = head->next; l != head; l = l->next) {
+    eexpr* r = rec_of(l);
+    if (r->hash != hash || !r->is_set()) continue;
+    if (!r->s || !s) {
+      if (r->s != s) continue;
+    } else if (r->s != s && !same_set(r->s, s)) {
+      continue;
+    }
+    if (r->s) ++r->s->refcnt;
+    return r;
+  }
+  return nullptr;
+}
+
+// ---- Leaving the table -------------------------------------------------------
+
+int disc(eexpr* r) {
+  if (r->hashed()) {
+    unlink(r);
+    link_front(&hdiscard, r);
+  }
+  return 0;
+}
+
+void rm_hash(eexpr* r) {
+  if (r->hashed()) unlink(r);
+}
 
 void del_ee(set* s) {
-  s->ee = nullptr;
-  s->privnode = nullptr;
+  if (eexpr* r = s->ee) {
+    // A set that took over another's record leaves that record alone.
+    if (r->is_set() && r->s == s) {
+      rm_hash(r);
+      r->s = nullptr;
+    }
+    s->ee = nullptr;
+  }
+  del_privnode(s);
+}
+
+void arg_refinc(expr* args) {
+  for (expr* a = args; a; a = a->next) {
+    if (a->opword == opword(OP258) || a->L.p) continue;
+    expr* x = a->R.e;
+    if (!x || x->opword == opword(OP281)) continue;
+    eexpr* r = ee_of(a);
+    if (!r) r = ee_of(x);
+    if (r) ++r->nuse;
+    if (uneval(x) != x)
+      if (eexpr* w = ee_of(x->L.e)) ++w->nuse;
+  }
 }
 
 }  // namespace vexo

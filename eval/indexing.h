@@ -11,11 +11,14 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "compiler/tva.h"
 #include "eval/set.h"
+#include "frontend/expr.h"
 
 namespace vexo {
 
 struct expr;
+struct eexpr;  // shared-expression record of the compiler
 
 // One item of an indexing: the set it ranges over and the dummies (or the
 // tuple expression) that take its members.
@@ -26,6 +29,22 @@ struct Index {
   expr* dummies;   // chain of dummy (or tuple element) nodes, or null
   int32_t level;   // scope level opened for the item, 0 when none
   int32_t ndum;    // number of nodes in dummies
+  // Kept by the compiler while the indexing is compiled and after.
+  eexpr* ee;       // record of the set, while its level is open
+  int32_t cells;   // components of the set's members (its arity)
+  int32_t nrew;    // nodes rewritten at this level
+  expr** rew;      // those nodes (a block of class htcl(8 * nrew))
+  // Filled by the compiler's opcode generation, run by iteration.  Each
+  // list is a chain of nodes linked through next.  Clean-up hooks run as
+  // cleanup_fn (hook, this entry) when the entry leaves its current member,
+  // which empties the list; on-bind hooks run as hook->op (hook, context)
+  // after each new member, before cond is tested; completion hooks the same
+  // way once a whole tuple is accepted (only when the indexing has a
+  // condition).
+  expr* cleanup;
+  expr* onbind;
+  expr* complete;
+  expr* cond;      // conjuncts tested at this entry, or null
 
   // Builds one item in front of `outer` (the items so far, newest first,
   // or null), ranging over s with the given dummy or tuple chain.  With
@@ -50,6 +69,16 @@ struct set_spec : set {
   expr* cond;     // the condition after ":" or "|", or null
   int32_t nindex; // number of Index items (scope levels to close)
   int32_t flag;   // as given to the constructor (1 from the grammar)
+  // Kept by the compiler.
+  set_spec* oldss;    // the indexing compiled around this one
+  uint64_t depmask;   // level bits of what the indexing depends on
+  set* rset;          // result set that iteration fills (declarations)
+  // Size record of an evaluation context of its own, filled when the
+  // compiler closes the indexing; a nested context points its size at it.
+  tva_size size;
+  // Conjuncts of cond that read none of its own dummies, tested once
+  // before any dummy is bound (set by the compiler), or null.
+  expr* precond;
 
   // Wraps a chain of items (newest first, as built) with an optional
   // condition: the items in source order, kind tag, class 2, not
@@ -62,6 +91,34 @@ struct set_spec : set {
 };
 static_assert(std::is_trivially_destructible_v<set_spec>,
               "indexing records are plain pool records");
+
+// The routine of a clean-up hook, kept in the hook's op field (through the
+// generic function pointer type, which any routine type converts to and
+// back from).
+using cleanup_fn = void (*)(expr* hook, Index* ix);
+using any_fn = void (*)();
+inline efunc cleanup_op(cleanup_fn f) {
+  return reinterpret_cast<efunc>(reinterpret_cast<any_fn>(f));
+}
+inline cleanup_fn cleanup_of(efunc f) {
+  return reinterpret_cast<cleanup_fn>(reinterpret_cast<any_fn>(f));
+}
+// Runs and empties a list of clean-up hooks, newest first, each with ix.
+inline void run_cleanups(expr** hooks, Index* ix) {
+  expr* h = *hooks;
+  *hooks = nullptr;
+  while (h) {
+    expr* nx = h->next;
+    cleanup_of(h->op)(h, ix);
+    h = nx;
+  }
+}
+// Runs and empties the clean-up hooks of ix.
+inline void run_cleanup(Index* ix) { run_cleanups(&ix->cleanup, ix); }
+// Runs a chain of on-bind or completion hooks in order.
+inline void run_hooks(expr* h, TVA* tva) {
+  for (; h; h = h->next) h->op(h, tva);
+}
 
 // Frees the chain of items: their sets lose one reference, their dummy
 // nodes are deleted (edelete).

@@ -4,7 +4,30 @@
 #include "eval/optab.h"
 
 #include <cstddef>
+#include <type_traits>
 #include <utility>
+
+// The routines the table can hold: every header that declares evaluation
+// routines is included here.
+#include "eval/arith.h"
+#include "eval/dispatch.h"
+#include "eval/elemfunc.h"
+#include "eval/evalerr.h"
+
+// A declaration of every routine name of the opcode list with a marker
+// return type, never defined.  A routine declared in namespace vexo hides
+// its marker (lookup finds vexo's names before these, which act as global
+// ones where the table is built); a name with only its marker is a routine
+// not built yet.
+namespace vexo_unbuilt {
+struct not_built {};
+#define X(num, name, routine, type, text, precedence) \
+  not_built routine(vexo::expr*, vexo::TVA*);
+#define C(num, name, type, precedence)
+#include "eval/opcodes.def"
+#undef X
+#undef C
+}  // namespace vexo_unbuilt
 
 namespace vexo {
 
@@ -66,7 +89,36 @@ constexpr std::array<int32_t, sizeof...(I)> precs_of(
   return {rows[I].precedence...};
 }
 
+// A declared routine: an evaluation routine or a pointer to one.
+template <class F>
+constexpr bool is_routine = std::is_convertible_v<F, efunc>;
+
+// f itself; instantiated only for declared routines.
+template <class Tag, class F>
+constexpr efunc routine_of(F f) {
+  return f;
+}
+
+constexpr std::array<efunc, N_FUNCTAB> make_functab() {
+  using namespace ::vexo_unbuilt;
+  return {
+#define X(num, name, routine, type, text, precedence) \
+  [](auto built) -> efunc {                           \
+    if constexpr (built)                              \
+      return routine_of<decltype(built)>(routine);    \
+    else                                              \
+      return f_unbuilt;                               \
+  }(std::bool_constant<is_routine<decltype(routine)>>{}),
+#define C(num, name, type, precedence)
+#include "eval/opcodes.def"
+#undef X
+#undef C
+      nullptr};
+}
+
 }  // namespace
+
+constinit const std::array<efunc, N_FUNCTAB> functab = make_functab();
 
 constinit const std::array<int32_t, N_OPCODES> op_types =
     types_of(std::make_index_sequence<N_OPCODES>());

@@ -48,6 +48,13 @@ constexpr int N_EVAL_OPCODES = 233;  // 0..232 have a routine
 constexpr int N_OPCODES = 287;       // every opcode, 0..286
 constexpr int N_OPNAMES = 143;       // 0..142 have a printed name
 constexpr int N_PREC = 249;          // 0..248 have a printing precedence
+constexpr int N_FUNCTAB = N_EVAL_OPCODES + 1;  // routines and a null end
+
+// Evaluation routine of each opcode 0..232; entry 233 is null and ends the
+// table.  The compiler binds a node by storing its opcode's entry in the
+// node.  An opcode whose routine is not built yet has f_unbuilt
+// (eval/dispatch.h), which reports the inconsistency as a bug.
+extern const std::array<efunc, N_FUNCTAB> functab;
 
 // Tree shape of each opcode: what L and R of a node hold and own.  Every
 // tree walker (deletion, copying, hashing, massaging, printing, problem

@@ -308,6 +308,7 @@ set* mutable_set(set* s) {
   return c;
 }
 
+// Out of the compiler's table of shared sets, its private node deleted.
 static void withdraw(set* s) { del_ee(s); }
 
 // Drops the order list without giving its nodes back (they belong to
@@ -352,6 +353,7 @@ void sdelete(set* s) {
   uint32_t c = s->sclass;
   if (c < 1 || c > 24) return;
   if (--s->refcnt > 0) return;
+  withdraw(s);
   switch (c) {
     case SC_ENUM:
       release_enum(s);
@@ -391,11 +393,9 @@ void sdelete(set* s) {
       break;
     case SC_SYS:
     case SC_DB:
-      withdraw(s);
       give_record(&db_free_list, s);
       break;
     case SC_INTERVAL: {
-      withdraw(s);
       set_interval* si = static_cast<set_interval*>(s);
       edelete(si->lower);
       edelete(si->upper);

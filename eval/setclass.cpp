@@ -6,14 +6,15 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "eval/evalerr.h"
 #include "eval/indexing.h"
-#include "eval/subscr.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/paramdcl.h"
 #include "frontend/strexpr.h"
+#include "instance/names.h"
 #include "session/located.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -228,7 +229,7 @@ set* set_range(expr* from, expr* to, expr* by) {
 
 set* set_binop(set* L, set* R, int code) {
   if (code < int(SC_UNION) || code > int(SC_INTER))
-    bug("unexpected type 0x%x in %s()", unsigned(code), "set_binop::set_binop");
+    badtype("set_binop::set_binop", unsigned(code));
   set2p* r = new_set2p();
   head(r, uint32_t(code), arity_check(L, R));
   r->f1 = L;

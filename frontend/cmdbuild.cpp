@@ -906,14 +906,6 @@ set* new_set_db(dummy* d) {
   return nullptr;
 }
 
-expr* randify(expr* args) {
-  line_buf t{};
-  put(t, "randify ");
-  put_chain(t, args);
-  emit(t);
-  return args;
-}
-
 int breakcont(int kind, symbol* name) {
   trace_line("breakcont %d %s", kind, name ? name->name : "-");
   complete(kind);

@@ -236,11 +236,6 @@ void environ_dcl(cstr* name, set_spec* ix);
 // function's op word over the argument list.
 expr* vargop(symbol* f, expr* args);
 
-// Print, printf and read items with a random argument (anystoch): each
-// such argument is replaced by its random form.  The stand-in records the
-// call and returns the list unchanged.
-expr* randify(expr* args);
-
 // Describes an expression chain as the traces show it (numbers, strings,
 // names, dummies as "dummy(level,offset)", other nodes as "op<code>").
 // Writes at most n bytes, NUL included; returns buf.

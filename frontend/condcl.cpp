@@ -59,6 +59,7 @@ static void con_head(constr* c, symbol* nm, cstr* al, set_spec* ix,
   }
   c->ninst = -1;
   c->stamp = c->stamp2 = 1.0;
+  c->xr.instamp = 1.0;
 }
 
 static bool is_relop(const expr* e, int oc) {
@@ -174,6 +175,7 @@ constr::constr(symbol* nm, set_spec* ix) {
   flags = 7;
   ninst = -1;
   stamp = stamp2 = 1.0;
+  xr.instamp = 1.0;
   tc_zap();
 }
 
@@ -212,6 +214,7 @@ check::check(set_spec* ix, expr* c) {
   stmtfname = infname ? tostring(infname) : nullptr;
   stmtline = static_cast<int32_t>(lineno);
   stamp = 1.0;
+  xr.instamp = 1.0;
   chknum = 0;
   if (ix) end_context(ix, nullptr);
 }

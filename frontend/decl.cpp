@@ -133,6 +133,7 @@ void xrecomp_constr(xnode* x, symbol* name, cstr* alias, set_spec* indexing,
     Oldval = x->oldval;
   }
   x->stamp = 1.0;
+  x->xr.instamp = 1.0;
 }
 
 void redecl_start(symbol* name) {

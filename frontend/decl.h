@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "compiler/recomp.h"
 #include "eval/optab.h"
 
 namespace vexo {
@@ -88,6 +89,8 @@ struct xnode {
   int32_t nrefs;       // entries in refs
   int32_t refk;        // size class of the refs block
   int32_t refcap;      // capacity of refs
+  xrecomp xr;          // what compiling the declaration changed
+                       // (compiler/recomp.h); input stamp 1.0 once built
 };
 static_assert(std::is_trivially_destructible_v<xnode> &&
                   std::is_standard_layout_v<xnode> &&

@@ -187,7 +187,8 @@ expr* makeimpli(uint32_t op, expr* cond, expr* t, expr* e) {
 }
 
 expr* logical_not(expr* e) {
-  e = make_numeric(e);
+  // A condition is a truth value already: converting it as a symbol would
+  // read the truth value as a member.
   uint32_t f = eflags(e) | EF_NUMERIC;
   if (f & EF_VARS) f |= EF_NONLIN;
   return new_expr(opword(OPNOT, f), e);

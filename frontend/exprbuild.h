@@ -59,7 +59,8 @@ expr* makeif(expr* cond, expr* then_e, expr* else_e);
 // Implications: op is OPIMPLIES 77, OPIMPLIEDBY 78, OPIMPELSE72 or 79,
 // OP_IFF 73; else_e null when there is no else.
 expr* makeimpli(uint32_t op, expr* cond, expr* then_e, expr* else_e);
-// Logical negation (OPNOT over the condition made numeric).
+// Logical negation: OPNOT over a condition (cond_expr's result), taken
+// as it is.
 expr* logical_not(expr* e);
 // Comparison node.  op: the op word of the operator (EQ, NE without flags;
 // LT, LE, GE, GT with flag 2).  == and != pick the variant by operand

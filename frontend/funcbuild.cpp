@@ -2,10 +2,15 @@
 // cardinality constraints, and the random-argument tests.
 #include "frontend/funcbuild.h"
 
+#include <cstring>
+
 #include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
+#include "frontend/strexpr.h"
+#include "report/prset.h"
 #include "support/list.h"
+#include "support/text.h"
 
 namespace vexo {
 
@@ -48,9 +53,27 @@ int nosym_varargs(expr* args, uint32_t* flags) {
   return n;
 }
 
+// Calls f with the cell of every argument expression of a list: the plain
+// entries, the lists of indexed entries, and the expressions that an
+// indexed print item holds directly in place of a list.  f may replace the
+// expression in its cell (keeping its next link).
+template <class F>
+static void each_cell(expr** cell, F f) {
+  for (expr** p = cell; *p; p = &(*p)->next) {
+    expr* a = *p;
+    if (opcode(a) == OP258) continue;
+    if (opcode(a) != OPARG)
+      f(p);
+    else if (a->L.ss)
+      each_cell(&a->R.e, f);
+    else if (a->R.e)
+      f(&a->R.e);
+  }
+}
+
 int anystoch(expr* args) {
   bool r = false;
-  each_arg(args, [&](expr* a) { r = r || has_flag(a->R.e, EF_RANDOM); });
+  each_cell(&args, [&](expr** a) { r = r || has_flag(*a, EF_RANDOM); });
   return r;
 }
 
@@ -91,6 +114,42 @@ expr* atkword(int which, expr* k, expr* args) {
   return new_expr(
       opword(opc[which], EF_NUMERIC | f | (f ? uint32_t(EF_NONLIN) : 0u)), k,
       c);
+}
+
+cstr* randify1(expr* e) {
+  cstr* t = sprex2(e);
+  size_t n = std::strlen(t->text());
+  cstr* r = new_cstr(n + 9);
+  std::memcpy(r->text(), "Random(", 7);
+  std::memcpy(r->text() + 7, t->text(), n);
+  std::memcpy(r->text() + 7 + n, ")", 2);
+  zap_cstr(&t);
+  return r;
+}
+
+expr* randifye(expr* e) {
+  switch (opcode(e)) {
+    case OPPRIMAL:
+      e->opword = opword(OPRANDVAR, EF_STRING);
+      return e;
+    case OPPRIMALSUB:
+      e->opword = opword(OPRANDVARSUB, EF_STRING);
+      return e;
+    default: {
+      expr* s = new_str(randify1(e));
+      s->next = e->next;
+      e->next = nullptr;
+      edelete(e);
+      return s;
+    }
+  }
+}
+
+expr* randify(expr* args) {
+  each_cell(&args, [](expr** a) {
+    if (has_flag(*a, EF_RANDOM)) *a = randifye(*a);
+  });
+  return args;
 }
 
 void randvarchk(expr* e) {

@@ -12,6 +12,7 @@ namespace vexo {
 
 struct expr;
 struct symbol;
+struct cstr;
 
 // The flags 0x104 (variables, random variables) of every argument of the
 // list, nested groups included, ORed.  mkargsnum also makes each argument
@@ -34,6 +35,18 @@ expr* vreduc(uint32_t op, expr* args);
 expr* count_op(expr* args);
 // atleast (0), atmost (1), exactly (2) k (args).
 expr* atkword(int which, expr* k, expr* args);
+
+// Print, printf and read items (and built-in arguments) with random
+// values: every argument flagged random (32), nested groups included, is
+// replaced by randifye of it.  Returns the list.
+expr* randify(expr* args);
+// The random form of one expression: a reference to a variable's value
+// becomes the reference to the random variable (its text: the
+// distribution); any other expression becomes the string constant of
+// randify1's text, and the expression is deleted.
+expr* randifye(expr* e);
+// "Random(" + the expression's text on one line + ")": a new string.
+cstr* randify1(expr* e);
 
 // Marks that a comparison or definition has a random variable as its left
 // operand: sets randvar_rhs when e refers to a random variable.

@@ -2,7 +2,6 @@
 // parse_init.
 #include "frontend/keywords.h"
 
-#include "compiler/eexpr.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/decl.h"
@@ -450,7 +449,6 @@ void parse_init() {
   Check = Symbol("check", 0);
   Suffix = Symbol("suffix", 0);
   TAble = Symbol("table", 0);
-  eehashtab_init();
   for (int op : {22, 23, 24, 28, 29, 30}) alg_comp[op] = 1;
   // The expression-copy free list (the last step) is dummy_init's.
 }

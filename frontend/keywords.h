@@ -127,10 +127,9 @@ extern int would_need_prob;
 // Start-up, and again after `reset`: builds the word sets, binds the
 // built-in rows and keywords, makes the built-in sets and symbols, makes
 // the system declarations of its steps (session/sysdecls.h: the system
-// suffixes, the problems, the system sets "$display" ... _HANDLERS) and
-// empties the table of shared expressions (compiler/eexpr.h).  A name bound
-// twice is a bug ("add_keyword: %s already defined!", "availset_init: %s
-// already defined!"), which ends the session.
+// suffixes, the problems, the system sets "$display" ... _HANDLERS).  A
+// name bound twice is a bug ("add_keyword: %s already defined!",
+// "availset_init: %s already defined!"), which ends the session.
 void parse_init();
 
 // Row of a reserved word (-1 when the symbol is none); row of a statement

@@ -79,6 +79,7 @@ var::var(symbol* nm, cstr* al, set_spec* ix, uint64_t fl) {
   flags = fl;
   ninst = -1;
   stamp = stamp2 = 1.0;
+  xr.instamp = 1.0;
   rec_xnode = this;
   recursive = 0;
 }

@@ -48,6 +48,7 @@ const char* options_inout = "";
 const char* options_out = "";
 int tell_times;
 int show_stats;
+int solveout;
 
 // ---------------------------------------------------------------------------
 // Handlers

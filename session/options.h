@@ -72,6 +72,9 @@ extern const char* options_inout;  // option OPTIONS_INOUT
 extern const char* options_out;   // option OPTIONS_OUT
 extern int tell_times;   // option times
 extern int show_stats;   // option show_stats
+// Option substout: bit 1 asks for the substitution of defined variables
+// through their defining constraints.  Not in the table yet: stays 0.
+extern int solveout;
 
 // Update handlers of this module's options.
 void update_char(const char* value, void* target);  // const char* cell

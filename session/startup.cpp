@@ -6,6 +6,13 @@
 #include <climits>
 #include <cstring>
 
+#include "compiler/compile.h"
+#include "compiler/context.h"
+#include "compiler/eexpr.h"
+#include "compiler/massage.h"
+#include "compiler/opgen.h"
+#include "compiler/recomp.h"
+#include "compiler/tva.h"
 #include "eval/funclib.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
@@ -19,8 +26,14 @@
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "instance/ac.h"
+#include "report/dataprint.h"
+#include "report/indextab.h"
+#include "report/prex.h"
+#include "report/prset.h"
 #include "session/batch.h"
 #include "session/cmdfiles.h"
+#include "session/cmdmem.h"
 #include "session/envfile.h"
 #include "session/infiles.h"
 #include "session/located.h"
@@ -158,11 +171,24 @@ void init_modules() {
   paramdcl_init();
   cmdbuild_reset();
   cleanup_reset();
+  cmdmem_reset();
   Blank = new_cstring("");
   Question = new_cstring("?");
   LTc = new_cstring("<");
   sysdecls();
   parse_init();
+  eehashtab_init();
+  context_init();
+  massage_init();
+  compile_init();
+  recomp_init();
+  opgen_init();
+  tva_reset();
+  ac_reset();
+  indextab_init();
+  prset_init();
+  dataprint_init();
+  prex_init();
 }
 
 void reset_modules() {

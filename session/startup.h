@@ -80,11 +80,30 @@ void ppinit(char** argv, int first);
 //   frontend/paramdcl paramdcl_init   the set declaration being parsed
 //   frontend/cmdbuild cmdbuild_reset  open compound commands, loop sets
 //   session/loop     cleanup_reset    clean-up records
+//   session/cmdmem   cmdmem_reset     the running command's blocks
 //   session/startup  (here)           Blank, Question, LTc
 //   session/sysdecls sysdecls         built-in params and system sets
 //   frontend/keywords parse_init      word sets, keywords, built-in sets,
 //                                     system suffixes, problems and sets
-//                                     (sysdecl_*), shared-expression table
+//                                     (sysdecl_*)
+//   compiler/eexpr   eehashtab_init   shared-expression table, its free
+//                                     list, the opcode tables, no_common
+//   compiler/context context_init     context records, level-0 entries
+//                                     (before any new_tva: it sizes
+//                                     contexts by max_context)
+//   compiler/massage massage_init     draw count, recursive compilation
+//   compiler/compile compile_init     shared constants, the rewrite list
+//   compiler/recomp  recomp_init      the retained recompilation block
+//   compiler/opgen   opgen_init       rewrite counters
+//   compiler/tva     tva_reset        current context and context sizing
+//   instance/ac      ac_reset         the collected problem record
+//   report/indextab  indextab_init    the printer's index banks
+//   report/prset     prset_init       set printer's buffers, current decl
+//   report/dataprint dataprint_init   members marked as printed
+//   report/prex      prex_init        line buffer, print modes, df; the
+//                                     width from display_width (which no
+//                                     option writes yet, and every printer
+//                                     entry reads again)
 // State that survives `reset` by design, outside the recorded pools: the
 // process set-up (Stderr, stdOut, the machine constants, the lexer's
 // character tables, the signal handlers, the block-mode buffer, the
@@ -92,8 +111,12 @@ void ppinit(char** argv, int first);
 // conversions), the command line (xargv, read_options, xoption, the
 // -b/-i/-vi settings), the session's modes (interactive, block mode), the
 // reader and lexer state with the top-level line buffer (the statement's
-// file name aside), the allocator's serial numbers, and the
-// environment-file results.  Kept across `reset` by the reset
+// file name aside), the allocator's serial numbers, the
+// environment-file results, and the cells of options that are not in the
+// option table yet (display_width, MD_precision, allow_NaN,
+// bad_subscripts, substout), which keep their values as the table's
+// options do.
+// Kept across `reset` by the reset
 // command itself (not built yet): the option table (env_reset; envinit
 // builds it from nothing) and the open include levels (ioreset), which
 // live in the pools.

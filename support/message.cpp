@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "data/read.h"
+#include "eval/evalerr.h"
 #include "eval/funclib.h"
-#include "eval/subscr.h"
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -84,11 +84,14 @@ void bug(const char* fmt, ...) {
   myexit(2);  // not reached: kind 1 ends the session
 }
 
-// The location of the evaluation and the message with a newline.
-static void eval_message(TVA* tva, const char* fmt, va_list ap) {
-  mgwhere(tva);
+// The location of the evaluation and the message with a newline; returns
+// 0, having written nothing, when mgwhere swallows the error (quiet
+// simplification), else 1.
+static int eval_message(TVA* tva, const char* fmt, va_list ap) {
+  if (mgwhere(tva)) return 0;
   Vfprintf(Stderr, fmt, ap);
   Fprintf(Stderr, "\n");
+  return 1;
 }
 
 // After an evaluation message: the session ends with trc unless it is 0.
@@ -101,18 +104,18 @@ static void eval_message_done() {
 void terror(TVA* tva, const char* fmt, ...) {
   va_list ap;
   va_start(ap, fmt);
-  eval_message(tva, fmt, ap);
+  int shown = eval_message(tva, fmt, ap);
   va_end(ap);
-  eval_message_done();
+  if (shown) eval_message_done();
 }
 
 void eerror(TVA* tva, const char* fmt, ...) {
   if (in_cmds > 1) trc = 0;
   va_list ap;
   va_start(ap, fmt);
-  eval_message(tva, fmt, ap);
+  int shown = eval_message(tva, fmt, ap);
   va_end(ap);
-  eval_message_done();
+  if (shown) eval_message_done();
   trc = 4;
   bailout();
 }

@@ -50,11 +50,14 @@ void error(int kind, const char* fmt, ...);
 [[noreturn]] void bug(const char* fmt, ...);
 
 // Reports an inconsistency met while evaluating in tva; ends the session
-// with trc and returns only while trc is 0.
+// with trc and returns only while trc is 0.  An error that mgwhere
+// swallows (quiet simplification, eval/evalerr.h) is not written and
+// returns.
 void terror(TVA* tva, const char* fmt, ...);
 // Reports an evaluation error and aborts the current command (throws
 // command_abort); before the first command it ends the session with code 4
-// (throws session_exit).
+// (throws session_exit).  An error that mgwhere swallows is not written
+// and only aborts the command.
 [[noreturn]] void eerror(TVA* tva, const char* fmt, ...);
 // Reports a message after the location of the current command; no newline
 // is added.  Returns.

@@ -4,6 +4,13 @@
 
 #include <cstring>
 
+#include "eval/arith.h"
+#include "eval/dispatch.h"
+#include "eval/elemfunc.h"
+#include "eval/evalerr.h"
+#include "frontend/expr.h"
+#include "test_util.h"
+
 namespace vexo {
 namespace {
 
@@ -164,6 +171,64 @@ TEST(Optab, NamesOfSharedRoutinesAndForms) {
   EXPECT_EQ(OPARG, 250);
   EXPECT_EQ(OPXNODE, 255);
   EXPECT_EQ(OP279, 279);
+}
+
+// Every evaluable opcode has a routine, the table ends with a null entry,
+// and opcodes sharing a routine share the pointer.
+TEST(Functab, EverySlotFilledAndNullEnd) {
+  EXPECT_EQ(functab.size(), 234u);
+  for (int k = 0; k < N_EVAL_OPCODES; ++k) EXPECT_NE(functab[k], nullptr) << k;
+  EXPECT_EQ(functab[233], nullptr);
+  struct bound {
+    int op;
+    efunc f;
+  };
+  const bound rows[] = {
+      {OPPLUS, f_OPPLUS},
+      {OPPOW, f_OPPOW},
+      {OPLESS, f_OPLESS},
+      {MINLIST, f_MINLIST},
+      {OP_tanh, f_OP_tanh},
+      {OPintDIV, f_OPintDIV},
+      {OPIF35, f_OPIF},
+      {OPIF111, f_OPIF},
+      {OPIFSYM65, f_OPIFSYM},
+      {OPIFSYM112, f_OPIFSYM},
+      {OPIFSYMstr101, f_OPIFSYMstr},
+      {OPIMPELSE72, f_OPIMPELSE},
+      {OPIMPELSE79, f_OPIMPELSE},
+      {OPVARREF87, f_OPVARREF},
+      {OPVARREF88, f_OPVARREF},
+      {OPEVALr160, f_OPEVALr},
+      {OPEVALr162, f_OPEVALr},
+      {OPLIT, f_OPLIT},
+      {OPLITLIST, f_OPLIT},
+      {OPNUM, f_OPNUM},
+      {OPSTR, f_OPSTR},
+      {OPLOGLIT, f_OPLOGLIT},
+      {OPDUMMY, f_OPDUMMY},
+      {OPFUNCbad, f_OPFUNCbad},
+      {OPALIAS, f_OPALIAS},
+      {OPSVEXOESTR, f_OPSVEXOESTR},
+  };
+  for (const bound& b : rows) EXPECT_EQ(functab[b.op], b.f) << b.op;
+  // Routines of other families are not built here: one shared stand-in.
+  for (int op : {SUM, OPSUMLIST, ANDLIST, OPCONCAT, OPPAR, OPNEXT120})
+    EXPECT_EQ(functab[op], f_unbuilt) << op;
+}
+
+// An opcode evaluated before its routine exists is an internal
+// inconsistency: "Bug: " and the end of the session with code 2.
+TEST(Functab, UnbuiltRoutineIsABug) {
+  expr e{};
+  e.opword = opword(SUM);
+  e.op = functab[SUM];
+  auto r = test::run_captured([&] { eval(&e, nullptr); });
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("Bug: no evaluation routine for opcode 7"),
+            std::string::npos)
+      << r.err;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/tva.h"
 #include "frontend/frontend_fixture.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
@@ -175,7 +176,9 @@ TEST_F(SetStore, WrongCountWhileBuildingATableIsReported) {
   set* s = listed_set({sym("p"), sym("q")});
   s->nmem = 3;
   s->nuse = 1;
-  auto r = test::run_captured([&] { s->makesettab(nullptr); });
+  TVA* t = new_tva();
+  auto r = test::run_captured([&] { s->makesettab(t); });
+  del_tva(t);
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 4);
   EXPECT_NE(r.err.find("wrong card (2 rather than 3) in set::maketab"),
@@ -203,7 +206,9 @@ TEST_F(SetStore, ReleaseRecyclesRecordsAndMembers) {
 
 TEST_F(SetStore, GenerationOfASetWithoutDataIsReported) {
   set* s = set_enum(new_enum(), 1);
-  auto r = test::run_captured([&] { set_genall(s, nullptr); });
+  TVA* t = new_tva();
+  auto r = test::run_captured([&] { set_genall(s, t); });
+  del_tva(t);
   EXPECT_TRUE(r.exited);
   EXPECT_NE(r.err.find("enum_genall called!"), std::string::npos) << r.err;
 }

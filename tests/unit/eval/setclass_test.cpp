@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/tva.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/decl.h"
@@ -131,10 +132,12 @@ TEST_F(SetClasses, WrongSubscriptCountIsReportedWhenUsed) {
   set* s = new_set_subscr(d, nullptr, 1, 1);
   symbol* t = Symbol("a", 1);
   stepping = 1;  // (the session goes on)
-  auto o = test::run_captured([&] { set_in(s, &t, nullptr); });
+  TVA* c = new_tva();
+  auto o = test::run_captured([&] { set_in(s, &t, c); });
   EXPECT_TRUE(o.aborted);
-  EXPECT_EQ(o.err, "wrong number of subscripts for set S\n");
-  o = test::run_captured([&] { set_genall(s, nullptr); });
+  EXPECT_EQ(o.err, "\twrong number of subscripts for set S\n");
+  o = test::run_captured([&] { set_genall(s, c); });
+  del_tva(c);
   stepping = 0;
   EXPECT_TRUE(o.aborted);
 }

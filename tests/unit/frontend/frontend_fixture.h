@@ -1,6 +1,7 @@
-// Set-up shared by the front-end and session unit tests: the modules'
-// state as start-up builds it; the input state of a fresh non-interactive
-// session; a scratch directory whose files become the input.
+// Set-up shared by the unit tests: the modules' state as start-up builds
+// it; the input state of a fresh non-interactive session; a scratch
+// directory whose files become the input; a test that parses text through
+// the real lexer and grammar.
 #ifndef VEXO_UNIT_FRONTEND_FRONTEND_FIXTURE_H
 #define VEXO_UNIT_FRONTEND_FRONTEND_FIXTURE_H
 
@@ -26,6 +27,7 @@
 #include "support/block.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "test_util.h"
 
 namespace vexo::test {
 
@@ -103,6 +105,17 @@ inline void start_session(bool mach = true) {
   parse_time = 0;
 }
 
+// The whole front end as a fresh session starts it to read statements:
+// start_modules and reset_input, reading commands (not data) outside any
+// declaration.
+inline void start_parser() {
+  start_modules();
+  reset_input();
+  in_cmds = 1;
+  from_data = 0;
+  Curdclname = nullptr;
+}
+
 // A fresh directory under /tmp for a test to run in, so that messages
 // name its files as given; the files written there become the input.
 // enter in SetUp, leave in TearDown.
@@ -149,6 +162,53 @@ class InputDir {
   std::string dir_;
   std::vector<std::string> store_;
   std::vector<char*> names_;
+};
+
+// A test that parses text through the real lexer and grammar: a fresh
+// front end (start_parser) in a scratch directory of its own; no command
+// trace afterwards.
+class ParserTest : public ::testing::Test, protected InputDir {
+ protected:
+  // pattern as for InputDir::enter.  Call from SetUp.
+  void begin(const char* pattern) {
+    fresh_parser();
+    enter(pattern);
+  }
+  // The front end of a fresh session again (any time within a test).
+  void fresh_parser() {
+    start_parser();
+    cmd_trace = nullptr;
+  }
+  void TearDown() override {
+    cmd_trace = nullptr;
+    leave();
+  }
+
+  // Makes text the one input file, in.x; nextfile opens it.
+  void input_text(const std::string& text) {
+    write_file("in.x", text);
+    static char name[] = "in.x";
+    static char* names[] = {name, nullptr};
+    set_input_files(names);
+  }
+  // Parses text as the one input file; returns yyparse's result (-1 when
+  // the run ended otherwise); *out receives what was written.
+  int parse_input(const std::string& text, outcome* out) {
+    input_text(text);
+    int result = -1;
+    *out = run_captured([&] {
+      nextfile(0, 0);
+      cmd_start = in_cmds;
+      result = yyparse();
+    });
+    return result;
+  }
+  // Parses text; fails the test on any message.
+  void parse_text(const std::string& text) {
+    outcome r;
+    parse_input(text, &r);
+    ASSERT_EQ(r.err, "") << text;
+  }
 };
 
 }  // namespace vexo::test

@@ -11,7 +11,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -22,11 +21,13 @@
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "frontend/vardcl.h"
 #include "support/block.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/numfmt.h"
+#include "support/pool.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -121,9 +122,9 @@ class Lexer : public ::testing::Test, protected test::InputDir {
 
   // A declaration record of kind k bound to name.
   xnode* declare(const char* name, uint32_t k) {
-    recs_.emplace_back();
-    xnode* x = &recs_.back();
-    memset(static_cast<void*>(x), 0, sizeof *x);
+    // The lexer reads a variable's or constraint's record as a convar:
+    // every record is made that large (zeroed, from the pool).
+    xnode* x = static_cast<xnode*>(mem(sizeof(convar)));
     x->kind = k;
     x->name = Symbol(name, 1);
     x->oldval = x->name->binding;
@@ -132,8 +133,6 @@ class Lexer : public ::testing::Test, protected test::InputDir {
     x->name->binding = x;
     return x;
   }
-
-  std::deque<xnode> recs_;
 };
 
 TEST_F(Lexer, SubjectToFormsAtAStatementStart) {

@@ -46,28 +46,22 @@ using lines = std::vector<std::string>;
 lines* trace_sink;
 void collect(const char* line) { trace_sink->push_back(line); }
 
-class Parse : public ::testing::Test, protected test::InputDir {
+class Parse : public test::ParserTest {
  protected:
   void SetUp() override {
-    test::start_modules();
-    init_tok_types();
-    test::reset_input();
-    in_cmds = 1;
-    from_data = 0;
+    begin("/tmp/vexo_parse_XXXXXX");
     trace_.clear();
     trace_sink = &trace_;
     cmd_trace = collect;
-    enter("/tmp/vexo_parse_XXXXXX");
   }
   void TearDown() override {
-    cmd_trace = nullptr;
     if (saved_stdin_ >= 0) {
       dup2(saved_stdin_, 0);
       close(saved_stdin_);
       saved_stdin_ = -1;
     }
     interactive = 0;
-    leave();
+    ParserTest::TearDown();
     blockmode = 0;
   }
 
@@ -84,26 +78,9 @@ class Parse : public ::testing::Test, protected test::InputDir {
     interactive = 1;
   }
 
-  // Makes text the one input file, in.x; nextfile opens it.
-  void input_text(const std::string& text) {
-    write_file("in.x", text);
-    static char name[] = "in.x";
-    static char* names[] = {name, nullptr};
-    test::set_input_files(names);
-  }
-
   // Parses text as the one input file; returns yyparse's result (-1 when
   // the run ended otherwise) and leaves the builder calls in trace_.
-  int run(const std::string& text) {
-    input_text(text);
-    int result = -1;
-    out_ = run_captured([&] {
-      nextfile(0, 0);
-      cmd_start = in_cmds;
-      result = yyparse();
-    });
-    return result;
-  }
+  int run(const std::string& text) { return parse_input(text, &out_); }
 
   lines trace_;
   test::outcome out_;
@@ -857,15 +834,20 @@ TEST_F(Parse, IndexedCountingForms) {
             "op59([1, 2])] -");
 }
 
-// Items of print, printf and read with a random argument are handed to
-// randify (anystoch); others are not.
+// Random items of print, printf and read take their random forms
+// (randify): a random variable its random-variable reference (opcode 188),
+// any other random expression the text of its distribution; other items
+// stay as they are.
 TEST_F(Parse, RandomPrintItems) {
   EXPECT_EQ(run("var x random; param p;\nprint x, 1;\nprint p;\n"
-                "printf \"%g\", x;\n"),
+                "printf \"%g\", x;\nprint x + 1, {i in 1..2} (x + i, 2);\n"),
             YYP_CMDS);
   EXPECT_EQ(trace_,
-            (lines{"randify [x, 1]", "printcmd - [x, 1] -", "printcmd - [p] -",
-                   "randify [x]", "printfcmd - \"%g\" [x] -", "cmd_eof"}));
+            (lines{"printcmd - [op188, 1] -", "printcmd - [p] -",
+                   "printfcmd - \"%g\" [op188] -",
+                   "printcmd - [\"Random(x + 1)\", item({dummy(1,0) in 1..2} "
+                   "[\"Random(x + i)\", 2])] -",
+                   "cmd_eof"}));
 }
 
 // An undefined name in a declaration abandons it; in single-step mode the

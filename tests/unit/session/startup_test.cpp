@@ -7,10 +7,16 @@
 
 #include <string>
 
+#include "compiler/compile.h"
+#include "compiler/tva.h"
+#include "eval/dispatch.h"
 #include "frontend/decl.h"
 #include "frontend/frontend_fixture.h"
 #include "frontend/keywords.h"
+#include "frontend/paramdcl.h"
 #include "frontend/parse.h"
+#include "instance/ac.h"
+#include "session/cmdmem.h"
 #include "session/infiles.h"
 #include "session/loop.h"
 #include "session/sysdecls.h"
@@ -74,6 +80,44 @@ TEST_F(StartUp, ResetFreesTheModelAndStartsAgain) {
   read_model();
   EXPECT_NE(Symbol0("cost")->binding, nullptr);
   EXPECT_EQ(static_cast<xnode*>(Symbol0("x")->binding)->kind, DK_VARI);
+}
+
+// The compiler's and the evaluator's state lives in the pools too: after
+// the walk a compilation makes its constants and records afresh, the
+// evaluation contexts and the problem record are forgotten, and command
+// memory starts a new block with its clean-up record.
+TEST_F(StartUp, ResetStartsTheCompilerAndEvaluatorAgain) {
+  // Compiles the definition of q and evaluates it.
+  auto q_value = [this] {
+    inputs({"q.mod", "param q = 4 * 2 + (1 - 4 * 2) ^ 2;\n"});
+    parse_time = 1;
+    auto r = test::run_captured([] { parse(); });
+    EXPECT_EQ(r.err, "");
+    rec_xnode = nullptr;
+    expr** def = &static_cast<param*>(Symbol0("q")->binding)->asgn;
+    compile_start();
+    mri(def, 1);
+    TVA* t = compile_end(nullptr);
+    double v = eval_num(*def, t);
+    del_tva(t);
+    return v;
+  };
+  EXPECT_EQ(q_value(), 57);
+  TVA* t = new_tva();
+  EXPECT_EQ(cur_tva, t);
+  ASSERT_NE(cur_ac, nullptr);
+  static_cast<char*>(cmdmem(16))[15] = 'x';
+  ASSERT_NE(one, nullptr);
+
+  reset_modules();
+  EXPECT_EQ(cur_tva, nullptr);
+  EXPECT_EQ(cur_ac, nullptr);
+  EXPECT_EQ(one, nullptr);
+  // A block that the walk freed would be written here, and freed again by
+  // the clean-up.
+  static_cast<char*>(cmdmem(16))[15] = 'y';
+  run_cleanups();
+  EXPECT_EQ(q_value(), 57);
 }
 
 }  // namespace

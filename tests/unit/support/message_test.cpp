@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <string>
 
+#include "compiler/tva.h"
 #include "frontend/frontend_fixture.h"
 #include "frontend/neighbours.h"
 #include "frontend/reader.h"
+#include "instance/ac.h"
 #include "session/execute.h"
 #include "session/loop.h"
 #include "support/block.h"
@@ -144,12 +146,16 @@ TEST_F(Message, SerrorAddsNoNewlineAndFlushes) {
   EXPECT_FALSE(r.aborted || r.exited);
 }
 
+// The evaluation messages are written after the location preamble of the
+// evaluation context (mgwhere): the running command, then a tab.
 TEST_F(Message, EerrorBeforeFirstCommandEndsSession) {
   in_cmds = 1;
-  auto r = run_captured([] { eerror(nullptr, "bad %s", "x"); });
-  EXPECT_EQ(r.err, "bad x\n");
+  TVA* t = new_tva();
+  auto r = run_captured([t] { eerror(t, "bad %s", "x"); });
+  EXPECT_EQ(r.err, "\tbad x\n");
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 4);
+  del_tva(t);
 }
 
 TEST_F(Message, EerrorAfterFirstCommandAbortsIt) {
@@ -158,8 +164,10 @@ TEST_F(Message, EerrorAfterFirstCommandAbortsIt) {
   eexit_save = 7;
   yy_special = 0;
   running("display");
-  auto r = run_captured([] { eerror(nullptr, "bad"); });
-  EXPECT_EQ(r.err, "bad\n");
+  TVA* t = new_tva();
+  auto r = run_captured([t] { eerror(t, "bad"); });
+  del_tva(t);
+  EXPECT_EQ(r.err, "Error executing \"display\" command:\n\tbad\n");
   EXPECT_TRUE(r.aborted);
   EXPECT_EQ(trc, 4);
   EXPECT_EQ(curcmd, nullptr);  // the command's clean-up ran
@@ -184,13 +192,39 @@ TEST_F(Message, Bail1outSteps) {
 }
 
 TEST_F(Message, TerrorEndsSessionUnlessTrcIsZero) {
-  auto r = run_captured([] { terror(nullptr, "cp_lookup: unexpected miss"); });
-  EXPECT_EQ(r.err, "cp_lookup: unexpected miss\n");
+  TVA* t = new_tva();
+  auto r = run_captured([t] { terror(t, "cp_lookup: unexpected miss"); });
+  EXPECT_EQ(r.err, "\tcp_lookup: unexpected miss\n");
   EXPECT_EQ(r.code, 4);
   trc = 0;
-  r = run_captured([] { terror(nullptr, "again"); });
-  EXPECT_EQ(r.err, "again\n");
+  r = run_captured([t] { terror(t, "again"); });
+  EXPECT_EQ(r.err, "\tagain\n");
   EXPECT_FALSE(r.exited || r.aborted);
+  del_tva(t);
+}
+
+// An error that mgwhere swallows (quiet simplification in the context) is
+// not written: terror returns although trc is set, eerror abandons the
+// command without ending the session, also before the first command.
+TEST_F(Message, SwallowedEvaluationErrorsAreNotWritten) {
+  in_cmds = 1;
+  TVA* t = new_tva();
+  t->ac->simp_tva = t;
+  t->ac->simp_quiet = 1;
+  auto r = run_captured([t] { terror(t, "cp_lookup: unexpected miss"); });
+  EXPECT_EQ(r.err, "");
+  EXPECT_FALSE(r.exited || r.aborted);
+  EXPECT_EQ(t->ac->simp_err, 1);
+  t->ac->simp_err = 0;
+  r = run_captured([t] { eerror(t, "bad"); });
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(r.aborted);
+  EXPECT_FALSE(r.exited);
+  EXPECT_EQ(t->ac->simp_err, 1);
+  EXPECT_EQ(trc, 4);
+  t->ac->simp_quiet = 0;
+  t->ac->simp_tva = nullptr;
+  del_tva(t);
 }
 
 TEST_F(Message, Exit1ByMode) {

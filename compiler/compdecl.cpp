@@ -1,0 +1,428 @@
+// Compilation of declarations.
+#include "compiler/compdecl.h"
+
+#include "compiler/compile.h"
+#include "compiler/context.h"
+#include "compiler/eexpr.h"
+#include "compiler/massage.h"
+#include "compiler/opgen.h"
+#include "compiler/recomp.h"
+#include "compiler/setmassage.h"
+#include "compiler/tva.h"
+#include "eval/indexing.h"
+#include "eval/set.h"
+#include "frontend/conbody.h"
+#include "frontend/condcl.h"
+#include "frontend/dclstub.h"
+#include "frontend/decl.h"
+#include "frontend/distrib.h"
+#include "frontend/expr.h"
+#include "frontend/keywords.h"
+#include "frontend/neighbours.h"
+#include "frontend/paramdcl.h"
+#include "frontend/vardcl.h"
+#include "instance/names.h"
+#include "report/indextab.h"
+#include "session/infiles.h"
+#include "session/options.h"
+#include "support/list.h"
+#include "support/message.h"
+#include "support/pool.h"
+
+namespace vexo {
+
+namespace {
+
+// The declaration's indexing, opened for its clauses (with the declaration
+// as owner, or without) and closed again.
+struct scope {
+  set_spec* ss;
+  scope(set_spec* s, xnode* owner) : ss(s) {
+    if (ss) ss_setup(ss, owner);
+  }
+  ~scope() {
+    if (ss) ss_teardown(ss);
+  }
+  scope(const scope&) = delete;
+  scope& operator=(const scope&) = delete;
+};
+
+// A set compiled as a declaration's clause: forced when it lies outside
+// the current level, else mandated.
+eexpr* clause_set(set** ps) {
+  if (!*ps) return nullptr;
+  eexpr* e = set_massage(ps);
+  ++e->nuse;
+  if (e->con < ccon)
+    sforce(ccon, *ps);
+  else
+    smandate(*ps);
+  return e;
+}
+
+// An expression massaged and counted but not mandated; forced when it
+// lies outside the current level.
+eexpr* counted(expr** pe) {
+  eexpr* e = massage(pe);
+  if (!e) return nullptr;
+  ++e->nuse;
+  if (e->con < ccon) e->flags |= EE_FORCED;
+  return e;
+}
+
+// The input stamp of d after compiling its definition: the definition's
+// newest input when newer; after random draws, older than any generation.
+void take_instamp(xnode* d, const eexpr* def, int draws_before) {
+  if (def && def->stamp > d->xr.instamp) d->xr.instamp = def->stamp;
+  if (randcalls > draws_before) d->xr.instamp = nextgenlev - 1;
+}
+
+void suffix_inits(expr* inits) {
+  for (expr* a = inits; a; a = a->next) mri(&a->R.e, 1);
+}
+
+// The members computed so far of a recursive definition (the set held by
+// the holder node of an OP_RECPAR / OP_RECSPAR node).
+void drop_computed(expr* def) {
+  if (!def || (opcode(def) != OP_RECPAR && opcode(def) != OP_RECSPAR)) return;
+  if (expr* holder = def->R.e)
+    if (set* cache = holder->R.s) free_members(cache);
+}
+
+void free_values(param* p) {
+  if (p->vals) del_mblk(p->valk, p->vals);
+  p->vals = nullptr;
+  p->nvals = 0;
+}
+
+void compile_var(var* v) {
+  scope sc(v->indexing, v);
+  suffix_inits(v->sufinit);
+  eexpr* lb = mri(&v->lb, 1);
+  if (v->flags & VF_FIXED) {
+    if (lb) ++lb->nuse;
+  } else {
+    mri(&v->ub, 1);
+    if (v->domain) smri(&v->domain, 1);
+  }
+  for (var_term* t = v->arcs; t; t = t->next) {
+    scope tsc(t->ix, nullptr);
+    eexpr* a = t->lookup ? counted(&t->lookup) : nullptr;
+    eexpr* b = t->coef ? counted(&t->coef) : nullptr;
+    if (b && (t->coef->opword & (EF_VARS | EF_RANDVAR))) {
+      // A coefficient with variables is a nonlinear term of factor one.
+      expr* old = t->coef;
+      expr* n = new_expr(opword(OPNLAC, EF_NUMERIC | EF_VARS), one, old);
+      Retain_new(&t->coef, old, n);
+      t->coef = n;
+      eexpr* r = new eexpr;
+      r->eexpr_init(n, (a ? a->levbits : 0) | b->levbits, v->xr.instamp);
+      r->nuse = 1;
+    }
+  }
+  if (v->flags & VF_DEFINED) {
+    if (v->init) distrib(&v->init);
+  } else {
+    mri(&v->init, 1);
+    mri(&v->dflt, 1);
+  }
+}
+
+void compile_constr(constr* c) {
+  scope sc(c->indexing, c);
+  suffix_inits(c->sufinit);
+  if (c->logbody) {
+    ldistrib(&c->logbody);
+  } else if (expr* b = c->body) {
+    int ctype = static_cast<int>(c->flags & 15);
+    if (ctype & 8) {
+      // A complementarity: each side by its own kind code.
+      for (expr* part : {b->L.e, b->R.e}) {
+        if (!part) continue;
+        int k = static_cast<int>(part->opword);
+        if (k > 4 && k != CB_EXPR)
+          bug("unexpected ctype %d in compile_constrdcls", k);
+        con1compile(k, part);
+      }
+    } else if (ctype <= 4) {
+      con1compile(ctype, b);
+    } else {
+      bug("unexpected ctype %d in compile_constrdcls", ctype);
+    }
+  }
+  mri(&c->idual, 1);
+  mri(&c->ddual, 1);
+}
+
+void compile_obj(constr* o) {
+  scope sc(o->indexing, o);
+  suffix_inits(o->sufinit);
+  uint64_t t = o->flags & ~uint64_t{0x30302280 | 16};
+  if (t != CF_MINIMIZE && t != CF_MAXIMIZE)
+    bug("unexpected ctype %d in compile_objectives", static_cast<int>(t));
+  if (o->body) distrib(&o->body);
+}
+
+void compile_setdcl(setdcl* s) {
+  int draws = randcalls;
+  bool indexed = s->kind == DK_SETI;
+  set_spec* ix = indexed ? s->indexing : nullptr;
+  eexpr* def = nullptr;
+  if (indexed && s->asgn) {
+    ss_setup(ix, s);
+  } else if (indexed) {
+    bool rec = (s->sflags & SF_RECCACHE) && !(s->sflags & SF_RECDEFAULT);
+    if (rec && s->cache) free_members(s->cache);
+    rec_compile = rec;
+    ss_setup(ix, nullptr);
+    rec_compile = 0;
+    if (s->dflt) {
+      eexpr* e = set_massage(&s->dflt);
+      ++e->nuse;
+      if (e->con < ccon) sforce(ccon, s->dflt);
+    }
+  } else if (s->asgn) {
+    if (s->value && s->value->nmem >= 0 && s->value->sclass != SC_ENUM)
+      Clearset(s->value);
+    def = smri(&s->asgn, 1);
+    if (s->value != s->asgn) {
+      Retain_set(&s->value, s->value, Display);
+      s->value = s->asgn;
+    }
+  } else if (s->dflt && (!s->value || s->value->nmem < 0)) {
+    def = smri(&s->dflt, 1);
+    if (s->value != s->dflt) {
+      Retain_set(&s->value, s->value, Display);
+      s->value = s->dflt;
+    }
+  } else if (s->value) {
+    def = smri(&s->value, 1);
+  }
+  for (list* w = s->within; w; w = w->next) clause_set(&w->item.s);
+  if (indexed && s->asgn) def = clause_set(&s->asgn);
+  take_instamp(s, def, draws);
+  if (ix) ss_teardown(ix);
+}
+
+void compile_check(check* k) {
+  scope sc(k->indexing, k);
+  mri(&k->cond, 1);
+}
+
+void compile_suffix(suffix* s) { compile_pcheck(s->checks, s->xr.instamp, 0); }
+
+void compile_problem(problem* p) {
+  // Its items and settings are held in their least form until problems
+  // are built; only the indexing is opened and closed.
+  scope sc(p->pix ? p->pix : p->indexing, nullptr);
+}
+
+void compile_function(function* f) {
+  compile_argdom(f);
+  mri(&f->pipe, 1);
+  mri(&f->format, 1);
+}
+
+// Kind rules of the compile pass.
+void compile_dcl(xnode* d) {
+  switch (d->kind) {
+    case DK_VAR:
+    case DK_VARI:
+    case DK_SVAR:
+    case DK_SVARI:
+      compile_var(static_cast<var*>(d));
+      return;
+    case DK_PARAM:
+    case DK_PARAMI:
+      compile_par(static_cast<param*>(d), 0);
+      return;
+    case DK_SPARAM:
+    case DK_SPARAMI:
+      compile_par(static_cast<param*>(d), 1);
+      return;
+    case DK_SET:
+    case DK_SETI:
+      compile_setdcl(static_cast<setdcl*>(d));
+      return;
+    case DK_CON:
+    case DK_CONI:
+      compile_constr(static_cast<constr*>(d));
+      return;
+    case DK_OBJ:
+    case DK_OBJI:
+      compile_obj(static_cast<constr*>(d));
+      return;
+    case DK_CHECK:
+      compile_check(static_cast<check*>(d));
+      return;
+    case DK_PROB:
+    case DK_PROBI:
+      compile_problem(static_cast<problem*>(d));
+      return;
+    case DK_ENV:
+    case DK_TABLE:
+      return;
+    case DK_ENVI: {
+      scope sc(d->indexing, nullptr);
+      return;
+    }
+    case DK_SUFFIX:
+      compile_suffix(static_cast<suffix*>(d));
+      return;
+    case DK_FUNCTION:
+      compile_function(static_cast<function*>(d));
+      return;
+  }
+  badtype("compile", d->kind);
+}
+
+}  // namespace
+
+void con1compile(int ctype, expr* c) {
+  if (ctype < 3) {
+    distrib(&c->L.e);
+    if (ctype == 0 && (solveout & 1) && c->L.e &&
+        c->L.e->opword == opword(OPVARAC, EF_NUMERIC | EF_VARS))
+      c->L.e->opword = opword(OPVARACDEF, EF_NUMERIC | EF_VARS);
+  } else if (ctype <= 7) {
+    expr* bounds = c->R.e;
+    if (bounds) mri(&bounds->L.e, 1);
+    distrib(&c->L.e);
+    if (bounds) mri(&bounds->R.e, 1);
+  } else {
+    distrib(&c->L.e);
+  }
+}
+
+void compile_pcheck(list* checks, double stamp, int sym) {
+  if (!checks) return;
+  expr* tested = checks->item.e->L.e;
+  if (tested) {
+    eexpr* t = new eexpr;
+    t->eexpr_init(tested, ccon->scope, stamp);
+    t->nuse = 1;
+  }
+  for (list* c = checks; c; c = c->next) {
+    expr* n = c->item.e;
+    // One placeholder serves every check of the list.
+    if (n->L.e && n->L.e != tested) {
+      n->L.e->next = nullptr;
+      free_expr(n->L.e);
+    }
+    n->L.e = nullptr;
+    int op = opcode(n);
+    if (op == OPINCHECK || op == OPINCHECKs) {
+      n->opword = opword(sym ? OPINCHECKs : OPINCHECK);
+      if (n->R.s) {
+        n->R.s->errctx = nullptr;
+        clause_set(&n->R.s);
+      }
+    } else {
+      mri(&n->R.e, 1);
+    }
+    n->L.e = tested;
+    eexpr* r = new eexpr;
+    r->eexpr_init(n, ccon->scope, stamp);
+    r->nuse = 1;
+  }
+}
+
+void compile_par(param* p, int sym) {
+  int draws = randcalls;
+  bool rec = p->type & PT_RECURSIVE;
+  if (rec) {
+    if (p->asgn) {
+      // The definition serves as the default from now on.
+      p->dflt = p->asgn;
+      p->asgn = nullptr;
+    } else if (!(p->type & PT_RECDEFAULT)) {
+      drop_computed(p->dflt);
+      free_values(p);
+    }
+  }
+  bool defined = p->asgn != nullptr;
+  scope sc(p->indexing, defined ? p : nullptr);
+  compile_pcheck(p->checks, p->xr.instamp, sym);
+  if (rec) {
+    rec_compile = 1;
+    int shared = no_common;
+    if (dbg & 4) no_common = 2;
+    counted(&p->dflt);
+    no_common = shared;
+    rec_compile = 0;
+  } else if (defined) {
+    take_instamp(p, mri(&p->asgn, 1), draws);
+  } else if (p->dflt) {
+    eexpr* e = massage(&p->dflt);
+    if (e) ++e->nuse;
+  }
+}
+
+void compile_argdom(function* f) {
+  for (funcarg* a = f->args; a; a = a->next) {
+    if (!a->s || a->s == dotdotdot) continue;
+    eexpr* e = set_massage(&a->s);
+    if (e->con < ccon) sforce(ccon, a->s);
+  }
+}
+
+void compile() {
+  if (dbg & 2) no_common = 1;
+  compile_start();
+  con[0].chain = nullptr;
+  // Reset pass: level-0 rewrites undone (for the duration of this call
+  // when the declaration stays up to date), compiled forms reset.
+  for (xnode* d = decls; d; d = d->next) {
+    xrecomp& x = d->xr;
+    if (x.lev0rew) {
+      if (x.instamp <= x.stamp) {
+        rew_reset(x.nlev0rew, x.lev0rew, nullptr);
+        x.state |= XR_REWUNDONE;
+      } else {
+        rew_reset(x.nlev0rew, x.lev0rew, &x.lev0rew);
+        x.nlev0rew = 0;
+      }
+    }
+    if (x.stamp < 0) {
+      xreset(d);
+      es_reset(&x);
+      x.stamp = -1.0;
+    }
+  }
+  // Compile pass.
+  for (xnode* d = decls; d; d = d->next) {
+    xrecomp& x = d->xr;
+    if (x.stamp > 0) continue;
+    x.stamp = -2.0;
+    compile_dcl(d);
+    if (dac.n) sud_build(d);
+    if (rew_list0) rew_save(&x);
+    x.chain = con[0].chain;
+    con[0].chain = nullptr;
+    x.retained = retained;
+    retained = nullptr;
+  }
+  if (at_eof && retained) {
+    drop_retained(retained);
+    retained = nullptr;
+  }
+  // Level-0 planting, and the rewrites undone above put back.
+  for (xnode* d = decls; d; d = d->next) {
+    xrecomp& x = d->xr;
+    if (x.state & XR_REWUNDONE) {
+      rew_redo(x.nlev0rew, x.lev0rew);
+      x.state &= ~XR_REWUNDONE;
+      continue;
+    }
+    lev0_compile(x.chain, lev00);
+    x.nlev0rew = lev0->nrew;
+    x.lev0rew = lev0->rew;
+    lev0->nrew = 0;
+    lev0->rew = nullptr;
+  }
+  plant_rewlist();
+  lev0_compile(epmone, lev0);
+  tva_lencomp();
+}
+
+}  // namespace vexo

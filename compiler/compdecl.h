@@ -1,0 +1,50 @@
+// Compilation of declarations.  compile brings the model's declarations
+// (decls) up to date before they are evaluated: each one never compiled, or
+// whose compiled form was reset, has its expressions compiled kind by kind
+// inside its own indexing, and keeps what the compilation changed in its
+// recompilation record (xnode::xr) together with the set-update
+// dependencies that later mark it stale.
+//
+// Generation stamp of a declaration (xr.stamp): 0 never compiled, -2.0
+// compiled, -1.0 reset for recompilation, positive once its values were
+// generated (instance generation sets it); compile leaves a declaration with
+// a positive stamp alone.
+//
+// Constraints compile by the kind code in the low four bits of their flags
+// (the body's root, frontend/conbody.h): 0..2 a difference, 3 and 4 a
+// range with its two bounds, 8..11 a complementarity whose two parts each
+// compile by their own code (a lone expression, 8, is distributed); a
+// logical constraint has its logical body instead.
+#ifndef VEXO_COMPILER_COMPDECL_H
+#define VEXO_COMPILER_COMPDECL_H
+
+namespace vexo {
+
+struct expr;
+struct list;
+struct param;
+struct function;
+
+// Compiles the declarations that need it.  Bugs (end the session):
+// "unexpected ctype %d in compile_constrdcls", "unexpected ctype %d in
+// compile_objectives", "unexpected type 0x%x in %s()" for a kind that is
+// no declaration.
+void compile();
+
+// Per-kind operations of compile, inside the declaration's indexing.
+// A parameter: its checks, then its definition (mandated), its recursive
+// definition or its default.
+void compile_par(param* p, int sym);
+// One constraint body of kind ctype (root node c).
+void con1compile(int ctype, expr* c);
+// A check list (cells holding check nodes): every node tests the first
+// node's value placeholder; comparands are compiled as mandated
+// expressions, `in` sets as mandated or forced sets; records carry stamp.
+void compile_pcheck(list* checks, double stamp, int sym);
+// The argument domains of a function: each set compiled, forced when it
+// lies outside the current level.
+void compile_argdom(function* f);
+
+}  // namespace vexo
+
+#endif  // VEXO_COMPILER_COMPDECL_H

@@ -1,0 +1,96 @@
+// Evaluation dispatch.  Evaluating a node is one indirect call of the
+// routine bound in it (the functab entry of its opcode) with the node and
+// the evaluation context; a routine evaluates its operands the same way.
+// What the call returns (an evalue, eval/optab.h) follows from the opcode:
+//   number   d, a double;
+//   logical  i, nonzero for true (callers test for nonzero only);
+//   string   cs, a counted string: the caller receives one reference and
+//            releases it (release_cstr) on every path; a routine that hands
+//            an operand's string on hands its reference on;
+//   symbol   sp, the address of a cell holding an interned symbol (the
+//            node's own operand cell, a frame cell, a pNumber cell); not
+//            owned;
+//   tuple    sp, the first of arity consecutive symbol cells, valid until
+//            the same node is evaluated again in the same frame.
+//
+// This module holds the calling helpers, the routine that stands in the
+// table for opcodes whose routine is not built yet, and the leaf routines.
+#ifndef VEXO_EVAL_DISPATCH_H
+#define VEXO_EVAL_DISPATCH_H
+
+#include "frontend/expr.h"
+#include "support/text.h"
+
+namespace vexo {
+
+struct TVA;
+
+// The node's value, by kind.
+inline evalue eval(expr* e, TVA* tva) { return e->op(e, tva); }
+inline double eval_num(expr* e, TVA* tva) { return e->op(e, tva).d; }
+inline bool eval_true(expr* e, TVA* tva) { return e->op(e, tva).i != 0; }
+inline cstr* eval_str(expr* e, TVA* tva) { return e->op(e, tva).cs; }
+inline symbol* eval_sym(expr* e, TVA* tva) { return *e->op(e, tva).sp; }
+
+// Drops one reference to s, freeing it when it was the last.
+inline void release_cstr(cstr* s) { zap_cstr(&s); }
+// s with one more reference.
+inline cstr* ref_cstr(cstr* s) {
+  ++s->refcnt;
+  return s;
+}
+// A string received from an operand while further operands are evaluated:
+// the reference is dropped when the holder goes out of scope, also when an
+// evaluation error abandons the command through it.
+class held_cstr {
+ public:
+  explicit held_cstr(cstr* s) : s_(s) {}
+  held_cstr(const held_cstr&) = delete;
+  held_cstr& operator=(const held_cstr&) = delete;
+  ~held_cstr() { zap_cstr(&s_); }
+  const char* text() const { return s_->text(); }
+  cstr* get() const { return s_; }
+
+ private:
+  cstr* s_;
+};
+
+// The routine of every functab slot whose opcode has no routine yet: an
+// opcode evaluated before its routine exists is an internal inconsistency,
+// reported as "Bug: " (ends the session).
+evalue f_unbuilt(expr* e, TVA* tva);
+
+// ---- Leaves ------------------------------------------------------------
+
+// OPNUM 150.  L: the double.  -> number L.
+evalue f_OPNUM(expr* e, TVA* tva);
+// OPLIT 148, OPLITLIST 149.  L: an interned symbol (149: the tuple
+// cells).  -> symbol: the address of the node's own L cell.
+evalue f_OPLIT(expr* e, TVA* tva);
+inline constexpr efunc f_OPLITLIST = f_OPLIT;
+// OPSTR 213.  L: the node's string.  -> string L with one more reference.
+evalue f_OPSTR(expr* e, TVA* tva);
+// OPLOGLIT 76.  L: a 32-bit truth value.  -> logical L.
+evalue f_OPLOGLIT(expr* e, TVA* tva);
+// OPDUMMY 170.  L: the dummy's level, R: its position.  -> symbol: the
+// cell lev[L] + R of the context; no bounds check (the compiler
+// guarantees level and position).
+evalue f_OPDUMMY(expr* e, TVA* tva);
+// OPLOOPDUMMY 209.  L: the loop's dummy record.  -> symbol: the cell at
+// the record's position in the context's frame of the record's level.
+evalue f_OPLOOPDUMMY(expr* e, TVA* tva);
+
+// Fast list forms, bound only by the binding of defined-variable bodies
+// (functab holds guard routines for these opcodes).  L: the operand list,
+// chained by next, evaluated in order.
+// OPSUMLIST 54.  -> number: 0 plus the members, left to right; 0 if empty.
+evalue f_OPSUMLIST1(expr* e, TVA* tva);
+// ANDLIST 70.  -> logical: 0 at the first false member (later members are
+// not evaluated); 1 if none (or none at all).
+evalue f_OPANDLIST1(expr* e, TVA* tva);
+// ORLIST 71.  -> logical: 1 at the first true member; 0 if none.
+evalue f_OPORLIST1(expr* e, TVA* tva);
+
+}  // namespace vexo
+
+#endif  // VEXO_EVAL_DISPATCH_H

@@ -1,0 +1,49 @@
+// The collected problem record AC.  There is one in the process (cur_ac),
+// made on first use and reached by every evaluation context through its
+// `ac` field.  So far it holds what evaluation needs: the entity being
+// generated or computed, the contexts of table reading and of nonlinear
+// simplification (the error location names them) and the back pointer to
+// the context that uses it; collection, presolve and the writer add the
+// problem's arrays.
+#ifndef VEXO_INSTANCE_AC_H
+#define VEXO_INSTANCE_AC_H
+
+#include <cstdint>
+#include <type_traits>
+
+namespace vexo {
+
+struct TVA;
+struct xnode;
+struct symbol;
+
+struct AC {
+  xnode* gen_decl;         // the declaration being generated; cleared by new_ac
+  xnode* cur_param;        // current-evaluation pair: the parameter whose
+  symbol** cur_tuple;      // member (tuple, null when scalar) is being computed
+  TVA* table_tva;          // context of the table being read, or null
+  const char* table_name;  // its name, or null
+  TVA* simp_tva;           // context of nonlinear simplification, or null
+  int32_t simp_quiet;      // nonzero: errors there are noted, not reported
+  int32_t simp_err;        // set when such an error was noted
+  int32_t simp_index;      // variable or constraint being simplified
+  int32_t work;            // per-use working word; cleared by new_ac
+  TVA* tva;                // the context that uses the record
+  AC* ac_self;             // the record itself
+};
+static_assert(std::is_trivially_destructible_v<AC>,
+              "the collected problem lives in the recorded pool");
+
+// The one record, or null before the first new_ac.
+extern AC* cur_ac;
+
+// cur_ac, made zeroed from the recorded pool on first use; later calls
+// clear gen_decl and the working word.  reset drops the record with the
+// pool: cur_ac must then be cleared (ac_reset).
+AC* new_ac();
+// Forgets the record (the pool that held it is gone).  Reset routine.
+void ac_reset();
+
+}  // namespace vexo
+
+#endif  // VEXO_INSTANCE_AC_H

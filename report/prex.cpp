@@ -1,0 +1,894 @@
+// The line buffer and the expression printer.
+#include "report/prex.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstring>
+
+#include "eval/indexing.h"
+#include "eval/optab.h"
+#include "eval/set.h"
+#include "frontend/decl.h"
+#include "frontend/dotnames.h"
+#include "frontend/dummy.h"
+#include "frontend/expr.h"
+#include "frontend/suffix.h"
+#include "instance/names.h"
+#include "report/indextab.h"
+#include "report/prset.h"
+#include "session/infiles.h"
+#include "session/startup.h"
+#include "support/format.h"
+#include "support/message.h"
+#include "support/numfmt.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+#include "support/text.h"
+#include "support/utf8.h"
+
+namespace vexo {
+
+FILE* df;
+int display_width = 79;
+int MD_prec;
+
+int32_t pbi;
+int32_t disp_width = 79;
+int32_t pbinl;
+int32_t stringing;
+int32_t print_values;
+int32_t show_opprint;
+int32_t MD_prec1;
+int32_t display_kludge;
+
+// The line buffer: a block of the printer's own, grown by doubling, so that
+// a token of any length fits and no other user of a scratch buffer can
+// disturb an open line.  The line is NUL-terminated at pbi.
+static char* line;
+static int line_k = -1;  // size class of line; -1 before the first use
+
+FILE* display_stream() { return df ? df : stdOut ? stdOut : stdout; }
+
+// Room for n more bytes and the NUL after the open line.
+static void line_room(size_t n) {
+  size_t need = static_cast<size_t>(pbi) + n + 1;
+  if (line_k >= 0 && need <= (size_t{8} << line_k)) return;
+  int k = htcl(need < 512 ? 512 : need);
+  if (line_k >= 0 && k <= line_k) k = line_k + 1;
+  char* b = static_cast<char*>(new_mblk(k));
+  if (line_k >= 0) {
+    std::memcpy(b, line, static_cast<size_t>(pbi) + 1);
+    del_mblk(line_k, line);
+  } else {
+    b[0] = 0;
+  }
+  line = b;
+  line_k = k;
+}
+
+static void append(const char* t, size_t n) {
+  line_room(n);
+  std::memcpy(line + pbi, t, n);
+  pbi += static_cast<int32_t>(n);
+  line[pbi] = 0;
+}
+
+// The open line without its trailing blanks (print mode writes it so).
+static void trim_line() {
+  int32_t n = pbi;
+  while (n > 0 && line[n - 1] == ' ') --n;
+  line[n] = 0;
+}
+
+// Ends the open line with the text end ("\n" or ";\n"); mode 2 of string
+// mode appends the line alone at the end of a statement (end null).
+static void write_line(const char* end) {
+  if (stringing) {
+    sabuf_add(line, static_cast<size_t>(pbi));
+    if (end) sabuf_add(end, std::strlen(end));
+  } else {
+    trim_line();
+    Fprintf(display_stream(), "%s%s%s", init_sharp ? init_sharp : "", line,
+            end ? end : "");
+  }
+}
+
+static void new_line(int32_t indent) {
+  line_room(static_cast<size_t>(indent));
+  std::memset(line, ' ', static_cast<size_t>(indent));
+  pbi = indent;
+  line[pbi] = 0;
+}
+
+void put(const char* t) {
+  size_t b;
+  int n = utflen2(t, &b);
+  int64_t w = n > 3 ? n + 3 : n;
+  if (int64_t{pbi} + w < disp_width && !pbinl) {
+    append(t, b);
+    return;
+  }
+  if (pbi > 2) {
+    pbinl = 0;
+    write_line("\n");
+    new_line(2);
+  }
+  append(t, b);
+}
+
+void putf(const char* fmt, ...) {
+  char buf[256];
+  va_list ap;
+  va_start(ap, fmt);
+  va_list ap2;
+  va_copy(ap2, ap);
+  int n = Vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  if (n < static_cast<int>(sizeof buf)) {
+    va_end(ap2);
+    put(buf);
+    return;
+  }
+  mstr* m = nullptr;
+  vmprintf(&m, fmt, ap2);
+  va_end(ap2);
+  put(mstr_val(m));
+  mstr_free(&m);
+}
+
+void pbi_flush() {
+  if (pbi) {
+    if (stringing == 2)
+      write_line(nullptr);
+    else
+      write_line(";\n");
+  }
+  pbi = 0;
+  pbinl = 0;
+  if (line_k >= 0) line[0] = 0;
+  ind_release();
+  if (!stringing && dbg) fflush(display_stream());
+}
+
+void pbi_flush1() {
+  if (pbi) write_line("\n");
+  pbinl = 0;
+  new_line(4);
+}
+
+const char* op_name(int k) {
+  return k >= 0 && k < N_OPNAMES ? opname[k] : nullptr;
+}
+
+const char* dcl_name(const xnode* d) { return d ? xnode_name(d) : "?"; }
+
+void prbadtype(const char* where, uint32_t code) {
+  pbi_flush();
+  fflush(display_stream());
+  badtype(where, code);
+}
+
+void prsym(const symbol* s) {
+  if (!s) return;
+  if (quote_literals && !is_number(s))
+    putf("%Q", s->name);
+  else
+    put(s->name);
+}
+
+void prmem(int arity, symbol* const* t) {
+  if (arity == 1) {
+    if (quote_literals && !is_number(t[0]))
+      putf(" %Q", t[0]->name);
+    else
+      putf(" %s", t[0]->name);
+    return;
+  }
+  put(" (");
+  for (int i = 0; i < arity; ++i) {
+    if (i) put(",");
+    prsym(t[i]);
+  }
+  put(")");
+}
+
+// ---- precedence ---------------------------------------------------------
+
+// Shapes that print nothing of their own: conversion and evaluation
+// wrappers, the shared middle of a comparison chain, recursive markers.
+static bool transparent(const expr* e) {
+  switch (shape(e)) {
+    case 11:
+    case 14:
+    case 19:
+    case 36:
+    case 64:
+      return true;
+    case 1:
+      return opcode(e) >= N_OPNAMES;  // an unnamed conversion
+    default:
+      return false;
+  }
+}
+
+// What the printer writes for e: e with its transparent wrappers removed.
+static const expr* visible(const expr* e) {
+  while (e && transparent(e) && e->L.e) e = e->L.e;
+  return e;
+}
+
+// The precedence by which an operand is parenthesised.  Three forms read
+// more loosely than the precedence table says, and get the grammar's
+// place: a negative number is written with its minus (just below unary
+// minus, so -(-2) and (-2)^2 keep their parentheses), "!" binds as loosely
+// as `not` (above && only), and the implications of constraints as loosely
+// as the other implications.  Suffix references, symbol lists and lookups
+// (precedence 0 in the table: written by code of their own) are written
+// whole and need no parentheses.
+static int operand_prec(const expr* e, bool look_through) {
+  if (look_through) e = visible(e);
+  if (!e) return 40;
+  int oc = opcode(e);
+  switch (oc) {
+    case OPNUM:
+      return std::signbit(e->L.d) ? prec[OPUMINUS] - 1 : prec[OPNUM];
+    case OPNOT:
+      return prec[OPAND] + 1;
+    case OPIMPLIES:
+    case OPIMPLIEDBY:
+    case OPIMPELSE79:
+      return prec[OPIMPELSE72];
+    case OPSYMLIST:
+    case OPLOOKUP:
+    case OPLOOKUPsl175:
+    case OPLOOKUPsl176:
+      return 40;
+    default:
+      if (oc >= OPDOT && oc <= OPSUFSUBSYM) return 40;  // suffix references
+      return oc < N_PREC ? prec[oc] : 40;
+  }
+}
+
+static void paren(expr* e) {
+  put("(");
+  prex(e);
+  put(")");
+}
+
+void prex_prec(expr* e, int p) {
+  if (operand_prec(e, true) < p)
+    paren(e);
+  else
+    prex(e);
+}
+
+// ---- pieces -------------------------------------------------------------
+
+// Elements of a chain joined by sep.
+static void put_chain(expr* c, const char* sep) {
+  for (expr* x = c; x; x = x->next) {
+    if (x != c) put(sep);
+    prex(x);
+  }
+}
+
+// "[" after the name of a subscripted entity, without the blank that
+// follows the name (it lets the line break between name and subscript).
+static void open_bracket() {
+  if (pbi > 0 && line[pbi - 1] == ' ') line[--pbi] = 0;
+  put("[");
+}
+
+// The subscripts of an environment: a chain of expressions.
+static void put_env_subs(expr* chain);
+
+// The subscripts or tuple a node stands for: a symbol list's elements, or
+// the expression itself.
+static void put_tuple(expr* t) {
+  if (t && opcode(t) == OPSYMLIST)
+    put_chain(t->L.e, ",");
+  else
+    prex(t);
+}
+
+static void put_env_subs(expr* chain) {
+  open_bracket();
+  put_chain(chain, ",");
+  put("]");
+}
+
+static void put_number(double d) {
+  if (d == 0 && std::signbit(d)) {
+    put("-0");
+    return;
+  }
+  put(gfmt(d, MD_prec1, nullptr));
+}
+
+// The name of dummy number off of scope level lev: the dummy node of the
+// entry registered at that level, else the node's own (the front end keeps
+// a dummy's name in the routine slot of its nodes until compilation).
+static const symbol* dummy_name(const expr* e) {
+  int lev = e->L.i;
+  if (lev >= 1 && lev < IND_LEVELS && Ind[lev]) {
+    for (const expr* d = Ind[lev]->dummies; d; d = d->next)
+      if (opcode(d) == OPDUMMY && d->R.i == e->R.i && d->L.i == lev)
+        return reinterpret_cast<const symbol*>(d->op);
+  }
+  return reinterpret_cast<const symbol*>(e->op);
+}
+
+static void put_dummy(const expr* e) {
+  int lev = e->L.i;
+  if (display_kludge >= lev && lev >= 0 && lev <= IND_LEVELS) {
+    putf("$%d", firstdummy[lev] + e->R.i);
+    return;
+  }
+  const symbol* s = dummy_name(e);
+  put(s ? s->name : "?");
+}
+
+// The name of a suffix code of a display form or a built-in suffix node;
+// objective codes are stored negated (-1 for .val).
+static void put_suffix_code(int32_t code) {
+  if (code == -1) code = SUF_OBJVAL;
+  if (code < 0) code = -code;
+  if (code < N_DOTCODES) {
+    putf(".%s", dotnames[code]);
+    return;
+  }
+  bool num = code < SUF_SYMBASE;
+  uint32_t n = static_cast<uint32_t>(code - (num ? SUF_NUMBASE : SUF_SYMBASE));
+  for (dsuffix* s = dsuffixes; s; s = s->next) {
+    if (s->num != n) continue;
+    putf(num && (s->flags & 0x100) ? ".%s_num" : ".%s", s->sym->name);
+    return;
+  }
+  put(".?");
+}
+
+// A declared suffix on a reference (shapes 48 to 50): ".name", with "_num"
+// for the numeric value of a symbolic suffix.
+static void put_user_suffix(const expr* inner, bool numeric) {
+  const dsuffix* s = static_cast<const dsuffix*>(inner->R.p);
+  if (!s) return;
+  putf(numeric && (s->flags & 0x100) ? ".%s_num" : ".%s", s->sym->name);
+}
+
+// Strings and the dollar forms (shape 39).
+static void put_string(expr* e) {
+  int oc = opcode(e);
+  if (oc == OPSTR) {
+    putf("%Q", e->L.cs ? e->L.cs->text() : "");
+    return;
+  }
+  const char* prefix = oc == OPDOLLAR ? "$" : "$$";
+  if (e->L.cs) {
+    putf("%s%q", prefix, e->L.cs->text());
+    return;
+  }
+  expr* operand = e->R.e;
+  if (!operand) {
+    put(prefix);
+    return;
+  }
+  if (expr* env = operand->next) {
+    putf("%s%s", prefix, env->L.sym->name);
+    if (opcode(env) == OPENVSUB) put_env_subs(env->R.e);
+    put(".");
+  } else {
+    put(prefix);
+  }
+  if (opcode(operand) == OPSTR && operand->L.cs)
+    putf("%q", operand->L.cs->text());
+  else
+    paren(operand);
+}
+
+// The argument of a piecewise-linear term (shape 7).
+static void put_pl_arg(expr* args) {
+  expr* v = args ? args->L.e : nullptr;
+  expr* z = args ? args->R.e : nullptr;
+  if (z) {
+    put("(");
+    if (v) {
+      prex(v);
+      put(", ");
+    }
+    prex(z);
+    put(")");
+  } else if (v && (v->opword & (EF_VARS | EF_RANDVAR))) {
+    prex(v);
+  } else {
+    paren(v);
+  }
+}
+
+// A comparison chain a op b op c that the builders split into two
+// comparisons sharing b (each holding it through an OPRELOPCH node): e is
+// their conjunction.  Written as the chain; false for any other && node.
+static bool put_relop_chain(expr* e) {
+  expr* a = e->L.e;
+  expr* b = e->R.e;
+  if (!a || !b || shape(a) != 2 || shape(b) != 2) return false;
+  expr* w1 = a->R.e;
+  expr* w2 = b->L.e;
+  if (!w1 || !w2 || opcode(w1) != OPRELOPCH || opcode(w2) != OPRELOPCH ||
+      w1->R.e != w2)
+    return false;
+  int p = prec[opcode(a)];
+  expr* left = a->L.e;
+  if (operand_prec(left, true) <= p)
+    paren(left);
+  else
+    prex(left);
+  put(opname[opcode(a)]);
+  if (operand_prec(w1->L.e, true) <= p)
+    paren(w1->L.e);
+  else
+    prex(w1->L.e);
+  put(opname[opcode(b)]);
+  if (operand_prec(b->R.e, true) <= p)
+    paren(b->R.e);
+  else
+    prex(b->R.e);
+  return true;
+}
+
+void prpllist(expr* l) {
+  for (expr* x = l; x; x = x->next) {
+    if (x != l) put(", ");
+    if (opcode(x) == OP246) {
+      if (x->L.ss) pr_set_spec(x->L.ss);
+      prex(x->R.e);
+    } else {
+      prex(x);
+    }
+  }
+}
+
+void print_args(expr* args, int sets) {
+  put("(");
+  bool first = true;
+  for (expr* a = args; a; a = a->next) {
+    if (a->opword == opword(OP258)) continue;
+    if (!first) put(", ");
+    first = false;
+    if (opcode(a) != OPARG) {
+      prex(a);
+    } else if (a->L.ss) {
+      pr_set_spec(a->L.ss);
+      print_args(a->R.e, sets);
+    } else if (sets) {
+      prset(a->R.s);
+    } else {
+      prex(a->R.e);
+    }
+  }
+  put(")");
+}
+
+void pr_subscr(expr* e) {
+  open_bracket();
+  if (e && shape(e) == 16) e = e->R.e;
+  if (e) {
+    int s = shape(e);
+    if (s < 16 || s > 62) prbadtype("pr_subscr", e->opword);
+    if (s == 62) {
+      // A literal list: the symbols of its block, up to a null entry.
+      symbol** syms = static_cast<symbol**>(e->L.p);
+      size_t n = e->L.p ? (size_t{8} << e->R.i) / sizeof(symbol*) : 0;
+      for (size_t i = 0; i < n && syms[i]; ++i) {
+        if (i) put(",");
+        prsym(syms[i]);
+      }
+    } else {
+      put_tuple(e);
+    }
+  }
+  put("]");
+}
+
+// ---- prex ---------------------------------------------------------------
+
+void prex(expr* e) {
+  while (e) {
+    int oc = opcode(e);
+    const char* name = oc < N_OPNAMES ? opname[oc] : nullptr;
+    switch (shape(e)) {
+      case 0:  // literal, option reference
+        if (oc == OPENV)
+          put(e->L.sym ? e->L.sym->name : "?");
+        else
+          prsym(e->L.sym);
+        return;
+      case 1: {  // unary operators; unnamed conversions are transparent
+        if (!name) {
+          e = e->L.e;
+          continue;
+        }
+        int p = prec[oc];
+        if (operand_prec(e->L.e, true) >= p) {
+          put(name);
+          e = e->L.e;
+          continue;
+        }
+        putf("%s(", name);
+        prex(e->L.e);
+        put(")");
+        return;
+      }
+      case 2: {  // binary operators
+        if (oc == OPAND && put_relop_chain(e)) return;
+        int p = prec[oc];
+        int q = operand_prec(e->L.e, true);
+        if (q < p || (q == p && (p & 1)))
+          paren(e->L.e);
+        else
+          prex(e->L.e);
+        if (name) put(name);
+        q = operand_prec(e->R.e, true);
+        if (q < p || (q == p && !(p & 1))) {
+          paren(e->R.e);
+          return;
+        }
+        e = e->R.e;
+        continue;
+      }
+      case 3: {  // iterated operators
+        put(name);
+        pr_set_spec(e->L.ss);
+        if (prec[oc] <= operand_prec(e->R.e, false)) {
+          e = e->R.e;
+          continue;
+        }
+        paren(e->R.e);
+        return;
+      }
+      case 4:                  // subscripted references
+        if (oc == OPENVSUB) {  // an environment
+          putf("%s ", e->L.sym->name);
+          put_env_subs(e->R.e);
+          return;
+        }
+        putf("%s ", dcl_name(e->L.x));
+        pr_subscr(e->R.e);
+        return;
+      case 5:  // one-argument functions
+        putf("%s(", name);
+        prex(e->L.e);
+        put(")");
+        return;
+      case 61:  // Sample: the keyword's spelling
+        put(oc == OPSVEXOE ? "Sample(" : "Sample/*string*/(");
+        prex(e->L.e);
+        put(")");
+        return;
+      case 6:  // min, max of a list; string concatenation
+        if (e->opword == opword(OPCONCAT, EF_STRING)) {
+          // The operands of & bind more tightly than any operator below
+          // "+" in the grammar.
+          for (expr* x = e->L.e; x; x = x->next) {
+            if (x != e->L.e) put(name);
+            prex_prec(x, prec[OPPLUS]);
+          }
+          return;
+        }
+        putf(" %s", name);
+        put("(");
+        put_chain(e->L.e, ",");
+        put(")");
+        return;
+      case 7: {  // piecewise-linear term
+        expr* lists = e->L.e;
+        put("<<");
+        if (lists) prpllist(lists->L.e);
+        put("; ");
+        if (lists) prpllist(lists->R.e);
+        put(">> ");
+        expr* args = e->R.e;
+        if (args && !args->R.e && args->L.e &&
+            (args->L.e->opword & (EF_VARS | 0x100))) {
+          e = args->L.e;
+          continue;
+        }
+        put_pl_arg(args);
+        return;
+      }
+      case 8:
+        put_number(e->L.d);
+        return;
+      case 9: {  // if-then-else
+        expr* pair = e->R.e;
+        put(name);
+        prex(e->L.e);
+        put(" then ");
+        expr* t = pair ? pair->L.e : nullptr;
+        expr* f = pair ? pair->R.e : nullptr;
+        // A nested if in the then-part keeps its parentheses: an else
+        // after it would otherwise belong to it.
+        if (t && shape(visible(t)) == 9)
+          paren(t);
+        else
+          prex(t);
+        if (!f || (f->opword == opword(OPNUM, EF_CONST | EF_NUMERIC) &&
+                   f->L.d == 0 && !std::signbit(f->L.d)))
+          return;
+        put(" else ");
+        e = f;
+        continue;
+      }
+      case 10: {  // membership
+        set* s = e->R.s;
+        bool tuple = s && s->arity > 1;
+        if (e->L.e) {
+          if (tuple) put("(");
+          put_tuple(e->L.e);
+          if (tuple) put(")");
+        }
+        putf(" %s ", name);
+        prset(s);
+        return;
+      }
+      case 11:
+      case 14:
+      case 19:
+      case 36:
+      case 64:
+        e = e->L.e;
+        continue;
+      case 12:  // plain references
+        put(dcl_name(e->L.x));
+        return;
+      case 13:
+        put_dummy(e);
+        return;
+      case 15:
+      case 37:  // two-argument functions (round and trunc may have one)
+        putf("%s(", name);
+        prex(e->L.e);
+        if (e->R.e) {
+          put(", ");
+          prex(e->R.e);
+        }
+        put(")");
+        return;
+      case 16:  // lookup
+        putf("%s.[", dcl_name(e->L.x));
+        put_tuple(e->R.e);
+        put("]");
+        return;
+      case 18:  // symbol list
+        put("[");
+        put_chain(e->L.e, ",");
+        put("]");
+        return;
+      case 20:  // compiled member reference
+        if (print_values && (e->opword & EF_NUMERIC))
+          putf("%.16g", e->L.d);
+        else
+          putf("m.%d", e->R.i);
+        return;
+      case 21: {  // compiled stored subexpression
+        expr* rest = e->L.e;
+        expr* stored = rest ? rest->R.e : nullptr;
+        if (print_values && (e->opword & EF_NUMERIC)) {
+          putf("%.16g", e->R.d);
+          return;
+        }
+        if (!show_opprint) {
+          e = stored;
+          continue;
+        }
+        putf("(o.%d := ", e->R.i);
+        prex(stored);
+        put(")");
+        return;
+      }
+      case 22:  // integrality tests: only in messages
+        if (!stringing) return;
+        if (e->L.e) {
+          prex(e->L.e);
+          putf(" should be %s", name);
+        } else {
+          put(name);
+        }
+        return;
+      case 25:  // set comparisons
+        prset(e->L.s);
+        putf(" %s ", name);
+        prset(e->R.s);
+        return;
+      case 26: {  // imported function calls
+        // The function record, or (the front end's stand-in) its symbol.
+        const void* f = e->L.p;
+        if (f && bound_kind(f) == DK_FUNCTION)
+          put(dcl_name(static_cast<const xnode*>(f)));
+        else if (f)
+          put(static_cast<const symbol*>(f)->name);
+        print_args(e->R.e);
+        return;
+      }
+      case 27:  // card, first, last
+        putf("%s(", name);
+        prset(e->L.s);
+        put(")");
+        return;
+      case 28: {  // ord, ord0, member
+        putf("%s(", name);
+        prex(e->L.e);
+        put(", ");
+        prset(e->R.e ? e->R.e->R.s : nullptr);
+        put(")");
+        return;
+      }
+      case 29: {  // next, prev, nextw, prevw
+        expr* pair = e->L.e;
+        expr* n = pair ? pair->R.e : nullptr;
+        // A count given to prev or prevw is kept negated: written back as
+        // prev or prevw with the count the user wrote.
+        bool back = oc == OPNEXT121 || oc == OPNEXT125;
+        putf("%s(", back ? (oc == OPNEXT121 ? "prev" : "prevw") : name);
+        prex(pair ? pair->L.e : nullptr);
+        put(", ");
+        prset(e->R.e ? e->R.e->R.s : nullptr);
+        if (oc != OPNEXT122 && oc != OPNEXT123 && oc != OPNEXT126 &&
+            oc != OPNEXT127 && n) {
+          put(", ");
+          if (back && opcode(n) == OPNUM)
+            put_number(-n->L.d);
+          else if (back && opcode(n) == OPUMINUS)
+            prex(n->L.e);
+          else if (back) {
+            put("-(");
+            prex(n);
+            put(")");
+          } else {
+            prex(n);
+          }
+        }
+        put(")");
+        return;
+      }
+      case 30:  // sumlist, andlist, orlist
+        put_chain(e->L.e, " + ");
+        return;
+      case 31:
+      case 32: {  // built-in suffixes
+        expr* inner = e->L.e;
+        put(dcl_name(inner->L.x));
+        if (shape(e) == 32) pr_subscr(e->R.e);
+        put_suffix_code(inner->R.i);
+        return;
+      }
+      case 33:
+        putf("alias(%s)", dcl_name(e->L.x));
+        return;
+      case 34:  // display forms of a whole entity with a suffix
+        if (oc == OP256) {
+          put(e->L.sym->name);
+        } else {
+          put(dcl_name(e->L.x));
+        }
+        // -2: the whole entity (a problem's item), no suffix.
+        if ((oc == OPXNODE || oc == OP256) && e->R.i != -2)
+          put_suffix_code(e->R.i);
+        return;
+      case 38:
+        put(static_cast<dummy*>(e->L.p)->name->name);
+        return;
+      case 39:
+        put_string(e);
+        return;
+      case 43:  // synonym elements; suffix initialisers
+        if (oc == OP248) {
+          putf("%s ", dcl_name(e->L.x));
+          e = e->R.e;
+          continue;
+        }
+        putf("%s ", e->L.sym->name);
+        pr_subscr(e->R.e);
+        return;
+      case 44: {  // a built-in suffix of a synonym element
+        expr* inner = e->L.e;
+        put(inner->L.sym->name);
+        pr_subscr(e->R.e);
+        put_suffix_code(inner->R.i);
+        return;
+      }
+      case 48:
+      case 49: {  // declared suffixes
+        expr* inner = e->L.e;
+        put(dcl_name(inner->L.x));
+        if (shape(e) == 49) pr_subscr(e->R.e);
+        put_user_suffix(inner, oc == OPSUF || oc == OPSUFSUB);
+        return;
+      }
+      case 50: {  // a declared suffix of a synonym element
+        expr* inner = e->L.e;
+        put(inner->L.sym->name);
+        pr_subscr(e->R.e);
+        put_user_suffix(inner, oc == OPSYNSUF);
+        return;
+      }
+      case 51:
+        put(e->L.sym->name);
+        return;
+      case 52:  // an argument entry
+        if (e->L.ss) {
+          pr_set_spec(e->L.ss);
+          print_args(e->R.e);
+          return;
+        }
+        e = e->R.e;
+        continue;
+      case 53:
+        if (e->L.s) {
+          pr_set_spec(static_cast<set_spec*>(e->L.s));
+          print_args(e->R.e);
+        } else {
+          prset(e->R.s);
+        }
+        return;
+      case 54:  // atleast, atmost, exactly and their negations
+        putf("%s ", name);
+        prex(e->L.e);
+        put(" ");
+        print_args(e->R.e ? e->R.e->R.e : nullptr);
+        return;
+      case 55:  // count, numberof, alldiff, min and max of lists
+        if (e->L.e) {
+          putf("%s ", name);
+          prex(e->L.e);
+          put(" in ");
+        } else {
+          put(name);
+        }
+        print_args(e->R.e);
+        return;
+      case 56:  // alldisjoint, alldistinct: lists of sets
+        put(name);
+        print_args(e->R.e, 1);
+        return;
+      case 57:
+        putf("/* %s */ ", name);
+        put(gfmt(e->L.i, 0, nullptr));
+        return;
+      case 58: {  // implications with an else-part
+        expr* pair = e->R.e;
+        prex(e->L.e);
+        put(name);
+        prex(pair ? pair->L.e : nullptr);
+        put(" else ");
+        e = pair ? pair->R.e : nullptr;
+        continue;
+      }
+      default:
+        prbadtype("prex", e->opword);
+    }
+  }
+}
+
+void printexpr(expr* l) {
+  const char* saved = init_sharp;
+  init_sharp = "# ";
+  put_chain(l, " + ");
+  pbi_flush();
+  init_sharp = saved;
+}
+
+void prex_init() {
+  line = nullptr;
+  line_k = -1;
+  pbi = 0;
+  pbinl = 0;
+  stringing = 0;
+  print_values = 0;
+  show_opprint = 0;
+  display_kludge = 0;
+  MD_prec1 = 0;
+  disp_width = display_width;
+  df = stdOut;
+}
+
+}  // namespace vexo
