@@ -1,9 +1,11 @@
 // Stack use of the recursive walks of expression trees at the nesting
-// limit (MAX_NESTING, frontend/expr.h): each walk runs in a child process
-// of its own over a tree of that many levels, and the growth of the main
-// thread's stack (VmStk, which never shrinks) is its deepest use.  Prints
-// bytes per level and the total, against the stack that start-up provides
-// (STACK_WANTED, support/machine.h).  Build it in the sanitizer build too
+// limit (MAX_NESTING, frontend/expr.h): compilation (with an evaluation),
+// printing and deletion of a written-out sum, and deletion of a chain of
+// unions.  Each walk runs in a child process of its own over a tree of
+// that many levels, and the growth of the main thread's stack (VmStk,
+// which never shrinks) is its deepest use.  Prints bytes per level and the
+// total, against the stack that start-up provides (STACK_WANTED,
+// support/machine.h).  Build it in the sanitizer build too
 // (-DVEXO_BENCH=ON) for the larger frames there.
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,12 +14,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "compiler/compile.h"
+#include "compiler/recomp.h"
+#include "compiler/tva.h"
+#include "eval/dispatch.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/rawtok.h"
 #include "frontend/strexpr.h"
+#include "report/prex.h"
 #include "session/startup.h"
 #include "support/machine.h"
 
@@ -85,6 +92,16 @@ int main() {
   init_modules();
   std::printf("stack provided: %llu MiB\n",
               static_cast<unsigned long long>(STACK_WANTED >> 20));
+  measure("compilation of a sum", sum_chain, [](expr* e) {
+    compile_start();
+    mri(&e, 1);
+    TVA* t = compile_end(nullptr);
+    std::fprintf(stderr, "%g\n", eval_num(e, t));
+  });
+  measure("printing of a sum (prex)", sum_chain, [](expr* e) {
+    prex(e);
+    pbi_flush();
+  });
   measure("deletion of a sum (edelete)", sum_chain, edelete);
   measure("deletion of unions (sdelete)", union_chain, sdelete);
   return 0;

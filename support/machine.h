@@ -27,9 +27,10 @@ void Mach();
 double e_time();
 // The stack the main thread may grow to.  The recursive walks of expression
 // trees descend once per level, and trees are refused one level past
-// MAX_NESTING (frontend/expr.h): at the limit the deepest walk measured
-// needs a few tens of MiB (sanitizer builds need about three times what
-// the optimised build needs), far more than the usual 8 MiB.
+// MAX_NESTING (frontend/expr.h): at the limit the deepest walk,
+// compilation, needs about 27 MiB in the optimised build and 115 MiB in
+// the sanitizer build (bench/nesting_bench.cpp), far more than the usual
+// 8 MiB.
 constexpr uint64_t STACK_WANTED = uint64_t{256} << 20;
 // Raises the soft limit of the stack (RLIMIT_STACK) to STACK_WANTED, within
 // the hard limit, when it is lower.  Linux checks the limit as the main
