@@ -77,7 +77,8 @@ test: asan release
 # instance "-fork=1 -ignore_crashes=1" to go on after a finding).
 FUZZ_TIME ?= 600
 FUZZ_PARALLEL ?= 3
-FUZZ_TARGETS := file interactive block
+# Every tests/fuzz/<target>_fuzz.cpp is a target.
+FUZZ_TARGETS := $(patsubst tests/fuzz/%_fuzz.cpp,%,$(wildcard tests/fuzz/*_fuzz.cpp))
 FUZZ_FLAGS := -timeout=30 -rss_limit_mb=4096 -max_len=16384 -close_fd_mask=3 \
   -print_final_stats=1
 

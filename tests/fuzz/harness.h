@@ -8,9 +8,12 @@
 //     return vexo::fuzz::run_program(vexo::fuzz::input_mode::block, d, n);
 //   }
 //
-// and one line in tests/fuzz/CMakeLists.txt (vexo_fuzz_target).  The same
-// file is linked with the fuzzing engine (make fuzz, clang) and with the
-// replay main (replay_main.cpp, the suite's ordinary build).
+// named tests/fuzz/<target>_fuzz.cpp, which the build and make fuzz find by
+// its name.  The same file is linked with the fuzzing engine (make fuzz,
+// clang) and with the replay main (replay_main.cpp, the suite's ordinary
+// build).  A reader that is not a session's input (a file format read by a
+// routine of its own) gets a target that calls that routine instead, with
+// extra seeds in tests/fuzz/seeds/<target>/.
 //
 // Each input gets the state of a new process: the recorded memory of the
 // previous input is freed and start-up runs again with the one list of the
