@@ -191,7 +191,7 @@ int run_program(input_mode mode, const uint8_t* data, size_t size) {
     perror("vexo fuzz: scratch directory");
     abort();
   }
-  static const char input_name[] = "input";
+  static char input_name[] = "input";
   write_input(input_name, data, size);
   set_stdin(mode == input_mode::file ? "/dev/null" : input_name);
   std::vector<bool> fds = open_fds();
@@ -204,12 +204,10 @@ int run_program(input_mode mode, const uint8_t* data, size_t size) {
   parse_state_reset();
 
   static char vexo[] = "vexo", server[] = "-R", vi1[] = "-vi1", b[] = "-b";
-  static char file[sizeof input_name];
-  std::memcpy(file, input_name, sizeof input_name);
   char* argv[4] = {vexo, server, nullptr, nullptr};
   switch (mode) {
     case input_mode::file:
-      argv[2] = file;
+      argv[2] = input_name;
       break;
     case input_mode::interactive:
       argv[2] = vi1;
