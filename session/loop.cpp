@@ -300,7 +300,6 @@ void recover() {
 }
 
 int session_loop() {
-  signal_catch();
   yylastc_saved = yylastc;
   for (;;) {
     try {

@@ -150,8 +150,7 @@ static void scan_block_and_libs() {
             b_usage();
           default:
             blockmode = 0;
-            bug("Bad character '%c' in %s; use -b? to see -b options.", *c,
-                s);
+            bug("Bad character '%c' in %s; use -b? to see -b options.", *c, s);
         }
       }
     } else if (s[1] == 'i') {
@@ -226,21 +225,20 @@ void ppinit(char** argv, int first) {
   nextfile(0, 0);
 }
 
-int session_main(int argc, char** argv) {
+void process_setup(const char* argv0) {
+  stack_setup();
   stdOut = stdout;
-  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-    show_version(stdout);
-    fflush(stdout);
-    return 0;
-  }
   fpinit_ZEF();
   apid = getpid();
-  init_libpath(argv[0]);
+  init_libpath(argv0);
+  Init_Stderr();
+  vexo_env_init(argv0);
+}
+
+int run_session(int argc, char** argv, int catch_signals) {
   bool exited = false;  // session_exit ended it, with code
   int code = 0;
   try {
-    Init_Stderr();
-    vexo_env_init(argv[0]);
     Dw_max = 2;
     ppinit(argv, 1);
     Dw_max = INT_MAX;
@@ -252,6 +250,7 @@ int session_main(int argc, char** argv) {
     allow_times = 1;
     if (tell_times) time_heading();
     parse_time = 1;
+    if (catch_signals) signal_catch();
     int r = session_loop();
     if (r == 3 || (blockmode & 3)) myexit(rc);
     try {
@@ -271,6 +270,16 @@ int session_main(int argc, char** argv) {
   // -w gives 0 on every path, also the ends that do not pass myexit.
   if (force_exit_0) return 0;
   return exited ? code : rc;
+}
+
+int session_main(int argc, char** argv) {
+  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+    show_version(stdout);
+    fflush(stdout);
+    return 0;
+  }
+  process_setup(argv[0]);
+  return run_session(argc, argv, 1);
 }
 
 }  // namespace vexo

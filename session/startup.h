@@ -5,7 +5,7 @@
 // code.  myexit is the single orderly way out: it closes a compound command
 // still open, writes the option files, runs the libraries' reset and exit
 // callbacks, flushes and closes the streams and ends in exit1, whose
-// session_exit session_main catches.
+// session_exit run_session catches.
 //
 // Exit codes: 0 for "--version", a normal end with rc 0 and every exit with
 // -w (force_exit_0); rc for a normal end or an end by command; rc | 2 when
@@ -25,29 +25,41 @@ struct cstr;
 
 // Process-wide state set at start (rc, blockmode, interactive, Serving and
 // xargv live in the lower modules that read them).
-extern FILE* stdOut;         // the program's standard output
-extern int64_t apid;         // the process id
+extern FILE* stdOut;          // the program's standard output
+extern int64_t apid;          // the process id
 extern const char* progname;  // argv[0]
 extern const char* progbase;  // its last path component
-extern int isatty_ZEF;       // terminal-mode bits from -vi (2 force, 1
-                             // forbid interactive; 8 no raw terminal)
-extern int guisolve;         // -bs: solves through the "solve_args" dialogue
+extern int isatty_ZEF;        // terminal-mode bits from -vi (2 force, 1
+                              // forbid interactive; 8 no raw terminal)
+extern int guisolve;          // -bs: solves through the "solve_args" dialogue
 extern const char* i_option_ZEF;  // -i: the user-function library list
-extern int vi_seen;          // a -vi form was given
-extern int Dw_max;           // widest display: 2 during start-up
-extern int allow_times;      // start-up has ended
-extern int force_exit_0;     // -w: every exit gives code 0
-extern double reset_time;    // elapsed time (e_time) at start-up or at the
-                             // last reset: the base of the translator's
-                             // own times
+extern int vi_seen;               // a -vi form was given
+extern int Dw_max;                // widest display: 2 during start-up
+extern int allow_times;           // start-up has ended
+extern int force_exit_0;          // -w: every exit gives code 0
+extern double reset_time;         // elapsed time (e_time) at start-up or at the
+                                  // last reset: the base of the translator's
+                                  // own times
 // Shared strings "", "?" and "<" (nodes that refer to them hold a
 // reference).
 extern cstr* Blank;
 extern cstr* Question;
 extern cstr* LTc;
 
-// The program: main's body.  Returns the exit code.
+// The program: main's body (process_setup, then run_session with the
+// signal handlers).  Returns the exit code.
 int session_main(int argc, char** argv);
+// The process's set-up, once before any session: the stack limit
+// (stack_setup), stdOut, the floating-point modes, the process id, the library path, Stderr and the environment file
+// (argv0 the program's name, which finds the install directory).
+void process_setup(const char* argv0);
+// One session from its command line to its end: start-up (ppinit), the
+// session loop and the batch path; session_exit and command_abort end here.
+// With catch_signals the session installs its signal handlers first
+// (signal_catch); without, the handlers the process has stay (an in-process
+// host such as a fuzz target keeps its own).  Puts the process environment
+// back (reset_environ) and returns the exit code.
+int run_session(int argc, char** argv, int catch_signals);
 // Builds the global tables (init_modules); with first 1 also scans the
 // command line, builds the options and opens the first input.  Can end
 // the session (session_exit) for -b?, a bad -b letter or a bad -vi digit.

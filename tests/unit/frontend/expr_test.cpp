@@ -11,6 +11,7 @@
 #include "frontend/neighbours.h"
 #include "frontend_fixture.h"
 #include "frontend/strexpr.h"
+#include "support/machine.h"
 #include "support/list.h"
 #include "support/pool.h"
 #include "support/symbol.h"
@@ -339,6 +340,7 @@ TEST(Expr, TupleListReplacesUndeclaredNames) {
 // walks descend, set records included; the trace of a command describes
 // at most a hundred of them.
 TEST(Expr, NestingLimit) {
+  stack_setup();  // the walks at the limit need more than 8 MiB
   expr* e = new_num(1);
   EXPECT_EQ(e->depth, 1u);
   while (e->depth < MAX_NESTING) e = new_expr(opword(OP_sin, EF_NUMERIC), e);
