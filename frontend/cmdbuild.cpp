@@ -17,7 +17,9 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/strexpr.h"
+#include "session/cmdfiles.h"
 #include "session/execute.h"
+#include "session/include.h"
 #include "session/loop.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -500,9 +502,10 @@ void close_frame_scopes(int n) {
 
 // A statement is complete: every construct waiting for a single statement
 // as its body ends with it.  A command of the kind (0: none) read outside
-// every compound (in_compound false) runs now (value: the expression of
-// `exit`); a statement that closes the outermost compound runs that.
-void end_statement(bool in_compound, int kind, const expr* value) {
+// every compound (in_compound false) runs now (value and r: what execute
+// takes of it); a statement that closes the outermost compound runs that.
+void end_statement(bool in_compound, int kind, const expr* value,
+                   redirect* r = nullptr) {
   // The statement is over: a loop dummy it used no longer counts.
   lastloopdummy = nullptr;
   while (nframes > 0 && frames[nframes - 1].kind == FR_BODY)
@@ -510,7 +513,7 @@ void end_statement(bool in_compound, int kind, const expr* value) {
   cmdstate = nframes > 0;
   if (cmd_trace) return;  // recording only
   if (!in_compound) {
-    if (kind) execute(kind, statement_place(), value);
+    if (kind) execute(kind, statement_place(), value, r);
   } else if (nframes == 0) {
     if (outer_kind == CK_IF && !outer_else) {
       if_waiting = true;
@@ -520,6 +523,12 @@ void end_statement(bool in_compound, int kind, const expr* value) {
     execute(outer_kind, outer_at, nullptr);
   }
 }
+
+}  // namespace
+
+int open_compound_kind() { return nframes > 0 || if_waiting ? outer_kind : 0; }
+
+namespace {
 
 // Runs a top-level `if` that waited for an `else` (none came).
 void run_waiting_if() {
@@ -535,8 +544,9 @@ void unbuilt(bool top, const char* name) {
   if (top && !cmd_trace) not_implemented(name);
 }
 
-void complete(int kind = 0, const expr* value = nullptr) {
-  end_statement(nframes > 0, kind, value);
+void complete(int kind = 0, const expr* value = nullptr,
+              redirect* r = nullptr) {
+  end_statement(nframes > 0, kind, value, r);
 }
 
 // Closes the scope of an indexing that a command received.
@@ -602,7 +612,9 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
   va_start(ap, kind);
   set_spec* ixs[8];
   int nix = 0;
-  const expr* first_e = nullptr;  // the value of `exit`
+  // The first expression (or chain) and redirection: what execute takes.
+  const expr* first_e = nullptr;
+  redirect* first_r = nullptr;
   for (int i = 0; i < nargs && fmt[i]; ++i) {
     put(t, " ");
     switch (fmt[i]) {
@@ -621,9 +633,12 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
         put_expr(t, e);
         break;
       }
-      case 'r':
-        put_chain(t, va_arg(ap, expr*));
+      case 'r': {
+        const expr* e = va_arg(ap, expr*);
+        if (!first_e) first_e = e;
+        put_chain(t, e);
         break;
+      }
       case 'l': {
         put(t, "[");
         for (list* l = va_arg(ap, list*); l; l = l->next)
@@ -641,9 +656,12 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
         put(t, "%s", s ? s->name : "-");
         break;
       }
-      case 'f':
-        put_redirect(t, va_arg(ap, redirect*));
+      case 'f': {
+        redirect* r = va_arg(ap, redirect*);
+        if (!first_r) first_r = r;
+        put_redirect(t, r);
         break;
+      }
       default:
         put(t, "?");
         (void)va_arg(ap, void*);
@@ -653,7 +671,7 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
   emit(t);
   // Inner scopes first.
   while (nix > 0) close_ix(ixs[--nix]);
-  complete(kind == CK_EMPTY ? 0 : kind, kind == CK_EXIT ? first_e : nullptr);
+  complete(kind == CK_EMPTY ? 0 : kind, first_e, first_r);
 }
 
 void printcmd(set_spec* ix, expr* items, redirect* r) {
@@ -931,13 +949,15 @@ void einclude(expr* file, int model) {
   put_expr(t, file);
   put(t, " %d", model);
   emit(t);
-  unbuilt(true, model ? "model" : "data");
-}
-
-int read_data() {
-  trace_line("read_data");
-  unbuilt(true, "data");
-  return 1;
+  if (cmd_trace) return;  // recording only
+  cstr* name = rdfname(file, nullptr);
+  try {
+    include(name->text(), 0, 0);
+  } catch (...) {
+    zap_cstr(&name);
+    throw;
+  }
+  zap_cstr(&name);
 }
 
 void havestmt(int k) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/readdata.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"

@@ -4,12 +4,20 @@
 #include <cmath>
 #include <cstdint>
 
+#include "data/readdata.h"
+#include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
+#include "frontend/parse.h"
+#include "frontend/rawtok.h"
+#include "frontend/reader.h"
+#include "session/cmdfiles.h"
+#include "session/include.h"
 #include "session/loop.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/message.h"
+#include "support/text.h"
 
 namespace vexo {
 
@@ -80,9 +88,7 @@ const char* const cmdname[CMD_KIND_MAX - CMD_KIND_MIN + 1] = {
     "reset_check",
     "snapshot"};
 
-constexpr int CK_EXIT = 66;
-
-void execute(int kind, const cmd_place& where, const expr* value) {
+void execute(int kind, const cmd_place& where, const expr* value, redirect* r) {
   if (kind < CMD_KIND_MIN || kind > CMD_KIND_MAX)
     bug("Bad ncmd = %d in execute()", kind);
   double* n = sysparam_cell(Cmdno);
@@ -99,7 +105,123 @@ void execute(int kind, const cmd_place& where, const expr* value) {
   cmdplace.cmdno = n ? *n : 0;
   curcmd = &cmdplace;
   cmdnum = kind;
-  not_implemented(cmdplace.name);
+  expr* names = const_cast<expr*>(value);
+  switch (kind) {
+    case CK_COMMANDS:
+      commands_or_data(value, r, 1);
+      break;
+    case CK_DATA:
+      commands_or_data(value, nullptr, 0);
+      break;
+    case CK_CLOSE:
+      close_cmde(names, nullptr);
+      break;
+    case CK_REMOVE:
+      remove_cmd(names, nullptr);
+      break;
+    default:
+      not_implemented(cmdplace.name);
+  }
+  curcmd = nullptr;
+  cmdnum = 0;
+  cmd_mem_reset();
+}
+
+// ---------------------------------------------------------------------------
+// Command files
+
+namespace {
+
+// What a nested reading changes of the level it interrupts.
+struct insertion_state {
+  int inslev, ins_nfs, ins_eof, at_eof, cmd_start, prompt2, parse_time;
+  int cmdnum;
+  void* curcmd;
+  cmd_place place;
+  FILE* stdOut;
+  int stdOut_idf;
+
+  void save() {
+    inslev = vexo::inslev;
+    ins_nfs = vexo::ins_nfs;
+    ins_eof = vexo::ins_eof;
+    at_eof = vexo::at_eof;
+    cmd_start = vexo::cmd_start;
+    prompt2 = vexo::prompt2;
+    parse_time = vexo::parse_time;
+    cmdnum = vexo::cmdnum;
+    curcmd = vexo::curcmd;
+    place = cmdplace;
+    stdOut = vexo::stdOut;
+    stdOut_idf = vexo::stdOut_idf;
+  }
+  void restore() const {
+    vexo::inslev = inslev;
+    vexo::ins_nfs = ins_nfs;
+    vexo::ins_eof = ins_eof;
+    vexo::at_eof = at_eof;
+    vexo::cmd_start = cmd_start;
+    vexo::prompt2 = prompt2;
+    vexo::parse_time = parse_time;
+    vexo::cmdnum = cmdnum;
+    vexo::curcmd = curcmd;
+    cmdplace = place;
+    vexo::stdOut = stdOut;
+    vexo::stdOut_idf = stdOut_idf;
+    df = vexo::stdOut;
+  }
+};
+
+// Parses the inserted file's statements; the commands run as they are
+// complete.  Returns at the end of the file; quit ends the session.
+void read_commands(const char* fname) {
+  cmd_start = in_cmds;
+  int r = yyparse();
+  if (r == YYP_QUIT) myexit(rc);
+  if (cmdstate) {
+    // A compound command is left open at the end of the file.
+    int k = open_compound_kind();
+    if (k < CMD_KIND_MIN || k > CMD_KIND_MAX) k = CK_BRACES;
+    error(0, "end of \"%s\" with incomplete \"%s\" command.", fname,
+          cmdname[k - CMD_KIND_MIN]);
+    cmd_reset2();
+  }
+}
+
+}  // namespace
+
+void commands_or_data(const expr* file, redirect* r, int mode) {
+  cstr* name = rdfname(file, nullptr);
+  insertion_state saved;
+  saved.save();
+  int level = nfs;
+  try {
+    if (r) {
+      dispfile(r, nullptr);
+      stdOut = df;
+      stdOut_idf = r->find;
+    }
+    include(name->text(), 0, 0);
+    ++inslev;
+    ins_nfs = nfs;
+    ins_eof = 0;
+    curcmd = nullptr;
+    cmdnum = 0;
+    prompt2 = 0;
+    if (mode == 1) {
+      read_commands(name->text());
+    } else {
+      read_data();
+    }
+  } catch (...) {
+    zap_cstr(&name);
+    saved.restore();
+    throw;
+  }
+  zap_cstr(&name);
+  // The file is over (or a command left it): its levels end.
+  while (nfs > level) end_include(2);
+  saved.restore();
 }
 
 void not_implemented(const char* name) {

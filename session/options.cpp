@@ -12,6 +12,7 @@
 #include "frontend/neighbours.h"
 #include "session/batch.h"
 #include "session/envfile.h"
+#include "session/include.h"
 #include "session/located.h"
 #include "session/startup.h"
 #include "support/block.h"
@@ -94,6 +95,21 @@ void update_eexit(const char* value, void*) {
   eexit = eexit_save = n < 0 ? -n : n;
   warn_exit = n >= 0;
 }
+void update_inclpath(const char* value, void*) {
+  inclpath = value;
+  // The longest line: a line starts after the characters below 33 and
+  // ends at the first one below 32.
+  int longest = 0;
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(value);
+  while (*s) {
+    while (*s && *s < 33) ++s;
+    int n = 0;
+    while (s[n] >= 32) ++n;
+    if (n > longest) longest = n;
+    s += n;
+  }
+  pathmax = longest;
+}
 void update_telltimes(const char* value, void* target) {
   int n = int_value(value);
   *static_cast<int*>(target) = n;
@@ -152,6 +168,7 @@ static opt_row estuff[] = {
     {"OPTIONS_OUT", "", update_char, &options_out, nullptr, 0},
     {"single_step", "0", update_int, &single_step, nullptr, 0},
     {"times", "0", update_telltimes, &tell_times, nullptr, 0},
+    {"vexo_include", ".", update_inclpath, nullptr, ud_forbid, 0},
 };
 
 // The version banner without its newline.
@@ -255,13 +272,7 @@ static void env_db_append(env_info* e) {
 }
 
 static cstr* name_value(const char* name, const char* value) {
-  size_t n = strlen(name), m = strlen(value);
-  cstr* c = new_cstr(n + m + 2);
-  char* t = c->text();
-  memcpy(t, name, n);
-  t[n] = '=';
-  memcpy(t + n + 1, value, m + 1);
-  return c;
+  return cstr_join(name, '=', value);
 }
 
 env_info* option_set(symbol* name, cstr* value, envir** slot) {

@@ -79,6 +79,8 @@ void update_int(const char* value, void* target);   // int, -32767..32767
 void update_real(const char* value, void* target);  // double
 void set_012(const char* value, void* target);      // "1" 1, "2" 2, else 0
 void update_eexit(const char* value, void* target);  // eexit and warn_exit
+// vexo_include: inclpath and pathmax (session/include.h).
+void update_inclpath(const char* value, void* target);
 void update_telltimes(const char* value, void* target);
 
 // Start-up: the options of the process environment (first occurrence of a

@@ -22,6 +22,7 @@
 #include "session/batch.h"
 #include "session/cmdfiles.h"
 #include "session/envfile.h"
+#include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -159,6 +160,8 @@ void init_modules() {
   paramdcl_init();
   cmdbuild_reset();
   cleanup_reset();
+  include_init();
+  file_init();
   Blank = new_cstring("");
   Question = new_cstring("?");
   LTc = new_cstring("<");
@@ -167,10 +170,15 @@ void init_modules() {
 }
 
 void reset_modules() {
+  // The open inputs' names and current lines are copied out of the pools,
+  // the command files closed.
+  void* inputs = ioreset(nullptr);
+  file_reinit(1);
   mem_reset();
   // The statement's file name may be a copy in the string arena.
   stmtfname = nullptr;
   ppinit(nullptr, 0);
+  ioreset(inputs);
 }
 
 void ppinit(char** argv, int first) {

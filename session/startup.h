@@ -68,6 +68,9 @@ void ppinit(char** argv, int first);
 //   frontend/paramdcl paramdcl_init   the set declaration being parsed
 //   frontend/cmdbuild cmdbuild_reset  open compound commands, loop sets
 //   session/loop     cleanup_reset    clean-up records
+//   session/include  include_init     the top-level input's name block
+//   session/cmdfiles file_init        an empty table of command files (the
+//                                     log file reopened)
 //   session/startup  (here)           Blank, Question, LTc
 //   session/sysdecls sysdecls         built-in params and system sets
 //   frontend/keywords parse_init      word sets, keywords, built-in sets,
@@ -81,14 +84,16 @@ void ppinit(char** argv, int first);
 // -b/-i/-vi settings), the session's modes (interactive, block mode), the
 // reader and lexer state with the top-level line buffer (the statement's
 // file name aside), the allocator's serial numbers, and the
-// environment-file results.  Kept across `reset` by the reset
-// command itself (not built yet): the option table (env_reset; envinit
-// builds it from nothing) and the open include levels (ioreset), which
-// live in the pools.
+// environment-file results.  Kept across `reset` by reset_modules: the
+// open include levels, which live in the pools (ioreset keeps their names
+// and current lines).  Kept by the reset command itself (not built yet):
+// the option table (env_reset; envinit builds it from nothing).
 void init_modules();
-// The memory walk of `reset` and the rebuild: frees every recorded
-// allocation (mem_reset) and runs start-up again without the command line
-// (ppinit with first 0, which runs init_modules).
+// The memory walk of `reset` and the rebuild: closes the command files
+// (file_reinit), frees every recorded allocation (mem_reset) and runs
+// start-up again without the command line (ppinit with first 0, which
+// runs init_modules); the open include levels go on at their current
+// lines (ioreset).
 void reset_modules();
 
 // The orderly end with code; never returns (throws session_exit).

@@ -7,9 +7,9 @@
 
 #include <cstring>
 
-#include "data/read.h"
 #include "eval/funclib.h"
 #include "eval/subscr.h"
+#include "session/cmdfiles.h"
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"
