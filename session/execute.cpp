@@ -191,6 +191,11 @@ void read_commands(const char* fname) {
 }  // namespace
 
 void commands_or_data(const expr* file, redirect* r, int mode) {
+  if (!file) {
+    // `data;` inside a file read by `commands`: data mode on that file.
+    if (mode == 0) read_data();
+    return;
+  }
   cstr* name = rdfname(file, nullptr);
   insertion_state saved;
   saved.save();

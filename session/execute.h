@@ -37,7 +37,8 @@ void execute(int kind, const cmd_place& where, const expr* value,
 // before the command after it: the file is included (session/include.h)
 // and read by a nested parse, or by the data reader, with the insertion
 // level inslev one higher.  An error inside it abandons the file with the
-// command.  With r, stdOut is the file of r while the commands run.
+// command.  With r, stdOut is the file of r while the commands run.  With
+// no file, data mode reads the current input (`data;` inside such a file).
 void commands_or_data(const expr* file, redirect* r, int mode);
 // Reports "<name> is not implemented yet" as an error of the statement
 // (squawk: at the running command's place, else at the input position)

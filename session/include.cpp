@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/readdata.h"
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
@@ -257,7 +258,12 @@ int end_include(int mode) {
     del_mblk(bufcl(), buf);
     del_mblk(r->namecl, name);
     if (mode == 2) return 1;
-    if (mode == 1 && (doing_read_cmd == nfs || nextc < lastc || nextline()))
+    // Mode 1 stops at an input whose end nextfile settles itself: the file
+    // of a `read`, of a `commands` or `data` command, or of a data section.
+    if (mode == 1 &&
+        ((doing_read_cmd && doing_read_cmd == nfs) ||
+         (inslev && ins_nfs == nfs) || (endjump == 2 && datanfs == nfs) ||
+         nextc < lastc || nextline()))
       return 1;
   }
   if (mode == 0) {

@@ -68,9 +68,11 @@ extern int pathmax;
 void include(const char* name, int how, int flag);
 // Ends include levels.  mode 0: all of them, result 0.  mode 1: the
 // current one and each includer with no text left; 1 as soon as a level
-// with text is reached (its next line read), 0 when all are ended.  mode
-// 2: exactly one, result 1.  A `read` file on the way is ended as
-// read_end ends it (mode 1 and 2 stop there).
+// with text is reached (its next line read), or the level of a `read`,
+// of a `commands` or `data` file or of a data section (whose end nextfile
+// settles), 0 when all are ended.  mode 2: exactly one, result 1.  A
+// `read` file on the way is ended as read_end ends it (modes 1 and 2 stop
+// there).
 int end_include(int mode);
 // Saves the current input into r (reading to resume at resume) and makes
 // fd the current descriptor; bailquit then follows the bottom input.

@@ -463,6 +463,9 @@ TEST_F(Lexer, IncludeInTheMiddleOfAStatement) {
   EXPECT_EQ(lex_text("display a, include f3.mod, e;\n"),
             (strings{K(TK_DISPLAY), "name:a", ",", "name:d", ",", "name:e", ";",
                      "EOF"}));
+  // A name that ends the last input is still included.
+  EXPECT_EQ(lex_text("display a, include f3.mod"),
+            (strings{K(TK_DISPLAY), "name:a", ",", "name:d", "EOF"}));
   EXPECT_EQ(nfs, 0);
   std::string err;
   EXPECT_EQ(lex_text("include;\ndisplay z;\n", &err),

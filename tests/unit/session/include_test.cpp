@@ -196,6 +196,18 @@ TEST_F(Include, EndResumesTheIncluder) {
   EXPECT_EQ(end_include(1), 1);
   EXPECT_EQ(nfs, 0);
   EXPECT_EQ(rest(), "t3\n");
+  // ... but not over the file of a `commands` command, whose end nextfile
+  // settles.
+  include("a.mod", 0, 1);
+  EXPECT_EQ(rest(), "a1\n");
+  nextc = lastc;
+  inslev = 1;
+  ins_nfs = nfs;
+  include("b.mod", 0, 1);
+  EXPECT_EQ(end_include(1), 1);
+  inslev = ins_nfs = 0;
+  EXPECT_EQ(nfs, 1);
+  EXPECT_STREQ(infname, "a.mod");
 }
 
 // A token being scanned when its file ended is copied to just before the
