@@ -155,6 +155,13 @@ struct insertion_state {
     stdOut = vexo::stdOut;
     stdOut_idf = vexo::stdOut_idf;
   }
+  // The running command's fields: on the normal path only (the abort
+  // path forgets the command).
+  void restore_command() const {
+    vexo::cmdnum = cmdnum;
+    vexo::curcmd = curcmd;
+    cmdplace = place;
+  }
   void restore() const {
     vexo::inslev = inslev;
     vexo::ins_nfs = ins_nfs;
@@ -163,9 +170,6 @@ struct insertion_state {
     vexo::cmd_start = cmd_start;
     vexo::prompt2 = prompt2;
     vexo::parse_time = parse_time;
-    vexo::cmdnum = cmdnum;
-    vexo::curcmd = curcmd;
-    cmdplace = place;
     vexo::stdOut = stdOut;
     vexo::stdOut_idf = stdOut_idf;
     df = vexo::stdOut;
@@ -227,6 +231,7 @@ void commands_or_data(const expr* file, redirect* r, int mode) {
   // The file is over (or a command left it): its levels end.
   while (nfs > level) end_include(2);
   saved.restore();
+  saved.restore_command();
 }
 
 void not_implemented(const char* name) {
