@@ -26,6 +26,28 @@ filestack fs[MAX_INCLUDES];
 const char* inclpath = ".";
 int pathmax = 1;
 
+void set_inclpath(const char* value) {
+  // A copy outside the pools: the path survives a reset.
+  static char* copy;
+  size_t len = strlen(value) + 1;
+  char* c = static_cast<char*>(mymalloc_ZEF(len));
+  memcpy(c, value, len);
+  free(copy);
+  inclpath = copy = c;
+  // The longest line: a line starts after the characters below 33 and
+  // ends at the first one below 32.
+  int longest = 0;
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(c);
+  while (*s) {
+    while (*s && *s < 33) ++s;
+    int n = 0;
+    while (s[n] >= 32) ++n;
+    if (n > longest) longest = n;
+    s += n;
+  }
+  pathmax = longest;
+}
+
 // The class of an include's line buffer (LINEBUF_SIZE bytes).
 static int bufcl() {
   static const int k = htcl(LINEBUF_SIZE);
@@ -166,6 +188,7 @@ static int search(const char* name, char* buf, void** handle) {
     const unsigned char* after = p;
     while (*after && *after < 33) ++after;
     size_t n = static_cast<size_t>(e - b);
+    if (n > static_cast<size_t>(pathmax)) continue;  // buf has no room
     char* q = buf;
     if (!(n == 1 && *b == '.' && !*after)) {
       // A last line "." gives the bare name.
@@ -300,7 +323,7 @@ static void rename_input(const char* name, size_t n) {
     // An include's name block is infname itself; its class is in the top
     // record.  A `read` file's name is not a block of its own.
     if (doing_read_cmd == nfs) return;
-    block = reinterpret_cast<char**>(const_cast<char**>(&infname));
+    block = const_cast<char**>(&infname);
     cl = &fs[top].namecl;
   }
   if (*cl < 0 || static_cast<size_t>(8) << *cl < n + 1) {

@@ -48,10 +48,13 @@ constexpr int MAX_INCLUDES = 12;
 extern filestack fs[MAX_INCLUDES];
 
 // The value of option vexo_include (directories, one per line) and the
-// length of its longest line; written by the option's update routine
-// (session/options.h).  pathmax 0: names are opened as given.
+// length of its longest line (0: names are opened as given); "." and 1 at
+// start.
 extern const char* inclpath;
 extern int pathmax;
+// Sets them: the option's update routine (session/options.h).  The text is
+// copied; the path survives a reset.
+void set_inclpath(const char* value);
 
 // Opens an include file and pushes the current input, so that reading
 // continues in the file and, at its end, resumes in the includer.  how

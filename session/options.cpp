@@ -95,21 +95,7 @@ void update_eexit(const char* value, void*) {
   eexit = eexit_save = n < 0 ? -n : n;
   warn_exit = n >= 0;
 }
-void update_inclpath(const char* value, void*) {
-  inclpath = value;
-  // The longest line: a line starts after the characters below 33 and
-  // ends at the first one below 32.
-  int longest = 0;
-  const unsigned char* s = reinterpret_cast<const unsigned char*>(value);
-  while (*s) {
-    while (*s && *s < 33) ++s;
-    int n = 0;
-    while (s[n] >= 32) ++n;
-    if (n > longest) longest = n;
-    s += n;
-  }
-  pathmax = longest;
-}
+void update_inclpath(const char* value, void*) { set_inclpath(value); }
 void update_telltimes(const char* value, void* target) {
   int n = int_value(value);
   *static_cast<int*>(target) = n;

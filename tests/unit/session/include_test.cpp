@@ -32,8 +32,7 @@ class Include : public ::testing::Test, protected test::InputDir {
   }
   void TearDown() override {
     end_include(0);
-    inclpath = ".";
-    pathmax = 1;
+    set_inclpath(".");
     interactive = 0;
     leave();
   }
@@ -42,10 +41,6 @@ class Include : public ::testing::Test, protected test::InputDir {
   static std::string rest() {
     if (nextc >= lastc && !nextline()) return "<end>";
     return std::string(nextc, lastc);
-  }
-  static void path(const char* p, int longest) {
-    inclpath = p;
-    pathmax = longest;
   }
 };
 
@@ -70,15 +65,7 @@ TEST_F(Include, SearchAlongThePath) {
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.name);
-    int longest = 0;
-    for (const char* s = r.path; *s;) {
-      while (*s && static_cast<unsigned char>(*s) < 33) ++s;
-      int n = 0;
-      while (static_cast<unsigned char>(s[n]) >= 32) ++n;
-      if (n > longest) longest = n;
-      s += n;
-    }
-    path(r.path, longest);
+    set_inclpath(r.path);
     auto out = run_captured([&] { include(r.name, 0, 1); });
     EXPECT_FALSE(out.aborted || out.exited) << out.err;
     EXPECT_EQ(nfs, 1);
@@ -87,7 +74,8 @@ TEST_F(Include, SearchAlongThePath) {
     end_include(0);
   }
   // The path's first directory is not the current one.
-  path("d1\nd2", 2);
+  set_inclpath("d1\nd2");
+  EXPECT_EQ(pathmax, 2);
   write_file("y.mod", "here\n");
   interactive = 1;  // at the terminal: the command is abandoned
   infile = 0;
@@ -99,7 +87,7 @@ TEST_F(Include, SearchAlongThePath) {
 }
 
 TEST_F(Include, AbsoluteNameAndStandardInput) {
-  path("nowhere", 7);
+  set_inclpath("nowhere");
   std::string abs = dir_ + "/x.mod";
   write_file("x.mod", "abs\n");
   include(abs.c_str(), 0, 1);
