@@ -158,10 +158,7 @@ int data_stmt(expr* file) {
     cmd("e", 1, CK_DATA, file);
     return 0;
   }
-  if (file) {
-    einclude(file, 0);
-    if (!data_include(file)) return 0;
-  }
+  if (file) einclude(file, 0);
   return read_data_here();
 }
 
