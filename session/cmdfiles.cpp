@@ -17,6 +17,7 @@
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"
+#include "session/optcmd.h"
 #include "session/startup.h"
 #include "support/filename.h"
 #include "support/format.h"
@@ -168,13 +169,8 @@ void get_fullname(Fileinfo* e, const char* name) {
 }
 
 cstr* rdfname(const expr* e, xrecomp*) {
-  if (e && opcode(e) == OPSTR) {
-    cstr* s = e->L.cs;
-    ++s->refcnt;
-    return s;
-  }
-  error(0, "computed file names are not implemented yet");
-  bailout();
+  if (opcode(e) == OPSTR) return ref_cstr(e->L.cs);
+  return Litval(const_cast<expr*>(e));
 }
 
 // ---------------------------------------------------------------------------

@@ -80,9 +80,9 @@ extern int stdOut_idf;
 extern int read_fi;
 
 // The name a file-name expression gives, with one reference for the
-// caller: a literal is taken as it is.  The least form until expressions
-// can be evaluated: any other expression is reported ("computed file names
-// are not implemented yet") and the command aborted.
+// caller: a literal is taken as it is, any other expression evaluated as
+// the command's values are (Litval, session/optcmd.h; until commands are
+// compiled, one that needs compilation aborts the command).
 cstr* rdfname(const expr* e, xrecomp* xr);
 
 // Opens the output of a command: evaluates the redirection's name and
