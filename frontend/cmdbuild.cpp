@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "eval/dispatch.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/condcl.h"
@@ -18,7 +19,9 @@
 #include "frontend/reader.h"
 #include "frontend/strexpr.h"
 #include "session/environs.h"
+#include "session/cmdfiles.h"
 #include "session/execute.h"
+#include "session/include.h"
 #include "session/loop.h"
 #include "session/optcmd.h"
 #include "support/format.h"
@@ -521,6 +524,12 @@ void end_statement(bool in_compound, int kind, const cmd_args* args) {
   }
 }
 
+}  // namespace
+
+int open_compound_kind() { return nframes > 0 || if_waiting ? outer_kind : 0; }
+
+namespace {
+
 // Runs a top-level `if` that waited for an `else` (none came).
 void run_waiting_if() {
   if (!if_waiting) return;
@@ -623,9 +632,12 @@ void cmd(const char* fmt, int nargs, int kind, ...) {
         if (nes < 4) args.e[nes++] = e;
         break;
       }
-      case 'r':
-        put_chain(t, va_arg(ap, expr*));
+      case 'r': {
+        expr* e = va_arg(ap, expr*);  // a chain, taken as one expression
+        put_chain(t, e);
+        if (nes < 4) args.e[nes++] = e;
         break;
+      }
       case 'l': {
         put(t, "[");
         for (list* l = va_arg(ap, list*); l; l = l->next)
@@ -877,7 +889,10 @@ void einclude(expr* file, int model) {
   put_expr(t, file);
   put(t, " %d", model);
   emit(t);
-  if (model) unbuilt(true, "model");
+  // The file is read also while the builders only record: reading input
+  // is the parser's part, not the command's.
+  held_cstr name(rdfname(file, nullptr));
+  include(name.text(), 0, 0);
 }
 
 void havestmt(int k) {

@@ -9,8 +9,9 @@
 // compound command once its outermost level closes, runs through the
 // session's dispatcher (execute, session/execute.h), which runs the
 // commands whose handlers exist and reports the others as not implemented
-// yet; so do the statements `reset` and `model` with a file.  The owners
-// replace these functions; the grammar does not change.
+// yet; so does the statement `reset`.  `model` and `data` with a file
+// include it (einclude).  The owners replace these functions; the grammar
+// does not change.
 #ifndef VEXO_FRONTEND_CMDBUILD_H
 #define VEXO_FRONTEND_CMDBUILD_H
 
@@ -34,11 +35,13 @@ struct dummy;
 // implemented); vexo sets none.
 extern void (*cmd_trace)(const char* line);
 
-// Output redirection of a command: the file expression and the mode (0
-// replace ">", 1 append ">>", 2 input "<").
+// Output redirection of a command: the file expression, the mode (0
+// replace ">", 1 append ">>", 2 input "<") and, once the file is open, its
+// entry in the table of command files (session/cmdfiles.h).
 struct redirect {
   expr* file;
   int32_t mode;
+  int32_t find;
 };
 
 // Command kinds (the names are session/execute.h's cmdname): those the
@@ -149,9 +152,10 @@ set* new_set_db(dummy* d);
 int breakcont(int kind, symbol* name);
 // quit: nonzero when the parse must return 5.
 int quit_cmd();
-// `model`/`data` with a file (model 1 or 0), recorded.  `model` is not
-// implemented yet: the statement is abandoned (not while only recording);
-// the data reader reads the file of `data` (data_include).
+// `model`/`data` with a file (model 1 or 0): the file is included at once
+// (include, session/include.h), so that reading goes on in it (also while
+// only recording).  Its name is evaluated by rdfname
+// (session/cmdfiles.h).
 void einclude(expr* file, int model);
 // The statement-level error rule: havestmt(0) first, cmd_reset last.
 void havestmt(int k);
@@ -168,6 +172,8 @@ void start_check();
 // The description of the open compound command for continuation prompts.
 // The least form: "???".
 const char* cmdprompt();
+// The kind of the outermost open compound command (0: none).
+int open_compound_kind();
 // At the end of the session (myexit with code 0): runs a top-level `if`
 // still waiting for an `else`, and returns rc.
 int eof_loopend();

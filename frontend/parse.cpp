@@ -156,12 +156,11 @@ int data_stmt(expr* file) {
   }
   if (inslev) {
     cmd("e", 1, CK_DATA, file);
-    return 0;
+    // `data;` that read a `commands` file to its end (nextfile ended it)
+    // ends that file's parse too.
+    return nfs < ins_nfs ? YYP_CMDS : 0;
   }
-  if (file) {
-    einclude(file, 0);
-    if (!data_include(file)) return 0;
-  }
+  if (file) einclude(file, 0);
   return read_data_here();
 }
 

@@ -38,6 +38,7 @@
 #include "session/cmdmem.h"
 #include "session/envfile.h"
 #include "session/environs.h"
+#include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -177,6 +178,8 @@ void init_modules() {
   data_reset();
   cleanup_reset();
   cmdmem_reset();
+  include_init();
+  file_init();
   Blank = new_cstring("");
   Question = new_cstring("?");
   LTc = new_cstring("<");
@@ -198,10 +201,15 @@ void init_modules() {
 }
 
 void reset_modules() {
+  // The open inputs' names and current lines are copied out of the pools,
+  // the command files closed.
+  void* inputs = ioreset(nullptr);
+  file_reinit(1);
   mem_reset();
   // The statement's file name may be a copy in the string arena.
   stmtfname = nullptr;
   ppinit(nullptr, 0);
+  ioreset(inputs);
 }
 
 void ppinit(char** argv, int first) {

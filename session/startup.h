@@ -84,6 +84,10 @@ void ppinit(char** argv, int first);
 //                                     the data reader's message buffers
 //   session/loop     cleanup_reset    clean-up records
 //   session/cmdmem   cmdmem_reset     the running command's blocks
+//   session/include  include_init     the top-level input's name block
+//   session/cmdfiles file_init        an empty table of command files, df
+//                                     stdOut (the log file reopened after
+//                                     a reset)
 //   session/startup  (here)           Blank, Question, LTc
 //   session/sysdecls sysdecls         built-in params and system sets
 //   session/options  option_decls     _LOCAL_OPTIONS, the environments
@@ -106,10 +110,10 @@ void ppinit(char** argv, int first);
 //   report/indextab  indextab_init    the printer's index banks
 //   report/prset     prset_init       set printer's buffers, current decl
 //   report/dataprint dataprint_init   members marked as printed
-//   report/prex      prex_init        line buffer, print modes, df; the
-//                                     width from display_width (after
-//                                     start-up display_width's handler
-//                                     sets disp_width too)
+//   report/prex      prex_init        line buffer, print modes; the width
+//                                     from display_width (after start-up
+//                                     display_width's handler sets
+//                                     disp_width too)
 // State that survives `reset` by design, outside the recorded pools: the
 // process set-up (Stderr, stdOut, the machine constants, the lexer's
 // character tables, the signal handlers, the block-mode buffer, the
@@ -119,16 +123,18 @@ void ppinit(char** argv, int first);
 // reader and lexer state with the top-level line buffer (the statement's
 // file name aside), the allocator's serial numbers, the
 // environment-file results, the cells of the options (each written only by
-// its row's handler, session/opttable.h), and the log file with its names
-// (session/cmdfiles.h).
-// Kept across `reset` by the reset command itself (not built yet): the
+// its row's handler, session/opttable.h), and the log file's names
+// (session/cmdfiles.h).  Kept across `reset` by reset_modules: the open
+// include levels, which live in the pools (ioreset keeps their names and
+// current lines).  Kept by the reset command itself (not built yet): the
 // option table with the named environments (env_reset saves it and
-// restores it into fresh records; envinit builds it from nothing) and the
-// open include levels (ioreset), which live in the pools.
+// restores it into fresh records; envinit builds it from nothing).
 void init_modules();
-// The memory walk of `reset` and the rebuild: frees every recorded
-// allocation (mem_reset) and runs start-up again without the command line
-// (ppinit with first 0, which runs init_modules).
+// The memory walk of `reset` and the rebuild: closes the command files
+// (file_reinit), frees every recorded allocation (mem_reset) and runs
+// start-up again without the command line (ppinit with first 0, which
+// runs init_modules); the open include levels go on at their current
+// lines (ioreset).
 void reset_modules();
 
 // The orderly end with code; never returns (throws session_exit).

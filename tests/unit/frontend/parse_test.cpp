@@ -312,6 +312,7 @@ TEST_F(Parse, EachCommandFormCallsItsBuilder) {
   for (auto& c : cases) {
     SetUp();
     write_file("d.dat", "");  // `data d.dat;` reads it
+    write_file("m.mod", "");  // and `model m.mod;` this
     run(std::string("param p; var x; function f;\n") + c.text + "\n");
     // The declarations make no builder call of their own.
     ASSERT_GE(trace_.size(), 1u) << c.text << "\n" << out_.err;

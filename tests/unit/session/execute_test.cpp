@@ -9,9 +9,12 @@
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
 #include "frontend/neighbours.h"
+#include "session/cmdfiles.h"
 #include "session/loop.h"
+#include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/message.h"
+#include "support/text.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -86,6 +89,27 @@ TEST_F(Execute, OtherCommandsAreReportedAtTheirPlace) {
   EXPECT_EQ(curcmd, nullptr);  // the command's clean-up ran
   EXPECT_EQ(cmdnum, 0);
   EXPECT_EQ(*sysparam_cell(Cmdno), 2);
+}
+
+// A `commands` file that cannot be found, typed at a terminal: the
+// command is abandoned and the state it changed comes back.
+TEST_F(Execute, CommandsOfAMissingFile) {
+  interactive = 1;
+  infile = 0;
+  stdOut = stdout;
+  constexpr int COMMANDS = 47;
+  cmd_args a = with_value(new_str(new_cstring("nofile.run")));
+  auto r = test::run_captured([&] {
+    execute(COMMANDS, cmd_place{nullptr, nullptr, 1, 0, 0}, &a);
+  });
+  EXPECT_TRUE(r.aborted);
+  EXPECT_EQ(r.err,
+            "Error executing \"commands\" command:\n"
+            "\n\tCan't find  file \"nofile.run\"\n");
+  EXPECT_EQ(inslev, 0);
+  EXPECT_EQ(nfs, 0);
+  EXPECT_EQ(stdOut, stdout);
+  EXPECT_EQ(curcmd, nullptr);
 }
 
 TEST_F(Execute, AKindOutsideTheTableIsABug) {

@@ -20,6 +20,7 @@
 #include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "report/prex.h"
+#include "session/include.h"
 #include "session/opttable.h"
 #include "support/filename.h"
 #include "support/message.h"
