@@ -6,20 +6,22 @@
 # What the build uses, and nothing more: the tool chain, the parser
 # generator and the unit-test framework.
 PACKAGES := cmake ninja-build bison g++ make libgtest-dev
+# Only make fuzz needs these: clang and its fuzzing engine runtime.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 # Packages that parts not built yet will add here when they land:
 #   the solver driver:  coinor-libcbc-dev (with the CLP library it brings)
-#   fuzz targets:       clang libclang-rt-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 # Both builds treat warnings as errors.
 CONFIGURE := cmake -S . -G Ninja -DVEXO_WERROR=ON
 
-.PHONY: run test deps release asan bench clean
+.PHONY: run test deps fuzz-deps release asan fuzz bench clean
 
-# A package counts as present when dpkg records it as installed ("install ok
-# installed", also "hold ok installed"), not merely known or half removed.
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs the packages named that are missing.  A package counts as
+# present when dpkg records it as installed ("install ok installed", also
+# "hold ok installed"), not merely known or half removed.
+define install_missing
+	@missing=""; for p in $(1); do \
 	  case "$$(dpkg-query -W -f='$${Status}' $$p 2>/dev/null)" in \
 	    *" ok installed") ;; *) missing="$$missing $$p" ;; esac; done; \
 	if [ -n "$$missing" ]; then \
@@ -27,6 +29,13 @@ deps:
 	  $(SUDO) apt-get update -q && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
+
+fuzz-deps:
+	$(call install_missing,$(PACKAGES) $(FUZZ_PACKAGES))
 
 # A change here configures the builds again.
 build/release/build.ninja: Makefile | deps
@@ -57,6 +66,46 @@ test: asan release
 	ctest --test-dir build/asan --output-on-failure -j $(JOBS) || rc=1; \
 	ctest --test-dir build/release --output-on-failure -j $(JOBS) || rc=1; \
 	exit $$rc
+
+# The fuzz targets (tests/fuzz/) built with clang and libFuzzer in
+# build/fuzz, each run for FUZZ_TIME seconds, at most FUZZ_PARALLEL at once
+# (one core each).  The corpus a target grows stays in
+# build/fuzz/corpus/<target>; what it finds (crash-*, leak-*, timeout-*,
+# oom-*) goes to tests/fuzz/findings/<target>/, which the suite replays.
+# The log of each run is build/fuzz/logs/<target>.log; the target fails
+# when a run found something.  FUZZ_EXTRA adds libFuzzer flags (for
+# instance "-fork=1 -ignore_crashes=1" to go on after a finding).
+FUZZ_TIME ?= 600
+FUZZ_PARALLEL ?= 3
+# Every tests/fuzz/<target>_fuzz.cpp is a target.
+FUZZ_TARGETS := $(patsubst tests/fuzz/%_fuzz.cpp,%,$(wildcard tests/fuzz/*_fuzz.cpp))
+FUZZ_FLAGS := -timeout=30 -rss_limit_mb=4096 -max_len=16384 -close_fd_mask=3 \
+  -print_final_stats=1
+
+# Warnings are errors for the compiler of the other builds only: clang warns
+# of other things.
+build/fuzz/build.ninja: Makefile | fuzz-deps
+	cmake -S . -G Ninja -B build/fuzz -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_CXX_FLAGS="-O1 -g" -DVEXO_FUZZ=ON -DVEXO_TESTS=OFF
+
+fuzz: fuzz-deps build/fuzz/build.ninja
+	cmake --build build/fuzz -j $(JOBS) --target fuzz_targets
+	@cd build/fuzz && mkdir -p logs && \
+	tests/fuzz/fuzz_dict >vexo.dict && \
+	for t in $(FUZZ_TARGETS); do echo $$t; done | \
+	xargs -P $(FUZZ_PARALLEL) -I{} sh -c '\
+	  t={}; root=$(CURDIR); \
+	  mkdir -p corpus/$$t "$$root/tests/fuzz/findings/$$t" && \
+	  rm -rf seeds/$$t && \
+	  "$$root/tests/fuzz/corpus.sh" seeds $$t "$$root" seeds/$$t && \
+	  echo "fuzzing $$t for $(FUZZ_TIME) s (build/fuzz/logs/$$t.log)" && \
+	  tests/fuzz/fuzz_$$t corpus/$$t seeds/$$t -dict=vexo.dict \
+	    -max_total_time=$(FUZZ_TIME) $(FUZZ_FLAGS) $(FUZZ_EXTRA) \
+	    -artifact_prefix="$$root/tests/fuzz/findings/$$t/" \
+	    >logs/$$t.log 2>&1; rc=$$?; \
+	  echo "$$t: $$(grep -E "^#[0-9]+.*(DONE|cov:)" logs/$$t.log | tail -1)"; \
+	  exit $$rc'
 
 bench: release
 	@for b in build/release/bench/*_bench; do echo "== $$b"; $$b; done

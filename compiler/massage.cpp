@@ -12,6 +12,7 @@
 #include "compiler/setmassage.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
+#include "eval/strsym.h"
 #include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
@@ -738,7 +739,7 @@ eexpr* massage1(expr** pe) {
         *pe = x;
         return massage(pe);
       }
-      e->R.p = nullptr;
+      symlist_cells_free(e);
       return listop(e);
     case 21:
       if (opc >= 239 && opc <= 245) return undo_rewrite(pe);

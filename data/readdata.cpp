@@ -265,15 +265,6 @@ int read_data() {
   return result;
 }
 
-int data_include(expr* file) {
-  if (opcode(file) != OPSTR) {
-    error(0, "data with a computed file name is not implemented yet");
-    return 0;
-  }
-  include(file->L.cs->text(), 0, 0);
-  return 1;
-}
-
 void data_reset() {
   parskip = ".";
   parquote = 0;

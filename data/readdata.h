@@ -8,7 +8,6 @@
 
 namespace vexo {
 
-struct expr;
 struct xnode;
 
 // Saved inputs on the input stack when data mode began: when the input on
@@ -24,17 +23,11 @@ extern int parquote;
 // Runs data mode on the current input until a word that is not a data
 // keyword (returns 1: the word is handed to the parser, yy_special 1 with
 // the word in tok) or the end of the input (returns 1 when the data
-// section's own input ended between statements, else 0).  Data errors are
+// section's own input ended, outside a file read by `commands` or `data`,
+// else 0).  Data errors are
 // reported and reading goes on with the next statement; an aborted
 // command (command_abort) passes through after data mode is left.
 int read_data();
-
-// Makes the file of `data f;` the input (through the input stack, so that
-// reading resumes after the statement when the file ends).  Returns 1, or 0
-// after reporting a file name that is not a constant (computing it needs
-// the command interpreter).  A file that cannot be opened aborts the
-// command.
-int data_include(expr* file);
 
 // Reports a data error at the current input position (in block "error_data"
 // in block mode); reading goes on.  The text is formatted as Fprintf does.

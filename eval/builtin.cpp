@@ -18,6 +18,7 @@
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/funcbuild.h"
+#include "frontend/parse.h"
 #include "frontend/strexpr.h"
 #include "report/print.h"
 #include "session/startup.h"
@@ -84,6 +85,7 @@ expr* vargop(symbol* s, expr* args) {
   pinit_row* r = static_cast<pinit_row*>(s->binding);
   function* f = r->f;
   args = reverse(args);
+  arg_values(args);
   if (anystoch(args)) args = randify(args);
   const char* name = r->name;
   int count = r->count;

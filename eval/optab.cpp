@@ -15,6 +15,8 @@
 #include "eval/evalerr.h"
 #include "eval/funcall.h"
 #include "eval/iterops.h"
+#include "eval/settest.h"
+#include "eval/strsym.h"
 #include "session/environs.h"
 #include "session/optcmd.h"
 

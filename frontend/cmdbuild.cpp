@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "eval/dispatch.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/dclstub.h"
@@ -12,10 +13,13 @@
 #include "frontend/expr.h"
 #include "frontend/funcbuild.h"
 #include "frontend/neighbours.h"
+#include "frontend/parse.h"
 #include "frontend/strexpr.h"
+#include "session/cmdfiles.h"
 #include "session/cmdlist.h"
 #include "session/cmdrec.h"
 #include "session/execute.h"
+#include "session/include.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -50,10 +54,9 @@ cstr* list2string(list* words) {
   return r;
 }
 
-void einclude(expr* file, int model) {
-  if (!model) return;
-  edelete(file);
-  not_implemented("model");
+void einclude(expr* file, int) {
+  held_cstr name(rdfname(file, nullptr));
+  include(name.text(), 0, 0);
 }
 
 int must_write() { return 0; }
@@ -89,6 +92,7 @@ void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
 }
 
 expr* func_call(function* f, expr* args) {
+  arg_values(args);
   bool symbolic = f->fflags & 0x100;
   uint32_t flags = (symbolic ? EF_STRING : EF_NUMERIC) | varargs(args);
   return new_expr(opword(symbolic ? OPFUNCstr : OPFUNC, flags),

@@ -3,9 +3,9 @@
 // builders of command items.  The statement builders make the command
 // records of their kinds through the typed builders of session/cmdrec.h,
 // so that each command reaches the dispatcher, which reports it as not
-// implemented yet until its owner provides the handler; the statements
-// `reset` and `model` with a file, which have no record, are reported at
-// once.  The owners replace these functions; the grammar does not change.
+// implemented yet until its owner provides the handler; the statement
+// `reset`, which has no record, is reported at once.  The owners replace
+// these functions; the grammar does not change.
 #ifndef VEXO_FRONTEND_CMDBUILD_H
 #define VEXO_FRONTEND_CMDBUILD_H
 
@@ -29,9 +29,9 @@ void reset();
 // Joins a run of strings (a list of strings, in reverse order) into one
 // string, separated by blanks.
 cstr* list2string(list* words);
-// `model`/`data` with a file (model 1 or 0).  `model` is not implemented
-// yet: the statement is abandoned; the data reader reads the file of
-// `data` (data_include, data/readdata.h).
+// `model`/`data` with a file (model 1 or 0): the file is included at once
+// (include, session/include.h), so that reading goes on in it.  Its name
+// is evaluated by rdfname (session/cmdfiles.h).
 void einclude(expr* file, int model);
 // Nonzero when the parse must end with 4 instead of 3.
 int must_write();

@@ -189,16 +189,42 @@ void dep_reset() {
   pr_badnames = 0;
 }
 
+// What the entity whose generated or solved value a declaration refers to
+// is, for the "must be redeclared" report; null for other entities (a
+// system set), which get the plain report.
+static const char* seen_what(const xnode* x) {
+  switch (x->kind) {
+    case DK_VAR:
+    case DK_VARI:
+      return (x->flags & 32) ? "a defined variable" : "a variable";
+    case DK_SVAR:
+    case DK_SVARI:
+      return "a variable";
+    case DK_CON:
+    case DK_CONI:
+      return "a constraint";
+    case DK_OBJ:
+    case DK_OBJI:
+      return "an objective";
+    case DK_PROB:
+    case DK_PROBI:
+      return "a problem";
+    default:
+      return nullptr;
+  }
+}
+
 // The "must be redeclared" report of a declaration whose stored text says
-// what generated or solved values it refers to.
+// what generated or solved values it refers to.  The reason names what the
+// entity behind the value is (not every such entity is a defined
+// variable).
 static void redecl_report(xnode* d) {
   const char* text = d->dseen->text();
   const char* nm = xnode_name(d);
-  if (dxseen) {
-    error(0,
-          "%s must be redeclared without %s because %s is a defined "
-          "variable.",
-          nm, text, xnode_name(dxseen));
+  const char* what = dxseen ? seen_what(dxseen) : nullptr;
+  if (what) {
+    error(0, "%s must be redeclared without %s because %s is %s.", nm, text,
+          xnode_name(dxseen), what);
   } else if (dseenexpl) {
     const char* fmt = dseenexpl;
     dseenexpl = nullptr;

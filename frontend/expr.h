@@ -131,9 +131,10 @@ inline int32_t shape(const expr* e) { return op_types[opcode(e)]; }
 // Nesting of expression trees.  Every recursive walk of a tree (deletion,
 // printing, compiling, evaluation) descends once per level, through set
 // records too, so a tree deeper than MAX_NESTING levels is refused where
-// it is built: far above what models write (a written-out sum counts one
-// level per term), far below what the walks survive on an 8 MiB stack.
-constexpr uint32_t MAX_NESTING = 10000;
+// it is built: above what generated models write (a written-out sum counts
+// one level per term), far below what the walks survive on the stack that
+// start-up provides (stack_setup, support/machine.h).
+constexpr uint32_t MAX_NESTING = 100000;
 // depth itself, or, beyond MAX_NESTING, "expression nested too deeply" and
 // the statement is abandoned (bailout).
 uint32_t nest_check(uint32_t depth);

@@ -1772,6 +1772,12 @@ suffix_ref:
   | PROBINAME '.' lex_word WORD subs
                                     { $$ = expr0dot(dthingdot($1, $4), $5); }
   | SYNONYM '.' lex_word WORD subs  { $$ = expr0dot(dsyndot($1, $4), $5); }
+  // Misuses given their own messages: a suffix on a whole indexed entity
+  // (only display lists take that form) and a suffix on a dummy.
+  | DVARI '.' lex_word WORD         { $$ = wholedot($1, $4); }
+  | DCONI '.' lex_word WORD         { $$ = wholedot($1, $4); }
+  | DOBJI '.' lex_word WORD         { $$ = wholedot($1, $4); }
+  | DUMMYNAME '.' lex_word WORD     { $$ = thingdot(dummy_expr($1), $4); }
   ;
 
 // A condition: an arithmetic expression used as one is compared with 0.

@@ -491,6 +491,9 @@ int fname_tok(int c, int w) {
   };
   put(c);
   for (;;) {
+    // A name that runs to the end of its input ends there: reading on
+    // would move to the next input (and an include would resume past it).
+    if (yysptr == yysbuf && nextc >= yylastc && eof_nextline) break;
     c = lex_in();
     if (c <= 32 || c == ';' || c == ',' || (w && c == '{')) {
       put_back(c);

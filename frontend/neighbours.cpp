@@ -15,6 +15,7 @@ int log_file_flush;
 int inslev;
 int nfs;
 int ins_nfs;
+int ins_eof;
 int at_eof;
 int infile_changed;
 int infile_number;

@@ -29,15 +29,18 @@ extern int log_data;
 extern int* log_what;
 extern int log_file_flush;
 
-// The input-file stack.  inslev: include nesting level; nfs: saved inputs
-// on the stack; ins_nfs: nfs when the current `commands`/`data` insertion
-// began; at_eof: how often the end of all input was met (-1: met inside an
-// insertion); infile_changed: set on every change of source;
-// infile_number/ninfile_number: serial number of the current source and
-// the last one given out; eofmsg: message to print at the end of input.
+// The input-file stack.  inslev: nesting of the `commands` and `data`
+// files being read by a command; nfs: saved inputs on the stack (session/
+// include.h); ins_nfs: nfs when the innermost of those files was opened;
+// ins_eof: that file has ended; at_eof: how often the end of all input was
+// met (-1: met inside an insertion); infile_changed: set on every change
+// of source; infile_number/ninfile_number: serial number of the current
+// source and the last one given out; eofmsg: message to print at the end
+// of input.
 extern int inslev;
 extern int nfs;
 extern int ins_nfs;
+extern int ins_eof;
 extern int at_eof;
 extern int infile_changed;
 extern int infile_number;

@@ -157,12 +157,11 @@ int data_stmt(expr* file) {
   }
   if (inslev) {
     cmd_e(CK_DATA, file);
-    return 0;
+    // `data;` that read a `commands` file to its end (nextfile ended it)
+    // ends that file's parse too.
+    return nfs < ins_nfs ? YYP_CMDS : 0;
   }
-  if (file) {
-    einclude(file, 0);
-    if (!data_include(file)) return 0;
-  }
+  if (file) einclude(file, 0);
   return read_data_here();
 }
 
@@ -297,6 +296,21 @@ expr* cond_expr(expr* e) {
 }
 
 expr* not_op(expr* e) { return logical_not(cond_expr(e)); }
+
+expr* cond_value(expr* e) {
+  if (!e || !is_logical(e)) return e;
+  return makeif(e, new_num(1.), new_num(0.));
+}
+
+void arg_values(expr* args) {
+  for (expr* a = args; a; a = a->next) {
+    if (opcode(a) != OPARG) continue;
+    if (a->L.ss)
+      arg_values(a->R.e);
+    else
+      a->R.e = cond_value(a->R.e);
+  }
+}
 
 expr* logop(int opc, expr* a, expr* b) {
   a = cond_expr(a);

@@ -155,6 +155,11 @@ expr* undeclared(symbol* s);
 // arithmetic one with variables is compared with 0 (relop !=), any other
 // tested by OPTESTNZ over its numeric form.
 expr* cond_expr(expr* e);
+// A condition used as a value: 1 where it holds, else 0 (other
+// expressions unchanged).
+expr* cond_value(expr* e);
+// cond_value on each argument of an argument list, in iterated groups too.
+void arg_values(expr* args);
 // not, and/or (OPAND, OPOR: flags the union of the operands', nonlinear
 // with variables), xor (not over <==>), and the implications (OP_IFF,
 // OPIMPLIES, OPIMPLIEDBY, OPIMPELSE72, OPIMPELSE79; c null without else).

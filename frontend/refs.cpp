@@ -197,6 +197,9 @@ expr* ord_elem(uint32_t op, expr* e, set* s) {
   refuse_vars(e, name);
   e = opc == OPELEMENT ? make_numeric(e) : make_symbolic(e);
   expr* holder = new_expr(opword(OP280), nullptr, s);
+  // ord and ord0 yield numbers (member yields a member): numeric, so that
+  // a numeric context takes them as they are.
+  if (opc != OPELEMENT) op |= EF_NUMERIC;
   return new_expr(op, e, holder);
 }
 

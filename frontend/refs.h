@@ -71,7 +71,8 @@ expr* sreduc(uint32_t op, set_spec* indexing, expr* body, int close);
 // first/last (OPFIRST, OPLAST): "%s may only be used with ordered or
 // circular sets" and the number 0 on an unordered set.
 expr* firstlast(uint32_t op, set* s);
-// ord, ord0, member (OPORD, OPORD0, OPELEMENT) of e in s.
+// ord, ord0, member (OPORD, OPORD0, OPELEMENT) of e in s; ord and ord0
+// are numeric (flag 2).
 expr* ord_elem(uint32_t op, expr* e, set* s);
 // next (kind 0), prev (1), nextw (2), prevw (3) of e in s, n steps (n null
 // means the literal 1).

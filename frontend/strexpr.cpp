@@ -7,6 +7,7 @@
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
+#include "eval/strsym.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
@@ -403,6 +404,7 @@ struct deleter {
 
 void edelete(expr* e) {
   if (!e) return;
+  if (opcode(e) == OPSYMLIST) symlist_cells_free(e);
   deleter w;
   if (!visit_operands(e, w)) {
     badtype("edelete", e->opword);

@@ -695,6 +695,15 @@ static expr* expr0dot1(expr* e, expr* subs, bool display) {
 
 expr* expr0dot(expr* e, expr* subs) { return expr0dot1(e, subs, false); }
 
+expr* wholedot(xnode* d, cstr* name) {
+  const char* ds = dseen;
+  xnode* dx = dxseen;
+  expr* e = dthingdot(d, name);
+  dseen = ds;
+  dxseen = dx;
+  return expr0dot(e, nullptr);
+}
+
 expr* dexpr0dot(expr* e, expr* subs) {
   expr* r = expr0dot1(e, subs, true);
   return new_expr(opword(OP251, 0), nullptr, r);

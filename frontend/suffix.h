@@ -123,6 +123,11 @@ expr* expr0dot(expr* e, expr* subs);
 // The same inside a display list: the result is a display item (opcode 251,
 // R the reference).
 expr* dexpr0dot(expr* e, expr* subs);
+// A suffix on a whole indexed entity d in an expression (x.lb for an
+// indexed x): after the suffix is looked up, the report of expr0dot
+// without subscripts, and OPNUM 0.  The misused reference is not one to a
+// solved value: the statement is not also told to be redeclared.
+expr* wholedot(xnode* d, cstr* name);
 
 // Reports "Bad suffix .name for thing" with the valid suffix names of table
 // (four to a line, sorted with the declared ones), or, without a table,

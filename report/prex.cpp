@@ -28,7 +28,6 @@
 
 namespace vexo {
 
-FILE* df;
 int display_width;
 int MD_prec;
 
@@ -888,7 +887,6 @@ void prex_init() {
   display_kludge = 0;
   MD_prec1 = 0;
   disp_width = display_width;
-  df = stdOut;
 }
 
 }  // namespace vexo

@@ -15,17 +15,17 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "session/cmdfiles.h"
+
 namespace vexo {
 
 struct expr;
 struct symbol;
 struct xnode;
 
-// The display stream of the current command: where display, print, show
-// and the model printer write.  The command files (redirections) point it
-// at a command's output file; null means the program's standard output.
-extern FILE* df;
-// df, or the program's standard output while df is null.
+// The display stream of the current command, df (session/cmdfiles.h),
+// where display, print, show and the model printer write; or the program's
+// standard output while df is null.
 FILE* display_stream();
 // Cells of options display_width and MD_precision, written by
 // their update routines.
@@ -94,7 +94,7 @@ void printexpr(expr* list);
 const char* dcl_name(const xnode* d);
 
 // Start-up and `reset`: no line open, print mode, the line and string
-// buffers forgotten (reset frees their blocks), df the standard output.
+// buffers forgotten (reset frees their blocks).
 void prex_init();
 
 }  // namespace vexo

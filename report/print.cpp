@@ -86,17 +86,11 @@ namespace {
 struct print_state {
   TVA* t = nullptr;
   cstr* fmt = nullptr;
-  FILE* out = nullptr;    // the command's output (dispfile)
-  FILE* saved = nullptr;  // the display stream before it
   ~print_state() {
     if (t) del_tva(t);
     zap_cstr(&fmt);
     printf_fmt = nullptr;
     pr_cmd = 0;
-    if (out) {
-      df = saved;
-      dispfile_done(out);
-    }
   }
 };
 
@@ -128,12 +122,9 @@ void run(set_spec* ix, expr** fmt, expr** call, redirect* r, xrecomp* xr) {
   // A constant format is the text itself.
   bool fmt_const = fmt && *fmt && opcode(*fmt) == OPSTR;
   if (fmt_const) printf_fmt = (*fmt)->L.cs->text();
-  // The output: a file that cannot be opened has been reported, and the
-  // command does nothing more.
-  FILE* out = dispfile(r);
-  if (!out) return;
-  st.saved = df;
-  st.out = df = out;
+  // The output: the redirection's file (which stays open for later
+  // commands), else the standard output.
+  dispfile(r, xr);
   compile_start();
   if (ix) ss_setup(ix, nullptr);
   if (fmt && !fmt_const) mri(fmt, 1);

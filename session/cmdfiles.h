@@ -1,42 +1,145 @@
-// Command files: redirections, read files, close and remove, and the
-// command-file table's services for the log file.  The least forms until
-// the table of command files exists: the log file is opened and closed
-// directly, and its name is kept here.
+// Command files: output redirections ("> f", ">> f"), the input files of
+// `read` ("< f"), and the `close` and `remove` commands.  They share one
+// table of files indexed by the file's name, which keeps each file open
+// from one command to the next: output to a file goes on where the last
+// command stopped, and successive `read`s from a file go on where the last
+// one stopped, until `close` (or the end of the session).  At most
+// fi_maxopen descriptors are open at once; when another is needed the least
+// recently used file is closed and remembered, to be reopened at the same
+// place on its next use.  The log file (option log_file) keeps its stream
+// in the same table, always first.
 #ifndef VEXO_SESSION_CMDFILES_H
 #define VEXO_SESSION_CMDFILES_H
 
+#include <cstdint>
 #include <cstdio>
+#include <type_traits>
 
 namespace vexo {
 
+struct cstr;
+struct expr;
+struct filestack;
 struct redirect;
+struct set;
+struct symbol;
+struct xrecomp;
 
-// The log file's name as the table holds it ("" when none is open), the
-// name it was opened under, and its table entry (0 none).
+// One entry of the table.  next and prev link the open entries from the
+// most recently used to the least recently used (entry 0 is the list's
+// head and names no file).  Written entries (mode 2) hold their stream f,
+// read entries (mode 1) their descriptor fd and their reading state rs
+// (one block: the record and its own line buffer); f null or fd -1 once
+// closed for lack of descriptors, offset then the read position.
+struct Fileinfo {
+  int32_t next;
+  int32_t prev;
+  FILE* f;
+  int32_t fd;
+  int32_t mode;  // 0 not open, 1 read, 2 written
+  int32_t inlist;
+  int32_t unused;
+  filestack* rs;
+  const char* name;      // as the command gave it (the interned text)
+  const char* fullname;  // made absolute when opened
+  cstr* fullname_cs;     // owns fullname, null when name was absolute
+  int64_t offset;
+};
+static_assert(std::is_trivially_destructible_v<Fileinfo>,
+              "the table lives in a pool block");
+
+// The table: pf_n entries allocated (a block of class pf_k); the entry of a
+// name is its position in the set pnames plus one.  fi_nopen entries are
+// on the list.
+extern Fileinfo* pfiles;
+extern set* pnames;
+extern int pf_n;
+extern int pf_k;
+extern int fi_nopen;
+constexpr int fi_maxopen = 64;
+
+// The log file's entry (1 while option log_file names an open file, else
+// 0), its full name and the name the option gave ("" when none; both kept
+// outside the pools, so that file_init reopens the log after a reset).
+// Entries are linked right after entry log_find, so the log stays first.
+extern int log_find;
 extern const char* log_fname;
 extern const char* log_ofname;
-extern int log_find;
+// Option log_file: the log file open now is closed (as an ordinary file:
+// not emptied) and name, unless empty, opened afresh as the new log
+// through the table.  0 after a name that cannot be opened (reported by
+// disp0file), the log then closed.
+int log_open(const char* name);
 
-// Opens name for output (append nonzero: appending) as a table entry;
-// *find receives the entry.  Null when it cannot be opened.  Stand-in: a
-// plain open through Fopen_map, entry 1.
+// The output stream of the command being executed (stdOut when it has no
+// redirection), and the table entry of stdOut while `commands ... > f`
+// points it at a file (-1: the process's standard output).
+extern FILE* df;
+extern int stdOut_idf;
+// The entry of the file being read by the current `read` command.
+extern int read_fi;
+
+// The name a file-name expression gives, with one reference for the
+// caller: a literal is taken as it is, any other expression evaluated as
+// the command's values are (Litval, session/optcmd.h; until commands are
+// compiled, one that needs compilation aborts the command).
+cstr* rdfname(const expr* e, xrecomp* xr);
+
+// Opens the output of a command: evaluates the redirection's name and
+// opens it (dispfile1); with r null, df = stdOut.  Aborts the command
+// after reporting a file that cannot be opened (df stays stdOut).
+void dispfile(redirect* r, xrecomp* xr);
+// The same with the name evaluated (display, print and printf evaluate it
+// themselves); two leading blanks of the name are not part of it.  Sets df
+// and r->find.
+void dispfile1(cstr* name, redirect* r);
+// The stream of name opened for output (append nonzero: ">>"; a file open
+// already goes on where it stopped, whatever the mode), *find its entry;
+// "-" is stdOut (no entry).  Null with *find -1 after reporting
+// "can't open \"%s\"".  In server mode a refused name gives stdOut (*find
+// -1).
 FILE* disp0file(const char* name, int append, int* find);
-// Closes the table entry of name.  Stand-in: closes log_file when name is
-// the log file's.
-void close_cmd(const char* name);
-// Start-up and reset: no files open, the log's names empty.
-void file_init();
-// Closes the session's input and output files (k 0 at the end of the
-// session, 1 at a reset).  The least form: nothing, no command file is
-// opened yet.
-void file_reinit(int k);
 
-// The output stream of a command with redirection r, or the display stream
-// when r is null; null after reporting a file that cannot be opened.
-// Stand-in: the file is opened for the one command and closed again by
-// dispfile_done, which flushes any other stream.
-FILE* dispfile(redirect* r);
-void dispfile_done(FILE* f);
+// `read ... < f`: opens the file or resumes it where the last `read` of it
+// stopped, and makes it the current input (pushed on the input stack).
+// With the stack full the read is refused ("can't read \"%s\": input files
+// nested too deeply") and the command aborted, as it is after "can't open
+// input file \"%s\"".
+void read_file(redirect* r, xrecomp* xr);
+// Ends the input of a `read` (include levels opened above it first): its
+// state is kept in its entry and the command's input is current again.
+// Nothing when no `read` reads.
+void read_end();
+
+// Closes the file of name: 1, or 0 for the log file (which is reopened
+// empty at once); 1 also for a name never opened.
+int close_cmd(const char* name);
+// The `close` command: the files of the names (a chain of name
+// expressions), or every file but the log file when there are none.
+void close_cmde(expr* names, xrecomp* xr);
+// The `remove` command: each file is closed and deleted (the log file only
+// emptied); a file that does not exist is passed over silently, one that
+// may not be deleted gets "Permission denied to remove \"%s\".".
+void remove_cmd(expr* names, xrecomp* xr);
+
+// Start-up and reset: an empty table; the log file reopened (appending)
+// when log_ofname names one.
+void file_init();
+// Closes the session's files (standard input and output stay open): with
+// final 0 all but the log file (the `close` command, the end of the
+// session); with final nonzero the log too, and the table goes (reset).
+void file_reinit(int final);
+// Takes entry e off the list and marks it not open, closing nothing.
+void fi_unused(Fileinfo* e);
+// The entry of name, entered when new; *sym receives its symbol.
+int pindex(const char* name, symbol** sym);
+// Sets e's name and its full name (the current directory and name, unless
+// name is absolute).
+void get_fullname(Fileinfo* e, const char* name);
+// Before a descriptor is opened: when fi_maxopen entries are open, the
+// least recently used one (not the log file, not the current output df) is
+// closed and remembered.
+void fi_room();
 
 }  // namespace vexo
 

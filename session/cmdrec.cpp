@@ -965,19 +965,63 @@ void cmdxreset(xrecomp* x, TVA* t) {
   es_reset(x);
 }
 
-void cmd_reinit() {
+int open_compound_kind() {
+  cmd_compound* o = open_cmds;
+  if (!o) return 0;
+  while (o->up) o = o->up;
+  switch (o->h.kind) {
+    case CK_THEN:
+    case CK_ELSE_CHECK:
+    case CK_ELSE:
+      return CK_IF;
+    case CK_REPEAT_END:
+      return CK_LOOP_REPEAT;
+    default:
+      return o->h.kind;
+  }
+}
+
+// No command built or being built, no prompts switched.
+static void no_commands_built() {
   first_cmd = nullptr;
   open_cmds = nullptr;
   loop_frames = nullptr;
   link_slot = nullptr;
   last_thread = nullptr;
+  pending_dummies = nullptr;
+  cmd_prompts = 0;
+}
+
+cmd_build cmd_build_save() {
+  cmd_build b{cmdmem_save(), first_cmd,   open_cmds,       loop_frames,
+              link_slot,     last_thread, pending_dummies, cmd_prompts,
+              cmd_rc,        cmd_inslev,  cmdstate};
+  no_commands_built();
+  cmdstate = 0;
+  return b;
+}
+
+void cmd_build_restore(const cmd_build& b) {
+  cmdmem_restore(b.arena);
+  first_cmd = b.first;
+  open_cmds = b.open;
+  loop_frames = b.frames;
+  link_slot = b.link;
+  last_thread = b.thread;
+  pending_dummies = b.pending;
+  cmd_prompts = b.prompts_switched;
+  cmd_rc = b.rc_saved;
+  cmd_inslev = b.inslev_run;
+  cmdstate = b.state;
+}
+
+void cmd_reinit() {
+  no_commands_built();
   cmd_discard = 0;
   cmd_rc = 0;
-  cmd_prompts = 0;
   cmd_inslev = 0;
   prompt_buf = nullptr;
   prompt_k = -1;
-  pending_dummies = nullptr;
 }
 
 }  // namespace vexo

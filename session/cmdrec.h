@@ -24,6 +24,7 @@
 #include <type_traits>
 
 #include "compiler/recomp.h"
+#include "session/cmdmem.h"
 
 namespace vexo {
 
@@ -333,6 +334,31 @@ void dep_renumber(const int32_t* map);
 // hooks, drops its level-0 rewrites and undoes the compilation kept in x.
 struct TVA;
 void cmdxreset(xrecomp* x, TVA* t);
+
+// The kind of the outermost open compound as a command (58 for an if in
+// any of its states, 44 for a repeat), 0 when none is open.
+int open_compound_kind();
+
+// The interpreter's build state of one reading level: its arena, records
+// and open compounds.  cmd_build_save keeps it aside and starts afresh (a
+// nested command file's commands are built and run on their own);
+// cmd_build_restore gives up the nested level's arena and puts the saved
+// state back.
+struct cmd_build {
+  cmd_arena arena;
+  cmd_fields* first;
+  cmd_compound* open;
+  cmd_compound* frames;
+  cmd_fields** link;
+  cmd_fields* thread;
+  dummy* pending;
+  int prompts_switched;
+  int rc_saved;
+  int inslev_run;
+  int state;
+};
+cmd_build cmd_build_save();
+void cmd_build_restore(const cmd_build& b);
 
 // Start-up and `reset`: nothing open, nothing built.
 void cmd_reinit();

@@ -400,11 +400,10 @@ void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
 }
 
 void cur_environ(redirect* r) {
-  FILE* f = dispfile(r);
-  if (!f) return;
-  Fprintf(f, "environ %s%s;\n", cur_xenv->name->name,
+  dispfile(r, nullptr);
+  Fprintf(df, "environ %s%s;\n", cur_xenv->name->name,
           slist1(cur_xenv, cur_xenv_sub));
-  dispfile_done(f);
+  fflush(df);
 }
 
 // ---------------------------------------------------------------------------

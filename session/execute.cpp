@@ -10,6 +10,7 @@
 #include "compiler/context.h"
 #include "compiler/opgen.h"
 #include "compiler/tva.h"
+#include "data/readdata.h"
 #include "eval/dispatch.h"
 #include "eval/indexing.h"
 #include "eval/iterate.h"
@@ -19,9 +20,12 @@
 #include "frontend/keywords.h"
 #include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
+#include "frontend/parse.h"
+#include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "report/indextab.h"
 #include "report/print.h"
+#include "session/cmdfiles.h"
 #include "session/cmdlist.h"
 #include "session/cmdmem.h"
 #include "session/cmdrec.h"
@@ -365,6 +369,16 @@ void environ_run(cmd_fields* c) {
 
 void cur_environ_run(cmd_fields* c) { cur_environ(c->f()[0].r); }
 
+void commands_run(cmd_fields* c) {
+  commands_or_data(c->f()[0].e, c->f()[1].r, 1);
+}
+
+void data_run(cmd_fields* c) { commands_or_data(c->f()[0].e, nullptr, 0); }
+
+void close_run(cmd_fields* c) { close_cmde(c->f()[0].e, c->xrp); }
+
+void remove_run(cmd_fields* c) { remove_cmd(c->f()[0].e, c->xrp); }
+
 void print_run(cmd_fields* c) {
   print_cmd(c->f()[0].ss, &c->f()[1].e, c->f()[2].r, c->xrp);
 }
@@ -382,7 +396,7 @@ void not_implemented_cmd(cmd_fields* c) {
 // The handler of each kind; kinds whose owners have not built them yet
 // report themselves as not implemented.
 const cmd_handler cmdtab[N_CMD_KINDS] = {
-    not_implemented_cmd,  // 26 close
+    close_run,            // 26 close
     not_implemented_cmd,  // 27 objective
     option_run,           // 28 option
     not_implemented_cmd,  // 29 shell
@@ -403,8 +417,8 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     repeat_cmd,           // 44 repeat
     not_implemented_cmd,  // 45 reset_problem
     not_implemented_cmd,  // 46 expand
-    not_implemented_cmd,  // 47 commands
-    not_implemented_cmd,  // 48 data
+    commands_run,         // 47 commands
+    data_run,             // 48 data
     not_implemented_cmd,  // 49 drop_or_restore_all
     not_implemented_cmd,  // 50 objective_show
     environ_run,          // 51 environ
@@ -420,7 +434,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     not_implemented_cmd,  // 61 load
     not_implemented_cmd,  // 62 reload
     not_implemented_cmd,  // 63 unload
-    not_implemented_cmd,  // 64 remove
+    remove_run,           // 64 remove
     sleep_cmd,            // 65 sleep
     exit_cmd,             // 66 exit
     bad_kind,             // 67 then
@@ -491,6 +505,121 @@ void execute(cmd_fields* first) {
   }
   depsetup(pending, npending);
   cmd_mem_reset();
+}
+
+// ---------------------------------------------------------------------------
+// Command files
+
+namespace {
+
+// What a nested reading changes of the level it interrupts: the input's
+// insertion state, the running command, the output, and the interpreter's
+// records (the commands of the file get an arena and compounds of their
+// own).
+struct insertion_state {
+  int inslev, ins_nfs, ins_eof, at_eof, cmd_start, prompt2, parse_time;
+  int cmdnum;
+  cmd_fields* curcmd;
+  FILE* stdOut;
+  int stdOut_idf;
+  cmd_build build;
+  flow_kind flow;
+  cmd_compound* flow_target;
+  int warn_start;
+
+  void save() {
+    inslev = vexo::inslev;
+    ins_nfs = vexo::ins_nfs;
+    ins_eof = vexo::ins_eof;
+    at_eof = vexo::at_eof;
+    cmd_start = vexo::cmd_start;
+    prompt2 = vexo::prompt2;
+    parse_time = vexo::parse_time;
+    cmdnum = vexo::cmdnum;
+    curcmd = vexo::curcmd;
+    stdOut = vexo::stdOut;
+    stdOut_idf = vexo::stdOut_idf;
+    build = cmd_build_save();
+    flow = vexo::flow;
+    flow_target = vexo::flow_target;
+    warn_start = vexo::warn_start;
+  }
+  // The running command's fields: on the normal path only (the abort
+  // path forgets the command).
+  void restore_command() const {
+    vexo::cmdnum = cmdnum;
+    vexo::curcmd = curcmd;
+  }
+  void restore() {
+    vexo::inslev = inslev;
+    vexo::ins_nfs = ins_nfs;
+    vexo::ins_eof = ins_eof;
+    vexo::at_eof = at_eof;
+    vexo::cmd_start = cmd_start;
+    vexo::prompt2 = prompt2;
+    vexo::parse_time = parse_time;
+    vexo::stdOut = stdOut;
+    vexo::stdOut_idf = stdOut_idf;
+    df = vexo::stdOut;
+    cmd_build_restore(build);
+    vexo::flow = flow;
+    vexo::flow_target = flow_target;
+    vexo::warn_start = warn_start;
+  }
+};
+
+// Parses the inserted file's statements; the commands run as they are
+// complete.  Returns at the end of the file; quit ends the session.
+void read_commands(const char* fname) {
+  cmd_start = in_cmds;
+  int r = yyparse();
+  if (r == YYP_QUIT) myexit(rc);
+  if (int k = open_compound_kind()) {
+    // A compound command is left open at the end of the file.
+    error(0, "end of \"%s\" with incomplete \"%s\" command.", fname,
+          cmdname[k - CMD_KIND_MIN]);
+    cmd_reset2();
+  }
+}
+
+}  // namespace
+
+void commands_or_data(const expr* file, redirect* r, int mode) {
+  if (!file) {
+    // `data;` inside a file read by `commands`: data mode on that file.
+    if (mode == 0) read_data();
+    return;
+  }
+  held_cstr name(rdfname(file, nullptr));
+  insertion_state saved;
+  saved.save();
+  int level = nfs;
+  try {
+    if (r) {
+      dispfile(r, nullptr);
+      stdOut = df;
+      stdOut_idf = r->find;
+    }
+    include(name.text(), 0, 0);
+    ++inslev;
+    ins_nfs = nfs;
+    ins_eof = 0;
+    curcmd = nullptr;
+    cmdnum = 0;
+    prompt2 = 0;
+    if (mode == 1) {
+      read_commands(name.text());
+    } else {
+      read_data();
+    }
+  } catch (...) {
+    saved.restore();
+    throw;
+  }
+  // The file is over (or a command left it): its levels end.
+  while (nfs > level) end_include(2);
+  saved.restore();
+  saved.restore_command();
 }
 
 void not_implemented(const char* name) {

@@ -17,6 +17,8 @@
 namespace vexo {
 
 struct cmd_fields;
+struct expr;
+struct redirect;
 
 // Command kinds run by execute: 26 to 90.
 constexpr int CMD_KIND_MIN = 26;
@@ -41,6 +43,16 @@ extern const cmd_handler cmdtab[N_CMD_KINDS];
 // abandon the chain through the abort path (bailout).
 void execute(cmd_fields* first);
 
+// The commands of file (mode 1, `commands`, with r its redirection or
+// null) or its data (mode 0, `data`), read and executed as at top level
+// before the command after it: the file is included (session/include.h)
+// and read by a nested parse, or by the data reader, with the insertion
+// level inslev one higher; the interpreter's records and open compounds
+// of the level it interrupts are kept aside meanwhile.  An error inside it
+// abandons the file with the command.  With r, stdOut is the file of r
+// while the commands run.  With no file, data mode reads the current input
+// (`data;` inside such a file).
+void commands_or_data(const expr* file, redirect* r, int mode);
 // Reports "<name> is not implemented yet" as an error of the statement
 // (squawk: at the running command's place, else at the input position)
 // and abandons it (bailout): a session that reads a file ends with rc | 2,

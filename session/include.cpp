@@ -1,76 +1,205 @@
-// The input stack of include files.
+// The input stack of include files, the include path and line directives.
 #include "session/include.h"
 
 #include <unistd.h>
 
-#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
+#include "data/readdata.h"
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/cmdfiles.h"
 #include "session/located.h"
 #include "session/startup.h"
 #include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
+#include "support/machine.h"
 #include "support/message.h"
 #include "support/pool.h"
 
 namespace vexo {
 
-// The includer's reader state, saved while an include file is read.
-constexpr int MAX_INCLUDES = 12;
-struct saved_input {
-  int32_t infile;
-  void* vinfile;
-  const char* infname;
-  char* name_copy;  // the include file's own name (freed at its end)
-  char* linebuf;
-  char* firstc;
-  char* nextc;
-  char* lastc;
-  char* line_end;
-  int64_t lineno;
-  int64_t linestart;
-  int32_t lineinc;
-  int32_t eof_nextline;
-  int32_t block1mode;
-  int adjusted;
-  int infile_number;
-  const char* stmtfname;
-};
-static saved_input include_stack[MAX_INCLUDES];
-static char* include_name;  // name block of the current include file
+filestack fs[MAX_INCLUDES];
+const char* inclpath = ".";
+int pathmax = 1;
 
-// Ends the current include file and resumes the includer at its saved
-// position.
-static void pop_include() {
-  if (infile > 0) close(infile);
-  saved_input& r = include_stack[--nfs];
-  del_mblk(htcl(LINEBUF_SIZE), linebuf);
-  if (include_name) del_mblk(htcl(strlen(include_name) + 1), include_name);
-  include_name = r.name_copy;
-  infile = r.infile;
-  vinfile = r.vinfile;
-  infname = r.infname;
-  linebuf = r.linebuf;
-  firstc = r.firstc;
-  nextc = r.nextc;
-  lastc = r.lastc;
-  line_end = r.line_end;
-  lineno = r.lineno;
-  linestart = r.linestart;
-  lineinc = r.lineinc;
-  eof_nextline = r.eof_nextline;
-  block1mode = r.block1mode;
-  adjusted = r.adjusted;
-  infile_number = r.infile_number;
-  stmtfname = r.stmtfname;
+void set_inclpath(const char* value) {
+  // A copy outside the pools: the path survives a reset.
+  static char* copy;
+  size_t len = strlen(value) + 1;
+  char* c = static_cast<char*>(mymalloc_ZEF(len));
+  memcpy(c, value, len);
+  free(copy);
+  inclpath = copy = c;
+  // The longest line: a line starts after the characters below 33 and
+  // ends at the first one below 32.
+  int longest = 0;
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(c);
+  while (*s) {
+    while (*s && *s < 33) ++s;
+    int n = 0;
+    while (s[n] >= 32) ++n;
+    if (n > longest) longest = n;
+    s += n;
+  }
+  pathmax = longest;
+}
+
+// The class of an include's line buffer (LINEBUF_SIZE bytes).
+static int bufcl() {
+  static const int k = htcl(LINEBUF_SIZE);
+  return k;
+}
+
+// The name block of the top-level input once a line directive renamed it:
+// the block, its class (-1: none) and the longest name stored there plus
+// one.
+static char* infnam1;
+static int k_infnam1 = -1;
+static size_t infnam1_len;
+
+void include_init() {
+  infnam1 = nullptr;
+  k_infnam1 = -1;
+  infnam1_len = 0;
+}
+
+int bottom_infile() { return nfs > 0 ? fs[0].infile : infile; }
+
+// ---------------------------------------------------------------------------
+// Saving and restoring inputs
+
+void save_input(filestack* r, int fd, char* resume) {
+  r->infile = infile;
+  r->vinfile = vinfile;
+  r->firstc = firstc;
+  r->linebuf = linebuf;
+  r->lastc = lastc;
+  r->line_end = line_end;
+  r->nextc = resume;
+  r->infname = infname;
+  r->lineno = lineno;
+  r->lineinc = lineinc;
+  r->linestart = linestart;
+  r->adjusted = adjusted;
+  r->stmtfname = stmtfname;
+  r->eof_nextline = eof_nextline;
+  r->bailquit = bailquit;
+  r->infile_number = infile_number;
+  infile = fd;
+  block1mode = fd == 0 ? (blockmode & 3) : 0;
+  eof_nextline = 0;
+  // An error ends the session unless it was typed at an interactive
+  // terminal: the bottom input decides.
+  bailquit = !interactive || warn_exit || (nfs > 0 ? fs[0].infile : fd) != 0;
+}
+
+void restore_input(filestack* r) {
+  // The token being scanned in the line left is copied to just before the
+  // resume position (as much of its end as fits), where a message about it
+  // finds it; a line's own text is never moved.
+  char* t = nullptr;
+  if (tstart && tstart >= linebuf && tstart < nextc && nextc <= line_end) {
+    size_t n = static_cast<size_t>(nextc - tstart);
+    size_t room = static_cast<size_t>(r->nextc - r->linebuf);
+    const char* from = tstart;
+    if (n > room) {
+      from += n - room;
+      n = room;
+    }
+    if (n) {
+      t = r->nextc - n;
+      memmove(t, from, n);
+    }
+  }
+  tstart = t;
+  infile = r->infile;
+  block1mode = infile == 0 ? (blockmode & 3) : 0;
+  vinfile = r->vinfile;
+  firstc = r->firstc;
+  linebuf = r->linebuf;
+  lastc = r->lastc;
+  line_end = r->line_end;
+  nextc = r->nextc;
+  infname = r->infname;
+  lineno = r->lineno;
+  lineinc = r->lineinc;
+  linestart = r->linestart;
+  adjusted = r->adjusted;
+  stmtfname = r->stmtfname;
+  eof_nextline = r->eof_nextline;
+  bailquit = r->bailquit;
+  infile_number = r->infile_number;
+  // No raw token is pending at the resume position.
   yylastc = nextc;
-  tstart = nullptr;
-  comment_kind = 0;
-  infile_changed = 1;
+}
+
+// ---------------------------------------------------------------------------
+// include
+
+// "\ninclude stack...\n", a line per saved input and the current one.
+static void show_include_stack() {
+  Fprintf(Stderr, "\ninclude stack...\n");
+  for (int i = 0; i < nfs; ++i) {
+    Fprintf(Stderr, "\t%s, line %ld includes\n",
+            fs[i].infname ? fs[i].infname : "-",
+            static_cast<long>(fs[i].lineno));
+  }
+  Fprintf(Stderr, "\t%s\n", infname ? infname : "-");
+  errorend();
+}
+
+// Opens candidate as the include file; the descriptor, or -1.
+static int try_open(const char* candidate, void** handle) {
+  return Open_map(candidate, handle);
+}
+
+// Searches for name as the include path says; buf (room for the name, the
+// longest path line and "/" with the NUL) receives the name that opened.
+// The descriptor, or -1 when nothing opened.
+static int search(const char* name, char* buf, void** handle) {
+  size_t len = strlen(name);
+  if (strcmp(name, "-") == 0) {
+    memcpy(buf, name, 2);
+    *handle = nullptr;
+    return 0;
+  }
+  if (name[0] == '.' && name[1] == '/' && name[2]) {
+    // Only the current directory.
+    memcpy(buf, name + 2, len - 1);
+    return try_open(buf, handle);
+  }
+  if (name[0] == '/' || name[0] == '<' || pathmax == 0) {
+    // An absolute name, or a command whose output is read.
+    memcpy(buf, name, len + 1);
+    return try_open(buf, handle);
+  }
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(inclpath);
+  for (;;) {
+    while (*p && *p < 33) ++p;
+    if (!*p) return -1;
+    const unsigned char* b = p;
+    while (*p >= 32) ++p;
+    const unsigned char* e = p;
+    while (e > b && e[-1] == ' ') --e;
+    const unsigned char* after = p;
+    while (*after && *after < 33) ++after;
+    size_t n = static_cast<size_t>(e - b);
+    if (n > static_cast<size_t>(pathmax)) continue;  // buf has no room
+    char* q = buf;
+    if (!(n == 1 && *b == '.' && !*after)) {
+      // A last line "." gives the bare name.
+      memcpy(q, b, n);
+      q += n;
+      if (b[n - 1] != '/') *q++ = '/';
+    }
+    memcpy(q, name, len + 1);
+    int fd = try_open(buf, handle);
+    if (fd >= 0) return fd;
+  }
 }
 
 void include(const char* name, int how, int) {
@@ -79,58 +208,303 @@ void include(const char* name, int how, int) {
     nextc = lastc;
     return;
   }
+  if (Serving && badfname(name)) {
+    cantserve("nonalphanumeric ", "file names");
+    return;
+  }
+  fi_room();
+  if (how > 0) nextc = tstart + strlen(name) + 9;
+  char* resume = nextc;
   while (*name && static_cast<unsigned char>(*name) < 33) ++name;
   if (!*name) return;
   if (nfs >= MAX_INCLUDES) {
+    eexit = 0;
     squawk("includes nested too deeply");
+    show_include_stack();
     myexit(rc | 4);
   }
-  int fd = 0;
+  if (eexit) eexit = 1;
+  int k = htcl(strlen(name) + 2 + static_cast<size_t>(pathmax));
+  char* buf = static_cast<char*>(new_mblk(k));
   void* handle = nullptr;
-  if (strcmp(name, "-") != 0) {
-    fd = Open_map(name, &handle);
-    if (fd < 0) {
-      char msg[240];
-      Snprintf(msg, sizeof msg, "Can't find  file \"%.200s\"", name);
-      squawk(msg);
-      bailout();
-    }
+  int fd = search(name, buf, &handle);
+  if (fd < 0) {
+    del_mblk(k, buf);
+    eexit = 0;
+    char msg[240];
+    Snprintf(msg, sizeof msg, "Can't find  file \"%.200s\"", name);
+    squawk(msg);
+    if (nfs) show_include_stack();
+    if (bailquit) myexit(rc | 4);
+    eexit = eexit_save;
+    bailout();
   }
-  saved_input& r = include_stack[nfs++];
-  r = {infile,       vinfile,    infname,  include_name,  linebuf,   firstc,
-       nextc,        lastc,      line_end, lineno,        linestart, lineinc,
-       eof_nextline, block1mode, adjusted, infile_number, stmtfname};
-  size_t n = strlen(name) + 1;
-  include_name = static_cast<char*>(new_mblk(htcl(n)));
-  memcpy(include_name, name, n);
-  infile = fd;
+  filestack* r = &fs[nfs++];
+  save_input(r, fd, resume);
+  r->namecl = k;
+  infname = buf;
   vinfile = handle;
-  infname = include_name;
-  block1mode = fd == 0 ? (blockmode & 3) : 0;
-  linebuf = static_cast<char*>(new_mblk(htcl(LINEBUF_SIZE)));
-  firstc = nextc = lastc = line_end = yylastc = linebuf;
+  stmtfname = nullptr;
+  adjusted = 0;
+  infile_number = ++ninfile_number;
+  linebuf = static_cast<char*>(new_mblk(bufcl()));
+  firstc = nextc = lastc = yylastc = line_end = linebuf;
   tstart = nullptr;
   lineno = 1;
   linestart = 0;
   lineinc = 0;
   eof_nextline = 0;
-  adjusted = 0;
-  stmtfname = nullptr;
-  infile_number = ++ninfile_number;
+  eexit = eexit_save;
   infile_changed = 1;
 }
 
-void end_include(int mode) {
-  if (nfs == 0) return;
-  pop_include();
-  if (mode == 2) return;
-  while (nfs > 0 && (mode == 0 || !(nextc < lastc || nextline()))) {
-    pop_include();
+// ---------------------------------------------------------------------------
+// end_include
+
+int end_include(int mode) {
+  if (nfs == 0) return 0;
+  infile_changed = 1;
+  comment_kind = 0;
+  while (nfs > 0) {
+    if (doing_read_cmd && nfs == doing_read_cmd) {
+      // The current input is a `read` file: it ends as a `read` ends.
+      read_end();
+      if (mode) return 1;
+      continue;
+    }
+    if (infile > 0) close(infile);
+    filestack* r = &fs[--nfs];
+    eof_nextline = 0;
+    char* name = const_cast<char*>(infname);
+    char* buf = linebuf;
+    restore_input(r);
+    del_mblk(bufcl(), buf);
+    del_mblk(r->namecl, name);
+    if (mode == 2) return 1;
+    // Mode 1 stops at an input whose end nextfile settles itself: the file
+    // of a `read`, of a `commands` or `data` command, or of a data section.
+    if (mode == 1 &&
+        ((doing_read_cmd && doing_read_cmd == nfs) ||
+         (inslev && ins_nfs == nfs) || (endjump && datanfs == nfs) ||
+         nextc < lastc || nextline()))
+      return 1;
+  }
+  if (mode == 0) {
+    // What the lexer holds came from the inputs just ended.
+    doing_read_cmd = 0;
+    yylastc = nextc;
+    yysptr = yysbuf;
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Line directives
+
+void incl_check() {
+  if (ibuf[0] == ' ') {
+    linenochk(ibuf + 1);
+  } else if (strncmp(ibuf, "line ", 5) == 0) {
+    linenochk(ibuf + 5);
   }
 }
 
-int bottom_infile() { return nfs > 0 ? include_stack[0].infile : infile; }
+// Makes name (n bytes) the name of the current input, in the current
+// level's own name block.
+static void rename_input(const char* name, size_t n) {
+  char** block;
+  int* cl;
+  int top = nfs - 1;
+  if (nfs == 0) {
+    block = &infnam1;
+    cl = &k_infnam1;
+    if (n + 1 > infnam1_len) infnam1_len = n + 1;
+  } else {
+    // An include's name block is infname itself; its class is in the top
+    // record.  A `read` file's name is not a block of its own.
+    if (doing_read_cmd == nfs) return;
+    block = const_cast<char**>(&infname);
+    cl = &fs[top].namecl;
+  }
+  if (*cl < 0 || static_cast<size_t>(8) << *cl < n + 1) {
+    int k = htcl(n + 1);
+    char* b = static_cast<char*>(new_mblk(k));
+    if (*cl >= 0 && *block) del_mblk(*cl, *block);
+    *block = b;
+    *cl = k;
+  }
+  memcpy(*block, name, n);
+  (*block)[n] = 0;
+  infname = *block;
+  stmtfname = nullptr;
+}
 
-void incl_check() {}
+void linenochk(const char* s) {
+  while (*s == ' ') ++s;
+  if (*s < '1' || *s > '9') return;
+  long n = 0;
+  while (*s >= '0' && *s <= '9') {
+    if (n < 100000000000L) n = n * 10 + (*s - '0');
+    ++s;
+  }
+  if (*s == '\n') {
+    lineno = n - 1;
+    ++adjusted;
+    return;
+  }
+  while (*s == ' ') ++s;
+  if (*s != '"' || !s[1]) return;
+  ++s;
+  const char* e = strchr(s, '"');
+  if (!e) return;
+  lineno = n - 1;
+  ++adjusted;
+  size_t len = static_cast<size_t>(e - s);
+  if (len == 0) return;
+  if (infname && strlen(infname) == len && strncmp(infname, s, len) == 0)
+    return;
+  rename_input(s, len);
+}
+
+// ---------------------------------------------------------------------------
+// Reset
+
+namespace {
+
+// The saved block: the address of the top-level name block and its text,
+// then per include level (the
+// current input first, then the records above the bottom one from the
+// lowest) its name and its current line, each piece a length word and
+// the bytes.
+struct keep_writer {
+  char* p;
+  void piece(const char* s, size_t n) {
+    memcpy(p, &n, sizeof n);
+    p += sizeof n;
+    if (n) memcpy(p, s, n);
+    p += n;
+  }
+};
+struct keep_reader {
+  const char* p;
+  const char* piece(size_t* n) {
+    memcpy(n, p, sizeof *n);
+    p += sizeof *n;
+    const char* s = p;
+    p += *n;
+    return s;
+  }
+};
+
+// A pointer of a line, rebased from the old line (from its firstc) to the
+// new one; null when it lay outside the old line.
+char* rebase(char* p, char* old_first, size_t len, char* first) {
+  if (!p || p < old_first || p > old_first + len) return nullptr;
+  return first + (p - old_first);
+}
+
+// A new line buffer holding the n bytes of line; *first receives its start.
+char* new_line(const char* line, size_t n) {
+  char* b = static_cast<char*>(new_mblk(bufcl()));
+  memcpy(b, line, n);
+  return b;
+}
+
+// A new name block of class k holding the n bytes of name (NUL added).
+char* new_name(int k, const char* name, size_t n) {
+  if (k < htcl(n + 1)) k = htcl(n + 1);
+  char* b = static_cast<char*>(new_mblk(k));
+  memcpy(b, name, n);
+  b[n] = 0;
+  return b;
+}
+
+}  // namespace
+
+void* ioreset(void* saved) {
+  if (!saved) {
+    if (nfs == 0 && infnam1_len == 0) return nullptr;
+    size_t total = sizeof(char*) + sizeof(size_t) + infnam1_len;
+    auto add = [&total](const char* name, char* first, char* end) {
+      total += 2 * sizeof(size_t) + strlen(name) + (end - first);
+    };
+    if (nfs > 0) {
+      add(infname, firstc, line_end);
+      for (int i = 1; i < nfs; ++i)
+        add(fs[i].infname, fs[i].firstc, fs[i].line_end);
+    }
+    // Outside the pools, which the reset frees.
+    char* block = static_cast<char*>(mymalloc_ZEF(total));
+    keep_writer w{block};
+    // The old block's address tells which names pointed at it.
+    memcpy(w.p, &infnam1, sizeof infnam1);
+    w.p += sizeof infnam1;
+    w.piece(infnam1, infnam1_len);
+    if (nfs > 0) {
+      w.piece(infname, strlen(infname));
+      w.piece(firstc, static_cast<size_t>(line_end - firstc));
+      for (int i = 1; i < nfs; ++i) {
+        w.piece(fs[i].infname, strlen(fs[i].infname));
+        w.piece(fs[i].firstc,
+                static_cast<size_t>(fs[i].line_end - fs[i].firstc));
+      }
+    }
+    return block;
+  }
+  keep_reader rd{static_cast<const char*>(saved)};
+  const char* old1;
+  memcpy(&old1, rd.p, sizeof old1);
+  rd.p += sizeof old1;
+  size_t n;
+  const char* s = rd.piece(&n);
+  if (n) {
+    // The top-level name block: infname follows it when it pointed there.
+    k_infnam1 = htcl(n);
+    infnam1 = static_cast<char*>(new_mblk(k_infnam1));
+    memcpy(infnam1, s, n);
+    infnam1_len = n;
+    if (nfs == 0 && infname == old1) infname = infnam1;
+    if (nfs > 0 && fs[0].infname == old1) fs[0].infname = infnam1;
+  }
+  if (nfs > 0) {
+    // The statement names lived in the string arena, which is gone.
+    for (int i = 0; i < nfs; ++i) fs[i].stmtfname = nullptr;
+    stmtfname = nullptr;
+    const char* name = rd.piece(&n);
+    infname = new_name(fs[nfs - 1].namecl, name, n);
+    fs[nfs - 1].namecl = blkclass(infname);
+    const char* line = rd.piece(&n);
+    char* b = new_line(line, n);
+    char* of = firstc;
+    tstart = rebase(tstart, of, n, b);
+    fc0 = rebase(fc0, of, n, b);
+    if (!fc0) fc0 = b;
+    nextc = rebase(nextc, of, n, b);
+    lastc = rebase(lastc, of, n, b);
+    yylastc = rebase(yylastc, of, n, b);
+    if (!nextc) nextc = b;
+    if (!lastc) lastc = b + n;
+    if (!yylastc) yylastc = nextc;
+    linebuf = firstc = b;
+    line_end = b + n;
+    for (int i = 1; i < nfs; ++i) {
+      filestack& r = fs[i];
+      name = rd.piece(&n);
+      r.infname = new_name(fs[i - 1].namecl, name, n);
+      fs[i - 1].namecl = blkclass(r.infname);
+      line = rd.piece(&n);
+      b = new_line(line, n);
+      of = r.firstc;
+      r.nextc = rebase(r.nextc, of, n, b);
+      r.lastc = rebase(r.lastc, of, n, b);
+      if (!r.nextc) r.nextc = b;
+      if (!r.lastc) r.lastc = b + n;
+      r.linebuf = r.firstc = b;
+      r.line_end = b + n;
+    }
+  }
+  free(saved);
+  return nullptr;
+}
 
 }  // namespace vexo

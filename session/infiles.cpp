@@ -15,6 +15,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/child.h"
+#include "session/cmdfiles.h"
 #include "session/envfile.h"
 #include "session/include.h"
 #include "session/located.h"
@@ -262,6 +263,14 @@ static void option_group(const char* s) {
         break;
       case 'b':  // taken by the start-up scan
         return;
+      case 'g':  // the start-up scan stops before the first letter it does
+                 // not know: an argument it began is read here whole
+        sep_pgroup();
+        break;
+      case 'R':
+        Serving = s[1] == 'w' ? 2 : 1;
+        if (s[1] == 'w') ++s;
+        break;
       case 'e':
         setoption("eexit", s[1] ? s + 1 : "10");
         return;
@@ -333,8 +342,8 @@ static int next_option_file;
 
 static char stdin_name[] = "-";
 
-// Makes name the current input: 1 done, 0 an empty input (k nonzero), -1
-// it cannot be opened.
+// Makes name the current top-level input: 1 done, 0 an empty input
+// (closed again; k nonzero), -1 it cannot be opened.
 static int open_input(const char* name, int k) {
   int fd = 0;
   void* handle = nullptr;
@@ -342,8 +351,8 @@ static int open_input(const char* name, int k) {
     fd = Open_map(name, &handle);
     if (fd < 0) return -1;
   }
-  reader = session_read;
   stmtfname = nullptr;
+  adjusted = 0;
   if (!start_source(fd, handle, k)) return 0;  // an empty input is passed over
   if (nfs == 0) bailquit = infile != 0 || warn_exit || !interactive;
   lineno = 1;
@@ -353,22 +362,78 @@ static int open_input(const char* name, int k) {
   return 1;
 }
 
-int nextfile(int k, int) {
-  if (nfs > 0 && endjump && datanfs == nfs) {
-    // The file a data section began in ended: data mode ends with it
-    // (reported where the file ended when a statement was left open), and
-    // the includer is read in the mode it was in.
-    if (endjump != 2) issue_eofmsg();
-    end_include(2);
+// The end of a nested input: the file of a `read`, a file inserted by
+// `commands` or `data` inside a compound command, a data section's file or
+// an include file.  -1 when the next top-level input is to be taken, else
+// nextfile's result.
+static int nested_end(int c) {
+  if (nfs && nfs == doing_read_cmd) {
+    // A `read` ended inside an item: the end separates it first.
+    if (nextc > firstc && c == 0) return 2;
+    read_end();
+    eofmsg = "unexpected end of file";
+    issue_eofmsg();
+    bailout();
+  }
+  if (inslev && nfs <= ins_nfs) {
+    if (eof_lastline) {
+      eof_lastline = 0;
+      return 0;
+    }
+    if (nfs != ins_nfs) return 0;
+    if (prompt2 && c != 1) {
+      // A statement is left open.
+      eofmsg = "unexpected end of file";
+      if (endjump == 2) return 0;
+      issue_eofmsg();
+      bailout();
+    }
+    if (infile) ins_eof = 1;
+    if (nfs) end_include(2);
     return 0;
   }
   if (nfs > 0) {
-    // An include file ended: it and each includer with no text left are
-    // ended; reading goes on where text is left, else with the next
-    // top-level input.
-    end_include(1);
-    if (nextc < lastc || nextline()) return 1;
+    if (endjump && datanfs == nfs) {
+      // The file a data section began in ended: data mode ends with it
+      // (reported where the file ended when a statement was left open,
+      // rather than read on into the includer's commands), and the
+      // includer is read in the mode it was in.
+      if (endjump != 2) issue_eofmsg();
+      end_include(2);
+      return 0;
+    }
+    if (end_include(1)) return 1;
   }
+  return -1;
+}
+
+// The end of the arguments: the next call meets it again.
+static int end_of_arguments(int k) {
+  if (at_eof > 2) {
+    // The input keeps being asked for: the position is made printable and
+    // the end reported, which with the limit at 1 abandons the command.
+    eexit = 1;
+    if (firstc >= lastc) {
+      firstc = nextc = lastc = line_end = linebuf;
+      *lastc++ = '\n';
+      line_end = lastc;
+    }
+    fc0 = firstc;
+    nextc = tstart = lastc - 1;
+    squawk("unexpected end of file");
+  }
+  if (read_options) {
+    read_options = 0;
+    return open_input(stdin_name, k) > 0 ? 1 : -1;
+  }
+  ++at_eof;
+  bailquit = 1;
+  return 0;
+}
+
+int nextfile(int k, int c) {
+  int r;
+  if (k && (r = nested_end(c)) >= 0) return r;
   if (infile > 0) close(infile);
   infile = -1;
   for (;;) {
@@ -378,25 +443,18 @@ int nextfile(int k, int) {
       // The input keeps its own copy of the name: the option's text goes
       // when the option changes.
       const char* name = tostring(f.value);
-      int r = open_input(name, k);
+      r = open_input(name, k);
       if (r > 0) return 1;
-      if (r < 0) Fprintf(Stderr, "can't read %s file %s\n", f.option, name);
+      if (r < 0) {
+        Fprintf(Stderr, "can't read %s file %s\n", f.option, name);
+        errorend();
+      }
     }
     const char* arg = xargv ? xargv[1] : nullptr;
     if (!arg) {
-      // The end of the arguments: the next call meets it again.
-      if (at_eof > 2) {
-        eexit = 1;
-        squawk("unexpected end of file");
-      }
-      if (read_options) {
-        read_options = 0;
-        if (open_input(stdin_name, k) > 0) return 1;
-        continue;
-      }
-      ++at_eof;
-      bailquit = 1;
-      return 0;
+      r = end_of_arguments(k);
+      if (r >= 0) return r;
+      continue;
     }
     ++xargv;
     if (read_options && arg[0] == '-' && arg[1]) {
@@ -407,7 +465,7 @@ int nextfile(int k, int) {
       continue;
     }
     read_options = 0;
-    int r = open_input(arg, k);
+    r = open_input(arg, k);
     if (r > 0) return 1;
     if (r < 0) {
       Fprintf(Stderr, "can't open %s\n", arg);

@@ -1,8 +1,10 @@
-// The top-level inputs of a session: the files named on the command line,
+// The top-level inputs of a session: the files named by the options
+// OPTIONS_IN and OPTIONS_INOUT, then the files named on the command line,
 // read one after another in the order given ("-" standing for standard
 // input), and standard input when none is named.  Option arguments before
 // the first input name are taken as they come; "--" ends them, and after
-// the first input name every argument is an input name.
+// the first input name every argument is an input name.  Here too the
+// usage screens.
 #ifndef VEXO_SESSION_INFILES_H
 #define VEXO_SESSION_INFILES_H
 
@@ -22,14 +24,20 @@ extern int merge_Stderr;
 extern int dbg;
 
 // Moves to the next input when the current one is exhausted (the line
-// reader calls it): an include file that ended gives way to its includer
-// (end_include, session/include.h); a top-level input to the next one.  k
-// is 0 only on the start-up call, which does not read the first line.
-// Returns 1 when a new input is open, 0 at the end of all input.  An input that
-// cannot be opened is reported ("can't open %s") and, while the error
-// limit is set, ends the session with rc + 4.  Option arguments met on the
-// way are applied; their listing forms, an invalid letter and a bad -x
-// value end the session too.
+// reader calls it with k 1 and its context c; k is 0 only on the start-up
+// call, which opens the first input without reading its first line).  A
+// nested input ends first: the file of a `read` (2 when it ended inside an
+// item with c 0, then it is ended and "unexpected end of file" aborts the
+// command), the file of a `commands` or `data` command (0: that reading is
+// over; a statement left open is "unexpected end of file"), the file a
+// data section began in (0, data mode ends with it; a statement left open
+// is reported there, eofmsg), an include file (end_include with 1: 1 when
+// an includer has text left).  Then the next top-level input: 1 when one
+// is open, 0 at the end of all input (met more than twice: "unexpected end
+// of file" with the error limit at 1).  An input that cannot be opened is
+// reported ("can't open %s") and, while the error limit is set, ends the
+// session with rc + 4.  Option arguments met on the way are applied; their
+// listing forms, an invalid letter and a bad -x value end the session too.
 int nextfile(int k, int c);
 // Prints the usage screen on Stderr and ends with code (myexit).
 [[noreturn]] void ooptions(int code);

@@ -317,7 +317,6 @@ void recover() {
 }
 
 int session_loop() {
-  signal_catch();
   yylastc_saved = yylastc;
   for (;;) {
     try {

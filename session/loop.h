@@ -49,11 +49,11 @@ extern char* yylastc_saved;
 extern volatile std::sig_atomic_t spjb;
 extern volatile std::sig_atomic_t pipe_broken;
 
-// The session loop: installs the signal handlers, runs the parser's main
-// loop (parse, frontend/parse.h: yyparse with its recovery point, the
-// result mapped through {0, 3, 2, 3, 1, 3}) and recovers from aborts that
-// reach it; returns 0..3: 3 ends the session at once, the others go to the
-// batch path.
+// The session loop: runs the parser's main loop (parse, frontend/parse.h:
+// yyparse with its recovery point, the result mapped through {0, 3, 2, 3,
+// 1, 3}) and recovers from aborts that reach it; returns 0..3: 3 ends the
+// session at once, the others go to the batch path.  The signal handlers
+// are the caller's (signal_catch, run_session).
 int session_loop();
 // The recovery at the recovery point: end the open evaluation contexts,
 // cmd_loopreset, clear req_collect and prompt2, rc 0 when interactive,

@@ -410,21 +410,21 @@ static void option_item(FILE* f, Optioncmd* o) {
 }
 
 void option_cmd(Optioncmd* items, redirect* r) {
-  FILE* f = dispfile(r);
-  if (!f) return;
+  dispfile(r, nullptr);
+  FILE* f = df;
   if (!items) {
     write_options(nullptr, f);
   } else {
     try {
       for (Optioncmd* o = items; o; o = o->next) option_item(f, o);
     } catch (...) {
-      dispfile_done(f);
+      fflush(f);
       env_x = nullptr;
       throw;
     }
   }
   env_x = nullptr;
-  dispfile_done(f);
+  fflush(f);
 }
 
 void cmd_option(const char* name, const char* value) {

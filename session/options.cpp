@@ -11,7 +11,6 @@
 #include "eval/set.h"
 #include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
-#include "session/cmdfiles.h"
 #include "session/envfile.h"
 #include "session/environs.h"
 #include "session/opttable.h"
@@ -191,13 +190,7 @@ void env_db_remove(env_info* e) {
 }
 
 cstr* name_value(const char* name, const char* value) {
-  size_t n = strlen(name), m = strlen(value);
-  cstr* c = new_cstr(n + m + 2);
-  char* t = c->text();
-  memcpy(t, name, n);
-  t[n] = '=';
-  memcpy(t + n + 1, value, m + 1);
-  return c;
+  return cstr_join(name, '=', value);
 }
 
 env_info* option_set(symbol* name, cstr* value, envir** slot) {
@@ -522,8 +515,9 @@ static void env_save() {
 }
 
 // Text cells point into the option's string: they follow the new one.
+// (vexo_include has no cell: the input stack keeps a copy of the path.)
 static bool points_into_text(opt_handler h) {
-  return h == update_char || h == update_inclpath || h == update_logfile;
+  return h == update_char || h == update_logfile;
 }
 
 static void env_restore() {
@@ -560,7 +554,6 @@ static void env_restore() {
   }
   free(saved_block);
   saved_block = nullptr;
-  file_init();
 }
 
 void env_reset(int stage) {

@@ -21,6 +21,7 @@
 #include "report/prex.h"
 #include "session/batch.h"
 #include "session/cmdfiles.h"
+#include "session/include.h"
 #include "session/located.h"
 #include "session/optcmd.h"
 #include "session/startup.h"
@@ -53,8 +54,6 @@ const char* debug_stub = "";
 const char* presolve_logfile = "";
 const char* opt_path = "";
 const char* vexo_funclibs = "";
-const char* vexo_include = "";
-int pathmax;
 const char* log_file_opt = "";
 const char* table_debug_template = "";
 
@@ -387,33 +386,11 @@ void update_telltimes(const char* value, void* target) {
 
 void update_logfile(const char* value, void* target) {
   *static_cast<const char**>(target) = value;
-  if (log_file) close_cmd(log_ofname);
-  log_file = nullptr;
-  log_find = 0;
-  log_fname = "";
-  if (!*value) return;
-  if (FILE* f = disp0file(value, 0, &log_find)) {
-    log_file = f;
-    log_fname = log_ofname;
-    return;
-  }
-  log_find = 0;
-  option_set(Symbol("log_file", 0), new_cstring(""), cur_envp);
+  if (!log_open(value))
+    option_set(Symbol("log_file", 0), new_cstring(""), cur_envp);
 }
 
-void update_inclpath(const char* value, void* target) {
-  *static_cast<const char**>(target) = value;
-  int longest = 0;
-  const unsigned char* s = reinterpret_cast<const unsigned char*>(value);
-  while (*s) {
-    while (*s && *s <= ' ') ++s;  // blanks and separators before a line
-    int n = 0;
-    while (s[n] >= 32) ++n;
-    if (n > longest) longest = n;
-    s += n;
-  }
-  pathmax = longest;
-}
+void update_inclpath(const char* value, void*) { set_inclpath(value); }
 
 void update_tabdb(const char* value, void* target) {
   const char** c = static_cast<const char**>(target);
@@ -551,7 +528,7 @@ opt_row estuff[N_ESTUFF + N_ESTUFF1] = {
     ROW("abs_boundtol", "0", update_boundtol, abs_bt),
     ROW("rel_boundtol", "0", update_boundtol, rel_bt),
     ROW("show_boundtol", "1", update_boundstats, &show_boundtol),
-    ROWV("vexo_include", ".", update_inclpath, &vexo_include, ud_forbid, 0),
+    ROWV("vexo_include", ".", update_inclpath, nullptr, ud_forbid, 0),
     ROW("presolve_intepsmax", "1e-5", update_real, &presolve_intepsmax),
     ROW("presolve_warnings", "5", update_int, &presolve_warnings),
     ROWV("log_file", "", update_logfile, &log_file_opt, anum_chk, 0),

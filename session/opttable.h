@@ -47,8 +47,6 @@ extern const char* debug_stub;
 extern const char* presolve_logfile;
 extern const char* opt_path;  // PATH
 extern const char* vexo_funclibs;
-extern const char* vexo_include;  // with pathmax, its longest line
-extern int pathmax;
 extern const char* log_file_opt;          // log_file (the open log:
                                           // session/cmdfiles.h)
 extern const char* table_debug_template;  // "" while it is not usable
@@ -159,7 +157,11 @@ void update_ig(const char* value, void* target);
 void update_boundstats(const char* value, void* target);
 void update_show_stats(const char* value, void* target);
 void update_telltimes(const char* value, void* target);
+// log_file: the log switched through the command files (log_open); a
+// name that cannot be opened sets the option back to empty.
 void update_logfile(const char* value, void* target);
+// vexo_include: the input stack's copy of the path (set_inclpath,
+// session/include.h); no cell of its own.
 void update_inclpath(const char* value, void* target);
 void update_tabdb(const char* value, void* target);
 

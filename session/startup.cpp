@@ -40,6 +40,7 @@
 #include "session/envfile.h"
 #include "session/environs.h"
 #include "session/execute.h"
+#include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -180,6 +181,8 @@ void init_modules() {
   data_reset();
   cleanup_reset();
   cmdmem_reset();
+  include_init();
+  file_init();
   Blank = new_cstring("");
   Question = new_cstring("?");
   LTc = new_cstring("<");
@@ -202,10 +205,15 @@ void init_modules() {
 }
 
 void reset_modules() {
+  // The open inputs' names and current lines are copied out of the pools,
+  // the command files closed.
+  void* inputs = ioreset(nullptr);
+  file_reinit(1);
   mem_reset();
   // The statement's file name may be a copy in the string arena.
   stmtfname = nullptr;
   ppinit(nullptr, 0);
+  ioreset(inputs);
 }
 
 void ppinit(char** argv, int first) {
@@ -229,21 +237,20 @@ void ppinit(char** argv, int first) {
   nextfile(0, 0);
 }
 
-int session_main(int argc, char** argv) {
+void process_setup(const char* argv0) {
+  stack_setup();
   stdOut = stdout;
-  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-    show_version(stdout);
-    fflush(stdout);
-    return 0;
-  }
   fpinit_ZEF();
   apid = getpid();
-  init_libpath(argv[0]);
+  init_libpath(argv0);
+  Init_Stderr();
+  vexo_env_init(argv0);
+}
+
+int run_session(int argc, char** argv, int catch_signals) {
   bool exited = false;  // session_exit ended it, with code
   int code = 0;
   try {
-    Init_Stderr();
-    vexo_env_init(argv[0]);
     Dw_max = 2;
     ppinit(argv, 1);
     Dw_max = INT_MAX;
@@ -255,6 +262,7 @@ int session_main(int argc, char** argv) {
     allow_times = 1;
     if (tell_times) time_heading();
     parse_time = 1;
+    if (catch_signals) signal_catch();
     int r = session_loop();
     if (r == 3 || (blockmode & 3)) myexit(rc);
     try {
@@ -274,6 +282,16 @@ int session_main(int argc, char** argv) {
   // -w gives 0 on every path, also the ends that do not pass myexit.
   if (force_exit_0) return 0;
   return exited ? code : rc;
+}
+
+int session_main(int argc, char** argv) {
+  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+    show_version(stdout);
+    fflush(stdout);
+    return 0;
+  }
+  process_setup(argv[0]);
+  return run_session(argc, argv, 1);
 }
 
 }  // namespace vexo

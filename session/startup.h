@@ -5,7 +5,7 @@
 // code.  myexit is the single orderly way out: it closes a compound command
 // still open, writes the option files, runs the libraries' reset and exit
 // callbacks, flushes and closes the streams and ends in exit1, whose
-// session_exit session_main catches.
+// session_exit run_session catches.
 //
 // Exit codes: 0 for "--version", a normal end with rc 0 and every exit with
 // -w (force_exit_0); rc for a normal end or an end by command; rc | 2 when
@@ -46,8 +46,21 @@ extern cstr* Blank;
 extern cstr* Question;
 extern cstr* LTc;
 
-// The program: main's body.  Returns the exit code.
+// The program: main's body (process_setup, then run_session with the
+// signal handlers).  Returns the exit code.
 int session_main(int argc, char** argv);
+// The process's set-up, once before any session: the stack limit
+// (stack_setup), stdOut, the floating-point modes, the process id, the library
+// path, Stderr and the environment file (argv0 the program's name, which finds
+// the install directory).
+void process_setup(const char* argv0);
+// One session from its command line to its end: start-up (ppinit), the
+// session loop and the batch path; session_exit and command_abort end here.
+// With catch_signals the session installs its signal handlers first
+// (signal_catch); without, the handlers the process has stay (an in-process
+// host such as a fuzz target keeps its own).  Puts the process environment
+// back (reset_environ) and returns the exit code.
+int run_session(int argc, char** argv, int catch_signals);
 // Builds the global tables (init_modules); with first 1 also scans the
 // command line, builds the options and opens the first input.  Can end
 // the session (session_exit) for -b?, a bad -b letter or a bad -vi digit.
@@ -75,6 +88,10 @@ void ppinit(char** argv, int first);
 //   session/loop     cleanup_reset    clean-up records, the running
 //                                     command
 //   session/cmdmem   cmdmem_reset     the command arena
+//   session/include  include_init     the top-level input's name block
+//   session/cmdfiles file_init        an empty table of command files, df
+//                                     stdOut (the log file reopened after
+//                                     a reset)
 //   session/startup  (here)           Blank, Question, LTc
 //   session/sysdecls sysdecls         built-in params and system sets
 //   session/options  option_decls     _LOCAL_OPTIONS, the environments
@@ -98,10 +115,10 @@ void ppinit(char** argv, int first);
 //   report/indextab  indextab_init    the printer's index banks
 //   report/prset     prset_init       set printer's buffers, current decl
 //   report/dataprint dataprint_init   members marked as printed
-//   report/prex      prex_init        line buffer, print modes, df; the
-//                                     width from display_width (after
-//                                     start-up display_width's handler
-//                                     sets disp_width too)
+//   report/prex      prex_init        line buffer, print modes; the width
+//                                     from display_width (after start-up
+//                                     display_width's handler sets
+//                                     disp_width too)
 //   report/print     print_reinit     printf's format, the refusal count
 // State that survives `reset` by design, outside the recorded pools: the
 // process set-up (Stderr, stdOut, the machine constants, the lexer's
@@ -112,16 +129,18 @@ void ppinit(char** argv, int first);
 // reader and lexer state with the top-level line buffer (the statement's
 // file name aside), the allocator's serial numbers, the
 // environment-file results, the cells of the options (each written only by
-// its row's handler, session/opttable.h), and the log file with its names
-// (session/cmdfiles.h).
-// Kept across `reset` by the reset command itself (not built yet): the
+// its row's handler, session/opttable.h), and the log file's names
+// (session/cmdfiles.h).  Kept across `reset` by reset_modules: the open
+// include levels, which live in the pools (ioreset keeps their names and
+// current lines).  Kept by the reset command itself (not built yet): the
 // option table with the named environments (env_reset saves it and
-// restores it into fresh records; envinit builds it from nothing) and the
-// open include levels (ioreset), which live in the pools.
+// restores it into fresh records; envinit builds it from nothing).
 void init_modules();
-// The memory walk of `reset` and the rebuild: frees every recorded
-// allocation (mem_reset) and runs start-up again without the command line
-// (ppinit with first 0, which runs init_modules).
+// The memory walk of `reset` and the rebuild: closes the command files
+// (file_reinit), frees every recorded allocation (mem_reset) and runs
+// start-up again without the command line (ppinit with first 0, which
+// runs init_modules); the open include levels go on at their current
+// lines (ioreset).
 void reset_modules();
 
 // The orderly end with code; never returns (throws session_exit).

@@ -95,7 +95,7 @@ int Open_map(const char* name, void** handle) {
   *handle = nullptr;
   int fd;
   if (*name != '<')
-    fd = ::open(mapped, O_RDONLY);
+    fd = ::open(mapped, O_RDONLY | O_CLOEXEC);
   else if (Serving) {
     cantserve("input via ", name);
     fd = -1;

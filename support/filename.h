@@ -27,7 +27,8 @@ char* filename_map(const char* name, int* k);
 FILE* Fopen_map(const char* name, const char* mode);
 // Opens an input for reading and sets *handle to null.  A name that begins
 // with "<" runs the rest as a shell command and gives the read end of its
-// output (refused in server mode).  Returns a descriptor or -1.
+// output (refused in server mode).  Returns a descriptor (close-on-exec,
+// so that child processes do not inherit it) or -1.
 int Open_map(const char* name, void** handle);
 
 }  // namespace vexo

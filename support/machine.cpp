@@ -14,9 +14,7 @@ extern "C" {
 FILE* Stderr;
 double Infinity, negInfinity;
 
-int fpinit_ZEF(void) {
-  return fedisableexcept(FE_ALL_EXCEPT);
-}
+int fpinit_ZEF(void) { return fedisableexcept(FE_ALL_EXCEPT); }
 }
 
 namespace vexo {
@@ -26,6 +24,25 @@ static struct timeval time_origin;
 static bool time_first = true;
 
 void Init_Stderr() { Stderr = stderr; }
+
+// The stack limit found at start-up (valid once stack_setup has run).
+static struct rlimit stack_found;
+static bool stack_raised;
+
+void stack_setup() {
+  if (getrlimit(RLIMIT_STACK, &stack_found) != 0) return;
+  struct rlimit r = stack_found;
+  if (r.rlim_cur != RLIM_INFINITY && r.rlim_cur < STACK_WANTED) {
+    r.rlim_cur = r.rlim_max == RLIM_INFINITY || r.rlim_max >= STACK_WANTED
+                     ? STACK_WANTED
+                     : r.rlim_max;
+    stack_raised = setrlimit(RLIMIT_STACK, &r) == 0;
+  }
+}
+
+void stack_limit_child() {
+  if (stack_raised) setrlimit(RLIMIT_STACK, &stack_found);
+}
 
 void Mach() {
   Infinity = std::numeric_limits<double>::infinity();

@@ -25,6 +25,22 @@ void Init_Stderr();
 void Mach();
 // Wall-clock seconds since the first call; the first call returns 0.
 double e_time();
+// The stack the main thread may grow to.  The recursive walks of expression
+// trees descend once per level, and trees are refused one level past
+// MAX_NESTING (frontend/expr.h): at the limit the deepest walk,
+// compilation, needs about 27 MiB in the optimised build and 115 MiB in
+// the sanitizer build (bench/nesting_bench.cpp), far more than the usual
+// 8 MiB.
+constexpr uint64_t STACK_WANTED = uint64_t{256} << 20;
+// Raises the soft limit of the stack (RLIMIT_STACK) to STACK_WANTED, within
+// the hard limit, when it is lower.  Linux checks the limit as the main
+// thread's stack grows, so the raise counts from here on; the limit the
+// process started with is kept for its children (stack_limit_child).
+// First thing at start-up, before any deep walk.
+void stack_setup();
+// In a child process between fork and exec: puts back the stack limit the
+// program started with (a system call only, safe after fork).
+void stack_limit_child();
 // User plus system CPU seconds of the process.
 double xectim();
 // who 0: the process, 1: its waited-for children.  times[0] gets the system

@@ -7,10 +7,10 @@
 
 #include <cstring>
 
-#include "data/read.h"
 #include "eval/evalerr.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
+#include "session/cmdfiles.h"
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"

@@ -24,7 +24,7 @@ struct session_exit {
 
 // Session state read and written by the message core.  Owners: the session
 // (rc, Cautions, log_file, eexit, eexit_save, stepping, bailquit, trc), the
-// parser (in_cmds, yy_special), the data reader (doing_read_cmd) and the
+// parser (in_cmds, yy_special), the command files (doing_read_cmd) and the
 // solver commands (error_kind); they live here because this is the lowest
 // level that uses them.
 extern int rc;              // the session's return code

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "session/child.h"
+#include "support/machine.h"
 
 namespace vexo {
 
@@ -35,6 +36,7 @@ int progopen(const char* name, void**) {
   pid_t pid = fork();
   if (pid == 0) {
     // Child: only async-signal-safe calls from here on.
+    stack_limit_child();
     // With standard input and output closed the pipe is (0, 1): the write
     // end is standard output already and only loses its close-on-exec.
     if (pfd[1] != 1)

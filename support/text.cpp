@@ -100,6 +100,16 @@ cstr* new_cstring(const char* s) {
   return c;
 }
 
+cstr* cstr_join(const char* a, char sep, const char* b) {
+  size_t n = std::strlen(a), m = std::strlen(b);
+  cstr* c = new_cstr(n + m + 2);
+  char* t = c->text();
+  std::memcpy(t, a, n);
+  t[n] = sep;
+  std::memcpy(t + n + 1, b, m + 1);
+  return c;
+}
+
 void zap_cstr(cstr** p) {
   if (cstr* c = *p) {
     int32_t n = int32_t(c->refcnt) - 1;

@@ -72,6 +72,8 @@ char* adjoin(char* dst, char* end, const char* src);
 cstr* new_cstr(size_t n);
 // A cstr holding a copy of s; count 1.
 cstr* new_cstring(const char* s);
+// A cstr holding a, the character sep and b; count 1.
+cstr* cstr_join(const char* a, char sep, const char* b);
 // Drops the reference *p (freeing the string when it was the last) and sets
 // *p to null; nothing for a null *p.
 void zap_cstr(cstr** p);

@@ -9,6 +9,7 @@
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
 #include "eval/iterops.h"
+#include "eval/settest.h"
 #include "frontend/expr.h"
 #include "test_util.h"
 
@@ -216,10 +217,12 @@ TEST(Functab, EverySlotFilledAndNullEnd) {
       {ANDLIST, f_ANDLIST},
       {OPVARVAL146, f_OPVARVAL},
       {OPVARVAL147, f_OPVARVAL},
+      {OPLOOKUPsl175, f_OPLOOKUPsl},
+      {OPLOOKUPsl176, f_OPLOOKUPsl},
   };
   for (const bound& b : rows) EXPECT_EQ(functab[b.op], b.f) << b.op;
   // Routines of other families are not built here: one shared stand-in.
-  for (int op : {OPCONCAT, OPPAR, OPNEXT120})
+  for (int op : {OPSYN, OPPAR, OPNEXT120})
     EXPECT_EQ(functab[op], f_unbuilt) << op;
 }
 

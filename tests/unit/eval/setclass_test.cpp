@@ -49,6 +49,7 @@ TEST_F(SetClasses, HeadsAndOperands) {
 // A chain of set operators nests one level per operator: the chain of
 // MAX_NESTING operators is accepted, one more refused where it is built.
 TEST_F(SetClasses, NestingLimit) {
+  stack_setup();  // the walks at the limit need more than 8 MiB
   set* s = set_enum(new_enum(), 1);
   for (uint32_t i = 0; i < MAX_NESTING; ++i)
     s = set_binop(s, set_enum(new_enum(), 1), SC_UNION);

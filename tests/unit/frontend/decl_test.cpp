@@ -267,6 +267,12 @@ TEST_F(Decls, RefusedDeclarationLeavesNoDependencies) {
 
 TEST_F(Decls, ReferencesToSolvedValuesAreReported) {
   xnode* dv = chain(make("dv", DK_VAR));
+  dv->flags |= 32;  // a defined variable
+  // The reason names what the entity is; an entity that is no variable,
+  // constraint, objective or problem gets the plain report.
+  xnode* v = chain(make("v", DK_VARI));
+  xnode* c = chain(make("c", DK_CONI));
+  xnode* s = chain(make("s", DK_SET));
   struct row {
     const char* seen;
     xnode* xseen;
@@ -285,6 +291,11 @@ TEST_F(Decls, ReferencesToSolvedValuesAreReported) {
       // exactly: the terminating NUL needs a larger one.
       {"abcd.val", nullptr, nullptr, "abcd.val",
        "p4 must be redeclared without abcd.val"},
+      {".lb", v, nullptr, "v.lb",
+       "p5 must be redeclared without v.lb because v is a variable."},
+      {".dual", c, nullptr, "c.dual",
+       "p6 must be redeclared without c.dual because c is a constraint."},
+      {"", s, nullptr, "s", "p7 must be redeclared without s\n"},
   };
   int i = 0;
   for (const row& w : rows) {

@@ -13,6 +13,7 @@
 #include "frontend_fixture.h"
 #include "session/cmdlist.h"
 #include "support/list.h"
+#include "support/machine.h"
 #include "support/pool.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -340,6 +341,7 @@ TEST(Expr, TupleListReplacesUndeclaredNames) {
 // walks descend, set records included; the trace of a command describes
 // at most a hundred of them.
 TEST(Expr, NestingLimit) {
+  stack_setup();  // the walks at the limit need more than 8 MiB
   expr* e = new_num(1);
   EXPECT_EQ(e->depth, 1u);
   while (e->depth < MAX_NESTING) e = new_expr(opword(OP_sin, EF_NUMERIC), e);

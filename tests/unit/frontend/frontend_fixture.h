@@ -23,6 +23,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/cmdrec.h"
+#include "session/include.h"
 #include "session/infiles.h"
 #include "session/options.h"
 #include "session/startup.h"
@@ -33,12 +34,16 @@
 
 namespace vexo::test {
 
-// The process set-up of start-up (Stderr; the machine constants, which
-// also make Stderr fully buffered, only with mach; the lexer's character
-// tables) and the modules' state as start-up builds it (the one list,
-// init_modules of session/startup.h), without the option table.
+// The process set-up of start-up (Stderr and stdOut; the machine
+// constants, which also make Stderr fully buffered, only with mach; the
+// lexer's character tables) and the modules' state as start-up builds it
+// (the one list, init_modules of session/startup.h), without the option
+// table; the include path, which survives a reset, as its option's default
+// sets it.
 inline void start_modules(bool mach = true) {
   if (!Stderr) Init_Stderr();
+  stdOut = stdout;
+  set_inclpath(".");
   if (mach) Mach();
   init_tok_types();
   init_modules();

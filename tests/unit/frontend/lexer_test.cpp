@@ -22,6 +22,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/vardcl.h"
+#include "frontend_fixture.h"
 #include "support/block.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -31,7 +32,6 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -462,6 +462,9 @@ TEST_F(Lexer, IncludeInTheMiddleOfAStatement) {
   EXPECT_EQ(lex_text("display a, include f3.mod, e;\n"),
             (strings{K(TK_DISPLAY), "name:a", ",", "name:d", ",", "name:e", ";",
                      "EOF"}));
+  // A name that ends the last input is still included.
+  EXPECT_EQ(lex_text("display a, include f3.mod"),
+            (strings{K(TK_DISPLAY), "name:a", ",", "name:d", "EOF"}));
   EXPECT_EQ(nfs, 0);
   std::string err;
   EXPECT_EQ(lex_text("include;\ndisplay z;\n", &err),
@@ -469,14 +472,14 @@ TEST_F(Lexer, IncludeInTheMiddleOfAStatement) {
   EXPECT_NE(err.find("invalid include syntax"), std::string::npos) << err;
 }
 
-// The abort ends a session that reads a file, with the error bit.
-TEST_F(Lexer, MissingIncludeAbortsTheCommand) {
+// A session that reads a file ends, with the error bit and 4.
+TEST_F(Lexer, MissingIncludeEndsTheSession) {
   auto r = run_captured([&] {
     inputs({"m.mod", "include nofile.mod;\n"});
     yylex();
   });
   EXPECT_TRUE(r.exited);
-  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.code, 6);
   EXPECT_NE(r.err.find("Can't find  file \"nofile.mod\""), std::string::npos)
       << r.err;
   EXPECT_EQ(nfs, 0);

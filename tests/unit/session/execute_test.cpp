@@ -10,10 +10,12 @@
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
 #include "frontend/neighbours.h"
+#include "session/cmdfiles.h"
 #include "session/cmdrec.h"
 #include "session/loop.h"
 #include "session/sysdecls.h"
 #include "support/message.h"
+#include "support/text.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -88,6 +90,26 @@ TEST_F(Execute, UnbuiltKindsAreReportedAtTheirPlace) {
   EXPECT_EQ(curcmd, nullptr);  // the command's clean-up ran
   EXPECT_EQ(cmdnum, 0);
   EXPECT_EQ(*sysparam_cell(Cmdno), 2);
+}
+
+// A `commands` file that cannot be found, typed at a terminal: the
+// command is abandoned and the state it changed comes back.
+TEST_F(Execute, CommandsOfAMissingFile) {
+  interactive = 1;
+  infile = 0;
+  stdOut = stdout;
+  cmd_fields* c = start_cmd("ef", 2, CK_COMMANDS);
+  c->stmtfname = nullptr;
+  c->f()[0].e = new_str(new_cstring("nofile.run"));
+  auto r = test::run_captured([&] { execute(c); });
+  EXPECT_TRUE(r.aborted);
+  EXPECT_EQ(r.err,
+            "Error executing \"commands\" command:\n"
+            "\n\tCan't find  file \"nofile.run\"\n");
+  EXPECT_EQ(inslev, 0);
+  EXPECT_EQ(nfs, 0);
+  EXPECT_EQ(stdOut, stdout);
+  EXPECT_EQ(curcmd, nullptr);
 }
 
 TEST_F(Execute, KindsOutsideTheTableOrNeverExecutedAreBugs) {

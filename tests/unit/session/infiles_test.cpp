@@ -4,17 +4,21 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "frontend/frontend_fixture.h"
 #include "frontend/neighbours.h"
 #include "frontend/reader.h"
 #include "session/located.h"
 #include "session/startup.h"
+#include "support/filename.h"
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
+#include "test_util.h"
 
 namespace vexo {
 namespace {
@@ -51,8 +55,7 @@ class Inputs : public ::testing::Test {
 
 TEST_F(Inputs, FilesInOrderEmptyOnesPassedOver) {
   char* argv[] = {const_cast<char*>("vexo"), const_cast<char*>("a"),
-                  const_cast<char*>("empty"), const_cast<char*>("b"),
-                  nullptr};
+                  const_cast<char*>("empty"), const_cast<char*>("b"), nullptr};
   xargv = argv;
   EXPECT_EQ(next(), "a: line of a\n");
   EXPECT_EQ(next(), "b: line of b\n");
@@ -69,8 +72,7 @@ TEST_F(Inputs, DoubleDashEndsTheOptions) {
 }
 
 TEST_F(Inputs, NoInputNameReadsStandardInput) {
-  char* argv[] = {const_cast<char*>("vexo"), const_cast<char*>("-w"),
-                  nullptr};
+  char* argv[] = {const_cast<char*>("vexo"), const_cast<char*>("-w"), nullptr};
   xargv = argv;
   EXPECT_EQ(nextfile(0, 1), 1);  // start-up: opened, nothing read
   EXPECT_EQ(infile, 0);
@@ -78,6 +80,76 @@ TEST_F(Inputs, NoInputNameReadsStandardInput) {
   EXPECT_EQ(force_exit_0, 1);
   force_exit_0 = 0;
   EXPECT_EQ(nextfile(1, 1), 0);
+}
+
+// A -x value must be a positive number read to its end.
+TEST_F(Inputs, BadTimeLimitsEndWithTheUsage) {
+  const char* usage =
+      "Bad -x option: expected a positive session time limit (wall-clock "
+      "seconds)\nafter -x\nUsage: ";
+  std::vector<std::vector<const char*>> rows = {
+      {"-x0"}, {"-x", "-1"}, {"-x5s"}, {"-x"}, {"-xnan"}};
+  for (auto& args : rows) {
+    SCOPED_TRACE(args[0] + std::string(args.size() > 1 ? args[1] : ""));
+    std::vector<char*> argv = {const_cast<char*>("vexo")};
+    for (const char* a : args) argv.push_back(const_cast<char*>(a));
+    argv.push_back(nullptr);
+    xargv = argv.data();
+    read_options = 1;
+    auto r = test::run_captured([] { nextfile(1, 1); });
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.substr(0, strlen(usage)), usage);
+  }
+}
+
+// The start-up scan stops inside an argument at the first letter it does
+// not know; the argument is then read here whole.
+TEST_F(Inputs, ServerLettersReadWhole) {
+  char* argv[] = {const_cast<char*>("vexo"), const_cast<char*>("-Rq"),
+                  const_cast<char*>("-Rwq"), const_cast<char*>("a"), nullptr};
+  xargv = argv;
+  auto r = test::run_captured([] { EXPECT_EQ(next(), "a: line of a\n"); });
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(Serving, 2);
+  EXPECT_EQ(quote_literals, 1);
+  Serving = 0;
+  quote_literals = 0;
+}
+
+// An input that cannot be opened ends the session with rc + 4 while the
+// error limit is set; with no limit the next one is taken.
+TEST_F(Inputs, MissingInputs) {
+  char* argv[] = {const_cast<char*>("vexo"), const_cast<char*>("nosuch"),
+                  const_cast<char*>("a"), nullptr};
+  xargv = argv;
+  eexit = 10;
+  rc = 1;
+  auto r = test::run_captured([] { nextfile(1, 1); });
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 5);
+  EXPECT_EQ(r.err, "can't open nosuch\n");
+  xargv = argv;
+  eexit = 0;
+  rc = 0;
+  r = test::run_captured([] { EXPECT_EQ(next(), "a: line of a\n"); });
+  EXPECT_EQ(r.err, "can't open nosuch\n");
+}
+
+// A new top-level input starts without the previous one's line directive
+// and statement file.
+TEST_F(Inputs, NewInputStartsAfresh) {
+  char* argv[] = {const_cast<char*>("vexo"), const_cast<char*>("a"),
+                  const_cast<char*>("b"), nullptr};
+  xargv = argv;
+  EXPECT_EQ(next(), "a: line of a\n");
+  adjusted = 1;
+  stmtfname = "a";
+  int n = infile_number;
+  EXPECT_EQ(next(), "b: line of b\n");
+  EXPECT_EQ(adjusted, 0);
+  EXPECT_EQ(stmtfname, nullptr);
+  EXPECT_EQ(infile_number, n + 1);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "frontend/paramdcl.h"
 #include "options_fixture.h"
 #include "report/prex.h"
+#include "session/include.h"
 #include "session/opttable.h"
 #include "support/filename.h"
 #include "support/message.h"

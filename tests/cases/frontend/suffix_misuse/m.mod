@@ -1,0 +1,11 @@
+set S;
+var y;
+var x {S};
+var z {S} = y + 1;
+s.t. c {i in S}: x[i] <= 1;
+param p := x.lb;
+param q := c.dual;
+s.t. d {i in S}: x[i] <= i.lb;
+param r := x.lb["a"];
+param t := z.val["a"];
+param u := x.nosuch;

@@ -1,0 +1,1 @@
+param in_d1 in_d1;

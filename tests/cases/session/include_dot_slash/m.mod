@@ -1,0 +1,2 @@
+include ./y.mod;
+include ./x.mod;

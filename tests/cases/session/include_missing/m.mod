@@ -1,0 +1,3 @@
+param p;
+include nofile;
+param q;

@@ -1,0 +1,1 @@
+param second second;

@@ -1,0 +1,1 @@
+include f11.mod;

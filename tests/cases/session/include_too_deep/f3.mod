@@ -1,0 +1,1 @@
+include f4.mod;

@@ -1,0 +1,1 @@
+include f5.mod;

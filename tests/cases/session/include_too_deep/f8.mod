@@ -1,0 +1,1 @@
+include f9.mod;

@@ -1,0 +1,1 @@
+include f10.mod;

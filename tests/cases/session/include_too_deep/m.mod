@@ -1,0 +1,2 @@
+param p;
+include f1.mod;

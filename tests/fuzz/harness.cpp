@@ -1,0 +1,323 @@
+// The fuzz targets' common part: one session per input, in this process.
+#include "fuzz/harness.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <spawn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frontend/lexer.h"
+#include "frontend/neighbours.h"
+#include "frontend/parse.h"
+#include "frontend/rawtok.h"
+#include "frontend/reader.h"
+#include "session/include.h"
+#include "session/infiles.h"
+#include "session/located.h"
+#include "session/loop.h"
+#include "session/startup.h"
+#include "support/block.h"
+#include "support/filename.h"
+#include "support/message.h"
+#include "support/pool.h"
+
+namespace vexo::fuzz {
+namespace {
+
+// Set while an input runs: the process guards below refuse then.
+bool in_input;
+
+// ---------------------------------------------------------------------------
+// The state of a new process
+
+// The session state that start-up takes as it finds it (a new process has
+// it from its static initialisers): the values before the first input,
+// put back before each input.  The modules' own state is rebuilt by
+// start-up itself (init_modules), the reader and the lexer by their
+// resets.
+class initial_values {
+ public:
+  template <class... T>
+  void keep(T&... v) {
+    (add(const_cast<void*>(static_cast<const volatile void*>(&v)), sizeof v),
+     ...);
+  }
+  void restore() const {
+    for (const auto& c : cells_) std::memcpy(c.at, c.bytes.data(), c.n);
+  }
+
+ private:
+  struct cell {
+    void* at;
+    size_t n;
+    std::vector<unsigned char> bytes;
+  };
+  void add(void* at, size_t n) {
+    const auto* p = static_cast<const unsigned char*>(at);
+    cells_.push_back({at, n, {p, p + n}});
+  }
+  std::vector<cell> cells_;
+};
+
+initial_values& initial() {
+  static initial_values v;
+  return v;
+}
+
+void keep_initial_values() {
+  initial_values& v = initial();
+  // The command line's settings (session/startup.h, session/infiles.h).
+  v.keep(interactive, isatty_ZEF, vi_seen, Serving, blockmode, guisolve,
+         i_option_ZEF, force_exit_0, xoption, xargv, read_options, Print_all,
+         init_sharp, force_gen, quote_literals, cmdoutopt, merge_Stderr, dbg);
+  // The session and message state (support/message.h, session/startup.h).
+  v.keep(rc, Cautions, log_file, eexit, eexit_save, stepping, bailquit, trc,
+         in_cmds, yy_special, doing_read_cmd, error_kind, Dw_max, allow_times,
+         blockname, oldblkname);
+  // The reader's neighbours (frontend/neighbours.h) and the input source
+  // (frontend/reader.h).
+  v.keep(prompt0, insprompt, log_model, log_data, log_what, log_file_flush,
+         inslev, nfs, ins_nfs, at_eof, infile_changed, infile_number,
+         ninfile_number, eofmsg, endjump, parse_time, cmdstate, cmdnum,
+         single_step, warnings, warn0, warn_exit, stdin_offset, adjusted,
+         gotbreak, pr_cmd, pr_badnames);
+  v.keep(infile, infname, vinfile, reader, vreader, prompt_unit, block1mode,
+         next0_inbuf, stmtfname, stmtline, stmtoffset, yytokno);
+  // The session loop (session/loop.h).
+  v.keep(curcmd, req_collect, yylastc_saved, spjb, pipe_broken);
+}
+
+// Descriptors open before the input: those it leaves open besides are
+// closed after it (a session that ends inside a file leaves the file open,
+// which a process that exits never notices).
+constexpr int FD_SCAN = 256;
+std::vector<bool> open_fds() {
+  std::vector<bool> open(FD_SCAN);
+  for (int fd = 0; fd < FD_SCAN; ++fd) open[fd] = fcntl(fd, F_GETFD) != -1;
+  return open;
+}
+
+// ---------------------------------------------------------------------------
+// The scratch directory
+
+std::string scratch;  // absolute; created at the first input
+int home_fd = -1;     // the directory to return to after an input
+
+int remove_entry(const char* path, const struct stat*, int, struct FTW* f) {
+  if (f->level > 0) ::remove(path);
+  return 0;
+}
+
+void remove_scratch() {
+  if (scratch.empty()) return;
+  nftw(scratch.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+  rmdir(scratch.c_str());
+}
+
+void make_scratch() {
+  const char* tmp = getenv("TMPDIR");
+  std::string pattern =
+      std::string(tmp && *tmp ? tmp : "/tmp") + "/vexo_fuzz_XXXXXX";
+  if (!mkdtemp(pattern.data())) {
+    perror("vexo fuzz: mkdtemp");
+    abort();
+  }
+  scratch = pattern;
+  atexit(remove_scratch);
+  home_fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// Writes the input to name in the scratch directory (the current one).
+void write_input(const char* name, const uint8_t* data, size_t size) {
+  int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    perror("vexo fuzz: input file");
+    abort();
+  }
+  while (size > 0) {
+    ssize_t n = write(fd, data, size);
+    if (n <= 0) {
+      perror("vexo fuzz: input file");
+      abort();
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  close(fd);
+}
+
+// Makes descriptor 0 the named file (or /dev/null).
+void set_stdin(const char* name) {
+  int fd = open(name, O_RDONLY);
+  if (fd < 0) {
+    perror("vexo fuzz: standard input");
+    abort();
+  }
+  if (fd != 0) {
+    dup2(fd, 0);
+    close(fd);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Once per process
+
+void start_process() {
+  // A known environment: the options of the session come from it.
+  clearenv();
+  setenv("PATH", "/usr/bin:/bin", 1);
+  process_setup("vexo");
+  keep_initial_values();
+  make_scratch();
+}
+
+}  // namespace
+
+int run_program(input_mode mode, const uint8_t* data, size_t size) {
+  static bool started;
+  if (!started) {
+    start_process();
+    started = true;
+  }
+  if (chdir(scratch.c_str()) != 0) {
+    perror("vexo fuzz: scratch directory");
+    abort();
+  }
+  static char input_name[] = "input";
+  write_input(input_name, data, size);
+  set_stdin(mode == input_mode::file ? "/dev/null" : input_name);
+  std::vector<bool> fds = open_fds();
+
+  // A new process's state; start-up (in run_session) builds the rest.
+  mem_reset();
+  initial().restore();
+  reader_reset();
+  lex_reset();
+  parse_state_reset();
+
+  static char vexo[] = "vexo", server[] = "-R", vi1[] = "-vi1", b[] = "-b";
+  char* argv[4] = {vexo, server, nullptr, nullptr};
+  switch (mode) {
+    case input_mode::file:
+      argv[2] = input_name;
+      break;
+    case input_mode::interactive:
+      argv[2] = vi1;
+      break;
+    case input_mode::block:
+      argv[2] = b;
+      break;
+  }
+  in_input = true;
+  run_session(3, argv, 0);
+  // Include files still open are closed as their ends would close them.
+  end_include(0);
+  in_input = false;
+
+  std::vector<bool> now = open_fds();
+  for (int fd = 3; fd < FD_SCAN; ++fd)
+    if (now[fd] && !fds[fd]) close(fd);
+  nftw(".", remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+  if (fchdir(home_fd) != 0) abort();
+  return 0;
+}
+
+}  // namespace vexo::fuzz
+
+// ---------------------------------------------------------------------------
+// Process guards: while an input runs, no program is started and the
+// current directory stays.  Outside an input (the fuzzing engine's own
+// merge and fork modes) the calls go through.
+
+namespace {
+
+template <class F>
+F next_fn(const char* name) {
+  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+using vexo::fuzz::in_input;
+
+using spawn_fn = int (*)(pid_t*, const char*, const posix_spawn_file_actions_t*,
+                         const posix_spawnattr_t*, char* const*, char* const*);
+
+// posix_spawn and posix_spawnp (name) refused or passed on.
+int spawn(const char* name, pid_t* pid, const char* path,
+          const posix_spawn_file_actions_t* actions,
+          const posix_spawnattr_t* attr, char* const argv[],
+          char* const envp[]) {
+  if (in_input) return EPERM;
+  return next_fn<spawn_fn>(name)(pid, path, actions, attr, argv, envp);
+}
+
+}  // namespace
+
+extern "C" {
+
+pid_t fork(void) {
+  if (in_input) return errno = EPERM, -1;
+  return next_fn<pid_t (*)()>("fork")();
+}
+
+// A forwarded vfork would return into a frame that is gone: fork serves.
+pid_t vfork(void) { return fork(); }
+
+int execve(const char* path, char* const argv[], char* const envp[]) {
+  if (in_input) return errno = EPERM, -1;
+  return next_fn<int (*)(const char*, char* const*, char* const*)>("execve")(
+      path, argv, envp);
+}
+
+int execv(const char* path, char* const argv[]) {
+  if (in_input) return errno = EPERM, -1;
+  return next_fn<int (*)(const char*, char* const*)>("execv")(path, argv);
+}
+
+int execvp(const char* file, char* const argv[]) {
+  if (in_input) return errno = EPERM, -1;
+  return next_fn<int (*)(const char*, char* const*)>("execvp")(file, argv);
+}
+
+int system(const char* command) {
+  if (in_input) return errno = EPERM, -1;
+  return next_fn<int (*)(const char*)>("system")(command);
+}
+
+FILE* popen(const char* command, const char* type) {
+  if (in_input) return errno = EPERM, nullptr;
+  return next_fn<FILE* (*)(const char*, const char*)>("popen")(command, type);
+}
+
+int posix_spawn(pid_t* pid, const char* path,
+                const posix_spawn_file_actions_t* actions,
+                const posix_spawnattr_t* attr, char* const argv[],
+                char* const envp[]) {
+  return spawn("posix_spawn", pid, path, actions, attr, argv, envp);
+}
+
+int posix_spawnp(pid_t* pid, const char* file,
+                 const posix_spawn_file_actions_t* actions,
+                 const posix_spawnattr_t* attr, char* const argv[],
+                 char* const envp[]) {
+  return spawn("posix_spawnp", pid, file, actions, attr, argv, envp);
+}
+
+int chdir(const char* path) {
+  if (in_input) return errno = EACCES, -1;
+  return next_fn<int (*)(const char*)>("chdir")(path);
+}
+
+int fchdir(int fd) {
+  if (in_input) return errno = EACCES, -1;
+  return next_fn<int (*)(int)>("fchdir")(fd);
+}
+
+}  // extern "C"

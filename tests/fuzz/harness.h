@@ -1,0 +1,49 @@
+// The fuzz targets' common part: runs the whole program in this process
+// over one input, as a session started afresh would read it.
+//
+// A target is one file that names its mode:
+//
+//   #include "fuzz/harness.h"
+//   extern "C" int LLVMFuzzerTestOneInput(const uint8_t* d, size_t n) {
+//     return vexo::fuzz::run_program(vexo::fuzz::input_mode::block, d, n);
+//   }
+//
+// named tests/fuzz/<target>_fuzz.cpp, which the build and make fuzz find by
+// its name.  The same file is linked with the fuzzing engine (make fuzz,
+// clang) and with the replay main (replay_main.cpp, the suite's ordinary
+// build).  A reader that is not a session's input (a file format read by a
+// routine of its own) gets a target that calls that routine instead, with
+// extra seeds in tests/fuzz/seeds/<target>/.
+//
+// Each input gets the state of a new process: the recorded memory of the
+// previous input is freed and start-up runs again with the one list of the
+// modules (ppinit, init_modules), after the session flags, the reader, the
+// lexer and the include stack are put back as they were before the first
+// input.  The session's end (session_exit) and an abort outside the loop
+// (command_abort) stay inside: nothing the input does ends the process.
+// The program runs in server mode (-R) in a scratch directory of its own,
+// emptied after each input, and may not start programs: fork, exec, the
+// shell and chdir are refused while an input runs ("<command" input names
+// and "|command" output names among them).
+#ifndef VEXO_TESTS_FUZZ_HARNESS_H
+#define VEXO_TESTS_FUZZ_HARNESS_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vexo::fuzz {
+
+enum class input_mode {
+  file,         // the input is a model or command file named on the
+                // command line: the session ends at its first error
+  interactive,  // the input is standard input of "vexo -vi1": errors
+                // abandon the statement and the session goes on
+  block         // the input is standard input of "vexo -b": framed blocks
+};
+
+// Runs the program over data in mode; returns 0 (libFuzzer's convention).
+int run_program(input_mode mode, const uint8_t* data, size_t size);
+
+}  // namespace vexo::fuzz
+
+#endif  // VEXO_TESTS_FUZZ_HARNESS_H
