@@ -9,7 +9,9 @@
 #include "compiler/recomp.h"
 #include "compiler/setmassage.h"
 #include "compiler/tva.h"
+#include "data/values.h"
 #include "eval/indexing.h"
+#include "eval/pcheck.h"
 #include "eval/set.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"
@@ -79,20 +81,6 @@ void take_instamp(xnode* d, const eexpr* def, int draws_before) {
 
 void suffix_inits(expr* inits) {
   for (expr* a = inits; a; a = a->next) mri(&a->R.e, 1);
-}
-
-// The members computed so far of a recursive definition (the set held by
-// the holder node of an OP_RECPAR / OP_RECSPAR node).
-void drop_computed(expr* def) {
-  if (!def || (opcode(def) != OP_RECPAR && opcode(def) != OP_RECSPAR)) return;
-  if (expr* holder = def->R.e)
-    if (set* cache = holder->R.s) free_members(cache);
-}
-
-void free_values(param* p) {
-  if (p->vals) del_mblk(p->valk, p->vals);
-  p->vals = nullptr;
-  p->nvals = 0;
 }
 
 void compile_var(var* v) {
@@ -172,7 +160,8 @@ void compile_setdcl(setdcl* s) {
     ss_setup(ix, s);
   } else if (indexed) {
     bool rec = (s->sflags & SF_RECCACHE) && !(s->sflags & SF_RECDEFAULT);
-    if (rec && s->cache) free_members(s->cache);
+    // Copies of the definition as it was compiled before go.
+    if (s->sflags & SF_RECCACHE) rec_set_reset(s);
     rec_compile = rec;
     ss_setup(ix, nullptr);
     rec_compile = 0;
@@ -310,6 +299,9 @@ void compile_pcheck(list* checks, double stamp, int sym) {
       free_expr(n->L.e);
     }
     n->L.e = nullptr;
+    // Its text as written, for the report of a failure, before the
+    // comparand is compiled.
+    check_text_keep(n);
     int op = opcode(n);
     if (op == OPINCHECK || op == OPINCHECKs) {
       n->opword = opword(sym ? OPINCHECKs : OPINCHECK);
@@ -336,8 +328,9 @@ void compile_par(param* p, int sym) {
       p->dflt = p->asgn;
       p->asgn = nullptr;
     } else if (!(p->type & PT_RECDEFAULT)) {
-      drop_computed(p->dflt);
-      free_values(p);
+      // The definition moved there before: what it computed goes.
+      rec_reset(p->dflt);
+      val_drop(p, 1);
     }
   }
   bool defined = p->asgn != nullptr;

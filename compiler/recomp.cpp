@@ -6,8 +6,11 @@
 #include "compiler/context.h"
 #include "compiler/eexpr.h"
 #include "compiler/opgen.h"
+#include "data/values.h"
 #include "eval/indexing.h"
+#include "eval/pcheck.h"
 #include "eval/set.h"
+#include "eval/setops.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
@@ -245,18 +248,6 @@ void es_reset(xrecomp* x) {
 // ---- Generated data
 // ----------------------------------------------------------
 
-namespace {
-
-// The members computed so far of a recursive definition's cache (the set
-// in the R of the holder node of an OP_RECPAR / OP_RECSPAR node).
-void empty_cache(expr* def) {
-  if (!def || (opcode(def) != OP_RECPAR && opcode(def) != OP_RECSPAR)) return;
-  expr* holder = def->R.e;
-  if (holder && holder->R.s) free_members(holder->R.s);
-}
-
-}  // namespace
-
 void xreset(xnode* d) {
   xrecomp& x = d->xr;
   if (!(x.state & XR_GENERATED)) return;
@@ -267,20 +258,21 @@ void xreset(xnode* d) {
     case DK_PARAMI:
     case DK_SPARAM:
     case DK_SPARAMI: {
-      // Values read as data stay; computed ones go.
+      // Values read as data stay; computed ones go (all of them for a
+      // param defined by `:=`), and so does what evaluations of a
+      // self-referring definition left.
       param* p = static_cast<param*>(d);
-      if (!p->asgn && !(p->type & PT_RECURSIVE)) break;
-      if (p->vals) del_mblk(p->valk, p->vals);
-      p->vals = nullptr;
-      p->nvals = 0;
-      p->ninst = -1;
-      empty_cache(p->asgn);
-      empty_cache(p->dflt);
+      val_drop(p, p->asgn != nullptr);
+      if (p->asgn) p->ninst = -1;
+      rec_reset(p->asgn);
+      rec_reset(p->dflt);
       break;
     }
     case DK_SETI: {
+      // The member sets computed from the definition go.
       setdcl* s = static_cast<setdcl*>(d);
-      if (s->cache && (s->sflags & SF_RECCACHE)) free_members(s->cache);
+      subscr_reset(s);
+      if (s->sflags & SF_RECCACHE) rec_set_reset(s);
       break;
     }
     case DK_VAR:

@@ -2,6 +2,7 @@
 #include "data/values.h"
 
 #include <cstring>
+#include <vector>
 
 #include "data/readdata.h"
 #include "eval/indexing.h"
@@ -303,20 +304,83 @@ void end_param(dcol* c) {
   eexit = saved_eexit;
 }
 
-// ---- member sets of indexed sets ------------------------------------------
+// ---- members added and dropped one by one -----------------------------------
 
-set* gsfinish(setdcl* d, symbol* const* sub) {
-  symbol** t = const_cast<symbol**>(sub);
+// d's data index set, made (empty) when absent.
+static set* data_index(xnode2* d) {
   if (!d->dindex) {
     d->dindex = set_enum(new_enum(), sub_arity(d));
     d->dindex->owner = d;
   }
-  int64_t ord = set_lookup(d->dindex, t);
+  return d->dindex;
+}
+
+int32_t val_add(xnode2* d, symbol* const* t) {
+  if (d->indexing && sub_arity(d) > 0) {
+    val_extend(d, 0);
+    if (set_addmem(data_index(d), const_cast<symbol**>(t)))
+      bug("val_add: a member twice");
+  } else if (d->nvals) {
+    bug("val_add: a second member of a scalar");
+  } else {
+    val_extend(d, 0);
+  }
+  return d->nvals++;
+}
+
+void val_drop(xnode2* d, int all) {
+  int32_t n = d->nvals;
+  auto dropped = [&](int32_t i) {
+    return all || (d->stat && (d->stat[i] & MS_COMPUTED));
+  };
+  int32_t kept = 0;
+  for (int32_t i = 0; i < n; ++i) kept += !dropped(i);
+  if (kept == n) return;
+  size_t esz = val_size(d);
+  char* vals = static_cast<char*>(d->vals);
+  set* index = d->dindex;
+  set* survivors = index ? set_enum(new_enum(), index->arity) : nullptr;
+  // The subscripts by ordinal.
+  std::vector<symbol* const*> tup(size_t(n), nullptr);
+  for (setmem* m = index ? index->first : nullptr; m; m = m->next)
+    if (m->ord >= 0 && m->ord < n) tup[size_t(m->ord)] = m->tup();
+  int32_t j = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    symbol* const* t = tup[size_t(i)];
+    if (dropped(i)) {
+      if (esz == sizeof(symval))
+        zap_cstr(&reinterpret_cast<symval*>(vals)[i].str);
+      continue;
+    }
+    if (survivors) set_addmem(survivors, const_cast<symbol**>(t));
+    if (j != i) {
+      if (esz) std::memcpy(vals + j * esz, vals + i * esz, esz);
+      if (d->stat) d->stat[j] = d->stat[i];
+      for (sufvals* s = static_cast<sufvals*>(d->sufv); s; s = s->next)
+        if (s->v) s->v[j] = s->v[i];
+    }
+    ++j;
+  }
+  if (esz) std::memset(vals + kept * esz, 0, size_t(n - kept) * esz);
+  if (d->stat) std::memset(d->stat + kept, 0, size_t(n - kept));
+  for (sufvals* s = static_cast<sufvals*>(d->sufv); s; s = s->next)
+    if (s->v) std::memset(s->v + kept, 0, size_t(n - kept) * 8);
+  if (index) {
+    survivors->owner = d;
+    sdelete(index);
+    d->dindex = survivors;
+  }
+  d->nvals = kept;
+}
+
+// ---- member sets of indexed sets ------------------------------------------
+
+set* gsfinish(setdcl* d, symbol* const* sub) {
+  symbol** t = const_cast<symbol**>(sub);
+  int64_t ord = set_lookup(data_index(d), t);
   set** cells;
   if (ord < 0) {
-    val_extend(d, 0);
-    if (set_addmem(d->dindex, t)) bug("gsfinish bug!");
-    ord = d->nvals++;
+    ord = val_add(d, t);
     cells = static_cast<set**>(d->vals);
   } else {
     cells = static_cast<set**>(d->vals);

@@ -121,6 +121,17 @@ void el_string(dcol* c, void* cell, cstr* s);
 // aborts.
 void end_param(dcol* c);
 
+// Adds subscript tuple t, not yet among d's members, with zeroed cells and
+// returns its ordinal; an indexed d gets its data index set (of its
+// subscript arity) when it has none.  A scalar d (t ignored) gets its one
+// member.  nvals is raised.
+int32_t val_add(xnode2* d, symbol* const* t);
+// Drops the members of d whose status byte has MS_COMPUTED (all members
+// when all is nonzero), with their cells (strings of symbolic values
+// released) and suffix values; the survivors keep their order and are
+// numbered again from 0 in the data index.
+void val_drop(xnode2* d, int all);
+
 // The member set of subscript tuple sub of the indexed set d, made anew:
 // a subscript not yet present is added to d's data index set; a present
 // one has its old member set released.  Returns the new empty member set

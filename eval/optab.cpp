@@ -4,6 +4,7 @@
 #include "eval/optab.h"
 
 #include <cstddef>
+#include <cstring>
 #include <type_traits>
 #include <utility>
 
@@ -12,9 +13,13 @@
 #include "eval/arith.h"
 #include "eval/dispatch.h"
 #include "eval/elemfunc.h"
+#include "eval/entref.h"
 #include "eval/evalerr.h"
 #include "eval/funcall.h"
 #include "eval/iterops.h"
+#include "eval/paramref.h"
+#include "eval/pcheck.h"
+#include "eval/setpos.h"
 #include "eval/settest.h"
 #include "eval/strsym.h"
 #include "session/environs.h"
@@ -132,5 +137,16 @@ constinit const std::array<const char*, N_OPNAMES> opname =
     names_of(std::make_index_sequence<N_OPNAMES>());
 constinit const std::array<int32_t, N_PREC> prec =
     precs_of(std::make_index_sequence<N_PREC>());
+
+const char* bare_opname(int op, char (&buf)[16]) {
+  const char* t = op >= 0 && op < N_OPNAMES ? opname[op] : "";
+  while (*t == ' ') ++t;
+  size_t n = std::strlen(t);
+  while (n && t[n - 1] == ' ') --n;
+  if (n >= sizeof buf) n = sizeof buf - 1;
+  std::memcpy(buf, t, n);
+  buf[n] = 0;
+  return buf;
+}
 
 }  // namespace vexo

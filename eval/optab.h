@@ -67,6 +67,10 @@ extern const std::array<const char*, N_OPNAMES> opname;
 // that the printer writes by special code.
 extern const std::array<int32_t, N_PREC> prec;
 
+// The printed name of opcode op (0..142) without its leading and trailing
+// blanks, in buf; "" for an opcode without a name.
+const char* bare_opname(int op, char (&buf)[16]);
+
 // Shape of an opcode; the opcode must be in 0..286.
 inline int32_t op_type(int opcode) { return op_types[opcode]; }
 

@@ -277,14 +277,32 @@ setmem* set_append(set* s, symbol* const* t) {
   return m;
 }
 
+// Frees the ordinal index of a set that shows another set's members (the
+// index is its own, made by set_ordidx; the table is not).
+static void drop_own_ordidx(set* s) {
+  if (s->ordidx) del_mblk(s->k, s->ordidx);
+  s->ordidx = nullptr;
+}
+
 void set_adopt(set* d, set* m) {
+  drop_own_ordidx(d);
   d->nmem = m->nmem;
   d->first = m->first;
   d->lastnext = m->first ? m->lastnext : &d->first;
   d->htab = m->htab;
   d->k = m->k;
   d->mask = m->mask;
-  d->ordidx = nullptr;
+}
+
+setmem** set_ordidx(set* s, TVA* tva) {
+  if (s->nmem < 0) set_genall(s, tva);
+  if (!s->htab) s->makesettab(tva);
+  if (!s->ordidx) {
+    s->ordidx = static_cast<setmem**>(new_mblk(s->k, 1));
+    for (setmem* m = s->first; m; m = m->next)
+      if (m->ord >= 0 && m->ord <= s->mask) s->ordidx[m->ord] = m;
+  }
+  return s->ordidx;
 }
 
 namespace {
@@ -388,7 +406,8 @@ void free_members(set* s) {
 void drop_members(set* s) {
   if (s->slices) slice_cache_clear(s);
   detach_members(s);
-  s->htab = s->ordidx = nullptr;
+  drop_own_ordidx(s);
+  s->htab = nullptr;
   s->k = 0;
   s->mask = 0;
 }

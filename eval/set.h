@@ -225,8 +225,12 @@ int set_addmem(set* s, symbol** tuple);
 // lists only use it on a set without one.
 setmem* set_append(set* s, symbol* const* tuple);
 // d shows the members of m: member count, order list and table (they stay
-// m's).
+// m's).  An ordinal index d built for itself goes.
 void set_adopt(set* d, set* m);
+// The members of s by ordinal (its ordidx), built on first use; s is
+// generated and given its table first when needed.  New members enter it;
+// it goes with the table.
+setmem** set_ordidx(set* s, TVA* tva);
 // The address of the link that points at the member equal to the tuple
 // (its bucket slot or the hash-next field before it), or null.
 setmem** prevlookup(set* s, symbol* const* tuple);

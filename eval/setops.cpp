@@ -7,12 +7,17 @@
 #include <cstring>
 #include <vector>
 
+#include "compiler/copy.h"
+#include "compiler/recomp.h"
+#include "data/values.h"
 #include "eval/dispatch.h"
 #include "eval/evalerr.h"
 #include "eval/indexing.h"
 #include "eval/iterate.h"
+#include "eval/pcheck.h"
 #include "eval/setgen.h"
 #include "eval/slice.h"
+#include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/paramdcl.h"
 #include "report/prset.h"
@@ -460,8 +465,10 @@ void subscript(set* s, symbol** t, TVA* tva) {
     t[i++] = eval_sym(e, tva);
 }
 
-// The member set stored for the subscript, or null.
+// The member set stored for the subscript, or null: the one data gave, else
+// the one computed before.
 set* stored(setdcl* d, symbol* const* t) {
+  if (set* m = member_set(d, t)) return m;
   if (!d->msubs) return nullptr;
   int64_t k = d->msubs->lookup(t);
   return k < 0 ? nullptr : d->msets[k];
@@ -486,6 +493,8 @@ void store(setdcl* d, symbol* const* t, set* m) {
     d->mk = nk;
   }
   d->msets[k] = m;
+  // Computed member sets are generated data: an instance reset drops them.
+  d->xr.state |= XR_GENERATED;
 }
 
 // The defining set expression, or null.
@@ -493,27 +502,26 @@ set* definition(setdcl* d) { return d->asgn ? d->asgn : d->dflt; }
 
 // A subscript outside the indexing, or a declaration without a definition,
 // ends the command.
-set* checked_definition(setdcl* d, symbol* const* t, TVA* tva) {
+void check_subscript(setdcl* d, symbol* const* t, TVA* tva) {
   if (!d->indexing ||
       set_in(d->indexing, const_cast<symbol**>(t), tva) == NOT_MEMBER)
     badsub(tva, d, t);
-  set* def = definition(d);
-  if (!def) novalue(tva, d, t);
-  return def;
+  if (!definition(d)) novalue(tva, d, t);
 }
 
-}  // namespace
+bool self_referring(const setdcl* d) {
+  return (d->sflags & SF_RECCACHE) && d->cache;
+}
 
-set* subscr_genall(setdcl* d, symbol* const* t, TVA* tva) {
-  if (set* m = stored(d, t)) return m;
-  set* def = checked_definition(d, t, tva);
-  TVA* c = ss_begin1(d->indexing, tva, t);
+// The member set of def, bound in context c, as a new enumerated set
+// checked against the within sets (cells of `within`) and sorted.
+set* member_set_of(setdcl* d, set* def, list* within, TVA* c) {
   generated(def, c);
   set* m = set_enum(new_enum(), def->arity);
   m->new_htab(def->nmem);
   for (setmem* x = def->first; x; x = x->next)
     if (x->ord >= 0) m->addmem(x->tup());
-  for (list* w = d->within; w; w = w->next) {
+  for (list* w = within; w; w = w->next) {
     set* ws = w->item.s;
     for (setmem* x = m->first; x; x = x->next) {
       if (set_in(ws, x->tup(), c) != NOT_MEMBER) continue;
@@ -525,8 +533,38 @@ set* subscr_genall(setdcl* d, symbol* const* t, TVA* tva) {
     }
   }
   if (d->sflags & SF_ORDERED) set_sort(d, m, c);
+  return m;
+}
+
+// A copy of d's definition for one member: from d's free list, or made.
+e_copy* set_copy(setdcl* d, TVA* tva) {
+  if (e_copy* c = take_copy(&d->copies)) return c;
+  d->xr.state |= XR_GENERATED;
+  return copy_s(d, tva);
+}
+
+}  // namespace
+
+set* subscr_genall(setdcl* d, symbol* const* t, TVA* tva) {
+  if (set* m = stored(d, t)) return m;
+  check_subscript(d, t, tva);
+  set* m;
+  if (self_referring(d)) {
+    // Members of the definition may need other members of d: a private
+    // copy, and the guard against a member defined through itself.
+    cur_member cm(tva, nullptr, nullptr);
+    copy_hold copy(&d->copies, set_copy(d, tva));
+    e_copy* cp = copy.get();
+    TVA* c = ss_begin1(cp->ss, tva, t);
+    guard_hold guard(d->cache, t, c, d);
+    m = member_set_of(d, cp->s, cp->items, c);
+    ss_end1(cp->ss, c);
+  } else {
+    TVA* c = ss_begin1(d->indexing, tva, t);
+    m = member_set_of(d, definition(d), d->within, c);
+    ss_end1(d->indexing, c);
+  }
   store(d, t, m);
-  ss_end1(d->indexing, c);
   return m;
 }
 
@@ -546,11 +584,25 @@ int set_subscr_in(set* s, symbol** tuple, TVA* tva) {
   symbol* t[TUPMAX];
   subscript(s, t, tva);
   if (set* m = stored(d, t)) return static_cast<int>(set_in(m, tuple, tva));
-  set* def = checked_definition(d, t, tva);
+  // A self-referring definition is answered from the whole member set,
+  // computed (and kept) under the guard.
+  if (self_referring(d))
+    return static_cast<int>(set_in(subscr_genall(d, t, tva), tuple, tva));
+  check_subscript(d, t, tva);
   TVA* c = ss_begin1(d->indexing, tva, t);
-  int r = static_cast<int>(set_in(def, tuple, c));
+  int r = static_cast<int>(set_in(definition(d), tuple, c));
   ss_end1(d->indexing, c);
   return r;
+}
+
+void subscr_reset(setdcl* d) {
+  if (!d->msubs) return;
+  for (int k = 0; k < d->msubs->nmem; ++k) sdelete(d->msets[k]);
+  if (d->msets) del_mblk(d->mk, d->msets);
+  sdelete(d->msubs);
+  d->msubs = nullptr;
+  d->msets = nullptr;
+  d->mk = 0;
 }
 
 }  // namespace vexo

@@ -65,12 +65,19 @@ int intcomp(const void* a, const void* b);
 // set stored for the subscript, else computed from the declaration's
 // defining expression under the subscript (and stored).  A subscript
 // outside the declaration's indexing ends the command (badsub), and so
-// does a declaration without a defining expression (novalue).
+// does a declaration without a defining expression (novalue).  Data given
+// for the subscript come first.
 int set_subscr_in(set* s, symbol** tuple, TVA* tva);
 void set_subscr_genall(set* s, TVA* tva);
-// The member set of declaration d at subscript tuple, computed and stored
-// when it is not stored yet.
+// The member set of declaration d at subscript tuple: the one data gave,
+// else one computed before, else computed from the definition and stored.
+// A definition that refers to d itself computes each member set with a
+// private copy under the guard of eval/pcheck.h: a member set defined
+// through itself reports "sorry, no implicit definitions: cannot evaluate"
+// and ends the command.
 set* subscr_genall(setdcl* d, symbol* const* tuple, TVA* tva);
+// Drops the member sets computed from d's definition (instance reset).
+void subscr_reset(setdcl* d);
 
 }  // namespace vexo
 

@@ -25,6 +25,7 @@ struct symbol;
 struct cstr;
 struct set_spec;
 struct TVA;
+struct e_copy;
 
 // Type bits of a param.
 enum : uint32_t {
@@ -96,7 +97,9 @@ struct setdcl : xnode2 {
   list* within;     // cells holding the `within` sets
   list* orderby;    // cell holding the `ordered by` set, or null
   set* value;       // value set of a scalar set
-  set* cache;       // member cache of a recursively defined indexed set
+  set* cache;       // recursively defined indexed set: the subscripts whose
+                    // member sets are being computed (eval/pcheck.h)
+  e_copy* copies;   // ... and the free private copies of its definition
   // Member sets of an indexed set by subscript (evaluator, eval/setops.h):
   // msubs lists the subscripts that have one, msets holds them by msubs
   // ordinal (a block of size class mk).

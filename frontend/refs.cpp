@@ -100,6 +100,9 @@ set* set_subscr(xnode* sd, expr* subs) {
   int given = listlen(subs), needed = subscript_count(sd);
   int bad = given != needed;
   if (bad) wrong_number(sd, needed, given);
+  // Referred to with a subscript in its own clauses: defined through
+  // itself (finish_dcl gives it the guard of recursive definitions).
+  if (sd == current_setdcl) current_setdcl->sflags |= SF_SUBSCRIPTED;
   return new_set_subscr(sd, lookup_node(sd, subs),
                         static_cast<setdcl*>(sd)->dimen, bad);
 }

@@ -48,7 +48,8 @@ expr* entity_ref(xnode* x, int opcode);
 // The set S[subs] of an indexed collection of sets sd (class 19, record
 // set3p: f1 the declaration, f2 the lookup node, f3 the adopted member
 // set).  A wrong count reports and gives the record the routines that
-// report at evaluation (set_suberr_in/set_suberr_genall).
+// report at evaluation (set_suberr_in/set_suberr_genall).  Within sd's own
+// clauses it marks sd as referred to with a subscript (SF_SUBSCRIPTED).
 set* set_subscr(xnode* sd, expr* subs);
 // An element of a synonym array (exactly one subscript, else "%s needs 1
 // subscript, not %d" and the number 0); op is OPSYNSUB 224 or OPSYNNAME

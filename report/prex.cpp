@@ -625,7 +625,9 @@ void prex(expr* e) {
           put_tuple(e->L.e);
           if (tuple) put(")");
         }
-        putf(" %s ", name);
+        // The check forms' names carry blanks of their own.
+        char bare[16];
+        putf(" %s ", bare_opname(oc, bare));
         prset(s);
         return;
       }

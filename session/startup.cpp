@@ -16,6 +16,7 @@
 #include "data/readdata.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
+#include "eval/pcheck.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/decl.h"
@@ -172,6 +173,7 @@ void init_modules() {
   set_reinit();
   setclass_reinit();
   iterate_reset();
+  pcheck_reset();
   expr_init();
   dummy_init();
   decl_init();

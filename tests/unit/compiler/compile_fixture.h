@@ -63,17 +63,20 @@ inline eval_result t_PAR(expr* e, TVA* t) {
   return {.d = v};
 }
 
-// Gives the nodes of a compiled tree whose opcode's routine is not built
-// the test routines above.  Before the tree's first evaluation only.
+// Gives the parameter references of a compiled tree the test routine
+// above, and its nodes whose opcode's routine is not built their
+// stand-ins.  Before the tree's first evaluation only.
 inline void rebind(expr* root) {
-  stand_in_binder([](int op) -> efunc {
-    switch (op) {
-      case OPPAR:
-      case OPPARSUB:
-        return t_PAR;
+  struct binder : tree_walk {
+    void at(expr* e) override {
+      int op = opcode(e);
+      if (op == OPPAR || op == OPPARSUB)
+        e->op = t_PAR;
+      else if (e->op == f_unbuilt)
+        if (efunc f = conversion_stand_in(op)) e->op = f;
     }
-    return conversion_stand_in(op);
-  }).node(root);
+  } b;
+  b.node(root);
 }
 
 // A description of a tree as a list of words: op words, leaf values, set

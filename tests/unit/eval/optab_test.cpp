@@ -9,6 +9,8 @@
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
 #include "eval/iterops.h"
+#include "eval/paramref.h"
+#include "eval/setpos.h"
 #include "eval/settest.h"
 #include "frontend/expr.h"
 #include "test_util.h"
@@ -219,23 +221,25 @@ TEST(Functab, EverySlotFilledAndNullEnd) {
       {OPVARVAL147, f_OPVARVAL},
       {OPLOOKUPsl175, f_OPLOOKUPsl},
       {OPLOOKUPsl176, f_OPLOOKUPsl},
+      {OPPAR, f_OPPAR},
+      {OPNEXT120, f_OPNEXT},
+      {OPNEXT127, f_OPNEXT},
   };
   for (const bound& b : rows) EXPECT_EQ(functab[b.op], b.f) << b.op;
   // Routines of other families are not built here: one shared stand-in.
-  for (int op : {OPSYN, OPPAR, OPNEXT120})
-    EXPECT_EQ(functab[op], f_unbuilt) << op;
+  for (int op : {OPSYN, OPDUALSUB}) EXPECT_EQ(functab[op], f_unbuilt) << op;
 }
 
 // An opcode evaluated before its routine exists is an internal
 // inconsistency: "Bug: " and the end of the session with code 2.
 TEST(Functab, UnbuiltRoutineIsABug) {
   expr e{};
-  e.opword = opword(OPPAR);
-  e.op = functab[OPPAR];
+  e.opword = opword(OPDUALSUB);
+  e.op = functab[OPDUALSUB];
   auto r = test::run_captured([&] { eval(&e, nullptr); });
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("Bug: no evaluation routine for opcode 151"),
+  EXPECT_NE(r.err.find("Bug: no evaluation routine for opcode 193"),
             std::string::npos)
       << r.err;
 }

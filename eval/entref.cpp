@@ -1,0 +1,152 @@
+// References to generated entities.
+#include "eval/entref.h"
+
+#include "data/values.h"
+#include "eval/evalerr.h"
+#include "eval/set.h"
+#include "frontend/condcl.h"
+#include "frontend/decl.h"
+#include "frontend/suffix.h"
+#include "frontend/vardcl.h"
+#include "instance/ac.h"
+#include "instance/genmod.h"
+#include "instance/suftab.h"
+#include "support/message.h"
+#include "support/symbol.h"
+#include "support/text.h"
+
+namespace vexo {
+
+namespace {
+
+// "ungenerated <kind> <name>" and the end of the command when d (a
+// variable, constraint or objective) has no generated members yet.
+void need_generated(TVA* tva, xnode* d) {
+  uint32_t k = d->kind & ~1u;
+  const char* what = k == DK_VAR || k == DK_SVAR ? "ungenerated variable"
+                     : k == DK_CON               ? "ungenerated constraint"
+                     : k == DK_OBJ               ? "ungenerated objective"
+                                                 : nullptr;
+  if (!what) {
+    if (k == DK_PROB) return;  // problems carry suffixes without instances
+    bug("in ungened: kind %u", d->kind);
+  }
+  if (static_cast<convar*>(d)->ninst < 0) badthing(tva, what, d, nullptr);
+}
+
+// The ordinal the look-up sub gives; a subscript without a member goes to
+// the invalid-subscript reporter in use.
+int32_t ordinal(expr* sub, xnode* d, TVA* tva) {
+  int32_t k = static_cast<int32_t>(eval(sub, tva).i);
+  if (k < 0) badsub2(sub, d, tva);
+  return k;
+}
+
+convar* cv_of(expr* e) { return static_cast<convar*>(e->L.x); }
+
+eval_result number_of(expr* e, TVA* tva, bool sub) {
+  convar* d = cv_of(e);
+  need_generated(tva, d);
+  int32_t k = sub ? ordinal(e->R.e, d, tva) : 0;
+  return {.i = first_num(d) + k};
+}
+
+// The reporter of invalid subscripts while a defined variable's subscript
+// is evaluated, the ordinary one again afterwards.
+class recvar_subscript {
+ public:
+  recvar_subscript() { badsub1 = badrsub; }
+  ~recvar_subscript() { badsub1 = badsub; }
+  recvar_subscript(const recvar_subscript&) = delete;
+  recvar_subscript& operator=(const recvar_subscript&) = delete;
+};
+
+// The value of member k of symbolic variable v: what data gave it, else
+// the first member of its domain.
+symbol** symvar_value(var* v, int32_t k, TVA* tva) {
+  if (v->vals && k < v->nvals) {
+    symbol** cell = static_cast<symbol**>(v->vals) + k;
+    if (*cell) return cell;
+  }
+  if (set* s = v->domain) {
+    if (s->nmem < 0) set_genall(s, tva);
+    for (setmem* m = s->first; m; m = m->next)
+      if (m->ord >= 0) return m->tup();
+  }
+  bug("Out of range val_num = %d for %s", 0, v->name->name);
+}
+
+// The entity of a suffix reference and the declared suffix.
+xnode2* sufent(expr* e) { return static_cast<xnode2*>(e->L.e->L.x); }
+dsuffix* sufdecl(expr* e) { return static_cast<dsuffix*>(e->L.e->R.p); }
+
+double suffix_value(expr* e, TVA* tva, bool sub) {
+  xnode2* d = sufent(e);
+  copy_sufs(d, tva);
+  need_generated(tva, d);
+  int32_t k = sub ? ordinal(e->R.e, d, tva) : 0;
+  sufvals* s = sufv_find(d, static_cast<int>(sufdecl(e)->num));
+  if (!s || !s->v || k >= d->nvals) return 0;
+  return s->v[k];
+}
+
+// The cell of the symbolic suffix forms' result.
+symbol* sufsym_cell;
+
+eval_result suffix_name(expr* e, TVA* tva, bool sub) {
+  held_cstr name(cs_sufvalue(suffix_value(e, tva, sub), sufdecl(e)));
+  sufsym_cell = Symbol(name.text(), 1);
+  return {.sp = &sufsym_cell};
+}
+
+}  // namespace
+
+eval_result f_OPVAR(expr* e, TVA* tva) { return number_of(e, tva, false); }
+eval_result f_OPVARSUB(expr* e, TVA* tva) { return number_of(e, tva, true); }
+eval_result f_OPCON(expr* e, TVA* tva) { return number_of(e, tva, false); }
+eval_result f_OPCONSUB(expr* e, TVA* tva) { return number_of(e, tva, true); }
+
+eval_result f_OPRECVAR(expr* e, TVA* tva) {
+  convar* d = cv_of(e);
+  need_generated(tva, d);
+  int32_t k;
+  {
+    recvar_subscript r;
+    k = ordinal(e->R.e, d, tva);
+  }
+  int32_t n = first_num(d) + k;
+  if (n < recvar_lim) return {.i = n};
+  badrsub(tva, d, getbadsub(e->R.e, tva));
+}
+
+eval_result f_OPSYMVVAL(expr* e, TVA* tva) {
+  var* v = static_cast<var*>(e->L.x);
+  need_generated(tva, v);
+  return {.sp = symvar_value(v, 0, tva)};
+}
+
+eval_result f_OPSYMVVALSUB(expr* e, TVA* tva) {
+  var* v = static_cast<var*>(e->L.x);
+  need_generated(tva, v);
+  int32_t k = ordinal(e->R.e, v, tva);
+  return {.sp = symvar_value(v, k, tva)};
+}
+
+eval_result f_OPDUAL(expr* e, TVA* tva) {
+  constr* c = static_cast<constr*>(e->L.x);
+  need_generated(tva, c);
+  return {.d = con_dual(c, 0, tva)};
+}
+
+eval_result f_OPSUF(expr* e, TVA* tva) {
+  return {.d = suffix_value(e, tva, false)};
+}
+eval_result f_OPSUFSUB(expr* e, TVA* tva) {
+  return {.d = suffix_value(e, tva, true)};
+}
+eval_result f_OPSUFSYM(expr* e, TVA* tva) { return suffix_name(e, tva, false); }
+eval_result f_OPSUFSUBSYM(expr* e, TVA* tva) {
+  return suffix_name(e, tva, true);
+}
+
+}  // namespace vexo

@@ -1,0 +1,53 @@
+// References to generated entities: the numbers of variable and
+// constraint members in the problem's numbering, the values of symbolic
+// variables, the duals of constraints and the values of declared
+// suffixes.  Each follows eval/dispatch.h; a subscripted form's R is the
+// subscript's look-up (the member's ordinal, or -1).
+//
+// These read the instance: an entity not generated yet is reported as
+// "ungenerated variable", "ungenerated constraint" or "ungenerated
+// objective" with its name (before any subscript is looked at), and a
+// subscript without a member as an invalid subscript (badsub1,
+// eval/evalerr.h); both end the command.
+#ifndef VEXO_EVAL_ENTREF_H
+#define VEXO_EVAL_ENTREF_H
+
+#include "eval/dispatch.h"
+
+namespace vexo {
+
+// OPVAR 164, 167 (L the variable), OPCON 207 (L the constraint) -> the
+// 32-bit number of the first member.  OPVARSUB 165, 168 and OPCONSUB 208
+// -> first number + the member's ordinal.
+eval_result f_OPVAR(expr* e, TVA* tva);
+eval_result f_OPVARSUB(expr* e, TVA* tva);
+eval_result f_OPCON(expr* e, TVA* tva);
+eval_result f_OPCONSUB(expr* e, TVA* tva);
+// OPRECVAR 166, 169: a defined variable's member, which must have been
+// defined already (number below recvar_lim).  Errors: "bad subscript (use
+// before def?) for defined var" with the name and subscript.
+eval_result f_OPRECVAR(expr* e, TVA* tva);
+
+// OPSYMVVAL 230, OPSYMVVALSUB 231.  L: a symbolic variable.  -> symbol:
+// its member's value (the value data gave it, else the first member of its
+// domain).
+eval_result f_OPSYMVVAL(expr* e, TVA* tva);
+eval_result f_OPSYMVVALSUB(expr* e, TVA* tva);
+
+// OPDUAL 192.  L: a scalar constraint.  -> number: its dual value.
+eval_result f_OPDUAL(expr* e, TVA* tva);
+
+// OPSUF 202, OPSUFSUB 203.  L: the entity's reference node (its L the
+// entity, its R the declared suffix), R: the subscript's look-up (203).
+// -> number: the member's value of the suffix; 0 when it has none.
+eval_result f_OPSUF(expr* e, TVA* tva);
+eval_result f_OPSUFSUB(expr* e, TVA* tva);
+// OPSUFSYM 204, OPSUFSUBSYM 205: the same as the name the suffix's table
+// gives the value.  -> symbol, in a cell valid until the next evaluation of
+// either form.
+eval_result f_OPSUFSYM(expr* e, TVA* tva);
+eval_result f_OPSUFSUBSYM(expr* e, TVA* tva);
+
+}  // namespace vexo
+
+#endif  // VEXO_EVAL_ENTREF_H
