@@ -92,7 +92,7 @@ void keep_initial_values() {
   v.keep(infile, infname, vinfile, reader, vreader, prompt_unit, block1mode,
          next0_inbuf, stmtfname, stmtline, stmtoffset, yytokno);
   // The session loop (session/loop.h).
-  v.keep(curcmd, cmdplace, req_collect, yylastc_saved, spjb, pipe_broken);
+  v.keep(curcmd, req_collect, yylastc_saved, spjb, pipe_broken);
 }
 
 // Descriptors open before the input: those it leaves open besides are
