@@ -15,6 +15,7 @@
 
 #include "frontend/neighbours.h"
 #include "session/cmdrec.h"
+#include "session/execute.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -97,6 +98,9 @@ static void show_prompt() {
   int which = (tstart || prompt2 == 1) ? 1 : 0;
   const char* p = prompts[which];
   if (!p) p = "";
+  // A single-stepping dialogue names the next command instead, where
+  // prompts are shown.
+  const char* step = which == 0 && *p ? step_prompt : nullptr;
   if (interactive && prompt2 == 0) rc = 0;  // a primary prompt starts afresh
   mstr* m = nullptr;
   char ck = static_cast<char>(comment_kind);
@@ -105,7 +109,9 @@ static void show_prompt() {
     name[6] = static_cast<char>('1' + (prompts - prompt0) + which);
     blockstart(name);
     if (ck) Mstr_put(&m, &ck, 1);
-    if (*p) {
+    if (step) {
+      Mstr_put(&m, step, strlen(step));
+    } else if (*p) {
       put_filled(&m, p, 's', cmdstate ? cmdprompt() : "", 0);
     } else {
       Mstr_put(&m, "\n", 1);
@@ -121,7 +127,9 @@ static void show_prompt() {
   if (inslev > 0 && insprompt && *insprompt) {
     put_filled(&m, insprompt, 'd', "", inslev);
   }
-  if (cmdstate) {
+  if (step) {
+    Mstr_put(&m, step, strlen(step));
+  } else if (cmdstate) {
     put_filled(&m, p, 's', cmdprompt(), 0);
   } else {
     Mstr_put(&m, p, strlen(p));

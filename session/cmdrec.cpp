@@ -712,12 +712,14 @@ int breakcont(int kind, symbol* name) {
     f = nullptr;
   } else if (name) {
     while (f && (f->h.kind == CK_BRACES || f->name != name)) f = f->frame;
+    if (!f && !open_cmds && step_loop_control(kind, name)) return 1;
     if (!f) {
       error(0, "%s is not a loop name", name->name);
       cmd_reset2();
       return 0;
     }
   } else if (!f) {
+    if (!open_cmds && step_loop_control(kind, nullptr)) return 1;
     error(0, "Misplaced %s.", kind == CK_BREAK ? "break" : "continue");
     cmd_reset2();
     return 0;

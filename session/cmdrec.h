@@ -279,7 +279,8 @@ void rbrace();
 // break (73) or continue (74), with a loop name or the words `all` (84) or
 // `commands` (85): the loop-control record.  "Misplaced break." outside
 // loops, "%s is not a loop name" for a name no loop bears.  Nonzero when
-// the parse must end (never, until single-stepping exists).
+// the parse must end: in a stepping dialogue, one that acts on the running
+// loop (session/execute.h, step_loop_control).
 int breakcont(int kind, symbol* name);
 // Closes the one-statement bodies that the statement just ended completes;
 // with exec nonzero an outermost compound that closes is executed.

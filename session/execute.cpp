@@ -2,8 +2,10 @@
 // carried out here (loops, if, break, continue, exit, sleep, call).
 #include "session/execute.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "compiler/compile.h"
@@ -33,6 +35,7 @@
 #include "session/include.h"
 #include "session/loop.h"
 #include "session/optcmd.h"
+#include "session/opttable.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/block.h"
@@ -122,6 +125,28 @@ flow_kind flow;
 cmd_compound* flow_target;
 // Warnings when the chain started.
 int warn_start;
+// The chain being run (its first record).
+cmd_fields* chain_first;
+
+// Single-stepping: how the dialogue before a record was resumed.  step
+// runs the record and stops again before the next one (inside its body
+// too); next runs it whole; skip leaves it out; cont runs on without
+// stopping until the top-level command ends.  A break or continue typed
+// in the dialogue acts on the running loop (step_flow, step_target).
+int step_hold;  // records running whole (next)
+// Restores step_hold when the record or dialogue that raised it ends.
+struct step_hold_guard {
+  int saved = step_hold;
+  ~step_hold_guard() { step_hold = saved; }
+};
+bool step_cont;
+flow_kind step_flow;
+cmd_compound* step_target;
+std::string step_text;  // the dialogue's prompt
+
+// The dialogue before record c (defined with the command files): the
+// parser's code that resumed it.
+int step_dialogue(cmd_fields* c);
 
 // A loop while it runs, innermost first.
 struct loop_run {
@@ -182,6 +207,40 @@ double number(cmd_fields* c, expr** pe) {
   return eval_num(*pe, h.t);
 }
 
+// Before record c: the stepping dialogue when single-stepping holds here
+// (entered by the option single_step_cmdno too).  Whether c runs
+// (STEP_RUN), runs whole (STEP_WHOLE) or is left out (STEP_LEAVE).
+enum step_result { STEP_RUN, STEP_WHOLE, STEP_LEAVE };
+step_result step_point(cmd_fields* c) {
+  int lev = std::max(inslev, 1);
+  if (ncmds == single_step_cmdno && single_step < lev) {
+    single_step = lev;
+    Printf("# because _cmdno == $single_step_cmdno == %.f\n", ncmds);
+  }
+  if (single_step <= 0 || inslev > single_step || step_hold || step_cont)
+    return STEP_RUN;
+  // At the terminal the command just typed runs; the dialogue comes
+  // before the records after it.
+  if (infile == 0 && c == chain_first) return STEP_RUN;
+  // The end of a loop body is no command of the user's: no stop there.
+  if (c->kind == CK_LOOPEND) return STEP_RUN;
+  switch (step_dialogue(c)) {
+    case YYP_STEP:
+      return STEP_RUN;
+    case YYP_NEXT:
+      return STEP_WHOLE;
+    case YYP_SKIP:
+      return STEP_LEAVE;
+    case YYP_BREAK:
+      flow = step_flow;
+      flow_target = step_target;
+      return STEP_LEAVE;
+    default:
+      step_cont = true;
+      return STEP_RUN;
+  }
+}
+
 void run_chain(cmd_fields* c);
 
 // Runs one record.
@@ -200,6 +259,13 @@ void run_one(cmd_fields* c) {
   int kind = c->kind;
   if (kind < CMD_KIND_MIN || kind > CMD_KIND_MAX)
     bug("Bad ncmd = %d in execute()", kind);
+  step_result step = step_point(c);
+  if (step == STEP_LEAVE) return;
+  // A record run whole (next) is not stepped inside.
+  step_hold_guard held;
+  if (step == STEP_WHOLE) ++step_hold;
+  if (tell_times) cmdstring(c, 1);
+  if (cmdtrace) cmdstring(c, 2);
   if (kind <= CK_EXIT) {
     depsetup(c->deps, c->ndep);
     if (trans_state <= 2) req_collect = c->cflags & 3;
@@ -472,6 +538,7 @@ void execute(cmd_fields* first) {
     return;
   }
   if (rc > 1) bailout();
+  if (inslev == 0) step_cont = false;
   if (cmd_prompts) {
     // The brace group that switched the prompts is complete.
     prompts = prompt0;
@@ -488,6 +555,7 @@ void execute(cmd_fields* first) {
   } else {
     warn_start = warnings;
     flow = FLOW_ON;
+    chain_first = first;
     run_chain(first);
   }
   if (blockmode) blockstart("misc");
@@ -526,7 +594,17 @@ struct insertion_state {
   flow_kind flow;
   cmd_compound* flow_target;
   int warn_start;
+  cmd_fields* chain_first;
 
+  // Opens a nested reading level over the include count now open.
+  static void enter_level() {
+    ++vexo::inslev;
+    vexo::ins_nfs = nfs;
+    vexo::ins_eof = 0;
+    vexo::curcmd = nullptr;
+    vexo::cmdnum = 0;
+    vexo::prompt2 = 0;
+  }
   void save() {
     inslev = vexo::inslev;
     ins_nfs = vexo::ins_nfs;
@@ -543,6 +621,7 @@ struct insertion_state {
     flow = vexo::flow;
     flow_target = vexo::flow_target;
     warn_start = vexo::warn_start;
+    chain_first = vexo::chain_first;
   }
   // The running command's fields: on the normal path only (the abort
   // path forgets the command).
@@ -565,14 +644,23 @@ struct insertion_state {
     vexo::flow = flow;
     vexo::flow_target = flow_target;
     vexo::warn_start = warn_start;
+    vexo::chain_first = chain_first;
   }
 };
 
+// Whether r is a parser result of the single-stepping words (or of a
+// break or continue that leaves a stepped loop).
+bool step_code(int r) { return r >= YYP_CONT && r <= YYP_BREAK; }
+
 // Parses the inserted file's statements; the commands run as they are
-// complete.  Returns at the end of the file; quit ends the session.
+// complete.  Returns at the end of the file; quit ends the session.  The
+// single-stepping words mean nothing here and are passed over.
 void read_commands(const char* fname) {
-  cmd_start = in_cmds;
-  int r = yyparse();
+  int r;
+  do {
+    cmd_start = in_cmds;
+    r = yyparse();
+  } while (step_code(r));
   if (r == YYP_QUIT) myexit(rc);
   if (int k = open_compound_kind()) {
     // A compound command is left open at the end of the file.
@@ -601,12 +689,7 @@ void commands_or_data(const expr* file, redirect* r, int mode) {
       stdOut_idf = r->find;
     }
     include(name.text(), 0, 0);
-    ++inslev;
-    ins_nfs = nfs;
-    ins_eof = 0;
-    curcmd = nullptr;
-    cmdnum = 0;
-    prompt2 = 0;
+    insertion_state::enter_level();
     if (mode == 1) {
       read_commands(name.text());
     } else {
@@ -620,6 +703,96 @@ void commands_or_data(const expr* file, redirect* r, int mode) {
   while (nfs > level) end_include(2);
   saved.restore();
   saved.restore_command();
+}
+
+namespace {
+
+// The position and name of record c: "<file>:<line>" with "(<offset>)"
+// when wanted; "-" for the terminal.
+std::string cmd_position(const cmd_fields* c, bool offset) {
+  char buf[64];
+  const char* f = c->stmtfname ? c->stmtfname : "-";
+  std::string t = f;
+  if (offset)
+    Snprintf(buf, sizeof buf, ":%ld(%ld)", c->stmtline, c->stmtoffset);
+  else
+    Snprintf(buf, sizeof buf, ":%ld", c->stmtline);
+  return t + buf;
+}
+
+int step_dialogue(cmd_fields* c) {
+  insertion_state saved;
+  saved.save();
+  int was_stepping = stepping;
+  std::string was_text = step_text;
+  int level = nfs;
+  step_text = "sstep " + cmd_position(c, false) + " " +
+              cmdname[c->kind - CMD_KIND_MIN] + " ? ";
+  step_prompt = step_text.c_str();
+  stepping = 1;
+  // Commands typed in the dialogue run whole, without stops of their own.
+  step_hold_guard held;
+  ++step_hold;
+  insertion_state::enter_level();
+  int r;
+  for (;;) {
+    try {
+      cmd_start = in_cmds;
+      r = yyparse();
+      if (r == YYP_QUIT) myexit(rc);
+      // The end of the input resumes as cont does.
+      if (!step_code(r)) r = YYP_CONT;
+      break;
+    } catch (const command_abort&) {
+      // An error of a command typed here abandons that command only
+      // (the recovery left the open compounds and the command memory
+      // of the dialogue reset); the includes it opened end.
+      while (nfs > level) end_include(2);
+      prompt2 = 0;
+      if (ins_eof || at_eof) {
+        r = YYP_CONT;
+        break;
+      }
+    } catch (...) {
+      stepping = was_stepping;
+      step_text = was_text;
+      step_prompt = stepping ? step_text.c_str() : nullptr;
+      saved.restore();
+      throw;
+    }
+  }
+  close_compounds();
+  cmd_mem_reset();
+  while (nfs > level) end_include(2);
+  stepping = was_stepping;
+  step_text = was_text;
+  step_prompt = stepping ? step_text.c_str() : nullptr;
+  saved.restore();
+  saved.restore_command();
+  return r;
+}
+
+}  // namespace
+
+const char* step_prompt;
+
+void cmdstring(cmd_fields* c, int mode) {
+  const char* name = cmdname[c->kind - CMD_KIND_MIN];
+  if (mode == 1)
+    Printf("## %.f: %s %s\n", ncmds, cmd_position(c, true).c_str(), name);
+  else
+    Printf("### %s %s\n", cmd_position(c, false).c_str(), name);
+}
+
+bool step_loop_control(int kind, symbol* name) {
+  if (!stepping) return false;
+  for (loop_run* r = running; r; r = r->prev) {
+    if (r->o->h.kind == CK_BRACES || (name && r->o->name != name)) continue;
+    step_flow = kind == CK_BREAK ? FLOW_BREAK : FLOW_NEXT;
+    step_target = r->o;
+    return true;
+  }
+  return false;
 }
 
 void not_implemented(const char* name) {
@@ -642,6 +815,11 @@ void execute_reinit() {
   flow_target = nullptr;
   running = nullptr;
   warn_start = 0;
+  chain_first = nullptr;
+  step_hold = 0;
+  step_cont = false;
+  step_target = nullptr;
+  step_prompt = nullptr;
 }
 
 }  // namespace vexo

@@ -19,6 +19,7 @@ namespace vexo {
 struct cmd_fields;
 struct expr;
 struct redirect;
+struct symbol;
 
 // Command kinds run by execute: 26 to 90.
 constexpr int CMD_KIND_MIN = 26;
@@ -67,6 +68,31 @@ void not_implemented_cmd(cmd_fields* c);
 // the loops with the handlers that run them: a for's member binding goes
 // with its handler.)
 void end_loops(int lev);
+
+// Single-stepping (the options single_step and single_step_cmdno): before
+// a record, while single_step is positive and the insertion level at most
+// single_step, a dialogue reads statements from the current input (the
+// terminal, or the file being read) and runs them as at top level, until
+// one of the stepping words resumes: `step` runs the record and stops
+// before the next one, inside its body too; `next` runs it whole; `skip`
+// leaves it out; `cont` (or the end of the input) runs on without stopping
+// until the top-level command ends.  A `break` or `continue` there acts on
+// the running loop.  At the terminal the command just typed runs before
+// the first stop.  An error in the dialogue abandons the command typed
+// there and the dialogue goes on.
+//
+// The dialogue's prompt while one is open (the reader shows it in place
+// of the model prompt): "sstep <file>:<line> <command> ? ".
+extern const char* step_prompt;
+// In a stepping dialogue, a break or continue (kind 73, 74) outside the
+// dialogue's own loops, with name the loop's name or null for the
+// innermost: true when a running loop answers to it, which the record
+// after the dialogue then leaves or passes.  False outside a dialogue.
+bool step_loop_control(int kind, symbol* name);
+// Prints record c's place: mode 1 (the times report, option times)
+// "## <_cmdno>: <file>:<line>(<offset>) <command>", mode 2 (option
+// cmdtrace) "### <file>:<line> <command>".
+void cmdstring(cmd_fields* c, int mode);
 
 // Commands executed in the session (the value of _cmdno).
 extern double ncmds;

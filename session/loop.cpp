@@ -258,6 +258,8 @@ void cmd_reset2() {
 static void abort_reset() {
   int pending = rc | 2;
   cmd_reset2();
+  // A single-stepping dialogue recovers on its own and reads on.
+  if (stepping) return;
   if (nfs > 0 && infile != 0) end_include(0);
   if (nfs == 0 && infile > 0) myexit(pending);
 }
