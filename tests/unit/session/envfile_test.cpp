@@ -183,6 +183,11 @@ TEST_F(EnvFile, InstallDirectoryFromPath) {
   ASSERT_TRUE(xfullpath(bin.c_str(), real, sizeof real));
   std::string want_dir = std::string(real) + "/";
 
+  // A bare name is looked for in the working directory first: work where
+  // no other vexo lies (the build directory holds one).
+  char cwd[PATH_BUF];
+  ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+  ASSERT_EQ(chdir(dir.c_str()), 0);
   setenv("PATH", (bin + ":/usr/bin:/bin").c_str(), 1);
   vexo_env_init("vexo");
   EXPECT_EQ(env("VEXO_INSTALL_DIR"), want_dir);
@@ -198,6 +203,7 @@ TEST_F(EnvFile, InstallDirectoryFromPath) {
   vexo_env_init("other");
   EXPECT_EQ(env("VEXO_INSTALL_DIR"), "<unset>");
   EXPECT_EQ(env("PATH"), bin + ":" + want_dir);
+  EXPECT_EQ(chdir(cwd), 0);
 }
 
 TEST_F(EnvFile, EnvfileVariableNamingAMissingFileReadsNothing) {
