@@ -30,6 +30,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "instance/ac.h"
+#include "instance/genmod.h"
 #include "report/dataprint.h"
 #include "report/indextab.h"
 #include "report/prex.h"
@@ -196,6 +197,7 @@ void init_modules() {
   opgen_init();
   tva_reset();
   ac_reset();
+  genmod_reset();
   indextab_init();
   prset_init();
   dataprint_init();
