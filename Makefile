@@ -69,7 +69,9 @@ test: asan release
 
 # The fuzz targets (tests/fuzz/) built with clang and libFuzzer in
 # build/fuzz, each run for FUZZ_TIME seconds, at most FUZZ_PARALLEL at once
-# (one core each).  The corpus a target grows stays in
+# (one core each, unless FUZZ_EXTRA asks for more).  FUZZ_TARGETS names the
+# targets built and run (FUZZ_TARGETS=data: that one only); the default is
+# every tests/fuzz/<target>_fuzz.cpp.  The corpus a target grows stays in
 # build/fuzz/corpus/<target>; what it finds (crash-*, leak-*, timeout-*,
 # oom-*) goes to tests/fuzz/findings/<target>/, which the suite replays.
 # The log of each run is build/fuzz/logs/<target>.log; the target fails
@@ -77,8 +79,7 @@ test: asan release
 # instance "-fork=1 -ignore_crashes=1" to go on after a finding).
 FUZZ_TIME ?= 600
 FUZZ_PARALLEL ?= 3
-# Every tests/fuzz/<target>_fuzz.cpp is a target.
-FUZZ_TARGETS := $(patsubst tests/fuzz/%_fuzz.cpp,%,$(wildcard tests/fuzz/*_fuzz.cpp))
+FUZZ_TARGETS ?= $(patsubst tests/fuzz/%_fuzz.cpp,%,$(wildcard tests/fuzz/*_fuzz.cpp))
 FUZZ_FLAGS := -timeout=30 -rss_limit_mb=4096 -max_len=16384 -close_fd_mask=3 \
   -print_final_stats=1
 
@@ -90,7 +91,8 @@ build/fuzz/build.ninja: Makefile | fuzz-deps
 	  -DCMAKE_CXX_FLAGS="-O1 -g" -DVEXO_FUZZ=ON -DVEXO_TESTS=OFF
 
 fuzz: fuzz-deps build/fuzz/build.ninja
-	cmake --build build/fuzz -j $(JOBS) --target fuzz_targets
+	cmake --build build/fuzz -j $(JOBS) --target fuzz_dict \
+	  $(addprefix fuzz_,$(FUZZ_TARGETS))
 	@cd build/fuzz && mkdir -p logs && \
 	tests/fuzz/fuzz_dict >vexo.dict && \
 	for t in $(FUZZ_TARGETS); do echo $$t; done | \

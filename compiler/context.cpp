@@ -92,8 +92,8 @@ static set* new_result_set(int arity, double stamp) {
   rs->nmem = -1;
   rs->stamp = stamp;
   eexpr* r = new eexpr;
-  r->sinit(rs, static_cast<int64_t>(reinterpret_cast<uintptr_t>(rs) >> 3),
-           1, 1, stamp);
+  r->sinit(rs, static_cast<int64_t>(reinterpret_cast<uintptr_t>(rs) >> 3), 1, 1,
+           stamp);
   r->flags |= EE_RUNTIME;
   rs->ee = r;
   return rs;
@@ -101,8 +101,8 @@ static set* new_result_set(int arity, double stamp) {
 
 // The record and result set of a declaration's indexing (step 7 with an
 // owner).  fresh: some entry's set record is new in this compilation.
-static eexpr* owner_record(set_spec* ss, xnode* owner, int64_t h,
-                           uint64_t lev, double stamp, bool fresh) {
+static eexpr* owner_record(set_spec* ss, xnode* owner, int64_t h, uint64_t lev,
+                           double stamp, bool fresh) {
   if (ss->rset) {
     sdelete(ss->rset);
     ss->rset = nullptr;
@@ -179,8 +179,8 @@ void ss_start(set_spec* ss, xnode* owner) {
     c->framesize = 0;
     c->chain = c->early = nullptr;
     c->stamp = r->stamp;
-    c->mandmask = ss->cond ? c->levbit
-                           : c->scope & ~((uint64_t(1) << first_level) - 1);
+    c->mandmask =
+        ss->cond ? c->levbit : c->scope & ~((uint64_t(1) << first_level) - 1);
     ccon = c;
     uh = uh * 33 + static_cast<uint64_t>(r->hash);
     lev |= r->levbits;
@@ -313,7 +313,8 @@ void ss_end(set_spec* ss) {
   end_scope(ss);
 }
 
-// ---- Marking -------------------------------------------------------------------
+// ---- Marking
+// -------------------------------------------------------------------
 
 static void mand_node(expr* e) {
   if (e) mandate(ee_of(uneval(e)));
@@ -336,8 +337,7 @@ void mandate(eexpr* r) {
     smandate(r->s);
     return;
   }
-  if (!r || (r->flags & EE_MANDATED) || !(r->levbits & ccon->mandmask))
-    return;
+  if (!r || (r->flags & EE_MANDATED) || !(r->levbits & ccon->mandmask)) return;
   r->flags |= EE_MANDATED;
   expr* e = r->e;
   if (!e) return;
@@ -596,20 +596,29 @@ void sforce(context_rec* c, set* s) {
   }
 }
 
-// ---- Negation pushed inwards ---------------------------------------------------
+// ---- Negation pushed inwards
+// ---------------------------------------------------
 
 // Complement of each logical opcode, 0 where there is none.
 static int complement(int opc) {
-  static const int pairs[][2] = {
-      {EXISTS, FORALL},         {OPISIN, OPISNOTIN},
-      {OPOR, OPAND},            {EQ, NE},
-      {EQrs, NErs},             {EQsr, NEsr},
-      {EQss, NEss},             {EQscs, NEscs},
-      {EQcscs, NEcscs},         {OPATLEAST, OPNOTATLEAST},
-      {OPATMOST, OPNOTATMOST},  {OPEXACTLY, OPNOTEXACTLY},
-      {ANDLIST, ORLIST},        {OPALLDIFF, OPSOMESAME},
-      {OPALLDIFFs, OPSOMESAMEs}, {OPALLDISJOINT, OPNOTDISJOINT},
-      {OPWITHIN, OPNOTWITHIN},  {OPTESTZ, OPTESTNZ}};
+  static const int pairs[][2] = {{EXISTS, FORALL},
+                                 {OPISIN, OPISNOTIN},
+                                 {OPOR, OPAND},
+                                 {EQ, NE},
+                                 {EQrs, NErs},
+                                 {EQsr, NEsr},
+                                 {EQss, NEss},
+                                 {EQscs, NEscs},
+                                 {EQcscs, NEcscs},
+                                 {OPATLEAST, OPNOTATLEAST},
+                                 {OPATMOST, OPNOTATMOST},
+                                 {OPEXACTLY, OPNOTEXACTLY},
+                                 {ANDLIST, ORLIST},
+                                 {OPALLDIFF, OPSOMESAME},
+                                 {OPALLDIFFs, OPSOMESAMEs},
+                                 {OPALLDISJOINT, OPNOTDISJOINT},
+                                 {OPWITHIN, OPNOTWITHIN},
+                                 {OPTESTZ, OPTESTNZ}};
   for (auto& p : pairs) {
     if (p[0] == opc) return p[1];
     if (p[1] == opc) return p[0];
@@ -659,8 +668,8 @@ static expr* wrap_not(expr** pe) {
 
 static expr* complemented(expr** pe) {
   expr* e = *pe;
-  return replace(pe, new_expr(opword(complement(opcode(e)), eflags(e)), e->L,
-                              e->R));
+  return replace(
+      pe, new_expr(opword(complement(opcode(e)), eflags(e)), e->L, e->R));
 }
 
 expr* not_elim(expr** pe, int neg) {

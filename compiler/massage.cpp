@@ -406,8 +406,8 @@ int account(eexpr* r, int add, eacc* acc, double* stamp) {
   *stamp = mx(*stamp, r->stamp);
   int old = r->nuse != 0;
   r->nuse += add;
-  acc->hash = static_cast<int64_t>(static_cast<uint64_t>(acc->hash) * 33 +
-                                   H(r));
+  acc->hash =
+      static_cast<int64_t>(static_cast<uint64_t>(acc->hash) * 33 + H(r));
   acc->lev |= r->levbits;
   return old;
 }
@@ -663,8 +663,8 @@ eexpr* massage1(expr** pe) {
       double stamp = mx(tr ? tr->stamp : 0, sr ? sr->stamp : 0);
       uint64_t h = H(tr) * 33 + H(sr) + sterm(stamp);
       eexpr* ops[2] = {tr, sr};
-      return finish(e, ops, 2, h, (tr ? tr->levbits : 0) | sr->levbits,
-                    stamp, 0);
+      return finish(e, ops, 2, h, (tr ? tr->levbits : 0) | sr->levbits, stamp,
+                    0);
     }
     case 25: {
       eexpr* a = set_massage(&e->L.s);
@@ -816,8 +816,7 @@ int argmassage(int add, eacc* acc, expr* args, double* stamp, int mode) {
   int all = 1;
   for (expr* a = args; a; a = a->next) {
     int opc = opcode(a);
-    if (a->opword == opword(OP258) || (opc != OPARG && opc != OP246))
-      continue;
+    if (a->opword == opword(OP258) || (opc != OPARG && opc != OP246)) continue;
     if (a->L.p) {
       // The records inside are handed to opcode generation when the
       // indexing closes, so they are counted here (arg_refinc skips

@@ -233,8 +233,7 @@ sres compile_set(set** ps) {
       double stamp = 0;
       lmassage(&field<expr>(s, 1), &stamp);
       elems m = list_elems(field<expr>(s, 1), nullptr);
-      return share(ps, 33 * m.hash + 14, m.lev, mx(stamp, m.stamp), {},
-                   m.used);
+      return share(ps, 33 * m.hash + 14, m.lev, mx(stamp, m.stamp), {}, m.used);
     }
     case SC_SETOF: {
       set_spec* ix = field<set_spec>(s, 1);

@@ -55,6 +55,12 @@ void add_member(body& b, symbol** tup) {
 
 // One item of a plain list.  False after an error (statement skipped).
 bool list_item(body& b, int t) {
+  // A template with ":" slots fills them from a table's column labels: a
+  // plain list has none to give.
+  if (b.tp.ncolon) {
+    bad(t, "Expected : after pattern involving \":\".");
+    return false;
+  }
   ++b.nitems;
   if (!b.col) {
     b.grp[b.ng++] = item_sym(t);

@@ -4,6 +4,7 @@
 #include "compiler/tva.h"
 #include "frontend/dummy.h"
 #include "support/message.h"
+#include "support/symbol.h"
 
 namespace vexo {
 
@@ -23,9 +24,21 @@ eval_result f_OPDUMMY(expr* e, TVA* tva) {
   return {.sp = tva->lev[e->L.i] + e->R.i};
 }
 
-eval_result f_OPLOOPDUMMY(expr* e, TVA* tva) {
+// The cells of the running for loops by depth (entry 0 unused).
+static symbol** loop_cells[MAX_LOOP_DEPTH + 1];
+
+symbol** loop_values(int depth, symbol** cells) {
+  if (depth < 1 || depth > MAX_LOOP_DEPTH) bug("loop depth %d", depth);
+  symbol** old = loop_cells[depth];
+  loop_cells[depth] = cells;
+  return old;
+}
+
+eval_result f_OPLOOPDUMMY(expr* e, TVA*) {
   const dummy* d = static_cast<const dummy*>(e->L.p);
-  return {.sp = tva->lev[d->level] + d->offset};
+  symbol** cells = loop_cells[d->level];
+  if (!cells) bug("loop dummy %s of no running loop", d->name->name);
+  return {.sp = cells + d->offset};
 }
 
 eval_result f_OPSUMLIST1(expr* e, TVA* tva) {

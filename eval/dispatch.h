@@ -76,9 +76,16 @@ eval_result f_OPLOGLIT(expr* e, TVA* tva);
 // cell lev[L] + R of the context; no bounds check (the compiler
 // guarantees level and position).
 eval_result f_OPDUMMY(expr* e, TVA* tva);
-// OPLOOPDUMMY 209.  L: the loop's dummy record.  -> symbol: the cell at
-// the record's position in the context's frame of the record's level.
+// OPLOOPDUMMY 209.  L: the loop's dummy record, whose level is the
+// nesting depth of its `for` loop and whose offset its component in the
+// loop's members.  -> symbol: that component of the member the running
+// loop of that depth has bound (loop_values).
 eval_result f_OPLOOPDUMMY(expr* e, TVA* tva);
+// The members the running `for` loops have bound, by nesting depth
+// (1..MAX_LOOP_DEPTH): loop_values binds the cells of depth (null: none
+// runs) and returns what it held.  Written by the command executor.
+constexpr int MAX_LOOP_DEPTH = 64;
+symbol** loop_values(int depth, symbol** cells);
 
 // Fast list forms, bound only by the binding of defined-variable bodies
 // (functab holds guard routines for these opcodes).  L: the operand list,

@@ -143,9 +143,7 @@ set_spec::set_spec(Index* chain, expr* cond_, int flag_) {
   depth = nest_check(d + 1);
 }
 
-void* set_spec::operator new(size_t size) {
-  return new_mblk(htcl(size), 1);
-}
+void* set_spec::operator new(size_t size) { return new_mblk(htcl(size), 1); }
 void set_spec::operator delete(void* p) {
   if (p) del_mblk(0, p);
 }

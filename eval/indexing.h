@@ -23,17 +23,17 @@ struct eexpr;  // shared-expression record of the compiler
 // One item of an indexing: the set it ranges over and the dummies (or the
 // tuple expression) that take its members.
 struct Index {
-  Index* next;     // next item of the same indexing (source order once
-                   // wrapped in a set_spec)
-  set* s;          // the set ranged over (owned)
-  expr* dummies;   // chain of dummy (or tuple element) nodes, or null
-  int32_t level;   // scope level opened for the item, 0 when none
-  int32_t ndum;    // number of nodes in dummies
+  Index* next;    // next item of the same indexing (source order once
+                  // wrapped in a set_spec)
+  set* s;         // the set ranged over (owned)
+  expr* dummies;  // chain of dummy (or tuple element) nodes, or null
+  int32_t level;  // scope level opened for the item, 0 when none
+  int32_t ndum;   // number of nodes in dummies
   // Kept by the compiler while the indexing is compiled and after.
-  eexpr* ee;       // record of the set, while its level is open
-  int32_t cells;   // components of the set's members (its arity)
-  int32_t nrew;    // nodes rewritten at this level
-  expr** rew;      // those nodes (a block of class htcl(8 * nrew))
+  eexpr* ee;      // record of the set, while its level is open
+  int32_t cells;  // components of the set's members (its arity)
+  int32_t nrew;   // nodes rewritten at this level
+  expr** rew;     // those nodes (a block of class htcl(8 * nrew))
   // Filled by the compiler's opcode generation, run by iteration
   // (eval/iterate.h).  Each hook list is a chain of expression-shaped
   // records linked through next.  Clean-up hooks run as cleanup_fn (hook,
@@ -76,10 +76,10 @@ static_assert(std::is_trivially_destructible_v<Index> &&
 // number of its dummies.  Its members, once generated, are the accepted
 // tuples.
 struct set_spec : set {
-  Index* first;   // items in source order
-  expr* cond;     // the condition after ":" or "|", or null
-  int32_t nindex; // number of Index items (scope levels to close)
-  int32_t flag;   // as given to the constructor (1 from the grammar)
+  Index* first;    // items in source order
+  expr* cond;      // the condition after ":" or "|", or null
+  int32_t nindex;  // number of Index items (scope levels to close)
+  int32_t flag;    // as given to the constructor (1 from the grammar)
   // Conjuncts of cond that read none of its own dummies, tested once
   // before any dummy is bound (st_adjust), or null.
   expr* precond;
@@ -89,9 +89,9 @@ struct set_spec : set {
   // complete.
   int32_t split;
   // Kept by the compiler.
-  set_spec* oldss;    // the indexing compiled around this one
-  uint64_t depmask;   // level bits of what the indexing depends on
-  set* rset;          // result set that iteration fills (declarations)
+  set_spec* oldss;   // the indexing compiled around this one
+  uint64_t depmask;  // level bits of what the indexing depends on
+  set* rset;         // result set that iteration fills (declarations)
   // Size record of an evaluation context of its own, filled when the
   // compiler closes the indexing; a nested context points its size at it.
   tva_size size;

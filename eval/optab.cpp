@@ -15,6 +15,7 @@
 #include "eval/elemfunc.h"
 #include "eval/entref.h"
 #include "eval/evalerr.h"
+#include "eval/funcall.h"
 #include "eval/iterops.h"
 #include "eval/paramref.h"
 #include "eval/pcheck.h"

@@ -25,7 +25,6 @@ namespace vexo {
 int di_type;
 int convert_logical;
 
-
 static bool has_vars(const expr* e) { return e && has_flag(e, EF_VARS); }
 
 static expr* true_lit() {

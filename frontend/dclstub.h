@@ -37,9 +37,15 @@ struct funcarg {
 
 struct function : xnode {
   funcarg* args;    // argument domains, or the marker of "..." (dotdotdot)
-  uint32_t fflags;  // type codes, 65536 for `random`
+  uint32_t fflags;  // type codes (8 explicit real arguments, 16 output
+                    // arguments, 0x100 symbolic) and attributes (0x4000 any
+                    // number of arguments, 0x10000 the value may change
+                    // between calls, as for `random`)
   expr* pipe;       // pipe text expression, or null
   expr* format;     // format text expression, or null
+  int32_t nargs;    // argument count: k >= 0 exactly k, -(k+1) at least k
+  void* funcp;      // the routine (eval/funcall.h), null while unavailable
+  void* funcinfo;   // the information word handed to the routine
 
   static void* operator new(size_t size);  // record kind 2
   static void operator delete(void* p);

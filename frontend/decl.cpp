@@ -395,6 +395,14 @@ int yychain(xnode* d, xnode** old) {
   return 0;
 }
 
+void dcl_number(xnode* d) {
+  if (!dac.bynum) dac_grow();
+  d->num = dac.next;
+  dac.bynum[d->num] = d;
+  dac.next += d->kind < N_DKINDS ? xn_inc[d->kind] : 0;
+  if (dac.next >= dac.cap) dac_grow();
+}
+
 xnode* x_copy(xnode* old, xnode* d, int pool_kind) {
   xnode* r = d;
   if (old) {

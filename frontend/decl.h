@@ -240,6 +240,10 @@ int check_slot(double n, char (&text)[32]);
 // abandons the command (cmd_reset2, session/loop.h).  Reports errors of
 // kind 0 (returns).
 int yychain(xnode* d, xnode** old);
+// Numbers d as yychain numbers a new declaration (the by-number table grows
+// as needed) without putting it in the declaration or class lists: the
+// built-in function records, which expressions refer to as declarations.
+void dcl_number(xnode* d);
 // Finishes a declaration: with old non-null, copies d over it (keeping the
 // old record's list link, previous binding, class position and referrers),
 // returns d to its pool (pool_kind, support/pool.h) and returns old; else

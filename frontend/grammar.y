@@ -57,6 +57,7 @@
 
 %code {
 #include "eval/indexing.h"
+#include "eval/builtin.h"
 #include "eval/optab.h"
 #include "eval/setclass.h"
 #include "frontend/conbody.h"
@@ -77,6 +78,7 @@
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
+#include "session/cmdrec.h"
 #include "session/environs.h"
 #include "session/execute.h"
 #include "session/loop.h"
@@ -400,8 +402,8 @@ stmt:
 statement:
     declaration
   | cmd_begin command
-  | compound
-  | ';'                 { cmd("", 0, CK_EMPTY); }
+  | cmd_begin compound
+  | ';'                 { cmd0(CK_EMPTY); }
   | MODEL file_opt ';'  { if ($2) einclude($2, 1); }
   | DATA data_file ';'  { if (int c = data_stmt($2)) RETURN_CODE(c); }
   | CONT ';'            { RETURN_CODE(YYP_CONT); }
@@ -807,9 +809,9 @@ cmd_begin:
 
 command:
     display_kw ditems redir_opt ';'
-      { cmd("i_rf", 4, CK_DISPLAY, $1, nullptr, $2, $3); }
+      { cmd_ixrf(CK_DISPLAY, $1, nullptr, $2, $3); }
   | display_kw indexing ':' ditems redir_opt ';'
-      { cmd("i_rf", 4, CK_DISPLAY, $1, $2, $4, $5); }
+      { cmd_ixrf(CK_DISPLAY, $1, $2, $4, $5); }
   | PRINT print_items redir_opt ';'
       { printcmd(nullptr, $2, $3); }
   | PRINT indexing ':' print_items redir_opt ';'
@@ -829,19 +831,19 @@ command:
   | fix_kw ix_opt fix_target assign_opt ';'
       { fixun($1, $2, $3, $4); }
   | fix_kw redir_opt ';'
-      { cmd("if", 2, CK_FIXDROP, 1, $2); }
+      { cmd_if(CK_FIXDROP, 1, $2); }
   | drop_kw ix_opt drop_target ';'
       { dropadd_cmd($1, $2, $3); }
   | drop_kw redir_opt ';'
-      { cmd("if", 2, CK_FIXDROP, 0, $2); }
+      { cmd_if(CK_FIXDROP, 0, $2); }
   | OBJECTIVE PLAINNAME lex_ref ';'
       { objective_cmd($2, nullptr); }
   | OBJECTIVE PLAINNAME lex_ref subs ';'
       { objective_cmd($2, $4); }
   | OBJECTIVE redir_opt ';'
-      { cmd("f", 1, CK_OBJECTIVE, $2); }
+      { cmd_f(CK_OBJECTIVE, $2); }
   | PROBLEM redir_opt ';'
-      { cmd("f", 1, CK_PROBLEM, $2); }
+      { cmd_f(CK_PROBLEM, $2); }
   | PROBLEM NEWNAME alias_opt ix_opt prob_settings prob_items ';'
       { new_problem($2, $3, $4, reverse($5), $6); }
   | PROBLEM PROBNAME ';'
@@ -849,15 +851,15 @@ command:
   | PROBLEM PROBINAME subs ';'
       { prob_cmd($2->name, $3); }
   | SOLVE redir_opt ';'
-      { cmd("bef", 3, CK_SOLVE, nullptr, nullptr, $2); }
+      { cmd_bef(CK_SOLVE, nullptr, nullptr, $2); }
   | SOLVE PLAINNAME lex_ref redir_opt ';'
       { solve_cmd($2, nullptr, $4); }
   | SOLVE PLAINNAME lex_ref subs redir_opt ';'
       { solve_cmd($2, $4, $5); }
   | OPTION settings redir_opt ';'
-      { cmd("of", 2, CK_OPTION, $2, $3); }
+      { cmd_of(CK_OPTION, $2, $3); }
   | OPTION redir_opt ';'
-      { cmd("of", 2, CK_OPTION, nullptr, $2); }
+      { cmd_of(CK_OPTION, nullptr, $2); }
   | OPTION settings error ';'
       { option_err($2); yyerrok; }
   | RESET ';'
@@ -865,9 +867,9 @@ command:
   | RESET OPTION ';'
       { option_reset_cmd(); }
   | RESET DATA lex_plain plain_names_opt ';'
-      { cmd("il", 2, CK_RESET_DATA, 0, $4); }
+      { cmd_il(CK_RESET_DATA, 0, $4); }
   | UPDATE DATA lex_plain plain_names_opt ';'
-      { cmd("il", 2, CK_UPDATE_DATA, 1, $4); }
+      { cmd_il(CK_UPDATE_DATA, 1, $4); }
   | RESET PROBLEM ';'
       { probreset(nullptr, nullptr); }
   | RESET PROBLEM PROBNAME ';'
@@ -875,13 +877,13 @@ command:
   | RESET PROBLEM PROBINAME subs ';'
       { probreset($3->name, $4); }
   | RESET FUNCTION ';'
-      { cmd("", 0, CK_RESET_FUNCTION); }
+      { cmd0(CK_RESET_FUNCTION); }
   | RESET SUFFIX plainname_opt ';'
-      { cmd("b", 1, CK_RESET_SUFFIX, $3); }
+      { cmd_b(CK_RESET_SUFFIX, $3); }
   | RESET CHECK ';'
-      { cmd("", 0, CK_RESET_CHECK); }
+      { cmd0(CK_RESET_CHECK); }
   | SHOW rlook_on show_names redir_opt ';'
-      { cmd("rf", 2, CK_SHOW, reverse($3), $4); LEXFLAG_RLOOK8(0); }
+      { cmd_rf(CK_SHOW, reverse($3), $4); LEXFLAG_RLOOK8(0); }
   | XREF rlook_on show_names redir_opt ';'
       { xref_cmd(reverse($3), $4); LEXFLAG_RLOOK8(0); }
   | expand_kw redir_opt ';'
@@ -905,29 +907,29 @@ command:
   | WRITE TABLE lex_plain PLAINNAME subs ';'
       { table_io(1, nullptr, $4, $5); }
   | WRITE file_opt ';'
-      { cmd("e", 1, CK_WRITE, $2); }
+      { cmd_e(CK_WRITE, $2); }
   | SOLUTION file ';'
-      { cmd("e", 1, CK_SOLUTION, $2); }
+      { cmd_e(CK_SOLUTION, $2); }
   | SHELL shell_text redir_opt ';'
       { if (int c = shell_stmt($2, $3)) RETURN_CODE(c); }
   | CD file_opt redir_opt ';'
-      { cmd("ef", 2, CK_CD, $2, $3); }
+      { cmd_ef(CK_CD, $2, $3); }
   | CLOSE files_opt ';'
-      { cmd("e", 1, CK_CLOSE, $2); }
+      { cmd_e(CK_CLOSE, $2); }
   | load_kw files_opt ';'
-      { cmd("r", 1, $1, $2); }
+      { cmd_r($1, $2); }
   | COMMANDS file_opt redir_opt ';'
       { commands_stmt($2, $3); }
   | CALL ix_opt call_fn ';'
-      { cmd("_e", 2, CK_CALL, $2, $3); }
+      { cmd_xe(CK_CALL, $2, $3); }
   | SLEEP opt_expr ';'
-      { cmd("e", 1, CK_SLEEP, $2); }
+      { cmd_e(CK_SLEEP, $2); }
   | EXIT opt_expr ';'
-      { cmd("e", 1, CK_EXIT, exit_value($2)); }
+      { cmd_e(CK_EXIT, exit_value($2)); }
   | QUIT ';'
       { if (quit_cmd()) RETURN_CODE(YYP_QUIT); }
   | ENVIRON redir_opt ';'
-      { cmd("f", 1, CK_ENVIRON, $2); }
+      { cmd_f(CK_ENVIRON, $2); }
   | ENVIRON OPTNAME lex_ref indexing ';'
       { environ_dcl($2, $4); }
   | ENVIRON OPTNAME lex_ref ';'

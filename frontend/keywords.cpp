@@ -2,6 +2,7 @@
 // parse_init.
 #include "frontend/keywords.h"
 
+#include "eval/builtin.h"
 #include "eval/dispatch.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
@@ -446,6 +447,7 @@ void parse_init() {
 
   sysdecl_problems();
   sysdecl_sets();
+  builtins_init();
 
   // The system declarations made above stay out of the declaration list.
   decls = saved_decls;

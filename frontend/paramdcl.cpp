@@ -31,7 +31,6 @@ int lazy;
 int old_param_eq;
 int randparam_warn;
 
-
 static bool has_vars(const expr* e) { return e && has_flag(e, EF_VARS); }
 
 // The literal true that replaces a refused check condition.

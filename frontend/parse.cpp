@@ -28,6 +28,7 @@
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
+#include "session/cmdrec.h"
 #include "session/environs.h"
 #include "session/infiles.h"
 #include "session/located.h"
@@ -147,7 +148,7 @@ static int read_data_here() {
 int data_stmt(expr* file) {
   if (cmdstate) {
     if (file)
-      cmd("e", 1, CK_DATA, file);
+      cmd_e(CK_DATA, file);
     else
       error(0,
             "misplaced \"data;\", which cannot appear in a compound "
@@ -155,7 +156,7 @@ int data_stmt(expr* file) {
     return 0;
   }
   if (inslev) {
-    cmd("e", 1, CK_DATA, file);
+    cmd_e(CK_DATA, file);
     // `data;` that read a `commands` file to its end (nextfile ended it)
     // ends that file's parse too.
     return nfs < ins_nfs ? YYP_CMDS : 0;
@@ -165,7 +166,7 @@ int data_stmt(expr* file) {
 }
 
 int shell_stmt(expr* text, redirect* r) {
-  cmd("ef", 2, CK_SHELL, text, r);
+  cmd_ef(CK_SHELL, text, r);
   if (!from_data) return 0;
   return read_data_here();
 }
@@ -175,7 +176,7 @@ void commands_stmt(expr* file, redirect* r) {
     error(0, "Ignoring >... in commands without filename.");
     r = nullptr;
   }
-  if (cmdstate || file) cmd("ef", 2, CK_COMMANDS, file, r);
+  if (cmdstate || file) cmd_ef(CK_COMMANDS, file, r);
 }
 
 int snapshot_bit(symbol* word) {
@@ -190,7 +191,7 @@ int snapshot_bit(symbol* word) {
 }
 
 void snapshot_stmt(intptr_t bits, redirect* r) {
-  if (!(bits & 256)) cmd("if", 2, CK_SNAPSHOT, static_cast<int>(bits), r);
+  if (!(bits & 256)) cmd_if(CK_SNAPSHOT, static_cast<int>(bits), r);
 }
 
 expr* exit_value(expr* e) { return e ? make_numeric(e) : new_num(0.); }
@@ -295,6 +296,21 @@ expr* cond_expr(expr* e) {
 }
 
 expr* not_op(expr* e) { return logical_not(cond_expr(e)); }
+
+expr* cond_value(expr* e) {
+  if (!e || !is_logical(e)) return e;
+  return makeif(e, new_num(1.), new_num(0.));
+}
+
+void arg_values(expr* args) {
+  for (expr* a = args; a; a = a->next) {
+    if (opcode(a) != OPARG) continue;
+    if (a->L.ss)
+      arg_values(a->R.e);
+    else
+      a->R.e = cond_value(a->R.e);
+  }
+}
 
 expr* logop(int opc, expr* a, expr* b) {
   a = cond_expr(a);
@@ -499,12 +515,15 @@ expr* tab_group(set_spec* ix, int flags, expr* items) {
 }
 
 set_spec* loop_indexing(set_spec* ss) {
+  // The indexing's own scope ends: the body is read at the level of the
+  // loop statement, so that its indexings lie where its commands are
+  // compiled.  Its dummy names stand for the components of the loop's
+  // member instead.
+  end_context(ss, nullptr);
+  int pos = 0;
   for (Index* ix = ss->first; ix; ix = ix->next) {
-    if (!ix->dummies) continue;
-    if (ix->ndum == 1 && opcode(ix->dummies) == OPDUMMY)
-      loopdumify(reinterpret_cast<symbol*>(ix->dummies->op), ix->s);
-    else
-      loopdumifye(ix->dummies);
+    if (ix->dummies) loopdumifye(ix->dummies, pos);
+    pos += ix->s->arity;
   }
   return ss;
 }

@@ -155,6 +155,11 @@ expr* undeclared(symbol* s);
 // arithmetic one with variables is compared with 0 (relop !=), any other
 // tested by OPTESTNZ over its numeric form.
 expr* cond_expr(expr* e);
+// A condition used as a value: 1 where it holds, else 0 (other
+// expressions unchanged).
+expr* cond_value(expr* e);
+// cond_value on each argument of an argument list, in iterated groups too.
+void arg_values(expr* args);
 // not, and/or (OPAND, OPOR: flags the union of the operands', nonlinear
 // with variables), xor (not over <==>), and the implications (OP_IFF,
 // OPIMPLIES, OPIMPLIEDBY, OPIMPELSE72, OPIMPELSE79; c null without else).
@@ -221,9 +226,9 @@ expr* text_of_strings(list* strings);
 // list of items (flags 0) or by "<" items ">" (flags 8); items newest
 // first.
 expr* tab_group(set_spec* ix, int flags, expr* items);
-// The indexing of a `for` loop: each dummy becomes a loop dummy
-// (loopdumify with its name and set; loopdumifye for a tuple's chain of
-// dummies).  Returns ss.
+// The indexing of a `for` loop: its scope is closed, and each of its
+// dummy names becomes a loop dummy for the loop's body (loopdumifye, with
+// the components each item's dummies take).  Returns ss.
 set_spec* loop_indexing(set_spec* ss);
 // An argument-list entry (OPARG): a plain argument (ix null), or an
 // indexing with its nested list (the indexing's scope ends here); and the

@@ -7,10 +7,10 @@
 
 #include <cstring>
 
-#include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
 #include "frontend/reader.h"
+#include "session/cmdrec.h"
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"

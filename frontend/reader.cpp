@@ -13,8 +13,8 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "frontend/cmdbuild.h"
 #include "frontend/neighbours.h"
+#include "session/cmdrec.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"

@@ -58,10 +58,10 @@ struct var_term {
 // The part shared by variables and constraints.  Data (initial values,
 // initial duals, suffix values) are the per-member arrays of xnode2.
 struct convar : xnode2 {
-  double stamp2;  // second stamp, 1.0 at construction
-  expr* sufinit;  // suffix initialisers (OP248 nodes: L suffix, R value)
-  void* inst[2];  // instance data: both point into the surviving record
-  int32_t ninst;  // generated members, -1 before generation
+  double stamp2;     // second stamp, 1.0 at construction
+  expr* sufinit;     // suffix initialisers (OP248 nodes: L suffix, R value)
+  void* inst[2];     // instance data: both point into the surviving record
+  int32_t ninst;     // generated members, -1 before generation
   int32_t stmtrefs;  // references in the statement being read (the lexer)
 
   // `suffix NAME expr`: pushes an initialiser for a declared suffix (and

@@ -14,6 +14,8 @@
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
 #include "frontend/reader.h"
+#include "report/prex.h"
+#include "session/cmdrec.h"
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"

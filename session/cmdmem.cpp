@@ -1,28 +1,47 @@
-// Command memory on a chain of text blocks.
+// The command arena on a chain of text blocks.
 #include "session/cmdmem.h"
 
 #include <cstring>
 
-#include "session/loop.h"
+#include "support/pool.h"
 #include "support/text.h"
 
 namespace vexo {
 
-// The blocks of the running command; null when it has none.
+// The newest block of the arena; null when it has none.
 static charblk* cmd_blocks;
 
-static void cmdmem_free(void*) {
-  cbfree(cmd_blocks);
-  cmd_blocks = nullptr;
-}
-
 void* cmdmem(size_t n) {
-  if (!cmd_blocks) register_cleanup(cmdmem_free, nullptr);
   // Multiples of 8 keep every piece aligned like the block text.
   n = (n + 7) & ~size_t{7};
-  void* p = cballoc(&cmd_blocks, n ? n : 8);
+  if (!n) n = 8;
+  void* p = cballoc(&cmd_blocks, n);
   std::memset(p, 0, n);
   return p;
+}
+
+void cmdmem_release() {
+  charblk* b = cmd_blocks;
+  if (!b) return;
+  while (b->prev) {
+    charblk* older = b->prev;
+    del_mblk(b->k, b);
+    b = older;
+  }
+  b->left += b->next - b->text();
+  b->next = b->text();
+  cmd_blocks = b;
+}
+
+cmd_arena cmdmem_save() {
+  cmd_arena a{cmd_blocks};
+  cmd_blocks = nullptr;
+  return a;
+}
+
+void cmdmem_restore(cmd_arena a) {
+  if (cmd_blocks) cbfree(cmd_blocks);
+  cmd_blocks = a.blocks;
 }
 
 void cmdmem_reset() { cmd_blocks = nullptr; }

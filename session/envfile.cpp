@@ -216,8 +216,8 @@ static void simplify(char* p) {
   char* out = p;
   const char* in = p;
   while (*in) {
-    if (in[0] == '/' && (in[1] == '/' || (in[1] == '.' && (in[2] == '/' ||
-                                                            !in[2])))) {
+    if (in[0] == '/' &&
+        (in[1] == '/' || (in[1] == '.' && (in[2] == '/' || !in[2])))) {
       in += in[1] == '/' ? 1 : 2;
       continue;
     }
@@ -253,8 +253,7 @@ void init_libpath(const char* argv0) {
         }
         first_empty = false;
       } else if (len + nl + 2 <= PATH_BUF) {
-        Snprintf(prog, sizeof prog, "%.*s/%s", static_cast<int>(len), p,
-                 argv0);
+        Snprintf(prog, sizeof prog, "%.*s/%s", static_cast<int>(len), p, argv0);
         if (real_executable(prog)) {
           found = prog;
           break;

@@ -11,6 +11,7 @@
 #include "frontend/strexpr.h"
 #include "report/prset.h"
 #include "session/cmdfiles.h"
+#include "session/cmdrec.h"
 #include "session/optcmd.h"
 #include "session/options.h"
 #include "session/opttable.h"
@@ -159,8 +160,7 @@ static symbol** member_tuple(xenvir* x, symbol** tuple) {
 }
 
 void env_change(xenvir* x, symbol** sub) {
-  envir** slot = x->members ? &x->slots[set_lookup(x->members, sub)]
-                            : &x->e;
+  envir** slot = x->members ? &x->slots[set_lookup(x->members, sub)] : &x->e;
   cur_envp = slot;
   envir* N = *slot;
   envir* H = *Current_slot;
@@ -199,8 +199,8 @@ void env_change(xenvir* x, symbol** sub) {
     cur_xenv_sub = nullptr;
     int n = arity_of(x);
     if (n) {
-      if (!cur_elem || static_cast<size_t>(n) * sizeof(symbol*) >
-                           (size_t{8} << k_elem)) {
+      if (!cur_elem ||
+          static_cast<size_t>(n) * sizeof(symbol*) > (size_t{8} << k_elem)) {
         if (cur_elem) del_mblk(k_elem, cur_elem);
         k_elem = htcl(static_cast<size_t>(n) * sizeof(symbol*));
         cur_elem = static_cast<symbol**>(new_mblk(k_elem));
@@ -221,7 +221,7 @@ void environ_dcl(cstr* name, set_spec* ix) {
     error(0, "%s is already a declared environment.\n", s->name);
   else
     new_xenvir(s, ix);
-  cmd("_", 1, CK_EMPTY, ix);
+  cmd_x(CK_EMPTY, ix);
 }
 
 // "must" or "cannot" be subscripted.
@@ -342,10 +342,10 @@ void environ_cmd0(set_spec* ix, cstr* name, expr* subscript, cstr* source,
     // Nothing to run: `environ {indexing} name[...]` only declares.
     edelete(subscript);
     edelete(source_sub);
-    cmd("_", 1, CK_EMPTY, ix);
+    cmd_x(CK_EMPTY, ix);
     return;
   }
-  cmd("_bebe", 5, CK_ENVIRON_SET, ix, s, subscript, src, source_sub);
+  cmd_xbebe(CK_ENVIRON_SET, ix, s, subscript, src, source_sub);
 }
 
 void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,

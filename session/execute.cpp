@@ -1,142 +1,510 @@
-// Command dispatch: the least dispatcher.
+// Command dispatch: the executor, the handler table and the commands
+// carried out here (loops, if, break, continue, exit, sleep, call).
 #include "session/execute.h"
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
+#include "compiler/compile.h"
+#include "compiler/context.h"
+#include "compiler/opgen.h"
+#include "compiler/tva.h"
 #include "data/readdata.h"
 #include "eval/dispatch.h"
-#include "frontend/cmdbuild.h"
+#include "eval/indexing.h"
+#include "eval/iterate.h"
+#include "eval/set.h"
+#include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/keywords.h"
 #include "frontend/neighbours.h"
+#include "frontend/paramdcl.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "report/indextab.h"
+#include "report/print.h"
 #include "session/cmdfiles.h"
+#include "session/cmdlist.h"
+#include "session/cmdmem.h"
+#include "session/cmdrec.h"
 #include "session/environs.h"
 #include "session/include.h"
 #include "session/loop.h"
 #include "session/optcmd.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
+#include "support/block.h"
+#include "support/format.h"
+#include "support/machine.h"
 #include "support/message.h"
 
 namespace vexo {
 
-const char* const cmdname[CMD_KIND_MAX - CMD_KIND_MIN + 1] = {
-    "close",
-    "objective",
-    "option",
-    "shell",
-    "show",
-    "solution",
-    "solve",
-    "write",
-    "display",
-    "drop",
-    "restore",
-    "fix",
-    "unfix",
-    "for",
-    "let",
-    "print",
-    "printf",
-    "read",
-    "repeat",
-    "reset_problem",
-    "expand",
-    "commands",
-    "data",
-    "drop_or_restore_all",
-    "objective_show",
-    "environ",
-    "call",
-    "cd",
-    "environ",
-    "problem",
-    "problem",
-    "xref",
-    "if",
-    "read_table",
-    "write_table",
-    "load",
-    "reload",
-    "unload",
-    "remove",
-    "sleep",
-    "exit",
-    "then",
-    "else_check",
-    "else",
-    "endif",
-    "rbrace",
-    "repeat_end",
-    "break",
-    "continue",
-    "loopend",
-    "semicolon",
-    "option_reset",
-    "breakpoint",
-    "reset data",
-    "update data",
-    "{...}",
-    "delete",
-    "purge",
-    "break_all",
-    "break_commands",
-    "check",
-    "reset_function",
-    "reset_suffix",
-    "reset_check",
-    "snapshot"};
+const char* const cmdname[N_CMD_KINDS] = {"close",
+                                          "objective",
+                                          "option",
+                                          "shell",
+                                          "show",
+                                          "solution",
+                                          "solve",
+                                          "write",
+                                          "display",
+                                          "drop",
+                                          "restore",
+                                          "fix",
+                                          "unfix",
+                                          "for",
+                                          "let",
+                                          "print",
+                                          "printf",
+                                          "read",
+                                          "repeat",
+                                          "reset_problem",
+                                          "expand",
+                                          "commands",
+                                          "data",
+                                          "drop_or_restore_all",
+                                          "objective_show",
+                                          "environ",
+                                          "call",
+                                          "cd",
+                                          "environ",
+                                          "problem",
+                                          "problem",
+                                          "xref",
+                                          "if",
+                                          "read_table",
+                                          "write_table",
+                                          "load",
+                                          "reload",
+                                          "unload",
+                                          "remove",
+                                          "sleep",
+                                          "exit",
+                                          "then",
+                                          "else_check",
+                                          "else",
+                                          "endif",
+                                          "rbrace",
+                                          "repeat_end",
+                                          "break",
+                                          "continue",
+                                          "loopend",
+                                          "semicolon",
+                                          "option_reset",
+                                          "breakpoint",
+                                          "reset data",
+                                          "update data",
+                                          "{...}",
+                                          "delete",
+                                          "purge",
+                                          "break_all",
+                                          "break_commands",
+                                          "check",
+                                          "reset_function",
+                                          "reset_suffix",
+                                          "reset_check",
+                                          "snapshot"};
 
-void execute(int kind, const cmd_place& where, const cmd_args* args) {
+double ncmds;
+FILE* exec_listing;
+
+namespace {
+
+// How the chain being run goes on after a record: on; leave the loops up
+// to and including the target; start the target loop's next pass; leave
+// every loop (break all, break commands); abandon the chain (an interrupt,
+// new warnings).
+enum flow_kind { FLOW_ON, FLOW_BREAK, FLOW_NEXT, FLOW_END, FLOW_STOP };
+flow_kind flow;
+cmd_compound* flow_target;
+// Warnings when the chain started.
+int warn_start;
+
+// A loop while it runs, innermost first.
+struct loop_run {
+  loop_run* prev;
+  cmd_compound* o;
+  int inslev;
+  bool ended;
+};
+loop_run* running;
+
+// Links a running loop for the extent of its handler.
+struct loop_frame {
+  loop_run r;
+  explicit loop_frame(cmd_compound* o) : r{running, o, cmd_inslev, false} {
+    running = &r;
+  }
+  ~loop_frame() { running = r.prev; }
+  loop_frame(const loop_frame&) = delete;
+  loop_frame& operator=(const loop_frame&) = delete;
+};
+
+// The compile bracket of one expression of a command: compiled in place,
+// evaluated, and the compilation undone before anything else compiles.
+// The context is freed however the evaluation ends.
+struct tva_hold {
+  TVA* t;
+  ~tva_hold() {
+    if (t) del_tva(t);
+  }
+};
+
+bool keeps_compiled(int kind) {
+  return kind >= CK_CLOSE && kind <= CK_EXIT && kind != CK_WRITE &&
+         kind != CK_LOOP_FOR && kind != CK_LOOP_REPEAT && kind != CK_COMMANDS &&
+         kind != CK_DATA && (kind < CK_LOAD || kind > CK_REMOVE);
+}
+
+// The truth of the condition at *pe, compiled for record c.
+bool test(cmd_fields* c, expr** pe) {
+  curcmd = c;
+  cmdnum = c->kind;
+  compile_start();
+  mri(pe, 1);
+  tva_hold h{compile_end(c->xrp)};
+  bool v = eval_true(*pe, h.t);
+  del_tva(h.t);
+  h.t = nullptr;
+  cmdxreset(c->xrp, nullptr);
+  return v;
+}
+
+// The number at *pe (a constant is taken as it is), compiled for c.
+double number(cmd_fields* c, expr** pe) {
+  if (opcode(*pe) == OPNUM) return (*pe)->L.d;
+  compile_start();
+  mri(pe, 1);
+  tva_hold h{compile_end(c->xrp)};
+  return eval_num(*pe, h.t);
+}
+
+void run_chain(cmd_fields* c);
+
+// Runs one record.
+void run_one(cmd_fields* c) {
+  curcmd = c;
+  signal_point();
+  if (gotbreak || warnings > warn_start) {
+    flow = FLOW_STOP;
+    return;
+  }
+  run_cleanups();
+  ncmds += 1;
+  if (double* n = sysparam_cell(Cmdno)) *n = ncmds;
+  Cmdno->stamp = nextgenlev;
+  if (param* t = Time_params[T_VEXO]) t->stamp = nextgenlev;
+  int kind = c->kind;
   if (kind < CMD_KIND_MIN || kind > CMD_KIND_MAX)
     bug("Bad ncmd = %d in execute()", kind);
-  double* n = sysparam_cell(Cmdno);
-  if (n) *n += 1;
-  const expr* value = args ? args->e[0] : nullptr;
-  if (kind == CK_EXIT && value && opcode(value) == OPNUM &&
-      std::isfinite(value->L.d)) {
-    // Truncated; a value beyond an int keeps its low bits, as the exit
-    // status does.
-    double v = std::trunc(value->L.d);
-    myexit(static_cast<int>(static_cast<int64_t>(std::fmod(v, 4294967296.0))));
+  if (kind <= CK_EXIT) {
+    depsetup(c->deps, c->ndep);
+    if (trans_state <= 2) req_collect = c->cflags & 3;
+    if (need_prob) need_prob |= c->cflags & 4;
   }
-  cmdplace = where;
-  cmdplace.name = cmdname[kind - CMD_KIND_MIN];
-  cmdplace.cmdno = n ? *n : 0;
-  curcmd = &cmdplace;
+  if (blockmode) blockstart(cmdname[kind - CMD_KIND_MIN]);
   cmdnum = kind;
-  switch (args ? kind : 0) {
-    case CK_OPTION:
-      option_cmd(args->items, args->r);
-      break;
-    case CK_OPTION_RESET:
-      option_reset();
-      break;
-    case CK_ENVIRON_SET:
-      environ_cmd(args->ix, args->b[0], args->e[0], args->b[1], args->e[1]);
-      break;
-    case CK_ENVIRON:
-      cur_environ(args->r);
-      break;
-    case CK_COMMANDS:
-      commands_or_data(args->e[0], args->r, 1);
-      break;
-    case CK_DATA:
-      commands_or_data(args->e[0], nullptr, 0);
-      break;
-    case CK_CLOSE:
-      close_cmde(args->e[0], nullptr);
-      break;
-    case CK_REMOVE:
-      remove_cmd(args->e[0], nullptr);
-      break;
-    default:
-      not_implemented(cmdplace.name);
+  cmdtab[kind - CMD_KIND_MIN](c);
+  curcmd = c;
+  if (keeps_compiled(kind)) cmdxreset(c->xrp, nullptr);
+  dep_reset();
+  if (rc > 1) bailout();
+}
+
+void run_chain(cmd_fields* c) {
+  for (; c && flow == FLOW_ON; c = c->next) run_one(c);
+}
+
+// After a loop's body: whether the loop goes on with its next pass.  A
+// flow meant for an outer loop (or for none) leaves this one.
+bool next_pass(cmd_compound* o) {
+  if (flow == FLOW_NEXT && flow_target == o) {
+    flow = FLOW_ON;
+    return true;
   }
-  cmd_done();
+  if (flow == FLOW_BREAK && flow_target == o) {
+    flow = FLOW_ON;
+    return false;
+  }
+  return flow == FLOW_ON;
+}
+
+// ---- The handlers of this module -------------------------------------------
+
+void bad_kind(cmd_fields* c) { bug("Bad ncmd = %d in execute()", c->kind); }
+
+// The member a running for loop has bound, for the extent of its handler.
+struct loop_member {
+  int depth;
+  symbol** saved;
+  loop_member(int d, symbol** cells) : depth(d), saved(loop_values(d, cells)) {}
+  ~loop_member() { loop_values(depth, saved); }
+  loop_member(const loop_member&) = delete;
+  loop_member& operator=(const loop_member&) = delete;
+};
+
+void for_cmd(cmd_fields* c) {
+  cmd_compound* o = compound(c);
+  set_spec* ss = o->ix;
+  curcmd = c;
+  // The loop runs over the members its indexing has now: compiled, walked
+  // at once and copied, the compilation undone before the body runs (the
+  // body's commands compile on their own).
+  compile_start();
+  ss_setup(ss, nullptr);
+  ss_teardown(ss);
+  tva_hold h{compile_end(c->xrp)};
+  int arity = 0;
+  for (Index* ix = ss->first; ix; ix = ix->next) arity += ix->s->arity;
+  std::vector<symbol*> tuples;
+  if (TVA* w = ss_begin(ss, h.t)) {
+    do tuples.insert(tuples.end(), ss->first->vals, ss->first->vals + arity);
+    while (ss_continue(ss, w));
+  }
+  del_tva(h.t);
+  h.t = nullptr;
+  cmdxreset(c->xrp, nullptr);
+  size_t n = arity ? tuples.size() / size_t(arity) : 0;
+
+  loop_frame frame(o);
+  std::vector<symbol*> cells(size_t(arity) + 1);
+  loop_member member(o->loopdepth, cells.data());
+  for (size_t k = 0; k < n; ++k) {
+    for (int i = 0; i < arity; ++i) cells[i] = tuples[k * size_t(arity) + i];
+    run_chain(o->body);
+    if (!next_pass(o) || frame.r.ended) return;
+  }
+}
+
+void repeat_cmd(cmd_fields* c) {
+  cmd_compound* o = compound(c);
+  loop_frame frame(o);
+  for (;;) {
+    if (o->cond && !test(c, &o->cond)) return;
+    run_chain(o->body);
+    if (!next_pass(o) || frame.r.ended) return;
+    if (o->tcond) {
+      depsetup(o->tdeps, o->ntdeps);
+      if (!test(c, &o->tcond)) return;
+    }
+  }
+}
+
+void if_run(cmd_fields* c) {
+  cmd_compound* o = compound(c);
+  run_chain(test(c, &o->cond) ? o->body : o->els);
+}
+
+void braces_cmd(cmd_fields* c) {
+  cmd_compound* o = compound(c);
+  loop_frame frame(o);
+  run_chain(o->body);
+}
+
+void endif_cmd(cmd_fields*) {}
+
+void break_cmd(cmd_fields* c) {
+  flow = FLOW_BREAK;
+  flow_target = static_cast<cmd_compound*>(c->f()[0].p);
+}
+
+void continue_cmd(cmd_fields* c) {
+  flow = FLOW_NEXT;
+  flow_target = static_cast<cmd_compound*>(c->f()[0].p);
+}
+
+// break all and break commands: no command file runs loops here, so both
+// leave every loop of the chain; an include file open is closed.
+void break_all_cmd(cmd_fields*) {
+  if (nfs > 0) end_include(2);
+  flow = FLOW_END;
+}
+
+void exit_cmd(cmd_fields* c) {
+  expr** pe = &c->f()[0].e;
+  if (!*pe) myexit(rc);
+  double v = std::trunc(number(c, pe));
+  if (!std::isfinite(v)) v = 0;
+  // A value beyond an int keeps its low bits, as the exit status does.
+  myexit(static_cast<int>(static_cast<int64_t>(std::fmod(v, 4294967296.0))));
+}
+
+void sleep_cmd(cmd_fields* c) {
+  expr** pe = &c->f()[0].e;
+  if (!*pe) return;
+  double secs = number(c, pe);
+  // Sleeping ends early at an interrupt (the handlers do not restart it).
+  sleeper(std::min(secs, 1e9));
+}
+
+// call: the call evaluated once, or once per member of its indexing.
+void call_cmd(cmd_fields* c) {
+  set_spec* ix = c->f()[0].ss;
+  expr** pe = &c->f()[1].e;
+  compile_start();
+  if (ix) ss_setup(ix, nullptr);
+  mri(pe, 1);
+  if (ix) ss_teardown(ix);
+  tva_hold h{compile_end(c->xrp)};
+  if (!ix) {
+    eval(*pe, h.t);
+  } else if (TVA* w = ss_begin(ix, h.t)) {
+    do eval(*pe, w);
+    while (ss_continue(ix, w));
+  }
+  pr_cmd = 0;
+}
+
+void option_run(cmd_fields* c) { option_cmd(c->f()[0].o, c->f()[1].r); }
+
+void option_reset_run(cmd_fields*) { option_reset(); }
+
+void environ_run(cmd_fields* c) {
+  cmd_arg* f = c->f();
+  environ_cmd(f[0].ss, f[1].b, f[2].e, f[3].b, f[4].e);
+}
+
+void cur_environ_run(cmd_fields* c) { cur_environ(c->f()[0].r); }
+
+void commands_run(cmd_fields* c) {
+  commands_or_data(c->f()[0].e, c->f()[1].r, 1);
+}
+
+void data_run(cmd_fields* c) { commands_or_data(c->f()[0].e, nullptr, 0); }
+
+void close_run(cmd_fields* c) { close_cmde(c->f()[0].e, c->xrp); }
+
+void remove_run(cmd_fields* c) { remove_cmd(c->f()[0].e, c->xrp); }
+
+void print_run(cmd_fields* c) {
+  print_cmd(c->f()[0].ss, &c->f()[1].e, c->f()[2].r, c->xrp);
+}
+
+void printf_run(cmd_fields* c) {
+  printf_cmd(c->f()[0].ss, &c->f()[1].e, &c->f()[2].e, c->f()[3].r, c->xrp);
+}
+
+}  // namespace
+
+void not_implemented_cmd(cmd_fields* c) {
+  not_implemented(cmdname[c->kind - CMD_KIND_MIN]);
+}
+
+// The handler of each kind; kinds whose owners have not built them yet
+// report themselves as not implemented.
+const cmd_handler cmdtab[N_CMD_KINDS] = {
+    close_run,            // 26 close
+    not_implemented_cmd,  // 27 objective
+    option_run,           // 28 option
+    not_implemented_cmd,  // 29 shell
+    not_implemented_cmd,  // 30 show
+    not_implemented_cmd,  // 31 solution
+    not_implemented_cmd,  // 32 solve
+    not_implemented_cmd,  // 33 write
+    not_implemented_cmd,  // 34 display
+    not_implemented_cmd,  // 35 drop
+    not_implemented_cmd,  // 36 restore
+    not_implemented_cmd,  // 37 fix
+    not_implemented_cmd,  // 38 unfix
+    for_cmd,              // 39 for
+    not_implemented_cmd,  // 40 let
+    print_run,            // 41 print
+    printf_run,           // 42 printf
+    not_implemented_cmd,  // 43 read
+    repeat_cmd,           // 44 repeat
+    not_implemented_cmd,  // 45 reset_problem
+    not_implemented_cmd,  // 46 expand
+    commands_run,         // 47 commands
+    data_run,             // 48 data
+    not_implemented_cmd,  // 49 drop_or_restore_all
+    not_implemented_cmd,  // 50 objective_show
+    environ_run,          // 51 environ
+    call_cmd,             // 52 call
+    not_implemented_cmd,  // 53 cd
+    cur_environ_run,      // 54 environ
+    not_implemented_cmd,  // 55 problem
+    not_implemented_cmd,  // 56 problem
+    not_implemented_cmd,  // 57 xref
+    if_run,               // 58 if
+    not_implemented_cmd,  // 59 read_table
+    not_implemented_cmd,  // 60 write_table
+    not_implemented_cmd,  // 61 load
+    not_implemented_cmd,  // 62 reload
+    not_implemented_cmd,  // 63 unload
+    remove_run,           // 64 remove
+    sleep_cmd,            // 65 sleep
+    exit_cmd,             // 66 exit
+    bad_kind,             // 67 then
+    bad_kind,             // 68 else_check
+    bad_kind,             // 69 else
+    endif_cmd,            // 70 endif
+    bad_kind,             // 71 rbrace
+    bad_kind,             // 72 repeat_end
+    break_cmd,            // 73 break
+    continue_cmd,         // 74 continue
+    continue_cmd,         // 75 loopend
+    bad_kind,             // 76 semicolon
+    option_reset_run,     // 77 option_reset
+    bad_kind,             // 78 breakpoint
+    not_implemented_cmd,  // 79 reset data
+    not_implemented_cmd,  // 80 update data
+    braces_cmd,           // 81 {...}
+    not_implemented_cmd,  // 82 delete
+    not_implemented_cmd,  // 83 purge
+    break_all_cmd,        // 84 break_all
+    break_all_cmd,        // 85 break_commands
+    not_implemented_cmd,  // 86 check
+    not_implemented_cmd,  // 87 reset_function
+    not_implemented_cmd,  // 88 reset_suffix
+    not_implemented_cmd,  // 89 reset_check
+    not_implemented_cmd,  // 90 snapshot
+};
+
+void execute(cmd_fields* first) {
+  if (cmd_discard) return;
+  if (exec_listing) {
+    for (cmd_fields* c = first; c; c = c->next)
+      cmd_describe(exec_listing, c, 0);
+    cmd_mem_reset();
+    return;
+  }
+  if (rc > 1) bailout();
+  if (cmd_prompts) {
+    // The brace group that switched the prompts is complete.
+    prompts = prompt0;
+    cmd_prompts = 0;
+    if (rc > 1) bailout();
+    rc = cmd_rc;
+  }
+  // References of a statement being read (whose start ran this chain)
+  // wait aside for its record.
+  int32_t npending;
+  cmd_dep* pending = take_deps(&npending);
+  if (pr_badnames) {
+    pr_badnames = 0;
+  } else {
+    warn_start = warnings;
+    flow = FLOW_ON;
+    run_chain(first);
+  }
+  if (blockmode) blockstart("misc");
+  warnings = warn0 = 0;
+  cmdnum = 0;
+  curcmd = nullptr;
+  flow = FLOW_ON;
+  if (gotbreak) {
+    gotbreak = 0;
+    if (blockmode) blockstart("break");
+    Printf("<BREAK>\n");
+    fflush(stdout);
+    if (blockmode) blockstart("misc");
+    bail1out();
+  }
+  depsetup(pending, npending);
+  cmd_mem_reset();
 }
 
 // ---------------------------------------------------------------------------
@@ -144,14 +512,20 @@ void execute(int kind, const cmd_place& where, const cmd_args* args) {
 
 namespace {
 
-// What a nested reading changes of the level it interrupts.
+// What a nested reading changes of the level it interrupts: the input's
+// insertion state, the running command, the output, and the interpreter's
+// records (the commands of the file get an arena and compounds of their
+// own).
 struct insertion_state {
   int inslev, ins_nfs, ins_eof, at_eof, cmd_start, prompt2, parse_time;
   int cmdnum;
-  void* curcmd;
-  cmd_place place;
+  cmd_fields* curcmd;
   FILE* stdOut;
   int stdOut_idf;
+  cmd_build build;
+  flow_kind flow;
+  cmd_compound* flow_target;
+  int warn_start;
 
   void save() {
     inslev = vexo::inslev;
@@ -163,18 +537,20 @@ struct insertion_state {
     parse_time = vexo::parse_time;
     cmdnum = vexo::cmdnum;
     curcmd = vexo::curcmd;
-    place = cmdplace;
     stdOut = vexo::stdOut;
     stdOut_idf = vexo::stdOut_idf;
+    build = cmd_build_save();
+    flow = vexo::flow;
+    flow_target = vexo::flow_target;
+    warn_start = vexo::warn_start;
   }
   // The running command's fields: on the normal path only (the abort
   // path forgets the command).
   void restore_command() const {
     vexo::cmdnum = cmdnum;
     vexo::curcmd = curcmd;
-    cmdplace = place;
   }
-  void restore() const {
+  void restore() {
     vexo::inslev = inslev;
     vexo::ins_nfs = ins_nfs;
     vexo::ins_eof = ins_eof;
@@ -185,6 +561,10 @@ struct insertion_state {
     vexo::stdOut = stdOut;
     vexo::stdOut_idf = stdOut_idf;
     df = vexo::stdOut;
+    cmd_build_restore(build);
+    vexo::flow = flow;
+    vexo::flow_target = flow_target;
+    vexo::warn_start = warn_start;
   }
 };
 
@@ -194,10 +574,8 @@ void read_commands(const char* fname) {
   cmd_start = in_cmds;
   int r = yyparse();
   if (r == YYP_QUIT) myexit(rc);
-  if (cmdstate) {
+  if (int k = open_compound_kind()) {
     // A compound command is left open at the end of the file.
-    int k = open_compound_kind();
-    if (k < CMD_KIND_MIN || k > CMD_KIND_MAX) k = CK_BRACES;
     error(0, "end of \"%s\" with incomplete \"%s\" command.", fname,
           cmdname[k - CMD_KIND_MIN]);
     cmd_reset2();
@@ -249,8 +627,21 @@ void not_implemented(const char* name) {
   bailout();
 }
 
+void end_loops(int lev) {
+  for (loop_run* r = running; r; r = r->prev)
+    if (r->inslev >= lev && r->o->h.kind != CK_BRACES) r->ended = true;
+}
+
 void notyet(const char* what) { error(0, "%s not yet implemented", what); }
 
 void help() { notyet("help"); }
+
+void execute_reinit() {
+  ncmds = 0;
+  flow = FLOW_ON;
+  flow_target = nullptr;
+  running = nullptr;
+  warn_start = 0;
+}
 
 }  // namespace vexo

@@ -124,8 +124,8 @@ static void rows(const char* const (&r)[N], const char* fmt) {
 }
 
 template <size_t N>
-[[noreturn]] static void listing(const char* what,
-                                 const char* const (&r)[N], int code) {
+[[noreturn]] static void listing(const char* what, const char* const (&r)[N],
+                                 int code) {
   Fprintf(Stderr, "%s options:\n", what);
   rows(r, "\t%s\n");
   myexit(code);

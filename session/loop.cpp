@@ -9,14 +9,19 @@
 #include <cerrno>
 #include <csignal>
 
-#include "frontend/cmdbuild.h"
+#include "compiler/context.h"
+#include "compiler/recomp.h"
 #include "frontend/decl.h"
 #include "frontend/neighbours.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/cmdmem.h"
+#include "session/cmdrec.h"
+#include "session/execute.h"
 #include "session/include.h"
 #include "session/startup.h"
+#include "session/sysdecls.h"
 #include "solver/solve.h"
 #include "support/block.h"
 #include "support/format.h"
@@ -27,8 +32,7 @@
 
 namespace vexo {
 
-void* curcmd;
-cmd_place cmdplace;
+cmd_fields* curcmd;
 int req_collect;
 char* yylastc_saved;
 volatile std::sig_atomic_t spjb;
@@ -216,19 +220,33 @@ void run_cleanups() {
 void cleanup_reset() {
   cleanup_head.next = cleanup_head.prev = &cleanup_head;
   cleanup_free = nullptr;
+  curcmd = nullptr;
 }
 
-void cmd_mem_reset() { run_cleanups(); }
+void cmd_mem_reset() {
+  run_cleanups();
+  if (lev0) lev0_clear();
+  cmd_mem_free();
+  cmdmem_release();
+}
 
 // ---------------------------------------------------------------------------
 // Recovery
 
+void cmd_reset() { cmd_mem_reset(); }
+
 void cmd_reset2() {
-  // The builders' open frames and the brace count go, so that a later "}"
-  // finds nothing to close.
-  cmdbuild_reset();
+  cmd_rc = rc | 2;
+  if (open_cmds) {
+    // Records that reach the executor while the compounds close are
+    // ignored.
+    cmd_discard = 2;
+    close_compounds();
+  }
+  cmd_reset();
+  cmd_discard = 0;
+  close_compounds();
   bracecnt = 0;
-  cmd_mem_reset();
 }
 
 // After an aborted command: an error read from a file ends the session
@@ -247,6 +265,8 @@ static void abort_reset() {
 // The running command's part of the reset: forget it and, when it had
 // asked for collection, mark a generated problem changed.
 static void cmd_forget() {
+  // The running command's compilation is undone.
+  if (curcmd) cmdxreset(curcmd->xrp, nullptr);
   log_what = &log_model;
   curcmd = nullptr;
   cmdnum = 0;
@@ -254,11 +274,6 @@ static void cmd_forget() {
     req_collect = 0;
     if (trans_state) set_trans_state(1);
   }
-}
-
-void cmd_done() {
-  cmd_forget();
-  cmd_mem_reset();
 }
 
 void cmd_cleanup() {
@@ -272,15 +287,17 @@ void cmd_loopreset() {
 }
 
 void cmdwhere() {
-  if (!curcmd) return;
-  if (!cmdplace.file) {
-    Fprintf(Stderr, "Error executing \"%s\" command:\n", cmdplace.name);
+  cmd_fields* c = curcmd;
+  if (!c) return;
+  const char* name = cmdname[c->kind - CMD_KIND_MIN];
+  if (!c->stmtfname) {
+    Fprintf(Stderr, "Error executing \"%s\" command:\n", name);
   } else {
+    double n = Cmdno ? *sysparam_cell(Cmdno) : 0;
     Fprintf(Stderr,
             "Error at _cmdno %.0f executing \"%s\" command\n"
             "(file %s, line %ld, offset %ld):\n",
-            cmdplace.cmdno, cmdplace.name, cmdplace.file, cmdplace.line,
-            cmdplace.offset);
+            n, name, c->stmtfname, c->stmtline, c->stmtoffset);
   }
 }
 

@@ -34,19 +34,11 @@ struct cleanup_rec {
 static_assert(std::is_trivially_destructible_v<cleanup_rec>,
               "clean-up records are plain pool records");
 
-// The command being executed, or null; its kind is cmdnum.  The executor
-// sets curcmd with cmdplace, which cmdwhere reports: the command's name,
-// its statement's file (null: standard input before any of it was read as
-// a file), line and offset, and the value of _cmdno.
-extern void* curcmd;
-struct cmd_place {
-  const char* name;
-  const char* file;
-  long line;
-  long offset;
-  double cmdno;
-};
-extern cmd_place cmdplace;
+// The command being executed (session/cmdrec.h), or null; its kind is
+// cmdnum.  cmdwhere reports its name, its statement's place and the value
+// of _cmdno.
+struct cmd_fields;
+extern cmd_fields* curcmd;
 // The current command asked for collection of the problem.
 extern int req_collect;
 // The lexer's pending character, saved when the loop starts.
@@ -90,29 +82,30 @@ void unregister_cleanup(cleanup_rec* r);
 // routine runs, so an error inside one does not run it again).
 void run_cleanups();
 // Start-up and `reset`: no live records and an empty free list (the
-// records live in recorded memory, which `reset` frees).
+// records live in recorded memory, which `reset` frees), no running
+// command.
 void cleanup_reset();
 // The command-memory reset after each top-level command and after an
-// error: the pending clean-ups run.  (The option callbacks, the outermost
-// evaluation context and the finished command records come with their
-// owners.)
+// error: the pending clean-ups run, the outermost evaluation context is
+// cleared (lev0_clear), what the finished command records own is freed
+// and the command arena is given back.
 void cmd_mem_reset();
-// After a top-level command that ended normally: it is no longer the
-// running command, and the command memory is reset (cmd_mem_reset).
-void cmd_done();
-// Called by bail1out before the abort reaches the recovery point: forgets
-// the running command, cmd_reset2, and ends a session whose input is a
-// file (the include levels read from a file first): with no include open
-// and a file as the input, the session ends (myexit) with rc | 2.
+// Called by bail1out before the abort reaches the recovery point: the
+// running command's compiled state is undone, the command forgotten, and
+// cmd_reset2 runs; a session whose input is a file ends (myexit) with
+// rc | 2 (the include levels read from a file first).
 void cmd_cleanup();
-// After a syntax error or an abandoned compound command (the front end
-// calls it): abandons the open compound commands and resets the command
-// memory.  The least form: the session reads on also when its input is a
-// file (only an aborted command ends such a session: cmd_cleanup,
-// cmd_loopreset).
+// After an error in a command or a statement: every open compound command
+// is closed (its records discarded), the running loops and the command
+// memory are reset (cmd_reset) and the brace count cleared.  A session
+// whose input is a file reads on (only an aborted command ends it:
+// cmd_cleanup, cmd_loopreset).
 void cmd_reset2();
+// The reset of the command state after an error: the running loops and
+// the command memory (cmd_mem_reset).
+void cmd_reset();
 // The reset at the recovery point: as cmd_cleanup.  (Nested command files
-// and compiled state come with their owners.)
+// come with their owner.)
 void cmd_loopreset();
 // Writes where the running command failed: "Error executing \"%s\"
 // command:\n" or the numbered form with file, line and offset.

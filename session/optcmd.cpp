@@ -15,6 +15,7 @@
 #include "report/prex.h"
 #include "report/prset.h"
 #include "session/cmdfiles.h"
+#include "session/cmdrec.h"
 #include "session/environs.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -81,7 +82,7 @@ void option_free(Optioncmd* items) {
 
 void option_err(Optioncmd* items) { option_free(items); }
 
-void option_reset_cmd() { cmd("", 0, CK_OPTION_RESET); }
+void option_reset_cmd() { cmd0(CK_OPTION_RESET); }
 
 // ---------------------------------------------------------------------------
 // Evaluation of a command's expressions
@@ -498,8 +499,8 @@ eval_result f_OPDOLLAR0(expr* e, TVA* tva) {
 
 eval_result f_OPeeDOLLAR(expr* e, TVA* tva) {
   symbol* s = operand_name(e->L.e, tva);
-  return dollar_value(s, opcode(e) == OPeeDOLLAR220 ? env_operand(e->R.e, tva)
-                                                    : nullptr);
+  return dollar_value(
+      s, opcode(e) == OPeeDOLLAR220 ? env_operand(e->R.e, tva) : nullptr);
 }
 
 eval_result f_OPeDOLLAR0(expr* e, TVA* tva) {

@@ -23,11 +23,11 @@ struct redirect;
 // One item of an option command; items are chained in source order.
 struct Optioncmd {
   Optioncmd* next;
-  cstr* name;      // the name written as a literal (patterns start with
-                   // "*", the marker), or null
-  expr* namex;     // the name computed by an expression, or null
-  expr* env;       // the environment (node 221 or 222), or null: current
-  expr* value;     // the value, or null: show the option
+  cstr* name;   // the name written as a literal (patterns start with
+                // "*", the marker), or null
+  expr* namex;  // the name computed by an expression, or null
+  expr* env;    // the environment (node 221 or 222), or null: current
+  expr* value;  // the value, or null: show the option
 };
 static_assert(std::is_trivially_destructible_v<Optioncmd>,
               "option items are plain pool records");

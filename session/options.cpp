@@ -203,8 +203,7 @@ env_info* option_set(symbol* name, cstr* value, envir** slot) {
   } else {
     e = Myenv[ord];
   }
-  if (slot == cur_envp && e->validator &&
-      e->validator(name, value->text())) {
+  if (slot == cur_envp && e->validator && e->validator(name, value->text())) {
     zap_cstr(&value);
     return e;
   }
@@ -456,7 +455,7 @@ void envinit() {
 // record per option with a slot (texts copied after the records), then the
 // local names.
 struct saved_opt {
-  const char* text;   // NAME=value
+  const char* text;  // NAME=value
   const char* dflt;
   opt_handler handler;
   void* target;
@@ -465,8 +464,8 @@ struct saved_opt {
   int32_t listed;
 };
 static char* saved_block;
-static int saved_n;       // saved options
-static int saved_locals;  // local names after the texts
+static int saved_n;        // saved options
+static int saved_locals;   // local names after the texts
 static char* saved_names;  // first local name
 
 // Copies s at *p and advances it; returns the copy.

@@ -26,21 +26,21 @@ using opt_validator = int (*)(symbol* name, const char* value);
 
 // One record per option name.
 struct env_info {
-  cstr* text;         // NAME=value, or null while the option is undefined
-  const char* dflt;   // default value (without the name)
+  cstr* text;        // NAME=value, or null while the option is undefined
+  const char* dflt;  // default value (without the name)
   opt_handler handler;
-  void* target;       // the typed cell handed to handler
+  void* target;  // the typed cell handed to handler
   opt_validator validator;
-  int32_t envindex;   // slot in env_db, -1 when none
-  int32_t listed;     // 1: entered through the table or the option command
+  int32_t envindex;  // slot in env_db, -1 when none
+  int32_t listed;    // 1: entered through the table or the option command
 };
 
 // The values of one environment, indexed by option ordinal.
 struct envir {
-  cstr** a;      // NAME=value texts, null for undefined
-  uint32_t k;    // size class of a
-  int32_t n;     // slots in use
-  int32_t ref;   // holders
+  cstr** a;     // NAME=value texts, null for undefined
+  uint32_t k;   // size class of a
+  int32_t n;    // slots in use
+  int32_t ref;  // holders
 };
 static_assert(std::is_trivially_destructible_v<env_info> &&
                   std::is_trivially_destructible_v<envir>,

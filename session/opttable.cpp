@@ -37,7 +37,6 @@
 
 namespace vexo {
 
-num_format print_info = {gfmt, 0, 0};
 num_format disp_info = {gfmt, 0, 0};
 num_format csvdisp_info = {gfmt, 0, 0};
 num_format expand_info = {gfmt, 0, 0};
@@ -51,9 +50,7 @@ const char* shell_env_file = "";
 const char* solver = "";
 const char* spec_insert = "";
 const char* outopt = "";
-const char* print_separator = "";
 const char* debug_stub = "";
-const char* format_range_errmsg = "";
 const char* presolve_logfile = "";
 const char* opt_path = "";
 const char* vexo_funclibs = "";
@@ -158,8 +155,7 @@ static long long_prefix(const char* value) {
   errno = 0;
   long n = strtol(value, &end, 10);
   if (end == value) {
-    if (*value && Cautions)
-      error(2, "treating \"%s\" as \"%s\".", value, "0");
+    if (*value && Cautions) error(2, "treating \"%s\" as \"%s\".", value, "0");
   } else if (*end && Cautions) {
     error(2, "treating \"%s\" as \"%.*s\".", value,
           static_cast<int>(end - value), value);
@@ -265,8 +261,7 @@ void update_fixed(const char* value, void* target) {
 }
 
 void set_012(const char* value, void* target) {
-  *static_cast<int*>(target) =
-      value[0] == '1' ? 1 : value[0] == '2' ? 2 : 0;
+  *static_cast<int*>(target) = value[0] == '1' ? 1 : value[0] == '2' ? 2 : 0;
 }
 
 void update_nan(const char* value, void* target) {
@@ -284,8 +279,7 @@ void seed_set(const char* value, void* target) {
   unsigned long n = strtoul(value, &end, 10);
   if (end == value) {
     n = 0;
-    if (*value && Cautions)
-      error(2, "treating \"%s\" as \"%s\".", value, "0");
+    if (*value && Cautions) error(2, "treating \"%s\" as \"%s\".", value, "0");
   } else if (*end && Cautions) {
     error(2, "treating \"%s\" as \"%.*s\".", value,
           static_cast<int>(end - value), value);
@@ -321,8 +315,7 @@ void update_boundtol(const char* value, void* target) {
   double* bt = static_cast<double*>(target);  // value, lower, upper mark
   double x = num_prefix(value, "0");
   bt[0] = x;
-  if (trans_state > 2 && ((x >= bt[2] && bt[2] > 0) || x < bt[1]))
-    need_fd = 1;
+  if (trans_state > 2 && ((x >= bt[2] && bt[2] > 0) || x < bt[1])) need_fd = 1;
 }
 
 void update_presolve(const char* value, void* target) {
@@ -526,8 +519,8 @@ opt_row estuff[N_ESTUFF + N_ESTUFF1] = {
     ROW("show_stats", "0", update_show_stats, &show_stats),
     ROW("print_separator", " ", update_char, &print_separator),
     ROW("display_max_2d_cols", "0", update_int, &display_max_2d_cols),
-    ROWV("objective_precision", "10", update_int, &objective_precision,
-         nullptr, 1),
+    ROWV("objective_precision", "10", update_int, &objective_precision, nullptr,
+         1),
     ROW("all_auxfiles", "acefprsuv", nullptr, nullptr),
     ROW("relax_integrality", "0", update_presolve, &relax_integrality),
     ROW("constraint_drop_tol", "0", update_inteps, &constraint_drop_tol),
@@ -590,8 +583,7 @@ opt_row estuff[N_ESTUFF + N_ESTUFF1] = {
     ROW("cmdtrace", "0", update_int, &cmdtrace),
     ROWV("vexo_funclibs", "-", update_char, &vexo_funclibs, nullptr, 1),
     ROW("table_debug", "", update_int, &table_debug),
-    ROW("table_debug_template", "%.dbtab", update_tabdb,
-        &table_debug_template),
+    ROW("table_debug_template", "%.dbtab", update_tabdb, &table_debug_template),
     ROW("load_funcdcl", "0", update_int, &load_funcdcl),
     ROW("show_presolve_messages", "1", update_int, &show_presolve_messages),
     ROW("let_domain_check", "0", update_int, &let_domain_check),

@@ -11,50 +11,44 @@
 // support/message.h; no_hexfp in support/text.h; output_prec in
 // support/numfmt.h; display_width and MD_prec in report/prex.h; allow_NaN
 // in eval/elemfunc.h; bad_subscripts in eval/evalerr.h; randseed_ZEF in
-// eval/random.h; abs_bt, rel_bt and bigM_used in presolve/presolve.h.
+// eval/random.h; format_range_errmsg in eval/builtin.h; print_info and
+// print_separator in report/print.h; abs_bt, rel_bt and bigM_used in
+// presolve/presolve.h.
 // The cells below have no reader built yet and live here until they do.
 #ifndef VEXO_SESSION_OPTTABLE_H
 #define VEXO_SESSION_OPTTABLE_H
 
 #include <cstdint>
 
+#include "eval/builtin.h"
+#include "report/print.h"
 #include "session/options.h"
+#include "support/numfmt.h"
 
 namespace vexo {
 
-// A number formatter: the text of x at precision prec (significant digits
-// for gfmt, digits after the point for ffmt) in a shared buffer; the
-// length through lenp when not null.
-using num_formatter = char* (*)(double x, int prec, int64_t* lenp);
-// The number format of a precision option and its rounding option.
-struct num_format {
-  num_formatter fmt;  // gfmt, or ffmt while the rounding option is a number
-  int32_t prec;       // the precision option's value
-  int32_t active;     // the precision handed to fmt
-};
-extern num_format print_info;    // print_precision, print_round
+// The number formats of the precision options with their rounding options
+// (support/numfmt.h).
 extern num_format disp_info;     // display_precision, display_round
 extern num_format csvdisp_info;  // csvdisplay_precision, csvdisplay_round
 extern num_format expand_info;   // expand_precision, expand_round
 extern num_format soln_info;     // solution_precision, solution_round
 
 // Text cells (the value part of the option's current text).
-extern const char* shell_name;   // SHELL
+extern const char* shell_name;    // SHELL
 extern const char* vexo_libpath;  // vexo_libpath
-extern const char* tmpdir;       // TMPDIR
-extern const char* auxfiles;     // auxfiles
+extern const char* tmpdir;        // TMPDIR
+extern const char* auxfiles;      // auxfiles
 extern const char* shell_env_file;
 extern const char* solver;
 extern const char* spec_insert;
 extern const char* outopt;
-extern const char* print_separator;
 extern const char* debug_stub;
-extern const char* format_range_errmsg;
 extern const char* presolve_logfile;
-extern const char* opt_path;      // PATH
+extern const char* opt_path;  // PATH
 extern const char* vexo_funclibs;
-extern const char* log_file_opt;  // log_file (the open log:
-                                  // session/cmdfiles.h)
+extern const char* log_file_opt;          // log_file (the open log:
+                                          // session/cmdfiles.h)
 extern const char* table_debug_template;  // "" while it is not usable
 
 // The option files: OPTIONS_IN, OPTIONS_INOUT, then (after a pair with a
@@ -76,13 +70,13 @@ extern int omit_zero_rows;
 extern int gutter_width;
 extern int nl_comments;
 extern int linelim;
-extern int solveout;       // substout (bit 1: defining-constraint
-                           // substitution)
+extern int solveout;      // substout (bit 1: defining-constraint
+                          // substitution)
 extern int new_solveout;  // linelim or substout as last changed
 extern int presolve_opt;  // presolve
 extern int reset_initial_guesses;
 extern int dual_initial_guesses;
-extern int pass_lub1;     // var_bounds
+extern int pass_lub1;  // var_bounds
 extern int integer_markers;
 extern int pl_linearize;
 extern int show_stats;
@@ -137,9 +131,9 @@ extern double single_step_cmdno;
 // (Strtod); text after it, or no number at all, gives a caution while
 // Cautions is nonzero ("treating \"5x\" as \"5\".") and the number read
 // (0 when none) is used.  Integers are held to -32767..32767 and truncated.
-void update_char(const char* value, void* target);  // const char* cell
-void update_int(const char* value, void* target);   // int
-void update_real(const char* value, void* target);  // double
+void update_char(const char* value, void* target);    // const char* cell
+void update_int(const char* value, void* target);     // int
+void update_real(const char* value, void* target);    // double
 void update_posint(const char* value, void* target);  // only n > 0 taken
 // display_width: 0 ignored; the printers' disp_width follows; pbuf grows.
 void update_dw(const char* value, void* target);
@@ -147,8 +141,8 @@ void update_prec(const char* value, void* target);   // 0..100
 void update_prec1(const char* value, void* target);  // num_format
 void update_prec2(const char* value, void* target);  // -1 when none
 void update_fixed(const char* value, void* target);  // rounding
-void set_012(const char* value, void* target);  // "1" 1, "2" 2, else 0
-void update_nan(const char* value, void* target);  // 1 when > 0
+void set_012(const char* value, void* target);       // "1" 1, "2" 2, else 0
+void update_nan(const char* value, void* target);    // 1 when > 0
 void update_eexit(const char* value, void* target);
 void seed_set(const char* value, void* target);
 void update_inteps(const char* value, void* target);

@@ -19,7 +19,6 @@
 #include "eval/pcheck.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
-#include "frontend/cmdbuild.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
@@ -34,12 +33,15 @@
 #include "report/dataprint.h"
 #include "report/indextab.h"
 #include "report/prex.h"
+#include "report/print.h"
 #include "report/prset.h"
 #include "session/batch.h"
 #include "session/cmdfiles.h"
 #include "session/cmdmem.h"
+#include "session/cmdrec.h"
 #include "session/envfile.h"
 #include "session/environs.h"
+#include "session/execute.h"
 #include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"
@@ -177,7 +179,8 @@ void init_modules() {
   dummy_init();
   decl_init();
   paramdcl_init();
-  cmdbuild_reset();
+  cmd_reinit();
+  execute_reinit();
   data_reset();
   cleanup_reset();
   cmdmem_reset();
@@ -202,6 +205,7 @@ void init_modules() {
   prset_init();
   dataprint_init();
   prex_init();
+  print_reinit();
 }
 
 void reset_modules() {

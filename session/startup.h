@@ -50,8 +50,9 @@ extern cstr* LTc;
 // signal handlers).  Returns the exit code.
 int session_main(int argc, char** argv);
 // The process's set-up, once before any session: the stack limit
-// (stack_setup), stdOut, the floating-point modes, the process id, the library path, Stderr and the environment file
-// (argv0 the program's name, which finds the install directory).
+// (stack_setup), stdOut, the floating-point modes, the process id, the library
+// path, Stderr and the environment file (argv0 the program's name, which finds
+// the install directory).
 void process_setup(const char* argv0);
 // One session from its command line to its end: start-up (ppinit), the
 // session loop and the batch path; session_exit and command_abort end here.
@@ -79,11 +80,14 @@ void ppinit(char** argv, int first);
 //   frontend/dummy   dummy_init       dummies, expression copies, level sets
 //   frontend/decl    decl_init        declarations, class lists, dac
 //   frontend/paramdcl paramdcl_init   the set declaration being parsed
-//   frontend/cmdbuild cmdbuild_reset  open compound commands, loop sets
+//   session/cmdrec   cmd_reinit       open compound commands, link slot,
+//                                     the continuation-prompt buffer
+//   session/execute  execute_reinit   running loops, the command count
 //   data/readdata    data_reset       default symbol ".", no data mode,
 //                                     the data reader's message buffers
-//   session/loop     cleanup_reset    clean-up records
-//   session/cmdmem   cmdmem_reset     the running command's blocks
+//   session/loop     cleanup_reset    clean-up records, the running
+//                                     command
+//   session/cmdmem   cmdmem_reset     the command arena
 //   session/include  include_init     the top-level input's name block
 //   session/cmdfiles file_init        an empty table of command files, df
 //                                     stdOut (the log file reopened after
@@ -95,7 +99,8 @@ void ppinit(char** argv, int first);
 //                                     declarations: before parse_init)
 //   frontend/keywords parse_init      word sets, keywords, built-in sets,
 //                                     system suffixes, problems and sets
-//                                     (sysdecl_*)
+//                                     (sysdecl_*), the built-in function
+//                                     records (builtins_init)
 //   compiler/eexpr   eehashtab_init   shared-expression table, its free
 //                                     list, the opcode tables, no_common
 //   compiler/context context_init     context records, level-0 entries
@@ -114,6 +119,7 @@ void ppinit(char** argv, int first);
 //                                     from display_width (after start-up
 //                                     display_width's handler sets
 //                                     disp_width too)
+//   report/print     print_reinit     printf's format, the refusal count
 // State that survives `reset` by design, outside the recorded pools: the
 // process set-up (Stderr, stdOut, the machine constants, the lexer's
 // character tables, the signal handlers, the block-mode buffer, the

@@ -16,6 +16,17 @@ extern int output_prec;
 
 // g_fmt into Bf; the length goes through lenp when it is not null.
 char* gfmt(double x, int prec, int64_t* lenp);
+
+// A number formatter (gfmt, ffmt) and the number format of a precision
+// option with its rounding option: the formatter (ffmt while the rounding
+// option is a number), the precision option's value and the precision
+// handed to the formatter.
+using num_formatter = char* (*)(double x, int prec, int64_t* lenp);
+struct num_format {
+  num_formatter fmt;
+  int32_t prec;
+  int32_t active;
+};
 // g_fmt into Bf with precision output_prec.
 char* pvg(double x);
 // Fixed notation with nd places after the point (nd < 0 rounds to the left

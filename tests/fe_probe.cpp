@@ -25,8 +25,9 @@
 //         or A when the command was abandoned (reading goes on).
 //         After each ";" the statement starts anew, as the grammar has it.
 //   -parse  what the parser makes of the input, each line one of
-//           B <call>      a command builder call with its arguments, as
-//                         the stand-in builders describe it
+//           cmd ...       a command record as the record printer writes it
+//                         (session/cmdlist.h; the records of a compound
+//                         below it, indented), instead of running it
 //           P <result>    yyparse's result (the input ended, or an action
 //                         ended the parse with this code)
 //           A             a statement was abandoned (parsing goes on)
@@ -53,7 +54,9 @@
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/execute.h"
 #include "session/infiles.h"
+#include "session/loop.h"
 #include "session/startup.h"
 #include "support/block.h"
 #include "support/format.h"
@@ -223,12 +226,10 @@ void tokens() {
   }
 }
 
-// Parse mode: one line per builder call, then the parser's result; a
+// Parse mode: the records the grammar builds, then the parser's result; a
 // statement abandoned by an error is reported and parsing goes on.
-void print_builder_call(const char* line) { Printf("B %s\n", line); }
-
 void parse_events() {
-  cmd_trace = print_builder_call;
+  exec_listing = stdout;
   cmd_start = in_cmds;
   for (;;) {
     try {

@@ -11,8 +11,11 @@
 # expected, env and timeout files) and the target's own extra seeds
 # (tests/fuzz/seeds/<target>/).  The block target takes each text as one
 # framed block ("<length> <text>"), besides the case inputs as they are
-# (the block-mode cases' standard input is framed already).  Findings live
-# in tests/fuzz/findings/<target>/, a file each.
+# (the block-mode cases' standard input is framed already).  The data
+# target, whose input is data text, takes the example data files, the
+# inputs of the data cases from their first "data;" line on (the whole
+# file when there is none) and its own seeds.  Findings live in
+# tests/fuzz/findings/<target>/, a file each.
 set -eu
 what=$1 target=$2 repo=$3
 
@@ -23,9 +26,27 @@ put() {
   cp "$file" "$dir/$prefix${name//\//_}"
 }
 
-seeds() {
+# The data target's seeds: data text only.
+data_seeds() {
+  local dir=$1 f name
+  for f in "$repo"/examples/*.dat; do
+    [ -f "$f" ] && put "$f" "$dir" ""
+  done
+  for f in "$repo"/tests/cases/data/*/*; do
+    [ -f "$f" ] || continue
+    case ${f##*/} in expected | expected.* | env | timeout) continue ;; esac
+    name=${f#"$repo"/}
+    if grep -q '^data;' "$f"; then
+      sed '1,/^data;/d' "$f" >"$dir/${name//\//_}"
+    else
+      put "$f" "$dir" ""
+    fi
+  done
+}
+
+# The other targets' seeds: every example and case input.
+general_seeds() {
   local dir=$1 f
-  mkdir -p "$dir"
   local texts=()
   for f in "$repo"/examples/*; do
     [ -f "$f" ] && texts+=("$f")
@@ -43,6 +64,16 @@ seeds() {
         >"$dir/framed_${name//\//_}"
     fi
   done
+}
+
+seeds() {
+  local dir=$1 f
+  mkdir -p "$dir"
+  if [ "$target" = data ]; then
+    data_seeds "$dir"
+  else
+    general_seeds "$dir"
+  fi
   if [ -d "$repo/tests/fuzz/seeds/$target" ]; then
     for f in "$repo/tests/fuzz/seeds/$target"/*; do
       [ -f "$f" ] && put "$f" "$dir" ""

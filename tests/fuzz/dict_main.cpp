@@ -1,8 +1,8 @@
 // Writes the fuzzing dictionary on standard output: every word of the
 // keyword tables (keywords, built-in functions and names, system sets,
-// built-in sets, reserved words, statement words, suffix value names) and
-// the operators and punctuation of the language, one quoted entry a line
-// in libFuzzer's format.
+// built-in sets, reserved words, statement words, suffix value names), the
+// operators and punctuation of the language and the words of data mode,
+// one quoted entry a line in libFuzzer's format.
 #include <cstdio>
 #include <set>
 #include <string>
@@ -54,6 +54,12 @@ int main() {
       "not within", "1e308",  "-1",    "0.5",        "\n",      "include",
       "end",        "option", "model", "data",       "commands"};
   for (const char* w : operators) add(w);
+  // Data mode's own words and forms: statement words, a transposed table,
+  // a column statement, a number with the exponent letter d, a name with
+  // "_num" for a suffix.
+  static const char* const data_words[] = {
+      "defaultsym", "nodefaultsym", "(tr)", "tr", "param:", "1d3", "_num"};
+  for (const char* w : data_words) add(w);
   for (const std::string& w : words) print_entry(w);
   return 0;
 }

@@ -92,7 +92,7 @@ void keep_initial_values() {
   v.keep(infile, infname, vinfile, reader, vreader, prompt_unit, block1mode,
          next0_inbuf, stmtfname, stmtline, stmtoffset, yytokno);
   // The session loop (session/loop.h).
-  v.keep(curcmd, cmdplace, req_collect, yylastc_saved, spjb, pipe_broken);
+  v.keep(curcmd, req_collect, yylastc_saved, spjb, pipe_broken);
 }
 
 // Descriptors open before the input: those it leaves open besides are
@@ -135,7 +135,8 @@ void make_scratch() {
   home_fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-// Writes the input to name in the scratch directory (the current one).
+// Writes size bytes of data to name in the scratch directory (the current
+// one).
 void write_input(const char* name, const uint8_t* data, size_t size) {
   int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) {
@@ -181,7 +182,8 @@ void start_process() {
 
 }  // namespace
 
-int run_program(input_mode mode, const uint8_t* data, size_t size) {
+int run_program(input_mode mode, const uint8_t* data, size_t size,
+                const char* model) {
   static bool started;
   if (!started) {
     start_process();
@@ -191,9 +193,16 @@ int run_program(input_mode mode, const uint8_t* data, size_t size) {
     perror("vexo fuzz: scratch directory");
     abort();
   }
-  static char input_name[] = "input";
+  static char input_name[] = "input", model_name[] = "model";
   write_input(input_name, data, size);
-  set_stdin(mode == input_mode::file ? "/dev/null" : input_name);
+  if (mode == input_mode::data) {
+    if (!model) abort();
+    write_input(model_name, reinterpret_cast<const uint8_t*>(model),
+                std::strlen(model));
+  }
+  bool from_stdin =
+      mode == input_mode::interactive || mode == input_mode::block;
+  set_stdin(from_stdin ? input_name : "/dev/null");
   std::vector<bool> fds = open_fds();
 
   // A new process's state; start-up (in run_session) builds the rest.
@@ -214,6 +223,9 @@ int run_program(input_mode mode, const uint8_t* data, size_t size) {
       break;
     case input_mode::block:
       argv[2] = b;
+      break;
+    case input_mode::data:
+      argv[2] = model_name;
       break;
   }
   in_input = true;

@@ -24,7 +24,10 @@
 // The program runs in server mode (-R) in a scratch directory of its own,
 // emptied after each input, and may not start programs: fork, exec, the
 // shell and chdir are refused while an input runs ("<command" input names
-// and "|command" output names among them).
+// and "|command" output names among them).  Server mode confines the
+// file names an input may open to words, so an `include` or a `data`
+// command inside the input reaches only the scratch directory's files:
+// the input itself ("input") and, in data mode, the model ("model").
 #ifndef VEXO_TESTS_FUZZ_HARNESS_H
 #define VEXO_TESTS_FUZZ_HARNESS_H
 
@@ -38,11 +41,16 @@ enum class input_mode {
                 // command line: the session ends at its first error
   interactive,  // the input is standard input of "vexo -vi1": errors
                 // abandon the statement and the session goes on
-  block         // the input is standard input of "vexo -b": framed blocks
+  block,        // the input is standard input of "vexo -b": framed blocks
+  data          // the input is a data file: the command line names the
+                // target's model, written to the scratch directory as
+                // "model", which ends in "data input;"
 };
 
 // Runs the program over data in mode; returns 0 (libFuzzer's convention).
-int run_program(input_mode mode, const uint8_t* data, size_t size);
+// model is the model text of data mode (null in the other modes).
+int run_program(input_mode mode, const uint8_t* data, size_t size,
+                const char* model = nullptr);
 
 }  // namespace vexo::fuzz
 

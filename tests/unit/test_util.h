@@ -17,10 +17,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <utility>
 
+#include "session/cmdrec.h"
+#include "session/execute.h"
 #include "support/machine.h"
 #include "support/message.h"
 
@@ -39,6 +42,29 @@ inline std::string read_all(int fd) {
       return text;
     }
   }
+}
+
+// A command record of kind for a test to make the running command (curcmd),
+// so that messages name it: its statement in file (null: standard input)
+// at line and offset.  One record, made afresh at each call.
+inline cmd_fields* command_of(int kind, const char* file = nullptr,
+                              long line = 0, long offset = 0) {
+  alignas(cmd_fields) static char buf[sizeof(cmd_fields) + 64];
+  std::memset(buf, 0, sizeof buf);
+  cmd_fields* c = reinterpret_cast<cmd_fields*>(buf);
+  c->kind = kind;
+  c->xrp = &c->xr;
+  c->fmt = "";
+  c->stmtfname = file;
+  c->stmtline = line;
+  c->stmtoffset = offset;
+  return c;
+}
+// The same for the command named name (its first kind in cmdname).
+inline cmd_fields* command_named(const char* name) {
+  for (int k = CMD_KIND_MIN; k <= CMD_KIND_MAX; ++k)
+    if (!std::strcmp(cmdname[k - CMD_KIND_MIN], name)) return command_of(k);
+  return nullptr;
 }
 
 // The bit pattern of d, for comparisons that tell -0 from +0 and keep NaN

@@ -103,14 +103,12 @@ TEST_F(Shared, RandomValuedCallsAreNeverShared) {
   model(
       "function r random; function g;\n"
       "param q = r(1) + r(1); param p = g(1) + g(1);\n");
-  // The calls (made numeric) name their function records, as the call
-  // builder will.
+  // The calls name their function records.
   for (const char* n : {"q", "p"}) {
     expr* e = def(n);
     for (expr* c : {e->L.e, e->R.e}) {
-      if (opcode(c) == OPSYM2NUM) c = c->L.e;
       ASSERT_EQ(opcode(c), OPFUNC);
-      c->L.x = static_cast<xnode*>(c->L.sym->binding);
+      EXPECT_EQ(c->L.x, Symbol(*n == 'q' ? "r" : "g", 0)->binding);
     }
   }
   massage(&def("q"));

@@ -151,16 +151,18 @@ TEST_F(Tva, FramesAndDummyCells) {
   expr* d = new_expr(opword(OPDUMMY), int32_t{1}, int32_t{1});
   d->op = functab[OPDUMMY];
   EXPECT_EQ(*eval(d, t).sp, b);
-  // A loop dummy's record (its constructor binds a name; only the level
-  // and position matter here).
+  // A loop dummy reads the member its running loop has bound (level: the
+  // loop's depth, offset: the component), whatever the context.
   alignas(dummy) unsigned char raw[sizeof(dummy)] = {};
   dummy* loop = reinterpret_cast<dummy*>(raw);
-  loop->level = 1;
-  loop->offset = 0;
-  cells[0] = Symbol("a", 1);
+  loop->level = 2;
+  loop->offset = 1;
+  symbol* member[2] = {Symbol("x", 1), Symbol("y", 1)};
+  symbol** before = loop_values(2, member);
   expr* ld = new_expr(opword(OPLOOPDUMMY), static_cast<void*>(loop));
   ld->op = functab[OPLOOPDUMMY];
-  EXPECT_EQ(eval(ld, t).sp, reinterpret_cast<symbol**>(cells));
+  EXPECT_EQ(eval(ld, t).sp, member + 1);
+  EXPECT_EQ(loop_values(2, before), member);
 
   tva_pop(t);
   EXPECT_EQ(t->frame, root);

@@ -20,6 +20,7 @@
 #include "frontend/decl.h"
 #include "frontend/frontend_fixture.h"
 #include "frontend/paramdcl.h"
+#include "session/execute.h"
 #include "support/strtod.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -27,16 +28,20 @@
 
 namespace vexo::test {
 
-inline std::vector<std::string>* data_trace_sink;
-inline void data_trace(const char* line) { data_trace_sink->push_back(line); }
-
 class DataTest : public ParserTest {
  protected:
+  // Commands are listed, not run (session/cmdlist.h).
   void SetUp() override {
     begin("/tmp/vexo_data_XXXXXX");  // data_reset among the start-up
-    trace_.clear();
-    data_trace_sink = &trace_;
-    cmd_trace = data_trace;
+    listing_ = open_memstream(&listed_, &listed_size_);
+    exec_listing = listing_;
+  }
+  void TearDown() override {
+    ParserTest::TearDown();
+    if (listing_) fclose(listing_);
+    listing_ = nullptr;
+    free(listed_);
+    listed_ = nullptr;
   }
 
   // Reads text (model, data sections and commands) as the one input file;
@@ -116,14 +121,23 @@ class DataTest : public ParserTest {
     return members(decl<setdcl>(set_name)->value);
   }
 
-  // Builder calls traced whose line starts with prefix.
-  int count_line(const std::string& prefix) const {
+  // Command records listed whose line starts with prefix.
+  int count_line(const std::string& prefix) {
+    fflush(listing_);
+    std::string all(listed_, listed_size_);
     int n = 0;
-    for (const std::string& l : trace_) n += l.rfind(prefix, 0) == 0;
+    for (size_t p = 0; p < all.size();) {
+      size_t e = all.find('\n', p);
+      if (e == std::string::npos) e = all.size();
+      n += all.compare(p, prefix.size(), prefix) == 0;
+      p = e + 1;
+    }
     return n;
   }
 
-  std::vector<std::string> trace_;
+  FILE* listing_ = nullptr;
+  char* listed_ = nullptr;
+  size_t listed_size_ = 0;
   int rc_ = 0;
 };
 

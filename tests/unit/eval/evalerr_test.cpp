@@ -108,8 +108,7 @@ TEST_F(EvalErr, ReportersWriteEntityAndSubscriptThenAbort) {
 }
 
 TEST_F(EvalErr, LocationOfTheCommandTableAndParameter) {
-  curcmd = &p;
-  cmdplace = {"display", nullptr, 0, 0, 1};
+  curcmd = test::command_named("display");
   EXPECT_EQ(located([&] { novalue(tva, &q, nullptr); }),
             "Error executing \"display\" command:\n\tno value for q\n");
   curcmd = nullptr;

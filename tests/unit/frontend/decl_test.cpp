@@ -142,7 +142,7 @@ TEST_F(Decls, DependenciesAndReferrers) {
 }
 
 TEST_F(Decls, RedeclaredRecordKeepsItsAddress) {
-  const int kind = XM_XENVIR;  // a pool no front-end record uses
+  const int kind = XM_XENVIR;    // a pool no front-end record uses
   size_t size = sizeof(xenvir);  // its records' size, fixed per process
   auto fresh = [&] { return static_cast<xnode*>(xmem(kind, size)); };
 

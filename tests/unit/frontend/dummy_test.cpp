@@ -8,6 +8,7 @@
 
 #include "eval/indexing.h"
 #include "frontend/expr.h"
+#include "frontend_fixture.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -15,7 +16,6 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {

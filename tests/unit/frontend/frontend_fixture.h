@@ -22,6 +22,7 @@
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/cmdrec.h"
 #include "session/include.h"
 #include "session/infiles.h"
 #include "session/options.h"
@@ -88,7 +89,7 @@ inline void reset_input() {
   for (const char*& p : prompt0) p = "";
   reader_reset();
   lex_reset();
-  cmdbuild_reset();
+  cmd_reinit();
   parse_state_reset();
 }
 
@@ -174,8 +175,8 @@ class InputDir {
 };
 
 // A test that parses text through the real lexer and grammar: a fresh
-// front end (start_parser) in a scratch directory of its own; no command
-// trace afterwards.
+// front end (start_parser) in a scratch directory of its own; commands run
+// (no record listing) afterwards.
 class ParserTest : public ::testing::Test, protected InputDir {
  protected:
   // pattern as for InputDir::enter.  Call from SetUp.
@@ -186,10 +187,10 @@ class ParserTest : public ::testing::Test, protected InputDir {
   // The front end of a fresh session again (any time within a test).
   void fresh_parser() {
     start_parser();
-    cmd_trace = nullptr;
+    exec_listing = nullptr;
   }
   void TearDown() override {
-    cmd_trace = nullptr;
+    exec_listing = nullptr;
     leave();
   }
 

@@ -22,6 +22,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/vardcl.h"
+#include "frontend_fixture.h"
 #include "support/block.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -31,7 +32,6 @@
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "support/text.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {

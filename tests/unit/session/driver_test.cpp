@@ -29,6 +29,7 @@ using vexo::test::vexo_path;
 struct step {
   int sig;            // a signal to send, or 0
   const char* input;  // text to write to the program's input, or null
+  bool busy = false;  // first wait until the program runs a long loop
 };
 
 struct result {
@@ -77,6 +78,9 @@ result run_vexo(std::vector<std::string> args,
   EXPECT_TRUE(vexo::test::wait_caught(pid, SIGTERM))
       << "handlers never installed";
   for (const step& s : steps) {
+    if (s.busy) {
+      EXPECT_TRUE(vexo::test::wait_busy(pid)) << "never busy";
+    }
     if (s.sig) vexo::test::send_signal(pid, s.sig);
     if (s.input) {
       ssize_t w = write(in[1], s.input, strlen(s.input));
@@ -201,6 +205,64 @@ TEST_F(Driver, FloatingPointExceptionAbandonsTheCommandOnly) {
   // At an interactive terminal the session goes on with rc 0.
   res = run_vexo({"-vi1"}, {{SIGFPE, nullptr}, {0, "param p;\n"}});
   EXPECT_EQ(res.code, 0);
+}
+
+TEST_F(Driver, LongLoopsAnswerSignals) {
+  // An interrupt abandons the running command with "<BREAK>"; at a
+  // terminal the session goes on (the statement whose start ran the
+  // waiting repeat, and the next one).
+  const char* loop = "print \"go\";\nrepeat {}\nprint 1;\n";
+  result brk = run_vexo({"-vi1"}, {{0, loop}, {SIGINT, "print 2;\n", true}});
+  EXPECT_EQ(brk.signal, 0);
+  EXPECT_EQ(brk.code, 0);
+  EXPECT_EQ(brk.out, "go\n<BREAK>\n1\n2\n");
+  // A termination request ends the session from inside the loop.
+  result term = run_vexo({"-vi1"}, {{0, loop}, {SIGTERM, nullptr, true}});
+  EXPECT_EQ(term.signal, 0);
+  EXPECT_EQ(term.code, 15);
+  EXPECT_EQ(term.out, "go\n");
+  EXPECT_TRUE(term.tmp_empty);
+}
+
+TEST_F(Driver, OutputToAClosedPipeEndsTheSession) {
+  // The program's output goes to a reader that takes one byte and closes
+  // its end (as head -c 1 does); the next write is an unexpected broken
+  // pipe.
+  char tmpl[] = "/tmp/vexo_pipeXXXXXX";
+  std::string dir = mkdtemp(tmpl);
+  std::string run = dir + "/m.run", err = dir + "/err";
+  std::ofstream(run) << "repeat { print \"line\"; }\n";
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  std::string prog = vexo_path();
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    close(out[1]);
+    int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(e, 2);
+    close(e);
+    signal(SIGPIPE, SIG_DFL);
+    execl(prog.c_str(), "vexo", run.c_str(), static_cast<char*>(nullptr));
+    _exit(121);
+  }
+  close(out[1]);
+  char c;
+  EXPECT_EQ(read(out[0], &c, 1), 1);
+  close(out[0]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 13);
+  std::ifstream f(err, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  EXPECT_EQ(ss.str(), "\n\n*** Unexpected SIGPIPE received. ***\n\n");
+  std::string rm = "rm -rf " + dir;
+  EXPECT_EQ(system(rm.c_str()), 0);
 }
 
 TEST_F(Driver, HangupIgnoredAtStartStaysIgnored) {

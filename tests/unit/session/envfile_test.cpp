@@ -11,12 +11,12 @@
 #include <fstream>
 #include <string>
 
+#include "options_fixture.h"
 #include "session/located.h"
 #include "session/opttable.h"
 #include "support/machine.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
-#include "options_fixture.h"
 #include "test_util.h"
 
 extern char** environ;
@@ -61,8 +61,15 @@ class EnvFile : public ::testing::Test {
     return v ? v : "<unset>";
   }
 
-  const char* vars[9] = {"solver", "VEXO_DEFAULT_SOLVER", "VEXO_INSTALL_DIR",
-                         "VEXO_ENVFILE", "PATH", "EA", "EB", "EC", "ED"};
+  const char* vars[9] = {"solver",
+                         "VEXO_DEFAULT_SOLVER",
+                         "VEXO_INSTALL_DIR",
+                         "VEXO_ENVFILE",
+                         "PATH",
+                         "EA",
+                         "EB",
+                         "EC",
+                         "ED"};
   std::vector<std::pair<std::string, std::string>> saved;
   std::string dir;
 };
@@ -74,11 +81,10 @@ TEST_F(EnvFile, LineFormat) {
   unsetenv("ED");
   for (const char* eol : {"\n", "\r\n"}) {
     std::string e(eol);
-    std::string path = write("vexo.env", "  EA  = two blanks " + e +
-                                             "EB=x=y" + e + "=nothing" + e +
-                                             "  # EC=comment" + e +
-                                             "no equals sign" + e +
-                                             "\tED=last");
+    std::string path =
+        write("vexo.env", "  EA  = two blanks " + e + "EB=x=y" + e +
+                              "=nothing" + e + "  # EC=comment" + e +
+                              "no equals sign" + e + "\tED=last");
     INITIALIZING = 1;
     EXPECT_EQ(parse_env(path.c_str()), 1);
     INITIALIZING = 0;

@@ -16,12 +16,12 @@
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/expr.h"
+#include "options_fixture.h"
 #include "report/prex.h"
 #include "session/optcmd.h"
 #include "session/opttable.h"
 #include "support/symbol.h"
 #include "support/text.h"
-#include "options_fixture.h"
 #include "test_util.h"
 
 extern char** environ;
@@ -75,8 +75,8 @@ TEST_F(Environs, InitialIsCurrentAtStart) {
   EXPECT_EQ(current(), "environ Initial;\n");
   EXPECT_NE(env_xnode(Symbol("Current", 0)), nullptr);
   EXPECT_EQ(env_xnode(Symbol("nope", 1)), nullptr);
-  auto r = test::run_captured(
-      [] { environ_dcl(new_cstring("Initial"), nullptr); });
+  auto r =
+      test::run_captured([] { environ_dcl(new_cstring("Initial"), nullptr); });
   EXPECT_EQ(r.err, "\n\tInitial is already a declared environment.\n\n");
 }
 
@@ -142,24 +142,23 @@ TEST_F(Environs, IndexedMembers) {
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(f->kind, DK_ENVI);
   expr* sub = new_str(new_cstring("b"));
-  test::run_captured([&] {
-    environ_cmd(nullptr, Symbol("F", 0), sub, nullptr, nullptr);
-  });
+  test::run_captured(
+      [&] { environ_cmd(nullptr, Symbol("F", 0), sub, nullptr, nullptr); });
   EXPECT_EQ(current(), "environ F['b'];\n");
   EXPECT_EQ(f->members->nmem, 1);
   setoption("gutter_width", "8");
   expr* qual = envsub(new_cstring("F"), new_str(new_cstring("b")));
-  std::string shown = test::run_captured([&] {
-    option_cmd(optioncmd(nullptr, new_str(new_cstring("gutter_width")),
-                         qual, nullptr),
-               nullptr);
-  }).out;
+  std::string shown =
+      test::run_captured([&] {
+        option_cmd(optioncmd(nullptr, new_str(new_cstring("gutter_width")),
+                             qual, nullptr),
+                   nullptr);
+      }).out;
   EXPECT_EQ(shown, "option F['b'].gutter_width 8;\n");
   // Without a subscript it is refused.
   auto r = test::run_captured([] { envsub(new_cstring("F"), nullptr); });
   EXPECT_EQ(r.err, "\n\tF must be subscripted\n");
-  r = test::run_captured(
-      [] { envsub(new_cstring("Initial"), new_num(1)); });
+  r = test::run_captured([] { envsub(new_cstring("Initial"), new_num(1)); });
   EXPECT_EQ(r.err, "\n\tInitial cannot be subscripted\n");
   r = test::run_captured([] { envsub(new_cstring("zz"), nullptr); });
   EXPECT_EQ(r.err, "\n\tzz is not an environment\n");

@@ -1,5 +1,6 @@
-// The least dispatcher: exit with a constant, and every other command
-// reported as not implemented yet at its place.
+// The dispatcher: every kind reaches its handler through the one table;
+// the kinds not built yet are reported at their place; the kinds that never
+// reach the executor are bugs; exit ends the session with its value.
 #include "session/execute.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +11,8 @@
 #include "frontend/frontend_fixture.h"
 #include "frontend/neighbours.h"
 #include "session/cmdfiles.h"
+#include "session/cmdrec.h"
 #include "session/loop.h"
-#include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/message.h"
 #include "support/text.h"
@@ -19,8 +20,6 @@
 
 namespace vexo {
 namespace {
-
-constexpr int EXIT = 66, DISPLAY = 34, SOLVE = 32;
 
 class Execute : public ::testing::Test {
  protected:
@@ -32,39 +31,41 @@ class Execute : public ::testing::Test {
   }
 };
 
-TEST_F(Execute, CommandNames) {
-  EXPECT_STREQ(cmdname[DISPLAY - CMD_KIND_MIN], "display");
-  EXPECT_STREQ(cmdname[SOLVE - CMD_KIND_MIN], "solve");
-  EXPECT_STREQ(cmdname[EXIT - CMD_KIND_MIN], "exit");
-  EXPECT_STREQ(cmdname[81 - CMD_KIND_MIN], "{...}");
+TEST_F(Execute, CommandNamesAndTable) {
+  EXPECT_STREQ(cmdname[CK_DISPLAY - CMD_KIND_MIN], "display");
+  EXPECT_STREQ(cmdname[CK_SOLVE - CMD_KIND_MIN], "solve");
+  EXPECT_STREQ(cmdname[CK_EXIT - CMD_KIND_MIN], "exit");
+  EXPECT_STREQ(cmdname[CK_BRACES - CMD_KIND_MIN], "{...}");
   EXPECT_STREQ(cmdname[CMD_KIND_MAX - CMD_KIND_MIN], "snapshot");
-}
-
-// The fields of a command whose first expression is e.
-cmd_args with_value(expr* e) {
-  cmd_args a{};
-  a.e[0] = e;
-  return a;
+  for (int k = CMD_KIND_MIN; k <= CMD_KIND_MAX; ++k)
+    EXPECT_NE(cmdtab[k - CMD_KIND_MIN], nullptr) << cmdname[k - CMD_KIND_MIN];
+  EXPECT_EQ(cmdtab[CK_SOLVE - CMD_KIND_MIN], not_implemented_cmd);
+  EXPECT_NE(cmdtab[CK_PRINT - CMD_KIND_MIN], not_implemented_cmd);
 }
 
 TEST_F(Execute, ExitWithAConstantEndsTheSessionWithIt) {
-  cmd_place where{nullptr, "m.mod", 2, 9, 0};
-  cmd_args a = with_value(new_num(3.9));
-  auto r = test::run_captured([&] { execute(EXIT, where, &a); });
+  cmd_fields* c = start_cmd("e", 1, CK_EXIT);
+  c->f()[0].e = new_num(3.9);
+  auto r = test::run_captured([&] { execute(c); });
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 3);
   EXPECT_EQ(r.err, "");
-  // exit 0 (also what `exit;` gives): the session's return code.
-  rc = 5;
-  a = with_value(new_num(0));
-  r = test::run_captured([&] { execute(EXIT, where, &a); });
-  EXPECT_EQ(r.code, 5);
+  // exit 0 (also what `exit;` gives): the session's return code (one
+  // that lets commands run: above 1 an error ended the session's work).
+  rc = 1;
+  c = start_cmd("e", 1, CK_EXIT);
+  c->f()[0].e = new_num(0);
+  r = test::run_captured([&] { execute(c); });
+  EXPECT_EQ(r.code, 1);
 }
 
-TEST_F(Execute, OtherCommandsAreReportedAtTheirPlace) {
+TEST_F(Execute, UnbuiltKindsAreReportedAtTheirPlace) {
   // A batch session ends at the error, with the error bit.
-  cmd_place where{nullptr, "m.mod", 4, 148, 0};
-  auto r = test::run_captured([&] { execute(DISPLAY, where, nullptr); });
+  cmd_fields* c = start_cmd("", 0, CK_DISPLAY);
+  c->stmtfname = "m.mod";
+  c->stmtline = 4;
+  c->stmtoffset = 148;
+  auto r = test::run_captured([&] { execute(c); });
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err,
@@ -78,9 +79,9 @@ TEST_F(Execute, OtherCommandsAreReportedAtTheirPlace) {
   rc = 0;
   interactive = 1;
   infile = 0;
-  r = test::run_captured([&] {
-    execute(SOLVE, cmd_place{nullptr, nullptr, 1, 0, 0}, nullptr);
-  });
+  c = start_cmd("", 0, CK_SOLVE);
+  c->stmtfname = nullptr;
+  r = test::run_captured([&] { execute(c); });
   EXPECT_TRUE(r.aborted);
   EXPECT_EQ(r.err,
             "Error executing \"solve\" command:\n"
@@ -97,11 +98,10 @@ TEST_F(Execute, CommandsOfAMissingFile) {
   interactive = 1;
   infile = 0;
   stdOut = stdout;
-  constexpr int COMMANDS = 47;
-  cmd_args a = with_value(new_str(new_cstring("nofile.run")));
-  auto r = test::run_captured([&] {
-    execute(COMMANDS, cmd_place{nullptr, nullptr, 1, 0, 0}, &a);
-  });
+  cmd_fields* c = start_cmd("ef", 2, CK_COMMANDS);
+  c->stmtfname = nullptr;
+  c->f()[0].e = new_str(new_cstring("nofile.run"));
+  auto r = test::run_captured([&] { execute(c); });
   EXPECT_TRUE(r.aborted);
   EXPECT_EQ(r.err,
             "Error executing \"commands\" command:\n"
@@ -112,14 +112,19 @@ TEST_F(Execute, CommandsOfAMissingFile) {
   EXPECT_EQ(curcmd, nullptr);
 }
 
-TEST_F(Execute, AKindOutsideTheTableIsABug) {
-  auto r = test::run_captured([] {
-    execute(25, cmd_place{nullptr, nullptr, 0, 0, 0}, nullptr);
-  });
-  EXPECT_TRUE(r.exited);
-  EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("Bug: Bad ncmd = 25 in execute()"), std::string::npos)
-      << r.err;
+TEST_F(Execute, KindsOutsideTheTableOrNeverExecutedAreBugs) {
+  for (int kind : {25, 91, int(CK_THEN), int(CK_RBRACE), int(CK_EMPTY)}) {
+    cmd_fields* c = start_cmd("", 0, CK_DISPLAY);
+    c->kind = kind;
+    auto r = test::run_captured([&] { execute(c); });
+    EXPECT_TRUE(r.exited) << kind;
+    EXPECT_EQ(r.code, 2) << kind;
+    EXPECT_NE(
+        r.err.find("Bug: Bad ncmd = " + std::to_string(kind) + " in execute()"),
+        std::string::npos)
+        << r.err;
+    test::start_session();
+  }
 }
 
 }  // namespace

@@ -55,8 +55,7 @@ class Inputs : public ::testing::Test {
 
 TEST_F(Inputs, FilesInOrderEmptyOnesPassedOver) {
   char* argv[] = {const_cast<char*>("vexo"), const_cast<char*>("a"),
-                  const_cast<char*>("empty"), const_cast<char*>("b"),
-                  nullptr};
+                  const_cast<char*>("empty"), const_cast<char*>("b"), nullptr};
   xargv = argv;
   EXPECT_EQ(next(), "a: line of a\n");
   EXPECT_EQ(next(), "b: line of b\n");
@@ -73,8 +72,7 @@ TEST_F(Inputs, DoubleDashEndsTheOptions) {
 }
 
 TEST_F(Inputs, NoInputNameReadsStandardInput) {
-  char* argv[] = {const_cast<char*>("vexo"), const_cast<char*>("-w"),
-                  nullptr};
+  char* argv[] = {const_cast<char*>("vexo"), const_cast<char*>("-w"), nullptr};
   xargv = argv;
   EXPECT_EQ(nextfile(0, 1), 1);  // start-up: opened, nothing read
   EXPECT_EQ(infile, 0);

@@ -11,6 +11,7 @@
 #include "eval/dispatch.h"
 #include "frontend/expr.h"
 #include "frontend/strexpr.h"
+#include "options_fixture.h"
 #include "report/prex.h"
 #include "session/environs.h"
 #include "session/opttable.h"
@@ -18,7 +19,6 @@
 #include "support/message.h"
 #include "support/symbol.h"
 #include "support/text.h"
-#include "options_fixture.h"
 #include "test_util.h"
 
 extern char** environ;
@@ -164,18 +164,19 @@ TEST_F(OptCmd, ResetGoesBackToTheDefaults) {
 // Computed names and values, and the "$" references in values.
 TEST_F(OptCmd, ComputedNamesAndValues) {
   expr* name = concat(str("display_"), str("width"));
-  expr* value = make_string(new_expr(opword(OPMULT, EF_NUMERIC),
-                                     new_num(3), new_num(40)));
+  expr* value = make_string(
+      new_expr(opword(OPMULT, EF_NUMERIC), new_num(3), new_num(40)));
   EXPECT_EQ(out(optioncmd(nullptr, name, nullptr, value)), "");
   EXPECT_EQ(display_width, 120);
   // A computed name with a star is a pattern.
-  expr* pat = new_expr(opword(OPSYM2STR, EF_STRING), new_lit(Symbol("gut*", 1)));
+  expr* pat =
+      new_expr(opword(OPSYM2STR, EF_STRING), new_lit(Symbol("gut*", 1)));
   EXPECT_EQ(out(optioncmd(nullptr, pat, nullptr, nullptr)),
             "option gutter_width 3;\n");
   // Words with references: "$name" is the value, "$$name" the default.
-  expr* words = push_expr(push_expr(dollar_word(new_cstring("display_width"), 1),
-                                    str("and")),
-                          dollar_word(new_cstring("display_width"), 2));
+  expr* words = push_expr(
+      push_expr(dollar_word(new_cstring("display_width"), 1), str("and")),
+      dollar_word(new_cstring("display_width"), 2));
   EXPECT_EQ(out(optioncmd(nullptr, str("w"), nullptr, option_words(words))),
             "");
   EXPECT_STREQ(evalue("w"), "120 and 79");
@@ -203,12 +204,12 @@ TEST_F(OptCmd, DollarOperators) {
             "79");
   test::run_captured([] { environ_dcl(new_cstring("E"), nullptr); });
   cmd_option("display_width", "100");  // Initial is current: E keeps 79
-  EXPECT_EQ(text(envexpr(new_cstring("E"), nullptr,
-                         new_cstring("display_width"))),
-            "79");
-  EXPECT_EQ(text(envqual(OPDOLLAR0, new_cstring("E"), nullptr,
-                         str("display_width"))),
-            "79");
+  EXPECT_EQ(
+      text(envexpr(new_cstring("E"), nullptr, new_cstring("display_width"))),
+      "79");
+  EXPECT_EQ(
+      text(envqual(OPDOLLAR0, new_cstring("E"), nullptr, str("display_width"))),
+      "79");
   // The evaluator's forms of computed names.
   expr* ee = new_expr(opword(OPeeDOLLAR220, EF_STRING), str("display_width"),
                       envsub(new_cstring("E"), nullptr));

@@ -82,10 +82,10 @@ class OptionsRun : public ::testing::Test {
 };
 
 TEST_F(OptionsRun, EnvironmentOverridesTheDefaultAlsoAfterAReset) {
-  run_result r = run(
-      "option display_width;\noption display_width 90;\nreset options;\n"
-      "option display_width;\n",
-      {"display_width=120"});
+  run_result r =
+      run("option display_width;\noption display_width 90;\nreset options;\n"
+          "option display_width;\n",
+          {"display_width=120"});
   EXPECT_EQ(r.out, "option display_width 120;\noption display_width 120;\n");
   EXPECT_EQ(r.code, 0);
 }
@@ -99,8 +99,8 @@ TEST_F(OptionsRun, DefaultSolver) {
 }
 
 TEST_F(OptionsRun, OptionFilesRoundTrip) {
-  run_result w = run("option display_width 100, mine 'a b';\n",
-                     {"OPTIONS_OUT=o.txt"});
+  run_result w =
+      run("option display_width 100, mine 'a b';\n", {"OPTIONS_OUT=o.txt"});
   EXPECT_EQ(w.code, 0);
   std::string o = read("o.txt");
   EXPECT_NE(o.find("option display_width 100;\n"), std::string::npos);
@@ -110,8 +110,7 @@ TEST_F(OptionsRun, OptionFilesRoundTrip) {
   EXPECT_EQ(r.out, "option display_width 100;\noption mine 'a b';\n");
   // OPTIONS_INOUT: read at start, written at exit.
   r = run("option gutter_width 7;\n", {"OPTIONS_INOUT=o.txt"});
-  EXPECT_NE(read("o.txt").find("option gutter_width 7;\n"),
-            std::string::npos);
+  EXPECT_NE(read("o.txt").find("option gutter_width 7;\n"), std::string::npos);
   EXPECT_NE(read("o.txt").find("option display_width 100;\n"),
             std::string::npos);
 }
@@ -124,11 +123,13 @@ TEST_F(OptionsRun, OptionFileNameOutlivesTheOption) {
   EXPECT_NE(r.out.find("in.txt, line 3"), std::string::npos) << r.out;
 }
 
+// Typed at a terminal: a refused change is reported and the session goes
+// on.
 TEST_F(OptionsRun, ServerModeRefusesChanges) {
-  run_result r = run(
-      "option SHELL 'x';\noption SHELL;\noption SHELL 'y';\n"
-      "reset options;\noption SHELL, vexo_include;\n",
-      {"SHELL=/bin/sh"}, {"-R"});
+  run_result r =
+      run("option SHELL 'x';\noption SHELL;\noption SHELL 'y';\n"
+          "reset options;\noption SHELL, vexo_include;\n",
+          {"SHELL=/bin/sh"}, {"-R", "-vi1"});
   EXPECT_NE(r.out.find("Server mode: updating option SHELL prohibited."),
             std::string::npos);
   EXPECT_EQ(r.out.find("option SHELL x"), std::string::npos);

@@ -19,6 +19,7 @@
 #include "frontend/decl.h"
 #include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
+#include "options_fixture.h"
 #include "report/prex.h"
 #include "session/include.h"
 #include "session/opttable.h"
@@ -28,7 +29,6 @@
 #include "support/pool.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
-#include "options_fixture.h"
 #include "test_util.h"
 
 extern char** environ;
@@ -333,8 +333,8 @@ TEST_F(Options, ExportedEnvironment) {
   };
   EXPECT_TRUE(has("AA=first"));
   EXPECT_TRUE(has("display_width=120"));  // the environment defined it
-  EXPECT_TRUE(has("vexo_funclibs=-"));     // a row with flag 1
-  EXPECT_FALSE(has("gutter_width=3"));     // local
+  EXPECT_TRUE(has("vexo_funclibs=-"));    // a row with flag 1
+  EXPECT_FALSE(has("gutter_width=3"));    // local
   set("new_one", "x");
   EXPECT_TRUE(std::find(exported().begin(), exported().end(), "new_one=x") !=
               exported().end());

@@ -52,6 +52,24 @@ inline void send_signal(pid_t pid, int sig) {
   }
 }
 
+// Waits (at most 20 s) until pid has been running on a processor for a
+// while without sleeping (its state in /proc/<pid>/stat is R at 50 polls
+// in a row): a loop that never waits for input has begun.
+inline bool wait_busy(pid_t pid) {
+  int in_a_row = 0;
+  for (int i = 0; i < 20000 && in_a_row < 50; ++i) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(f, line);
+    size_t paren = line.rfind(')');
+    bool running = paren != std::string::npos && paren + 2 < line.size() &&
+                   line[paren + 2] == 'R';
+    in_a_row = running ? in_a_row + 1 : 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return in_a_row >= 50;
+}
+
 }  // namespace vexo::test
 
 #endif  // VEXO_UNIT_SESSION_SIGNAL_WAIT_H

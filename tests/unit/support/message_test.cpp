@@ -58,9 +58,8 @@ class Message : public ::testing::Test {
   }
   // A command is running: cmdwhere names it.
   static void running(const char* name) {
-    cmdplace = cmd_place{name, nullptr, 0, 0, 0};
-    curcmd = &cmdplace;
-    cmdnum = 34;
+    curcmd = test::command_named(name);
+    cmdnum = curcmd->kind;
   }
 
  private:
@@ -97,8 +96,8 @@ TEST_F(Message, WarningsAndCautions) {
   for (auto& c : cases) {
     rc = 0;
     Cautions = c.cautions;
-    auto r = run_captured(
-        [&] { error(c.kind, c.kind == 2 ? "c %d" : "w %d", 5); });
+    auto r =
+        run_captured([&] { error(c.kind, c.kind == 2 ? "c %d" : "w %d", 5); });
     EXPECT_EQ(r.err, c.text) << c.kind << "/" << c.cautions;
     EXPECT_EQ(rc, c.rc) << c.kind << "/" << c.cautions;
     EXPECT_FALSE(r.exited || r.aborted);
@@ -187,7 +186,7 @@ TEST_F(Message, Bail1outSteps) {
   running("let");
   r = run_captured([] { bail1out(); });
   EXPECT_TRUE(r.exited);
-  EXPECT_EQ(r.code, 10);  // rc | 2
+  EXPECT_EQ(r.code, 10);       // rc | 2
   EXPECT_NE(curcmd, nullptr);  // ended before the command's clean-up
 }
 

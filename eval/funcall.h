@@ -1,0 +1,110 @@
+// Calls of functions from expressions: the argument record a called
+// function receives (arglist, whose layout loaded libraries are built
+// against) and the evaluators of the call nodes.  A call evaluates its
+// argument list into an arglgen (f_setup: plain arguments and iterated
+// groups, sorted into numbers and strings), calls the routine of the
+// function record, and releases the record again (f_teardown), also when
+// an error abandons the command (a clean-up record runs arglzap then).
+//
+// The least forms of today: the plain form only (output arguments, the
+// domain checks of declared functions and library exports come with user
+// functions and libraries); the routines called are the built-in ones.
+#ifndef VEXO_EVAL_FUNCALL_H
+#define VEXO_EVAL_FUNCALL_H
+
+#include <cstdint>
+#include <type_traits>
+
+#include "eval/optab.h"
+
+namespace vexo {
+
+struct cleanup_rec;
+struct cstr;
+struct expr;
+struct function;
+struct TVA;
+
+// What a called function receives.  Fixed 64-bit layout (128 bytes).
+struct arglist {
+  int32_t n;        // arguments
+  int32_t nr;       // numeric arguments
+  int32_t* at;      // per argument: k >= 0 numeric ra[k], k < 0 string
+                    // sa[-(k+1)]
+  double* ra;       // numeric values
+  const char** sa;  // string values
+  double* derivs;   // null here
+  double* hes;      // null here
+  char* dig;        // null here
+  void* funcinfo;   // the info word given when the function was entered
+  void* AE;         // the exports table of the function's library
+  function* f;      // the function record
+  TVA* tva;         // the evaluation context (locates messages)
+  char* Errmsg;     // null on entry; set by a failing function
+  void* TMI;        // temporary memory of the call
+  char* Private;    // not touched here
+  int32_t nin;      // input arguments
+  int32_t nout;     // output arguments
+  int32_t nsin;     // string input arguments
+  int32_t nsout;    // string output arguments
+};
+static_assert(sizeof(arglist) == 128 && std::is_standard_layout_v<arglist>,
+              "the argument record's layout is fixed");
+
+// A growable array that starts in a buffer inside the call record.
+template <class T>
+struct argarray {
+  T* a;
+  int32_t n;
+  int32_t cap;
+  int32_t k;  // size class once in an allocated block, else -1
+  T inline_buf[8];
+};
+
+// The call record: the arglist and the evaluator's own fields.
+struct arglgen {
+  arglist al;
+  argarray<int32_t> types;
+  argarray<double> nums;
+  argarray<cstr*> strs;
+  int32_t mode;          // -1 plain form
+  int32_t errno_ignore;  // 1: errno after the call is not an error
+  int32_t text_built;    // strs holds text pointers now (sa)
+  cleanup_rec* cleanup;  // the registration of arglzap
+};
+static_assert(std::is_trivially_destructible_v<arglgen>);
+
+// Fills g for a call of f with the argument list args (OPARG entries)
+// evaluated in tva, the clean-up registered; returns f.  Errors end the
+// command (after the clean-up has released what was taken).
+function* f_setup(arglgen* g, expr* args, function* f, TVA* tva);
+// Appends the values of the list's arguments (iterated groups once per
+// member of their indexing).
+void arglisteval(arglgen* g, expr* args, TVA* tva);
+// Releases what f_setup took.
+void arglzap(void* g);
+// Ends a call: unregisters the clean-up (which runs arglzap); reports a
+// function's error message ("error in function %s: %s\n") and abandons
+// the command.
+void f_teardown(arglgen* g);
+
+// The call evaluators.  L: the function record, R: its argument list.
+// OPFUNC 177 -> number (explicit-argument functions, type word bit 8, get
+// their first real arguments directly); OPFUNC0 178 -> number of a call
+// without arguments; OPFUNCstr 182 -> a new counted string of the
+// function's text ("<null>" for none); OPFUNCcs 183 -> the counted string
+// the function returned.  A function without a routine: "Can't invoke
+// unavailable function %s.\n" and the command is abandoned.
+eval_result f_OPFUNC(expr* e, TVA* tva);
+eval_result f_OPFUNC0(expr* e, TVA* tva);
+eval_result f_OPFUNCstr(expr* e, TVA* tva);
+eval_result f_OPFUNCcs(expr* e, TVA* tva);
+
+// Routine types of a function record (its funcp).
+using rfunc = double (*)(arglist* al);
+using sfunc = cstr* (*)(arglist* al);
+using rfunc0 = double (*)();
+
+}  // namespace vexo
+
+#endif  // VEXO_EVAL_FUNCALL_H

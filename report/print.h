@@ -1,0 +1,65 @@
+// The print and printf commands and the built-ins print(...) and
+// printf(...).  print writes the values of its items on one line joined
+// by print_separator; printf writes them through a format.  Both run once,
+// or once per member of an indexing, compile their expressions in one
+// compilation bracket and write to the command's output (df).  process1
+// is the step these commands and display take first: it refuses to run
+// after severe errors.
+#ifndef VEXO_REPORT_PRINT_H
+#define VEXO_REPORT_PRINT_H
+
+#include <cstdint>
+
+#include "support/numfmt.h"
+
+namespace vexo {
+
+struct arglist;
+struct expr;
+struct redirect;
+struct set_spec;
+struct xnode;
+struct xrecomp;
+
+// Options print_precision with print_round (the formatter and precision of
+// numbers that print writes), and print_separator (default " ").
+extern num_format print_info;
+extern const char* print_separator;
+
+// The format of the running printf command (null outside one).
+extern const char* printf_fmt;
+// The session's return code as these commands last saw it, and how often
+// the refusal after severe errors has been reported.
+extern int32_t pr_rc;
+extern int32_t dispquit;
+
+// The commands: the indexing (or null), the call of the built-in print or
+// printf whose argument list holds the items (compiled in place), printf's
+// format (compiled in place when it is not a constant), the redirection
+// (or null) and the command's recompilation state.  Errors of the
+// evaluation abandon the command.
+void print_cmd(set_spec* ix, expr** call, redirect* r, xrecomp* xr);
+void printf_cmd(set_spec* ix, expr** fmt, expr** call, redirect* r,
+                xrecomp* xr);
+
+// The built-ins: print writes its arguments joined by print_separator and
+// a newline, printf writes them through printf_fmt; both flush the output
+// and return the length of the text written.
+double r_print(arglist* al);
+double r_printf(arglist* al);
+
+// Before print, printf and display: 0 when the command may go on, nonzero
+// when it must stop (after severe errors: "Use \"reset;\" to continue."
+// the first time, then "Stopping because of previous severe errors." as a
+// bug, which ends the session).  d: a declaration whose values are about to
+// be read, or null.  The least form: the instance is not brought up to
+// date (instance generation is not built yet).
+int process1(xnode* d);
+
+// Start-up and `reset`: no printf running, no refusal reported.  (The
+// option cells keep their values, as the option table's do.)
+void print_reinit();
+
+}  // namespace vexo
+
+#endif  // VEXO_REPORT_PRINT_H
