@@ -3,7 +3,7 @@
 // in declaration order, and regenerates exactly those whose inputs changed
 // since they were last generated (input stamp newer than generation stamp,
 // instance/stamps.h).  What it generates goes where references read it:
-//   params with `:=`     their members, computed and stored in the
+//   params with `=`/`:=` their members, computed and stored in the
 //                        per-member arrays (xnode2, data/values.h), checked;
 //   params with data     their values checked, subscripts outside the
 //                        indexing discarded (reported, a warning counted);

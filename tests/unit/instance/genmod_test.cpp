@@ -143,5 +143,22 @@ TEST_F(Gen, OnlyTheChangedMembersAreCheckedAgain) {
       << o.err;
 }
 
+TEST_F(Gen, DefinedSetsFollowTheirInputs) {
+  test::outcome o = run(
+      "param n; set S ordered = 1..n;\n"
+      "set R ordered by reversed S = S diff {1};\n"
+      "set E {i in 1..2} within S = i..n; param m = card(E[2]);\n"
+      "data; param n := 3;\n"
+      "model; print card(S), first(R), m;\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out, "3 3 2\n");
+  param* n = par("n");
+  static_cast<double*>(n->vals)[0] = 5;
+  ts_update(n, 0);
+  o = run("print card(S), first(R), m;\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out, "5 5 4\n");
+}
+
 }  // namespace
 }  // namespace vexo
