@@ -3,9 +3,10 @@
 // read with its data and printed.  The first print generates everything
 // (every member computed or checked); the prints after it find every
 // declaration current and generate nothing, so their cost must not grow
-// with the members.  Each run is a session of its own (a child process);
-// printed at two sizes: the first print less a session that only reads
-// the data, per member, and a later print.
+// with the members.  Each run is a session of its own (a child process;
+// the fastest of three counts).  Printed at two sizes: the first print
+// (less a session that only reads the data), per member, and a later
+// print.
 #include <sys/wait.h>
 #include <unistd.h>
 
