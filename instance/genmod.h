@@ -88,10 +88,10 @@ int32_t first_num(const convar* d);
 // the data reader stored them, nothing to copy.
 void copy_sufs(xnode* ent, TVA* tva);
 
-// The member generators of the kinds that later parts generate.  Each is
-// called once per declaration to be generated and answers 1 when it
-// generated it, 0 when it left it ungenerated (its stamps stay as they were,
-// so that every later walk meets it again).
+// The member generators of the kinds whose generation is not built yet.
+// Each is called once per declaration to be generated and answers 1 when
+// it generated it, 0 when it left it ungenerated (its stamps stay as they
+// were, so that every later walk meets it again).
 // Variables (kinds 2, 3, 16, 17).  Least form: 0.
 int gen1var(var* v, TVA* tva);
 // Constraints (kinds 8, 9).  Least form: 0.
