@@ -438,7 +438,7 @@ bool data_changed(const xnode* d, double gen) {
     case DK_PARAM:
     case DK_SPARAM:
     case DK_SET:
-      return gen > 0 && d->stamp > gen && !defines_values(d);
+      return gen > 0 && d->stamp > gen;
     case DK_PARAMI:
     case DK_SPARAMI:
     case DK_SETI:

@@ -63,10 +63,10 @@ void gen_list_add(xnode* d);
 // generation, so that what refers to it sees the change.
 bool defines_values(const xnode* d);
 
-// Whether the data of d (a param or set given data, not a definition)
-// changed since it was generated at level gen: a scalar's data stamp is
-// newer, an indexed one holds pending subscripts (note_change).  Those
-// data are checked when d is next brought up to date.
+// Whether the values of d (a param or set) changed since it was generated
+// at level gen other than by its generation (data, `let`): a scalar's data
+// stamp is newer, an indexed one holds pending subscripts (note_change).
+// Those values are checked when d is next brought up to date.
 bool data_changed(const xnode* d, double gen);
 
 // Start-up and `reset`: no work list, no generation running.

@@ -160,5 +160,33 @@ TEST_F(Gen, DefinedSetsFollowTheirInputs) {
   EXPECT_EQ(o.out, "5 5 4\n");
 }
 
+TEST_F(Gen, AChangedDefinedValueStandsUntilItsInputsChange) {
+  test::outcome o = run(
+      "param n := 3; param k >= 0 := n; param k2 = 2 * k;\n"
+      "print k, k2;\n");
+  EXPECT_EQ(o.out, "3 6\n");
+  param* k = par("k");
+  // As `let` changes it: its value is checked and what depends on it is
+  // generated again; it is not computed again itself.
+  static_cast<double*>(k->vals)[0] = 5;
+  ts_update(k, 0);
+  o = run("print k, k2;\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out, "5 10\n");
+  static_cast<double*>(k->vals)[0] = -1;
+  ts_update(k, 0);
+  o = run("print k2;\n");
+  EXPECT_EQ(o.out, "");
+  EXPECT_NE(o.err.find("failed check: param k = -1"), std::string::npos)
+      << o.err;
+  // A change of its input computes it again.
+  param* n = par("n");
+  static_cast<double*>(n->vals)[0] = 4;
+  ts_update(n, 0);
+  o = run("print k, k2;\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out, "4 8\n");
+}
+
 }  // namespace
 }  // namespace vexo
