@@ -69,6 +69,11 @@ class Gen : public test::ParserTest {
     ts_update(p, 0);
     note_change(p, k);
   }
+  // Scalar p gets value v, as `let` stores it.
+  static void change(param* p, double v) {
+    static_cast<double*>(p->vals)[0] = v;
+    ts_update(p, 0);
+  }
   // The declarations the generation report (option gentimes) lists.
   static std::string generated(const std::string& err) {
     std::string names;
@@ -152,9 +157,7 @@ TEST_F(Gen, DefinedSetsFollowTheirInputs) {
       "model; print card(S), first(R), m;\n");
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.out, "3 3 2\n");
-  param* n = par("n");
-  static_cast<double*>(n->vals)[0] = 5;
-  ts_update(n, 0);
+  change(par("n"), 5);
   o = run("print card(S), first(R), m;\n");
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.out, "5 5 4\n");
@@ -168,21 +171,17 @@ TEST_F(Gen, AChangedDefinedValueStandsUntilItsInputsChange) {
   param* k = par("k");
   // As `let` changes it: its value is checked and what depends on it is
   // generated again; it is not computed again itself.
-  static_cast<double*>(k->vals)[0] = 5;
-  ts_update(k, 0);
+  change(k, 5);
   o = run("print k, k2;\n");
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.out, "5 10\n");
-  static_cast<double*>(k->vals)[0] = -1;
-  ts_update(k, 0);
+  change(k, -1);
   o = run("print k2;\n");
   EXPECT_EQ(o.out, "");
   EXPECT_NE(o.err.find("failed check: param k = -1"), std::string::npos)
       << o.err;
   // A change of its input computes it again.
-  param* n = par("n");
-  static_cast<double*>(n->vals)[0] = 4;
-  ts_update(n, 0);
+  change(par("n"), 4);
   o = run("print k, k2;\n");
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.out, "4 8\n");
