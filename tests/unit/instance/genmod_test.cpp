@@ -187,5 +187,23 @@ TEST_F(Gen, AChangedDefinedValueStandsUntilItsInputsChange) {
   EXPECT_EQ(o.out, "4 8\n");
 }
 
+TEST_F(Gen, SubscriptsLeftOutsideTheIndexingAreDiscarded) {
+  test::outcome o = run(
+      "param n; param a {1..n}; param s = sum {i in 1..n} a[i];\n"
+      "data; param n := 3; param a := 1 1 2 2 3 3;\n"
+      "model; print s;\n");
+  EXPECT_EQ(o.out, "6\n");
+  change(par("n"), 2);
+  o = run("print s;\n");
+  EXPECT_EQ(o.out, "3\n");
+  EXPECT_NE(o.err.find("invalid subscript a[3] discarded."), std::string::npos)
+      << o.err;
+  EXPECT_EQ(par("a")->nvals, 2);
+  // Discarded for good: the indexing growing again does not bring it back.
+  change(par("n"), 3);
+  o = run("print card({i in 1..n: a[i] > 0});\n");
+  EXPECT_NE(o.err.find("no value for a[3]"), std::string::npos) << o.err;
+}
+
 }  // namespace
 }  // namespace vexo
