@@ -25,6 +25,7 @@
 #include "frontend/vardcl.h"
 #include "instance/names.h"
 #include "report/indextab.h"
+#include "report/prset.h"
 #include "session/infiles.h"
 #include "session/opttable.h"
 #include "support/list.h"
@@ -194,6 +195,8 @@ void compile_setdcl(setdcl* s) {
 }
 
 void compile_check(check* k) {
+  // Its text as written, before the condition is compiled.
+  if (!k->text) k->text = scheck(k, nullptr);
   scope sc(k->indexing, k);
   mri(&k->cond, 1);
 }

@@ -41,13 +41,6 @@ bool val_symbolic(const xnode* d) {
   return k == DK_SPARAM || k == DK_SVAR;
 }
 
-// Variables, constraints and objectives: a member may have suffix values
-// without a value.
-static bool is_convar(const xnode* d) {
-  uint32_t k = base_kind(d);
-  return k == DK_VAR || k == DK_SVAR || k == DK_CON || k == DK_OBJ;
-}
-
 sufvals* sufv_find(const xnode2* d, int n) {
   for (sufvals* s = static_cast<sufvals*>(d->sufv); s; s = s->next)
     if (s->sufnum == n) return s;
@@ -217,6 +210,7 @@ static void end_scalar(dcol* c) {
   if (c->esz) store(c, val_cell(d, c->kind, 0), c->el);
   if (c->kind < 3 && d->stat) d->stat[0] &= ~MS_NOVALUE;
   ts_update(d, 0);
+  if (c->kind < 3) note_change(d, 0);
 }
 
 // First data of an indexed declaration: the statement's index set and its
@@ -253,6 +247,8 @@ static void take_over(dcol* c) {
   c->el = nullptr;
   c->elk = -1;
   c->nel = 0;
+  if (c->kind < 3)
+    for (int32_t i = 0; i < n; ++i) note_change(d, i);
 }
 
 void end_param(dcol* c) {
@@ -282,6 +278,7 @@ void end_param(dcol* c) {
         ord = d->nvals++;
         if (c->kind >= 3 && is_convar(d)) *stat_of(d, ord) |= MS_NOVALUE;
         if (c->esz) store(c, val_cell(d, c->kind, ord), from);
+        if (c->kind < 3) note_change(d, static_cast<int32_t>(ord));
         changed = true;
         continue;
       }
@@ -294,6 +291,7 @@ void end_param(dcol* c) {
       }
       if (c->esz && store(c, val_cell(d, c->kind, i), from)) {
         *stat_of(d, i) |= MS_CHANGED;
+        if (c->kind < 3) note_change(d, i);
         changed = true;
       }
       if (c->kind < 3 && (st & MS_NOVALUE)) d->stat[i] &= ~MS_NOVALUE;
@@ -328,15 +326,18 @@ int32_t val_add(xnode2* d, symbol* const* t) {
   return d->nvals++;
 }
 
-void val_drop(xnode2* d, int all) {
+// Drops the members i of d for which gone(i) holds, with their cells
+// (strings of symbolic values and member sets of indexed sets released)
+// and suffix values; the survivors keep their order and are numbered again
+// from 0 in the data index.
+template <class Gone>
+static void drop_where(xnode2* d, Gone gone) {
   int32_t n = d->nvals;
-  auto dropped = [&](int32_t i) {
-    return all || (d->stat && (d->stat[i] & MS_COMPUTED));
-  };
   int32_t kept = 0;
-  for (int32_t i = 0; i < n; ++i) kept += !dropped(i);
+  for (int32_t i = 0; i < n; ++i) kept += !gone(i);
   if (kept == n) return;
   size_t esz = val_size(d);
+  bool sets = d->kind == DK_SETI;
   char* vals = static_cast<char*>(d->vals);
   set* index = d->dindex;
   set* survivors = index ? set_enum(new_enum(), index->arity) : nullptr;
@@ -347,9 +348,11 @@ void val_drop(xnode2* d, int all) {
   int32_t j = 0;
   for (int32_t i = 0; i < n; ++i) {
     symbol* const* t = tup[size_t(i)];
-    if (dropped(i)) {
+    if (gone(i)) {
       if (esz == sizeof(symval))
         zap_cstr(&reinterpret_cast<symval*>(vals)[i].str);
+      else if (sets && reinterpret_cast<set**>(vals)[i])
+        sdelete(reinterpret_cast<set**>(vals)[i]);
       continue;
     }
     if (survivors) set_addmem(survivors, const_cast<symbol**>(t));
@@ -373,6 +376,16 @@ void val_drop(xnode2* d, int all) {
   d->nvals = kept;
 }
 
+void val_drop(xnode2* d, int all) {
+  drop_where(d, [d, all](int32_t i) {
+    return all || (d->stat && (d->stat[i] & MS_COMPUTED));
+  });
+}
+
+void val_discard(xnode2* d, const uint8_t* gone) {
+  drop_where(d, [gone](int32_t i) { return gone[i] != 0; });
+}
+
 // ---- member sets of indexed sets ------------------------------------------
 
 set* gsfinish(setdcl* d, symbol* const* sub) {
@@ -391,6 +404,7 @@ set* gsfinish(setdcl* d, symbol* const* sub) {
   m->owner = d;
   cells[ord] = m;
   ts_update(d, 0);
+  note_change(d, static_cast<int32_t>(ord));
   return m;
 }
 

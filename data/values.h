@@ -131,6 +131,10 @@ int32_t val_add(xnode2* d, symbol* const* t);
 // released) and suffix values; the survivors keep their order and are
 // numbered again from 0 in the data index.
 void val_drop(xnode2* d, int all);
+// Drops the members i of d for which gone[i] is nonzero (one byte per
+// member), as val_drop does; the member sets of an indexed set that go are
+// released too.
+void val_discard(xnode2* d, const uint8_t* gone);
 
 // The member set of subscript tuple sub of the indexed set d, made anew:
 // a subscript not yet present is added to d's data index set; a present

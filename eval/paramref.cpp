@@ -81,13 +81,6 @@ int32_t member_of(expr* e, TVA* tva) {
   return missed(p, t, tva);
 }
 
-// The symbolic value computed by def in context c: a string (def yields
-// one) or a symbol.
-symval symbolic(expr* def, TVA* c) {
-  if (has_flag(def, EF_STRING)) return {nullptr, eval_str(def, c)};
-  return {eval_sym(def, c), nullptr};
-}
-
 // The symbol of v, interned from its string when it has none.
 symval* with_sym(symval* v) {
   if (!v->sym) v->sym = Symbol(v->str->text(), 1);
@@ -102,6 +95,11 @@ cstr* str_of(symval* v) {
 }
 
 }  // namespace
+
+symval symbolic_value(expr* def, TVA* c) {
+  if (has_flag(def, EF_STRING)) return {nullptr, eval_str(def, c)};
+  return {eval_sym(def, c), nullptr};
+}
 
 // ---- Numeric params ---------------------------------------------------------
 
@@ -165,7 +163,7 @@ symval* spardflt(param* p, TVA* tva) {
   if (p->nvals) return svals(p);
   expr* def = value_expr(p, nullptr, tva);
   cur_member cm(tva, p, nullptr);
-  symval v = symbolic(def, tva);
+  symval v = symbolic_value(def, tva);
   int32_t i = add_computed(p, nullptr);
   svals(p)[i] = v;
   do_spcheck(p->checks, p, nullptr, &svals(p)[i], tva);
@@ -179,14 +177,14 @@ symval* sparsubdflt(param* p, symbol* const* tuple, TVA* tva) {
   int32_t i;
   if (is_recdef(def)) {
     rec_member r(def, p, tuple, tva);
-    symval v = symbolic(r.body(), r.context());
+    symval v = symbolic_value(r.body(), r.context());
     i = add_computed(p, tuple);
     svals(p)[i] = v;
     do_spcheck(r.checks(), p, tuple, &svals(p)[i], r.context());
     ss_end1(r.indexing(), r.context());
   } else {
     TVA* c = ss_begin1(p->indexing, tva, tuple);
-    symval v = symbolic(def, c);
+    symval v = symbolic_value(def, c);
     i = add_computed(p, tuple);
     svals(p)[i] = v;
     do_spcheck(p->checks, p, tuple, &svals(p)[i], c);

@@ -1,8 +1,10 @@
 // References to parameters.  A reference evaluates to the value stored for
-// the member (data, `let`, or a value computed before); a member without one
-// is computed from the param's value expression (its `default`, or its `:=`
-// under option lazy, or a self-referring definition), checked, and stored
-// like data, so that the next reference finds it through the look-up.  The
+// the member (data, `let`, a value computed before, or the value instance
+// generation stored for a param defined by `:=`: commands bring those up to
+// date first, instance/xcg.h); a member without one is computed from the
+// param's value expression (its `default`, or its `:=` under option lazy,
+// or a self-referring definition), checked, and stored like data, so that
+// the next reference finds it through the look-up.  The
 // values live in the per-member arrays of the declaration (xnode2,
 // frontend/decl.h, stored through data/values.h): the data index set holds
 // the subscripts with a value, a member's ordinal there indexes the value
@@ -67,6 +69,9 @@ symval* sparsubdflt(param* p, symbol* const* tuple, TVA* tva);
 // The value of scalar symbolic p, computed from its value expression when
 // it has none.
 symval* spardflt(param* p, TVA* tva);
+// The symbolic value that def computes in context c: a string (def yields
+// one; the cell owns its reference) or a symbol.
+symval symbolic_value(expr* def, TVA* c);
 
 }  // namespace vexo
 

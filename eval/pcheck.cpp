@@ -81,10 +81,7 @@ void failed_head(xnode* ent, symbol* const* tuple, suffix* s) {
   Fprintf(Stderr, "failed check: %s%s%s", s ? "" : "param ", ent->name->name,
           slist1(ent, tuple));
   if (s) Fprintf(Stderr, ".%s", s->name->name);
-  if (double* c = sysparam_cell(check_failures)) {
-    *c += 1;
-    check_failures->stamp = nextgenlev;
-  }
+  count_check_failure();
 }
 
 void report(TVA* tva, xnode* ent, symbol* const* tuple, suffix* s, expr* n,
@@ -145,6 +142,13 @@ void check_text_keep(expr* n) {
 }
 
 void pcheck_reset() { check_texts().clear(); }
+
+void count_check_failure() {
+  if (double* c = sysparam_cell(check_failures)) {
+    *c += 1;
+    check_failures->stamp = nextgenlev;
+  }
+}
 
 void do_pcheck(list* checks, param* p, symbol* const* tuple, double v,
                TVA* tva) {

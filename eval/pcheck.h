@@ -58,6 +58,10 @@ void do_sufcheck(list* checks, xnode* ent, symbol* const* tuple, double v,
 void badpcheck(TVA* tva, param* p, symbol* const* tuple, expr* check,
                const char* vtext);
 
+// Counts one failed check in _check_failures (its value gains 1, its data
+// stamp becomes nextgenlev).
+void count_check_failure();
+
 // Keeps the text of check node n as the declaration wrote it (without the
 // value slot, which must be empty), for failure reports: compilation calls
 // it before it compiles the node's comparand.

@@ -448,6 +448,21 @@ void ordered_genall(set* s, TVA* tva) {
 
 // ---- Subscripted sets ---------------------------------------------------
 
+void within_check(setdcl* d, set* m, list* within, TVA* tva, bool own) {
+  for (list* w = within; w; w = w->next) {
+    set* ws = w->item.s;
+    for (setmem* x = m->first; x; x = x->next) {
+      if (x->ord < 0 || set_in(ws, x->tup(), tva) != NOT_MEMBER) continue;
+      symbol* bad[TUPMAX];
+      int n = m->arity;
+      std::memcpy(bad, x->tup(), sizeof(symbol*) * size_t(n));
+      if (own) sdelete(m);
+      not_within(tva, d, bad, n, clause_text("", ws, 0));
+    }
+  }
+  if (d->sflags & SF_ORDERED) set_sort(d, m, tva);
+}
+
 namespace {
 
 setdcl* decl_of(set* s) { return static_cast<setdcl*>(rec3(s)->f1); }
@@ -521,18 +536,7 @@ set* member_set_of(setdcl* d, set* def, list* within, TVA* c) {
   m->new_htab(def->nmem);
   for (setmem* x = def->first; x; x = x->next)
     if (x->ord >= 0) m->addmem(x->tup());
-  for (list* w = within; w; w = w->next) {
-    set* ws = w->item.s;
-    for (setmem* x = m->first; x; x = x->next) {
-      if (set_in(ws, x->tup(), c) != NOT_MEMBER) continue;
-      symbol* bad[TUPMAX];
-      int n = m->arity;
-      std::memcpy(bad, x->tup(), sizeof(symbol*) * size_t(n));
-      sdelete(m);
-      not_within(c, d, bad, n, clause_text("", ws, 0));
-    }
-  }
-  if (d->sflags & SF_ORDERED) set_sort(d, m, c);
+  within_check(d, m, within, c, true);
   return m;
 }
 

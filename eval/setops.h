@@ -15,6 +15,7 @@
 namespace vexo {
 
 struct setdcl;
+struct list;
 
 int union_in(set* s, symbol** tuple, TVA* tva);
 void union_genall(set* s, TVA* tva);
@@ -78,6 +79,12 @@ void set_subscr_genall(set* s, TVA* tva);
 set* subscr_genall(setdcl* d, symbol* const* tuple, TVA* tva);
 // Drops the member sets computed from d's definition (instance reset).
 void subscr_reset(setdcl* d);
+// Tests every member of m, a member set (or the value set) of declaration
+// d, against each set of the within list (cells holding the sets) in the
+// context tva: the first member outside one ends the command (not_within;
+// m is released first when own is set).  Then an ordered d has m sorted
+// (set_sort).
+void within_check(setdcl* d, set* m, list* within, TVA* tva, bool own);
 
 }  // namespace vexo
 

@@ -67,6 +67,9 @@ struct check : xnode {
   const char* stmtfname;  // file of the statement
   int32_t stmtline;       // its line
   int32_t chknum;         // check number, 0 until finished
+  const char* text;       // the statement as written (report/prset.h
+                          // scheck), rendered when first compiled, for
+                          // the report of a failure; null until then
 
   // `check [ix:] cond`: a condition with variables is reported and
   // replaced by true.  An indexed check closes its dummy scope.

@@ -115,6 +115,9 @@ struct xnode2 : xnode {
   int32_t statk;    // size class of stat
   uint32_t dflags;  // DF_... (data/values.h)
   void* sufv;       // suffix values given by data (data/values.h), or null
+  set* pending;     // subscripts whose data changed since the declaration
+                    // was generated (note_change, instance/stamps.h), or
+                    // null; instance generation checks them and frees it
 };
 static_assert(std::is_trivially_destructible_v<xnode2> &&
                   std::is_trivially_copyable_v<xnode2>,

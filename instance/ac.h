@@ -2,9 +2,9 @@
 // made on first use and reached by every evaluation context through its
 // `ac` field.  So far it holds what evaluation needs: the entity being
 // generated or computed, the contexts of table reading and of nonlinear
-// simplification (the error location names them) and the back pointer to
-// the context that uses it; collection, presolve and the writer add the
-// problem's arrays.
+// simplification (the error location names them), the back pointer to
+// the context that uses it and the counts generation keeps; collection,
+// presolve and the writer add the problem's arrays.
 #ifndef VEXO_INSTANCE_AC_H
 #define VEXO_INSTANCE_AC_H
 
@@ -31,6 +31,9 @@ struct AC {
   int32_t work;            // per-use working word; cleared by new_ac
   TVA* tva;                // the context that uses the record
   AC* ac_self;             // the record itself
+  int32_t n_var_gen;       // variables, constraints and objectives that
+  int32_t n_con_gen;       // generation keeps in the record
+  int32_t n_obj_gen;       // (instance/genmod.h)
 };
 static_assert(std::is_trivially_destructible_v<AC>,
               "the collected problem lives in the recorded pool");

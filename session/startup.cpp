@@ -29,6 +29,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "instance/ac.h"
+#include "instance/genmod.h"
 #include "report/dataprint.h"
 #include "report/indextab.h"
 #include "report/prex.h"
@@ -199,6 +200,7 @@ void init_modules() {
   opgen_init();
   tva_reset();
   ac_reset();
+  genmod_reset();
   indextab_init();
   prset_init();
   dataprint_init();

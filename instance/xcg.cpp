@@ -1,0 +1,160 @@
+// Keeping the instance current.
+#include "instance/xcg.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "compiler/compdecl.h"
+#include "compiler/recomp.h"
+#include "frontend/decl.h"
+#include "frontend/paramdcl.h"
+#include "instance/ac.h"
+#include "instance/genmod.h"
+#include "instance/stamps.h"
+#include "support/pool.h"
+
+namespace vexo {
+
+namespace {
+
+// The cited declarations (by number, without repeats; dac.mark2 marks them
+// while they are collected).
+struct citing {
+  std::vector<xnode*> decls;
+
+  void cite(xnode* d) {
+    if (!d || d->num < 0 || d->num >= dac.cap || dac.mark2[d->num]) return;
+    dac.mark2[d->num] = 1;
+    decls.push_back(d);
+  }
+  // Adds what the cited ones depend on, directly or not, and puts them in
+  // declaration order.
+  void close() {
+    for (size_t k = 0; k < decls.size(); ++k) {
+      xnode* d = decls[k];
+      for (int32_t i = 0; i < d->ndeps; ++i)
+        if (d->deps[i] < uint32_t(dac.cap)) cite(dac.bynum[d->deps[i]]);
+    }
+    for (xnode* d : decls) dac.mark2[d->num] = 0;
+    std::sort(decls.begin(), decls.end(),
+              [](const xnode* a, const xnode* b) { return a->num < b->num; });
+  }
+};
+
+// The declarations of the problem: every variable, constraint and
+// objective.
+void co_cite(citing* c) {
+  for (int k : {XC_ALLVARS, XC_CONS, XC_LOGCONS, XC_OBJS})
+    for (int32_t i = 0; i < xclass[k].n; ++i) c->cite(xclass[k].a[i]);
+}
+
+// Kinds that generation walks: variables, constraints and objectives every
+// time (is_convar), the others when they need work.  Tables and what is no
+// declaration have nothing to generate.
+bool generable(const xnode* d) {
+  return d->kind >= DK_VAR && d->kind <= DK_FUNCTION && d->kind != DK_DUMMY &&
+         d->kind != DK_VARSET && d->kind != DK_VARSETI;
+}
+
+// Whether current d has data that changed since it was generated.
+bool has_pending(const xnode* d) { return data_changed(d, d->xr.stamp); }
+
+// tsr: a byte per declaration number, 1 for the cited ones (both numbers
+// of a declaration that takes two).
+void mark_tsr(const std::vector<xnode*>& cited) {
+  size_t need = size_t(std::max(dac.next, 1));
+  if (tsr && need > (size_t{8} << tsr_k)) {
+    del_mblk(tsr_k, tsr);
+    tsr = nullptr;
+  }
+  if (!tsr) {
+    tsr_k = htcl(need);
+    tsr = static_cast<char*>(new_mblk(tsr_k));
+  }
+  std::memset(tsr, 0, size_t{8} << tsr_k);
+  for (const xnode* d : cited) {
+    int n = d->kind < N_DKINDS ? xn_inc[d->kind] : 1;
+    for (int i = 0; i < n && size_t(d->num + i) < need; ++i) tsr[d->num + i] = 1;
+  }
+}
+
+// Runs the pending compilations with the accumulator empty (compiling a
+// declaration takes what it holds as that declaration's dependencies) and
+// puts the command's citations back afterwards.
+void compile_aside() {
+  std::vector<uint32_t> nums(dac.list, dac.list + dac.n);
+  std::vector<int32_t> marks;
+  for (uint32_t n : nums) {
+    marks.push_back(dac.mark[n]);
+    dac.mark[n] = 0;
+  }
+  dac.n = 0;
+  compile();
+  for (int32_t i = 0; i < dac.n; ++i) dac.mark[dac.list[i]] = 0;
+  for (size_t i = 0; i < nums.size(); ++i) {
+    dac.list[i] = nums[i];
+    dac.mark[nums[i]] = marks[i];
+  }
+  dac.n = int32_t(nums.size());
+}
+
+}  // namespace
+
+AC* xcg(int flags) {
+  gen_list_clear();
+  if (!dac.bynum) return new_ac();
+  citing c;
+  for (int32_t i = 0; i < dac.n; ++i) c.cite(dac.bynum[dac.list[i]]);
+  if (flags & 1) co_cite(&c);
+  c.close();
+
+  // Changes followed to their dependents, in declaration order: a
+  // declaration generated before one of its inputs changed is out of date.
+  double top = 0;
+  bool need = false;
+  for (xnode* d : c.decls) {
+    xrecomp& x = d->xr;
+    double in = x.instamp;
+    for (int32_t i = 0; i < d->ndeps; ++i)
+      if (xnode* p = dac.bynum[d->deps[i]]; p && p != d)
+        in = std::max(in, chg_stamp(p));
+    x.instamp = in;
+    top = std::max(top, chg_stamp(d));
+    if (!generable(d)) continue;
+    bool stale = in > x.stamp;
+    if (stale) {
+      // Its compiled form goes: cached level-0 values and sets computed
+      // from the old inputs are dropped when it is compiled again.
+      if (x.stamp > 0) x.stamp = -1.0;
+      // Its values will change: references compiled later see it.
+      if (defines_values(d)) d->stamp = std::max(d->stamp, in);
+    }
+    bool pending = has_pending(d);
+    if (stale || pending || is_convar(d)) {
+      gen_list_add(d);
+      need = need || stale || pending;
+    }
+  }
+  if (top >= nextgenlev) nextgenlev = top + 1;
+  mark_tsr(c.decls);
+
+  // A declaration that refers to generated or solved values must be
+  // redeclared first.
+  bool warned = false;
+  for (xnode* d : c.decls)
+    if (d->dseen && (d->xr.stamp <= 0 || has_pending(d))) {
+      redcl_warn(d);
+      warned = true;
+    }
+  if (warned) {
+    gen_list_clear();
+    return nullptr;
+  }
+  if (!need) return new_ac();
+  compile_aside();
+  int nvars;
+  return genmod(0, &nvars);
+}
+
+}  // namespace vexo
