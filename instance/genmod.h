@@ -58,6 +58,17 @@ void genmod_cleanup();
 void gen_list_clear();
 void gen_list_add(xnode* d);
 
+// Whether generating d computes its values from a definition (a param or
+// set defined by `=` or `:=`): its data stamp then moves with its
+// generation, so that what refers to it sees the change.
+bool defines_values(const xnode* d);
+
+// Whether the data of d (a param or set given data, not a definition)
+// changed since it was generated at level gen: a scalar's data stamp is
+// newer, an indexed one holds pending subscripts (note_change).  Those
+// data are checked when d is next brought up to date.
+bool data_changed(const xnode* d, double gen);
+
 // Start-up and `reset`: no work list, no generation running.
 void genmod_reset();
 

@@ -21,7 +21,6 @@
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
-#include "instance/xcg.h"
 #include "report/indextab.h"
 #include "report/prex.h"
 #include "report/print.h"
@@ -1234,9 +1233,8 @@ void do_display(std::vector<dgroup>& groups, set_spec* ix, TVA* t) {
 
 void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
                  xrecomp* xr) {
+  // Brings the cited declarations up to date (process1 runs xcg).
   if (process1(nullptr)) return;
-  // The declarations the items cite are brought up to date first.
-  if (!xcg(0)) return;
   // Empty items (bad suffixes) go.
   std::vector<expr*> its;
   for (expr* e = items; e; e = e->next)
