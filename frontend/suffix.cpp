@@ -9,7 +9,7 @@
 #include "eval/optab.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
-#include "frontend/dotnames.h"
+#include "report/dotnames.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/neighbours.h"

@@ -9,7 +9,7 @@
 #include "eval/optab.h"
 #include "eval/set.h"
 #include "frontend/decl.h"
-#include "frontend/dotnames.h"
+#include "report/dotnames.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/suffix.h"

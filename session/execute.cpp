@@ -26,6 +26,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "instance/xcg.h"
+#include "report/display.h"
 #include "report/indextab.h"
 #include "report/print.h"
 #include "session/cmdfiles.h"
@@ -472,6 +473,10 @@ void print_run(cmd_fields* c) {
   print_cmd(c->f()[0].ss, &c->f()[1].e, c->f()[2].r, c->xrp);
 }
 
+void display_run(cmd_fields* c) {
+  cmd_arg* f = c->f();
+  display_cmd(f[0].i, f[1].ss, f[2].e, f[3].r, c->xrp);
+}
 void check_run(cmd_fields*) { check_cmd(); }
 
 void printf_run(cmd_fields* c) {
@@ -495,7 +500,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     not_implemented_cmd,  // 31 solution
     not_implemented_cmd,  // 32 solve
     not_implemented_cmd,  // 33 write
-    not_implemented_cmd,  // 34 display
+    display_run,          // 34 display
     not_implemented_cmd,  // 35 drop
     not_implemented_cmd,  // 36 restore
     not_implemented_cmd,  // 37 fix

@@ -33,6 +33,7 @@
 #include "report/dataprint.h"
 #include "report/indextab.h"
 #include "report/prex.h"
+#include "report/display.h"
 #include "report/print.h"
 #include "report/prset.h"
 #include "session/batch.h"
@@ -206,6 +207,7 @@ void init_modules() {
   dataprint_init();
   prex_init();
   print_reinit();
+  disp_reinit();
 }
 
 void reset_modules() {

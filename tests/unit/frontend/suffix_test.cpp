@@ -14,7 +14,7 @@
 #include "eval/set.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
-#include "frontend/dotnames.h"
+#include "report/dotnames.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"

@@ -61,7 +61,7 @@ TEST_F(Execute, ExitWithAConstantEndsTheSessionWithIt) {
 
 TEST_F(Execute, UnbuiltKindsAreReportedAtTheirPlace) {
   // A batch session ends at the error, with the error bit.
-  cmd_fields* c = start_cmd("", 0, CK_DISPLAY);
+  cmd_fields* c = start_cmd("", 0, CK_EXPAND);
   c->stmtfname = "m.mod";
   c->stmtline = 4;
   c->stmtoffset = 148;
@@ -69,9 +69,9 @@ TEST_F(Execute, UnbuiltKindsAreReportedAtTheirPlace) {
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err,
-            "Error at _cmdno 1 executing \"display\" command\n"
+            "Error at _cmdno 1 executing \"expand\" command\n"
             "(file m.mod, line 4, offset 148):\n"
-            "\n\tdisplay is not implemented yet\n");
+            "\n\texpand is not implemented yet\n");
   EXPECT_EQ(*sysparam_cell(Cmdno), 1);
 
   // Typed at a terminal: the command is abandoned and the session goes on;
@@ -114,7 +114,7 @@ TEST_F(Execute, CommandsOfAMissingFile) {
 
 TEST_F(Execute, KindsOutsideTheTableOrNeverExecutedAreBugs) {
   for (int kind : {25, 91, int(CK_THEN), int(CK_RBRACE), int(CK_EMPTY)}) {
-    cmd_fields* c = start_cmd("", 0, CK_DISPLAY);
+    cmd_fields* c = start_cmd("", 0, CK_EXPAND);
     c->kind = kind;
     auto r = test::run_captured([&] { execute(c); });
     EXPECT_TRUE(r.exited) << kind;

@@ -2,7 +2,7 @@
 // the status group 43..46, the left (47..69) and right (70..92) sides of a
 // complementarity constraint, its slack 93, objectives 94..102, logical
 // constraints 103..107, synonym kinds 5 and 11 108..110, problems 111..114.
-#include "frontend/dotnames.h"
+#include "report/dotnames.h"
 
 namespace vexo {
 

@@ -1,0 +1,1360 @@
+// The display command.
+#include "report/display.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "compiler/compile.h"
+#include "compiler/tva.h"
+#include "data/values.h"
+#include "eval/dispatch.h"
+#include "eval/indexing.h"
+#include "eval/iterate.h"
+#include "eval/paramref.h"
+#include "eval/set.h"
+#include "eval/setops.h"
+#include "frontend/decl.h"
+#include "frontend/expr.h"
+#include "frontend/neighbours.h"
+#include "frontend/paramdcl.h"
+#include "report/indextab.h"
+#include "report/prex.h"
+#include "report/print.h"
+#include "report/prset.h"
+#include "session/cmdfiles.h"
+#include "session/cmdrec.h"
+#include "session/opttable.h"
+#include "session/startup.h"
+#include "support/format.h"
+#include "support/message.h"
+#include "support/quote.h"
+#include "support/symbol.h"
+#include "support/text.h"
+#include "support/utf8.h"
+
+namespace vexo {
+
+int symlen(const symbol* s) {
+  return is_number(s) ? static_cast<int>(std::strlen(s->name))
+                      : qutflen(s->name);
+}
+
+namespace {
+
+// ---- Module state of the running command ------------------------------------
+
+FILE* out;         // where the command writes (df)
+int Idde;          // 0 display, 1 _display, 2 csvdisplay
+int Idde_head;     // Idde, or 0 for csvdisplay without a header row
+int Idde2 = -1;    // 2 when csvdisplay may write one table only
+int Dw;            // width of the items' texts
+num_format disp1;  // the command's number format
+// The "$k" texts: the values of the command's dummies, then "$1".. for
+// the dummies of the items' own indexings.
+std::vector<std::string> dtrans;
+// csvdisplay: the column names of the current table, the expression
+// columns named so far and their number.
+std::set<std::string> Iddenames;
+int Idde_i, Idde_k;
+// The most positions of any indexed list among the items.
+int n_itamax;
+
+void blanks(int n) {
+  if (n > 0) Fprintf(out, "%*s", n, "");
+}
+
+// A member component: a number as its text, a string quoted as needed.
+void put_sym(const symbol* s) {
+  if (is_number(s))
+    Fprintf(out, "%s", s->name);
+  else
+    Fprintf(out, "%q", s->name);
+}
+
+const char* csep(bool last) { return last ? "\n" : ","; }
+
+// ---- Item texts ---------------------------------------------------------------
+
+// The text with "$k" replaced by dtrans[k-1]; quoted parts stay as they
+// are.  *w receives the width (UTF-8 characters) of the text after its
+// last newline.
+std::string dollarfix(const char* s, int* w) {
+  std::string r;
+  char q = 0;
+  for (const char* p = s; *p;) {
+    char c = *p;
+    if (q) {
+      r += c;
+      ++p;
+      if (c == q) {
+        if (*p == q) {
+          r += *p++;
+        } else {
+          q = 0;
+        }
+      }
+      continue;
+    }
+    if (c == '\'' || c == '"') {
+      q = c;
+      r += c;
+      ++p;
+      continue;
+    }
+    if (c == '$' && p[1] >= '0' && p[1] <= '9') {
+      const char* e = p + 1;
+      size_t k = 0;
+      while (*e >= '0' && *e <= '9') k = k * 10 + size_t(*e++ - '0');
+      if (k >= 1 && k <= dtrans.size()) {
+        r += dtrans[k - 1];
+        p = e;
+        continue;
+      }
+    }
+    r += c;
+    ++p;
+  }
+  if (w) {
+    size_t nl = r.rfind('\n');
+    *w = utflen(r.c_str() + (nl == std::string::npos ? 0 : nl + 1));
+  }
+  return r;
+}
+
+// ---- Header rows of the machine-readable forms ---------------------------------
+
+void Iddestart(int nindex, int nexpr, int nrows) {
+  if (Idde == 1) {
+    Fprintf(out, "_display %d %d %d\n", nindex, nexpr, nrows);
+    return;
+  }
+  Iddenames.clear();
+  if (!Idde_head) return;
+  // The generated names a table may use are reserved: the index columns'
+  // and the expression columns' fallbacks, so that no name repeats.
+  char b[32];
+  for (int i = 1; i <= nindex; ++i) {
+    Snprintf(b, sizeof b, "Index_%d", i);
+    Iddenames.insert(b);
+  }
+  for (int i = 1; i <= nexpr; ++i) {
+    Snprintf(b, sizeof b, "Expr_%d", i);
+    Iddenames.insert(b);
+  }
+  Idde_k = nexpr;
+  Idde_i = 0;
+  for (int i = 1; i <= nindex; ++i)
+    Fprintf(out, "Index_%d%s", i, csep(i == nindex && nexpr == 0));
+}
+
+bool is_ident(const char* s) {
+  auto alpha = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  };
+  if (!alpha(*s)) return false;
+  for (++s; *s; ++s)
+    if (!alpha(*s) && !(*s >= '0' && *s <= '9') && *s != '_') return false;
+  return true;
+}
+
+void Iddename(const std::string& text) {
+  ++Idde_i;
+  const char* sep = csep(Idde_i >= Idde_k);
+  if (csvdisplay_header != 2 && is_ident(text.c_str()) &&
+      Iddenames.insert(text).second) {
+    Fprintf(out, "%s%s", text.c_str(), sep);
+    return;
+  }
+  Fprintf(out, "Expr_%d%s", Idde_i, sep);
+}
+
+// The expression names of a table: lines of their own (_display) or the
+// rest of the header row (csvdisplay).
+void Iddenames_put(const std::vector<std::string>& names) {
+  for (const std::string& n : names) {
+    if (Idde_head == 1)
+      Fprintf(out, "%s\n", n.c_str());
+    else if (Idde_head == 2)
+      Iddename(n);
+  }
+}
+
+// ---- Column buffers ---------------------------------------------------------
+
+struct dent {
+  std::vector<symbol*> tup;
+  std::string text;
+  int split;  // position of the first "." (or the end); -1 for a string
+  bool nz;
+  std::vector<int64_t> ordn;  // ordinals at the ordered positions, or -1
+};
+
+struct dcol {
+  std::string name;
+  int namew = 0;
+  std::vector<dent> e;
+  int L = 0, B = 0, A = 0, S = 0, T = 0;
+};
+
+void add_num(dcol& c, dent& d, double v) {
+  if (v < display_eps && -v < display_eps) v = 0;
+  int64_t n = 0;
+  const char* s = disp1.fmt(v, disp1.active, &n);
+  d.text.assign(s, size_t(n));
+  const char* dot = std::strchr(d.text.c_str(), '.');
+  d.split = dot ? int(dot - d.text.c_str()) : int(d.text.size());
+  d.nz = v != 0;
+  c.B = std::max(c.B, d.split);
+  c.A = std::max(c.A, int(d.text.size()) - d.split);
+}
+
+void add_text(dcol& c, dent& d, const char* s) {
+  d.text = s;
+  d.split = -1;
+  d.nz = true;
+  c.S = std::max(c.S, qutflen(s));
+}
+
+void add_sym(dcol& c, dent& d, const symbol* s) {
+  if (!is_number(s)) {
+    add_text(c, d, s->name);
+    return;
+  }
+  // A number held as a symbol keeps its own text.
+  if (s->value < display_eps && -s->value < display_eps) {
+    add_num(c, d, 0);
+    return;
+  }
+  d.text = s->name;
+  const char* dot = std::strchr(s->name, '.');
+  d.split = dot ? int(dot - s->name) : int(d.text.size());
+  d.nz = true;
+  c.B = std::max(c.B, d.split);
+  c.A = std::max(c.A, int(d.text.size()) - d.split);
+}
+
+// The value of compiled expression x in context t.
+void add_value(dcol& c, dent& d, expr* x, TVA* t) {
+  if (has_flag(x, EF_NUMERIC)) {
+    add_num(c, d, eval_num(x, t));
+  } else if (has_flag(x, EF_STRING)) {
+    cstr* s = eval_str(x, t);
+    add_text(c, d, s->text());
+    release_cstr(s);
+  } else {
+    add_sym(c, d, eval_sym(x, t));
+  }
+}
+
+void finish_col(dcol& c) {
+  c.T = std::max(c.B + c.A, c.S);
+  for (const dent& d : c.e)
+    if (!d.tup.empty()) c.L = std::max(c.L, symlen(d.tup[0]));
+  c.namew = utflen(c.name.c_str());
+}
+
+// ---- Ordering -------------------------------------------------------------------
+
+// For each position of an indexing, the generated set that orders it (a
+// declared ordered set ranged over by an item of one component), or null.
+std::vector<set*> n_ordby(set_spec* ss, TVA* t) {
+  std::vector<set*> r;
+  if (!ss) return r;
+  for (Index* ix = ss->first; ix; ix = ix->next) {
+    set* s = ix->s;
+    int n = s ? s->arity : 1;
+    set* o = nullptr;
+    if (s && n == 1 && s->sclass == SC_NAMED && s->owner &&
+        (s->owner->kind == DK_SET) &&
+        (static_cast<setdcl*>(s->owner)->sflags & SF_ORDERED)) {
+      if (s->nmem < 0) set_genall(s, t);
+      o = s;
+    } else if (s && n == 1 && s->sclass == SC_ORDERED) {
+      if (s->nmem < 0) set_genall(s, t);
+      o = s;
+    }
+    for (int i = 0; i < n; ++i) r.push_back(i == 0 ? o : nullptr);
+  }
+  return r;
+}
+
+// Stores in each entry the ordinals of its ordered positions.
+void num4sort(dcol& c, const std::vector<set*>& ord) {
+  for (dent& d : c.e) {
+    d.ordn.assign(d.tup.size(), -1);
+    for (size_t k = 0; k < d.tup.size() && k < ord.size(); ++k)
+      if (ord[k]) d.ordn[k] = set_lookup(ord[k], &d.tup[k]);
+  }
+}
+
+// Position k of a and b in display order (ordered positions by ordinal).
+int poscomp(const dent& a, const dent& b, size_t k) {
+  if (k < a.ordn.size() && a.ordn[k] >= 0 && b.ordn[k] >= 0) {
+    if (a.ordn[k] != b.ordn[k]) return a.ordn[k] < b.ordn[k] ? -1 : 1;
+    return 0;
+  }
+  if (a.tup[k] == b.tup[k]) return 0;
+  return display_comp(a.tup[k], b.tup[k]);
+}
+
+// Sorts the entries by the positions of pos in turn.
+void d3sort(std::vector<dent*>& v, const std::vector<int>& pos) {
+  std::stable_sort(v.begin(), v.end(), [&](const dent* a, const dent* b) {
+    for (int k : pos)
+      if (int c = poscomp(*a, *b, size_t(k))) return c < 0;
+    return false;
+  });
+}
+
+std::vector<int> iota(int n) {
+  std::vector<int> p(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) p[size_t(i)] = i;
+  return p;
+}
+
+// ---- Items and groups ---------------------------------------------------------
+
+enum { G_SCALAR, G_1D, G_2D, G_MANY, G_SET, G_SETS };
+
+struct ditem {
+  expr* e;           // the item (compiled in place)
+  std::string text;  // its text ("$k" for dummies of indexings)
+  std::vector<std::string> texts;  // an indexed list: one per expression
+  int arity;
+};
+
+struct dgroup {
+  int kind;
+  std::vector<ditem> items;
+};
+
+bool is_list(const expr* e) { return opcode(e) == OPARG && e->L.ss; }
+
+// The declaration an item names as a whole entity, or null.
+xnode* entity(const expr* e) {
+  return opcode(e) == OPXNODE && e->R.i == -2 ? e->L.x : nullptr;
+}
+
+bool is_param(const xnode* d) {
+  return d->kind == DK_PARAM || d->kind == DK_PARAMI ||
+         d->kind == DK_SPARAM || d->kind == DK_SPARAMI;
+}
+
+// One column for item it: an entity's values over its indexing, or an
+// indexed list's expression k over the list's indexing.
+dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
+  dcol c;
+  if (xnode* d = entity(it.e)) {
+    c.name = it.text;
+    set_spec* ss = d->indexing;
+    std::vector<set*> ord = n_ordby(ss, t);
+    param* p = static_cast<param*>(d);
+    bool sym = d->kind == DK_SPARAMI || d->kind == DK_SPARAM;
+    if (TVA* w = ss_begin(ss, t)) {
+      do {
+        symbol** tuple = ss->first->vals;
+        dent e;
+        e.tup.assign(tuple, tuple + ss->arity);
+        if (sym) {
+          symval* v = spar_value(p, tuple, w);
+          if (v->sym)
+            add_sym(c, e, v->sym);
+          else
+            add_text(c, e, v->str ? v->str->text() : "");
+        } else {
+          add_num(c, e, par_value(p, tuple, w));
+        }
+        c.e.push_back(std::move(e));
+        if (gotbreak) {
+          ss_end1(ss, w);
+          break;
+        }
+      } while (ss_continue(ss, w));
+    }
+    num4sort(c, ord);
+    if (ordp) *ordp = ord;
+  } else {
+    set_spec* ss = it.e->L.ss;
+    expr* x = it.e->R.e;
+    for (int i = 0; i < k; ++i) x = x->next;
+    c.name = dollarfix(it.texts[size_t(k)].c_str(), nullptr);
+    std::vector<set*> ord = n_ordby(ss, t);
+    if (TVA* w = ss_begin(ss, t)) {
+      do {
+        symbol** tuple = ss->first ? ss->first->vals : nullptr;
+        dent e;
+        if (tuple) e.tup.assign(tuple, tuple + ss->arity);
+        add_value(c, e, x->R.e, w);
+        c.e.push_back(std::move(e));
+        if (gotbreak) {
+          ss_end1(ss, w);
+          break;
+        }
+      } while (ss_continue(ss, w));
+    }
+    num4sort(c, ord);
+    if (ordp) *ordp = ord;
+  }
+  finish_col(c);
+  return c;
+}
+
+// The value text of an entry, padded so that a number's split point falls
+// at column target (cur: the column written so far); returns the column
+// after it.
+int put_value(const dent& d, int cur, int target) {
+  if (d.split < 0) {
+    Fprintf(out, "%q", d.text.c_str());
+    return cur + qutflen(d.text.c_str());
+  }
+  blanks(target - d.split - cur);
+  Fprintf(out, "%s", d.text.c_str());
+  return std::max(cur, target - d.split) + int(d.text.size());
+}
+
+// ---- Scalars --------------------------------------------------------------------
+
+void scalar_line(const std::string& text, expr* x, TVA* t);
+
+void disp_scalar(dgroup& g, TVA* t) {
+  if (Idde) {
+    std::vector<std::string> names;
+    for (ditem& it : g.items) names.push_back(dollarfix(it.text.c_str(), 0));
+    Iddestart(0, int(names.size()), 1);
+    Iddenames_put(names);
+    for (size_t i = 0; i < g.items.size(); ++i) {
+      dcol c;
+      dent d;
+      add_value(c, d, g.items[i].e, t);
+      Fprintf(out, d.split < 0 ? "%q%s" : "%s%s", d.text.c_str(),
+              csep(i + 1 == g.items.size()));
+    }
+    return;
+  }
+  for (ditem& it : g.items) {
+    if (is_list(it.e)) {
+      // An item under a condition alone: shown when it holds.
+      set_spec* ss = it.e->L.ss;
+      TVA* c = ss_begin(ss, t);
+      if (!c) continue;
+      size_t k = 0;
+      for (expr* y = it.e->R.e; y; y = y->next, ++k)
+        scalar_line(it.texts[k], y->R.e, c);
+      while (ss_continue(ss, c)) {
+      }
+      continue;
+    }
+    scalar_line(it.text, it.e, t);
+  }
+}
+
+void scalar_line(const std::string& text, expr* x, TVA* t) {
+  {
+    int w;
+    std::string label = dollarfix(text.c_str(), &w);
+    dcol c;
+    dent d;
+    add_value(c, d, x, t);
+    bool str = d.split < 0;
+    int v = str ? qutflen(d.text.c_str()) : int(d.text.size());
+    if (str && w + 3 + v > display_width) {
+      size_t nl = d.text.find('\n');
+      if (nl != std::string::npos)
+        v = 2 + utflen(d.text.substr(0, nl).c_str());
+    }
+    const char* f = w + 3 + v <= display_width ? (str ? "%s = %q\n" : "%s = %s\n")
+                                               : (str ? "%s =\n%q\n" : "%s =\n%s\n");
+    Fprintf(out, f, label.c_str(), d.text.c_str());
+  }
+}
+
+// ---- One dimension ------------------------------------------------------------
+
+void put_label(const symbol* s, int width) {
+  blanks(width - symlen(s));
+  put_sym(s);
+}
+
+void disp_1d(ditem& it, TVA* t) {
+  std::vector<set*> ord;
+  dcol c = format_col(it, 0, t, &ord);
+  if (gotbreak) return;
+  std::vector<dent*> v;
+  for (dent& d : c.e)
+    if (d.nz || !omit_zero_rows) v.push_back(&d);
+  d3sort(v, {0});
+  int n = int(v.size());
+  if (Idde) {
+    Iddestart(1, 1, n);
+    Iddenames_put({c.name});
+    for (dent* d : v) {
+      put_sym(d->tup[0]);
+      Fprintf(out, d->split < 0 ? ",%q\n" : ",%s\n", d->text.c_str());
+    }
+    return;
+  }
+  Fprintf(out, "%s [*]%s :=", c.name.c_str(),
+          c.namew + 7 <= display_width ? "" : "\n");
+  int L = c.L, T = c.T, B = c.B;
+  if (n <= display_1col && L + T + 1 < display_width) {
+    for (dent* d : v) {
+      Fprintf(out, "\n");
+      put_label(d->tup[0], L);
+      if (d->split < 0)
+        Fprintf(out, "  %q", d->text.c_str());
+      else
+        put_value(*d, L, L + B + 2);
+    }
+  } else {
+    int cell = L + T + 1;
+    int K = (display_width + gutter_width) / (cell + gutter_width);
+    if (K == 0) {
+      // One cell is wider than the line: label and value, an entry a line.
+      for (dent* d : v) {
+        Fprintf(out, "\n");
+        put_sym(d->tup[0]);
+        Fprintf(out, d->split < 0 ? " %q" : " %s", d->text.c_str());
+      }
+    } else {
+      int R = (n + K - 1) / K;
+      for (int r = 0; r < R; ++r) {
+        Fprintf(out, "\n");
+        int cur = 0;
+        for (int j = 0; r + j * R < n; ++j) {
+          dent* d = v[size_t(r + j * R)];
+          int start = j * (cell + gutter_width);
+          blanks(start - cur);
+          put_label(d->tup[0], L);
+          cur = start + L;
+          if (d->split < 0) {
+            Fprintf(out, " %q", d->text.c_str());
+            cur += 1 + qutflen(d->text.c_str());
+          } else {
+            cur = put_value(*d, cur, start + L + B + 1);
+          }
+        }
+      }
+    }
+  }
+  Fprintf(out, "\n;\n");
+}
+
+// ---- Sets -----------------------------------------------------------------------
+
+// One member written: "\n" (newline) and pad blanks, then the member; its
+// width without them is returned.
+int elprint(int newline, int pad, symbol* const* tup, int arity) {
+  if (newline) Fprintf(out, "\n");
+  blanks(pad);
+  if (arity == 1) {
+    put_sym(tup[0]);
+    return symlen(tup[0]);
+  }
+  int w = arity + 1;
+  Fprintf(out, "(");
+  for (int i = 0; i < arity; ++i) {
+    if (i) Fprintf(out, ",");
+    put_sym(tup[i]);
+    w += symlen(tup[i]);
+  }
+  Fprintf(out, ")");
+  return w;
+}
+
+int memwidth(symbol* const* tup, int arity) {
+  if (arity == 1) return symlen(tup[0]);
+  int w = arity + 1;
+  for (int i = 0; i < arity; ++i) w += symlen(tup[i]);
+  return w;
+}
+
+void disp_set(set* s, const std::string& label, TVA* t) {
+  if (s->nmem < 0) set_genall(s, t);
+  std::vector<setmem*> m;
+  for (setmem* x = s->first; x; x = x->next)
+    if (x->ord >= 0) m.push_back(x);
+  int n = int(m.size()), a = s->arity;
+  if (Idde) {
+    if (Idde == 1) {
+      Fprintf(out, "_display %d %d %d\n%s\n", a, 0, n, label.c_str());
+    } else {
+      Iddestart(a, 0, n);
+    }
+    for (setmem* x : m)
+      for (int i = 0; i < a; ++i) {
+        put_sym(x->tup()[i]);
+        Fprintf(out, "%s", csep(i + 1 == a));
+      }
+    return;
+  }
+  Fprintf(out, "set %s :=", label.c_str());
+  if (!n) {
+    Fprintf(out, " ; # empty\n");
+    return;
+  }
+  if (n <= display_set_1col) {
+    for (setmem* x : m) elprint(1, 1, x->tup(), a);
+    Fprintf(out, "\n;\n");
+    return;
+  }
+  int w = 0;
+  for (setmem* x : m) w = std::max(w, memwidth(x->tup(), a));
+  int lw = utflen(label.c_str());
+  int64_t all = int64_t(w + 1) * n;
+  if (all < display_width && all + 7 + lw < display_width) {
+    for (setmem* x : m) elprint(0, 1, x->tup(), a);
+    Fprintf(out, ";\n");
+    return;
+  }
+  int c = w + gutter_width;
+  int K = std::max(1, (gutter_width + display_width) / c);
+  int R = (n + K - 1) / K;
+  int last = 0;
+  for (int r = 0; r < R; ++r) {
+    int pad = 0;
+    for (int j = 0; r + j * R < n; ++j) {
+      last = elprint(j == 0, pad, m[size_t(r + j * R)]->tup(), a);
+      pad = c - last;
+    }
+  }
+  Fprintf(out, last == c - gutter_width && K * c == display_width + gutter_width
+                   ? "\n;\n"
+                   : ";\n");
+}
+
+// An indexed collection of sets: each member set under its subscript.
+void disp_sets(ditem& it, TVA* t) {
+  setdcl* d = static_cast<setdcl*>(entity(it.e));
+  set_spec* ss = d->indexing;
+  std::vector<symbol*> subs;
+  int a = ss->arity;
+  if (TVA* w = ss_begin(ss, t)) {
+    do subs.insert(subs.end(), ss->first->vals, ss->first->vals + a);
+    while (ss_continue(ss, w));
+  }
+  size_t n = a ? subs.size() / size_t(a) : 0;
+  if (Idde2 == Idde && n > 1) {
+    error(0, "csvdisplay would emit %d tables.", int(n));
+    return;
+  }
+  for (size_t i = 0; i < n && !gotbreak; ++i) {
+    symbol* const* tup = &subs[i * size_t(a)];
+    std::string label = dollarfix(it.text.c_str(), nullptr);
+    label += "[";
+    for (int k = 0; k < a; ++k) {
+      if (k) label += ",";
+      char b[512];
+      Snprintf(b, sizeof b, is_number(tup[k]) ? "%s" : "%q", tup[k]->name);
+      label += b;
+    }
+    label += "]";
+    disp_set(subscr_genall(d, tup, t), label, t);
+    if (!Idde && i + 1 < n) Fprintf(out, "\n");
+  }
+}
+
+// ---- Two or more dimensions -----------------------------------------------------
+
+// Centres text of width w in a field of width f starting at column start
+// (the smaller half of the slack on the left); returns the start column.
+int centre(int start, int f, int w) {
+  int slack = f - w;
+  return start + (slack >= 0 ? slack / 2 : -((1 - slack) / 2));
+}
+
+
+// One column of a chunk of a two-dimensional slice.
+struct tcol {
+  symbol* label;
+  std::vector<dent*> cells;  // by row of the slice, null where missing
+  int B = 0, A = 0, S = 0, w = 0, extra = 0;
+  bool nz = false;
+};
+
+void list_2d(dcol& c, std::vector<dent*>& v, int arity) {
+  if (Idde) {
+    Iddestart(arity, 1, int(v.size()));
+    Iddenames_put({c.name});
+    for (dent* d : v) {
+      for (int k = 0; k < arity; ++k) {
+        put_sym(d->tup[size_t(k)]);
+        Fprintf(out, ",");
+      }
+      Fprintf(out, d->split < 0 ? "%q\n" : "%s\n", d->text.c_str());
+    }
+    return;
+  }
+  std::vector<int> pw(size_t(arity), 0);
+  for (dent* d : v)
+    for (int k = 0; k < arity; ++k)
+      pw[size_t(k)] = std::max(pw[size_t(k)], symlen(d->tup[size_t(k)]));
+  int end = -1;
+  for (int k = 0; k < arity; ++k) end += pw[size_t(k)] + 1;
+  Fprintf(out, "%s :=\n", c.name.c_str());
+  for (dent* d : v) {
+    int cur = 0, start = 0;
+    for (int k = 0; k < arity; ++k) {
+      blanks(start - cur);
+      put_sym(d->tup[size_t(k)]);
+      cur = start + symlen(d->tup[size_t(k)]);
+      start += pw[size_t(k)] + 1;
+    }
+    if (d->split < 0) {
+      blanks(end + 2 - cur);
+      Fprintf(out, "%q\n", d->text.c_str());
+    } else {
+      put_value(*d, cur, end + c.B + 2);
+      Fprintf(out, "\n");
+    }
+  }
+  Fprintf(out, ";\n");
+}
+
+// The distinct values of position k among v, in display order.
+std::vector<symbol*> distinct(const std::vector<dent*>& v, int k) {
+  std::vector<dent*> u(v);
+  d3sort(u, {k});
+  std::vector<symbol*> r;
+  for (dent* d : u)
+    if (r.empty() || r.back() != d->tup[size_t(k)]) r.push_back(d->tup[size_t(k)]);
+  return r;
+}
+
+void slice_2d(const std::vector<dent*>& v, int r, int c, int arity, bool tr,
+              bool first) {
+  (void)first;
+  // The slice's bracket: "*" at the row and column positions.
+  const dent* d0 = v[0];
+  std::vector<symbol*> rows;
+  for (dent* d : v)
+    if (rows.empty() || rows.back() != d->tup[size_t(r)])
+      rows.push_back(d->tup[size_t(r)]);
+  std::vector<symbol*> cols = distinct(v, c);
+  bool single = rows.size() == 1 && cols.size() == 1;
+  Fprintf(out, " [");
+  int hw = 2;
+  for (int k = 0; k < arity; ++k) {
+    if (k) {
+      Fprintf(out, ",");
+      ++hw;
+    }
+    if ((k == r || k == c) && !single) {
+      Fprintf(out, "*");
+      ++hw;
+    } else {
+      put_sym(d0->tup[size_t(k)]);
+      hw += symlen(d0->tup[size_t(k)]);
+    }
+  }
+  Fprintf(out, "]%s", tr ? " (tr)" : "");
+  if (single) {
+    int vw = d0->split < 0 ? qutflen(d0->text.c_str()) : int(d0->text.size());
+    bool nl = hw + gutter_width + vw > display_width;
+    Fprintf(out, d0->split < 0 ? "%s%*s%q\n" : "%s%*s%s\n", nl ? "\n" : "",
+            gutter_width, "", d0->text.c_str());
+    return;
+  }
+  // The columns, each with its cells by row.
+  std::vector<tcol> tc(cols.size());
+  for (size_t j = 0; j < cols.size(); ++j) {
+    tc[j].label = cols[j];
+    tc[j].cells.assign(rows.size(), nullptr);
+  }
+  size_t ri = 0;
+  for (dent* d : v) {
+    while (rows[ri] != d->tup[size_t(r)]) ++ri;
+    size_t j = size_t(std::find(cols.begin(), cols.end(), d->tup[size_t(c)]) -
+                      cols.begin());
+    tcol& t = tc[j];
+    t.cells[ri] = d;
+    if (d->split < 0) {
+      t.S = std::max(t.S, qutflen(d->text.c_str()));
+    } else {
+      t.B = std::max(t.B, d->split);
+      t.A = std::max(t.A, int(d->text.size()) - d->split);
+    }
+    t.nz |= d->nz;
+  }
+  std::vector<tcol*> live;
+  for (tcol& t : tc) {
+    t.w = std::max(t.B + t.A, t.S);
+    if (!omit_zero_cols || t.nz) live.push_back(&t);
+  }
+  int Rw = 0;
+  for (symbol* s : rows) Rw = std::max(Rw, symlen(s));
+  size_t j0 = 0;
+  while (j0 < live.size()) {
+    // A chunk of columns that fits display_width.
+    int R = Rw;
+    int left = display_width - (live[j0]->w + gutter_width + R);
+    bool narrow = left <= 0;
+    if (narrow) R = 0;
+    size_t j1 = j0 + 1;
+    if (!narrow)
+      while (j1 < live.size() && live[j1]->w + gutter_width <= left &&
+             (display_max_2d_cols <= 0 ||
+              int(j1 - j0) <= display_max_2d_cols)) {
+        left -= live[j1]->w + gutter_width;
+        ++j1;
+      }
+    std::vector<tcol*> ch(live.begin() + long(j0), live.begin() + long(j1));
+    // Labels wider than their columns ask for extra width.
+    std::vector<std::pair<int, tcol*>> need;
+    int total = 0;
+    for (tcol* t : ch) {
+      t->extra = 0;
+      int x = symlen(t->label) - (t->w + gutter_width - 1);
+      if (x > 0 && x <= left) {
+        need.push_back({x, t});
+        total += x;
+      }
+    }
+    if (total > left)
+      std::stable_sort(need.begin(), need.end(),
+                       [](auto& a, auto& b) { return a.first < b.first; });
+    for (auto& [x, t] : need) {
+      if (x > left) break;
+      t->extra = x;
+      left -= x;
+    }
+    std::vector<bool> dollar(ch.size());
+    for (size_t j = 0; j < ch.size(); ++j) {
+      tcol* t = ch[j];
+      if (symlen(t->label) >= t->w + t->extra + gutter_width) {
+        dollar[j] = true;
+        Fprintf(out, is_number(t->label) ? "\n# $%d = %s" : "\n# $%d = %q",
+                int(j + 1), t->label->name);
+      }
+    }
+    // Column starts.
+    std::vector<int> st(ch.size());
+    int pos = R;
+    for (size_t j = 0; j < ch.size(); ++j) {
+      pos += gutter_width;
+      st[j] = pos;
+      pos += ch[j]->w + ch[j]->extra;
+    }
+    int width = pos;
+    Fprintf(out, narrow ? "\n:\n" : "\n:");
+    int cur = narrow ? 0 : 1;
+    for (size_t j = 0; j < ch.size(); ++j) {
+      tcol* t = ch[j];
+      char b[24];
+      Snprintf(b, sizeof b, "$%d", int(j + 1));
+      int lw = dollar[j] ? int(std::strlen(b)) : symlen(t->label);
+      int at = std::max(centre(st[j], t->w + t->extra, lw), cur + 1);
+      blanks(at - cur);
+      if (dollar[j])
+        Fprintf(out, "%s", b);
+      else
+        put_sym(t->label);
+      cur = at + lw;
+    }
+    blanks(width - cur);
+    Fprintf(out, " :=");
+    // The rows.
+    for (size_t i = 0; i < rows.size(); ++i) {
+      bool any = false, nz = false;
+      for (tcol* t : ch)
+        if (dent* d = t->cells[i]) {
+          any = true;
+          nz |= d->nz;
+        }
+      if (!any || (omit_zero_rows && !nz)) continue;
+      Fprintf(out, "\n");
+      put_sym(rows[i]);
+      cur = symlen(rows[i]);
+      if (cur > R && R == 0) {
+        Fprintf(out, "\n");
+        cur = 0;
+      }
+      for (size_t j = 0; j < ch.size(); ++j) {
+        tcol* t = ch[j];
+        int half = t->extra / 2;
+        dent* d = t->cells[i];
+        if (!d) {
+          int at = !t->S && t->A > 0 ? st[j] + half + t->B
+                                     : st[j] + (t->w + t->extra - 1) / 2;
+          blanks(at - cur);
+          Fprintf(out, ".");
+          cur = std::max(cur, at) + 1;
+        } else if (d->split < 0) {
+          blanks(st[j] + half - cur);
+          Fprintf(out, "%q", d->text.c_str());
+          cur = std::max(cur, st[j] + half) + qutflen(d->text.c_str());
+        } else {
+          cur = put_value(*d, cur, st[j] + half + t->B);
+        }
+      }
+    }
+    Fprintf(out, "\n");
+    j0 = j1;
+  }
+}
+
+void disp_2d(ditem& it, TVA* t) {
+  std::vector<set*> ord;
+  dcol c = format_col(it, 0, t, &ord);
+  if (gotbreak) return;
+  int arity = it.arity;
+  std::vector<dent*> v;
+  for (dent& d : c.e) v.push_back(&d);
+  if (v.empty()) {
+    if (!Idde) Fprintf(out, "%s; #empty\n", c.name.c_str());
+    if (Idde) Iddestart(arity, 1, 0), Iddenames_put({c.name});
+    return;
+  }
+  int n = int(v.size());
+  bool list = Idde || (n <= display_1col && c.L + c.T + 3 <= display_width);
+  if (!list && n > display_1col && omit_zero_rows && display_1col) {
+    std::vector<dent*> nzv;
+    for (dent* d : v)
+      if (d->nz) nzv.push_back(d);
+    if (int(nzv.size()) <= display_1col) {
+      v.swap(nzv);
+      list = true;
+    }
+  }
+  if (list) {
+    d3sort(v, iota(arity));
+    list_2d(c, v, arity);
+    return;
+  }
+  // Rows and columns: the two positions with the most distinct values.
+  std::vector<int> cnt(static_cast<size_t>(arity));
+  for (int k = 0; k < arity; ++k) cnt[size_t(k)] = int(distinct(v, k).size());
+  std::vector<int> order = iota(arity);
+  for (int round = 0; round < 2; ++round) {
+    int lim = arity - round, best = 0;
+    for (int i = 1; i < lim; ++i)
+      if (cnt[size_t(order[size_t(i)])] >= cnt[size_t(order[size_t(best)])])
+        best = i;
+    int p = order[size_t(best)];
+    order.erase(order.begin() + best);
+    order.push_back(p);
+  }
+  int a = std::min(order[size_t(arity - 2)], order[size_t(arity - 1)]);
+  int b = std::max(order[size_t(arity - 2)], order[size_t(arity - 1)]);
+  int na = cnt[size_t(a)], nb = cnt[size_t(b)];
+  std::vector<int> spos(order.begin(), order.end() - 2);
+  if (arity > 2) {
+    // The largest counts found in any one slice.
+    std::vector<dent*> u(v);
+    d3sort(u, spos);
+    na = nb = 0;
+    size_t s = 0;
+    while (s < u.size()) {
+      size_t e = s + 1;
+      auto same = [&](size_t x) {
+        for (int k : spos)
+          if (u[x]->tup[size_t(k)] != u[s]->tup[size_t(k)]) return false;
+        return true;
+      };
+      while (e < u.size() && same(e)) ++e;
+      std::vector<dent*> sl(u.begin() + long(s), u.begin() + long(e));
+      na = std::max(na, int(distinct(sl, a).size()));
+      nb = std::max(nb, int(distinct(sl, b).size()));
+      s = e;
+    }
+  }
+  int r = a, col = b;
+  if (na - nb < display_transpose) {
+    r = b;
+    col = a;
+  }
+  bool tr = r > col;
+  std::vector<int> pos = spos;
+  pos.push_back(r);
+  pos.push_back(col);
+  d3sort(v, pos);
+  Fprintf(out, "%s", c.name.c_str());
+  size_t s = 0;
+  bool first = true;
+  while (s < v.size() && !gotbreak) {
+    size_t e = s + 1;
+    while (e < v.size()) {
+      bool same = true;
+      for (int k : spos)
+        if (v[e]->tup[size_t(k)] != v[s]->tup[size_t(k)]) same = false;
+      if (!same) break;
+      ++e;
+    }
+    std::vector<dent*> sl(v.begin() + long(s), v.begin() + long(e));
+    s = e;
+    // A slice that omit_zero_rows or omit_zero_cols empties is left out.
+    if (omit_zero_rows || omit_zero_cols) {
+      bool nz = false;
+      for (dent* d : sl) nz |= d->nz;
+      if (!nz) continue;
+    }
+    if (!first) Fprintf(out, "\n");
+    slice_2d(sl, r, col, arity, tr, first);
+    first = false;
+  }
+  Fprintf(out, ";\n");
+}
+
+// ---- Several items side by side -------------------------------------------------
+
+void disp_many(dgroup& g, TVA* t) {
+  std::vector<dcol> cols;
+  int arity = g.items[0].arity;
+  for (ditem& it : g.items) {
+    int nx = is_list(it.e) ? int(it.texts.size()) : 1;
+    for (int k = 0; k < nx; ++k) {
+      cols.push_back(format_col(it, k, t, nullptr));
+      if (gotbreak) return;
+    }
+  }
+  // The rows: the union of the columns' tuples in display order.
+  std::vector<dent*> all;
+  for (dcol& c : cols)
+    for (dent& d : c.e) all.push_back(&d);
+  d3sort(all, iota(arity));
+  std::vector<dent*> rows;
+  for (dent* d : all)
+    if (rows.empty() || rows.back()->tup != d->tup) rows.push_back(d);
+  size_t nr = rows.size(), nc = cols.size();
+  // cell[i][j]: column j's entry for row i.
+  std::vector<std::vector<dent*>> cell(nr, std::vector<dent*>(nc, nullptr));
+  for (size_t j = 0; j < nc; ++j) {
+    std::vector<dent*> cv;
+    for (dent& d : cols[j].e) cv.push_back(&d);
+    d3sort(cv, iota(arity));
+    size_t i = 0;
+    for (dent* d : cv) {
+      while (i < nr && rows[i]->tup != d->tup) ++i;
+      if (i < nr) cell[i][j] = d;
+    }
+  }
+  if (Idde) {
+    Iddestart(arity, int(nc), int(nr));
+    std::vector<std::string> names;
+    for (dcol& c : cols) names.push_back(c.name);
+    Iddenames_put(names);
+    for (size_t i = 0; i < nr; ++i) {
+      for (int k = 0; k < arity; ++k) {
+        if (k) Fprintf(out, ",");
+        put_sym(rows[i]->tup[size_t(k)]);
+      }
+      for (size_t j = 0; j < nc; ++j) {
+        dent* d = cell[i][j];
+        if (!d)
+          Fprintf(out, ",");
+        else
+          Fprintf(out, d->split < 0 ? ",%q" : ",%s", d->text.c_str());
+      }
+      Fprintf(out, "\n");
+    }
+    return;
+  }
+  std::vector<int> pw(size_t(arity), 0);
+  for (dent* d : rows)
+    for (int k = 0; k < arity; ++k)
+      pw[size_t(k)] = std::max(pw[size_t(k)], symlen(d->tup[size_t(k)]));
+  int sub = -1;
+  for (int w : pw) sub += w + 1;
+  int run0 = 0;
+  for (int w : pw) run0 += w + gutter_width;
+  size_t j0 = 0;
+  while (j0 < nc) {
+    size_t j1 = j0;
+    int run = run0;
+    while (j1 < nc && (j1 == j0 || run + cols[j1].T <= display_width)) {
+      run += cols[j1].T + gutter_width;
+      ++j1;
+    }
+    int left = std::max(0, display_width - run + gutter_width);
+    std::vector<int> extra(nc, 0);
+    std::vector<std::pair<int, size_t>> need;
+    int total = 0;
+    for (size_t j = j0; j < j1; ++j) {
+      int x = cols[j].namew - (cols[j].T + gutter_width - 1);
+      if (x > 0) {
+        need.push_back({x, j});
+        total += x;
+      }
+    }
+    if (total > left)
+      std::stable_sort(need.begin(), need.end(),
+                       [](auto& a, auto& b) { return a.first < b.first; });
+    for (auto& [x, j] : need) {
+      if (x > left) break;
+      extra[j] = x;
+      left -= x;
+    }
+    std::vector<bool> dollar(nc, false);
+    for (size_t j = j0; j < j1; ++j)
+      if (cols[j].namew >= cols[j].T + extra[j] + gutter_width) {
+        dollar[j] = true;
+        Fprintf(out, "# $%d = %s\n", int(j - j0 + 1), cols[j].name.c_str());
+      }
+    std::vector<int> st(nc, 0);
+    int pos = sub;
+    for (size_t j = j0; j < j1; ++j) {
+      pos += gutter_width;
+      st[j] = pos;
+      pos += cols[j].T + extra[j];
+    }
+    Fprintf(out, ":");
+    int cur = 1;
+    for (size_t j = j0; j < j1; ++j) {
+      char b[24];
+      Snprintf(b, sizeof b, "$%d", int(j - j0 + 1));
+      std::string nm = dollar[j] ? std::string(b) : cols[j].name;
+      int lw = dollar[j] ? int(nm.size()) : cols[j].namew;
+      int at = std::max(centre(st[j], cols[j].T + extra[j], lw), cur + 1);
+      if (at + lw > display_width && cur > 1) {
+        Fprintf(out, "\n");
+        cur = 0;
+      }
+      blanks(at - cur);
+      Fprintf(out, "%s", nm.c_str());
+      cur = std::max(cur, at) + lw;
+    }
+    if (std::max(cur, pos) + 2 >= display_width) {
+      Fprintf(out, "\n :=\n");
+    } else {
+      blanks(pos - cur);
+      Fprintf(out, " :=\n");
+    }
+    for (size_t i = 0; i < nr; ++i) {
+      bool nz = false;
+      for (size_t j = j0; j < j1; ++j)
+        if (cell[i][j] && cell[i][j]->nz) nz = true;
+      if (omit_zero_rows && !nz) continue;
+      int c = 0, start = 0;
+      for (int k = 0; k < arity; ++k) {
+        blanks(start - c);
+        put_sym(rows[i]->tup[size_t(k)]);
+        c = start + symlen(rows[i]->tup[size_t(k)]);
+        start += pw[size_t(k)] + 1;
+      }
+      for (size_t j = j0; j < j1; ++j) {
+        const dcol& col = cols[j];
+        int half = extra[j] / 2;
+        dent* d = cell[i][j];
+        if (!d) {
+          int at = !col.S && col.A > 0 ? st[j] + half + col.B
+                                       : st[j] + (col.T + extra[j] - 1) / 2;
+          blanks(at - c);
+          Fprintf(out, ".");
+          c = std::max(c, at) + 1;
+        } else if (d->split < 0) {
+          blanks(st[j] + half - c);
+          Fprintf(out, "%q", d->text.c_str());
+          c = std::max(c, st[j] + half) + qutflen(d->text.c_str());
+        } else {
+          c = put_value(*d, c, st[j] + half + col.B);
+        }
+      }
+      Fprintf(out, "\n");
+    }
+    Fprintf(out, ";\n");
+    j0 = j1;
+    if (j0 < nc) Fprintf(out, "\n");
+  }
+}
+
+// ---- The command ----------------------------------------------------------------
+
+// The arity of an entity item; -1 for an entity that shows no values, which
+// is reported and counted in badx.
+int darity(xnode* d, int* badx) {
+  int n = d->indexing ? d->indexing->arity : 0;
+  if (!is_param(d) && d->kind != DK_SETI) {
+    // Variables, constraints and objectives have no generated members.
+    error(0, "No values for %s.", dcl_name(d));
+    ++*badx;
+    return -1;
+  }
+  return n;
+}
+
+// What the command holds while it runs, released however it ends.
+struct disp_state {
+  TVA* t = nullptr;
+  charblk* cb = nullptr;
+  int kludge = 0;
+  ~disp_state() {
+    if (t) del_tva(t);
+    if (cb) cbfree(cb);
+    display_kludge = 0;
+    pr_cmd = 0;
+    Iddenames.clear();
+  }
+};
+
+void do_display(std::vector<dgroup>& groups, set_spec* ix, TVA* t) {
+  // The "$k" texts of this member.
+  size_t nd = size_t(ix ? ix->arity : 0);
+  dtrans.resize(nd + size_t(n_itamax));
+  for (size_t i = 0; i < size_t(n_itamax); ++i)
+    dtrans[nd + i] = "$" + std::to_string(i + 1);
+  for (size_t i = 0; i < nd; ++i) {
+    symbol* s = ix->first->vals[i];
+    if (is_number(s) || s->name[0] == '\'' || s->name[0] == '"')
+      dtrans[i] = s->name;
+    else
+      dtrans[i] = std::string("'") + s->name + "'";
+  }
+  out = display_stream();
+  for (dgroup& g : groups) {
+    if (gotbreak) break;
+    switch (g.kind) {
+      case G_SCALAR:
+        disp_scalar(g, t);
+        break;
+      case G_1D:
+        disp_1d(g.items[0], t);
+        break;
+      case G_2D:
+        disp_2d(g.items[0], t);
+        break;
+      case G_MANY:
+        disp_many(g, t);
+        break;
+      case G_SET:
+        disp_set(g.items[0].e->L.s, dollarfix(g.items[0].text.c_str(), 0), t);
+        break;
+      case G_SETS:
+        disp_sets(g.items[0], t);
+        break;
+    }
+    if (!Idde) Fprintf(out, "\n");
+  }
+}
+
+}  // namespace
+
+void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
+                 xrecomp* xr) {
+  // Brings the cited declarations up to date (process1 runs xcg).
+  if (process1(nullptr)) return;
+  // Empty items (bad suffixes) go.
+  std::vector<expr*> its;
+  for (expr* e = items; e; e = e->next)
+    if (!(opcode(e) == 251 && !e->L.p)) its.push_back(e);
+  if (its.empty()) return;
+  disp_state st;
+  pr_cmd = 1;
+  mode &= 3;
+  Idde = Idde_head = mode;
+  Idde2 = -1;
+  if (mode == 2) {
+    if (!csvdisplay_header) Idde_head = 0;
+    if (csvdisplay_restrict & 1) Idde2 = 2;
+  }
+  disp1 = mode ? csvdisp_info : disp_info;
+  Dw = mode ? Dw_max : display_width;
+  dispfile(r, xr);
+  compile_start();
+  if (ix) {
+    ss_setup(ix, nullptr);
+    display_kludge = IND_LEVELS;
+  }
+  int badx = 0;
+  // Arities: an entity's number of subscripts (negative: no values), an
+  // indexed list's number of positions, 0 for any other expression.
+  std::vector<int> ar(its.size(), 0);
+  size_t itamax = 0;
+  for (size_t i = 0; i < its.size(); ++i) {
+    expr* e = its[i];
+    if (xnode* d = entity(e))
+      ar[i] = darity(d, &badx);
+    else if (is_list(e))
+      itamax = std::max(itamax, size_t(ar[i] = int(e->L.ss->arity)));
+  }
+  n_itamax = int(itamax);
+  auto alone = [&](size_t i) {
+    return opcode(its[i]) == 254 ||
+           (entity(its[i]) && entity(its[i])->kind == DK_SETI);
+  };
+  std::vector<dgroup> groups;
+  auto text_of = [&](expr* e) { return std::string(sprexdw(Dw, e, &st.cb)); };
+  for (size_t i = 0; i < its.size();) {
+    expr* e = its[i];
+    int a = ar[i];
+    if (opcode(e) == 254) {
+      ditem it{e, std::string(sprsetdw(Dw, e->L.s, &st.cb)), {}, -1};
+      smri(&e->L.s, 1);
+      groups.push_back({G_SET, {it}});
+      ++i;
+      continue;
+    }
+    if (alone(i)) {
+      groups.push_back({G_SETS, {{e, text_of(e), {}, a}}});
+      ++i;
+      continue;
+    }
+    if (a < 0) {
+      ++i;
+      continue;
+    }
+    dgroup g;
+    do {
+      expr* x = its[i];
+      ditem it{x, "", {}, a};
+      if (is_list(x)) {
+        set_spec* ss = x->L.ss;
+        ss_setup(ss, nullptr);
+        for (expr* y = x->R.e; y; y = y->next) {
+          it.texts.push_back(text_of(y->R.e));
+          mri(&y->R.e, 1);
+        }
+        ss_teardown(ss);
+        if (!it.texts.empty()) it.text = it.texts[0];
+      } else {
+        it.text = text_of(x);
+        // An entity is read member by member; an expression is compiled.
+        if (!entity(x)) mri(&it.e, 1);
+      }
+      g.items.push_back(std::move(it));
+      ++i;
+    } while (i < its.size() && !alone(i) && ar[i] == a);
+    bool many = a && (g.items.size() > 1 || g.items[0].texts.size() > 1);
+    g.kind = many ? G_MANY : a == 0 ? G_SCALAR : a == 1 ? G_1D : G_2D;
+    groups.push_back(std::move(g));
+  }
+  if (ix) ss_teardown(ix);
+  display_kludge = 0;
+  st.t = compile_end(xr);
+  if (!badx && Idde2 == mode && groups.size() > 1) {
+    if (csvdisplay_restrict & 2)
+      error(0, "csvdisplay would emit %d tables.", int(groups.size()));
+    else
+      error(0, "csvdisplay would emit %d tables.\n%s%d%s%s%s",
+            int(groups.size()), "The current $csvdisplay_restrict = ",
+            csvdisplay_restrict,
+            " only allows csvdisplay\nto emit one table at a time.",
+            "  Specify\n\toption csvdisplay_restrict '';\nor\n\t",
+            "option csvdisplay_restrict 0;\nto remove this restriction.");
+    ++badx;
+  }
+  if (badx) return;
+  if (!ix) {
+    do_display(groups, nullptr, st.t);
+  } else if (TVA* c = ss_begin(ix, st.t)) {
+    do {
+      do_display(groups, ix, c);
+      if (gotbreak) {
+        ss_end1(ix, c);
+        break;
+      }
+    } while (ss_continue(ix, c));
+  }
+  fflush(display_stream());
+}
+
+void disp_reinit() {
+  dtrans.clear();
+  Iddenames.clear();
+  Idde = Idde_head = 0;
+  Idde2 = -1;
+}
+
+}  // namespace vexo

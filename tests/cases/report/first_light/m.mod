@@ -1,0 +1,1 @@
+set S; param p {S}; param q;
