@@ -39,6 +39,7 @@ int32_t print_values;
 int32_t show_opprint;
 int32_t MD_prec1;
 int32_t display_kludge;
+int32_t show_if;
 
 // The line buffer: a block of the printer's own, grown by doubling, so that
 // a token of any length fits and no other user of a scratch buffer can
@@ -494,6 +495,7 @@ void prex(expr* e) {
   while (e) {
     int oc = opcode(e);
     const char* name = oc < N_OPNAMES ? opname[oc] : nullptr;
+    if (show_if && oc == OPIFrew) name = opname[OPIF35];
     switch (shape(e)) {
       case 0:  // literal, option reference
         if (oc == OPENV)
@@ -887,6 +889,7 @@ void prex_init() {
   print_values = 0;
   show_opprint = 0;
   display_kludge = 0;
+  show_if = 0;
   MD_prec1 = 0;
   disp_width = display_width;
 }

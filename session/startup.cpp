@@ -48,6 +48,7 @@
 #include "session/loop.h"
 #include "session/options.h"
 #include "session/opttable.h"
+#include "session/show.h"
 #include "session/sysdecls.h"
 #include "support/block.h"
 #include "support/filename.h"
@@ -206,6 +207,7 @@ void init_modules() {
   dataprint_init();
   prex_init();
   print_reinit();
+  show_reinit();
 }
 
 void reset_modules() {
