@@ -89,18 +89,18 @@ xnode* printable(const symbol* s) {
   return static_cast<xnode*>(const_cast<void*>(b));
 }
 
-// Prints one declaration as a statement, rewritten conditionals written as
-// the `if` the user typed.
+// Prints one declaration as a statement, as the user wrote it: declared
+// sets by name, the compiler's nodes seen through.
 void show_dcl(xnode* d) {
   disp_width = display_width;
-  int32_t saved_if = show_if;
+  int32_t saved_source = show_source;
   int32_t saved_opprint = show_opprint;
   int saved_quote = quote_literals;
-  show_if = 1;
+  show_source = 1;
   show_opprint = 1;
   quote_literals = 1;
   print_dcl(d);
-  show_if = saved_if;
+  show_source = saved_source;
   show_opprint = saved_opprint;
   quote_literals = saved_quote;
 }
