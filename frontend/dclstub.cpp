@@ -13,6 +13,8 @@
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
+#include "report/prex.h"
+#include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -195,6 +197,27 @@ Table* Table::finish_dcl(int) {
     set_addmem(table_names, &nm);
   }
   return r;
+}
+
+// The declaration of class c named name, else null after the message of
+// fmt on the display stream.
+static xnode* named_in(int c, symbol* name, const char* fmt) {
+  const xclass_rec& r = xclass[c];
+  for (int i = 0; i < r.n; ++i)
+    if (r.a[i]->name == name) return r.a[i];
+  if (c == XC_SUFFIXES) return named_in(XC_SYSTEM_SUFFIXES, name, fmt);
+  Fprintf(display_stream(), fmt, name->name);
+  return nullptr;
+}
+
+suffix* suff_show(symbol* name) {
+  return static_cast<suffix*>(
+      named_in(XC_SUFFIXES, name, "### %s is not a declared suffix.\n"));
+}
+
+Table* table_show(symbol* name) {
+  return static_cast<Table*>(
+      named_in(XC_TABLES, name, "### %s is not a table.\n"));
 }
 
 int add_inddir(int count, int) { return count; }

@@ -136,6 +136,9 @@ static_assert(std::is_trivially_destructible_v<suffix>);
 suffix* new_suffix(symbol* name, cstr* alias);
 // `redeclare suffix NAME`.
 void sufredecl_start(symbol* name);
+// For show: the declared suffix of that name, else null after
+// "### %s is not a declared suffix.\n" on the display stream.
+suffix* suff_show(symbol* name);
 
 // ---- Tables --------------------------------------------------------------
 
@@ -163,6 +166,10 @@ struct Table : xnode {
   Table* finish_dcl(int tablerw);
 };
 static_assert(std::is_trivially_destructible_v<Table>);
+
+// For show: the table of that name, else null after
+// "### %s is not a table.\n" on the display stream.
+Table* table_show(symbol* name);
 
 int add_inddir(int count, int dir);
 // A data column item: an expression with an optional column name

@@ -669,8 +669,13 @@ static int classify() {
       symbol* s = Symbol(yytext, 1);
       yylval.sym = s;
       if (rlook8) {
+        // Only the words that name a kind of thing in these lists are
+        // tokens; any other reserved word (sum, in, ...) is a name.
         int r = reserved_row_of(s);
-        if (r >= 0) return static_cast<int>(reserved_info[r].code);
+        uint32_t t = r >= 0 ? reserved_info[r].code : 0;
+        if (t == TK_CHECK || t == TK_ENVIRON || t == TK_SUFFIX ||
+            t == TK_TABLE || t == TK_OPTION)
+          return static_cast<int>(t);
       }
       return TK_PLAINNAME;
     }

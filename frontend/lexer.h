@@ -83,8 +83,9 @@ extern const uint8_t isxnode[42];
 
 // The brace depth bracecnt is in support/list.h (the lexical contexts reset
 // it).  semibrace: a depth at which a "}" is preceded by an inserted ";"
-// (-1: none; set by the grammar); rlook8 set by the grammar makes reserved
-// words their tokens in CS_PLAIN.
+// (-1: none; set by the grammar); rlook8 set by the grammar makes the
+// reserved words check, environ, suffix, table and option their tokens in
+// CS_PLAIN (other reserved words stay names there).
 extern int32_t semibrace;
 extern int32_t rlook8;
 

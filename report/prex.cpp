@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "compiler/opgen.h"
 #include "eval/indexing.h"
 #include "eval/optab.h"
 #include "eval/set.h"
@@ -39,6 +40,7 @@ int32_t print_values;
 int32_t show_opprint;
 int32_t MD_prec1;
 int32_t display_kludge;
+int32_t show_source;
 
 // The line buffer: a block of the printer's own, grown by doubling, so that
 // a token of any length fits and no other user of a scratch buffer can
@@ -488,12 +490,30 @@ void pr_subscr(expr* e) {
   put("]");
 }
 
+// The computation whose value the compiled member reference x holds: the
+// STORE node that fills x hangs at the index entry of one of the levels the
+// printer has registered.  A real value overwrites the node's own pointer
+// to the computation, so the STORE is looked up; null when none is found.
+static expr* stored_computation(const expr* x) {
+  for (int lev = 0; lev < IND_LEVELS; ++lev) {
+    const Index* ix = Ind[lev];
+    if (!ix) continue;
+    for (expr* hooks : {ix->onbind, ix->complete})
+      for (expr* m = hooks; m; m = m->next)
+        if (opcode(m) >= OP_STORE0 && opcode(m) < OP_STORE0 + 6 &&
+            m->R.e == x)
+          return m->L.e;
+  }
+  return nullptr;
+}
+
 // ---- prex ---------------------------------------------------------------
 
 void prex(expr* e) {
   while (e) {
     int oc = opcode(e);
     const char* name = oc < N_OPNAMES ? opname[oc] : nullptr;
+    if (show_source && oc == OPIFrew) name = opname[OPIF35];
     switch (shape(e)) {
       case 0:  // literal, option reference
         if (oc == OPENV)
@@ -665,6 +685,12 @@ void prex(expr* e) {
         put("]");
         return;
       case 20:  // compiled member reference
+        if (show_source) {
+          if (expr* c = stored_computation(e)) {
+            e = c;
+            continue;
+          }
+        }
         if (print_values && (e->opword & EF_NUMERIC))
           putf("%.16g", e->L.d);
         else
@@ -677,7 +703,7 @@ void prex(expr* e) {
           putf("%.16g", e->R.d);
           return;
         }
-        if (!show_opprint) {
+        if (!show_opprint || show_source) {
           e = stored;
           continue;
         }
@@ -887,6 +913,7 @@ void prex_init() {
   print_values = 0;
   show_opprint = 0;
   display_kludge = 0;
+  show_source = 0;
   MD_prec1 = 0;
   disp_width = display_width;
 }

@@ -44,6 +44,10 @@ extern int32_t show_opprint;    // sets that have a declaring entity by name
 extern int32_t MD_prec1;        // significant digits of numeric constants
                                 // (0: the shortest text that reads back)
 extern int32_t display_kludge;  // dummies of levels up to it as "$n"
+extern int32_t show_source;     // show: the compiler's nodes written as
+                                // the source they stand for (stored and
+                                // rewritten values as their expressions,
+                                // the rewritten if as an if)
 
 // Writes one token.  A token of n characters (UTF-8 sequences count one)
 // is charged n, or n + 3 when n exceeds 3: it goes on the open line when

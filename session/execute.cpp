@@ -38,6 +38,7 @@
 #include "session/loop.h"
 #include "session/optcmd.h"
 #include "session/opttable.h"
+#include "session/show.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "solver/solve.h"
@@ -469,6 +470,8 @@ void close_run(cmd_fields* c) { close_cmde(c->f()[0].e, c->xrp); }
 
 void remove_run(cmd_fields* c) { remove_cmd(c->f()[0].e, c->xrp); }
 
+void show_run(cmd_fields* c) { show(c->f()[0].e, c->f()[1].r, c->xrp); }
+
 void print_run(cmd_fields* c) {
   print_cmd(c->f()[0].ss, &c->f()[1].e, c->f()[2].r, c->xrp);
 }
@@ -496,7 +499,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     not_implemented_cmd,  // 27 objective
     option_run,           // 28 option
     not_implemented_cmd,  // 29 shell
-    not_implemented_cmd,  // 30 show
+    show_run,             // 30 show
     not_implemented_cmd,  // 31 solution
     not_implemented_cmd,  // 32 solve
     not_implemented_cmd,  // 33 write

@@ -49,6 +49,7 @@
 #include "session/loop.h"
 #include "session/options.h"
 #include "session/opttable.h"
+#include "session/show.h"
 #include "session/sysdecls.h"
 #include "support/block.h"
 #include "support/filename.h"
@@ -208,6 +209,7 @@ void init_modules() {
   prex_init();
   print_reinit();
   disp_reinit();
+  show_reinit();
 }
 
 void reset_modules() {

@@ -1,0 +1,340 @@
+// The show command.
+#include "session/show.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frontend/decl.h"
+#include "frontend/dclstub.h"
+#include "frontend/expr.h"
+#include "frontend/keywords.h"
+#include "report/modelprint.h"
+#include "report/prex.h"
+#include "session/cmdfiles.h"
+#include "session/environs.h"
+#include "session/infiles.h"
+#include "session/opttable.h"
+#include "support/format.h"
+#include "support/sort.h"
+#include "support/symbol.h"
+#include "support/utf8.h"
+
+namespace vexo {
+
+namespace {
+
+// The word of each class (frontend/decl.h XC_...).
+const char* const xwhat[16] = {"problem",
+                               "parameter",
+                               "set",
+                               "variable",
+                               "constraint",
+                               "objective",
+                               "function",
+                               "check",
+                               "logical constraint",
+                               "setvar",
+                               "symbolic variable",
+                               "random variable",
+                               "(all vars)",
+                               "environment",
+                               "suffix",
+                               "table"};
+
+// The user entities of each class as the last show saw them, sorted by
+// name once listed.
+struct class_info {
+  std::vector<xnode*> a;
+  bool sorted;
+};
+class_info xinfo[16];
+
+int x_comp(const void* a, const void* b) {
+  return std::strcmp(xnode_name(*static_cast<xnode* const*>(a)),
+                     xnode_name(*static_cast<xnode* const*>(b)));
+}
+
+// Brings xinfo up to date: built-in declarations are left out, and the
+// first environment (Current, which always exists).
+void xinfo_update() {
+  for (int c = 0; c < 16; ++c) {
+    class_info& x = xinfo[c];
+    x.a.clear();
+    x.sorted = false;
+    const xclass_rec& r = xclass[c];
+    for (int i = c == XC_ENVS ? 1 : 0; i < r.n; ++i) {
+      xnode* d = r.a[i];
+      if (c != XC_ENVS && d->num < N_System_Pars) continue;
+      x.a.push_back(d);
+    }
+  }
+}
+
+// The mark of a variable, constraint or objective in the listings: '*'
+// dropped (fixed) as a whole, '+' partly, 0 none.  No drop or fix state is
+// kept yet, so nothing is marked.
+char dropfix_mark(const xnode*) { return 0; }
+
+// The declaration a name denotes when show prints it: a declaration of a
+// kind that has a printed form.
+xnode* printable(const symbol* s) {
+  const void* b = s->binding;
+  if (!b) return nullptr;
+  uint32_t k = bound_kind(b);
+  if (k >= DK_TABLE + 1 || xtype[k] < 0) return nullptr;
+  if (k == DK_VARSET || k == DK_VARSETI) return nullptr;
+  return static_cast<xnode*>(const_cast<void*>(b));
+}
+
+// Prints one declaration as a statement, as the user wrote it: declared
+// sets by name, the compiler's nodes seen through.
+void show_dcl(xnode* d) {
+  disp_width = display_width;
+  int32_t saved_source = show_source;
+  int32_t saved_opprint = show_opprint;
+  int saved_quote = quote_literals;
+  show_source = 1;
+  show_opprint = 1;
+  quote_literals = 1;
+  print_dcl(d);
+  show_source = saved_source;
+  show_opprint = saved_opprint;
+  quote_literals = saved_quote;
+}
+
+// One name of the command's list.
+void show_name(const char* text) {
+  FILE* f = display_stream();
+  const char* blank = std::strchr(text, ' ');
+  if (!blank) {
+    symbol* s = Symbol(text, 1);
+    show1(text, printable(s), 0);
+    return;
+  }
+  std::string word(text, blank - text);
+  const char* rest = blank + 1;
+  if (word == "check") {
+    show1("check", nullptr, std::atoi(rest));
+  } else if (word == "environ") {
+    xenvir* e = env_xnode(Symbol(rest, 1));
+    if (!e)
+      Fprintf(f, "%s is not an environment.\n", rest);
+    else
+      show_dcl(e);
+  } else if (word == "suffix") {
+    if (suffix* s = suff_show(Symbol(rest, 1))) show_dcl(s);
+  } else if (word == "table") {
+    if (Table* t = table_show(Symbol(rest, 1))) show_dcl(t);
+  } else {
+    // `show option NAME`: the name alone.
+    symbol* s = Symbol(rest, 1);
+    show1(rest, printable(s), 0);
+  }
+}
+
+}  // namespace
+
+void show_help(const char* name) {
+  FILE* f = display_stream();
+  if (name) Fprintf(f, "%s is undefined.\n", name);
+  static const char* const rows[] = {
+      "\t\"show;\" or \"show >filename;\"",
+      "lists all model entities.",
+      "\t\"show name;\" or \"show name >filename;\"",
+      "shows name's declaration if it has one, or else",
+      "lists model entities of the kind indicated by the",
+      "first letters of name:",
+      "\tch... ==> checks\tc...  ==> algebraic constraints",
+      "\te...  ==> environments\tf...  ==> functions",
+      "\tl... ==> logical constrs\to...  ==> objectives",
+      "\tpr... ==> problems\tp...  ==> parameters",
+      "\tsu... ==> suffixes\ts...  ==> sets",
+      "\tt...  ==> tables\tv...  ==> variables"};
+  Fprintf(f, "Syntax of \"show\":\n");
+  for (const char* r : rows) Fprintf(f, "%s\n", r);
+  int nchecks = xclass[XC_CHECKS].n;
+  if (nchecks == 1) {
+    Fprintf(f, "Use\n\t\"show check 1;\"\nto see the%s check declaration%s", "",
+            ".\n");
+  } else if (nchecks > 1) {
+    Fprintf(f, "Use\n\t\"show check 1;\"\nto see the%s check declaration%s",
+            " first", "");
+    Fprintf(f,
+            ",%s\n\t\"show check 2;\"\nto see the second check declaration%s",
+            nchecks == 2 ? " and" : "", nchecks == 2 ? ".\n" : ", etc.\n");
+  }
+  const std::vector<xnode*>& envs = xinfo[XC_ENVS].a;
+  if (envs.size() >= 2) {
+    const char* n = xnode_name(envs[1]);
+    Fprintf(f,
+            "Use\n\t\"show environ %s;\"\nto see the declaration of "
+            "environment %s%s.\n",
+            n, n, envs.size() == 2 ? "" : ", etc");
+  }
+}
+
+void showall(int cls) {
+  FILE* f = display_stream();
+  class_info& x = xinfo[cls];
+  int n = static_cast<int>(x.a.size());
+  const char* word = xwhat[cls];
+  const char* plural = cls == XC_SUFFIXES ? "es" : "s";
+  Fprintf(f, "\n%s", word);
+  if (n == 0) {
+    Fprintf(f, "%s: none\n", plural);
+    return;
+  }
+  if (cls == XC_CHECKS) {
+    if (n == 1)
+      Fprintf(f, "%s: one, called check 1.\n", plural);
+    else
+      Fprintf(f, "%s: %d, called check 1, check 2, etc.\n", plural, n);
+    return;
+  }
+  int head = utflen(word);
+  if (n > 1) {
+    Fprintf(f, "%s", plural);
+    head += utflen(plural);
+    if (!x.sorted) {
+      Qsort(x.a.data(), x.a.size(), sizeof(xnode*), x_comp);
+      x.sorted = true;
+    }
+  }
+  // Marks of variables, constraints and objectives, with their legend.
+  std::vector<char> marks(n, 0);
+  if (cls == XC_VARS || cls == XC_CONS || cls == XC_OBJS) {
+    const char* what = cls == XC_VARS ? "fixed" : "dropped";
+    bool star = false, plus = false;
+    for (int i = 0; i < n; ++i) {
+      marks[i] = dropfix_mark(x.a[i]);
+      star |= marks[i] == '*';
+      plus |= marks[i] == '+';
+    }
+    if (star || plus) {
+      Fprintf(f, " (");
+      if (star) Fprintf(f, "* = %s", what);
+      if (plus) Fprintf(f, "%s+ = partially %s", star ? ", " : "", what);
+      Fprintf(f, ")");
+      head += 3 + (star ? 3 + static_cast<int>(std::strlen(what)) : 0) +
+              (plus ? (star ? 2 : 0) + 14 + static_cast<int>(std::strlen(what))
+                    : 0);
+    }
+  }
+  int gw = gutter_width;
+  int colw = 0, total = head + 1;
+  std::vector<int> len(n);
+  for (int i = 0; i < n; ++i) {
+    len[i] = utflen(xnode_name(x.a[i])) + (marks[i] ? 1 : 0);
+    colw = std::max(colw, gw + len[i]);
+    total += gw + len[i];
+  }
+  if (total <= display_width) {
+    Fprintf(f, ":");
+    for (int i = 0; i < n; ++i) {
+      Fprintf(f, "%*s%s", gw, "", xnode_name(x.a[i]));
+      if (marks[i]) Fprintf(f, "%c", marks[i]);
+    }
+    Fprintf(f, "\n");
+    return;
+  }
+  Fprintf(f, ":\n");
+  int cols = (display_width + gw) / colw;
+  if (cols < 1) cols = 1;
+  int rows = (n + cols - 1) / cols;
+  for (int r = 0; r < rows; ++r) {
+    int pad = 0;
+    for (int i = r; i < n; i += rows) {
+      Fprintf(f, "%*s%s", pad, "", xnode_name(x.a[i]));
+      if (marks[i]) Fprintf(f, "%c", marks[i]);
+      pad = colw - len[i];
+    }
+    Fprintf(f, "\n");
+  }
+}
+
+void show1(const char* name, xnode* d, int checkno) {
+  if (d) {
+    show_dcl(d);
+    return;
+  }
+  const xclass_rec& checks = xclass[XC_CHECKS];
+  if (!std::strcmp(name, "check") && checkno >= 1 && checkno <= checks.n) {
+    show_dcl(checks.a[checkno - 1]);
+    return;
+  }
+  int cls;
+  switch (name[0]) {
+    case 'c':
+      cls = name[1] == 'h' ? XC_CHECKS : XC_CONS;
+      break;
+    case 'e':
+      cls = XC_ENVS;
+      break;
+    case 'f':
+      cls = XC_FUNCS;
+      break;
+    case 'l':
+      cls = XC_LOGCONS;
+      break;
+    case 'o':
+      cls = XC_OBJS;
+      break;
+    case 'p':
+      cls = name[1] == 'r' ? XC_PROBS : XC_PARS;
+      break;
+    case 'r':
+      cls = XC_RANDVARS;
+      break;
+    case 's':
+      cls = name[1] == 'u' ? XC_SUFFIXES : XC_SETS;
+      break;
+    case 't':
+      cls = XC_TABLES;
+      break;
+    case 'v':
+      cls = XC_VARS;
+      break;
+    default:
+      show_help(name);
+      return;
+  }
+  showall(cls);
+}
+
+void show(expr* names, redirect* r, xrecomp* xr) {
+  dispfile(r, xr);
+  xinfo_update();
+  FILE* f = display_stream();
+  if (!names) {
+    static const int order[] = {XC_PROBS,    XC_PARS,     XC_SETS,
+                                XC_VARS,     XC_RANDVARS, XC_CONS,
+                                XC_LOGCONS,  XC_OBJS,     XC_FUNCS,
+                                XC_SUFFIXES, XC_TABLES,   XC_CHECKS};
+    bool any = false;
+    for (int c : order) {
+      if (xinfo[c].a.empty()) continue;
+      showall(c);
+      any = true;
+    }
+    if (xinfo[XC_ENVS].a.size() > 1)
+      showall(XC_ENVS);
+    else if (!any)
+      Fprintf(f, "No declarations!\n");
+  } else {
+    for (expr* e = names; e; e = e->next) show_name(e->L.sym->name);
+  }
+  fflush(f);
+}
+
+void show_reinit() {
+  for (class_info& x : xinfo) {
+    x.a.clear();
+    x.a.shrink_to_fit();
+    x.sorted = false;
+  }
+}
+
+}  // namespace vexo

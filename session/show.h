@@ -1,0 +1,34 @@
+// The show command: the entities of the model listed by kind, or the
+// declarations of named entities printed back as the language's text (the
+// model printer, report/modelprint.h), on the command's output stream df.
+#ifndef VEXO_SESSION_SHOW_H
+#define VEXO_SESSION_SHOW_H
+
+namespace vexo {
+
+struct expr;
+struct redirect;
+struct xnode;
+struct xrecomp;
+
+// The command (kind 30): names is the grammar's chain of symbol literals
+// (null: list every kind); the keyword forms arrive as the words
+// "environ NAME", "suffix NAME", "table NAME", "option NAME", "check" and
+// "check N" (frontend/cmdbuild.h show_item).  r: the redirection or null.
+void show(expr* names, redirect* r, xrecomp* xr);
+// Shows one name: its declaration d (null when the name declares nothing
+// printable) alone as a statement; else, for the name "check" with
+// 1 <= checkno <= the number of checks, that check; else the class its
+// first letters select, or the help text.
+void show1(const char* name, xnode* d, int checkno);
+// Lists the user entities of class cls (frontend/decl.h XC_...).
+void showall(int cls);
+// "%s is undefined.\n" for name (unless null) and the syntax of show.
+void show_help(const char* name);
+
+// Start-up and `reset`: the sorted class lists forgotten.
+void show_reinit();
+
+}  // namespace vexo
+
+#endif  // VEXO_SESSION_SHOW_H
