@@ -41,13 +41,6 @@ bool val_symbolic(const xnode* d) {
   return k == DK_SPARAM || k == DK_SVAR;
 }
 
-// Variables, constraints and objectives: a member may have suffix values
-// without a value.
-static bool is_convar(const xnode* d) {
-  uint32_t k = base_kind(d);
-  return k == DK_VAR || k == DK_SVAR || k == DK_CON || k == DK_OBJ;
-}
-
 sufvals* sufv_find(const xnode2* d, int n) {
   for (sufvals* s = static_cast<sufvals*>(d->sufv); s; s = s->next)
     if (s->sufnum == n) return s;

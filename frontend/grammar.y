@@ -439,6 +439,9 @@ declaration:
   | CHECK ix_opt ':' cond ';'
       { (new check($2, $4))->finish_dcl(); }
   | CHECK cond ';'          { (new check(nullptr, $2))->finish_dcl(); }
+  // The check command (a check statement has a condition): a command,
+  // though it stands here beside the statement it shares its word with.
+  | CHECK ';'               { command_begin(); cmd0(CK_CHECK); }
   | REDECLARE CHECK NUMBER { redecl_check($3); } ':' cond ';'
       { (new check(nullptr, $6))->finish_dcl(); }
   | FUNCTION NEWNAME alias_opt fargs_opt ftypes ';'

@@ -27,6 +27,7 @@
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/opttable.h"
+#include "session/sysdecls.h"
 #include "support/block.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -50,6 +51,8 @@ std::vector<xnode*>& work() {
 // declaration being generated.
 TVA* gen_tva;
 xnode* curx;
+// Whether a check statement failed during the walk.
+bool failure_said;
 
 double* nums(param* p) { return static_cast<double*>(p->vals); }
 symval* svals(param* p) { return static_cast<symval*>(p->vals); }
@@ -204,11 +207,13 @@ void gen_seti(setdcl* s, TVA* tva) {
 // ---- Check statements ------------------------------------------------------
 
 // Reports that check k fails for the member bound in c: "check" with the
-// subscript, where the statement stands, and its text after the first
-// failure of the walk.
+// subscript, where the statement stands, and, after the statement's first
+// failure in this walk, its text.
 void check_fails(check* k, TVA* c, bool* first) {
   errorstart("error_error");
-  if (*first) cmdwhere();
+  // The command is named once, before the first failure of the walk.
+  if (!failure_said) cmdwhere();
+  failure_said = true;
   const char* text = *first ? k->text : nullptr;
   char tail[512];
   Snprintf(tail, sizeof tail, " at line %ld of %s fails%s",
@@ -235,6 +240,19 @@ void gen_check(check* k, TVA* tva) {
 }
 
 // ---- Declarations up to date -------------------------------------------------
+
+// The count of failed checks so far (_check_failures).
+double failures() {
+  double* c = sysparam_cell(check_failures);
+  return c ? *c : 0;
+}
+
+// Whether d's values are checked by the checks of a param: a failure there
+// abandons the command (a failing check statement only counts).
+bool param_kind(const xnode* d) {
+  uint32_t k = d->kind & ~1u;
+  return k == DK_PARAM || k == DK_SPARAM;
+}
 
 // The slot of d's pending subscripts (indexed params and sets), or null.
 set** pending_of(xnode* d) {
@@ -268,10 +286,14 @@ void pending_pass(xnode2* d, TVA* tva) {
 }
 
 // A current declaration: its generation stamp moves to the level; the data
-// that changed since it was generated at level gen are checked.
+// that changed since it was generated at level gen are checked.  A failure
+// leaves it to be generated again (genmod_cleanup), so that the bad data
+// are met again by the next command.
 void up_to_date(xnode* d, double gen, double level, AC* ac, TVA* tva) {
   d->xr.stamp = level;
   ac->gen_decl = d;
+  curx = d;
+  double failed = failures();
   switch (d->kind) {
     case DK_PARAM:
     case DK_SPARAM: {
@@ -296,6 +318,8 @@ void up_to_date(xnode* d, double gen, double level, AC* ac, TVA* tva) {
       break;
     }
   }
+  if (param_kind(d) && failures() > failed) bailout();
+  curx = nullptr;
   ac->gen_decl = nullptr;
 }
 
@@ -351,21 +375,6 @@ bool generate(xnode* d, TVA* tva) {
   return false;
 }
 
-// Whether generating d computes its values (its data stamp then moves).
-bool defines_values(const xnode* d) {
-  switch (d->kind) {
-    case DK_PARAM:
-    case DK_PARAMI:
-    case DK_SPARAM:
-    case DK_SPARAMI:
-      return static_cast<const param*>(d)->asgn != nullptr;
-    case DK_SET:
-    case DK_SETI:
-      return static_cast<const setdcl*>(d)->asgn != nullptr;
-  }
-  return false;
-}
-
 // Regenerates d at the level; whether it was generated.
 bool regenerate(xnode* d, double level, AC* ac, TVA* tva) {
   xrecomp& x = d->xr;
@@ -387,7 +396,9 @@ bool regenerate(xnode* d, double level, AC* ac, TVA* tva) {
     sdelete(*pending);
     *pending = nullptr;
   }
+  double failed = failures();
   bool made = generate(d, tva);
+  if (param_kind(d) && failures() > failed) bailout();
   ac->gen_decl = nullptr;
   curx = nullptr;
   if (!made) {
@@ -427,12 +438,24 @@ struct gen_times {
 
 }  // namespace
 
+bool defines_values(const xnode* d) {
+  switch (d->kind & ~1u) {
+    case DK_PARAM:
+    case DK_SPARAM:
+      return static_cast<const param*>(d)->asgn != nullptr;
+    case DK_SET:
+      return static_cast<const setdcl*>(d)->asgn != nullptr;
+  }
+  return false;
+}
+
 // ---- The driver --------------------------------------------------------------
 
 AC* genmod(int flags, int* nvars_out) {
   (void)flags;  // columns are not numbered yet
   TVA* tva = new_tva();
   gen_tva = tva;
+  failure_said = false;
   AC* ac = tva->ac;
   *nvars_out = ac->n_var_gen;
   int32_t rows0 = ac->n_con_gen + ac->n_obj_gen;

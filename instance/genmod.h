@@ -58,6 +58,11 @@ void genmod_cleanup();
 void gen_list_clear();
 void gen_list_add(xnode* d);
 
+// Whether generating d computes its values from a definition (a param or
+// set defined by `=` or `:=`): its data stamp then moves with its
+// generation, so that what refers to it sees the change.
+bool defines_values(const xnode* d);
+
 // Start-up and `reset`: no work list, no generation running.
 void genmod_reset();
 

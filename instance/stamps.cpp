@@ -9,22 +9,12 @@
 
 namespace vexo {
 
-namespace {
-
 bool is_convar(const xnode* d) {
-  switch (d->kind) {
-    case DK_VAR:
-    case DK_VARI:
-    case DK_SVAR:
-    case DK_SVARI:
-    case DK_CON:
-    case DK_CONI:
-    case DK_OBJ:
-    case DK_OBJI:
-      return true;
-  }
-  return false;
+  uint32_t k = d->kind & ~1u;
+  return k == DK_VAR || k == DK_SVAR || k == DK_CON || k == DK_OBJ;
 }
+
+namespace {
 
 // Whether the last xcg found declaration number n to bear on the problem
 // (tsr): without marks, every declaration does.

@@ -39,6 +39,11 @@ void ts_update(xnode* d, int k);
 // is not built).
 void note_change(xnode2* d, int32_t i);
 
+// Whether d is a variable, constraint or objective declaration (scalar or
+// indexed, numeric or symbolic): the kinds with generated members and
+// current values.
+bool is_convar(const xnode* d);
+
 // The newest level at which what d stands for changed: its data stamp or
 // its input stamp, whichever is newer.  A declaration generated below that
 // level of one of its inputs is out of date.

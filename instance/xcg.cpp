@@ -50,40 +50,11 @@ void co_cite(citing* c) {
 }
 
 // Kinds that generation walks: variables, constraints and objectives every
-// time, the others when they need work.  Tables and what is no declaration
-// have nothing to generate.
-bool always_walked(const xnode* d) {
-  switch (d->kind) {
-    case DK_VAR:
-    case DK_VARI:
-    case DK_SVAR:
-    case DK_SVARI:
-    case DK_CON:
-    case DK_CONI:
-    case DK_OBJ:
-    case DK_OBJI:
-      return true;
-  }
-  return false;
-}
+// time (is_convar), the others when they need work.  Tables and what is no
+// declaration have nothing to generate.
 bool generable(const xnode* d) {
   return d->kind >= DK_VAR && d->kind <= DK_FUNCTION && d->kind != DK_DUMMY &&
          d->kind != DK_VARSET && d->kind != DK_VARSETI;
-}
-
-// Whether generation computes d's values from a definition.
-bool defined(const xnode* d) {
-  switch (d->kind) {
-    case DK_PARAM:
-    case DK_PARAMI:
-    case DK_SPARAM:
-    case DK_SPARAMI:
-      return static_cast<const param*>(d)->asgn != nullptr;
-    case DK_SET:
-    case DK_SETI:
-      return static_cast<const setdcl*>(d)->asgn != nullptr;
-  }
-  return false;
 }
 
 // Whether current d has data that changed since it was generated: members
@@ -170,10 +141,10 @@ AC* xcg(int flags) {
       // from the old inputs are dropped when it is compiled again.
       if (x.stamp > 0) x.stamp = -1.0;
       // Its values will change: references compiled later see it.
-      if (defined(d)) d->stamp = std::max(d->stamp, in);
+      if (defines_values(d)) d->stamp = std::max(d->stamp, in);
     }
     bool pending = has_pending(d);
-    if (stale || pending || always_walked(d)) {
+    if (stale || pending || is_convar(d)) {
       gen_list_add(d);
       need = need || stale || pending;
     }

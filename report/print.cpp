@@ -11,6 +11,7 @@
 #include "eval/iterate.h"
 #include "frontend/expr.h"
 #include "frontend/neighbours.h"
+#include "instance/xcg.h"
 #include "report/indextab.h"
 #include "report/prex.h"
 #include "session/cmdfiles.h"
@@ -70,6 +71,13 @@ int process1(xnode*) {
     return bad;
   }
   if (pr_rc <= 3) rc = 0;
+  // The declarations the command cites, and what they depend on, brought
+  // up to date (collection is not built: the generated instance serves).
+  pr_cmd = 1;
+  if (!xcg(0)) {
+    pr_cmd = 0;
+    return 1;
+  }
   return 0;
 }
 

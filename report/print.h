@@ -48,12 +48,15 @@ void printf_cmd(set_spec* ix, expr** fmt, expr** call, redirect* r,
 double r_print(arglist* al);
 double r_printf(arglist* al);
 
-// Before print, printf and display: 0 when the command may go on, nonzero
-// when it must stop (after severe errors: "Use \"reset;\" to continue."
-// the first time, then "Stopping because of previous severe errors." as a
-// bug, which ends the session).  d: a declaration whose values are about to
-// be read, or null.  The least form: the instance is not brought up to
-// date (instance generation is not built yet).
+// Before print, printf, display and let: 0 when the command may go on,
+// nonzero when it must stop (after severe errors: "Use \"reset;\" to
+// continue." the first time, then "Stopping because of previous severe
+// errors." as a bug, which ends the session; or when bringing the instance
+// up to date failed, reported).  The declarations the command cites (its
+// dependency list, loaded in the accumulator dac) are brought up to date
+// with xcg(0) (instance/xcg.h): params computed by `=`/`:=`, defined sets,
+// checked data.  d: a declaration whose values are about to be read, or
+// null; it matters once collection is built.
 int process1(xnode* d);
 
 // Start-up and `reset`: no printf running, no refusal reported.  (The

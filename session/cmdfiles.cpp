@@ -12,6 +12,7 @@
 #include "eval/set.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
+#include "instance/xcg.h"
 #include "frontend/neighbours.h"
 #include "frontend/reader.h"
 #include "report/prex.h"
@@ -172,6 +173,8 @@ void get_fullname(Fileinfo* e, const char* name) {
 
 cstr* rdfname(const expr* e, xrecomp*) {
   if (opcode(e) == OPSTR) return ref_cstr(e->L.cs);
+  // What the name cites is brought up to date first.
+  if (!xcg(0)) bailout();
   return Litval(const_cast<expr*>(e));
 }
 

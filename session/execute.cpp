@@ -23,6 +23,7 @@
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "instance/xcg.h"
 #include "report/indextab.h"
 #include "report/print.h"
 #include "session/cmdfiles.h"
@@ -36,6 +37,7 @@
 #include "session/optcmd.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
+#include "solver/solve.h"
 #include "support/block.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -160,10 +162,21 @@ bool keeps_compiled(int kind) {
          kind != CK_DATA && (kind < CK_LOAD || kind > CK_REMOVE);
 }
 
-// The truth of the condition at *pe, compiled for record c.
+// Brings the declarations the running command cites up to date before it
+// evaluates anything (xcg).  When that fails (reported, or an interrupt
+// stopped it) the chain stops.
+bool current() {
+  if (xcg(0)) return true;
+  flow = FLOW_STOP;
+  return false;
+}
+
+// The truth of the condition at *pe, compiled for record c; false when
+// what it cites could not be brought up to date.
 bool test(cmd_fields* c, expr** pe) {
   curcmd = c;
   cmdnum = c->kind;
+  if (!current()) return false;
   compile_start();
   mri(pe, 1);
   tva_hold h{compile_end(c->xrp)};
@@ -174,9 +187,11 @@ bool test(cmd_fields* c, expr** pe) {
   return v;
 }
 
-// The number at *pe (a constant is taken as it is), compiled for c.
+// The number at *pe (a constant is taken as it is), compiled for c; NaN
+// when what it cites could not be brought up to date.
 double number(cmd_fields* c, expr** pe) {
   if (opcode(*pe) == OPNUM) return (*pe)->L.d;
+  if (!current()) return NAN;
   compile_start();
   mri(pe, 1);
   tva_hold h{compile_end(c->xrp)};
@@ -254,6 +269,7 @@ void for_cmd(cmd_fields* c) {
   // The loop runs over the members its indexing has now: compiled, walked
   // at once and copied, the compilation undone before the body runs (the
   // body's commands compile on their own).
+  if (!current()) return;
   compile_start();
   ss_setup(ss, nullptr);
   ss_teardown(ss);
@@ -283,7 +299,10 @@ void for_cmd(cmd_fields* c) {
 void repeat_cmd(cmd_fields* c) {
   cmd_compound* o = compound(c);
   loop_frame frame(o);
-  for (;;) {
+  for (bool first = true;; first = false) {
+    // The body's commands have taken their own references since the
+    // condition was last tested: its own go back in the accumulator.
+    if (o->cond && !first) depsetup(c->deps, c->ndep);
     if (o->cond && !test(c, &o->cond)) return;
     run_chain(o->body);
     if (!next_pass(o) || frame.r.ended) return;
@@ -327,7 +346,9 @@ void break_all_cmd(cmd_fields*) {
 void exit_cmd(cmd_fields* c) {
   expr** pe = &c->f()[0].e;
   if (!*pe) myexit(rc);
-  double v = std::trunc(number(c, pe));
+  double v = number(c, pe);
+  if (flow == FLOW_STOP) return;
+  v = std::trunc(v);
   if (!std::isfinite(v)) v = 0;
   // A value beyond an int keeps its low bits, as the exit status does.
   myexit(static_cast<int>(static_cast<int64_t>(std::fmod(v, 4294967296.0))));
@@ -337,6 +358,7 @@ void sleep_cmd(cmd_fields* c) {
   expr** pe = &c->f()[0].e;
   if (!*pe) return;
   double secs = number(c, pe);
+  if (flow == FLOW_STOP) return;
   // Sleeping ends early at an interrupt (the handlers do not restart it).
   sleeper(std::min(secs, 1e9));
 }
@@ -345,6 +367,7 @@ void sleep_cmd(cmd_fields* c) {
 void call_cmd(cmd_fields* c) {
   set_spec* ix = c->f()[0].ss;
   expr** pe = &c->f()[1].e;
+  if (!current()) return;
   compile_start();
   if (ix) ss_setup(ix, nullptr);
   mri(pe, 1);
@@ -383,6 +406,8 @@ void remove_run(cmd_fields* c) { remove_cmd(c->f()[0].e, c->xrp); }
 void print_run(cmd_fields* c) {
   print_cmd(c->f()[0].ss, &c->f()[1].e, c->f()[2].r, c->xrp);
 }
+
+void check_run(cmd_fields*) { check_cmd(); }
 
 void printf_run(cmd_fields* c) {
   printf_cmd(c->f()[0].ss, &c->f()[1].e, &c->f()[2].e, c->f()[3].r, c->xrp);
@@ -457,7 +482,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     not_implemented_cmd,  // 83 purge
     break_all_cmd,        // 84 break_all
     break_all_cmd,        // 85 break_commands
-    not_implemented_cmd,  // 86 check
+    check_run,            // 86 check
     not_implemented_cmd,  // 87 reset_function
     not_implemented_cmd,  // 88 reset_suffix
     not_implemented_cmd,  // 89 reset_check
