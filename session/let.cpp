@@ -375,10 +375,8 @@ void reset_ts() {
 void do_reset_ts(void*) { reset_ts(); }
 
 void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
+  // The declarations the command cites brought up to date first.
   if (process1(nullptr)) return;
-  // The declarations the command cites brought up to date (their compiled
-  // forms, defined sets and params) before anything is evaluated.
-  if (!xcg(0)) return;
   target_kind k = classify(target);
   if (!allowed(k, target)) return;
   switch (k) {
@@ -590,6 +588,10 @@ void forget(xnode2* d) {
 void allow_update(xnode2* d) {
   if (d->kind == DK_SETI) {
     for (int32_t i = 0; i < d->nvals; ++i) *stat_of(d, i) |= MS_FROMDFLT;
+  } else if ((d->kind & ~1u) == DK_PARAM || (d->kind & ~1u) == DK_SPARAM) {
+    // Values computed from the default give way to the new data (they are
+    // computed again where none come).
+    val_drop(d, 0);
   }
   d->dflags |= DF_UPDATE;
 }
