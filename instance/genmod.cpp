@@ -291,6 +291,7 @@ void pending_pass(xnode2* d, TVA* tva) {
 // are met again by the next command.
 void up_to_date(xnode* d, double gen, double level, AC* ac, TVA* tva) {
   d->xr.stamp = level;
+  if (!data_changed(d, gen)) return;
   ac->gen_decl = d;
   curx = d;
   double failed = failures();
@@ -298,23 +299,17 @@ void up_to_date(xnode* d, double gen, double level, AC* ac, TVA* tva) {
     case DK_PARAM:
     case DK_SPARAM: {
       param* p = static_cast<param*>(d);
-      if (d->stamp > gen && !p->asgn && p->nvals)
-        check_member(p, 0, nullptr, tva);
+      if (p->nvals) check_member(p, 0, nullptr, tva);
       break;
     }
     case DK_SET:
-      if (d->stamp > gen && !static_cast<setdcl*>(d)->asgn)
-        gen_set(static_cast<setdcl*>(d), tva);
+      gen_set(static_cast<setdcl*>(d), tva);
       break;
-    case DK_PARAMI:
-    case DK_SPARAMI:
-    case DK_SETI: {
+    default: {
       xnode2* x = static_cast<xnode2*>(d);
-      if (x->pending) {
-        pending_pass(x, tva);
-        sdelete(x->pending);
-        x->pending = nullptr;
-      }
+      pending_pass(x, tva);
+      sdelete(x->pending);
+      x->pending = nullptr;
       break;
     }
   }
@@ -437,6 +432,20 @@ struct gen_times {
 };
 
 }  // namespace
+
+bool data_changed(const xnode* d, double gen) {
+  switch (d->kind) {
+    case DK_PARAM:
+    case DK_SPARAM:
+    case DK_SET:
+      return gen > 0 && d->stamp > gen && !defines_values(d);
+    case DK_PARAMI:
+    case DK_SPARAMI:
+    case DK_SETI:
+      return static_cast<const xnode2*>(d)->pending != nullptr;
+  }
+  return false;
+}
 
 bool defines_values(const xnode* d) {
   switch (d->kind & ~1u) {

@@ -3,7 +3,7 @@
 // in declaration order, and regenerates exactly those whose inputs changed
 // since they were last generated (input stamp newer than generation stamp,
 // instance/stamps.h).  What it generates goes where references read it:
-//   params with `:=`     their members, computed and stored in the
+//   params with `=`/`:=` their members, computed and stored in the
 //                        per-member arrays (xnode2, data/values.h), checked;
 //   params with data     their values checked, subscripts outside the
 //                        indexing discarded (reported, a warning counted);
@@ -62,6 +62,12 @@ void gen_list_add(xnode* d);
 // set defined by `=` or `:=`): its data stamp then moves with its
 // generation, so that what refers to it sees the change.
 bool defines_values(const xnode* d);
+
+// Whether the data of d (a param or set given data, not a definition)
+// changed since it was generated at level gen: a scalar's data stamp is
+// newer, an indexed one holds pending subscripts (note_change).  Those
+// data are checked when d is next brought up to date.
+bool data_changed(const xnode* d, double gen);
 
 // Start-up and `reset`: no work list, no generation running.
 void genmod_reset();

@@ -57,21 +57,8 @@ bool generable(const xnode* d) {
          d->kind != DK_VARSET && d->kind != DK_VARSETI;
 }
 
-// Whether current d has data that changed since it was generated: members
-// of an indexed param or set (pending), the value of a scalar one.
-bool has_pending(const xnode* d) {
-  switch (d->kind) {
-    case DK_PARAMI:
-    case DK_SPARAMI:
-    case DK_SETI:
-      return static_cast<const xnode2*>(d)->pending != nullptr;
-    case DK_PARAM:
-    case DK_SPARAM:
-    case DK_SET:
-      return d->xr.stamp > 0 && d->stamp > d->xr.stamp;
-  }
-  return false;
-}
+// Whether current d has data that changed since it was generated.
+bool has_pending(const xnode* d) { return data_changed(d, d->xr.stamp); }
 
 // tsr: a byte per declaration number, 1 for the cited ones (both numbers
 // of a declaration that takes two).

@@ -28,8 +28,11 @@ struct AC;
 // accumulator dac holds the same citations afterwards, for the command's
 // own compilation; the marks of the last check stay in tsr.
 //
-// Commands call it before they compile and evaluate their expressions:
-// display, print, printf, let and the rest with flags 0.
+// Commands call it with flags 0 before they compile and evaluate their
+// expressions, once the executor has loaded their dependency lists into
+// dac: display, print, printf and let through process1 (report/print.h),
+// the conditions and indexings of for, if and repeat, call, exit, sleep
+// and file names (session/execute.cpp, session/cmdfiles.cpp) directly.
 AC* xcg(int flags);
 
 }  // namespace vexo
