@@ -56,9 +56,6 @@ void new_deflt(xnode* d, double v, const char* word);
 // string, is added with addval.  Returns 0 when the token cannot be a value
 // (nothing reported).
 int put_value(dcol* c, int t, symbol* const* tuple);
-// The members of a scalar set emptied for new data (a set shared with
-// other holders is released and a new one made).
-set* fresh_members(setdcl* sd);
 // "%d item(s) missing in last line of table, which starts with \"%s\"".
 void missing_msg(int n, const char* first);
 // "duplicate member %s for set %s" or "duplicate member (%s) for set %s";

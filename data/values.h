@@ -141,6 +141,9 @@ void val_discard(xnode2* d, const uint8_t* gone);
 // one has its old member set released.  Returns the new empty member set
 // of d's dimension.
 set* gsfinish(setdcl* d, symbol* const* sub);
+// The members of scalar set sd emptied for new ones, data or `let` (a set
+// shared with other holders is released and a new one made).
+set* fresh_members(setdcl* sd);
 // The member set of subscript sub of d, or null.
 set* member_set(setdcl* d, symbol* const* sub);
 

@@ -14,6 +14,7 @@
 #include "frontend/funcbuild.h"
 #include "frontend/neighbours.h"
 #include "frontend/parse.h"
+#include "frontend/refs.h"
 #include "frontend/strexpr.h"
 #include "session/cmdfiles.h"
 #include "session/cmdlist.h"
@@ -152,7 +153,10 @@ expr* show_item(int kind, symbol* name, double n) {
 }
 
 expr* set_target(xnode* sd, expr* subs) {
-  return new_expr(opword(OPXNODE), sd, subs);
+  if (!subs) return new_expr(opword(OPXNODE), sd, nullptr);
+  // The member set of an indexed set: the look-up of its subscript, as a
+  // reference has it (the let record frees it).
+  return subscript(opword(OPXNODE), sd, subs);
 }
 
 }  // namespace vexo

@@ -76,7 +76,9 @@ enum : int {
   SHOW_CHECK
 };
 expr* show_item(int kind, symbol* name, double n);
-// The target of let on a set: the set declaration with its subscripts.
+// The target of let on a set: OPXNODE over the set declaration, with the
+// look-up of its subscripts (OPLOOKUP) for a member of an indexed set;
+// the wrong number of subscripts gives OPERRSUB (reported).
 expr* set_target(xnode* sd, expr* subs);
 }  // namespace vexo
 

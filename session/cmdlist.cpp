@@ -251,7 +251,12 @@ void put_expr_at(line_buf& t, const expr* e) {
         break;
       }
       put(t, "%s", e->L.x->name->name);
-      if (e->R.i != -2) put(t, ".%d", e->R.i);
+      if (e->L.x->kind == DK_SETI && e->R.i != -2) {
+        // let's target S[...]: the subscripts of its look-up.
+        if (e->R.e) put_expr(t, e->R.e);
+      } else if (e->R.i != -2) {
+        put(t, ".%d", e->R.i);
+      }
       break;
     default:
       put_node(t, e);

@@ -926,6 +926,15 @@ void cmdmem_free(cmd_fields* c) {
         o->cond = o->tcond = nullptr;
         break;
       }
+      case CK_LET:
+        // A member set's look-up below an OPXNODE target (set_target),
+        // which edelete leaves alone.
+        if (expr* t = c->f()[1].e; t && opcode(t) == OPXNODE && t->R.e) {
+          edelete(t->R.e);
+          t->R.e = nullptr;
+        }
+        for (int i = 0; i < c->nfield; ++i) free_field(c->fmt[i], c->f()[i]);
+        break;
       default:
         for (int i = 0; i < c->nfield; ++i) free_field(c->fmt[i], c->f()[i]);
     }

@@ -35,6 +35,7 @@
 #include "session/cmdrec.h"
 #include "session/environs.h"
 #include "session/include.h"
+#include "session/let.h"
 #include "session/loop.h"
 #include "session/optcmd.h"
 #include "session/opttable.h"
@@ -509,7 +510,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     not_implemented_cmd,  // 37 fix
     not_implemented_cmd,  // 38 unfix
     for_cmd,              // 39 for
-    not_implemented_cmd,  // 40 let
+    let_cmd,              // 40 let
     print_run,            // 41 print
     printf_run,           // 42 printf
     not_implemented_cmd,  // 43 read
@@ -548,8 +549,8 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     bad_kind,             // 76 semicolon
     option_reset_run,     // 77 option_reset
     bad_kind,             // 78 breakpoint
-    not_implemented_cmd,  // 79 reset data
-    not_implemented_cmd,  // 80 update data
+    ru_cmd,               // 79 reset data
+    ru_cmd,               // 80 update data
     braces_cmd,           // 81 {...}
     not_implemented_cmd,  // 82 delete
     not_implemented_cmd,  // 83 purge

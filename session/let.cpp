@@ -1,0 +1,670 @@
+// The let command, update data and reset data.
+#include "session/let.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compiler/compile.h"
+#include "compiler/recomp.h"
+#include "compiler/tva.h"
+#include "data/values.h"
+#include "eval/dispatch.h"
+#include "eval/evalerr.h"
+#include "eval/indexing.h"
+#include "eval/iterate.h"
+#include "eval/paramref.h"
+#include "eval/set.h"
+#include "frontend/condcl.h"
+#include "frontend/decl.h"
+#include "frontend/expr.h"
+#include "frontend/exprbuild.h"
+#include "frontend/keywords.h"
+#include "frontend/paramdcl.h"
+#include "frontend/strexpr.h"
+#include "frontend/vardcl.h"
+#include "instance/stamps.h"
+#include "instance/xcg.h"
+#include "report/indextab.h"
+#include "report/print.h"
+#include "report/prset.h"
+#include "session/cmdrec.h"
+#include "session/opttable.h"
+#include "session/sysdecls.h"
+#include "support/list.h"
+#include "support/message.h"
+#include "support/symbol.h"
+#include "support/text.h"
+
+namespace vexo {
+
+namespace {
+
+// ---- Targets ---------------------------------------------------------------
+
+// What a let assigns to.
+enum target_kind {
+  T_PARAM,     // numeric param
+  T_SPARAM,    // symbolic param
+  T_SET,       // set, or a member set of an indexed set
+  T_VAR,       // variable (current value)
+  T_CON,       // constraint (dual value) or logical constraint
+  T_OBJ,       // objective
+  T_PROB,      // problem
+  T_SUFFIX,    // suffix of an entity
+  T_SYNONYM,   // generic synonym of the current problem
+  T_OTHER
+};
+
+target_kind classify(const expr* t) {
+  switch (opcode(t)) {
+    case OPPAR:
+    case OPPARSUB:
+      return T_PARAM;
+    case OPSPAR:
+    case OPSPARSUB:
+    case OPSPARSTR:
+    case OPSPARSUBSTR:
+      return T_SPARAM;
+    case OPERRSUB: {
+      uint32_t k = t->L.x->kind & ~1u;
+      return k == DK_SPARAM ? T_SPARAM : k == DK_PARAM ? T_PARAM : T_OTHER;
+    }
+    case OPXNODE:
+      return T_SET;
+    case OPPRIMAL:
+    case OPPRIMALSUB:
+    case OPSYMVVAL:
+    case OPSYMVVALSUB:
+    case OPVAR164:
+    case OPVARSUB165:
+    case OPVAR167:
+    case OPVARSUB168:
+      return T_VAR;
+    case OPDUAL:
+    case OPDUALSUB:
+    case OPLCON:
+    case OPLCONSUB:
+      return T_CON;
+    case OPOBJVAL:
+    case OPOBJVALSUB:
+      return T_OBJ;
+    case OPPROB:
+    case OPPROBSUB:
+      return T_PROB;
+    case OPDOT:
+    case OPDOTSUB:
+    case OPDOTSYM:
+    case OPDOTSUBSYM:
+      return T_SUFFIX;
+    case OPSYN:
+    case OPSYNSUB:
+    case OPSYNNAME:
+    case OPSYNDOT:
+    case OPSYNDOTSYM:
+    case OPSYNSUF:
+    case OPSYNSUFSYM:
+      return T_SYNONYM;
+  }
+  return T_OTHER;
+}
+
+// The kind words of the messages.
+const char* kind_word(target_kind k) {
+  switch (k) {
+    case T_VAR:
+      return "variable";
+    case T_CON:
+      return "constraint";
+    case T_OBJ:
+      return "objective";
+    case T_PROB:
+      return "problem";
+    default:
+      return "???";
+  }
+}
+
+// The target's text as the language writes it, for messages.
+std::string target_text(expr* t) {
+  cstr* s = sprex2(t);
+  std::string r = s->text();
+  zap_cstr(&s);
+  return r;
+}
+
+bool builtin(const xnode* d) { return d->num < N_System_Pars; }
+
+// A refusal: reported, the open contexts ended; the command does nothing.
+void refuse(const char* fmt, const char* name) {
+  error(0, fmt, name);
+  end_all_contexts();
+}
+
+// Whether t may be assigned; reports the refusal when not.
+bool allowed(target_kind k, expr* t) {
+  switch (k) {
+    case T_PARAM:
+    case T_SPARAM:
+    case T_SET: {
+      xnode* d = t->L.x;
+      const char* name = d->name->name;
+      bool defined = k == T_SET ? static_cast<setdcl*>(d)->asgn != nullptr
+                                : static_cast<param*>(d)->asgn != nullptr;
+      if (builtin(d) ||
+          (k == T_SET && (static_cast<setdcl*>(d)->sflags & SF_SYSTEM))) {
+        refuse("%s is builtin and may not be assigned.", name);
+        return false;
+      }
+      if (defined) {
+        refuse("%s has an = assignment in the model.", name);
+        return false;
+      }
+      return true;
+    }
+    case T_VAR:
+    case T_CON:
+    case T_OBJ:
+    case T_PROB: {
+      xnode* d = t->L.x;
+      if (k == T_VAR && (d->flags & VF_DEFINED)) {
+        refuse("%s is a defined variable:\n\tit has an = value in the model.",
+               d->name->name);
+        return false;
+      }
+      return true;
+    }
+    default:
+      return true;
+  }
+}
+
+// Whether a variable, constraint, objective or problem has no generated
+// instances.  Problems are not generated as instances of their own yet.
+bool ungenerated(target_kind k, const xnode* d) {
+  if (k == T_PROB) return true;
+  return static_cast<const convar*>(d)->ninst < 0;
+}
+
+// ---- The assignment --------------------------------------------------------
+
+// What one let has changed so far; recorded when the command ends, also
+// when an error ends it early.
+struct let_changes {
+  xnode2* d = nullptr;
+  bool any = false;
+  bool set_changed = false;
+
+  void member(int32_t i) {
+    any = true;
+    note_change(d, i);
+  }
+  void record() {
+    if (!any) return;
+    if ((d->kind & ~1u) == DK_SET && set_changed)
+      sud_notify(static_cast<setdcl*>(d));
+    ts_update(d, 0);
+    rc &= ~3;
+  }
+};
+
+// The member number of the subscript tuple in d, or -1.
+int32_t find_member(xnode2* d, symbol* const* tuple) {
+  if (!(d->kind & 1)) return d->nvals ? 0 : -1;
+  if (!d->dindex || !d->nvals) return -1;
+  return static_cast<int32_t>(
+      set_lookup(d->dindex, const_cast<symbol**>(tuple)));
+}
+
+// The member of the target: found, or added.  sub: the compiled look-up of
+// an indexed target (null for a scalar); *tuple: its subscript.
+int32_t member_for(xnode2* d, expr* sub, symbol* const* tuple) {
+  int32_t i = sub ? find_member(d, tuple) : (d->nvals ? 0 : -1);
+  return i >= 0 ? i : addnow(d, sub ? tuple : nullptr);
+}
+
+// The member is data from now on (it may have been computed from the
+// default).
+void as_data(xnode2* d, int32_t i) {
+  if (d->stat) d->stat[i] &= static_cast<uint8_t>(~MS_COMPUTED);
+}
+
+void store_num(param* p, expr* sub, symbol* const* tuple, double v,
+               let_changes& ch) {
+  int32_t n0 = p->nvals;
+  int32_t i = member_for(p, sub, tuple);
+  double* cell = static_cast<double*>(p->vals) + i;
+  bool computed = p->stat && (p->stat[i] & MS_COMPUTED);
+  // The same bits are no change (a NaN is compared as bits too).
+  if (std::memcmp(cell, &v, sizeof v) == 0 && !computed && p->nvals == n0)
+    return;
+  *cell = v;
+  as_data(p, i);
+  ch.member(i);
+}
+
+void store_sym(param* p, expr* sub, symbol* const* tuple, symval v,
+               let_changes& ch) {
+  int32_t n0 = p->nvals;
+  int32_t i = member_for(p, sub, tuple);
+  symval* cell = static_cast<symval*>(p->vals) + i;
+  int changed;
+  if (v.str)
+    changed = svupdate(cell, v.str, nullptr);
+  else if (is_number(v.sym))
+    changed = svupdate(cell, nullptr, v.sym);
+  else
+    changed = svupdate(cell, new_cstring(v.sym->name), nullptr);
+  bool computed = p->stat && (p->stat[i] & MS_COMPUTED);
+  if (changed || computed || p->nvals != n0) {
+    as_data(p, i);
+    ch.member(i);
+  }
+}
+
+// The members of s (generated) as a new enumerated set of its arity.
+set* copy_members(set* s, TVA* c) {
+  if (s->nmem < 0) set_genall(s, c);
+  set* n = set_enum(new_enum(), s->arity);
+  if (s->nmem > 0) n->new_htab(s->nmem);
+  for (setmem* m = s->first; m; m = m->next)
+    if (m->ord >= 0) n->addmem(m->tup());
+  return n;
+}
+
+// Whether a and b have the same members in the same order.
+bool same_members(const set* a, const set* b) {
+  if (!a || a->nmem < 0 || a->nmem != b->nmem || a->arity != b->arity)
+    return false;
+  const setmem* x = a->first;
+  const setmem* y = b->first;
+  size_t w = sizeof(symbol*) * size_t(a->arity);
+  for (;;) {
+    while (x && x->ord < 0) x = x->next;
+    while (y && y->ord < 0) y = y->next;
+    if (!x || !y) return !x && !y;
+    if (std::memcmp(x->tup(), y->tup(), w) != 0) return false;
+    x = x->next;
+    y = y->next;
+  }
+}
+
+void store_set(setdcl* sd, expr* sub, symbol* const* tuple, set* value,
+               TVA* c, let_changes& ch) {
+  if (value->arity != sd->dimen) {
+    error(0, "%s has dimen %d; the value assigned has dimen %d",
+          sub_name(sd, sub ? tuple : nullptr), sd->dimen, value->arity);
+    bailout();
+  }
+  set* n = copy_members(value, c);
+  set* old = sub ? member_set(sd, tuple) : sd->value;
+  if (same_members(old, n)) {
+    sdelete(n);
+    return;
+  }
+  set* to;
+  if (sub) {
+    to = gsfinish(sd, tuple);
+    int32_t i = find_member(sd, tuple);
+    if (sd->stat) sd->stat[i] &= static_cast<uint8_t>(~MS_COMPUTED);
+    ch.member(i);
+  } else {
+    to = fresh_members(sd);
+    ch.any = true;
+  }
+  if (n->nmem > 0) to->new_htab(n->nmem);
+  for (setmem* m = n->first; m; m = m->next)
+    if (m->ord >= 0) to->addmem(m->tup());
+  sdelete(n);
+  ch.set_changed = true;
+}
+
+// Whether a let on d must check d's values at once.
+bool has_checks(const xnode* d) {
+  uint32_t k = d->kind & ~1u;
+  if (k == DK_PARAM || k == DK_SPARAM)
+    return static_cast<const param*>(d)->checks != nullptr;
+  if (k == DK_SET) {
+    const setdcl* s = static_cast<const setdcl*>(d);
+    return s->within != nullptr || s->orderby != nullptr;
+  }
+  return false;
+}
+
+// The evaluation context of a let, freed however the command ends.
+struct tva_owner {
+  TVA* t = nullptr;
+  ~tva_owner() {
+    if (t) del_tva(t);
+  }
+};
+
+}  // namespace
+
+// ---- Interfaces ------------------------------------------------------------
+
+int32_t addnow(xnode2* d, symbol* const* tuple) {
+  int32_t i = val_add(d, tuple);
+  if (d->stat) d->stat[i] = 0;
+  return i;
+}
+
+int32_t letsub(expr* sub, xnode2* d, TVA* tva, int lookup_only,
+               symbol** tuple) {
+  int n = d->indexing ? d->indexing->arity : 0;
+  int32_t k = static_cast<int32_t>(eval(sub, tva).i);
+  std::memcpy(tuple, getbadsub(sub, tva), sizeof(symbol*) * size_t(n));
+  // A look-up kept from before the member was added misses it.
+  if (k < 0 || k >= d->nvals) k = find_member(d, tuple);
+  if (k >= 0) return k;
+  if (!d->indexing || set_in(d->indexing, tuple, tva) == NOT_MEMBER)
+    badsub(tva, d, tuple);
+  return lookup_only ? -1 : addnow(d, tuple);
+}
+
+void mustsub(symbol* name, int k) {
+  error(0, "%s %s be subscripted", name->name, k ? "must" : "cannot");
+}
+
+void fel_clear() { lev0_clear(); }
+
+void reset_ts() {
+  if (trans_state > 1) set_trans_state(1);
+}
+
+void do_reset_ts(void*) { reset_ts(); }
+
+void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
+  // The declarations the command cites brought up to date first.
+  if (process1(nullptr)) return;
+  target_kind k = classify(target);
+  if (!allowed(k, target)) return;
+  switch (k) {
+    case T_PARAM:
+    case T_SPARAM:
+    case T_SET:
+      break;
+    case T_VAR:
+    case T_CON:
+    case T_OBJ:
+    case T_PROB:
+      if (!ix && ungenerated(k, target->L.x)) {
+        error(0, "Cannot assign a value to ungenerated %s %s.", kind_word(k),
+              target->L.x->name->name);
+        end_all_contexts();
+        return;
+      }
+      error(0, "let is not implemented yet for %s %s", kind_word(k),
+            target_text(target).c_str());
+      end_all_contexts();
+      return;
+    case T_SUFFIX:
+    case T_SYNONYM:
+    case T_OTHER:
+      error(0, "let is not implemented yet for %s%s",
+            k == T_SUFFIX    ? "suffix "
+            : k == T_SYNONYM ? "synonym "
+                             : "",
+            target_text(target).c_str());
+      end_all_contexts();
+      return;
+  }
+
+  xnode2* d = static_cast<xnode2*>(target->L.x);
+  // The value as the target takes it: a number for a numeric param, a
+  // symbol or string for a symbolic one.
+  expr** pv = static_cast<expr**>(value);
+  set** ps = static_cast<set**>(value);
+  if (!is_set) {
+    if (k == T_PARAM && !has_flag(*pv, EF_NUMERIC))
+      *pv = make_numeric(*pv);
+    else if (k == T_SPARAM && has_flag(*pv, EF_NUMERIC))
+      *pv = make_symbolic(*pv);
+  }
+  expr** psub = nullptr;
+  if (opcode(target) == OPXNODE) {
+    if (target->R.e) psub = &target->R.e;
+  } else if (d->kind & 1) {
+    psub = &target->R.e;
+  }
+
+  dep_note(d->num);
+  compile_start();
+  if (ix) ss_setup(ix, nullptr);
+  if (is_set)
+    smri(ps, 1);
+  else
+    mri(pv, 1);
+  if (psub) mri(psub, 1);
+  if (ix) ss_teardown(ix);
+  tva_owner h;
+  h.t = compile_end(xr);
+
+  let_changes ch;
+  ch.d = d;
+  symbol* tuple[TUPMAX];
+  // One assignment in context c.
+  auto assign = [&](TVA* c) {
+    expr* sub = psub ? *psub : nullptr;
+    if (sub) letsub(sub, d, c, 1, tuple);
+    switch (k) {
+      case T_PARAM:
+        store_num(static_cast<param*>(d), sub, tuple, eval_num(*pv, c), ch);
+        break;
+      case T_SPARAM:
+        store_sym(static_cast<param*>(d), sub, tuple, symbolic_value(*pv, c),
+                  ch);
+        break;
+      default:
+        store_set(static_cast<setdcl*>(d), sub, tuple, *ps, c, ch);
+    }
+  };
+  // The private recovery point: what was assigned before an error is
+  // recorded as changed, then the error goes on.
+  try {
+    if (!ix) {
+      assign(h.t);
+    } else if (TVA* c = ss_begin(ix, h.t)) {
+      do assign(c);
+      while (ss_continue(ix, c));
+    }
+  } catch (const command_abort&) {
+    ch.record();
+    throw;
+  }
+  ch.record();
+  del_tva(h.t);
+  h.t = nullptr;
+
+  // The values checked at once: the declaration is generated again now.
+  if (ch.any && let_domain_check && has_checks(d)) {
+    if (d->xr.stamp > 0) d->xr.stamp = -1.0;
+    cmdxreset(xr, nullptr);
+    dep_note(d->num);
+    xcg(0);
+  }
+}
+
+void let_cmd(cmd_fields* c) {
+  cmd_arg* f = c->f();
+  let(f[0].ss, f[1].e, &f[2], c->fmt[2] == 's', c->xrp);
+}
+
+// ---- update data and reset data --------------------------------------------
+
+namespace {
+
+const char* const action_word[2] = {"reset", "update"};
+
+// The declaration a name is bound to, or null.
+xnode* declared(symbol* name) {
+  void* b = name ? name->binding : nullptr;
+  if (!b || !dac.bynum) return nullptr;
+  xnode* x = static_cast<xnode*>(b);
+  if (x->num < 0 || x->num >= dac.next || dac.bynum[x->num] != x)
+    return nullptr;
+  return x;
+}
+
+// Kinds that hold data.
+bool holds_data(const xnode* d) {
+  switch (d->kind) {
+    case DK_PARAM:
+    case DK_PARAMI:
+    case DK_SPARAM:
+    case DK_SPARAMI:
+    case DK_SET:
+    case DK_SETI:
+    case DK_VAR:
+    case DK_VARI:
+    case DK_SVAR:
+    case DK_SVARI:
+    case DK_CON:
+    case DK_CONI:
+      return true;
+  }
+  return false;
+}
+
+// Whether d's values come from an expression of the model.
+bool model_defined(const xnode* d) {
+  switch (d->kind & ~1u) {
+    case DK_PARAM:
+    case DK_SPARAM:
+      return static_cast<const param*>(d)->asgn != nullptr;
+    case DK_SET:
+      return static_cast<const setdcl*>(d)->asgn != nullptr;
+    case DK_VAR:
+    case DK_SVAR:
+      return (d->flags & VF_DEFINED) != 0;
+  }
+  return false;
+}
+
+// Whether d holds any data now.
+bool has_data(const xnode* d) {
+  const xnode2* x = static_cast<const xnode2*>(d);
+  if (d->kind == DK_SET) {
+    const set* v = static_cast<const setdcl*>(d)->value;
+    return v && v->nmem >= 0;
+  }
+  return x->nvals > 0 || (x->dflags & DF_DATADFLT);
+}
+
+// Out of date: generated again at its next use.
+void out_of_date(xnode* d) {
+  if (d->xr.stamp != 0) d->xr.stamp = -1.0;
+  ts_update(d, 0);
+}
+
+// The data of d forgotten.
+void forget(xnode2* d) {
+  fel_clear();
+  out_of_date(d);
+  if (d->pending) {
+    sdelete(d->pending);
+    d->pending = nullptr;
+  }
+  if (d->kind == DK_SET) {
+    setdcl* s = static_cast<setdcl*>(d);
+    set* v = fresh_members(s);
+    v->nmem = -1;  // as declared: no data yet
+    sud_notify(s);
+  } else {
+    val_drop(d, 1);
+    if (d->kind == DK_SETI) sud_notify(static_cast<setdcl*>(d));
+  }
+  if ((d->kind & ~1u) == DK_PARAM || (d->kind & ~1u) == DK_SPARAM) {
+    param* p = static_cast<param*>(d);
+    if (p->dflags & DF_DATADFLT) {
+      edelete(p->dflt);
+      p->dflt = nullptr;
+    }
+  }
+  d->dflags &= ~(DF_UPDATE | DF_DATADFLT);
+}
+
+// Data of d may be replaced by new data.
+void allow_update(xnode2* d) {
+  if (d->kind == DK_SETI) {
+    for (int32_t i = 0; i < d->nvals; ++i) *stat_of(d, i) |= MS_FROMDFLT;
+  } else if ((d->kind & ~1u) == DK_PARAM || (d->kind & ~1u) == DK_SPARAM) {
+    // Values computed from the default give way to the new data (they are
+    // computed again where none come).
+    val_drop(d, 0);
+  }
+  d->dflags |= DF_UPDATE;
+}
+
+// ru_item's treatment of d from its step on functions; messages only when
+// loud.
+void ru_one(int action, xnode* d, bool loud) {
+  if (d->kind == DK_FUNCTION || d->kind == DK_FUNC39) {
+    // Functions keep no state of their own yet.
+    return;
+  }
+  if (!holds_data(d)) {
+    if (loud) error(0, "%s has nothing to %s", xnode_name(d),
+                    action_word[action]);
+    return;
+  }
+  if (model_defined(d)) {
+    double old = d->xr.stamp;
+    if (old != 0) {
+      d->xr.stamp = -1.0;
+      ts_update(d, 0);
+    }
+    if (trans_state > 1 && Pd_trans_state && old >= Pd_trans_state->stamp - 1)
+      set_trans_state(1);
+    return;
+  }
+  xnode2* x = static_cast<xnode2*>(d);
+  rc &= ~3;
+  x->dflags &= ~DF_READ;
+  if (!has_data(d)) {
+    if (d->xr.stamp != 0) d->xr.stamp = -1.0;
+    return;
+  }
+  if (action == 1)
+    allow_update(x);
+  else
+    forget(x);
+}
+
+}  // namespace
+
+void ru_item(int action, symbol* name, xnode* d) {
+  if (!d) d = declared(name);
+  if (!d) {
+    error(0, "%s is not defined.", name ? name->name : "?");
+    return;
+  }
+  if (d->num < N_System_Pars) {
+    error(0, "Ignoring \"%s %s\" because %s is builtin.",
+          action_word[action], xnode_name(d), xnode_name(d));
+    return;
+  }
+  ru_one(action, d, true);
+}
+
+void update(int action) {
+  if (action == 0) {
+    nextgenlev += 1;
+    reset_ts();
+  }
+  for (xnode* d = decls; d; d = d->next)
+    if (d->num >= N_System_Pars) ru_one(action, d, false);
+}
+
+void ru_cmd(cmd_fields* c) {
+  cmd_arg* f = c->f();
+  int action = static_cast<int>(f[0].i);
+  list* names = f[1].l;
+  if (!names) {
+    update(action);
+    return;
+  }
+  for (list* l = names; l; l = l->next) ru_item(action, l->item.sym, nullptr);
+}
+
+}  // namespace vexo

@@ -1,0 +1,76 @@
+// The let command and the commands update data and reset data.
+//
+// let assigns the value of an expression to a param, a symbolic param, a
+// set, or a member of one, once or for each member of an indexing.  The
+// values go into the per-member arrays of the declaration (xnode2,
+// data/values.h), as data do; when anything changed the declaration is
+// recorded as changed (ts_update, instance/stamps.h) and the members that
+// got new values are noted (note_change), so that what depends on them is
+// generated again at its next use and nothing else is.  An error in the
+// middle of an indexed assignment keeps the members assigned before it
+// (their changes are recorded before the error goes on); a refusal leaves
+// every value as it was.
+//
+// reset data forgets the data of entities (they are read or computed
+// again); update data lets new data replace values already present.
+#ifndef VEXO_SESSION_LET_H
+#define VEXO_SESSION_LET_H
+
+#include <cstdint>
+
+namespace vexo {
+
+struct cmd_fields;
+struct expr;
+struct set_spec;
+struct symbol;
+struct TVA;
+struct xnode;
+struct xnode2;
+struct xrecomp;
+
+// The handlers of command kinds 40 (let) and 79, 80 (reset data, update
+// data: the action and the list of names).
+void let_cmd(cmd_fields* c);
+void ru_cmd(cmd_fields* c);
+
+// let: the indexing or null, the target (a reference as the grammar built
+// it), the slot of the value (an expression, or a set when is_set) and the
+// command's recompilation state.  Refusals are reported (error kind 0) and
+// the command does nothing; errors of evaluation abandon it (bailout).
+void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr);
+
+// The member number of the subscript that the compiled look-up sub yields
+// for d (an indexed param or set), in context tva.  A subscript that is no
+// member yet must lie in d's indexing (else the bad-subscript error, which
+// abandons the command); it is then added (addnow), unless lookup_only,
+// when -1 is returned.  *tuple receives the evaluated subscript.
+int32_t letsub(expr* sub, xnode2* d, TVA* tva, int lookup_only,
+               symbol** tuple);
+// Adds the member tuple (not yet a member; null for a scalar d) with a
+// cleared status byte and a zero value; returns its number.
+int32_t addnow(xnode2* d, symbol* const* tuple);
+
+// "%s cannot be subscripted" (k = 0) or "%s must be subscripted" (k = 1).
+void mustsub(symbol* name, int k);
+
+// Runs and empties the clean-up lists of compilation level 0.
+void fel_clear();
+
+// Marks the current problem changed when something of it was generated.
+// The collected problem keeps no timestamp table yet, so there is nothing
+// else to free.  do_reset_ts is the same as a clean-up routine.
+void reset_ts();
+void do_reset_ts(void* unused);
+
+// reset data (action 0) and update data (action 1) of one entity, named
+// by name, or given as d (then name may be null).  Messages for names
+// that are not declared, built-in params and entities without data are
+// reported and the list goes on.
+void ru_item(int action, symbol* name, xnode* d);
+// The same for every entity.
+void update(int action);
+
+}  // namespace vexo
+
+#endif  // VEXO_SESSION_LET_H
