@@ -23,7 +23,71 @@ static int vars_index(const expr* L, const expr* R) {
   return (has_flag(L, EF_VARS) ? 2 : 0) + (R && has_flag(R, EF_VARS) ? 1 : 0);
 }
 
+bool is_logical(const expr* e) {
+  switch (opcode(e)) {
+    case EXISTS:
+    case FORALL:
+    case OPISIN:
+    case OPOR:
+    case OPAND:
+    case LT:
+    case LE:
+    case EQ:
+    case EQrs:
+    case EQsr:
+    case EQss:
+    case GE:
+    case GT:
+    case NE:
+    case NErs:
+    case NEsr:
+    case NEss:
+    case OPNOT:
+    case OPATLEAST:
+    case OPATMOST:
+    case OPEXACTLY:
+    case OPNOTATLEAST:
+    case OPNOTATMOST:
+    case OPNOTEXACTLY:
+    case OPIMPELSE72:
+    case OP_IFF:
+    case OPALLDIFF:
+    case OPSOMESAME:
+    case OPLOGLIT:
+    case OPIMPLIES:
+    case OPIMPLIEDBY:
+    case OPIMPELSE79:
+    case EQcss:
+    case EQscs:
+    case EQcscs:
+    case NEcss:
+    case NEscs:
+    case NEcscs:
+    case OPALLDIFFs:
+    case OPSOMESAMEs:
+    case OPALLDISJOINT:
+    case OPNOTDISJOINT:
+    case OPALLDISTINCT:
+    case OPNOTDISTINCT:
+    case OPWITHIN:
+    case OPNOTWITHIN:
+    case OPCONTAINS:
+    case OPNOTCONTAINS:
+    case OPINCHECK:
+    case OPINCHECKs:
+    case OPISNOTIN:
+    case OPTESTZ:
+    case OPTESTNZ:
+      return true;
+    default:
+      return false;
+  }
+}
+
 expr* make_numeric(expr* e) {
+  // A condition used as a number is 1 where it holds, else 0 (some
+  // conditions carry the numeric flag of their operands).
+  if (e && is_logical(e)) return makeif(e, new_num(1.), new_num(0.));
   if (has_flag(e, EF_NUMERIC)) return e;
   switch (opcode(e)) {
     case OPIFSYMstr113:

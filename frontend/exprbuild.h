@@ -31,8 +31,11 @@ extern const int bop_nonlin[4];  // ^ mod and the like: either side
 // The operand as a number: numeric operands unchanged; a string `if`
 // reports "Cannot convert character string to a number." and is wrapped;
 // a symbolic `if` turns numeric in place; random-variable references take
-// their numeric form; anything else is wrapped in OPSYM2NUM.  May report.
+// their numeric form; a condition becomes 1 where it holds, else 0;
+// anything else is wrapped in OPSYM2NUM.  May report.
 expr* make_numeric(expr* e);
+// Whether e's opcode yields a truth value (a condition already).
+bool is_logical(const expr* e);
 // The operand as a symbol: numbers wrapped in OPNUM2SYM, a string literal
 // interned in place (OPLIT), other strings wrapped in OPSTR2SYM; symbols
 // unchanged.

@@ -1371,9 +1371,9 @@ ditem_list:
   ;
 
 ditem:
-    expr %prec ITEMPREC             { $$ = $1; }
+    expr %prec ITEMPREC             { $$ = cond_value($1); }
   | sexpr_nb %prec ITEMPREC         { $$ = set_item($1); }
-  | indexing expr %prec ITEMPREC    { $$ = item_ix($1, $2); }
+  | indexing expr %prec ITEMPREC    { $$ = item_ix($1, cond_value($2)); }
   | PARAMINAME                      { $$ = entity_item($1); }
   | SPARAMINAME                     { $$ = entity_item($1); }
   | CVARI                           { $$ = entity_item($1); }

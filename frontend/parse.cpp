@@ -224,68 +224,6 @@ expr* undeclared(symbol* s) {
   return not_declared(s);
 }
 
-// Opcodes whose nodes are conditions already.
-static bool is_logical(const expr* e) {
-  switch (opcode(e)) {
-    case EXISTS:
-    case FORALL:
-    case OPISIN:
-    case OPOR:
-    case OPAND:
-    case LT:
-    case LE:
-    case EQ:
-    case EQrs:
-    case EQsr:
-    case EQss:
-    case GE:
-    case GT:
-    case NE:
-    case NErs:
-    case NEsr:
-    case NEss:
-    case OPNOT:
-    case OPATLEAST:
-    case OPATMOST:
-    case OPEXACTLY:
-    case OPNOTATLEAST:
-    case OPNOTATMOST:
-    case OPNOTEXACTLY:
-    case OPIMPELSE72:
-    case OP_IFF:
-    case OPALLDIFF:
-    case OPSOMESAME:
-    case OPLOGLIT:
-    case OPIMPLIES:
-    case OPIMPLIEDBY:
-    case OPIMPELSE79:
-    case EQcss:
-    case EQscs:
-    case EQcscs:
-    case NEcss:
-    case NEscs:
-    case NEcscs:
-    case OPALLDIFFs:
-    case OPSOMESAMEs:
-    case OPALLDISJOINT:
-    case OPNOTDISJOINT:
-    case OPALLDISTINCT:
-    case OPNOTDISTINCT:
-    case OPWITHIN:
-    case OPNOTWITHIN:
-    case OPCONTAINS:
-    case OPNOTCONTAINS:
-    case OPINCHECK:
-    case OPINCHECKs:
-    case OPISNOTIN:
-    case OPTESTZ:
-    case OPTESTNZ:
-      return true;
-    default:
-      return false;
-  }
-}
-
 expr* cond_expr(expr* e) {
   if (is_logical(e)) return e;
   if (e->opword & (EF_VARS | EF_RANDVAR))

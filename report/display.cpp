@@ -1275,7 +1275,11 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
            (entity(its[i]) && entity(its[i])->kind == DK_SETI);
   };
   std::vector<dgroup> groups;
-  auto text_of = [&](expr* e) { return std::string(sprexdw(Dw, e, &st.cb)); };
+  // A condition shown as a number is labelled by the condition.
+  auto text_of = [&](expr* e) {
+    if (condition_number(e)) e = e->L.e;
+    return std::string(sprexdw(Dw, e, &st.cb));
+  };
   for (size_t i = 0; i < its.size();) {
     expr* e = its[i];
     int a = ar[i];

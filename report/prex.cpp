@@ -197,6 +197,15 @@ void prmem(int arity, symbol* const* t) {
 
 // Shapes that print nothing of their own: conversion and evaluation
 // wrappers, the shared middle of a comparison chain, recursive markers.
+bool condition_number(const expr* e) {
+  if (!e || opcode(e) != OPIF111) return false;
+  const expr* pair = e->R.e;
+  auto is = [](const expr* x, double v) {
+    return x && opcode(x) == OPNUM && x->L.d == v && !std::signbit(x->L.d);
+  };
+  return pair && is(pair->L.e, 1.) && is(pair->R.e, 0.);
+}
+
 static bool transparent(const expr* e) {
   switch (shape(e)) {
     case 11:
@@ -254,6 +263,14 @@ static void paren(expr* e) {
   put("(");
   prex(e);
   put(")");
+}
+
+// An operand that is a condition used as a number is written as the
+// condition in parentheses, as it was typed; true when so written.
+static bool put_condition_operand(expr* x) {
+  if (!condition_number(x)) return false;
+  paren(x->L.e);
+  return true;
 }
 
 void prex_prec(expr* e, int p) {
@@ -527,6 +544,11 @@ void prex(expr* e) {
           continue;
         }
         int p = prec[oc];
+        if (condition_number(e->L.e)) {
+          put(name);
+          put_condition_operand(e->L.e);
+          return;
+        }
         if (operand_prec(e->L.e, true) >= p) {
           put(name);
           e = e->L.e;
@@ -541,11 +563,14 @@ void prex(expr* e) {
         if (oc == OPAND && put_relop_chain(e)) return;
         int p = prec[oc];
         int q = operand_prec(e->L.e, true);
-        if (q < p || (q == p && (p & 1)))
+        if (put_condition_operand(e->L.e))
+          ;
+        else if (q < p || (q == p && (p & 1)))
           paren(e->L.e);
         else
           prex(e->L.e);
         if (name) put(name);
+        if (put_condition_operand(e->R.e)) return;
         q = operand_prec(e->R.e, true);
         if (q < p || (q == p && !(p & 1))) {
           paren(e->R.e);

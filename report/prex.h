@@ -65,6 +65,10 @@ void pbi_flush();
 // blanks.
 void pbi_flush1();
 
+// Whether e is a condition used as a number (if c then 1 else 0, as the
+// builders make it); as an operand it is written as the condition alone.
+bool condition_number(const expr* e);
+
 // Writes the expression through put; opens and ends no statement.  A node
 // of a shape without a rule is an internal error (ends the session).
 void prex(expr* e);

@@ -23,7 +23,8 @@ class IterOps : public test::SetsTest {
     model("param v := " + text + ";\n");
     expr* e = compiled("v");
     // A truth value assigned to a param arrives converted as a member.
-    if (opcode(e) == OPSYM2NUM) e = e->L.e;
+    // The param holds the condition as a number: 1 where it holds, else 0.
+    if (opcode(e) == OPIF111) e = e->L.e;
     eval_result r = eval(e, context());
     return logical(opcode(e)) ? double(r.i != 0) : r.d;
   }
@@ -121,7 +122,8 @@ TEST_F(IterOps, AlldiffWithNaN) {
     fresh();
     model("param v := " + std::string(in) + ";\n");
     expr* e = compiled("v");
-    if (opcode(e) == OPSYM2NUM) e = e->L.e;
+    // The param holds the condition as a number: 1 where it holds, else 0.
+    if (opcode(e) == OPIF111) e = e->L.e;
     // The first item becomes a NaN literal.
     expr* first = e->R.e->R.e;
     first->opword = opword(OPNUM, EF_CONST | EF_NUMERIC);

@@ -416,9 +416,11 @@ TEST_F(Parse, ResultMapping) {
 // The operators by precedence and grouping, each expression shown as the
 // display item it becomes (nodes as op<opcode>, sets by their operators).
 TEST_F(Parse, ExpressionPrecedenceAndGrouping) {
+  // A condition displayed is shown as its value: if c then 1 else 0.
+  auto value = [](const std::string& c) { return "op111(" + c + ", 1, 0)"; };
   struct {
     const char* text;
-    const char* item;
+    std::string item;
   } cases[] = {
       // Left-associative minus; right-associative power; unary minus
       // looser than "^"; a negated literal folds.
@@ -435,25 +437,25 @@ TEST_F(Parse, ExpressionPrecedenceAndGrouping) {
        "op0(op7({dummy(1,0) in 1..3} op2(op171(dummy(1,0)), 2)), 1)"},
       // Logical operators: not binds to its operand only, and before or,
       // the implication before <==>; plain numbers are tested against 0.
-      {"not 1 and 2", "op21(not(op145(1)), op145(2))"},
-      {"1 or 2 and 3", "op20(op145(1), op21(op145(2), op145(3)))"},
-      {"1 <==> 2 ==> 3", "op73(op145(1), op77(op145(2), op145(3)))"},
+      {"not 1 and 2", value("op21(not(op145(1)), op145(2))")},
+      {"1 or 2 and 3", value("op20(op145(1), op21(op145(2), op145(3)))")},
+      {"1 <==> 2 ==> 3", value("op73(op145(1), op77(op145(2), op145(3)))")},
       {"exists {i in 1..2} i > 1 or 0",
-       "op20(op17({dummy(1,0) in 1..2} op29(op171(dummy(1,0)), 1)), "
-       "op145(0))"},
+       value("op20(op17({dummy(1,0) in 1..2} op29(op171(dummy(1,0)), 1)), "
+             "op145(0))")},
       // if without else yields 0; else reaches as far right as it can.
       {"if 1 then 2", "op111(op145(1), 2, 0)"},
       {"if 1 then 2 else 3 + 4", "op111(op145(1), 2, op0(3, 4))"},
       // A comparison chain shares its middle operand.
-      {"1 < 2 <= 3", "op21(op22(1, op163), op23(op163, 3))"},
+      {"1 < 2 <= 3", value("op21(op22(1, op163), op23(op163, 3))")},
       // Set operators: union below inter below cross.
       {"{1} union {2} inter {3}", "union({1}, inter({2}, {3}))"},
       {"{1} union {2} diff {3}", "diff(union({1}, {2}), {3})"},
       // Membership of a value and of a tuple; an interval after in.
-      {"3 in {1, 2}", "op19([3], {1, 2})"},
-      {"(1, 2) in {(1, 2)}", "op19([1, 2], {1, 2})"},
-      {"1 not in 0 .. 2", "op128([1], 0..2)"},
-      {"1 in [0, 2)", "op19([1], set22)"},
+      {"3 in {1, 2}", value("op19([3], {1, 2})")},
+      {"(1, 2) in {(1, 2)}", value("op19([1, 2], {1, 2})")},
+      {"1 not in 0 .. 2", value("op128([1], 0..2)")},
+      {"1 in [0, 2)", value("op19([1], set22)")},
       // The dummies of an argument group end with its list.
       {"count {i in 1..2} (i > 1) + count {i in 1..2} (i > 0)",
        "op0(op59([item({dummy(1,0) in 1..2} op29(op171(dummy(1,0)), 1))]), "
@@ -490,7 +492,7 @@ TEST_F(Parse, RedirectionAfterItemsComparisonElsewhere) {
   EXPECT_EQ(trace(),
             (lines{"cmd 34 \"i_rf\" 0 - [1] >\"f1\"",
                    "cmd 41 \"_ef\" - print(2) >>\"f2\"",
-                   "cmd 34 \"i_rf\" 0 - [op22(1, 2)] -",
+                   "cmd 34 \"i_rf\" 0 - [op111(op22(1, 2), 1, 0)] -",
                    "cmd 43 \"_rf\" - [p] <\"f3\"", "cmd 58 if op29(2, 1)",
                    "  cmd 34 \"i_rf\" 0 - [3] -", "  cmd 70 \"T\" if", "else",
                    "  cmd 70 \"T\" if"}));
@@ -671,7 +673,7 @@ TEST_F(Parse, BuiltinNamesAsDummies) {
   EXPECT_EQ(trace(), (lines{"cmd 34 \"i_rf\" 0 - [item({dummy(1,0) in 1..2} "
                             "dummy(1,0)), item({dummy(1,0) in 1..2} "
                             "dummy(1,0))] -",
-                            "cmd 34 \"i_rf\" 0 - [op19([1], set22)] -"}));
+                            "cmd 34 \"i_rf\" 0 - [op111(op19([1], set22), 1, 0)] -"}));
   EXPECT_EQ(Symbol("vf", 1)->binding, &vf);
 }
 
@@ -867,10 +869,11 @@ TEST_F(Parse, IndexedCountingForms) {
             YYP_CMDS);
   EXPECT_EQ(out_.err, "");
   EXPECT_EQ(trace()[0],
-            "cmd 34 \"i_rf\" 0 - [op74([item({dummy(1,0) in S} "
-            "op187(x [dummy(1,0)]))]), op74([item({dummy(1,0) in S} "
-            "[op187(x [dummy(1,0)]), 1])]), op91([item({dummy(1,0) in S} "
-            "[set19])]), op93([set19, set19]), op60(op0(2, 1); [3, 4]), "
+            "cmd 34 \"i_rf\" 0 - [op111(op74([item({dummy(1,0) in S} "
+            "op187(x [dummy(1,0)]))]), 1, 0), op111(op74([item({dummy(1,0) "
+            "in S} [op187(x [dummy(1,0)]), 1])]), 1, 0), "
+            "op111(op91([item({dummy(1,0) in S} [set19])]), 1, 0), "
+            "op111(op93([set19, set19]), 1, 0), op60(op0(2, 1); [3, 4]), "
             "op59([1, 2])] -");
 }
 
