@@ -146,13 +146,17 @@ eval_result f_OPprecision(expr* e, TVA* tva) {
   int32_t n = digit_count(rnum(e, tva));
   return num(Strtod(gfmt(x, n, nullptr), nullptr));
 }
+// The places of round and trunc: 0 when the second argument is left out.
+static double places_arg(expr* e, TVA* tva) {
+  return e->R.e ? rnum(e, tva) : 0.;
+}
 eval_result f_OPround(expr* e, TVA* tva) {
   double x = lnum(e, tva);
-  return num(fixed(x, places(rnum(e, tva))));
+  return num(fixed(x, places(places_arg(e, tva))));
 }
 eval_result f_OPtrunc(expr* e, TVA* tva) {
   double x = lnum(e, tva);
-  double digits = rnum(e, tva);
+  double digits = places_arg(e, tva);
   if (digits == 0) return num(x >= 0 ? std::floor(x) : std::ceil(x));
   int32_t n = places(digits);
   double r = fixed(x, n);

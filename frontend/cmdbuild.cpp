@@ -56,7 +56,7 @@ cstr* list2string(list* words) {
 }
 
 void einclude(expr* file, int) {
-  held_cstr name(rdfname(file, nullptr));
+  held_cstr name(rdfname(&file, nullptr));
   include(name.text(), 0, 0);
 }
 

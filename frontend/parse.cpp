@@ -334,8 +334,6 @@ expr* bi_binop(symbol* f, expr* x, expr* y) {
       edelete(x);
       return new_num(0.);
     }
-    // round(x) and trunc(x) are to 0 places.
-    y = new_num(0.);
   }
   return binop(op, x, y, bop_nonlin);
 }

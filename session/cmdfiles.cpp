@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "compiler/compile.h"
+#include "compiler/tva.h"
 #include "eval/dispatch.h"
 #include "eval/set.h"
 #include "frontend/cmdbuild.h"
@@ -26,6 +28,7 @@
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "support/numfmt.h"
 #include "support/pool.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -171,11 +174,30 @@ void get_fullname(Fileinfo* e, const char* name) {
   e->fullname = e->fullname_cs->text();
 }
 
-cstr* rdfname(const expr* e, xrecomp*) {
+cstr* rdfname(expr** pe, xrecomp* xr) {
+  expr* e = *pe;
   if (opcode(e) == OPSTR) return ref_cstr(e->L.cs);
   // What the name cites is brought up to date first.
   if (!xcg(0)) bailout();
-  return Litval(const_cast<expr*>(e));
+  // Without a record to undo the compilation into, only what needs none.
+  if (!xr) return Litval(e);
+  // Compiled and evaluated in the command's context (loop dummies
+  // included); the compiled state is released at once, so that the name
+  // is compiled afresh each time the command runs.
+  compile_start();
+  mri(pe, 1);
+  struct hold {
+    TVA* t;
+    xrecomp* xr;
+    ~hold() { cmdxreset(xr, t); }
+  } h{compile_end(xr), xr};
+  e = *pe;
+  if (has_flag(e, EF_STRING)) return eval_str(e, h.t);
+  if (has_flag(e, EF_NUMERIC)) {
+    int64_t n = 0;
+    return new_cstring(gfmt(eval_num(e, h.t), 0, &n));
+  }
+  return new_cstring(eval_sym(e, h.t)->name);
 }
 
 // ---------------------------------------------------------------------------
@@ -253,7 +275,7 @@ void dispfile(redirect* r, xrecomp* xr) {
     df = stdOut;
     return;
   }
-  held_cstr name(rdfname(r->file, xr));
+  held_cstr name(rdfname(&r->file, xr));
   dispfile1(name.get(), r);
 }
 
@@ -276,7 +298,7 @@ static filestack* new_read_state(int fd, const char* name) {
 }
 
 void read_file(redirect* r, xrecomp* xr) {
-  cstr* cs = rdfname(r->file, xr);
+  cstr* cs = rdfname(&r->file, xr);
   symbol* sym;
   int i = pindex(cs->text(), &sym);
   zap_cstr(&cs);
@@ -379,7 +401,17 @@ int close_cmd(const char* name) {
 template <class F>
 static void each_name(expr* names, xrecomp* xr, F fn) {
   for (expr* n = names; n; n = n->next) {
-    held_cstr name(rdfname(n, xr));
+    // Each name compiled apart from the chain, through a slot of its own
+    // that the release of the compilation restores.
+    expr* next = n->next;
+    n->next = nullptr;
+    expr* slot = n;
+    struct relink {
+      expr* n;
+      expr* next;
+      ~relink() { n->next = next; }
+    } r{n, next};
+    held_cstr name(rdfname(&slot, xr));
     fn(name.text());
   }
 }

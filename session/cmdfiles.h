@@ -79,11 +79,13 @@ extern int stdOut_idf;
 // The entry of the file being read by the current `read` command.
 extern int read_fi;
 
-// The name a file-name expression gives, with one reference for the
-// caller: a literal is taken as it is, any other expression evaluated as
-// the command's values are (Litval, session/optcmd.h; until commands are
-// compiled, one that needs compilation aborts the command).
-cstr* rdfname(const expr* e, xrecomp* xr);
+// The name the file-name expression at *pe gives, with one reference for
+// the caller: a literal is taken as it is; any other expression is
+// compiled and evaluated in the command's context after what it cites is
+// brought up to date, and the compilation is released into xr at once.
+// With xr null only names that need no compilation are evaluated
+// (Litval, session/optcmd.h); others abort the command.
+cstr* rdfname(expr** pe, xrecomp* xr);
 
 // Opens the output of a command: evaluates the redirection's name and
 // opens it (dispfile1); with r null, df = stdOut.  Aborts the command

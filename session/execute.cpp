@@ -462,10 +462,12 @@ void environ_run(cmd_fields* c) {
 void cur_environ_run(cmd_fields* c) { cur_environ(c->f()[0].r); }
 
 void commands_run(cmd_fields* c) {
-  commands_or_data(c->f()[0].e, c->f()[1].r, 1);
+  commands_or_data(&c->f()[0].e, c->f()[1].r, 1, c->xrp);
 }
 
-void data_run(cmd_fields* c) { commands_or_data(c->f()[0].e, nullptr, 0); }
+void data_run(cmd_fields* c) {
+  commands_or_data(&c->f()[0].e, nullptr, 0, c->xrp);
+}
 
 void close_run(cmd_fields* c) { close_cmde(c->f()[0].e, c->xrp); }
 
@@ -706,13 +708,13 @@ void read_commands(const char* fname) {
 
 }  // namespace
 
-void commands_or_data(const expr* file, redirect* r, int mode) {
-  if (!file) {
+void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr) {
+  if (!*file) {
     // `data;` inside a file read by `commands`: data mode on that file.
     if (mode == 0) read_data();
     return;
   }
-  held_cstr name(rdfname(file, nullptr));
+  held_cstr name(rdfname(file, xr));
   insertion_state saved;
   saved.save();
   int level = nfs;

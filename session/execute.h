@@ -20,6 +20,7 @@ struct cmd_fields;
 struct expr;
 struct redirect;
 struct symbol;
+struct xrecomp;
 
 // Command kinds run by execute: 26 to 90.
 constexpr int CMD_KIND_MIN = 26;
@@ -52,8 +53,9 @@ void execute(cmd_fields* first);
 // of the level it interrupts are kept aside meanwhile.  An error inside it
 // abandons the file with the command.  With r, stdOut is the file of r
 // while the commands run.  With no file, data mode reads the current input
-// (`data;` inside such a file).
-void commands_or_data(const expr* file, redirect* r, int mode);
+// (`data;` inside such a file).  The name at *file is evaluated as
+// rdfname does (session/cmdfiles.h), its compilation released into xr.
+void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr);
 // Reports "<name> is not implemented yet" as an error of the statement
 // (squawk: at the running command's place, else at the input position)
 // and abandons it (bailout): a session that reads a file ends with rc | 2,
