@@ -462,12 +462,16 @@ eexpr* call(expr* e) {
 }
 
 // Counting operators and the OPALLDIFF family (55), OPALLDISJOINT (56).
+// A shared node counts its arguments' uses once it is known to be new; the
+// OPALLDISJOINT family is never shared, so its set arguments count their
+// use as they are massaged (else a literal set reaches opcode generation
+// unused).
 eexpr* counting(expr* e, bool shared) {
   eexpr* fr = e->L.e ? massage(&e->L.e) : nullptr;
   expr* saved = e_nomatch;
   eacc acc{};
   double stamp = fr ? fr->stamp : 0;
-  int used = argmassage(0, &acc, e->R.e, &stamp, shared ? 0 : 2);
+  int used = argmassage(shared ? 0 : 1, &acc, e->R.e, &stamp, shared ? 0 : 2);
   e_nomatch = saved;
   if (fr && !fr->nuse) used = 0;
   uint64_t lev = acc.lev | (fr ? fr->levbits : 0);

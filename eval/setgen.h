@@ -36,8 +36,8 @@ int if_in(set* s, symbol** tuple, TVA* tva);
 void if_genall(set* s, TVA* tva);
 
 // Literal sets (class 14), regenerated from their expressions each time: a
-// repeated member is reported ("duplicate member %s in literal set") and
-// skipped.
+// repeated member is reported ("duplicate member %s in literal set"),
+// counted as an error (warninc 2) and skipped.
 int slit_in(set* s, symbol** tuple, TVA* tva);
 void slit_genall(set* s, TVA* tva);
 
