@@ -2,13 +2,20 @@
 #include "session/environs.h"
 
 #include <cstring>
+#include <vector>
 
+#include "compiler/compile.h"
+#include "compiler/tva.h"
+#include "eval/dispatch.h"
 #include "eval/evalerr.h"
+#include "eval/iterate.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
 #include "frontend/strexpr.h"
+#include "instance/xcg.h"
+#include "report/indextab.h"
 #include "report/prset.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
@@ -348,55 +355,134 @@ void environ_cmd0(set_spec* ix, cstr* name, expr* subscript, cstr* source,
   cmd_xbebe(CK_ENVIRON_SET, ix, s, subscript, src, source_sub);
 }
 
+namespace {
+
+// A subscript chain compiled at command level element by element, each
+// through a slot of its own (the compiler may replace a node; its undo
+// restores the slot); the chain is linked again when the holder goes,
+// after the compilation was released.
+struct sub_slots {
+  std::vector<expr*> slots;
+  explicit sub_slots(expr* chain) {
+    for (expr* x = chain; x;) {
+      expr* next = x->next;
+      x->next = nullptr;
+      slots.push_back(x);
+      x = next;
+    }
+  }
+  ~sub_slots() {
+    for (size_t i = 0; i + 1 < slots.size(); ++i)
+      slots[i]->next = slots[i + 1];
+  }
+  void compile() {
+    for (expr*& x : slots) mri(&x, 1);
+  }
+  // The subscript's first n components in context t.
+  void tuple(TVA* t, symbol** out, int n) const {
+    for (int i = 0; i < n && size_t(i) < slots.size(); ++i) {
+      expr* x = slots[i];
+      if (has_flag(x, EF_STRING)) {
+        cstr* cs = eval_str(x, t);
+        out[i] = Symbol(cs->text(), 1);
+        release_cstr(cs);
+      } else if (has_flag(x, EF_NUMERIC)) {
+        out[i] = Number(eval_num(x, t));
+      } else {
+        out[i] = eval_sym(x, t);
+      }
+    }
+  }
+};
+
+// Releases a command-level compilation into xr when the command ends.
+struct compiled_hold {
+  TVA* t;
+  xrecomp* xr;
+  ~compiled_hold() {
+    if (xr) cmdxreset(xr, t);
+  }
+};
+
+}  // namespace
+
 void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
-                 expr* source_sub) {
+                 expr* source_sub, xrecomp* xr) {
   xenvir* x = env_xnode(target);
   xenvir* y = source ? env_xnode(source) : nullptr;
   if (!x || (source && !y)) {
     error(0, "%s is not an environment", (x ? source : target)->name);
     return;
   }
-  if (ix) {
-    error(0, "environ with an indexing cannot be executed yet.");
-    return;
-  }
   if (x->members && !sub) {
     mustsub(target->name, 1);
     return;
   }
-  envir* from = nullptr;
-  if (y) {
-    if (y->members) {
-      if (!source_sub) {
-        mustsub(source->name, 1);
-        return;
+  if (y && y->members && !source_sub) {
+    mustsub(source->name, 1);
+    return;
+  }
+  if (ix && !xr) bug("environ over an indexing without a recompilation record");
+  // The subscripts, compiled within the indexing when there is one (with
+  // no record to release into, constant subscripts only).
+  sub_slots tsub(xr ? sub : nullptr), ssub(xr ? source_sub : nullptr);
+  TVA* t = nullptr;
+  if (xr) {
+    if (!xcg(0)) return;
+    compile_start();
+    if (ix) ss_setup(ix, nullptr);
+    tsub.compile();
+    ssub.compile();
+    if (ix) ss_teardown(ix);
+    t = compile_end(xr);
+  }
+  compiled_hold held{t, xr};
+  auto subscript = [&](const sub_slots& slots, expr* chain, TVA* c,
+                       symbol** out, int n) {
+    if (xr)
+      slots.tuple(c, out, n);
+    else
+      cmd_tuple(chain, out, n);
+  };
+  // The assignment for one member of the indexing (or once); without an
+  // indexing the target becomes current.
+  auto one = [&](TVA* c, bool make_current) {
+    envir* from = nullptr;
+    if (y) {
+      if (y->members) {
+        symbol* st[TUPMAX];
+        subscript(ssub, source_sub, c, st, arity_of(y));
+        int64_t ord = set_lookup(y->members, st);
+        if (ord < 0) badsub(nullptr, y, st);
+        from = y->slots[ord];
+      } else {
+        from = y->e;
       }
-      symbol* t[TUPMAX];
-      cmd_tuple(source_sub, t, arity_of(y));
-      int64_t ord = set_lookup(y->members, t);
-      if (ord < 0) badsub(nullptr, y, t);
-      from = y->slots[ord];
-    } else {
-      from = y->e;
     }
+    symbol* tt[TUPMAX];
+    envir** slot;
+    symbol** tuple = nullptr;
+    if (x->members) {
+      subscript(tsub, sub, c, tt, arity_of(x));
+      slot = newenv(x, tt);
+      tuple = member_tuple(x, tt);
+    } else {
+      slot = &x->e;
+    }
+    if (from && from != *slot) {
+      envir* old = *slot;
+      *slot = envir_share(from);
+      // The target was current: Current follows what env_change makes it.
+      envir_release(old);
+    }
+    if (make_current) env_change(x, tuple);
+  };
+  if (!ix) {
+    one(t, true);
+  } else if (TVA* w = ss_begin(ix, t)) {
+    do one(w, false);
+    while (ss_continue(ix, w));
   }
-  symbol* t[TUPMAX];
-  envir** slot;
-  symbol** tuple = nullptr;
-  if (x->members) {
-    cmd_tuple(sub, t, arity_of(x));
-    slot = newenv(x, t);
-    tuple = member_tuple(x, t);
-  } else {
-    slot = &x->e;
-  }
-  if (from && from != *slot) {
-    envir* old = *slot;
-    *slot = envir_share(from);
-    // The target was current: Current follows what env_change makes it.
-    envir_release(old);
-  }
-  env_change(x, tuple);
 }
 
 void cur_environ(redirect* r) {

@@ -18,6 +18,8 @@
 
 namespace vexo {
 
+struct xrecomp;
+
 struct envir;
 struct expr;
 struct set;
@@ -78,9 +80,13 @@ expr* envexpr(cstr* env, expr* subscript, cstr* name);
 void environ_cmd0(set_spec* ix, cstr* name, expr* subscript, cstr* source,
                   expr* source_sub);
 // Command kind 51: gives the target (member) the source's values when a
-// source is named, and makes it current.
+// source is named, and makes it current; over an indexing, gives every
+// member named its source's values and switches to none.  The subscripts
+// are compiled at command level (within the indexing), the compilation
+// released into xr; with xr null (no indexing) only constant subscripts
+// are evaluated.
 void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
-                 expr* source_sub);
+                 expr* source_sub, xrecomp* xr = nullptr);
 // The slot an environment reference designates (made when a new member
 // is named), with the record and the member's subscript (null when plain).
 envir** env_ref(expr* e, xenvir** x, symbol*** sub);

@@ -456,7 +456,7 @@ void option_reset_run(cmd_fields*) { option_reset(); }
 
 void environ_run(cmd_fields* c) {
   cmd_arg* f = c->f();
-  environ_cmd(f[0].ss, f[1].b, f[2].e, f[3].b, f[4].e);
+  environ_cmd(f[0].ss, f[1].b, f[2].e, f[3].b, f[4].e, c->xrp);
 }
 
 void cur_environ_run(cmd_fields* c) { cur_environ(c->f()[0].r); }
