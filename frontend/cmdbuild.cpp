@@ -30,8 +30,6 @@
 
 namespace vexo {
 
-void reset() { not_implemented("reset"); }
-
 cstr* list2string(list* words) {
   words = reverse(words);
   size_t n = 1;

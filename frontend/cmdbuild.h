@@ -3,9 +3,8 @@
 // builders of command items.  The statement builders make the command
 // records of their kinds through the typed builders of session/cmdrec.h,
 // so that each command reaches the dispatcher, which reports it as not
-// implemented yet until its owner provides the handler; the statement
-// `reset`, which has no record, is reported at once.  The owners replace
-// these functions; the grammar does not change.
+// implemented yet until its owner provides the handler.  The owners
+// replace these functions; the grammar does not change.
 #ifndef VEXO_FRONTEND_CMDBUILD_H
 #define VEXO_FRONTEND_CMDBUILD_H
 
@@ -23,9 +22,6 @@ struct set_spec;
 struct xnode;
 struct redirect;
 
-// The `reset` command without arguments.  Not implemented yet: the
-// statement is abandoned.
-void reset();
 // Joins a run of strings (a list of strings, in reverse order) into one
 // string, separated by blanks.
 cstr* list2string(list* words);

@@ -78,6 +78,7 @@
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
+#include "session/batch.h"
 #include "session/cmdrec.h"
 #include "session/environs.h"
 #include "session/execute.h"

@@ -1,7 +1,15 @@
 // The batch path and the times report.
 #include "session/batch.h"
 
+#include "eval/random.h"
+#include "frontend/decl.h"
+#include "frontend/keywords.h"
 #include "frontend/neighbours.h"
+#include "frontend/reader.h"
+#include "session/cmdfiles.h"
+#include "session/include.h"
+#include "session/loop.h"
+#include "session/options.h"
 #include "session/startup.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -18,6 +26,39 @@ void Process(int r) {
     rc = 0;
   }
   parse_time = 1;
+}
+
+void reset() {
+  if (cmdstate) {
+    // A compound command being built would be freed under the parser: the
+    // reset is refused and the compound abandoned, as other misplaced
+    // statements are.
+    error(0, "reset is not allowed inside a compound command.");
+    cmd_reset2();
+    return;
+  }
+  throw reset_request{};
+}
+
+// Nothing to undo: only the system's declarations, the model prompts.
+static bool gratuitous_reset() {
+  return dac.next == N_System_Pars && prompts == prompt0;
+}
+
+void reset_session() {
+  rand_start_ZEF = 1;
+  rand_iter_ZEF = 0;
+  if (nfs > 0) {
+    // Inside an included file: it and the files that included it end.
+    end_include(0);
+  } else if (gratuitous_reset()) {
+    reset_time = e_time();
+    file_reinit(0);
+    return;
+  }
+  env_reset(0);
+  reset_modules();
+  env_reset(1);
 }
 
 void time_heading() {

@@ -14,6 +14,21 @@ void Process(int r);
 // (allow_times); option times calls it too.
 void time_heading();
 
+// The `reset` command (the parser's action): asks the session loop to
+// reset (throws reset_request, session/loop.h).  Inside a compound command
+// being built it is refused ("reset is not allowed inside a compound
+// command.") and the compound abandoned.
+void reset();
+// The reset itself, at the session loop's recovery point.  Inside a file
+// being included (model, include, commands, data) the files are left;
+// otherwise a reset with nothing to undo (only the system's declarations,
+// the model prompts) only records a new elapsed-time base and closes the
+// session's files.  Else every recorded allocation is freed and start-up
+// runs again: the model, its data and the session's files are gone, the
+// options keep their values, the open inputs go on where they were.  The
+// random numbers start again from the seed.
+void reset_session();
+
 }  // namespace vexo
 
 #endif  // VEXO_SESSION_BATCH_H

@@ -2,6 +2,8 @@
 // signal handlers.  Handlers only record and wake; signal_point acts.
 #include "session/loop.h"
 
+#include "session/batch.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -328,6 +330,10 @@ int session_loop() {
       return r >= 0 && r <= 3 ? r : 3;
     } catch (const command_abort&) {
       recover();
+    } catch (const reset_request&) {
+      reset_session();
+      prompt2 = 0;
+      parse_time = 1;
     }
   }
 }

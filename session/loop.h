@@ -55,6 +55,11 @@ extern volatile std::sig_atomic_t pipe_broken;
 // session at once, the others go to the batch path.  The signal handlers
 // are the caller's (signal_catch, run_session).
 int session_loop();
+// Thrown by the `reset` command's parser action: the reset runs at the
+// session loop's recovery point (reset_session, session/batch.h), once the
+// nested reading levels and the parse have unwound, so nothing that the
+// reset frees is still in use.
+struct reset_request {};
 // The recovery at the recovery point: end the open evaluation contexts,
 // cmd_loopreset, clear req_collect and prompt2, rc 0 when interactive,
 // parse_time 1.  The parser's loop calls it when it catches an abort.
