@@ -500,6 +500,10 @@ const char* const action_word[2] = {"reset", "update"};
 xnode* declared(symbol* name) {
   void* b = name ? name->binding : nullptr;
   if (!b || !dac.bynum) return nullptr;
+  // Keyword rows, numbers and dummies are bound too: only declaration
+  // kinds lead to a declaration record.
+  uint32_t k = bound_kind(b);
+  if (k < DK_VAR || k >= DK_NOBIND || k == DK_DUMMY) return nullptr;
   xnode* x = static_cast<xnode*>(b);
   if (x->num < 0 || x->num >= dac.next || dac.bynum[x->num] != x)
     return nullptr;
@@ -635,6 +639,12 @@ void ru_one(int action, xnode* d, bool loud) {
 
 void ru_item(int action, symbol* name, xnode* d) {
   if (!d) d = declared(name);
+  if (!d && name && name->binding &&
+      bound_kind(name->binding) == DK_BUILTINSET) {
+    error(0, "Ignoring \"%s %s\" because %s is builtin.", action_word[action],
+          name->name, name->name);
+    return;
+  }
   if (!d) {
     error(0, "%s is not defined.", name ? name->name : "?");
     return;

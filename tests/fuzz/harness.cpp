@@ -7,9 +7,11 @@
 #include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -156,6 +158,29 @@ void write_input(const char* name, const uint8_t* data, size_t size) {
 }
 
 // Makes descriptor 0 the named file (or /dev/null).
+// A program may loop for ever (repeat without a condition): every second
+// of CPU time an input takes, an interrupt is made pending, as a user's
+// Ctrl-C would, so that loops end with "<BREAK>" and the input goes on.
+// The engine's own timer (SIGALRM, real time) is left alone.
+void on_cpu_second(int) {
+  if (in_input) gotbreak = 1;
+}
+
+void arm_break_timer(bool on) {
+  static bool installed;
+  if (!installed) {
+    struct sigaction sa {};
+    sa.sa_handler = on_cpu_second;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGVTALRM, &sa, nullptr);
+    installed = true;
+  }
+  itimerval t{};
+  if (on) t.it_interval.tv_sec = t.it_value.tv_sec = 1;
+  setitimer(ITIMER_VIRTUAL, &t, nullptr);
+}
+
 void set_stdin(const char* name) {
   int fd = open(name, O_RDONLY);
   if (fd < 0) {
@@ -229,7 +254,9 @@ int run_program(input_mode mode, const uint8_t* data, size_t size,
       break;
   }
   in_input = true;
+  arm_break_timer(true);
   run_session(3, argv, 0);
+  arm_break_timer(false);
   // Include files still open are closed as their ends would close them.
   end_include(0);
   in_input = false;
