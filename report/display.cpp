@@ -1312,7 +1312,12 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
   compile_start();
   if (ix) {
     ss_setup(ix, nullptr);
-    display_kludge = IND_LEVELS;
+    // The printer writes the dummies of the command's own levels as "$n"
+    // (replaced by their values, dollarfix); the dummies of the items'
+    // own indexings keep their names.
+    display_kludge = 0;
+    for (Index* e = ix->first; e; e = e->next)
+      display_kludge = std::max(display_kludge, e->level);
   }
   int badx = 0;
   // Arities: an entity's number of subscripts (negative: no values), an
