@@ -80,8 +80,8 @@ const char* csep(bool last) { return last ? "\n" : ","; }
 // ---- Item texts ---------------------------------------------------------------
 
 // The text with "$k" replaced by dtrans[k] (the printer numbers the
-// dummies from 0); quoted parts stay as they are.  *w receives the width (UTF-8 characters) of the text after its
-// last newline.
+// dummies from 0); quoted parts stay as they are.  *w receives the width
+// (UTF-8 characters) of the text after its last newline.
 std::string dollarfix(const char* s, int* w) {
   std::string r;
   char q = 0;
