@@ -132,6 +132,18 @@ eval_result f_OPSYMVVALSUB(expr* e, TVA* tva) {
   return {.sp = symvar_value(v, k, tva)};
 }
 
+eval_result f_OPPRIMAL(expr* e, TVA* tva) {
+  var* v = static_cast<var*>(e->L.x);
+  need_generated(tva, v);
+  return {.d = var_value(v, 0, tva)};
+}
+
+eval_result f_OPPRIMALSUB(expr* e, TVA* tva) {
+  var* v = static_cast<var*>(e->L.x);
+  need_generated(tva, v);
+  return {.d = var_value(v, ordinal(e->R.e, v, tva), tva)};
+}
+
 eval_result f_OPDUAL(expr* e, TVA* tva) {
   constr* c = static_cast<constr*>(e->L.x);
   need_generated(tva, c);

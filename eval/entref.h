@@ -34,6 +34,11 @@ eval_result f_OPRECVAR(expr* e, TVA* tva);
 eval_result f_OPSYMVVAL(expr* e, TVA* tva);
 eval_result f_OPSYMVVALSUB(expr* e, TVA* tva);
 
+// OPPRIMAL 186, OPPRIMALSUB 187.  L: a variable.  -> number: its member's
+// value.
+eval_result f_OPPRIMAL(expr* e, TVA* tva);
+eval_result f_OPPRIMALSUB(expr* e, TVA* tva);
+
 // OPDUAL 192.  L: a scalar constraint.  -> number: its dual value.
 eval_result f_OPDUAL(expr* e, TVA* tva);
 

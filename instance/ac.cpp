@@ -23,5 +23,6 @@ void ac_reset() { cur_ac = nullptr; }
 void set_lubs(AC*) {}
 void statshow(AC*) {}
 double con_dual(constr*, int32_t, TVA*) { return 0; }
+double var_value(var*, int32_t, TVA*) { return 0; }
 
 }  // namespace vexo

@@ -53,8 +53,8 @@ int Idde_head;     // Idde, or 0 for csvdisplay without a header row
 int Idde2 = -1;    // 2 when csvdisplay may write one table only
 int Dw;            // width of the items' texts
 num_format disp1;  // the command's number format
-// The "$k" texts: the values of the command's dummies, then "$1".. for
-// the dummies of the items' own indexings.
+// The texts of "$0", "$1", ...: the values of the command's dummies, then
+// "$1".. for the dummies of the items' own indexings.
 std::vector<std::string> dtrans;
 // csvdisplay: the column names of the current table, the expression
 // columns named so far and their number.
@@ -79,9 +79,9 @@ const char* csep(bool last) { return last ? "\n" : ","; }
 
 // ---- Item texts ---------------------------------------------------------------
 
-// The text with "$k" replaced by dtrans[k-1]; quoted parts stay as they
-// are.  *w receives the width (UTF-8 characters) of the text after its
-// last newline.
+// The text with "$k" replaced by dtrans[k] (the printer numbers the
+// dummies from 0); quoted parts stay as they are.  *w receives the width
+// (UTF-8 characters) of the text after its last newline.
 std::string dollarfix(const char* s, int* w) {
   std::string r;
   char q = 0;
@@ -109,8 +109,8 @@ std::string dollarfix(const char* s, int* w) {
       const char* e = p + 1;
       size_t k = 0;
       while (*e >= '0' && *e <= '9') k = k * 10 + size_t(*e++ - '0');
-      if (k >= 1 && k <= dtrans.size()) {
-        r += dtrans[k - 1];
+      if (k < dtrans.size()) {
+        r += dtrans[k];
         p = e;
         continue;
       }
@@ -188,8 +188,8 @@ void Iddenames_put(const std::vector<std::string>& names) {
 struct dent {
   std::vector<symbol*> tup;
   std::string text;
-  int split;  // position of the first "." (or the end); -1 for a string
-  bool nz;
+  int split = -1;  // position of the first "." (or the end); -1 for a string
+  bool nz = false;
   std::vector<int64_t> ordn;  // ordinals at the ordered positions, or -1
 };
 
@@ -259,26 +259,43 @@ void finish_col(dcol& c) {
 
 // ---- Ordering -------------------------------------------------------------------
 
-// For each position of an indexing, the generated set that orders it (a
-// declared ordered set ranged over by an item of one component), or null.
+// Appends, for each position of s's members, the generated set that
+// orders it, or null: a declared ordered set (its own value) or an ordered
+// set expression orders its one position; a product or an indexing gets
+// the orders of its components position by position; anything else
+// orders nothing.
+void ordby1(set* s, TVA* t, std::vector<set*>& r) {
+  set* o = nullptr;
+  if (s->arity == 1 && s->owner && s->owner->kind == DK_SET) {
+    setdcl* d = static_cast<setdcl*>(s->owner);
+    if ((d->sflags & SF_ORDERED) && (s->sclass == SC_NAMED || s == d->value))
+      o = s;
+  } else if (s->arity == 1 && s->sclass == SC_ORDERED) {
+    o = s;
+  } else if (s->sclass == SC_CROSS) {
+    set** f = static_cast<set**>(static_cast<set3p*>(s)->f1);
+    for (int i = 0; i < s->cword; ++i) ordby1(f[i], t, r);
+    return;
+  } else if (s->sclass == SC_SPEC || s->sclass == SC_SPECSET) {
+    for (Index* ix = static_cast<set_spec*>(s)->first; ix; ix = ix->next)
+      ordby1(ix->s, t, r);
+    return;
+  }
+  if (o && o->nmem < 0) set_genall(o, t);
+  r.push_back(o);
+  for (int i = 1; i < s->arity; ++i) r.push_back(nullptr);
+}
+
+// For each position of an indexing, the generated set that orders it, or
+// null.
 std::vector<set*> n_ordby(set_spec* ss, TVA* t) {
   std::vector<set*> r;
   if (!ss) return r;
-  for (Index* ix = ss->first; ix; ix = ix->next) {
-    set* s = ix->s;
-    int n = s ? s->arity : 1;
-    set* o = nullptr;
-    if (s && n == 1 && s->sclass == SC_NAMED && s->owner &&
-        (s->owner->kind == DK_SET) &&
-        (static_cast<setdcl*>(s->owner)->sflags & SF_ORDERED)) {
-      if (s->nmem < 0) set_genall(s, t);
-      o = s;
-    } else if (s && n == 1 && s->sclass == SC_ORDERED) {
-      if (s->nmem < 0) set_genall(s, t);
-      o = s;
-    }
-    for (int i = 0; i < n; ++i) r.push_back(i == 0 ? o : nullptr);
-  }
+  for (Index* ix = ss->first; ix; ix = ix->next)
+    if (ix->s)
+      ordby1(ix->s, t, r);
+    else
+      r.push_back(nullptr);
   return r;
 }
 
@@ -354,26 +371,39 @@ dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
     std::vector<set*> ord = n_ordby(ss, t);
     param* p = static_cast<param*>(d);
     bool sym = d->kind == DK_SPARAMI || d->kind == DK_SPARAM;
+    // The members first, the values after: a member without a value is
+    // computed through the declaration's own indexing, which must not be
+    // in the middle of a walk then.
     if (TVA* w = ss_begin(ss, t)) {
       do {
         symbol** tuple = ss->first->vals;
         dent e;
         e.tup.assign(tuple, tuple + ss->arity);
-        if (sym) {
-          symval* v = spar_value(p, tuple, w);
-          if (v->sym)
-            add_sym(c, e, v->sym);
-          else
-            add_text(c, e, v->str ? v->str->text() : "");
-        } else {
-          add_num(c, e, par_value(p, tuple, w));
-        }
         c.e.push_back(std::move(e));
         if (gotbreak) {
           ss_end1(ss, w);
           break;
         }
       } while (ss_continue(ss, w));
+    }
+    // A member with neither data nor a value expression has no value: it
+    // is left out (the side-by-side and table layouts show it as ".").
+    if (!p->dflt)
+      std::erase_if(c.e, [p](dent& e) {
+        return !p->dindex || !p->nvals ||
+               set_lookup(p->dindex, e.tup.data()) < 0;
+      });
+    for (dent& e : c.e) {
+      if (gotbreak) break;
+      if (sym) {
+        symval* v = spar_value(p, e.tup.data(), t);
+        if (v->sym)
+          add_sym(c, e, v->sym);
+        else
+          add_text(c, e, v->str ? v->str->text() : "");
+      } else {
+        add_num(c, e, par_value(p, e.tup.data(), t));
+      }
     }
     num4sort(c, ord);
     if (ordp) *ordp = ord;
@@ -543,6 +573,19 @@ void disp_1d(ditem& it, TVA* t) {
   Fprintf(out, "\n;\n");
 }
 
+// csvdisplay under csvdisplay_restrict refuses to write n tables; the long
+// form says how to lift the restriction.
+void restrict_error(int n) {
+  if (csvdisplay_restrict & 2)
+    error(0, "csvdisplay would emit %d tables.", n);
+  else
+    error(0, "csvdisplay would emit %d tables.\n%s%d%s%s%s", n,
+          "The current $csvdisplay_restrict = ", csvdisplay_restrict,
+          " only allows csvdisplay\nto emit one table at a time.",
+          "  Specify\n\toption csvdisplay_restrict '';\nor\n\t",
+          "option csvdisplay_restrict 0;\nto remove this restriction.");
+}
+
 // ---- Sets -----------------------------------------------------------------------
 
 // One member written: "\n" (newline) and pad blanks, then the member; its
@@ -638,7 +681,7 @@ void disp_sets(ditem& it, TVA* t) {
   }
   size_t n = a ? subs.size() / size_t(a) : 0;
   if (Idde2 == Idde && n > 1) {
-    error(0, "csvdisplay would emit %d tables.", int(n));
+    restrict_error(int(n));
     return;
   }
   for (size_t i = 0; i < n && !gotbreak; ++i) {
@@ -1003,13 +1046,24 @@ void disp_2d(ditem& it, TVA* t) {
 void disp_many(dgroup& g, TVA* t) {
   std::vector<dcol> cols;
   int arity = g.items[0].arity;
+  // The ordering sets: the first column's, kept at the positions where
+  // every column has the same.
+  std::vector<set*> ord;
   for (ditem& it : g.items) {
     int nx = is_list(it.e) ? int(it.texts.size()) : 1;
     for (int k = 0; k < nx; ++k) {
-      cols.push_back(format_col(it, k, t, nullptr));
+      std::vector<set*> o;
+      cols.push_back(format_col(it, k, t, &o));
       if (gotbreak) return;
+      if (cols.size() == 1) {
+        ord = o;
+      } else {
+        for (size_t i = 0; i < ord.size(); ++i)
+          if (i >= o.size() || o[i] != ord[i]) ord[i] = nullptr;
+      }
     }
   }
+  for (dcol& c : cols) num4sort(c, ord);
   // The rows: the union of the columns' tuples in display order.
   std::vector<dent*> all;
   for (dcol& c : cols)
@@ -1056,10 +1110,13 @@ void disp_many(dgroup& g, TVA* t) {
   for (dent* d : rows)
     for (int k = 0; k < arity; ++k)
       pw[size_t(k)] = std::max(pw[size_t(k)], symlen(d->tup[size_t(k)]));
+  // The subscripts, each in a field of its position's widest plus one
+  // blank that separates it from the next, end at column sub; the values
+  // start gutter_width blanks after it (as in a two-dimensional table),
+  // and a chunk's width is counted from there.
   int sub = -1;
   for (int w : pw) sub += w + 1;
-  int run0 = 0;
-  for (int w : pw) run0 += w + gutter_width;
+  int run0 = sub + gutter_width;
   size_t j0 = 0;
   while (j0 < nc) {
     size_t j1 = j0;
@@ -1255,7 +1312,12 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
   compile_start();
   if (ix) {
     ss_setup(ix, nullptr);
-    display_kludge = IND_LEVELS;
+    // The printer writes the dummies of the command's own levels as "$n"
+    // (replaced by their values, dollarfix); the dummies of the items'
+    // own indexings keep their names.
+    display_kludge = 0;
+    for (Index* e = ix->first; e; e = e->next)
+      display_kludge = std::max(display_kludge, e->level);
   }
   int badx = 0;
   // Arities: an entity's number of subscripts (negative: no values), an
@@ -1266,6 +1328,8 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
     expr* e = its[i];
     if (xnode* d = entity(e))
       ar[i] = darity(d, &badx);
+    else if (opcode(e) == OPPRIMAL || opcode(e) == OPSYMVVAL)
+      ar[i] = darity(e->L.x, &badx);  // a scalar variable, named alone
     else if (is_list(e))
       itamax = std::max(itamax, size_t(ar[i] = int(e->L.ss->arity)));
   }
@@ -1328,15 +1392,7 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
   display_kludge = 0;
   st.t = compile_end(xr);
   if (!badx && Idde2 == mode && groups.size() > 1) {
-    if (csvdisplay_restrict & 2)
-      error(0, "csvdisplay would emit %d tables.", int(groups.size()));
-    else
-      error(0, "csvdisplay would emit %d tables.\n%s%d%s%s%s",
-            int(groups.size()), "The current $csvdisplay_restrict = ",
-            csvdisplay_restrict,
-            " only allows csvdisplay\nto emit one table at a time.",
-            "  Specify\n\toption csvdisplay_restrict '';\nor\n\t",
-            "option csvdisplay_restrict 0;\nto remove this restriction.");
+    restrict_error(int(groups.size()));
     ++badx;
   }
   if (badx) return;

@@ -1,0 +1,4 @@
+set I;
+param a {I};
+param b {I};
+param c {I, I};
