@@ -19,21 +19,65 @@
 
 namespace vexo::test {
 
-// Visits each node (at) before its operands, leaf values (leaf), the sets
-// and indexings a tree holds with their entries' conditions; a missing
-// node or the end of a list is end.  A compiled tree is walked through the
-// computations its value and REWRITE nodes keep (before its first
-// evaluation).
+// Visits each node (at) before its operands and (leave) after them, leaf
+// values (leaf), the sets and indexings a tree holds with their entries'
+// conditions (at_set, leave_set); a missing node or the end of a list is
+// end.  A compiled tree is walked through the computations its value and
+// REWRITE nodes keep (before its first evaluation).
 struct tree_walk {
   virtual ~tree_walk() = default;
   virtual void at(expr* e) = 0;
+  virtual void leave(expr*) {}
   virtual void at_set(set*) {}
+  virtual void leave_set(set*) {}
   virtual void leaf(uint64_t) {}
   virtual void end() {}
+
+  // Set for a tree as the parser leaves it, where the opcodes of value and
+  // REWRITE nodes name forms of their own.
+  bool parsed = false;
 
   void set_(set* s) {
     if (!s) return end();
     at_set(s);
+    set_parts(s);
+    leave_set(s);
+  }
+  void list_(expr* l) {
+    for (; l; l = l->next) node(l);
+    end();
+  }
+  // The arguments of a counting operator or call: plain expressions, and
+  // holders of one argument or of an indexed group (iterated ones with
+  // their indexings); with sets, the held plain ones are sets.
+  void args_(expr* a, bool sets) {
+    for (; a; a = a->next) {
+      int op = opcode(a);
+      if (op != OPARG && op != OP246) {
+        node(a);
+      } else if (a->L.ss) {
+        set_(a->L.ss);
+        if (op == OPARG)
+          args_(a->R.e, sets);
+        else
+          node(a->R.e);
+      } else if (sets) {
+        set_(a->R.s);
+      } else {
+        node(a->R.e);
+      }
+    }
+    end();
+  }
+  void node(expr* e) {
+    if (!e) return end();
+    at(e);
+    operands(e);
+    leave(e);
+  }
+
+ private:
+  void set_parts(set* s) {
     set3p* r = static_cast<set3p*>(s);
     switch (s->sclass) {
       case SC_RANGE:
@@ -67,8 +111,8 @@ struct tree_walk {
       case SC_CROSS:
         for (int k = 0; k < s->cword; ++k) set_(static_cast<set**>(r->f1)[k]);
         break;
-      case SC_SUBSCR:
-        node(static_cast<expr*>(r->f2)->R.e);
+      case SC_SUBSCR:  // the subscripts under the look-up node, if any
+        node(r->f2 ? static_cast<expr*>(r->f2)->R.e : nullptr);
         break;
       case SC_SLICE:
         list_(static_cast<expr*>(r->f1));
@@ -96,34 +140,13 @@ struct tree_walk {
       }
     }
   }
-  void list_(expr* l) {
-    for (; l; l = l->next) node(l);
-    end();
-  }
-  // The arguments of a counting operator or call: iterated ones with their
-  // indexings; with sets, plain ones are sets.
-  void args_(expr* a, bool sets) {
-    for (; a; a = a->next) {
-      if (a->L.ss) {
-        set_(a->L.ss);
-        if (opcode(a) == OPARG)
-          args_(a->R.e, sets);
-        else
-          node(a->R.e);
-      } else if (sets) {
-        set_(a->R.s);
-      } else {
-        node(a->R.e);
-      }
-    }
-    end();
-  }
-  void node(expr* e) {
-    if (!e) return end();
-    at(e);
+  // The set held by the holder node h (an ord's or next's set argument).
+  static set* held_set(expr* h) { return h ? h->R.s : nullptr; }
+  void operands(expr* e) {
     int op = opcode(e);
-    if (op >= OP_VALUE0 && op < OP_REWRITE0) return node(e->L.e);
-    if (op >= OP_REWRITE0 && op < OP_CLEARSET) return node(e->L.e->R.e);
+    if (!parsed && op >= OP_VALUE0 && op < OP_REWRITE0) return node(e->L.e);
+    if (!parsed && op >= OP_REWRITE0 && op < OP_CLEARSET)
+      return node(e->L.e->R.e);
     switch (shape(e)) {
       case 0:
       case 8:
@@ -139,6 +162,7 @@ struct tree_walk {
       case 11:
       case 14:
       case 19:
+      case 61:
       case 64:
         node(e->L.e);
         break;
@@ -157,19 +181,32 @@ struct tree_walk {
       case 4:
       case 16:
         leaf(e->L.u);
-        node(e->R.e);
+        if (op == OPENVSUB)
+          list_(e->R.e);
+        else
+          node(e->R.e);
         break;
       case 6:
       case 18:
+      case 30:
         list_(e->L.e);
         break;
       case 39:
         list_(e->R.e);
         break;
+      case 7:  // two lists under L, two operands under R
+        list_(e->L.e ? e->L.e->L.e : nullptr);
+        list_(e->L.e ? e->L.e->R.e : nullptr);
+        node(e->R.e ? e->R.e->L.e : nullptr);
+        node(e->R.e ? e->R.e->R.e : nullptr);
+        break;
       case 9:
+      case 58:
         node(e->L.e);
-        node(e->R.e->L.e);
-        node(e->R.e->R.e);
+        if (expr* alt = e->R.e) {
+          node(alt->L.e);
+          node(alt->R.e);
+        }
         break;
       case 10:
         node(e->L.e);
@@ -179,8 +216,23 @@ struct tree_walk {
         set_(e->L.s);
         set_(e->R.s);
         break;
+      case 26:
+        args_(e->R.e, false);
+        break;
       case 27:
         set_(e->L.s);
+        break;
+      case 28:
+        node(e->L.e);
+        set_(held_set(e->R.e));
+        break;
+      case 29:
+        node(e->L.e ? e->L.e->L.e : nullptr);
+        node(e->L.e ? e->L.e->R.e : nullptr);
+        set_(held_set(e->R.e));
+        break;
+      case 32:
+        node(e->R.e);
         break;
       case 55:
       case 56:

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "eval/indexing.h"
@@ -28,11 +29,23 @@
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "support/pool.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "test_util.h"
 
 namespace vexo::test {
+
+// A zeroed declaration record with its head filled as a class constructor
+// does (indexed over ss); room for the fields of any class that filing
+// writes (variables, constraints).
+inline xnode* blank_decl(const char* name, uint32_t kind, uint64_t flags = 0,
+                         set_spec* ss = nullptr) {
+  xnode* d = static_cast<xnode*>(mem(std::max(sizeof(var), sizeof(constr))));
+  xrecomp_constr(d, Symbol(name, 1), nullptr, ss, kind, 1);
+  d->flags = flags;
+  return d;
+}
 
 class DeclTest : public ::testing::Test {
  protected:

@@ -10,6 +10,7 @@
 #include "frontend/condcl.h"
 #include "frontend/neighbours.h"
 #include "frontend/vardcl.h"
+#include "decl_fixture.h"
 #include "frontend_fixture.h"
 #include "session/environs.h"
 #include "support/pool.h"
@@ -31,13 +32,8 @@ class Decls : public ::testing::Test {
     dxseen = nullptr;
   }
 
-  // A zeroed record with its head filled as a class constructor does; room
-  // for the fields of any class that filing writes (variables, constraints).
   static xnode* make(const char* name, uint32_t kind, uint64_t flags = 0) {
-    xnode* x = static_cast<xnode*>(mem(std::max(sizeof(var), sizeof(constr))));
-    xrecomp_constr(x, Symbol(name, 1), nullptr, nullptr, kind, 1);
-    x->flags = flags;
-    return x;
+    return test::blank_decl(name, kind, flags);
   }
   static xnode* chain(xnode* x) {
     xnode* old = nullptr;
@@ -45,6 +41,18 @@ class Decls : public ::testing::Test {
     EXPECT_EQ(old, nullptr);
     return x;
   }
+
+  // Makes i the innermost loop dummy of a compound command: a record with
+  // the head of a dummy (all that the declaration check reads).
+  void in_loop_over_i() {
+    loopdummy = {nullptr, DK_DUMMY, Symbol("i", 1)};
+    lastloopdummy = reinterpret_cast<dummy*>(&loopdummy);
+  }
+  struct {
+    void* next;
+    uint32_t kind;
+    symbol* name;
+  } loopdummy{};
 };
 
 TEST_F(Decls, NumbersAndTheByNumberTable) {
@@ -201,16 +209,9 @@ TEST_F(Decls, RedeclarationAsAnotherKindIsNew) {
 }
 
 TEST_F(Decls, DeclarationsInsideACompoundCommand) {
-  symbol* i = Symbol("i", 1);
-  struct {
-    void* next;
-    uint32_t kind;
-    symbol* name;
-  } loopdummy = {nullptr, DK_DUMMY, i};
-
   xnode* before = chain(make("z", DK_PARAM));  // z was a param ...
   cmdstate = 1;
-  lastloopdummy = reinterpret_cast<dummy*>(&loopdummy);
+  in_loop_over_i();
   xnode* x = make("z", DK_SET);  // ... and is declared again in the loop
   xnode* old = nullptr;
   auto r = test::run_captured([&] { EXPECT_EQ(yychain(x, &old), 1); });
@@ -239,12 +240,6 @@ TEST_F(Decls, DeclarationsInsideACompoundCommand) {
 // declaration does not inherit those dependencies.  (The session's
 // redeclaration check refuses nothing yet.)
 TEST_F(Decls, RefusedDeclarationLeavesNoDependencies) {
-  symbol* i = Symbol("i", 1);
-  struct {
-    void* next;
-    uint32_t kind;
-    symbol* name;
-  } loopdummy = {nullptr, DK_DUMMY, i};
   xnode* q = chain(make("q", DK_PARAM));
   auto refuse = [&](xnode* d) {
     dep_note(q->num);
@@ -254,7 +249,7 @@ TEST_F(Decls, RefusedDeclarationLeavesNoDependencies) {
 
   // Refused because it used the loop dummy ...
   cmdstate = 1;
-  lastloopdummy = reinterpret_cast<dummy*>(&loopdummy);
+  in_loop_over_i();
   refuse(make("r", DK_PARAM));
   cmdstate = 0;
   lastloopdummy = nullptr;

@@ -22,6 +22,7 @@
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
 #include "frontend/vardcl.h"
+#include "decl_fixture.h"
 #include "frontend_fixture.h"
 #include "session/loop.h"
 #include "support/format.h"
@@ -62,13 +63,8 @@ class Suffix : public ::testing::Test {
   }
   void TearDown() override { Solution_Count = Ig_Count = nullptr; }
 
-  // A zeroed record of the largest class (variables, constraints) with
-  // its head filled.
   static xnode* make(const char* name, uint32_t kind, uint64_t flags = 0) {
-    xnode* d = static_cast<xnode*>(mem(std::max(sizeof(var), sizeof(constr))));
-    xrecomp_constr(d, Symbol(name, 1), nullptr, nullptr, kind, 1);
-    d->flags = flags;
-    return d;
+    return test::blank_decl(name, kind, flags);
   }
   static xnode* chain(xnode* d) {
     xnode* old = nullptr;
@@ -411,10 +407,7 @@ TEST_F(Suffix, SubscriptedDisplayForms) {
   set_spec* ss = new set_spec(ix, nullptr, 1);
   end_context(ss, nullptr);
   auto indexed = [&](const char* name, uint32_t kind, uint64_t flags) {
-    xnode* d = static_cast<xnode*>(mem(std::max(sizeof(var), sizeof(constr))));
-    xrecomp_constr(d, Symbol(name, 1), nullptr, ss, kind, 1);
-    d->flags = flags;
-    return chain(d);
+    return chain(test::blank_decl(name, kind, flags, ss));
   };
   xnode* xi = indexed("xi", DK_VARI, 32);  // a defined variable
   xnode* ci = indexed("ci", DK_CONI, 8);   // complementarity
@@ -498,10 +491,7 @@ TEST_F(Suffix, SuffixNodesDeleteTheirReferenceAsAPlainNode) {
   set_spec* ss = new set_spec(
       new Index(nullptr, set_enum(new_enum(), 1), nullptr, 0), nullptr, 1);
   auto indexed = [&](const char* name, uint32_t kind, uint64_t flags) {
-    xnode* d = static_cast<xnode*>(mem(std::max(sizeof(var), sizeof(constr))));
-    xrecomp_constr(d, Symbol(name, 1), nullptr, ss, kind, 1);
-    d->flags = flags;
-    return chain(d);
+    return chain(test::blank_decl(name, kind, flags, ss));
   };
   xnode* xi = indexed("xi", DK_VARI, 0);
   xnode* ci = indexed("ci", DK_CONI, 8);

@@ -15,6 +15,7 @@
 
 #include "eval/indexing.h"
 #include "eval/set.h"
+#include "compiler/tree_walk.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"
@@ -48,7 +49,12 @@ namespace vexo::test {
 
 // ---- treedump -------------------------------------------------------------
 
-struct treedump {
+// Words for what tree_walk visits: each node its opcode, flags and the
+// names and numbers it holds in place of operands (a node in parentheses),
+// each set its class, arity and the like (in angle brackets); "." for a
+// missing node or the end of a list.
+struct treedump : tree_walk {
+  treedump() { parsed = true; }
   std::string out;
 
   void w(const std::string& s) { out += s; }
@@ -63,42 +69,12 @@ struct treedump {
   }
   void sym(const symbol* s) { w(s ? s->name : "-"); }
 
-  void chain(const expr* c) {
-    w("[");
-    for (; c; c = c->next) {
-      e(c);
-      if (c->next) w(",");
-    }
-    w("]");
-  }
-  void args(const expr* a, bool sets) {
-    w("args[");
-    for (; a; a = a->next) {
-      if (opcode(a) != OPARG) {
-        e(a);
-      } else if (a->L.ss) {
-        ix(a->L.ss);
-        args(a->R.e, sets);
-      } else if (sets) {
-        s(a->R.s);
-      } else {
-        e(a->R.e);
-      }
-      w(";");
-    }
-    w("]");
-  }
-  void holder_set(const expr* h) {
-    w("{");
-    s(h ? h->R.s : nullptr);
-    w("}");
-  }
+  void e(const expr* x) { node(const_cast<expr*>(x)); }
+  void s(const set* x) { set_(const_cast<set*>(x)); }
+  void ix(const set_spec* ss) { set_(const_cast<set_spec*>(ss)); }
+  void chain(const expr* c) { list_(const_cast<expr*>(c)); }
 
-  void e(const expr* x) {
-    if (!x) {
-      w("null");
-      return;
-    }
+  void at(expr* x) override {
     char b[32];
     std::snprintf(b, sizeof b, "(%d/%x ", opcode(x), eflags(x));
     w(b);
@@ -109,7 +85,14 @@ struct treedump {
       case 8:
         num(x->L.d);
         break;
+      case 4:
+        if (opcode(x) == OPENVSUB)
+          sym(x->L.sym);
+        else
+          name(x->L.x);
+        break;
       case 12:
+      case 16:
       case 33:
         name(x->L.x);
         break;
@@ -120,142 +103,27 @@ struct treedump {
         w(" ");
         sym(reinterpret_cast<const symbol*>(x->op));
         break;
-      case 1:
-      case 5:
-      case 11:
-      case 14:
-      case 19:
-      case 61:
-      case 64:
-        e(x->L.e);
-        break;
-      case 2:
-      case 15:
-        e(x->L.e);
-        e(x->R.e);
-        break;
-      case 3:
-        ix(x->L.ss);
-        e(x->R.e);
-        break;
-      case 4:
-        if (opcode(x) == OPENVSUB) {
-          sym(x->L.sym);
-          chain(x->R.e);
-        } else {
-          name(x->L.x);
-          e(x->R.e);
-        }
-        break;
-      case 16:
-        name(x->L.x);
-        e(x->R.e);
-        break;
-      case 6:
-      case 18:
-      case 30:
-        chain(x->L.e);
-        break;
-      case 7:
-        chain(x->L.e ? x->L.e->L.e : nullptr);
-        chain(x->L.e ? x->L.e->R.e : nullptr);
-        e(x->R.e ? x->R.e->L.e : nullptr);
-        e(x->R.e ? x->R.e->R.e : nullptr);
-        break;
-      case 9:
-      case 58:
-        e(x->L.e);
-        if (x->R.e && opcode(x) != OPIMPLIES) {
-          e(x->R.e->L.e);
-          e(x->R.e->R.e);
-        }
-        break;
-      case 10:
-        e(x->L.e);
-        s(x->R.s);
-        break;
-      case 17:  // piecewise-linear list entry
-        if (x->L.ss) ix(x->L.ss);
-        e(x->R.e);
-        break;
-      case 25:
-        s(x->L.s);
-        s(x->R.s);
-        break;
-      case 26:
-        args(x->R.e, false);
-        break;
-      case 27:
-        s(x->L.s);
-        break;
-      case 28:
-        e(x->L.e);
-        holder_set(x->R.e);
-        break;
-      case 29:
-        e(x->L.e ? x->L.e->L.e : nullptr);
-        e(x->L.e ? x->L.e->R.e : nullptr);
-        holder_set(x->R.e);
-        break;
       case 31:
       case 32:
         name(x->L.e->L.x);
         i(x->L.e->R.i);
-        if (shape(x) == 32) e(x->R.e);
-        break;
-      case 39:
-        w(x->L.cs ? x->L.cs->text() : "-");
-        chain(x->R.e);
-        break;
-      case 54:
-      case 55:
-        e(x->L.e);
-        if (shape(x) == 54)
-          e(x->R.e);
-        else
-          args(x->R.e, false);
-        break;
-      case 56:
-        args(x->R.e, true);
-        break;
-      case 57:
-        i(x->L.i);
         break;
       case 34:
         name(x->L.x);
         i(x->R.i);
         break;
-      default:
-        w("?shape");
-        i(shape(x));
+      case 39:
+        w(x->L.cs ? x->L.cs->text() : "-");
+        break;
+      case 57:
+        i(x->L.i);
+        break;
     }
-    w(")");
   }
+  void leave(expr*) override { w(")"); }
+  void end() override { w("."); }
 
-  void ix(const set_spec* ss) {
-    if (!ss) {
-      w("noix");
-      return;
-    }
-    w("{");
-    for (const Index* x = ss->first; x; x = x->next) {
-      w("L");
-      i(x->level);
-      chain(x->dummies);
-      w(" in ");
-      s(x->s);
-      w(";");
-    }
-    w(":");
-    e(ss->cond);
-    w("}");
-  }
-
-  void s(const set* x) {
-    if (!x) {
-      w("noset");
-      return;
-    }
+  void at_set(set* x) override {
     w("<");
     i(x->sclass);
     w("/");
@@ -270,77 +138,44 @@ struct treedump {
             sym(m->tup()[k]);
           }
         break;
+      case SC_SPEC:
       case SC_SPECSET:
-        ix(static_cast<const set_spec*>(x));
+        for (const Index* n = static_cast<set_spec*>(x)->first; n; n = n->next) {
+          w("L");
+          i(n->level);
+        }
         break;
-      case SC_RANGE: {
-        const set3p* r = static_cast<const set3p*>(x);
-        e(static_cast<expr*>(r->f1));
-        e(static_cast<expr*>(r->f2));
-        e(static_cast<expr*>(r->f3));
+      case SC_SUBSCR: {
+        const set3p* b = static_cast<const set3p*>(x);
+        name(static_cast<xnode*>(b->f1));
+        if (b->f2) i(static_cast<expr*>(b->f2)->opword);
         break;
       }
+      case SC_INTERVAL: {
+        auto* v = static_cast<const struct set_interval*>(x);
+        if (v->name) w(v->name);
+        i(v->type);
+        break;
+      }
+      case SC_RANGE:
       case SC_UNION:
       case SC_DIFF:
       case SC_SYMDIFF:
       case SC_INTER:
-      case SC_ORDERED: {
-        const set2p* b = static_cast<const set2p*>(x);
-        s(static_cast<set*>(b->f1));
-        if (x->sclass != SC_ORDERED) s(static_cast<set*>(b->f2));
-        break;
-      }
-      case SC_SETOF: {
-        const set2p* b = static_cast<const set2p*>(x);
-        ix(static_cast<set_spec*>(b->f1));
-        chain(static_cast<expr*>(b->f2));
-        break;
-      }
+      case SC_ORDERED:
+      case SC_SETOF:
       case SC_ITUNION:
-      case SC_ITINTER: {
-        const set3p* b = static_cast<const set3p*>(x);
-        ix(static_cast<set_spec*>(b->f1));
-        s(static_cast<set*>(b->f2));
+      case SC_ITINTER:
+      case SC_IF:
+      case SC_LITERAL:
+      case SC_CROSS:
+      case SC_SLICE:
         break;
-      }
-      case SC_IF: {
-        const set3p* b = static_cast<const set3p*>(x);
-        e(static_cast<expr*>(b->f1));
-        s(static_cast<set*>(b->f2));
-        s(static_cast<set*>(b->f3));
-        break;
-      }
-      case SC_LITERAL: {
-        const set3p* b = static_cast<const set3p*>(x);
-        chain(static_cast<expr*>(b->f1));
-        break;
-      }
-      case SC_CROSS: {
-        const set3p* b = static_cast<const set3p*>(x);
-        set* const* f = static_cast<set* const*>(b->f1);
-        for (int k = 0; k < x->cword; ++k) s(f[k]);
-        break;
-      }
-      case SC_SUBSCR: {
-        const set3p* b = static_cast<const set3p*>(x);
-        name(static_cast<xnode*>(b->f1));
-        e(static_cast<expr*>(b->f2));
-        break;
-      }
-      case SC_INTERVAL: {
-        const struct set_interval* v =
-            static_cast<const struct set_interval*>(x);
-        if (v->name) w(v->name);
-        i(v->type);
-        e(v->lower);
-        e(v->upper);
-        break;
-      }
       default:
         name(x->owner);
     }
-    w(">");
   }
+  void leave_set(set*) override { w(">"); }
 
   // A constraint body: its root holds a kind code.
   void body(const expr* b) {
