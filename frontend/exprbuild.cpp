@@ -6,6 +6,7 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/strexpr.h"
+#include "session/located.h"
 #include "session/startup.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -84,7 +85,16 @@ bool is_logical(const expr* e) {
   }
 }
 
+expr* not_tuple(expr* e) {
+  if (!e || opcode(e) != OPSYMLIST) return e;
+  error(0, "a list in parentheses is not a value here");
+  set_rc_bit(8);
+  edelete(e);
+  return new_num(0.);
+}
+
 expr* make_numeric(expr* e) {
+  e = not_tuple(e);
   // A condition used as a number is 1 where it holds, else 0 (some
   // conditions carry the numeric flag of their operands).
   if (e && is_logical(e)) return makeif(e, new_num(1.), new_num(0.));
@@ -119,6 +129,7 @@ expr* make_numeric(expr* e) {
 }
 
 expr* make_symbolic(expr* e) {
+  e = not_tuple(e);
   if (has_flag(e, EF_NUMERIC))
     return new_expr(opword(OPNUM2SYM, eflags(e) & EF_VARS), e);
   if (has_flag(e, EF_STRING)) {

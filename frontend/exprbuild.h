@@ -36,6 +36,10 @@ extern const int bop_nonlin[4];  // ^ mod and the like: either side
 expr* make_numeric(expr* e);
 // Whether e's opcode yields a truth value (a condition already).
 bool is_logical(const expr* e);
+// A parenthesised list of two or more items (OPSYMLIST) where a single
+// value is wanted: "a list in parentheses is not a value here", return-code
+// bit 8, and the number 0 in its place.  Other expressions unchanged.
+expr* not_tuple(expr* e);
 // The operand as a symbol: numbers wrapped in OPNUM2SYM, a string literal
 // interned in place (OPLIT), other strings wrapped in OPSTR2SYM; symbols
 // unchanged.

@@ -821,11 +821,11 @@ command:
   | PRINT indexing ':' print_items redir_opt ';'
       { printcmd($2, $4, $5); }
   | PRINTF expr print_tail redir_opt ';'
-      { printfcmd(nullptr, $2, $<e>3, $4); }
+      { printfcmd(nullptr, not_tuple($2), $<e>3, $4); }
   | PRINTF indexing expr print_tail redir_opt ';'
-      { printfcmd($2, $3, $<e>4, $5); }
+      { printfcmd($2, not_tuple($3), $<e>4, $5); }
   | PRINTF indexing ':' expr print_tail redir_opt ';'
-      { printfcmd($2, $4, $<e>5, $6); }
+      { printfcmd($2, not_tuple($4), $<e>5, $6); }
   | LET ix_opt let_target ASSIGN expr ';'
       { letcmd($2, $3, $5); }
   | LET ix_opt SETNAME ASSIGN sexpr ';'
@@ -1341,7 +1341,7 @@ item_list:
   ;
 
 item:
-    expr %prec ITEMPREC           { $$ = arg_entry(nullptr, $1); }
+    expr %prec ITEMPREC           { $$ = arg_entry(nullptr, not_tuple($1)); }
   | indexing expr %prec ITEMPREC  { $$ = item_ix($1, $2); }
   ;
 
@@ -1372,7 +1372,7 @@ ditem_list:
   ;
 
 ditem:
-    expr %prec ITEMPREC             { $$ = cond_value($1); }
+    expr %prec ITEMPREC             { $$ = cond_value(not_tuple($1)); }
   | sexpr_nb %prec ITEMPREC         { $$ = set_item($1); }
   | indexing expr %prec ITEMPREC    { $$ = item_ix($1, cond_value($2)); }
   | PARAMINAME                      { $$ = entity_item($1); }

@@ -225,6 +225,7 @@ expr* undeclared(symbol* s) {
 }
 
 expr* cond_expr(expr* e) {
+  e = not_tuple(e);
   if (is_logical(e)) return e;
   if (e->opword & (EF_VARS | EF_RANDVAR))
     return relop(e, opword(NE), new_num(0.), nullptr);

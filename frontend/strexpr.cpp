@@ -29,6 +29,7 @@ static bool is_strlit(const expr* e) {
 }
 
 expr* make_string(expr* e) {
+  e = not_tuple(e);
   if (has_flag(e, EF_STRING)) return e;
   switch (e->opword) {
     case opword(OPSPAR, EF_CONST):

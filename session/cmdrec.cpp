@@ -193,9 +193,16 @@ static void run_outermost(cmd_compound* o) {
 
 // The names of a for loop's dummies get their meaning outside the loop
 // back, newest first.
-static void restore_dummies(cmd_compound* o) {
-  for (dummy* d = o->dummies; d; d = d->next) d->name->binding = d->oldval;
+static void give_back(dummy* first) {
+  for (dummy* d = first; d; d = d->next) {
+    // A scope still open over the name (after an error) must not give it
+    // this dummy back when it closes.
+    rebind_saved(d, d->oldval);
+    d->name->binding = d->oldval;
+  }
 }
+
+static void restore_dummies(cmd_compound* o) { give_back(o->dummies); }
 
 // A loop whose body is complete: the names of its dummies get their outer
 // meaning back, and a loop-end record carrying the statement position
@@ -855,12 +862,19 @@ set* new_set_db(dummy* d) {
 
 // ---- Resets ----------------------------------------------------------------
 
+// The dummies of a for loop whose statement was abandoned before its
+// record was made (they live in command memory) give their names back.
+static void drop_pending_dummies() {
+  give_back(pending_dummies);
+  pending_dummies = nullptr;
+}
+
 void close_compounds() {
   while (cmd_compound* o = open_cmds) {
     if (o->h.kind == CK_LOOP_FOR) restore_dummies(o);
     pop(o);
   }
-  pending_dummies = nullptr;
+  drop_pending_dummies();
   loop_frames = nullptr;
   link_slot = nullptr;
   cmdstate = 0;

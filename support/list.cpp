@@ -135,6 +135,18 @@ void end_context(set_spec* ss, xnode* decl) {
     while (sycontext) close_context();
 }
 
+void rebind_saved(const void* from, void* to) {
+  auto fix = [&](dummy* first) {
+    for (dummy* d = first; d; d = d->next)
+      if (d->oldval == from) d->oldval = to;
+  };
+  fix(last_dummy);
+  // Each level of the stack: the upper cell holds the enclosing scope's
+  // dummies, the lower one its offset.
+  for (list* up = sycontext; up && up->next; up = up->next->next)
+    fix(up->item.d);
+}
+
 void end_all_contexts() {
   finish_current_setdcl();
   context_end(listlen(sycontext) / 2);

@@ -130,6 +130,10 @@ void end_context(set_spec* ss, xnode* decl);
 // in progress (finish_current_setdcl, frontend/paramdcl.h), closes every
 // open context and sets bracecnt to 0.
 void end_all_contexts();
+// The dummies of the open scopes that will give their names the binding
+// `from` back when their scope closes give `to` instead (a binding that
+// goes away while a scope that shadows it is still open).
+void rebind_saved(const void* from, void* to);
 
 }  // namespace vexo
 
