@@ -226,6 +226,9 @@ static int same_strings(expr* a, expr* b) {
 
 int same_expr(expr* a, expr* b) {
   if (a->opword != b->opword || no_common) return 0;
+  // Minus signs written in different places stay apart, so that each is
+  // shown as written.
+  if (opcode(a) == OPUMINUS && a->R.n != b->R.n) return 0;
   switch (shape(a)) {
     case 0:
     case 1:

@@ -205,6 +205,36 @@ void reset_retained(es_retain* b) {
   del_mblk(static_cast<int>(b->hcl), b);
 }
 
+// x takes the node it was made from (as unplant does), its own content
+// kept for the destructor.
+void parsed_view::take(expr* x, const expr* from) {
+  nodes_.emplace_back(x, *x);
+  x->opword = from->opword;
+  x->L = from->L;
+  x->R = from->R;
+}
+
+parsed_view::parsed_view(xrecomp* x) {
+  for (int i = 0; i < x->nsavedlists; ++i)
+    for (expr* m = *x->savedlists[i]; m; m = m->next) take(m->R.e, m->L.e);
+  for (auto [n, arr] : {std::pair{x->nsaved, x->saved},
+                        std::pair{x->nlev0rew, x->lev0rew}})
+    for (int i = n - 1; i >= 0; --i)
+      if (armed(arr[i])) take(arr[i], arr[i]->L.e->R.e);
+  if (es_retain* b = x->retained)
+    for (uint32_t i = b->n; i-- > 0;) {
+      const retain_ent& e = b->ent[i];
+      if (!e.where) continue;
+      slots_.emplace_back(e.where, *e.where);
+      *e.where = e.old;
+    }
+}
+
+parsed_view::~parsed_view() {
+  for (auto s = slots_.rbegin(); s != slots_.rend(); ++s) *s->first = s->second;
+  for (auto n = nodes_.rbegin(); n != nodes_.rend(); ++n) *n->first = n->second;
+}
+
 void drop_retained(es_retain* b) {
   if (!b) return;
   for (uint32_t i = 0; i < b->n; ++i) {

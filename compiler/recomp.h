@@ -17,6 +17,8 @@
 
 #include <cstdint>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace vexo {
 
@@ -113,6 +115,22 @@ void lev0_clear();
 void eeth_clear(xrecomp* x);
 // Undoes every entry of a retained block, last first, and frees it.
 void reset_retained(es_retain* b);
+// A compiled record seen as parsed for the duration of a listing: the
+// constructor undoes what es_reset would (STORE nodes, the REWRITE nodes
+// not evaluated since they were planted, the retained log, last first)
+// without freeing anything; the destructor puts the compiled state back.
+class parsed_view {
+ public:
+  explicit parsed_view(xrecomp* x);
+  ~parsed_view();
+  parsed_view(const parsed_view&) = delete;
+  parsed_view& operator=(const parsed_view&) = delete;
+
+ private:
+  void take(expr* x, const expr* from);
+  std::vector<std::pair<expr*, expr>> nodes_;
+  std::vector<std::pair<expr**, expr*>> slots_;
+};
 // Frees a retained block whose compilation is not kept: replaced nodes
 // logged with a null put are freed, nothing is undone.
 void drop_retained(es_retain* b);

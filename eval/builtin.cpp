@@ -254,14 +254,17 @@ void put_own(outbuf& o, const char* item, const char* s) {
   o.n += size_t(n);
 }
 
-// A value out of range for an integer conversion.
-void out_of_range(outbuf& o, arglist* al, double x, const char* item) {
+// A value out of range for an integer conversion; the message quotes the
+// item as the format has it, from p ('%') to q (its letter).
+void out_of_range(outbuf& o, arglist* al, double x, const char* p,
+                  const char* q) {
   if (format_range_errmsg && *format_range_errmsg) {
     o.put(format_range_errmsg, strlen(format_range_errmsg));
     return;
   }
   if (!mgwhere(al->tva))
-    Fprintf(Stderr, "%.g is out of range for format \"%s\".\n", x, item);
+    Fprintf(Stderr, "%.g is out of range for format \"%.*s\".\n", x,
+            static_cast<int>(q - p + 1), p);
   bailout();
 }
 
@@ -288,8 +291,10 @@ bool item_text(char* itext, size_t size, const char* p, const char* q,
   return true;
 }
 
-// One item whose letter is conv; the argument is at the cursor.
-void one_item(outbuf& o, arglist* al, args_cursor& a, char* itext, int conv) {
+// One item whose letter is conv, written from p to q in the format; the
+// argument is at the cursor.
+void one_item(outbuf& o, arglist* al, args_cursor& a, char* itext, int conv,
+              const char* p, const char* q) {
   size_t len = strlen(itext);
   switch (conv) {
     case 'a':
@@ -323,13 +328,13 @@ void one_item(outbuf& o, arglist* al, args_cursor& a, char* itext, int conv) {
       itext[len] = static_cast<char>(conv);
       itext[len + 1] = 0;
       if (std::isnan(t) || t < -9223372036854775808.0) {
-        out_of_range(o, al, x, itext);
+        out_of_range(o, al, x, p, q);
       } else if (t < 9223372036854775808.0) {
         put_item(o, itext, static_cast<long>(t));
       } else if (conv != 'd' && conv != 'i' && t < 18446744073709551616.0) {
         put_item(o, itext, static_cast<unsigned long>(t));
       } else {
-        out_of_range(o, al, x, itext);
+        out_of_range(o, al, x, p, q);
       }
       break;
     }
@@ -401,7 +406,7 @@ char* format(arglist* al, size_t* len, int* k, const char* fmt, const char* sep,
         o.put(p, strlen(p));
         break;
       }
-      one_item(o, al, a, itext, conv);
+      one_item(o, al, a, itext, conv, p, q);
       ++a.i;
       p = q + 1;
     }

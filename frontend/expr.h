@@ -75,6 +75,15 @@ enum : uint32_t {
 };
 constexpr int OPSHIFT = 9;
 
+// R of a unary minus that mulop took off an operand of the product below
+// it (R is unused by the evaluator): the path from that product down to
+// the operand the sign was written on, through the products that took it
+// off in turn, so that the printer writes the sign where it was written.
+// Steps from the top in the low bits, 0 left and 1 right, above them a
+// 1 that ends the path; 0 for any other minus.
+constexpr int64_t NEG_PATH_END = 1;
+constexpr int NEG_PATH_MAX = 62;  // longer paths are not kept
+
 // The node.  Fields in this order: the free list and the evaluator rely on
 // it (next first, so reverse() and the free list work through it).
 struct expr {

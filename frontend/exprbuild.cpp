@@ -186,9 +186,15 @@ expr* binop(uint32_t op, expr* L, expr* R, const int* nonlin) {
 
 expr* mulop(uint32_t op, expr* L, expr* R, const int* nonlin) {
   int minus = 0;
+  int64_t path = 0;
   for (expr** x : {&L, &R}) {
     if (*x && opcode(*x) == OPUMINUS) {
       expr* m = *x;
+      // The sign's path through m, one step longer.
+      int64_t below = m->R.n > 0 ? m->R.n : NEG_PATH_END;
+      path = below < (int64_t{1} << NEG_PATH_MAX)
+                 ? below << 1 | (x == &L ? 0 : 1)
+                 : 0;
       *x = m->L.e;
       free_node(m);
       ++minus;
@@ -198,6 +204,7 @@ expr* mulop(uint32_t op, expr* L, expr* R, const int* nonlin) {
   if (minus == 1) {
     e = make_numeric(e);
     e = new_expr(opword(OPUMINUS, eflags(e) | EF_NUMERIC), e);
+    e->R.n = path;
   }
   return e;
 }

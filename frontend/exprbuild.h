@@ -55,7 +55,8 @@ expr* negate(expr* e);
 // (one-argument round and trunc) leaves R empty.
 expr* binop(uint32_t op, expr* L, expr* R, const int* nonlin);
 // binop for multiplicative operators: unary minus is taken off the
-// operands and put back once over the result when one sign was removed.
+// operands and put back once over the result when one sign was removed
+// (its R keeps where the sign was written, see NEG_PATH_END).
 expr* mulop(uint32_t op, expr* L, expr* R, const int* nonlin);
 // Unary operator or one-argument function; nonlin nonzero for a nonlinear
 // function.  Functions of a string argument (opcodes from 132 on with

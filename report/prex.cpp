@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
+#include <vector>
 
 #include "compiler/opgen.h"
 #include "eval/indexing.h"
@@ -221,10 +222,75 @@ static bool transparent(const expr* e) {
   }
 }
 
-// What the printer writes for e: e with its transparent wrappers removed.
-static const expr* visible(const expr* e) {
-  while (e && transparent(e) && e->L.e) e = e->L.e;
+static expr* stored_computation(const expr* x);
+
+// The expression a compiled node is written as, when it is written as
+// one: a stored subexpression's own expression (unless its slot or value
+// is written), and in show_source mode the computation a member reference
+// holds.  Null otherwise.
+static const expr* stored_shown(const expr* e) {
+  switch (shape(e)) {
+    case 21:
+      if (print_values && (e->opword & EF_NUMERIC)) return nullptr;
+      if (show_opprint && !show_source) return nullptr;
+      return e->L.e ? e->L.e->R.e : nullptr;
+    case 20:
+      return show_source ? stored_computation(e) : nullptr;
+    default:
+      return nullptr;
+  }
+}
+
+// What the printer writes for e: e with the compiler's stored forms
+// removed, and with its transparent wrappers when wrappers is set.
+static const expr* written(const expr* e, bool wrappers) {
+  while (e) {
+    if (wrappers && transparent(e) && e->L.e)
+      e = e->L.e;
+    else if (const expr* s = stored_shown(e))
+      e = s;
+    else
+      break;
+  }
   return e;
+}
+
+static const expr* visible(const expr* e) { return written(e, true); }
+
+// The product written for a unary minus that the front end took off an
+// operand of it (R of the minus holds the path to where the sign was
+// written, every step through a binary operator), null for any other node.
+static const expr* moved_minus(const expr* e) {
+  if (opcode(e) != OPUMINUS || e->R.n <= NEG_PATH_END) return nullptr;
+  const expr* top = written(e->L.e, true);
+  const expr* p = top;
+  for (int64_t v = e->R.n; v > NEG_PATH_END; v >>= 1) {
+    if (!p || shape(p) != 2) return nullptr;
+    if (v >> 1 > NEG_PATH_END) p = written(v & 1 ? p->R.e : p->L.e, true);
+  }
+  return top;
+}
+
+// Writes the minus e as it was written: copies of the products on its path
+// with the sign put back on the operand at its end.
+static void put_moved_minus(expr* e) {
+  std::vector<expr> path;
+  path.reserve(NEG_PATH_MAX + 1);
+  expr* p = const_cast<expr*>(written(e->L.e, true));
+  for (int64_t v = e->R.n; v > NEG_PATH_END; v >>= 1) {
+    path.push_back(*p);
+    expr*& side = v & 1 ? path.back().R.e : path.back().L.e;
+    if (v >> 1 > NEG_PATH_END) {
+      p = const_cast<expr*>(written(side, true));
+      side = &path.back() + 1;
+    } else {
+      path.push_back(*e);
+      path.back().L.e = side;
+      path.back().R.n = 0;
+      side = &path.back();
+    }
+  }
+  prex(&path.front());
 }
 
 // The precedence by which an operand is parenthesised.  Three forms read
@@ -236,8 +302,9 @@ static const expr* visible(const expr* e) {
 // (precedence 0 in the table: written by code of their own) are written
 // whole and need no parentheses.
 static int operand_prec(const expr* e, bool look_through) {
-  if (look_through) e = visible(e);
+  e = written(e, look_through);
   if (!e) return 40;
+  if (const expr* p = moved_minus(e)) e = p;
   int oc = opcode(e);
   switch (oc) {
     case OPNUM:
@@ -542,6 +609,10 @@ void prex(expr* e) {
         if (!name) {
           e = e->L.e;
           continue;
+        }
+        if (moved_minus(e)) {
+          put_moved_minus(e);
+          return;
         }
         int p = prec[oc];
         if (condition_number(e->L.e)) {

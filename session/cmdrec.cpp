@@ -18,6 +18,7 @@
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
+#include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/strexpr.h"
@@ -75,6 +76,13 @@ cmd_dep* take_deps(int32_t* n) {
   }
   dac.n = 0;
   return d;
+}
+
+// Forgets the declarations referred to while a statement that makes no
+// record was parsed.
+static void drop_deps() {
+  for (int i = 0; i < dac.n; ++i) dac.mark[dac.list[i]] = 0;
+  dac.n = 0;
 }
 
 static cmd_fields* new_record(size_t size, const char* fmt, int nfield,
@@ -494,6 +502,8 @@ void cmd_xbebe(int kind, set_spec* ix, symbol* b1, expr* e1, symbol* b2,
   end_cmd(c);
 }
 
+static void free_field(char letter, cmd_arg& a);
+
 // ---- Statement builders ----------------------------------------------------
 
 void printcmd(set_spec* ix, expr* items, redirect* r) {
@@ -534,6 +544,21 @@ void letcmd(set_spec* ix, expr* target, expr* value) {
 }
 
 void letsetcmd(set_spec* ix, expr* target, set* value) {
+  // Dimensions known when the statement is read must agree (0: not known
+  // yet; the assignment checks again when it runs).
+  const setdcl* sd = static_cast<const setdcl*>(target->L.x);
+  if (sd->dimen && value && value->arity && value->arity != sd->dimen) {
+    error(0, "left-hand side has dimen %d but\n\t%s%d\n", sd->dimen,
+          "right-hand side has dimen ", value->arity);
+    cmd_arg a[3];
+    a[0].ss = scope(ix);
+    a[1].e = target;
+    a[2].s = value;
+    for (int i = 0; i < 3; ++i) free_field("_es"[i], a[i]);
+    drop_deps();
+    cmd0(CK_EMPTY);
+    return;
+  }
   cmd_fields* c = start_cmd("_esi", 4, CK_LET);
   c->f()[0].ss = scope(ix);
   c->f()[1].e = target;
@@ -630,8 +655,7 @@ void while_cmd(expr* cond) {
     error(0, "Misplaced %s.",
           opcode(cond) == OPNOT ? "until expression" : "while expression");
     edelete(cond);
-    int32_t n;
-    take_deps(&n);
+    drop_deps();
     cmd_reset2();
     return;
   }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/recomp.h"
 #include "frontend/decl.h"
 #include "frontend/dclstub.h"
 #include "frontend/expr.h"
@@ -90,8 +91,10 @@ xnode* printable(const symbol* s) {
 }
 
 // Prints one declaration as a statement, as the user wrote it: declared
-// sets by name, the compiler's nodes seen through.
+// sets by name, what compiling it changed undone for the duration, the
+// compiler's remaining nodes seen through.
 void show_dcl(xnode* d) {
+  parsed_view parsed(&d->xr);
   disp_width = display_width;
   int32_t saved_source = show_source;
   int32_t saved_opprint = show_opprint;

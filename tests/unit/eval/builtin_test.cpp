@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "eval/eval_fixture.h"
@@ -57,14 +58,20 @@ TEST_F(Builtin, TableRowsAndRecords) {
 }
 
 TEST_F(Builtin, IntegerItemsOutOfRange) {
-  // Reported at the evaluation's place; the command is abandoned.
-  for (double x : {1e30, -1e30, std::nan("")}) {
-    expr* e = call("sprintf", {test::str("%d"), test::num(x)});
-    auto r = test::run_captured([&] { text(e); });
-    EXPECT_TRUE(r.aborted);
-    EXPECT_NE(r.err.find(" is out of range for format \"%ld\".\n"),
-              std::string::npos)
-        << r.err;
+  // Reported at the evaluation's place, quoting the item as the format
+  // has it; the command is abandoned.
+  for (const char* item : {"%d", "%5d", "%-3i", "%5ld", "%*X"}) {
+    for (double x : {1e30, -1e30, std::nan("")}) {
+      expr* e = std::strchr(item, '*')
+                    ? call("sprintf",
+                           {test::str(item), test::num(4), test::num(x)})
+                    : call("sprintf", {test::str(item), test::num(x)});
+      auto r = test::run_captured([&] { text(e); });
+      EXPECT_TRUE(r.aborted);
+      std::string want =
+          std::string(" is out of range for format \"") + item + "\".\n";
+      EXPECT_NE(r.err.find(want), std::string::npos) << r.err;
+    }
   }
   // Unsigned conversions take values up to the largest unsigned long.
   EXPECT_EQ(text(call("sprintf", {test::str("%x"), test::num(1.5e19)})),
