@@ -95,7 +95,7 @@ eexpr* smri(set** ps, int mand) {
   return e;
 }
 
-void lev0_compile(eexpr* chain, Index* ix) {
+void lev0_compile(eexpr* chain, Index* ix, bool private_sets) {
   while (chain) {
     eexpr* e = chain;
     chain = e->lnext;
@@ -116,7 +116,7 @@ void lev0_compile(eexpr* chain, Index* ix) {
       }
       if (e->hashed() && !(e->flags & EE_PERM)) rm_hash(e);
     } else if (e->s && !at_eof) {
-      opgen(e, ix, 0);
+      opgen(e, ix, private_sets && !e->s->owner);
       e->s->ee = e;
     }
   }
@@ -140,7 +140,7 @@ TVA* compile_end(xrecomp* x) {
     con[0].chain = nullptr;
     retained = nullptr;
     if (rew_list0) rew_save(x);
-    lev0_compile(x->chain, lev00);
+    lev0_compile(x->chain, lev00, true);
     x->nlev0rew = lev0->nrew;
     x->lev0rew = lev0->rew;
     lev0->nrew = 0;

@@ -56,7 +56,11 @@ TVA* compile_end(xrecomp* x);
 // records stay (set records become their sets' records again; expression
 // records leave the hash table unless permanent); with ix null every record
 // is freed after planting.  The rewrites collected go to the level-0 Index.
-void lev0_compile(eexpr* chain, Index* ix);
+// With private_sets (a command's compilation), the set expressions of the
+// chain that belong to no declaration are cleared when the command's
+// compiled state is released (cmdxreset), so that the next run generates
+// them afresh: they may depend on the running loops' dummies.
+void lev0_compile(eexpr* chain, Index* ix, bool private_sets = false);
 // Plants, at level 0, the records on ee_rewlist whose nodes still name
 // them, and empties the list.
 void plant_rewlist();

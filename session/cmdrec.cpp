@@ -1009,6 +1009,8 @@ void dep_renumber(const int32_t* map) {
 void cmdxreset(xrecomp* x, TVA* t) {
   if (t) del_tva(t);
   if (lev0) run_cleanup(lev0);
+  // The command's own set expressions are generated afresh next time.
+  if (lev00) run_cleanup(lev00);
   rew_reset(x->nlev0rew, x->lev0rew, &x->lev0rew);
   x->nlev0rew = 0;
   es_reset(x);
