@@ -2,14 +2,25 @@
 #include "eval/dispatch.h"
 
 #include "compiler/tva.h"
+#include "eval/evalerr.h"
 #include "frontend/dummy.h"
+#include "support/format.h"
+#include "support/machine.h"
 #include "support/message.h"
 #include "support/symbol.h"
 
 namespace vexo {
 
-eval_result f_unbuilt(expr* e, TVA*) {
-  bug("no evaluation routine for opcode %d", opcode(e));
+eval_result f_unbuilt(expr* e, TVA* tva) {
+  // A value whose evaluation comes with a later part of the system (the
+  // values of generated problems, for instance): the command is abandoned
+  // with a plain message.
+  int op = opcode(e);
+  const char* name = op < N_OPNAMES ? opname[op] : nullptr;
+  if (!mgwhere(tva))
+    Fprintf(Stderr, "%s (opcode %d) cannot be evaluated yet\n",
+            name && *name ? name : "this expression", op);
+  bailout();
 }
 
 eval_result f_OPNUM(expr* e, TVA*) { return {.d = e->L.d}; }

@@ -150,6 +150,39 @@ eval_result f_OPDUAL(expr* e, TVA* tva) {
   return {.d = con_dual(c, 0, tva)};
 }
 
+namespace {
+
+// The entity of a value not computed yet must be generated; then the
+// stand-in's message.
+eval_result not_yet(xnode* d, expr* e, TVA* tva) {
+  uint32_t k = d ? d->kind & ~1u : 0;
+  if (k == DK_VAR || k == DK_SVAR || k == DK_CON || k == DK_OBJ)
+    need_generated(tva, d);
+  return f_unbuilt(e, tva);
+}
+
+xnode* dot_entity(expr* e) {
+  expr* x = e->L.e;
+  return x ? x->L.x : nullptr;
+}
+
+}  // namespace
+
+eval_result f_OPOBJVAL(expr* e, TVA* tva) { return not_yet(e->L.x, e, tva); }
+eval_result f_OPOBJVALSUB(expr* e, TVA* tva) {
+  return not_yet(e->L.x, e, tva);
+}
+eval_result f_OPDOT(expr* e, TVA* tva) { return not_yet(dot_entity(e), e, tva); }
+eval_result f_OPDOTSUB(expr* e, TVA* tva) {
+  return not_yet(dot_entity(e), e, tva);
+}
+eval_result f_OPDOTSYM(expr* e, TVA* tva) {
+  return not_yet(dot_entity(e), e, tva);
+}
+eval_result f_OPDOTSUBSYM(expr* e, TVA* tva) {
+  return not_yet(dot_entity(e), e, tva);
+}
+
 eval_result f_OPSUF(expr* e, TVA* tva) {
   return {.d = suffix_value(e, tva, false)};
 }

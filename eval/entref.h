@@ -41,6 +41,16 @@ eval_result f_OPPRIMALSUB(expr* e, TVA* tva);
 
 // OPDUAL 192.  L: a scalar constraint.  -> number: its dual value.
 eval_result f_OPDUAL(expr* e, TVA* tva);
+// OPOBJVAL 196, OPOBJVALSUB 197 (an objective's value) and the dot values
+// OPDOT 198 to OPDOTSUBSYM 201 (L: the entity's OPXNODE node): the entity
+// must be generated ("ungenerated objective o"); the values themselves
+// come with the generated problem (until then f_unbuilt's message).
+eval_result f_OPOBJVAL(expr* e, TVA* tva);
+eval_result f_OPOBJVALSUB(expr* e, TVA* tva);
+eval_result f_OPDOT(expr* e, TVA* tva);
+eval_result f_OPDOTSUB(expr* e, TVA* tva);
+eval_result f_OPDOTSYM(expr* e, TVA* tva);
+eval_result f_OPDOTSUBSYM(expr* e, TVA* tva);
 
 // OPSUF 202, OPSUFSUB 203.  L: the entity's reference node (its L the
 // entity, its R the declared suffix), R: the subscript's look-up (203).

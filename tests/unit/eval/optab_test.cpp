@@ -230,19 +230,5 @@ TEST(Functab, EverySlotFilledAndNullEnd) {
   for (int op : {OPSYN, OPDUALSUB}) EXPECT_EQ(functab[op], f_unbuilt) << op;
 }
 
-// An opcode evaluated before its routine exists is an internal
-// inconsistency: "Bug: " and the end of the session with code 2.
-TEST(Functab, UnbuiltRoutineIsABug) {
-  expr e{};
-  e.opword = opword(OPDUALSUB);
-  e.op = functab[OPDUALSUB];
-  auto r = test::run_captured([&] { eval(&e, nullptr); });
-  EXPECT_TRUE(r.exited);
-  EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("Bug: no evaluation routine for opcode 193"),
-            std::string::npos)
-      << r.err;
-}
-
 }  // namespace
 }  // namespace vexo
