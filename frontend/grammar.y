@@ -1867,6 +1867,7 @@ void yyparser::error(const std::string& msg) {
     return;
   }
   yyerror(msg.c_str());
+  lex_error_pending = 0;  // the parser is in recovery already
 }
 
 // The grammar's token numbers are the lexer's.

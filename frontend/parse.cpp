@@ -65,8 +65,28 @@ static int redirect_marker(int t) {
   return r;
 }
 
+// A token read after an error the lexer reported, held while the parser
+// takes the error token.
+static int held_token = -1;
+static lexval held_value;
+
 int parser_next_token(yystype* value) {
-  int t = redirect_marker(yylex());
+  int t;
+  if (held_token >= 0) {
+    t = held_token;
+    held_token = -1;
+    yylval = held_value;
+  } else {
+    t = redirect_marker(yylex());
+    if (lex_error_pending) {
+      // The statement is abandoned through the parser's recovery (the
+      // error token, 256, sends it there without a second message).
+      lex_error_pending = 0;
+      held_token = t;
+      held_value = yylval;
+      return 256;
+    }
+  }
   static_assert(sizeof *value == sizeof yylval);
   std::memcpy(value, &yylval, sizeof *value);
   return t;
@@ -88,6 +108,9 @@ int yyparse() {
 int parse() {
   cmd_start = in_cmds;
   for (;;) {
+    // Nothing is held over from a parse an abort ended.
+    lex_error_pending = 0;
+    held_token = -1;
     try {
       int r = yyparse();
       return r >= 0 && r <= 5 ? parse_result_map[r] : r;
@@ -108,6 +131,8 @@ int parse() {
 void parse_state_reset() {
   errseen = tablerw = delpurge = rumode = 0;
   yynerrs = 0;
+  lex_error_pending = 0;
+  held_token = -1;
 }
 
 void set_lexstate(int32_t state, bool lookahead_held) {

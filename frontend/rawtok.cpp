@@ -326,7 +326,10 @@ int yyback(const int* list, int n) {
   return 0;
 }
 
+int lex_error_pending;
+
 void yyerror(const char* msg) {
+  lex_error_pending = 1;
   if (yytokno > 0) {
     errorstart("error_syntax");
     squawk(msg);

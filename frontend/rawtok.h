@@ -89,6 +89,11 @@ int yyback(const int* list, int n);
 // token has been read; then the lexer skips to the next ";" and the
 // compound command being built is abandoned (cmd_reset2, session/loop.h).
 void yyerror(const char* msg);
+// Set by yyerror: an error the lexer found (the parser's own errors clear
+// it, being in recovery already).  The parser's token source then hands
+// the parser an error token first, so that the statement is abandoned
+// through its recovery rather than completed from what was read.
+extern int lex_error_pending;
 // Reports "%s is not defined".  Aborts the command (bailout) unless
 // single-stepping, where it returns a numeric constant 0 node.
 expr* not_declared(symbol* s);
