@@ -339,19 +339,29 @@ int ebcdic_comp(const char* a, const char* b) {
 
 // The text of a clause that a member fails (prefix and the set written
 // out with flag), in command memory.
-static const char* clause_text(const char* prefix, set* W, int flag) {
-  cstr* t = sprset(W, flag);
-  size_t a = std::strlen(prefix), b = std::strlen(t->text());
+static const char* joined(const char* prefix, const char* text) {
+  size_t a = std::strlen(prefix), b = std::strlen(text);
   char* c = static_cast<char*>(cmdmem(a + b + 1));
   std::memcpy(c, prefix, a);
-  std::memcpy(c + a, t->text(), b + 1);
+  std::memcpy(c + a, text, b + 1);
+  return c;
+}
+
+static const char* clause_text(const char* prefix, set* W, int flag) {
+  cstr* t = sprset(W, flag);
+  const char* c = joined(prefix, t->text());
   release_cstr(t);
   return c;
 }
 
 namespace {
 
-const char* ordered_clause(set* W) { return clause_text("ordered by ", W, 1); }
+// The `ordered by` clause of d: its text as the model wrote it (the set
+// itself is compiled by now, its operands possibly replaced by values).
+const char* ordered_clause(setdcl* d, set* W) {
+  if (!d->orderby_text) return clause_text("ordered by ", W, 1);
+  return joined("ordered by ", d->orderby_text);
+}
 
 // Sorts the members of s by W (reversed when reverse is set).
 void sort_by(setdcl* d, set* s, set* W, bool reverse, TVA* tva) {
@@ -394,14 +404,14 @@ void sort_by(setdcl* d, set* s, set* W, bool reverse, TVA* tva) {
   } else if (W->sclass == SC_INTERVAL) {
     for (setmem* m : a)
       if (set_in(W, m->tup(), tva) == NOT_MEMBER)
-        not_within(tva, d, m->tup(), 1, ordered_clause(W));
+        not_within(tva, d, m->tup(), 1, ordered_clause(d, W));
     std::stable_sort(a.begin(), a.end(), [&](setmem* x, setmem* y) {
       return sym(x)->value < sym(y)->value;
     });
   } else {
     for (setmem* m : a) {
       int64_t k = set_lookup(W, m->tup());
-      if (k < 0) not_within(tva, d, m->tup(), 1, ordered_clause(W));
+      if (k < 0) not_within(tva, d, m->tup(), 1, ordered_clause(d, W));
       m->ord = static_cast<int32_t>(k);
     }
     std::stable_sort(a.begin(), a.end(),

@@ -17,12 +17,14 @@
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
 #include "frontend/vardcl.h"
+#include "report/prset.h"
 #include "session/located.h"
 #include "session/sysdecls.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
 #include "support/symbol.h"
+#include "support/text.h"
 
 namespace vexo {
 
@@ -429,6 +431,10 @@ void setdcl::add_orderby(uint32_t bits, set* s) {
     orderby->next = nullptr;
   }
   orderby->item.s = s;
+  // Its text for messages, taken before compilation changes the set.
+  cstr* t = sprset(s, 1);
+  orderby_text = tostring(t->text());
+  zap_cstr(&t);
 }
 
 // Steps of setdcl::finish_dcl from the flag test on (shared with the

@@ -96,6 +96,7 @@ struct setdcl : xnode2 {
   set* dflt;        // `default`
   list* within;     // cells holding the `within` sets
   list* orderby;    // cell holding the `ordered by` set, or null
+  const char* orderby_text;  // that set as the model wrote it (messages)
   set* value;       // value set of a scalar set
   set* cache;       // recursively defined indexed set: the subscripts whose
                     // member sets are being computed (eval/pcheck.h)
