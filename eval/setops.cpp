@@ -459,7 +459,9 @@ void ordered_genall(set* s, TVA* tva) {
 // ---- Subscripted sets ---------------------------------------------------
 
 void within_check(setdcl* d, set* m, list* within, TVA* tva, bool own) {
-  for (list* w = within; w; w = w->next) {
+  // The clauses' texts as the model wrote them (the sets are compiled).
+  list* text = within == d->within ? d->within_text : nullptr;
+  for (list* w = within; w; w = w->next, text = text ? text->next : nullptr) {
     set* ws = w->item.s;
     for (setmem* x = m->first; x; x = x->next) {
       if (x->ord < 0 || set_in(ws, x->tup(), tva) != NOT_MEMBER) continue;
@@ -467,7 +469,9 @@ void within_check(setdcl* d, set* m, list* within, TVA* tva, bool own) {
       int n = m->arity;
       std::memcpy(bad, x->tup(), sizeof(symbol*) * size_t(n));
       if (own) sdelete(m);
-      not_within(tva, d, bad, n, clause_text("", ws, 0));
+      not_within(tva, d, bad, n,
+                 text ? joined("", static_cast<const char*>(text->item.p))
+                      : clause_text("", ws, 0));
     }
   }
   if (d->sflags & SF_ORDERED) set_sort(d, m, tva);

@@ -336,6 +336,13 @@ void setdcl::add_within(set* s) {
   c->next = within;
   c->item.s = s;
   within = c;
+  // Its text for messages, taken before compilation changes the set.
+  cstr* t = sprset(s, 0);
+  list* tc = new list;
+  tc->next = within_text;
+  tc->item.p = tostring(t->text());
+  within_text = tc;
+  zap_cstr(&t);
 }
 
 // An empty set expression: an enumerated set without members, or a

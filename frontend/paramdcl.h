@@ -95,6 +95,8 @@ struct setdcl : xnode2 {
   set* asgn;        // `:=`
   set* dflt;        // `default`
   list* within;     // cells holding the `within` sets
+  list* within_text;  // their texts as the model wrote them (messages),
+                      // cell by cell in the same order
   list* orderby;    // cell holding the `ordered by` set, or null
   const char* orderby_text;  // that set as the model wrote it (messages)
   set* value;       // value set of a scalar set
