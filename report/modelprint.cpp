@@ -373,6 +373,12 @@ static void print_check(check* c) {
 static void print_probex(expr* items) {
   for (expr* e = items; e; e = e->next) {
     put(e == items ? ": " : ", ");
+    // An entity that joined the problem when it was declared: OPARG over a
+    // node of the declaration, without an indexing.
+    if (opcode(e) == OPARG && !e->R.e && e->L.e && opcode(e->L.e) == OP281) {
+      put(dcl_name(e->L.e->L.x));
+      continue;
+    }
     if (opcode(e) != OPARG || !e->L.ss) {
       prex(e);
       continue;
