@@ -23,6 +23,7 @@
 #include "frontend/paramdcl.h"
 #include "frontend/strexpr.h"
 #include "frontend/vardcl.h"
+#include "instance/genmod.h"
 #include "instance/stamps.h"
 #include "instance/xcg.h"
 #include "report/indextab.h"
@@ -533,16 +534,11 @@ bool holds_data(const xnode* d) {
 // Whether d's values come from an expression of the model.
 bool model_defined(const xnode* d) {
   switch (d->kind & ~1u) {
-    case DK_PARAM:
-    case DK_SPARAM:
-      return static_cast<const param*>(d)->asgn != nullptr;
-    case DK_SET:
-      return static_cast<const setdcl*>(d)->asgn != nullptr;
     case DK_VAR:
     case DK_SVAR:
       return (d->flags & VF_DEFINED) != 0;
   }
-  return false;
+  return defines_values(d);
 }
 
 // Whether d holds any data now.
