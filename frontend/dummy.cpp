@@ -7,6 +7,7 @@
 #include "eval/slice.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/exprbuild.h"
 #include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
 #include "session/located.h"
@@ -189,6 +190,11 @@ static void wrap(expr* e, int opc, uint32_t flags) {
 }
 
 static expr* symlist1(int mode, expr* e) {
+  // A condition stands for its number, 1 or 0.
+  if (is_logical(e)) {
+    e->next = nullptr;
+    e = make_numeric(e);
+  }
   uint32_t f = eflags(e);
   if (f & EF_NUMERIC) {
     if (!(f & (EF_VARS | EF_RANDVAR))) {

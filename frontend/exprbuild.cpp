@@ -130,6 +130,9 @@ expr* make_numeric(expr* e) {
 
 expr* make_symbolic(expr* e) {
   e = not_tuple(e);
+  // A condition's value is 1 or 0 as a number first (its raw value is no
+  // member).
+  if (e && is_logical(e)) e = make_numeric(e);
   if (has_flag(e, EF_NUMERIC))
     return new_expr(opword(OPNUM2SYM, eflags(e) & EF_VARS), e);
   if (has_flag(e, EF_STRING)) {

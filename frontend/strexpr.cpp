@@ -30,6 +30,8 @@ static bool is_strlit(const expr* e) {
 
 expr* make_string(expr* e) {
   e = not_tuple(e);
+  // A condition's text is that of its number, 1 or 0.
+  if (e && is_logical(e)) e = make_numeric(e);
   if (has_flag(e, EF_STRING)) return e;
   switch (e->opword) {
     case opword(OPSPAR, EF_CONST):

@@ -302,6 +302,12 @@ static void put_moved_minus(expr* e) {
 // (precedence 0 in the table: written by code of their own) are written
 // whole and need no parentheses.
 static int operand_prec(const expr* e, bool look_through) {
+  // An unnamed conversion of a condition used as a number writes it in
+  // parentheses (prex).
+  if (e && shape(e) == 1 &&
+      (opcode(e) >= N_OPNAMES || !opname[opcode(e)]) &&
+      condition_number(e->L.e))
+    return 40;
   e = written(e, look_through);
   if (!e) return 40;
   if (const expr* p = moved_minus(e)) e = p;
@@ -607,6 +613,7 @@ void prex(expr* e) {
         return;
       case 1: {  // unary operators; unnamed conversions are transparent
         if (!name) {
+          if (put_condition_operand(e->L.e)) return;
           e = e->L.e;
           continue;
         }

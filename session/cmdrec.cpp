@@ -15,6 +15,7 @@
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/exprbuild.h"
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
 #include "frontend/neighbours.h"
@@ -517,6 +518,8 @@ void printcmd(set_spec* ix, expr* items, redirect* r) {
 void printfcmd(set_spec* ix, expr* format, expr* items, redirect* r) {
   cmd_fields* c = start_cmd("_eef", 4, CK_PRINTF);
   c->f()[0].ss = scope(ix);
+  // A condition as the format prints as its number.
+  if (format && is_logical(format)) format = make_numeric(format);
   c->f()[1].e = format;
   c->f()[2].e = func_call(printf_func, items);
   c->f()[3].r = r;
