@@ -236,6 +236,33 @@ int rec_start(set* g, symbol* const* tuple, TVA* tva, xnode* ent) {
 
 void rec_end(set* g) { free_members(g); }
 
+namespace {
+// Member computations through self-referring definitions now open.
+int32_t rec_depth = 0;
+
+// A guard's rec_start after the depth check.
+int rec_enter(set* g, symbol* const* tuple, TVA* tva, xnode* ent) {
+  if (rec_depth >= MAX_REC_DEPTH) {
+    char text[80];
+    Snprintf(text, sizeof text,
+             "recursion too deep (over %d levels): cannot evaluate",
+             MAX_REC_DEPTH);
+    badthing(tva, text, ent, tuple);
+  }
+  int outer = rec_start(g, tuple, tva, ent);
+  ++rec_depth;
+  return outer;
+}
+}  // namespace
+
+guard_hold::guard_hold(set* g, symbol* const* tuple, TVA* tva, xnode* ent)
+    : g_(g), outer_(rec_enter(g, tuple, tva, ent)) {}
+
+guard_hold::~guard_hold() {
+  --rec_depth;
+  if (outer_) rec_end(g_);
+}
+
 e_copy* take_copy(e_copy** freelist) {
   e_copy* c = *freelist;
   if (c) {

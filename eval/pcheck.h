@@ -123,15 +123,21 @@ class copy_hold {
 // The first copy of a free list, unlinked, or null when it is empty.
 e_copy* take_copy(e_copy** freelist);
 
-// The guard of one computation: rec_start on construction; the outermost
-// computation's rec_end when it ends, also when an error abandons it.
+// The deepest nesting of member computations through self-referring
+// definitions (params and indexed sets together).  Each level takes some
+// hundreds of bytes of stack for the simplest definition; the stack that
+// start-up asks for holds this many with a wide margin, far beyond what
+// real models need.
+constexpr int32_t MAX_REC_DEPTH = 50000;
+
+// The guard of one computation: rec_start on construction, one level of
+// nesting more; the outermost computation's rec_end when it ends, also when
+// an error abandons it.  A computation beyond MAX_REC_DEPTH levels reports
+// "recursion too deep" with ent's name and the tuple and ends the command.
 class guard_hold {
  public:
-  guard_hold(set* g, symbol* const* tuple, TVA* tva, xnode* ent)
-      : g_(g), outer_(rec_start(g, tuple, tva, ent)) {}
-  ~guard_hold() {
-    if (outer_) rec_end(g_);
-  }
+  guard_hold(set* g, symbol* const* tuple, TVA* tva, xnode* ent);
+  ~guard_hold();
   guard_hold(const guard_hold&) = delete;
   guard_hold& operator=(const guard_hold&) = delete;
 
