@@ -66,7 +66,8 @@ void count_check_failure();
 // value slot, which must be empty), for failure reports: compilation calls
 // it before it compiles the node's comparand.
 void check_text_keep(expr* n);
-// Start-up and `reset`: no texts kept (their strings went with the pools).
+// Start-up and `reset`: no texts kept (their strings went with the pools),
+// no member computation open.
 void pcheck_reset();
 
 // ---- Self-referring definitions ---------------------------------------------
