@@ -152,10 +152,11 @@ static double places_arg(expr* e, TVA* tva) {
 }
 // x truncated to n places (n not 0): x itself when it reads back unchanged at
 // n places; otherwise half a unit of the last place is taken off (toward
-// zero) and x rounded again.  That subtraction is inexact when x is tiny
-// beside the unit or sits at a unit's edge: the result can then land a unit
-// beyond x, even across zero.  Truncation never moves away from zero, so such
-// a result steps back one unit, and a sign change means 0.
+// zero) and x rounded again.  That subtraction is inexact: for x tiny beside
+// the unit it gives exactly minus half a unit, which rounds a whole unit
+// across zero.  Truncation never moves away from zero: a result across zero
+// is 0, and one beyond x (which the arithmetic does not rule out) steps back
+// one unit.
 static double trunc_places(double x, int32_t n) {
   double r = fixed(x, n);
   if (r == x) return r;
