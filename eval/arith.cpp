@@ -150,23 +150,43 @@ eval_result f_OPprecision(expr* e, TVA* tva) {
 static double places_arg(expr* e, TVA* tva) {
   return e->R.e ? rnum(e, tva) : 0.;
 }
+// x truncated to n places (n not 0): x itself when it reads back unchanged at
+// n places; otherwise half a unit of the last place is taken off (toward
+// zero) and x rounded again.  That subtraction is inexact: for x tiny beside
+// the unit it gives exactly minus half a unit, which rounds a whole unit
+// across zero.  Truncation never moves away from zero: a result across zero
+// is 0, and one beyond x (which the arithmetic does not rule out) steps back
+// one unit.
+static double trunc_places(double x, int32_t n) {
+  double r = fixed(x, n);
+  if (r == x) return r;
+  double d = 0.5 * mypow(10, -n);
+  // Half a unit beyond the double range: every finite x truncates to zero.
+  if (!std::isfinite(d)) return std::copysign(0., x);
+  bool pos = x > 0;
+  r = fixed(pos ? x - d : x + d, n);
+  if (pos ? r > x : r < x) {
+    double u = 2 * d;
+    r = fixed(pos ? r - u : r + u, n);
+  }
+  if (pos ? r < 0 : r > 0) r = std::copysign(0., x);
+  return r;
+}
 eval_result f_OPround(expr* e, TVA* tva) {
   double x = lnum(e, tva);
-  return num(fixed(x, places(places_arg(e, tva))));
+  int32_t n = places(places_arg(e, tva));
+  double r = fixed(x, n);
+  // The nearest multiple of the unit can lie beyond the double range (round
+  // of 1.7e308 to -308 places is 2e308): the nearest one that fits is the
+  // one toward zero.
+  if (std::isinf(r) && std::isfinite(x)) r = trunc_places(x, n);
+  return num(r);
 }
 eval_result f_OPtrunc(expr* e, TVA* tva) {
   double x = lnum(e, tva);
   double digits = places_arg(e, tva);
   if (digits == 0) return num(x >= 0 ? std::floor(x) : std::ceil(x));
-  int32_t n = places(digits);
-  double r = fixed(x, n);
-  if (r == x) return num(r);
-  // Rounded away from zero: take off half a unit of the last place and
-  // round again.  Half a unit beyond the double range means every finite x
-  // truncates to zero.
-  double d = 0.5 * mypow(10, -n);
-  if (!std::isfinite(d)) return num(std::copysign(0., x));
-  return num(fixed(x > 0 ? x - d : x + d, n));
+  return num(trunc_places(x, places(digits)));
 }
 
 // ---- Comparisons of numbers ------------------------------------------------

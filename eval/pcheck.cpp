@@ -101,6 +101,10 @@ void report(TVA* tva, xnode* ent, symbol* const* tuple, suffix* s, expr* n,
   warninc(2);
 }
 
+// Member computations through self-referring definitions now open (each
+// guard_hold counts itself while it stands, also when an error unwinds it).
+int32_t rec_depth = 0;
+
 // Runs a numeric check list on v; failures go to report with ent and s.
 void run_numeric(list* checks, xnode* ent, symbol* const* tuple, double v,
                  TVA* tva, suffix* s) {
@@ -141,7 +145,10 @@ void check_text_keep(expr* n) {
   keep_text(n, t);
 }
 
-void pcheck_reset() { check_texts().clear(); }
+void pcheck_reset() {
+  check_texts().clear();
+  rec_depth = 0;
+}
 
 void count_check_failure() {
   if (double* c = sysparam_cell(check_failures)) {
@@ -235,6 +242,30 @@ int rec_start(set* g, symbol* const* tuple, TVA* tva, xnode* ent) {
 }
 
 void rec_end(set* g) { free_members(g); }
+
+namespace {
+// A guard's rec_start after the depth check.
+int rec_enter(set* g, symbol* const* tuple, TVA* tva, xnode* ent) {
+  if (rec_depth >= MAX_REC_DEPTH) {
+    char text[80];
+    Snprintf(text, sizeof text,
+             "recursion too deep (over %d levels): cannot evaluate",
+             MAX_REC_DEPTH);
+    badthing(tva, text, ent, tuple);
+  }
+  int outer = rec_start(g, tuple, tva, ent);
+  ++rec_depth;
+  return outer;
+}
+}  // namespace
+
+guard_hold::guard_hold(set* g, symbol* const* tuple, TVA* tva, xnode* ent)
+    : g_(g), outer_(rec_enter(g, tuple, tva, ent)) {}
+
+guard_hold::~guard_hold() {
+  --rec_depth;
+  if (outer_) rec_end(g_);
+}
 
 e_copy* take_copy(e_copy** freelist) {
   e_copy* c = *freelist;

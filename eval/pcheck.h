@@ -66,7 +66,8 @@ void count_check_failure();
 // value slot, which must be empty), for failure reports: compilation calls
 // it before it compiles the node's comparand.
 void check_text_keep(expr* n);
-// Start-up and `reset`: no texts kept (their strings went with the pools).
+// Start-up and `reset`: no texts kept (their strings went with the pools),
+// no member computation open.
 void pcheck_reset();
 
 // ---- Self-referring definitions ---------------------------------------------
@@ -123,15 +124,21 @@ class copy_hold {
 // The first copy of a free list, unlinked, or null when it is empty.
 e_copy* take_copy(e_copy** freelist);
 
-// The guard of one computation: rec_start on construction; the outermost
-// computation's rec_end when it ends, also when an error abandons it.
+// The deepest nesting of member computations through self-referring
+// definitions (params and indexed sets together).  Each level takes some
+// hundreds of bytes of stack for the simplest definition; the stack that
+// start-up asks for holds this many with a wide margin, far beyond what
+// real models need.
+constexpr int32_t MAX_REC_DEPTH = 50000;
+
+// The guard of one computation: rec_start on construction, one level of
+// nesting more; the outermost computation's rec_end when it ends, also when
+// an error abandons it.  A computation beyond MAX_REC_DEPTH levels reports
+// "recursion too deep" with ent's name and the tuple and ends the command.
 class guard_hold {
  public:
-  guard_hold(set* g, symbol* const* tuple, TVA* tva, xnode* ent)
-      : g_(g), outer_(rec_start(g, tuple, tva, ent)) {}
-  ~guard_hold() {
-    if (outer_) rec_end(g_);
-  }
+  guard_hold(set* g, symbol* const* tuple, TVA* tva, xnode* ent);
+  ~guard_hold();
   guard_hold(const guard_hold&) = delete;
   guard_hold& operator=(const guard_hold&) = delete;
 

@@ -25,6 +25,7 @@ using Arith = EvalTest;
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double Inf = std::numeric_limits<double>::infinity();
+constexpr double Max = std::numeric_limits<double>::max();
 
 // Equal values, NaN equal to NaN, and -0 told from +0.
 void expect_same(double got, double want, const char* what) {
@@ -104,6 +105,16 @@ TEST_F(Arith, NumericValues) {
       {"trunc(5,-1)", [] { return bin(OPtrunc, 5, -1); }, 0},
       {"trunc(-5,-400)", [] { return bin(OPtrunc, -5, -400); }, -0.},
       {"trunc(NaN,0)", [] { return bin(OPtrunc, NaN, 0); }, NaN},
+      {"trunc(NaN,2)", [] { return bin(OPtrunc, NaN, 2); }, NaN},
+      // A value far below the unit: taking off half a unit lands exactly on
+      // minus half a unit, which rounds a whole unit across zero.
+      {"trunc(1e-20,3)", [] { return bin(OPtrunc, 1e-20, 3); }, 0},
+      {"trunc(-1e-20,2)", [] { return bin(OPtrunc, -1e-20, 2); }, -0.},
+      {"trunc(5e-324,1)", [] { return bin(OPtrunc, 5e-324, 1); }, 0},
+      {"trunc(0.3,1)", [] { return bin(OPtrunc, 0.3, 1); }, 0.3},
+      {"trunc(max,-308)", [] { return bin(OPtrunc, Max, -308); }, 1e308},
+      {"trunc(max,1e9)", [] { return bin(OPtrunc, Max, 1e9); }, Max},
+      {"trunc(-max,-1e9)", [] { return bin(OPtrunc, -Max, -1e9); }, -0.},
       // round follows the fixed-notation formatter: ties to even.
       {"round(2.75,1)", [] { return bin(OPround, 2.75, 1); }, 2.8},
       {"round(2.65,1)", [] { return bin(OPround, 2.65, 1); }, 2.6},
@@ -113,6 +124,18 @@ TEST_F(Arith, NumericValues) {
       {"round(1250,-2)", [] { return bin(OPround, 1250, -2); }, 1200},
       {"round(0.1,1e9)", [] { return bin(OPround, 0.1, 1e9); }, 0.1},
       {"round(7,-1e9)", [] { return bin(OPround, 7, -1e9); }, 0},
+      {"round(0.5,0)", [] { return bin(OPround, 0.5, 0); }, 0},
+      {"round(-1.5,0)", [] { return bin(OPround, -1.5, 0); }, -2},
+      {"round(1e-20,3)", [] { return bin(OPround, 1e-20, 3); }, 0},
+      {"round(-1e-20,2)", [] { return bin(OPround, -1e-20, 2); }, -0.},
+      // The nearest multiple of 10^308 is beyond the range: the one that
+      // fits, toward zero.
+      {"round(max,-308)", [] { return bin(OPround, Max, -308); }, 1e308},
+      {"round(-max,-308)", [] { return bin(OPround, -Max, -308); }, -1e308},
+      {"round(9.6e307,-307)", [] { return bin(OPround, 9.6e307, -307); },
+       1e308},
+      {"round(max,1e9)", [] { return bin(OPround, Max, 1e9); }, Max},
+      {"round(Inf,-308)", [] { return bin(OPround, Inf, -308); }, Inf},
       {"precision(3.14159,3)", [] { return bin(OPprecision, 3.14159, 3); },
        3.14},
       {"precision(123456,2)", [] { return bin(OPprecision, 123456, 2); },
