@@ -1704,7 +1704,7 @@ primary:
 dollar_operand:
     WORD                { $$ = new_str($1); }
   | STRING              { $$ = new_str($1); }
-  | '(' expr ')'        { $$ = $2; }
+  | '(' expr ')'        { $$ = make_string($2); }
   ;
 
 // References to declared names, in the forms the lexer gives them.
