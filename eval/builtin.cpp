@@ -338,7 +338,8 @@ void one_item(outbuf& o, arglist* al, args_cursor& a, char* itext, int conv,
       }
       break;
     }
-    default: {  // s, q, Q
+    default: {  // s, q, Q: q and Q write as s, unquoted
+      itext[len - 1] = 's';
       if (a.is_string()) {
         put_own(o, itext, a.str());
       } else {

@@ -63,7 +63,7 @@ static void head(const char* keyword, xnode* d) {
 // operand, a number with the other sign.
 static void put_negated(expr* e) {
   if (e && opcode(e) == OPUMINUS) {
-    prex(e->L.e);
+    prex_phrase(e->L.e, false);
   } else if (e && opcode(e) == OPNUM) {
     expr n = *e;
     n.L.d = -e->L.d;
@@ -79,7 +79,7 @@ static void suffix_inits(expr* l) {
   for (expr* s = l; s; s = s->next) {
     pbi_flush1();
     putf("suffix %s ", dcl_name(s->L.x));
-    prex(s->R.e);
+    prex_phrase(s->R.e, false);
   }
 }
 
@@ -135,11 +135,11 @@ static void print_var(var* v) {
   } else {
     if (f & VF_FIXED) {
       put(" = ");
-      prex(v->lb);
+      prex_phrase(v->lb, v->domain);
     } else {
       if (v->lb) {
         put(" >= ");
-        prex(v->lb);
+        prex_phrase(v->lb, v->ub || v->domain);
       }
       if (v->ub) {
         if (v->lb) {
@@ -148,7 +148,7 @@ static void print_var(var* v) {
         } else {
           put(" <= ");
         }
-        prex(v->ub);
+        prex_phrase(v->ub, v->domain);
       }
     }
     if (v->domain) {
@@ -160,41 +160,58 @@ static void print_var(var* v) {
   if (f & VF_RANDOM) {
     if (v->init) {
       put(" = ");
-      prex(v->init);
+      prex_phrase(v->init, false);
     }
     if (v->dflt) {
       pbi_flush1();
       put("default ");
-      prex(v->dflt);
+      prex_phrase(v->dflt, false);
     }
   } else if (!(f & VF_DEFINED) && v->init) {
     pbi_flush1();
     put(":= ");
-    prex(v->init);
+    prex_phrase(v->init, false);
   } else if (v->dflt) {
     pbi_flush1();
     put("default ");
-    prex(v->dflt);
+    prex_phrase(v->dflt, false);
   }
   suffix_inits(v->sufinit);
 }
 
+// Whether a restriction is written as one (integrality tests are written
+// by the type words).
+static bool written_restriction(const expr* n) {
+  return opcode(n) != OP_ISLOGICAL && opcode(n) != OP_ISINTEGER;
+}
+
+static bool any_written_restriction(list* checks) {
+  for (list* l = checks; l; l = l->next)
+    if (written_restriction(l->item.e)) return true;
+  return false;
+}
+
 // The restrictions of a param or suffix in clause order (a suffix keeps its
-// list newest first: reversed nonzero); integrality tests are written by
-// the type words.
-static void restrictions(list* checks, bool reversed) {
+// list newest first: reversed nonzero).  more: a phrase that may begin with
+// a comparison follows.
+static void restrictions(list* checks, bool reversed, bool more) {
   int n_checks = listlen(checks);
-  for (int k = 0; k < n_checks; ++k) {
-    expr* n = nth(checks, reversed ? n_checks - 1 - k : k)->item.e;
+  auto at = [&](int k) {
+    return nth(checks, reversed ? n_checks - 1 - k : k)->item.e;
+  };
+  int last = n_checks - 1;
+  while (last >= 0 && !written_restriction(at(last))) --last;
+  for (int k = 0; k <= last; ++k) {
+    expr* n = at(k);
     int oc = opcode(n);
-    if (oc == OP_ISLOGICAL || oc == OP_ISINTEGER) continue;
+    if (!written_restriction(n)) continue;
     if (oc == OPINCHECK || oc == OPINCHECKs) {
       put(" in ");
-      prset(n->R.s);
+      prset_phrase(n->R.s, k < last || more);
       continue;
     }
     put(opname[oc]);
-    prex(n->R.e);
+    prex_phrase(n->R.e, k < last || more);
   }
 }
 
@@ -205,14 +222,14 @@ static const char* defining_sign() {
 static void print_param(param* p) {
   head("param", p);
   type_words(p->type);
-  restrictions(p->checks, false);
+  restrictions(p->checks, false, p->asgn);
   if (p->dflt) {
     put(" default ");
-    prex(p->dflt);
+    prex_phrase(p->dflt, p->asgn);
   }
   if (p->asgn) {
     put(defining_sign());
-    prex(p->asgn);
+    prex_phrase(p->asgn, false);
   }
 }
 
@@ -229,11 +246,11 @@ static void print_set(setdcl* d) {
   int n = listlen(d->within);
   for (int i = n; i-- > 0;) {
     put(" within ");
-    prset(nth(d->within, i)->item.s);
+    prset_phrase(nth(d->within, i)->item.s, i > 0 || def);
   }
   if (dflt) {
     put(" default ");
-    prset(dflt);
+    prset_phrase(dflt, def);
   }
   if (def) {
     put(defining_sign());
@@ -327,10 +344,10 @@ static void print_con(constr* c) {
   head((c->flags & CF_NODE) ? "node" : "subject to", c);
   if (c->idual) {
     put(" := ");
-    prex(c->idual);
+    prex_phrase(c->idual, false);
   } else if (c->ddual) {
     put(" default ");
-    prex(c->ddual);
+    prex_phrase(c->ddual, false);
   }
   // Suffix phrases belong before the body's colon.
   suffix_inits(c->sufinit);
@@ -357,7 +374,7 @@ static void print_obj(constr* c) {
   }
   if (c->body) {
     put(": ");
-    prex(c->body);
+    prex_phrase(c->body, false);
   }
 }
 
@@ -405,9 +422,9 @@ static void print_suffix(suffix* s) {
   type_words(s->sflags);
   if (s->inset) {
     put(" in ");
-    prset(s->inset);
+    prset_phrase(s->inset, any_written_restriction(s->checks));
   }
-  restrictions(s->checks, true);
+  restrictions(s->checks, true, false);
 }
 
 // The argument domains of a function; "..." for a variable-length tail.

@@ -353,6 +353,16 @@ void prex_prec(expr* e, int p) {
     prex(e);
 }
 
+void prex_phrase(expr* e, bool more) {
+  expr* w = const_cast<expr*>(written(e, true));
+  if (condition_number(w))
+    paren(w->L.e);
+  else if (more && operand_prec(e, true) <= prec[OPISIN])
+    paren(e);
+  else
+    prex(e);
+}
+
 // ---- pieces -------------------------------------------------------------
 
 // Elements of a chain joined by sep.

@@ -76,6 +76,13 @@ void prex(expr* e);
 // precedence p (operands that the grammar reads at a level of its own: the
 // bounds of a range, the operands of &).
 void prex_prec(expr* e, int p);
+// Writes e as the operand of a declaration's phrase (a bound, restriction,
+// default or defining value).  A condition used as a number is written as
+// the condition in parentheses.  When more is set another phrase follows
+// that may begin with a comparison or `in`: an operand that binds no more
+// tightly than `in` (an if-expression, whose last operand would take that
+// comparison in) is then parenthesised.
+void prex_phrase(expr* e, bool more);
 // Writes the subscript of an entity reference, "[" ... "]", after taking
 // one trailing blank off the line.
 void pr_subscr(expr* e);

@@ -59,6 +59,48 @@ static void set_paren(set* s) {
   put(")");
 }
 
+// Whether the text prset writes for s ends in an expression, the member
+// of a setof of single members: a comparison or `in` written after it
+// would be read as part of that member.
+static bool open_end(const set* s) {
+  while (s && !(s->owner && s->owner != x_current && show_opprint)) {
+    switch (s->sclass) {
+      case SC_SETOF:
+        return s->arity <= 1;
+      case SC_UNION:
+      case SC_DIFF:
+      case SC_SYMDIFF:
+      case SC_INTER: {
+        const set* r = static_cast<const set*>(static_cast<const set2p*>(s)->f2);
+        if (sprec(r) <= setprec[s->sclass]) return false;
+        s = r;
+        continue;
+      }
+      case SC_ITUNION:
+      case SC_ITINTER: {
+        const set* body = static_cast<const set*>(static_cast<const set3p*>(s)->f2);
+        if (sprec(body) < 3) return false;
+        s = body;
+        continue;
+      }
+      case SC_ORDERED:
+        s = static_cast<const set*>(static_cast<const set2p*>(s)->f1);
+        continue;
+      case SC_CROSS: {
+        const set3p* b = static_cast<const set3p*>(s);
+        if (s->cword < 1) return false;
+        const set* last = static_cast<set**>(b->f1)[s->cword - 1];
+        if (sprec(last) <= (s->cword > 1 ? 6 : 5)) return false;
+        s = last;
+        continue;
+      }
+      default:
+        return false;
+    }
+  }
+  return false;
+}
+
 static bool is_one(const expr* e) {
   return e && e->opword == opword(OPNUM, EF_CONST | EF_NUMERIC) && e->L.d == 1;
 }
@@ -240,6 +282,13 @@ void prset(set* s) {
         bug("unexpected subtype %d in prset", int(s->sclass));
     }
   }
+}
+
+void prset_phrase(set* s, bool more) {
+  if (more && open_end(s))
+    set_paren(s);
+  else
+    prset(s);
 }
 
 // The slice an item runs over when its tuple fixes components (a slice

@@ -33,6 +33,10 @@ extern int32_t in_snapshot;
 // Writes a set expression.  Anything but a set record is an internal error
 // (ends the session), and so is a set class without a written form.
 void prset(set* s);
+// Writes s as the operand of a declaration's phrase; when more is set
+// another phrase follows that may begin with a comparison or `in`, and a
+// set whose text ends in an expression (a setof's member) is parenthesised.
+void prset_phrase(set* s, bool more);
 // Writes an indexing expression "{...} ", registering each entry in the
 // current index bank.
 void pr_set_spec(set_spec* ss);

@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # Declarations written back by show read back as the same declarations: for
-# each example model, every declaration is shown into a file, that file is
-# read as the model of a fresh session and shown again, and the two texts
-# must be the same byte for byte.
+# each model of the folders given, every declaration is shown into a file,
+# that file is read as the model of a fresh session and shown again, and
+# the two texts must be the same byte for byte.
 #
-#   show_roundtrip.sh <vexo> <examples folder>
+#   show_roundtrip.sh <vexo> <folder>...
 set -u
 vexo=$(realpath "$1")
-examples=$(realpath "$2")
+shift
 work=$(mktemp -d "${TMPDIR:-/tmp}/vexo_show.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 fail=0
-for model in "$examples"/*.mod; do
+for folder in "$@"; do for model in "$(realpath "$folder")"/*.mod; do
   base=$(basename "$model" .mod)
   # The declared names in declaration order, and the checks by number.
   names=$(grep -oE '^(set|param|var|minimize|maximize|subject to|s\.t\.)[ ]+[A-Za-z_][A-Za-z_0-9]*' "$model" |
@@ -32,5 +32,5 @@ for model in "$examples"/*.mod; do
     diff -u "$work/$base.1" "$work/$base.2"; fail=1; continue
   fi
   [ -s "$work/$base.1" ] || { echo "FAIL $base: nothing shown"; fail=1; }
-done
+done; done
 exit $fail
