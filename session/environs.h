@@ -55,8 +55,9 @@ void init_environs();
 // The environment declared by name, or null.
 xenvir* env_xnode(symbol* name);
 // The slot of member tuple of x, made (sharing Current's values) when the
-// tuple is not a member yet.
-envir** newenv(xenvir* x, symbol** tuple);
+// tuple is not a member yet; a tuple outside x's indexing (evaluated in
+// tva, which may be null) is the bad-subscript error, ending the command.
+envir** newenv(xenvir* x, symbol** tuple, TVA* tva);
 // Makes x (its member sub when indexed) the current environment: options
 // whose texts differ take the new ones and their handlers run.
 void env_change(xenvir* x, symbol** sub);
