@@ -27,6 +27,7 @@
 #include "session/sysdecls.h"
 #include "support/filename.h"
 #include "support/format.h"
+#include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -249,8 +250,7 @@ static xenvir* env_named(symbol* s, expr* sub) {
     error(0, "%s is not an environment", s->name);
     return nullptr;
   }
-  int given = 0;
-  for (expr* e = sub; e; e = e->next) ++given;
+  int given = listlen(sub);
   if (!x->members != !given) {
     mustsub(s, given ? 0 : 1);
     return nullptr;
@@ -262,7 +262,7 @@ static xenvir* env_named(symbol* s, expr* sub) {
   return x;
 }
 
-expr* envsub(cstr* env, expr* subscript) {
+expr* envsub(cstr* env, expr* subscript, bool* refused) {
   symbol* s = Symbol(env->text(), 1);
   zap_cstr(&env);
   xenvir* x = env_named(s, subscript);
@@ -273,6 +273,7 @@ expr* envsub(cstr* env, expr* subscript) {
     return new_expr(opword(OPENV), s);
   }
   edelete(subscript);
+  if (refused) *refused = true;
   return new_expr(opword(OPENV), Symbol("Current", 0));
 }
 

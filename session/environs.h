@@ -64,7 +64,8 @@ void env_change(xenvir* x, symbol** sub);
 
 // Grammar builders.  environ_dcl: `environ NAME indexing;` (or without
 // indexing).  envsub: a reference to environment env (subscript or null):
-// node 221 (plain) or 222 (indexed, with the subscript), L its name.
+// node 221 (plain) or 222 (indexed, with the subscript), L its name; a
+// refused one (after its message) refers to Current and sets *refused.
 // envdcl: the environment of a problem declaration, declared when new.
 // envqual: the operator "$" (OPDOLLAR) or "$$" (OPDOLLAR0) on operand (a
 // string literal or an expression giving the name), qualified by an
@@ -73,7 +74,7 @@ void env_change(xenvir* x, symbol** sub);
 // the same references as words of an option value.  environ_cmd0: `environ
 // [indexing] name [subscript] [= source [subscript]];`.
 void environ_dcl(cstr* name, set_spec* ix);
-expr* envsub(cstr* env, expr* subscript);
+expr* envsub(cstr* env, expr* subscript, bool* refused = nullptr);
 expr* envdcl(cstr* name);
 expr* envqual(int opcode, cstr* env, expr* subscript, expr* operand);
 expr* dollar_word(cstr* name, int dollars);
