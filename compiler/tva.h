@@ -86,6 +86,13 @@ TVA* new_tva();
 // Makes t->outer current again (and the accumulator's context, when it has
 // one) and frees t's block.  t must be the current context.
 void del_tva(TVA* t);
+// Owns a context (null: none) and frees it however the scope ends.
+struct tva_hold {
+  TVA* t;
+  ~tva_hold() {
+    if (t) del_tva(t);
+  }
+};
 
 // Words of a frame's header, before its cells.
 constexpr int TVA_FRAME_HEAD = 3;

@@ -451,7 +451,11 @@ expr* alldiff_ix(set_spec* ix, expr* body) {
 }
 
 Optioncmd* qual_setting(cstr* env, expr* subs, cstr* name, expr* value) {
-  return optioncmd(nullptr, new_str(name), envsub(env, subs), value);
+  bool refused = false;
+  Optioncmd* o =
+      optioncmd(nullptr, new_str(name), envsub(env, subs, &refused), value);
+  o->refused = refused;
+  return o;
 }
 
 expr* prob_env(expr* settings, cstr* env, expr* subs) {

@@ -13,18 +13,21 @@
 #include "eval/set.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
+#include "frontend/refs.h"
 #include "frontend/strexpr.h"
 #include "instance/xcg.h"
 #include "report/indextab.h"
 #include "report/prset.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
+#include "session/let.h"
 #include "session/optcmd.h"
 #include "session/options.h"
 #include "session/opttable.h"
 #include "session/sysdecls.h"
 #include "support/filename.h"
 #include "support/format.h"
+#include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -139,10 +142,16 @@ xenvir* env_xnode(symbol* name) {
   return ord < 0 ? nullptr : Xenv[ord];
 }
 
-envir** newenv(xenvir* x, symbol** tuple) {
-  setmem* m;
-  int64_t ord = set_lookup(x->members, tuple, &m);
+envir** newenv(xenvir* x, symbol** tuple, TVA* tva) {
+  int64_t ord = set_lookup(x->members, tuple);
   if (ord >= 0) return &x->slots[ord];
+  bool outside;
+  {
+    // Without a context (the option command) the test gets one of its own.
+    tva_hold own{tva ? nullptr : new_tva()};
+    outside = set_in(x->indexing, tuple, tva ? tva : own.t) == NOT_MEMBER;
+  }
+  if (outside) badsub(tva, x, tuple);
   ord = x->members->nmem;
   set_addmem(x->members, tuple);
   if (!x->slots || ord >= (1 << x->slots_k)) {
@@ -231,28 +240,40 @@ void environ_dcl(cstr* name, set_spec* ix) {
   cmd_x(CK_EMPTY, ix);
 }
 
-// "must" or "cannot" be subscripted.
-static void mustsub(const char* name, int must) {
-  error(0, "%s %s be subscripted", name, must ? "must" : "cannot");
-}
-
-expr* envsub(cstr* env, expr* subscript) {
-  symbol* s = Symbol(env->text(), 1);
-  zap_cstr(&env);
+// The environment named s, referred to with the subscript chain sub (null
+// for none): null, after the message, when s is not an environment, when
+// an indexed one has no subscript or a plain one has one, or when the
+// number of subscripts is not the indexing's.
+static xenvir* env_named(symbol* s, expr* sub) {
   xenvir* x = env_xnode(s);
   if (!x) {
     error(0, "%s is not an environment", s->name);
-  } else if (x->members && !subscript) {
-    mustsub(s->name, 1);
-  } else if (!x->members && subscript) {
-    mustsub(s->name, 0);
-  } else if (subscript) {
+    return nullptr;
+  }
+  int given = listlen(sub);
+  if (!x->members != !given) {
+    mustsub(s, given ? 0 : 1);
+    return nullptr;
+  }
+  if (given != arity_of(x)) {
+    wrong_number(x, arity_of(x), given);
+    return nullptr;
+  }
+  return x;
+}
+
+expr* envsub(cstr* env, expr* subscript, bool* refused) {
+  symbol* s = Symbol(env->text(), 1);
+  zap_cstr(&env);
+  xenvir* x = env_named(s, subscript);
+  if (x && subscript) {
     dep_note(x->num);
     return new_expr(opword(OPENVSUB), s, subscript);
-  } else {
+  } else if (x) {
     return new_expr(opword(OPENV), s);
   }
   edelete(subscript);
+  if (refused) *refused = true;
   return new_expr(opword(OPENV), Symbol("Current", 0));
 }
 
@@ -299,7 +320,7 @@ eval_result f_OPENV(expr* e, TVA*) {
   return r;
 }
 
-eval_result f_OPENVSUB(expr* e, TVA*) {
+eval_result f_OPENVSUB(expr* e, TVA* tva) {
   eval_result r;
   xenvir* x = env_xnode(e->L.sym);
   if (!x || !x->members) {
@@ -309,7 +330,7 @@ eval_result f_OPENVSUB(expr* e, TVA*) {
   int n = arity_of(x);
   symbol* t[TUPMAX];
   cmd_tuple(e->R.e, t, n);
-  r.p = newenv(x, t);
+  r.p = newenv(x, t, tva);
   return r;
 }
 
@@ -319,10 +340,13 @@ envir** env_ref(expr* e, xenvir** x, symbol*** sub) {
   // Current's values are the current environment's.
   if (!*x || *x == Current_x) return cur_envp;
   if (opcode(e) != OPENVSUB || !(*x)->members) return &(*x)->e;
+  // The command cites the environment: its indexing is brought up to date
+  // before a new member is tested against it.
+  if (!xcg(0)) bailout();
   int n = arity_of(*x);
   symbol* t[TUPMAX];
   cmd_tuple(e->R.e, t, n);
-  envir** slot = newenv(*x, t);
+  envir** slot = newenv(*x, t, nullptr);
   *sub = member_tuple(*x, t);
   return slot;
 }
@@ -345,6 +369,13 @@ void environ_cmd0(set_spec* ix, cstr* name, expr* subscript, cstr* source,
       ok = new_xenvir(s, ix) != nullptr;
     }
   }
+  // The target and the source as references: a refused one runs nothing.
+  xenvir* x = ok ? env_named(s, subscript) : nullptr;
+  xenvir* y = x && src ? env_named(src, source_sub) : nullptr;
+  ok = x && (!src || y);
+  // Indexed ones are generated before the command runs.
+  if (ok && x->members) dep_note(x->num);
+  if (ok && y && y->members) dep_note(y->num);
   if (!ok || (ix && !src)) {
     // Nothing to run: `environ {indexing} name[...]` only declares.
     edelete(subscript);
@@ -408,20 +439,10 @@ struct compiled_hold {
 
 void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
                  expr* source_sub, xrecomp* xr) {
-  xenvir* x = env_xnode(target);
-  xenvir* y = source ? env_xnode(source) : nullptr;
-  if (!x || (source && !y)) {
-    error(0, "%s is not an environment", (x ? source : target)->name);
-    return;
-  }
-  if (x->members && !sub) {
-    mustsub(target->name, 1);
-    return;
-  }
-  if (y && y->members && !source_sub) {
-    mustsub(source->name, 1);
-    return;
-  }
+  // The declarations may have changed since the command was read.
+  xenvir* x = env_named(target, sub);
+  xenvir* y = source ? env_named(source, source_sub) : nullptr;
+  if (!x || (source && !y)) return;
   if (ix && !xr) bug("environ over an indexing without a recompilation record");
   // The subscripts, compiled within the indexing when there is one (with
   // no record to release into, constant subscripts only).
@@ -464,7 +485,7 @@ void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
     symbol** tuple = nullptr;
     if (x->members) {
       subscript(tsub, sub, c, tt, arity_of(x));
-      slot = newenv(x, tt);
+      slot = newenv(x, tt, c);
       tuple = member_tuple(x, tt);
     } else {
       slot = &x->e;

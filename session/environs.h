@@ -55,15 +55,17 @@ void init_environs();
 // The environment declared by name, or null.
 xenvir* env_xnode(symbol* name);
 // The slot of member tuple of x, made (sharing Current's values) when the
-// tuple is not a member yet.
-envir** newenv(xenvir* x, symbol** tuple);
+// tuple is not a member yet; a tuple outside x's indexing (evaluated in
+// tva, which may be null) is the bad-subscript error, ending the command.
+envir** newenv(xenvir* x, symbol** tuple, TVA* tva);
 // Makes x (its member sub when indexed) the current environment: options
 // whose texts differ take the new ones and their handlers run.
 void env_change(xenvir* x, symbol** sub);
 
 // Grammar builders.  environ_dcl: `environ NAME indexing;` (or without
 // indexing).  envsub: a reference to environment env (subscript or null):
-// node 221 (plain) or 222 (indexed, with the subscript), L its name.
+// node 221 (plain) or 222 (indexed, with the subscript), L its name; a
+// refused one (after its message) refers to Current and sets *refused.
 // envdcl: the environment of a problem declaration, declared when new.
 // envqual: the operator "$" (OPDOLLAR) or "$$" (OPDOLLAR0) on operand (a
 // string literal or an expression giving the name), qualified by an
@@ -72,7 +74,7 @@ void env_change(xenvir* x, symbol** sub);
 // the same references as words of an option value.  environ_cmd0: `environ
 // [indexing] name [subscript] [= source [subscript]];`.
 void environ_dcl(cstr* name, set_spec* ix);
-expr* envsub(cstr* env, expr* subscript);
+expr* envsub(cstr* env, expr* subscript, bool* refused = nullptr);
 expr* envdcl(cstr* name);
 expr* envqual(int opcode, cstr* env, expr* subscript, expr* operand);
 expr* dollar_word(cstr* name, int dollars);

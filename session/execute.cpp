@@ -175,13 +175,7 @@ struct loop_frame {
 
 // The compile bracket of one expression of a command: compiled in place,
 // evaluated, and the compilation undone before anything else compiles.
-// The context is freed however the evaluation ends.
-struct tva_hold {
-  TVA* t;
-  ~tva_hold() {
-    if (t) del_tva(t);
-  }
-};
+// The context is freed however the evaluation ends (tva_hold).
 
 bool keeps_compiled(int kind) {
   return kind >= CK_CLOSE && kind <= CK_EXIT && kind != CK_WRITE &&

@@ -359,6 +359,7 @@ static void set_match(FILE* f, const char* pat, cstr* value, envir** slot) {
 static void option_item(FILE* f, Optioncmd* o) {
   env_x = nullptr;
   env_sub = nullptr;
+  if (o->refused) return;
   cstr* name;
   if (o->namex) {
     name = Litval(o->namex);

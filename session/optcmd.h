@@ -28,6 +28,9 @@ struct Optioncmd {
   expr* namex;  // the name computed by an expression, or null
   expr* env;    // the environment (node 221 or 222), or null: current
   expr* value;  // the value, or null: show the option
+  // Nonzero when the environment qualifier was refused as it was read: the
+  // item then does nothing.
+  int32_t refused;
 };
 static_assert(std::is_trivially_destructible_v<Optioncmd>,
               "option items are plain pool records");

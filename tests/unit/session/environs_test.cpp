@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/compdecl.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/expr.h"
@@ -132,11 +133,17 @@ TEST_F(Environs, CopyingAnotherEnvironment) {
 }
 
 // Members of an indexed environment are made on first use and named with
-// their subscript.
+// their subscript; a subscript outside the indexing makes none.
 TEST_F(Environs, IndexedMembers) {
   test::run_captured([] {
-    Index* ix = new Index(nullptr, set_enum(new_enum(), 1), nullptr, 1);
+    set* over = set_enum(new_enum(), 1);
+    for (const char* m : {"a", "b"}) {
+      symbol* t[1] = {Symbol(m, 1)};
+      set_addmem(over, t);
+    }
+    Index* ix = new Index(nullptr, over, nullptr, 1);
     environ_dcl(new_cstring("F"), new set_spec(ix, nullptr, 1));
+    compile();  // as a command citing F would
   });
   xenvir* f = env_xnode(Symbol("F", 0));
   ASSERT_NE(f, nullptr);
@@ -144,6 +151,14 @@ TEST_F(Environs, IndexedMembers) {
   expr* sub = new_str(new_cstring("b"));
   test::run_captured(
       [&] { environ_cmd(nullptr, Symbol("F", 0), sub, nullptr, nullptr); });
+  EXPECT_EQ(current(), "environ F['b'];\n");
+  EXPECT_EQ(f->members->nmem, 1);
+  auto out = test::run_captured([] {
+    environ_cmd(nullptr, Symbol("F", 0), new_str(new_cstring("z")), nullptr,
+                nullptr);
+  });
+  EXPECT_NE(out.err.find("invalid subscript F['z']"), std::string::npos)
+      << out.err;
   EXPECT_EQ(current(), "environ F['b'];\n");
   EXPECT_EQ(f->members->nmem, 1);
   setoption("gutter_width", "8");
