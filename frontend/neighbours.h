@@ -61,6 +61,7 @@ extern int cmdnum;        // kind of the command executing, 0 when none
 extern int single_step;   // positive while single-stepping
 extern int warnings;      // messages counted since the last abort
 extern int warn0;         // the part of warnings that were plain warnings
+                          // (warninc(0) and cautions)
 extern int warn_exit;     // 1: the error limit ends the program
 extern int stdin_offset;  // option: locate standard input like files
 extern int adjusted;      // a line directive renumbered the input

@@ -101,7 +101,7 @@ void compile_aside() {
 
 }  // namespace
 
-AC* xcg(int flags) {
+AC* xcg(int flags, const xnode* spare) {
   gen_list_clear();
   if (!dac.bynum) return new_ac();
   citing c;
@@ -129,6 +129,12 @@ AC* xcg(int flags) {
       if (x.stamp > 0) x.stamp = -1.0;
       // Its values will change: references compiled later see it.
       if (defines_values(d)) d->stamp = std::max(d->stamp, in);
+    }
+    if (d == spare) {
+      // Compiled when it must be, but neither generated nor checked: that
+      // waits for its next generation.
+      need = need || x.stamp <= 0;
+      continue;
     }
     bool pending = has_pending(d);
     if (stale || pending || is_convar(d)) {

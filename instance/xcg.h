@@ -8,6 +8,7 @@
 namespace vexo {
 
 struct AC;
+struct xnode;
 
 // Brings up to date the declarations the running command cites (those its
 // statement referred to, held in the declaration table's accumulator dac,
@@ -21,6 +22,12 @@ struct AC;
 // order.  nextgenlev is raised past every change met, so that what is
 // generated now is current until the next change.
 //
+// spare (or null): a declaration left as it is, neither generated nor its
+// changed data checked, though what it depends on is brought up to date.
+// let spares its target when that holds data only, so that a value which
+// failed its checks can be replaced; the new value is checked at the next
+// generation.
+//
 // Returns the collected-problem record (cur_ac), or null when an interrupt
 // stopped generation, or when a cited declaration must be redeclared
 // because it refers to generated or solved values (the report is made,
@@ -33,7 +40,7 @@ struct AC;
 // dac: display, print, printf and let through process1 (report/print.h),
 // the conditions and indexings of for, if and repeat, call, exit, sleep
 // and file names (session/execute.cpp, session/cmdfiles.cpp) directly.
-AC* xcg(int flags);
+AC* xcg(int flags, const xnode* spare = nullptr);
 
 }  // namespace vexo
 

@@ -55,7 +55,7 @@ double r_printf(arglist* al) {
   return static_cast<double>(n);
 }
 
-int process1(xnode*) {
+int process1(xnode*, const xnode* spare) {
   int bad = pr_badnames;
   pr_badnames = 0;
   pr_rc = rc;
@@ -74,7 +74,7 @@ int process1(xnode*) {
   // The declarations the command cites, and what they depend on, brought
   // up to date (collection is not built: the generated instance serves).
   pr_cmd = 1;
-  if (!xcg(0)) {
+  if (!xcg(0, spare)) {
     pr_cmd = 0;
     return 1;
   }

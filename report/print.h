@@ -56,8 +56,9 @@ double r_printf(arglist* al);
 // dependency list, loaded in the accumulator dac) are brought up to date
 // with xcg(0) (instance/xcg.h): params computed by `=`/`:=`, defined sets,
 // checked data.  d: a declaration whose values are about to be read, or
-// null; it matters once collection is built.
-int process1(xnode* d);
+// null; it matters once collection is built.  spare: passed to xcg, a
+// declaration left as it is (let's target; see xcg).
+int process1(xnode* d, const xnode* spare = nullptr);
 
 // Start-up and `reset`: no printf running, no refusal reported.  (The
 // option cells keep their values, as the option table's do.)

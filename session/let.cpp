@@ -376,9 +376,16 @@ void reset_ts() {
 void do_reset_ts(void*) { reset_ts(); }
 
 void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
-  // The declarations the command cites brought up to date first.
-  if (process1(nullptr)) return;
+  // The declarations the command cites brought up to date first; a target
+  // that holds data only is left as it is, so that a value which failed
+  // its checks can be replaced (the new one is checked when it is next
+  // generated, or below with let_domain_check).
   target_kind k = classify(target);
+  const xnode* spare = nullptr;
+  if ((k == T_PARAM || k == T_SPARAM || k == T_SET) &&
+      !defines_values(target->L.x))
+    spare = target->L.x;
+  if (process1(nullptr, spare)) return;
   if (!allowed(k, target)) return;
   switch (k) {
     case T_PARAM:

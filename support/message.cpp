@@ -10,6 +10,8 @@
 #include "eval/evalerr.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
+#include "frontend/neighbours.h"
+#include "frontend/reader.h"
 #include "session/cmdfiles.h"
 #include "session/include.h"
 #include "session/located.h"
@@ -63,8 +65,14 @@ static void verror(int kind, const char* fmt, va_list ap) {
     if (kind == 2) mprintf(&m, "Caution: ");
     vmprintf(&m, fmt, ap);
     int rc0 = rc;
+    int w0 = warnings;
     squawk(mstr_val(m));
-    if (kind == 2 && Cautions == 1) rc = rc0;
+    if (kind == 2) {
+      if (Cautions == 1) rc = rc0;
+      // A caution counts as a plain warning: against the error limit, not
+      // as an error that stops print, display and let (process1).
+      warn0 += warnings - w0;
+    }
     mstr_free(&m);
   }
   if (blockmode) blockstart(oldblkname);
@@ -148,12 +156,19 @@ void bailout() {
 
 void bail1out() {
   restart_block();
+  // A command that was running had its statement read to the end.
+  bool ran = cmdnum != 0;
   if (doing_read_cmd) read_end();
   if (!stepping) {
     end_include(0);
     if (bail_quit()) myexit(rc | 2);
   }
   cmd_cleanup();
+  // The ";;;" injection ends what is left of the statement being read.
+  // After a command that ran, nothing is: the scanner may still have read
+  // on into the next statement's first raw token (a command on the same
+  // line), which is read again after the injection instead of before it.
+  if (ran && nextc < yylastc) yylastc = nextc;
   yy_special = 2;
   eexit = eexit_save;
   throw command_abort{};

@@ -44,7 +44,8 @@ extern const char* error_kind;  // serror's block in block mode ("misc?")
 // Reports a message.  kind 0: warning, returns.  kind 1: "Bug: " + message,
 // then the session ends with code 2 (never returns).  kind 2: caution,
 // written with "Caution: " only while Cautions is nonzero; with Cautions 1
-// it leaves rc unchanged.  Any other kind is treated as 0.
+// it leaves rc unchanged.  A caution counts as a plain warning (warn0):
+// it never stops print, display or let.  Any other kind is treated as 0.
 void error(int kind, const char* fmt, ...);
 // error(1, ...) for callers that need to see that it never returns.
 [[noreturn]] void bug(const char* fmt, ...);
@@ -75,7 +76,9 @@ char* msgBf(const char* fmt, ...);
 // Aborts the current command: returns to the block that was current, ends
 // a `read` (read_end), abandons includes (or ends the session through
 // myexit when bail_quit says so), runs the command's clean-ups
-// (cmd_cleanup) and throws command_abort.
+// (cmd_cleanup), has the reader inject ";;;" (yy_special 2) and throws
+// command_abort.  After a command that ran, the injection comes before
+// what the scanner read ahead of the parser.
 [[noreturn]] void bail1out();
 // Ends the session with code (throws session_exit); in block mode first
 // sends the "exit" block (modes 1 and 2) holding the code twice.
