@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "compiler/eexpr.h"
+#include "compiler/opgen.h"
 #include "compiler/tva.h"
 #include "eval/indexing.h"
 #include "eval/iterate.h"
@@ -340,7 +341,27 @@ void set_genall(set* s, TVA* tva) {
     if (s->genall == invalid_genall) invalid_genall(s, tva);
     if (f.ac) f.ac->gen_decl = s->owner;
   }
+  gen_hold hold(s);
   s->genall(s, tva);
+  hold.done();
+}
+
+// The innermost running generator's holder.
+static gen_hold* gen_top;
+
+gen_hold::gen_hold(set* s) : s_(s), outer_(gen_top) { gen_top = this; }
+
+gen_hold::~gen_hold() {
+  if (gen_top == this) gen_top = outer_;
+}
+
+void set_gen_abandon() {
+  for (gen_hold* h = gen_top; h; h = h->outer_)
+    if (set* s = h->s_) {
+      h->s_ = nullptr;
+      Clearset(s);
+    }
+  gen_top = nullptr;
 }
 
 int enum_in(set* s, symbol** tuple, TVA* tva) {

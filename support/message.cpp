@@ -10,6 +10,7 @@
 #include "eval/evalerr.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
+#include "eval/set.h"
 #include "session/cmdfiles.h"
 #include "session/include.h"
 #include "session/located.h"
@@ -142,11 +143,13 @@ char* msgBf(const char* fmt, ...) {
 }
 
 void bailout() {
+  set_gen_abandon();
   if (!bailquit) bail_unwind();
   bail1out();
 }
 
 void bail1out() {
+  set_gen_abandon();
   restart_block();
   if (doing_read_cmd) read_end();
   if (!stepping) {
