@@ -261,8 +261,10 @@ class gen_hold {
   set* s_;
   gen_hold* outer_;
 };
-// Run first by the bail-out: the sets of all running generators are put
-// back to not generated and the chain is emptied.
+// Run first by the bail-out (an error, or the end of a command that an
+// interrupt stopped): the sets of all running generators, and the sets
+// generated while an interrupt was pending (set_genall lists them; their
+// walks may have stopped short), are put back to not generated.
 void set_gen_abandon();
 
 // Copy on write: s itself while fewer than two hold it; otherwise a new
