@@ -104,8 +104,11 @@ int enter(Index* ix, TVA* c) {
   set* s = ix->s;
   if (s->nmem < 0)
     set_genall(s, c);
-  else if (s->sclass == SC_SLICE)
+  else if (s->sclass == SC_SLICE) {
+    gen_hold hold(s);
     s->genall(s, c);
+    hold.done();
+  }
   return scan(ix, s->first, c);
 }
 

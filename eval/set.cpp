@@ -3,9 +3,12 @@
 // look-up, membership, copy on write and release.
 #include "eval/set.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "compiler/eexpr.h"
+#include "compiler/opgen.h"
 #include "compiler/tva.h"
 #include "eval/indexing.h"
 #include "eval/iterate.h"
@@ -13,6 +16,7 @@
 #include "eval/slice.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
 #include "instance/ac.h"
 #include "support/message.h"
@@ -28,7 +32,16 @@ set* set2p_free_list;
 set* set3p_free_list;
 set* set_interval_free_list;
 
+// The innermost running generator's holder.
+static gen_hold* gen_top;
+// Sets generated while an interrupt was pending: they may have stopped
+// short.  They serve the rest of the interrupted command and are put back
+// to not generated at its bail-out (set_gen_abandon).
+static std::vector<set*> cut_sets;
+
 void set_reinit() {
+  gen_top = nullptr;
+  cut_sets.clear();
   for (setmem*& m : free_setmem) m = nullptr;
   enum_free_list = db_free_list = nullptr;
   set2p_free_list = set3p_free_list = set_interval_free_list = nullptr;
@@ -340,7 +353,29 @@ void set_genall(set* s, TVA* tva) {
     if (s->genall == invalid_genall) invalid_genall(s, tva);
     if (f.ac) f.ac->gen_decl = s->owner;
   }
+  gen_hold hold(s);
   s->genall(s, tva);
+  hold.done();
+  // An interrupt stops the walks of indexing expressions short.
+  if (gotbreak) cut_sets.push_back(s);
+}
+
+
+gen_hold::gen_hold(set* s) : s_(s), outer_(gen_top) { gen_top = this; }
+
+gen_hold::~gen_hold() {
+  if (gen_top == this) gen_top = outer_;
+}
+
+void set_gen_abandon() {
+  for (gen_hold* h = gen_top; h; h = h->outer_)
+    if (set* s = h->s_) {
+      h->s_ = nullptr;
+      Clearset(s);
+    }
+  gen_top = nullptr;
+  for (set* s : cut_sets) Clearset(s);
+  cut_sets.clear();
 }
 
 int enum_in(set* s, symbol** tuple, TVA* tva) {
@@ -385,8 +420,14 @@ set* mutable_set(set* s) {
   return c;
 }
 
-// Out of the compiler's table of shared sets, its private node deleted.
-static void withdraw(set* s) { del_ee(s); }
+// Out of the compiler's table of shared sets, its private node deleted;
+// a set being released is no longer waiting to be cleared.
+static void withdraw(set* s) {
+  del_ee(s);
+  if (!cut_sets.empty())
+    cut_sets.erase(std::remove(cut_sets.begin(), cut_sets.end(), s),
+                   cut_sets.end());
+}
 
 // Drops the order list without giving its nodes back (they belong to
 // someone else).

@@ -242,6 +242,30 @@ setmem** prevlookup(set* s, symbol* const* tuple);
 // A set with an owner and the invalid class's generator ends the command.
 // The records of the set's slice cache are rebuilt on their next use.
 void set_genall(set* s, TVA* tva);
+// Held around every run of a class generator (set_genall, and the routines
+// that run theirs directly), innermost last on one chain.  The bail-out
+// (set_gen_abandon) puts every set still held back to not generated
+// (Clearset) before anything is unwound or freed, so that a generator that
+// ends the command part-way leaves no partial members that a later use
+// would take for the whole set.  done() once the generator has finished.
+class gen_hold {
+ public:
+  explicit gen_hold(set* s);
+  gen_hold(const gen_hold&) = delete;
+  gen_hold& operator=(const gen_hold&) = delete;
+  ~gen_hold();
+  void done() { s_ = nullptr; }
+
+ private:
+  friend void set_gen_abandon();
+  set* s_;
+  gen_hold* outer_;
+};
+// Run first by the bail-out (an error, or the end of a command that an
+// interrupt stopped): the sets of all running generators, and the sets
+// generated while an interrupt was pending (set_genall lists them; their
+// walks may have stopped short), are put back to not generated.
+void set_gen_abandon();
 
 // Copy on write: s itself while fewer than two hold it; otherwise a new
 // enumerated set with the same members in the same order, and s loses one

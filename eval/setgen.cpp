@@ -188,7 +188,9 @@ void slit_genall(set* s, TVA* tva) {
 }
 
 int slit_in(set* s, symbol** tuple, TVA* tva) {
+  gen_hold hold(s);
   slit_genall(s, tva);
+  hold.done();
   return s->lookup(tuple);
 }
 

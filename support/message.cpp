@@ -10,6 +10,7 @@
 #include "eval/evalerr.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
+#include "eval/set.h"
 #include "frontend/neighbours.h"
 #include "frontend/reader.h"
 #include "session/cmdfiles.h"
@@ -150,11 +151,13 @@ char* msgBf(const char* fmt, ...) {
 }
 
 void bailout() {
+  set_gen_abandon();
   if (!bailquit) bail_unwind();
   bail1out();
 }
 
 void bail1out() {
+  set_gen_abandon();
   restart_block();
   // A command that was running had its statement read to the end.
   bool ran = cmdnum != 0;

@@ -8,6 +8,7 @@
 #include "compiler/compdecl.h"
 #include "eval/setclass.h"
 #include "eval/slice.h"
+#include "frontend/neighbours.h"
 #include "sets_fixture.h"
 #include "support/symbol.h"
 
@@ -74,6 +75,19 @@ TEST_F(SetOps, IteratedOperandsFollowTheDummy) {
   symbol* y = Number(1);
   EXPECT_EQ(itunion_in(compiled_set("U"), &x, context()), -2);
   EXPECT_EQ(itinter_in(compiled_set("N"), &y, context()), -1);
+}
+
+// Sets generated while an interrupt is pending may have stopped short: they
+// serve the interrupted command, and its bail-out has them generated again.
+TEST_F(SetOps, AnInterruptedGenerationIsRedoneAfterTheBreak) {
+  model("set U := {0} union setof {i in 1 .. 5} i;\n");
+  set* u = compiled_set("U");
+  gotbreak = 1;
+  EXPECT_EQ(test::members_of(u, context()), "0");
+  gotbreak = 0;
+  set_gen_abandon();
+  EXPECT_EQ(u->nmem, -1);
+  EXPECT_EQ(test::members_of(u, context()), "0 1 2 3 4 5");
 }
 
 TEST_F(SetOps, CollationsOfOrderedSets) {
