@@ -225,32 +225,18 @@ int int_arg(const args_cursor& a) {
   return static_cast<int>(x);
 }
 
-// Writes one item with the C formatter, however long its output.
+// Writes one item with the system's own formatter, however long its output.
 template <class T>
 void put_item(outbuf& o, const char* item, T v) {
   char small[256];
-  int n = std::snprintf(small, sizeof small, item, v);
+  int n = Snprintf(small, sizeof small, item, v);
   if (n < 0) return;
   if (static_cast<size_t>(n) < sizeof small) {
     o.put(small, size_t(n));
     return;
   }
   o.room(size_t(n));
-  std::snprintf(o.b + o.n, size_t(n) + 1, item, v);
-  o.n += size_t(n);
-}
-
-// The same with the system's own formatter (%s, %q, %Q).
-void put_own(outbuf& o, const char* item, const char* s) {
-  char small[256];
-  int n = Snprintf(small, sizeof small, item, s);
-  if (n < 0) return;
-  if (static_cast<size_t>(n) < sizeof small) {
-    o.put(small, size_t(n));
-    return;
-  }
-  o.room(size_t(n));
-  Snprintf(o.b + o.n, size_t(n) + 1, item, s);
+  Snprintf(o.b + o.n, size_t(n) + 1, item, v);
   o.n += size_t(n);
 }
 
@@ -278,7 +264,7 @@ bool item_text(char* itext, size_t size, const char* p, const char* q,
       if (!a.more()) return false;
       int v = int_arg(a);
       ++a.i;
-      n += static_cast<size_t>(std::snprintf(itext + n, size - n, "%d", v));
+      n += static_cast<size_t>(Snprintf(itext + n, size - n, "%d", v));
     } else if (*s == 'h' || *s == 'l' || *s == 'L' || *s == '$') {
       // Length modifiers are the formatter's to choose; a position would
       // name arguments the call does not pass.
@@ -302,7 +288,6 @@ void one_item(outbuf& o, arglist* al, args_cursor& a, char* itext, int conv,
     case 'e':
     case 'E':
     case 'f':
-    case 'F':
     case 'g':
     case 'G':
       put_item(o, itext, a.num());
@@ -330,9 +315,9 @@ void one_item(outbuf& o, arglist* al, args_cursor& a, char* itext, int conv,
       if (std::isnan(t) || t < -9223372036854775808.0) {
         out_of_range(o, al, x, p, q);
       } else if (t < 9223372036854775808.0) {
-        put_item(o, itext, static_cast<long>(t));
+        put_item(o, itext, static_cast<long long>(t));
       } else if (conv != 'd' && conv != 'i' && t < 18446744073709551616.0) {
-        put_item(o, itext, static_cast<unsigned long>(t));
+        put_item(o, itext, static_cast<unsigned long long>(t));
       } else {
         out_of_range(o, al, x, p, q);
       }
@@ -341,11 +326,11 @@ void one_item(outbuf& o, arglist* al, args_cursor& a, char* itext, int conv,
     default: {  // s, q, Q: q and Q write as s, unquoted
       itext[len - 1] = 's';
       if (a.is_string()) {
-        put_own(o, itext, a.str());
+        put_item(o, itext, a.str());
       } else {
         char num[64];
         Snprintf(num, sizeof num, "%.g", a.num());
-        put_own(o, itext, num);
+        put_item<const char*>(o, itext, num);
       }
       break;
     }
@@ -395,7 +380,7 @@ char* format(arglist* al, size_t* len, int* k, const char* fmt, const char* sep,
       }
       if (q - p + 1 > 64) bug("format item %.20s... too long", p);
       int conv = static_cast<unsigned char>(*q);
-      if (!strchr("aAeEfFgGcdiouxXsqQ", conv)) {
+      if (!strchr("aAeEfgGcdiouxXsqQ", conv)) {
         o.put(p, size_t(q - p + 1));
         p = q + 1;
         continue;

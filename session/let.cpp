@@ -134,7 +134,15 @@ std::string target_text(expr* t) {
   return r;
 }
 
-bool builtin(const xnode* d) { return d->num < N_System_Pars; }
+// A built-in entity, which may not be assigned; the three by which the
+// language controls file-name mapping (support/filename.h) are the
+// exception.
+bool builtin(const xnode* d, bool is_set) {
+  if (d == backslash_map || d == filename_case || d == Sd_file_prefixmap)
+    return false;
+  return d->num < N_System_Pars ||
+         (is_set && (static_cast<const setdcl*>(d)->sflags & SF_SYSTEM));
+}
 
 // A refusal: reported, the open contexts ended; the command does nothing.
 void refuse(const char* fmt, const char* name) {
@@ -152,8 +160,7 @@ bool allowed(target_kind k, expr* t) {
       const char* name = d->name->name;
       bool defined = k == T_SET ? static_cast<setdcl*>(d)->asgn != nullptr
                                 : static_cast<param*>(d)->asgn != nullptr;
-      if (builtin(d) ||
-          (k == T_SET && (static_cast<setdcl*>(d)->sflags & SF_SYSTEM))) {
+      if (builtin(d, k == T_SET)) {
         refuse("%s is builtin and may not be assigned.", name);
         return false;
       }
