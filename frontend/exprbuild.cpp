@@ -80,6 +80,8 @@ bool is_logical(const expr* e) {
     case OPTESTZ:
     case OPTESTNZ:
       return true;
+    case OPIF111:  // a choice between two conditions is a condition
+      return e->R.e && is_logical(e->R.e->L.e) && is_logical(e->R.e->R.e);
     default:
       return false;
   }
@@ -229,7 +231,16 @@ expr* unop(uint32_t op, expr* e, int nonlin) {
 expr* makeif(expr* cond, expr* t, expr* e) {
   if (!e) e = new_num(0.);
   uint32_t cv = has_flag(cond, EF_VARS) ? EF_VARS | EF_NONLIN : 0;
-  if (has_flag(t, EF_NUMERIC) && has_flag(e, EF_NUMERIC)) {
+  // Two conditions make a condition; a condition beside anything else is
+  // taken as its number.
+  bool lt = is_logical(t), le = is_logical(e);
+  if (lt != le) {
+    if (lt)
+      t = make_numeric(t);
+    else
+      e = make_numeric(e);
+  }
+  if ((lt && le) || (has_flag(t, EF_NUMERIC) && has_flag(e, EF_NUMERIC))) {
     uint32_t ft = eflags(t), fe = eflags(e);
     uint32_t f = (ft | fe) & ~uint32_t(EF_CONST);
     if (ft & fe & EF_CONST) f |= EF_CONST;

@@ -431,9 +431,11 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
   expr** pv = static_cast<expr**>(value);
   set** ps = static_cast<set**>(value);
   if (!is_set) {
-    if (k == T_PARAM && !has_flag(*pv, EF_NUMERIC))
+    // A condition is 1 or 0 either way.
+    bool cond = is_logical(*pv);
+    if (k == T_PARAM && (cond || !has_flag(*pv, EF_NUMERIC)))
       *pv = make_numeric(*pv);
-    else if (k == T_SPARAM && has_flag(*pv, EF_NUMERIC))
+    else if (k == T_SPARAM && (cond || has_flag(*pv, EF_NUMERIC)))
       *pv = make_symbolic(*pv);
   }
   expr** psub = nullptr;
