@@ -211,11 +211,13 @@ static int same_elems(expr* a, expr* b, int deep) {
 
 int same_list(expr* a, expr* b) { return same_elems(a, b, 0); }
 
-// The string chains of OPSTR and the option references.
+// The string chains of OPSTR and the option references; an option
+// reference's environment (not a string) is compared as an expression.
 static int same_strings(expr* a, expr* b) {
   for (;;) {
     if (!a || !b) return a == b;
     if (a->opword != b->opword) return 0;
+    if (shape(a) != 39) return a == b || same_expr(a, b);
     cstr* x = a->L.cs;
     cstr* y = b->L.cs;
     if (x != y && x && y && std::strcmp(x->text(), y->text()) != 0) return 0;

@@ -181,16 +181,19 @@ eexpr* entity(expr** pe) {
   return varfix(r, pe);
 }
 
+eexpr* env_member(expr* e);
+
 // Subscripted references (class 4).
 eexpr* subscripted(expr** pe) {
   expr* e = *pe;
+  if (opcode(e) == OPENVSUB) return env_member(e);
   xnode* d = e->L.x;
   eexpr* sr = massage(&e->R.e);
   double stamp = mx(ent_stamp(e, d), sr ? sr->stamp : 0);
   uint64_t h = (H(sr) * 33 + addr(d) + sterm(stamp)) & ~B31;
   uint64_t lev = (sr ? sr->levbits : 0) | 1;
   eexpr* r = nullptr;
-  if (d && d == rec_xnode && opcode(e) != OPENVSUB) {
+  if (d && d == rec_xnode) {
     ++recursive;
   } else if (eexpr* f = ehash(fin(h), e)) {
     if (!sr || sr->nuse) {
@@ -359,6 +362,20 @@ lmres lmassage1(expr** pl) {
   }
   *pl = built;
   return m;
+}
+
+// A member of an indexed environment (OPENVSUB): its subscript is a plain
+// chain of symbol-valued expressions, each one compiled.
+eexpr* env_member(expr* e) {
+  lmres m = lmassage1(&e->R.e);
+  uint64_t h = (m.hash * 33 + addr(e->L.p) + sterm(m.stamp)) & ~B31;
+  if (eexpr* f = ehash(fin(h), e)) {
+    if (m.used) return f;
+    disc(f);
+  }
+  eexpr* r = new_rec(e, h, m.lev | 1, 1, m.stamp);
+  count_elems(e->R.e, r->flags & EE_MANDATED);
+  return r;
 }
 
 // Lists of operands (MINLIST, MAXLIST, OPCONCAT, OPSYMLIST).

@@ -215,8 +215,9 @@ static bool transparent(const expr* e) {
     case 36:
     case 64:
       return true;
-    case 1:
-      return opcode(e) >= N_OPNAMES;  // an unnamed conversion
+    case 1:  // an unnamed conversion; "$(...)" and "$$(...)" are written
+      return opcode(e) >= N_OPNAMES && opcode(e) != OPeeDOLLAR218 &&
+             opcode(e) != OPeDOLLAR0;
     default:
       return false;
   }
@@ -456,34 +457,37 @@ static void put_user_suffix(const expr* inner, bool numeric) {
   putf(numeric && (s->flags & 0x100) ? ".%s_num" : ".%s", s->sym->name);
 }
 
-// Strings and the dollar forms (shape 39).
+// The dollar forms: the prefix, the environment ("E." or "E[sub].") when
+// one is named, then the option's name (a literal name, or the expression
+// computing it in parentheses).
+static void put_dollar(const char* prefix, expr* env, cstr* name,
+                       expr* operand) {
+  // The opening parenthesis of a computed name goes with the token before
+  // it, so that a line is never broken inside "$(".
+  const char* open = name ? "" : "(";
+  if (env) {
+    putf("%s%s", prefix, env->L.sym->name);
+    if (opcode(env) == OPENVSUB) put_env_subs(env->R.e);
+    putf(".%s", open);
+  } else {
+    putf("%s%s", prefix, open);
+  }
+  if (name) {
+    putf("%q", name->text());
+    return;
+  }
+  prex(operand);
+  put(")");
+}
+
+// Strings and the dollar forms of a literal name (shape 39).
 static void put_string(expr* e) {
   int oc = opcode(e);
   if (oc == OPSTR) {
     putf("%Q", e->L.cs ? e->L.cs->text() : "");
     return;
   }
-  const char* prefix = oc == OPDOLLAR ? "$" : "$$";
-  if (e->L.cs) {
-    putf("%s%q", prefix, e->L.cs->text());
-    return;
-  }
-  expr* operand = e->R.e;
-  if (!operand) {
-    put(prefix);
-    return;
-  }
-  if (expr* env = operand->next) {
-    putf("%s%s", prefix, env->L.sym->name);
-    if (opcode(env) == OPENVSUB) put_env_subs(env->R.e);
-    put(".");
-  } else {
-    put(prefix);
-  }
-  if (opcode(operand) == OPSTR && operand->L.cs)
-    putf("%q", operand->L.cs->text());
-  else
-    paren(operand);
+  put_dollar(oc == OPDOLLAR ? "$" : "$$", e->R.e, e->L.cs, nullptr);
 }
 
 // The argument of a piecewise-linear term (shape 7).
@@ -614,6 +618,12 @@ void prex(expr* e) {
     int oc = opcode(e);
     const char* name = oc < N_OPNAMES ? opname[oc] : nullptr;
     if (show_source && oc == OPIFrew) name = opname[OPIF35];
+    if (oc == OPeeDOLLAR218 || oc == OPeDOLLAR0 || oc == OPeeDOLLAR220) {
+      // Computed option names: written as the user wrote them.
+      put_dollar(oc == OPeDOLLAR0 ? "$$" : "$",
+                 oc == OPeeDOLLAR220 ? e->R.e : nullptr, nullptr, e->L.e);
+      return;
+    }
     switch (shape(e)) {
       case 0:  // literal, option reference
         if (oc == OPENV)

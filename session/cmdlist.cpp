@@ -189,15 +189,22 @@ void put_expr_at(line_buf& t, const expr* e) {
     case OPDOLLAR:
     case OPDOLLAR0:
       put(t, opcode(e) == OPDOLLAR ? "$" : "$$");
-      if (e->L.cs) {
-        put(t, "%s", e->L.cs->text());
-      } else if (e->R.e) {
-        if (e->R.e->next) {
-          put_expr(t, e->R.e->next);
-          put(t, ".");
-        }
+      if (e->R.e) {
         put_expr(t, e->R.e);
+        put(t, ".\"%s\"", e->L.cs->text());
+      } else {
+        put(t, "%s", e->L.cs->text());
       }
+      break;
+    case OPeeDOLLAR218:
+    case OPeDOLLAR0:
+    case OPeeDOLLAR220:
+      put(t, opcode(e) == OPeDOLLAR0 ? "$$" : "$");
+      if (opcode(e) == OPeeDOLLAR220) {
+        put_expr(t, e->R.e);
+        put(t, ".");
+      }
+      put_expr(t, e->L.e);
       break;
     case OPUMINUS:
       put(t, "-(");

@@ -291,17 +291,24 @@ expr* envdcl(cstr* name) {
 }
 
 expr* envqual(int opc, cstr* env, expr* subscript, expr* operand) {
-  if (!env && opcode(operand) == OPSTR) {
-    // A literal name: the operator node holds the string itself.
+  expr* where = env ? envsub(env, subscript) : nullptr;
+  if (opcode(operand) == OPSTR && !operand->R.p) {
+    // A literal name: the operator node holds the string itself, and the
+    // environment reference when there is one.
     cstr* name = operand->L.cs;
     operand->L.cs = nullptr;
     free_expr(operand);
-    return new_expr(opword(opc, EF_STRING), name);
+    return new_expr(opword(opc, EF_STRING), name, where);
   }
-  // Otherwise L is null and R the operand, followed by the environment
-  // reference when there is one.
-  if (env) operand->next = envsub(env, subscript);
-  return new_expr(opword(opc, EF_STRING), nullptr, operand);
+  // A computed name: the operand is the node's first operand, the
+  // environment its second.  Defaults do not depend on the environment,
+  // so "$$" keeps none.
+  if (opc == OPDOLLAR0) {
+    edelete(where);
+    return new_expr(opword(OPeDOLLAR0, EF_STRING), operand);
+  }
+  if (where) return new_expr(opword(OPeeDOLLAR220, EF_STRING), operand, where);
+  return new_expr(opword(OPeeDOLLAR218, EF_STRING), operand);
 }
 
 expr* dollar_word(cstr* name, int dollars) {
@@ -327,9 +334,12 @@ eval_result f_OPENVSUB(expr* e, TVA* tva) {
     r.p = Current_slot;
     return r;
   }
+  // The subscript's elements yield symbols; compiled, they may depend on
+  // the dummies of tva.
   int n = arity_of(x);
   symbol* t[TUPMAX];
-  cmd_tuple(e->R.e, t, n);
+  expr* s = e->R.e;
+  for (int i = 0; i < n && s; ++i, s = s->next) t[i] = eval_sym(s, tva);
   r.p = newenv(x, t, tva);
   return r;
 }

@@ -69,8 +69,10 @@ void env_change(xenvir* x, symbol** sub);
 // envdcl: the environment of a problem declaration, declared when new.
 // envqual: the operator "$" (OPDOLLAR) or "$$" (OPDOLLAR0) on operand (a
 // string literal or an expression giving the name), qualified by an
-// environment unless env is null; a literal operand without environment is
-// folded into the operator node (L: the name).  dollar_word and envexpr:
+// environment unless env is null: a literal name gives node 216 or 217 (L
+// the name, R the environment reference or null); a computed one 218 (L the
+// operand), 220 (L the operand, R the environment) or 219 for "$$" (L the
+// operand; the environment is dropped).  dollar_word and envexpr:
 // the same references as words of an option value.  environ_cmd0: `environ
 // [indexing] name [subscript] [= source [subscript]];`.
 void environ_dcl(cstr* name, set_spec* ix);

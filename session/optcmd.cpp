@@ -108,10 +108,8 @@ static bool bind_tree(expr* e) {
         for (expr* x = e->R.e; x; x = x->next)
           if (!bind_tree(x)) return false;
         break;
-      case 39:  // strings and the "$" forms over an operand
-        if (oc != OPSTR && !e->L.cs)
-          for (expr* x = e->R.e; x; x = x->next)
-            if (!bind_tree(x)) return false;
+      case 39:  // strings; the "$" forms of a literal name and environment
+        if (oc != OPSTR && e->R.e && !bind_tree(e->R.e)) return false;
         break;
       default:
         return false;
@@ -488,14 +486,14 @@ static envir** env_operand(expr* x, TVA* tva) {
 }
 
 eval_result f_OPDOLLAR(expr* e, TVA* tva) {
-  if (e->L.cs) return dollar_value(Symbol(e->L.cs->text(), 1), nullptr);
-  symbol* s = operand_name(e->R.e, tva);
-  return dollar_value(s, env_operand(e->R.e->next, tva));
+  return dollar_value(Symbol(e->L.cs->text(), 1), env_operand(e->R.e, tva));
 }
 
+// The environment, when one is named, is still evaluated: a subscript
+// outside its indexing is an error here as for "$".
 eval_result f_OPDOLLAR0(expr* e, TVA* tva) {
-  if (e->L.cs) return dollar_default(Symbol(e->L.cs->text(), 1));
-  return dollar_default(operand_name(e->R.e, tva));
+  env_operand(e->R.e, tva);
+  return dollar_default(Symbol(e->L.cs->text(), 1));
 }
 
 eval_result f_OPeeDOLLAR(expr* e, TVA* tva) {

@@ -79,8 +79,8 @@ void cmd_tuple(expr* chain, symbol** tuple, int n);
 // The "$" operators.  Each returns a new string: an option's value (in the
 // environment of its qualifier, else the current one), or its default;
 // Blank when the option does not exist, is undefined or has none.
-// OPDOLLAR 216: L the name, or null and R the name operand followed by the
-// environment.  OPDOLLAR0 217: the default, operands as OPDOLLAR's.
+// OPDOLLAR 216: L the name, R the environment or null (the current one).
+// OPDOLLAR0 217: the default, operands as OPDOLLAR's.
 // OPeeDOLLAR 218 (L the name expression) and 220 (R the environment).
 // OPeDOLLAR0 219: the default of the name L computes.
 eval_result f_OPDOLLAR(expr* e, TVA* tva);

@@ -137,6 +137,8 @@ TEST_F(Prex, PrecedenceGivesTheFewestParentheses) {
        "$$f[1, 'u'].opt & $e.'o p')",
        "length($solver & $$solver & $'a b' & $(s & 'x') & $e.opt & "
        "$$f[1,'u'].opt & $e.'o p')"},
+      {"length($$(s & 'x') & $e.(s & 'y') & $f[a, s].(s) & $$(s))",
+       "length($$(s & 'x') & $e.(s & 'y') & $f[a,s].(s) & $$(s))"},
       {"length(s & (if a > 0 then 'u' else 'v'))",
        "length(s & ( if a > 0 then 'u' else 'v'))"},
   };
