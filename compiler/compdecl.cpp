@@ -146,7 +146,9 @@ void compile_constr(constr* c) {
 void compile_obj(constr* o) {
   scope sc(o->indexing, o);
   suffix_inits(o->sufinit);
-  uint64_t t = o->flags & ~uint64_t{0x30302280 | 16};
+  // The sense, without the state bits (the set-result mark of its
+  // indexing among them).
+  uint64_t t = o->flags & ~uint64_t{0x30302280 | 16 | XF_SETRESULT};
   if (t != CF_MINIMIZE && t != CF_MAXIMIZE)
     bug("unexpected ctype %d in compile_objectives", static_cast<int>(t));
   if (o->body) distrib(&o->body);

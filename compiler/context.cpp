@@ -39,8 +39,6 @@ list* rew_list0;
 Index* lev0;
 Index* lev00;
 
-// Owner flag of a declaration whose indexing iterates over its one set.
-constexpr uint64_t XF_SETRESULT = 0x800000;
 
 // The two level-0 entries live outside the pools, so that start-up and
 // reset make them afresh in place.

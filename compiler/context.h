@@ -23,6 +23,11 @@ struct list;
 
 constexpr int MAX_CONTEXT = 31;  // deepest level
 
+// Flag that opening an indexing with its owner ORs into the owner's flags
+// when the indexing iterates over its one set directly (no result set of
+// its own).  Any declaration kind can carry it.
+constexpr uint64_t XF_SETRESULT = 0x800000;
+
 struct context_rec {
   Index* ix;          // entry that opened the level (level 0: lev0)
   set_spec* ss;       // the indexing expression being compiled

@@ -1,12 +1,16 @@
 // The stand-in routine of unbuilt opcodes and the leaf routines.
 #include "eval/dispatch.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "compiler/tva.h"
 #include "eval/evalerr.h"
 #include "frontend/dummy.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "support/pool.h"
 #include "support/symbol.h"
 
 namespace vexo {
@@ -35,19 +39,32 @@ eval_result f_OPDUMMY(expr* e, TVA* tva) {
   return {.sp = tva->lev[e->L.i] + e->R.i};
 }
 
-// The cells of the running for loops by depth (entry 0 unused).
-static symbol** loop_cells[MAX_LOOP_DEPTH + 1];
+// The cells of the running for loops by depth (entry 0 unused), grown
+// when a deeper loop starts.  Plain memory: every loop has ended before a
+// reset, and the array serves the next session as it is.
+static symbol*** loop_cells;
+static size_t n_loop_cells;
 
 symbol** loop_values(int depth, symbol** cells) {
-  if (depth < 1 || depth > MAX_LOOP_DEPTH) bug("loop depth %d", depth);
-  symbol** old = loop_cells[depth];
-  loop_cells[depth] = cells;
+  if (depth < 1) bug("loop depth %d", depth);
+  size_t d = static_cast<size_t>(depth);
+  if (d >= n_loop_cells) {
+    size_t n = std::max(d + 1, 2 * n_loop_cells + 16);
+    auto a = static_cast<symbol***>(mymalloc_ZEF(n * sizeof(symbol**)));
+    std::fill(a, a + n, nullptr);
+    if (loop_cells) std::copy(loop_cells, loop_cells + n_loop_cells, a);
+    std::free(loop_cells);
+    loop_cells = a;
+    n_loop_cells = n;
+  }
+  symbol** old = loop_cells[d];
+  loop_cells[d] = cells;
   return old;
 }
 
 eval_result f_OPLOOPDUMMY(expr* e, TVA*) {
   const dummy* d = static_cast<const dummy*>(e->L.p);
-  symbol** cells = loop_cells[d->level];
+  symbol** cells = d->level < n_loop_cells ? loop_cells[d->level] : nullptr;
   if (!cells) bug("loop dummy %s of no running loop", d->name->name);
   return {.sp = cells + d->offset};
 }

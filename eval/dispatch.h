@@ -81,10 +81,9 @@ eval_result f_OPDUMMY(expr* e, TVA* tva);
 // loop's members.  -> symbol: that component of the member the running
 // loop of that depth has bound (loop_values).
 eval_result f_OPLOOPDUMMY(expr* e, TVA* tva);
-// The members the running `for` loops have bound, by nesting depth
-// (1..MAX_LOOP_DEPTH): loop_values binds the cells of depth (null: none
+// The members the running `for` loops have bound, by nesting depth (from
+// 1, without limit): loop_values binds the cells of depth (null: none
 // runs) and returns what it held.  Written by the command executor.
-constexpr int MAX_LOOP_DEPTH = 64;
 symbol** loop_values(int depth, symbol** cells);
 
 // Fast list forms, bound only by the binding of defined-variable bodies

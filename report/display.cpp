@@ -1221,14 +1221,17 @@ void disp_many(dgroup& g, TVA* t) {
 
 // The arity of an entity item; -1 for an entity that shows no values, which
 // is reported and counted in badx.
+int no_values(const char* name, int* badx) {
+  error(0, "No values for %s.", name);
+  ++*badx;
+  return -1;
+}
+
 int darity(xnode* d, int* badx) {
   int n = d->indexing ? d->indexing->arity : 0;
-  if (!is_param(d) && d->kind != DK_SETI) {
-    // Variables, constraints and objectives have no generated members.
-    error(0, "No values for %s.", dcl_name(d));
-    ++*badx;
-    return -1;
-  }
+  // Variables, constraints, objectives and problems have no generated
+  // members.
+  if (!is_param(d) && d->kind != DK_SETI) return no_values(dcl_name(d), badx);
   return n;
 }
 
@@ -1328,6 +1331,12 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
     expr* e = its[i];
     if (xnode* d = entity(e))
       ar[i] = darity(d, &badx);
+    else if (opcode(e) == OPXNODE)
+      // A suffix on a whole entity (a variable, constraint, objective or
+      // problem): none of them has generated members to show.
+      ar[i] = darity(e->L.x, &badx);
+    else if (opcode(e) == OP256)
+      ar[i] = no_values(e->L.sym->name, &badx);  // a suffix on a synonym
     else if (opcode(e) == OPPRIMAL || opcode(e) == OPSYMVVAL)
       ar[i] = darity(e->L.x, &badx);  // a scalar variable, named alone
     else if (is_list(e))

@@ -849,10 +849,6 @@ static int for_depth() {
 
 void loopdumifye(expr* dummies, int first) {
   int depth = for_depth();
-  if (depth > MAX_LOOP_DEPTH) {
-    error(0, "for loops nested more than %d deep", MAX_LOOP_DEPTH);
-    return;
-  }
   int pos = first;
   for (expr* e = dummies; e; e = e->next, ++pos) {
     if (opcode(e) != OPDUMMY) continue;
