@@ -7,20 +7,14 @@
 // the fastest of three counts).  Printed at two sizes: the first print
 // (less a session that only reads the data), per member, and a later
 // print.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "session/startup.h"
+#include "bench/session_run.h"
 
 namespace {
-
-using clock_type = std::chrono::steady_clock;
 
 constexpr int PRINTS = 100000;
 // Each session runs this many times; the fastest counts.
@@ -46,24 +40,6 @@ bool write_run(const std::string& path, long n, int prints) {
   return std::fclose(f) == 0;
 }
 
-// Runs a session on path in a child; its seconds, or -1.
-double session_seconds(const std::string& path) {
-  std::fflush(stdout);
-  auto t0 = clock_type::now();
-  pid_t pid = fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    std::string arg0 = "vexo";
-    std::string arg1 = path;
-    char* argv[] = {arg0.data(), arg1.data(), nullptr};
-    _exit(vexo::session_main(2, argv));
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  return std::chrono::duration<double>(clock_type::now() - t0).count();
-}
-
 // The seconds of sessions with the data and no print, one print, and
 // PRINTS + 1 prints.
 bool measure(const std::string& dir, long n, double t[3]) {
@@ -73,7 +49,7 @@ bool measure(const std::string& dir, long n, double t[3]) {
     if (!write_run(path, n, prints[k])) return false;
     t[k] = 1e30;
     for (int r = 0; r < REPEATS; ++r) {
-      double s = session_seconds(path);
+      double s = bench::session_seconds(path);
       if (s < 0) return false;
       t[k] = std::min(t[k], s);
     }

@@ -374,25 +374,32 @@ dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
     // The members first, the values after: a member without a value is
     // computed through the declaration's own indexing, which must not be
     // in the middle of a walk then.
-    if (TVA* w = ss_begin(ss, t)) {
-      do {
-        symbol** tuple = ss->first->vals;
+    if (p->dflt) {
+      if (TVA* w = ss_begin(ss, t)) {
+        do {
+          symbol** tuple = ss->first->vals;
+          dent e;
+          e.tup.assign(tuple, tuple + ss->arity);
+          c.e.push_back(std::move(e));
+          if (gotbreak) {
+            ss_end1(ss, w);
+            break;
+          }
+        } while (ss_continue(ss, w));
+      }
+    } else if (p->dindex && p->nvals) {
+      // Without a value expression only the members with data have values
+      // (the side-by-side and table layouts show the others as "."): they
+      // are taken from the data, those still in the indexing kept, so the
+      // cost follows the values held, not the size of the indexing.
+      for (setmem* m = p->dindex->first; m && !gotbreak; m = m->next) {
+        symbol** tuple = m->tup();
+        if (set_in(ss, tuple, t) == NOT_MEMBER) continue;
         dent e;
         e.tup.assign(tuple, tuple + ss->arity);
         c.e.push_back(std::move(e));
-        if (gotbreak) {
-          ss_end1(ss, w);
-          break;
-        }
-      } while (ss_continue(ss, w));
+      }
     }
-    // A member with neither data nor a value expression has no value: it
-    // is left out (the side-by-side and table layouts show it as ".").
-    if (!p->dflt)
-      std::erase_if(c.e, [p](dent& e) {
-        return !p->dindex || !p->nvals ||
-               set_lookup(p->dindex, e.tup.data()) < 0;
-      });
     for (dent& e : c.e) {
       if (gotbreak) break;
       if (sym) {
