@@ -263,13 +263,18 @@ static ssize_t blockget(char* buf, size_t room) {
     if (n == 0) return 0;
   }
   if (hbuf[hpos] < '0' || hbuf[hpos] > '9') return bad_block();
-  // The length wraps like a signed 64-bit count; one that does not fit
-  // (too_big) must not pass for 0 (the end) or for a positive count.
+  // A length that does not fit a signed 64-bit count (too_big) is
+  // reported with its digits as they were sent (the first 40 of them).
   uint64_t len = 0;
   bool too_big = false;
+  char digits[48];
+  size_t nd = 0;
   for (;;) {
     while (hpos < hend && hbuf[hpos] >= '0' && hbuf[hpos] <= '9') {
+      if (nd < 40) digits[nd] = hbuf[hpos];
+      ++nd;
       uint64_t d = static_cast<uint64_t>(hbuf[hpos++] - '0');
+      if (too_big) continue;
       if (len > (static_cast<uint64_t>(INT64_MAX) - d) / 10) too_big = true;
       len = len * 10 + d;
     }
@@ -280,10 +285,13 @@ static ssize_t blockget(char* buf, size_t room) {
   }
   if (static_cast<unsigned char>(hbuf[hpos]) > 32) return bad_block();
   ++hpos;
+  if (too_big) {
+    digits[std::min<size_t>(nd, 40)] = 0;
+    return framing_lost("Input block size = %s%s", digits,
+                        nd > 40 ? "..." : "");
+  }
   int64_t size = static_cast<int64_t>(len);
-  if (size == 0 && !too_big) return 0;
-  if (size <= 0 || too_big)
-    return framing_lost("Input block size = %ld", static_cast<long>(size));
+  if (size == 0) return 0;
   // A new block of text starts its own count; the end of the input (and a
   // framing error) leaves the position at the end of the last block.
   lineno = 1;
