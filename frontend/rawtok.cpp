@@ -385,7 +385,7 @@ void abandon_rest(bool ended) {
     nextc = p;
   }
   if (nextc >= yylastc) return;
-  if (ended || !folded) {
+  if (ended || !folded || nextc < firstc || yylastc > lastc) {
     yylastc = nextc;
     return;
   }
