@@ -743,6 +743,7 @@ static int error_skip() {
     if (!c) return 0;
     if (c == ';') break;
   }
+  abandon_rest(true);
   yy_special = 2;
   return TK_ERRFILL;
 }

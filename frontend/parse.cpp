@@ -70,6 +70,8 @@ static int redirect_marker(int t) {
 static int held_token = -1;
 static lexval held_value;
 
+int parser_took_semicolon;
+
 int parser_next_token(yystype* value) {
   int t;
   if (held_token >= 0) {
@@ -89,6 +91,7 @@ int parser_next_token(yystype* value) {
   }
   static_assert(sizeof *value == sizeof yylval);
   std::memcpy(value, &yylval, sizeof *value);
+  parser_took_semicolon = t == ';';
   return t;
 }
 
@@ -111,6 +114,7 @@ int parse() {
     // Nothing is held over from a parse an abort ended.
     lex_error_pending = 0;
     held_token = -1;
+    parser_took_semicolon = 0;
     try {
       int r = yyparse();
       return r >= 0 && r <= 5 ? parse_result_map[r] : r;

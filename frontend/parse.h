@@ -327,6 +327,9 @@ funcarg* push_farg(funcarg* list, funcarg* a);
 // The grammar's token source: the code of yylex, with yylval copied into
 // *value.
 int parser_next_token(yystype* value);
+// 1 when the last token parser_next_token gave was ";" (the statement
+// being read has been read to its end).
+extern int parser_took_semicolon;
 
 // The lexer state stored by an action, with a check that the parser holds
 // no lookahead token (otherwise the next token was already read in the old

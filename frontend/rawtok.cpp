@@ -369,6 +369,32 @@ void stmtsave(int k) {
   }
 }
 
+void abandon_rest(bool ended) {
+  // Characters pushed back that were read from the line buffer just before
+  // nextc are unread there instead.
+  unsigned char* sp = yysptr;
+  char* p = nextc;
+  while (sp > yysbuf && p > firstc && p <= lastc &&
+         static_cast<unsigned char>(p[-1]) == sp[-1]) {
+    --sp;
+    --p;
+  }
+  bool folded = sp == yysbuf && p <= yylastc;
+  if (folded) {
+    yysptr = yysbuf;
+    nextc = p;
+  }
+  if (nextc >= yylastc) return;
+  if (ended || !folded || nextc < firstc || yylastc > lastc) {
+    yylastc = nextc;
+    return;
+  }
+  // The statement's ";" is still ahead: the raw token up to it is the rest
+  // of the abandoned statement, read (and dropped) before the injection.
+  char* semi = static_cast<char*>(memchr(nextc, ';', yylastc - nextc));
+  if (semi) yylastc = semi + 1;
+}
+
 void nextc_restore() {
   nextc = yylastc;
   inject_next = nullptr;

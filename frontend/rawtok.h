@@ -100,6 +100,13 @@ expr* not_declared(symbol* s);
 // Records where the current statement starts; k nonzero also settles open
 // compound commands (start_check, frontend/cmdbuild.h).
 void stmtsave(int k);
+// Before the ";;;" injection that ends an abandoned statement: the raw
+// token being read ends at the input position when the statement's ";"
+// has been read (ended), else just after the first ";" in what is left of
+// it, so that what follows on the same line (the next statement, when no
+// blank follows the ";") is read after the injection rather than before
+// it.  Characters pushed back from the line buffer are unread there first.
+void abandon_rest(bool ended);
 // Undoes an injection or a cut before a comment: what is left of the
 // injected text and of the current raw token is dropped (nextc = yylastc),
 // yy_special = 0.

@@ -47,6 +47,16 @@ int32_t eof_lastline;
 int32_t infile = -1;
 const char* infname;
 void* vinfile;
+// The last source that ended was standard input and none has begun since.
+static bool stdin_ended;
+
+bool reading_stdin() { return infile == 0 || (infile < 0 && stdin_ended); }
+
+void close_source() {
+  if (infile > 0) close(infile);
+  stdin_ended = infile == 0 && !vinfile;
+  infile = -1;
+}
 
 static ssize_t no_vread(void*, void*, size_t) { return 0; }
 ssize_t (*reader)(int fd, void* buf, size_t n) = ::read;
@@ -253,16 +263,18 @@ static ssize_t blockget(char* buf, size_t room) {
     if (n == 0) return 0;
   }
   if (hbuf[hpos] < '0' || hbuf[hpos] > '9') return bad_block();
-  lineno = 1;
-  linestart = 0;
-  lineinc = 0;
-  // The length wraps like a signed 64-bit count; one that does not fit
-  // (too_big) must not pass for 0 (the end) or for a positive count.
+  // A length that does not fit a signed 64-bit count (too_big) is
+  // reported with its digits as they were sent (the first 40 of them).
   uint64_t len = 0;
   bool too_big = false;
+  char digits[48];
+  size_t nd = 0;
   for (;;) {
     while (hpos < hend && hbuf[hpos] >= '0' && hbuf[hpos] <= '9') {
+      if (nd < 40) digits[nd] = hbuf[hpos];
+      ++nd;
       uint64_t d = static_cast<uint64_t>(hbuf[hpos++] - '0');
+      if (too_big) continue;
       if (len > (static_cast<uint64_t>(INT64_MAX) - d) / 10) too_big = true;
       len = len * 10 + d;
     }
@@ -273,10 +285,18 @@ static ssize_t blockget(char* buf, size_t room) {
   }
   if (static_cast<unsigned char>(hbuf[hpos]) > 32) return bad_block();
   ++hpos;
+  if (too_big) {
+    digits[std::min<size_t>(nd, 40)] = 0;
+    return framing_lost("Input block size = %s%s", digits,
+                        nd > 40 ? "..." : "");
+  }
   int64_t size = static_cast<int64_t>(len);
-  if (size == 0 && !too_big) return 0;
-  if (size <= 0 || too_big)
-    return framing_lost("Input block size = %ld", static_cast<long>(size));
+  if (size == 0) return 0;
+  // A new block of text starts its own count; the end of the input (and a
+  // framing error) leaves the position at the end of the last block.
+  lineno = 1;
+  linestart = 0;
+  lineinc = 0;
   // The block's bytes go to buf up to room, the rest to the chunk chain.
   int64_t pos = 0;
   // Where byte pos goes, with the room there in k.
@@ -516,6 +536,7 @@ void issue_eofmsg() {
 int start_source(int fd, void* handle, int k) {
   infile = fd;
   vinfile = handle;
+  stdin_ended = false;
   block1mode = fd == 0 ? (blockmode & 3) : 0;
   if (fd == 0) rc = 0;
   eof_nextline = 0;
@@ -525,8 +546,7 @@ int start_source(int fd, void* handle, int k) {
   firstc = nextc = lastc = line_end = yylastc = linebuf;
   tstart = nullptr;
   if (k && !nextline()) {
-    if (infile > 0) close(infile);
-    infile = -1;
+    close_source();
     return 0;
   }
   return 1;

@@ -67,6 +67,13 @@ extern int32_t eof_lastline;
 extern int32_t infile;
 extern const char* infname;
 extern void* vinfile;
+// Standard input is the current source, or it was the last one and the
+// input ended with it (infile -1): messages about the end of the input
+// are located and counted as in standard input.
+bool reading_stdin();
+// Ends the current source: closes its descriptor (never standard input's)
+// and leaves infile at -1.
+void close_source();
 
 // The input sources, chosen at run time: reader reads a descriptor (the
 // system read call, or the session's read that acts on signals while it

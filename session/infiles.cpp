@@ -434,8 +434,7 @@ static int end_of_arguments(int k) {
 int nextfile(int k, int c) {
   int r;
   if (k && (r = nested_end(c)) >= 0) return r;
-  if (infile > 0) close(infile);
-  infile = -1;
+  close_source();
   for (;;) {
     while (opt_files[next_option_file].option) {
       const opt_file& f = opt_files[next_option_file++];

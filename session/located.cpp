@@ -80,7 +80,7 @@ void squawk(const char* msg) {
     long offset = static_cast<long>(linestart) + col;
     if (blockmode) {
       Fprintf(Stderr, "file %s\nline %ld\noffset %ld\n", name, line, offset);
-    } else if (infile == 0 && stdin_offset < 1) {
+    } else if (reading_stdin() && stdin_offset < 1) {
       Fprintf(Stderr, "\n");
     } else if (adjusted) {
       Fprintf(Stderr, "\n%s, line %ld:\n\t", name, line);
@@ -106,7 +106,7 @@ void squawk(const char* msg) {
 
 void set_rc_bit(int bit) {
   // Errors typed at an interactive terminal leave the return code alone.
-  if (!(interactive && infile == 0 && !warn_exit) || bit > 8) rc |= bit;
+  if (!(interactive && reading_stdin() && !warn_exit) || bit > 8) rc |= bit;
 }
 
 bool count_warning(int bit, bool zero_warn0) {
@@ -144,7 +144,8 @@ int bail_quit() {
     myexit(3);
   }
   if (!interactive || warn_exit) return 1;
-  return bottom_infile() != 0;
+  // At the end of all input, standard input is still the one read.
+  return nfs > 0 ? bottom_infile() != 0 : !reading_stdin();
 }
 
 void cantserve(const char* what, const char* name) {

@@ -12,7 +12,8 @@
 #include "eval/iterate.h"
 #include "eval/set.h"
 #include "frontend/neighbours.h"
-#include "frontend/reader.h"
+#include "frontend/parse.h"
+#include "frontend/rawtok.h"
 #include "session/cmdfiles.h"
 #include "session/include.h"
 #include "session/located.h"
@@ -159,19 +160,18 @@ void bailout() {
 void bail1out() {
   set_gen_abandon();
   restart_block();
-  // A command that was running had its statement read to the end.
-  bool ran = cmdnum != 0;
   if (doing_read_cmd) read_end();
   if (!stepping) {
     end_include(0);
     if (bail_quit()) myexit(rc | 2);
   }
   cmd_cleanup();
-  // The ";;;" injection ends what is left of the statement being read.
-  // After a command that ran, nothing is: the scanner may still have read
-  // on into the next statement's first raw token (a command on the same
-  // line), which is read again after the injection instead of before it.
-  if (ran && nextc < yylastc) yylastc = nextc;
+  // The ";;;" injection ends the statement being read (or the one that
+  // ran); what the scanner read ahead of the parser in the current raw
+  // token past the statement's ";" (the next statement's first word when
+  // no blank follows the ";") is read again after the injection instead
+  // of before it.
+  abandon_rest(cmdnum != 0 || parser_took_semicolon);
   yy_special = 2;
   eexit = eexit_save;
   throw command_abort{};

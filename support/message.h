@@ -77,8 +77,8 @@ char* msgBf(const char* fmt, ...);
 // a `read` (read_end), abandons includes (or ends the session through
 // myexit when bail_quit says so), runs the command's clean-ups
 // (cmd_cleanup), has the reader inject ";;;" (yy_special 2) and throws
-// command_abort.  After a command that ran, the injection comes before
-// what the scanner read ahead of the parser.
+// command_abort.  The injection comes before what the scanner read ahead
+// of the parser (abandon_rest, frontend/rawtok.h).
 [[noreturn]] void bail1out();
 // Ends the session with code (throws session_exit); in block mode first
 // sends the "exit" block (modes 1 and 2) holding the code twice.
