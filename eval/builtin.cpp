@@ -277,10 +277,35 @@ bool item_text(char* itext, size_t size, const char* p, const char* q,
   return true;
 }
 
+// The widest field an item may ask for: an item's output is written in
+// full however long it is, but a width (or an integer's precision) of
+// more than a million characters is taken for a mistake, not for a
+// request to write that many blanks or zeros.
+constexpr double ITEM_MAX_FIELD = 1e6;
+
+// Whether itext (stars already replaced) asks for a field wider than
+// ITEM_MAX_FIELD.
+bool field_too_wide(const char* itext, int conv) {
+  const char* s = itext + 1;
+  while (*s && std::strchr("-+ #0", *s)) ++s;
+  double w = 0;
+  for (; *s >= '0' && *s <= '9'; ++s) w = w * 10 + (*s - '0');
+  if (w > ITEM_MAX_FIELD) return true;
+  if (*s != '.' || !std::strchr("diouxX", conv)) return false;
+  double prec = 0;
+  for (++s; *s >= '0' && *s <= '9'; ++s) prec = prec * 10 + (*s - '0');
+  return prec > ITEM_MAX_FIELD;
+}
+
 // One item whose letter is conv, written from p to q in the format; the
 // argument is at the cursor.
 void one_item(outbuf& o, arglist* al, args_cursor& a, char* itext, int conv,
               const char* p, const char* q) {
+  if (field_too_wide(itext, conv)) {
+    if (!mgwhere(al->tva))
+      Fprintf(Stderr, "format item %.20s... too long\n", p);
+    bailout();
+  }
   size_t len = strlen(itext);
   switch (conv) {
     case 'a':
