@@ -191,6 +191,12 @@ void compile_setdcl(setdcl* s) {
     def = smri(&s->value, 1);
   }
   for (list* w = s->within; w; w = w->next) clause_set(&w->item.s);
+  // The ordered by set, unless the defining set compiled above holds it
+  // (a scalar set's := or default is an ordered set over the same cell).
+  bool wrapped = !indexed && s->value &&
+                 (s->value == s->asgn || s->value == s->dflt);
+  if (s->orderby && !wrapped)
+    clause_set(&s->orderby->item.s);
   if (indexed && s->asgn) def = clause_set(&s->asgn);
   take_instamp(s, def, draws);
   if (ix) ss_teardown(ix);

@@ -310,6 +310,9 @@ int same_expr(expr* a, expr* b) {
 }
 
 int same_set_enum(set* a, set* b) {
+  // The values of two declarations stay apart: each names its own
+  // declaration in messages.
+  if (a->owner != b->owner) return 0;
   if (a->arity != b->arity || a->nmem != b->nmem || a->nmem < 0) return 0;
   if ((a->ee && (a->ee->flags & EE_RUNTIME)) ||
       (b->ee && (b->ee->flags & EE_RUNTIME)))

@@ -176,7 +176,7 @@ void badthing(TVA* tva, const char* text, xnode* ent, symbol* const* tuple) {
 // Opcodes of the restore records the compiler plants behind rewrites.
 constexpr int FIRST_RESTORE = 272, LAST_RESTORE = 278;
 
-symbol** getbadsub(expr* sub, TVA* tva) {
+expr* sub_source(expr* sub) {
   expr* n = sub;
   int sh = shape(n);
   if (sh == 20 || sh == 21) {
@@ -184,7 +184,11 @@ symbol** getbadsub(expr* sub, TVA* tva) {
     int op = opcode(n);
     if (op >= FIRST_RESTORE && op <= LAST_RESTORE) n = n->R.e;
   }
-  return eval(n->R.e, tva).sp;
+  return n;
+}
+
+symbol** getbadsub(expr* sub, TVA* tva) {
+  return eval(sub_source(sub)->R.e, tva).sp;
 }
 
 void badsub2(expr* sub, xnode* ent, TVA* tva) {

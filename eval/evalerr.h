@@ -66,10 +66,11 @@ const char* slist1(const xnode* ent, symbol* const* tuple);
 using badsub_fn = void (*)(TVA* tva, xnode* ent, symbol* const* tuple);
 extern badsub_fn badsub1;
 
-// The tuple behind a subscript evaluator, evaluated: through a value or
+// The look-up node behind a subscript evaluator: through a value or
 // rewrite wrapper (shapes 20, 21) to its first operand, through a restore
-// record to its second; the tuple expression is the second operand of the
-// node reached.
+// record to its second.  Its second operand is the tuple expression.
+expr* sub_source(expr* sub);
+// The tuple behind a subscript evaluator (sub_source), evaluated.
 symbol** getbadsub(expr* sub, TVA* tva);
 // getbadsub, then badsub1.  Does not return.
 [[noreturn]] void badsub2(expr* sub, xnode* ent, TVA* tva);

@@ -482,9 +482,11 @@ namespace {
 setdcl* decl_of(set* s) { return static_cast<setdcl*>(rec3(s)->f1); }
 
 // The subscript of a subscripted set, evaluated: the key of its lookup
-// node is a symbol list, or its one element once compiled.
+// node is a symbol list, or its one element once compiled.  The lookup
+// node may be shared with a subscript evaluated elsewhere, and so be
+// wrapped as a stored or rewritten value.
 void subscript(set* s, symbol** t, TVA* tva) {
-  expr* key = static_cast<expr*>(rec3(s)->f2)->R.e;
+  expr* key = sub_source(static_cast<expr*>(rec3(s)->f2))->R.e;
   if (opcode(key) != OPSYMLIST) {
     t[0] = eval_sym(key, tva);
     return;

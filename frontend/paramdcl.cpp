@@ -466,6 +466,11 @@ static setdcl* finish_set(setdcl* d, int haderr) {
       d->value = d->asgn;
     } else {
       if (d->dflt && !d->dflt->owner) d->dflt->owner = self;
+      // A default is sorted as a := set is, into members of its own.
+      if (d->dflt && d->orderby) {
+        d->dflt = set_ordered(d->dflt, d->orderby);
+        d->dflt->owner = self;
+      }
       if (old && old->value && old->value->arity == d->dimen &&
           old->value->nmem >= 0) {
         d->value = old->value;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compiler/opgen.h"
+#include "eval/evalerr.h"
 #include "eval/indexing.h"
 #include "eval/optab.h"
 #include "eval/set.h"
@@ -575,10 +576,13 @@ void print_args(expr* args, int sets) {
 
 void pr_subscr(expr* e) {
   open_bracket();
+  // A compiled look-up may be held as a stored or rewritten value, and its
+  // one subscript may stand alone (any expression).
+  if (e) e = sub_source(e);
   if (e && shape(e) == 16) e = e->R.e;
   if (e) {
     int s = shape(e);
-    if (s < 16 || s > 62) prbadtype("pr_subscr", e->opword);
+    if (s > 62) prbadtype("pr_subscr", e->opword);
     if (s == 62) {
       // A literal list: the symbols of its block, up to a null entry.
       symbol** syms = static_cast<symbol**>(e->L.p);
