@@ -205,6 +205,20 @@ void reset_retained(es_retain* b) {
   del_mblk(static_cast<int>(b->hcl), b);
 }
 
+set* retained_renew(xrecomp* x, set** where, set* now) {
+  es_retain* b = x->retained;
+  if (!b) return nullptr;
+  expr** w = reinterpret_cast<expr**>(where);
+  for (uint32_t i = 0; i < b->n; ++i) {
+    retain_ent& e = b->ent[i];
+    if (e.where != w || e.put != Display) continue;
+    set* was = reinterpret_cast<set*>(e.old);
+    e.old = reinterpret_cast<expr*>(now);
+    return was;
+  }
+  return nullptr;
+}
+
 // x takes the node it was made from (as unplant does), its own content
 // kept for the destructor.
 void parsed_view::take(expr* x, const expr* from) {

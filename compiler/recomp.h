@@ -134,6 +134,11 @@ class parsed_view {
 // Frees a retained block whose compilation is not kept: replaced nodes
 // logged with a null put are freed, nothing is undone.
 void drop_retained(es_retain* b);
+// Data replaced the record in the slot where after x's compilation logged
+// the slot: undoing that compilation puts now back, not the record the
+// slot held before.  Returns the record the log held (null when x logged
+// no change of the slot).
+set* retained_renew(xrecomp* x, set** where, set* now);
 // Undoes a whole compilation recorded in x: STORE nodes, inner REWRITE
 // nodes, the retained log and the chain.  A second call finds nothing.
 void es_reset(xrecomp* x);

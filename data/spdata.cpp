@@ -11,6 +11,7 @@
 #include "data/internal.h"
 #include "data/readdata.h"
 #include "data/values.h"
+#include "compiler/recomp.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/condcl.h"
@@ -359,11 +360,19 @@ void read_body(body& b, int t) {
 
 set* fresh_members(setdcl* sd) {
   set* v = sd->value;
-  if (v->refcnt > 1) {
-    sdelete(v);
+  // The model's default stands in for data that never came: it is neither
+  // emptied nor released here (the value slot holds no count of it).
+  bool stand_in = v == sd->dflt;
+  if (stand_in || v->refcnt > 1) {
+    if (!stand_in) sdelete(v);
+    set* was = v;
     v = set_enum(new_enum(), sd->dimen);
     v->owner = sd;
     sd->value = v;
+    // The compiled declaration must not put its old record back when it is
+    // compiled again: the new record is its data now.
+    set* logged = retained_renew(&sd->xr, &sd->value, v);
+    if (logged && logged != was) sdelete(logged);
   } else {
     free_members(v);
   }
@@ -642,11 +651,21 @@ void new_deflt(xnode* d, double v, const char* word) {
                    : new_num(v);
   param* p = static_cast<param*>(d);
   if (p->dflt) {
-    if (!(p->dflags & DF_DATADFLT)) Squawk("default overrides that in model");
-    edelete(p->dflt);
+    if (p->dflags & DF_DATADFLT) {
+      edelete(p->dflt);
+    } else {
+      // The model's default is kept aside for reset data.
+      Squawk("default overrides that in model");
+      p->mdflt = p->dflt;
+    }
   }
   p->dflt = e;
   p->dflags |= DF_DATADFLT;
+  // A param compiled with the old default is compiled again.
+  if (p->xr.stamp != 0) {
+    p->xr.stamp = -1.0;
+    ts_update(p, 0);
+  }
 }
 
 void missing_msg(int n, const char* first) {

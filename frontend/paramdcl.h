@@ -48,6 +48,8 @@ struct param : xnode2 {
   expr* asgn;     // `:=`
   expr* dflt;     // `default`
   list* checks;   // clause order once finished
+  expr* mdflt;    // the model's `default` while one from data replaces it
+                  // (DF_DATADFLT), or null; forgetting the data puts it back
 
   // Records come zeroed from the declaration pool (record kind 3).
   static void* operator new(size_t size);

@@ -593,8 +593,10 @@ void forget(xnode2* d) {
   if ((d->kind & ~1u) == DK_PARAM || (d->kind & ~1u) == DK_SPARAM) {
     param* p = static_cast<param*>(d);
     if (p->dflags & DF_DATADFLT) {
+      // The default from data goes; the model's own comes back.
       edelete(p->dflt);
-      p->dflt = nullptr;
+      p->dflt = p->mdflt;
+      p->mdflt = nullptr;
     }
   }
   d->dflags &= ~(DF_UPDATE | DF_DATADFLT);
