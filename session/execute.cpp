@@ -444,7 +444,7 @@ void call_cmd(cmd_fields* c) {
   pr_cmd = 0;
 }
 
-void option_run(cmd_fields* c) { option_cmd(c->f()[0].o, c->f()[1].r); }
+void option_run(cmd_fields* c) { option_cmd(c->f()[0].o, c->f()[1].r, c->xrp); }
 
 void option_reset_run(cmd_fields*) { option_reset(); }
 
@@ -453,7 +453,7 @@ void environ_run(cmd_fields* c) {
   environ_cmd(f[0].ss, f[1].b, f[2].e, f[3].b, f[4].e, c->xrp);
 }
 
-void cur_environ_run(cmd_fields* c) { cur_environ(c->f()[0].r); }
+void cur_environ_run(cmd_fields* c) { cur_environ(c->f()[0].r, c->xrp); }
 
 void commands_run(cmd_fields* c) {
   commands_or_data(&c->f()[0].e, c->f()[1].r, 1, c->xrp);
@@ -714,7 +714,7 @@ void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr) {
   int level = nfs;
   try {
     if (r) {
-      dispfile(r, nullptr);
+      dispfile(r, xr);
       stdOut = df;
       stdOut_idf = r->find;
     }
