@@ -750,8 +750,8 @@ int breakcont(int kind, symbol* name) {
   if (name && (name == All || name == Commands)) {
     kind = name == All ? CK_BREAK_ALL : CK_BREAK_COMMANDS;
     if (!f && !open_cmds) {
-      // Outside loops these end the current include file at once.
-      if (nfs > 0) end_include(2);
+      // Outside loops these take effect at once.
+      break_files(kind);
       return 0;
     }
     f = nullptr;

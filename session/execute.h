@@ -65,6 +65,13 @@ void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr);
 // not_implemented with the command's name.
 void not_implemented_cmd(cmd_fields* c);
 
+// break commands and break all (kind 85, 84).  Inside a file read by
+// `commands`: the loops of that file (with all, of every level) end and
+// the file is left; execution goes on after the `commands` record (with
+// all, every such file is left and the outermost chain ends).  Returns
+// only outside such files, after closing the current include file when
+// one is open.
+void break_files(int kind);
 // Ends the running loops read at include level lev or deeper (brace groups
 // are passed over): each stops before its next pass.  (An error unwinds
 // the loops with the handlers that run them: a for's member binding goes
