@@ -287,12 +287,18 @@ static void close_waiting() {
   while (open_cmds && (open_cmds->h.kind == CK_ELSE_CHECK ||
                        open_cmds->h.kind == CK_REPEAT_END)) {
     int32_t special = yy_special;
+    int level = nfs;
     try {
       if (open_cmds->h.kind == CK_ELSE_CHECK)
         empty_else();
       else
         finish_repeat();
     } catch (const command_abort&) {
+      // An abort that closed the file being read (an error inside a file
+      // read by `commands` or `include`) takes the statement being read
+      // with that file: the recovery point gets it, and the reader goes
+      // on in the input below.
+      if (nfs < level) throw;
       yy_special = special;
     }
   }
