@@ -29,6 +29,7 @@
 #include "session/include.h"
 #include "session/loop.h"
 #include "session/optcmd.h"
+#include "session/startup.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -286,12 +287,18 @@ static void close_waiting() {
   while (open_cmds && (open_cmds->h.kind == CK_ELSE_CHECK ||
                        open_cmds->h.kind == CK_REPEAT_END)) {
     int32_t special = yy_special;
+    int level = nfs;
     try {
       if (open_cmds->h.kind == CK_ELSE_CHECK)
         empty_else();
       else
         finish_repeat();
     } catch (const command_abort&) {
+      // An abort that closed the file being read (an error inside a file
+      // read by `commands` or `include`) takes the statement being read
+      // with that file: the recovery point gets it, and the reader goes
+      // on in the input below.
+      if (nfs < level) throw;
       yy_special = special;
     }
   }
@@ -612,6 +619,16 @@ void if_cmd(expr* cond) {
   open_compound(o);
 }
 
+// After a misplaced statement: the open compounds are abandoned, and a
+// session reading a file ends at once with the pending code (the rest of
+// an abandoned brace group would otherwise be reported as well).
+static void misplaced_reset() {
+  cmd_reset2();
+  if (stepping || bottom_infile() <= 0) return;
+  if (nfs > 0) end_include(0);
+  myexit(cmd_rc);
+}
+
 void else_cmd() {
   for (;;) {
     cmd_compound* o = open_cmds;
@@ -621,7 +638,7 @@ void else_cmd() {
     }
     if (!o || o->h.kind != CK_ELSE_CHECK) {
       error(0, "Misplaced %s.", "\"else\"");
-      cmd_reset2();
+      misplaced_reset();
       return;
     }
     o->h.kind = CK_ELSE;
@@ -659,7 +676,7 @@ void while_cmd(expr* cond) {
           opcode(cond) == OPNOT ? "until expression" : "while expression");
     edelete(cond);
     drop_deps();
-    cmd_reset2();
+    misplaced_reset();
     return;
   }
   o->tcond = cond;
@@ -691,7 +708,7 @@ void rbrace() {
     cmd_compound* o = open_cmds;
     if (!o) {
       error(0, "Misplaced %s.", "\"}\"");
-      cmd_reset2();
+      misplaced_reset();
       return;
     }
     switch (o->h.kind) {
@@ -739,8 +756,8 @@ int breakcont(int kind, symbol* name) {
   if (name && (name == All || name == Commands)) {
     kind = name == All ? CK_BREAK_ALL : CK_BREAK_COMMANDS;
     if (!f && !open_cmds) {
-      // Outside loops these end the current include file at once.
-      if (nfs > 0) end_include(2);
+      // Outside loops these take effect at once.
+      break_files(kind);
       return 0;
     }
     f = nullptr;
@@ -749,13 +766,13 @@ int breakcont(int kind, symbol* name) {
     if (!f && !open_cmds && step_loop_control(kind, name)) return 1;
     if (!f) {
       error(0, "%s is not a loop name", name->name);
-      cmd_reset2();
+      misplaced_reset();
       return 0;
     }
   } else if (!f) {
     if (!open_cmds && step_loop_control(kind, nullptr)) return 1;
     error(0, "Misplaced %s.", kind == CK_BREAK ? "break" : "continue");
-    cmd_reset2();
+    misplaced_reset();
     return 0;
   }
   end_cmd(mark_record(kind, f));

@@ -516,8 +516,8 @@ void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
   }
 }
 
-void cur_environ(redirect* r) {
-  dispfile(r, nullptr);
+void cur_environ(redirect* r, xrecomp* xr) {
+  dispfile(r, xr);
   Fprintf(df, "environ %s%s;\n", cur_xenv->name->name,
           slist1(cur_xenv, cur_xenv_sub));
   fflush(df);

@@ -94,8 +94,9 @@ void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
 // The slot an environment reference designates (made when a new member
 // is named), with the record and the member's subscript (null when plain).
 envir** env_ref(expr* e, xenvir** x, symbol*** sub);
-// `environ;`: prints "environ NAME[SUB];" for the current environment.
-void cur_environ(redirect* r);
+// `environ;`: prints "environ NAME[SUB];" for the current environment; a
+// computed file name is compiled and evaluated in the command's context.
+void cur_environ(redirect* r, xrecomp* xr = nullptr);
 
 // OPENV 221.  L: the environment's name.  -> p: the slot of its values.
 eval_result f_OPENV(expr* e, TVA* tva);

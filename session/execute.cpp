@@ -398,10 +398,20 @@ void continue_cmd(cmd_fields* c) {
   flow_target = static_cast<cmd_compound*>(c->f()[0].p);
 }
 
-// break all and break commands: no command file runs loops here, so both
-// leave every loop of the chain; an include file open is closed.
-void break_all_cmd(cmd_fields*) {
-  if (nfs > 0) end_include(2);
+// Files read by `commands` now running, innermost last.
+int cmdfile_levels;
+
+// Thrown by break commands and break all inside a file read by `commands`:
+// the file is left (with all, every such file and every loop).  Caught by
+// commands_or_data.
+struct commands_leave {
+  bool all;
+};
+
+// break all and break commands as records: outside files read by
+// `commands` both leave every loop of the chain.
+void break_all_cmd(cmd_fields* c) {
+  break_files(c->kind);
   flow = FLOW_END;
 }
 
@@ -444,7 +454,7 @@ void call_cmd(cmd_fields* c) {
   pr_cmd = 0;
 }
 
-void option_run(cmd_fields* c) { option_cmd(c->f()[0].o, c->f()[1].r); }
+void option_run(cmd_fields* c) { option_cmd(c->f()[0].o, c->f()[1].r, c->xrp); }
 
 void option_reset_run(cmd_fields*) { option_reset(); }
 
@@ -453,7 +463,7 @@ void environ_run(cmd_fields* c) {
   environ_cmd(f[0].ss, f[1].b, f[2].e, f[3].b, f[4].e, c->xrp);
 }
 
-void cur_environ_run(cmd_fields* c) { cur_environ(c->f()[0].r); }
+void cur_environ_run(cmd_fields* c) { cur_environ(c->f()[0].r, c->xrp); }
 
 void commands_run(cmd_fields* c) {
   commands_or_data(&c->f()[0].e, c->f()[1].r, 1, c->xrp);
@@ -712,9 +722,17 @@ void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr) {
   insertion_state saved;
   saved.save();
   int level = nfs;
+  bool all = false;
+  struct level_count {
+    bool on;
+    explicit level_count(bool o) : on(o) { cmdfile_levels += on; }
+    ~level_count() { cmdfile_levels -= on; }
+    level_count(const level_count&) = delete;
+    level_count& operator=(const level_count&) = delete;
+  } counted(mode == 1);
   try {
     if (r) {
-      dispfile(r, nullptr);
+      dispfile(r, xr);
       stdOut = df;
       stdOut_idf = r->find;
     }
@@ -725,6 +743,20 @@ void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr) {
     } else {
       read_data();
     }
+  } catch (const commands_leave& leave) {
+    // A break left the file while its statements were being read and
+    // run: what its level built goes, and what the reader holds from it
+    // (the parser's look-ahead went with the parse).
+    all = leave.all;
+    if (open_cmds) {
+      cmd_discard = 2;
+      close_compounds();
+      cmd_discard = 0;
+    }
+    cmd_mem_reset();
+    while (nfs > level) end_include(2);
+    yylastc = nextc;
+    yysptr = yysbuf;
   } catch (...) {
     saved.restore();
     throw;
@@ -733,6 +765,12 @@ void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr) {
   while (nfs > level) end_include(2);
   saved.restore();
   saved.restore_command();
+  if (all) {
+    // break all: the command files outside this one are left too, and
+    // the chain that ran the outermost one ends.
+    if (cmdfile_levels > 1) throw commands_leave{true};
+    flow = FLOW_END;
+  }
 }
 
 namespace {
@@ -830,6 +868,16 @@ void not_implemented(const char* name) {
   bailout();
 }
 
+void break_files(int kind) {
+  if (cmdfile_levels > 0) {
+    bool all = kind == CK_BREAK_ALL;
+    end_loops(all ? 0 : inslev);
+    if (blockmode) blockstart("misc");
+    throw commands_leave{all};
+  }
+  if (nfs > 0) end_include(2);
+}
+
 void end_loops(int lev) {
   for (loop_run* r = running; r; r = r->prev)
     if (r->inslev >= lev && r->o->h.kind != CK_BRACES) r->ended = true;
@@ -841,6 +889,7 @@ void help() { notyet("help"); }
 
 void execute_reinit() {
   ncmds = 0;
+  cmdfile_levels = 0;
   flow = FLOW_ON;
   flow_target = nullptr;
   running = nullptr;

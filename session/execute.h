@@ -51,10 +51,11 @@ void execute(cmd_fields* first);
 // and read by a nested parse, or by the data reader, with the insertion
 // level inslev one higher; the interpreter's records and open compounds
 // of the level it interrupts are kept aside meanwhile.  An error inside it
-// abandons the file with the command.  With r, stdOut is the file of r
-// while the commands run.  With no file, data mode reads the current input
-// (`data;` inside such a file).  The name at *file is evaluated as
-// rdfname does (session/cmdfiles.h), its compilation released into xr.
+// abandons the file with the command; break commands and break all leave
+// it (break_files).  With r, stdOut is the file of r while the commands
+// run.  With no file, data mode reads the current input (`data;` inside
+// such a file).  The name at *file and r's name are evaluated as rdfname
+// does (session/cmdfiles.h), their compilation released into xr.
 void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr);
 // Reports "<name> is not implemented yet" as an error of the statement
 // (squawk: at the running command's place, else at the input position)
@@ -65,6 +66,13 @@ void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr);
 // not_implemented with the command's name.
 void not_implemented_cmd(cmd_fields* c);
 
+// break commands and break all (kind 85, 84).  Inside a file read by
+// `commands`: the loops of that file (with all, of every level) end and
+// the file is left; execution goes on after the `commands` record (with
+// all, every such file is left and the outermost chain ends).  Returns
+// only outside such files, after closing the current include file when
+// one is open.
+void break_files(int kind);
 // Ends the running loops read at include level lev or deeper (brace groups
 // are passed over): each stops before its next pass.  (An error unwinds
 // the loops with the handlers that run them: a for's member binding goes

@@ -408,8 +408,8 @@ static void option_item(FILE* f, Optioncmd* o) {
   set_match(f, nm + 1, value.get(), slot);
 }
 
-void option_cmd(Optioncmd* items, redirect* r) {
-  dispfile(r, nullptr);
+void option_cmd(Optioncmd* items, redirect* r, xrecomp* xr) {
+  dispfile(r, xr);
   FILE* f = df;
   if (!items) {
     write_options(nullptr, f);

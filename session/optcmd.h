@@ -14,6 +14,8 @@
 
 namespace vexo {
 
+struct xrecomp;
+
 struct cstr;
 struct expr;
 struct symbol;
@@ -52,8 +54,9 @@ void option_free(Optioncmd* items);
 // Runs the command: null items list every listed option.  Output goes to
 // the redirection's file, else to the display stream.  Items whose name is
 // not valid, patterns with too many stars and refused values are reported
-// and skipped; the command goes on with the next item.
-void option_cmd(Optioncmd* items, redirect* r);
+// and skipped; the command goes on with the next item.  A computed file
+// name is compiled and evaluated in the command's context (xr).
+void option_cmd(Optioncmd* items, redirect* r, xrecomp* xr = nullptr);
 // Sets option name to value as an option command with quoted literals
 // would (name check, validator, handler).
 void cmd_option(const char* name, const char* value);
