@@ -2,6 +2,8 @@
 // parse_init.
 #include "frontend/keywords.h"
 
+#include <functional>
+
 #include "eval/builtin.h"
 #include "eval/dispatch.h"
 #include "eval/set.h"
@@ -365,6 +367,14 @@ symbol* Check;
 symbol* Suffix;
 symbol* TAble;
 kw_row environ_kw = {"environ", DK_ENV, 0};
+
+bool is_keyword_row(const void* p) {
+  auto in = [p](const kw_row* a, size_t n) {
+    return !std::less<const void*>()(p, a) && std::less<const void*>()(p, a + n);
+  };
+  return in(init_tab, N_INIT_TAB) || in(sysset_tab, N_SYSSET_TAB) ||
+         in(keyword_init, N_KEYWORDS + 1) || p == &environ_kw;
+}
 int N_System_Pars;
 int need_prob;
 int would_need_prob;

@@ -117,6 +117,9 @@ extern symbol* Check;
 extern symbol* Suffix;
 extern symbol* TAble;
 extern kw_row environ_kw;  // binding of "environ": kind 22
+// Whether p is a row of one of the tables above (built-in names bind to
+// their rows; a row's kind can equal a declaration kind).
+bool is_keyword_row(const void* p);
 // Declarations existing after start-up; those numbered below it are the
 // system's own.
 extern int N_System_Pars;

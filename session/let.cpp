@@ -516,7 +516,7 @@ const char* const action_word[2] = {"reset", "update"};
 // The declaration a name is bound to, or null.
 xnode* declared(symbol* name) {
   void* b = name ? name->binding : nullptr;
-  if (!b || !dac.bynum) return nullptr;
+  if (!b || !dac.bynum || is_keyword_row(b)) return nullptr;
   // Keyword rows, numbers and dummies are bound too: only declaration
   // kinds lead to a declaration record.
   uint32_t k = bound_kind(b);

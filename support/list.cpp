@@ -109,6 +109,12 @@ void new_context() {
 // and the enclosing scope's state comes off the stack.
 static void close_context() {
   if (last_dummy) dummy_release(last_dummy);
+  // A recovery can ask to close scopes a nested reading level closed
+  // already: with none open there is nothing more to give back.
+  if (!sycontext) {
+    last_dummy = nullptr;
+    return;
+  }
   list* upper = sycontext;
   list* lower = upper->next;
   last_dummy = upper->item.d;
