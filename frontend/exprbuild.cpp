@@ -314,7 +314,10 @@ static int eq_variant(int l, int r) {
 static int ne_of(int eq) { return eq < EQcss ? eq + (NE - EQ) : eq + 3; }
 
 expr* relop(expr* L, uint32_t op, expr* R, expr** keep) {
-  // A condition compared is compared as its number, 1 or 0.
+  // A list in parentheses is no value; a condition compared is compared
+  // as its number, 1 or 0.
+  L = not_tuple(L);
+  R = not_tuple(R);
   if (is_logical(L)) L = make_numeric(L);
   if (is_logical(R)) R = make_numeric(R);
   if ((op == opword(EQ) || op == opword(NE)) && !has_flag(L, EF_VARS) &&
