@@ -339,14 +339,6 @@ bool has_checks(const xnode* d) {
   return false;
 }
 
-// The evaluation context of a let, freed however the command ends.
-struct tva_owner {
-  TVA* t = nullptr;
-  ~tva_owner() {
-    if (t) del_tva(t);
-  }
-};
-
 }  // namespace
 
 // ---- Interfaces ------------------------------------------------------------
@@ -454,8 +446,7 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
     mri(pv, 1);
   if (psub) mri(psub, 1);
   if (ix) ss_teardown(ix);
-  tva_owner h;
-  h.t = compile_end(xr);
+  tva_hold h{compile_end(xr)};
 
   let_changes ch;
   ch.d = d;
