@@ -49,7 +49,9 @@ double r_printf(arglist* al) {
   int k;
   char* s = format(al, &n, &k, printf_fmt, nullptr, gfmt, 0);
   FILE* f = display_stream();
-  Fprintf(f, "%s", s);
+  // All n bytes: a NUL made by %c of "" or a \0 escape must not cut the
+  // rest of the text off.
+  fwrite(s, 1, n, f);
   fflush(f);
   del_mblk(k, s);
   return static_cast<double>(n);
