@@ -348,8 +348,8 @@ void one_item(outbuf& o, arglist* al, args_cursor& a, char* itext, int conv,
       }
       break;
     }
-    default: {  // s, q, Q: q and Q write as s, unquoted
-      itext[len - 1] = 's';
+    default: {  // s, q, Q: the argument taken as for s; q and Q keep their
+                // letter, so the own formatter writes the language's quoting
       if (a.is_string()) {
         put_item(o, itext, a.str());
       } else {

@@ -51,7 +51,11 @@ double r_printf(arglist* al) {
   FILE* f = display_stream();
   // All n bytes: a NUL made by %c of "" or a \0 escape must not cut the
   // rest of the text off.
-  fwrite(s, 1, n, f);
+  for (size_t i = 0; i < n; ++i) {
+    Fprintf(f, "%s", s + i);
+    i += strlen(s + i);
+    if (i < n) Fprintf(f, "%c", 0);
+  }
   fflush(f);
   del_mblk(k, s);
   return static_cast<double>(n);
