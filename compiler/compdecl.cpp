@@ -370,6 +370,22 @@ void compile_argdom(function* f) {
   }
 }
 
+void reset_compiled(xnode* d) {
+  xreset(d);
+  es_reset(&d->xr);
+  d->xr.stamp = -1.0;
+}
+
+void uncompile(xnode* d) {
+  xrecomp& x = d->xr;
+  if (x.stamp == 0) return;
+  if (x.lev0rew) {
+    rew_reset(x.nlev0rew, x.lev0rew, &x.lev0rew);
+    x.nlev0rew = 0;
+  }
+  reset_compiled(d);
+}
+
 void compile() {
   if (dbg & 2) no_common = 1;
   compile_start();
@@ -387,11 +403,7 @@ void compile() {
         x.nlev0rew = 0;
       }
     }
-    if (x.stamp < 0) {
-      xreset(d);
-      es_reset(&x);
-      x.stamp = -1.0;
-    }
+    if (x.stamp < 0) reset_compiled(d);
   }
   // Compile pass.
   for (xnode* d = decls; d; d = d->next) {

@@ -24,12 +24,22 @@ struct expr;
 struct list;
 struct param;
 struct function;
+struct xnode;
 
 // Compiles the declarations that need it.  Bugs (end the session):
 // "unexpected ctype %d in compile_constrdcls", "unexpected ctype %d in
 // compile_objectives", "unexpected type 0x%x in %s()" for a kind that is
 // no declaration.
 void compile();
+// The compiled form of d undone (its generated values and shared records
+// dropped, every slot that compilation replaced given back its parsed
+// node) and d marked for compiling again.
+void reset_compiled(xnode* d);
+// reset_compiled at once, outside a compilation, with the level-0
+// rewrites of d dropped too: for a command that is about to replace or
+// free an expression of d, which may have been swapped for a shared node.
+// Nothing for a declaration never compiled.
+void uncompile(xnode* d);
 
 // Per-kind operations of compile, inside the declaration's indexing.
 // A parameter: its checks, then its definition (mandated), its recursive

@@ -11,6 +11,7 @@
 #include "data/internal.h"
 #include "data/readdata.h"
 #include "data/values.h"
+#include "compiler/compdecl.h"
 #include "compiler/recomp.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
@@ -651,6 +652,9 @@ void new_deflt(xnode* d, double v, const char* word) {
                    : new_num(v);
   param* p = static_cast<param*>(d);
   if (p->dflt) {
+    // The compiled form goes first: it may have put a shared node in the
+    // slot, and would put the old default back at the next compilation.
+    uncompile(p);
     if (p->dflags & DF_DATADFLT) {
       edelete(p->dflt);
     } else {

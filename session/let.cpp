@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/compdecl.h"
 #include "compiler/compile.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
@@ -584,7 +585,9 @@ void forget(xnode2* d) {
   if ((d->kind & ~1u) == DK_PARAM || (d->kind & ~1u) == DK_SPARAM) {
     param* p = static_cast<param*>(d);
     if (p->dflags & DF_DATADFLT) {
-      // The default from data goes; the model's own comes back.
+      // The default from data goes; the model's own comes back.  The
+      // compiled form goes first: it may have put a shared node in the slot.
+      uncompile(p);
       edelete(p->dflt);
       p->dflt = p->mdflt;
       p->mdflt = nullptr;
