@@ -392,6 +392,12 @@ void enum_genall(set* s, TVA* tva) {
   s->nmem = 0;
 }
 
+xnode* set_without_data(const set* s) {
+  return s->nmem < 0 && s->sclass == SC_ENUM && s->genall == enum_genall
+             ? s->owner
+             : nullptr;
+}
+
 set* set_enum(set* s, int arity) {
   check_arity(arity);
   s->sclass = SC_ENUM;

@@ -279,6 +279,9 @@ void sdelete(set* s);
 // (declared set) or reports "enum_genall called!" through terror.
 int enum_in(set* s, symbol** tuple, TVA* tva);
 void enum_genall(set* s, TVA* tva);
+// The declaration of s when s is a declared set that never got data (its
+// generation would end the command with "no data for set %s"), else null.
+xnode* set_without_data(const set* s);
 
 // Release of what a class record holds (expressions, operand sets,
 // indexing expressions), by class code, run before the record is

@@ -1236,6 +1236,15 @@ int no_values(const char* name, int* badx) {
 
 int darity(xnode* d, int* badx) {
   int n = d->indexing ? d->indexing->arity : 0;
+  // An index set that never got data: no member can be shown, and the
+  // set's name says what is missing.
+  if (d->indexing)
+    for (Index* ix = d->indexing->first; ix; ix = ix->next)
+      if (xnode* sd = ix->s ? set_without_data(ix->s) : nullptr) {
+        error(0, "No data for %s %s.", "set", xnode_name(sd));
+        ++*badx;
+        return -1;
+      }
   // Variables, constraints, objectives and problems have no generated
   // members.
   if (!is_param(d) && d->kind != DK_SETI) return no_values(dcl_name(d), badx);

@@ -362,6 +362,16 @@ static int open_input(const char* name, int k) {
   return 1;
 }
 
+// Back at the terminal between statements after an include ended: the
+// included file's errors are reported and it is over, so the terminal
+// starts afresh as at a primary prompt.  Without this, text typed ahead
+// after the include would be abandoned for errors that are not its own.
+// Inside a compound command being read the errors stay: they belong to it.
+static void resume_terminal() {
+  if (nfs == 0 && interactive && reading_stdin() && prompt2 == 0 && !cmdstate)
+    rc = 0;
+}
+
 // The end of a nested input: the file of a `read`, a file inserted by
 // `commands` or `data` inside a compound command, a data section's file or
 // an include file.  -1 when the next top-level input is to be taken, else
@@ -400,9 +410,13 @@ static int nested_end(int c) {
       // includer is read in the mode it was in.
       if (endjump != 2) issue_eofmsg();
       end_include(2);
+      resume_terminal();
       return 0;
     }
-    if (end_include(1)) return 1;
+    if (end_include(1)) {
+      resume_terminal();
+      return 1;
+    }
   }
   return -1;
 }
