@@ -709,9 +709,11 @@ expr* wholedot(xnode* d, cstr* name) {
 }
 
 // The whole-entity suffix of the statement being read that no item has
-// claimed yet (only compared, never followed), and its entity's name.
+// claimed yet (only compared, never followed), its entity's name, and
+// whether it is a bad suffix (already reported).
 static bool wsfx_on;
 static const expr* wsfx_pending;
+static bool wsfx_bad;
 static char wsfx_name[86];
 
 void whole_sfx_allow(bool on) {
@@ -722,9 +724,10 @@ void whole_sfx_allow(bool on) {
 expr* whole_sfx(xnode* d, symbol* sym, cstr* name) {
   if (!wsfx_on)
     return d ? wholedot(d, name) : expr0dot(dsyndot(sym, name), nullptr);
-  if (wsfx_pending) display_only(wsfx_name);  // an earlier one misused
+  if (wsfx_pending && !wsfx_bad) display_only(wsfx_name);  // misused
   expr* disp = d ? dthingdot(d, name) : dsyndot(sym, name);
   wsfx_pending = disp;
+  wsfx_bad = opcode(disp) == OP251;
   snprintf(wsfx_name, sizeof wsfx_name, "%s", d ? dname(d) : sym->name);
   return disp;
 }
@@ -741,7 +744,7 @@ bool whole_sfx_item(expr** e, int kinds) {
                 (*e)->L.x->kind == DK_CONI));
     if (ok) return true;
   }
-  display_only(wsfx_name);
+  if (!wsfx_bad) display_only(wsfx_name);
   if (mine) {
     free_expr(*e);
     *e = new_num(0);
