@@ -435,7 +435,8 @@ declaration:
   | obj_dcl
   | con_dcl
   | suffix_dcl ';'          { $1->finish_dcl(); }
-  | table_dcl ';'           { cur_table->finish_dcl(tablerw); }
+  | table_dcl ';'
+      { whole_sfx_item(nullptr, 0); cur_table->finish_dcl(tablerw); }
   | table_dcl error ';'     { cur_table->finish_dcl(0); yyerrok; }
   | CHECK ix_opt ':' cond ';'
       { (new check($2, $4))->finish_dcl(); }
@@ -532,7 +533,8 @@ table_head:
 
 table_keys:
     key_set '[' lex_word key_cols ']' { isd = cur_table->endkeys(); }
-      key_tail                        { cur_table->endcols(isd); }
+      key_tail
+      { cur_table->endcols(isd); whole_sfx_allow(true); }
   ;
 
 key_set:
@@ -586,7 +588,8 @@ table_col:
   | col_item '~' lex_word WORD      { $$ = table_item($1, '~', $4, 0); }
   | col_item '~' lex_word WORD INOUT
       { $$ = table_item($1, '~', $4, static_cast<int>($5)); }
-  | indexing expr %prec ITEMPREC    { $$ = itpv($1, $2); }
+  | indexing expr %prec ITEMPREC
+      { whole_sfx_item(&$2, 0); $$ = itpv($1, $2); }
   | indexing '(' tcol_list ')'      { $$ = tab_group($1, 0, $3); }
   | indexing '<' tcol_list '>'      { $$ = tab_group($1, 8, $3); }
   ;
@@ -598,15 +601,13 @@ tcol_list:
   ;
 
 col_item:
-    expr %prec ITEMPREC { $$ = $1; }
+    expr %prec ITEMPREC { whole_sfx_item(&$1, 2); $$ = $1; }
   | PARAMINAME      { $$ = entity_item($1); }
   | SPARAMINAME     { $$ = entity_item($1); }
   | CVARI           { $$ = entity_item($1); }
   | CSVARI          { $$ = entity_item($1); }
   | CCONI           { $$ = entity_item($1); }
   | COBJI           { $$ = entity_item($1); }
-  | CVARI '.' lex_word WORD     { $$ = dthingdot($1, $4); }
-  | CCONI '.' lex_word WORD     { $$ = dthingdot($1, $4); }
   ;
 
 alias_opt:
@@ -813,9 +814,15 @@ cmd_begin:
 
 command:
     display_kw ditems redir_opt ';'
-      { cmd_ixrf(CK_DISPLAY, $1, nullptr, $2, $3); }
+      {
+        whole_sfx_item(nullptr, 0);
+        cmd_ixrf(CK_DISPLAY, $1, nullptr, $2, $3);
+      }
   | display_kw indexing ':' ditems redir_opt ';'
-      { cmd_ixrf(CK_DISPLAY, $1, $2, $4, $5); }
+      {
+        whole_sfx_item(nullptr, 0);
+        cmd_ixrf(CK_DISPLAY, $1, $2, $4, $5);
+      }
   | PRINT print_items redir_opt ';'
       { printcmd(nullptr, $2, $3); }
   | PRINT indexing ':' print_items redir_opt ';'
@@ -1033,9 +1040,9 @@ plainname_opt:
   ;
 
 display_kw:
-    DISPLAY     { $$ = 0; }
-  | UDISPLAY    { $$ = 1; }
-  | CSVDISPLAY  { $$ = 2; }
+    DISPLAY     { whole_sfx_allow(true); $$ = 0; }
+  | UDISPLAY    { whole_sfx_allow(true); $$ = 1; }
+  | CSVDISPLAY  { whole_sfx_allow(true); $$ = 2; }
   ;
 
 expand_kw:
@@ -1145,14 +1152,14 @@ settings:
   ;
 
 // One setting: a name, optionally qualified by an environment (the value
-// state holds on after the name, so "." and the name after it are read as
-// words; after a subscript the value state is set again).
+// state holds on after the environment's name, so "." is read as itself;
+// the option name after it is read in name state, a pattern included).
 setting:
     optname optvalue
       { $$ = optioncmd(nullptr, $1, nullptr, $2); }
-  | OPTNAME '.' WORD optvalue
-      { $$ = qual_setting($1, nullptr, $3, $4); }
-  | OPTNAME subs '.' lex_optvalue WORD optvalue
+  | OPTNAME '.' lex_optname OPTNAME optvalue
+      { $$ = qual_setting($1, nullptr, $4, $5); }
+  | OPTNAME subs '.' lex_optname OPTNAME optvalue
       { $$ = qual_setting($1, $2, $5, $6); }
   ;
 
@@ -1161,7 +1168,7 @@ setting:
 optname:
     OPTNAME                     { $$ = new_str($1); }
   | STRING lex_optvalue         { $$ = new_str($1); }
-  | '(' expr ')' lex_optvalue   { $$ = $2; }
+  | '(' expr ')' lex_optvalue   { $$ = computed_optname($2); }
   ;
 
 // A value: words joined by blanks, or a parenthesised expression.
@@ -1372,9 +1379,12 @@ ditem_list:
   ;
 
 ditem:
-    expr %prec ITEMPREC             { $$ = cond_value(not_tuple($1)); }
-  | sexpr_nb %prec ITEMPREC         { $$ = set_item($1); }
-  | indexing expr %prec ITEMPREC    { $$ = item_ix($1, cond_value($2)); }
+    expr %prec ITEMPREC
+      { $$ = whole_sfx_item(&$1, 1) ? $1 : cond_value(not_tuple($1)); }
+  | sexpr_nb %prec ITEMPREC
+      { whole_sfx_item(nullptr, 0); $$ = set_item($1); }
+  | indexing expr %prec ITEMPREC
+      { whole_sfx_item(&$2, 0); $$ = item_ix($1, cond_value($2)); }
   | PARAMINAME                      { $$ = entity_item($1); }
   | SPARAMINAME                     { $$ = entity_item($1); }
   | CVARI                           { $$ = entity_item($1); }
@@ -1383,11 +1393,6 @@ ditem:
   | COBJI                           { $$ = entity_item($1); }
   | PROBINAME                       { $$ = entity_item($1); }
   | SETINAME                        { $$ = entity_item($1); }
-  | CVARI '.' lex_word WORD         { $$ = dthingdot($1, $4); }
-  | CCONI '.' lex_word WORD         { $$ = dthingdot($1, $4); }
-  | COBJI '.' lex_word WORD         { $$ = dthingdot($1, $4); }
-  | PROBINAME '.' lex_word WORD     { $$ = dthingdot($1, $4); }
-  | SYNONYM '.' lex_word WORD       { $$ = dsyndot($1, $4); }
   ;
 
 // Indexings.  Each item opens a scope level in which its dummies are
@@ -1781,6 +1786,14 @@ suffix_ref:
   | DVARI '.' lex_word WORD         { $$ = wholedot($1, $4); }
   | DCONI '.' lex_word WORD         { $$ = wholedot($1, $4); }
   | DOBJI '.' lex_word WORD         { $$ = wholedot($1, $4); }
+  // The command forms: the display form where display and table items
+  // allow it (an item that is just this form claims it), else the same
+  // report.
+  | CVARI '.' lex_word WORD         { $$ = whole_sfx($1, nullptr, $4); }
+  | CCONI '.' lex_word WORD         { $$ = whole_sfx($1, nullptr, $4); }
+  | COBJI '.' lex_word WORD         { $$ = whole_sfx($1, nullptr, $4); }
+  | PROBINAME '.' lex_word WORD     { $$ = whole_sfx($1, nullptr, $4); }
+  | SYNONYM '.' lex_word WORD       { $$ = whole_sfx(nullptr, $1, $4); }
   | DUMMYNAME '.' lex_word WORD     { $$ = thingdot(dummy_expr($1), $4); }
   ;
 

@@ -16,6 +16,7 @@
 #include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "frontend/suffix.h"
 #include "frontend/vardcl.h"
 #include "session/delete.h"
 #include "session/include.h"
@@ -514,6 +515,7 @@ int fname_tok(int c, int w) {
 // Names
 
 static void stmt_start_flags() {
+  whole_sfx_allow(false);
   dseen = nullptr;
   dseenexpl = nullptr;
   dxseen = nullptr;

@@ -644,6 +644,13 @@ static cstr* code_name(int32_t code) {
   return c;
 }
 
+static void display_only(const char* nm) {
+  error(0,
+        "%.85s.suffix is only for display;\n\there you need "
+        "%.85s[...].suffix\n\tor %.85s.suffix[...]",
+        nm, nm, nm);
+}
+
 static expr* expr0dot1(expr* e, expr* subs, bool display) {
   int opc = opcode(e);
   if (opc == OP251) {  // the suffix was not found, and said so
@@ -653,10 +660,7 @@ static expr* expr0dot1(expr* e, expr* subs, bool display) {
   }
   const char* nm = opc == OP256 ? e->L.sym->name : dname(e->L.x);
   if (!subs) {
-    error(0,
-          "%.85s.suffix is only for display;\n\there you need "
-          "%.85s[...].suffix\n\tor %.85s.suffix[...]",
-          nm, nm, nm);
+    display_only(nm);
     free_expr(e);
     return new_num(0);
   }
@@ -702,6 +706,50 @@ expr* wholedot(xnode* d, cstr* name) {
   dseen = ds;
   dxseen = dx;
   return expr0dot(e, nullptr);
+}
+
+// The whole-entity suffix of the statement being read that no item has
+// claimed yet (only compared, never followed), its entity's name, and
+// whether it is a bad suffix (already reported).
+static bool wsfx_on;
+static const expr* wsfx_pending;
+static bool wsfx_bad;
+static char wsfx_name[86];
+
+void whole_sfx_allow(bool on) {
+  wsfx_on = on;
+  wsfx_pending = nullptr;
+}
+
+expr* whole_sfx(xnode* d, symbol* sym, cstr* name) {
+  if (!wsfx_on)
+    return d ? wholedot(d, name) : expr0dot(dsyndot(sym, name), nullptr);
+  if (wsfx_pending && !wsfx_bad) display_only(wsfx_name);  // misused
+  expr* disp = d ? dthingdot(d, name) : dsyndot(sym, name);
+  wsfx_pending = disp;
+  wsfx_bad = opcode(disp) == OP251;
+  snprintf(wsfx_name, sizeof wsfx_name, "%s", d ? dname(d) : sym->name);
+  return disp;
+}
+
+bool whole_sfx_item(expr** e, int kinds) {
+  if (!wsfx_pending) return false;
+  bool mine = e && *e == wsfx_pending;
+  wsfx_pending = nullptr;
+  if (mine) {
+    int opc = opcode(*e);
+    bool ok = opc == OP251 || (kinds == 1 && opc == OP256) ||
+              (kinds && opc == OPXNODE &&
+               (kinds == 1 || (*e)->L.x->kind == DK_VARI ||
+                (*e)->L.x->kind == DK_CONI));
+    if (ok) return true;
+  }
+  if (!wsfx_bad) display_only(wsfx_name);
+  if (mine) {
+    free_expr(*e);
+    *e = new_num(0);
+  }
+  return false;
 }
 
 expr* dexpr0dot(expr* e, expr* subs) {

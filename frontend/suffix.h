@@ -128,6 +128,21 @@ expr* dexpr0dot(expr* e, expr* subs);
 // without subscripts, and OPNUM 0.  The misused reference is not one to a
 // solved value: the statement is not also told to be redeclared.
 expr* wholedot(xnode* d, cstr* name);
+// Whole-entity suffixes in the items of display and of a table's data
+// columns, where the same words may be an expression or the display form.
+// whole_sfx_allow: whether the statement's items may hold the display
+// form (set on at the items, off at each statement's start).
+// whole_sfx: the suffix name on the whole entity d (or synonym array sym)
+// read as an expression: where not allowed, wholedot's report and OPNUM 0;
+// else the display form, pending until an item claims it.
+// whole_sfx_item: at the end of an item *e (null: at the end of the
+// items), claims the pending display form when it is the whole item and
+// kinds admits it (1 any display form, 2 variables and constraints only,
+// 0 none); otherwise reports a pending one as misused (one that is *e
+// becomes OPNUM 0).  True when claimed.
+void whole_sfx_allow(bool on);
+expr* whole_sfx(xnode* d, symbol* sym, cstr* name);
+bool whole_sfx_item(expr** e, int kinds);
 
 // Reports "Bad suffix .name for thing" with the valid suffix names of table
 // (four to a line, sorted with the declared ones), or, without a table,

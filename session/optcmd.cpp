@@ -34,6 +34,23 @@ namespace vexo {
 // ---------------------------------------------------------------------------
 // Builders
 
+// A computed name with "*" anywhere is a pattern: the marker "*" goes
+// before it (the reference to name passes to the result).
+static cstr* pattern_marked(cstr* name) {
+  if (!strchr(name->text(), '*')) return name;
+  cstr* marked = new_cstr(strlen(name->text()) + 2);
+  marked->text()[0] = '*';
+  strcpy(marked->text() + 1, name->text());
+  release_cstr(name);
+  return marked;
+}
+
+expr* computed_optname(expr* name) {
+  if (opcode(name) == OPSTR && name->L.cs)
+    name->L.cs = pattern_marked(name->L.cs);
+  return name;
+}
+
 Optioncmd* optioncmd(Optioncmd* prev, expr* name, expr* env, expr* value) {
   Optioncmd* o = static_cast<Optioncmd*>(mem(sizeof(Optioncmd)));
   if (opcode(name) == OPSTR) {
@@ -360,14 +377,7 @@ static void option_item(FILE* f, Optioncmd* o) {
   if (o->refused) return;
   cstr* name;
   if (o->namex) {
-    name = Litval(o->namex);
-    if (strchr(name->text(), '*')) {
-      cstr* marked = new_cstr(strlen(name->text()) + 2);
-      marked->text()[0] = '*';
-      strcpy(marked->text() + 1, name->text());
-      release_cstr(name);
-      name = marked;
-    }
+    name = pattern_marked(Litval(o->namex));
   } else {
     name = o->name;
     ++name->refcnt;

@@ -44,6 +44,9 @@ static_assert(std::is_trivially_destructible_v<Optioncmd>,
 // expression, joined by blanks.  option_err: frees the items after a
 // syntax error.  option_reset_cmd: `reset options;`.
 Optioncmd* optioncmd(Optioncmd* prev, expr* name, expr* env, expr* value);
+// A parenthesised name expression: one that folded to a string while
+// parsing is still a computed name, a pattern when it holds "*".
+expr* computed_optname(expr* name);
 Optioncmd* settings_join(Optioncmd* items, Optioncmd* one);
 expr* option_words(expr* words);
 void option_err(Optioncmd* items);
