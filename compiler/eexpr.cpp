@@ -331,7 +331,9 @@ static int same_sub(set* a, set* b) { return a == b || same_set(a, b); }
 int same_set(set* a, set* b) {
   if (a == b) return 1;
   if (!a || !b) return 0;
-  if (a->sclass != b->sclass) return 0;
+  // As for enumerated sets: sets of two declarations stay apart, so that
+  // messages name the set as written.
+  if (a->sclass != b->sclass || a->owner != b->owner) return 0;
   auto f = [](set* s, int k) -> void* {
     set3p* t = static_cast<set3p*>(s);
     return k == 1 ? t->f1 : k == 2 ? t->f2 : t->f3;

@@ -237,7 +237,7 @@ void bad_next(TVA* tva, symbol* member, const char* set_text, int offset,
     // Opcode bits: 1 backward, 2 implicit offset, 4 wrapping.
     int k = static_cast<int>(opword >> OPSHIFT) - OPNEXT120;
     bool backward = k & 1, implicit_offset = k & 2;
-    const char* name = nextprev_name[(k & 1) | ((k >> 1) & 2)];
+    const char* name = nextprev_written(opword);
     bool num = is_number(member);
     Fprintf(Stderr, num ? "can't compute %s(%s, %s" : "can't compute %s(%Q, %s",
             name, member->name, set_text);

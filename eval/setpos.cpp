@@ -115,7 +115,7 @@ eval_result f_OPLAST(expr* e, TVA* tva) {
 eval_result f_OPNEXT(expr* e, TVA* tva) {
   int k = opcode(e) - OPNEXT120;
   bool back = k & 1, wrap = k & 4;
-  const char* name = nextprev_name[(k & 1) | ((k >> 1) & 2)];
+  const char* name = nextprev_written(e->opword);
   expr* pair = e->L.e;
   symbol* m = eval_sym(pair->L.e, tva);
   set* s = generated(held_set(e), tva);

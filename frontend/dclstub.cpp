@@ -200,14 +200,18 @@ Table* Table::finish_dcl(int) {
 }
 
 // The declaration of class c named name, else null after the message of
-// fmt on the display stream.
+// fmt (when given) on the display stream.
 static xnode* named_in(int c, symbol* name, const char* fmt) {
   const xclass_rec& r = xclass[c];
   for (int i = 0; i < r.n; ++i)
     if (r.a[i]->name == name) return r.a[i];
   if (c == XC_SUFFIXES) return named_in(XC_SYSTEM_SUFFIXES, name, fmt);
-  Fprintf(display_stream(), fmt, name->name);
+  if (fmt) Fprintf(display_stream(), fmt, name->name);
   return nullptr;
+}
+
+suffix* suff_named(symbol* name) {
+  return static_cast<suffix*>(named_in(XC_SUFFIXES, name, nullptr));
 }
 
 suffix* suff_show(symbol* name) {

@@ -139,6 +139,8 @@ void sufredecl_start(symbol* name);
 // For show: the declared suffix of that name, else null after
 // "### %s is not a declared suffix.\n" on the display stream.
 suffix* suff_show(symbol* name);
+// The declared suffix (user or system) of that name, else null, silently.
+suffix* suff_named(symbol* name);
 
 // ---- Tables --------------------------------------------------------------
 

@@ -439,6 +439,13 @@ void decl_rev() {
   }
 }
 
+bool decl_rev_passed(const xnode* x) {
+  if (!lastrev) return false;
+  for (const xnode* y = lastrev->next; y; y = y->next)
+    if (y == x) return false;
+  return true;
+}
+
 int set_trans_state(int s) {
   if (s != trans_state) {
     trans_state = s;

@@ -263,6 +263,9 @@ void dep_reset();
 // Reverses the arc and column-generation term lists of the variables
 // chained since the previous call.
 void decl_rev();
+// Whether decl_rev has already passed declaration x (its terms, when it
+// is redeclared, must then be put in clause order by the redeclaration).
+bool decl_rev_passed(const xnode* x);
 // Sets the translation state; a change is mirrored into the system param
 // _trans_state (its value and stamp nextgenlev).  Returns s.
 int set_trans_state(int s);

@@ -68,7 +68,8 @@ enum : uint32_t {
   EF_NONLIN = 8,     // nonlinear in the variables
   EF_STRING = 16,    // yields a counted string
   EF_RANDOM = 32,    // involves random values
-  EF_64 = 64,        // not set by the builders; carried along
+  EF_64 = 64,        // carried along; set only on a next or prev over a
+                     // circular set (EF_CIRCNEXT, frontend/refs.h)
   EF_128 = 128,      // not set by the builders; carried along
   EF_RANDVAR = 256,  // reference to a random variable (with 32, without 4)
   EF_MASK = 0x1FF

@@ -28,6 +28,14 @@ namespace vexo {
 
 const char* const nextprev_name[4] = {"next", "prev", "nextw", "prevw"};
 
+static_assert(EF_CIRCNEXT == EF_64, "a flag no builder sets otherwise");
+
+const char* nextprev_written(uint32_t ow) {
+  int k = static_cast<int>(ow >> OPSHIFT) - OPNEXT120;
+  bool wrap = (k & 4) && !(ow & EF_CIRCNEXT);
+  return nextprev_name[(k & 1) | (wrap ? 2 : 0)];
+}
+
 static void note_dseen(const char* what, xnode* why) {
   if (!dseen) {
     dseen = what;
@@ -232,10 +240,16 @@ expr* nextprev(int kind, expr* e, set* s, expr* n) {
     n = make_numeric(n);
     opc = OPNEXT120;
   }
-  if ((kind & 2) || bits == SET_CIRCULAR) opc += 4;
+  uint32_t flags = 0;
+  if (kind & 2) {
+    opc += 4;
+  } else if (bits == SET_CIRCULAR) {
+    opc += 4;
+    flags = EF_CIRCNEXT;
+  }
   expr* pair = new_expr(opword(OP247), e, n);
   expr* holder = new_expr(opword(OP280), nullptr, s);
-  return new_expr(opword(opc), pair, holder);
+  return new_expr(opword(opc, flags), pair, holder);
 }
 
 expr* ltinsert(expr* e) {

@@ -24,6 +24,11 @@ struct xnode;
 // The four names of the next family by kind (bit 1 backwards, bit 2
 // wrapping): "next", "prev", "nextw", "prevw".
 extern const char* const nextprev_name[4];
+// Flag of a next or prev (opcodes 124..127) that wraps because its set is
+// circular: written back, and named in messages, without the "w".
+constexpr uint32_t EF_CIRCNEXT = 64;  // EF_64 of frontend/expr.h
+// The name of a next-family node with opword ow as the user wrote it.
+const char* nextprev_written(uint32_t ow);
 
 // "%s needs %d subscript%s, not %d" for d, and 8 ORed into rc.
 void wrong_number(xnode* d, int needed, int given);

@@ -519,6 +519,9 @@ var* var::finish_dcl(int haderr) {
     // one, or declared while another problem was current.
     if (cur_prob) prob_add(cur_prob, self);
   }
+  // A redeclared record keeps its place in decls: when decl_rev has
+  // already passed it, the new terms are put in clause order here.
+  if (oldx && decl_rev_passed(oldx)) var_rev(this);
   return static_cast<var*>(x_copy(oldx, this, XM_VAR));
 }
 

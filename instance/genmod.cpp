@@ -165,7 +165,9 @@ void gen_parami(param* p, TVA* tva) {
 void gen_set(setdcl* s, TVA* tva) {
   set* v = s->value;
   if (!v) return;
-  if (s->asgn) {
+  if (s->asgn || v == s->dflt) {
+    // A defining set, or the default standing in for data not given: its
+    // members are tested as data would be.
     if (v->nmem < 0) set_genall(v, tva);
   } else if (v->nmem < 0 || v->sclass != SC_ENUM) {
     // No data (or a default not needed yet): nothing to test.

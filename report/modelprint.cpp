@@ -483,6 +483,7 @@ static void print_table(Table* t) {
 }
 
 void print_dcl(xnode* d) {
+  decl_rev();  // a variable's terms in clause order
   x_current = d;
   switch (d->kind) {
     case DK_VAR:
@@ -540,7 +541,6 @@ void print_model(int flag) {
   int saved = quote_literals;
   quote_literals = 1;
   show_opprint = flag;
-  decl_rev();
   for (xnode* d = decls; d; d = d->next) {
     if (flag && d->num < N_System_Pars) continue;
     print_dcl(d);

@@ -15,6 +15,7 @@
 #include "report/dotnames.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/refs.h"
 #include "frontend/suffix.h"
 #include "instance/names.h"
 #include "report/indextab.h"
@@ -882,7 +883,7 @@ void prex(expr* e) {
         // A count given to prev or prevw is kept negated: written back as
         // prev or prevw with the count the user wrote.
         bool back = oc == OPNEXT121 || oc == OPNEXT125;
-        putf("%s(", back ? (oc == OPNEXT121 ? "prev" : "prevw") : name);
+        putf("%s(", nextprev_written(e->opword));
         prex(pair ? pair->L.e : nullptr);
         put(", ");
         prset(e->R.e ? e->R.e->R.s : nullptr);

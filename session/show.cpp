@@ -114,6 +114,12 @@ void show_name(const char* text) {
   const char* blank = std::strchr(text, ' ');
   if (!blank) {
     symbol* s = Symbol(text, 1);
+    // A suffix's name does not denote a declaration; its declaration is
+    // shown all the same.
+    if (suffix* sf = suff_named(s)) {
+      show_dcl(sf);
+      return;
+    }
     show1(text, printable(s), 0);
     return;
   }
