@@ -1234,6 +1234,17 @@ int no_values(const char* name, int* badx) {
   return -1;
 }
 
+// Whether d (a param or an indexed set) has a default or a defining
+// expression, from which members without data get values.
+bool has_rule(const xnode* d) {
+  if (d->kind == DK_SETI) {
+    auto sd = static_cast<const setdcl*>(d);
+    return sd->asgn || sd->dflt;
+  }
+  auto p = static_cast<const param*>(d);
+  return p->asgn || p->dflt;
+}
+
 int darity(xnode* d, int* badx) {
   int n = d->indexing ? d->indexing->arity : 0;
   // An index set that never got data: no member can be shown, and the
@@ -1248,6 +1259,11 @@ int darity(xnode* d, int* badx) {
   // Variables, constraints, objectives and problems have no generated
   // members.
   if (!is_param(d) && d->kind != DK_SETI) return no_values(dcl_name(d), badx);
+  // Nothing to show either when no value is held, none can be computed,
+  // and a set of the indexing is known to be empty.
+  if (d->indexing && !static_cast<xnode2*>(d)->nvals && !has_rule(d))
+    for (Index* ix = d->indexing->first; ix; ix = ix->next)
+      if (ix->s && ix->s->nmem == 0) return no_values(dcl_name(d), badx);
   return n;
 }
 
