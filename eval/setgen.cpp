@@ -64,7 +64,12 @@ int range_in(set* s, symbol** tuple, TVA* tva) {
   if (q < 0) return NOT_MEMBER;
   double U = eval_num(xf(r->f2), tva);
   if (B > 0 ? x->value > U : x->value < U) return NOT_MEMBER;
-  if (!(q + 0.25 < MAX_COUNT)) return NOT_MEMBER;
+  if (!(q + 0.25 < MAX_COUNT)) {
+    // A member too far from the start for its position to be counted is
+    // still a member.
+    double k = std::trunc(q + 0.25);
+    return Number(std::fma(k, B, L)) == x ? MEMBER_NO_ORD : NOT_MEMBER;
+  }
   int32_t k = static_cast<int32_t>(q + 0.25);
   return Number(std::fma(double(k), B, L)) == x ? k : NOT_MEMBER;
 }

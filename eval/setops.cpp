@@ -358,9 +358,11 @@ namespace {
 
 // The `ordered by` clause of d: its text as the model wrote it (the set
 // itself is compiled by now, its operands possibly replaced by values).
+// Ended by ";" and a newline as the text of a within clause is.
 const char* ordered_clause(setdcl* d, set* W) {
-  if (!d->orderby_text) return clause_text("ordered by ", W, 1);
-  return joined("ordered by ", d->orderby_text);
+  const char* c = d->orderby_text ? joined("ordered by ", d->orderby_text)
+                                  : clause_text("ordered by ", W, 1);
+  return joined(c, ";\n");
 }
 
 // Sorts the members of s by W (reversed when reverse is set).
