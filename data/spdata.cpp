@@ -445,6 +445,15 @@ void set_stmt(setdcl* sd) {
       bad(t, "%s is not a set of sets", sd->name->name);
       return;
     }
+    // The model's default already gave the set its value: it was generated
+    // from it (reset or update data allow data over it).
+    if (sd->dflt && sd->value == sd->dflt && sd->xr.stamp > 0 &&
+        !(sd->dflags & DF_OVERDFLT)) {
+      bad(t, "%s already has a value computed from its default",
+          sd->name->name);
+      return;
+    }
+    sd->dflags &= ~DF_OVERDFLT;
     b.who = sd->name->name;
     b.target = fresh_members(sd);
   }

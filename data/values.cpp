@@ -257,9 +257,13 @@ void end_param(dcol* c) {
   int saved_eexit = eexit;
   eexit = 0;
   // Plain data mark the declaration read; a statement that gave nothing
-  // (only errors, say) leaves it open for the data that mend it.
-  if (c->kind == 0 && (c->indx ? c->indx->nmem > 0 : c->nel > 0))
+  // (only errors, say) leaves it open for the data that mend it.  The
+  // permission of `update data` is used up by these data: further data
+  // are refused again.
+  if (c->kind == 0 && (c->indx ? c->indx->nmem > 0 : c->nel > 0)) {
     d->dflags |= DF_READ;
+    d->dflags &= ~DF_UPDATE;
+  }
   if (!c->indx) {
     end_scalar(c);
   } else if (!c->indx->nmem) {

@@ -46,7 +46,9 @@ enum : uint8_t {
 enum : uint32_t {
   DF_READ = 1,     // plain data read; further plain data are refused
   DF_UPDATE = 2,   // `update data`: new data replace present values
-  DF_DATADFLT = 4  // the default comes from data
+  DF_DATADFLT = 4,  // the default comes from data
+  DF_OVERDFLT = 8   // a set after reset or update data: data may replace
+                    // the value computed from its default
 };
 
 // Suffix values given by data: one array of doubles per suffix, parallel

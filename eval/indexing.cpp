@@ -138,7 +138,7 @@ set_spec::set_spec(Index* chain, expr* cond_, int flag_) {
     d = std::max({d, nest_of(ix->s), chain_nest(ix->dummies)});
     ix->cells = ix->s ? ix->s->arity : 0;
   }
-  if (ar > TUPMAX) bug("arity %d > TUPMAX = %d", ar, TUPMAX);
+  tuple_limit(ar);
   arity = ar;
   depth = nest_check(d + 1);
 }

@@ -82,6 +82,12 @@ static int order_for(int n) {
   return k;
 }
 
+void tuple_limit(int n) {
+  if (n <= TUPMAX) return;
+  error(0, "%d components in a tuple; at most %d are allowed", n, TUPMAX);
+  bailout();
+}
+
 static void check_arity(int arity) {
   if (arity < 0 || arity > TUPMAX) bug("arity %d > TUPMAX = %d", arity, TUPMAX);
 }

@@ -201,6 +201,11 @@ set2p* new_set2p();
 set3p* new_set3p();
 set_interval* new_set_interval();
 
+// A tuple of n components built from the model (an indexing, a cross
+// product, a setof's member): more than TUPMAX is reported at the
+// statement being read and the statement is abandoned (bailout).
+void tuple_limit(int n);
+
 // Makes s an empty enumerated set (class 1) of the arity: reference count
 // 1, kind tag, nmem 0, a one-bucket table, the enumerated routines.  An
 // arity outside 0..TUPMAX is a bug.  Returns s.

@@ -256,6 +256,7 @@ set* set_binop(set* L, set* R, int code) {
 }
 
 set* set_cross(set* L, set* R) {
+  tuple_limit(L->arity + R->arity);
   set3p* r = new_set3p();
   head(r, SC_CROSS, L->arity + R->arity);
   int k = htcl(2 * sizeof(set*));
@@ -271,7 +272,7 @@ set* set_cross(set* L, set* R) {
 
 set* setof(set_spec* ix, expr* tuple) {
   int n = listlen(tuple);
-  if (n > TUPMAX) bug("arity %d > TUPMAX = %d", n, TUPMAX);
+  tuple_limit(n);
   set2p* r = new_set2p();
   head(r, SC_SETOF, n);
   r->f1 = ix;
@@ -341,6 +342,7 @@ set* set_literal(expr* members) {
 set* set_literal(list* tuples) {
   tuples = reverse(tuples);
   int k0 = tuples ? listlen(tuples->item.e) : 1;
+  tuple_limit(k0);
   expr *first = nullptr, *last = nullptr;
   intptr_t kept = 0;
   int i = 0;

@@ -475,6 +475,7 @@ int next0(int c) {
     }
     int r = nextfile(1, c);
     if (r == 2) return ' ';
+    if (r == 3) end_of_input(rc + 3, false);  // reported where it ended
     if (r) {
       if (nextc < lastc) {
         next0_inbuf = 1;
@@ -486,7 +487,11 @@ int next0(int c) {
   }
   switch (c) {
     case 2:
-      squawk("unexpected end of file");
+      // Inside a data statement its own message says it.
+      if (endjump == 1 && eofmsg)
+        issue_eofmsg();
+      else
+        squawk("unexpected end of file");
       end_of_input(rc + 3, false);
     case 0:
       if (parse_time == 1) return 0;

@@ -407,11 +407,17 @@ static int nested_end(int c) {
       // The file a data section began in ended: data mode ends with it
       // (reported where the file ended when a statement was left open,
       // rather than read on into the includer's commands), and the
-      // includer is read in the mode it was in.
-      if (endjump != 2) issue_eofmsg();
+      // includer is read in the mode it was in.  Inside a quoted string
+      // (or a token after ":" or "/") the end is reported here in every
+      // case, and the reader stops without reading on into the includer.
+      if (c == 2 && !eofmsg) eofmsg = "unexpected end of file";
+      if (endjump != 2 || c == 2) issue_eofmsg();
+      // The statement left open ends with the file: back at the terminal
+      // the next command starts afresh, as after a complete statement.
+      prompt2 = 0;
       end_include(2);
       resume_terminal();
-      return 0;
+      return c == 2 ? 3 : 0;
     }
     if (end_include(1)) {
       resume_terminal();

@@ -31,7 +31,9 @@ extern int dbg;
 // command), the file of a `commands` or `data` command (0: that reading is
 // over; a statement left open is "unexpected end of file"), the file a
 // data section began in (0, data mode ends with it; a statement left open
-// is reported there, eofmsg), an include file (end_include with 1: 1 when
+// is reported there, eofmsg; 3 when it ended inside a quoted string or a
+// token after ":" or "/" (c 2): reported there, the reader stops), an
+// include file (end_include with 1: 1 when
 // an includer has text left).  Then the next top-level input: 1 when one
 // is open, 0 at the end of all input (met more than twice: "unexpected end
 // of file" with the error limit at 1).  An input that cannot be opened is

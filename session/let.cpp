@@ -633,6 +633,7 @@ void ru_one(int action, xnode* d, bool loud) {
   xnode2* x = static_cast<xnode2*>(d);
   rc &= ~3;
   x->dflags &= ~DF_READ;
+  if (d->kind == DK_SET) x->dflags |= DF_OVERDFLT;
   if (!has_data(d)) {
     if (d->xr.stamp != 0) d->xr.stamp = -1.0;
     return;
