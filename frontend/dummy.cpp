@@ -46,8 +46,9 @@ dummy::dummy(dummy* next_, symbol* name_)
       level(static_cast<uint32_t>(sslevel)),
       offset(static_cast<uint32_t>(ssoffset++)) {
   // A name bound to a declaration or a dummy (kinds below 32; keywords and
-  // built-ins have larger kinds and are simply shadowed).
-  if (oldval && bound_kind(oldval) < 32)
+  // built-ins have larger kinds and are simply shadowed).  The "?" entries
+  // that pad a short list after its error are no names of the user's.
+  if (oldval && bound_kind(oldval) < 32 && std::strcmp(name_->name, "?") != 0)
     error(0, "duplicate definition of %s", name_->name);
   name_->binding = this;
 }
