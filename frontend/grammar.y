@@ -338,7 +338,7 @@
 %type <pd> param_dcl
 %type <vd> var_dcl
 %type <sf> suffix_dcl
-%type <dh> obj_head con_head
+%type <dh> obj_head con_head node_head
 %type <i> nextprev
 %type <e> ritems ritem ritem_list
 %type <l> plain_names plain_names_opt rchain strings
@@ -749,10 +749,12 @@ obj_head:
   ;
 
 // Constraints: "subject to" NAME or a new name at a statement start, the
-// phrases, then ":" and the body with its ";".
+// phrases, then ":" and the body with its ";".  Only a node may end at its
+// phrases (no flow body); elsewhere a ";" for the ":" is a syntax error.
 con_dcl:
     con_head con_colon con_body     { constraint_dcl($1, $3, 1); }
-  | con_head ';'                    { constraint_dcl($1, nullptr, 0); }
+  | node_head con_colon con_body    { constraint_dcl($1, $3, 1); }
+  | node_head ';'                   { constraint_dcl($1, nullptr, 0); }
   ;
 
 con_colon:
@@ -764,18 +766,29 @@ con_head:
       { errseen = 0; $$ = dcl_head(0, $2, $3, $4); }
   | STMT_NEWNAME alias_opt ix_opt
       { errseen = 0; $$ = dcl_head(0, $1, $2, $3); }
-  | NODE NEWNAME alias_opt ix_opt
-      { errseen = 0; $$ = dcl_head(DH_NODE, $2, $3, $4); }
   | REDECLARE SUBJECT_TO lex_plain PLAINNAME redecl alias_opt ix_opt
       { errseen = 0; $$ = dcl_head(0, $4, $6, $7); }
-  | REDECLARE NODE lex_plain PLAINNAME redecl alias_opt ix_opt
-      { errseen = 0; $$ = dcl_head(DH_NODE, $4, $6, $7); }
   | con_head ','                { $$ = $1; }
   | con_head ASSIGN expr %prec READPREC
       { $$ = head_dual($1, $3, 0); }
   | con_head DEFAULT expr %prec READPREC
       { $$ = head_dual($1, $3, 1); }
   | con_head SUFFIX lex_plain PLAINNAME lex_ref expr %prec READPREC
+      { $$ = head_suffix($1, $4, $6); }
+  ;
+
+// The same phrases after a node's head.
+node_head:
+    NODE NEWNAME alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(DH_NODE, $2, $3, $4); }
+  | REDECLARE NODE lex_plain PLAINNAME redecl alias_opt ix_opt
+      { errseen = 0; $$ = dcl_head(DH_NODE, $4, $6, $7); }
+  | node_head ','               { $$ = $1; }
+  | node_head ASSIGN expr %prec READPREC
+      { $$ = head_dual($1, $3, 0); }
+  | node_head DEFAULT expr %prec READPREC
+      { $$ = head_dual($1, $3, 1); }
+  | node_head SUFFIX lex_plain PLAINNAME lex_ref expr %prec READPREC
       { $$ = head_suffix($1, $4, $6); }
   ;
 

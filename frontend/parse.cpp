@@ -734,7 +734,8 @@ void constraint_dcl(dclhead* h, expr* body, int has_body) {
   nvarsub = 0;
   bool node = h->kind == DH_NODE;
   if (!body && (has_body || !node)) {
-    // The body was refused (reported): the constraint is dropped.
+    // The body was refused (reported): the constraint is dropped.  Only a
+    // node may come without a body (the grammar holds the others to ":").
     if (h->ix) end_context(h->ix, nullptr);
     ldelete(h->sufinit);
     edelete(h->dual);

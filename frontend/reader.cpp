@@ -379,7 +379,7 @@ int nextline() {
   // a read that fails, or a message of the block reader that abandons the
   // command, must not hand any of it out again.
   line_end = yylastc = lastc;
-  {
+  for (;;) {
     size_t room = std::min<size_t>(LINEBUF_ROOM - (lastc - linebuf), READ_MAX);
     if (infile == 0 && !vinfile && (!block1mode || bytestogo == 0)) {
       show_prompt();
@@ -397,6 +397,13 @@ int nextline() {
     }
     int err = errno;
     if (infile == 0 && gotbreak == brk) gotbreak = 0;
+    if (n < 0 && err == EINTR && infile == 0 && gotbreak != brk) {
+      // Interrupted while waiting for a line: served here, so that the
+      // next line typed runs.  A statement partly typed is abandoned.
+      break_notice();
+      if (prompt2 || cmdstate) bail1out();
+      continue;
+    }
     if (n < 0) {
       cmdwhere();
       Fprintf(Stderr, "error reading file \"%s\"; errno = %d.\n",
@@ -411,6 +418,7 @@ int nextline() {
     lastc += n;
     line_end = lastc;
     nl = static_cast<char*>(memchr(nextc, '\n', lastc - nextc));
+    break;
   }
 hand_out:
   if (log_file && (infile == 0 || (log_what && *log_what) || log_file_flush)) {

@@ -604,15 +604,19 @@ void execute(cmd_fields* first) {
   curcmd = nullptr;
   flow = FLOW_ON;
   if (gotbreak) {
-    gotbreak = 0;
-    if (blockmode) blockstart("break");
-    Printf("<BREAK>\n");
-    fflush(stdout);
-    if (blockmode) blockstart("misc");
+    break_notice();
     bail1out();
   }
   depsetup(pending, npending);
   cmd_mem_reset();
+}
+
+void break_notice() {
+  gotbreak = 0;
+  if (blockmode) blockstart("break");
+  Printf("<BREAK>\n");
+  fflush(stdout);
+  if (blockmode) blockstart("misc");
 }
 
 // ---------------------------------------------------------------------------

@@ -44,6 +44,9 @@ extern const cmd_handler cmdtab[N_CMD_KINDS];
 // discard mode (an error unwinding open compounds) nothing runs.  Errors
 // abandon the chain through the abort path (bailout).
 void execute(cmd_fields* first);
+// Serves a pending interrupt: clears gotbreak and prints "<BREAK>" (in a
+// "break" block in block mode).  The caller abandons what it was doing.
+void break_notice();
 
 // The commands of file (mode 1, `commands`, with r its redirection or
 // null) or its data (mode 0, `data`), read and executed as at top level

@@ -156,8 +156,13 @@ static void drain_wake() {
 }
 
 ssize_t session_read(int fd, void* buf, size_t n) {
+  std::sig_atomic_t brk = gotbreak;
   for (;;) {
     signal_point();
+    if (fd == 0 && !block1mode && gotbreak != brk) {
+      errno = EINTR;
+      return -1;
+    }
     if (wake_fd[0] >= 0) {
       struct pollfd p[2] = {{fd, POLLIN, 0}, {wake_fd[0], POLLIN, 0}};
       if (poll(p, 2, -1) < 0) {

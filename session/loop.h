@@ -76,7 +76,9 @@ void signal_catch();
 void signal_point();
 // The line reader's input source (reader): reads like read(2), but a
 // signal that arrives while it waits is acted on (signal_point) and the
-// wait goes on.
+// wait goes on; only an interrupt that arrives while it waits at plain
+// (unframed) standard input ends the wait: -1 with errno EINTR, for the
+// reader to serve at its prompt.
 ssize_t session_read(int fd, void* buf, size_t n);
 
 // Links a new clean-up record at the front; returns it.

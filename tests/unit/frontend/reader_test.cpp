@@ -200,6 +200,47 @@ TEST_F(Reader, InterruptEndsAFileAndDiscardsTypedAhead) {
   EXPECT_EQ(gotbreak, 0);  // served
 }
 
+// The read hook as the session's is when an interrupt arrives while it
+// waits at standard input: with break_next set the wait ends with EINTR,
+// the interrupt counted; other reads deliver the data.
+bool break_next;
+ssize_t interrupted_read(int fd, void* buf, size_t n) {
+  if (fd == 0 && break_next) {
+    break_next = false;
+    gotbreak = gotbreak + 1;
+    errno = EINTR;
+    return -1;
+  }
+  return fake_read(fd, buf, n);
+}
+
+TEST_F(Reader, InterruptAtThePromptIsServedThere) {
+  // Waiting for a new statement: "<BREAK>", and the line typed next is
+  // handed out, the interrupt served.
+  use_stdin("print 1;\n");
+  reader = interrupted_read;
+  break_next = true;
+  auto r = run_captured([] {
+    ASSERT_EQ(nextline(), 1);
+    EXPECT_EQ(std::string(nextc, lastc), "print 1;\n");
+  });
+  EXPECT_FALSE(r.aborted);
+  EXPECT_EQ(r.out, "<BREAK>\n");
+  EXPECT_EQ(gotbreak, 0);
+
+  // Within a statement: the statement is abandoned.
+  use_stdin("2;\n");
+  reader = interrupted_read;
+  break_next = true;
+  interactive = 1;
+  prompt2 = 1;
+  r = run_captured([] { nextline(); });
+  prompt2 = 0;
+  EXPECT_TRUE(r.aborted);
+  EXPECT_EQ(r.out, "<BREAK>\n");
+  EXPECT_EQ(gotbreak, 0);
+}
+
 TEST_F(Reader, LogCopiesStandardInputAndFilesOnRequest) {
   FILE* log = tmpfile();
   ASSERT_NE(log, nullptr);

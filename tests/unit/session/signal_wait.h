@@ -52,22 +52,38 @@ inline void send_signal(pid_t pid, int sig) {
   }
 }
 
+// The state letter of pid in /proc/<pid>/stat (R running, S sleeping ...),
+// 0 when it cannot be read.
+inline char proc_state(pid_t pid) {
+  std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(f, line);
+  size_t paren = line.rfind(')');
+  return paren != std::string::npos && paren + 2 < line.size()
+             ? line[paren + 2]
+             : 0;
+}
+
 // Waits (at most 20 s) until pid has been running on a processor for a
-// while without sleeping (its state in /proc/<pid>/stat is R at 50 polls
-// in a row): a loop that never waits for input has begun.
+// while without sleeping (its state is R at 50 polls in a row): a loop that
+// never waits for input has begun.
 inline bool wait_busy(pid_t pid) {
   int in_a_row = 0;
   for (int i = 0; i < 20000 && in_a_row < 50; ++i) {
-    std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(f, line);
-    size_t paren = line.rfind(')');
-    bool running = paren != std::string::npos && paren + 2 < line.size() &&
-                   line[paren + 2] == 'R';
-    in_a_row = running ? in_a_row + 1 : 0;
+    in_a_row = proc_state(pid) == 'R' ? in_a_row + 1 : 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return in_a_row >= 50;
+}
+
+// Waits (at most 20 s) until pid sleeps (state S): after its handlers
+// stand, a child that goes straight to a read is then waiting in it.
+inline bool wait_sleeping(pid_t pid) {
+  for (int i = 0; i < 20000; ++i) {
+    if (proc_state(pid) == 'S') return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
 }
 
 }  // namespace vexo::test

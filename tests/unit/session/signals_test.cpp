@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -24,8 +25,10 @@ namespace {
 // next is sent, so that none merges with another), then closes the pipe.
 // Returns the child's exit code: the session's code, or 100 when the read
 // ended normally (the session went on).  before() runs in the child before
-// the handlers are installed.
-int run_child(std::initializer_list<int> sigs, void (*before)() = nullptr) {
+// the handlers are installed.  With on_stdin the pipe is the child's
+// standard input, and a read ended by an interrupt exits with 102.
+int run_child(std::initializer_list<int> sigs, void (*before)() = nullptr,
+              bool on_stdin = false) {
   int p[2];
   EXPECT_EQ(pipe(p), 0);
   fflush(nullptr);
@@ -35,10 +38,14 @@ int run_child(std::initializer_list<int> sigs, void (*before)() = nullptr) {
     Init_Stderr();
     if (before) before();
     signal_catch();
+    int fd = p[0];
+    if (on_stdin) fd = dup2(p[0], 0);
     char c;
     try {
-      while (session_read(p[0], &c, 1) > 0) {
+      ssize_t n;
+      while ((n = session_read(fd, &c, 1)) > 0) {
       }
+      if (n < 0 && errno == EINTR) _exit(102);
     } catch (const session_exit& e) {
       _exit(e.code);
     } catch (const command_abort&) {
@@ -48,6 +55,9 @@ int run_child(std::initializer_list<int> sigs, void (*before)() = nullptr) {
   }
   close(p[0]);
   EXPECT_TRUE(test::wait_caught(pid, SIGTERM)) << "handlers never installed";
+  if (on_stdin) {
+    EXPECT_TRUE(test::wait_sleeping(pid)) << "never waited";
+  }
   for (int s : sigs) test::send_signal(pid, s);
   close(p[1]);
   int status = 0;
@@ -69,6 +79,8 @@ TEST(Signals, Interrupts) {
   EXPECT_EQ(run_child({SIGINT}), 100);
   // A second one before the first is served ends it with 32.
   EXPECT_EQ(run_child({SIGINT, SIGINT}), 32);
+  // At standard input the wait ends, for the reader to serve it.
+  EXPECT_EQ(run_child({SIGINT}, nullptr, true), 102);
 }
 
 TEST(Signals, HangupIgnoredAtStartStaysIgnored) {
