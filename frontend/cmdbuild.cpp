@@ -21,6 +21,7 @@
 #include "session/cmdrec.h"
 #include "session/execute.h"
 #include "session/include.h"
+#include "session/loop.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -54,7 +55,25 @@ cstr* list2string(list* words) {
 }
 
 void einclude(expr* file, int) {
-  held_cstr name(rdfname(&file, nullptr));
+  // The name is evaluated now, while the statement is read: a loop's
+  // dummy has no value yet.
+  if (lastloopdummy) {
+    error(0, "\"model (...);\" cannot use loop dummy %s.\n\t%s",
+          dummy_name(lastloopdummy),
+          "Consider using \"commands (...);\" instead.");
+    if (cmdstate) cmd_reset2();
+    return;
+  }
+  struct reading {
+    reading() { read_eval = 1; }
+    ~reading() { read_eval = 0; }
+  };
+  cstr* evaluated;
+  {
+    reading r;
+    evaluated = rdfname(&file, nullptr);
+  }
+  held_cstr name(evaluated);
   include(name.text(), 0, 0);
 }
 

@@ -27,7 +27,8 @@ struct redirect;
 cstr* list2string(list* words);
 // `model`/`data` with a file (model 1 or 0): the file is included at once
 // (include, session/include.h), so that reading goes on in it.  Its name
-// is evaluated by rdfname (session/cmdfiles.h).
+// is evaluated by rdfname (session/cmdfiles.h); one that uses a loop
+// dummy is refused (the compound being built is abandoned).
 void einclude(expr* file, int model);
 // Nonzero when the parse must end with 4 instead of 3.
 int must_write();

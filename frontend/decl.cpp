@@ -257,9 +257,9 @@ static void note_dseen(xnode* d) {
   if (!marker) redecl_report(d);
 }
 
-// The name of the loop dummy a refused declaration used: a dummy record is
-// {next, kind, name, ...}, the same head as a declaration's.
-static const char* dummy_name(const dummy* dm) {
+// A dummy record is {next, kind, name, ...}, the same head as a
+// declaration's.
+const char* dummy_name(const dummy* dm) {
   symbol* s;
   std::memcpy(&s, reinterpret_cast<const char*>(dm) + offsetof(xnode, name),
               sizeof s);

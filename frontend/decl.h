@@ -209,6 +209,8 @@ extern int tsr_k;
 // uses one inside a compound command is refused.  The session's cmdstate
 // (a compound command is being built) is in frontend/neighbours.h.
 extern dummy* lastloopdummy;
+// The name of a loop dummy, for messages.
+const char* dummy_name(const dummy* dm);
 
 // Start-up (and after `reset`, whose memory walk has freed the old blocks):
 // empty declaration list and class lists, a fresh by-number table, stamps

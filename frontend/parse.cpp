@@ -162,6 +162,7 @@ int end_of_input(int any) {
 void command_begin() {
   in_cmds = 2;
   if (!(cmdstate && infile)) warn0 = warnings = 0;
+  option_read_begin();
 }
 
 // Data reading at top level: parsing goes on when the data section ended
@@ -458,7 +459,7 @@ Optioncmd* qual_setting(cstr* env, expr* subs, cstr* name, expr* value) {
   bool refused = false;
   Optioncmd* o =
       optioncmd(nullptr, new_str(name), envsub(env, subs, &refused), value);
-  o->refused = refused;
+  if (refused) o->refused = 1;
   return o;
 }
 

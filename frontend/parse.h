@@ -115,8 +115,9 @@ int end_of_input(int any);
 // After each statement: a loop dummy that the statement used
 // (lastloopdummy) no longer counts.
 void statement_end();
-// Before each command: commands have begun (in_cmds 2), and the warning
-// counts restart unless a compound command is read from a file.
+// Before each command: commands have begun (in_cmds 2), the warning
+// counts restart unless a compound command is read from a file, and the
+// option items count their errors from here (option_read_begin).
 void command_begin();
 // The `data` statement with its file (or null): 0 when parsing goes on,
 // else the code the parse ends with.

@@ -108,17 +108,6 @@ struct print_state {
   }
 };
 
-// The text of an evaluated format: a string as it is, a number as its
-// shortest text, a member as its name.
-cstr* format_text(expr* e, TVA* t) {
-  if (has_flag(e, EF_STRING)) return eval_str(e, t);
-  if (has_flag(e, EF_NUMERIC)) {
-    int64_t n = 0;
-    return new_cstring(gfmt(eval_num(e, t), 0, &n));
-  }
-  return new_cstring(eval_sym(e, t)->name);
-}
-
 // One output: the format's text when it is computed, then the call.
 void once(print_state& st, expr** fmt, bool fmt_const, expr* call, TVA* c) {
   if (fmt && !fmt_const) {
@@ -158,6 +147,15 @@ void run(set_spec* ix, expr** fmt, expr** call, redirect* r, xrecomp* xr) {
 }
 
 }  // namespace
+
+cstr* format_text(expr* e, TVA* t) {
+  if (has_flag(e, EF_STRING)) return eval_str(e, t);
+  if (has_flag(e, EF_NUMERIC)) {
+    int64_t n = 0;
+    return new_cstring(gfmt(eval_num(e, t), 0, &n));
+  }
+  return new_cstring(eval_sym(e, t)->name);
+}
 
 void print_cmd(set_spec* ix, expr** call, redirect* r, xrecomp* xr) {
   if (process1(nullptr)) return;

@@ -15,6 +15,8 @@
 namespace vexo {
 
 struct arglist;
+struct cstr;
+struct TVA;
 struct expr;
 struct redirect;
 struct set_spec;
@@ -32,6 +34,11 @@ extern const char* printf_fmt;
 // the refusal after severe errors has been reported.
 extern int32_t pr_rc;
 extern int32_t dispquit;
+
+// The text of an evaluated expression (a printf format, an option value, a
+// file name): a string as it is, a number as its shortest text, a member
+// as its name.  t is the evaluation context.
+cstr* format_text(expr* e, TVA* t);
 
 // The commands: the indexing (or null), the call of the built-in print or
 // printf whose argument list holds the items (compiled in place), printf's

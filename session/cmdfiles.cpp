@@ -174,31 +174,7 @@ void get_fullname(Fileinfo* e, const char* name) {
   e->fullname = e->fullname_cs->text();
 }
 
-cstr* rdfname(expr** pe, xrecomp* xr) {
-  expr* e = *pe;
-  if (opcode(e) == OPSTR) return ref_cstr(e->L.cs);
-  // What the name cites is brought up to date first.
-  if (!xcg(0)) bailout();
-  // Without a record to undo the compilation into, only what needs none.
-  if (!xr) return Litval(e);
-  // Compiled and evaluated in the command's context (loop dummies
-  // included); the compiled state is released at once, so that the name
-  // is compiled afresh each time the command runs.
-  compile_start();
-  mri(pe, 1);
-  struct hold {
-    TVA* t;
-    xrecomp* xr;
-    ~hold() { cmdxreset(xr, t); }
-  } h{compile_end(xr), xr};
-  e = *pe;
-  if (has_flag(e, EF_STRING)) return eval_str(e, h.t);
-  if (has_flag(e, EF_NUMERIC)) {
-    int64_t n = 0;
-    return new_cstring(gfmt(eval_num(e, h.t), 0, &n));
-  }
-  return new_cstring(eval_sym(e, h.t)->name);
-}
+cstr* rdfname(expr** pe, xrecomp* xr) { return Litval(pe, xr); }
 
 // ---------------------------------------------------------------------------
 // Output

@@ -80,11 +80,7 @@ extern int stdOut_idf;
 extern int read_fi;
 
 // The name the file-name expression at *pe gives, with one reference for
-// the caller: a literal is taken as it is; any other expression is
-// compiled and evaluated in the command's context after what it cites is
-// brought up to date, and the compilation is released into xr at once.
-// With xr null only names that need no compilation are evaluated
-// (Litval, session/optcmd.h); others abort the command.
+// the caller, evaluated as Litval (session/optcmd.h) does.
 cstr* rdfname(expr** pe, xrecomp* xr);
 
 // Opens the output of a command: evaluates the redirection's name and

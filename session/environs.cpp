@@ -344,18 +344,17 @@ eval_result f_OPENVSUB(expr* e, TVA* tva) {
   return r;
 }
 
-envir** env_ref(expr* e, xenvir** x, symbol*** sub) {
+envir** env_ref(expr* e, xenvir** x, symbol*** sub, xrecomp* xr) {
   *x = env_xnode(e->L.sym);
   *sub = nullptr;
   // Current's values are the current environment's.
   if (!*x || *x == Current_x) return cur_envp;
   if (opcode(e) != OPENVSUB || !(*x)->members) return &(*x)->e;
   // The command cites the environment: its indexing is brought up to date
-  // before a new member is tested against it.
-  if (!xcg(0)) bailout();
+  // (with the subscript) before a new member is tested against it.
   int n = arity_of(*x);
   symbol* t[TUPMAX];
-  cmd_tuple(e->R.e, t, n);
+  cmd_tuple(e->R.e, t, n, xr);
   envir** slot = newenv(*x, t, nullptr);
   *sub = member_tuple(*x, t);
   return slot;
@@ -447,6 +446,17 @@ struct compiled_hold {
 
 }  // namespace
 
+void cmd_tuple(expr* chain, symbol** tuple, int n, xrecomp* xr) {
+  if (!xcg(0)) bailout();
+  xrecomp local{};
+  if (!xr) xr = &local;
+  sub_slots s(chain);
+  compile_start();
+  s.compile();
+  compiled_hold held{compile_end(xr), xr};
+  s.tuple(held.t, tuple, n);
+}
+
 void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
                  expr* source_sub, xrecomp* xr) {
   // The declarations may have changed since the command was read.
@@ -473,7 +483,7 @@ void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
     if (xr)
       slots.tuple(c, out, n);
     else
-      cmd_tuple(chain, out, n);
+      cmd_tuple(chain, out, n, nullptr);
   };
   // The assignment for one member of the indexing (or once); without an
   // indexing the target becomes current.

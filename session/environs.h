@@ -87,13 +87,17 @@ void environ_cmd0(set_spec* ix, cstr* name, expr* subscript, cstr* source,
 // source is named, and makes it current; over an indexing, gives every
 // member named its source's values and switches to none.  The subscripts
 // are compiled at command level (within the indexing), the compilation
-// released into xr; with xr null (no indexing) only constant subscripts
-// are evaluated.
+// released into xr (with xr null, into a record of its own).
 void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
                  expr* source_sub, xrecomp* xr = nullptr);
 // The slot an environment reference designates (made when a new member
-// is named), with the record and the member's subscript (null when plain).
-envir** env_ref(expr* e, xenvir** x, symbol*** sub);
+// is named), with the record and the member's subscript (null when plain);
+// the subscript is evaluated as cmd_tuple does.
+envir** env_ref(expr* e, xenvir** x, symbol*** sub, xrecomp* xr);
+// The symbols of the first n expressions of a subscript chain, compiled and
+// evaluated once at command level after what they cite is brought up to
+// date; the compilation is released into xr (null: a record of its own).
+void cmd_tuple(expr* chain, symbol** tuple, int n, xrecomp* xr);
 // `environ;`: prints "environ NAME[SUB];" for the current environment; a
 // computed file name is compiled and evaluated in the command's context.
 void cur_environ(redirect* r, xrecomp* xr = nullptr);

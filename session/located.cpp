@@ -46,6 +46,35 @@ static void context_line(char* t) {
           static_cast<int>(rest_end - e), e);
 }
 
+// The place being read, before a message: "\nFILE, line N (offset K):\n"
+// and tab (the forms of block mode and the terminal differ); returns the
+// start of the token shown.
+static char* read_place(const char* tab) {
+  char* t = tstart;
+  long col = 0;
+  if (firstc == fc0 && t && t >= firstc && t <= lastc) {
+    col = static_cast<long>(t - firstc);
+  } else {
+    t = firstc;
+  }
+  const char* name = infname ? infname : "-";
+  long line = static_cast<long>(lineno);
+  long offset = static_cast<long>(linestart) + col;
+  if (blockmode) {
+    Fprintf(Stderr, "file %s\nline %ld\noffset %ld\n", name, line, offset);
+  } else if (reading_stdin() && stdin_offset < 1) {
+    Fprintf(Stderr, "\n");
+  } else if (adjusted) {
+    Fprintf(Stderr, "\n%s, line %ld:\n%s", name, line, tab);
+  } else {
+    Fprintf(Stderr, "\n%s, line %ld (offset %ld):\n%s", name, line, offset,
+            tab);
+  }
+  return t;
+}
+
+void readwhere() { read_place(""); }
+
 void squawk(const char* msg) {
   if (blockmode && strncmp(blockname, "error_", 6) != 0) {
     errorstart("error_error");
@@ -68,25 +97,7 @@ void squawk(const char* msg) {
       onextc = otstart = nullptr;
     }
     if (cmdnum) cmdwhere();
-    char* t = tstart;
-    long col = 0;
-    if (firstc == fc0 && t && t >= firstc && t <= lastc) {
-      col = static_cast<long>(t - firstc);
-    } else {
-      t = firstc;
-    }
-    const char* name = infname ? infname : "-";
-    long line = static_cast<long>(lineno);
-    long offset = static_cast<long>(linestart) + col;
-    if (blockmode) {
-      Fprintf(Stderr, "file %s\nline %ld\noffset %ld\n", name, line, offset);
-    } else if (reading_stdin() && stdin_offset < 1) {
-      Fprintf(Stderr, "\n");
-    } else if (adjusted) {
-      Fprintf(Stderr, "\n%s, line %ld:\n\t", name, line);
-    } else {
-      Fprintf(Stderr, "\n%s, line %ld (offset %ld):\n\t", name, line, offset);
-    }
+    char* t = read_place("\t");
     Fprintf(Stderr, "%s\n", msg);
     if (firstc < lastc) context_line(t);
     if (keep_nextc) {

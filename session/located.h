@@ -23,6 +23,9 @@ extern double xoption;
 // terminal) and counts the message against the error limit eexit, which
 // may end the program or abort the command.
 void squawk(const char* msg);
+// The place being read as squawk shows it, without the message: for an
+// error of an evaluation made while a statement is read.
+void readwhere();
 // squawk with "missing %c".
 void missing(int c);
 // ORs bit into rc unless errors typed at an interactive terminal are to

@@ -22,6 +22,7 @@
 #include "session/cmdrec.h"
 #include "session/execute.h"
 #include "session/include.h"
+#include "session/located.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "solver/solve.h"
@@ -295,9 +296,14 @@ void cmd_loopreset() {
   abort_reset();
 }
 
+int read_eval;
+
 void cmdwhere() {
   cmd_fields* c = curcmd;
-  if (!c) return;
+  if (!c) {
+    if (read_eval) readwhere();
+    return;
+  }
   const char* name = cmdname[c->kind - CMD_KIND_MIN];
   if (!c->stmtfname) {
     Fprintf(Stderr, "Error executing \"%s\" command:\n", name);

@@ -115,8 +115,13 @@ void cmd_reset();
 // come with their owner.)
 void cmd_loopreset();
 // Writes where the running command failed: "Error executing \"%s\"
-// command:\n" or the numbered form with file, line and offset.
+// command:\n" or the numbered form with file, line and offset; with no
+// command running while a statement being read evaluates its file name
+// (read_eval set), the place read (readwhere, session/located.h).
 void cmdwhere();
+// Nonzero while a statement evaluates an expression as it is read (the
+// file name of `model` or `data`).
+extern int read_eval;
 // Safe points: clear_queue after each piece of block input (does nothing),
 // check_msgloop at each step of an iteration (acts on signals).
 void clear_queue();

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "compiler/compile.h"
+#include "compiler/recomp.h"
 #include "eval/dispatch.h"
 #include "eval/evalerr.h"
 #include "eval/set.h"
@@ -12,6 +14,8 @@
 #include "frontend/parse.h"
 #include "frontend/strexpr.h"
 #include "instance/ac.h"
+#include "instance/xcg.h"
+#include "report/print.h"
 #include "report/prex.h"
 #include "report/prset.h"
 #include "session/cmdfiles.h"
@@ -51,8 +55,17 @@ expr* computed_optname(expr* name) {
   return name;
 }
 
+// The message count when the item being read began.
+static int item_warnings;
+
+void option_read_begin() { item_warnings = warnings; }
+
 Optioncmd* optioncmd(Optioncmd* prev, expr* name, expr* env, expr* value) {
   Optioncmd* o = static_cast<Optioncmd*>(mem(sizeof(Optioncmd)));
+  // An error while its name or value was read (a bad suffix, say) refuses
+  // the item; the next item starts afresh.
+  o->refused = warnings > item_warnings;
+  item_warnings = warnings;
   if (opcode(name) == OPSTR) {
     // A literal name: the item keeps the string, the node goes.
     o->name = name->L.cs;
@@ -104,85 +117,25 @@ void option_reset_cmd() { cmd0(CK_OPTION_RESET); }
 // ---------------------------------------------------------------------------
 // Evaluation of a command's expressions
 
-// Binds e and what it owns to their routines; false when a node needs
-// compilation or its routine does not exist yet.
-static bool bind_tree(expr* e) {
-  for (; e; e = nullptr) {
-    int oc = opcode(e);
-    if (oc >= N_EVAL_OPCODES || functab[oc] == f_unbuilt) return false;
-    switch (shape(e)) {
-      case 0:  // literals, environments
-      case 8:  // numbers
-        break;
-      case 1:
-        if (!bind_tree(e->L.e)) return false;
-        break;
-      case 2:
-        if (!bind_tree(e->L.e) || !bind_tree(e->R.e)) return false;
-        break;
-      case 4:  // an environment's subscript
-        if (oc != OPENVSUB) return false;
-        for (expr* x = e->R.e; x; x = x->next)
-          if (!bind_tree(x)) return false;
-        break;
-      case 39:  // strings; the "$" forms of a literal name and environment
-        if (oc != OPSTR && e->R.e && !bind_tree(e->R.e)) return false;
-        break;
-      default:
-        return false;
-    }
-    e->op = functab[oc];
-  }
-  return true;
-}
-
-// e evaluated at command level; its kind follows from its flags.
-static eval_result cmd_eval(expr* e) {
-  if (!bind_tree(e)) {
-    error(0, "this expression cannot be evaluated in a command yet.");
-    bailout();
-  }
-  new_ac();
-  return eval(e, nullptr);
-}
-
-cstr* Litval(expr* e) {
-  int oc = opcode(e);
-  if (oc == OPNUM2STR || oc == OPSYM2STR) return Litval(e->L.e);
-  if (oc == OPCONCAT) {
-    // The chain from L to R, joined.
-    mstr* m = nullptr;
-    for (expr* x = e->L.e; x; x = x->next) {
-      cstr* s = Litval(x);
-      Mstr_put(&m, s->text(), strlen(s->text()));
-      release_cstr(s);
-      if (x == e->R.e) break;
-    }
-    cstr* r = new_cstring(mstr_val(m));
-    mstr_free(&m);
-    return r;
-  }
-  uint32_t f = eflags(e);
-  eval_result v = cmd_eval(e);
-  if (f & EF_STRING) return v.cs;
-  if (f & EF_NUMERIC) return new_cstring(gfmt(v.d, 0, nullptr));
-  return new_cstring((*v.sp)->name);
-}
-
-void cmd_tuple(expr* chain, symbol** tuple, int n) {
-  expr* x = chain;
-  for (int i = 0; i < n && x; ++i, x = x->next) {
-    uint32_t f = eflags(x);
-    if (f & EF_STRING) {
-      cstr* s = Litval(x);
-      tuple[i] = Symbol(s->text(), 1);
-      release_cstr(s);
-    } else if (f & EF_NUMERIC) {
-      tuple[i] = Number(cmd_eval(x).d);
-    } else {
-      tuple[i] = *cmd_eval(x).sp;
-    }
-  }
+cstr* Litval(expr** pe, xrecomp* xr) {
+  expr* e = *pe;
+  if (opcode(e) == OPSTR && e->L.cs) return ref_cstr(e->L.cs);
+  // What the expression cites is brought up to date first.
+  if (!xcg(0)) bailout();
+  // Compiled and evaluated in the command's context (loop dummies
+  // included); the compilation is released at once, so that the
+  // expression is compiled afresh each time the command runs.  A statement
+  // run as it is read has no record: a local one serves.
+  xrecomp local{};
+  if (!xr) xr = &local;
+  compile_start();
+  mri(pe, 1);
+  struct hold {
+    TVA* t;
+    xrecomp* xr;
+    ~hold() { cmdxreset(xr, t); }
+  } h{compile_end(xr), xr};
+  return format_text(*pe, h.t);
 }
 
 // ---------------------------------------------------------------------------
@@ -371,13 +324,13 @@ static void set_match(FILE* f, const char* pat, cstr* value, envir** slot) {
 // The command
 
 // One item; output to f.
-static void option_item(FILE* f, Optioncmd* o) {
+static void option_item(FILE* f, Optioncmd* o, xrecomp* xr) {
   env_x = nullptr;
   env_sub = nullptr;
   if (o->refused) return;
   cstr* name;
   if (o->namex) {
-    name = pattern_marked(Litval(o->namex));
+    name = pattern_marked(Litval(&o->namex, xr));
   } else {
     name = o->name;
     ++name->refcnt;
@@ -389,7 +342,7 @@ static void option_item(FILE* f, Optioncmd* o) {
   if (o->env) {
     xenvir* x;
     symbol** sub;
-    slot = env_ref(o->env, &x, &sub);
+    slot = env_ref(o->env, &x, &sub, xr);
     if (pattern || !o->value) {
       env_x = x;
       env_sub = sub;
@@ -407,14 +360,14 @@ static void option_item(FILE* f, Optioncmd* o) {
       set_rc_bit(2);
       return;
     }
-    option_set(Symbol(nm, 1), Litval(o->value), slot);
+    option_set(Symbol(nm, 1), Litval(&o->value, xr), slot);
     return;
   }
   if (!o->value) {
     list_matches(f, nm + 1, slot);
     return;
   }
-  held_cstr value(Litval(o->value));
+  held_cstr value(Litval(&o->value, xr));
   set_match(f, nm + 1, value.get(), slot);
 }
 
@@ -425,7 +378,7 @@ void option_cmd(Optioncmd* items, redirect* r, xrecomp* xr) {
     write_options(nullptr, f);
   } else {
     try {
-      for (Optioncmd* o = items; o; o = o->next) option_item(f, o);
+      for (Optioncmd* o = items; o; o = o->next) option_item(f, o, xr);
     } catch (...) {
       fflush(f);
       env_x = nullptr;

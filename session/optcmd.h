@@ -30,7 +30,8 @@ struct Optioncmd {
   expr* namex;  // the name computed by an expression, or null
   expr* env;    // the environment (node 221 or 222), or null: current
   expr* value;  // the value, or null: show the option
-  // Nonzero when the environment qualifier was refused as it was read: the
+  // Nonzero when an error was reported as the item was read (its
+  // environment qualifier refused, a bad name in its expressions): the
   // item then does nothing.
   int32_t refused;
 };
@@ -48,6 +49,9 @@ Optioncmd* optioncmd(Optioncmd* prev, expr* name, expr* env, expr* value);
 // parsing is still a computed name, a pattern when it holds "*".
 expr* computed_optname(expr* name);
 Optioncmd* settings_join(Optioncmd* items, Optioncmd* one);
+// Before each command is read: errors reported from here on, until an item
+// is built, belong to that item.
+void option_read_begin();
 expr* option_words(expr* words);
 void option_err(Optioncmd* items);
 void option_reset_cmd();
@@ -73,14 +77,14 @@ void option_reset();
 // reads as a number, else as a quoted literal.
 void put_opt_value(FILE* f, const char* value);
 
-// The value of a command's expression as a string (numbers in their
-// shortest form).  Until commands are compiled, the expression is bound
-// node by node to its opcode's routine and evaluated at once; one that
-// needs compilation (declared entities, dummies, indexings) is reported
-// and the command aborted.  Can raise an error.
-cstr* Litval(expr* e);
-// The same for a subscript: the symbols of the n expressions of chain.
-void cmd_tuple(expr* chain, symbol** tuple, int n);
+// The value of a command's expression at *pe as a string, with one
+// reference for the caller (numbers in their shortest form, members by
+// name): a literal is taken as it is; any other expression is compiled and
+// evaluated once in the command's context after what it cites is brought
+// up to date, and the compilation is released into xr at once (a statement
+// run as it is read passes null).  Errors of evaluation abandon the
+// command (bailout).
+cstr* Litval(expr** pe, xrecomp* xr);
 
 // The "$" operators.  Each returns a new string: an option's value (in the
 // environment of its qualifier, else the current one), or its default;

@@ -52,8 +52,11 @@ class OptCmd : public ::testing::Test {
     return optioncmd(nullptr, str(name), env, value ? str(value) : nullptr);
   }
   // What the command writes (standard output, then standard error).
+  // Its messages are not counted against the next item read.
   static test::outcome run(Optioncmd* items) {
-    return test::run_captured([&] { option_cmd(items, nullptr); });
+    test::outcome r = test::run_captured([&] { option_cmd(items, nullptr); });
+    option_read_begin();
+    return r;
   }
   static std::string out(Optioncmd* items) { return run(items).out; }
 
@@ -186,7 +189,7 @@ TEST_F(OptCmd, ComputedNamesAndValues) {
 // default, and the empty string for what is not there.
 TEST_F(OptCmd, DollarOperators) {
   auto text = [](expr* e) {
-    cstr* s = Litval(e);
+    cstr* s = Litval(&e, nullptr);
     std::string t = s->text();
     zap_cstr(&s);
     return t;

@@ -1,0 +1,2 @@
+param q;
+param r;
