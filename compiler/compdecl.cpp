@@ -370,6 +370,8 @@ void compile_argdom(function* f) {
   }
 }
 
+bool compile_due;
+
 void reset_compiled(xnode* d) {
   xreset(d);
   es_reset(&d->xr);
@@ -379,6 +381,11 @@ void reset_compiled(xnode* d) {
 void uncompile(xnode* d) {
   xrecomp& x = d->xr;
   if (x.stamp == 0) return;
+  // Level-0 values and the nodes planted for them are shared between
+  // declarations (a set of d may stand in another's tree): they go first,
+  // as when a compilation starts, and the next generation compiles again.
+  if (one) lev0_clear();
+  compile_due = true;
   if (x.lev0rew) {
     rew_reset(x.nlev0rew, x.lev0rew, &x.lev0rew);
     x.nlev0rew = 0;
@@ -387,6 +394,7 @@ void uncompile(xnode* d) {
 }
 
 void compile() {
+  compile_due = false;
   if (dbg & 2) no_common = 1;
   compile_start();
   con[0].chain = nullptr;

@@ -38,8 +38,12 @@ void reset_compiled(xnode* d);
 // reset_compiled at once, outside a compilation, with the level-0
 // rewrites of d dropped too: for a command that is about to replace or
 // free an expression of d, which may have been swapped for a shared node.
-// Nothing for a declaration never compiled.
+// Nothing for a declaration never compiled.  The level-0 values of every
+// declaration go with it, so the next generation compiles (compile_due).
 void uncompile(xnode* d);
+// Set by uncompile until compile runs: level-0 values must be planted again
+// before anything compiled is evaluated.
+extern bool compile_due;
 
 // Per-kind operations of compile, inside the declaration's indexing.
 // A parameter: its checks, then its definition (mandated), its recursive

@@ -157,7 +157,7 @@ AC* xcg(int flags, const xnode* spare) {
     gen_list_clear();
     return nullptr;
   }
-  if (!need) return new_ac();
+  if (!need && !compile_due) return new_ac();
   compile_aside();
   int nvars;
   return genmod(0, &nvars);

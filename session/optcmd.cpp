@@ -10,6 +10,7 @@
 #include "eval/set.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
+#include "frontend/exprbuild.h"
 #include "frontend/neighbours.h"
 #include "frontend/parse.h"
 #include "frontend/strexpr.h"
@@ -120,6 +121,8 @@ void option_reset_cmd() { cmd0(CK_OPTION_RESET); }
 cstr* Litval(expr** pe, xrecomp* xr) {
   expr* e = *pe;
   if (opcode(e) == OPSTR && e->L.cs) return ref_cstr(e->L.cs);
+  // A condition's text is that of its number, 1 or 0.
+  if (is_logical(e)) *pe = make_numeric(e);
   // What the expression cites is brought up to date first.
   if (!xcg(0)) bailout();
   // Compiled and evaluated in the command's context (loop dummies
