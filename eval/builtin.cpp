@@ -240,6 +240,34 @@ void put_item(outbuf& o, const char* item, T v) {
   o.n += size_t(n);
 }
 
+// Skips n UTF-8 characters of s; null when the text ends first.
+const char* skip_chars(const char* s, long n) {
+  while (n > 0) {
+    if (!*s) return nullptr;
+    ++s;
+    while ((*s & 0xC0) == 0x80) ++s;
+    --n;
+  }
+  return s;
+}
+
+// %c of a string: its first character as substr counts characters, whole
+// when it is a multi-byte UTF-8 sequence (written as %s of that many bytes,
+// in the item's field), so the output never holds a cut sequence.
+void put_first_char(outbuf& o, const char* itext, const char* s) {
+  const char* end = skip_chars(s, 1);
+  long n = end ? end - s : 1;
+  if (n == 1) {
+    put_item(o, itext, static_cast<int>(static_cast<unsigned char>(*s)));
+    return;
+  }
+  // The flags and width of the item; %c has no precision of its own.
+  char item[112];
+  Snprintf(item, sizeof item, "%.*s.%ds",
+           static_cast<int>(strcspn(itext, ".c")), itext, static_cast<int>(n));
+  put_item(o, item, s);
+}
+
 // A value out of range for an integer conversion; the message quotes the
 // item as the format has it, from p ('%') to q (its letter).
 void out_of_range(outbuf& o, arglist* al, double x, const char* p,
@@ -319,8 +347,7 @@ void one_item(outbuf& o, arglist* al, args_cursor& a, char* itext, int conv,
       break;
     case 'c':
       if (a.is_string())
-        put_item(o, itext,
-                 static_cast<int>(static_cast<unsigned char>(a.str()[0])));
+        put_first_char(o, itext, a.str());
       else
         put_item(o, itext, int_arg(a));
       break;
@@ -460,17 +487,6 @@ int int_of(double x) {
 cstr* blank() {
   ++Blank->refcnt;
   return Blank;
-}
-
-// Skips n UTF-8 characters of s; null when the text ends first.
-const char* skip_chars(const char* s, long n) {
-  while (n > 0) {
-    if (!*s) return nullptr;
-    ++s;
-    while ((*s & 0xC0) == 0x80) ++s;
-    --n;
-  }
-  return s;
 }
 
 }  // namespace
