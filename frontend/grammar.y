@@ -1004,7 +1004,8 @@ prob_settings:
   ;
 
 // The entities of a problem declaration and the items of expand: declared
-// model entities, whole, subscripted or iterated; an undeclared name is
+// model entities, whole, subscripted or iterated (an indexing before one
+// item or before a parenthesised list of items); an undeclared name is
 // reported and dropped.
 prob_items:
     %empty                  { $$ = nullptr; }
@@ -1029,6 +1030,8 @@ prob_item:
   | NEWNAME         { $$ = prob_undeclared($1); }
   | indexing prob_item %prec ITEMPREC
                     { $$ = item_ix($1, $2); }
+  | indexing '(' prob_list ')'
+                    { $$ = item_ix($1, reverse($3)); }
   ;
 
 // Compound commands: each head is a statement of its own; the command
