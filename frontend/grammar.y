@@ -640,6 +640,10 @@ set_dcl:
       { $$ = $1; $$->add_init(opword(EQ), $3); }
   | set_dcl COMPARE sexpr %prec READPREC
       { $$ = $1; $$->add_init($2, $3); }
+  | set_dcl '<' sexpr %prec READPREC
+      { $$ = $1; $$->add_init(opword(LT, 2), $3); }
+  | set_dcl '>' sexpr %prec READPREC
+      { $$ = $1; $$->add_init(opword(GT, 2), $3); }
   | set_dcl DEFAULT sexpr %prec READPREC
       { $$ = $1; $$->add_default($3); }
   | set_dcl FORCEGEN                    { $$ = $1; $$->sflags |= SF_FORCEGEN; }
@@ -690,6 +694,10 @@ var_dcl:
   | var_dcl RANDOM                  { $$ = $1; make_random($$); }
   | var_dcl COMPARE expr %prec READPREC
       { $$ = $1; $$->addbound($2, $3); }
+  | var_dcl '<' expr %prec READPREC
+      { $$ = $1; $$->addbound(opword(LT, 2), $3); }
+  | var_dcl '>' expr %prec READPREC
+      { $$ = $1; $$->addbound(opword(GT, 2), $3); }
   | var_dcl ASSIGN expr %prec READPREC
       { $$ = $1; $$->addiguess($3, 0); }
   | var_dcl DEFAULT expr %prec READPREC
@@ -818,6 +826,10 @@ suffix_dcl:
   | suffix_dcl IN in_sexpr          { $$ = $1; $$->add_in($3); }
   | suffix_dcl COMPARE expr %prec READPREC
       { $$ = $1; $$->addcheck($2, $3); }
+  | suffix_dcl '<' expr %prec READPREC
+      { $$ = $1; $$->addcheck(opword(LT, 2), $3); }
+  | suffix_dcl '>' expr %prec READPREC
+      { $$ = $1; $$->addcheck(opword(GT, 2), $3); }
   ;
 
 // Before a command: commands have begun.
@@ -992,7 +1004,8 @@ prob_settings:
   ;
 
 // The entities of a problem declaration and the items of expand: declared
-// model entities, whole, subscripted or iterated; an undeclared name is
+// model entities, whole, subscripted or iterated (an indexing before one
+// item or before a parenthesised list of items); an undeclared name is
 // reported and dropped.
 prob_items:
     %empty                  { $$ = nullptr; }
@@ -1017,6 +1030,8 @@ prob_item:
   | NEWNAME         { $$ = prob_undeclared($1); }
   | indexing prob_item %prec ITEMPREC
                     { $$ = item_ix($1, $2); }
+  | indexing '(' prob_list ')'
+                    { $$ = item_ix($1, reverse($3)); }
   ;
 
 // Compound commands: each head is a statement of its own; the command

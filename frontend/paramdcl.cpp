@@ -103,13 +103,15 @@ param* new_param(symbol* name, cstr* alias, set_spec* ix) {
 }
 
 void param::addtype(uint32_t bits) {
-  type |= bits;
-  if (bits != PT_SYMBOLIC) return;
-  if (recursive) {
+  if (bits == PT_SYMBOLIC && recursive) {
+    // The param's own references in its clauses were built numeric: the
+    // attribute is refused and the param stays numeric.
     error(0, "\"symbolic\" must precede %s", asgn ? ":=" : "default");
     set_rc_bit(8);
+    return;
   }
-  if (kind < DK_SET) kind += 10;
+  type |= bits;
+  if (bits == PT_SYMBOLIC && kind < DK_SET) kind += 10;
 }
 
 void param::addasgn(expr* e) {

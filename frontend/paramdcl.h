@@ -55,9 +55,9 @@ struct param : xnode2 {
   static void* operator new(size_t size);
   static void operator delete(void* p);
 
-  // Type words.  `symbolic` after a reference to the param in its own
-  // clauses reports "\"symbolic\" must precede %s"; it makes the kind the
-  // symbolic one (+10).
+  // Type words.  `symbolic` makes the kind the symbolic one (+10); after a
+  // reference to the param in its own clauses it is refused with
+  // "\"symbolic\" must precede %s".
   void addtype(uint32_t bits);
   // `:= e`.
   void addasgn(expr* e);
