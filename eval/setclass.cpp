@@ -247,13 +247,8 @@ set* set_range(expr* from, expr* to, expr* by) {
 set* set_binop(set* L, set* R, int code) {
   if (code < int(SC_UNION) || code > int(SC_INTER))
     badtype("set_binop::set_binop", unsigned(code));
-  bool clash = L->arity && R->arity && L->arity != R->arity;
-  int n = arity_check(L, R);
-  // The clash reported, the right operand gives way to an empty set of the
-  // left's dimension: its members cannot be read as the result's tuples.
-  if (clash) R = empty_set(n, R);
   set2p* r = new_set2p();
-  head(r, uint32_t(code), n);
+  head(r, uint32_t(code), arity_check(L, R));
   r->f1 = L;
   r->f2 = R;
   nest(r, {nest_of(L), nest_of(R)});
@@ -321,7 +316,6 @@ set* set_if(expr* cond, set* a, set* b) {
           b->arity);
     set_rc_bit(8);
     n = a->arity;
-    b = empty_set(n, b);
   }
   set3p* r = new_set3p();
   head(r, SC_IF, n);

@@ -475,9 +475,8 @@ TEST_F(Parse, ExpressionPrecedenceAndGrouping) {
 // S cross T inter U groups as (S cross T) inter U: the product's two
 // dimensions meet the one of U.
 TEST_F(Parse, CrossBindsTighterThanInter) {
-  // The clashing right operand gives way to an empty set (set1).
   run("display {1} cross {2} inter {3};\n");
-  EXPECT_EQ(trace()[0], "cmd 34 \"i_rf\" 0 - [inter(cross({1}, {2}), set1)] -");
+  EXPECT_EQ(trace()[0], "cmd 34 \"i_rf\" 0 - [inter(cross({1}, {2}), {3})] -");
   EXPECT_NE(out_.err.find("left set operand has dimen 2, right has 1"),
             std::string::npos)
       << out_.err;
