@@ -198,16 +198,29 @@ static int store(const dcol* c, void* to, void* from) {
   return 1;
 }
 
+// Records that c's suffix values of its declaration changed: they are due
+// for checking again, also when the stamp has not moved since the last
+// check.
+static void sufv_changed(const dcol* c) {
+  if (c->kind < 3) return;
+  if (sufvals* s = sufv_find(c->d, c->kind - 3)) {
+    s->changed = nextgenlev;
+    s->checked = 0;
+  }
+}
+
 // The scalar form of end_param: the one element, if any, into member 0.
 static void end_scalar(dcol* c) {
   xnode2* d = c->d;
   if (!c->nel) return;
-  if (!d->nvals) {
+  bool added = !d->nvals;
+  if (added) {
     val_extend(d, 0);
     d->nvals = 1;
     if (c->kind >= 3 && is_convar(d)) *stat_of(d, 0) |= MS_NOVALUE;
   }
-  if (c->esz) store(c, val_cell(d, c->kind, 0), c->el);
+  if (c->esz && (store(c, val_cell(d, c->kind, 0), c->el) || added))
+    sufv_changed(c);
   if (c->kind < 3 && d->stat) d->stat[0] &= ~MS_NOVALUE;
   ts_update(d, 0);
   if (c->kind < 3) note_change(d, 0);
@@ -235,6 +248,7 @@ static void take_over(dcol* c) {
       if (s->v) del_mblk(s->k, s->v);
       s->v = static_cast<double*>(c->el);
       s->k = c->elk;
+      sufv_changed(c);
       if (is_convar(d)) {
         stat_of(d, n - 1);
         std::memset(d->stat, MS_NOVALUE, static_cast<size_t>(n));
@@ -273,6 +287,7 @@ void end_param(dcol* c) {
     ts_update(d, 0);
   } else {
     bool changed = false;
+    bool sufchanged = false;
     for (setmem* m = c->indx->first; m; m = m->next) {
       void* from = static_cast<char*>(c->el) + m->ord * c->esz;
       int64_t ord = set_lookup(d->dindex, m->tup());
@@ -281,7 +296,10 @@ void end_param(dcol* c) {
         set_addmem(d->dindex, m->tup());
         ord = d->nvals++;
         if (c->kind >= 3 && is_convar(d)) *stat_of(d, ord) |= MS_NOVALUE;
-        if (c->esz) store(c, val_cell(d, c->kind, ord), from);
+        if (c->esz) {
+          store(c, val_cell(d, c->kind, ord), from);
+          sufchanged = true;
+        }
         if (c->kind < 3) note_change(d, static_cast<int32_t>(ord));
         changed = true;
         continue;
@@ -296,11 +314,12 @@ void end_param(dcol* c) {
       if (c->esz && store(c, val_cell(d, c->kind, i), from)) {
         *stat_of(d, i) |= MS_CHANGED;
         if (c->kind < 3) note_change(d, i);
-        changed = true;
+        changed = sufchanged = true;
       }
       if (c->kind < 3 && (st & MS_NOVALUE)) d->stat[i] &= ~MS_NOVALUE;
     }
     if (changed) ts_update(d, 0);
+    if (sufchanged) sufv_changed(c);
   }
   dcol_free(c);
   eexit = saved_eexit;

@@ -52,12 +52,16 @@ enum : uint32_t {
 };
 
 // Suffix values given by data: one array of doubles per suffix, parallel
-// to vals (xnode2::sufv is the head of this chain).
+// to vals (xnode2::sufv is the head of this chain).  The values are checked
+// against the suffix's conditions when they are read after a change
+// (suf5check, instance/genmod.h).
 struct sufvals {
   sufvals* next;
   int32_t sufnum;  // the declared suffix's number (frontend/suffix.h)
   int32_t k;       // size class of v
   double* v;
+  double changed;  // generation stamp of the last change of any value
+  double checked;  // stamp of the last check; below changed: checks due
 };
 static_assert(std::is_trivially_destructible_v<sufvals>);
 

@@ -86,7 +86,9 @@ double suffix_value(expr* e, TVA* tva, bool sub) {
   need_generated(tva, d);
   int32_t k = sub ? ordinal(e->R.e, d, tva) : 0;
   sufvals* s = sufv_find(d, static_cast<int>(sufdecl(e)->num));
-  if (!s || !s->v || k >= d->nvals) return 0;
+  if (!s || !s->v) return 0;
+  suf5check(d, sufdecl(e), s, tva);
+  if (k >= d->nvals) return 0;
   return s->v[k];
 }
 

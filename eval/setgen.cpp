@@ -151,16 +151,25 @@ void interval_genall(set* s, TVA* tva) {
 
 // ---- Conditional sets -----------------------------------------------------
 
+// The set that the condition chooses; null when its dimension differs
+// from s's (reported when the expression was read): it gives no members.
 static set* chosen(set* s, TVA* tva) {
   set3p* r = rec3(s);
-  return static_cast<set*>(eval_true(xf(r->f1), tva) ? r->f2 : r->f3);
+  set* c = static_cast<set*>(eval_true(xf(r->f1), tva) ? r->f2 : r->f3);
+  return c->arity == s->arity ? c : nullptr;
 }
 
 int if_in(set* s, symbol** tuple, TVA* tva) {
-  return static_cast<int>(set_in(chosen(s, tva), tuple, tva));
+  set* c = chosen(s, tva);
+  return c ? static_cast<int>(set_in(c, tuple, tva)) : NOT_MEMBER;
 }
 
-void if_genall(set* s, TVA* tva) { membcopy(s, chosen(s, tva), tva); }
+void if_genall(set* s, TVA* tva) {
+  if (set* c = chosen(s, tva))
+    membcopy(s, c, tva);
+  else
+    free_members(s);
+}
 
 void membcopy(set* d, set* s, TVA* tva) {
   if (s->nmem < 0) set_genall(s, tva);

@@ -37,17 +37,30 @@ namespace {
 set3p* rec3(set* s) { return static_cast<set3p*>(s); }
 set* left(set* s) { return static_cast<set*>(rec3(s)->f1); }
 set* right(set* s) { return static_cast<set*>(rec3(s)->f2); }
+// An operand of two-operand set s; null for one whose dimension differs
+// from s's (reported when the expression was read): it takes no part, as
+// if it had no members, so that no tuple of the wrong length is read.
+set* lop(set* s) {
+  set* o = left(s);
+  return o->arity == s->arity ? o : nullptr;
+}
+set* rop(set* s) {
+  set* o = right(s);
+  return o->arity == s->arity ? o : nullptr;
+}
+
 bool has(set* s, symbol** t, TVA* tva) {
-  return set_in(s, t, tva) != NOT_MEMBER;
+  return s && set_in(s, t, tva) != NOT_MEMBER;
 }
 
 void generated(set* s, TVA* tva) {
-  if (s->nmem < 0) set_genall(s, tva);
+  if (s && s->nmem < 0) set_genall(s, tva);
 }
 
-// Appends the members of s that keep says to keep.
+// Appends the members of s (null: none) that keep says to keep.
 template <class F>
 void append_if(set* d, set* s, F keep) {
+  if (!s) return;
   for (setmem* m = s->first; m; m = m->next)
     if (m->ord >= 0 && keep(m->tup())) set_append(d, m->tup());
 }
@@ -57,40 +70,40 @@ void append_if(set* d, set* s, F keep) {
 // ---- Two operands ---------------------------------------------------------
 
 int union_in(set* s, symbol** t, TVA* tva) {
-  return has(left(s), t, tva) || has(right(s), t, tva) ? MEMBER_NO_ORD
-                                                       : NOT_MEMBER;
+  return has(lop(s), t, tva) || has(rop(s), t, tva) ? MEMBER_NO_ORD
+                                                     : NOT_MEMBER;
 }
 
 void union_genall(set* s, TVA* tva) {
-  set *L = left(s), *R = right(s);
+  set *L = lop(s), *R = rop(s);
   generated(L, tva);
   generated(R, tva);
   free_members(s);
-  s->new_htab(L->nmem);
+  s->new_htab(L ? L->nmem : 0);
   for (set* o : {L, R})
-    for (setmem* m = o->first; m; m = m->next)
+    for (setmem* m = o ? o->first : nullptr; m; m = m->next)
       if (m->ord >= 0) s->addmem(m->tup());
 }
 
 int diff_in(set* s, symbol** t, TVA* tva) {
-  return has(left(s), t, tva) && !has(right(s), t, tva) ? MEMBER_NO_ORD
-                                                        : NOT_MEMBER;
+  return has(lop(s), t, tva) && !has(rop(s), t, tva) ? MEMBER_NO_ORD
+                                                      : NOT_MEMBER;
 }
 
 void diff_genall(set* s, TVA* tva) {
-  set *L = left(s), *R = right(s);
+  set *L = lop(s), *R = rop(s);
   generated(L, tva);
   free_members(s);
   append_if(s, L, [&](symbol** t) { return !has(R, t, tva); });
 }
 
 int symdiff_in(set* s, symbol** t, TVA* tva) {
-  return has(left(s), t, tva) != has(right(s), t, tva) ? MEMBER_NO_ORD
-                                                       : NOT_MEMBER;
+  return has(lop(s), t, tva) != has(rop(s), t, tva) ? MEMBER_NO_ORD
+                                                     : NOT_MEMBER;
 }
 
 void symdiff_genall(set* s, TVA* tva) {
-  set *L = left(s), *R = right(s);
+  set *L = lop(s), *R = rop(s);
   generated(L, tva);
   generated(R, tva);
   free_members(s);
@@ -99,12 +112,16 @@ void symdiff_genall(set* s, TVA* tva) {
 }
 
 int inter_in(set* s, symbol** t, TVA* tva) {
-  if (!has(left(s), t, tva)) return NOT_MEMBER;
-  return has(right(s), t, tva) ? MEMBER_NO_ORD : NOT_MEMBER;
+  if (!has(lop(s), t, tva)) return NOT_MEMBER;
+  return has(rop(s), t, tva) ? MEMBER_NO_ORD : NOT_MEMBER;
 }
 
 void inter_genall(set* s, TVA* tva) {
-  set *L = left(s), *R = right(s);
+  set *L = lop(s), *R = rop(s);
+  if (!L || !R) {
+    free_members(s);
+    return;
+  }
   for (set* o : {L, R})
     if (o->sclass == SC_SUBSCR) generated(o, tva);
   // Walk the smaller operand and probe the other.

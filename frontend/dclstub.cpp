@@ -109,8 +109,15 @@ suffix* new_suffix(symbol* name, cstr* alias) {
 void suffix::addtype(uint32_t bits) { sflags |= bits; }
 
 void suffix::add_in(set* s) {
-  if (inset) sdelete(inset);
-  inset = s;
+  if (s->arity != 1) {
+    error(0, "a suffix cannot be in a set of dimen %d", s->arity);
+    sdelete(s);
+    return;
+  }
+  list* c = new list;
+  c->next = checks;
+  c->item.e = new_expr(opword(OPINCHECK), nullptr, s);
+  checks = c;
 }
 
 void suffix::add_dir(int code) { dir = code; }

@@ -113,14 +113,13 @@ struct suffix : xnode {
   int32_t dir;       // direction 1 IN, 2 OUT, 3 INOUT, 4 LOCAL
   uint32_t depslot;  // base dependency slot (its declaration number)
   uint32_t sufnum;   // suffix number (position among the suffixes)
-  list* checks;      // check list (cells {next, check node})
-  set* inset;        // `in` set
+  list* checks;      // check list (cells {next, check node}), `in` too
 
   static void* operator new(size_t size);  // record kind 8
   static void operator delete(void* p);
   // Type words.
   void addtype(uint32_t bits);
-  // `in S`.
+  // `in S`: a membership check (S of dimension 1, else reported).
   void add_in(set* s);
   // Direction words (1, 2, 3) and LOCAL (4).
   void add_dir(int code);

@@ -21,6 +21,7 @@
 #include "frontend/decl.h"
 #include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
+#include "frontend/suffix.h"
 #include "instance/ac.h"
 #include "instance/names.h"
 #include "instance/stamps.h"
@@ -530,6 +531,24 @@ void genmod_reset() {
 int32_t first_num(const convar*) { return -1; }
 
 void copy_sufs(xnode*, TVA*) {}
+
+void suf5check(xnode2* d, const dsuffix* s, sufvals* v, TVA* tva) {
+  if (v->checked >= v->changed) return;
+  suffix* sd = suff_named(s->sym);
+  if (!sd || !sd->checks) return;
+  // Stamped first: a failure may end the command, and the values stay
+  // checked.
+  v->checked = v->changed;
+  if (!v->v || d->nvals <= 0) return;
+  if (!(d->kind & 1)) {
+    do_sufcheck(sd->checks, d, nullptr, v->v[0], tva, sd);
+    return;
+  }
+  if (!d->dindex) return;
+  for (setmem* m = d->dindex->first; m; m = m->next)
+    if (m->ord >= 0 && m->ord < d->nvals)
+      do_sufcheck(sd->checks, d, m->tup(), v->v[m->ord], tva, sd);
+}
 
 int gen1var(var*, TVA*) { return 0; }
 int gen1constr(constr*, TVA*) { return 0; }

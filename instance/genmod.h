@@ -27,10 +27,13 @@ namespace vexo {
 struct AC;
 struct constr;
 struct convar;
+struct dsuffix;
+struct sufvals;
 struct function;
 struct TVA;
 struct var;
 struct xnode;
+struct xnode2;
 
 // Generates what the declarations of the work list need, in a fresh
 // evaluation context whose collected problem (cur_ac) is the result.  flags:
@@ -87,6 +90,12 @@ int32_t first_num(const convar* d);
 // variables, constraints and problems are generated: the data stay where
 // the data reader stored them, nothing to copy.
 void copy_sufs(xnode* ent, TVA* tva);
+
+// Checks d's values v of suffix s against the suffix's conditions when they
+// changed since their last check: every value in member order (with its
+// subscript when d is indexed), each failure reported and counted
+// (do_sufcheck, eval/pcheck.h).  Nothing when the suffix has no conditions.
+void suf5check(xnode2* d, const dsuffix* s, sufvals* v, TVA* tva);
 
 // The member generators of the kinds whose generation is not built yet.
 // Each is called once per declaration to be generated and answers 1 when

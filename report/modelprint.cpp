@@ -185,12 +185,6 @@ static bool written_restriction(const expr* n) {
   return opcode(n) != OP_ISLOGICAL && opcode(n) != OP_ISINTEGER;
 }
 
-static bool any_written_restriction(list* checks) {
-  for (list* l = checks; l; l = l->next)
-    if (written_restriction(l->item.e)) return true;
-  return false;
-}
-
 // The restrictions of a param or suffix in clause order (a suffix keeps its
 // list newest first: reversed nonzero).  more: a phrase that may begin with
 // a comparison follows.
@@ -420,10 +414,6 @@ static void print_suffix(suffix* s) {
   head("suffix", s);
   if (s->dir) put(dir_word[s->dir & 3]);
   type_words(s->sflags);
-  if (s->inset) {
-    put(" in ");
-    prset_phrase(s->inset, any_written_restriction(s->checks));
-  }
   restrictions(s->checks, true, false);
 }
 

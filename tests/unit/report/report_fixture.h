@@ -299,11 +299,14 @@ struct treedump : tree_walk {
         const suffix* sf = static_cast<const suffix*>(d);
         i(sf->sflags);
         i(sf->dir);
-        s(sf->inset);
         for (list* c = sf->checks; c; c = c->next) {
+          const expr* n = c->item.e;
           w(" check");
-          i(opcode(c->item.e));
-          e(c->item.e->R.e);
+          i(opcode(n));
+          if (opcode(n) == OPINCHECK || opcode(n) == OPINCHECKs)
+            s(n->R.s);
+          else
+            e(n->R.e);
         }
         break;
       }
