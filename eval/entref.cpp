@@ -92,13 +92,10 @@ double suffix_value(expr* e, TVA* tva, bool sub) {
   return s->v[k];
 }
 
-// The cell of the symbolic suffix forms' result.
-symbol* sufsym_cell;
-
+// The symbolic suffix forms yield a counted string (their nodes say so):
+// the name the suffix's table gives the value, a new reference.
 eval_result suffix_name(expr* e, TVA* tva, bool sub) {
-  held_cstr name(cs_sufvalue(suffix_value(e, tva, sub), sufdecl(e)));
-  sufsym_cell = Symbol(name.text(), 1);
-  return {.sp = &sufsym_cell};
+  return {.cs = cs_sufvalue(suffix_value(e, tva, sub), sufdecl(e))};
 }
 
 }  // namespace

@@ -535,7 +535,9 @@ void copy_sufs(xnode*, TVA*) {}
 void suf5check(xnode2* d, const dsuffix* s, sufvals* v, TVA* tva) {
   if (v->checked >= v->changed) return;
   suffix* sd = suff_named(s->sym);
-  if (!sd || !sd->checks) return;
+  // A symbolic suffix's values are numbers standing for names: conditions
+  // written on the names are not tested against them.
+  if (!sd || !sd->checks || (sd->sflags & SUF_SYMBOLIC)) return;
   // Stamped first: a failure may end the command, and the values stay
   // checked.
   v->checked = v->changed;
