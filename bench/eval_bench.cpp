@@ -66,7 +66,7 @@ int main() {
   vexo::Init_Stderr();
   vexo::Mach();
   vexo::init_tok_types();
-  vexo::init_modules();
+  vexo::init_modules(1);
   std::mt19937_64 g(2024);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int i = 0; i < N; i++) {

@@ -89,7 +89,7 @@ int main() {
   Init_Stderr();
   Mach();
   init_tok_types();
-  init_modules();
+  init_modules(1);
   std::printf("stack provided: %llu MiB\n",
               static_cast<unsigned long long>(STACK_WANTED >> 20));
   measure("compilation of a sum", sum_chain, [](expr* e) {

@@ -164,7 +164,7 @@ int main() {
   Init_Stderr();
   Mach();
   init_tok_types();
-  init_modules();
+  init_modules(1);
   std::mt19937_64 g(2024);
 
   product(2500, 4000);

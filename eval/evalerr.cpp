@@ -6,15 +6,17 @@
 #include <cstring>
 
 #include "compiler/tva.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/paramdcl.h"
 #include "frontend/refs.h"
 #include "instance/ac.h"
 #include "instance/names.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "session/cmdmem.h"
 #include "session/located.h"
 #include "session/loop.h"

@@ -7,10 +7,10 @@
 #include <cstring>
 
 #include "data/readdata.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/cmdfiles.h"
+#include "session/infiles.h"
 #include "session/located.h"
 #include "session/startup.h"
 #include "support/block.h"
@@ -21,6 +21,8 @@
 #include "support/pool.h"
 
 namespace vexo {
+
+int nfs;
 
 filestack fs[MAX_INCLUDES];
 const char* inclpath = ".";
@@ -61,7 +63,7 @@ static char* infnam1;
 static int k_infnam1 = -1;
 static size_t infnam1_len;
 
-void include_init() {
+void include_reset() {
   infnam1 = nullptr;
   k_infnam1 = -1;
   infnam1_len = 0;
@@ -505,6 +507,11 @@ void* ioreset(void* saved) {
   }
   free(saved);
   return nullptr;
+}
+
+void include_start() {
+  nfs = 0;
+  set_inclpath(".");
 }
 
 }  // namespace vexo

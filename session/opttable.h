@@ -23,6 +23,7 @@
 #include "eval/builtin.h"
 #include "report/print.h"
 #include "session/options.h"
+#include "session/startup.h"
 #include "support/numfmt.h"
 
 namespace vexo {
@@ -164,6 +165,9 @@ void update_logfile(const char* value, void* target);
 // session/include.h); no cell of its own.
 void update_inclpath(const char* value, void* target);
 void update_tabdb(const char* value, void* target);
+// Whether value serves as table_debug_template (empty, or one "%" and no
+// white space); update_tabdb's cell points into the value then.
+bool tabdb_usable(const char* value);
 
 // Validators; they refuse only in server mode (Serving), with
 // "Server mode: %s%s prohibited.": ud_forbid every change, anum_chk a

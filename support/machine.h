@@ -19,6 +19,9 @@ int fpinit_ZEF(void);
 
 namespace vexo {
 
+// Written outside support/, by design: Stderr by the command-line option
+// -ve, which sends messages to standard output (session/infiles.cpp).
+
 // Points Stderr at the process's standard error.  First thing at start-up.
 void Init_Stderr();
 // Sets the infinities and gives Stderr its buffer.  Once, after Init_Stderr.
