@@ -12,7 +12,7 @@ struct xnode;
 
 // Saved inputs on the input stack when data mode began: when the input on
 // which it began ends between statements, data mode ends with it
-// (frontend/neighbours.h, the input-file stack).  -1 outside data mode.
+// (session/include.h, the input-file stack).  -1 outside data mode.
 extern int datanfs;
 
 // The default symbol: its text ("" for none) and the quote character it

@@ -217,11 +217,11 @@ extern uint8_t alg_comp[N_OPCODES];
 extern char* tsr;
 extern int tsr_k;
 // pr_badnames, set by the undefined-name reports of the display code and
-// cleared by yychain and dep_reset, is in frontend/neighbours.h.
+// cleared by yychain and dep_reset, is in report/print.h.
 
 // The loop dummy the current statement used (or null); a declaration that
 // uses one inside a compound command is refused.  The session's cmdstate
-// (a compound command is being built) is in frontend/neighbours.h.
+// (a compound command is being built) is in session/cmdrec.h.
 extern dummy* lastloopdummy;
 // The name of a loop dummy, for messages.
 const char* dummy_name(const dummy* dm);

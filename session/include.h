@@ -42,7 +42,7 @@ struct filestack {
 static_assert(std::is_trivially_destructible_v<filestack>,
               "input records live in pool blocks");
 
-// The stack: MAX_INCLUDES records, nfs in use (frontend/neighbours.h).  The
+// The stack: MAX_INCLUDES records, nfs in use (below).  The
 // bottom record holds the top-level input while anything is included.
 constexpr int MAX_INCLUDES = 12;
 extern filestack fs[MAX_INCLUDES];

@@ -569,6 +569,11 @@ void env_reset(int stage) {
     env_restore();
 }
 
-void options_start() { ev = nullptr; }
+void options_start() {
+  ev = nullptr;
+  // The option files' names point into the texts of the last session's
+  // table: none until envinit sets them again.
+  for (opt_file& f : opt_files) f.value = nullptr;
+}
 
 }  // namespace vexo

@@ -152,8 +152,9 @@ void env_reset(int stage);
 // Puts back the environment array the process started with.
 void reset_environ();
 
-// No option table yet (envinit builds it at start-up).  Kept by `reset`,
-// which saves the table and restores it into fresh records (env_reset).
+// No option table yet (envinit builds it at start-up), no option files
+// named.  Kept by `reset`, which saves the table and restores it into
+// fresh records (env_reset).
 void options_start();
 }  // namespace vexo
 
