@@ -42,7 +42,7 @@ TEST(Expr, OpWordAccessors) {
   EXPECT_TRUE(has_flag(e, EF_RANDVAR));
   EXPECT_FALSE(has_flag(e, EF_VARS));
   expr* n = new_num(2.5);
-  EXPECT_EQ(n->opword, 76803u);  // OPNUM with flags 3
+  EXPECT_EQ(n->opword, opword(OPNUM, EF_CONST | EF_NUMERIC));
   EXPECT_EQ(n->L.d, 2.5);
   EXPECT_EQ(shape(n), 8);
   expr* l = new_lit(nullptr);
@@ -125,7 +125,7 @@ TEST(Expr, SvsubIsOneNodeReturningTheMembersTuple) {
   member_record m1{}, m2{};
   expr* s = make_svsub(reinterpret_cast<setmem*>(&m1));
   EXPECT_EQ(s, svsub0);
-  EXPECT_EQ(s->opword, 76803u);
+  EXPECT_EQ(s->opword, opword(OPNUM, EF_CONST | EF_NUMERIC));
   EXPECT_EQ(s->L.e, s);
   EXPECT_EQ(s->R.p, static_cast<void*>(m1.tuple));
   EXPECT_EQ(s->op(s, nullptr).p, static_cast<void*>(m1.tuple));
