@@ -451,8 +451,8 @@ static void put_suffix_code(int32_t code) {
   put(".?");
 }
 
-// A declared suffix on a reference (shapes 48 to 50): ".name", with "_num"
-// for the numeric value of a symbolic suffix.
+// A declared suffix on a reference (SH_SUF, SH_SUFSUB, SH_SYNSUF): ".name",
+// with "_num" for the numeric value of a symbolic suffix.
 static void put_user_suffix(const expr* inner, bool numeric) {
   const dsuffix* s = static_cast<const dsuffix*>(inner->R.p);
   if (!s) return;
@@ -482,7 +482,7 @@ static void put_dollar(const char* prefix, expr* env, cstr* name,
   put(")");
 }
 
-// Strings and the dollar forms of a literal name (shape 39).
+// Strings and the dollar forms of a literal name (SH_STRING).
 static void put_string(expr* e) {
   int oc = opcode(e);
   if (oc == OPSTR) {
@@ -492,7 +492,7 @@ static void put_string(expr* e) {
   put_dollar(oc == OPDOLLAR ? "$" : "$$", e->R.e, e->L.cs, nullptr);
 }
 
-// The argument of a piecewise-linear term (shape 7).
+// The argument of a piecewise-linear term (SH_PL).
 static void put_pl_arg(expr* args) {
   expr* v = args ? args->L.e : nullptr;
   expr* z = args ? args->R.e : nullptr;
