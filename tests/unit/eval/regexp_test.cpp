@@ -11,10 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "eval/builtin.h"
 #include "eval/eval_fixture.h"
-#include "eval/funcall.h"
-#include "frontend/dclstub.h"
 
 namespace vexo {
 namespace {
