@@ -13,6 +13,7 @@
 
 #include "eval/evalerr.h"
 #include "eval/funcall.h"
+#include "eval/regexp.h"
 #include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
@@ -533,16 +534,6 @@ cstr* cs_substr(arglist* al) {
   if (!to) return new_cstring(from);
   std::string part(from, static_cast<size_t>(to - from));
   return new_cstring(part.c_str());
-}
-
-// The least forms of sub and gsub: their patterns need the regular
-// expressions, which are not built yet.
-cstr* cs_sub(arglist* al) {
-  eerror(al->tva, "%s is not implemented yet", "sub");
-}
-
-cstr* cs_gsub(arglist* al) {
-  eerror(al->tva, "%s is not implemented yet", "gsub");
 }
 
 cstr* hashstats(arglist* al) { return hashstats(al->nr, al->ra); }

@@ -18,6 +18,7 @@
 #include "eval/iterops.h"
 #include "eval/paramref.h"
 #include "eval/pcheck.h"
+#include "eval/regexp.h"
 #include "eval/setpos.h"
 #include "eval/settest.h"
 #include "eval/strsym.h"

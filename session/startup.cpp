@@ -17,6 +17,7 @@
 #include "eval/funclib.h"
 #include "eval/iterate.h"
 #include "eval/pcheck.h"
+#include "eval/regexp.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/decl.h"
@@ -177,6 +178,7 @@ void init_modules() {
   setclass_reinit();
   iterate_reset();
   pcheck_reset();
+  regexp_reinit();
   expr_init();
   dummy_init();
   decl_init();
