@@ -67,6 +67,8 @@ class nl_input {
 
   bool binary = false;
 
+  // A fault at the current place: the line of the text form (and of the
+  // header), the byte offset of the binary form.
   [[noreturn]] void fail(const char* fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
@@ -78,6 +80,15 @@ class nl_input {
     else
       snprintf(where, sizeof where, "line %zu", line_);
     throw nl_error(name_ + ", " + where + ": " + s);
+  }
+
+  // A fault of the file as a whole, found at its end.
+  [[noreturn]] void fail_whole(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::string s = vformat(fmt, ap);
+    va_end(ap);
+    throw nl_error(name_ + ": " + s);
   }
 
   bool at_end() const { return pos_ >= size(); }
@@ -254,9 +265,10 @@ class nl_reader {
     in_.end_item();
   }
 
-  // Header lines 2 to 10: between lo and hi counts each, 0 for those left
-  // out.
-  void read_counts(int lo, std::initializer_list<int*> fields) {
+  // Header lines 2 to 10: at least lo counts each, 0 for those left out.
+  // The line stays open when close is false (for a check of its own).
+  void read_counts(int lo, std::initializer_list<int*> fields,
+                   bool close = true) {
     int n = 0;
     for (int* f : fields) {
       if (!in_.more_on_line()) break;
@@ -265,7 +277,7 @@ class nl_reader {
     }
     if (n < lo) in_.fail("expected %d counts, found %d", lo, n);
     if (in_.more_on_line()) in_.fail("too many counts");
-    in_.end_item();
+    if (close) in_.end_item();
   }
 
   void read_header() {
@@ -278,10 +290,12 @@ class nl_reader {
                     &h_.n_rand_con, &h_.n_rand_obj});
     read_counts(2, {&h_.nlnc, &h_.lnc, &h_.n_stages});
     read_counts(3, {&h_.nlvc, &h_.nlvo, &h_.nlvb});
-    read_counts(2, {&h_.nwv, &h_.nfunc, &h_.arith, &h_.flags, &h_.randcalls});
+    read_counts(2, {&h_.nwv, &h_.nfunc, &h_.arith, &h_.flags, &h_.randcalls},
+                false);
     if (h_.form == 'b' && h_.arith != arith_kind)
       in_.fail("binary file of arithmetic kind %d; this machine's is %d",
                h_.arith, arith_kind);
+    in_.end_item();
     read_counts(5, {&h_.nbv, &h_.niv, &h_.nlvbi, &h_.nlvci, &h_.nlvoi});
     int nz[2] = {};
     read_counts(2, {&nz[0], &nz[1]});
@@ -457,11 +471,11 @@ class nl_reader {
     int i = objective ? in_.get_int(0, h_.n_obj - 1, "objective")
                       : in_.get_int(0, h_.n_con - 1, "constraint");
     int n = in_.get_int(1, h_.n_var, "term count");
-    in_.end_item();
     std::vector<char>& seen = objective ? g_seen_ : j_seen_;
     seen.resize(objective ? h_.n_obj : h_.n_con);
     if (seen[i]) in_.fail("second %c segment for %d", objective ? 'G' : 'J', i);
     seen[i] = 1;
+    in_.end_item();
     ++segment_no_;
     for (int k = 0; k < n; ++k) {
       int v = in_.get_int(0, h_.n_var - 1, "variable");
@@ -480,9 +494,9 @@ class nl_reader {
 
   void con_graph() {
     int i = in_.get_int(0, h_.n_con - 1, "constraint");
-    in_.end_item();
     if (con_seen_[i]) in_.fail("second C segment for %d", i);
     con_seen_[i] = 1;
+    in_.end_item();
     char where[48];
     snprintf(where, sizeof where, "constraint %d", i);
     affine a = graph(where);
@@ -493,9 +507,9 @@ class nl_reader {
   void obj_graph() {
     int i = in_.get_int(0, h_.n_obj - 1, "objective");
     int sense = in_.get_int(0, 1, "objective sense");
-    in_.end_item();
     if (obj_seen_[i]) in_.fail("second O segment for %d", i);
     obj_seen_[i] = 1;
+    in_.end_item();
     p_.obj_sense[i] = sense;
     char where[48];
     snprintf(where, sizeof where, "objective %d", i);
@@ -561,15 +575,16 @@ class nl_reader {
             in_.fail("bad expression item '%c'", tag);
           in_.fail("bad expression item (byte %d)", tag);
       }
-      in_.end_item();
       vals.push_back(std::move(leaf));
-      // Apply every operator whose operands are now all there.
+      // Apply every operator whose operands are now all there (before the
+      // item ends, so that a message names its line).
       while (!ops.empty() && vals.size() - ops.back().base ==
                                  static_cast<uint64_t>(ops.back().need)) {
         pending o = ops.back();
         ops.pop_back();
         apply(o.op, vals, o.base, where);
       }
+      in_.end_item();
       if (ops.empty()) {
         if (vals.size() != 1) in_.fail("malformed expression graph");
         return std::move(vals[0]);
@@ -641,15 +656,15 @@ class nl_reader {
   }
 
   void finish() {
-    if (h_.n_var && !b_seen_) in_.fail("no b segment");
-    if (h_.n_con && !r_seen_) in_.fail("no r segment");
+    if (h_.n_var && !b_seen_) in_.fail_whole("no b segment");
+    if (h_.n_con && !r_seen_) in_.fail_whole("no r segment");
     for (int i = 0; i < h_.n_obj; ++i)
-      if (!obj_seen_[i]) in_.fail("no O segment for objective %d", i);
+      if (!obj_seen_[i]) in_.fail_whole("no O segment for objective %d", i);
     if (ranges_ != h_.n_ranges || eqns_ != h_.n_eqns)
-      in_.fail("r segment has %d ranges and %d equalities; header claims %d "
+      in_.fail_whole("r segment has %d ranges and %d equalities; header claims %d "
                "and %d", ranges_, eqns_, h_.n_ranges, h_.n_eqns);
     if (nzc_ != h_.nzc || nzo_ != h_.nzo)
-      in_.fail("J and G segments hold %lld and %lld terms; header claims "
+      in_.fail_whole("J and G segments hold %lld and %lld terms; header claims "
                "%lld and %lld", static_cast<long long>(nzc_),
                static_cast<long long>(nzo_), static_cast<long long>(h_.nzc),
                static_cast<long long>(h_.nzo));
@@ -686,7 +701,7 @@ class nl_reader {
     for (size_t i = 0; i < col_ends_.size(); ++i) {
       total += len[i];
       if (col_ends_[i] != total)
-        in_.fail("k segment gives %lld terms up to column %zu; J segments "
+        in_.fail_whole("k segment gives %lld terms up to column %zu; J segments "
                  "hold %lld", static_cast<long long>(col_ends_[i]), i,
                  static_cast<long long>(total));
     }
