@@ -281,7 +281,9 @@ solve_outcome solve_problem(const nl_problem& p, const solve_options& o) {
     r.x.clear();
     r.y.clear();
   }
-  if (!r.x.empty() && p.h.n_obj) {
+  bool values = r.code == SOLVED || r.code == TIME_LIMIT ||
+                r.code == NODE_LIMIT || r.code == INTERRUPTED;
+  if (values && p.h.n_obj) {
     r.has_objective = true;
     r.objective = objective_at(p, r.x);
   }

@@ -17,6 +17,7 @@
 #include "solvers/nlread.h"
 #include "solvers/solfile.h"
 
+namespace vexo {
 namespace {
 
 constexpr char VERSION[] = "1.0";
@@ -33,7 +34,6 @@ std::string solver_name(const char* argv0) {
 }
 
 int run(const char* argv0, const std::string& stub) {
-  using namespace vexo;
   catch_interrupts();
   std::string nl = stub + ".nl", sol = stub + ".sol";
   nl_problem p;
@@ -78,16 +78,19 @@ int run(const char* argv0, const std::string& stub) {
   return 0;
 }
 
+int versions() {
+  printf("vexocbc %s\nCBC %s\nCLP %s\n", VERSION, cbc_version(),
+         clp_version());
+  return 0;
+}
+
 }  // namespace
+}  // namespace vexo
 
 int main(int argc, char** argv) {
-  if (argc == 2 && strcmp(argv[1], "-v") == 0) {
-    printf("vexocbc %s\nCBC %s\nCLP %s\n", VERSION, vexo::cbc_version(),
-           vexo::clp_version());
-    return 0;
-  }
+  if (argc == 2 && strcmp(argv[1], "-v") == 0) return vexo::versions();
   if (argc < 2 || argc > 3 || argv[1][0] == '-' || argv[1][0] == 0 ||
       (argc == 3 && strcmp(argv[2], "-VEXO") != 0))
-    return usage();
-  return run(argv[0], argv[1]);
+    return vexo::usage();
+  return vexo::run(argv[0], argv[1]);
 }
