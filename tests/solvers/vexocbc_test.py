@@ -149,6 +149,11 @@ def test_outcomes():
                   r.sol["message"])
             check(bool(r.sol["x"]) == values, where + ": values %s" %
                   r.sol["x"])
+    # no variables: the objective is its constant
+    r = Run(text="g3 1 1 0\n 0 0 1 0 0\n 0 0\n 0 0\n 0 0 0\n 0 0 0 1\n"
+            " 0 0 0 0 0\n 0 0\n 0 0\n 0 0 0 0 0\nO0 1\nn5\n")
+    check(r.sol["code"] == 0 and r.sol["message"] ==
+          "vexocbc 1.0: optimal solution; objective 5", "constant: %s" % r.sol)
     r = Run("feasible")
     x = r.sol["x"]
     check(abs(x[0] + x[1] - 3) < 1e-9 and all(0 <= v <= 2 for v in x),
