@@ -113,6 +113,26 @@ TEST_F(Collected, EveryCountParamNamesACount) {
   EXPECT_FALSE(ac_count(&ac, 24, &v));
 }
 
+TEST_F(Collected, CountParamsReadTheCountsTheirNamesSay) {
+  parse_text("param p := 1;");
+  AC* ac = new_ac();
+  ac->n_var_aux = 7;
+  ac->jac_nonzeros = 5000000000;  // beyond 32 bits
+  ac->n_logical_sent = 4;
+  ac->n_sym_member = 3;
+  ac->n_log_alg_con = 2;
+  ac->n_nlv_sent = 9;
+  ac->n_con_added = 11;  // read by none of them
+  set_trans_state(3);    // presolved: read as they stand
+  test::outcome o;
+  parse_input(
+      "printf \"%d %.0f %d %d %d %d %d\\n\", _nvars, _snzcons, _snlogcons, "
+      "_snsymvars, _nsymvars, _nlog_algcons, _snnlv;\n",
+      &o);
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out, "7 5000000000 4 3 3 2 9\n");
+}
+
 TEST_F(Collected, EmptyingWithoutVariablesStopsAfterTheNames) {
   AC* ac = new_ac();
   ac->var_names_class = 2;
