@@ -45,7 +45,7 @@ void changes_reinit();
 // xcg has marked any), the state is lowered to 1.
 void ts_update(xnode* d, int k);
 
-// Called by `let`, the data readers and the solution reader after
+// Called by `let` and the data readers after
 // ts_update, for each member i that got a new value or was added (for a
 // param or set its ordinal in d's data index, for a variable or
 // constraint its member number).  An indexed param or set that generation
@@ -55,8 +55,8 @@ void ts_update(xnode* d, int k);
 // params and sets need nothing (their data stamp tells).  A variable that
 // the last presolve removed (its column sent at or after n_var_sent +
 // n_subst_var) is pushed on fixchanges with the value last sent for it,
-// the next presolve must see it; another variable counts in var_changes,
-// a constraint or objective in con_changes.
+// for the next presolve to see; another variable counts in var_changes, a
+// constraint or objective in con_changes.
 void note_change(xnode2* d, int32_t i);
 
 // Whether d is a variable, constraint or objective declaration (scalar or
