@@ -22,6 +22,7 @@
 #include "eval/setpos.h"
 #include "eval/settest.h"
 #include "eval/strsym.h"
+#include "instance/ac.h"
 #include "session/environs.h"
 #include "session/optcmd.h"
 

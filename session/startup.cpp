@@ -204,6 +204,7 @@ void init_modules() {
   opgen_init();
   tva_reset();
   ac_reset();
+  misc_reinit();
   genmod_reset();
   indextab_init();
   prset_init();
