@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,7 +12,9 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/cmdfiles.h"
+#include "session/execute.h"
 #include "session/located.h"
+#include "session/loop.h"
 #include "session/startup.h"
 #include "support/block.h"
 #include "support/filename.h"
@@ -152,9 +155,20 @@ static void show_include_stack() {
   errorend();
 }
 
-// Opens candidate as the include file; the descriptor, or -1.
+// Opens candidate as the include file; the descriptor, or -1.  A signal
+// that interrupts the open (of a FIFO that has no writer yet, which blocks)
+// is served: a termination ends the session with its code, an interrupt
+// abandons the command as a break; after any other the open is tried again.
 static int try_open(const char* candidate, void** handle) {
-  return Open_map(candidate, handle);
+  for (;;) {
+    int fd = Open_map(candidate, handle);
+    if (fd >= 0 || errno != EINTR) return fd;
+    signal_point();
+    if (gotbreak) {
+      break_notice();
+      bail1out();
+    }
+  }
 }
 
 // Searches for name as the include path says; buf (room for the name, the
