@@ -1343,10 +1343,13 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
   }
   disp1 = mode ? csvdisp_info : disp_info;
   Dw = mode ? Dw_max : display_width;
-  dispfile(r, xr);
+  // A computed file name under an indexing is opened for each member.
+  bool each = dispfile_each(r, ix);
+  dispfile(each ? nullptr : r, xr);
   compile_start();
   if (ix) {
     ss_setup(ix, nullptr);
+    if (each) dispfile_compile(r);
     // The printer writes the dummies of the command's own levels as "$n"
     // (replaced by their values, dollarfix); the dummies of the items'
     // own indexings keep their names.
@@ -1441,6 +1444,7 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
     do_display(groups, nullptr, st.t);
   } else if (TVA* c = ss_begin(ix, st.t)) {
     do {
+      if (each) dispfile_member(r, c);
       do_display(groups, ix, c);
       if (gotbreak) {
         ss_end1(ix, c);
