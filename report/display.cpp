@@ -703,7 +703,6 @@ void disp_sets(ditem& it, TVA* t) {
     }
     label += "]";
     disp_set(subscr_genall(d, tup, t), label, t);
-    if (!Idde && i + 1 < n) Fprintf(out, "\n");
   }
 }
 
