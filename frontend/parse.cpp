@@ -566,6 +566,20 @@ set* literal_set(expr* members) {
   return set_literal(tuples);
 }
 
+set* paren_interval(expr* e) {
+  if (is_tuple(e) && listlen(e->L.e) == 2) {
+    expr* lo = tuple_parts(e);
+    expr* hi = lo->next;
+    lo->next = nullptr;
+    // A bound written as a new name is an undeclared name.
+    return set_interval(0, undeclared_elem(lo), undeclared_elem(hi), 0);
+  }
+  error(0, "expected a set or an interval");
+  set_rc_bit(8);
+  edelete(e);
+  return empty_literal();
+}
+
 Index* ix_name(Index* prev, symbol* name, set* s) {
   return index_item(prev, name ? name_node(name) : nullptr, s);
 }
