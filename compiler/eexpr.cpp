@@ -31,6 +31,59 @@ uint8_t canvary[N_EEOPS];
 
 // ---- Records ---------------------------------------------------------------
 
+// Records are carved from slabs of the arena, and the slab table (bases in
+// ascending address order) lets ee_of tell a record from any other value a
+// routine field may hold: a dummy node that was never compiled keeps its
+// name's symbol there, and a symbol followed by a node can read like a
+// record of that node.
+namespace {
+
+constexpr size_t SLAB_RECS = 512;
+constexpr size_t SLAB_BYTES = SLAB_RECS * sizeof(eexpr);
+
+uintptr_t* slab_base;  // a block of class slab_hcl, nslabs entries used
+int nslabs;
+int slab_hcl;
+char* slab_next;  // the current slab's first record not handed out yet
+char* slab_end;
+
+void add_slab(char* b) {
+  size_t cap = slab_base ? (size_t{8} << slab_hcl) / sizeof(uintptr_t) : 0;
+  if (static_cast<size_t>(nslabs) == cap) {
+    int k = htcl(sizeof(uintptr_t) * (cap ? 2 * cap : 16));
+    slab_base = static_cast<uintptr_t*>(
+        slab_base ? ext_mblk(slab_hcl, slab_base, k,
+                             sizeof(uintptr_t) * static_cast<size_t>(nslabs))
+                  : new_mblk(k));
+    slab_hcl = k;
+  }
+  uintptr_t a = reinterpret_cast<uintptr_t>(b);
+  int i = nslabs;
+  for (; i > 0 && slab_base[i - 1] > a; --i) slab_base[i] = slab_base[i - 1];
+  slab_base[i] = a;
+  ++nslabs;
+}
+
+// The record whose address p is, or null when p is not the start of a
+// record slot.
+eexpr* record_at(const void* p) {
+  uintptr_t a = reinterpret_cast<uintptr_t>(p);
+  int lo = 0, hi = nslabs;
+  while (lo < hi) {
+    int mid = (lo + hi) / 2;
+    if (slab_base[mid] <= a)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  if (lo == 0) return nullptr;
+  uintptr_t off = a - slab_base[lo - 1];
+  if (off >= SLAB_BYTES || off % sizeof(eexpr)) return nullptr;
+  return static_cast<eexpr*>(const_cast<void*>(p));
+}
+
+}  // namespace
+
 void* eexpr::operator new(size_t) {
   eexpr* r = eexpr_free_list;
   if (r) {
@@ -38,7 +91,14 @@ void* eexpr::operator new(size_t) {
     std::memset(static_cast<void*>(r), 0, sizeof(eexpr));
     return r;
   }
-  return mem(sizeof(eexpr));
+  if (slab_next == slab_end) {
+    slab_next = static_cast<char*>(mem(SLAB_BYTES));
+    slab_end = slab_next + SLAB_BYTES;
+    add_slab(slab_next);
+  }
+  void* fresh = slab_next;
+  slab_next += sizeof(eexpr);
+  return fresh;
 }
 
 static void unlink(eexpr* r) {
@@ -114,10 +174,8 @@ void eexpr::sinit(set* st, int64_t hash_, uint64_t lev, int hashit,
 
 eexpr* ee_of(const expr* e) {
   if (!e || !e->op) return nullptr;
-  void* p = reinterpret_cast<void*>(e->op);
-  if (!in_mem_arena(p)) return nullptr;
-  eexpr* r = static_cast<eexpr*>(p);
-  return r->e == e && !r->is_set() ? r : nullptr;
+  eexpr* r = record_at(reinterpret_cast<void*>(e->op));
+  return r && r->e == e && !r->is_set() ? r : nullptr;
 }
 
 expr* uneval(expr* e) {
@@ -154,6 +212,10 @@ void eehashtab_init() {
   no_common = 0;
   e_nomatch = nullptr;
   eexpr_free_list = nullptr;
+  // The slabs went with the arena (mem_reset) or were never made.
+  slab_base = nullptr;
+  nslabs = slab_hcl = 0;
+  slab_next = slab_end = nullptr;
   for (eelink& b : eehashtab) b.next = b.prev = &b;
   hdiscard.next = hdiscard.prev = &hdiscard;
   fill_tables();
