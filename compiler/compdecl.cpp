@@ -358,7 +358,13 @@ void compile_par(param* p, int sym) {
   } else if (defined) {
     take_instamp(p, mri(&p->asgn, 1), draws);
   } else if (p->dflt) {
+    // A default read as data is replaced and freed by later data
+    // statements while the other declarations stay compiled: it gets a
+    // record of its own and never stands in another declaration's tree.
+    expr* saved = e_nomatch;
+    if (p->dflags & DF_DATADFLT) e_nomatch = p->dflt;
     eexpr* e = massage(&p->dflt);
+    e_nomatch = saved;
     if (e) ++e->nuse;
   }
 }

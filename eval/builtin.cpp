@@ -14,6 +14,7 @@
 #include "eval/evalerr.h"
 #include "eval/funcall.h"
 #include "eval/funclib.h"
+#include "eval/regexp.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
@@ -287,6 +288,18 @@ void out_of_range(outbuf& o, arglist* al, double x, const char* p,
   bailout();
 }
 
+// An item that names its argument by position ("%2$d"): the arguments are
+// taken in order, so the command is abandoned rather than the item read
+// as another.
+[[noreturn]] void positional(arglist* al, const char* p, const char* q) {
+  if (!mgwhere(al->tva))
+    Fprintf(Stderr,
+            "format item \"%.*s\" names its argument by position (\"$\"), "
+            "which is not supported.\n",
+            static_cast<int>(q - p + 1), p);
+  bailout();
+}
+
 // The item from p ('%') to q (its conversion letter), its stars replaced by
 // arguments, into itext; false when an argument a star needs is missing.
 bool item_text(char* itext, size_t size, const char* p, const char* q,
@@ -298,9 +311,8 @@ bool item_text(char* itext, size_t size, const char* p, const char* q,
       int v = int_arg(a);
       ++a.i;
       n += static_cast<size_t>(Snprintf(itext + n, size - n, "%d", v));
-    } else if (*s == 'h' || *s == 'l' || *s == 'L' || *s == '$') {
-      // Length modifiers are the formatter's to choose; a position would
-      // name arguments the call does not pass.
+    } else if (*s == 'h' || *s == 'l' || *s == 'L') {
+      // Length modifiers are the formatter's to choose.
     } else {
       itext[n++] = *s;
     }
@@ -442,6 +454,7 @@ char* format(arglist* al, size_t* len, int* k, const char* fmt, const char* sep,
         p = q + 1;
         continue;
       }
+      if (memchr(p, '$', static_cast<size_t>(q - p))) positional(al, p, q);
       char itext[96];
       args_cursor before = a;
       if (!item_text(itext, sizeof itext - 2, p, q, a) || !a.more()) {
@@ -538,16 +551,6 @@ cstr* cs_substr(arglist* al) {
   if (!to) return new_cstring(from);
   std::string part(from, static_cast<size_t>(to - from));
   return new_cstring(part.c_str());
-}
-
-// The least forms of sub and gsub: their patterns need the regular
-// expressions, which are not built yet.
-cstr* cs_sub(arglist* al) {
-  eerror(al->tva, "%s is not implemented yet", "sub");
-}
-
-cstr* cs_gsub(arglist* al) {
-  eerror(al->tva, "%s is not implemented yet", "gsub");
 }
 
 cstr* hashstats(arglist* al) { return hashstats(al->nr, al->ra); }

@@ -77,11 +77,10 @@ extern const char* format_range_errmsg;
 char* format(arglist* al, size_t* len, int* k, const char* fmt, const char* sep,
              num_formatter nf, int prec);
 
-// The routines of the rows besides print and printf (report/print.h).
+// The routines of the rows besides print, printf (report/print.h), sub
+// and gsub (eval/regexp.h).
 cstr* cs_sprintf(arglist* al);
 cstr* cs_substr(arglist* al);
-cstr* cs_sub(arglist* al);
-cstr* cs_gsub(arglist* al);
 double r_time();
 cstr* cs_ctime(arglist* al);
 cstr* cs_date(arglist* al);

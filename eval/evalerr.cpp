@@ -181,7 +181,7 @@ constexpr int FIRST_RESTORE = 272, LAST_RESTORE = 278;
 expr* sub_source(expr* sub) {
   expr* n = sub;
   int sh = shape(n);
-  if (sh == 20 || sh == 21) {
+  if (sh == SH_VALUE || sh == SH_REWRITE) {
     n = n->L.e;
     int op = opcode(n);
     if (op >= FIRST_RESTORE && op <= LAST_RESTORE) n = n->R.e;

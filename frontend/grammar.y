@@ -1551,12 +1551,19 @@ sexpr_nb:
   ;
 
 // Where a set follows in, within or contains, an interval may be written
-// with brackets and parentheses alone.
+// with brackets and parentheses alone.  "(" x "," y ")", the open interval,
+// is read as an expression (a tuple) and taken apart by paren_interval: a
+// rule of its own would meet the tuple's closing rule in reduce/reduce
+// conflicts.  Reading an expression there adds no conflict to %expect: the
+// choice between ending it (the interval) and going on with an operator is
+// made by precedence, as for the operand of `in` (operators above IN go
+// on, the others end it).
 in_sexpr:
     sexpr %prec IN                      { $$ = $1; }
   | '[' expr ',' expr ends_hi
       { $$ = set_interval(0, $2, $4, 2 | $5); }
   | '(' expr ',' expr ']'               { $$ = set_interval(0, $2, $4, 1); }
+  | expr %prec IN                       { $$ = paren_interval($1); }
   ;
 
 ends_lo:

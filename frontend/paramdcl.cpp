@@ -273,6 +273,9 @@ param* param::finish_dcl(int haderr) {
     } else {
       finish_scheck(&checks);
     }
+    // A list in parentheses is refused here as in numeric values.
+    dflt = not_tuple(dflt);
+    asgn = not_tuple(asgn);
     if (dflt && has_flag(dflt, EF_NUMERIC)) dflt = make_symbolic(dflt);
     if (asgn && has_flag(asgn, EF_NUMERIC)) asgn = make_symbolic(asgn);
     marker = OP_RECSPAR;

@@ -251,6 +251,11 @@ set* setof_expr(set_spec* ix, expr* body);
 // {} and {members} (newest first; tuple nodes give a set of tuples).
 set* empty_literal();
 set* literal_set(expr* members);
+// An expression where a set follows in, within or contains: a tuple of
+// two components is the open interval between them (set_interval, code
+// 0); anything else is reported ("expected a set or an interval") and
+// gives an empty set.
+set* paren_interval(expr* e);
 // One item of an indexing in front of prev: a name (null for a set alone)
 // or a tuple (source order) ranging over s.
 Index* ix_name(Index* prev, symbol* name, set* s);

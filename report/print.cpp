@@ -129,10 +129,13 @@ void run(set_spec* ix, expr** fmt, expr** call, redirect* r, xrecomp* xr) {
   bool fmt_const = fmt && *fmt && opcode(*fmt) == OPSTR;
   if (fmt_const) printf_fmt = (*fmt)->L.cs->text();
   // The output: the redirection's file (which stays open for later
-  // commands), else the standard output.
-  dispfile(r, xr);
+  // commands), else the standard output.  A computed name under an
+  // indexing is opened for each member.
+  bool each = dispfile_each(r, ix);
+  dispfile(each ? nullptr : r, xr);
   compile_start();
   if (ix) ss_setup(ix, nullptr);
+  if (each) dispfile_compile(r);
   if (fmt && !fmt_const) mri(fmt, 1);
   mri(call, 1);
   if (ix) ss_teardown(ix);
@@ -144,8 +147,10 @@ void run(set_spec* ix, expr** fmt, expr** call, redirect* r, xrecomp* xr) {
   // Once per member of the indexing, in order; a format that is not a
   // constant is evaluated for each member (it may depend on the dummies).
   if (TVA* c = ss_begin(ix, st.t)) {
-    do once(st, fmt, fmt_const, *call, c);
-    while (ss_continue(ix, c));
+    do {
+      if (each) dispfile_member(r, c);
+      once(st, fmt, fmt_const, *call, c);
+    } while (ss_continue(ix, c));
   }
 }
 

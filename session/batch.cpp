@@ -28,6 +28,8 @@ void Process(int r) {
   parse_time = 1;
 }
 
+AC* output_time(AC* ac, int) { return ac; }
+
 void reset() {
   if (cmdstate) {
     // A compound command being built would be freed under the parser: the

@@ -540,7 +540,7 @@ void printfcmd(set_spec* ix, expr* format, expr* items, redirect* r) {
 static int multi_ref(const expr* target) {
   if (!target || !dac.mark) return 0;
   int32_t sh = shape(target);
-  if (sh != 4 && sh != 12) return 0;
+  if (sh != SH_SUBSCRIPTED && sh != SH_ENTITY) return 0;
   const xnode* x = target->L.x;
   return x && dac.mark[x->num] > 1;
 }

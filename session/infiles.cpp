@@ -72,7 +72,7 @@ static const char* const opts[] = {
     "-t {show times}*",
     "-v {show version; -v? shows more -v options}",
     "--version {show version and exit}",
-    "-xnn {allow nn wall-clock seconds of execution time}",
+    "-xnn {allow nn wall-clock seconds of execution time; not enforced yet}",
     "-?? {show debug and obscure options}",
 };
 static const char* const eqv[] = {

@@ -18,6 +18,7 @@
 #include "eval/funclib.h"
 #include "eval/iterate.h"
 #include "eval/pcheck.h"
+#include "eval/regexp.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/decl.h"
@@ -205,6 +206,7 @@ void init_modules(int start) {
   setclass_reset();
   iterate_reset();
   pcheck_reset();
+  regexp_reinit();
   expr_reset();
   dummy_reset();
   decl_reset();
@@ -235,6 +237,7 @@ void init_modules(int start) {
   opgen_reset();
   tva_reset();
   ac_reset();
+  misc_reinit();
   genmod_reset();
   indextab_reset();
   prset_reset();
