@@ -388,6 +388,12 @@ const kept_state kept_by_reset[] = {
      "the compiled forms of the model's declarations and the compiler's "
      "shared constants and sizes they use",
      1},
+    {"(anonymous namespace)::slab_base,(anonymous namespace)::nslabs,"
+     "(anonymous namespace)::slab_hcl,(anonymous namespace)::slab_next,"
+     "(anonymous namespace)::slab_end",
+     "the slabs of compiled-expression records: the records of the model's "
+     "declarations live there too, so the slabs stay",
+     1},
     {"enum_free_list,eexpr_free_list,expr_free_list,free_setmem,cmd_blocks,"
      "(anonymous namespace)::work()::w",
      "free lists and work storage, kept for reuse",
