@@ -39,6 +39,8 @@ list* rew_list0;
 Index* lev0;
 Index* lev00;
 
+void enter_cond_branches() { ++iflevel; }
+void leave_cond_branches() { --iflevel; }
 
 // The two level-0 entries live outside the pools, so that start-up and
 // reset make them afresh in place.

@@ -13,9 +13,6 @@
 
 namespace vexo {
 
-// Written outside compiler/, by design: iflevel by the distributing
-// builder of conditional expressions (frontend/distrib.cpp).
-
 struct eexpr;
 struct expr;
 struct set;
@@ -53,6 +50,10 @@ extern int max_context;
 extern set_spec* curss;  // indexing expression being compiled
 // Depth of conditional code: records made inside are never given a STORE.
 extern int iflevel;
+// Around code compiled inside the branches of a conditional (the
+// distributing builder of if-then-else, frontend/distrib.cpp).
+void enter_cond_branches();
+void leave_cond_branches();
 // Level mask of the rows of a table being read or written: records that
 // meet it get EE_COND instead of starting out mandated.
 extern uint64_t ee_no_mand;

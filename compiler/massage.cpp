@@ -183,7 +183,7 @@ eexpr* entity(expr** pe) {
   uint64_t h = (addr(d) + sterm(stamp)) & ~B31;
   eexpr* r;
   if (d && d == rec_xnode) {
-    ++recursive;
+    note_self_ref();
     r = new_rec(e, h, 1, 0, stamp);
   } else if (eexpr* f = ehash(fin(h), e)) {
     chain_to(pe, e, f);
@@ -207,7 +207,7 @@ eexpr* subscripted(expr** pe) {
   uint64_t lev = (sr ? sr->levbits : 0) | 1;
   eexpr* r = nullptr;
   if (d && d == rec_xnode) {
-    ++recursive;
+    note_self_ref();
   } else if (eexpr* f = ehash(fin(h), e)) {
     if (!sr || sr->nuse) {
       chain_to(pe, e, f);
@@ -584,7 +584,7 @@ eexpr* dot_common(expr* e, double stamp, uint64_t seed, uint64_t lev, int rec,
   const void* ent = e->L.e ? e->L.e->L.p : nullptr;
   uint64_t h = (seed * 33 + addr(ent) + sterm(stamp)) & ~B31;
   if (rec) {
-    ++recursive;
+    note_self_ref();
   } else if (eexpr* f = ehash(fin(h), e)) {
     return f;
   }

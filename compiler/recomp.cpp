@@ -403,8 +403,7 @@ void sud_build(xnode* d) {
     }
     d->xr.sud = b;
   }
-  for (int k = 0; k < dac.n; ++k) dac.mark[dac.list[k]] = 0;
-  dac.n = 0;
+  dac_clear();
 }
 
 void sud_notify(setdcl* s) {

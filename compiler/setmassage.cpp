@@ -166,7 +166,7 @@ sres named(set** ps) {
   if (d && d == rec_xnode) {
     s->in = named_in1;
     s->genall = named_genall1;
-    ++recursive;
+    note_self_ref();
     eexpr* r = new eexpr;
     r->sinit(s, static_cast<int64_t>(33 * reinterpret_cast<uintptr_t>(d)),
              let_sslev, 1, d->stamp);
@@ -304,7 +304,7 @@ sres compile_set(set** ps) {
       uint64_t lev = (sr ? sr->levbits : 0) | 1;
       if (d && d == rec_xnode) {
         lev |= let_sslev;
-        ++recursive;
+        note_self_ref();
       }
       return share(ps, 33 * addr(d) + H(sr), lev, stamp, {sr});
     }

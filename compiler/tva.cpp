@@ -88,6 +88,7 @@ void** tva_push(TVA* t, set_spec* ss, int32_t ncells) {
   f[0] = t->frame;
   f[1] = ss;
   f[2] = cur_tva;
+  cur_tva = t;
   t->frame = f;
   t->free = f + TVA_FRAME_HEAD + ncells;
   return f + TVA_FRAME_HEAD;

@@ -18,9 +18,6 @@
 
 namespace vexo {
 
-// Written outside compiler/, by design: cur_tva by iteration's clean-up
-// (eval/iterate.cpp), which restores the context an abandoned loop left.
-
 struct AC;
 struct symbol;
 struct set_spec;
@@ -100,9 +97,9 @@ struct tva_hold {
 // Words of a frame's header, before its cells.
 constexpr int TVA_FRAME_HEAD = 3;
 
-// Pushes a frame of ncells cells for ss on t and returns its first cell;
-// the cells are not cleared.  Reaching past top is the bug "tva top error"
-// (ends the session).
+// Pushes a frame of ncells cells for ss on t, makes t current and returns
+// the frame's first cell; the cells are not cleared.  Reaching past top is
+// the bug "tva top error" (ends the session).
 void** tva_push(TVA* t, set_spec* ss, int32_t ncells);
 // Pops t's current frame: its words become free and the context current at
 // its push is current again.

@@ -260,7 +260,7 @@ void rows(int t, columns& cols, set* target, const std::string& who) {
 
 void do_ceq(int t) {
   Typeinit = tok_type;
-  eofmsg = "end of file within param data";
+  set_eofmsg("end of file within param data");
   bool have_dflt = false;
   double dval = 0;
   std::string dword;

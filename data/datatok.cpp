@@ -9,6 +9,7 @@
 
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/cmdfiles.h"
 #include "session/include.h"
 #include "support/message.h"
 #include "support/scratch.h"
@@ -59,20 +60,6 @@ double tok_number() {
   return neg ? -v : v;
 }
 
-// The next character, refilling with next0(arg); next0_inbuf tells whether
-// it can be put back by stepping nextc back.
-static inline int getch(int arg) {
-  if (nextc < lastc) {
-    next0_inbuf = 1;
-    return static_cast<unsigned char>(*nextc++);
-  }
-  return next0(arg);
-}
-
-static inline void unget() {
-  if (next0_inbuf) --nextc;
-}
-
 // A one-character token: its text in tok.
 static int single(int c, int result) {
   tok[0] = static_cast<char>(c);
@@ -99,17 +86,17 @@ static void word(int c, const unsigned char* T) {
     char* s = nextc;
     while (s < lastc && T[static_cast<unsigned char>(*s)] == 4) ++s;
     put_text(&p, nextc, static_cast<size_t>(s - nextc));
-    nextc = s;
+    resume_at(s);
     if (s < lastc) {
       if (*s) break;
-      ++nextc;  // a NUL inside a word
+      resume_at(s + 1);  // a NUL inside a word
       continue;
     }
     int ch = next0(0);
     if (!next0_inbuf) break;
     if (!ch) continue;
     if (T[ch] != 4) {
-      --nextc;
+      resume_at(nextc - 1);
       break;
     }
     char b = static_cast<char>(ch);
@@ -147,7 +134,7 @@ static void include_file() {
     for (;;) {
       int c = getch(0);
       if (c <= ' ' || c == ';') {
-        if (c) unget();
+        if (c) unread_char();
         break;
       }
       char b = static_cast<char>(c);
@@ -162,25 +149,15 @@ int token() {
   int c, r;
   for (;;) {
     const unsigned char* T = Typeinit;
-    tstart = nullptr;
+    token_start_at(nullptr);
     do c = getch(1);
     while (T[c] <= 1 && c != '#');
     if (c == '#') {
-      comment_kind = '#';
-      int n = 0;
-      for (;;) {
-        c = getch(10);
-        if (c == '\n') break;
-        if (n < static_cast<int>(sizeof ibuf) - 1)
-          ibuf[n++] = static_cast<char>(c);
-      }
-      ibuf[n] = 0;
-      comment_kind = 0;
+      read_comment();
       if (!doing_read_cmd) incl_check();
       continue;
     }
-    fc0 = firstc;
-    tstart = next0_inbuf ? nextc - 1 : nullptr;
+    data_token_starts();
     int k = T[c];
     if (T != tok_type && (k == 2 || k == 46 || (c >= '0' && c <= '9')) &&
         ((c >= '0' && c <= '9') || digit_follows())) {
@@ -192,7 +169,7 @@ int token() {
         char* start = tstart;
         char* line = firstc;
         quoted(c);
-        if (firstc == line) tstart = start;
+        if (firstc == line) token_start_at(start);
         toklen = static_cast<int>(std::strlen(tok));
         tokquote = c;
         r = reading_include ? DT_STRING : DT_WORD;
@@ -214,7 +191,7 @@ int token() {
       case 6: {
         int c2 = getch(2);
         if (c2 != '=') {
-          unget();
+          unread_char();
           r = single(c, DT_COLON);
           break;
         }
@@ -234,7 +211,7 @@ int token() {
           eat_comment();
           continue;
         }
-        unget();
+        unread_char();
         r = single(c, DT_SLASH);
         break;
       }
@@ -244,7 +221,7 @@ int token() {
     }
     break;
   }
-  prompt2 = 1;
+  statement_continues();
   last_tok = r;
   return r;
 }

@@ -14,6 +14,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/suffix.h"
+#include "session/cmdfiles.h"
 #include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"
@@ -194,8 +195,8 @@ const char* sufchk(xnode* e, const char* name, int* kind) {
 static int statements() {
   for (;;) {
     endjump = 2;
-    prompt2 = 0;
-    eofmsg = nullptr;
+    prompt_afresh();
+    set_eofmsg(nullptr);
     Typeinit = tokstar_type;
     int t = token();
     endjump = 1;
@@ -222,32 +223,28 @@ static int statements() {
     } else if (!std::strcmp(tok, "end")) {
       end_file();
     } else {
-      if (!std::strcmp(tok, "shell")) from_data = 1;
-      yy_special = 1;  // the parser reads the word in tok again
+      if (!std::strcmp(tok, "shell")) statement_from_data(1);
+      reread_token();
       return 1;
     }
   }
 }
 
 int read_data() {
-  from_data = 0;
+  statement_from_data(0);
   int saved_datanfs = datanfs;
   datanfs = nfs;
-  doing_read_cmd = 0;
+  forget_read_cmd();
   tok_init();
-  parse_time = 2;
-  const char** saved_prompts = prompts;
-  int* saved_log = log_what;
-  prompts = prompt0 + 2;
-  log_what = &log_data;
+  int* saved_log = data_parse_begin(&log_data);
+  const char** saved_prompts = switch_prompts(prompt0 + 2);
   last_tok = 0;
   int result = 0;
   auto leave = [&] {
-    prompts = saved_prompts;
-    log_what = saved_log;
+    switch_prompts(saved_prompts);
+    data_parse_end(saved_log);
     endjump = 0;
-    parse_time = 1;
-    eofmsg = nullptr;
+    set_eofmsg(nullptr);
     Typeinit = tok_type;
     datanfs = saved_datanfs;
   };

@@ -412,7 +412,7 @@ int read_subscript(symbol** sub, int* tp) {
 }
 
 void set_stmt(setdcl* sd) {
-  eofmsg = "end of file within set data";
+  set_eofmsg("end of file within set data");
   int t = token();
   if (defined(t, sd, 0)) return;
   body b{};
@@ -523,7 +523,7 @@ void param_stmt(xnode2* d) {
     return;
   }
   Typeinit = tok_type;
-  eofmsg = "end of file within param data";
+  set_eofmsg("end of file within param data");
   if (!(d->kind & 1) && d->nvals && d->stat && (d->stat[0] & MS_COMPUTED) &&
       !(d->dflags & DF_DATADFLT)) {
     bad(t, "%s already has a value computed from its default", name);

@@ -56,7 +56,7 @@ void Table::additpv(expr* item) {
 }
 
 Table* Table::finish_dcl(int) {
-  Curdclname = nullptr;
+  end_dcl_name();
   end_context(nullptr, this);
   xnode* old = nullptr;
   if (yychain(this, &old)) return this;

@@ -10,6 +10,7 @@
 #include "frontend/decl.h"
 #include "frontend/paramdcl.h"
 #include "instance/stamps.h"
+#include "session/loop.h"
 #include "support/format.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -268,8 +269,7 @@ static void take_over(dcol* c) {
 void end_param(dcol* c) {
   xnode2* d = c->d;
   // Messages here must not abort the statement half way.
-  int saved_eexit = eexit;
-  eexit = 0;
+  int saved_eexit = suspend_warning_exit();
   // Plain data mark the declaration read; a statement that gave nothing
   // (only errors, say) leaves it open for the data that mend it.  The
   // permission of `update data` is used up by these data: further data
@@ -322,7 +322,7 @@ void end_param(dcol* c) {
     if (sufchanged) sufv_changed(c);
   }
   dcol_free(c);
-  eexit = saved_eexit;
+  resume_warning_exit(saved_eexit);
 }
 
 // ---- members added and dropped one by one -----------------------------------

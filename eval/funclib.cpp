@@ -12,7 +12,7 @@ void* function::operator new(size_t size) { return xmem(XM_FUNCTION, size); }
 void function::operator delete(void* p) { xmem_free(XM_FUNCTION, p); }
 
 function* function::finish_dcl() {
-  Curdclname = nullptr;
+  end_dcl_name();
   xnode* old = nullptr;
   if (yychain(this, &old)) return this;
   return static_cast<function*>(x_copy(old, this, XM_FUNCTION));

@@ -76,7 +76,7 @@ expr* strip(expr* c, Index* ix, selection& sel) {
   }
   sel.pos[i] = p;
   sel.key[i] = x;
-  --Dummy_refs[ix->level];
+  count_dummy_ref(ix->level, -1);
   free_node(d);
   free_node(c);
   return nullptr;

@@ -12,6 +12,7 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "instance/genmod.h"
+#include "session/located.h"
 #include "session/loop.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -162,7 +163,6 @@ TVA* tva_setup(TVA* t, set_spec* ss) {
   else
     c = fresh_context(t, ss);
   void** cells = tva_push(c, ss, frame_cells(ss));
-  cur_tva = c;
   symbol** v = reinterpret_cast<symbol**>(cells);
   for (Index* ix = ss->first; ix; ix = ix->next) {
     if (ix->level < 1 || ix->level > c->size->max_context)
@@ -178,16 +178,14 @@ TVA* tva_setup(TVA* t, set_spec* ss) {
 }
 
 void tva_teardown(TVA* c, set_spec* ss) {
-  void** f = c->frame;
-  cur_tva = static_cast<TVA*>(f[2]);
   if (ss_level(ss) == 0 && c->parent) {
+    tva_pop(c);  // the context current before the setup is current again
     del_mblk(int(c->size->hcl), c);
     return;
   }
   for (Index* ix = ss->first; ix; ix = ix->next)
     c->lev[ix->level] = ix->savelev;
-  c->free = f;
-  c->frame = static_cast<void**>(f[0]);
+  tva_pop(c);
 }
 
 TVA* ss_begin(set_spec* ss, TVA* tva) {
@@ -296,7 +294,7 @@ void bail_unwind() {
   }
   outarg_clear(0, nullptr);
   genmod_cleanup();
-  warn0 = warnings = 0;
+  clear_warnings();
   dep_reset();
   err_ctx* e = err_fel;
   err_fel = nullptr;

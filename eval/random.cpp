@@ -10,6 +10,11 @@ uint32_t last_reseed;
 
 void show_rand() {}
 
+void restart_random() {
+  rand_start_ZEF = 1;
+  rand_iter_ZEF = 0;
+}
+
 void Reset_randseeds(uint32_t seed) { last_reseed = seed; }
 
 }  // namespace vexo

@@ -9,9 +9,6 @@
 
 namespace vexo {
 
-// Written outside eval/, by design: besides randseed's option handler,
-// `reset` (session/batch.cpp) restarts the generators.
-
 // The -vr listing of the built-in random functions.  The least form:
 // nothing, none is built in yet.
 void show_rand();
@@ -19,10 +16,12 @@ void show_rand();
 // The seed of the random generators (option randseed, written by seed_set).
 extern uint32_t randseed_ZEF;
 // Nonzero when the generators must rebuild their tables before the next
-// draw; rand_iter_ZEF counts the draws since.  Whoever changes the seed
-// sets both (1 and 0).
+// draw; rand_iter_ZEF counts the draws since.
 extern int rand_start_ZEF;
 extern int rand_iter_ZEF;
+// The generators start again from the seed before the next draw (a new
+// seed, `reset`).
+void restart_random();
 // Passes a new seed to the seed callbacks of loaded libraries.  The least
 // form: records the seed in last_reseed.
 void Reset_randseeds(uint32_t seed);

@@ -65,8 +65,8 @@ void einclude(expr* file, int) {
     return;
   }
   struct reading {
-    reading() { read_eval = 1; }
-    ~reading() { read_eval = 0; }
+    reading() { read_eval_begin(); }
+    ~reading() { read_eval_end(); }
   };
   cstr* evaluated;
   {

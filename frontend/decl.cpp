@@ -11,6 +11,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/vardcl.h"
 #include "instance/problem.h"
+#include "instance/xcg.h"
 #include "report/print.h"
 #include "session/cmdrec.h"
 #include "session/delete.h"
@@ -58,8 +59,6 @@ xnode* dxseen;
 const char* dseenexpl;
 xnode variable_arg;
 uint8_t alg_comp[N_OPCODES];
-char* tsr;
-int tsr_k;
 
 dummy* lastloopdummy;
 
@@ -68,21 +67,19 @@ constexpr int DAC_K0 = 8;
 
 // Replaces the by-number arrays by ones of two size classes more (the
 // first block when there is none).  One block holds, per number, a pointer
-// and three 32-bit words: (8 << k) / 20 entries.
+// and two 32-bit words: (8 << k) / 16 entries.
 static void dac_grow() {
   int nk = dac.bynum ? dac.k + 2 : DAC_K0;
   size_t bytes = size_t{8} << nk;
-  int32_t ncap = static_cast<int32_t>(bytes / 20);
+  int32_t ncap = static_cast<int32_t>(bytes / 16);
   char* blk = static_cast<char*>(new_mblk(nk, 1));
   xnode** bynum = reinterpret_cast<xnode**>(blk);
   int32_t* mark = reinterpret_cast<int32_t*>(blk + ncap * sizeof(xnode*));
-  int32_t* mark2 = mark + ncap;
-  uint32_t* list = reinterpret_cast<uint32_t*>(mark2 + ncap);
+  uint32_t* list = reinterpret_cast<uint32_t*>(mark + ncap);
   if (dac.bynum) {
     size_t n = dac.cap;
     std::memcpy(bynum, dac.bynum, n * sizeof(xnode*));
     std::memcpy(mark, dac.mark, n * sizeof(int32_t));
-    std::memcpy(mark2, dac.mark2, n * sizeof(int32_t));
     std::memcpy(list, dac.list, n * sizeof(uint32_t));
     del_mblk(dac.k, dac.bynum);
   }
@@ -90,7 +87,6 @@ static void dac_grow() {
   dac.cap = ncap;
   dac.bynum = bynum;
   dac.mark = mark;
-  dac.mark2 = mark2;
   dac.list = list;
 }
 
@@ -109,8 +105,6 @@ void decl_reset() {
   dseen = nullptr;
   dxseen = nullptr;
   dseenexpl = nullptr;
-  tsr = nullptr;
-  tsr_k = 0;
   lastloopdummy = nullptr;
 }
 
@@ -182,10 +176,33 @@ void dep_note(int num) {
   if (dac.mark[num]++ == 0) dac.list[dac.n++] = static_cast<uint32_t>(num);
 }
 
-void dep_reset() {
+void note_self_ref() { ++recursive; }
+
+void dac_clear() {
   for (int i = 0; i < dac.n; i++) dac.mark[dac.list[i]] = 0;
   dac.n = 0;
-  pr_badnames = 0;
+}
+
+int32_t dac_set_aside() {
+  int32_t n = dac.n;
+  dac.n = 0;
+  return n;
+}
+
+void dac_take_back(int32_t n) { dac.n = n; }
+
+void dac_load(const uint32_t* nums, const int32_t* marks, int32_t n) {
+  dac_clear();
+  for (int32_t i = 0; i < n; ++i) {
+    dac.list[i] = nums[i];
+    dac.mark[nums[i]] = marks[i];
+  }
+  dac.n = n;
+}
+
+void dep_reset() {
+  dac_clear();
+  forget_bad_names();
 }
 
 // What the entity whose generated or solved value a declaration refers to
@@ -321,7 +338,7 @@ static void file_decl(xnode* d) {
 
 int yychain(xnode* d, xnode** old) {
   *old = nullptr;
-  pr_badnames = 0;
+  forget_bad_names();
   randvar_cleanup();
   if (!dac.bynum) dac_grow();
   if (!declslast) declslast = &decls;
@@ -456,13 +473,16 @@ int set_trans_state(int s) {
   return s;
 }
 
+void raise_nextgenlev(double top) {
+  if (top >= nextgenlev) nextgenlev = top + 1;
+}
+
 void tc_zap() {
   if (trans_state) set_trans_state(0);
-  if (tsr) {
-    del_mblk(tsr_k, tsr);
-    tsr = nullptr;
-  }
+  drop_tsr();
 }
+
+void set_sysdcl(int c, xnode* d) { xclass[c].sysdcl = d; }
 
 xnode* xclass_find(int c, const symbol* name) {
   const xclass_rec& r = xclass[c];

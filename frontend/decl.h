@@ -20,15 +20,6 @@
 
 namespace vexo {
 
-// Written outside frontend/, by design: dac, the dependency accumulator,
-// is filled by whoever resolves references (compiler/recomp.cpp,
-// instance/xcg.cpp, session/cmdrec.cpp, session/environs.cpp); nextgenlev,
-// tsr and tsr_k by instance generation (instance/xcg.cpp,
-// session/let.cpp); recursive by the massager (compiler/massage.cpp,
-// setmassage.cpp); xclass's sysdcl slots by the system sets
-// (session/sysdecls.cpp); lastloopdummy by compound commands
-// (session/cmdrec.cpp).
-
 struct symbol;
 struct cstr;
 struct set;
@@ -170,6 +161,8 @@ struct xclass_rec {
 extern xclass_rec xclass[N_XCLASS];
 // The declaration of class c named name, or null.
 xnode* xclass_find(int c, const symbol* name);
+// Records d as the system set listing class c (made by session/sysdecls).
+void set_sysdcl(int c, xnode* d);
 // `redeclare` of a declaration of class c: the declaration of that name
 // becomes the one redeclared (old_obj), when there is one.
 void redecl_of_class(int c, const symbol* name);
@@ -184,7 +177,6 @@ struct dep_acc {
   int32_t cap;     // entries of each array
   int32_t next;    // next free declaration number
   int32_t* mark;   // per number: references in the current declaration
-  int32_t* mark2;  // per number: the instance generator's counter
   uint32_t* list;  // collected numbers in order of first reference
   xnode** bynum;   // the declaration of each number
 };
@@ -200,6 +192,9 @@ extern xnode* const old_obj0;  // the value of old_obj meaning "none"
 extern xnode* rec_xnode;   // declaration being parsed
 extern int recursive;      // references to it in its own clauses
 extern double nextgenlev;  // next generation stamp; 2.0 at start-up
+// Raises nextgenlev past top (it never goes down): what is generated from
+// now on is newer than anything stamped top.
+void raise_nextgenlev(double top);
 extern int trans_state;    // translation state of the problem (0..5)
 extern xnode* lastrev;     // last declaration seen by decl_rev
 // The first item of the statement that needs generated or solved values,
@@ -212,10 +207,6 @@ extern xnode variable_arg;  // marker value of dxseen
 // Per opcode: nonzero for the comparison operators of algebraic
 // constraints.
 extern uint8_t alg_comp[N_OPCODES];
-// Transient-state block of the instance generator (a byte per declaration
-// number), freed by tc_zap.
-extern char* tsr;
-extern int tsr_k;
 // pr_badnames, set by the undefined-name reports of the display code and
 // cleared by yychain and dep_reset, is in report/print.h.
 
@@ -276,6 +267,17 @@ void dep_note(int num);
 // Clears the marks of the collected dependencies, the collected count and
 // pr_badnames.
 void dep_reset();
+// Counts a reference of the declaration being parsed to itself
+// (recursive), which makes it a recursive definition.
+void note_self_ref();
+// Empties the accumulator (its marks back to 0).
+void dac_clear();
+// Hides the numbers collected so far, marks and all, from what is resolved
+// next; returns their count, which dac_take_back restores.
+int32_t dac_set_aside();
+void dac_take_back(int32_t n);
+// Empties the accumulator and loads it with n numbers and their marks.
+void dac_load(const uint32_t* nums, const int32_t* marks, int32_t n);
 // Reverses the arc and column-generation term lists of the variables
 // chained since the previous call.
 void decl_rev();
@@ -285,7 +287,8 @@ bool decl_rev_passed(const xnode* x);
 // Sets the translation state; a change is mirrored into the system param
 // _trans_state (its value and stamp nextgenlev).  Returns s.
 int set_trans_state(int s);
-// Sets the translation state to 0 when it is not, and frees tsr.
+// Sets the translation state to 0 when it is not, and frees the marks of
+// the last check (tsr, instance/xcg.h).
 void tc_zap();
 
 // The printed name of a declaration ("check" for checks).

@@ -134,10 +134,10 @@ eexpr* dist_if(eexpr* f, expr* e, expr** slot) {
   if (has_vars(e->L.e) || has_flag(e->L.e, EF_NONLIN)) return nonlinear(f, slot);
   eexpr* cr = massage(&e->L.e);
   expr* pair = e->R.e;
-  ++iflevel;
+  enter_cond_branches();
   eexpr* a = dist(f, &pair->L.e);
   eexpr* b = dist(f, &pair->R.e);
-  --iflevel;
+  leave_cond_branches();
   uint64_t lev = cr->levbits | a->levbits | b->levbits;
   context_rec* whole = level(lev);
   if (whole > cr->con) set_opcode(e, OPIFrew);

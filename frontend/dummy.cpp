@@ -43,7 +43,7 @@ dummy::dummy(dummy* next_, symbol* name_)
       name(name_),
       oldval(name_->binding),
       level(static_cast<uint32_t>(sslevel)),
-      offset(static_cast<uint32_t>(ssoffset++)) {
+      offset(static_cast<uint32_t>(next_dummy_offset())) {
   // A name bound to a declaration or a dummy (kinds below 32; keywords and
   // built-ins have larger kinds and are simply shadowed).  The "?" entries
   // that pad a short list after its error are no names of the user's.
@@ -69,7 +69,7 @@ expr* dummy_expr(dummy* d) {
                      static_cast<int32_t>(d->offset));
   // The routine slot holds the name until the compiler binds a routine.
   e->op = reinterpret_cast<efunc>(d->name);
-  ++Dummy_refs[d->level];
+  count_dummy_ref(d->level, 1);
   return e;
 }
 
@@ -129,7 +129,7 @@ Index* index_item(Index* prev, expr* names, set* s) {
     expr* nx = names->next;
     names->next = nullptr;
     if (opcode(names) == OP279) {
-      last_dummy = new dummy(last_dummy, names->L.sym);
+      newest_dummy(new dummy(last_dummy, names->L.sym));
       free_expr(names);
       *tail = dummy_expr(last_dummy);
       tail = &(*tail)->next;

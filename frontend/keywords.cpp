@@ -380,6 +380,19 @@ int N_System_Pars;
 int need_prob;
 int would_need_prob;
 
+void prob_changed() { need_prob |= 1; }
+
+void note_prob_use(int bits) {
+  if (need_prob) need_prob |= bits & 4;
+}
+
+int take_prob_needs(int req) {
+  int flags = ((req | would_need_prob) & 3) | (need_prob & 4);
+  would_need_prob = 0;
+  need_prob &= ~4;
+  return flags;
+}
+
 // An enumerated set of dimension 1 holding the words in table order, so
 // that a word's ordinal is its row.
 static set* word_set(const char* const* names, int n) {

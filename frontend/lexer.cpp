@@ -50,8 +50,14 @@ const uint8_t isxnode[42] = {0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0,
                              1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 0, 0,
                              0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
+int bracecnt;
+
+void forget_braces() { bracecnt = 0; }
+
 int32_t semibrace = -1;
 int32_t rlook8;
+
+void semicolon_before_brace(int32_t depth) { semibrace = depth; }
 
 char yytext[200];
 int32_t yyleng;

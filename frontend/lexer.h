@@ -20,9 +20,6 @@
 
 namespace vexo {
 
-// Written outside frontend/, by design: semibrace by compound commands
-// (session/cmdrec.cpp), which end a statement at a closing brace.
-
 struct symbol;
 struct cstr;
 struct xnode;
@@ -84,13 +81,20 @@ extern const uint32_t* rvfix;
 // accumulator dac (kinds 2..11, 14..21, 25).
 extern const uint8_t isxnode[42];
 
-// The brace depth bracecnt is in support/list.h (the lexical contexts reset
-// it).  semibrace: a depth at which a "}" is preceded by an inserted ";"
+// The lexer's brace depth: "{" read and not yet closed.
+extern int bracecnt;
+// No brace is open (the contexts of a failed statement closed, a compound
+// command abandoned, start-up and `reset`).
+void forget_braces();
+// semibrace: a depth at which a "}" is preceded by an inserted ";"
 // (-1: none; set by the grammar); rlook8 set by the grammar makes the
 // reserved words check, environ, suffix, table and option their tokens in
 // CS_PLAIN (other reserved words stay names there).
 extern int32_t semibrace;
 extern int32_t rlook8;
+// A "}" closing depth gets an inserted ";" before it (-1: none): set by
+// compound commands for the braces they are inside (session/cmdrec.cpp).
+void semicolon_before_brace(int32_t depth);
 
 // The current lexeme (NUL-terminated) and its length.
 extern char yytext[200];

@@ -49,6 +49,7 @@ int32_t errseen;
 int32_t tablerw;
 int32_t delpurge;
 int32_t rumode;
+int in_cmds = 1;
 
 const int parse_result_map[6] = {0, 3, 2, 3, 1, 3};
 
@@ -136,6 +137,7 @@ int parse() {
 
 void parse_start() {
   errseen = tablerw = delpurge = rumode = 0;
+  in_cmds = 1;
   yynerrs = 0;
   lex_error_pending = 0;
   held_token = -1;
@@ -163,7 +165,7 @@ int end_of_input(int any) {
 
 void command_begin() {
   in_cmds = 2;
-  if (!(cmdstate && infile)) warn0 = warnings = 0;
+  if (!(cmdstate && infile)) clear_warnings();
   option_read_begin();
 }
 

@@ -108,6 +108,9 @@ extern int32_t tablerw;
 extern int32_t delpurge;
 extern int32_t rumode;
 void parse_start();
+// 1 until the parser meets the first command (declarations are read), 2
+// after.
+extern int in_cmds;
 
 // Statement builders of the grammar.  Each reports its own errors.
 // end_of_input: the result at the end of the input, after statements

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "frontend/expr.h"
+#include "frontend/parse.h"
 #include "frontend/reader.h"
 #include "report/print.h"
 #include "session/cmdrec.h"
@@ -33,6 +34,72 @@ int64_t yytokno;
 unsigned char yysbuf[200];
 unsigned char* yysptr = yysbuf;
 const char* stmtfname;
+int infile_changed;
+
+void note_source_change() { infile_changed = 1; }
+
+shown_position show_saved_position(bool same_input) {
+  shown_position kept = {nullptr, nullptr};
+  if (!same_input) {
+    onextc = otstart = nullptr;
+    return kept;
+  }
+  if (onextc) {
+    kept.nextc = nextc;
+    nextc = onextc;
+  }
+  if (otstart) {
+    kept.tstart = tstart;
+    tstart = otstart;
+  }
+  return kept;
+}
+
+void back_from_saved_position(shown_position kept) {
+  if (kept.nextc) {
+    nextc = kept.nextc;
+    onextc = nullptr;
+  }
+  if (kept.tstart) {
+    tstart = kept.tstart;
+    otstart = nullptr;
+  }
+}
+
+void lex_statements() { cmd_start = in_cmds; }
+
+lex_level save_lex_level() { return {cmd_start, prompt2}; }
+
+void restore_lex_level(lex_level l) {
+  cmd_start = l.cmd_start;
+  prompt2 = l.prompt2;
+}
+
+void read_comment() {
+  comment_kind = '#';
+  int n = 0;
+  for (;;) {
+    int c = getch(10);
+    if (c == '\n') break;
+    if (n < static_cast<int>(sizeof ibuf) - 1) ibuf[n++] = static_cast<char>(c);
+  }
+  ibuf[n] = 0;
+  comment_kind = 0;
+}
+
+void data_token_starts() {
+  fc0 = firstc;
+  tstart = next0_inbuf ? nextc - 1 : nullptr;
+}
+
+void token_start_at(char* p) { tstart = p; }
+
+void statement_from_data(int on) { from_data = on; }
+
+void forget_pending_tokens() {
+  yylastc = nextc;
+  yysptr = yysbuf;
+}
 int64_t stmtline;
 int64_t stmtoffset;
 int oinfno;
@@ -40,8 +107,17 @@ char* onextc;
 char* otstart;
 int32_t cmd_start = 1;
 int32_t from_data;
+int yy_special;
+
+void reread_token() { yy_special = 1; }
+
+void lex_after_abort() { yy_special = 2; }
+
+void set_yy_special(int s) { yy_special = s; }
 symbol* Curdclname;
 void* Oldval;
+
+void end_dcl_name() { Curdclname = nullptr; }
 
 void init_tok_types() {
   memset(tok_type, 0, sizeof tok_type);
@@ -69,16 +145,6 @@ void init_tok_types() {
   tokstar_type[static_cast<unsigned char>('-')] = 2;
   tokstar_type[static_cast<unsigned char>('*')] = 4;
   tokstar_type[static_cast<unsigned char>('.')] = 46;
-}
-
-// The next character, refilling with next0(arg); next0_inbuf tells whether
-// it can be put back by stepping nextc back.
-static inline int getch(int arg) {
-  if (nextc < lastc) {
-    next0_inbuf = 1;
-    return static_cast<unsigned char>(*nextc++);
-  }
-  return next0(arg);
 }
 
 // Text injected ahead of the input (yy_special 1 and 2) and its next
@@ -189,18 +255,8 @@ int yytok() {
         yylastc = nextc;
         return 0;
       }
-      comment_kind = '#';
       fc0 = firstc;
-      int n = 0;
-      for (;;) {
-        c = getch(10);
-        if (c == '\n') break;
-        if (n < static_cast<int>(sizeof ibuf) - 1) {
-          ibuf[n++] = static_cast<char>(c);
-        }
-      }
-      ibuf[n] = 0;
-      comment_kind = 0;
+      read_comment();
       incl_check();
       if (at_eof && nfs == 0) return 0;
       continue;
@@ -343,9 +399,9 @@ void yyerror(const char* msg) {
 }
 
 expr* not_declared(symbol* s) {
-  if (pr_cmd) pr_badnames = 1;
+  note_bad_name(true);
   error(0, "%s is not defined", s->name);
-  pr_badnames = 0;
+  forget_bad_names();
   if (Curdclname) {
     Curdclname->binding = Oldval;
     Curdclname = nullptr;
@@ -410,6 +466,8 @@ void rawtok_start() {
   stmtline = stmtoffset = 0;
   oinfno = 0;
   onextc = otstart = nullptr;
+  infile_changed = 0;
+  yy_special = 0;
   from_data = 0;
   inject_next = nullptr;
   lex_error_pending = 0;

@@ -12,17 +12,6 @@
 
 namespace vexo {
 
-// Written outside frontend/, by design: the data tokenizer
-// (data/datatok.cpp, data/readdata.cpp) reads its tokens into ibuf/fc0 and
-// switches from_data; the include stack (session/include.cpp,
-// session/infiles.cpp) saves and restores stmtfname, fc0 and yysptr with
-// each input level; the command loop (session/loop.cpp, execute.cpp) sets
-// cmd_start for the statement it reads next and empties the push-back
-// stack; located.cpp keeps onextc/otstart for the message location; the
-// declaration classes of other subsystems (data/table.cpp,
-// eval/funclib.cpp, instance/problem.cpp, instance/sufdecl.cpp) clear
-// Curdclname when they finish, as the front end's own classes do.
-
 struct expr;
 struct symbol;
 
@@ -40,14 +29,32 @@ void init_tok_types();
 
 // Text of the last "#" comment without the "#": its first 511 characters.
 extern char ibuf[512];
+// Reads the rest of a "#" comment, its "#" read, up to its newline into
+// ibuf (the lexer's and the data reader's).
+void read_comment();
+// A token of the data reader begins: its line (fc0) is the current one,
+// and it starts at the character just read when that is in the line
+// buffer.
+void data_token_starts();
+// The token being scanned starts at p (null: none).
+void token_start_at(char* p);
+// A statement that a data section ended on is read (on 1), or not.
+void statement_from_data(int on);
 // Start of the line on which the current raw token began (for the context
 // line of messages).
 extern char* fc0;
 // Raw tokens read so far; no syntax error is reported before the first.
 extern int64_t yytokno;
 // The scanner's push-back stack.
+// Set on every change of source (an include begun or ended, a new
+// top-level input), which ends the raw token being read.
+extern int infile_changed;
+void note_source_change();
 extern unsigned char yysbuf[200];
 extern unsigned char* yysptr;
+// What the lexer holds came from inputs that ended: no raw token is
+// pending (yylastc at nextc) and the push-back stack is empty.
+void forget_pending_tokens();
 
 // Where the current statement began: file name (null until set), line and
 // byte offset.
@@ -60,6 +67,17 @@ extern int64_t stmtoffset;
 extern int oinfno;
 extern char* onextc;
 extern char* otstart;
+// A message about the statement shows the position the lexer saved for it
+// (onextc, otstart) in place of the current one, when it was saved for
+// the current input (same_input), else the saved one is forgotten.
+// back_from_saved_position puts back what show_saved_position returned
+// and forgets the saved position it used.
+struct shown_position {
+  char* nextc;   // the current position replaced, or null
+  char* tstart;  // the current token start replaced, or null
+};
+shown_position show_saved_position(bool same_input);
+void back_from_saved_position(shown_position kept);
 
 // State of the lexer and the grammar that these routines write: cmd_start
 // is the lexer state (7: skip to the next ";"), from_data is set while a
@@ -67,9 +85,31 @@ extern char* otstart;
 // are the name being declared and its previous binding, restored when the
 // declaration fails.
 extern int32_t cmd_start;
+// Parser state: 1 the word in tok is read again (reread_token, the data
+// reader), 2 after an abort (lex_after_abort, the message core), 3 and 4
+// the lexer's own; set_yy_special puts back a value kept across a
+// compound's abort (session/cmdrec.cpp).
+extern int yy_special;
+void reread_token();
+void lex_after_abort();
+void set_yy_special(int s);
+// The parser is called for the statements of an input: the lexer starts
+// in the state of in_cmds (before or after the first command).
+void lex_statements();
+// The lexer's statement state (cmd_start and prompt2), which a nested
+// reading level (session/execute.cpp) keeps and puts back.
+struct lex_level {
+  int32_t cmd_start;
+  int32_t prompt2;
+};
+lex_level save_lex_level();
+void restore_lex_level(lex_level l);
 extern int32_t from_data;
 extern symbol* Curdclname;
 extern void* Oldval;
+// A declaration's class calls this when it finishes: Curdclname is no
+// longer being declared (a later failure leaves its binding alone).
+void end_dcl_name();
 
 // The first character of the next raw token, with nextc just after it and
 // yylastc at its end; 34 (the double quote) for a quoted string of either

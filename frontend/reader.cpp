@@ -14,6 +14,8 @@
 #include <cstring>
 
 #include "data/readdata.h"
+#include "frontend/rawtok.h"
+#include "session/cmdfiles.h"
 #include "session/cmdrec.h"
 #include "session/execute.h"
 #include "session/infiles.h"
@@ -34,6 +36,8 @@ const char* insprompt = "<%d>";
 int log_file_flush;
 const char* eofmsg;
 
+void set_eofmsg(const char* msg) { eofmsg = msg; }
+
 char linebuf0[LINEBUF_SIZE];
 char* linebuf = linebuf0;
 char* firstc = linebuf0;
@@ -49,11 +53,120 @@ int64_t linestart;
 int32_t eof_nextline;
 int32_t eof_lastline;
 
+bool take_eof_lastline() {
+  bool was = eof_lastline != 0;
+  eof_lastline = 0;
+  return was;
+}
+
 int32_t infile = -1;
 const char* infname;
 void* vinfile;
 // The last source that ended was standard input and none has begun since.
 static bool stdin_ended;
+
+void leave_source(input_place* p, int fd, char* resume) {
+  p->infile = infile;
+  p->vinfile = vinfile;
+  p->firstc = firstc;
+  p->linebuf = linebuf;
+  p->lastc = lastc;
+  p->line_end = line_end;
+  p->nextc = resume;
+  p->infname = infname;
+  p->lineno = lineno;
+  p->lineinc = lineinc;
+  p->linestart = linestart;
+  p->stmtfname = stmtfname;
+  p->eof_nextline = eof_nextline;
+  infile = fd;
+  block1mode = fd == 0 ? (blockmode & 3) : 0;
+  eof_nextline = 0;
+}
+
+void resume_source(const input_place* p) {
+  char* t = nullptr;
+  if (tstart && tstart >= linebuf && tstart < nextc && nextc <= line_end) {
+    size_t n = static_cast<size_t>(nextc - tstart);
+    size_t room = static_cast<size_t>(p->nextc - p->linebuf);
+    const char* from = tstart;
+    if (n > room) {
+      from += n - room;
+      n = room;
+    }
+    if (n) {
+      t = p->nextc - n;
+      memmove(t, from, n);
+    }
+  }
+  tstart = t;
+  infile = p->infile;
+  block1mode = infile == 0 ? (blockmode & 3) : 0;
+  vinfile = p->vinfile;
+  firstc = p->firstc;
+  linebuf = p->linebuf;
+  lastc = p->lastc;
+  line_end = p->line_end;
+  nextc = p->nextc;
+  infname = p->infname;
+  lineno = p->lineno;
+  lineinc = p->lineinc;
+  linestart = p->linestart;
+  stmtfname = p->stmtfname;
+  eof_nextline = p->eof_nextline;
+  yylastc = nextc;
+}
+
+void begin_source(const char* name, void* handle, char* buf) {
+  infname = name;
+  vinfile = handle;
+  stmtfname = nullptr;
+  linebuf = buf;
+  firstc = nextc = lastc = yylastc = line_end = buf;
+  tstart = nullptr;
+  lineno = 1;
+  linestart = 0;
+  lineinc = 0;
+  eof_nextline = 0;
+}
+
+char* line_pos_moved(char* p, char* of, size_t n, char* b) {
+  if (!p || p < of || p > of + n) return nullptr;
+  return b + (p - of);
+}
+
+void move_line(size_t n, char* b) {
+  char* of = firstc;
+  tstart = line_pos_moved(tstart, of, n, b);
+  fc0 = line_pos_moved(fc0, of, n, b);
+  if (!fc0) fc0 = b;
+  nextc = line_pos_moved(nextc, of, n, b);
+  lastc = line_pos_moved(lastc, of, n, b);
+  yylastc = line_pos_moved(yylastc, of, n, b);
+  if (!nextc) nextc = b;
+  if (!lastc) lastc = b + n;
+  if (!yylastc) yylastc = nextc;
+  linebuf = firstc = b;
+  line_end = b + n;
+}
+
+void set_source_name(const char* name) { infname = name; }
+
+void forget_stmt_name() { stmtfname = nullptr; }
+
+void next_line_number(int64_t n) { lineno = n - 1; }
+
+void resume_at(char* p) { nextc = p; }
+
+void point_at_line_end() {
+  if (firstc >= lastc) {
+    firstc = nextc = lastc = line_end = linebuf;
+    *lastc++ = '\n';
+    line_end = lastc;
+  }
+  fc0 = firstc;
+  nextc = tstart = lastc - 1;
+}
 
 bool reading_stdin() { return infile == 0 || (infile < 0 && stdin_ended); }
 
@@ -70,7 +183,21 @@ ssize_t (*vreader)(void* handle, void* buf, size_t n) = no_vread;
 int32_t prompt2;
 const char** prompts = prompt0;
 int32_t comment_kind;
+
+const char** switch_prompts(const char** p) {
+  const char** was = prompts;
+  prompts = p;
+  return was;
+}
+
+void prompt_afresh() { prompt2 = 0; }
+
+void statement_continues() { prompt2 = 1; }
+
+void end_open_comment() { comment_kind = 0; }
 int prompt_unit = 2;
+
+void prompts_to_stdout() { prompt_unit = 1; }
 
 int32_t block1mode;
 int64_t bytestogo;
@@ -116,7 +243,8 @@ static void show_prompt() {
   // A single-stepping dialogue names the next command instead, where
   // prompts are shown.
   const char* step = which == 0 && *p ? step_prompt : nullptr;
-  if (interactive && prompt2 == 0) rc = 0;  // a primary prompt starts afresh
+  // A primary prompt starts afresh.
+  if (interactive && prompt2 == 0) clear_rc();
   mstr* m = nullptr;
   char ck = static_cast<char>(comment_kind);
   if (blockmode) {
@@ -401,7 +529,7 @@ int nextline() {
       n = reader(infile, lastc, room);
     }
     int err = errno;
-    if (infile == 0 && gotbreak == brk) gotbreak = 0;
+    if (infile == 0) forget_break(brk);
     if (n < 0 && err == EINTR && infile == 0 && gotbreak != brk) {
       // Interrupted while waiting for a line: served here, so that the
       // next line typed runs.  A statement partly typed is abandoned.
@@ -514,7 +642,7 @@ int next0(int c) {
     case 1:
       end_of_input(rc + 1, true);
     default:
-      if (inslev && c == 35) at_eof = -1;
+      if (inslev && c == 35) eof_in_insertion();
       return c;
   }
 }
@@ -551,12 +679,13 @@ void issue_eofmsg() {
   }
 }
 
-int start_source(int fd, void* handle, int k) {
+int start_source(const char* name, int fd, void* handle, int k) {
+  stmtfname = nullptr;
   infile = fd;
   vinfile = handle;
   stdin_ended = false;
   block1mode = fd == 0 ? (blockmode & 3) : 0;
-  if (fd == 0) rc = 0;
+  if (fd == 0) clear_rc();
   eof_nextline = 0;
   lineno = 1;
   lineinc = 0;
@@ -567,6 +696,8 @@ int start_source(int fd, void* handle, int k) {
     close_source();
     return 0;
   }
+  lineno = 1;
+  infname = name;
   return 1;
 }
 

@@ -19,16 +19,6 @@
 
 namespace vexo {
 
-// Written outside frontend/, by design: the input-file stack
-// (session/include.cpp, session/infiles.cpp) saves, restores and rebases
-// the line buffer, its pointers and the source for each input level and
-// opens new sources; the data reader (data/datatok.cpp, data/readdata.cpp)
-// scans data in the same buffer and sets the prompt state and eofmsg
-// (also data/ceq.cpp, data/spdata.cpp: the end-of-file message of the
-// statement being read); the session's recovery and stepping
-// (session/loop.cpp, execute.cpp, located.cpp, cmdrec.cpp) put the prompt
-// state and the scan position back after an abandoned or stepped command.
-
 // Size of a line buffer; at most LINEBUF_ROOM bytes of it hold input, and
 // one read asks for at most READ_MAX bytes.
 constexpr int LINEBUF_SIZE = 4296;
@@ -70,6 +60,8 @@ extern int64_t linestart;  // byte offset of firstc in the source
 // of the previous nextline.
 extern int32_t eof_nextline;
 extern int32_t eof_lastline;
+// Whether eof_lastline was set, which is cleared.
+bool take_eof_lastline();
 
 // The current source: descriptor (0 standard input, -1 none), name ("-"
 // for standard input; null before the first source), and the handle of a
@@ -77,6 +69,56 @@ extern int32_t eof_lastline;
 extern int32_t infile;
 extern const char* infname;
 extern void* vinfile;
+
+// Where the reader stands in one source: what an input level keeps while
+// another source is read in its stead (the include stack's records,
+// session/include.h, extend it).
+struct input_place {
+  int32_t infile;
+  int32_t lineinc;
+  void* vinfile;
+  char* firstc;
+  char* linebuf;
+  char* lastc;
+  char* line_end;
+  char* nextc;
+  const char* infname;
+  int64_t lineno;
+  int64_t linestart;
+  const char* stmtfname;
+  int32_t eof_nextline;
+};
+// Keeps the current source's place in p (to resume reading at resume) and
+// reads from descriptor fd next (in blocks for standard input in block
+// mode); no end of source is pending.
+void leave_source(input_place* p, int fd, char* resume);
+// Reads from p's source again.  A token being scanned in the line left
+// (tstart) is copied to just before p's resume position, so that a message
+// about it still shows it; no raw token is pending.
+void resume_source(const input_place* p);
+// The source just made current by leave_source (handle: its mapping, or
+// null) is named name and read into buf, a line buffer of LINEBUF_SIZE
+// bytes: line 1, nothing read yet.
+void begin_source(const char* name, void* handle, char* buf);
+// The line read so far (from firstc, n bytes) was copied to b: every
+// position in it moves there, and b is the line buffer.
+void move_line(size_t n, char* b);
+// Position p of a line of n bytes at of, once the line is copied to b; null
+// when p lay outside the line.
+char* line_pos_moved(char* p, char* of, size_t n, char* b);
+// The current source is named name (a line directive, a reset that copied
+// the name); forget_stmt_name: the statement's file name is gone.
+void set_source_name(const char* name);
+void forget_stmt_name();
+// A line directive: the next line read is line n.
+void next_line_number(int64_t n);
+// Reading goes on at p in the current line (the end of the line: none of
+// it is read).
+void resume_at(char* p);
+// The end of input made printable for its report: the token is the newline
+// that ends the current line (a line of only a newline when none is
+// read).
+void point_at_line_end();
 // Standard input is the current source, or it was the last one and the
 // input ended with it (infile -1): messages about the end of the input
 // are located and counted as in standard input.
@@ -100,8 +142,19 @@ extern ssize_t (*vreader)(void* handle, void* buf, size_t n);
 // prompts go to (2, or 1 with the command-line option).
 extern int32_t prompt2;
 extern const char** prompts;
+// The prompts in force become the pair p (prompt0, prompt0 + 2 or
+// prompt0 + 4); returns the pair they replace.
+const char** switch_prompts(const char** p);
+// No statement continues: the next prompt is a primary one (prompt2 0);
+// statement_continues: the next is a secondary one.
+void prompt_afresh();
+void statement_continues();
 extern int32_t comment_kind;
 extern int prompt_unit;
+// The command line's -vp: prompts go to standard output.
+void prompts_to_stdout();
+// The input a comment was open in has ended (comment_kind 0).
+void end_open_comment();
 
 // Block-mode input: standard input is framed (set with the source); bytes
 // of the current block not handed out yet.
@@ -116,11 +169,13 @@ int nextline();
 
 // Starts reading a freshly opened source: fd becomes infile (0 standard
 // input, framed when blockmode says so; rc is cleared for it) and handle
-// vinfile; the line buffer is emptied and counting restarts at line 1.
+// vinfile; the line buffer is emptied, counting restarts at line 1 and no
+// statement's file is named; name becomes infname once the source is
+// started (after its first line when that is read).
 // With k nonzero the first line is read at once: a source that is empty
 // is closed (infile -1) and 0 returned.  Returns 1 otherwise.  A read
 // error aborts the command, as in nextline.
-int start_source(int fd, void* handle, int k);
+int start_source(const char* name, int fd, void* handle, int k);
 
 // Called by a tokenizer when nextc has reached lastc; returns the next
 // character, or at the end of the source what c asks for: 35 the lexer
@@ -134,6 +189,20 @@ int next0(int c);
 // that a tokenizer may put it back by stepping nextc back; 0 when next0
 // made it up at the end of a source.
 extern int next0_inbuf;
+
+// The next character for a tokenizer (the lexer's, the data reader's),
+// refilling with next0(arg) at the end of the line; unread_char puts it
+// back when it came from the line buffer.
+inline int getch(int arg) {
+  if (nextc < lastc) {
+    next0_inbuf = 1;
+    return static_cast<unsigned char>(*nextc++);
+  }
+  return next0(arg);
+}
+inline void unread_char() {
+  if (next0_inbuf) --nextc;
+}
 
 // Skips a comment opened by "/*" up to and including its "*/", across
 // lines; a comment open at the end of a source is closed with a warning.
@@ -162,6 +231,7 @@ extern int log_file_flush;
 // The message to print when input ends before the statement being read
 // does ("end of file within set data"), or null.
 extern const char* eofmsg;
+void set_eofmsg(const char* msg);
 
 }  // namespace vexo
 

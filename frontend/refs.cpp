@@ -129,7 +129,7 @@ expr* synonym(symbol* sym) {
   note_dseen(sym->name, nullptr);
   would_need_prob = 4;
   if (trans_state > 2 && need_prob) need_prob |= 4;
-  if (trans_state <= 2) req_collect |= 2;
+  if (trans_state <= 2) request_collect(2);
   return new_expr(opword(OPSYN, EF_NUMERIC), sym, sym->binding);
 }
 

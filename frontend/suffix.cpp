@@ -18,6 +18,7 @@
 #include "session/cmdrec.h"
 #include "session/located.h"
 #include "session/loop.h"
+#include "session/sysdecls.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -119,12 +120,8 @@ const sfxtab ostuff = {0, o_lo, o_hi, nullptr};
 const sfxtab pstuff = {0, p_lo, p_hi, nullptr};
 const sfxtab rstuff = {0, r_lo, r_hi, nullptr};
 
-xnode* Solution_Count;
-xnode* Ig_Count;
 dsuffix* dsuffixes;
 static uint32_t n_dsuffixes;
-
-static inline void req_or(int bits) { req_collect |= bits; }
 
 const sfxent* sfxlook(const sfxtab* t, const char* name) {
   const sfxent* e = static_cast<unsigned char>(*name) < 'r' ? t->lo : t->hi;
@@ -215,7 +212,7 @@ static void seen(xnode* d, const sfxent* entry) {
 void dac_adj1(xnode* d, int flags, const sfxent* entry) {
   if (flags & DG_SOLVED) {
     seen(d, entry);
-    if (cmdstate || trans_state < 3) req_or(2);
+    if (cmdstate || trans_state < 3) request_collect(2);
   } else if ((flags & DG_DEFVAR) && is_defvar(d)) {
     seen(d, entry);
   }
@@ -238,7 +235,7 @@ void dac_adj1(xnode* d, int flags, const sfxent* entry) {
 void dv_check(xnode* d) {
   if (!is_defvar(d)) return;
   dac_adj(d);
-  if (trans_state <= 2) req_or(2);
+  if (trans_state <= 2) request_collect(2);
 }
 
 void dvo_check(xnode* d) {
@@ -247,7 +244,7 @@ void dvo_check(xnode* d) {
   for (int i = 0; i < d->ndeps; i++) {
     xnode* x = dac.bynum ? dac.bynum[d->deps[i]] : nullptr;
     if (x && is_defvar(x)) {
-      req_or(2);
+      request_collect(2);
       return;
     }
   }
@@ -270,7 +267,7 @@ static void gather(const sfxent* e, const char** names, int* n) {
 }
 
 void badsuffix(const char* name, const char* thing, const sfxtab* table) {
-  pr_badnames = 1;
+  note_bad_name(false);
   if (!table) {
     error(0, "Bad suffix .%s -- %s cannot have a suffix.", name, thing);
     return;
@@ -324,7 +321,7 @@ const sfxent* ccsfxlook(const sfxtab** table, const char* name,
     if (!e) return nullptr;
     c = e->code;
   }
-  req_or(static_cast<int>(e->req));
+  request_collect(static_cast<int>(e->req));
   *code = c;
   return e;
 }
@@ -419,10 +416,10 @@ static expr* synthingdot(expr* e, const char* name) {
   uint32_t code = 0;
   const sfxent* ent = lookup(&t, cc, name, &code);
   if (ent) {
-    req_or(static_cast<int>(ent->req));
-    if ((dotgl[code] & DG_SOLVED) && trans_state <= 2) req_or(2);
+    request_collect(static_cast<int>(ent->req));
+    if ((dotgl[code] & DG_SOLVED) && trans_state <= 2) request_collect(2);
     would_need_prob = 4;
-    if (need_prob) need_prob |= 4;
+    note_prob_use(4);
     if (dotgl[code] & DG_SYM) return dotnode(e, OPSYNDOTSYM, 16, code);
     return dotnode(e, OPSYNDOT, 2, code);
   }
@@ -430,7 +427,7 @@ static expr* synthingdot(expr* e, const char* name) {
   if (dsuffix* s = getsuf(name, &symbolic)) {
     dac_add(s->base + 1);
     would_need_prob = 4;
-    if (need_prob) need_prob |= 4;
+    note_prob_use(4);
     operand r = e->R;
     e->R = operand(static_cast<void*>(s));
     return new_expr(symbolic ? opword(OPSYNSUFSYM, 16) : opword(OPSYNSUF, 2), e,
@@ -502,7 +499,7 @@ static expr* thingdot1(expr* e, const char* name) {
         dac_adj1(d, DG_VARUSE | DG_SOLVED, sfxlook(&ostuff, name));
         e->opword = opword(indexed ? OPOBJVALSUB : OPOBJVAL, EF_NUMERIC);
         if (!indexed) e->R = nullptr;
-        if (trans_state <= 1) req_or(2);
+        if (trans_state <= 1) request_collect(2);
         return e;
       }
       break;
@@ -520,10 +517,10 @@ static expr* thingdot1(expr* e, const char* name) {
   }
   uint32_t code = 0;
   if (const sfxent* ent = lookup(&t, cc, name, &code)) {
-    req_or(static_cast<int>(ent->req));
+    request_collect(static_cast<int>(ent->req));
     int fl = dotgl[code];
     dac_adj1(d, fl, ent);
-    if ((fl & DG_SOLVED) && trans_state <= 2) req_or(2);
+    if ((fl & DG_SOLVED) && trans_state <= 2) request_collect(2);
     if (fl & DG_SYM) {
       return dotnode(e, indexed ? OPDOTSUBSYM : OPDOTSYM, EF_STRING,
                      static_cast<int32_t>(code));
@@ -587,7 +584,7 @@ expr* dthingdot(xnode* d, cstr* name) {
     r = empty_item();
   } else if (display_code(&t, cc, nm, &code, &ent)) {
     if (ent) {
-      req_or(static_cast<int>(ent->req));
+      request_collect(static_cast<int>(ent->req));
       if (d->kind == DK_OBJ || d->kind == DK_OBJI) {
         code = code == SUF_OBJVAL ? -1 : -code;
       } else {
@@ -613,7 +610,7 @@ expr* dsyndot(symbol* sym, cstr* name) {
   expr* r;
   if (display_code(&t, cc, nm, &code, &ent)) {
     if (ent) {
-      req_or(static_cast<int>(ent->req));
+      request_collect(static_cast<int>(ent->req));
       if (kind == 4 || kind == 10) {
         code = code == SUF_OBJVAL ? -1 : code < SUF_OBJVAL ? -code : code;
       }
@@ -674,7 +671,7 @@ static expr* expr0dot1(expr* e, expr* subs, bool display) {
       case DK_VARI:
         if (display && (d->flags & 32)) {
           dac_adj(d);
-          if (trans_state < 3) req_or(2);
+          if (trans_state < 3) request_collect(2);
         }
         [[fallthrough]];
       case DK_CONI:

@@ -79,11 +79,9 @@ const sfxent* sfxlook(const sfxtab* t, const char* name);
 // What the current command needs before it runs (bit 2: the problem is
 // collected first) goes into the session's req_collect (session/loop.h).
 
-// Start-up declarations whose base slots count uses that need solution
-// counts (DG_SOLN) and initial-guess counts (DG_IG); set by whoever makes
-// them, null until then (nothing is counted).
-extern xnode* Solution_Count;
-extern xnode* Ig_Count;
+// The declarations that count solutions (DG_SOLN) and initial guesses
+// (DG_IG) are the system params Solution_Count and Ig_Count
+// (session/sysdecls.h).
 
 // The declared suffixes, in their least form until suffix declarations
 // exist: kind (which entities it serves; compared with a table's kind - 1),

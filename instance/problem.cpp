@@ -30,7 +30,7 @@ problem* new_problem(symbol* name, cstr* alias, set_spec* ix, expr* settings,
   ldelete(settings);
   p->ents = items;
   if (ix) end_context(ix, nullptr);
-  Curdclname = nullptr;
+  end_dcl_name();
   xnode* old = nullptr;
   if (yychain(p, &old)) return p;
   problem* r = static_cast<problem*>(x_copy(old, p, XM_PROBLEM));

@@ -10,6 +10,7 @@
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/varref.h"
+#include "instance/xcg.h"
 
 namespace vexo {
 
@@ -42,7 +43,7 @@ void ts_update(xnode* d, int k) {
   if (k == 0) {
     d->stamp = nextgenlev;
     if (d->flags & XF_INPROB) {
-      need_prob |= 1;
+      prob_changed();
       if (trans_state > 1) set_trans_state(1);
       return;
     }

@@ -47,7 +47,7 @@ void suffix::add_in(set* s) {
 void suffix::add_dir(int code) { dir = code; }
 
 suffix* suffix::finish_dcl() {
-  Curdclname = nullptr;
+  end_dcl_name();
   finish_check(&checks, sflags);
   xnode* old = nullptr;
   if (yychain(this, &old)) return this;

@@ -16,16 +16,29 @@
 
 namespace vexo {
 
+char* tsr;
+int tsr_k;
+
+void drop_tsr() {
+  if (tsr) del_mblk(tsr_k, tsr);
+  tsr = nullptr;
+}
+
+void xcg_reset() {
+  tsr = nullptr;
+  tsr_k = 0;
+}
+
 namespace {
 
-// The cited declarations (by number, without repeats; dac.mark2 marks them
-// while they are collected).
+// The cited declarations (by number, without repeats; seen marks them).
 struct citing {
   std::vector<xnode*> decls;
+  std::vector<bool> seen = std::vector<bool>(size_t(dac.cap));
 
   void cite(xnode* d) {
-    if (!d || d->num < 0 || d->num >= dac.cap || dac.mark2[d->num]) return;
-    dac.mark2[d->num] = 1;
+    if (!d || d->num < 0 || d->num >= dac.cap || seen[size_t(d->num)]) return;
+    seen[size_t(d->num)] = true;
     decls.push_back(d);
   }
   // Adds what the cited ones depend on, directly or not, and puts them in
@@ -36,7 +49,6 @@ struct citing {
       for (int32_t i = 0; i < d->ndeps; ++i)
         if (d->deps[i] < uint32_t(dac.cap)) cite(dac.bynum[d->deps[i]]);
     }
-    for (xnode* d : decls) dac.mark2[d->num] = 0;
     std::sort(decls.begin(), decls.end(),
               [](const xnode* a, const xnode* b) { return a->num < b->num; });
   }
@@ -64,10 +76,7 @@ bool has_pending(const xnode* d) { return data_changed(d, d->xr.stamp); }
 // of a declaration that takes two).
 void mark_tsr(const std::vector<xnode*>& cited) {
   size_t need = size_t(std::max(dac.next, 1));
-  if (tsr && need > (size_t{8} << tsr_k)) {
-    del_mblk(tsr_k, tsr);
-    tsr = nullptr;
-  }
+  if (tsr && need > (size_t{8} << tsr_k)) drop_tsr();
   if (!tsr) {
     tsr_k = htcl(need);
     tsr = static_cast<char*>(new_mblk(tsr_k));
@@ -85,18 +94,10 @@ void mark_tsr(const std::vector<xnode*>& cited) {
 void compile_aside() {
   std::vector<uint32_t> nums(dac.list, dac.list + dac.n);
   std::vector<int32_t> marks;
-  for (uint32_t n : nums) {
-    marks.push_back(dac.mark[n]);
-    dac.mark[n] = 0;
-  }
-  dac.n = 0;
+  for (uint32_t n : nums) marks.push_back(dac.mark[n]);
+  dac_clear();
   compile();
-  for (int32_t i = 0; i < dac.n; ++i) dac.mark[dac.list[i]] = 0;
-  for (size_t i = 0; i < nums.size(); ++i) {
-    dac.list[i] = nums[i];
-    dac.mark[nums[i]] = marks[i];
-  }
-  dac.n = int32_t(nums.size());
+  dac_load(nums.data(), marks.data(), int32_t(nums.size()));
 }
 
 }  // namespace
@@ -142,7 +143,7 @@ AC* xcg(int flags, const xnode* spare) {
       need = need || stale || pending;
     }
   }
-  if (top >= nextgenlev) nextgenlev = top + 1;
+  raise_nextgenlev(top);
   mark_tsr(c.decls);
 
   // A declaration that refers to generated or solved values must be

@@ -42,6 +42,16 @@ struct xnode;
 // and file names (session/execute.cpp, session/cmdfiles.cpp) directly.
 AC* xcg(int flags, const xnode* spare = nullptr);
 
+// The marks of the last check: a byte per declaration number, 1 for the
+// declarations that xcg cited (null before the first); tsr_k is the
+// block's size class.
+extern char* tsr;
+extern int tsr_k;
+// Frees the marks (when the translation state goes back to 0, tc_zap).
+void drop_tsr();
+// Start-up and reset: no marks.
+void xcg_reset();
+
 }  // namespace vexo
 
 #endif  // VEXO_INSTANCE_XCG_H

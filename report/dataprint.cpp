@@ -108,8 +108,8 @@ void print_setdcl(setdcl* d, int mode) {
 }
 
 void print_data(int mode) {
-  int saved = quote_literals;
-  if (in_snapshot) quote_literals = 1;
+  int32_t saved = listing_quotes;
+  if (in_snapshot) listing_quotes = 1;
   disp_width = display_width;
   if (mode == 1) {
     put("data");
@@ -137,7 +137,7 @@ void print_data(int mode) {
     put("end");
     pbi_flush();
   }
-  quote_literals = saved;
+  listing_quotes = saved;
 }
 
 void dataprint_reset() {

@@ -536,14 +536,28 @@ void print_dcl(xnode* d) {
 
 void print_model(int flag) {
   disp_width = display_width;
-  int saved = quote_literals;
-  quote_literals = 1;
+  int saved = listing_quotes;
+  listing_quotes = 1;
   show_opprint = flag;
   for (xnode* d = decls; d; d = d->next) {
     if (flag && d->num < N_System_Pars) continue;
     print_dcl(d);
   }
-  quote_literals = saved;
+  listing_quotes = saved;
+}
+
+void print_dcl_as_source(xnode* d) {
+  disp_width = display_width;
+  int32_t saved_source = show_source;
+  int32_t saved_opprint = show_opprint;
+  int32_t saved_quotes = listing_quotes;
+  show_source = 1;
+  show_opprint = 1;
+  listing_quotes = 1;
+  print_dcl(d);
+  show_source = saved_source;
+  show_opprint = saved_opprint;
+  listing_quotes = saved_quotes;
 }
 
 void print_all() {

@@ -19,6 +19,9 @@ struct xnode;
 void print_model(int flag);
 // Writes one declaration as a statement (literals as quote_literals says).
 void print_dcl(xnode* d);
+// The same as the user wrote it, for show: literals quoted, declared sets
+// by name, the compiler's nodes as the source they stand for.
+void print_dcl_as_source(xnode* d);
 // The batch path's listing: the model (bit 1 of Print_all, print_model(1))
 // and the data (bit 2, print_data(1)); then df is flushed.
 void print_all();

@@ -44,6 +44,7 @@ int32_t show_opprint;
 int32_t MD_prec1;
 int32_t display_kludge;
 int32_t show_source;
+int32_t listing_quotes;
 
 // The line buffer: a block of the printer's own, grown by doubling, so that
 // a token of any length fits and no other user of a scratch buffer can
@@ -85,15 +86,19 @@ static void trim_line() {
 }
 
 // Ends the open line with the text end ("\n" or ";\n"); mode 2 of string
-// mode appends the line alone at the end of a statement (end null).
+// mode appends the line alone at the end of a statement (end null).  Lines
+// start with init_sharp (-#, session/infiles.h), or with "# " while
+// printexpr writes (sharp_lines).
+static int sharp_lines;
+
 static void write_line(const char* end) {
   if (stringing) {
     sabuf_add(line, static_cast<size_t>(pbi));
     if (end) sabuf_add(end, std::strlen(end));
   } else {
     trim_line();
-    Fprintf(display_stream(), "%s%s%s", init_sharp ? init_sharp : "", line,
-            end ? end : "");
+    const char* sharp = sharp_lines ? "# " : init_sharp ? init_sharp : "";
+    Fprintf(display_stream(), "%s%s%s", sharp, line, end ? end : "");
   }
 }
 
@@ -174,7 +179,7 @@ void prbadtype(const char* where, uint32_t code) {
 
 void prsym(const symbol* s) {
   if (!s) return;
-  if (quote_literals && !is_number(s))
+  if ((quote_literals || listing_quotes) && !is_number(s))
     putf("%Q", s->name);
   else
     put(s->name);
@@ -182,7 +187,7 @@ void prsym(const symbol* s) {
 
 void prmem(int arity, symbol* const* t) {
   if (arity == 1) {
-    if (quote_literals && !is_number(t[0]))
+    if ((quote_literals || listing_quotes) && !is_number(t[0]))
       putf(" %Q", t[0]->name);
     else
       putf(" %s", t[0]->name);
@@ -1025,11 +1030,11 @@ void prex(expr* e) {
 }
 
 void printexpr(expr* l) {
-  const char* saved = init_sharp;
-  init_sharp = "# ";
+  int saved = sharp_lines;
+  sharp_lines = 1;
   put_chain(l, " + ");
   pbi_flush();
-  init_sharp = saved;
+  sharp_lines = saved;
 }
 
 void prex_reset() {
@@ -1042,6 +1047,8 @@ void prex_reset() {
   show_opprint = 0;
   display_kludge = 0;
   show_source = 0;
+  listing_quotes = 0;
+  sharp_lines = 0;
   MD_prec1 = 0;
   disp_width = display_width;
 }

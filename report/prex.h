@@ -19,9 +19,6 @@
 
 namespace vexo {
 
-// Written outside report/, by design: show_source, show_opprint and
-// disp_width by the show command (session/show.cpp) around its printing.
-
 struct expr;
 struct symbol;
 struct xnode;
@@ -51,6 +48,9 @@ extern int32_t show_source;     // show: the compiler's nodes written as
                                 // the source they stand for (stored and
                                 // rewritten values as their expressions,
                                 // the rewritten if as an if)
+extern int32_t listing_quotes;  // a listing of model or data prints:
+                                // literals quoted as with -q
+                                // (quote_literals, session/infiles.h)
 
 // Writes one token.  A token of n characters (UTF-8 sequences count one)
 // is charged n, or n + 3 when n exceeds 3: it goes on the open line when

@@ -16,6 +16,9 @@
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
 #include "session/execute.h"
+#include "session/include.h"
+#include "session/located.h"
+#include "session/loop.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -78,7 +81,7 @@ int process1(xnode*, const xnode* spare) {
     }
     return bad;
   }
-  if (pr_rc <= 3) rc = 0;
+  if (pr_rc <= 3) clear_rc();
   // The declarations the command cites, and what they depend on, brought
   // up to date (collection is not built: the generated instance serves).
   pr_cmd = 1;
@@ -88,6 +91,20 @@ int process1(xnode*, const xnode* spare) {
   }
   return 0;
 }
+
+void note_bad_name(bool only_in_item) {
+  if (pr_cmd || !only_in_item) pr_badnames = 1;
+}
+
+void forget_bad_names() { pr_badnames = 0; }
+
+bool take_bad_names() {
+  bool was = pr_badnames != 0;
+  pr_badnames = 0;
+  return was;
+}
+
+void end_print_cmd() { pr_cmd = 0; }
 
 void print_reset() {
   pr_cmd = pr_badnames = 0;

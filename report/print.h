@@ -14,11 +14,6 @@
 
 namespace vexo {
 
-// Written outside report/, by design: pr_badnames by whoever reports a
-// bad name in a display item (frontend/rawtok.cpp, decl.cpp, suffix.cpp,
-// session/located.cpp) and by the dispatcher (session/execute.cpp), which
-// also clears pr_cmd after a call command.
-
 struct arglist;
 struct cstr;
 struct TVA;
@@ -80,6 +75,15 @@ void print_reset();
 // pr_badnames marks that a bad name was reported in it.
 extern int pr_cmd;
 extern int pr_badnames;
+// A bad name was reported: while a display or print item is processed
+// (only then, with only_in_item), the item is refused.
+void note_bad_name(bool only_in_item);
+// The report is over or counted: no bad name is pending.
+void forget_bad_names();
+// Whether a bad name was pending, which is forgotten.
+bool take_bad_names();
+// A command that processed display items (call) has finished.
+void end_print_cmd();
 
 }  // namespace vexo
 

@@ -4,6 +4,7 @@
 #include "eval/random.h"
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
+#include "frontend/parse.h"
 #include "frontend/reader.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
@@ -48,8 +49,7 @@ static bool gratuitous_reset() {
 }
 
 void reset_session() {
-  rand_start_ZEF = 1;
-  rand_iter_ZEF = 0;
+  restart_random();
   if (nfs > 0) {
     // Inside an included file: it and the files that included it end.
     end_include(0);

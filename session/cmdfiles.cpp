@@ -474,6 +474,21 @@ int log_open(const char* name) {
 // ---------------------------------------------------------------------------
 // Start-up and end
 
+FILE* log_file;
+int doing_read_cmd;
+
+void close_log_file() {
+  if (log_file) fclose(log_file);
+  log_file = nullptr;
+}
+
+void forget_read_cmd() { doing_read_cmd = 0; }
+
+void cmdfiles_start() {
+  log_file = nullptr;
+  doing_read_cmd = 0;
+}
+
 void file_init() {
   pf_n = 8;
   pf_k = htcl(static_cast<size_t>(pf_n) * sizeof(Fileinfo));

@@ -67,6 +67,17 @@ constexpr int fi_maxopen = 64;
 extern int log_find;
 extern const char* log_fname;
 extern const char* log_ofname;
+// The log file's stream: a copy of standard output and error, or null.
+// close_log_file closes it (the end of the session, support/message.h's
+// exit1, session/startup.cpp's myexit).
+extern FILE* log_file;
+void close_log_file();
+// Nonzero while a `read` command reads: the include level of its file.
+// forget_read_cmd: the data reader reads a data section of its own.
+extern int doing_read_cmd;
+void forget_read_cmd();
+// A new session: no log stream, no `read` running.
+void cmdfiles_start();
 // Option log_file: the log file open now is closed (as an ordinary file:
 // not emptied) and name, unless empty, opened afresh as the new log
 // through the table.  0 after a name that cannot be opened (reported by

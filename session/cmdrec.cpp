@@ -19,6 +19,7 @@
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
 #include "frontend/paramdcl.h"
+#include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/strexpr.h"
@@ -76,18 +77,14 @@ cmd_dep* take_deps(int32_t* n) {
   for (int i = 0; i < dac.n; ++i) {
     int32_t num = static_cast<int32_t>(dac.list[i]);
     d[i] = {num, dac.mark[num]};
-    dac.mark[num] = 0;
   }
-  dac.n = 0;
+  dac_clear();
   return d;
 }
 
 // Forgets the declarations referred to while a statement that makes no
 // record was parsed.
-static void drop_deps() {
-  for (int i = 0; i < dac.n; ++i) dac.mark[dac.list[i]] = 0;
-  dac.n = 0;
-}
+static void drop_deps() { dac_clear(); }
 
 static cmd_fields* new_record(size_t size, const char* fmt, int nfield,
                               int kind) {
@@ -102,11 +99,9 @@ static cmd_fields* new_record(size_t size, const char* fmt, int nfield,
     c->cmdthread = last_thread;
     last_thread = c;
   }
-  c->cflags = ((req_collect | would_need_prob) & 3) | (need_prob & 4);
-  would_need_prob = 0;
+  c->cflags = take_prob_needs(req_collect);
   req_collect = 0;
-  need_prob &= ~4;
-  lastloopdummy = nullptr;
+  statement_end();
   if (!first_cmd) first_cmd = c;
   return c;
 }
@@ -180,13 +175,13 @@ static void link(cmd_fields* c) {
 // The lexer puts a ";" before a "}" that closes the innermost open brace
 // when the statement before it has none: it learns that brace's depth here.
 static void note_semibrace() {
-  semibrace = -1;
   for (cmd_compound* o = open_cmds; o; o = o->up) {
     if (o->h.kind == CK_RBRACE || o->h.kind == CK_BRACES) {
-      semibrace = o->depth - 1;
+      semicolon_before_brace(o->depth - 1);
       return;
     }
   }
+  semicolon_before_brace(-1);
 }
 
 // Runs a complete outermost compound.
@@ -301,7 +296,7 @@ static void close_waiting() {
       // with that file: the recovery point gets it, and the reader goes
       // on in the input below.
       if (nfs < level) throw;
-      yy_special = special;
+      set_yy_special(special);
     }
   }
 }
@@ -352,7 +347,7 @@ static set_spec* scope(set_spec* ix) {
 
 void cmd0(int kind) {
   if (kind == CK_EMPTY) {
-    lastloopdummy = nullptr;
+    statement_end();
     statement_end_mark();
     return;
   }
@@ -697,7 +692,7 @@ void lbrace() {
     push_frame(g);
     open_compound(g);
     if (!cmd_prompts) {
-      prompts = prompt0 + 4;
+      switch_prompts(prompt0 + 4);
       cmd_prompts = 1;
       cmd_rc = rc;
     }
@@ -920,9 +915,9 @@ void close_compounds() {
   loop_frames = nullptr;
   link_slot = nullptr;
   cmdstate = 0;
-  semibrace = -1;
+  semicolon_before_brace(-1);
   if (cmd_prompts) {
-    prompts = prompt0;
+    switch_prompts(prompt0);
     cmd_prompts = 0;
   }
 }

@@ -12,6 +12,7 @@
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/cmdbuild.h"
+#include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
@@ -88,11 +89,10 @@ static xenvir* new_xenvir(symbol* name, set_spec* ix) {
   }
   // An environment refers to nothing: the references collected so far
   // belong to the declaration being parsed (a problem naming it).
-  int32_t pending = dac.n;
-  dac.n = 0;
+  int32_t pending = dac_set_aside();
   xnode* old;
   int refused = yychain(x, &old);
-  dac.n = pending;
+  dac_take_back(pending);
   if (refused) return nullptr;
   x = static_cast<xenvir*>(x_copy(old, x, XM_XENVIR));
   int ord = envnames->nmem;

@@ -36,6 +36,7 @@
 #include "session/include.h"
 #include "session/infiles.h"
 #include "session/let.h"
+#include "session/located.h"
 #include "session/loop.h"
 #include "session/optcmd.h"
 #include "session/opttable.h"
@@ -284,7 +285,7 @@ void run_one(cmd_fields* c) {
   if (kind <= CK_EXIT) {
     depsetup(c->deps, c->ndep);
     if (trans_state <= 2) req_collect = c->cflags & 3;
-    if (need_prob) need_prob |= c->cflags & 4;
+    note_prob_use(c->cflags);
   }
   if (blockmode) blockstart(cmdname[kind - CMD_KIND_MIN]);
   cmdnum = kind;
@@ -454,7 +455,7 @@ void call_cmd(cmd_fields* c) {
     do eval(*pe, w);
     while (ss_continue(ix, w));
   }
-  pr_cmd = 0;
+  end_print_cmd();
 }
 
 void option_run(cmd_fields* c) { option_cmd(c->f()[0].o, c->f()[1].r, c->xrp); }
@@ -584,7 +585,7 @@ void execute(cmd_fields* first) {
   if (inslev == 0) step_cont = false;
   if (cmd_prompts) {
     // The brace group that switched the prompts is complete.
-    prompts = prompt0;
+    switch_prompts(prompt0);
     cmd_prompts = 0;
     if (rc > 1) bailout();
     rc = cmd_rc;
@@ -593,16 +594,15 @@ void execute(cmd_fields* first) {
   // wait aside for its record.
   int32_t npending;
   cmd_dep* pending = take_deps(&npending);
-  if (pr_badnames) {
-    pr_badnames = 0;
-  } else {
+  // A statement with a bad name reported is not run.
+  if (!take_bad_names()) {
     warn_start = warnings;
     flow = FLOW_ON;
     chain_first = first;
     run_chain(first);
   }
   if (blockmode) blockstart("misc");
-  warnings = warn0 = 0;
+  clear_warnings();
   cmdnum = 0;
   curcmd = nullptr;
   flow = FLOW_ON;
@@ -632,7 +632,8 @@ namespace {
 // records (the commands of the file get an arena and compounds of their
 // own).
 struct insertion_state {
-  int inslev, ins_nfs, ins_eof, at_eof, cmd_start, prompt2, parse_time;
+  int inslev, ins_nfs, ins_eof, at_eof, parse_time;
+  lex_level lex;
   int cmdnum;
   cmd_fields* curcmd;
   FILE* stdOut;
@@ -650,15 +651,14 @@ struct insertion_state {
     vexo::ins_eof = 0;
     vexo::curcmd = nullptr;
     vexo::cmdnum = 0;
-    vexo::prompt2 = 0;
+    prompt_afresh();
   }
   void save() {
     inslev = vexo::inslev;
     ins_nfs = vexo::ins_nfs;
     ins_eof = vexo::ins_eof;
     at_eof = vexo::at_eof;
-    cmd_start = vexo::cmd_start;
-    prompt2 = vexo::prompt2;
+    lex = save_lex_level();
     parse_time = vexo::parse_time;
     cmdnum = vexo::cmdnum;
     curcmd = vexo::curcmd;
@@ -681,8 +681,7 @@ struct insertion_state {
     vexo::ins_nfs = ins_nfs;
     vexo::ins_eof = ins_eof;
     vexo::at_eof = at_eof;
-    vexo::cmd_start = cmd_start;
-    vexo::prompt2 = prompt2;
+    restore_lex_level(lex);
     vexo::parse_time = parse_time;
     vexo::stdOut = stdOut;
     vexo::stdOut_idf = stdOut_idf;
@@ -705,7 +704,7 @@ bool step_code(int r) { return r >= YYP_CONT && r <= YYP_BREAK; }
 void read_commands(const char* fname) {
   int r;
   do {
-    cmd_start = in_cmds;
+    lex_statements();
     r = yyparse();
   } while (step_code(r));
   if (r == YYP_QUIT) myexit(rc);
@@ -762,8 +761,7 @@ void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr) {
     }
     cmd_mem_reset();
     while (nfs > level) end_include(2);
-    yylastc = nextc;
-    yysptr = yysbuf;
+    forget_pending_tokens();
   } catch (...) {
     saved.restore();
     throw;
@@ -812,7 +810,7 @@ int step_dialogue(cmd_fields* c) {
   int r;
   for (;;) {
     try {
-      cmd_start = in_cmds;
+      lex_statements();
       r = yyparse();
       if (r == YYP_QUIT) myexit(rc);
       // The end of the input resumes as cont does.
@@ -823,7 +821,7 @@ int step_dialogue(cmd_fields* c) {
       // (the recovery left the open compounds and the command memory
       // of the dialogue reset); the includes it opened end.
       while (nfs > level) end_include(2);
-      prompt2 = 0;
+      prompt_afresh();
       if (ins_eof || at_eof) {
         r = YYP_CONT;
         break;
@@ -850,6 +848,7 @@ int step_dialogue(cmd_fields* c) {
 }  // namespace
 
 const char* step_prompt;
+int stepping;
 
 void cmdstring(cmd_fields* c, int mode) {
   const char* name = cmdname[c->kind - CMD_KIND_MIN];
@@ -910,6 +909,7 @@ void execute_reset() {
 
 void execute_start() {
   cmdnum = 0;
+  stepping = 0;
   single_step = 0;
 }
 

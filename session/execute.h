@@ -97,6 +97,8 @@ void end_loops(int lev);
 // The dialogue's prompt while one is open (the reader shows it in place
 // of the model prompt): "sstep <file>:<line> <command> ? ".
 extern const char* step_prompt;
+// Nonzero while single-stepping.
+extern int stepping;
 // In a stepping dialogue, a break or continue (kind 73, 74) outside the
 // dialogue's own loops, with name the loop's name or null for the
 // innermost: true when a running loop answers to it, which the record

@@ -27,6 +27,7 @@
 namespace vexo {
 
 int nfs;
+int bailquit;
 
 filestack fs[MAX_INCLUDES];
 const char* inclpath = ".";
@@ -79,68 +80,20 @@ int bottom_infile() { return nfs > 0 ? fs[0].infile : infile; }
 // Saving and restoring inputs
 
 void save_input(filestack* r, int fd, char* resume) {
-  r->infile = infile;
-  r->vinfile = vinfile;
-  r->firstc = firstc;
-  r->linebuf = linebuf;
-  r->lastc = lastc;
-  r->line_end = line_end;
-  r->nextc = resume;
-  r->infname = infname;
-  r->lineno = lineno;
-  r->lineinc = lineinc;
-  r->linestart = linestart;
+  leave_source(r, fd, resume);
   r->adjusted = adjusted;
-  r->stmtfname = stmtfname;
-  r->eof_nextline = eof_nextline;
   r->bailquit = bailquit;
   r->infile_number = infile_number;
-  infile = fd;
-  block1mode = fd == 0 ? (blockmode & 3) : 0;
-  eof_nextline = 0;
   // An error ends the session unless it was typed at an interactive
   // terminal: the bottom input decides.
   bailquit = !interactive || warn_exit || (nfs > 0 ? fs[0].infile : fd) != 0;
 }
 
 void restore_input(filestack* r) {
-  // The token being scanned in the line left is copied to just before the
-  // resume position (as much of its end as fits), where a message about it
-  // finds it; a line's own text is never moved.
-  char* t = nullptr;
-  if (tstart && tstart >= linebuf && tstart < nextc && nextc <= line_end) {
-    size_t n = static_cast<size_t>(nextc - tstart);
-    size_t room = static_cast<size_t>(r->nextc - r->linebuf);
-    const char* from = tstart;
-    if (n > room) {
-      from += n - room;
-      n = room;
-    }
-    if (n) {
-      t = r->nextc - n;
-      memmove(t, from, n);
-    }
-  }
-  tstart = t;
-  infile = r->infile;
-  block1mode = infile == 0 ? (blockmode & 3) : 0;
-  vinfile = r->vinfile;
-  firstc = r->firstc;
-  linebuf = r->linebuf;
-  lastc = r->lastc;
-  line_end = r->line_end;
-  nextc = r->nextc;
-  infname = r->infname;
-  lineno = r->lineno;
-  lineinc = r->lineinc;
-  linestart = r->linestart;
+  resume_source(r);
   adjusted = r->adjusted;
-  stmtfname = r->stmtfname;
-  eof_nextline = r->eof_nextline;
   bailquit = r->bailquit;
   infile_number = r->infile_number;
-  // No raw token is pending at the resume position.
-  yylastc = nextc;
 }
 
 // ---------------------------------------------------------------------------
@@ -233,7 +186,7 @@ static int search(const char* name, char* buf, void** handle, bool* dir) {
 void include(const char* name, int how, int) {
   if (how < 0) {
     error(0, "invalid include syntax");
-    nextc = lastc;
+    resume_at(lastc);
     return;
   }
   if (Serving && badfname(name)) {
@@ -241,7 +194,7 @@ void include(const char* name, int how, int) {
     return;
   }
   fi_room();
-  if (how > 0) nextc = tstart + strlen(name) + 9;
+  if (how > 0) resume_at(tstart + strlen(name) + 9);
   char* resume = nextc;
   while (*name && static_cast<unsigned char>(*name) < 33) ++name;
   if (!*name) return;
@@ -274,20 +227,11 @@ void include(const char* name, int how, int) {
   filestack* r = &fs[nfs++];
   save_input(r, fd, resume);
   r->namecl = k;
-  infname = buf;
-  vinfile = handle;
-  stmtfname = nullptr;
+  begin_source(buf, handle, static_cast<char*>(new_mblk(bufcl())));
   adjusted = 0;
   infile_number = ++ninfile_number;
-  linebuf = static_cast<char*>(new_mblk(bufcl()));
-  firstc = nextc = lastc = yylastc = line_end = linebuf;
-  tstart = nullptr;
-  lineno = 1;
-  linestart = 0;
-  lineinc = 0;
-  eof_nextline = 0;
   eexit = eexit_save;
-  infile_changed = 1;
+  note_source_change();
 }
 
 // ---------------------------------------------------------------------------
@@ -295,8 +239,8 @@ void include(const char* name, int how, int) {
 
 int end_include(int mode) {
   if (nfs == 0) return 0;
-  infile_changed = 1;
-  comment_kind = 0;
+  note_source_change();
+  end_open_comment();
   while (nfs > 0) {
     if (doing_read_cmd && nfs == doing_read_cmd) {
       // The current input is a `read` file: it ends as a `read` ends.
@@ -306,7 +250,6 @@ int end_include(int mode) {
     }
     if (infile > 0) close(infile);
     filestack* r = &fs[--nfs];
-    eof_nextline = 0;
     char* name = const_cast<char*>(infname);
     char* buf = linebuf;
     restore_input(r);
@@ -324,8 +267,7 @@ int end_include(int mode) {
   if (mode == 0) {
     // What the lexer holds came from the inputs just ended.
     doing_read_cmd = 0;
-    yylastc = nextc;
-    yysptr = yysbuf;
+    forget_pending_tokens();
   }
   return 0;
 }
@@ -347,6 +289,7 @@ static void rename_input(const char* name, size_t n) {
   char** block;
   int* cl;
   int top = nfs - 1;
+  char* own = const_cast<char*>(infname);
   if (nfs == 0) {
     block = &infnam1;
     cl = &k_infnam1;
@@ -355,7 +298,7 @@ static void rename_input(const char* name, size_t n) {
     // An include's name block is infname itself; its class is in the top
     // record.  A `read` file's name is not a block of its own.
     if (doing_read_cmd == nfs) return;
-    block = const_cast<char**>(&infname);
+    block = &own;
     cl = &fs[top].namecl;
   }
   if (*cl < 0 || static_cast<size_t>(8) << *cl < n + 1) {
@@ -367,8 +310,8 @@ static void rename_input(const char* name, size_t n) {
   }
   memcpy(*block, name, n);
   (*block)[n] = 0;
-  infname = *block;
-  stmtfname = nullptr;
+  set_source_name(*block);
+  forget_stmt_name();
 }
 
 void linenochk(const char* s) {
@@ -380,7 +323,7 @@ void linenochk(const char* s) {
     ++s;
   }
   if (*s == '\n') {
-    lineno = n - 1;
+    next_line_number(n);
     ++adjusted;
     return;
   }
@@ -389,7 +332,7 @@ void linenochk(const char* s) {
   ++s;
   const char* e = strchr(s, '"');
   if (!e) return;
-  lineno = n - 1;
+  next_line_number(n);
   ++adjusted;
   size_t len = static_cast<size_t>(e - s);
   if (len == 0) return;
@@ -427,13 +370,6 @@ struct keep_reader {
     return s;
   }
 };
-
-// A pointer of a line, rebased from the old line (from its firstc) to the
-// new one; null when it lay outside the old line.
-char* rebase(char* p, char* old_first, size_t len, char* first) {
-  if (!p || p < old_first || p > old_first + len) return nullptr;
-  return first + (p - old_first);
-}
 
 // A new line buffer holding the n bytes of line; *first receives its start.
 char* new_line(const char* line, size_t n) {
@@ -495,30 +431,19 @@ void* ioreset(void* saved) {
     infnam1 = static_cast<char*>(new_mblk(k_infnam1));
     memcpy(infnam1, s, n);
     infnam1_len = n;
-    if (nfs == 0 && infname == old1) infname = infnam1;
+    if (nfs == 0 && infname == old1) set_source_name(infnam1);
     if (nfs > 0 && fs[0].infname == old1) fs[0].infname = infnam1;
   }
   if (nfs > 0) {
     // The statement names lived in the string arena, which is gone.
     for (int i = 0; i < nfs; ++i) fs[i].stmtfname = nullptr;
-    stmtfname = nullptr;
+    forget_stmt_name();
     const char* name = rd.piece(&n);
-    infname = new_name(fs[nfs - 1].namecl, name, n);
+    set_source_name(new_name(fs[nfs - 1].namecl, name, n));
     fs[nfs - 1].namecl = blkclass(infname);
     const char* line = rd.piece(&n);
     char* b = new_line(line, n);
-    char* of = firstc;
-    tstart = rebase(tstart, of, n, b);
-    fc0 = rebase(fc0, of, n, b);
-    if (!fc0) fc0 = b;
-    nextc = rebase(nextc, of, n, b);
-    lastc = rebase(lastc, of, n, b);
-    yylastc = rebase(yylastc, of, n, b);
-    if (!nextc) nextc = b;
-    if (!lastc) lastc = b + n;
-    if (!yylastc) yylastc = nextc;
-    linebuf = firstc = b;
-    line_end = b + n;
+    move_line(n, b);
     for (int i = 1; i < nfs; ++i) {
       filestack& r = fs[i];
       name = rd.piece(&n);
@@ -526,9 +451,9 @@ void* ioreset(void* saved) {
       fs[i - 1].namecl = blkclass(r.infname);
       line = rd.piece(&n);
       b = new_line(line, n);
-      of = r.firstc;
-      r.nextc = rebase(r.nextc, of, n, b);
-      r.lastc = rebase(r.lastc, of, n, b);
+      char* of = r.firstc;
+      r.nextc = line_pos_moved(r.nextc, of, n, b);
+      r.lastc = line_pos_moved(r.lastc, of, n, b);
       if (!r.nextc) r.nextc = b;
       if (!r.lastc) r.lastc = b + n;
       r.linebuf = r.firstc = b;
@@ -541,6 +466,7 @@ void* ioreset(void* saved) {
 
 void include_start() {
   nfs = 0;
+  bailquit = 0;
   set_inclpath(".");
 }
 

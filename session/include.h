@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "frontend/reader.h"
+
 namespace vexo {
 
 // One saved input: the reader's state of an interrupted input (the one
@@ -20,22 +22,9 @@ namespace vexo {
 // input that was opened when this record was pushed (freed with it when
 // that input ends); for a `read` file's own record, the class of the
 // record's block.
-struct filestack {
-  int32_t infile;
+struct filestack : input_place {
   int32_t namecl;
   int32_t adjusted;
-  int32_t lineinc;
-  void* vinfile;
-  char* firstc;
-  char* linebuf;
-  char* lastc;
-  char* line_end;
-  char* nextc;
-  const char* infname;
-  int64_t lineno;
-  int64_t linestart;
-  const char* stmtfname;
-  int32_t eof_nextline;
   int32_t bailquit;
   int32_t infile_number;
 };
@@ -104,6 +93,9 @@ void include_reset();
 
 // Saved inputs on the include stack (fs[0..nfs-1]).
 extern int nfs;
+// Nonzero: an error ends the session (bailout skips its clean-ups); it
+// follows the bottom input (save_input) and the command being read.
+extern int bailquit;
 
 // An empty include stack and the include path of option vexo_include's
 // default.  Kept by `reset`: the open levels go on after it (reset_modules

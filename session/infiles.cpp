@@ -40,11 +40,12 @@ int inslev;
 int ins_nfs;
 int ins_eof;
 int at_eof;
-int infile_changed;
 int infile_number;
 int ninfile_number;
 int adjusted;
 char** xargv;
+
+void eof_in_insertion() { at_eof = -1; }
 
 int read_options = 1;
 int Print_all;
@@ -173,13 +174,13 @@ void v_opt(const char* s) {
         return;
       case 'e':
         errorend();
-        Stderr = stdout;
+        Stderr_to_stdout();
         break;
       case 'f':
         show_funcs();
         break;
       case 'p':
-        prompt_unit = 1;
+        prompts_to_stdout();
         break;
       case 'q':
         myexit(0);
@@ -304,7 +305,7 @@ static void option_group(const char* s) {
           n = n < 0 ? 0 : 36;
           Fprintf(Stderr, "assuming -p%d\n", static_cast<int>(n));
         }
-        numsym_prec = static_cast<int>(n);
+        set_numsym_prec(static_cast<int>(n));
         return;
       }
       case 'q':
@@ -361,14 +362,12 @@ static int open_input(const char* name, int k) {
     fd = Open_map(name, &handle);
     if (fd < 0) return -1;
   }
-  stmtfname = nullptr;
   adjusted = 0;
-  if (!start_source(fd, handle, k)) return 0;  // an empty input is passed over
+  // An empty input is passed over.
+  if (!start_source(name, fd, handle, k)) return 0;
   if (nfs == 0) bailquit = infile != 0 || warn_exit || !interactive;
-  lineno = 1;
-  infname = name;
   infile_number = ++ninfile_number;
-  infile_changed = 1;
+  note_source_change();
   return 1;
 }
 
@@ -391,19 +390,16 @@ static int nested_end(int c) {
     // A `read` ended inside an item: the end separates it first.
     if (nextc > firstc && c == 0) return 2;
     read_end();
-    eofmsg = "unexpected end of file";
+    set_eofmsg("unexpected end of file");
     issue_eofmsg();
     bailout();
   }
   if (inslev && nfs <= ins_nfs) {
-    if (eof_lastline) {
-      eof_lastline = 0;
-      return 0;
-    }
+    if (take_eof_lastline()) return 0;
     if (nfs != ins_nfs) return 0;
     if (prompt2 && c != 1) {
       // A statement is left open.
-      eofmsg = "unexpected end of file";
+      set_eofmsg("unexpected end of file");
       if (endjump == 2) return 0;
       issue_eofmsg();
       bailout();
@@ -420,11 +416,11 @@ static int nested_end(int c) {
       // includer is read in the mode it was in.  Inside a quoted string
       // (or a token after ":" or "/") the end is reported here in every
       // case, and the reader stops without reading on into the includer.
-      if (c == 2 && !eofmsg) eofmsg = "unexpected end of file";
+      if (c == 2 && !eofmsg) set_eofmsg("unexpected end of file");
       if (endjump != 2 || c == 2) issue_eofmsg();
       // The statement left open ends with the file: back at the terminal
       // the next command starts afresh, as after a complete statement.
-      prompt2 = 0;
+      prompt_afresh();
       end_include(2);
       resume_terminal();
       return c == 2 ? 3 : 0;
@@ -443,13 +439,7 @@ static int end_of_arguments(int k) {
     // The input keeps being asked for: the position is made printable and
     // the end reported, which with the limit at 1 abandons the command.
     eexit = 1;
-    if (firstc >= lastc) {
-      firstc = nextc = lastc = line_end = linebuf;
-      *lastc++ = '\n';
-      line_end = lastc;
-    }
-    fc0 = firstc;
-    nextc = tstart = lastc - 1;
+    point_at_line_end();
     squawk("unexpected end of file");
   }
   if (read_options) {
@@ -506,7 +496,6 @@ int nextfile(int k, int c) {
 
 void infiles_start() {
   inslev = ins_nfs = ins_eof = at_eof = 0;
-  infile_changed = 0;
   infile_number = ninfile_number = 0;
   adjusted = 0;
   xargv = nullptr;

@@ -10,10 +10,6 @@
 
 namespace vexo {
 
-// Written outside session/, by design: quote_literals and init_sharp by
-// the printers of model and data (report/dataprint.cpp, modelprint.cpp,
-// prex.cpp), which set them around a listing.
-
 // 1 until the first input name or "--".
 extern int read_options;
 // Settings of the option letters, read elsewhere: Print_all (-M 1, -D 2,
@@ -57,15 +53,15 @@ void v_opt(const char* s);
 // The input-file stack.  inslev: nesting of the `commands` and `data`
 // files being read by a command; ins_nfs: nfs when the innermost of those
 // files was opened; ins_eof: that file has ended; at_eof: how often the
-// end of all input was met (-1: met inside an insertion); infile_changed:
-// set on every change of source; infile_number/ninfile_number: serial
+// end of all input was met (-1: met inside an insertion; eof_in_insertion);
+// infile_number/ninfile_number: serial
 // number of the current source and the last one given out; adjusted: a
 // line directive renumbered the input.
 extern int inslev;
 extern int ins_nfs;
 extern int ins_eof;
 extern int at_eof;
-extern int infile_changed;
+void eof_in_insertion();
 extern int infile_number;
 extern int ninfile_number;
 extern int adjusted;

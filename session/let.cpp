@@ -31,6 +31,7 @@
 #include "report/print.h"
 #include "report/prset.h"
 #include "session/cmdrec.h"
+#include "session/loop.h"
 #include "session/opttable.h"
 #include "session/sysdecls.h"
 #include "support/list.h"
@@ -670,7 +671,7 @@ void ru_item(int action, symbol* name, xnode* d) {
 
 void update(int action) {
   if (action == 0) {
-    nextgenlev += 1;
+    raise_nextgenlev(nextgenlev);
     reset_ts();
   }
   for (xnode* d = decls; d; d = d->next)

@@ -20,6 +20,8 @@
 namespace vexo {
 
 int warn_exit;
+int warnings;
+int warn0;
 int stdin_offset;
 
 double xoption;
@@ -87,37 +89,17 @@ void squawk(const char* msg) {
   if (parse_time && !(cmdnum && !inslev)) {
     // Show a position the lexer saved for this input instead of the
     // current one.
-    char* keep_nextc = nullptr;
-    char* keep_tstart = nullptr;
-    if (oinfno == infile_number) {
-      if (onextc) {
-        keep_nextc = nextc;
-        nextc = onextc;
-      }
-      if (otstart) {
-        keep_tstart = tstart;
-        tstart = otstart;
-      }
-    } else {
-      onextc = otstart = nullptr;
-    }
+    shown_position kept = show_saved_position(oinfno == infile_number);
     if (cmdnum) cmdwhere();
     char* t = read_place("\t");
     Fprintf(Stderr, "%s\n", msg);
     if (firstc < lastc) context_line(t);
-    if (keep_nextc) {
-      nextc = keep_nextc;
-      onextc = nullptr;
-    }
-    if (keep_tstart) {
-      tstart = keep_tstart;
-      otstart = nullptr;
-    }
+    back_from_saved_position(kept);
   } else {
     if (cmdnum) cmdwhere();
     message_line(msg);
   }
-  if (count_warning(2, false)) pr_badnames = 0;
+  if (count_warning(2, false)) forget_bad_names();
 }
 
 void set_rc_bit(int bit) {
@@ -149,7 +131,7 @@ void missing(int c) {
 
 void warninc(int bit) {
   count_warning(bit, true);
-  pr_badnames = 0;
+  forget_bad_names();
 }
 
 int bail_quit() {
@@ -176,7 +158,10 @@ int badfname(const char* s) {
   return 0;
 }
 
+void clear_warnings() { warnings = warn0 = 0; }
+
 void located_start() {
+  warnings = warn0 = 0;
   warn_exit = 0;
   stdin_offset = 0;
   xoption = 0;

@@ -56,6 +56,15 @@ int badfname(const char* s);
 // Option warn_exit: 1 when the error limit ends the program;
 // option stdin_offset: locate standard input like files.
 extern int warn_exit;
+// Written outside session/, by design: warn0 by the message core
+// (support/message.cpp), which counts a caution as a plain warning.
+
+// Messages counted since the last abort, and the part of them that were
+// plain warnings (warninc(0) and cautions; the message core adds a
+// caution's count to warn0).  clear_warnings: a command starts.
+extern int warnings;
+extern int warn0;
+void clear_warnings();
 extern int stdin_offset;
 
 // Option cells warn_exit and stdin_offset and the -x limit of a new

@@ -14,6 +14,7 @@
 #include "compiler/context.h"
 #include "compiler/recomp.h"
 #include "frontend/decl.h"
+#include "frontend/lexer.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
@@ -34,16 +35,47 @@
 
 namespace vexo {
 
+int rc;
+int eexit;
+int eexit_save;
 int log_model;
+
+void clear_rc() { rc = 0; }
+
+int suspend_warning_exit() {
+  int saved = eexit;
+  eexit = 0;
+  return saved;
+}
+
+void resume_warning_exit(int saved) { eexit = saved; }
 int* log_what = &log_model;
 int parse_time;
+
+int* data_parse_begin(int* log) {
+  parse_time = 2;
+  int* saved = log_what;
+  log_what = log;
+  return saved;
+}
+
+void data_parse_end(int* saved_log) {
+  log_what = saved_log;
+  parse_time = 1;
+}
 volatile std::sig_atomic_t gotbreak;
+
+void forget_break(std::sig_atomic_t brk) {
+  if (gotbreak == brk) gotbreak = 0;
+}
 
 cmd_fields* curcmd;
 int req_collect;
 char* yylastc_saved;
 volatile std::sig_atomic_t spjb;
 volatile std::sig_atomic_t pipe_broken;
+
+void request_collect(int bits) { req_collect |= bits; }
 
 // ---------------------------------------------------------------------------
 // Signals
@@ -258,7 +290,7 @@ void cmd_reset2() {
   cmd_reset();
   cmd_discard = 0;
   close_compounds();
-  bracecnt = 0;
+  forget_braces();
 }
 
 // After an aborted command: an error read from a file ends the session
@@ -302,6 +334,10 @@ void cmd_loopreset() {
 
 int read_eval;
 
+void read_eval_begin() { read_eval = 1; }
+
+void read_eval_end() { read_eval = 0; }
+
 void cmdwhere() {
   cmd_fields* c = curcmd;
   if (!c) {
@@ -330,7 +366,7 @@ void recover() {
   end_all_contexts();
   cmd_loopreset();
   req_collect = 0;
-  prompt2 = 0;
+  prompt_afresh();
   if (interactive) rc = 0;
   parse_time = 1;
 }
@@ -340,20 +376,22 @@ int session_loop() {
   for (;;) {
     try {
       signal_point();
-      cmd_start = in_cmds;
+      lex_statements();
       int r = parse();
       return r >= 0 && r <= 3 ? r : 3;
     } catch (const command_abort&) {
       recover();
     } catch (const reset_request&) {
       reset_session();
-      prompt2 = 0;
+      prompt_afresh();
       parse_time = 1;
     }
   }
 }
 
 void loop_start() {
+  rc = 0;
+  eexit = eexit_save = 0;
   log_model = 0;
   log_what = &log_model;
   parse_time = 0;

@@ -23,11 +23,6 @@
 
 namespace vexo {
 
-// Written outside session/, by design: req_collect by the builders of
-// references that need the problem collected (frontend/refs.cpp,
-// frontend/suffix.cpp); parse_time and log_what by the data reader
-// (data/readdata.cpp) while it reads data.
-
 // A clean-up record: live records form a circular list at cleanup_head,
 // newest first.
 struct cleanup_rec {
@@ -39,6 +34,29 @@ struct cleanup_rec {
 static_assert(std::is_trivially_destructible_v<cleanup_rec>,
               "clean-up records are plain pool records");
 
+// Written outside session/, by design: rc and eexit by the message core
+// (support/message.cpp), which keeps the session's state as it reports
+// and aborts: a caution that must not mark the return code puts rc back,
+// and an abort restores the warning limit eexit to eexit_save.
+
+// The session's return code, which the message core marks (and restores
+// after a caution that must not count); clear_rc clears it (a primary
+// prompt, frontend/reader.cpp; a print command that passed its checks,
+// report/print.cpp).
+extern int rc;
+void clear_rc();
+// The warning limit: eexit counts down the warnings that may still be
+// given before a command is abandoned; eexit_save is the limit it is
+// restored to after each abort (by the message core's bail1out).
+extern int eexit;
+extern int eexit_save;
+// Warnings stop counting against the limit until resume_warning_exit
+// restores the saved count (messages that must not abandon a statement
+// half way, data/values.cpp; the report of exhausted memory,
+// support/pool.cpp).
+int suspend_warning_exit();
+void resume_warning_exit(int saved);
+
 // The command being executed (session/cmdrec.h), or null; its kind is
 // cmdnum.  cmdwhere reports its name, its statement's place and the value
 // of _cmdno.
@@ -46,6 +64,9 @@ struct cmd_fields;
 extern cmd_fields* curcmd;
 // The current command asked for collection of the problem.
 extern int req_collect;
+// The statement being read asks for collection (bits joined to
+// req_collect; the builders of references, frontend/refs.cpp, suffix.cpp).
+void request_collect(int bits);
 // The lexer's pending character, saved when the loop starts.
 extern char* yylastc_saved;
 // A pipe writer sets this while it writes to a child; a broken pipe then
@@ -125,8 +146,11 @@ void cmd_loopreset();
 // (read_eval set), the place read (readwhere, session/located.h).
 void cmdwhere();
 // Nonzero while a statement evaluates an expression as it is read (the
-// file name of `model` or `data`).
+// file name of `model` or `data`): between read_eval_begin and
+// read_eval_end (frontend/cmdbuild.cpp).
 extern int read_eval;
+void read_eval_begin();
+void read_eval_end();
 // Safe points: clear_queue after each piece of block input (does nothing),
 // check_msgloop at each step of an iteration (acts on signals).
 void clear_queue();
@@ -140,8 +164,16 @@ extern int* log_what;
 // 0 before parsing, 1 while model and commands are read, 2 while data are
 // read.
 extern int parse_time;
+// The data reader (data/readdata.cpp) begins reading data: parse_time 2,
+// its logging option (log_data) in force; returns the logging option it
+// replaced, which data_parse_end puts back (parse_time 1 again).
+int* data_parse_begin(int* log);
+void data_parse_end(int* saved_log);
 // An interrupt is pending (set by the signal handler).
 extern volatile std::sig_atomic_t gotbreak;
+// The interrupt brk, pending, was met by an interrupted read of the
+// terminal (frontend/reader.cpp): it is no longer pending.
+void forget_break(std::sig_atomic_t brk);
 
 // The loop of a new session: nothing parsed yet, no interrupt pending,
 // logging by log_model.  Kept by `reset`, which runs inside the loop.

@@ -28,6 +28,7 @@
 #include "session/loop.h"
 #include "session/optcmd.h"
 #include "session/startup.h"
+#include "session/sysdecls.h"
 #include "support/filename.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -289,8 +290,7 @@ void seed_set(const char* value, void* target) {
   }
   uint32_t seed = static_cast<uint32_t>(n);
   *static_cast<uint32_t*>(target) = seed;
-  rand_start_ZEF = 1;
-  rand_iter_ZEF = 0;
+  restart_random();
   if (seed) {
     Reset_randseeds(seed);
     return;

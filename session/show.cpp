@@ -98,17 +98,7 @@ xnode* printable(const symbol* s) {
 // compiler's remaining nodes seen through.
 void show_dcl(xnode* d) {
   parsed_view parsed(&d->xr);
-  disp_width = display_width;
-  int32_t saved_source = show_source;
-  int32_t saved_opprint = show_opprint;
-  int saved_quote = quote_literals;
-  show_source = 1;
-  show_opprint = 1;
-  quote_literals = 1;
-  print_dcl(d);
-  show_source = saved_source;
-  show_opprint = saved_opprint;
-  quote_literals = saved_quote;
+  print_dcl_as_source(d);
 }
 
 // One name of the command's list.

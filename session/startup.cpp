@@ -35,6 +35,7 @@
 #include "instance/genmod.h"
 #include "instance/problem.h"
 #include "instance/sufdecl.h"
+#include "instance/xcg.h"
 #include "report/dataprint.h"
 #include "report/display.h"
 #include "report/indextab.h"
@@ -98,10 +99,7 @@ void myexit(int code) {
   fflush(stdout);
   if (Stderr != stdout) fflush(Stderr);
   file_reinit(0);
-  if (log_file) {
-    fclose(log_file);
-    log_file = nullptr;
-  }
+  close_log_file();
   exit1(force_exit_0 ? 0 : code);
 }
 
@@ -145,26 +143,26 @@ static void scan_block_and_libs() {
     const char* s = *a;
     if (strcmp(s, "--") == 0) break;
     if (s[1] == 'b') {
-      blockmode = 1;
+      set_blockmode(1);
       for (const char* c = s + 2; *c; ++c) {
         switch (*c) {
           case '4':
-            blockmode = 4;
+            set_blockmode(4);
             break;
           case '0':
-            blockmode = 0;
+            set_blockmode(0);
             break;
           case 'r':
-            blockmode = 2;
+            set_blockmode(2);
             break;
           case 's':
             guisolve = 1;
             break;
           case '?':
-            blockmode = 0;
+            set_blockmode(0);
             b_usage();
           default:
-            blockmode = 0;
+            set_blockmode(0);
             bug("Bad character '%c' in %s; use -b? to see -b options.", *c, s);
         }
       }
@@ -185,6 +183,7 @@ void init_modules(int start) {
     // are.
     startup_start();
     message_start();
+    cmdfiles_start();
     block_start();
     reader_start();
     rawtok_start();
@@ -210,6 +209,7 @@ void init_modules(int start) {
   expr_reset();
   dummy_reset();
   decl_reset();
+  xcg_reset();
   paramdcl_reset();
   rawtok_reset();
   cmd_reinit();

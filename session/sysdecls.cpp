@@ -46,6 +46,8 @@ param* backslash_map;
 param* filename_case;
 param* check_failures;
 xnode* Pd_trans_state;
+xnode* Solution_Count;
+xnode* Ig_Count;
 param* Time_params[N_TIME_PARAMS];
 param* presolve_msgs;
 param* solve_message;
@@ -252,7 +254,7 @@ static void sysset(const char* name, int code) {
     sysenum_sets[code - XC_ENVS] = d->value;
   }
   Sd_sysset[code] = d;
-  xclass[code].sysdcl = d;
+  set_sysdcl(code, d);
 }
 
 void sysdecls_reset() {

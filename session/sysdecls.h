@@ -32,8 +32,11 @@ struct xnode;
 // The interface date, the value of _version.
 constexpr double a_version = 20240404;
 
-// Params with a scalar value cell (names in the comments).  Solution_Count
-// and Ig_Count (frontend/suffix.h) are set here too.
+// The declarations of _Solution_Count and _Initial_Guess_Count, against
+// which suffixes count solutions and initial guesses (frontend/suffix.h).
+extern xnode* Solution_Count;
+extern xnode* Ig_Count;
+// Params with a scalar value cell (names in the comments).
 extern param* Cmdno;             // _cmdno
 extern param* solve_result_num;  // solve_result_num
 extern param* solve_exitcode;    // solve_exitcode

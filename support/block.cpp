@@ -17,6 +17,8 @@ namespace vexo {
 
 int blockmode;
 
+void set_blockmode(int mode) { blockmode = mode; }
+
 // Longest block name kept; with the digits of any length it fits the
 // 62 bytes that the header area leaves for name and digits.
 static constexpr size_t NAME_MAX_LEN = 40;

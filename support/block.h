@@ -11,11 +11,10 @@
 namespace vexo {
 
 // 0 off; 1 on; 2 on with CR LF; 4 bodies only; others only test it for
-// nonzero.  Written by the session's scan of the command line (ppinit,
-// session/startup.cpp) and its start-up (startup_start): it lives here with
-// its lowest reader, the formatted output, which the solver driver links
-// without the session.
+// nonzero.  The session's scan of the command line (ppinit,
+// session/startup.cpp) sets it through set_blockmode.
 extern int blockmode;
+void set_blockmode(int mode);
 
 // The name of the block being filled ("misc" at start); never null.
 extern const char* blockname;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "session/cmdfiles.h"
 #include "support/block.h"
 #include "support/dtoa.h"
 #include "support/machine.h"

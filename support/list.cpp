@@ -7,6 +7,7 @@
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/lexer.h"
 #include "frontend/paramdcl.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -20,14 +21,19 @@ int32_t sslevel;
 int32_t ssoffset;
 dummy* last_dummy;
 int32_t Dummy_refs[MAX_SSLEVEL + 1];
-int bracecnt;
+
+int32_t next_dummy_offset() { return ssoffset++; }
+
+void newest_dummy(dummy* d) { last_dummy = d; }
+
+void count_dummy_ref(uint32_t level, int delta) { Dummy_refs[level] += delta; }
 
 void list_reset() {
   list_free_list = nullptr;
   sycontext = nullptr;
   sslevel = ssoffset = 0;
   last_dummy = nullptr;
-  bracecnt = 0;
+  forget_braces();
 }
 
 void* list::operator new(size_t) {
@@ -156,7 +162,7 @@ void rebind_saved(const void* from, void* to) {
 void end_all_contexts() {
   finish_current_setdcl();
   context_end(listlen(sycontext) / 2);
-  bracecnt = 0;
+  forget_braces();
 }
 
 }  // namespace vexo

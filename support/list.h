@@ -18,11 +18,6 @@
 
 namespace vexo {
 
-// Written outside support/, by design: the context stack's dummies
-// (Dummy_refs, last_dummy, ssoffset) by the dummies' scopes
-// (frontend/dummy.cpp, eval/indexing.cpp); bracecnt by the lexer and the
-// command loop (frontend/lexer.cpp, session/loop.cpp).
-
 struct list;
 struct expr;
 struct symbol;
@@ -115,9 +110,13 @@ constexpr int MAX_SSLEVEL = 31;
 // References to dummies of each level built so far (the expression
 // builders count them).
 extern int32_t Dummy_refs[MAX_SSLEVEL + 1];
-// Brace depth of the lexer; end_all_contexts clears it.  Kept here, the
-// lowest module that writes it.
-extern int bracecnt;
+// A new dummy of the current scope: its offset there (ssoffset, counted).
+int32_t next_dummy_offset();
+// d (made with last_dummy as its next) is the newest dummy of the current
+// scope.
+void newest_dummy(dummy* d);
+// A reference to a dummy of level was built (delta 1) or dropped (-1).
+void count_dummy_ref(uint32_t level, int delta);
 
 // Opens a context: saves last_dummy and ssoffset on the stack, raises
 // sslevel (a 32nd level is the internal error "context stack overflow",
@@ -133,7 +132,8 @@ void context_end(int n);
 void end_context(set_spec* ss, xnode* decl);
 // Abandons what a failed statement left open: finishes a set declaration
 // in progress (finish_current_setdcl, frontend/paramdcl.h), closes every
-// open context and sets bracecnt to 0.
+// open context and forgets the lexer's open braces (forget_braces,
+// frontend/lexer.h).
 void end_all_contexts();
 // The dummies of the open scopes that will give their names the binding
 // `from` back when their scope closes give `to` instead (a binding that

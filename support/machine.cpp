@@ -25,6 +25,8 @@ static bool time_first = true;
 
 void Init_Stderr() { Stderr = stderr; }
 
+void Stderr_to_stdout() { Stderr = stdout; }
+
 // The stack limit found at start-up (valid once stack_setup has run).
 static struct rlimit stack_found;
 static bool stack_raised;

@@ -25,11 +25,10 @@ namespace vexo {
 // sees 3 minus its own kind).
 constexpr int arith_kind = std::endian::native == std::endian::little ? 1 : 2;
 
-// Written outside support/, by design: Stderr by the command-line option
-// -ve, which sends messages to standard output (session/infiles.cpp).
-
 // Points Stderr at the process's standard error.  First thing at start-up.
 void Init_Stderr();
+// Points Stderr at standard output (the command line's -ve).
+void Stderr_to_stdout();
 // Sets the infinities and gives Stderr its buffer.  Once, after Init_Stderr.
 void Mach();
 // Wall-clock seconds since the first call; the first call returns 0.

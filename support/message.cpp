@@ -27,20 +27,8 @@
 
 namespace vexo {
 
-int warnings;
-int warn0;
-
-int rc;
 int Cautions = 1;
-FILE* log_file;
-int eexit;
-int eexit_save;
-int stepping;
-int bailquit;
 int trc = 4;
-int in_cmds = 1;
-int yy_special;
-int doing_read_cmd;
 const char* error_kind = "misc?";
 
 // Back to the block that was current before the message, or push the
@@ -175,17 +163,14 @@ void bail1out() {
   // no blank follows the ";") is read again after the injection instead
   // of before it.
   abandon_rest(cmdnum != 0 || parser_took_semicolon);
-  yy_special = 2;
+  lex_after_abort();
   eexit = eexit_save;
   throw command_abort{};
 }
 
 void exit1(int code) {
   if (blockmode) {
-    if (log_file) {
-      fclose(log_file);
-      log_file = nullptr;
-    }
+    close_log_file();
     blockstart("exit");
     Printf("%d\n", code);
     if (blockmode < 4) {
@@ -208,16 +193,8 @@ extern "C" int cmdwhere_fprintf(FILE* stream, const char* fmt, ...) {
 }
 
 void message_start() {
-  warnings = warn0 = 0;
-  rc = 0;
   Cautions = 1;
-  log_file = nullptr;
-  eexit = eexit_save = 0;
-  stepping = bailquit = 0;
   trc = 4;
-  in_cmds = 1;
-  yy_special = 0;
-  doing_read_cmd = 0;
   error_kind = "misc?";
 }
 

@@ -11,21 +11,6 @@
 
 namespace vexo {
 
-// Written outside support/, by design: this is the session's state that
-// the message core reads when it reports and aborts.  rc, the session's
-// return code, is cleared or marked by whoever ends a step of the work
-// (frontend/reader.cpp at a primary prompt, report/print.cpp, the session);
-// warnings and warn0 are cleared at each command's start (frontend/
-// parse.cpp, eval/iterate.cpp, session/execute.cpp) and counted by the
-// session's message location (session/located.cpp); bailquit, eexit and
-// doing_read_cmd follow the input level and the command being read
-// (session/include.cpp, infiles.cpp, cmdrec.cpp, cmdfiles.cpp,
-// data/values.cpp); yy_special and in_cmds are the parser's
-// (frontend/lexer.cpp, parse.cpp, rawtok.cpp, data/readdata.cpp,
-// session/cmdrec.cpp); stepping is single-stepping's
-// (session/execute.cpp); log_file is opened and closed by the command
-// files (session/cmdfiles.cpp, startup.cpp).
-
 struct TVA;  // evaluation context, defined by the evaluator
 
 // Thrown by bail1out: abandon the current command.  Caught only where a
@@ -37,23 +22,15 @@ struct session_exit {
   int code;
 };
 
-// Session state read and written by the message core.  Owners: the session
-// (rc, Cautions, log_file, eexit, eexit_save, stepping, bailquit, trc), the
-// parser (in_cmds, yy_special), the command files (doing_read_cmd) and the
-// solver commands (error_kind); they live here because this is the lowest
-// level that uses them.
-extern int rc;              // the session's return code
-extern int Cautions;        // option Cautions: 0 silent, 1 shown, 2+ mark rc
-extern FILE* log_file;      // copy of standard output and error, or null
-extern int eexit;           // warning-limit counter
-extern int eexit_save;      // its value restored after each abort
-extern int stepping;        // nonzero while single-stepping
-extern int bailquit;        // nonzero: bailout skips its clean-ups
-extern int trc;             // exit code of evaluation errors ending the
-                            // session; 4, 0 only during one eerror report
-extern int in_cmds;         // 1 until the parser meets the first command
-extern int yy_special;      // parser state; aborts leave it at 2
-extern int doing_read_cmd;  // nonzero while a `read` command reads
+// The message core's own state.  The session's state that it reads and
+// writes as it reports and aborts lives with its owners: rc, eexit,
+// eexit_save (session/loop.h), warnings, warn0 (session/located.h),
+// bailquit (session/include.h), stepping (session/execute.h), log_file,
+// doing_read_cmd (session/cmdfiles.h), in_cmds (frontend/parse.h) and
+// yy_special (frontend/rawtok.h).
+extern int Cautions;  // option Cautions: 0 silent, 1 shown, 2+ mark rc
+extern int trc;       // exit code of evaluation errors ending the
+                      // session; 4, 0 only during one eerror report
 extern const char* error_kind;  // serror's block in block mode ("misc?")
 
 // Reports a message.  kind 0: warning, returns.  kind 1: "Bug: " + message,
@@ -107,11 +84,6 @@ extern "C" {
 // Stderr the command location comes first, once per command.
 int cmdwhere_fprintf(FILE* stream, const char* fmt, ...);
 }
-
-// Messages counted since the last abort, and the part of them that were
-// plain warnings (warninc(0) and cautions).
-extern int warnings;
-extern int warn0;
 
 // The message core of a new session: no return code, no counts, no log
 // file, reading declarations (in_cmds 1).  Kept by `reset`: the session's

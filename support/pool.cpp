@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "session/located.h"
+#include "session/loop.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -236,7 +237,7 @@ double mem_used() { return Malloced[1]; }
 void Malloc_failure(size_t n) {
   if (!malloc_failed) {
     malloc_failed = true;
-    eexit = 0;
+    suspend_warning_exit();
     bug("Too much memory used -- %.f bytes; couldn't get %.f more.\n",
         Malloced[1], double(n));
   }

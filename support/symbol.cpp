@@ -20,6 +20,8 @@ symtab symhash, numhash;
 symbol** small_ints;
 double qNaN = std::bit_cast<double>(uint64_t{0xfff8000000000000});
 int numsym_prec;
+
+void set_numsym_prec(int n) { numsym_prec = n; }
 unsigned char symchars[256];
 
 constexpr int TAB_K0 = 13;  // 8192 buckets

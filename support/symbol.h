@@ -15,9 +15,6 @@
 
 namespace vexo {
 
-// Written outside support/, by design: numsym_prec by the command-line
-// option that sets it (session/infiles.cpp).
-
 struct cstr;  // support/text.h
 
 // Name symbols use the first three fields only (24 bytes); number symbols
@@ -71,6 +68,8 @@ extern double qNaN;
 // Significant digits of the names of non-integer numbers: 0 (shortest text
 // that reads back) unless the command line sets 0..36.
 extern int numsym_prec;
+// The command line's -p n: names of non-integer numbers get n digits.
+void set_numsym_prec(int n);
 // Character classes of bare names, indexed by unsigned char: 4 for letters,
 // digits, '_' and the bytes 128..255; 1 for '+', '-', '.'; 0 otherwise.
 // The lexer reads the same table.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "session/located.h"
+#include "session/loop.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"

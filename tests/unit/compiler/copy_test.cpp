@@ -12,6 +12,8 @@
 #include "compiler/compile_fixture.h"
 #include "eval/iterate.h"
 #include "frontend/dummy.h"
+#include "frontend/parse.h"
+#include "session/execute.h"
 
 namespace vexo {
 namespace {

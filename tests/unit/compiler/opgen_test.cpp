@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/compile_fixture.h"
+#include "session/execute.h"
 #include "support/text.h"
 
 namespace vexo {

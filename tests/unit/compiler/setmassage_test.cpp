@@ -9,6 +9,7 @@
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/model_fixture.h"
+#include "session/loop.h"
 
 namespace vexo {
 namespace {

@@ -21,6 +21,7 @@
 #include "frontend/frontend_fixture.h"
 #include "frontend/paramdcl.h"
 #include "session/execute.h"
+#include "session/loop.h"
 #include "support/strtod.h"
 #include "support/symbol.h"
 #include "support/text.h"

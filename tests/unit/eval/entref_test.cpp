@@ -7,6 +7,7 @@
 #include "compiler/tva.h"
 #include "eval/paramref.h"
 #include "eval/refs_fixture.h"
+#include "frontend/parse.h"
 #include "frontend/suffix.h"
 
 namespace vexo {

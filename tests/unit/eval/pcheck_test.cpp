@@ -11,6 +11,7 @@
 #include "eval/sets_fixture.h"
 #include "frontend/dummy.h"
 #include "frontend/paramdcl.h"
+#include "session/loop.h"
 
 namespace vexo {
 namespace {

@@ -11,6 +11,8 @@
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
 #include "frontend/paramdcl.h"
+#include "session/execute.h"
+#include "session/loop.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"

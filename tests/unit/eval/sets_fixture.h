@@ -20,7 +20,9 @@
 #include "eval/set.h"
 #include "eval/slice.h"
 #include "frontend/model_fixture.h"
+#include "frontend/parse.h"
 #include "instance/ac.h"
+#include "session/include.h"
 #include "support/list.h"
 #include "support/symbol.h"
 

@@ -9,6 +9,7 @@
 #include "eval/indexing.h"
 #include "frontend/expr.h"
 #include "frontend_fixture.h"
+#include "session/loop.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/message.h"

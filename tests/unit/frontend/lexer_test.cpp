@@ -23,6 +23,7 @@
 #include "frontend/vardcl.h"
 #include "frontend_fixture.h"
 #include "session/include.h"
+#include "session/loop.h"
 #include "support/block.h"
 #include "support/list.h"
 #include "support/machine.h"

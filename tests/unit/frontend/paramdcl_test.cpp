@@ -5,6 +5,7 @@
 
 #include "decl_fixture.h"
 #include "eval/builtin.h"
+#include "session/loop.h"
 
 namespace vexo {
 namespace {

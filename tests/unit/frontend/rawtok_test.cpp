@@ -23,6 +23,8 @@
 #include "session/cmdrec.h"
 #include "session/execute.h"
 #include "session/include.h"
+#include "session/located.h"
+#include "session/loop.h"
 #include "session/startup.h"
 #include "support/block.h"
 #include "support/machine.h"

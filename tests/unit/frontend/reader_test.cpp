@@ -14,6 +14,7 @@
 #include "data/readdata.h"
 #include "frontend/rawtok.h"
 #include "frontend_fixture.h"
+#include "session/cmdfiles.h"
 #include "session/cmdrec.h"
 #include "session/infiles.h"
 #include "session/loop.h"

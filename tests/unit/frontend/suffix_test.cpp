@@ -27,6 +27,7 @@
 #include "session/cmdrec.h"
 #include "session/execute.h"
 #include "session/loop.h"
+#include "session/sysdecls.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/machine.h"

@@ -12,6 +12,7 @@
 #include "frontend/keywords.h"
 #include "instance/instance_fixture.h"
 #include "instance/stamps.h"
+#include "instance/xcg.h"
 #include "support/pool.h"
 #include "support/symbol.h"
 

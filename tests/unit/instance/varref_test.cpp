@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "frontend/parse.h"
 #include "instance/instance_fixture.h"
 #include "support/pool.h"
 #include "test_util.h"

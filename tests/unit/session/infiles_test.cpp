@@ -12,6 +12,7 @@
 #include "frontend/frontend_fixture.h"
 #include "frontend/reader.h"
 #include "session/located.h"
+#include "session/loop.h"
 #include "session/startup.h"
 #include "support/filename.h"
 #include "support/message.h"

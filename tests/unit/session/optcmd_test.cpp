@@ -14,6 +14,7 @@
 #include "options_fixture.h"
 #include "report/prex.h"
 #include "session/environs.h"
+#include "session/loop.h"
 #include "session/opttable.h"
 #include "session/startup.h"
 #include "support/filename.h"

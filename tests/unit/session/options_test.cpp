@@ -22,6 +22,7 @@
 #include "report/prex.h"
 #include "session/include.h"
 #include "session/located.h"
+#include "session/loop.h"
 #include "session/opttable.h"
 #include "session/startup.h"
 #include "support/filename.h"

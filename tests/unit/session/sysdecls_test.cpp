@@ -23,6 +23,7 @@
 #include "instance/sufdecl.h"
 #include "session/infiles.h"
 #include "session/located.h"
+#include "session/loop.h"
 #include "session/startup.h"
 #include "support/filename.h"
 #include "support/list.h"

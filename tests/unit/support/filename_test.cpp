@@ -14,6 +14,7 @@
 
 #include "eval/set.h"
 #include "frontend/paramdcl.h"
+#include "session/loop.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/machine.h"

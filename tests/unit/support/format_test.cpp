@@ -12,6 +12,7 @@
 #include <limits>
 #include <string>
 
+#include "session/cmdfiles.h"
 #include "support/block.h"
 #include "support/message.h"
 #include "support/text.h"

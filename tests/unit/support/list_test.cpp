@@ -11,6 +11,7 @@
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend/lexer.h"
 #include "frontend/paramdcl.h"
 #include "session/execute.h"
 #include "session/startup.h"

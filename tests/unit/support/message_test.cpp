@@ -8,9 +8,13 @@
 
 #include "compiler/tva.h"
 #include "frontend/frontend_fixture.h"
+#include "frontend/parse.h"
+#include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "instance/ac.h"
+#include "session/cmdfiles.h"
 #include "session/execute.h"
+#include "session/include.h"
 #include "session/loop.h"
 #include "session/startup.h"
 #include "support/block.h"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "session/environs.h"
+#include "session/loop.h"
 #include "support/message.h"
 #include "test_util.h"
 

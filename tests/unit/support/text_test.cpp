@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "session/loop.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
