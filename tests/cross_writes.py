@@ -105,7 +105,7 @@ def extern_names(code):
         continue
       array = "[" in p
       p = re.sub(r"\[[^\]]*\]", "", p).strip()
-      mm = re.search(r"(\bconst\s*)?(\w+)\s*$", p)
+      mm = re.search(r"(\bconst\b\s*)?(\w+)\s*$", p)
       if not mm or mm.group(1):
         continue  # T* const x: the pointer itself does not change
       if k == 0 and re.match(r"const\b", p) and "*" not in p:
