@@ -400,7 +400,7 @@ const kept_state kept_by_reset[] = {
      1},
     {"(anonymous namespace)::flow_target,(anonymous namespace)::chain_first,"
      "(anonymous namespace)::out,(anonymous namespace)::Dw,"
-     "(anonymous namespace)::disp1,show_opprint,line,line_k,sabuf0,sabuf,"
+     "(anonymous namespace)::disp1,item_warnings,show_opprint,line,line_k,sabuf0,sabuf,"
      "sabufend,sacl",
      "the last command's state, which each command sets afresh, and the "
      "printers' buffers made at first use",
