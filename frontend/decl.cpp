@@ -482,6 +482,8 @@ void tc_zap() {
   drop_tsr();
 }
 
+void redeclares(xnode* d) { old_obj = d; }
+
 void set_sysdcl(int c, xnode* d) { xclass[c].sysdcl = d; }
 
 xnode* xclass_find(int c, const symbol* name) {

@@ -187,6 +187,9 @@ extern xnode* decls;           // first declaration
 extern xnode** declslast;      // where the next declaration is linked
 extern xnode* old_obj;         // record this statement redeclares
 extern xnode* const old_obj0;  // the value of old_obj meaning "none"
+// The statement redeclares d (old_obj0: nothing); a declaration class of
+// another subsystem decides it (instance/sufdecl.cpp).
+void redeclares(xnode* d);
 // Curdclname and Oldval, the name being declared and its previous binding
 // (restored when the declaration fails), are the lexer's (frontend/rawtok.h).
 extern xnode* rec_xnode;   // declaration being parsed
