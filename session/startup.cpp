@@ -369,9 +369,11 @@ const kept_state kept_by_reset[] = {
     {"reset_time", "the time of the last start-up or reset, the base of the "
      "translator's own times", 0},
     {"(anonymous namespace)::MBfree,(anonymous namespace)::xmem_sizes,"
-     "Malloced,nalloc",
+     "Malloced,nalloc,(anonymous namespace)::chunks,"
+     "(anonymous namespace)::nchunks,(anonymous namespace)::chunks_cap",
      "the allocator's own bookkeeping: `reset` gives its memory back, not "
-     "its free blocks, record sizes and counts",
+     "its free blocks, record sizes and counts, nor the table of its "
+     "chunks",
      0},
     {"loop_cells,n_loop_cells,bufcl()::k",
      "plain memory and sizes computed once, serving every session",

@@ -19,35 +19,11 @@
 set -eu
 what=$1 target=$2 repo=$3
 
-# Reads file whole into the variable text; false when it holds a NUL byte,
-# where the shell's strings end.  Copies are made by the shell itself where
-# it can: starting a program for each of the hundreds of seeds took most of
-# a replay's time.
-slurp() {
-  [ -r "$1" ] || return 1
-  IFS= read -r -d '' text <"$1" && return 1  # stopped at a NUL byte
-  return 0
-}
-
 # Copies file to dir under a name made of its path (a/b/c -> a_b_c).
 put() {
-  local file=$1 dir=$2 prefix=$3 text
+  local file=$1 dir=$2 prefix=$3
   local name=${file#"$repo"/}
-  if slurp "$file"; then
-    printf '%s' "$text" >"$dir/$prefix${name//\//_}"
-  else
-    cp "$file" "$dir/$prefix${name//\//_}"
-  fi
-}
-
-# Writes file to out as one framed block, "<length> <text>".
-frame() {
-  local file=$1 out=$2 text LC_ALL=C  # the length in bytes
-  if slurp "$file"; then
-    printf '%d %s' "${#text}" "$text" >"$out"
-  else
-    { printf '%d ' "$(wc -c <"$file")"; cat "$file"; } >"$out"
-  fi
+  cp "$file" "$dir/$prefix${name//\//_}"
 }
 
 # The data target's seeds: data text only.
@@ -84,7 +60,8 @@ general_seeds() {
     put "$f" "$dir" ""
     if [ "$target" = block ]; then
       local name=${f#"$repo"/}
-      frame "$f" "$dir/framed_${name//\//_}"
+      { printf '%d ' "$(wc -c <"$f")"; cat "$f"; } \
+        >"$dir/framed_${name//\//_}"
     fi
   done
 }
