@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "compiler/tva.h"
+#include "eval/defvar.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/condcl.h"
@@ -106,6 +107,8 @@ int mgwhere(TVA* tva) {
       Fprintf(Stderr, "errror during evaluation of %s:\n", name);
     }
   }
+  if (const xname* d = take_defxn())
+    Fprintf(Stderr, "error computing defined variable %s:\n", xwho(d));
   Fprintf(Stderr, "\t");
   return 0;
 }

@@ -11,9 +11,11 @@
 #include "compiler/eexpr.h"
 #include "compiler/massage.h"
 #include "compiler/opgen.h"
+#include "compiler/plterm.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "data/readdata.h"
+#include "eval/defvar.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
 #include "eval/pcheck.h"
@@ -206,6 +208,8 @@ void init_modules() {
   ac_reset();
   misc_reinit();
   genmod_reset();
+  pl_reset();
+  defvar_reset();
   indextab_init();
   prset_init();
   dataprint_init();
