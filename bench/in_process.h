@@ -13,7 +13,7 @@ inline void start_modules() {
   vexo::Init_Stderr();
   vexo::Mach();
   vexo::init_tok_types();
-  vexo::init_modules();
+  vexo::init_modules(1);
 }
 
 }  // namespace bench

@@ -17,8 +17,8 @@
 #include "compiler/tva.h"
 #include "eval/builtin.h"
 #include "eval/dispatch.h"
+#include "eval/funclib.h"
 #include "eval/regexp.h"
-#include "frontend/dclstub.h"
 #include "frontend/expr.h"
 #include "support/symbol.h"
 

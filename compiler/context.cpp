@@ -50,7 +50,7 @@ static Index* fresh_level0(int k) {
       Index(nullptr, nullptr, nullptr, 0);
 }
 
-void context_init() {
+void context_reset() {
   for (int L = 0; L <= MAX_CONTEXT; ++L) {
     con[L] = context_rec{};
     con[L].levbit = uint64_t(1) << L;

@@ -119,7 +119,7 @@ eexpr* ee_of(const expr* e);
 
 // Start-up and `reset`: empties the table, the discard list and the free
 // list, shares again (no_common 0), forgets e_nomatch and fills the opcode
-// tables.  The context stack has its own start-up (context_init).
+// tables.  The context stack has its own start-up (context_reset).
 void eehashtab_init();
 
 // Look-ups.  ehash: a record whose node equals e (a hit re-binds the

@@ -9,10 +9,10 @@
 #include "compiler/eexpr.h"
 #include "compiler/recomp.h"
 #include "compiler/setmassage.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/strsym.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
@@ -898,7 +898,7 @@ eexpr* opdotsub_massage(expr* e, expr**, double stamp, int rec) {
   return dot_common(e, stamp, H(sr), lev, rec, sr);
 }
 
-void massage_init() {
+void massage_reset() {
   randcalls = 0;
   rec_compile = 0;
   rec_suf = rec_sufxnode = nullptr;

@@ -13,14 +13,17 @@
 
 #include "eval/evalerr.h"
 #include "eval/funcall.h"
+#include "eval/funclib.h"
 #include "eval/regexp.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/funcbuild.h"
+#include "frontend/paramdcl.h"
 #include "frontend/parse.h"
 #include "frontend/strexpr.h"
+#include "frontend/vardcl.h"
+#include "instance/sufdecl.h"
 #include "report/print.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
@@ -33,6 +36,8 @@
 #include "support/text.h"
 
 namespace vexo {
+
+int nrandom;
 
 function* print_func;
 function* printf_func;
@@ -623,5 +628,21 @@ double vexotime(arglist* al) {
       return sys + user;
   }
 }
+
+static void mark_random(xnode* x) {
+  if (stage_declared) {
+    error(0, "Ignoring \"random\" after explicit suffix stage declaration.");
+    return;
+  }
+  if (x->flags & XF_RANDOM) return;
+  x->flags |= XF_RANDOM;
+  nrandom++;
+}
+
+void make_random(var* v) { mark_random(v); }
+void make_randompar(param* p) { mark_random(p); }
+void randvar_cleanup() {}
+
+void builtin_reset() { nrandom = 0; }
 
 }  // namespace vexo

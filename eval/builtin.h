@@ -18,6 +18,8 @@ namespace vexo {
 struct arglist;
 struct cstr;
 struct expr;
+struct param;
+struct var;
 struct function;
 struct symbol;
 
@@ -84,6 +86,22 @@ cstr* cs_ctime(arglist* al);
 cstr* cs_date(arglist* al);
 cstr* hashstats(arglist* al);
 double vexotime(arglist* al);
+
+// ---- The `random` attribute
+
+// Marks a variable (or a param, which finish_dcl turns into a random
+// variable) random: flag 0x10000 once, the random declarations counted.
+// After an explicit declaration of suffix stage: "Ignoring \"random\"
+// after explicit suffix stage declaration."
+void make_random(var* v);
+void make_randompar(param* p);
+// Unregisters (and so runs) the pending random-attribute clean-up
+// (randvar_rhs) before a declaration begins or is chained.  The least
+// form: nothing, make_random registers no clean-up record yet.
+void randvar_cleanup();
+extern int nrandom;  // random declarations made
+// No random declaration yet.
+void builtin_reset();
 
 }  // namespace vexo
 

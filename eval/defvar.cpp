@@ -165,7 +165,7 @@ double column(AC* ac, int32_t c, TVA* tva) {
 // The defined variable's declaration when its numbering follows a
 // defining constraint (var x = ... in the model), else null.
 var* defined_by_constraint(int32_t i) {
-  var* v = vxfind(i);
+  var* v = var_of_column(i);
   return v && v->defcon ? v : nullptr;
 }
 

@@ -14,6 +14,7 @@
 #include "eval/arith.h"
 #include "eval/defvar.h"
 #include "eval/dispatch.h"
+#include "eval/dotvalue.h"
 #include "eval/elemfunc.h"
 #include "eval/entref.h"
 #include "eval/evalerr.h"

@@ -8,7 +8,6 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
-#include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
 #include "session/located.h"
 #include "support/list.h"
@@ -296,7 +295,7 @@ void del_ecopy(e_copy* c) {
   e_copy_freelist = c;
 }
 
-void dummy_init() {
+void dummy_reset() {
   dummy_free_list = nullptr;
   e_copy_freelist = nullptr;
   nvarsub = 0;

@@ -128,7 +128,7 @@ void del_ecopy(e_copy* c);
 // Start-up, and again after `reset` (which frees the arena the free lists
 // live in): empties the free lists and forgets the sets of the scope
 // levels.
-void dummy_init();
+void dummy_reset();
 
 }  // namespace vexo
 

@@ -118,7 +118,7 @@ static_assert(std::is_trivially_destructible_v<expr> &&
 extern expr* expr_free_list;
 // Start-up of the node pool, again after `reset` (which frees the arena the
 // free nodes live in): empties expr_free_list.
-void expr_init();
+void expr_reset();
 
 // Op word of an opcode with flags.
 constexpr uint32_t opword(int opcode, uint32_t flags = 0) {

@@ -5,14 +5,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "eval/builtin.h"
 #include "eval/indexing.h"
 #include "eval/ordered.h"
 #include "eval/setclass.h"
-#include "frontend/dclstub.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
@@ -586,6 +585,6 @@ void finish_current_setdcl() {
   if (current_setdcl) current_setdcl->finish_dcl(0);
 }
 
-void paramdcl_init() { current_setdcl = nullptr; }
+void paramdcl_reset() { current_setdcl = nullptr; }
 
 }  // namespace vexo

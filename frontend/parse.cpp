@@ -6,13 +6,14 @@
 #include <cstring>
 
 #include "data/readdata.h"
+#include "data/table.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
@@ -21,15 +22,16 @@
 #include "frontend/grammar.h"
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
+#include "instance/sufdecl.h"
 #include "session/cmdrec.h"
 #include "session/environs.h"
+#include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -132,7 +134,7 @@ int parse() {
   }
 }
 
-void parse_state_reset() {
+void parse_start() {
   errseen = tablerw = delpurge = rumode = 0;
   yynerrs = 0;
   lex_error_pending = 0;

@@ -98,7 +98,8 @@ extern const int parse_result_map[6];
 // passes through.
 int parse();
 
-// State kept by the grammar actions (all reset by parse_state_reset):
+// State kept by the grammar actions (all set by parse_start, the parser of
+// a new session; kept by `reset`, which runs inside the parser):
 // errseen: errors seen in the declaration being built; tablerw: 0 declared
 // table, 1 _readtable, 2 _writetable; delpurge: 0 delete, 1 purge;
 // rumode: 0 reset data, 1 update data.
@@ -106,7 +107,7 @@ extern int32_t errseen;
 extern int32_t tablerw;
 extern int32_t delpurge;
 extern int32_t rumode;
-void parse_state_reset();
+void parse_start();
 
 // Statement builders of the grammar.  Each reports its own errors.
 // end_of_input: the result at the end of the input, after statements

@@ -19,7 +19,6 @@
 #include "eval/setops.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "report/indextab.h"
 #include "report/prex.h"
@@ -27,6 +26,7 @@
 #include "report/prset.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
+#include "session/loop.h"
 #include "session/opttable.h"
 #include "session/startup.h"
 #include "support/format.h"
@@ -1479,7 +1479,10 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
 }
 
 void disp_reinit() {
-  dtrans.clear();
+  out = nullptr;
+  Dw = 0;
+  disp1 = num_format{};
+  std::vector<std::string>().swap(dtrans);
   Iddenames.clear();
   Idde = Idde_head = 0;
   Idde2 = -1;

@@ -3,16 +3,19 @@
 
 #include <cstdio>
 
+#include "data/table.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/paramdcl.h"
 #include "frontend/vardcl.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "report/dataprint.h"
 #include "report/prex.h"
 #include "report/prset.h"

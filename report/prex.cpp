@@ -12,12 +12,12 @@
 #include "eval/optab.h"
 #include "eval/set.h"
 #include "frontend/decl.h"
-#include "report/dotnames.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/refs.h"
 #include "frontend/suffix.h"
 #include "instance/names.h"
+#include "report/dotnames.h"
 #include "report/indextab.h"
 #include "report/prset.h"
 #include "session/infiles.h"
@@ -1032,7 +1032,7 @@ void printexpr(expr* l) {
   init_sharp = saved;
 }
 
-void prex_init() {
+void prex_reset() {
   line = nullptr;
   line_k = -1;
   pbi = 0;

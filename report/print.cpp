@@ -10,7 +10,6 @@
 #include "eval/funcall.h"
 #include "eval/iterate.h"
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
 #include "instance/xcg.h"
 #include "report/indextab.h"
 #include "report/prex.h"
@@ -25,6 +24,9 @@
 #include "support/text.h"
 
 namespace vexo {
+
+int pr_cmd;
+int pr_badnames;
 
 num_format print_info = {gfmt, 0, 0};
 const char* print_separator = " ";
@@ -87,7 +89,8 @@ int process1(xnode*, const xnode* spare) {
   return 0;
 }
 
-void print_reinit() {
+void print_reset() {
+  pr_cmd = pr_badnames = 0;
   printf_fmt = nullptr;
   pr_rc = 0;
   dispquit = 0;

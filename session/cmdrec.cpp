@@ -18,7 +18,6 @@
 #include "frontend/exprbuild.h"
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
@@ -27,6 +26,7 @@
 #include "session/cmdmem.h"
 #include "session/execute.h"
 #include "session/include.h"
+#include "session/infiles.h"
 #include "session/loop.h"
 #include "session/optcmd.h"
 #include "session/startup.h"
@@ -38,6 +38,8 @@
 #include "support/text.h"
 
 namespace vexo {
+
+int cmdstate;
 
 cmd_fields* first_cmd;
 cmd_compound* open_cmds;
@@ -1090,5 +1092,7 @@ void cmd_reinit() {
   prompt_buf = nullptr;
   prompt_k = -1;
 }
+
+void cmdrec_start() { cmdstate = 0; }
 
 }  // namespace vexo

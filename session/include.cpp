@@ -9,10 +9,10 @@
 #include <cstring>
 
 #include "data/readdata.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/cmdfiles.h"
+#include "session/infiles.h"
 #include "session/execute.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -25,6 +25,8 @@
 #include "support/pool.h"
 
 namespace vexo {
+
+int nfs;
 
 filestack fs[MAX_INCLUDES];
 const char* inclpath = ".";
@@ -65,7 +67,7 @@ static char* infnam1;
 static int k_infnam1 = -1;
 static size_t infnam1_len;
 
-void include_init() {
+void include_reset() {
   infnam1 = nullptr;
   k_infnam1 = -1;
   infnam1_len = 0;
@@ -535,6 +537,11 @@ void* ioreset(void* saved) {
   }
   free(saved);
   return nullptr;
+}
+
+void include_start() {
+  nfs = 0;
+  set_inclpath(".");
 }
 
 }  // namespace vexo

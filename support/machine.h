@@ -25,6 +25,9 @@ namespace vexo {
 // sees 3 minus its own kind).
 constexpr int arith_kind = std::endian::native == std::endian::little ? 1 : 2;
 
+// Written outside support/, by design: Stderr by the command-line option
+// -ve, which sends messages to standard output (session/infiles.cpp).
+
 // Points Stderr at the process's standard error.  First thing at start-up.
 void Init_Stderr();
 // Sets the infinities and gives Stderr its buffer.  Once, after Init_Stderr.

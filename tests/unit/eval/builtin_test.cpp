@@ -12,7 +12,7 @@
 
 #include "eval/eval_fixture.h"
 #include "eval/funcall.h"
-#include "frontend/dclstub.h"
+#include "eval/funclib.h"
 #include "frontend/keywords.h"
 #include "support/text.h"
 

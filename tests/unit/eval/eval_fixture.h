@@ -16,7 +16,7 @@
 #include "eval/dispatch.h"
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
-#include "frontend/dclstub.h"
+#include "eval/funclib.h"
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
 #include "instance/ac.h"

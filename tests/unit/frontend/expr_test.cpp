@@ -8,10 +8,10 @@
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/cmdbuild.h"
-#include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
 #include "frontend_fixture.h"
 #include "session/cmdlist.h"
+#include "session/execute.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/pool.h"
@@ -54,7 +54,7 @@ TEST(Expr, OpWordAccessors) {
 }
 
 TEST(Expr, PoolTakesFreeNodesWithStaleFields) {
-  expr_init();
+  expr_reset();
   expr* fresh = static_cast<expr*>(expr::operator new(sizeof(expr)));
   EXPECT_EQ(fresh->next, nullptr);
   EXPECT_EQ(fresh->opword, 0u);
@@ -227,7 +227,7 @@ expr* chain(std::vector<expr*> v) {
 }
 
 TEST(Expr, ShapesBuildAndDeleteWithoutLeak) {
-  expr_init();
+  expr_reset();
   std::set<expr*> made;
   auto node = [&made](int op, uint32_t flags, operand l = nullptr,
                       operand r = nullptr) {
