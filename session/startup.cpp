@@ -11,10 +11,12 @@
 #include "compiler/eexpr.h"
 #include "compiler/massage.h"
 #include "compiler/opgen.h"
+#include "compiler/plterm.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "data/readdata.h"
 #include "eval/builtin.h"
+#include "eval/defvar.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
 #include "eval/pcheck.h"
@@ -238,6 +240,8 @@ void init_modules(int start) {
   ac_reset();
   misc_reinit();
   genmod_reset();
+  pl_reset();
+  defvar_reset();
   indextab_reset();
   prset_reset();
   dataprint_reset();
