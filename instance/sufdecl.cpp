@@ -85,4 +85,9 @@ suffix* suff_show(symbol* name) {
 
 void sufdecl_reset() { stage_declared = 0; }
 
+int sufget(CVseen*, suffix*, int*, int32_t**, int32_t**, int32_t, double**,
+           const xname*, const int32_t*, int32_t, int32_t) {
+  return 0;
+}
+
 }  // namespace vexo

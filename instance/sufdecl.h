@@ -54,6 +54,21 @@ suffix* suff_show(symbol* name);
 // The declared suffix (user or system) of that name, else null, silently.
 suffix* suff_named(symbol* name);
 
+// The nonzero values of suffix s for the problem writer, over the n
+// entities of one class in writer order (the entity at position i is
+// order[i], or order[i] - split at or above split; its name in names
+// gives its declaration and member); extra more pairs are allowed for.
+// Integer values: *ivals gets a block of class *k with the values, then
+// the positions (*pos points there), *rvals null; real values: *rvals the
+// doubles, then the positions, *ivals null.  Returns the count.  The
+// least form until suffix values are kept per declaration: 0, nothing
+// made.
+struct CVseen;
+struct xname;
+int sufget(CVseen* seen, suffix* s, int* k, int32_t** ivals, int32_t** pos,
+           int32_t n, double** rvals, const xname* names,
+           const int32_t* order, int32_t split, int32_t extra);
+
 // Suffix stage was declared explicitly (the `random` attribute is then
 // refused).  The system's own declaration of stage, made by the keyword
 // set-up, does not count: sufdecl_reset runs after it.

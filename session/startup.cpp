@@ -35,6 +35,7 @@
 #include "instance/genmod.h"
 #include "instance/problem.h"
 #include "instance/sufdecl.h"
+#include "presolve/presolve.h"
 #include "report/dataprint.h"
 #include "report/display.h"
 #include "report/indextab.h"
@@ -56,6 +57,8 @@
 #include "session/opttable.h"
 #include "session/show.h"
 #include "session/sysdecls.h"
+#include "solver/nlwrite.h"
+#include "solver/output.h"
 #include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
@@ -237,6 +240,9 @@ void init_modules(int start) {
   opgen_reset();
   tva_reset();
   ac_reset();
+  presolve_reset();
+  outmps_reinit();
+  output_reset();
   misc_reinit();
   genmod_reset();
   indextab_reset();
