@@ -413,8 +413,8 @@ static int32_t slot_of(const AC* ac, const int32_t* obj_slot, int32_t r) {
 }
 
 template <class T>
-static T* block(int k) {
-  return static_cast<T*>(new_mblk(k, 1));
+static T* block(int k, int zero = 1) {
+  return static_cast<T*>(new_mblk(k, zero));
 }
 
 // Counts the terms of the sent rows (col1sort's first pass); the caller
@@ -451,8 +451,8 @@ static void jac_place(const AC* ac, jacobian* J, const int32_t* obj_slot) {
   int64_t total = J->start[J->n_slots];
   J->kt = htcl(4 * size_t(total + 1));
   J->kc = htcl(8 * size_t(total + 1));
-  J->col = block<int32_t>(J->kt);
-  J->coef = block<double>(J->kc);
+  J->col = block<int32_t>(J->kt, 0);
+  J->coef = block<double>(J->kc, 0);
   int64_t* next = J->start;  // advanced per slot, restored below
   for (int32_t p = 0; p < ac->n_var_sent && ac->col_terms; ++p) {
     int32_t v = ac->var_order ? ac->var_order[p] : p;
