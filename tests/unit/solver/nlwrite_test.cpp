@@ -469,19 +469,23 @@ TEST_F(NlWrite, WriteCommandPath) {
   // What generation would have done: everything cited is up to date.
   test::run_captured([] { xcg(0); });
   set_trans_state(3);
-  auto r = test::run_captured([] { EXPECT_EQ(write_cmd1(0, "gcmd", 1), 0); });
+  // (The fixture builds no option table, so outopt is set directly.)
+  outopt = "gcmd";
+  auto r = test::run_captured([] { EXPECT_EQ(write_cmd1(0, nullptr, 1), 0); });
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(trans_state, 4);
-  EXPECT_EQ(slurp("cmd.nl").substr(0, 24), "g3 0 1 0\t# problem cmd\n");
+  EXPECT_EQ(slurp("cmd.nl").substr(0, 23), "g3 0 1 0\t# problem cmd\n");
   // outopt 0: nothing written, the return code cleared.
   set_trans_state(3);
   rc = 2;
-  r = test::run_captured([] { EXPECT_EQ(write_cmd1(0, "0", 1), 1); });
+  outopt = "0";
+  r = test::run_captured([] { EXPECT_EQ(write_cmd1(0, nullptr, 1), 1); });
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(trans_state, 3);
   // Nothing collected: nothing to write.
   set_trans_state(0);
-  r = test::run_captured([] { EXPECT_EQ(write_cmd1(2, "gnone", 1), 0); });
+  outopt = "gnone";
+  r = test::run_captured([] { EXPECT_EQ(write_cmd1(2, nullptr, 1), 0); });
   EXPECT_EQ(r.out, "No .nl file written:  no variables used.\n");
   EXPECT_EQ(slurp("none.nl"), "");
 }
