@@ -12,6 +12,7 @@
 #include "instance/members.h"
 #include "instance/names.h"
 #include "instance/sufdecl.h"
+#include "instance/sufstore.h"
 #include "presolve/presolve.h"
 #include "session/opttable.h"
 #include "session/startup.h"
