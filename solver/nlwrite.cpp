@@ -518,7 +518,7 @@ static void suffix_segs(nlfile* f, AC* ac, bool text) {
     int32_t n = ac->shape_ptr ? ac->shape_ptr[k] : sizeval(ac, k);
     for (int32_t j = 0; j < c->n_sufs; ++j) {
       suffix* s = sufs[j];
-      if (!(s->dir & 1)) continue;
+      if (!(s->direction & SUF_IN)) continue;
       if (!std::strcmp(s->name->name, "sstatus") &&
           (send_statuses == 0 || (send_statuses == 1 && discrete)))
         continue;
