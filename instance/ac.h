@@ -276,6 +276,12 @@ struct AC {
   double inteps_chg, inteps_tol;
   double eps_chg, eps_tol;
 
+  // ---- Left by presolve for the problem writer.
+  int32_t nl_flags;       // bit 1: the constraint order, bit 2: the
+                          // variable order was kept although option
+                          // nl_permute suppressed a needed permutation
+  int32_t nl_subst_flag;  // nonzero: option word 9 of the header gets 4
+
   // ---- Evaluation and generation.
   xnode* gen_decl;         // the declaration being generated; cleared by new_ac
   xnode* cur_param;        // current-evaluation pair: the parameter whose

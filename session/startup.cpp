@@ -37,6 +37,7 @@
 #include "instance/genmod.h"
 #include "instance/problem.h"
 #include "instance/sufdecl.h"
+#include "presolve/presolve.h"
 #include "instance/suftab.h"
 #include "report/dataprint.h"
 #include "report/display.h"
@@ -59,6 +60,8 @@
 #include "session/opttable.h"
 #include "session/show.h"
 #include "session/sysdecls.h"
+#include "solver/nlwrite.h"
+#include "solver/output.h"
 #include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
@@ -238,6 +241,9 @@ void init_modules(int start) {
   opgen_reset();
   tva_reset();
   ac_reset();
+  presolve_reset();
+  outmps_reinit();
+  output_reset();
   misc_reinit();
   genmod_reset();
   pl_reset();
