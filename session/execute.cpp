@@ -494,6 +494,7 @@ void display_run(cmd_fields* c) {
 }
 void check_run(cmd_fields*) { check_cmd(); }
 
+void write_run(cmd_fields* c) { write_cmd(&c->f()[0].e, c->xrp); }
 void reset_suffix_run(cmd_fields* c) { sufreset(c->f()[0].b); }
 
 void printf_run(cmd_fields* c) {
@@ -516,7 +517,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     show_run,             // 30 show
     not_implemented_cmd,  // 31 solution
     not_implemented_cmd,  // 32 solve
-    not_implemented_cmd,  // 33 write
+    write_run,            // 33 write
     display_run,          // 34 display
     not_implemented_cmd,  // 35 drop
     not_implemented_cmd,  // 36 restore

@@ -154,6 +154,7 @@ TEST_F(StartupState, ComparisonSeesStaleValuesAndFreedRecords) {
   parse_time = saved;
   EXPECT_EQ(before.differences(changed), "vexo::parse_time: byte 0\n");
 
+#ifdef VEXO_TEST_ASAN  // only the address sanitizer tells freed memory
   cmd_fields* kept = curcmd;
   curcmd = static_cast<cmd_fields*>(Malloc(64));
   before.take();
@@ -166,6 +167,7 @@ TEST_F(StartupState, ComparisonSeesStaleValuesAndFreedRecords) {
       << before.differences(changed);
   // The pools are gone: the tests that run next get a new session's state.
   test::start_modules();
+#endif
 }
 
 }  // namespace
