@@ -38,6 +38,9 @@ static_assert(std::is_trivially_destructible_v<cleanup_rec>,
 // (support/message.cpp), which keeps the session's state as it reports
 // and aborts: a caution that must not mark the return code puts rc back,
 // and an abort restores the warning limit eexit to eexit_save.
+// Written outside session/: rc by the writer's command (solver/solve.cpp),
+// which clears and marks it as the nl file is written; still to go through
+// routines of the session's (clear_rc and a marking one).
 
 // The session's return code, which the message core marks (and restores
 // after a caution that must not count); clear_rc clears it (a primary
