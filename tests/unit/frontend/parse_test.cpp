@@ -289,11 +289,11 @@ TEST_F(Parse, EachCommandFormCallsItsBuilder) {
       {"fix;", "cmd 49 \"if\" 1 -"},
       {"drop all;", "cmd 35 \"i_ei\" 35 - - 0"},
       {"restore;", "cmd 49 \"if\" 0 -"},
-      {"objective o;", "cmd 27 \"be\" o -"},
+      {"minimize o: x; objective o;", "cmd 27 \"be\" o -"},
       {"objective;", "cmd 50 \"f\" -"},
       {"problem;", "cmd 56 \"f\" -"},
       {"solve;", "cmd 32 \"bef\" - - -"},
-      {"solve q > o;", "cmd 32 \"bef\" q - >\"o\""},
+      {"minimize q: x; solve q > o;", "cmd 32 \"bef\" q - >\"o\""},
       {"option;", "cmd 28 \"of\" [] -"},
       {"option solver*;", "cmd 28 \"of\" [*solver*] -"},
       {"reset options;", "cmd 77 \"\""},
@@ -593,6 +593,7 @@ TEST_F(Parse, RedeclaredNameIsReportedOnce) {
 TEST_F(Parse, FurtherCommandForms) {
   EXPECT_EQ(run("set S; var x {S}; var y;\n"
                 "subject to c {i in S}: x[i] <= y;\n"
+                "maximize o {1..2}: y;\n"
                 "let S := {1, 2};\n"
                 "option a $b c;\n"
                 "expand x, c[1];\n"
