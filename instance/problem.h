@@ -16,6 +16,7 @@
 #include <type_traits>
 
 #include "frontend/decl.h"
+#include "instance/sufstore.h"
 
 namespace vexo {
 
@@ -84,6 +85,7 @@ struct problem : xnode2 {
   set* members;      // kind 21: the member tuples chosen so far
   p_info* pinfo;     // a p_info per member (one for kind 20)
   int32_t pinfok;    // size class of pinfo
+  sufstore sufs;     // its suffix values (instance/sufstore.h)
   static void* operator new(size_t size);
   static void operator delete(void* p);
 };
