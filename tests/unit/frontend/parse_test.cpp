@@ -312,11 +312,11 @@ TEST_F(Parse, EachCommandFormBuildsItsCommand) {
       {"fix;", CK_FIXDROP, "1 -"},
       {"drop all;", CK_DROP, "$K - - 0"},
       {"restore;", CK_FIXDROP, "0 -"},
-      {"objective o;", CK_OBJECTIVE_SET, "o -"},
+      {"minimize o: x; objective o;", CK_OBJECTIVE_SET, "o -"},
       {"objective;", CK_OBJECTIVE, "-"},
       {"problem;", CK_PROBLEM, "-"},
       {"solve;", CK_SOLVE, "- - -"},
-      {"solve q > o;", CK_SOLVE, "q - >\"o\""},
+      {"minimize q: x; solve q > o;", CK_SOLVE, "q - >\"o\""},
       {"option;", CK_OPTION, "[] -"},
       {"option solver*;", CK_OPTION, "[*solver*] -"},
       {"reset options;", CK_OPTION_RESET, ""},
@@ -621,6 +621,7 @@ TEST_F(Parse, RedeclaredNameIsReportedOnce) {
 TEST_F(Parse, FurtherCommandForms) {
   EXPECT_EQ(run("set S; var x {S}; var y;\n"
                 "subject to c {i in S}: x[i] <= y;\n"
+                "maximize o {1..2}: y;\n"
                 "let S := {1, 2};\n"
                 "option a $b c;\n"
                 "expand x, c[1];\n"
