@@ -123,6 +123,10 @@ bool is_keyword_row(const void* p);
 // Declarations existing after start-up; those numbered below it are the
 // system's own.
 extern int N_System_Pars;
+// Written outside frontend/: need_prob by the problem commands
+// (instance/problem.cpp), which set and clear it as they switch problems;
+// still to go through routines of keywords' (prob_changed and the like).
+
 // Problem-need flags of the instance generator, cleared by parse_init:
 // need_prob bit 1, a declaration of the problem changed since it was
 // collected; bit 4, the statement being read refers to the problem (only
