@@ -14,6 +14,18 @@
 
 namespace vexo {
 
+varref* gm_v;
+expr* gm_e;
+plterm* gm_p;
+uint32_t gm_i;
+
+void genterms_reset() {
+  gm_v = nullptr;
+  gm_e = nullptr;
+  gm_p = nullptr;
+  gm_i = 0;
+}
+
 namespace {
 
 // The term on gm_v; its column.
@@ -92,7 +104,7 @@ eval_result f_OPPLAC(expr* e, TVA* tva) {
 }
 
 expr* randcopy(expr* e, TVA* tva) {
-  defc_ac = tva->ac;
+  defvars_from(tva->ac);
   expr* copy = ecopy(e, tva);
   primaladj(copy);
   dvopgen(copy);

@@ -13,6 +13,21 @@
 
 namespace vexo {
 
+struct varref;
+struct plterm;
+
+// What a body evaluated in generation mode leaves besides its constant
+// part: the term evaluators (compiler/genterms.h) put each term in front
+// of one of these lists; the member generators take them over after a body
+// is evaluated (the terms come in the
+// reverse order of their evaluation).
+extern varref* gm_v;  // linear terms (column, coefficient)
+extern expr* gm_e;    // instantiated nonlinear parts, chained by next
+extern plterm* gm_p;  // piecewise-linear terms, each with its column
+extern uint32_t gm_i;  // the column of a defining equality's variable + 1
+// Start-up and reset: the lists are empty.
+void genterms_reset();
+
 struct expr;
 struct TVA;
 

@@ -33,6 +33,8 @@ const xname* defxn;
 
 }  // namespace
 
+void defvars_from(AC* ac) { defc_ac = ac; }
+
 void defvar_reset() {
   defc_ac = nullptr;
   n_dvals = 0;

@@ -21,11 +21,11 @@ struct var;
 struct xname;
 
 // The collected problem whose bodies dvopgen binds (its dv_val2 decides
-// between the two column evaluators); set by whoever calls dvopgen.
-// Written outside eval/: defc_ac by the term evaluators
-// (compiler/genterms.cpp), which set the collected problem whose defined
-// variables a body reads; still to go through a routine of defvar's.
+// between the two column evaluators); set through defvars_from by whoever
+// calls dvopgen.
 extern AC* defc_ac;
+// Makes ac the collected problem whose defined variables dvopgen binds.
+void defvars_from(AC* ac);
 // Defined-variable values computed since the last collection (collection
 // clears it).
 extern int32_t n_dvals;

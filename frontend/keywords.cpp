@@ -377,21 +377,6 @@ bool is_keyword_row(const void* p) {
          in(keyword_init, N_KEYWORDS + 1) || p == &environ_kw;
 }
 int N_System_Pars;
-int need_prob;
-int would_need_prob;
-
-void prob_changed() { need_prob |= 1; }
-
-void note_prob_use(int bits) {
-  if (need_prob) need_prob |= bits & 4;
-}
-
-int take_prob_needs(int req) {
-  int flags = ((req | would_need_prob) & 3) | (need_prob & 4);
-  would_need_prob = 0;
-  need_prob &= ~4;
-  return flags;
-}
 
 // An enumerated set of dimension 1 holding the words in table order, so
 // that a word's ordinal is its row.
@@ -483,7 +468,7 @@ void parse_init() {
   decls = saved_decls;
   declslast = saved_last ? saved_last : &decls;
   N_System_Pars = dac.next;
-  need_prob = would_need_prob = 0;
+  forget_prob_needs();
   Check = Symbol("check", 0);
   Suffix = Symbol("suffix", 0);
   TAble = Symbol("table", 0);

@@ -123,26 +123,6 @@ bool is_keyword_row(const void* p);
 // Declarations existing after start-up; those numbered below it are the
 // system's own.
 extern int N_System_Pars;
-// Written outside frontend/: need_prob by the problem commands
-// (instance/problem.cpp), which set and clear it as they switch problems;
-// still to go through routines of keywords' (prob_changed and the like).
-
-// Problem-need flags of the instance generator, cleared by parse_init:
-// need_prob bit 1, a declaration of the problem changed since it was
-// collected; bit 4, the statement being read refers to the problem (only
-// noted while bit 1 is set); would_need_prob 4, the statement refers to it.
-extern int need_prob;
-extern int would_need_prob;
-// A declaration of the collected problem changed (instance/stamps.cpp).
-void prob_changed();
-// The statement (or the command about to run, session/execute.cpp, with
-// its record's flags) refers to the problem: bits & 4 join need_prob when
-// the problem changed.
-void note_prob_use(int bits);
-// The flags of the statement just read for its command record (bits 1-2:
-// collection requests req, its own or would_need_prob's; bit 4: need_prob's)
-// and clears them for the next statement.
-int take_prob_needs(int req);
 
 // Start-up, and again after `reset`: builds the word sets, binds the
 // built-in rows and keywords, makes the built-in sets and symbols, makes

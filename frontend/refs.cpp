@@ -15,6 +15,7 @@
 #include "frontend/paramdcl.h"
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
+#include "instance/problem.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/startup.h"
@@ -127,8 +128,7 @@ expr* synscript(uint32_t op, symbol* sym, expr* subs) {
 
 expr* synonym(symbol* sym) {
   note_dseen(sym->name, nullptr);
-  would_need_prob = 4;
-  if (trans_state > 2 && need_prob) need_prob |= 4;
+  note_problem_ref(trans_state > 2);
   if (trans_state <= 2) request_collect(2);
   return new_expr(opword(OPSYN, EF_NUMERIC), sym, sym->binding);
 }

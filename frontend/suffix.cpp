@@ -14,6 +14,7 @@
 #include "frontend/keywords.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
+#include "instance/problem.h"
 #include "instance/sufdecl.h"
 #include "report/dotnames.h"
 #include "report/print.h"
@@ -375,16 +376,14 @@ static expr* synthingdot(expr* e, const char* name) {
   if (ent) {
     request_collect(static_cast<int>(ent->req));
     if ((dotgl[code] & DG_SOLVED) && trans_state <= 2) request_collect(2);
-    would_need_prob = 4;
-    note_prob_use(4);
+    note_problem_ref(true);
     if (dotgl[code] & DG_SYM) return dotnode(e, OPSYNDOTSYM, 16, code);
     return dotnode(e, OPSYNDOT, 2, code);
   }
   int symbolic;
   if (suffix* s = getsuf(name, &symbolic)) {
     dac_add(static_cast<uint32_t>(s->num) + 1);
-    would_need_prob = 4;
-    note_prob_use(4);
+    note_problem_ref(true);
     operand r = e->R;
     e->R = operand(static_cast<void*>(s));
     return new_expr(symbolic ? opword(OPSYNSUFSYM, 16) : opword(OPSYNSUF, 2), e,

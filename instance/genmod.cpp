@@ -40,10 +40,6 @@
 namespace vexo {
 
 int recvar_lim;
-varref* gm_v;
-expr* gm_e;
-plterm* gm_p;
-uint32_t gm_i;
 
 namespace {
 
@@ -531,10 +527,6 @@ void genmod_reset() {
   gen_tva = nullptr;
   curx = nullptr;
   recvar_lim = 0;
-  gm_v = nullptr;
-  gm_e = nullptr;
-  gm_p = nullptr;
-  gm_i = 0;
 }
 
 int32_t first_num(const convar* d) { return d->gen.first_col; }

@@ -89,20 +89,6 @@ extern int recvar_lim;
 // members (instance/members.h).
 int32_t first_num(const convar* d);
 
-// Written outside instance/: gm_v, gm_e, gm_p and gm_i by the term
-// evaluators (compiler/genterms.cpp), which put each term in front of its
-// list; they came with the instantiating copy and are still to go through
-// routines of genmod's.
-
-// What a body evaluated in generation mode leaves besides its constant
-// part: the term evaluators (compiler/genterms.h) put each term in front
-// of one of these lists; the member generators set them up before a body
-// is evaluated and take them over afterwards (the terms come in the
-// reverse order of their evaluation).
-extern varref* gm_v;  // linear terms (column, coefficient)
-extern expr* gm_e;    // instantiated nonlinear parts, chained by next
-extern plterm* gm_p;  // piecewise-linear terms, each with its column
-extern uint32_t gm_i;  // the column of a defining equality's variable + 1
 
 // Copies the values that data gave by subscript for members of ent not yet
 // generated into its generated members.  Least form until members of

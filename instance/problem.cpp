@@ -821,12 +821,36 @@ void sysdecl_problems() {
   Symbol("Current", 0)->binding = cur_prob;
 }
 
+int need_prob;
+int would_need_prob;
+
+void prob_changed() { need_prob |= 1; }
+
+void note_prob_use(int bits) {
+  if (need_prob) need_prob |= bits & 4;
+}
+
+int take_prob_needs(int req) {
+  int flags = ((req | would_need_prob) & 3) | (need_prob & 4);
+  would_need_prob = 0;
+  need_prob &= ~4;
+  return flags;
+}
+
+void note_problem_ref(bool mark) {
+  would_need_prob = 4;
+  if (mark) note_prob_use(4);
+}
+
+void forget_prob_needs() { need_prob = would_need_prob = 0; }
+
 void problem_reset() {
   cur_prob = initial_prob = Current_prob = nullptr;
   cur_prob_sub = nullptr;
   cur_prob_subk = 0;
   cur_pinfo = nullptr;
   n_explicit = honor_explicit = 0;
+  forget_prob_needs();
 }
 
 }  // namespace vexo

@@ -161,6 +161,29 @@ void zap_pinfo(p_info* pi);
 // the size class of that many bytes into *k; 1 for complementarity.
 int get_k_n0(const convar* d, int32_t* k, int32_t* n);
 
+// Problem-need flags of the instance generator, cleared by forget_prob_needs
+// (at start-up once the system problems are declared, and at reset):
+// need_prob bit 1, a declaration of the problem changed since it was
+// collected; bit 4, the statement being read refers to the problem (only
+// noted while bit 1 is set); would_need_prob 4, the statement refers to it.
+extern int need_prob;
+extern int would_need_prob;
+// A declaration of the collected problem changed (instance/stamps.cpp).
+void prob_changed();
+// The statement (or the command about to run, session/execute.cpp, with
+// its record's flags) refers to the problem: bits & 4 join need_prob when
+// the problem changed.
+void note_prob_use(int bits);
+// The flags of the statement just read for its command record (bits 1-2:
+// collection requests req, its own or would_need_prob's; bit 4: need_prob's)
+// and clears them for the next statement.
+int take_prob_needs(int req);
+// The statement refers to the problem through a suffix or a synonym:
+// would_need_prob 4, and with mark, note_prob_use(4).
+void note_problem_ref(bool mark);
+// Start-up and reset: no problem needs.
+void forget_prob_needs();
+
 // The problems Initial (current) and Current at start-up and after
 // `reset`; a step of the keyword set-up (parse_init).
 void sysdecl_problems();

@@ -1,5 +1,6 @@
 // Generation stamps of declarations and the bookkeeping of changes.
 #include "instance/stamps.h"
+#include "instance/problem.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,8 @@ namespace vexo {
 varref* fixchanges;
 int var_changes;
 int con_changes;
+
+void changes_sent() { var_changes = con_changes = 0; }
 
 void changes_reinit() {
   fixchanges = nullptr;

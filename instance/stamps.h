@@ -30,11 +30,10 @@ constexpr uint64_t XF_INPROB = uint64_t{1} << 32;
 // (index: the column, coef: the value last sent for it); var_changes and
 // con_changes count the other changed variables and constraints.
 extern varref* fixchanges;
-// Written outside instance/: var_changes and con_changes by the writer's
-// command (solver/solve.cpp), which clears both once a problem is sent;
-// still to go through a routine of stamps'.
 extern int var_changes;
 extern int con_changes;
+// Once a problem is sent: no changes to variables or constraints pending.
+void changes_sent();
 // Start-up and `reset`: no changes (the list lay in freed memory).
 void changes_reinit();
 

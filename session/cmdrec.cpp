@@ -1,5 +1,6 @@
 // Command records and compound commands.
 #include "session/cmdrec.h"
+#include "instance/problem.h"
 
 #include <algorithm>
 #include <cstring>

@@ -41,6 +41,7 @@ int eexit_save;
 int log_model;
 
 void clear_rc() { rc = 0; }
+void mark_rc(int bits) { rc |= bits; }
 
 int suspend_warning_exit() {
   int saved = eexit;

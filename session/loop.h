@@ -38,9 +38,6 @@ static_assert(std::is_trivially_destructible_v<cleanup_rec>,
 // (support/message.cpp), which keeps the session's state as it reports
 // and aborts: a caution that must not mark the return code puts rc back,
 // and an abort restores the warning limit eexit to eexit_save.
-// Written outside session/: rc by the writer's command (solver/solve.cpp),
-// which clears and marks it as the nl file is written; still to go through
-// routines of the session's (clear_rc and a marking one).
 
 // The session's return code, which the message core marks (and restores
 // after a caution that must not count); clear_rc clears it (a primary
@@ -48,6 +45,8 @@ static_assert(std::is_trivially_destructible_v<cleanup_rec>,
 // report/print.cpp).
 extern int rc;
 void clear_rc();
+// ORs bits into the return code (2: the command failed).
+void mark_rc(int bits);
 // The warning limit: eexit counts down the warnings that may still be
 // given before a command is abandoned; eexit_save is the limit it is
 // restored to after each abort (by the message core's bail1out).

@@ -9,6 +9,7 @@
 #include "compiler/compile.h"
 #include "compiler/context.h"
 #include "compiler/eexpr.h"
+#include "compiler/genterms.h"
 #include "compiler/massage.h"
 #include "compiler/opgen.h"
 #include "compiler/plterm.h"
@@ -246,6 +247,7 @@ void init_modules(int start) {
   output_reset();
   misc_reinit();
   genmod_reset();
+  genterms_reset();
   pl_reset();
   defvar_reset();
   indextab_reset();

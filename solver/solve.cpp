@@ -47,9 +47,9 @@ int check_cmd() {
 }
 
 int write_cmd1(int flags, const char* text, int) {
-  error_kind = "error_write";
+  name_error_block("error_write");
   queue_checks();
-  if (rc <= 3) rc = 0;
+  if (rc <= 3) clear_rc();
   int fail = 2;
   if (xcg(0) && !rc) {
     AC* ac = new_ac();
@@ -60,17 +60,17 @@ int write_cmd1(int flags, const char* text, int) {
         Printf("No .nl file written:  no variables used.\n");
       return 0;
     }
-    var_changes = con_changes = 0;
+    changes_sent();
     if (text) setoption("outopt", text);
     output_time(ac, 5);
     if (trans_state == 3) return 1;
     return 0;
   }
   if (text && !std::strcmp(text, "0") && fail <= 1) {
-    rc = 0;
+    clear_rc();
     return 0;
   }
-  rc |= 2;
+  mark_rc(2);
   return rc;
 }
 

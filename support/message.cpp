@@ -192,6 +192,8 @@ extern "C" int cmdwhere_fprintf(FILE* stream, const char* fmt, ...) {
   return n;
 }
 
+void name_error_block(const char* kind) { error_kind = kind; }
+
 void message_start() {
   Cautions = 1;
   trc = 4;

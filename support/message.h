@@ -32,9 +32,9 @@ extern int Cautions;  // option Cautions: 0 silent, 1 shown, 2+ mark rc
 extern int trc;       // exit code of evaluation errors ending the
                       // session; 4, 0 only during one eerror report
 extern const char* error_kind;  // serror's block in block mode ("misc?")
-// Written outside support/: error_kind by the writer's command
-// (solver/solve.cpp), which names the block of its errors; still to go
-// through a routine of the message core's.
+// Names the block in which serror reports the current command's errors in
+// block mode (the writer's command: "error_write").
+void name_error_block(const char* kind);
 
 // Reports a message.  kind 0: warning, returns.  kind 1: "Bug: " + message,
 // then the session ends with code 2 (never returns).  kind 2: caution,

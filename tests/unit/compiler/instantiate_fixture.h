@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "compiler/ecopy.h"
+#include "compiler/genterms.h"
 #include "compiler/opgen.h"
 #include "eval/iterate.h"
 #include "eval/refs_fixture.h"

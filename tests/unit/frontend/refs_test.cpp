@@ -6,6 +6,7 @@
 #include "builders_fixture.h"
 #include "frontend/keywords.h"
 #include "frontend/suffix.h"
+#include "instance/problem.h"
 #include "session/loop.h"
 
 namespace vexo {

@@ -22,6 +22,7 @@
 #include "frontend/strexpr.h"
 #include "frontend/vardcl.h"
 #include "frontend_fixture.h"
+#include "instance/problem.h"
 #include "instance/sufdecl.h"
 #include "report/dotnames.h"
 #include "report/print.h"

@@ -11,6 +11,7 @@
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
 #include "instance/instance_fixture.h"
+#include "instance/problem.h"
 #include "instance/stamps.h"
 #include "instance/xcg.h"
 #include "support/pool.h"
