@@ -253,6 +253,9 @@ void process_setup(const char* argv0) {
   init_libpath(argv0);
   Init_Stderr();
   vexo_env_init(argv0);
+  // Sanitizer builds: released records wait before reuse, so that a read
+  // through a stale pointer is reported (support/pool.h).
+  pool_hold_released(true);
 }
 
 int run_session(int argc, char** argv, int catch_signals) {
