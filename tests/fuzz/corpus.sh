@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # The seed corpus of a fuzz target, and its replay.
 #
-#   corpus.sh seeds <target> <repo> <dir>     fills dir with the seeds
-#   corpus.sh replay <target> <repo> <prog>   runs prog (replay_<target>)
-#                                             over the seeds and every
-#                                             past finding of the target
+#   corpus.sh seeds <target> <repo> <dir> [<max>]
+#       fills dir with the seeds; a seed longer than max bytes is cut at
+#       line ends into pieces of at most max bytes (a longer line alone is
+#       cut where it must), so that the fuzzer, which reads no more than
+#       its length limit of an input, gets all of it
+#   corpus.sh replay <target> <repo> <prog>
+#       runs prog (replay_<target>) over the seeds and every past finding
+#       of the target
 #
 # The seeds: the example models, data and command files (examples/), every
 # input of the behaviour cases (tests/cases/*/*/, without the runner's
@@ -15,31 +19,69 @@
 # target, whose input is data text, takes the example data files, the
 # inputs of the data cases from their first "data;" line on (the whole
 # file when there is none) and its own seeds.  Findings live in
-# tests/fuzz/findings/<target>/, a file each.
+# tests/fuzz/findings/<target>/, a file each.  Inputs that take more than
+# 2 s under the sanitizers are left out of both (the suite's time): the
+# seeds listed in tests/fuzz/slow/seeds (paths from the repository root;
+# their cases run them all the same) and the slow findings, kept in
+# tests/fuzz/slow/<target>/ (replay_<target> runs them by hand).
 set -eu
 what=$1 target=$2 repo=$3
+max=${5:-0}
 
-# Copies file to dir under a name made of its path (a/b/c -> a_b_c).
+# Whether file is a slow seed.
+slow() {
+  local name=${1#"$repo"/}
+  [ -f "$repo/tests/fuzz/slow/seeds" ] &&
+    grep -qxF "$name" "$repo/tests/fuzz/slow/seeds"
+}
+
+# The seed name of a file: its path from the repository root with the
+# slashes made underscores (a/b/c -> a_b_c).
+seed_name() {
+  local name=${1#"$repo"/}
+  echo "${name//\//_}"
+}
+
+# Writes standard input to dir/name, in pieces of at most max bytes
+# (name.000, name.001, ...) when it is longer; framed (third argument
+# given), each piece becomes one block ("<length> <text>") of the block
+# target instead, named framed_<piece>.
 put() {
-  local file=$1 dir=$2 prefix=$3
-  local name=${file#"$repo"/}
-  cp "$file" "$dir/$prefix${name//\//_}"
+  local dir=$1 name=$2 framed=${3:-} tmp
+  tmp=$(mktemp "$dir/.piece.XXXXXX")
+  cat >"$tmp"
+  if [ "$max" -gt 0 ] && [ "$(wc -c <"$tmp")" -gt "$max" ]; then
+    # Room for the frame's length and blank.
+    split -C $((framed ? max - 24 : max)) -d -a 3 "$tmp" "$dir/$name."
+    rm -f "$tmp"
+  else
+    mv "$tmp" "$dir/$name"
+  fi
+  if [ -n "$framed" ]; then
+    local f
+    for f in "$dir/$name" "$dir/$name".[0-9][0-9][0-9]; do
+      [ -f "$f" ] || continue
+      { printf '%d ' "$(wc -c <"$f")"; cat "$f"; } >"$tmp"
+      mv "$tmp" "${f%/*}/framed_${f##*/}"
+      rm -f "$f"
+    done
+  fi
 }
 
 # The data target's seeds: data text only.
 data_seeds() {
-  local dir=$1 f name
+  local dir=$1 f
   for f in "$repo"/examples/*.dat; do
-    [ -f "$f" ] && put "$f" "$dir" ""
+    [ -f "$f" ] && ! slow "$f" && put "$dir" "$(seed_name "$f")" <"$f"
   done
   for f in "$repo"/tests/cases/data/*/*; do
     [ -f "$f" ] || continue
     case ${f##*/} in expected | expected.* | env | timeout) continue ;; esac
-    name=${f#"$repo"/}
+    slow "$f" && continue
     if grep -q '^data;' "$f"; then
-      sed '1,/^data;/d' "$f" >"$dir/${name//\//_}"
+      sed '1,/^data;/d' "$f" | put "$dir" "$(seed_name "$f")"
     else
-      put "$f" "$dir" ""
+      put "$dir" "$(seed_name "$f")" <"$f"
     fi
   done
 }
@@ -57,12 +99,9 @@ general_seeds() {
     texts+=("$f")
   done
   for f in "${texts[@]}"; do
-    put "$f" "$dir" ""
-    if [ "$target" = block ]; then
-      local name=${f#"$repo"/}
-      { printf '%d ' "$(wc -c <"$f")"; cat "$f"; } \
-        >"$dir/framed_${name//\//_}"
-    fi
+    slow "$f" && continue
+    [ "$target" = block ] && put "$dir" "$(seed_name "$f")" 1 <"$f"
+    put "$dir" "$(seed_name "$f")" <"$f"
   done
 }
 
@@ -76,7 +115,7 @@ seeds() {
   fi
   if [ -d "$repo/tests/fuzz/seeds/$target" ]; then
     for f in "$repo/tests/fuzz/seeds/$target"/*; do
-      [ -f "$f" ] && put "$f" "$dir" ""
+      [ -f "$f" ] && put "$dir" "$(seed_name "$f")" <"$f"
     done
   fi
   return 0
@@ -91,7 +130,7 @@ case $what in
     "$4" "$tmp" "$repo/tests/fuzz/findings/$target"
     ;;
   *)
-    echo "usage: corpus.sh seeds|replay <target> <repo> <dir|prog>" >&2
+    echo "usage: corpus.sh seeds|replay <target> <repo> <dir|prog> [<max>]" >&2
     exit 2
     ;;
 esac
