@@ -30,7 +30,8 @@ slow=${SLOW:-2}
 timeout=${FUZZ_TIMEOUT:-10}
 findings=$repo/tests/fuzz/findings/$target
 slowdir=$repo/tests/fuzz/slow/$target
-artifacts=artifacts/$target
+# Absolute: an input runs in a scratch directory of its own.
+artifacts=$PWD/artifacts/$target
 index=triage/$target.tsv
 found=logs/$target.found
 mkdir -p "corpus/$target" "$artifacts" triage logs
