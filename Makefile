@@ -4,12 +4,12 @@
 #              sanitizer build and the optimised build
 #
 # What the build uses, and nothing more: the tool chain, the parser
-# generator and the unit-test framework.
+# generator and the unit-test framework; the default solver's libraries
+# (pkg-config finds them) and, for its tests, the oracle's Python library.
 PACKAGES := cmake ninja-build bison g++ make libgtest-dev
+PACKAGES += pkg-config coinor-libcbc-dev coinor-libclp-dev python3-scipy
 # Only make fuzz needs these: clang and its fuzzing engine runtime.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
-# Packages that parts not built yet will add here when they land:
-#   the solver driver:  coinor-libcbc-dev (with the CLP library it brings)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 # Both builds treat warnings as errors.

@@ -9,10 +9,10 @@
 #include <random>
 #include <vector>
 
+#include "bench/in_process.h"
 #include "compiler/tva.h"
 #include "eval/dispatch.h"
 #include "frontend/expr.h"
-#include "frontend/rawtok.h"
 #include "session/startup.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -63,10 +63,7 @@ volatile double sink;
 }  // namespace
 
 int main() {
-  vexo::Init_Stderr();
-  vexo::Mach();
-  vexo::init_tok_types();
-  vexo::init_modules();
+  bench::start_modules();
   std::mt19937_64 g(2024);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int i = 0; i < N; i++) {

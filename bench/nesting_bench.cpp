@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bench/in_process.h"
 #include "compiler/compile.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
@@ -22,7 +23,6 @@
 #include "eval/setclass.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
-#include "frontend/rawtok.h"
 #include "frontend/strexpr.h"
 #include "report/prex.h"
 #include "session/startup.h"
@@ -86,10 +86,7 @@ void measure(const char* what, B build, W walk) {
 
 int main() {
   stack_setup();
-  Init_Stderr();
-  Mach();
-  init_tok_types();
-  init_modules();
+  bench::start_modules();
   std::printf("stack provided: %llu MiB\n",
               static_cast<unsigned long long>(STACK_WANTED >> 20));
   measure("compilation of a sum", sum_chain, [](expr* e) {

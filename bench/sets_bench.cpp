@@ -18,6 +18,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "bench/in_process.h"
 #include "compiler/context.h"
 #include "compiler/tva.h"
 #include "eval/dispatch.h"
@@ -26,7 +27,6 @@
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/expr.h"
-#include "frontend/rawtok.h"
 #include "instance/ac.h"
 #include "session/startup.h"
 #include "support/format.h"
@@ -161,10 +161,7 @@ void report(int n, int m, const double* s, double total) {
 }  // namespace
 
 int main() {
-  Init_Stderr();
-  Mach();
-  init_tok_types();
-  init_modules();
+  bench::start_modules();
   std::mt19937_64 g(2024);
 
   product(2500, 4000);

@@ -64,8 +64,8 @@ void run(const char* what, int arity, const std::vector<vexo::symbol*>& tuples,
 int main() {
   vexo::Init_Stderr();
   vexo::Mach();
-  vexo::scratch_init();
-  vexo::symbols_init();
+  vexo::scratch_reset();
+  vexo::symbol_reset();
   const int n = 1000000;
 
   std::vector<vexo::symbol*> names, names_absent, nums, nums_absent;

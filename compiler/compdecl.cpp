@@ -10,20 +10,21 @@
 #include "compiler/setmassage.h"
 #include "compiler/tva.h"
 #include "data/values.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/pcheck.h"
 #include "eval/set.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/distrib.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/vardcl.h"
 #include "instance/names.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "report/indextab.h"
 #include "report/prset.h"
 #include "session/infiles.h"
@@ -357,7 +358,13 @@ void compile_par(param* p, int sym) {
   } else if (defined) {
     take_instamp(p, mri(&p->asgn, 1), draws);
   } else if (p->dflt) {
+    // A default read as data is replaced and freed by later data
+    // statements while the other declarations stay compiled: it gets a
+    // record of its own and never stands in another declaration's tree.
+    expr* saved = e_nomatch;
+    if (p->dflags & DF_DATADFLT) e_nomatch = p->dflt;
     eexpr* e = massage(&p->dflt);
+    e_nomatch = saved;
     if (e) ++e->nuse;
   }
 }

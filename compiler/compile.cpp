@@ -13,8 +13,8 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
+#include "session/infiles.h"
 #include "support/list.h"
 #include "support/pool.h"
 
@@ -178,7 +178,7 @@ void e1delete(expr* e) {
   edelete(e);
 }
 
-void compile_init() {
+void compile_reset() {
   one = negone = nullptr;
   eone = enegone = epmone = nullptr;
   ee_rewlist = nullptr;

@@ -69,7 +69,7 @@ void plant_rewlist();
 void e1delete(expr* e);
 
 // Start-up (and after `reset`): no constants yet, nothing listed.
-void compile_init();
+void compile_reset();
 
 }  // namespace vexo
 

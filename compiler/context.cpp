@@ -50,7 +50,7 @@ static Index* fresh_level0(int k) {
       Index(nullptr, nullptr, nullptr, 0);
 }
 
-void context_init() {
+void context_reset() {
   for (int L = 0; L <= MAX_CONTEXT; ++L) {
     con[L] = context_rec{};
     con[L].levbit = uint64_t(1) << L;
@@ -330,6 +330,16 @@ static void mand_args(expr* args) {
 
 void lmandate(expr* l) { mand_list(l); }
 
+namespace {
+// mandate's walk over the operands of a node.
+struct mandate_walk : walker_defaults {
+  static void operand(expr* e) { mand_node(e); }
+  static void chain(expr* l) { mand_list(l); }
+  static void args(expr* a, bool) { mand_args(a); }
+  static void operand_set(set* s) { smandate(s); }
+};
+}  // namespace
+
 void mandate(eexpr* r) {
   if (r && r->is_set()) {
     smandate(r->s);
@@ -341,91 +351,76 @@ void mandate(eexpr* r) {
   if (!e) return;
   int cls = shape(e);
   switch (cls) {
-    case 0:
-    case 3:
-    case 8:
-    case 12:
-    case 13:
-    case 19:
-    case 31:
-    case 33:
-    case 38:
-    case 48:
-    case 51:
-    case 56:
+    case SH_LITERAL:
+    case SH_ITERATED:
+    case SH_NUMBER:
+    case SH_ENTITY:
+    case SH_DUMMY:
+    case SH_EVAL:
+    case SH_DOT:
+    case SH_ALIAS:
+    case SH_LOOPDUMMY:
+    case SH_SUF:
+    case SH_SYN:
+    case SH_SETARGS:
       break;
-    case 1:
-    case 5:
-    case 9:
-    case 11:
-    case 14:
-    case 58:
-    case 64:
+    // The condition only: a branch is evaluated when it is chosen.
+    case SH_IF:
+    case SH_IMPELSE:
       mand_node(e->L.e);
       break;
-    case 2:
-    case 15:
-    case 54:
-      mand_node(e->R.e);
-      mand_node(e->L.e);
-      break;
-    case 4:
-    case 16:
-    case 32:
-    case 35:
-    case 39:
-    case 43:
-    case 44:
-    case 49:
-    case 50:
+    // The one node in R: the tuple of a look-up (not its set), the
+    // environment of a string.
+    case SH_LOOKUPSL:
+    case SH_STRING:
       mand_node(e->R.e);
       break;
-    case 17:
+    case SH_PLENTRY:
       if (e->L.s)
         smandate(e->L.s);
       else
         mand_node(e->R.e);
       break;
-    case 6:
-    case 18:
-      mand_list(e->L.e);
-      break;
-    case 7:
+    // The lists and the argument, not the point where the term is zero.
+    case SH_PL:
       if (expr* lists = e->L.e) {
         mand_list(lists->L.e);
         mand_list(lists->R.e);
       }
       if (e->R.e) mand_node(e->R.e->L.e);
       break;
-    case 10:
-      mand_node(e->L.e);
-      smandate(e->R.s);
-      break;
-    case 25:
-      smandate(e->L.s);
-      smandate(e->R.s);
-      break;
-    case 26:
-      mand_args(e->R.e);
-      break;
-    case 27:
+    case SH_SETFUNC:
       if (!(r->flags & EE_COND)) smandate(e->L.s);
       break;
-    case 28:
-      mand_node(e->L.e);
-      if (e->R.e) smandate(e->R.e->R.s);
+    // Every operand, list member, plain argument and set as visit_operands
+    // lays them out.
+    case SH_UNARY:
+    case SH_FUNC1:
+    case SH_FROM_NUMBER:
+    case SH_TO_NUMBER:
+    case SH_RECPAR:
+    case SH_BINARY:
+    case SH_FUNC2:
+    case SH_COUNTREL:
+    case SH_SUBSCRIPTED:
+    case SH_LOOKUP:
+    case SH_DOTSUB:
+    case SH_SYNSUB:
+    case SH_SYNDOT:
+    case SH_SUFSUB:
+    case SH_SYNSUF:
+    case SH_LIST:
+    case SH_SYMLIST:
+    case SH_MEMBERSHIP:
+    case SH_SETREL:
+    case SH_CALL:
+    case SH_ORD:
+    case SH_NEXT:
+    case SH_ARGLIST: {
+      mandate_walk w;
+      visit_operands(e, w);
       break;
-    case 29:
-      if (e->L.e) {
-        mand_node(e->L.e->L.e);
-        mand_node(e->L.e->R.e);
-      }
-      if (e->R.e) smandate(e->R.e->R.s);
-      break;
-    case 55:
-      mand_node(e->L.e);
-      mand_args(e->R.e);
-      break;
+    }
     default:
       badtype("mandate", static_cast<unsigned>(cls));
   }

@@ -13,6 +13,9 @@
 
 namespace vexo {
 
+// Written outside compiler/, by design: iflevel by the distributing
+// builder of conditional expressions (frontend/distrib.cpp).
+
 struct eexpr;
 struct expr;
 struct set;
@@ -68,7 +71,7 @@ extern Index* lev00;
 // Start-up and `reset`: the context records with their level bits, new
 // level-0 Indexes (lev0, lev00), level 0 current, max_context 0, no
 // indexing being compiled, the switches at rest.
-void context_init();
+void context_reset();
 
 // The innermost open level whose bit lies in lev; bits that meet no open
 // level are a bug ("level has impossible levbits 0x%lx").

@@ -158,7 +158,9 @@ class copier {
   expr* two(expr* x, expr* l, expr* r) {
     return l == x->L.e && r == x->R.e ? x : node_like(x, l, r);
   }
-  expr* pair(expr* p);
+  // x, or a copy of it with copies of the operands visit_operands lays
+  // out, where one differs from its source.
+  expr* rebuilt(expr* x);
   expr* relist(const std::vector<expr*>& src, const std::vector<expr*>& cp);
   expr* copy_hooks(expr* h);
   void copy_rewrites(Index* ix, Index* c);
@@ -172,12 +174,6 @@ class copier {
 };
 
 // ---- Expressions ---------------------------------------------------------
-
-// A pair node of two expressions (then- and else-part, operand and count).
-expr* copier::pair(expr* p) {
-  if (!p) return p;
-  return two(p, cpexpr(p->L.e), cpexpr(p->R.e));
-}
 
 // The list whose nodes were src, now cp (the copy of each, or the node
 // itself): the source list when nothing changed; else new nodes up to the
@@ -233,142 +229,152 @@ expr* copier::cparglist(expr* list, bool sets) {
   return relist(src, cp);
 }
 
+// The copy walk of a node whose operands visit_operands lays out: each
+// operand copied into the visited cells (a scratch copy of the node, or of
+// an inner node); changed once one copy differs from its source.  The node
+// itself is copied only then (commit): what the copy shares with its source
+// (sets, strings) gains a reference, and the dot or suffix node it holds is
+// duplicated.
+struct copy_walk {
+  explicit copy_walk(copier& cp) : c(cp) {}
+
+  copier& c;
+  bool changed = false;
+  // What a node shares when it is copied: at most two sets (SH_SETREL),
+  // one string, one dot or suffix node.
+  set* kept_sets[2] = {};
+  int n_kept = 0;
+  cstr* text_ = nullptr;
+  expr** plain_ = nullptr;
+
+  void operand(expr*& x) { take(x, c.cpexpr(x)); }
+  void chain(expr*& x) { take(x, c.lcpexpr(x)); }
+  void args(expr*& a, bool sets) { take(a, c.cparglist(a, sets)); }
+  void operand_set(set*& s) {
+    set* n = c.cpset(s);
+    if (n == s)
+      kept_sets[n_kept++] = s;
+    else
+      take(s, n);
+  }
+  void text(cstr* t) { text_ = t; }
+  void plain(expr*& p) { plain_ = &p; }
+  // Pairs, lists and holders are copied as their node is: only when an
+  // operand under them changed.
+  template <class V>
+  void inner(expr*& h, V visit) {
+    expr scratch = *h;
+    copy_walk w(c);
+    visit(&scratch, w);
+    if (w.changed) take(h, w.commit(h, scratch));
+  }
+  static void func(xnode*) {}
+  static void ref(varref*) {}
+  static void block(expr*) {}
+
+  template <class T>
+  void take(T*& cell, T* copy) {
+    if (copy == cell) return;
+    cell = copy;
+    changed = true;
+  }
+  // A new node like x with the operands of scratch.
+  expr* commit(const expr* x, expr& scratch) {
+    for (int k = 0; k < n_kept; ++k) shared(kept_sets[k]);
+    shared(text_);
+    if (plain_ && *plain_)
+      *plain_ = node_like(*plain_, (*plain_)->L, (*plain_)->R);
+    return node_like(x, scratch.L, scratch.R);
+  }
+};
+
+expr* copier::rebuilt(expr* x) {
+  expr scratch = *x;
+  copy_walk w(*this);
+  visit_operands(&scratch, w);
+  return w.changed ? w.commit(x, scratch) : x;
+}
+
 expr* copier::cpexpr(expr* x) {
   if (!x) return nullptr;
   switch (shape(x)) {
     // Leaves: literals, unsubscripted references, loop dummies, aliases,
     // dot and suffix values of whole entities, synonyms.
-    case 0:
-    case 8:
-    case 12:
-    case 31:
-    case 33:
-    case 38:
-    case 48:
-    case 51:
-    case 57:  // logical literal
-    case 62:  // literal tuple
+    case SH_LITERAL:
+    case SH_NUMBER:
+    case SH_ENTITY:
+    case SH_DOT:
+    case SH_ALIAS:
+    case SH_LOOPDUMMY:
+    case SH_SUF:
+    case SH_SYN:
+    case SH_LOGLIT:   // logical literal
+    case SH_LITLIST:  // literal tuple
       return x;
-    case 1:
-    case 5:
-    case 11:
-    case 14:
-    case 19:
-    case 22:
-    case 64:
+    // The wrapped node and the placeholder, which deletion leaves to their
+    // owners, are copied like operands.
+    case SH_EVAL:
+    case SH_INTCHECK:
       return one(x, cpexpr(x->L.e));
-    case 2:
-    case 15:
-    case 36:
-    case 37:
-    case 54:  // the bound and the count node
+    // Both cells copied as operands.
+    case SH_RELOPCH:
+    case SH_VARAC:
       return two(x, cpexpr(x->L.e), cpexpr(x->R.e));
-    case 3:
-    case 17: {
+    case SH_ITERATED:
+    case SH_PLENTRY: {
+      // The indexing's scope covers the body.
       set_spec* ss = cp_set_spec(x->L.ss);
       expr* body = cpexpr(x->R.e);
       end_set_spec(ss);
       if (!ss && body == x->R.e) return x;
       return node_like(x, ss, body);
     }
-    case 4:
-    case 16: {
-      expr* r = cpexpr(x->R.e);
-      return r == x->R.e ? x : node_like(x, x->L, r);
-    }
-    case 6:
-    case 30:  // sum, and, or of a list
-      return one(x, lcpexpr(x->L.e));
-    case 7: {
-      // Piecewise-linear term: L holds the slope and breakpoint lists, R
-      // the argument pair.
-      expr* lists = x->L.e;
-      expr* nl = lists;
-      if (lists) {
-        expr* a = lcpexpr(lists->L.e);
-        expr* b = lcpexpr(lists->R.e);
-        if (a != lists->L.e || b != lists->R.e) nl = node_like(lists, a, b);
-      }
-      return two(x, nl, pair(x->R.e));
-    }
-    case 9:
-    case 58:  // implication with an else-part
-      return two(x, cpexpr(x->L.e), pair(x->R.e));
-    case 10: {
-      expr* l = cpexpr(x->L.e);
-      set* s = cpset(x->R.s);
-      if (l == x->L.e && s == x->R.s) return x;
-      return node_like(x, l, s == x->R.s ? shared(s) : s);
-    }
-    case 13:
+    case SH_DUMMY:
       // Every path from a copied node down to a dummy is new.
       return node_like(x, x->L, x->R);
-    case 18:
+    case SH_SYMLIST:
       // A tuple: new cells of its own (made on its first evaluation).
       return node_like(x, lcpexpr(x->L.e), nullptr);
-    case 20:
-    case 21: {
+    case SH_VALUE:
+    case SH_REWRITE: {
       void* c = find(x);
       return c ? static_cast<expr*>(c) : x;
     }
-    case 25: {
-      set* a = cpset(x->L.s);
-      set* b = cpset(x->R.s);
-      if (a == x->L.s && b == x->R.s) return x;
-      return node_like(x, a == x->L.s ? shared(a) : a,
-                       b == x->R.s ? shared(b) : b);
-    }
-    case 26: {
-      expr* args = cparglist(x->R.e, false);
-      return args == x->R.e ? x : node_like(x, x->L, args);
-    }
-    case 27: {
-      set* s = cpset(x->L.s);
-      return s == x->L.s ? x : node_like(x, s, shared(x->R.cs));
-    }
-    case 28:
-    case 29: {
-      // L the operand (29: a pair of operand and count), R a holder of the
-      // set's text and the set.
-      expr* l = shape(x) == 28 ? cpexpr(x->L.e) : pair(x->L.e);
-      expr* h = x->R.e;
-      expr* nh = h;
-      if (h) {
-        set* s = cpset(h->R.s);
-        if (s != h->R.s) nh = node_like(h, shared(h->L.cs), s);
-      }
-      return two(x, l, nh);
-    }
-    case 32:
-    case 44:
-    case 49:
-    case 50: {
-      expr* r = cpexpr(x->R.e);
-      if (r == x->R.e) return x;
-      expr* l = x->L.e;
-      return node_like(x, l ? node_like(l, l->L, l->R) : l, r);
-    }
-    case 35: {
-      set* s = x->L.s;
-      if (opcode(x) == OPLOOKUPsl175) s = cpset(s);
-      expr* r = cpexpr(x->R.e);
-      if (s == x->L.s && r == x->R.e) return x;
-      if (s == x->L.s && opcode(x) == OPLOOKUPsl175) shared(s);
-      return node_like(x, s, r);
-    }
-    case 39: {
+    case SH_STRING: {
+      // R: the environment, a single node as the massager takes it.
       expr* r = cpexpr(x->R.e);
       return r == x->R.e ? x : node_like(x, shared(x->L.cs), r);
     }
-    case 55: {
-      expr* l = cpexpr(x->L.e);
-      expr* args = cparglist(x->R.e, false);
-      return two(x, l, args);
-    }
-    case 56: {
-      expr* args = cparglist(x->R.e, true);
-      return args == x->R.e ? x : node_like(x, x->L, args);
-    }
+    // The operands as visit_operands lays them out.
+    case SH_UNARY:
+    case SH_FUNC1:
+    case SH_FROM_NUMBER:
+    case SH_TO_NUMBER:
+    case SH_RECPAR:
+    case SH_BINARY:
+    case SH_FUNC2:
+    case SH_COUNTREL:  // the bound and the count node
+    case SH_SUBSCRIPTED:
+    case SH_LOOKUP:
+    case SH_LIST:
+    case SH_SUMLIST:  // sum, and, or of a list
+    case SH_PL:
+    case SH_IF:
+    case SH_IMPELSE:  // implication with an else-part
+    case SH_MEMBERSHIP:
+    case SH_SETREL:
+    case SH_CALL:
+    case SH_SETFUNC:
+    case SH_ORD:
+    case SH_NEXT:
+    case SH_DOTSUB:
+    case SH_SYNDOT:
+    case SH_SUFSUB:
+    case SH_SYNSUF:
+    case SH_LOOKUPSL:
+    case SH_ARGLIST:
+    case SH_SETARGS:
+      return rebuilt(x);
   }
   badtype(x);
 }

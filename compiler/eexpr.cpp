@@ -6,10 +6,10 @@
 #include "compiler/compile.h"
 #include "compiler/context.h"
 #include "compiler/opgen.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
-#include "frontend/dclstub.h"
 #include "frontend/expr.h"
 #include "frontend/strexpr.h"
 #include "instance/names.h"
@@ -32,6 +32,59 @@ uint8_t canvary[N_EEOPS];
 
 // ---- Records ---------------------------------------------------------------
 
+// Records are carved from slabs of the arena, and the slab table (bases in
+// ascending address order) lets ee_of tell a record from any other value a
+// routine field may hold: a dummy node that was never compiled keeps its
+// name's symbol there, and a symbol followed by a node can read like a
+// record of that node.
+namespace {
+
+constexpr size_t SLAB_RECS = 512;
+constexpr size_t SLAB_BYTES = SLAB_RECS * sizeof(eexpr);
+
+uintptr_t* slab_base;  // a block of class slab_hcl, nslabs entries used
+int nslabs;
+int slab_hcl;
+char* slab_next;  // the current slab's first record not handed out yet
+char* slab_end;
+
+void add_slab(char* b) {
+  size_t cap = slab_base ? (size_t{8} << slab_hcl) / sizeof(uintptr_t) : 0;
+  if (static_cast<size_t>(nslabs) == cap) {
+    int k = htcl(sizeof(uintptr_t) * (cap ? 2 * cap : 16));
+    slab_base = static_cast<uintptr_t*>(
+        slab_base ? ext_mblk(slab_hcl, slab_base, k,
+                             sizeof(uintptr_t) * static_cast<size_t>(nslabs))
+                  : new_mblk(k));
+    slab_hcl = k;
+  }
+  uintptr_t a = reinterpret_cast<uintptr_t>(b);
+  int i = nslabs;
+  for (; i > 0 && slab_base[i - 1] > a; --i) slab_base[i] = slab_base[i - 1];
+  slab_base[i] = a;
+  ++nslabs;
+}
+
+// The record whose address p is, or null when p is not the start of a
+// record slot.
+eexpr* record_at(const void* p) {
+  uintptr_t a = reinterpret_cast<uintptr_t>(p);
+  int lo = 0, hi = nslabs;
+  while (lo < hi) {
+    int mid = (lo + hi) / 2;
+    if (slab_base[mid] <= a)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  if (lo == 0) return nullptr;
+  uintptr_t off = a - slab_base[lo - 1];
+  if (off >= SLAB_BYTES || off % sizeof(eexpr)) return nullptr;
+  return static_cast<eexpr*>(const_cast<void*>(p));
+}
+
+}  // namespace
+
 void* eexpr::operator new(size_t) {
   eexpr* r = eexpr_free_list;
   if (r) {
@@ -40,7 +93,14 @@ void* eexpr::operator new(size_t) {
     std::memset(static_cast<void*>(r), 0, sizeof(eexpr));
     return r;
   }
-  return mem(sizeof(eexpr));
+  if (slab_next == slab_end) {
+    slab_next = static_cast<char*>(mem(SLAB_BYTES));
+    slab_end = slab_next + SLAB_BYTES;
+    add_slab(slab_next);
+  }
+  void* fresh = slab_next;
+  slab_next += sizeof(eexpr);
+  return fresh;
 }
 
 static void unlink(eexpr* r) {
@@ -128,10 +188,8 @@ static_assert(offsetof(eexpr, e) + sizeof(expr*) <= sizeof(symbol));
 
 eexpr* ee_of(const expr* e) {
   if (!e || !e->op) return nullptr;
-  void* p = reinterpret_cast<void*>(e->op);
-  if (!in_mem_arena(p)) return nullptr;
-  eexpr* r = static_cast<eexpr*>(p);
-  return r->e == e && !r->is_set() ? r : nullptr;
+  eexpr* r = record_at(reinterpret_cast<void*>(e->op));
+  return r && r->e == e && !r->is_set() ? r : nullptr;
 }
 
 expr* uneval(expr* e) {
@@ -168,6 +226,10 @@ void eehashtab_init() {
   no_common = 0;
   e_nomatch = nullptr;
   eexpr_free_list = nullptr;
+  // The slabs went with the arena (mem_reset) or were never made.
+  slab_base = nullptr;
+  nslabs = slab_hcl = 0;
+  slab_next = slab_end = nullptr;
   for (eelink& b : eehashtab) b.next = b.prev = &b;
   hdiscard.next = hdiscard.prev = &hdiscard;
   fill_tables();
@@ -231,7 +293,7 @@ static int same_strings(expr* a, expr* b) {
   for (;;) {
     if (!a || !b) return a == b;
     if (a->opword != b->opword) return 0;
-    if (shape(a) != 39) return a == b || same_expr(a, b);
+    if (shape(a) != SH_STRING) return a == b || same_expr(a, b);
     cstr* x = a->L.cs;
     cstr* y = b->L.cs;
     if (x != y && x && y && std::strcmp(x->text(), y->text()) != 0) return 0;
@@ -246,78 +308,78 @@ int same_expr(expr* a, expr* b) {
   // shown as written.
   if (opcode(a) == OPUMINUS && a->R.n != b->R.n) return 0;
   switch (shape(a)) {
-    case 0:
-    case 1:
-    case 5:
-    case 11:
-    case 12:
-    case 27:
-    case 33:
-    case 38:
-    case 51:
-    case 64:
+    case SH_LITERAL:
+    case SH_UNARY:
+    case SH_FUNC1:
+    case SH_FROM_NUMBER:
+    case SH_ENTITY:
+    case SH_SETFUNC:
+    case SH_ALIAS:
+    case SH_LOOPDUMMY:
+    case SH_SYN:
+    case SH_RECPAR:
       return a->L.p == b->L.p;
-    case 2:
-    case 4:
-    case 9:
-    case 15:
-    case 25:
-    case 35:
-    case 43:
-    case 54:
-    case 58:
+    case SH_BINARY:
+    case SH_SUBSCRIPTED:
+    case SH_IF:
+    case SH_FUNC2:
+    case SH_SETREL:
+    case SH_LOOKUPSL:
+    case SH_SYNSUB:
+    case SH_COUNTREL:
+    case SH_IMPELSE:
       return a->L.p == b->L.p && a->R.p == b->R.p;
-    case 3:
-    case 7:
-    case 56:
+    case SH_ITERATED:
+    case SH_PL:
+    case SH_SETARGS:
       return 0;
-    case 6:
+    case SH_LIST:
       return same_elems(a->L.e, b->L.e, 1);
-    case 8:
+    case SH_NUMBER:
       return a->L.d == b->L.d;
-    case 10:
+    case SH_MEMBERSHIP:
       return a->L.p && a->L.p == b->L.p && a->R.p == b->R.p;
-    case 13:
+    case SH_DUMMY:
       return a->L.i == b->L.i && a->R.i == b->R.i;
-    case 14:
+    case SH_TO_NUMBER:
       return same_expr(a->L.e, b->L.e);
-    case 16:
+    case SH_LOOKUP:
       // The looked-up entity stands for its subscript set.
       return a->R.p == b->R.p && a->L.p == b->L.p;
-    case 18:
+    case SH_SYMLIST:
       return same_elems(a->L.e, b->L.e, 0);
-    case 19:
+    case SH_EVAL:
       return a->L.p == b->L.p && a->next == b->next;
-    case 26: {
+    case SH_CALL: {
       const function* f = static_cast<const function*>(a->L.x);
       return a->L.p == b->L.p && f && !(f->fflags & 0x10000) &&
              same_args(a->R.e, b->R.e);
     }
-    case 28:
+    case SH_ORD:
       return a->L.p == b->L.p && a->R.e && b->R.e && a->R.e->R.p == b->R.e->R.p;
-    case 29:
+    case SH_NEXT:
       return a->L.e && b->L.e && a->L.e->L.p == b->L.e->L.p &&
              a->L.e->R.p == b->L.e->R.p && a->R.e && b->R.e &&
              a->R.e->R.p == b->R.e->R.p;
-    case 31:
-    case 32:
-    case 44:
-    case 48:
-    case 49:
+    case SH_DOT:
+    case SH_DOTSUB:
+    case SH_SYNDOT:
+    case SH_SUF:
+    case SH_SUFSUB:
       return a->L.e->L.p == b->L.e->L.p && a->L.e->R.i == b->L.e->R.i &&
              a->R.p == b->R.p;
-    case 36:
+    case SH_RELOPCH:
       if (!a->R.p && !b->R.p) return a->L.p == b->L.p && a->next == b->next;
       if (a->R.p && b->R.p) return a->L.p == b->L.p && a->R.p == b->R.p;
       return 0;
-    case 39:
+    case SH_STRING:
       return same_strings(a, b);
-    case 50:
+    case SH_SYNSUF:
       return a->L.e->L.p == b->L.e->L.p && a->L.e->R.p == b->L.e->R.p &&
              a->R.p == b->R.p;
-    case 55:
+    case SH_ARGLIST:
       return a->L.p == b->L.p && same_args(a->R.e, b->R.e);
-    case 57:
+    case SH_LOGLIT:
       return a->L.i == b->L.i;
   }
   badtype("same_expr", a->opword);

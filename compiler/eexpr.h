@@ -63,7 +63,8 @@ struct eexpr {
   bool is_set() const { return (hash & EE_SETHASH) != 0; }
   bool hashed() const { return h.prev != nullptr; }
 
-  // From the free list (use count 0) or a fresh record from the arena.
+  // From the free list (use count 0) or a fresh record from the current
+  // slab (a slab of records is taken from the arena when it is used up).
   static void* operator new(size_t size);
   // Clears a live set's pointer to the record, takes the record out of
   // the table and puts it on the free list.
@@ -111,13 +112,14 @@ extern uint8_t opgenclass[N_EEOPS];
 extern uint8_t canvary[N_EEOPS];
 
 // The record a node names while it is compiled, or null: the node's
-// routine field points into the arena at a live expression record of
-// that node.
+// routine field holds the address of a live expression record of that
+// node (tested against the record slabs exactly, whatever else the field
+// holds).
 eexpr* ee_of(const expr* e);
 
 // Start-up and `reset`: empties the table, the discard list and the free
 // list, shares again (no_common 0), forgets e_nomatch and fills the opcode
-// tables.  The context stack has its own start-up (context_init).
+// tables.  The context stack has its own start-up (context_reset).
 void eehashtab_init();
 
 // Look-ups.  ehash: a record whose node equals e (a hit re-binds the

@@ -3,17 +3,16 @@
 
 #include <array>
 #include <cstring>
-#include <initializer_list>
 #include <vector>
 
 #include "compiler/context.h"
 #include "compiler/eexpr.h"
 #include "compiler/recomp.h"
 #include "compiler/setmassage.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/strsym.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
@@ -127,26 +126,40 @@ eexpr* finish(expr* e, eexpr* const* rs, int n, uint64_t h, uint64_t lev,
   return r;
 }
 
-// The common step over operand slots.  stamp_only: the final hash term is
-// the stamp alone (not the opcode plus the stamp).
-eexpr* common(expr* e, std::initializer_list<expr**> ops, bool stamp_only) {
+// The common step over the operands of a node of one or two operand
+// expressions (visit_operands): each massaged in turn, the second of a
+// logical operator inside a condition; level bits, stamp and hash from
+// theirs.  stamp_only: the final hash term is the stamp alone (not the
+// opcode plus the stamp).
+struct common_walk : walker_defaults {
+  explicit common_walk(expr* node) : e(node) {}
+  expr* e;
+  int logical = opcode(e) < 249 ? islogical[opcode(e)] : 0;
   eexpr* rs[2] = {};
   int n = 0;
   uint64_t lev = 0, h = 0;
   double stamp = 0;
-  int logical = opcode(e) < 249 ? islogical[opcode(e)] : 0;
-  for (expr** p : ops) {
+
+  void operand(expr*& x) {
+    if (n == 2) badtype("massage", e->opword);
     if (logical && n == 1) ++iflevel;
-    eexpr* r = massage(p);
+    eexpr* r = massage(&x);
     if (logical && n == 1) --iflevel;
     rs[n++] = r;
-    if (!r) continue;
+    if (!r) return;
     lev |= r->levbits;
     stamp = mx(stamp, r->stamp);
     h = h * 33 + H(r);
   }
-  h = h * 33 + sterm(stamp_only ? stamp : opcode(e) + stamp);
-  return finish(e, rs, n, h, lev, stamp, logical);
+  void chain(expr*) { badtype("massage", e->opword); }
+  void args(expr*, bool) { badtype("massage", e->opword); }
+};
+
+eexpr* common(expr* e, bool stamp_only) {
+  common_walk w(e);
+  visit_operands(e, w);
+  uint64_t h = w.h * 33 + sterm(stamp_only ? w.stamp : opcode(e) + w.stamp);
+  return finish(e, w.rs, w.n, h, w.lev, w.stamp, w.logical);
 }
 
 // The node at *pe takes the place of e: e's slot receives the earlier node
@@ -583,8 +596,8 @@ eexpr* dot_common(expr* e, double stamp, uint64_t seed, uint64_t lev, int rec,
 
 double dot_stamp(const expr* e) {
   switch (shape(e)) {
-    case 44:
-    case 50:
+    case SH_SYNDOT:
+    case SH_SYNSUF:
       return 0;  // synonyms name no declaration
   }
   return e->L.e && e->L.e->L.x ? e->L.e->L.x->stamp : 0;
@@ -593,8 +606,8 @@ double dot_stamp(const expr* e) {
 int dot_rec(const expr* e) {
   const void* ent = e->L.e ? e->L.e->L.p : nullptr;
   switch (shape(e)) {
-    case 31:
-    case 32:
+    case SH_DOT:
+    case SH_DOTSUB:
       return ent && ent == rec_xnode;
   }
   return rec_suf && ent && ent == rec_sufxnode;
@@ -623,21 +636,21 @@ eexpr* massage1(expr** pe) {
   expr* e = *pe;
   int opc = opcode(e);
   switch (shape(e)) {
-    case 0:
-    case 33:
-    case 38:
-    case 51:
+    case SH_LITERAL:
+    case SH_ALIAS:
+    case SH_LOOPDUMMY:
+    case SH_SYN:
       return leaf(e, addr(e->L.p));
-    case 8:
-    case 57:
+    case SH_NUMBER:
+    case SH_LOGLIT:
       return leaf(e, numhash(e->L.u));
-    case 1:
-    case 14:
-      return common(e, {&e->L.e}, false);
-    case 11:
-      return common(e, {&e->L.e}, true);
-    case 5:
-    case 64:
+    case SH_UNARY:
+    case SH_TO_NUMBER:
+      return common(e, false);
+    case SH_FROM_NUMBER:
+      return common(e, true);
+    case SH_FUNC1:
+    case SH_RECPAR:
       if (e->opword == opword(OPVARREF87, EF_NUMERIC | EF_VARS)) {
         expr* x = e->L.e;
         x->next = e->next;
@@ -646,23 +659,23 @@ eexpr* massage1(expr** pe) {
         *pe = x;
         return massage(pe);
       }
-      return common(e, {&e->L.e}, false);
-    case 19: {
+      return common(e, false);
+    case SH_EVAL: {
       expr* x = e->L.e;
       e->next = nullptr;
       free_expr(e);
       *pe = x;
       return massage(pe);
     }
-    case 2:
-    case 15:
-    case 54:
-      return common(e, {&e->L.e, &e->R.e}, false);
-    case 3:
+    case SH_BINARY:
+    case SH_FUNC2:
+    case SH_COUNTREL:
+      return common(e, false);
+    case SH_ITERATED:
       return iterated(e);
-    case 4:
+    case SH_SUBSCRIPTED:
       return subscripted(pe);
-    case 6:
+    case SH_LIST:
       if (!e->L.e && (opc == MINLIST || opc == MAXLIST)) {
         expr* n = new_expr(opword(OPNUM, EF_CONST | EF_NUMERIC),
                            opc == MINLIST ? Infinity : negInfinity);
@@ -672,13 +685,13 @@ eexpr* massage1(expr** pe) {
         return massage(pe);
       }
       return listop(e);
-    case 7:
+    case SH_PL:
       return plterm(e);
-    case 9:
+    case SH_IF:
       return conditional(e, true);
-    case 58:
+    case SH_IMPELSE:
       return conditional(e, false);
-    case 10: {
+    case SH_MEMBERSHIP: {
       eexpr* tr = e->L.e ? massage(&e->L.e) : nullptr;
       eexpr* sr = set_massage(&e->R.s);
       double stamp = mx(tr ? tr->stamp : 0, sr ? sr->stamp : 0);
@@ -687,7 +700,7 @@ eexpr* massage1(expr** pe) {
       return finish(e, ops, 2, h, (tr ? tr->levbits : 0) | sr->levbits, stamp,
                     0);
     }
-    case 25: {
+    case SH_SETREL: {
       eexpr* a = set_massage(&e->L.s);
       eexpr* b = set_massage(&e->R.s);
       double stamp = mx(a->stamp, b->stamp);
@@ -695,17 +708,17 @@ eexpr* massage1(expr** pe) {
       eexpr* ops[2] = {a, b};
       return finish(e, ops, 2, h, a->levbits | b->levbits, stamp, 0);
     }
-    case 27: {
+    case SH_SETFUNC: {
       eexpr* sr = set_massage(&e->L.s);
       uint64_t h = uint64_t(e->opword) * 33 + H(sr) + sterm(sr->stamp);
       eexpr* ops[1] = {sr};
       return finish(e, ops, 1, h, sr->levbits, sr->stamp, 0);
     }
-    case 28:
-    case 29: {
+    case SH_ORD:
+    case SH_NEXT: {
       eexpr* ops[3] = {};
       int n = 0;
-      if (shape(e) == 28) {
+      if (shape(e) == SH_ORD) {
         ops[n++] = massage(&e->L.e);
       } else if (expr* p = e->L.e) {
         ops[n++] = massage(&p->L.e);
@@ -723,11 +736,11 @@ eexpr* massage1(expr** pe) {
       h = h * 33 + sterm(opc + stamp);
       return finish(e, ops, n, h, lev, stamp, 0);
     }
-    case 12:
+    case SH_ENTITY:
       return entity(pe);
-    case 13:
+    case SH_DUMMY:
       return dummy_ref(e);
-    case 16: {
+    case SH_LOOKUP: {
       xnode* d = e->L.x;
       eexpr* kr = massage(&e->R.e);
       double stamp = mx(d ? d->stamp : 0, kr ? kr->stamp : 0);
@@ -735,7 +748,7 @@ eexpr* massage1(expr** pe) {
       eexpr* ops[1] = {kr};
       return finish(e, ops, 1, h, (kr ? kr->levbits : 0) | 1, stamp, 0);
     }
-    case 17: {
+    case SH_PLENTRY: {
       set_spec* ss = e->L.ss;
       if (ss) ss_setup(ss, nullptr);
       eexpr* v = massage(&e->R.e);
@@ -752,7 +765,7 @@ eexpr* massage1(expr** pe) {
       }
       return new_rec(e, 0, lev & ccon->scope, 0, stamp);
     }
-    case 18:
+    case SH_SYMLIST:
       if (e->L.e && !e->L.e->next) {
         expr* x = e->L.e;
         x->next = e->next;
@@ -762,21 +775,21 @@ eexpr* massage1(expr** pe) {
       }
       symlist_cells_free(e);
       return listop(e);
-    case 21:
+    case SH_REWRITE:
       if (opc >= 239 && opc <= 245) return undo_rewrite(pe);
       break;
-    case 26:
+    case SH_CALL:
       return call(e);
-    case 31:
+    case SH_DOT:
       return dot_common(e, dot_stamp(e), 0, 1, dot_rec(e), nullptr);
-    case 32:
-    case 44:
-    case 49:
-    case 50:
+    case SH_DOTSUB:
+    case SH_SYNDOT:
+    case SH_SUFSUB:
+    case SH_SYNSUF:
       return opdotsub_massage(e, pe, dot_stamp(e), dot_rec(e));
-    case 48:
+    case SH_SUF:
       return dot_common(e, dot_stamp(e), 0, 1, dot_rec(e), nullptr);
-    case 36: {
+    case SH_RELOPCH: {
       expr* x = e->L.e;
       expr* second = e->R.e;
       x->next = e->next;
@@ -786,20 +799,20 @@ eexpr* massage1(expr** pe) {
       if (second) second->op = reinterpret_cast<efunc>(r);
       return r;
     }
-    case 39:
+    case SH_STRING:
       return strings(e);
-    case 43: {
+    case SH_SYNSUB: {
       eexpr* sr = massage(&e->R.e);
       double stamp = sr ? sr->stamp : 0;
       uint64_t h = H(sr) * 33 + addr(e->L.p) + sterm(stamp);
       eexpr* ops[1] = {sr};
       return finish(e, ops, 1, h, sr ? sr->levbits : 1, stamp, 0);
     }
-    case 55:
+    case SH_ARGLIST:
       return counting(e, true);
-    case 56:
+    case SH_SETARGS:
       return counting(e, false);
-    case 61: {
+    case SH_SAMPLE: {
       eexpr* x = massage(&e->L.e);
       ++randcalls;
       uint64_t h = (H(x) * 33 + sterm(opc + (x ? x->stamp : 0))) & ~B31;
@@ -884,7 +897,7 @@ eexpr* opdotsub_massage(expr* e, expr**, double stamp, int rec) {
   return dot_common(e, stamp, H(sr), lev, rec, sr);
 }
 
-void massage_init() {
+void massage_reset() {
   randcalls = 0;
   rec_compile = 0;
   rec_suf = rec_sufxnode = nullptr;

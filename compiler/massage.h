@@ -60,7 +60,7 @@ eexpr* opdotsub_massage(expr* e, expr** where, double stamp, int rec);
 
 // Start-up and `reset`: no draws counted, no recursive compilation under
 // way.
-void massage_init();
+void massage_reset();
 
 }  // namespace vexo
 

@@ -450,6 +450,6 @@ void unplant(expr* x, expr* copy) {
   free_expr(copy);
 }
 
-void opgen_init() { m_mandrew = m_optrew = 0; }
+void opgen_reset() { m_mandrew = m_optrew = 0; }
 
 }  // namespace vexo

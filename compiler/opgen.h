@@ -130,7 +130,7 @@ constexpr int OP_RESTORE0 = 272;
 void unplant(expr* x, expr* copy);
 
 // Start-up and `reset`: the counters restart.
-void opgen_init();
+void opgen_reset();
 
 }  // namespace vexo
 

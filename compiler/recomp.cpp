@@ -437,6 +437,6 @@ void sud_del(xnode* d) {
   d->xr.sud = nullptr;
 }
 
-void recomp_init() { retained = nullptr; }
+void recomp_reset() { retained = nullptr; }
 
 }  // namespace vexo

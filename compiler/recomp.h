@@ -160,7 +160,7 @@ void sud_notify(setdcl* s);
 void sud_del(xnode* d);
 
 // Start-up and `reset`: no retained block.
-void recomp_init();
+void recomp_reset();
 
 }  // namespace vexo
 

@@ -98,12 +98,28 @@ uint64_t member_hash(const set* s) {
   return s->first ? h | B31 : B31;
 }
 
-// Enumerated data: an equal set compiled before replaces this one.
+// Whether s is the current value of its (scalar) set declaration.
+bool decl_value(const set* s) {
+  const xnode* d = s->owner;
+  return d && d->kind == DK_SET && static_cast<const setdcl*>(d)->value == s;
+}
+
+// Enumerated data: an equal set compiled before replaces this one, unless
+// this one is a declaration's current value.  The data reader replaces and
+// frees a declaration's value in its slot (and the declaration's own
+// compiled form logs that slot), so the value stays there; the older equal
+// set, still held by compiled forms made before the data changed, leaves
+// the table.
 sres enumerated(set** ps, uint64_t h) {
   set* s = *ps;
   h |= B31;
   eexpr* f = shash(static_cast<int64_t>(h), s);
   double stamp = nextgenlev - 1;
+  if (f && f->s != s && decl_value(s)) {
+    disc(f);
+    --f->s->refcnt;
+    f = nullptr;
+  }
   if (!f) {
     eexpr* r = new eexpr;
     r->sinit(s, static_cast<int64_t>(h), 1, 1, s->stamp);

@@ -18,6 +18,9 @@
 
 namespace vexo {
 
+// Written outside compiler/, by design: cur_tva by iteration's clean-up
+// (eval/iterate.cpp), which restores the context an abandoned loop left.
+
 struct AC;
 struct symbol;
 struct set_spec;
@@ -73,7 +76,7 @@ extern TVA* cur_tva;
 // hold n cells.  Sizes the record of an indexing expression when it closes.
 int32_t TVAneed(int32_t n);
 // Computes tva_need, tva_hcl, tva_len and tva_cells0 after a compilation
-// from the context stack (after its start-up, context_init): M is the
+// from the context stack (after its start-up, context_reset): M is the
 // frame size of context record 0 (reset to 0 here), L0 the level-0
 // Index's cell count.  With option show_stats
 // above 4 prints the sizing statistics.  A context record left open is a

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/include.h"

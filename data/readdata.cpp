@@ -11,12 +11,13 @@
 #include "data/values.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/suffix.h"
 #include "session/include.h"
+#include "session/infiles.h"
 #include "session/located.h"
+#include "session/loop.h"
 #include "support/block.h"
 #include "support/format.h"
 #include "support/message.h"
@@ -25,6 +26,9 @@
 #include "support/text.h"
 
 namespace vexo {
+
+int log_data;
+int endjump;
 
 int datanfs = -1;
 const char* parskip = ".";
@@ -265,7 +269,7 @@ int read_data() {
   return result;
 }
 
-void data_reset() {
+void readdata_reset() {
   parskip = ".";
   parquote = 0;
   ndns = dnpos = dnuf = 0;
@@ -273,6 +277,11 @@ void data_reset() {
   tok_init();
   squawk_buf = nullptr;
   values_reset();
+}
+
+void readdata_start() {
+  log_data = 0;
+  endjump = 0;
 }
 
 }  // namespace vexo

@@ -12,7 +12,7 @@ struct xnode;
 
 // Saved inputs on the input stack when data mode began: when the input on
 // which it began ends between statements, data mode ends with it
-// (frontend/neighbours.h, the input-file stack).  -1 outside data mode.
+// (session/include.h, the input-file stack).  -1 outside data mode.
 extern int datanfs;
 
 // The default symbol: its text ("" for none) and the quote character it
@@ -55,8 +55,18 @@ const char* sufchk(xnode* e, const char* name, int* kind);
 
 // Start-up and `reset`: default symbol "." with an empty stack, tok_type in
 // force, no data mode.
-void data_reset();
+void readdata_reset();
 
+// Option log_data: log data read from files too.
+extern int log_data;
+// Nonzero while the data reader holds its recovery point: the reader's
+// end of input then throws data_end (1 inside a data section, 2 for a
+// data file).
+extern int endjump;
+
+// Option cell log_data and no data reader's recovery point.  Kept by
+// `reset`: options stay; `reset` never runs while data are read.
+void readdata_start();
 }  // namespace vexo
 
 #endif  // VEXO_DATA_READDATA_H

@@ -13,13 +13,17 @@
 
 #include "eval/evalerr.h"
 #include "eval/funcall.h"
-#include "frontend/dclstub.h"
+#include "eval/funclib.h"
+#include "eval/regexp.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/funcbuild.h"
+#include "frontend/paramdcl.h"
 #include "frontend/parse.h"
 #include "frontend/strexpr.h"
+#include "frontend/vardcl.h"
+#include "instance/sufdecl.h"
 #include "report/print.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
@@ -32,6 +36,8 @@
 #include "support/text.h"
 
 namespace vexo {
+
+int nrandom;
 
 function* print_func;
 function* printf_func;
@@ -282,6 +288,18 @@ void out_of_range(outbuf& o, arglist* al, double x, const char* p,
   bailout();
 }
 
+// An item that names its argument by position ("%2$d"): the arguments are
+// taken in order, so the command is abandoned rather than the item read
+// as another.
+[[noreturn]] void positional(arglist* al, const char* p, const char* q) {
+  if (!mgwhere(al->tva))
+    Fprintf(Stderr,
+            "format item \"%.*s\" names its argument by position (\"$\"), "
+            "which is not supported.\n",
+            static_cast<int>(q - p + 1), p);
+  bailout();
+}
+
 // The item from p ('%') to q (its conversion letter), its stars replaced by
 // arguments, into itext; false when an argument a star needs is missing.
 bool item_text(char* itext, size_t size, const char* p, const char* q,
@@ -293,9 +311,8 @@ bool item_text(char* itext, size_t size, const char* p, const char* q,
       int v = int_arg(a);
       ++a.i;
       n += static_cast<size_t>(Snprintf(itext + n, size - n, "%d", v));
-    } else if (*s == 'h' || *s == 'l' || *s == 'L' || *s == '$') {
-      // Length modifiers are the formatter's to choose; a position would
-      // name arguments the call does not pass.
+    } else if (*s == 'h' || *s == 'l' || *s == 'L') {
+      // Length modifiers are the formatter's to choose.
     } else {
       itext[n++] = *s;
     }
@@ -437,6 +454,7 @@ char* format(arglist* al, size_t* len, int* k, const char* fmt, const char* sep,
         p = q + 1;
         continue;
       }
+      if (memchr(p, '$', static_cast<size_t>(q - p))) positional(al, p, q);
       char itext[96];
       args_cursor before = a;
       if (!item_text(itext, sizeof itext - 2, p, q, a) || !a.more()) {
@@ -535,16 +553,6 @@ cstr* cs_substr(arglist* al) {
   return new_cstring(part.c_str());
 }
 
-// The least forms of sub and gsub: their patterns need the regular
-// expressions, which are not built yet.
-cstr* cs_sub(arglist* al) {
-  eerror(al->tva, "%s is not implemented yet", "sub");
-}
-
-cstr* cs_gsub(arglist* al) {
-  eerror(al->tva, "%s is not implemented yet", "gsub");
-}
-
 cstr* hashstats(arglist* al) { return hashstats(al->nr, al->ra); }
 
 // ---- Time built-ins --------------------------------------------------------
@@ -620,5 +628,21 @@ double vexotime(arglist* al) {
       return sys + user;
   }
 }
+
+static void mark_random(xnode* x) {
+  if (stage_declared) {
+    error(0, "Ignoring \"random\" after explicit suffix stage declaration.");
+    return;
+  }
+  if (x->flags & XF_RANDOM) return;
+  x->flags |= XF_RANDOM;
+  nrandom++;
+}
+
+void make_random(var* v) { mark_random(v); }
+void make_randompar(param* p) { mark_random(p); }
+void randvar_cleanup() {}
+
+void builtin_reset() { nrandom = 0; }
 
 }  // namespace vexo

@@ -18,6 +18,8 @@ namespace vexo {
 struct arglist;
 struct cstr;
 struct expr;
+struct param;
+struct var;
 struct function;
 struct symbol;
 
@@ -75,16 +77,31 @@ extern const char* format_range_errmsg;
 char* format(arglist* al, size_t* len, int* k, const char* fmt, const char* sep,
              num_formatter nf, int prec);
 
-// The routines of the rows besides print and printf (report/print.h).
+// The routines of the rows besides print, printf (report/print.h), sub
+// and gsub (eval/regexp.h).
 cstr* cs_sprintf(arglist* al);
 cstr* cs_substr(arglist* al);
-cstr* cs_sub(arglist* al);
-cstr* cs_gsub(arglist* al);
 double r_time();
 cstr* cs_ctime(arglist* al);
 cstr* cs_date(arglist* al);
 cstr* hashstats(arglist* al);
 double vexotime(arglist* al);
+
+// ---- The `random` attribute
+
+// Marks a variable (or a param, which finish_dcl turns into a random
+// variable) random: flag 0x10000 once, the random declarations counted.
+// After an explicit declaration of suffix stage: "Ignoring \"random\"
+// after explicit suffix stage declaration."
+void make_random(var* v);
+void make_randompar(param* p);
+// Unregisters (and so runs) the pending random-attribute clean-up
+// (randvar_rhs) before a declaration begins or is chained.  The least
+// form: nothing, make_random registers no clean-up record yet.
+void randvar_cleanup();
+extern int nrandom;  // random declarations made
+// No random declaration yet.
+void builtin_reset();
 
 }  // namespace vexo
 

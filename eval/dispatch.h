@@ -55,9 +55,10 @@ class held_cstr {
   cstr* s_;
 };
 
-// The routine of every functab slot whose opcode has no routine yet: an
-// opcode evaluated before its routine exists is an internal inconsistency,
-// reported as "Bug: " (ends the session).
+// The routine of every functab slot whose row in eval/opcodes.def says
+// unbuilt: the value comes with a part of the system not written yet, so
+// "<operator> (opcode %d) cannot be evaluated yet" is reported and the
+// command abandoned (bailout).
 eval_result f_unbuilt(expr* e, TVA* tva);
 
 // ---- Leaves ------------------------------------------------------------

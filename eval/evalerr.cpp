@@ -6,15 +6,17 @@
 #include <cstring>
 
 #include "compiler/tva.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/paramdcl.h"
 #include "frontend/refs.h"
 #include "instance/ac.h"
 #include "instance/names.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "session/cmdmem.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -179,7 +181,7 @@ constexpr int FIRST_RESTORE = 272, LAST_RESTORE = 278;
 expr* sub_source(expr* sub) {
   expr* n = sub;
   int sh = shape(n);
-  if (sh == 20 || sh == 21) {
+  if (sh == SH_VALUE || sh == SH_REWRITE) {
     n = n->L.e;
     int op = opcode(n);
     if (op >= FIRST_RESTORE && op <= LAST_RESTORE) n = n->R.e;

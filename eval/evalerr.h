@@ -67,8 +67,9 @@ using badsub_fn = void (*)(TVA* tva, xnode* ent, symbol* const* tuple);
 extern badsub_fn badsub1;
 
 // The look-up node behind a subscript evaluator: through a value or
-// rewrite wrapper (shapes 20, 21) to its first operand, through a restore
-// record to its second.  Its second operand is the tuple expression.
+// rewrite wrapper (SH_VALUE, SH_REWRITE) to its first operand, through a
+// restore record to its second.  Its second operand is the tuple
+// expression.
 expr* sub_source(expr* sub);
 // The tuple behind a subscript evaluator (sub_source), evaluated.
 symbol** getbadsub(expr* sub, TVA* tva);

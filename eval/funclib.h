@@ -4,10 +4,51 @@
 #ifndef VEXO_EVAL_FUNCLIB_H
 #define VEXO_EVAL_FUNCLIB_H
 
+#include <cstdint>
+#include <type_traits>
+
+#include "frontend/decl.h"
+
 namespace vexo {
 
+struct cstr;
+struct expr;
 struct set;
+struct symbol;
 struct TVA;
+
+// One item of a function's argument domains (a class-2 block): the
+// direction code and the set (null for "*", any).
+struct funcarg {
+  funcarg* next;
+  set* s;
+  int32_t dir;
+};
+
+struct function : xnode {
+  funcarg* args;    // argument domains, or the marker of "..." (dotdotdot)
+  uint32_t fflags;  // type codes (8 explicit real arguments, 16 output
+                    // arguments, 0x100 symbolic) and attributes (0x4000 any
+                    // number of arguments, 0x10000 the value may change
+                    // between calls, as for `random`)
+  expr* pipe;       // pipe text expression, or null
+  expr* format;     // format text expression, or null
+  int32_t nargs;    // argument count: k >= 0 exactly k, -(k+1) at least k
+  void* funcp;      // the routine (eval/funcall.h), null while unavailable
+  void* funcinfo;   // the information word handed to the routine
+
+  static void* operator new(size_t size);  // record kind 2
+  static void operator delete(void* p);
+  // Closes the declaration: chains it (yychain) and binds the name.
+  // Returns the surviving record.
+  function* finish_dcl();
+};
+static_assert(std::is_trivially_destructible_v<function>);
+
+// `function NAME [alias] [(domains)] [flags] [pipe ... [format ...]];`:
+// a function record (kind 25) bound to the name, then finished.
+function* funcdcl(symbol* name, cstr* alias, funcarg* args, int flags,
+                  expr* pipe, expr* format);
 
 // Prints the current command's location (cmdwhere) before a library's
 // message on Stderr.  The least form: at every message (the once-per-

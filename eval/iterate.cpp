@@ -11,7 +11,6 @@
 #include "eval/set.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
 #include "instance/genmod.h"
 #include "session/loop.h"
 #include "support/message.h"

@@ -5,8 +5,8 @@
 // max), and the guard routines of opcodes that the compiler always
 // rewrites before evaluation.
 //
-// Iterated node (shape 3): L the indexing expression, R the body.
-// Argument list (shapes 55, 56): R the first item (OPARG), chained by
+// Iterated node (SH_ITERATED): L the indexing expression, R the body.
+// Argument list (SH_ARGLIST, SH_SETARGS): R the first item (OPARG), chained by
 // next; an item's L is null (a plain item, its R the expression, or for
 // the set operators the set) or an indexing expression (its R a nested
 // item list, walked once per tuple).  An item's kind is read from its

@@ -1,11 +1,10 @@
 // The opcode tables, generated from eval/opcodes.def.  The rows are checked
-// at compile time: 233 evaluable opcodes, then the compile-time forms, each
-// row's number equal to its index.
+// at compile time: the shapes in order, 233 evaluable opcodes, then the
+// compile-time forms, each row's number equal to its index.
 #include "eval/optab.h"
 
 #include <cstddef>
 #include <cstring>
-#include <type_traits>
 #include <utility>
 
 // The routines the table can hold: every header that declares evaluation
@@ -19,30 +18,36 @@
 #include "eval/iterops.h"
 #include "eval/paramref.h"
 #include "eval/pcheck.h"
+#include "eval/regexp.h"
 #include "eval/setpos.h"
 #include "eval/settest.h"
 #include "eval/strsym.h"
+#include "instance/ac.h"
 #include "session/environs.h"
 #include "session/optcmd.h"
-
-// A declaration of every routine name of the opcode list with a marker
-// return type, never defined.  A routine declared in namespace vexo hides
-// its marker (lookup finds vexo's names before these, which act as global
-// ones where the table is built); a name with only its marker is a routine
-// not built yet.
-namespace vexo_unbuilt {
-struct not_built {};
-#define X(num, name, routine, type, text, precedence) \
-  not_built routine(vexo::expr*, vexo::TVA*);
-#define C(num, name, type, precedence)
-#include "eval/opcodes.def"
-#undef X
-#undef C
-}  // namespace vexo_unbuilt
 
 namespace vexo {
 
 namespace {
+
+constexpr int shape_rows[] = {
+#define S(num, name) num,
+#define X(num, name, routine, status, shape, text, precedence)
+#define C(num, name, shape, precedence)
+#include "eval/opcodes.def"
+#undef S
+#undef X
+#undef C
+};
+
+constexpr bool shapes_in_order() {
+  for (int k = 0; k < N_SHAPES; ++k)
+    if (shape_rows[k] != k) return false;
+  return true;
+}
+
+static_assert(std::size(shape_rows) == N_SHAPES, "65 shapes");
+static_assert(shapes_in_order(), "shape rows: number = index");
 
 struct op_row {
   int num;
@@ -53,18 +58,23 @@ struct op_row {
 };
 
 constexpr op_row rows[] = {
-#define X(num, name, routine, type, text, precedence) \
-  {num, type, text, precedence, true},
-#define C(num, name, type, precedence) {num, type, nullptr, precedence, false},
+#define S(num, name)
+#define X(num, name, routine, status, shape, text, precedence) \
+  {num, shape, text, precedence, true},
+#define C(num, name, shape, precedence) \
+  {num, shape, nullptr, precedence, false},
 #include "eval/opcodes.def"
+#undef S
 #undef X
 #undef C
 };
 
 constexpr int n_evaluable = 0
-#define X(num, name, routine, type, text, precedence) +1
-#define C(num, name, type, precedence)
+#define S(num, name)
+#define X(num, name, routine, status, shape, text, precedence) +1
+#define C(num, name, shape, precedence)
 #include "eval/opcodes.def"
+#undef S
 #undef X
 #undef C
     ;
@@ -100,36 +110,29 @@ constexpr std::array<int32_t, sizeof...(I)> precs_of(
   return {rows[I].precedence...};
 }
 
-// A declared routine: an evaluation routine or a pointer to one.
-template <class F>
-constexpr bool is_routine = std::is_convertible_v<F, efunc>;
+// A row's routine: its own where the row says built (the name must be a
+// declared routine), f_unbuilt where it says unbuilt (the name is not
+// looked up).  Any other status word does not compile.
+#define ROUTINE_built(routine) routine
+#define ROUTINE_unbuilt(routine) f_unbuilt
 
-// f itself; instantiated only for declared routines.
-template <class Tag, class F>
-constexpr efunc routine_of(F f) {
-  return f;
-}
-
-constexpr std::array<efunc, N_FUNCTAB> make_functab() {
-  using namespace ::vexo_unbuilt;
-  return {
-#define X(num, name, routine, type, text, precedence) \
-  [](auto built) -> efunc {                           \
-    if constexpr (built)                              \
-      return routine_of<decltype(built)>(routine);    \
-    else                                              \
-      return f_unbuilt;                               \
-  }(std::bool_constant<is_routine<decltype(routine)>>{}),
-#define C(num, name, type, precedence)
+constexpr std::array<efunc, N_FUNCTAB> functab_rows = {
+#define S(num, name)
+#define X(num, name, routine, status, shape, text, precedence) \
+  ROUTINE_##status(routine),
+#define C(num, name, shape, precedence)
 #include "eval/opcodes.def"
+#undef S
 #undef X
 #undef C
-      nullptr};
-}
+    nullptr};
+
+#undef ROUTINE_built
+#undef ROUTINE_unbuilt
 
 }  // namespace
 
-constinit const std::array<efunc, N_FUNCTAB> functab = make_functab();
+constinit const std::array<efunc, N_FUNCTAB> functab = functab_rows;
 
 constinit const std::array<int32_t, N_OPCODES> op_types =
     types_of(std::make_index_sequence<N_OPCODES>());

@@ -32,14 +32,29 @@ union eval_result {
 // The one signature of every evaluation routine.
 using efunc = eval_result (*)(expr* e, TVA* tva);
 
+// Tree shapes: what L and R of a node hold and own (the comments of the S
+// rows of eval/opcodes.def).  Switches on a shape use these names.
+enum shapes : int32_t {
+#define S(num, name) name = num,
+#define X(num, name, routine, status, shape, text, precedence)
+#define C(num, name, shape, precedence)
+#include "eval/opcodes.def"
+#undef S
+#undef X
+#undef C
+};
+constexpr int N_SHAPES = 65;  // 0..64
+
 // Opcode names: the evaluation routine's name without "f_".  Where several
 // opcodes share one routine, each of them carries its number as well
 // (OPIF35, OPIF111), so that a name never stands for two opcodes.  Forms
 // without a routine are OP<number>, except OPARG (250) and OPXNODE (255).
 enum opcodes : int {
-#define X(num, name, routine, type, text, precedence) name = num,
-#define C(num, name, type, precedence) name = num,
+#define S(num, name)
+#define X(num, name, routine, status, shape, text, precedence) name = num,
+#define C(num, name, shape, precedence) name = num,
 #include "eval/opcodes.def"
+#undef S
 #undef X
 #undef C
 };
@@ -52,13 +67,13 @@ constexpr int N_FUNCTAB = N_EVAL_OPCODES + 1;  // routines and a null end
 
 // Evaluation routine of each opcode 0..232; entry 233 is null and ends the
 // table.  The compiler binds a node by storing its opcode's entry in the
-// node.  An opcode whose routine is not built yet has f_unbuilt
-// (eval/dispatch.h), which reports the inconsistency as a bug.
+// node.  An opcode whose row says its routine is not built yet has
+// f_unbuilt (eval/dispatch.h), which abandons the command with a message.
 extern const std::array<efunc, N_FUNCTAB> functab;
 
-// Tree shape of each opcode: what L and R of a node hold and own.  Every
-// tree walker (deletion, copying, hashing, massaging, printing, problem
-// writing) switches on it.
+// Tree shape (enum shapes) of each opcode: what L and R of a node hold and
+// own.  Every tree walker (deletion, copying, hashing, massaging, printing,
+// problem writing) follows it.
 extern const std::array<int32_t, N_OPCODES> op_types;
 // Printed operator name of opcodes 0..142; leading and trailing blanks are
 // part of the text.

@@ -9,11 +9,11 @@
 #include "eval/evalerr.h"
 #include "eval/iterate.h"
 #include "eval/set.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/paramdcl.h"
 #include "instance/ac.h"
+#include "instance/sufdecl.h"
 #include "report/prset.h"
 #include "session/located.h"
 #include "session/sysdecls.h"
@@ -147,7 +147,8 @@ void check_text_keep(expr* n) {
 }
 
 void pcheck_reset() {
-  check_texts().clear();
+  // A fresh map: clear would keep the buckets of the last session.
+  std::unordered_map<const expr*, cstr*>().swap(check_texts());
   rec_depth = 0;
 }
 

@@ -9,6 +9,9 @@
 
 namespace vexo {
 
+// Written outside eval/, by design: besides randseed's option handler,
+// `reset` (session/batch.cpp) restarts the generators.
+
 // The -vr listing of the built-in random functions.  The least form:
 // nothing, none is built in yet.
 void show_rand();

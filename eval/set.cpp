@@ -16,9 +16,9 @@
 #include "eval/slice.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
 #include "instance/ac.h"
+#include "session/loop.h"
 #include "support/message.h"
 #include "support/pool.h"
 #include "support/symbol.h"
@@ -39,7 +39,7 @@ static gen_hold* gen_top;
 // to not generated at its bail-out (set_gen_abandon).
 static std::vector<set*> cut_sets;
 
-void set_reinit() {
+void set_reset() {
   gen_top = nullptr;
   cut_sets.clear();
   for (setmem*& m : free_setmem) m = nullptr;

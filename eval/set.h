@@ -297,7 +297,7 @@ extern void (*const set_release[N_SET_CLASSES])(set* s);
 
 // Start-up and `reset`: empties the member and record free lists (their
 // nodes live in recorded memory, which `reset` frees).
-void set_reinit();
+void set_reset();
 
 }  // namespace vexo
 

@@ -65,7 +65,7 @@ void set_suberr_genall(set* s, TVA* tva) { suberr(s, tva); }
 // The declaration last told that its dimension must be given.
 static xnode* fixarity_lastdecl;
 
-void setclass_reinit() { fixarity_lastdecl = nullptr; }
+void setclass_reset() { fixarity_lastdecl = nullptr; }
 
 static void del_e(expr* e) { edelete(e); }
 static void del_chain(expr* e) {

@@ -118,7 +118,7 @@ set* empty_set(int arity, set* s);
 
 // Start-up and `reset`: forgets the declaration last told that its
 // dimension must be given.
-void setclass_reinit();
+void setclass_reset();
 
 }  // namespace vexo
 

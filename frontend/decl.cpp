@@ -4,13 +4,15 @@
 
 #include <cstring>
 
+#include "eval/builtin.h"
 #include "eval/set.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
 #include "frontend/vardcl.h"
+#include "instance/problem.h"
+#include "report/print.h"
+#include "session/cmdrec.h"
 #include "session/delete.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -92,15 +94,13 @@ static void dac_grow() {
   dac.list = list;
 }
 
-void decl_init() {
+void decl_reset() {
   decls = nullptr;
   declslast = &decls;
   std::memset(static_cast<void*>(xclass), 0, sizeof xclass);
   dac = dep_acc{};
   dac_grow();
   old_obj = old_obj0;
-  Curdclname = nullptr;
-  Oldval = nullptr;
   rec_xnode = nullptr;
   recursive = 0;
   nextgenlev = 2.0;
@@ -111,7 +111,6 @@ void decl_init() {
   dseenexpl = nullptr;
   tsr = nullptr;
   tsr_k = 0;
-  pr_badnames = 0;
   lastloopdummy = nullptr;
 }
 
@@ -463,6 +462,17 @@ void tc_zap() {
     del_mblk(tsr_k, tsr);
     tsr = nullptr;
   }
+}
+
+xnode* xclass_find(int c, const symbol* name) {
+  const xclass_rec& r = xclass[c];
+  for (int i = 0; i < r.n; ++i)
+    if (r.a[i] && r.a[i]->name == name) return r.a[i];
+  return nullptr;
+}
+
+void redecl_of_class(int c, const symbol* name) {
+  if (xnode* d = xclass_find(c, name)) old_obj = d;
 }
 
 }  // namespace vexo

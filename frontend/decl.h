@@ -20,6 +20,15 @@
 
 namespace vexo {
 
+// Written outside frontend/, by design: dac, the dependency accumulator,
+// is filled by whoever resolves references (compiler/recomp.cpp,
+// instance/xcg.cpp, session/cmdrec.cpp, session/environs.cpp); nextgenlev,
+// tsr and tsr_k by instance generation (instance/xcg.cpp,
+// session/let.cpp); recursive by the massager (compiler/massage.cpp,
+// setmassage.cpp); xclass's sysdcl slots by the system sets
+// (session/sysdecls.cpp); lastloopdummy by compound commands
+// (session/cmdrec.cpp).
+
 struct symbol;
 struct cstr;
 struct set;
@@ -159,6 +168,11 @@ struct xclass_rec {
   xnode** a;      // the declarations in filing order
 };
 extern xclass_rec xclass[N_XCLASS];
+// The declaration of class c named name, or null.
+xnode* xclass_find(int c, const symbol* name);
+// `redeclare` of a declaration of class c: the declaration of that name
+// becomes the one redeclared (old_obj), when there is one.
+void redecl_of_class(int c, const symbol* name);
 
 // The dependency accumulator.  Whoever resolves a reference to a declared
 // entity while a declaration is parsed increments mark[num] and, on the
@@ -203,11 +217,11 @@ extern uint8_t alg_comp[N_OPCODES];
 extern char* tsr;
 extern int tsr_k;
 // pr_badnames, set by the undefined-name reports of the display code and
-// cleared by yychain and dep_reset, is in frontend/neighbours.h.
+// cleared by yychain and dep_reset, is in report/print.h.
 
 // The loop dummy the current statement used (or null); a declaration that
 // uses one inside a compound command is refused.  The session's cmdstate
-// (a compound command is being built) is in frontend/neighbours.h.
+// (a compound command is being built) is in session/cmdrec.h.
 extern dummy* lastloopdummy;
 // The name of a loop dummy, for messages.
 const char* dummy_name(const dummy* dm);
@@ -215,7 +229,7 @@ const char* dummy_name(const dummy* dm);
 // Start-up (and after `reset`, whose memory walk has freed the old blocks):
 // empty declaration list and class lists, a fresh by-number table, stamps
 // and states at their initial values.  Before the first declaration.
-void decl_init();
+void decl_reset();
 
 // Fills the head of a zeroed record: kind, name, alias, indexing; the
 // previous binding is the name's current one; when that is not old_obj and

@@ -8,7 +8,6 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
-#include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
 #include "session/located.h"
 #include "support/list.h"
@@ -155,6 +154,10 @@ set* dummy_set(int level) {
   return level_set[level];
 }
 
+void dummy_level_closed(int level) {
+  if (level >= 0 && level <= MAX_SSLEVEL) level_set[level] = nullptr;
+}
+
 // The symbol-valued replacement of one list element (symlist's steps).
 static const char* const symlist_what[4] = {"index expression", "tuple",
                                             "literal set", "setof expression"};
@@ -299,7 +302,7 @@ void del_ecopy(e_copy* c) {
   if (c) pool_free(c, sizeof(e_copy), c, put_ecopy);
 }
 
-void dummy_init() {
+void dummy_reset() {
   dummy_free_list = nullptr;
   e_copy_freelist = nullptr;
   nvarsub = 0;

@@ -37,7 +37,7 @@ void expr::operator delete(void* p) {
   if (p) pool_free(p, sizeof(expr), p, put_expr);
 }
 
-void expr_init() { expr_free_list = nullptr; }
+void expr_reset() { expr_free_list = nullptr; }
 
 uint32_t nest_check(uint32_t depth) {
   if (depth > MAX_NESTING) {

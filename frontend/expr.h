@@ -118,7 +118,7 @@ static_assert(std::is_trivially_destructible_v<expr> &&
 extern expr* expr_free_list;
 // Start-up of the node pool, again after `reset` (which frees the arena the
 // free nodes live in): empties expr_free_list.
-void expr_init();
+void expr_reset();
 
 // Op word of an opcode with flags.
 constexpr uint32_t opword(int opcode, uint32_t flags = 0) {
@@ -200,6 +200,238 @@ eval_result svsub_oper(expr* e, TVA* tva);
 // Raises an error: not_declared reports the name and abandons the command
 // outside single-step mode.
 expr* undeclared_elem(expr* e);
+
+// ---- Operands by shape ----------------------------------------------------
+//
+// visit_operands(e, w) is the one reading of the shape table: it hands the
+// operand cells of node e, as e's shape lays them out (eval/opcodes.def),
+// to the walker w in the order of the operands, and returns true; for a
+// shape it has no layout for (SH_VALUE, SH_VARAC, SH_INNER, SH_FORM249:
+// compiled or inner forms that only their makers walk) it returns false
+// and calls nothing.  Every walk over the operands of a node goes through
+// it (deletion, nesting, sampling, the copier, the marking of stored
+// values, the massager's common step, the record printer; the problem
+// writer, presolve and the instantiating copy to come), and switches on
+// the named shape only where it treats a shape otherwise (as the printer
+// writes each shape, or the sharer compares two nodes).
+//
+// Cells are passed by reference, so that a walker may replace what they
+// hold (the copier visits a scratch copy of the node).  The roles, each a
+// member of w:
+//   operand(expr*&)        an operand expression e owns; may be null
+//   chain(expr*&)          an owned chain of operand expressions (next)
+//   args(expr*&, bool sets) an owned argument list of OPARG entries (and
+//                          a 258 marker); sets: its plain entries hold
+//                          sets, not expressions
+//   operand_set(set*&)     an owned set or indexing (set_spec); may be null
+//   text(cstr*&)           an owned string reference; may be null
+//   plain(expr*&)          the inner node of a dot or suffix reference
+//                          (declaration or symbol, and a code): owned, no
+//                          operands
+//   inner(expr*&, visit)   an owned inner node holding operands of e (the
+//                          pairs 247, 260, 261, 262, the lists 259, the
+//                          holder 280, SH_REWRITE's restore record); never
+//                          null.  visit(n, w2) hands the operand cells of n
+//                          (the inner node, or a copy of it) to walker w2.
+//                          A walker without this member has visit(h, w)
+//                          called for it.
+//   func(xnode*)           the function a call names
+//   ref(varref*&)          an owned variable reference record
+//   block(expr*)           e's block of symbols: L, size class in R
+// walker_defaults gives the roles but operand, chain and args as no-ops.
+// Not visited: declarations (L of references), codes, SH_EVAL's wrapped
+// node (its other users own it), SH_INTCHECK's placeholder, SH_RELOPCH's
+// marker, SH_SYMLIST's cells and SH_PLTERM's block, which the instance
+// generator takes over.
+struct walker_defaults {
+  static void operand_set(set*&) {}
+  static void text(cstr*&) {}
+  static void plain(expr*&) {}
+  static void func(xnode*) {}
+  static void ref(varref*&) {}
+  static void block(expr*) {}
+};
+
+namespace operand_layout {
+template <class W, class V>
+void inner(W& w, expr*& h, V visit) {
+  if constexpr (requires { w.inner(h, visit); })
+    w.inner(h, visit);
+  else
+    visit(h, w);
+}
+// Both cells of a pair: then- and else-part, argument and its second
+// argument, member and count.
+inline constexpr auto pair = [](expr* p, auto& w) {
+  w.operand(p->L.e);
+  w.operand(p->R.e);
+};
+// Holder 280 of a set argument: the set's text (optional), the set.
+inline constexpr auto set_holder = [](expr* h, auto& w) {
+  w.text(h->L.cs);
+  w.operand_set(h->R.s);
+};
+}  // namespace operand_layout
+
+template <class W>
+bool visit_operands(expr* e, W& w) {
+  using operand_layout::inner;
+  using operand_layout::pair;
+  using operand_layout::set_holder;
+  switch (shape(e)) {
+    case SH_LITERAL:
+    case SH_NUMBER:
+    case SH_ENTITY:
+    case SH_DUMMY:
+    case SH_EVAL:
+    case SH_INTCHECK:
+    case SH_VARVAL:
+    case SH_ALIAS:
+    case SH_XNODE:
+    case SH_LOOPDUMMY:
+    case SH_SYN:
+    case SH_LOGLIT:
+    case SH_SVARVAL:
+      break;
+    case SH_PLTERM:
+      // The term's block is handed over to the instance generator, which
+      // frees it with its own size class.
+      break;
+    case SH_UNARY:
+    case SH_FUNC1:
+    case SH_FROM_NUMBER:
+    case SH_TO_NUMBER:
+    case SH_SAMPLE:
+    case SH_RECPAR:
+      w.operand(e->L.e);
+      break;
+    case SH_BINARY:
+    case SH_FUNC2:
+    case SH_FORM283:
+    case SH_COUNTREL:
+      w.operand(e->L.e);
+      w.operand(e->R.e);
+      break;
+    case SH_ITERATED:
+    case SH_PLENTRY:
+      w.operand_set(e->L.s);
+      w.operand(e->R.e);
+      break;
+    case SH_SUBSCRIPTED:
+    case SH_LOOKUP:
+    case SH_FORM252:
+    case SH_DISPLAYITEM:
+    case SH_SYNSUB:
+      w.operand(e->R.e);
+      break;
+    case SH_LIST:
+    case SH_SYMLIST:
+    case SH_SUMLIST:
+      w.chain(e->L.e);
+      break;
+    case SH_PL:
+      if (e->L.e)
+        inner(w, e->L.e, [](expr* lists, auto& v) {
+          v.chain(lists->L.e);  // slopes
+          v.chain(lists->R.e);  // breakpoints
+        });
+      if (e->R.e) inner(w, e->R.e, pair);
+      break;
+    case SH_IF:
+    case SH_IMPELSE:
+      w.operand(e->L.e);
+      if (e->R.e) inner(w, e->R.e, pair);
+      break;
+    case SH_MEMBERSHIP:
+      w.operand(e->L.e);
+      w.operand_set(e->R.s);
+      break;
+    case SH_REWRITE:
+      if (e->L.e)
+        inner(w, e->L.e, [](expr* rec, auto& v) { v.operand(rec->R.e); });
+      break;
+    case SH_SETREL:
+      w.operand_set(e->L.s);
+      w.operand_set(e->R.s);
+      break;
+    case SH_CALL:
+      w.func(e->L.x);
+      w.args(e->R.e, false);
+      break;
+    case SH_SETFUNC:
+      w.operand_set(e->L.s);
+      w.text(e->R.cs);
+      break;
+    case SH_ORD:
+      w.operand(e->L.e);
+      if (e->R.e) inner(w, e->R.e, set_holder);
+      break;
+    case SH_NEXT:
+      if (e->L.e) inner(w, e->L.e, pair);
+      if (e->R.e) inner(w, e->R.e, set_holder);
+      break;
+    case SH_DOT:
+    case SH_SUF:
+      w.plain(e->L.e);
+      break;
+    case SH_DOTSUB:
+    case SH_SYNDOT:
+    case SH_SUFSUB:
+    case SH_SYNSUF:
+      w.plain(e->L.e);
+      w.operand(e->R.e);
+      break;
+    case SH_LOOKUPSL:
+      if (opcode(e) == OPLOOKUPsl175) w.operand_set(e->L.s);
+      w.operand(e->R.e);
+      break;
+    case SH_RELOPCH:
+      if (e->R.p) w.operand(e->L.e);
+      break;
+    case SH_STRING:
+      w.text(e->L.cs);
+      w.chain(e->R.e);
+      break;
+    case SH_FORM253:
+      w.operand_set(e->R.s);
+      break;
+    case SH_SETITEM:
+      w.operand_set(e->L.s);
+      break;
+    case SH_ARG:
+      if (e->L.ss) {
+        w.operand_set(e->L.s);
+        w.args(e->R.e, false);
+      } else {
+        w.operand(e->R.e);
+      }
+      break;
+    case SH_FORM285:
+      if (e->L.s) {
+        w.operand_set(e->L.s);
+        w.chain(e->R.e);
+      } else {
+        w.operand_set(e->R.s);
+      }
+      break;
+    case SH_ARGLIST:
+      w.operand(e->L.e);
+      w.args(e->R.e, false);
+      break;
+    case SH_SETARGS:
+      w.args(e->R.e, true);
+      break;
+    case SH_LINPART:
+      w.ref(e->L.vr);
+      break;
+    case SH_LITLIST:
+      w.block(e);
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
 
 }  // namespace vexo
 

@@ -56,28 +56,30 @@
 }
 
 %code {
-#include "eval/indexing.h"
+#include "data/table.h"
 #include "eval/builtin.h"
+#include "eval/funclib.h"
+#include "eval/indexing.h"
 #include "eval/optab.h"
 #include "eval/setclass.h"
+#include "frontend/cmdbuild.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
-#include "frontend/paramdcl.h"
-#include "frontend/vardcl.h"
+#include "frontend/decl.h"
+#include "frontend/dummy.h"
+#include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/funcbuild.h"
+#include "frontend/keywords.h"
+#include "frontend/lexer.h"
+#include "frontend/paramdcl.h"
+#include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
-#include "frontend/decl.h"
-#include "frontend/cmdbuild.h"
-#include "frontend/dummy.h"
-#include "frontend/expr.h"
-#include "frontend/keywords.h"
-#include "frontend/lexer.h"
-#include "frontend/neighbours.h"
-#include "frontend/rawtok.h"
+#include "frontend/vardcl.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "session/batch.h"
 #include "session/cmdrec.h"
 #include "session/environs.h"
@@ -1549,12 +1551,19 @@ sexpr_nb:
   ;
 
 // Where a set follows in, within or contains, an interval may be written
-// with brackets and parentheses alone.
+// with brackets and parentheses alone.  "(" x "," y ")", the open interval,
+// is read as an expression (a tuple) and taken apart by paren_interval: a
+// rule of its own would meet the tuple's closing rule in reduce/reduce
+// conflicts.  Reading an expression there adds no conflict to %expect: the
+// choice between ending it (the interval) and going on with an operator is
+// made by precedence, as for the operand of `in` (operators above IN go
+// on, the others end it).
 in_sexpr:
     sexpr %prec IN                      { $$ = $1; }
   | '[' expr ',' expr ends_hi
       { $$ = set_interval(0, $2, $4, 2 | $5); }
   | '(' expr ',' expr ']'               { $$ = set_interval(0, $2, $4, 1); }
+  | expr %prec IN                       { $$ = paren_interval($1); }
   ;
 
 ends_lo:

@@ -10,6 +10,7 @@
 #include "eval/setclass.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "instance/problem.h"
 #include "session/sysdecls.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -399,9 +400,10 @@ void parse_init() {
   stmt_syms = word_set(stmt_names, N_STMT);
 
   // System suffixes; the suffix and table name sets.
-  dot_names = table_names = sysdot_names = nullptr;
-  N_Sys_Sufs = 0;
-  sysdecl_suffixes();
+  sysdot_names = nullptr;
+  dot_names = set_enum(new_enum(), 1);
+  table_names = set_enum(new_enum(), 1);
+  N_Sys_Sufs = sysdecl_suffixes();
   if (!sysdot_names) sysdot_names = set_enum(new_enum(), 1);
   for (const char* nm : sysdotvalue_names) {
     symbol* w = Symbol(nm, 0);
@@ -468,7 +470,7 @@ void parse_init() {
   Suffix = Symbol("suffix", 0);
   TAble = Symbol("table", 0);
   for (int op : {22, 23, 24, 28, 29, 30}) alg_comp[op] = 1;
-  // The expression-copy free list (the last step) is dummy_init's.
+  // The expression-copy free list (the last step) is dummy_reset's.
 }
 
 int reserved_row_of(symbol* s) {

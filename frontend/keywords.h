@@ -15,6 +15,10 @@
 
 namespace vexo {
 
+// Written outside frontend/, by design: need_prob and would_need_prob by
+// the commands that collect the problem (session/cmdrec.cpp,
+// session/execute.cpp).
+
 struct symbol;
 struct set;
 struct expr;

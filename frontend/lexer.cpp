@@ -13,13 +13,13 @@
 
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
 #include "session/delete.h"
 #include "session/include.h"
+#include "session/infiles.h"
 #include "session/located.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -1002,7 +1002,7 @@ extern "C" int yylex(void) {
   }
 }
 
-void lex_reset() {
+void lexer_start() {
   yysptr = yysbuf;
   cmd_start = CS_START;
   lex_cond = COND_INITIAL;

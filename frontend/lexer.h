@@ -20,6 +20,9 @@
 
 namespace vexo {
 
+// Written outside frontend/, by design: semibrace by compound commands
+// (session/cmdrec.cpp), which end a statement at a closing brace.
+
 struct symbol;
 struct cstr;
 struct xnode;
@@ -119,10 +122,10 @@ void opvalue();
 // double quote in the name.
 int fname_tok(int c, int w);
 
-// Start-up, after `reset` and in tests: empties the push-back stack and
-// puts every lexer state back to its initial value (cmd_start CS_START,
-// rvfix rvfix1, no braces, semibrace -1).
-void lex_reset();
+// A new session: empties the push-back stack and puts every lexer state
+// back to its initial value (cmd_start CS_START, rvfix rvfix1, no braces,
+// semibrace -1).  Kept by `reset`: the statement after it is lexed on.
+void lexer_start();
 
 }  // namespace vexo
 

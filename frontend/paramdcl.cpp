@@ -5,14 +5,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "eval/builtin.h"
 #include "eval/indexing.h"
 #include "eval/ordered.h"
 #include "eval/setclass.h"
-#include "frontend/dclstub.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
@@ -274,6 +273,9 @@ param* param::finish_dcl(int haderr) {
     } else {
       finish_scheck(&checks);
     }
+    // A list in parentheses is refused here as in numeric values.
+    dflt = not_tuple(dflt);
+    asgn = not_tuple(asgn);
     if (dflt && has_flag(dflt, EF_NUMERIC)) dflt = make_symbolic(dflt);
     if (asgn && has_flag(asgn, EF_NUMERIC)) asgn = make_symbolic(asgn);
     marker = OP_RECSPAR;
@@ -583,6 +585,6 @@ void finish_current_setdcl() {
   if (current_setdcl) current_setdcl->finish_dcl(0);
 }
 
-void paramdcl_init() { current_setdcl = nullptr; }
+void paramdcl_reset() { current_setdcl = nullptr; }
 
 }  // namespace vexo

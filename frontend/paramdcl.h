@@ -175,7 +175,7 @@ set* sysset_of(xnode* sysdcl);
 // current_setdcl; end_all_contexts calls it for an abandoned statement.
 void finish_current_setdcl();
 // Start-up: no set declaration is being parsed.
-void paramdcl_init();
+void paramdcl_reset();
 
 }  // namespace vexo
 

@@ -6,13 +6,14 @@
 #include <cstring>
 
 #include "data/readdata.h"
+#include "data/table.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
@@ -21,15 +22,16 @@
 #include "frontend/grammar.h"
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
+#include "instance/sufdecl.h"
 #include "session/cmdrec.h"
 #include "session/environs.h"
+#include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -132,7 +134,7 @@ int parse() {
   }
 }
 
-void parse_state_reset() {
+void parse_start() {
   errseen = tablerw = delpurge = rumode = 0;
   yynerrs = 0;
   lex_error_pending = 0;
@@ -547,7 +549,12 @@ set* setof_expr(set_spec* ix, expr* body) {
 set* empty_literal() { return set_enum(new_enum(), 1); }
 
 set* literal_set(expr* members) {
-  if (!is_tuple(members)) return set_literal(members);
+  // One tuple among the members makes it a literal of tuples, whose
+  // lengths are checked: a scalar member is a tuple of one component.
+  bool any_tuple = false;
+  for (const expr* m = members; m && !any_tuple; m = m->next)
+    any_tuple = is_tuple(m);
+  if (!any_tuple) return set_literal(members);
   // Cells newest first, each with its tuple in source order: built from
   // the oldest member up.
   list* tuples = nullptr;
@@ -559,6 +566,20 @@ set* literal_set(expr* members) {
     m = nx;
   }
   return set_literal(tuples);
+}
+
+set* paren_interval(expr* e) {
+  if (is_tuple(e) && listlen(e->L.e) == 2) {
+    expr* lo = tuple_parts(e);
+    expr* hi = lo->next;
+    lo->next = nullptr;
+    // A bound written as a new name is an undeclared name.
+    return set_interval(0, undeclared_elem(lo), undeclared_elem(hi), 0);
+  }
+  error(0, "expected a set or an interval");
+  set_rc_bit(8);
+  edelete(e);
+  return empty_literal();
 }
 
 Index* ix_name(Index* prev, symbol* name, set* s) {

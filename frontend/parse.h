@@ -98,7 +98,8 @@ extern const int parse_result_map[6];
 // passes through.
 int parse();
 
-// State kept by the grammar actions (all reset by parse_state_reset):
+// State kept by the grammar actions (all set by parse_start, the parser of
+// a new session; kept by `reset`, which runs inside the parser):
 // errseen: errors seen in the declaration being built; tablerw: 0 declared
 // table, 1 _readtable, 2 _writetable; delpurge: 0 delete, 1 purge;
 // rumode: 0 reset data, 1 update data.
@@ -106,7 +107,7 @@ extern int32_t errseen;
 extern int32_t tablerw;
 extern int32_t delpurge;
 extern int32_t rumode;
-void parse_state_reset();
+void parse_start();
 
 // Statement builders of the grammar.  Each reports its own errors.
 // end_of_input: the result at the end of the input, after statements
@@ -250,6 +251,11 @@ set* setof_expr(set_spec* ix, expr* body);
 // {} and {members} (newest first; tuple nodes give a set of tuples).
 set* empty_literal();
 set* literal_set(expr* members);
+// An expression where a set follows in, within or contains: a tuple of
+// two components is the open interval between them (set_interval, code
+// 0); anything else is reported ("expected a set or an interval") and
+// gives an empty set.
+set* paren_interval(expr* e);
 // One item of an indexing in front of prev: a name (null for a set alone)
 // or a tuple (source order) ranging over s.
 Index* ix_name(Index* prev, symbol* name, set* s);

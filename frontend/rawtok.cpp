@@ -8,10 +8,12 @@
 #include <cstring>
 
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
 #include "frontend/reader.h"
+#include "report/print.h"
 #include "session/cmdrec.h"
+#include "session/execute.h"
 #include "session/include.h"
+#include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "support/block.h"
@@ -399,6 +401,24 @@ void nextc_restore() {
   nextc = yylastc;
   inject_next = nullptr;
   yy_special = 0;
+}
+
+void rawtok_start() {
+  yytokno = 0;
+  yysptr = yysbuf;
+  stmtfname = nullptr;
+  stmtline = stmtoffset = 0;
+  oinfno = 0;
+  onextc = otstart = nullptr;
+  from_data = 0;
+  inject_next = nullptr;
+  lex_error_pending = 0;
+}
+
+void rawtok_reset() {
+  stmtfname = nullptr;
+  Curdclname = nullptr;
+  Oldval = nullptr;
 }
 
 }  // namespace vexo

@@ -12,6 +12,17 @@
 
 namespace vexo {
 
+// Written outside frontend/, by design: the data tokenizer
+// (data/datatok.cpp, data/readdata.cpp) reads its tokens into ibuf/fc0 and
+// switches from_data; the include stack (session/include.cpp,
+// session/infiles.cpp) saves and restores stmtfname, fc0 and yysptr with
+// each input level; the command loop (session/loop.cpp, execute.cpp) sets
+// cmd_start for the statement it reads next and empties the push-back
+// stack; located.cpp keeps onextc/otstart for the message location; the
+// declaration classes of other subsystems (data/table.cpp,
+// eval/funclib.cpp, instance/problem.cpp, instance/sufdecl.cpp) clear
+// Curdclname when they finish, as the front end's own classes do.
+
 struct expr;
 struct symbol;
 
@@ -112,6 +123,13 @@ void abandon_rest(bool ended);
 // yy_special = 0.
 void nextc_restore();
 
+// The raw tokenizer of a new session: no token read, nothing pushed back.
+// Kept by `reset`: the statement after it is read on.
+void rawtok_start();
+
+// Forgets the statement's file name, which may be a copy in the string
+// arena that `reset` frees, and the declaration being read.
+void rawtok_reset();
 }  // namespace vexo
 
 #endif  // VEXO_FRONTEND_RAWTOK_H

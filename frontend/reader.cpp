@@ -13,7 +13,7 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "frontend/neighbours.h"
+#include "data/readdata.h"
 #include "session/cmdrec.h"
 #include "session/execute.h"
 #include "session/infiles.h"
@@ -28,6 +28,11 @@
 #include "support/text.h"
 
 namespace vexo {
+
+const char* prompt0[6] = {"", "", "", "", "", ""};
+const char* insprompt = "<%d>";
+int log_file_flush;
+const char* eofmsg;
 
 char linebuf0[LINEBUF_SIZE];
 char* linebuf = linebuf0;
@@ -565,7 +570,20 @@ int start_source(int fd, void* handle, int k) {
   return 1;
 }
 
-void reader_reset() {
+void reader_start() {
+  infile = -1;
+  infname = nullptr;
+  vinfile = nullptr;
+  stdin_ended = false;
+  reader = session_read;
+  vreader = no_vread;
+  prompt_unit = 2;
+  block1mode = 0;
+  next0_inbuf = 0;
+  eofmsg = nullptr;
+  for (const char*& p : prompt0) p = "";
+  insprompt = "<%d>";
+  log_file_flush = 0;
   linebuf = linebuf0;
   firstc = nextc = lastc = line_end = yylastc = linebuf;
   tstart = nullptr;

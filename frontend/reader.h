@@ -19,6 +19,16 @@
 
 namespace vexo {
 
+// Written outside frontend/, by design: the input-file stack
+// (session/include.cpp, session/infiles.cpp) saves, restores and rebases
+// the line buffer, its pointers and the source for each input level and
+// opens new sources; the data reader (data/datatok.cpp, data/readdata.cpp)
+// scans data in the same buffer and sets the prompt state and eofmsg
+// (also data/ceq.cpp, data/spdata.cpp: the end-of-file message of the
+// statement being read); the session's recovery and stepping
+// (session/loop.cpp, execute.cpp, located.cpp, cmdrec.cpp) put the prompt
+// state and the scan position back after an abandoned or stepped command.
+
 // Size of a line buffer; at most LINEBUF_ROOM bytes of it hold input, and
 // one read asks for at most READ_MAX bytes.
 constexpr int LINEBUF_SIZE = 4296;
@@ -136,10 +146,22 @@ void end_file();
 // it.
 void issue_eofmsg();
 
-// Empties the line buffer and forgets the block-input framing state; the
-// reader then starts afresh on whatever source is set up next.  Start-up
-// and tests.
-void reader_reset();
+// The reader of a new session: no source (infile -1), read through
+// session_read, the line buffer empty, the block-input framing forgotten,
+// the prompt options empty.  Kept by `reset`: the input goes on after it.
+void reader_start();
+
+// Options read by the reader: the six prompt texts (prompt1, prompt2,
+// dataprompt1, dataprompt2, cmdprompt1, cmdprompt2; empty until the option
+// table sets them), the include-level prefix (insertprompt, "<%d>") and
+// log_file_flush (every logged line is flushed).  Written by their option
+// handlers only.
+extern const char* prompt0[6];
+extern const char* insprompt;
+extern int log_file_flush;
+// The message to print when input ends before the statement being read
+// does ("end of file within set data"), or null.
+extern const char* eofmsg;
 
 }  // namespace vexo
 

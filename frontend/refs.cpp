@@ -12,7 +12,6 @@
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/strexpr.h"
 #include "frontend/suffix.h"

@@ -12,9 +12,9 @@
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
-#include "frontend/neighbours.h"
 #include "instance/names.h"
 #include "instance/varref.h"
+#include "session/infiles.h"
 #include "session/located.h"
 #include "support/message.h"
 #include "support/numfmt.h"
@@ -147,205 +147,10 @@ void ldelete(expr* chain) {
   }
 }
 
-// Visits the operands of e as its shape lays them out and returns true, or
-// returns false for a shape without a layout here.  The walker w has, in
-// the order of the operands:
-//   operand(expr*)          an operand expression (may be null)
-//   chain(expr*)            a chain of operand expressions
-//   args(expr*, int sets)   an argument list of OPARG entries (sets: the
-//                           entries hold sets, not expressions)
-//   operand_set(set*)       an operand set (may be null)
-//   plain(expr*)            a rewritten reference: a node whose R holds a
-//                           suffix code or record, not an operand
-//   text(cstr**)            an owned string (may be null)
-//   holder(expr*)           an inner node, after its own operands
-//   func(xnode*)            a called function (may be null)
-//   ref(varref*)            a variable reference record
-//   block(expr*)            the block of a term that e owns (shape 62)
-// walk_base gives the walks that need only some of these the others as
-// no-ops.
-struct walk_base {
-  static void operand_set(set*) {}
-  static void plain(expr*) {}
-  static void text(cstr**) {}
-  static void holder(expr*) {}
-  static void func(xnode*) {}
-  static void ref(varref*) {}
-  static void block(expr*) {}
-};
-
-// The pair node (260) or another inner node whose L and R are operands.
-template <class W>
-static void visit_pair(expr* p, W& w) {
-  if (!p) return;
-  w.operand(p->L.e);
-  w.operand(p->R.e);
-  w.holder(p);
-}
-
-template <class W>
-static bool visit_operands(expr* e, W& w) {
-  switch (shape(e)) {
-    case 0:
-    case 8:
-    case 12:
-    case 13:
-    case 19:
-    case 22:
-    case 23:
-    case 33:
-    case 34:
-    case 38:
-    case 51:
-    case 57:
-    case 59:
-      break;
-    case 24:
-      // The term's block is handed over to the instance generator, which
-      // frees it with its own size class.
-      break;
-    case 1:
-    case 5:
-    case 11:
-    case 14:
-    case 61:
-    case 64:
-      w.operand(e->L.e);
-      break;
-    case 2:
-    case 15:
-    case 45:
-    case 54:
-      w.operand(e->L.e);
-      w.operand(e->R.e);
-      break;
-    case 3:
-    case 17:
-      w.operand_set(e->L.s);
-      w.operand(e->R.e);
-      break;
-    case 4:
-    case 16:
-    case 40:
-    case 42:
-    case 43:
-      w.operand(e->R.e);
-      break;
-    case 6:
-    case 18:
-    case 30:
-      w.chain(e->L.e);
-      break;
-    case 7:
-      if (expr* lists = e->L.e) {  // 259: slopes, breakpoints
-        w.chain(lists->L.e);
-        w.chain(lists->R.e);
-        w.holder(lists);
-      }
-      visit_pair(e->R.e, w);  // 260: argument, optional second
-      break;
-    case 9:
-    case 58:
-      w.operand(e->L.e);
-      visit_pair(e->R.e, w);
-      break;
-    case 10:
-      w.operand(e->L.e);
-      w.operand_set(e->R.s);
-      break;
-    case 21:
-      if (expr* n = e->L.e) {
-        w.operand(n->R.e);
-        w.holder(n);
-      }
-      break;
-    case 25:
-      w.operand_set(e->L.s);
-      w.operand_set(e->R.s);
-      break;
-    case 26:
-      w.func(e->L.x);
-      w.args(e->R.e, 0);
-      break;
-    case 27:
-      w.operand_set(e->L.s);
-      w.text(&e->R.cs);
-      break;
-    case 28:
-    case 29:
-      w.operand(e->L.e);
-      if (expr* h = e->R.e) {  // holder 280: optional string, the set
-        w.text(&h->L.cs);
-        w.operand_set(h->R.s);
-        w.holder(h);
-      }
-      break;
-    case 31:
-    case 48:
-      w.plain(e->L.e);
-      break;
-    case 32:
-    case 44:
-    case 49:
-    case 50:
-      w.plain(e->L.e);
-      w.operand(e->R.e);
-      break;
-    case 35:
-      if (opcode(e) == OPLOOKUPsl175) w.operand_set(e->L.s);
-      w.operand(e->R.e);
-      break;
-    case 36:
-      if (e->R.p) w.operand(e->L.e);
-      break;
-    case 39:
-      w.text(&e->L.cs);
-      w.chain(e->R.e);
-      break;
-    case 41:
-      w.operand_set(e->R.s);
-      break;
-    case 47:
-      w.operand_set(e->L.s);
-      break;
-    case 52:
-      if (e->L.ss) {
-        w.operand_set(e->L.ss);
-        w.args(e->R.e, 0);
-      } else {
-        w.operand(e->R.e);
-      }
-      break;
-    case 53:
-      if (e->L.s) {
-        w.operand_set(e->L.s);
-        w.chain(e->R.e);
-      } else {
-        w.operand_set(e->R.s);
-      }
-      break;
-    case 55:
-      w.operand(e->L.e);
-      w.args(e->R.e, 0);
-      break;
-    case 56:
-      w.args(e->R.e, 1);
-      break;
-    case 60:
-      w.ref(e->L.vr);
-      break;
-    case 62:
-      w.block(e);
-      break;
-    default:
-      return false;
-  }
-  return true;
-}
-
 namespace {
-// expr_nesting's walk: the deepest operand, counted as edelete descends.
-struct nest_reader : walk_base {
+// expr_nesting's walk: the deepest operand, counted as edelete descends
+// (the operands of an inner node count as e's own).
+struct nest_reader : walker_defaults {
   uint32_t d = 0;
   void take(uint32_t x) {
     if (x > d) d = x;
@@ -388,10 +193,12 @@ struct deleter {
     if (s) sdelete(s);
   }
   static void plain(expr* e) { free_expr(e); }
-  static void text(cstr** c) {
-    if (*c) zap_cstr(c);
+  static void text(cstr*& c) {
+    if (c) zap_cstr(&c);
   }
-  static void holder(expr* h) {
+  template <class V>
+  void inner(expr* h, V visit) {
+    visit(h, *this);
     h->next = nullptr;
     free_expr(h);
   }
@@ -498,7 +305,7 @@ static void retype(expr* e) {
 
 namespace {
 // primaladj's walk: only operand expressions are adjusted.
-struct adjuster : walk_base {
+struct adjuster : walker_defaults {
   static void operand(expr* e) { primaladj(e); }
   static void chain(expr* c) {
     for (; c; c = c->next) primaladj(c);
@@ -514,8 +321,8 @@ struct adjuster : walk_base {
 void primaladj(expr* e) {
   if (!e) return;
   retype(e);
-  // The operands of lookups (35) and of shape 53 stay as they are.
-  if (shape(e) == 35 || shape(e) == 53) return;
+  // The operands of lookups of tuples and of SH_FORM285 stay as they are.
+  if (shape(e) == SH_LOOKUPSL || shape(e) == SH_FORM285) return;
   adjuster w;
   visit_operands(e, w);
 }

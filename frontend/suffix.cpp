@@ -9,12 +9,13 @@
 #include "eval/optab.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
-#include "report/dotnames.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
+#include "report/dotnames.h"
+#include "report/print.h"
+#include "session/cmdrec.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "support/format.h"
@@ -145,7 +146,7 @@ dsuffix* add_dsuffix(symbol* sym, uint32_t kind, uint32_t base, int symbolic) {
   return s;
 }
 
-void dsuffix_reset() {
+void suffix_reset() {
   dsuffixes = nullptr;
   n_dsuffixes = 0;
 }

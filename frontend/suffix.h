@@ -101,7 +101,7 @@ extern dsuffix* dsuffixes;  // the list, newest first
 // Adds a declared suffix (next number, base slot as given) and returns it.
 dsuffix* add_dsuffix(symbol* sym, uint32_t kind, uint32_t base, int symbolic);
 // Forgets every declared suffix (start-up and `reset`).
-void dsuffix_reset();
+void suffix_reset();
 // Finds a declared suffix by name; a name ending in "_num" gives the
 // numeric form of the suffix named by the rest.  *symbolic is set to 1 when
 // the reference yields the symbolic value, else 0.  Null when none.

@@ -5,18 +5,19 @@
 #include <cctype>
 #include <cstring>
 
+#include "eval/builtin.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "session/located.h"
 #include "support/list.h"
 #include "support/machine.h"

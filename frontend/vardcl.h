@@ -14,6 +14,7 @@
 #include <type_traits>
 
 #include "frontend/decl.h"
+#include "instance/members.h"
 
 namespace vexo {
 
@@ -63,6 +64,7 @@ struct convar : xnode2 {
   void* inst[2];     // instance data: both point into the surviving record
   int32_t ninst;     // generated members, -1 before generation
   int32_t stmtrefs;  // references in the statement being read (the lexer)
+  cvgen gen;         // the generated members (instance/members.h)
 
   // `suffix NAME expr`: pushes an initialiser for a declared suffix (and
   // records the suffix as a dependency); an unknown name reports "%s is

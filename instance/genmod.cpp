@@ -10,6 +10,7 @@
 #include "data/values.h"
 #include "eval/dispatch.h"
 #include "eval/evalerr.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/iterate.h"
 #include "eval/paramref.h"
@@ -17,14 +18,13 @@
 #include "eval/set.h"
 #include "eval/setops.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/suffix.h"
 #include "instance/ac.h"
 #include "instance/names.h"
 #include "instance/stamps.h"
+#include "instance/sufdecl.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/opttable.h"
@@ -522,7 +522,7 @@ void gen_list_clear() { work().clear(); }
 void gen_list_add(xnode* d) { work().push_back(d); }
 
 void genmod_reset() {
-  work().clear();
+  std::vector<xnode*>().swap(work());
   gen_tva = nullptr;
   curx = nullptr;
   recvar_lim = 0;

@@ -17,26 +17,46 @@
 
 namespace vexo {
 
+struct varref;
 struct xnode;
 struct xnode2;
 
+// The problem-membership mark (a head flag): the membership of named
+// problems depends on the declaration.  The problem layer sets it.
+constexpr uint64_t XF_INPROB = uint64_t{1} << 32;
+
+// Changes since the last collection, which collection clears: fixchanges
+// lists the variables presolve had removed whose values changed since
+// (index: the column, coef: the value last sent for it); var_changes and
+// con_changes count the other changed variables and constraints.
+extern varref* fixchanges;
+extern int var_changes;
+extern int con_changes;
+// Start-up and `reset`: no changes (the list lay in freed memory).
+void changes_reinit();
+
 // Records that d changed.  k = 0: its data (the data stamp becomes
-// nextgenlev); k = 1: the current values of a variable, constraint or
-// objective (its second stamp becomes nextgenlev).  When the translation
-// state is above 1 and the last xcg found d to bear on the problem (tsr
-// marks d's number plus k, or no xcg has marked any), the state is lowered
-// to 1.  The problem-membership mark of named problems is not kept yet.
+// nextgenlev); when d bears the problem-membership mark (XF_INPROB), the
+// problems' membership must be rebuilt (need_prob), the translation state
+// is lowered to 1 when above, and that is all.  k = 1: the current values
+// of a variable, constraint or objective (its second stamp becomes
+// nextgenlev).  Then, when the translation state is above 1 and the last
+// xcg found d to bear on the problem (tsr marks d's number plus k, or no
+// xcg has marked any), the state is lowered to 1.
 void ts_update(xnode* d, int k);
 
-// Called by `let` and the data readers after ts_update, for each member i
-// of d (its ordinal in d's data index) that got a new value or was added.
-// An indexed param or set that generation has checked already keeps the
-// member's subscript in d->pending: the next generation checks those
-// subscripts (their values against the checks, their membership in the
-// indexing set) instead of every member.  Scalar params and sets need
-// nothing (their data stamp tells); the changes of variables and
-// constraints that presolve must know of are not counted yet (collection
-// is not built).
+// Called by `let` and the data readers after
+// ts_update, for each member i that got a new value or was added (for a
+// param or set its ordinal in d's data index, for a variable or
+// constraint its member number).  An indexed param or set that generation
+// has checked already keeps the member's subscript in d->pending: the next
+// generation checks those subscripts (their values against the checks,
+// their membership in the indexing set) instead of every member.  Scalar
+// params and sets need nothing (their data stamp tells).  A variable that
+// the last presolve removed (its column sent at or after n_var_sent +
+// n_subst_var) is pushed on fixchanges with the value last sent for it,
+// for the next presolve to see; another variable counts in var_changes, a
+// constraint or objective in con_changes.
 void note_change(xnode2* d, int32_t i);
 
 // Whether d is a variable, constraint or objective declaration (scalar or

@@ -1,8 +1,165 @@
-// Linear terms (varref) and their pool.
+// Linear terms and their pool; freeing arrays of term lists.
 #include "instance/varref.h"
+
+#include <cstring>
+
+#include "eval/evalerr.h"
+#include "eval/set.h"
+#include "frontend/decl.h"
+#include "frontend/strexpr.h"
+#include "frontend/vardcl.h"
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/symbol.h"
 
 namespace vexo {
 
-void free_varref(varref*) {}
+varref* varref_freelist;
+int varref_kill0;
+
+namespace {
+
+constexpr int TERMS_PER_BLOCK = 1600;
+
+bool is_variable(const xnode* d) {
+  uint32_t k = d->kind & ~1u;
+  return k == DK_VAR || k == DK_SVAR;
+}
+
+// The variable holding column n, or null.
+var* var_of_column(int32_t n) {
+  const xclass_rec& c = xclass[XC_ALLVARS];
+  for (int32_t i = 0; i < c.n; ++i) {
+    xnode* d = c.a[i];
+    if (!d || !is_variable(d)) continue;
+    const cvgen& g = static_cast<var*>(d)->gen;
+    if (g.member_count > 0 && n >= g.first_col &&
+        n - g.first_col < g.member_count)
+      return static_cast<var*>(d);
+  }
+  return nullptr;
+}
+
+template <class T>
+T** transpose_lists(T*** rows, int old_k, int new_k, int32_t n) {
+  T** r = *rows;
+  *rows = nullptr;
+  if (!r) n = 0;
+  T** cols = static_cast<T**>(new_mblk(new_k, 1));
+  size_t ncols = (size_t{8} << new_k) / sizeof(T*);
+  for (int32_t i = n - 1; i >= 0; --i) {
+    for (T* t = r[i]; t;) {
+      T* next = t->next;
+      size_t c = static_cast<size_t>(static_cast<uint32_t>(t->index));
+      if (c >= ncols)
+        bug("transpose: column %d of row %d outside %zu columns", t->index,
+            i, ncols);
+      t->index = i;
+      t->next = cols[c];
+      cols[c] = t;
+      t = next;
+    }
+  }
+  if (r) del_mblk(old_k, r);
+  return cols;
+}
+
+}  // namespace
+
+void varref_reinit() { varref_freelist = nullptr; }
+
+varref* varref_refill() {
+  auto* b = static_cast<varref*>(Malloc(TERMS_PER_BLOCK * sizeof(varref)));
+  b[0].next = nullptr;
+  for (int i = 1; i < TERMS_PER_BLOCK - 1; ++i) b[i].next = &b[i - 1];
+  varref_freelist = &b[TERMS_PER_BLOCK - 2];
+  return &b[TERMS_PER_BLOCK - 1];
+}
+
+void varref_nonfinite(int32_t index, double coef) {
+  mgwhere(nullptr);
+  Fprintf(Stderr, "can't multiply ");
+  if (var* v = vxfind(index)) {
+    Fprintf(Stderr, "%s", v->name->name);
+    const cvgen& g = v->gen;
+    int32_t j = index - g.first_col;
+    if ((v->kind & 1) && g.members && j < g.members->nmem) {
+      setmem* m = set_ordidx(g.members, nullptr)[j];
+      if (m) Fprintf(Stderr, "%s", slist(g.members->arity, m->tup(), 0));
+    }
+  }
+  Fprintf(Stderr, " by %s\n", std::isnan(coef) ? "NaN" : "Infinity");
+  bailout();
+}
+
+void free_varref(varref* v) {
+  if (!v) return;
+  varref* last = v;
+  while (last->next) last = last->next;
+  last->next = varref_freelist;
+  varref_freelist = v;
+}
+
+var* vxfind(int32_t n) {
+  var* v = var_of_column(n);
+  if (!v) Fprintf(Stderr, "<<< Bug: vxfind(%d) failure>>> by ", n);
+  return v;
+}
+
+varref** transpose(varref*** rows, int old_k, int new_k, int32_t n) {
+  return transpose_lists(rows, old_k, new_k, n);
+}
+
+plterm** transpose(plterm*** rows, int old_k, int new_k, int32_t n) {
+  return transpose_lists(rows, old_k, new_k, n);
+}
+
+void vrefzap(varref*** a, int k, int32_t n) {
+  varref** p = *a;
+  if (!p) return;
+  for (int32_t i = 0; i < n; ++i) free_varref(p[i]);
+  del_mblk(k, p);
+  *a = nullptr;
+}
+
+void exprzap(expr*** a, int k, int32_t n) {
+  expr** p = *a;
+  if (!p) return;
+  for (int32_t i = 0; i < n; ++i) ldelete(p[i]);
+  del_mblk(k, p);
+  *a = nullptr;
+}
+
+void plzap(plterm*** a, int k, int32_t n) {
+  plterm** p = *a;
+  if (!p) return;
+  for (int32_t i = 0; i < n; ++i)
+    for (plterm* t = p[i]; t;) {
+      plterm* next = t->next;
+      del_mblk(t->block_class, t);
+      t = next;
+    }
+  del_mblk(k, p);
+  *a = nullptr;
+}
+
+void Is_zap(var_dom** a, int k, int32_t n) {
+  var_dom* p = *a;
+  if (!p) return;
+  for (int32_t i = 0; i < n; ++i) {
+    if (p[i].members) del_enum(p[i].members);
+    if (p[i].ivals) del_mblk(p[i].ivals->k, p[i].ivals);
+  }
+  del_mblk(k + 1, p);
+  *a = nullptr;
+}
+
+void cvszap(CVseen* c) {
+  if (c->block) del_mblk(c->k, c->block);
+  c->block = nullptr;
+  c->k = c->n_decls = c->n_sufs = 0;
+}
 
 }  // namespace vexo

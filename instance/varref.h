@@ -1,14 +1,163 @@
-// Linear terms (varref) and their pool.
+// Linear terms (varref) and their pool, piecewise-linear terms (plterm), and
+// the routines that free arrays of per-member term lists.
+//
+// Every linear part of the instance is a singly linked list of varref terms
+// without a header: the head pointer sits in its owner's array slot, and a
+// new term goes in front.  In a row list (a constraint's or objective's
+// terms) a term's index is the variable (column) number; in a column list
+// it is the row number, objectives numbered after the constraints.  Terms
+// come from one pool, so that generation, collection, presolve and the
+// writer make, move and return millions of them without the general
+// allocator: the pool takes 1600-term blocks from the recorded allocator
+// (Malloc, never given back but by `reset`), and a whole list returns in
+// one walk and one link.
 #ifndef VEXO_INSTANCE_VARREF_H
 #define VEXO_INSTANCE_VARREF_H
 
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
 namespace vexo {
 
-struct varref;
+struct expr;
+struct set;
+struct var;
+struct xnode;
 
-// Gives a list of linear terms back to its pool.  The least form: nothing,
-// no term is made yet.
+// One linear term.
+struct varref {
+  varref* next;  // next term of the list, null at its end
+  int32_t index;  // row list: the column; column list: the row
+  double coef;
+};
+static_assert(std::is_trivially_destructible_v<varref> &&
+                  sizeof(varref) == 24,
+              "terms are plain pool records, 1600 to a 38,400-byte block");
+
+// One piecewise-linear term of one variable, in a size-class block of its
+// own (block_class) holding 32 + 16 * n_slopes bytes.  Its first two fields
+// are varref's, so that transpose moves lists of either kind.  The slopes
+// and breakpoints follow the head: slope 0, breakpoint 1, slope 1, ...,
+// slope n_slopes - 1, breakpoints ascending.
+struct plterm {
+  plterm* next;
+  int32_t index;        // as in varref
+  int32_t kept;         // kept from the term's source
+  int32_t merged;       // cleared when terms are merged
+  int32_t n_slopes;     // at least 1
+  int32_t block_class;  // size class of this block
+  int32_t pad_;
+  double* bs() { return reinterpret_cast<double*>(this + 1); }
+};
+static_assert(std::is_trivially_destructible_v<plterm> &&
+              sizeof(plterm) == 32 && offsetof(plterm, index) ==
+                                          offsetof(varref, index));
+
+// The domain of one variable from the `in` phrase of its declaration: a
+// block of intervals and a set of the domain's numeric members.  The block
+// begins with its capacity, its interval count and its size class.
+struct Inset {
+  int32_t cap;
+  int32_t n;
+  int32_t k;  // size class of this block
+  int32_t pad_;
+};
+struct var_dom {
+  Inset* ivals;  // null when the domain has no intervals
+  set* members;  // a set copy, or null
+};
+static_assert(std::is_trivially_destructible_v<var_dom>);
+
+// Which members of the declarations of one entity class a problem sent:
+// one block of declaration pointers followed by suffix pointers (the
+// suffix code builds it).
+struct CVseen {
+  void** block;  // null while not built
+  int32_t k;     // size class of block
+  int32_t n_decls;
+  int32_t n_sufs;
+  int32_t pad_;
+};
+static_assert(std::is_trivially_destructible_v<CVseen>);
+
+// Head of the free terms, linked through next.
+extern varref* varref_freelist;
+// Nonzero: new_varref makes no term of coefficient 0 (-0 included).
+// Generation and collection set it; let's record of changed variables
+// clears it.
+extern int varref_kill0;
+
+// The term pool after start-up and `reset` (the blocks were recorded
+// memory): empty.  Part of misc_reinit (instance/ac.h).
+void varref_reinit();
+
+// A fresh block of 1600 terms: its last term is returned, the other 1599
+// become the free list.
+varref* varref_refill();
+// Reports a coefficient that is infinite or NaN for column index (after
+// the generation location: "can't multiply <name> by Infinity" or "by NaN")
+// and abandons the command (bailout).
+[[noreturn]] void varref_nonfinite(int32_t index, double coef);
+
+// Pushes the term (index, coef) in front of next and returns the new head;
+// with varref_kill0 set a zero coefficient makes no term (next is
+// returned).  An infinite or NaN coefficient is an error: varref_nonfinite
+// reports it and abandons the command, nothing is made.
+inline varref* new_varref(varref* next, int32_t index, double coef) {
+  if (coef == 0 && varref_kill0) return next;
+  if (!std::isfinite(coef)) varref_nonfinite(index, coef);
+  varref* v = varref_freelist;
+  if (v)
+    varref_freelist = v->next;
+  else
+    v = varref_refill();
+  v->next = next;
+  v->index = index;
+  v->coef = coef;
+  return v;
+}
+
+// Returns the whole list to the pool (one walk, one link); null does
+// nothing.
 void free_varref(varref* v);
+// Returns one term to the pool.
+inline void free_1varref(varref* v) {
+  v->next = varref_freelist;
+  varref_freelist = v;
+}
+
+// The variable declaration (kinds 2, 3, 16, 17) whose columns hold column
+// n, or null after "<<< Bug: vxfind(%d) failure>>> by " on Stderr.
+var* vxfind(int32_t n);
+
+// Turns the array of n row lists *rows (a block of class old_k) into an
+// array of column lists in a zero-filled block of class new_k, which is
+// returned; *rows is set to null and its block freed.  Terms are moved, not
+// copied: each term of row r is pushed in front of the list of its old
+// index and gets r as index.  Rows are taken from the last to the first,
+// so every column lists its rows in increasing order; two terms of one
+// variable in a row both stay, the later-listed one first.  n below 1 gives
+// an all-null array.  An index outside the new block is a bug (ends the
+// session).
+varref** transpose(varref*** rows, int old_k, int new_k, int32_t n);
+plterm** transpose(plterm*** rows, int old_k, int new_k, int32_t n);
+
+// Freeing arrays of n per-member lists (*a a block of class k): each
+// entry's list goes back where it came from, then the block; afterwards *a
+// is null.  A null *a does nothing; n below 1 frees only the block.
+// vrefzap: varref lists to the pool.
+void vrefzap(varref*** a, int k, int32_t n);
+// exprzap: lists of expression nodes, each node deleted (edelete).
+void exprzap(expr*** a, int k, int32_t n);
+// plzap: plterm records, each freed under its own class.
+void plzap(plterm*** a, int k, int32_t n);
+// Is_zap: domain pairs, the array in a block of class k + 1; each set copy
+// deleted (del_enum), each interval block freed.
+void Is_zap(var_dom** a, int k, int32_t n);
+// Frees the block of c and clears it.
+void cvszap(CVseen* c);
 
 }  // namespace vexo
 

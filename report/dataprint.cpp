@@ -140,7 +140,7 @@ void print_data(int mode) {
   quote_literals = saved;
 }
 
-void dataprint_init() {
+void dataprint_reset() {
   printed = nullptr;
   printed_k = -1;
 }

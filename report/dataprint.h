@@ -24,7 +24,7 @@ void print_data(int mode);
 void print_par(param* p, int mode);
 void print_setdcl(setdcl* d, int mode);
 // Start-up and `reset`: no member counted as printed.
-void dataprint_init();
+void dataprint_reset();
 
 }  // namespace vexo
 

@@ -19,7 +19,6 @@
 #include "eval/setops.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "report/indextab.h"
 #include "report/prex.h"
@@ -27,6 +26,7 @@
 #include "report/prset.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
+#include "session/loop.h"
 #include "session/opttable.h"
 #include "session/startup.h"
 #include "support/format.h"
@@ -703,7 +703,6 @@ void disp_sets(ditem& it, TVA* t) {
     }
     label += "]";
     disp_set(subscr_genall(d, tup, t), label, t);
-    if (!Idde && i + 1 < n) Fprintf(out, "\n");
   }
 }
 
@@ -1245,14 +1244,36 @@ bool has_rule(const xnode* d) {
   return p->asgn || p->dflt;
 }
 
+// What an index set that has no data misses, as the two texts of "No data
+// for %s %s.": a declared set that never got data is "set" and its name,
+// an invalid set (standing for missing data) carries both texts.  False
+// for a set that has data or can compute its members.
+bool missing_data(const set* s, const char** what, const char** name) {
+  if (s->sclass == SC_INVALID) {
+    const set2p* v = static_cast<const set2p*>(s);
+    *what = v->f1 ? static_cast<const char*>(v->f1) : "";
+    *name = v->f2 ? static_cast<const char*>(v->f2) : "";
+    return true;
+  }
+  if (xnode* sd = set_without_data(s)) {
+    *what = "set";
+    *name = xnode_name(sd);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int darity(xnode* d, int* badx) {
   int n = d->indexing ? d->indexing->arity : 0;
-  // An index set that never got data: no member can be shown, and the
-  // set's name says what is missing.
+  // An index set without data: no member can be shown, and the set says
+  // what is missing.
+  const char *what, *name;
   if (d->indexing)
     for (Index* ix = d->indexing->first; ix; ix = ix->next)
-      if (xnode* sd = ix->s ? set_without_data(ix->s) : nullptr) {
-        error(0, "No data for %s %s.", "set", xnode_name(sd));
+      if (ix->s && missing_data(ix->s, &what, &name)) {
+        error(0, "No data for %s %s.", what, name);
         ++*badx;
         return -1;
       }
@@ -1266,6 +1287,8 @@ int darity(xnode* d, int* badx) {
       if (ix->s && ix->s->nmem == 0) return no_values(dcl_name(d), badx);
   return n;
 }
+
+namespace {
 
 // What the command holds while it runs, released however it ends.
 struct disp_state {
@@ -1343,10 +1366,13 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
   }
   disp1 = mode ? csvdisp_info : disp_info;
   Dw = mode ? Dw_max : display_width;
-  dispfile(r, xr);
+  // A computed file name under an indexing is opened for each member.
+  bool each = dispfile_each(r, ix);
+  dispfile(each ? nullptr : r, xr);
   compile_start();
   if (ix) {
     ss_setup(ix, nullptr);
+    if (each) dispfile_compile(r);
     // The printer writes the dummies of the command's own levels as "$n"
     // (replaced by their values, dollarfix); the dummies of the items'
     // own indexings keep their names.
@@ -1441,6 +1467,7 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
     do_display(groups, nullptr, st.t);
   } else if (TVA* c = ss_begin(ix, st.t)) {
     do {
+      if (each) dispfile_member(r, c);
       do_display(groups, ix, c);
       if (gotbreak) {
         ss_end1(ix, c);
@@ -1452,7 +1479,10 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
 }
 
 void disp_reinit() {
-  dtrans.clear();
+  out = nullptr;
+  Dw = 0;
+  disp1 = num_format{};
+  std::vector<std::string>().swap(dtrans);
   Iddenames.clear();
   Idde = Idde_head = 0;
   Idde2 = -1;

@@ -17,6 +17,7 @@ struct expr;
 struct redirect;
 struct set_spec;
 struct symbol;
+struct xnode;
 struct xrecomp;
 
 // The command: mode 0 display, 1 _display, 2 csvdisplay (low two bits);
@@ -27,6 +28,13 @@ struct xrecomp;
 // command.
 void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
                  xrecomp* xr);
+
+// The number of subscripts of the declared entity d shown as an item, or
+// -1 when it has nothing to show: an index set without data ("No data for
+// %s %s.", with "set" and the set's name, or the two texts of an invalid
+// set) or no values ("No values for %s.").  The message is an error of
+// kind 0, counted in *badx.
+int darity(xnode* d, int* badx);
 
 // The display width of a member: a number's text length, a string's
 // quoted width (%q).

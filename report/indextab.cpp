@@ -73,7 +73,7 @@ void ss_teardown(set_spec* ss) {
   ss_teardown0(ss);
 }
 
-void indextab_init() {
+void indextab_reset() {
   std::memset(Ind0, 0, sizeof Ind0);
   std::memset(firstdummy0, 0, sizeof firstdummy0);
   held_bank = -1;

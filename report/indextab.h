@@ -58,7 +58,7 @@ void ss_setup0(set_spec* ss);
 void ss_teardown0(set_spec* ss);
 
 // Start-up and `reset`: both banks empty, bank 0 current, nothing held.
-void indextab_init();
+void indextab_reset();
 
 }  // namespace vexo
 

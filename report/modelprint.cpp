@@ -3,16 +3,19 @@
 
 #include <cstdio>
 
+#include "data/table.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/paramdcl.h"
 #include "frontend/vardcl.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "report/dataprint.h"
 #include "report/prex.h"
 #include "report/prset.h"
@@ -127,7 +130,10 @@ static void print_var(var* v) {
   uint64_t f = v->flags;
   head((f & VF_ARC) ? "arc" : "var", v);
   if (f & VF_RANDOM) put(" random");
-  type_words(f & ~uint64_t{VF_SYMBOLIC});
+  // The symbolic word is the kind's (a symbolic variable); the flag bit of
+  // the same value means nothing else here.
+  bool symbolic = v->kind == DK_SVAR || v->kind == DK_SVARI;
+  type_words((f & ~uint64_t{VF_SYMBOLIC}) | (symbolic ? uint64_t{PT_SYMBOLIC} : 0));
   if (f & VF_DEFINED) {
     // A defined variable keeps its definition negated in init.
     put(" = ");
@@ -478,6 +484,8 @@ void print_dcl(xnode* d) {
   switch (d->kind) {
     case DK_VAR:
     case DK_VARI:
+    case DK_SVAR:
+    case DK_SVARI:
       print_var(static_cast<var*>(d));
       break;
     case DK_PARAM:

@@ -12,12 +12,12 @@
 #include "eval/optab.h"
 #include "eval/set.h"
 #include "frontend/decl.h"
-#include "report/dotnames.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/refs.h"
 #include "frontend/suffix.h"
 #include "instance/names.h"
+#include "report/dotnames.h"
 #include "report/indextab.h"
 #include "report/prset.h"
 #include "session/infiles.h"
@@ -211,13 +211,13 @@ bool condition_number(const expr* e) {
 
 static bool transparent(const expr* e) {
   switch (shape(e)) {
-    case 11:
-    case 14:
-    case 19:
-    case 36:
-    case 64:
+    case SH_FROM_NUMBER:
+    case SH_TO_NUMBER:
+    case SH_EVAL:
+    case SH_RELOPCH:
+    case SH_RECPAR:
       return true;
-    case 1:  // an unnamed conversion; "$(...)" and "$$(...)" are written
+    case SH_UNARY:  // an unnamed conversion; "$(...)" and "$$(...)" are written
       return opcode(e) >= N_OPNAMES && opcode(e) != OPeeDOLLAR218 &&
              opcode(e) != OPeDOLLAR0;
     default:
@@ -233,11 +233,11 @@ static expr* stored_computation(const expr* x);
 // holds.  Null otherwise.
 static const expr* stored_shown(const expr* e) {
   switch (shape(e)) {
-    case 21:
+    case SH_REWRITE:
       if (print_values && (e->opword & EF_NUMERIC)) return nullptr;
       if (show_opprint && !show_source) return nullptr;
       return e->L.e ? e->L.e->R.e : nullptr;
-    case 20:
+    case SH_VALUE:
       return show_source ? stored_computation(e) : nullptr;
     default:
       return nullptr;
@@ -268,7 +268,7 @@ static const expr* moved_minus(const expr* e) {
   const expr* top = written(e->L.e, true);
   const expr* p = top;
   for (int64_t v = e->R.n; v > NEG_PATH_END; v >>= 1) {
-    if (!p || shape(p) != 2) return nullptr;
+    if (!p || shape(p) != SH_BINARY) return nullptr;
     if (v >> 1 > NEG_PATH_END) p = written(v & 1 ? p->R.e : p->L.e, true);
   }
   return top;
@@ -307,7 +307,7 @@ static void put_moved_minus(expr* e) {
 static int operand_prec(const expr* e, bool look_through) {
   // An unnamed conversion of a condition used as a number writes it in
   // parentheses (prex).
-  if (e && shape(e) == 1 &&
+  if (e && shape(e) == SH_UNARY &&
       (opcode(e) >= N_OPNAMES || !opname[opcode(e)]) &&
       condition_number(e->L.e))
     return 40;
@@ -451,8 +451,8 @@ static void put_suffix_code(int32_t code) {
   put(".?");
 }
 
-// A declared suffix on a reference (shapes 48 to 50): ".name", with "_num"
-// for the numeric value of a symbolic suffix.
+// A declared suffix on a reference (SH_SUF, SH_SUFSUB, SH_SYNSUF): ".name",
+// with "_num" for the numeric value of a symbolic suffix.
 static void put_user_suffix(const expr* inner, bool numeric) {
   const dsuffix* s = static_cast<const dsuffix*>(inner->R.p);
   if (!s) return;
@@ -482,7 +482,7 @@ static void put_dollar(const char* prefix, expr* env, cstr* name,
   put(")");
 }
 
-// Strings and the dollar forms of a literal name (shape 39).
+// Strings and the dollar forms of a literal name (SH_STRING).
 static void put_string(expr* e) {
   int oc = opcode(e);
   if (oc == OPSTR) {
@@ -492,7 +492,7 @@ static void put_string(expr* e) {
   put_dollar(oc == OPDOLLAR ? "$" : "$$", e->R.e, e->L.cs, nullptr);
 }
 
-// The argument of a piecewise-linear term (shape 7).
+// The argument of a piecewise-linear term (SH_PL).
 static void put_pl_arg(expr* args) {
   expr* v = args ? args->L.e : nullptr;
   expr* z = args ? args->R.e : nullptr;
@@ -517,7 +517,7 @@ static void put_pl_arg(expr* args) {
 static bool put_relop_chain(expr* e) {
   expr* a = e->L.e;
   expr* b = e->R.e;
-  if (!a || !b || shape(a) != 2 || shape(b) != 2) return false;
+  if (!a || !b || shape(a) != SH_BINARY || shape(b) != SH_BINARY) return false;
   expr* w1 = a->R.e;
   expr* w2 = b->L.e;
   if (!w1 || !w2 || opcode(w1) != OPRELOPCH || opcode(w2) != OPRELOPCH ||
@@ -580,11 +580,11 @@ void pr_subscr(expr* e) {
   // A compiled look-up may be held as a stored or rewritten value, and its
   // one subscript may stand alone (any expression).
   if (e) e = sub_source(e);
-  if (e && shape(e) == 16) e = e->R.e;
+  if (e && shape(e) == SH_LOOKUP) e = e->R.e;
   if (e) {
     int s = shape(e);
-    if (s > 62) prbadtype("pr_subscr", e->opword);
-    if (s == 62) {
+    if (s == SH_FORM249 || s == SH_RECPAR) prbadtype("pr_subscr", e->opword);
+    if (s == SH_LITLIST) {
       // A literal list: the symbols of its block, up to a null entry.
       symbol** syms = static_cast<symbol**>(e->L.p);
       size_t n = e->L.p ? (size_t{8} << e->R.i) / sizeof(symbol*) : 0;
@@ -630,13 +630,13 @@ void prex(expr* e) {
       return;
     }
     switch (shape(e)) {
-      case 0:  // literal, option reference
+      case SH_LITERAL:  // literal, option reference
         if (oc == OPENV)
           put(e->L.sym ? e->L.sym->name : "?");
         else
           prsym(e->L.sym);
         return;
-      case 1: {  // unary operators; unnamed conversions are transparent
+      case SH_UNARY: {  // unary operators; unnamed conversions are transparent
         if (!name) {
           if (put_condition_operand(e->L.e)) return;
           e = e->L.e;
@@ -662,7 +662,7 @@ void prex(expr* e) {
         put(")");
         return;
       }
-      case 2: {  // binary operators
+      case SH_BINARY: {  // binary operators
         if (oc == OPAND && put_relop_chain(e)) return;
         int p = prec[oc];
         int q = operand_prec(e->L.e, true);
@@ -682,7 +682,7 @@ void prex(expr* e) {
         e = e->R.e;
         continue;
       }
-      case 3: {  // iterated operators
+      case SH_ITERATED: {  // iterated operators
         put(name);
         pr_set_spec(e->L.ss);
         if (prec[oc] <= operand_prec(e->R.e, false)) {
@@ -692,7 +692,7 @@ void prex(expr* e) {
         paren(e->R.e);
         return;
       }
-      case 4:                  // subscripted references
+      case SH_SUBSCRIPTED:     // subscripted references
         if (oc == OPENVSUB) {  // an environment
           putf("%s ", e->L.sym->name);
           put_env_subs(e->R.e);
@@ -701,17 +701,17 @@ void prex(expr* e) {
         putf("%s ", dcl_name(e->L.x));
         pr_subscr(e->R.e);
         return;
-      case 5:  // one-argument functions
+      case SH_FUNC1:  // one-argument functions
         putf("%s(", name);
         prex(e->L.e);
         put(")");
         return;
-      case 61:  // Sample: the keyword's spelling
+      case SH_SAMPLE:  // Sample: the keyword's spelling
         put(oc == OPSVEXOE ? "Sample(" : "Sample/*string*/(");
         prex(e->L.e);
         put(")");
         return;
-      case 6:  // min, max of a list; string concatenation
+      case SH_LIST:  // min, max of a list; string concatenation
         if (e->opword == opword(OPCONCAT, EF_STRING)) {
           // The operands of & bind more tightly than any operator below
           // "+" in the grammar.
@@ -726,7 +726,7 @@ void prex(expr* e) {
         put_chain(e->L.e, ",");
         put(")");
         return;
-      case 7: {  // piecewise-linear term
+      case SH_PL: {  // piecewise-linear term
         expr* lists = e->L.e;
         put("<<");
         if (lists) prpllist(lists->L.e);
@@ -742,10 +742,10 @@ void prex(expr* e) {
         put_pl_arg(args);
         return;
       }
-      case 8:
+      case SH_NUMBER:
         put_number(e->L.d);
         return;
-      case 9: {  // if-then-else
+      case SH_IF: {  // if-then-else
         expr* pair = e->R.e;
         put(name);
         prex(e->L.e);
@@ -754,7 +754,7 @@ void prex(expr* e) {
         expr* f = pair ? pair->R.e : nullptr;
         // A nested if in the then-part keeps its parentheses: an else
         // after it would otherwise belong to it.
-        if (t && shape(visible(t)) == 9)
+        if (t && shape(visible(t)) == SH_IF)
           paren(t);
         else
           prex(t);
@@ -765,7 +765,7 @@ void prex(expr* e) {
         e = f;
         continue;
       }
-      case 10: {  // membership
+      case SH_MEMBERSHIP: {  // membership
         set* s = e->R.s;
         bool tuple = s && s->arity > 1;
         if (e->L.e) {
@@ -779,21 +779,21 @@ void prex(expr* e) {
         prset(s);
         return;
       }
-      case 11:
-      case 14:
-      case 19:
-      case 36:
-      case 64:
+      case SH_FROM_NUMBER:
+      case SH_TO_NUMBER:
+      case SH_EVAL:
+      case SH_RELOPCH:
+      case SH_RECPAR:
         e = e->L.e;
         continue;
-      case 12:  // plain references
+      case SH_ENTITY:  // plain references
         put(dcl_name(e->L.x));
         return;
-      case 13:
+      case SH_DUMMY:
         put_dummy(e);
         return;
-      case 15:
-      case 37:  // two-argument functions (round and trunc may have one)
+      case SH_FUNC2:
+      case SH_VARAC:  // two-argument functions (round and trunc may have one)
         putf("%s(", name);
         prex(e->L.e);
         if (e->R.e) {
@@ -802,17 +802,17 @@ void prex(expr* e) {
         }
         put(")");
         return;
-      case 16:  // lookup
+      case SH_LOOKUP:  // lookup
         putf("%s.[", dcl_name(e->L.x));
         put_tuple(e->R.e);
         put("]");
         return;
-      case 18:  // symbol list
+      case SH_SYMLIST:  // symbol list
         put("[");
         put_chain(e->L.e, ",");
         put("]");
         return;
-      case 20:  // compiled member reference
+      case SH_VALUE:  // compiled member reference
         if (show_source) {
           if (expr* c = stored_computation(e)) {
             e = c;
@@ -824,7 +824,7 @@ void prex(expr* e) {
         else
           putf("m.%d", e->R.i);
         return;
-      case 21: {  // compiled stored subexpression
+      case SH_REWRITE: {  // compiled stored subexpression
         expr* rest = e->L.e;
         expr* stored = rest ? rest->R.e : nullptr;
         if (print_values && (e->opword & EF_NUMERIC)) {
@@ -840,7 +840,7 @@ void prex(expr* e) {
         put(")");
         return;
       }
-      case 22:  // integrality tests: only in messages
+      case SH_INTCHECK:  // integrality tests: only in messages
         if (!stringing) return;
         if (e->L.e) {
           prex(e->L.e);
@@ -849,12 +849,12 @@ void prex(expr* e) {
           put(name);
         }
         return;
-      case 25:  // set comparisons
+      case SH_SETREL:  // set comparisons
         prset(e->L.s);
         putf(" %s ", name);
         prset(e->R.s);
         return;
-      case 26: {  // imported function calls
+      case SH_CALL: {  // imported function calls
         // The function record, or (the front end's stand-in) its symbol.
         const void* f = e->L.p;
         if (f && bound_kind(f) == DK_FUNCTION)
@@ -864,12 +864,12 @@ void prex(expr* e) {
         print_args(e->R.e);
         return;
       }
-      case 27:  // card, first, last
+      case SH_SETFUNC:  // card, first, last
         putf("%s(", name);
         prset(e->L.s);
         put(")");
         return;
-      case 28: {  // ord, ord0, member
+      case SH_ORD: {  // ord, ord0, member
         putf("%s(", name);
         prex(e->L.e);
         put(", ");
@@ -877,7 +877,7 @@ void prex(expr* e) {
         put(")");
         return;
       }
-      case 29: {  // next, prev, nextw, prevw
+      case SH_NEXT: {  // next, prev, nextw, prevw
         expr* pair = e->L.e;
         expr* n = pair ? pair->R.e : nullptr;
         // A count given to prev or prevw is kept negated: written back as
@@ -905,21 +905,21 @@ void prex(expr* e) {
         put(")");
         return;
       }
-      case 30:  // sumlist, andlist, orlist
+      case SH_SUMLIST:  // sumlist, andlist, orlist
         put_chain(e->L.e, " + ");
         return;
-      case 31:
-      case 32: {  // built-in suffixes
+      case SH_DOT:
+      case SH_DOTSUB: {  // built-in suffixes
         expr* inner = e->L.e;
         put(dcl_name(inner->L.x));
-        if (shape(e) == 32) pr_subscr(e->R.e);
+        if (shape(e) == SH_DOTSUB) pr_subscr(e->R.e);
         put_suffix_code(inner->R.i);
         return;
       }
-      case 33:
+      case SH_ALIAS:
         putf("alias(%s)", dcl_name(e->L.x));
         return;
-      case 34:  // display forms of a whole entity with a suffix
+      case SH_XNODE:  // display forms of a whole entity with a suffix
         if (oc == OP256) {
           put(e->L.sym->name);
         } else {
@@ -929,13 +929,13 @@ void prex(expr* e) {
         if ((oc == OPXNODE || oc == OP256) && e->R.i != -2)
           put_suffix_code(e->R.i);
         return;
-      case 38:
+      case SH_LOOPDUMMY:
         put(static_cast<dummy*>(e->L.p)->name->name);
         return;
-      case 39:
+      case SH_STRING:
         put_string(e);
         return;
-      case 43:  // synonym elements; suffix initialisers
+      case SH_SYNSUB:  // synonym elements; suffix initialisers
         if (oc == OP248) {
           putf("%s ", dcl_name(e->L.x));
           e = e->R.e;
@@ -944,32 +944,32 @@ void prex(expr* e) {
         putf("%s ", e->L.sym->name);
         pr_subscr(e->R.e);
         return;
-      case 44: {  // a built-in suffix of a synonym element
+      case SH_SYNDOT: {  // a built-in suffix of a synonym element
         expr* inner = e->L.e;
         put(inner->L.sym->name);
         pr_subscr(e->R.e);
         put_suffix_code(inner->R.i);
         return;
       }
-      case 48:
-      case 49: {  // declared suffixes
+      case SH_SUF:
+      case SH_SUFSUB: {  // declared suffixes
         expr* inner = e->L.e;
         put(dcl_name(inner->L.x));
-        if (shape(e) == 49) pr_subscr(e->R.e);
+        if (shape(e) == SH_SUFSUB) pr_subscr(e->R.e);
         put_user_suffix(inner, oc == OPSUF || oc == OPSUFSUB);
         return;
       }
-      case 50: {  // a declared suffix of a synonym element
+      case SH_SYNSUF: {  // a declared suffix of a synonym element
         expr* inner = e->L.e;
         put(inner->L.sym->name);
         pr_subscr(e->R.e);
         put_user_suffix(inner, oc == OPSYNSUF);
         return;
       }
-      case 51:
+      case SH_SYN:
         put(e->L.sym->name);
         return;
-      case 52:  // an argument entry
+      case SH_ARG:  // an argument entry
         if (e->L.ss) {
           pr_set_spec(e->L.ss);
           print_args(e->R.e);
@@ -977,7 +977,7 @@ void prex(expr* e) {
         }
         e = e->R.e;
         continue;
-      case 53:
+      case SH_FORM285:
         if (e->L.s) {
           pr_set_spec(static_cast<set_spec*>(e->L.s));
           print_args(e->R.e);
@@ -985,13 +985,13 @@ void prex(expr* e) {
           prset(e->R.s);
         }
         return;
-      case 54:  // atleast, atmost, exactly and their negations
+      case SH_COUNTREL:  // atleast, atmost, exactly and their negations
         putf("%s ", name);
         prex(e->L.e);
         put(" ");
         print_args(e->R.e ? e->R.e->R.e : nullptr);
         return;
-      case 55:  // count, numberof, alldiff, min and max of lists
+      case SH_ARGLIST:  // count, numberof, alldiff, min and max of lists
         if (e->L.e) {
           putf("%s ", name);
           prex(e->L.e);
@@ -1001,15 +1001,15 @@ void prex(expr* e) {
         }
         print_args(e->R.e);
         return;
-      case 56:  // alldisjoint, alldistinct: lists of sets
+      case SH_SETARGS:  // alldisjoint, alldistinct: lists of sets
         put(name);
         print_args(e->R.e, 1);
         return;
-      case 57:
+      case SH_LOGLIT:
         putf("/* %s */ ", name);
         put(gfmt(e->L.i, 0, nullptr));
         return;
-      case 58: {  // implications with an else-part
+      case SH_IMPELSE: {  // implications with an else-part
         expr* pair = e->R.e;
         prex(e->L.e);
         put(name);
@@ -1032,7 +1032,7 @@ void printexpr(expr* l) {
   init_sharp = saved;
 }
 
-void prex_init() {
+void prex_reset() {
   line = nullptr;
   line_k = -1;
   pbi = 0;

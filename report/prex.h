@@ -19,6 +19,9 @@
 
 namespace vexo {
 
+// Written outside report/, by design: show_source, show_opprint and
+// disp_width by the show command (session/show.cpp) around its printing.
+
 struct expr;
 struct symbol;
 struct xnode;
@@ -110,7 +113,7 @@ const char* dcl_name(const xnode* d);
 
 // Start-up and `reset`: no line open, print mode, the line and string
 // buffers forgotten (reset frees their blocks).
-void prex_init();
+void prex_reset();
 
 }  // namespace vexo
 

@@ -10,7 +10,6 @@
 #include "eval/funcall.h"
 #include "eval/iterate.h"
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
 #include "instance/xcg.h"
 #include "report/indextab.h"
 #include "report/prex.h"
@@ -25,6 +24,9 @@
 #include "support/text.h"
 
 namespace vexo {
+
+int pr_cmd;
+int pr_badnames;
 
 num_format print_info = {gfmt, 0, 0};
 const char* print_separator = " ";
@@ -87,7 +89,8 @@ int process1(xnode*, const xnode* spare) {
   return 0;
 }
 
-void print_reinit() {
+void print_reset() {
+  pr_cmd = pr_badnames = 0;
   printf_fmt = nullptr;
   pr_rc = 0;
   dispquit = 0;
@@ -126,10 +129,13 @@ void run(set_spec* ix, expr** fmt, expr** call, redirect* r, xrecomp* xr) {
   bool fmt_const = fmt && *fmt && opcode(*fmt) == OPSTR;
   if (fmt_const) printf_fmt = (*fmt)->L.cs->text();
   // The output: the redirection's file (which stays open for later
-  // commands), else the standard output.
-  dispfile(r, xr);
+  // commands), else the standard output.  A computed name under an
+  // indexing is opened for each member.
+  bool each = dispfile_each(r, ix);
+  dispfile(each ? nullptr : r, xr);
   compile_start();
   if (ix) ss_setup(ix, nullptr);
+  if (each) dispfile_compile(r);
   if (fmt && !fmt_const) mri(fmt, 1);
   mri(call, 1);
   if (ix) ss_teardown(ix);
@@ -141,8 +147,10 @@ void run(set_spec* ix, expr** fmt, expr** call, redirect* r, xrecomp* xr) {
   // Once per member of the indexing, in order; a format that is not a
   // constant is evaluated for each member (it may depend on the dummies).
   if (TVA* c = ss_begin(ix, st.t)) {
-    do once(st, fmt, fmt_const, *call, c);
-    while (ss_continue(ix, c));
+    do {
+      if (each) dispfile_member(r, c);
+      once(st, fmt, fmt_const, *call, c);
+    } while (ss_continue(ix, c));
   }
 }
 

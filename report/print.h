@@ -14,6 +14,11 @@
 
 namespace vexo {
 
+// Written outside report/, by design: pr_badnames by whoever reports a
+// bad name in a display item (frontend/rawtok.cpp, decl.cpp, suffix.cpp,
+// session/located.cpp) and by the dispatcher (session/execute.cpp), which
+// also clears pr_cmd after a call command.
+
 struct arglist;
 struct cstr;
 struct TVA;
@@ -69,7 +74,12 @@ int process1(xnode* d, const xnode* spare = nullptr);
 
 // Start-up and `reset`: no printf running, no refusal reported.  (The
 // option cells keep their values, as the option table's do.)
-void print_reinit();
+void print_reset();
+
+// Display flags: pr_cmd is set while a display or print item is processed;
+// pr_badnames marks that a bad name was reported in it.
+extern int pr_cmd;
+extern int pr_badnames;
 
 }  // namespace vexo
 

@@ -510,7 +510,7 @@ const char* prtuple(symbol* const* syms, int n) {
   return tupbuf;
 }
 
-void prset_init() {
+void prset_reset() {
   sabuf0 = sabuf = sabufend = nullptr;
   sacl = -1;
   tupbuf = nullptr;

@@ -78,7 +78,7 @@ const char* prtuple(symbol* const* syms, int n);
 
 // Start-up and `reset`: the string and tuple buffers forgotten (reset frees
 // their blocks), no declaration current.
-void prset_init();
+void prset_reset();
 
 }  // namespace vexo
 

@@ -4,12 +4,19 @@
 
 namespace vexo {
 
+struct AC;
+
 // The batch path after the parser ends (r the mapped parser result, 0 to
 // 3).  The least form, without a problem to collect and write: the
 // return-code rules (r 0 sets rc to 2, or 0 with -w; before any command a
 // nonzero rc with bailquit ends the session; after commands rc becomes 0),
 // with parse_time 0 while it runs.
 void Process(int r);
+// Brings the collected problem ac to mode 2 (collected), 3 (presolved) or
+// 4 (problem file written); returns it, or null when a step failed.  The
+// least form, until collection, presolve and the writer exist: ac as it
+// is.
+AC* output_time(AC* ac, int mode);
 // The two heading lines of the times report, once start-up has ended
 // (allow_times); option times calls it too.
 void time_heading();

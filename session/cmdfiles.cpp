@@ -14,11 +14,13 @@
 #include "eval/set.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
-#include "instance/xcg.h"
-#include "frontend/neighbours.h"
+#include "frontend/exprbuild.h"
 #include "frontend/reader.h"
+#include "instance/xcg.h"
 #include "report/prex.h"
+#include "report/print.h"
 #include "session/cmdrec.h"
+#include "session/execute.h"
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -252,6 +254,21 @@ void dispfile(redirect* r, xrecomp* xr) {
     return;
   }
   held_cstr name(rdfname(&r->file, xr));
+  dispfile1(name.get(), r);
+}
+
+bool dispfile_each(const redirect* r, const set_spec* ix) {
+  return ix && r && !(opcode(r->file) == OPSTR && r->file->L.cs);
+}
+
+void dispfile_compile(redirect* r) {
+  // A condition's text is that of its number, as in rdfname.
+  if (is_logical(r->file)) r->file = make_numeric(r->file);
+  mri(&r->file, 1);
+}
+
+void dispfile_member(redirect* r, TVA* t) {
+  held_cstr name(format_text(r->file, t));
   dispfile1(name.get(), r);
 }
 

@@ -22,7 +22,9 @@ struct expr;
 struct filestack;
 struct redirect;
 struct set;
+struct set_spec;
 struct symbol;
+struct TVA;
 struct xrecomp;
 
 // One entry of the table.  next and prev link the open entries from the
@@ -87,6 +89,15 @@ cstr* rdfname(expr** pe, xrecomp* xr);
 // opens it (dispfile1); with r null, df = stdOut.  Aborts the command
 // after reporting a file that cannot be opened (df stays stdOut).
 void dispfile(redirect* r, xrecomp* xr);
+// Whether the output of a command over the indexing ix goes to a file whose
+// name is computed (not a string constant): such a name may use the
+// indexing's dummies, so it is compiled with the command's expressions
+// inside the indexing (dispfile_compile) and its file opened for each
+// member (dispfile_member).
+bool dispfile_each(const redirect* r, const set_spec* ix);
+void dispfile_compile(redirect* r);
+// Evaluates r's name in the member's context t and opens it (dispfile1).
+void dispfile_member(redirect* r, TVA* t);
 // The same with the name evaluated (display, print and printf evaluate it
 // themselves); two leading blanks of the name are not part of it.  Sets df
 // and r->find.

@@ -180,8 +180,8 @@ void put_expr_at(line_buf& t, const expr* e) {
     case OPLOOPDUMMY:
       put(t, "loopdummy(%s)", static_cast<const dummy*>(e->L.p)->name->name);
       break;
-    case 221:
-    case 222:
+    case OPENV:
+    case OPENVSUB:
       put(t, "env(%s", e->L.sym->name);
       if (e->R.e) put_chain(t, e->R.e);
       put(t, ")");
@@ -249,7 +249,7 @@ void put_expr_at(line_buf& t, const expr* e) {
       }
       put(t, ")");
       break;
-    case 254:
+    case OP254:
       put_set(t, e->L.s);
       break;
     case OPXNODE:
@@ -299,48 +299,72 @@ void put_set_args(line_buf& t, const expr* a) {
   --t.depth;
 }
 
+// The operands of a node as visit_operands lays them out, separated by
+// commas; strings and the inner nodes of suffix references are left out.
+struct operand_printer : walker_defaults {
+  explicit operand_printer(line_buf& b) : t(b) {}
+  line_buf& t;
+  bool first = true;
+  void sep() {
+    if (!first) put(t, ", ");
+    first = false;
+  }
+  void operand(const expr* e) {
+    sep();
+    put_expr(t, e);
+  }
+  void chain(const expr* c) {
+    sep();
+    put_chain(t, c);
+  }
+  void args(const expr* a, bool) {
+    sep();
+    put_chain(t, a);
+  }
+  void operand_set(const set* s) {
+    sep();
+    put_set(t, s);
+  }
+};
+
 // Any other node by its shape: op<code> with its operands.
 void put_node(line_buf& t, const expr* e) {
   put(t, "op%d", opcode(e));
   switch (shape(e)) {
-    case 1:
-    case 5:
-    case 11:
-    case 14:
-    case 61:
-    case 64:
+    case SH_UNARY:
+    case SH_FUNC1:
+    case SH_FROM_NUMBER:
+    case SH_TO_NUMBER:
+    case SH_SAMPLE:
+    case SH_RECPAR:
+    case SH_BINARY:
+    case SH_FUNC2:
+    case SH_COUNTREL:
+    case SH_IF:
+    case SH_IMPELSE:
+    case SH_SETREL:
+    case SH_SETFUNC: {
+      operand_printer w(t);
       put(t, "(");
-      put_expr(t, e->L.e);
+      visit_operands(const_cast<expr*>(e), w);
       put(t, ")");
       break;
-    case 2:
-    case 15:
-    case 54:
-      put(t, "(");
-      put_expr(t, e->L.e);
-      put(t, ", ");
-      put_expr(t, e->R.e);
-      put(t, ")");
-      break;
-    case 3:
+    }
+    case SH_ITERATED:
       put(t, "(");
       put_ix(t, e->L.ss);
       put(t, " ");
       put_expr(t, e->R.e);
       put(t, ")");
       break;
-    case 6:
-    case 30:
-      if (opcode(e) == OPCONCAT) {
-        put_chain(t, e->L.e);
-        break;
-      }
+    case SH_LIST:
+    case SH_SUMLIST:
       put_chain(t, e->L.e);
       break;
-    case 4:
-    case 16:
-    case 40:
-    case 43:
+    case SH_SUBSCRIPTED:
+    case SH_LOOKUP:
+    case SH_FORM252:
+    case SH_SYNSUB:
       put(t, "(%s", e->L.x->name->name);
       if (e->R.e && opcode(e->R.e) == OPLOOKUP && e->R.e->R.e) {
         put(t, " ");
@@ -348,38 +372,15 @@ void put_node(line_buf& t, const expr* e) {
       }
       put(t, ")");
       break;
-    case 9:
-    case 58:
-      put(t, "(");
-      put_expr(t, e->L.e);
-      if (e->R.e) {
-        put(t, ", ");
-        put_expr(t, e->R.e->L.e);
-        put(t, ", ");
-        put_expr(t, e->R.e->R.e);
-      }
-      put(t, ")");
-      break;
-    case 10:
+    case SH_MEMBERSHIP:
+      // The members of a tuple, not the tuple node.
       put(t, "(");
       if (e->L.e && opcode(e->L.e) == OPSYMLIST) put_chain(t, e->L.e->L.e);
       put(t, ", ");
       put_set(t, e->R.s);
       put(t, ")");
       break;
-    case 25:
-      put(t, "(");
-      put_set(t, e->L.s);
-      put(t, ", ");
-      put_set(t, e->R.s);
-      put(t, ")");
-      break;
-    case 27:
-      put(t, "(");
-      put_set(t, e->L.s);
-      put(t, ")");
-      break;
-    case 55:
+    case SH_ARGLIST:
       // Counting forms: the value counted (numberof), then the arguments.
       put(t, "(");
       if (e->L.e) {
@@ -389,7 +390,7 @@ void put_node(line_buf& t, const expr* e) {
       put_chain(t, e->R.e);
       put(t, ")");
       break;
-    case 56:
+    case SH_SETARGS:
       put(t, "(");
       put_set_args(t, e->R.e);
       put(t, ")");

@@ -19,7 +19,6 @@
 #include "frontend/exprbuild.h"
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
@@ -28,6 +27,7 @@
 #include "session/cmdmem.h"
 #include "session/execute.h"
 #include "session/include.h"
+#include "session/infiles.h"
 #include "session/loop.h"
 #include "session/optcmd.h"
 #include "session/startup.h"
@@ -39,6 +39,8 @@
 #include "support/text.h"
 
 namespace vexo {
+
+int cmdstate;
 
 cmd_fields* first_cmd;
 cmd_compound* open_cmds;
@@ -539,7 +541,7 @@ void printfcmd(set_spec* ix, expr* format, expr* items, redirect* r) {
 static int multi_ref(const expr* target) {
   if (!target || !dac.mark) return 0;
   int32_t sh = shape(target);
-  if (sh != 4 && sh != 12) return 0;
+  if (sh != SH_SUBSCRIPTED && sh != SH_ENTITY) return 0;
   const xnode* x = target->L.x;
   return x && dac.mark[x->num] > 1;
 }
@@ -1099,5 +1101,7 @@ void cmd_reinit() {
   prompt_buf = nullptr;
   prompt_k = -1;
 }
+
+void cmdrec_start() { cmdstate = 0; }
 
 }  // namespace vexo

@@ -369,6 +369,12 @@ void cmd_build_restore(const cmd_build& b);
 // Start-up and `reset`: nothing open, nothing built.
 void cmd_reinit();
 
+// A compound command is being built.
+extern int cmdstate;
+
+// No compound command being built.  Kept by `reset` (cmd_reinit forgets
+// the records; the reader's mode goes on).
+void cmdrec_start();
 }  // namespace vexo
 
 #endif  // VEXO_SESSION_CMDREC_H

@@ -20,7 +20,6 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
@@ -35,6 +34,7 @@
 #include "session/cmdrec.h"
 #include "session/environs.h"
 #include "session/include.h"
+#include "session/infiles.h"
 #include "session/let.h"
 #include "session/loop.h"
 #include "session/optcmd.h"
@@ -49,6 +49,9 @@
 #include "support/message.h"
 
 namespace vexo {
+
+int cmdnum;
+int single_step;
 
 const char* const cmdname[N_CMD_KINDS] = {"close",
                                           "objective",
@@ -891,7 +894,7 @@ void notyet(const char* what) { error(0, "%s not yet implemented", what); }
 
 void help() { notyet("help"); }
 
-void execute_reinit() {
+void execute_reset() {
   ncmds = 0;
   cmdfile_levels = 0;
   flow = FLOW_ON;
@@ -903,6 +906,11 @@ void execute_reinit() {
   step_cont = false;
   step_target = nullptr;
   step_prompt = nullptr;
+}
+
+void execute_start() {
+  cmdnum = 0;
+  single_step = 0;
 }
 
 }  // namespace vexo

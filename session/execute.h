@@ -121,8 +121,16 @@ void notyet(const char* what);
 void help();
 
 // Start-up and `reset`: no loop running, _cmdno's count at 0.
-void execute_reinit();
+void execute_reset();
 
+// Kind of the command executing, 0 when none.
+extern int cmdnum;
+// Option single_step: positive while single-stepping.
+extern int single_step;
+
+// No command executing, option single_step off.  Kept by `reset`, itself a
+// command executing.
+void execute_start();
 }  // namespace vexo
 
 #endif  // VEXO_SESSION_EXECUTE_H

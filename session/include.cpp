@@ -1,17 +1,21 @@
 // The input stack of include files, the include path and line directives.
 #include "session/include.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "data/readdata.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/cmdfiles.h"
+#include "session/infiles.h"
+#include "session/execute.h"
 #include "session/located.h"
+#include "session/loop.h"
 #include "session/startup.h"
 #include "support/block.h"
 #include "support/filename.h"
@@ -21,6 +25,8 @@
 #include "support/pool.h"
 
 namespace vexo {
+
+int nfs;
 
 filestack fs[MAX_INCLUDES];
 const char* inclpath = ".";
@@ -61,7 +67,7 @@ static char* infnam1;
 static int k_infnam1 = -1;
 static size_t infnam1_len;
 
-void include_init() {
+void include_reset() {
   infnam1 = nullptr;
   k_infnam1 = -1;
   infnam1_len = 0;
@@ -152,15 +158,37 @@ static void show_include_stack() {
   errorend();
 }
 
-// Opens candidate as the include file; the descriptor, or -1.
-static int try_open(const char* candidate, void** handle) {
-  return Open_map(candidate, handle);
+// Opens candidate as the include file; the descriptor, or -1.  A signal
+// that interrupts the open (of a FIFO that has no writer yet, which blocks)
+// is served: a termination ends the session with its code, an interrupt
+// abandons the command as a break; after any other the open is tried again.
+// A directory is no file to read: it is closed again and *dir set.
+static int try_open(const char* candidate, void** handle, bool* dir) {
+  for (;;) {
+    int fd = Open_map(candidate, handle);
+    if (fd >= 0) {
+      struct stat st;
+      if (!*handle && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        close(fd);
+        *dir = true;
+        return -1;
+      }
+      return fd;
+    }
+    if (errno != EINTR) return fd;
+    signal_point();
+    if (gotbreak) {
+      break_notice();
+      bail1out();
+    }
+  }
 }
 
 // Searches for name as the include path says; buf (room for the name, the
 // longest path line and "/" with the NUL) receives the name that opened.
-// The descriptor, or -1 when nothing opened.
-static int search(const char* name, char* buf, void** handle) {
+// The descriptor, or -1 when nothing opened (*dir set when a directory of
+// that name was passed over).
+static int search(const char* name, char* buf, void** handle, bool* dir) {
   size_t len = strlen(name);
   if (strcmp(name, "-") == 0) {
     memcpy(buf, name, 2);
@@ -170,12 +198,12 @@ static int search(const char* name, char* buf, void** handle) {
   if (name[0] == '.' && name[1] == '/' && name[2]) {
     // Only the current directory.
     memcpy(buf, name + 2, len - 1);
-    return try_open(buf, handle);
+    return try_open(buf, handle, dir);
   }
   if (name[0] == '/' || name[0] == '<' || pathmax == 0) {
     // An absolute name, or a command whose output is read.
     memcpy(buf, name, len + 1);
-    return try_open(buf, handle);
+    return try_open(buf, handle, dir);
   }
   const unsigned char* p = reinterpret_cast<const unsigned char*>(inclpath);
   for (;;) {
@@ -197,7 +225,7 @@ static int search(const char* name, char* buf, void** handle) {
       if (b[n - 1] != '/') *q++ = '/';
     }
     memcpy(q, name, len + 1);
-    int fd = try_open(buf, handle);
+    int fd = try_open(buf, handle, dir);
     if (fd >= 0) return fd;
   }
 }
@@ -227,12 +255,16 @@ void include(const char* name, int how, int) {
   int k = htcl(strlen(name) + 2 + static_cast<size_t>(pathmax));
   char* buf = static_cast<char*>(new_mblk(k));
   void* handle = nullptr;
-  int fd = search(name, buf, &handle);
+  bool dir = false;
+  int fd = search(name, buf, &handle, &dir);
   if (fd < 0) {
     del_mblk(k, buf);
     eexit = 0;
     char msg[240];
-    Snprintf(msg, sizeof msg, "Can't find  file \"%.200s\"", name);
+    Snprintf(msg, sizeof msg,
+             dir ? "\"%.200s\" is a directory, not a file"
+                 : "Can't find  file \"%.200s\"",
+             name);
     squawk(msg);
     if (nfs) show_include_stack();
     if (bailquit) myexit(rc | 4);
@@ -505,6 +537,11 @@ void* ioreset(void* saved) {
   }
   free(saved);
   return nullptr;
+}
+
+void include_start() {
+  nfs = 0;
+  set_inclpath(".");
 }
 
 }  // namespace vexo

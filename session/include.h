@@ -42,7 +42,7 @@ struct filestack {
 static_assert(std::is_trivially_destructible_v<filestack>,
               "input records live in pool blocks");
 
-// The stack: MAX_INCLUDES records, nfs in use (frontend/neighbours.h).  The
+// The stack: MAX_INCLUDES records, nfs in use (below).  The
 // bottom record holds the top-level input while anything is included.
 constexpr int MAX_INCLUDES = 12;
 extern filestack fs[MAX_INCLUDES];
@@ -100,8 +100,15 @@ void* ioreset(void* saved);
 // when no include is open.
 int bottom_infile();
 // Start-up and reset: no name block for the top-level input.
-void include_init();
+void include_reset();
 
+// Saved inputs on the include stack (fs[0..nfs-1]).
+extern int nfs;
+
+// An empty include stack and the include path of option vexo_include's
+// default.  Kept by `reset`: the open levels go on after it (reset_modules
+// saves and restores them), and the options stay.
+void include_start();
 }  // namespace vexo
 
 #endif  // VEXO_SESSION_INCLUDE_H

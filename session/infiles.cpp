@@ -11,11 +11,11 @@
 #include "data/readdata.h"
 #include "eval/funclib.h"
 #include "eval/random.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/child.h"
 #include "session/cmdfiles.h"
+#include "session/cmdrec.h"
 #include "session/envfile.h"
 #include "session/include.h"
 #include "session/located.h"
@@ -35,6 +35,16 @@
 #include "support/symbol.h"
 
 namespace vexo {
+
+int inslev;
+int ins_nfs;
+int ins_eof;
+int at_eof;
+int infile_changed;
+int infile_number;
+int ninfile_number;
+int adjusted;
+char** xargv;
 
 int read_options = 1;
 int Print_all;
@@ -62,7 +72,7 @@ static const char* const opts[] = {
     "-t {show times}*",
     "-v {show version; -v? shows more -v options}",
     "--version {show version and exit}",
-    "-xnn {allow nn wall-clock seconds of execution time}",
+    "-xnn {allow nn wall-clock seconds of execution time; not enforced yet}",
     "-?? {show debug and obscure options}",
 };
 static const char* const eqv[] = {
@@ -492,6 +502,23 @@ int nextfile(int k, int c) {
       if (eexit) myexit(rc + 4);
     }
   }
+}
+
+void infiles_start() {
+  inslev = ins_nfs = ins_eof = at_eof = 0;
+  infile_changed = 0;
+  infile_number = ninfile_number = 0;
+  adjusted = 0;
+  xargv = nullptr;
+  read_options = 1;
+  Print_all = 0;
+  init_sharp = "";
+  force_gen = 0;
+  quote_literals = 0;
+  cmdoutopt = nullptr;
+  merge_Stderr = 0;
+  dbg = 0;
+  next_option_file = 0;
 }
 
 }  // namespace vexo

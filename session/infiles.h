@@ -10,6 +10,10 @@
 
 namespace vexo {
 
+// Written outside session/, by design: quote_literals and init_sharp by
+// the printers of model and data (report/dataprint.cpp, modelprint.cpp,
+// prex.cpp), which set them around a listing.
+
 // 1 until the first input name or "--".
 extern int read_options;
 // Settings of the option letters, read elsewhere: Print_all (-M 1, -D 2,
@@ -50,6 +54,27 @@ int nextfile(int k, int c);
 // with 0, an unknown letter lists them and ends with 1.
 void v_opt(const char* s);
 
+// The input-file stack.  inslev: nesting of the `commands` and `data`
+// files being read by a command; ins_nfs: nfs when the innermost of those
+// files was opened; ins_eof: that file has ended; at_eof: how often the
+// end of all input was met (-1: met inside an insertion); infile_changed:
+// set on every change of source; infile_number/ninfile_number: serial
+// number of the current source and the last one given out; adjusted: a
+// line directive renumbered the input.
+extern int inslev;
+extern int ins_nfs;
+extern int ins_eof;
+extern int at_eof;
+extern int infile_changed;
+extern int infile_number;
+extern int ninfile_number;
+extern int adjusted;
+// Argument cursor: the command-line argument last taken as an input.
+extern char** xargv;
+
+// A new session's input files and command-line settings: none read, none
+// set.  Kept by `reset`: the command line stays, the inputs go on.
+void infiles_start();
 }  // namespace vexo
 
 #endif  // VEXO_SESSION_INFILES_H

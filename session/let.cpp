@@ -425,6 +425,8 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
   set** ps = static_cast<set**>(value);
   if (!is_set) {
     // A condition is 1 or 0 either way.
+    // A list in parentheses is no value of either kind.
+    *pv = not_tuple(*pv);
     bool cond = is_logical(*pv);
     if (k == T_PARAM && (cond || !has_flag(*pv, EF_NUMERIC)))
       *pv = make_numeric(*pv);

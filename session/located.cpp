@@ -4,10 +4,12 @@
 
 #include <cstring>
 
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "report/print.h"
+#include "session/execute.h"
 #include "session/include.h"
+#include "session/infiles.h"
 #include "session/loop.h"
 #include "session/startup.h"
 #include "support/block.h"
@@ -16,6 +18,9 @@
 #include "support/message.h"
 
 namespace vexo {
+
+int warn_exit;
+int stdin_offset;
 
 double xoption;
 
@@ -169,6 +174,12 @@ int badfname(const char* s) {
       return static_cast<unsigned char>(*s);
   }
   return 0;
+}
+
+void located_start() {
+  warn_exit = 0;
+  stdin_offset = 0;
+  xoption = 0;
 }
 
 }  // namespace vexo

@@ -53,6 +53,14 @@ void cantserve(const char* what, const char* name);
 // The first character of s that is not a word character, or 0.
 int badfname(const char* s);
 
+// Option warn_exit: 1 when the error limit ends the program;
+// option stdin_offset: locate standard input like files.
+extern int warn_exit;
+extern int stdin_offset;
+
+// Option cells warn_exit and stdin_offset and the -x limit of a new
+// session.  Kept by `reset` (options and the command line stay).
+void located_start();
 }  // namespace vexo
 
 #endif  // VEXO_SESSION_LOCATED_H

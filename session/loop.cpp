@@ -14,7 +14,6 @@
 #include "compiler/context.h"
 #include "compiler/recomp.h"
 #include "frontend/decl.h"
-#include "frontend/neighbours.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
@@ -34,6 +33,11 @@
 #include "support/pool.h"
 
 namespace vexo {
+
+int log_model;
+int* log_what = &log_model;
+int parse_time;
+volatile std::sig_atomic_t gotbreak;
 
 cmd_fields* curcmd;
 int req_collect;
@@ -231,7 +235,7 @@ void run_cleanups() {
     unregister_cleanup(cleanup_head.next);
 }
 
-void cleanup_reset() {
+void loop_reset() {
   cleanup_head.next = cleanup_head.prev = &cleanup_head;
   cleanup_free = nullptr;
   curcmd = nullptr;
@@ -353,6 +357,20 @@ int session_loop() {
       parse_time = 1;
     }
   }
+}
+
+void loop_start() {
+  log_model = 0;
+  log_what = &log_model;
+  parse_time = 0;
+  gotbreak = 0;
+  req_collect = 0;
+  yylastc_saved = nullptr;
+  spjb = 0;
+  pipe_broken = 0;
+  pending_code = 0;
+  fpe_pending = 0;
+  pipe_unexpected = 0;
 }
 
 }  // namespace vexo

@@ -23,6 +23,11 @@
 
 namespace vexo {
 
+// Written outside session/, by design: req_collect by the builders of
+// references that need the problem collected (frontend/refs.cpp,
+// frontend/suffix.cpp); parse_time and log_what by the data reader
+// (data/readdata.cpp) while it reads data.
+
 // A clean-up record: live records form a circular list at cleanup_head,
 // newest first.
 struct cleanup_rec {
@@ -91,7 +96,7 @@ void run_cleanups();
 // Start-up and `reset`: no live records and an empty free list (the
 // records live in recorded memory, which `reset` frees), no running
 // command.
-void cleanup_reset();
+void loop_reset();
 // The command-memory reset after each top-level command and after an
 // error: the pending clean-ups run, the outermost evaluation context is
 // cleared (lev0_clear), what the finished command records own is freed
@@ -127,6 +132,20 @@ extern int read_eval;
 void clear_queue();
 void check_msgloop();
 
+// Option log_model: log input read from files too (model and commands);
+// log_what points at the logging option in force (log_model, or log_data
+// while data are read).
+extern int log_model;
+extern int* log_what;
+// 0 before parsing, 1 while model and commands are read, 2 while data are
+// read.
+extern int parse_time;
+// An interrupt is pending (set by the signal handler).
+extern volatile std::sig_atomic_t gotbreak;
+
+// The loop of a new session: nothing parsed yet, no interrupt pending,
+// logging by log_model.  Kept by `reset`, which runs inside the loop.
+void loop_start();
 }  // namespace vexo
 
 #endif  // VEXO_SESSION_LOOP_H

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "eval/set.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "session/envfile.h"
 #include "session/environs.h"
@@ -360,7 +359,7 @@ static bool decide_interactive() {
   return false;
 }
 
-void option_decls() {
+void options_reset() {
   Sd_local_opts = plain_set("_LOCAL_OPTIONS", 1);
   local_opts = Sd_local_opts->value;
   init_environs();
@@ -543,6 +542,11 @@ static void env_restore() {
     env_db[rec->envindex] = t->text();
     if (points_into_text(e->handler))
       *static_cast<const char**>(e->target) = env_val(t->text());
+    // The template's cell points into the old text too while usable.
+    if (e->handler == update_tabdb) {
+      const char* v = env_val(t->text());
+      *static_cast<const char**>(e->target) = tabdb_usable(v) ? v : "";
+    }
   }
   env_n = saved_n;
   env_db[env_n] = nullptr;
@@ -554,6 +558,8 @@ static void env_restore() {
   }
   free(saved_block);
   saved_block = nullptr;
+  saved_names = nullptr;
+  saved_n = saved_locals = 0;
 }
 
 void env_reset(int stage) {
@@ -561,6 +567,13 @@ void env_reset(int stage) {
     env_save();
   else
     env_restore();
+}
+
+void options_start() {
+  ev = nullptr;
+  // The option files' names point into the texts of the last session's
+  // table: none until envinit sets them again.
+  for (opt_file& f : opt_files) f.value = nullptr;
 }
 
 }  // namespace vexo

@@ -68,10 +68,10 @@ extern char** ex_env;
 // Start-up and reset, in the start-up list before the keyword set-up
 // counts the system declarations: an empty _LOCAL_OPTIONS and the
 // environments Current and Initial (init_environs), system declarations.
-void option_decls();
+void options_reset();
 // Start-up: the options of the process environment (first occurrence of a
 // name wins; entries that do not begin with a name character are dropped),
-// into the environment Initial (option_decls made it), then the built-in
+// into the environment Initial (options_reset made it), then the built-in
 // rows, each taking the environment's value over its default, with its
 // handler called once.  Installs env_db as environ.
 void envinit();
@@ -152,6 +152,10 @@ void env_reset(int stage);
 // Puts back the environment array the process started with.
 void reset_environ();
 
+// No option table yet (envinit builds it at start-up), no option files
+// named.  Kept by `reset`, which saves the table and restores it into
+// fresh records (env_reset).
+void options_start();
 }  // namespace vexo
 
 #endif  // VEXO_SESSION_OPTIONS_H

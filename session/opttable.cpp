@@ -7,22 +7,25 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/readdata.h"
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
 #include "eval/random.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
+#include "frontend/reader.h"
 #include "frontend/suffix.h"
 #include "instance/ac.h"
 #include "presolve/presolve.h"
 #include "report/prex.h"
 #include "session/batch.h"
 #include "session/cmdfiles.h"
+#include "session/execute.h"
 #include "session/include.h"
 #include "session/located.h"
+#include "session/loop.h"
 #include "session/optcmd.h"
 #include "session/startup.h"
 #include "support/filename.h"
@@ -222,7 +225,7 @@ void update_dw(const char* value, void* target) {
   long n = long_prefix(value);
   if (n == 0 || n > INT_MAX / 3 || n < -INT_MAX) return;
   *static_cast<int*>(target) = static_cast<int>(n);
-  // The printers' working width follows: prex_init copied the cell before
+  // The printers' working width follows: prex_reset copied the cell before
   // the options existed, and a printer that does not set it afresh must
   // not keep an older width.
   disp_width = static_cast<int32_t>(n);
@@ -392,12 +395,8 @@ void update_logfile(const char* value, void* target) {
 
 void update_inclpath(const char* value, void*) { set_inclpath(value); }
 
-void update_tabdb(const char* value, void* target) {
-  const char** c = static_cast<const char**>(target);
-  if (!*value) {
-    *c = value;
-    return;
-  }
+bool tabdb_usable(const char* value) {
+  if (!*value) return true;
   int pct = 0;
   bool blank = false;
   for (const unsigned char* s = reinterpret_cast<const unsigned char*>(value);
@@ -405,7 +404,12 @@ void update_tabdb(const char* value, void* target) {
     if (*s == '%') ++pct;
     if (*s <= ' ') blank = true;
   }
-  if (pct == 1 && !blank) {
+  return pct == 1 && !blank;
+}
+
+void update_tabdb(const char* value, void* target) {
+  const char** c = static_cast<const char**>(target);
+  if (tabdb_usable(value)) {
     *c = value;
     return;
   }

@@ -3,10 +3,12 @@
 // program reads, and the validators that refuse changes in server mode.
 // A handler is the only writer of its cell besides the cell's owner.
 //
-// Cells live with the module that reads them: prompt0, insprompt,
-// log_model, log_data, log_file_flush, single_step, stdin_offset and
-// warn_exit in frontend/neighbours.h; lazy, old_param_eq and randparam_warn
-// in frontend/paramdcl.h; convert_logical in frontend/condcl.h;
+// Cells live with the module that reads them: prompt0, insprompt and
+// log_file_flush in frontend/reader.h; log_model in session/loop.h;
+// log_data in data/readdata.h; single_step in session/execute.h;
+// stdin_offset and warn_exit in session/located.h; lazy, old_param_eq and
+// randparam_warn in frontend/paramdcl.h; convert_logical in
+// frontend/condcl.h;
 // strict_ineq_warn in frontend/conbody.h; Cautions, eexit and eexit_save in
 // support/message.h; no_hexfp in support/text.h; output_prec in
 // support/numfmt.h; display_width and MD_prec in report/prex.h; allow_NaN
@@ -23,6 +25,7 @@
 #include "eval/builtin.h"
 #include "report/print.h"
 #include "session/options.h"
+#include "session/startup.h"
 #include "support/numfmt.h"
 
 namespace vexo {
@@ -164,6 +167,9 @@ void update_logfile(const char* value, void* target);
 // session/include.h); no cell of its own.
 void update_inclpath(const char* value, void* target);
 void update_tabdb(const char* value, void* target);
+// Whether value serves as table_debug_template (empty, or one "%" and no
+// white space); update_tabdb's cell points into the value then.
+bool tabdb_usable(const char* value);
 
 // Validators; they refuse only in server mode (Serving), with
 // "Server mode: %s%s prohibited.": ud_forbid every change, anum_chk a

@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "compiler/recomp.h"
+#include "data/table.h"
+#include "eval/funclib.h"
 #include "frontend/decl.h"
-#include "frontend/dclstub.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "report/modelprint.h"
 #include "report/prex.h"
 #include "session/cmdfiles.h"

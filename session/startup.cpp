@@ -14,26 +14,31 @@
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "data/readdata.h"
+#include "eval/builtin.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
 #include "eval/pcheck.h"
+#include "eval/regexp.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
+#include "frontend/lexer.h"
 #include "frontend/paramdcl.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "frontend/suffix.h"
 #include "instance/ac.h"
 #include "instance/genmod.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "report/dataprint.h"
+#include "report/display.h"
 #include "report/indextab.h"
 #include "report/prex.h"
-#include "report/display.h"
 #include "report/print.h"
 #include "report/prset.h"
 #include "session/batch.h"
@@ -64,8 +69,11 @@
 
 namespace vexo {
 
+int interactive;
+
 FILE* stdOut;
 int64_t apid;
+int Serving;
 const char* progname;
 const char* progbase;
 int isatty_ZEF;
@@ -169,45 +177,73 @@ static void scan_block_and_libs() {
   }
 }
 
-void init_modules() {
-  scratch_init();
-  symbols_init();
-  list_reinit();
-  set_reinit();
-  setclass_reinit();
+void init_modules(int start) {
+  if (start) {
+    // A new session only: `reset` keeps all of these, since it runs as a
+    // command inside the parser, reading on from the input being read,
+    // with the command line, the options and the session's counts as they
+    // are.
+    startup_start();
+    message_start();
+    block_start();
+    reader_start();
+    rawtok_start();
+    lexer_start();
+    parse_start();
+    infiles_start();
+    include_start();
+    located_start();
+    loop_start();
+    cmdrec_start();
+    execute_start();
+    readdata_start();
+    options_start();
+  }
+  scratch_reset();
+  symbol_reset();
+  list_reset();
+  set_reset();
+  setclass_reset();
   iterate_reset();
   pcheck_reset();
-  expr_init();
-  dummy_init();
-  decl_init();
-  paramdcl_init();
+  regexp_reinit();
+  expr_reset();
+  dummy_reset();
+  decl_reset();
+  paramdcl_reset();
+  rawtok_reset();
   cmd_reinit();
-  execute_reinit();
-  data_reset();
-  cleanup_reset();
+  execute_reset();
+  readdata_reset();
+  loop_reset();
   cmdmem_reset();
-  include_init();
+  include_reset();
   file_init();
-  Blank = new_cstring("");
-  Question = new_cstring("?");
-  LTc = new_cstring("<");
-  sysdecls();
-  option_decls();
+  startup_reset();
+  builtin_reset();
+  problem_reset();
+  suffix_reset();
+  sysdecls_reset();
+  options_reset();
   parse_init();
+  // After the keyword set-up: its own declaration of suffix stage is not an
+  // explicit one.
+  sufdecl_reset();
   eehashtab_init();
-  context_init();
-  massage_init();
-  compile_init();
-  recomp_init();
-  opgen_init();
+  context_reset();
+  massage_reset();
+  compile_reset();
+  recomp_reset();
+  opgen_reset();
   tva_reset();
   ac_reset();
+  misc_reinit();
   genmod_reset();
-  indextab_init();
-  prset_init();
-  dataprint_init();
-  prex_init();
-  print_reinit();
+  indextab_reset();
+  prset_reset();
+  dataprint_reset();
+  prex_reset();
+  print_reset();
   disp_reinit();
   show_reinit();
 }
@@ -218,8 +254,6 @@ void reset_modules() {
   void* inputs = ioreset(nullptr);
   file_reinit(1);
   mem_reset();
-  // The statement's file name may be a copy in the string arena.
-  stmtfname = nullptr;
   ppinit(nullptr, 0);
   ioreset(inputs);
 }
@@ -227,17 +261,16 @@ void reset_modules() {
 void ppinit(char** argv, int first) {
   reset_time = e_time();
   if (first) {
-    progname = argv[0];
-    progbase = base_name(progname);
-    scan_first(argv);
     Mach();
     init_tok_types();
-    scan_block_and_libs();
   }
-  init_modules();
+  init_modules(first);
   if (!first) return;
+  progname = argv[0];
+  progbase = base_name(progname);
+  scan_first(argv);
+  scan_block_and_libs();
   envinit();
-  reader = session_read;
   if (!i_option_ZEF) {
     const char* f = evalue("VEXOFUNC");
     if (f && *f) i_option_ZEF = f;
@@ -258,21 +291,25 @@ void process_setup(const char* argv0) {
   pool_hold_released(true);
 }
 
+void start_session(int argc, char** argv) {
+  Dw_max = 2;
+  ppinit(argv, 1);
+  Dw_max = INT_MAX;
+  if (show_stats > 3 || tell_times) {
+    Fprintf(Stderr, "\n# %s", argv[0]);
+    for (int i = 1; i < argc; ++i) Fprintf(Stderr, " %s", argv[i]);
+    Fprintf(Stderr, "\n");
+  }
+  allow_times = 1;
+  if (tell_times) time_heading();
+  parse_time = 1;
+}
+
 int run_session(int argc, char** argv, int catch_signals) {
   bool exited = false;  // session_exit ended it, with code
   int code = 0;
   try {
-    Dw_max = 2;
-    ppinit(argv, 1);
-    Dw_max = INT_MAX;
-    if (show_stats > 3 || tell_times) {
-      Fprintf(Stderr, "\n# %s", argv[0]);
-      for (int i = 1; i < argc; ++i) Fprintf(Stderr, " %s", argv[i]);
-      Fprintf(Stderr, "\n");
-    }
-    allow_times = 1;
-    if (tell_times) time_heading();
-    parse_time = 1;
+    start_session(argc, argv);
     if (catch_signals) signal_catch();
     int r = session_loop();
     if (r == 3 || (blockmode & 3)) myexit(rc);
@@ -287,6 +324,8 @@ int run_session(int argc, char** argv, int catch_signals) {
     // An abort outside the session loop (during start-up) ends it.
     rc |= 2;
   }
+  // Also when start-up itself ended the session.
+  Dw_max = INT_MAX;
   reset_environ();
   fflush(stdout);
   fflush(Stderr);
@@ -304,5 +343,82 @@ int session_main(int argc, char** argv) {
   process_setup(argv[0]);
   return run_session(argc, argv, 1);
 }
+
+void startup_start() {
+  interactive = 0;
+  Serving = 0;
+  isatty_ZEF = 0;
+  guisolve = 0;
+  i_option_ZEF = nullptr;
+  vi_seen = 0;
+  allow_times = 0;
+  force_exit_0 = 0;
+}
+
+void startup_reset() {
+  Blank = new_cstring("");
+  Question = new_cstring("?");
+  LTc = new_cstring("<");
+}
+
+const kept_state kept_by_reset[] = {
+    {"lineno,linestart,linebuf0,stmtline,stmtoffset,yytokno,fc0,yytext,"
+     "yylval,yysbuf,toklen,last_tok,qtype,inject_text,infile_changed,"
+     "ninfile_number,fs,in_cmds",
+     "the input being read: `reset` is a command read by the parser, which "
+     "reads on after it (the reader, the tokenizers, the include stack)",
+     0},
+    {"errbuf", "the buffer of the error stream, set up once per process", 0},
+    {"reset_time", "the time of the last start-up or reset, the base of the "
+     "translator's own times", 0},
+    {"(anonymous namespace)::MBfree,(anonymous namespace)::xmem_sizes,"
+     "Malloced,nalloc",
+     "the allocator's own bookkeeping: `reset` gives its memory back, not "
+     "its free blocks, record sizes and counts",
+     0},
+#ifdef VEXO_ASAN
+    {"(anonymous namespace)::ring,(anonymous namespace)::ring_first,"
+     "(anonymous namespace)::ring_count,(anonymous namespace)::ring_bytes,"
+     "(anonymous namespace)::hold_on",
+     "the queue of released records held back before reuse (sanitizer "
+     "builds): part of the allocator's bookkeeping, emptied with the memory "
+     "it holds",
+     0},
+#endif
+    {"loop_cells,n_loop_cells,bufcl()::k",
+     "plain memory and sizes computed once, serving every session",
+     0},
+    {"nextgenlev,tsr,tsr_k",
+     "generation stamps only grow: what was generated before must look old",
+     1},
+    {"ncmds,cmd_rc,randcalls", "counts of the session's commands and draws",
+     1},
+    {"symhash", "the data's names stay interned", 1},
+    {"one,negone,eone,enegone,epmone,eehashtab,con,Ind0,firstdummy0,cur_ac,"
+     "tva_len,tva_hcl,tva_need,max_context,m_optrew,m_mandrew,Dummy_refs,"
+     "(anonymous namespace)::check_texts()::m",
+     "the compiled forms of the model's declarations and the compiler's "
+     "shared constants and sizes they use",
+     1},
+    {"(anonymous namespace)::slab_base,(anonymous namespace)::nslabs,"
+     "(anonymous namespace)::slab_hcl,(anonymous namespace)::slab_next,"
+     "(anonymous namespace)::slab_end",
+     "the slabs of compiled-expression records: the records of the model's "
+     "declarations live there too, so the slabs stay",
+     1},
+    {"enum_free_list,eexpr_free_list,expr_free_list,free_setmem,cmd_blocks,"
+     "(anonymous namespace)::work()::w",
+     "free lists and work storage, kept for reuse",
+     1},
+    {"(anonymous namespace)::flow_target,(anonymous namespace)::chain_first,"
+     "(anonymous namespace)::out,(anonymous namespace)::Dw,"
+     "(anonymous namespace)::disp1,show_opprint,line,line_k,sabuf0,sabuf,"
+     "sabufend,sacl",
+     "the last command's state, which each command sets afresh, and the "
+     "printers' buffers made at first use",
+     1},
+};
+const int n_kept_by_reset =
+    static_cast<int>(sizeof kept_by_reset / sizeof kept_by_reset[0]);
 
 }  // namespace vexo

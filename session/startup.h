@@ -23,8 +23,8 @@ namespace vexo {
 
 struct cstr;
 
-// Process-wide state set at start (rc, blockmode, interactive, Serving and
-// xargv live in the lower modules that read them).
+// Process-wide state set at start (rc lives with the message core, xargv
+// with the input files).
 extern FILE* stdOut;          // the program's standard output
 extern int64_t apid;          // the process id
 extern const char* progname;  // argv[0]
@@ -37,6 +37,9 @@ extern int vi_seen;               // a -vi form was given
 extern int Dw_max;                // widest display: 2 during start-up
 extern int allow_times;           // start-up has ended
 extern int force_exit_0;          // -w: every exit gives code 0
+// Server mode (-R, -Rw: 1 or 2; 0 off).  Its refusals are reported by
+// cantserve (session/located.h).
+extern int Serving;
 extern double reset_time;         // elapsed time (e_time) at start-up or at the
                                   // last reset: the base of the translator's
                                   // own times
@@ -62,81 +65,135 @@ void process_setup(const char* argv0);
 // host such as a fuzz target keeps its own).  Puts the process environment
 // back (reset_environ) and returns the exit code.
 int run_session(int argc, char** argv, int catch_signals);
-// Builds the global tables (init_modules); with first 1 also scans the
+// Its start: ppinit (widest display 2 meanwhile), the -v statistics
+// heading, and the end of start-up (allow_times, parse_time 1).  Can end
+// the session as ppinit can.
+void start_session(int argc, char** argv);
+// Builds the global tables (init_modules, a new session's with first 1);
+// with first 1 also scans the
 // command line, builds the options and opens the first input.  Can end
 // the session (session_exit) for -b?, a bad -b letter or a bad -vi digit.
 void ppinit(char** argv, int first);
 
-// The one list of the modules' start-up, in order.  Each routine builds
-// its module's state from nothing (its free lists emptied), so the same
-// list serves start-up (ppinit), `reset` after its memory walk
-// (reset_modules) and the unit-test fixtures:
-//   support/scratch  scratch_init     the scratch buffers tok, pbuf, Bf
-//   support/symbol   symbols_init     symhash, numhash, small_ints
-//   support/list     list_reinit      list cells, the context stack
-//   eval/set         set_reinit       member and set-record free lists
-//   eval/setclass    setclass_reinit  the last "dimen ... needs to be given"
+// The one list of the modules' start-up, in order, run by ppinit at
+// start-up (start 1) and after `reset`'s memory walk (start 0, from
+// reset_modules), and by the unit-test fixtures and the fuzz targets for a
+// fresh session.
+//
+// Naming: `<module>_reset` puts back what `reset` discards (the module's
+// state that lives in or points into the recorded pools, and its counts);
+// `<module>_start` sets what a new session starts with and `reset` keeps
+// by design.  Routines whose names the design fixes keep them: parse_init,
+// file_init, eehashtab_init, cmd_reinit, disp_reinit and show_reinit.
+//
+// With start only (kept by `reset`, which runs as a command inside the
+// parser and reads on from the input it came from, with the command line,
+// the options and the session's counts as they are):
+//   session/startup  startup_start    the command-line settings (-vi, -R,
+//                                     -bs, -i, -w), interactive
+//   support/message  message_start    rc, the message counts, in_cmds
+//   support/block    block_start      block mode off, the block names
+//   frontend/reader  reader_start     no source, the line buffer, prompts
+//   frontend/rawtok  rawtok_start     token count, push-back, statement place
+//   frontend/lexer   lexer_start      lexer states, push-back stack
+//   frontend/parse   parse_start      the grammar actions' state
+//   session/infiles  infiles_start    the input-file stack's counters, the
+//                                     command-line cursor and settings
+//   session/include  include_start    an empty include stack
+//   session/located  located_start    warn_exit, stdin_offset, -x
+//   session/loop     loop_start       parse_time, log_what, pending signals
+//   session/cmdrec   cmdrec_start     no compound command being built
+//   session/execute  execute_start    no command executing, single_step
+//   data/readdata    readdata_start   log_data, no data recovery point
+//   session/options  options_start    no option table (envinit builds it)
+// Always:
+//   support/scratch  scratch_reset    the scratch buffers tok, pbuf, Bf
+//   support/symbol   symbol_reset     symhash, numhash, small_ints
+//   support/list     list_reset       list cells, the context stack
+//   eval/set         set_reset        member and set-record free lists
+//   eval/setclass    setclass_reset   the last "dimen ... needs to be given"
 //   eval/iterate     iterate_reset    no set being generated (err_fel)
-//   frontend/expr    expr_init        expression nodes
-//   frontend/dummy   dummy_init       dummies, expression copies, level sets
-//   frontend/decl    decl_init        declarations, class lists, dac
-//   frontend/paramdcl paramdcl_init   the set declaration being parsed
+//   eval/pcheck      pcheck_reset     no param check running
+//   frontend/expr    expr_reset       expression nodes
+//   frontend/dummy   dummy_reset      dummies, expression copies, level sets
+//   frontend/decl    decl_reset       declarations, class lists, dac
+//   frontend/paramdcl paramdcl_reset  the set declaration being parsed
+//   frontend/rawtok  rawtok_reset     the statement's file name (it may be a
+//                                     copy in the string arena)
 //   session/cmdrec   cmd_reinit       open compound commands, link slot,
 //                                     the continuation-prompt buffer
-//   session/execute  execute_reinit   running loops, the command count
-//   data/readdata    data_reset       default symbol ".", no data mode,
+//   session/execute  execute_reset    running loops, the command count
+//   data/readdata    readdata_reset   default symbol ".", no data mode,
 //                                     the data reader's message buffers
-//   session/loop     cleanup_reset    clean-up records, the running
-//                                     command
+//   session/loop     loop_reset       clean-up records, the running command
 //   session/cmdmem   cmdmem_reset     the command arena
-//   session/include  include_init     the top-level input's name block
+//   session/include  include_reset    the top-level input's name block
 //   session/cmdfiles file_init        an empty table of command files, df
 //                                     stdOut (the log file reopened after
 //                                     a reset)
-//   session/startup  (here)           Blank, Question, LTc
-//   session/sysdecls sysdecls         built-in params and system sets
-//   session/options  option_decls     _LOCAL_OPTIONS, the environments
+//   session/startup  startup_reset    the shared strings Blank, Question, LTc
+//   eval/builtin     builtin_reset    no random declaration
+//   instance/problem problem_reset    no problem (parse_init makes Initial)
+//   frontend/suffix  suffix_reset     no declared suffix values (dsuffix)
+//   session/sysdecls sysdecls_reset   built-in params and system sets
+//   session/options  options_reset    _LOCAL_OPTIONS, the environments
 //                                     Current and Initial (system
 //                                     declarations: before parse_init)
 //   frontend/keywords parse_init      word sets, keywords, built-in sets,
 //                                     system suffixes, problems and sets
 //                                     (sysdecl_*), the built-in function
 //                                     records (builtins_init)
+//   instance/sufdecl sufdecl_reset    suffix stage not declared (after
+//                                     parse_init, whose own declaration of
+//                                     stage is not an explicit one)
 //   compiler/eexpr   eehashtab_init   shared-expression table, its free
 //                                     list, the opcode tables, no_common
-//   compiler/context context_init     context records, level-0 entries
+//   compiler/context context_reset    context records, level-0 entries
 //                                     (before any new_tva: it sizes
 //                                     contexts by max_context)
-//   compiler/massage massage_init     draw count, recursive compilation
-//   compiler/compile compile_init     shared constants, the rewrite list
-//   compiler/recomp  recomp_init      the retained recompilation block
-//   compiler/opgen   opgen_init       rewrite counters
+//   compiler/massage massage_reset    draw count, recursive compilation
+//   compiler/compile compile_reset    shared constants, the rewrite list
+//   compiler/recomp  recomp_reset     the retained recompilation block
+//   compiler/opgen   opgen_reset      rewrite counters
 //   compiler/tva     tva_reset        current context and context sizing
 //   instance/ac      ac_reset         the collected problem record
-//   report/indextab  indextab_init    the printer's index banks
-//   report/prset     prset_init       set printer's buffers, current decl
-//   report/dataprint dataprint_init   members marked as printed
-//   report/prex      prex_init        line buffer, print modes; the width
+//   instance/genmod  genmod_reset     nothing being generated
+//   report/indextab  indextab_reset   the printer's index banks
+//   report/prset     prset_reset      set printer's buffers, current decl
+//   report/dataprint dataprint_reset  members marked as printed
+//   report/prex      prex_reset       line buffer, print modes; the width
 //                                     from display_width (after start-up
 //                                     display_width's handler sets
 //                                     disp_width too)
-//   report/print     print_reinit     printf's format, the refusal count
-// State that survives `reset` by design, outside the recorded pools: the
-// process set-up (Stderr, stdOut, the machine constants, the lexer's
-// character tables, the signal handlers, the block-mode buffer, the
+//   report/print     print_reset      printf's format, the refusal count,
+//                                     the display flags
+//   report/display   disp_reinit      the display module's pools
+//   session/show     show_reinit      the show command's class records
+// State that survives even a new session, set once per process: Stderr,
+// stdOut, apid, the machine constants (Mach), the lexer's character tables
+// (init_tok_types), the signal handlers, the block-mode buffer, the
 // reader's block chunks, svsub0, the big-integer pool of the decimal
-// conversions), the command line (xargv, read_options, xoption, the
-// -b/-i/-vi settings), the session's modes (interactive, block mode), the
-// reader and lexer state with the top-level line buffer (the statement's
-// file name aside), the allocator's serial numbers, the
-// environment-file results, the cells of the options (each written only by
-// its row's handler, session/opttable.h), and the log file's names
-// (session/cmdfiles.h).  Kept across `reset` by reset_modules: the open
-// include levels, which live in the pools (ioreset keeps their names and
-// current lines).  Kept by the reset command itself (not built yet): the
-// option table with the named environments (env_reset saves it and
-// restores it into fresh records; envinit builds it from nothing).
-void init_modules();
+// conversions, the allocator's serial numbers and the environment-file
+// results.  The option cells are set by the option table (envinit, at
+// start-up only: the reset command keeps the options, env_reset), each
+// written only by its row's handler besides its owner (session/opttable.h).
+// kept_by_reset (below) names every global whose value `reset` keeps
+// although this list sets it at start-up, with the reason.
+void init_modules(int start);
+
+// The globals whose values `reset` keeps by design although the start-up
+// list sets them in a new session, and the globals a running session
+// changes that neither `reset` nor `reset data` puts back, each group with
+// its reason.  names: the globals' names (within namespace vexo, as the
+// symbol table spells them), separated by commas.
+struct kept_state {
+  const char* names;
+  const char* why;
+  int data_only;  // 1: kept by `reset data` only (`reset` sets them)
+};
+extern const kept_state kept_by_reset[];
+extern const int n_kept_by_reset;
+
 // The memory walk of `reset` and the rebuild: closes the command files
 // (file_reinit), frees every recorded allocation (mem_reset) and runs
 // start-up again without the command line (ppinit with first 0, which
@@ -148,6 +205,15 @@ void reset_modules();
 [[noreturn]] void myexit(int code);
 // Puts the process into a process group of its own.
 void sep_pgroup();
+
+// The command-line settings of a new session (none given), interactive 0.
+void startup_start();
+// The shared strings Blank, Question and LTc, made afresh.
+void startup_reset();
+
+// Set when the session runs at a terminal, in block mode, or when the
+// command line forces it.
+extern int interactive;
 
 }  // namespace vexo
 

@@ -5,15 +5,17 @@
 
 #include <cstdint>
 
+#include "data/table.h"
 #include "data/values.h"
 #include "eval/funclib.h"
 #include "eval/set.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/paramdcl.h"
 #include "frontend/suffix.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "session/located.h"
 #include "session/startup.h"
 #include "support/list.h"
@@ -253,7 +255,7 @@ static void sysset(const char* name, int code) {
   xclass[code].sysdcl = d;
 }
 
-void sysdecls() {
+void sysdecls_reset() {
   sysparam("Infinity", Infinity);
   sysparam("_pid", static_cast<double>(apid));
   sysparam("_version", a_version);
@@ -278,29 +280,17 @@ static suffix* sys_suffix(const char* name, int dir, uint32_t fl) {
   s->stamp = 1.0;
   s->add_dir(dir);
   s->sflags = fl;
-  s = s->finish_dcl();
-  N_Sys_Sufs++;
-  return s;
+  return s->finish_dcl();
 }
 
-void sysdecl_suffixes() {
-  dot_names = set_enum(new_enum(), 1);
-  table_names = set_enum(new_enum(), 1);
-  dsuffix_reset();
+int sysdecl_suffixes() {
   derstage_suf = sys_suffix("derstage", 1, SUF_INTEGER);
   relax_suf = sys_suffix("relax", 4, 0);
   sstatus_suf = sys_suffix("sstatus", 3, SUF_SYMBOLIC);
   Sstatus = sstatus_suf->name;
   stage_suf = sys_suffix("stage", 4, SUF_INTEGER);
   Stage = stage_suf->name;
-  stage_declared = 0;
-}
-
-void sysdecl_problems() {
-  dclstub_init();
-  initial_prob =
-      new_problem(Symbol("Initial", 0), nullptr, nullptr, nullptr, nullptr);
-  cur_prob = initial_prob;
+  return 4;
 }
 
 // A system set declaration without a value routine: ordered, dimension 1,

@@ -10,7 +10,8 @@
 // _file_prefixmap of file-name prefix pairs.  The keyword set-up
 // (parse_init, frontend/keywords.h) declares in its places: the system
 // suffixes derstage, relax, sstatus and stage (sysdecl_suffixes); the
-// current and the initial problem (sysdecl_problems); the system sets
+// current and the initial problem (sysdecl_problems, instance/problem.h);
+// the system sets
 // "$display", _LIBS, _AVAILFUNCS, _AVAILFUNC2, _SFUNCS and _HANDLERS with
 // the params _handler_desc and _handler_lib (sysdecl_sets).
 #ifndef VEXO_SESSION_SYSDECLS_H
@@ -135,13 +136,11 @@ param* sparam(const char* name, const char* value, param** global);
 
 // Declares the params and sets of ppinit (start-up, and again after a
 // reset).
-void sysdecls();
-// The three steps of the keyword set-up, as parse_init runs them: take
-// dot_names and table_names and declare the system suffixes (counting
-// N_Sys_Sufs); create the current and the initial problem; declare the
-// system sets of the keyword set-up.
-void sysdecl_suffixes();
-void sysdecl_problems();
+void sysdecls_reset();
+// Two steps of the keyword set-up, as parse_init runs them: declare the
+// system suffixes (into dot_names, which parse_init has made), returning
+// how many; declare the system sets of the keyword set-up.
+int sysdecl_suffixes();
 void sysdecl_sets();
 
 }  // namespace vexo

@@ -4,10 +4,10 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "support/format.h"
 #include "support/machine.h"
 
 namespace vexo {
@@ -21,8 +21,11 @@ static unsigned char* pmem_next = private_mem;
 void* dtoamalloc(size_t n) {
   void* p = std::malloc(n);
   if (!p) {
-    Fprintf(Stderr, "\nmalloc failure in dtoa!\n");
-    fflush(Stderr);
+    // The layer stands alone (the solver driver links it without the
+    // message core), so the last words go straight to the error stream.
+    FILE* f = Stderr ? Stderr : stderr;
+    std::fputs("\nmalloc failure in dtoa!\n", f);
+    std::fflush(f);
     _exit(63);
   }
   return p;

@@ -139,4 +139,11 @@ void errorstart(const char* name) {
   blockstart(saved);
 }
 
+void block_start() {
+  blockmode = 0;
+  std::strcpy(cur_name, "misc");
+  blockname = cur_name;
+  oldblkname = nullptr;
+}
+
 }  // namespace vexo

@@ -10,8 +10,11 @@
 
 namespace vexo {
 
-// 0 off; 1 on; 2 on with CR LF; 4 bodies only.  Set at start-up from the
-// command line; others only test it for nonzero.
+// 0 off; 1 on; 2 on with CR LF; 4 bodies only; others only test it for
+// nonzero.  Written by the session's scan of the command line (ppinit,
+// session/startup.cpp) and its start-up (startup_start): it lives here with
+// its lowest reader, the formatted output, which the solver driver links
+// without the session.
 extern int blockmode;
 
 // The name of the block being filled ("misc" at start); never null.
@@ -33,6 +36,9 @@ const char* blockpending(const char* name);
 // name.  Nothing outside block mode.
 void errorstart(const char* name);
 
+// The block names of a new session ("misc", no previous name).  Kept by
+// `reset`, with the buffer: the output of the command running goes on.
+void block_start();
 }  // namespace vexo
 
 #endif  // VEXO_SUPPORT_BLOCK_H

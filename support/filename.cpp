@@ -9,6 +9,7 @@
 #include "eval/set.h"
 #include "frontend/paramdcl.h"
 #include "session/located.h"
+#include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -16,8 +17,6 @@
 #include "support/symbol.h"
 
 namespace vexo {
-
-int Serving;
 
 // The value of a built-in param with a value cell (0 before start-up has
 // made it).

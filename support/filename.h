@@ -13,11 +13,6 @@
 
 namespace vexo {
 
-// Server mode (0, 1 or 2), set by the session from the command line; lives
-// here as its lowest reader.  Its refusals are reported by cantserve
-// (session/located.h).
-extern int Serving;
-
 // The name to use for name.  *k receives the class of the block that holds
 // a changed name (the caller frees it with del_mblk(*k, result)), or -1 when
 // the result is name itself.

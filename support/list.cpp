@@ -22,7 +22,7 @@ dummy* last_dummy;
 int32_t Dummy_refs[MAX_SSLEVEL + 1];
 int bracecnt;
 
-void list_reinit() {
+void list_reset() {
   list_free_list = nullptr;
   sycontext = nullptr;
   sslevel = ssoffset = 0;
@@ -122,6 +122,7 @@ static void close_context() {
   sycontext = lower->next;
   lower->next = nullptr;
   free_list(upper);
+  dummy_level_closed(sslevel);
   --sslevel;
 }
 

@@ -18,6 +18,11 @@
 
 namespace vexo {
 
+// Written outside support/, by design: the context stack's dummies
+// (Dummy_refs, last_dummy, ssoffset) by the dummies' scopes
+// (frontend/dummy.cpp, eval/indexing.cpp); bracecnt by the lexer and the
+// command loop (frontend/lexer.cpp, session/loop.cpp).
+
 struct list;
 struct expr;
 struct symbol;
@@ -64,7 +69,7 @@ static_assert(std::is_trivially_destructible_v<list> && sizeof(list) == 16,
 extern list* list_free_list;
 // Start-up (also after `reset`, which frees the arena the cells live in):
 // empties list_free_list and the context stack state.
-void list_reinit();
+void list_reset();
 
 // A cell {next, item}, taken by the rule of list::operator new.
 inline list* new_list(list* next, void* item) {

@@ -4,6 +4,7 @@
 #ifndef VEXO_SUPPORT_MACHINE_H
 #define VEXO_SUPPORT_MACHINE_H
 
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 
@@ -18,6 +19,14 @@ int fpinit_ZEF(void);
 }
 
 namespace vexo {
+
+// The arithmetic kind that binary problem files record: 1 for little-endian
+// IEEE doubles, 2 for big-endian ones (a reader of the other byte order
+// sees 3 minus its own kind).
+constexpr int arith_kind = std::endian::native == std::endian::little ? 1 : 2;
+
+// Written outside support/, by design: Stderr by the command-line option
+// -ve, which sends messages to standard output (session/infiles.cpp).
 
 // Points Stderr at the process's standard error.  First thing at start-up.
 void Init_Stderr();

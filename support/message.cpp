@@ -11,10 +11,10 @@
 #include "eval/funclib.h"
 #include "eval/iterate.h"
 #include "eval/set.h"
-#include "frontend/neighbours.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "session/cmdfiles.h"
+#include "session/execute.h"
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -26,6 +26,9 @@
 #include "support/text.h"
 
 namespace vexo {
+
+int warnings;
+int warn0;
 
 int rc;
 int Cautions = 1;
@@ -202,6 +205,20 @@ extern "C" int cmdwhere_fprintf(FILE* stream, const char* fmt, ...) {
   int n = Vfprintf(stream, fmt, ap);
   va_end(ap);
   return n;
+}
+
+void message_start() {
+  warnings = warn0 = 0;
+  rc = 0;
+  Cautions = 1;
+  log_file = nullptr;
+  eexit = eexit_save = 0;
+  stepping = bailquit = 0;
+  trc = 4;
+  in_cmds = 1;
+  yy_special = 0;
+  doing_read_cmd = 0;
+  error_kind = "misc?";
 }
 
 }  // namespace vexo

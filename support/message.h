@@ -11,6 +11,21 @@
 
 namespace vexo {
 
+// Written outside support/, by design: this is the session's state that
+// the message core reads when it reports and aborts.  rc, the session's
+// return code, is cleared or marked by whoever ends a step of the work
+// (frontend/reader.cpp at a primary prompt, report/print.cpp, the session);
+// warnings and warn0 are cleared at each command's start (frontend/
+// parse.cpp, eval/iterate.cpp, session/execute.cpp) and counted by the
+// session's message location (session/located.cpp); bailquit, eexit and
+// doing_read_cmd follow the input level and the command being read
+// (session/include.cpp, infiles.cpp, cmdrec.cpp, cmdfiles.cpp,
+// data/values.cpp); yy_special and in_cmds are the parser's
+// (frontend/lexer.cpp, parse.cpp, rawtok.cpp, data/readdata.cpp,
+// session/cmdrec.cpp); stepping is single-stepping's
+// (session/execute.cpp); log_file is opened and closed by the command
+// files (session/cmdfiles.cpp, startup.cpp).
+
 struct TVA;  // evaluation context, defined by the evaluator
 
 // Thrown by bail1out: abandon the current command.  Caught only where a
@@ -93,6 +108,15 @@ extern "C" {
 int cmdwhere_fprintf(FILE* stream, const char* fmt, ...);
 }
 
+// Messages counted since the last abort, and the part of them that were
+// plain warnings (warninc(0) and cautions).
+extern int warnings;
+extern int warn0;
+
+// The message core of a new session: no return code, no counts, no log
+// file, reading declarations (in_cmds 1).  Kept by `reset`: the session's
+// return code and counts go on across it.
+void message_start();
 }  // namespace vexo
 
 #endif  // VEXO_SUPPORT_MESSAGE_H

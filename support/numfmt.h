@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "support/gfmt.h"
+
 namespace vexo {
 
 // Precision of numbers in problem files (option output_precision), used by
@@ -35,16 +37,6 @@ char* pvg(double x);
 // Grows the scratch buffers when the text does not fit in Bf (the token
 // text in tok survives).  The length goes through lenp when not null.
 char* ffmt(double x, int nd, int64_t* lenp);
-
-extern "C" {
-// Writes x at b: with prec 0 the shortest text that reads back as x, else
-// prec significant digits (a negative count acts as 1; more than 399 acts
-// as 399).  Plain or exponent notation, whichever is shorter ("1e+05",
-// "10000", "0.0001", "1e-05"); zero of either sign is "0", NaN is "NaN",
-// infinities "Infinity" and "-Infinity".  Returns the length (the NUL not
-// counted).  b needs 44 bytes for prec up to 36, 420 bytes in general.
-int g_fmt(char* b, double x, int prec);
-}
 
 }  // namespace vexo
 

@@ -25,7 +25,7 @@ static void set_sizes() {
   tokend = tok + n - 6;
 }
 
-void scratch_init() {
+void scratch_reset() {
   tok_k = TOK_K0;
   tok = static_cast<char*>(new_mblk(tok_k));
   pbuf = static_cast<char*>(new_mblk(tok_k));

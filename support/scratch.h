@@ -4,7 +4,7 @@
 // class, tok_k, and grown together by bump_tok_k and bump_pbuf; a grow keeps
 // the token text in tok but not the contents of pbuf and Bf.  All three are
 // mblks (support/pool.h), so mem_reset drops them: start-up calls
-// scratch_init again afterwards.
+// scratch_reset again afterwards.
 #ifndef VEXO_SUPPORT_SCRATCH_H
 #define VEXO_SUPPORT_SCRATCH_H
 
@@ -27,7 +27,7 @@ extern char* tokend;     // tok + its size - 6: the last position the lexer
 // Allocates the three buffers at class TOK_K0 and sets the sizes.  Start-up,
 // and again after mem_reset (the old blocks are not freed: reset dropped
 // them).
-void scratch_init();
+void scratch_reset();
 
 // Grows tok, pbuf and Bf by one size class while the lexer writes into tok
 // at p; the text of tok before p is kept.  Returns the position p in the

@@ -46,7 +46,7 @@ static void tab_init(symtab& t, const char* name) {
   t.buckets = static_cast<symbol**>(new_mblk(TAB_K0, 1));
 }
 
-void symbols_init() {
+void symbol_reset() {
   constexpr size_t nslots = SMALL_INT_END - SMALL_INT_MIN + 1;
   small_ints = static_cast<symbol**>(Malloc(nslots * sizeof(symbol*)));
   std::memset(small_ints, 0, nslots * sizeof(symbol*));

@@ -4,7 +4,7 @@
 // members and subscripts are compared by pointer identity everywhere.  A
 // symbol also carries the binding of its name: the record the name denotes.
 // Symbols live in the arena (support/pool.h) and are never freed one by
-// one; mem_reset drops them all, and start-up calls symbols_init again, so
+// one; mem_reset drops them all, and start-up calls symbol_reset again, so
 // no symbol* survives a reset.
 #ifndef VEXO_SUPPORT_SYMBOL_H
 #define VEXO_SUPPORT_SYMBOL_H
@@ -14,6 +14,9 @@
 #include <type_traits>
 
 namespace vexo {
+
+// Written outside support/, by design: numsym_prec by the command-line
+// option that sets it (session/infiles.cpp).
 
 struct cstr;  // support/text.h
 
@@ -76,7 +79,7 @@ extern unsigned char symchars[256];
 // Empty symbol and number tables (2^13 buckets each) and an empty
 // small-integer cache.  Start-up, before anything is interned, and again
 // after mem_reset.
-void symbols_init();
+void symbol_reset();
 
 // Lookup only: the symbol of name, or null.  Changes nothing.
 symbol* Symbol0(const char* name);

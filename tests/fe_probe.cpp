@@ -44,13 +44,11 @@
 #include <string>
 
 #include "frontend/cmdbuild.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
-#include "frontend/neighbours.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
@@ -263,6 +261,10 @@ int probe(int argc, char** argv) {
   bool parse_mode = false;
   const char* params[16];
   int nparams = 0;
+  // A new session's state (the one start-up list); the options below
+  // change it as the command line would.
+  init_tok_types();
+  init_modules(1);
   for (; i < argc && argv[i][0] == '-' && argv[i][1]; ++i) {
     if (!strcmp(argv[i], "--")) {
       ++i;
@@ -287,25 +289,19 @@ int probe(int argc, char** argv) {
     }
   }
   interactive = force_interactive || blockmode;
-  init_tok_types();
-  init_modules();
   // The prompts the option table gives an interactive session.
   static const char* const prompt_texts[6] = {"vexo: ",      "vexo? ",
                                               "vexo data: ", "vexo data? ",
                                               "%s vexo: ",   "%s vexo? "};
   for (int k = 0; k < 6; ++k) prompt0[k] = interactive ? prompt_texts[k] : "";
-  reader_reset();
   // The arguments left are the inputs, read in order; none: standard
   // input.
   xargv = argv + i - 1;
   read_options = argv[i] == nullptr;
   parse_time = 1;
   int code = 0;
-  if (tok_mode) {
-    lex_reset();
+  if (tok_mode)
     for (int k = 0; k < nparams; ++k) declare_param(params[k]);
-  }
-  if (parse_mode) parse_state_reset();
   try {
     nextfile(0, 0);
     if (parse_mode) {

@@ -16,19 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "frontend/lexer.h"
-#include "frontend/neighbours.h"
-#include "frontend/parse.h"
-#include "frontend/rawtok.h"
-#include "frontend/reader.h"
 #include "session/include.h"
-#include "session/infiles.h"
-#include "session/located.h"
 #include "session/loop.h"
 #include "session/startup.h"
-#include "support/block.h"
-#include "support/filename.h"
-#include "support/message.h"
 #include "support/pool.h"
 
 namespace vexo::fuzz {
@@ -38,64 +28,7 @@ namespace {
 bool in_input;
 
 // ---------------------------------------------------------------------------
-// The state of a new process
-
-// The session state that start-up takes as it finds it (a new process has
-// it from its static initialisers): the values before the first input,
-// put back before each input.  The modules' own state is rebuilt by
-// start-up itself (init_modules), the reader and the lexer by their
-// resets.
-class initial_values {
- public:
-  template <class... T>
-  void keep(T&... v) {
-    (add(const_cast<void*>(static_cast<const volatile void*>(&v)), sizeof v),
-     ...);
-  }
-  void restore() const {
-    for (const auto& c : cells_) std::memcpy(c.at, c.bytes.data(), c.n);
-  }
-
- private:
-  struct cell {
-    void* at;
-    size_t n;
-    std::vector<unsigned char> bytes;
-  };
-  void add(void* at, size_t n) {
-    const auto* p = static_cast<const unsigned char*>(at);
-    cells_.push_back({at, n, {p, p + n}});
-  }
-  std::vector<cell> cells_;
-};
-
-initial_values& initial() {
-  static initial_values v;
-  return v;
-}
-
-void keep_initial_values() {
-  initial_values& v = initial();
-  // The command line's settings (session/startup.h, session/infiles.h).
-  v.keep(interactive, isatty_ZEF, vi_seen, Serving, blockmode, guisolve,
-         i_option_ZEF, force_exit_0, xoption, xargv, read_options, Print_all,
-         init_sharp, force_gen, quote_literals, cmdoutopt, merge_Stderr, dbg);
-  // The session and message state (support/message.h, session/startup.h).
-  v.keep(rc, Cautions, log_file, eexit, eexit_save, stepping, bailquit, trc,
-         in_cmds, yy_special, doing_read_cmd, error_kind, Dw_max, allow_times,
-         blockname, oldblkname);
-  // The reader's neighbours (frontend/neighbours.h) and the input source
-  // (frontend/reader.h).
-  v.keep(prompt0, insprompt, log_model, log_data, log_what, log_file_flush,
-         inslev, nfs, ins_nfs, at_eof, infile_changed, infile_number,
-         ninfile_number, eofmsg, endjump, parse_time, cmdstate, cmdnum,
-         single_step, warnings, warn0, warn_exit, stdin_offset, adjusted,
-         gotbreak, pr_cmd, pr_badnames);
-  v.keep(infile, infname, vinfile, reader, vreader, prompt_unit, block1mode,
-         next0_inbuf, stmtfname, stmtline, stmtoffset, yytokno);
-  // The session loop (session/loop.h).
-  v.keep(curcmd, req_collect, yylastc_saved, spjb, pipe_broken);
-}
+// The process around an input
 
 // Descriptors open before the input: those it leaves open besides are
 // closed after it (a session that ends inside a file leaves the file open,
@@ -201,7 +134,6 @@ void start_process() {
   clearenv();
   setenv("PATH", "/usr/bin:/bin", 1);
   process_setup("vexo");
-  keep_initial_values();
   make_scratch();
 }
 
@@ -240,12 +172,9 @@ int run_program(input_mode mode, const uint8_t* data, size_t size,
   set_stdin(from_stdin ? input_name : "/dev/null");
   std::vector<bool> fds = open_fds();
 
-  // A new process's state; start-up (in run_session) builds the rest.
+  // A new process's state: the recorded memory goes, and start-up (in
+  // run_session) runs the one list of a new session (init_modules).
   mem_reset();
-  initial().restore();
-  reader_reset();
-  lex_reset();
-  parse_state_reset();
 
   static char vexo[] = "vexo", server[] = "-R", vi1[] = "-vi1", b[] = "-b";
   char* argv[4] = {vexo, server, nullptr, nullptr};

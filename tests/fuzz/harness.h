@@ -16,11 +16,10 @@
 // extra seeds in tests/fuzz/seeds/<target>/.
 //
 // Each input gets the state of a new process: the recorded memory of the
-// previous input is freed and start-up runs again with the one list of the
-// modules (ppinit, init_modules), after the session flags, the reader, the
-// lexer and the include stack are put back as they were before the first
-// input.  The session's end (session_exit) and an abort outside the loop
-// (command_abort) stay inside: nothing the input does ends the process.
+// previous input is freed and start-up runs again with the one list of a
+// new session (ppinit, init_modules).  The session's end (session_exit)
+// and an abort outside the loop (command_abort) stay inside: nothing the
+// input does ends the process.
 // The program runs in server mode (-R) in a scratch directory of its own,
 // emptied after each input, and may not start programs: fork, exec, the
 // shell and chdir are refused while an input runs ("<command" input names

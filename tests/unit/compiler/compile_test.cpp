@@ -78,7 +78,7 @@ TEST_F(Bracket, ContextReportAboveFour) {
   mri(&def("q"), 1);
   auto quiet = test::run_captured([] { del_tva(compile_end(nullptr)); });
   EXPECT_EQ(quiet.err, "");
-  opgen_init();
+  opgen_reset();
   model("param r = sum {i in 1..3, j in 1..3} a[i] * j * (b + b) * (b + b);\n");
   show_stats = 5;
   compile_start();

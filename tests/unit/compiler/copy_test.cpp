@@ -332,7 +332,7 @@ TEST_F(Copy, UnexpectedFormsEndTheCommand) {
   // Inside a command of a session that goes on.
   stepping = 1;
   in_cmds = 2;
-  // A synonym element (shape 43) is not a form the copy knows.
+  // A synonym element (SH_SYNSUB) is not a form the copy knows.
   expr* odd = new_expr(opword(OPSYNNAME, EF_STRING), Symbol("_varname", 0),
                        new_expr(opword(OPDUMMY), int32_t(1), int32_t(0)));
   auto r = test::run_captured([&] { copy_e(odd, q, t); });

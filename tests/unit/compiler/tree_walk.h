@@ -148,96 +148,96 @@ struct tree_walk {
     if (!parsed && op >= OP_REWRITE0 && op < OP_CLEARSET)
       return node(e->L.e->R.e);
     switch (shape(e)) {
-      case 0:
-      case 8:
-      case 12:
-      case 57:
+      case SH_LITERAL:
+      case SH_NUMBER:
+      case SH_ENTITY:
+      case SH_LOGLIT:
         leaf(e->L.u);
         break;
-      case 13:
+      case SH_DUMMY:
         leaf(static_cast<uint64_t>(e->L.i) << 32 | uint32_t(e->R.i));
         break;
-      case 1:
-      case 5:
-      case 11:
-      case 14:
-      case 19:
-      case 61:
-      case 64:
+      case SH_UNARY:
+      case SH_FUNC1:
+      case SH_FROM_NUMBER:
+      case SH_TO_NUMBER:
+      case SH_EVAL:
+      case SH_SAMPLE:
+      case SH_RECPAR:
         node(e->L.e);
         break;
-      case 2:
-      case 15:
-      case 37:
-      case 54:
+      case SH_BINARY:
+      case SH_FUNC2:
+      case SH_VARAC:
+      case SH_COUNTREL:
         node(e->L.e);
         node(e->R.e);
         break;
-      case 3:
-      case 17:
+      case SH_ITERATED:
+      case SH_PLENTRY:
         set_(e->L.s);
         node(e->R.e);
         break;
-      case 4:
-      case 16:
+      case SH_SUBSCRIPTED:
+      case SH_LOOKUP:
         leaf(e->L.u);
         if (op == OPENVSUB)
           list_(e->R.e);
         else
           node(e->R.e);
         break;
-      case 6:
-      case 18:
-      case 30:
+      case SH_LIST:
+      case SH_SYMLIST:
+      case SH_SUMLIST:
         list_(e->L.e);
         break;
-      case 39:
+      case SH_STRING:
         list_(e->R.e);
         break;
-      case 7:  // two lists under L, two operands under R
+      case SH_PL:  // two lists under L, two operands under R
         list_(e->L.e ? e->L.e->L.e : nullptr);
         list_(e->L.e ? e->L.e->R.e : nullptr);
         node(e->R.e ? e->R.e->L.e : nullptr);
         node(e->R.e ? e->R.e->R.e : nullptr);
         break;
-      case 9:
-      case 58:
+      case SH_IF:
+      case SH_IMPELSE:
         node(e->L.e);
         if (expr* alt = e->R.e) {
           node(alt->L.e);
           node(alt->R.e);
         }
         break;
-      case 10:
+      case SH_MEMBERSHIP:
         node(e->L.e);
         set_(e->R.s);
         break;
-      case 25:
+      case SH_SETREL:
         set_(e->L.s);
         set_(e->R.s);
         break;
-      case 26:
+      case SH_CALL:
         args_(e->R.e, false);
         break;
-      case 27:
+      case SH_SETFUNC:
         set_(e->L.s);
         break;
-      case 28:
+      case SH_ORD:
         node(e->L.e);
         set_(held_set(e->R.e));
         break;
-      case 29:
+      case SH_NEXT:
         node(e->L.e ? e->L.e->L.e : nullptr);
         node(e->L.e ? e->L.e->R.e : nullptr);
         set_(held_set(e->R.e));
         break;
-      case 32:
+      case SH_DOTSUB:
         node(e->R.e);
         break;
-      case 55:
-      case 56:
+      case SH_ARGLIST:
+      case SH_SETARGS:
         node(e->L.e);
-        args_(e->R.e, shape(e) == 56);
+        args_(e->R.e, shape(e) == SH_SETARGS);
         break;
     }
   }

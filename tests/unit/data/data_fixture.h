@@ -32,7 +32,7 @@ class DataTest : public ParserTest {
  protected:
   // Commands are listed, not run (session/cmdlist.h).
   void SetUp() override {
-    begin("/tmp/vexo_data_XXXXXX");  // data_reset among the start-up
+    begin("/tmp/vexo_data_XXXXXX");  // readdata_reset among the start-up
     listing_ = open_memstream(&listed_, &listed_size_);
     exec_listing = listing_;
   }

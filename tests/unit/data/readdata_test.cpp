@@ -14,10 +14,10 @@
 
 #include "data/data_fixture.h"
 #include "data/datatok.h"
-#include "frontend/neighbours.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/loop.h"
 #include "support/message.h"
 #include "support/scratch.h"
 #include "support/strtod.h"

@@ -12,7 +12,7 @@
 
 #include "eval/eval_fixture.h"
 #include "eval/funcall.h"
-#include "frontend/dclstub.h"
+#include "eval/funclib.h"
 #include "frontend/keywords.h"
 #include "support/text.h"
 
@@ -21,27 +21,10 @@ namespace {
 
 class Builtin : public test::EvalTest {
  protected:
-  // A call of the built-in row name (its OPFUNCcs, OPFUNC or OPFUNC0
-  // node) with the arguments, each a bound node.
   expr* call(const char* name, std::initializer_list<expr*> args) {
-    expr* list = nullptr;
-    expr** link = &list;
-    for (expr* a : args) {
-      *link = new_expr(opword(OPARG), nullptr, a);
-      link = &(*link)->next;
-    }
-    pinit_row* row = static_cast<pinit_row*>(Symbol(name, 0)->binding);
-    uint32_t op = row->type == 12   ? opword(OPFUNC0, EF_NUMERIC)
-                  : row->type == 20 ? opword(OPFUNC, EF_NUMERIC)
-                                    : opword(OPFUNCcs, EF_STRING);
-    return test::bind(new_expr(op, static_cast<xnode*>(row->f), list));
+    return test::builtin_call(name, args);
   }
-  std::string text(expr* e) {
-    cstr* s = eval_str(e, tva);
-    std::string r = s->text();
-    zap_cstr(&s);
-    return r;
-  }
+  std::string text(expr* e) { return test::string_value(e, tva); }
 };
 
 TEST_F(Builtin, TableRowsAndRecords) {
@@ -62,10 +45,10 @@ TEST_F(Builtin, IntegerItemsOutOfRange) {
   // has it; the command is abandoned.
   for (const char* item : {"%d", "%5d", "%-3i", "%5ld", "%*X"}) {
     for (double x : {1e30, -1e30, std::nan("")}) {
-      expr* e = std::strchr(item, '*')
-                    ? call("sprintf",
-                           {test::str(item), test::num(4), test::num(x)})
-                    : call("sprintf", {test::str(item), test::num(x)});
+      expr* e =
+          std::strchr(item, '*')
+              ? call("sprintf", {test::str(item), test::num(4), test::num(x)})
+              : call("sprintf", {test::str(item), test::num(x)});
       auto r = test::run_captured([&] { text(e); });
       EXPECT_TRUE(r.aborted);
       std::string want =

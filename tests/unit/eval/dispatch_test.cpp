@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "eval_fixture.h"
 
 namespace vexo {
@@ -65,6 +68,20 @@ TEST_F(Leaves, ListForms) {
   EXPECT_EQ(logical(list(f_OPORLIST1, chain({loglit(0), loglit(2), bomb()}))),
             1);
   EXPECT_EQ(logical(list(f_OPORLIST1, chain({loglit(0), loglit(0)}))), 0);
+}
+
+// The routine of an opcode whose part of the system is not written yet
+// abandons the command with a plain message, naming the operator where it
+// has a printed name.
+TEST_F(Leaves, UnbuiltRoutineAbandonsTheCommand) {
+  for (auto [op, text] : {std::pair{OPMATCH, "match (opcode 137)"},
+                          std::pair{OPSYN, "this expression (opcode 223)"}}) {
+    expr* e = node(op);
+    e->op = f_unbuilt;
+    auto o = test::run_captured([&] { eval(e, tva); });
+    EXPECT_TRUE(o.aborted) << text;
+    EXPECT_EQ(o.err, "\t" + std::string(text) + " cannot be evaluated yet\n");
+  }
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ struct failcase {
 };
 
 expr* call(const failcase& c) {
-  if (op_type(c.op) == 5) return node(c.op, num(c.x));
+  if (op_type(c.op) == SH_FUNC1) return node(c.op, num(c.x));
   return node(c.op, num(c.x), num(c.y));
 }
 

@@ -8,12 +8,15 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "compiler/context.h"
 #include "compiler/tva.h"
+#include "eval/builtin.h"
 #include "eval/dispatch.h"
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
+#include "eval/funclib.h"
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
 #include "instance/ac.h"
@@ -59,6 +62,29 @@ inline expr* bomb() {
     return {.i = 0};
   };
   return e;
+}
+
+// A call of the built-in row name (its OPFUNCcs, OPFUNC or OPFUNC0 node)
+// with the arguments, each a bound node.
+inline expr* builtin_call(const char* name, std::initializer_list<expr*> args) {
+  expr* list = nullptr;
+  expr** link = &list;
+  for (expr* a : args) {
+    *link = new_expr(opword(OPARG), nullptr, a);
+    link = &(*link)->next;
+  }
+  pinit_row* row = static_cast<pinit_row*>(Symbol(name, 0)->binding);
+  uint32_t op = row->type == 12   ? opword(OPFUNC0, EF_NUMERIC)
+                : row->type == 20 ? opword(OPFUNC, EF_NUMERIC)
+                                  : opword(OPFUNCcs, EF_STRING);
+  return bind(new_expr(op, static_cast<xnode*>(row->f), list));
+}
+// The text of a string-valued node, its reference released.
+inline std::string string_value(expr* e, TVA* tva) {
+  cstr* s = eval_str(e, tva);
+  std::string r = s->text();
+  zap_cstr(&s);
+  return r;
 }
 
 class EvalTest : public ::testing::Test {

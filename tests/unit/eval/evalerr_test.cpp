@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval_fixture.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/paramdcl.h"
+#include "instance/sufdecl.h"
 #include "session/loop.h"
 
 namespace vexo {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "eval/setclass.h"
-#include "frontend/neighbours.h"
+#include "session/loop.h"
 #include "sets_fixture.h"
 #include "support/symbol.h"
 

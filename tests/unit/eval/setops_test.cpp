@@ -8,7 +8,7 @@
 #include "compiler/compdecl.h"
 #include "eval/setclass.h"
 #include "eval/slice.h"
-#include "frontend/neighbours.h"
+#include "session/loop.h"
 #include "sets_fixture.h"
 #include "support/symbol.h"
 

@@ -34,8 +34,6 @@ class Builders : public ::testing::Test {
  protected:
   void SetUp() override {
     test::start_session(false);
-    Cautions = 1;
-    dseen = nullptr;
   }
   // A declaration record of the kind, over an indexing of the given arity
   // (0: scalar).

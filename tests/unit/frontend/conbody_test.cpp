@@ -12,6 +12,7 @@
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
+#include "frontend_fixture.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -19,7 +20,6 @@
 #include "support/pool.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -34,7 +34,7 @@ class Bodies : public ::testing::Test {
  public:
   void SetUp() override {
     test::start_session(false);
-    decl_init();
+    decl_reset();
     Cautions = 1;
     strict_ineq_warn = 1;
     xd = decl("x");

@@ -4,6 +4,7 @@
 
 #include "decl_fixture.h"
 #include "frontend/conbody.h"
+#include "instance/problem.h"
 #include "session/cmdmem.h"
 
 namespace vexo {

@@ -9,22 +9,25 @@
 #include <algorithm>
 #include <string>
 
+#include "data/table.h"
+#include "eval/builtin.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
 #include "frontend/refs.h"
 #include "frontend/vardcl.h"
 #include "frontend_fixture.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "session/sysdecls.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -51,8 +54,7 @@ class DeclTest : public ::testing::Test {
  protected:
   void SetUp() override {
     start_session();
-    Cautions = 1;
-    lastloopdummy = nullptr;
+    // The options the builders read, at their defaults (no option table).
     lazy = old_param_eq = 0;
     di_type = convert_logical = 0;
   }

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "frontend/condcl.h"
-#include "frontend/neighbours.h"
-#include "frontend/vardcl.h"
 #include "decl_fixture.h"
+#include "frontend/condcl.h"
+#include "frontend/vardcl.h"
 #include "frontend_fixture.h"
+#include "session/cmdrec.h"
 #include "session/environs.h"
 #include "support/pool.h"
 #include "support/scratch.h"
@@ -27,7 +27,7 @@ class Decls : public ::testing::Test {
   void SetUp() override {
     test::start_session();
     // The declarations of these tests are numbered from 1.
-    decl_init();
+    decl_reset();
     lastloopdummy = nullptr;
     dxseen = nullptr;
   }

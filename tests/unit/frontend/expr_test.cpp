@@ -8,10 +8,10 @@
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/cmdbuild.h"
-#include "frontend/neighbours.h"
 #include "frontend/strexpr.h"
 #include "frontend_fixture.h"
 #include "session/cmdlist.h"
+#include "session/execute.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/pool.h"
@@ -42,7 +42,7 @@ TEST(Expr, OpWordAccessors) {
   EXPECT_TRUE(has_flag(e, EF_RANDVAR));
   EXPECT_FALSE(has_flag(e, EF_VARS));
   expr* n = new_num(2.5);
-  EXPECT_EQ(n->opword, 76803u);  // OPNUM with flags 3
+  EXPECT_EQ(n->opword, opword(OPNUM, EF_CONST | EF_NUMERIC));
   EXPECT_EQ(n->L.d, 2.5);
   EXPECT_EQ(shape(n), 8);
   expr* l = new_lit(nullptr);
@@ -54,7 +54,7 @@ TEST(Expr, OpWordAccessors) {
 }
 
 TEST(Expr, PoolTakesFreeNodesWithStaleFields) {
-  expr_init();
+  expr_reset();
   expr* fresh = static_cast<expr*>(expr::operator new(sizeof(expr)));
   EXPECT_EQ(fresh->next, nullptr);
   EXPECT_EQ(fresh->opword, 0u);
@@ -128,7 +128,7 @@ TEST(Expr, SvsubIsOneNodeReturningTheMembersTuple) {
   member_record m1{}, m2{};
   expr* s = make_svsub(reinterpret_cast<setmem*>(&m1));
   EXPECT_EQ(s, svsub0);
-  EXPECT_EQ(s->opword, 76803u);
+  EXPECT_EQ(s->opword, opword(OPNUM, EF_CONST | EF_NUMERIC));
   EXPECT_EQ(s->L.e, s);
   EXPECT_EQ(s->R.p, static_cast<void*>(m1.tuple));
   EXPECT_EQ(s->op(s, nullptr).p, static_cast<void*>(m1.tuple));
@@ -230,7 +230,7 @@ expr* chain(std::vector<expr*> v) {
 }
 
 TEST(Expr, ShapesBuildAndDeleteWithoutLeak) {
-  expr_init();
+  expr_reset();
   std::set<expr*> made;
   auto node = [&made](int op, uint32_t flags, operand l = nullptr,
                       operand r = nullptr) {
@@ -368,6 +368,129 @@ TEST(Expr, NestingLimit) {
   stepping = 0;
   EXPECT_TRUE(r.aborted);
   sdelete(s);
+}
+
+// The roles visit_operands hands out, in order, as one line: inner nodes
+// in brackets.
+struct role_log {
+  std::string s;
+  void put(const char* r) {
+    if (!s.empty() && s.back() != '[') s += ' ';
+    s += r;
+  }
+  void operand(expr*&) { put("op"); }
+  void chain(expr*&) { put("chain"); }
+  void args(expr*&, bool sets) { put(sets ? "sets" : "args"); }
+  void operand_set(set*&) { put("set"); }
+  void text(cstr*&) { put("text"); }
+  void plain(expr*&) { put("plain"); }
+  void func(xnode*) { put("func"); }
+  void ref(varref*&) { put("ref"); }
+  void block(expr*) { put("block"); }
+  template <class V>
+  void inner(expr*& h, V visit) {
+    put("[");
+    visit(h, *this);
+    s += ']';
+  }
+};
+
+// The operand layout of each shape family, as every tree walker sees it.
+// Sets, strings and records are never looked into, so stand-in addresses
+// serve.
+TEST(Expr, OperandsByShape) {
+  static char cell[64];
+  set* S = reinterpret_cast<set*>(cell);
+  cstr* T = reinterpret_cast<cstr*>(cell);
+  auto node = [](int op, operand l = nullptr, operand r = nullptr) {
+    expr* e = new_expr(opword(op));  // operands set after the depth
+    e->L = l;
+    e->R = r;
+    return e;
+  };
+  expr* x = node(OPNUM);
+  struct layout {
+    expr* e;
+    const char* roles;  // null: no layout
+  };
+  const layout rows[] = {
+      {node(OPPLUS, x, x), "op op"},
+      {node(OPUMINUS, x), "op"},
+      {node(OP_atan2, x, x), "op op"},
+      {node(SUM, S, x), "set op"},
+      {node(OPPARSUB, S, x), "op"},
+      {node(MINLIST, x), "chain"},
+      {node(OPSUMLIST, x), "chain"},
+      {node(OPPL, node(OP259, x, x), node(OP260, x, x)),
+       "[chain chain] [op op]"},
+      {node(OPPL), ""},
+      {node(OPIF35, x, node(OP261, x, x)), "op [op op]"},
+      {node(OPIMPELSE72, x, node(OP262, x, x)), "op [op op]"},
+      {node(OPISIN, x, S), "op set"},
+      {node(OP239, node(OP272, x, x)), "[op]"},
+      {node(OPWITHIN, S, S), "set set"},
+      {node(OPFUNC, x, x), "func args"},
+      {node(OPCARD, S, T), "set text"},
+      {node(OPORD, x, node(OP280, T, S)), "op [text set]"},
+      {node(OPNEXT120, node(OP247, x, x), node(OP280, T, S)),
+       "[op op] [text set]"},
+      {node(OPDOT, x), "plain"},
+      {node(OPSUFSUB, x, x), "plain op"},
+      {node(OPLOOKUPsl175, S, x), "set op"},
+      {node(OPLOOKUPsl176, S, x), "op"},
+      {node(OPRELOPCH, x), ""},
+      {node(OPRELOPCH, x, x), "op"},
+      {node(OPSTR, T, x), "text chain"},
+      {node(OPARG, nullptr, x), "op"},
+      {node(OPARG, S, x), "set args"},
+      {node(OP285, nullptr, S), "set"},
+      {node(OP285, S, x), "set chain"},
+      {node(OPCOUNT, x, x), "op args"},
+      {node(OPALLDISJOINT, nullptr, x), "sets"},
+      {node(OPLINPART, x), "ref"},
+      {node(OPLITLIST, x), "block"},
+      // Leaves, and operands a node does not own: no roles.
+      {node(OPPAR, x), ""},
+      {node(OPEVAL, x), ""},
+      {node(OP_ISINTEGER, x), ""},
+      {node(OPPLTERM, x), ""},
+      // Forms only their makers walk.
+      {node(OP233, x, x), nullptr},
+      {node(OPVARAC, x, x), nullptr},
+      {node(OP259, x, x), nullptr},
+      {node(OP249, x, x), nullptr},
+  };
+  for (const layout& r : rows) {
+    role_log w;
+    bool laid_out = visit_operands(r.e, w);
+    EXPECT_EQ(laid_out, r.roles != nullptr) << opcode(r.e);
+    EXPECT_EQ(w.s, r.roles ? r.roles : "") << opcode(r.e);
+  }
+}
+
+// The cells are the node's own, so a walk may replace operands; a walker
+// without inner sees an inner node's operands as the node's.
+TEST(Expr, OperandWalkersReplaceCellsAndSeeInnerOperands) {
+  expr* t = new_num(1);
+  expr* f = new_num(2);
+  expr* c = new_num(3);
+  expr* e = new_expr(opword(OPIF35), c, new_expr(opword(OP261), t, f));
+  struct doubler : walker_defaults {
+    int seen = 0;
+    void operand(expr*& x) {
+      ++seen;
+      x = new_num(2 * x->L.d);
+    }
+    void chain(expr*&) {}
+    void args(expr*&, bool) {}
+  } w;
+  EXPECT_TRUE(visit_operands(e, w));
+  EXPECT_EQ(w.seen, 3);
+  EXPECT_EQ(e->L.e->L.d, 6);
+  EXPECT_EQ(e->R.e->L.e->L.d, 2);
+  EXPECT_EQ(e->R.e->R.e->L.d, 4);
+  edelete(e);
+  for (expr* n : {t, f, c}) free_node(n);
 }
 
 }  // namespace

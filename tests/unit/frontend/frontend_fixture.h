@@ -15,16 +15,19 @@
 #include <string>
 #include <vector>
 
+#include "data/readdata.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
 #include "frontend/lexer.h"
-#include "frontend/neighbours.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "session/cmdrec.h"
+#include "session/execute.h"
 #include "session/include.h"
 #include "session/infiles.h"
+#include "session/located.h"
+#include "session/loop.h"
 #include "session/options.h"
 #include "session/startup.h"
 #include "support/block.h"
@@ -34,22 +37,16 @@
 
 namespace vexo::test {
 
-// The process set-up of start-up (Stderr and stdOut; the machine
-// constants, which also make Stderr fully buffered, only with mach; the
-// lexer's character tables) and the modules' state as start-up builds it
-// (the one list, init_modules of session/startup.h), without the option
-// table; the include path, which survives a reset, as its option's default
-// sets it.
+// The process set-up (Stderr and stdOut; the machine constants, which also
+// make Stderr fully buffered, only with mach; the lexer's character
+// tables) and a new session's state as start-up builds it (the one list,
+// init_modules of session/startup.h), without the option table.
 inline void start_modules(bool mach = true) {
   if (!Stderr) Init_Stderr();
   stdOut = stdout;
-  set_inclpath(".");
   if (mach) Mach();
   init_tok_types();
-  init_modules();
-  // No option table (a test that needs one builds it, envinit): one that
-  // an earlier test built may lie in memory that a reset freed since.
-  ev = nullptr;
+  init_modules(1);
 }
 
 // Puts n fresh nodes on the expression free list, so that its length
@@ -64,33 +61,11 @@ inline void fill_expr_free_list(int n) {
   free_expr(spare);
 }
 
-// The reader, the raw tokenizer, the lexer and the input-file stack as in
-// a fresh non-interactive session that reads nothing yet (through ::read).
-inline void reset_input() {
-  blockmode = 0;
-  interactive = 0;
-  rc = 0;
-  at_eof = nfs = ins_nfs = inslev = 0;
-  infile_changed = 0;
-  yy_special = 0;
-  yytokno = 0;
-  yysptr = yysbuf;
-  cmdstate = single_step = 0;
-  cmdnum = 0;
-  eexit = warnings = 0;
-  warn_exit = 0;
-  bailquit = 0;
-  endjump = 0;
+// What a non-interactive session has after start-up while it reads model
+// and commands (run_session: parse_time 1), reading nothing yet.
+inline void reset_input(bool mach = true) {
+  start_modules(mach);
   parse_time = 1;
-  reader = ::read;
-  infile = -1;
-  infname = nullptr;
-  stmtfname = nullptr;
-  for (const char*& p : prompt0) p = "";
-  reader_reset();
-  lex_reset();
-  cmd_reinit();
-  parse_state_reset();
 }
 
 // Makes names (a null-terminated vector, null for none) the top-level
@@ -107,23 +82,16 @@ inline void set_input_files(char** names) {
   at_eof = 0;
 }
 
-// start_modules and reset_input, with nothing being read (parse_time 0):
-// messages carry no input position, only "\n\t" in front.
-inline void start_session(bool mach = true) {
-  start_modules(mach);
-  reset_input();
-  parse_time = 0;
-}
+// start_modules, with nothing being read (parse_time 0): messages carry no
+// input position, only "\n\t" in front.
+inline void start_session(bool mach = true) { start_modules(mach); }
 
 // The whole front end as a fresh session starts it to read statements:
 // start_modules and reset_input, reading commands (not data) outside any
 // declaration.
 inline void start_parser() {
   start_modules();
-  reset_input();
-  in_cmds = 1;
-  from_data = 0;
-  Curdclname = nullptr;
+  parse_time = 1;
 }
 
 // A fresh directory under /tmp for a test to run in, so that messages

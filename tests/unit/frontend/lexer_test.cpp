@@ -18,11 +18,11 @@
 
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/vardcl.h"
 #include "frontend_fixture.h"
+#include "session/include.h"
 #include "support/block.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -46,8 +46,6 @@ std::string K(uint32_t code) { return "#" + std::to_string(code); }
 class Lexer : public ::testing::Test, protected test::InputDir {
  protected:
   void SetUp() override {
-    test::start_modules();
-    init_tok_types();
     test::reset_input();
     no_hexfp = 0;
     enter("/tmp/vexo_lexer_XXXXXX");

@@ -17,7 +17,7 @@
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
+#include "frontend/frontend_fixture.h"
 #include "frontend/paramdcl.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
@@ -25,7 +25,6 @@
 #include "support/list.h"
 #include "support/message.h"
 #include "support/symbol.h"
-#include "frontend/frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo::test {

@@ -4,6 +4,7 @@
 #include "frontend/paramdcl.h"
 
 #include "decl_fixture.h"
+#include "eval/builtin.h"
 
 namespace vexo {
 namespace {

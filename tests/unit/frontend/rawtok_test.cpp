@@ -17,10 +17,13 @@
 #include <vector>
 
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
 #include "frontend/reader.h"
 #include "frontend_fixture.h"
+#include "report/print.h"
+#include "session/cmdrec.h"
+#include "session/execute.h"
 #include "session/include.h"
+#include "session/startup.h"
 #include "support/block.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -39,8 +42,6 @@ using strings = std::vector<std::string>;
 class RawTok : public ::testing::Test, protected test::InputDir {
  protected:
   void SetUp() override {
-    test::start_modules();
-    init_tok_types();
     test::reset_input();
     enter("/tmp/vexo_rawtok_XXXXXX");
   }

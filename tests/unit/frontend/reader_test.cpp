@@ -11,13 +11,17 @@
 #include <cstring>
 #include <string>
 
-#include "frontend/neighbours.h"
+#include "data/readdata.h"
 #include "frontend/rawtok.h"
+#include "frontend_fixture.h"
+#include "session/cmdrec.h"
+#include "session/infiles.h"
+#include "session/loop.h"
+#include "session/startup.h"
 #include "support/block.h"
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/scratch.h"
-#include "frontend_fixture.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -69,12 +73,7 @@ void open_next(ssize_t (*reader_fn)(int, void*, size_t)) {
 class Reader : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::start_modules();
-    init_tok_types();
     test::reset_input();
-    eofmsg = nullptr;
-    gotbreak = 0;
-    log_file = nullptr;
     reader = fake_read;
     fin = &in_;
   }
@@ -93,7 +92,7 @@ class Reader : public ::testing::Test {
   // Standard input holding data as the only source.
   void use_stdin(const std::string& data, size_t piece = SIZE_MAX) {
     // A fresh standard input: the block framing state starts afresh too.
-    reader_reset();
+    reader_start();
     in_ = fake_stdin{};
     in_.data = data;
     in_.piece = piece;

@@ -9,21 +9,23 @@
 #include <cstring>
 #include <string>
 
+#include "decl_fixture.h"
 #include "eval/indexing.h"
 #include "eval/optab.h"
 #include "eval/set.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
-#include "report/dotnames.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
 #include "frontend/vardcl.h"
-#include "decl_fixture.h"
 #include "frontend_fixture.h"
+#include "report/dotnames.h"
+#include "report/print.h"
+#include "session/cmdrec.h"
+#include "session/execute.h"
 #include "session/loop.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -46,8 +48,8 @@ class Suffix : public ::testing::Test {
   void SetUp() override {
     test::start_session(false);
     // The declarations of these tests only.
-    decl_init();
-    dsuffix_reset();
+    decl_reset();
+    suffix_reset();
     trans_state = 3;
     y = chain(make("y", DK_VAR));
     p = chain(make("p", DK_PARAM));
@@ -401,7 +403,7 @@ TEST_F(Suffix, DisplayFormsAndTheirMisuse) {
 }
 
 TEST_F(Suffix, SubscriptedDisplayForms) {
-  dummy_init();
+  dummy_reset();
   Index* ix =
       index_item(nullptr, new_expr(opword(OP279), Symbol("i", 0)), new_enum());
   set_spec* ss = new set_spec(ix, nullptr, 1);
@@ -487,7 +489,7 @@ TEST_F(Suffix, TallyRemovalKeepsTheListDense) {
 // code or a suffix record, not a subscript: deleting the suffix node gives
 // back each node once and never follows that R.
 TEST_F(Suffix, SuffixNodesDeleteTheirReferenceAsAPlainNode) {
-  dummy_init();
+  dummy_reset();
   set_spec* ss = new set_spec(
       new Index(nullptr, set_enum(new_enum(), 1), nullptr, 0), nullptr, 1);
   auto indexed = [&](const char* name, uint32_t kind, uint64_t flags) {

@@ -4,6 +4,8 @@
 #include "frontend/vardcl.h"
 
 #include "decl_fixture.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 
 namespace vexo {
 namespace {

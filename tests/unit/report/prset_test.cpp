@@ -102,7 +102,7 @@ TEST_F(Prset, IndexTableLevelsComeBack) {
   EXPECT_EQ(t, "sum{i in S} p[i];\n");
   EXPECT_EQ(Ind[1], mark);
   EXPECT_EQ(firstdummy[2], 7);
-  indextab_init();
+  indextab_reset();
   // With display_kludge a dummy is written as its column number.
   display_kludge = 1;
   EXPECT_EQ(text_of(sprex2(e)), "sum{i in S} p[$0]");

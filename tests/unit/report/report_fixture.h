@@ -13,25 +13,26 @@
 #include <cstdlib>
 #include <string>
 
+#include "compiler/tree_walk.h"
+#include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
-#include "compiler/tree_walk.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
 #include "frontend/keywords.h"
 #include "frontend/lexer.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/vardcl.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "report/dataprint.h"
 #include "report/indextab.h"
 #include "report/modelprint.h"
@@ -79,43 +80,43 @@ struct treedump : tree_walk {
     std::snprintf(b, sizeof b, "(%d/%x ", opcode(x), eflags(x));
     w(b);
     switch (shape(x)) {
-      case 0:
+      case SH_LITERAL:
         sym(x->L.sym);
         break;
-      case 8:
+      case SH_NUMBER:
         num(x->L.d);
         break;
-      case 4:
+      case SH_SUBSCRIPTED:
         if (opcode(x) == OPENVSUB)
           sym(x->L.sym);
         else
           name(x->L.x);
         break;
-      case 12:
-      case 16:
-      case 33:
+      case SH_ENTITY:
+      case SH_LOOKUP:
+      case SH_ALIAS:
         name(x->L.x);
         break;
-      case 13:
+      case SH_DUMMY:
         i(x->L.i);
         w(".");
         i(x->R.i);
         w(" ");
         sym(reinterpret_cast<const symbol*>(x->op));
         break;
-      case 31:
-      case 32:
+      case SH_DOT:
+      case SH_DOTSUB:
         name(x->L.e->L.x);
         i(x->L.e->R.i);
         break;
-      case 34:
+      case SH_XNODE:
         name(x->L.x);
         i(x->R.i);
         break;
-      case 39:
+      case SH_STRING:
         w(x->L.cs ? x->L.cs->text() : "-");
         break;
-      case 57:
+      case SH_LOGLIT:
         i(x->L.i);
         break;
     }

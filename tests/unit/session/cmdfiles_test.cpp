@@ -13,7 +13,6 @@
 #include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
-#include "frontend/neighbours.h"
 #include "frontend/reader.h"
 #include "session/include.h"
 #include "session/startup.h"

@@ -30,6 +30,7 @@ struct step {
   int sig;            // a signal to send, or 0
   const char* input;  // text to write to the program's input, or null
   bool busy = false;  // first wait until the program runs a long loop
+  bool opening = false;  // first wait until it is blocked opening a file
 };
 
 struct result {
@@ -80,6 +81,9 @@ result run_vexo(std::vector<std::string> args,
   for (const step& s : steps) {
     if (s.busy) {
       EXPECT_TRUE(vexo::test::wait_busy(pid)) << "never busy";
+    }
+    if (s.opening) {
+      EXPECT_TRUE(vexo::test::wait_opening(pid)) << "never opening";
     }
     if (s.sig) vexo::test::send_signal(pid, s.sig);
     if (s.input) {
@@ -222,6 +226,37 @@ TEST_F(Driver, LongLoopsAnswerSignals) {
   EXPECT_EQ(term.code, 15);
   EXPECT_EQ(term.out, "go\n");
   EXPECT_TRUE(term.tmp_empty);
+}
+
+TEST_F(Driver, AnInterruptedOpenIsServedAsItsSignal) {
+  // data and include of a FIFO that has no writer wait in its open; a
+  // signal there is a signal, not a missing file.
+  char tmpl[] = "/tmp/vexo_fifoXXXXXX";
+  std::string dir = mkdtemp(tmpl);
+  std::string fifo = dir + "/ff";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string data = "data " + fifo + ";\n";
+  std::string include = "include " + fifo + ";\n";
+  struct {
+    std::vector<std::string> args;
+    const std::string& input;
+    int sig;
+    const char* after;  // input written once the signal is taken
+    int code;
+    const char* out;
+  } rows[] = {{{}, data, SIGTERM, nullptr, 15, ""},
+              {{}, include, SIGHUP, nullptr, 1, ""},
+              // An interrupt abandons the command; the session reads on.
+              {{"-vi1"}, data, SIGINT, "print 1;\n", 0, "<BREAK>\n1\n"}};
+  for (auto& r : rows) {
+    result res = run_vexo(
+        r.args, {{0, r.input.c_str()}, {r.sig, r.after, false, true}});
+    EXPECT_EQ(res.signal, 0) << strsignal(r.sig);
+    EXPECT_EQ(res.code, r.code) << strsignal(r.sig) << "\n" << res.out;
+    EXPECT_EQ(res.out, r.out) << strsignal(r.sig);
+  }
+  std::string rm = "rm -rf " + dir;
+  EXPECT_EQ(system(rm.c_str()), 0);
 }
 
 TEST_F(Driver, OutputToAClosedPipeEndsTheSession) {

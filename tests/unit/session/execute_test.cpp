@@ -9,10 +9,12 @@
 
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
-#include "frontend/neighbours.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
+#include "session/include.h"
+#include "session/infiles.h"
 #include "session/loop.h"
+#include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/message.h"
 #include "support/text.h"

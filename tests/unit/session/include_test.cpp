@@ -8,9 +8,9 @@
 #include <string>
 
 #include "frontend/frontend_fixture.h"
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/infiles.h"
 #include "session/startup.h"
 #include "support/filename.h"
 #include "support/message.h"

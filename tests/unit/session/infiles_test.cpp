@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "frontend/frontend_fixture.h"
-#include "frontend/neighbours.h"
 #include "frontend/reader.h"
 #include "session/located.h"
 #include "session/startup.h"

@@ -3,9 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "frontend/neighbours.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "session/loop.h"
+#include "session/startup.h"
 #include "support/message.h"
 #include "test_util.h"
 

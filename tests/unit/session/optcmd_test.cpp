@@ -15,6 +15,7 @@
 #include "report/prex.h"
 #include "session/environs.h"
 #include "session/opttable.h"
+#include "session/startup.h"
 #include "support/filename.h"
 #include "support/message.h"
 #include "support/symbol.h"

@@ -20,7 +20,6 @@ namespace vexo::test {
 // put the real environment back with reset_environ.
 inline void start_options(char** env = nullptr) {
   start_session();
-  warnings = warn0 = 0;  // messages of earlier tests count no more
   if (env) environ = env;
   envinit();
 }

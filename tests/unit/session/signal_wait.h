@@ -5,6 +5,7 @@
 #ifndef VEXO_UNIT_SESSION_SIGNAL_WAIT_H
 #define VEXO_UNIT_SESSION_SIGNAL_WAIT_H
 
+#include <sys/syscall.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -81,6 +82,23 @@ inline bool wait_busy(pid_t pid) {
 inline bool wait_sleeping(pid_t pid) {
   for (int i = 0; i < 20000; ++i) {
     if (proc_state(pid) == 'S') return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+// Waits (at most 20 s) until pid is inside an open system call (the first
+// field of /proc/<pid>/syscall), as it stays while it opens a FIFO that has
+// no writer.
+inline bool wait_opening(pid_t pid) {
+  for (int i = 0; i < 20000; ++i) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/syscall");
+    long nr = -1;
+    f >> nr;
+#ifdef SYS_open
+    if (nr == SYS_open) return true;
+#endif
+    if (nr == SYS_openat) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return false;

@@ -9,13 +9,12 @@
 #include <cstdio>
 #include <string>
 
-#include "frontend/neighbours.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/startup.h"
+#include "signal_wait.h"
 #include "support/machine.h"
 #include "support/message.h"
-#include "signal_wait.h"
 
 namespace vexo {
 namespace {

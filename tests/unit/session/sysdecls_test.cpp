@@ -11,16 +11,16 @@
 #include <vector>
 
 #include "eval/set.h"
-#include "frontend/dclstub.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
 #include "frontend/keywords.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
 #include "frontend/reader.h"
 #include "frontend/suffix.h"
+#include "instance/problem.h"
+#include "instance/sufdecl.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/startup.h"
@@ -39,10 +39,11 @@ namespace {
 class SysDecls : public ::testing::Test {
  protected:
   void SetUp() override {
+    test::reset_input();
+    // The process id, and -x as a `reset` keeps it: start-up again.
     apid = 4242;
     xoption = 7.5;
-    test::start_modules();
-    test::reset_input();
+    init_modules(0);
   }
   void TearDown() override { xoption = 0; }
 

@@ -48,7 +48,7 @@ class FileName : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!Stderr) Init_Stderr();
-    init_modules();
+    init_modules(1);
   }
   void TearDown() override { Serving = 0; }
 

@@ -11,8 +11,8 @@
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
-#include "frontend/neighbours.h"
 #include "frontend/paramdcl.h"
+#include "session/execute.h"
 #include "session/startup.h"
 #include "support/machine.h"
 #include "support/symbol.h"
@@ -98,7 +98,7 @@ TEST(List, TulistPutsElementsInSourceOrder) {
 // the number 0 that single-stepping gives after the message.
 TEST(List, TulistReplacesPlaceholders) {
   if (!Stderr) Init_Stderr();
-  init_modules();
+  init_modules(1);
   single_step = 1;
   expr* a = new_num(1);
   expr* p = new_expr(opword(OP279), Symbol("zz", 1));
@@ -133,7 +133,7 @@ class Contexts : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!Stderr) Init_Stderr();
-    init_modules();
+    init_modules(1);
   }
   void TearDown() override { context_end(sslevel); }
 };

@@ -8,11 +8,11 @@
 
 #include "compiler/tva.h"
 #include "frontend/frontend_fixture.h"
-#include "frontend/neighbours.h"
 #include "frontend/reader.h"
 #include "instance/ac.h"
 #include "session/execute.h"
 #include "session/loop.h"
+#include "session/startup.h"
 #include "support/block.h"
 #include "support/format.h"
 #include "support/scratch.h"
@@ -281,7 +281,7 @@ TEST_F(Message, LibraryOutputAndSmallServices) {
 }
 
 TEST_F(Message, MsgBfStaysWithinBf) {
-  scratch_init();
+  scratch_reset();
   EXPECT_STREQ(msgBf("adjoin: %s is too small", "pbuf"),
                "adjoin: pbuf is too small");
   std::string big(3 * Bflen, 'z');

@@ -21,7 +21,7 @@ const double negnan = std::bit_cast<double>(uint64_t{0xfff8000000000000});
 
 class NumFmt : public ::testing::Test {
  protected:
-  void SetUp() override { scratch_init(); }
+  void SetUp() override { scratch_reset(); }
 };
 
 std::string g(double x, int prec) {

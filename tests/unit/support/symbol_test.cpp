@@ -23,8 +23,8 @@ namespace {
 class Symbols : public ::testing::Test {
  protected:
   void SetUp() override {
-    scratch_init();
-    symbols_init();
+    scratch_reset();
+    symbol_reset();
   }
 };
 

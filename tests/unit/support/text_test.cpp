@@ -114,7 +114,7 @@ TEST(Text, AdjoinCopiesWithinBoundsAndStopsTheSessionBeyond) {
   EXPECT_EQ(nul, buf + 7);
   EXPECT_STREQ(buf, "abcdefg");
 
-  if (!Bf) scratch_init();  // the message is made in Bf
+  if (!Bf) scratch_reset();  // the message is made in Bf
   int saved_rc = rc;
   rc = 5;
   adjnam = "namebuf";

@@ -1,16 +1,17 @@
-// The least declaration services: functions, suffixes, problems, tables
-// and the random attribute, as the declaration builders use them.
-#include "frontend/dclstub.h"
+// Suffix declarations as the declaration builders use them, and the
+// `random` attribute refused after an explicit declaration of suffix stage.
+#include "instance/sufdecl.h"
 
-#include "decl_fixture.h"
+#include "eval/builtin.h"
+#include "frontend/decl_fixture.h"
 #include "frontend/suffix.h"
 
 namespace vexo {
 namespace {
 
-using DclStub = test::DeclTest;
+using SufDecl = test::DeclTest;
 
-TEST_F(DclStub, DeclaredSuffixServesInitialisers) {
+TEST_F(SufDecl, DeclaredSuffixServesInitialisers) {
   suffix* s = new_suffix(Symbol("mysuf", 1), nullptr);
   s->addtype(SUF_SYMBOLIC);
   s->add_dir(1);
@@ -30,7 +31,7 @@ TEST_F(DclStub, DeclaredSuffixServesInitialisers) {
   EXPECT_EQ(v->sufinit->R.e, lit);  // symbolic: not made numeric
 }
 
-TEST_F(DclStub, RandomAfterExplicitStage) {
+TEST_F(SufDecl, RandomAfterExplicitStage) {
   var* v = new var(Symbol("v", 1), nullptr, nullptr, 0);
   make_random(v);
   make_random(v);
@@ -46,31 +47,6 @@ TEST_F(DclStub, RandomAfterExplicitStage) {
       "\n\tIgnoring \"random\" after explicit suffix stage declaration.\n");
   EXPECT_EQ(w->flags & XF_RANDOM, 0u);
   w->finish_dcl(0);
-}
-
-TEST_F(DclStub, ProblemsFunctionsTables) {
-  problem* p = new_problem(Symbol("P", 1), nullptr, nullptr, nullptr, nullptr);
-  EXPECT_EQ(cur_prob, p);
-  EXPECT_NE(p, initial_prob);
-  EXPECT_EQ(Symbol("P", 0)->binding, p);
-  var* x = new var(Symbol("x", 1), nullptr, nullptr, 0);
-  x = x->finish_dcl(0);
-  ASSERT_NE(p->ents, nullptr);
-  EXPECT_EQ(p->ents->L.e->L.x, x);
-  ASSERT_EQ(x->nrefs, 1);
-  EXPECT_EQ(x->refs[0], static_cast<uint32_t>(p->num));
-
-  function* f = funcdcl(Symbol("g", 1), nullptr, nullptr, 0, nullptr, nullptr);
-  EXPECT_EQ(f->kind, DK_FUNCTION);
-  EXPECT_EQ(Symbol("g", 0)->binding, f);
-  EXPECT_EQ(xclass[XC_FUNCS].n, 1);
-
-  Table* t = new Table(Symbol("tab", 1), nullptr);
-  t->addtdir(1);
-  t = t->finish_dcl(0);
-  symbol* tn = t->name;
-  EXPECT_EQ(set_lookup(table_names, &tn), 0);
-  EXPECT_EQ(xclass[XC_TABLES].n, 1);
 }
 
 }  // namespace

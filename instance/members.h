@@ -1,0 +1,105 @@
+// The generated members of a variable, constraint or objective declaration
+// (the `gen` record of convar, frontend/vardcl.h): their status bytes,
+// declared initial values and current values, what is kept of them across
+// a regeneration or a redeclaration, and the values sent to a solver as
+// the starting point.  Also get_ts3, the collected and presolved problem on
+// demand.
+//
+// Every array is a block of the size-class allocator; member_class is the
+// class of an array of one 8-byte entry per member, and the status bytes
+// use that class less char_adj (instance/ac.h).  A declaration whose flags
+// carry CF_COMPL (8, frontend/condcl.h) has two slots per member (the two
+// rows of a complementarity constraint): its arrays hold twice as many
+// entries, their classes one higher.
+#ifndef VEXO_INSTANCE_MEMBERS_H
+#define VEXO_INSTANCE_MEMBERS_H
+
+#include <cstdint>
+#include <type_traits>
+
+namespace vexo {
+
+struct AC;
+struct convar;
+struct set;
+struct symbol;
+struct var;
+struct xnode;
+
+// Flag bits of the declaration (xnode::flags) read here.
+enum : uint64_t {
+  CV_TWOSLOTS = 8,      // two slots per member (complementarity)
+  CV_NOSAVE = 4,        // current values are dropped, not saved
+  CV_ALLDROPPED = 0x2000  // the whole declaration is dropped or fixed:
+                          // every member starts with status 2
+};
+
+// Status bits of a member (member_status).
+enum : uint8_t {
+  GS_DROPPED = 2,  // left out of the problem (dropped or fixed)
+  GS_HASVAL = 8    // cur_vals holds the member's value
+};
+
+struct cvgen {
+  int32_t member_count;  // members generated (0: none; the fields below
+                         // that number members are then meaningless)
+  int32_t member_class;  // class of an array of 8 bytes per member
+  int32_t first_col;     // a variable's first column; a constraint's or
+                         // objective's first row
+  int32_t n_dropped;     // members removed from the indexing set since
+                         // generation
+  int32_t state_count;   // members whose status has GS_DROPPED
+  int32_t saved_subs_class;  // size class of saved_subs
+  set* members;          // the subscripts of the members, in member order
+                         // (an enumerated set); null for a scalar
+  uint8_t* member_status;  // a byte per slot, or null
+  double* init_vals;       // declared initial values per slot, or null
+  double* cur_vals;        // current values per slot, or null
+  uint8_t* rand_mark;      // random variables: nonzero for a member whose
+                           // value is random (sent as NaN), or null
+  symbol** saved_subs;     // kept by savesol: the subscripts of every
+                           // member, arity symbols each, in member order;
+                           // scalar_subscrs for a scalar; or null
+  uint8_t* saved_status;   // kept by savesol: the status bytes, or null
+};
+static_assert(std::is_trivially_destructible_v<cvgen>,
+              "member arrays live in declaration records");
+
+// The saved_subs of a scalar declaration whose values are kept.
+extern symbol** const scalar_subscrs;
+
+// Makes d's member_status: a zeroed byte per slot, every byte 2 under
+// CV_ALLDROPPED.  An existing array is freed first.  Returns it.
+uint8_t* figalloc(convar* d);
+// Makes d's cur_vals from its init_vals (zeros without them), and its
+// member_status (figalloc) when it has none.  An existing cur_vals is
+// freed first.  Returns cur_vals.
+double* vval_alloc(convar* d);
+// Writes the starting values of v's first n members to out and returns
+// out + n: the current value of a member whose status has GS_HASVAL, else
+// its initial value, else 0; a member marked random gets a quiet NaN.
+double* dpov_set(var* v, int32_t n, double* out);
+// Before d's members are generated again or d is replaced: keeps what
+// carries its current values over by subscript.  Under CV_NOSAVE the
+// current values are dropped (a scalar is then done).  A scalar with
+// current values gets saved_subs = scalar_subscrs; an indexed d keeps its
+// status bytes as saved_status when members were removed since
+// generation (n_dropped nonzero and below the member count), and the
+// subscripts of all its members in saved_subs.
+void savesol(convar* d);
+// Before a redeclaration copies the new record to over the old record
+// from (x_copy, frontend/decl.h), for a scalar variable, constraint or
+// objective (kinds 2, 8, 10): saves from's values (savesol) and moves its
+// status bytes, saved status, current values, saved subscripts, class and
+// member count to `to`, clearing them in from; so the values survive the
+// copy.  Other kinds: nothing.
+void dropsavechk(xnode* from, xnode* to);
+
+// The collected problem brought to state 3 (collected and presolved): below
+// state 1 the problem is generated first.  When either step yields no
+// problem, the command is abandoned (bailout).
+AC* get_ts3(AC* ac);
+
+}  // namespace vexo
+
+#endif  // VEXO_INSTANCE_MEMBERS_H

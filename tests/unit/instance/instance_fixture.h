@@ -1,0 +1,66 @@
+// Set-up shared by the tests of the instance records: a fresh session whose
+// model is read through the real parser, and the generated members a
+// declaration would have after generation (which these tests fill by hand:
+// the records are what generation fills).
+#ifndef VEXO_UNIT_INSTANCE_INSTANCE_FIXTURE_H
+#define VEXO_UNIT_INSTANCE_INSTANCE_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "eval/set.h"
+#include "frontend/condcl.h"
+#include "frontend/frontend_fixture.h"
+#include "frontend/vardcl.h"
+#include "instance/ac.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+
+namespace vexo::test {
+
+class InstanceTest : public ParserTest {
+ protected:
+  void SetUp() override { begin("/tmp/vexo_instance_XXXXXX"); }
+
+  static xnode* decl(const char* name) {
+    return static_cast<xnode*>(Symbol0(name)->binding);
+  }
+  static var* var_named(const char* name) {
+    return static_cast<var*>(decl(name));
+  }
+
+  // Gives v (indexed over one-number subscripts) the members with these
+  // subscripts, its columns from first on.
+  static void give_members(convar* v, std::initializer_list<double> subs,
+                           int32_t first) {
+    set* m = set_enum(new_enum(), 1);
+    for (double x : subs) {
+      symbol* t[1] = {Number(x)};
+      set_addmem(m, t);
+    }
+    v->gen.members = m;
+    v->gen.member_count = int32_t(subs.size());
+    v->gen.member_class = htcl(8 * subs.size());
+    v->gen.first_col = first;
+  }
+  // A scalar's one member at column first.
+  static void give_member(convar* v, int32_t first) {
+    v->gen.member_count = 1;
+    v->gen.member_class = 0;
+    v->gen.first_col = first;
+  }
+
+  // Length of the term pool's free list.
+  static size_t free_terms() {
+    size_t n = 0;
+    for (varref* v = varref_freelist; v; v = v->next) ++n;
+    return n;
+  }
+};
+
+}  // namespace vexo::test
+
+#endif  // VEXO_UNIT_INSTANCE_INSTANCE_FIXTURE_H
