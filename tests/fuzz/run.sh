@@ -39,7 +39,7 @@ mkdir -p "corpus/$target" "$artifacts" triage logs
 touch "$index"
 
 rm -rf "seeds/$target"
-"$repo/tests/fuzz/corpus.sh" seeds "$target" "$repo" "seeds/$target" \
+"$repo/tests/fuzz/corpus.py" seeds "$target" "$repo" "seeds/$target" \
   "${FUZZ_MAX_LEN:-65536}" || exit 2
 
 echo "fuzzing $target for $seconds s (build/fuzz/logs/$target.log)"
