@@ -210,7 +210,9 @@ void compile_check(check* k) {
   mri(&k->cond, 1);
 }
 
-void compile_suffix(suffix* s) { compile_pcheck(s->checks, s->xr.instamp, 0); }
+void compile_suffix(suffix* s) {
+  compile_pcheck(s->conditions, s->xr.instamp, 0);
+}
 
 void compile_problem(problem* p) {
   // Its items and settings are held in their least form until problems

@@ -14,6 +14,7 @@
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
 #include "frontend/suffix.h"
+#include "instance/sufdecl.h"
 #include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"
@@ -181,8 +182,8 @@ const char* sufchk(xnode* e, const char* name, int* kind) {
     }
   }
   int symbolic;
-  if (dsuffix* s = getsuf(name, &symbolic)) {
-    *kind = static_cast<int>(s->num) + 3;
+  if (suffix* s = getsuf(name, &symbolic)) {
+    *kind = s->classnum + 3;
     return nullptr;
   }
   return msgBf("%s is not an assignable suffix.", name);

@@ -630,7 +630,7 @@ double vexotime(arglist* al) {
 }
 
 static void mark_random(xnode* x) {
-  if (stage_declared) {
+  if (stage_dcl) {
     error(0, "Ignoring \"random\" after explicit suffix stage declaration.");
     return;
   }

@@ -10,6 +10,7 @@
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/genmod.h"
+#include "instance/sufdecl.h"
 #include "instance/suftab.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -78,14 +79,14 @@ symbol** symvar_value(var* v, int32_t k, TVA* tva) {
 
 // The entity of a suffix reference and the declared suffix.
 xnode2* sufent(expr* e) { return static_cast<xnode2*>(e->L.e->L.x); }
-dsuffix* sufdecl(expr* e) { return static_cast<dsuffix*>(e->L.e->R.p); }
+suffix* sufdecl(expr* e) { return static_cast<suffix*>(e->L.e->R.p); }
 
 double suffix_value(expr* e, TVA* tva, bool sub) {
   xnode2* d = sufent(e);
   copy_sufs(d, tva);
   need_generated(tva, d);
   int32_t k = sub ? ordinal(e->R.e, d, tva) : 0;
-  sufvals* s = sufv_find(d, static_cast<int>(sufdecl(e)->num));
+  sufvals* s = sufv_find(d, sufdecl(e)->classnum);
   if (!s || !s->v) return 0;
   suf5check(d, sufdecl(e), s, tva);
   if (k >= d->nvals) return 0;
@@ -95,7 +96,7 @@ double suffix_value(expr* e, TVA* tva, bool sub) {
 // The symbolic suffix forms yield a counted string (their nodes say so):
 // the name the suffix's table gives the value, a new reference.
 eval_result suffix_name(expr* e, TVA* tva, bool sub) {
-  return {.cs = cs_sufvalue(suffix_value(e, tva, sub), sufdecl(e))};
+  return {.cs = cs_sufvalue(suffix_value(e, tva, sub), &sufdecl(e)->table)};
 }
 
 }  // namespace

@@ -146,6 +146,21 @@ void check_text_keep(expr* n) {
   keep_text(n, t);
 }
 
+const char* check_text(const expr* n) {
+  auto it = check_texts().find(n);
+  return it == check_texts().end() ? "" : it->second->text();
+}
+
+bool sufcond_holds(list* conds, double v, TVA* tva) {
+  if (!conds) return true;
+  expr* slot = conds->item.e->L.e;
+  for (list* c = conds; c; c = c->next) {
+    if (slot) slot->L.d = v;
+    if (!eval_true(c->item.e, tva)) return false;
+  }
+  return true;
+}
+
 void pcheck_reset() {
   // A fresh map: clear would keep the buckets of the last session.
   std::unordered_map<const expr*, cstr*>().swap(check_texts());

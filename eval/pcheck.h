@@ -66,6 +66,11 @@ void count_check_failure();
 // value slot, which must be empty), for failure reports: compilation calls
 // it before it compiles the node's comparand.
 void check_text_keep(expr* n);
+// The kept text of check node n ("" when none).
+const char* check_text(const expr* n);
+// Whether value v satisfies every condition of the list; nothing is
+// reported.  A condition that cannot be evaluated ends the command.
+bool sufcond_holds(list* conds, double v, TVA* tva);
 // Start-up and `reset`: no texts kept (their strings went with the pools),
 // no member computation open.
 void pcheck_reset();

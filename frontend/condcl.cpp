@@ -243,9 +243,9 @@ void suffix::addcheck(uint32_t opw, expr* e) {
     e = true_lit();
   }
   list* c = new list;
-  c->next = checks;
+  c->next = conditions;
   c->item.e = new_expr(opw, nullptr, e);
-  checks = c;
+  conditions = c;
 }
 
 int con_logical(xnode* c) {

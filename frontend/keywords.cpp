@@ -400,10 +400,15 @@ void parse_init() {
   stmt_syms = word_set(stmt_names, N_STMT);
 
   // System suffixes; the suffix and table name sets.
+  // The suffix name sets are the members of the system sets that list
+  // them (_SUFFIXES, _SYSTEM_SUFFIXES), when those exist.
+  set* const* listed = &sysenum_sets[0];
   sysdot_names = nullptr;
-  dot_names = set_enum(new_enum(), 1);
+  dot_names = listed[XC_SUFFIXES - XC_ENVS];
+  if (!dot_names) dot_names = set_enum(new_enum(), 1);
   table_names = set_enum(new_enum(), 1);
   N_Sys_Sufs = sysdecl_suffixes();
+  sysdot_names = listed[XC_SYSTEM_SUFFIXES - XC_ENVS];
   if (!sysdot_names) sysdot_names = set_enum(new_enum(), 1);
   for (const char* nm : sysdotvalue_names) {
     symbol* w = Symbol(nm, 0);

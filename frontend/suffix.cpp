@@ -7,12 +7,14 @@
 #include <cstring>
 
 #include "eval/optab.h"
+#include "eval/set.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/refs.h"
 #include "frontend/strexpr.h"
+#include "instance/sufdecl.h"
 #include "report/dotnames.h"
 #include "report/print.h"
 #include "session/cmdrec.h"
@@ -121,8 +123,6 @@ const sfxtab rstuff = {0, r_lo, r_hi, nullptr};
 
 xnode* Solution_Count;
 xnode* Ig_Count;
-dsuffix* dsuffixes;
-static uint32_t n_dsuffixes;
 
 static inline void req_or(int bits) { req_collect |= bits; }
 
@@ -130,48 +130,6 @@ const sfxent* sfxlook(const sfxtab* t, const char* name) {
   const sfxent* e = static_cast<unsigned char>(*name) < 'r' ? t->lo : t->hi;
   for (; e->name; e++) {
     if (!std::strcmp(e->name + 1, name)) return e;
-  }
-  return nullptr;
-}
-
-dsuffix* add_dsuffix(symbol* sym, uint32_t kind, uint32_t base, int symbolic) {
-  dsuffix* s = static_cast<dsuffix*>(mem(sizeof(dsuffix)));
-  s->next = dsuffixes;
-  s->kind = kind;
-  s->sym = sym;
-  s->base = base;
-  s->num = n_dsuffixes++;
-  s->flags = symbolic ? 0x100 : 0;
-  dsuffixes = s;
-  return s;
-}
-
-void suffix_reset() {
-  dsuffixes = nullptr;
-  n_dsuffixes = 0;
-}
-
-dsuffix* getsuf(const char* name, int* symbolic) {
-  size_t n = std::strlen(name);
-  int num = n > 4 && !std::strcmp(name + n - 4, "_num");
-  for (dsuffix* s = dsuffixes; s; s = s->next) {
-    const char* t = s->sym->name;
-    if (!std::strcmp(t, name)) {
-      *symbolic = (s->flags & 0x100) != 0;
-      return s;
-    }
-    if (num && std::strlen(t) == n - 4 && !std::strncmp(t, name, n - 4)) {
-      *symbolic = 0;
-      return s;
-    }
-  }
-  *symbolic = 0;
-  return nullptr;
-}
-
-static dsuffix* dsuffix_bynum(uint32_t n) {
-  for (dsuffix* s = dsuffixes; s; s = s->next) {
-    if (s->num == n) return s;
   }
   return nullptr;
 }
@@ -275,17 +233,17 @@ void badsuffix(const char* name, const char* thing, const sfxtab* table) {
     error(0, "Bad suffix .%s -- %s cannot have a suffix.", name, thing);
     return;
   }
-  int nd = 0;
-  for (dsuffix* s = dsuffixes; s; s = s->next) nd++;
+  int nd = dot_names ? dot_names->nmem : 0;
   int k = htcl((nd + 64) * sizeof(const char*));
   const char** names = static_cast<const char**>(new_mblk(k));
   int n = 0;
   gather(table->lo, names, &n);
   gather(table->hi, names, &n);
   int nb = n;
-  for (dsuffix* s = dsuffixes; s; s = s->next) {
+  for (int i = 0; i < nd; i++) {
+    suffix* s = suf_bynum(i);
     if (s->kind != static_cast<uint32_t>(table->kind - 1)) {
-      names[n++] = s->sym->name;
+      names[n++] = s->name->name;
     }
   }
   if (n > nb) Qsort(names, n, sizeof(const char*), chcomp);
@@ -427,8 +385,8 @@ static expr* synthingdot(expr* e, const char* name) {
     return dotnode(e, OPSYNDOT, 2, code);
   }
   int symbolic;
-  if (dsuffix* s = getsuf(name, &symbolic)) {
-    dac_add(s->base + 1);
+  if (suffix* s = getsuf(name, &symbolic)) {
+    dac_add(static_cast<uint32_t>(s->num) + 1);
     would_need_prob = 4;
     if (need_prob) need_prob |= 4;
     operand r = e->R;
@@ -532,10 +490,10 @@ static expr* thingdot1(expr* e, const char* name) {
                    static_cast<int32_t>(code));
   }
   int symbolic;
-  if (dsuffix* s = getsuf(name, &symbolic)) {
+  if (suffix* s = getsuf(name, &symbolic)) {
     operand r = e->R;
     e->R = operand(static_cast<void*>(s));
-    dac_add(s->base + 1);
+    dac_add(static_cast<uint32_t>(s->num) + 1);
     uint32_t ow = symbolic ? opword(indexed ? OPSUFSUBSYM : OPSUFSYM, 16)
                            : opword(indexed ? OPSUFSUB : OPSUF, 2);
     return new_expr(ow, e, r);
@@ -564,10 +522,9 @@ static bool display_code(const sfxtab** t, bool cc, const char* name,
     return true;
   }
   int symbolic;
-  if (dsuffix* s = getsuf(name, &symbolic)) {
-    dac_add(s->base + 1);
-    *code =
-        static_cast<int32_t>((symbolic ? SUF_SYMBASE : SUF_NUMBASE) + s->num);
+  if (suffix* s = getsuf(name, &symbolic)) {
+    dac_add(static_cast<uint32_t>(s->num) + 1);
+    *code = (symbolic ? SUF_SYMBASE : SUF_NUMBASE) + s->classnum;
     return true;
   }
   return false;
@@ -634,9 +591,9 @@ static cstr* code_name(int32_t code) {
   if (code < 0) code = -code;
   if (code < SUF_NUMBASE) return new_cstring(dotnames[code]);
   bool num = code < SUF_SYMBASE;
-  dsuffix* s = dsuffix_bynum(
-      static_cast<uint32_t>(code - (num ? SUF_NUMBASE : SUF_SYMBASE)));
-  const char* t = s ? s->sym->name : "";
+  int k = code - (num ? SUF_NUMBASE : SUF_SYMBASE);
+  const char* t =
+      dot_names && k < dot_names->nmem ? suf_bynum(k)->name->name : "";
   if (!num) return new_cstring(t);
   size_t n = std::strlen(t);
   cstr* c = new_cstr(n + 5);  // "_num" and the NUL

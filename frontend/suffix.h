@@ -85,27 +85,8 @@ const sfxent* sfxlook(const sfxtab* t, const char* name);
 extern xnode* Solution_Count;
 extern xnode* Ig_Count;
 
-// The declared suffixes, in their least form until suffix declarations
-// exist: kind (which entities it serves; compared with a table's kind - 1),
-// name, base dependency slot, suffix number, flags (0x100 symbolic).
-// Records live in the arena (mem) and are dropped by `reset`.
-struct dsuffix {
-  dsuffix* next;
-  uint32_t kind;
-  symbol* sym;
-  uint32_t base;
-  uint32_t num;
-  uint32_t flags;
-};
-extern dsuffix* dsuffixes;  // the list, newest first
-// Adds a declared suffix (next number, base slot as given) and returns it.
-dsuffix* add_dsuffix(symbol* sym, uint32_t kind, uint32_t base, int symbolic);
-// Forgets every declared suffix (start-up and `reset`).
-void suffix_reset();
-// Finds a declared suffix by name; a name ending in "_num" gives the
-// numeric form of the suffix named by the rest.  *symbolic is set to 1 when
-// the reference yields the symbolic value, else 0.  Null when none.
-dsuffix* getsuf(const char* name, int* symbolic);
+// Declared suffixes are looked up with getsuf (instance/sufdecl.h).
+
 
 // The builders.  name is a counted string whose reference the call
 // consumes.

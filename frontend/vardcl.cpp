@@ -46,7 +46,7 @@ void add_sufinit(expr** head, symbol* sufname, expr* value) {
     return;
   }
   suffix* s = static_cast<suffix*>(c.a[pos]);
-  if (!(s->sflags & SUF_SYMBOLIC)) value = make_numeric(value);
+  if (!(s->type_bits & SUF_SYMBOLIC)) value = make_numeric(value);
   expr* n = new_expr(opword(OP248), static_cast<xnode*>(s), value);
   n->next = *head;
   *head = n;

@@ -15,6 +15,7 @@
 
 #include "frontend/decl.h"
 #include "instance/members.h"
+#include "instance/sufstore.h"
 
 namespace vexo {
 
@@ -65,6 +66,7 @@ struct convar : xnode2 {
   int32_t ninst;     // generated members, -1 before generation
   int32_t stmtrefs;  // references in the statement being read (the lexer)
   cvgen gen;         // the generated members (instance/members.h)
+  sufstore sufs;     // suffix values of the members (instance/sufstore.h)
 
   // `suffix NAME expr`: pushes an initialiser for a declared suffix (and
   // records the suffix as a dependency); an unknown name reports "%s is

@@ -532,24 +532,23 @@ int32_t first_num(const convar*) { return -1; }
 
 void copy_sufs(xnode*, TVA*) {}
 
-void suf5check(xnode2* d, const dsuffix* s, sufvals* v, TVA* tva) {
+void suf5check(xnode2* d, suffix* sd, sufvals* v, TVA* tva) {
   if (v->checked >= v->changed) return;
-  suffix* sd = suff_named(s->sym);
   // A symbolic suffix's values are numbers standing for names: conditions
   // written on the names are not tested against them.
-  if (!sd || !sd->checks || (sd->sflags & SUF_SYMBOLIC)) return;
+  if (!sd->conditions || (sd->type_bits & SUF_SYMBOLIC)) return;
   // Stamped first: a failure may end the command, and the values stay
   // checked.
   v->checked = v->changed;
   if (!v->v || d->nvals <= 0) return;
   if (!(d->kind & 1)) {
-    do_sufcheck(sd->checks, d, nullptr, v->v[0], tva, sd);
+    do_sufcheck(sd->conditions, d, nullptr, v->v[0], tva, sd);
     return;
   }
   if (!d->dindex) return;
   for (setmem* m = d->dindex->first; m; m = m->next)
     if (m->ord >= 0 && m->ord < d->nvals)
-      do_sufcheck(sd->checks, d, m->tup(), v->v[m->ord], tva, sd);
+      do_sufcheck(sd->conditions, d, m->tup(), v->v[m->ord], tva, sd);
 }
 
 int gen1var(var*, TVA*) { return 0; }

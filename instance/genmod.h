@@ -27,7 +27,7 @@ namespace vexo {
 struct AC;
 struct constr;
 struct convar;
-struct dsuffix;
+struct suffix;
 struct sufvals;
 struct function;
 struct TVA;
@@ -95,7 +95,7 @@ void copy_sufs(xnode* ent, TVA* tva);
 // changed since their last check: every value in member order (with its
 // subscript when d is indexed), each failure reported and counted
 // (do_sufcheck, eval/pcheck.h).  Nothing when the suffix has no conditions.
-void suf5check(xnode2* d, const dsuffix* s, sufvals* v, TVA* tva);
+void suf5check(xnode2* d, suffix* s, sufvals* v, TVA* tva);
 
 // The member generators of the kinds whose generation is not built yet.
 // Each is called once per declaration to be generated and answers 1 when

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "frontend/decl.h"
+#include "instance/sufstore.h"
 
 namespace vexo {
 
@@ -26,6 +27,7 @@ struct problem : xnode2 {
   set_spec* pix;   // indexing of an indexed problem
   expr* sufinits;  // suffix settings
   list* environ;   // environment settings
+  sufstore sufs;   // its suffix values (instance/sufstore.h)
   static void* operator new(size_t size);
   static void operator delete(void* p);
 };

@@ -418,9 +418,9 @@ static void print_problem(problem* p) {
 
 static void print_suffix(suffix* s) {
   head("suffix", s);
-  if (s->dir) put(dir_word[s->dir & 3]);
-  type_words(s->sflags);
-  restrictions(s->checks, true, false);
+  if (s->direction) put(dir_word[s->direction & 3]);
+  type_words(s->type_bits);
+  restrictions(s->conditions, true, false);
 }
 
 // The argument domains of a function; "..." for a variable-length tail.

@@ -16,6 +16,8 @@
 #include "frontend/expr.h"
 #include "frontend/refs.h"
 #include "frontend/suffix.h"
+#include "frontend/keywords.h"
+#include "instance/sufdecl.h"
 #include "instance/names.h"
 #include "report/dotnames.h"
 #include "report/indextab.h"
@@ -442,21 +444,23 @@ static void put_suffix_code(int32_t code) {
     return;
   }
   bool num = code < SUF_SYMBASE;
-  uint32_t n = static_cast<uint32_t>(code - (num ? SUF_NUMBASE : SUF_SYMBASE));
-  for (dsuffix* s = dsuffixes; s; s = s->next) {
-    if (s->num != n) continue;
-    putf(num && (s->flags & 0x100) ? ".%s_num" : ".%s", s->sym->name);
+  int n = code - (num ? SUF_NUMBASE : SUF_SYMBASE);
+  if (!dot_names || n >= dot_names->nmem) {
+    put(".?");
     return;
   }
-  put(".?");
+  const suffix* s = suf_bynum(n);
+  putf(num && (s->type_bits & SUF_SYMBOLIC) ? ".%s_num" : ".%s",
+       s->name->name);
 }
 
 // A declared suffix on a reference (SH_SUF, SH_SUFSUB, SH_SYNSUF): ".name",
 // with "_num" for the numeric value of a symbolic suffix.
 static void put_user_suffix(const expr* inner, bool numeric) {
-  const dsuffix* s = static_cast<const dsuffix*>(inner->R.p);
+  const suffix* s = static_cast<const suffix*>(inner->R.p);
   if (!s) return;
-  putf(numeric && (s->flags & 0x100) ? ".%s_num" : ".%s", s->sym->name);
+  putf(numeric && (s->type_bits & SUF_SYMBOLIC) ? ".%s_num" : ".%s",
+       s->name->name);
 }
 
 // The dollar forms: the prefix, the environment ("E." or "E[sub].") when

@@ -5,6 +5,7 @@
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
 #include "frontend/reader.h"
+#include "instance/sufdecl.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
 #include "session/include.h"
@@ -58,6 +59,7 @@ void reset_session() {
     file_reinit(0);
     return;
   }
+  suf_clear();
   env_reset(0);
   reset_modules();
   env_reset(1);

@@ -24,6 +24,7 @@
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "instance/sufdecl.h"
 #include "instance/xcg.h"
 #include "report/display.h"
 #include "report/indextab.h"
@@ -492,6 +493,8 @@ void display_run(cmd_fields* c) {
 }
 void check_run(cmd_fields*) { check_cmd(); }
 
+void reset_suffix_run(cmd_fields* c) { sufreset(c->f()[0].b); }
+
 void printf_run(cmd_fields* c) {
   printf_cmd(c->f()[0].ss, &c->f()[1].e, &c->f()[2].e, c->f()[3].r, c->xrp);
 }
@@ -567,7 +570,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     break_all_cmd,        // 85 break_commands
     check_run,            // 86 check
     not_implemented_cmd,  // 87 reset_function
-    not_implemented_cmd,  // 88 reset_suffix
+    reset_suffix_run,     // 88 reset_suffix
     not_implemented_cmd,  // 89 reset_check
     not_implemented_cmd,  // 90 snapshot
 };

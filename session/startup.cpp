@@ -35,6 +35,7 @@
 #include "instance/genmod.h"
 #include "instance/problem.h"
 #include "instance/sufdecl.h"
+#include "instance/suftab.h"
 #include "report/dataprint.h"
 #include "report/display.h"
 #include "report/indextab.h"
@@ -222,13 +223,11 @@ void init_modules(int start) {
   startup_reset();
   builtin_reset();
   problem_reset();
-  suffix_reset();
+  sufdecl_reset();
   sysdecls_reset();
   options_reset();
   parse_init();
-  // After the keyword set-up: its own declaration of suffix stage is not an
-  // explicit one.
-  sufdecl_reset();
+  suftab_reset();
   eehashtab_init();
   context_reset();
   massage_reset();
@@ -412,7 +411,7 @@ const kept_state kept_by_reset[] = {
      1},
     {"(anonymous namespace)::flow_target,(anonymous namespace)::chain_first,"
      "(anonymous namespace)::out,(anonymous namespace)::Dw,"
-     "(anonymous namespace)::disp1,show_opprint,line,line_k,sabuf0,sabuf,"
+     "(anonymous namespace)::disp1,item_warnings,show_opprint,line,line_k,sabuf0,sabuf,"
      "sabufend,sacl",
      "the last command's state, which each command sets afresh, and the "
      "printers' buffers made at first use",

@@ -279,8 +279,11 @@ static suffix* sys_suffix(const char* name, int dir, uint32_t fl) {
   suffix* s = new_suffix(Symbol(name, 0), nullptr);
   s->stamp = 1.0;
   s->add_dir(dir);
-  s->sflags = fl;
-  return s->finish_dcl();
+  s->type_bits = fl;
+  symbol* nm = s->name;
+  // Declared already (the keyword set-up run twice): the record stands.
+  if (suffix* r = s->finish_dcl()) return r;
+  return suff_named(nm);
 }
 
 int sysdecl_suffixes() {

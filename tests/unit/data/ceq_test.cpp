@@ -12,6 +12,7 @@
 #include "data/values.h"
 #include "frontend/expr.h"
 #include "frontend/suffix.h"
+#include "instance/sufdecl.h"
 
 namespace vexo {
 namespace {
@@ -74,7 +75,7 @@ TEST_F(Column, DottedColumnsOfVariables) {
   EXPECT_EQ(num("x", {"b"}), 4);
   EXPECT_EQ(num("y", {"a"}), 3);
   int symbolic;
-  int mysuf = static_cast<int>(getsuf("mysuf", &symbolic)->num);
+  int mysuf = getsuf("mysuf", &symbolic)->classnum;
   sufvals* s = sufv_find(x, mysuf);
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->v[member(x, {"a"})], 2);

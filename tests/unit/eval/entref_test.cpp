@@ -8,6 +8,7 @@
 #include "eval/paramref.h"
 #include "eval/refs_fixture.h"
 #include "frontend/suffix.h"
+#include "instance/sufdecl.h"
 
 namespace vexo {
 namespace {
@@ -24,11 +25,6 @@ class Entities : public test::RefsTest {
   // The look-up of member sub of d.
   static expr* lookup(const char* d, double sub) {
     return node(OPLOOKUP, decl(d), bound(new_lit(Number(sub))));
-  }
-  static dsuffix* suffix_named(const char* name) {
-    for (dsuffix* s = dsuffixes; s; s = s->next)
-      if (!std::strcmp(s->sym->name, name)) return s;
-    return nullptr;
   }
   // The messages of evaluating e, as in a command typed at a terminal.
   std::string run(expr* e) {
@@ -47,7 +43,7 @@ TEST_F(Entities, UngeneratedEntitiesAreReported) {
   load(
       "var x{1..2}; var y;\n"
       "subject to c: y >= 0; minimize o: y; suffix sf;\n");
-  dsuffix* sf = suffix_named("sf");
+  suffix* sf = suff_named(Symbol("sf", 1));
   ASSERT_NE(sf, nullptr);
   struct row {
     expr* e;

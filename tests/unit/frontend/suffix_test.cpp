@@ -22,6 +22,7 @@
 #include "frontend/strexpr.h"
 #include "frontend/vardcl.h"
 #include "frontend_fixture.h"
+#include "instance/sufdecl.h"
 #include "report/dotnames.h"
 #include "report/print.h"
 #include "session/cmdrec.h"
@@ -49,7 +50,7 @@ class Suffix : public ::testing::Test {
     test::start_session(false);
     // The declarations of these tests only.
     decl_reset();
-    suffix_reset();
+    dot_names = set_enum(new_enum(), 1);  // no suffix declared
     trans_state = 3;
     y = chain(make("y", DK_VAR));
     p = chain(make("p", DK_PARAM));
@@ -95,6 +96,12 @@ class Suffix : public ::testing::Test {
     dxseen = nullptr;
   }
   static int mark(int s) { return dac.mark[s]; }
+  // A declared suffix (numbered from 0 in these tests).
+  static suffix* declare(const char* name, bool symbolic = false) {
+    suffix* s = new_suffix(Symbol(name, 1), nullptr);
+    if (symbolic) s->addtype(SUF_SYMBOLIC);
+    return s->finish_dcl();
+  }
   static cstr* S(const char* s) { return new_cstring(s); }
 
   // The value reference of an entity, as a command writes it.
@@ -313,7 +320,7 @@ TEST_F(Suffix, BadSuffixListsTheNamesFourToALine) {
   EXPECT_EQ(pr_badnames, 1);
   single_step = 0;
   // Declared suffixes are sorted in; _num names are never listed.
-  add_dsuffix(Symbol("mysuf", 1), 0, 0, 0);
+  declare("mysuf");
   r = test::run_captured([&] { thingdot(ref(VAR), S("foo")); });
   EXPECT_EQ(r.err,
             "\n\tBad suffix .foo for x\nPossible suffix values for "
@@ -354,14 +361,14 @@ TEST_F(Suffix, DefinedVariableValue) {
 }
 
 TEST_F(Suffix, DeclaredSuffixes) {
-  dsuffix* n = add_dsuffix(Symbol("cost", 1), 0, 40, 0);
-  dsuffix* s = add_dsuffix(Symbol("tag", 1), 0, 42, 1);
+  suffix* n = declare("cost");
+  suffix* s = declare("tag", true);
   expr* e = ref(VAR);
   expr* r = thingdot(e, S("cost"));
   EXPECT_EQ(r->opword, opword(OPSUF, EF_NUMERIC));
   EXPECT_EQ(r->L.e, e);
   EXPECT_EQ(e->R.p, n);
-  EXPECT_EQ(mark(41), 1);
+  EXPECT_EQ(mark(n->num + 1), 1);
   r = thingdot(ref(VAR), S("tag"));
   EXPECT_EQ(r->opword, opword(OPSUFSYM, EF_STRING));
   r = thingdot(ref(VAR), S("tag_num"));
@@ -498,7 +505,7 @@ TEST_F(Suffix, SuffixNodesDeleteTheirReferenceAsAPlainNode) {
   xnode* xi = indexed("xi", DK_VARI, 0);
   xnode* ci = indexed("ci", DK_CONI, 8);
   static_cast<constr*>(ci)->compl_ = 1;
-  add_dsuffix(Symbol("cost", 1), 0, 40, 0);
+  declare("cost");
   // Fill the free list, so that its length shows what comes back.
   test::fill_expr_free_list(64);
   int before = 0;
@@ -547,7 +554,7 @@ TEST_F(Suffix, SubscriptedBadSuffixGivesZero) {
 // the string holds exactly that text and its NUL, and writes nothing past
 // its block (here the header of the block that follows it).
 TEST_F(Suffix, RebuiltDeclaredSuffixNameStaysInItsBlock) {
-  dsuffix* cost = add_dsuffix(Symbol("cost", 1), 0, 40, 0);
+  suffix* cost = declare("cost");
   xnode* xi = chain(make("xi", DK_VARI));
   // Two adjacent blocks of the name's size class; the first is freed so
   // that the name takes it.

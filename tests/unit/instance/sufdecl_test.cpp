@@ -31,22 +31,33 @@ TEST_F(SufDecl, DeclaredSuffixServesInitialisers) {
   EXPECT_EQ(v->sufinit->R.e, lit);  // symbolic: not made numeric
 }
 
-TEST_F(SufDecl, RandomAfterExplicitStage) {
-  var* v = new var(Symbol("v", 1), nullptr, nullptr, 0);
-  make_random(v);
-  make_random(v);
-  EXPECT_EQ(nrandom, 1);
-  v->finish_dcl(0);
-  EXPECT_EQ(xclass[XC_RANDVARS].n, 1);
-
-  new_suffix(Symbol("stage", 0), nullptr)->finish_dcl();
+// A user declaration of stage takes over the system record, once, and only
+// before any random variable; after it `random` is refused.
+TEST_F(SufDecl, StageDeclarations) {
+  suffix* sys = suff_named(Symbol("stage", 0));
+  EXPECT_EQ(new_suffix(Symbol("stage", 0), nullptr)->finish_dcl(), sys);
+  std::string err =
+      msgs([&] { new_suffix(Symbol("stage", 0), nullptr)->finish_dcl(); });
+  EXPECT_NE(err.find("stage is aleady a suffix"), std::string::npos) << err;
   var* w = new var(Symbol("w", 1), nullptr, nullptr, 0);
-  std::string err = msgs([&] { make_random(w); });
+  err = msgs([&] { make_random(w); });
   EXPECT_EQ(
       err,
       "\n\tIgnoring \"random\" after explicit suffix stage declaration.\n");
-  EXPECT_EQ(w->flags & XF_RANDOM, 0u);
   w->finish_dcl(0);
+}
+
+TEST_F(SufDecl, StageAfterRandomVariables) {
+  var* v = new var(Symbol("v", 1), nullptr, nullptr, 0);
+  make_random(v);
+  v->finish_dcl(0);
+  std::string err =
+      msgs([&] { new_suffix(Symbol("stage", 0), nullptr)->finish_dcl(); });
+  EXPECT_NE(err.find("Ignoring suffix stage declaration after random "
+                     "variable declaration."),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(stage_dcl, 0);
 }
 
 }  // namespace

@@ -298,9 +298,9 @@ struct treedump : tree_walk {
         break;
       case DK_SUFFIX: {
         const suffix* sf = static_cast<const suffix*>(d);
-        i(sf->sflags);
-        i(sf->dir);
-        for (list* c = sf->checks; c; c = c->next) {
+        i(sf->type_bits);
+        i(sf->direction);
+        for (list* c = sf->conditions; c; c = c->next) {
           const expr* n = c->item.e;
           w(" check");
           i(opcode(n));

@@ -201,7 +201,7 @@ TEST_F(SysDecls, KeywordSetUpDeclarations) {
     symbol* s = recs[i]->name;
     EXPECT_EQ(set_lookup(dot_names, &s), i);
   }
-  EXPECT_EQ(sstatus_suf->sflags, SUF_SYMBOLIC);
+  EXPECT_EQ(sstatus_suf->type_bits, SUF_SYMBOLIC);
   EXPECT_EQ(N_Sys_Sufs, 4);
   EXPECT_EQ(Sstatus, sstatus_suf->name);
 
