@@ -7,6 +7,16 @@ double abs_bt[3];
 double rel_bt[3];
 int bigM_used;
 int need_fd;
+int presolve_req;
+int pl_lin_req;
+int ifixeps = NO_TOL, ipreeps = NO_TOL, iinteps = NO_TOL;
+double vb_tol;
+
+void presolve_reset() {
+  presolve_req = pl_lin_req = 0;
+  ifixeps = ipreeps = iinteps = NO_TOL;
+  vb_tol = 0;
+}
 
 void boundstats(AC*) {}
 

@@ -17,6 +17,18 @@ extern double rel_bt[3];
 extern int bigM_used;
 // Nonzero while the duals of constraints presolve removed are stale.
 extern int need_fd;
+// What the last presolve leaves for the problem writer's header: the
+// presolve level it required, the piecewise-linear request word, the
+// exponents of its fixing, consistency and integrality tolerances (NO_TOL
+// when the option was not positive) and the var_bounds tolerance.
+// Stand-ins: presolve at level 0 requires nothing and uses no tolerance.
+constexpr int NO_TOL = -999999;
+extern int presolve_req;
+extern int pl_lin_req;
+extern int ifixeps, ipreeps, iinteps;
+extern double vb_tol;
+// Start-up and `reset`: no presolve has run.
+void presolve_reset();
 // Prints the bound-tolerance statistics of the last presolve.  Stand-in:
 // nothing to print before presolve exists.
 void boundstats(AC* ac);

@@ -12,6 +12,7 @@
 #include "session/loop.h"
 #include "session/options.h"
 #include "session/startup.h"
+#include "solver/output.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -29,7 +30,12 @@ void Process(int r) {
   parse_time = 1;
 }
 
-AC* output_time(AC* ac, int) { return ac; }
+AC* output_time(AC* ac, int mode) {
+  // Collection and presolve are not built: a problem is written only once
+  // something brought it to state 3.
+  if (mode >= 4 && ac && trans_state >= 3 && output(ac)) set_trans_state(4);
+  return ac;
+}
 
 void reset() {
   if (cmdstate) {

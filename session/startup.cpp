@@ -11,10 +11,12 @@
 #include "compiler/eexpr.h"
 #include "compiler/massage.h"
 #include "compiler/opgen.h"
+#include "compiler/plterm.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "data/readdata.h"
 #include "eval/builtin.h"
+#include "eval/defvar.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
 #include "eval/pcheck.h"
@@ -35,6 +37,7 @@
 #include "instance/genmod.h"
 #include "instance/problem.h"
 #include "instance/sufdecl.h"
+#include "presolve/presolve.h"
 #include "instance/suftab.h"
 #include "report/dataprint.h"
 #include "report/display.h"
@@ -57,6 +60,8 @@
 #include "session/opttable.h"
 #include "session/show.h"
 #include "session/sysdecls.h"
+#include "solver/nlwrite.h"
+#include "solver/output.h"
 #include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
@@ -236,8 +241,13 @@ void init_modules(int start) {
   opgen_reset();
   tva_reset();
   ac_reset();
+  presolve_reset();
+  outmps_reinit();
+  output_reset();
   misc_reinit();
   genmod_reset();
+  pl_reset();
+  defvar_reset();
   indextab_reset();
   prset_reset();
   dataprint_reset();
@@ -371,9 +381,11 @@ const kept_state kept_by_reset[] = {
     {"reset_time", "the time of the last start-up or reset, the base of the "
      "translator's own times", 0},
     {"(anonymous namespace)::MBfree,(anonymous namespace)::xmem_sizes,"
-     "Malloced,nalloc",
+     "Malloced,nalloc,(anonymous namespace)::chunks,"
+     "(anonymous namespace)::nchunks,(anonymous namespace)::chunks_cap",
      "the allocator's own bookkeeping: `reset` gives its memory back, not "
-     "its free blocks, record sizes and counts",
+     "its free blocks, record sizes and counts, nor the table of its "
+     "chunks",
      0},
 #ifdef VEXO_ASAN
     {"(anonymous namespace)::ring,(anonymous namespace)::ring_first,"
