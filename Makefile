@@ -74,20 +74,28 @@ test: asan release
 	VEXO_TEST_SEED=$(SEED) ctest --test-dir build --output-on-failure -j $(JOBS)
 
 # The fuzz targets (tests/fuzz/) built with clang and libFuzzer in
-# build/fuzz, each run for FUZZ_TIME seconds, at most FUZZ_PARALLEL at once
-# (one core each, unless FUZZ_EXTRA asks for more).  FUZZ_TARGETS names the
+# build/fuzz, each run for FUZZ_TIME seconds by tests/fuzz/run.sh, at most
+# FUZZ_PARALLEL at once.  The engine runs in fork mode (FUZZ_FORK child
+# processes a target, one core each) and goes on after a crash, a timeout
+# (FUZZ_TIMEOUT seconds) or exhausted memory.  FUZZ_TARGETS names the
 # targets built and run (FUZZ_TARGETS=data: that one only); the default is
-# every tests/fuzz/<target>_fuzz.cpp.  The corpus a target grows stays in
-# build/fuzz/corpus/<target>; what it finds (crash-*, leak-*, timeout-*,
-# oom-*) goes to tests/fuzz/findings/<target>/, which the suite replays.
-# The log of each run is build/fuzz/logs/<target>.log; the target fails
-# when a run found something.  FUZZ_EXTRA adds libFuzzer flags (for
-# instance "-fork=1 -ignore_crashes=1" to go on after a finding).
+# every tests/fuzz/<target>_fuzz.cpp.  Seeds longer than FUZZ_MAX_LEN bytes
+# are cut into pieces.  The corpus a target grows stays in
+# build/fuzz/corpus/<target>.  After the run each finding is run again and
+# sorted by its signature (the kind of failure and the innermost frames of
+# the program's code): one input a fault goes to
+# tests/fuzz/findings/<target>/, which the suite replays, or, when it timed
+# out or took more than 2 s, to tests/fuzz/slow/<target>/, which it does
+# not.  build/fuzz/logs/<target>.log is the run's log and
+# build/fuzz/logs/<target>.found lists what it kept; the target fails when
+# a run kept anything new.  FUZZ_EXTRA adds libFuzzer flags.
 FUZZ_TIME ?= 600
 FUZZ_PARALLEL ?= 3
+FUZZ_FORK ?= 1
+FUZZ_TIMEOUT ?= 10
+FUZZ_MAX_LEN ?= 65536
 FUZZ_TARGETS ?= $(patsubst tests/fuzz/%_fuzz.cpp,%,$(wildcard tests/fuzz/*_fuzz.cpp))
-FUZZ_FLAGS := -timeout=30 -rss_limit_mb=4096 -max_len=16384 -close_fd_mask=3 \
-  -print_final_stats=1
+FUZZ_FLAGS := -rss_limit_mb=4096 -close_fd_mask=3 -print_final_stats=1
 
 # Warnings are errors for the compiler of the other builds only: clang warns
 # of other things.
@@ -99,21 +107,12 @@ build/fuzz/build.ninja: Makefile | fuzz-deps
 fuzz: fuzz-deps build/fuzz/build.ninja
 	cmake --build build/fuzz -j $(JOBS) --target fuzz_dict \
 	  $(addprefix fuzz_,$(FUZZ_TARGETS))
-	@cd build/fuzz && mkdir -p logs && \
-	tests/fuzz/fuzz_dict >vexo.dict && \
+	@cd build/fuzz && tests/fuzz/fuzz_dict >vexo.dict && \
 	for t in $(FUZZ_TARGETS); do echo $$t; done | \
-	xargs -P $(FUZZ_PARALLEL) -I{} sh -c '\
-	  t={}; root=$(CURDIR); \
-	  mkdir -p corpus/$$t "$$root/tests/fuzz/findings/$$t" && \
-	  rm -rf seeds/$$t && \
-	  "$$root/tests/fuzz/corpus.sh" seeds $$t "$$root" seeds/$$t && \
-	  echo "fuzzing $$t for $(FUZZ_TIME) s (build/fuzz/logs/$$t.log)" && \
-	  tests/fuzz/fuzz_$$t corpus/$$t seeds/$$t -dict=vexo.dict \
-	    -max_total_time=$(FUZZ_TIME) $(FUZZ_FLAGS) $(FUZZ_EXTRA) \
-	    -artifact_prefix="$$root/tests/fuzz/findings/$$t/" \
-	    >logs/$$t.log 2>&1; rc=$$?; \
-	  echo "$$t: $$(grep -E "^#[0-9]+.*(DONE|cov:)" logs/$$t.log | tail -1)"; \
-	  exit $$rc'
+	FUZZ_FORK=$(FUZZ_FORK) FUZZ_TIMEOUT=$(FUZZ_TIMEOUT) \
+	FUZZ_MAX_LEN=$(FUZZ_MAX_LEN) xargs -P $(FUZZ_PARALLEL) -I{} \
+	  "$(CURDIR)/tests/fuzz/run.sh" {} "$(CURDIR)" $(FUZZ_TIME) \
+	  $(FUZZ_FLAGS) $(FUZZ_EXTRA)
 
 bench: release
 	@for b in build/release/bench/*_bench; do echo "== $$b"; $$b; done

@@ -16,6 +16,7 @@
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
+#include "support/symbol.h"
 #include "support/text.h"
 
 namespace vexo {
@@ -87,6 +88,7 @@ eexpr* record_at(const void* p) {
 void* eexpr::operator new(size_t) {
   eexpr* r = eexpr_free_list;
   if (r) {
+    pool_take(r, sizeof(eexpr));
     eexpr_free_list = static_cast<eexpr*>(static_cast<void*>(r->h.next));
     std::memset(static_cast<void*>(r), 0, sizeof(eexpr));
     return r;
@@ -114,14 +116,22 @@ static void link_front(eelink* head, eexpr* r) {
   head->next = &r->h;
 }
 
+static void put_eexpr(void* p, int) {
+  eexpr* r = static_cast<eexpr*>(p);
+  r->h.next = static_cast<eelink*>(static_cast<void*>(eexpr_free_list));
+  eexpr_free_list = r;
+}
+
 void eexpr::operator delete(void* p) {
   eexpr* r = static_cast<eexpr*>(p);
   if (!r) return;
   if (r->is_set() && r->s && r->s->ee == r) r->s->ee = nullptr;
   if (r->hashed()) unlink(r);
   r->e = nullptr;
-  r->h.next = static_cast<eelink*>(static_cast<void*>(eexpr_free_list));
-  eexpr_free_list = r;
+  pool_free(r, sizeof(eexpr), &r->h.next, put_eexpr);
+  // A node's op may still point here: ee_of reads e (null now) to learn
+  // that the record is no longer the node's.
+  pool_unpoison(&r->e, sizeof r->e);
 }
 
 // Steps shared by both initialisations: flags, placement, table, chain.
@@ -171,6 +181,10 @@ void eexpr::sinit(set* st, int64_t hash_, uint64_t lev, int hashit,
   flags = start_flags(lev);
   place(this, lev, hashit);
 }
+
+// An uncompiled dummy's routine slot holds its name (support/symbol.h),
+// which the test below reads as a record up to its node word.
+static_assert(offsetof(eexpr, e) + sizeof(expr*) <= sizeof(symbol));
 
 eexpr* ee_of(const expr* e) {
   if (!e || !e->op) return nullptr;

@@ -271,13 +271,16 @@ sres compile_set(set** ps) {
       eexpr* b = set_massage(&field<set>(s, 2));
       sforce(ccon, field<set>(s, 2));
       ++b->nuse;
+      // The body's record belongs to the dummy's level, which ss_end
+      // closes (its records recycled): what is needed of it is read first.
+      uint64_t bhash = H(b);
       uint64_t blev = b->levbits;
       double bstamp = b->stamp;
       ss_end(ix);
       eexpr* ir = ix->ee;
       if (ir) ++ir->nuse;
       uint64_t lev = (blev | (ir ? ir->levbits : 0)) & ccon->scope;
-      return private_rec(s, H(b), lev, mx(bstamp, ir ? ir->stamp : 0), false);
+      return private_rec(s, bhash, lev, mx(bstamp, ir ? ir->stamp : 0), false);
     }
     case SC_IF: {
       eexpr* c = massage(&field<expr>(s, 1));

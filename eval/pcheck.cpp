@@ -22,6 +22,7 @@
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/numfmt.h"
+#include "support/pool.h"
 #include "support/symbol.h"
 #include "support/text.h"
 
@@ -286,6 +287,7 @@ guard_hold::~guard_hold() {
 e_copy* take_copy(e_copy** freelist) {
   e_copy* c = *freelist;
   if (c) {
+    pool_take(c, sizeof(e_copy));
     *freelist = c->next;
     c->next = nullptr;
   }
@@ -295,6 +297,7 @@ e_copy* take_copy(e_copy** freelist) {
 copy_hold::~copy_hold() {
   c_->next = *freelist_;
   *freelist_ = c_;
+  pool_release(c_, sizeof(e_copy), &c_->next);
 }
 
 namespace {

@@ -94,22 +94,29 @@ static void check_arity(int arity) {
 
 setmem* new_setmem(int arity) {
   check_arity(arity);
+  size_t size = sizeof(setmem) + arity * sizeof(symbol*);
   setmem* m = free_setmem[arity];
   if (m) {
+    pool_take(m, size);
     free_setmem[arity] = m->next;
     m->next = nullptr;
     return m;
   }
-  return static_cast<setmem*>(mem(sizeof(setmem) + arity * sizeof(symbol*)));
+  return static_cast<setmem*>(mem(size));
+}
+
+// Links one member node on the free list of its arity.
+static void put_setmem(void* p, int arity) {
+  setmem* m = static_cast<setmem*>(p);
+  m->next = free_setmem[arity];
+  free_setmem[arity] = m;
 }
 
 void del_setmem(int arity, setmem* first) {
   if (!first) return;
   check_arity(arity);
-  setmem* last = first;
-  while (last->next) last = last->next;
-  last->next = free_setmem[arity];
-  free_setmem[arity] = first;
+  pool_free_chain(first, &free_setmem[arity],
+                  sizeof(setmem) + arity * sizeof(symbol*), put_setmem, arity);
 }
 
 // A record of `size` bytes from a free list or the arena, zeroed, with its
@@ -117,6 +124,7 @@ void del_setmem(int arity, setmem* first) {
 static set* take_record(set** freelist, size_t size) {
   set* s = *freelist;
   if (s) {
+    pool_take(s, size);
     *freelist = s->link;
     std::memset(static_cast<void*>(s), 0, size);
   } else {
@@ -126,11 +134,19 @@ static set* take_record(set** freelist, size_t size) {
   return s;
 }
 
-// Puts a released record back on its class's free list (take_record's
-// counterpart).
-static void give_record(set** freelist, set* s) {
-  s->link = *freelist;
-  *freelist = s;
+// Links a released record on the free list L.
+template <set** L>
+static void put_record(void* p, int) {
+  set* s = static_cast<set*>(p);
+  s->link = *L;
+  *L = s;
+}
+
+// Puts a released record of `size` bytes back on its class's free list L
+// (take_record's counterpart).
+template <set** L>
+static void give_record(set* s, size_t size) {
+  pool_free(s, size, &s->link, put_record<L>);
 }
 
 set* new_enum() { return take_record(&enum_free_list, sizeof(set)); }
@@ -470,7 +486,7 @@ static void release_enum(set* s) {
   withdraw(s);
   if (s->slices) del_slice(s);
   free_members(s);
-  give_record(&enum_free_list, s);
+  give_record<&enum_free_list>(s, sizeof(set));
 }
 
 static void run_release(set* s) {
@@ -510,13 +526,13 @@ void sdelete(set* s) {
     case SC_CROSS:
     case SC_SUBSCR:
       run_release(s);
-      give_record(&set3p_free_list, s);
+      give_record<&set3p_free_list>(s, sizeof(set3p));
       break;
     case SC_SLICE:
       // Its members belong to the slice record.
       detach_members(s);
       release_slice(s);
-      give_record(&set3p_free_list, s);
+      give_record<&set3p_free_list>(s, sizeof(set3p));
       break;
     case SC_UNION:
     case SC_DIFF:
@@ -526,18 +542,18 @@ void sdelete(set* s) {
     case SC_ORDERED:
     case SC_INVALID:
       run_release(s);
-      give_record(&set2p_free_list, s);
+      give_record<&set2p_free_list>(s, sizeof(set2p));
       break;
     case SC_SYS:
     case SC_DB:
-      give_record(&db_free_list, s);
+      give_record<&db_free_list>(s, sizeof(set));
       break;
     case SC_INTERVAL: {
       set_interval* si = static_cast<set_interval*>(s);
       edelete(si->lower);
       edelete(si->upper);
       si->lower = si->upper = nullptr;
-      give_record(&set_interval_free_list, s);
+      give_record<&set_interval_free_list>(s, sizeof(set_interval));
       break;
     }
     default:  // 17, 18

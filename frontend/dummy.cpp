@@ -25,16 +25,20 @@ int nvarsub;
 void* dummy::operator new(size_t size) {
   dummy* d = dummy_free_list;
   if (!d) return mem(size);
+  pool_take(d, size);
   dummy_free_list = d->next;
   d->next = nullptr;
   return d;
 }
 
-void dummy::operator delete(void* p) {
-  if (!p) return;
+static void put_dummy(void* p, int) {
   dummy* d = static_cast<dummy*>(p);
   d->next = dummy_free_list;
   dummy_free_list = d;
+}
+
+void dummy::operator delete(void* p) {
+  if (p) pool_free(p, sizeof(dummy), p, put_dummy);
 }
 
 dummy::dummy(dummy* next_, symbol* name_)
@@ -54,14 +58,8 @@ dummy::dummy(dummy* next_, symbol* name_)
 
 void dummy_release(dummy* first) {
   if (!first) return;
-  dummy* last = first;
-  for (dummy* d = first;; d = d->next) {
-    d->name->binding = d->oldval;
-    last = d;
-    if (!d->next) break;
-  }
-  last->next = dummy_free_list;
-  dummy_free_list = first;
+  for (dummy* d = first; d; d = d->next) d->name->binding = d->oldval;
+  pool_free_chain(first, &dummy_free_list, sizeof(dummy), put_dummy);
 }
 
 expr* dummy_expr(dummy* d) {
@@ -154,6 +152,10 @@ Index* index_item(Index* prev, expr* names, set* s) {
 set* dummy_set(int level) {
   if (level < 1 || level > MAX_SSLEVEL || level > sslevel) return nullptr;
   return level_set[level];
+}
+
+void dummy_level_closed(int level) {
+  if (level >= 0 && level <= MAX_SSLEVEL) level_set[level] = nullptr;
 }
 
 // The symbol-valued replacement of one list element (symlist's steps).
@@ -284,15 +286,20 @@ expr* name_purge(int mode, expr* list) {
 e_copy* new_e_copy() {
   e_copy* c = e_copy_freelist;
   if (!c) return static_cast<e_copy*>(mem(sizeof(e_copy)));
+  pool_take(c, sizeof(e_copy));
   e_copy_freelist = c->next;
   c->next = nullptr;
   return c;
 }
 
-void del_ecopy(e_copy* c) {
-  if (!c) return;
+static void put_ecopy(void* p, int) {
+  e_copy* c = static_cast<e_copy*>(p);
   c->next = e_copy_freelist;
   e_copy_freelist = c;
+}
+
+void del_ecopy(e_copy* c) {
+  if (c) pool_free(c, sizeof(e_copy), c, put_ecopy);
 }
 
 void dummy_reset() {

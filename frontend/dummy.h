@@ -84,6 +84,9 @@ Index* index_item(Index* prev, expr* names, set* s);
 // `level`, while that level is open; null otherwise.  The order operators
 // (ord, next, ...) of a dummy use it.  The set is not given a reference.
 set* dummy_set(int level);
+// Level `level` closes: its set is forgotten (a level opened later without
+// an item, or a set freed meanwhile, is not taken for it).
+void dummy_level_closed(int level);
 
 // While nonzero, subscripts that involve variables and carry flag 1 are
 // admitted (and counted).  Set by the grammar at the colon of a constraint

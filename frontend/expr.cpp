@@ -16,25 +16,25 @@ expr* svsub0;
 void* expr::operator new(size_t) {
   expr* e = expr_free_list;
   if (!e) return mem(sizeof(expr));  // arena memory comes zeroed
+  pool_take(e, sizeof(expr));
   expr_free_list = e->next;
   e->next = nullptr;
   e->op = nullptr;
   return e;
 }
 
-void expr::operator delete(expr* e, std::destroying_delete_t) {
-  if (!e) return;
-  expr* last = e;
-  while (last->next) last = last->next;
-  last->next = expr_free_list;
-  expr_free_list = e;
-}
-
-void expr::operator delete(void* p) {
-  if (!p) return;
+static void put_expr(void* p, int) {
   expr* e = static_cast<expr*>(p);
   e->next = expr_free_list;
   expr_free_list = e;
+}
+
+void expr::operator delete(expr* e, std::destroying_delete_t) {
+  if (e) pool_free_chain(e, &expr_free_list, sizeof(expr), put_expr);
+}
+
+void expr::operator delete(void* p) {
+  if (p) pool_free(p, sizeof(expr), p, put_expr);
 }
 
 void expr_reset() { expr_free_list = nullptr; }

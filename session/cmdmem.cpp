@@ -16,6 +16,7 @@ void* cmdmem(size_t n) {
   n = (n + 7) & ~size_t{7};
   if (!n) n = 8;
   void* p = cballoc(&cmd_blocks, n);
+  pool_take(p, n);
   std::memset(p, 0, n);
   return p;
 }
@@ -28,6 +29,9 @@ void cmdmem_release() {
     del_mblk(b->k, b);
     b = older;
   }
+  // What the finished command kept in the first block is unreadable until
+  // handed out again (sanitizer builds).
+  pool_poison(b->text(), size_t(b->next - b->text()));
   b->left += b->next - b->text();
   b->next = b->text();
   cmd_blocks = b;

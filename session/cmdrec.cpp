@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "compiler/compile.h"
 #include "compiler/context.h"
@@ -1028,6 +1029,14 @@ void cmdxreset(xrecomp* x, TVA* t) {
   rew_reset(x->nlev0rew, x->lev0rew, &x->lev0rew);
   x->nlev0rew = 0;
   es_reset(x);
+}
+
+void cmdxreset_held(xrecomp* x, TVA* t, int in_record) {
+  if (in_record && std::uncaught_exceptions()) {
+    if (t) del_tva(t);
+    return;
+  }
+  cmdxreset(x, t);
 }
 
 int open_compound_kind() {

@@ -335,6 +335,11 @@ void dep_renumber(const int32_t* map);
 // hooks, drops its level-0 rewrites and undoes the compilation kept in x.
 struct TVA;
 void cmdxreset(xrecomp* x, TVA* t);
+// cmdxreset for a holder's destructor, x in the running command's record
+// (in_record nonzero) or the holder's own.  While an abort unwinds, the
+// abort has undone the running command's compilation already and released
+// its record with the command memory: only t is freed then.
+void cmdxreset_held(xrecomp* x, TVA* t, int in_record);
 
 // The kind of the outermost open compound as a command (58 for an if in
 // any of its states, 44 for a repeat), 0 when none is open.

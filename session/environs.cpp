@@ -439,8 +439,9 @@ struct sub_slots {
 struct compiled_hold {
   TVA* t;
   xrecomp* xr;
+  int in_record;  // xr is the command record's (not a local one)
   ~compiled_hold() {
-    if (xr) cmdxreset(xr, t);
+    if (xr) cmdxreset_held(xr, t, in_record);
   }
 };
 
@@ -453,7 +454,7 @@ void cmd_tuple(expr* chain, symbol** tuple, int n, xrecomp* xr) {
   sub_slots s(chain);
   compile_start();
   s.compile();
-  compiled_hold held{compile_end(xr), xr};
+  compiled_hold held{compile_end(xr), xr, xr != &local};
   s.tuple(held.t, tuple, n);
 }
 
@@ -477,7 +478,7 @@ void environ_cmd(set_spec* ix, symbol* target, expr* sub, symbol* source,
     if (ix) ss_teardown(ix);
     t = compile_end(xr);
   }
-  compiled_hold held{t, xr};
+  compiled_hold held{t, xr, 1};
   auto subscript = [&](const sub_slots& slots, expr* chain, TVA* c,
                        symbol** out, int n) {
     if (xr)

@@ -227,10 +227,12 @@ static cleanup_rec* cleanup_free;
 
 cleanup_rec* register_cleanup(void (*routine)(void*), void* arg) {
   cleanup_rec* r = cleanup_free;
-  if (r)
+  if (r) {
+    pool_take(r, sizeof(cleanup_rec));
     cleanup_free = r->next;
-  else
+  } else {
     r = static_cast<cleanup_rec*>(mem(sizeof(cleanup_rec)));
+  }
   r->routine = routine;
   r->arg = arg;
   r->prev = &cleanup_head;
@@ -247,6 +249,10 @@ static void unlink_rec(cleanup_rec* r) {
   r->next = cleanup_free;
   r->prev = nullptr;
   cleanup_free = r;
+  // prev stays readable: a holder's unregister_cleanup after a reset ran
+  // the record finds it null.
+  pool_release(r, sizeof(cleanup_rec), &r->next);
+  pool_unpoison(&r->prev, sizeof r->prev);
 }
 
 void unregister_cleanup(cleanup_rec* r) {

@@ -135,8 +135,9 @@ cstr* Litval(expr** pe, xrecomp* xr) {
   struct hold {
     TVA* t;
     xrecomp* xr;
-    ~hold() { cmdxreset(xr, t); }
-  } h{compile_end(xr), xr};
+    int in_record;
+    ~hold() { cmdxreset_held(xr, t, in_record); }
+  } h{compile_end(xr), xr, xr != &local};
   return format_text(*pe, h.t);
 }
 

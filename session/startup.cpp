@@ -297,6 +297,9 @@ void process_setup(const char* argv0) {
   init_libpath(argv0);
   Init_Stderr();
   vexo_env_init(argv0);
+  // Sanitizer builds: released records wait before reuse, so that a read
+  // through a stale pointer is reported (support/pool.h).
+  pool_hold_released(true);
 }
 
 void start_session(int argc, char** argv) {
@@ -386,6 +389,15 @@ const kept_state kept_by_reset[] = {
      "its free blocks, record sizes and counts, nor the table of its "
      "chunks",
      0},
+#ifdef VEXO_ASAN
+    {"(anonymous namespace)::ring,(anonymous namespace)::ring_first,"
+     "(anonymous namespace)::ring_count,(anonymous namespace)::ring_bytes,"
+     "(anonymous namespace)::hold_on",
+     "the queue of released records held back before reuse (sanitizer "
+     "builds): part of the allocator's bookkeeping, emptied with the memory "
+     "it holds",
+     0},
+#endif
     {"loop_cells,n_loop_cells,bufcl()::k",
      "plain memory and sizes computed once, serving every session",
      0},

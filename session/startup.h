@@ -55,7 +55,8 @@ int session_main(int argc, char** argv);
 // The process's set-up, once before any session: the stack limit
 // (stack_setup), stdOut, the floating-point modes, the process id, the library
 // path, Stderr and the environment file (argv0 the program's name, which finds
-// the install directory).
+// the install directory); in sanitizer builds, the hold of released pool
+// records (pool_hold_released).
 void process_setup(const char* argv0);
 // One session from its command line to its end: start-up (ppinit), the
 // session loop and the batch path; session_exit and command_abort end here.

@@ -39,23 +39,23 @@ void list_reset() {
 void* list::operator new(size_t) {
   list* c = list_free_list;
   if (!c) return mem(sizeof(list));
+  pool_take(c, sizeof(list));
   list_free_list = c->next;
   return c;
 }
 
-void list::operator delete(list* c, std::destroying_delete_t) {
-  if (!c) return;
-  list* last = c;
-  while (last->next) last = last->next;
-  last->next = list_free_list;
-  list_free_list = c;
-}
-
-void list::operator delete(void* p) {
-  if (!p) return;
+static void put_list(void* p, int) {
   list* c = static_cast<list*>(p);
   c->next = list_free_list;
   list_free_list = c;
+}
+
+void list::operator delete(list* c, std::destroying_delete_t) {
+  if (c) pool_free_chain(c, &list_free_list, sizeof(list), put_list);
+}
+
+void list::operator delete(void* p) {
+  if (p) pool_free(p, sizeof(list), p, put_list);
 }
 
 // The link of a record chained through its first word, whatever its type
@@ -128,6 +128,7 @@ static void close_context() {
   sycontext = lower->next;
   lower->next = nullptr;
   free_list(upper);
+  dummy_level_closed(sslevel);
   --sslevel;
 }
 

@@ -6,31 +6,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "session/located.h"
 #include "session/loop.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VEXO_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VEXO_ASAN 1
-#endif
-#endif
-
-#ifdef VEXO_ASAN
-#include <sanitizer/asan_interface.h>
-// A freed block's payload after its link word is poisoned in sanitizer
-// builds, so that a use after del_mblk is caught where it happens.
-#define POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
-#define UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
-#else
-#define POISON(p, n) ((void)(p), (void)(n))
-#define UNPOISON(p, n) ((void)(p), (void)(n))
-#endif
 
 namespace vexo {
 
@@ -78,7 +60,51 @@ size_t xmem_sizes[N_XMEM_KINDS];
 
 bool malloc_failed;  // Malloc_failure has run once
 
+#ifdef VEXO_ASAN
+// The hold queue: a ring of HOLD_RECORDS slots (made at the first record
+// held), oldest at ring_first.
+struct held {
+  void* p;
+  const void* link;
+  pool_put put;
+  int tag;
+  size_t n;
+};
+std::vector<held> ring;
+size_t ring_first, ring_count, ring_bytes;
+bool hold_on;
+
+// The oldest held record goes on its free list.
+void hold_pop() {
+  held& h = ring[ring_first];
+  pool_unpoison(h.link, sizeof(void*));
+  h.put(h.p, h.tag);
+  ring_bytes -= h.n;
+  ring_first = (ring_first + 1) % HOLD_RECORDS;
+  --ring_count;
+}
+#endif
+
 }  // namespace
+
+#ifdef VEXO_ASAN
+void pool_hold_released(bool on) {
+  hold_on = on;
+  if (!on)
+    while (ring_count) hold_pop();
+}
+
+bool pool_holding() { return hold_on; }
+
+void pool_hold(void* p, size_t n, const void* link, pool_put put, int tag) {
+  pool_poison(p, n);
+  if (ring.empty()) ring.resize(HOLD_RECORDS);
+  if (ring_count == HOLD_RECORDS) hold_pop();
+  ring[(ring_first + ring_count++) % HOLD_RECORDS] = {p, link, put, tag, n};
+  ring_bytes += n;
+  while (ring_bytes > HOLD_BYTES) hold_pop();
+}
+#endif
 
 // The slot that records the next allocation; taken before that allocation
 // is made, and null until it is stored.
@@ -198,7 +224,7 @@ void* new_mblk(int k, int zero) {
   size_t len = size_t(8) << k;
   uint32_t* h = MBfree[k];
   if (h) {
-    UNPOISON(h + 4, len - 8);
+    pool_take(h + 2, len);
     std::memcpy(&MBfree[k], h + 2, sizeof(h));
     if (zero) std::memset(h + 2, 0, len);
   } else if (len <= 256) {
@@ -211,6 +237,12 @@ void* new_mblk(int k, int zero) {
   h[0] = uint32_t(k) | nalloc_ovfl;
   h[1] = nalloc;
   return h + 2;
+}
+
+// Links the block whose payload is p on the free list of class k.
+static void put_mblk(void* p, int k) {
+  std::memcpy(p, &MBfree[k], sizeof(uint32_t*));
+  MBfree[k] = header(p);
 }
 
 void del_mblk(int, void* p) {
@@ -227,10 +259,9 @@ void del_mblk(int, void* p) {
   }
   int k = h[0] & 63;
   h[1] |= 1;
-  std::memcpy(h + 2, &MBfree[k], sizeof(h));
-  MBfree[k] = h;
   h[0] += 41;  // makes a later check of this block fail (see header_ok)
-  POISON(h + 4, (size_t(8) << k) - 8);
+  // The header stays readable: blkclass and a second del_mblk check it.
+  pool_free(p, size_t(8) << k, p, put_mblk, k);
 }
 
 int blkclass(const void* p) {
@@ -256,14 +287,19 @@ void* xmem(int kind, size_t size) {
         double(xmem_sizes[kind]));
   void* p = xmem_freelist[kind];
   if (!p) return mem(size);
+  pool_take(p, size);
   std::memcpy(&xmem_freelist[kind], p, sizeof(p));
   std::memset(p, 0, size);
   return p;
 }
 
-void xmem_free(int kind, void* p) {
+static void put_xmem(void* p, int kind) {
   std::memcpy(p, &xmem_freelist[kind], sizeof(p));
   xmem_freelist[kind] = p;
+}
+
+void xmem_free(int kind, void* p) {
+  pool_free(p, xmem_sizes[kind], p, put_xmem, kind);
 }
 
 size_t xmem_size(int kind) { return xmem_sizes[kind]; }
@@ -300,6 +336,9 @@ void mem_reset() {
   bnext = blast = nullptr;
   s = se = snext = slast = nullptr;
   nchunks = 0;
+#ifdef VEXO_ASAN
+  ring_first = ring_count = ring_bytes = 0;  // what it held is freed
+#endif
   std::memset(MBfree, 0, sizeof(MBfree));
   std::memset(xmem_freelist, 0, sizeof(xmem_freelist));
   Malloced[0] = Malloced[1] = 0;

@@ -17,6 +17,17 @@
 #include <cstdint>
 #include <type_traits>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VEXO_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VEXO_ASAN 1
+#endif
+#endif
+#ifdef VEXO_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace vexo {
 
 // Highest size class of new_mblk (payload 8 << 40 bytes).
@@ -101,6 +112,94 @@ T* xmem(int kind) {
   static_assert(std::is_trivially_destructible_v<T>,
                 "pool records are dropped by reset without destructors");
   return static_cast<T*>(xmem(kind, sizeof(T)));
+}
+
+// Poisoning of released records (sanitizer builds; nothing in the others).
+// A record put back on a free list stays inside a live malloc chunk, where
+// the address sanitizer would let a stale pointer read it unnoticed; so the
+// pools mark it unreadable, but for the link word through which the free
+// list reaches it, until it is handed out again.  Sizes are taken up to
+// whole words: records sit at 8-byte boundaries, as the sanitizer's shadow
+// does.
+inline void pool_poison(const void* p, size_t n) {
+#ifdef VEXO_ASAN
+  ASAN_POISON_MEMORY_REGION(p, (n + 7) & ~size_t{7});
+#else
+  (void)p, (void)n;
+#endif
+}
+inline void pool_unpoison(const void* p, size_t n) {
+#ifdef VEXO_ASAN
+  ASAN_UNPOISON_MEMORY_REGION(p, (n + 7) & ~size_t{7});
+#else
+  (void)p, (void)n;
+#endif
+}
+// A record of n bytes at p that has just gone on a free list whose link
+// is the word at link (inside the record): all but that word becomes
+// unreadable.
+inline void pool_release(const void* p, size_t n, const void* link) {
+  pool_poison(p, n);
+  pool_unpoison(link, sizeof(void*));
+}
+// The record of n bytes at p leaves its free list: readable again.
+inline void pool_take(const void* p, size_t n) { pool_unpoison(p, n); }
+
+// The hold of released records (sanitizer builds).  A free list hands out
+// its newest record first, so a record released and read again later
+// through a stale pointer has mostly been handed out again meanwhile, and
+// the read finds a live record.  With the hold on, a released record waits
+// wholly unreadable, its link included, in a queue of the latest releases
+// (HOLD_RECORDS records, HOLD_BYTES bytes at most) before it goes on its
+// free list, which then hands out only records released long before.
+// process_setup turns it on for the program and the fuzz targets; the unit
+// tests of the free lists' order run without it.  mem_reset empties the
+// queue with the memory it holds.
+//
+// put is the list's own release step: it links the record at p on its
+// free list (tag tells it which list, where a module has several).
+using pool_put = void (*)(void* p, int tag);
+constexpr size_t HOLD_RECORDS = size_t{1} << 16;
+constexpr size_t HOLD_BYTES = size_t{64} << 20;
+#ifdef VEXO_ASAN
+void pool_hold_released(bool on);
+bool pool_holding();
+// Queues the record of n bytes at p (link: its link word) for put.
+void pool_hold(void* p, size_t n, const void* link, pool_put put, int tag);
+#else
+inline void pool_hold_released(bool) {}
+constexpr bool pool_holding() { return false; }
+inline void pool_hold(void*, size_t, const void*, pool_put, int) {}
+#endif
+// The release of one record of n bytes at p: held when the hold is on,
+// otherwise put on its list at once and poisoned but for its link.
+inline void pool_free(void* p, size_t n, const void* link, pool_put put,
+                      int tag = 0) {
+  if (pool_holding()) return pool_hold(p, n, link, put, tag);
+  put(p, tag);
+  pool_release(p, n, link);
+}
+// The release of a chain of records of n bytes linked through their member
+// next, from first to its end: held one by one when the hold is on;
+// otherwise the chain goes in front of *head as it is, each record
+// poisoned but for its link.  put (with tag) links one record on *head.
+template <class T>
+void pool_free_chain(T* first, T** head, size_t n, pool_put put,
+                     int tag = 0) {
+  if (pool_holding()) {
+    while (first) {
+      T* next = first->next;
+      pool_hold(first, n, &first->next, put, tag);
+      first = next;
+    }
+    return;
+  }
+  T* last = first;
+  while (last->next) last = last->next;
+  last->next = *head;
+  *head = first;
+  for (T* x = first; x != last->next; x = x->next)
+    pool_release(x, n, &x->next);
 }
 
 // The release operation of record classes that live in these pools; it must

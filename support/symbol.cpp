@@ -114,8 +114,12 @@ extern "C" symbol* Symbol(const char* name, int copy) {
   symbol** hp = &symhash.buckets[str_hash(name) & symhash.mask];
   for (symbol* s = *hp; s; s = s->next)
     if (!std::strcmp(s->name, name)) return s;
-  // Name symbols have no value field.
-  symbol* s = static_cast<symbol*>(mem(offsetof(symbol, value)));
+  // Name symbols use no value field, but take it all the same: a dummy's
+  // node holds its name in the routine slot until compiled, and ee_of reads
+  // what that slot points to as far as an expression record's node word
+  // (the field's place), which then stays inside the symbol and never
+  // matches a node.
+  symbol* s = static_cast<symbol*>(mem(sizeof(symbol)));
   s->name = copy ? tostring(name) : name;
   link_entry(symhash, hp, s, false);
   return s;

@@ -1,5 +1,8 @@
-// Fuzz target: the input is a data file, read by "data input;" at the end of
-// a fixed model.  The model declares something for every statement form of
+// Fuzz target: the input is data text after a fixed model, read twice: as a
+// data file ("data input;" after the model, where the first error ends the
+// session) and as data typed after the model under -vi1 (an error abandons
+// one statement, and the input may go on with more data, or with commands
+// after "model;").  The model declares something for every statement form of
 // data mode: sets of dimensions 1 to 3, ordered and indexed ones, a set
 // defined in the model; numeric and symbolic params of arities 0 to 3, with
 // and without defaults, one defined in the model; variables, a constraint,
@@ -50,12 +53,12 @@ var z {A, B};
 s.t. con {s in S}: x[s] >= 0;
 minimize obj: sum {s in S} x[s];
 problem P: x, con, obj;
-data input;
 )";
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  return vexo::fuzz::run_program(vexo::fuzz::input_mode::data, data, size,
-                                 model);
+  using vexo::fuzz::input_mode;
+  vexo::fuzz::run_program(input_mode::data, data, size, model);
+  return vexo::fuzz::run_program(input_mode::data_typed, data, size, model);
 }

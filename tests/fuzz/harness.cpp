@@ -151,14 +151,24 @@ int run_program(input_mode mode, const uint8_t* data, size_t size,
     abort();
   }
   static char input_name[] = "input", model_name[] = "model";
-  write_input(input_name, data, size);
-  if (mode == input_mode::data) {
-    if (!model) abort();
-    write_input(model_name, reinterpret_cast<const uint8_t*>(model),
-                std::strlen(model));
+  bool data_mode = mode == input_mode::data || mode == input_mode::data_typed;
+  if (data_mode && !model) abort();
+  if (mode == input_mode::data_typed) {
+    std::string typed = std::string(model) + "data;\n";
+    typed.append(reinterpret_cast<const char*>(data), size);
+    write_input(input_name, reinterpret_cast<const uint8_t*>(typed.data()),
+                typed.size());
+  } else {
+    write_input(input_name, data, size);
   }
-  bool from_stdin =
-      mode == input_mode::interactive || mode == input_mode::block;
+  if (data_mode) {
+    std::string text = std::string(model) + "data input;\n";
+    write_input(model_name, reinterpret_cast<const uint8_t*>(text.data()),
+                text.size());
+  }
+  bool from_stdin = mode == input_mode::interactive ||
+                    mode == input_mode::block ||
+                    mode == input_mode::data_typed;
   set_stdin(from_stdin ? input_name : "/dev/null");
   std::vector<bool> fds = open_fds();
 
@@ -173,6 +183,7 @@ int run_program(input_mode mode, const uint8_t* data, size_t size,
       argv[2] = input_name;
       break;
     case input_mode::interactive:
+    case input_mode::data_typed:
       argv[2] = vi1;
       break;
     case input_mode::block:

@@ -26,7 +26,7 @@
 // and "|command" output names among them).  Server mode confines the
 // file names an input may open to words, so an `include` or a `data`
 // command inside the input reaches only the scratch directory's files:
-// the input itself ("input") and, in data mode, the model ("model").
+// the input itself ("input") and, in the data modes, the model ("model").
 #ifndef VEXO_TESTS_FUZZ_HARNESS_H
 #define VEXO_TESTS_FUZZ_HARNESS_H
 
@@ -41,13 +41,18 @@ enum class input_mode {
   interactive,  // the input is standard input of "vexo -vi1": errors
                 // abandon the statement and the session goes on
   block,        // the input is standard input of "vexo -b": framed blocks
-  data          // the input is a data file: the command line names the
+  data,         // the input is a data file: the command line names the
                 // target's model, written to the scratch directory as
-                // "model", which ends in "data input;"
+                // "model" with "data input;" after it
+  data_typed    // the input is data typed after the model under "vexo
+                // -vi1": standard input is the model, "data;" and the
+                // input, so that an error abandons one statement and the
+                // input goes on with more data, or with commands after
+                // "model;"
 };
 
 // Runs the program over data in mode; returns 0 (libFuzzer's convention).
-// model is the model text of data mode (null in the other modes).
+// model is the model text of the data modes (null in the others).
 int run_program(input_mode mode, const uint8_t* data, size_t size,
                 const char* model = nullptr);
 

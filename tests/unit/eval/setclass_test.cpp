@@ -90,12 +90,14 @@ TEST_F(SetClasses, DimensionsOfOperands) {
 
 TEST_F(SetClasses, LiteralTuplesOfOneLength) {
   // {(a, b), (c), (d, e)}: tuple lists hold their elements newest first.
-  expr n[5] = {};
-  n[1].next = &n[0];  // (a, b) as the parser chains it: b, a
-  n[4].next = &n[3];
-  list* t = tulist(nullptr, &n[1]);
-  t = tulist(t, &n[2]);
-  t = tulist(t, &n[4]);
+  // Pool nodes: the tuple of the wrong length is freed.
+  expr* n[5];
+  for (expr*& e : n) e = new_num(0);
+  n[1]->next = n[0];  // (a, b) as the parser chains it: b, a
+  n[4]->next = n[3];
+  list* t = tulist(nullptr, n[1]);
+  t = tulist(t, n[2]);
+  t = tulist(t, n[4]);
   set* s = nullptr;
   auto o = test::run_captured([&] { s = set_literal(t); });
   EXPECT_EQ(o.err, "\n\ttuple 1 has 2 components, tuple 2 has 1\n");
@@ -105,10 +107,9 @@ TEST_F(SetClasses, LiteralTuplesOfOneLength) {
   EXPECT_EQ(reinterpret_cast<intptr_t>(r->f2), 2);
   expr* m = static_cast<expr*>(r->f1);
   ASSERT_EQ(listlen(m), 4);
-  EXPECT_EQ(m, &n[0]);  // a, b, d, e
-  EXPECT_EQ(m->next, &n[1]);
-  EXPECT_EQ(m->next->next, &n[3]);
-  r->f1 = nullptr;  // the nodes live on this stack
+  EXPECT_EQ(m, n[0]);  // a, b, d, e
+  EXPECT_EQ(m->next, n[1]);
+  EXPECT_EQ(m->next->next, n[3]);
   sdelete(s);
 }
 

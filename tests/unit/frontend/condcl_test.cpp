@@ -5,6 +5,7 @@
 #include "decl_fixture.h"
 #include "frontend/conbody.h"
 #include "instance/problem.h"
+#include "session/cmdmem.h"
 
 namespace vexo {
 namespace {
@@ -151,9 +152,14 @@ TEST_F(ConDcl, DeclarationsInsideACompoundCommand) {
   EXPECT_EQ(cmdstate, 0);  // the compound command was abandoned
   cmdstate = 1;
 
-  // Using the loop dummy: refused, and the name keeps its meaning.
+  // Using the loop dummy: refused, and the name keeps its meaning.  The
+  // loop's dummy lives in the command arena, as the session keeps it, not
+  // in a scope that the declaration's end closes.
   set_spec* ix = range_ix("i", 1, 2);
-  lastloopdummy = last_dummy;
+  dummy* loop_i = static_cast<dummy*>(cmdmem(sizeof(dummy)));
+  loop_i->kind = LOOPDUMMY_KIND;
+  loop_i->name = Symbol("i", 1);
+  lastloopdummy = loop_i;
   void* before = Symbol("w", 1)->binding;
   err = msgs([&] {
     param* w = new_param(Symbol("w", 0), nullptr, range_ix("j", 1, 2));

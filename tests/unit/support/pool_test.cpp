@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "session/environs.h"
 #include "session/loop.h"
@@ -257,6 +258,76 @@ TEST(Pool, XmemRecordsAreZeroedAndRecycled) {
   EXPECT_TRUE(out.exited);
   EXPECT_EQ(out.code, 2);
 }
+
+#ifdef VEXO_ASAN
+// Sanitizer builds: what the pools take back is unreadable but for the
+// words they read themselves (a block's header, the free list's link),
+// until it is handed out again.
+TEST(Pool, ReleasedMemoryIsUnreadableUntilHandedOutAgain) {
+  char* p = static_cast<char*>(new_mblk(3, 0));
+  del_mblk(3, p);
+  EXPECT_FALSE(__asan_region_is_poisoned(p - 8, 16));  // header, link
+  EXPECT_EQ(__asan_region_is_poisoned(p + 8, 56), p + 8);
+  EXPECT_FALSE(__asan_address_is_poisoned(p + 64));  // the next block's
+  EXPECT_EQ(new_mblk(3, 0), p);
+  EXPECT_FALSE(__asan_region_is_poisoned(p, 64));
+  del_mblk(3, p);
+
+  char* r = static_cast<char*>(xmem(XM_XENVIR, sizeof(xenvir)));
+  xmem_free(XM_XENVIR, r);
+  EXPECT_FALSE(__asan_address_is_poisoned(r));
+  EXPECT_EQ(__asan_region_is_poisoned(r + 8, sizeof(xenvir) - 8), r + 8);
+  EXPECT_EQ(xmem(XM_XENVIR, sizeof(xenvir)), r);
+  EXPECT_FALSE(__asan_region_is_poisoned(r, sizeof(xenvir)));
+  xmem_free(XM_XENVIR, r);
+}
+
+// With the hold on, a released block is wholly unreadable and reused only
+// after HOLD_RECORDS later releases, or when the hold ends.
+TEST(Pool, HeldBlocksWaitBeforeReuse) {
+  pool_hold_released(true);
+  char* p = static_cast<char*>(new_mblk(2, 0));
+  del_mblk(2, p);
+  EXPECT_EQ(__asan_region_is_poisoned(p, 32), p);
+  EXPECT_FALSE(__asan_address_is_poisoned(p - 8));  // the header
+  char* q = static_cast<char*>(new_mblk(2, 0));
+  EXPECT_NE(q, p);
+  del_mblk(2, q);
+  pool_hold_released(false);  // oldest first onto the free list
+  EXPECT_FALSE(__asan_address_is_poisoned(p));
+  EXPECT_EQ(__asan_region_is_poisoned(p + 8, 24), p + 8);
+  EXPECT_EQ(new_mblk(2, 0), q);
+  EXPECT_EQ(new_mblk(2, 0), p);
+  del_mblk(2, p);
+  del_mblk(2, q);
+
+  pool_hold_released(true);
+  std::vector<void*> v(HOLD_RECORDS + 1);
+  for (void*& b : v) b = new_mblk(0, 0);
+  for (void* b : v) del_mblk(0, b);
+  EXPECT_EQ(new_mblk(0, 0), v[0]);  // the first released left the queue
+  del_mblk(0, v[0]);
+  pool_hold_released(false);
+}
+
+// mem_reset frees what the queue holds with the rest: the hold then starts
+// from nothing.
+TEST(Pool, ResetEmptiesTheHold) {
+  EXPECT_EXIT(
+      {
+        pool_hold_released(true);
+        for (int i = 0; i < 100; ++i) del_mblk(2, new_mblk(2, 0));
+        mem_reset();
+        void* p = new_mblk(2, 0);
+        del_mblk(2, p);
+        pool_hold_released(false);  // puts back p alone
+        CHILD_CHECK(new_mblk(2, 0) == p);
+        CHILD_CHECK(new_mblk(2, 0) != p);
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST(Pool, DontcallEndsTheSessionAtOnce) {
   auto r = run_captured([] { Dontcall("suffix"); });
