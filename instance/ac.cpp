@@ -12,6 +12,7 @@
 #include "instance/names.h"
 #include "instance/stamps.h"
 #include "session/opttable.h"
+#include "solver/nlwrite.h"
 #include "support/message.h"
 #include "support/pool.h"
 
@@ -249,6 +250,7 @@ void drop_compl_arrays(AC* ac) {
 
 void col_teardown(AC* ac) {
   if (!ac) return;
+  jac_forget(ac);
   drop(&ac->rand_warn, ac->rand_warn_class);
   ac->n_rand_warn = 0;
   if (Vname == ac->var_names) Vname = nullptr;
@@ -347,6 +349,7 @@ void set_lubs(AC* ac) {
   ac->con_lb_sent = sh->lower;
   ac->con_ub_sent = sh->upper;
   if (sh->order != ac->con_order_sent) {
+    jac_forget(ac);
     if (!ac->col_terms && ac->row_terms)
       ac->col_terms = transpose(&ac->row_terms, ac->row_class, ac->var_class,
                                 ac->n_con + ac->n_obj);
