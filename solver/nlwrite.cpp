@@ -587,22 +587,52 @@ jacsort* col1sort(AC* ac, int64_t* nzc) {
   return ac->jac_sorted;
 }
 
+// The term lines "%d %.16g\n" of one row, with the format's work done once
+// for the run: the bytes aprintf and bprintf would write for each.
+static void term_lines(nlfile* f, const int32_t* col, const double* coef,
+                       int64_t n, bool text) {
+  for (int64_t i = 0; i < n; ++i) {
+    char* p = nl_room(f, NLF_SLACK);
+    if (text) {
+      p = put_int(p, col[i]);
+      *p++ = ' ';
+      p += g_fmt(p, coef[i], output_prec);
+      *p++ = '\n';
+    } else {
+      p = put_bin(p, col[i]);
+      p = put_bin(p, coef[i]);
+    }
+    f->p = p;
+  }
+}
+
 static void terms_seg(nlfile* f, const jacsort* J, char letter, int32_t s0,
-                      int32_t s1) {
+                      int32_t s1, bool text) {
   const char* head = letter == 'J' ? "J%d %d\n" : "G%d %d\n";
   for (int32_t s = s0; s < s1; ++s) {
     int64_t a = J->start[s], b = J->start[s + 1];
     if (a == b) continue;
     apr(f, head, s - s0, static_cast<int>(b - a));
-    for (int64_t i = a; i < b; ++i) apr(f, "%d %.16g\n", J->col[i], J->coef[i]);
+    term_lines(f, J->col + a, J->coef + a, b - a, text);
   }
 }
 
-static void kseg(nlfile* f, const AC* ac, const jacsort* J) {
+// The k segment's lines "%z\n" (the running totals; 4 bytes each in the
+// binary form).
+static void kseg(nlfile* f, const AC* ac, const jacsort* J, bool text) {
   int32_t nv = ac->n_var_sent;
   if (nv <= 0) return;
   apr(f, "k%d\t#intermediate Jacobian column lengths\n", nv - 1);
-  for (int32_t p = 0; p + 1 < nv; ++p) apr(f, "%z\n", J->kcum[p]);
+  for (int32_t p = 0; p + 1 < nv; ++p) {
+    char* q = nl_room(f, 32);
+    if (text) {
+      q = put_int(q, J->kcum[p]);
+      *q++ = '\n';
+    } else {
+      q = put_bin(q, static_cast<int32_t>(J->kcum[p]));
+    }
+    f->p = q;
+  }
 }
 
 // ---- Suffixes.
@@ -850,9 +880,9 @@ void outmps(AC* ac) {
              ac->obj_const ? ac->obj_const[k] : 0);
   }
   if (permuted) bxrd(&f, ac, text, true);
-  kseg(&f, ac, J);
-  terms_seg(&f, J, 'J', 0, ac->n_con_sent);
-  terms_seg(&f, J, 'G', ac->n_con_sent, ac->n_con_sent + ac->n_obj);
+  kseg(&f, ac, J, text);
+  terms_seg(&f, J, 'J', 0, ac->n_con_sent, text);
+  terms_seg(&f, J, 'G', ac->n_con_sent, ac->n_con_sent + ac->n_obj, text);
   nl_flush(&f);
   del_mblk(f.k, f.buf);
   bool bad = f.failed | (std::fclose(fp) != 0);
