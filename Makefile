@@ -1,7 +1,8 @@
 # Two entry points for a fresh Debian machine:
 #   make run   installs what is missing, builds, runs an example model
 #   make test  the same set-up, then every test through ctest, against the
-#              sanitizer build and the optimised build
+#              sanitizer build and the optimised build (SEED=<n>: the unit
+#              tests in another order)
 #
 # What the build uses, and nothing more: the tool chain, the parser
 # generator and the unit-test framework; the default solver's libraries
@@ -39,8 +40,7 @@ fuzz-deps:
 
 # A change here configures the builds again.
 build/release/build.ninja: Makefile | deps
-	$(CONFIGURE) -B build/release -DCMAKE_BUILD_TYPE=Release \
-	  -DVEXO_TESTS=OFF -DVEXO_BENCH=ON
+	$(CONFIGURE) -B build/release -DCMAKE_BUILD_TYPE=Release -DVEXO_BENCH=ON
 
 build/asan/build.ninja: Makefile | deps
 	$(CONFIGURE) -B build/asan -DCMAKE_BUILD_TYPE=Debug \
@@ -53,18 +53,25 @@ asan: deps build/asan/build.ninja
 	cmake --build build/asan -j $(JOBS)
 
 # Runs examples/transport.run: the model and its data, shown by display
-# (solve joins it once the solver interface is built).
-run: release
+# (solve joins it once the solver interface is built).  Builds the program
+# only.
+run: deps build/release/build.ninja
+	cmake --build build/release -j $(JOBS) --target vexo
 	cd examples && ../build/release/vexo transport.run
 
-# The sanitizer build holds the unit tests and the cases (case:<id>); the
-# optimised build runs the cases again (case-release:<id>).  Both runs go
-# on to the end; the target fails when either had a failure.
+# Both builds register the same tests, the optimised build's with
+# "-release" in their names (unit:<subsystem>, case:<id>, fuzz-replay:<target>
+# ... and unit-release:<subsystem> ...).  One ctest run takes the tests of
+# both from build/CTestTestfile.cmake, so that they share the processors to
+# the end; it goes on after a failure and fails when any test failed.  Each
+# unit-test binary runs its tests in an order shuffled by SEED, which it
+# prints; the same SEED gives the same order again.
+SEED ?= 1
+
 test: asan release
-	@rc=0; \
-	ctest --test-dir build/asan --output-on-failure -j $(JOBS) || rc=1; \
-	ctest --test-dir build/release --output-on-failure -j $(JOBS) || rc=1; \
-	exit $$rc
+	@printf 'subdirs("asan")\nsubdirs("release")\n' >build/CTestTestfile.cmake
+	@echo "unit tests shuffled with seed $(SEED)"
+	VEXO_TEST_SEED=$(SEED) ctest --test-dir build --output-on-failure -j $(JOBS)
 
 # The fuzz targets (tests/fuzz/) built with clang and libFuzzer in
 # build/fuzz, each run for FUZZ_TIME seconds, at most FUZZ_PARALLEL at once

@@ -214,10 +214,32 @@ void compile_suffix(suffix* s) {
   compile_pcheck(s->conditions, s->xr.instamp, 0);
 }
 
+// The subscripts of a problem's items, each group within its indexing.
+void compile_items(expr* items) {
+  for (expr* e = items; e; e = e->next) {
+    switch (opcode(e)) {
+      case OPVARSUB165:
+      case OPCONSUB:
+      case OPOBJVALSUB:
+        // The look-up's subscript list, evaluated to the member's tuple.
+        mri(&e->R.e->R.e, 1);
+        break;
+      case OPARG:
+        if (e->L.ss) {
+          scope sc(e->L.ss, nullptr);
+          compile_items(e->R.e);
+        } else {
+          compile_items(e->R.e);
+        }
+        break;
+    }
+  }
+}
+
 void compile_problem(problem* p) {
-  // Its items and settings are held in their least form until problems
-  // are built; only the indexing is opened and closed.
-  scope sc(p->pix ? p->pix : p->indexing, nullptr);
+  scope sc(p->indexing, p);
+  suffix_inits(p->sufinits);
+  compile_items(p->items);
 }
 
 void compile_function(function* f) {

@@ -615,20 +615,8 @@ int dot_rec(const expr* e) {
 
 // Forms that replace themselves before compiling ------------------------------
 
-// Opcodes 239 to 245: the node left by an earlier compilation takes back
-// the computation that its restore record keeps.
 eexpr* undo_rewrite(expr** pe) {
-  expr* e = *pe;
-  expr* rr = e->L.e;
-  expr* copy = rr ? rr->R.e : nullptr;
-  if (!copy) badtype("massage", e->opword);
-  e->opword = copy->opword;
-  e->L = copy->L;
-  e->R = copy->R;
-  e->op = nullptr;
-  rr->next = copy->next = nullptr;
-  free_expr(rr);
-  free_expr(copy);
+  unrewrite(*pe);
   return massage(pe);
 }
 
@@ -826,6 +814,19 @@ eexpr* massage1(expr** pe) {
 }
 
 }  // namespace
+
+void unrewrite(expr* e) {
+  expr* rr = e->L.e;
+  expr* copy = rr ? rr->R.e : nullptr;
+  if (!copy) badtype("massage", e->opword);
+  e->opword = copy->opword;
+  e->L = copy->L;
+  e->R = copy->R;
+  e->op = nullptr;
+  rr->next = copy->next = nullptr;
+  free_expr(rr);
+  free_expr(copy);
+}
 
 eexpr* massage(expr** pe) {
   if (!pe || !*pe) return nullptr;

@@ -40,6 +40,9 @@ struct eacc {
 // tree.  A node kind that cannot occur in a parsed tree is a bug
 // ("unexpected type 0x%x in %s()").
 eexpr* massage(expr** pe);
+// A value node left by an earlier compilation (opcodes 239 to 245) takes
+// back, in place, the computation its restore record keeps.
+void unrewrite(expr* e);
 // Compiles an operand list element by element (a shared element standing
 // elsewhere in another list gets an OPEVAL wrapper); *stamp receives the
 // largest element stamp; returns the record of the first element.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "compiler/tva.h"
+#include "eval/defvar.h"
 #include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
@@ -108,6 +109,8 @@ int mgwhere(TVA* tva) {
       Fprintf(Stderr, "errror during evaluation of %s:\n", name);
     }
   }
+  if (const xname* d = take_defxn())
+    Fprintf(Stderr, "error computing defined variable %s:\n", xwho(d));
   Fprintf(Stderr, "\t");
   return 0;
 }

@@ -9,8 +9,12 @@
 
 // The routines the table can hold: every header that declares evaluation
 // routines is included here.
+#include "compiler/genterms.h"
+#include "compiler/plterm.h"
 #include "eval/arith.h"
+#include "eval/defvar.h"
 #include "eval/dispatch.h"
+#include "eval/dotvalue.h"
 #include "eval/elemfunc.h"
 #include "eval/entref.h"
 #include "eval/evalerr.h"

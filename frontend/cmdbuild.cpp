@@ -21,6 +21,7 @@
 #include "session/cmdrec.h"
 #include "session/execute.h"
 #include "session/include.h"
+#include "session/let.h"
 #include "session/loop.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -79,19 +80,86 @@ void einclude(expr* file, int) {
 
 int must_write() { return 0; }
 
+namespace {
+
+bool is_kind(const xnode* d, uint32_t k) { return d && (d->kind & ~1u) == k; }
+
+// The declaration bound to name, subscripted exactly when indexed and with
+// as many subscripts as its indexing has; false after the message (the
+// subscripts freed).
+bool subscripts_fit(xnode* d, symbol* name, expr* subs) {
+  int given = listlen(subs);
+  if (!(d->kind & 1) != !given) {
+    mustsub(name, given ? 0 : 1);
+  } else if (given && given != subscript_count(d)) {
+    error(0, "%s needs %d subscripts.", name->name, subscript_count(d));
+  } else {
+    return true;
+  }
+  ldelete(subs);
+  return false;
+}
+
+// A refused command: the statement ends without a record.
+void refused(expr* subs) {
+  ldelete(subs);
+  cmd0(CK_EMPTY);
+}
+
+}  // namespace
+
 void solve_cmd(symbol* name, expr* subscript, redirect* r) {
+  if (name) {
+    xnode* d = static_cast<xnode*>(name->binding);
+    if (!is_kind(d, DK_OBJ) && !is_kind(d, DK_PROB)) {
+      error(0, "%s is not an objective or problem name", name->name);
+      return refused(subscript);
+    }
+    if (!subscripts_fit(d, name, subscript)) return cmd0(CK_EMPTY);
+  }
   cmd_bef(CK_SOLVE, name, subscript, r);
 }
 
 void objective_cmd(symbol* name, expr* subscript) {
+  xnode* d = static_cast<xnode*>(name->binding);
+  if (!is_kind(d, DK_OBJ)) {
+    error(0, "%s is not an objective", name->name);
+    return refused(subscript);
+  }
+  if (!subscripts_fit(d, name, subscript)) return cmd0(CK_EMPTY);
+  if (subscript) dep_note(d->num);
   cmd_be(CK_OBJECTIVE_SET, name, subscript);
 }
 
 void prob_cmd(symbol* name, expr* subscript) {
+  xnode* d = static_cast<xnode*>(name->binding);
+  if (subscript && d->kind != DK_PROBI) {
+    error(0, "problem %s is not subscripted.", name->name);
+    return refused(subscript);
+  }
+  if (subscript && listlen(subscript) != subscript_count(d)) {
+    error(0, "%s needs %d subscripts.", name->name, subscript_count(d));
+    return refused(subscript);
+  }
   cmd_be(CK_PROBLEM_SET, name, subscript);
 }
 
 void probreset(symbol* name, expr* subscript) {
+  if (name) {
+    xnode* d = static_cast<xnode*>(name->binding);
+    if (!is_kind(d, DK_PROB)) {
+      error(0, "%s is not a named problem", name->name);
+      return refused(subscript);
+    }
+    if (subscript && d->kind != DK_PROBI) {
+      error(0, "%s is not subscripted", name->name);
+      return refused(subscript);
+    }
+    if (subscript && listlen(subscript) != subscript_count(d)) {
+      error(0, "%s needs %d subscripts.", name->name, subscript_count(d));
+      return refused(subscript);
+    }
+  }
   cmd_be(CK_RESET_PROBLEM, name, subscript);
 }
 

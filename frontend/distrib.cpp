@@ -75,12 +75,24 @@ eexpr* linear(eexpr* f, expr** slot) {
   return new_term(opword(OPVARAC, TERMFLAGS), f, slot);
 }
 
-bool plain_var(const expr* e) {
+// What an earlier compilation left at e (a shared variable's planted
+// value, opcodes 239 to 245) takes back the computation it stands for, so
+// that distribution sees the form it distributes; whether it did.
+bool fresh(expr* e) {
+  int opc = opcode(e);
+  if (shape(e) != SH_REWRITE || opc < 239 || opc > 245) return false;
+  unrewrite(e);
+  return true;
+}
+
+bool plain_var(expr* e) {
+  fresh(e);
   return e->opword == opword(OPVAR164, TERMFLAGS) ||
          e->opword == opword(OPRECVAR166, TERMFLAGS);
 }
 
-bool var_ref(const expr* e) {
+bool var_ref(expr* e) {
+  fresh(e);
   int opc = opcode(e);
   return opc == OPVAR164 || opc == OPVARSUB165 || opc == OPRECVAR166;
 }
@@ -93,6 +105,58 @@ eexpr* node_rec(expr* e, uint64_t lev, double stamp) {
   return r;
 }
 
+// The record of node e over its distributed operands a and b, which it
+// keeps: a use of each, the lower one forced to stay to the level of the
+// other, both pinned when e is.
+eexpr* pair_rec(expr* e, eexpr* a, eexpr* b) {
+  eexpr* r = node_rec(e, a->levbits | b->levbits, mx(a->stamp, b->stamp));
+  if (a->con != b->con) (a->con < b->con ? a : b)->flags |= EE_FORCED;
+  if (r->flags & EE_MANDATED) {
+    mandate(a);
+    mandate(b);
+  }
+  ++a->nuse;
+  ++b->nuse;
+  return r;
+}
+
+// Whether a distributed expression yields a constant beside its terms
+// (the terms themselves yield 0).
+bool leaves_constant(const expr* x) {
+  switch (opcode(x)) {
+    case OPVARAC:
+    case OPVARACDEF:
+    case OPNLAC:
+    case OPPLAC:
+      return false;
+    case OPPLUS:
+    case OPMINUS:
+      return leaves_constant(x->L.e) || leaves_constant(x->R.e);
+    case OPUMINUS:
+      return leaves_constant(x->L.e);
+    case SUM:
+      return leaves_constant(x->R.e);
+    case OPMULT:
+      return leaves_constant(x->R.e);
+    case OPDIV:
+      return leaves_constant(x->L.e);
+    case OPIF35:
+    case OPIFrew:
+      return leaves_constant(x->R.e->L.e) || leaves_constant(x->R.e->R.e);
+  }
+  return true;
+}
+
+// The record of a product or quotient e whose operand at *varside was
+// distributed into v (c: the other operand's record): while the variable
+// side yields a constant beside its terms, e stays to scale it (3*(x + 5)
+// has the constant 15); otherwise the terms, which carry the factor, are
+// all there is.
+eexpr* scaled(expr* e, expr** varside, eexpr* v, eexpr* c) {
+  if (!leaves_constant(*varside)) return v;
+  return e->R.e == *varside ? pair_rec(e, c, v) : pair_rec(e, v, c);
+}
+
 // f over a product with one constant side.
 eexpr* dist_mult(eexpr* f, expr** slot) {
   expr* e = *slot;
@@ -102,7 +166,8 @@ eexpr* dist_mult(eexpr* f, expr** slot) {
     Retain(&e->R.e, e->R.e, Display);
     std::swap(e->L, e->R);
   }
-  eexpr* c = massage(&e->L.e);
+  eexpr* cm = massage(&e->L.e);
+  eexpr* c = cm;
   bool minus = false;
   if (opcode(e->L.e) == OPUMINUS) {
     if (eexpr* o = ee_of(e->L.e->L.e)) {
@@ -127,7 +192,7 @@ eexpr* dist_mult(eexpr* f, expr** slot) {
     nf = product(f, c);
   }
   if (plain_var(e->R.e)) return linear(nf, &e->R.e);
-  return dist(nf, &e->R.e);
+  return scaled(e, &e->R.e, dist(nf, &e->R.e), cm);
 }
 
 eexpr* dist_if(eexpr* f, expr* e, expr** slot) {
@@ -243,6 +308,7 @@ eexpr* dist(eexpr* f, expr** slot) {
     r = massage(slot);
   } else {
     int opc = opcode(e);
+    if (fresh(e)) opc = opcode(e);
     switch (opc < N_EEOPS ? Distributable[opc] : 0) {
       case 1: {
         eexpr* o = dist(neg(f), &e->L.e);
@@ -257,21 +323,14 @@ eexpr* dist(eexpr* f, expr** slot) {
           if (has_vars(e->R.e)) {
             r = nonlinear(f, slot);
           } else {
+            // The quotient stays over the numerator, as a product does.
             eexpr* q = new_term(opword(OPDIV, EF_NUMERIC), f, &e->R.e);
-            r = dist(q, &e->L.e);
+            r = scaled(e, &e->L.e, dist(q, &e->L.e), ee_of(e->R.e));
           }
         } else {
           eexpr* a = dist(f, &e->L.e);
           eexpr* b = dist(opc == OPMINUS ? neg(f) : f, &e->R.e);
-          r = node_rec(e, a->levbits | b->levbits, mx(a->stamp, b->stamp));
-          if (a->con != b->con)
-            (a->con < b->con ? a : b)->flags |= EE_FORCED;
-          if (r->flags & EE_MANDATED) {
-            mandate(a);
-            mandate(b);
-          }
-          ++a->nuse;
-          ++b->nuse;
+          r = pair_rec(e, a, b);
         }
         break;
       case 3:

@@ -886,6 +886,10 @@ command:
       { new_problem($2, $3, $4, reverse($5), $6); }
   | PROBLEM PROBNAME ';'
       { prob_cmd($2->name, nullptr); }
+  | PROBLEM PROBINAME ';'
+      { prob_cmd($2->name, nullptr); }
+  | PROBLEM PROBNAME subs ';'
+      { prob_cmd($2->name, $3); }
   | PROBLEM PROBINAME subs ';'
       { prob_cmd($2->name, $3); }
   | SOLVE redir_opt ';'
@@ -912,6 +916,10 @@ command:
       { probreset(nullptr, nullptr); }
   | RESET PROBLEM PROBNAME ';'
       { probreset($3->name, nullptr); }
+  | RESET PROBLEM PROBINAME ';'
+      { probreset($3->name, nullptr); }
+  | RESET PROBLEM PROBNAME subs ';'
+      { probreset($3->name, $4); }
   | RESET PROBLEM PROBINAME subs ';'
       { probreset($3->name, $4); }
   | RESET FUNCTION ';'
@@ -1030,6 +1038,8 @@ prob_item:
   | DOBJI           { $$ = prob_item($1, nullptr); }
   | DOBJI subs      { $$ = prob_item($1, $2); }
   | NEWNAME         { $$ = prob_undeclared($1); }
+  | PROBNAME        { $$ = entity_item($1); }
+  | PROBINAME       { $$ = entity_item($1); }
   | indexing prob_item %prec ITEMPREC
                     { $$ = item_ix($1, $2); }
   | indexing '(' prob_list ')'

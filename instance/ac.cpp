@@ -8,11 +8,13 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
+#include "frontend/vardcl.h"
 #include "instance/members.h"
 #include "instance/names.h"
 #include "instance/stamps.h"
 #include "session/opttable.h"
 #include "solver/nlwrite.h"
+#include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
 
@@ -144,6 +146,7 @@ void grow(T** a, int k, int knew, int32_t n, bool present = true) {
 }  // namespace
 
 void v_upgrade(AC* ac, int knew, int32_t old_n) {
+  jac_forget(ac);
   int k = ac->var_class;
   ac->var_class = knew;
   grow(&ac->col_terms, k, knew, old_n);
@@ -195,6 +198,8 @@ void drop_var_arrays(AC* ac) {
   drop(&ac->var_status, elem_class(k, 4));
   drop(&ac->var_order, elem_class(k, 4));
   drop(&ac->var_pos, elem_class(k, 4));
+  drop(&ac->var_rc, k);
+  vrefzap(&ac->var_lindef, k, n);
 }
 
 void drop_con_arrays(AC* ac) {
@@ -212,6 +217,33 @@ void drop_con_arrays(AC* ac) {
   ac->shape_alt.lower = ac->shape_alt.upper = nullptr;
   ac->con_lb_sent = ac->con_ub_sent = nullptr;
   drop(&ac->con_init_dual, k);
+  drop(&ac->con_duals, k);
+  drop(&ac->con_defvar, elem_class(k, 4));
+  drop(&ac->compl_var, elem_class(k, 4));
+}
+
+// The constraint maps the solution values made go with the numbering they
+// were made for.
+void drop_cmaps(AC* ac) {
+  for (list* l = ac->cmap_decls; l; l = l->next) {
+    cvgen& g = static_cast<convar*>(l->item.p)->gen;
+    if (g.cmap) del_mblk(blkclass(g.cmap), g.cmap);
+    g.cmap = nullptr;
+  }
+  free_list(ac->cmap_decls);
+  ac->cmap_decls = nullptr;
+}
+
+void drop_defined(AC* ac) {
+  int k = ac->dv_class;
+  exprzap(&ac->dv_bodies, k, ac->n_dv_bodies);
+  drop(&ac->dv_const, k);
+  drop(&ac->dv_rhs, k);
+  drop(&ac->dv_col, elem_class(k, 4));
+  drop(&ac->dv_cmap, elem_class(ac->var_class, 4));
+  drop(&ac->dv_val2, ac->var_class);
+  ac->n_dv_bodies = 0;
+  ac->dv_off = 0;
 }
 
 void drop_obj_arrays(AC* ac) {
@@ -255,9 +287,11 @@ void col_teardown(AC* ac) {
   ac->n_rand_warn = 0;
   if (Vname == ac->var_names) Vname = nullptr;
   drop(&ac->var_names, ac->var_names_class);
+  drop_cmaps(ac);
   if (!ac->var_lb) return;
   drop(&ac->con_names, ac->con_names_class);
   drop(&ac->obj_names, ac->obj_names_class);
+  drop_defined(ac);
   drop_var_arrays(ac);
   drop_con_arrays(ac);
   drop_obj_arrays(ac);

@@ -36,6 +36,7 @@ struct expr;
 struct problem;
 struct setmem;
 struct jacsort;
+struct list;
 
 // Class differences between an array of 8-byte entries and the same count
 // of 4-byte (int_adj) or 1-byte (char_adj) entries.
@@ -185,6 +186,11 @@ struct AC {
                          // then the others presolve removed
   int32_t* var_pos;      // inverse of var_order
   xname* var_names;      // also Vname (instance/names.h)
+  double* var_rc;        // reduced costs read back with a solution, or null
+  varref** var_lindef;   // per variable presolve eliminated by a linear
+                         // definition: the defining row's other terms,
+                         // negated (its value in terms of the others); or
+                         // null
 
   // ---- Per constraint (rows below n_con).
   expr** con_nonlin;  // nonlinear parts
@@ -196,6 +202,11 @@ struct AC {
   double* con_lb_sent;  // the bounds of the shape set_lubs chose
   double* con_ub_sent;
   double* con_init_dual;  // starting duals sent
+  double* con_duals;      // duals read back with a solution, or null
+  int32_t* con_defvar;    // per row: the column + 1 of the variable it
+                          // defines (0: none), or null
+  int32_t* compl_var;     // per row: the column + 1 of the variable it
+                          // complements (0: none), or null
   xname* con_names;
   // Complementarity (null while n_compl is 0).
   uint8_t* cpair;        // pairing byte per row
@@ -208,6 +219,8 @@ struct AC {
   uint8_t* obj_sense;   // 0 minimise, 1 maximise
   int32_t* obj_order;   // objective numbers in sending order
   xname* obj_names;
+  int32_t obj_no;       // the objective the solver was given (valid when
+                        // below n_obj)
 
   // ---- By row (constraints, then objectives).
   varref** row_terms;   // linear terms by row (index: column)
@@ -216,6 +229,31 @@ struct AC {
   int32_t* con_pos;         // inverse of con_order_sent
   SendShape shape_work;     // rows sent with the working bounds
   SendShape shape_alt;      // ... with the second bound pair
+
+  // ---- Defined variables: presolve keeps here the variables it solves
+  // out that are defined by expressions, whose values def_comp computes
+  // on demand (eval/defvar.h).  A column's status (var_status) then
+  // carries DV_DEFINED; DV_STALE while its stored value must be computed
+  // again, DV_SETTLED when presolve fixed it.
+  expr** dv_bodies;   // per body: its parts chained by next (an OPLINPART
+                      // node among them: the body carries its linear
+                      // part), or null
+  double* dv_const;   // per body: the constant of its definition
+  double* dv_rhs;     // per body: a right-hand side, +Infinity for none;
+                      // or null
+  int32_t* dv_col;    // per body: the column it defines
+  int32_t* dv_cmap;   // per column: the body number + 1 (0: none); made
+                      // from dv_col on first need (dv_cdef)
+  double* dv_val2;    // the body sums def_comp left, by position (column
+                      // less dv_off), or null
+  int32_t n_dv_bodies;
+  int32_t dv_class;  // size class of the per-body arrays
+  int32_t dv_off;    // first column of dv_val2
+
+  // ---- Constraint maps (make_cmap, eval/solval.h) made since the last
+  // collection: a list of their declarations, whose maps col_teardown
+  // frees.
+  list* cmap_decls;
 
   // ---- Declarations.
   xnode** con_decls;  // one block of class decl_class: constraint, then
@@ -274,6 +312,15 @@ static_assert(offsetof(AC, n_con_sent) == offsetof(AC, n_var_sent) + 4 &&
                   offsetof(AC, n_obj) == offsetof(AC, n_var_sent) + 8 &&
                   offsetof(AC, n_prob) == offsetof(AC, n_var_sent) + 12,
               "the sent counts are one group of four");
+
+// Column status bits (var_status) of defined variables.
+enum : uint32_t {
+  DV_LINEAR = 0x10,    // eliminated by a linear definition
+  DV_NONLIN = 0x40,    // defined by an expression
+  DV_DEFINED = DV_LINEAR | DV_NONLIN,
+  DV_SETTLED = 0x80,   // value fixed by presolve: returned as it is
+  DV_STALE = 0x8000    // the stored value must be computed again
+};
 
 // The one record, or null before the first new_ac.
 extern AC* cur_ac;

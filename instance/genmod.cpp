@@ -21,6 +21,7 @@
 #include "frontend/decl.h"
 #include "frontend/paramdcl.h"
 #include "frontend/suffix.h"
+#include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/names.h"
 #include "instance/stamps.h"
@@ -39,6 +40,10 @@
 namespace vexo {
 
 int recvar_lim;
+varref* gm_v;
+expr* gm_e;
+plterm* gm_p;
+uint32_t gm_i;
 
 namespace {
 
@@ -526,9 +531,13 @@ void genmod_reset() {
   gen_tva = nullptr;
   curx = nullptr;
   recvar_lim = 0;
+  gm_v = nullptr;
+  gm_e = nullptr;
+  gm_p = nullptr;
+  gm_i = 0;
 }
 
-int32_t first_num(const convar*) { return -1; }
+int32_t first_num(const convar* d) { return d->gen.first_col; }
 
 void copy_sufs(xnode*, TVA*) {}
 

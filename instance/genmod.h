@@ -26,6 +26,9 @@ namespace vexo {
 
 struct AC;
 struct constr;
+struct expr;
+struct plterm;
+struct varref;
 struct convar;
 struct suffix;
 struct sufvals;
@@ -72,7 +75,8 @@ bool defines_values(const xnode* d);
 // Those values are checked when d is next brought up to date.
 bool data_changed(const xnode* d, double gen);
 
-// Start-up and `reset`: no work list, no generation running.
+// Start-up and `reset`: no work list, no generation running, the term
+// lists empty.
 void genmod_reset();
 
 // The number of defined variables that generation has processed (a
@@ -81,9 +85,19 @@ void genmod_reset();
 extern int recvar_lim;
 
 // The number of d's first member in the problem's column (variables) or
-// row (constraints, objectives) numbering.  Least form until columns and
-// rows are numbered: -1.
+// row (constraints, objectives) numbering: the first_col of its generated
+// members (instance/members.h).
 int32_t first_num(const convar* d);
+
+// What a body evaluated in generation mode leaves besides its constant
+// part: the term evaluators (compiler/genterms.h) put each term in front
+// of one of these lists; the member generators set them up before a body
+// is evaluated and take them over afterwards (the terms come in the
+// reverse order of their evaluation).
+extern varref* gm_v;  // linear terms (column, coefficient)
+extern expr* gm_e;    // instantiated nonlinear parts, chained by next
+extern plterm* gm_p;  // piecewise-linear terms, each with its column
+extern uint32_t gm_i;  // the column of a defining equality's variable + 1
 
 // Copies the values that data gave by subscript for members of ent not yet
 // generated into its generated members.  Least form until members of

@@ -21,6 +21,11 @@ namespace vexo {
 
 struct AC;
 struct convar;
+struct cstr;
+struct expr;
+struct objsolve;
+struct plterm;
+struct varref;
 struct set;
 struct symbol;
 struct var;
@@ -37,6 +42,7 @@ enum : uint64_t {
 // Status bits of a member (member_status).
 enum : uint8_t {
   GS_DROPPED = 2,  // left out of the problem (dropped or fixed)
+  GS_BODY = 4,     // body_cache holds the member's body value
   GS_HASVAL = 8    // cur_vals holds the member's value
 };
 
@@ -61,7 +67,41 @@ struct cvgen {
                            // member, arity symbols each, in member order;
                            // scalar_subscrs for a scalar; or null
   uint8_t* saved_status;   // kept by savesol: the status bytes, or null
+  // What the member generators leave per slot, each array null until
+  // made: a variable's declared bounds; a constraint's row bounds, its
+  // constant (the negated right-hand side; an objective's constant) and
+  // its terms (linear, nonlinear parts chained by next, piecewise-linear);
+  // a logical constraint's instantiated expression.  A defined variable's
+  // defining constraint holds the terms of its definitions.
+  double* lb;
+  double* ub;
+  double* consts;
+  varref** lin;
+  expr** nonlin;
+  plterm** pl;
+  expr** logexpr;
+  // Kept by the solution values (eval/solval.h): the body values computed
+  // since the last change (GS_BODY marks a cached slot), one more slot for
+  // a complementarity declaration; the constraint map (make_cmap); the
+  // solve records of an objective's members (null before a solve).
+  double* body_cache;
+  int32_t* cmap;
+  objsolve* solves;
+  int32_t n_in_prob;  // members in the current problem when the
+                      // declaration needs a constraint map, else 0
+  int32_t pad_;
 };
+
+// What a solve left for one objective member: the solver's result number
+// and exit code, the result and message texts (counted strings, or null
+// before a solve: a null result means no record).
+struct objsolve {
+  int32_t result_num;
+  int32_t exitcode;
+  cstr* result;
+  cstr* message;
+};
+static_assert(std::is_trivially_destructible_v<objsolve>);
 static_assert(std::is_trivially_destructible_v<cvgen>,
               "member arrays live in declaration records");
 

@@ -1,10 +1,18 @@
-// Named problems: the problem declaration record, its entity list and the
-// current problem.  The least form until problems are built: a problem
-// keeps its items as its entity list; there is one current problem, made
-// current by its declaration.
+// Named problems: the problem declaration, the membership of each problem
+// member (p_info), the current problem and the switching between problems
+// with their option environments and explicit drop/fix state.
+//
+// A problem names variables, constraints and objectives, whole or member
+// by member, possibly over indexings; an indexed problem is a family of
+// problems, one per member chosen so far.  Exactly one problem member is
+// current.  Its membership is built lazily (get_prob, when need_prob says
+// so) and applied to the declarations' member status bytes (GS_DROPPED,
+// instance/members.h); while Initial is current and untouched, no
+// membership applies and every entity takes part.
 #ifndef VEXO_INSTANCE_PROBLEM_H
 #define VEXO_INSTANCE_PROBLEM_H
 
+#include <cstdint>
 #include <type_traits>
 
 #include "frontend/decl.h"
@@ -12,43 +20,151 @@
 
 namespace vexo {
 
+struct convar;
 struct cstr;
 struct expr;
-struct list;
+struct redirect;
+struct set;
 struct set_spec;
 struct symbol;
+struct xenvir;
+struct xrecomp;
 
-// The problem record (kind 20/21, record kind 4).  The front end pushes
-// variables and constraints on its entity list: OPARG nodes whose L is an
-// OP281 node whose L is the declaration.
-// Suffix values given by data are the per-member arrays of xnode2.
+// Bits of the member status bytes and declaration flags read and written
+// here (besides GS_DROPPED and CV_ALLDROPPED of instance/members.h).
+enum : uint64_t {
+  PF_NOPROB = 0x20,          // a declaration never part of problems
+  PF_EXPLICIT1 = 0x100000,   // some members' state set explicitly
+  PF_EXPLICIT2 = 0x200000,   // the whole declaration's state set explicitly
+  PF_EXPLICIT = PF_EXPLICIT1 | PF_EXPLICIT2
+};
+enum : uint8_t {
+  PS_EXPLICIT = 0x40  // member status: set by drop/restore/fix/unfix here
+};
+
+// One declaration in a problem member's membership.  inset: a byte per
+// member slot of the declaration (0 in the problem, 2 not in it), or null
+// when the whole declaration belongs.
+struct p_entry {
+  convar* d;
+  uint8_t* inset;
+  int32_t insetk;  // size class of inset
+  uint32_t flags;  // PF_EXPLICIT bits kept from the declaration, and
+                   // CV_ALLDROPPED when every member was excluded
+};
+
+// One problem member.  decls null: no membership built.
+struct p_info {
+  cstr* env_name;     // texts kept for the member's environment
+  cstr* env_text;
+  xenvir* env;        // the environment in force when last left, or null
+  symbol** env_sub;   // its member tuple when indexed (a block), or null
+  int32_t env_subk;   // size class of env_sub
+  int32_t n_explicit; // entries carrying explicit state
+  set* decls;         // the declarations' names, ordinal = entry index
+  p_entry** entries;  // by ordinal in decls
+  int32_t entriesk;   // size class of entries
+  double stamp;       // the problem's stamp when the membership was built
+};
+static_assert(std::is_trivially_destructible_v<p_info>);
+
+// The problem record (kind 20/21, record kind 4).  Two item chains: items,
+// those of the declaration (entity items of frontend/cmdbuild.h: OPXNODE
+// over a whole declaration, a subscripted reference whose R is the
+// look-up of its subscripts, an OPARG group over an indexing), and ents,
+// the variables and constraints declared later while the problem was
+// current (OPARG nodes whose L is an OP281 node over the declaration),
+// newest first.  Suffix values given by data are the per-member arrays of
+// xnode2.
 struct problem : xnode2 {
-  expr* ents;      // entity list, newest first
-  set_spec* pix;   // indexing of an indexed problem
-  expr* sufinits;  // suffix settings
-  list* environ;   // environment settings
-  sufstore sufs;   // its suffix values (instance/sufstore.h)
+  expr* ents;        // entities declared while current, newest first
+  set_spec* pix;     // unused (the indexing is xnode::indexing)
+  expr* sufinits;    // suffix initialisers (OP248 nodes)
+  expr* environ;     // environment reference (OPENV or OPENVSUB node)
+  expr* items;       // the declaration's items, in source order
+  set* members;      // kind 21: the member tuples chosen so far
+  p_info* pinfo;     // a p_info per member (one for kind 20)
+  int32_t pinfok;    // size class of pinfo
+  sufstore sufs;     // its suffix values (instance/sufstore.h)
   static void* operator new(size_t size);
   static void operator delete(void* p);
 };
 static_assert(std::is_trivially_destructible_v<problem>);
+
 extern problem* cur_prob;      // the current problem
-extern problem* initial_prob;  // the problem made at start-up
+extern problem* initial_prob;  // the problem Initial made at start-up
+extern problem* Current_prob;  // the placeholder named Current
+// The current member's tuple (a block of class cur_prob_subk) of an
+// indexed problem, null for a scalar one or when no member is chosen.
+extern symbol** cur_prob_sub;
+extern int32_t cur_prob_subk;
+// The current member's p_info once its membership is built, else null.
+extern p_info* cur_pinfo;
+// Explicit drop/fix changes made in the current problem, and 64 while a
+// membership is applied keeping them (0 otherwise).
+extern int n_explicit;
+extern int honor_explicit;
+// need_prob (0 up to date, 1 membership to build, 3 indexed problem
+// without a chosen member; 4 ORed in by references that need the
+// instance) lives with the parser's flags, frontend/keywords.h.
 
 // Pushes declaration d on the problem's entity list and records the
 // problem among d's referrers.
 void prob_add(problem* p, xnode* d);
-// `problem NAME [alias] [ix] settings [: items];` (at start-up: the
-// current and the initial problem, both named "Initial").  Items is a chain
-// of expressions naming entities; the stand-in keeps them as the entity
-// list.  Returns the problem.
+// `problem NAME [alias] [ix] settings [: items];`: settings is a chain of
+// environment references (OPENV/OPENVSUB; the first counts, a further one
+// is "Extra environ clause in declaration of problem %s." and return-code
+// bit 8) and suffix initialisers; items a chain of entity items, those
+// that are no entity dropped by badname_omit.  Without an environ clause
+// the environment named after the problem (declared when new) is the
+// problem's.  The problem becomes current.  Returns the surviving record.
 problem* new_problem(symbol* name, cstr* alias, set_spec* ix, expr* settings,
                      expr* items);
+// Drops from the chain *items the items that name no entity of a problem
+// (a problem, an undeclared name (null item), a declaration that is no
+// variable, constraint or objective; a variable flagged PF_NOPROB goes
+// silently); each such named item after the first is reported "Ignoring
+// \"%s\"".  An indexed group whose list becomes empty goes too.  Returns
+// the count dropped.
+int badname_omit(expr** items, int flag);
 
-// The problem Initial, current at start-up (and after `reset`); a step of
-// the keyword set-up (parse_init).
+// The problem itself, or the current one for the placeholder Current.
+problem* prob_adj(problem* p);
+// Makes p current, first recording the outgoing member's environment and
+// explicit drop/fix state.
+void save_cur_prob(problem* p);
+// `problem p[sub];` / `problem p;` (command kind 55).  Raises errors.
+void problem_cmd(problem* p, expr* sub, xrecomp* xr);
+// `problem;` (kind 56): "problem NAME[SUB];" on the command's output.
+void curprob_cmd(redirect* r, xrecomp* xr);
+// `reset problem [p[sub]];` (kind 45): the memberships of the member (or
+// of every member; p null: the current problem) are freed, to be rebuilt.
+void reset_prob(problem* p, expr* sub, xrecomp* xr);
+// Selects (making it when new) the member tuple of indexed problem p.
+void adj_cur_prob(problem* p, symbol** tuple);
+// The member tuple that sub (a subscript chain) names, evaluated at
+// command level, into tuple; a tuple outside p's indexing is the
+// bad-subscript error.  Returns tuple.
+symbol** probsub(problem* p, expr* sub, xrecomp* xr, symbol** tuple);
+// Brings the current problem's membership up to date and applies it to
+// the declarations.  An indexed problem without a chosen member: "problem
+// %s[...] command needed" (no_prob_sub), the command is abandoned.
+void get_prob();
+[[noreturn]] void no_prob_sub();
+// Indexed problem p lost the members flagged in removed (one byte per
+// member ordinal, n of them): the survivors' p_info are compacted in
+// order; when the current member went, Current becomes current.
+void prob_subfix(problem* p, int n, const uint8_t* removed);
+// Frees a member's membership and its texts (the environment stays).
+void zap_pinfo(p_info* pi);
+// Member slots of d (members, doubled for complementarity) into *n and
+// the size class of that many bytes into *k; 1 for complementarity.
+int get_k_n0(const convar* d, int32_t* k, int32_t* n);
+
+// The problems Initial (current) and Current at start-up and after
+// `reset`; a step of the keyword set-up (parse_init).
 void sysdecl_problems();
-// No problem yet: cur_prob and initial_prob null until sysdecl_problems.
+// No problem yet: every global above null or zero until sysdecl_problems.
 void problem_reset();
 
 }  // namespace vexo

@@ -28,19 +28,6 @@ bool is_variable(const xnode* d) {
   return k == DK_VAR || k == DK_SVAR;
 }
 
-// The variable holding column n, or null.
-var* var_of_column(int32_t n) {
-  const xclass_rec& c = xclass[XC_ALLVARS];
-  for (int32_t i = 0; i < c.n; ++i) {
-    xnode* d = c.a[i];
-    if (!d || !is_variable(d)) continue;
-    const cvgen& g = static_cast<var*>(d)->gen;
-    if (g.member_count > 0 && n >= g.first_col &&
-        n - g.first_col < g.member_count)
-      return static_cast<var*>(d);
-  }
-  return nullptr;
-}
 
 template <class T>
 T** transpose_lists(T*** rows, int old_k, int new_k, int32_t n) {
@@ -100,6 +87,19 @@ void free_varref(varref* v) {
   while (last->next) last = last->next;
   last->next = varref_freelist;
   varref_freelist = v;
+}
+
+var* var_of_column(int32_t n) {
+  const xclass_rec& c = xclass[XC_ALLVARS];
+  for (int32_t i = 0; i < c.n; ++i) {
+    xnode* d = c.a[i];
+    if (!d || !is_variable(d)) continue;
+    const cvgen& g = static_cast<var*>(d)->gen;
+    if (g.member_count > 0 && n >= g.first_col &&
+        n - g.first_col < g.member_count)
+      return static_cast<var*>(d);
+  }
+  return nullptr;
 }
 
 var* vxfind(int32_t n) {

@@ -131,6 +131,8 @@ inline void free_1varref(varref* v) {
 // The variable declaration (kinds 2, 3, 16, 17) whose columns hold column
 // n, or null after "<<< Bug: vxfind(%d) failure>>> by " on Stderr.
 var* vxfind(int32_t n);
+// The variable holding column n, or null, without a report.
+var* var_of_column(int32_t n);
 
 // Turns the array of n row lists *rows (a block of class old_k) into an
 // array of column lists in a zero-filled block of class new_k, which is

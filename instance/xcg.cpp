@@ -8,9 +8,11 @@
 #include "compiler/compdecl.h"
 #include "compiler/recomp.h"
 #include "frontend/decl.h"
+#include "frontend/keywords.h"
 #include "frontend/paramdcl.h"
 #include "instance/ac.h"
 #include "instance/genmod.h"
+#include "instance/problem.h"
 #include "instance/stamps.h"
 #include "support/pool.h"
 
@@ -45,6 +47,9 @@ struct citing {
 // The declarations of the problem: every variable, constraint and
 // objective.
 void co_cite(citing* c) {
+  // The current problem's membership first (an indexed problem without a
+  // chosen member ends the command here).
+  if (need_prob) get_prob();
   for (int k : {XC_ALLVARS, XC_CONS, XC_LOGCONS, XC_OBJS})
     for (int32_t i = 0; i < xclass[k].n; ++i) c->cite(xclass[k].a[i]);
 }

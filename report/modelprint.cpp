@@ -387,9 +387,10 @@ static void print_check(check* c) {
 
 // The items of a problem: entities whole, subscripted, or over an
 // indexing (several items of a group in parentheses).
-static void print_probex(expr* items) {
+static void print_probex(expr* items, bool* first) {
   for (expr* e = items; e; e = e->next) {
-    put(e == items ? ": " : ", ");
+    put(*first ? ": " : ", ");
+    *first = false;
     // An entity that joined the problem when it was declared: OPARG over a
     // node of the declaration, without an indexing.
     if (opcode(e) == OPARG && !e->R.e && e->L.e && opcode(e->L.e) == OP281) {
@@ -413,7 +414,11 @@ static void print_probex(expr* items) {
 
 static void print_problem(problem* p) {
   head("problem", p);
-  print_probex(p->ents);
+  // The declaration's items, then the entities declared while it was
+  // current.
+  bool first = true;
+  print_probex(p->items, &first);
+  print_probex(p->ents, &first);
 }
 
 static void print_suffix(suffix* s) {

@@ -24,6 +24,7 @@
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "instance/problem.h"
 #include "instance/sufdecl.h"
 #include "instance/xcg.h"
 #include "report/display.h"
@@ -48,6 +49,7 @@
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "support/symbol.h"
 
 namespace vexo {
 
@@ -469,6 +471,31 @@ void environ_run(cmd_fields* c) {
 
 void cur_environ_run(cmd_fields* c) { cur_environ(c->f()[0].r, c->xrp); }
 
+// The problem a problem command names: the name's binding when the command
+// runs (a stored command may outlive a redeclaration); null when the name
+// names no problem any more (reported).
+problem* named_problem(symbol* name) {
+  if (!name) return nullptr;
+  xnode* d = static_cast<xnode*>(name->binding);
+  if (d && (d->kind == DK_PROB || d->kind == DK_PROBI))
+    return static_cast<problem*>(d);
+  error(0, "%s is not a named problem", name->name);
+  return nullptr;
+}
+
+void problem_run(cmd_fields* c) {
+  if (problem* p = named_problem(c->f()[0].b)) problem_cmd(p, c->f()[1].e, c->xrp);
+}
+
+void curprob_run(cmd_fields* c) { curprob_cmd(c->f()[0].r, c->xrp); }
+
+void reset_prob_run(cmd_fields* c) {
+  symbol* name = c->f()[0].b;
+  problem* p = named_problem(name);
+  if (name && !p) return;
+  reset_prob(p, c->f()[1].e, c->xrp);
+}
+
 void commands_run(cmd_fields* c) {
   commands_or_data(&c->f()[0].e, c->f()[1].r, 1, c->xrp);
 }
@@ -528,7 +555,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     printf_run,           // 42 printf
     not_implemented_cmd,  // 43 read
     repeat_cmd,           // 44 repeat
-    not_implemented_cmd,  // 45 reset_problem
+    reset_prob_run,       // 45 reset_problem
     not_implemented_cmd,  // 46 expand
     commands_run,         // 47 commands
     data_run,             // 48 data
@@ -538,8 +565,8 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     call_cmd,             // 52 call
     not_implemented_cmd,  // 53 cd
     cur_environ_run,      // 54 environ
-    not_implemented_cmd,  // 55 problem
-    not_implemented_cmd,  // 56 problem
+    problem_run,          // 55 problem
+    curprob_run,          // 56 problem
     not_implemented_cmd,  // 57 xref
     if_run,               // 58 if
     not_implemented_cmd,  // 59 read_table

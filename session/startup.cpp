@@ -11,10 +11,12 @@
 #include "compiler/eexpr.h"
 #include "compiler/massage.h"
 #include "compiler/opgen.h"
+#include "compiler/plterm.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "data/readdata.h"
 #include "eval/builtin.h"
+#include "eval/defvar.h"
 #include "eval/funclib.h"
 #include "eval/iterate.h"
 #include "eval/pcheck.h"
@@ -244,6 +246,8 @@ void init_modules(int start) {
   output_reset();
   misc_reinit();
   genmod_reset();
+  pl_reset();
+  defvar_reset();
   indextab_reset();
   prset_reset();
   dataprint_reset();
@@ -374,9 +378,11 @@ const kept_state kept_by_reset[] = {
     {"reset_time", "the time of the last start-up or reset, the base of the "
      "translator's own times", 0},
     {"(anonymous namespace)::MBfree,(anonymous namespace)::xmem_sizes,"
-     "Malloced,nalloc",
+     "Malloced,nalloc,(anonymous namespace)::chunks,"
+     "(anonymous namespace)::nchunks,(anonymous namespace)::chunks_cap",
      "the allocator's own bookkeeping: `reset` gives its memory back, not "
-     "its free blocks, record sizes and counts",
+     "its free blocks, record sizes and counts, nor the table of its "
+     "chunks",
      0},
     {"loop_cells,n_loop_cells,bufcl()::k",
      "plain memory and sizes computed once, serving every session",

@@ -100,8 +100,8 @@ struct jacsort {
 // (nothing is kept).
 jacsort* col1sort(AC* ac, int64_t* nzc);
 // Frees ac->jac_sorted.  Whoever changes the column lists, the orders or
-// the sent counts of a problem calls it: collection (col_teardown) and
-// set_lubs when the row order changes.
+// the sent counts of a problem calls it: collection (col_teardown),
+// v_upgrade, and set_lubs when the row order changes.
 void jac_forget(AC* ac);
 
 // Writes the collected (and presolved) problem ac as the file the stub

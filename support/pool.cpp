@@ -37,8 +37,6 @@
 namespace vexo {
 
 double Malloced[2];
-char* mem_min;
-char* mem_max;
 uint32_t nalloc, nalloc_ovfl;
 int quitting;
 
@@ -67,6 +65,15 @@ constexpr size_t STR_EXTRA = 32001;
 
 // Head of each class's free list: the block starts (headers).
 uint32_t* MBfree[MBLK_MAXCLASS + 1];
+
+// The mem chunks obtained since the last mem_reset, by start address, for
+// in_mem_arena.  The table comes from plain malloc and outlives mem_reset,
+// which only empties it.
+struct chunk_span {
+  uintptr_t lo, hi;  // [lo, hi)
+};
+chunk_span* chunks;
+size_t nchunks, chunks_cap;
 
 void* xmem_freelist[N_XMEM_KINDS];
 size_t xmem_sizes[N_XMEM_KINDS];
@@ -103,6 +110,41 @@ static char* recorded(size_t n) {
 
 void* Malloc(size_t n) { return recorded(n); }
 
+// Index of the first chunk that starts above a (nchunks when none does).
+static size_t chunk_after(uintptr_t a) {
+  size_t lo = 0, hi = nchunks;
+  while (lo < hi) {
+    size_t mid = lo + (hi - lo) / 2;
+    if (chunks[mid].lo <= a)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+// Enters a new mem chunk in the table, in address order.
+static void note_chunk(const char* r, size_t len) {
+  if (nchunks == chunks_cap) {
+    size_t cap = chunks_cap ? 2 * chunks_cap : 64;
+    void* t = std::realloc(chunks, cap * sizeof(chunk_span));
+    if (!t) Malloc_failure(cap * sizeof(chunk_span));
+    chunks = static_cast<chunk_span*>(t);
+    chunks_cap = cap;
+  }
+  uintptr_t lo = reinterpret_cast<uintptr_t>(r);
+  size_t i = chunk_after(lo);
+  std::memmove(chunks + i + 1, chunks + i, (nchunks - i) * sizeof(chunk_span));
+  chunks[i] = {lo, lo + len};
+  ++nchunks;
+}
+
+bool in_mem_arena(const void* p) {
+  uintptr_t a = reinterpret_cast<uintptr_t>(p);
+  size_t i = chunk_after(a);
+  return i > 0 && a < chunks[i - 1].hi;
+}
+
 void* mem(size_t n) {
   size_t m = (n + 7) & ~size_t(7);
   if (s && m < size_t(se - s)) {
@@ -113,8 +155,7 @@ void* mem(size_t n) {
   size_t len = m + MEM_EXTRA;
   char* r = recorded(len);
   std::memset(r, 0, len);
-  if (!mem_min || r < mem_min) mem_min = r;
-  if (!mem_max || r + len > mem_max) mem_max = r + len;
+  note_chunk(r, len);
   s = r + m;
   se = r + len;
   return r;
@@ -277,7 +318,7 @@ void mem_reset() {
   mbchain = nullptr;
   bnext = blast = nullptr;
   s = se = snext = slast = nullptr;
-  mem_min = mem_max = nullptr;
+  nchunks = 0;
   std::memset(MBfree, 0, sizeof(MBfree));
   std::memset(xmem_freelist, 0, sizeof(xmem_freelist));
   Malloced[0] = Malloced[1] = 0;

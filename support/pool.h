@@ -44,15 +44,12 @@ enum : int {
 // Both are 0 after mem_reset.
 extern double Malloced[2];
 
-// Lowest start and highest end of the mem chunks obtained since the last
-// mem_reset (null before the first chunk).  in_mem_arena tests an address
-// against them.
-extern char* mem_min;
-extern char* mem_max;
-inline bool in_mem_arena(const void* p) {
-  return mem_min && static_cast<const char*>(p) >= mem_min &&
-         static_cast<const char*>(p) < mem_max;
-}
+// Whether p points into one of the chunks of the mem arena obtained since
+// the last mem_reset (the records of mem and xmem and the small blocks of
+// new_mblk live there).  Exact whatever the heap's layout: an address
+// between two chunks, in memory from Malloc or plain malloc, on the stack
+// or in code is not in the arena.
+bool in_mem_arena(const void* p);
 
 // Serial numbers of the block allocator: nalloc is the last serial given
 // (grows by 2), nalloc_ovfl the generation (grows by 64 when nalloc wraps).

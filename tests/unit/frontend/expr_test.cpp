@@ -30,24 +30,26 @@ int free_count() {
 
 TEST(Expr, OpWordAccessors) {
   expr* e = new_expr(opword(OPPLUS, EF_NUMERIC | EF_VARS));
-  EXPECT_EQ(e->opword, 0u << 9 | 6u);
+  const uint32_t nv = EF_NUMERIC | EF_VARS;
+  // The opcode above nine flag bits.
+  EXPECT_EQ(e->opword, uint32_t{OPPLUS} << 9 | nv);
   EXPECT_EQ(opcode(e), OPPLUS);
-  EXPECT_EQ(eflags(e), 6u);
+  EXPECT_EQ(eflags(e), nv);
   set_opcode(e, OPMULT);
-  EXPECT_EQ(opcode(e), 2);
-  EXPECT_EQ(eflags(e), 6u);
+  EXPECT_EQ(opcode(e), OPMULT);
+  EXPECT_EQ(eflags(e), nv);
   set_eflags(e, EF_RANDVAR | EF_RANDOM | 0x200);  // only nine bits count
-  EXPECT_EQ(opcode(e), 2);
-  EXPECT_EQ(eflags(e), 0x120u);
+  EXPECT_EQ(opcode(e), OPMULT);
+  EXPECT_EQ(eflags(e), uint32_t{EF_RANDVAR | EF_RANDOM});
   EXPECT_TRUE(has_flag(e, EF_RANDVAR));
   EXPECT_FALSE(has_flag(e, EF_VARS));
   expr* n = new_num(2.5);
   EXPECT_EQ(n->opword, opword(OPNUM, EF_CONST | EF_NUMERIC));
   EXPECT_EQ(n->L.d, 2.5);
-  EXPECT_EQ(shape(n), 8);
+  EXPECT_EQ(shape(n), SH_NUMBER);
   expr* l = new_lit(nullptr);
-  EXPECT_EQ(l->opword, opword(148, 1));
-  EXPECT_EQ(shape(l), 0);
+  EXPECT_EQ(l->opword, opword(OPLIT, EF_CONST));
+  EXPECT_EQ(shape(l), SH_LITERAL);
   free_expr(l);
   free_expr(n);
   free_expr(e);
@@ -92,8 +94,9 @@ TEST(Expr, DeletingFirstNodeFreesItsChain) {
   b->next = c;
   expr* old_head = expr_free_list;
   delete a;
+  // Read through the free list: a itself is released.
   EXPECT_EQ(expr_free_list, a);
-  EXPECT_EQ(a->next, b);
+  EXPECT_EQ(expr_free_list->next, b);
   EXPECT_EQ(b->next, c);
   EXPECT_EQ(c->next, old_head);
   // Operands are untouched.
@@ -109,7 +112,7 @@ TEST(Expr, DeletingFirstNodeFreesItsChain) {
   expr* head = expr_free_list;
   delete x;
   EXPECT_EQ(expr_free_list, x);
-  EXPECT_EQ(x->next, head);
+  EXPECT_EQ(expr_free_list->next, head);
   EXPECT_EQ(y->L.d, 2.0);
   free_expr(y);
 }
@@ -156,59 +159,64 @@ int walk_free(expr* e) {
   int n = 1;
   // clang-format off
   switch (shape(e)) {
-    case 0: case 8: case 12: case 13: case 19: case 22: case 23: case 33:
-    case 34: case 38: case 51: case 57: case 59: case 60:
-      break;  // leaves; 60 holds a linear-term list of its own pool
-    case 1: case 5: case 11: case 14: case 61: case 64:
+    case SH_LITERAL: case SH_NUMBER: case SH_ENTITY: case SH_DUMMY:
+    case SH_EVAL: case SH_INTCHECK: case SH_VARVAL: case SH_ALIAS:
+    case SH_XNODE: case SH_LOOPDUMMY: case SH_SYN: case SH_LOGLIT:
+    case SH_SVARVAL: case SH_LINPART:
+      break;  // leaves; SH_LINPART holds a linear-term list of its own pool
+    case SH_UNARY: case SH_FUNC1: case SH_FROM_NUMBER: case SH_TO_NUMBER:
+    case SH_SAMPLE: case SH_RECPAR:
       n += walk_free(e->L.e);
       break;
-    case 2: case 15: case 54:
+    case SH_BINARY: case SH_FUNC2: case SH_COUNTREL:
       n += walk_free(e->L.e) + walk_free(e->R.e);
       break;
-    case 3: case 17: case 35:  // indexing or set in L
-    case 4: case 16: case 40: case 43:  // declaration in L
+    // An indexing or set in L:
+    case SH_ITERATED: case SH_PLENTRY: case SH_LOOKUPSL:
+    // A declaration in L:
+    case SH_SUBSCRIPTED: case SH_LOOKUP: case SH_FORM252: case SH_SYNSUB:
       n += walk_free(e->R.e);
       break;
-    case 10:  // set in R
+    case SH_MEMBERSHIP:  // set in R
       n += walk_free(e->R.e);
       break;
-    case 26:  // function declaration in L, argument list in R
+    case SH_CALL:  // function declaration in L, argument list in R
       n += walk_chain(e->R.e);
       break;
-    case 6: case 30:
+    case SH_LIST: case SH_SUMLIST:
       n += walk_chain(e->L.e);
       break;
-    case 7:  // 259 {slopes, breakpoints}, 260 {argument, second argument}
+    case SH_PL:  // 259 {slopes, breakpoints}, 260 {argument, second argument}
       n += 2 + walk_chain(e->L.e->L.e) + walk_chain(e->L.e->R.e) +
            walk_free(e->R.e->L.e) + walk_free(e->R.e->R.e);
       free_expr(e->L.e);
       free_expr(e->R.e);
       break;
-    case 9: case 58:  // condition, branch pair 261 or 262
+    case SH_IF: case SH_IMPELSE:  // condition, branch pair 261 or 262
       n += 1 + walk_free(e->L.e) + walk_free(e->R.e->L.e) +
            walk_free(e->R.e->R.e);
       free_expr(e->R.e);
       break;
-    case 18:
+    case SH_SYMLIST:
       n += walk_chain(e->L.e) + walk_chain(e->R.e);
       break;
-    case 24: case 62:  // block from the size-class allocator
+    case SH_PLTERM: case SH_LITLIST:  // block from the size-class allocator
       del_mblk(0, e->L.p);
       break;
-    case 39:  // string reference, optional chain of operands
+    case SH_STRING:  // string reference, optional chain of operands
       zap_cstr(&e->L.cs);
       n += walk_chain(e->R.e);
       break;
-    case 42:  // 251: optional node in R
+    case SH_DISPLAYITEM:  // 251: optional node in R
       n += walk_free(e->R.e);
       break;
-    case 52:  // OPARG without indexing: optional argument in R
+    case SH_ARG:  // OPARG without indexing: optional argument in R
       n += walk_free(e->R.e);
       break;
-    case 55: case 56:
+    case SH_ARGLIST: case SH_SETARGS:
       n += walk_free(e->L.e) + walk_chain(e->R.e);
       break;
-    case 21:  // owned node whose R is owned
+    case SH_REWRITE:  // owned node whose R is owned
       n += 1 + walk_free(e->L.e->R.e);
       free_expr(e->L.e);
       break;
@@ -251,9 +259,9 @@ TEST(Expr, ShapesBuildAndDeleteWithoutLeak) {
   }
   // if with a numeric branch pair, implication with else.
   trees.push_back(node(OPIF111, 2, node(OPLOGLIT, 0, int32_t{1}),
-                       node(261, 2, num(1), num(0))));
+                       node(OP261, 2, num(1), num(0))));
   trees.push_back(node(OPIMPELSE72, 0, node(OPLOGLIT, 0, int32_t{0}),
-                       node(262, 0, node(OPLIT, 1), node(OPLIT, 1))));
+                       node(OP262, 0, node(OPLIT, 1), node(OPLIT, 1))));
   // Subscripted lookup: OPLOOKUP {declaration, OPSYMLIST {subscripts}}.
   trees.push_back(
       node(OPERRSUB, 2, nullptr,
@@ -262,17 +270,20 @@ TEST(Expr, ShapesBuildAndDeleteWithoutLeak) {
                      chain({node(OPLIT, 1), node(OPNUM2SYM, 0, num(4))})))));
   // List operators, piecewise-linear term, counting over an argument list.
   trees.push_back(node(MINLIST, 2, chain({num(1), num(2), num(3)})));
-  trees.push_back(node(OPPL, 2, node(259, 0, chain({num(-1), num(1)}), num(0)),
-                       node(260, 0, num(5), nullptr)));
+  trees.push_back(node(OPPL, 2,
+                       node(OP259, 0, chain({num(-1), num(1)}), num(0)),
+                       node(OP260, 0, num(5), nullptr)));
   trees.push_back(node(OPCOUNT, 2, nullptr,
                        chain({node(OPARG, 0, nullptr, node(OPLOGLIT, 0)),
                               node(OPARG, 0, nullptr, node(OPLOGLIT, 0))})));
-  trees.push_back(node(OPALLDIFF, 0, nullptr,
-                       chain({node(OPARG, 0, nullptr, num(1)), node(258, 0)})));
+  trees.push_back(
+      node(OPALLDIFF, 0, nullptr,
+           chain({node(OPARG, 0, nullptr, num(1)), node(OP258, 0)})));
   // Dollar form with operands, display item, compiled stored value.
   trees.push_back(node(OPDOLLAR, 16, new_cstring("x"), chain({num(1)})));
-  trees.push_back(node(251, 0, nullptr, node(OPXNODE, 0, nullptr, int32_t{7})));
-  trees.push_back(node(239, 2, node(240, 2, nullptr, num(9))));
+  trees.push_back(
+      node(OP251, 0, nullptr, node(OPXNODE, 0, nullptr, int32_t{7})));
+  trees.push_back(node(OP239, 2, node(OP240, 2, nullptr, num(9))));
   // Literal list: a block and its size class.
   trees.push_back(node(OPLITLIST, 0, new_mblk(2), int32_t{2}));
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <string>
@@ -114,8 +115,9 @@ class InputDir {
     infname = nullptr;
     set_input_files(nullptr);
     EXPECT_EQ(chdir(cwd_), 0);
-    std::string cmd = "rm -rf " + dir_;
-    EXPECT_EQ(system(cmd.c_str()), 0);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+    EXPECT_FALSE(ec) << dir_ << ": " << ec.message();
   }
 
   static void write_file(const char* name, const std::string& text) {

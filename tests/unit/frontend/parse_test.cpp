@@ -264,92 +264,120 @@ TEST_F(Parse, LexerSteeringHoldsNoLookahead) {
           "cmd 34 \"i_rf\" 0 - [10] -"}));
 }
 
-// One statement of each command form and the builder call it makes.
-TEST_F(Parse, EachCommandFormCallsItsBuilder) {
+// The records of a listing of the given kind at the given depth, each as
+// its operands: the line without its kind and, for a plain command, the
+// format of its fields.
+lines operands_of(const lines& listing, int kind, int depth) {
+  std::string head =
+      std::string(2 * depth, ' ') + "cmd " + std::to_string(kind) + " ";
+  lines r;
+  for (const std::string& l : listing) {
+    if (l.compare(0, head.size(), head) != 0) continue;
+    std::string rest = l.substr(head.size());
+    if (!rest.empty() && rest[0] == '"') {
+      size_t q = rest.find('"', 1);
+      rest = q + 2 < rest.size() ? rest.substr(q + 2) : "";
+    }
+    r.push_back(rest);
+  }
+  return r;
+}
+
+// One statement of each command form: the record of its command, with the
+// operands the statement gave ("$K" in them: the record's own kind, which
+// the commands sharing a handler carry as their first field).
+TEST_F(Parse, EachCommandFormBuildsItsCommand) {
   struct {
     const char* text;
-    const char* call;
+    int kind;
+    const char* operands;
+    int depth = 0;  // a statement in a compound's body: 1
   } cases[] = {
-      {"display 1, 2;", "cmd 34 \"i_rf\" 0 - [1, 2] -"},
-      {"_display 1;", "cmd 34 \"i_rf\" 1 - [1] -"},
-      {"csvdisplay {i in 1..2}: i;",
-       "cmd 34 \"i_rf\" 2 {dummy(1,0) in 1..2} [dummy(1,0)] -"},
-      {"print 1 >> log;", "cmd 41 \"_ef\" - print(1) >>\"log\""},
-      {"print {i in 1..2}: i;",
-       "cmd 41 \"_ef\" {dummy(1,0) in 1..2} print(dummy(1,0)) -"},
-      {"printf \"%d\", 3;", "cmd 42 \"_eef\" - \"%d\" printf(3) -"},
-      {"printf {i in 1..2} \"%d\", i;",
-       "cmd 42 \"_eef\" {dummy(1,0) in 1..2} \"%d\" printf(dummy(1,0)) -"},
-      {"let p := -2;", "cmd 40 \"_eei\" - p -2 0"},
-      {"fix x;", "cmd 37 \"i_eei\" 37 - x - 1"},
-      {"fix x := 3;", "cmd 37 \"i_eei\" 37 - x 3 1"},
-      {"fix {i in 1..2} x := i;",
-       "cmd 37 \"i_eei\" 37 {dummy(1,0) in 1..2} x dummy(1,0) 1"},
-      {"unfix all;", "cmd 38 \"i_eei\" 38 - - - 1"},
-      {"fix;", "cmd 49 \"if\" 1 -"},
-      {"drop all;", "cmd 35 \"i_ei\" 35 - - 0"},
-      {"restore;", "cmd 49 \"if\" 0 -"},
-      {"objective o;", "cmd 27 \"be\" o -"},
-      {"objective;", "cmd 50 \"f\" -"},
-      {"problem;", "cmd 56 \"f\" -"},
-      {"solve;", "cmd 32 \"bef\" - - -"},
-      {"solve q > o;", "cmd 32 \"bef\" q - >\"o\""},
-      {"option;", "cmd 28 \"of\" [] -"},
-      {"option solver*;", "cmd 28 \"of\" [*solver*] -"},
-      {"reset options;", "cmd 77 \"\""},
-      {"reset data p;", "cmd 79 \"il\" 0 [p]"},
-      {"update data;", "cmd 80 \"il\" 1 []"},
-      {"reset problem;", "cmd 45 \"be\" - -"},
-      {"reset function;", "cmd 87 \"\""},
-      {"reset suffix s;", "cmd 88 \"b\" s"},
-      {"reset check;", "cmd 89 \"\""},
-      {"show;", "cmd 30 \"rf\" [] -"},
-      {"xref p, q;", "cmd 57 \"rf\" [p, q] -"},
-      {"expand;", "cmd 46 \"irf\" 0 [] -"},
-      {"solexpand;", "cmd 46 \"irf\" 1 [] -"},
-      {"_solexpand;", "cmd 46 \"irf\" 2 [] -"},
-      {"delete p;", "cmd 82 \"ri\" [p] 0"},
-      {"purge p;", "cmd 83 \"ri\" [p] 1"},
-      {"read p < f;", "cmd 43 \"_rf\" - [p] <\"f\""},
-      {"read table t;", "cmd 59 \"i_be\" 0 - t -"},
-      {"write table t;", "cmd 60 \"i_be\" 1 - t -"},
-      {"write;", "cmd 33 \"e\" -"},
-      {"solution s.sol;", "cmd 31 \"e\" \"s.sol\""},
-      {"shell;", "cmd 29 \"ef\" - -"},
-      {"cd;", "cmd 53 \"ef\" - -"},
-      {"close;", "cmd 26 \"e\" -"},
-      {"unload a.so;", "cmd 63 \"r\" [\"a.so\"]"},
-      {"reload a.so;", "cmd 62 \"r\" [\"a.so\"]"},
-      {"remove a, b;", "cmd 64 \"r\" [\"a\", \"b\"]"},
-      {"commands c.run;", "cmd 47 \"ef\" \"c.run\" -"},
-      {"call f(1);", "cmd 52 \"_e\" - f(1)"},
-      {"sleep 2;", "cmd 65 \"e\" 2"},
-      {"exit;", "cmd 66 \"e\" 0"},
-      {"environ;", "cmd 54 \"f\" -"},
-      {"snapshot data solution;", "cmd 90 \"if\" 10 -"},
+      {"display 1, 2;", CK_DISPLAY, "0 - [1, 2] -"},
+      {"_display 1;", CK_DISPLAY, "1 - [1] -"},
+      {"csvdisplay {i in 1..2}: i;", CK_DISPLAY,
+       "2 {dummy(1,0) in 1..2} [dummy(1,0)] -"},
+      {"print 1 >> log;", CK_PRINT, "- print(1) >>\"log\""},
+      {"print {i in 1..2}: i;", CK_PRINT,
+       "{dummy(1,0) in 1..2} print(dummy(1,0)) -"},
+      {"printf \"%d\", 3;", CK_PRINTF, "- \"%d\" printf(3) -"},
+      {"printf {i in 1..2} \"%d\", i;", CK_PRINTF,
+       "{dummy(1,0) in 1..2} \"%d\" printf(dummy(1,0)) -"},
+      {"let p := -2;", CK_LET, "- p -2 0"},
+      {"fix x;", CK_FIX, "$K - x - 1"},
+      {"fix x := 3;", CK_FIX, "$K - x 3 1"},
+      {"fix {i in 1..2} x := i;", CK_FIX,
+       "$K {dummy(1,0) in 1..2} x dummy(1,0) 1"},
+      {"unfix all;", CK_UNFIX, "$K - - - 1"},
+      {"fix;", CK_FIXDROP, "1 -"},
+      {"drop all;", CK_DROP, "$K - - 0"},
+      {"restore;", CK_FIXDROP, "0 -"},
+      {"minimize o: x; objective o;", CK_OBJECTIVE_SET, "o -"},
+      {"objective;", CK_OBJECTIVE, "-"},
+      {"problem;", CK_PROBLEM, "-"},
+      {"solve;", CK_SOLVE, "- - -"},
+      {"minimize q: x; solve q > o;", CK_SOLVE, "q - >\"o\""},
+      {"option;", CK_OPTION, "[] -"},
+      {"option solver*;", CK_OPTION, "[*solver*] -"},
+      {"reset options;", CK_OPTION_RESET, ""},
+      {"reset data p;", CK_RESET_DATA, "0 [p]"},
+      {"update data;", CK_UPDATE_DATA, "1 []"},
+      {"reset problem;", CK_RESET_PROBLEM, "- -"},
+      {"reset function;", CK_RESET_FUNCTION, ""},
+      {"reset suffix s;", CK_RESET_SUFFIX, "s"},
+      {"reset check;", CK_RESET_CHECK, ""},
+      {"show;", CK_SHOW, "[] -"},
+      {"xref p, q;", CK_XREF, "[p, q] -"},
+      {"expand;", CK_EXPAND, "0 [] -"},
+      {"solexpand;", CK_EXPAND, "1 [] -"},
+      {"_solexpand;", CK_EXPAND, "2 [] -"},
+      {"delete p;", CK_DELETE, "[p] 0"},
+      {"purge p;", CK_PURGE, "[p] 1"},
+      {"read p < f;", CK_READ, "- [p] <\"f\""},
+      {"read table t;", CK_READ_TABLE, "0 - t -"},
+      {"write table t;", CK_WRITE_TABLE, "1 - t -"},
+      {"write;", CK_WRITE, "-"},
+      {"solution s.sol;", CK_SOLUTION, "\"s.sol\""},
+      {"shell;", CK_SHELL, "- -"},
+      {"cd;", CK_CD, "- -"},
+      {"close;", CK_CLOSE, "-"},
+      {"unload a.so;", CK_UNLOAD, "[\"a.so\"]"},
+      {"reload a.so;", CK_RELOAD, "[\"a.so\"]"},
+      {"remove a, b;", CK_REMOVE, "[\"a\", \"b\"]"},
+      {"commands c.run;", CK_COMMANDS, "\"c.run\" -"},
+      {"call f(1);", CK_CALL, "- f(1)"},
+      {"sleep 2;", CK_SLEEP, "2"},
+      {"exit;", CK_EXIT, "0"},
+      {"environ;", CK_ENVIRON, "-"},
+      {"snapshot data solution;", CK_SNAPSHOT, "10 -"},
       // Compound commands: listed once complete (an if waiting for else,
       // a repeat for its condition: at the end of the input).
-      {"if 1 then print 1;", "cmd 58 if op145(1)"},
-      {"if 1 then print 1; else print 2;", "  cmd 41 \"_ef\" - print(2) -"},
-      {"for {i in 1..2} print i;", "cmd 39 for - {dummy(1,0) in 1..2}"},
-      {"for {(i, j) in {(1, 2)}} print i;",
-       "  cmd 41 \"_ef\" - print(loopdummy(i)) -"},
-      {"repeat until 0 { }", "cmd 44 repeat - not(op145(0)) -"},
-      {"repeat { } while 1;", "cmd 44 repeat - - op145(1)"},
-      {"repeat { } until 1;", "cmd 44 repeat - - not(op145(1))"},
-      {"{ }", "cmd 81 {...}"},
-      {"repeat { break; }", "  cmd 73 \"T\" repeat"},
-      {"repeat lp { continue lp; }", "  cmd 74 \"T\" repeat"},
-      {"for {i in 1..2} { }", "  cmd 75 \"T\" for"},
+      {"if 1 then print 1;", CK_IF, "if op145(1)"},
+      {"if 1 then print 1; else print 2;", CK_PRINT, "- print(2) -", 1},
+      {"for {i in 1..2} print i;", CK_LOOP_FOR, "for - {dummy(1,0) in 1..2}"},
+      {"for {(i, j) in {(1, 2)}} print i;", CK_PRINT,
+       "- print(loopdummy(i)) -", 1},
+      {"repeat until 0 { }", CK_LOOP_REPEAT, "repeat - not(op145(0)) -"},
+      {"repeat { } while 1;", CK_LOOP_REPEAT, "repeat - - op145(1)"},
+      {"repeat { } until 1;", CK_LOOP_REPEAT, "repeat - - not(op145(1))"},
+      {"{ }", CK_BRACES, "{...}"},
+      {"repeat { break; }", CK_BREAK, "repeat", 1},
+      {"repeat lp { continue lp; }", CK_CONTINUE, "repeat", 1},
+      {"for {i in 1..2} { }", CK_LOOPEND, "for", 1},
   };
   for (auto& c : cases) {
     SetUp();
     write_file("d.dat", "");  // `data d.dat;` reads it
     write_file("m.mod", "");  // and `model m.mod;` this
     run(std::string("param p; var x; function f;\n") + c.text + "\n");
-    // The declarations make no record of their own.
-    ASSERT_GE(trace().size(), 1u) << c.text << "\n" << out_.err;
-    EXPECT_TRUE(listed(c.call)) << c.text << "\n" << out_.err;
+    std::string want = c.operands;
+    for (size_t k; (k = want.find("$K")) != std::string::npos;)
+      want.replace(k, 2, std::to_string(c.kind));
+    lines got = operands_of(trace(), c.kind, c.depth);
+    EXPECT_NE(std::find(got.begin(), got.end(), want), got.end())
+        << c.text << "\n"
+        << ::testing::PrintToString(trace()) << "\n"
+        << out_.err;
     EXPECT_EQ(out_.err, "") << c.text;
     TearDown();
   }
@@ -593,6 +621,7 @@ TEST_F(Parse, RedeclaredNameIsReportedOnce) {
 TEST_F(Parse, FurtherCommandForms) {
   EXPECT_EQ(run("set S; var x {S}; var y;\n"
                 "subject to c {i in S}: x[i] <= y;\n"
+                "maximize o {1..2}: y;\n"
                 "let S := {1, 2};\n"
                 "option a $b c;\n"
                 "expand x, c[1];\n"

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -48,8 +49,9 @@ class EnvFile : public ::testing::Test {
       else
         setenv(name.c_str(), value.c_str(), 1);
     }
-    std::string cmd = "rm -rf " + dir;
-    EXPECT_EQ(system(cmd.c_str()), 0);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    EXPECT_FALSE(ec) << dir << ": " << ec.message();
   }
   std::string write(const std::string& name, const std::string& text) {
     std::string path = dir + "/" + name;

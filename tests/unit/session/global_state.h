@@ -36,6 +36,9 @@
 #define VEXO_TEST_ASAN 1
 #endif
 
+// The end of the executable's zero-filled data (the linker's symbol).
+extern "C" char _end[];
+
 namespace vexo::test {
 
 struct global_object {
@@ -112,8 +115,12 @@ inline std::vector<std::pair<uintptr_t, uintptr_t>> image_ranges() {
     std::sscanf(line.c_str(), "%lx-%lx", &lo, &hi);
     r.emplace_back(lo, hi);
   }
-  // The executable's zero-filled data follows its last file mapping.
-  if (!r.empty()) r.back().second += 1 << 24;
+  // The executable's zero-filled data follows its last file mapping and
+  // ends at _end, which the linker defines.  Only so far: the plain heap
+  // can begin right after it (a build without the address sanitizer,
+  // whose allocator maps its own regions).
+  uintptr_t end = reinterpret_cast<uintptr_t>(_end);
+  if (!r.empty() && end > r.back().second) r.back().second = end;
   return r;
 }
 

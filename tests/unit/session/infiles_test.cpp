@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -41,7 +42,9 @@ class Inputs : public ::testing::Test {
     if (infile > 0) close(infile);
     infile = -1;
     EXPECT_EQ(chdir(old), 0);
-    EXPECT_EQ(system(("rm -rf " + dir).c_str()), 0);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    EXPECT_FALSE(ec) << dir << ": " << ec.message();
   }
   // The name and first line of the next input, or "end".
   static std::string next() {

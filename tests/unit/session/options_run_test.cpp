@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -34,8 +35,9 @@ class OptionsRun : public ::testing::Test {
     dir_ = tmpl;
   }
   void TearDown() override {
-    std::string rm = "rm -rf " + dir_;
-    EXPECT_EQ(system(rm.c_str()), 0);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+    EXPECT_FALSE(ec) << dir_ << ": " << ec.message();
   }
   void write(const std::string& name, const std::string& text) {
     std::ofstream(dir_ + "/" + name) << text;
@@ -52,6 +54,15 @@ class OptionsRun : public ::testing::Test {
                  std::vector<std::string> args = {}) {
     write("stdin", input);
     std::string prog = vexo_path();
+    // The child only calls what is safe after fork: its vectors are made
+    // here.
+    env.emplace_back("PATH=/usr/bin:/bin");
+    std::vector<char*> ev, av;
+    for (auto& e : env) ev.push_back(e.data());
+    ev.push_back(nullptr);
+    av.push_back(const_cast<char*>("vexo"));
+    for (auto& a : args) av.push_back(a.data());
+    av.push_back(nullptr);
     fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
@@ -61,13 +72,6 @@ class OptionsRun : public ::testing::Test {
       dup2(in, 0);
       dup2(out, 1);
       dup2(out, 2);
-      env.push_back("PATH=/usr/bin:/bin");
-      std::vector<char*> ev, av;
-      for (auto& e : env) ev.push_back(e.data());
-      ev.push_back(nullptr);
-      av.push_back(const_cast<char*>("vexo"));
-      for (auto& a : args) av.push_back(a.data());
-      av.push_back(nullptr);
       execve(prog.c_str(), av.data(), ev.data());
       _exit(121);
     }

@@ -77,6 +77,16 @@ inline bool wait_busy(pid_t pid) {
   return in_a_row >= 50;
 }
 
+// Waits (at most 20 s) until the file named has something in it.
+inline bool wait_file_nonempty(const std::string& name) {
+  for (int i = 0; i < 20000; ++i) {
+    std::ifstream f(name, std::ios::binary | std::ios::ate);
+    if (f && f.tellg() > 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
 // Waits (at most 20 s) until pid sleeps (state S): after its handlers
 // stand, a child that goes straight to a read is then waiting in it.
 inline bool wait_sleeping(pid_t pid) {

@@ -154,6 +154,7 @@ TEST_F(StartupState, ComparisonSeesStaleValuesAndFreedRecords) {
   parse_time = saved;
   EXPECT_EQ(before.differences(changed), "vexo::parse_time: byte 0\n");
 
+#ifdef VEXO_TEST_ASAN  // only the address sanitizer tells freed memory
   cmd_fields* kept = curcmd;
   curcmd = static_cast<cmd_fields*>(Malloc(64));
   before.take();
@@ -164,6 +165,7 @@ TEST_F(StartupState, ComparisonSeesStaleValuesAndFreedRecords) {
                                              "into freed memory"),
             std::string::npos)
       << before.differences(changed);
+#endif
 }
 
 }  // namespace

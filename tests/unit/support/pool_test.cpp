@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -90,6 +91,28 @@ TEST(Pool, MemIsZeroedAlignedAndOpensChunkOnlyWhenStrictlyFull) {
   big = static_cast<char*>(mem(40000));
   char* d = static_cast<char*>(mem(32752 - 8));
   EXPECT_EQ(d, big + 40000);
+}
+
+// The arena is its chunks and nothing else: not the heap memory between
+// them (the plain heap puts chunks and other blocks side by side, in no
+// fixed order), nor recorded memory, the stack or code.
+TEST(Pool, InMemArenaIsMembershipOfTheChunks) {
+  char* a = static_cast<char*>(mem(40000));  // opens a chunk of its own
+  void* plain = std::malloc(100000);
+  void* recorded = Malloc(100000);
+  const char* text = tostring(std::string(40000, 't').c_str());
+  char* b = static_cast<char*>(mem(40000));
+  for (char* c : {a, b}) {
+    EXPECT_TRUE(in_mem_arena(c));
+    EXPECT_TRUE(in_mem_arena(c + 40000 + 32760 - 1));
+    EXPECT_FALSE(in_mem_arena(c + 40000 + 32760));
+    EXPECT_FALSE(in_mem_arena(c - 1));
+  }
+  int local = 0;
+  const void* others[] = {plain, recorded, text, &local,
+                          reinterpret_cast<const void*>(&mem), nullptr};
+  for (const void* p : others) EXPECT_FALSE(in_mem_arena(p)) << p;
+  std::free(plain);
 }
 
 TEST(Pool, MallocAndTostringAreRecordedAndCounted) {
@@ -273,7 +296,7 @@ TEST(Pool, ResetFreesEveryRecordedAllocation) {
         mem_reset();
         new_mblk(8, 0);  // from Malloc
         for (int i = 0; i < 2001 - 3; ++i) Malloc(24);
-        mem(16);
+        char* before = static_cast<char*>(mem(16));
         tostring("text");
         // 2001 recorded allocations: the last one opened a second record
         // block.
@@ -284,8 +307,11 @@ TEST(Pool, ResetFreesEveryRecordedAllocation) {
         xmem_free(XM_TABLE, xmem(XM_TABLE, 16));
         mem_reset();
         CHILD_CHECK(Malloced[0] == 0 && Malloced[1] == 0);
+        CHILD_CHECK(!in_mem_arena(before));  // its chunk is gone
         char* fresh = static_cast<char*>(mem(8));
-        CHILD_CHECK(fresh == mem_min && mem_max == fresh + 8 + 32760);
+        CHILD_CHECK(in_mem_arena(fresh) && !in_mem_arena(fresh - 1));
+        CHILD_CHECK(in_mem_arena(fresh + 8 + 32760 - 1) &&
+                    !in_mem_arena(fresh + 8 + 32760));
         std::memset(new_mblk(2, 0), 1, 32);
         std::memset(xmem(XM_TABLE, 16), 1, 16);
         mem_reset();

@@ -1,0 +1,177 @@
+// Synonyms.
+#include "eval/dotvalue.h"
+
+#include <cmath>
+
+#include "compiler/tva.h"
+#include "eval/defvar.h"
+#include "eval/evalerr.h"
+#include "frontend/decl.h"
+#include "frontend/expr.h"
+#include "frontend/keywords.h"
+#include "instance/ac.h"
+#include "instance/members.h"
+#include "instance/names.h"
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/symbol.h"
+#include "support/text.h"
+
+namespace vexo {
+
+namespace {
+
+// How many entities synonym kind k numbers in ac; -1 for no such kind.
+int32_t syn_count(const AC* ac, int k) {
+  switch (k) {
+    case 0:
+      return ac->n_var_aux;
+    case 1:
+    case 7:
+      // The symbolic variables' members, as _nsymvars and _snsymvars
+      // count them.
+      return ac->n_sym_member;
+    case 2:
+      return ac->n_alg_con;
+    case 3:
+      return ac->n_logical;
+    case 4:
+    case 10:
+      return ac->n_obj;
+    case 6:
+      return ac->n_var_sent;
+    case 8:
+    case 13:
+      return ac->n_con_sent;
+    case 9:
+      return ac->n_logical_sent;
+    case 12:
+      return ac->n_compl;
+  }
+  return -1;
+}
+
+[[noreturn]] void not_in_range(TVA* tva, const char* syn, const symbol* s,
+                               int32_t n) {
+  if (!mgwhere(tva)) {
+    if (is_number(s))
+      Fprintf(Stderr, "Can't evaluate %s[%.g]", syn, s->value);
+    else
+      Fprintf(Stderr, "Can't evaluate %s[%Q]", syn, s->name);
+    Fprintf(Stderr, ":\n\tsubscript not in 1 .. %d\n", n);
+  }
+  bailout();
+}
+
+// The subscript of synonym node e as a symbol.
+symbol* subscript(expr* e, TVA* tva) {
+  expr* s = e->R.e;
+  if (opcode(s) == OPSYMLIST) s = s->L.e;
+  if (has_flag(s, EF_NUMERIC)) return Number(eval_num(s, tva));
+  if (has_flag(s, EF_STRING)) {
+    cstr* t = eval_str(s, tva);
+    symbol* y = Symbol(t->text(), 1);
+    zap_cstr(&t);
+    return y;
+  }
+  return eval_sym(s, tva);
+}
+
+// Entry at j of an order array, or j itself when there is none.
+int32_t through(const int32_t* order, int32_t j) {
+  return order ? order[j] : j;
+}
+
+}  // namespace
+
+int synkind(expr* e, TVA* tva, int32_t* index) {
+  AC* ac = tva->ac;
+  if (trans_state <= 2 || !ac) ac = get_ts3(ac ? ac : cur_ac);
+  const symbol* syn = e->L.sym;
+  const kw_row* row = static_cast<const kw_row*>(syn->binding);
+  int k = row ? int(row->value) : -1;
+  int32_t n = ac ? syn_count(ac, k) : -1;
+  if (n < 0) bug("bad oper = %d in synkind", k);
+  symbol* s = subscript(e, tva);
+  double x = is_number(s) ? s->value : qNaN;
+  if (!(x >= 1 && x <= n && x == std::floor(x)))
+    not_in_range(tva, syn->name, s, n);
+  int32_t j = int32_t(x) - 1;
+  switch (k) {
+    case 2:
+      if (ac->n_logical) j = through(ac->con_order, j + ac->n_logical);
+      break;
+    case 3:
+      j = through(ac->con_order, j);
+      break;
+    case 6:
+      j = through(ac->var_order, j);
+      break;
+    case 8:
+      j = through(ac->con_order_sent, j);
+      break;
+    case 9:
+      j = through(ac->con_order_sent, j + ac->n_con_sent);
+      break;
+    case 10:
+      j = through(ac->obj_order, j);
+      break;
+    case 12:
+      j = through(ac->compl_first, j);
+      break;
+    case 13:
+      j = ac->compl_var ? ac->compl_var[through(ac->con_order_sent, j)] - 1
+                        : -1;
+      break;
+  }
+  *index = j;
+  return k >= 6 ? k - 6 : k;
+}
+
+eval_result f_OPSYNSUB(expr* e, TVA* tva) {
+  int32_t j;
+  int k = synkind(e, tva, &j);
+  AC* ac = tva->ac && trans_state > 2 ? tva->ac : cur_ac;
+  switch (k) {
+    case 0:
+      if (ac->var_status && (ac->var_status[j] & DV_STALE))
+        return {.d = def_comp(ac, j, tva)};
+      return {.d = ac->var_init_val ? ac->var_init_val[j] : 0};
+    case 2:
+      return {.d = ac->con_duals ? ac->con_duals[j] : 0};
+    case 7:
+      // The solver column of the variable the row complements, 0: none.
+      return {.d = j >= 0 && ac->var_pos ? double(ac->var_pos[j] + 1)
+                                         : double(j + 1)};
+  }
+  return f_unbuilt(e, tva);
+}
+
+eval_result f_OPSYNNAME(expr* e, TVA* tva) {
+  int32_t j;
+  int k = synkind(e, tva, &j);
+  AC* ac = tva->ac && trans_state > 2 ? tva->ac : cur_ac;
+  const xname* names = nullptr;
+  switch (k) {
+    case 0:
+      names = ac->var_names;
+      break;
+    case 2:
+    case 3:
+    case 6:
+      names = ac->con_names;
+      break;
+    case 4:
+      names = ac->obj_names;
+      break;
+  }
+  if (!names) return f_unbuilt(e, tva);
+  charblk* cb = nullptr;
+  const kw_row* row = static_cast<const kw_row*>(e->L.sym->binding);
+  cstr* s = new_cstring(namesub(&cb, &names[j], int(row->value)));
+  cbfree(cb);
+  return {.cs = s};
+}
+
+}  // namespace vexo
