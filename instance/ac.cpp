@@ -13,6 +13,7 @@
 #include "instance/names.h"
 #include "instance/stamps.h"
 #include "session/opttable.h"
+#include "solver/nlwrite.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/pool.h"
@@ -145,6 +146,7 @@ void grow(T** a, int k, int knew, int32_t n, bool present = true) {
 }  // namespace
 
 void v_upgrade(AC* ac, int knew, int32_t old_n) {
+  jac_forget(ac);
   int k = ac->var_class;
   ac->var_class = knew;
   grow(&ac->col_terms, k, knew, old_n);
@@ -280,6 +282,7 @@ void drop_compl_arrays(AC* ac) {
 
 void col_teardown(AC* ac) {
   if (!ac) return;
+  jac_forget(ac);
   drop(&ac->rand_warn, ac->rand_warn_class);
   ac->n_rand_warn = 0;
   if (Vname == ac->var_names) Vname = nullptr;
@@ -380,6 +383,7 @@ void set_lubs(AC* ac) {
   ac->con_lb_sent = sh->lower;
   ac->con_ub_sent = sh->upper;
   if (sh->order != ac->con_order_sent) {
+    jac_forget(ac);
     if (!ac->col_terms && ac->row_terms)
       ac->col_terms = transpose(&ac->row_terms, ac->row_class, ac->var_class,
                                 ac->n_con + ac->n_obj);

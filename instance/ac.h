@@ -35,6 +35,7 @@ struct var;
 struct expr;
 struct problem;
 struct setmem;
+struct jacsort;
 struct list;
 
 // Class differences between an array of 8-byte entries and the same count
@@ -281,6 +282,11 @@ struct AC {
                           // variable order was kept although option
                           // nl_permute suppressed a needed permutation
   int32_t nl_subst_flag;  // nonzero: option word 9 of the header gets 4
+
+  // ---- Kept by the problem writer: the Jacobian in writer order
+  // (col1sort, solver/nlwrite.h), or null until a write builds it.
+  // Dropped (jac_forget) with the lists and orders it was made from.
+  jacsort* jac_sorted;
 
   // ---- Evaluation and generation.
   xnode* gen_decl;         // the declaration being generated; cleared by new_ac

@@ -390,111 +390,248 @@ static void bxrd(nlfile* f, AC* ac, bool text, bool permuted) {
 
 // ---- The Jacobian in writer order.
 
-// Linear terms of the sent rows, grouped by slot (constraints 0 ..
-// n_con_sent - 1 in writer order, then objectives in writer order), each
-// slot's terms in increasing writer column; and the constraint entries of
-// each writer column.  Blocks of the size-class allocator, freed by
-// jac_free.
-struct jacobian {
-  int32_t n_slots;
-  int64_t* start;   // n_slots + 1 entries
-  int32_t* col;     // writer column of each term
-  double* coef;
-  int64_t* colcnt;  // constraint entries per writer column
-  int64_t nzc, nzo;
-  int ks, kt, kc;   // size classes of start/colcnt, col, coef
-};
-
-static int32_t slot_of(const AC* ac, const int32_t* obj_slot, int32_t r) {
-  if (r < ac->n_con) {
-    int32_t pos = ac->con_pos ? ac->con_pos[r] : r;
-    return pos < ac->n_con_sent ? pos : -1;
-  }
-  return obj_slot[r - ac->n_con];
-}
-
 template <class T>
 static T* block(int k, int zero = 1) {
   return static_cast<T*>(new_mblk(k, zero));
 }
 
-// Counts the terms of the sent rows (col1sort's first pass); the caller
-// checks the total before the terms are placed.
-static void jac_count(AC* ac, jacobian* J, int32_t* obj_slot) {
-  if (!ac->col_terms && ac->row_terms)
-    ac->col_terms = transpose(&ac->row_terms, ac->row_class, ac->var_class,
-                              ac->n_con + ac->n_obj);
-  int32_t nc = ac->n_con_sent, nv = ac->n_var_sent;
-  J->n_slots = nc + ac->n_obj;
-  for (int32_t j = 0; j < ac->n_obj; ++j)
-    obj_slot[ac->obj_order ? ac->obj_order[j] : j] = nc + j;
-  J->ks = htcl(8 * (size_t(std::max(J->n_slots, nv)) + 1));
-  J->start = block<int64_t>(J->ks);
-  J->colcnt = block<int64_t>(J->ks);
-  J->nzc = J->nzo = 0;
-  for (int32_t p = 0; p < nv && ac->col_terms; ++p) {
-    int32_t v = ac->var_order ? ac->var_order[p] : p;
-    for (const varref* t = ac->col_terms[v]; t; t = t->next) {
-      int32_t s = slot_of(ac, obj_slot, t->index);
-      if (s < 0) continue;
-      ++J->start[s + 1];
-      if (s < nc) ++J->colcnt[p];
-    }
-  }
-  for (int32_t s = 0; s < J->n_slots; ++s) {
-    (s < nc ? J->nzc : J->nzo) += J->start[s + 1];
-    J->start[s + 1] += J->start[s];
-  }
+void jac_forget(AC* ac) {
+  jacsort* J = ac->jac_sorted;
+  if (!J) return;
+  del_mblk(J->ks, J->start);
+  del_mblk(J->kv, J->kcum);
+  if (J->col) del_mblk(J->kt, J->col);
+  if (J->coef) del_mblk(J->kc, J->coef);
+  del_mblk(J->k, J);
+  ac->jac_sorted = nullptr;
 }
 
-// col1sort's second pass: the terms placed by slot in writer column order.
-static void jac_place(const AC* ac, jacobian* J, const int32_t* obj_slot) {
-  int64_t total = J->start[J->n_slots];
+static bool jac_current(const AC* ac, const jacsort* J) {
+  return J->col_terms == ac->col_terms && J->var_order == ac->var_order &&
+         J->con_order == ac->con_order_sent && J->obj_order == ac->obj_order &&
+         J->n_var == ac->n_var_sent && J->n_con == ac->n_con_sent &&
+         J->n_obj == ac->n_obj;
+}
+
+// The slot of each row (constraints, then objectives), -1 for a row not
+// sent: a block of class *k.
+static int32_t* row_slots(const AC* ac, int* k) {
+  int32_t nr = ac->n_con + ac->n_obj, nc = ac->n_con_sent;
+  *k = htcl(4 * size_t(nr + 1));
+  int32_t* slot = block<int32_t>(*k, 0);
+  for (int32_t r = 0; r < ac->n_con; ++r) {
+    int32_t pos = ac->con_pos ? ac->con_pos[r] : r;
+    slot[r] = pos < nc ? pos : -1;
+  }
+  for (int32_t j = 0; j < ac->n_obj; ++j)
+    slot[ac->n_con + (ac->obj_order ? ac->obj_order[j] : j)] = nc + j;
+  return slot;
+}
+
+// The kept terms of the sent columns, column after column in writer
+// order: slot and coefficient of each, and how many each column holds.
+struct colterms {
+  int32_t* slot;
+  double* coef;
+  int64_t n, cap;
+  int32_t* kept;  // per writer column
+  int ks, kc, kk;
+};
+
+// Room for at least cap terms: the whole of the blocks' classes is used.
+// The collected counts of nonzeros make the first guess, so that a
+// problem whose counts are right needs no second block.
+static void ct_grow(colterms* T, int64_t cap) {
+  int ks = htcl(4 * size_t(cap)), kc = htcl(8 * size_t(cap));
+  auto* slot = block<int32_t>(ks, 0);
+  auto* coef = block<double>(kc, 0);
+  if (T->n) {
+    std::memcpy(slot, T->slot, 4 * size_t(T->n));
+    std::memcpy(coef, T->coef, 8 * size_t(T->n));
+  }
+  if (T->slot) del_mblk(T->ks, T->slot);
+  if (T->coef) del_mblk(T->kc, T->coef);
+  T->slot = slot;
+  T->coef = coef;
+  T->ks = ks;
+  T->kc = kc;
+  T->cap = int64_t(std::min((size_t{8} << ks) / 4, (size_t{8} << kc) / 8));
+}
+
+static void ct_free(colterms* T) {
+  if (T->slot) del_mblk(T->ks, T->slot);
+  if (T->coef) del_mblk(T->kc, T->coef);
+  del_mblk(T->kk, T->kept);
+}
+
+// The lists are scattered through the term pool, so walking one is a
+// chain of cache misses; LANES lists are walked side by side so that
+// their misses overlap, each lane holding up to LANE_CAP terms before the
+// lanes are emptied in column order.
+constexpr int LANES = 32, LANE_CAP = 32;
+
+// col1sort's first pass: one walk over the column lists of the sent
+// columns, counting the terms of each slot in start[s + 1] and the
+// constraint terms of each column in kcum.  False when the constraint
+// terms pass 2^31 - 1: the terms are then counted, not kept.
+static bool jac_walk(const AC* ac, const int32_t* rslot, colterms* T,
+                     jacsort* J) {
+  int32_t nv = ac->n_var_sent, nc = ac->n_con_sent;
+  int64_t* cnt = J->start + 1;
+  bool fits = true;
+  auto keep = [&](int32_t p, int32_t s, double c) {
+    if (s < 0) return;
+    ++cnt[s];
+    if (s < nc) ++J->kcum[p];
+    if (!fits) return;
+    if (T->n == T->cap) ct_grow(T, 2 * T->cap);
+    T->slot[T->n] = s;
+    T->coef[T->n++] = c;
+    ++T->kept[p];
+  };
+  for (int32_t p0 = 0; p0 < nv && ac->col_terms; p0 += LANES) {
+    int g = int(std::min<int32_t>(LANES, nv - p0));
+    const varref* cur[LANES];
+    int n[LANES];
+    int32_t row[LANES][LANE_CAP];
+    double coef[LANES][LANE_CAP];
+    for (int i = 0; i < g; ++i) {
+      int32_t p = p0 + i;
+      cur[i] = ac->col_terms[ac->var_order ? ac->var_order[p] : p];
+      n[i] = 0;
+    }
+    for (bool more = true; more;) {
+      more = false;
+      for (int i = 0; i < g; ++i) {
+        const varref* t = cur[i];
+        if (!t || n[i] == LANE_CAP) continue;
+        row[i][n[i]] = rslot[t->index];
+        coef[i][n[i]++] = t->coef;
+        cur[i] = t->next;
+        more = true;
+      }
+    }
+    for (int i = 0; i < g; ++i) {
+      for (int j = 0; j < n[i]; ++j) keep(p0 + i, row[i][j], coef[i][j]);
+      for (const varref* t = cur[i]; t; t = t->next)
+        keep(p0 + i, rslot[t->index], t->coef);
+      J->nzc += J->kcum[p0 + i];
+    }
+    if (fits && J->nzc > std::numeric_limits<int32_t>::max()) fits = false;
+  }
+  return fits;
+}
+
+// col1sort's second pass: the terms moved from column order to slot order
+// (a bucket transposition over the counts of the first pass), and the
+// column counts made cumulative.
+static void jac_place(const AC* ac, const colterms* T, jacsort* J) {
+  int32_t ns = ac->n_con_sent + ac->n_obj;
+  for (int32_t s = 0; s < ns; ++s) J->start[s + 1] += J->start[s];
+  int64_t total = J->start[ns];
+  J->nzo = total - J->nzc;
   J->kt = htcl(4 * size_t(total + 1));
   J->kc = htcl(8 * size_t(total + 1));
   J->col = block<int32_t>(J->kt, 0);
   J->coef = block<double>(J->kc, 0);
   int64_t* next = J->start;  // advanced per slot, restored below
-  for (int32_t p = 0; p < ac->n_var_sent && ac->col_terms; ++p) {
-    int32_t v = ac->var_order ? ac->var_order[p] : p;
-    for (const varref* t = ac->col_terms[v]; t; t = t->next) {
-      int32_t s = slot_of(ac, obj_slot, t->index);
-      if (s < 0) continue;
-      int64_t i = next[s]++;
+  int64_t m = 0;
+  for (int32_t p = 0; p < ac->n_var_sent; ++p)
+    for (int32_t j = T->kept[p]; j > 0; --j, ++m) {
+      int64_t i = next[T->slot[m]]++;
       J->col[i] = p;
-      J->coef[i] = t->coef;
+      J->coef[i] = T->coef[m];
     }
-  }
-  for (int32_t s = J->n_slots; s > 0; --s) J->start[s] = J->start[s - 1];
+  for (int32_t s = ns; s > 0; --s) J->start[s] = J->start[s - 1];
   J->start[0] = 0;
+  for (int32_t p = 1; p < ac->n_var_sent; ++p) J->kcum[p] += J->kcum[p - 1];
 }
 
-static void jac_free(jacobian* J) {
-  del_mblk(J->ks, J->start);
-  del_mblk(J->ks, J->colcnt);
-  if (J->col) del_mblk(J->kt, J->col);
-  if (J->coef) del_mblk(J->kc, J->coef);
+jacsort* col1sort(AC* ac, int64_t* nzc) {
+  if (ac->jac_sorted && jac_current(ac, ac->jac_sorted)) {
+    *nzc = ac->jac_sorted->nzc;
+    return ac->jac_sorted;
+  }
+  jac_forget(ac);
+  if (!ac->col_terms && ac->row_terms)
+    ac->col_terms = transpose(&ac->row_terms, ac->row_class, ac->var_class,
+                              ac->n_con + ac->n_obj);
+  int k = htcl(sizeof(jacsort));
+  jacsort* J = block<jacsort>(k);
+  J->k = k;
+  J->col_terms = ac->col_terms;
+  J->var_order = ac->var_order;
+  J->con_order = ac->con_order_sent;
+  J->obj_order = ac->obj_order;
+  J->n_var = ac->n_var_sent;
+  J->n_con = ac->n_con_sent;
+  J->n_obj = ac->n_obj;
+  J->ks = htcl(8 * (size_t(ac->n_con_sent) + size_t(ac->n_obj) + 1));
+  J->kv = htcl(8 * (size_t(std::max(ac->n_var_sent, 0)) + 1));
+  J->start = block<int64_t>(J->ks);
+  J->kcum = block<int64_t>(J->kv);
+  ac->jac_sorted = J;
+
+  int kr;
+  int32_t* rslot = row_slots(ac, &kr);
+  colterms T{};
+  T.kk = elem_class(J->kv, 4);
+  T.kept = block<int32_t>(T.kk);
+  ct_grow(&T, std::max<int64_t>(ac->jac_nonzeros + ac->grad_nonzeros, 1024));
+  bool fits = jac_walk(ac, rslot, &T, J);
+  del_mblk(kr, rslot);
+  if (fits) jac_place(ac, &T, J);
+  ct_free(&T);
+  *nzc = J->nzc;
+  if (!fits) jac_forget(ac);
+  return ac->jac_sorted;
 }
 
-static void terms_seg(nlfile* f, const jacobian* J, char letter, int32_t s0,
-                      int32_t s1) {
+// The term lines "%d %.16g\n" of one row, with the format's work done once
+// for the run: the bytes aprintf and bprintf would write for each.
+static void term_lines(nlfile* f, const int32_t* col, const double* coef,
+                       int64_t n, bool text) {
+  for (int64_t i = 0; i < n; ++i) {
+    char* p = nl_room(f, NLF_SLACK);
+    if (text) {
+      p = put_int(p, col[i]);
+      *p++ = ' ';
+      p += g_fmt(p, coef[i], output_prec);
+      *p++ = '\n';
+    } else {
+      p = put_bin(p, col[i]);
+      p = put_bin(p, coef[i]);
+    }
+    f->p = p;
+  }
+}
+
+static void terms_seg(nlfile* f, const jacsort* J, char letter, int32_t s0,
+                      int32_t s1, bool text) {
   const char* head = letter == 'J' ? "J%d %d\n" : "G%d %d\n";
   for (int32_t s = s0; s < s1; ++s) {
     int64_t a = J->start[s], b = J->start[s + 1];
     if (a == b) continue;
     apr(f, head, s - s0, static_cast<int>(b - a));
-    for (int64_t i = a; i < b; ++i) apr(f, "%d %.16g\n", J->col[i], J->coef[i]);
+    term_lines(f, J->col + a, J->coef + a, b - a, text);
   }
 }
 
-static void kseg(nlfile* f, const AC* ac, const jacobian* J) {
+// The k segment's lines "%z\n" (the running totals; 4 bytes each in the
+// binary form).
+static void kseg(nlfile* f, const AC* ac, const jacsort* J, bool text) {
   int32_t nv = ac->n_var_sent;
   if (nv <= 0) return;
   apr(f, "k%d\t#intermediate Jacobian column lengths\n", nv - 1);
-  int64_t sum = 0;
   for (int32_t p = 0; p + 1 < nv; ++p) {
-    sum += J->colcnt[p];
-    apr(f, "%z\n", sum);
+    char* q = nl_room(f, 32);
+    if (text) {
+      q = put_int(q, J->kcum[p]);
+      *q++ = '\n';
+    } else {
+      q = put_bin(q, static_cast<int32_t>(J->kcum[p]));
+    }
+    f->p = q;
   }
 }
 
@@ -596,7 +733,7 @@ static void prob_name(const char* stub, char* out, size_t size) {
 }
 
 static void header(nlfile* f, const AC* ac, char form, int arith,
-                   const char* stub, const jacobian* J) {
+                   const char* stub, const jacsort* J) {
   char h[2048];
   int n = 0;
   auto add = [&](const char* fmt, auto... a) {
@@ -689,17 +826,13 @@ void outmps(AC* ac) {
   const char* stub = outopt + 1;
   bool text = form == 'g';
 
-  jacobian J{};
-  int32_t obj_k = htcl(4 * size_t(ac->n_obj + 1));
-  int32_t* obj_slot = block<int32_t>(obj_k);
-  jac_count(ac, &J, obj_slot);
-  if (J.nzc > std::numeric_limits<int32_t>::max()) {
-    jac_free(&J);
-    del_mblk(obj_k, obj_slot);
+  int64_t nzc;
+  jacsort* J = col1sort(ac, &nzc);
+  if (!J) {
     error(0,
           "The problem has %lld Jacobian nonzeros; an nl file holds at most "
           "2147483647.",
-          static_cast<long long>(J.nzc));
+          static_cast<long long>(nzc));
     bailout();
   }
 
@@ -710,13 +843,9 @@ void outmps(AC* ac) {
   try {
     fp = nl_fopen(fname);
   } catch (...) {
-    jac_free(&J);
-    del_mblk(obj_k, obj_slot);
     mstr_free(&nm);
     throw;
   }
-  jac_place(ac, &J, obj_slot);
-  del_mblk(obj_k, obj_slot);
 
   apr = text ? aprintf : bprintf;
   nput = text ? anput : bnput;
@@ -727,7 +856,7 @@ void outmps(AC* ac) {
 
   nlfile f;
   nl_open_buf(&f, fp);
-  header(&f, ac, form, text ? 0 : arith_kind, stub, &J);
+  header(&f, ac, form, text ? 0 : arith_kind, stub, J);
   suffix_segs(&f, ac, text);
   n_dig = digcount(ac);
   bool permuted = nl_permute & 32;
@@ -751,12 +880,11 @@ void outmps(AC* ac) {
              ac->obj_const ? ac->obj_const[k] : 0);
   }
   if (permuted) bxrd(&f, ac, text, true);
-  kseg(&f, ac, &J);
-  terms_seg(&f, &J, 'J', 0, ac->n_con_sent);
-  terms_seg(&f, &J, 'G', ac->n_con_sent, J.n_slots);
+  kseg(&f, ac, J, text);
+  terms_seg(&f, J, 'J', 0, ac->n_con_sent, text);
+  terms_seg(&f, J, 'G', ac->n_con_sent, ac->n_con_sent + ac->n_obj, text);
   nl_flush(&f);
   del_mblk(f.k, f.buf);
-  jac_free(&J);
   bool bad = f.failed | (std::fclose(fp) != 0);
   if (bad) {
     error(0, "can't write %s", fname);

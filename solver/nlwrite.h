@@ -20,6 +20,7 @@
 namespace vexo {
 
 struct AC;
+struct varref;
 struct xname;
 
 // The buffered output of one problem file.
@@ -69,6 +70,39 @@ extern const char* oput_fmt;                 // "o%d\t#%s\n"
 // the initial guesses are the values last held.  Set by outmps and
 // digcount.
 extern int restart;
+
+// The linear terms of the sent rows in writer order (col1sort): the
+// column lists of the collected problem taken apart once per problem and
+// kept in the problem (AC::jac_sorted) for later writes.  Slots number the
+// sent rows: constraints 0 .. n_con - 1 in writer order, then objectives in
+// writer order.  Every array is a block of the size-class allocator; the
+// record too (class k).
+struct jacsort {
+  int64_t* start;  // n_con + n_obj + 1 entries: each slot's first term
+  int32_t* col;    // writer column of each term, increasing in a slot
+  double* coef;
+  int64_t* kcum;   // per writer column: the constraint terms of the
+                   // columns up to it (the k segment)
+  int64_t nzc, nzo;  // constraint and objective terms
+  // What it was built from, checked before it is used again.
+  varref* const* col_terms;
+  const int32_t* var_order;
+  const int32_t* con_order;
+  const int32_t* obj_order;
+  int32_t n_var, n_con, n_obj;
+  int32_t ks, kt, kc, kv, k;  // classes of start, col, coef, kcum, record
+};
+
+// The rebuilt Jacobian of ac (made from col_terms, itself made from
+// row_terms first when missing), or the one kept from an earlier write
+// when it was built from the same lists, orders and counts.  *nzc gets the
+// number of constraint terms; when it is 2^31 or more the result is null
+// (nothing is kept).
+jacsort* col1sort(AC* ac, int64_t* nzc);
+// Frees ac->jac_sorted.  Whoever changes the column lists, the orders or
+// the sent counts of a problem calls it: collection (col_teardown),
+// v_upgrade, and set_lubs when the row order changes.
+void jac_forget(AC* ac);
 
 // Writes the collected (and presolved) problem ac as the file the stub
 // names (option outopt after its form letter) with ".nl" appended, in the

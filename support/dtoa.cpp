@@ -352,9 +352,33 @@ static char* fixed_exact(uint64_t f, int e, int k, int64_t N, char* s,
   return strip_zeros(start, s);
 }
 
+// Shortest digits of f * 2^e when its exact decimal text is the shortest
+// text that reads back: its b places after the point (b at most 17) are
+// so few that every text with fewer places lies at least 10^-b away, more
+// than half the gap to a neighbouring double (at most 2^(e-1)).  Integers
+// below 2^53 and short binary fractions (bounds, coefficients such as 0.25
+// or 12.5) take this path; null when it does not apply.
+static char* shortest_exact_text(uint64_t f, int e, char* s, int* decpt) {
+  if (e > 0) return nullptr;
+  int t = __builtin_ctzll(f);
+  int b = e + t >= 0 ? 0 : -(e + t);
+  if (b > 17) return nullptr;
+  // 10^-b > 2^(e-1), i.e. 5^b < 2^(1 - e - b).
+  int sh = 1 - e - b;
+  uint64_t p5 = ten_pow[b] >> b;
+  if (sh < 64 && p5 >= uint64_t(1) << sh) return nullptr;
+  u128 N = b ? u128(f >> t) * p5 : u128(f >> -e);
+  if (N >= ten_pow[17]) return nullptr;
+  int nr;
+  s = put_digits(s, uint64_t(N), &nr);
+  *decpt = nr - b;
+  return s;
+}
+
 static char* shortest(uint64_t f, int e, int k, bool allow, bool fast, char* s,
                       int* decpt) {
-  char* r = fast ? shortest_fast(f, e, k, allow, s, decpt) : nullptr;
+  char* r = fast ? shortest_exact_text(f, e, s, decpt) : nullptr;
+  if (!r && fast) r = shortest_fast(f, e, k, allow, s, decpt);
   return r ? r : shortest_exact(f, e, k, allow, s, decpt);
 }
 

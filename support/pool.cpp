@@ -4,6 +4,9 @@
 // other bookkeeping.
 #include "support/pool.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -218,6 +221,22 @@ static bool header_ok(const uint32_t* h) {
   return gen < nalloc_ovfl;  // issued before the last wrap of nalloc
 }
 
+// Blocks of 8 MiB and more (the arrays of large problems) ask for huge
+// pages: filling such a block first costs one fault per 2 MiB instead of
+// one per 4 KiB page.  Advice only; nothing changes where it is not taken.
+static void advise_huge(void* p, size_t n) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t HUGE = uintptr_t{2} << 20;
+  if (n < 4 * HUGE) return;
+  uintptr_t a = (reinterpret_cast<uintptr_t>(p) + HUGE - 1) & ~(HUGE - 1);
+  uintptr_t e = (reinterpret_cast<uintptr_t>(p) + n) & ~(HUGE - 1);
+  if (e > a) madvise(reinterpret_cast<void*>(a), e - a, MADV_HUGEPAGE);
+#else
+  (void)p;
+  (void)n;
+#endif
+}
+
 void* new_mblk(int k, int zero) {
   if (k < 0 || k > MBLK_MAXCLASS)
     bug("Problem too large (hcl = %d in new_mblk)", k);
@@ -231,6 +250,7 @@ void* new_mblk(int k, int zero) {
     h = static_cast<uint32_t*>(mem(len + 8));
   } else {
     h = static_cast<uint32_t*>(Malloc(len + 8));
+    advise_huge(h, len + 8);
     if (zero) std::memset(h + 2, 0, len);
   }
   if ((nalloc += 2) == 0) nalloc_ovfl += 64;

@@ -7,10 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "frontend/expr.h"
 #include "instance/members.h"
@@ -30,6 +33,7 @@ namespace {
 
 using test::NlTest;
 using test::plain_problem;
+using test::plain_row;
 
 const char* const lp_header_tail =
     " 2 2 1 0 0\t# vars, constraints, objectives, ranges, eqns\n"
@@ -461,6 +465,75 @@ TEST_F(NlWrite, RoundTrip) {
     EXPECT_EQ(q.obj_terms[0][0].coef, -2);
     EXPECT_EQ(q.obj_terms[0][1].index, 1);
     EXPECT_EQ(q.obj_terms[0][1].coef, 1);
+  }
+}
+
+// A problem wider than the writer's interleaved walk over the columns:
+// 80 columns in a shuffled writer order, one of them in every row (longer
+// than a lane holds), 50 rows and two objectives.  The k, J and G segments
+// match a plain reckoning from the rows; a second write, which finds the
+// Jacobian kept, writes the same bytes; after the problem is emptied and
+// collected again in another order, the new order is written.
+plain_problem wide_problem(int shift) {
+  plain_problem p;
+  const int nv = 80, nc = 50;
+  for (int v = 0; v < nv; ++v) {
+    p.vars.push_back({nullptr, 0, 10, 0});
+    p.var_order.push_back((v * 37 + shift) % nv);
+  }
+  for (int r = 0; r < nc + 2; ++r) {
+    plain_row row{nullptr, negInfinity, 100, {}, 0, 0, nullptr};
+    for (int v = 0; v < nv; ++v)
+      if ((r * 7 + v * 3) % 5 == 0 || v == 5)
+        row.terms.push_back({v, double(r * 100 + v)});
+    (r < nc ? p.cons : p.objs).push_back(row);
+  }
+  return p;
+}
+
+std::string expected_jacobian(const plain_problem& p) {
+  size_t nv = p.vars.size();
+  std::vector<int> pos(nv);
+  for (size_t i = 0; i < nv; ++i) pos[size_t(p.var_order[i])] = int(i);
+  std::vector<long> len(nv);
+  for (auto& r : p.cons)
+    for (auto& t : r.terms) ++len[size_t(pos[size_t(t.var)])];
+  std::string s = "k" + std::to_string(nv - 1) + "\n";
+  long sum = 0;
+  for (size_t i = 0; i + 1 < nv; ++i)
+    s += std::to_string(sum += len[i]) + "\n";
+  auto rows = [&](const std::vector<plain_row>& rs, char letter) {
+    for (size_t r = 0; r < rs.size(); ++r) {
+      std::vector<std::pair<int, long>> t;
+      for (auto& x : rs[r].terms)
+        t.push_back({pos[size_t(x.var)], long(x.coef)});
+      std::sort(t.begin(), t.end());
+      s += letter + std::to_string(r) + " " + std::to_string(t.size()) + "\n";
+      for (auto& [c, v] : t)
+        s += std::to_string(c) + " " + std::to_string(v) + "\n";
+    }
+  };
+  rows(p.cons, 'J');
+  rows(p.objs, 'G');
+  return s;
+}
+
+TEST_F(NlWrite, JacobianInWriterOrderOfAWiderProblem) {
+  for (int shift : {0, 11}) {
+    plain_problem p = wide_problem(shift);
+    col_teardown(cur_ac);
+    AC* ac = collect_plain(p);
+    ASSERT_EQ(write(ac, "gwide").err, "");
+    std::string s = slurp("wide.nl");
+    size_t k = s.find("\nk79\n");
+    ASSERT_NE(k, std::string::npos) << s;
+    EXPECT_EQ(s.substr(k + 1), expected_jacobian(p)) << shift;
+    ASSERT_EQ(write(ac, "gwide").err, "");
+    EXPECT_EQ(slurp("wide.nl"), s) << shift;
+    ASSERT_EQ(write(ac, "bwide").err, "");
+    std::string b = slurp("wide.nl");
+    ASSERT_EQ(write(ac, "bwide").err, "");
+    EXPECT_EQ(slurp("wide.nl"), b) << shift;
   }
 }
 

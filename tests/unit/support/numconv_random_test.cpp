@@ -294,6 +294,39 @@ TEST(NumconvRandom, FastPathsAgreeWithExactPath) {
   }
 }
 
+// Integers and short binary fractions, whose exact decimal text is often
+// the shortest one: every binary scale from far below the point to beyond
+// 2^53, odd and even significands of up to 53 bits, both signs, against
+// the exact path in the shortest modes.
+TEST(NumconvRandom, ExactTextsAgreeWithExactPath) {
+  Rng r;
+  char b1[64], b2[64];
+  for (int n = 0; n < 40000 / SCALE; n++) {
+    int bits = r.in(1, 53);
+    uint64_t m = (r.next() >> (64 - bits)) | 1;
+    double x = std::ldexp(double(m), r.in(-70, 12) - r.in(0, bits));
+    if (r.in(0, 1)) x = -x;
+    for (int mode : {0, 4}) {
+      int dp1, dp2, sg1, sg2;
+      char* s1 = dtoa_r(x, mode, 17, &dp1, &sg1, nullptr, b1, sizeof b1);
+      char* s2 = dtoa_exact_r(x, mode, 17, &dp2, &sg2, nullptr, b2, sizeof b2);
+      ASSERT_TRUE(s1 && s2);
+      ASSERT_STREQ(s1, s2) << "%.17g of " << x << " mode " << mode;
+      ASSERT_EQ(dp1, dp2) << x << " mode " << mode;
+    }
+  }
+  for (double x : {9007199254740991., 9007199254740992., 9007199254740994.,
+                   1125899906842624.5, 0.25, 12.5, 1e16, 99999999999999984.,
+                   0x1p-17, 0x1p-18, 3 * 0x1p-20}) {
+    int dp1, dp2, sg1, sg2;
+    char* s1 = dtoa_r(x, 0, 0, &dp1, &sg1, nullptr, b1, sizeof b1);
+    char* s2 = dtoa_exact_r(x, 0, 0, &dp2, &sg2, nullptr, b2, sizeof b2);
+    ASSERT_TRUE(s1 && s2);
+    EXPECT_STREQ(s1, s2) << x;
+    EXPECT_EQ(dp1, dp2) << x;
+  }
+}
+
 TEST(NumconvRandom, RoundedDigitsMatchPrintf) {
   Rng r;
   char t[1200];
