@@ -60,6 +60,8 @@ static int item_warnings;
 
 void option_read_begin() { item_warnings = warnings; }
 
+void optcmd_reset() { item_warnings = 0; }
+
 Optioncmd* optioncmd(Optioncmd* prev, expr* name, expr* env, expr* value) {
   Optioncmd* o = static_cast<Optioncmd*>(mem(sizeof(Optioncmd)));
   // An error while its name or value was read (a bad suffix, say) refuses

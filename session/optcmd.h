@@ -52,6 +52,8 @@ Optioncmd* settings_join(Optioncmd* items, Optioncmd* one);
 // Before each command is read: errors reported from here on, until an item
 // is built, belong to that item.
 void option_read_begin();
+// Start-up and reset: no option item read.
+void optcmd_reset();
 expr* option_words(expr* words);
 void option_err(Optioncmd* items);
 void option_reset_cmd();

@@ -58,6 +58,7 @@
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
+#include "session/optcmd.h"
 #include "session/options.h"
 #include "session/opttable.h"
 #include "session/show.h"
@@ -232,6 +233,7 @@ void init_modules(int start) {
   sufdecl_reset();
   sysdecls_reset();
   options_reset();
+  optcmd_reset();
   parse_init();
   suftab_reset();
   eehashtab_init();
