@@ -4,6 +4,7 @@
 #include "data/values.h"
 #include "eval/evalerr.h"
 #include "eval/set.h"
+#include "eval/solval.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/suffix.h"
@@ -135,13 +136,13 @@ eval_result f_OPSYMVVALSUB(expr* e, TVA* tva) {
 eval_result f_OPPRIMAL(expr* e, TVA* tva) {
   var* v = static_cast<var*>(e->L.x);
   need_generated(tva, v);
-  return {.d = var_value(v, 0, tva)};
+  return {.d = var_value(v, 0, tva, false)};
 }
 
 eval_result f_OPPRIMALSUB(expr* e, TVA* tva) {
   var* v = static_cast<var*>(e->L.x);
   need_generated(tva, v);
-  return {.d = var_value(v, ordinal(e->R.e, v, tva), tva)};
+  return {.d = var_value(v, ordinal(e->R.e, v, tva), tva, true)};
 }
 
 eval_result f_OPDUAL(expr* e, TVA* tva) {
