@@ -15,6 +15,8 @@
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/members.h"
+#include "presolve/presolve.h"
+#include "session/opttable.h"
 #include "session/batch.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -111,6 +113,54 @@ double co_val(constr* c, int32_t k, TVA* tva) {
   ++n_cvals;
   g.body_cache[k] = v;
   return v;
+}
+
+namespace {
+
+// The collected row of member k of c, or -1 when the member is outside the
+// problem.
+int32_t row_of(constr* c, int32_t k, AC* ac) {
+  cvgen& g = c->gen;
+  if (g.n_in_prob) {
+    if (!g.member_status) figalloc(c);
+    k = (g.cmap ? g.cmap : make_cmap(c, ac))[k];
+    if (k < 0) return -1;
+  }
+  return g.first_col + k;
+}
+
+}  // namespace
+
+double ludval(constr* c, int32_t k, TVA* tva, double sign) {
+  AC* ac = tva->ac;
+  if (need_fd) fixed_duals(ac);
+  int32_t r = row_of(c, k, ac);
+  if (r < 0 || !ac->con_duals || !ac->con_lb) return 0;
+  double lb = ac->con_lb[r], ub = ac->con_ub[r], y = ac->con_duals[r];
+  if (lb >= ub) {
+    double s = sign;
+    if (ac->obj_no >= 0 && ac->obj_no < ac->n_obj && ac->obj_sense &&
+        ac->obj_sense[ac->obj_no])
+      s = -s;
+    return s * y >= 0 ? y : 0;
+  }
+  if (sign < 0) {
+    double t = lb;
+    lb = -ub;
+    ub = -t;
+  }
+  if (lb <= negInfinity) return 0;
+  if (ub >= Infinity) return y;
+  double b = co_val(c, k, tva);
+  return ub - sign * b > sign * b - lb ? y : 0;
+}
+
+double ccslack(constr* c, int32_t k, TVA* tva) {
+  const cvgen& g = c->gen;
+  int32_t l = 2 * k, r = l + 1;
+  double bl = co_val(c, l, tva), br = co_val(c, r, tva);
+  return compl_slack(int(c->flags & 0xb), g.lb[l], g.ub[l], bl, g.lb[r],
+                     g.ub[r], br, old_complementarity_slack == 1);
 }
 
 double var_value(var* v, int32_t k, TVA* tva, bool sub) {

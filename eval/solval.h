@@ -41,6 +41,17 @@ void solval_reset();
 // change; the problem is collected first when it changed since.
 double co_val(constr* c, int32_t k, TVA* tva);
 
+// The lower (sign +1) or upper (sign -1) dual of member k of constraint c:
+// the row's dual when that bound is the active side, else 0.  An
+// equality row takes the dual whose sign matches (flipped when the current
+// objective is maximised); a ranged row the side nearer the body.  The
+// duals of rows presolve removed are computed first (need_fd).
+double ludval(constr* c, int32_t k, TVA* tva, double sign);
+
+// The complementarity slack of member k of complementarity constraint c
+// (rows 2k and 2k + 1): compl_slack of its bounds and bodies.
+double ccslack(constr* c, int32_t k, TVA* tva);
+
 // The value of member k of variable v (column first_col + k): before
 // collection its current value, else its initial value, else 0; once
 // collected, the column's value when the collected problem holds the

@@ -14,6 +14,7 @@
 #include "frontend/strexpr.h"
 #include "instance/instance_fixture.h"
 #include "instance/members.h"
+#include "session/opttable.h"
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/pool.h"
@@ -238,6 +239,51 @@ TEST_F(Solval, BodiesAreComputedOnceUntilTheirMembersChange) {
   free_varref(l1);
   free_varref(lo);
   ldelete(c->gen.nonlin[1]);
+}
+
+TEST_F(Solval, BoundDualsTakeTheActiveSide) {
+  const double I = Infinity, N = negInfinity;
+  // Rows 0..4 of c: an equality, <= 5, >= 0, and two ranges whose bodies
+  // lie near their lower and their upper bound.
+  double lb[5] = {3, N, 0, 0, 0}, ub[5] = {3, 5, I, 10, 10};
+  double duals[5] = {2, -1, 4, 1.5, 1.5};
+  ac->con_lb = lb;
+  ac->con_ub = ub;
+  ac->con_duals = duals;
+  c->gen.consts = static_cast<double*>(new_mblk(c->gen.member_class, 1));
+  c->gen.consts[3] = -2;
+  c->gen.consts[4] = -9;
+  set_trans_state(3);
+  const double lower[5] = {2, 0, 4, 1.5, 0}, upper[5] = {0, -1, 0, 0, 1.5};
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(ludval(c, k, tva, 1), lower[k]) << k;
+    EXPECT_EQ(ludval(c, k, tva, -1), upper[k]) << k;
+  }
+  // Maximising, an equality's positive dual is the upper one.
+  uint8_t sense[1] = {1};
+  ac->obj_sense = sense;
+  ac->n_obj = 1;
+  EXPECT_EQ(ludval(c, 0, tva, 1), 0);
+  EXPECT_EQ(ludval(c, 0, tva, -1), 2);
+}
+
+TEST_F(Solval, ComplementaritySlackReadsBothRows) {
+  // d[1]: left side 1 <= L <= 5 with L = 2, right side 6 <= R <= 9 with
+  // R = 7.
+  auto dbl = [&] {
+    return static_cast<double*>(new_mblk(d->gen.member_class + 1, 1));
+  };
+  d->gen.lb = dbl();
+  d->gen.ub = dbl();
+  d->gen.consts = dbl();
+  d->gen.lb[0] = 1, d->gen.ub[0] = 5, d->gen.consts[0] = -2;
+  d->gen.lb[1] = 6, d->gen.ub[1] = 9, d->gen.consts[1] = -7;
+  d->flags = (d->flags & ~uint64_t(0xb)) | 10;
+  set_trans_state(3);
+  EXPECT_EQ(ccslack(d, 0, tva), 1);
+  old_complementarity_slack = 1;
+  EXPECT_EQ(ccslack(d, 0, tva), -7);
+  old_complementarity_slack = 0;
 }
 
 }  // namespace
