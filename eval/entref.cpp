@@ -151,6 +151,30 @@ eval_result f_OPDUAL(expr* e, TVA* tva) {
   return {.d = con_dual(c, 0, tva)};
 }
 
+eval_result f_OPDUALSUB(expr* e, TVA* tva) {
+  constr* c = static_cast<constr*>(e->L.x);
+  need_generated(tva, c);
+  return {.d = con_dual(c, ordinal(e->R.e, c, tva), tva)};
+}
+
+namespace {
+
+// The body value of a logical constraint's or objective's member.
+eval_result body_value(expr* e, TVA* tva, bool sub) {
+  constr* c = static_cast<constr*>(e->L.x);
+  need_generated(tva, c);
+  return {.d = co_val(c, sub ? ordinal(e->R.e, c, tva) : 0, tva)};
+}
+
+}  // namespace
+
+eval_result f_OPLCON(expr* e, TVA* tva) { return body_value(e, tva, false); }
+eval_result f_OPLCONSUB(expr* e, TVA* tva) { return body_value(e, tva, true); }
+eval_result f_OPOBJVAL(expr* e, TVA* tva) { return body_value(e, tva, false); }
+eval_result f_OPOBJVALSUB(expr* e, TVA* tva) {
+  return body_value(e, tva, true);
+}
+
 namespace {
 
 // The entity of a value not computed yet must be generated; then the
@@ -169,10 +193,6 @@ xnode* dot_entity(expr* e) {
 
 }  // namespace
 
-eval_result f_OPOBJVAL(expr* e, TVA* tva) { return not_yet(e->L.x, e, tva); }
-eval_result f_OPOBJVALSUB(expr* e, TVA* tva) {
-  return not_yet(e->L.x, e, tva);
-}
 eval_result f_OPDOT(expr* e, TVA* tva) { return not_yet(dot_entity(e), e, tva); }
 eval_result f_OPDOTSUB(expr* e, TVA* tva) {
   return not_yet(dot_entity(e), e, tva);

@@ -20,6 +20,7 @@
 #include "session/batch.h"
 #include "support/list.h"
 #include "support/machine.h"
+#include "support/message.h"
 #include "support/pool.h"
 #include "support/symbol.h"
 
@@ -130,6 +131,19 @@ int32_t row_of(constr* c, int32_t k, AC* ac) {
 }
 
 }  // namespace
+
+double con_dual(constr* c, int32_t k, TVA* tva) {
+  AC* ac = tva->ac;
+  const cvgen& g = c->gen;
+  if ((c->flags & CV_ALLDROPPED) ||
+      (g.member_status && (g.member_status[k] & GS_DROPPED)))
+    return member_value(c, k);
+  int32_t r = row_of(c, k, ac);
+  if (r < 0) bug("cmap botch in f_OPDUALSUB");
+  if (need_fd && ac->con_pos && ac->con_pos[r] >= ac->n_con_sent)
+    fixed_duals(ac);
+  return ac->con_duals ? ac->con_duals[r] : 0;
+}
 
 double ludval(constr* c, int32_t k, TVA* tva, double sign) {
   AC* ac = tva->ac;

@@ -41,6 +41,12 @@ void solval_reset();
 // change; the problem is collected first when it changed since.
 double co_val(constr* c, int32_t k, TVA* tva);
 
+// The dual of member k of constraint c: its stored dual when c or the
+// member is outside the problem (dropped or fixed), else the collected
+// row's dual (0 before a solve), computed first when presolve removed the
+// row and its duals are stale (need_fd).
+double con_dual(constr* c, int32_t k, TVA* tva);
+
 // The lower (sign +1) or upper (sign -1) dual of member k of constraint c:
 // the row's dual when that bound is the active side, else 0.  An
 // equality row takes the dual whose sign matches (flipped when the current

@@ -64,7 +64,7 @@ double* vval_alloc(convar* d) {
   return g.cur_vals;
 }
 
-double member_value(const var* v, int32_t i) {
+double member_value(const convar* v, int32_t i) {
   const cvgen& g = v->gen;
   if (g.member_status && g.cur_vals && (g.member_status[i] & GS_HASVAL))
     return g.cur_vals[i];

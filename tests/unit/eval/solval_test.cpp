@@ -286,5 +286,22 @@ TEST_F(Solval, ComplementaritySlackReadsBothRows) {
   old_complementarity_slack = 0;
 }
 
+TEST_F(Solval, DualsOfMembersInAndOutOfTheProblem) {
+  // c[2] is dropped and keeps its stored dual; the others are rows 0..3.
+  c->gen.member_status[1] = GS_DROPPED;
+  c->gen.n_in_prob = 4;
+  c->gen.init_vals = static_cast<double*>(new_mblk(c->gen.member_class, 1));
+  c->gen.init_vals[1] = 6;
+  EXPECT_EQ(con_dual(c, 0, tva), 0);  // before a solve
+  double duals[4] = {1, 2, 3, 4};
+  ac->con_duals = duals;
+  EXPECT_EQ(con_dual(c, 0, tva), 1);
+  EXPECT_EQ(con_dual(c, 1, tva), 6);
+  EXPECT_EQ(con_dual(c, 2, tva), 2);
+  EXPECT_EQ(con_dual(c, 4, tva), 4);
+  c->flags |= CV_ALLDROPPED;
+  EXPECT_EQ(con_dual(c, 0, tva), 0);  // no stored dual
+}
+
 }  // namespace
 }  // namespace vexo
