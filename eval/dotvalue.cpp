@@ -6,9 +6,12 @@
 #include "compiler/tva.h"
 #include "eval/defvar.h"
 #include "eval/evalerr.h"
+#include "eval/solval.h"
+#include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
+#include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/members.h"
 #include "instance/names.h"
@@ -127,6 +130,84 @@ int synkind(expr* e, TVA* tva, int32_t* index) {
   }
   *index = j;
   return k >= 6 ? k - 6 : k;
+}
+
+namespace {
+
+// A variable's bounds and value as the suffixes read them: after presolve
+// the collected ones, else the declared bounds and the stored value.
+struct var_view {
+  double lb, ub, v;
+};
+
+var_view view_of(var* v, int32_t k, int32_t c, AC* ac, TVA* tva) {
+  if (trans_state > 2 && ac->var_init_val && c < ac->n_var)
+    return {ac->var_lb[c], ac->var_ub[c], var_value(v, k, tva, false)};
+  const cvgen& g = v->gen;
+  return {g.lb ? g.lb[k] : negInfinity, g.ub ? g.ub[k] : Infinity,
+          member_value(v, k)};
+}
+
+double var_dotvalue(int code, var* v, int32_t k, TVA* tva) {
+  AC* ac = tva->ac;
+  const cvgen& g = v->gen;
+  int32_t c = g.first_col + k;
+  bool coll = ac->var_lb && c < ac->n_var;
+  switch (code) {
+    case 0:  // defeqn
+      if (ac->var_status && c < ac->n_var &&
+          (ac->var_status[c] & DV_DEFINED)) {
+        if (!ac->dv_cmap) dv_cdef(ac);
+        return ac->dv_cmap[c];
+      }
+      return v->defcon ? v->defcon->gen.first_col + k + 1 : 0;
+    case 3:
+      return view_of(v, k, c, ac, tva).lb;
+    case 4:
+      return view_of(v, k, c, ac, tva).ub;
+    case 5:
+      return g.lb ? g.lb[k] : negInfinity;
+    case 6:
+      return g.ub ? g.ub[k] : Infinity;
+    case 7:
+      return coll ? ac->var_lb[c] : negInfinity;
+    case 8:
+      return coll ? ac->var_ub[c] : Infinity;
+    case 9:
+      return coll && ac->var_lb_alt ? ac->var_lb_alt[c] : negInfinity;
+    case 10:
+      return coll && ac->var_ub_alt ? ac->var_ub_alt[c] : Infinity;
+    case 11:
+      return var_value(v, k, tva, false);
+    case 17: {
+      var_view w = view_of(v, k, c, ac, tva);
+      return side_slack(w.lb, w.ub, w.v);
+    }
+    case 18: {
+      var_view w = view_of(v, k, c, ac, tva);
+      return lower_slack(w.lb, w.v);
+    }
+    case 19: {
+      var_view w = view_of(v, k, c, ac, tva);
+      return upper_slack(w.ub, w.v);
+    }
+    case 21:
+      return c + 1;
+    case 22:
+      return ac->var_pos && c < ac->n_var && ac->var_pos[c] < ac->n_var_sent
+                 ? ac->var_pos[c] + 1
+                 : 0;
+  }
+  bug("unexpected case %d in dotvalue", code);
+}
+
+}  // namespace
+
+double dotvalue(int code, convar* d, int32_t k, TVA* tva) {
+  uint32_t kind = d->kind & ~1u;
+  if (kind == DK_VAR && code <= 22)
+    return var_dotvalue(code, static_cast<var*>(d), k, tva);
+  bug("unexpected case %d in dotvalue", code);
 }
 
 eval_result f_OPSYNSUB(expr* e, TVA* tva) {

@@ -262,6 +262,14 @@ double side_slack(double lb, double ub, double b) {
   return s;
 }
 
+double lower_slack(double lb, double v) {
+  return lb <= negInfinity ? Infinity : v - lb;
+}
+
+double upper_slack(double ub, double v) {
+  return ub >= Infinity ? ub : ub - v;
+}
+
 namespace {
 
 // The bounds (olb, oub) of the side facing a ranged side with bounds

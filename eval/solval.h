@@ -84,6 +84,11 @@ int astatval(convar* d, int32_t k, AC* ac);
 // finite bound; ub itself when both are infinite.
 double side_slack(double lb, double ub, double b);
 
+// The lower slack v - lb (+Infinity when lb is -Infinity) and the upper
+// slack ub - v (ub when ub is +Infinity).
+double lower_slack(double lb, double v);
+double upper_slack(double ub, double v);
+
 // The complementarity slack of one member: left side bounds (llb, lub) and
 // body l, right side (rlb, rub) and body r.  shape is the declaration's
 // flags & 0xb: 10 when the left side is a range, 11 when the right side

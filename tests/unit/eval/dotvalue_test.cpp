@@ -5,12 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
+
+#include "compiler/tva.h"
 #include "eval/refs_fixture.h"
 #include "eval/set.h"
 #include "frontend/parse.h"
 #include "instance/ac.h"
+#include "instance/instance_fixture.h"
+#include "instance/members.h"
 #include "instance/names.h"
 #include "session/include.h"
+#include "support/machine.h"
 #include "support/pool.h"
 
 namespace vexo {
@@ -99,6 +106,79 @@ TEST_F(Synonyms, SubscriptOutsideTheCountIsRefused) {
   }
   EXPECT_EQ(print("_svar[3]"),
             "\tCan't evaluate _svar[3]:\n\tsubscript not in 1 .. 2\n");
+}
+
+class VarDots : public test::InstanceTest {
+ protected:
+  void SetUp() override {
+    InstanceTest::SetUp();
+    parse_text("var x {1..3};\n");
+    x = var_named("x");
+    give_members(x, {1, 2, 3}, 0);
+    figalloc(x);
+    auto dbl = [&] {
+      return static_cast<double*>(new_mblk(x->gen.member_class, 1));
+    };
+    x->gen.lb = dbl();
+    x->gen.ub = dbl();
+    x->gen.init_vals = dbl();
+    x->gen.lb[0] = 0, x->gen.ub[0] = 10, x->gen.init_vals[0] = 3;
+    x->gen.lb[1] = 0, x->gen.ub[1] = 10;
+    x->gen.lb[2] = negInfinity, x->gen.ub[2] = Infinity;
+    tva = new_tva();
+    std::memset(tva->ac, 0, sizeof(AC));
+    ac = tva->ac;
+  }
+  void TearDown() override {
+    set_trans_state(0);
+    std::memset(ac, 0, sizeof(AC));  // the tests' arrays are their own
+    del_tva(tva);
+    InstanceTest::TearDown();
+  }
+  double dot(int code, int32_t k) { return dotvalue(code, x, k, tva); }
+  var* x = nullptr;
+  TVA* tva = nullptr;
+  AC* ac = nullptr;
+};
+
+TEST_F(VarDots, BoundsFollowPresolveAndDeclaredOnesStay) {
+  const double I = Infinity;
+  // Codes: lb 3, ub 4, lb0 5, ub0 6, val 11, slack 17, lslack 18,
+  // uslack 19, no 21, sno 22.
+  const int codes[] = {3, 4, 5, 6, 11, 17, 18, 19, 21, 22};
+  const double before[] = {0, 10, 0, 10, 3, 3, 3, 7, 1, 0};
+  const double free_member[] = {-I, I, -I, I, 0, I, I, I, 3, 0};
+  for (size_t i = 0; i < std::size(codes); ++i) {
+    EXPECT_EQ(dot(codes[i], 0), before[i]) << codes[i];
+    EXPECT_EQ(dot(codes[i], 2), free_member[i]) << codes[i];
+  }
+  // Presolved: x[1] sent first with bounds 1 .. 4 and value 2; x[2]
+  // removed (no sno), defined by body 2.
+  double lb[3] = {1, 0, 0}, ub[3] = {4, 10, 10}, vals[3] = {2, 5, 0};
+  double lb2[3] = {-1, 0, 0};
+  int32_t pos[3] = {0, 2, 1};
+  uint32_t status[3] = {0, DV_NONLIN, 0};
+  int32_t dv_cmap[3] = {0, 2, 0};
+  ac->var_lb = lb;
+  ac->var_ub = ub;
+  ac->var_lb_alt = lb2;
+  ac->var_init_val = vals;
+  ac->var_pos = pos;
+  ac->var_status = status;
+  ac->dv_cmap = dv_cmap;
+  ac->n_var = 3;
+  ac->n_var_sent = 1;
+  set_trans_state(3);
+  const double after[] = {1, 4, 0, 10, 2, 1, 1, 2, 1, 1};
+  for (size_t i = 0; i < std::size(codes); ++i)
+    EXPECT_EQ(dot(codes[i], 0), after[i]) << codes[i];
+  EXPECT_EQ(dot(7, 0), 1);    // lb1
+  EXPECT_EQ(dot(9, 0), -1);   // lb2
+  EXPECT_EQ(dot(0, 1), 2);    // defeqn
+  EXPECT_EQ(dot(0, 0), 0);
+  EXPECT_EQ(dot(21, 1), 2);   // no kept
+  EXPECT_EQ(dot(22, 1), 0);   // sno of a removed column
+  EXPECT_EQ(dot(11, 1), 5);
 }
 
 }  // namespace
