@@ -15,6 +15,7 @@
 #include "instance/ac.h"
 #include "instance/members.h"
 #include "instance/names.h"
+#include "presolve/presolve.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -201,12 +202,91 @@ double var_dotvalue(int code, var* v, int32_t k, TVA* tva) {
   bug("unexpected case %d in dotvalue", code);
 }
 
+// Constraint codes 23 .. 46 less 23 (the same for both rows of a
+// complementarity member), member k' of c at row r; out: the member is
+// outside the current problem.
+double con_dotvalue(int code, constr* c, int32_t k, int32_t r, bool out,
+                    TVA* tva) {
+  AC* ac = tva->ac;
+  const cvgen& g = c->gen;
+  double lb = g.lb ? g.lb[k] : negInfinity, ub = g.ub ? g.ub[k] : Infinity;
+  bool coll = !out && ac->con_lb && r < ac->n_con;
+  auto pick = [&](const double* a, double dflt) {
+    return coll && a ? a[r] : dflt;
+  };
+  switch (code) {
+    case 0:  // defvar
+      if (!out && ac->con_defvar && r < ac->n_con) {
+        int32_t col = ac->con_defvar[r] - 1;
+        if (col >= 0 && ac->var_status && (ac->var_status[col] & DV_DEFINED)) {
+          if (!ac->dv_cmap) dv_cdef(ac);
+          if (ac->dv_cmap[col] - 1 == r) return col + 1;
+        }
+      }
+      return 0;
+    case 1:
+      return lb;
+    case 2:
+      return ub;
+    case 3:
+      return pick(ac->con_lb_sent, lb);
+    case 4:
+      return pick(ac->con_ub_sent, ub);
+    case 5:
+      return pick(ac->shape_work.lower, lb);
+    case 6:
+      return pick(ac->shape_work.upper, ub);
+    case 7:
+      return pick(ac->shape_alt.lower, lb);
+    case 8:
+      return pick(ac->shape_alt.upper, ub);
+    case 9:
+      return co_val(c, k, tva);
+    case 10:
+      return side_slack(lb, ub, co_val(c, k, tva));
+    case 11:
+      return lower_slack(lb, co_val(c, k, tva));
+    case 12:
+      return upper_slack(ub, co_val(c, k, tva));
+    case 13:
+      if (out) return 0;
+      if (need_fd) fixed_duals(ac);
+      return ac->con_duals && r < ac->n_con ? ac->con_duals[r]
+                                            : member_value(c, k);
+    case 14:
+      return ludval(c, k, tva, 1);
+    case 15:
+      return ludval(c, k, tva, -1);
+    case 18:
+      return out ? 0 : r + 1;
+    case 19:
+      return !out && ac->con_pos && ac->con_pos[r] < ac->n_con_sent
+                 ? ac->con_pos[r] + 1
+                 : 0;
+    case 20:
+      return astatval(c, k, ac);
+  }
+  bug("unexpected case %d in dotvalue", code + 23);
+}
+
 }  // namespace
 
 double dotvalue(int code, convar* d, int32_t k, TVA* tva) {
   uint32_t kind = d->kind & ~1u;
   if (kind == DK_VAR && code <= 22)
     return var_dotvalue(code, static_cast<var*>(d), k, tva);
+  if (kind == DK_CON && code >= 23 && code <= 46 &&
+      !(d->flags & CV_TWOSLOTS)) {
+    auto* c = static_cast<constr*>(d);
+    bool out = (c->flags & CV_ALLDROPPED) != 0;
+    int32_t kk = k;
+    if (!out && c->gen.n_in_prob) {
+      if (!c->gen.member_status) figalloc(c);
+      kk = (c->gen.cmap ? c->gen.cmap : make_cmap(c, tva->ac))[k];
+      out = kk < 0;
+    }
+    return con_dotvalue(code - 23, c, k, c->gen.first_col + kk, out, tva);
+  }
   bug("unexpected case %d in dotvalue", code);
 }
 

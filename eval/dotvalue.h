@@ -41,8 +41,9 @@ struct convar;
 
 // The value of built-in suffix code (report/dotnames.h) of member k of d.
 // Built so far: the variable codes but domain, int, rc, lrc, urc, init,
-// init0 and dual; any other code is a bug ("unexpected case %d in
-// dotvalue").
+// init0 and dual; the constraint codes of a constraint with one row per
+// member but dinit, dinit0 and status_num; any other code is a bug
+// ("unexpected case %d in dotvalue").
 double dotvalue(int code, convar* d, int32_t k, TVA* tva);
 
 // OPSYNSUB 224 -> number: a variable's value (a stale defined one

@@ -108,11 +108,14 @@ TEST_F(Synonyms, SubscriptOutsideTheCountIsRefused) {
             "\tCan't evaluate _svar[3]:\n\tsubscript not in 1 .. 2\n");
 }
 
-class VarDots : public test::InstanceTest {
+class Dots : public test::InstanceTest {
  protected:
   void SetUp() override {
     InstanceTest::SetUp();
-    parse_text("var x {1..3};\n");
+    parse_text("var x {1..3};\nsubject to c {i in 1..3}: x[i] >= 0;\n");
+    c = static_cast<constr*>(decl("c"));
+    give_members(c, {1, 2, 3}, 0);
+    figalloc(c);
     x = var_named("x");
     give_members(x, {1, 2, 3}, 0);
     figalloc(x);
@@ -137,11 +140,12 @@ class VarDots : public test::InstanceTest {
   }
   double dot(int code, int32_t k) { return dotvalue(code, x, k, tva); }
   var* x = nullptr;
+  constr* c = nullptr;
   TVA* tva = nullptr;
   AC* ac = nullptr;
 };
 
-TEST_F(VarDots, BoundsFollowPresolveAndDeclaredOnesStay) {
+TEST_F(Dots, BoundsFollowPresolveAndDeclaredOnesStay) {
   const double I = Infinity;
   // Codes: lb 3, ub 4, lb0 5, ub0 6, val 11, slack 17, lslack 18,
   // uslack 19, no 21, sno 22.
@@ -179,6 +183,42 @@ TEST_F(VarDots, BoundsFollowPresolveAndDeclaredOnesStay) {
   EXPECT_EQ(dot(21, 1), 2);   // no kept
   EXPECT_EQ(dot(22, 1), 0);   // sno of a removed column
   EXPECT_EQ(dot(11, 1), 5);
+}
+
+TEST_F(Dots, ConstraintRowsInAndOutOfTheProblem) {
+  // c[1] is row 0, c[2] dropped, c[3] row 1 (sent first); declared
+  // bounds 0 .. 10, bodies 4, 12, 1.
+  auto dbl = [&] {
+    return static_cast<double*>(new_mblk(c->gen.member_class, 1));
+  };
+  c->gen.lb = dbl();
+  c->gen.ub = dbl();
+  c->gen.consts = dbl();
+  const double body[3] = {4, 12, 1};
+  for (int k = 0; k < 3; ++k)
+    c->gen.lb[k] = 0, c->gen.ub[k] = 10, c->gen.consts[k] = -body[k];
+  c->gen.member_status[1] = GS_DROPPED;
+  c->gen.n_in_prob = 2;
+  double lbs[2] = {1, 2}, lb[2] = {0, 0}, ub[2] = {10, 10};
+  double duals[2] = {3, 5};
+  int32_t pos[2] = {1, 0};
+  ac->con_lb = lb;
+  ac->con_ub = ub;
+  ac->con_lb_sent = lbs;
+  ac->con_duals = duals;
+  ac->con_pos = pos;
+  ac->n_con = ac->n_con_sent = 2;
+  set_trans_state(3);
+  // Codes: lb 24, ub 25, lbs 26, body 32, slack 33, lslack 34, uslack 35,
+  // dual 36, no 41, sno 42, astatus_num 43.
+  const int codes[] = {24, 25, 26, 32, 33, 34, 35, 36, 41, 42, 43};
+  const double want[3][11] = {{0, 10, 1, 4, 4, 4, 6, 3, 1, 2, 0},
+                              {0, 10, 0, 12, -2, 12, -2, 0, 0, 0, 1},
+                              {0, 10, 2, 1, 1, 1, 9, 5, 2, 1, 0}};
+  for (int k = 0; k < 3; ++k)
+    for (size_t i = 0; i < std::size(codes); ++i)
+      EXPECT_EQ(dotvalue(codes[i], c, k, tva), want[k][i])
+          << "member " << k << " code " << codes[i];
 }
 
 }  // namespace
