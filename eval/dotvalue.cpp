@@ -269,6 +269,23 @@ double con_dotvalue(int code, constr* c, int32_t k, int32_t r, bool out,
   bug("unexpected case %d in dotvalue", code + 23);
 }
 
+// Objective codes 94 .. 102 that need no row numbering.
+double obj_dotvalue(int code, constr* o, int32_t k, TVA* tva) {
+  const objsolve* s = o->gen.solves ? &o->gen.solves[k] : nullptr;
+  bool solved = s && s->result;
+  switch (code) {
+    case 94:
+      return solved ? s->exitcode : -1;
+    case 97:
+      return solved ? s->result_num : -1;
+    case 99:
+      return (o->flags & 7) == CF_MAXIMIZE ? -1 : 1;
+    case 100:
+      return co_val(o, k, tva);
+  }
+  bug("unexpected case %d in dotvalue", code);
+}
+
 }  // namespace
 
 double dotvalue(int code, convar* d, int32_t k, TVA* tva) {
@@ -287,6 +304,8 @@ double dotvalue(int code, convar* d, int32_t k, TVA* tva) {
     }
     return con_dotvalue(code - 23, c, k, c->gen.first_col + kk, out, tva);
   }
+  if (kind == DK_OBJ && code >= 94 && code <= 102)
+    return obj_dotvalue(code, static_cast<constr*>(d), k, tva);
   bug("unexpected case %d in dotvalue", code);
 }
 

@@ -42,7 +42,8 @@ struct convar;
 // The value of built-in suffix code (report/dotnames.h) of member k of d.
 // Built so far: the variable codes but domain, int, rc, lrc, urc, init,
 // init0 and dual; the constraint codes of a constraint with one row per
-// member but dinit, dinit0 and status_num; any other code is a bug
+// member but dinit, dinit0 and status_num; the objective codes exitcode,
+// result_num, sense_num and val; any other code is a bug
 // ("unexpected case %d in dotvalue").
 double dotvalue(int code, convar* d, int32_t k, TVA* tva);
 

@@ -11,6 +11,7 @@
 #include "compiler/tva.h"
 #include "eval/refs_fixture.h"
 #include "eval/set.h"
+#include "frontend/condcl.h"
 #include "frontend/parse.h"
 #include "instance/ac.h"
 #include "instance/instance_fixture.h"
@@ -19,6 +20,7 @@
 #include "session/include.h"
 #include "support/machine.h"
 #include "support/pool.h"
+#include "support/text.h"
 
 namespace vexo {
 namespace {
@@ -112,7 +114,9 @@ class Dots : public test::InstanceTest {
  protected:
   void SetUp() override {
     InstanceTest::SetUp();
-    parse_text("var x {1..3};\nsubject to c {i in 1..3}: x[i] >= 0;\n");
+    parse_text(
+        "var x {1..3};\nsubject to c {i in 1..3}: x[i] >= 0;\n"
+        "minimize o: x[1];\nmaximize m: x[2];\n");
     c = static_cast<constr*>(decl("c"));
     give_members(c, {1, 2, 3}, 0);
     figalloc(c);
@@ -219,6 +223,31 @@ TEST_F(Dots, ConstraintRowsInAndOutOfTheProblem) {
     for (size_t i = 0; i < std::size(codes); ++i)
       EXPECT_EQ(dotvalue(codes[i], c, k, tva), want[k][i])
           << "member " << k << " code " << codes[i];
+}
+
+TEST_F(Dots, ObjectiveSenseAndSolveRecord) {
+  auto* o = static_cast<constr*>(decl("o"));
+  auto* m = static_cast<constr*>(decl("m"));
+  give_member(o, 3);
+  give_member(m, 4);
+  EXPECT_EQ(dotvalue(99, o, 0, tva), 1);  // sense_num
+  EXPECT_EQ(dotvalue(99, m, 0, tva), -1);
+  // Before a solve: exitcode and result_num -1; then the record's.
+  EXPECT_EQ(dotvalue(94, o, 0, tva), -1);
+  EXPECT_EQ(dotvalue(97, o, 0, tva), -1);
+  objsolve rec{.result_num = 0, .exitcode = 2, .result = nullptr,
+               .message = nullptr};
+  o->gen.solves = &rec;
+  EXPECT_EQ(dotvalue(94, o, 0, tva), -1);  // no result text: no record
+  rec.result = new_cstring("solved");
+  EXPECT_EQ(dotvalue(94, o, 0, tva), 2);
+  EXPECT_EQ(dotvalue(97, o, 0, tva), 0);
+  o->gen.solves = nullptr;
+  zap_cstr(&rec.result);
+  // val: the objective's body, its constant here.
+  o->gen.consts = static_cast<double*>(new_mblk(0, 1));
+  o->gen.consts[0] = 7;
+  EXPECT_EQ(dotvalue(100, o, 0, tva), 7);
 }
 
 }  // namespace
