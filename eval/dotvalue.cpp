@@ -304,6 +304,8 @@ double dotvalue(int code, convar* d, int32_t k, TVA* tva) {
     }
     return con_dotvalue(code - 23, c, k, c->gen.first_col + kk, out, tva);
   }
+  if (kind == DK_CON && (code == 106 || code == 107))  // logical val
+    return co_val(static_cast<constr*>(d), k, tva);
   if (kind == DK_OBJ && code >= 94 && code <= 102)
     return obj_dotvalue(code, static_cast<constr*>(d), k, tva);
   bug("unexpected case %d in dotvalue", code);

@@ -43,7 +43,8 @@ struct convar;
 // Built so far: the variable codes but domain, int, rc, lrc, urc, init,
 // init0 and dual; the constraint codes of a constraint with one row per
 // member but dinit, dinit0 and status_num; the objective codes exitcode,
-// result_num, sense_num and val; any other code is a bug
+// result_num, sense_num and val; a logical constraint's val and val_num;
+// any other code is a bug
 // ("unexpected case %d in dotvalue").
 double dotvalue(int code, convar* d, int32_t k, TVA* tva);
 

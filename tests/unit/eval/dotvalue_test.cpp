@@ -12,7 +12,9 @@
 #include "eval/refs_fixture.h"
 #include "eval/set.h"
 #include "frontend/condcl.h"
+#include "frontend/expr.h"
 #include "frontend/parse.h"
+#include "frontend/strexpr.h"
 #include "instance/ac.h"
 #include "instance/instance_fixture.h"
 #include "instance/members.h"
@@ -248,6 +250,18 @@ TEST_F(Dots, ObjectiveSenseAndSolveRecord) {
   o->gen.consts = static_cast<double*>(new_mblk(0, 1));
   o->gen.consts[0] = 7;
   EXPECT_EQ(dotvalue(100, o, 0, tva), 7);
+}
+
+TEST_F(Dots, LogicalConstraintValueIsItsTruth) {
+  // c[1] holds 1 < 2, c[2] 3 < 2: val and val_num are 1 and 0.
+  c->gen.logexpr = static_cast<expr**>(new_mblk(c->gen.member_class, 1));
+  c->gen.logexpr[0] = new_expr(opword(LT, EF_NUMERIC), new_num(1), new_num(2));
+  c->gen.logexpr[1] = new_expr(opword(LT, EF_NUMERIC), new_num(3), new_num(2));
+  set_trans_state(3);
+  EXPECT_EQ(dotvalue(106, c, 0, tva), 1);
+  EXPECT_EQ(dotvalue(107, c, 1, tva), 0);
+  ldelete(c->gen.logexpr[0]);
+  ldelete(c->gen.logexpr[1]);
 }
 
 }  // namespace
