@@ -113,6 +113,8 @@ static void hupcatch(int sig) {
   wake();
 }
 
+void post_exit(int code) { hupcatch(code); }
+
 static void pipecatch(int) {
   if (spjb) {
     pipe_broken = 1;  // the writer sees EPIPE and returns to its caller
@@ -177,6 +179,11 @@ void signal_point() {
     if (code == 13 && pipe_unexpected)
       Fprintf(Stderr, "\n\n*** Unexpected SIGPIPE received. ***\n\n");
     tempfile_zap();
+    if (code == 3) {
+      // The -x limit: bail_quit says so and ends the session with 3.
+      bailquit = 2;
+      bail_quit();
+    }
     if (code == 32 && blockmode) blockstart("break");
     myexit(code);
   }

@@ -102,6 +102,10 @@ void signal_catch();
 // floating-point exception reports "floating point exception." and aborts
 // the command.  Returns otherwise.
 void signal_point();
+// Records from a signal handler that the session is to end with code at
+// the next safe point (3: the -x limit, with its message), and wakes a
+// blocked read.  Async-signal-safe.
+void post_exit(int code);
 // The line reader's input source (reader): reads like read(2), but a
 // signal that arrives while it waits is acted on (signal_point) and the
 // wait goes on; only an interrupt that arrives while it waits at plain
