@@ -130,7 +130,10 @@ bool apply_options(const sol_data& d, AC* ac) {
 
 // A value printed with the solution precision and read back.
 double round_value(double x) {
-  if ((soln_info.fmt == gfmt && !soln_info.active) || !std::isfinite(x))
+  // Options solution_precision (gfmt, a positive precision) and
+  // solution_round (ffmt); neither set: the value as read.
+  if ((soln_info.fmt == gfmt && soln_info.active <= 0) || !soln_info.fmt ||
+      !std::isfinite(x))
     return x;
   return Strtod(soln_info.fmt(x, soln_info.active, nullptr), nullptr);
 }

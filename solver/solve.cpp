@@ -259,6 +259,11 @@ int write_cmd1(int flags, const char* text, int cmd) {
     (void)entry_state;
     (void)cmdname;
     if (!(flags & 1)) {
+      if (trans_state < 3) {
+        // Nothing was collected and presolved: nothing to write.
+        if (flags & 2) Printf("No .nl file written:  no variables used.\n");
+        return 0;
+      }
       if (text) setoption("outopt", text);
       stub_kind = 0;
       stub_text = outopt;
