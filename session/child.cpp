@@ -77,7 +77,7 @@ static void catchalarm(int) {
     gotbreak = 2;
     // The session ends with 3 once the running command (and child) let
     // it reach a safe point.
-    post_exit(3);
+    post_time_limit();
     if (c) kill(c, SIGINT);
   } else if (seen == 2) {
     if (c) kill(c, SIGQUIT);
@@ -326,6 +326,9 @@ int run1(const char* prog, char** argv, const char* envfile, redirect* r,
     *t[4] = *t[5] + *t[6];
     for (int i = 0; i < 8; ++i) times[i]->stamp = nextgenlev;
   }
+  // What a signal recorded while the child ran (the -x limit, a hang-up)
+  // is acted on now.
+  signal_point();
   return status;
 }
 
@@ -359,7 +362,7 @@ void cd_cmd(expr** pe, redirect* r, xrecomp* xr) {
   }
   if (dir.empty()) {
     error(0, "Failure in getcwd");
-    dir = ".";
+    dir.assign(1, '.');
   }
   Fprintf(df, "cd %q ;\n", dir.c_str());
   fflush(df);

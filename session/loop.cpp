@@ -115,6 +115,13 @@ static void hupcatch(int sig) {
 
 void post_exit(int code) { hupcatch(code); }
 
+// The -x limit was reached (catchalarm, session/child.cpp).
+static volatile std::sig_atomic_t xlimit_pending;
+void post_time_limit() {
+  xlimit_pending = 1;
+  wake();
+}
+
 static void pipecatch(int) {
   if (spjb) {
     pipe_broken = 1;  // the writer sees EPIPE and returns to its caller
@@ -170,6 +177,13 @@ void signal_catch() {
 }
 
 void signal_point() {
+  if (xlimit_pending && !pending_code) {
+    // The -x limit: bail_quit says so and ends the session with 3.
+    xlimit_pending = 0;
+    tempfile_zap();
+    bailquit = 2;
+    bail_quit();
+  }
   if (pending_code) {
     int code = pending_code;
     // Later signals must not start a second exit.
@@ -179,11 +193,6 @@ void signal_point() {
     if (code == 13 && pipe_unexpected)
       Fprintf(Stderr, "\n\n*** Unexpected SIGPIPE received. ***\n\n");
     tempfile_zap();
-    if (code == 3) {
-      // The -x limit: bail_quit says so and ends the session with 3.
-      bailquit = 2;
-      bail_quit();
-    }
     if (code == 32 && blockmode) blockstart("break");
     myexit(code);
   }

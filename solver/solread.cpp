@@ -319,8 +319,6 @@ int read_soln(char* stub, char* end_of_stub, redirect*) {
   install_values(d, ac);
   set_result(d.has_result ? d.result : -1);
   if (d.has_objno) note_objective_outcome(ac, d.objno);
-  if (ac->n_con_sent < ac->n_con && (d.has_opts || !ac->n_con_sent))
-    need_fd = 1;
   copy_dpov(ac, 1);
   if (!d.primals.empty()) set_sysparam(primal_solno, counter(last_solno));
   if (!d.duals.empty()) set_sysparam(dual_solno, counter(last_solno));

@@ -395,7 +395,6 @@ void solve(symbol* name, expr* subscript, redirect* r, xrecomp* xr) {
   int was5 = trans_state == 5;
   if (!reuse && write_cmd1(1, nullptr, 0)) return;
   if (trans_state == 5) {
-    need_fd = 1;
     known_result();
     if (solver_msg > 0 && was5) Printf("%s\n", settled_msg.c_str());
     return;
