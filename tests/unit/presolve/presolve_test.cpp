@@ -240,6 +240,29 @@ TEST_F(Frame, ConstraintBoundsAreCheckedWithTheirDifference) {
   EXPECT_EQ(ac->con_lb_sent[0], 5);
 }
 
+TEST_F(Frame, ALogicalConstraintKnownFalseIsReportedAndSentLast) {
+  parse_text(test::lp_model);
+  plain_problem p = test::lp_problem();
+  p.cons[0].terms.clear();
+  p.cons[0].lb = negInfinity;
+  p.cons[0].ub = Infinity;
+  p.cons[0].nonlin = new_expr(opword(OPLOGLIT), nullptr);
+  p.cons[0].nonlin->L.i = 0;
+  AC* ac = collected(p);
+  ac->n_logical = 1;
+  ac->con_kind = block<int32_t>(elem_class(ac->con_class, 4));
+  ac->con_kind[0] = 1;
+  auto r = run(ac, 0);
+  EXPECT_EQ(r.err,
+            "presolve, constraint c1:\n\tLogical constraint is always "
+            "false.\n");
+  EXPECT_EQ(infeasible, 1);
+  EXPECT_EQ(ac->n_con_sent, 1);
+  EXPECT_EQ(ac->n_logical_sent, 1);
+  EXPECT_EQ(ac->con_order_sent[0], 1);
+  EXPECT_EQ(ac->con_order_sent[2], 0);  // after the objective
+}
+
 TEST_F(Frame, TheLogFileAppendsOverwritesOrGoesToStdout) {
   parse_text(test::lp_model);
   std::string f = "ps.log";
