@@ -42,8 +42,11 @@ struct stat_table {
 };
 static_assert(std::is_trivially_destructible_v<stat_table>);
 
-// The table of the solve result (its option symbol set at start-up).
+// The tables of the solve result, of the members' status in the problem
+// and of the objectives' sense (their option symbols set at start-up).
 extern stat_table solve_result_table;
+extern stat_table astatus_table;
+extern stat_table sense_table;
 
 // (Re)reads t from its option when its text changed.  Parse errors are
 // reported (error kind 0, returns) and leave t without data.
@@ -66,8 +69,8 @@ void stat_free(stat_table* t);
 // Cancels t's change notification and drops its reference to the text.
 void stat_forget(stat_table* t);
 
-// Start-up and `reset`: the solve-result table empty, its option symbol
-// named.
+// Start-up and `reset`: the solve-result, status and sense tables empty,
+// their option symbols named.
 void suftab_reset();
 
 }  // namespace vexo

@@ -20,6 +20,7 @@
 #include "instance/members.h"
 #include "instance/names.h"
 #include "session/include.h"
+#include "session/options_fixture.h"
 #include "support/machine.h"
 #include "support/pool.h"
 #include "support/text.h"
@@ -116,6 +117,7 @@ class Dots : public test::InstanceTest {
  protected:
   void SetUp() override {
     InstanceTest::SetUp();
+    envinit();  // the status and sense tables are options
     parse_text(
         "var x {1..3};\nsubject to c {i in 1..3}: x[i] >= 0;\n"
         "minimize o: x[1];\nmaximize m: x[2];\n");
@@ -142,6 +144,7 @@ class Dots : public test::InstanceTest {
     set_trans_state(0);
     std::memset(ac, 0, sizeof(AC));  // the tests' arrays are their own
     del_tva(tva);
+    test::stop_options();
     InstanceTest::TearDown();
   }
   double dot(int code, int32_t k) { return dotvalue(code, x, k, tva); }
@@ -232,8 +235,15 @@ TEST_F(Dots, ObjectiveSenseAndSolveRecord) {
   auto* m = static_cast<constr*>(decl("m"));
   give_member(o, 3);
   give_member(m, 4);
-  EXPECT_EQ(dotvalue(99, o, 0, tva), 1);  // sense_num
-  EXPECT_EQ(dotvalue(99, m, 0, tva), -1);
+  // sense_num and sense agree through option sense_table: -1 minimize,
+  // 1 maximize.
+  EXPECT_EQ(dotvalue(99, o, 0, tva), -1);
+  EXPECT_EQ(dotvalue(99, m, 0, tva), 1);
+  for (auto [obj, want] : {std::pair{o, "minimize"}, {m, "maximize"}}) {
+    cstr* s = sdotvalue(98, obj, 0, tva);
+    EXPECT_STREQ(s->text(), want);
+    zap_cstr(&s);
+  }
   // Before a solve: exitcode and result_num -1; then the record's.
   EXPECT_EQ(dotvalue(94, o, 0, tva), -1);
   EXPECT_EQ(dotvalue(97, o, 0, tva), -1);
