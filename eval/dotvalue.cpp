@@ -187,7 +187,7 @@ struct var_view {
 };
 
 var_view view_of(var* v, int32_t k, int32_t c, AC* ac, TVA* tva) {
-  if (trans_state > 2 && ac->var_init_val && c < ac->n_var)
+  if (trans_state > 2 && ac->var_init_val && ac->var_lb && c < ac->n_var)
     return {ac->var_lb[c], ac->var_ub[c], var_value(v, k, tva, false)};
   const cvgen& g = v->gen;
   return {g.lb ? g.lb[k] : negInfinity, g.ub ? g.ub[k] : Infinity,
@@ -195,21 +195,13 @@ var_view view_of(var* v, int32_t k, int32_t c, AC* ac, TVA* tva) {
 }
 
 // The initial value (a constraint's initial dual) that data gave slot s
-// of d, else 0.  Data values are kept by subscript (xnode2::dindex).
+// of d, else 0.  Data values are kept by member (the members' ordinals in
+// xnode2::dindex are their indices).
 double data_init(const convar* d, int32_t s) {
-  if (!d->vals || d->nvals <= 0) return 0;
-  const double* vals = static_cast<const double*>(d->vals);
-  int64_t i = 0;
-  if (d->kind & 1) {
-    int32_t k = (d->flags & CV_TWOSLOTS) ? s / 2 : s;
-    const setmem* m = d->gen.members ? d->gen.members->first : nullptr;
-    while (m && m->ord != k) m = m->next;
-    if (!m || !d->dindex) return 0;
-    i = set_lookup(d->dindex, const_cast<symbol**>(m->tup()));
-    if (i < 0 || i >= d->nvals) return 0;
-  }
-  if (d->stat && (d->stat[i] & MS_NOVALUE)) return 0;
-  return vals[i];
+  int32_t k = (d->flags & CV_TWOSLOTS) ? s / 2 : s;
+  if (!d->vals || k >= d->nvals) return 0;
+  if (d->stat && (d->stat[k] & MS_NOVALUE)) return 0;
+  return static_cast<const double*>(d->vals)[k];
 }
 
 // init and dinit: the generated initial value, else init0 (dinit0).
