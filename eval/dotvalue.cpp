@@ -550,8 +550,6 @@ double sufvalue(xnode2* d, suffix* s, int32_t k, TVA* tva) {
 
 namespace {
 
-cstr* table_text(stat_table* t, double x) { return cs_sufvalue(x, t); }
-
 // A stored text with a reference for the caller, "?" when missing.
 cstr* held(cstr* s) {
   if (!s) s = Question;
@@ -562,15 +560,15 @@ cstr* held(cstr* s) {
 // astatus and status of slot s (member k) of d.
 cstr* status_text(int code, xnode2* d, int32_t s, int32_t k, TVA* tva) {
   int a = astat(d, s, tva->ac);
-  if (code == ASTATUS || a) return table_text(&astatus_table, a);
-  return table_text(&sstatus_suf->table, sufvalue(d, sstatus_suf, k, tva));
+  if (code == ASTATUS || a) return astatus_name(a);
+  return cs_sufvalue(sufvalue(d, sstatus_suf, k, tva), &sstatus_suf->table);
 }
 
 }  // namespace
 
 cstr* sdotvalue(int code, xnode2* d, int32_t k, TVA* tva) {
   uint32_t kind = d->kind & ~1u;
-  if (d->kind == 0) return table_text(&sstatus_suf->table, 0);
+  if (d->kind == 0) return cs_sufvalue(0, &sstatus_suf->table);
   if (code == ASTATUS || code == STATUS)
     return status_text(code, d, two_rows(d) ? 2 * k : k, k, tva);
   if (two_rows(d)) {
@@ -592,7 +590,7 @@ cstr* sdotvalue(int code, xnode2* d, int32_t k, TVA* tva) {
         return held(rec ? rec->result : nullptr);
       case O_SENSE:
         if (kind == DK_OBJ)
-          return table_text(&sense_table, sense_of(static_cast<constr*>(d)));
+          return sense_name(sense_of(static_cast<constr*>(d)));
         break;
     }
   }

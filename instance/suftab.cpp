@@ -181,6 +181,9 @@ cstr* cs_sufvalue(double x, stat_table* t) {
   return c;
 }
 
+cstr* astatus_name(double x) { return cs_sufvalue(x, &astatus_table); }
+cstr* sense_name(double x) { return cs_sufvalue(x, &sense_table); }
+
 const char* s_sufvalue(double x, stat_table* t, charblk** cb) {
   if (named(t, x)) return t->names[entry_of(t, x)]->text();
   char buf[64];

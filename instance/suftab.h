@@ -56,6 +56,9 @@ void tabnotify(const char* value, void* target);
 // The name t gives x, as a new counted string: the key of the last entry
 // whose number is at most x, else x written with "%.g".
 cstr* cs_sufvalue(double x, stat_table* t);
+// cs_sufvalue of x in the status table and in the sense table.
+cstr* astatus_name(double x);
+cstr* sense_name(double x);
 // The same as text: the key inside its shared string, or x's text copied
 // into *cb.
 const char* s_sufvalue(double x, stat_table* t, charblk** cb);
