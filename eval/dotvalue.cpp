@@ -454,8 +454,9 @@ double obj_dotvalue(int code, constr* o, int32_t k, TVA* tva) {
     case O_SNO: {
       int32_t r = con_row(o, k, ac);
       if (r < 0) return 0;
-      if (code == O_NO) return r - ac->n_con + 1;
-      return obj_position(ac, r - ac->n_con) + 1;
+      // Objectives are numbered from 0 after the constraint rows.
+      if (code == O_NO) return r + 1;
+      return obj_position(ac, r) + 1;
     }
   }
   unexpected(code);

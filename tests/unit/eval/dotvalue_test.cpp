@@ -400,13 +400,13 @@ TEST_F(Dots, ComplementarityRowsBySide) {
 }
 
 TEST_F(Dots, NumbersOfObjectivesAndLogicalConstraints) {
-  // Rows: c[1] .. c[3] are 0 .. 2, objectives o and m rows 3 and 4, sent
-  // m first.  c holds logical constraints: c[3] is sent in the algebraic
+  // Rows: c[1] .. c[3] are 0 .. 2, objectives o and m objectives 0 and 1
+  // after them, sent m first.  c holds logical constraints: c[3] is sent in the algebraic
   // block (position 0), c[2] first in the logical block, c[1] removed.
   auto* o = static_cast<constr*>(decl("o"));
   auto* m = static_cast<constr*>(decl("m"));
-  give_member(o, 3);
-  give_member(m, 4);
+  give_member(o, 0);
+  give_member(m, 1);
   int32_t obj_order[2] = {1, 0}, pos[3] = {3, 1, 0};
   ac->obj_order = obj_order;
   ac->con_pos = pos;
