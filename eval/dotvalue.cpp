@@ -24,9 +24,6 @@
 
 namespace vexo {
 
-namespace {
-
-// How many entities synonym kind k numbers in ac; -1 for no such kind.
 int32_t syn_count(const AC* ac, int k) {
   switch (k) {
     case 0:
@@ -55,6 +52,8 @@ int32_t syn_count(const AC* ac, int k) {
   }
   return -1;
 }
+
+namespace {
 
 [[noreturn]] void not_in_range(TVA* tva, const char* syn, const symbol* s,
                                int32_t n) {
@@ -101,7 +100,10 @@ int synkind(expr* e, TVA* tva, int32_t* index) {
   double x = is_number(s) ? s->value : qNaN;
   if (!(x >= 1 && x <= n && x == std::floor(x)))
     not_in_range(tva, syn->name, s, n);
-  int32_t j = int32_t(x) - 1;
+  return syn_entry(ac, k, int32_t(x) - 1, index);
+}
+
+int syn_entry(const AC* ac, int k, int32_t j, int32_t* index) {
   switch (k) {
     case 2:
       if (ac->n_logical) j = through(ac->con_order, j + ac->n_logical);

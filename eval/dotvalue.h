@@ -25,6 +25,7 @@
 
 namespace vexo {
 
+struct AC;
 struct expr;
 struct TVA;
 
@@ -36,6 +37,11 @@ struct TVA;
 // integer or outside 1 .. count: "Can't evaluate _var[0]:\n\tsubscript
 // not in 1 .. 3" ([%Q] for text, [%.g] for numbers).
 int synkind(expr* e, TVA* tva, int32_t* index);
+// Entry j (from 0, below syn_count) of synonym kind k in ac, as synkind
+// gives it: the kind and, through *index, the entity's number.
+int syn_entry(const AC* ac, int k, int32_t j, int32_t* index);
+// How many entities synonym kind k numbers in ac; -1 for no such kind.
+int32_t syn_count(const AC* ac, int k);
 
 struct convar;
 

@@ -1033,6 +1033,8 @@ prob_item:
   | DOBJ            { $$ = prob_item($1, nullptr); }
   | DOBJI           { $$ = prob_item($1, nullptr); }
   | DOBJI subs      { $$ = prob_item($1, $2); }
+  | SYNONYM         { $$ = prob_synitem($1, nullptr); }
+  | SYNONYM subs    { $$ = prob_synitem($1, $2); }
   | NEWNAME         { $$ = prob_undeclared($1); }
   | PROBNAME        { $$ = entity_item($1); }
   | PROBINAME       { $$ = entity_item($1); }
