@@ -332,24 +332,25 @@ eval_result f_OPSYNSUB(expr* e, TVA* tva) {
   return f_unbuilt(e, tva);
 }
 
+const xname* syn_names(const AC* ac, int kk) {
+  switch (kk) {
+    case 0:
+      return ac->var_names;
+    case 2:
+    case 3:
+    case 6:
+      return ac->con_names;
+    case 4:
+      return ac->obj_names;
+  }
+  return nullptr;
+}
+
 eval_result f_OPSYNNAME(expr* e, TVA* tva) {
   int32_t j;
   int k = synkind(e, tva, &j);
   AC* ac = tva->ac && trans_state > 2 ? tva->ac : cur_ac;
-  const xname* names = nullptr;
-  switch (k) {
-    case 0:
-      names = ac->var_names;
-      break;
-    case 2:
-    case 3:
-    case 6:
-      names = ac->con_names;
-      break;
-    case 4:
-      names = ac->obj_names;
-      break;
-  }
+  const xname* names = syn_names(ac, k);
   if (!names) return f_unbuilt(e, tva);
   charblk* cb = nullptr;
   const kw_row* row = static_cast<const kw_row*>(e->L.sym->binding);

@@ -27,6 +27,7 @@ namespace vexo {
 
 struct AC;
 struct expr;
+struct xname;
 struct TVA;
 
 // The kind of synonym node e (OPSYNSUB, OPSYNNAME: L its symbol, R the
@@ -42,6 +43,9 @@ int synkind(expr* e, TVA* tva, int32_t* index);
 int syn_entry(const AC* ac, int k, int32_t j, int32_t* index);
 // How many entities synonym kind k numbers in ac; -1 for no such kind.
 int32_t syn_count(const AC* ac, int k);
+// The names that the entity numbers of kind kk (as synkind returns it)
+// index: columns (0), rows (2, 3, 6), objectives (4); null for another.
+const xname* syn_names(const AC* ac, int kk);
 
 struct convar;
 

@@ -253,21 +253,8 @@ void member_item(p_info* pi, expr* item, TVA* tva) {
 // The entity numbered i of synonym kind kk (as synkind and syn_entry give
 // them) in the collected problem ac joins the membership.
 void synonym_member(p_info* pi, const AC* ac, int kk, int32_t i) {
-  const xname* names = nullptr;
-  switch (kk) {
-    case 0:
-    case 7:
-      names = ac->var_names;
-      break;
-    case 2:
-    case 3:
-    case 6:
-      names = ac->con_names;
-      break;
-    case 4:
-      names = ac->obj_names;
-      break;
-  }
+  // Kind 7 numbers the column a row complements (-1: none).
+  const xname* names = syn_names(ac, kk == 7 ? 0 : kk);
   if (!names || i < 0 || !names[i].decl) return;
   convar* d = static_cast<convar*>(names[i].decl);
   if (d->flags & PF_NOPROB) return;
