@@ -23,6 +23,7 @@
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
+#include "instance/genvar.h"
 #include "instance/names.h"
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
@@ -258,6 +259,12 @@ bool param_kind(const xnode* d) {
   return k == DK_PARAM || k == DK_SPARAM;
 }
 
+// Whether d is a variable declaration (numeric or symbolic).
+bool var_kind(const xnode* d) {
+  uint32_t k = d->kind & ~1u;
+  return k == DK_VAR || k == DK_SVAR;
+}
+
 // The slot of d's pending subscripts (indexed params and sets), or null.
 set** pending_of(xnode* d) {
   switch (d->kind) {
@@ -331,7 +338,7 @@ bool generate(xnode* d, TVA* tva) {
     case DK_VARI:
     case DK_SVAR:
     case DK_SVARI:
-      return gen1var(static_cast<var*>(d), tva);
+      return gen_var(static_cast<var*>(d), tva);
     case DK_PARAM:
     case DK_SPARAM:
       gen_param(static_cast<param*>(d), tva);
@@ -509,6 +516,7 @@ AC* genmod(int flags, int* nvars_out) {
 void genmod_cleanup() {
   if (xnode* d = curx) {
     curx = nullptr;
+    if (var_kind(d)) gen_var_abandon(static_cast<var*>(d), gen_tva);
     xreset(d);
     d->xr.stamp = -1.0;
   }
@@ -552,7 +560,6 @@ void suf5check(xnode2* d, suffix* sd, sufvals* v, TVA* tva) {
       do_sufcheck(sd->conditions, d, m->tup(), v->v[m->ord], tva, sd);
 }
 
-int gen1var(var*, TVA*) { return 0; }
 int gen1constr(constr*, TVA*) { return 0; }
 int gen1obj(constr*, TVA*) { return 0; }
 int gen_env(xnode*, TVA*) { return 0; }

@@ -106,8 +106,6 @@ void suf5check(xnode2* d, suffix* s, sufvals* v, TVA* tva);
 // Each is called once per declaration to be generated and answers 1 when
 // it generated it, 0 when it left it ungenerated (its stamps stay as they
 // were, so that every later walk meets it again).
-// Variables (kinds 2, 3, 16, 17).  Least form: 0.
-int gen1var(var* v, TVA* tva);
 // Constraints (kinds 8, 9).  Least form: 0.
 int gen1constr(constr* c, TVA* tva);
 // Objectives (kinds 10, 11).  Least form: 0.

@@ -113,6 +113,15 @@ void savesol(convar* d) {
     }
 }
 
+void cv_release(convar* d) {
+  cvgen& g = d->gen;
+  free_block(g.lb);
+  free_block(g.ub);
+  g.lb = g.ub = nullptr;
+  if (g.members) sdelete(g.members);
+  g.members = nullptr;
+}
+
 void dropsavechk(xnode* from, xnode* to) {
   uint32_t k = from->kind;
   if (k != DK_VAR && k != DK_CON && k != DK_OBJ) return;

@@ -135,6 +135,11 @@ void savesol(convar* d);
 // copy.  Other kinds: nothing.
 void dropsavechk(xnode* from, xnode* to);
 
+// Before d's members are generated again (xreset): the arrays the member
+// generators made (bounds, the member set) are freed and cleared.  The
+// member count and first column stay, so that the generator can tell where
+// the old columns were.
+void cv_release(convar* d);
 // The collected problem brought to state 3 (collected and presolved): below
 // state 1 the problem is generated first.  When either step yields no
 // problem, the command is abandoned (bailout).

@@ -17,10 +17,13 @@
 #include "frontend/frontend_fixture.h"
 #include "frontend/paramdcl.h"
 #include "frontend/parse.h"
+#include "frontend/vardcl.h"
+#include "instance/ac.h"
 #include "instance/stamps.h"
 #include "instance/xcg.h"
 #include "session/loop.h"
 #include "session/opttable.h"
+#include "support/machine.h"
 #include "support/symbol.h"
 #include "test_util.h"
 
@@ -231,6 +234,71 @@ TEST_F(Gen, LetRegeneratesOnlyWhatItChanged) {
   o = run("let n := 4; print c, m;\n");
   EXPECT_EQ(o.out, "4 8\n");
   EXPECT_EQ(generated(o.err), "m ");
+}
+
+// A command that cites a variable has it generated first (the reference
+// itself may not be evaluable yet: only the generated members are read).
+TEST_F(Gen, VariableMembersGetTheirBounds) {
+  run("param p {1..3} default 2;\n"
+      "var z;\n"
+      "var b binary >= -3 <= 7;\n"
+      "var x {i in 1..3} >= -p[i] <= p[i];\n"
+      "var f = 3;\n"
+      "var e {i in 1..3: i > 5};\n"
+      "print z.lb, b.lb, x[1].lb, f.lb, card({i in 1..3: e[i].lb > 0});\n");
+  struct {
+    const char* name;
+    int32_t first, count, member;
+    double lb, ub;
+  } cases[] = {
+      {"z", 0, 1, 0, negInfinity, Infinity},
+      {"b", 1, 1, 0, 0, 1},
+      {"x", 2, 3, 1, -2, 2},
+      {"f", 5, 1, 0, 3, 3},
+      {"e", -1, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    var* v = static_cast<var*>(Symbol0(c.name)->binding);
+    EXPECT_EQ(v->gen.first_col, c.first);
+    ASSERT_EQ(v->gen.member_count, c.count);
+    if (!c.count) continue;
+    EXPECT_EQ(v->gen.lb[c.member], c.lb);
+    EXPECT_EQ(v->gen.ub[c.member], c.ub);
+  }
+  EXPECT_EQ(cur_ac->n_var_gen, 6);
+}
+
+// An infinite bound on the wrong side abandons the command; once the data
+// are repaired the variable is generated whole, on the same columns.
+TEST_F(Gen, InfiniteBoundsOnTheWrongSideAreRefused) {
+  run("param lo {1..3} default 0; param hi {1..3} default 1;\n"
+      "var x {i in 1..3} >= lo[i] <= hi[i];\n"
+      "print x[1].lb;\n");
+  var* x = static_cast<var*>(Symbol0("x")->binding);
+  ASSERT_EQ(x->gen.member_count, 3);
+  struct {
+    const char* let;
+    const char* err;
+  } cases[] = {
+      {"let lo[2] := Infinity;", "Inappropriate use of Infinity.\n"},
+      {"let hi[3] := -Infinity;", "Inappropriate use of -Infinity.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.let);
+    test::outcome o = run(std::string(c.let) + " print x[1].lb;\n");
+    EXPECT_NE(o.err.find(c.err), std::string::npos) << o.err;
+    EXPECT_EQ(x->gen.member_count, 0);
+    run("let lo[2] := 0; let hi[3] := 1; print x[1].lb;\n");
+    EXPECT_EQ(x->gen.member_count, 3);
+    EXPECT_EQ(x->gen.first_col, 0);
+    EXPECT_EQ(cur_ac->n_var_gen, 3);
+  }
+  // -Infinity below is no bound at all.
+  run("let lo[2] := -Infinity; print x[1].lb;\n");
+  ASSERT_EQ(x->gen.member_count, 3);
+  EXPECT_EQ(x->gen.lb[1], negInfinity);
+  EXPECT_EQ(cur_ac->n_var_gen, 3);
 }
 
 }  // namespace
