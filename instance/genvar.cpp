@@ -79,7 +79,10 @@ int gen_var(var* v, TVA* tva) {
   // that cited v says what is missing.
   if (v->indexing)
     for (Index* ix = v->indexing->first; ix; ix = ix->next)
-      if (ix->s && set_without_data(ix->s)) return 0;
+      if (ix->s && set_without_data(ix->s)) {
+        gen_var_abandon(v, tva);
+        return 0;
+      }
   cvgen& g = v->gen;
   AC* ac = tva->ac;
   // Its old columns, when they are the problem's last, are taken back.
