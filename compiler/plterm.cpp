@@ -102,12 +102,12 @@ void plcrunchx1(plterm** r, expr* list, TVA* tva) {
   }
 }
 
-plterm* plcrunch(expr* spec, TVA* tva) {
+plterm* plcrunch(expr* bs, TVA* tva) {
   gathered g;
   g.b = new_record(htcl(80));
-  plcrunchx1(&g.b, spec->L.e, tva);
+  plcrunchx1(&g.b, bs->L.e, tva);
   g.s = new_record(htcl(80));
-  plcrunchx1(&g.s, spec->R.e, tva);
+  plcrunchx1(&g.s, bs->R.e, tva);
   int32_t nb = g.b->n_slopes, ns = g.s->n_slopes;
   if (ns != nb + 1)
     eerror(tva, "piecewise-linear term has %d slopes, %d breakpoints", ns, nb);

@@ -30,14 +30,14 @@ extern const double* pl_slope;
 // record).
 void pl_reset();
 
-// The checked and reduced term record of specification node spec (259)
+// The checked and reduced term record of breakpoints-and-slopes node bs (259)
 // for the dummy values of tva, in a block of its own (block_class); the
 // caller frees it (del_mblk) unless it hands it on.  Errors (the command
 // is abandoned): "piecewise-linear term has %d slopes, %d breakpoints"
 // when there is not one slope more than breakpoints; "piecewise-linear
 // breakpoint %d bigger than breakpoint %d" (numbered from 1) when the
 // breakpoints decrease; those of the list values' evaluation.
-plterm* plcrunch(expr* spec, TVA* tva);
+plterm* plcrunch(expr* bs, TVA* tva);
 // Appends the values of list (a chain of OP246 entries) to the gathering
 // record *r, whose n_slopes counts the values so far; a full record is
 // replaced by one of the next size class.
@@ -46,7 +46,7 @@ void plcrunchx1(plterm** r, expr* list, TVA* tva);
 // segment crossed; sets pl_slope.
 double plval(const plterm* t, double x);
 
-// OPPL 185.  L: the specification, R: the argument node.  -> number: the
+// OPPL 185.  L: the breakpoints-and-slopes node, R: the argument node.  -> number: the
 // term at the argument, less the term at the reference point when there
 // is one.  Errors: plcrunch's.
 eval_result f_OPPL(expr* e, TVA* tva);

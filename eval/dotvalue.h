@@ -37,6 +37,17 @@ struct TVA;
 // not in 1 .. 3" ([%Q] for text, [%.g] for numbers).
 int synkind(expr* e, TVA* tva, int32_t* index);
 
+struct convar;
+
+// The value of built-in suffix code (report/dotnames.h) of member k of d.
+// Built so far: the variable codes but domain, int, rc, lrc, urc, init,
+// init0 and dual; the constraint codes of a constraint with one row per
+// member but dinit, dinit0 and status_num; the objective codes exitcode,
+// result_num, sense_num and val; a logical constraint's val and val_num;
+// any other code is a bug
+// ("unexpected case %d in dotvalue").
+double dotvalue(int code, convar* d, int32_t k, TVA* tva);
+
 // OPSYNSUB 224 -> number: a variable's value (a stale defined one
 // computed first), a constraint's dual (0 before a solve).  Logical
 // constraints, objectives and complementarity entries have no value here

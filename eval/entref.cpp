@@ -4,6 +4,7 @@
 #include "data/values.h"
 #include "eval/evalerr.h"
 #include "eval/set.h"
+#include "eval/solval.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/suffix.h"
@@ -135,19 +136,43 @@ eval_result f_OPSYMVVALSUB(expr* e, TVA* tva) {
 eval_result f_OPPRIMAL(expr* e, TVA* tva) {
   var* v = static_cast<var*>(e->L.x);
   need_generated(tva, v);
-  return {.d = var_value(v, 0, tva)};
+  return {.d = var_value(v, 0, tva, false)};
 }
 
 eval_result f_OPPRIMALSUB(expr* e, TVA* tva) {
   var* v = static_cast<var*>(e->L.x);
   need_generated(tva, v);
-  return {.d = var_value(v, ordinal(e->R.e, v, tva), tva)};
+  return {.d = var_value(v, ordinal(e->R.e, v, tva), tva, true)};
 }
 
 eval_result f_OPDUAL(expr* e, TVA* tva) {
   constr* c = static_cast<constr*>(e->L.x);
   need_generated(tva, c);
   return {.d = con_dual(c, 0, tva)};
+}
+
+eval_result f_OPDUALSUB(expr* e, TVA* tva) {
+  constr* c = static_cast<constr*>(e->L.x);
+  need_generated(tva, c);
+  return {.d = con_dual(c, ordinal(e->R.e, c, tva), tva)};
+}
+
+namespace {
+
+// The body value of a logical constraint's or objective's member.
+eval_result body_value(expr* e, TVA* tva, bool sub) {
+  constr* c = static_cast<constr*>(e->L.x);
+  need_generated(tva, c);
+  return {.d = co_val(c, sub ? ordinal(e->R.e, c, tva) : 0, tva)};
+}
+
+}  // namespace
+
+eval_result f_OPLCON(expr* e, TVA* tva) { return body_value(e, tva, false); }
+eval_result f_OPLCONSUB(expr* e, TVA* tva) { return body_value(e, tva, true); }
+eval_result f_OPOBJVAL(expr* e, TVA* tva) { return body_value(e, tva, false); }
+eval_result f_OPOBJVALSUB(expr* e, TVA* tva) {
+  return body_value(e, tva, true);
 }
 
 namespace {
@@ -168,10 +193,6 @@ xnode* dot_entity(expr* e) {
 
 }  // namespace
 
-eval_result f_OPOBJVAL(expr* e, TVA* tva) { return not_yet(e->L.x, e, tva); }
-eval_result f_OPOBJVALSUB(expr* e, TVA* tva) {
-  return not_yet(e->L.x, e, tva);
-}
 eval_result f_OPDOT(expr* e, TVA* tva) { return not_yet(dot_entity(e), e, tva); }
 eval_result f_OPDOTSUB(expr* e, TVA* tva) {
   return not_yet(dot_entity(e), e, tva);

@@ -39,14 +39,21 @@ eval_result f_OPSYMVVALSUB(expr* e, TVA* tva);
 eval_result f_OPPRIMAL(expr* e, TVA* tva);
 eval_result f_OPPRIMALSUB(expr* e, TVA* tva);
 
-// OPDUAL 192.  L: a scalar constraint.  -> number: its dual value.
+// OPDUAL 192, OPDUALSUB 193.  L: a constraint.  -> number: its member's
+// dual value (eval/solval.h con_dual).
 eval_result f_OPDUAL(expr* e, TVA* tva);
-// OPOBJVAL 196, OPOBJVALSUB 197 (an objective's value) and the dot values
-// OPDOT 198 to OPDOTSUBSYM 201 (L: the entity's OPXNODE node): the entity
-// must be generated ("ungenerated objective o"); the values themselves
-// come with the generated problem (until then f_unbuilt's message).
+eval_result f_OPDUALSUB(expr* e, TVA* tva);
+// OPLCON 194, OPLCONSUB 195 (a logical constraint: 1 or 0), OPOBJVAL 196,
+// OPOBJVALSUB 197 (an objective).  L: the declaration.  -> number: the
+// member's body value (co_val).  The entity must be generated
+// ("ungenerated objective o").
+eval_result f_OPLCON(expr* e, TVA* tva);
+eval_result f_OPLCONSUB(expr* e, TVA* tva);
 eval_result f_OPOBJVAL(expr* e, TVA* tva);
 eval_result f_OPOBJVALSUB(expr* e, TVA* tva);
+// The dot values OPDOT 198 to OPDOTSUBSYM 201 (L: the entity's OPXNODE
+// node): the entity must be generated; the values themselves come with the
+// generated problem (until then f_unbuilt's message).
 eval_result f_OPDOT(expr* e, TVA* tva);
 eval_result f_OPDOTSUB(expr* e, TVA* tva);
 eval_result f_OPDOTSYM(expr* e, TVA* tva);

@@ -399,7 +399,5 @@ void set_lubs(AC* ac) {
 }
 
 void statshow(AC*) {}
-double con_dual(constr*, int32_t, TVA*) { return 0; }
-double var_value(var*, int32_t, TVA*) { return 0; }
 
 }  // namespace vexo

@@ -379,15 +379,6 @@ void set_lubs(AC* ac);
 // Prints the statistics of the collected problem (option show_stats).
 // Stand-in until collection exists: nothing to print.
 void statshow(AC* ac);
-// The dual value of member i of constraint c: its stored dual when c is
-// dropped or fixed as a whole, else the collected problem's dual of its
-// row (computed first when presolve removed the row).  Least form until
-// solutions are read: 0.
-double con_dual(constr* c, int32_t i, TVA* tva);
-// The value of member i of variable v: the collected problem's column
-// value once a problem is collected, else its current value, else its
-// initial value, else 0.  Least form until instances are generated: 0.
-double var_value(var* v, int32_t i, TVA* tva);
 
 }  // namespace vexo
 

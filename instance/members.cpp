@@ -64,19 +64,17 @@ double* vval_alloc(convar* d) {
   return g.cur_vals;
 }
 
+double member_value(const convar* v, int32_t i) {
+  const cvgen& g = v->gen;
+  if (g.member_status && g.cur_vals && (g.member_status[i] & GS_HASVAL))
+    return g.cur_vals[i];
+  return g.init_vals ? g.init_vals[i] : 0;
+}
+
 double* dpov_set(var* v, int32_t n, double* out) {
   const cvgen& g = v->gen;
-  bool current = g.member_status && g.cur_vals;
-  for (int32_t i = 0; i < n; ++i) {
-    double x;
-    if (g.rand_mark && g.rand_mark[i])
-      x = qNaN;
-    else if (current && (g.member_status[i] & GS_HASVAL))
-      x = g.cur_vals[i];
-    else
-      x = g.init_vals ? g.init_vals[i] : 0;
-    out[i] = x;
-  }
+  for (int32_t i = 0; i < n; ++i)
+    out[i] = g.rand_mark && g.rand_mark[i] ? qNaN : member_value(v, i);
   return out + n;
 }
 

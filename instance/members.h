@@ -115,6 +115,10 @@ uint8_t* figalloc(convar* d);
 // member_status (figalloc) when it has none.  An existing cur_vals is
 // freed first.  Returns cur_vals.
 double* vval_alloc(convar* d);
+// The stored value of member i of v (a variable's value, a constraint's
+// dual): its current value when its status has
+// GS_HASVAL, else its initial value, else 0.
+double member_value(const convar* v, int32_t i);
 // Writes the starting values of v's first n members to out and returns
 // out + n: the current value of a member whose status has GS_HASVAL, else
 // its initial value, else 0; a member marked random gets a quiet NaN.

@@ -20,4 +20,6 @@ void presolve_reset() {
 
 void boundstats(AC*) {}
 
+void fixed_duals(AC*) { need_fd = 0; }
+
 }  // namespace vexo

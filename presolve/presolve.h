@@ -29,6 +29,11 @@ extern int ifixeps, ipreeps, iinteps;
 extern double vb_tol;
 // Start-up and `reset`: no presolve has run.
 void presolve_reset();
+// Computes the duals of the rows presolve removed (and the reduced costs
+// of the columns it fixed) from the solution read back, then clears
+// need_fd.  Stand-in until presolve exists: no row is removed, nothing to
+// compute.
+void fixed_duals(AC* ac);
 // Prints the bound-tolerance statistics of the last presolve.  Stand-in:
 // nothing to print before presolve exists.
 void boundstats(AC* ac);

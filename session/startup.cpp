@@ -24,6 +24,7 @@
 #include "eval/regexp.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
+#include "eval/solval.h"
 #include "frontend/decl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
@@ -252,6 +253,7 @@ void init_modules(int start) {
   genterms_reset();
   pl_reset();
   defvar_reset();
+  solval_reset();
   indextab_reset();
   prset_reset();
   dataprint_reset();

@@ -29,11 +29,6 @@ class Collected : public InstanceTest {
     InstanceTest::TearDown();
   }
 
-  template <class T>
-  static T* block(int k) {
-    return static_cast<T*>(new_mblk(k, 1));
-  }
-
   // Fills ac as a collection of nv variables, nc constraint rows and no
   // objectives would, each row holding a term of every variable.
   static void fill(AC* ac, int nv, int nc, int no) {

@@ -25,6 +25,12 @@ class InstanceTest : public ParserTest {
  protected:
   void SetUp() override { begin("/tmp/vexo_instance_XXXXXX"); }
 
+  // A zeroed block of class k, as the collected problem's arrays are.
+  template <class T>
+  static T* block(int k) {
+    return static_cast<T*>(new_mblk(k, 1));
+  }
+
   static xnode* decl(const char* name) {
     return static_cast<xnode*>(Symbol0(name)->binding);
   }

@@ -73,11 +73,6 @@ class NlTest : public InstanceTest {
     InstanceTest::TearDown();
   }
 
-  template <class T>
-  static T* block(int k) {
-    return static_cast<T*>(new_mblk(k, 1));
-  }
-
   static xname name_of(const char* name) {
     return {name ? decl(name) : nullptr, nullptr, nullptr};
   }

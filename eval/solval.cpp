@@ -1,0 +1,311 @@
+// Solution values.
+#include "eval/solval.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "compiler/plterm.h"
+#include "compiler/tva.h"
+#include "eval/defvar.h"
+#include "eval/dispatch.h"
+#include "eval/set.h"
+#include "frontend/condcl.h"
+#include "frontend/decl.h"
+#include "frontend/expr.h"
+#include "frontend/vardcl.h"
+#include "instance/ac.h"
+#include "instance/members.h"
+#include "presolve/presolve.h"
+#include "session/opttable.h"
+#include "session/batch.h"
+#include "support/list.h"
+#include "support/machine.h"
+#include "support/message.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+
+namespace vexo {
+
+int32_t n_cvals;
+
+void solval_reset() { n_cvals = 0; }
+
+namespace {
+
+// The value of column i of ac: a stale defined column computed first;
+// without collected values, the stored value of the member the column's
+// name record names.
+double col_value(AC* ac, int32_t i, TVA* tva) {
+  if (ac->var_init_val) {
+    if (ac->var_status && (ac->var_status[i] & DV_STALE))
+      return def_comp(ac, i, tva);
+    return ac->var_init_val[i];
+  }
+  if (!ac->var_names) return 0;
+  const xname& n = ac->var_names[i];
+  auto* v = static_cast<var*>(n.decl);
+  if (!v) return 0;
+  return member_value(v, n.subs ? n.subs->ord : i - v->gen.first_col);
+}
+
+// Binds instantiated expression e to the column evaluators of ac.
+void bind(expr* e, AC* ac) {
+  if (!defc_ac) defvars_from(ac);
+  dvopgen(e);
+}
+
+// The value of instantiated part e; NaN for a part involving random
+// values.
+double part_value(expr* e, AC* ac, TVA* tva) {
+  if (has_flag(e, EF_RANDOM)) return qNaN;
+  bind(e, ac);
+  return eval_num(e, tva);
+}
+
+}  // namespace
+
+double co_val(constr* c, int32_t k, TVA* tva) {
+  cvgen& g = c->gen;
+  bool real = c->kind != 0;
+  if (real) {
+    if (!g.member_status) figalloc(c);
+    if (g.body_cache && (g.member_status[k] & GS_BODY))
+      return g.body_cache[k];
+  }
+  AC* ac = tva->ac;
+  if (trans_state == 1)
+    if (AC* a = output_time(ac, 2)) ac = a;
+  double v;
+  if (g.logexpr) {
+    expr* e = g.logexpr[k];
+    if (!e) {
+      v = 0;
+    } else if (has_flag(e, EF_RANDOM)) {
+      v = qNaN;
+    } else {
+      bind(e, ac);
+      v = eval(e, tva).i ? 1 : 0;
+    }
+  } else {
+    uint32_t kind = c->kind & ~1u;
+    v = !g.consts ? 0 : kind == DK_OBJ ? g.consts[k] : -g.consts[k];
+    if (g.nonlin && g.nonlin[k]) {
+      if (trans_state <= 2) output_time(ac, 3);
+      for (expr* e = g.nonlin[k]; e; e = e->next) {
+        v += part_value(e, ac, tva);
+        if (std::isnan(v) || std::isinf(v)) break;
+      }
+    }
+    if (!std::isnan(v) && !std::isinf(v)) {
+      if (g.lin)
+        for (varref* r = g.lin[k]; r; r = r->next)
+          v += r->coef * col_value(ac, r->index, tva);
+      if (g.pl)
+        for (plterm* t = g.pl[k]; t; t = t->next)
+          v += plval(t, col_value(ac, t->index, tva));
+    }
+  }
+  if (!real) return v;
+  if (!g.body_cache) {
+    int32_t n = g.member_count * ((c->flags & CV_TWOSLOTS) ? 2 : 1) + 1;
+    g.body_cache = static_cast<double*>(new_mblk(htcl(size_t(n) * 8)));
+  }
+  g.member_status[k] |= GS_BODY;
+  ++n_cvals;
+  g.body_cache[k] = v;
+  return v;
+}
+
+namespace {
+
+// The collected row of member k of c, or -1 when the member is outside the
+// problem.
+int32_t row_of(constr* c, int32_t k, AC* ac) {
+  cvgen& g = c->gen;
+  if (g.n_in_prob) {
+    if (!g.member_status) figalloc(c);
+    k = (g.cmap ? g.cmap : make_cmap(c, ac))[k];
+    if (k < 0) return -1;
+  }
+  return g.first_col + k;
+}
+
+}  // namespace
+
+double con_dual(constr* c, int32_t k, TVA* tva) {
+  AC* ac = tva->ac;
+  const cvgen& g = c->gen;
+  if ((c->flags & CV_ALLDROPPED) ||
+      (g.member_status && (g.member_status[k] & GS_DROPPED)))
+    return member_value(c, k);
+  int32_t r = row_of(c, k, ac);
+  if (r < 0) bug("cmap botch in f_OPDUALSUB");
+  if (need_fd && ac->con_pos && ac->con_pos[r] >= ac->n_con_sent)
+    fixed_duals(ac);
+  return ac->con_duals ? ac->con_duals[r] : 0;
+}
+
+double ludval(constr* c, int32_t k, TVA* tva, double sign) {
+  AC* ac = tva->ac;
+  if (need_fd) fixed_duals(ac);
+  int32_t r = row_of(c, k, ac);
+  if (r < 0 || !ac->con_duals || !ac->con_lb) return 0;
+  double lb = ac->con_lb[r], ub = ac->con_ub[r], y = ac->con_duals[r];
+  if (lb >= ub) {
+    double s = sign;
+    if (ac->obj_no >= 0 && ac->obj_no < ac->n_obj && ac->obj_sense &&
+        ac->obj_sense[ac->obj_no])
+      s = -s;
+    return s * y >= 0 ? y : 0;
+  }
+  if (sign < 0) {
+    double t = lb;
+    lb = -ub;
+    ub = -t;
+  }
+  if (lb <= negInfinity) return 0;
+  if (ub >= Infinity) return y;
+  double b = co_val(c, k, tva);
+  return ub - sign * b > sign * b - lb ? y : 0;
+}
+
+double ccslack(constr* c, int32_t k, TVA* tva) {
+  const cvgen& g = c->gen;
+  int32_t l = 2 * k, r = l + 1;
+  double bl = co_val(c, l, tva), br = co_val(c, r, tva);
+  return compl_slack(int(c->flags & 0xb), g.lb[l], g.ub[l], bl, g.lb[r],
+                     g.ub[r], br, old_complementarity_slack == 1);
+}
+
+double var_value(var* v, int32_t k, TVA* tva, bool sub) {
+  AC* ac = tva->ac;
+  if (sub && v->defcon && trans_state <= 2) output_time(ac, 3);
+  if (trans_state >= 2 && ac->var_status) {
+    int32_t c = v->gen.first_col + k;
+    if (c < ac->n_var)
+      return ac->var_status[c] & DV_STALE ? def_comp(ac, c, tva)
+                                          : ac->var_init_val[c];
+  }
+  return member_value(v, k);
+}
+
+int32_t* make_cmap(constr* c, AC* ac) {
+  cvgen& g = c->gen;
+  int step = (c->flags & CV_TWOSLOTS) ? 2 : 1;
+  int32_t n = g.member_count * step;
+  auto* m = static_cast<int32_t*>(
+      new_mblk(htcl(size_t(std::max(n, 1)) * sizeof(int32_t))));
+  int32_t kept = 0;
+  for (int32_t i = 0; i < n; i += step) {
+    int32_t v = g.member_status[i] & GS_DROPPED ? -1 : kept++;
+    for (int j = 0; j < step; ++j) m[i + j] = v;
+  }
+  g.cmap = m;
+  list* cell = new list;
+  cell->item.p = c;
+  cell->next = ac->cmap_decls;
+  ac->cmap_decls = cell;
+  return m;
+}
+
+namespace {
+
+bool dropped(const convar* d, int32_t k) {
+  return (d->flags & CV_ALLDROPPED) ||
+         (d->gen.member_status && (d->gen.member_status[k] & GS_DROPPED));
+}
+
+int var_status_code(convar* d, int32_t k, AC* ac) {
+  if (!ac->var_pos) return AS_IN;
+  int32_t c = d->gen.first_col + k;
+  int32_t p = ac->var_pos[c];
+  int32_t n = ac->n_var_sent;
+  if (p < n) return AS_IN;
+  if (p < (n += ac->n_subst_var)) return AS_SUB;
+  if (p < n + ac->n_rand_var) return AS_RAND;
+  if (dropped(d, k)) return AS_FIX;
+  return ac->var_status && (ac->var_status[c] & DV_SETTLED) ? AS_PRE
+                                                            : AS_UNUSED;
+}
+
+int con_status_code(int32_t r, AC* ac) {
+  if (!ac->con_pos) return AS_IN;
+  int32_t p = ac->con_pos[r];
+  int32_t n = ac->n_con_sent;
+  if (p < n) return AS_IN;
+  if (p < n + ac->n_logical)
+    return p < n + ac->n_logical_sent ? AS_LOG : AS_PRE;
+  return p < n + ac->n_logical + ac->n_defvar ? AS_SUB : AS_PRE;
+}
+
+}  // namespace
+
+int astatval(convar* d, int32_t k, AC* ac) {
+  uint32_t kind = d->kind & ~1u;
+  if (d->gen.n_in_prob) {
+    if (dropped(d, k)) return kind == DK_VAR ? AS_FIX : AS_DROP;
+    if (kind == DK_CON) {
+      constr* c = static_cast<constr*>(d);
+      int32_t* m = c->gen.cmap ? c->gen.cmap : make_cmap(c, ac);
+      k = m[k];
+    }
+  }
+  if (kind == DK_VAR) return var_status_code(d, k, ac);
+  if (kind == DK_CON) return con_status_code(d->gen.first_col + k, ac);
+  return AS_IN;
+}
+
+double side_slack(double lb, double ub, double b) {
+  if (ub >= Infinity) return lb <= negInfinity ? ub : b - lb;
+  double s = ub - b;
+  if (lb > negInfinity) s = std::min(s, b - lb);
+  return s;
+}
+
+double lower_slack(double lb, double v) {
+  return lb <= negInfinity ? Infinity : v - lb;
+}
+
+double upper_slack(double ub, double v) {
+  return ub >= Infinity ? ub : ub - v;
+}
+
+namespace {
+
+// The bounds (olb, oub) of the side facing a ranged side with bounds
+// (lb, ub) and body b, as the slack compares them.
+void face_range(double lb, double ub, double b, bool old, double* olb,
+                double* oub) {
+  if (lb <= negInfinity) {
+    *oub = 0;
+  } else if (ub >= Infinity) {
+    *olb = 0;
+    if (b >= Infinity) *oub = 0;
+  } else if (b <= lb) {
+    *olb = 0;
+  } else if (b >= ub) {
+    *oub = 0;
+  } else if (old) {
+    *olb = *oub = 0;
+  } else if (b <= (lb + ub) * 0.5) {
+    *olb = 0;
+  } else {
+    *oub = 0;
+  }
+}
+
+}  // namespace
+
+double compl_slack(int shape, double llb, double lub, double l, double rlb,
+                   double rub, double r, bool old) {
+  if (shape == 10) {
+    if (llb >= lub) return side_slack(llb, lub, l);
+    face_range(llb, lub, l, old, &rlb, &rub);
+  } else if (shape == 11) {
+    if (rlb >= rub) return side_slack(rlb, rub, r);
+    face_range(rlb, rub, r, old, &llb, &lub);
+  }
+  return std::min(side_slack(llb, lub, l), side_slack(rlb, rub, r));
+}
+
+}  // namespace vexo
