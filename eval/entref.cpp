@@ -11,7 +11,10 @@
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/genmod.h"
+#include "instance/members.h"
 #include "instance/sufdecl.h"
+#include "instance/sufinit.h"
+#include "instance/sufstore.h"
 #include "instance/suftab.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -87,6 +90,13 @@ double suffix_value(expr* e, TVA* tva, bool sub) {
   copy_sufs(d, tva);
   need_generated(tva, d);
   int32_t k = sub ? ordinal(e->R.e, d, tva) : 0;
+  if (members_hold_values(d)) {
+    // Generated members keep their suffix values with them.
+    suffix* sd = sufdecl(e);
+    SufVal* v = sufval_of(d, sd->classnum);
+    if (!v || !v->values) return sd->init_value;
+    return v->values[size_t(k) << static_cast<convar*>(d)->sufs.suf_shift];
+  }
   sufvals* s = sufv_find(d, sufdecl(e)->classnum);
   if (!s || !s->v) return 0;
   suf5check(d, sufdecl(e), s, tva);

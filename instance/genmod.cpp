@@ -27,6 +27,7 @@
 #include "instance/names.h"
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
+#include "instance/sufinit.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/opttable.h"
@@ -538,8 +539,6 @@ void genmod_reset() {
 }
 
 int32_t first_num(const convar* d) { return d->gen.first_col; }
-
-void copy_sufs(xnode*, TVA*) {}
 
 void suf5check(xnode2* d, suffix* sd, sufvals* v, TVA* tva) {
   if (v->checked >= v->changed) return;

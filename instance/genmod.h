@@ -90,11 +90,6 @@ extern int recvar_lim;
 int32_t first_num(const convar* d);
 
 
-// Copies the values that data gave by subscript for members of ent not yet
-// generated into its generated members.  Least form until members of
-// variables, constraints and problems are generated: the data stay where
-// the data reader stored them, nothing to copy.
-void copy_sufs(xnode* ent, TVA* tva);
 
 // Checks d's values v of suffix s against the suffix's conditions when they
 // changed since their last check: every value in member order (with its

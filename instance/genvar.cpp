@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "compiler/tva.h"
+#include "data/values.h"
 #include "eval/dispatch.h"
 #include "eval/evalerr.h"
 #include "eval/indexing.h"
@@ -13,6 +14,7 @@
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/members.h"
+#include "instance/sufinit.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -22,13 +24,24 @@ namespace vexo {
 
 namespace {
 
+// Whether v's members get initial values of their own (`:=` or
+// `default`); a defined variable's init is its definition, a random one's
+// its distribution.
+bool has_init(const var* v) {
+  return (v->init || v->dflt) && !(v->flags & VF_DEFINED) &&
+         !(v->flags & XF_RANDOM);
+}
+
 // The per-member arrays of v hold 1 << member_class entries once made.
 // When they are full (or not made), every array moves to a block of the
 // next class (the first time: class 0, one entry), the old entries copied.
-void grow(cvgen& g) {
+void grow(var* v) {
+  cvgen& g = v->gen;
   if (g.lb && g.member_count < (int32_t(1) << g.member_class)) return;
   int k = g.lb ? g.member_class + 1 : 0;
-  for (double** a : {&g.lb, &g.ub}) {
+  double** arrays[] = {&g.lb, &g.ub, has_init(v) ? &g.init_vals : nullptr};
+  for (double** a : arrays) {
+    if (!a) continue;
     auto* b = static_cast<double*>(new_mblk(k, 1));
     if (*a) {
       std::memcpy(b, *a, size_t(g.member_count) * sizeof(double));
@@ -56,7 +69,7 @@ double bound(const var* v, expr* e, double dflt, TVA* c) {
 
 void gen1var(var* v, TVA* c, set_spec*, expr*) {
   cvgen& g = v->gen;
-  grow(g);
+  grow(v);
   int32_t i = g.member_count;
   double lo = bound(v, v->lb, -Infinity, c);
   // `= e` fixes both bounds to its value.
@@ -70,6 +83,7 @@ void gen1var(var* v, TVA* c, set_spec*, expr*) {
   }
   g.lb[i] = lo;
   g.ub[i] = hi;
+  if (g.init_vals) g.init_vals[i] = eval_num(v->init ? v->init : v->dflt, c);
   g.member_count = i + 1;
   ++c->ac->n_var_gen;
 }
@@ -104,13 +118,18 @@ int gen_var(var* v, TVA* tva) {
     } while (ss_continue(ss, c));
   }
   if (!g.member_count) {
-    cv_release(v);
+    if (g.members) sdelete(g.members);
+    g.members = nullptr;
     g.first_col = -1;
   }
-  // ninst stays -1: references read members' values through the data
-  // index (xnode2), which follows the member set only once values are
-  // carried across generations; until then they report the variable as
-  // ungenerated.
+  // Values and states kept from the last generation follow the members by
+  // subscript; then what data gave by subscript joins them.  A symbolic
+  // variable keeps its values by data index.
+  dropcheck(v, 0, tva);
+  if (!val_symbolic(v)) {
+    v->ninst = g.member_count;
+    copy_sufs(v, tva);
+  }
   return 1;
 }
 

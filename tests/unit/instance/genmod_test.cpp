@@ -19,7 +19,10 @@
 #include "frontend/parse.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
+#include "instance/members.h"
 #include "instance/stamps.h"
+#include "instance/sufdecl.h"
+#include "instance/sufstore.h"
 #include "instance/xcg.h"
 #include "session/loop.h"
 #include "session/opttable.h"
@@ -299,6 +302,60 @@ TEST_F(Gen, InfiniteBoundsOnTheWrongSideAreRefused) {
   ASSERT_EQ(x->gen.member_count, 3);
   EXPECT_EQ(x->gen.lb[1], negInfinity);
   EXPECT_EQ(cur_ac->n_var_gen, 3);
+}
+
+// What members carry (values given by data, suffix values, the dropped
+// state) follows them by subscript when the indexing changes; a member
+// removed loses it, a member added starts from the declared values.
+TEST_F(Gen, MemberValuesFollowTheirSubscripts) {
+  test::outcome o =
+      run("set S; param c default 1; var x {S} default c; suffix s;\n"
+          "data; set S := a b c; var x := b 5; param x.s := b 3;\n"
+          "model; print x['a'], x['b'], x['b'].s, x['c'].s;\n");
+  EXPECT_EQ(o.out, "1 5 3 0\n") << o.err;
+  var* x = static_cast<var*>(Symbol0("x")->binding);
+  auto member = [x](const char* sub) {
+    symbol* t[1] = {Symbol0(sub)};
+    return int32_t(set_lookup(x->gen.members, t));
+  };
+  // Same members in the same order: the suffix values stay where they are.
+  int sn = suff_named(Symbol0("s"))->classnum;
+  ASSERT_NE(sufval_of(x, sn), nullptr);
+  const double* block = sufval_of(x, sn)->values;
+  o = run("let c := 2; print x['a'], x['b'], x['b'].s;\n");
+  EXPECT_EQ(o.out, "2 5 3\n") << o.err;
+  EXPECT_EQ(sufval_of(x, sn)->values, block);
+
+  // 'c' is dropped (as drop would mark it); then b moves, a and c go,
+  // z comes.
+  x->gen.member_status[member("c")] |= GS_DROPPED;
+  x->gen.state_count = 1;
+  o =
+      run("let S := {'b', 'z', 'c'};\n"
+          "print x['b'], x['z'], x['b'].s, x['z'].s, x['c'];\n");
+  EXPECT_EQ(o.out, "5 2 3 0 2\n") << o.err;
+  ASSERT_EQ(x->gen.member_count, 3);
+  EXPECT_EQ(member("b"), 0);
+  EXPECT_TRUE(x->gen.member_status[member("b")] & GS_HASVAL);
+  EXPECT_FALSE(x->gen.member_status[member("z")] & (GS_HASVAL | GS_DROPPED));
+  EXPECT_TRUE(x->gen.member_status[member("c")] & GS_DROPPED);
+  EXPECT_EQ(x->gen.state_count, 1);
+  // Passing one member's state is no state of the whole declaration.
+  EXPECT_FALSE(x->flags & CV_ALLDROPPED);
+
+  // Back again: 'a' starts afresh; the dropped member stays the only one.
+  // b's suffix value is found again after a second move.
+  o = run(
+      "let S := {'a', 'b', 'c'}; print x['a'], x['b'], x['a'].s, x['b'].s;\n");
+  EXPECT_EQ(o.out, "2 5 0 3\n") << o.err;
+  EXPECT_EQ(x->gen.state_count, 1);
+  EXPECT_FALSE(x->gen.member_status[member("a")] & GS_DROPPED);
+  EXPECT_TRUE(x->gen.member_status[member("c")] & GS_DROPPED);
+
+  // No member at all: the suffix values go.
+  o = run("let S := {}; print sum {i in S} x[i];\n");
+  EXPECT_EQ(x->gen.member_count, 0);
+  EXPECT_EQ(x->sufs.suf_vals, nullptr);
 }
 
 }  // namespace
