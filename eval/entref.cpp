@@ -12,6 +12,7 @@
 #include "instance/ac.h"
 #include "instance/genmod.h"
 #include "instance/members.h"
+#include "instance/renum.h"
 #include "instance/sufdecl.h"
 #include "instance/sufinit.h"
 #include "instance/sufstore.h"

@@ -25,6 +25,7 @@
 #include "instance/ac.h"
 #include "instance/genvar.h"
 #include "instance/names.h"
+#include "instance/renum.h"
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
 #include "instance/sufinit.h"
@@ -473,7 +474,10 @@ bool defines_values(const xnode* d) {
 // ---- The driver --------------------------------------------------------------
 
 AC* genmod(int flags, int* nvars_out) {
-  (void)flags;  // columns are not numbered yet
+  // Columns are kept in declaration order by every call (Renumber), so
+  // the numbering the flags ask for is always there.
+  (void)flags;
+  renum_begin();
   TVA* tva = new_tva();
   gen_tva = tva;
   failure_said = false;
@@ -504,6 +508,8 @@ AC* genmod(int flags, int* nvars_out) {
       break;
     }
   }
+  // Also after an interrupt: what was generated is numbered consistently.
+  Renumber(ac);
   if (show_stats > 3 && trans_state <= 1)
     Fprintf(Stderr, "%d variables, %d constraints, %d objectives\n",
             ac->n_var_gen, ac->n_con_gen, ac->n_obj_gen);
@@ -523,7 +529,10 @@ void genmod_cleanup() {
   }
   if (TVA* t = gen_tva) {
     gen_tva = nullptr;
-    if (t->ac) t->ac->gen_decl = nullptr;
+    if (t->ac) {
+      t->ac->gen_decl = nullptr;
+      Renumber(t->ac);
+    }
     del_tva(t);
   }
 }
@@ -536,9 +545,8 @@ void genmod_reset() {
   gen_tva = nullptr;
   curx = nullptr;
   recvar_lim = 0;
+  renum_reset();
 }
-
-int32_t first_num(const convar* d) { return d->gen.first_col; }
 
 void suf5check(xnode2* d, suffix* sd, sufvals* v, TVA* tva) {
   if (v->checked >= v->changed) return;

@@ -84,10 +84,6 @@ void genmod_reset();
 // generated (nothing writes it yet).
 extern int recvar_lim;
 
-// The number of d's first member in the problem's column (variables) or
-// row (constraints, objectives) numbering: the first_col of its generated
-// members (instance/members.h).
-int32_t first_num(const convar* d);
 
 
 

@@ -14,6 +14,7 @@
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/members.h"
+#include "instance/renum.h"
 #include "instance/sufinit.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -99,13 +100,11 @@ int gen_var(var* v, TVA* tva) {
       }
   cvgen& g = v->gen;
   AC* ac = tva->ac;
-  // Its old columns, when they are the problem's last, are taken back.
-  if (g.member_count > 0 && g.first_col >= 0 &&
-      g.first_col + g.member_count == ac->n_var_gen)
-    ac->n_var_gen = g.first_col;
+  int32_t old_n = g.member_count;
+  int32_t old_first = old_n > 0 ? g.first_col : -1;
+  g.first_col = columns_begin(v, ac, old_first, old_n);
   g.member_count = 0;
   g.member_class = 0;
-  g.first_col = ac->n_var_gen;
   set_spec* ss = v->indexing;
   bool indexed = v->kind & 1;
   if (indexed) g.members = set_enum(new_enum(), ss->arity);
@@ -122,6 +121,7 @@ int gen_var(var* v, TVA* tva) {
     g.members = nullptr;
     g.first_col = -1;
   }
+  columns_end(v, ac, old_first, old_n);
   // Values and states kept from the last generation follow the members by
   // subscript; then what data gave by subscript joins them.  A symbolic
   // variable keeps its values by data index.
@@ -135,9 +135,8 @@ int gen_var(var* v, TVA* tva) {
 
 void gen_var_abandon(var* v, TVA* tva) {
   cvgen& g = v->gen;
-  if (tva && tva->ac && g.first_col >= 0 &&
-      g.first_col + g.member_count == tva->ac->n_var_gen)
-    tva->ac->n_var_gen = g.first_col;
+  if (tva && tva->ac && g.first_col >= 0)
+    columns_gone(tva->ac, g.first_col, g.member_count);
   g.member_count = 0;
   g.first_col = -1;
 }

@@ -358,5 +358,40 @@ TEST_F(Gen, MemberValuesFollowTheirSubscripts) {
   EXPECT_EQ(x->sufs.suf_vals, nullptr);
 }
 
+// Columns stay numbered in declaration order from 0 whatever variable
+// grows, empties or shrinks, as a fresh session with the final data would
+// number them; a variable keeping its count keeps its columns.
+TEST_F(Gen, ColumnsStayInDeclarationOrder) {
+  const char* cite = "print sum {i in A} x[i] + sum {j in B} y[j] + z;\n";
+  run(std::string("set A; set B; param u default 1; var x {A} <= u;\n"
+                  "var y {B}; var z;\n"
+                  "data; set A := 1 2; set B := a b c;\n"
+                  "model; ") + cite);
+  struct {
+    const char* change;
+    int32_t x_first, x_n, y_first, y_n, z_first;
+  } cases[] = {
+      {"let A := {1, 2, 3};", 0, 3, 3, 3, 6},         // an earlier one grows
+      {"let u := 2;", 0, 3, 3, 3, 6},                 // same count, in place
+      {"let A := {};", -1, 0, 0, 3, 3},               // one empties
+      {"let B := {'a', 'b', 'c', 'd'};", -1, 0, 0, 4, 4},  // the last grows
+      {"let A := {5}; let B := {'d'};", 0, 1, 1, 1, 2},
+  };
+  var* x = static_cast<var*>(Symbol0("x")->binding);
+  var* y = static_cast<var*>(Symbol0("y")->binding);
+  var* z = static_cast<var*>(Symbol0("z")->binding);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    test::outcome o = run(std::string(c.change) + cite);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(x->gen.first_col, c.x_first);
+    EXPECT_EQ(x->gen.member_count, c.x_n);
+    EXPECT_EQ(y->gen.first_col, c.y_first);
+    EXPECT_EQ(y->gen.member_count, c.y_n);
+    EXPECT_EQ(z->gen.first_col, c.z_first);
+    EXPECT_EQ(cur_ac->n_var_gen, c.z_first + 1);
+  }
+}
+
 }  // namespace
 }  // namespace vexo
