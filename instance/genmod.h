@@ -97,10 +97,6 @@ void suf5check(xnode2* d, suffix* s, sufvals* v, TVA* tva);
 // Each is called once per declaration to be generated and answers 1 when
 // it generated it, 0 when it left it ungenerated (its stamps stay as they
 // were, so that every later walk meets it again).
-// Constraints (kinds 8, 9).  Least form: 0.
-int gen1constr(constr* c, TVA* tva);
-// Objectives (kinds 10, 11).  Least form: 0.
-int gen1obj(constr* o, TVA* tva);
 // The members of an indexed environment (kind 23).  Least form: 0.
 int gen_env(xnode* e, TVA* tva);
 // The child process of a pipe function (kind 25 with a pipe command).

@@ -73,7 +73,8 @@ struct cvgen {
   // made: a variable's declared bounds; a constraint's row bounds, its
   // constant (the negated right-hand side; an objective's constant) and
   // its terms (linear, nonlinear parts chained by next, piecewise-linear);
-  // a logical constraint's instantiated expression.  A defined variable's
+  // a logical constraint's instantiated expression; a constraint's initial
+  // duals are its init_vals.  A defined variable's
   // defining constraint holds the terms of its definitions.
   double* lb;
   double* ub;
@@ -82,6 +83,9 @@ struct cvgen {
   expr** nonlin;
   plterm** pl;
   expr** logexpr;
+  // An equality row whose body is a lone variable less the rest: that
+  // variable's column + 1 (0 for other rows), or null.
+  int32_t* eq_col;
   // Kept by the solution values (eval/solval.h): the body values computed
   // since the last change (GS_BODY marks a cached slot), one more slot for
   // a complementarity declaration; the constraint map (make_cmap); the

@@ -43,24 +43,7 @@ class Gen : public test::ParserTest {
 
   // Reads statements (model, data, commands) as typed at a terminal: an
   // error ends the command, the session goes on.  Returns what they wrote.
-  test::outcome run(const std::string& text) {
-    write_file("typed", text);
-    int fd = open("typed", O_RDONLY);
-    int saved = dup(0);
-    dup2(fd, 0);
-    close(fd);
-    test::set_input_files(nullptr);
-    interactive = 1;
-    rc = 0;
-    test::outcome o = test::run_captured([] {
-      nextfile(0, 0);
-      cmd_start = in_cmds;
-      yyparse();
-    });
-    dup2(saved, 0);
-    close(saved);
-    return o;
-  }
+  test::outcome run(const std::string& text) { return typed(text); }
 
   static param* par(const char* name) {
     return static_cast<param*>(Symbol0(name)->binding);
