@@ -25,6 +25,7 @@
 #include "instance/ac.h"
 #include "instance/gencon.h"
 #include "instance/genvar.h"
+#include "instance/members.h"
 #include "instance/names.h"
 #include "instance/renum.h"
 #include "instance/stamps.h"
@@ -334,6 +335,17 @@ void up_to_date(xnode* d, double gen, double level, AC* ac, TVA* tva) {
 
 // ---- Regeneration ------------------------------------------------------------
 
+// Generates the members of constraint or objective c; then what they
+// carry follows them by subscript, and what data gave joins them.
+bool gen_rows(constr* c, TVA* tva) {
+  bool con = (c->kind & ~1u) == DK_CON;
+  if (!(con ? gen_constr(c, tva) : gen_obj(c, tva))) return false;
+  dropcheck(c, c->kind == DK_CONI && !c->gen.member_count, tva);
+  c->ninst = c->gen.member_count;
+  copy_sufs(c, tva);
+  return true;
+}
+
 // Generates d by its kind; whether it was generated.
 bool generate(xnode* d, TVA* tva) {
   switch (d->kind) {
@@ -360,9 +372,7 @@ bool generate(xnode* d, TVA* tva) {
     case DK_CONI:
     case DK_OBJ:
     case DK_OBJI:
-      // Left ungenerated until variables' members answer references
-      // (gen_constr and gen_obj, instance/gencon.h, are ready).
-      return false;
+      return gen_rows(static_cast<constr*>(d), tva);
     case DK_CHECK:
       gen_check(static_cast<check*>(d), tva);
       return true;
