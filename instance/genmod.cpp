@@ -341,6 +341,7 @@ bool gen_rows(constr* c, TVA* tva) {
   bool con = (c->kind & ~1u) == DK_CON;
   if (!(con ? gen_constr(c, tva) : gen_obj(c, tva))) return false;
   dropcheck(c, c->kind == DK_CONI && !c->gen.member_count, tva);
+  sufinit_flush(c, tva);
   c->ninst = c->gen.member_count;
   copy_sufs(c, tva);
   return true;
@@ -558,6 +559,7 @@ void genmod_reset() {
   curx = nullptr;
   recvar_lim = 0;
   renum_reset();
+  sufinit_reset();
 }
 
 void suf5check(xnode2* d, suffix* sd, sufvals* v, TVA* tva) {

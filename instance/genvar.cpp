@@ -68,7 +68,7 @@ double bound(const var* v, expr* e, double dflt, TVA* c) {
 
 }  // namespace
 
-void gen1var(var* v, TVA* c, set_spec*, expr*) {
+void gen1var(var* v, TVA* c, set_spec*, expr* sufinit) {
   cvgen& g = v->gen;
   grow(v);
   int32_t i = g.member_count;
@@ -84,6 +84,7 @@ void gen1var(var* v, TVA* c, set_spec*, expr*) {
   }
   g.lb[i] = lo;
   g.ub[i] = hi;
+  if (sufinit) do_sufinit(v, i, sufinit, nullptr, c);
   if (g.init_vals) g.init_vals[i] = eval_num(v->init ? v->init : v->dflt, c);
   g.member_count = i + 1;
   ++c->ac->n_var_gen;
@@ -126,6 +127,7 @@ int gen_var(var* v, TVA* tva) {
   // subscript; then what data gave by subscript joins them.  A symbolic
   // variable keeps its values by data index.
   dropcheck(v, 0, tva);
+  sufinit_flush(v, tva);
   if (!val_symbolic(v)) {
     v->ninst = g.member_count;
     copy_sufs(v, tva);

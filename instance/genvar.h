@@ -21,8 +21,9 @@ int gen_var(var* v, TVA* tva);
 // next member number and column, the bounds.  A lower bound of +Infinity
 // (or NaN), or an upper bound of -Infinity (or NaN), is reported after the
 // location, "Inappropriate use of %g.", and abandons the command (bailout).
-// A binary variable's bounds are brought into [0, 1].  lookup and sufinit
-// are not used yet.
+// A binary variable's bounds are brought into [0, 1].  sufinit: the
+// suffix initialisations, evaluated for the member (do_sufinit).  lookup
+// is not used yet.
 void gen1var(var* v, TVA* c, set_spec* lookup, expr* sufinit);
 // After an error abandoned the generation of v: its partial columns go
 // back to the problem (when they are its last ones) and it has no member.

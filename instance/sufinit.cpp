@@ -5,6 +5,8 @@
 
 #include "compiler/tva.h"
 #include "data/values.h"
+#include "eval/dispatch.h"
+#include "eval/paramref.h"
 #include "eval/set.h"
 #include "frontend/decl.h"
 #include "frontend/suffix.h"
@@ -12,10 +14,24 @@
 #include "instance/members.h"
 #include "instance/sufdecl.h"
 #include "instance/sufstore.h"
+#include "instance/suftab.h"
 
 namespace vexo {
 
 namespace {
+
+// A suffix value evaluated for a member, waiting for the member's
+// declaration to be complete.
+struct pending_value {
+  convar* d;
+  int32_t member;
+  suffix* s;
+  double x;
+};
+std::vector<pending_value>& pending() {
+  static std::vector<pending_value> p;
+  return p;
+}
 
 // Stores x as member j's value of suffix s in d.
 void put_suffix(convar* d, suffix* s, int32_t j, double x, TVA* tva) {
@@ -32,6 +48,31 @@ void put_suffix(convar* d, suffix* s, int32_t j, double x, TVA* tva) {
 }
 
 }  // namespace
+
+void do_sufinit(xnode* d, int32_t member, expr* clauses, set_spec**,
+                TVA* ctx) {
+  for (expr* a = clauses; a; a = a->next) {
+    suffix* s = static_cast<suffix*>(a->L.x);
+    double x;
+    if (s->type_bits & SUF_SYMBOLIC) {
+      symval v = symbolic_value(a->R.e, ctx);
+      x = suf2num(s, v.str, v.sym, ctx);
+    } else {
+      x = eval_num(a->R.e, ctx);
+    }
+    if (x != 0)
+      pending().push_back({static_cast<convar*>(d), member, s, x});
+  }
+}
+
+void sufinit_flush(convar* d, TVA* tva) {
+  for (const pending_value& p : pending())
+    if (p.d == d && p.member < d->gen.member_count)
+      put_suffix(d, p.s, p.member, p.x, tva);
+  pending().clear();
+}
+
+void sufinit_reset() { std::vector<pending_value>().swap(pending()); }
 
 void copy_sufs(xnode* ent, TVA* tva) {
   if (!members_hold_values(ent)) return;

@@ -10,7 +10,27 @@
 namespace vexo {
 
 struct TVA;
+struct convar;
+struct expr;
+struct set_spec;
 struct xnode;
+
+// Evaluates the suffix initialisations (`suffix s e` clauses, OP248 nodes:
+// L the suffix, R the value) for member `member` of d in context ctx: a
+// symbolic suffix's value is the number its table gives the name
+// (suf2num, whose errors end the command).  A value of 0 stores nothing.
+// The values are stored by sufinit_flush once d's members are complete
+// (values kept from before then stand where they belong).  ss: unused
+// (problems number their suffix members by a set of their own).
+void do_sufinit(xnode* d, int32_t member, expr* clauses, set_spec** ss,
+                TVA* ctx);
+// Stores the values do_sufinit evaluated for d's members (suffix value
+// records made as needed, other members keeping the suffix's default) and
+// forgets any evaluated for another declaration whose generation was
+// abandoned.
+void sufinit_flush(convar* d, TVA* tva);
+// Start-up and `reset`: nothing evaluated.
+void sufinit_reset();
 
 // Moves what data gave to members of ent (a numeric variable, a
 // constraint or an objective) by subscript (its data index, data/values.h)

@@ -26,6 +26,7 @@
 #include "instance/sufstore.h"
 #include "instance/xcg.h"
 #include "session/loop.h"
+#include "session/options_fixture.h"
 #include "session/opttable.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -454,6 +455,43 @@ TEST_F(Gen, MovedColumnsAreRenumberedInPlace) {
   EXPECT_EQ(incremental,
             "3:1 0:2 | 3:1 1:2 | 3:1 2:2 | 2:3 1:2 0:1 | v3 v2 v1 | ")
       << "the rows as generated";
+}
+
+// Suffix initialisations are evaluated per member: 0 stores nothing (no
+// record made), a symbolic value stores the number its table gives the
+// name; after a regeneration the clause's value stands.
+TEST_F(Gen, SuffixInitialValuesArePerMember) {
+  // The option command needs the options.
+  struct options {
+    options() {
+      static char* no_env[] = {nullptr};
+      environ = no_env;
+      envinit();
+    }
+    ~options() { test::stop_options(); }
+  } with_options;
+  test::outcome o = run(
+      "suffix s; suffix z; suffix t symbolic;\n"
+      "option t_table '\\\n1 low\\\n2 high\\\n';\n"
+      "param p {i in 1..3} default i;\n"
+      "var x {i in 1..3} suffix s p[i] - 1, suffix z 0,\n"
+      "  suffix t if i = 2 then 'high' else 'low';\n"
+      "print x[1].s, x[3].s, x[2].t, x[3].t;\n");
+  EXPECT_EQ(o.out, "0 2 high low\n") << o.err;
+  var* x = static_cast<var*>(Symbol0("x")->binding);
+  auto num = [](const char* name) {
+    return suff_named(Symbol0(name))->classnum;
+  };
+  EXPECT_EQ(sufval_of(x, num("z")), nullptr);
+  SufVal* t = sufval_of(x, num("t"));
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->values[1], 2);
+  EXPECT_EQ(t->values[2], 1);
+  SufVal* s = sufval_of(x, num("s"));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->n_int, 2);
+  o = run("let p[1] := 5; print x[1].s, x[2].s;\n");
+  EXPECT_EQ(o.out, "4 1\n") << o.err;
 }
 
 }  // namespace
