@@ -438,6 +438,9 @@ TEST_F(Gen, MovedColumnsAreRenumberedInPlace) {
       "print 1;\n");
   test::outcome o = run("print c[1], d, e;\n");
   EXPECT_EQ(generated(o.err), "A B x y z c d e ");
+  // Nothing changed: nothing generated.
+  o = run("print c[1], d, e;\n");
+  EXPECT_EQ(generated(o.err), "");
   for (const char* change : {"let A := {1, 2, 3, 4};", "let A := {};"}) {
     SCOPED_TRACE(change);
     o = run(std::string(change) + " print c[1], d, e;\n");
