@@ -12,6 +12,7 @@
 #include "eval/set.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
+#include "instance/gencon.h"
 #include "instance/members.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -71,7 +72,10 @@ void gen1var(var* v, TVA* c, set_spec*, expr*) {
   g.lb[i] = lo;
   g.ub[i] = hi;
   g.member_count = i + 1;
-  ++c->ac->n_var_gen;
+  int32_t j = c->ac->n_var_gen++;
+  // A defined variable's row (gen_defrow) joins once its definition's
+  // references to other variables are answered.
+  if (v->arcs) gen_colterms(v, c, j);
 }
 
 int gen_var(var* v, TVA* tva) {
@@ -85,6 +89,7 @@ int gen_var(var* v, TVA* tva) {
       }
   cvgen& g = v->gen;
   AC* ac = tva->ac;
+  var_terms_begin(v);
   // Its old columns, when they are the problem's last, are taken back.
   if (g.member_count > 0 && g.first_col >= 0 &&
       g.first_col + g.member_count == ac->n_var_gen)
@@ -116,6 +121,7 @@ int gen_var(var* v, TVA* tva) {
 
 void gen_var_abandon(var* v, TVA* tva) {
   cvgen& g = v->gen;
+  var_terms_abandon(v);
   if (tva && tva->ac && g.first_col >= 0 &&
       g.first_col + g.member_count == tva->ac->n_var_gen)
     tva->ac->n_var_gen = g.first_col;

@@ -93,7 +93,8 @@ struct cvgen {
   objsolve* solves;
   int32_t n_in_prob;  // members in the current problem when the
                       // declaration needs a constraint map, else 0
-  int32_t pad_;
+  int32_t gen_seq;    // when the members were last generated (a count
+                      // of generations, instance/gencon.h)
 };
 
 // What a solve left for one objective member: the solver's result number
