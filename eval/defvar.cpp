@@ -35,6 +35,8 @@ const xname* defxn;
 
 void defvars_from(AC* ac) { defc_ac = ac; }
 
+void dvals_collected() { n_dvals = 0; }
+
 void defvar_reset() {
   defc_ac = nullptr;
   n_dvals = 0;

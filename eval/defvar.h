@@ -29,6 +29,8 @@ void defvars_from(AC* ac);
 // Defined-variable values computed since the last collection (collection
 // clears it).
 extern int32_t n_dvals;
+// A collection starts: n_dvals 0.
+void dvals_collected();
 // Start-up and `reset`: no problem, no computation running, the count 0.
 void defvar_reset();
 

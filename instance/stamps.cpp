@@ -21,6 +21,11 @@ int con_changes;
 
 void changes_sent() { var_changes = con_changes = 0; }
 
+void changes_collected() {
+  free_varref(fixchanges);
+  changes_reinit();
+}
+
 void changes_reinit() {
   fixchanges = nullptr;
   var_changes = con_changes = 0;

@@ -34,6 +34,9 @@ extern int var_changes;
 extern int con_changes;
 // Once a problem is sent: no changes to variables or constraints pending.
 void changes_sent();
+// A collection starts: the list goes back to the term pool, the counts
+// are 0.
+void changes_collected();
 // Start-up and `reset`: no changes (the list lay in freed memory).
 void changes_reinit();
 

@@ -55,7 +55,10 @@ T** transpose_lists(T*** rows, int old_k, int new_k, int32_t n) {
 
 }  // namespace
 
-void varref_reinit() { varref_freelist = nullptr; }
+void varref_reinit() {
+  varref_freelist = nullptr;
+  varref_kill0 = 0;
+}
 
 varref* varref_refill() {
   auto* b = static_cast<varref*>(Malloc(TERMS_PER_BLOCK * sizeof(varref)));

@@ -90,7 +90,7 @@ extern varref* varref_freelist;
 extern int varref_kill0;
 
 // The term pool after start-up and `reset` (the blocks were recorded
-// memory): empty.  Part of misc_reinit (instance/ac.h).
+// memory): empty, and zero coefficients make terms again.  Part of misc_reinit (instance/ac.h).
 void varref_reinit();
 
 // A fresh block of 1600 terms: its last term is returned, the other 1599

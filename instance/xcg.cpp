@@ -14,6 +14,8 @@
 #include "instance/genmod.h"
 #include "instance/problem.h"
 #include "instance/stamps.h"
+#include "session/batch.h"
+#include "session/loop.h"
 #include "support/pool.h"
 
 namespace vexo {
@@ -107,12 +109,24 @@ void compile_aside() {
 
 }  // namespace
 
+void alc_gen(AC* ac) {
+  if (ac->con_order || ac->n_con <= 0) return;
+  ac->con_order =
+      static_cast<int32_t*>(new_mblk(elem_class(ac->con_class, 4), 1));
+  int32_t front = 0, back = ac->n_logical;
+  for (int32_t r = 0; r < ac->n_con; ++r)
+    ac->con_order[ac->con_kind && (ac->con_kind[r] & 3) ? front++ : back++] =
+        r;
+}
+
 AC* xcg(int flags, const xnode* spare) {
   gen_list_clear();
   if (!dac.bynum) return new_ac();
   citing c;
   for (int32_t i = 0; i < dac.n; ++i) c.cite(dac.bynum[dac.list[i]]);
-  if (flags & 1) co_cite(&c);
+  // The full check: collection, and a command that asked for the problem
+  // (req_collect), cite every declaration of the problem.
+  if ((flags & 1) || req_collect) co_cite(&c);
   c.close();
 
   // Changes followed to their dependents, in declaration order: a
@@ -163,10 +177,18 @@ AC* xcg(int flags, const xnode* spare) {
     gen_list_clear();
     return nullptr;
   }
-  if (!need && !compile_due) return new_ac();
-  compile_aside();
-  int nvars;
-  return genmod(0, &nvars);
+  AC* ac = new_ac();
+  if (need || compile_due) {
+    compile_aside();
+    int nvars;
+    ac = genmod(0, &nvars);
+  }
+  // A command that needs the problem as it stands (bit 2 of req_collect:
+  // collected values, dot values of the solver's view) gets it collected
+  // and brought as far as it can go before it runs.
+  if (!flags && ac && (req_collect & 2) && trans_state < 3)
+    ac = output_time(ac, 3);
+  return ac;
 }
 
 }  // namespace vexo

@@ -12,7 +12,8 @@ struct xnode;
 
 // Brings up to date the declarations the running command cites (those its
 // statement referred to, held in the declaration table's accumulator dac,
-// frontend/decl.h, when xcg is called) and, with flags bit 1 (collection),
+// frontend/decl.h, when xcg is called) and, with flags bit 1 (collection)
+// or while the command asked for the problem (req_collect, session/loop.h),
 // every variable, constraint and objective of the model; with them every
 // declaration they depend on, directly or not.  Changes are followed to
 // their dependents: a cited declaration generated before one of its inputs
@@ -28,6 +29,10 @@ struct xnode;
 // failed its checks can be replaced; the new value is checked at the next
 // generation.
 //
+// With flags 0 and bit 2 of req_collect (the command reads the problem as
+// collected: dot values, synonyms), the problem is collected too
+// (output_time with mode 3, session/batch.h) before the command runs.
+//
 // Returns the collected-problem record (cur_ac), or null when an interrupt
 // stopped generation, or when a cited declaration must be redeclared
 // because it refers to generated or solved values (the report is made,
@@ -41,6 +46,10 @@ struct xnode;
 // the conditions and indexings of for, if and repeat, call, exit, sleep
 // and file names (session/execute.cpp, session/cmdfiles.cpp) directly.
 AC* xcg(int flags, const xnode* spare = nullptr);
+
+// Builds ac's con_order when missing: the logical constraints first, then
+// the algebraic ones, each in row order.
+void alc_gen(AC* ac);
 
 // The marks of the last check: a byte per declaration number, 1 for the
 // declarations that xcg cited (null before the first); tsr_k is the

@@ -1,12 +1,158 @@
-// The state of presolve that option handlers read and mark.  Stand-ins
-// until presolve is built: the cells, and boundstats, which prints nothing.
+// Presolve: the driver that turns the collected problem (instance/ac.h)
+// into the problem the writer sends, its working record Presolve, the
+// module state that the writer, the solve command and the dual recovery
+// read afterwards, and the option cells the option handlers mark.
+//
+// The driver checks declared bounds, rounds integer bounds, orders the
+// variables and rows into the classes of the problem file, counts what is
+// sent under both choices of option var_bounds and leaves the result in
+// the AC (var_order, var_pos, the sending shapes, the sent counts and
+// bounds) and in the built-in params _presolve_*.  Bound propagation and
+// the eliminations are not built: every variable and row is kept.
+//
+// Written outside presolve/, by design: infeasible by collection
+// (instance/), which clears it before a new problem is presolved; need_fd,
+// abs_bt and rel_bt by the option handlers (session/opttable.cpp).
 #ifndef VEXO_PRESOLVE_PRESOLVE_H
 #define VEXO_PRESOLVE_PRESOLVE_H
+
+#include <cstdint>
+#include <cstdio>
+#include <type_traits>
 
 namespace vexo {
 
 struct AC;
+struct list;
+struct varref;
+struct plterm;
 
+// The blocks of one presolve run, freed together by pstempzap
+// (presolve/psmsg.h) on the normal end and on the error path.
+constexpr int PS_SCRATCH_BLOCKS = 12;
+struct ps_scratch {
+  void* blk[PS_SCRATCH_BLOCKS];
+  int32_t k[PS_SCRATCH_BLOCKS];  // size class of each block
+  int32_t n;                     // blocks held
+  int32_t self_k;                // size class of this record
+  list* cells;                   // list cells to free, or null
+  FILE* log;                     // the presolve log while open
+};
+static_assert(std::is_trivially_destructible_v<ps_scratch>);
+
+// The working record of one presolve run: zeroed on entry, handed to
+// every presolve routine.  Rows are the constraints, then the objectives.
+// Fields of the reductions still to come are listed where their Parts
+// will use them; the frame fills the ones it reads.
+struct Presolve {
+  AC* ac;
+  ps_scratch* scratch;
+  varref** nlcols;  // per variable: rows using it nonlinearly (the AC's)
+  varref** rows;    // per constraint: term lists of the fixing steps
+  double *rlb, *rub;      // row bounds (the AC's first pair)
+  double *actlb, *actub;  // finite parts of the activity bounds
+  double *vlb, *vub;      // second variable-bound pair
+  double *vlb0, *vub0;    // first variable-bound pair
+  double *rlb2, *rub2;    // second row-bound pair
+  double* rub0;           // the AC's collected upper row bounds
+  int32_t* nterms;        // per constraint: variables left in nonlinear
+                          // and piecewise-linear parts
+  int32_t *ninflb, *ninfub;  // infinite terms of each activity side
+  int32_t* nfree;            // free linear terms per constraint
+  int32_t *rorder, *vorder;  // sending orders
+  int32_t *rinv, *vinv;      // their inverses
+  uint8_t* cpair;            // complementarity pairing byte per row
+  uint32_t* rstat;           // row status (below)
+  uint32_t* vstat;           // variable status (the AC's var_status)
+  varref** cols;             // per variable: linear terms by row
+  plterm** vpl;              // per variable: piecewise-linear terms
+  plterm** plrow;            // per row: piecewise-linear terms
+  int32_t* rq;               // row queue
+  int32_t nrq;
+  int32_t nrelax;  // ranges relaxed
+  int32_t nbimp;   // bounds improved
+  int32_t ncons, ncons0;
+  int32_t nrows;
+  int32_t nvars, nvars0;
+  int32_t nfc;  // rows still kept
+  int32_t nfv;  // variables still kept
+  int32_t nlogc;
+  int32_t nvalchg;  // fixed variables whose stored value changed
+  int32_t ncompl, nundecided;
+  int32_t nlogtrue;
+  int32_t* sidechg;  // per variable and side: the row + 1 that set it
+  int32_t nfc2;      // kept rows under the other var_bounds choice
+  int32_t* dflag;    // the AC's constraint kinds (logical constraints)
+  int32_t *deferred, *deferred_end, *deferred_next;
+  int32_t nvq;
+  int32_t* vq;  // variables with nonlinear rows, increasing
+  int32_t nsimp;
+  int32_t ndropcompl;
+  int32_t npass;      // bound-adjustment passes run
+  int32_t nbumped;    // unused variables moved to a violated bound
+  int32_t classified;  // nonzero: nlvshift skips its classification
+  int32_t nlflags;  // bit 1: nlcshift, bit 2: nlvshift kept the incoming
+                    // order although the classes needed another
+};
+static_assert(std::is_trivially_destructible_v<Presolve>);
+
+// Row status bits (rstat).
+enum : uint32_t {
+  RS_GONE = 7,            // low bits: the row was removed (the code)
+  RS_QUEUED = 0x008,
+  RS_SCANLB = 0x100,
+  RS_SCANUB = 0x200,
+  RS_COMPL = 0x400,
+  RS_LOGICAL = 0x8000,
+  RS_INFEASIBLE = 0x40000
+};
+// Variable status bits (var_status) presolve reads and sets.
+enum : uint32_t {
+  VS_INT = 1,
+  VS_BIN = 2,
+  VS_UNUSED = 4,     // no terms, but still sent
+  VS_FIXED = 0x80,   // removed (fixed by presolve or left out)
+  VS_NLCON = 0x100,  // nonlinear in a kept constraint
+  VS_NLOBJ = 0x200,  // nonlinear in an objective
+  VS_LIN = 0x2000,   // linear in a kept row
+  VS_NET = 0x4000,   // linear network (arc) variable
+  VS_RANDOM = 0x10000
+};
+
+// ---- Entry point.
+// Presolves the collected problem ac at level (option presolve): checks
+// and rounds bounds, orders and counts what is sent, sets the built-in
+// params _presolve_*.  The caller (output_time) then records translation
+// state 3.  Infeasibility is reported (buffered messages) and left in
+// `infeasible`; the command is abandoned only for complementarity
+// conditions with infinite bounds; the error path frees the scratch and
+// prints the messages (pstempzap).
+void presolve(AC* ac, int level);
+
+// ---- Module state (one run at a time), reset by presolve_reset.
+extern int presolve_count;  // runs so far
+extern int addassoc, multassoc, distassoc;  // bits of presolve_assoc
+extern int bound_adjust;
+extern int enq_ba_now, ba_test;
+extern int bad_bounds;  // inconsistent bound pairs found
+// Exponents of the quantised tolerances (NO_TOL when the option was not
+// positive): the writer's header and the solve command read them.
+constexpr int NO_TOL = -999999;
+extern int ifixeps, ipreeps, iinteps;
+// Tolerances in force: fixing, consistency, integer rounding.
+extern double vbt, preeps, linteps;
+extern double neg_cdt;
+// Brackets: largest forgiven and smallest reported gaps.
+extern double preeps1, preeps2, inteps1, inteps2, vbmin, vbmax;
+extern double vb_tol, vb_Ltol, vb_Utol;  // for the dual recovery
+extern int nbud;
+extern int infeasible;  // the last presolve found no feasible point
+extern int warnmax;     // messages are made while warnings < warnmax
+extern int complained;  // messages suppressed
+extern FILE* plogfile;  // the presolve log, or null
+extern int presolve_sug, presolve_req;  // suggested and required level
+extern int use_lnl;
+extern int pl_lin_req;
 // Options abs_boundtol and rel_boundtol: the value, and the lower and
 // upper marks of the tolerances presolve used (a new value outside them
 // calls for the duals of removed constraints to be computed again).
@@ -17,26 +163,25 @@ extern double rel_bt[3];
 extern int bigM_used;
 // Nonzero while the duals of constraints presolve removed are stale.
 extern int need_fd;
-// What the last presolve leaves for the problem writer's header: the
-// presolve level it required, the piecewise-linear request word, the
-// exponents of its fixing, consistency and integrality tolerances (NO_TOL
-// when the option was not positive) and the var_bounds tolerance.
-// Stand-ins: presolve at level 0 requires nothing and uses no tolerance.
-constexpr int NO_TOL = -999999;
-extern int presolve_req;
-extern int pl_lin_req;
-extern int ifixeps, ipreeps, iinteps;
-extern double vb_tol;
+
 // Start-up and `reset`: no presolve has run.
 void presolve_reset();
 // Computes the duals of the rows presolve removed (and the reduced costs
 // of the columns it fixed) from the solution read back, then clears
-// need_fd.  Stand-in until presolve exists: no row is removed, nothing to
-// compute.
+// need_fd.  Stand-in until the eliminations exist: no row is removed,
+// nothing to compute.
 void fixed_duals(AC* ac);
 // Prints the bound-tolerance statistics of the last presolve.  Stand-in:
-// nothing to print before presolve exists.
+// nothing to print before the eliminations exist.
 void boundstats(AC* ac);
+
+// The tolerance option value v quantised: 0 and *expo NO_TOL when v is
+// not positive; else 1.1^k with k = ceil(ln v / ln 1.1) (*expo = k), or v
+// itself (k still computed) when exact is set.
+double quantised_tol(double v, bool exact, int* expo);
+// Rounds the finite fractional bounds of integer variables (step of the
+// driver; also used by the tests): returns 1 when some pair crossed.
+int int_bounds(Presolve* P);
 
 }  // namespace vexo
 

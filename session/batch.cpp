@@ -6,6 +6,7 @@
 #include "frontend/keywords.h"
 #include "frontend/parse.h"
 #include "frontend/reader.h"
+#include "instance/collect.h"
 #include "instance/sufdecl.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
@@ -32,8 +33,10 @@ void Process(int r) {
 }
 
 AC* output_time(AC* ac, int mode) {
-  // Collection and presolve are not built: a problem is written only once
-  // something brought it to state 3.
+  if (ac && trans_state < 2 && !(ac = collect(ac))) return nullptr;
+  if (mode <= 2) return ac;
+  // Presolve is not built: a problem is written only once something
+  // brought it to state 3.
   if (mode >= 4 && ac && trans_state >= 3 && output(ac)) set_trans_state(4);
   return ac;
 }

@@ -13,9 +13,10 @@ struct AC;
 // with parse_time 0 while it runs.
 void Process(int r);
 // Brings the collected problem ac to mode 2 (collected), 3 (presolved) or
-// 4 (problem file written); returns it, or null when a step failed.  The
-// least form, until collection, presolve and the writer exist: ac as it
-// is.
+// 4 (problem file written); returns it, or null when a step failed.
+// Below translation state 2 the problem is collected (collect,
+// instance/collect.h); presolve is not built yet: a problem is written
+// only once something brought it to state 3.
 AC* output_time(AC* ac, int mode);
 // The two heading lines of the times report, once start-up has ended
 // (allow_times); option times calls it too.

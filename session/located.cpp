@@ -6,6 +6,7 @@
 
 #include "frontend/rawtok.h"
 #include "frontend/reader.h"
+#include "presolve/psmsg.h"
 #include "report/print.h"
 #include "session/execute.h"
 #include "session/include.h"
@@ -114,6 +115,8 @@ bool count_warning(int bit, bool zero_warn0) {
   ++warnings;
   if (!bit) ++warn0;
   if (eexit && warnings >= eexit) {
+    // Pending presolve messages come first: never lost.
+    dump_ps_warnings();
     Fprintf(Stderr, "\nBailing out after %d warnings.\n", warnings);
     if (warn_exit) myexit(rc | 2);
     warnings = 0;

@@ -77,6 +77,7 @@ volatile std::sig_atomic_t spjb;
 volatile std::sig_atomic_t pipe_broken;
 
 void request_collect(int bits) { req_collect |= bits; }
+void clear_req_collect() { req_collect = 0; }
 
 // ---------------------------------------------------------------------------
 // Signals

@@ -69,6 +69,8 @@ extern int req_collect;
 // The statement being read asks for collection (bits joined to
 // req_collect; the builders of references, frontend/refs.cpp, suffix.cpp).
 void request_collect(int bits);
+// The problem was collected: no request stands (instance/collect.cpp).
+void clear_req_collect();
 // The lexer's pending character, saved when the loop starts.
 extern char* yylastc_saved;
 // A pipe writer sets this while it writes to a child; a broken pipe then

@@ -30,6 +30,10 @@
 
 namespace vexo {
 
+// Written outside session/, by design: presolve_assoc by presolve
+// (presolve/presolve.cpp), which records in the option's two masks the
+// rewritings its run used.
+
 // The number formats of the precision options with their rounding options
 // (support/numfmt.h).
 extern num_format disp_info;     // display_precision, display_round

@@ -36,6 +36,7 @@
 #include "frontend/reader.h"
 #include "frontend/suffix.h"
 #include "instance/ac.h"
+#include "instance/collect.h"
 #include "instance/genmod.h"
 #include "instance/problem.h"
 #include "instance/sufdecl.h"
@@ -250,6 +251,7 @@ void init_modules(int start) {
   output_reset();
   misc_reinit();
   genmod_reset();
+  collect_reset();
   genterms_reset();
   pl_reset();
   defvar_reset();

@@ -1,0 +1,795 @@
+// Collection of the problem, the merge step and the copiers.
+#include "instance/collect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "eval/defvar.h"
+#include "eval/dispatch.h"
+#include "eval/set.h"
+#include "frontend/condcl.h"
+#include "frontend/decl.h"
+#include "frontend/expr.h"
+#include "frontend/strexpr.h"
+#include "frontend/vardcl.h"
+#include "instance/ac.h"
+#include "instance/members.h"
+#include "instance/names.h"
+#include "instance/problem.h"
+#include "instance/stamps.h"
+#include "instance/sufdecl.h"
+#include "instance/sufstore.h"
+#include "instance/xcg.h"
+#include "session/infiles.h"
+#include "session/loop.h"
+#include "session/opttable.h"
+#include "session/sysdecls.h"
+#include "support/format.h"
+#include "support/list.h"
+#include "support/machine.h"
+#include "support/pool.h"
+
+namespace vexo {
+
+list* relax2list;
+int vardefs;
+
+void collect_reset() {
+  relax2list = nullptr;
+  vardefs = 0;
+}
+
+// ---- Piecewise-linear terms -------------------------------------------------
+
+namespace {
+
+// A term record with room for n slopes.
+plterm* new_plterm(int32_t n) {
+  int k = htcl(sizeof(plterm) + 16 * size_t(n));
+  auto* t = static_cast<plterm*>(new_mblk(k, 1));
+  t->block_class = k;
+  return t;
+}
+
+void free_plterm(plterm* t) { del_mblk(t->block_class, t); }
+
+double slope(plterm* t, int32_t i) { return t->bs()[2 * i]; }
+double breakpoint(plterm* t, int32_t i) { return t->bs()[2 * i - 1]; }
+
+}  // namespace
+
+plterm* plmerge(plterm* a, plterm* b) {
+  int32_t na = a->n_slopes, nb = b->n_slopes;
+  plterm* t = new_plterm(na + nb - 1);
+  double* o = t->bs();
+  int32_t n = 1;
+  o[0] = slope(a, 0) + slope(b, 0);
+  // ia, ib: the breakpoints of a and b passed so far.
+  for (int32_t ia = 0, ib = 0; ia + 1 < na || ib + 1 < nb;) {
+    bool more_a = ia + 1 < na, more_b = ib + 1 < nb;
+    double x = !more_b || (more_a && breakpoint(a, ia + 1) <= breakpoint(b, ib + 1))
+                   ? breakpoint(a, ia + 1)
+                   : breakpoint(b, ib + 1);
+    if (more_a && breakpoint(a, ia + 1) == x) ++ia;
+    if (more_b && breakpoint(b, ib + 1) == x) ++ib;
+    double s = slope(a, ia) + slope(b, ib);
+    if (s == o[2 * (n - 1)]) continue;  // no bend here
+    o[2 * n - 1] = x;
+    o[2 * n] = s;
+    ++n;
+  }
+  t->n_slopes = n;
+  t->index = a->index;
+  t->kept = a->kept;
+  t->merged = 0;
+  free_plterm(a);
+  free_plterm(b);
+  return t;
+}
+
+// ---- The merge step ---------------------------------------------------------
+
+namespace {
+
+int32_t slots_of(const convar* d) {
+  int32_t n = d->gen.member_count;
+  if (n <= 0) return 0;
+  return (d->flags & CV_TWOSLOTS) ? 2 * n : n;
+}
+
+// Scratch of the merge: the first linear and piecewise-linear term of each
+// column in the slot being merged.
+struct merge_scratch {
+  std::vector<varref*> lin;
+  std::vector<plterm*> pl;
+  void fit(int32_t col) {
+    if (size_t(col) >= lin.size()) {
+      lin.resize(size_t(col) + 1);
+      pl.resize(size_t(col) + 1);
+    }
+  }
+};
+
+void merge_slot(varref** lin, plterm** pl, merge_scratch& s) {
+  // Linear terms: later terms of a column go into its first.
+  for (varref** p = lin; *p;) {
+    varref* t = *p;
+    s.fit(t->index);
+    if (varref* f = s.lin[size_t(t->index)]) {
+      f->coef += t->coef;
+      *p = t->next;
+      free_1varref(t);
+    } else {
+      s.lin[size_t(t->index)] = t;
+      p = &t->next;
+    }
+  }
+  // Piecewise-linear terms: merged per column, then given the column's
+  // linear coefficient; one slope left makes a linear term.
+  for (plterm** p = pl; p && *p;) {
+    plterm* t = *p;
+    s.fit(t->index);
+    if (plterm* f = s.pl[size_t(t->index)]) {
+      *p = t->next;  // t goes; f's place takes the merged term
+      for (plterm** q = pl; *q; q = &(*q)->next)
+        if (*q == f) {
+          plterm* next = f->next;
+          bool after_f = p == &f->next;
+          plterm* m = plmerge(f, t);
+          m->next = next;
+          *q = m;
+          if (after_f) p = &m->next;
+          s.pl[size_t(m->index)] = m;
+          break;
+        }
+    } else {
+      s.pl[size_t(t->index)] = t;
+      p = &t->next;
+    }
+  }
+  for (plterm** p = pl; p && *p;) {
+    plterm* t = *p;
+    size_t c = size_t(t->index);
+    s.pl[c] = nullptr;
+    if (varref* f = s.lin[c]) {
+      for (int32_t i = 0; i < t->n_slopes; ++i) t->bs()[2 * i] += f->coef;
+      f->coef = 0;
+    }
+    if (t->n_slopes == 1) {
+      double sl = t->bs()[0];
+      *p = t->next;
+      free_plterm(t);
+      if (varref* f = s.lin[c])
+        f->coef = sl;
+      else
+        *lin = new_varref(*lin, int32_t(c), sl);
+      continue;
+    }
+    p = &t->next;
+  }
+  // Terms that merging cancelled go; the scratch is left clean.
+  for (varref** p = lin; *p;) {
+    varref* t = *p;
+    s.lin[size_t(t->index)] = nullptr;
+    if (t->coef == 0) {
+      *p = t->next;
+      free_1varref(t);
+    } else {
+      p = &t->next;
+    }
+  }
+}
+
+}  // namespace
+
+void gencollect(AC* ac, list* decls) {
+  merge_scratch s;
+  s.fit(std::max(ac ? ac->n_var_gen : 0, 1) - 1);
+  for (list* l = decls; l; l = l->next) {
+    auto* d = static_cast<convar*>(l->item.p);
+    cvgen& g = d->gen;
+    if (!g.lin && !g.pl) continue;
+    int32_t n = slots_of(d);
+    for (int32_t k = 0; k < n; ++k) {
+      if (!g.lin) {
+        // A slot whose merged term becomes linear needs a list to go to.
+        g.lin = static_cast<varref**>(
+            new_mblk((d->flags & CV_TWOSLOTS) ? g.member_class + 1
+                                              : g.member_class, 1));
+      }
+      merge_slot(&g.lin[k], g.pl ? &g.pl[k] : nullptr, s);
+    }
+  }
+}
+
+// ---- Copiers ----------------------------------------------------------------
+
+namespace {
+
+expr* dup(const expr* e) {
+  expr* n = static_cast<expr*>(expr::operator new(sizeof(expr)));
+  std::memcpy(static_cast<void*>(n), e, sizeof(expr));
+  n->next = nullptr;
+  return n;
+}
+
+varref* copy_terms(const varref* v) {
+  varref* head = nullptr;
+  varref** tail = &head;
+  int kill0 = varref_kill0;
+  varref_kill0 = 0;  // a copy keeps every term
+  for (; v; v = v->next) {
+    *tail = new_varref(nullptr, v->index, v->coef);
+    tail = &(*tail)->next;
+  }
+  varref_kill0 = kill0;
+  return head;
+}
+
+expr* copy_args(expr* a, bool sets, int if_lev);
+
+// The copy walk: the operand cells of a fresh duplicate of the node are
+// replaced by copies; what the copy shares (sets, strings) gains a
+// reference.
+struct copy_walk {
+  int if_lev;
+  void operand(expr*& e) { e = copye(e, if_lev); }
+  void chain(expr*& c) { c = copyel(c, if_lev); }
+  void args(expr*& a, bool sets) { a = copy_args(a, sets, if_lev); }
+  static void operand_set(set*& s) {
+    if (s) ++s->refcnt;
+  }
+  static void text(cstr*& c) {
+    if (c) ref_cstr(c);
+  }
+  static void plain(expr*& p) {
+    if (p) p = dup(p);
+  }
+  template <class V>
+  void inner(expr*& h, V visit) {
+    h = dup(h);
+    visit(h, *this);
+  }
+  static void func(xnode*) {}
+  static void ref(varref*& v) { v = copy_terms(v); }
+  static void block(expr* e) {
+    if (!e->L.p) return;
+    void* b = new_mblk(e->R.i);
+    std::memcpy(b, e->L.p, size_t{8} << e->R.i);
+    e->L.p = b;
+  }
+};
+
+expr* copy_args(expr* a, bool sets, int if_lev) {
+  expr* head = nullptr;
+  expr** tail = &head;
+  for (; a; a = a->next) {
+    expr* n = dup(a);
+    if (opcode(a) != OP258) {
+      if (a->L.ss)
+        badtype("copye", a->opword);  // indexed entries are unrolled
+      if (sets)
+        copy_walk::operand_set(n->R.s);
+      else
+        n->R.e = copye(a->R.e, if_lev);
+    }
+    *tail = n;
+    tail = &n->next;
+  }
+  return head;
+}
+
+// Comparisons of two sides with variables, outside conditionals, are sent
+// as their difference compared with 0.
+expr* diff_compared(expr* e, int if_lev) {
+  uint32_t vf = EF_VARS | EF_NONLIN | EF_RANDOM | EF_RANDVAR;
+  expr* l = copye(e->L.e, if_lev);
+  expr* r = copye(e->R.e, if_lev);
+  expr* d = new_expr(opword(OPMINUS, EF_NUMERIC | ((eflags(l) | eflags(r)) & vf)),
+                     l, r);
+  d->op = functab[OPMINUS];
+  expr* z = new_num(0);
+  z->op = functab[OPNUM];
+  expr* n = new_expr(e->opword, d, z);
+  n->op = e->op;
+  return n;
+}
+
+}  // namespace
+
+expr* copye(expr* e, int if_lev) {
+  if (!e) return nullptr;
+  int sh = shape(e);
+  if (sh == SH_BINARY && alg_comp[opcode(e)] && !if_lev && e->L.e &&
+      e->R.e && has_flag(e->L.e, EF_VARS) && has_flag(e->R.e, EF_VARS))
+    return diff_compared(e, if_lev);
+  // A symbol list's cells and a piecewise-linear term's record have one
+  // owner each; instantiated parts hold neither.
+  if (sh == SH_SYMLIST || sh == SH_PLTERM) badtype("copye", e->opword);
+  expr* n = dup(e);
+  copy_walk w{sh == SH_IF || sh == SH_IMPELSE ? if_lev + 1 : if_lev};
+  if (!visit_operands(n, w)) {
+    free_node(n);
+    badtype("copye", e->opword);
+  }
+  if (sh == SH_SUMLIST && e->R.e) {
+    expr* last = n->L.e;
+    while (last && last->next) last = last->next;
+    n->R.e = last;
+  }
+  return n;
+}
+
+expr* copyel(expr* chain, int if_lev) {
+  expr* head = nullptr;
+  expr** tail = &head;
+  for (; chain; chain = chain->next) {
+    *tail = copye(chain, if_lev);
+    tail = &(*tail)->next;
+  }
+  return head;
+}
+
+// ---- Names ------------------------------------------------------------------
+
+namespace {
+
+bool is_var_kind(uint32_t k) {
+  k &= ~1u;
+  return k == DK_VAR || k == DK_SVAR;
+}
+
+// Member records of d in member order (none for a scalar).
+std::vector<setmem*> members_of(const convar* d) {
+  std::vector<setmem*> m;
+  if (d->gen.members)
+    for (setmem* s = d->gen.members->first; s; s = s->next) m.push_back(s);
+  return m;
+}
+
+setmem* member_rec(const std::vector<setmem*>& m, int32_t i) {
+  return size_t(i) < m.size() ? m[size_t(i)] : nullptr;
+}
+
+template <class T>
+T* zeroed(int k) {
+  return static_cast<T*>(new_mblk(k, 1));
+}
+
+int class_of(int32_t n, size_t size) {
+  return htcl(size * size_t(std::max(n, 1)));
+}
+
+}  // namespace
+
+void vnamegen(AC* ac) {
+  int32_t n = std::max(ac->n_var_gen, ac->n_var);
+  ac->var_names_class = class_of(n, sizeof(xname));
+  xname* names = zeroed<xname>(ac->var_names_class);
+  ac->var_names = Vname = names;
+  for (xnode* x = decls; x; x = x->next) {
+    if (!is_var_kind(x->kind)) continue;
+    auto* d = static_cast<convar*>(x);
+    const cvgen& g = d->gen;
+    if (g.first_col < 0 || g.member_count <= 0) continue;
+    std::vector<setmem*> m = members_of(d);
+    for (int32_t i = 0; i < g.member_count && g.first_col + i < n; ++i)
+      names[g.first_col + i] = {x, member_rec(m, i), nullptr};
+  }
+}
+
+// ---- Collection -------------------------------------------------------------
+
+namespace {
+
+const char* const Left_suf = ".L";
+const char* const Right_suf = ".R";
+
+bool slot_dropped(const convar* d, int32_t k) {
+  return (d->flags & CV_ALLDROPPED) ||
+         (d->gen.member_status && (d->gen.member_status[k] & GS_DROPPED));
+}
+
+bool is_logical(const convar* d) {
+  return (d->kind & ~1u) == DK_CON && static_cast<const constr*>(d)->logbody;
+}
+
+// Whether member i of constraint or objective d takes rows, and how many.
+int32_t rows_of_member(const convar* d, int32_t i) {
+  bool two = d->flags & CV_TWOSLOTS;
+  int32_t k = two ? 2 * i : i;
+  if (slot_dropped(d, k)) return 0;
+  if (is_logical(d)) {
+    const expr* e = d->gen.logexpr ? d->gen.logexpr[k] : nullptr;
+    if (!e || (opcode(e) == OPLOGLIT && e->L.i)) return 0;  // always true
+    return 1;
+  }
+  return two ? 2 : 1;
+}
+
+// The row-level counts of the counting pass.
+struct tally {
+  int32_t n_var = 0, n_con = 0, n_obj = 0, n_logical = 0, n_compl = 0;
+  int32_t n_sym = 0, n_rand = 0, vardefs = 0;
+  int32_t con_decls = 0, obj_decls = 0, var_decls = 0;
+  bool pl = false;
+};
+
+// The counts of a constraint or objective declaration.
+void count_rows(const convar* d, tally* t, bool obj) {
+  int32_t rows = 0;
+  for (int32_t i = 0; i < d->gen.member_count; ++i) {
+    int32_t r = rows_of_member(d, i);
+    rows += r;
+    if (r == 2) ++t->n_compl;
+  }
+  if (!rows) return;
+  if (d->gen.pl) t->pl = true;
+  if (obj) {
+    t->n_obj += rows;
+    ++t->obj_decls;
+    return;
+  }
+  t->n_con += rows;
+  if (is_logical(d)) t->n_logical += rows;
+  ++t->con_decls;
+}
+
+bool has_columns(const convar* d) {
+  return d->gen.first_col >= 0 && d->gen.member_count > 0;
+}
+
+tally count_pass() {
+  tally t;
+  for (xnode* x = decls; x; x = x->next) {
+    uint32_t k = x->kind & ~1u;
+    auto* d = static_cast<convar*>(x);
+    if (is_var_kind(k)) {
+      if (!has_columns(d)) continue;
+      ++t.var_decls;
+      int32_t n = d->gen.member_count;
+      t.n_var = std::max(t.n_var, d->gen.first_col + n);
+      if (k == DK_SVAR) t.n_sym += n;
+      if (d->flags & VF_RANDOM) t.n_rand += n;
+      auto* v = static_cast<var*>(d);
+      if ((d->flags & VF_DEFINED) && v->defcon) {
+        t.vardefs += n;
+        count_rows(v->defcon, &t, false);
+      }
+    } else if (k == DK_CON) {
+      count_rows(d, &t, false);
+    } else if (k == DK_OBJ) {
+      count_rows(d, &t, true);
+    }
+  }
+  return t;
+}
+
+void allocate(AC* ac, const tally& t) {
+  int32_t nrows = t.n_con + t.n_obj;
+  int32_t ndecl = t.con_decls + t.obj_decls + t.var_decls;
+  ac->decl_class = class_of(ndecl, sizeof(xnode*));
+  ac->con_decls = zeroed<xnode*>(ac->decl_class);
+  ac->obj_decls = ac->con_decls + t.con_decls;
+  ac->var_decls = ac->obj_decls + t.obj_decls;
+
+  int kv = ac->var_class = class_of(t.n_var, 8);
+  ac->var_lb = zeroed<double>(kv);
+  ac->var_ub = zeroed<double>(kv);
+  ac->var_lb_alt = ac->var_lb;
+  ac->var_ub_alt = ac->var_ub;
+  ac->var_init_val = zeroed<double>(kv);
+  ac->var_status = zeroed<uint32_t>(elem_class(kv, 4));
+  ac->col_nl_rows = zeroed<varref*>(kv);
+
+  int kc = ac->con_class = class_of(t.n_con, 8);
+  if (t.n_logical) ac->con_kind = zeroed<int32_t>(elem_class(kc, 4));
+  ac->con_nonlin = zeroed<expr*>(kc);
+  ac->con_lb = zeroed<double>(kc);
+  ac->con_ub = zeroed<double>(kc);
+  ac->con_init_dual = zeroed<double>(kc);
+  ac->shape_work.lower = ac->shape_alt.lower = ac->con_lb;
+  ac->shape_work.upper = ac->shape_alt.upper = ac->con_ub;
+  if (t.vardefs) ac->con_defvar = zeroed<int32_t>(elem_class(kc, 4));
+  ac->con_names_class = class_of(t.n_con, sizeof(xname));
+  ac->con_names = zeroed<xname>(ac->con_names_class);
+
+  int ko = ac->obj_class = class_of(t.n_obj, 8);
+  if (t.n_obj) {
+    ac->obj_nonlin = zeroed<expr*>(ko);
+    ac->obj_const = zeroed<double>(ko);
+    ac->obj_sense = zeroed<uint8_t>(elem_class(ko, 1));
+    ac->obj_order = zeroed<int32_t>(elem_class(ko, 4));
+    for (int32_t j = 0; j < t.n_obj; ++j) ac->obj_order[j] = j;
+  }
+  ac->obj_names_class = class_of(t.n_obj, sizeof(xname));
+  ac->obj_names = zeroed<xname>(ac->obj_names_class);
+
+  int kr = ac->row_class = class_of(nrows, 8);
+  ac->row_terms = zeroed<varref*>(kr);
+  if (t.pl) ac->row_plterms = zeroed<plterm*>(kr);
+  if (t.n_compl) {
+    ac->cpair = zeroed<uint8_t>(elem_class(kr, 1));
+    ac->compl_ub0 = zeroed<double>(kr);
+    ac->compl_class = class_of(t.n_compl, 4);
+    ac->compl_first = zeroed<int32_t>(ac->compl_class);
+  }
+  if (t.n_sym) {
+    ac->sym_var_list_class = class_of(t.n_sym, 4);
+    ac->sym_var_list = zeroed<int32_t>(ac->sym_var_list_class);
+  }
+}
+
+template <class T>
+int64_t length(const T* l) {
+  int64_t n = 0;
+  for (; l; l = l->next) ++n;
+  return n;
+}
+
+// The list src taken over (src cleared), or copied in order item by item
+// with copy1 (which may make nothing: a zero term).
+template <class T, class F>
+T* take_or_copy(T*& src, bool take, F copy1) {
+  if (take) {
+    T* v = src;
+    src = nullptr;
+    return v;
+  }
+  T* head = nullptr;
+  T** tail = &head;
+  for (T* v = src; v; v = v->next)
+    if (T* n = copy1(v)) {
+      *tail = n;
+      tail = &n->next;
+    }
+  return head;
+}
+
+// The filling pass's position and choices.
+struct filler {
+  AC* ac;
+  bool take;  // after the end of input: the members' lists are taken over
+  int32_t row = 0, obj = 0, compl_no = 0, sym = 0;
+  int32_t n_con_decl = 0, n_obj_decl = 0, n_var_decl = 0;
+  int64_t terms_before = 0;
+  int32_t pl_before = 0;
+
+  varref* terms(varref*& src) {
+    terms_before += length(src);
+    return take_or_copy(src, take, [](const varref* v) {
+      return new_varref(nullptr, v->index, v->coef);
+    });
+  }
+  plterm* plterms(plterm*& src) {
+    pl_before += int32_t(length(src));
+    return take_or_copy(src, take, [](const plterm* p) {
+      plterm* n = new_plterm(p->n_slopes);
+      int k = n->block_class;
+      std::memcpy(static_cast<void*>(n), p,
+                  sizeof(plterm) + 16 * size_t(p->n_slopes));
+      n->block_class = k;
+      n->next = nullptr;
+      return n;
+    });
+  }
+  expr* parts(expr*& src, int if_lev) {
+    return take_or_copy(src, take,
+                        [if_lev](expr* e) { return copye(e, if_lev); });
+  }
+
+  // The parts of slot k of d into row r (constraints, then objectives).
+  void row_parts(convar* d, int32_t k, int32_t r, expr** nonlin) {
+    cvgen& g = d->gen;
+    if (g.lin) ac->row_terms[r] = terms(g.lin[k]);
+    if (g.pl && ac->row_plterms) ac->row_plterms[r] = plterms(g.pl[k]);
+    if (g.nonlin) *nonlin = parts(g.nonlin[k], 0);
+  }
+
+  void variables(var* v);
+  void constraints(constr* c, int32_t defcol);
+  void objectives(constr* o);
+};
+
+void filler::variables(var* v) {
+  cvgen& g = v->gen;
+  ac->var_decls[n_var_decl++] = v;
+  int32_t c0 = g.first_col, n = g.member_count;
+  bool rand = v->flags & VF_RANDOM;
+  uint32_t flags = uint32_t(v->flags) & (VF_INTEGER | VF_BINARY | VF_FIXED |
+                                         VF_DEFINED | VF_SYMBOLIC | VF_ARC);
+  // The relax suffix relaxes integrality member by member: values between
+  // 0 and 2 now, 2 or more only when the problem is sent.
+  const SufVal* relax = nullptr;
+  if (!relax_integrality && (flags & 3) && relax_suf)
+    relax = sufval_of(v, relax_suf->classnum);
+  bool listed = false;
+  for (int32_t i = 0; i < n; ++i) {
+    int32_t c = c0 + i;
+    ac->var_lb[c] = rand || !g.lb ? negInfinity : g.lb[i];
+    ac->var_ub[c] = rand || !g.ub ? Infinity : g.ub[i];
+    uint32_t st = flags;
+    if (slot_dropped(v, i)) st |= 0x84;
+    if (relax && relax->values) {
+      double r = relax->values[i];
+      if (r > 0 && r < 2) {
+        st &= ~3u;
+      } else if (r >= 2 && !listed) {
+        list* l = new list;
+        l->item.p = v;
+        l->next = relax2list;
+        relax2list = l;
+        listed = true;
+      }
+    }
+    ac->var_status[c] = st;
+    if ((v->kind & ~1u) == DK_SVAR) ac->sym_var_list[sym++] = c;
+  }
+  dpov_set(v, n, ac->var_init_val + c0);
+  if ((v->flags & VF_DEFINED) && v->defcon) constraints(v->defcon, c0);
+}
+
+// Rows of constraint c; defcol: for a defined variable's defining
+// constraint, the first column it defines, else -1.
+void filler::constraints(constr* c, int32_t defcol) {
+  cvgen& g = c->gen;
+  bool two = c->flags & CV_TWOSLOTS, logical = is_logical(c);
+  std::vector<setmem*> m = members_of(c);
+  int32_t first = row;
+  for (int32_t i = 0; i < g.member_count; ++i) {
+    int32_t nr = rows_of_member(c, i);
+    for (int32_t j = 0; j < nr; ++j) {
+      int32_t k = two ? 2 * i + j : i;
+      int32_t r = row++;
+      const char* tail = two ? (j ? Right_suf : Left_suf) : nullptr;
+      ac->con_names[r] = {c, member_rec(m, i), tail};
+      ac->con_init_dual[r] = member_value(c, k);
+      if (logical) {
+        ac->con_nonlin[r] = parts(g.logexpr[k], 1);
+        ac->con_kind[r] = 1;
+        ac->con_lb[r] = negInfinity;
+        ac->con_ub[r] = Infinity;
+        continue;
+      }
+      ac->con_lb[r] = g.lb ? g.lb[k] : 0;
+      ac->con_ub[r] = g.ub ? g.ub[k] : 0;
+      row_parts(c, k, r, &ac->con_nonlin[r]);
+      if (defcol >= 0) ac->con_defvar[r] = defcol + i + 1;
+      if (two) {
+        ac->compl_ub0[r] = ac->con_ub[r];
+        ac->cpair[r] = uint8_t(j + 1);
+        if (!j) ac->compl_first[compl_no++] = r;
+      }
+    }
+  }
+  // The first row stands in first_col for the solution values; a
+  // declaration with members outside the problem reaches its rows through
+  // its constraint map (make_cmap), built again for this numbering.
+  // A member that took no row (left out, or a logical constraint that
+  // always holds) makes the declaration need the map.
+  int32_t slots = slots_of(c);
+  g.first_col = row > first ? first : -1;
+  g.n_in_prob = row - first < slots ? slots : 0;
+  if (row > first) ac->con_decls[n_con_decl++] = c;
+}
+
+void filler::objectives(constr* o) {
+  cvgen& g = o->gen;
+  std::vector<setmem*> m = members_of(o);
+  int32_t first = obj;
+  bool max = (o->flags & 7) == CF_MAXIMIZE;
+  for (int32_t i = 0; i < g.member_count; ++i) {
+    if (!rows_of_member(o, i)) continue;
+    int32_t j = obj++;
+    ac->obj_names[j] = {o, member_rec(m, i), nullptr};
+    ac->obj_const[j] = g.consts ? g.consts[i] : 0;
+    ac->obj_sense[j] = max ? 1 : 0;
+    row_parts(o, i, ac->n_con + j, &ac->obj_nonlin[j]);
+  }
+  g.first_col = obj > first ? first : -1;
+  g.n_in_prob = obj - first < g.member_count ? g.member_count : 0;
+  if (obj > first) ac->obj_decls[n_obj_decl++] = o;
+}
+
+int32_t chain_length(expr** a, int32_t n) {
+  int32_t len = 0;
+  for (int32_t i = 0; a && i < n; ++i)
+    for (expr* e = a[i]; e; e = e->next) ++len;
+  return len;
+}
+
+// Row lists made column lists, counting what they hold.
+void transpose_rows(AC* ac) {
+  int32_t nrows = ac->n_con + ac->n_obj;
+  ac->col_terms = transpose(&ac->row_terms, ac->row_class, ac->var_class,
+                            nrows);
+  ac->jac_nonzeros = ac->grad_nonzeros = 0;
+  for (int32_t c = 0; c < ac->n_var; ++c)
+    for (varref* v = ac->col_terms[c]; v; v = v->next)
+      ++(v->index < ac->n_con ? ac->jac_nonzeros : ac->grad_nonzeros);
+  ac->n_pl_con = ac->n_pl_obj = 0;
+  if (!ac->row_plterms) return;
+  ac->col_plterms = transpose(&ac->row_plterms, ac->row_class, ac->var_class,
+                              nrows);
+  for (int32_t c = 0; c < ac->n_var; ++c)
+    for (plterm* p = ac->col_plterms[c]; p; p = p->next)
+      ++(p->index < ac->n_con ? ac->n_pl_con : ac->n_pl_obj);
+}
+
+void fill(AC* ac, const tally& t) {
+  ac->n_var = ac->n_var_aux = t.n_var;
+  ac->n_con = ac->n_con_aux = t.n_con;
+  ac->n_obj = t.n_obj;
+  ac->n_logical = t.n_logical;
+  ac->n_alg_con = t.n_con - t.n_logical;
+  ac->n_compl = t.n_compl;
+  ac->n_sym_member = t.n_sym;
+  ac->n_rand_var = t.n_rand;
+  ac->n_defvar = vardefs = t.vardefs;
+  ac->n_con_decl = t.con_decls;
+  ac->n_obj_decl = t.obj_decls;
+  ac->n_var_decl = t.var_decls;
+  ac->n_prob = 1;
+  ac->n_con_added = 0;
+  ac->prob_link = cur_prob;
+  ac->prob = &ac->prob_link;
+  if (!t.n_var && !t.n_con && !t.n_obj) return;
+
+  allocate(ac, t);
+  filler f{ac, at_eof > 0};
+  for (xnode* x = decls; x; x = x->next) {
+    uint32_t k = x->kind & ~1u;
+    if (is_var_kind(k)) {
+      if (has_columns(static_cast<convar*>(x)))
+        f.variables(static_cast<var*>(x));
+    } else if (k == DK_CON) {
+      f.constraints(static_cast<constr*>(x), -1);
+    } else if (k == DK_OBJ) {
+      f.objectives(static_cast<constr*>(x));
+    }
+  }
+  if (ac->n_logical) alc_gen(ac);
+  ac->n_nonlin_parts_con = chain_length(ac->con_nonlin, ac->n_con);
+  ac->n_nonlin_parts_obj = chain_length(ac->obj_nonlin, ac->n_obj);
+  transpose_rows(ac);
+  if (show_stats > 5) {
+    int64_t after = ac->jac_nonzeros + ac->grad_nonzeros;
+    if (after == f.terms_before)
+      Printf("%zd nonzeros\n", size_t(after));
+    else
+      Printf("collect reduces nonzeros from %zd to %zd\n",
+             size_t(f.terms_before), size_t(after));
+    int32_t pl = ac->n_pl_con + ac->n_pl_obj;
+    if (pl == f.pl_before)
+      Printf("%d piecewise-linear terms\n", pl);
+    else
+      Printf("collect reduces piecewise-linear terms from %d to %d\n",
+             f.pl_before, pl);
+  }
+}
+
+}  // namespace
+
+AC* collect(AC* ac) {
+  changes_collected();
+  dvals_collected();
+  varref_kill0 = 1;
+  if (need_prob) get_prob();
+  AC* x = xcg(1);
+  if (!x) return nullptr;
+  ac = x;
+  clear_req_collect();
+  col_teardown(ac);
+  free_list(relax2list);
+  relax2list = nullptr;
+  vardefs = 0;
+  fill(ac, count_pass());
+  ac->shape_ptr = &ac->n_var_sent;
+  vnamegen(ac);
+  set_trans_state(2);
+  return ac;
+}
+
+}  // namespace vexo

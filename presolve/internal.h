@@ -1,0 +1,76 @@
+// Shared inside presolve/: the walk over the variable references of an
+// expression tree, and the scratch blocks of a run.
+#ifndef VEXO_PRESOLVE_INTERNAL_H
+#define VEXO_PRESOLVE_INTERNAL_H
+
+#include <cstdint>
+
+#include "eval/optab.h"
+#include "frontend/expr.h"
+#include "instance/varref.h"
+
+namespace vexo {
+
+struct Presolve;
+
+// Calls f(column, node) for every variable reference below e (e included)
+// whose subtree's op word has a bit of gate (0: every subtree): variable
+// values (SH_VARVAL), piecewise-linear terms (their variable) and the
+// terms of linear parts (node is then the linear-part node).  Calls into
+// imported functions are walked through their arguments.
+template <class F>
+void each_var(expr* e, uint32_t gate, F& f);
+
+namespace detail {
+template <class F>
+struct var_walker : walker_defaults {
+  uint32_t gate;
+  F& f;
+  var_walker(uint32_t g, F& fn) : gate(g), f(fn) {}
+  void operand(expr*& x) {
+    if (x) each_var(x, gate, f);
+  }
+  void chain(expr*& c) {
+    for (expr* x = c; x; x = x->next) each_var(x, gate, f);
+  }
+  void args(expr*& a, bool sets) {
+    if (sets) return;
+    for (expr* x = a; x; x = x->next) {
+      if (opcode(x) != OPARG) {
+        each_var(x, gate, f);
+      } else if (x->L.p) {
+        args(x->R.e, false);
+      } else if (x->R.e) {
+        each_var(x->R.e, gate, f);
+      }
+    }
+  }
+};
+}  // namespace detail
+
+template <class F>
+void each_var(expr* e, uint32_t gate, F& f) {
+  if (gate && !(e->opword & gate)) return;
+  switch (shape(e)) {
+    case SH_VARVAL:
+      f(e->L.i, e);
+      return;
+    case SH_PLTERM:
+      if (e->L.p) f(static_cast<const plterm*>(e->L.p)->index, e);
+      return;
+    case SH_LINPART:
+      for (const varref* v = e->L.vr; v; v = v->next) f(v->index, e);
+      return;
+    default: {
+      detail::var_walker<F> w(gate, f);
+      visit_operands(e, w);
+    }
+  }
+}
+
+// Records block p of class k in the run's scratch, freed by pstempzap.
+void scratch_add(Presolve* P, void* p, int k);
+
+}  // namespace vexo
+
+#endif  // VEXO_PRESOLVE_INTERNAL_H
