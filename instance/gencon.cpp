@@ -5,6 +5,8 @@
 #include <cstring>
 #include <exception>
 #include <initializer_list>
+#include <string>
+#include <vector>
 
 #include "compiler/genterms.h"
 #include "compiler/tva.h"
@@ -17,7 +19,9 @@
 #include "frontend/condcl.h"
 #include "frontend/expr.h"
 #include "frontend/strexpr.h"
+#include "frontend/vardcl.h"
 #include "instance/ac.h"
+#include "instance/genmod.h"
 #include "instance/members.h"
 #include "instance/varref.h"
 #include "support/format.h"
@@ -25,10 +29,15 @@
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/pool.h"
+#include "support/symbol.h"
 
 namespace vexo {
 
 namespace {
+
+// Generations of variables, constraints and objectives so far: a target
+// made after a variable holds none of the terms of its earlier members.
+int32_t gen_count;
 
 // ---- Per-member arrays -------------------------------------------------------
 
@@ -184,6 +193,7 @@ bool lacks_data(set_spec* ss) {
 void begin_members(constr* c) {
   cvgen& g = c->gen;
   gen_release(c);
+  g.gen_seq = ++gen_count;
   g.member_count = 0;
   g.member_class = int32_t(c->kind & 1);
   if (c->kind & 1) {
@@ -241,6 +251,8 @@ int gen_members(constr* d, TVA* tva, member_gen gen) {
 }  // namespace
 
 // ---- Arrays ----------------------------------------------------------------------
+
+void gencon_reset() { gen_count = 0; }
 
 void* gm_array(const convar* d, int bytes) {
   return new_mblk(array_class(d, bytes), 1);
@@ -361,5 +373,165 @@ void gen1obj(constr* o, TVA* ctx, set_spec*, expr*) {
 int gen_constr(constr* c, TVA* tva) { return gen_members(c, tva, gen1constr); }
 
 int gen_obj(constr* o, TVA* tva) { return gen_members(o, tva, gen1obj); }
+
+// ---- Variables' rows and column clauses ------------------------------------------
+
+namespace {
+
+// The name of member tuple of d as messages print it: "x", "x[2]",
+// "x['a',3]".
+std::string member_text(const xnode* d, symbol* const* tuple) {
+  return std::string(d->name->name) + (tuple ? slist1(d, tuple) : "");
+}
+
+// The subscript of the member of v being generated (its indexing's
+// cells), or null for a scalar.
+symbol* const* var_tuple(const var* v) {
+  return v->indexing && v->indexing->first ? v->indexing->first->vals
+                                           : nullptr;
+}
+
+// The member of t's target that its subscripts name in context c; after
+// the location, "<target>[<subscript>] does not exist" and the command
+// abandoned when there is none.
+int32_t target_member(var_term* t, TVA* c) {
+  constr* d = t->con;
+  const cvgen& g = d->gen;
+  if (!t->lookup) {
+    if (g.member_count > 0) return 0;
+    mgwhere(c);
+    Fprintf(Stderr, "%s does not exist\n", d->name->name);
+    bailout();
+  }
+  symbol** tuple = getbadsub(t->lookup, c);
+  int arity = d->indexing ? d->indexing->arity : 1;
+  std::vector<symbol*> sub(tuple, tuple + arity);
+  int64_t k = g.members ? set_lookup(g.members, sub.data()) : -1;
+  if (k >= 0 && k < g.member_count) return int32_t(k);
+  mgwhere(c);
+  Fprintf(Stderr, "%s does not exist\n", member_text(d, sub.data()).c_str());
+  bailout();
+}
+
+// How many `to` and `from` terms the member being generated has put.
+int32_t arc_terms[2];
+
+const char* const arc_name[2] = {"to", "from"};
+const double arc_sign[2] = {1.0, -1.0};
+
+// The term (column j, coefficient) of clause t, its subscripts bound in
+// cc (v's member bound there too), on its target's member.
+void column_term(var* v, var_term* t, TVA* cc, int32_t j) {
+  int32_t k = target_member(t, cc);
+  gm_discard();
+  double a = t->coef ? eval_num(t->coef, cc) : 1.0;
+  // A coefficient with variables (the front end cautioned) adds nothing.
+  gm_discard();
+  if (a != 0) {
+    constr* d = t->con;
+    cvgen& g = d->gen;
+    int32_t s = k * slots_per_member(d);
+    if (!g.lin) g.lin = static_cast<varref**>(gm_array(d, 8));
+    g.lin[s] = new_varref(g.lin[s], j, a);
+  }
+  if (t->kind != VT_TO && t->kind != VT_FROM) return;
+  int w = t->kind == VT_TO ? 0 : 1;
+  if (a * arc_sign[w] < 0)
+    error(2, "%s has \"%s %s %g\"",
+          member_text(v, var_tuple(v)).c_str(), arc_name[w],
+          member_text(t->con, t->lookup ? getbadsub(t->lookup, cc)
+                                        : nullptr)
+              .c_str(),
+          a);
+  // A second term of one kind; the front end has cautioned about two
+  // unindexed clauses already.
+  uint64_t said = w ? VF_FROMWARN : VF_TOWARN;
+  if (++arc_terms[w] == 2 && !(v->flags & said))
+    error(2, "%s has multiple \"%s\" clauses",
+          member_text(v, var_tuple(v)).c_str(), arc_name[w]);
+}
+
+}  // namespace
+
+void gen_colterms(var* v, TVA* c, int32_t j) {
+  arc_terms[0] = arc_terms[1] = 0;
+  for (var_term* t = v->arcs; t; t = t->next) {
+    // A target never generated (left for want of data) takes no terms.
+    if (!t->con->gen.gen_seq) continue;
+    if (!t->ix) {
+      column_term(v, t, c, j);
+      continue;
+    }
+    if (TVA* cc = ss_begin(t->ix, c)) do
+        column_term(v, t, cc, j);
+      while (ss_continue(t->ix, cc));
+  }
+}
+
+void gen_defrow(var* v, TVA* c, int32_t i, int32_t j) {
+  constr* d = v->defcon;
+  cvgen& g = d->gen;
+  g.member_count = i;
+  gm_grow(d);
+  // Earlier columns' definitions may be referred to, not this one's.
+  recvar_lim = j;
+  // init is the negated definition: its constant is -(the definition's).
+  double k = gen_body(v->init, c);
+  if (!std::isfinite(k)) inappropriate(c, -k);
+  if (!g.consts) g.consts = static_cast<double*>(gm_array(d, 8));
+  g.consts[i] = -k;
+  gm_v = new_varref(gm_v, j, 1.0);
+  gm_i = 0;
+  take_terms(d, i);
+  g.member_count = i + 1;
+  ++c->ac->n_con_gen;
+}
+
+namespace {
+
+// Takes the terms of columns lo .. hi - 1 out of the lists of v's clause
+// targets; with only_old, not out of targets generated after v was (they
+// hold none of its terms).
+void strip_columns(var* v, int32_t lo, int32_t hi, bool only_old) {
+  if (lo < 0 || hi <= lo) return;
+  for (var_term* t = v->arcs; t; t = t->next) {
+    constr* d = t->con;
+    cvgen& g = d->gen;
+    if (!g.lin || (only_old && g.gen_seq > v->gen.gen_seq)) continue;
+    int32_t n = g.member_count * slots_per_member(d);
+    for (int32_t s = 0; s < n; ++s)
+      for (varref** p = &g.lin[s]; *p;) {
+        varref* r = *p;
+        if (r->index >= lo && r->index < hi) {
+          *p = r->next;
+          free_1varref(r);
+        } else {
+          p = &r->next;
+        }
+      }
+  }
+}
+
+}  // namespace
+
+void var_terms_begin(var* v) {
+  const cvgen& g = v->gen;
+  if (constr* d = v->defcon) {
+    gen_release(d);
+    d->gen.member_count = 0;
+    d->gen.member_class = 0;
+  }
+  strip_columns(v, g.first_col, g.first_col + g.member_count, true);
+  v->gen.gen_seq = ++gen_count;
+}
+
+void var_terms_abandon(var* v) {
+  const cvgen& g = v->gen;
+  strip_columns(v, g.first_col, g.first_col + g.member_count, false);
+  if (constr* d = v->defcon) {
+    gen_release(d);
+    d->gen.member_count = 0;
+  }
+}
 
 }  // namespace vexo

@@ -18,6 +18,7 @@ struct constr;
 struct convar;
 struct expr;
 struct set_spec;
+struct var;
 
 // Generates every member of constraint c (kinds 8, 9) or objective o
 // (kinds 10, 11) in the walk's context tva: a scalar has its one member
@@ -50,6 +51,9 @@ void gen2constr(constr* c, int ctype, expr* body, TVA* ctx);
 // objective without a body gets neither.
 void gen1obj(constr* o, TVA* ctx, set_spec* lookup, expr* sufinit);
 
+// Start-up and `reset`: no generation counted (cvgen::gen_seq).
+void gencon_reset();
+
 // Makes room in d's per-member arrays (cvgen) for member member_count:
 // when the member count has reached the capacity (1 << member_class), every
 // array present moves to a block of the next class, the old entries copied
@@ -64,6 +68,31 @@ void* gm_array(const convar* d, int bytes);
 // the first row stay.  The generator runs it before d's members are made
 // again (what a generation abandoned by an error left stays until then).
 void gen_release(convar* d);
+
+// What member i (column j) of variable v adds to other declarations, with
+// the context c positioned on its subscript (gen1var calls these):
+// gen_defrow: a defined variable's row in its defining constraint v->defcon,
+// member i: the negated definition's terms with the term (j, 1) and its
+// constant; a constant that is not finite is "Inappropriate use of %g."
+// and abandons the command.
+void gen_defrow(var* v, TVA* c, int32_t i, int32_t j);
+// gen_colterms: the terms of v's `to`, `from`, `coeff`, `cover` and `obj`
+// clauses, each clause over its indexing, in front of the named target
+// member's linear terms (a zero coefficient adds none).  A target member
+// that does not exist is reported after the location, "<name>[<subscript>]
+// does not exist", and abandons the command.  Cautions (Cautions nonzero):
+// a `to` coefficient below 0 or a `from` coefficient above 0, "x[1] has
+// \"to N[2] -2\""; a second `to` (or `from`) term of one member, "x[1] has
+// multiple \"to\" clauses" (not when the front end cautioned about two
+// unindexed clauses).  Errors of evaluation abandon the command.
+void gen_colterms(var* v, TVA* c, int32_t j);
+// Before v's members are generated again (its old first column and member
+// count still in place): its defined variables' rows go, and the terms its
+// clauses put on targets that were not generated again since go too.
+void var_terms_begin(var* v);
+// After an error abandoned v's generation (the columns it reached still in
+// place): what its members put on other declarations goes.
+void var_terms_abandon(var* v);
 
 }  // namespace vexo
 

@@ -554,6 +554,7 @@ void gen_list_clear() { work().clear(); }
 void gen_list_add(xnode* d) { work().push_back(d); }
 
 void genmod_reset() {
+  gencon_reset();
   std::vector<xnode*>().swap(work());
   gen_tva = nullptr;
   curx = nullptr;

@@ -13,6 +13,7 @@
 #include "eval/set.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
+#include "instance/gencon.h"
 #include "instance/members.h"
 #include "instance/renum.h"
 #include "instance/sufinit.h"
@@ -87,7 +88,9 @@ void gen1var(var* v, TVA* c, set_spec*, expr* sufinit) {
   if (sufinit) do_sufinit(v, i, sufinit, nullptr, c);
   if (g.init_vals) g.init_vals[i] = eval_num(v->init ? v->init : v->dflt, c);
   g.member_count = i + 1;
-  ++c->ac->n_var_gen;
+  int32_t j = c->ac->n_var_gen++;
+  if (v->defcon) gen_defrow(v, c, i, j);
+  if (v->arcs) gen_colterms(v, c, j);
 }
 
 int gen_var(var* v, TVA* tva) {
@@ -101,6 +104,7 @@ int gen_var(var* v, TVA* tva) {
       }
   cvgen& g = v->gen;
   AC* ac = tva->ac;
+  var_terms_begin(v);
   int32_t old_n = g.member_count;
   int32_t old_first = old_n > 0 ? g.first_col : -1;
   g.first_col = columns_begin(v, ac, old_first, old_n);
@@ -137,6 +141,7 @@ int gen_var(var* v, TVA* tva) {
 
 void gen_var_abandon(var* v, TVA* tva) {
   cvgen& g = v->gen;
+  var_terms_abandon(v);
   if (tva && tva->ac && g.first_col >= 0)
     columns_gone(tva->ac, g.first_col, g.member_count);
   g.member_count = 0;

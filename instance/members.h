@@ -95,9 +95,12 @@ struct cvgen {
   objsolve* solves;
   int32_t n_in_prob;  // members in the current problem when the
                       // declaration needs a constraint map, else 0
+  int32_t gen_seq;    // when the members were last generated (a count
+                      // of generations, instance/gencon.h)
   int32_t saved_count;  // members described by saved_subs (their values
                         // are still in cur_vals, their status bytes in
                         // saved_status) while a regeneration is pending
+  int32_t pad_;
 };
 
 // What a solve left for one objective member: the solver's result number

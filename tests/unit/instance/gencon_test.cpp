@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "frontend/condcl.h"
@@ -19,6 +18,7 @@
 #include "instance/xcg.h"
 #include "support/format.h"
 #include "support/machine.h"
+#include "support/message.h"
 #include "support/symbol.h"
 #include "test_util.h"
 
@@ -51,19 +51,22 @@ class GenCon : public test::ParserTest {
     return static_cast<convar*>(Symbol0(name)->binding);
   }
 
-  // Slot s's linear terms, "column:coefficient" by column.
+  // Slot s's linear terms, "<variable><member>:<coefficient>" (x0:2 for
+  // 2 times x's first member) in order; the columns are the variables'
+  // members' whatever their numbers.
   static std::string terms(const convar* d, int32_t s) {
-    std::vector<std::pair<int32_t, double>> t;
+    std::vector<std::string> t;
+    char b[96];
     if (d->gen.lin)
-      for (varref* r = d->gen.lin[s]; r; r = r->next)
-        t.emplace_back(r->index, r->coef);
+      for (varref* r = d->gen.lin[s]; r; r = r->next) {
+        var* v = var_of_column(r->index);
+        Snprintf(b, sizeof b, "%s%d:%g", v ? v->name->name : "?",
+                 v ? r->index - v->gen.first_col : r->index, r->coef);
+        t.push_back(b);
+      }
     std::sort(t.begin(), t.end());
     std::string out;
-    char b[64];
-    for (auto& [c, x] : t) {
-      Snprintf(b, sizeof b, "%s%d:%g", out.empty() ? "" : " ", c, x);
-      out += b;
-    }
+    for (const std::string& x : t) out += (out.empty() ? "" : " ") + x;
     return out;
   }
   static int nonlinear_parts(const convar* d, int32_t s) {
@@ -74,7 +77,6 @@ class GenCon : public test::ParserTest {
   }
 };
 
-// Columns: x 0, y[1] 1, y[2] 2.
 const char* const rows_model =
     "var x; var y {1..2};\n"
     "param p default 2; param lo default 1;\n"
@@ -101,17 +103,17 @@ TEST_F(GenCon, RowsGetTheirBoundsAndTerms) {
     const char* lin;
     int nonlin;
   } cases[] = {
-      {"at_most", 0, negInfinity, 2, "0:1", 0},
-      {"at_least", 0, 2, Infinity, "0:1", 0},
-      {"equal", 0, 4, 4, "0:2 2:-1", 0},
-      {"range", 0, 0, 4, "0:1", 0},
-      {"reversed", 0, negInfinity, 5, "0:1 1:1", 0},
-      {"each", 1, negInfinity, 4, "0:1 2:1", 0},
-      {"none", 0, negInfinity, Infinity, "1:1", 0},
-      {"curved", 0, negInfinity, 4, "0:1", 1},
+      {"at_most", 0, negInfinity, 2, "x0:1", 0},
+      {"at_least", 0, 2, Infinity, "x0:1", 0},
+      {"equal", 0, 4, 4, "x0:2 y1:-1", 0},
+      {"range", 0, 0, 4, "x0:1", 0},
+      {"reversed", 0, negInfinity, 5, "x0:1 y0:1", 0},
+      {"each", 1, negInfinity, 4, "x0:1 y1:1", 0},
+      {"none", 0, negInfinity, Infinity, "y0:1", 0},
+      {"curved", 0, negInfinity, 4, "x0:1", 1},
       // A complementarity member has two rows: its slots 0 and 1.
-      {"pair", 0, 0, Infinity, "0:1", 0},
-      {"pair", 1, negInfinity, 1, "1:1", 0},
+      {"pair", 0, 0, Infinity, "x0:1", 0},
+      {"pair", 1, negInfinity, 1, "y0:1", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -131,7 +133,7 @@ TEST_F(GenCon, RowsGetTheirBoundsAndTerms) {
   // An objective keeps its constant; one without terms gets no lists.
   convar* cost = decl("cost");
   EXPECT_EQ(cost->gen.consts[0], 4);
-  EXPECT_EQ(terms(cost, 0), "0:3");
+  EXPECT_EQ(terms(cost, 0), "x0:3");
   convar* bare = decl("bare");
   EXPECT_EQ(bare->gen.member_count, 1);
   EXPECT_EQ(bare->gen.lin, nullptr);
@@ -186,13 +188,89 @@ TEST_F(GenCon, InfiniteConstantsAreRefused) {
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(eq->gen.member_count, 3);
     EXPECT_EQ(eq->gen.lb[1], 1);
-    EXPECT_EQ(terms(eq, 1), "1:1");
-    EXPECT_EQ(terms(decl("co"), 0), "0:1 1:1 2:1");
+    EXPECT_EQ(terms(eq, 1), "x1:1");
+    EXPECT_EQ(terms(decl("co"), 0), "x0:1 x1:1 x2:1");
     EXPECT_EQ(decl("o")->gen.consts[0], 1);
   }
   // -Infinity below is no bound at all.
   generate("let lo := -Infinity;");
   EXPECT_EQ(decl("rg")->gen.lb[0], negInfinity);
+}
+
+// Arcs x: (1,2) member 0, (2,3) 1, (1,3) 2.
+const char* const network_model =
+    "param d {1..3} default 0; param u default 5; param a default 2;\n"
+    "node N {i in 1..3}: net_in = d[i];\n"
+    "arc x {(i,j) in {(1,2),(2,3),(1,3)}} >= 0, <= u, from N[i], to N[j];\n"
+    "s.t. c {i in 1..2}: to_come >= 1;\n"
+    "minimize cost: to_come;\n"
+    "var y {i in 1..2} coeff c[i] a, obj cost 3, coeff c[1] 0;\n";
+
+// Arcs and column clauses put their terms on the members they name; the
+// terms follow regeneration of either side without loss or duplicates.
+TEST_F(GenCon, ColumnClausesPutTermsOnTheirTargets) {
+  ASSERT_EQ(generate(network_model).err, "");
+  struct {
+    const char* let;  // change before generating again
+    const char* n1;   // terms of N[1], N[2], c[1], cost
+    const char* n2;
+    const char* c1;
+    const char* cost;
+  } cases[] = {
+      {"", "x0:-1 x2:-1", "x0:1 x1:-1", "y0:2", "y0:3 y1:3"},
+      // The node changes: it is generated again, and the arcs with it.
+      {"let d[1] := -3;", "x0:-1 x2:-1", "x0:1 x1:-1", "y0:2", "y0:3 y1:3"},
+      // Only the arcs change: the nodes keep one term per arc.
+      {"let u := 4;", "x0:-1 x2:-1", "x0:1 x1:-1", "y0:2", "y0:3 y1:3"},
+      {"let a := 5;", "x0:-1 x2:-1", "x0:1 x1:-1", "y0:5", "y0:3 y1:3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.let);
+    ASSERT_EQ(generate(c.let).err, "");
+    EXPECT_EQ(terms(decl("N"), 0), c.n1);
+    EXPECT_EQ(terms(decl("N"), 1), c.n2);
+    EXPECT_EQ(terms(decl("c"), 0), c.c1);
+    EXPECT_EQ(terms(decl("cost"), 0), c.cost);
+  }
+  EXPECT_EQ(decl("N")->gen.lb[0], -3);
+}
+
+// A `to` coefficient below 0, and a second `to` term of one member, are
+// cautioned about while Cautions is nonzero; a target member that does
+// not exist abandons the command.
+TEST_F(GenCon, ArcCautionsAndMissingTargets) {
+  const char* model =
+      "node N {1..3};\n"
+      "arc z >= 0, to N[1] -2;\n"
+      "arc w {i in 1..2}, to N[i], to {k in 1..3: k = i} N[k];\n";
+  Cautions = 0;
+  test::outcome o = generate(model);
+  EXPECT_EQ(o.err, "");
+  fresh_parser();
+  Cautions = 1;
+  o = generate(model);
+  EXPECT_NE(o.err.find("Caution: z has \"to N[1] -2\"\n"), std::string::npos)
+      << o.err;
+  EXPECT_NE(o.err.find("Caution: w[1] has multiple \"to\" clauses\n"),
+            std::string::npos)
+      << o.err;
+  EXPECT_EQ(terms(decl("N"), 0), "w0:1 w0:1 z0:-2");
+  o = generate("arc q, to N[4];");
+  EXPECT_NE(o.err.find("N[4] does not exist\n"), std::string::npos) << o.err;
+}
+
+// A defined variable's row: the definition's terms, the variable's own
+// term, its constant.
+TEST_F(GenCon, DefinedVariablesGetTheirRows) {
+  ASSERT_EQ(generate("var x {1..2}; param p default 3;\n"
+                     "var y {i in 1..2} = p * x[i] + i;\n")
+                .err,
+            "");
+  var* y = static_cast<var*>(Symbol0("y")->binding);
+  convar* row = y->defcon;
+  ASSERT_EQ(row->gen.member_count, 2);
+  EXPECT_EQ(terms(row, 1), "x1:-3 y1:1");
+  EXPECT_EQ(row->gen.consts[1], 2);
 }
 
 }  // namespace
