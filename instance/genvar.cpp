@@ -86,7 +86,7 @@ void gen1var(var* v, TVA* c, set_spec*, expr* sufinit) {
   g.lb[i] = lo;
   g.ub[i] = hi;
   if (sufinit) do_sufinit(v, i, sufinit, nullptr, c);
-  if (g.init_vals) g.init_vals[i] = eval_num(v->init ? v->init : v->dflt, c);
+  if (has_init(v)) g.init_vals[i] = eval_num(v->init ? v->init : v->dflt, c);
   g.member_count = i + 1;
   int32_t j = c->ac->n_var_gen++;
   if (v->defcon) gen_defrow(v, c, i, j);
