@@ -26,6 +26,7 @@ struct AC;
 struct list;
 struct varref;
 struct plterm;
+struct Inset;
 
 // The blocks of one presolve run, freed together by pstempzap
 // (presolve/psmsg.h) on the normal end and on the error path.
@@ -67,8 +68,11 @@ struct Presolve {
   varref** cols;             // per variable: linear terms by row
   plterm** vpl;              // per variable: piecewise-linear terms
   plterm** plrow;            // per row: piecewise-linear terms
-  int32_t* rq;               // row queue
+  int32_t* rq;  // row queue: a lower stack from 0 (count nrq) and an
+                // upper stack from rqcap down (top nba), for the rows of
+                // the next bound-adjustment pass
   int32_t nrq;
+  int32_t nba, rqcap;
   int32_t nrelax;  // ranges relaxed
   int32_t nbimp;   // bounds improved
   int32_t ncons, ncons0;
@@ -89,6 +93,13 @@ struct Presolve {
   int32_t nsimp;
   int32_t ndropcompl;
   int32_t npass;      // bound-adjustment passes run
+  int32_t nscan;      // row scans of those passes
+  int32_t nrkept;     // ranges relaxed in the second row-bound pair only
+  Inset** vdom;       // per variable: allowed intervals, or null
+  int32_t* defslot;   // defer's slots
+  int32_t ndefslot;
+  int32_t nsubst_fixed;  // nonzero: fixed variables remain in nonlinear
+                         // parts
   int32_t nbumped;    // unused variables moved to a violated bound
   int32_t classified;  // nonzero: nlvshift skips its classification
   int32_t nlflags;  // bit 1: nlcshift, bit 2: nlvshift kept the incoming
