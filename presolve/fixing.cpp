@@ -172,6 +172,8 @@ static int32_t unpair_row(Presolve* P, int32_t row) {
 int fixall(Presolve* P, int32_t row, int32_t j, int at_upper, double v,
            int side) {
   int32_t nfv0 = P->nfv;
+  // A row with one free variable logs its fixing itself.
+  bool log = plogfile && P->nfree[row] > 1;
   P->rstat[row] = 5;
   if (P->cpair && P->cpair[row]) {
     int kind = P->cpair[row] & 7;
@@ -186,10 +188,15 @@ int fixall(Presolve* P, int32_t row, int32_t j, int at_upper, double v,
     }
   }
   int r = at_upper ? fixvar(P, j, P->vlb[j], v) : fixvar(P, j, v, P->vub[j]);
-  if (r) return r;
-  const char* rn = row < P->ncons ? xwho(&P->ac->con_names[row]) : "?";
-  if (plogfile)
-    Fprintf(plogfile, "%s ==>\n\t%s = %.g\n", rn, vname(P, j), P->vlb[j]);
+  if (r) {
+    // The row stays, marked as one that cannot hold.
+    P->rstat[row] = RS_INFEASIBLE;
+    return r;
+  }
+  if (log) {
+    Fprintf(plogfile, "%s ==>\n", xwho(&P->ac->con_names[row]));
+    Fprintf(plogfile, "\t%s = %.g\n", vname(P, j), P->vlb[j]);
+  }
   int bad = 0;
   for (varref* t = P->rows[row]; t; t = t->next) {
     int32_t k = t->index;
@@ -202,9 +209,12 @@ int fixall(Presolve* P, int32_t row, int32_t j, int at_upper, double v,
       bad = b;
       continue;
     }
-    if (plogfile) Fprintf(plogfile, "\t%s = %.g\n", vname(P, k), x);
+    if (log) Fprintf(plogfile, "\t%s = %.g\n", vname(P, k), x);
   }
-  if (bad) return bad;
+  if (bad) {
+    P->rstat[row] = RS_INFEASIBLE;
+    return bad;
+  }
   rowelim(P, row, 4);
   P->deferred_next[-1] = nfv0;
   return 0;

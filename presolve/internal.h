@@ -80,6 +80,9 @@ void member_value_set(int32_t j, double v);
 // command fixed (passes.cpp): column and row lists, activity intervals,
 // the pass loop and the range handling.  Returns the passes run.
 void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed);
+// The first steps of reduce: the per-constraint arrays, the activity
+// intervals and row lists from the columns at the current bounds.
+void reduce_start(Presolve* P);
 // Fixed variables in nonlinear parts become their values.
 void fixed_to_const(Presolve* P);
 

@@ -185,9 +185,10 @@ static void singleton(Presolve* P, int32_t i) {
   if (!done && !(P->vstat[j] & VS_FIXED) && u < P->vub[j])
     done = ubud1(P, i, j, 0, u);
   if (P->vstat[j] & VS_FIXED) {
-    if (plogfile)
-      Fprintf(plogfile, "%s (1 nz left) ==> %s = %.g\n", cname(P, i),
-              vname(P, j), P->vlb[j]);
+    if (plogfile) {
+      Fprintf(plogfile, "%s (1 nz left) ==> ", cname(P, i));
+      Fprintf(plogfile, "%s = %.g\n", vname(P, j), P->vlb[j]);
+    }
   } else {
     keep_in_first(P, j, l0, u0);
   }
@@ -227,9 +228,10 @@ static int scan_side(Presolve* P, int32_t i, bool lower) {
     }
     if (upper ? !(nb < P->vub[k]) : !(nb > P->vlb[k])) continue;
     ++P->nbimp;
-    if (plogfile)
-      Fprintf(plogfile, "%s: %s %s %.g\n", cname(P, i), vname(P, k),
-              upper ? "<=" : ">=", nb);
+    if (plogfile) {
+      Fprintf(plogfile, "%s: ", cname(P, i));
+      Fprintf(plogfile, "%s %s %.g\n", vname(P, k), upper ? "<=" : ">=", nb);
+    }
     int r = upper ? ubud1(P, i, k, how, nb) : lbud1(P, i, k, how, nb);
     if (r || (P->rstat[i] & (RS_GONE | RS_INFEASIBLE))) return 1;
   }
@@ -244,10 +246,13 @@ static void scan(Presolve* P, int32_t i) {
   if (req & RS_SCANUB) scan_side(P, i, false);
 }
 
-// Every row that can imply bounds, queued for a bound-adjustment pass.
+// Every row that can imply bounds, queued for the first bound-adjustment
+// pass; the rows waiting on the upper stack are among them.
 static void queue_all(Presolve* P) {
+  P->nba = P->rqcap;
   for (int32_t i = 0; i < P->ncons; ++i) {
-    if (P->rstat[i] || P->nterms[i]) continue;
+    if ((P->rstat[i] & ~uint32_t(RS_SCANLB | RS_SCANUB)) || P->nterms[i])
+      continue;
     uint32_t bits = 0;
     if (P->ninflb[i] <= 1 && std::isfinite(P->rub[i])) bits |= RS_SCANLB;
     if (P->ninfub[i] <= 1 && std::isfinite(P->rlb[i])) bits |= RS_SCANUB;
@@ -372,9 +377,13 @@ static void ranges(Presolve* P) {
   vb_tol = constraint_drop_tol;
 }
 
-void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed) {
+void reduce_start(Presolve* P) {
   row_arrays(P);
   opaque_rows(P);
+  intervals(P);
+}
+
+void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed) {
   // Variables fixed before the intervals existed (crossing integer
   // bounds) are fixed again once they do, so their terms leave the rows.
   std::vector<int32_t> early;
@@ -384,7 +393,7 @@ void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed) {
       P->vstat[j] &= ~uint32_t(VS_FIXED);
     }
   P->nfv = P->nvars;
-  intervals(P);
+  reduce_start(P);
   for (int32_t j : early) fixvar(P, j, P->vlb[j], P->vub[j]);
   fix_command_vars(P, fixed, nfixed);
   if (level > 0) {

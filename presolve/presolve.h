@@ -3,12 +3,15 @@
 // module state that the writer, the solve command and the dual recovery
 // read afterwards, and the option cells the option handlers mark.
 //
-// The driver checks declared bounds, rounds integer bounds, orders the
+// The driver checks declared bounds, rounds integer bounds, fixes the
+// variables the `fix` command fixed, turns rows with one variable into
+// bounds, runs the bound-adjustment passes that the level allows (the
+// deduced bounds go to the second variable-bound pair), fixes variables
+// and forcing rows, relaxes ranges that can never bind, orders the kept
 // variables and rows into the classes of the problem file, counts what is
 // sent under both choices of option var_bounds and leaves the result in
 // the AC (var_order, var_pos, the sending shapes, the sent counts and
-// bounds) and in the built-in params _presolve_*.  Bound propagation and
-// the eliminations are not built: every variable and row is kept.
+// bounds) and in the built-in params _presolve_*.
 //
 // Written outside presolve/, by design: infeasible by collection
 // (instance/), which clears it before a new problem is presolved; need_fd,
@@ -179,8 +182,8 @@ extern int need_fd;
 void presolve_reset();
 // Computes the duals of the rows presolve removed (and the reduced costs
 // of the columns it fixed) from the solution read back, then clears
-// need_fd.  Stand-in until the eliminations exist: no row is removed,
-// nothing to compute.
+// need_fd.  Stand-in until the dual recovery exists: removed rows keep
+// the duals they have.
 void fixed_duals(AC* ac);
 // Prints the bound-tolerance statistics of the last presolve.  Stand-in:
 // nothing to print before the eliminations exist.

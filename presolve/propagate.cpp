@@ -330,11 +330,13 @@ static int bound_from_row(Presolve* P, int32_t row, int32_t j, int how,
   double lo = upper ? P->vlb[j] : u, hi = upper ? u : P->vub[j];
   if (lo >= hi) {
     uint32_t saved = P->rstat[row];
+    bool log = plogfile && P->nfree[row] > 1;
     P->rstat[row] = 0;
     if (fixvar(P, j, lo, hi)) return 1;
-    if (plogfile)
-      Fprintf(plogfile, "%s: %s = %.g\n", rname(P, row), vname(P, j),
-              (lo + hi) * 0.5);
+    if (log) {
+      Fprintf(plogfile, "%s: ", rname(P, row));
+      Fprintf(plogfile, "%s = %.g\n", vname(P, j), (lo + hi) * 0.5);
+    }
     if (P->rstat[row]) return 1;
     P->rstat[row] = saved;
     return 0;

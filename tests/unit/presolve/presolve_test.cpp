@@ -3,9 +3,6 @@
 // rounding of integer bounds with its tolerances, the message buffer and
 // its limit, the log file, the summary, the order of the variables and
 // rows, and the clean-up on an abandoned command.
-//
-// The frame does not reduce: its expectations (_presolve_sug 10 at every
-// level, header word 1 zero) hold until propagation and fixing exist.
 #include "presolve/presolve.h"
 
 #include <gtest/gtest.h>
@@ -41,18 +38,7 @@ plain_problem mip_problem() {
   return p;
 }
 
-class Frame : public PresolveTest {
- protected:
-  // The text nl file of ac written as stub, its bytes.
-  std::string written(AC* ac, const char* stub) {
-    std::string o = std::string("g") + stub;
-    outopt = o.c_str();
-    auto r = test::run_captured([&] { output(ac); });
-    EXPECT_FALSE(r.aborted) << r.err;
-    outopt = "";
-    return slurp((std::string(stub) + ".nl").c_str());
-  }
-};
+class Frame : public PresolveTest {};
 
 TEST_F(Frame, LevelsZeroAndTenKeepNumbersAndSendDeclaredBounds) {
   struct model {
