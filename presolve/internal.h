@@ -83,6 +83,11 @@ void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed);
 // The first steps of reduce: the per-constraint arrays, the activity
 // intervals and row lists from the columns at the current bounds.
 void reduce_start(Presolve* P);
+// Keeps what the dual recovery needs from the run P (duals.cpp): the
+// removed rows in removal order and the rows that set each bound.
+void duals_record(const Presolve* P);
+// Forgets it (start-up and `reset`).
+void duals_reset();
 // Fixed variables in nonlinear parts become their values.
 void fixed_to_const(Presolve* P);
 

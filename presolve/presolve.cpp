@@ -68,11 +68,8 @@ void presolve_reset() {
   bigM_used = need_fd = 0;
   ps_warnings = nullptr;  // lay in memory `reset` freed
   plogfile = nullptr;
+  duals_reset();
 }
-
-void boundstats(AC*) {}
-
-void fixed_duals(AC*) { need_fd = 0; }
 
 // ---- Scratch ----------------------------------------------------------------
 
@@ -434,6 +431,7 @@ void presolve(AC* ac, int level) {
     reduce(&P, level, fixed.data(), int32_t(fixed.size()));
     pl_range_clear();
   }
+  duals_record(&P);
   final_counts(&P, level);
   later_phases(&P);
   if (blockmode) blockpending(prev_pending);

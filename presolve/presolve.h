@@ -180,13 +180,19 @@ extern int need_fd;
 
 // Start-up and `reset`: no presolve has run.
 void presolve_reset();
-// Computes the duals of the rows presolve removed (and the reduced costs
-// of the columns it fixed) from the solution read back, then clears
-// need_fd.  Stand-in until the dual recovery exists: removed rows keep
-// the duals they have.
+// Computes the duals of the rows presolve removed from the solution read
+// back (the AC's primal values and the kept rows' duals), writes them all
+// at once, clears need_fd, and reports the bound tolerances when option
+// show_boundtol is set.  A bound set by a removed row counts as active
+// when the primal value lies within abs_boundtol (or, relatively,
+// rel_boundtol) of it; abs_bt[1], rel_bt[1] keep the largest distance
+// accepted, abs_bt[2], rel_bt[2] the smallest refused.  Gradients are
+// linear: with a nonlinear objective in use, or a nonlinear kept row with
+// a nonzero dual, the removed rows keep the duals they have.  Never
+// raises an error.
 void fixed_duals(AC* ac);
-// Prints the bound-tolerance statistics of the last presolve.  Stand-in:
-// nothing to print before the eliminations exist.
+// Reports on standard output the bound tolerances that would change the
+// recovered duals (running the recovery first when it is due).
 void boundstats(AC* ac);
 
 // The tolerance option value v quantised: 0 and *expo NO_TOL when v is

@@ -473,3 +473,73 @@ TEST_F(Hand, ConstantListFolding) {
 
 }  // namespace
 }  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// ---- Duals of removed rows --------------------------------------------------
+
+class Duals : public test::PresolveTest {
+ protected:
+  void SetUp() override {
+    PresolveTest::SetUp();
+    boundtol_max = 1e-5;
+  }
+  void TearDown() override {
+    abs_bt[0] = rel_bt[0] = 0;
+    show_boundtol = 0;
+    boundtol_max = 0;
+    PresolveTest::TearDown();
+  }
+  // minimize o: 3*x s.t. c: x >= 2, presolved, then solved with x at v.
+  AC* solved(double v) {
+    plain_problem p;
+    p.vars = {{"x", 0, HUGE_VAL, 0}};
+    p.cons = {{"c", 2, HUGE_VAL, {{0, 1}}, 0, 0, nullptr}};
+    p.objs = {{"o", 0, 0, {{0, 3}}, 0, 0, nullptr}};
+    AC* ac = collected(p);
+    run(ac, 10);
+    ac->con_duals = static_cast<double*>(new_mblk(ac->row_class, 1));
+    ac->var_init_val[0] = v;
+    ac->obj_no = 0;
+    need_fd = 1;
+    return ac;
+  }
+};
+
+TEST_F(Duals, ASingletonRowGetsTheDualOfTheBoundItSet) {
+  parse_text("var x >= 0; minimize o: 3*x; s.t. c: x >= 2;\n");
+  // The distance of 2 + 1e-9 from 2 is 1.000000082740371e-09, printed
+  // with all the digits it needs.
+  struct row {
+    double x, abs_tol;
+    double dual;
+    const char* report;
+  } rows[] = {
+      {2, 0, 3, ""},
+      {2 + 1e-9, 0, 0,
+       "\n\"option abs_boundtol 1.000000082740371e-09;\"\nor "
+       "\"option rel_boundtol 5.000000413701855e-10;\""
+       "\nwill change deduced dual values.\n\n"},
+      {2 + 1e-9, 1e-8, 3,
+       "\n\"option abs_boundtol nnn;\" with nnn < 1.000000082740371e-09"
+       "\nwill change deduced dual values.\n\n"},
+  };
+  for (const row& c : rows) {
+    AC* ac = solved(c.x);
+    abs_bt[0] = c.abs_tol;
+    show_boundtol = 1;
+    auto r = test::run_captured([&] { fixed_duals(ac); });
+    EXPECT_EQ(ac->con_duals[0], c.dual) << c.x << " " << c.abs_tol;
+    EXPECT_EQ(r.out, c.report) << c.x << " " << c.abs_tol;
+    EXPECT_EQ(need_fd, 0);
+    // A second run gives the same.
+    ac->con_duals[0] = -1;
+    show_boundtol = 0;
+    fixed_duals(ac);
+    EXPECT_EQ(ac->con_duals[0], c.dual);
+  }
+}
+
+}  // namespace
+}  // namespace vexo
