@@ -78,7 +78,6 @@ void einclude(expr* file, int) {
   include(name.text(), 0, 0);
 }
 
-int must_write() { return 0; }
 
 namespace {
 

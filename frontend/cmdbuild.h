@@ -30,8 +30,6 @@ cstr* list2string(list* words);
 // is evaluated by rdfname (session/cmdfiles.h); one that uses a loop
 // dummy is refused (the compound being built is abandoned).
 void einclude(expr* file, int model);
-// Nonzero when the parse must end with 4 instead of 3.
-int must_write();
 
 // Problem, data and model-maintenance commands: records of their kinds.
 void solve_cmd(symbol* name, expr* subscript, redirect* r);

@@ -32,6 +32,7 @@
 #include "session/cmdrec.h"
 #include "session/environs.h"
 #include "session/include.h"
+#include "solver/solve.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"

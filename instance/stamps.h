@@ -29,6 +29,9 @@ constexpr uint64_t XF_INPROB = uint64_t{1} << 32;
 // lists the variables presolve had removed whose values changed since
 // (index: the column, coef: the value last sent for it); var_changes and
 // con_changes count the other changed variables and constraints.
+// Written outside instance/, by design: var_changes and con_changes by the
+// solution command (solver/solve.cpp), so that the next solve sends the
+// solution read as initial guesses.
 extern varref* fixchanges;
 extern int var_changes;
 extern int con_changes;

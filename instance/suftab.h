@@ -43,6 +43,8 @@ struct stat_table {
 static_assert(std::is_trivially_destructible_v<stat_table>);
 
 // The table of the solve result (its option symbol set at start-up).
+// Written outside instance/, by design: solve_result_table by the solve
+// outcome (solver/solve.cpp), which reads it through cs_sufvalue.
 extern stat_table solve_result_table;
 
 // (Re)reads t from its option when its text changed.  Parse errors are

@@ -30,6 +30,7 @@
 #include "report/display.h"
 #include "report/indextab.h"
 #include "report/print.h"
+#include "session/child.h"
 #include "session/cmdfiles.h"
 #include "session/cmdlist.h"
 #include "session/cmdmem.h"
@@ -522,6 +523,14 @@ void display_run(cmd_fields* c) {
 void check_run(cmd_fields*) { check_cmd(); }
 
 void write_run(cmd_fields* c) { write_cmd(&c->f()[0].e, c->xrp); }
+void solve_run(cmd_fields* c) {
+  cmd_arg* f = c->f();
+  solve(f[0].b, f[1].e, f[2].r, c->xrp);
+}
+void solution_run(cmd_fields* c) { solution(&c->f()[0].e, c->xrp); }
+void shell_run(cmd_fields* c) { shell_cmd(&c->f()[0].e, c->f()[1].r, c->xrp); }
+void cd_run(cmd_fields* c) { cd_cmd(&c->f()[0].e, c->f()[1].r, c->xrp); }
+void reset_check_run(cmd_fields*) { reset_check(); }
 void reset_suffix_run(cmd_fields* c) { sufreset(c->f()[0].b); }
 
 void printf_run(cmd_fields* c) {
@@ -540,10 +549,10 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     close_run,            // 26 close
     not_implemented_cmd,  // 27 objective
     option_run,           // 28 option
-    not_implemented_cmd,  // 29 shell
+    shell_run,           // 29 shell
     show_run,             // 30 show
-    not_implemented_cmd,  // 31 solution
-    not_implemented_cmd,  // 32 solve
+    solution_run,        // 31 solution
+    solve_run,           // 32 solve
     write_run,            // 33 write
     display_run,          // 34 display
     not_implemented_cmd,  // 35 drop
@@ -564,7 +573,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     not_implemented_cmd,  // 50 objective_show
     environ_run,          // 51 environ
     call_cmd,             // 52 call
-    not_implemented_cmd,  // 53 cd
+    cd_run,              // 53 cd
     cur_environ_run,      // 54 environ
     problem_run,          // 55 problem
     curprob_run,          // 56 problem
@@ -600,7 +609,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     check_run,            // 86 check
     not_implemented_cmd,  // 87 reset_function
     reset_suffix_run,     // 88 reset_suffix
-    not_implemented_cmd,  // 89 reset_check
+    reset_check_run,     // 89 reset_check
     not_implemented_cmd,  // 90 snapshot
 };
 

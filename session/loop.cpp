@@ -114,6 +114,15 @@ static void hupcatch(int sig) {
   wake();
 }
 
+void post_exit(int code) { hupcatch(code); }
+
+// The -x limit was reached (catchalarm, session/child.cpp).
+static volatile std::sig_atomic_t xlimit_pending;
+void post_time_limit() {
+  xlimit_pending = 1;
+  wake();
+}
+
 static void pipecatch(int) {
   if (spjb) {
     pipe_broken = 1;  // the writer sees EPIPE and returns to its caller
@@ -169,6 +178,13 @@ void signal_catch() {
 }
 
 void signal_point() {
+  if (xlimit_pending && !pending_code) {
+    // The -x limit: bail_quit says so and ends the session with 3.
+    xlimit_pending = 0;
+    tempfile_zap();
+    bailquit = 2;
+    bail_quit();
+  }
   if (pending_code) {
     int code = pending_code;
     // Later signals must not start a second exit.

@@ -37,7 +37,9 @@ static_assert(std::is_trivially_destructible_v<cleanup_rec>,
 // Written outside session/, by design: rc and eexit by the message core
 // (support/message.cpp), which keeps the session's state as it reports
 // and aborts: a caution that must not mark the return code puts rc back,
-// and an abort restores the warning limit eexit to eexit_save.
+// and an abort restores the warning limit eexit to eexit_save.  gotbreak
+// by the solve and solution commands (solver/solve.cpp): a solution that
+// cannot be read stops the compound commands running.
 
 // The session's return code, which the message core marks (and restores
 // after a caution that must not count); clear_rc clears it (a primary
@@ -104,6 +106,12 @@ void signal_catch();
 // floating-point exception reports "floating point exception." and aborts
 // the command.  Returns otherwise.
 void signal_point();
+// Record from a signal handler that the session is to end at the next
+// safe point, and wake a blocked read (async-signal-safe): post_exit with
+// the signal's number as a termination would; post_time_limit with 3 and
+// the -x limit's message.
+void post_exit(int code);
+void post_time_limit();
 // The line reader's input source (reader): reads like read(2), but a
 // signal that arrives while it waits is acted on (signal_point) and the
 // wait goes on; only an interrupt that arrives while it waits at plain

@@ -50,6 +50,7 @@
 #include "report/print.h"
 #include "report/prset.h"
 #include "session/batch.h"
+#include "session/child.h"
 #include "session/cmdfiles.h"
 #include "session/cmdmem.h"
 #include "session/cmdrec.h"
@@ -67,6 +68,7 @@
 #include "session/sysdecls.h"
 #include "solver/nlwrite.h"
 #include "solver/output.h"
+#include "solver/solve.h"
 #include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
@@ -249,6 +251,8 @@ void init_modules(int start) {
   presolve_reset();
   outmps_reinit();
   output_reset();
+  solve_reset();
+  child_reset();
   misc_reinit();
   genmod_reset();
   collect_reset();

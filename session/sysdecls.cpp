@@ -91,6 +91,19 @@ cstr* sparam_value(param* p) {
              : nullptr;
 }
 
+void set_sysparam(param* p, double v) {
+  double* c = sysparam_cell(p);
+  if (!c || *c == v) return;
+  *c = v;
+  p->stamp = nextgenlev;
+}
+
+void set_sparam(param* p, const char* value) {
+  if (!p || !(p->type & PT_SYMBOLIC) || !p->vals) return;
+  if (svupdate(static_cast<symval*>(p->vals), new_cstring(value), nullptr))
+    p->stamp = nextgenlev;
+}
+
 param* sysparam(const char* name, double v) {
   param* p = new_param(Symbol(name, 0), nullptr, nullptr);
   p->adddflt(new_num(v));

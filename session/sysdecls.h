@@ -126,6 +126,11 @@ extern set* handleindx;
 double* sysparam_cell(param* p);
 // The string of a symbolic param made by sparam.
 cstr* sparam_value(param* p);
+// Sets the value of a param with a scalar cell, or of a symbolic param made
+// by sparam; the param's data stamp becomes nextgenlev only when its value
+// changes (the translation state is not touched).
+void set_sysparam(param* p, double v);
+void set_sparam(param* p, const char* value);
 
 // A numeric param with a default expression holding v, marked system and
 // finished.  Start-up only.

@@ -1,6 +1,9 @@
 // The nl problem file: header, segments, and the two item writers.
 #include "solver/nlwrite.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
@@ -685,8 +688,7 @@ static void suffix_segs(nlfile* f, AC* ac, bool text) {
 static int64_t tol_code(int k) { return k <= 0 ? -k : 1000000 + k; }
 static bool tol_pos(int k) { return k != NO_TOL; }
 
-// Option words 1 to 9 and their count.
-static int opt_words(const AC* ac, int64_t w[10]) {
+int nl_opt_words(const AC* ac, int64_t w[10]) {
   w[1] = presolve_req;
   w[2] = vb_need;
   w[3] = pl_lin_req;
@@ -740,7 +742,7 @@ static void header(nlfile* f, const AC* ac, char form, int arith,
     n += Snprintf(h + n, sizeof h - size_t(n), fmt, a...);
   };
   int64_t w[10];
-  int nopts = opt_words(ac, w);
+  int nopts = nl_opt_words(ac, w);
   add("%c%d %d %d %d", form, nopts, int(w[1]), int(w[2]), int(w[3]));
   for (int i = 4; i <= nopts; ++i) add(" %ld", long(w[i]));
   if (w[2] == 3) add(" %.g", vb_tol);
@@ -808,6 +810,21 @@ static void permute_caution(AC* ac) {
 // Opens the file; on failure (after one retry with the file removed when
 // show_files asks for it) reports and abandons the command.
 static FILE* nl_fopen(const char* name) {
+  if (show_files & 4) {
+    // A temporary file: whatever stands under its name (a symbolic link
+    // planted there among them) goes, and the file is made anew, by this
+    // process alone.
+    std::remove(name);
+    int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  0600);
+    FILE* fp = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (!fp) {
+      if (fd >= 0) close(fd);
+      error(0, "can't open %s", name);
+      bailout();
+    }
+    return fp;
+  }
   FILE* fp = std::fopen(name, "wb");
   if (!fp && (show_files & 1)) {
     std::remove(name);

@@ -122,6 +122,10 @@ int funcs_used(int first);
 // Sets restart and returns the number of dual initial guesses a write of
 // ac would send.
 int digcount(AC* ac);
+// The option words 1 to 9 of the header (w[1..9]) that a file written now
+// carries, and their count.  The solution reader compares the words a
+// solver echoes with them.
+int nl_opt_words(const AC* ac, int64_t w[10]);
 
 }  // namespace vexo
 

@@ -41,7 +41,7 @@ TEST_F(Execute, CommandNamesAndTable) {
   EXPECT_STREQ(cmdname[CMD_KIND_MAX - CMD_KIND_MIN], "snapshot");
   for (int k = CMD_KIND_MIN; k <= CMD_KIND_MAX; ++k)
     EXPECT_NE(cmdtab[k - CMD_KIND_MIN], nullptr) << cmdname[k - CMD_KIND_MIN];
-  EXPECT_EQ(cmdtab[CK_SOLVE - CMD_KIND_MIN], not_implemented_cmd);
+  EXPECT_EQ(cmdtab[CK_XREF - CMD_KIND_MIN], not_implemented_cmd);
   EXPECT_NE(cmdtab[CK_PRINT - CMD_KIND_MIN], not_implemented_cmd);
 }
 
@@ -81,13 +81,13 @@ TEST_F(Execute, UnbuiltKindsAreReportedAtTheirPlace) {
   rc = 0;
   interactive = 1;
   infile = 0;
-  c = start_cmd("", 0, CK_SOLVE);
+  c = start_cmd("", 0, CK_XREF);
   c->stmtfname = nullptr;
   r = test::run_captured([&] { execute(c); });
   EXPECT_TRUE(r.aborted);
   EXPECT_EQ(r.err,
-            "Error executing \"solve\" command:\n"
-            "\n\tsolve is not implemented yet\n");
+            "Error executing \"xref\" command:\n"
+            "\n\txref is not implemented yet\n");
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(curcmd, nullptr);  // the command's clean-up ran
   EXPECT_EQ(cmdnum, 0);
