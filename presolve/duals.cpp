@@ -16,6 +16,7 @@
 #include "presolve/internal.h"
 #include "presolve/presolve.h"
 #include "session/opttable.h"
+#include "solver/solread.h"
 #include "support/format.h"
 #include "support/machine.h"
 
@@ -75,7 +76,10 @@ static bool at_bound(double x, double b, double other, bool lower) {
 
 void fixed_duals(AC* ac) {
   abs_bt[1] = abs_bt[2] = rel_bt[1] = rel_bt[2] = 0;
-  if (!ac || !ac->con_duals || !ac->col_terms || fd_removed.empty()) {
+  // Without a solution there is nothing to recover from yet: the
+  // recovery stays due.
+  if (!ac || !ac->con_duals) return;
+  if (!ac->col_terms || fd_removed.empty()) {
     need_fd = 0;
     return;
   }
@@ -149,6 +153,7 @@ void fixed_duals(AC* ac) {
   for (size_t k = 0; k < fd_removed.size(); ++k)
     ac->con_duals[fd_removed[k]] = dual[k];
   need_fd = 0;
+  copy_ov(ac, 0);
   fd_ran = true;
   if (show_boundtol) boundstats(ac);
 }
