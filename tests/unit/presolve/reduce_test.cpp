@@ -541,5 +541,25 @@ TEST_F(Duals, ASingletonRowGetsTheDualOfTheBoundItSet) {
   }
 }
 
+// x + y >= 2 with both in [0, 1] fixes y at the lower bound it deduces
+// and x at its upper one; minimize -x + y makes both bounds want a dual of
+// opposite signs: the warning, and the positive one.
+TEST_F(Duals, CandidatesOfOppositeSignsWarnAndTakeThePositive) {
+  parse_text("var x; var y; minimize o: -x + y; s.t. c: x + y >= 2;\n");
+  plain_problem p;
+  p.vars = {{"x", 0, 1, 0}, {"y", 0, 1, 0}};
+  p.cons = {{"c", 2, HUGE_VAL, {{0, 1}, {1, 1}}, 0, 0, nullptr}};
+  p.objs = {{"o", 0, 0, {{0, -1}, {1, 1}}, 0, 0, nullptr}};
+  AC* ac = collected(p);
+  run(ac, 2);
+  ASSERT_EQ(ac->n_con_sent, 0);
+  ac->con_duals = static_cast<double*>(new_mblk(ac->row_class, 1));
+  ac->obj_no = 0;
+  need_fd = 1;
+  auto r = test::run_captured([&] { fixed_duals(ac); });
+  EXPECT_EQ(r.err, "Bug? Case 3 in fixed_duals()\n");
+  EXPECT_EQ(ac->con_duals[0], 1);
+}
+
 }  // namespace
 }  // namespace vexo
