@@ -10,6 +10,7 @@
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
 #include "presolve/presolve.h"
+#include "report/print.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
 #include "session/include.h"
@@ -50,7 +51,7 @@ AC* output_time(AC* ac, int mode) {
   }
   if (const char* msg = no_vars(ac)) {
     set_trans_state(5);
-    if (mode > 2 && solver_msg > 0) {
+    if (mode > 2 && !pr_cmd && solver_msg > 0) {
       Printf("%s\n", msg);
       std::fflush(stdout);
     }
