@@ -25,36 +25,74 @@
 
 namespace vexo {
 
+struct AC;
+struct charblk;
+struct cstr;
 struct expr;
+struct suffix;
+struct symbol;
+struct xname;
 struct TVA;
+struct xnode2;
 
-// The kind of synonym node e (OPSYNSUB, OPSYNNAME: L its symbol, R the
-// subscript list) and, through *index, the entity's number in the
-// collected problem's numbering (columns; rows; objectives from 0); the
-// problem is brought to state 3 first.  Kinds 6 and above come back less
-// 6.  Errors (the command is abandoned): a subscript that is text, not an
-// integer or outside 1 .. count: "Can't evaluate _var[0]:\n\tsubscript
-// not in 1 .. 3" ([%Q] for text, [%.g] for numbers).
-int synkind(expr* e, TVA* tva, int32_t* index);
+// The kind of synonym syn subscripted by the list subs and, through
+// *index, the entity's number in the collected problem's numbering
+// (columns; rows; objectives from 0); the problem is brought to state 3
+// first.  Kinds 6 and above come back less 6.  Errors (the command is
+// abandoned): a subscript that is text, not an integer or outside
+// 1 .. count: "Can't evaluate _var[0]:\n\tsubscript not in 1 .. 3" ([%Q]
+// for text, [%.g] for numbers).
+int synkind(const symbol* syn, expr* subs, TVA* tva, int32_t* index);
+// Entry j (from 0, below syn_count) of synonym kind k in ac, as synkind
+// gives it: the kind and, through *index, the entity's number.
+int syn_entry(const AC* ac, int k, int32_t j, int32_t* index);
+// How many entities synonym kind k numbers in ac; -1 for no such kind.
+int32_t syn_count(const AC* ac, int k);
+// The names that the entity numbers of kind k (as synkind returns it)
+// index: columns (0), rows (2, 3, 6), objectives (4); null for another.
+const xname* syn_names(const AC* ac, int k);
 
-struct convar;
-
-// The value of built-in suffix code (report/dotnames.h) of member k of d.
-// Built so far: the variable codes but domain, int, rc, lrc, urc, init,
-// init0 and dual; the constraint codes of a constraint with one row per
-// member but dinit, dinit0 and status_num; the objective codes exitcode,
-// result_num, sense_num and val; a logical constraint's val and val_num;
-// any other code is a bug
-// ("unexpected case %d in dotvalue").
-double dotvalue(int code, convar* d, int32_t k, TVA* tva);
+// The value of built-in suffix code (report/dotnames.h) of member k of d
+// (a variable, constraint, logical or complementarity constraint,
+// objective or problem).  Members outside the current problem give their
+// declared bounds, body, slacks and status, a dual and numbers 0.  A code
+// named for printing only is an error ("suffix .%s has no value here");
+// a code d's kind does not have is a bug ("unexpected case %d in
+// dotvalue").
+double dotvalue(int code, xnode2* d, int32_t k, TVA* tva);
+// The text of a symbolic built-in suffix (astatus, status and their sides,
+// an objective's or problem's message and result, an objective's sense):
+// the status and sense tables' names, or the texts the last solve left
+// ("?" when missing); one reference for the caller.  Any other code is a
+// bug ("unexpected case %d in sdotvalue").
+cstr* sdotvalue(int code, xnode2* d, int32_t k, TVA* tva);
+// The text of sdotvalue copied into the caller's block chain *cb.
+const char* cdotvalue(int code, xnode2* d, int32_t k, TVA* tva,
+                      charblk** cb);
+// Member k's value of declared suffix s: 0 when d has no values of s or
+// none for k.  Values changed since their last check are checked against
+// the suffix's conditions first (which may abandon the command).
+double sufvalue(xnode2* d, suffix* s, int32_t k, TVA* tva);
 
 // OPSYNSUB 224 -> number: a variable's value (a stale defined one
-// computed first), a constraint's dual (0 before a solve).  Logical
-// constraints, objectives and complementarity entries have no value here
-// yet (f_unbuilt).
+// computed first), a constraint's dual (those of rows presolve removed
+// computed first), a logical constraint's or objective's body value, a
+// complementarity constraint's slack, the solver column + 1 of the
+// variable a row complements (0: none).
 eval_result f_OPSYNSUB(expr* e, TVA* tva);
 // OPSYNNAME 227 -> string: the entity's name, a new string.
 eval_result f_OPSYNNAME(expr* e, TVA* tva);
+// OPSYNDOT 225 -> number, OPSYNDOTSYM 226 -> string: the built-in suffix
+// (L: the synonym node, its R the code; R: the subscripts) of the entry's
+// member; an entity without a declaration gives what the collected
+// problem holds of it (a blank text).
+eval_result f_OPSYNDOT(expr* e, TVA* tva);
+eval_result f_OPSYNDOTSYM(expr* e, TVA* tva);
+// OPSYNSUF 228 -> number, OPSYNSUFSYM 229 -> string: the declared suffix
+// (the synonym node's R) of the entry's member, 0 (its table's name for 0)
+// when it has none.
+eval_result f_OPSYNSUF(expr* e, TVA* tva);
+eval_result f_OPSYNSUFSYM(expr* e, TVA* tva);
 
 }  // namespace vexo
 

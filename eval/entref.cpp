@@ -2,6 +2,7 @@
 #include "eval/entref.h"
 
 #include "data/values.h"
+#include "eval/dotvalue.h"
 #include "eval/evalerr.h"
 #include "eval/set.h"
 #include "eval/solval.h"
@@ -87,11 +88,7 @@ double suffix_value(expr* e, TVA* tva, bool sub) {
   copy_sufs(d, tva);
   need_generated(tva, d);
   int32_t k = sub ? ordinal(e->R.e, d, tva) : 0;
-  sufvals* s = sufv_find(d, sufdecl(e)->classnum);
-  if (!s || !s->v) return 0;
-  suf5check(d, sufdecl(e), s, tva);
-  if (k >= d->nvals) return 0;
-  return s->v[k];
+  return sufvalue(d, sufdecl(e), k, tva);
 }
 
 // The symbolic suffix forms yield a counted string (their nodes say so):
@@ -177,31 +174,38 @@ eval_result f_OPOBJVALSUB(expr* e, TVA* tva) {
 
 namespace {
 
-// The entity of a value not computed yet must be generated; then the
-// stand-in's message.
-eval_result not_yet(xnode* d, expr* e, TVA* tva) {
-  uint32_t k = d ? d->kind & ~1u : 0;
-  if (k == DK_VAR || k == DK_SVAR || k == DK_CON || k == DK_OBJ)
-    need_generated(tva, d);
-  return f_unbuilt(e, tva);
+// The built-in suffix of a dot node e (L: a node whose L is the entity
+// and R the code; R: the subscript of the SUB forms): the entity, which
+// must be generated, the code and the member.
+struct dot_ref {
+  xnode2* d;
+  int code;
+  int32_t k;
+};
+
+dot_ref dot_of(expr* e, TVA* tva, bool sub) {
+  auto* d = static_cast<xnode2*>(e->L.e->L.x);
+  need_generated(tva, d);
+  return {d, e->L.e->R.i, sub ? ordinal(e->R.e, d, tva) : 0};
 }
 
-xnode* dot_entity(expr* e) {
-  expr* x = e->L.e;
-  return x ? x->L.x : nullptr;
+eval_result dot_number(expr* e, TVA* tva, bool sub) {
+  dot_ref r = dot_of(e, tva, sub);
+  return {.d = dotvalue(r.code, r.d, r.k, tva)};
+}
+
+eval_result dot_text(expr* e, TVA* tva, bool sub) {
+  dot_ref r = dot_of(e, tva, sub);
+  return {.cs = sdotvalue(r.code, r.d, r.k, tva)};
 }
 
 }  // namespace
 
-eval_result f_OPDOT(expr* e, TVA* tva) { return not_yet(dot_entity(e), e, tva); }
-eval_result f_OPDOTSUB(expr* e, TVA* tva) {
-  return not_yet(dot_entity(e), e, tva);
-}
-eval_result f_OPDOTSYM(expr* e, TVA* tva) {
-  return not_yet(dot_entity(e), e, tva);
-}
+eval_result f_OPDOT(expr* e, TVA* tva) { return dot_number(e, tva, false); }
+eval_result f_OPDOTSUB(expr* e, TVA* tva) { return dot_number(e, tva, true); }
+eval_result f_OPDOTSYM(expr* e, TVA* tva) { return dot_text(e, tva, false); }
 eval_result f_OPDOTSUBSYM(expr* e, TVA* tva) {
-  return not_yet(dot_entity(e), e, tva);
+  return dot_text(e, tva, true);
 }
 
 eval_result f_OPSUF(expr* e, TVA* tva) {

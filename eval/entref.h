@@ -51,9 +51,11 @@ eval_result f_OPLCON(expr* e, TVA* tva);
 eval_result f_OPLCONSUB(expr* e, TVA* tva);
 eval_result f_OPOBJVAL(expr* e, TVA* tva);
 eval_result f_OPOBJVALSUB(expr* e, TVA* tva);
-// The dot values OPDOT 198 to OPDOTSUBSYM 201 (L: the entity's OPXNODE
-// node): the entity must be generated; the values themselves come with the
-// generated problem (until then f_unbuilt's message).
+// The built-in suffixes OPDOT 198, OPDOTSUB 199 -> number and OPDOTSYM
+// 200, OPDOTSUBSYM 201 -> string (L: the entity's OPXNODE node, its R the
+// code; R: the subscript's look-up): dotvalue and sdotvalue
+// (eval/dotvalue.h) of the member.  The entity must be generated
+// ("ungenerated variable x"); problems need not be.
 eval_result f_OPDOT(expr* e, TVA* tva);
 eval_result f_OPDOTSUB(expr* e, TVA* tva);
 eval_result f_OPDOTSYM(expr* e, TVA* tva);

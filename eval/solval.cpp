@@ -30,12 +30,7 @@ int32_t n_cvals;
 
 void solval_reset() { n_cvals = 0; }
 
-namespace {
-
-// The value of column i of ac: a stale defined column computed first;
-// without collected values, the stored value of the member the column's
-// name record names.
-double col_value(AC* ac, int32_t i, TVA* tva) {
+double column_value(AC* ac, int32_t i, TVA* tva) {
   if (ac->var_init_val) {
     if (ac->var_status && (ac->var_status[i] & DV_STALE))
       return def_comp(ac, i, tva);
@@ -47,6 +42,8 @@ double col_value(AC* ac, int32_t i, TVA* tva) {
   if (!v) return 0;
   return member_value(v, n.subs ? n.subs->ord : i - v->gen.first_col);
 }
+
+namespace {
 
 // Binds instantiated expression e to the column evaluators of ac.
 void bind(expr* e, AC* ac) {
@@ -62,7 +59,32 @@ double part_value(expr* e, AC* ac, TVA* tva) {
   return eval_num(e, tva);
 }
 
+// v plus the nonlinear parts (an infinite or NaN sum ends the sum there),
+// then the linear and piecewise-linear terms at the columns' values.
+double body_sum(double v, expr* nonlin, varref* lin, plterm* pl, AC* ac,
+                TVA* tva) {
+  if (nonlin) {
+    if (trans_state <= 2) output_time(ac, 3);
+    for (expr* e = nonlin; e; e = e->next) {
+      v += part_value(e, ac, tva);
+      if (!std::isfinite(v)) return v;
+    }
+  }
+  if (!std::isfinite(v)) return v;
+  for (varref* r = lin; r; r = r->next)
+    v += r->coef * column_value(ac, r->index, tva);
+  for (plterm* t = pl; t; t = t->next)
+    v += plval(t, column_value(ac, t->index, tva));
+  return v;
+}
+
 }  // namespace
+
+double row_body(AC* ac, int32_t r, TVA* tva) {
+  return body_sum(0, ac->con_nonlin ? ac->con_nonlin[r] : nullptr,
+                  ac->row_terms ? ac->row_terms[r] : nullptr,
+                  ac->row_plterms ? ac->row_plterms[r] : nullptr, ac, tva);
+}
 
 double co_val(constr* c, int32_t k, TVA* tva) {
   cvgen& g = c->gen;
@@ -89,21 +111,8 @@ double co_val(constr* c, int32_t k, TVA* tva) {
   } else {
     uint32_t kind = c->kind & ~1u;
     v = !g.consts ? 0 : kind == DK_OBJ ? g.consts[k] : -g.consts[k];
-    if (g.nonlin && g.nonlin[k]) {
-      if (trans_state <= 2) output_time(ac, 3);
-      for (expr* e = g.nonlin[k]; e; e = e->next) {
-        v += part_value(e, ac, tva);
-        if (std::isnan(v) || std::isinf(v)) break;
-      }
-    }
-    if (!std::isnan(v) && !std::isinf(v)) {
-      if (g.lin)
-        for (varref* r = g.lin[k]; r; r = r->next)
-          v += r->coef * col_value(ac, r->index, tva);
-      if (g.pl)
-        for (plterm* t = g.pl[k]; t; t = t->next)
-          v += plval(t, col_value(ac, t->index, tva));
-    }
+    v = body_sum(v, g.nonlin ? g.nonlin[k] : nullptr, g.lin ? g.lin[k] : nullptr,
+                 g.pl ? g.pl[k] : nullptr, ac, tva);
   }
   if (!real) return v;
   if (!g.body_cache) {
@@ -118,44 +127,54 @@ double co_val(constr* c, int32_t k, TVA* tva) {
 
 namespace {
 
-// The collected row of member k of c, or -1 when the member is outside the
-// problem.
-int32_t row_of(constr* c, int32_t k, AC* ac) {
-  cvgen& g = c->gen;
-  if (g.n_in_prob) {
-    if (!g.member_status) figalloc(c);
-    k = (g.cmap ? g.cmap : make_cmap(c, ac))[k];
-    if (k < 0) return -1;
-  }
-  return g.first_col + k;
+// Whether slot s of d is outside the problem: d dropped or fixed as a
+// whole, or its member's status byte (the first slot's for two slots per
+// member) marked.
+bool dropped(const convar* d, int32_t s) {
+  if (d->flags & CV_ALLDROPPED) return true;
+  if (d->flags & CV_TWOSLOTS) s &= ~1;
+  return d->gen.member_status && (d->gen.member_status[s] & GS_DROPPED);
 }
 
 }  // namespace
 
+int32_t con_row(constr* c, int32_t s, AC* ac) {
+  cvgen& g = c->gen;
+  if (!g.n_in_prob) return g.first_col + s;
+  if (!g.member_status) figalloc(c);
+  int32_t m = (g.cmap ? g.cmap : make_cmap(c, ac))[s];
+  if (m < 0) return -1;
+  return g.first_col + ((c->flags & CV_TWOSLOTS) ? 2 * m + (s & 1) : m);
+}
+
 double con_dual(constr* c, int32_t k, TVA* tva) {
   AC* ac = tva->ac;
-  const cvgen& g = c->gen;
-  if ((c->flags & CV_ALLDROPPED) ||
-      (g.member_status && (g.member_status[k] & GS_DROPPED)))
-    return member_value(c, k);
-  int32_t r = row_of(c, k, ac);
+  if (dropped(c, k)) return member_value(c, k);
+  int32_t r = con_row(c, k, ac);
   if (r < 0) bug("cmap botch in f_OPDUALSUB");
   if (need_fd && ac->con_pos && ac->con_pos[r] >= ac->n_con_sent)
     fixed_duals(ac);
   return ac->con_duals ? ac->con_duals[r] : 0;
 }
 
-double ludval(constr* c, int32_t k, TVA* tva, double sign) {
-  AC* ac = tva->ac;
-  if (need_fd) fixed_duals(ac);
-  int32_t r = row_of(c, k, ac);
-  if (r < 0 || !ac->con_duals || !ac->con_lb) return 0;
-  double lb = ac->con_lb[r], ub = ac->con_ub[r], y = ac->con_duals[r];
+namespace {
+
+// Whether the current objective is maximised.
+bool maximising(const AC* ac) {
+  return ac->obj_no >= 0 && ac->obj_no < ac->n_obj && ac->obj_sense &&
+         ac->obj_sense[ac->obj_no];
+}
+
+// The dual y of a row or column with bounds (lb, ub) when the lower
+// (sign +1) or upper (sign -1) bound is the active side, else 0.  A fixed
+// or equality entity takes the dual whose sign matches (flipped when
+// maximising); a ranged one the side nearer its value, which value()
+// gives (computed only then).
+template <class Value>
+double side_dual(double lb, double ub, double y, double sign, const AC* ac,
+                 Value value) {
   if (lb >= ub) {
-    double s = sign;
-    if (ac->obj_no >= 0 && ac->obj_no < ac->n_obj && ac->obj_sense &&
-        ac->obj_sense[ac->obj_no])
-      s = -s;
+    double s = maximising(ac) ? -sign : sign;
     return s * y >= 0 ? y : 0;
   }
   if (sign < 0) {
@@ -165,8 +184,26 @@ double ludval(constr* c, int32_t k, TVA* tva, double sign) {
   }
   if (lb <= negInfinity) return 0;
   if (ub >= Infinity) return y;
-  double b = co_val(c, k, tva);
-  return ub - sign * b > sign * b - lb ? y : 0;
+  double b = value();
+  return std::fma(-sign, b, ub) > std::fma(sign, b, -lb) ? y : 0;
+}
+
+}  // namespace
+
+double ludval(constr* c, int32_t k, TVA* tva, double sign) {
+  AC* ac = tva->ac;
+  if (need_fd) fixed_duals(ac);
+  int32_t r = con_row(c, k, ac);
+  if (r < 0 || !ac->con_duals || !ac->con_lb) return 0;
+  return side_dual(ac->con_lb[r], ac->con_ub[r], ac->con_duals[r], sign, ac,
+                   [&] { return co_val(c, k, tva); });
+}
+
+double lurcval(int32_t i, AC* ac, TVA* tva, double sign) {
+  if (need_fd || !ac->var_rc) fixed_duals(ac);
+  if (!ac->var_rc || !ac->var_lb || i >= ac->n_var) return 0;
+  return side_dual(ac->var_lb[i], ac->var_ub[i], ac->var_rc[i], sign, ac,
+                   [&] { return column_value(ac, i, tva); });
 }
 
 double ccslack(constr* c, int32_t k, TVA* tva) {
@@ -210,11 +247,6 @@ int32_t* make_cmap(constr* c, AC* ac) {
 
 namespace {
 
-bool dropped(const convar* d, int32_t k) {
-  return (d->flags & CV_ALLDROPPED) ||
-         (d->gen.member_status && (d->gen.member_status[k] & GS_DROPPED));
-}
-
 int var_status_code(convar* d, int32_t k, AC* ac) {
   if (!ac->var_pos) return AS_IN;
   int32_t c = d->gen.first_col + k;
@@ -242,16 +274,13 @@ int con_status_code(int32_t r, AC* ac) {
 
 int astatval(convar* d, int32_t k, AC* ac) {
   uint32_t kind = d->kind & ~1u;
-  if (d->gen.n_in_prob) {
-    if (dropped(d, k)) return kind == DK_VAR ? AS_FIX : AS_DROP;
-    if (kind == DK_CON) {
-      constr* c = static_cast<constr*>(d);
-      int32_t* m = c->gen.cmap ? c->gen.cmap : make_cmap(c, ac);
-      k = m[k];
-    }
-  }
+  if (d->gen.n_in_prob && dropped(d, k))
+    return kind == DK_VAR ? AS_FIX : AS_DROP;
   if (kind == DK_VAR) return var_status_code(d, k, ac);
-  if (kind == DK_CON) return con_status_code(d->gen.first_col + k, ac);
+  if (kind == DK_CON) {
+    int32_t r = con_row(static_cast<constr*>(d), k, ac);
+    return r < 0 ? AS_DROP : con_status_code(r, ac);
+  }
   return AS_IN;
 }
 

@@ -41,6 +41,16 @@ void solval_reset();
 // change; the problem is collected first when it changed since.
 double co_val(constr* c, int32_t k, TVA* tva);
 
+// The value of column i of ac: a stale defined column computed first
+// (def_comp); without collected values, the stored value of the member the
+// column's name record names (0 without one).
+double column_value(AC* ac, int32_t i, TVA* tva);
+
+// The body of row r of ac (a row with no declaration, which presolve
+// added) from the collected problem's own terms; its constant lies in its
+// bounds.
+double row_body(AC* ac, int32_t r, TVA* tva);
+
 // The dual of member k of constraint c: its stored dual when c or the
 // member is outside the problem (dropped or fixed), else the collected
 // row's dual (0 before a solve), computed first when presolve removed the
@@ -53,6 +63,12 @@ double con_dual(constr* c, int32_t k, TVA* tva);
 // objective is maximised); a ranged row the side nearer the body.  The
 // duals of rows presolve removed are computed first (need_fd).
 double ludval(constr* c, int32_t k, TVA* tva, double sign);
+
+// The reduced cost of column i of ac attributed to its lower (sign +1) or
+// upper (sign -1) bound, by the rules of ludval with the column's bounds
+// and value; 0 without reduced costs.  The duals of what presolve removed
+// are computed first (need_fd, or no reduced costs yet).
+double lurcval(int32_t i, AC* ac, TVA* tva, double sign);
 
 // The complementarity slack of member k of complementarity constraint c
 // (rows 2k and 2k + 1): compl_slack of its bounds and bodies.
@@ -76,7 +92,13 @@ double var_value(var* v, int32_t k, TVA* tva, bool sub);
 // ac->cmap_decls, which col_teardown frees.  c has member_status.
 int32_t* make_cmap(constr* c, AC* ac);
 
-// The status code of member k of d (a variable or constraint; anything
+// The collected row of slot s of c (a constraint, logical constraint or
+// objective; two slots per member for complementarity, rows first + 2k'
+// and first + 2k' + 1): mapped through the constraint map when c keeps
+// one; -1 for a member outside the problem.
+int32_t con_row(constr* c, int32_t s, AC* ac);
+
+// The status code of slot k of d (a variable or constraint; anything
 // else gives AS_IN unless dropped) in the collected problem ac.
 int astatval(convar* d, int32_t k, AC* ac);
 

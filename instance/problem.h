@@ -23,6 +23,7 @@ namespace vexo {
 struct convar;
 struct cstr;
 struct expr;
+struct objsolve;
 struct redirect;
 struct set;
 struct set_spec;
@@ -86,6 +87,8 @@ struct problem : xnode2 {
   p_info* pinfo;     // a p_info per member (one for kind 20)
   int32_t pinfok;    // size class of pinfo
   sufstore sufs;     // its suffix values (instance/sufstore.h)
+  objsolve* solves;  // what the last solve left, per member (its first
+                     // four words, instance/members.h); null before one
   static void* operator new(size_t size);
   static void operator delete(void* p);
 };

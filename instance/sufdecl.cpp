@@ -2,6 +2,7 @@
 #include "instance/sufdecl.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "eval/set.h"
 #include "frontend/condcl.h"
@@ -290,8 +291,10 @@ void suf_clear() {
   const xclass_rec& c = xclass[XC_SUFFIXES];
   for (int i = 0; i < c.n; ++i)
     if (c.a[i]) stat_forget(&static_cast<suffix*>(c.a[i])->table);
-  stat_forget(&solve_result_table);
-  solve_result_table = stat_table{};
+  for (stat_table* t : {&solve_result_table, &astatus_table, &sense_table}) {
+    stat_forget(t);
+    *t = stat_table{};
+  }
 }
 
 void sufdecl_reset() {

@@ -110,7 +110,8 @@ void sufreset(symbol* name);
 // by one) and its table's notification is cancelled.  Returns the record.
 suffix* dotdel(symbol* name, int force);
 // Before `reset` frees memory: cancels every suffix table's change
-// notification and the solve result table's, and clears that record.
+// notification and those of the solve result, status and sense tables,
+// and clears those records.
 void suf_clear();
 // Unlinks the member m from the enumerated set s: later ordinals drop by
 // one, the table is rebuilt and the member freed.

@@ -3,7 +3,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "eval/set.h"
 #include "instance/sufdecl.h"
@@ -18,6 +20,8 @@
 namespace vexo {
 
 stat_table solve_result_table;
+stat_table astatus_table;
+stat_table sense_table;
 
 void stat_free(stat_table* t) {
   if (t->keys) sdelete(t->keys);
@@ -177,6 +181,9 @@ cstr* cs_sufvalue(double x, stat_table* t) {
   return c;
 }
 
+cstr* astatus_name(double x) { return cs_sufvalue(x, &astatus_table); }
+cstr* sense_name(double x) { return cs_sufvalue(x, &sense_table); }
+
 const char* s_sufvalue(double x, stat_table* t, charblk** cb) {
   if (named(t, x)) return t->names[entry_of(t, x)]->text();
   char buf[64];
@@ -201,9 +208,13 @@ double suf2num(suffix* s, cstr* text, symbol* key, TVA* tva) {
 }
 
 void suftab_reset() {
-  solve_result_table = stat_table{};
-  solve_result_table.option = Symbol("solve_result_table", 0);
-  solve_result_table.stale = 1;
+  for (auto [t, name] : {std::pair{&solve_result_table, "solve_result_table"},
+                         {&astatus_table, "astatus_table"},
+                         {&sense_table, "sense_table"}}) {
+    *t = stat_table{};
+    t->option = Symbol(name, 0);
+    t->stale = 1;
+  }
 }
 
 }  // namespace vexo

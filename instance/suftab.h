@@ -42,10 +42,13 @@ struct stat_table {
 };
 static_assert(std::is_trivially_destructible_v<stat_table>);
 
-// The table of the solve result (its option symbol set at start-up).
+// The tables of the solve result, of the members' status in the problem
+// and of the objectives' sense (their option symbols set at start-up).
 // Written outside instance/, by design: solve_result_table by the solve
 // outcome (solver/solve.cpp), which reads it through cs_sufvalue.
 extern stat_table solve_result_table;
+extern stat_table astatus_table;
+extern stat_table sense_table;
 
 // (Re)reads t from its option when its text changed.  Parse errors are
 // reported (error kind 0, returns) and leave t without data.
@@ -55,6 +58,9 @@ void tabnotify(const char* value, void* target);
 // The name t gives x, as a new counted string: the key of the last entry
 // whose number is at most x, else x written with "%.g".
 cstr* cs_sufvalue(double x, stat_table* t);
+// cs_sufvalue of x in the status table and in the sense table.
+cstr* astatus_name(double x);
+cstr* sense_name(double x);
 // The same as text: the key inside its shared string, or x's text copied
 // into *cb.
 const char* s_sufvalue(double x, stat_table* t, charblk** cb);
@@ -68,8 +74,8 @@ void stat_free(stat_table* t);
 // Cancels t's change notification and drops its reference to the text.
 void stat_forget(stat_table* t);
 
-// Start-up and `reset`: the solve-result table empty, its option symbol
-// named.
+// Start-up and `reset`: the solve-result, status and sense tables empty,
+// their option symbols named.
 void suftab_reset();
 
 }  // namespace vexo

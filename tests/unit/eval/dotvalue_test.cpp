@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <iterator>
+#include <string>
+#include <tuple>
 
 #include "compiler/tva.h"
 #include "eval/refs_fixture.h"
@@ -19,7 +21,10 @@
 #include "instance/instance_fixture.h"
 #include "instance/members.h"
 #include "instance/names.h"
+#include "instance/problem.h"
 #include "session/include.h"
+#include "session/options_fixture.h"
+#include "session/opttable.h"
 #include "support/machine.h"
 #include "support/pool.h"
 #include "support/text.h"
@@ -27,10 +32,33 @@
 namespace vexo {
 namespace {
 
-class Synonyms : public test::RefsTest {
+// A fixture that runs print commands.
+template <class Base>
+class Printing : public Base {
+ protected:
+  // What a print command typed at a terminal writes, errors included
+  // without their location (the first two lines).
+  std::string print(const std::string& what) {
+    in_cmds = 2;
+    interactive = 1;
+    if (infile > 0) close(infile);
+    infile = 0;
+    bailquit = 0;
+    test::outcome o;
+    this->parse_input("print " + what + ";\n", &o);
+    rec_xnode = nullptr;
+    while (cur_tva) del_tva(cur_tva);
+    std::string err = o.err;
+    for (int i = 0; i < 2 && !err.empty(); ++i) err.erase(0, err.find('\n') + 1);
+    return o.out + err;
+  }
+};
+
+class Synonyms : public Printing<test::RefsTest> {
  protected:
   void SetUp() override {
     RefsTest::SetUp();
+    envinit();  // the status tables are options
     load("var x; var y{1..2};\n");
     ac = new_ac();
     ac->n_var = ac->n_var_aux = 3;
@@ -53,39 +81,30 @@ class Synonyms : public test::RefsTest {
     ac->var_names[0] = {x, nullptr, nullptr};
     ac->var_names[1] = {y, members->first, nullptr};
     ac->var_names[2] = {y, members->first->next, nullptr};
+    ac->var_pos = static_cast<int32_t*>(
+        new_mblk(elem_class(ac->var_class, 4), 1));
     for (int i = 0; i < 3; ++i) {
       ac->var_init_val[i] = vals[i];
       ac->var_order[i] = order[i];
+      ac->var_pos[order[i]] = i;
     }
+    static_cast<convar*>(y)->gen.first_col = 1;
     trans_state = 3;
   }
   void TearDown() override {
     trans_state = 0;
     del_mblk(ac->var_class, ac->var_init_val);
     del_mblk(elem_class(ac->var_class, 4), ac->var_order);
+    del_mblk(elem_class(ac->var_class, 4), ac->var_pos);
+    ac->var_pos = nullptr;
     del_mblk(ac->var_names_class, ac->var_names);
     ac->var_init_val = nullptr;
     ac->var_order = nullptr;
     ac->var_names = nullptr;
     ac->n_var = ac->n_var_aux = ac->n_var_sent = 0;
     del_enum(members);
+    test::stop_options();
     RefsTest::TearDown();
-  }
-  // What a print command typed at a terminal writes, errors included
-  // without their location (the first two lines).
-  std::string print(const std::string& what) {
-    in_cmds = 2;
-    interactive = 1;
-    if (infile > 0) close(infile);
-    infile = 0;
-    bailquit = 0;
-    test::outcome o;
-    parse_input("print " + what + ";\n", &o);
-    rec_xnode = nullptr;
-    while (cur_tva) del_tva(cur_tva);
-    std::string err = o.err;
-    for (int i = 0; i < 2 && !err.empty(); ++i) err.erase(0, err.find('\n') + 1);
-    return o.out + err;
   }
   AC* ac = nullptr;
   set* members = nullptr;
@@ -94,6 +113,15 @@ class Synonyms : public test::RefsTest {
 TEST_F(Synonyms, NumberTheColumnsInEitherOrder) {
   EXPECT_EQ(print("_var[1] + 10 * _var[3], _varname[3]"), "64 y[2]\n");
   EXPECT_EQ(print("_svar[1], _svarname[2]"), "6 x\n");
+}
+
+TEST_F(Synonyms, SuffixesOfTheEntries) {
+  // _var[2] is y[1] (column 1, removed), _svar[1] y[2], sent first.
+  EXPECT_EQ(print("_var[2].no, _var[2].sno, _svar[1].sno, _svar[2].ub"),
+            "2 0 1 Infinity\n");
+  EXPECT_EQ(print("_var[2].astatus, _svar[1].astatus_num"), "unused 0\n");
+  // A declared suffix: 0 (its table's name for 0) where no value was given.
+  EXPECT_EQ(print("_var[1].relax, _svar[1].sstatus"), "0 none\n");
 }
 
 TEST_F(Synonyms, SubscriptOutsideTheCountIsRefused) {
@@ -112,13 +140,16 @@ TEST_F(Synonyms, SubscriptOutsideTheCountIsRefused) {
             "\tCan't evaluate _svar[3]:\n\tsubscript not in 1 .. 2\n");
 }
 
-class Dots : public test::InstanceTest {
+class Dots : public Printing<test::InstanceTest> {
  protected:
   void SetUp() override {
     InstanceTest::SetUp();
+    envinit();  // the status and sense tables are options
     parse_text(
         "var x {1..3};\nsubject to c {i in 1..3}: x[i] >= 0;\n"
-        "minimize o: x[1];\nmaximize m: x[2];\n");
+        "minimize o: x[1];\nmaximize m: x[2];\n"
+        "subject to cc {i in 1..2}: x[i] >= 0 complements x[i+1] >= 0;\n"
+        "problem P: x, c, o;\n");
     c = static_cast<constr*>(decl("c"));
     give_members(c, {1, 2, 3}, 0);
     figalloc(c);
@@ -142,6 +173,7 @@ class Dots : public test::InstanceTest {
     set_trans_state(0);
     std::memset(ac, 0, sizeof(AC));  // the tests' arrays are their own
     del_tva(tva);
+    test::stop_options();
     InstanceTest::TearDown();
   }
   double dot(int code, int32_t k) { return dotvalue(code, x, k, tva); }
@@ -232,8 +264,15 @@ TEST_F(Dots, ObjectiveSenseAndSolveRecord) {
   auto* m = static_cast<constr*>(decl("m"));
   give_member(o, 3);
   give_member(m, 4);
-  EXPECT_EQ(dotvalue(99, o, 0, tva), 1);  // sense_num
-  EXPECT_EQ(dotvalue(99, m, 0, tva), -1);
+  // sense_num and sense agree through option sense_table: -1 minimize,
+  // 1 maximize.
+  EXPECT_EQ(dotvalue(99, o, 0, tva), -1);
+  EXPECT_EQ(dotvalue(99, m, 0, tva), 1);
+  for (auto [obj, want] : {std::pair{o, "minimize"}, {m, "maximize"}}) {
+    cstr* s = sdotvalue(98, obj, 0, tva);
+    EXPECT_STREQ(s->text(), want);
+    zap_cstr(&s);
+  }
   // Before a solve: exitcode and result_num -1; then the record's.
   EXPECT_EQ(dotvalue(94, o, 0, tva), -1);
   EXPECT_EQ(dotvalue(97, o, 0, tva), -1);
@@ -262,6 +301,185 @@ TEST_F(Dots, LogicalConstraintValueIsItsTruth) {
   EXPECT_EQ(dotvalue(107, c, 1, tva), 0);
   ldelete(c->gen.logexpr[0]);
   ldelete(c->gen.logexpr[1]);
+}
+
+TEST_F(Dots, VariableCodesOfTheSolution) {
+  // Presolved: x[1] integer, sent, value 2 in 0 .. 10, reduced cost 2;
+  // x[2] a defined variable substituted out (body row 0, dual 7); x[3]
+  // settled by presolve.
+  double lb[3] = {0, 0, negInfinity}, ub[3] = {10, 10, Infinity};
+  double vals[3] = {2, 5, 1}, rc[3] = {2, 0, -3}, duals[1] = {7};
+  int32_t pos[3] = {0, 1, 2}, dv_cmap[3] = {0, 1, 0};
+  uint32_t status[3] = {VF_INTEGER, DV_NONLIN, DV_SETTLED};
+  var_dom doms[3] = {{nullptr, x->gen.members}, {}, {}};
+  ac->var_lb = lb;
+  ac->var_ub = ub;
+  ac->var_init_val = vals;
+  ac->var_rc = rc;
+  ac->var_pos = pos;
+  ac->var_status = status;
+  ac->dv_cmap = dv_cmap;
+  ac->var_domain = doms;
+  ac->con_duals = duals;
+  ac->n_var = 3;
+  ac->n_con = 1;
+  ac->n_var_sent = 1;
+  ac->n_subst_var = 1;
+  set_trans_state(3);
+  // Codes: domain 1, int 2, rc 12, lrc 13, urc 14, init 15, init0 16,
+  // dual 20, astatus_num 43, status_num 44.
+  const int codes[] = {1, 2, 12, 13, 14, 15, 16, 20, 43, 44};
+  const double want[3][10] = {{2, 1, 2, 2, 0, 3, 0, 0, 0, 0},
+                              {0, 0, 0, 0, 0, 0, 0, 7, 4, 4},
+                              {0, 0, -3, 0, 0, 0, 0, 0, 2, 2}};
+  for (int k = 0; k < 3; ++k)
+    for (size_t i = 0; i < std::size(codes); ++i)
+      EXPECT_EQ(dot(codes[i], k), want[k][i])
+          << "member " << k << " code " << codes[i];
+  relax_integrality = 1;
+  EXPECT_EQ(dot(2, 0), 0);
+  relax_integrality = 0;
+  // init0 is what data gave (member 1 only here); init the generated one.
+  double data[1] = {9};
+  x->vals = data;
+  x->nvals = 1;
+  EXPECT_EQ(dot(16, 0), 9);
+  EXPECT_EQ(dot(16, 1), 0);
+  EXPECT_EQ(dot(15, 0), 3);
+  x->vals = nullptr;
+  x->nvals = 0;
+  // astatus 45 and status 46: the status table's name; in the problem,
+  // status is the solver's (sstatus, none here).
+  for (auto [code, k, want] : {std::tuple{45, 0, "in"},
+                               {45, 1, "sub"},
+                               {46, 2, "pre"},
+                               {46, 0, "none"}}) {
+    cstr* t = sdotvalue(code, x, k, tva);
+    EXPECT_STREQ(t->text(), want) << code << " " << k;
+    zap_cstr(&t);
+  }
+}
+
+TEST_F(Dots, ComplementarityRowsBySide) {
+  // cc[1] dropped; cc[2] is the problem's first pair, rows 3 and 4 with
+  // duals 6 and 8.  Slots 2k (left) and 2k + 1 (right): bounds 0 .. inf,
+  // bodies 1, 2 (cc[1]) and 4, 3 (cc[2]).
+  auto* cc = static_cast<constr*>(decl("cc"));
+  give_members(cc, {1, 2}, 3);
+  cc->gen.member_class = htcl(8 * 4);
+  cc->flags = (cc->flags & ~uint64_t(0xb)) | CV_TWOSLOTS;  // one-sided
+  figalloc(cc);
+  auto dbl = [&] {
+    return static_cast<double*>(new_mblk(cc->gen.member_class, 1));
+  };
+  cc->gen.lb = dbl();
+  cc->gen.ub = dbl();
+  cc->gen.consts = dbl();
+  const double body[4] = {1, 2, 4, 3};
+  for (int s = 0; s < 4; ++s)
+    cc->gen.lb[s] = 0, cc->gen.ub[s] = Infinity, cc->gen.consts[s] = -body[s];
+  cc->gen.member_status[0] = cc->gen.member_status[1] = GS_DROPPED;
+  cc->gen.n_in_prob = 1;
+  double duals[5] = {0, 0, 0, 6, 8};
+  ac->con_duals = duals;
+  ac->n_con = 5;
+  set_trans_state(3);
+  // Codes: Llb 47, Rub 71, Lbody 55, Rbody 78, Ldual 59, Rdual 82, Lno 64,
+  // Rno 87, slack 93, astatus_num 43.
+  const int codes[] = {47, 71, 55, 78, 59, 82, 64, 87, 93, 43};
+  const double I = Infinity;
+  const double want[2][10] = {{0, I, 1, 2, 0, 0, 0, 0, 1, 1},
+                              {0, I, 4, 3, 6, 8, 4, 5, 3, 0}};
+  for (int k = 0; k < 2; ++k)
+    for (size_t i = 0; i < std::size(codes); ++i)
+      EXPECT_EQ(dotvalue(codes[i], cc, k, tva), want[k][i])
+          << "member " << k << " code " << codes[i];
+  cstr* t = sdotvalue(68, cc, 0, tva);  // Lastatus of the dropped member
+  EXPECT_STREQ(t->text(), "drop");
+  zap_cstr(&t);
+}
+
+TEST_F(Dots, NumbersOfObjectivesAndLogicalConstraints) {
+  // Rows: c[1] .. c[3] are 0 .. 2, objectives o and m objectives 0 and 1
+  // after them, sent m first.  c holds logical constraints: c[3] is sent in the algebraic
+  // block (position 0), c[2] first in the logical block, c[1] removed.
+  auto* o = static_cast<constr*>(decl("o"));
+  auto* m = static_cast<constr*>(decl("m"));
+  give_member(o, 0);
+  give_member(m, 1);
+  int32_t obj_order[2] = {1, 0}, pos[3] = {3, 1, 0};
+  ac->obj_order = obj_order;
+  ac->con_pos = pos;
+  ac->n_con = 3;
+  ac->n_obj = 2;
+  ac->n_con_sent = 1;
+  ac->n_logical_sent = 1;
+  c->gen.logexpr = static_cast<expr**>(new_mblk(c->gen.member_class, 1));
+  // Objective no 101, sno 102.
+  EXPECT_EQ(dotvalue(101, o, 0, tva), 1);
+  EXPECT_EQ(dotvalue(102, o, 0, tva), 2);
+  EXPECT_EQ(dotvalue(101, m, 0, tva), 2);
+  EXPECT_EQ(dotvalue(102, m, 0, tva), 1);
+  // Logical no 103, lno 104, sno 105.
+  const double want[3][3] = {{1, 0, 0}, {2, 1, 0}, {3, 0, 1}};
+  for (int k = 0; k < 3; ++k)
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(dotvalue(103 + i, c, k, tva), want[k][i])
+          << "member " << k << " code " << 103 + i;
+  del_mblk(c->gen.member_class, c->gen.logexpr);
+  c->gen.logexpr = nullptr;
+}
+
+TEST_F(Dots, ProblemSolveRecord) {
+  auto* p = static_cast<problem*>(decl("P"));
+  auto text = [&](int code) {
+    cstr* t = sdotvalue(code, p, 0, tva);
+    std::string r = t->text();
+    zap_cstr(&t);
+    return r;
+  };
+  // exitcode 111, result_num 112, message 113, result 114.
+  EXPECT_EQ(dotvalue(111, p, 0, tva), -1);
+  EXPECT_EQ(dotvalue(112, p, 0, tva), -1);
+  EXPECT_EQ(text(114), "?");
+  objsolve rec{.result_num = 200, .exitcode = 3,
+               .result = new_cstring("infeasible"),
+               .message = new_cstring("no feasible point")};
+  p->solves = &rec;
+  EXPECT_EQ(dotvalue(111, p, 0, tva), 3);
+  EXPECT_EQ(dotvalue(112, p, 0, tva), 200);
+  EXPECT_EQ(text(113), "no feasible point");
+  EXPECT_EQ(text(114), "infeasible");
+  p->solves = nullptr;
+  zap_cstr(&rec.result);
+  zap_cstr(&rec.message);
+}
+
+TEST_F(Dots, ReadThroughTheCommands) {
+  // The dot forms of the language reach the same values; an entity not
+  // generated yet is refused, a problem never is.
+  x->ninst = 3;
+  x->dindex = x->gen.members;  // the subscripts' look-up
+  auto* o = static_cast<constr*>(decl("o"));
+  auto* m = static_cast<constr*>(decl("m"));
+  give_member(o, 3);
+  give_member(m, 4);
+  o->ninst = m->ninst = 1;
+  EXPECT_EQ(print("x[1].lb0, x[2].ub0, x[1].init, o.sense, m.sense_num"),
+            "0 10 3 minimize 1\n");
+  EXPECT_EQ(print("P.result_num, P.message"), "-1 ?\n");
+  EXPECT_EQ(print("c[1].lb"), "\tungenerated constraint c\n");
+  x->dindex = nullptr;
+  tva = new_tva();  // the commands' clean-up took the fixture's
+}
+
+TEST_F(Dots, PrintingOnlyCodeIsAnError) {
+  // An evaluation error, not a bug (how the fixture's session then ends
+  // is not this test's concern).
+  auto r = test::run_captured([&] { dotvalue(110, c, 0, tva); });
+  EXPECT_EQ(r.err.find("Bug"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("suffix .val has no value here"), std::string::npos)
+      << r.err;
 }
 
 }  // namespace
