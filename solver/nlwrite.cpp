@@ -19,6 +19,7 @@
 #include "presolve/presolve.h"
 #include "session/opttable.h"
 #include "session/startup.h"
+#include "solver/mpswrite.h"
 #include "solver/nlexpr.h"
 #include "solver/output.h"
 #include "solver/solve.h"
@@ -43,7 +44,12 @@ int restart;
 
 void nl_flush(nlfile* f) {
   size_t n = static_cast<size_t>(f->p - f->buf);
-  if (n && std::fwrite(f->buf, 1, n, f->f) != n) f->failed = 1;
+  if (n && !f->f) {
+    *f->p = 0;
+    Printf("%s", f->buf);
+  } else if (n && std::fwrite(f->buf, 1, n, f->f) != n) {
+    f->failed = 1;
+  }
   f->p = f->buf;
 }
 
@@ -54,13 +60,16 @@ void nl_put(nlfile* f, const void* s, size_t n) {
     return;
   }
   nl_flush(f);
-  if (std::fwrite(s, 1, n, f->f) != n) f->failed = 1;
+  if (!f->f)
+    Printf("%.*s", static_cast<int>(n), static_cast<const char*>(s));
+  else if (std::fwrite(s, 1, n, f->f) != n)
+    f->failed = 1;
 }
 
 // Buffer blocks: 1 MiB, with the slack beyond the soft end.
 constexpr int NLF_CLASS = 17;
 
-static void nl_open_buf(nlfile* f, FILE* fp) {
+void nl_open_buf(nlfile* f, FILE* fp) {
   f->f = fp;
   f->k = NLF_CLASS;
   f->buf = static_cast<char*>(new_mblk(NLF_CLASS));
@@ -720,8 +729,7 @@ int nl_opt_words(const AC* ac, int64_t w[10]) {
   return n;
 }
 
-// The problem's name: the stub's base name without its last extension.
-static void prob_name(const char* stub, char* out, size_t size) {
+void prob_name(const char* stub, char* out, size_t size) {
   const char* b = base_name(stub);
   const char* dot = std::strrchr(b, '.');
   size_t n = dot && dot != b ? size_t(dot - b) : std::strlen(b);
@@ -807,9 +815,7 @@ static void permute_caution(AC* ac) {
   }
 }
 
-// Opens the file; on failure (after one retry with the file removed when
-// show_files asks for it) reports and abandons the command.
-static FILE* nl_fopen(const char* name) {
+FILE* nl_fopen(const char* name) {
   if (show_files & 4) {
     // A temporary file: whatever stands under its name (a symbolic link
     // planted there among them) goes, and the file is made anew, by this
@@ -840,6 +846,10 @@ static FILE* nl_fopen(const char* name) {
 void outmps(AC* ac) {
   permute_caution(ac);
   char form = outopt[0];
+  if (form == 'm' || form == 'n') {
+    mps_write(ac);
+    return;
+  }
   const char* stub = outopt + 1;
   bool text = form == 'g';
 
