@@ -8,6 +8,7 @@
 #include "frontend/reader.h"
 #include "instance/ac.h"
 #include "session/opttable.h"
+#include "solver/auxfiles.h"
 #include "solver/nlwrite.h"
 #include "solver/solve.h"
 #include "support/format.h"
@@ -296,6 +297,10 @@ void mps_write(AC* ac) {
           static_cast<long long>(nzc));
     bailout();
   }
+  // Without a stub "m" writes no auxiliary files; aux_before and aux_spc
+  // write none for an empty stub.
+  int lens[2];
+  aux_before(ac, outopt + 1, lens);
   mstr* fname = nullptr;
   char name[16];
   FILE* fp = mps_open(&fname, name, sizeof name);
@@ -321,6 +326,7 @@ void mps_write(AC* ac) {
     if (show_files & 2) Printf("File %s\n", mstr_val(fname));
     mstr_free(&fname);
   }
+  aux_spc(ac, outopt + 1);
   if (infinite && Cautions)
     error(2, "%d%s\n\t%s\n\t%s", infinite,
           " integer variables have infinite bounds.",

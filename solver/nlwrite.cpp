@@ -19,6 +19,7 @@
 #include "presolve/presolve.h"
 #include "session/opttable.h"
 #include "session/startup.h"
+#include "solver/auxfiles.h"
 #include "solver/mpswrite.h"
 #include "solver/nlexpr.h"
 #include "solver/output.h"
@@ -743,7 +744,7 @@ void prob_name(const char* stub, char* out, size_t size) {
 }
 
 static void header(nlfile* f, const AC* ac, char form, int arith,
-                   const char* stub, const jacsort* J) {
+                   const char* stub, const jacsort* J, const int lens[2]) {
   char h[2048];
   int n = 0;
   auto add = [&](const char* fmt, auto... a) {
@@ -796,7 +797,8 @@ static void header(nlfile* f, const AC* ac, char form, int arith,
       ac->n_lin_bin, ac->n_lin_int, ac->n_nlv_both_int, ac->n_nlv_con_int,
       ac->n_nlv_obj_int);
   add(" %zd %zd\t# nonzeros in Jacobian, gradients\n", J->nzc, J->nzo);
-  add(" %d %d\t# max name lengths: constraints, variables\n", 0, 0);
+  add(" %d %d\t# max name lengths: constraints, variables\n", lens[0],
+      lens[1]);
   add(" %d %d %d %d %d\t# common exprs: b,c,o,c1,o1\n", 0, 0, 0, 0, 0);
   nl_put(f, h, size_t(n));
 }
@@ -863,6 +865,8 @@ void outmps(AC* ac) {
     bailout();
   }
 
+  int lens[2];
+  aux_before(ac, stub, lens);
   mstr* nm = nullptr;
   mprintf(&nm, "%s.%s", stub, "nl");
   const char* fname = mstr_val(nm);
@@ -883,7 +887,7 @@ void outmps(AC* ac) {
 
   nlfile f;
   nl_open_buf(&f, fp);
-  header(&f, ac, form, text ? 0 : arith_kind, stub, J);
+  header(&f, ac, form, text ? 0 : arith_kind, stub, J, lens);
   suffix_segs(&f, ac, text);
   n_dig = digcount(ac);
   bool permuted = nl_permute & 32;
