@@ -224,6 +224,10 @@ void compile_items(expr* items) {
         // The look-up's subscript list, evaluated to the member's tuple.
         mri(&e->R.e->R.e, 1);
         break;
+      case OPSYNSUB:
+        // A synonym's one subscript, a number.
+        mri(&e->R.e->L.e, 1);
+        break;
       case OPARG:
         if (e->L.ss) {
           scope sc(e->L.ss, nullptr);

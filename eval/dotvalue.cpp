@@ -34,9 +34,6 @@
 
 namespace vexo {
 
-namespace {
-
-// How many entities synonym kind k numbers in ac; -1 for no such kind.
 int32_t syn_count(const AC* ac, int k) {
   switch (k) {
     case 0:
@@ -65,6 +62,8 @@ int32_t syn_count(const AC* ac, int k) {
   }
   return -1;
 }
+
+namespace {
 
 [[noreturn]] void not_in_range(TVA* tva, const char* syn, const symbol* s,
                                int32_t n) {
@@ -109,7 +108,10 @@ int synkind(const symbol* syn, expr* subs, TVA* tva, int32_t* index) {
   double x = is_number(s) ? s->value : qNaN;
   if (!(x >= 1 && x <= n && x == std::floor(x)))
     not_in_range(tva, syn->name, s, n);
-  int32_t j = int32_t(x) - 1;
+  return syn_entry(ac, k, int32_t(x) - 1, index);
+}
+
+int syn_entry(const AC* ac, int k, int32_t j, int32_t* index) {
   switch (k) {
     case 2:
       if (ac->n_logical) j = through(ac->con_order, j + ac->n_logical);
@@ -606,14 +608,7 @@ const char* cdotvalue(int code, xnode2* d, int32_t k, TVA* tva,
   return t;
 }
 
-namespace {
-
-// The collected problem the synonyms read (synkind brought it up to date).
-AC* syn_ac(TVA* tva) { return tva->ac && trans_state > 2 ? tva->ac : cur_ac; }
-
-// The name records of the entities of synonym kind k (as synkind returns
-// it), or null.
-const xname* names_of(const AC* ac, int k) {
+const xname* syn_names(const AC* ac, int k) {
   switch (k) {
     case 0:
       return ac->var_names;
@@ -627,17 +622,22 @@ const xname* names_of(const AC* ac, int k) {
   return nullptr;
 }
 
+namespace {
+
+// The collected problem the synonyms read (synkind brought it up to date).
+AC* syn_ac(TVA* tva) { return tva->ac && trans_state > 2 ? tva->ac : cur_ac; }
+
 // Entry j of synonym kind k: its declaration (null for an entity presolve
 // added) and member; side 1 for the right row of a complementarity
 // constraint reached as a row.
-struct syn_entry {
+struct syn_member {
   xnode2* d;
   int32_t k;
   int side;
 };
 
-syn_entry entry_of(const AC* ac, int k, int32_t j) {
-  const xname* names = names_of(ac, k);
+syn_member entry_of(const AC* ac, int k, int32_t j) {
+  const xname* names = syn_names(ac, k);
   if (!names || !names[j].decl) return {nullptr, 0, 0};
   const xname& n = names[j];
   int side = n.tail && n.tail[0] == '.' && n.tail[1] == 'R';
@@ -715,7 +715,7 @@ struct syn_ref {
   int kind;
   int32_t j;
   AC* ac;
-  syn_entry entry;
+  syn_member entry;
 };
 
 syn_ref syn_of(expr* e, TVA* tva, const char* routine) {
@@ -760,7 +760,7 @@ eval_result f_OPSYNSUB(expr* e, TVA* tva) {
       return {.d = j >= 0 && ac->var_pos ? double(ac->var_pos[j] + 1)
                                          : double(j + 1)};
   }
-  syn_entry en = entry_of(ac, k, j);
+  syn_member en = entry_of(ac, k, j);
   if (!en.d) return {.d = 0};
   auto* c = static_cast<constr*>(en.d);
   if (k == 6) return {.d = ccslack(c, en.k, tva)};
@@ -770,7 +770,7 @@ eval_result f_OPSYNSUB(expr* e, TVA* tva) {
 eval_result f_OPSYNNAME(expr* e, TVA* tva) {
   int32_t j;
   int k = synkind(e->L.sym, e->R.e, tva, &j);
-  const xname* names = names_of(syn_ac(tva), k);
+  const xname* names = syn_names(syn_ac(tva), k);
   if (!names) return f_unbuilt(e, tva);
   charblk* cb = nullptr;
   const kw_row* row = static_cast<const kw_row*>(e->L.sym->binding);

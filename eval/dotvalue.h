@@ -25,11 +25,13 @@
 
 namespace vexo {
 
+struct AC;
 struct charblk;
 struct cstr;
 struct expr;
 struct suffix;
 struct symbol;
+struct xname;
 struct TVA;
 struct xnode2;
 
@@ -41,6 +43,14 @@ struct xnode2;
 // 1 .. count: "Can't evaluate _var[0]:\n\tsubscript not in 1 .. 3" ([%Q]
 // for text, [%.g] for numbers).
 int synkind(const symbol* syn, expr* subs, TVA* tva, int32_t* index);
+// Entry j (from 0, below syn_count) of synonym kind k in ac, as synkind
+// gives it: the kind and, through *index, the entity's number.
+int syn_entry(const AC* ac, int k, int32_t j, int32_t* index);
+// How many entities synonym kind k numbers in ac; -1 for no such kind.
+int32_t syn_count(const AC* ac, int k);
+// The names that the entity numbers of kind k (as synkind returns it)
+// index: columns (0), rows (2, 3, 6), objectives (4); null for another.
+const xname* syn_names(const AC* ac, int k);
 
 // The value of built-in suffix code (report/dotnames.h) of member k of d
 // (a variable, constraint, logical or complementarity constraint,

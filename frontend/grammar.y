@@ -912,16 +912,12 @@ command:
       { cmd_il(CK_RESET_DATA, 0, $4); }
   | UPDATE DATA lex_plain plain_names_opt ';'
       { cmd_il(CK_UPDATE_DATA, 1, $4); }
-  | RESET PROBLEM ';'
+  | RESET PROBLEM lex_plain ';'
       { probreset(nullptr, nullptr); }
-  | RESET PROBLEM PROBNAME ';'
-      { probreset($3->name, nullptr); }
-  | RESET PROBLEM PROBINAME ';'
-      { probreset($3->name, nullptr); }
-  | RESET PROBLEM PROBNAME subs ';'
-      { probreset($3->name, $4); }
-  | RESET PROBLEM PROBINAME subs ';'
-      { probreset($3->name, $4); }
+  | RESET PROBLEM lex_plain PLAINNAME lex_ref ';'
+      { probreset($4, nullptr); }
+  | RESET PROBLEM lex_plain PLAINNAME lex_ref subs ';'
+      { probreset($4, $6); }
   | RESET FUNCTION ';'
       { cmd0(CK_RESET_FUNCTION); }
   | RESET SUFFIX plainname_opt ';'
@@ -1037,6 +1033,8 @@ prob_item:
   | DOBJ            { $$ = prob_item($1, nullptr); }
   | DOBJI           { $$ = prob_item($1, nullptr); }
   | DOBJI subs      { $$ = prob_item($1, $2); }
+  | SYNONYM         { $$ = prob_synitem($1, nullptr); }
+  | SYNONYM subs    { $$ = prob_synitem($1, $2); }
   | NEWNAME         { $$ = prob_undeclared($1); }
   | PROBNAME        { $$ = entity_item($1); }
   | PROBINAME       { $$ = entity_item($1); }

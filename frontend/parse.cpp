@@ -801,6 +801,18 @@ expr* prob_item(xnode* x, expr* subs) {
   return subscript(opword(opc), x, subs);
 }
 
+expr* prob_synitem(symbol* sym, expr* subs) {
+  if (!subs) return new_expr(opword(OPSYN), sym, sym->binding);
+  int n = listlen(subs);
+  if (n != 1) {
+    error(0, "%s needs 1 subscript, not %d", sym->name, n);
+    ldelete(subs);
+    return nullptr;
+  }
+  return new_expr(opword(OPSYNSUB, EF_NUMERIC), sym,
+                  new_expr(opword(OPSYMLIST), subs));
+}
+
 expr* prob_undeclared(symbol* s) {
   error(0, "%s is not defined.", s->name);
   return nullptr;

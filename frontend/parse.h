@@ -316,6 +316,12 @@ extern int32_t tktype;
 // an undeclared name there: "%s is not defined." and null.
 expr* prob_item(xnode* x, expr* subs);
 expr* prob_undeclared(symbol* s);
+// A synonym array (_var, _con, ...) as a problem item: whole (subs null),
+// the entities it lists when the membership is built, or one element of
+// it, one subscript only ("%s needs 1 subscript, not %d" and null).
+// Unlike the synonyms of commands, nothing is requested of the problem
+// when the declaration is read.
+expr* prob_synitem(symbol* sym, expr* subs);
 // The table declaration being built (its record) and its key count; the
 // head: a named table (rw 0) or _readtable (1) / _writetable (2), named
 // "<unnamed>", with that direction.  Sets tablerw and errseen.

@@ -7,6 +7,7 @@
 
 #include "compiler/tva.h"
 #include "eval/dispatch.h"
+#include "eval/dotvalue.h"
 #include "eval/evalerr.h"
 #include "eval/indexing.h"
 #include "eval/iterate.h"
@@ -16,6 +17,7 @@
 #include "frontend/keywords.h"
 #include "frontend/rawtok.h"
 #include "frontend/vardcl.h"
+#include "instance/ac.h"
 #include "instance/members.h"
 #include "instance/stamps.h"
 #include "instance/xcg.h"
@@ -211,6 +213,23 @@ void whole_item(p_info* pi, convar* d) {
   e->flags |= 1u << 31;  // whole (cleared when the membership is done)
 }
 
+// Member ord of d (both slots of a complementarity member) belongs;
+// ord < 0: none yet, though d is entered with its members out.
+void mark_member(p_info* pi, convar* d, int64_t ord) {
+  bool made;
+  p_entry* e = entry_of(pi, d, &made);
+  if (!made && !e->inset) return;  // the whole declaration belongs
+  if (!e->inset) e->inset = new_inset(d, &e->insetk, 2);
+  if (ord < 0) return;
+  int32_t k;
+  int32_t slots;
+  if (get_k_n0(d, &k, &slots)) {
+    e->inset[2 * ord] = e->inset[2 * ord + 1] = 0;
+  } else {
+    e->inset[ord] = 0;
+  }
+}
+
 // A member item: the member that the subscripts (compiled) give.
 void member_item(p_info* pi, expr* item, TVA* tva) {
   convar* d = static_cast<convar*>(item->L.x);
@@ -220,25 +239,45 @@ void member_item(p_info* pi, expr* item, TVA* tva) {
   symbol* tuple[TUPMAX];
   int n = d->indexing ? d->indexing->arity : 0;
   std::memcpy(tuple, t, sizeof(symbol*) * size_t(n));
-  bool made;
-  p_entry* e = entry_of(pi, d, &made);
-  if (!made && !e->inset) return;  // the whole declaration belongs
   int64_t ord = d->gen.members ? set_lookup(d->gen.members, tuple) : -1;
   if (ord < 0 || ord >= d->gen.member_count) {
     // Not generated: outside the indexing it is an error; inside, there is
     // no member slot to mark until the declaration is generated.
     if (set_in(d->indexing, tuple, tva) == NOT_MEMBER)
       badsub(tva, d, tuple);
-    if (!e->inset) e->inset = new_inset(d, &e->insetk, 2);
+    ord = -1;
+  }
+  mark_member(pi, d, ord);
+}
+
+// The entity numbered i of synonym kind kk (as synkind and syn_entry give
+// them) in the collected problem ac joins the membership.
+void synonym_member(p_info* pi, const AC* ac, int kk, int32_t i) {
+  // Kind 7 numbers the column a row complements (-1: none).
+  const xname* names = syn_names(ac, kk == 7 ? 0 : kk);
+  if (!names || i < 0 || !names[i].decl) return;
+  convar* d = static_cast<convar*>(names[i].decl);
+  if (d->flags & PF_NOPROB) return;
+  setmem* m = names[i].subs;
+  mark_member(pi, d, m ? set_lookup(d->gen.members, m->tup()) : 0);
+}
+
+// A synonym array as an item: the entities it lists in the problem as
+// collected now (whole), or the one its subscript picks.
+void synonym_item(p_info* pi, expr* item, TVA* tva) {
+  int32_t i;
+  if (opcode(item) == OPSYNSUB) {
+    int kk = synkind(item->L.sym, item->R.e, tva, &i);
+    synonym_member(pi, tva->ac && trans_state > 2 ? tva->ac : cur_ac, kk, i);
     return;
   }
-  if (!e->inset) e->inset = new_inset(d, &e->insetk, 2);
-  int32_t k;
-  int32_t slots;
-  if (get_k_n0(d, &k, &slots)) {
-    e->inset[2 * ord] = e->inset[2 * ord + 1] = 0;
-  } else {
-    e->inset[ord] = 0;
+  const kw_row* row = static_cast<const kw_row*>(item->L.sym->binding);
+  int k = row ? int(row->value) : -1;
+  const AC* ac = get_ts3(tva->ac ? tva->ac : cur_ac);
+  if (!ac) return;
+  for (int32_t j = 0, n = syn_count(ac, k); j < n; ++j) {
+    int kk = syn_entry(ac, k, j, &i);
+    synonym_member(pi, ac, kk, i);
   }
 }
 
@@ -253,6 +292,10 @@ void one_item(p_info* pi, expr* item, TVA* tva) {
     case OPCONSUB:
     case OPOBJVALSUB:
       member_item(pi, item, tva);
+      return;
+    case OPSYN:
+    case OPSYNSUB:
+      synonym_item(pi, item, tva);
       return;
     case OPARG: {
       // An entry of a group (L null, R the item) or a nested group.

@@ -88,6 +88,36 @@ TEST_F(Membership, ExplicitDropStaysWithItsProblem) {
   EXPECT_EQ(states(), "iii");
 }
 
+// A synonym array names the entities it lists in the problem as collected
+// when the membership is built (the problem current before): an element
+// one member, the whole array every member it lists.
+TEST_F(Membership, SynonymItemsNameCollectedEntities) {
+  parse_text(
+      "problem u: x, _con[2];\n"
+      "problem w: x, _con;\n"
+      "problem v: _con[3];\n");
+  struct row {
+    const char* prob;
+    const char* want;
+  };
+  // r collects rows c[1] and c[3]: its second row is c[3].
+  for (row r : {row{"r", "ioi"}, row{"u", "ooi"}, row{"p", "iii"},
+                row{"w", "iii"}, row{"r", "ioi"}, row{"w", "iii"}}) {
+    enter(r.prob);
+    EXPECT_EQ(states(), r.want) << r.prob;
+  }
+  // The membership stands until it is reset: then r's rows again.
+  enter("r");
+  reset_prob(static_cast<problem*>(decl("w")), nullptr, nullptr);
+  enter("w");
+  EXPECT_EQ(states(), "ioi");
+  // Two rows collected: no third.
+  test::outcome o = test::run_captured([this] { enter("v"); });
+  EXPECT_NE(o.err.find("Can't evaluate _con[3]:\n\tsubscript not in 1 .. 2"),
+            std::string::npos)
+      << o.err;
+}
+
 TEST_F(Membership, ResetProblemFreesTheMembership) {
   enter("r");
   problem* r = static_cast<problem*>(decl("r"));
