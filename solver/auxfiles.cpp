@@ -210,17 +210,18 @@ static void fix_file(AC* ac, const char* stub) {
     return;
   }
   aux_open(&a);
-  // The values go through the item writer, comments on so that it
-  // writes past the TAB, in output_precision.
+  // The values go through the item writer (in output_precision); the TAB
+  // goes in by itself, since the item writer stops at a TAB.
   nlfile f;
   nl_open_buf(&f, a.f);
-  ++nl_comments;
   for (int32_t p = ac->n_var; --p >= ac->n_var_sent;)
     if (removed_kind(ac, p) == 'f') {
       int32_t v = var_at(ac, p);
-      aprintf(&f, "%s\t%.16g\n", var_name(ac, v), ac->var_lb[v]);
+      const char* nm = var_name(ac, v);
+      nl_put(&f, nm, std::strlen(nm));
+      nl_put(&f, "\t", 1);
+      aprintf(&f, "%.16g\n", ac->var_lb[v]);
     }
-  --nl_comments;
   nl_flush(&f);
   del_mblk(f.k, f.buf);
   for (int32_t p = ac->n_var_sent; p < ac->n_var; ++p) {
