@@ -125,16 +125,16 @@ void compile_constr(constr* c) {
     ldistrib(&c->logbody);
   } else if (expr* b = c->body) {
     int ctype = static_cast<int>(c->flags & 15);
-    if (ctype & 8) {
+    if (ctype & CB_COMPL) {
       // A complementarity: each side by its own kind code.
       for (expr* part : {b->L.e, b->R.e}) {
         if (!part) continue;
         int k = static_cast<int>(part->opword);
-        if (k > 4 && k != CB_EXPR)
+        if (!ctype_known(k))
           bug("unexpected ctype %d in compile_constrdcls", k);
         con1compile(k, part);
       }
-    } else if (ctype <= 4) {
+    } else if (ctype_known(ctype)) {
       con1compile(ctype, b);
     } else {
       bug("unexpected ctype %d in compile_constrdcls", ctype);

@@ -25,6 +25,9 @@ extern varref* gm_v;  // linear terms (column, coefficient)
 extern expr* gm_e;    // instantiated nonlinear parts, chained by next
 extern plterm* gm_p;  // piecewise-linear terms, each with its column
 extern uint32_t gm_i;  // the column of a defining equality's variable + 1
+// Written outside compiler/, by design: gm_v, gm_e, gm_p and gm_i by the
+// member generators (instance/gencon.cpp), which take the lists over after
+// each body and empty them.
 // Start-up and reset: the lists are empty.
 void genterms_reset();
 

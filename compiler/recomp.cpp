@@ -16,6 +16,7 @@
 #include "frontend/keywords.h"
 #include "frontend/paramdcl.h"
 #include "frontend/vardcl.h"
+#include "instance/members.h"
 #include "instance/names.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -329,6 +330,7 @@ void xreset(xnode* d) {
     case DK_OBJI:
       // Their per-member arrays belong to instance generation.
       static_cast<convar*>(d)->ninst = -1;
+      cv_release(static_cast<convar*>(d));
       break;
     case DK_SET:
     case DK_CHECK:

@@ -20,6 +20,7 @@
 #include "instance/names.h"
 #include "instance/problem.h"
 #include "instance/sufdecl.h"
+#include "instance/sufstore.h"
 #include "instance/suftab.h"
 #include "presolve/presolve.h"
 #include "report/dotnames.h"
@@ -545,6 +546,12 @@ double dotvalue(int code, xnode2* d, int32_t k, TVA* tva) {
 }
 
 double sufvalue(xnode2* d, suffix* s, int32_t k, TVA* tva) {
+  if (s && members_hold_values(d)) {
+    // Generated members keep their suffix values with them.
+    SufVal* g = sufval_of(d, s->classnum);
+    if (!g || !g->values) return s->init_value;
+    return g->values[size_t(k) << static_cast<convar*>(d)->sufs.suf_shift];
+  }
   sufvals* v = s ? sufv_find(d, s->classnum) : nullptr;
   if (!v || !v->v) return 0;
   suf5check(d, s, v, tva);

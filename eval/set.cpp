@@ -436,16 +436,37 @@ set* set_enum(set* s, int arity) {
   return s;
 }
 
-set* mutable_set(set* s) {
-  if (s->refcnt < 2) return s;
+set* set_copy(const set* s) {
   set* c = set_enum(new_enum(), s->arity);
   if (s->nmem > 0) {
     c->new_htab(s->nmem);
     for (setmem* m = s->first; m; m = m->next)
-      if (m->ord != -1) c->addmem(m->tup());
+      if (m->ord >= 0) c->addmem(m->tup());
   }
+  return c;
+}
+
+set* mutable_set(set* s) {
+  if (s->refcnt < 2) return s;
+  set* c = set_copy(s);
   s->refcnt--;
   return c;
+}
+
+bool same_members(const set* a, const set* b) {
+  if (!a || a->nmem < 0 || a->nmem != b->nmem || a->arity != b->arity)
+    return false;
+  const setmem* x = a->first;
+  const setmem* y = b->first;
+  size_t w = sizeof(symbol*) * size_t(a->arity);
+  for (;;) {
+    while (x && x->ord < 0) x = x->next;
+    while (y && y->ord < 0) y = y->next;
+    if (!x || !y) return !x && !y;
+    if (std::memcmp(x->tup(), y->tup(), w) != 0) return false;
+    x = x->next;
+    y = y->next;
+  }
 }
 
 // Out of the compiler's table of shared sets, its private node deleted;

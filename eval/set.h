@@ -276,6 +276,12 @@ void set_gen_abandon();
 // enumerated set with the same members in the same order, and s loses one
 // reference.  Callers about to change a set's members call it first.
 set* mutable_set(set* s);
+// A new enumerated set with the members of the generated set s in their
+// order (empty when s has none).
+set* set_copy(const set* s);
+// Whether a and b (generated) have the same members in the same order; a
+// null or ungenerated a has not.
+bool same_members(const set* a, const set* b);
 // Drops one reference to a set of any class and frees it when none remain.
 void sdelete(set* s);
 

@@ -3,6 +3,7 @@
 
 #include "eval/set.h"
 #include "frontend/decl.h"
+#include "instance/members.h"
 #include "support/message.h"
 #include "support/symbol.h"
 
@@ -113,7 +114,7 @@ eval_result f_OPORD0(expr* e, TVA* tva) {
 }
 
 eval_result f_OPLOOKUP(expr* e, TVA* tva) {
-  set* s = static_cast<xnode2*>(e->L.x)->dindex;
+  set* s = subscript_set(static_cast<xnode2*>(e->L.x));
   if (!s) return {.i = NOT_MEMBER};
   return {.i = static_cast<int32_t>(member_of(e->R.e, s, tva))};
 }

@@ -36,6 +36,16 @@ enum : uint32_t {
   CC_LEFT = 10,  // left side an equality or double inequality
   CC_RIGHT = 11  // right side an equality or double inequality
 };
+// Bit of a constraint's kind code (the low four bits of its flags) that
+// marks a complementarity: the root's two sides carry their own codes.
+constexpr uint32_t CB_COMPL = 8;
+
+// Whether code is a relation the body builders make (0 to 4, or 8 a lone
+// expression).  Codes 5 to 7 and above 8 are never made: the compiler and
+// the instance generator refuse them alike.
+inline bool ctype_known(int code) {
+  return (code >= 0 && code <= int(CB_RANGER)) || code == int(CB_EXPR);
+}
 
 // Bit of stbody's flags: reversed orientation (right minus left).
 constexpr int STB_REVERSE = 32;

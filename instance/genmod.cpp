@@ -23,9 +23,14 @@
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
+#include "instance/gencon.h"
+#include "instance/genvar.h"
+#include "instance/members.h"
 #include "instance/names.h"
+#include "instance/renum.h"
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
+#include "instance/sufinit.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/opttable.h"
@@ -258,6 +263,12 @@ bool param_kind(const xnode* d) {
   return k == DK_PARAM || k == DK_SPARAM;
 }
 
+// Whether d is a variable declaration (numeric or symbolic).
+bool var_kind(const xnode* d) {
+  uint32_t k = d->kind & ~1u;
+  return k == DK_VAR || k == DK_SVAR;
+}
+
 // The slot of d's pending subscripts (indexed params and sets), or null.
 set** pending_of(xnode* d) {
   switch (d->kind) {
@@ -324,6 +335,18 @@ void up_to_date(xnode* d, double gen, double level, AC* ac, TVA* tva) {
 
 // ---- Regeneration ------------------------------------------------------------
 
+// Generates the members of constraint or objective c; then what they
+// carry follows them by subscript, and what data gave joins them.
+bool gen_rows(constr* c, TVA* tva) {
+  bool con = (c->kind & ~1u) == DK_CON;
+  if (!(con ? gen_constr(c, tva) : gen_obj(c, tva))) return false;
+  dropcheck(c, c->kind == DK_CONI && !c->gen.member_count, tva);
+  sufinit_flush(c, tva);
+  c->ninst = c->gen.member_count;
+  copy_sufs(c, tva);
+  return true;
+}
+
 // Generates d by its kind; whether it was generated.
 bool generate(xnode* d, TVA* tva) {
   switch (d->kind) {
@@ -331,7 +354,7 @@ bool generate(xnode* d, TVA* tva) {
     case DK_VARI:
     case DK_SVAR:
     case DK_SVARI:
-      return gen1var(static_cast<var*>(d), tva);
+      return gen_var(static_cast<var*>(d), tva);
     case DK_PARAM:
     case DK_SPARAM:
       gen_param(static_cast<param*>(d), tva);
@@ -348,10 +371,9 @@ bool generate(xnode* d, TVA* tva) {
       return true;
     case DK_CON:
     case DK_CONI:
-      return gen1constr(static_cast<constr*>(d), tva);
     case DK_OBJ:
     case DK_OBJI:
-      return gen1obj(static_cast<constr*>(d), tva);
+      return gen_rows(static_cast<constr*>(d), tva);
     case DK_CHECK:
       gen_check(static_cast<check*>(d), tva);
       return true;
@@ -465,7 +487,10 @@ bool defines_values(const xnode* d) {
 // ---- The driver --------------------------------------------------------------
 
 AC* genmod(int flags, int* nvars_out) {
-  (void)flags;  // columns are not numbered yet
+  // Columns are kept in declaration order by every call (Renumber), so
+  // the numbering the flags ask for is always there.
+  (void)flags;
+  renum_begin();
   TVA* tva = new_tva();
   gen_tva = tva;
   failure_said = false;
@@ -496,6 +521,8 @@ AC* genmod(int flags, int* nvars_out) {
       break;
     }
   }
+  // Also after an interrupt: what was generated is numbered consistently.
+  Renumber(ac);
   if (show_stats > 3 && trans_state <= 1)
     Fprintf(Stderr, "%d variables, %d constraints, %d objectives\n",
             ac->n_var_gen, ac->n_con_gen, ac->n_obj_gen);
@@ -509,12 +536,16 @@ AC* genmod(int flags, int* nvars_out) {
 void genmod_cleanup() {
   if (xnode* d = curx) {
     curx = nullptr;
+    if (var_kind(d)) gen_var_abandon(static_cast<var*>(d), gen_tva);
     xreset(d);
     d->xr.stamp = -1.0;
   }
   if (TVA* t = gen_tva) {
     gen_tva = nullptr;
-    if (t->ac) t->ac->gen_decl = nullptr;
+    if (t->ac) {
+      t->ac->gen_decl = nullptr;
+      Renumber(t->ac);
+    }
     del_tva(t);
   }
 }
@@ -523,15 +554,14 @@ void gen_list_clear() { work().clear(); }
 void gen_list_add(xnode* d) { work().push_back(d); }
 
 void genmod_reset() {
+  gencon_reset();
   std::vector<xnode*>().swap(work());
   gen_tva = nullptr;
   curx = nullptr;
   recvar_lim = 0;
+  renum_reset();
+  sufinit_reset();
 }
-
-int32_t first_num(const convar* d) { return d->gen.first_col; }
-
-void copy_sufs(xnode*, TVA*) {}
 
 void suf5check(xnode2* d, suffix* sd, sufvals* v, TVA* tva) {
   if (v->checked >= v->changed) return;
@@ -552,9 +582,6 @@ void suf5check(xnode2* d, suffix* sd, sufvals* v, TVA* tva) {
       do_sufcheck(sd->conditions, d, m->tup(), v->v[m->ord], tva, sd);
 }
 
-int gen1var(var*, TVA*) { return 0; }
-int gen1constr(constr*, TVA*) { return 0; }
-int gen1obj(constr*, TVA*) { return 0; }
 int gen_env(xnode*, TVA*) { return 0; }
 int pipe_start(function*) { return 0; }
 

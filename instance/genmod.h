@@ -84,17 +84,8 @@ void genmod_reset();
 // generated (nothing writes it yet).
 extern int recvar_lim;
 
-// The number of d's first member in the problem's column (variables) or
-// row (constraints, objectives) numbering: the first_col of its generated
-// members (instance/members.h).
-int32_t first_num(const convar* d);
 
 
-// Copies the values that data gave by subscript for members of ent not yet
-// generated into its generated members.  Least form until members of
-// variables, constraints and problems are generated: the data stay where
-// the data reader stored them, nothing to copy.
-void copy_sufs(xnode* ent, TVA* tva);
 
 // Checks d's values v of suffix s against the suffix's conditions when they
 // changed since their last check: every value in member order (with its
@@ -106,12 +97,6 @@ void suf5check(xnode2* d, suffix* s, sufvals* v, TVA* tva);
 // Each is called once per declaration to be generated and answers 1 when
 // it generated it, 0 when it left it ungenerated (its stamps stay as they
 // were, so that every later walk meets it again).
-// Variables (kinds 2, 3, 16, 17).  Least form: 0.
-int gen1var(var* v, TVA* tva);
-// Constraints (kinds 8, 9).  Least form: 0.
-int gen1constr(constr* c, TVA* tva);
-// Objectives (kinds 10, 11).  Least form: 0.
-int gen1obj(constr* o, TVA* tva);
 // The members of an indexed environment (kind 23).  Least form: 0.
 int gen_env(xnode* e, TVA* tva);
 // The child process of a pipe function (kind 25 with a pipe command).

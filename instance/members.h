@@ -20,6 +20,7 @@
 namespace vexo {
 
 struct AC;
+struct TVA;
 struct convar;
 struct cstr;
 struct expr;
@@ -30,6 +31,7 @@ struct set;
 struct symbol;
 struct var;
 struct xnode;
+struct xnode2;
 
 // Flag bits of the declaration (xnode::flags) read here.
 enum : uint64_t {
@@ -71,7 +73,8 @@ struct cvgen {
   // made: a variable's declared bounds; a constraint's row bounds, its
   // constant (the negated right-hand side; an objective's constant) and
   // its terms (linear, nonlinear parts chained by next, piecewise-linear);
-  // a logical constraint's instantiated expression.  A defined variable's
+  // a logical constraint's instantiated expression; a constraint's initial
+  // duals are its init_vals.  A defined variable's
   // defining constraint holds the terms of its definitions.
   double* lb;
   double* ub;
@@ -80,6 +83,9 @@ struct cvgen {
   expr** nonlin;
   plterm** pl;
   expr** logexpr;
+  // An equality row whose body is a lone variable less the rest: that
+  // variable's column + 1 (0 for other rows), or null.
+  int32_t* eq_col;
   // Kept by the solution values (eval/solval.h): the body values computed
   // since the last change (GS_BODY marks a cached slot), one more slot for
   // a complementarity declaration; the constraint map (make_cmap); the
@@ -89,6 +95,11 @@ struct cvgen {
   objsolve* solves;
   int32_t n_in_prob;  // members in the current problem when the
                       // declaration needs a constraint map, else 0
+  int32_t gen_seq;    // when the members were last generated (a count
+                      // of generations, instance/gencon.h)
+  int32_t saved_count;  // members described by saved_subs (their values
+                        // are still in cur_vals, their status bytes in
+                        // saved_status) while a regeneration is pending
   int32_t pad_;
 };
 
@@ -107,6 +118,14 @@ static_assert(std::is_trivially_destructible_v<cvgen>,
 
 // The saved_subs of a scalar declaration whose values are kept.
 extern symbol** const scalar_subscrs;
+
+// Whether d keeps its members' values and suffix values with its
+// generated members (numeric variables, constraints and objectives once
+// generated) rather than by data index (data/values.h).
+bool members_hold_values(const xnode* d);
+// The set whose ordinals number d's members for subscripted references:
+// the generated members when they hold the values, else the data index.
+set* subscript_set(xnode2* d);
 
 // Makes d's member_status: a zeroed byte per slot, every byte 2 under
 // CV_ALLDROPPED.  An existing array is freed first.  Returns it.
@@ -139,6 +158,26 @@ void savesol(convar* d);
 // copy.  Other kinds: nothing.
 void dropsavechk(xnode* from, xnode* to);
 
+// Before d's members are generated again (xreset): what carries the
+// members' values, status bytes and suffix values over by subscript is
+// kept (the subscripts in saved_subs, the values in cur_vals, the status
+// bytes in saved_status, the suffix layout in suf_subs; see dropcheck),
+// then the arrays the member generators made (bounds, initial values, the
+// member set) are freed and cleared.  The member count and first column
+// stay, so that the generator can tell where the old columns were.  When
+// a regeneration is already pending (saved_count set), only the arrays of
+// the partial generation go.
+void cv_release(convar* d);
+// After d's members were generated again: what cv_release kept follows
+// the members by subscript.  Suffix values are laid out for the new members
+// (a new member gets the suffix's default); a member kept gets its old
+// value (and status bit GS_HASVAL) and its old GS_DROPPED state; a removed
+// member loses them.  state_count counts the members with GS_DROPPED.
+// Under CV_ALLDROPPED every member is dropped.  When a member went or the
+// count changed, d's value stamp (stamp2) rises to its input stamp.
+// empty: d is an indexed constraint without members (the problem is then
+// to be collected again).
+void dropcheck(convar* d, int empty, TVA* tva);
 // The collected problem brought to state 3 (collected and presolved): below
 // state 1 the problem is generated first.  When either step yields no
 // problem, the command is abandoned (bailout).

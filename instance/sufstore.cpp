@@ -77,12 +77,7 @@ int entity_class(const xnode* d) {
 
 // A copy of the members of s (null when it has none).
 set* copy_members(set* s) {
-  if (!s || s->nmem <= 0) return nullptr;
-  set* c = set_enum(new_enum(), s->arity);
-  c->new_htab(s->nmem);
-  for (setmem* m = s->first; m; m = m->next)
-    if (m->ord >= 0) set_addmem(c, m->tup());
-  return c;
+  return s && s->nmem > 0 ? set_copy(s) : nullptr;
 }
 
 // Member slots of d's value blocks: its members (1 for a scalar) shifted

@@ -24,9 +24,7 @@ static const char* who(const xname* n) {
   return n && n->decl ? xwho(n) : "?";
 }
 
-// A report of two bounds that cross: head takes two strings and the two
-// bounds; the difference follows when both bounds are nonzero.
-static void gap_report(const char* head, const char* a, const char* b,
+void bound_gap_report(const char* head, const char* a, const char* b,
                        double lo, double hi, double d) {
   char fmt[160];
   Snprintf(fmt, sizeof fmt, "%s%s", head, diff_tail(lo, hi));
@@ -42,7 +40,7 @@ void bound_check(double* lb, double* ub, int32_t n, const xname* names,
       ++bad_bounds;
       preeps2 = std::min(preeps2, d);
       infeasible = 1;
-      gap_report("inconsistent bounds for %s %s:\n\tlower bound = %g > "
+      bound_gap_report("inconsistent bounds for %s %s:\n\tlower bound = %g > "
                  "upper bound = %g",
                  kind, names ? who(&names[i]) : "?", lb[i], ub[i], d);
     } else {
@@ -87,25 +85,6 @@ void badcon(Presolve* P, int32_t row, int stop, const char* why) {
 void false_lc(Presolve* P, int32_t row) {
   badcon(P, row, 0, "Logical constraint is always false.");
   if (P->rstat) P->rstat[row] |= RS_INFEASIBLE;
-}
-
-int fixvar(Presolve* P, int32_t j, double v, double other) {
-  if (v > other) {
-    double d = v - other;
-    if (d > preeps) {
-      preeps2 = std::min(preeps2, d);
-      infeasible = 1;
-      gap_report("presolve, %s %s:\n\timpossible deduced bounds: "
-                 "lower = %g, upper = %g",
-                 "variable", who(&P->ac->var_names[j]), v, other, d);
-      return 1;
-    }
-    preeps1 = std::max(preeps1, d);
-    v = other + d * 0.5;
-  }
-  P->vlb0[j] = P->vub0[j] = v;
-  P->vlb[j] = P->vub[j] = v;
-  return 0;
 }
 
 }  // namespace vexo

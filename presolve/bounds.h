@@ -24,13 +24,11 @@ void badcon(Presolve* P, int32_t row, int stop, const char* why);
 // A logical constraint known to be false: badcon's report with "Logical
 // constraint is always false.", and the row marked infeasible.
 void false_lc(Presolve* P, int32_t row);
-// Fixes variable j at v, other being the opposite bound.  When v > other
-// by more than preeps the bounds are impossible: reported ("presolve,
-// variable <name>: impossible deduced bounds ..."), infeasible set, and 1
-// returned without fixing.  A smaller gap fixes at the midpoint.  Until the
-// eliminations exist a fixed variable stays in the problem with both
-// bounds at its value.  Returns 0 when fixed.
-int fixvar(Presolve* P, int32_t j, double v, double other);
+// A report of two bounds that cross, under the message limit: head takes
+// two strings and the two bounds (lo, hi); ";\n\tdifference = <d>\n"
+// follows when both bounds are nonzero, else "\n".
+void bound_gap_report(const char* head, const char* a, const char* b,
+                      double lo, double hi, double d);
 
 }  // namespace vexo
 

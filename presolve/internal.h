@@ -70,6 +70,26 @@ void each_var(expr* e, uint32_t gate, F& f) {
 
 // Records block p of class k in the run's scratch, freed by pstempzap.
 void scratch_add(Presolve* P, void* p, int k);
+// The scratch's block old (null: none) is freed and replaced by p of
+// class k.
+void scratch_swap(Presolve* P, void* old, void* p, int k);
+// Stores v as the current value of the variable member of column j (the
+// declaration's values made on first use).
+void member_value_set(int32_t j, double v);
+// The reductions of levels above 0 and the fixing of variables the `fix`
+// command fixed (passes.cpp): column and row lists, activity intervals,
+// the pass loop and the range handling.  Returns the passes run.
+void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed);
+// The first steps of reduce: the per-constraint arrays, the activity
+// intervals and row lists from the columns at the current bounds.
+void reduce_start(Presolve* P);
+// Keeps what the dual recovery needs from the run P (duals.cpp): the
+// removed rows in removal order and the rows that set each bound.
+void duals_record(const Presolve* P);
+// Forgets it (start-up and `reset`).
+void duals_reset();
+// Fixed variables in nonlinear parts become their values.
+void fixed_to_const(Presolve* P);
 
 }  // namespace vexo
 

@@ -141,6 +141,10 @@ static void bump_unused(Presolve* P, int32_t j) {
   double v = x[j] < lb ? lb : ub;
   x[j] = v;
   ++P->nbumped;
+  member_value_set(j, v);
+}
+
+void member_value_set(int32_t j, double v) {
   var* d = var_of_column(j);
   if (!d) return;
   int32_t i = j - d->gen.first_col;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "frontend/decl.h"
 #include "frontend/expr.h"
@@ -12,6 +13,8 @@
 #include "instance/stats.h"
 #include "instance/names.h"
 #include "presolve/bounds.h"
+#include "presolve/fixing.h"
+#include "presolve/propagate.h"
 #include "presolve/internal.h"
 #include "presolve/order.h"
 #include "presolve/psmsg.h"
@@ -66,13 +69,22 @@ void presolve_reset() {
   bigM_used = need_fd = 0;
   ps_warnings = nullptr;  // lay in memory `reset` freed
   plogfile = nullptr;
+  duals_reset();
 }
 
-void boundstats(AC*) {}
-
-void fixed_duals(AC*) { need_fd = 0; }
-
 // ---- Scratch ----------------------------------------------------------------
+
+void scratch_swap(Presolve* P, void* old, void* p, int k) {
+  ps_scratch* s = P->scratch;
+  for (int32_t i = 0; old && i < s->n; ++i)
+    if (s->blk[i] == old) {
+      del_mblk(s->k[i], old);
+      s->blk[i] = p;
+      s->k[i] = k;
+      return;
+    }
+  scratch_add(P, p, k);
+}
 
 void scratch_add(Presolve* P, void* p, int k) {
   ps_scratch* s = P->scratch;
@@ -273,9 +285,7 @@ static void final_counts(Presolve* P, int level) {
                  P->nbimp;
   if (level > 0) {
     presolve_req = changed ? P->npass + 1 : 0;
-    // Until the reductions exist nothing may claim that a lower level
-    // suffices.
-    presolve_sug = 10;
+    if (!presolve_sug) presolve_sug = presolve_req;
   }
   int32_t k = 0;
   for (int32_t r = 0; r < P->ncons; ++r)
@@ -290,9 +300,12 @@ static void final_counts(Presolve* P, int level) {
     preeps1 = std::max(preeps1, fix_lo);
   }
   hints(fix_hi);
-  // 26: the kept variables numbered in order.  Until fixing exists every
-  // variable is kept (those collection marked fixed go as they stand).
-  for (int32_t j = 0; j < P->nvars; ++j) P->vorder[j] = j;
+  // 26: the kept variables numbered in order; the removed ones stay
+  // behind them in the order they were fixed.
+  k = 0;
+  for (int32_t j = 0; j < P->nvars; ++j)
+    if (!(P->vstat[j] & VS_FIXED)) P->vorder[k++] = j;
+  if (k != P->nfv) error(1, "presolve has k = %d, P.nfv = %d", k, P->nfv);
   if (show_stats > 2 && level > 0) ps_summary(P);
   ac->n_var_sent = P->nfv;
   set_param(Pd_presolve_req, presolve_req);
@@ -314,6 +327,7 @@ static void final_counts(Presolve* P, int level) {
 // Step 29: the phases after the reductions that the frame runs.
 static void later_phases(Presolve* P) {
   AC* ac = P->ac;
+  fixed_to_const(P);
   nl_incidence(P, 0, P->nrows);
   ac->n_var_sent = nlvshift(P);
   P->nfv = ac->n_var_sent;
@@ -381,10 +395,24 @@ void presolve(AC* ac, int level) {
   bound_check(ac->var_lb, ac->var_ub, P.nvars, ac->var_names, "var");
   bound_check(ac->con_lb, ac->con_ub, P.ncons, ac->con_names, "constraint");
   logical_rows(&P);
+  // Variables the `fix` command fixed come marked removed from
+  // collection: they are fixed here, at their values.
+  std::vector<int32_t> fixed;
+  for (int32_t j = 0; j < P.nvars; ++j)
+    if (P.vstat[j] & VS_FIXED) {
+      fixed.push_back(j);
+      P.vstat[j] &= ~uint32_t(VS_FIXED);
+    }
   int_bounds(&P);
   presolve_sug = 0;
   nbud = 0;
-  if (level > 0) {
+  if (level <= 0) {
+    // 30: no reductions; every row keeps its number and the declared
+    // bounds are sent, less the variables fixed.
+    presolve_req = 0;
+    presolve_sug = 10;
+  }
+  if (level > 0 || !fixed.empty() || P.nfv < P.nvars) {
     // 16-18: the column lists exist (collection transposed them); the
     // second bound pair becomes a copy the propagation may tighten.
     if (level > 1 && P.nvars > 0) {
@@ -398,14 +426,13 @@ void presolve(AC* ac, int level) {
       P.vlb = ac->var_lb_alt;
       P.vub = ac->var_ub_alt;
     }
-    // 19-21: propagation, eliminations and range handling are not built:
-    // they move and remove nothing.
-  } else {
-    // 30: the reductions are skipped; every row and variable keeps its
-    // number, the declared bounds are sent.
-    presolve_req = 0;
-    presolve_sug = 10;
+    if (!P.rstat)
+      P.rstat = scratch_block<uint32_t>(&P, elem_class(ac->row_class, 4));
+    pl_range_clear();
+    reduce(&P, level, fixed.data(), int32_t(fixed.size()));
+    pl_range_clear();
   }
+  duals_record(&P);
   final_counts(&P, level);
   later_phases(&P);
   if (blockmode) blockpending(prev_pending);

@@ -3,12 +3,15 @@
 // module state that the writer, the solve command and the dual recovery
 // read afterwards, and the option cells the option handlers mark.
 //
-// The driver checks declared bounds, rounds integer bounds, orders the
+// The driver checks declared bounds, rounds integer bounds, fixes the
+// variables the `fix` command fixed, turns rows with one variable into
+// bounds, runs the bound-adjustment passes that the level allows (the
+// deduced bounds go to the second variable-bound pair), fixes variables
+// and forcing rows, relaxes ranges that can never bind, orders the kept
 // variables and rows into the classes of the problem file, counts what is
 // sent under both choices of option var_bounds and leaves the result in
 // the AC (var_order, var_pos, the sending shapes, the sent counts and
-// bounds) and in the built-in params _presolve_*.  Bound propagation and
-// the eliminations are not built: every variable and row is kept.
+// bounds) and in the built-in params _presolve_*.
 //
 // Written outside presolve/, by design: infeasible by collection
 // (instance/), which clears it before a new problem is presolved; need_fd,
@@ -26,6 +29,7 @@ struct AC;
 struct list;
 struct varref;
 struct plterm;
+struct Inset;
 
 // The blocks of one presolve run, freed together by pstempzap
 // (presolve/psmsg.h) on the normal end and on the error path.
@@ -67,8 +71,11 @@ struct Presolve {
   varref** cols;             // per variable: linear terms by row
   plterm** vpl;              // per variable: piecewise-linear terms
   plterm** plrow;            // per row: piecewise-linear terms
-  int32_t* rq;               // row queue
+  int32_t* rq;  // row queue: a lower stack from 0 (count nrq) and an
+                // upper stack from rqcap down (top nba), for the rows of
+                // the next bound-adjustment pass
   int32_t nrq;
+  int32_t nba, rqcap;
   int32_t nrelax;  // ranges relaxed
   int32_t nbimp;   // bounds improved
   int32_t ncons, ncons0;
@@ -89,6 +96,13 @@ struct Presolve {
   int32_t nsimp;
   int32_t ndropcompl;
   int32_t npass;      // bound-adjustment passes run
+  int32_t nscan;      // row scans of those passes
+  int32_t nrkept;     // ranges relaxed in the second row-bound pair only
+  Inset** vdom;       // per variable: allowed intervals, or null
+  int32_t* defslot;   // defer's slots
+  int32_t ndefslot;
+  int32_t nsubst_fixed;  // nonzero: fixed variables remain in nonlinear
+                         // parts
   int32_t nbumped;    // unused variables moved to a violated bound
   int32_t classified;  // nonzero: nlvshift skips its classification
   int32_t nlflags;  // bit 1: nlcshift, bit 2: nlvshift kept the incoming
@@ -166,13 +180,19 @@ extern int need_fd;
 
 // Start-up and `reset`: no presolve has run.
 void presolve_reset();
-// Computes the duals of the rows presolve removed (and the reduced costs
-// of the columns it fixed) from the solution read back, then clears
-// need_fd.  Stand-in until the eliminations exist: no row is removed,
-// nothing to compute.
+// Computes the duals of the rows presolve removed from the solution read
+// back (the AC's primal values and the kept rows' duals), writes them all
+// at once, clears need_fd, and reports the bound tolerances when option
+// show_boundtol is set.  A bound set by a removed row counts as active
+// when the primal value lies within abs_boundtol (or, relatively,
+// rel_boundtol) of it; abs_bt[1], rel_bt[1] keep the largest distance
+// accepted, abs_bt[2], rel_bt[2] the smallest refused.  Gradients are
+// linear: with a nonlinear objective in use, or a nonlinear kept row with
+// a nonzero dual, the removed rows keep the duals they have.  Never
+// raises an error.
 void fixed_duals(AC* ac);
-// Prints the bound-tolerance statistics of the last presolve.  Stand-in:
-// nothing to print before the eliminations exist.
+// Reports on standard output the bound tolerances that would change the
+// recovered duals (running the recovery first when it is due).
 void boundstats(AC* ac);
 
 // The tolerance option value v quantised: 0 and *expo NO_TOL when v is

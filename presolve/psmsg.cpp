@@ -141,7 +141,7 @@ void pstempzap(void* arg) {
 void ps_summary(const Presolve* P) {
   const AC* ac = P->ac;
   int nrows = ac->n_con + ac->n_obj;
-  int kept = 0;  // ranges kept in the first pair: none without propagation
+  int kept = P->nrkept;  // ranges kept in the first pair
   ps_warning("presolve results%s:\n",
              kept ? " with option var_bounds 1 or 2" : "");
   ps_warning("\tvariables omitted:\t%d\n\tconstraints omitted:\t%d",
@@ -157,7 +157,7 @@ void ps_summary(const Presolve* P) {
   if (P->npass)
     ps_warning("\tnba cycles:\t\t%d\n\tbound row scans:\t%d\n"
                "\trow-scan updates:\t%d\n",
-               P->npass, 0, nbud);
+               P->npass, P->nscan, nbud);
   if (kept) ps_warning("\tranges kept:\t\t%d\n", kept);
   if (P->ncompl)
     ps_warning("%d of %d complementarity conditions decided.\n",

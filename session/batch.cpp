@@ -7,14 +7,19 @@
 #include "frontend/parse.h"
 #include "frontend/reader.h"
 #include "instance/collect.h"
+#include "instance/stamps.h"
 #include "instance/sufdecl.h"
+#include "presolve/presolve.h"
+#include "report/print.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
 #include "session/include.h"
 #include "session/loop.h"
 #include "session/options.h"
+#include "session/opttable.h"
 #include "session/startup.h"
 #include "solver/output.h"
+#include "solver/solve.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -33,11 +38,26 @@ void Process(int r) {
 }
 
 AC* output_time(AC* ac, int mode) {
-  if (ac && trans_state < 2 && !(ac = collect(ac))) return nullptr;
-  if (mode <= 2) return ac;
-  // Presolve is not built: a problem is written only once something
-  // brought it to state 3.
-  if (mode >= 4 && ac && trans_state >= 3 && output(ac)) set_trans_state(4);
+  if (!ac) return nullptr;
+  if (trans_state < 3) {
+    if (trans_state == 0 || trans_state == 1) {
+      if (!(ac = collect(ac))) return nullptr;
+      if (mode == 2) return ac;
+    } else if (trans_state == 2 && mode == 2) {
+      return ac;
+    }
+    presolve(ac, presolve_opt);
+    set_trans_state(3);
+  }
+  if (const char* msg = no_vars(ac)) {
+    set_trans_state(5);
+    if (mode > 2 && !pr_cmd && solver_msg > 0) {
+      Printf("%s\n", msg);
+      std::fflush(stdout);
+    }
+    return ac;
+  }
+  if (mode >= 4 && output(ac)) set_trans_state(4);
   return ac;
 }
 

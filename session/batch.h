@@ -13,10 +13,12 @@ struct AC;
 // with parse_time 0 while it runs.
 void Process(int r);
 // Brings the collected problem ac to mode 2 (collected), 3 (presolved) or
-// 4 (problem file written); returns it, or null when a step failed.
-// Below translation state 2 the problem is collected (collect,
-// instance/collect.h); presolve is not built yet: a problem is written
-// only once something brought it to state 3.
+// 4 and above (problem file written); returns it, or null when a step
+// failed.  Below translation state 2 the problem is collected (collect,
+// instance/collect.h), below 3 presolved (presolve/presolve.h) at the
+// level of option presolve.  A problem settled without a solver (no_vars,
+// solver/solve.h) goes to state 5 and is not written; from mode 3 on its
+// message is printed when option solver_msg is positive.
 AC* output_time(AC* ac, int mode);
 // The two heading lines of the times report, once start-up has ended
 // (allow_times); option times calls it too.

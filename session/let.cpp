@@ -275,28 +275,7 @@ void store_sym(param* p, expr* sub, symbol* const* tuple, symval v,
 // The members of s (generated) as a new enumerated set of its arity.
 set* copy_members(set* s, TVA* c) {
   if (s->nmem < 0) set_genall(s, c);
-  set* n = set_enum(new_enum(), s->arity);
-  if (s->nmem > 0) n->new_htab(s->nmem);
-  for (setmem* m = s->first; m; m = m->next)
-    if (m->ord >= 0) n->addmem(m->tup());
-  return n;
-}
-
-// Whether a and b have the same members in the same order.
-bool same_members(const set* a, const set* b) {
-  if (!a || a->nmem < 0 || a->nmem != b->nmem || a->arity != b->arity)
-    return false;
-  const setmem* x = a->first;
-  const setmem* y = b->first;
-  size_t w = sizeof(symbol*) * size_t(a->arity);
-  for (;;) {
-    while (x && x->ord < 0) x = x->next;
-    while (y && y->ord < 0) y = y->next;
-    if (!x || !y) return !x && !y;
-    if (std::memcmp(x->tup(), y->tup(), w) != 0) return false;
-    x = x->next;
-    y = y->next;
-  }
+  return set_copy(s);
 }
 
 void store_set(setdcl* sd, expr* sub, symbol* const* tuple, set* value,

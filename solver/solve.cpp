@@ -183,32 +183,6 @@ void known_result() {
 
 namespace {
 
-// Decides whether the problem needs no solver: the message and code of a
-// problem settled without one, or false.  (Collection and presolve keep
-// the counts behind the finer messages; until they exist a problem
-// without collected variables is settled here.)
-bool no_vars(AC* ac) {
-  settled_msg.clear();
-  if (ac->n_var_sent > 0) return false;
-  // Declared variables that nothing collected: collection is not built
-  // yet, and the problem is not settled here.
-  if (xclass[XC_ALLVARS].n > 0 && trans_state < 3) return false;
-  const char* msg;
-  int code = 0;
-  if (xclass[XC_ALLVARS].n == 0) {
-    msg = "No variables declared";
-  } else if (ac->n_con + ac->n_obj > 0) {
-    msg = "No variables used";
-  } else if (xclass[XC_CONS].n + xclass[XC_OBJS].n == 0) {
-    msg = "No constraints or objectives";
-  } else {
-    msg = "All constraints and objectives dropped";
-  }
-  settled_msg = std::string(msg) + ".";
-  settled_code = code;
-  return true;
-}
-
 // The stub of a solve: "%c%s_%d" for a debug stub, else the temporary
 // "%c%s%sat%lu" in TMPDIR.
 void make_solve_stub() {
@@ -229,6 +203,46 @@ void make_solve_stub() {
 
 }  // namespace
 
+const char* no_vars(AC* ac) {
+  settled_msg.clear();
+  settled_code = 0;
+  if (ac->n_var_sent > 0) return nullptr;
+  bool rows = ac->n_con + ac->n_obj > 0;
+  const char* msg;
+  int code = 0;
+  if (infeasible) {
+    msg = "Infeasible constraints determined by presolve";
+    code = 299;
+  } else if (xclass[XC_ALLVARS].n == 0) {
+    msg = "No variables declared";
+  } else if (cur_pinfo && cur_pinfo->decls && cur_pinfo->decls->nmem == 0) {
+    msg = "The current problem is empty";
+  } else if (rows && ac->n_con <= ac->n_defvar) {
+    msg = ac->n_con > 0 && ac->n_con == ac->n_defvar
+              ? "No variables used after elimination of defined variables"
+              : "No variables used";
+  } else if (rows) {
+    // Presolve removed every variable.  ("All variables fixed" and "All
+    // relevant variables fixed" name variables the user fixed: they come
+    // with the fix command.)
+    msg = "Solution determined by presolve";
+    code = 99;
+  } else if (xclass[XC_CONS].n + xclass[XC_OBJS].n == 0) {
+    msg = "No constraints or objectives";
+  } else {
+    msg = "All constraints and objectives dropped";
+  }
+  settled_msg = std::string(msg) + ".";
+  settled_code = code;
+  if (code == 99 || code == 299) {
+    if (code == 99) need_fd = 1;
+    double n = *sysparam_cell(last_solno) + 1;
+    set_sysparam(last_solno, n);
+    set_sysparam(primal_solno, n);
+  }
+  return settled_msg.c_str();
+}
+
 int write_cmd1(int flags, const char* text, int cmd) {
   name_error_block("error_write");
   queue_checks();
@@ -244,26 +258,51 @@ int write_cmd1(int flags, const char* text, int cmd) {
       return 0;
     }
     if (trans_state < 3) {
-      ac = output_time(ac, 3);
-      if (!ac) goto failed;
-      changes_sent();
+      if (!infeasible) {
+        ac = output_time(ac, 3);
+        if (!ac) goto failed;
+        changes_sent();
+        if (trans_state == 5) {
+          if (flags & 2) Printf("No .nl file written:  no variables used.\n");
+          return 0;
+        }
+      }
     } else {
       changes_sent();
     }
-    if (no_vars(ac)) {
-      set_trans_state(5);
-      if ((flags & 1) && solver_msg > 0) Printf("%s\n", settled_msg.c_str());
-      if (flags & 2) Printf("No .nl file written:  no variables used.\n");
-      return 0;
+    // An infeasible problem is not sent; the outcome says why.
+    const char* reason = nullptr;
+    char bbuf[160];
+    if ((infeas_clear & 3) == 3) {
+      infeasible = 0;
+    } else if (infeasible) {
+      reason = infeasible == 1
+                   ? "presolve finds no feasible solution possible"
+                   : "presolve finds a nonsquare complementarity system";
+      settled_msg = reason;
+      settled_code = 299;
+      known_result();
+      if (infeas_clear & 2) infeasible = 0;
     }
-    (void)entry_state;
-    (void)cmdname;
-    if (!(flags & 1)) {
-      if (trans_state < 3) {
-        // Nothing was collected and presolved: nothing to write.
-        if (flags & 2) Printf("No .nl file written:  no variables used.\n");
-        return 0;
+    if (reason) {
+      if (!(flags & 1) || entry_state != 3) {
+        serror("Ignoring %s command because\n%s.\n", cmdname, reason);
+        mark_rc(2);
+      } else {
+        Printf("%s\n", reason);
       }
+      return 1;
+    }
+    if (bad_bounds) {
+      std::snprintf(bbuf, sizeof bbuf,
+                    "presolve finds inconsistent bounds:\n\tto use averaged "
+                    "bounds, increase option presolve_eps\n\tto at least %.g",
+                    preeps2);
+      serror("Ignoring %s command because\n%s.\n", cmdname, bbuf);
+      mark_rc(2);
+      return rc | 2;
+    }
+    if (!(flags & 1)) {
       if (text) setoption("outopt", text);
       stub_kind = 0;
       stub_text = outopt;
@@ -296,8 +335,6 @@ int write_cmd1(int flags, const char* text, int cmd) {
       setoption("outopt", saved_outopt.c_str());
       return 1;
     }
-    // Below 3 nothing was collected (collection is not built yet): the
-    // solver runs without a problem file and says so.
     if (havesol && !reset_initial_guesses && Ig_Count)
       set_sysparam(static_cast<param*>(Ig_Count),
                    *sysparam_cell(static_cast<param*>(Solution_Count)));

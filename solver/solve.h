@@ -52,9 +52,9 @@ void write_cmd(expr** pe, xrecomp* xr);
 // "solve", 1 for "write" (messages name it).  Returns 0 when the problem
 // was written, or settled without a file; nonzero otherwise, with bit 2 of
 // the return code set, except that a failed write of the text "0" clears
-// the return code and returns 0.  Until collection and presolve exist, a
-// problem whose variables were not collected and presolved (nothing sent)
-// counts as one without variables.
+// the return code and returns 0.  A problem presolve found infeasible, or
+// with inconsistent bounds, is not written ("Ignoring %s command
+// because ...").
 int write_cmd1(int flags, const char* text, int cmd);
 // 1 when the problem file must be written (again) before a solver can
 // read it, 0 when the file written last is still valid.
@@ -77,6 +77,11 @@ void set_result(double num);
 // Flushes the output: in block mode a new block under the current name;
 // else standard output (and the log file with log_file_flush).
 void fflush_stdout();
+// Decides whether the presolved problem ac needs no solver: null when it
+// sends variables, else the message (with "." appended) of the settled
+// problem, kept with its result code (99 when presolve determined the
+// solution, which counts as a new primal solution; 299 infeasible; else 0).
+const char* no_vars(AC* ac);
 // The message and code of a problem settled without a solver, or null.
 const char* settled_message();
 // Publishes the settled problem's message and code as the solve outcome.

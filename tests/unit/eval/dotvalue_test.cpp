@@ -456,20 +456,17 @@ TEST_F(Dots, ProblemSolveRecord) {
 }
 
 TEST_F(Dots, ReadThroughTheCommands) {
-  // The dot forms of the language reach the same values; an entity not
-  // generated yet is refused, a problem never is.
-  x->ninst = 3;
-  x->dindex = x->gen.members;  // the subscripts' look-up
-  auto* o = static_cast<constr*>(decl("o"));
-  auto* m = static_cast<constr*>(decl("m"));
-  give_member(o, 3);
-  give_member(m, 4);
-  o->ninst = m->ninst = 1;
-  EXPECT_EQ(print("x[1].lb0, x[2].ub0, x[1].init, o.sense, m.sense_num"),
+  // The dot forms of the language reach the same values of entities the
+  // commands generate; an entity not generated (its set has no data) is
+  // refused, a problem never is.
+  parse_text(
+      "var w {i in 1..3} >= 0 <= 10 := if i = 1 then 3;\n"
+      "minimize o2: w[1]; maximize m2: w[2];\n"
+      "set S; subject to d {i in S}: w[1] >= i;\n");
+  EXPECT_EQ(print("w[1].lb0, w[2].ub0, w[1].init, o2.sense, m2.sense_num"),
             "0 10 3 minimize 1\n");
   EXPECT_EQ(print("P.result_num, P.message"), "-1 ?\n");
-  EXPECT_EQ(print("c[1].lb"), "\tungenerated constraint c\n");
-  x->dindex = nullptr;
+  EXPECT_EQ(print("d[1].lb"), "\tungenerated constraint d\n");
   tva = new_tva();  // the commands' clean-up took the fixture's
 }
 

@@ -5,6 +5,7 @@
 #ifndef VEXO_UNIT_FRONTEND_FRONTEND_FIXTURE_H
 #define VEXO_UNIT_FRONTEND_FRONTEND_FIXTURE_H
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <unistd.h>
@@ -188,6 +189,26 @@ class ParserTest : public ::testing::Test, protected InputDir {
     outcome r;
     parse_input(text, &r);
     ASSERT_EQ(r.err, "") << text;
+  }
+  // Reads statements (model, data, commands) as typed at a terminal: an
+  // error ends the command, the session goes on.  Returns what they wrote.
+  outcome typed(const std::string& text) {
+    write_file("typed", text);
+    int fd = open("typed", O_RDONLY);
+    int saved = dup(0);
+    dup2(fd, 0);
+    close(fd);
+    set_input_files(nullptr);
+    interactive = 1;
+    rc = 0;
+    outcome o = run_captured([] {
+      nextfile(0, 0);
+      cmd_start = in_cmds;
+      yyparse();
+    });
+    dup2(saved, 0);
+    close(saved);
+    return o;
   }
 };
 

@@ -15,12 +15,21 @@
 #include "data/values.h"
 #include "eval/set.h"
 #include "frontend/frontend_fixture.h"
+#include "frontend/expr.h"
 #include "frontend/paramdcl.h"
 #include "frontend/parse.h"
+#include "frontend/vardcl.h"
+#include "instance/ac.h"
+#include "instance/members.h"
 #include "instance/stamps.h"
+#include "instance/sufdecl.h"
+#include "instance/sufstore.h"
 #include "instance/xcg.h"
 #include "session/loop.h"
+#include "session/options_fixture.h"
 #include "session/opttable.h"
+#include "support/format.h"
+#include "support/machine.h"
 #include "support/symbol.h"
 #include "test_util.h"
 
@@ -37,24 +46,7 @@ class Gen : public test::ParserTest {
 
   // Reads statements (model, data, commands) as typed at a terminal: an
   // error ends the command, the session goes on.  Returns what they wrote.
-  test::outcome run(const std::string& text) {
-    write_file("typed", text);
-    int fd = open("typed", O_RDONLY);
-    int saved = dup(0);
-    dup2(fd, 0);
-    close(fd);
-    test::set_input_files(nullptr);
-    interactive = 1;
-    rc = 0;
-    test::outcome o = test::run_captured([] {
-      nextfile(0, 0);
-      cmd_start = in_cmds;
-      yyparse();
-    });
-    dup2(saved, 0);
-    close(saved);
-    return o;
-  }
+  test::outcome run(const std::string& text) { return typed(text); }
 
   static param* par(const char* name) {
     return static_cast<param*>(Symbol0(name)->binding);
@@ -231,6 +223,278 @@ TEST_F(Gen, LetRegeneratesOnlyWhatItChanged) {
   o = run("let n := 4; print c, m;\n");
   EXPECT_EQ(o.out, "4 8\n");
   EXPECT_EQ(generated(o.err), "m ");
+}
+
+// A command that cites a variable has it generated first (the reference
+// itself may not be evaluable yet: only the generated members are read).
+TEST_F(Gen, VariableMembersGetTheirBounds) {
+  run("param p {1..3} default 2;\n"
+      "var z;\n"
+      "var b binary >= -3 <= 7;\n"
+      "var x {i in 1..3} >= -p[i] <= p[i];\n"
+      "var f = 3;\n"
+      "var e {i in 1..3: i > 5};\n"
+      "print z.lb, b.lb, x[1].lb, f.lb, card({i in 1..3: e[i].lb > 0});\n");
+  struct {
+    const char* name;
+    int32_t first, count, member;
+    double lb, ub;
+  } cases[] = {
+      {"z", 0, 1, 0, negInfinity, Infinity},
+      {"b", 1, 1, 0, 0, 1},
+      {"x", 2, 3, 1, -2, 2},
+      {"f", 5, 1, 0, 3, 3},
+      {"e", -1, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    var* v = static_cast<var*>(Symbol0(c.name)->binding);
+    EXPECT_EQ(v->gen.first_col, c.first);
+    ASSERT_EQ(v->gen.member_count, c.count);
+    if (!c.count) continue;
+    EXPECT_EQ(v->gen.lb[c.member], c.lb);
+    EXPECT_EQ(v->gen.ub[c.member], c.ub);
+  }
+  EXPECT_EQ(cur_ac->n_var_gen, 6);
+}
+
+// An infinite bound on the wrong side abandons the command; once the data
+// are repaired the variable is generated whole, on the same columns.
+TEST_F(Gen, InfiniteBoundsOnTheWrongSideAreRefused) {
+  run("param lo {1..3} default 0; param hi {1..3} default 1;\n"
+      "var x {i in 1..3} >= lo[i] <= hi[i];\n"
+      "print x[1].lb;\n");
+  var* x = static_cast<var*>(Symbol0("x")->binding);
+  ASSERT_EQ(x->gen.member_count, 3);
+  struct {
+    const char* let;
+    const char* err;
+  } cases[] = {
+      {"let lo[2] := Infinity;", "Inappropriate use of Infinity.\n"},
+      {"let hi[3] := -Infinity;", "Inappropriate use of -Infinity.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.let);
+    test::outcome o = run(std::string(c.let) + " print x[1].lb;\n");
+    EXPECT_NE(o.err.find(c.err), std::string::npos) << o.err;
+    EXPECT_EQ(x->gen.member_count, 0);
+    run("let lo[2] := 0; let hi[3] := 1; print x[1].lb;\n");
+    EXPECT_EQ(x->gen.member_count, 3);
+    EXPECT_EQ(x->gen.first_col, 0);
+    EXPECT_EQ(cur_ac->n_var_gen, 3);
+  }
+  // -Infinity below is no bound at all.
+  run("let lo[2] := -Infinity; print x[1].lb;\n");
+  ASSERT_EQ(x->gen.member_count, 3);
+  EXPECT_EQ(x->gen.lb[1], negInfinity);
+  EXPECT_EQ(cur_ac->n_var_gen, 3);
+}
+
+// What members carry (values given by data, suffix values, the dropped
+// state) follows them by subscript when the indexing changes; a member
+// removed loses it, a member added starts from the declared values.
+TEST_F(Gen, MemberValuesFollowTheirSubscripts) {
+  test::outcome o =
+      run("set S; param c default 1; var x {S} default c; suffix s;\n"
+          "data; set S := a b c; var x := b 5; param x.s := b 3;\n"
+          "model; print x['a'], x['b'], x['b'].s, x['c'].s;\n");
+  EXPECT_EQ(o.out, "1 5 3 0\n") << o.err;
+  var* x = static_cast<var*>(Symbol0("x")->binding);
+  auto member = [x](const char* sub) {
+    symbol* t[1] = {Symbol0(sub)};
+    return int32_t(set_lookup(x->gen.members, t));
+  };
+  // Same members in the same order: the suffix values stay where they are.
+  int sn = suff_named(Symbol0("s"))->classnum;
+  ASSERT_NE(sufval_of(x, sn), nullptr);
+  const double* block = sufval_of(x, sn)->values;
+  o = run("let c := 2; print x['a'], x['b'], x['b'].s;\n");
+  EXPECT_EQ(o.out, "2 5 3\n") << o.err;
+  EXPECT_EQ(sufval_of(x, sn)->values, block);
+
+  // 'c' is dropped (as drop would mark it); then b moves, a and c go,
+  // z comes.
+  x->gen.member_status[member("c")] |= GS_DROPPED;
+  x->gen.state_count = 1;
+  o =
+      run("let S := {'b', 'z', 'c'};\n"
+          "print x['b'], x['z'], x['b'].s, x['z'].s, x['c'];\n");
+  EXPECT_EQ(o.out, "5 2 3 0 2\n") << o.err;
+  ASSERT_EQ(x->gen.member_count, 3);
+  EXPECT_EQ(member("b"), 0);
+  EXPECT_TRUE(x->gen.member_status[member("b")] & GS_HASVAL);
+  EXPECT_FALSE(x->gen.member_status[member("z")] & (GS_HASVAL | GS_DROPPED));
+  EXPECT_TRUE(x->gen.member_status[member("c")] & GS_DROPPED);
+  EXPECT_EQ(x->gen.state_count, 1);
+  // Passing one member's state is no state of the whole declaration.
+  EXPECT_FALSE(x->flags & CV_ALLDROPPED);
+
+  // Back again: 'a' starts afresh; the dropped member stays the only one.
+  // b's suffix value is found again after a second move.
+  o = run(
+      "let S := {'a', 'b', 'c'}; print x['a'], x['b'], x['a'].s, x['b'].s;\n");
+  EXPECT_EQ(o.out, "2 5 0 3\n") << o.err;
+  EXPECT_EQ(x->gen.state_count, 1);
+  EXPECT_FALSE(x->gen.member_status[member("a")] & GS_DROPPED);
+  EXPECT_TRUE(x->gen.member_status[member("c")] & GS_DROPPED);
+
+  // No member at all: the suffix values go.
+  o = run("let S := {}; print sum {i in S} x[i];\n");
+  EXPECT_EQ(x->gen.member_count, 0);
+  EXPECT_EQ(x->sufs.suf_vals, nullptr);
+}
+
+// Columns stay numbered in declaration order from 0 whatever variable
+// grows, empties or shrinks, as a fresh session with the final data would
+// number them; a variable keeping its count keeps its columns.
+TEST_F(Gen, ColumnsStayInDeclarationOrder) {
+  const char* cite = "print sum {i in A} x[i] + sum {j in B} y[j] + z;\n";
+  run(std::string("set A; set B; param u default 1; var x {A} <= u;\n"
+                  "var y {B}; var z;\n"
+                  "data; set A := 1 2; set B := a b c;\n"
+                  "model; ") + cite);
+  struct {
+    const char* change;
+    int32_t x_first, x_n, y_first, y_n, z_first;
+  } cases[] = {
+      {"let A := {1, 2, 3};", 0, 3, 3, 3, 6},         // an earlier one grows
+      {"let u := 2;", 0, 3, 3, 3, 6},                 // same count, in place
+      {"let A := {};", -1, 0, 0, 3, 3},               // one empties
+      {"let B := {'a', 'b', 'c', 'd'};", -1, 0, 0, 4, 4},  // the last grows
+      {"let A := {5}; let B := {'d'};", 0, 1, 1, 1, 2},
+  };
+  var* x = static_cast<var*>(Symbol0("x")->binding);
+  var* y = static_cast<var*>(Symbol0("y")->binding);
+  var* z = static_cast<var*>(Symbol0("z")->binding);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    test::outcome o = run(std::string(c.change) + cite);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(x->gen.first_col, c.x_first);
+    EXPECT_EQ(x->gen.member_count, c.x_n);
+    EXPECT_EQ(y->gen.first_col, c.y_first);
+    EXPECT_EQ(y->gen.member_count, c.y_n);
+    EXPECT_EQ(z->gen.first_col, c.z_first);
+    EXPECT_EQ(cur_ac->n_var_gen, c.z_first + 1);
+  }
+}
+
+// The columns of the variable references in instantiated expression e,
+// "v<column> " in walk order.
+struct varval_walker : walker_defaults {
+  std::string cols;
+  void operand(expr*& e) { walk(e); }
+  void chain(expr*& e) {
+    for (expr* x = e; x; x = x->next) walk(x);
+  }
+  void args(expr*& e, bool) {
+    for (expr* x = e; x; x = x->next) walk(x->R.e);
+  }
+  void walk(expr* e) {
+    if (!e) return;
+    if (opcode(e) == OPVARVAL146)
+      cols += "v" + std::to_string(e->L.i) + " ";
+    else
+      visit_operands(e, *this);
+  }
+};
+std::string varvals(expr* e) {
+  varval_walker w;
+  w.walk(e);
+  return w.cols;
+}
+
+// Every row's terms after a change that moves columns are those of a
+// fresh session with the final data; a row that uses only moved columns
+// is renumbered, not generated again.
+TEST_F(Gen, MovedColumnsAreRenumberedInPlace) {
+  const char* model =
+      "set A; set B; var x {A}; var y {B}; var z;\n"
+      "s.t. c {j in B}: 2 * y[j] + z >= 1;\n"
+      "s.t. d: sum {i in A} x[i] + sum {j in B} j * y[j] <= 10;\n"
+      "s.t. e: z^2 + y[3] * y[2] <= 4;\n";
+  // The linear terms of every row of c, d and e, "column:coefficient".
+  auto rows = [] {
+    std::string t;
+    for (const char* name : {"c", "d", "e"}) {
+      auto* r = static_cast<convar*>(Symbol0(name)->binding);
+      for (int32_t i = 0; i < r->gen.member_count; ++i) {
+        for (varref* v = r->gen.lin ? r->gen.lin[i] : nullptr; v; v = v->next)
+        {
+          char b[64];
+          Snprintf(b, sizeof b, "%d:%g ", v->index, v->coef);
+          t += b;
+        }
+        for (expr* e = r->gen.nonlin ? r->gen.nonlin[i] : nullptr; e;
+             e = e->next)
+          t += varvals(e);
+        t += "| ";
+      }
+    }
+    return t;
+  };
+  gentimes = 1;
+  run(std::string(model) + "data; set A := 1 2; set B := 1 2 3;\nmodel; " +
+      "print 1;\n");
+  test::outcome o = run("print c[1], d, e;\n");
+  EXPECT_EQ(generated(o.err), "A B x y z c d e ");
+  // Nothing changed: nothing generated.
+  o = run("print c[1], d, e;\n");
+  EXPECT_EQ(generated(o.err), "");
+  for (const char* change : {"let A := {1, 2, 3, 4};", "let A := {};"}) {
+    SCOPED_TRACE(change);
+    o = run(std::string(change) + " print c[1], d, e;\n");
+    // c and e use only columns that moved: renumbered.
+    EXPECT_EQ(generated(o.err), "x d ");
+  }
+  std::string incremental = rows();
+  // A fresh session with the final data.
+  gentimes = 0;
+  leave();
+  begin("/tmp/vexo_genmod_XXXXXX");
+  run(std::string(model) +
+      "data; set A := ; set B := 1 2 3;\nmodel; print c[1], d, e;\n");
+  EXPECT_EQ(rows(), incremental);
+  EXPECT_EQ(incremental,
+            "3:1 0:2 | 3:1 1:2 | 3:1 2:2 | 2:3 1:2 0:1 | v3 v2 v1 | ")
+      << "the rows as generated";
+}
+
+// Suffix initialisations are evaluated per member: 0 stores nothing (no
+// record made), a symbolic value stores the number its table gives the
+// name; after a regeneration the clause's value stands.
+TEST_F(Gen, SuffixInitialValuesArePerMember) {
+  // The option command needs the options.
+  struct options {
+    options() {
+      static char* no_env[] = {nullptr};
+      environ = no_env;
+      envinit();
+    }
+    ~options() { test::stop_options(); }
+  } with_options;
+  test::outcome o = run(
+      "suffix s; suffix z; suffix t symbolic;\n"
+      "option t_table '\\\n1 low\\\n2 high\\\n';\n"
+      "param p {i in 1..3} default i;\n"
+      "var x {i in 1..3} suffix s p[i] - 1, suffix z 0,\n"
+      "  suffix t if i = 2 then 'high' else 'low';\n"
+      "print x[1].s, x[3].s, x[2].t, x[3].t;\n");
+  EXPECT_EQ(o.out, "0 2 high low\n") << o.err;
+  var* x = static_cast<var*>(Symbol0("x")->binding);
+  auto num = [](const char* name) {
+    return suff_named(Symbol0(name))->classnum;
+  };
+  EXPECT_EQ(sufval_of(x, num("z")), nullptr);
+  SufVal* t = sufval_of(x, num("t"));
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->values[1], 2);
+  EXPECT_EQ(t->values[2], 1);
+  SufVal* s = sufval_of(x, num("s"));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->n_int, 2);
+  o = run("let p[1] := 5; print x[1].s, x[2].s;\n");
+  EXPECT_EQ(o.out, "4 1\n") << o.err;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "session/opttable.h"
 #include "session/sysdecls.h"
 #include "solver/nl_fixture.h"
+#include "solver/output.h"
 #include "support/text.h"
 
 namespace vexo::test {
@@ -69,6 +70,15 @@ class PresolveTest : public NlTest {
   static std::string messages() {
     cstr* s = sparam_value(presolve_msgs);
     return s ? s->text() : "(none)";
+  }
+  // The text nl file of ac written as stub, its bytes.
+  static std::string written(AC* ac, const char* stub) {
+    std::string o = std::string("g") + stub;
+    outopt = o.c_str();
+    auto r = run_captured([&] { output(ac); });
+    EXPECT_FALSE(r.aborted) << r.err;
+    outopt = "";
+    return slurp((std::string(stub) + ".nl").c_str());
   }
   // Presolve at level, captured.
   static outcome run(AC* ac, int level) {

@@ -1,0 +1,435 @@
+// The reductions: row lists and activity intervals, the variables the
+// `fix` command fixed, rows left empty, the pass loop over the row queue
+// and the handling of ranges that can never bind.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "eval/dispatch.h"
+#include "instance/ac.h"
+#include "instance/names.h"
+#include "presolve/bounds.h"
+#include "presolve/fixing.h"
+#include "presolve/internal.h"
+#include "presolve/presolve.h"
+#include "presolve/propagate.h"
+#include "presolve/rounding.h"
+#include "session/opttable.h"
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/pool.h"
+
+namespace vexo {
+
+static const char* vname(const Presolve* P, int32_t j) {
+  return xwho(&P->ac->var_names[j]);
+}
+static const char* cname(const Presolve* P, int32_t i) {
+  return xwho(&P->ac->con_names[i]);
+}
+
+// The per-constraint arrays in one block: three of 8-byte entries, four
+// of ints, and the row queue's two stacks (room for every row in each).
+static void row_arrays(Presolve* P) {
+  size_t nc = size_t(std::max(P->ncons, 0));
+  size_t bytes = nc * (3 * 8 + 4 * 4) + 4 * (2 * nc + 2);
+  int k = htcl(bytes);
+  auto* b = static_cast<char*>(new_mblk(k, 1));
+  scratch_add(P, b, k);
+  P->actlb = reinterpret_cast<double*>(b);
+  P->actub = P->actlb + nc;
+  P->rows = reinterpret_cast<varref**>(P->actub + nc);
+  P->nterms = reinterpret_cast<int32_t*>(P->rows + nc);
+  P->ninflb = P->nterms + nc;
+  P->ninfub = P->ninflb + nc;
+  P->nfree = P->ninfub + nc;
+  P->rq = P->nfree + nc;
+  P->rqcap = int32_t(2 * nc + 2);
+  P->nba = P->rqcap;
+  P->nrq = 0;
+}
+
+// Rows whose body presolve does not see whole (nonlinear, logical or
+// paired rows) hold a variable forever: they are never scanned.
+static void opaque_rows(Presolve* P) {
+  AC* ac = P->ac;
+  for (int32_t i = 0; i < P->ncons; ++i)
+    if (ac->con_nonlin[i] || (P->cpair && P->cpair[i]) ||
+        (P->dflag && (P->dflag[i] & 3)))
+      P->nterms[i] = 1;
+}
+
+// Activity intervals, free-variable counts and row lists from the
+// columns; single-slope piecewise-linear terms become linear.
+static void intervals(Presolve* P) {
+  for (int32_t j = 0; j < P->nvars; ++j) {
+    double lb = P->vlb[j], ub = P->vub[j];
+    for (varref* t = P->cols[j]; t; t = t->next) {
+      int32_t i = t->index;
+      if (i >= P->ncons) break;
+      vcontrib(P, i, t->coef, lb, ub);
+      ++P->nfree[i];
+      P->rows[i] = new_varref(P->rows[i], j, t->coef);
+    }
+    if (!P->vpl || !P->vpl[j]) continue;
+    for (plterm* t = P->vpl[j]; t; t = t->next) {
+      if (t->index >= P->ncons) {
+        pbound(P, t, lb, ub);
+        continue;
+      }
+      ++P->nterms[t->index];
+      pcontrib(P, t->index, t, lb, ub);
+    }
+    pvmerge(P, j);
+  }
+}
+
+// The variables the `fix` command fixed, moved into their bounds first
+// when option project_fixed_vars asks for it.
+static void fix_command_vars(Presolve* P, const int32_t* fixed, int32_t n) {
+  const double* x = P->ac->var_init_val;
+  for (int32_t k = 0; k < n; ++k) {
+    int32_t j = fixed[k];
+    double v = x ? x[j] : 0;
+    if (project_fixed_vars && (v < P->vlb[j] || v > P->vub[j]))
+      v = pf_adj(P, j, v < P->vlb[j] ? P->vlb[j] : P->vub[j]);
+    if (plogfile) Fprintf(plogfile, "Fixing %s = %.g\n", vname(P, j), v);
+    fixvar(P, j, v, v);
+  }
+}
+
+// Rows with no variable left: dropped, or reported when a bound is an
+// infinity on the wrong side.
+static void empty_rows(Presolve* P) {
+  for (int32_t i = 0; i < P->ncons; ++i) {
+    if ((P->rstat[i] & (RS_GONE | RS_INFEASIBLE)) || P->nfree[i] ||
+        P->nterms[i])
+      continue;
+    if (P->rlb[i] >= Infinity)
+      badcon(P, i, 0, "lower bound of +Infinity");
+    else if (P->rub[i] <= negInfinity)
+      badcon(P, i, 0, "upper bound of -Infinity");
+    else
+      rowelim(P, i, 1);
+  }
+}
+
+static void close_bounds(Presolve* P) {
+  for (int32_t j = 0; j < P->nvars; ++j) {
+    if (P->vstat[j] & VS_FIXED) continue;
+    double l = P->vlb[j], u = P->vub[j];
+    if (!(l <= u && u - l <= vbt)) continue;
+    if (fixvar(P, j, l, u)) continue;
+    if (plogfile)
+      Fprintf(plogfile, "Close bounds ==> %s = %.g\n", vname(P, j), P->vlb[j]);
+  }
+}
+
+static void queue_singletons(Presolve* P) {
+  for (int32_t i = 0; i < P->ncons; ++i)
+    if (!P->rstat[i] && !P->nterms[i] && P->nfree[i] <= 1) {
+      P->rq[P->nrq++] = i;
+      P->rstat[i] = RS_QUEUED;
+    }
+}
+
+// The free term of a row with at most one, or null.
+static varref* free_term(Presolve* P, int32_t i) {
+  for (varref* t = P->rows[i]; t; t = t->next)
+    if (!(P->vstat[t->index] & VS_FIXED)) return t;
+  return nullptr;
+}
+
+static void report_empty(Presolve* P, int32_t i, const char* fmt, double b) {
+  char why[120];
+  Snprintf(why, sizeof why, fmt, b);
+  badcon(P, i, 0, why);
+  P->rstat[i] |= RS_INFEASIBLE;
+}
+
+// A bound of j that a removed row gave goes into the first pair too.
+static void keep_in_first(Presolve* P, int32_t j, double l0, double u0) {
+  if (P->vstat[j] & VS_FIXED) return;
+  if (P->vlb[j] > l0) P->vlb0[j] = P->vlb[j];
+  if (P->vub[j] < u0) P->vub0[j] = P->vub[j];
+}
+
+// A row with at most one free variable: its bounds become the
+// variable's, and the row goes.
+static void singleton(Presolve* P, int32_t i) {
+  P->rstat[i] = 0;
+  varref* t = free_term(P, i);
+  if (!t) {
+    if (P->rlb[i] > preeps)
+      report_empty(P, i, "all variables eliminated, but lower bound = %g > 0",
+                   P->rlb[i]);
+    else if (P->rub[i] < -preeps)
+      report_empty(P, i, "all variables eliminated, but upper bound = %g < 0",
+                   P->rub[i]);
+    else
+      rowelim(P, i, 2);
+    return;
+  }
+  int32_t j = t->index;
+  double a = t->coef, l, u;
+  if (a > 0) {
+    l = quotl(P->rlb[i], a);
+    u = quotu(P->rub[i], a);
+  } else {
+    l = quotl(P->rub[i], a);
+    u = quotu(P->rlb[i], a);
+  }
+  double l0 = P->vlb[j], u0 = P->vub[j];
+  int done = 0;
+  if (l > P->vlb[j]) done = lbud1(P, i, j, 0, l);
+  if (!done && !(P->vstat[j] & VS_FIXED) && u < P->vub[j])
+    done = ubud1(P, i, j, 0, u);
+  if (P->vstat[j] & VS_FIXED) {
+    if (plogfile) {
+      Fprintf(plogfile, "%s (1 nz left) ==> ", cname(P, i));
+      Fprintf(plogfile, "%s = %.g\n", vname(P, j), P->vlb[j]);
+    }
+  } else {
+    keep_in_first(P, j, l0, u0);
+  }
+  if (!done && !(P->rstat[i] & (RS_GONE | RS_QUEUED | RS_INFEASIBLE)))
+    rowelim(P, i, 2);
+}
+
+// One side of a row scan: lower (the body's smallest value against rub)
+// or upper (its largest against rlb).  Returns 1 when the row left.
+static int scan_side(Presolve* P, int32_t i, bool lower) {
+  int32_t ninf = lower ? P->ninflb[i] : P->ninfub[i];
+  double rb = lower ? P->rub[i] : P->rlb[i];
+  if (ninf > 1 || !std::isfinite(rb)) return 0;
+  int how = lower ? 0 : 2;
+  for (varref* t = P->rows[i]; t; t = t->next) {
+    int32_t k = t->index;
+    if (P->vstat[k] & VS_FIXED) continue;
+    double a = t->coef;
+    // The bound of k this side of the activity uses.
+    double bk = (a > 0) == lower ? P->vlb[k] : P->vub[k];
+    bool inf = !std::isfinite(bk);
+    if (ninf && !inf) continue;
+    double nb;
+    bool upper;
+    if (lower) {
+      double rest = P->actlb[i];
+      if (!inf) msacl(a, bk, &rest);
+      double r = diffu(rb, rest);
+      upper = a > 0;
+      nb = upper ? quotu(r, a) : quotl(r, a);
+    } else {
+      double rest = P->actub[i];
+      if (!inf) msacu(a, bk, &rest);
+      double r = diffl(rb, rest);
+      upper = a < 0;
+      nb = upper ? quotu(r, a) : quotl(r, a);
+    }
+    if (upper ? !(nb < P->vub[k]) : !(nb > P->vlb[k])) continue;
+    ++P->nbimp;
+    if (plogfile) {
+      Fprintf(plogfile, "%s: ", cname(P, i));
+      Fprintf(plogfile, "%s %s %.g\n", vname(P, k), upper ? "<=" : ">=", nb);
+    }
+    int r = upper ? ubud1(P, i, k, how, nb) : lbud1(P, i, k, how, nb);
+    if (r || (P->rstat[i] & (RS_GONE | RS_INFEASIBLE))) return 1;
+  }
+  return 0;
+}
+
+static void scan(Presolve* P, int32_t i) {
+  uint32_t req = P->rstat[i] & (RS_SCANLB | RS_SCANUB);
+  P->rstat[i] = 0;
+  ++P->nscan;
+  if ((req & RS_SCANLB) && scan_side(P, i, true)) return;
+  if (req & RS_SCANUB) scan_side(P, i, false);
+}
+
+// Every row that can imply bounds, queued for the first bound-adjustment
+// pass; the rows waiting on the upper stack are among them.
+static void queue_all(Presolve* P) {
+  P->nba = P->rqcap;
+  for (int32_t i = 0; i < P->ncons; ++i) {
+    if ((P->rstat[i] & ~uint32_t(RS_SCANLB | RS_SCANUB)) || P->nterms[i])
+      continue;
+    uint32_t bits = 0;
+    if (P->ninflb[i] <= 1 && std::isfinite(P->rub[i])) bits |= RS_SCANLB;
+    if (P->ninfub[i] <= 1 && std::isfinite(P->rlb[i])) bits |= RS_SCANUB;
+    if (!bits) continue;
+    P->rq[P->nrq++] = i;
+    P->rstat[i] = RS_QUEUED | bits;
+  }
+}
+
+static void pass_loop(Presolve* P, int level) {
+  bound_adjust = 0;
+  P->npass = 0;
+  bool first = true;
+  for (;;) {
+    while (P->nrq > 0) {
+      int32_t i = P->rq[--P->nrq];
+      if (!(P->rstat[i] & RS_QUEUED)) continue;
+      if (P->nfree[i] <= 1)
+        singleton(P, i);
+      else
+        scan(P, i);
+    }
+    if (first) {
+      first = false;
+      if (level <= 1) break;
+      enq_ba_now = !(presolve_debug & 1);
+      queue_all(P);
+      if (!P->nrq) break;
+      bound_adjust = level;
+      P->npass = 1;
+      continue;
+    }
+    if (--bound_adjust <= 1 || P->nba == P->rqcap) break;
+    ++P->npass;
+    for (int32_t k = P->nba; k < P->rqcap; ++k) {
+      int32_t i = P->rq[k];
+      if (P->rstat[i] & 0x417) continue;
+      P->rstat[i] |= RS_QUEUED;
+      P->rq[P->nrq++] = i;
+    }
+    P->nba = P->rqcap;
+  }
+  if (P->nba != P->rqcap) {
+    presolve_sug = level + 1;
+    for (int32_t k = P->nba; k < P->rqcap; ++k)
+      P->rstat[P->rq[k]] &= ~uint32_t(RS_SCANLB | RS_SCANUB);
+    P->nba = P->rqcap;
+  }
+  bound_adjust = 0;
+}
+
+// The extreme of row i's body on one side over the first bound pair
+// (which differs from the second after bound-adjustment passes).
+static double first_pair_extreme(Presolve* P, int32_t i, bool upper) {
+  double s = 0;
+  for (varref* t = P->rows[i]; t; t = t->next) {
+    int32_t k = t->index;
+    if (P->vstat[k] & VS_FIXED) continue;
+    double a = t->coef;
+    double b = (a > 0) == upper ? P->vub0[k] : P->vlb0[k];
+    if (!std::isfinite(b)) return upper ? Infinity : negInfinity;
+    if (upper)
+      macu(a, b, &s);
+    else
+      macl(a, b, &s);
+  }
+  return s;
+}
+
+// One side of row i that can never bind is relaxed: in both pairs when
+// the first pair's bounds make it redundant too, else in the second only
+// (the first pair is sent with option var_bounds 1, and the bounds that
+// make the side redundant are then not sent).
+static void relax_side(Presolve* P, int32_t i, bool upper, double d) {
+  double f = first_pair_extreme(P, i, upper);
+  double rb = upper ? P->rub[i] : P->rlb[i];
+  bool first = upper ? f <= rb + preeps : f >= rb - preeps;
+  if (first && d < constraint_drop_tol && keepchk(i, P, upper)) first = false;
+  ++P->nrelax;
+  if (!first) {
+    split_row_bounds(P);
+    ++P->nrkept;
+  }
+  double inf = upper ? Infinity : negInfinity;
+  (upper ? P->rub2 : P->rlb2)[i] = inf;
+  if (first) (upper ? P->rub : P->rlb)[i] = inf;
+}
+
+static void deduced_conflict(Presolve* P, int32_t i, double a, double b) {
+  char why[160];
+  Snprintf(why, sizeof why, "deduced bounds require %g - %g = %g\n\tto be >= 0.",
+           a, b, a - b);
+  badcon(P, i, 0, why);
+  P->rstat[i] |= RS_INFEASIBLE;
+}
+
+static void ranges(Presolve* P) {
+  for (int32_t i = 0; i < P->ncons; ++i) {
+    if ((P->rstat[i] & (RS_GONE | RS_INFEASIBLE)) || P->nterms[i]) continue;
+    bool hi_fin = !P->ninfub[i], lo_fin = !P->ninflb[i];
+    if (hi_fin && P->actub[i] < P->rlb[i] - preeps) {
+      deduced_conflict(P, i, P->actub[i], P->rlb[i]);
+      continue;
+    }
+    if (lo_fin && P->actlb[i] > P->rub[i] + preeps) {
+      deduced_conflict(P, i, P->rub[i], P->actlb[i]);
+      continue;
+    }
+    if (hi_fin && std::isfinite(P->rub[i])) {
+      double d = P->rub[i] - P->actub[i];
+      if (d >= -preeps) relax_side(P, i, true, d);
+    }
+    if (lo_fin && std::isfinite(P->rlb[i])) {
+      double d = P->actlb[i] - P->rlb[i];
+      if (d >= -preeps) relax_side(P, i, false, d);
+    }
+    // A row free in both pairs no longer constrains anything.
+    if (P->rlb[i] <= negInfinity && P->rub[i] >= Infinity &&
+        P->rlb2[i] <= negInfinity && P->rub2[i] >= Infinity)
+      rowelim(P, i, 4);
+  }
+  vb_tol = constraint_drop_tol;
+}
+
+void reduce_start(Presolve* P) {
+  row_arrays(P);
+  opaque_rows(P);
+  intervals(P);
+}
+
+void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed) {
+  // Variables fixed before the intervals existed (crossing integer
+  // bounds) are fixed again once they do, so their terms leave the rows.
+  std::vector<int32_t> early;
+  for (int32_t j = 0; j < P->nvars; ++j)
+    if (P->vstat[j] & VS_FIXED) {
+      early.push_back(j);
+      P->vstat[j] &= ~uint32_t(VS_FIXED);
+    }
+  P->nfv = P->nvars;
+  reduce_start(P);
+  for (int32_t j : early) fixvar(P, j, P->vlb[j], P->vub[j]);
+  fix_command_vars(P, fixed, nfixed);
+  if (level > 0) {
+    empty_rows(P);
+    close_bounds(P);
+    queue_singletons(P);
+    pass_loop(P, level);
+    ranges(P);
+  }
+  for (int32_t i = 0; i < P->ncons; ++i) {
+    free_varref(P->rows[i]);
+    P->rows[i] = nullptr;
+  }
+}
+
+// ---- Fixed variables in nonlinear parts -------------------------------------
+
+static void consts_in(Presolve* P, expr* e) {
+  auto sub = [&](int32_t j, expr* x) {
+    if (j < 0 || j >= P->nvars || !(P->vstat[j] & VS_FIXED)) return;
+    if (shape(x) != SH_VARVAL) return;
+    x->opword = opword(OPNUM, EF_CONST | EF_NUMERIC);
+    x->L.d = P->vlb[j];
+    x->R.p = nullptr;
+    x->op = f_OPNUM;
+  };
+  each_var(e, 0, sub);
+}
+
+void fixed_to_const(Presolve* P) {
+  if (!P->nsubst_fixed) return;
+  AC* ac = P->ac;
+  for (int32_t i = 0; i < P->ncons; ++i)
+    for (expr* e = ac->con_nonlin[i]; e; e = e->next) consts_in(P, e);
+  for (int32_t o = 0; ac->obj_nonlin && o < ac->n_obj; ++o)
+    for (expr* e = ac->obj_nonlin[o]; e; e = e->next) consts_in(P, e);
+}
+
+}  // namespace vexo
