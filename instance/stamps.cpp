@@ -61,6 +61,8 @@ void ts_update(xnode* d, int k) {
   if (trans_state > 1 && marked(int64_t{d->num} + k)) set_trans_state(1);
 }
 
+void solution_values(convar* d) { d->stamp2 = nextgenlev; }
+
 namespace {
 
 // A changed member i of variable declaration v.

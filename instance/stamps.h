@@ -17,6 +17,8 @@
 
 namespace vexo {
 
+struct convar;
+
 struct varref;
 struct xnode;
 struct xnode2;
@@ -52,6 +54,12 @@ void changes_reinit();
 // xcg found d to bear on the problem (tsr marks d's number plus k, or no
 // xcg has marked any), the state is lowered to 1.
 void ts_update(xnode* d, int k);
+// The current values of d came from a solution: its second stamp moves on
+// (what was computed from them is computed again), but the problem sent
+// stays the one solved, so the translation state is kept (a solution that
+// lowered it would have the next command regenerate, collect and presolve
+// everything, losing the duals just read).
+void solution_values(convar* d);
 
 // Called by `let` and the data readers after
 // ts_update, for each member i that got a new value or was added (for a

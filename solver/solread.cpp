@@ -200,7 +200,7 @@ int copy_ov(AC* ac, int primal) {
         int32_t col = v->gen.first_col + k;
         if (col < ac->n_var && put_value(v, k, ac->var_init_val[col])) ++n;
       }
-      if (n) ts_update(v, 1);
+      if (n) solution_values(v);
       changed += n;
     }
   }
@@ -213,7 +213,7 @@ int copy_ov(AC* ac, int primal) {
         int32_t r = member_row(c, k, ac);
         if (r >= 0 && r < ac->n_con && put_value(c, k, ac->con_duals[r])) ++n;
       }
-      if (n) ts_update(c, 1);
+      if (n) solution_values(c);
       changed += n;
     }
   }
@@ -252,6 +252,11 @@ sol_counts counts_of(AC* ac) {
 
 // Installs the values of a sound file into the collected problem.
 void install_values(const sol_data& d, AC* ac) {
+  // With every row removed by presolve the solver has no dual to give;
+  // the removed rows' duals are recovered from zeros (fixed_duals).
+  if (d.duals.empty() && ac->n_con_sent == 0 && ac->n_con > 0 &&
+      !d.primals.empty() && !ac->con_duals)
+    ac->con_duals = static_cast<double*>(new_mblk(ac->con_class, 1));
   if (!d.duals.empty()) {
     if (!ac->con_duals) ac->con_duals = static_cast<double*>(
                             new_mblk(ac->con_class, 1));
