@@ -398,6 +398,4 @@ void set_lubs(AC* ac) {
   suffix_shape(ac);
 }
 
-void statshow(AC*) {}
-
 }  // namespace vexo

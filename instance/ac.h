@@ -271,8 +271,9 @@ struct AC {
   int32_t shape_copy[4];  // spare copy of the sent counts
   CVseen seen[4];         // the members sent, per class
 
-  // ---- Presolve's tolerance statistics (printed by statshow): largest
-  // change and its tolerance for fixeps, inteps, eps.
+  // ---- Presolve's tolerance statistics (printed by statshow,
+  // instance/stats.h): largest change and its tolerance for fixeps,
+  // inteps, eps.
   double fixeps_chg, fixeps_tol;
   double inteps_chg, inteps_tol;
   double eps_chg, eps_tol;
@@ -376,9 +377,6 @@ void col_teardown(AC* ac);
 // col_terms made from row_terms first when missing) and sets the suffix
 // writer's numbering (shape_ptr).
 void set_lubs(AC* ac);
-// Prints the statistics of the collected problem (option show_stats).
-// Stand-in until collection exists: nothing to print.
-void statshow(AC* ac);
 
 }  // namespace vexo
 

@@ -24,6 +24,9 @@ struct xname;
 // The variables' names: the var_names of the collected problem, or null.
 extern xname* Vname;
 // The longest name xwho has made (the writer's header reports it).
+// Written outside instance/, by design: the auxiliary-file writer
+// (solver/auxfiles.cpp) clears it before the names of each file, whose
+// longest name goes on the nl header's line 9.
 extern int maxnamelen;
 // Per synonym kind (0..13): whether namesub appends a name's tail.  1 for
 // all at start-up.

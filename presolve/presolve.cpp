@@ -10,6 +10,7 @@
 #include "frontend/expr.h"
 #include "frontend/parse.h"
 #include "instance/ac.h"
+#include "instance/stats.h"
 #include "instance/names.h"
 #include "presolve/bounds.h"
 #include "presolve/fixing.h"

@@ -18,6 +18,7 @@
 #include "frontend/reader.h"
 #include "frontend/suffix.h"
 #include "instance/ac.h"
+#include "instance/stats.h"
 #include "presolve/presolve.h"
 #include "report/prex.h"
 #include "session/batch.h"
@@ -378,7 +379,7 @@ void update_boundstats(const char* value, void* target) {
 void update_show_stats(const char* value, void* target) {
   int n = int_value(value);
   *static_cast<int*>(target) = n;
-  if ((n & 6) && trans_state > 2) statshow(cur_ac);
+  if ((n & 3) && trans_state > 2) statshow(cur_ac);
 }
 
 void update_telltimes(const char* value, void* target) {

@@ -19,6 +19,8 @@
 #include "presolve/presolve.h"
 #include "session/opttable.h"
 #include "session/startup.h"
+#include "solver/auxfiles.h"
+#include "solver/mpswrite.h"
 #include "solver/nlexpr.h"
 #include "solver/output.h"
 #include "solver/solve.h"
@@ -43,7 +45,12 @@ int restart;
 
 void nl_flush(nlfile* f) {
   size_t n = static_cast<size_t>(f->p - f->buf);
-  if (n && std::fwrite(f->buf, 1, n, f->f) != n) f->failed = 1;
+  if (n && !f->f) {
+    *f->p = 0;
+    Printf("%s", f->buf);
+  } else if (n && std::fwrite(f->buf, 1, n, f->f) != n) {
+    f->failed = 1;
+  }
   f->p = f->buf;
 }
 
@@ -54,13 +61,16 @@ void nl_put(nlfile* f, const void* s, size_t n) {
     return;
   }
   nl_flush(f);
-  if (std::fwrite(s, 1, n, f->f) != n) f->failed = 1;
+  if (!f->f)
+    Printf("%.*s", static_cast<int>(n), static_cast<const char*>(s));
+  else if (std::fwrite(s, 1, n, f->f) != n)
+    f->failed = 1;
 }
 
 // Buffer blocks: 1 MiB, with the slack beyond the soft end.
 constexpr int NLF_CLASS = 17;
 
-static void nl_open_buf(nlfile* f, FILE* fp) {
+void nl_open_buf(nlfile* f, FILE* fp) {
   f->f = fp;
   f->k = NLF_CLASS;
   f->buf = static_cast<char*>(new_mblk(NLF_CLASS));
@@ -720,8 +730,7 @@ int nl_opt_words(const AC* ac, int64_t w[10]) {
   return n;
 }
 
-// The problem's name: the stub's base name without its last extension.
-static void prob_name(const char* stub, char* out, size_t size) {
+void prob_name(const char* stub, char* out, size_t size) {
   const char* b = base_name(stub);
   const char* dot = std::strrchr(b, '.');
   size_t n = dot && dot != b ? size_t(dot - b) : std::strlen(b);
@@ -735,7 +744,7 @@ static void prob_name(const char* stub, char* out, size_t size) {
 }
 
 static void header(nlfile* f, const AC* ac, char form, int arith,
-                   const char* stub, const jacsort* J) {
+                   const char* stub, const jacsort* J, const int lens[2]) {
   char h[2048];
   int n = 0;
   auto add = [&](const char* fmt, auto... a) {
@@ -788,7 +797,8 @@ static void header(nlfile* f, const AC* ac, char form, int arith,
       ac->n_lin_bin, ac->n_lin_int, ac->n_nlv_both_int, ac->n_nlv_con_int,
       ac->n_nlv_obj_int);
   add(" %zd %zd\t# nonzeros in Jacobian, gradients\n", J->nzc, J->nzo);
-  add(" %d %d\t# max name lengths: constraints, variables\n", 0, 0);
+  add(" %d %d\t# max name lengths: constraints, variables\n", lens[0],
+      lens[1]);
   add(" %d %d %d %d %d\t# common exprs: b,c,o,c1,o1\n", 0, 0, 0, 0, 0);
   nl_put(f, h, size_t(n));
 }
@@ -807,9 +817,7 @@ static void permute_caution(AC* ac) {
   }
 }
 
-// Opens the file; on failure (after one retry with the file removed when
-// show_files asks for it) reports and abandons the command.
-static FILE* nl_fopen(const char* name) {
+FILE* nl_fopen(const char* name) {
   if (show_files & 4) {
     // A temporary file: whatever stands under its name (a symbolic link
     // planted there among them) goes, and the file is made anew, by this
@@ -840,6 +848,10 @@ static FILE* nl_fopen(const char* name) {
 void outmps(AC* ac) {
   permute_caution(ac);
   char form = outopt[0];
+  if (form == 'm' || form == 'n') {
+    mps_write(ac);
+    return;
+  }
   const char* stub = outopt + 1;
   bool text = form == 'g';
 
@@ -853,6 +865,8 @@ void outmps(AC* ac) {
     bailout();
   }
 
+  int lens[2];
+  aux_before(ac, stub, lens);
   mstr* nm = nullptr;
   mprintf(&nm, "%s.%s", stub, "nl");
   const char* fname = mstr_val(nm);
@@ -873,7 +887,7 @@ void outmps(AC* ac) {
 
   nlfile f;
   nl_open_buf(&f, fp);
-  header(&f, ac, form, text ? 0 : arith_kind, stub, J);
+  header(&f, ac, form, text ? 0 : arith_kind, stub, J, lens);
   suffix_segs(&f, ac, text);
   n_dig = digcount(ac);
   bool permuted = nl_permute & 32;

@@ -25,7 +25,7 @@ struct xname;
 
 // The buffered output of one problem file.
 struct nlfile {
-  FILE* f;    // the open file
+  FILE* f;    // the open file; null: standard output through Printf
   char* buf;  // a block of class k
   char* p;    // next byte to fill
   char* end;  // end of buf less the slack an item may need (NLF_SLACK)
@@ -36,6 +36,9 @@ struct nlfile {
 // most 420 bytes (support/gfmt.h).
 constexpr size_t NLF_SLACK = 512;
 
+// Takes a buffer block for output to fp (null: standard output); the
+// writer frees it (del_mblk(f->k, f->buf)) after the last flush.
+void nl_open_buf(nlfile* f, FILE* fp);
 // Writes what the buffer holds to the file and empties it.
 void nl_flush(nlfile* f);
 // The buffer with at least n bytes free (n at most NLF_SLACK, or any n
@@ -106,12 +109,20 @@ void jac_forget(AC* ac);
 
 // Writes the collected (and presolved) problem ac as the file the stub
 // names (option outopt after its form letter) with ".nl" appended, in the
-// form of outopt's first letter, "g" or "b".  A file that cannot be opened
+// form of outopt's first letter, "g" or "b"; for "m" and "n" the MPS text
+// instead (mps_write, solver/mpswrite.h).  A file that cannot be opened
 // is reported ("can't open %s") and the command abandoned (bailout); a
 // problem with 2^31 or more Jacobian nonzeros is refused the same way,
 // since the counts of the file's segments are 32-bit.  Sets n_dig
 // (solver/output.h) to the count of dual initial guesses written.
 void outmps(AC* ac);
+// The problem's name for a file of this stub: its base name without its
+// last extension, "Unnamed!" when that is empty; cut to size - 1 bytes.
+void prob_name(const char* stub, char* out, size_t size);
+// Opens a problem or auxiliary file for writing; on failure (after one
+// retry with the file removed when show_files asks for it) reports "can't
+// open %s" and abandons the command (bailout).
+FILE* nl_fopen(const char* name);
 // Start-up and `reset`: the writer's temporary expression nodes lay in
 // freed memory and are forgotten.
 void outmps_reinit();

@@ -31,14 +31,14 @@ int output(AC* ac) {
     case 'm':
     case 'n': {
       int nlv = ac->n_nlv_both + ac->n_nlv_con + ac->n_nlv_obj;
-      if (nlv)
+      if (nlv) {
         Fprintf(Stderr,
                 "Problem has %d nonlinear variables.  No MPS file written.\n",
                 nlv);
-      else
-        Fprintf(Stderr, "MPS files (option outopt %s) are not written yet.\n",
-                outopt);
-      bailout();
+        bailout();
+      }
+      outmps(ac);
+      break;
     }
     case '0':
     case '1':

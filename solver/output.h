@@ -22,10 +22,9 @@ void output_reset();
 // Writes ac in the form outopt names.  Returns 1 when a file was written,
 // 0 for the forms "0" and "1" (before the end of input "0" says "No files
 // written: option outopt is 0.").  An empty outopt, an unknown letter, or
-// an MPS form (a nonlinear problem is refused with the count of its
-// nonlinear variables; MPS files are not written yet) is reported on the
-// error stream and the command abandoned (bailout), as are the writer's
-// own failures.
+// an MPS form for a nonlinear problem (refused with the count of its
+// nonlinear variables) is reported on the error stream and the command
+// abandoned (bailout), as are the writer's own failures.
 int output(AC* ac);
 // The -o? screen: the forms of -o on the error stream, then the session
 // ends with 0 (myexit).

@@ -556,8 +556,8 @@ TEST_F(NlWrite, WriteCommandPath) {
   r = test::run_captured([] { EXPECT_EQ(write_cmd1(0, nullptr, 1), 1); });
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(trans_state, 3);
-  // Nothing collected: nothing to write.
-  set_trans_state(0);
+  // A problem settled without a solver: nothing to write.
+  set_trans_state(5);
   outopt = "gnone";
   r = test::run_captured([] { EXPECT_EQ(write_cmd1(2, nullptr, 1), 0); });
   EXPECT_EQ(r.out, "No .nl file written:  no variables used.\n");
