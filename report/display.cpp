@@ -17,8 +17,17 @@
 #include "eval/paramref.h"
 #include "eval/set.h"
 #include "eval/setops.h"
+#include "eval/dotvalue.h"
+#include "eval/solval.h"
+#include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/suffix.h"
+#include "frontend/vardcl.h"
+#include "instance/members.h"
+#include "instance/sufdecl.h"
+#include "instance/sufinit.h"
+#include "instance/suftab.h"
 #include "frontend/paramdcl.h"
 #include "report/indextab.h"
 #include "report/prex.h"
@@ -361,11 +370,90 @@ bool is_param(const xnode* d) {
          d->kind == DK_SPARAM || d->kind == DK_SPARAMI;
 }
 
+// Whether d is a numeric variable, a constraint or an objective: a
+// declaration whose generated members carry the values shown.
+bool is_generated_kind(const xnode* d) {
+  uint32_t k = d->kind & ~1u;
+  return k == DK_VAR || k == DK_CON || k == DK_OBJ;
+}
+
+// The variable, constraint or objective an item shows as a whole, and
+// through *code what of its members: -2 their values (a variable's value,
+// a constraint's dual, an objective's or logical constraint's body), else
+// the suffix code of the display form (an objective's built-in codes are
+// negated there, -1 standing for its value).  Null for any other item.
+convar* whole_item(const expr* e, int* code) {
+  if (opcode(e) != OPXNODE || !is_generated_kind(e->L.x)) return nullptr;
+  *code = e->R.i;
+  return static_cast<convar*>(e->L.x);
+}
+
+// Member k's value for whole_item's code into entry e of column c.
+void add_member(dcol& c, dent& e, convar* d, int code, int32_t k, TVA* t) {
+  uint32_t kind = d->kind & ~1u;
+  if (code == -2) {
+    auto* cd = static_cast<constr*>(d);
+    if (kind == DK_VAR)
+      add_num(c, e, var_value(static_cast<var*>(d), k, t, false));
+    else if (kind == DK_OBJ || con_logical(d) || cd->gen.logexpr)
+      add_num(c, e, co_val(cd, k, t));
+    else if (d->flags & CF_COMPL)
+      add_num(c, e, ccslack(cd, k, t));
+    else
+      add_num(c, e, con_dual(cd, k, t));
+    return;
+  }
+  if (code >= SUF_NUMBASE) {
+    bool symbolic = code >= SUF_SYMBASE;
+    suffix* s = suf_bynum(code - (symbolic ? SUF_SYMBASE : SUF_NUMBASE));
+    double v = sufvalue(d, s, k, t);
+    if (!symbolic) {
+      add_num(c, e, v);
+      return;
+    }
+    cstr* x = cs_sufvalue(v, &s->table);
+    add_text(c, e, x->text());
+    release_cstr(x);
+    return;
+  }
+  if (kind == DK_OBJ && code < 0) code = code == -1 ? SUF_OBJVAL : -code;
+  if (dotgl[code] & DG_SYM) {
+    cstr* x = sdotvalue(code, d, k, t);
+    add_text(c, e, x->text());
+    release_cstr(x);
+  } else {
+    add_num(c, e, dotvalue(code, d, k, t));
+  }
+}
+
+// The column of a whole variable, constraint or objective: one entry per
+// generated member, in member order.
+void member_col(dcol& c, convar* d, int code, TVA* t) {
+  set* m = d->gen.members;
+  int n = d->indexing ? d->indexing->arity : 0;
+  if (!m || d->ninst <= 0) return;
+  copy_sufs(d, t);
+  for (setmem* p = m->first; p && !gotbreak; p = p->next) {
+    if (p->ord < 0) continue;
+    dent e;
+    e.tup.assign(p->tup(), p->tup() + n);
+    add_member(c, e, d, code, p->ord, t);
+    c.e.push_back(std::move(e));
+  }
+}
+
 // One column for item it: an entity's values over its indexing, or an
 // indexed list's expression k over the list's indexing.
 dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
   dcol c;
-  if (xnode* d = entity(it.e)) {
+  int code;
+  if (convar* d = whole_item(it.e, &code)) {
+    c.name = it.text;
+    std::vector<set*> ord = n_ordby(d->indexing, t);
+    member_col(c, d, code, t);
+    num4sort(c, ord);
+    if (ordp) *ordp = ord;
+  } else if (xnode* d = entity(it.e)) {
     c.name = it.text;
     set_spec* ss = d->indexing;
     std::vector<set*> ord = n_ordby(ss, t);
@@ -1265,7 +1353,7 @@ bool missing_data(const set* s, const char** what, const char** name) {
 
 }  // namespace
 
-int darity(xnode* d, int* badx) {
+int darity(xnode* d, int* badx, int* solver_items) {
   int n = d->indexing ? d->indexing->arity : 0;
   // An index set without data: no member can be shown, and the set says
   // what is missing.
@@ -1277,8 +1365,14 @@ int darity(xnode* d, int* badx) {
         ++*badx;
         return -1;
       }
-  // Variables, constraints, objectives and problems have no generated
-  // members.
+  // Numeric variables, constraints and objectives show their generated
+  // members (a variable's values may come from a solution); symbolic
+  // variables and problems have none to show.
+  if (is_generated_kind(d)) {
+    if (static_cast<convar*>(d)->ninst < 0) return no_values(dcl_name(d), badx);
+    if ((d->kind & ~1u) == DK_VAR && solver_items) ++*solver_items;
+    return n;
+  }
   if (!is_param(d) && d->kind != DK_SETI) return no_values(dcl_name(d), badx);
   // Nothing to show either when no value is held, none can be computed,
   // and a set of the indexing is known to be empty.
@@ -1381,22 +1475,20 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
       display_kludge = std::max(display_kludge, e->level);
   }
   int badx = 0;
+  int solver_items = 0;
   // Arities: an entity's number of subscripts (negative: no values), an
   // indexed list's number of positions, 0 for any other expression.
   std::vector<int> ar(its.size(), 0);
   size_t itamax = 0;
   for (size_t i = 0; i < its.size(); ++i) {
     expr* e = its[i];
-    if (xnode* d = entity(e))
-      ar[i] = darity(d, &badx);
-    else if (opcode(e) == OPXNODE)
-      // A suffix on a whole entity (a variable, constraint, objective or
-      // problem): none of them has generated members to show.
-      ar[i] = darity(e->L.x, &badx);
+    if (opcode(e) == OPXNODE)
+      // A whole entity, or a suffix on one.
+      ar[i] = darity(e->L.x, &badx, &solver_items);
     else if (opcode(e) == OP256)
       ar[i] = no_values(e->L.sym->name, &badx);  // a suffix on a synonym
     else if (opcode(e) == OPPRIMAL || opcode(e) == OPSYMVVAL)
-      ar[i] = darity(e->L.x, &badx);  // a scalar variable, named alone
+      ar[i] = darity(e->L.x, &badx, &solver_items);  // a scalar variable
     else if (is_list(e))
       itamax = std::max(itamax, size_t(ar[i] = int(e->L.ss->arity)));
   }
@@ -1446,7 +1538,8 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
       } else {
         it.text = text_of(x);
         // An entity is read member by member; an expression is compiled.
-        if (!entity(x)) mri(&it.e, 1);
+        int code;
+        if (!entity(x) && !whole_item(x, &code)) mri(&it.e, 1);
       }
       g.items.push_back(std::move(it));
       ++i;
@@ -1458,6 +1551,9 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
   if (ix) ss_teardown(ix);
   display_kludge = 0;
   st.t = compile_end(xr);
+  // Variables' values are those of the current problem, collected and
+  // presolved first.
+  if (solver_items && !badx && trans_state <= 2) st.t->ac = get_ts3(st.t->ac);
   if (!badx && Idde2 == mode && groups.size() > 1) {
     restrict_error(int(groups.size()));
     ++badx;

@@ -32,9 +32,11 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
 // The number of subscripts of the declared entity d shown as an item, or
 // -1 when it has nothing to show: an index set without data ("No data for
 // %s %s.", with "set" and the set's name, or the two texts of an invalid
-// set) or no values ("No values for %s.").  The message is an error of
-// kind 0, counted in *badx.
-int darity(xnode* d, int* badx);
+// set) or no values ("No values for %s.": a symbolic variable, a problem,
+// a variable, constraint or objective not generated).  The message is an
+// error of kind 0, counted in *badx.  A numeric variable, whose values may
+// come from a solution, counts 1 in *solver_items (when given).
+int darity(xnode* d, int* badx, int* solver_items = nullptr);
 
 // The display width of a member: a number's text length, a string's
 // quoted width (%q).
