@@ -52,11 +52,11 @@ release: deps build/release/build.ninja
 asan: deps build/asan/build.ninja
 	cmake --build build/asan -j $(JOBS)
 
-# Runs examples/transport.run: the model and its data, shown by display
-# (solve joins it once the solver interface is built).  Builds the program
-# only.
+# Runs examples/transport.run: the model and its data, solved by the
+# default solver vexocbc (found beside vexo), the results displayed.
+# Builds the two programs only.
 run: deps build/release/build.ninja
-	cmake --build build/release -j $(JOBS) --target vexo
+	cmake --build build/release -j $(JOBS) --target vexo vexocbc
 	cd examples && ../build/release/vexo transport.run
 
 # Both builds register the same tests, the optimised build's with
