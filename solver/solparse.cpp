@@ -178,7 +178,9 @@ void text_suffix(input& in, const std::string& head) {
     double v = Strtod(p, &e);
     if (e == p) early_end(in);
     check_index(in, suf, ix);
-    if (!(kind & 4)) v = double(int64_t(v));
+    // An integer suffix keeps the integer part (a value beyond the
+    // integers stays as it is rather than overflowing a conversion).
+    if (!(kind & 4)) v = std::trunc(v);
     suf.rows.emplace_back(int32_t(ix), v);
   }
   in.d->sufs.push_back(std::move(suf));
