@@ -4,7 +4,7 @@
 // removed ("slc", s), unused columns ("unv", u), columns presolve fixed or
 // eliminated ("fix", f; v lets fixed columns alone call for it), objective
 // constants ("adj", a), the option environment ("env", e) and the solver
-// specification file ("spc", p).  An upper-case letter counts only for a
+// settings file ("spc", p).  An upper-case letter counts only for a
 // problem with nonlinear, binary or integer variables.
 #ifndef VEXO_SOLVER_AUXFILES_H
 #define VEXO_SOLVER_AUXFILES_H
@@ -23,7 +23,7 @@ bool aux_wanted(const AC* ac, char c);
 // show_files has bit value 2.  A file that cannot be opened abandons the
 // command ("can't open %s"); the files made before it stay.
 void aux_before(AC* ac, const char* stub, int lens[2]);
-// The solver specification file stub.spc after an MPS file, when letter p
+// The solver settings file stub.spc after an MPS file, when letter p
 // is selected and the problem has variables; else an old one is removed.
 void aux_spc(AC* ac, const char* stub);
 

@@ -14,7 +14,7 @@ constexpr int MPS_MAX_INDEX = 9999999;
 // Writes ac as MPS text: "m" with a stub to the file stub.mps, "m" without
 // a stub and "n" to standard output; an nl file of the same stub is
 // removed.  The auxiliary files of a stub come before the text, the
-// specification file after it (solver/auxfiles.h).  The caller (output) has refused problems with nonlinear
+// settings file after it (solver/auxfiles.h).  The caller (output) has refused problems with nonlinear
 // variables.  A problem with more rows or columns than MPS_MAX_INDEX, and
 // a file that cannot be opened or written, are reported and the command
 // abandoned (bailout).  Integer columns with an infinite bound get a

@@ -1,6 +1,6 @@
 // The auxiliary files beside the problem file: names of rows and columns
 // (and their lengths in the nl header), objective constants, rows and
-// columns presolve removed, the specification file after an MPS file, the
+// columns presolve removed, the solver settings file after an MPS file, the
 // choice by upper-case letters, and the removal of stale files.
 #include "solver/auxfiles.h"
 
@@ -127,7 +127,7 @@ TEST_F(AuxFiles, RemovedRowsAndColumns) {
   EXPECT_FALSE(exists("foo.fix"));
 }
 
-TEST_F(AuxFiles, SpecificationFileAfterMps) {
+TEST_F(AuxFiles, SettingsFileAfterMps) {
   AC* ac = collect_plain(test::lp_problem());
   spec_insert = "summary frequency 50\nlog frequency 999999";
   auto r = write(ac, "nfoo", "p");
