@@ -14,6 +14,7 @@
 #include "frontend/expr.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
+#include "instance/collect.h"
 #include "instance/members.h"
 #include "presolve/presolve.h"
 #include "session/opttable.h"
@@ -233,8 +234,10 @@ int32_t* make_cmap(constr* c, AC* ac) {
   auto* m = static_cast<int32_t*>(
       new_mblk(htcl(size_t(std::max(n, 1)) * sizeof(int32_t))));
   int32_t kept = 0;
+  // Members that take no row (dropped, or logical ones that always hold)
+  // are skipped as collection skips them.
   for (int32_t i = 0; i < n; i += step) {
-    int32_t v = g.member_status[i] & GS_DROPPED ? -1 : kept++;
+    int32_t v = rows_of_member(c, i / step) ? kept++ : -1;
     for (int j = 0; j < step; ++j) m[i + j] = v;
   }
   g.cmap = m;

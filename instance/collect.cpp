@@ -396,7 +396,8 @@ bool is_logical(const convar* d) {
   return (d->kind & ~1u) == DK_CON && static_cast<const constr*>(d)->logbody;
 }
 
-// Whether member i of constraint or objective d takes rows, and how many.
+}  // namespace
+
 int32_t rows_of_member(const convar* d, int32_t i) {
   bool two = d->flags & CV_TWOSLOTS;
   int32_t k = two ? 2 * i : i;
@@ -408,6 +409,8 @@ int32_t rows_of_member(const convar* d, int32_t i) {
   }
   return two ? 2 : 1;
 }
+
+namespace {
 
 // The row-level counts of the counting pass.
 struct tally {

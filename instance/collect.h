@@ -22,6 +22,8 @@
 
 namespace vexo {
 
+struct convar;
+
 struct AC;
 struct expr;
 struct list;
@@ -74,6 +76,10 @@ extern list* relax2list;
 // Defined variables among the columns of the last collection.
 extern int vardefs;
 
+// How many rows member i of constraint or objective d takes in a
+// collection: 0 when dropped or a logical constraint that always holds,
+// 2 for a complementarity constraint, else 1.
+int32_t rows_of_member(const convar* d, int32_t i);
 // Start-up and `reset`: no list (its cells lay in freed memory).
 void collect_reset();
 
