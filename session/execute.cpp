@@ -28,6 +28,7 @@
 #include "instance/sufdecl.h"
 #include "instance/xcg.h"
 #include "report/display.h"
+#include "report/expand.h"
 #include "report/indextab.h"
 #include "report/print.h"
 #include "session/child.h"
@@ -521,6 +522,10 @@ void display_run(cmd_fields* c) {
   display_cmd(f[0].i, f[1].ss, f[2].e, f[3].r, c->xrp);
 }
 void check_run(cmd_fields*) { check_cmd(); }
+void expand_run(cmd_fields* c) {
+  cmd_arg* f = c->f();
+  expand_cmd(f[0].i, f[1].e, f[2].r, c->xrp);
+}
 
 void write_run(cmd_fields* c) { write_cmd(&c->f()[0].e, c->xrp); }
 void solve_run(cmd_fields* c) {
@@ -566,7 +571,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     not_implemented_cmd,  // 43 read
     repeat_cmd,           // 44 repeat
     reset_prob_run,       // 45 reset_problem
-    not_implemented_cmd,  // 46 expand
+    expand_run,           // 46 expand
     commands_run,         // 47 commands
     data_run,             // 48 data
     not_implemented_cmd,  // 49 drop_or_restore_all

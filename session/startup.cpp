@@ -45,6 +45,7 @@
 #include "instance/xcg.h"
 #include "report/dataprint.h"
 #include "report/display.h"
+#include "report/expand.h"
 #include "report/indextab.h"
 #include "report/prex.h"
 #include "report/print.h"
@@ -266,6 +267,7 @@ void init_modules(int start) {
   prex_reset();
   print_reset();
   disp_reinit();
+  expand_reinit();
   show_reinit();
 }
 

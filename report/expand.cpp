@@ -1,0 +1,444 @@
+// The expand command (report/expand.h).
+#include "report/expand.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "eval/optab.h"
+#include "frontend/decl.h"
+#include "frontend/expr.h"
+#include "instance/ac.h"
+#include "instance/names.h"
+#include "instance/varref.h"
+#include "instance/xcg.h"
+#include "report/prex.h"
+#include "session/batch.h"
+#include "session/cmdfiles.h"
+#include "session/execute.h"
+#include "session/opttable.h"
+#include "support/format.h"
+#include "support/message.h"
+#include "support/numfmt.h"
+#include "support/utf8.h"
+
+namespace vexo {
+
+int32_t Nv;
+
+void expand_reinit() { Nv = 0; }
+
+namespace {
+
+// The output column, for wrapping at display_width.
+int col;
+
+// Writes one piece of text of width w, wrapping before it when it would
+// pass display_width (never on a line holding no more than the tab).
+void put(const std::string& s, int w) {
+  if (col + w > display_width && col + w > 8) {
+    Fprintf(df, "\n\t%s", s.c_str());
+    col = w + 8;
+  } else {
+    Fprintf(df, "%s", s.c_str());
+    col += w;
+  }
+}
+void put(const std::string& s) { put(s, utflen(s.c_str())); }
+
+// Starts a row body: the first piece always goes on a new line after a
+// tab.
+void body_start(const std::string& s) {
+  col = display_width + 1;
+  put(s);
+}
+
+std::string num(double x) {
+  return expand_info.fmt(x, expand_info.active, nullptr);
+}
+
+const char* var_name(const AC* ac, int32_t j) {
+  return xwho(&ac->var_names[j]);
+}
+
+// ---- Expressions ------------------------------------------------------------
+
+void eput(const AC* ac, const expr* e, int parent_prec);
+
+void putargs(const AC* ac, const expr* a) {
+  put("(");
+  for (bool first = true; a; a = a->next, first = false) {
+    if (!first) put(", ");
+    eput(ac, a, 0);
+  }
+  put(")");
+}
+
+int eprec(const expr* e) {
+  int op = opcode(e);
+  return op < int(prec.size()) ? prec[op] : 0;
+}
+
+void plput(const AC* ac, const plterm* t) {
+  const double* b = const_cast<plterm*>(t)->bs();
+  std::string s = "<<";
+  for (int32_t i = 1; i < 2 * t->n_slopes - 1; i += 2) {
+    if (i > 1) s += ", ";
+    s += num(b[i]);
+  }
+  s += "; ";
+  for (int32_t i = 0; i < 2 * t->n_slopes - 1; i += 2) {
+    if (i) s += ", ";
+    s += num(b[i]);
+  }
+  s += ">> ";
+  put(s);
+  put(var_name(ac, t->index));
+}
+
+// One expression in infix form; parenthesised when it binds less tightly
+// than its parent (parent_prec).
+void eput(const AC* ac, const expr* e, int parent_prec) {
+  int op = opcode(e);
+  if (op == OPNUM) {
+    put(num(e->L.d));
+    return;
+  }
+  int p = eprec(e);
+  bool paren = p && p < parent_prec;
+  if (paren) put("(");
+  switch (shape(e)) {
+    case SH_BINARY:
+      eput(ac, e->L.e, p);
+      put(op_name(op));
+      // A right operand of equal precedence is parenthesised: the
+      // operators associate to the left (^ aside, which is rare here).
+      eput(ac, e->R.e, p + 1);
+      break;
+    case SH_UNARY:
+      put(op_name(op));
+      eput(ac, e->L.e, p);
+      break;
+    case SH_FUNC1:
+      put(op_name(op));
+      put("(");
+      eput(ac, e->L.e, 0);
+      put(")");
+      break;
+    case SH_FUNC2:
+      put(op_name(op));
+      put("(");
+      eput(ac, e->L.e, 0);
+      put(", ");
+      eput(ac, e->R.e, 0);
+      put(")");
+      break;
+    case SH_SUMLIST:
+      for (const expr* a = e->L.e; a; a = a->next) {
+        if (a != e->L.e) put(" + ");
+        eput(ac, a, p + 1);
+      }
+      break;
+    case SH_LIST:
+      put(op_name(op) ? op_name(op) : "");
+      putargs(ac, e->L.e);
+      break;
+    case SH_IF:
+      put("if ");
+      eput(ac, e->L.e, 0);
+      put(" then ");
+      eput(ac, e->R.e->L.e, 0);
+      put(" else ");
+      eput(ac, e->R.e->R.e, 0);
+      break;
+    case SH_TO_NUMBER:
+      eput(ac, e->L.e, parent_prec);
+      break;
+    case SH_VARVAL:
+      if (e->L.i >= Nv)
+        put(std::string(var_name(ac, e->L.i - Nv)) + ".nl");
+      else
+        put(var_name(ac, e->L.i));
+      break;
+    case SH_PLTERM:
+      plput(ac, static_cast<const plterm*>(e->L.p));
+      break;
+    default:
+      bug("unexpected nonvariable type %d = 0x%x in eput", int(shape(e)),
+          unsigned(e->opword));
+  }
+  if (paren) put(")");
+}
+
+// ---- Rows -------------------------------------------------------------------
+
+bool is_logical(const AC* ac, int32_t i) {
+  return ac->con_kind && (ac->con_kind[i] & 6);
+}
+
+// The nonlinear parts of row i (a chain), or null.
+const expr* row_nonlin(const AC* ac, int32_t i) {
+  if (i >= ac->n_con)
+    return ac->obj_nonlin ? ac->obj_nonlin[i - ac->n_con] : nullptr;
+  return ac->con_nonlin ? ac->con_nonlin[i] : nullptr;
+}
+
+// The linear terms of row i in ascending column order, from the row
+// lists or, when collection left the terms by column, from those.
+std::vector<varref> vsort(const AC* ac, int32_t i) {
+  std::vector<varref> t;
+  if (ac->row_terms) {
+    for (const varref* v = ac->row_terms[i]; v; v = v->next) t.push_back(*v);
+  } else if (ac->col_terms) {
+    for (int32_t j = 0; j < ac->n_var; ++j)
+      for (const varref* v = ac->col_terms[j]; v; v = v->next)
+        if (v->index == i) t.push_back(varref{nullptr, j, v->coef});
+  }
+  std::stable_sort(t.begin(), t.end(), [](const varref& a, const varref& b) {
+    return a.index < b.index;
+  });
+  return t;
+}
+
+// Heading and body of row i (objectives are rows n_con and up).
+void expand1(const AC* ac, int32_t i) {
+  bool obj = i >= ac->n_con;
+  int32_t j = i - ac->n_con;
+  const xname* nm = obj ? &ac->obj_names[j] : &ac->con_names[i];
+  const char* kw =
+      obj ? (ac->obj_sense && ac->obj_sense[j] ? "maximize " : "minimize ") : "subject to ";
+  Fprintf(df, "%s%s:", kw, xwho(nm));
+  col = 0;
+  double lb = obj ? -INFINITY : ac->con_lb[i];
+  double ub = obj ? INFINITY : ac->con_ub[i];
+  bool range = std::isfinite(lb) && std::isfinite(ub) && lb < ub;
+  bool first = true;
+  if (range) {
+    body_start(num(lb));
+    put(" <= ");
+  }
+  // The first term is written without a sign word.
+  auto sep = [&](const char* s) {
+    if (first) {
+      if (!range) body_start("");
+    } else {
+      put(s);
+    }
+    first = false;
+  };
+  const expr* nl = row_nonlin(ac, i);
+  for (; nl; nl = nl->next) {
+    sep(" + ");
+    eput(ac, nl, 0);
+  }
+  if (ac->row_plterms)
+    for (const plterm* t = ac->row_plterms[i]; t; t = t->next) {
+      sep(" + ");
+      plput(ac, t);
+    }
+  for (const varref& v : vsort(ac, i)) {
+    double c = v.coef;
+    if (c == 0) continue;
+    std::string name = var_name(ac, v.index);
+    std::string term;
+    if (first) {
+      term = c == 1 ? name : c == -1 ? "-" + name : num(c) + "*" + name;
+      sep("");
+      put(term);
+      continue;
+    }
+    put(c < 0 ? " - " : " + ");
+    double a = std::fabs(c);
+    put(a == 1 ? name : num(a) + "*" + name);
+  }
+  double k = obj && ac->obj_const ? ac->obj_const[j] : 0;
+  if (first) {
+    sep("");
+    put(k ? num(k) : "0");
+  } else if (k) {
+    put(k < 0 ? " - " : " + ");
+    put(num(std::fabs(k)));
+  }
+  if (!obj) {
+    if (range) {
+      put(" <= ");
+      put(num(ub));
+    } else if (lb == ub) {
+      put(" = ");
+      put(num(ub));
+    } else if (std::isfinite(ub)) {
+      put(" <= ");
+      put(num(ub));
+    } else if (std::isfinite(lb)) {
+      put(" >= ");
+      put(num(lb));
+    } else {
+      put(" /* = free row */");
+    }
+  }
+  Fprintf(df, ";\n\n");
+}
+
+// ---- Variables --------------------------------------------------------------
+
+// Marks in seen the columns an expression uses.
+void nl_vars(const expr* e, std::vector<char>& seen) {
+  if (!e || opcode(e) == OPNUM) return;
+  switch (shape(e)) {
+    case SH_BINARY:
+    case SH_FUNC2:
+      nl_vars(e->L.e, seen);
+      nl_vars(e->R.e, seen);
+      break;
+    case SH_UNARY:
+    case SH_FUNC1:
+    case SH_TO_NUMBER:
+      nl_vars(e->L.e, seen);
+      break;
+    case SH_SUMLIST:
+    case SH_LIST:
+      for (const expr* a = e->L.e; a; a = a->next) nl_vars(a, seen);
+      break;
+    case SH_IF:
+      nl_vars(e->L.e, seen);
+      nl_vars(e->R.e->L.e, seen);
+      nl_vars(e->R.e->R.e, seen);
+      break;
+    case SH_VARVAL: {
+      int32_t j = e->L.i >= Nv ? e->L.i - Nv : e->L.i;
+      if (j >= 0 && size_t(j) < seen.size()) seen[j] = 1;
+      break;
+    }
+    case SH_PLTERM: {
+      int32_t j = static_cast<const plterm*>(e->L.p)->index;
+      if (j >= 0 && size_t(j) < seen.size()) seen[j] = 1;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// One column entry: the row and the coefficient, the row complemented
+// for a nonlinear occurrence.
+using colent = std::pair<int32_t, double>;
+
+// The column lists of every variable: objectives first, then constraints;
+// in a row, the nonlinear occurrences before the linear terms.
+std::vector<std::vector<colent>> vxgen(const AC* ac) {
+  std::vector<std::vector<colent>> cols(size_t(std::max(ac->n_var, 0)));
+  auto vxgen1 = [&](int32_t i) {
+    std::vector<char> seen(cols.size(), 0);
+    for (const expr* e = row_nonlin(ac, i); e; e = e->next) nl_vars(e, seen);
+    if (ac->row_plterms)
+      for (const plterm* t = ac->row_plterms[i]; t; t = t->next)
+        seen[size_t(t->index)] = 1;
+    for (size_t j = 0; j < seen.size(); ++j)
+      if (seen[j]) cols[j].push_back({~i, 0});
+    for (const varref& v : vsort(ac, i)) {
+      auto& c = cols[size_t(v.index)];
+      if (c.empty() || c.back().first != ~i) c.push_back({i, v.coef});
+    }
+  };
+  for (int32_t j = 0; j < ac->n_obj; ++j) vxgen1(ac->n_con + j);
+  for (int32_t i = 0; i < ac->n_con; ++i)
+    if (!is_logical(ac, i)) vxgen1(i);
+  return cols;
+}
+
+const char* row_name(const AC* ac, int32_t i) {
+  return i >= ac->n_con ? xwho(&ac->obj_names[i - ac->n_con])
+                        : xwho(&ac->con_names[i]);
+}
+
+int int_part(const std::string& s) {
+  size_t p = s.find('.');
+  return int(p == std::string::npos ? s.size() : p);
+}
+
+void varexpand(const AC* ac, const std::vector<colent>& col_list, int32_t j) {
+  Fprintf(df, "Coefficients of %s:", var_name(ac, j));
+  if (ac->var_status && (ac->var_status[j] & 0x84) == 0x84)
+    Fprintf(df, "  # Fixed.");
+  if (col_list.empty()) {
+    Fprintf(df, "\n\t### None ###\n\n");
+    return;
+  }
+  struct entry {
+    std::string name, coef;
+    bool nonlin;
+  };
+  std::vector<entry> ents;
+  int wname = 0, wint = 0;
+  for (const colent& c : col_list) {
+    bool nonlin = c.first < 0;
+    int32_t row = nonlin ? ~c.first : c.first;
+    entry en{row_name(ac, row), nonlin ? num(0) : num(c.second), nonlin};
+    wname = std::max(wname, utflen(en.name.c_str()));
+    wint = std::max(wint, int_part(en.coef));
+    ents.push_back(std::move(en));
+  }
+  for (const entry& en : ents) {
+    int pad = wname - utflen(en.name.c_str()) + 2 + wint - int_part(en.coef);
+    Fprintf(df, "\n\t%s%*s%s%s", en.name.c_str(), pad, "", en.coef.c_str(),
+            en.nonlin ? " + nonlinear" : "");
+  }
+  Fprintf(df, "\n\n");
+}
+
+// ---- Arguments --------------------------------------------------------------
+
+void expand_entity(const AC* ac, const xnode* d,
+                   const std::vector<std::vector<colent>>* cols) {
+  bool any = false;
+  if (d->kind == DK_VAR || d->kind == DK_VARI) {
+    for (int32_t j = 0; j < ac->n_var; ++j)
+      if (ac->var_names[j].decl == d) {
+        varexpand(ac, (*cols)[size_t(j)], j);
+        any = true;
+      }
+  } else if (d->kind == DK_OBJ || d->kind == DK_OBJI) {
+    for (int32_t j = 0; j < ac->n_obj; ++j)
+      if (ac->obj_names[j].decl == d) {
+        expand1(ac, ac->n_con + j);
+        any = true;
+      }
+  } else {
+    for (int32_t i = 0; i < ac->n_con; ++i)
+      if (ac->con_names[i].decl == d && !is_logical(ac, i)) {
+        expand1(ac, i);
+        any = true;
+      }
+  }
+  (void)any;
+}
+
+}  // namespace
+
+void expand_cmd(int variant, expr* items, redirect* r, xrecomp* xr) {
+  if (variant) not_implemented("_solexpand");
+  for (expr* e = items; e; e = e->next)
+    if (opcode(e) != OPXNODE)
+      not_implemented("expand of a single member or an iterated item");
+  if (!xcg(0)) return;
+  AC* ac = new_ac();
+  if (trans_state < 2) {
+    ac = output_time(ac, 2);
+    if (!ac) return;
+  }
+  dispfile(r, xr);
+  Nv = ac->n_var;
+  if (!items) {
+    for (int32_t j = 0; j < ac->n_obj; ++j) expand1(ac, ac->n_con + j);
+    for (int32_t i = 0; i < ac->n_con; ++i)
+      if (!is_logical(ac, i)) expand1(ac, i);
+  } else {
+    std::vector<std::vector<colent>> cols = vxgen(ac);
+    for (expr* e = items; e; e = e->next) expand_entity(ac, e->L.x, &cols);
+  }
+  fflush(df);
+}
+
+}  // namespace vexo
