@@ -81,7 +81,7 @@ int eprec(const expr* e) {
   return op < int(prec.size()) ? prec[op] : 0;
 }
 
-void plput(const AC* ac, const plterm* t) {
+void plput(const AC* ac, const plterm* t, int32_t col) {
   const double* b = const_cast<plterm*>(t)->bs();
   std::string s = "<<";
   for (int32_t i = 1; i < 2 * t->n_slopes - 1; i += 2) {
@@ -95,7 +95,26 @@ void plput(const AC* ac, const plterm* t) {
   }
   s += ">> ";
   put(s);
-  put(var_name(ac, t->index));
+  put(var_name(ac, col));
+}
+
+void plput(const AC* ac, const plterm* t) { plput(ac, t, t->index); }
+
+// The piecewise-linear terms of row i with their columns: from the row's
+// list, or (once collection turned the rows into columns) from the
+// columns' lists, whose entries carry the row.
+std::vector<std::pair<int32_t, const plterm*>> row_pls(const AC* ac,
+                                                       int32_t i) {
+  std::vector<std::pair<int32_t, const plterm*>> r;
+  if (ac->row_plterms) {
+    for (const plterm* t = ac->row_plterms[i]; t; t = t->next)
+      r.push_back({t->index, t});
+  } else if (ac->col_plterms) {
+    for (int32_t j = 0; j < ac->n_var; ++j)
+      for (const plterm* t = ac->col_plterms[j]; t; t = t->next)
+        if (t->index == i) r.push_back({j, t});
+  }
+  return r;
 }
 
 // One expression in infix form; parenthesised when it binds less tightly
@@ -233,11 +252,10 @@ void expand1(const AC* ac, int32_t i) {
     sep(" + ");
     eput(ac, nl, 0);
   }
-  if (ac->row_plterms)
-    for (const plterm* t = ac->row_plterms[i]; t; t = t->next) {
-      sep(" + ");
-      plput(ac, t);
-    }
+  for (auto [col, t] : row_pls(ac, i)) {
+    sep(" + ");
+    plput(ac, t, col);
+  }
   for (const varref& v : vsort(ac, i)) {
     double c = v.coef;
     if (c == 0) continue;
@@ -332,9 +350,7 @@ std::vector<std::vector<colent>> vxgen(const AC* ac) {
   auto vxgen1 = [&](int32_t i) {
     std::vector<char> seen(cols.size(), 0);
     for (const expr* e = row_nonlin(ac, i); e; e = e->next) nl_vars(e, seen);
-    if (ac->row_plterms)
-      for (const plterm* t = ac->row_plterms[i]; t; t = t->next)
-        seen[size_t(t->index)] = 1;
+    for (auto [col, t] : row_pls(ac, i)) seen[size_t(col)] = 1;
     for (size_t j = 0; j < seen.size(); ++j)
       if (seen[j]) cols[j].push_back({~i, 0});
     for (const varref& v : vsort(ac, i)) {
