@@ -105,6 +105,8 @@ extern int32_t cur_prob_subk;
 extern p_info* cur_pinfo;
 // Explicit drop/fix changes made in the current problem, and 64 while a
 // membership is applied keeping them (0 otherwise).
+// Written outside instance/, by design: cur_pinfo and n_explicit by drop,
+// restore, fix and unfix (session/let.cpp), which change the membership.
 extern int n_explicit;
 extern int honor_explicit;
 // need_prob (0 up to date, 1 membership to build, 3 indexed problem

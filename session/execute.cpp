@@ -560,10 +560,10 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     solve_run,           // 32 solve
     write_run,            // 33 write
     display_run,          // 34 display
-    not_implemented_cmd,  // 35 drop
-    not_implemented_cmd,  // 36 restore
-    not_implemented_cmd,  // 37 fix
-    not_implemented_cmd,  // 38 unfix
+    dropadd_run,          // 35 drop
+    dropadd_run,          // 36 restore
+    dropadd_run,          // 37 fix
+    dropadd_run,          // 38 unfix
     for_cmd,              // 39 for
     let_cmd,              // 40 let
     print_run,            // 41 print

@@ -1,6 +1,7 @@
 // The let command, update data and reset data.
 #include "session/let.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "compiler/tva.h"
 #include "data/values.h"
 #include "eval/dispatch.h"
+#include "eval/dotvalue.h"
+#include "eval/solval.h"
 #include "eval/evalerr.h"
 #include "eval/indexing.h"
 #include "eval/iterate.h"
@@ -24,7 +27,10 @@
 #include "frontend/paramdcl.h"
 #include "frontend/strexpr.h"
 #include "frontend/vardcl.h"
+#include "instance/ac.h"
 #include "instance/genmod.h"
+#include "instance/members.h"
+#include "instance/problem.h"
 #include "instance/stamps.h"
 #include "instance/xcg.h"
 #include "report/indextab.h"
@@ -34,6 +40,7 @@
 #include "session/loop.h"
 #include "session/opttable.h"
 #include "session/sysdecls.h"
+#include "solver/solread.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -320,6 +327,176 @@ bool has_checks(const xnode* d) {
   return false;
 }
 
+// ---- Current values of variables and constraints ---------------------------
+
+// A variable's primal value or a constraint's dual value.
+bool current_value_target(const expr* t) {
+  switch (opcode(t)) {
+    case OPPRIMAL:
+    case OPPRIMALSUB:
+    case OPDUAL:
+    case OPDUALSUB:
+      return true;
+  }
+  return false;
+}
+
+// The collected problem's slot of member i of d: a variable's column, a
+// constraint's row; -1 when d's member is not in the collected problem.
+int32_t collected_slot(convar* d, int32_t i, AC* ac) {
+  if (!ac || i < 0 || i >= d->gen.member_count || d->gen.first_col < 0)
+    return -1;
+  bool is_var = (d->kind & ~1u) == DK_VAR;
+  int32_t j;
+  if (is_var) {
+    j = d->gen.first_col + i;
+    if (j >= ac->n_var || !ac->var_names || ac->var_names[j].decl != d)
+      return -1;
+  } else {
+    auto* c = static_cast<constr*>(d);
+    if (c->flags & CV_TWOSLOTS) return -1;
+    j = i;
+    if (c->gen.n_in_prob) {
+      if (!c->gen.member_status) figalloc(c);
+      j = (c->gen.cmap ? c->gen.cmap : make_cmap(c, ac))[i];
+      if (j < 0) return -1;
+    }
+    j += c->gen.first_col;
+    if (j >= ac->n_con || !ac->con_names || ac->con_names[j].decl != d)
+      return -1;
+  }
+  return j;
+}
+
+// Stores v as member i's current value (a variable's primal value, a
+// constraint's dual); the collected problem's starting values follow, so
+// that the next solve sends it.
+void store_current(convar* d, int32_t i, double v, let_changes& ch) {
+  cvgen& g = d->gen;
+  if (!g.cur_vals) vval_alloc(d);
+  uint8_t& st = g.member_status[i];
+  double old = member_value(d, i);
+  if ((st & GS_HASVAL) && std::memcmp(&old, &v, sizeof v) == 0) return;
+  g.cur_vals[i] = v;
+  st |= GS_HASVAL;
+  // Recorded before the collected value moves: a variable presolve removed
+  // is listed with the value last sent for it.
+  ch.member(i);
+  AC* ac = cur_ac;
+  int32_t j = collected_slot(d, i, ac);
+  if (j < 0) return;
+  if ((d->kind & ~1u) == DK_VAR) {
+    if (ac->var_init_val) ac->var_init_val[j] = v;
+  } else {
+    if (ac->con_init_dual) ac->con_init_dual[j] = v;
+  }
+}
+
+// What a let of current values changed, recorded when it ends: the
+// computed bodies go, the declarations' value stamps move on.
+struct current_changes {
+  std::vector<let_changes> decls;
+
+  let_changes& of(xnode2* d) {
+    for (let_changes& c : decls)
+      if (c.d == d) return c;
+    decls.push_back({});
+    decls.back().d = d;
+    return decls.back();
+  }
+  void record() {
+    bool any = false;
+    for (let_changes& c : decls) {
+      if (!c.any) continue;
+      any = true;
+      ts_update(c.d, 1);
+    }
+    if (!any) return;
+    zap_cvals();
+    rc &= ~3;
+  }
+};
+
+// Compiles the value (made numeric) and the subscript *psub (or none)
+// within the indexing; runs assign once or for each member of the
+// indexing, recording the changes also when an error ends it.
+template <class F>
+void each_member(set_spec* ix, int num, expr** pv, expr** psub, xrecomp* xr,
+                 current_changes& ch, F assign) {
+  *pv = not_tuple(*pv);
+  if (is_logical(*pv) || !has_flag(*pv, EF_NUMERIC)) *pv = make_numeric(*pv);
+  if (num >= 0) dep_note(num);
+  compile_start();
+  if (ix) ss_setup(ix, nullptr);
+  mri(pv, 1);
+  if (psub) mri(psub, 1);
+  if (ix) ss_teardown(ix);
+  tva_hold h{compile_end(xr)};
+  try {
+    if (!ix) {
+      assign(h.t);
+    } else if (TVA* c = ss_begin(ix, h.t)) {
+      do assign(c);
+      while (ss_continue(ix, c));
+    }
+  } catch (const command_abort&) {
+    ch.record();
+    throw;
+  }
+  ch.record();
+  del_tva(h.t);
+  h.t = nullptr;
+}
+
+// let on a variable's primal value or a constraint's dual value.
+void let_current(set_spec* ix, expr* target, expr** pv, xrecomp* xr) {
+  auto* d = static_cast<convar*>(target->L.x);
+  expr** psub = (d->kind & 1) ? &target->R.e : nullptr;
+  current_changes ch;
+  each_member(ix, d->num, pv, psub, xr, ch, [&](TVA* c) {
+    if (d->ninst < 0) badthing(c, (d->kind & ~1u) == DK_VAR
+                                      ? "ungenerated variable"
+                                      : "ungenerated constraint",
+                               d, nullptr);
+    int32_t i = 0;
+    if (psub) {
+      i = static_cast<int32_t>(eval(*psub, c).i);
+      if (i < 0) badsub2(*psub, d, c);
+    }
+    double v = eval_num(*pv, c);
+    store_current(d, i, v, ch.of(d));
+  });
+}
+
+// let on a generic synonym of the current problem: _var[j] (_svar[j])
+// sets a variable's value, _con[j] (_scon[j]) a constraint's dual.
+void let_synonym(set_spec* ix, expr* target, expr** pv, xrecomp* xr) {
+  symbol* syn = target->L.sym;
+  const kw_row* row = static_cast<const kw_row*>(syn->binding);
+  int kind = row ? int(row->value) % 6 : -1;
+  if ((row && row->value >= 12) || (kind != 0 && kind != 2)) {
+    refuse("Assignments to %s are not possible.", syn->name);
+    return;
+  }
+  if (trans_state <= 1 && !get_ts3(cur_ac)) bailout();
+  current_changes ch;
+  each_member(ix, -1, pv, &target->R.e->L.e, xr, ch, [&](TVA* c) {
+    int32_t j;
+    int k = synkind(syn, target->R.e, c, &j);
+    AC* ac = cur_ac;
+    const xname* names = syn_names(ac, k);
+    double v = eval_num(*pv, c);
+    if (!names || !names[j].decl) {
+      // An entity presolve added: only the collected problem holds it.
+      if (k == 0 && ac->var_init_val) ac->var_init_val[j] = v;
+      if (k == 2 && ac->con_init_dual) ac->con_init_dual[j] = v;
+      return;
+    }
+    auto* d = static_cast<convar*>(names[j].decl);
+    store_current(d, names[j].subs ? names[j].subs->ord : 0, v, ch.of(d));
+  });
+}
+
 }  // namespace
 
 // ---- Interfaces ------------------------------------------------------------
@@ -382,12 +559,21 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
         end_all_contexts();
         return;
       }
+      if (current_value_target(target)) {
+        let_current(ix, target, static_cast<expr**>(value), xr);
+        return;
+      }
       error(0, "let is not implemented yet for %s %s", kind_word(k),
             target_text(target).c_str());
       end_all_contexts();
       return;
-    case T_SUFFIX:
     case T_SYNONYM:
+      if (opcode(target) == OPSYNSUB) {
+        let_synonym(ix, target, static_cast<expr**>(value), xr);
+        return;
+      }
+      [[fallthrough]];
+    case T_SUFFIX:
     case T_OTHER:
       error(0, "let is not implemented yet for %s%s",
             k == T_SUFFIX    ? "suffix "
@@ -666,6 +852,170 @@ void ru_cmd(cmd_fields* c) {
     return;
   }
   for (list* l = names; l; l = l->next) ru_item(action, l->item.sym, nullptr);
+}
+
+}  // namespace vexo
+
+// ---- drop, restore, fix and unfix -------------------------------------------
+
+namespace vexo {
+
+namespace {
+
+// Status slots of d's generated members (two per member of a
+// complementarity constraint).
+int32_t slot_count(const convar* d) {
+  int32_t n = std::max(d->gen.member_count, 0);
+  return d->flags & CV_TWOSLOTS ? 2 * n : n;
+}
+
+// The members of a problem change: what presolve and the last collection
+// knew of them is out of date.
+void membership_changed() {
+  if (cur_pinfo) {
+    zap_pinfo(cur_pinfo);
+    cur_pinfo = nullptr;
+  }
+  if (trans_state > 1) set_trans_state(1);
+}
+
+// The whole of d dropped or fixed (restore: put back); true when anything
+// changed.
+bool whole_decl(convar* d, bool restore) {
+  d->flags |= PF_EXPLICIT2;
+  ++n_explicit;
+  cvgen& g = d->gen;
+  if (d->xr.stamp < 0 && g.member_status) figalloc(d);
+  int32_t n = slot_count(d);
+  if (!restore) {
+    if (d->flags & CV_ALLDROPPED) return false;
+    d->flags |= CV_ALLDROPPED;
+    g.state_count = d->kind & 1 ? std::max(g.member_count, 0) : 1;
+    if (g.member_status)
+      for (int32_t i = 0; i < n; ++i) g.member_status[i] |= GS_DROPPED;
+    return true;
+  }
+  // Members dropped one by one are put back too.
+  if (!(d->flags & CV_ALLDROPPED) && g.state_count <= 0) return false;
+  d->flags &= ~CV_ALLDROPPED;
+  g.state_count = 0;
+  if (g.member_status)
+    for (int32_t i = 0; i < n; ++i)
+      g.member_status[i] &= static_cast<uint8_t>(~GS_DROPPED);
+  return true;
+}
+
+// Member i of d dropped or fixed (restore: put back); true when its state
+// changed.
+bool one_member(convar* d, int32_t i, bool restore) {
+  cvgen& g = d->gen;
+  if (!g.member_status) figalloc(d);
+  bool two = d->flags & CV_TWOSLOTS;
+  int32_t s = two ? 2 * i : i;
+  bool dropped = g.member_status[s] & GS_DROPPED;
+  for (int32_t j = s; j <= s + (two ? 1 : 0); ++j) {
+    g.member_status[j] |= PS_EXPLICIT;
+    if (dropped == restore) g.member_status[j] ^= GS_DROPPED;
+  }
+  if (dropped != restore) return false;
+  g.state_count += restore ? -1 : 1;
+  if (restore) d->flags &= ~CV_ALLDROPPED;
+  return true;
+}
+
+// dropadd for one target; true when anything changed.
+bool dropadd1(bool restore, set_spec* ix, expr* target, expr** value,
+              bool fix, xrecomp* xr) {
+  auto* d = static_cast<convar*>(target->L.x);
+  if (fix && (d->flags & VF_DEFINED)) {
+    if (!restore) refuse("Can't fix defined variable %s", d->name->name);
+    return false;
+  }
+  // fix x := v: the value becomes x's current value first.
+  if (value && *value) {
+    if (!xcg(0)) return false;
+    let_current(ix, target, value, xr);
+  }
+  expr** psub = (d->kind & 1) ? &target->R.e : nullptr;
+  if (!psub && !ix) return whole_decl(d, restore);
+  if (!xcg(0)) {
+    if (d->kind & 1 && d->gen.state_count >= d->gen.member_count &&
+        d->gen.member_count > 0)
+      d->flags |= CV_ALLDROPPED;
+    return false;
+  }
+  dep_note(d->num);
+  compile_start();
+  if (ix) ss_setup(ix, nullptr);
+  if (psub) mri(psub, 1);
+  if (ix) ss_teardown(ix);
+  tva_hold h{compile_end(xr)};
+  int changes = 0;
+  auto one = [&](TVA* c) {
+    if (d->ninst < 0)
+      badthing(c, fix ? "ungenerated variable" : "ungenerated constraint", d,
+               nullptr);
+    int32_t i = 0;
+    if (psub) {
+      i = static_cast<int32_t>(eval(*psub, c).i);
+      if (i < 0) badsub2(*psub, d, c);
+    }
+    if (one_member(d, i, restore)) ++changes;
+  };
+  try {
+    if (!ix) {
+      one(h.t);
+    } else if (TVA* c = ss_begin(ix, h.t)) {
+      do one(c);
+      while (ss_continue(ix, c));
+    }
+  } catch (const command_abort&) {
+    if (changes) membership_changed();
+    throw;
+  }
+  del_tva(h.t);
+  h.t = nullptr;
+  d->flags |= PF_EXPLICIT1;
+  ++n_explicit;
+  if (d->kind & 1 && d->gen.member_count > 0 &&
+      d->gen.state_count >= d->gen.member_count)
+    d->flags |= CV_ALLDROPPED;
+  return changes > 0;
+}
+
+}  // namespace
+
+void dropadd(int k, set_spec* ix, expr* target, expr** value, int fix,
+             xrecomp* xr) {
+  if (need_prob & 1) get_prob();
+  bool changed = false;
+  if (target) {
+    changed = dropadd1(k != 0, ix, target, value, fix != 0, xr);
+  } else {
+    auto each = [&](int cls) {
+      for (int32_t i = 0; i < xclass[cls].n; ++i) {
+        auto* d = static_cast<convar*>(xclass[cls].a[i]);
+        if (fix && (d->flags & VF_DEFINED)) continue;
+        if (whole_decl(d, k != 0)) changed = true;
+      }
+    };
+    if (fix) {
+      each(XC_ALLVARS);
+    } else {
+      each(XC_CONS);
+      each(XC_OBJS);
+      each(XC_LOGCONS);
+    }
+  }
+  if (changed) membership_changed();
+}
+
+void dropadd_run(cmd_fields* c) {
+  cmd_arg* f = c->f();
+  int kind = c->kind;
+  bool fix = kind == CK_FIX || kind == CK_UNFIX;
+  int k = kind == CK_RESTORE || kind == CK_UNFIX;
+  dropadd(k, f[1].ss, f[2].e, fix ? &f[3].e : nullptr, fix, c->xrp);
 }
 
 }  // namespace vexo

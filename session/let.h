@@ -33,6 +33,20 @@ struct xrecomp;
 // data: the action and the list of names).
 void let_cmd(cmd_fields* c);
 void ru_cmd(cmd_fields* c);
+// The handler of kinds 35-38: drop, restore, fix and unfix.
+void dropadd_run(cmd_fields* c);
+
+// drop and fix (k 0), restore and unfix (k 1) of the target (a constraint
+// or objective reference, or a variable's for fix; null: every declaration
+// of the kind) over the indexing or none.  Dropped constraints and
+// objectives leave the problem, fixed variables are sent as constants at
+// their current values.  *value (fix x := v, or null): stored as the
+// current value before fixing.  Fixing a defined variable is refused
+// ("Can't fix defined variable %s"), unfixing it does nothing.  A change
+// marks the problem changed; a member already in the wanted state is no
+// change.
+void dropadd(int k, set_spec* ix, expr* target, expr** value, int fix,
+             xrecomp* xr);
 
 // let: the indexing or null, the target (a reference as the grammar built
 // it), the slot of the value (an expression, or a set when is_set) and the
