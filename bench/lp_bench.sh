@@ -46,7 +46,7 @@ RUN
   /usr/bin/time -v "$vexo" v.run >v.out 2>v.err || { echo "vexo failed:" >&2; tail v.err >&2; }
   nnz=$(awk '/constraints, all linear;/ { n += $(NF-1) }
              /linear objective;/ { n += $(NF-1) } END { print n + 0 }' v.out)
-  gen=$(awk '/^## *[0-9]/ { c = $3 } END { print c + 0 }' v.err)
+  gen=$(awk '/^## *[0-9]/ { c = $4 } END { print c + 0 }' v.err)
   echo "$nnz $gen $(wall v.err) $(peak v.err)"
   rm -f stub.nl
 }
