@@ -34,8 +34,11 @@ static inline uint32_t str_hash(const char* s) {
   return h;
 }
 
+// The bits mixed by a multiply, the high half kept: an integral double has
+// its low word zero and its varying bits high in the fraction, which the
+// low bits of a plain fold of the words would not see.
 static inline uint32_t num_hash(uint64_t bits) {
-  return static_cast<uint32_t>(bits) ^ static_cast<uint32_t>(bits >> 32);
+  return static_cast<uint32_t>((bits * 0x9E3779B97F4A7C15ull) >> 32);
 }
 
 static inline uint64_t dbits(double x) { return std::bit_cast<uint64_t>(x); }
@@ -194,8 +197,16 @@ symbol** pNumber(double x) {
   symbol** pp = &numhash.buckets[num_hash(b) & numhash.mask];
   for (; *pp; pp = &(*pp)->next)
     if (dbits((*pp)->value) == b) return pp;
-  // At the tail, uncounted and without growth: the cell stays put.
+  // New: counted, the table grown first when full (so that many numbers
+  // made here keep the chains short), then put at the tail of its chain.
+  if (numhash.count + 1 > numhash.mask) {
+    grow(numhash, true);
+    for (pp = &numhash.buckets[num_hash(b) & numhash.mask]; *pp;
+         pp = &(*pp)->next) {
+    }
+  }
   *pp = new_nonsmall(x);
+  ++numhash.count;
   return pp;
 }
 

@@ -89,9 +89,9 @@ symbol* Number(double x);
 
 // The address of a cell holding the symbol of x (made when absent): its
 // small_ints slot, or the bucket head or next field that points at it; the
-// caller uses it as a one-member tuple.  A new entry goes to the tail of its
-// bucket and is neither counted nor makes the table grow.  Valid until the
-// next insertion into numhash.
+// caller uses it as a one-member tuple.  A new entry is counted (the table
+// grows first when full) and goes to the tail of its bucket.  Valid until
+// the next insertion into numhash.
 symbol** pNumber(double x);
 
 // s is a writable quoted literal: the quote (' or "), the content with that

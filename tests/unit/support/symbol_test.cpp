@@ -172,7 +172,7 @@ TEST_F(Symbols, NumberTableGrowsAndKeepsEverySymbol) {
   EXPECT_STREQ(syms.back()->name, "1e+300");
 }
 
-TEST_F(Symbols, PNumberGivesACellWithoutCountingNewEntries) {
+TEST_F(Symbols, PNumberGivesACellAndCountsNewEntries) {
   symbol** cell = pNumber(7);
   EXPECT_EQ(cell, &small_ints[1007]);
   EXPECT_STREQ((*cell)->name, "7");
@@ -181,12 +181,19 @@ TEST_F(Symbols, PNumberGivesACellWithoutCountingNewEntries) {
   EXPECT_EQ(numhash.count, 1u);
   symbol** pa = pNumber(0.75);
   EXPECT_EQ(*pa, a);
-  symbol** pb = pNumber(1.125);  // new: not counted, no growth
-  EXPECT_EQ(numhash.count, 1u);
+  symbol** pb = pNumber(1.125);
+  EXPECT_EQ(numhash.count, 2u);
   EXPECT_STREQ((*pb)->name, "1.125");
   EXPECT_EQ((*pb)->next, nullptr);  // at the tail of its bucket
   EXPECT_EQ(Number(1.125), *pb);
-  EXPECT_EQ(numhash.count, 1u);
+  EXPECT_EQ(numhash.count, 2u);
+
+  // Many new numbers grow the table: each is found again at its cell.
+  for (int i = 0; i < 20000; ++i) pNumber(5000.0 + i);
+  EXPECT_EQ(numhash.count, 20002u);
+  EXPECT_GE(numhash.k, 15);
+  for (int i = 0; i < 20000; i += 997)
+    EXPECT_EQ((*pNumber(5000.0 + i))->value, 5000.0 + i);
 }
 
 TEST_F(Symbols, NumberNamesFollowNumsymPrec) {
