@@ -656,8 +656,11 @@ void filler::constraints(constr* c, int32_t defcol) {
         ac->con_ub[r] = Infinity;
         continue;
       }
-      ac->con_lb[r] = g.lb ? g.lb[k] : 0;
-      ac->con_ub[r] = g.ub ? g.ub[k] : 0;
+      // A defining row (v - definition = 0) keeps the definition's
+      // constant in consts: v less the definition's terms equals it.
+      double def = defcol >= 0 && g.consts ? g.consts[k] : 0;
+      ac->con_lb[r] = g.lb ? g.lb[k] : def;
+      ac->con_ub[r] = g.ub ? g.ub[k] : def;
       row_parts(c, k, r, &ac->con_nonlin[r]);
       if (defcol >= 0) ac->con_defvar[r] = defcol + i + 1;
       if (two) {
