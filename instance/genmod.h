@@ -14,9 +14,10 @@
 //                        reported and counted in _check_failures.
 // A declaration that is up to date costs two comparisons; one whose data
 // changed member by member (note_change) has only those members checked
-// (its pending subscripts).  Variables, constraints, objectives,
-// environments and pipe functions go to their member generators (below),
-// which are still in their least forms and leave them ungenerated.
+// (its pending subscripts).  Variables, constraints and objectives go to
+// their member generators (instance/genvar.h, instance/gencon.h);
+// environments and pipe functions to theirs (below), which are still in
+// their least forms and leave them ungenerated.
 #ifndef VEXO_INSTANCE_GENMOD_H
 #define VEXO_INSTANCE_GENMOD_H
 

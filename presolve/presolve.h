@@ -13,9 +13,11 @@
 // the AC (var_order, var_pos, the sending shapes, the sent counts and
 // bounds) and in the built-in params _presolve_*.
 //
-// Written outside presolve/, by design: infeasible by collection
-// (instance/), which clears it before a new problem is presolved; need_fd,
-// abs_bt and rel_bt by the option handlers (session/opttable.cpp).
+// Written outside presolve/, by design: infeasible by the write and solve
+// commands (solver/solve.cpp), which clear it as option infeas_clear
+// says; need_fd by them too (a problem presolve settled has duals to
+// recover) and by the option handlers (session/opttable.cpp), which also
+// write abs_bt and rel_bt.
 #ifndef VEXO_PRESOLVE_PRESOLVE_H
 #define VEXO_PRESOLVE_PRESOLVE_H
 

@@ -417,6 +417,27 @@ struct current_changes {
   }
 };
 
+// Runs assign once in context t, or for each member of the indexing ix,
+// then records the changes (ch.record), also when an error ends the run;
+// t is released when the run ends normally (the holder h owns it).
+template <class F, class C>
+void assign_each(set_spec* ix, tva_hold& h, C& ch, F& assign) {
+  try {
+    if (!ix) {
+      assign(h.t);
+    } else if (TVA* c = ss_begin(ix, h.t)) {
+      do assign(c);
+      while (ss_continue(ix, c));
+    }
+  } catch (const command_abort&) {
+    ch.record();
+    throw;
+  }
+  ch.record();
+  del_tva(h.t);
+  h.t = nullptr;
+}
+
 // Compiles the value (made numeric) and the subscript *psub (or none)
 // within the indexing; runs assign once or for each member of the
 // indexing, recording the changes also when an error ends it.
@@ -432,20 +453,7 @@ void each_member(set_spec* ix, int num, expr** pv, expr** psub, xrecomp* xr,
   if (psub) mri(psub, 1);
   if (ix) ss_teardown(ix);
   tva_hold h{compile_end(xr)};
-  try {
-    if (!ix) {
-      assign(h.t);
-    } else if (TVA* c = ss_begin(ix, h.t)) {
-      do assign(c);
-      while (ss_continue(ix, c));
-    }
-  } catch (const command_abort&) {
-    ch.record();
-    throw;
-  }
-  ch.record();
-  del_tva(h.t);
-  h.t = nullptr;
+  assign_each(ix, h, ch, assign);
 }
 
 // let on a variable's primal value or a constraint's dual value.
@@ -638,20 +646,7 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
   };
   // The private recovery point: what was assigned before an error is
   // recorded as changed, then the error goes on.
-  try {
-    if (!ix) {
-      assign(h.t);
-    } else if (TVA* c = ss_begin(ix, h.t)) {
-      do assign(c);
-      while (ss_continue(ix, c));
-    }
-  } catch (const command_abort&) {
-    ch.record();
-    throw;
-  }
-  ch.record();
-  del_tva(h.t);
-  h.t = nullptr;
+  assign_each(ix, h, ch, assign);
 
   // The values checked at once: the declaration is generated again now.
   if (ch.any && let_domain_check && has_checks(d)) {

@@ -186,6 +186,24 @@ void text_suffix(input& in, const std::string& head) {
   in.d->sufs.push_back(std::move(suf));
 }
 
+// Appends a piece of the solver's message; the first piece's leading
+// backspaces are counted.
+void add_message(sol_data& d, const std::string& piece, bool* first) {
+  if (*first) {
+    *first = false;
+    while (d.backspaces < int32_t(piece.size()) &&
+           piece[size_t(d.backspaces)] == '\b')
+      ++d.backspaces;
+  }
+  d.message += piece;
+}
+
+// The message is whole: its final line feed goes.
+void end_message(sol_data& d) {
+  if (!d.message.empty() && d.message.back() == '\n') d.message.pop_back();
+  d.message_read = true;
+}
+
 void parse_text(input& in) {
   sol_data& d = *in.d;
   std::string line;
@@ -193,16 +211,9 @@ void parse_text(input& in) {
   // The message, up to the first empty line.
   while (get_line(in, &line)) {
     if (line == "\n") break;
-    if (first) {
-      first = false;
-      while (d.backspaces < int32_t(line.size()) &&
-             line[size_t(d.backspaces)] == '\b')
-        ++d.backspaces;
-    }
-    d.message += line;
+    add_message(d, line, &first);
   }
-  if (!d.message.empty() && d.message.back() == '\n') d.message.pop_back();
-  d.message_read = true;
+  end_message(d);
   // Further empty lines; then an options block or the first value.
   bool have = false;
   while (get_line(in, &line)) {
@@ -358,16 +369,9 @@ void parse_binary(input& in) {
     size_t n = rec.size();
     while (n > last && rec[n - 1] == ' ') --n;
     rec.resize(n);
-    if (first) {
-      first = false;
-      while (d.backspaces < int32_t(rec.size()) &&
-             rec[size_t(d.backspaces)] == '\b')
-        ++d.backspaces;
-    }
-    d.message += rec;
+    add_message(d, rec, &first);
   }
-  if (!d.message.empty() && d.message.back() == '\n') d.message.pop_back();
-  d.message_read = true;
+  end_message(d);
   if (!get_record(in, &rec)) early_end(in);
   if (rec.size() >= 39 && rec.size() <= 63 && (rec.size() - 39) % 4 == 0 &&
       rec.compare(0, 7, "Options") == 0) {
