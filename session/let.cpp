@@ -32,6 +32,7 @@
 #include "instance/members.h"
 #include "instance/problem.h"
 #include "instance/stamps.h"
+#include "instance/sufdecl.h"
 #include "instance/xcg.h"
 #include "report/indextab.h"
 #include "report/print.h"
@@ -42,6 +43,7 @@
 #include "session/opttable.h"
 #include "session/sysdecls.h"
 #include "solver/solread.h"
+#include "solver/solve.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -772,6 +774,39 @@ void allow_update(xnode2* d) {
   d->dflags |= DF_UPDATE;
 }
 
+// Whether any member of the variable or constraint d has a current value.
+bool has_current(const convar* d) {
+  const cvgen& g = d->gen;
+  if (!g.cur_vals || !g.member_status) return false;
+  int32_t n = d->kind & 1 ? std::max(g.member_count, 0) : 1;
+  if (d->flags & CV_TWOSLOTS) n *= 2;
+  for (int32_t i = 0; i < n; ++i)
+    if (g.member_status[i] & GS_HASVAL) return true;
+  return false;
+}
+
+// reset data of a variable or constraint: its current values go, so that
+// the next solve starts from the declared initial values.
+void forget_current(convar* d) {
+  cvgen& g = d->gen;
+  int32_t n = d->kind & 1 ? std::max(g.member_count, 0) : 1;
+  if (d->flags & CV_TWOSLOTS) n *= 2;
+  AC* ac = cur_ac;
+  bool is_var = (d->kind & ~1u) == DK_VAR;
+  for (int32_t i = 0; i < n; ++i) {
+    if (!(g.member_status[i] & GS_HASVAL)) continue;
+    g.member_status[i] &= static_cast<uint8_t>(~GS_HASVAL);
+    // The collected problem's starting value follows, as for let.
+    int32_t j = collected_slot(d, i, ac);
+    if (j < 0) continue;
+    double v = member_value(d, i);
+    if (is_var && ac->var_init_val) ac->var_init_val[j] = v;
+    if (!is_var && ac->con_init_dual) ac->con_init_dual[j] = v;
+  }
+  ts_update(d, 1);
+  zap_cvals();
+}
+
 // ru_item's treatment of d from its step on functions; messages only when
 // loud.
 void ru_one(int action, xnode* d, bool loud) {
@@ -797,6 +832,19 @@ void ru_one(int action, xnode* d, bool loud) {
   xnode2* x = static_cast<xnode2*>(d);
   rc &= ~3;
   x->dflags &= ~DF_READ;
+  uint32_t k = d->kind & ~1u;
+  if (k == DK_VAR || k == DK_CON) {
+    // Their data are their current values.
+    convar* v = static_cast<convar*>(d);
+    if (!has_current(v)) return;
+    if (action == 1) {
+      savesol(v);
+      x->dflags |= DF_UPDATE;
+    } else {
+      forget_current(v);
+    }
+    return;
+  }
   if (d->kind == DK_SET) x->dflags |= DF_OVERDFLT;
   if (!has_data(d)) {
     if (d->xr.stamp != 0) d->xr.stamp = -1.0;
@@ -834,6 +882,8 @@ void update(int action) {
   if (action == 0) {
     raise_nextgenlev(nextgenlev);
     reset_ts();
+    sufreset(Sstatus);
+    forget_solution();
   }
   for (xnode* d = decls; d; d = d->next)
     if (d->num >= N_System_Pars) ru_one(action, d, false);

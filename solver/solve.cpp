@@ -107,6 +107,8 @@ void solve_reset() {
   if (!nfs) ndebug = 0;
 }
 
+void forget_solution() { havesol = 0; }
+
 void tempfile_zap() {
   if (stub_kind != 1 || stub_text.size() < 2) return;
   for (const char* e : tempfile_exts) {
