@@ -287,11 +287,15 @@ void aux_spc(AC* ac, const char* stub) {
   char name[512];
   prob_name(stub, name, sizeof name);
   int32_t nrows = ac->n_con_sent + ac->n_obj;
+  // The nonzeros the problem file sent: the Jacobian in writer order holds
+  // the nonlinear entries too.
+  int64_t nz = ac->jac_nonzeros + ac->grad_nonzeros;
+  if (const jacsort* J = ac->jac_sorted) nz = J->nzc + J->nzo;
   Fprintf(a.f,
           "BEGIN %s\nROWS %d\nCOLUMNS %d\n*true value: COLUMNS %d\n"
           "ELEMENTS %ld\n",
           name, nrows, ac->n_var_sent + 1, ac->n_var_sent,
-          long(ac->jac_nonzeros + ac->grad_nonzeros));
+          long(nz));
   if (ac->n_nonlin_con + ac->n_nonlin_obj + ac->n_nlv_both + ac->n_nlv_con +
           ac->n_nlv_obj >
       0) {
