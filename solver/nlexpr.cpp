@@ -42,8 +42,8 @@ static std::vector<int32_t> dvcols;
 static size_t dv_next;    // the next of dvs that Vput writes
 static int32_t dv_first;  // the file number of dvs[0] (n_var_sent)
 
-void nlexpr_reinit() {
-  xtemp = nullptr;
+// Forgets what the last write's graphs used.
+static void uses_clear() {
   fused.clear();
   dvs.clear();
   dvnum.clear();
@@ -51,6 +51,11 @@ void nlexpr_reinit() {
   dv_next = 0;
   dv_first = 0;
   nlu = {};
+}
+
+void nlexpr_reinit() {
+  xtemp = nullptr;
+  uses_clear();
 }
 
 namespace {
@@ -208,7 +213,7 @@ void graph_setup(const AC* ac) {
   nlv.Delta = 0;
   nlv.Vip = ac->var_pos;
   nlv.Vnames = ac->var_names;
-  nlexpr_reinit();
+  uses_clear();
   dv_first = ac->n_var_sent;
   use_scan sc;
   sc.ac = ac;

@@ -78,7 +78,8 @@ void v1put(nlfile* f, const varref* v);
 const char* Xwho0(const xname* n);
 
 // The writer's temporary number node (elistput's constant), made on first
-// use; forgotten by outmps_reinit (solver/nlwrite.h).
+// use, and what the last write's graphs used: forgotten by outmps_reinit
+// (solver/nlwrite.h).
 void nlexpr_reinit();
 
 }  // namespace vexo
