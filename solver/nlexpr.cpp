@@ -195,6 +195,7 @@ void number_defvars(const AC* ac, use_scan& sc) {
   for (int32_t k : ks) {
     const dvuse& u = sc.use[size_t(k)];
     int g = dv_group(u);
+    if (g > 4) continue;  // not reached: a variable scanned has a user
     ++*count[g];
     int32_t user = g == 3 ? 1 + u.con1 : g == 4 ? 1 + u.obj1 : 0;
     int32_t col = ac->dv_col[k];
