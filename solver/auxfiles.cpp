@@ -10,6 +10,7 @@
 #include "instance/names.h"
 #include "session/environs.h"
 #include "session/opttable.h"
+#include "solver/nlexpr.h"
 #include "solver/nlwrite.h"
 #include "solver/solve.h"
 #include "support/format.h"
@@ -81,12 +82,6 @@ static const char* con_name(const AC* ac, int32_t r) {
   return ac->con_names ? xwho(&ac->con_names[r]) : "";
 }
 
-// The logical rows sent follow the algebraic ones in the sending order at
-// the place the nl writer reads them.
-static int32_t logical_at(const AC* ac, int32_t i) {
-  return ac->con_order_sent[ac->n_con + ac->n_obj - ac->n_logical_sent + i];
-}
-
 static int row_file(AC* ac, const char* stub) {
   auxfile a;
   aux_name(&a, stub, "row");
@@ -100,7 +95,7 @@ static int row_file(AC* ac, const char* stub) {
     Fprintf(a.f, "%s\n",
             con_name(ac, ac->con_order_sent ? ac->con_order_sent[i] : i));
   for (int32_t i = 0; i < ac->n_logical_sent; ++i)
-    Fprintf(a.f, "%s\n", con_name(ac, logical_at(ac, i)));
+    Fprintf(a.f, "%s\n", con_name(ac, nl_logical_row(ac, i)));
   for (int32_t j = 0; j < ac->n_obj; ++j) {
     int32_t k = ac->obj_order ? ac->obj_order[j] : j;
     Fprintf(a.f, "%s\n", ac->obj_names ? xwho(&ac->obj_names[k]) : "");
@@ -123,7 +118,8 @@ static void slc_file(AC* ac, const char* stub) {
   char* kept = static_cast<char*>(new_mblk(k, 1));
   for (int32_t i = 0; i < ac->n_con_sent; ++i)
     kept[ac->con_order_sent ? ac->con_order_sent[i] : i] = 1;
-  for (int32_t i = 0; i < ac->n_logical_sent; ++i) kept[logical_at(ac, i)] = 1;
+  for (int32_t i = 0; i < ac->n_logical_sent; ++i)
+    kept[nl_logical_row(ac, i)] = 1;
   int32_t marked = 0;
   for (int32_t r = 0; r < nc; ++r) {
     const xnode* d = ac->con_names[r].decl;
@@ -149,7 +145,9 @@ static void slc_file(AC* ac, const char* stub) {
   aux_close(&a);
 }
 
-static int col_file(AC* ac, const char* stub) {
+// With letter d the names of the defined variables the nl file sends
+// follow the variables' (graph_setup found them).
+static int col_file(AC* ac, const char* stub, bool defined) {
   auxfile a;
   aux_name(&a, stub, "col");
   if (ac->n_var_sent <= 0) {
@@ -160,6 +158,12 @@ static int col_file(AC* ac, const char* stub) {
   maxnamelen = 0;
   for (int32_t p = 0; p < ac->n_var_sent; ++p)
     Fprintf(a.f, "%s\n", var_name(ac, var_at(ac, p)));
+  if (defined) {
+    int32_t n;
+    const int32_t* cols = defvars_sent(&n);
+    for (int32_t i = 0; i < n; ++i)
+      Fprintf(a.f, "%s\n", var_name(ac, cols[i]));
+  }
   int len = maxnamelen;
   aux_close(&a);
   return len;
@@ -265,7 +269,7 @@ void aux_before(AC* ac, const char* stub, int lens[2]) {
   if (aux_wanted(ac, 'r')) lens[0] = row_file(ac, stub);
   if (aux_wanted(ac, 's')) slc_file(ac, stub);
   if (aux_wanted(ac, 'c') || aux_wanted(ac, 'd'))
-    lens[1] = col_file(ac, stub);
+    lens[1] = col_file(ac, stub, aux_wanted(ac, 'd'));
   if (aux_wanted(ac, 'u')) unv_file(ac, stub);
   if (aux_wanted(ac, 'f')) fix_file(ac, stub);
   if (aux_wanted(ac, 'a')) adj_file(ac, stub);
@@ -283,11 +287,37 @@ void aux_spc(AC* ac, const char* stub) {
   char name[512];
   prob_name(stub, name, sizeof name);
   int32_t nrows = ac->n_con_sent + ac->n_obj;
+  // The nonzeros the problem file sent: the Jacobian in writer order holds
+  // the nonlinear entries too.
+  int64_t nz = ac->jac_nonzeros + ac->grad_nonzeros;
+  if (const jacsort* J = ac->jac_sorted) nz = J->nzc + J->nzo;
   Fprintf(a.f,
           "BEGIN %s\nROWS %d\nCOLUMNS %d\n*true value: COLUMNS %d\n"
           "ELEMENTS %ld\n",
           name, nrows, ac->n_var_sent + 1, ac->n_var_sent,
-          long(ac->jac_nonzeros + ac->grad_nonzeros));
+          long(nz));
+  if (ac->n_nonlin_con + ac->n_nonlin_obj + ac->n_nlv_both + ac->n_nlv_con +
+          ac->n_nlv_obj >
+      0) {
+    int nlvc, nlvo, nlvb;
+    nl_var_counts(ac, &nlvc, &nlvo, &nlvb);
+    Fprintf(a.f, "NONLINEAR CONSTRAINTS %d\nJACOBIAN SPARSE\n",
+            ac->n_nonlin_con);
+    if (ac->n_nonlin_obj && nlvo == nlvc)
+      Fprintf(a.f, "NONLINEAR VARIABLES %d\n", nlvc);
+    else if (ac->n_nonlin_obj)
+      Fprintf(a.f,
+              "PROBLEM NUMBER %d\n* For nonlinear objectives, i.e., 0 <= "
+              "PROBLEM NUMBER < %d, use\n*NONLINEAR OBJECTIVE VARIABLES "
+              "%d\nNONLINEAR OBJECTIVE VARIABLES %d\nNONLINEAR JACOBIAN "
+              "VARIABLES %d\n",
+              ac->n_obj, ac->n_obj, nlvo, 0, nlvc);
+    else
+      Fprintf(a.f,
+              "NONLINEAR OBJECTIVE VARIABLES %d\nNONLINEAR JACOBIAN "
+              "VARIABLES %d\n",
+              nlvo, nlvc);
+  }
   if (ac->n_obj) {
     int32_t k0 = ac->obj_order ? ac->obj_order[0] : 0;
     bool max0 = ac->obj_sense && ac->obj_sense[k0];

@@ -23,8 +23,9 @@ bool aux_wanted(const AC* ac, char c);
 // show_files has bit value 2.  A file that cannot be opened abandons the
 // command ("can't open %s"); the files made before it stay.
 void aux_before(AC* ac, const char* stub, int lens[2]);
-// The solver settings file stub.spc after an MPS file, when letter p
-// is selected and the problem has variables; else an old one is removed.
+// The solver settings file stub.spc after an MPS or nl file, when letter
+// p is selected and the problem has variables; else an old one is
+// removed.  A nonlinear problem's file gives its nonlinear counts.
 void aux_spc(AC* ac, const char* stub);
 
 }  // namespace vexo

@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "frontend/condcl.h"
 #include "frontend/vardcl.h"
@@ -277,7 +279,7 @@ void bnput(nlfile* f, double x) {
 
 void outmps_reinit() { nlexpr_reinit(); }
 
-int funcs_used(int) { return 0; }
+int funcs_used(int first) { return std::max(nlu.n_funcs - first, 0); }
 
 // ---- Initial guesses.
 
@@ -492,6 +494,7 @@ static bool jac_walk(const AC* ac, const int32_t* rslot, colterms* T,
   int32_t nv = ac->n_var_sent, nc = ac->n_con_sent;
   int64_t* cnt = J->start + 1;
   bool fits = true;
+  std::vector<int32_t> mark;  // per row: the last column with a term there
   auto keep = [&](int32_t p, int32_t s, double c) {
     if (s < 0) return;
     ++cnt[s];
@@ -502,7 +505,7 @@ static bool jac_walk(const AC* ac, const int32_t* rslot, colterms* T,
     T->coef[T->n++] = c;
     ++T->kept[p];
   };
-  for (int32_t p0 = 0; p0 < nv && ac->col_terms; p0 += LANES) {
+  for (int32_t p0 = 0; p0 < nv; p0 += LANES) {
     int g = int(std::min<int32_t>(LANES, nv - p0));
     const varref* cur[LANES];
     int n[LANES];
@@ -510,7 +513,9 @@ static bool jac_walk(const AC* ac, const int32_t* rslot, colterms* T,
     double coef[LANES][LANE_CAP];
     for (int i = 0; i < g; ++i) {
       int32_t p = p0 + i;
-      cur[i] = ac->col_terms[ac->var_order ? ac->var_order[p] : p];
+      cur[i] = ac->col_terms
+                   ? ac->col_terms[ac->var_order ? ac->var_order[p] : p]
+                   : nullptr;
       n[i] = 0;
     }
     for (bool more = true; more;) {
@@ -525,10 +530,22 @@ static bool jac_walk(const AC* ac, const int32_t* rslot, colterms* T,
       }
     }
     for (int i = 0; i < g; ++i) {
-      for (int j = 0; j < n[i]; ++j) keep(p0 + i, row[i][j], coef[i][j]);
+      int32_t p = p0 + i;
+      for (int j = 0; j < n[i]; ++j) keep(p, row[i][j], coef[i][j]);
       for (const varref* t = cur[i]; t; t = t->next)
-        keep(p0 + i, rslot[t->index], t->coef);
-      J->nzc += J->kcum[p0 + i];
+        keep(p, rslot[t->index], t->coef);
+      // A row using the column nonlinearly holds it in its Jacobian too,
+      // with linear coefficient 0 when it has no linear term there.
+      int32_t v = ac->var_order ? ac->var_order[p] : p;
+      if (const varref* nl = ac->col_nl_rows ? ac->col_nl_rows[v] : nullptr) {
+        if (mark.empty()) mark.assign(size_t(ac->n_con + ac->n_obj), -1);
+        for (const varref* t = ac->col_terms ? ac->col_terms[v] : nullptr; t;
+             t = t->next)
+          mark[size_t(t->index)] = p;
+        for (; nl; nl = nl->next)
+          if (mark[size_t(nl->index)] != p) keep(p, rslot[nl->index], 0);
+      }
+      J->nzc += J->kcum[p];
     }
     if (fits && J->nzc > std::numeric_limits<int32_t>::max()) fits = false;
   }
@@ -696,7 +713,11 @@ static void suffix_segs(nlfile* f, AC* ac, bool text) {
 
 // The encoded exponent of a tolerance whose exponent is k.
 static int64_t tol_code(int k) { return k <= 0 ? -k : 1000000 + k; }
-static bool tol_pos(int k) { return k != NO_TOL; }
+// A tolerance goes into the header when it is positive and presolve
+// changed something within it (the largest such change, kept in the
+// problem, is positive): the solver then knows the problem it got depends
+// on it.
+static bool tol_pos(int k, double chg) { return k != NO_TOL && chg > 0; }
 
 int nl_opt_words(const AC* ac, int64_t w[10]) {
   w[1] = presolve_req;
@@ -704,17 +725,20 @@ int nl_opt_words(const AC* ac, int64_t w[10]) {
   w[3] = pl_lin_req;
   w[4] = ac->n_con_sent - ac->n_pl_con_added;
   w[5] = 20190616;
+  bool pre = tol_pos(ipreeps, ac->eps_chg);
+  bool ite = tol_pos(iinteps, ac->inteps_chg);
+  bool fix = tol_pos(ifixeps, ac->fixeps_chg);
   w[6] = relax_integrality & 3;
-  if (tol_pos(ipreeps)) w[6] = (tol_code(ipreeps) << 3) | (w[6] | 4);
+  if (pre) w[6] = (tol_code(ipreeps) << 3) | (w[6] | 4);
   w[7] = (nl_permute & 7) + 1;
-  if (tol_pos(iinteps)) w[7] = (tol_code(iinteps) << 5) | (w[7] | 16);
+  if (ite) w[7] = (tol_code(iinteps) << 5) | (w[7] | 16);
   bool w8 = false;
   w[8] = 0;
   if (ac->n_pl_con_added) {
     w8 = true;
     w[8] = pl_linearize & 63;
-    if (tol_pos(ifixeps)) w[8] = (tol_code(ifixeps) << 7) | (w[8] | 64);
-  } else if (tol_pos(ifixeps)) {
+    if (fix) w[8] = (tol_code(ifixeps) << 7) | (w[8] | 64);
+  } else if (fix) {
     w8 = true;
     w[8] = (tol_code(ifixeps) << 7) | 64;
   }
@@ -723,11 +747,20 @@ int nl_opt_words(const AC* ac, int64_t w[10]) {
   if (presolve_assoc[2])
     w[9] |= (int64_t{presolve_assoc[1]} << 4) | (int64_t{presolve_assoc[2]} << 7);
   int n = w[3] ? 4 : 3;
-  if (w[6] || tol_pos(ipreeps)) n = 6;
-  if (w[7] != 4 || tol_pos(iinteps)) n = 7;
+  if (w[6] || pre) n = 6;
+  if (w[7] != 4 || ite) n = 7;
   if (w8) n = 8;
   if (w[9] || presolve_assoc[2]) n = 9;
   return n;
+}
+
+void nl_var_counts(const AC* ac, int* nlvc, int* nlvo, int* nlvb) {
+  // Variables nonlinear in both come first, then those in constraints
+  // only, then those in objectives only: the objective count covers the
+  // constraint-only ones when objective-only ones follow them.
+  *nlvb = ac->n_nlv_both;
+  *nlvc = *nlvb + ac->n_nlv_con;
+  *nlvo = ac->n_nlv_obj ? *nlvc + ac->n_nlv_obj : *nlvb;
 }
 
 void prob_name(const char* stub, char* out, size_t size) {
@@ -777,11 +810,8 @@ static void header(nlfile* f, const AC* ac, char form, int arith,
         ac->n_compl_nonlin, 0, 0);
   add(" %d %d\t# network constraints: nonlinear, linear\n",
       ac->n_nonlin_net_con, ac->n_lin_net_con);
-  // Variables nonlinear in both come first, then those in constraints
-  // only, then those in objectives only: the objective count covers the
-  // constraint-only ones when objective-only ones follow them.
-  int nlvb = ac->n_nlv_both, nlvc = nlvb + ac->n_nlv_con;
-  int nlvo = ac->n_nlv_obj ? nlvc + ac->n_nlv_obj : nlvb;
+  int nlvc, nlvo, nlvb;
+  nl_var_counts(ac, &nlvc, &nlvo, &nlvb);
   add(" %d %d %d\t# nonlinear vars in constraints, objectives, both\n", nlvc,
       nlvo, nlvb);
   int flags = send_suffixes & 2 ? 1 : 0;
@@ -799,7 +829,8 @@ static void header(nlfile* f, const AC* ac, char form, int arith,
   add(" %zd %zd\t# nonzeros in Jacobian, gradients\n", J->nzc, J->nzo);
   add(" %d %d\t# max name lengths: constraints, variables\n", lens[0],
       lens[1]);
-  add(" %d %d %d %d %d\t# common exprs: b,c,o,c1,o1\n", 0, 0, 0, 0, 0);
+  add(" %d %d %d %d %d\t# common exprs: b,c,o,c1,o1\n", nlu.comb, nlu.comc,
+      nlu.como, nlu.comc1, nlu.como1);
   nl_put(f, h, size_t(n));
 }
 
@@ -847,6 +878,9 @@ FILE* nl_fopen(const char* name) {
 
 void outmps(AC* ac) {
   permute_caution(ac);
+  // What the graphs use (functions, defined variables) is found first:
+  // the header counts it and the "col" file names the defined variables.
+  graph_setup(ac);
   char form = outopt[0];
   if (form == 'm' || form == 'n') {
     mps_write(ac);
@@ -883,28 +917,33 @@ void outmps(AC* ac) {
   Xwho = text && nl_comments ? xwho : Xwho0;
   oput_fmt = "o%d\t#%s\n";
   restart = 0;
-  graph_setup(ac);
 
   nlfile f;
   nl_open_buf(&f, fp);
   header(&f, ac, form, text ? 0 : arith_kind, stub, J, lens);
+  Fput(&f);
   suffix_segs(&f, ac, text);
   n_dig = digcount(ac);
   bool permuted = nl_permute & 32;
   if (!permuted) bxrd(&f, ac, text, false);
+  // Graph segments are numbered through C, L and O; the V segments each
+  // needs go before it.
+  int32_t seg = 0;
   for (int32_t i = 0; i < ac->n_con_sent; ++i) {
-    int32_t r = ac->con_order_sent ? ac->con_order_sent[i] : i;
+    int32_t r = nl_con_row(ac, i);
+    Vput(&f, ac, seg++);
     apr(&f, "C%d\t#%s\n", i, ac->con_names ? Xwho(&ac->con_names[r]) : "");
     elistput(&f, ac->con_nonlin ? ac->con_nonlin[r] : nullptr, 0);
   }
-  int32_t first_logical = ac->n_con + ac->n_obj - ac->n_logical_sent;
   for (int32_t i = 0; i < ac->n_logical_sent; ++i) {
-    int32_t r = ac->con_order_sent[first_logical + i];
+    int32_t r = nl_logical_row(ac, i);
+    Vput(&f, ac, seg++);
     apr(&f, "L%d\t#%s\n", i, ac->con_names ? Xwho(&ac->con_names[r]) : "");
     elistput(&f, ac->con_nonlin ? ac->con_nonlin[r] : nullptr, 0);
   }
   for (int32_t i = 0; i < ac->n_obj; ++i) {
-    int32_t k = ac->obj_order ? ac->obj_order[i] : i;
+    int32_t k = nl_obj_row(ac, i);
+    Vput(&f, ac, seg++);
     apr(&f, "O%d %d\t#%s\n", i, ac->obj_sense ? ac->obj_sense[k] : 0,
         ac->obj_names ? Xwho(&ac->obj_names[k]) : "");
     elistput(&f, ac->obj_nonlin ? ac->obj_nonlin[k] : nullptr,
@@ -924,6 +963,7 @@ void outmps(AC* ac) {
   }
   if (show_files & 2) Printf("File %s\n", fname);
   mstr_free(&nm);
+  aux_spc(ac, stub);
 }
 
 }  // namespace vexo

@@ -119,6 +119,9 @@ void outmps(AC* ac);
 // The problem's name for a file of this stub: its base name without its
 // last extension, "Unnamed!" when that is empty; cut to size - 1 bytes.
 void prob_name(const char* stub, char* out, size_t size);
+// The nonlinear-variable counts of header line 5: in constraints, in
+// objectives, in both.
+void nl_var_counts(const AC* ac, int* nlvc, int* nlvo, int* nlvb);
 // Opens a problem or auxiliary file for writing; on failure (after one
 // retry with the file removed when show_files asks for it) reports "can't
 // open %s" and abandons the command (bailout).

@@ -368,6 +368,10 @@ void write_cmd(expr** pe, xrecomp* xr) {
 
 int must_write() {
   if (trans_state != 4) return 1;
+  // Only an nl file written last can be handed to a solver: after an MPS
+  // file (or MPS text) the problem is written again.
+  if (stub_text.empty() || (stub_text[0] != 'g' && stub_text[0] != 'b'))
+    return 1;
   int wanted = (havesol && !reset_initial_guesses ? 2 : 0) +
                (pass_lub1 >= 2 ? 4 : 0);
   if (dual_initial_guesses && (ig_state & ~1) == wanted) {

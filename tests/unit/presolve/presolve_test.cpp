@@ -74,19 +74,23 @@ TEST_F(Frame, LevelsZeroAndTenKeepNumbersAndSendDeclaredBounds) {
     }
     EXPECT_FALSE(files[0].empty());
     // The header's first option word is the level required.
-    EXPECT_EQ(files[0].substr(0, 3), "g7 ");
-    EXPECT_EQ(files[1].substr(0, 5), "g7 2 ");
+    EXPECT_EQ(files[0].substr(0, 3), "g3 ");
+    EXPECT_EQ(files[1].substr(0, 5), "g3 2 ");
     EXPECT_EQ(files[0].substr(4), files[1].substr(4)) << m.text;
   }
 }
 
 TEST_F(Frame, TheMipIsSentWithItsIntegerLastAndTheTolerancesInTheHeader) {
   parse_text(mip_model);
-  AC* ac = collected(mip_problem());
+  // n's upper bound 2.9999996 is rounded up to 3 within the tolerance.
+  plain_problem p = mip_problem();
+  p.vars[2].ub = 2.9999996;
+  AC* ac = collected(p);
   run(ac, 10);
   EXPECT_EQ(ac->n_lin_int, 1);
   EXPECT_EQ(ac->var_order[2], 2);
-  // presolve_inteps 1e-6 is used as 1.1^-144: the header's word 7 says so.
+  // presolve_inteps 1e-6 is used as 1.1^-144 and rounded a bound: the
+  // header's word 7 says so.
   EXPECT_EQ(iinteps, -144);
   std::string f = written(ac, "mip");
   EXPECT_EQ(f.substr(0, f.find('\t')), "g7 2 1 0 1 20190616 0 4628");

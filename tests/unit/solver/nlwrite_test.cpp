@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "frontend/expr.h"
+#include "frontend/strexpr.h"
 #include "instance/members.h"
 #include "instance/xcg.h"
 #include "session/infiles.h"
@@ -223,6 +224,65 @@ TEST_F(NlWrite, NonlinearCountsAndGraphs) {
   EXPECT_NE(s.find("\nC0\no5\nv0\nn2\nC1\nn0\nO0 1\no1\nn40000\nv0\n"),
             std::string::npos)
       << s;
+}
+
+// Defined variables kept by presolve as bodies (dv_* of the collected
+// problem) are sent as V segments: numbered after the variables by their
+// use (in both constraints and objectives first, then in one constraint
+// only), each written just before its first user, one used by another
+// before that one; header line 10 counts them.  z (column 2) = x*y + 2x
+// + 1 is used by the objective and, through w, by c2; w (column 3) = z^2
+// by c2 only.  An imported function called in c1 gets an F segment.
+TEST_F(NlWrite, DefinedVariablesAndImportedFunctions) {
+  parse_text("function foo; var z; var w;");
+  plain_problem p = test::lp_problem();
+  p.vars.push_back({"z", -Infinity, Infinity, 0});
+  p.vars.push_back({"w", -Infinity, Infinity, 0});
+  auto col = [](int i) {
+    expr* e = new_expr(opword(OPVARVAL146));
+    e->L.i = i;
+    return e;
+  };
+  expr* arg = new_expr(opword(OPARG), nullptr, col(1));
+  p.cons[0].nonlin = new_expr(opword(OPFUNC), decl("foo"), arg);
+  p.cons[1].nonlin = col(3);
+  p.objs[0].nonlin = col(2);
+  p.nlv_both = 2;
+  p.nonlin_con = 2;
+  p.nonlin_obj = 1;
+  AC* ac = collect_plain(p);
+  ac->n_var_sent = 2;
+  ac->n_dv_bodies = 2;
+  ac->dv_class = htcl(8 * 2);
+  ac->dv_const = static_cast<double*>(new_mblk(ac->dv_class, 1));
+  ac->dv_col =
+      static_cast<int32_t*>(new_mblk(elem_class(ac->dv_class, 4), 1));
+  ac->dv_bodies = static_cast<expr**>(new_mblk(ac->dv_class, 1));
+  // Listed w first: the numbers come from the uses, not the list.
+  ac->dv_bodies[0] = new_expr(opword(OPPOW), col(2), new_num(2));
+  ac->dv_col[0] = 3;
+  expr* xy = new_expr(opword(OPMULT), col(0), col(1));
+  xy->next = new_expr(opword(OPLINPART), new_varref(nullptr, 0, 2));
+  ac->dv_bodies[1] = xy;
+  ac->dv_const[1] = 1;
+  ac->dv_col[1] = 2;
+  ASSERT_EQ(write(ac, "gdv").err, "");
+  std::string s = slurp("dv.nl");
+  EXPECT_NE(s.find("\n 0 1 0 1\t# linear network variables; functions; "),
+            std::string::npos)
+      << s;
+  EXPECT_NE(s.find("\n 1 0 0 1 0\t# common exprs: b,c,o,c1,o1\nF0 1 "),
+            std::string::npos)
+      << s;
+  std::string want =
+      "C0\nf0 1\nv1\nV2 1 0\n0 2\no0\no2\nv0\nv1\nn1\nV3 0 2\no5\nv2\n"
+      "n2\nC1\nv3\nO0 1\nv2\n";
+  EXPECT_NE(s.find(want), std::string::npos) << s;
+  // The "col" file names the defined variables after the variables.
+  auxfiles = "d";
+  ASSERT_EQ(write(ac, "gdv").err, "");
+  EXPECT_EQ(slurp("dv.col"), "x\ny\nz\nw\n");
+  auxfiles = "";
 }
 
 // The graph items of one expression, in the text form.
