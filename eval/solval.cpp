@@ -155,7 +155,9 @@ double con_dual(constr* c, int32_t k, TVA* tva) {
   if (r < 0) bug("cmap botch in f_OPDUALSUB");
   if (need_fd && ac->con_pos && ac->con_pos[r] >= ac->n_con_sent)
     fixed_duals(ac);
-  return ac->con_duals ? ac->con_duals[r] : 0;
+  // A problem collected again since the solve keeps no duals: the stored
+  // ones serve, as for c.dual.
+  return ac->con_duals ? ac->con_duals[r] : member_value(c, k);
 }
 
 namespace {

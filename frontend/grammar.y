@@ -1139,16 +1139,20 @@ let_target:
 
 fix_target:
     CVAR        { $$ = cvar_ref($1, nullptr); }
+  | CVARI       { $$ = cvar_ref($1, nullptr); }
   | CVARI subs  { $$ = cvar_ref($1, $2); }
   | CSVAR       { $$ = opvar(opword(230, 4), $1); }
+  | CSVARI      { $$ = opvar(opword(230, 4), $1); }
   | CSVARI subs { $$ = opvarsub(opword(231, 4), $1, $2); }
   | ALL         { $$ = nullptr; }
   ;
 
 drop_target:
     CCON        { $$ = entity_ref($1, OPCON); }
+  | CCONI       { $$ = entity_ref($1, OPCON); }
   | CCONI subs  { $$ = subscript(opword(208), $1, $2); }
   | COBJ        { $$ = entity_ref($1, OPOBJVAL); }
+  | COBJI       { $$ = entity_ref($1, OPOBJVAL); }
   | COBJI subs  { $$ = subscript(opword(OPOBJVALSUB, 2), $1, $2); }
   | ALL         { $$ = nullptr; }
   ;

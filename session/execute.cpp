@@ -536,6 +536,10 @@ void solution_run(cmd_fields* c) { solution(&c->f()[0].e, c->xrp); }
 void shell_run(cmd_fields* c) { shell_cmd(&c->f()[0].e, c->f()[1].r, c->xrp); }
 void cd_run(cmd_fields* c) { cd_cmd(&c->f()[0].e, c->f()[1].r, c->xrp); }
 void reset_check_run(cmd_fields*) { reset_check(); }
+void fixdrop_show_run(cmd_fields* c) {
+  dropshow(c->f()[0].i, c->f()[1].r, c->xrp);
+}
+void objective_show_run(cmd_fields* c) { objshow(c->f()[0].r, c->xrp); }
 void reset_suffix_run(cmd_fields* c) { sufreset(c->f()[0].b); }
 
 void printf_run(cmd_fields* c) {
@@ -552,7 +556,7 @@ void not_implemented_cmd(cmd_fields* c) {
 // report themselves as not implemented.
 const cmd_handler cmdtab[N_CMD_KINDS] = {
     close_run,            // 26 close
-    not_implemented_cmd,  // 27 objective
+    objective_run,        // 27 objective
     option_run,           // 28 option
     shell_run,           // 29 shell
     show_run,             // 30 show
@@ -574,8 +578,8 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     expand_run,           // 46 expand
     commands_run,         // 47 commands
     data_run,             // 48 data
-    not_implemented_cmd,  // 49 drop_or_restore_all
-    not_implemented_cmd,  // 50 objective_show
+    fixdrop_show_run,     // 49 drop_or_restore_all
+    objective_show_run,   // 50 objective_show
     environ_run,          // 51 environ
     call_cmd,             // 52 call
     cd_run,              // 53 cd

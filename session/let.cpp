@@ -32,15 +32,18 @@
 #include "instance/members.h"
 #include "instance/problem.h"
 #include "instance/stamps.h"
+#include "instance/sufdecl.h"
 #include "instance/xcg.h"
 #include "report/indextab.h"
 #include "report/print.h"
 #include "report/prset.h"
 #include "session/cmdrec.h"
+#include "session/environs.h"
 #include "session/loop.h"
 #include "session/opttable.h"
 #include "session/sysdecls.h"
 #include "solver/solread.h"
+#include "solver/solve.h"
 #include "support/list.h"
 #include "support/message.h"
 #include "support/symbol.h"
@@ -771,6 +774,39 @@ void allow_update(xnode2* d) {
   d->dflags |= DF_UPDATE;
 }
 
+// Whether any member of the variable or constraint d has a current value.
+bool has_current(const convar* d) {
+  const cvgen& g = d->gen;
+  if (!g.cur_vals || !g.member_status) return false;
+  int32_t n = d->kind & 1 ? std::max(g.member_count, 0) : 1;
+  if (d->flags & CV_TWOSLOTS) n *= 2;
+  for (int32_t i = 0; i < n; ++i)
+    if (g.member_status[i] & GS_HASVAL) return true;
+  return false;
+}
+
+// reset data of a variable or constraint: its current values go, so that
+// the next solve starts from the declared initial values.
+void forget_current(convar* d) {
+  cvgen& g = d->gen;
+  int32_t n = d->kind & 1 ? std::max(g.member_count, 0) : 1;
+  if (d->flags & CV_TWOSLOTS) n *= 2;
+  AC* ac = cur_ac;
+  bool is_var = (d->kind & ~1u) == DK_VAR;
+  for (int32_t i = 0; i < n; ++i) {
+    if (!(g.member_status[i] & GS_HASVAL)) continue;
+    g.member_status[i] &= static_cast<uint8_t>(~GS_HASVAL);
+    // The collected problem's starting value follows, as for let.
+    int32_t j = collected_slot(d, i, ac);
+    if (j < 0) continue;
+    double v = member_value(d, i);
+    if (is_var && ac->var_init_val) ac->var_init_val[j] = v;
+    if (!is_var && ac->con_init_dual) ac->con_init_dual[j] = v;
+  }
+  ts_update(d, 1);
+  zap_cvals();
+}
+
 // ru_item's treatment of d from its step on functions; messages only when
 // loud.
 void ru_one(int action, xnode* d, bool loud) {
@@ -796,6 +832,19 @@ void ru_one(int action, xnode* d, bool loud) {
   xnode2* x = static_cast<xnode2*>(d);
   rc &= ~3;
   x->dflags &= ~DF_READ;
+  uint32_t k = d->kind & ~1u;
+  if (k == DK_VAR || k == DK_CON) {
+    // Their data are their current values.
+    convar* v = static_cast<convar*>(d);
+    if (!has_current(v)) return;
+    if (action == 1) {
+      savesol(v);
+      x->dflags |= DF_UPDATE;
+    } else {
+      forget_current(v);
+    }
+    return;
+  }
   if (d->kind == DK_SET) x->dflags |= DF_OVERDFLT;
   if (!has_data(d)) {
     if (d->xr.stamp != 0) d->xr.stamp = -1.0;
@@ -833,6 +882,8 @@ void update(int action) {
   if (action == 0) {
     raise_nextgenlev(nextgenlev);
     reset_ts();
+    sufreset(Sstatus);
+    forget_solution();
   }
   for (xnode* d = decls; d; d = d->next)
     if (d->num >= N_System_Pars) ru_one(action, d, false);
@@ -926,27 +977,24 @@ bool dropadd1(bool restore, set_spec* ix, expr* target, expr** value,
     if (!restore) refuse("Can't fix defined variable %s", d->name->name);
     return false;
   }
-  // fix x := v: the value becomes x's current value first.
-  if (value && *value) {
-    if (!xcg(0)) return false;
-    let_current(ix, target, value, xr);
+  bool has_value = value && *value;
+  // An indexed declaration named without a subscript means all of it.
+  expr** psub = (d->kind & 1) && target->R.e ? &target->R.e : nullptr;
+  if (has_value && (d->kind & 1) && !psub) {
+    mustsub(d->name, 1);
+    return false;
   }
-  expr** psub = (d->kind & 1) ? &target->R.e : nullptr;
-  if (!psub && !ix) return whole_decl(d, restore);
+  if (!psub && !ix && !has_value) return whole_decl(d, restore);
   if (!xcg(0)) {
     if (d->kind & 1 && d->gen.state_count >= d->gen.member_count &&
         d->gen.member_count > 0)
       d->flags |= CV_ALLDROPPED;
     return false;
   }
-  dep_note(d->num);
-  compile_start();
-  if (ix) ss_setup(ix, nullptr);
-  if (psub) mri(psub, 1);
-  if (ix) ss_teardown(ix);
-  tva_hold h{compile_end(xr)};
+  bool members = psub || ix;
   int changes = 0;
-  auto one = [&](TVA* c) {
+  // The member a context names (0 for a scalar); the member's state set.
+  auto member = [&](TVA* c) {
     if (d->ninst < 0)
       badthing(c, fix ? "ungenerated variable" : "ungenerated constraint", d,
                nullptr);
@@ -955,21 +1003,42 @@ bool dropadd1(bool restore, set_spec* ix, expr* target, expr** value,
       i = static_cast<int32_t>(eval(*psub, c).i);
       if (i < 0) badsub2(*psub, d, c);
     }
-    if (one_member(d, i, restore)) ++changes;
+    return i;
   };
   try {
-    if (!ix) {
-      one(h.t);
-    } else if (TVA* c = ss_begin(ix, h.t)) {
-      do one(c);
-      while (ss_continue(ix, c));
+    if (has_value) {
+      // fix x := v: the value becomes x's current value first; one
+      // compilation of the subscript and the value serves both steps.
+      current_changes ch;
+      each_member(ix, d->num, value, psub, xr, ch, [&](TVA* c) {
+        int32_t i = member(c);
+        store_current(d, i, eval_num(*value, c), ch.of(d));
+        if (members && one_member(d, i, restore)) ++changes;
+      });
+    } else {
+      dep_note(d->num);
+      compile_start();
+      if (ix) ss_setup(ix, nullptr);
+      if (psub) mri(psub, 1);
+      if (ix) ss_teardown(ix);
+      tva_hold h{compile_end(xr)};
+      auto one = [&](TVA* c) {
+        if (one_member(d, member(c), restore)) ++changes;
+      };
+      if (!ix) {
+        one(h.t);
+      } else if (TVA* c = ss_begin(ix, h.t)) {
+        do one(c);
+        while (ss_continue(ix, c));
+      }
+      del_tva(h.t);
+      h.t = nullptr;
     }
   } catch (const command_abort&) {
     if (changes) membership_changed();
     throw;
   }
-  del_tva(h.t);
-  h.t = nullptr;
+  if (!members) return whole_decl(d, restore);
   d->flags |= PF_EXPLICIT1;
   ++n_explicit;
   if (d->kind & 1 && d->gen.member_count > 0 &&
@@ -1003,6 +1072,69 @@ void dropadd(int k, set_spec* ix, expr* target, expr** value, int fix,
     }
   }
   if (changed) membership_changed();
+}
+
+void objective(convar* chosen, expr* sub, xrecomp* xr) {
+  if (need_prob & 1) get_prob();
+  bool indexed = chosen->kind & 1;
+  int32_t pick = 0;
+  if (sub) {
+    if (!xcg(0)) return;
+    symbol* tuple[TUPMAX];
+    int n = chosen->indexing ? chosen->indexing->arity : 0;
+    cmd_tuple(sub, tuple, n, xr);
+    cvgen& g = chosen->gen;
+    int64_t ord = g.members ? set_lookup(g.members, tuple) : -1;
+    if (ord < 0 || ord >= g.member_count) {
+      tva_hold own{new_tva()};
+      badsub(own.t, chosen, tuple);
+    }
+    pick = static_cast<int32_t>(ord);
+  } else if (indexed) {
+    if (!xcg(0)) return;
+  }
+  // Whether member i of d is in force now.
+  auto active = [](const convar* d, int32_t i) {
+    if (d->flags & CV_ALLDROPPED) return false;
+    const uint8_t* st = d->gen.member_status;
+    return !st || !(st[i] & GS_DROPPED);
+  };
+  auto count = [](const convar* d) {
+    return d->kind & 1 ? std::max(d->gen.member_count, 0) : 1;
+  };
+  bool changed = false;
+  for (int32_t k = 0; k < xclass[XC_OBJS].n; ++k) {
+    auto* d = static_cast<convar*>(xclass[XC_OBJS].a[k]);
+    int32_t n = count(d);
+    for (int32_t i = 0; i < n && !changed; ++i)
+      if (active(d, i) != (d == chosen && i == pick)) changed = true;
+  }
+  if (indexed && count(chosen) <= pick) changed = true;
+  if (!changed) return;
+  for (int32_t k = 0; k < xclass[XC_OBJS].n; ++k) {
+    auto* d = static_cast<convar*>(xclass[XC_OBJS].a[k]);
+    cvgen& g = d->gen;
+    int32_t n = count(d);
+    if (d != chosen && !(d->flags & CV_ALLDROPPED) && g.state_count < n)
+      d->flags |= PF_EXPLICIT2;
+    d->flags |= CV_ALLDROPPED;
+    g.state_count = n;
+    if (d == chosen && indexed && !g.member_status) figalloc(d);
+    if (g.member_status)
+      for (int32_t i = 0, m = slot_count(d); i < m; ++i)
+        g.member_status[i] |= GS_DROPPED;
+  }
+  cvgen& g = chosen->gen;
+  if (g.member_status) g.member_status[pick] &= uint8_t(~GS_DROPPED);
+  g.state_count = std::max(g.state_count - 1, 0);
+  chosen->flags &= ~CV_ALLDROPPED;
+  chosen->flags |= indexed && count(chosen) > 1 ? PF_EXPLICIT1 : PF_EXPLICIT2;
+  membership_changed();
+}
+
+void objective_run(cmd_fields* c) {
+  cmd_arg* f = c->f();
+  objective(static_cast<convar*>(f[0].b->binding), f[1].e, c->xrp);
 }
 
 void dropadd_run(cmd_fields* c) {

@@ -21,6 +21,7 @@
 namespace vexo {
 
 struct cmd_fields;
+struct convar;
 struct expr;
 struct set_spec;
 struct symbol;
@@ -35,6 +36,8 @@ void let_cmd(cmd_fields* c);
 void ru_cmd(cmd_fields* c);
 // The handler of kinds 35-38: drop, restore, fix and unfix.
 void dropadd_run(cmd_fields* c);
+// The handler of kind 27: objective NAME [subscript].
+void objective_run(cmd_fields* c);
 
 // drop and fix (k 0), restore and unfix (k 1) of the target (a constraint
 // or objective reference, or a variable's for fix; null: every declaration
@@ -47,6 +50,13 @@ void dropadd_run(cmd_fields* c);
 // change.
 void dropadd(int k, set_spec* ix, expr* target, expr** value, int fix,
              xrecomp* xr);
+
+// objective: every objective dropped but the chosen one (the member the
+// subscript names of an indexed one; without a subscript its first
+// member).  A subscript that names no generated member is reported and
+// nothing changes.  A change of the objective in force marks the problem
+// changed.
+void objective(convar* chosen, expr* sub, xrecomp* xr);
 
 // let: the indexing or null, the target (a reference as the grammar built
 // it), the slot of the value (an expression, or a set when is_set) and the

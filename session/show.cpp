@@ -13,7 +13,13 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
+#include "frontend/vardcl.h"
+#include "eval/evalerr.h"
+#include "eval/set.h"
+#include "instance/members.h"
 #include "instance/problem.h"
+#include "instance/xcg.h"
+#include "report/prset.h"
 #include "instance/sufdecl.h"
 #include "report/modelprint.h"
 #include "report/prex.h"
@@ -78,9 +84,65 @@ void xinfo_update() {
 }
 
 // The mark of a variable, constraint or objective in the listings: '*'
-// dropped (fixed) as a whole, '+' partly, 0 none.  No drop or fix state is
-// kept yet, so nothing is marked.
-char dropfix_mark(const xnode*) { return 0; }
+// dropped (fixed) as a whole, '+' partly, 0 none.
+char dropfix_mark(const xnode* x) {
+  auto* d = static_cast<const convar*>(x);
+  if (d->flags & CV_ALLDROPPED) return '*';
+  int32_t n = d->gen.state_count;
+  if (n <= 0) return 0;
+  return (d->kind & 1) && n < d->gen.member_count ? '+' : '*';
+}
+
+// Whether member i of d is dropped (fixed).
+bool member_marked(const convar* d, int32_t i) {
+  const uint8_t* st = d->gen.member_status;
+  int32_t s = d->flags & CV_TWOSLOTS ? 2 * i : i;
+  return (d->flags & CV_ALLDROPPED) || (st && (st[s] & GS_DROPPED));
+}
+
+// One line per member of d whose marked state is `marked`: "word d[sub];".
+void member_lines(FILE* f, const convar* d, bool marked, const char* word) {
+  const cvgen& g = d->gen;
+  if (!g.members) return;
+  int32_t i = 0;
+  for (setmem* m = g.members->first; m && i < g.member_count; m = m->next) {
+    if (m->ord < 0) continue;
+    if (member_marked(d, i) == marked)
+      Fprintf(f, "%s %s%s;\n", word, d->name->name, slist1(d, m->tup()));
+    ++i;
+  }
+}
+
+// The drop or fix state of d as commands (dropshow's step 2).  In a
+// snapshot (snap 0), a declaration with nothing marked gives no line, nor
+// do the member lines of a mostly marked one.
+void dropshow1(FILE* f, const convar* d, const char* on, const char* off,
+               int snap) {
+  const char* name = d->name->name;
+  int32_t count = d->gen.state_count;
+  if ((d->flags & CV_ALLDROPPED) || (!(d->kind & 1) && count > 0)) {
+    Fprintf(f, "%s %s;\n", on, name);
+  } else if (count <= 0) {
+    if (snap != 0) Fprintf(f, "%s %s;\n", off, name);
+  } else if (2 * count < d->gen.member_count) {
+    Fprintf(f, "%s %s;\n", off, name);
+    member_lines(f, d, true, on);
+  } else {
+    Fprintf(f, "%s %s;\n", on, name);
+    if (snap != 0) member_lines(f, d, false, off);
+  }
+}
+
+// Brings the members of the declarations of cls up to date for the
+// listings; false when generation failed.
+bool listing_current(int cls) {
+  if (need_prob & 1) get_prob();
+  for (int32_t i = 0; i < xclass[cls].n; ++i) {
+    auto* d = static_cast<convar*>(xclass[cls].a[i]);
+    if ((d->kind & 1) && !(d->flags & CV_ALLDROPPED)) return xcg(0);
+  }
+  return true;
+}
 
 // The declaration a name denotes when show prints it: a declaration of a
 // kind that has a printed form.
@@ -208,6 +270,7 @@ void showall(int cls) {
   // Marks of variables, constraints and objectives, with their legend.
   std::vector<char> marks(n, 0);
   if (cls == XC_VARS || cls == XC_CONS || cls == XC_OBJS) {
+    if (need_prob & 1) get_prob();
     const char* what = cls == XC_VARS ? "fixed" : "dropped";
     bool star = false, plus = false;
     for (int i = 0; i < n; ++i) {
@@ -327,6 +390,68 @@ void show(expr* names, redirect* r, xrecomp* xr) {
       Fprintf(f, "No declarations!\n");
   } else {
     for (expr* e = names; e; e = e->next) show_name(e->L.sym->name);
+  }
+  fflush(f);
+}
+
+void dropshow_snapshot(int vars, redirect* r, xrecomp* xr, int snap) {
+  static const char* const words[2][2] = {{"drop", "restore"},
+                                          {"fix", "unfix"}};
+  dispfile(r, xr);
+  FILE* f = display_stream();
+  int cls = vars ? XC_VARS : XC_CONS;
+  if (!in_snapshot && (!listing_current(cls) ||
+                       (!vars && !listing_current(XC_LOGCONS))))
+    return;
+  auto list = [&](int c, uint32_t mask) {
+    for (int32_t i = 0; i < xclass[c].n; ++i) {
+      auto* d = static_cast<const convar*>(xclass[c].a[i]);
+      if (d->flags & mask) continue;
+      dropshow1(f, d, words[vars][0], words[vars][1], snap);
+    }
+  };
+  list(cls, vars ? uint32_t(VF_DEFINED) : 0u);
+  if (!vars) list(XC_LOGCONS, 0);
+  fflush(f);
+}
+
+void dropshow(int vars, redirect* r, xrecomp* xr) {
+  dropshow_snapshot(vars, r, xr, -1);
+}
+
+void objshow(redirect* r, xrecomp* xr) {
+  dispfile(r, xr);
+  FILE* f = display_stream();
+  if (!listing_current(XC_OBJS)) return;
+  const convar* one = nullptr;
+  int32_t in_force = 0;
+  for (int32_t i = 0; i < xclass[XC_OBJS].n; ++i) {
+    auto* d = static_cast<const convar*>(xclass[XC_OBJS].a[i]);
+    if (d->flags & CV_ALLDROPPED) continue;
+    int32_t k = d->kind & 1 ? d->gen.member_count - d->gen.state_count
+                            : d->gen.state_count > 0 ? 0 : 1;
+    if (k > 0) one = d;
+    in_force += k;
+  }
+  if (in_force == 1) {
+    if (!(one->kind & 1)) {
+      Fprintf(f, "objective %s;\n", one->name->name);
+    } else {
+      int32_t i = 0;
+      for (setmem* m = one->gen.members->first; m; m = m->next) {
+        if (m->ord < 0) continue;
+        if (!member_marked(one, i)) {
+          Fprintf(f, "%s %s%s;\n", "objective", one->name->name,
+                  slist1(one, m->tup()));
+          break;
+        }
+        ++i;
+      }
+    }
+  } else {
+    for (int32_t i = 0; i < xclass[XC_OBJS].n; ++i)
+      dropshow1(f, static_cast<const convar*>(xclass[XC_OBJS].a[i]), "drop",
+                "restore", -1);
   }
   fflush(f);
 }

@@ -26,6 +26,19 @@ void showall(int cls);
 // "%s is undefined.\n" for name (unless null) and the syntax of show.
 void show_help(const char* name);
 
+// The drop (vars 0: constraints, then logical constraints) or fix (vars
+// 1: variables but defined ones) state as the commands that restore it
+// ("drop c;", "restore c;" then "drop c[2];" ...), kind 49.  Members are
+// generated first; a failure ends the listing without output.
+void dropshow(int vars, redirect* r, xrecomp* xr);
+// The same for the snapshot command: nothing generated while a snapshot is
+// written; with snap 0 a declaration with nothing marked gives no line and
+// a mostly marked one no member lines (snap -1 is dropshow's form).
+void dropshow_snapshot(int vars, redirect* r, xrecomp* xr, int snap);
+// The objective in force as "objective o;" (or "objective o[2];"), else
+// the drop and restore lines of every objective; kind 50.
+void objshow(redirect* r, xrecomp* xr);
+
 // Start-up and `reset`: the sorted class lists forgotten.
 void show_reinit();
 

@@ -28,6 +28,7 @@
 #include "session/cmdfiles.h"
 #include "session/execute.h"
 #include "session/include.h"
+#include "session/let.h"
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -105,6 +106,8 @@ void solve_reset() {
   havesol = 0;
   if (!nfs) ndebug = 0;
 }
+
+void forget_solution() { havesol = 0; }
 
 void tempfile_zap() {
   if (stub_kind != 1 || stub_text.size() < 2) return;
@@ -410,7 +413,7 @@ void solve(symbol* name, expr* subscript, redirect* r, xrecomp* xr) {
     if (d && (d->kind == DK_PROB || d->kind == DK_PROBI))
       problem_cmd(static_cast<problem*>(d), subscript, xr);
     else
-      not_implemented("solve with an objective");
+      objective(static_cast<convar*>(d), subscript, xr);
   }
   if (need_prob) get_prob();
   set_result(-1);

@@ -22,6 +22,8 @@ extern int show_files;
 // What a solution held: bit 1 primal values, bit 2 dual values (the
 // solution reader sets them; a new collection clears them).
 extern int havesol;
+// `reset data`: no solution is held any more.
+void forget_solution();
 
 // Removes the session's temporary files (the stub's files of the twelve
 // extensions) when the stub is a temporary one; after each solve and on

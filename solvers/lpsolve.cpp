@@ -157,7 +157,10 @@ solve_outcome solve_lp(const nl_problem& p, const columns& c,
                   c.obj.data(), c.row_lo.data(), c.row_hi.data());
   if (p.h.n_obj && p.obj_sense[0]) Clp_setOptimizationDirection(m, -1);
   if (o.timelim > 0) Clp_setMaximumSeconds(m, o.timelim);
-  Clp_initialSolve(m);
+  // No perturbation of the costs: a perturbed solve can leave basic
+  // values a few ulps off their bounds (1e-12 for a variable at 0).
+  Clp_setPerturbation(m, 100);
+  Clp_dual(m, 0);
   int status = Clp_status(m);
   bool feasible = Clp_numberPrimalInfeasibilities(m) == 0;
   switch (status) {
