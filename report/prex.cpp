@@ -1043,6 +1043,12 @@ void printexpr(expr* l) {
   sharp_lines = saved;
 }
 
+int sharp_comments(int on) {
+  int saved = sharp_lines;
+  sharp_lines = on;
+  return saved;
+}
+
 void prex_reset() {
   line = nullptr;
   line_k = -1;

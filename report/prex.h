@@ -105,6 +105,9 @@ const char* op_name(int k);
 // Debugging: the expressions of a list joined by " + " as one statement,
 // each line prefixed with "# ".
 void printexpr(expr* list);
+// Lines start with "# " from now on (on 1) or as before (on 0); returns
+// the previous setting.
+int sharp_comments(int on);
 // "unexpected type 0x%x in %s()" as an internal error (ends the session),
 // after the text written so far has reached the stream.
 [[noreturn]] void prbadtype(const char* where, uint32_t code);

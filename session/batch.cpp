@@ -1,19 +1,29 @@
 // The batch path and the times report.
 #include "session/batch.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "compiler/compdecl.h"
 #include "eval/random.h"
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
 #include "frontend/parse.h"
 #include "frontend/reader.h"
+#include "instance/ac.h"
 #include "instance/collect.h"
+#include "instance/genmod.h"
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
 #include "presolve/presolve.h"
+#include "report/dataprint.h"
+#include "report/modelprint.h"
+#include "report/prex.h"
 #include "report/print.h"
 #include "session/cmdfiles.h"
 #include "session/cmdrec.h"
 #include "session/include.h"
+#include "session/infiles.h"
 #include "session/loop.h"
 #include "session/options.h"
 #include "session/opttable.h"
@@ -23,18 +33,104 @@
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "support/pool.h"
 
 namespace vexo {
 
-void Process(int r) {
-  if (r == 0) rc = force_exit_0 ? 0 : 2;
+namespace {
+
+// The base of the next line of the times report: process times and the
+// recorded memory at the last line.
+double last_user, last_sys;
+
+// The separator after a text of len characters: one tab past a tab stop.
+const char* tab_after(size_t len, size_t stop) {
+  return len > stop ? "\t" : "\t\t";
+}
+
+// The total line at the end of the batch path's writing.
+void report_total() {
+  if (!tell_times) return;
+  double t[2];
+  cputimes(0, t);
+  char user[40];
+  std::snprintf(user, sizeof user, "%gu", t[1]);
+  Fprintf(Stderr, "#Total\t\t%s%s%gs\n", user, tab_after(std::strlen(user), 7),
+          t[0]);
+  errorend();
+}
+
+}  // namespace
+
+void report_times(const char* phase) {
+  if (!tell_times) return;
+  double t[2];
+  cputimes(0, t);
+  char user[40], sys[40], inc[48];
+  std::snprintf(user, sizeof user, "%gu", t[1] - last_user);
+  std::snprintf(sys, sizeof sys, "%gs", t[0] - last_sys);
+  std::snprintf(inc, sizeof inc, "%.f", malloced_since_mark());
+  Fprintf(Stderr, "#%s%s%s%s%s%s%s%s%.f\n", phase,
+          tab_after(std::strlen(phase), 6), user,
+          tab_after(std::strlen(user), 7), sys, tab_after(std::strlen(sys), 7),
+          inc, tab_after(std::strlen(inc), 7), mem_used());
+  errorend();
+  last_user = t[1];
+  last_sys = t[0];
+}
+
+void batch_reset() {
+  double t[2];
+  cputimes(0, t);
+  last_user = t[1];
+  last_sys = t[0];
+}
+
+AC* Process(int r) {
+  if (r == 0)
+    rc = force_exit_0 ? 0 : 2;
+  else if (r == 1)
+    report_times("parse");
   parse_time = 0;
+  if (trans_state == 0 && at_eof && Print_all) {
+    // The listings the command line asked for instead of a problem file.
+    df = stdOut;
+    decl_rev();
+    if (Print_all & 3) {
+      print_all();
+      report_times("print_all()");
+      if (Print_all < 4) myexit(rc);
+    }
+    if (bailquit && rc > 3) myexit(rc);
+    if (in_cmds == 2) rc = 0;
+    if ((Print_all & 10) == 8) print_data(-1);
+    compile();
+    if (Print_all & 4) {
+      int saved = sharp_comments(1);
+      print_model(1);
+      sharp_comments(saved);
+      std::fflush(display_stream());
+      report_times("print_model()");
+      if (Print_all < 8) return nullptr;
+    }
+    if (!genmod(1, nullptr)) return nullptr;
+    print_data(2);
+    std::fflush(display_stream());
+    report_times("gen.data print");
+    return nullptr;
+  }
   if (in_cmds < 2) {
     if (rc && bailquit) myexit(rc);
   } else {
     rc = 0;
   }
+  AC* ac = nullptr;
+  if (r < 4) {
+    ac = collect(new_ac());
+    if (r != 3) ac = output_time(ac, 4);
+  }
   parse_time = 1;
+  return ac;
 }
 
 AC* output_time(AC* ac, int mode) {
@@ -47,6 +143,7 @@ AC* output_time(AC* ac, int mode) {
       return ac;
     }
     presolve(ac, presolve_opt);
+    report_times("presolve");
     set_trans_state(3);
   }
   if (const char* msg = no_vars(ac)) {
@@ -55,9 +152,15 @@ AC* output_time(AC* ac, int mode) {
       Printf("%s\n", msg);
       std::fflush(stdout);
     }
+    if (!(at_eof && mode == 4)) return ac;
+    report_total();
     return ac;
   }
-  if (mode >= 4 && output(ac)) set_trans_state(4);
+  if (mode >= 4) {
+    if (output(ac)) set_trans_state(4);
+    report_times("output");
+    report_total();
+  }
   return ac;
 }
 

@@ -7,11 +7,20 @@ namespace vexo {
 struct AC;
 
 // The batch path after the parser ends (r the mapped parser result, 0 to
-// 3).  The least form, without a problem to collect and write: the
-// return-code rules (r 0 sets rc to 2, or 0 with -w; before any command a
-// nonzero rc with bailquit ends the session; after commands rc becomes 0),
-// with parse_time 0 while it runs.
-void Process(int r);
+// 2), or a caller's request for the collected problem (r 3).  r 0 sets rc
+// to 2 (0 with -w); r 1 reports the "parse" line of the times report.
+// When nothing was generated and the command line asked for listings
+// (Print_all: -M the model, -D the data, -O the compiled model, -G the
+// generated data) they are printed instead, and the session ends after
+// the first two.  Otherwise: before any command a nonzero rc with bailquit
+// ends the session, after commands rc becomes 0; the problem is collected
+// and, unless r is 3, written (output_time mode 4).  Returns the collected
+// problem or null.
+AC* Process(int r);
+// One line of the times report for phase (option times): the process's
+// user and system seconds and the recorded memory allocated since the
+// last line, and the memory in all, on the error stream.
+void report_times(const char* phase);
 // Brings the collected problem ac to mode 2 (collected), 3 (presolved) or
 // 4 and above (problem file written); returns it, or null when a step
 // failed.  Below translation state 2 the problem is collected (collect,
@@ -20,6 +29,8 @@ void Process(int r);
 // solver/solve.h) goes to state 5 and is not written; from mode 3 on its
 // message is printed when option solver_msg is positive.
 AC* output_time(AC* ac, int mode);
+// Start-up and `reset`: the times report's base is now.
+void batch_reset();
 // The two heading lines of the times report, once start-up has ended
 // (allow_times); option times calls it too.
 void time_heading();

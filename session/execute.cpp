@@ -32,6 +32,7 @@
 #include "report/indextab.h"
 #include "report/print.h"
 #include "session/child.h"
+#include "session/batch.h"
 #include "session/cmdfiles.h"
 #include "session/cmdlist.h"
 #include "session/cmdmem.h"
@@ -298,6 +299,7 @@ void run_one(cmd_fields* c) {
   curcmd = c;
   if (keeps_compiled(kind)) cmdxreset(c->xrp, nullptr);
   dep_reset();
+  report_times("execute");
   if (rc > 1) bailout();
 }
 

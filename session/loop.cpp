@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include "compiler/context.h"
 #include "compiler/recomp.h"
@@ -22,7 +23,10 @@
 #include "session/cmdrec.h"
 #include "session/execute.h"
 #include "session/include.h"
+#include "session/infiles.h"
 #include "session/located.h"
+#include "session/optcmd.h"
+#include "session/opttable.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "solver/solve.h"
@@ -402,6 +406,10 @@ int session_loop() {
       signal_point();
       lex_statements();
       int r = parse();
+      // The end of a model read without commands: the problem is written
+      // in the form the command line asked for.
+      if (r == 1 && cmdoutopt && std::strcmp(outopt, cmdoutopt) != 0)
+        cmd_option("outopt", cmdoutopt);
       return r >= 0 && r <= 3 ? r : 3;
     } catch (const command_abort&) {
       recover();

@@ -253,6 +253,7 @@ void init_modules(int start) {
   outmps_reinit();
   output_reset();
   solve_reset();
+  batch_reset();
   child_reset();
   misc_reinit();
   genmod_reset();
@@ -394,6 +395,10 @@ const kept_state kept_by_reset[] = {
     {"errbuf", "the buffer of the error stream, set up once per process", 0},
     {"reset_time", "the time of the last start-up or reset, the base of the "
      "translator's own times", 0},
+    {"(anonymous namespace)::last_user,(anonymous namespace)::last_sys",
+     "the times report's base: the process times at its last line, or at "
+     "the last start-up or reset",
+     0},
     {"(anonymous namespace)::MBfree,(anonymous namespace)::xmem_sizes,"
      "Malloced,nalloc,(anonymous namespace)::chunks,"
      "(anonymous namespace)::nchunks,(anonymous namespace)::chunks_cap",

@@ -20,6 +20,13 @@
 namespace vexo {
 
 double Malloced[2];
+
+double malloced_since_mark() {
+  double grown = Malloced[1] - Malloced[0];
+  Malloced[0] = Malloced[1];
+  return grown;
+}
+
 uint32_t nalloc, nalloc_ovfl;
 int quitting;
 

@@ -54,6 +54,9 @@ enum : int {
 // to element 1 whenever it reports (it prints the growth since then).
 // Both are 0 after mem_reset.
 extern double Malloced[2];
+// The timing report's line: the bytes allocated since the last call, the
+// mark then moved to the running total.
+double malloced_since_mark();
 
 // Whether p points into one of the chunks of the mem arena obtained since
 // the last mem_reset (the records of mem and xmem and the small blocks of
