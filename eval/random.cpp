@@ -26,6 +26,8 @@ void restart_random() {
   rand_iter_ZEF = 0;
 }
 
+void random_reset() { restart_random(); }
+
 void Reset_randseeds(uint32_t seed) { last_reseed = seed; }
 
 // ---- The generators --------------------------------------------------------

@@ -34,6 +34,9 @@ extern uint32_t rand_iter_ZEF;
 // The generators start again from the seed before the next draw (a new
 // seed, `reset`).
 void restart_random();
+// Start-up and reset: restart_random (the tables are rebuilt from the
+// seed before the first draw).
+void random_reset();
 // Passes a new seed to the seed callbacks of loaded libraries.  The least
 // form: records the seed in last_reseed.
 void Reset_randseeds(uint32_t seed);
