@@ -214,7 +214,8 @@ void compile_suffix(suffix* s) {
   compile_pcheck(s->conditions, s->xr.instamp, 0);
 }
 
-// The subscripts of a problem's items, each group within its indexing.
+}  // namespace
+
 void compile_items(expr* items) {
   for (expr* e = items; e; e = e->next) {
     switch (opcode(e)) {
@@ -239,6 +240,8 @@ void compile_items(expr* items) {
     }
   }
 }
+
+namespace {
 
 void compile_problem(problem* p) {
   scope sc(p->indexing, p);

@@ -31,6 +31,9 @@ struct xnode;
 // compile_objectives", "unexpected type 0x%x in %s()" for a kind that is
 // no declaration.
 void compile();
+// The subscripts of an item list (a problem's items, expand's arguments),
+// each group within its indexing, at the current compilation level.
+void compile_items(expr* items);
 // The compiled form of d undone (its generated values and shared records
 // dropped, every slot that compilation replaced given back its parsed
 // node) and d marked for compiling again.

@@ -230,10 +230,13 @@ void mark_member(p_info* pi, convar* d, int64_t ord) {
   }
 }
 
+}  // namespace
+
+namespace {
+
 // A member item: the member that the subscripts (compiled) give.
-void member_item(p_info* pi, expr* item, TVA* tva) {
+void member_item(const item_visitor& v, expr* item, TVA* tva) {
   convar* d = static_cast<convar*>(item->L.x);
-  if (d->flags & PF_NOPROB) return;
   expr* subs = item->R.e->R.e;
   symbol** t = eval(subs, tva).sp;
   symbol* tuple[TUPMAX];
@@ -242,70 +245,68 @@ void member_item(p_info* pi, expr* item, TVA* tva) {
   int64_t ord = d->gen.members ? set_lookup(d->gen.members, tuple) : -1;
   if (ord < 0 || ord >= d->gen.member_count) {
     // Not generated: outside the indexing it is an error; inside, there is
-    // no member slot to mark until the declaration is generated.
+    // no member slot until the declaration is generated.
     if (set_in(d->indexing, tuple, tva) == NOT_MEMBER)
       badsub(tva, d, tuple);
     ord = -1;
   }
-  mark_member(pi, d, ord);
+  v.member(d, ord);
 }
 
 // The entity numbered i of synonym kind kk (as synkind and syn_entry give
-// them) in the collected problem ac joins the membership.
-void synonym_member(p_info* pi, const AC* ac, int kk, int32_t i) {
+// them) in the collected problem ac.
+void synonym_member(const item_visitor& v, const AC* ac, int kk, int32_t i) {
   // Kind 7 numbers the column a row complements (-1: none).
   const xname* names = syn_names(ac, kk == 7 ? 0 : kk);
   if (!names || i < 0 || !names[i].decl) return;
   convar* d = static_cast<convar*>(names[i].decl);
-  if (d->flags & PF_NOPROB) return;
   setmem* m = names[i].subs;
-  mark_member(pi, d, m ? set_lookup(d->gen.members, m->tup()) : 0);
+  v.member(d, m ? set_lookup(d->gen.members, m->tup()) : 0);
 }
 
 // A synonym array as an item: the entities it lists in the problem as
-// collected now (whole), or the one its subscript picks.
-void synonym_item(p_info* pi, expr* item, TVA* tva) {
+// collected now, or the one its subscript picks.
+void synonym_item(const item_visitor& v, expr* item, TVA* tva) {
   int32_t i;
   if (opcode(item) == OPSYNSUB) {
     int kk = synkind(item->L.sym, item->R.e, tva, &i);
-    synonym_member(pi, tva->ac && trans_state > 2 ? tva->ac : cur_ac, kk, i);
+    synonym_member(v, tva->ac && trans_state > 2 ? tva->ac : cur_ac, kk, i);
     return;
   }
   const kw_row* row = static_cast<const kw_row*>(item->L.sym->binding);
   int k = row ? int(row->value) : -1;
+  if (v.synonym && v.synonym(k)) return;
   const AC* ac = get_ts3(tva->ac ? tva->ac : cur_ac);
   if (!ac) return;
   for (int32_t j = 0, n = syn_count(ac, k); j < n; ++j) {
     int kk = syn_entry(ac, k, j, &i);
-    synonym_member(pi, ac, kk, i);
+    synonym_member(v, ac, kk, i);
   }
 }
 
-void items_gen(p_info* pi, expr* items, TVA* tva);
-
-void one_item(p_info* pi, expr* item, TVA* tva) {
+void one_item(const item_visitor& v, expr* item, TVA* tva) {
   switch (opcode(item)) {
     case OPXNODE:
-      whole_item(pi, static_cast<convar*>(item->L.x));
+      v.whole(static_cast<convar*>(item->L.x));
       return;
     case OPVARSUB165:
     case OPCONSUB:
     case OPOBJVALSUB:
-      member_item(pi, item, tva);
+      member_item(v, item, tva);
       return;
     case OPSYN:
     case OPSYNSUB:
-      synonym_item(pi, item, tva);
+      synonym_item(v, item, tva);
       return;
     case OPARG: {
       // An entry of a group (L null, R the item) or a nested group.
       if (!item->L.ss) {
-        one_item(pi, item->R.e, tva);
+        one_item(v, item->R.e, tva);
         return;
       }
       set_spec* ss = item->L.ss;
       if (TVA* c = ss_begin(ss, tva)) do
-          items_gen(pi, item->R.e, c);
+          items_walk(item->R.e, c, v);
         while (ss_continue(ss, c));
       return;
     }
@@ -313,16 +314,25 @@ void one_item(p_info* pi, expr* item, TVA* tva) {
   // OPERRSUB and what else was refused when read.
 }
 
-void items_gen(p_info* pi, expr* items, TVA* tva) {
-  for (expr* e = items; e; e = e->next) one_item(pi, e, tva);
+}  // namespace
+
+void items_walk(expr* items, TVA* tva, const item_visitor& v) {
+  for (expr* e = items; e; e = e->next) one_item(v, e, tva);
 }
+
+namespace {
 
 // Builds pi's membership from p's items (the member tuple bound for an
 // indexed problem) and the entities declared while p was current.
 void pi_gen(problem* p, p_info* pi, TVA* tva) {
   begin_membership(pi);
   TVA* c = indexed(p) ? ss_begin1(p->indexing, tva, cur_prob_sub) : tva;
-  items_gen(pi, p->items, c);
+  item_visitor v;
+  v.whole = [pi](convar* d) { whole_item(pi, d); };
+  v.member = [pi](convar* d, int64_t ord) {
+    if (!(d->flags & PF_NOPROB)) mark_member(pi, d, ord);
+  };
+  items_walk(p->items, c, v);
   if (indexed(p)) ss_end1(p->indexing, c);
   for (expr* e = p->ents; e; e = e->next)
     whole_item(pi, static_cast<convar*>(e->L.e->L.x));

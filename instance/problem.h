@@ -12,6 +12,8 @@
 #ifndef VEXO_INSTANCE_PROBLEM_H
 #define VEXO_INSTANCE_PROBLEM_H
 
+#include <functional>
+
 #include <cstdint>
 #include <type_traits>
 
@@ -194,6 +196,20 @@ void forget_prob_needs();
 void sysdecl_problems();
 // No problem yet: every global above null or zero until sysdecl_problems.
 void problem_reset();
+
+// What an item list names (a problem's items, expand's arguments), in
+// order: whole(d) for a declaration named whole, member(d, ord) for member
+// ord of d (-1 when d is not generated yet; a subscript outside d's
+// indexing is an error of the command).  A synonym array stands for the
+// entities it lists in the collected problem (presolved first), unless
+// synonym(k), given, takes the array of kind k itself and answers true.
+// Groups with an indexing are walked for each of its members in tva.
+struct item_visitor {
+  std::function<void(convar*)> whole;
+  std::function<void(convar*, int64_t)> member;
+  std::function<bool(int)> synonym;
+};
+void items_walk(expr* items, TVA* tva, const item_visitor& v);
 
 }  // namespace vexo
 

@@ -7,11 +7,17 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/compdecl.h"
+#include "compiler/compile.h"
+#include "compiler/tva.h"
 #include "eval/optab.h"
+#include "eval/set.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/names.h"
+#include "instance/problem.h"
 #include "instance/varref.h"
 #include "instance/xcg.h"
 #include "report/prex.h"
@@ -431,13 +437,34 @@ void expand_entity(const AC* ac, const xnode* d,
   (void)any;
 }
 
+// Member ord of d (-1: not generated): its row or column, found by its
+// subscripts.
+void expand_member(const AC* ac, const convar* d, int64_t ord,
+                   const std::vector<std::vector<colent>>* cols) {
+  if (ord < 0) return;
+  auto is_member = [&](const xname& nm) {
+    if (nm.decl != d) return false;
+    if (!(d->kind & 1) || !nm.subs) return ord == 0;
+    return set_lookup(d->gen.members, const_cast<setmem*>(nm.subs)->tup()) ==
+           ord;
+  };
+  if (d->kind == DK_VAR || d->kind == DK_VARI) {
+    for (int32_t j = 0; j < ac->n_var; ++j)
+      if (is_member(ac->var_names[j])) return varexpand(ac, (*cols)[size_t(j)], j);
+  } else if (d->kind == DK_OBJ || d->kind == DK_OBJI) {
+    for (int32_t j = 0; j < ac->n_obj; ++j)
+      if (is_member(ac->obj_names[j])) return expand1(ac, ac->n_con + j);
+  } else {
+    for (int32_t i = 0; i < ac->n_con; ++i)
+      if (is_member(ac->con_names[i]) && !is_logical(ac, i))
+        return expand1(ac, i);
+  }
+}
+
 }  // namespace
 
 void expand_cmd(int variant, expr* items, redirect* r, xrecomp* xr) {
   if (variant) not_implemented("_solexpand");
-  for (expr* e = items; e; e = e->next)
-    if (opcode(e) != OPXNODE)
-      not_implemented("expand of a single member or an iterated item");
   if (!xcg(0)) return;
   AC* ac = new_ac();
   if (trans_state < 2) {
@@ -452,7 +479,20 @@ void expand_cmd(int variant, expr* items, redirect* r, xrecomp* xr) {
       if (!is_logical(ac, i)) expand1(ac, i);
   } else {
     std::vector<std::vector<colent>> cols = vxgen(ac);
-    for (expr* e = items; e; e = e->next) expand_entity(ac, e->L.x, &cols);
+    compile_start();
+    compile_items(items);
+    tva_hold h{compile_end(xr)};
+    item_visitor v;
+    v.whole = [&](convar* d) { expand_entity(ac, d, &cols); };
+    v.member = [&](convar* d, int64_t ord) { expand_member(ac, d, ord, &cols); };
+    v.synonym = [&](int k) {
+      if (k == 13) {
+        error(0, "Cannot expand _scvar.");
+        bailout();
+      }
+      return false;
+    };
+    items_walk(items, h.t, v);
   }
   fflush(df);
 }
