@@ -459,7 +459,9 @@ int one_arg(int add, eacc* acc, expr** px, double* stamp, int mode) {
 // Random draws and calls are repeated in the innermost open level.
 eexpr* call(expr* e) {
   xnode* fx = e->L.x;
-  const function* f = fx && fx->kind == DK_FUNCTION
+  // Kinds 39 and 42: the built-in random functions (eval/random.h).
+  const function* f = fx && (fx->kind == DK_FUNCTION ||
+                             fx->kind == DK_FUNC39 || fx->kind == 42)
                           ? static_cast<const function*>(fx)
                           : nullptr;
   if (e->R.e && e->R.e->opword == opword(OP258)) {

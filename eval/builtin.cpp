@@ -25,6 +25,7 @@
 #include "frontend/vardcl.h"
 #include "instance/sufdecl.h"
 #include "report/print.h"
+#include "session/loop.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/format.h"
@@ -629,6 +630,14 @@ double vexotime(arglist* al) {
   }
 }
 
+// The clean-up that clears randvar_rhs when the command ends, or null.
+static cleanup_rec* randvar_rec;
+
+static void clear_randvar_rhs(void*) {
+  randvar_rec = nullptr;
+  randvar_rhs = 0;
+}
+
 static void mark_random(xnode* x) {
   if (stage_dcl) {
     error(0, "Ignoring \"random\" after explicit suffix stage declaration.");
@@ -637,12 +646,23 @@ static void mark_random(xnode* x) {
   if (x->flags & XF_RANDOM) return;
   x->flags |= XF_RANDOM;
   nrandom++;
+  // The rest of the declaration defines a random variable: random
+  // functions called there are kept as calls (frontend/cmdbuild.h).
+  randvar_rhs = 1;
+  if (!randvar_rec) randvar_rec = register_cleanup(clear_randvar_rhs, nullptr);
 }
 
 void make_random(var* v) { mark_random(v); }
 void make_randompar(param* p) { mark_random(p); }
-void randvar_cleanup() {}
 
-void builtin_reset() { nrandom = 0; }
+void randvar_cleanup() {
+  if (cleanup_rec* r = randvar_rec) unregister_cleanup(r);
+}
+
+void builtin_reset() {
+  nrandom = 0;
+  randvar_rec = nullptr;
+  randvar_rhs = 0;
+}
 
 }  // namespace vexo

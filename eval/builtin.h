@@ -95,9 +95,9 @@ double vexotime(arglist* al);
 // after explicit suffix stage declaration."
 void make_random(var* v);
 void make_randompar(param* p);
-// Unregisters (and so runs) the pending random-attribute clean-up
-// (randvar_rhs) before a declaration begins or is chained.  The least
-// form: nothing, make_random registers no clean-up record yet.
+// make_random and make_randompar set randvar_rhs and register its
+// clearing at the end of the command.  randvar_cleanup unregisters (and so
+// runs) that clean-up before a declaration begins or is chained.
 void randvar_cleanup();
 extern int nrandom;  // random declarations made
 // No random declaration yet.

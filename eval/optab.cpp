@@ -21,6 +21,7 @@
 #include "eval/funcall.h"
 #include "eval/iterops.h"
 #include "eval/paramref.h"
+#include "eval/randvar.h"
 #include "eval/pcheck.h"
 #include "eval/regexp.h"
 #include "eval/setpos.h"

@@ -180,6 +180,9 @@ expr* func_call(function* f, expr* args) {
   arg_values(args);
   bool symbolic = f->fflags & 0x100;
   uint32_t flags = (symbolic ? EF_STRING : EF_NUMERIC) | varargs(args);
+  // In the definition of a random variable a random function stays a call,
+  // drawn anew at each use.
+  if ((f->fflags & 0x10000) && randvar_rhs) flags |= EF_RANDOM;
   return new_expr(opword(symbolic ? OPFUNCstr : OPFUNC, flags),
                   static_cast<xnode*>(f), args);
 }

@@ -10,6 +10,9 @@
 
 namespace vexo {
 
+// Written outside frontend/, by design: randvar_rhs by the random attribute
+// (eval/builtin.cpp), which owns the clean-up that clears it.
+
 struct expr;
 struct symbol;
 struct cstr;
@@ -51,8 +54,9 @@ cstr* randify1(expr* e);
 // Marks that a comparison or definition has a random variable as its left
 // operand: sets randvar_rhs when e refers to a random variable.
 void randvarchk(expr* e);
-// Set by randvarchk (and the random attribute); cleared at the end of the
-// command by its owner.
+// Set by randvarchk and by the random attribute (make_random,
+// eval/builtin.h), which clears it again at the end of the command or of
+// the declaration.
 extern int randvar_rhs;
 
 // Probability(condition) of the stochastic operator bound to sym: the

@@ -1675,6 +1675,8 @@ primary:
                         { $$ = vargop($1, $3); }
   | FUNCNAME '(' args_opt ')'
                         { $$ = funceval($1->name, reverse($3)); }
+  | KIND39 '(' args_opt ')'
+                        { $$ = funceval($1, reverse($3)); }
   | MINMAX '(' args_opt ')'
                         { $$ = vreduc($1 + opword(2), $3); }
   | LTLT plist ';' plist GTGT pl_arg

@@ -6,6 +6,7 @@
 
 #include "eval/builtin.h"
 #include "eval/dispatch.h"
+#include "eval/random.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
 #include "frontend/decl.h"
@@ -463,6 +464,7 @@ void parse_init() {
   sysdecl_problems();
   sysdecl_sets();
   builtins_init();
+  randadd();
 
   // The system declarations made above stay out of the declaration list.
   decls = saved_decls;

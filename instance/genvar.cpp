@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "compiler/ecopy.h"
 #include "compiler/tva.h"
 #include "data/values.h"
 #include "eval/dispatch.h"
@@ -11,6 +12,7 @@
 #include "eval/indexing.h"
 #include "eval/iterate.h"
 #include "eval/set.h"
+#include "frontend/expr.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/gencon.h"
@@ -67,6 +69,25 @@ double bound(const var* v, expr* e, double dflt, TVA* c) {
   return eval_num(e, c);
 }
 
+// A random variable's member keeps its distribution, instantiated for the
+// member's dummy values with its random calls left as calls, to be drawn
+// at each use (eval/randvar.h).  Without random calls there is no
+// distribution: the member holds a plain value.
+void keep_distribution(var* v, int32_t i, TVA* c) {
+  expr* d = v->init ? v->init : v->dflt;
+  if (!d || !has_flag(d, EF_RANDOM)) return;
+  cvgen& g = v->gen;
+  if (!g.rand_exprs || blkclass(g.rand_exprs) < g.member_class) {
+    auto* b = static_cast<expr**>(new_mblk(g.member_class, 1));
+    if (g.rand_exprs) {
+      std::memcpy(b, g.rand_exprs, size_t(i) * sizeof(expr*));
+      del_mblk(blkclass(g.rand_exprs), g.rand_exprs);
+    }
+    g.rand_exprs = b;
+  }
+  g.rand_exprs[i] = ecopy(d, c);
+}
+
 }  // namespace
 
 void gen1var(var* v, TVA* c, set_spec*, expr* sufinit) {
@@ -87,6 +108,7 @@ void gen1var(var* v, TVA* c, set_spec*, expr* sufinit) {
   g.ub[i] = hi;
   if (sufinit) do_sufinit(v, i, sufinit, nullptr, c);
   if (has_init(v)) g.init_vals[i] = eval_num(v->init ? v->init : v->dflt, c);
+  if (v->flags & XF_RANDOM) keep_distribution(v, i, c);
   g.member_count = i + 1;
   int32_t j = c->ac->n_var_gen++;
   if (v->defcon) gen_defrow(v, c, i, j);

@@ -65,6 +65,9 @@ struct cvgen {
   double* cur_vals;        // current values per slot, or null
   uint8_t* rand_mark;      // random variables: nonzero for a member whose
                            // value is random (sent as NaN), or null
+  expr** rand_exprs;       // random variables: per member its random
+                           // expression (a distribution; null for a member
+                           // holding a plain value), or null for none
   symbol** saved_subs;     // kept by savesol: the subscripts of every
                            // member, arity symbols each, in member order;
                            // scalar_subscrs for a scalar; or null

@@ -866,7 +866,9 @@ void prex(expr* e) {
       case SH_CALL: {  // imported function calls
         // The function record, or (the front end's stand-in) its symbol.
         const void* f = e->L.p;
-        if (f && bound_kind(f) == DK_FUNCTION)
+        // Kinds 39 and 42: the built-in random functions (eval/random.h).
+        uint32_t k = f ? bound_kind(f) : 0;
+        if (k == DK_FUNCTION || k == DK_FUNC39 || k == 42)
           put(dcl_name(static_cast<const xnode*>(f)));
         else if (f)
           put(static_cast<const symbol*>(f)->name);

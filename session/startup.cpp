@@ -21,6 +21,7 @@
 #include "eval/funclib.h"
 #include "eval/iterate.h"
 #include "eval/pcheck.h"
+#include "eval/random.h"
 #include "eval/regexp.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
@@ -219,6 +220,7 @@ void init_modules(int start) {
   iterate_reset();
   pcheck_reset();
   regexp_reinit();
+  random_reset();
   expr_reset();
   dummy_reset();
   decl_reset();

@@ -10,6 +10,7 @@
 #include "eval/evalerr.h"
 #include "eval/iterops.h"
 #include "eval/paramref.h"
+#include "eval/randvar.h"
 #include "eval/setpos.h"
 #include "eval/settest.h"
 #include "frontend/expr.h"
@@ -84,8 +85,7 @@ TEST(Functab, EverySlotFilledAndNullEnd) {
       {OPNEXT127, f_OPNEXT},
   };
   for (const bound& b : rows) EXPECT_EQ(functab[b.op], b.f) << b.op;
-  // Routines of other families are not built here: one shared stand-in.
-  EXPECT_EQ(functab[OPRANDVAR], f_unbuilt);
+  EXPECT_EQ(functab[OPRANDVAR], f_OPRANDVAR);
   EXPECT_EQ(functab[OPSYN], f_OPSYN);
 }
 
