@@ -405,6 +405,7 @@ void compile_argdom(function* f) {
     if (!a->s || a->s == dotdotdot) continue;
     eexpr* e = set_massage(&a->s);
     if (e->con < ccon) sforce(ccon, a->s);
+    ++e->nuse;  // the calls' domain checks use the set
   }
 }
 

@@ -12,10 +12,10 @@
 #include <cstdint>
 
 #include "support/numfmt.h"
+#include "eval/vexofunc.h"
 
 namespace vexo {
 
-struct arglist;
 struct cstr;
 struct expr;
 struct param;

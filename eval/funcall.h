@@ -6,9 +6,9 @@
 // function record, and releases the record again (f_teardown), also when
 // an error abandons the command (a clean-up record runs arglzap then).
 //
-// The least forms of today: the plain form only (output arguments, the
-// domain checks of declared functions and library exports come with user
-// functions and libraries); the routines called are the built-in ones.
+// Calls of functions that a library supplies have their argument count
+// and the declared domains of their arguments checked; a library function
+// allowed output arguments gets them in the checking form.
 #ifndef VEXO_EVAL_FUNCALL_H
 #define VEXO_EVAL_FUNCALL_H
 
@@ -16,40 +16,20 @@
 #include <type_traits>
 
 #include "eval/optab.h"
+#include "eval/vexofunc.h"
 
 namespace vexo {
 
+struct charblk;
 struct cleanup_rec;
 struct cstr;
 struct expr;
 struct function;
 struct TVA;
 
-// What a called function receives.  Fixed 64-bit layout (128 bytes).
-struct arglist {
-  int32_t n;        // arguments
-  int32_t nr;       // numeric arguments
-  int32_t* at;      // per argument: k >= 0 numeric ra[k], k < 0 string
-                    // sa[-(k+1)]
-  double* ra;       // numeric values
-  const char** sa;  // string values
-  double* derivs;   // null here
-  double* hes;      // null here
-  char* dig;        // null here
-  void* funcinfo;   // the info word given when the function was entered
-  void* AE;         // the exports table of the function's library
-  function* f;      // the function record
-  TVA* tva;         // the evaluation context (locates messages)
-  char* Errmsg;     // null on entry; set by a failing function
-  void* TMI;        // temporary memory of the call
-  char* Private;    // not touched here
-  int32_t nin;      // input arguments
-  int32_t nout;     // output arguments
-  int32_t nsin;     // string input arguments
-  int32_t nsout;    // string output arguments
-};
-static_assert(sizeof(arglist) == 128 && std::is_standard_layout_v<arglist>,
-              "the argument record's layout is fixed");
+// What a called function receives (eval/vexofunc.h, the interface that
+// loaded libraries are built against).
+using arglist = ::arglist;
 
 // A growable array that starts in a buffer inside the call record.
 template <class T>
@@ -67,10 +47,13 @@ struct arglgen {
   argarray<int32_t> types;
   argarray<double> nums;
   argarray<cstr*> strs;
-  int32_t mode;          // -1 plain form
+  int32_t mode;          // -1 plain form, 0 checking form (output
+                         // arguments allowed: one numeric and one string
+                         // slot per argument, type entries are flag words)
   int32_t errno_ignore;  // 1: errno after the call is not an error
   int32_t text_built;    // strs holds text pointers now (sa)
   cleanup_rec* cleanup;  // the registration of arglzap
+  charblk* tmi;          // the call's temporary memory (Tempmem)
 };
 static_assert(std::is_trivially_destructible_v<arglgen>);
 
@@ -99,11 +82,20 @@ eval_result f_OPFUNC(expr* e, TVA* tva);
 eval_result f_OPFUNC0(expr* e, TVA* tva);
 eval_result f_OPFUNCstr(expr* e, TVA* tva);
 eval_result f_OPFUNCcs(expr* e, TVA* tva);
+// OPFUNC1 179, OPFUNC2 180: a function of one or two real arguments
+// passed directly (attribute 0x8000).  OPFUNCs 181: the member that a
+// string-valued function's text names (a number when it reads as one; a
+// quoted text unquoted).
+eval_result f_OPFUNC1(expr* e, TVA* tva);
+eval_result f_OPFUNC2(expr* e, TVA* tva);
+eval_result f_OPFUNCs(expr* e, TVA* tva);
 
 // Routine types of a function record (its funcp).
 using rfunc = double (*)(arglist* al);
 using sfunc = cstr* (*)(arglist* al);
 using rfunc0 = double (*)();
+using rfunc1 = double (*)(double);
+using rfunc2 = double (*)(double, double);
 
 }  // namespace vexo
 

@@ -19,7 +19,6 @@ namespace vexo {
 uint32_t randseed_ZEF;
 int rand_start_ZEF;
 uint32_t rand_iter_ZEF;
-uint32_t last_reseed;
 
 void restart_random() {
   rand_start_ZEF = 1;
@@ -27,8 +26,6 @@ void restart_random() {
 }
 
 void random_reset() { restart_random(); }
-
-void Reset_randseeds(uint32_t seed) { last_reseed = seed; }
 
 // ---- The generators --------------------------------------------------------
 

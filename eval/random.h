@@ -17,9 +17,10 @@
 
 #include <cstdint>
 
+#include "eval/vexofunc.h"
+
 namespace vexo {
 
-struct arglist;
 struct function;
 
 // The -vr listing of the built-in random functions, on Stderr.
@@ -37,10 +38,8 @@ void restart_random();
 // Start-up and reset: restart_random (the tables are rebuilt from the
 // seed before the first draw).
 void random_reset();
-// Passes a new seed to the seed callbacks of loaded libraries.  The least
-// form: records the seed in last_reseed.
-void Reset_randseeds(uint32_t seed);
-extern uint32_t last_reseed;
+// Reset_randseeds, which passes a new seed to the libraries' seed
+// callbacks, is in eval/funclib.h.
 
 // Builds the generators' tables from randseed_ZEF and replays the
 // rand_iter_ZEF draws made since seeding (any draw runs it first when

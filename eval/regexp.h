@@ -24,10 +24,10 @@
 
 #include "eval/dispatch.h"
 #include "support/utf8.h"
+#include "eval/vexofunc.h"
 
 namespace vexo {
 
-struct arglist;
 struct Reprog;  // a compiled pattern; its layout is the engine's own
 
 // Sub-match entries handed to the matchers, NSUBMATCH of them: entry 0 the

@@ -6,6 +6,7 @@
 
 #include "eval/dispatch.h"
 #include "eval/funclib.h"
+#include "frontend/exprbuild.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/decl.h"
@@ -178,13 +179,44 @@ void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
 
 expr* func_call(function* f, expr* args) {
   arg_values(args);
-  bool symbolic = f->fflags & 0x100;
-  uint32_t flags = (symbolic ? EF_STRING : EF_NUMERIC) | varargs(args);
+  // Built-in routines (print, printf, ...) take their arguments as they
+  // come; the rules below are those of declared functions.
+  bool builtin = f->funcp && !f->libfuncp && !f->pipe;
   // In the definition of a random variable a random function stays a call,
   // drawn anew at each use.
-  if ((f->fflags & 0x10000) && randvar_rhs) flags |= EF_RANDOM;
-  return new_expr(opword(symbolic ? OPFUNCstr : OPFUNC, flags),
-                  static_cast<xnode*>(f), args);
+  uint32_t random =
+      (f->fflags & 0x10000) && randvar_rhs ? uint32_t(EF_RANDOM) : 0;
+  if (builtin)
+    return new_expr(opword(f->fflags & 0x100 ? OPFUNCstr : OPFUNC,
+                           (f->fflags & 0x100 ? EF_STRING : EF_NUMERIC) |
+                               varargs(args) | random),
+                    static_cast<xnode*>(f), args);
+  if (f->fflags & 0xA000)
+    for (expr* a = args; a; a = a->next)
+      if (opcode(a) == OPARG && !a->L.ss) a->R.e = make_numeric(a->R.e);
+  funceval_check(f, args);
+  bool symbolic = f->fflags & 0x100;
+  if (f->fflags & 0x10100) {
+    // Iterated arguments of a symbolic or random function: the call fails
+    // when evaluated.
+    int n = 0;
+    for (expr* a = args; a; a = a->next)
+      if (opcode(a) == OPARG && a->L.ss) ++n;
+    if (n) {
+      error(0, "variable argument%s to %s function %s", n > 1 ? "s" : "",
+            symbolic ? "symbolic" : "random", f->name->name);
+      rc |= 8;
+      return new_expr(opword(OPFUNCbad, symbolic ? EF_STRING : EF_NUMERIC),
+                      static_cast<xnode*>(f), args);
+    }
+  }
+  uint32_t flags = (symbolic ? EF_STRING : EF_NUMERIC) | varargs(args);
+  int op = symbolic ? OPFUNCstr : OPFUNC;
+  flags |= random;
+  // Zero to two real arguments passed directly: the short forms.
+  if (!symbolic && (f->fflags & 0x8000) && f->nargs >= 0 && f->nargs <= 2)
+    op = OPFUNC + f->nargs + 1;
+  return new_expr(opword(op, flags), static_cast<xnode*>(f), args);
 }
 
 expr* funceval(symbol* function, expr* args) {

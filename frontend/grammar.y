@@ -918,8 +918,10 @@ command:
       { probreset($4, nullptr); }
   | RESET PROBLEM lex_plain PLAINNAME lex_ref subs ';'
       { probreset($4, $6); }
-  | RESET FUNCTION ';'
+  | RESET FUNCTION lex_plain ';'
       { cmd0(CK_RESET_FUNCTION); }
+  | RESET FUNCTION lex_plain PLAINNAME lex_ref ';'
+      { cmd_b(CK_RESET_FUNCTION, $4); }
   | RESET SUFFIX plainname_opt ';'
       { cmd_b(CK_RESET_SUFFIX, $3); }
   | RESET CHECK ';'

@@ -11,10 +11,10 @@
 #include <cstdint>
 
 #include "support/numfmt.h"
+#include "eval/vexofunc.h"
 
 namespace vexo {
 
-struct arglist;
 struct cstr;
 struct TVA;
 struct expr;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "compiler/compdecl.h"
+#include "eval/funclib.h"
 #include "eval/random.h"
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
@@ -192,6 +193,7 @@ void reset_session() {
     return;
   }
   suf_clear();
+  func_reinit();
   env_reset(0);
   reset_modules();
   env_reset(1);

@@ -369,4 +369,91 @@ void cd_cmd(expr** pe, redirect* r, xrecomp* xr) {
   set_sparam(Curdir, dir.c_str());
 }
 
+// ---------------------------------------------------------------------------
+// Pipe functions
+
+int pipestart(const char* cmd, int pair[2], int* pid) {
+  pair[0] = pair[1] = 0;
+  *pid = 0;
+  int to[2], from[2];
+  if (pipe(to)) return 1;
+  if (pipe(from)) {
+    close(to[0]);
+    close(to[1]);
+    return 1;
+  }
+  fflush(stdout);
+  fflush(Stderr);
+  pid_t p = fork();
+  if (p < 0) {
+    close(to[0]);
+    close(to[1]);
+    close(from[0]);
+    close(from[1]);
+    return 1;
+  }
+  if (p == 0) {
+    dup2(to[0], 0);
+    dup2(from[1], 1);
+    close(to[0]);
+    close(to[1]);
+    close(from[0]);
+    close(from[1]);
+    execl("/bin/sh", "sh", "-c", cmd, static_cast<char*>(nullptr));
+    _exit(1);
+  }
+  close(to[0]);
+  close(from[1]);
+  fcntl(from[0], F_SETFD, FD_CLOEXEC);
+  fcntl(to[1], F_SETFD, FD_CLOEXEC);
+  pair[0] = from[0];
+  pair[1] = to[1];
+  *pid = static_cast<int>(p);
+  return 0;
+}
+
+ssize_t pipewrite(const int pair[2], const void* buf, size_t n) {
+  spjb = 1;
+  ssize_t r;
+  do r = write(pair[1], buf, n);
+  while (r < 0 && errno == EINTR && !gotbreak);
+  spjb = 0;
+  if (pipe_broken) {
+    pipe_broken = 0;
+    errno = EPIPE;
+    return -1;
+  }
+  return r;
+}
+
+ssize_t piperead(const int pair[2], void* buf, size_t n) {
+  for (;;) {
+    ssize_t r = read(pair[0], buf, n);
+    if (r >= 0 || errno != EINTR) return r;
+    signal_point();
+    if (gotbreak) {
+      errno = EINTR;
+      return -1;
+    }
+  }
+}
+
+int pipeclose(int pair[2], int pid) {
+  close(pair[0]);
+  int r = close(pair[1]);
+  if (pid > 0) {
+    int st;
+    if (waitpid(pid, &st, WNOHANG) == 0) {
+      // Give the child a moment to see the end of its input.
+      for (int i = 0; i < 20; ++i) {
+        usleep(5000);
+        if (waitpid(pid, &st, WNOHANG) != 0) return r;
+      }
+      kill(pid, SIGKILL);
+      waitpid(pid, &st, 0);
+    }
+  }
+  return r;
+}
+
 }  // namespace vexo

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
+#include <sys/types.h>
 
 namespace vexo {
 
@@ -58,6 +59,20 @@ int ch_dir(const char* path);
 // (refused in server mode), then "cd <dir> ;" on the command's output, and
 // _cd takes the directory.
 void cd_cmd(struct expr** pe, redirect* r, xrecomp* xr);
+
+// The child of a pipe function: pair[0] reads its standard output, pair[1]
+// writes its standard input ("/bin/sh -c cmd", the process environment
+// inherited); *pid its process id.  0, or 1 when a pipe or the fork fails.
+int pipestart(const char* cmd, int pair[2], int* pid);
+// One write to pair[1] (a broken pipe makes it fail with EPIPE instead of
+// ending the session) or one read from pair[0]: the system call's result.
+// A read that a signal interrupts acts on it (signal_point) and goes on,
+// but an interrupt (Ctrl-C) ends it: -1 with errno EINTR and gotbreak set.
+ssize_t pipewrite(const int pair[2], const void* buf, size_t n);
+ssize_t piperead(const int pair[2], void* buf, size_t n);
+// Closes both descriptors and reaps the child (ended with SIGKILL when it
+// has not ended at once); the result of the second close.
+int pipeclose(int pair[2], int pid);
 
 // Start-up and `reset`: no child.
 void child_reset();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "compiler/compile.h"
 #include "compiler/tva.h"
@@ -389,10 +390,8 @@ int close_cmd(const char* name) {
   return 1;
 }
 
-// Each name of the chain, evaluated, with one reference held while fn
-// runs.
-template <class F>
-static void each_name(expr* names, xrecomp* xr, F fn) {
+void each_name(expr* names, xrecomp* xr,
+               const std::function<void(const char*)>& fn) {
   for (expr* n = names; n; n = n->next) {
     // Each name compiled apart from the chain, through a slot of its own
     // that the release of the compilation restores.

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <type_traits>
 
 namespace vexo {
@@ -95,6 +96,10 @@ extern int read_fi;
 // The name the file-name expression at *pe gives, with one reference for
 // the caller, evaluated as Litval (session/optcmd.h) does.
 cstr* rdfname(expr** pe, xrecomp* xr);
+// Each file name of the chain, evaluated as rdfname does, with one
+// reference held while fn runs.
+void each_name(expr* names, xrecomp* xr,
+               const std::function<void(const char*)>& fn);
 
 // Opens the output of a command: evaluates the redirection's name and
 // opens it (dispfile1); with r null, df = stdOut.  Aborts the command

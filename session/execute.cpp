@@ -17,6 +17,7 @@
 #include "eval/indexing.h"
 #include "eval/iterate.h"
 #include "eval/set.h"
+#include "eval/funclib.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
@@ -511,6 +512,20 @@ void data_run(cmd_fields* c) {
 
 void close_run(cmd_fields* c) { close_cmde(c->f()[0].e, c->xrp); }
 
+void lib_run(cmd_fields* c) {
+  lib_rw(c->kind - CK_LOAD, c->f()[0].e, c->xrp);
+}
+
+void reset_function_run(cmd_fields* c) {
+  function* f = nullptr;
+  if (c->nfield) {
+    void* b = c->f()[0].b->binding;
+    if (!b || bound_kind(b) != DK_FUNCTION) return;  // deleted since
+    f = static_cast<function*>(b);
+  }
+  reset_func(f);
+}
+
 void remove_run(cmd_fields* c) { remove_cmd(c->f()[0].e, c->xrp); }
 
 void show_run(cmd_fields* c) { show(c->f()[0].e, c->f()[1].r, c->xrp); }
@@ -592,9 +607,9 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     if_run,               // 58 if
     not_implemented_cmd,  // 59 read_table
     not_implemented_cmd,  // 60 write_table
-    not_implemented_cmd,  // 61 load
-    not_implemented_cmd,  // 62 reload
-    not_implemented_cmd,  // 63 unload
+    lib_run,              // 61 load
+    lib_run,              // 62 reload
+    lib_run,              // 63 unload
     remove_run,           // 64 remove
     sleep_cmd,            // 65 sleep
     exit_cmd,             // 66 exit
@@ -618,7 +633,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     break_all_cmd,        // 84 break_all
     break_all_cmd,        // 85 break_commands
     check_run,            // 86 check
-    not_implemented_cmd,  // 87 reset_function
+    reset_function_run,   // 87 reset_function
     reset_suffix_run,     // 88 reset_suffix
     reset_check_run,     // 89 reset_check
     not_implemented_cmd,  // 90 snapshot

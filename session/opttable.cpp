@@ -10,6 +10,7 @@
 #include "data/readdata.h"
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
+#include "eval/funclib.h"
 #include "eval/random.h"
 #include "frontend/conbody.h"
 #include "frontend/condcl.h"

@@ -272,6 +272,7 @@ void init_modules(int start) {
   disp_reinit();
   expand_reinit();
   show_reinit();
+  funclib_reset(start);
 }
 
 void reset_modules() {
@@ -301,6 +302,7 @@ void ppinit(char** argv, int first) {
     const char* f = evalue("VEXOFUNC");
     if (f && *f) i_option_ZEF = f;
   }
+  func_add(1);
   nextfile(0, 0);
 }
 

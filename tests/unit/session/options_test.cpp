@@ -14,6 +14,7 @@
 
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
+#include "eval/funclib.h"
 #include "eval/random.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
