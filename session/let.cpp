@@ -931,8 +931,11 @@ bool whole_decl(convar* d, bool restore) {
   d->flags |= PF_EXPLICIT2;
   ++n_explicit;
   cvgen& g = d->gen;
-  if (d->xr.stamp < 0 && g.member_status) figalloc(d);
   int32_t n = slot_count(d);
+  // A pending regeneration makes the members' states stale; the marks of
+  // stored values stay, as the values do (regeneration moves both).
+  if (d->xr.stamp < 0 && g.member_status)
+    for (int32_t i = 0; i < n; ++i) g.member_status[i] &= GS_HASVAL;
   if (!restore) {
     if (d->flags & CV_ALLDROPPED) return false;
     d->flags |= CV_ALLDROPPED;
