@@ -28,6 +28,8 @@
 #include "support/format.h"
 #include "support/message.h"
 #include "support/numfmt.h"
+#include "support/symbol.h"
+#include "support/text.h"
 #include "support/utf8.h"
 
 namespace vexo {
@@ -40,6 +42,12 @@ namespace {
 
 // The output column, for wrapping at display_width.
 int col;
+
+// The command's view: the solver's (rows, columns and bounds as presolve
+// sends them) or the model's; and, when collection left the terms by
+// column only, every row's terms gathered once for the command.
+bool solver_view;
+std::vector<std::vector<varref>> terms_by_row;
 
 // Writes one piece of text of width w, wrapping before it when it would
 // pass display_width (never on a line holding no more than the tab).
@@ -210,21 +218,49 @@ const expr* row_nonlin(const AC* ac, int32_t i) {
   return ac->con_nonlin ? ac->con_nonlin[i] : nullptr;
 }
 
-// The linear terms of row i in ascending column order, from the row
-// lists or, when collection left the terms by column, from those.
+bool sent_var(const AC* ac, int32_t j) {
+  return !solver_view || !ac->var_pos || ac->var_pos[j] < ac->n_var_sent;
+}
+
+// Whether the solver sees row i (objectives: always).
+bool sent_row(const AC* ac, int32_t i) {
+  return !solver_view || i >= ac->n_con || !ac->con_pos ||
+         ac->con_pos[i] < ac->n_con_sent;
+}
+
+// Gathers every row's terms from the column lists, once per command.
+void gather_rows(const AC* ac) {
+  terms_by_row.assign(size_t(ac->n_con + ac->n_obj), {});
+  if (ac->row_terms || !ac->col_terms) return;
+  for (int32_t j = 0; j < ac->n_var; ++j)
+    for (const varref* v = ac->col_terms[j]; v; v = v->next)
+      terms_by_row[size_t(v->index)].push_back(varref{nullptr, j, v->coef});
+}
+
+// The linear terms of row i in ascending column order (in the solver's
+// view, those of the columns it sees), from the row lists or, when
+// collection left the terms by column, from those.
 std::vector<varref> vsort(const AC* ac, int32_t i) {
   std::vector<varref> t;
   if (ac->row_terms) {
     for (const varref* v = ac->row_terms[i]; v; v = v->next) t.push_back(*v);
-  } else if (ac->col_terms) {
-    for (int32_t j = 0; j < ac->n_var; ++j)
-      for (const varref* v = ac->col_terms[j]; v; v = v->next)
-        if (v->index == i) t.push_back(varref{nullptr, j, v->coef});
+  } else if (size_t(i) < terms_by_row.size()) {
+    t = terms_by_row[size_t(i)];
   }
+  if (solver_view)
+    std::erase_if(t, [&](const varref& v) { return !sent_var(ac, v.index); });
   std::stable_sort(t.begin(), t.end(), [](const varref& a, const varref& b) {
     return a.index < b.index;
   });
   return t;
+}
+
+// Row i's bounds as the command's view has them.
+double row_lb(const AC* ac, int32_t i) {
+  return solver_view && ac->con_lb_sent ? ac->con_lb_sent[i] : ac->con_lb[i];
+}
+double row_ub(const AC* ac, int32_t i) {
+  return solver_view && ac->con_ub_sent ? ac->con_ub_sent[i] : ac->con_ub[i];
 }
 
 // Heading and body of row i (objectives are rows n_con and up).
@@ -236,8 +272,8 @@ void expand1(const AC* ac, int32_t i) {
       obj ? (ac->obj_sense && ac->obj_sense[j] ? "maximize " : "minimize ") : "subject to ";
   Fprintf(df, "%s%s:", kw, xwho(nm));
   col = 0;
-  double lb = obj ? -INFINITY : ac->con_lb[i];
-  double ub = obj ? INFINITY : ac->con_ub[i];
+  double lb = obj ? -INFINITY : row_lb(ac, i);
+  double ub = obj ? INFINITY : row_ub(ac, i);
   bool range = std::isfinite(lb) && std::isfinite(ub) && lb < ub;
   bool first = true;
   if (range) {
@@ -366,7 +402,7 @@ std::vector<std::vector<colent>> vxgen(const AC* ac) {
   };
   for (int32_t j = 0; j < ac->n_obj; ++j) vxgen1(ac->n_con + j);
   for (int32_t i = 0; i < ac->n_con; ++i)
-    if (!is_logical(ac, i)) vxgen1(i);
+    if (!is_logical(ac, i) && sent_row(ac, i)) vxgen1(i);
   return cols;
 }
 
@@ -410,37 +446,104 @@ void varexpand(const AC* ac, const std::vector<colent>& col_list, int32_t j) {
   Fprintf(df, "\n\n");
 }
 
+// ---- The solver's view for programs (_solexpand) ---------------------------
+
+// A number as the numeric form writes it: hexadecimal floating point, or
+// the shortest decimal text under no_hexfp.
+void hexnum(double x) { Fprintf(df, no_hexfp ? "%.g" : "%a", x); }
+
+// Member position of a row's instance among its declaration's instances.
+int32_t member_pos(const xname* nm) { return nm->subs ? nm->subs->ord : 0; }
+
+// Row i (objectives are rows n_con and up) in the line form: a header,
+// the bounds or the objective's constant, the name, then a line per
+// linear term with the solver's column numbers.
+void solexpand1(const AC* ac, int32_t i) {
+  bool obj = i >= ac->n_con;
+  int32_t j = i - ac->n_con;
+  if (!row_pls(ac, i).empty()) {
+    Fprintf(df,
+            "\nSorry, _solexpand does not yet handle piecewise-linear "
+            "terms.\n");
+    return;
+  }
+  if (!obj && ac->compl_var && ac->compl_var[i]) {
+    Fprintf(df,
+            "\nSorry, _solexpand does not yet handle complemenarity "
+            "constraints.\n");
+    return;
+  }
+  const xname* nm = obj ? &ac->obj_names[j] : &ac->con_names[i];
+  std::vector<varref> t = vsort(ac, i);
+  std::erase_if(t, [](const varref& v) { return v.coef == 0; });
+  double lb = obj ? -INFINITY : row_lb(ac, i);
+  double ub = obj ? INFINITY : row_ub(ac, i);
+  int type = (std::isfinite(lb) ? 1 : 0) | (std::isfinite(ub) ? 2 : 0);
+  Fprintf(df, "%s %d %d %zu %d",
+          obj ? (ac->obj_sense && ac->obj_sense[j] ? "Max" : "Min") : "Con",
+          int(member_pos(nm)), type, t.size(), row_nonlin(ac, i) ? 1 : 0);
+  if (obj) {
+    double k = ac->obj_const ? ac->obj_const[j] : 0;
+    if (k == 0)
+      Fprintf(df, " 0.");
+    else
+      Fprintf(df, " "), hexnum(k);
+  } else {
+    if (type & 1) Fprintf(df, " "), hexnum(lb);
+    if (type & 2) Fprintf(df, " "), hexnum(ub);
+  }
+  Fprintf(df, " %s\n", xwho(nm));
+  for (const varref& v : t) {
+    Fprintf(df, "%d ", int(ac->var_pos ? ac->var_pos[v.index] : v.index));
+    hexnum(v.coef);
+    Fprintf(df, "\n");
+  }
+}
+
+// One row in the command's form.
+void row_out(const AC* ac, int32_t i, bool numeric) {
+  if (numeric)
+    solexpand1(ac, i);
+  else
+    expand1(ac, i);
+}
+
 // ---- Arguments --------------------------------------------------------------
 
 void expand_entity(const AC* ac, const xnode* d,
-                   const std::vector<std::vector<colent>>* cols) {
-  bool any = false;
+                   const std::vector<std::vector<colent>>* cols, bool numeric) {
+  bool any = false, seen = false;
   if (d->kind == DK_VAR || d->kind == DK_VARI) {
     for (int32_t j = 0; j < ac->n_var; ++j)
       if (ac->var_names[j].decl == d) {
+        seen = true;
+        if (!sent_var(ac, j)) continue;
         varexpand(ac, (*cols)[size_t(j)], j);
         any = true;
       }
   } else if (d->kind == DK_OBJ || d->kind == DK_OBJI) {
     for (int32_t j = 0; j < ac->n_obj; ++j)
       if (ac->obj_names[j].decl == d) {
-        expand1(ac, ac->n_con + j);
-        any = true;
+        row_out(ac, ac->n_con + j, numeric);
+        any = seen = true;
       }
   } else {
     for (int32_t i = 0; i < ac->n_con; ++i)
       if (ac->con_names[i].decl == d && !is_logical(ac, i)) {
-        expand1(ac, i);
+        seen = true;
+        if (!sent_row(ac, i)) continue;
+        row_out(ac, i, numeric);
         any = true;
       }
   }
-  (void)any;
+  if (seen && !any)
+    Fprintf(df, "# Presolve completely eliminated %s.\n", d->name->name);
 }
 
 // Member ord of d (-1: not generated): its row or column, found by its
 // subscripts.
 void expand_member(const AC* ac, const convar* d, int64_t ord,
-                   const std::vector<std::vector<colent>>* cols) {
+                   const std::vector<std::vector<colent>>* cols, bool numeric) {
   if (ord < 0) return;
   auto is_member = [&](const xname& nm) {
     if (nm.decl != d) return false;
@@ -448,43 +551,65 @@ void expand_member(const AC* ac, const convar* d, int64_t ord,
     return set_lookup(d->gen.members, const_cast<setmem*>(nm.subs)->tup()) ==
            ord;
   };
+  auto unseen = [&](const xname* nm) {
+    Fprintf(df, "\nBotch: %s is not seen by the solver.\n", xwho(nm));
+  };
   if (d->kind == DK_VAR || d->kind == DK_VARI) {
     for (int32_t j = 0; j < ac->n_var; ++j)
-      if (is_member(ac->var_names[j])) return varexpand(ac, (*cols)[size_t(j)], j);
+      if (is_member(ac->var_names[j])) {
+        if (!sent_var(ac, j)) return unseen(&ac->var_names[j]);
+        return varexpand(ac, (*cols)[size_t(j)], j);
+      }
   } else if (d->kind == DK_OBJ || d->kind == DK_OBJI) {
     for (int32_t j = 0; j < ac->n_obj; ++j)
-      if (is_member(ac->obj_names[j])) return expand1(ac, ac->n_con + j);
+      if (is_member(ac->obj_names[j]))
+        return row_out(ac, ac->n_con + j, numeric);
   } else {
     for (int32_t i = 0; i < ac->n_con; ++i)
-      if (is_member(ac->con_names[i]) && !is_logical(ac, i))
-        return expand1(ac, i);
+      if (is_member(ac->con_names[i]) && !is_logical(ac, i)) {
+        if (!sent_row(ac, i)) return unseen(&ac->con_names[i]);
+        return row_out(ac, i, numeric);
+      }
   }
 }
 
 }  // namespace
 
 void expand_cmd(int variant, expr* items, redirect* r, xrecomp* xr) {
-  if (variant) not_implemented("_solexpand");
   if (!xcg(0)) return;
   AC* ac = new_ac();
-  if (trans_state < 2) {
-    ac = output_time(ac, 2);
+  solver_view = variant != 0;
+  bool numeric = variant == 2;
+  if (trans_state < (solver_view ? 3 : 2)) {
+    ac = output_time(ac, solver_view ? 3 : 2);
     if (!ac) return;
   }
+  if (solver_view) set_lubs(ac);
   dispfile(r, xr);
   Nv = ac->n_var;
+  gather_rows(ac);
   if (!items) {
-    for (int32_t j = 0; j < ac->n_obj; ++j) expand1(ac, ac->n_con + j);
-    for (int32_t i = 0; i < ac->n_con; ++i)
-      if (!is_logical(ac, i)) expand1(ac, i);
+    for (int32_t j = 0; j < ac->n_obj; ++j)
+      row_out(ac, ac->n_con + j, numeric);
+    if (solver_view && ac->con_order_sent) {
+      for (int32_t k = 0; k < ac->n_con_sent; ++k) {
+        int32_t i = ac->con_order_sent[k];
+        if (i < ac->n_con && !is_logical(ac, i)) row_out(ac, i, numeric);
+      }
+    } else {
+      for (int32_t i = 0; i < ac->n_con; ++i)
+        if (!is_logical(ac, i) && sent_row(ac, i)) row_out(ac, i, numeric);
+    }
   } else {
     std::vector<std::vector<colent>> cols = vxgen(ac);
     compile_start();
     compile_items(items);
     tva_hold h{compile_end(xr)};
     item_visitor v;
-    v.whole = [&](convar* d) { expand_entity(ac, d, &cols); };
-    v.member = [&](convar* d, int64_t ord) { expand_member(ac, d, ord, &cols); };
+    v.whole = [&](convar* d) { expand_entity(ac, d, &cols, numeric); };
+    v.member = [&](convar* d, int64_t ord) {
+      expand_member(ac, d, ord, &cols, numeric);
+    };
     v.synonym = [&](int k) {
       if (k == 13) {
         error(0, "Cannot expand _scvar.");
@@ -494,6 +619,8 @@ void expand_cmd(int variant, expr* items, redirect* r, xrecomp* xr) {
     };
     items_walk(items, h.t, v);
   }
+  terms_by_row.clear();
+  terms_by_row.shrink_to_fit();
   fflush(df);
 }
 

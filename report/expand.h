@@ -22,12 +22,16 @@ struct xrecomp;
 // by expand_cmd from the collected problem.
 extern int32_t Nv;
 
-// The command: variant 0 `expand` (the model's view); nonzero, the
-// solver's view (`solexpand`, `_solexpand`), not built yet.  items: the
-// argument chain (null: every objective, then every constraint).  The
-// problem is collected first when it is not; a failure there abandons the
-// command without output.  Errors: "Cannot expand _scvar." and those of
-// the argument forms not handled yet (the command is abandoned).
+// The command: variant 0 `expand` (the model's view); 1 `solexpand`, the
+// same text in the solver's view (presolve run first: rows, columns and
+// bounds as sent, removed ones reported); 2 `_solexpand`, the solver's
+// view as lines for programs (a header per row, its bounds in hexadecimal
+// floating point or, under no_hexfp, decimal, then a line per term).
+// items: the argument chain (null: every objective, then every
+// constraint).  The problem is collected first when it is not; a failure
+// there abandons the command without output.  Errors: "Cannot expand
+// _scvar." and those of the argument forms not handled yet (the command
+// is abandoned).
 void expand_cmd(int variant, expr* items, redirect* r, xrecomp* xr);
 
 // Start-up and `reset`: Nv 0.
