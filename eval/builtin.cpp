@@ -638,6 +638,11 @@ static void clear_randvar_rhs(void*) {
   randvar_rhs = 0;
 }
 
+void random_rhs_begin() {
+  randvar_rhs = 1;
+  if (!randvar_rec) randvar_rec = register_cleanup(clear_randvar_rhs, nullptr);
+}
+
 static void mark_random(xnode* x) {
   if (stage_dcl) {
     error(0, "Ignoring \"random\" after explicit suffix stage declaration.");
@@ -648,8 +653,7 @@ static void mark_random(xnode* x) {
   nrandom++;
   // The rest of the declaration defines a random variable: random
   // functions called there are kept as calls (frontend/cmdbuild.h).
-  randvar_rhs = 1;
-  if (!randvar_rec) randvar_rec = register_cleanup(clear_randvar_rhs, nullptr);
+  random_rhs_begin();
 }
 
 void make_random(var* v) { mark_random(v); }

@@ -99,6 +99,9 @@ void make_randompar(param* p);
 // clearing at the end of the command.  randvar_cleanup unregisters (and so
 // runs) that clean-up before a declaration begins or is chained.
 void randvar_cleanup();
+// What follows in the command is the definition of a random variable
+// (kept as calls): sets randvar_rhs and registers its clearing.
+void random_rhs_begin();
 extern int nrandom;  // random declarations made
 // No random declaration yet.
 void builtin_reset();

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "eval/builtin.h"
 #include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
 #include "frontend/exprbuild.h"
@@ -153,7 +154,7 @@ expr* randify(expr* args) {
 }
 
 void randvarchk(expr* e) {
-  if (e && has_flag(e, EF_RANDVAR)) randvar_rhs = 1;
+  if (e && has_flag(e, EF_RANDVAR)) random_rhs_begin();
 }
 
 expr* probability(symbol* sym, expr* cond) {

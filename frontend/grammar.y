@@ -860,8 +860,8 @@ command:
       { printfcmd($2, not_tuple($3), $<e>4, $5); }
   | PRINTF indexing ':' expr print_tail redir_opt ';'
       { printfcmd($2, not_tuple($4), $<e>5, $6); }
-  | LET ix_opt let_target ASSIGN expr ';'
-      { letcmd($2, $3, $5); }
+  | LET ix_opt let_target { randvarchk($3); } ASSIGN expr ';'
+      { letcmd($2, $3, $6); }
   | LET ix_opt SETNAME ASSIGN sexpr ';'
       { letsetcmd($2, set_target($3, nullptr), $5); }
   | LET ix_opt SETINAME subs ASSIGN sexpr ';'

@@ -75,20 +75,23 @@ double bound(const var* v, expr* e, double dflt, TVA* c) {
 // distribution: the member holds a plain value.
 void keep_distribution(var* v, int32_t i, TVA* c) {
   expr* d = v->init ? v->init : v->dflt;
-  if (!d || !has_flag(d, EF_RANDOM)) return;
+  if (d && has_flag(d, EF_RANDOM)) set_distribution(v, i, d, c);
+}
+
+}  // namespace
+
+void set_distribution(var* v, int32_t i, expr* d, TVA* c) {
   cvgen& g = v->gen;
   if (!g.rand_exprs || blkclass(g.rand_exprs) < g.member_class) {
     auto* b = static_cast<expr**>(new_mblk(g.member_class, 1));
     if (g.rand_exprs) {
-      std::memcpy(b, g.rand_exprs, size_t(i) * sizeof(expr*));
+      std::memcpy(b, g.rand_exprs, size_t(g.member_count) * sizeof(expr*));
       del_mblk(blkclass(g.rand_exprs), g.rand_exprs);
     }
     g.rand_exprs = b;
   }
   g.rand_exprs[i] = ecopy(d, c);
 }
-
-}  // namespace
 
 void gen1var(var* v, TVA* c, set_spec*, expr* sufinit) {
   cvgen& g = v->gen;

@@ -3,6 +3,8 @@
 // (gen1var) gets the next column of the problem and its bounds.
 #ifndef VEXO_INSTANCE_GENVAR_H
 #define VEXO_INSTANCE_GENVAR_H
+#include <cstdint>
+
 namespace vexo {
 struct TVA;
 struct expr;
@@ -25,6 +27,10 @@ int gen_var(var* v, TVA* tva);
 // suffix initialisations, evaluated for the member (do_sufinit).  lookup
 // is not used yet.
 void gen1var(var* v, TVA* c, set_spec* lookup, expr* sufinit);
+// Member i of the random variable v takes the distribution d (random
+// calls kept as calls), copied with the dummies' values of context c; an
+// earlier one is replaced.
+void set_distribution(var* v, int32_t i, expr* d, TVA* c);
 // After an error abandoned the generation of v: its partial columns go
 // back to the problem (when they are its last ones) and it has no member.
 void gen_var_abandon(var* v, TVA* tva);

@@ -29,6 +29,7 @@
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/genmod.h"
+#include "instance/genvar.h"
 #include "instance/members.h"
 #include "instance/problem.h"
 #include "instance/stamps.h"
@@ -473,6 +474,20 @@ void let_current(set_spec* ix, expr* target, expr** pv, xrecomp* xr) {
     if (psub) {
       i = static_cast<int32_t>(eval(*psub, c).i);
       if (i < 0) badsub2(*psub, d, c);
+    }
+    // A random variable given a distribution keeps it, drawn at each
+    // use; a dropped member comes back with it.
+    if ((d->flags & XF_RANDOM) && has_flag(*pv, EF_RANDOM)) {
+      set_distribution(static_cast<var*>(d), i, *pv, c);
+      cvgen& g = d->gen;
+      if (g.member_status && (g.member_status[i] & GS_DROPPED)) {
+        g.member_status[i] &= static_cast<uint8_t>(~GS_DROPPED);
+        --g.state_count;
+        d->flags &= ~CV_ALLDROPPED;
+      }
+      // No generation stamp moves: regeneration would put back the
+      // declared distribution.
+      return;
     }
     double v = eval_num(*pv, c);
     store_current(d, i, v, ch.of(d));
