@@ -17,6 +17,8 @@
 namespace vexo {
 
 varref* varref_freelist;
+varref* varref_bump;
+varref* varref_bump_end;
 int varref_kill0;
 
 namespace {
@@ -57,15 +59,17 @@ T** transpose_lists(T*** rows, int old_k, int new_k, int32_t n) {
 
 void varref_reinit() {
   varref_freelist = nullptr;
+  varref_bump = varref_bump_end = nullptr;
   varref_kill0 = 0;
 }
 
 varref* varref_refill() {
+  // The block is handed out in order as terms are made: no pass links it
+  // first, and its pages are touched only when used.
   auto* b = static_cast<varref*>(Malloc(TERMS_PER_BLOCK * sizeof(varref)));
-  b[0].next = nullptr;
-  for (int i = 1; i < TERMS_PER_BLOCK - 1; ++i) b[i].next = &b[i - 1];
-  varref_freelist = &b[TERMS_PER_BLOCK - 2];
-  return &b[TERMS_PER_BLOCK - 1];
+  varref_bump = b + 1;
+  varref_bump_end = b + TERMS_PER_BLOCK;
+  return b;
 }
 
 void varref_nonfinite(int32_t index, double coef) {

@@ -84,6 +84,10 @@ static_assert(std::is_trivially_destructible_v<CVseen>);
 
 // Head of the free terms, linked through next.
 extern varref* varref_freelist;
+// The unused tail of the newest block of terms: [varref_bump,
+// varref_bump_end), handed out in order once the free list is empty.
+extern varref* varref_bump;
+extern varref* varref_bump_end;
 // Nonzero: new_varref makes no term of coefficient 0 (-0 included).
 // Generation and collection set it; let's record of changed variables
 // clears it.
@@ -93,8 +97,8 @@ extern int varref_kill0;
 // memory): empty, and zero coefficients make terms again.  Part of misc_reinit (instance/ac.h).
 void varref_reinit();
 
-// A fresh block of 1600 terms: its last term is returned, the other 1599
-// become the free list.
+// A fresh block of 1600 terms: its first term is returned, the other 1599
+// become the unused tail (varref_bump).
 varref* varref_refill();
 // Reports a coefficient that is infinite or NaN for column index (after
 // the generation location: "can't multiply <name> by Infinity" or "by NaN")
@@ -111,6 +115,8 @@ inline varref* new_varref(varref* next, int32_t index, double coef) {
   varref* v = varref_freelist;
   if (v)
     varref_freelist = v->next;
+  else if (varref_bump != varref_bump_end)
+    v = varref_bump++;
   else
     v = varref_refill();
   v->next = next;

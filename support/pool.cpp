@@ -133,9 +133,11 @@ static void** take_slot() {
 }
 
 // n bytes from malloc, recorded and counted.
-static char* recorded(size_t n) {
+static char* recorded(size_t n, bool zero = false) {
   void** slot = take_slot();
-  void* p = std::malloc(n ? n : 1);
+  // Zeroed memory from calloc: fresh pages come zero from the system, so
+  // large blocks are not written twice.
+  void* p = zero ? std::calloc(n ? n : 1, 1) : std::malloc(n ? n : 1);
   if (!p) Malloc_failure(n);
   *slot = p;
   Malloced[1] += n;
@@ -187,8 +189,7 @@ void* mem(size_t n) {
     return r;
   }
   size_t len = m + MEM_EXTRA;
-  char* r = recorded(len);
-  std::memset(r, 0, len);
+  char* r = recorded(len, true);
   note_chunk(r, len);
   s = r + m;
   se = r + len;
@@ -256,9 +257,8 @@ void* new_mblk(int k, int zero) {
   } else if (len <= 256) {
     h = static_cast<uint32_t*>(mem(len + 8));
   } else {
-    h = static_cast<uint32_t*>(Malloc(len + 8));
+    h = reinterpret_cast<uint32_t*>(recorded(len + 8, zero != 0));
     advise_huge(h, len + 8);
-    if (zero) std::memset(h + 2, 0, len);
   }
   if ((nalloc += 2) == 0) nalloc_ovfl += 64;
   h[0] = uint32_t(k) | nalloc_ovfl;

@@ -277,6 +277,7 @@ TEST_F(Collected, ResetForgetsWhatLayInFreedMemory) {
   fresh_parser();
   EXPECT_EQ(cur_ac, nullptr);
   EXPECT_EQ(varref_freelist, nullptr);
+  EXPECT_EQ(varref_bump, varref_bump_end);
   EXPECT_EQ(fixchanges, nullptr);
   EXPECT_EQ(var_changes, 0);
   EXPECT_EQ(Vname, nullptr);
