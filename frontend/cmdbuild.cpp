@@ -169,10 +169,6 @@ void purge(expr* names, int purge) {
 
 void xref_cmd(expr* names, redirect* r) { cmd_rf(CK_XREF, names, r); }
 
-void readcmd(set_spec* ix, expr* items, redirect* r) {
-  cmd_xrf(CK_READ, ix, items, r);
-}
-
 void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
   cmd_ixbe(write ? CK_WRITE_TABLE : CK_READ_TABLE, write, ix, name, subscript);
 }
@@ -249,6 +245,8 @@ expr* item_ix(set_spec* ix, expr* body) {
   end_context(ix, nullptr);
   return e;
 }
+
+expr* whole_entry(xnode* x) { return arg_entry(nullptr, entity_item(x)); }
 
 expr* set_item(set* s) { return new_expr(opword(254), s); }
 

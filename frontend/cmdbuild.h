@@ -38,7 +38,6 @@ void prob_cmd(symbol* name, expr* subscript);
 void probreset(symbol* name, expr* subscript);
 void purge(expr* names, int purge);
 void xref_cmd(expr* names, redirect* r);
-void readcmd(set_spec* ix, expr* items, redirect* r);
 void table_io(int write, set_spec* ix, symbol* name, expr* subscript);
 // The call of a declared function with its arguments (source order): a
 // node of OPFUNC (a symbolic function: OPFUNCstr) over the function record
@@ -55,6 +54,8 @@ expr* func_call(function* f, expr* args);
 // as an iterated group of an argument list; the indexing's scope is
 // closed here.
 expr* item_ix(set_spec* ix, expr* body);
+// An indexed entity named without subscripts, as an item of read.
+expr* whole_entry(xnode* x);
 // Display items that are not expressions: a set (node 254 over it), and a
 // whole indexed entity named without subscript (OPXNODE over the
 // declaration, no suffix code: R -2).

@@ -3,6 +3,8 @@
 #include "frontend/decl.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "eval/builtin.h"
 #include "eval/set.h"
@@ -14,7 +16,7 @@
 #include "instance/xcg.h"
 #include "report/print.h"
 #include "session/cmdrec.h"
-#include "session/delete.h"
+#include "session/xref.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/sysdecls.h"
@@ -169,6 +171,39 @@ void xrefer(xnode* x, uint32_t n) {
     }
   }
   x->refs[x->nrefs++] = n;
+}
+
+void unxrefer(xnode* x, uint32_t n) {
+  int k = 0;
+  for (int i = 0; i < x->nrefs; ++i)
+    if (x->refs[i] != n) x->refs[k++] = x->refs[i];
+  x->nrefs = k;
+}
+
+// Keeps the dependencies of x for which keep(number) holds, each mapped
+// through to(number); the array is reallocated in its new size class.
+template <class Keep, class To>
+static void filter_deps(xnode* x, Keep keep, To to) {
+  int n = 0;
+  for (int i = 0; i < x->ndeps; ++i) n += keep(x->deps[i]) ? 1 : 0;
+  uint32_t* nd = n ? static_cast<uint32_t*>(new_mblk(htcl(4 * size_t(n))))
+                   : nullptr;
+  int k = 0;
+  for (int i = 0; i < x->ndeps; ++i)
+    if (keep(x->deps[i])) nd[k++] = to(x->deps[i]);
+  if (x->deps) del_mblk(htcl(4 * static_cast<size_t>(x->ndeps)), x->deps);
+  x->deps = nd;
+  x->ndeps = n;
+}
+
+void undep(xnode* x, uint32_t n) {
+  bool found = false;
+  for (int i = 0; i < x->ndeps; ++i)
+    found |= x->deps[i] == n || x->deps[i] == n + 1;
+  if (!found) return;
+  filter_deps(
+      x, [n](uint32_t m) { return m != n && m != n + 1; },
+      [](uint32_t m) { return m; });
 }
 
 void dep_note(int num) {
@@ -409,6 +444,95 @@ int yychain(xnode* d, xnode** old) {
   if (d->kind < N_DKINDS && xn_inc[d->kind] == 2) dac.bynum[d->num + 1] = d;
   file_decl(d);
   return 0;
+}
+
+// Takes d out of class list c when it is there; the entries after it move
+// up and take their new positions.
+static void file_out(int c, xnode* d) {
+  xclass_rec& x = xclass[c];
+  int pos = 0;
+  while (pos < x.n && x.a[pos] != d) ++pos;
+  if (pos == x.n) return;
+  for (int i = pos + 1; i < x.n; ++i) {
+    xnode* e = x.a[i];
+    x.a[i - 1] = e;
+    bool var_sub = c == XC_VARS || c == XC_SYMVARS || c == XC_RANDVARS;
+    if (var_sub && is_variable(e->kind))
+      static_cast<var*>(e)->subclass = static_cast<uint32_t>(i - 1);
+    else if (c == XC_CHECKS)
+      static_cast<check*>(e)->chknum = e->classnum = i;
+    else
+      e->classnum = i - 1;
+  }
+  --x.n;
+  sysset_stale(c);
+}
+
+void x_free(xnode* d) {
+  xnode* prev = nullptr;
+  for (xnode* x = decls; x && x != d; x = x->next) prev = x;
+  if (prev || decls == d) {
+    (prev ? prev->next : decls) = d->next;
+    if (declslast == &d->next) declslast = prev ? &prev->next : &decls;
+    if (lastrev == d) lastrev = prev;
+    d->next = nullptr;
+  }
+  for (int c = 0; c < N_XCLASS; ++c) file_out(c, d);
+  int slots = d->kind < N_DKINDS ? xn_inc[d->kind] : 0;
+  for (int i = 0; i < slots; ++i) {
+    int32_t n = d->num + i;
+    if (n >= 0 && n < dac.next && dac.bynum[n] == d) {
+      dac.bynum[n] = nullptr;
+      ++dac.nfree;
+    }
+  }
+  while (dac.next > 0 && !dac.bynum[dac.next - 1]) {
+    --dac.next;
+    --dac.nfree;
+  }
+}
+
+void dac_renumber(const int32_t* map, int32_t newnext) {
+  int32_t old = dac.next;
+  std::vector<xnode*> by(dac.bynum, dac.bynum + old);
+  auto keep = [&](uint32_t m) { return m < uint32_t(old) && map[m] >= 0; };
+  auto to = [&](uint32_t m) { return static_cast<uint32_t>(map[m]); };
+  for (int32_t i = 0; i < old; ++i) {
+    xnode* x = by[size_t(i)];
+    if (!x || x->num != i) continue;  // an empty or second slot
+    filter_deps(x, keep, to);
+    int k = 0;
+    for (int j = 0; j < x->nrefs; ++j)
+      if (keep(x->refs[j])) x->refs[k++] = to(x->refs[j]);
+    x->nrefs = k;
+  }
+  for (int32_t i = 0; i < old; ++i) dac.bynum[i] = nullptr;
+  for (int32_t i = 0; i < old; ++i)
+    if (xnode* x = by[size_t(i)]; x && map[i] >= 0) dac.bynum[map[i]] = x;
+  // A record's number is its first slot's: the new numbers are taken
+  // before any is changed.
+  std::vector<std::pair<xnode*, int32_t>> renum;
+  for (int32_t i = 0; i < old; ++i)
+    if (xnode* x = by[size_t(i)]; x && x->num == i && map[i] >= 0)
+      renum.emplace_back(x, map[i]);
+  for (auto& [x, n] : renum) x->num = n;
+  // Numbers being collected for a declaration follow, with their marks.
+  std::vector<int32_t> marks(size_t(dac.n));
+  for (int32_t i = 0; i < dac.n; ++i) {
+    marks[size_t(i)] = dac.mark[dac.list[i]];
+    dac.mark[dac.list[i]] = 0;
+  }
+  int32_t kept = 0;
+  for (int32_t i = 0; i < dac.n; ++i) {
+    uint32_t m = dac.list[i];
+    if (!keep(m)) continue;
+    dac.list[kept] = to(m);
+    dac.mark[to(m)] = marks[size_t(i)];
+    ++kept;
+  }
+  dac.n = kept;
+  dac.next = newnext;
+  dac.nfree = 0;
 }
 
 void dcl_number(xnode* d) {

@@ -176,6 +176,7 @@ struct dep_acc {
   int32_t k;       // size class of the block holding the arrays below
   int32_t cap;     // entries of each array
   int32_t next;    // next free declaration number
+  int32_t nfree;   // empty slots below next (deleted declarations)
   int32_t* mark;   // per number: references in the current declaration
   uint32_t* list;  // collected numbers in order of first reference
   xnode** bynum;   // the declaration of each number
@@ -246,7 +247,7 @@ int check_slot(double n, char (&text)[32]);
 // Chains the finished declaration d: 0 accepted, 1 refused (the name keeps
 // its old binding).  *old receives the redeclared record, null for a new
 // declaration.  A redeclaration is checked by the session (redclchk,
-// session/delete.h); a declaration made while a compound command is open
+// session/xref.h); a declaration made while a compound command is open
 // abandons the command (cmd_reset2, session/loop.h).  Reports errors of
 // kind 0 (returns).
 int yychain(xnode* d, xnode** old);
@@ -261,6 +262,21 @@ void dcl_number(xnode* d);
 xnode* x_copy(xnode* old, xnode* d, int pool_kind);
 // Appends n to the referrers of x.
 void xrefer(xnode* x, uint32_t n);
+// Removes every entry n from the referrers of x.
+void unxrefer(xnode* x, uint32_t n);
+// Removes the numbers n and n + 1 from the dependencies of x (a deleted
+// declaration of one or two slots).
+void undep(xnode* x, uint32_t n);
+// Takes d out of decls, out of its class lists (the later entries move up
+// and take their new positions) and out of the by-number table: its slots
+// become empty (dac.nfree), and empty slots at the top are given back.
+// The record itself stays with its owner.
+void x_free(xnode* d);
+// Applies a new numbering: map[old] is the new number of each slot below
+// dac.next (-1: an empty slot, or a number that goes); the numbers,
+// dependencies and referrers of every declaration follow, the by-number
+// table is rebuilt with next = newnext and no empty slot.
+void dac_renumber(const int32_t* map, int32_t newnext);
 // Repeats yychain's "must be redeclared" report for d from its stored
 // text.  Reports an error of kind 0.
 void redcl_warn(xnode* d);

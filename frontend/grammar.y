@@ -57,6 +57,7 @@
 
 %code {
 #include "data/table.h"
+#include "data/readcmd.h"
 #include "eval/builtin.h"
 #include "eval/funclib.h"
 #include "eval/indexing.h"
@@ -1408,6 +1409,8 @@ ritem_list:
 
 ritem:
     expr %prec READPREC             { $$ = arg_entry(nullptr, $1); }
+  | PARAMINAME                      { $$ = whole_entry($1); }
+  | SPARAMINAME                     { $$ = whole_entry($1); }
   | indexing expr %prec READPREC    { $$ = item_ix($1, $2); }
   ;
 

@@ -17,7 +17,7 @@
 #include "frontend/reader.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
-#include "session/delete.h"
+#include "session/xref.h"
 #include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"

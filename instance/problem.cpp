@@ -535,6 +535,23 @@ void set_current_sub(symbol* const* tuple, int n) {
   if (tuple) cur_prob_sub = copy_tuple(tuple, n, &cur_prob_subk);
 }
 
+// The declaration an entity item names (a whole declaration, a member, a
+// reference with wrong subscripts, or the entry of a problem's ents), or
+// null for a group.
+const xnode* item_decl(const expr* item) {
+  switch (opcode(item)) {
+    case OPXNODE:
+    case OPVARSUB165:
+    case OPCONSUB:
+    case OPOBJVALSUB:
+    case OPERRSUB:
+    case OP281:
+      return item->L.x;
+    default:
+      return nullptr;
+  }
+}
+
 // Whether an item may be kept in a problem: a variable, constraint or
 // objective; *name the offending name otherwise (null for an undeclared
 // name, reported when read).
@@ -543,18 +560,8 @@ bool entity_ok(const expr* item, const char** name) {
     *name = nullptr;
     return false;
   }
-  const xnode* d = nullptr;
-  switch (opcode(item)) {
-    case OPXNODE:
-    case OPVARSUB165:
-    case OPCONSUB:
-    case OPOBJVALSUB:
-    case OPERRSUB:
-      d = item->L.x;
-      break;
-    default:
-      return true;  // groups are walked by the caller
-  }
+  const xnode* d = item_decl(item);
+  if (!d) return true;  // groups are walked by the caller
   *name = d->name->name;
   return is_convar(d);
 }
@@ -745,6 +752,56 @@ void curprob_cmd(redirect* r, xrecomp* xr) {
   Fprintf(df, "problem %s%s;\n", p->name->name,
           indexed(p) && cur_prob_sub ? slist1(p, cur_prob_sub) : "");
   fflush(df);
+}
+
+// Whether item (of a problem's items or ents) names declaration d.
+static bool names_decl(const expr* item, const xnode* d) {
+  return item && item_decl(item) == d;
+}
+
+// Takes the items naming d out of the chain *items of a problem's
+// declaration; a group left empty goes too.
+static void omit_decl(expr** items, const xnode* d) {
+  for (expr** pe = items; *pe;) {
+    expr* e = *pe;
+    bool drop;
+    if (opcode(e) == OPARG && e->L.ss) {
+      omit_decl(&e->R.e, d);
+      drop = !e->R.e;
+    } else if (opcode(e) == OPARG) {
+      drop = names_decl(e->R.e, d);
+    } else {
+      drop = names_decl(e, d);
+    }
+    if (drop)
+      *pe = e->next;
+    else
+      pe = &e->next;
+  }
+}
+
+void probadj1(problem* p, xnode* d) {
+  omit_decl(&p->items, d);
+  // The entities declared while p was current: OPARG over OP281.
+  for (expr** pe = &p->ents; *pe;) {
+    if (names_decl((*pe)->L.e, d))
+      *pe = (*pe)->next;
+    else
+      pe = &(*pe)->next;
+  }
+  undep(p, static_cast<uint32_t>(d->num));
+  if (p->pinfo) {
+    int64_t n = indexed(p) ? (p->members ? p->members->nmem : 0) : 1;
+    for (int64_t i = 0; i < n; ++i) {
+      p_info* pi = &p->pinfo[i];
+      free_membership(pi);
+      if (pi == cur_pinfo || pi == current_info()) {
+        cur_pinfo = nullptr;
+        n_explicit = 0;
+      }
+    }
+  }
+  need_prob |= 1;
 }
 
 void reset_prob(problem* p, expr* sub, xrecomp* xr) {

@@ -147,6 +147,10 @@ void curprob_cmd(redirect* r, xrecomp* xr);
 // `reset problem [p[sub]];` (kind 45): the memberships of the member (or
 // of every member; p null: the current problem) are freed, to be rebuilt.
 void reset_prob(problem* p, expr* sub, xrecomp* xr);
+// Declaration d is deleted: its items leave problem p (a group left empty
+// goes too), and the memberships of p's members are freed, to be built
+// again without it.
+void probadj1(problem* p, xnode* d);
 // Selects (making it when new) the member tuple of indexed problem p.
 void adj_cur_prob(problem* p, symbol** tuple);
 // The member tuple that sub (a subscript chain) names, evaluated at

@@ -12,6 +12,7 @@
 #include "compiler/context.h"
 #include "compiler/opgen.h"
 #include "compiler/tva.h"
+#include "data/readcmd.h"
 #include "data/readdata.h"
 #include "eval/dispatch.h"
 #include "eval/indexing.h"
@@ -32,6 +33,7 @@
 #include "report/expand.h"
 #include "report/indextab.h"
 #include "report/print.h"
+#include "report/snapshot.h"
 #include "session/child.h"
 #include "session/batch.h"
 #include "session/cmdfiles.h"
@@ -49,6 +51,7 @@
 #include "session/show.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
+#include "session/xref.h"
 #include "solver/solve.h"
 #include "support/block.h"
 #include "support/format.h"
@@ -557,6 +560,16 @@ void fixdrop_show_run(cmd_fields* c) {
   dropshow(c->f()[0].i, c->f()[1].r, c->xrp);
 }
 void objective_show_run(cmd_fields* c) { objshow(c->f()[0].r, c->xrp); }
+void snapshot_run(cmd_fields* c) {
+  snapshot_cmd(static_cast<int>(c->f()[0].i), c->f()[1].r, c->xrp);
+}
+void read_run(cmd_fields* c) {
+  read_cmd(c->f()[0].ss, c->f()[1].e, c->f()[2].r, c->xrp);
+}
+void xref_run(cmd_fields* c) { xref(c->f()[0].e, c->f()[1].r, c->xrp); }
+void delete_run(cmd_fields* c) {
+  delete_cmd(c->f()[0].e, static_cast<int>(c->f()[1].i));
+}
 void reset_suffix_run(cmd_fields* c) { sufreset(c->f()[0].b); }
 
 void printf_run(cmd_fields* c) {
@@ -589,7 +602,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     let_cmd,              // 40 let
     print_run,            // 41 print
     printf_run,           // 42 printf
-    not_implemented_cmd,  // 43 read
+    read_run,             // 43 read
     repeat_cmd,           // 44 repeat
     reset_prob_run,       // 45 reset_problem
     expand_run,           // 46 expand
@@ -603,7 +616,7 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     cur_environ_run,      // 54 environ
     problem_run,          // 55 problem
     curprob_run,          // 56 problem
-    not_implemented_cmd,  // 57 xref
+    xref_run,             // 57 xref
     if_run,               // 58 if
     not_implemented_cmd,  // 59 read_table
     not_implemented_cmd,  // 60 write_table
@@ -628,15 +641,15 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     ru_cmd,               // 79 reset data
     ru_cmd,               // 80 update data
     braces_cmd,           // 81 {...}
-    not_implemented_cmd,  // 82 delete
-    not_implemented_cmd,  // 83 purge
+    delete_run,           // 82 delete
+    delete_run,           // 83 purge
     break_all_cmd,        // 84 break_all
     break_all_cmd,        // 85 break_commands
     check_run,            // 86 check
     reset_function_run,   // 87 reset_function
     reset_suffix_run,     // 88 reset_suffix
     reset_check_run,     // 89 reset_check
-    not_implemented_cmd,  // 90 snapshot
+    snapshot_run,         // 90 snapshot
 };
 
 void execute(cmd_fields* first) {

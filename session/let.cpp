@@ -10,6 +10,7 @@
 #include "compiler/compile.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
+#include "data/readcmd.h"
 #include "data/values.h"
 #include "eval/dispatch.h"
 #include "eval/dotvalue.h"
@@ -153,6 +154,8 @@ std::string target_text(expr* t) {
 bool builtin(const xnode* d, bool is_set) {
   if (d == backslash_map || d == filename_case || d == Sd_file_prefixmap)
     return false;
+  // A snapshot read back restores the outcome of the last solve.
+  if (d == solve_message || d == solve_result) return false;
   return d->num < N_System_Pars ||
          (is_set && (static_cast<const setdcl*>(d)->sflags & SF_SYSTEM));
 }
@@ -673,6 +676,57 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
     dep_note(d->num);
     xcg(0);
   }
+}
+
+void let_read(set_spec* ix, expr* items, int all, xrecomp* xr) {
+  struct target {
+    param* d;
+    expr** psub;
+    bool sym;
+    let_changes ch;
+  };
+  std::vector<target> ts;
+  for (expr* e = items; e; e = all ? e->next : nullptr) {
+    expr* t = e->R.e;
+    target_kind k = classify(t);
+    if (k != T_PARAM && k != T_SPARAM) {
+      error(0, "invalid read item(s)");
+      bailout();
+    }
+    if (!allowed(k, t)) bailout();
+    target x;
+    x.d = static_cast<param*>(t->L.x);
+    x.psub = (x.d->kind & 1) ? &t->R.e : nullptr;
+    x.sym = k == T_SPARAM;
+    x.ch.d = x.d;
+    ts.push_back(x);
+  }
+  if (process1(nullptr, ts.size() == 1 ? ts[0].d : nullptr)) bailout();
+  compile_start();
+  if (ix) ss_setup(ix, nullptr);
+  for (target& x : ts)
+    if (x.psub) mri(x.psub, 1);
+  if (ix) ss_teardown(ix);
+  tva_hold h{compile_end(xr)};
+  struct all_changes {
+    std::vector<target>* ts;
+    void record() {
+      for (target& x : *ts) x.ch.record();
+    }
+  } ch{&ts};
+  symbol* tuple[TUPMAX];
+  auto assign = [&](TVA* c) {
+    for (target& x : ts) {
+      expr* sub = x.psub ? *x.psub : nullptr;
+      read_value v = read_next(x.sym);
+      if (sub) letsub(sub, x.d, c, 1, tuple);
+      if (x.sym)
+        store_sym(x.d, sub, tuple, v.sym, x.ch);
+      else
+        store_num(x.d, sub, tuple, v.num, x.ch);
+    }
+  };
+  assign_each(ix, h, ch, assign);
 }
 
 void let_cmd(cmd_fields* c) {

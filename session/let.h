@@ -64,6 +64,12 @@ void objective(convar* chosen, expr* sub, xrecomp* xr);
 // the command does nothing; errors of evaluation abandon it (bailout).
 void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr);
 
+// read (data/readcmd.h): the targets of items (a chain of OPARG entries
+// over param references, numeric or symbolic; with all 0 only the first
+// entry) take the next values of the read input in turn (read_next), once
+// or for each member of ix, the first target's first.  A target of another kind is "invalid read
+// item(s)"; errors abandon the command, what was assigned before stays.
+void let_read(set_spec* ix, expr* items, int all, xrecomp* xr);
 // The member number of the subscript that the compiled look-up sub yields
 // for d (an indexed param or set), in context tva.  A subscript that is no
 // member yet must lie in d's indexing (else the bad-subscript error, which

@@ -59,6 +59,7 @@
 #include "session/envfile.h"
 #include "session/environs.h"
 #include "session/execute.h"
+#include "session/xref.h"
 #include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"
@@ -211,6 +212,7 @@ void init_modules(int start) {
     execute_start();
     readdata_start();
     options_start();
+    xref_start();
   }
   scratch_reset();
   symbol_reset();

@@ -9,6 +9,7 @@
 
 #include "decl_fixture.h"
 #include "frontend/condcl.h"
+#include "frontend/keywords.h"
 #include "frontend/vardcl.h"
 #include "frontend_fixture.h"
 #include "session/cmdrec.h"
@@ -26,8 +27,10 @@ class Decls : public ::testing::Test {
  protected:
   void SetUp() override {
     test::start_session();
-    // The declarations of these tests are numbered from 1.
+    // The declarations of these tests are numbered from 1, and none of
+    // them is built in.
     decl_reset();
+    N_System_Pars = 0;
     lastloopdummy = nullptr;
     dxseen = nullptr;
   }
@@ -149,6 +152,41 @@ TEST_F(Decls, DependenciesAndReferrers) {
   EXPECT_EQ(p->refs[9], 108u);
 }
 
+// Deleted declarations leave empty slots (given back at the top); a
+// renumbering closes the gaps in order, and numbers, dependencies,
+// referrers and the by-number table follow.
+TEST_F(Decls, FreedSlotsAndRenumbering) {
+  xnode* a = chain(make("a", DK_PARAM));
+  xnode* b = chain(make("b", DK_PARAM));
+  dep_note(a->num);
+  xnode* c = chain(make("c", DK_PARAM));
+  xnode* top = chain(make("top", DK_PARAM));
+  int32_t bnum = b->num, next = dac.next;
+  x_free(b);
+  EXPECT_EQ(dac.bynum[bnum], nullptr);
+  EXPECT_EQ(dac.nfree, 1);
+  x_free(top);
+  EXPECT_EQ(dac.next, next - 1);
+  EXPECT_EQ(dac.nfree, 1);
+  std::vector<int32_t> map(size_t(dac.next), -1);
+  int32_t k = 0;
+  for (int32_t i = 0; i < dac.next; ++i)
+    if (dac.bynum[i]) map[size_t(i)] = k++;
+  dac_renumber(map.data(), k);
+  EXPECT_EQ(dac.next, k);
+  EXPECT_EQ(dac.nfree, 0);
+  EXPECT_EQ(c->num, a->num + 1);
+  EXPECT_EQ(dac.bynum[c->num], c);
+  ASSERT_EQ(c->ndeps, 1);
+  EXPECT_EQ(c->deps[0], static_cast<uint32_t>(a->num));
+  ASSERT_EQ(a->nrefs, 1);
+  EXPECT_EQ(a->refs[0], static_cast<uint32_t>(c->num));
+  std::vector<xnode*> left;
+  for (xnode* x = decls; x; x = x->next) left.push_back(x);
+  EXPECT_EQ(left, (std::vector<xnode*>{a, c}));
+  EXPECT_EQ(c->classnum, a->classnum + 1);
+}
+
 TEST_F(Decls, RedeclaredRecordKeepsItsAddress) {
   const int kind = XM_XENVIR;    // a pool no front-end record uses
   size_t size = sizeof(xenvir);  // its records' size, fixed per process
@@ -191,20 +229,22 @@ TEST_F(Decls, RedeclaredRecordKeepsItsAddress) {
   EXPECT_EQ(fresh(), q);  // the new record went back to its pool
 }
 
-// Without the session's check, a redeclaration by a record of another
-// kind (another pool, another size) is a new declaration: nothing is
-// copied over the old record.
+// A redeclaration by a record of another kind, which nothing refers to,
+// is a new declaration: nothing is copied over the old record, which is
+// deleted (its number, at the top, is given out again).
 TEST_F(Decls, RedeclarationAsAnotherKindIsNew) {
   xnode* p = chain(make("p", DK_PARAM));
+  int32_t pnum = p->num;
   redecl_start(p->name);
   xnode* s = make("p", DK_SET);
   xnode* old = nullptr;
   ASSERT_EQ(yychain(s, &old), 0);
   EXPECT_EQ(old, nullptr);
-  EXPECT_NE(s->num, p->num);
   EXPECT_EQ(p->kind, DK_PARAM);
-  EXPECT_EQ(dac.bynum[p->num], p);
+  EXPECT_EQ(s->num, pnum);
   EXPECT_EQ(dac.bynum[s->num], s);
+  EXPECT_EQ(decls, s);
+  EXPECT_EQ(xclass[XC_PARS].n, 0);
   EXPECT_EQ(old_obj, old_obj0);
 }
 

@@ -41,8 +41,8 @@ TEST_F(Execute, CommandNamesAndTable) {
   EXPECT_STREQ(cmdname[CMD_KIND_MAX - CMD_KIND_MIN], "snapshot");
   for (int k = CMD_KIND_MIN; k <= CMD_KIND_MAX; ++k)
     EXPECT_NE(cmdtab[k - CMD_KIND_MIN], nullptr) << cmdname[k - CMD_KIND_MIN];
-  EXPECT_EQ(cmdtab[CK_XREF - CMD_KIND_MIN], not_implemented_cmd);
-  EXPECT_NE(cmdtab[CK_PRINT - CMD_KIND_MIN], not_implemented_cmd);
+  EXPECT_EQ(cmdtab[CK_WRITE_TABLE - CMD_KIND_MIN], not_implemented_cmd);
+  EXPECT_NE(cmdtab[CK_XREF - CMD_KIND_MIN], not_implemented_cmd);
 }
 
 TEST_F(Execute, ExitWithAConstantEndsTheSessionWithIt) {
@@ -81,13 +81,13 @@ TEST_F(Execute, UnbuiltKindsAreReportedAtTheirPlace) {
   rc = 0;
   interactive = 1;
   infile = 0;
-  c = start_cmd("", 0, CK_XREF);
+  c = start_cmd("", 0, CK_WRITE_TABLE);
   c->stmtfname = nullptr;
   r = test::run_captured([&] { execute(c); });
   EXPECT_TRUE(r.aborted);
   EXPECT_EQ(r.err,
-            "Error executing \"xref\" command:\n"
-            "\n\txref is not implemented yet\n");
+            "Error executing \"write_table\" command:\n"
+            "\n\twrite_table is not implemented yet\n");
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(curcmd, nullptr);  // the command's clean-up ran
   EXPECT_EQ(cmdnum, 0);
