@@ -321,7 +321,7 @@
 %type <i> ends_lo ends_hi
 %type <e> items item expr primary file file_opt files files_opt opt_expr
 %type <e> show_names purge_names show_name purge_name name_item print_items fix_target drop_target
-%type <e> shell_text let_target call_fn call_args
+%type <e> shell_text let_target let_entity call_fn call_args
 %type <e> ditems ditem ditem_list item_list subs sub_tail tuple tuple_tail
 %type <e> args arg arg_list args_opt set_args set_arg
 %type <e> lit_items suffix_ref plist pl_arg data_file
@@ -1126,10 +1126,23 @@ let_target:
   | PARAMINAME subs     { $$ = subscript(opword(OPPARSUB, 3), $1, $2); }
   | SPARAMNAME          { $$ = entity_ref($1, OPSPAR); }
   | SPARAMINAME subs    { $$ = subscript(opword(OPSPARSUB, 1), $1, $2); }
-  | CVAR                { $$ = cvar_ref($1, nullptr); }
-  | CVARI subs          { $$ = cvar_ref($1, $2); }
   | CSVAR               { $$ = opvar(opword(230, 4), $1); }
   | CSVARI subs         { $$ = opvarsub(opword(231, 4), $1, $2); }
+  | let_entity          { $$ = $1; }
+  // A suffix of an entity: only declared suffixes (and the dual sides of
+  // a complementarity constraint) may be assigned.
+  | let_entity '.' lex_word WORD    { $$ = dotassign($1, $4); }
+  | CVARI '.' lex_word WORD subs    { $$ = dotassign(cvar_ref($1, $5), $4); }
+  | CCONI '.' lex_word WORD subs    { $$ = dotassign(dual_val($1, $5), $4); }
+  | COBJI '.' lex_word WORD subs    { $$ = dotassign(cobj_ref($1, $5), $4); }
+  | PROBINAME '.' lex_word WORD subs
+                            { $$ = dotassign(subscript(opword(211), $1, $5), $4); }
+  ;
+
+// The entities of let that may carry suffixes.
+let_entity:
+    CVAR                { $$ = cvar_ref($1, nullptr); }
+  | CVARI subs          { $$ = cvar_ref($1, $2); }
   | CCON                { $$ = dual_val($1, nullptr); }
   | CCONI subs          { $$ = dual_val($1, $2); }
   | COBJ                { $$ = cobj_ref($1, nullptr); }
@@ -1137,7 +1150,6 @@ let_target:
   | PROBNAME            { $$ = entity_ref($1, 210); }
   | PROBINAME subs      { $$ = subscript(opword(211), $1, $2); }
   | SYNONYM subs        { $$ = synscript(opword(224, 2), $1, $2); }
-  | suffix_ref          { $$ = $1; }
   ;
 
 fix_target:

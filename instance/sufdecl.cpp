@@ -205,10 +205,19 @@ suffix* getsuf(const char* name, int* symbolic) {
 expr* dotassign(expr* e, cstr* name) {
   int symbolic;
   suffix* s = getsuf(name->text(), &symbolic);
+  // A complementarity constraint's reference is its slack: the constraint
+  // itself is the entity.
+  int opc = opcode(e);
+  if ((opc == OPDOT || opc == OPDOTSUB) && e->L.e->R.i == SUF_CCSLACK) {
+    expr* in = e->L.e;
+    in->R = e->R;
+    free_expr(e);
+    e = in;
+  }
   if (!s) {
-    xnode* d = e->L.x;
-    bool cc = opcode(e) != OPNUM && (d->kind & ~1u) == DK_CON &&
-              (d->flags & CV_TWOSLOTS);
+    int op = opcode(e);
+    bool cc = (op == OPDUAL || op == OPDUALSUB) &&
+              (e->L.x->flags & CV_TWOSLOTS);
     expr* r;
     if (cc && !std::strcmp(name->text(), "Ldual")) {
       r = e;
@@ -227,6 +236,8 @@ expr* dotassign(expr* e, cstr* name) {
   return new_expr(symbolic ? opword(OPSPARSUB, 1) : opword(OPPARSUB, 3),
                   static_cast<xnode*>(s), e);
 }
+
+bool is_rdual(const xnode* x) { return x == &rdual_mark; }
 
 void sufreset(symbol* name) {
   if (!name) {

@@ -99,6 +99,10 @@ suffix* getsuf(const char* name, int* symbolic);
 // constraint give the dual forms.
 expr* dotassign(expr* e, cstr* name);
 
+// Whether x is what dotassign puts in place of the suffix for the right
+// dual of a complementarity constraint (Rdual).
+bool is_rdual(const xnode* x);
+
 // `reset suffix [name]`: the values of one suffix, or of all suffixes
 // when name is null, go.  A system dot name that is no suffix, and an
 // unknown name, are reported (error kind 0).

@@ -35,16 +35,7 @@ std::vector<pending_value>& pending() {
 
 // Stores x as member j's value of suffix s in d.
 void put_suffix(convar* d, suffix* s, int32_t j, double x, TVA* tva) {
-  SufVal* v = sufval_of(d, s->classnum);
-  if (!v) {
-    if (x == s->init_value) return;
-    v = suf_dflt(d, s, tva ? tva->ac : nullptr);
-  }
-  double& cell = v->values[size_t(j) << d->sufs.suf_shift];
-  sufv_adjust(v, cell, x);
-  cell = x;
-  v->changed = nextgenlev;
-  v->checked = 0;
+  suf_put(d, s, j << d->sufs.suf_shift, x, tva ? tva->ac : nullptr);
 }
 
 }  // namespace

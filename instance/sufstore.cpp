@@ -75,6 +75,19 @@ int entity_class(const xnode* d) {
   }
 }
 
+// The slot of an entity's name: its member number (0 for a scalar), both
+// rows of a complementarity constraint side by side.
+int32_t name_slot(const xname& nm, int32_t shift) {
+  int32_t m = nm.subs ? nm.subs->ord : 0;
+  int32_t side = nm.tail && nm.tail[0] == '.' && nm.tail[1] == 'R' ? 1 : 0;
+  return (m << shift) + (shift ? side : 0);
+}
+
+// log2 of the value slots of each of d's members.
+int32_t slot_shift(const xnode* d) {
+  return (d->flags & CV_TWOSLOTS) && entity_class(d) == 1 ? 1 : 0;
+}
+
 // A copy of the members of s (null when it has none).
 set* copy_members(set* s) {
   return s && s->nmem > 0 ? set_copy(s) : nullptr;
@@ -101,7 +114,7 @@ SufVal* new_record(xnode* d, int k, AC* ac, int32_t* slots) {
     if (c >= 0) cvszap(&ac->seen[c]);
   }
   if (!st->suf_vals) {
-    st->suf_shift = (d->flags & CV_TWOSLOTS) && entity_class(d) == 1 ? 1 : 0;
+    st->suf_shift = slot_shift(d);
     st->vals_k = htcl(sizeof(SufVal*) * size_t(k + 1));
     st->suf_vals = static_cast<SufVal**>(new_mblk(st->vals_k, 1));
     if ((d->kind & 1) && d->kind != DK_PROBI)
@@ -149,6 +162,26 @@ SufVal* suf_dflt0(xnode* d, suffix* s, AC* ac, int k) {
 void sufv_adjust(SufVal* v, double oldv, double newv) {
   if (oldv != 0) --(suf_int(oldv) ? v->n_int : v->n_real);
   if (newv != 0) ++(suf_int(newv) ? v->n_int : v->n_real);
+}
+
+bool suf_put(xnode* d, suffix* s, int32_t slot, double x, AC* ac) {
+  SufVal* v = sufval_of(d, s->classnum);
+  if (!v) {
+    if (x == s->init_value) return false;
+    v = suf_dflt(d, s, ac);
+  }
+  double& cell = v->values[slot];
+  if (std::memcmp(&cell, &x, sizeof x) == 0) return false;
+  sufv_adjust(v, cell, x);
+  cell = x;
+  v->changed = nextgenlev;
+  v->checked = 0;
+  return true;
+}
+
+bool suf_put_name(const xname& nm, suffix* s, double x, AC* ac) {
+  if (!nm.decl || !suf_store(nm.decl)) return false;
+  return suf_put(nm.decl, s, name_slot(nm, slot_shift(nm.decl)), x, ac);
 }
 
 void dotdel2(sufstore* st, int k) {
@@ -200,13 +233,6 @@ void sufs_clear(int k) {
 
 namespace {
 
-// The slot of an entity's name: its member number (0 for a scalar), both
-// rows of a complementarity constraint side by side.
-int32_t name_slot(const xname& nm, const sufstore* st) {
-  int32_t m = nm.subs ? nm.subs->ord : 0;
-  int32_t side = nm.tail && nm.tail[0] == '.' && nm.tail[1] == 'R' ? 1 : 0;
-  return (m << st->suf_shift) + (st->suf_shift ? side : 0);
-}
 
 // Truncation to int32; NaN (and what does not fit) gives INT32_MIN.
 int32_t trunc32(double x) {
@@ -250,7 +276,7 @@ int sufget(CVseen* seen, suffix* s, int* k, int32_t** ivals, int32_t** pos,
     if (!nm.decl) continue;
     SufVal* v = sufval_of(nm.decl, s->classnum);
     if (!v) continue;
-    double x = v->values[name_slot(nm, suf_store(nm.decl))];
+    double x = v->values[name_slot(nm, suf_store(nm.decl)->suf_shift)];
     if (x == 0) continue;
     if (real) {
       dv[count] = x;
@@ -269,11 +295,7 @@ int sufget(CVseen* seen, suffix* s, int* k, int32_t** ivals, int32_t** pos,
 
 // ---- checks before writing --------------------------------------------------
 
-namespace {
-
-// The declaration of entity i of writer class c, or null.
-xnode* entity_decl(const AC* ac, int c, int32_t i) {
-  if (c == 3) return ac->prob_link;
+const xname* sent_name(const AC* ac, int c, int32_t i) {
   const int32_t* order =
       ac->suf_shape ? ac->suf_shape->order[c]
       : c == 0      ? ac->var_order
@@ -282,8 +304,18 @@ xnode* entity_decl(const AC* ac, int c, int32_t i) {
   const xname* names = c == 0   ? ac->var_names
                        : c == 1 ? ac->con_names
                                 : ac->obj_names;
-  if (!names) return nullptr;
-  return names[order ? order[i] : i].decl;
+  int32_t n = c == 0 ? ac->n_var : c == 1 ? ac->n_con : ac->n_obj;
+  int32_t j = order ? order[i] : i;
+  return names && j >= 0 && j < n ? &names[j] : nullptr;
+}
+
+namespace {
+
+// The declaration of entity i of writer class c, or null.
+xnode* entity_decl(const AC* ac, int c, int32_t i) {
+  if (c == 3) return ac->prob_link;
+  const xname* nm = sent_name(ac, c, i);
+  return nm ? nm->decl : nullptr;
 }
 
 // Lists the declarations of class c sent and then the suffixes they hold

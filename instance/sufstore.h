@@ -65,6 +65,15 @@ SufVal* suf_dflt(xnode* d, suffix* s, AC* ac);
 SufVal* suf_dflt0(xnode* d, suffix* s, AC* ac, int k);
 // Keeps n_int and n_real right when one slot goes from oldv to newv.
 void sufv_adjust(SufVal* v, double oldv, double newv);
+// Stores x in value slot `slot` (member << suf_shift, plus the side) of
+// d's values of s: the block is made when d has none (nothing is made for
+// the suffix's default), the counts follow and the values are due for
+// checking.  True when the slot changed.
+bool suf_put(xnode* d, suffix* s, int32_t slot, double x, AC* ac);
+
+// suf_put for the member an entity name of the collected problem gives
+// (the side of a complementarity constraint's row from its tail).
+bool suf_put_name(const xname& nm, suffix* s, double x, AC* ac);
 
 // Frees d's value block of suffix number k and nulls its slot.
 void dotdel2(sufstore* st, int k);
@@ -90,6 +99,9 @@ extern const int suf_classes[5];
 int sufget(CVseen* seen, suffix* s, int* k, int32_t** ivals, int32_t** pos,
            int n, double** rvals, const xname* names, const int32_t* order,
            int split, int extra);
+// The name of entity i in the sending order of writer class c (0
+// variables, 1 constraints, 2 objectives), or null when there is none.
+const xname* sent_name(const AC* ac, int c, int32_t i);
 // Before a problem is written: lists per entity class the declarations
 // sent and the suffixes they hold (seen), checks their values against the
 // IN suffixes' conditions, and reports each declaration of a kind whose

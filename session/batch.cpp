@@ -16,6 +16,7 @@
 #include "instance/genmod.h"
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
+#include "instance/sufstore.h"
 #include "presolve/presolve.h"
 #include "report/dataprint.h"
 #include "report/modelprint.h"
@@ -158,6 +159,9 @@ AC* output_time(AC* ac, int mode) {
     return ac;
   }
   if (mode >= 4) {
+    // The suffix values a batch write sends are checked first; the write
+    // command checks them itself.
+    if (mode == 4 && sufcheck(ac)) return nullptr;
     if (output(ac)) set_trans_state(4);
     report_times("output");
     report_total();

@@ -35,6 +35,8 @@
 #include "instance/problem.h"
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
+#include "instance/sufstore.h"
+#include "instance/suftab.h"
 #include "instance/xcg.h"
 #include "report/indextab.h"
 #include "report/print.h"
@@ -72,7 +74,12 @@ enum target_kind {
 };
 
 target_kind classify(const expr* t) {
-  switch (opcode(t)) {
+  int opc = opcode(t);
+  // dotassign's node: the suffix (or the right-dual marker) on the entity.
+  if ((opc == OPPARSUB || opc == OPSPARSUB) &&
+      (is_rdual(t->L.x) || t->L.x->kind == DK_SUFFIX))
+    return T_SUFFIX;
+  switch (opc) {
     case OPPAR:
     case OPPARSUB:
       return T_PARAM;
@@ -445,6 +452,17 @@ void assign_each(set_spec* ix, tva_hold& h, C& ch, F& assign) {
   h.t = nullptr;
 }
 
+// Compiles the value *pv and the subscript *psub (or none) within the
+// indexing ix (or none); returns the context.
+TVA* compile_value(set_spec* ix, expr** pv, expr** psub, xrecomp* xr) {
+  compile_start();
+  if (ix) ss_setup(ix, nullptr);
+  mri(pv, 1);
+  if (psub) mri(psub, 1);
+  if (ix) ss_teardown(ix);
+  return compile_end(xr);
+}
+
 // Compiles the value (made numeric) and the subscript *psub (or none)
 // within the indexing; runs assign once or for each member of the
 // indexing, recording the changes also when an error ends it.
@@ -454,12 +472,7 @@ void each_member(set_spec* ix, int num, expr** pv, expr** psub, xrecomp* xr,
   *pv = not_tuple(*pv);
   if (is_logical(*pv) || !has_flag(*pv, EF_NUMERIC)) *pv = make_numeric(*pv);
   if (num >= 0) dep_note(num);
-  compile_start();
-  if (ix) ss_setup(ix, nullptr);
-  mri(pv, 1);
-  if (psub) mri(psub, 1);
-  if (ix) ss_teardown(ix);
-  tva_hold h{compile_end(xr)};
+  tva_hold h{compile_value(ix, pv, psub, xr)};
   assign_each(ix, h, ch, assign);
 }
 
@@ -524,6 +537,116 @@ void let_synonym(set_spec* ix, expr* target, expr** pv, xrecomp* xr) {
     auto* d = static_cast<convar*>(names[j].decl);
     store_current(d, names[j].subs ? names[j].subs->ord : 0, v, ch.of(d));
   });
+}
+
+// ---- Suffix values ------------------------------------------------------------
+
+// The member whose suffix value a let sets: its declaration and number.
+struct suffix_slot {
+  xnode2* d;
+  int32_t member;
+};
+
+// The entity a suffix target names, in context c: a generated variable,
+// constraint or objective member, or a problem (by its data index, made
+// when absent).
+suffix_slot suffix_entity(expr* ent, expr* psub, TVA* c, symbol** tuple) {
+  if (opcode(ent) == OPSYNSUB) {
+    int32_t j;
+    int k = synkind(ent->L.sym, ent->R.e, c, &j);
+    const xname* names = syn_names(cur_ac, k);
+    if ((k != 0 && k != 2 && k != 4) || !names || !names[j].decl) {
+      error(0, "Assignments to suffixes of %s are not possible.",
+            ent->L.sym->name);
+      bailout();
+    }
+    return {static_cast<xnode2*>(names[j].decl),
+            names[j].subs ? names[j].subs->ord : 0};
+  }
+  auto* d = static_cast<xnode2*>(ent->L.x);
+  if ((d->kind & ~1u) == DK_PROB) {
+    if (!psub) return {d, d->nvals ? 0 : addnow(d, nullptr)};
+    return {d, letsub(psub, d, c, 0, tuple)};
+  }
+  auto* cv = static_cast<convar*>(d);
+  if (cv->ninst < 0)
+    badthing(c,
+             (d->kind & ~1u) == DK_VAR   ? "ungenerated variable"
+             : (d->kind & ~1u) == DK_OBJ ? "ungenerated objective"
+                                         : "ungenerated constraint",
+             d, nullptr);
+  int32_t i = 0;
+  if (psub) {
+    i = static_cast<int32_t>(eval(psub, c).i);
+    if (i < 0) badsub2(psub, d, c);
+  }
+  return {d, i};
+}
+
+// Stores x as the member's value of s; true when it changed.  Generated
+// members keep their values with them; a problem's are kept by its data
+// index.
+bool store_suffix(const suffix_slot& t, suffix* s, double x) {
+  if (members_hold_values(t.d)) {
+    auto* cv = static_cast<convar*>(t.d);
+    return suf_put(cv, s, t.member << cv->sufs.suf_shift, x, cur_ac);
+  }
+  double* cell =
+      static_cast<double*>(val_cell(t.d, 3 + s->classnum, t.member));
+  if (std::memcmp(cell, &x, sizeof x) == 0) return false;
+  *cell = x;
+  if (sufvals* v = sufv_find(t.d, s->classnum)) {
+    v->changed = nextgenlev;
+    v->checked = 0;
+  }
+  return true;
+}
+
+// let on a declared suffix of an entity (dotassign's node: L the suffix,
+// R the entity reference).  A symbolic suffix named without "_num" takes
+// a name of its table, or a number.
+void let_suffix(set_spec* ix, expr* target, expr** pv, xrecomp* xr) {
+  expr* ent = target->R.e;
+  if (is_rdual(target->L.x)) {
+    error(0, "let is not implemented yet for %s.Rdual",
+          ent->L.x->name->name);
+    end_all_contexts();
+    return;
+  }
+  auto* s = static_cast<suffix*>(target->L.x);
+  int opc = opcode(ent);
+  expr** psub = nullptr;
+  if (opc == OPSYNSUB) {
+    psub = &ent->R.e->L.e;
+  } else {
+    if (ent->L.x->kind & 1) psub = &ent->R.e;
+    dep_note(ent->L.x->num);
+  }
+  *pv = not_tuple(*pv);
+  bool by_name = opcode(target) == OPSPARSUB && !is_logical(*pv) &&
+                 !has_flag(*pv, EF_NUMERIC);
+  if (!by_name && (is_logical(*pv) || !has_flag(*pv, EF_NUMERIC)))
+    *pv = make_numeric(*pv);
+  tva_hold h{compile_value(ix, pv, psub, xr)};
+  struct {
+    bool any = false;
+    void record() {
+      if (any) rc &= ~3;
+    }
+  } ch;
+  auto assign = [&](TVA* c) {
+    symbol* tuple[TUPMAX];
+    suffix_slot t = suffix_entity(ent, psub ? *psub : nullptr, c, tuple);
+    double x;
+    if (by_name) {
+      symval v = symbolic_value(*pv, c);
+      x = suf2num(s, v.str, v.sym, c);
+    } else {
+      x = eval_num(*pv, c);
+    }
+    if (store_suffix(t, s, x)) ch.any = true;
+  };
+  assign_each(ix, h, ch, assign);
 }
 
 }  // namespace
@@ -603,12 +726,11 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
       }
       [[fallthrough]];
     case T_SUFFIX:
+      let_suffix(ix, target, static_cast<expr**>(value), xr);
+      return;
     case T_OTHER:
       error(0, "let is not implemented yet for %s%s",
-            k == T_SUFFIX    ? "suffix "
-            : k == T_SYNONYM ? "synonym "
-                             : "",
-            target_text(target).c_str());
+            k == T_SYNONYM ? "synonym " : "", target_text(target).c_str());
       end_all_contexts();
       return;
   }

@@ -17,6 +17,7 @@
 #include "instance/problem.h"
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
+#include "instance/sufstore.h"
 #include "presolve/presolve.h"
 #include "session/batch.h"
 #include "session/cmdfiles.h"
@@ -138,24 +139,27 @@ double round_value(double x) {
   return Strtod(soln_info.fmt(x, soln_info.active, nullptr), nullptr);
 }
 
-// Declares the suffixes of the file that are not declared, and checks
-// their names.  Values are kept by the suffix store once generation
-// numbers the members.
-void sufput(const sol_suffix& s, int* ndecl) {
+// Declares the suffixes of the file that are not declared, checks their
+// names, and stores their values: every entity of the kind sent takes the
+// value of its row, 0 where the file has none.
+void sufput(const sol_suffix& s, int* ndecl, AC* ac) {
   if (s.bad_name) {
     error(0, "Invalid suffix name \"%.*s\"", int(s.name.size()),
           s.name.c_str());
     return;
   }
   if (!(send_suffixes & 2)) return;
-  symbol* name = Symbol(s.name.c_str(), 0);
-  if (suff_named(name)) return;
-  suffix* x = new_suffix(name, nullptr);
-  x->add_dir(s.kind & 8 ? SUF_INOUT : SUF_OUT);
-  if (!s.table.empty()) x->addtype(SUF_SYMBOLIC);
-  if (!x->finish_dcl()) return;
-  Printf("%ssuffix %s%s %s;\n", (*ndecl)++ ? "" : "\n", s.name.c_str(),
-         s.table.empty() ? "" : " symbolic", s.kind & 8 ? "INOUT" : "OUT");
+  // The name outlives the file's data: the symbol keeps a copy.
+  symbol* name = Symbol(s.name.c_str(), 1);
+  suffix* x = suff_named(name);
+  if (!x) {
+    x = new_suffix(name, nullptr);
+    x->add_dir(s.kind & 8 ? SUF_INOUT : SUF_OUT);
+    if (!s.table.empty()) x->addtype(SUF_SYMBOLIC);
+    if (!(x = x->finish_dcl())) return;
+    Printf("%ssuffix %s%s %s;\n", (*ndecl)++ ? "" : "\n", s.name.c_str(),
+           s.table.empty() ? "" : " symbolic", s.kind & 8 ? "INOUT" : "OUT");
+  }
   if (!s.table.empty()) {
     std::string opt = s.name + "_table";
     const char* cur = Get_env(opt.c_str());
@@ -164,6 +168,16 @@ void sufput(const sol_suffix& s, int* ndecl) {
       Printf("\noption %s %q;\n", opt.c_str(), s.table.c_str());
     }
   }
+  // Problem suffixes are not kept from solution files yet.
+  int k = s.kind & 3;
+  if (k == 3) return;
+  int32_t n = sizeval(ac, k);
+  std::vector<double> vals(size_t(n > 0 ? n : 0), 0.0);
+  for (const auto& [i, v] : s.rows)
+    if (i >= 0 && i < n) vals[size_t(i)] = v;
+  for (int32_t i = 0; i < n; ++i)
+    if (const xname* nm = sent_name(ac, k, i))
+      suf_put_name(*nm, x, vals[size_t(i)], ac);
 }
 
 // The row of member k of constraint c, or -1 when it is outside.
@@ -314,13 +328,13 @@ int read_soln(char* stub, char* end_of_stub, redirect*) {
   if (d.err) {
     // Nothing is installed: the values held before stay whole.
     for (const sol_suffix& s : d.sufs)
-      if (s.bad_name) sufput(s, &ndecl);
+      if (s.bad_name) sufput(s, &ndecl, ac);
     serror("%s\n", d.errmsg.c_str());
     mark_rc(2);
     return d.err;
   }
   if (d.has_opts && !apply_options(d, ac)) return SOL_PRESOLVE_FAILED;
-  for (const sol_suffix& s : d.sufs) sufput(s, &ndecl);
+  for (const sol_suffix& s : d.sufs) sufput(s, &ndecl, ac);
   install_values(d, ac);
   set_result(d.has_result ? d.result : -1);
   if (d.has_objno) note_objective_outcome(ac, d.objno);

@@ -20,6 +20,7 @@
 #include "instance/names.h"
 #include "instance/problem.h"
 #include "instance/stamps.h"
+#include "instance/sufstore.h"
 #include "instance/suftab.h"
 #include "instance/xcg.h"
 #include "presolve/presolve.h"
@@ -302,6 +303,11 @@ int write_cmd1(int flags, const char* text, int cmd) {
                     "bounds, increase option presolve_eps\n\tto at least %.g",
                     preeps2);
       serror("Ignoring %s command because\n%s.\n", cmdname, bbuf);
+      mark_rc(2);
+      return rc | 2;
+    }
+    // Suffix values sent to the solver must satisfy their conditions.
+    if (sufcheck(ac)) {
       mark_rc(2);
       return rc | 2;
     }

@@ -161,7 +161,7 @@ TEST_F(SufWriter, ConditionsOnDeclarationsWithoutValues) {
   compile();  // the declarations' conditions, as before any command
   AC* ac = new_ac();
   ac->var_names = names;
-  ac->n_var_sent = 4;
+  ac->n_var = ac->n_var_sent = 4;
   send_suffixes = 3;
   SufVal* v = suf_dflt(y, suf("s"), nullptr);
   for (int i = 0; i < 3; ++i) put(v, i, i + 1);
