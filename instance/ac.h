@@ -148,6 +148,11 @@ struct AC {
                         // in var_order right after the sent ones
   int32_t n_pl_var_added;  // variables and constraints that
   int32_t n_pl_con_added;  // piecewise-linear linearisation added
+  int32_t n_pl_lin;  // linearisations made (terms, then set domains): the
+                     // numbers in the generated names
+  int32_t n_cvar;     // variables added to complement rows (presolve)
+  int32_t n_compl_nd;    // complementing variables with two finite bounds,
+  int32_t n_compl_nzlb;  // and with a lower bound other than 0
   int32_t n_con_decl;  // declarations collected of each kind
   int32_t n_obj_decl;
   int32_t n_var_decl;

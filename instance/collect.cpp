@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "compiler/tva.h"
 #include "eval/defvar.h"
 #include "eval/dispatch.h"
 #include "eval/set.h"
@@ -30,6 +31,7 @@
 #include "support/list.h"
 #include "support/machine.h"
 #include "support/pool.h"
+#include "support/symbol.h"
 
 namespace vexo {
 
@@ -596,6 +598,74 @@ struct filler {
   void objectives(constr* o);
 };
 
+// The pieces (points and closed intervals) of a numeric domain set,
+// unsorted.  A set of other kinds contributes its numeric members.
+void domain_pieces(set* s, TVA* tva, std::vector<std::pair<double, double>>& out) {
+  if (s->sclass == SC_UNION) {
+    auto* b = static_cast<set2p*>(s);
+    domain_pieces(static_cast<set*>(b->f1), tva, out);
+    domain_pieces(static_cast<set*>(b->f2), tva, out);
+    return;
+  }
+  if (s->sclass == SC_INTERVAL) {
+    auto* iv = static_cast<set_interval*>(s);
+    double lo = iv->lower ? eval_num(iv->lower, tva) : negInfinity;
+    double hi = iv->upper ? eval_num(iv->upper, tva) : Infinity;
+    if (lo <= hi) out.push_back({lo, hi});
+    return;
+  }
+  if (s->nmem < 0) set_genall(s, tva);
+  for (setmem* m = s->first; m; m = m->next)
+    if (m->ord >= 0 && is_number(m->tup()[0]))
+      out.push_back({m->tup()[0]->value, m->tup()[0]->value});
+}
+
+// Sorted, with pieces that meet or overlap merged.
+void domain_sort(std::vector<std::pair<double, double>>& p) {
+  std::sort(p.begin(), p.end());
+  size_t k = 0;
+  for (size_t i = 0; i < p.size(); ++i) {
+    if (k && p[i].first <= p[k - 1].second)
+      p[k - 1].second = std::max(p[k - 1].second, p[i].second);
+    else
+      p[k++] = p[i];
+  }
+  p.resize(k);
+}
+
+// Column c's domain: its bounds narrowed to the pieces that meet them,
+// and, with two pieces or more left, the pieces kept for presolve's
+// linearisation (instance/varref.h Inset).  With none left the bounds
+// cross, which presolve reports.
+void domain_member(AC* ac, int32_t c,
+                   const std::vector<std::pair<double, double>>& all) {
+  double lb = ac->var_lb[c], ub = ac->var_ub[c];
+  std::vector<std::pair<double, double>> p;
+  for (auto [lo, hi] : all)
+    if (hi >= lb && lo <= ub) p.push_back({std::max(lo, lb), std::min(hi, ub)});
+  if (p.empty()) {
+    ac->var_lb[c] = std::isfinite(ub) ? ub + 1 : 1;
+    ac->var_ub[c] = ac->var_lb[c] - 1;
+    return;
+  }
+  ac->var_lb[c] = p.front().first;
+  ac->var_ub[c] = p.back().second;
+  if (p.size() < 2) return;
+  if (!ac->var_domain)
+    ac->var_domain = zeroed<var_dom>(elem_class(ac->var_class, 16));
+  int k = htcl(sizeof(Inset) + 24 * p.size());
+  auto* d = static_cast<Inset*>(new_mblk(k, 1));
+  d->cap = 0;
+  d->n = int32_t(p.size());
+  d->k = k;
+  double* iv = reinterpret_cast<double*>(d + 1);
+  for (size_t i = 0; i < p.size(); ++i) {
+    iv[3 * i] = p[i].first;
+    iv[3 * i + 1] = p[i].second;
+  }
+  ac->var_domain[c].ivals = d;
+}
+
 void filler::variables(var* v) {
   cvgen& g = v->gen;
   ac->var_decls[n_var_decl++] = v;
@@ -629,6 +699,12 @@ void filler::variables(var* v) {
     }
     ac->var_status[c] = st;
     if ((v->kind & ~1u) == DK_SVAR) ac->sym_var_list[sym++] = c;
+  }
+  if (v->domain && !(flags & VF_SYMBOLIC) && !rand) {
+    std::vector<std::pair<double, double>> pieces;
+    domain_pieces(v->domain, cur_tva, pieces);
+    domain_sort(pieces);
+    for (int32_t i = 0; i < n; ++i) domain_member(ac, c0 + i, pieces);
   }
   dpov_set(v, n, ac->var_init_val + c0);
   if ((v->flags & VF_DEFINED) && v->defcon) constraints(v->defcon, c0);
@@ -664,7 +740,10 @@ void filler::constraints(constr* c, int32_t defcol) {
       row_parts(c, k, r, &ac->con_nonlin[r]);
       if (defcol >= 0) ac->con_defvar[r] = defcol + i + 1;
       if (two) {
-        ac->compl_ub0[r] = ac->con_ub[r];
+        // A side that is a lone expression keeps its constant here: the
+        // expression is the row's body less it.
+        bool lone = ac->con_lb[r] <= negInfinity && ac->con_ub[r] >= Infinity;
+        ac->compl_ub0[r] = !lone ? ac->con_ub[r] : g.consts ? g.consts[k] : 0;
         ac->cpair[r] = uint8_t(j + 1);
         if (!j) ac->compl_first[compl_no++] = r;
       }
@@ -739,6 +818,10 @@ void fill(AC* ac, const tally& t) {
   ac->n_var_decl = t.var_decls;
   ac->n_prob = 1;
   ac->n_con_added = 0;
+  ac->n_pl_var_added = ac->n_pl_con_added = 0;
+  ac->n_pl_lin = ac->n_cvar = 0;
+  ac->n_compl_nd = ac->n_compl_nzlb = 0;
+  ac->n_compl_lin = ac->n_compl_nonlin = ac->n_compl_sent = 0;
   ac->prob_link = cur_prob;
   ac->prob = &ac->prob_link;
   if (!t.n_var && !t.n_con && !t.n_obj) return;

@@ -56,8 +56,10 @@ static_assert(std::is_trivially_destructible_v<plterm> &&
                                           offsetof(varref, index));
 
 // The domain of one variable from the `in` phrase of its declaration: a
-// block of intervals and a set of the domain's numeric members.  The block
-// begins with its capacity, its interval count and its size class.
+// block of pieces and a set of the domain's numeric members.  The pieces
+// follow the head, three doubles each (lower end, upper end, equal for a
+// point, and a spare), increasing and apart; cap is the first piece in
+// force and n one past the last (presolve narrows the range).
 struct Inset {
   int32_t cap;
   int32_t n;
@@ -109,8 +111,14 @@ varref* varref_refill();
 // with varref_kill0 set a zero coefficient makes no term (next is
 // returned).  An infinite or NaN coefficient is an error: varref_nonfinite
 // reports it and abandons the command, nothing is made.
+// new_varref_kept makes the term also for coefficient 0 (presolve lists
+// a variable in a row so).
+inline varref* new_varref_kept(varref* next, int32_t index, double coef);
 inline varref* new_varref(varref* next, int32_t index, double coef) {
   if (coef == 0 && varref_kill0) return next;
+  return new_varref_kept(next, index, coef);
+}
+inline varref* new_varref_kept(varref* next, int32_t index, double coef) {
   if (!std::isfinite(coef)) varref_nonfinite(index, coef);
   varref* v = varref_freelist;
   if (v)

@@ -15,7 +15,11 @@
 #include "presolve/bounds.h"
 #include "presolve/fixing.h"
 #include "presolve/propagate.h"
+#include "presolve/compl.h"
 #include "presolve/internal.h"
+#include "presolve/isdom.h"
+#include "presolve/linadd.h"
+#include "presolve/pllin.h"
 #include "presolve/order.h"
 #include "presolve/psmsg.h"
 #include "presolve/rounding.h"
@@ -68,6 +72,7 @@ void presolve_reset() {
   complained = 0;
   bigM_used = need_fd = 0;
   ps_warnings = nullptr;  // lay in memory `reset` freed
+  gen_names_reset();
   plogfile = nullptr;
   duals_reset();
 }
@@ -188,14 +193,41 @@ static void order_arrays(Presolve* P) {
   for (int32_t r = 0; r < P->nrows; ++r) P->rorder[r] = r;
 }
 
-// Rows of complementarity pairs marked; the conditions counted.
+// Rows of complementarity pairs marked (the second row's partner is the
+// row before); an equation whose partner is free goes to compl_eqn; a
+// pair with no finite bound at all is reported, and the command stops
+// once all are.
 static void compl_check(Presolve* P) {
   AC* ac = P->ac;
-  if (!ac->cpair) return;
-  P->ncompl = P->nundecided = ac->n_compl;
-  if (!P->rstat) return;
-  for (int32_t r = 0; r < P->ncons; ++r)
-    if (ac->cpair[r]) P->rstat[r] |= RS_COMPL;
+  if (!ac->cpair || !ac->compl_first) return;
+  int bad = 0;
+  int32_t n = 0;
+  for (int32_t c = 0; c < ac->n_compl; ++c) {
+    int32_t i = ac->compl_first[c], j = i + 1;
+    ac->cpair[j] |= 8;
+    if (P->rstat) {
+      P->rstat[i] |= RS_COMPL;
+      P->rstat[j] |= RS_COMPL;
+    }
+    auto finite = [&](int32_t r) {
+      return P->rlb[r] > negInfinity || P->rub[r] < Infinity;
+    };
+    auto equation = [&](int32_t r) {
+      return P->rlb[r] > negInfinity && P->rlb[r] == P->rub[r];
+    };
+    if (!finite(i) && !finite(j)) {
+      badcon(P, i, 0, "Bounds infinite before presolve preclude complementarity.");
+      ++bad;
+      continue;
+    }
+    ++n;
+    if (equation(i) && !finite(j))
+      compl_eqn(P, i, j);
+    else if (equation(j) && !finite(i))
+      compl_eqn(P, j, i);
+  }
+  if (bad) bailout();
+  P->ncompl = P->nundecided = n;
 }
 
 // Logical constraints: their count checked, the false ones reported.
@@ -327,7 +359,18 @@ static void final_counts(Presolve* P, int level) {
 // Step 29: the phases after the reductions that the frame runs.
 static void later_phases(Presolve* P) {
   AC* ac = P->ac;
+  // 29.1-29.3: set domains and piecewise-linear terms become linear.
+  if (!(relax_integrality & 3)) Is_count(P);
+  if (P->vpl) {
+    if (pl_linearize)
+      pllin(P);
+    else
+      pl2nl(P);
+  }
+  Is_linearize(P);
   fixed_to_const(P);
+  // 29.8: the conditions left into the form of the problem file.
+  if (ac->n_compl) compl_constradj(P);
   nl_incidence(P, 0, P->nrows);
   ac->n_var_sent = nlvshift(P);
   P->nfv = ac->n_var_sent;
@@ -342,12 +385,14 @@ static void later_phases(Presolve* P) {
   if (plogfile) Fprintf(plogfile, "End of presolve.\n\n");
   set_lubs(ac);
   if (show_stats) statshow(ac);
+  if (ac->n_compl && compl_warn > 0) compl_count(ac);
 }
 
 void presolve(AC* ac, int level) {
   // 1-2: a buffer an earlier run left is dropped; in block mode the
   // messages go to their own block.
   ps_warnings_drop();
+  gen_names_free();
   static int scratch_k = -1;
   if (scratch_k < 0) scratch_k = htcl(sizeof(ps_scratch));
   const char* prev_pending = blockmode ? blockpending("error_presolve") : nullptr;

@@ -109,6 +109,15 @@ struct Presolve {
   int32_t classified;  // nonzero: nlvshift skips its classification
   int32_t nlflags;  // bit 1: nlcshift, bit 2: nlvshift kept the incoming
                     // order although the classes needed another
+  // Domain linearisation (presolve/isdom.h): the variables listed, in a
+  // block of class is_k, and the columns, rows and binaries it adds.
+  int32_t* is_list;
+  int32_t is_n, is_k;
+  int32_t is_nvar, is_ncon, is_nbin;
+  // Equations whose complementarity partner was removed (compl_eqn):
+  // pairs (row, the partner's lone variable), in a block of eqn_cap pairs.
+  int32_t* eqn;
+  int32_t neqn, eqn_cap;
 };
 static_assert(std::is_trivially_destructible_v<Presolve>);
 

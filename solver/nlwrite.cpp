@@ -383,6 +383,15 @@ static void ranges_seg(nlfile* f, const AC* ac) {
   apr(f, "r\t#%d ranges (rhs's)\n", ac->n_con_sent);
   for (int32_t i = 0; i < ac->n_con_sent; ++i) {
     int32_t r = ac->con_order_sent ? ac->con_order_sent[i] : i;
+    if (int32_t v = ac->compl_var ? ac->compl_var[r] : 0) {
+      // A complementarity: which bounds of its variable are finite, and
+      // the variable's number + 1 in writer order.
+      --v;
+      int flags = (ac->var_lb_sent[v] > negInfinity ? 1 : 0) |
+                  (ac->var_ub_sent[v] < Infinity ? 2 : 0);
+      apr(f, "5 %d %d\n", flags, (ac->var_pos ? ac->var_pos[v] : v) + 1);
+      continue;
+    }
     bound_put(f, ac->con_lb_sent[r], ac->con_ub_sent[r]);
   }
 }
@@ -807,7 +816,7 @@ static void header(nlfile* f, const AC* ac, char form, int arith,
     add(" %d %d %d %d %d %d\t# nonlinear constrs, objs; ccons: lin, nonlin, "
         "nd, nzlb\n",
         ac->n_nonlin_con, ac->n_nonlin_obj, ac->n_compl_lin,
-        ac->n_compl_nonlin, 0, 0);
+        ac->n_compl_nonlin, ac->n_compl_nd, ac->n_compl_nzlb);
   add(" %d %d\t# network constraints: nonlinear, linear\n",
       ac->n_nonlin_net_con, ac->n_lin_net_con);
   int nlvc, nlvo, nlvb;

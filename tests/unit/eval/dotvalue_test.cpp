@@ -463,8 +463,12 @@ TEST_F(Dots, ReadThroughTheCommands) {
       "var w {i in 1..3} >= 0 <= 10 := if i = 1 then 3;\n"
       "minimize o2: w[1]; maximize m2: w[2];\n"
       "set S; subject to d {i in S}: w[1] >= i;\n");
+  // The fixture's two complementarity conditions over six variables make
+  // presolve report a nonsquare system; that message is not tested here.
+  compl_warn = 0;
   EXPECT_EQ(print("w[1].lb0, w[2].ub0, w[1].init, o2.sense, m2.sense_num"),
             "0 10 3 minimize 1\n");
+  compl_warn = 1;
   EXPECT_EQ(print("P.result_num, P.message"), "-1 ?\n");
   EXPECT_EQ(print("d[1].lb"), "\tungenerated constraint d\n");
   tva = new_tva();  // the commands' clean-up took the fixture's

@@ -1,0 +1,188 @@
+// Linearisation of set domains.
+#include "presolve/isdom.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "instance/ac.h"
+#include "presolve/internal.h"
+#include "presolve/linadd.h"
+#include "presolve/presolve.h"
+#include "session/opttable.h"
+#include "support/machine.h"
+#include "support/pool.h"
+
+namespace vexo {
+
+namespace {
+
+using piece = std::pair<double, double>;
+
+enum dom_shape { DS_NONE, DS_INT, DS_SPACED, DS_POINTS, DS_TWO, DS_MANY };
+
+// The pieces of j's domain that meet its (first-pair) bounds, clipped.
+std::vector<piece> pieces_of(const Presolve* P, int32_t j) {
+  std::vector<piece> p;
+  const AC* ac = P->ac;
+  const Inset* d = ac->var_domain ? ac->var_domain[j].ivals : nullptr;
+  if (!d) return p;
+  const double* iv = reinterpret_cast<const double*>(d + 1);
+  double lb = P->vlb0[j], ub = P->vub0[j];
+  for (int32_t i = d->cap; i < d->n; ++i) {
+    double lo = iv[3 * i], hi = iv[3 * i + 1];
+    if (hi >= lb && lo <= ub) p.push_back({std::max(lo, lb), std::min(hi, ub)});
+  }
+  return p;
+}
+
+dom_shape shape_of(const std::vector<piece>& p) {
+  size_t k = p.size();
+  if (k < 2) return DS_NONE;
+  bool intervals = false;
+  for (const piece& q : p) intervals = intervals || q.first < q.second;
+  if (intervals) return k == 2 ? DS_TWO : DS_MANY;
+  if (k == 2) return DS_SPACED;
+  double d = p[1].first - p[0].first;
+  for (size_t i = 2; i < k; ++i)
+    if (p[i].first - p[i - 1].first != d) return DS_POINTS;
+  if (d == 1 && p[0].first == std::floor(p[0].first)) return DS_INT;
+  return DS_SPACED;
+}
+
+// Infinite outer ends replaced by a Big-M distance from the next finite
+// end, x's bounds following.
+void finite_ends(Presolve* P, int32_t j, std::vector<piece>& p) {
+  double M = pl_bigM > 0 ? pl_bigM : 1e6;
+  piece &f = p.front(), &l = p.back();
+  if (!std::isfinite(f.first)) {
+    f.first = (std::isfinite(f.second) ? f.second : p[1].first) - M;
+    P->vlb0[j] = P->vlb[j] = f.first;
+    ++bigM_used;
+  }
+  if (!std::isfinite(l.second)) {
+    l.second = (std::isfinite(l.first) ? l.first : p[p.size() - 2].second) + M;
+    P->vub0[j] = P->vub[j] = l.second;
+    ++bigM_used;
+  }
+}
+
+void make_free(Presolve* P, int32_t j) {
+  P->vlb0[j] = P->vlb[j] = negInfinity;
+  P->vub0[j] = P->vub[j] = Infinity;
+}
+
+// Variable j's domain made linear in a; k numbers the names.
+void linearise(Presolve* P, lin_add& a, int32_t j, int k) {
+  std::vector<piece> p = pieces_of(P, j);
+  const xname* x = &P->ac->var_names[j];
+  auto name = [&](const char* tag, bool indexed = false) {
+    return dname(x, nullptr, tag, k, indexed);
+  };
+  int32_t n = int32_t(p.size());
+  switch (shape_of(p)) {
+    case DS_NONE:
+      return;
+    case DS_INT:
+      P->vstat[j] |= VS_INT;
+      return;
+    case DS_SPACED: {
+      double d = p[1].first - p[0].first, p0 = p[0].first;
+      int32_t z = a.col(0, n - 1, n == 2 ? VS_BIN : VS_INT, name("b"));
+      int32_t r = a.row(p0, p0, name("def"));
+      a.term(r, j, 1);
+      a.term(r, z, -d);
+      make_free(P, j);
+      return;
+    }
+    case DS_POINTS: {
+      int32_t def = a.row(0, 0, name("def"));
+      int32_t sos = a.row(1, 1, name("sos1"));
+      xnode* bn = name("b", true);
+      a.term(def, j, 1);
+      for (int32_t i = 0; i < n; ++i) {
+        int32_t b = a.col(0, 1, VS_BIN, bn, sm_gen(i));
+        a.term(sos, b, 1);
+        a.term(def, b, -p[size_t(i)].first);
+      }
+      make_free(P, j);
+      return;
+    }
+    case DS_TWO: {
+      finite_ends(P, j, p);
+      double lo0 = p[0].first, hi0 = p[0].second, lo1 = p[1].first,
+             hi1 = p[1].second;
+      int32_t lb = a.row(lo0, Infinity, name("IUlb"));
+      int32_t ub = a.row(-hi0, Infinity, name("IUub"));
+      int32_t z = a.col(0, 1, VS_BIN, name("b"));
+      a.term(lb, j, 1);
+      a.term(lb, z, lo0 - lo1);
+      a.term(ub, j, -1);
+      a.term(ub, z, hi1 - hi0);
+      return;
+    }
+    case DS_MANY: {
+      finite_ends(P, j, p);
+      int32_t lb = a.row(0, Infinity, name("IUlb"));
+      int32_t ub = a.row(0, Infinity, name("IUub"));
+      int32_t sos = a.row(1, 1, name("sos1"));
+      a.term(lb, j, 1);
+      a.term(ub, j, -1);
+      xnode* bn = name("b", true);
+      for (int32_t i = 0; i < n; ++i) {
+        int32_t b = a.col(0, 1, VS_BIN, bn, sm_gen(i));
+        a.term(sos, b, 1);
+        a.term(ub, b, p[size_t(i)].second);
+        a.term(lb, b, -p[size_t(i)].first);
+      }
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+void Is_count(Presolve* P) {
+  AC* ac = P->ac;
+  P->is_n = P->is_nvar = P->is_ncon = P->is_nbin = 0;
+  if (!ac->var_domain) return;
+  int32_t n = 0;
+  for (int32_t j = 0; j < P->nvars; ++j)
+    if (ac->var_domain[j].ivals && !(P->vstat[j] & VS_FIXED)) ++n;
+  if (!n) return;
+  P->is_k = htcl(4 * size_t(n));
+  P->is_list = static_cast<int32_t*>(new_mblk(P->is_k));
+  scratch_add(P, P->is_list, P->is_k);
+  for (int32_t j = 0; j < P->nvars; ++j) {
+    if (!ac->var_domain[j].ivals || (P->vstat[j] & VS_FIXED)) continue;
+    P->is_list[P->is_n++] = j;
+    std::vector<piece> p = pieces_of(P, j);
+    int32_t k = int32_t(p.size());
+    // Per shape: new columns, of them binaries, new rows.
+    struct adds {
+      int32_t cols, bins, rows;
+    };
+    const adds by_shape[] = {{0, 0, 0}, {0, 0, 0}, {1, 0, 1},
+                             {k, k, 2}, {1, 0, 2}, {k, k, 3}};
+    const adds& a = by_shape[shape_of(p)];
+    P->is_nvar += a.cols;
+    P->is_nbin += a.bins;
+    P->is_ncon += a.rows;
+  }
+}
+
+void Is_linearize(Presolve* P) {
+  if (!P->is_n) return;
+  lin_add a(P);
+  a.rows.reserve(size_t(P->is_ncon));
+  a.cols.reserve(size_t(P->is_nvar));
+  int k = ++P->ac->n_pl_lin;
+  for (int32_t i = 0; i < P->is_n; ++i) {
+    int32_t j = P->is_list[i];
+    if (!(P->vstat[j] & VS_FIXED)) linearise(P, a, j, k);
+  }
+  P->is_n = 0;
+  lin_commit(P, a);
+}
+
+}  // namespace vexo

@@ -1,0 +1,378 @@
+// Rows and columns added by presolve, and the names they carry.
+#include "presolve/linadd.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "frontend/decl.h"
+#include "frontend/vardcl.h"
+#include "instance/ac.h"
+#include "eval/indexing.h"
+#include "eval/set.h"
+#include "instance/names.h"
+#include "presolve/internal.h"
+#include "presolve/presolve.h"
+#include "solver/nlwrite.h"
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+
+namespace vexo {
+
+// ---- Names -------------------------------------------------------------------
+
+namespace {
+
+// Generated names' records: sized as a variable declaration and zeroed,
+// so readers that look into a name's declaration find no members, flags
+// or values.  They are carved from chunks of NAMES_PER_CHUNK, linked for
+// freeing, since a linearisation makes hundreds of thousands of names.
+constexpr int32_t NAMES_PER_CHUNK = 256;
+struct name_chunk {
+  name_chunk* next;
+  int32_t used, k;
+  var* rec(int32_t i) {
+    return reinterpret_cast<var*>(reinterpret_cast<char*>(this + 1) +
+                                  size_t(i) * sizeof(var));
+  }
+};
+static_assert(std::is_trivially_destructible_v<name_chunk> &&
+              sizeof(name_chunk) % alignof(var) == 0);
+
+name_chunk* names_made;  // the chunks of the last presolve, newest first
+
+// The indexing of subscripted generated names: one numeric subscript.
+set_spec* gen_ix;
+int gen_ix_k;
+// Numeric subscripts 0, 1, ...: member records of one symbol each, in
+// blocks that stay while names point into them (sm_blocks chains them:
+// the first word of each block links the one before).
+setmem** sm_cache;  // by number
+int32_t sm_n;       // numbers cached
+int sm_cache_k;
+void* sm_blocks;
+
+struct sm_rec {  // a member record with its one symbol
+  setmem m;
+  symbol* sym;
+};
+
+}  // namespace
+
+void gen_names_free() {
+  while (name_chunk* c = names_made) {
+    names_made = c->next;
+    del_mblk(c->k, c);
+  }
+  if (gen_ix) del_mblk(gen_ix_k, gen_ix);
+  gen_ix = nullptr;
+  while (void* b = sm_blocks) {
+    std::memcpy(&sm_blocks, b, sizeof b);
+    del_mblk(blkclass(b), b);
+  }
+  if (sm_cache) del_mblk(sm_cache_k, sm_cache);
+  sm_cache = nullptr;
+  sm_n = 0;
+}
+
+void gen_names_reset() {
+  names_made = nullptr;
+  gen_ix = nullptr;
+  sm_cache = nullptr;
+  sm_blocks = nullptr;
+  sm_n = 0;
+}
+
+setmem* sm_gen(int32_t j) {
+  if (j < sm_n) return sm_cache[j];
+  int32_t n = std::max(2 * sm_n, std::max(j + 1, int32_t(16)));
+  int k = htcl(sizeof(setmem*) * size_t(n));
+  auto* c = static_cast<setmem**>(new_mblk(k, 1));
+  if (sm_n) std::memcpy(c, sm_cache, sizeof(setmem*) * size_t(sm_n));
+  if (sm_cache) del_mblk(sm_cache_k, sm_cache);
+  sm_cache = c;
+  sm_cache_k = k;
+  // The new records in one block after a link word.
+  int32_t add = n - sm_n;
+  char* b = static_cast<char*>(
+      new_mblk(htcl(sizeof(sm_rec) * size_t(add + 1)), 1));
+  std::memcpy(b, &sm_blocks, sizeof sm_blocks);
+  sm_blocks = b;
+  auto* r = reinterpret_cast<sm_rec*>(b) + 1;
+  for (int32_t i = 0; i < add; ++i) {
+    r[i].m.ord = sm_n + i;
+    r[i].sym = Number(sm_n + i);
+    sm_cache[sm_n + i] = &r[i].m;
+  }
+  sm_n = n;
+  return sm_cache[j];
+}
+
+void xdname(std::vector<char>& out, const xname* e) {
+  auto put = [&](const char* s) { out.insert(out.end(), s, s + std::strlen(s)); };
+  put(e->decl->name->name);
+  int arity = e->subs && e->decl->indexing ? e->decl->indexing->arity : 0;
+  symbol* const* t = arity ? e->subs->tup() : nullptr;
+  for (int i = 0; i < arity; ++i) {
+    out.push_back(i ? ',' : '[');
+    put(t[i]->name);
+  }
+  if (arity) out.push_back(']');
+  out.push_back('@');
+}
+
+xnode* dname(const xname* first, const xname* second, const char* tag, int k,
+             bool indexed) {
+  std::vector<char> s{'('};
+  xdname(s, first);
+  if (second) xdname(s, second);
+  char tail[64];
+  if (k > 1)
+    Snprintf(tail, sizeof tail, "%s_%d)", tag, k);
+  else
+    Snprintf(tail, sizeof tail, "%s)", tag);
+  s.insert(s.end(), tail, tail + std::strlen(tail));
+  s.push_back(0);
+  xnode* d = gen_name(s.data());
+  if (indexed) {
+    if (!gen_ix) {
+      gen_ix_k = htcl(sizeof(set_spec));
+      gen_ix = static_cast<set_spec*>(new_mblk(gen_ix_k, 1));
+      gen_ix->arity = 1;
+    }
+    d->indexing = gen_ix;
+  }
+  return d;
+}
+
+xnode* gen_name(const char* text) {
+  name_chunk* c = names_made;
+  if (!c || c->used == NAMES_PER_CHUNK) {
+    int k = htcl(sizeof(name_chunk) + NAMES_PER_CHUNK * sizeof(var));
+    c = static_cast<name_chunk*>(new_mblk(k, 1));
+    c->k = k;
+    c->next = names_made;
+    names_made = c;
+  }
+  var* d = c->rec(c->used++);
+  d->name = Symbol(text, 1);
+  return d;
+}
+
+// ---- Gathering ----------------------------------------------------------------
+
+lin_add::lin_add(const Presolve* P) : row0(P->nrows), col0(P->nvars) {}
+
+int32_t lin_add::row(double lb, double ub, xnode* name, setmem* subs) {
+  rows.push_back({lb, ub, name, subs});
+  return row0 + int32_t(rows.size()) - 1;
+}
+
+int32_t lin_add::col(double lb, double ub, uint32_t status, xnode* name,
+                     setmem* subs) {
+  cols.push_back({lb, ub, status, name, subs});
+  return col0 + int32_t(cols.size()) - 1;
+}
+
+// ---- Growing ------------------------------------------------------------------
+
+namespace {
+
+// *a (entries of T, in a block of class kold) moved to class knew: the
+// first n entries kept, the rest zero.  Nothing when *a is null.
+template <class T>
+void regrow(T** a, int kold, int knew, int32_t n) {
+  if (!*a) return;
+  *a = static_cast<T*>(upgrade(*a, kold, knew, size_t(n) * sizeof(T)));
+}
+
+// A per-row array: constraints kept, n zeroed rows after them, the
+// objectives behind those.
+template <class T>
+void regrow_rows(T** a, int kold, int knew, int32_t ncons, int32_t nobj,
+                 int32_t n) {
+  if (!*a) return;
+  T* b = static_cast<T*>(upgrade(nullptr, 0, knew, 0));
+  std::memcpy(b, *a, sizeof(T) * size_t(ncons));
+  std::memcpy(b + ncons + n, *a + ncons, sizeof(T) * size_t(nobj));
+  del_mblk(kold, *a);
+  *a = b;
+}
+
+int class_for(int32_t n, size_t size) {
+  return htcl(size * size_t(std::max(n, 1)));
+}
+
+}  // namespace
+
+void c_upgrade(Presolve* P, int32_t n) {
+  if (n <= 0) return;
+  AC* ac = P->ac;
+  jac_forget(ac);
+  int32_t nc = P->ncons, no = ac->n_obj, nc1 = nc + n;
+  // Per constraint.
+  int k = ac->con_class, kn = std::max(k, class_for(nc1, 8));
+  if (kn > k) {
+    bool alt_l = ac->shape_alt.lower && ac->shape_alt.lower != ac->con_lb;
+    bool alt_u = ac->shape_alt.upper && ac->shape_alt.upper != ac->con_ub;
+    regrow(&ac->con_nonlin, k, kn, nc);
+    regrow(&ac->con_kind, elem_class(k, 4), elem_class(kn, 4), nc);
+    regrow(&ac->con_order, elem_class(k, 4), elem_class(kn, 4), nc);
+    regrow(&ac->con_lb, k, kn, nc);
+    regrow(&ac->con_ub, k, kn, nc);
+    if (alt_l) regrow(&ac->shape_alt.lower, k, kn, nc);
+    if (alt_u) regrow(&ac->shape_alt.upper, k, kn, nc);
+    regrow(&ac->con_init_dual, k, kn, nc);
+    regrow(&ac->con_duals, k, kn, nc);
+    regrow(&ac->con_defvar, elem_class(k, 4), elem_class(kn, 4), nc);
+    regrow(&ac->compl_var, elem_class(k, 4), elem_class(kn, 4), nc);
+    if (!alt_l) ac->shape_alt.lower = ac->con_lb;
+    if (!alt_u) ac->shape_alt.upper = ac->con_ub;
+    ac->shape_work.lower = ac->con_lb;
+    ac->shape_work.upper = ac->con_ub;
+    ac->con_class = kn;
+  }
+  nam_upgrade(nc1, nc, &ac->con_names_class, &ac->con_names);
+  // Per row: the objectives move up.
+  k = ac->row_class;
+  kn = std::max(k, class_for(P->nrows + n, 8));
+  int k4 = elem_class(k, 4), kn4 = elem_class(kn, 4);
+  regrow_rows(&ac->row_terms, k, kn, nc, no, n);
+  regrow_rows(&ac->row_plterms, k, kn, nc, no, n);
+  regrow_rows(&ac->cpair, elem_class(k, 1), elem_class(kn, 1), nc, no, n);
+  regrow_rows(&ac->compl_ub0, k, kn, nc, no, n);
+  regrow_rows(&ac->con_pos, k4, kn4, nc, no, n);
+  bool alt_order = ac->shape_alt.order == ac->shape_work.order;
+  regrow_rows(&ac->shape_work.order, ac->shape_work.k, kn4, nc, no, n);
+  ac->shape_work.k = kn4;
+  if (alt_order) {
+    ac->shape_alt.order = ac->shape_work.order;
+    ac->shape_alt.k = kn4;
+  } else {
+    regrow_rows(&ac->shape_alt.order, ac->shape_alt.k, kn4, nc, no, n);
+    ac->shape_alt.k = kn4;
+  }
+  ac->con_order_sent = nullptr;
+  if (P->rstat) {
+    uint32_t* old = P->rstat;
+    uint32_t* b = static_cast<uint32_t*>(new_mblk(kn4, 1));
+    std::memcpy(b, old, 4 * size_t(nc));
+    std::memcpy(b + nc1, old + nc, 4 * size_t(no));
+    scratch_swap(P, old, b, kn4);
+    P->rstat = b;
+  }
+  ac->row_class = kn;
+  // Objective rows in the column lists.
+  for (int32_t j = 0; j < P->nvars; ++j) {
+    for (varref* t = ac->col_terms ? ac->col_terms[j] : nullptr; t; t = t->next)
+      if (t->index >= nc) t->index += n;
+    for (plterm* t = ac->col_plterms ? ac->col_plterms[j] : nullptr; t;
+         t = t->next)
+      if (t->index >= nc) t->index += n;
+    for (varref* t = ac->col_nl_rows ? ac->col_nl_rows[j] : nullptr; t;
+         t = t->next)
+      if (t->index >= nc) t->index += n;
+  }
+  P->ncons = ac->n_con = nc1;
+  P->nrows += n;
+  P->nfc += n;
+  P->nfc2 += n;
+  P->rlb = ac->con_lb;
+  P->rub = ac->con_ub;
+  P->rlb2 = ac->shape_alt.lower;
+  P->rub2 = ac->shape_alt.upper;
+  P->rorder = ac->shape_work.order;
+  P->cpair = ac->cpair;
+  P->rub0 = ac->compl_ub0;
+  P->dflag = ac->con_kind;
+  P->plrow = ac->row_plterms;
+}
+
+void v_upgrade_chk(Presolve* P, int32_t n) {
+  if (n <= 0) return;
+  AC* ac = P->ac;
+  int32_t nv = P->nvars, nv1 = nv + n;
+  int k = ac->var_class, kn = std::max(k, class_for(nv1, 8));
+  if (kn > k) {
+    int k4 = elem_class(k, 4), kn4 = elem_class(kn, 4);
+    regrow(&ac->var_order, k4, kn4, nv);
+    regrow(&ac->var_pos, k4, kn4, nv);
+    regrow(&ac->var_rc, k, kn, nv);
+    regrow(&ac->var_lindef, k, kn, nv);
+    regrow(&ac->dv_cmap, k4, kn4, nv);
+    regrow(&ac->dv_val2, k, kn, nv);
+    // v_upgrade sets var_class.
+    v_upgrade(ac, kn, nv);
+  }
+  nam_upgrade(nv1, nv, &ac->var_names_class, &ac->var_names);
+  // The removed variables stand behind the kept ones: they move up.
+  int32_t* vo = ac->var_order;
+  std::memmove(vo + P->nfv + n, vo + P->nfv, 4 * size_t(nv - P->nfv));
+  for (int32_t i = 0; i < n; ++i) vo[P->nfv + i] = nv + i;
+  for (int32_t i = 0; i < nv1; ++i) ac->var_pos[vo[i]] = i;
+  P->nvars = ac->n_var = nv1;
+  P->nfv += n;
+  P->vorder = vo;
+  P->vinv = ac->var_pos;
+  P->vstat = ac->var_status;
+  P->vlb0 = ac->var_lb;
+  P->vub0 = ac->var_ub;
+  P->vlb = ac->var_lb_alt;
+  P->vub = ac->var_ub_alt;
+  P->cols = ac->col_terms;
+  P->vpl = ac->col_plterms;
+  P->nlcols = ac->col_nl_rows;
+}
+
+// ---- Commit -------------------------------------------------------------------
+
+void lin_commit(Presolve* P, lin_add& a) {
+  AC* ac = P->ac;
+  int32_t nr = int32_t(a.rows.size()), nv = int32_t(a.cols.size());
+  int32_t nc0 = P->ncons, nrows0 = a.row0;
+  c_upgrade(P, nr);
+  v_upgrade_chk(P, nv);
+  if (!ac->col_terms)
+    ac->col_terms = P->cols = static_cast<varref**>(new_mblk(ac->var_class, 1));
+  // Gathering row numbers to problem row numbers.
+  auto row_of = [&](int32_t r) {
+    if (r < nc0) return r;
+    if (r < nrows0) return r + nr;  // an objective
+    return nc0 + (r - nrows0);
+  };
+  for (int32_t i = 0; i < nr; ++i) {
+    const added_row& w = a.rows[size_t(i)];
+    int32_t r = nc0 + i;
+    P->rlb[r] = w.lb;
+    P->rub[r] = w.ub;
+    if (P->rlb2 != P->rlb) P->rlb2[r] = w.lb;
+    if (P->rub2 != P->rub) P->rub2[r] = w.ub;
+    ac->con_names[r] = {w.name, w.subs, nullptr};
+  }
+  int32_t j0 = a.col0;
+  for (int32_t i = 0; i < nv; ++i) {
+    const added_col& c = a.cols[size_t(i)];
+    int32_t j = j0 + i;
+    P->vlb[j] = P->vlb0[j] = c.lb;
+    P->vub[j] = P->vub0[j] = c.ub;
+    P->vstat[j] = c.status;
+    ac->var_names[j] = {c.name, c.subs, nullptr};
+  }
+  // Terms: by column, rows descending, so pushing in front (new columns)
+  // leaves each list increasing; an old column takes its new terms at
+  // their places.
+  for (added_term& t : a.terms) t.row = row_of(t.row);
+  std::sort(a.terms.begin(), a.terms.end(),
+            [](const added_term& x, const added_term& y) {
+              return x.col != y.col ? x.col < y.col : x.row > y.row;
+            });
+  for (const added_term& t : a.terms) {
+    varref** p = &P->cols[t.col];
+    if (t.col < j0)
+      while (*p && (*p)->index < t.row) p = &(*p)->next;
+    *p = new_varref_kept(*p, t.row, t.coef);
+  }
+}
+
+}  // namespace vexo
