@@ -26,6 +26,7 @@
 #include "session/loop.h"
 #include "session/options.h"
 #include "session/opttable.h"
+#include "session/rawio.h"
 #include "session/sysdecls.h"
 #include "support/block.h"
 #include "support/format.h"
@@ -306,9 +307,12 @@ int run1(const char* prog, char** argv, const char* envfile, redirect* r,
   double start = e_time();
   double cpu[2] = {0, 0};
   bool capture = blockmode || (which == 1 && log_file);
+  // The terminal is the child's while it runs.
+  Allow_stdin(0);
   int status = run(prog, argv, shell_ecm[which], shell_exitignore[which],
                    redir, capture, which ? "solve_output" : "shell_output",
                    cpu, env, which ? "solve_exitcode_max" : "shell_exitcode_max");
+  Allow_stdin(1);
   double elapsed = e_time() - start;
   double sys = cpu[0] - oldtime[0], user = cpu[1] - oldtime[1];
   oldtime[0] = cpu[0];

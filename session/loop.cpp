@@ -26,6 +26,7 @@
 #include "session/infiles.h"
 #include "session/located.h"
 #include "session/optcmd.h"
+#include "session/rawio.h"
 #include "session/opttable.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
@@ -109,12 +110,19 @@ static void wake() {
 
 static void intcatch(int) {
   gotbreak = gotbreak + 1;
-  if (gotbreak > 1 && !pending_code) pending_code = 32;
+  if (gotbreak > 1 && !pending_code) {
+    pending_code = 32;
+    term_reset();
+  }
   wake();
 }
 
+// The signals that end the session put the terminal's modes back at once
+// (term_reset): an exit that does not pass the orderly path (abort) must
+// not leave the terminal raw.
 static void hupcatch(int sig) {
   if (!pending_code) pending_code = sig;
+  term_reset();
   wake();
 }
 
@@ -124,6 +132,7 @@ void post_exit(int code) { hupcatch(code); }
 static volatile std::sig_atomic_t xlimit_pending;
 void post_time_limit() {
   xlimit_pending = 1;
+  term_reset();
   wake();
 }
 
@@ -214,25 +223,39 @@ static void drain_wake() {
   }
 }
 
-ssize_t session_read(int fd, void* buf, size_t n) {
-  std::sig_atomic_t brk = gotbreak;
+// Waits until fd is ready; -1 (errno EINTR) when stops and gotbreak has
+// moved from brk.
+static int wait_ready(int fd, bool stops, std::sig_atomic_t brk) {
   for (;;) {
     signal_point();
-    if (fd == 0 && !block1mode && gotbreak != brk) {
+    if (stops && gotbreak != brk) {
       errno = EINTR;
       return -1;
     }
-    if (wake_fd[0] >= 0) {
-      struct pollfd p[2] = {{fd, POLLIN, 0}, {wake_fd[0], POLLIN, 0}};
-      if (poll(p, 2, -1) < 0) {
-        if (errno == EINTR) continue;
-      } else if (p[1].revents) {
-        drain_wake();
-        continue;
-      } else if (!p[0].revents) {
-        continue;
-      }
+    if (wake_fd[0] < 0) return 0;
+    struct pollfd p[2] = {{fd, POLLIN, 0}, {wake_fd[0], POLLIN, 0}};
+    if (poll(p, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return 0;  // the read reports what is wrong
     }
+    if (p[1].revents) {
+      drain_wake();
+      continue;
+    }
+    if (p[0].revents) return 0;
+  }
+}
+
+int session_wait(int fd, bool stops_on_break) {
+  return wait_ready(fd, stops_on_break, gotbreak);
+}
+
+ssize_t session_read(int fd, void* buf, size_t n) {
+  if (fd == 0 && rawio_running()) return hist_read(fd, buf, n);
+  std::sig_atomic_t brk = gotbreak;
+  bool stops = fd == 0 && !block1mode;
+  for (;;) {
+    if (wait_ready(fd, stops, brk) < 0) return -1;
     ssize_t r = read(fd, buf, n);
     if (r < 0 && errno == EINTR) continue;
     return r;

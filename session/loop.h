@@ -117,7 +117,13 @@ void post_time_limit();
 // wait goes on; only an interrupt that arrives while it waits at plain
 // (unframed) standard input ends the wait: -1 with errno EINTR, for the
 // reader to serve at its prompt.
+// Standard input read by the raw-terminal reader thread goes through its
+// line pipe (hist_read, session/rawio.h).
 ssize_t session_read(int fd, void* buf, size_t n);
+// The wait of session_read: until fd can be read, acting on signals
+// meanwhile; returns 0, or -1 with errno EINTR when stops_on_break and an
+// interrupt arrived.
+int session_wait(int fd, bool stops_on_break);
 
 // Links a new clean-up record at the front; returns it.
 cleanup_rec* register_cleanup(void (*routine)(void*), void* arg);

@@ -65,6 +65,7 @@
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/optcmd.h"
+#include "session/rawio.h"
 #include "session/options.h"
 #include "session/opttable.h"
 #include "session/show.h"
@@ -190,6 +191,27 @@ static void scan_block_and_libs() {
   }
 }
 
+// Whether standard input will be read: no input name follows the
+// options, one of them is "-", or a -vi form was seen.  Options taken
+// here: those of -i and -x may stand in the next argument.  A -R anywhere
+// among the options is server mode (no terminal reader).
+static bool stdin_wanted(bool* serving) {
+  char** a = xargv + 1;
+  for (; *a && (*a)[0] == '-' && (*a)[1]; ++a) {
+    const char* s = *a;
+    if (strcmp(s, "--") == 0) {
+      ++a;
+      break;
+    }
+    if (s[1] == 'R') *serving = true;
+    if ((s[1] == 'i' || s[1] == 'x') && !s[2] && a[1]) ++a;
+  }
+  if (!*a || vi_seen) return true;
+  for (; *a; ++a)
+    if (strcmp(*a, "-") == 0) return true;
+  return false;
+}
+
 void init_modules(int start) {
   if (start) {
     // A new session only: `reset` keeps all of these, since it runs as a
@@ -300,6 +322,12 @@ void ppinit(char** argv, int first) {
   scan_first(argv);
   scan_block_and_libs();
   envinit();
+  // The terminal reader, in raw mode only for an interactive session that
+  // reads its standard input, outside block and server mode.
+  bool serving = Serving != 0;
+  bool wanted = stdin_wanted(&serving);
+  rawio_add(wanted && interactive && !(isatty_ZEF & 8) && !serving &&
+            !blockmode);
   if (!i_option_ZEF) {
     const char* f = evalue("VEXOFUNC");
     if (f && *f) i_option_ZEF = f;

@@ -3,6 +3,7 @@
 #include "session/sysdecls.h"
 
 #include <gtest/gtest.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -114,6 +115,10 @@ TEST_F(SysDecls, DashXOnTheCommandLineSetsSessionMaxtime) {
   EXPECT_EQ(*sysparam_cell(Time_params[T_SESSION_MAX]), 12);
   infile = -1;
   read_options = 1;
+  // The limit armed the process's timer: disarmed, so that it cannot end
+  // a later test of this binary.
+  itimerval off{};
+  setitimer(ITIMER_REAL, &off, nullptr);
 }
 
 TEST_F(SysDecls, SymbolicParams) {
