@@ -59,7 +59,7 @@ for n in $(sizes 1000000 10000000 100000000); do
 done
 
 for n in $(sizes 100000 1000000 10000000); do
-  echo "for {i in 1..$n} printf \"%d\\n\", i;" >v.run
+  printf 'for {i in 1..%s} printf "%%d\\n", i;\n' "$n" >v.run
   printf 'for {i in 1..%s} printf "%%d\\n", i;\nend;\n' "$n" >g.mod
   row "for-printf" "$n" v.run g.mod
 done
