@@ -27,12 +27,8 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cd "$tmp"
 
-# Field of /usr/bin/time -v's report in file $1: wall seconds, peak kB.
-wall() {
-  sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$1" |
-    awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }'
-}
-peak() { sed -n 's/.*Maximum resident set size (kbytes): //p' "$1"; }
+# wall and peak: fields of /usr/bin/time -v's report.
+. "$here/timing.sh"
 
 # run_vexo family "data statements": prints nnz gen wall peak_kB
 run_vexo() {

@@ -1,6 +1,9 @@
 // Compilation of declarations.
 #include "compiler/compdecl.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "compiler/compile.h"
 #include "compiler/context.h"
 #include "compiler/eexpr.h"
@@ -24,6 +27,7 @@
 #include "frontend/vardcl.h"
 #include "instance/names.h"
 #include "instance/problem.h"
+#include "instance/stamps.h"
 #include "instance/sufdecl.h"
 #include "report/indextab.h"
 #include "report/prset.h"
@@ -432,6 +436,31 @@ void uncompile(xnode* d) {
   reset_compiled(d);
 }
 
+int64_t dcl_compiles;
+
+void compdecl_reset() {
+  compile_due = false;
+  dcl_compiles = 0;
+}
+
+bool compiled_current(const xnode* d) {
+  const xrecomp& x = d->xr;
+  if (x.stamp > 0) return true;
+  if (x.stamp != -2.0) return false;
+  // Values computed on demand without a generation go with a compilation,
+  // so that their checks are made again by the next command.
+  if (x.state & XR_GENERATED) return false;
+  for (int32_t i = 0; i < d->ndeps; ++i) {
+    uint32_t n = d->deps[i];
+    if (n >= uint32_t(std::max(dac.next, 0))) continue;
+    const xnode* p = dac.bynum[n];
+    if (!p || p == d) continue;
+    if (chg_stamp(p) >= x.cstamp) return false;
+    if (p->xr.stamp == 0 || p->xr.stamp == -1.0) return false;
+  }
+  return true;
+}
+
 void compile() {
   compile_due = false;
   if (dbg & 2) no_common = 1;
@@ -457,6 +486,8 @@ void compile() {
     xrecomp& x = d->xr;
     if (x.stamp > 0) continue;
     x.stamp = -2.0;
+    x.cstamp = nextgenlev;
+    ++dcl_compiles;
     compile_dcl(d);
     if (dac.n) sud_build(d);
     if (rew_list0) rew_save(&x);

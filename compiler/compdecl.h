@@ -18,6 +18,8 @@
 #ifndef VEXO_COMPILER_COMPDECL_H
 #define VEXO_COMPILER_COMPDECL_H
 
+#include <cstdint>
+
 namespace vexo {
 
 struct expr;
@@ -44,6 +46,17 @@ void reset_compiled(xnode* d);
 // Nothing for a declaration never compiled.  The level-0 values of every
 // declaration go with it, so the next generation compiles (compile_due).
 void uncompile(xnode* d);
+// Whether d's compiled form can serve as it is: generated (positive
+// stamp), or compiled (stamp -2) with no values computed on demand and no
+// input changed or reset since.  When this holds for every declaration a
+// command cites, the command needs no compile (which compiles again every
+// declaration not generated).
+bool compiled_current(const xnode* d);
+// Declarations compiled since start-up (compile's compile pass); tests
+// read it to see that a change compiles only what depends on it.
+extern int64_t dcl_compiles;
+// Start-up and `reset`: nothing due, no compilations counted.
+void compdecl_reset();
 // Set by uncompile until compile runs: level-0 values must be planted again
 // before anything compiled is evaluated.
 extern bool compile_due;

@@ -21,7 +21,10 @@
 
 namespace vexo {
 
-eelink eehashtab[EEHASHSIZE];
+eelink* eehashtab;
+uint32_t eeh_mask;
+uint32_t eeh_count;
+int eeh_k;
 eelink hdiscard;
 eexpr* eexpr_free_list;
 int no_common;
@@ -116,6 +119,58 @@ static void link_front(eelink* head, eexpr* r) {
   head->next = &r->h;
 }
 
+// The bucket of a hash: the product's top bits, since the hashes built by
+// massage differ mostly in their low bits.
+static eelink* bucket(int64_t hash) {
+  return &eehashtab[(static_cast<uint64_t>(hash) * 0x9E3779B97F4A7C15ull) >>
+                    32 & eeh_mask];
+}
+
+// Empty circular heads, 2^bits of them.
+static void new_table(int bits) {
+  size_t n = size_t{1} << bits;
+  eeh_k = htcl(n * sizeof(eelink));
+  eehashtab = static_cast<eelink*>(new_mblk(eeh_k));
+  eeh_mask = static_cast<uint32_t>(n - 1);
+  for (size_t i = 0; i < n; ++i)
+    eehashtab[i].next = eehashtab[i].prev = &eehashtab[i];
+}
+
+// Doubles the table; every record moves to its new bucket in the order
+// it had, so look-ups keep finding the newest equal record first.
+static void grow_table() {
+  eelink* old = eehashtab;
+  uint32_t nold = eeh_mask + 1;
+  int kold = eeh_k;
+  int bits = 0;
+  while ((uint32_t{1} << bits) < 2 * nold) ++bits;
+  new_table(bits);
+  for (uint32_t i = 0; i < nold; ++i) {
+    eelink* head = &old[i];
+    // From the tail, each pushed to the front: the order is kept.
+    for (eelink* l = head->prev; l != head;) {
+      eelink* p = l->prev;
+      eexpr* r = static_cast<eexpr*>(static_cast<void*>(l));
+      link_front(bucket(r->hash), r);
+      l = p;
+    }
+  }
+  del_mblk(kold, old);
+}
+
+// Enters r at the front of its bucket.
+static void enter(eexpr* r) {
+  if (++eeh_count > 2 * (eeh_mask + 1) && eeh_mask < (1u << 30)) grow_table();
+  link_front(bucket(r->hash), r);
+}
+
+// Takes r (linked) out of the table or the discard list.
+static void leave(eexpr* r) {
+  if (!(r->flags & EE_DISCARDED)) --eeh_count;
+  r->flags &= ~EE_DISCARDED;
+  unlink(r);
+}
+
 static void put_eexpr(void* p, int) {
   eexpr* r = static_cast<eexpr*>(p);
   r->h.next = static_cast<eelink*>(static_cast<void*>(eexpr_free_list));
@@ -126,7 +181,7 @@ void eexpr::operator delete(void* p) {
   eexpr* r = static_cast<eexpr*>(p);
   if (!r) return;
   if (r->is_set() && r->s && r->s->ee == r) r->s->ee = nullptr;
-  if (r->hashed()) unlink(r);
+  if (r->hashed()) leave(r);
   r->e = nullptr;
   pool_free(r, sizeof(eexpr), &r->h.next, put_eexpr);
   // A node's op may still point here: ee_of reads e (null now) to learn
@@ -143,7 +198,7 @@ static void place(eexpr* r, uint64_t lev, int hashit) {
   r->con = c;
   r->levbits = lev;
   if (hashit)
-    link_front(&eehashtab[static_cast<uint64_t>(r->hash) % EEHASHSIZE], r);
+    enter(r);
   else
     r->h.next = r->h.prev = nullptr;
   r->lnext = c->chain;
@@ -230,7 +285,8 @@ void eehashtab_init() {
   slab_base = nullptr;
   nslabs = slab_hcl = 0;
   slab_next = slab_end = nullptr;
-  for (eelink& b : eehashtab) b.next = b.prev = &b;
+  new_table(12);
+  eeh_count = 0;
   hdiscard.next = hdiscard.prev = &hdiscard;
   fill_tables();
 }
@@ -243,7 +299,7 @@ static eexpr* rec_of(eelink* l) {
 
 eexpr* ehash(int64_t hash, expr* e) {
   if (e == e_nomatch) return nullptr;
-  eelink* head = &eehashtab[static_cast<uint64_t>(hash) % EEHASHSIZE];
+  eelink* head = bucket(hash);
   for (eelink* l = head->next; l != head; l = l->next) {
     eexpr* r = rec_of(l);
     if (r->hash != hash || r->is_set() || !r->e) continue;
@@ -488,7 +544,7 @@ int same_set(set* a, set* b) {
 }
 
 eexpr* shash(int64_t hash, set* s) {
-  eelink* head = &eehashtab[static_cast<uint64_t>(hash) % EEHASHSIZE];
+  eelink* head = bucket(hash);
   for (eelink* l = head->next; l != head; l = l->next) {
     eexpr* r = rec_of(l);
     if (r->hash != hash || !r->is_set()) continue;
@@ -507,14 +563,15 @@ eexpr* shash(int64_t hash, set* s) {
 
 int disc(eexpr* r) {
   if (r->hashed()) {
-    unlink(r);
+    leave(r);
     link_front(&hdiscard, r);
+    r->flags |= EE_DISCARDED;
   }
   return 0;
 }
 
 void rm_hash(eexpr* r) {
-  if (r->hashed()) unlink(r);
+  if (r->hashed()) leave(r);
 }
 
 void del_ee(set* s) {

@@ -33,7 +33,8 @@ enum : uint32_t {
                     // negated factor or the variable side of a linear term
   EE_FORCED = 8,    // value stored at its own level and reused inside
   EE_PERM = 16,     // one of the shared constants eone/enegone
-  EE_COND = 32      // made or used in conditional code: never a STORE
+  EE_COND = 32,     // made or used in conditional code: never a STORE
+  EE_DISCARDED = 64  // linked on hdiscard, out of the table
 };
 
 // Bit 31 of a hash tells a set record from an expression record.
@@ -91,8 +92,13 @@ static_assert(std::is_trivially_destructible_v<eexpr> &&
                   std::is_standard_layout_v<eexpr>,
               "eexpr records are plain pool records");
 
-constexpr int EEHASHSIZE = 5003;
-extern eelink eehashtab[EEHASHSIZE];
+// The table: eeh_mask + 1 bucket heads (a power of two) in a block of
+// size class eeh_k; it doubles when it holds twice as many records as
+// buckets, so look-ups stay short whatever a command compiles.
+extern eelink* eehashtab;
+extern uint32_t eeh_mask;
+extern uint32_t eeh_count;  // records in the table
+extern int eeh_k;
 // Records taken out of the table while still referenced.
 extern eelink hdiscard;
 extern eexpr* eexpr_free_list;

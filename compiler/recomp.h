@@ -63,6 +63,8 @@ struct xrecomp {
   double stamp;         // generation: 0 never compiled, -2 compiled, -1
                         // reset, positive the generation of the values
   double instamp;       // newest input stamp; 1.0 at construction
+  double cstamp;        // nextgenlev when last compiled (for stamp -2: an
+                        // input changed at or after it makes it stale)
   int32_t nlev0rew;
   int32_t nsaved;
   int32_t nsavedlists;

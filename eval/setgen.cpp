@@ -34,7 +34,7 @@ constexpr double MAX_COUNT = 2147483647.0;
 
 // ---- Ranges ----------------------------------------------------------------
 
-void range_genall(set* s, TVA* tva) {
+int32_t range_bounds(set* s, TVA* tva, double* lower, double* stride) {
   set3p* r = rec3(s);
   double L = eval_num(xf(r->f1), tva);
   if (std::isinf(L)) eerror(tva, "range with infinite lower bound");
@@ -42,14 +42,25 @@ void range_genall(set* s, TVA* tva) {
   if (std::isinf(U)) eerror(tva, "range with infinite upper bound");
   double B = r->f3 ? eval_num(xf(r->f3), tva) : 1.;
   if (B == 0) eerror(tva, "zero stride");
-  free_members(s);
+  *lower = L;
+  *stride = B;
   double q = (U - L) / B;
-  if (q < 0) return;
+  if (q < 0) return 0;
   // A count beyond 32 bits (or a NaN bound) cannot be listed.
   if (!(q < MAX_COUNT - 1)) eerror(tva, "range too large");
-  int32_t n = static_cast<int32_t>(q) + 1;
+  return static_cast<int32_t>(q) + 1;
+}
+
+symbol* range_member(double lower, double stride, int32_t i) {
+  return Number(std::fma(double(i), stride, lower));
+}
+
+void range_genall(set* s, TVA* tva) {
+  double L, B;
+  int32_t n = range_bounds(s, tva, &L, &B);
+  free_members(s);
   for (int32_t i = 0; i < n; ++i) {
-    symbol* x = Number(std::fma(double(i), B, L));
+    symbol* x = range_member(L, B, i);
     set_append(s, &x);
   }
 }

@@ -22,6 +22,12 @@ namespace vexo {
 // member at that position is the very symbol.
 int range_in(set* s, symbol** tuple, TVA* tva);
 void range_genall(set* s, TVA* tva);
+// The range s evaluated in tva: its member count, with the first member's
+// value and the stride in *lower and *stride (the errors of range_genall:
+// infinite bounds, zero stride, more than 2^31 - 2 members).
+int32_t range_bounds(set* s, TVA* tva, double* lower, double* stride);
+// Member i (from 0) of the range that range_bounds described.
+symbol* range_member(double lower, double stride, int32_t i);
 
 // Intervals (class 22): membership by the bounds (every symbol for the
 // collations ASCII, EBCDIC, Display), -2 or -1; only integer intervals can

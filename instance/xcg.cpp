@@ -179,7 +179,11 @@ AC* xcg(int flags, const xnode* spare) {
   }
   AC* ac = new_ac();
   if (need || compile_due) {
-    compile_aside();
+    // Compiled forms that still serve are not compiled again: a change of
+    // data alone (a let) only has the changed values generated.
+    auto stale = [](const xnode* d) { return !compiled_current(d); };
+    if (compile_due || std::any_of(c.decls.begin(), c.decls.end(), stale))
+      compile_aside();
     int nvars;
     ac = genmod(0, &nvars);
   }

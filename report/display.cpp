@@ -327,13 +327,17 @@ int poscomp(const dent& a, const dent& b, size_t k) {
   return display_comp(a.tup[k], b.tup[k]);
 }
 
-// Sorts the entries by the positions of pos in turn.
+// Sorts the entries by the positions of pos in turn.  Entries mostly come
+// in order already (a param's members in its indexing's order): one pass
+// tells, and the sort with its buffer is saved.
 void d3sort(std::vector<dent*>& v, const std::vector<int>& pos) {
-  std::stable_sort(v.begin(), v.end(), [&](const dent* a, const dent* b) {
+  auto before = [&](const dent* a, const dent* b) {
     for (int k : pos)
       if (int c = poscomp(*a, *b, size_t(k))) return c < 0;
     return false;
-  });
+  };
+  if (!std::is_sorted(v.begin(), v.end(), before))
+    std::stable_sort(v.begin(), v.end(), before);
 }
 
 std::vector<int> iota(int n) {

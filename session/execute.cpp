@@ -18,6 +18,7 @@
 #include "eval/indexing.h"
 #include "eval/iterate.h"
 #include "eval/set.h"
+#include "eval/setgen.h"
 #include "eval/funclib.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
@@ -339,18 +340,50 @@ struct loop_member {
   loop_member& operator=(const loop_member&) = delete;
 };
 
+// The range a for loop's indexing walks when it is a bare range (one item,
+// no condition, nothing the compiler hung on the item), else null: such a
+// loop computes its members one at a time instead of listing them.
+set* bare_range(const set_spec* ss) {
+  const Index* ix = ss->first;
+  if (!ix || ix->next || ss->cond || ss->precond) return nullptr;
+  if (ix->onbind || ix->complete || ix->cleanup) return nullptr;
+  set* s = ix->s;
+  return s && s->sclass == SC_RANGE && s->arity == 1 ? s : nullptr;
+}
+
+// Runs the body of loop o over the members of range s (evaluated in t,
+// which goes before the body runs): member k is computed as it is bound,
+// so a long range costs no memory beyond the numbers themselves.
+void for_range(cmd_fields* c, cmd_compound* o, set* s, tva_hold& h) {
+  double lower, stride;
+  int32_t n = range_bounds(s, h.t, &lower, &stride);
+  del_tva(h.t);
+  h.t = nullptr;
+  cmdxreset(c->xrp, nullptr);
+  loop_frame frame(o);
+  symbol* cells[2] = {nullptr, nullptr};
+  loop_member member(o->loopdepth, cells);
+  for (int32_t k = 0; k < n; ++k) {
+    cells[0] = range_member(lower, stride, k);
+    run_chain(o->body);
+    if (!next_pass(o) || frame.r.ended) return;
+  }
+}
+
 void for_cmd(cmd_fields* c) {
   cmd_compound* o = compound(c);
   set_spec* ss = o->ix;
   curcmd = c;
   // The loop runs over the members its indexing has now: compiled, walked
   // at once and copied, the compilation undone before the body runs (the
-  // body's commands compile on their own).
+  // body's commands compile on their own).  A range needs no copy: its
+  // bounds are fixed when the loop starts.
   if (!current()) return;
   compile_start();
   ss_setup(ss, nullptr);
   ss_teardown(ss);
   tva_hold h{compile_end(c->xrp)};
+  if (set* r = bare_range(ss)) return for_range(c, o, r, h);
   int arity = 0;
   for (Index* ix = ss->first; ix; ix = ix->next) arity += ix->s->arity;
   std::vector<symbol*> tuples;

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "compiler/compdecl.h"
 #include "compiler/compile.h"
 #include "compiler/context.h"
 #include "compiler/eexpr.h"
@@ -271,6 +272,7 @@ void init_modules(int start) {
   context_reset();
   massage_reset();
   compile_reset();
+  compdecl_reset();
   recomp_reset();
   opgen_reset();
   tva_reset();
@@ -455,10 +457,11 @@ const kept_state kept_by_reset[] = {
     {"nextgenlev,tsr,tsr_k",
      "generation stamps only grow: what was generated before must look old",
      1},
-    {"ncmds,cmd_rc,randcalls", "counts of the session's commands and draws",
-     1},
+    {"ncmds,cmd_rc,randcalls,dcl_compiles",
+     "counts of the session's commands, draws and compilations", 1},
     {"symhash", "the data's names stay interned", 1},
-    {"one,negone,eone,enegone,epmone,eehashtab,con,Ind0,firstdummy0,cur_ac,"
+    {"one,negone,eone,enegone,epmone,eehashtab,eeh_mask,eeh_count,eeh_k,"
+     "con,Ind0,firstdummy0,cur_ac,"
      "tva_len,tva_hcl,tva_need,max_context,m_optrew,m_mandrew,Dummy_refs,"
      "(anonymous namespace)::check_texts()::m",
      "the compiled forms of the model's declarations and the compiler's "

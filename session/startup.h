@@ -153,6 +153,7 @@ void ppinit(char** argv, int first);
 //                                     contexts by max_context)
 //   compiler/massage massage_reset    draw count, recursive compilation
 //   compiler/compile compile_reset    shared constants, the rewrite list
+//   compiler/compdecl compdecl_reset  no compilation due, none counted
 //   compiler/recomp  recomp_reset     the retained recompilation block
 //   compiler/opgen   opgen_reset      rewrite counters
 //   compiler/tva     tva_reset        current context and context sizing

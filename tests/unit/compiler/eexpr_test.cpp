@@ -42,6 +42,33 @@ TEST_F(Shared, WithoutCommonSubexpressionsNothingIsShared) {
   EXPECT_EQ(ee_of(q->L.e)->nuse, 1u);
 }
 
+TEST_F(Shared, SharingSurvivesTheTableGrowing) {
+  // Enough different sums to double the table twice, each written twice:
+  // every pair meets in one node, found again after the moves.
+  const int n = 12000;
+  std::string text = "param x;\n";
+  for (int k = 0; k < n; ++k)
+    text += "param q" + std::to_string(k) + " = (x + " + std::to_string(k) +
+            ") * (x + " + std::to_string(k) + ");\n";
+  model(text);
+  uint32_t buckets = eeh_mask + 1;
+  int shared = 0;
+  for (int k = 0; k < n; ++k) {
+    std::string name = "q" + std::to_string(k);
+    massage(&def(name.c_str()));
+    expr* q = def(name.c_str());
+    shared += opcode(q) == OPMULT && q->L.e == q->R.e;
+  }
+  EXPECT_EQ(shared, n);
+  EXPECT_GE(eeh_mask + 1, 4 * buckets);
+  EXPECT_LE(eeh_count, 2 * (eeh_mask + 1));
+  // A sum made before the table grew is still found.
+  model("param r = (x + 0) * (x + 1);\n");
+  massage(&def("r"));
+  EXPECT_EQ(def("r")->L.e, def("q0")->L.e);
+  EXPECT_EQ(def("r")->R.e, def("q1")->L.e);
+}
+
 TEST_F(Shared, NumbersShareByValue) {
   struct {
     const char *name, *a, *b;
