@@ -1376,7 +1376,22 @@ bool logical_to_row(Presolve* P, int32_t row, expr** part) {
   if (P->rub2 != P->rub) P->rub2[row] = hi;
   P->dflag[row] = CK_CONVERTED;
   if (P->rstat) P->rstat[row] &= ~uint32_t(RS_LOGICAL);
-  *part = body;
+  // The linear part of the body joins the row's linear terms.
+  expr* nl = nullptr;
+  expr* lin = nullptr;
+  if (k == SK_NONLIN && !P->keepnl) {
+    expr** nt = &nl;
+    expr** lt = &lin;
+    linsplit(body, &nt, &lt, 1);
+  } else {
+    nl = body;
+  }
+  while (lin) {
+    expr* n = lin->next;
+    linq_push(P, row, lin);
+    lin = n;
+  }
+  *part = nl;
   // The converted row's terms take the algebraic path.
   esimplify(P, row, part, nullptr);
   return true;
