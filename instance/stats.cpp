@@ -39,8 +39,10 @@ void epsprint(double low, double high, double max, const char* name) {
 
 // Lines 2 to 7: what presolve, substitution and linearisation changed.
 static void changes(const AC* ac) {
-  int L = ac->n_logical - ac->n_logical_sent;
-  int K = (ac->n_con + ac->n_con_added) -
+  // Logical constraints presolve turned into algebraic rows count as
+  // algebraic ones.
+  int L = ac->n_logical - ac->n_logical_sent - ac->n_pre_log_alg_con;
+  int K = (ac->n_con + ac->n_con_added + ac->n_pre_log_alg_con) -
           (ac->n_subst_var + ac->n_logical + ac->n_con_sent);
   int V = ac->n_var - (ac->n_var_sent + ac->n_subst_var);
   bool changed = false;

@@ -254,6 +254,8 @@ void rowelim(Presolve* P, int32_t row, int code) {
       Snprintf(why, sizeof why, "no variables, but lower bound = %g, upper = %g",
                P->rlb[row], P->rub[row]);
       badcon(P, row, 0, why);
+      // Reported once: the row is not taken up again as a singleton.
+      P->rstat[row] |= RS_INFEASIBLE;
       return;
     }
     // An empty paired row: its condition is settled by the

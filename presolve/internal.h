@@ -88,8 +88,6 @@ void reduce_start(Presolve* P);
 void duals_record(const Presolve* P);
 // Forgets it (start-up and `reset`).
 void duals_reset();
-// Fixed variables in nonlinear parts become their values.
-void fixed_to_const(Presolve* P);
 
 }  // namespace vexo
 

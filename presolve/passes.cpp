@@ -409,27 +409,4 @@ void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed) {
   }
 }
 
-// ---- Fixed variables in nonlinear parts -------------------------------------
-
-static void consts_in(Presolve* P, expr* e) {
-  auto sub = [&](int32_t j, expr* x) {
-    if (j < 0 || j >= P->nvars || !(P->vstat[j] & VS_FIXED)) return;
-    if (shape(x) != SH_VARVAL) return;
-    x->opword = opword(OPNUM, EF_CONST | EF_NUMERIC);
-    x->L.d = P->vlb[j];
-    x->R.p = nullptr;
-    x->op = f_OPNUM;
-  };
-  each_var(e, 0, sub);
-}
-
-void fixed_to_const(Presolve* P) {
-  if (!P->nsubst_fixed) return;
-  AC* ac = P->ac;
-  for (int32_t i = 0; i < P->ncons; ++i)
-    for (expr* e = ac->con_nonlin[i]; e; e = e->next) consts_in(P, e);
-  for (int32_t o = 0; ac->obj_nonlin && o < ac->n_obj; ++o)
-    for (expr* e = ac->obj_nonlin[o]; e; e = e->next) consts_in(P, e);
-}
-
 }  // namespace vexo

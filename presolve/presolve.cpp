@@ -23,6 +23,8 @@
 #include "presolve/order.h"
 #include "presolve/psmsg.h"
 #include "presolve/rounding.h"
+#include "presolve/simplify.h"
+#include "presolve/solveout.h"
 #include "presolve/stages.h"
 #include "session/located.h"
 #include "session/loop.h"
@@ -336,7 +338,7 @@ static void final_counts(Presolve* P, int level) {
   // behind them in the order they were fixed.
   k = 0;
   for (int32_t j = 0; j < P->nvars; ++j)
-    if (!(P->vstat[j] & VS_FIXED)) P->vorder[k++] = j;
+    if (!(P->vstat[j] & (uint32_t(VS_FIXED) | DV_LINEAR))) P->vorder[k++] = j;
   if (k != P->nfv) error(1, "presolve has k = %d, P.nfv = %d", k, P->nfv);
   if (show_stats > 2 && level > 0) ps_summary(P);
   ac->n_var_sent = P->nfv;
@@ -368,7 +370,9 @@ static void later_phases(Presolve* P) {
       pl2nl(P);
   }
   Is_linearize(P);
-  fixed_to_const(P);
+  // Fixed variables in nonlinear parts become numbers, and what became
+  // linear joins the linear terms.
+  simplify_rows(P);
   // 29.8: the conditions left into the form of the problem file.
   if (ac->n_compl) compl_constradj(P);
   nl_incidence(P, 0, P->nrows);
@@ -449,6 +453,13 @@ void presolve(AC* ac, int level) {
       P.vstat[j] &= ~uint32_t(VS_FIXED);
     }
   int_bounds(&P);
+  // Nonlinear parts and logical constraints simplified before the
+  // reductions, so that logical constraints turned into rows of one
+  // variable become bounds.
+  if (!P.rstat)
+    P.rstat = scratch_block<uint32_t>(&P, elem_class(ac->row_class, 4));
+  simplify_rows(&P);
+  nl_incidence(&P, 0, P.ncons);
   presolve_sug = 0;
   nbud = 0;
   if (level <= 0) {
@@ -477,6 +488,7 @@ void presolve(AC* ac, int level) {
     reduce(&P, level, fixed.data(), int32_t(fixed.size()));
     pl_range_clear();
   }
+  solve_out(&P);
   duals_record(&P);
   final_counts(&P, level);
   later_phases(&P);

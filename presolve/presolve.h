@@ -32,10 +32,11 @@ struct list;
 struct varref;
 struct plterm;
 struct Inset;
+struct expr;
 
 // The blocks of one presolve run, freed together by pstempzap
 // (presolve/psmsg.h) on the normal end and on the error path.
-constexpr int PS_SCRATCH_BLOCKS = 12;
+constexpr int PS_SCRATCH_BLOCKS = 16;
 struct ps_scratch {
   void* blk[PS_SCRATCH_BLOCKS];
   int32_t k[PS_SCRATCH_BLOCKS];  // size class of each block
@@ -118,6 +119,16 @@ struct Presolve {
   // pairs (row, the partner's lone variable), in a block of eqn_cap pairs.
   int32_t* eqn;
   int32_t neqn, eqn_cap;
+  // Nonlinear simplification (presolve/simplify.h).
+  expr** linq;       // per row: terms found linear, waiting for nl2l
+  int32_t* linrows;  // the rows with such terms (nlinrows of them)
+  int32_t nlinrows;
+  int32_t keepnl;    // nonzero: terms found linear stay nonlinear
+  int32_t ifdepth;   // conditionals being simplified
+  // Solving out defined variables (presolve/solveout.h).
+  int32_t ldef;      // linear definitional constraints eliminated
+  int32_t nfills;    // fills they created
+  int32_t nnldef;    // nonlinear definitional constraints eliminated
 };
 static_assert(std::is_trivially_destructible_v<Presolve>);
 
@@ -129,8 +140,12 @@ enum : uint32_t {
   RS_SCANUB = 0x200,
   RS_COMPL = 0x400,
   RS_LOGICAL = 0x8000,
+  RS_DIVZERO = 0x20000,   // a zero divisor was reported for the row
   RS_INFEASIBLE = 0x40000
 };
+// The AC's con_kind of a logical constraint presolve turned into an
+// algebraic row (no longer bits 1, 2).
+constexpr int32_t CK_CONVERTED = 4;
 // Variable status bits (var_status) presolve reads and sets.
 enum : uint32_t {
   VS_INT = 1,

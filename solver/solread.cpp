@@ -18,6 +18,8 @@
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
 #include "instance/sufstore.h"
+#include "eval/solval.h"
+#include "compiler/tva.h"
 #include "presolve/presolve.h"
 #include "session/batch.h"
 #include "session/cmdfiles.h"
@@ -212,7 +214,12 @@ int copy_ov(AC* ac, int primal) {
       int n = 0;
       for (int32_t k = 0; k < v->gen.member_count; ++k) {
         int32_t col = v->gen.first_col + k;
-        if (col < ac->n_var && put_value(v, k, ac->var_init_val[col])) ++n;
+        // A column presolve solved out gets its value from its definition.
+        double x = col < ac->n_var && ac->var_status &&
+                           (ac->var_status[col] & DV_STALE)
+                       ? column_value(ac, col, cur_tva)
+                       : col < ac->n_var ? ac->var_init_val[col] : 0;
+        if (col < ac->n_var && put_value(v, k, x)) ++n;
       }
       if (n) solution_values(v);
       changed += n;
@@ -283,6 +290,10 @@ void install_values(const sol_data& d, AC* ac) {
     int32_t c = ac->var_order ? ac->var_order[i] : int32_t(i);
     if (c >= 0 && c < ac->n_var) ac->var_init_val[c] = round_value(d.primals[i]);
   }
+  // The values of solved-out columns follow the new ones.
+  if (!d.primals.empty() && ac->var_status)
+    for (int32_t c = 0; c < ac->n_var; ++c)
+      if (ac->var_status[c] & DV_DEFINED) ac->var_status[c] |= DV_STALE;
 }
 
 double counter(param* p) {
