@@ -173,10 +173,6 @@ void readcmd(set_spec* ix, expr* items, redirect* r) {
   cmd_xrf(CK_READ, ix, items, r);
 }
 
-void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
-  cmd_ixbe(write ? CK_WRITE_TABLE : CK_READ_TABLE, write, ix, name, subscript);
-}
-
 expr* func_call(function* f, expr* args) {
   arg_values(args);
   // Built-in routines (print, printf, ...) take their arguments as they

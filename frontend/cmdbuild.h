@@ -39,7 +39,6 @@ void probreset(symbol* name, expr* subscript);
 void purge(expr* names, int purge);
 void xref_cmd(expr* names, redirect* r);
 void readcmd(set_spec* ix, expr* items, redirect* r);
-void table_io(int write, set_spec* ix, symbol* name, expr* subscript);
 // The call of a declared function with its arguments (source order): a
 // node of OPFUNC (a symbolic function: OPFUNCstr) over the function record
 // and the argument list.  The least form of function calls: the record is

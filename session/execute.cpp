@@ -13,6 +13,7 @@
 #include "compiler/opgen.h"
 #include "compiler/tva.h"
 #include "data/readdata.h"
+#include "data/tablerw.h"
 #include "eval/dispatch.h"
 #include "eval/indexing.h"
 #include "eval/iterate.h"
@@ -605,8 +606,8 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     curprob_run,          // 56 problem
     not_implemented_cmd,  // 57 xref
     if_run,               // 58 if
-    not_implemented_cmd,  // 59 read_table
-    not_implemented_cmd,  // 60 write_table
+    table_rw_cmd,         // 59 read_table
+    table_rw_cmd,         // 60 write_table
     lib_run,              // 61 load
     lib_run,              // 62 reload
     lib_run,              // 63 unload

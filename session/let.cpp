@@ -10,6 +10,7 @@
 #include "compiler/compile.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
+#include "data/outarg.h"
 #include "data/values.h"
 #include "eval/dispatch.h"
 #include "eval/dotvalue.h"
@@ -44,7 +45,9 @@
 #include "session/sysdecls.h"
 #include "solver/solread.h"
 #include "solver/solve.h"
+#include "support/format.h"
 #include "support/list.h"
+#include "support/machine.h"
 #include "support/message.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -657,6 +660,42 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
     cmdxreset(xr, nullptr);
     dep_note(d->num);
     xcg(0);
+  }
+}
+
+void assign_outargs(xnode* x, Outarg* chain, TVA* tva) {
+  uint32_t k = x->kind & ~1u;
+  if (k != DK_PARAM && k != DK_SPARAM) {
+    error(1, "unexpected type %d in assign_outargs", x->kind);
+    return;
+  }
+  param* p = static_cast<param*>(x);
+  if (builtin(p, false)) return;
+  let_changes ch;
+  ch.d = p;
+  bool indexed = p->kind & 1;
+  // A non-null subscript stands for the compiled look-up of let: the
+  // member is found or added from the tuple.
+  expr* sub = indexed ? reinterpret_cast<expr*>(p) : nullptr;
+  struct record_on_exit {
+    let_changes& ch;
+    ~record_on_exit() { ch.record(); }
+  } rec{ch};
+  for (Outarg* o = chain; o; o = o->next) {
+    if (k == DK_PARAM) {
+      if (o->s) {
+        mgwhere(tva);
+        Fprintf(Stderr, "Cannot assign %Q to %s.\n", o->s->text(),
+                sub_name(p, indexed ? o->sub : nullptr));
+        bailout();
+      }
+      store_num(p, sub, o->sub, o->v, ch);
+    } else {
+      symval v{nullptr, o->s};
+      o->s = nullptr;
+      if (!v.str) v.sym = Number(o->v);
+      store_sym(p, sub, o->sub, v, ch);
+    }
   }
 }
 

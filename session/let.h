@@ -20,6 +20,8 @@
 
 namespace vexo {
 
+struct Outarg;
+
 struct cmd_fields;
 struct convar;
 struct expr;
@@ -74,6 +76,14 @@ int32_t letsub(expr* sub, xnode2* d, TVA* tva, int lookup_only,
 // Adds the member tuple (not yet a member; null for a scalar d) with a
 // cleared status byte and a zero value; returns its number.
 int32_t addnow(xnode2* d, symbol* const* tuple);
+
+// Stores the values a table read delivered for the param or symbolic
+// param d (chain in the order given; each value's subscript lies in d's
+// indexing).  Strings are taken from the chain (their references pass to
+// d).  A string for a numeric param: "Cannot assign %Q to %s%s.\n" after
+// the location, and the command is abandoned (bailout).  Built-in params
+// are left alone; another kind of target is an internal error.
+void assign_outargs(xnode* d, Outarg* chain, TVA* tva);
 
 // "%s cannot be subscripted" (k = 0) or "%s must be subscripted" (k = 1).
 void mustsub(symbol* name, int k);

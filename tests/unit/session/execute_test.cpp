@@ -63,7 +63,7 @@ TEST_F(Execute, ExitWithAConstantEndsTheSessionWithIt) {
 
 TEST_F(Execute, UnbuiltKindsAreReportedAtTheirPlace) {
   // A batch session ends at the error, with the error bit.
-  cmd_fields* c = start_cmd("", 0, CK_READ_TABLE);
+  cmd_fields* c = start_cmd("", 0, CK_XREF);
   c->stmtfname = "m.mod";
   c->stmtline = 4;
   c->stmtoffset = 148;
@@ -71,9 +71,9 @@ TEST_F(Execute, UnbuiltKindsAreReportedAtTheirPlace) {
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err,
-            "Error at _cmdno 1 executing \"read_table\" command\n"
+            "Error at _cmdno 1 executing \"xref\" command\n"
             "(file m.mod, line 4, offset 148):\n"
-            "\n\tread_table is not implemented yet\n");
+            "\n\txref is not implemented yet\n");
   EXPECT_EQ(*sysparam_cell(Cmdno), 1);
 
   // Typed at a terminal: the command is abandoned and the session goes on;
@@ -116,7 +116,7 @@ TEST_F(Execute, CommandsOfAMissingFile) {
 
 TEST_F(Execute, KindsOutsideTheTableOrNeverExecutedAreBugs) {
   for (int kind : {25, 91, int(CK_THEN), int(CK_RBRACE), int(CK_EMPTY)}) {
-    cmd_fields* c = start_cmd("", 0, CK_READ_TABLE);
+    cmd_fields* c = start_cmd("", 0, CK_XREF);
     c->kind = kind;
     auto r = test::run_captured([&] { execute(c); });
     EXPECT_TRUE(r.exited) << kind;
