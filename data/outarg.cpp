@@ -89,6 +89,33 @@ void outarg_put(xnode* d, Outarg* oa) {
 
 bool outarg_pending() { return !slots.empty(); }
 
+namespace {
+
+// A context of its own in which errors name the table being read.
+struct table_context {
+  tva_hold h{new_tva()};
+  explicit table_context(Table* tb) {
+    if (cur_ac) {
+      cur_ac->table_tva = h.t;
+      cur_ac->table_name = tb ? tb->name->name : nullptr;
+    }
+  }
+  ~table_context() {
+    if (cur_ac) {
+      cur_ac->table_tva = nullptr;
+      cur_ac->table_name = nullptr;
+    }
+  }
+};
+
+}  // namespace
+
+void outarg_check(Table* tb) {
+  if (slots.empty()) return;
+  table_context tc(tb);
+  for (slot& x : slots) check_outargs(x.d, x.head, tc.h.t);
+}
+
 void outarg_clear(int apply, Table* tb) {
   if (slots.empty()) {
     clear_state();
@@ -114,27 +141,15 @@ void outarg_clear(int apply, Table* tb) {
     }
   } guard{work, r, s};
   if (!apply) return;
-  // A context of its own, in which errors name the table.
-  tva_hold h{new_tva()};
-  struct unname {
-    ~unname() {
-      if (cur_ac) {
-        cur_ac->table_tva = nullptr;
-        cur_ac->table_name = nullptr;
-      }
-    }
-  } un;
-  if (cur_ac) {
-    cur_ac->table_tva = h.t;
-    cur_ac->table_name = tb ? tb->name->name : nullptr;
-  }
+  table_context tc(tb);
+  TVA* t = tc.h.t;
   for (slot& x : work) {
     // Values outside the target's own indexing are dropped silently (it
     // may use the set the same read has just stored).
     if (x.d->indexing) {
       Outarg** pp = &x.head;
       while (Outarg* o = *pp) {
-        if (o->sub && set_in(x.d->indexing, o->sub, h.t) == NOT_MEMBER) {
+        if (o->sub && set_in(x.d->indexing, o->sub, t) == NOT_MEMBER) {
           zap_cstr(&o->s);
           *pp = o->next;
         } else {
@@ -142,8 +157,8 @@ void outarg_clear(int apply, Table* tb) {
         }
       }
     }
-    assign_outargs(x.d, x.head, h.t);
   }
+  for (slot& x : work) assign_outargs(x.d, x.head, t);
 }
 
 void outarg_reset() {

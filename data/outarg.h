@@ -32,6 +32,9 @@ Outarg* new_outarg(int n);
 void outarg_put(xnode* target, Outarg* oa);
 // Whether any value is pending.
 bool outarg_pending();
+// Checks every pending value against its target before anything is
+// stored (check_outargs, session/let.h): a failure abandons the command.
+void outarg_check(Table* tb);
 // With apply 1 stores every pending value (assign_outargs, session/let.h;
 // errors abort the command, and the values not yet stored are dropped),
 // with 0 releases their strings; either way the pending state is emptied.

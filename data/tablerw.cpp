@@ -895,6 +895,7 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
     outarg_clear(0, t);
     return report(rw, t, f);
   }
+  outarg_check(t);
   if (store_setname(t, tin->rows)) {
     // The targets may be indexed over the set just stored: brought up to
     // date before their values are checked against their indexings.

@@ -663,7 +663,18 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
   }
 }
 
-void assign_outargs(xnode* x, Outarg* chain, TVA* tva) {
+void check_outargs(xnode* x, Outarg* chain, TVA* tva) {
+  if ((x->kind & ~1u) != DK_PARAM) return;
+  for (Outarg* o = chain; o; o = o->next)
+    if (o->s) {
+      mgwhere(tva);
+      Fprintf(Stderr, "Cannot assign %Q to %s.\n", o->s->text(),
+              sub_name(x, x->kind & 1 ? o->sub : nullptr));
+      bailout();
+    }
+}
+
+void assign_outargs(xnode* x, Outarg* chain, TVA*) {
   uint32_t k = x->kind & ~1u;
   if (k != DK_PARAM && k != DK_SPARAM) {
     error(1, "unexpected type %d in assign_outargs", x->kind);
@@ -683,12 +694,6 @@ void assign_outargs(xnode* x, Outarg* chain, TVA* tva) {
   } rec{ch};
   for (Outarg* o = chain; o; o = o->next) {
     if (k == DK_PARAM) {
-      if (o->s) {
-        mgwhere(tva);
-        Fprintf(Stderr, "Cannot assign %Q to %s.\n", o->s->text(),
-                sub_name(p, indexed ? o->sub : nullptr));
-        bailout();
-      }
       store_num(p, sub, o->sub, o->v, ch);
     } else {
       symval v{nullptr, o->s};
