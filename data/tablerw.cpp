@@ -199,6 +199,8 @@ struct colx {
   expr* e;       // otherwise the compiled expression
   bool permuted;  // reading p[j,i]: the target's subscript k is key perm[k]
   int perm[MAX_TABLE_KEYS];
+  long count = 0;       // writing: members of d's indexing
+  bool all_in = false;  // writing: every row lies in d's indexing
 };
 
 // The engine's private record (TableInfo::Private).
@@ -500,10 +502,11 @@ void texts_of(expr* e, TVA* c, std::vector<std::string>& out) {
   zap_cstr(&s);
 }
 
-// Adds the members of d's indexing to rows (the union of written columns).
-void union_rows(xnode* d, set* rows, TVA* t) {
+// Adds the members of d's indexing to rows (the union of written columns);
+// returns their number.
+long union_rows(xnode* d, set* rows, TVA* t) {
   set_spec* ss = d->indexing;
-  if (!ss) return;
+  if (!ss) return 0;
   std::vector<symbol*> tups;
   int n = ss->arity;
   if (TVA* w = ss_begin(ss, t)) {
@@ -512,18 +515,23 @@ void union_rows(xnode* d, set* rows, TVA* t) {
       tups.insert(tups.end(), tuple, tuple + n);
     } while (ss_continue(ss, w));
   }
+  if (!rows->htab && rows->nmem == 0 && n)
+    rows->new_htab(static_cast<int>(tups.size() / size_t(n)));
   for (size_t i = 0; i + size_t(n) <= tups.size(); i += size_t(n))
     set_addmem(rows, &tups[i]);
+  return n ? static_cast<long>(tups.size() / size_t(n)) : 0;
 }
 
 // The value of a whole-entity column for the row: a number, a string
 // (into *s, in temporary memory) or missing; an error text, else null.
+// Rows known to lie in d's indexing (all_in) skip the membership test.
 const char* entity_value(TableInfo* ti, xnode* d, symbol** tup, int n,
-                         bool missing_ok, double* v, char** s) {
+                         bool missing_ok, bool all_in, double* v, char** s) {
   TableIN* tin = tin_of(ti);
   TVA* t = tin->tva;
   static std::string msg;
-  if (n && d->indexing && set_in(d->indexing, tup, t) == NOT_MEMBER) {
+  if (n && d->indexing && !all_in &&
+      set_in(d->indexing, tup, t) == NOT_MEMBER) {
     if (missing_ok) {
       *s = ti->Missing;
       return nullptr;
@@ -534,8 +542,11 @@ const char* entity_value(TableInfo* ti, xnode* d, symbol** tup, int n,
   uint32_t k = d->kind & ~1u;
   if (k == DK_PARAM || k == DK_SPARAM) {
     param* p = static_cast<param*>(d);
-    bool has = false;
-    if (!(p->kind & 1))
+    // A param with a value expression has a value for every member.
+    bool has = p->dflt || p->asgn;
+    if (has)
+      ;
+    else if (!(p->kind & 1))
       has = p->nvals > 0;
     else if (p->dindex && p->nvals)
       has = set_lookup(p->dindex, tup) >= 0;
@@ -620,9 +631,12 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
     tin->rows = set_copy(t->setname);
   } else {
     tin->rows = set_enum(new_enum(), n);
-    if (n)
+    if (n) {
       for (colx& c : *tin->cx)
-        if (c.d) union_rows(c.d, tin->rows, tva);
+        if (c.d) c.count = union_rows(c.d, tin->rows, tva);
+      // A column whose indexing gave every row needs no membership test.
+      for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
+    }
   }
   long nrows = n ? tin->rows->nmem : 1;
   ti->nrows = nrows;
@@ -643,7 +657,8 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
       double v = 0;
       char* s = nullptr;
       if (x.d) {
-        if (const char* m = entity_value(ti, x.d, tup, n, missing_ok, &v, &s))
+        if (const char* m =
+                entity_value(ti, x.d, tup, n, missing_ok, x.all_in, &v, &s))
           return m;
       } else {
         if (!bound && t->keyss && n) {
@@ -766,10 +781,10 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
     if (!pv_in_dir(t, p, b)) continue;
     if (p->flags & PV_GROUP) {
       for (pvinfo* m = p->members; m; m = m->next)
-        st.cx.push_back({m, nullptr, m->e, false, {}});
+        st.cx.push_back({m, nullptr, m->e, false, {}, 0, false});
       continue;
     }
-    colx x{p, nullptr, p->e, false, {}};
+    colx x{p, nullptr, p->e, false, {}, 0, false};
     if (p->ent && opcode(p->e) == OPXNODE)
       x.d = p->ent;
     else if (!rw && p->ent && shape(p->e) == SH_ENTITY)
