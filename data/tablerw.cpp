@@ -975,6 +975,9 @@ void table_rw_cmd(cmd_fields* c) {
     return;
   }
   if (rw && write_refused(t)) return;
+  for (pvinfo* p = t->cols; p; p = p->next)
+    if ((p->flags & PV_GROUP) && pv_in_dir(t, p, b))
+      not_implemented("writing {...}(...) column groups");
   if (!rw && t->setname && (t->arrow & 1)) {
     set* s = t->setname;
     setdcl* sd = s->sclass == SC_NAMED ? static_cast<setdcl*>(s->owner)
