@@ -15,13 +15,7 @@
 # columns read "-".
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-vexo=$(cd "$(dirname "${1:-$here/../build/release/vexo}")" && pwd)/$(basename "${1:-vexo}")
-[ -x "$vexo" ] || { echo "no vexo at $vexo (make release)" >&2; exit 1; }
-if ! command -v glpsol >/dev/null 2>&1; then
-  if [ "$(id -u)" = 0 ]; then s=; else s=sudo; fi
-  DEBIAN_FRONTEND=noninteractive $s apt-get install -y -q glpk-utils \
-    >/dev/null 2>&1 || echo "glpk-utils not installed: no glpsol columns" >&2
-fi
+. "$here/glpsol_setup.sh"
 gtimeout=${GLPSOL_TIMEOUT:-900}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

@@ -1,16 +1,48 @@
-// Output arguments of table handlers and imported functions: the values a
-// call hands back into model entities.
+// Pending assignments: the values a table read delivers, held until the
+// whole read has succeeded and then stored (outarg_clear with apply 1), or
+// dropped (apply 0, also on the bail-out).  Targets are applied in the
+// order of their first value, each target's values in the order given.
 #ifndef VEXO_DATA_OUTARG_H
 #define VEXO_DATA_OUTARG_H
 
+#include <cstdint>
+#include <type_traits>
+
 namespace vexo {
 
+struct cstr;
+struct symbol;
 struct Table;
+struct xnode;
 
-// Clears the pending output arguments (of table tb, or of every call when
-// tb is null).  The least form until table handlers exist: none are ever
-// pending, so there is nothing to clear.
-void outarg_clear(int keep, Table* tb);
+// One pending value (32 bytes, from the module's 8 KB pages): a string
+// (s non-null, one reference held) or the number v, for subscript sub
+// (null for a scalar target).
+struct Outarg {
+  Outarg* next;
+  symbol** sub;
+  double v;
+  cstr* s;
+};
+static_assert(std::is_trivially_destructible_v<Outarg> && sizeof(Outarg) == 32);
+
+// A new pending value with room for an n-word subscript (none for n 0).
+Outarg* new_outarg(int n);
+// Queues the value for target; the target gets its slot on first use.
+void outarg_put(xnode* target, Outarg* oa);
+// Whether any value is pending.
+bool outarg_pending();
+// Checks every pending value against its target before anything is
+// stored (check_outargs, session/let.h): a failure abandons the command.
+void outarg_check(Table* tb);
+// With apply 1 stores every pending value (assign_outargs, session/let.h;
+// errors abort the command, and the values not yet stored are dropped),
+// with 0 releases their strings; either way the pending state is emptied.
+// tb names the table whose read delivered the values, or null.
+void outarg_clear(int apply, Table* tb);
+// Start-up and reset: nothing pending (the pages belong to the pools that
+// reset frees).
+void outarg_reset();
 
 }  // namespace vexo
 

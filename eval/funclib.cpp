@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "data/tablerw.h"
 #include "eval/builtin.h"
 #include "eval/dispatch.h"
 #include "eval/random.h"
@@ -137,15 +138,30 @@ extern "C" void AddRandinit_c(VexoExports*, VexoRandInit* f, void* arg) {
   f(arg, randseed_ZEF);
 }
 
-// Slot 14.  Table handlers from libraries wait for the table handlers'
-// registry: the request is reported and ignored.
-extern "C" void lib_table_handler_unavailable(VexoTableHandler*,
-                                              VexoTableHandler*, char* desc,
-                                              int, void*) {
-  const char* d = desc ? desc : "";
-  size_t n = strcspn(d, "\n");
-  error(0, "Table handlers from libraries are not available: \"%.*s\" ignored.",
-        static_cast<int>(n), d);
+// Slot 14: a table handler of the library being loaded, kept on its list
+// so that unloading it removes the handler.
+extern "C" void lib_add_table_handler(VexoTableHandler* read,
+                                      VexoTableHandler* write, char* desc,
+                                      int flags, void* vinfo) {
+  VexoLib* l = curLib;
+  const char* lib = l && l->name ? l->name->name : "<builtin>";
+  Table_Handler* h = add_table_handler(read, write, desc, flags, vinfo,
+                                       l && l->ae ? l->ae : &AE0, lib);
+  if (!h || !l) return;
+  h->libnext = static_cast<Table_Handler*>(l->handlers);
+  l->handlers = h;
+}
+
+// Removes the handlers a library registered, with their names.
+void drop_handlers(VexoLib* l) {
+  for (auto* h = static_cast<Table_Handler*>(l->handlers); h;) {
+    Table_Handler* nx = h->libnext;
+    int ord = handler_ordinal(h);
+    Del_table_handler(h);
+    if (ord >= 0) handler_info_adjust(ord, 1);
+    h = nx;
+  }
+  l->handlers = nullptr;
 }
 
 extern "C" const char* Getenv_c(const char* name) { return Get_env(name); }
@@ -184,7 +200,7 @@ void fill_table(VexoExports* t) {
   t->AtExit = AtExit_c;
   t->AtReset = AtReset_c;
   t->Tempmem = Tempmem;
-  t->Add_table_handler = lib_table_handler_unavailable;
+  t->Add_table_handler = lib_add_table_handler;
   t->Lib = &No_Lib;
   t->Qsortv = qsortv;
   t->StdIn = stdin;
@@ -313,7 +329,7 @@ int aflibname(VexoExports* ae, const char* path, void (*entry)(VexoExports*)) {
   ae->Addfunc = Addfunc_c;
   ae->FprintF = Fprintf;
   ae->AtExit = AtExit_c;
-  ae->Add_table_handler = lib_table_handler_unavailable;
+  ae->Add_table_handler = lib_add_table_handler;
   Libs.push_back({path, l});
   libs_set_rebuild();
   call_entry(l);
@@ -597,6 +613,7 @@ void funclib_reset(int start) {
   libs_set_rebuild();
   for (lib_entry& e : Libs) {
     e.rec->funcs = nullptr;
+    e.rec->handlers = nullptr;
     call_entry(e.rec);
   }
 }
@@ -741,6 +758,8 @@ extern "C" void Addfunc_c(const char* fname, VexoRealFunc fp, int type,
 VexoExports* lib_exports(const function* f) {
   return f->lib ? f->lib->ae : &AE0;
 }
+
+VexoExports* own_exports() { return &AE0; }
 
 // ---- Callbacks and temporary files -------------------------------------------
 
@@ -1290,6 +1309,7 @@ int lib_unload(const std::string& name) {
   VexoLib* l = Libs[static_cast<size_t>(i)].rec;
   run_list(&l->reset);
   run_list(&l->exit);
+  drop_handlers(l);
   drop_funcs(l);
   free(l->ae);
   free(l);

@@ -73,6 +73,8 @@ expr* funceval_check(function* f, expr* args);
 // The exports table that a call of f hands over: its library's, or the
 // program's own.
 VexoExports* lib_exports(const function* f);
+// The program's own exports table (the built-in table handlers').
+VexoExports* own_exports();
 
 // Prints the current command's location (cmdwhere) before a library's
 // message on Stderr.

@@ -169,10 +169,6 @@ void purge(expr* names, int purge) {
 
 void xref_cmd(expr* names, redirect* r) { cmd_rf(CK_XREF, names, r); }
 
-void table_io(int write, set_spec* ix, symbol* name, expr* subscript) {
-  cmd_ixbe(write ? CK_WRITE_TABLE : CK_READ_TABLE, write, ix, name, subscript);
-}
-
 expr* func_call(function* f, expr* args) {
   arg_values(args);
   // Built-in routines (print, printf, ...) take their arguments as they

@@ -38,7 +38,6 @@ void prob_cmd(symbol* name, expr* subscript);
 void probreset(symbol* name, expr* subscript);
 void purge(expr* names, int purge);
 void xref_cmd(expr* names, redirect* r);
-void table_io(int write, set_spec* ix, symbol* name, expr* subscript);
 // The call of a declared function with its arguments (source order): a
 // node of OPFUNC (a symbolic function: OPFUNCstr) over the function record
 // and the argument list.  The least form of function calls: the record is

@@ -58,6 +58,7 @@
 %code {
 #include "data/table.h"
 #include "data/readcmd.h"
+#include "data/tablerw.h"
 #include "eval/builtin.h"
 #include "eval/funclib.h"
 #include "eval/indexing.h"
@@ -326,14 +327,16 @@
 %type <e> args arg arg_list args_opt set_args set_arg
 %type <e> lit_items suffix_ref plist pl_arg data_file
 %type <e> assign_opt dollar_operand prob_settings pipe_text
-%type <e> tcol_list set_ix_args
+%type <pv> tcol_list
+%type <e> set_ix_args
 %type <rd> redir_opt redir_in_opt
 %type <ss> indexing ix_opt
 %type <ix> index_list
 %type <s> sexpr sexpr_nb in_sexpr
 %type <sym> loopname_opt plainname_opt kw_dummy
 %type <e> cond ref conref ix_args con_ref rawsubs con_body
-%type <e> prob_items prob_list prob_item key_name table_col col_item
+%type <e> prob_items prob_list prob_item key_name col_item
+%type <pv> table_col
 %type <i> arrow
 %type <i> ftypes
 %type <str> alias_opt
@@ -543,6 +546,7 @@ table_keys:
 key_set:
     %empty
   | sexpr arrow                     { cur_table->addindset($1, $2); }
+  | sexpr COMPARE                   { cur_table->addindset($1, $2); }
   ;
 
 arrow:
@@ -600,7 +604,7 @@ table_col:
 // The items of a column group, newest first.
 tcol_list:
     table_col                       { $$ = $1; }
-  | tcol_list ',' table_col         { $$ = push_expr($1, $3); }
+  | tcol_list ',' table_col         { $$ = push_pv($1, $3); }
   ;
 
 col_item:

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "data/readdata.h"
 #include "data/table.h"
@@ -479,17 +480,24 @@ expr* prob_suffix(expr* settings, symbol* sufname, expr* value) {
 
 expr* text_of_strings(list* strings) { return new_str(list2string(strings)); }
 
-expr* tab_group(set_spec* ix, int flags, expr* items) {
+pvinfo* tab_group(set_spec* ix, int flags, pvinfo* items) {
   // The items are complete: the group record takes them in source order
   // (its indexing's scope ends there).
-  expr* g = tabitstart(ix, flags);
-  for (expr* e = reverse(items); e;) {
-    expr* nx = e->next;
-    e->next = nullptr;
-    g = (flags & 8) ? add_coldesc(g, e) : add_pv_ititem(g, e);
-    e = nx;
+  pvinfo* g = tabitstart(ix, flags);
+  std::vector<pvinfo*> newest_first;
+  for (pvinfo* p = items; p; p = p->next) newest_first.push_back(p);
+  for (size_t i = newest_first.size(); i-- > 0;) {
+    pvinfo* p = newest_first[i];
+    p->next = nullptr;
+    g = (flags & 8) ? add_coldesc(g, p) : add_pv_ititem(g, p);
   }
   return g;
+}
+
+pvinfo* push_pv(pvinfo* chain, pvinfo* p) {
+  if (!p) return chain;
+  p->next = chain;
+  return p;
 }
 
 set_spec* loop_indexing(set_spec* ss) {
@@ -788,9 +796,9 @@ void table_head(symbol* name, set_spec* ix, int rw) {
   if (rw) cur_table->addtdir(rw);
 }
 
-expr* table_item(expr* item, int op, cstr* colname, int dir) {
+pvinfo* table_item(expr* item, int op, cstr* colname, int dir) {
   expr* col = colname ? new_str(colname) : nullptr;
-  return make_pvi(col ? eqchk(item, op, col) : item, dir);
+  return make_pvi(col ? eqchk(item, op, col) : item, col, dir);
 }
 
 expr* prob_item(xnode* x, expr* subs) {

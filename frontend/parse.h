@@ -30,6 +30,7 @@ struct suffix;
 struct funcarg;
 struct dclhead;
 struct Optioncmd;
+struct pvinfo;
 
 // The value of a parser stack entry: one pointer-sized word, read as the
 // member the rule implies.  The lexer's token value (lexval, frontend/
@@ -56,6 +57,7 @@ union yystype {
   funcarg* fa;
   dclhead* dh;
   Optioncmd* oc;
+  pvinfo* pv;
 };
 static_assert(sizeof(yystype) == sizeof(void*), "one word per stack entry");
 
@@ -230,7 +232,9 @@ expr* text_of_strings(list* strings);
 // A group of table data columns: an indexing followed by a parenthesised
 // list of items (flags 0) or by "<" items ">" (flags 8); items newest
 // first.
-expr* tab_group(set_spec* ix, int flags, expr* items);
+pvinfo* tab_group(set_spec* ix, int flags, pvinfo* items);
+// Pushes a column item in front of a chain of them.
+pvinfo* push_pv(pvinfo* chain, pvinfo* p);
 // The indexing of a `for` loop: its scope is closed, and each of its
 // dummy names becomes a loop dummy for the loop's body (loopdumifye, with
 // the components each item's dummies take).  Returns ss.
@@ -331,7 +335,7 @@ extern int32_t isd;
 void table_head(symbol* name, set_spec* ix, int rw);
 // A data column: the item with its column name (op '~' or a comparison,
 // or 0 without) and direction (0: none).
-expr* table_item(expr* item, int op, cstr* colname, int dir);
+pvinfo* table_item(expr* item, int op, cstr* colname, int dir);
 // One side of a complementarity that is a lone expression: a one-cell
 // list.
 list* side_list(expr* e);

@@ -14,6 +14,7 @@
 #include "compiler/tva.h"
 #include "data/readcmd.h"
 #include "data/readdata.h"
+#include "data/tablerw.h"
 #include "eval/dispatch.h"
 #include "eval/indexing.h"
 #include "eval/iterate.h"
@@ -611,12 +612,7 @@ void printf_run(cmd_fields* c) {
 
 }  // namespace
 
-void not_implemented_cmd(cmd_fields* c) {
-  not_implemented(cmdname[c->kind - CMD_KIND_MIN]);
-}
-
-// The handler of each kind; kinds whose owners have not built them yet
-// report themselves as not implemented.
+// The handler of each kind.
 const cmd_handler cmdtab[N_CMD_KINDS] = {
     close_run,            // 26 close
     objective_run,        // 27 objective
@@ -651,8 +647,8 @@ const cmd_handler cmdtab[N_CMD_KINDS] = {
     curprob_run,          // 56 problem
     xref_run,             // 57 xref
     if_run,               // 58 if
-    not_implemented_cmd,  // 59 read_table
-    not_implemented_cmd,  // 60 write_table
+    table_rw_cmd,         // 59 read_table
+    table_rw_cmd,         // 60 write_table
     lib_run,              // 61 load
     lib_run,              // 62 reload
     lib_run,              // 63 unload

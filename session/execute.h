@@ -65,9 +65,6 @@ void commands_or_data(expr** file, redirect* r, int mode, xrecomp* xr);
 // and abandons it (bailout): a session that reads a file ends with rc | 2,
 // an interactive one goes on.
 [[noreturn]] void not_implemented(const char* name);
-// The table's entry for the kinds whose handlers are not built yet:
-// not_implemented with the command's name.
-void not_implemented_cmd(cmd_fields* c);
 
 // break commands and break all (kind 85, 84).  Inside a file read by
 // `commands`: the loops of that file (with all, of every level) end and

@@ -11,6 +11,7 @@
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "data/readcmd.h"
+#include "data/outarg.h"
 #include "data/values.h"
 #include "eval/dispatch.h"
 #include "eval/dotvalue.h"
@@ -48,7 +49,9 @@
 #include "session/sysdecls.h"
 #include "solver/solread.h"
 #include "solver/solve.h"
+#include "support/format.h"
 #include "support/list.h"
+#include "support/machine.h"
 #include "support/message.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -849,6 +852,47 @@ void let_read(set_spec* ix, expr* items, int all, xrecomp* xr) {
     }
   };
   assign_each(ix, h, ch, assign);
+}
+
+void check_outargs(xnode* x, Outarg* chain, TVA* tva) {
+  if ((x->kind & ~1u) != DK_PARAM) return;
+  for (Outarg* o = chain; o; o = o->next)
+    if (o->s) {
+      mgwhere(tva);
+      Fprintf(Stderr, "Cannot assign %Q to %s.\n", o->s->text(),
+              sub_name(x, x->kind & 1 ? o->sub : nullptr));
+      bailout();
+    }
+}
+
+void assign_outargs(xnode* x, Outarg* chain, TVA*) {
+  uint32_t k = x->kind & ~1u;
+  if (k != DK_PARAM && k != DK_SPARAM) {
+    error(1, "unexpected type %d in assign_outargs", x->kind);
+    return;
+  }
+  param* p = static_cast<param*>(x);
+  if (builtin(p, false)) return;
+  let_changes ch;
+  ch.d = p;
+  bool indexed = p->kind & 1;
+  // A non-null subscript stands for the compiled look-up of let: the
+  // member is found or added from the tuple.
+  expr* sub = indexed ? reinterpret_cast<expr*>(p) : nullptr;
+  struct record_on_exit {
+    let_changes& ch;
+    ~record_on_exit() { ch.record(); }
+  } rec{ch};
+  for (Outarg* o = chain; o; o = o->next) {
+    if (k == DK_PARAM) {
+      store_num(p, sub, o->sub, o->v, ch);
+    } else {
+      symval v{nullptr, o->s};
+      o->s = nullptr;
+      if (!v.str) v.sym = Number(o->v);
+      store_sym(p, sub, o->sub, v, ch);
+    }
+  }
 }
 
 void let_cmd(cmd_fields* c) {

@@ -20,6 +20,8 @@
 
 namespace vexo {
 
+struct Outarg;
+
 struct cmd_fields;
 struct convar;
 struct expr;
@@ -80,6 +82,17 @@ int32_t letsub(expr* sub, xnode2* d, TVA* tva, int lookup_only,
 // Adds the member tuple (not yet a member; null for a scalar d) with a
 // cleared status byte and a zero value; returns its number.
 int32_t addnow(xnode2* d, symbol* const* tuple);
+
+// Stores the values a table read delivered for the param or symbolic
+// param d (chain in the order given; each value's subscript lies in d's
+// indexing).  Strings are taken from the chain (their references pass to
+// d).  Built-in params are left alone; another kind of target is an
+// internal error.  check_outargs runs first, for every target of the read,
+// so that nothing is stored when one of them fails it.
+void assign_outargs(xnode* d, Outarg* chain, TVA* tva);
+// A string for a numeric param: "Cannot assign %Q to %s%s.\n" after the
+// location (in context tva), and the command is abandoned (bailout).
+void check_outargs(xnode* d, Outarg* chain, TVA* tva);
 
 // "%s cannot be subscripted" (k = 0) or "%s must be subscripted" (k = 1).
 void mustsub(symbol* name, int k);

@@ -17,6 +17,8 @@
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "data/readdata.h"
+#include "data/table.h"
+#include "data/tablerw.h"
 #include "eval/builtin.h"
 #include "eval/defvar.h"
 #include "eval/funclib.h"
@@ -298,6 +300,8 @@ void init_modules(int start) {
   disp_reinit();
   expand_reinit();
   show_reinit();
+  table_reset();
+  th_init();
   funclib_reset(start);
 }
 

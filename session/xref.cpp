@@ -1,6 +1,8 @@
 // Cross references, delete, purge and redeclaration.
 #include "session/xref.h"
 
+#include "data/table.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -231,8 +233,7 @@ void delx(xnode* d, int unlink) {
     prob_changed();
   }
   if (!unlink) return;
-  bool own_binding =
-      d->kind != DK_CHECK && d->kind != DK_SUFFIX && d->kind != DK_TABLE;
+  bool own_binding = d->kind != DK_CHECK && d->kind != DK_SUFFIX;
   if (own_binding && d->name && d->name->binding == d)
     d->name->binding = d->oldval;
   x_free(d);
@@ -274,8 +275,11 @@ void delete_cmd(expr* items, int purge) {
       break;
     }
     if (word == "table") {
-      // Tables are released by their own module.
-      not_implemented(purge ? "purge table" : "delete table");
+      // The name leaves the tables first; then the record goes as any
+      // declaration does.
+      if (Table* t = table_del(Symbol(rest, 1)))
+        deleted |= delete_cmd2(t, purge) == 0;
+      continue;
     }
     if (word == "option") {
       envdel(Symbol(rest, 1));

@@ -334,8 +334,8 @@ TEST_F(Parse, EachCommandFormBuildsItsCommand) {
       {"delete p;", CK_DELETE, "[p] 0"},
       {"purge p;", CK_PURGE, "[p] 1"},
       {"read p < f;", CK_READ, "- [p] <\"f\""},
-      {"read table t;", CK_READ_TABLE, "0 - t -"},
-      {"write table t;", CK_WRITE_TABLE, "1 - t -"},
+      {"table t: [i], p; read table t;", CK_READ_TABLE, "0 - t -"},
+      {"table t: [i], p; write table t;", CK_WRITE_TABLE, "1 - t -"},
       {"write;", CK_WRITE, "-"},
       {"solution s.sol;", CK_SOLUTION, "\"s.sol\""},
       {"shell;", CK_SHELL, "- -"},
@@ -663,7 +663,7 @@ TEST_F(Parse, NameListsTargetsAndTableForms) {
   EXPECT_EQ(run("set S; param p; var x; subject to c: x >= 1;\n"
                 "subject to d {S}: x <= 1; minimize o: x; problem P: x;\n"
                 "param q check > 0;\n"
-                "table T IN tab \"f.tab\";\n"
+                "table T {S} IN tab \"f.tab\": [i], p;\n"
                 "show p, q; delete p, q; xref p, suffix s;\n"
                 "let c := 1; let d['a'] := 2; let o := 3; let P := 4;\n"
                 "read table T[1]; write table T['a'];\n"
@@ -722,12 +722,17 @@ TEST_F(Parse, TableDeclarations) {
                 "table T IN \"h\" \"file.tab\": [i, j], cost;\n"
                 "table U OUT: {I, J} -> [a ~ i, b], cost, x ~ amount OUT;\n"
                 "table V {k in 1..2} IN (\"f\" & k): I <- [i] IN,\n"
-                "  {i in I} cost[i, 1];\n"
-                "_readtable IN \"x\";\n"
+                "  {j in I} cost[j, 1];\n"
+                "_readtable IN \"x\": [i, j], cost;\n"
                 "read table T;\n"),
             YYP_CMDS);
-  EXPECT_EQ(out_.err, "");
-  EXPECT_EQ(trace(), (lines{"cmd 59 \"i_be\" 0 - T -"}));
+  // V's column group is written only, and V has no "set ->" for it.
+  EXPECT_EQ(out_.err,
+            "\nin.x, line 5 (offset 211):\n\tTable V has one or more\n\tOUT "
+            "or INOUT columns that require \"set ->\" or \"set <->\".\n"
+            "context:  {j in I} cost[j,  >>> 1]; <<< \n");
+  EXPECT_EQ(trace(), (lines{"cmd 59 \"i_be\" 0 - <unnamed> <unnamed>.-3",
+                            "cmd 59 \"i_be\" 0 - T -"}));
 }
 
 // redeclare reads the declared name again as a plain name and declares it
@@ -890,8 +895,8 @@ TEST_F(Parse, ProblemSettingsAndSuffixPhrases) {
 // list or by "<" items ">", items with column names and directions.
 TEST_F(Parse, TableColumnGroups) {
   EXPECT_EQ(run("set I; param p {I}; var y {I};\n"
-                "table t IN: [i], p ~ q, {j in I} (y[j] ~ yy, p[j]),\n"
-                "  {j in I} <y[j] ~ z, p[j] IN>, {j in I} (p[j]);\n"),
+                "table t OUT: I -> [i], p ~ q, {j in I} (y[j] ~ yy, p[j]),\n"
+                "  {j in I} <y[j] ~ z, p[j] OUT>, {j in I} (p[j]);\n"),
             YYP_DECLS);
   EXPECT_EQ(out_.err, "");
   EXPECT_EQ(sslevel, 0);

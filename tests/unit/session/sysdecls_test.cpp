@@ -195,7 +195,7 @@ TEST_F(SysDecls, KeywordSetUpDeclarations) {
     EXPECT_EQ(p->kind, DK_SPARAMI);
     EXPECT_EQ(p->ndeps, 1);
     EXPECT_EQ(p->deps[0], static_cast<uint32_t>(Sd_HANDLERS->num));
-    EXPECT_EQ(p->nvals, 1);
+    EXPECT_EQ(p->nvals, 2);  // the built-in handlers "tab" and "bit"
   }
   EXPECT_EQ(handleindx, Sd_HANDLERS->value);
 

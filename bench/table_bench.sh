@@ -1,0 +1,84 @@
+#!/bin/sh
+# Tables of N rows (two key columns, two value columns; N = 10^6 unless
+# ROWS is set) written and read back through `write table` and `read
+# table`: ".tab" and ".bit" files by vexo, side by side with glpsol
+# writing and reading the same rows as a CSV file with its `table`
+# statement.  Each side's time is its whole run less the run that only
+# computes (writing) or only declares (reading) the same data, so that
+# the rows are what is timed.  Prints seconds per transfer and the ratios
+# (glpsol / .tab, .tab / .bit).
+#
+#   sh bench/table_bench.sh [vexo]        (default build/release/vexo)
+# glpsol comes from the Debian package glpk-utils; without it the glpsol
+# columns read "-".
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/glpsol_setup.sh"
+rows=${ROWS:-1000000}
+side=$(awk -v n="$rows" 'BEGIN { s = int(sqrt(n) + 0.5); print s }')
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp"
+
+secs() {  # seconds of a command's wall clock
+  s=$(date +%s.%N)
+  "$@" >/dev/null 2>&1
+  e=$(date +%s.%N)
+  awk -v s="$s" -v e="$e" 'BEGIN { printf "%.3f", e - s }'
+}
+diff_s() { awk -v a="$1" -v b="$2" 'BEGIN { d = a - b; if (d < 0.001) d = 0.001; printf "%.3f", d }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
+
+model="param a {i in 1..$side, j in 1..$side} = i + j / 8;
+param b {i in 1..$side, j in 1..$side} = i * j;"
+for ext in tab bit; do
+  cat >w_$ext.run <<RUN
+$model
+table W OUT "w.$ext": [i, j], a, b;
+write table W;
+RUN
+  cat >r_$ext.run <<RUN
+set K dimen 2;
+param ra {K};
+param rb {K};
+table R IN "w.$ext": K <- [i, j], ra ~ a, rb ~ b;
+read table R;
+RUN
+done
+cat >w0.run <<RUN
+$model
+display sum {i in 1..$side, j in 1..$side} (a[i, j] + b[i, j]);
+RUN
+printf 'set K dimen 2;\nparam ra {K};\nparam rb {K};\n' >r0.run
+
+base_w=$(secs "$vexo" w0.run)
+tab_w=$(diff_s "$(secs "$vexo" w_tab.run)" "$base_w")
+bit_w=$(diff_s "$(secs "$vexo" w_bit.run)" "$base_w")
+base_r=$(secs "$vexo" r0.run)
+tab_r=$(diff_s "$(secs "$vexo" r_tab.run)" "$base_r")
+bit_r=$(diff_s "$(secs "$vexo" r_bit.run)" "$base_r")
+
+g_w=- g_r=-
+if command -v glpsol >/dev/null 2>&1; then
+  gm="set I := 1..$side; param a {i in I, j in I} := i + j / 8;
+param b {i in I, j in I} := i * j;"
+  printf '%s\ncheck sum {i in I, j in I} (a[i,j] + b[i,j]) >= 0;\nend;\n' \
+    "$gm" >g0.mod
+  printf '%s\ntable W {i in I, j in I} OUT "CSV" "w.csv": i, j, a[i,j] ~ a, b[i,j] ~ b;\nend;\n' \
+    "$gm" >gw.mod
+  printf 'set K dimen 2;\nparam ra {K};\nparam rb {K};\ntable R IN "CSV" "w.csv": K <- [i, j], ra ~ a, rb ~ b;\nend;\n' >gr.mod
+  printf 'set K dimen 2;\nparam ra {K};\nparam rb {K};\nend;\n' >gr0.mod
+  gb_w=$(secs glpsol --check -m g0.mod)
+  g_w=$(diff_s "$(secs glpsol --check -m gw.mod)" "$gb_w")
+  gb_r=$(secs glpsol --check -m gr0.mod)
+  g_r=$(diff_s "$(secs glpsol --check -m gr.mod)" "$gb_r")
+fi
+
+echo "rows: $((side * side))"
+printf '%-6s %10s %10s %10s %12s %12s\n' way .tab .bit glpsol glpsol/.tab .tab/.bit
+for way in write read; do
+  if [ $way = write ]; then t=$tab_w b=$bit_w g=$g_w; else t=$tab_r b=$bit_r g=$g_r; fi
+  gr=-
+  [ "$g" = - ] || gr=$(ratio "$g" "$t")
+  printf '%-6s %10s %10s %10s %12s %12s\n' $way "$t" "$b" "$g" "$gr" "$(ratio "$t" "$b")"
+done

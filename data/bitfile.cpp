@@ -1,0 +1,433 @@
+// The "bit" handler: binary tables.  A 40-byte header (magic, the
+// writer's arithmetic kind as text, then six int32 counts), a string table
+// (one code byte per column, the names, the row strings), then per column
+// its doubles and, for columns with strings, one int32 code per row
+// (padded to an even count): 0 a number, 1 missing, k > 1 the k-th string
+// of the table.  A file whose kind is 3 minus the reader's is read with
+// every integer and double byte-reversed.  All counts are checked against
+// the file's size before anything is allocated.
+#include "data/tabfile.h"
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "data/tablerw.h"
+#include "eval/funclib.h"
+#include "support/filename.h"
+#include "support/format.h"
+#include "support/machine.h"
+
+namespace vexo {
+
+namespace {
+
+const char magic[12] = {0, '\n', 'v', 'e', 'x', 'o', '.', 'b', 'i', 't', '\n',
+                        0};
+
+bool bit_file(TableInfo* ti, const char** name) {
+  if (ti->nstrings != 1) return false;
+  const char* s = ti->strings[0];
+  const char* dot = std::strrchr(s, '.');
+  if (!dot || std::strcmp(dot, ".bit")) return false;
+  *name = s;
+  return true;
+}
+
+void swap4(int32_t* p) {
+  *p = static_cast<int32_t>(__builtin_bswap32(static_cast<uint32_t>(*p)));
+}
+
+void swap8(double* p) {
+  uint64_t u;
+  std::memcpy(&u, p, 8);
+  u = __builtin_bswap64(u);
+  std::memcpy(p, &u, 8);
+}
+
+struct bitfile {
+  FILE* f = nullptr;
+  TableInfo* ti;
+  const char* fname;
+  ~bitfile() {
+    if (f) fclose(f);
+  }
+  int fail(const char* fmt, const char* what) {
+    if (f) fclose(f);
+    f = nullptr;
+    return tab_errmsg(ti, fmt, what, fname);
+  }
+  int wrapped(const std::string& text) {
+    if (f) fclose(f);
+    f = nullptr;
+    return tab_errmsg(ti, "Error reading file %s:\n\t%s.", fname,
+                      text.c_str());
+  }
+  int rd(void* p, size_t n, const char* what) {
+    if (n && fread(p, 1, n, f) != n)
+      return fail("could not read %s from file %s.", what);
+    return 0;
+  }
+  int wr(const void* p, size_t n, const char* what) {
+    if (n && fwrite(p, 1, n, f) != n)
+      return fail("could not write %s to file %s.", what);
+    return 0;
+  }
+};
+
+// What the header says.
+struct bithead {
+  char magic[12];
+  char kind[4];
+  int32_t arity, ncols, nrows, nnum, nstr, strsize;
+};
+static_assert(sizeof(bithead) == 40);
+
+// A file read whole: its counts, names and columns.
+struct bitdata {
+  bithead h;
+  std::vector<char> strs;          // the string table
+  std::vector<const char*> names;  // arity + ncols
+  std::vector<char> code;          // per column '0'..'3'
+  std::vector<std::vector<double>> num;
+  std::vector<std::vector<int32_t>> sym;
+  std::vector<const char*> rowstr;  // the row strings, in file order
+};
+
+// Reads and checks a file against the table; 0, or the failure.
+int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
+  TableInfo* ti = B.ti;
+  struct stat st;
+  long long size = fstat(fileno(B.f), &st) == 0 ? st.st_size : -1;
+  if (int r = B.rd(&D.h, sizeof D.h, "header")) return r;
+  bithead& h = D.h;
+  if (std::memcmp(h.magic, magic, sizeof magic))
+    return B.wrapped("bad header");
+  char kt[5];
+  std::memcpy(kt, h.kind, 4);
+  kt[4] = 0;
+  double kind = std::strtod(kt, nullptr);
+  bool swap;
+  if (kind == arith_kind) {
+    swap = false;
+  } else if (kind == 3 - arith_kind) {
+    swap = true;
+  } else {
+    char msg[80];
+    Snprintf(msg, sizeof msg, "header gives unexpected arkind = %g", kind);
+    return B.wrapped(msg);
+  }
+  if (swap)
+    for (int32_t* p : {&h.arity, &h.ncols, &h.nrows, &h.nnum, &h.nstr,
+                       &h.strsize})
+      swap4(p);
+  char msg[120];
+  if (h.arity != ti->arity) {
+    Snprintf(msg, sizeof msg, "header gives arity %d rather than %d", h.arity,
+             ti->arity);
+    return B.wrapped(msg);
+  }
+  long long ncol = (long long)h.arity + h.ncols;
+  if (check_ncols && ncol < ti->arity + ti->ncols) {
+    Snprintf(msg, sizeof msg,
+             "header says only %lld columns; expected at least %d", ncol,
+             ti->arity + ti->ncols);
+    return B.wrapped(msg);
+  }
+  // Every count against the file's size before anything is allocated.
+  long long rows = h.nrows, even = rows + (rows & 1);
+  long long need = 40LL + h.strsize + 8LL * h.nnum * rows + 4LL * h.nstr * even;
+  if (h.ncols < 0 || rows < 0 || h.nnum < 0 || h.nstr < 0 ||
+      h.strsize < 0 || h.nnum > ncol || h.nstr > ncol ||
+      h.strsize < 1 + 2 * ncol || (size >= 0 && need > size)) {
+    Snprintf(msg, sizeof msg, "header counts do not fit the file (%lld bytes)",
+             size);
+    return B.wrapped(msg);
+  }
+  D.strs.resize(size_t(h.strsize) + 1);
+  if (int r = B.rd(D.strs.data(), size_t(h.strsize), "string table")) return r;
+  D.strs[size_t(h.strsize)] = 0;
+  // Codes, then names, then the row strings, each ended by a zero byte.
+  const char* p = D.strs.data();
+  const char* end = p + h.strsize;
+  if (std::strlen(p) != size_t(ncol)) return B.wrapped("bad string table");
+  D.code.assign(p, p + ncol);
+  int nn = 0, ns = 0;
+  for (char c : D.code) {
+    if (c < '0' || c > '3') return B.wrapped("bad string table");
+    nn += (c - '0') & 1;
+    ns += ((c - '0') & 2) != 0;
+  }
+  if (nn != h.nnum || ns != h.nstr) return B.wrapped("bad string table");
+  p += ncol + 1;
+  for (long long i = 0; i < ncol; ++i) {
+    if (p >= end) return B.wrapped("bad string table");
+    D.names.push_back(p);
+    p += std::strlen(p) + 1;
+  }
+  while (p < end && *p) {
+    D.rowstr.push_back(p);
+    p += std::strlen(p) + 1;
+  }
+  D.num.resize(size_t(ncol));
+  D.sym.resize(size_t(ncol));
+  int32_t first = int32_t(ncol) + 1;
+  for (long long j = 0; j < ncol; ++j) {
+    int c = D.code[size_t(j)] - '0';
+    if (c & 1) {
+      auto& v = D.num[size_t(j)];
+      v.resize(size_t(rows));
+      if (int r = B.rd(v.data(), size_t(rows) * 8, "real data")) return r;
+      if (swap)
+        for (double& x : v) swap8(&x);
+    }
+    if (c & 2) {
+      auto& v = D.sym[size_t(j)];
+      v.resize(size_t(even));
+      if (int r = B.rd(v.data(), size_t(even) * 4, "symbol pointers"))
+        return r;
+      for (int32_t& x : v) {
+        if (swap) swap4(&x);
+        if (x > 1 && (x < first ||
+                      x - first >= static_cast<int32_t>(D.rowstr.size())))
+          return B.wrapped("bad string code");
+      }
+    }
+  }
+  return 0;
+}
+
+// The file position of each table column (keys among keys, data among
+// data), or the message.
+int match(bitfile& B, bitdata& D, std::vector<int>& pos, bool lax) {
+  TableInfo* ti = B.ti;
+  int n = ti->arity + ti->ncols, fa = D.h.arity;
+  int fn = int(D.names.size());
+  pos.assign(size_t(n), -1);
+  for (int i = 0; i < n; ++i) {
+    bool key = i < ti->arity;
+    for (int j = key ? 0 : fa; j < (key ? fa : fn); ++j)
+      if (!std::strcmp(D.names[size_t(j)], ti->colnames[i])) {
+        pos[size_t(i)] = j;
+        break;
+      }
+    if (pos[size_t(i)] < 0 && (key || !lax)) {
+      char msg[600];
+      Snprintf(msg, sizeof msg, "Column %Q not found", ti->colnames[i]);
+      return B.wrapped(msg);
+    }
+  }
+  return 0;
+}
+
+// The string of a row's code (code > 1).
+const char* row_string(const bitdata& D, int32_t code) {
+  int32_t first = D.h.arity + D.h.ncols + 1;
+  return D.rowstr[size_t(code - first)];
+}
+
+// Row r of file column j as the cell of table column dst (merging).
+void put_cell(TableInfo* ti, const bitdata& D, int j, long r, int dst,
+              long row) {
+  DbCol* c = &ti->cols[dst];
+  int code = D.code[size_t(j)] - '0';
+  int32_t s = (code & 2) ? D.sym[size_t(j)][size_t(r)] : 0;
+  if (s == 1 || (!s && !(code & 1))) {
+    if (!c->sval) ti->ColAlloc(ti, dst, 1);
+    c->sval[row] = ti->Missing;
+  } else if (s > 1) {
+    if (!c->sval) ti->ColAlloc(ti, dst, 1);
+    // The file's strings go with the reader: a copy in the call's memory.
+    c->sval[row] = keep(ti, row_string(D, s));
+  } else {
+    if (!c->dval) ti->ColAlloc(ti, dst, 0);
+    c->dval[row] = D.num[size_t(j)][size_t(r)];
+    if (c->sval) c->sval[row] = nullptr;
+  }
+}
+
+}  // namespace
+
+extern "C" int Read_vexo_bit(VexoExports*, TableInfo* ti) {
+  const char* fname;
+  if (!bit_file(ti, &fname)) return DB_Refuse;
+  bitfile B;
+  B.ti = ti;
+  B.fname = fname;
+  B.f = Fopen_map(fname, "rb");
+  if (!B.f) return tab_errmsg(ti, "Cannot open \"%s\".", fname);
+  bitdata D;
+  if (int r = read_bit(B, D, true)) return r;
+  std::vector<int> pos;
+  if (int r = match(B, D, pos, false)) return r;
+  fclose(B.f);
+  B.f = nullptr;
+  long rows = D.h.nrows;
+  if (!rows) return 0;
+  int n = ti->arity + ti->ncols;
+  std::vector<DbCol> cols(static_cast<size_t>(n));
+  std::vector<std::vector<char*>> sv(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    int j = pos[size_t(i)];
+    int code = D.code[size_t(j)] - '0';
+    cols[size_t(i)].dval = (code & 1) ? D.num[size_t(j)].data() : nullptr;
+    auto& s = sv[size_t(i)];
+    s.assign(size_t(rows), nullptr);
+    for (long r = 0; r < rows; ++r) {
+      int32_t c = (code & 2) ? D.sym[size_t(j)][size_t(r)] : 0;
+      if (c == 1 || (!c && !(code & 1)))
+        s[size_t(r)] = ti->Missing;
+      else if (c > 1)
+        s[size_t(r)] = const_cast<char*>(row_string(D, c));
+    }
+    cols[size_t(i)].sval = s.data();
+  }
+  return ti->AddRows(ti, cols.data(), rows) ? DB_Error : DB_Done;
+}
+
+namespace {
+
+// Merges an existing file of a table that also reads: its rows found by
+// Lookup get the file-only columns, the others are appended.
+int merge_bit(TableInfo* ti, const char* fname) {
+  bitfile B;
+  B.ti = ti;
+  B.fname = fname;
+  B.f = Fopen_map(fname, "rb");
+  if (!B.f) return 0;
+  bitdata D;
+  if (int r = read_bit(B, D, false)) return r;
+  std::vector<int> pos;
+  if (int r = match(B, D, pos, true)) return r;
+  fclose(B.f);
+  B.f = nullptr;
+  int n0 = ti->arity + ti->ncols;
+  int fa = D.h.arity;
+  std::vector<int> extra = add_file_columns(
+      ti, pos, fa, int(D.names.size()) - fa, D.names.data());
+  int a = ti->arity;
+  std::vector<double> kd(static_cast<size_t>(a > 0 ? a : 1));
+  std::vector<char*> ks(static_cast<size_t>(a > 0 ? a : 1));
+  for (long r = 0; r < D.h.nrows; ++r) {
+    for (int j = 0; j < a; ++j) {
+      int f = pos[size_t(j)];
+      int code = D.code[size_t(f)] - '0';
+      int32_t c = (code & 2) ? D.sym[size_t(f)][size_t(r)] : 0;
+      kd[size_t(j)] = (code & 1) ? D.num[size_t(f)][size_t(r)] : 0;
+      ks[size_t(j)] = c > 1 ? const_cast<char*>(row_string(D, c)) : nullptr;
+    }
+    bool added;
+    long row = merge_row(ti, kd.data(), ks.data(), &added);
+    if (added) {
+      for (int j = 0; j < n0; ++j) {
+        if (pos[size_t(j)] >= 0) {
+          put_cell(ti, D, pos[size_t(j)], r, j, row);
+        } else {
+          set_missing(ti, j, row);
+        }
+      }
+    }
+    for (size_t k = 0; k < extra.size(); ++k)
+      put_cell(ti, D, extra[k], r, n0 + int(k), row);
+  }
+  return 0;
+}
+
+}  // namespace
+
+extern "C" int Write_vexo_bit(VexoExports*, TableInfo* ti) {
+  const char* fname;
+  if (!bit_file(ti, &fname)) return DB_Refuse;
+  if (ti->flags & DBTI_flags_IN)
+    if (int r = merge_bit(ti, fname)) return r;
+  bitfile B;
+  B.ti = ti;
+  B.fname = fname;
+  B.f = Fopen_map(fname, "wb");
+  if (!B.f) return tab_errmsg(ti, "Cannot open \"%s\".", fname);
+  int n = ti->arity + ti->ncols;
+  long rows = ti->nrows;
+  bithead h{};
+  std::memcpy(h.magic, magic, sizeof magic);
+  char kt[8];
+  Snprintf(kt, sizeof kt, "%d", arith_kind);
+  std::memcpy(h.kind, kt, std::strlen(kt));
+  h.arity = ti->arity;
+  h.ncols = ti->ncols;
+  h.nrows = static_cast<int32_t>(rows);
+  std::string strs;
+  std::vector<int> code(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    DbCol* c = &ti->cols[i];
+    bool num = false, str = false;
+    for (long r = 0; r < rows; ++r) {
+      char* s = c->sval ? c->sval[r] : nullptr;
+      if (s)
+        str = true;
+      else if (c->dval)
+        num = true;
+      else
+        str = true;  // neither: missing
+    }
+    code[size_t(i)] = (num ? 1 : 0) | (str ? 2 : 0);
+    h.nnum += num;
+    h.nstr += str;
+    strs += char('0' + code[size_t(i)]);
+  }
+  strs += '\0';
+  for (int i = 0; i < n; ++i) {
+    strs += ti->colnames[i];
+    strs += '\0';
+  }
+  // Row strings in column order; each string's code is its number among
+  // all the table's strings (codes 0, names 1..n).
+  std::vector<std::vector<int32_t>> codes(static_cast<size_t>(n));
+  int32_t next = n + 1;
+  long even = rows + (rows & 1);
+  for (int i = 0; i < n; ++i) {
+    if (!(code[size_t(i)] & 2)) continue;
+    DbCol* c = &ti->cols[i];
+    auto& v = codes[size_t(i)];
+    v.assign(size_t(even), 0);
+    for (long r = 0; r < rows; ++r) {
+      char* s = c->sval ? c->sval[r] : nullptr;
+      if (s == ti->Missing || (!s && !c->dval)) {
+        v[size_t(r)] = 1;
+      } else if (s) {
+        v[size_t(r)] = next++;
+        strs += s;
+        strs += '\0';
+      }
+    }
+  }
+  while (strs.size() % 8) strs += '\0';
+  h.strsize = static_cast<int32_t>(strs.size());
+  if (int r = B.wr(&h, sizeof h, "header")) return r;
+  if (int r = B.wr(strs.data(), strs.size(), "strings")) return r;
+  std::vector<double> zero;
+  for (int i = 0; i < n; ++i) {
+    DbCol* c = &ti->cols[i];
+    if (code[size_t(i)] & 1) {
+      const double* d = c->dval;
+      if (!d) {
+        zero.assign(size_t(rows), 0.0);
+        d = zero.data();
+      }
+      if (int r = B.wr(d, size_t(rows) * 8, "real column")) return r;
+    }
+    if (code[size_t(i)] & 2)
+      if (int r = B.wr(codes[size_t(i)].data(), size_t(even) * 4,
+                       "string column"))
+        return r;
+  }
+  fclose(B.f);
+  B.f = nullptr;
+  return 0;
+}
+
+}  // namespace vexo

@@ -1,0 +1,1064 @@
+// Table handlers, the TableInfo callbacks and the read/write table engine.
+#include "data/tablerw.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compiler/compile.h"
+#include "compiler/tva.h"
+#include "data/outarg.h"
+#include "data/table.h"
+#include "data/tabfile.h"
+#include "data/values.h"
+#include "eval/dispatch.h"
+#include "eval/funclib.h"
+#include "eval/indexing.h"
+#include "eval/iterate.h"
+#include "eval/paramref.h"
+#include "eval/set.h"
+#include "eval/solval.h"
+#include "frontend/condcl.h"
+#include "frontend/decl.h"
+#include "frontend/expr.h"
+#include "frontend/paramdcl.h"
+#include "frontend/vardcl.h"
+#include "instance/stamps.h"
+#include "instance/xcg.h"
+#include "compiler/recomp.h"
+#include "report/indextab.h"
+#include "report/print.h"
+#include "report/prset.h"
+#include "session/cmdrec.h"
+#include "session/execute.h"
+#include "session/located.h"
+#include "session/opttable.h"
+#include "session/startup.h"
+#include "session/sysdecls.h"
+#include "support/format.h"
+#include "support/message.h"
+#include "support/numfmt.h"
+#include "support/pool.h"
+#include "support/symbol.h"
+#include "support/text.h"
+
+namespace vexo {
+
+Table_Handler* Table_Handlers;
+char tab_Missing[8] = "Missing";
+
+namespace {
+
+const char* const role_name[2] = {"DbRead", "DbWrite"};
+const char* const verb[2] = {"read", "writ"};
+
+// ---- Registry --------------------------------------------------------------
+
+constexpr int TH_CLASS = 4;  // 128-byte blocks hold a Table_Handler
+
+const char* const tab_info =
+    "tab\nBuiltin file.tab (ASCII table) handler: at most one string\n(the "
+    "file name, ending in \".tab\") expected before \":[...]\";\n"
+    "table_name.tab is assumed if there are no strings.";
+const char* const bit_info =
+    "bit\nBuiltin file.bit (binary table) handler: exactly one string\n(the "
+    "file name, ending in \".bit\") expected before \":[...]\".";
+
+// The handlers' system params hold one symbolic value per member of
+// _HANDLERS, in member order.
+void put_handler_value(param* p, symbol* name, const char* text) {
+  if (!p) return;
+  int32_t i = val_add(p, &name);
+  symval* v = static_cast<symval*>(p->vals) + i;
+  svupdate(v, new_cstring(text), nullptr);
+}
+
+void clear_values(param* p) {
+  if (!p) return;
+  if (p->vals) del_mblk(p->valk, p->vals);
+  p->vals = nullptr;
+  p->nvals = 0;
+  p->valk = 0;
+  if (p->dindex) sdelete(p->dindex);
+  p->dindex = nullptr;
+}
+
+}  // namespace
+
+Table_Handler* add_table_handler(VexoTableHandler* read,
+                                 VexoTableHandler* write, const char* info,
+                                 int flags, void* vinfo, VexoExports* ae,
+                                 const char* libname) {
+  const char* s = info;
+  if (s)
+    while (*s >= 1 && *s <= 32) ++s;
+  if (!s || !*s) {
+    error(0, "Nameless table handler ignored.");
+    return nullptr;
+  }
+  const char* nl = std::strchr(s, '\n');
+  std::string nm = nl ? std::string(s, size_t(nl - s)) : std::string(s);
+  while (!nm.empty() && static_cast<unsigned char>(nm.back()) <= 32)
+    nm.pop_back();
+  const char* desc = "";
+  if (nl) {
+    desc = nl + 1;
+    while (*desc >= 1 && *desc <= 32) ++desc;
+  }
+  symbol* name = Symbol(nm.c_str(), 1);
+  if (!read && !write) {
+    error(0, "Table handler \"%s\" has no reader and no writer.", name->name);
+    return nullptr;
+  }
+  if (handleindx && set_addmem(handleindx, &name)) {
+    error(0, "Duplicate table handler \"%s\" ignored.", name->name);
+    return nullptr;
+  }
+  Table_Handler* h = static_cast<Table_Handler*>(new_mblk(TH_CLASS, 1));
+  h->DbRead = read;
+  h->DbWrite = write;
+  h->name = name->name;
+  h->flags = flags;
+  h->vinfo = vinfo;
+  h->ae = ae;
+  h->next = Table_Handlers;
+  h->prev = nullptr;
+  if (Table_Handlers) Table_Handlers->prev = h;
+  Table_Handlers = h;
+  put_handler_value(Pd_handler_desc, name, desc);
+  put_handler_value(Pd_handler_lib, name, libname ? libname : "<builtin>");
+  if (Sd_HANDLERS) Sd_HANDLERS->stamp = nextgenlev;
+  return h;
+}
+
+void Del_table_handler(Table_Handler* h) {
+  if (h->prev)
+    h->prev->next = h->next;
+  else
+    Table_Handlers = h->next;
+  if (h->next) h->next->prev = h->prev;
+  del_mblk(TH_CLASS, h);
+}
+
+int handler_ordinal(const Table_Handler* h) {
+  if (!handleindx) return -1;
+  symbol* s = Symbol0(h->name);
+  return s ? static_cast<int>(set_lookup(handleindx, &s)) : -1;
+}
+
+void handler_info_adjust(int first, int count) {
+  if (!handleindx || count <= 0) return;
+  std::vector<symbol*> keep;
+  std::vector<uint8_t> gone;
+  for (setmem* m = handleindx->first; m; m = m->next) {
+    if (m->ord < 0) continue;
+    bool drop = m->ord >= first && m->ord < first + count;
+    if (!drop) keep.push_back(m->tup()[0]);
+  }
+  for (param* p : {Pd_handler_desc, Pd_handler_lib}) {
+    if (!p || !p->dindex) continue;
+    gone.assign(size_t(p->nvals), 0);
+    for (setmem* m = p->dindex->first; m; m = m->next) {
+      if (m->ord < 0) continue;
+      symbol* s = m->tup()[0];
+      int64_t o = set_lookup(handleindx, &s);
+      if (o >= first && o < first + count) gone[size_t(m->ord)] = 1;
+    }
+    val_discard(p, gone.data());
+  }
+  free_members(handleindx);
+  handleindx->new_htab(static_cast<int>(keep.size()));
+  for (symbol* s : keep) handleindx->addmem(&s);
+  if (Sd_HANDLERS) Sd_HANDLERS->stamp = nextgenlev;
+}
+
+void th_init() {
+  Table_Handlers = nullptr;
+  outarg_reset();
+  if (handleindx) free_members(handleindx);
+  clear_values(Pd_handler_desc);
+  clear_values(Pd_handler_lib);
+  VexoExports* own = own_exports();
+  add_table_handler(Read_vexo_tab, Write_vexo_tab, tab_info, 0, nullptr, own,
+                    "<builtin>");
+  add_table_handler(Read_vexo_bit, Write_vexo_bit, bit_info, 0, nullptr, own,
+                    "<builtin>");
+}
+
+// ---- The record of one transfer ---------------------------------------------
+
+namespace {
+
+// What one data column delivers or receives.
+struct colx {
+  pvinfo* pv;    // the column item (a group member for groups)
+  xnode* d;      // whole-entity column: the entity, else null
+  expr* e;       // otherwise the compiled expression
+  bool permuted;  // reading p[j,i]: the target's subscript k is key perm[k]
+  int perm[MAX_TABLE_KEYS];
+  long count = 0;       // writing: members of d's indexing
+  bool all_in = false;  // writing: every row lies in d's indexing
+};
+
+// The engine's private record (TableInfo::Private).
+struct TableIN {
+  Table* t;
+  TVA* tva;
+  FILE* dbg;                // debug copy of a read, or null
+  symbol* key[MAX_TABLE_KEYS];
+  std::vector<colx>* cx;    // the data columns of this direction
+  set* rows;                // rows read, or rows written
+  charblk* tmi;             // the call's temporary memory (TMI)
+  std::vector<void*>* blocks;  // column arrays allocated (writing)
+  int k;                    // size class of the column arrays
+};
+
+TableIN* tin_of(TableInfo* ti) { return static_cast<TableIN*>(ti->Private); }
+
+char* tcopy(TableInfo* ti, const char* s) {
+  size_t n = std::strlen(s) + 1;
+  char* p = static_cast<char*>(Tempmem(ti->TMI, n));
+  std::memcpy(p, s, n);
+  return p;
+}
+
+// Key column j of row i as a symbol, or null when the column has neither
+// a string nor a number there.
+symbol* key_sym(DbCol* c, long i) {
+  if (c->sval && c->sval[i]) return Symbol(c->sval[i], 1);
+  if (c->dval) return Number(c->dval[i]);
+  return nullptr;
+}
+
+// A tuple as a subscript text: numbers bare, strings quoted.
+std::string tuple_text(symbol* const* tup, int n) {
+  std::string s;
+  char buf[512];
+  for (int i = 0; i < n; ++i) {
+    Snprintf(buf, sizeof buf, is_number(tup[i]) ? "%s" : "%Q", tup[i]->name);
+    s += i ? "," : "";
+    s += buf;
+  }
+  return s;
+}
+
+}  // namespace
+
+int tab_errmsg(TableInfo* ti, const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  char buf[1024];
+  Vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  ti->Errmsg = tcopy(ti, buf);
+  return DB_Error;
+}
+
+// ---- Callbacks ---------------------------------------------------------------
+
+extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
+  if (!ti) return 2;
+  if (nrows <= 0) {
+    ti->Errmsg = tcopy(ti, "AddRows: nrows <= 0");
+    return 1;
+  }
+  if (!cols) {
+    ti->Errmsg = tcopy(ti, "AddRows: cols is null");
+    return 3;
+  }
+  TableIN* tin = tin_of(ti);
+  Table* t = tin->t;
+  int n = ti->arity;
+  if (!n && nrows != 1) {
+    tab_errmsg(ti, "AddRows: %ld rows with key columns [].", nrows);
+    return 6;
+  }
+  if (n && !tin->rows->htab && nrows != 1)
+    tin->rows->new_htab(static_cast<int>(nrows));
+  std::vector<colx>& cx = *tin->cx;
+  for (long i = 0; i < nrows; ++i) {
+    for (int j = 0; j < n; ++j) {
+      symbol* s = key_sym(&cols[j], i);
+      if (!s) {
+        tab_errmsg(ti, "AddRows: bad cols[%d]", j);
+        return 4;
+      }
+      tin->key[j] = s;
+    }
+    if (n) {
+      if (t->inset && set_in(t->inset, tin->key, tin->tva) == NOT_MEMBER) continue;
+      if (tin->rows->addmem(tin->key)) {
+        std::string tx = tuple_text(tin->key, n);
+        if (n > 1) tx = "(" + tx + ")";
+        tab_errmsg(ti, "AddRows: duplicate subscript %s", tx.c_str());
+        return 5;
+      }
+    }
+    for (size_t c = 0; c < cx.size(); ++c) {
+      DbCol* col = &cols[n + int(c)];
+      char* sv = col->sval ? col->sval[i] : nullptr;
+      if (tin->dbg) {
+        char lead = c || n ? '\t' : '\n';
+        if (sv == ti->Missing)
+          Fprintf(tin->dbg, "%c%q", lead, ".");
+        else if (sv)
+          Fprintf(tin->dbg, "%c%q", lead, sv);
+        else if (col->dval)
+          Fprintf(tin->dbg, "%c%.g", lead, col->dval[i]);
+      }
+      xnode* d = cx[c].d;
+      if (!d || sv == ti->Missing || (!sv && !col->dval)) continue;
+      Outarg* o = new_outarg(n);
+      for (int j = 0; j < n; ++j)
+        o->sub[j] = tin->key[cx[c].permuted ? cx[c].perm[j] : j];
+      if (sv)
+        o->s = new_cstring(sv);
+      else
+        o->v = col->dval[i];
+      outarg_put(d, o);
+    }
+  }
+  return 0;
+}
+
+extern "C" int BadAddRows(TableInfo* ti, DbCol*, long) {
+  ti->Errmsg = tcopy(ti, "AddRows erroneously called during table write!");
+  return 2;
+}
+
+namespace {
+
+// The position of the key tuple given by dv/sv in s, or -1.
+long lookup_in(set* s, double* dv, char** sv, TableInfo* ti) {
+  if (!ti) return -1;
+  int n = ti->arity;
+  if (!n) return 0;
+  if (!dv && !sv) return -1;
+  symbol* key[MAX_TABLE_KEYS];
+  for (int j = 0; j < n; ++j) {
+    if (sv && sv[j]) {
+      key[j] = Symbol0(sv[j]);
+      if (!key[j]) return -1;
+    } else if (dv) {
+      key[j] = Number(dv[j]);
+    } else {
+      return -1;
+    }
+  }
+  if (!s) return -1;
+  return static_cast<long>(set_lookup(s, key));
+}
+
+}  // namespace
+
+extern "C" long Rd_Lookup(double* dv, char** sv, TableInfo* ti) {
+  TableIN* tin = ti ? tin_of(ti) : nullptr;
+  return lookup_in(tin ? tin->t->inset : nullptr, dv, sv, ti);
+}
+
+extern "C" long Wr_Lookup(double* dv, char** sv, TableInfo* ti) {
+  TableIN* tin = ti ? tin_of(ti) : nullptr;
+  return lookup_in(tin ? tin->rows : nullptr, dv, sv, ti);
+}
+
+extern "C" long No_Lookup(double*, char**, TableInfo*) { return -1; }
+
+namespace {
+
+void* col_block(TableIN* tin, int k) {
+  void* p = new_mblk(k, 1);
+  tin->blocks->push_back(p);
+  return p;
+}
+
+void col_unblock(TableIN* tin, void* p) {
+  auto& b = *tin->blocks;
+  for (size_t i = 0; i < b.size(); ++i)
+    if (b[i] == p) {
+      del_mblk(0, p);
+      b[i] = b.back();
+      b.pop_back();
+      return;
+    }
+}
+
+int class_for_rows(long n) {
+  int k = 0;
+  while ((1L << k) < n) ++k;
+  return k;
+}
+
+}  // namespace
+
+extern "C" void* Wr_ColAlloc(TableInfo* ti, int ncol, int sval) {
+  int n = ti->arity + ti->ncols;
+  if (ncol < 0 || ncol >= n)
+    bug("ColAlloc has ncol = %d, which is outside [0,%d)", ncol, n);
+  DbCol* c = &ti->cols[ncol];
+  if (sval ? c->sval != nullptr : c->dval != nullptr)
+    bug("ColAlloc: cols[%d].%s already allocated.", ncol,
+        sval ? "sval" : "dval");
+  TableIN* tin = tin_of(ti);
+  void* p = col_block(tin, htcl(size_t(ti->maxrows) * 8));
+  if (sval)
+    c->sval = static_cast<char**>(p);
+  else
+    c->dval = static_cast<double*>(p);
+  return p;
+}
+
+extern "C" long Wr_AdjustMaxrows(TableInfo* ti, long n) {
+  TableIN* tin = tin_of(ti);
+  int k = class_for_rows(n);
+  if (tin->k >= k) return ti->maxrows;
+  long old = 1L << tin->k;
+  int ncol = ti->arity + ti->ncols;
+  for (int i = 0; i < ncol; ++i) {
+    DbCol* c = &ti->cols[i];
+    for (void** a : {reinterpret_cast<void**>(&c->dval),
+                     reinterpret_cast<void**>(&c->sval)}) {
+      if (!*a) continue;
+      void* p = col_block(tin, htcl(size_t(8) << k));
+      std::memcpy(p, *a, size_t(old) * 8);
+      col_unblock(tin, *a);
+      *a = p;
+    }
+  }
+  tin->k = k;
+  ti->maxrows = 1L << k;
+  return ti->maxrows;
+}
+
+extern "C" long No_AdjustMaxrows(TableInfo*, long) {
+  bug("AdjustMaxrows called by DbRead");
+}
+
+extern "C" void* No_ColAlloc(TableInfo*, int, int) {
+  bug("ColAlloc called by DbRead");
+}
+
+// ---- The commands ---------------------------------------------------------------
+
+void table_io(int rw, set_spec* ix, symbol* name, expr* subscript) {
+  void* b = name->binding;
+  if (!b || bound_kind(b) != DK_TABLE) {
+    error(0, "%s is not a table.", name->name);
+    edelete(subscript);
+    if (ix) sdelete(ix);
+    return;
+  }
+  if (Serving) {
+    cantserve(rw ? "write_table" : "read_table", nullptr);
+    edelete(subscript);
+    if (ix) sdelete(ix);
+    return;
+  }
+  Table* t = static_cast<Table*>(b);
+  if ((subscript || ix) && !t->indexing) {
+    error(0, "table %s is not subscripted.\n", name->name);
+    edelete(subscript);
+    if (ix) sdelete(ix);
+    return;
+  }
+  if (t->indexing && !subscript) {
+    error(0, "No subscript given for table %s\n", name->name);
+    if (ix) sdelete(ix);
+    return;
+  }
+  dep_note(t->num);
+  cmd_ixbe(rw ? CK_WRITE_TABLE : CK_READ_TABLE, rw, ix, name, subscript);
+}
+
+void table_cmd(int rw, Table* t) {
+  // The table travels in the expression field.
+  expr* carrier = new_expr(opword(OPXNODE), static_cast<xnode*>(t),
+                           static_cast<int32_t>(-3));
+  cmd_ixbe(rw == 2 ? CK_WRITE_TABLE : CK_READ_TABLE, rw == 2, nullptr,
+           t->name, carrier);
+}
+
+namespace {
+
+// The failure of one transfer, in the form of every table error.
+struct failure {
+  std::string text;
+  std::string handler;
+  std::string sub;  // "[...]" of an indexed table
+};
+
+// Evaluates an expression that gives a text (a string constant, or an
+// expression compiled in c); a list gives several.
+void texts_of(expr* e, TVA* c, std::vector<std::string>& out) {
+  if (!e) return;
+  if (opcode(e) == OPSTR) {
+    out.push_back(e->L.cs->text());
+    return;
+  }
+  cstr* s = format_text(e, c);
+  out.push_back(s->text());
+  zap_cstr(&s);
+}
+
+// Adds the members of d's indexing to rows (the union of written columns);
+// returns their number.
+long union_rows(xnode* d, set* rows, TVA* t) {
+  set_spec* ss = d->indexing;
+  if (!ss) return 0;
+  std::vector<symbol*> tups;
+  int n = ss->arity;
+  if (TVA* w = ss_begin(ss, t)) {
+    do {
+      symbol** tuple = ss->first->vals;
+      tups.insert(tups.end(), tuple, tuple + n);
+    } while (ss_continue(ss, w));
+  }
+  if (!rows->htab && rows->nmem == 0 && n)
+    rows->new_htab(static_cast<int>(tups.size() / size_t(n)));
+  for (size_t i = 0; i + size_t(n) <= tups.size(); i += size_t(n))
+    set_addmem(rows, &tups[i]);
+  return n ? static_cast<long>(tups.size() / size_t(n)) : 0;
+}
+
+// The value of a whole-entity column for the row: a number, a string
+// (into *s, in temporary memory) or missing; an error text, else null.
+// Rows known to lie in d's indexing (all_in) skip the membership test.
+const char* entity_value(TableInfo* ti, xnode* d, symbol** tup, int n,
+                         bool missing_ok, bool all_in, double* v, char** s) {
+  TableIN* tin = tin_of(ti);
+  TVA* t = tin->tva;
+  static std::string msg;
+  if (n && d->indexing && !all_in &&
+      set_in(d->indexing, tup, t) == NOT_MEMBER) {
+    if (missing_ok) {
+      *s = ti->Missing;
+      return nullptr;
+    }
+    msg = std::string("Invalid subscript: ") + sub_name(d, tup) + ".";
+    return msg.c_str();
+  }
+  uint32_t k = d->kind & ~1u;
+  if (k == DK_PARAM || k == DK_SPARAM) {
+    param* p = static_cast<param*>(d);
+    // A param with a value expression has a value for every member.
+    bool has = p->dflt || p->asgn;
+    if (has)
+      ;
+    else if (!(p->kind & 1))
+      has = p->nvals > 0;
+    else if (p->dindex && p->nvals)
+      has = set_lookup(p->dindex, tup) >= 0;
+    if (!has && !p->dflt && !p->asgn) {
+      if (missing_ok) {
+        *s = ti->Missing;
+        return nullptr;
+      }
+      msg = std::string("No value for ") + sub_name(d, n ? tup : nullptr) +
+            ".";
+      return msg.c_str();
+    }
+    if (k == DK_PARAM) {
+      *v = par_value(p, n ? tup : nullptr, t);
+      return nullptr;
+    }
+    symval* sv = spar_value(p, n ? tup : nullptr, t);
+    if (sv->sym && is_number(sv->sym))
+      *v = sv->sym->value;
+    else
+      *s = tcopy(ti, sv->str ? sv->str->text() : sv->sym->name);
+    return nullptr;
+  }
+  convar* cv = static_cast<convar*>(d);
+  int32_t m = 0;
+  if (cv->kind & 1) {
+    m = cv->gen.members ? static_cast<int32_t>(
+                              set_lookup(cv->gen.members, tup))
+                        : -1;
+  }
+  if (m < 0 || cv->ninst <= 0) {
+    *v = 0;
+    return nullptr;
+  }
+  if (k == DK_VAR)
+    *v = var_value(static_cast<var*>(d), m, t, false);
+  else if (k == DK_CON)
+    *v = con_dual(static_cast<constr*>(d), m, t);
+  else
+    *v = co_val(static_cast<constr*>(d), m, t);
+  return nullptr;
+}
+
+// The value of a computed column for the row (key dummies bound in c).
+void expr_value(TableInfo* ti, expr* e, TVA* c, double* v, char** s) {
+  if (has_flag(e, EF_NUMERIC)) {
+    *v = eval_num(e, c);
+  } else if (has_flag(e, EF_STRING)) {
+    cstr* x = eval_str(e, c);
+    *s = tcopy(ti, x->text());
+    zap_cstr(&x);
+  } else {
+    symbol* y = eval_sym(e, c);
+    if (is_number(y))
+      *v = y->value;
+    else
+      *s = tcopy(ti, y->name);
+  }
+}
+
+// Stores one value into row i of data column j (writing).
+void put_value(TableInfo* ti, int j, long i, double v, char* s) {
+  DbCol* c = &ti->cols[j];
+  if (s) {
+    if (!c->sval) Wr_ColAlloc(ti, j, 1);
+    c->sval[i] = s;
+  } else {
+    if (!c->dval) Wr_ColAlloc(ti, j, 0);
+    c->dval[i] = v;
+  }
+}
+
+// The rows and values of a write; a failure text, else empty.
+std::string fill_write(TableInfo* ti, TVA* tva) {
+  TableIN* tin = tin_of(ti);
+  Table* t = tin->t;
+  int n = t->arity;
+  bool missing_ok = true;
+  if (t->setname && (t->arrow & 2)) {
+    if (t->setname->nmem < 0) set_genall(t->setname, tva);
+    missing_ok = false;
+    tin->rows = set_copy(t->setname);
+  } else {
+    tin->rows = set_enum(new_enum(), n);
+    if (n) {
+      for (colx& c : *tin->cx)
+        if (c.d) c.count = union_rows(c.d, tin->rows, tva);
+      // A column whose indexing gave every row needs no membership test.
+      for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
+    }
+  }
+  long nrows = n ? tin->rows->nmem : 1;
+  ti->nrows = nrows;
+  tin->k = class_for_rows(nrows);
+  ti->maxrows = 1L << tin->k;
+  long i = 0;
+  auto one_row = [&](symbol** tup) -> std::string {
+    for (int j = 0; j < n; ++j) {
+      if (is_number(tup[j]))
+        put_value(ti, j, i, tup[j]->value, nullptr);
+      else
+        put_value(ti, j, i, 0, const_cast<char*>(tup[j]->name));
+    }
+    TVA* c = tva;
+    bool bound = false;
+    for (size_t j = 0; j < tin->cx->size(); ++j) {
+      colx& x = (*tin->cx)[j];
+      double v = 0;
+      char* s = nullptr;
+      if (x.d) {
+        if (const char* m =
+                entity_value(ti, x.d, tup, n, missing_ok, x.all_in, &v, &s))
+          return m;
+      } else {
+        if (!bound && t->keyss && n) {
+          c = ss_begin1(t->keyss, tva, tup);
+          bound = true;
+        }
+        expr_value(ti, x.e, c, &v, &s);
+      }
+      put_value(ti, n + int(j), i, v, s);
+    }
+    if (bound) ss_end1(t->keyss, c);
+    return "";
+  };
+  if (!n) return one_row(nullptr);
+  for (setmem* m = tin->rows->first; m; m = m->next) {
+    if (m->ord < 0) continue;
+    std::string r = one_row(m->tup());
+    if (!r.empty()) return r;
+    ++i;
+  }
+  return "";
+}
+
+// The name of the debug copy: the template with its first "%" replaced by
+// the table's name.
+std::string debug_name(const Table* t) {
+  std::string tp = table_debug_template ? table_debug_template : "";
+  size_t at = tp.find('%');
+  if (at != std::string::npos) tp.replace(at, 1, t->name->name);
+  return tp;
+}
+
+// Offers the record to the handlers; fills f on failure.
+bool run_handlers(int rw, Table* t, TableInfo* ti, failure& f) {
+  Table_Handler* first = rw ? t->lastreader : nullptr;
+  std::vector<Table_Handler*> order;
+  if (first) order.push_back(first);
+  for (Table_Handler* h = Table_Handlers; h; h = h->next)
+    if (h != first) order.push_back(h);
+  for (Table_Handler* h : order) {
+    VexoTableHandler* fn = rw ? h->DbWrite : h->DbRead;
+    if (!fn) continue;
+    ti->Vinfo = h->vinfo;
+    ti->Errmsg = nullptr;
+    int r = fn(h->ae, ti);
+    if (r == DB_Refuse) continue;
+    if (r == DB_Done) {
+      if (!rw) t->lastreader = h;
+      return true;
+    }
+    f.handler = h->name;
+    if (r == DB_Error)
+      f.text = ti->Errmsg ? ti->Errmsg : "DB_Error return with null Errmsg";
+    else
+      f.text = "Return " + std::to_string(r) + " from " + role_name[rw];
+    return false;
+  }
+  f.text = "no acceptable table handler found.";
+  return false;
+}
+
+// Stores the rows read into the set_name; true when its value changed.
+bool store_setname(Table* t, set* rows) {
+  set* s = t->setname;
+  if (!s || !(t->arrow & 1) || s->sclass != SC_NAMED || !s->owner)
+    return false;
+  setdcl* sd = static_cast<setdcl*>(s->owner);
+  if (sd->kind & 1) return false;
+  if (same_members(sd->value, rows)) return false;
+  set* to = fresh_members(sd);
+  if (rows->nmem > 0) to->new_htab(rows->nmem);
+  for (setmem* m = rows->first; m; m = m->next)
+    if (m->ord >= 0) to->addmem(m->tup());
+  sud_notify(sd);
+  ts_update(sd, 0);
+  return true;
+}
+
+// The work of one call: temporary memory, column arrays and the row set
+// are released however the call ends.
+struct call_state {
+  TableInfo ti{};
+  TableIN tin{};
+  std::vector<colx> cx;
+  std::vector<void*> blocks;
+  std::vector<char*> names;
+  std::vector<char*> strs;
+  std::vector<DbCol> cols;
+  std::vector<double> rd;   // one-row scratch of a read
+  std::vector<char*> rs;
+  ~call_state() {
+    for (void* p : blocks) del_mblk(0, p);
+    if (tin.rows) sdelete(tin.rows);
+    if (tin.tmi) cbfree(tin.tmi);
+    if (tin.dbg) fclose(tin.dbg);
+  }
+};
+
+// Reports the failure; true when the command must stop.
+bool report(int rw, Table* t, const failure& f) {
+  std::string msg = std::string("Error ") + verb[rw] + "ing table " +
+                    t->name->name + f.sub;
+  if (!f.handler.empty()) msg += " with table handler " + f.handler;
+  msg += ":\n\t" + f.text;
+  set_sparam(table_errmsg, msg.c_str());
+  if (!(table_errbreak & (rw ? 1 : 2))) error(0, "%s", msg.c_str());
+  return !(table_errbreak & 4);
+}
+
+bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
+  call_state st;
+  TableInfo* ti = &st.ti;
+  TableIN* tin = &st.tin;
+  tin->t = t;
+  tin->tva = tva;
+  tin->blocks = &st.blocks;
+  tin->cx = &st.cx;
+  int b = rw ? 2 : 1;
+  for (pvinfo* p = t->cols; p; p = p->next) {
+    if (!pv_in_dir(t, p, b)) continue;
+    if (p->flags & PV_GROUP) {
+      for (pvinfo* m = p->members; m; m = m->next)
+        st.cx.push_back({m, nullptr, m->e, false, {}, 0, false});
+      continue;
+    }
+    colx x{p, nullptr, p->e, false, {}, 0, false};
+    if (p->ent && opcode(p->e) == OPXNODE)
+      x.d = p->ent;
+    else if (!rw && p->ent && shape(p->e) == SH_ENTITY)
+      x.d = p->ent;
+    else if (!rw && p->ent && key_perm(t, p->e, x.perm))
+      x.d = p->ent, x.permuted = true;
+    st.cx.push_back(x);
+  }
+  ti->tname = const_cast<char*>(t->name->name);
+  ti->arity = t->arity;
+  ti->ncols = static_cast<int>(st.cx.size());
+  ti->Missing = tab_Missing;
+  ti->TMI = &tin->tmi;
+  ti->Private = tin;
+  ti->flags = (t->tdir | t->arrow) & 3;
+  if (t->arrow == 4) ti->flags &= ~3;
+  if (t->inset) ti->flags |= 4;
+  for (pvinfo* p = t->cols; p; p = p->next) {
+    if (pv_in_dir(t, p, 1)) ti->flags |= 1;
+    if (pv_in_dir(t, p, 2)) ti->flags |= 2;
+  }
+  int dbits = table_debug & (rw ? 12 : 3);
+  std::string dbname = dbits && table_debug_template &&
+                               *table_debug_template
+                           ? debug_name(t)
+                           : "";
+  if (dbname.empty()) dbits = 0;
+
+  // Names: key columns, then data columns.
+  std::vector<std::string> names, strings;
+  for (expr* e = t->keynames; e; e = e->next) texts_of(e, tva, names);
+  for (colx& c : st.cx) texts_of(c.pv->name, tva, names);
+  int ncol = ti->arity + ti->ncols;
+  failure f;
+  f.sub = sub;
+  if (static_cast<int>(names.size()) != ncol) {
+    f.text = "column names do not match the columns.";
+    return report(rw, t, f);
+  }
+  {
+    std::vector<int> ord(static_cast<size_t>(ncol));
+    for (int i = 0; i < ncol; ++i) ord[size_t(i)] = i;
+    std::sort(ord.begin(), ord.end(), [&](int a, int b2) {
+      int c = std::strcmp(names[size_t(a)].c_str(), names[size_t(b2)].c_str());
+      return c ? c < 0 : a < b2;
+    });
+    for (int i = 1; i < ncol; ++i)
+      if (names[size_t(ord[size_t(i)])] == names[size_t(ord[size_t(i - 1)])]) {
+        f.text = "Columns " + std::to_string(ord[size_t(i - 1)] + 1) +
+                 " and " + std::to_string(ord[size_t(i)] + 1) +
+                 " are both named \"" + names[size_t(ord[size_t(i)])] + "\".";
+        return report(rw, t, f);
+      }
+  }
+  for (std::string& s : names) st.names.push_back(tcopy(ti, s.c_str()));
+  ti->colnames = st.names.data();
+  // Strings, in declaration order.
+  std::vector<expr*> sx;
+  for (expr* e = t->strings; e; e = e->next) sx.insert(sx.begin(), e);
+  for (expr* e : sx) texts_of(e, tva, strings);
+  if (strings.empty()) strings.push_back(std::string(t->name->name) + ".tab");
+  for (std::string& s : strings) st.strs.push_back(tcopy(ti, s.c_str()));
+  ti->strings = st.strs.data();
+  ti->nstrings = static_cast<int>(st.strs.size());
+  st.cols.assign(size_t(ncol), DbCol{nullptr, nullptr});
+  ti->cols = st.cols.data();
+
+  if (rw) {
+    ti->AddRows = BadAddRows;
+    ti->Lookup = Wr_Lookup;
+    ti->ColAlloc = Wr_ColAlloc;
+    ti->AdjustMaxrows = Wr_AdjustMaxrows;
+    std::string err = fill_write(ti, tva);
+    if (!err.empty()) {
+      f.text = err;
+      return report(rw, t, f);
+    }
+    if (dbits & 4) {
+      if (Write_vexo_tab1(own_exports(), ti, dbname.c_str())) {
+        f.text = ti->Errmsg ? ti->Errmsg : "";
+        return report(rw, t, f);
+      }
+    }
+    if (!(dbits & 8) && !run_handlers(rw, t, ti, f)) return report(rw, t, f);
+    set_sparam(table_errmsg, "");
+    return false;
+  }
+
+  // Reading: a one-row scratch area; the rows go to a new set.
+  ti->AddRows = Add_Rows;
+  ti->Lookup = t->inset ? Rd_Lookup : No_Lookup;
+  ti->AdjustMaxrows = No_AdjustMaxrows;
+  ti->ColAlloc = No_ColAlloc;
+  if (t->inset && t->inset->nmem < 0) set_genall(t->inset, tva);
+  st.rd.assign(size_t(ncol), 0.0);
+  st.rs.assign(size_t(ncol), nullptr);
+  for (int i = 0; i < ncol; ++i) {
+    st.cols[size_t(i)].dval = &st.rd[size_t(i)];
+    st.cols[size_t(i)].sval = &st.rs[size_t(i)];
+  }
+  tin->rows = set_enum(new_enum(), ti->arity);
+  bool ok;
+  if (dbits & 1) {
+    ok = !Read_vexo_tab1(own_exports(), ti, dbname.c_str());
+    if (!ok) f.text = ti->Errmsg ? ti->Errmsg : "";
+  } else {
+    if (dbits & 2) {
+      tin->dbg = fopen(dbname.c_str(), "w");
+      if (!tin->dbg) {
+        f.text = "Cannot open table debug file \"" + dbname + "\".";
+        outarg_clear(0, t);
+        return report(rw, t, f);
+      }
+      Fprintf(tin->dbg, "vexo.tab %d %d\n", ti->arity, ti->ncols);
+      for (int i = 0; i < ncol; ++i)
+        Fprintf(tin->dbg, i + 1 < ncol ? "%s\t" : "%s", ti->colnames[i]);
+    }
+    ok = run_handlers(rw, t, ti, f);
+    if (tin->dbg) Fprintf(tin->dbg, "\n");
+  }
+  if (!ok) {
+    // What the failed read queued is dropped: nothing of it is stored.
+    outarg_clear(0, t);
+    return report(rw, t, f);
+  }
+  outarg_check(t);
+  if (store_setname(t, tin->rows)) {
+    // The targets may be indexed over the set just stored: brought up to
+    // date before their values are checked against their indexings.
+    for (colx& c : st.cx)
+      if (c.d) dep_note(c.d->num);
+    xcg(0);
+  }
+  outarg_clear(1, t);
+  set_sparam(table_errmsg, "");
+  return false;
+}
+
+// Whether a write makes sense for the table (table_rw's checks); the
+// message is reported.
+bool write_refused(Table* t) {
+  if (t->setname && (t->arrow & 2)) return false;
+  if (!t->arity) return false;
+  const char* why = nullptr;
+  bool any = false;
+  for (pvinfo* p = t->cols; p && !why; p = p->next) {
+    if (!pv_in_dir(t, p, 2)) continue;
+    any = true;
+    pvinfo* m = (p->flags & PV_GROUP) ? p->members : p;
+    for (; m && !why; m = (p->flags & PV_GROUP) ? m->next : nullptr) {
+      if (m->ent && opcode(m->e) != OPXNODE && shape(m->e) == SH_SUBSCRIPTED)
+        why = "involves subscripts.";
+      else if (!m->ent || opcode(m->e) != OPXNODE)
+        why = "has OUT or INOUT\n\tcolumns that require an explicit set_name.";
+    }
+  }
+  if (!any) why = "no output pvnames.";
+  if (!why) return false;
+  error(0, "Table %s%s%s", t->name->name,
+        " cannot be written:\n\tit was declared without a set_name and ",
+        why);
+  return true;
+}
+
+}  // namespace
+
+void table_rw_cmd(cmd_fields* c) {
+  cmd_arg* fa = c->f();
+  int rw = static_cast<int>(fa[0].i);
+  symbol* name = fa[2].b;
+  expr* sub = fa[3].e;
+  Table* t = nullptr;
+  if (sub && opcode(sub) == OPXNODE && sub->R.i == -3)
+    t = static_cast<Table*>(sub->L.x);
+  else if (name->binding && bound_kind(name->binding) == DK_TABLE)
+    t = static_cast<Table*>(name->binding);
+  if (!t) {
+    error(0, "%s is not a table.", name->name);
+    return;
+  }
+  int b = rw ? 2 : 1;
+  bool cols = false;
+  for (pvinfo* p = t->cols; p; p = p->next)
+    if (pv_in_dir(t, p, b)) cols = true;
+  if (!cols && !(t->setname && (t->arrow & b) && t->arrow != 4)) {
+    error(0, "Table %s cannot be %s.", t->name->name,
+          rw ? "written" : "read");
+    return;
+  }
+  if (rw && write_refused(t)) return;
+  for (pvinfo* p = t->cols; p; p = p->next)
+    if ((p->flags & PV_GROUP) && pv_in_dir(t, p, b))
+      not_implemented("writing {...}(...) column groups");
+  if (!rw && t->setname && (t->arrow & 1)) {
+    set* s = t->setname;
+    setdcl* sd = s->sclass == SC_NAMED ? static_cast<setdcl*>(s->owner)
+                                       : nullptr;
+    if (!sd || sd->asgn || (sd->sflags & SF_SYSTEM)) {
+      cstr* st = sprset(s, 1);
+      error(0, "Table %s cannot be read:\n\tset %s cannot be assigned a "
+               "value%s.\n",
+            t->name->name, st->text(),
+            sd && sd->asgn ? "\n\tbecause it was declared with a := value"
+                           : "");
+      zap_cstr(&st);
+      return;
+    }
+  }
+  // The entities the columns use, brought up to date.
+  dep_note(t->num);
+  for (pvinfo* p = t->cols; p; p = p->next)
+    if (p->ent) dep_note(p->ent->num);
+  if (t->setname && t->setname->owner) dep_note(t->setname->owner->num);
+  if (process1(nullptr)) return;
+
+  // The subscript of an indexed table: the command's carrier holds the
+  // table itself (unnamed tables), else the subscript list.
+  expr* subs = t->indexing && sub && opcode(sub) != OPXNODE ? sub : nullptr;
+  compile_start();
+  for (expr** pe = &subs; *pe; pe = &(*pe)->next) mri(pe, 1);
+  if (subs) fa[3].e = subs;
+  if (t->indexing) ss_setup(t->indexing, nullptr);
+  for (expr** pe = &t->strings; *pe; pe = &(*pe)->next)
+    if (opcode(*pe) != OPSTR) mri(pe, 1);
+  for (expr** pe = &t->keynames; *pe; pe = &(*pe)->next)
+    if (opcode(*pe) != OPSTR) mri(pe, 1);
+  // Set expressions compiled; a declared set is taken as it is.
+  if (t->setname && t->setname->sclass != SC_NAMED) smri(&t->setname, 1);
+  if (t->inset && t->inset->sclass != SC_NAMED) smri(&t->inset, 1);
+  if (t->keyss) ss_setup(t->keyss, nullptr);
+  for (pvinfo* p = t->cols; p; p = p->next) {
+    if (!pv_in_dir(t, p, b)) continue;
+    pvinfo* m = (p->flags & PV_GROUP) ? p->members : p;
+    for (; m; m = (p->flags & PV_GROUP) ? m->next : nullptr) {
+      if (m->name && opcode(m->name) != OPSTR) mri(&m->name, 1);
+      if (rw && m->e && opcode(m->e) != OPXNODE) mri(&m->e, 1);
+    }
+  }
+  if (t->keyss) ss_teardown(t->keyss);
+  if (t->indexing) ss_teardown(t->indexing);
+  tva_hold h{compile_end(c->xrp)};
+  if (sparam_value(table_errmsg) && *sparam_value(table_errmsg)->text())
+    set_sparam(table_errmsg, "");
+  if (!t->indexing) {
+    table_rw1(rw, t, h.t, "");
+    return;
+  }
+  // The subscript's values, which must lie in the table's indexing; the
+  // table's dummies hold them while names, strings and values are
+  // evaluated.
+  symbol* tup[TUPMAX];
+  int n = 0;
+  for (expr* e = subs; e && n < TUPMAX; e = e->next) {
+    if (has_flag(e, EF_NUMERIC)) {
+      tup[n++] = Number(eval_num(e, h.t));
+    } else if (has_flag(e, EF_STRING)) {
+      cstr* x = eval_str(e, h.t);
+      tup[n++] = Symbol(x->text(), 1);
+      zap_cstr(&x);
+    } else {
+      tup[n++] = eval_sym(e, h.t);
+    }
+  }
+  if (n != t->indexing->arity ||
+      set_in(t->indexing, tup, h.t) == NOT_MEMBER) {
+    error(0, "invalid subscript %s", sub_name(t, tup));
+    bailout();
+  }
+  std::string text(1, '[');
+  text.append(tuple_text(tup, n));
+  text.push_back(']');
+  TVA* w = ss_begin1(t->indexing, h.t, tup);
+  table_rw1(rw, t, w, text);
+  ss_end1(t->indexing, w);
+}
+
+}  // namespace vexo
