@@ -228,6 +228,16 @@ bool sent_row(const AC* ac, int32_t i) {
          ac->con_pos[i] < ac->n_con_sent;
 }
 
+// Whether presolve ran and left column j or row i out of what it sends
+// (the model's view notes them).
+bool presolve_removed_var(const AC* ac, int32_t j) {
+  return trans_state >= 3 && ac->var_pos && ac->var_pos[j] >= ac->n_var_sent;
+}
+bool presolve_removed_row(const AC* ac, int32_t i) {
+  return trans_state >= 3 && i < ac->n_con && ac->con_pos &&
+         ac->con_pos[i] >= ac->n_con_sent;
+}
+
 // Gathers every row's terms from the column lists, once per command.
 void gather_rows(const AC* ac) {
   terms_by_row.assign(size_t(ac->n_con + ac->n_obj), {});
@@ -271,6 +281,8 @@ void expand1(const AC* ac, int32_t i) {
   const char* kw =
       obj ? (ac->obj_sense && ac->obj_sense[j] ? "maximize " : "minimize ") : "subject to ";
   Fprintf(df, "%s%s:", kw, xwho(nm));
+  if (!solver_view && presolve_removed_row(ac, i))
+    Fprintf(df, "  # Eliminated by presolve.");
   col = 0;
   double lb = obj ? -INFINITY : row_lb(ac, i);
   double ub = obj ? INFINITY : row_ub(ac, i);
@@ -420,6 +432,10 @@ void varexpand(const AC* ac, const std::vector<colent>& col_list, int32_t j) {
   Fprintf(df, "Coefficients of %s:", var_name(ac, j));
   if (ac->var_status && (ac->var_status[j] & 0x84) == 0x84)
     Fprintf(df, "  # Fixed.");
+  else if (ac->var_status && (ac->var_status[j] & DV_DEFINED))
+    Fprintf(df, "  # Defined variable.");
+  else if (!solver_view && presolve_removed_var(ac, j))
+    Fprintf(df, "  # Eliminated by presolve.");
   if (col_list.empty()) {
     Fprintf(df, "\n\t### None ###\n\n");
     return;

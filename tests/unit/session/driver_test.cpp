@@ -192,7 +192,14 @@ TEST_F(Driver, TerminationSignalsEndWithTheirNumbers) {
 
 TEST_F(Driver, Interrupts) {
   // Two interrupts before the first is served end the session with 32.
-  result two = run_vexo({}, {{SIGINT, nullptr}, {SIGINT, nullptr}});
+  // The session may serve the first before the second arrives (then each
+  // is served alone and the input's end gives 2): a few tries are allowed
+  // on a loaded machine.
+  result two;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    two = run_vexo({}, {{SIGINT, nullptr}, {SIGINT, nullptr}});
+    if (two.code != 2) break;
+  }
   EXPECT_EQ(two.signal, 0);
   EXPECT_EQ(two.code, 32);
   EXPECT_TRUE(two.tmp_empty);
