@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "frontend/cmdbuild.h"
 #include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
 #include "session/cmdfiles.h"
@@ -63,9 +64,7 @@ TEST_F(Execute, ExitWithAConstantEndsTheSessionWithIt) {
 // `delete environ E;`, which reports "delete environ not yet implemented".
 cmd_fields* delete_environ() {
   cmd_fields* c = start_cmd("eb", 2, CK_DELETE);
-  expr* item = new_expr(opword(0), static_cast<xnode*>(nullptr), nullptr);
-  item->L.sym = Symbol("environ E", 1);
-  c->f()[0].e = item;
+  c->f()[0].e = show_item(SHOW_ENVIRON, Symbol("E", 1), 0);
   c->f()[1].i = 0;
   return c;
 }
