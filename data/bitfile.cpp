@@ -141,10 +141,16 @@ int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
   }
   // Every count against the file's size before anything is allocated.
   long long rows = h.nrows, even = rows + (rows & 1);
-  long long need = 40LL + h.strsize + 8LL * h.nnum * rows + 4LL * h.nstr * even;
-  if (h.ncols < 0 || rows < 0 || h.nnum < 0 || h.nstr < 0 ||
-      h.strsize < 0 || h.nnum > ncol || h.nstr > ncol ||
-      h.strsize < 1 + 2 * ncol || (size >= 0 && need > size)) {
+  bool counts_ok = h.ncols >= 0 && rows >= 0 && h.nnum >= 0 && h.nstr >= 0 &&
+                   h.strsize >= 0 && h.nnum <= ncol && h.nstr <= ncol &&
+                   h.strsize >= 1 + 2 * ncol;
+  // The bytes the counts need, in 128 bits: the products of two 31-bit
+  // counts and a width do not fit in 64.
+  __int128 need = counts_ok ? __int128(40) + h.strsize +
+                                  __int128(8) * h.nnum * rows +
+                                  __int128(4) * h.nstr * even
+                            : 0;
+  if (!counts_ok || (size >= 0 && need > size)) {
     Snprintf(msg, sizeof msg, "header counts do not fit the file (%lld bytes)",
              size);
     return B.wrapped(msg);

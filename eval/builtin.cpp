@@ -117,6 +117,17 @@ expr* vargop(symbol* s, expr* args) {
       }
     }
   }
+  // A routine of a fixed count reads every argument it promises.
+  if (!out_first && count > 0) {
+    int n = 0;
+    bool counted = true;
+    for (expr* a = first; a; a = a->next) {
+      if (opcode(a) == OPARG && a->L.ss) counted = false;
+      ++n;
+    }
+    if (counted && n < count)
+      error(0, "%s needs %s%d argument(s), not %d", name, "", count, n);
+  }
   uint32_t op;
   if (r->type == 12)
     op = opword(OPFUNC0, EF_NUMERIC);

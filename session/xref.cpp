@@ -263,7 +263,9 @@ void delete_cmd(expr* items, int purge) {
   bool deleted = false;
   for (expr* e = items; e; e = e->next) {
     if (e->L.p == Check) {  // from check_del: R is the check record
-      deleted |= delete_cmd2(static_cast<xnode*>(e->R.p), purge) == 0;
+      // (null when the number names no check, which check_del reported)
+      if (e->R.p)
+        deleted |= delete_cmd2(static_cast<xnode*>(e->R.p), purge) == 0;
       continue;
     }
     const char* text = e->L.sym->name;
