@@ -957,23 +957,26 @@ function* funcdcl(symbol* name, cstr* alias, funcarg* args, int flags,
   return r;
 }
 
-expr* funceval_check(function* f, expr* args) {
+void argcount_check(const function* f, expr* args) {
   int n = 0;
-  bool counted = true;
   for (expr* a = args; a; a = a->next) {
     if (opcode(a) == OP258) continue;
-    if (opcode(a) != OPARG) bug("expected OPARG, got %d", opcode(a));
-    if (a->L.ss) counted = false;  // an iterated group: counted at the call
+    if (opcode(a) == OPARG && a->L.ss) return;  // counted at the call
     ++n;
   }
   int32_t k = f->nargs;
-  if (counted && k != -1 && (f->lib || f->libfuncp)) {
-    if (k >= 0 && n != k)
-      error(0, "%s needs %s%d argument(s), not %d", f->name->name, "", k, n);
-    else if (k < -1 && n < -(k + 1))
-      error(0, "%s needs %s%d argument(s), not %d", f->name->name,
-            "at least ", -(k + 1), n);
-  }
+  if (k >= 0 && n != k)
+    error(0, "%s needs %s%d argument(s), not %d", f->name->name, "", k, n);
+  else if (k < -1 && n < -(k + 1))
+    error(0, "%s needs %s%d argument(s), not %d", f->name->name, "at least ",
+          -(k + 1), n);
+}
+
+expr* funceval_check(function* f, expr* args) {
+  for (expr* a = args; a; a = a->next)
+    if (opcode(a) != OP258 && opcode(a) != OPARG)
+      bug("expected OPARG, got %d", opcode(a));
+  if (f->lib || f->libfuncp) argcount_check(f, args);
   ++f->ncalls;
   return args;
 }

@@ -69,6 +69,9 @@ function* funcdcl(symbol* name, cstr* alias, funcarg* args, int flags,
 // The call of f with args (the argument list, in source order) after its
 // argument count is checked: "%s needs %s%d argument(s), not %d".
 expr* funceval_check(function* f, expr* args);
+// Reports a call of f whose number of arguments its declared count does
+// not allow (iterated groups are counted only at the call).
+void argcount_check(const function* f, expr* args);
 
 // The exports table that a call of f hands over: its library's, or the
 // program's own.

@@ -169,27 +169,6 @@ void purge(expr* names, int purge) {
 
 void xref_cmd(expr* names, redirect* r) { cmd_rf(CK_XREF, names, r); }
 
-namespace {
-
-// A built-in routine reads the arguments its count promises: a call with
-// another number of them is refused here.  Iterated groups are counted
-// only at the call.
-void builtin_count_check(const function* f, expr* args) {
-  int n = 0;
-  for (expr* a = args; a; a = a->next) {
-    if (opcode(a) == OPARG && a->L.ss) return;
-    ++n;
-  }
-  int32_t k = f->nargs;
-  if (k >= 0 && n != k)
-    error(0, "%s needs %s%d argument(s), not %d", f->name->name, "", k, n);
-  else if (k < -1 && n < -(k + 1))
-    error(0, "%s needs %s%d argument(s), not %d", f->name->name, "at least ",
-          -(k + 1), n);
-}
-
-}  // namespace
-
 expr* func_call(function* f, expr* args) {
   arg_values(args);
   // Built-in routines (print, printf, ...) take their arguments as they
@@ -200,7 +179,8 @@ expr* func_call(function* f, expr* args) {
   uint32_t random =
       (f->fflags & 0x10000) && randvar_rhs ? uint32_t(EF_RANDOM) : 0;
   if (builtin) {
-    builtin_count_check(f, args);
+    // A built-in routine reads the arguments its count promises.
+    argcount_check(f, args);
     return new_expr(opword(f->fflags & 0x100 ? OPFUNCstr : OPFUNC,
                            (f->fflags & 0x100 ? EF_STRING : EF_NUMERIC) |
                                varargs(args) | random),
