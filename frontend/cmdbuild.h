@@ -39,11 +39,11 @@ void probreset(symbol* name, expr* subscript);
 void purge(expr* names, int purge);
 void xref_cmd(expr* names, redirect* r);
 // The call of a declared function with its arguments (source order): a
-// node of OPFUNC (a symbolic function: OPFUNCstr) over the function record
-// and the argument list.  The least form of function calls: the record is
-// called through its routine when it has one (the built-ins); a declared
-// function has none until user functions and libraries exist, and its call
-// reports the function as unavailable.
+// node of OPFUNC (OPFUNC0..2 for zero to two real arguments passed
+// directly, OPFUNCstr for a symbolic function) over the function record
+// and the argument list.  The argument count is checked against the
+// declared one ("%s needs %s%d argument(s), not %d"); a declared function
+// that no library supplies reports itself unavailable when called.
 expr* funceval(symbol* function, expr* args);
 expr* func_call(function* f, expr* args);
 
@@ -62,7 +62,8 @@ expr* set_item(set* s);
 expr* entity_item(xnode* x);
 // The keyword forms of show, xref, delete and purge names: `environ`,
 // `suffix`, `table`, `option` with a name, and `check` with a number (-1:
-// none).  The stand-in gives a symbol literal of the words.
+// none): a symbol literal of the words ("environ E"; a check carries its
+// record).
 enum : int {
   SHOW_ENVIRON = 1,
   SHOW_SUFFIX,
