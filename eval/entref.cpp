@@ -68,21 +68,6 @@ class recvar_subscript {
   recvar_subscript& operator=(const recvar_subscript&) = delete;
 };
 
-// The value of member k of symbolic variable v: what data gave it, else
-// the first member of its domain.
-symbol** symvar_value(var* v, int32_t k, TVA* tva) {
-  if (v->vals && k < v->nvals) {
-    symbol** cell = static_cast<symbol**>(v->vals) + k;
-    if (*cell) return cell;
-  }
-  if (set* s = v->domain) {
-    if (s->nmem < 0) set_genall(s, tva);
-    for (setmem* m = s->first; m; m = m->next)
-      if (m->ord >= 0) return m->tup();
-  }
-  bug("Out of range val_num = %d for %s", 0, v->name->name);
-}
-
 // The entity of a suffix reference and the declared suffix.
 xnode2* sufent(expr* e) { return static_cast<xnode2*>(e->L.e->L.x); }
 suffix* sufdecl(expr* e) { return static_cast<suffix*>(e->L.e->R.p); }
@@ -102,6 +87,34 @@ eval_result suffix_name(expr* e, TVA* tva, bool sub) {
 }
 
 }  // namespace
+
+symbol** symvar_value(var* v, int32_t k, TVA* tva) {
+  if (v->vals && k < v->nvals) {
+    symbol** cell = static_cast<symbol**>(v->vals) + k;
+    if (*cell) return cell;
+  }
+  if (set* s = v->domain) {
+    if (s->nmem < 0) set_genall(s, tva);
+    for (setmem* m = s->first; m; m = m->next)
+      if (m->ord >= 0) return m->tup();
+  }
+  bug("Out of range val_num = %d for %s", 0, v->name->name);
+}
+
+symbol* value_symbol(symval v) {
+  if (!v.str) return v.sym;
+  symbol* s = Symbol(v.str->text(), 1);
+  zap_cstr(&v.str);
+  return s;
+}
+
+int64_t svar_offset(var* v, symbol* const* tuple, symbol* value, TVA* tva) {
+  int64_t k = set_in(v->domain, &value, tva);
+  if (k != NOT_MEMBER) return k;
+  error(0, "Cannot assign %Q to %s\n\t-- not in declared domain.",
+        value->name, sub_name(v, tuple));
+  bailout();
+}
 
 eval_result f_OPVAR(expr* e, TVA* tva) { return number_of(e, tva, false); }
 eval_result f_OPVARSUB(expr* e, TVA* tva) { return number_of(e, tva, true); }

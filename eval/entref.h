@@ -12,9 +12,27 @@
 #ifndef VEXO_EVAL_ENTREF_H
 #define VEXO_EVAL_ENTREF_H
 
+#include <cstdint>
+
 #include "eval/dispatch.h"
 
 namespace vexo {
+
+struct symbol;
+struct symval;
+struct var;
+
+// The value of symbolic variable v's member k (its data index): the cell
+// data, generation or let gave it, else the first member of its domain.
+// The cell is also a one-member tuple.
+symbol** symvar_value(var* v, int32_t k, TVA* tva);
+// The symbol of a symbolic value, a string interned (its reference is
+// released): what a symbolic variable's cell holds.
+symbol* value_symbol(symval v);
+// The position of value in v's declared domain; a value outside it is
+// reported as "Cannot assign 'q' to v[...]" (tuple: the member's
+// subscript, null for a scalar) and ends the command.
+int64_t svar_offset(var* v, symbol* const* tuple, symbol* value, TVA* tva);
 
 // OPVAR 164, 167 (L the variable), OPCON 207 (L the constraint) -> the
 // 32-bit number of the first member.  OPVARSUB 165, 168 and OPCONSUB 208

@@ -10,7 +10,9 @@
 #include "eval/dispatch.h"
 #include "eval/evalerr.h"
 #include "eval/indexing.h"
+#include "eval/entref.h"
 #include "eval/iterate.h"
+#include "eval/paramref.h"
 #include "eval/set.h"
 #include "frontend/expr.h"
 #include "frontend/vardcl.h"
@@ -23,6 +25,7 @@
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/pool.h"
+#include "support/symbol.h"
 
 namespace vexo {
 
@@ -33,7 +36,7 @@ namespace {
 // its distribution.
 bool has_init(const var* v) {
   return (v->init || v->dflt) && !(v->flags & VF_DEFINED) &&
-         !(v->flags & XF_RANDOM);
+         !(v->flags & XF_RANDOM) && !val_symbolic(v);
 }
 
 // The per-member arrays of v hold 1 << member_class entries once made.
@@ -76,6 +79,32 @@ double bound(const var* v, expr* e, double dflt, TVA* c) {
 void keep_distribution(var* v, int32_t i, TVA* c) {
   expr* d = v->init ? v->init : v->dflt;
   if (d && has_flag(d, EF_RANDOM)) set_distribution(v, i, d, c);
+}
+
+// A symbolic variable's member with subscript tuple (null for a scalar):
+// its value cell, which it keeps by data index, made (marked as holding no
+// data) when absent.  An empty cell takes the declared initial value; a
+// value outside the domain ends the generation.
+void sym_member(var* v, symbol* const* tuple, TVA* c) {
+  int32_t i = -1;
+  if (!tuple)
+    i = v->nvals ? 0 : -1;
+  else if (v->dindex)
+    i = int32_t(set_lookup(v->dindex, const_cast<symbol**>(tuple)));
+  if (i < 0) {
+    i = val_add(v, tuple);
+    *stat_of(v, i) |= MS_NOVALUE;
+  }
+  symbol** cell = static_cast<symbol**>(v->vals) + i;
+  if (!*cell && (v->init || v->dflt)) {
+    expr* e = v->init ? v->init : v->dflt;
+    symbol* s = has_flag(e, EF_NUMERIC) ? Number(eval_num(e, c))
+                                        : value_symbol(symbolic_value(e, c));
+    svar_offset(v, tuple, s, c);
+    *cell = s;
+  } else if (*cell) {
+    svar_offset(v, tuple, *cell, c);
+  }
 }
 
 }  // namespace
@@ -138,12 +167,15 @@ int gen_var(var* v, TVA* tva) {
   set_spec* ss = v->indexing;
   bool indexed = v->kind & 1;
   if (indexed) g.members = set_enum(new_enum(), ss->arity);
+  bool symbolic = val_symbolic(v);
   if (!ss) {
     gen1var(v, tva, nullptr, v->sufinit);
+    if (symbolic) sym_member(v, nullptr, tva);
   } else if (TVA* c = ss_begin(ss, tva)) {
     do {
       if (indexed) set_addmem(g.members, ss->first->vals);
       gen1var(v, c, nullptr, v->sufinit);
+      if (symbolic) sym_member(v, indexed ? ss->first->vals : nullptr, c);
     } while (ss_continue(ss, c));
   }
   if (!g.member_count) {
@@ -157,10 +189,8 @@ int gen_var(var* v, TVA* tva) {
   // variable keeps its values by data index.
   dropcheck(v, 0, tva);
   sufinit_flush(v, tva);
-  if (!val_symbolic(v)) {
-    v->ninst = g.member_count;
-    copy_sufs(v, tva);
-  }
+  v->ninst = g.member_count;
+  if (!symbolic) copy_sufs(v, tva);
   return 1;
 }
 

@@ -18,6 +18,7 @@
 #include "eval/set.h"
 #include "eval/setops.h"
 #include "eval/dotvalue.h"
+#include "eval/entref.h"
 #include "eval/solval.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
@@ -374,11 +375,11 @@ bool is_param(const xnode* d) {
          d->kind == DK_SPARAM || d->kind == DK_SPARAMI;
 }
 
-// Whether d is a numeric variable, a constraint or an objective: a
-// declaration whose generated members carry the values shown.
+// Whether d is a variable, a constraint or an objective: a declaration
+// whose generated members carry the values shown.
 bool is_generated_kind(const xnode* d) {
   uint32_t k = d->kind & ~1u;
-  return k == DK_VAR || k == DK_CON || k == DK_OBJ;
+  return k == DK_VAR || k == DK_SVAR || k == DK_CON || k == DK_OBJ;
 }
 
 // The variable, constraint or objective an item shows as a whole, and
@@ -399,6 +400,8 @@ void add_member(dcol& c, dent& e, convar* d, int code, int32_t k, TVA* t) {
     auto* cd = static_cast<constr*>(d);
     if (kind == DK_VAR)
       add_num(c, e, var_value(static_cast<var*>(d), k, t, false));
+    else if (kind == DK_SVAR)
+      add_sym(c, e, *symvar_value(static_cast<var*>(d), k, t));
     else if (kind == DK_OBJ || con_logical(d) || cd->gen.logexpr)
       add_num(c, e, co_val(cd, k, t));
     else if (d->flags & CF_COMPL)
@@ -437,11 +440,14 @@ void member_col(dcol& c, convar* d, int code, TVA* t) {
   int n = d->indexing ? d->indexing->arity : 0;
   if (!m || d->ninst <= 0) return;
   copy_sufs(d, t);
+  // A symbolic variable's members are numbered by their data index.
+  bool by_data = (d->kind & ~1u) == DK_SVAR;
   for (setmem* p = m->first; p && !gotbreak; p = p->next) {
     if (p->ord < 0) continue;
     dent e;
     e.tup.assign(p->tup(), p->tup() + n);
-    add_member(c, e, d, code, p->ord, t);
+    int32_t k = by_data ? int32_t(set_lookup(d->dindex, p->tup())) : p->ord;
+    add_member(c, e, d, code, k, t);
     c.e.push_back(std::move(e));
   }
 }

@@ -15,6 +15,7 @@
 #include "data/values.h"
 #include "eval/dispatch.h"
 #include "eval/dotvalue.h"
+#include "eval/entref.h"
 #include "eval/solval.h"
 #include "eval/evalerr.h"
 #include "eval/indexing.h"
@@ -73,6 +74,7 @@ enum target_kind {
   T_PROB,      // problem
   T_SUFFIX,    // suffix of an entity
   T_SYNONYM,   // generic synonym of the current problem
+  T_COMPL,     // complementarity constraint (its reference is its slack)
   T_OTHER
 };
 
@@ -119,6 +121,11 @@ target_kind classify(const expr* t) {
       return T_PROB;
     case OPDOT:
     case OPDOTSUB:
+      // A complementarity constraint named alone: its slack, a built-in
+      // suffix of its dual reference.
+      if (t->L.e && (opcode(t->L.e) == OPDUAL || opcode(t->L.e) == OPDUALSUB))
+        return T_COMPL;
+      return T_SUFFIX;
     case OPDOTSYM:
     case OPDOTSUBSYM:
       return T_SUFFIX;
@@ -346,18 +353,6 @@ bool has_checks(const xnode* d) {
 
 // ---- Current values of variables and constraints ---------------------------
 
-// A variable's primal value or a constraint's dual value.
-bool current_value_target(const expr* t) {
-  switch (opcode(t)) {
-    case OPPRIMAL:
-    case OPPRIMALSUB:
-    case OPDUAL:
-    case OPDUALSUB:
-      return true;
-  }
-  return false;
-}
-
 // The collected problem's slot of member i of d: a variable's column, a
 // constraint's row; -1 when d's member is not in the collected problem.
 int32_t collected_slot(convar* d, int32_t i, AC* ac) {
@@ -479,16 +474,20 @@ void each_member(set_spec* ix, int num, expr** pv, expr** psub, xrecomp* xr,
   assign_each(ix, h, ch, assign);
 }
 
-// let on a variable's primal value or a constraint's dual value.
+// let on a variable's primal value, a constraint's dual value, a logical
+// constraint's or an objective's current value.
 void let_current(set_spec* ix, expr* target, expr** pv, xrecomp* xr) {
   auto* d = static_cast<convar*>(target->L.x);
   expr** psub = (d->kind & 1) ? &target->R.e : nullptr;
   current_changes ch;
   each_member(ix, d->num, pv, psub, xr, ch, [&](TVA* c) {
-    if (d->ninst < 0) badthing(c, (d->kind & ~1u) == DK_VAR
-                                      ? "ungenerated variable"
-                                      : "ungenerated constraint",
-                               d, nullptr);
+    uint32_t kind = d->kind & ~1u;
+    if (d->ninst < 0)
+      badthing(c,
+               kind == DK_VAR   ? "ungenerated variable"
+               : kind == DK_OBJ ? "ungenerated objective"
+                                : "ungenerated constraint",
+               d, nullptr);
     int32_t i = 0;
     if (psub) {
       i = static_cast<int32_t>(eval(*psub, c).i);
@@ -511,6 +510,36 @@ void let_current(set_spec* ix, expr* target, expr** pv, xrecomp* xr) {
     double v = eval_num(*pv, c);
     store_current(d, i, v, ch.of(d));
   });
+}
+
+// let on a symbolic variable: its member's value cell (kept by data
+// index, made for a subscript of the indexing that has none yet) gets a
+// member of the declared domain.  The variable is generated again when
+// next used.
+void let_symvar(set_spec* ix, expr* target, expr** pv, xrecomp* xr) {
+  auto* v = static_cast<var*>(target->L.x);
+  expr** psub = (v->kind & 1) ? &target->R.e : nullptr;
+  *pv = not_tuple(*pv);
+  if (is_logical(*pv) || has_flag(*pv, EF_NUMERIC)) *pv = make_symbolic(*pv);
+  dep_note(v->num);
+  tva_hold h{compile_value(ix, pv, psub, xr)};
+  let_changes ch;
+  ch.d = v;
+  symbol* tuple[TUPMAX];
+  auto assign = [&](TVA* c) {
+    int32_t i = psub ? letsub(*psub, v, c, 0, tuple)
+                     : v->nvals ? 0
+                                : addnow(v, nullptr);
+    symbol* s = value_symbol(symbolic_value(*pv, c));
+    svar_offset(v, psub ? tuple : nullptr, s, c);
+    symbol** cell = static_cast<symbol**>(v->vals) + i;
+    uint8_t* st = stat_of(v, i);
+    if (*cell == s && !(*st & MS_NOVALUE)) return;
+    *cell = s;
+    *st &= static_cast<uint8_t>(~MS_NOVALUE);
+    ch.member(i);
+  };
+  assign_each(ix, h, ch, assign);
 }
 
 // let on a generic synonym of the current problem: _var[j] (_svar[j])
@@ -693,9 +722,12 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
   // its checks can be replaced (the new one is checked when it is next
   // generated, or below with let_domain_check).
   target_kind k = classify(target);
+  // Symbolic variables keep their values by data index, as params do.
+  bool symvar = opcode(target) == OPSYMVVAL || opcode(target) == OPSYMVVALSUB;
   const xnode* spare = nullptr;
-  if ((k == T_PARAM || k == T_SPARAM || k == T_SET) &&
-      !defines_values(target->L.x))
+  if (((k == T_PARAM || k == T_SPARAM || k == T_SET) &&
+       !defines_values(target->L.x)) ||
+      symvar)
     spare = target->L.x;
   if (process1(nullptr, spare)) return;
   if (!allowed(k, target)) return;
@@ -708,18 +740,22 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
     case T_CON:
     case T_OBJ:
     case T_PROB:
-      if (!ix && ungenerated(k, target->L.x)) {
+      // Problems hold no values of their own: with or without an
+      // indexing there is nothing to assign.
+      if ((!ix || k == T_PROB) && !symvar && ungenerated(k, target->L.x)) {
         error(0, "Cannot assign a value to ungenerated %s %s.", kind_word(k),
               target->L.x->name->name);
         end_all_contexts();
         return;
       }
-      if (current_value_target(target)) {
+      if (symvar)
+        let_symvar(ix, target, static_cast<expr**>(value), xr);
+      else
         let_current(ix, target, static_cast<expr**>(value), xr);
-        return;
-      }
-      error(0, "let is not implemented yet for %s %s", kind_word(k),
-            target_text(target).c_str());
+      return;
+    case T_COMPL:
+      error(0, "let is not implemented yet for complementarity constraint %s",
+            target->L.e->L.x->name->name);
       end_all_contexts();
       return;
     case T_SYNONYM:
