@@ -13,6 +13,7 @@
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
+#include "frontend/suffix.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/genmod.h"
@@ -750,6 +751,22 @@ double syn_sufvalue(expr* e, TVA* tva, suffix** s) {
 }
 
 }  // namespace
+
+syn_shown syn_display(AC* ac, int k, int32_t pos, int code, TVA* tva) {
+  int32_t j;
+  int kind = syn_entry(ac, k, pos, &j);
+  syn_member m = entry_of(ac, kind, j);
+  if (!m.d) {
+    // Declared suffixes hold nothing for an entity without a declaration.
+    double v = code >= 0 && code < SUF_NUMBASE
+                   ? anon_dotvalue(code, kind, j, ac, tva)
+                   : 0;
+    return {nullptr, 0, code, v};
+  }
+  if (two_rows(m.d) && (kind == 2 || kind == 3))
+    code = side_code(code, m.side);
+  return {m.d, m.k, code, 0};
+}
 
 eval_result f_OPSYNSUB(expr* e, TVA* tva) {
   int32_t j;

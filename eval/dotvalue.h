@@ -52,6 +52,20 @@ int32_t syn_count(const AC* ac, int k);
 // index: columns (0), rows (2, 3, 6), objectives (4); null for another.
 const xname* syn_names(const AC* ac, int k);
 
+// What display shows at position pos (from 0) of synonym kind k for the
+// display form of suffix code `code` on the whole array (OP256): the
+// entity's declaration d and member k with the code moved to the row's
+// side of a complementarity constraint; an entity presolve added has no
+// declaration (d null) and its value v is what the collected problem holds
+// of it.
+struct syn_shown {
+  xnode2* d;
+  int32_t k;
+  int code;
+  double v;
+};
+syn_shown syn_display(AC* ac, int k, int32_t pos, int code, TVA* tva);
+
 // The value of built-in suffix code (report/dotnames.h) of member k of d
 // (a variable, constraint, logical or complementarity constraint,
 // objective or problem).  Members outside the current problem give their

@@ -11,6 +11,7 @@
 #include "frontend/vardcl.h"
 #include "instance/members.h"
 #include "instance/names.h"
+#include "instance/synset.h"
 #include "instance/stamps.h"
 #include "session/opttable.h"
 #include "solver/nlwrite.h"
@@ -40,6 +41,7 @@ void misc_reinit() {
   varref_reinit();
   changes_reinit();
   names_reinit();
+  synset_reinit();
   vb_need = 0;
 }
 

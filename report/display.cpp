@@ -23,12 +23,14 @@
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/keywords.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
 #include "instance/members.h"
 #include "instance/sufdecl.h"
 #include "instance/sufinit.h"
 #include "instance/suftab.h"
+#include "instance/synset.h"
 #include "frontend/paramdcl.h"
 #include "report/indextab.h"
 #include "report/prex.h"
@@ -452,12 +454,37 @@ void member_col(dcol& c, convar* d, int code, TVA* t) {
   }
 }
 
+// The column of a suffix on a whole synonym array (_var.ub, _con.dual):
+// one entry per member of the array's synonym set, numbered from 1.
+void synonym_col(dcol& c, expr* e, TVA* t) {
+  int flag;
+  AC* ac = t->ac;
+  set* s = fmtset(e, &flag, &ac);
+  t->ac = ac;
+  const kw_row* row = static_cast<const kw_row*>(e->L.sym->binding);
+  int k = int(row->value);
+  for (setmem* p = s->first; p && !gotbreak; p = p->next) {
+    dent en;
+    en.tup.assign(p->tup(), p->tup() + 1);
+    syn_shown v = syn_display(ac, k, p->ord, e->R.i, t);
+    if (v.d)
+      add_member(c, en, static_cast<convar*>(v.d), v.code, v.k, t);
+    else
+      add_num(c, en, v.v);
+    c.e.push_back(std::move(en));
+  }
+}
+
 // One column for item it: an entity's values over its indexing, or an
 // indexed list's expression k over the list's indexing.
 dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
   dcol c;
   int code;
-  if (convar* d = whole_item(it.e, &code)) {
+  if (opcode(it.e) == OP256) {
+    c.name = it.text;
+    synonym_col(c, it.e, t);
+    if (ordp) ordp->clear();
+  } else if (convar* d = whole_item(it.e, &code)) {
     c.name = it.text;
     std::vector<set*> ord = n_ordby(d->indexing, t);
     member_col(c, d, code, t);
@@ -1495,8 +1522,10 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
     if (opcode(e) == OPXNODE)
       // A whole entity, or a suffix on one.
       ar[i] = darity(e->L.x, &badx, &solver_items);
-    else if (opcode(e) == OP256)
-      ar[i] = no_values(e->L.sym->name, &badx);  // a suffix on a synonym
+    else if (opcode(e) == OP256) {
+      ar[i] = 1;  // a suffix on a whole synonym array, over its numbers
+      ++solver_items;
+    }
     else if (opcode(e) == OPPRIMAL || opcode(e) == OPSYMVVAL)
       ar[i] = darity(e->L.x, &badx, &solver_items);  // a scalar variable
     else if (is_list(e))
@@ -1549,7 +1578,8 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
         it.text = text_of(x);
         // An entity is read member by member; an expression is compiled.
         int code;
-        if (!entity(x) && !whole_item(x, &code)) mri(&it.e, 1);
+        if (!entity(x) && !whole_item(x, &code) && opcode(x) != OP256)
+          mri(&it.e, 1);
       }
       g.items.push_back(std::move(it));
       ++i;
