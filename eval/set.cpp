@@ -54,7 +54,10 @@ static const uint32_t fudge[32] = {
     2053, 2897, 4093, 5791, 8191, 11587, 16381, 23173, 32771, 46337};
 
 // Bucket of a tuple in a table of order k: the pointer words combined by
-// h = h * F + m[i], shifted right by 3 (the words are 8-byte aligned).
+// h = h * F + m[i], shifted right by 5.  Symbols are 32-byte records laid
+// out in order in their pool, so the shift leaves a step of one between
+// neighbours (a smaller one leaves buckets that no tuple reaches, and the
+// chains long), and tuples made in order land in neighbouring buckets.
 static inline uint64_t tuple_hash(symbol* const* t, int arity, int k) {
   if (arity <= 0) return 0;
   uint64_t h = reinterpret_cast<uintptr_t>(t[0]);
@@ -63,7 +66,7 @@ static inline uint64_t tuple_hash(symbol* const* t, int arity, int k) {
     for (int i = 1; i < arity; i++)
       h = h * f + reinterpret_cast<uintptr_t>(t[i]);
   }
-  return h >> 3;
+  return h >> 5;
 }
 
 static inline bool same_tuple(const setmem* m, symbol* const* t, int arity) {

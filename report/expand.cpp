@@ -401,12 +401,25 @@ using colent = std::pair<int32_t, double>;
 // in a row, the nonlinear occurrences before the linear terms.
 std::vector<std::vector<colent>> vxgen(const AC* ac) {
   std::vector<std::vector<colent>> cols(size_t(std::max(ac->n_var, 0)));
+  // One marker per column, shared by the rows and cleared as it is read;
+  // a row with no nonlinear or piecewise-linear part leaves it untouched
+  // and is not scanned, so linear rows cost their terms only.
+  std::vector<char> seen(cols.size(), 0);
   auto vxgen1 = [&](int32_t i) {
-    std::vector<char> seen(cols.size(), 0);
-    for (const expr* e = row_nonlin(ac, i); e; e = e->next) nl_vars(e, seen);
-    for (auto [col, t] : row_pls(ac, i)) seen[size_t(col)] = 1;
-    for (size_t j = 0; j < seen.size(); ++j)
-      if (seen[j]) cols[j].push_back({~i, 0});
+    bool marked = false;
+    for (const expr* e = row_nonlin(ac, i); e; e = e->next) {
+      nl_vars(e, seen);
+      marked = true;
+    }
+    for (auto [col, t] : row_pls(ac, i)) {
+      seen[size_t(col)] = 1;
+      marked = true;
+    }
+    for (size_t j = 0; marked && j < seen.size(); ++j)
+      if (seen[j]) {
+        cols[j].push_back({~i, 0});
+        seen[j] = 0;
+      }
     for (const varref& v : vsort(ac, i)) {
       auto& c = cols[size_t(v.index)];
       if (c.empty() || c.back().first != ~i) c.push_back({i, v.coef});
@@ -417,6 +430,21 @@ std::vector<std::vector<colent>> vxgen(const AC* ac) {
     if (!is_logical(ac, i) && sent_row(ac, i)) vxgen1(i);
   return cols;
 }
+
+// The column lists, made by the first variable expanded: an expand of
+// rows alone needs none.
+struct lazy_cols {
+  const AC* ac;
+  std::vector<std::vector<colent>> cols;
+  bool made = false;
+  const std::vector<colent>& of(int32_t j) {
+    if (!made) {
+      cols = vxgen(ac);
+      made = true;
+    }
+    return cols[size_t(j)];
+  }
+};
 
 const char* row_name(const AC* ac, int32_t i) {
   return i >= ac->n_con ? xwho(&ac->obj_names[i - ac->n_con])
@@ -527,14 +555,14 @@ void row_out(const AC* ac, int32_t i, bool numeric) {
 // ---- Arguments --------------------------------------------------------------
 
 void expand_entity(const AC* ac, const xnode* d,
-                   const std::vector<std::vector<colent>>* cols, bool numeric) {
+                   lazy_cols* cols, bool numeric) {
   bool any = false, seen = false;
   if (d->kind == DK_VAR || d->kind == DK_VARI) {
     for (int32_t j = 0; j < ac->n_var; ++j)
       if (ac->var_names[j].decl == d) {
         seen = true;
         if (!sent_var(ac, j)) continue;
-        varexpand(ac, (*cols)[size_t(j)], j);
+        varexpand(ac, cols->of(j), j);
         any = true;
       }
   } else if (d->kind == DK_OBJ || d->kind == DK_OBJI) {
@@ -559,7 +587,7 @@ void expand_entity(const AC* ac, const xnode* d,
 // Member ord of d (-1: not generated): its row or column, found by its
 // subscripts.
 void expand_member(const AC* ac, const convar* d, int64_t ord,
-                   const std::vector<std::vector<colent>>* cols, bool numeric) {
+                   lazy_cols* cols, bool numeric) {
   if (ord < 0) return;
   auto is_member = [&](const xname& nm) {
     if (nm.decl != d) return false;
@@ -574,7 +602,7 @@ void expand_member(const AC* ac, const convar* d, int64_t ord,
     for (int32_t j = 0; j < ac->n_var; ++j)
       if (is_member(ac->var_names[j])) {
         if (!sent_var(ac, j)) return unseen(&ac->var_names[j]);
-        return varexpand(ac, (*cols)[size_t(j)], j);
+        return varexpand(ac, cols->of(j), j);
       }
   } else if (d->kind == DK_OBJ || d->kind == DK_OBJI) {
     for (int32_t j = 0; j < ac->n_obj; ++j)
@@ -617,7 +645,7 @@ void expand_cmd(int variant, expr* items, redirect* r, xrecomp* xr) {
         if (!is_logical(ac, i) && sent_row(ac, i)) row_out(ac, i, numeric);
     }
   } else {
-    std::vector<std::vector<colent>> cols = vxgen(ac);
+    lazy_cols cols{ac, {}};
     compile_start();
     compile_items(items);
     tva_hold h{compile_end(xr)};

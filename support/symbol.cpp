@@ -34,11 +34,17 @@ static inline uint32_t str_hash(const char* s) {
   return h;
 }
 
-// The bits mixed by a multiply, the high half kept: an integral double has
-// its low word zero and its varying bits high in the fraction, which the
-// low bits of a plain fold of the words would not see.
+// The bits mixed through two multiplies, the high halves folded down: an
+// integral double has its low word zero and its varying bits high in the
+// fraction, which a single multiply would leave out of the low bits the
+// mask keeps.
 static inline uint32_t num_hash(uint64_t bits) {
-  return static_cast<uint32_t>((bits * 0x9E3779B97F4A7C15ull) >> 32);
+  uint64_t h = bits ^ (bits >> 33);
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  h *= 0xc4ceb9fe1a85ec53ull;
+  h ^= h >> 33;
+  return static_cast<uint32_t>(h);
 }
 
 static inline uint64_t dbits(double x) { return std::bit_cast<uint64_t>(x); }
