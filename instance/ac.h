@@ -54,7 +54,9 @@ constexpr int elem_class(int k, int bytes) {
 // The name of one generated member: its declaration, the member record
 // whose tuple follows its head (null for a scalar), and a text appended to
 // the name (".L", ".R" for the two rows of a complementarity constraint),
-// or null.  Made into text by xwho and namesub (instance/names.h).
+// or null.  A row or column that presolve adds has no declaration: the
+// tail holds its whole name and subs at most one numeric subscript.  Made
+// into text by xwho and namesub (instance/names.h).
 struct xname {
   xnode* decl;
   setmem* subs;

@@ -43,14 +43,22 @@ quoting quote_of(const char* s) {
   return {'\'', 2 + sq + nl};
 }
 
+// A name without a declaration is one presolve generated: its text is
+// the tail, followed by at most one (numeric) subscript.
 int arity_of(const xname* n) {
+  if (!n->decl) return n->subs ? 1 : 0;
   const set_spec* ix = n->decl->indexing;
   return n->subs && ix ? ix->arity : 0;
 }
 
+const char* base_name(const xname* n) {
+  return n->decl ? n->decl->name->name : n->tail;
+}
+
 // Bytes of the name's text without the NUL.
 size_t name_length(const xname* n, bool tail) {
-  size_t len = std::strlen(n->decl->name->name);
+  size_t len = std::strlen(base_name(n));
+  tail = tail && n->decl;
   int arity = arity_of(n);
   if (arity > 0) {
     len += size_t(arity) + 1;  // brackets and commas
@@ -72,7 +80,8 @@ char* put(char* out, const char* s) {
 
 // Writes the name's text and a NUL at out (name_length + 1 bytes).
 void name_write(char* out, const xname* n, bool tail) {
-  out = put(out, n->decl->name->name);
+  out = put(out, base_name(n));
+  tail = tail && n->decl;
   int arity = arity_of(n);
   if (arity > 0) {
     symbol* const* t = n->subs->tup();
@@ -124,7 +133,7 @@ const char* xwho(const xname* n) {
 
 const char* namesub(charblk** cb, const xname* n, int kind) {
   bool tail = n->tail && kind >= 0 && kind < 14 && want_suffix[kind];
-  if (!arity_of(n) && !tail) return n->decl->name->name;
+  if (!arity_of(n) && (!tail || !n->decl)) return base_name(n);
   size_t len = name_length(n, tail);
   char* out = cballoc(cb, len + 1);
   name_write(out, n, tail);

@@ -19,9 +19,9 @@ static const char* diff_tail(double a, double b) {
   return a != 0 && b != 0 ? ";\n\tdifference = %g\n" : "\n";
 }
 
-// The member's name; "?" for an entry without a declaration.
+// The member's name; "?" for an entry without one.
 static const char* who(const xname* n) {
-  return n && n->decl ? xwho(n) : "?";
+  return n && (n->decl || n->tail) ? xwho(n) : "?";
 }
 
 void bound_gap_report(const char* head, const char* a, const char* b,

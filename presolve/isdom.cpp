@@ -76,8 +76,8 @@ void make_free(Presolve* P, int32_t j) {
 void linearise(Presolve* P, lin_add& a, int32_t j, int k) {
   std::vector<piece> p = pieces_of(P, j);
   const xname* x = &P->ac->var_names[j];
-  auto name = [&](const char* tag, bool indexed = false) {
-    return dname(x, nullptr, tag, k, indexed);
+  auto name = [&](const char* tag) {
+    return dname(x, nullptr, tag, k);
   };
   int32_t n = int32_t(p.size());
   switch (shape_of(p)) {
@@ -98,7 +98,7 @@ void linearise(Presolve* P, lin_add& a, int32_t j, int k) {
     case DS_POINTS: {
       int32_t def = a.row(0, 0, name("def"));
       int32_t sos = a.row(1, 1, name("sos1"));
-      xnode* bn = name("b", true);
+      const char* bn = name("b");
       a.term(def, j, 1);
       for (int32_t i = 0; i < n; ++i) {
         int32_t b = a.col(0, 1, VS_BIN, bn, sm_gen(i));
@@ -128,7 +128,7 @@ void linearise(Presolve* P, lin_add& a, int32_t j, int k) {
       int32_t sos = a.row(1, 1, name("sos1"));
       a.term(lb, j, 1);
       a.term(ub, j, -1);
-      xnode* bn = name("b", true);
+      const char* bn = name("b");
       for (int32_t i = 0; i < n; ++i) {
         int32_t b = a.col(0, 1, VS_BIN, bn, sm_gen(i));
         a.term(sos, b, 1);
@@ -176,6 +176,7 @@ void Is_linearize(Presolve* P) {
   lin_add a(P);
   a.rows.reserve(size_t(P->is_ncon));
   a.cols.reserve(size_t(P->is_nvar));
+  a.terms.reserve(size_t(3 * P->is_nvar + 2 * P->is_ncon));
   int k = ++P->ac->n_pl_lin;
   for (int32_t i = 0; i < P->is_n; ++i) {
     int32_t j = P->is_list[i];

@@ -27,8 +27,8 @@ namespace {
 // Generated names' records: sized as a variable declaration and zeroed,
 // so readers that look into a name's declaration find no members, flags
 // or values.  They are carved from chunks of NAMES_PER_CHUNK, linked for
-// freeing, since a linearisation makes hundreds of thousands of names.
-constexpr int32_t NAMES_PER_CHUNK = 256;
+// freeing.
+constexpr int32_t NAMES_PER_CHUNK = 32;
 struct name_chunk {
   name_chunk* next;
   int32_t used, k;
@@ -42,9 +42,6 @@ static_assert(std::is_trivially_destructible_v<name_chunk> &&
 
 name_chunk* names_made;  // the chunks of the last presolve, newest first
 
-// The indexing of subscripted generated names: one numeric subscript.
-set_spec* gen_ix;
-int gen_ix_k;
 // Numeric subscripts 0, 1, ...: member records of one symbol each, in
 // blocks that stay while names point into them (sm_blocks chains them:
 // the first word of each block links the one before).
@@ -53,6 +50,15 @@ int32_t sm_n;       // numbers cached
 int sm_cache_k;
 void* sm_blocks;
 
+// Generated names' texts: packed in blocks chained as sm_blocks are,
+// text_at the free room of the newest, text_left its bytes.  Interning
+// them as symbols would cost a hash lookup per name and keep them for the
+// session; they are dropped with the problem that holds them.
+void* text_blocks;
+char* text_at;
+size_t text_left;
+constexpr size_t TEXT_BLOCK = 1 << 16;
+
 struct sm_rec {  // a member record with its one symbol
   setmem m;
   symbol* sym;
@@ -60,17 +66,23 @@ struct sm_rec {  // a member record with its one symbol
 
 }  // namespace
 
+// Frees a chain of blocks whose first word links the block before.
+static void free_chain(void** head) {
+  while (void* b = *head) {
+    std::memcpy(head, b, sizeof b);
+    del_mblk(blkclass(b), b);
+  }
+}
+
 void gen_names_free() {
   while (name_chunk* c = names_made) {
     names_made = c->next;
     del_mblk(c->k, c);
   }
-  if (gen_ix) del_mblk(gen_ix_k, gen_ix);
-  gen_ix = nullptr;
-  while (void* b = sm_blocks) {
-    std::memcpy(&sm_blocks, b, sizeof b);
-    del_mblk(blkclass(b), b);
-  }
+  free_chain(&text_blocks);
+  text_at = nullptr;
+  text_left = 0;
+  free_chain(&sm_blocks);
   if (sm_cache) del_mblk(sm_cache_k, sm_cache);
   sm_cache = nullptr;
   sm_n = 0;
@@ -78,7 +90,9 @@ void gen_names_free() {
 
 void gen_names_reset() {
   names_made = nullptr;
-  gen_ix = nullptr;
+  text_blocks = nullptr;
+  text_at = nullptr;
+  text_left = 0;
   sm_cache = nullptr;
   sm_blocks = nullptr;
   sm_n = 0;
@@ -111,8 +125,14 @@ setmem* sm_gen(int32_t j) {
 
 void xdname(std::vector<char>& out, const xname* e) {
   auto put = [&](const char* s) { out.insert(out.end(), s, s + std::strlen(s)); };
-  put(e->decl->name->name);
-  int arity = e->subs && e->decl->indexing ? e->decl->indexing->arity : 0;
+  int arity;
+  if (e->decl) {
+    put(e->decl->name->name);
+    arity = e->subs && e->decl->indexing ? e->decl->indexing->arity : 0;
+  } else {  // itself a generated name
+    put(e->tail);
+    arity = e->subs ? 1 : 0;
+  }
   symbol* const* t = arity ? e->subs->tup() : nullptr;
   for (int i = 0; i < arity; ++i) {
     out.push_back(i ? ',' : '[');
@@ -122,9 +142,10 @@ void xdname(std::vector<char>& out, const xname* e) {
   out.push_back('@');
 }
 
-xnode* dname(const xname* first, const xname* second, const char* tag, int k,
-             bool indexed) {
-  std::vector<char> s{'('};
+const char* dname(const xname* first, const xname* second, const char* tag,
+                  int k) {
+  static std::vector<char> s;  // reused: a linearisation names many
+  s.assign(1, '(');
   xdname(s, first);
   if (second) xdname(s, second);
   char tail[64];
@@ -134,16 +155,19 @@ xnode* dname(const xname* first, const xname* second, const char* tag, int k,
     Snprintf(tail, sizeof tail, "%s)", tag);
   s.insert(s.end(), tail, tail + std::strlen(tail));
   s.push_back(0);
-  xnode* d = gen_name(s.data());
-  if (indexed) {
-    if (!gen_ix) {
-      gen_ix_k = htcl(sizeof(set_spec));
-      gen_ix = static_cast<set_spec*>(new_mblk(gen_ix_k, 1));
-      gen_ix->arity = 1;
-    }
-    d->indexing = gen_ix;
+  if (s.size() > text_left) {
+    size_t n = std::max(TEXT_BLOCK, s.size() + sizeof(void*));
+    char* b = static_cast<char*>(new_mblk(htcl(n)));
+    std::memcpy(b, &text_blocks, sizeof text_blocks);
+    text_blocks = b;
+    text_at = b + sizeof(void*);
+    text_left = (size_t{8} << blkclass(b)) - sizeof(void*);
   }
-  return d;
+  char* t = text_at;
+  std::memcpy(t, s.data(), s.size());
+  text_at += s.size();
+  text_left -= s.size();
+  return t;
 }
 
 xnode* gen_name(const char* text) {
@@ -164,14 +188,20 @@ xnode* gen_name(const char* text) {
 
 lin_add::lin_add(const Presolve* P) : row0(P->nrows), col0(P->nvars) {}
 
-int32_t lin_add::row(double lb, double ub, xnode* name, setmem* subs) {
-  rows.push_back({lb, ub, name, subs});
+int32_t lin_add::row(double lb, double ub, const char* name, setmem* subs) {
+  rows.push_back({lb, ub, {nullptr, subs, name}});
   return row0 + int32_t(rows.size()) - 1;
 }
 
-int32_t lin_add::col(double lb, double ub, uint32_t status, xnode* name,
+int32_t lin_add::col(double lb, double ub, uint32_t status, const char* name,
                      setmem* subs) {
-  cols.push_back({lb, ub, status, name, subs});
+  cols.push_back({lb, ub, status, {nullptr, subs, name}});
+  return col0 + int32_t(cols.size()) - 1;
+}
+
+int32_t lin_add::col(double lb, double ub, uint32_t status, xnode* decl,
+                     setmem* subs) {
+  cols.push_back({lb, ub, status, {decl, subs, nullptr}});
   return col0 + int32_t(cols.size()) - 1;
 }
 
@@ -348,7 +378,7 @@ void lin_commit(Presolve* P, lin_add& a) {
     P->rub[r] = w.ub;
     if (P->rlb2 != P->rlb) P->rlb2[r] = w.lb;
     if (P->rub2 != P->rub) P->rub2[r] = w.ub;
-    ac->con_names[r] = {w.name, w.subs, nullptr};
+    ac->con_names[r] = w.name;
   }
   int32_t j0 = a.col0;
   for (int32_t i = 0; i < nv; ++i) {
@@ -357,7 +387,7 @@ void lin_commit(Presolve* P, lin_add& a) {
     P->vlb[j] = P->vlb0[j] = c.lb;
     P->vub[j] = P->vub0[j] = c.ub;
     P->vstat[j] = c.status;
-    ac->var_names[j] = {c.name, c.subs, nullptr};
+    ac->var_names[j] = c.name;
   }
   // Terms: by column, rows descending, so pushing in front (new columns)
   // leaves each list increasing; an old column takes its new terms at

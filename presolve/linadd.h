@@ -13,24 +13,23 @@
 #include <cstdint>
 #include <vector>
 
+#include "instance/ac.h"
+
 namespace vexo {
 
 struct Presolve;
-struct xname;
 struct xnode;
 struct setmem;
 struct symbol;
 
 struct added_row {
   double lb, ub;
-  xnode* name;
-  setmem* subs;  // the name's subscript, or null
+  xname name;
 };
 struct added_col {
   double lb, ub;
   uint32_t status;  // VS_INT or VS_BIN, or 0
-  xnode* name;
-  setmem* subs;     // the name's subscripts, or null
+  xname name;
 };
 struct added_term {
   int32_t row, col;  // gathering numbers (see above)
@@ -44,9 +43,13 @@ struct lin_add {
   std::vector<added_col> cols;
   std::vector<added_term> terms;
   explicit lin_add(const Presolve* P);
-  int32_t row(double lb, double ub, xnode* name, setmem* subs = nullptr);
-  int32_t col(double lb, double ub, uint32_t status, xnode* name,
+  // A generated name's text (dname) and its numeric subscript, or null.
+  int32_t row(double lb, double ub, const char* name, setmem* subs = nullptr);
+  int32_t col(double lb, double ub, uint32_t status, const char* name,
               setmem* subs = nullptr);
+  // A column named by a declaration record (gen_name) and subscripts.
+  int32_t col(double lb, double ub, uint32_t status, xnode* decl,
+              setmem* subs);
   // Every term is made, also with coefficient 0.
   void term(int32_t row, int32_t col, double coef) {
     terms.push_back({row, col, coef});
@@ -71,15 +74,18 @@ void v_upgrade_chk(Presolve* P, int32_t n);
 // The name of a generated row or column: "(" + first entity + "@" +
 // [second entity + "@"] + tag + ")", the tag followed by "_k" when k > 1;
 // an entity is its declaration's name and, when subscripted, its
-// subscripts' plain texts in brackets.  With indexed set the record takes
-// one numeric subscript (sm_gen): the entities of one kind share it.  The
-// record lives until the next presolve (gen_names_free).
-xnode* dname(const xname* first, const xname* second, const char* tag,
-             int k, bool indexed = false);
+// subscripts' plain texts in brackets.  The text lives until the next
+// presolve (gen_names_free); a row or column takes it as an xname with no declaration, the text in the tail
+// and at most one numeric subscript (sm_gen), so that a linearisation's
+// hundreds of thousands of names take no declaration records.
+const char* dname(const xname* first, const xname* second, const char* tag,
+                  int k);
 // The member record of the number j (0, 1, ...) for a subscript, from a
 // cache kept until the next presolve.
 setmem* sm_gen(int32_t j);
-// A name record of the given text (no indexing), living as dname's do.
+// A declaration record of the given name (no indexing), zeroed and sized
+// as a variable's, for generated entities that take another entity's
+// subscripts.  It lives until the next presolve.
 xnode* gen_name(const char* text);
 // Appends one entity's part of a generated name to out.
 void xdname(std::vector<char>& out, const xname* e);

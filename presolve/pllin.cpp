@@ -70,9 +70,9 @@ struct term_lin {
   bool open, bin;
   double lo, hi;  // x's bounds for the linearisation
 
-  xnode* name(const char* tag, bool indexed = false) const {
+  const char* name(const char* tag) const {
     const AC* ac = P->ac;
-    return dname(row_name(P, t->index), &ac->var_names[j], tag, k, indexed);
+    return dname(row_name(P, t->index), &ac->var_names[j], tag, k);
   }
 
   // Big-M bounds for x, where infinite ones would leave a point or an
@@ -111,7 +111,7 @@ struct term_lin {
     int32_t def = a.row(0, 0, name("def"));
     a.term(def, j, 1);
     std::vector<int32_t> lam(size_t(n) + 1);
-    xnode* lam_name = name("lambda", true);
+    const char* lam_name = name("lambda");
     std::vector<double> cap(size_t(n) + 1, 1);
     for (int p = 0; p <= n; ++p) {
       bool first = p == 0, last = p == n;
@@ -143,8 +143,8 @@ struct term_lin {
     if (!bin) return;
     // Segment s lies between points s and s + 1; one is chosen.
     std::vector<int32_t> seg(static_cast<size_t>(n));
-    xnode* b_name = name("b", true);
-    xnode* bound_name = name("bound", true);
+    const char* b_name = name("b");
+    const char* bound_name = name("bound");
     for (int s = 0; s < n; ++s)
       seg[size_t(s)] = a.col(0, 1, VS_BIN, b_name, sm_gen(s));
     for (int p = 0; p <= n; ++p) {
@@ -181,16 +181,25 @@ void pllin(Presolve* P) {
   if (!P->vpl) return;
   bool open = (pl_linearize & 3) < 2;
   bool any = false, need_m = false;
+  size_t nrows = 0, ncols = 0, nterms = 0;  // at most, for reserving
   for (int32_t j = 0; j < P->nvars; ++j) {
     if (P->vstat[j] & VS_FIXED) continue;
     for (const plterm* t = P->vpl[j]; t; t = t->next) {
-      if (t->n_slopes < 2) continue;
+      size_t n = size_t(t->n_slopes);
+      if (n < 2) continue;
       any = true;
-      if (!open || needs_binaries(P, t)) need_m = true;
+      bool bin = needs_binaries(P, t);
+      if (!open || bin) need_m = true;
+      nrows += 2 + (bin ? n + 2 : 0);
+      ncols += n + 1 + (bin ? n : 0);
+      nterms += 3 * (n + 1) + 1 + (bin ? 4 * n + 1 : 0);
     }
   }
   if (need_m && !(pl_bigM > 0)) cmd_Loption("pl_bigM", 1000000);
   lin_add a(P);
+  a.rows.reserve(nrows);
+  a.cols.reserve(ncols);
+  a.terms.reserve(nterms);
   int32_t nv = P->nvars;
   for (int32_t j = 0; j < nv; ++j) {
     plterm* t = P->vpl[j];

@@ -100,6 +100,25 @@ TEST_F(Names, TailsFollowTheKind) {
   cbfree(cb);
 }
 
+// A row or column presolve adds has no declaration: its tail is the whole
+// name, whatever want_suffix says, and a numeric subscript follows it.
+TEST_F(Names, GeneratedNamesHaveNoDeclaration) {
+  charblk* cb = nullptr;
+  set* m = set_enum(new_enum(), 1);
+  symbol* t[1] = {Number(3)};
+  set_addmem(m, t);
+  xname scalar{nullptr, nullptr, "(c[2]@x[1]@def)"};
+  xname indexed{nullptr, m->first, "(c[2]@x[1]@lambda_2)"};
+  want_suffix[0] = 0;
+  EXPECT_STREQ(xwho(&scalar), "(c[2]@x[1]@def)");
+  EXPECT_STREQ(xwho(&indexed), "(c[2]@x[1]@lambda_2)[3]");
+  EXPECT_STREQ(namesub(&cb, &scalar, 0), "(c[2]@x[1]@def)");
+  EXPECT_STREQ(namesub(&cb, &indexed, 0), "(c[2]@x[1]@lambda_2)[3]");
+  want_suffix[0] = 1;
+  EXPECT_STREQ(namesub(&cb, &indexed, 0), "(c[2]@x[1]@lambda_2)[3]");
+  cbfree(cb);
+}
+
 TEST_F(Names, TheNameTableGrowsAndVnameFollows) {
   int32_t k = 0;
   xname* a = nullptr;
