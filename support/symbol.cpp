@@ -34,10 +34,13 @@ static inline uint32_t str_hash(const char* s) {
   return h;
 }
 
-// The bits mixed by a multiply, the high half kept: an integral double has
-// its low word zero and its varying bits high in the fraction, which the
-// low bits of a plain fold of the words would not see.
+// The high word folded onto the low one, then mixed by a multiply and the
+// high half kept: an integral double has its low word zero and its varying
+// bits high in the fraction, which a multiply alone carries only to the
+// top of the product (consecutive integers would share a few dozen
+// buckets).
 static inline uint32_t num_hash(uint64_t bits) {
+  bits ^= bits >> 32;
   return static_cast<uint32_t>((bits * 0x9E3779B97F4A7C15ull) >> 32);
 }
 
