@@ -30,6 +30,8 @@ expr* chosen(expr* e, TVA* tva) {
   return ltrue(e, tva) ? e->R.e->L.e : e->R.e->R.e;
 }
 
+// The comparisons of a symbol with a number or a text read it at once
+// (eval_sym_peek): a loop's integer is compared without being interned.
 // A symbol and a number: equal when the symbol is numeric with that value.
 bool sym_is_num(const symbol* s, double x) {
   return is_number(s) && s->value == x;
@@ -41,11 +43,11 @@ bool sym_is_text(const symbol* s, const char* t) {
 }
 
 bool eq_rs(expr* e, TVA* tva) {
-  symbol* s = eval_sym(e->R.e, tva);
+  symbol* s = eval_sym_peek(e->R.e, tva);
   return sym_is_num(s, lnum(e, tva));
 }
 bool eq_sr(expr* e, TVA* tva) {
-  symbol* s = eval_sym(e->L.e, tva);
+  symbol* s = eval_sym_peek(e->L.e, tva);
   return sym_is_num(s, rnum(e, tva));
 }
 bool eq_ss(expr* e, TVA* tva) {
@@ -53,12 +55,12 @@ bool eq_ss(expr* e, TVA* tva) {
   return s == eval_sym(e->R.e, tva);
 }
 bool eq_css(expr* e, TVA* tva) {
-  symbol* s = eval_sym(e->R.e, tva);
+  symbol* s = eval_sym_peek(e->R.e, tva);
   held_cstr c(eval_str(e->L.e, tva));
   return sym_is_text(s, c.text());
 }
 bool eq_scs(expr* e, TVA* tva) {
-  symbol* s = eval_sym(e->L.e, tva);
+  symbol* s = eval_sym_peek(e->L.e, tva);
   held_cstr c(eval_str(e->R.e, tva));
   return sym_is_text(s, c.text());
 }

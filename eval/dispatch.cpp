@@ -62,11 +62,25 @@ symbol** loop_values(int depth, symbol** cells) {
   return old;
 }
 
-eval_result f_OPLOOPDUMMY(expr* e, TVA*) {
+// The cell of loop dummy reference e.
+static symbol** loop_cell(expr* e) {
   const dummy* d = static_cast<const dummy*>(e->L.p);
   symbol** cells = d->level < n_loop_cells ? loop_cells[d->level] : nullptr;
   if (!cells) bug("loop dummy %s of no running loop", d->name->name);
-  return {.sp = cells + d->offset};
+  return cells + d->offset;
+}
+
+eval_result f_OPLOOPDUMMY(expr* e, TVA*) {
+  symbol** c = loop_cell(e);
+  // The symbol may be compared, kept or printed: the loop's own number
+  // gives way to the interned one for the rest of the pass.
+  if (!(*c)->name) *c = Number((*c)->value);
+  return {.sp = c};
+}
+
+symbol* eval_sym_peek(expr* e, TVA* tva) {
+  if (opcode(e) == OPLOOPDUMMY) return *loop_cell(e);
+  return eval_sym(e, tva);
 }
 
 eval_result f_OPSUMLIST1(expr* e, TVA* tva) {

@@ -86,6 +86,14 @@ eval_result f_OPLOOPDUMMY(expr* e, TVA* tva);
 // 1, without limit): loop_values binds the cells of depth (null: none
 // runs) and returns what it held.  Written by the command executor.
 symbol** loop_values(int depth, symbol** cells);
+// A loop over a range binds an integer beyond the small-number cache as
+// its own number: a number symbol with a null name, in no table, so that
+// a pass costs no memory.  f_OPLOOPDUMMY puts the interned number in the
+// cell before it hands the cell out; eval_sym_peek alone sees the loop's
+// own number.
+// The symbol e evaluates to, for its number (or a name's text) read at
+// once: a loop dummy's own number stays as it is, not interned.
+symbol* eval_sym_peek(expr* e, TVA* tva);
 
 // Fast list forms, bound only by the binding of defined-variable bodies
 // (functab holds guard routines for these opcodes).  L: the operand list,

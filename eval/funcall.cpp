@@ -154,7 +154,7 @@ void argcheck_eval(arglgen* g, expr* args, TVA* tva, funcarg** dom,
       if (has_flag(x, EF_STRING)) {
         s = eval_str(x, tva);
       } else {
-        symbol* sym = eval_sym(x, tva);
+        symbol* sym = eval_sym_peek(x, tva);
         if (is_number(sym))
           g->nums.a[g->nums.n - 1] = sym->value;
         else
@@ -272,7 +272,7 @@ void arglisteval(arglgen* g, expr* args, TVA* tva) {
       cstr* s = eval_str(x, tva);
       arr_push(g->types, ~arr_push(g->strs, s));
     } else {
-      symbol* s = eval_sym(x, tva);
+      symbol* s = eval_sym_peek(x, tva);
       if (is_number(s))
         arr_push(g->types, arr_push(g->nums, s->value));
       else

@@ -55,6 +55,16 @@ symbol* range_member(double lower, double stride, int32_t i) {
   return Number(std::fma(double(i), stride, lower));
 }
 
+symbol* range_pass_member(double lower, double stride, int32_t i,
+                          symbol* own) {
+  double x = std::fma(double(i), stride, lower);
+  if (x >= SMALL_INT_MIN && x < SMALL_INT_END && x == std::trunc(x))
+    return Number(x);
+  // Bound as every number is (that of 0), but nameless and in no table.
+  *own = symbol{nullptr, Number(0)->binding, nullptr, x};
+  return own;
+}
+
 void range_genall(set* s, TVA* tva) {
   double L, B;
   int32_t n = range_bounds(s, tva, &L, &B);

@@ -28,6 +28,11 @@ void range_genall(set* s, TVA* tva);
 int32_t range_bounds(set* s, TVA* tva, double* lower, double* stride);
 // Member i (from 0) of the range that range_bounds described.
 symbol* range_member(double lower, double stride, int32_t i);
+// The same member bound by a loop for one pass: a small integer's symbol,
+// otherwise *own (a number symbol with a null name, eval/dispatch.h) set
+// to the value.
+symbol* range_pass_member(double lower, double stride, int32_t i,
+                          symbol* own);
 
 // Intervals (class 22): membership by the bounds (every symbol for the
 // collations ASCII, EBCDIC, Display), -2 or -1; only integer intervals can

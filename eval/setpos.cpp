@@ -165,7 +165,7 @@ eval_result f_OPNUMBER(expr* e, TVA* tva) {
 eval_result f_OPSYM2NUM(expr* e, TVA* tva) {
   expr* x = e->L.e;
   if (has_flag(x, EF_STRING)) cant_convert(x, eval_str(x, tva), tva);
-  symbol* s = eval_sym(x, tva);
+  symbol* s = eval_sym_peek(x, tva);
   if (is_number(s)) return {.d = s->value};
   cant_convert(x, new_cstring(s->name), tva);
 }

@@ -354,7 +354,8 @@ set* bare_range(const set_spec* ss) {
 
 // Runs the body of loop o over the members of range s (evaluated in t,
 // which goes before the body runs): member k is computed as it is bound,
-// so a long range costs no memory beyond the numbers themselves.
+// and a number beyond the small-number cache is interned only when the
+// body needs its symbol, so a long range costs no memory.
 void for_range(cmd_fields* c, cmd_compound* o, set* s, tva_hold& h) {
   double lower, stride;
   int32_t n = range_bounds(s, h.t, &lower, &stride);
@@ -363,9 +364,10 @@ void for_range(cmd_fields* c, cmd_compound* o, set* s, tva_hold& h) {
   cmdxreset(c->xrp, nullptr);
   loop_frame frame(o);
   symbol* cells[2] = {nullptr, nullptr};
+  symbol own{};
   loop_member member(o->loopdepth, cells);
   for (int32_t k = 0; k < n; ++k) {
-    cells[0] = range_member(lower, stride, k);
+    cells[0] = range_pass_member(lower, stride, k, &own);
     run_chain(o->body);
     if (!next_pass(o) || frame.r.ended) return;
   }
@@ -709,6 +711,8 @@ void execute(cmd_fields* first) {
     chain_first = first;
     run_chain(first);
   }
+  // What print and printf kept buffered goes out with the command's end.
+  std::fflush(stdout);
   if (blockmode) blockstart("misc");
   clear_warnings();
   cmdnum = 0;

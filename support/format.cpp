@@ -597,6 +597,9 @@ static int std_out(FILE* stream, const char* fmt, va_list ap) {
     n = x_sprintf(buf + STAGE - 1, Bput, &pi, fmt, ap);
     blockput(buf, static_cast<size_t>(pi.tail));
   } else {
+    // Standard output may hold buffered print output: it goes first, so
+    // that a message follows what was printed before it.
+    if (stream != stdout) std::fflush(stdout);
     n = x_sprintf(buf + STAGE - 1, Fput, &pi, fmt, ap);
     write_all(stream, buf, static_cast<size_t>(pi.tail));
   }

@@ -136,6 +136,27 @@ TEST_F(Gen, ALetCompilesNothingAndRegeneratesOnlyItsDependants) {
   EXPECT_GT(dcl_compiles - before, 0);
 }
 
+TEST_F(Gen, LoopIntegersAreInternedOnlyWhenTheBodyKeepsThem) {
+  run("param s default 0;\n");
+  uint32_t before = numhash.count;
+  // Read as numbers only (once in each command: a dummy the compiler
+  // shares between places is kept as a symbol): a thousand passes add no
+  // number.
+  test::outcome o = run(
+      "for {i in 5001..6000} {\n"
+      "  let s := s + i;\n"
+      "  if i = 6000 then printf \"%g\\n\", i / 2;\n"
+      "}\n");
+  EXPECT_EQ(o.out, "3000\n");
+  EXPECT_EQ(numhash.count, before);
+  // As members or text they are the interned numbers.
+  o = run("for {i in 5001..5003} print i, i in {5002};\n");
+  EXPECT_EQ(o.out, "5001 0\n5002 1\n5003 0\n");
+  EXPECT_EQ(numhash.count, before + 3);
+  Number(5001);  // the loop's own, already in the table
+  EXPECT_EQ(numhash.count, before + 3);
+}
+
 TEST_F(Gen, OnlyTheChangedMembersAreCheckedAgain) {
   test::outcome o = run(
       "param a {1..4} >= 0; param s = sum {i in 1..4} a[i];\n"
