@@ -6,11 +6,19 @@
 
 #include "compiler/tva.h"
 #include "data/table.h"
+#include "data/values.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
+#include "eval/evalerr.h"
 #include "frontend/decl.h"
+#include "frontend/vardcl.h"
+#include "instance/sufdecl.h"
+#include "instance/suftab.h"
 #include "instance/ac.h"
 #include "session/let.h"
+#include "support/format.h"
+#include "support/machine.h"
+#include "support/message.h"
 #include "support/pool.h"
 #include "support/symbol.h"
 #include "support/text.h"
@@ -43,21 +51,36 @@ struct page_run {
   }
 };
 
+// A target's chain; for suffix values also the suffix and whether names
+// of its table are taken.
 struct slot {
   xnode* d;
   Outarg* head;
   Outarg* tail;
+  suffix* s = nullptr;
+  bool names = false;
 };
+
+void link(slot& s, Outarg* oa) {
+  oa->next = nullptr;
+  if (s.tail)
+    s.tail->next = oa;
+  else
+    s.head = oa;
+  s.tail = oa;
+}
 
 page_run recs, subs;
 std::vector<int32_t> slot_of;  // by declaration number: slot + 1, or 0
 std::vector<slot> slots;
+std::vector<slot> sufslots;  // one per (entity, suffix) pair
 
 void clear_state() {
   recs.release();
   subs.release();
   slot_of.clear();
   slots.clear();
+  sufslots.clear();
 }
 
 }  // namespace
@@ -78,16 +101,21 @@ void outarg_put(xnode* d, Outarg* oa) {
     slots.push_back({d, nullptr, nullptr});
     k = static_cast<int32_t>(slots.size());
   }
-  slot& s = slots[size_t(k - 1)];
-  oa->next = nullptr;
-  if (s.tail)
-    s.tail->next = oa;
-  else
-    s.head = oa;
-  s.tail = oa;
+  link(slots[size_t(k - 1)], oa);
 }
 
-bool outarg_pending() { return !slots.empty(); }
+void sufout_put(xnode* ent, suffix* s, bool names, Outarg* oa) {
+  // Few pairs per read: a linear search finds the pair.
+  for (slot& x : sufslots)
+    if (x.d == ent && x.s == s && x.names == names) {
+      link(x, oa);
+      return;
+    }
+  sufslots.push_back({ent, nullptr, nullptr, s, names});
+  link(sufslots.back(), oa);
+}
+
+bool outarg_pending() { return !slots.empty() || !sufslots.empty(); }
 
 namespace {
 
@@ -110,14 +138,63 @@ struct table_context {
 
 }  // namespace
 
+namespace {
+
+// The member of the pair's entity a value is for; an invalid-subscript
+// error when it has no generated member.
+int32_t sufout_member(const slot& x, const Outarg* o, TVA* t) {
+  auto* d = static_cast<convar*>(x.d);
+  if (d->ninst < 0)
+    badthing(t, (d->kind & ~1u) == DK_VAR   ? "ungenerated variable"
+                : (d->kind & ~1u) == DK_OBJ ? "ungenerated objective"
+                                            : "ungenerated constraint",
+             d, nullptr);
+  if (!(d->kind & 1)) return 0;
+  int32_t k = d->gen.members ? static_cast<int32_t>(
+                                   set_lookup(d->gen.members, o->sub))
+                             : -1;
+  if (k < 0 || k >= d->gen.member_count) badsub(t, d, o->sub);
+  return k;
+}
+
+// Checks the values of one (entity, suffix) pair before anything of the
+// read is stored: a string is a name of a symbolic suffix's table (turned
+// into its number now) or fails.  Members are found when the values are
+// stored (the read may have changed the entity's indexing).
+void check_sufout(slot& x, TVA* t) {
+  for (Outarg* o = x.head; o; o = o->next) {
+    if (!o->s) continue;
+    if (!x.names) {
+      mgwhere(t);
+      Fprintf(Stderr, "Cannot assign %Q to %s.%s.\n", o->s->text(),
+              sub_name(x.d, (x.d->kind & 1) ? o->sub : nullptr),
+              x.s->name->name);
+      bailout();
+    }
+    cstr* text = o->s;
+    o->s = nullptr;
+    o->v = suf2num(x.s, text, nullptr, t);
+  }
+}
+
+// Stores the (checked) values of one (entity, suffix) pair.
+void assign_sufout(slot& x, TVA* t) {
+  for (Outarg* o = x.head; o; o = o->next)
+    suffix_assign(static_cast<xnode2*>(x.d), sufout_member(x, o, t), x.s,
+                  o->v);
+}
+
+}  // namespace
+
 void outarg_check(Table* tb) {
-  if (slots.empty()) return;
+  if (slots.empty() && sufslots.empty()) return;
   table_context tc(tb);
   for (slot& x : slots) check_outargs(x.d, x.head, tc.h.t);
+  for (slot& x : sufslots) check_sufout(x, tc.h.t);
 }
 
 void outarg_clear(int apply, Table* tb) {
-  if (slots.empty()) {
+  if (slots.empty() && sufslots.empty()) {
     clear_state();
     return;
   }
@@ -125,6 +202,8 @@ void outarg_clear(int apply, Table* tb) {
   // the bail-out, which finds nothing pending any more.
   std::vector<slot> work;
   work.swap(slots);
+  size_t ntargets = work.size();
+  work.insert(work.end(), sufslots.begin(), sufslots.end());
   page_run r = recs, s = subs;
   recs.pages.clear();
   subs.pages.clear();
@@ -143,7 +222,8 @@ void outarg_clear(int apply, Table* tb) {
   if (!apply) return;
   table_context tc(tb);
   TVA* t = tc.h.t;
-  for (slot& x : work) {
+  for (size_t i = 0; i < ntargets; ++i) {
+    slot& x = work[i];
     // Values outside the target's own indexing are dropped silently (it
     // may use the set the same read has just stored).
     if (x.d->indexing) {
@@ -158,7 +238,9 @@ void outarg_clear(int apply, Table* tb) {
       }
     }
   }
-  for (slot& x : work) assign_outargs(x.d, x.head, t);
+  for (size_t i = 0; i < ntargets; ++i)
+    assign_outargs(work[i].d, work[i].head, t);
+  for (size_t i = ntargets; i < work.size(); ++i) assign_sufout(work[i], t);
 }
 
 void outarg_reset() {
@@ -166,6 +248,7 @@ void outarg_reset() {
   subs = page_run{};
   slot_of.clear();
   slots.clear();
+  sufslots.clear();
 }
 
 }  // namespace vexo

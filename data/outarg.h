@@ -11,6 +11,7 @@
 namespace vexo {
 
 struct cstr;
+struct suffix;
 struct symbol;
 struct Table;
 struct xnode;
@@ -30,14 +31,25 @@ static_assert(std::is_trivially_destructible_v<Outarg> && sizeof(Outarg) == 32);
 Outarg* new_outarg(int n);
 // Queues the value for target; the target gets its slot on first use.
 void outarg_put(xnode* target, Outarg* oa);
+// Queues the value for suffix s of the variable, constraint or objective
+// ent; names: the column gives the names of a symbolic suffix's table
+// (else a string is refused when the values are stored).  Suffix values
+// are stored after those of outarg_put, pair by pair in order of first
+// use.
+void sufout_put(xnode* ent, suffix* s, bool names, Outarg* oa);
 // Whether any value is pending.
 bool outarg_pending();
 // Checks every pending value against its target before anything is
-// stored (check_outargs, session/let.h): a failure abandons the command.
+// stored (check_outargs, session/let.h; a string for a suffix must be a
+// name of a symbolic suffix's table, else "Cannot assign %Q to
+// %s%s.%s.\n"): a failure abandons the command.  A suffix value whose
+// subscript has no generated member is an invalid-subscript error when
+// the values are stored.
 void outarg_check(Table* tb);
-// With apply 1 stores every pending value (assign_outargs, session/let.h;
-// errors abort the command, and the values not yet stored are dropped),
-// with 0 releases their strings; either way the pending state is emptied.
+// With apply 1 stores every pending value (assign_outargs, session/let.h,
+// then the suffix values; errors abort the command, and the values not
+// yet stored are dropped), with 0 releases their strings; either way the
+// pending state is emptied.
 // tb names the table whose read delivered the values, or null.
 void outarg_clear(int apply, Table* tb);
 // Start-up and reset: nothing pending (the pages belong to the pools that

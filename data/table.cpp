@@ -4,18 +4,24 @@
 
 #include <cctype>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "data/tablerw.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/setclass.h"
+#include "frontend/condcl.h"
 #include "frontend/dummy.h"
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "frontend/parse.h"
 #include "frontend/paramdcl.h"
 #include "frontend/rawtok.h"
+#include "frontend/suffix.h"
+#include "frontend/vardcl.h"
+#include "instance/sufdecl.h"
+#include "report/dotnames.h"
 #include "report/prex.h"
 #include "report/prset.h"
 #include "session/cmdrec.h"
@@ -127,6 +133,18 @@ bool whole(const expr* e) {
 
 }  // namespace
 
+suffix* pv_suffix(const pvinfo* p, bool* names) {
+  xnode* d = p->ent;
+  if (!d || !p->e || opcode(p->e) != OPXNODE) return nullptr;
+  int code = p->e->R.i;
+  uint32_t k = d->kind & ~1u;
+  if (code < SUF_NUMBASE || (k != DK_VAR && k != DK_CON && k != DK_OBJ))
+    return nullptr;
+  bool sym = code >= SUF_SYMBASE;
+  if (names) *names = sym;
+  return suf_bynum(code - (sym ? SUF_SYMBASE : SUF_NUMBASE));
+}
+
 int key_perm(const Table* t, const expr* e, int* perm) {
   if (!e || !t->keyss || shape(e) != SH_SUBSCRIPTED) return 0;
   int level = t->keyss->first->level;
@@ -144,19 +162,48 @@ int key_perm(const Table* t, const expr* e, int* perm) {
 
 namespace {
 
-// Whether a read column can take values: a param (not defined by :=) or a
-// symbolic param, taken whole or subscripted by the key dummies.
+// Whether a read column can take values: a param (not defined by :=), a
+// symbolic param, a variable's value (not a defined variable's) or a
+// constraint's dual, taken whole or subscripted by the key dummies, or a
+// declared suffix of a whole variable, constraint or objective.
 const char* unreadable(const Table* t, const pvinfo* p) {
   xnode* d = p->ent;
   int perm[MAX_TABLE_KEYS];
   if (!d || !(whole(p->e) || key_perm(t, p->e, perm))) return "";
   uint32_t k = d->kind & ~1u;
+  if (opcode(p->e) == OPXNODE && p->e->R.i != -2)
+    return pv_suffix(p, nullptr) ? nullptr : "";
   if (k == DK_PARAM || k == DK_SPARAM) {
     if (static_cast<param*>(d)->asgn)
       return "\n\tbecause its declaration specifies a := value.";
     return nullptr;
   }
+  if (k == DK_VAR && !(d->flags & VF_DEFINED)) return nullptr;
+  if (k == DK_CON && !con_logical(d) && !(d->flags & CF_COMPL)) return nullptr;
   return "";
+}
+
+// The name a refused read column is reported by: the entity's, with the
+// suffix of a whole-entity suffix column.
+std::string read_col_name(const pvinfo* p) {
+  xnode* d = p->ent;
+  if (!d) {
+    const char* s = str_text(p->name);
+    return s ? s : "";
+  }
+  std::string nm = d->name->name;
+  if (opcode(p->e) == OPXNODE && p->e->R.i != -2) {
+    int code = p->e->R.i;
+    if ((d->kind & ~1u) == DK_OBJ && code < 0)
+      code = code == -1 ? SUF_OBJVAL : -code;
+    nm += '.';
+    if (code >= SUF_NUMBASE)
+      nm += suf_bynum(code - (code >= SUF_SYMBASE ? SUF_SYMBASE
+                                                  : SUF_NUMBASE))->name->name;
+    else if (code >= 0 && code < N_DOTCODES)
+      nm += dotnames[code];
+  }
+  return nm;
 }
 
 }  // namespace
@@ -350,8 +397,8 @@ static int check_col(Table* t, pvinfo* p) {
   }
   if (pv_in_dir(t, p, 1)) {
     if (const char* why = unreadable(t, p)) {
-      const char* nm = p->ent ? p->ent->name->name : str_text(p->name);
-      error(0, "%s%s%s", nm ? nm : "", " cannot be an IN or INOUT table column",
+      std::string nm = read_col_name(p);
+      error(0, "%s%s%s", nm.c_str(), " cannot be an IN or INOUT table column",
             why);
       return 1;
     }
@@ -476,7 +523,46 @@ int add_inddir(int count, int d) {
   return 3;
 }
 
+namespace {
+
+// Finds a reference to a key dummy (a dummy of the key level).
+struct key_dummy_finder : walker_defaults {
+  int level;
+  expr* found = nullptr;
+  void look(expr* e) {
+    if (!e || found) return;
+    if (opcode(e) == OPDUMMY && e->L.i == level) {
+      found = e;
+      return;
+    }
+    visit_operands(e, *this);
+  }
+  void operand(expr*& e) { look(e); }
+  void chain(expr*& e) {
+    for (expr* x = e; x; x = x->next) look(x);
+  }
+  void args(expr*& e, bool) {
+    for (expr* x = e; x; x = x->next) look(x);
+  }
+};
+
+}  // namespace
+
 pvinfo* make_pvi(expr* item, expr* colname, int dir) {
+  // A computed column name is evaluated once per transfer, before any row:
+  // it may not use the key columns.
+  if (colname && opcode(colname) != OPSTR && cur_table && cur_table->keyss) {
+    key_dummy_finder f;
+    f.level = cur_table->keyss->first->level;
+    f.look(colname);
+    if (f.found) {
+      cstr* d = sprex2(f.found);
+      error(0, "key-column dummy %s may not appear in \"%s\"", d->text(),
+            "~(...)");
+      zap_cstr(&d);
+      ++tab_errs;
+    }
+  }
   pvinfo* p = new_pv();
   p->e = item;
   p->name = colname;

@@ -16,6 +16,7 @@ namespace vexo {
 struct expr;
 struct set;
 struct set_spec;
+struct suffix;
 struct symbol;
 struct Table_Handler;
 
@@ -94,6 +95,10 @@ Table* table_show(symbol* name);
 // dummies (each once): perm[k] gets the key column of subscript k, and 1
 // is returned; else 0.
 int key_perm(const Table* t, const expr* e, int* perm);
+// The declared suffix a whole variable, constraint or objective column
+// names (x.s), else null; *names (when given) tells whether the column
+// takes the names of a symbolic suffix's table.
+suffix* pv_suffix(const pvinfo* p, bool* names);
 // Whether a column item applies to direction bit b (1 read, 2 write).
 bool pv_in_dir(const Table* t, const pvinfo* p, int b);
 

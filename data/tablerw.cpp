@@ -15,6 +15,7 @@
 #include "data/tabfile.h"
 #include "data/values.h"
 #include "eval/dispatch.h"
+#include "eval/dotvalue.h"
 #include "eval/funclib.h"
 #include "eval/indexing.h"
 #include "eval/iterate.h"
@@ -27,6 +28,7 @@
 #include "frontend/paramdcl.h"
 #include "frontend/vardcl.h"
 #include "instance/stamps.h"
+#include "instance/sufinit.h"
 #include "instance/xcg.h"
 #include "compiler/recomp.h"
 #include "report/indextab.h"
@@ -201,6 +203,11 @@ struct colx {
   int perm[MAX_TABLE_KEYS];
   long count = 0;       // writing: members of d's indexing
   bool all_in = false;  // writing: every row lies in d's indexing
+  int code = -2;        // d's display code: -2 values, else a suffix's
+  suffix* suf = nullptr;  // reading x.s: the declared suffix
+  bool names = false;     // ... whose table's names the column gives
+  pvinfo* grp = nullptr;  // writing a {...}(...) group's member: the group
+  size_t gtup = 0;        // ... and where its member's tuple starts
 };
 
 // The engine's private record (TableInfo::Private).
@@ -210,6 +217,7 @@ struct TableIN {
   FILE* dbg;                // debug copy of a read, or null
   symbol* key[MAX_TABLE_KEYS];
   std::vector<colx>* cx;    // the data columns of this direction
+  std::vector<symbol*>* gtups;  // the tuples of groups' members
   set* rows;                // rows read, or rows written
   charblk* tmi;             // the call's temporary memory (TMI)
   std::vector<void*>* blocks;  // column arrays allocated (writing)
@@ -318,7 +326,10 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
         o->s = new_cstring(sv);
       else
         o->v = col->dval[i];
-      outarg_put(d, o);
+      if (cx[c].suf)
+        sufout_put(d, cx[c].suf, cx[c].names, o);
+      else
+        outarg_put(d, o);
     }
   }
   return 0;
@@ -525,8 +536,9 @@ long union_rows(xnode* d, set* rows, TVA* t) {
 // The value of a whole-entity column for the row: a number, a string
 // (into *s, in temporary memory) or missing; an error text, else null.
 // Rows known to lie in d's indexing (all_in) skip the membership test.
-const char* entity_value(TableInfo* ti, xnode* d, symbol** tup, int n,
-                         bool missing_ok, bool all_in, double* v, char** s) {
+const char* entity_value(TableInfo* ti, xnode* d, int code, symbol** tup,
+                         int n, bool missing_ok, bool all_in, double* v,
+                         char** s) {
   TableIN* tin = tin_of(ti);
   TVA* t = tin->tva;
   static std::string msg;
@@ -581,12 +593,10 @@ const char* entity_value(TableInfo* ti, xnode* d, symbol** tup, int n,
     *v = 0;
     return nullptr;
   }
-  if (k == DK_VAR)
-    *v = var_value(static_cast<var*>(d), m, t, false);
-  else if (k == DK_CON)
-    *v = con_dual(static_cast<constr*>(d), m, t);
-  else
-    *v = co_val(static_cast<constr*>(d), m, t);
+  if (cstr* x = member_code_value(cv, code, m, t, v)) {
+    *s = tcopy(ti, x->text());
+    release_cstr(x);
+  }
   return nullptr;
 }
 
@@ -619,6 +629,17 @@ void put_value(TableInfo* ti, int j, long i, double v, char* s) {
   }
 }
 
+// The members of the table's set_name, generated: a declared set is taken
+// by its value (the command brought it up to date), an expression as
+// compiled.
+set* setname_members(Table* t, TVA* tva) {
+  set* s = t->setname;
+  if (s->sclass == SC_NAMED && s->owner && s->owner->kind == DK_SET)
+    s = static_cast<setdcl*>(s->owner)->value;
+  if (s->nmem < 0) set_genall(s, tva);
+  return s;
+}
+
 // The rows and values of a write; a failure text, else empty.
 std::string fill_write(TableInfo* ti, TVA* tva) {
   TableIN* tin = tin_of(ti);
@@ -626,9 +647,8 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
   int n = t->arity;
   bool missing_ok = true;
   if (t->setname && (t->arrow & 2)) {
-    if (t->setname->nmem < 0) set_genall(t->setname, tva);
     missing_ok = false;
-    tin->rows = set_copy(t->setname);
+    tin->rows = set_copy(setname_members(t, tva));
   } else {
     tin->rows = set_enum(new_enum(), n);
     if (n) {
@@ -638,6 +658,10 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
       for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
     }
   }
+  // Values that data gave variables and constraints join their members.
+  for (colx& c : *tin->cx)
+    if (c.d && (c.d->kind & ~1u) != DK_PARAM && (c.d->kind & ~1u) != DK_SPARAM)
+      copy_sufs(c.d, tva);
   long nrows = n ? tin->rows->nmem : 1;
   ti->nrows = nrows;
   tin->k = class_for_rows(nrows);
@@ -657,15 +681,23 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
       double v = 0;
       char* s = nullptr;
       if (x.d) {
-        if (const char* m =
-                entity_value(ti, x.d, tup, n, missing_ok, x.all_in, &v, &s))
+        if (const char* m = entity_value(ti, x.d, x.code, tup, n, missing_ok,
+                                         x.all_in, &v, &s))
           return m;
       } else {
         if (!bound && t->keyss && n) {
           c = ss_begin1(t->keyss, tva, tup);
           bound = true;
         }
-        expr_value(ti, x.e, c, &v, &s);
+        if (x.grp && x.grp->gix) {
+          // The group's dummies hold the column's member.
+          set_spec* g = x.grp->gix;
+          TVA* gc = ss_begin1(g, c, tin->gtups->data() + x.gtup);
+          expr_value(ti, x.e, gc, &v, &s);
+          ss_end1(g, gc);
+        } else {
+          expr_value(ti, x.e, c, &v, &s);
+        }
       }
       put_value(ti, n + int(j), i, v, s);
     }
@@ -749,6 +781,7 @@ struct call_state {
   std::vector<DbCol> cols;
   std::vector<double> rd;   // one-row scratch of a read
   std::vector<char*> rs;
+  std::vector<symbol*> gtups;
   ~call_state() {
     for (void* p : blocks) del_mblk(0, p);
     if (tin.rows) sdelete(tin.rows);
@@ -756,6 +789,34 @@ struct call_state {
     if (tin.dbg) fclose(tin.dbg);
   }
 };
+
+// The columns of a {...}(...) group written: per member of its indexing
+// (in order) one column per member item.
+// The group is walked in context tva, where the key dummies are bound.
+void group_columns(pvinfo* p, TVA* tva, call_state& st) {
+  auto add_items = [&](size_t at) {
+    for (pvinfo* m = p->members; m; m = m->next) {
+      colx x{m, nullptr, m->e, false, {}, 0, false};
+      x.grp = p;
+      x.gtup = at;
+      st.cx.push_back(x);
+    }
+  };
+  set_spec* g = p->gix;
+  if (!g) {
+    add_items(0);
+    return;
+  }
+  int n = g->arity;
+  if (TVA* w = ss_begin(g, tva)) {
+    do {
+      size_t at = st.gtups.size();
+      symbol** tuple = g->first->vals;
+      st.gtups.insert(st.gtups.end(), tuple, tuple + n);
+      add_items(at);
+    } while (ss_continue(g, w));
+  }
+}
 
 // Reports the failure; true when the command must stop.
 bool report(int rw, Table* t, const failure& f) {
@@ -776,18 +837,43 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
   tin->tva = tva;
   tin->blocks = &st.blocks;
   tin->cx = &st.cx;
+  tin->gtups = &st.gtups;
   int b = rw ? 2 : 1;
+  // Groups are walked and their names evaluated with the key dummies
+  // bound to the first row written (what the compiler stores at the keys'
+  // level is computed then): the columns are the same for every row.
+  // Without rows a group gives no column.  Groups are written only, from
+  // a set_name (write_refused).
+  symbol** first_row = nullptr;
+  if (rw && t->setname && (t->arrow & 2) && t->arity) {
+    for (setmem* m = setname_members(t, tva)->first; m && !first_row;
+         m = m->next)
+      if (m->ord >= 0) first_row = m->tup();
+  }
+  struct key_binding {
+    Table* t;
+    TVA* c = nullptr;
+    ~key_binding() {
+      if (c) ss_end1(t->keyss, c);
+    }
+  } kb{t};
+  auto key_ctx = [&]() -> TVA* {
+    if (!t->keyss || !t->arity) return tva;
+    if (!kb.c && first_row) kb.c = ss_begin1(t->keyss, tva, first_row);
+    return kb.c;
+  };
   for (pvinfo* p = t->cols; p; p = p->next) {
     if (!pv_in_dir(t, p, b)) continue;
     if (p->flags & PV_GROUP) {
-      for (pvinfo* m = p->members; m; m = m->next)
-        st.cx.push_back({m, nullptr, m->e, false, {}, 0, false});
+      if (TVA* kc = key_ctx()) group_columns(p, kc, st);
       continue;
     }
     colx x{p, nullptr, p->e, false, {}, 0, false};
-    if (p->ent && opcode(p->e) == OPXNODE)
+    if (p->ent && opcode(p->e) == OPXNODE) {
       x.d = p->ent;
-    else if (!rw && p->ent && shape(p->e) == SH_ENTITY)
+      x.code = p->e->R.i;
+      if (!rw) x.suf = pv_suffix(p, &x.names);
+    } else if (!rw && p->ent && shape(p->e) == SH_ENTITY)
       x.d = p->ent;
     else if (!rw && p->ent && key_perm(t, p->e, x.perm))
       x.d = p->ent, x.permuted = true;
@@ -816,7 +902,20 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
   // Names: key columns, then data columns.
   std::vector<std::string> names, strings;
   for (expr* e = t->keynames; e; e = e->next) texts_of(e, tva, names);
-  for (colx& c : st.cx) texts_of(c.pv->name, tva, names);
+  for (colx& c : st.cx) {
+    if (!c.grp || !c.grp->gix) {
+      texts_of(c.pv->name, tva, names);
+      continue;
+    }
+    set_spec* g = c.grp->gix;
+    TVA* gc = ss_begin1(g, key_ctx(), st.gtups.data() + c.gtup);
+    texts_of(c.pv->name, gc, names);
+    ss_end1(g, gc);
+  }
+  if (kb.c) {
+    ss_end1(t->keyss, kb.c);
+    kb.c = nullptr;
+  }
   int ncol = ti->arity + ti->ncols;
   failure f;
   f.sub = sub;
@@ -975,9 +1074,6 @@ void table_rw_cmd(cmd_fields* c) {
     return;
   }
   if (rw && write_refused(t)) return;
-  for (pvinfo* p = t->cols; p; p = p->next)
-    if ((p->flags & PV_GROUP) && pv_in_dir(t, p, b))
-      not_implemented("writing {...}(...) column groups");
   if (!rw && t->setname && (t->arrow & 1)) {
     set* s = t->setname;
     setdcl* sd = s->sclass == SC_NAMED ? static_cast<setdcl*>(s->owner)
@@ -1017,11 +1113,14 @@ void table_rw_cmd(cmd_fields* c) {
   if (t->keyss) ss_setup(t->keyss, nullptr);
   for (pvinfo* p = t->cols; p; p = p->next) {
     if (!pv_in_dir(t, p, b)) continue;
-    pvinfo* m = (p->flags & PV_GROUP) ? p->members : p;
-    for (; m; m = (p->flags & PV_GROUP) ? m->next : nullptr) {
+    bool grp = p->flags & PV_GROUP;
+    if (grp && p->gix) ss_setup(p->gix, nullptr);
+    pvinfo* m = grp ? p->members : p;
+    for (; m; m = grp ? m->next : nullptr) {
       if (m->name && opcode(m->name) != OPSTR) mri(&m->name, 1);
       if (rw && m->e && opcode(m->e) != OPXNODE) mri(&m->e, 1);
     }
+    if (grp && p->gix) ss_teardown(p->gix);
   }
   if (t->keyss) ss_teardown(t->keyss);
   if (t->indexing) ss_teardown(t->indexing);

@@ -559,6 +559,32 @@ double sufvalue(xnode2* d, suffix* s, int32_t k, TVA* tva) {
   return k < d->nvals ? v->v[k] : 0;
 }
 
+cstr* member_code_value(convar* d, int code, int32_t k, TVA* t, double* v) {
+  uint32_t kind = d->kind & ~1u;
+  if (code == -2) {
+    auto* cd = static_cast<constr*>(d);
+    if (kind == DK_VAR)
+      *v = var_value(static_cast<var*>(d), k, t, false);
+    else if (kind == DK_OBJ || con_logical(d) || cd->gen.logexpr)
+      *v = co_val(cd, k, t);
+    else if (d->flags & CF_COMPL)
+      *v = ccslack(cd, k, t);
+    else
+      *v = con_dual(cd, k, t);
+    return nullptr;
+  }
+  if (code >= SUF_NUMBASE) {
+    bool symbolic = code >= SUF_SYMBASE;
+    suffix* s = suf_bynum(code - (symbolic ? SUF_SYMBASE : SUF_NUMBASE));
+    *v = sufvalue(d, s, k, t);
+    return symbolic ? cs_sufvalue(*v, &s->table) : nullptr;
+  }
+  if (kind == DK_OBJ && code < 0) code = code == -1 ? SUF_OBJVAL : -code;
+  if (dotgl[code] & DG_SYM) return sdotvalue(code, d, k, t);
+  *v = dotvalue(code, d, k, t);
+  return nullptr;
+}
+
 namespace {
 
 // A stored text with a reference for the caller, "?" when missing.

@@ -26,6 +26,7 @@
 namespace vexo {
 
 struct AC;
+struct convar;
 struct charblk;
 struct cstr;
 struct expr;
@@ -87,6 +88,13 @@ const char* cdotvalue(int code, xnode2* d, int32_t k, TVA* tva,
 // none for k.  Values changed since their last check are checked against
 // the suffix's conditions first (which may abandon the command).
 double sufvalue(xnode2* d, suffix* s, int32_t k, TVA* tva);
+// Member k's value of a variable, constraint or objective d as a whole
+// item with display code `code` shows it: -2 its value (a variable's
+// value, a constraint's dual, an objective's or logical constraint's
+// body, a complementarity constraint's slack), else the suffix code
+// (built-in codes of an objective negated, -1 its value).  A number goes
+// to *v and null is returned; a text comes back with one reference.
+cstr* member_code_value(convar* d, int code, int32_t k, TVA* tva, double* v);
 
 // OPSYNSUB 224 -> number: a variable's value (a stale defined one
 // computed first), a constraint's dual (those of rows presolve removed

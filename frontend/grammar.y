@@ -592,8 +592,8 @@ table_col:
     col_item %prec ITEMPREC         { $$ = table_item($1, 0, nullptr, 0); }
   | col_item INOUT
       { $$ = table_item($1, 0, nullptr, static_cast<int>($2)); }
-  | col_item '~' lex_word WORD      { $$ = table_item($1, '~', $4, 0); }
-  | col_item '~' lex_word WORD INOUT
+  | col_item '~' lex_word key_name  { $$ = table_item($1, '~', $4, 0); }
+  | col_item '~' lex_word key_name INOUT
       { $$ = table_item($1, '~', $4, static_cast<int>($5)); }
   | indexing expr %prec ITEMPREC
       { whole_sfx_item(&$2, 0); $$ = itpv($1, $2); }

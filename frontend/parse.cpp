@@ -796,8 +796,7 @@ void table_head(symbol* name, set_spec* ix, int rw) {
   if (rw) cur_table->addtdir(rw);
 }
 
-pvinfo* table_item(expr* item, int op, cstr* colname, int dir) {
-  expr* col = colname ? new_str(colname) : nullptr;
+pvinfo* table_item(expr* item, int op, expr* col, int dir) {
   return make_pvi(col ? eqchk(item, op, col) : item, col, dir);
 }
 

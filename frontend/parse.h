@@ -335,7 +335,7 @@ extern int32_t isd;
 void table_head(symbol* name, set_spec* ix, int rw);
 // A data column: the item with its column name (op '~' or a comparison,
 // or 0 without) and direction (0: none).
-pvinfo* table_item(expr* item, int op, cstr* colname, int dir);
+pvinfo* table_item(expr* item, int op, expr* colname, int dir);
 // One side of a complementarity that is a lone expression: a one-cell
 // list.
 list* side_list(expr* e);

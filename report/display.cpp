@@ -397,41 +397,17 @@ convar* whole_item(const expr* e, int* code) {
 
 // Member k's value for whole_item's code into entry e of column c.
 void add_member(dcol& c, dent& e, convar* d, int code, int32_t k, TVA* t) {
-  uint32_t kind = d->kind & ~1u;
-  if (code == -2) {
-    auto* cd = static_cast<constr*>(d);
-    if (kind == DK_VAR)
-      add_num(c, e, var_value(static_cast<var*>(d), k, t, false));
-    else if (kind == DK_SVAR)
-      add_sym(c, e, *symvar_value(static_cast<var*>(d), k, t));
-    else if (kind == DK_OBJ || con_logical(d) || cd->gen.logexpr)
-      add_num(c, e, co_val(cd, k, t));
-    else if (d->flags & CF_COMPL)
-      add_num(c, e, ccslack(cd, k, t));
-    else
-      add_num(c, e, con_dual(cd, k, t));
+  // A symbolic variable's member shows its value as a member would.
+  if (code == -2 && (d->kind & ~1u) == DK_SVAR) {
+    add_sym(c, e, *symvar_value(static_cast<var*>(d), k, t));
     return;
   }
-  if (code >= SUF_NUMBASE) {
-    bool symbolic = code >= SUF_SYMBASE;
-    suffix* s = suf_bynum(code - (symbolic ? SUF_SYMBASE : SUF_NUMBASE));
-    double v = sufvalue(d, s, k, t);
-    if (!symbolic) {
-      add_num(c, e, v);
-      return;
-    }
-    cstr* x = cs_sufvalue(v, &s->table);
-    add_text(c, e, x->text());
-    release_cstr(x);
-    return;
-  }
-  if (kind == DK_OBJ && code < 0) code = code == -1 ? SUF_OBJVAL : -code;
-  if (dotgl[code] & DG_SYM) {
-    cstr* x = sdotvalue(code, d, k, t);
+  double v = 0;
+  if (cstr* x = member_code_value(d, code, k, t, &v)) {
     add_text(c, e, x->text());
     release_cstr(x);
   } else {
-    add_num(c, e, dotvalue(code, d, k, t));
+    add_num(c, e, v);
   }
 }
 

@@ -891,7 +891,8 @@ void let_read(set_spec* ix, expr* items, int all, xrecomp* xr) {
 }
 
 void check_outargs(xnode* x, Outarg* chain, TVA* tva) {
-  if ((x->kind & ~1u) != DK_PARAM) return;
+  uint32_t k = x->kind & ~1u;
+  if (k != DK_PARAM && k != DK_VAR && k != DK_CON) return;
   for (Outarg* o = chain; o; o = o->next)
     if (o->s) {
       mgwhere(tva);
@@ -901,8 +902,39 @@ void check_outargs(xnode* x, Outarg* chain, TVA* tva) {
     }
 }
 
-void assign_outargs(xnode* x, Outarg* chain, TVA*) {
+namespace {
+
+// The current values of a variable (primal) or constraint (dual) a table
+// read delivered: members that are not generated are passed over.
+void assign_current(convar* d, Outarg* chain, TVA* tva) {
+  if (d->ninst < 0)
+    badthing(tva, (d->kind & ~1u) == DK_VAR ? "ungenerated variable"
+                                            : "ungenerated constraint",
+             d, nullptr);
+  current_changes ch;
+  struct record_on_exit {
+    current_changes& ch;
+    ~record_on_exit() { ch.record(); }
+  } rec{ch};
+  let_changes& c = ch.of(d);
+  for (Outarg* o = chain; o; o = o->next) {
+    int32_t i = 0;
+    if (d->kind & 1)
+      i = d->gen.members ? static_cast<int32_t>(
+                               set_lookup(d->gen.members, o->sub))
+                         : -1;
+    if (i >= 0 && i < d->gen.member_count) store_current(d, i, o->v, c);
+  }
+}
+
+}  // namespace
+
+void assign_outargs(xnode* x, Outarg* chain, TVA* tva) {
   uint32_t k = x->kind & ~1u;
+  if (k == DK_VAR || k == DK_CON) {
+    assign_current(static_cast<convar*>(x), chain, tva);
+    return;
+  }
   if (k != DK_PARAM && k != DK_SPARAM) {
     error(1, "unexpected type %d in assign_outargs", x->kind);
     return;
@@ -929,6 +961,12 @@ void assign_outargs(xnode* x, Outarg* chain, TVA*) {
       store_sym(p, sub, o->sub, v, ch);
     }
   }
+}
+
+bool suffix_assign(xnode2* d, int32_t member, suffix* s, double x) {
+  if (!store_suffix({d, member}, s, x)) return false;
+  rc &= ~3;
+  return true;
 }
 
 void let_cmd(cmd_fields* c) {

@@ -27,6 +27,7 @@ struct convar;
 struct expr;
 struct set_spec;
 struct symbol;
+struct suffix;
 struct TVA;
 struct xnode;
 struct xnode2;
@@ -83,16 +84,23 @@ int32_t letsub(expr* sub, xnode2* d, TVA* tva, int lookup_only,
 // cleared status byte and a zero value; returns its number.
 int32_t addnow(xnode2* d, symbol* const* tuple);
 
-// Stores the values a table read delivered for the param or symbolic
-// param d (chain in the order given; each value's subscript lies in d's
-// indexing).  Strings are taken from the chain (their references pass to
-// d).  Built-in params are left alone; another kind of target is an
-// internal error.  check_outargs runs first, for every target of the read,
+// Stores the values a table read delivered for the param, symbolic param,
+// variable (its current value) or constraint (its dual) d (chain in the
+// order given; each value's subscript lies in d's indexing; members of a
+// variable or constraint that are not generated are passed over).
+// Strings are taken from the chain (their references pass to d).
+// Built-in params are left alone; another kind of target is an internal
+// error; an ungenerated variable or constraint ends the command.  check_outargs runs first, for every target of the read,
 // so that nothing is stored when one of them fails it.
 void assign_outargs(xnode* d, Outarg* chain, TVA* tva);
-// A string for a numeric param: "Cannot assign %Q to %s%s.\n" after the
-// location (in context tva), and the command is abandoned (bailout).
+// A string for a numeric param, a variable or a constraint: "Cannot assign
+// %Q to %s%s.\n" after the location (in context tva), and the command is
+// abandoned (bailout).
 void check_outargs(xnode* d, Outarg* chain, TVA* tva);
+// Stores x as member `member`'s value of suffix s on d (a generated
+// variable, constraint or objective, or a problem by its data index), as
+// let does; true when the value changed.
+bool suffix_assign(xnode2* d, int32_t member, suffix* s, double x);
 
 // "%s cannot be subscripted" (k = 0) or "%s must be subscripted" (k = 1).
 void mustsub(symbol* name, int k);
