@@ -614,6 +614,17 @@ void funclib_reset(int start) {
   for (lib_entry& e : Libs) {
     e.rec->funcs = nullptr;
     e.rec->handlers = nullptr;
+    // The entry registers its at-exit callbacks again: the earlier ones go
+    // (the loader's dl_close stays), so that each runs once at exit.
+    for (cbnode** p = &e.rec->exit; *p;) {
+      cbnode* n = *p;
+      if (n->f == reinterpret_cast<void*>(dl_close)) {
+        p = &n->next;
+        continue;
+      }
+      *p = n->next;
+      free(n);
+    }
     call_entry(e.rec);
   }
 }

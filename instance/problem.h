@@ -89,8 +89,9 @@ struct problem : xnode2 {
   p_info* pinfo;     // a p_info per member (one for kind 20)
   int32_t pinfok;    // size class of pinfo
   sufstore sufs;     // its suffix values (instance/sufstore.h)
-  objsolve* solves;  // what the last solve left, per member (its first
-                     // four words, instance/members.h); null before one
+  objsolve* solves;  // what the last solve left, per member of the
+                     // indexing (instance/members.h); null before one
+  int32_t solvesk;   // size class of solves
   static void* operator new(size_t size);
   static void operator delete(void* p);
 };

@@ -20,6 +20,7 @@
 #include "frontend/decl.h"
 #include "frontend/paramdcl.h"
 #include "session/cmdfiles.h"
+#include "session/cmdrec.h"
 #include "session/environs.h"
 #include "session/execute.h"
 #include "session/located.h"
@@ -33,6 +34,7 @@
 #include "support/machine.h"
 #include "support/message.h"
 #include "support/pool.h"
+#include "support/strtod.h"
 #include "support/text.h"
 
 extern char** environ;
@@ -290,10 +292,116 @@ int run(const char* prog, char** argv, int ecmax, int eignore, FILE* redir,
 
 // ---- run1.
 
+// Reads up to n bytes from descriptor 0, a read at a time until n arrive
+// or the input ends; the count read.
+static size_t read_stdin(char* buf, size_t n) {
+  size_t got = 0;
+  while (got < n) {
+    ssize_t r = read(0, buf + got, n - got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    got += size_t(r);
+  }
+  return got;
+}
+
+// The reply of the front end: in block mode a frame "<length> <message>"
+// (length at most 80), else one read of up to 84 bytes.  Empty when there
+// is none.
+static std::string frontend_reply() {
+  char buf[96];
+  if (!blockmode) {
+    ssize_t r;
+    do r = read(0, buf, 84);
+    while (r < 0 && errno == EINTR);
+    return r > 0 ? std::string(buf, size_t(r)) : std::string();
+  }
+  size_t got = read_stdin(buf, 4);
+  size_t digits = 0, len = 0;
+  while (digits < got && buf[digits] >= '0' && buf[digits] <= '9')
+    len = len * 10 + size_t(buf[digits++] - '0');
+  if (!digits) return std::string();
+  if (len > 80) len = 80;
+  size_t total = digits + 1 + len;
+  if (total > got) got += read_stdin(buf + got, total - got);
+  if (got <= digits + 1) return std::string();
+  return std::string(buf + digits + 1, got - digits - 1);
+}
+
+// Parses "exit <code> [<system time> [<user time>]]": false when the text
+// is not of that form.
+static bool parse_exit(const std::string& msg, int* code, double t[2]) {
+  const char* s = msg.c_str();
+  if (std::strncmp(s, "exit ", 5) != 0) return false;
+  char* e;
+  long c = std::strtol(s + 5, &e, 10);
+  if (e == s + 5) return false;
+  *code = int(c);
+  for (int i = 0; i < 2; ++i) {
+    s = e;
+    double v = Strtod(s, &e);
+    if (e == s) break;
+    t[i] = v;
+  }
+  while (*e == ' ' || *e == '\t' || *e == '\r' || *e == '\n') ++e;
+  return !*e;
+}
+
+// "-bs" (block mode) or "-b0s": the front end runs the solver.  The file it may write
+// (the redirection's, else the log kept open for the solver's output) is
+// closed meanwhile; "solve_args <count> <dir> <env file> <that file>"
+// and the words of argv go out, "exit <code> [<system> [<user>]]" comes
+// back on descriptor 0.  The exit code is returned; cpu receives oldtime
+// plus the times reported.  A reply of another form is reported and
+// counts as a failed run (-1), the files reopened first.
+static int frontend_run(char** argv, const char* envfile, int redir_find,
+                        bool log_kept, double cpu[2]) {
+  std::string fname;
+  if (redir_find > 0)
+    fname = file_suspend(redir_find);
+  else if (log_kept && log_suspend())
+    fname = log_fname;
+  std::string saved = blockname;
+  if (blockmode) blockstart("run_args");
+  int n = 0;
+  while (argv[n]) ++n;
+  char dir[4096];
+  if (!get_cwd(dir, sizeof dir)) std::strcpy(dir, ".");
+  Printf("solve_args %d %q %q %q", n, dir, envfile, fname.c_str());
+  for (int i = 0; i < n; ++i) Printf(" %q", argv[i]);
+  Printf("\n");
+  if (blockmode) {
+    blockstart("prompt7");
+    Printf("\n");
+    blockstart(saved.c_str());
+  }
+  std::fflush(stdout);
+  std::string msg = frontend_reply();
+  int code = 0;
+  double t[2] = {0, 0};
+  bool good = msg.empty() || parse_exit(msg, &code, t);
+  if (redir_find > 0) {
+    file_resume(redir_find);
+  } else if (!fname.empty()) {
+    log_resume();  // reports a log that cannot be reopened
+  }
+  cpu[0] = oldtime[0] + t[0];
+  cpu[1] = oldtime[1] + t[1];
+  if (!good) {
+    while (!msg.empty() && msg.back() == '\n') msg.pop_back();
+    serror("%s %s\nbut got \"%s\"\n", "run_args reply: expected",
+           "exit <exitcode> <system_time> <user_time>", msg.c_str());
+    mark_rc(2);
+    return -1;
+  }
+  return code;
+}
+
 int run1(const char* prog, char** argv, const char* envfile, redirect* r,
          xrecomp* xr, int which, param** times) {
   if (r) dispfile(r, xr);
   FILE* redir = r && df != stdout ? df : nullptr;
+  int redir_find = redir ? r->find : -1;
   char** env = child_env();
   if (envfile && *envfile) {
     if (FILE* f = std::fopen(envfile, "w")) {
@@ -302,17 +410,36 @@ int run1(const char* prog, char** argv, const char* envfile, redirect* r,
       Fprintf(Stderr, "can't open %s\n", envfile);
       errno = 0;
       errorend();
+      envfile = "";
+    }
+  }
+  // A solver's output is copied to the log; any other child runs with the
+  // log closed, so what it writes there lands after the session's output.
+  bool log_closed = false;
+  if (log_file && (which == 0 || redir)) {
+    bool redir_is_log = redir && redir == log_file;
+    log_closed = log_suspend();
+    if (redir_is_log) {
+      redir = nullptr;
+      redir_find = -1;
     }
   }
   double start = e_time();
   double cpu[2] = {0, 0};
-  bool capture = blockmode || (which == 1 && log_file);
-  // The terminal is the child's while it runs.
-  Allow_stdin(0);
-  int status = run(prog, argv, shell_ecm[which], shell_exitignore[which],
-                   redir, capture, which ? "solve_output" : "shell_output",
-                   cpu, env, which ? "solve_exitcode_max" : "shell_exitcode_max");
-  Allow_stdin(1);
+  int status;
+  if (guisolve && which == 1) {
+    status = frontend_run(argv, envfile ? envfile : "", redir_find,
+                          log_file != nullptr, cpu);
+  } else {
+    bool capture = blockmode || (which == 1 && log_file);
+    // The terminal is the child's while it runs.
+    Allow_stdin(0);
+    status = run(prog, argv, shell_ecm[which], shell_exitignore[which], redir,
+                 capture, which ? "solve_output" : "shell_output", cpu, env,
+                 which ? "solve_exitcode_max" : "shell_exitcode_max");
+    Allow_stdin(1);
+  }
+  if (log_closed) log_resume();  // reports a log that cannot be reopened
   double elapsed = e_time() - start;
   double sys = cpu[0] - oldtime[0], user = cpu[1] - oldtime[1];
   oldtime[0] = cpu[0];

@@ -486,17 +486,14 @@ void forget_read_cmd() { doing_read_cmd = 0; }
 void cmdfiles_start() {
   log_file = nullptr;
   doing_read_cmd = 0;
+  // A new session has no log to reopen (reset keeps the names).
+  log_ofname = keep_name(&kept_ofname, "");
+  log_fname = keep_name(&kept_fname, "");
 }
 
-void file_init() {
-  pf_n = 8;
-  pf_k = htcl(static_cast<size_t>(pf_n) * sizeof(Fileinfo));
-  pfiles = static_cast<Fileinfo*>(new_mblk(pf_k, 1));
-  pnames = set_enum(new_enum(), 1);
-  fi_nopen = 0;
-  log_find = 0;
-  read_fi = 0;
-  df = stdOut;
+// Opens the log file of log_ofname again, appending (after a reset, or
+// after a child ran with it closed).
+static void reopen_log() {
   if (!log_ofname || !*log_ofname) return;
   symbol* sym;
   int i = pindex(log_ofname, &sym);
@@ -516,6 +513,71 @@ void file_init() {
   e->mode = 2;
   to_front(i);
   log_find = i;
+}
+
+void file_init() {
+  pf_n = 8;
+  pf_k = htcl(static_cast<size_t>(pf_n) * sizeof(Fileinfo));
+  pfiles = static_cast<Fileinfo*>(new_mblk(pf_k, 1));
+  pnames = set_enum(new_enum(), 1);
+  fi_nopen = 0;
+  log_find = 0;
+  read_fi = 0;
+  df = stdOut;
+  reopen_log();
+}
+
+// Whether the command's output went to the log when log_suspend closed it.
+static bool df_was_log;
+
+bool log_suspend() {
+  if (!log_find || !pfiles || !log_file) return false;
+  Fileinfo* e = &pfiles[log_find];
+  df_was_log = df == log_file;
+  log_find = 0;
+  close_stream(e);
+  release_fullname(e);
+  fi_unused(e);
+  log_file = nullptr;
+  return true;
+}
+
+void log_resume() {
+  reopen_log();
+  if (df_was_log && log_file) df = log_file;
+  df_was_log = false;
+}
+
+// The entry whose stream was the command's output when file_suspend
+// closed it (0: none).
+static int df_suspended;
+
+const char* file_suspend(int i) {
+  Fileinfo* e = &pfiles[i];
+  if (e->f && e->f != stdout) {
+    if (df == e->f) {
+      df = stdOut;
+      df_suspended = i;
+    }
+    fclose(e->f);
+    e->f = nullptr;
+  }
+  return e->fullname ? e->fullname : "";
+}
+
+bool file_resume(int i) {
+  Fileinfo* e = &pfiles[i];
+  if (e->f || e->mode != 2) return true;
+  e->f = e->fullname ? Fopen_map(e->fullname, "a") : nullptr;
+  bool was_df = df_suspended == i;
+  df_suspended = 0;
+  if (!e->f) {
+    release_fullname(e);
+    fi_unused(e);
+    return false;
+  }
+  if (was_df) df = e->f;
+  return true;
 }
 
 void file_reinit(int final) {

@@ -84,6 +84,21 @@ void cmdfiles_start();
 // through the table.  0 after a name that cannot be opened (reported by
 // disp0file), the log then closed.
 int log_open(const char* name);
+// A child that may write to the log (a shell command, a redirected solve)
+// runs with the log closed, so that what it appends lands after what the
+// session wrote: log_suspend closes it (true when it was open; a command
+// output going to it goes to stdOut meanwhile) and log_resume opens it
+// again, appending ("Could not reopen log_file \"%s\"" when it cannot be,
+// and no log from then on).
+bool log_suspend();
+void log_resume();
+// The same for the output file of entry i, which the front end's solver
+// may write: file_suspend closes its stream, keeping the entry, and
+// returns its full name; file_resume opens it again, appending, and
+// returns false (the entry then marked unused) when it cannot.  df, when
+// it was that stream, is stdOut meanwhile.
+const char* file_suspend(int i);
+bool file_resume(int i);
 
 // The output stream of the command being executed (stdOut when it has no
 // redirection), and the table entry of stdOut while `commands ... > f`

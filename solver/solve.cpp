@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "compiler/recomp.h"
+#include "eval/set.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
@@ -156,17 +158,10 @@ const char* settled_message() {
 
 const char* obj_name(AC* ac, int j) { return xwho(&ac->obj_names[j]); }
 
-void note_objective_outcome(AC* ac, int objno) {
-  if (objno < 0 || objno >= ac->n_obj || !ac->obj_names) return;
-  auto* o = static_cast<convar*>(ac->obj_names[objno].decl);
-  if (!o || o->gen.member_count <= 0) return;
-  int32_t k = objno - o->gen.first_col;
-  if (k < 0 || k >= o->gen.member_count) return;
-  cvgen& g = o->gen;
-  if (!g.solves)
-    g.solves = static_cast<objsolve*>(
-        new_mblk(htcl(sizeof(objsolve) * size_t(g.member_count)), 1));
-  objsolve& s = g.solves[k];
+namespace {
+
+// The outcome published now, copied into s (its old texts released).
+void fill_outcome(objsolve& s) {
   s.result_num = int32_t(*sysparam_cell(solve_result_num));
   s.exitcode = int32_t(*sysparam_cell(solve_exitcode));
   zap_cstr(&s.result);
@@ -177,12 +172,63 @@ void note_objective_outcome(AC* ac, int objno) {
   if (s.message) ++s.message->refcnt;
 }
 
+// The outcome record of the current problem (of its current member when
+// indexed, by ordinal in its indexing set), made or grown on first use;
+// null when no member is chosen.
+objsolve* problem_outcome() {
+  problem* p = cur_prob;
+  if (!p) return nullptr;
+  int64_t k = 0, n = 1;
+  if (p->kind == DK_PROBI) {
+    set* s = subscript_set(p);
+    if (!s || !cur_prob_sub) return nullptr;
+    k = set_lookup(s, cur_prob_sub);
+    if (k < 0) return nullptr;
+    n = std::max<int64_t>(s->nmem, k + 1);
+  }
+  size_t have = p->solves ? (size_t{8} << p->solvesk) / sizeof(objsolve) : 0;
+  if (size_t(k) >= have) {
+    int cls = htcl(sizeof(objsolve) * size_t(n));
+    auto* a = static_cast<objsolve*>(new_mblk(cls, 1));
+    std::memset(static_cast<void*>(a), 0, size_t{8} << cls);
+    if (p->solves) {
+      std::memcpy(static_cast<void*>(a), p->solves, sizeof(objsolve) * have);
+      del_mblk(p->solvesk, p->solves);
+    }
+    p->solves = a;
+    p->solvesk = cls;
+  }
+  return &p->solves[k];
+}
+
+// The current problem keeps the outcome published now (`p.result` and
+// the like show it after other problems have been solved).
+void note_problem_outcome() {
+  if (objsolve* s = problem_outcome()) fill_outcome(*s);
+}
+
+}  // namespace
+
+void note_objective_outcome(AC* ac, int objno) {
+  if (objno < 0 || objno >= ac->n_obj || !ac->obj_names) return;
+  auto* o = static_cast<convar*>(ac->obj_names[objno].decl);
+  if (!o || o->gen.member_count <= 0) return;
+  int32_t k = objno - o->gen.first_col;
+  if (k < 0 || k >= o->gen.member_count) return;
+  cvgen& g = o->gen;
+  if (!g.solves)
+    g.solves = static_cast<objsolve*>(
+        new_mblk(htcl(sizeof(objsolve) * size_t(g.member_count)), 1));
+  fill_outcome(g.solves[k]);
+}
+
 void known_result() {
   set_sparam(solve_message, settled_msg.c_str());
   set_result(settled_code);
   set_sysparam(solve_exitcode, 0);
   AC* ac = new_ac();
   for (int j = 0; j < ac->n_obj; ++j) note_objective_outcome(ac, j);
+  note_problem_outcome();
 }
 
 namespace {
@@ -401,6 +447,7 @@ int read_named(char* name) {
     set_result(c);
     if (shell_ecm[1] < 1024) gotbreak = 1;
   }
+  note_problem_outcome();
   return c;
 }
 
@@ -428,6 +475,10 @@ void solve(symbol* name, expr* subscript, redirect* r, xrecomp* xr) {
   if (need_prob) get_prob();
   set_result(-1);
   set_sparam(solve_message, "?");
+  // However the command ends, the problem keeps what it published.
+  struct keep_outcome {
+    ~keep_outcome() { note_problem_outcome(); }
+  } keep;
   time_limit_check("solve");
   dispfile(r, xr);
   bool reuse = trans_state == 4 && !must_write();
@@ -463,7 +514,9 @@ void solve(symbol* name, expr* subscript, redirect* r, xrecomp* xr) {
   static char vexo_flag[] = "-VEXO";
   char* args[5] = {nullptr, const_cast<char*>(solver), stub.data(), vexo_flag,
                    nullptr};
-  int code = run1(solver, args + 1, "", r, xr, 1, Time_params);
+  // A front end that runs the solver gets the options in "<stub>.env".
+  std::string envfile = guisolve ? stub + ".env" : "";
+  int code = run1(solver, args + 1, envfile.c_str(), r, xr, 1, Time_params);
   if (code) {
     set_sysparam(solve_exitcode, code);
     set_result(999);

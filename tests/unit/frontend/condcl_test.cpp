@@ -6,6 +6,7 @@
 #include "frontend/conbody.h"
 #include "instance/problem.h"
 #include "session/cmdmem.h"
+#include "solver/solve.h"
 
 namespace vexo {
 namespace {
@@ -130,6 +131,17 @@ TEST_F(ConDcl, ChecksAreNumbered) {
   EXPECT_EQ(r, c[1]);
   EXPECT_EQ(r->chknum, 2);
   EXPECT_EQ(xclass[XC_CHECKS].n, 4);
+}
+
+// `reset check;`: every check, evaluated or not, counts as not evaluated.
+TEST_F(ConDcl, ResetCheckMarksEveryCheckUnevaluated) {
+  for (int i = 0; i < 3; i++) (new check(nullptr, num(1)))->finish_dcl();
+  auto& checks = xclass[XC_CHECKS];
+  ASSERT_EQ(checks.n, 3);
+  checks.a[0]->xr.stamp = 4;
+  checks.a[2]->xr.stamp = 7;
+  reset_check();
+  for (int i = 0; i < checks.n; i++) EXPECT_EQ(checks.a[i]->xr.stamp, -1);
 }
 
 TEST_F(ConDcl, DeleteCheckBeyondTheCount) {
