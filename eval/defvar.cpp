@@ -205,12 +205,24 @@ double def_comp(AC* ac, int32_t i, TVA* tva) {
                    : nullptr;
   double sum = 0;
   bool linpart = false;
+  // Values are read at the top level too (the solution reader): a context
+  // of its own evaluates then.
+  tva_hold own{nullptr};
+  if (body && !tva) tva = own.t = new_tva();
   if (body) {
     struct naming {
       const xname* saved = defxn;
-      ~naming() { defxn = saved; }
-    } n;
+      TVA* t;
+      AC* saved_ac;
+      ~naming() {
+        defxn = saved;
+        t->ac = saved_ac;
+      }
+    } n{defxn, tva, tva->ac};
     defxn = ac->var_names ? &ac->var_names[i] : nullptr;
+    // The body's column evaluators read the columns of the context's
+    // collected problem.
+    tva->ac = ac;
     if (!body->op) {
       AC* saved = defc_ac;
       defc_ac = ac;

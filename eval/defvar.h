@@ -46,9 +46,10 @@ void dvopgen(expr* e);
 // The value of defined column i of ac, computed when stale: the problem is
 // collected and presolved first (below translation state 3); a value
 // presolve settled (DV_SETTLED) is returned as it is; otherwise the
-// body's parts are evaluated in tva (bound first) and added, the linear
-// part of the definition added, and the result stored as the column's
-// value.  Errors of the body's evaluation abandon the command, their
+// body's parts are evaluated in tva (a new context when tva is null;
+// the column evaluators read ac's columns while it runs; bound first) and
+// added, the linear part of the definition added, and the result stored
+// as the column's value.  Errors of the body's evaluation abandon the command, their
 // location naming the variable ("error computing defined variable x[1]:").
 double def_comp(AC* ac, int32_t i, TVA* tva);
 

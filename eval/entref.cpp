@@ -10,6 +10,7 @@
 #include "frontend/decl.h"
 #include "frontend/suffix.h"
 #include "frontend/vardcl.h"
+#include "compiler/tva.h"
 #include "instance/ac.h"
 #include "instance/genmod.h"
 #include "instance/members.h"
@@ -38,7 +39,11 @@ void need_generated(TVA* tva, xnode* d) {
     if (k == DK_PROB) return;  // problems carry suffixes without instances
     bug("in ungened: kind %u", d->kind);
   }
-  if (static_cast<convar*>(d)->ninst < 0) badthing(tva, what, d, nullptr);
+  // A defined variable's members are numbered as they are generated: its
+  // definition may name the variable itself (presolve keeps that row).
+  if (static_cast<convar*>(d)->ninst < 0 &&
+      !(k == DK_VAR && tva && tva->ac && tva->ac->gen_decl == d))
+    badthing(tva, what, d, nullptr);
 }
 
 // The ordinal the look-up sub gives; a subscript without a member goes to

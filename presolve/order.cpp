@@ -43,14 +43,34 @@ void nl_incidence(Presolve* P, int32_t r0, int32_t r1) {
     c[j] = nullptr;
   }
   P->nlcols = c;
+  // A row using a defined variable uses, nonlinearly, what its body uses
+  // (the problem file's Jacobian lists them for the row).
+  std::vector<int32_t> body, stamp;
+  if (ac->dv_bodies && ac->dv_col) {
+    body.assign(size_t(ac->n_var), -1);
+    stamp.assign(size_t(ac->n_var), -1);
+    for (int32_t b = 0; b < ac->n_dv_bodies; ++b)
+      if (ac->dv_col[b] >= 0 && ac->dv_col[b] < ac->n_var && ac->dv_bodies[b])
+        body[size_t(ac->dv_col[b])] = b;
+  }
+  std::vector<int32_t> todo;
   // Rows from the last, so that each column lists its rows increasing.
   for (int32_t r = r1 - 1; r >= r0; --r) {
     auto note = [&](int32_t j, expr*) {
       if (j < 0 || j >= ac->n_var) return;
+      if (!body.empty() && body[size_t(j)] >= 0 && stamp[size_t(j)] != r) {
+        stamp[size_t(j)] = r;
+        todo.push_back(body[size_t(j)]);
+      }
       if (c[j] && c[j]->index == r) return;
       c[j] = new_varref(c[j], r, 1);
     };
     for (expr* e = row_nonlin(ac, r); e; e = e->next) each_var(e, 0, note);
+    while (!todo.empty()) {
+      int32_t b = todo.back();
+      todo.pop_back();
+      for (expr* e = ac->dv_bodies[b]; e; e = e->next) each_var(e, 0, note);
+    }
   }
 }
 

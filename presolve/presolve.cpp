@@ -338,7 +338,7 @@ static void final_counts(Presolve* P, int level) {
   // behind them in the order they were fixed.
   k = 0;
   for (int32_t j = 0; j < P->nvars; ++j)
-    if (!(P->vstat[j] & (uint32_t(VS_FIXED) | DV_LINEAR))) P->vorder[k++] = j;
+    if (!(P->vstat[j] & (uint32_t(VS_FIXED) | DV_DEFINED))) P->vorder[k++] = j;
   if (k != P->nfv) error(1, "presolve has k = %d, P.nfv = %d", k, P->nfv);
   if (show_stats > 2 && level > 0) ps_summary(P);
   ac->n_var_sent = P->nfv;

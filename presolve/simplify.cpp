@@ -249,7 +249,8 @@ int lin_kind(const expr* e) {
   if (isk(e)) return SK_CONST;
   switch (opcode(e)) {
     case OPVARVAL146:
-      return SK_LINEAR;
+      // A defined variable solved out stays in the nonlinear part.
+      return eflags(e) & EF_NONLIN ? SK_NONLIN : SK_LINEAR;
     case OPUMINUS:
       return lin_kind(e->L.e);
     case OPPLUS:
@@ -853,7 +854,7 @@ expr* simp(Presolve* P, expr* e, int* kind) {
         set_k(e, P->vlb[j]);
         *kind = SK_CONST;
       } else {
-        *kind = SK_LINEAR;
+        *kind = eflags(e) & EF_NONLIN ? SK_NONLIN : SK_LINEAR;
       }
       return e;
     }
@@ -1511,6 +1512,7 @@ void linsplit(expr* e, expr*** nl, expr*** lin, double scale) {
       }
       break;
     case OPVARVAL146:
+      if (eflags(e) & EF_NONLIN) break;
       put(e, lin);
       return;
   }

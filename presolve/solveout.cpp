@@ -1,4 +1,4 @@
-// Solving out linearly defined variables.
+// Solving out defined variables.
 #include "presolve/solveout.h"
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include "frontend/decl.h"
 #include "frontend/parse.h"
 #include "instance/ac.h"
+#include "instance/collect.h"
 #include "instance/names.h"
 #include "instance/varref.h"
 #include "presolve/fixing.h"
@@ -55,10 +56,11 @@ bool in_nonlin(const AC* ac, int32_t r, int32_t j) {
   return found;
 }
 
+// Among presolve's messages: the row is kept and the problem sent.
 void treat_as_constraint(const AC* ac, int32_t j) {
   const char* n = xwho(&ac->var_names[j]);
-  error(0, "Treating \"var %s = ...\" as a constraint,\n\tsince %s appears in "
-        "the right-hand side.\n", n, n);
+  ps_warning("Treating \"var %s = ...\" as a constraint,\n\tsince %s appears "
+             "in the right-hand side.\n", n, n);
 }
 
 // Row r may define column j by linear substitution.
@@ -73,12 +75,22 @@ bool candidate(Presolve* P, int32_t r, int32_t j,
     treat_as_constraint(ac, j);
     return false;
   }
-  if (ac->con_nonlin[r] || (ac->row_plterms && ac->row_plterms[r]))
-    return false;
-  if (ac->col_nl_rows && ac->col_nl_rows[j]) return false;
+  if (ac->row_plterms && ac->row_plterms[r]) return false;
   if (P->vpl && P->vpl[j]) return false;
   if (paired[size_t(j)]) return false;
   return P->rlb[r] == P->rub[r] && P->rlb2[r] == P->rub2[r];
+}
+
+// The terms of row R but j's, over -a, sorted by column: j's value in
+// terms of the others, less the row's constant.
+varref* solved_for(const Presolve* P, const row_terms& R, int32_t j, double a) {
+  std::vector<std::pair<int32_t, double>> t(R.begin(), R.end());
+  std::sort(t.begin(), t.end());
+  varref* def = nullptr;
+  for (auto it = t.rbegin(); it != t.rend(); ++it)
+    if (it->first != j && !(P->vstat[it->first] & VS_FIXED))
+      def = new_varref(def, it->first, -it->second / a);
+  return def;
 }
 
 // rows[s] -= f * rows[r], column j dropped; returns the fills.
@@ -134,13 +146,7 @@ void eliminate(elim& W, int32_t r, int32_t j) {
     // j = c/a - sum of (b/a) x over the row's other terms.
     if (!ac->var_lindef)
       ac->var_lindef = static_cast<varref**>(new_mblk(ac->var_class, 1));
-    std::vector<std::pair<int32_t, double>> t(R.begin(), R.end());
-    std::sort(t.begin(), t.end());
-    varref* def = nullptr;
-    for (auto it = t.rbegin(); it != t.rend(); ++it)
-      if (it->first != j && !(P->vstat[it->first] & VS_FIXED))
-        def = new_varref(def, it->first, -it->second / a);
-    ac->var_lindef[j] = def;
+    ac->var_lindef[j] = solved_for(P, R, j, a);
     if (!ac->dv_const) {
       ac->dv_class = ac->con_class;
       ac->dv_const = static_cast<double*>(new_mblk(ac->dv_class, 1));
@@ -168,13 +174,188 @@ void columns_back(elim& W) {
       ac->col_terms[j] = new_varref(ac->col_terms[j], r, a);
 }
 
+// ---- Nonlinear definitions ------------------------------------------------
+
+expr** nonlin_of(AC* ac, int32_t r, int32_t ncons) {
+  return r < ncons ? &ac->con_nonlin[r] : &ac->obj_nonlin[r - ncons];
+}
+
+expr* node(int opc, uint32_t flags, expr* l, expr* r) {
+  expr* e = new_expr(opword(opc, flags), l, r);
+  e->op = functab[size_t(opc)];
+  return e;
+}
+
+// f times the tree x (which keeps its place in no chain).
+expr* scaled(expr* x, double f) {
+  uint32_t fl = (eflags(x) & (EF_VARS | EF_NONLIN)) | EF_NUMERIC;
+  if (f == 1) return x;
+  if (f == -1) {
+    if (opcode(x) == OPUMINUS) {
+      expr* y = x->L.e;
+      free_node(x);
+      return y;
+    }
+    return node(OPUMINUS, fl, x, nullptr);
+  }
+  expr* k = new_num(f);
+  k->op = functab[size_t(OPNUM)];
+  return node(OPMULT, fl, k, x);
+}
+
+// The per-body arrays, one body per constraint row (the defining row's
+// number), made on first need.
+void dv_arrays(Presolve* P) {
+  AC* ac = P->ac;
+  if (!ac->dv_const) {
+    ac->dv_class = ac->con_class;
+    ac->dv_const = static_cast<double*>(new_mblk(ac->dv_class, 1));
+    ac->n_dv_bodies = P->ncons;
+  }
+  if (!ac->dv_bodies) {
+    ac->dv_bodies = static_cast<expr**>(new_mblk(ac->dv_class, 1));
+    ac->dv_col = static_cast<int32_t*>(new_mblk(elem_class(ac->dv_class, 4)));
+    for (int32_t k = 0; k < ac->n_dv_bodies; ++k) ac->dv_col[k] = -1;
+  }
+}
+
+// Column j is used in a complementarity row: it stays a column there.
+bool in_paired_row(const elim& W, int32_t j) {
+  const Presolve* P = W.P;
+  if (!P->cpair) return false;
+  for (int32_t s : W.cols[size_t(j)])
+    if (s < P->ncons && P->cpair[s] && !gone(P, s) &&
+        coef_in(W.rows[size_t(s)], j) != 0)
+      return true;
+  return false;
+}
+
+// Column j becomes a defined variable whose body is row r's definition
+// (j = (c - other terms - nonlinear part) / a); its linear uses become
+// references to it in the using rows' nonlinear parts, and its nonlinear
+// uses name it already.
+void eliminate_nl(elim& W, int32_t r, int32_t j) {
+  Presolve* P = W.P;
+  AC* ac = P->ac;
+  row_terms& R = W.rows[size_t(r)];
+  double a = coef_in(R, j);
+  dv_arrays(P);
+  varref* lin = solved_for(P, R, j, a);
+  // The linear part first, unbound: def_comp binds the body on first use.
+  expr* body = new_expr(opword(OPLINPART, EF_NUMERIC | EF_VARS), lin);
+  expr** tail = &body->next;
+  // Copies: the row keeps its parts for what reads removed rows (expand).
+  for (expr* x = ac->con_nonlin[r]; x; x = x->next) {
+    *tail = scaled(copye(x), -1 / a);
+    tail = &(*tail)->next;
+  }
+  ac->dv_bodies[r] = body;
+  ac->dv_col[r] = j;
+  ac->dv_const[r] = P->rlb[r] / a;
+  std::vector<int32_t>& holders = W.cols[size_t(j)];
+  std::sort(holders.begin(), holders.end());
+  holders.erase(std::unique(holders.begin(), holders.end()), holders.end());
+  for (int32_t s : holders) {
+    if (s == r || gone(P, s)) continue;
+    row_terms& S = W.rows[size_t(s)];
+    auto it = S.find(j);
+    if (it == S.end()) continue;
+    double g = it->second;
+    S.erase(it);
+    expr* v = new_expr(opword(OPVARVAL146, EF_NUMERIC | EF_VARS | EF_NONLIN));
+    v->L.i = j;
+    v->op = functab[size_t(OPVARVAL146)];
+    expr** link = nonlin_of(ac, s, P->ncons);
+    while (*link) link = &(*link)->next;
+    *link = scaled(v, g);
+  }
+  P->vstat[j] |= DV_NONLIN;
+  P->vorder[--P->nfv] = j;
+  ++P->nnldef;
+  rowelim(P, r, 2);
+}
+
+// The columns that occur in the nonlinear part of a kept row or of an
+// objective.
+std::vector<char> nonlinear_columns(const Presolve* P) {
+  AC* ac = P->ac;
+  std::vector<char> nl(size_t(P->nvars), 0);
+  auto see = [&](int32_t k, expr*) {
+    if (k >= 0 && k < P->nvars) nl[size_t(k)] = 1;
+  };
+  for (int32_t r = 0; r < P->nrows; ++r) {
+    if (gone(P, r)) continue;
+    for (expr* e = *nonlin_of(ac, r, P->ncons); e; e = e->next)
+      each_var(e, 0, see);
+  }
+  return nl;
+}
+
+// The references to defined variables are marked nonlinear, so that the
+// simplification after this pass keeps them in the nonlinear parts.
+void mark_references(Presolve* P) {
+  AC* ac = P->ac;
+  auto mark = [&](int32_t k, expr* x) {
+    if (k >= 0 && k < P->nvars && (P->vstat[k] & DV_NONLIN) &&
+        shape(x) == SH_VARVAL)
+      x->opword |= EF_NONLIN;
+  };
+  for (int32_t r = 0; r < P->nrows; ++r)
+    if (!gone(P, r))
+      for (expr* e = *nonlin_of(ac, r, P->ncons); e; e = e->next)
+        each_var(e, 0, mark);
+  for (int32_t b = 0; b < ac->n_dv_bodies; ++b)
+    for (expr* e = ac->dv_bodies[b]; e; e = e->next) each_var(e, 0, mark);
+}
+
+// The messages on the nonlinear definitions: how many, and whom they
+// serve (constraints, objectives, both or none; through other defined
+// variables too).
+void nonlinear_tally(Presolve* P) {
+  AC* ac = P->ac;
+  std::vector<uint8_t> use(size_t(P->nvars), 0);
+  std::vector<std::pair<int32_t, uint8_t>> todo;
+  auto reach = [&](int32_t k, uint8_t bit) {
+    if (k < 0 || k >= P->nvars || !(P->vstat[k] & DV_NONLIN)) return;
+    if (use[size_t(k)] & bit) return;
+    use[size_t(k)] |= bit;
+    todo.push_back({k, bit});
+  };
+  std::vector<int32_t> body(size_t(P->nvars), -1);
+  for (int32_t b = 0; b < ac->n_dv_bodies; ++b)
+    if (ac->dv_col[b] >= 0 && ac->dv_bodies[b]) body[size_t(ac->dv_col[b])] = b;
+  for (int32_t r = 0; r < P->nrows; ++r) {
+    if (gone(P, r)) continue;
+    uint8_t bit = r < P->ncons ? 1 : 2;
+    auto see = [&](int32_t k, expr*) { reach(k, bit); };
+    for (expr* e = *nonlin_of(ac, r, P->ncons); e; e = e->next)
+      each_var(e, 0, see);
+    while (!todo.empty()) {
+      auto [k, b] = todo.back();
+      todo.pop_back();
+      auto deeper = [&](int32_t i, expr*) { reach(i, b); };
+      for (expr* e = ac->dv_bodies[body[size_t(k)]]; e; e = e->next)
+        each_var(e, 0, deeper);
+    }
+  }
+  int n[4] = {};
+  for (int32_t j = 0; j < P->nvars; ++j)
+    if (P->vstat[j] & DV_NONLIN) ++n[use[size_t(j)]];
+  ps_warning("%d nonlinear definitional constraints eliminated\n", P->nnldef);
+  const char* line[4] = {"\t%d unused\n", "\t%d for constraints only\n",
+                         "\t%d for objectives only\n",
+                         "\t%d for both constraints and objectives\n"};
+  for (int c : {3, 1, 2, 0})
+    if (n[c]) ps_warning(line[c], n[c]);
+}
+
 }  // namespace
 
 void solve_out(Presolve* P) {
   AC* ac = P->ac;
   P->ldef = P->nfills = P->nnldef = 0;
   use_lnl = linelim != 0;
-  if (!ac->con_defvar || !use_lnl || !P->rstat || !ac->col_terms) return;
+  if (!ac->con_defvar || !P->rstat || !ac->col_terms) return;
   std::vector<int32_t> defs(size_t(P->nvars), -1);  // column: its row
   std::vector<char> paired(size_t(P->nvars), 0);    // complemented columns
   for (int32_t s = 0; ac->compl_var && s < P->ncons; ++s)
@@ -200,52 +381,62 @@ void solve_out(Presolve* P) {
       W.rows[size_t(t->index)][j] += t->coef;
       W.cols[size_t(j)].push_back(t->index);
     }
-  // Dependency order: a definition goes once no other pending definition's
-  // variable occurs in its row.
-  std::vector<int32_t> waiting(size_t(P->nrows), 0);
-  std::vector<int32_t> ready;
+  // A definition whose variable has no term of its own is a constraint.
   for (int32_t r : cand) {
     int32_t j = ac->con_defvar[r] - 1;
     if (coef_in(W.rows[size_t(r)], j) == 0) {
       treat_as_constraint(ac, j);
       defs[size_t(j)] = -1;
-      continue;
     }
-    for (const auto& [k, a] : W.rows[size_t(r)])
-      if (k != j && defs[size_t(k)] >= 0) ++waiting[size_t(r)];
   }
-  for (int32_t r : cand)
-    if (defs[size_t(ac->con_defvar[r] - 1)] == r && !waiting[size_t(r)])
-      ready.push_back(r);
+  // Dependency order: a definition goes once no other pending definition's
+  // variable occurs in its row, linearly or nonlinearly.
+  std::vector<int32_t> waiting(size_t(P->nrows), 0);
+  std::vector<std::vector<int32_t>> users(size_t(P->nvars));
+  std::vector<int32_t> ready, dep;
+  for (int32_t r : cand) {
+    int32_t j = ac->con_defvar[r] - 1;
+    if (defs[size_t(j)] != r) continue;
+    dep.clear();
+    auto note = [&](int32_t k, expr*) {
+      if (k >= 0 && k < P->nvars && k != j && defs[size_t(k)] >= 0)
+        dep.push_back(k);
+    };
+    for (const auto& [k, a] : W.rows[size_t(r)]) note(k, nullptr);
+    for (expr* e = ac->con_nonlin[r]; e; e = e->next) each_var(e, 0, note);
+    std::sort(dep.begin(), dep.end());
+    dep.erase(std::unique(dep.begin(), dep.end()), dep.end());
+    waiting[size_t(r)] = int32_t(dep.size());
+    for (int32_t k : dep) users[size_t(k)].push_back(r);
+    if (dep.empty()) ready.push_back(r);
+  }
+  std::vector<char> nlcol = nonlinear_columns(P);
   std::vector<bool> done(size_t(P->nrows), false);
   for (size_t q = 0; q < ready.size(); ++q) {
     int32_t r = ready[q];
     int32_t j = ac->con_defvar[r] - 1;
     done[size_t(r)] = true;
     W.pending[size_t(r)] = 0;
-    std::vector<int32_t>& holders = W.cols[size_t(j)];
-    std::sort(holders.begin(), holders.end());
-    holders.erase(std::unique(holders.begin(), holders.end()), holders.end());
-    for (int32_t s : holders) {
-      if (s == r || s >= P->ncons || done[size_t(s)] || !waiting[size_t(s)])
-        continue;
-      int32_t k = ac->con_defvar ? ac->con_defvar[s] - 1 : -1;
-      if (k < 0 || defs[size_t(k)] != s || coef_in(W.rows[size_t(s)], j) == 0)
-        continue;
+    for (int32_t s : users[size_t(j)])
       if (--waiting[size_t(s)] == 0) ready.push_back(s);
-    }
-    eliminate(W, r, j);
+    // Linear when the row, and every row that uses j, keep j linear.
+    if (use_lnl && !ac->con_nonlin[r] && !nlcol[size_t(j)])
+      eliminate(W, r, j);
+    else if (!in_paired_row(W, j))
+      eliminate_nl(W, r, j);
   }
   // A cycle of definitions: its rows stay constraints.
   for (int32_t r : cand) {
     int32_t j = ac->con_defvar[r] - 1;
     if (!done[size_t(r)] && defs[size_t(j)] == r) treat_as_constraint(ac, j);
   }
-  if (P->ldef) columns_back(W);
-  ac->n_subst_var = P->ldef;
+  if (P->ldef || P->nnldef) columns_back(W);
+  if (P->nnldef) mark_references(P);
+  ac->n_subst_var = P->ldef + P->nnldef;
   if (show_stats > 1 && P->ldef)
     ps_warning("%d linear definitional constraints eliminated (%d fills)\n",
                P->ldef, P->nfills);
+  if (show_stats > 1 && P->nnldef) nonlinear_tally(P);
 }
 
 }  // namespace vexo

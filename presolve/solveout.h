@@ -1,15 +1,22 @@
-// Solving out defined variables: a variable declared with a linear
-// defining expression is substituted into the rows that use it (row
-// operations on the linear terms, Gaussian elimination with fill-in) and
-// leaves the problem with its defining row; with commands running its
-// definition is kept (the AC's var_lindef and dv_const) so that its value
-// can be computed from the others.
+// Solving out defined variables: a variable declared with a defining
+// expression leaves the problem with its defining row.  A linear
+// definition used only linearly is substituted into the rows that use it
+// (row operations on the linear terms, Gaussian elimination with fill-in);
+// with commands running its definition is kept (the AC's var_lindef and
+// dv_const) so that its value can be computed from the others.  Any other
+// definition becomes a defined variable sent with the problem: its body
+// (the AC's dv_bodies, dv_col, dv_const, one body per defining row: an
+// OPLINPART node with the linear part, then the nonlinear parts) is the
+// row solved for the variable, and its linear uses in other rows become
+// references to it in their nonlinear parts (marked EF_NONLIN, so that
+// simplification leaves them there).
 //
 // Decisions: only defining rows of defined variables are candidates (the
-// rows that option substout would add are not built); a definition that
-// is nonlinear, or whose variable occurs in a nonlinear part, a logical or
-// a complementarity row, stays a constraint; so do the rows of a cycle of
-// definitions, with the "Treating ..." warning.
+// rows that option substout would add are not built); a variable used in a
+// complementarity row, or whose row holds piecewise-linear terms, stays a
+// column; so do the rows of a cycle of definitions and a definition that
+// names its own variable, with the "Treating ..." message among presolve's
+// messages (the problem is still sent).
 #ifndef VEXO_PRESOLVE_SOLVEOUT_H
 #define VEXO_PRESOLVE_SOLVEOUT_H
 
@@ -19,11 +26,14 @@ namespace vexo {
 
 struct Presolve;
 
-// The whole pass over the kept rows: eliminations in dependency order,
-// the counts ldef and nfills, the eliminated variables placed in the
-// sending order right after the kept ones (the AC's n_subst_var), and,
-// with option show_stats above 1, "%d linear definitional constraints
-// eliminated (%d fills)\n" in the presolve messages.  A variable found in
+// The whole pass over the kept rows: eliminations in dependency order (a
+// definition waits for the other definitions whose variables occur in its
+// row, linearly or not), the counts ldef, nfills and nnldef, the
+// eliminated variables placed in the sending order right after the kept
+// ones (the AC's n_subst_var), and, with option show_stats above 1, "%d
+// linear definitional constraints eliminated (%d fills)\n" and "%d
+// nonlinear definitional constraints eliminated\n" with the lines saying
+// whom they serve, in the presolve messages.  A variable found in
 // its own definition gets the warning "Treating \"var %s = ...\" as a
 // constraint,\n\tsince %s appears in the right-hand side.\n".
 void solve_out(Presolve* P);

@@ -357,17 +357,31 @@ static bool is_number(const expr* e) {
 
 // A min/max list (shape SH_ARGLIST): the optional leading operand in L,
 // the list in R.
+// The items of an argument chain: argument entries (OPARG) give their
+// expressions, or their own chains when they hold one.
+static void arg_items(expr* a, std::vector<expr*>& out) {
+  for (; a; a = a->next) {
+    if (opcode(a) != OPARG)
+      out.push_back(a);
+    else if (a->L.p)
+      arg_items(a->R.e, out);
+    else if (a->R.e)
+      out.push_back(a->R.e);
+  }
+}
+
 static void arglist_put(nlfile* f, expr* e) {
   int op = opcode(e);
-  int n = chain_len(e->R.e) + (e->L.e ? 1 : 0);
+  std::vector<expr*> items;
+  if (e->L.e) items.push_back(e->L.e);
+  arg_items(e->R.e, items);
   if (!e->L.e) {
     if (op == MINLIST2) op = NL_MIN;
     if (op == MAXLIST2) op = NL_MAX;
   }
   oput(f, op);
-  count_put(f, n);
-  if (e->L.e) eput(f, e->L.e);
-  for (expr* a = e->R.e; a; a = a->next) eput(f, a);
+  count_put(f, int(items.size()));
+  for (expr* a : items) eput(f, a);
 }
 
 // A piecewise-linear term: its slopes and breakpoints, then its variable.
