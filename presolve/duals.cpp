@@ -5,20 +5,37 @@
 // (that bound being active in the solution), and adding its own gradient
 // before the next row is treated.
 //
-// Only linear gradients are formed: presolve removes linear rows alone,
-// and when the objective in use or a kept row with a nonzero dual has a
-// nonlinear part the removed rows keep the duals they have.
+// Gradients of nonlinear parts (of the objective, of kept rows with a
+// nonzero dual) are formed by reverse-mode differentiation over their
+// expression trees at the solution.  A run abandoned by an error (a
+// function that cannot be differentiated there) changes no dual and
+// leaves the recovery due.
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <span>
 #include <utility>
 #include <vector>
 
+#include "compiler/plterm.h"
+#include "compiler/tva.h"
+#include "eval/elemfunc.h"
+#include "eval/funclib.h"
+#include "eval/solval.h"
+#include "frontend/decl.h"
+#include "frontend/expr.h"
 #include "instance/ac.h"
+#include "instance/names.h"
+#include "instance/varref.h"
 #include "presolve/internal.h"
 #include "presolve/presolve.h"
 #include "session/opttable.h"
 #include "solver/solread.h"
 #include "support/format.h"
 #include "support/machine.h"
+#include "support/message.h"
+#include "support/symbol.h"
+#include "presolve/rounding.h"
 
 namespace vexo {
 
@@ -28,6 +45,377 @@ namespace vexo {
 static std::vector<int32_t> fd_removed;
 static std::vector<int32_t> fd_sidechg;
 static bool fd_ran;  // the recovery ran for this problem
+
+// ---- Gradients of nonlinear parts: a tape of reverse-mode differentiation.
+//
+// eval walks an expression at the current primal values and records, for
+// each node that depends on variables, one entry per dependent operand:
+// {the operand's adjoint cell, the node's cell, the local partial}.
+// daccum sweeps the entries from the newest to the oldest, adding each
+// node's adjoint times the partial to its operand's, so that the adjoints
+// of the variables (the cells of X) receive the gradient.  Cells are
+// numbered: 0.. the nodes', -1 - j variable j's in X.
+
+namespace {
+
+constexpr int32_t NO_CELL = INT32_MIN;
+
+// What a run replaces and puts back.
+struct tape_hold_state {
+  double* X;
+  AC* ac;
+  TVA* tva;
+  int32_t oc;
+};
+
+struct tape_entry {
+  int32_t target;  // the operand's cell
+  int32_t source;  // the node's cell
+  double partial;
+};
+
+// The tape and what one run differentiates.
+std::vector<double> tape_adj;  // the nodes' adjoints
+std::vector<tape_entry> tape;
+double* tape_X;         // the gradient, by variable
+AC* Dac;                // the collected problem
+TVA* fdtva;             // the context defined variables are computed in
+int32_t oc;             // the row being differentiated (constraints, then
+                        // objectives), named in messages
+int plain_depth;        // > 0: values only (conditions), nothing recorded
+
+const char* oc_name() {
+  return oc < Dac->n_con ? xwho(&Dac->con_names[oc])
+                         : xwho(&Dac->obj_names[oc - Dac->n_con]);
+}
+
+double& cell(int32_t c) { return c >= 0 ? tape_adj[size_t(c)] : tape_X[-1 - c]; }
+
+// A node with the operands' cells a, b (either NO_CELL) and their partials:
+// its new cell, or NO_CELL when no operand depends on variables.
+int32_t binary(int32_t a, double da, int32_t b, double db) {
+  if ((a == NO_CELL && b == NO_CELL) || plain_depth) return NO_CELL;
+  auto c = static_cast<int32_t>(tape_adj.size());
+  tape_adj.push_back(0);
+  if (a != NO_CELL) tape.push_back({a, c, da});
+  if (b != NO_CELL) tape.push_back({b, c, db});
+  return c;
+}
+
+int32_t unary(int32_t a, double d) { return binary(a, d, NO_CELL, 0); }
+
+void daccum() {
+  for (size_t k = tape.size(); k-- > 0;) {
+    const tape_entry& t = tape[k];
+    double s = cell(t.source);
+    if (s != 0) cell(t.target) = std::fma(s, t.partial, cell(t.target));
+  }
+  tape.clear();
+  tape_adj.clear();
+}
+
+// A function that cannot be evaluated or differentiated at its arguments:
+// NaN with option allow_NaN, else the error and the command abandoned.
+double cant1(const char* name, double x) {
+  if (!allow_NaN) {
+    error(0, "Error differentiating %s: can't compute %s(%.g).", oc_name(),
+          name, x);
+    bailout();
+  }
+  return qNaN;
+}
+
+double cant2(const char* name, double x, double y) {
+  if (!allow_NaN) {
+    error(0, "Error differentiating %s: can't compute %s(%.g,%.g).",
+          oc_name(), name, x, y);
+    bailout();
+  }
+  return qNaN;
+}
+
+// v, or cant1's answer when v is not a finite number or errno is set.
+double checked1(double v, const char* name, double x) {
+  if (errno || !std::isfinite(v)) {
+    errno = 0;
+    return cant1(name, x);
+  }
+  return v;
+}
+
+double checked2(double v, const char* name, double x, double y) {
+  if (errno || !std::isfinite(v)) {
+    errno = 0;
+    return cant2(name, x, y);
+  }
+  return v;
+}
+
+// The divisor 0: the error, or with allow_NaN a NaN quotient.
+void zero_divisor() {
+  if (!allow_NaN) {
+    error(0, "Error differentiating %s: division by 0", oc_name());
+    bailout();
+  }
+}
+
+double eval(expr* e, int32_t* out);
+
+// The value of e alone: conditions and logical operands.
+double value_of(expr* e) {
+  int32_t c;
+  ++plain_depth;
+  double v = eval(e, &c);
+  --plain_depth;
+  return v;
+}
+
+double column(int32_t j) {
+  return column_value(Dac, j, fdtva);
+}
+
+// A function of one argument: value f, derivative d, names for failures.
+double func1(expr* e, int32_t* out) {
+  int32_t a;
+  double x = eval(e->L.e, &a);
+  int op = opcode(e);
+  errno = 0;
+  double v, d = 0;
+  const char* dname = nullptr;
+  switch (op) {
+    case OP_tanh: v = std::tanh(x); d = 1 / std::cosh(x); d *= d; dname = "tanh'"; break;
+    case OP_tan: v = checked1(std::tan(x), "tan", x); d = 1 / std::cos(x); d *= d; dname = "tan'"; break;
+    case OP_sqrt: v = checked1(std::sqrt(x), "sqrt", x); d = 0.5 / v; dname = "sqrt'"; break;
+    case OP_sinh: v = checked1(std::sinh(x), "sinh", x); d = std::cosh(x); dname = "sinh'"; break;
+    case OP_sin: v = checked1(std::sin(x), "sin", x); d = std::cos(x); dname = "sin'"; break;
+    case OP_log10: v = checked1(std::log10(x), "log10", x); d = 1 / (x * M_LN10); dname = "log10'"; break;
+    case OP_log: v = checked1(std::log(x), "log", x); d = 1 / x; dname = "log'"; break;
+    case OP_exp: v = checked1(std::exp(x), "exp", x); d = v; dname = "exp'"; break;
+    case OP_cosh: v = checked1(std::cosh(x), "cosh", x); d = std::sinh(x); dname = "cosh'"; break;
+    case OP_cos: v = checked1(std::cos(x), "cos", x); d = -std::sin(x); dname = "cos'"; break;
+    case OP_atanh: v = checked1(std::atanh(x), "atanh", x); d = 1 / (1 - x * x); dname = "atanh'"; break;
+    case OP_atan: v = std::atan(x); d = 1 / (1 + x * x); break;
+    case OP_asinh: v = checked1(std::asinh(x), "asinh", x); d = 1 / std::sqrt(1 + x * x); break;
+    case OP_asin: v = checked1(std::asin(x), "asin", x); d = 1 / std::sqrt(1 - x * x); dname = "asin'"; break;
+    case OP_acosh: v = checked1(std::acosh(x), "acosh", x); d = 1 / std::sqrt(x * x - 1); dname = "acosh'"; break;
+    case OP_acos: v = checked1(std::acos(x), "acos", x); d = -1 / std::sqrt(1 - x * x); dname = "acos'"; break;
+    case ABS: v = std::fabs(x); d = x < 0 ? -1 : 1; break;
+    case FLOOR: *out = NO_CELL; return std::floor(x);
+    case CEIL: *out = NO_CELL; return std::ceil(x);
+    default:
+      bug("Bad opnumber = %d in eval(deriv)", op);
+  }
+  if (a == NO_CELL || plain_depth) {
+    *out = NO_CELL;
+    return v;
+  }
+  errno = 0;
+  if (!std::isfinite(d)) d = cant1(dname ? dname : "derivative", x);
+  *out = unary(a, d);
+  return v;
+}
+
+double binary_op(expr* e, int32_t* out) {
+  int op = opcode(e);
+  *out = NO_CELL;
+  // Logical operators and comparisons: values only.
+  switch (op) {
+    case OPOR: return value_of(e->L.e) != 0 || value_of(e->R.e) != 0;
+    case OPAND: return value_of(e->L.e) != 0 && value_of(e->R.e) != 0;
+    case OP_IFF: return (value_of(e->L.e) != 0) == (value_of(e->R.e) != 0);
+    case OPIMPLIES: return value_of(e->L.e) == 0 || value_of(e->R.e) != 0;
+    case OPIMPLIEDBY: return value_of(e->L.e) != 0 || value_of(e->R.e) == 0;
+    case LT: return value_of(e->L.e) < value_of(e->R.e);
+    case LE: return value_of(e->L.e) <= value_of(e->R.e);
+    case EQ: return value_of(e->L.e) == value_of(e->R.e);
+    case GE: return value_of(e->L.e) >= value_of(e->R.e);
+    case GT: return value_of(e->L.e) > value_of(e->R.e);
+    case NE: return value_of(e->L.e) != value_of(e->R.e);
+    default: break;
+  }
+  int32_t a, b;
+  double x = eval(e->L.e, &a), y = eval(e->R.e, &b);
+  double v, dx = 0, dy = 0;
+  errno = 0;
+  switch (op) {
+    case OPPLUS: v = x + y; dx = 1; dy = 1; break;
+    case OPMINUS: v = x - y; dx = 1; dy = -1; break;
+    case OPMULT: v = x * y; dx = y; dy = x; break;
+    case OPDIV:
+      if (y == 0) {
+        zero_divisor();
+        *out = binary(a, qNaN, b, qNaN);
+        return qNaN;
+      }
+      v = x / y; dx = 1 / y; dy = -v / y; break;
+    case OPintDIV:
+      if (y == 0) zero_divisor();
+      return y == 0 ? qNaN : std::trunc(x / y);
+    case OPLESS:
+      v = x > y ? x - y : 0; dx = x > y ? 1 : 0; dy = -dx; break;
+    case OPREM:
+      v = checked2(std::fmod(x, y), "fmod", x, y);
+      dx = 1;
+      dy = -std::trunc(x / y);
+      break;
+    case OPPOW:
+      v = checked2(mypow(x, y), "pow", x, y);
+      if (plain_depth) break;
+      if (a != NO_CELL) {
+        dx = y == 0 ? 0 : y * mypow(x, y - 1);
+        if (errno || !std::isfinite(dx)) dx = cant2("pow'", x, y);
+      }
+      if (b != NO_CELL) {
+        dy = x > 0 ? v * std::log(x) : x == 0 && y > 0 ? 0 : qNaN;
+        if (!std::isfinite(dy)) dy = cant2("pow'", x, y);
+      }
+      errno = 0;
+      break;
+    default:
+      bug("Bad opnumber = %d in eval(deriv)", op);
+  }
+  *out = binary(a, dx, b, dy);
+  return v;
+}
+
+// max (upper) or min of a list: the first element giving the extreme.
+double extreme(expr* list, bool upper, int32_t* out) {
+  double best = 0;
+  int32_t best_cell = NO_CELL;
+  bool first = true;
+  for (expr* a = list; a; a = a->next) {
+    int32_t c;
+    double v = eval(a, &c);
+    if (first || (upper ? v > best : v < best)) {
+      best = v;
+      best_cell = c;
+      first = false;
+    }
+  }
+  *out = unary(best_cell, 1);
+  return best;
+}
+
+double eval(expr* e, int32_t* out) {
+  *out = NO_CELL;
+  int op = opcode(e);
+  switch (shape(e)) {
+    case SH_NUMBER:
+      return e->L.d;
+    case SH_VARVAL: {
+      int32_t j = e->L.i;
+      if (!plain_depth) *out = -1 - j;
+      return column(j);
+    }
+    case SH_LINPART: {
+      double s = 0;
+      int32_t c = NO_CELL;
+      for (const varref* t = e->L.vr; t; t = t->next) {
+        s = std::fma(t->coef, column(t->index), s);
+        if (plain_depth) continue;
+        if (c == NO_CELL) {
+          c = static_cast<int32_t>(tape_adj.size());
+          tape_adj.push_back(0);
+        }
+        tape.push_back({-1 - t->index, c, t->coef});
+      }
+      *out = c;
+      return s;
+    }
+    case SH_PLTERM: {
+      const plterm* t = static_cast<const plterm*>(e->L.p);
+      double v = plval(t, column(t->index));
+      *out = plain_depth ? NO_CELL : unary(-1 - t->index, *pl_slope);
+      return v;
+    }
+    case SH_UNARY:
+      if (op == OPUMINUS) {
+        int32_t a;
+        double v = -eval(e->L.e, &a);
+        *out = unary(a, -1);
+        return v;
+      }
+      if (op == OPNOT) return value_of(e->L.e) == 0;
+      break;
+    case SH_FUNC1:
+      return func1(e, out);
+    case SH_BINARY:
+      return binary_op(e, out);
+    case SH_FUNC2:
+      if (op == OP_atan2) {
+        int32_t a, b;
+        double y = eval(e->L.e, &a), x = eval(e->R.e, &b);
+        errno = 0;
+        double v = checked2(std::atan2(y, x), "atan2", y, x);
+        double r = x * x + y * y;
+        if (plain_depth || (a == NO_CELL && b == NO_CELL)) return v;
+        if (r == 0) r = cant2("atan2", y, x);
+        *out = binary(a, x / r, b, -y / r);
+        return v;
+      }
+      break;
+    case SH_LIST:
+      if (op == MINLIST || op == MAXLIST)
+        return extreme(e->L.e, op == MAXLIST, out);
+      break;
+    case SH_SUMLIST:
+      if (op == OPSUMLIST) {
+        double s = 0;
+        int32_t c = NO_CELL;
+        for (expr* a = e->L.e; a; a = a->next) {
+          int32_t ca;
+          s += eval(a, &ca);
+          if (ca == NO_CELL || plain_depth) continue;
+          if (c == NO_CELL) {
+            c = static_cast<int32_t>(tape_adj.size());
+            tape_adj.push_back(0);
+          }
+          tape.push_back({ca, c, 1});
+        }
+        *out = c;
+        return s;
+      }
+      if (op == ANDLIST || op == ORLIST) {
+        bool any = op == ORLIST;
+        for (expr* a = e->L.e; a; a = a->next)
+          if ((value_of(a) != 0) == any) return any;
+        return !any;
+      }
+      break;
+    case SH_IF:
+      return eval(value_of(e->L.e) != 0 ? e->R.e->L.e : e->R.e->R.e, out);
+    case SH_TO_NUMBER:
+      return eval(e->L.e, out);
+    case SH_CALL: {
+      const auto* fn = static_cast<const function*>(e->L.x);
+      error(0, "Can't differentiate unavailable function %s.",
+            fn && fn->name ? fn->name->name : "");
+      bailout();
+    }
+    default:
+      bug("Bad type = %d in seval(deriv)", shape(e));
+  }
+  bug("Bad opnumber = %d in eval(deriv)", op);
+}
+
+}  // namespace
+
+// Adds lambda times the gradient of the nonlinear parts of e (a chain) to
+// X, by the tape; row is the row or objective's (constraints, then
+// objectives), for messages.
+static void derivadd(double lambda, expr* e, int32_t row) {
+  oc = row;
+  for (; e; e = e->next) {
+    int32_t c;
+    eval(e, &c);
+    // A part that is a variable alone: its cell is X's, added to.
+    if (c >= 0)
+      cell(c) = lambda;
+    else if (c != NO_CELL)
+      cell(c) += lambda;
+    daccum();
+  }
+}
 
 void duals_record(const Presolve* P) {
   fd_removed.clear();
@@ -40,6 +428,11 @@ void duals_record(const Presolve* P) {
 }
 
 void duals_reset() {
+  tape.clear();
+  tape.shrink_to_fit();
+  tape_adj.clear();
+  tape_adj.shrink_to_fit();
+  plain_depth = 0;
   fd_removed.clear();
   fd_removed.shrink_to_fit();
   fd_sidechg.clear();
@@ -90,17 +483,21 @@ void fixed_duals(AC* ac) {
     return !ac->con_pos || ac->con_pos[r] < ac->n_con_sent;
   };
   int32_t obj = ac->obj_no >= 0 && ac->obj_no < ac->n_obj ? ac->obj_no : -1;
-  bool linear = obj < 0 || !ac->obj_nonlin || !nonlinear(ac->obj_nonlin[obj]);
-  for (int32_t r = 0; r < nc && linear; ++r)
-    if (kept(r) && y[r] != 0 && nonlinear(ac->con_nonlin[r])) linear = false;
-  if (!linear || !x) {
+  if (!x) {
     need_fd = 0;
     return;
   }
   // The gradient of the Lagrangian, and the terms of the removed rows.
   std::vector<double> X(size_t(nv), 0.0);
-  std::vector<std::vector<std::pair<int32_t, double>>> terms(
-      static_cast<size_t>(nc));
+  // The removed rows' terms, by row in column order (a counting sort of
+  // the terms met column by column): row r's are terms[start[r] ..
+  // start[r + 1]).
+  struct term {
+    int32_t row, col;
+    double coef;
+  };
+  std::vector<term> met;
+  std::vector<int64_t> start(size_t(nc) + 1, 0);
   std::vector<char> removed(size_t(nc), 0);
   for (int32_t r : fd_removed) removed[size_t(r)] = 1;
   for (int32_t j = 0; j < nv; ++j)
@@ -109,11 +506,54 @@ void fixed_duals(AC* ac) {
       if (r >= nc) {
         if (r - nc == obj) X[size_t(j)] += t->coef;
       } else if (removed[size_t(r)]) {
-        terms[size_t(r)].push_back({j, t->coef});
+        met.push_back({r, j, t->coef});
+        ++start[size_t(r) + 1];
       } else if (kept(r) && y[r] != 0) {
         X[size_t(j)] = std::fma(-y[r], t->coef, X[size_t(j)]);
       }
     }
+  for (size_t r = 0; r < size_t(nc); ++r) start[r + 1] += start[r];
+  std::vector<std::pair<int32_t, double>> terms(met.size());
+  {
+    std::vector<int64_t> next(start.begin(), start.end() - 1);
+    for (const term& t : met)
+      terms[size_t(next[size_t(t.row)]++)] = {t.col, t.coef};
+  }
+  auto row_terms = [&](int32_t r) {
+    return std::span<const std::pair<int32_t, double>>(
+        terms.data() + start[size_t(r)], terms.data() + start[size_t(r) + 1]);
+  };
+  // The nonlinear parts, by the tape.  Whatever ends the run, the tape
+  // goes.
+  struct tape_run {
+    tape_hold_state saved;
+    tva_hold own{nullptr};
+    ~tape_run() {
+      tape.clear();
+      tape_adj.clear();
+      plain_depth = 0;
+      tape_X = saved.X;
+      Dac = saved.ac;
+      fdtva = saved.tva;
+      oc = saved.oc;
+    }
+  } run{{tape_X, Dac, fdtva, oc}};
+  tape_X = X.data();
+  Dac = ac;
+  fdtva = nullptr;
+  auto nonlin = [&](expr* e, double lambda, int32_t who) {
+    if (!nonlinear(e) || lambda == 0) return;
+    if (!fdtva) {
+      fdtva = cur_tva && cur_tva->ac == ac ? cur_tva : (run.own.t = new_tva());
+      errno = 0;
+    }
+    derivadd(lambda, e, who);
+  };
+  if (obj >= 0 && ac->obj_nonlin)
+    nonlin(ac->obj_nonlin[obj], 1, nc + obj);
+  for (int32_t r = 0; r < nc; ++r)
+    if (kept(r) && !removed[size_t(r)] && y[r] != 0)
+      nonlin(ac->con_nonlin[r], -y[r], r);
   int sense = obj >= 0 && ac->obj_sense ? ac->obj_sense[obj] : 0;
   const double* lb = ac->var_lb_alt ? ac->var_lb_alt : ac->var_lb;
   const double* ub = ac->var_ub_alt ? ac->var_ub_alt : ac->var_ub;
@@ -122,7 +562,7 @@ void fixed_duals(AC* ac) {
     int32_t r = fd_removed[k];
     double pos = 0, neg = 0;
     bool have_pos = false, have_neg = false;
-    for (auto [j, a] : terms[size_t(r)]) {
+    for (auto [j, a] : row_terms(r)) {
       for (int side = 0; side < 2; ++side) {
         if (size_t(2 * j + side) >= fd_sidechg.size() ||
             fd_sidechg[2 * size_t(j) + size_t(side)] != r + 1)
@@ -145,9 +585,11 @@ void fixed_duals(AC* ac) {
     if (have_pos && have_neg) Fprintf(Stderr, "Bug? Case 3 in fixed_duals()\n");
     double d = have_pos ? pos : have_neg ? neg : 0;
     dual[k] = d;
-    if (d != 0)
-      for (auto [j, a] : terms[size_t(r)])
+    if (d != 0) {
+      for (auto [j, a] : row_terms(r))
         X[size_t(j)] = std::fma(-d, a, X[size_t(j)]);
+      nonlin(ac->con_nonlin[r], -d, r);
+    }
   }
   // All or nothing: the duals go in together.
   for (size_t k = 0; k < fd_removed.size(); ++k)

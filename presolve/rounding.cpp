@@ -6,6 +6,11 @@
 #include <cerrno>
 #include <cfenv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#ifdef __SSE2_MATH__
+#include <immintrin.h>
+#endif
 
 #include "support/symbol.h"
 
@@ -16,7 +21,8 @@ namespace {
 // op on a, b, c with the rounding mode set to mode, then back to
 // round-to-nearest.  The operands are read from volatile cells after the
 // first mode change and the result is written to one before the second, so
-// the operation cannot be moved out from between them.
+// the operation cannot be moved out from between them.  The slow path:
+// taken only where the fast one below cannot vouch for its result.
 template <class F>
 double in_mode(int mode, double a, double b, double c, F op) {
   volatile double va = a, vb = b, vc = c;
@@ -28,34 +34,155 @@ double in_mode(int mode, double a, double b, double c, F op) {
 
 double diff(double a, double b, double) { return a - b; }
 double mac(double a, double b, double c) { return std::fma(a, b, c); }
-double msac(double a, double b, double c) { return std::fma(-a, b, c); }
 double quot(double a, double b, double) { return a / b; }
 double qsum(double a, double b, double c) { return a + b / c; }
 
+// The fast path.  Changing the rounding mode costs far more than the
+// operation itself, so each operation is done rounded to nearest, its
+// exact error is computed by an error-free transformation, and the result
+// is stepped one unit outward when the error lies on the wrong side.  This
+// is exactly what the directed mode gives whenever the result is finite
+// and nonzero and no operand or partial result is near the ends of the
+// exponent range (where the transformations stop being exact); exact
+// zeros follow the sign rules of the mode; the other cases, results near
+// the ends of the range and everything infinite or NaN, go the slow path,
+// as does a call made while another mode is in force (reading the mode is
+// cheap; setting it is not).
+
+// Magnitudes well inside the normal range, or 0.
+constexpr double TINY = 0x1p-800, HUGE = 0x1p800;
+inline bool safe(double v) {
+  double m = std::fabs(v);
+  return v == 0 || (m >= TINY && m <= HUGE);
+}
+inline bool safe_nz(double v) {
+  double m = std::fabs(v);
+  return m >= TINY && m <= HUGE;
+}
+
+// Whether round-to-nearest is in force.  Where doubles are computed by the
+// SSE unit its control register is read directly: far cheaper than
+// fegetround, which reads the x87 control word.
+inline bool nearest() {
+#ifdef __SSE2_MATH__
+  return (_mm_getcsr() & 0x6000) == 0;
+#else
+  return fegetround() == FE_TONEAREST;
+#endif
+}
+
+// The neighbour of finite nonzero r away from zero or toward it.
+inline double step(double r, bool outward) {
+  uint64_t u;
+  std::memcpy(&u, &r, sizeof u);
+  u = outward ? u + 1 : u - 1;
+  std::memcpy(&r, &u, sizeof u);
+  return r;
+}
+
+// r rounded to nearest with the exact error err (truth = r + err), moved
+// to the directed result: down when up is false.
+inline double directed(double r, double err, bool up) {
+  if (up ? err > 0 : err < 0) return step(r, (r > 0) == up);
+  return r;
+}
+
+// a + b rounded down or up; false when the slow path must do it.
+inline bool sum_fast(double a, double b, bool up, double* out) {
+  double s = a + b;
+  if (s == 0 && safe(a) && safe(b) && nearest()) {
+    // A sum is 0 only exactly: two zeros of one sign keep it, any other
+    // pair gives -0 rounding down, +0 up.
+    bool same = a == 0 && b == 0 && std::signbit(a) == std::signbit(b);
+    *out = same ? a : up ? 0.0 : -0.0;
+    return true;
+  }
+  if (!safe_nz(s) || !safe(a) || !safe(b) || !nearest()) return false;
+  double bb = s - a;
+  double err = (a - (s - bb)) + (b - bb);
+  *out = directed(s, err, up);
+  return true;
+}
+
+// a * b + c with one rounding, down or up.
+inline bool fma_fast(double a, double b, double c, bool up, double* out) {
+  if ((a == 0 || b == 0) && std::isfinite(a) && std::isfinite(b) &&
+      std::isfinite(c) && nearest()) {
+    // The product is a zero: c is the sum, or, when c is a zero too, the
+    // zeros' rule of a sum.
+    bool neg = std::signbit(a) != std::signbit(b);
+    *out = c != 0 || neg == std::signbit(c) ? c : up ? 0.0 : -0.0;
+    return true;
+  }
+  double r1 = std::fma(a, b, c);
+  double u1 = a * b;
+  if (!safe_nz(r1) || !safe(c) || !safe(u1) || (u1 == 0 && a != 0 && b != 0) ||
+      !nearest())
+    return false;
+  // The error of a fused multiply-add: a * b + c = r1 + r2 + r3 exactly,
+  // r2 the error rounded (0 only when the error is).
+  double u2 = std::fma(a, b, -u1);
+  double a1 = c + u2, t = a1 - c;
+  double z = (c - (a1 - t)) + (u2 - t);
+  double b1 = u1 + a1, t2 = b1 - u1;
+  double b2 = (u1 - (b1 - t2)) + (a1 - t2);
+  double g = (b1 - r1) + b2;
+  double r2 = g + z;
+  *out = directed(r1, r2, up);
+  return true;
+}
+
+// a / b, down or up.
+inline bool quot_fast(double a, double b, bool up, double* out) {
+  double q = a / b;
+  if (a == 0 && b != 0 && !std::isnan(b) && nearest()) {
+    *out = q;  // a zero of the operands' sign, exactly
+    return true;
+  }
+  if (!safe_nz(q) || !safe_nz(a) || !safe_nz(b) || !nearest()) return false;
+  // a - q * b is exact here; the truth is q + rem / b.
+  double rem = std::fma(-q, b, a);
+  *out = directed(q, b > 0 ? rem : -rem, up);
+  return true;
+}
+
+// a - b, down or up.
+double diff_dir(double a, double b, bool up) {
+  double r;
+  if (sum_fast(a, -b, up, &r)) return r;
+  return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, 0, diff);
+}
+
+double fma_dir(double a, double b, double c, bool up) {
+  double r;
+  if (fma_fast(a, b, c, up, &r)) return r;
+  return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, c, mac);
+}
+
+double quot_dir(double a, double b, bool up) {
+  double r;
+  if (quot_fast(a, b, up, &r)) return r;
+  return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, 0, quot);
+}
+
+double qsum_dir(double a, double b, double c, bool up) {
+  double q, r;
+  if (quot_fast(b, c, up, &q) && sum_fast(a, q, up, &r)) return r;
+  return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, c, qsum);
+}
+
 }  // namespace
 
-double diffl(double a, double b) { return in_mode(FE_DOWNWARD, a, b, 0, diff); }
-double diffu(double a, double b) { return in_mode(FE_UPWARD, a, b, 0, diff); }
-void macl(double a, double b, double* c) {
-  *c = in_mode(FE_DOWNWARD, a, b, *c, mac);
-}
-void macu(double a, double b, double* c) {
-  *c = in_mode(FE_UPWARD, a, b, *c, mac);
-}
-void msacl(double a, double b, double* c) {
-  *c = in_mode(FE_DOWNWARD, a, b, *c, msac);
-}
-void msacu(double a, double b, double* c) {
-  *c = in_mode(FE_UPWARD, a, b, *c, msac);
-}
-double quotl(double a, double b) { return in_mode(FE_DOWNWARD, a, b, 0, quot); }
-double quotu(double a, double b) { return in_mode(FE_UPWARD, a, b, 0, quot); }
-double qsuml(double a, double b, double c) {
-  return in_mode(FE_DOWNWARD, a, b, c, qsum);
-}
-double qsumu(double a, double b, double c) {
-  return in_mode(FE_UPWARD, a, b, c, qsum);
-}
+double diffl(double a, double b) { return diff_dir(a, b, false); }
+double diffu(double a, double b) { return diff_dir(a, b, true); }
+void macl(double a, double b, double* c) { *c = fma_dir(a, b, *c, false); }
+void macu(double a, double b, double* c) { *c = fma_dir(a, b, *c, true); }
+void msacl(double a, double b, double* c) { *c = fma_dir(-a, b, *c, false); }
+void msacu(double a, double b, double* c) { *c = fma_dir(-a, b, *c, true); }
+double quotl(double a, double b) { return quot_dir(a, b, false); }
+double quotu(double a, double b) { return quot_dir(a, b, true); }
+double qsuml(double a, double b, double c) { return qsum_dir(a, b, c, false); }
+double qsumu(double a, double b, double c) { return qsum_dir(a, b, c, true); }
 
 // 2^64: integer powers up to it go by repeated squaring.
 constexpr double TWO64 = 18446744073709551616.;

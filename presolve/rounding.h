@@ -1,12 +1,14 @@
 // Directed-rounding arithmetic and the power function.  Bound propagation
 // must never let rounding make a deduced interval narrower than the truth:
 // a lower bound is computed with every operation rounded toward minus
-// infinity, an upper bound toward plus infinity.  Each routine here does one
-// operation in its direction and then sets the rounding mode back to
-// round-to-nearest, the mode the rest of the program runs in (the previous
-// mode is not restored).  Built with -frounding-math; the operands pass
-// through volatile cells so the optimiser can neither fold an operation nor
-// move it out from between the two mode changes.
+// infinity, an upper bound toward plus infinity.  Each routine here gives
+// exactly the result of its one operation done in the directed mode, and
+// leaves round-to-nearest in force, the mode the rest of the program runs
+// in (the previous mode is not restored).  Mostly without touching the
+// mode: the operation is rounded to nearest and corrected by its exact
+// error; the rare cases that correction cannot settle (results near the
+// ends of the exponent range, zeros, infinities, another mode in force)
+// switch the mode for the one operation.
 //
 // mypow is the power function of the evaluator's "^", of presolve's
 // tolerance quantisation and of the dual recovery.

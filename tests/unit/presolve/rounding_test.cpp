@@ -5,7 +5,11 @@
 #include <cerrno>
 #include <cfenv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace vexo {
 namespace {
@@ -54,6 +58,117 @@ TEST(Rounding, ModeIsNearestAfterwards) {
     fesetround(mode);
     qsuml(1, 2, 3);
     EXPECT_EQ(fegetround(), FE_TONEAREST);
+  }
+}
+
+// The routines against each operation done in the directed mode itself:
+// the same bits (NaNs: both NaN) over random operands of every kind, from
+// near-cancellations and exact results to the ends of the range.  This file
+// is built with -frounding-math, like the routines.
+template <class F>
+double in_mode(bool up, double a, double b, double c, F op) {
+  volatile double va = a, vb = b, vc = c;
+  fesetround(up ? FE_UPWARD : FE_DOWNWARD);
+  volatile double r = op(va, vb, vc);
+  fesetround(FE_TONEAREST);
+  return r;
+}
+
+bool same(double x, double y) {
+  if (std::isnan(x) || std::isnan(y)) return std::isnan(x) && std::isnan(y);
+  uint64_t u, v;
+  std::memcpy(&u, &x, sizeof u);
+  std::memcpy(&v, &y, sizeof v);
+  return u == v;
+}
+
+TEST(Rounding, RandomOperandsMatchTheDirectedMode) {
+  std::mt19937_64 gen(20261211);
+  auto bits = [&] {
+    uint64_t u = gen();
+    double d;
+    std::memcpy(&d, &u, sizeof d);
+    return d;
+  };
+  const double specials[] = {0.,
+                             -0.,
+                             1.,
+                             -1.,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::max(),
+                             -std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::min(),
+                             0x1p-800,
+                             0x1p800};
+  std::vector<double> pool;  // a mixture, drawn from below
+  auto draw = [&]() -> double {
+    switch (gen() % 7) {
+      case 0: return bits();                               // any bits
+      case 1: return specials[gen() % std::size(specials)];
+      case 2: return std::ldexp(double(int64_t(gen() % 2001) - 1000), -3);
+      case 3: {  // moderate magnitudes, any mantissa
+        double m = std::ldexp(double(gen() >> 11), -53) + 0.5;
+        return std::ldexp(gen() & 1 ? -m : m, int(gen() % 200) - 100);
+      }
+      case 4:  // near an earlier operand: cancellations
+        if (!pool.empty()) {
+          double x = pool[gen() % pool.size()];
+          return std::nextafter(x, gen() & 1 ? 1e300 : -1e300);
+        }
+        return 1;
+      case 5:  // an earlier operand or its negation: exact cancellations
+        if (!pool.empty()) {
+          double x = pool[gen() % pool.size()];
+          return gen() & 1 ? -x : x;
+        }
+        return 0;
+      default: {  // near the ends of the exponent range
+        double m = std::ldexp(double(gen() >> 11), -53) + 0.5;
+        return std::ldexp(m, gen() & 1 ? 1020 - int(gen() % 250)
+                                       : -1070 + int(gen() % 300));
+      }
+    }
+  };
+  int bad = 0;
+  for (int n = 0; n < 400000 && bad < 10; ++n) {
+    double a = draw(), b = draw(), c = draw();
+    pool.push_back(a);
+    if (pool.size() > 64) pool.erase(pool.begin());
+    for (bool up : {false, true}) {
+      auto check = [&](const char* what, double got, double want) {
+        if (same(got, want)) return;
+        ++bad;
+        ADD_FAILURE() << what << (up ? " up" : " down") << " a=" << a
+                      << " b=" << b << " c=" << c << ": " << got << " vs "
+                      << want;
+      };
+      check("diff", up ? diffu(a, b) : diffl(a, b),
+            in_mode(up, a, b, 0, [](double x, double y, double) {
+              return x - y;
+            }));
+      double m = c;
+      up ? macu(a, b, &m) : macl(a, b, &m);
+      check("mac", m, in_mode(up, a, b, c, [](double x, double y, double z) {
+              return std::fma(x, y, z);
+            }));
+      m = c;
+      up ? msacu(a, b, &m) : msacl(a, b, &m);
+      check("msac", m, in_mode(up, a, b, c, [](double x, double y, double z) {
+              return std::fma(-x, y, z);
+            }));
+      check("quot", up ? quotu(a, b) : quotl(a, b),
+            in_mode(up, a, b, 0, [](double x, double y, double) {
+              return x / y;
+            }));
+      check("qsum", up ? qsumu(a, b, c) : qsuml(a, b, c),
+            in_mode(up, a, b, c, [](double x, double y, double z) {
+              return x + y / z;
+            }));
+      EXPECT_EQ(fegetround(), FE_TONEAREST);
+    }
   }
 }
 
