@@ -52,13 +52,15 @@ void bind(expr* e, AC* ac) {
   dvopgen(e);
 }
 
-// The value of instantiated part e; NaN for a part involving random
-// values.
+}  // namespace
+
 double part_value(expr* e, AC* ac, TVA* tva) {
   if (has_flag(e, EF_RANDOM)) return qNaN;
   bind(e, ac);
   return eval_num(e, tva);
 }
+
+namespace {
 
 // v plus the nonlinear parts (an infinite or NaN sum ends the sum there),
 // then the linear and piecewise-linear terms at the columns' values.

@@ -8,6 +8,7 @@
 namespace vexo {
 
 struct AC;
+struct expr;
 struct constr;
 struct convar;
 struct TVA;
@@ -45,6 +46,10 @@ double co_val(constr* c, int32_t k, TVA* tva);
 // (def_comp); without collected values, the stored value of the member the
 // column's name record names (0 without one).
 double column_value(AC* ac, int32_t i, TVA* tva);
+
+// The value of instantiated nonlinear part e of ac, bound to ac's column
+// evaluators first; NaN for a part involving random values.
+double part_value(expr* e, AC* ac, TVA* tva);
 
 // The body of row r of ac (a row with no declaration, which presolve
 // added) from the collected problem's own terms; its constant lies in its

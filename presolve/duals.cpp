@@ -160,6 +160,7 @@ void zero_divisor() {
 }
 
 double eval(expr* e, int32_t* out);
+double no_rule(expr* e, int32_t* out);
 
 // The value of e alone: conditions and logical operands.
 double value_of(expr* e) {
@@ -203,7 +204,7 @@ double func1(expr* e, int32_t* out) {
     case FLOOR: *out = NO_CELL; return std::floor(x);
     case CEIL: *out = NO_CELL; return std::ceil(x);
     default:
-      bug("Bad opnumber = %d in eval(deriv)", op);
+      return no_rule(e, out);
   }
   if (a == NO_CELL || plain_depth) {
     *out = NO_CELL;
@@ -272,7 +273,7 @@ double binary_op(expr* e, int32_t* out) {
       errno = 0;
       break;
     default:
-      bug("Bad opnumber = %d in eval(deriv)", op);
+      return no_rule(e, out);
   }
   *out = binary(a, dx, b, dy);
   return v;
@@ -294,6 +295,57 @@ double extreme(expr* list, bool upper, int32_t* out) {
   }
   *out = unary(best_cell, 1);
   return best;
+}
+
+// max (upper) or min of an argument list (OPARG entries): as extreme; an
+// iterated entry has no rule here.
+double extreme_args(expr* e, bool upper, int32_t* out) {
+  double best = 0;
+  int32_t best_cell = NO_CELL;
+  bool first = true;
+  for (expr* a = e->L.e; a; a = a->next) {
+    if (opcode(a) != OPARG) continue;
+    if (a->L.p || !a->R.e) return no_rule(e, out);
+    int32_t c;
+    double v = eval(a->R.e, &c);
+    if (first || (upper ? v > best : v < best)) {
+      best = v;
+      best_cell = c;
+      first = false;
+    }
+  }
+  *out = unary(best_cell, 1);
+  return best;
+}
+
+// Integer-valued forms (rounding, counting and comparisons of counts) are
+// constant near the point: their value, no derivative.  Any other form has
+// no rule here; valid models can hold one, so it is an error of the
+// command, not an internal fault.
+double no_rule(expr* e, int32_t* out) {
+  *out = NO_CELL;
+  switch (opcode(e)) {
+    case OPprecision:
+    case OPround:
+    case OPtrunc:
+    case OPCOUNT:
+    case OPNUMBEROF:
+    case OPNUMBEROFs:
+    case OPATLEAST:
+    case OPATMOST:
+    case OPEXACTLY:
+    case OPNOTATLEAST:
+    case OPNOTATMOST:
+    case OPNOTEXACTLY:
+    case OPALLDIFF:
+    case OPALLDIFFs:
+    case OPSOMESAME:
+    case OPSOMESAMEs:
+      return part_value(e, Dac, fdtva);
+  }
+  error(0, "Error differentiating %s: no derivative rule for opcode %d.",
+        oc_name(), opcode(e));
+  bailout();
 }
 
 double eval(expr* e, int32_t* out) {
@@ -358,6 +410,10 @@ double eval(expr* e, int32_t* out) {
       if (op == MINLIST || op == MAXLIST)
         return extreme(e->L.e, op == MAXLIST, out);
       break;
+    case SH_ARGLIST:
+      if (op == MINLIST2 || op == MAXLIST2)
+        return extreme_args(e, op == MAXLIST2, out);
+      break;
     case SH_SUMLIST:
       if (op == OPSUMLIST) {
         double s = 0;
@@ -393,9 +449,9 @@ double eval(expr* e, int32_t* out) {
       bailout();
     }
     default:
-      bug("Bad type = %d in seval(deriv)", shape(e));
+      return no_rule(e, out);
   }
-  bug("Bad opnumber = %d in eval(deriv)", op);
+  return no_rule(e, out);
 }
 
 }  // namespace

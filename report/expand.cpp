@@ -164,8 +164,11 @@ void eput(const AC* ac, const expr* e, int parent_prec) {
       put(op_name(op));
       put("(");
       eput(ac, e->L.e, 0);
-      put(", ");
-      eput(ac, e->R.e, 0);
+      // round(x) and trunc(x) leave out their second operand.
+      if (e->R.e) {
+        put(", ");
+        eput(ac, e->R.e, 0);
+      }
       put(")");
       break;
     case SH_SUMLIST:

@@ -432,7 +432,12 @@ void eput(nlfile* f, expr* e) {
     case SH_FUNC2:
       oput(f, op);
       eput(f, e->L.e);
-      eput(f, e->R.e);
+      // round(x), trunc(x) and precision(x) leave out their second
+      // operand, which the file's binary form needs: 0 places.
+      if (e->R.e)
+        eput(f, e->R.e);
+      else
+        nput(f, 0);
       return;
     case SH_LIST:
       oput(f, op);
