@@ -571,6 +571,12 @@ void env_reset(int stage) {
 
 void options_start() {
   ev = nullptr;
+  // The text cells the table sets point into the last session's option
+  // texts, which are gone: a new session starts them at their defaults
+  // (static texts) until the table sets them again.
+  for (const opt_row& r : estuff)
+    if (r.handler == update_char && r.target)
+      *static_cast<const char**>(r.target) = r.dflt;
   // The option files' names point into the texts of the last session's
   // table: none until envinit sets them again.
   for (opt_file& f : opt_files) f.value = nullptr;
