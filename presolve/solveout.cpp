@@ -331,7 +331,8 @@ void nonlinear_tally(Presolve* P) {
     for (expr* e = *nonlin_of(ac, r, P->ncons); e; e = e->next)
       each_var(e, 0, see);
     while (!todo.empty()) {
-      auto [k, b] = todo.back();
+      int32_t k = todo.back().first;
+      uint8_t b = todo.back().second;
       todo.pop_back();
       auto deeper = [&](int32_t i, expr*) { reach(i, b); };
       for (expr* e = ac->dv_bodies[body[size_t(k)]]; e; e = e->next)
