@@ -616,28 +616,34 @@ cstr* cs_ctime(arglist* al) { return fmt_date(al, "%a %b %d %H:%M:%S %Y"); }
 cstr* cs_date(arglist* al) { return fmt_date(al, "%Y%m%d %H:%M:%S"); }
 
 double vexotime(arglist* al) {
+  int which = al->n > 0 && al->at[0] >= 0 ? int_of(al->ra[al->at[0]]) : 0;
+  return vexo_clock(which);
+}
+
+// vexo_clock's reading and the command it was taken at.
+static double clock_cmdno = -1;
+static double clock_sys, clock_user, clock_elapsed;
+
+double vexo_clock(int which) {
   // Refreshed once per command.
-  static double cmdno = -1;
-  static double sys, user, elapsed;
   double now = Cmdno ? *sysparam_cell(Cmdno) : 0;
-  if (now != cmdno) {
-    cmdno = now;
+  if (now != clock_cmdno) {
+    clock_cmdno = now;
     double t[2] = {0, 0};
     cputimes(0, t);
-    sys = t[0];
-    user = t[1];
-    elapsed = e_time() - reset_time;
+    clock_sys = t[0];
+    clock_user = t[1];
+    clock_elapsed = e_time() - reset_time;
   }
-  int which = al->n > 0 && al->at[0] >= 0 ? int_of(al->ra[al->at[0]]) : 0;
   switch (which) {
     case 1:
-      return user;
+      return clock_user;
     case 2:
-      return sys;
+      return clock_sys;
     case 4:
-      return elapsed;
+      return clock_elapsed;
     default:
-      return sys + user;
+      return clock_sys + clock_user;
   }
 }
 
@@ -675,6 +681,8 @@ void randvar_cleanup() {
 }
 
 void builtin_reset() {
+  clock_cmdno = -1;
+  clock_sys = clock_user = clock_elapsed = 0;
   nrandom = 0;
   randvar_rec = nullptr;
   randvar_rhs = 0;
