@@ -616,34 +616,28 @@ cstr* cs_ctime(arglist* al) { return fmt_date(al, "%a %b %d %H:%M:%S %Y"); }
 cstr* cs_date(arglist* al) { return fmt_date(al, "%Y%m%d %H:%M:%S"); }
 
 double vexotime(arglist* al) {
-  int which = al->n > 0 && al->at[0] >= 0 ? int_of(al->ra[al->at[0]]) : 0;
-  return vexo_clock(which);
-}
-
-// vexo_clock's reading and the command it was taken at.
-static double clock_cmdno = -1;
-static double clock_sys, clock_user, clock_elapsed;
-
-double vexo_clock(int which) {
   // Refreshed once per command.
+  static double cmdno = -1;
+  static double sys, user, elapsed;
   double now = Cmdno ? *sysparam_cell(Cmdno) : 0;
-  if (now != clock_cmdno) {
-    clock_cmdno = now;
+  if (now != cmdno) {
+    cmdno = now;
     double t[2] = {0, 0};
     cputimes(0, t);
-    clock_sys = t[0];
-    clock_user = t[1];
-    clock_elapsed = e_time() - reset_time;
+    sys = t[0];
+    user = t[1];
+    elapsed = e_time() - reset_time;
   }
+  int which = al->n > 0 && al->at[0] >= 0 ? int_of(al->ra[al->at[0]]) : 0;
   switch (which) {
     case 1:
-      return clock_user;
+      return user;
     case 2:
-      return clock_sys;
+      return sys;
     case 4:
-      return clock_elapsed;
+      return elapsed;
     default:
-      return clock_sys + clock_user;
+      return sys + user;
   }
 }
 
@@ -681,8 +675,6 @@ void randvar_cleanup() {
 }
 
 void builtin_reset() {
-  clock_cmdno = -1;
-  clock_sys = clock_user = clock_elapsed = 0;
   nrandom = 0;
   randvar_rec = nullptr;
   randvar_rhs = 0;

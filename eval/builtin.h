@@ -86,10 +86,6 @@ cstr* cs_ctime(arglist* al);
 cstr* cs_date(arglist* al);
 cstr* hashstats(arglist* al);
 double vexotime(arglist* al);
-// The translator's own times behind _vexotime: which 1 the user CPU
-// seconds, 2 the system ones, 4 the elapsed seconds since start-up or
-// reset, anything else the CPU sum; read once per command number.
-double vexo_clock(int which);
 
 // ---- The `random` attribute
 

@@ -51,7 +51,6 @@
 #include "session/optcmd.h"
 #include "session/opttable.h"
 #include "session/show.h"
-#include "eval/builtin.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "session/xref.h"
@@ -284,13 +283,7 @@ void run_one(cmd_fields* c) {
   ncmds += 1;
   if (double* n = sysparam_cell(Cmdno)) *n = ncmds;
   Cmdno->stamp = nextgenlev;
-  // The clock params show the translator's own times as of this command.
-  static const int which[4] = {0, 2, 1, 4};
-  for (int i = 0; i < 4; ++i)
-    if (param* t = Time_params[T_VEXO + i]) {
-      if (double* v = sysparam_cell(t)) *v = vexo_clock(which[i]);
-      t->stamp = nextgenlev;
-    }
+  if (param* t = Time_params[T_VEXO]) t->stamp = nextgenlev;
   int kind = c->kind;
   if (kind < CMD_KIND_MIN || kind > CMD_KIND_MAX)
     bug("Bad ncmd = %d in execute()", kind);

@@ -463,8 +463,6 @@ const kept_state kept_by_reset[] = {
      1},
     {"ncmds,cmd_rc,randcalls,dcl_compiles",
      "counts of the session's commands, draws and compilations", 1},
-    {"clock_cmdno,clock_sys,clock_user,clock_elapsed",
-     "the clock params' reading, which each command takes afresh", 1},
     {"symhash", "the data's names stay interned", 1},
     {"one,negone,eone,enegone,epmone,eehashtab,eeh_mask,eeh_count,eeh_k,"
      "con,Ind0,firstdummy0,cur_ac,"
