@@ -279,35 +279,22 @@ double binary_op(expr* e, int32_t* out) {
   return v;
 }
 
-// max (upper) or min of a list: the first element giving the extreme.
-double extreme(expr* list, bool upper, int32_t* out) {
+// max (upper) or min of list (the operands of node e): the first element
+// giving the extreme.  In an argument list (args) the elements are OPARG
+// entries holding them; an iterated entry has no rule here.
+double extreme(expr* e, expr* list, bool upper, bool args, int32_t* out) {
   double best = 0;
   int32_t best_cell = NO_CELL;
   bool first = true;
   for (expr* a = list; a; a = a->next) {
-    int32_t c;
-    double v = eval(a, &c);
-    if (first || (upper ? v > best : v < best)) {
-      best = v;
-      best_cell = c;
-      first = false;
+    expr* x = a;
+    if (args) {
+      if (opcode(a) != OPARG) continue;
+      if (a->L.p || !a->R.e) return no_rule(e, out);
+      x = a->R.e;
     }
-  }
-  *out = unary(best_cell, 1);
-  return best;
-}
-
-// max (upper) or min of an argument list (OPARG entries): as extreme; an
-// iterated entry has no rule here.
-double extreme_args(expr* e, bool upper, int32_t* out) {
-  double best = 0;
-  int32_t best_cell = NO_CELL;
-  bool first = true;
-  for (expr* a = e->L.e; a; a = a->next) {
-    if (opcode(a) != OPARG) continue;
-    if (a->L.p || !a->R.e) return no_rule(e, out);
     int32_t c;
-    double v = eval(a->R.e, &c);
+    double v = eval(x, &c);
     if (first || (upper ? v > best : v < best)) {
       best = v;
       best_cell = c;
@@ -408,11 +395,11 @@ double eval(expr* e, int32_t* out) {
       break;
     case SH_LIST:
       if (op == MINLIST || op == MAXLIST)
-        return extreme(e->L.e, op == MAXLIST, out);
+        return extreme(e, e->L.e, op == MAXLIST, false, out);
       break;
     case SH_ARGLIST:
       if (op == MINLIST2 || op == MAXLIST2)
-        return extreme_args(e, op == MAXLIST2, out);
+        return extreme(e, e->L.e, op == MAXLIST2, true, out);
       break;
     case SH_SUMLIST:
       if (op == OPSUMLIST) {
