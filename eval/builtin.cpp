@@ -615,29 +615,40 @@ cstr* cs_ctime(arglist* al) { return fmt_date(al, "%a %b %d %H:%M:%S %Y"); }
 
 cstr* cs_date(arglist* al) { return fmt_date(al, "%Y%m%d %H:%M:%S"); }
 
+// vexotime's figures and the command number they were read at (-1: none
+// since the last reset).
+static double vt_cmdno = -1, vt_sys, vt_user, vt_elapsed;
+
 double vexotime(arglist* al) {
-  // Refreshed once per command.
-  static double cmdno = -1;
-  static double sys, user, elapsed;
+  // Read the clock at most once per command, and only when a command
+  // refers to the figures: _vexo_time's value is a call of this routine,
+  // and its companions depend on _vexo_time.
   double now = Cmdno ? *sysparam_cell(Cmdno) : 0;
-  if (now != cmdno) {
-    cmdno = now;
+  if (now != vt_cmdno) {
+    vt_cmdno = now;
     double t[2] = {0, 0};
     cputimes(0, t);
-    sys = t[0];
-    user = t[1];
-    elapsed = e_time() - reset_time;
+    vt_sys = t[0];
+    vt_user = t[1];
+    double e = e_time();
+    vt_elapsed = e - reset_time -
+                 *sysparam_cell(Time_params[T_TOTAL_SOLVE_ELAPSED]) -
+                 *sysparam_cell(Time_params[T_TOTAL_SHELL_ELAPSED]);
+    *sysparam_cell(Time_params[T_VEXO_SYSTEM]) = vt_sys;
+    *sysparam_cell(Time_params[T_VEXO_USER]) = vt_user;
+    *sysparam_cell(Time_params[T_VEXO_ELAPSED]) = vt_elapsed;
+    *sysparam_cell(Time_params[T_SESSION]) = e;
   }
   int which = al->n > 0 && al->at[0] >= 0 ? int_of(al->ra[al->at[0]]) : 0;
   switch (which) {
     case 1:
-      return user;
+      return vt_user;
     case 2:
-      return sys;
+      return vt_sys;
     case 4:
-      return elapsed;
+      return vt_elapsed;
     default:
-      return sys + user;
+      return vt_sys + vt_user;
   }
 }
 
@@ -675,6 +686,7 @@ void randvar_cleanup() {
 }
 
 void builtin_reset() {
+  vt_cmdno = -1;
   nrandom = 0;
   randvar_rec = nullptr;
   randvar_rhs = 0;

@@ -173,6 +173,21 @@ void xrefer(xnode* x, uint32_t n) {
   x->refs[x->nrefs++] = n;
 }
 
+// Appends n to the dependencies of x (its array grows by size class).
+void add_dep(xnode* x, uint32_t n) {
+  int k0 = x->ndeps ? htcl(4 * static_cast<size_t>(x->ndeps)) : -1;
+  int k1 = htcl(4 * static_cast<size_t>(x->ndeps + 1));
+  if (k0 != k1) {
+    uint32_t* a = static_cast<uint32_t*>(new_mblk(k1));
+    if (x->deps) {
+      std::memcpy(a, x->deps, 4 * static_cast<size_t>(x->ndeps));
+      del_mblk(k0, x->deps);
+    }
+    x->deps = a;
+  }
+  x->deps[x->ndeps++] = n;
+}
+
 void unxrefer(xnode* x, uint32_t n) {
   int k = 0;
   for (int i = 0; i < x->nrefs; ++i)

@@ -264,6 +264,8 @@ xnode* x_copy(xnode* old, xnode* d, int pool_kind);
 void xrefer(xnode* x, uint32_t n);
 // Removes every entry n from the referrers of x.
 void unxrefer(xnode* x, uint32_t n);
+// Appends n to the dependencies of x (its array grows by size class).
+void add_dep(xnode* x, uint32_t n);
 // Removes the numbers n and n + 1 from the dependencies of x (a deleted
 // declaration of one or two slots).
 void undep(xnode* x, uint32_t n);

@@ -465,6 +465,7 @@ void parse_init() {
   sysdecl_sets();
   builtins_init();
   randadd();
+  time_params_bind();
 
   // The system declarations made above stay out of the declaration list.
   decls = saved_decls;

@@ -477,7 +477,12 @@ const kept_state kept_by_reset[] = {
      "the slabs of compiled-expression records: the records of the model's "
      "declarations live there too, so the slabs stay",
      1},
-    {"enum_free_list,eexpr_free_list,expr_free_list,free_setmem,cmd_blocks,"
+    {"expr_free_list",
+     "the free list of expression records: the first start-up also parses "
+     "the options of the command line and the environment, so its head "
+     "differs from a reset's while holding only free records",
+     0},
+    {"enum_free_list,eexpr_free_list,free_setmem,cmd_blocks,"
      "(anonymous namespace)::work()::w",
      "free lists and work storage, kept for reuse",
      1},

@@ -7,6 +7,7 @@
 
 #include "data/table.h"
 #include "data/values.h"
+#include "eval/builtin.h"
 #include "eval/funclib.h"
 #include "eval/set.h"
 #include "frontend/decl.h"
@@ -212,6 +213,15 @@ static void hash_init() {
     Time_params[i] = p;
   }
   *sysparam_cell(Time_params[T_SESSION_MAX]) = xoption;
+}
+
+void time_params_bind() {
+  param* t = Time_params[T_VEXO];
+  t->asgn = vargop(Symbol("_vexotime", 0), nullptr);
+  for (int i = T_VEXO + 1; i <= T_SESSION; ++i) {
+    add_dep(Time_params[i], t->num);
+    xrefer(t, Time_params[i]->num);
+  }
 }
 
 // The system sets in table order: name and class code.  Codes up to 12

@@ -85,6 +85,11 @@ enum : int {
   N_TIME_PARAMS
 };
 extern param* Time_params[N_TIME_PARAMS];
+// Once the built-in functions exist: gives _vexo_time a call of _vexotime
+// as its value (which also writes the cells of _vexo_system_time ..
+// _session_time) and makes those depend on it, so the clock is read once
+// per command, and only by commands that refer to them.
+void time_params_bind();
 
 // Symbolic params with a one-member value block holding a string.
 extern param* presolve_msgs;  // _presolve_messages
