@@ -134,7 +134,7 @@ static_assert(std::is_trivially_destructible_v<Presolve>);
 
 // Row status bits (rstat).
 enum : uint32_t {
-  RS_GONE = 7,            // low bits: the row was removed (the code)
+  RS_GONE = 0x17,         // the row was removed (the code: 1, 2, 4, 5, 16)
   RS_QUEUED = 0x008,
   RS_SCANLB = 0x100,
   RS_SCANUB = 0x200,
