@@ -414,6 +414,7 @@ void eqn_pairs(Presolve* P, cwork& w, int32_t* nlin, int32_t* nnonlin) {
 // complements r's partner.  Named after r's declaration with "$cvar".
 void new_cvars(Presolve* P, cwork& w) {
   AC* ac = P->ac;
+  lin_reserve(P, 0, int32_t(w.needvar.size()));
   lin_add a(P);
   const xnode* last = nullptr;
   xnode* name = nullptr;
@@ -441,7 +442,7 @@ void new_cvars(Presolve* P, cwork& w) {
     free_row(P, p);
     if ((P->cpair[r] & CP_UB0) && P->rub0[r] != 0) body_less(ac, r, P->rub0[r]);
   }
-  lin_commit(P, a);
+  lin_done(P);
 }
 
 }  // namespace
