@@ -49,7 +49,8 @@ void dissolve(Presolve* P, int32_t row, int32_t p) {
 // Queues partner p for a scan of sides r (RS_SCANLB, RS_SCANUB).
 void queue(Presolve* P, int32_t p, uint32_t r, int now) {
   if (!P->rstat || !r || (P->nterms && P->nterms[p])) return;
-  if (P->rstat[p] & RS_QUEUED) {
+  if (P->rstat[p] & (RS_QUEUED | RS_SCANLB | RS_SCANUB)) {
+    // Waiting on a stack already: the request joins.
     P->rstat[p] |= r;
   } else if (!(P->rstat[p] & ~uint32_t(RS_COMPL)) && P->nfree) {
     if (P->nfree[p] < 2) {

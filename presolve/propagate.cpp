@@ -116,6 +116,8 @@ static void pl_shift(Presolve* P, int32_t row, double c) {
   }
   P->rlb[row] += c;
   P->rub[row] += c;
+  // A lone expression's constant moves with it.
+  if (P->rub0) P->rub0[row] += c;
   if (P->actlb) {
     macl(1, c, &P->actlb[row]);
     macu(1, c, &P->actub[row]);
