@@ -123,11 +123,12 @@ eval_result f_OPSYN(expr* e, TVA* tva) {
 // ---- Growing ----------------------------------------------------------------
 
 void* upgrade(void* p, int kold, int knew, size_t n) {
-  void* q = new_mblk(knew, 0);
+  // Zeroed by the pool: a fresh block's pages come zero from the system,
+  // so only the part copied into is touched.
+  void* q = new_mblk(knew, 1);
   size_t room = size_t{8} << knew;
   if (n > room) n = room;
   if (p && n) std::memcpy(q, p, n);
-  std::memset(static_cast<char*>(q) + (p ? n : 0), 0, room - (p ? n : 0));
   if (p) del_mblk(kold, p);
   return q;
 }

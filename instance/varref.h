@@ -118,6 +118,17 @@ inline varref* new_varref(varref* next, int32_t index, double coef) {
   if (coef == 0 && varref_kill0) return next;
   return new_varref_kept(next, index, coef);
 }
+// new_varref_kept from the unused tail of the newest block (a fresh block
+// when it is used up), not the free list: terms made in bulk (presolve's
+// linearisations) lie side by side instead of wherever freed terms lay.
+inline varref* new_varref_seq(varref* next, int32_t index, double coef) {
+  if (!std::isfinite(coef)) varref_nonfinite(index, coef);
+  varref* v = varref_bump != varref_bump_end ? varref_bump++ : varref_refill();
+  v->next = next;
+  v->index = index;
+  v->coef = coef;
+  return v;
+}
 inline varref* new_varref_kept(varref* next, int32_t index, double coef) {
   if (!std::isfinite(coef)) varref_nonfinite(index, coef);
   varref* v = varref_freelist;

@@ -49,7 +49,8 @@ void dissolve(Presolve* P, int32_t row, int32_t p) {
 // Queues partner p for a scan of sides r (RS_SCANLB, RS_SCANUB).
 void queue(Presolve* P, int32_t p, uint32_t r, int now) {
   if (!P->rstat || !r || (P->nterms && P->nterms[p])) return;
-  if (P->rstat[p] & RS_QUEUED) {
+  if (P->rstat[p] & (RS_QUEUED | RS_SCANLB | RS_SCANUB)) {
+    // Waiting on a stack already: the request joins.
     P->rstat[p] |= r;
   } else if (!(P->rstat[p] & ~uint32_t(RS_COMPL)) && P->nfree) {
     if (P->nfree[p] < 2) {
@@ -71,15 +72,56 @@ void remark_kind1(Presolve* P, int32_t row, int32_t p) {
 
 int ninf(const int32_t* a, int32_t p) { return a ? a[p] : 0; }
 
+// Row bounds set in the working pair and, when it is separate, in the
+// second pair too (rows keep one set of limits while paired).
+void set_rlb(Presolve* P, int32_t r, double v) {
+  P->rlb[r] = v;
+  if (P->rlb2 && P->rlb2 != P->rlb) P->rlb2[r] = v;
+}
+void set_rub(Presolve* P, int32_t r, double v) {
+  P->rub[r] = v;
+  if (P->rub2 && P->rub2 != P->rub) P->rub2[r] = v;
+}
+
+// Partner p held at one of its limits; low: the lower one.
+void hold(Presolve* P, int32_t p, bool low, int now) {
+  // A limit that is not there cannot hold it: the other one does.
+  if (low ? P->rlb[p] <= negInfinity : P->rub[p] >= Infinity) low = !low;
+  if (low ? P->rlb[p] <= negInfinity : P->rub[p] >= Infinity) return;
+  if (low) {
+    set_rub(P, p, P->rlb[p]);
+    if (ninf(P->ninfub, p) <= 1) queue(P, p, RS_SCANUB, now);
+  } else {
+    set_rlb(P, p, P->rub[p]);
+    if (ninf(P->ninflb, p) <= 1) queue(P, p, RS_SCANLB, now);
+  }
+}
+
+// Whether the partner of a row whose limit on the side `upper` says
+// (false: lower) can never be active is held at its lower limit: the
+// side of the row, exchanged by bit 16 (the partner's finite limit lies
+// on the other side).
+bool holds_low(uint8_t byte, bool upper) { return !(byte & CP_SIDE) != upper; }
+
 // Shared by compl_Ladj (upper = false) and compl_Uadj (upper = true).
 void limit_adj(Presolve* P, int32_t row, int now, bool upper) {
   int32_t p = partner(P, row);
-  (upper ? P->rub : P->rlb)[row] = upper ? Infinity : negInfinity;
+  (upper ? set_rub : set_rlb)(P, row, upper ? Infinity : negInfinity);
+  bool free_now = P->rlb[row] <= negInfinity && P->rub[row] >= Infinity;
   if (P->cpair[p] & CP_UB0) {
-    if (upper)
-      P->rlb[p] = P->rub0[p];
-    else
-      P->rub[p] = P->rub0[p];
+    // The partner is a lone expression e (its body less rub0): the row
+    // off its lower limit leaves e <= 0, off its upper limit e >= 0.
+    double c = P->rub0[p];
+    if (free_now) {
+      // Off both limits: e = 0, and the condition is decided.
+      dissolve(P, row, p);
+      set_rlb(P, p, c);
+      set_rub(P, p, c);
+      rowelim(P, row, 16);
+      queue(P, p, RS_SCANLB | RS_SCANUB, now);
+      return;
+    }
+    (upper ? set_rlb : set_rub)(P, p, c);
     remark_kind1(P, row, p);
     if (ninf(upper ? P->ninflb : P->ninfub, p) <= 1)
       queue(P, p, upper ? RS_SCANLB : RS_SCANUB, now);
@@ -87,29 +129,17 @@ void limit_adj(Presolve* P, int32_t row, int now, bool upper) {
   }
   uint8_t byte = P->cpair[row];
   dissolve(P, row, p);
-  if ((upper ? P->rlb : P->rub)[row] == (upper ? negInfinity : Infinity))
-    rowelim(P, row, 16);
-  // The partner is held at one limit: without bit 16 the lower one after
-  // compl_Ladj, the upper one after compl_Uadj; bit 16 the other.
-  bool hold_low = !(byte & CP_SIDE) != upper;
-  if (hold_low) {
-    P->rub[p] = P->rlb[p];
-    if (ninf(P->ninfub, p) <= 1) queue(P, p, RS_SCANUB, now);
-  } else {
-    P->rlb[p] = P->rub[p];
-    if (ninf(P->ninflb, p) <= 1) queue(P, p, RS_SCANLB, now);
-  }
+  if (free_now) rowelim(P, row, 16);
+  hold(P, p, holds_low(byte, upper), now);
 }
 
+// A lone expression e (bit 32) proved positive (upper false) or negative:
+// its partner is held at its lower, respectively upper, limit.
 void limit_cadj(Presolve* P, int32_t row, int now, bool upper) {
   int32_t p = partner(P, row);
   dissolve(P, row, p);
-  if (upper)
-    P->rlb[p] = P->rub[p];
-  else
-    P->rub[p] = P->rlb[p];
   rowelim(P, row, 16);
-  queue(P, p, upper ? RS_SCANLB : RS_SCANUB, now);
+  hold(P, p, !upper, now);
 }
 
 }  // namespace
@@ -129,53 +159,73 @@ void compl_UCadj(Presolve* P, int32_t row, int now) {
 
 void compl_empty(Presolve* P, int32_t row, int now) {
   int32_t p = partner(P, row);
-  uint8_t byte = P->cpair[row];
+  uint8_t byte = P->cpair[row], pbyte = P->cpair[p];
   dissolve(P, row, p);
   double t = constraint_drop_tol;
+  // The row's body is 0 now; its limits were moved by what left it.
   double lo = P->rlb[row], hi = P->rub[row];
-  uint32_t req = 0;
-  auto hold = [&](bool at_upper) {
-    if (at_upper) {
-      P->rlb[p] = P->rub[p];
-      req |= RS_SCANLB;
-    } else {
-      P->rub[p] = P->rlb[p];
+  if (byte & CP_UB0) {
+    // A lone expression with the value -rub0: positive holds the partner
+    // at its lower limit, negative at its upper one; about 0 decides
+    // nothing (the partner keeps both limits).
+    double e = -P->rub0[row];
+    if (e > t)
+      hold(P, p, true, now);
+    else if (e < neg_cdt)
+      hold(P, p, false, now);
+    return;
+  }
+  if (pbyte & CP_UB0) {
+    // The partner is a lone expression e: the row off its lower limit
+    // leaves e <= 0, off its upper one e >= 0, off both e = 0.
+    double c = P->rub0[p];
+    bool off_lo = lo < neg_cdt, off_hi = hi > t;
+    uint32_t req = 0;
+    if (off_lo) {
+      set_rub(P, p, c);
       req |= RS_SCANUB;
     }
-  };
-  int kind = byte & CP_KIND;
-  if (byte & CP_UB0) {
-    double c = P->rub0[row];
-    if (c < neg_cdt)
-      hold(true);
-    else if (c > t)
-      hold(false);
-    else
-      rowelim(P, p, 16);
-  } else if (kind == 2 || kind == 1) {
-    // Kind 2: a body of 0 below a lower limit under 0 holds the partner
-    // at its upper limit; kind 1 with the sides exchanged.
-    bool k2 = kind == 2;
-    if (lo > negInfinity && lo < neg_cdt)
-      hold(k2);
-    else if (hi < Infinity && hi > t)
-      hold(!k2);
-  } else if (kind == 3 || kind == 4) {
-    bool fired = false;
-    if (lo < neg_cdt) {
-      P->rlb[p] = P->rub0[p];
-      if (ninf(P->ninflb, row) <= 1) req |= RS_SCANLB;
-      fired = true;
+    if (off_hi) {
+      set_rlb(P, p, c);
+      req |= RS_SCANLB;
     }
-    if (hi > t) {
-      P->rub[p] = P->rub0[p];
-      if (ninf(P->ninfub, row) <= 1) req |= RS_SCANUB;
-      fired = true;
-    }
-    if (!fired && ((P->nfree && P->nfree[p]) || (P->nterms && P->nterms[p])))
+    if (!req) {
+      // At both limits (an equation): e is free, the row says nothing.
       rowelim(P, p, 16);
+      return;
+    }
+    queue(P, p, req, now);
+    return;
   }
-  queue(P, p, req, now);
+  // Two single inequalities: a limit of the row that can no longer be
+  // active holds the partner as compl_Ladj and compl_Uadj do.
+  if (lo > negInfinity && lo < neg_cdt)
+    hold(P, p, holds_low(byte, false), now);
+  else if (hi < Infinity && hi > t)
+    hold(P, p, holds_low(byte, true), now);
+}
+
+void compl_check_row(Presolve* P, int32_t i, int now) {
+  if (!P->cpair || !P->cpair[i] || P->ac->con_nonlin[i]) return;
+  if (P->rstat && (P->rstat[i] & ~uint32_t(RS_QUEUED | RS_SCANLB | RS_SCANUB |
+                                            RS_COMPL)))
+    return;
+  double t = constraint_drop_tol;
+  if (P->cpair[i] & CP_UB0) {
+    double c = P->rub0[i];
+    if (!P->ninflb[i] && P->actlb[i] > c + t)
+      compl_LCadj(P, i, now);
+    else if (!P->ninfub[i] && P->actub[i] < c - t)
+      compl_UCadj(P, i, now);
+    return;
+  }
+  if (!P->ninflb[i] && P->rlb[i] > negInfinity &&
+      P->actlb[i] - P->rlb[i] > t) {
+    compl_Ladj(P, i, now);
+    if (!P->cpair[i]) return;
+  }
+  if (!P->ninfub[i] && P->rub[i] < Infinity && P->rub[i] - P->actub[i] > t)
+    compl_Uadj(P, i, now);
 }
 
 void compl_eqn(Presolve* P, int32_t i, int32_t j) {
@@ -365,6 +415,7 @@ void eqn_pairs(Presolve* P, cwork& w, int32_t* nlin, int32_t* nnonlin) {
 // complements r's partner.  Named after r's declaration with "$cvar".
 void new_cvars(Presolve* P, cwork& w) {
   AC* ac = P->ac;
+  lin_reserve(P, 0, int32_t(w.needvar.size()));
   lin_add a(P);
   const xnode* last = nullptr;
   xnode* name = nullptr;
@@ -392,7 +443,7 @@ void new_cvars(Presolve* P, cwork& w) {
     free_row(P, p);
     if ((P->cpair[r] & CP_UB0) && P->rub0[r] != 0) body_less(ac, r, P->rub0[r]);
   }
-  lin_commit(P, a);
+  lin_done(P);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // Complementarity conditions in presolve.  A condition is held as two
 // adjacent rows (collection, instance/collect.cpp): cpair marks them, the
 // low three bits the kind (1 the first row, 2 the second), bit 8 on the
-// row whose partner is the row before, bit 16 the side the partner is
-// forced to, bit 32 a row whose limit is kept in rub0.  For a side that
-// is a lone expression rub0 holds its constant (the expression is the
-// row's body less rub0).
+// row whose partner is the row before, bit 16 on both rows of two single
+// inequalities whose finite limits lie on opposite sides (>= against
+// <=), bit 32 on a row that is a lone expression: rub0 holds its
+// constant, the expression being the row's body less rub0, and its
+// partner carries two limits (or one).  The driver sets bits 8, 16 and 32.
 //
 // The adjustments decide a condition when propagation proves that a limit
 // of one row can never be active, or a row loses its last variable: the
@@ -33,6 +34,11 @@ void compl_LCadj(Presolve* P, int32_t row, int now);
 void compl_UCadj(Presolve* P, int32_t row, int now);
 // The paired row has no variables left.
 void compl_empty(Presolve* P, int32_t row, int now);
+// Propagation's test of paired row i (linear, activity intervals
+// current): a limit its activity keeps clear of by more than option
+// constraint_drop_tol decides the condition (compl_Ladj, compl_Uadj, or
+// compl_LCadj, compl_UCadj for a lone expression).
+void compl_check_row(Presolve* P, int32_t i, int now);
 // Row j of a pair whose partner i is an equation: j goes, i is kept as an
 // equation to re-pair with the variable j referred to (when j is a lone
 // variable) in compl_constradj, unless option compl_warn has bit 4.

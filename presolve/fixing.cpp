@@ -9,6 +9,7 @@
 #include "instance/ac.h"
 #include "instance/names.h"
 #include "presolve/bounds.h"
+#include "presolve/compl.h"
 #include "presolve/internal.h"
 #include "presolve/presolve.h"
 #include "presolve/propagate.h"
@@ -27,9 +28,11 @@ static const char* vname(const Presolve* P, int32_t j) {
 }
 
 // Row i joins the lower stack of the queue as a row with at most one free
-// variable, unless it is busy, queued or holds nonlinear variables.
+// variable, unless it is busy, queued, paired or holds nonlinear
+// variables.
 static void queue_singleton(Presolve* P, int32_t i) {
-  if (P->nfree[i] > 1 || P->nterms[i] || (P->rstat[i] & 0x831f)) return;
+  if (P->nfree[i] > 1 || P->nterms[i] || (P->rstat[i] & (0x831f | RS_COMPL)))
+    return;
   P->rq[P->nrq++] = i;
   P->rstat[i] = RS_QUEUED;
 }
@@ -63,6 +66,17 @@ static void rescan(Presolve* P, int32_t i, bool lo_moved, bool hi_moved) {
   P->rstat[i] |= bit;
 }
 
+// A paired row that lost a term: emptied, its condition is settled
+// (rowelim, compl_empty); else its activity may decide it.
+static void compl_after_fix(Presolve* P, int32_t i) {
+  if (!P->cpair || !P->cpair[i] || (P->rstat[i] & (RS_GONE | RS_INFEASIBLE)))
+    return;
+  if (!P->nfree[i] && !P->nterms[i] && !P->ac->con_nonlin[i])
+    rowelim(P, i, 1);
+  else
+    compl_check_row(P, i, 1);
+}
+
 // The linear terms of fixed j (old bounds lo, hi) leave the rows.
 static void fix_linear(Presolve* P, int32_t j, double v, double lo,
                        double hi) {
@@ -86,6 +100,7 @@ static void fix_linear(Presolve* P, int32_t j, double v, double lo,
       --P->ninfub[i];
     if (!(P->rstat[i] & RS_GONE)) row_bounds_less(P, i, a * v);
     if (bound_adjust) rescan(P, i, v != in_lb, v != in_ub);
+    compl_after_fix(P, i);
   }
 }
 
@@ -114,6 +129,7 @@ static void fix_pl(Presolve* P, int32_t j, double v) {
           --P->ninfub[i];
       }
       if (--P->nterms[i] == 0) queue_singleton(P, i);
+      compl_after_fix(P, i);
     }
     del_mblk(t->block_class, t);
     t = next;
@@ -258,9 +274,8 @@ void rowelim(Presolve* P, int32_t row, int code) {
       P->rstat[row] |= RS_INFEASIBLE;
       return;
     }
-    // An empty paired row: its condition is settled by the
-    // complementarity adjustments, not built; the pair dissolves.
-    if (paired) unpair_row(P, row);
+    // An empty paired row settles its condition.
+    if (paired) compl_empty(P, row, 0);
   } else if (paired) {
     if (code == 4) return;
     if (code == 2 || code == 16) {

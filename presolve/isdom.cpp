@@ -21,19 +21,18 @@ using piece = std::pair<double, double>;
 
 enum dom_shape { DS_NONE, DS_INT, DS_SPACED, DS_POINTS, DS_TWO, DS_MANY };
 
-// The pieces of j's domain that meet its (first-pair) bounds, clipped.
-std::vector<piece> pieces_of(const Presolve* P, int32_t j) {
-  std::vector<piece> p;
+// The pieces of j's domain that meet the bounds lb, ub, clipped.
+void pieces_of(const Presolve* P, int32_t j, double lb, double ub,
+               std::vector<piece>& p) {
+  p.clear();
   const AC* ac = P->ac;
   const Inset* d = ac->var_domain ? ac->var_domain[j].ivals : nullptr;
-  if (!d) return p;
+  if (!d) return;
   const double* iv = reinterpret_cast<const double*>(d + 1);
-  double lb = P->vlb0[j], ub = P->vub0[j];
   for (int32_t i = d->cap; i < d->n; ++i) {
     double lo = iv[3 * i], hi = iv[3 * i + 1];
     if (hi >= lb && lo <= ub) p.push_back({std::max(lo, lb), std::min(hi, ub)});
   }
-  return p;
 }
 
 dom_shape shape_of(const std::vector<piece>& p) {
@@ -72,9 +71,11 @@ void make_free(Presolve* P, int32_t j) {
   P->vub0[j] = P->vub[j] = Infinity;
 }
 
-// Variable j's domain made linear in a; k numbers the names.
-void linearise(Presolve* P, lin_add& a, int32_t j, int k) {
-  std::vector<piece> p = pieces_of(P, j);
+// Variable j's domain (the pieces within lb, ub) made linear in a's room;
+// k numbers the names.
+void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
+               int k, std::vector<piece>& p) {
+  pieces_of(P, j, lb, ub, p);
   const xname* x = &P->ac->var_names[j];
   auto name = [&](const char* tag) {
     return dname(x, nullptr, tag, k);
@@ -153,10 +154,19 @@ void Is_count(Presolve* P) {
   P->is_k = htcl(4 * size_t(n));
   P->is_list = static_cast<int32_t*>(new_mblk(P->is_k));
   scratch_add(P, P->is_list, P->is_k);
+  // The bounds counted with: the piecewise-linear linearisation between
+  // counting and linearising may bound the variable.
+  P->is_lubk = htcl(16 * size_t(n));
+  P->is_lub = static_cast<double*>(new_mblk(P->is_lubk));
+  scratch_add(P, P->is_lub, P->is_lubk);
+  std::vector<piece> p;
   for (int32_t j = 0; j < P->nvars; ++j) {
     if (!ac->var_domain[j].ivals || (P->vstat[j] & VS_FIXED)) continue;
+    double lb = P->vlb0[j], ub = P->vub0[j];
+    P->is_lub[2 * P->is_n] = lb;
+    P->is_lub[2 * P->is_n + 1] = ub;
     P->is_list[P->is_n++] = j;
-    std::vector<piece> p = pieces_of(P, j);
+    pieces_of(P, j, lb, ub, p);
     int32_t k = int32_t(p.size());
     // Per shape: new columns, of them binaries, new rows.
     struct adds {
@@ -173,17 +183,19 @@ void Is_count(Presolve* P) {
 
 void Is_linearize(Presolve* P) {
   if (!P->is_n) return;
+  // The room was made with the piecewise-linear terms' when they were
+  // linearised.
+  if (P->lin_row == P->lin_row_end && P->lin_col == P->lin_col_end)
+    lin_reserve(P, P->is_ncon, P->is_nvar);
   lin_add a(P);
-  a.rows.reserve(size_t(P->is_ncon));
-  a.cols.reserve(size_t(P->is_nvar));
-  a.terms.reserve(size_t(3 * P->is_nvar + 2 * P->is_ncon));
   int k = ++P->ac->n_pl_lin;
+  std::vector<piece> p;
   for (int32_t i = 0; i < P->is_n; ++i) {
-    int32_t j = P->is_list[i];
-    if (!(P->vstat[j] & VS_FIXED)) linearise(P, a, j, k);
+    linearise(P, a, P->is_list[i], P->is_lub[2 * i], P->is_lub[2 * i + 1], k,
+              p);
   }
   P->is_n = 0;
-  lin_commit(P, a);
+  lin_done(P);
 }
 
 }  // namespace vexo

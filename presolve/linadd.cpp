@@ -14,6 +14,7 @@
 #include "presolve/presolve.h"
 #include "solver/nlwrite.h"
 #include "support/format.h"
+#include "support/message.h"
 #include "support/machine.h"
 #include "support/pool.h"
 #include "support/symbol.h"
@@ -184,25 +185,59 @@ xnode* gen_name(const char* text) {
   return d;
 }
 
-// ---- Gathering ----------------------------------------------------------------
+// ---- Filling -----------------------------------------------------------------
 
-lin_add::lin_add(const Presolve* P) : row0(P->nrows), col0(P->nvars) {}
+namespace {
+
+int32_t next_row(Presolve* P) {
+  if (P->lin_row >= P->lin_row_end) bug("presolve adds more rows than counted");
+  return P->lin_row++;
+}
+
+int32_t next_col(Presolve* P) {
+  if (P->lin_col >= P->lin_col_end)
+    bug("presolve adds more columns than counted");
+  return P->lin_col++;
+}
+
+void put_col(Presolve* P, int32_t j, double lb, double ub, uint32_t status,
+             const xname& name) {
+  P->vlb[j] = P->vlb0[j] = lb;
+  P->vub[j] = P->vub0[j] = ub;
+  P->vstat[j] = status;
+  P->ac->var_names[j] = name;
+}
+
+}  // namespace
 
 int32_t lin_add::row(double lb, double ub, const char* name, setmem* subs) {
-  rows.push_back({lb, ub, {nullptr, subs, name}});
-  return row0 + int32_t(rows.size()) - 1;
+  int32_t r = next_row(P);
+  P->rlb[r] = lb;
+  P->rub[r] = ub;
+  if (P->rlb2 != P->rlb) P->rlb2[r] = lb;
+  if (P->rub2 != P->rub) P->rub2[r] = ub;
+  P->ac->con_names[r] = {nullptr, subs, name};
+  return r;
 }
 
 int32_t lin_add::col(double lb, double ub, uint32_t status, const char* name,
                      setmem* subs) {
-  cols.push_back({lb, ub, status, {nullptr, subs, name}});
-  return col0 + int32_t(cols.size()) - 1;
+  int32_t j = next_col(P);
+  put_col(P, j, lb, ub, status, {nullptr, subs, name});
+  return j;
 }
 
 int32_t lin_add::col(double lb, double ub, uint32_t status, xnode* decl,
                      setmem* subs) {
-  cols.push_back({lb, ub, status, {decl, subs, nullptr}});
-  return col0 + int32_t(cols.size()) - 1;
+  int32_t j = next_col(P);
+  put_col(P, j, lb, ub, status, {decl, subs, nullptr});
+  return j;
+}
+
+void lin_add::term(int32_t row, int32_t col, double coef) {
+  varref** p = &P->cols[col];
+  while (*p && (*p)->index < row) p = &(*p)->next;
+  *p = new_varref_seq(*p, row, coef);
 }
 
 // ---- Growing ------------------------------------------------------------------
@@ -218,12 +253,14 @@ void regrow(T** a, int kold, int knew, int32_t n) {
 }
 
 // A per-row array: constraints kept, n zeroed rows after them, the
-// objectives behind those.
+// objectives behind those, the rest of the block zero.
 template <class T>
 void regrow_rows(T** a, int kold, int knew, int32_t ncons, int32_t nobj,
                  int32_t n) {
   if (!*a) return;
-  T* b = static_cast<T*>(upgrade(nullptr, 0, knew, 0));
+  // Zeroed by the pool: a fresh block's pages come zero from the system
+  // and are touched only where the rows go.
+  T* b = static_cast<T*>(new_mblk(knew, 1));
   std::memcpy(b, *a, sizeof(T) * size_t(ncons));
   std::memcpy(b + ncons + n, *a + ncons, sizeof(T) * size_t(nobj));
   del_mblk(kold, *a);
@@ -355,54 +392,26 @@ void v_upgrade_chk(Presolve* P, int32_t n) {
   P->nlcols = ac->col_nl_rows;
 }
 
-// ---- Commit -------------------------------------------------------------------
+// ---- Making room --------------------------------------------------------------
 
-void lin_commit(Presolve* P, lin_add& a) {
+void lin_reserve(Presolve* P, int32_t nrows, int32_t ncols) {
+  lin_done(P);
   AC* ac = P->ac;
-  int32_t nr = int32_t(a.rows.size()), nv = int32_t(a.cols.size());
-  int32_t nc0 = P->ncons, nrows0 = a.row0;
-  c_upgrade(P, nr);
-  v_upgrade_chk(P, nv);
-  if (!ac->col_terms)
+  int32_t nc0 = P->ncons, nv0 = P->nvars;
+  c_upgrade(P, nrows);
+  v_upgrade_chk(P, ncols);
+  if (!ac->col_terms && P->nvars > 0)
     ac->col_terms = P->cols = static_cast<varref**>(new_mblk(ac->var_class, 1));
-  // Gathering row numbers to problem row numbers.
-  auto row_of = [&](int32_t r) {
-    if (r < nc0) return r;
-    if (r < nrows0) return r + nr;  // an objective
-    return nc0 + (r - nrows0);
-  };
-  for (int32_t i = 0; i < nr; ++i) {
-    const added_row& w = a.rows[size_t(i)];
-    int32_t r = nc0 + i;
-    P->rlb[r] = w.lb;
-    P->rub[r] = w.ub;
-    if (P->rlb2 != P->rlb) P->rlb2[r] = w.lb;
-    if (P->rub2 != P->rub) P->rub2[r] = w.ub;
-    ac->con_names[r] = w.name;
-  }
-  int32_t j0 = a.col0;
-  for (int32_t i = 0; i < nv; ++i) {
-    const added_col& c = a.cols[size_t(i)];
-    int32_t j = j0 + i;
-    P->vlb[j] = P->vlb0[j] = c.lb;
-    P->vub[j] = P->vub0[j] = c.ub;
-    P->vstat[j] = c.status;
-    ac->var_names[j] = c.name;
-  }
-  // Terms: by column, rows descending, so pushing in front (new columns)
-  // leaves each list increasing; an old column takes its new terms at
-  // their places.
-  for (added_term& t : a.terms) t.row = row_of(t.row);
-  std::sort(a.terms.begin(), a.terms.end(),
-            [](const added_term& x, const added_term& y) {
-              return x.col != y.col ? x.col < y.col : x.row > y.row;
-            });
-  for (const added_term& t : a.terms) {
-    varref** p = &P->cols[t.col];
-    if (t.col < j0)
-      while (*p && (*p)->index < t.row) p = &(*p)->next;
-    *p = new_varref_kept(*p, t.row, t.coef);
-  }
+  P->lin_row = nc0;
+  P->lin_row_end = nc0 + std::max(nrows, 0);
+  P->lin_col = nv0;
+  P->lin_col_end = nv0 + std::max(ncols, 0);
+}
+
+void lin_done(const Presolve* P) {
+  if (P->lin_row != P->lin_row_end || P->lin_col != P->lin_col_end)
+    bug("presolve adds %d rows and %d columns fewer than counted",
+        P->lin_row_end - P->lin_row, P->lin_col_end - P->lin_col);
 }
 
 }  // namespace vexo

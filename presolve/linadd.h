@@ -1,12 +1,11 @@
 // Rows and columns that presolve adds to the collected problem: the
 // linearisations of piecewise-linear terms (presolve/pllin.h) and of set
-// domains (presolve/isdom.h) gather what they make in a lin_add and hand
-// it over once, so every array of the problem grows once.
-//
-// While gathering, new columns are numbered from the problem's variable
-// count on and new rows from its row count (constraints plus objectives)
-// on, so that the objectives keep their numbers; lin_commit moves the new
-// rows to just after the constraints and the objectives behind them.
+// domains (presolve/isdom.h), and the variables of complementarity
+// conditions (presolve/compl.h).  Room is made first, for everything a
+// phase will add (lin_reserve: every array of the problem grows once, the
+// objectives move behind the new rows); the rows and columns are then
+// filled in at their final numbers, and their terms join the column
+// lists in row order.
 #ifndef VEXO_PRESOLVE_LINADD_H
 #define VEXO_PRESOLVE_LINADD_H
 
@@ -22,45 +21,30 @@ struct xnode;
 struct setmem;
 struct symbol;
 
-struct added_row {
-  double lb, ub;
-  xname name;
-};
-struct added_col {
-  double lb, ub;
-  uint32_t status;  // VS_INT or VS_BIN, or 0
-  xname name;
-};
-struct added_term {
-  int32_t row, col;  // gathering numbers (see above)
-  double coef;
-};
+// Makes room for nrows more rows (after the constraints) and ncols more
+// columns (kept, sent after the kept ones) at once; the room must be
+// used up (lin_done) before more is made.
+void lin_reserve(Presolve* P, int32_t nrows, int32_t ncols);
+// Reports a bug unless the room made is used up.
+void lin_done(const Presolve* P);
 
+// Fills the room made by lin_reserve, in order.
 struct lin_add {
-  int32_t row0 = 0;  // the first new row's gathering number (nrows)
-  int32_t col0 = 0;  // the first new column's number (nvars)
-  std::vector<added_row> rows;
-  std::vector<added_col> cols;
-  std::vector<added_term> terms;
-  explicit lin_add(const Presolve* P);
-  // A generated name's text (dname) and its numeric subscript, or null.
+  Presolve* P;
+  explicit lin_add(Presolve* p) : P(p) {}
+  // A row with its bounds, named by a generated name's text (dname) and
+  // its numeric subscript, or null.  Returns its number.
   int32_t row(double lb, double ub, const char* name, setmem* subs = nullptr);
   int32_t col(double lb, double ub, uint32_t status, const char* name,
               setmem* subs = nullptr);
   // A column named by a declaration record (gen_name) and subscripts.
   int32_t col(double lb, double ub, uint32_t status, xnode* decl,
               setmem* subs);
-  // Every term is made, also with coefficient 0.
-  void term(int32_t row, int32_t col, double coef) {
-    terms.push_back({row, col, coef});
-  }
+  // The term joins col's list at row's place; every term is made, also
+  // with coefficient 0.
+  void term(int32_t row, int32_t col, double coef);
 };
 
-// Hands the gathered rows, columns and terms to the collected problem
-// and the Presolve record: the arrays grow (c_upgrade, v_upgrade_chk),
-// the new rows follow the kept constraints and the new columns the kept
-// variables, and the terms join the column lists in row order.
-void lin_commit(Presolve* P, lin_add& a);
 // Makes room for n more rows: every per-constraint and per-row array of
 // the problem (and the row status of P) grows, the objectives move up by
 // n (their terms' row numbers too), the counts follow.

@@ -9,6 +9,7 @@
 #include "instance/ac.h"
 #include "instance/names.h"
 #include "presolve/bounds.h"
+#include "presolve/compl.h"
 #include "presolve/fixing.h"
 #include "presolve/internal.h"
 #include "presolve/presolve.h"
@@ -49,14 +50,22 @@ static void row_arrays(Presolve* P) {
   P->nrq = 0;
 }
 
-// Rows whose body presolve does not see whole (nonlinear, logical or
-// paired rows) hold a variable forever: they are never scanned.
+// Rows whose body presolve does not see whole (nonlinear or logical
+// rows) hold a variable forever: they are never scanned.  Paired rows are
+// not scanned either (their status bit keeps them off the queue), but
+// their activity decides their conditions (compl_check_row).
 static void opaque_rows(Presolve* P) {
   AC* ac = P->ac;
   for (int32_t i = 0; i < P->ncons; ++i)
-    if (ac->con_nonlin[i] || (P->cpair && P->cpair[i]) ||
-        (P->dflag && (P->dflag[i] & 3)))
+    if (ac->con_nonlin[i] || (P->dflag && (P->dflag[i] & 3)))
       P->nterms[i] = 1;
+}
+
+// Conditions the declared bounds already decide.
+static void compl_rows(Presolve* P) {
+  if (!P->cpair) return;
+  for (int32_t i = 0; i < P->ncons; ++i)
+    if (P->cpair[i] && (P->nfree[i] || P->nterms[i])) compl_check_row(P, i, 1);
 }
 
 // Activity intervals, free-variable counts and row lists from the
@@ -352,6 +361,8 @@ static void deduced_conflict(Presolve* P, int32_t i, double a, double b) {
 static void ranges(Presolve* P) {
   for (int32_t i = 0; i < P->ncons; ++i) {
     if ((P->rstat[i] & (RS_GONE | RS_INFEASIBLE)) || P->nterms[i]) continue;
+    // A paired row's limits are its condition's: they stay.
+    if (P->rstat[i] & RS_COMPL) continue;
     bool hi_fin = !P->ninfub[i], lo_fin = !P->ninflb[i];
     if (hi_fin && P->actub[i] < P->rlb[i] - preeps) {
       deduced_conflict(P, i, P->actub[i], P->rlb[i]);
@@ -398,6 +409,7 @@ void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed) {
   fix_command_vars(P, fixed, nfixed);
   if (level > 0) {
     empty_rows(P);
+    compl_rows(P);
     close_bounds(P);
     queue_singletons(P);
     pass_loop(P, level);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "compiler/plterm.h"
 #include "eval/optab.h"
@@ -60,10 +61,18 @@ void add_linear(Presolve* P, int32_t j, int32_t i, double a) {
   *p = new_varref_kept(*p, i, a);
 }
 
-// One term of variable j replaced by what a gathers; k numbers the names.
+// Per-term lists, kept across the terms of one call.
+struct term_scratch {
+  std::vector<int32_t> lam, seg;  // the point and segment columns
+  std::vector<double> cap;        // each point column's upper bound
+};
+
+// One term of variable j replaced by rows and columns in a's room; k
+// numbers the names.
 struct term_lin {
   Presolve* P;
   lin_add& a;
+  term_scratch& s;
   int32_t j;
   const plterm* t;
   int k;
@@ -110,9 +119,11 @@ struct term_lin {
     int32_t cvx = cvx_row ? a.row(1, 1, name("cvx")) : -1;
     int32_t def = a.row(0, 0, name("def"));
     a.term(def, j, 1);
-    std::vector<int32_t> lam(size_t(n) + 1);
+    std::vector<int32_t>& lam = s.lam;
+    lam.assign(size_t(n) + 1, 0);
     const char* lam_name = name("lambda");
-    std::vector<double> cap(size_t(n) + 1, 1);
+    std::vector<double>& cap = s.cap;
+    cap.assign(size_t(n) + 1, 1);
     for (int p = 0; p <= n; ++p) {
       bool first = p == 0, last = p == n;
       double pt = first ? lo : last ? hi : breakpoint(t, p - 1);
@@ -142,7 +153,8 @@ struct term_lin {
     }
     if (!bin) return;
     // Segment s lies between points s and s + 1; one is chosen.
-    std::vector<int32_t> seg(static_cast<size_t>(n));
+    std::vector<int32_t>& seg = s.seg;
+    seg.assign(size_t(n), 0);
     const char* b_name = name("b");
     const char* bound_name = name("bound");
     for (int s = 0; s < n; ++s)
@@ -180,27 +192,26 @@ void pllin(Presolve* P) {
   AC* ac = P->ac;
   if (!P->vpl) return;
   bool open = (pl_linearize & 3) < 2;
-  bool any = false, need_m = false;
-  size_t nrows = 0, ncols = 0, nterms = 0;  // at most, for reserving
-  for (int32_t j = 0; j < P->nvars; ++j) {
+  bool need_m = false;
+  int32_t nrows = 0, ncols = 0;
+  int32_t nv = P->nvars;
+  for (int32_t j = 0; j < nv; ++j) {
     if (P->vstat[j] & VS_FIXED) continue;
     for (const plterm* t = P->vpl[j]; t; t = t->next) {
-      size_t n = size_t(t->n_slopes);
+      int32_t n = t->n_slopes;
       if (n < 2) continue;
-      any = true;
       bool bin = needs_binaries(P, t);
       if (!open || bin) need_m = true;
-      nrows += 2 + (bin ? n + 2 : 0);
+      // What term_lin::make adds.
+      nrows += (open && n <= 2 ? 1 : 2) + (bin ? n + 2 : 0);
       ncols += n + 1 + (bin ? n : 0);
-      nterms += 3 * (n + 1) + 1 + (bin ? 4 * n + 1 : 0);
     }
   }
   if (need_m && !(pl_bigM > 0)) cmd_Loption("pl_bigM", 1000000);
+  // One growth for these and the domains counted (Is_linearize).
+  if (nrows) lin_reserve(P, nrows + P->is_ncon, ncols + P->is_nvar);
   lin_add a(P);
-  a.rows.reserve(nrows);
-  a.cols.reserve(ncols);
-  a.terms.reserve(nterms);
-  int32_t nv = P->nvars;
+  term_scratch sc;
   for (int32_t j = 0; j < nv; ++j) {
     plterm* t = P->vpl[j];
     if (!t || (P->vstat[j] & VS_FIXED)) continue;
@@ -210,7 +221,7 @@ void pllin(Presolve* P) {
       if (t->n_slopes < 2) {
         add_linear(P, j, t->index, slope(t, 0));
       } else {
-        term_lin w{P, a, j, t, ++ac->n_pl_lin, open, needs_binaries(P, t),
+        term_lin w{P, a, sc, j, t, ++ac->n_pl_lin, open, needs_binaries(P, t),
                    P->vlb0[j], P->vub0[j]};
         w.make();
       }
@@ -218,10 +229,8 @@ void pllin(Presolve* P) {
       t = next;
     }
   }
-  if (!any) return;
-  ac->n_pl_var_added += int32_t(a.cols.size());
-  ac->n_pl_con_added += int32_t(a.rows.size());
-  lin_commit(P, a);
+  ac->n_pl_var_added += ncols;
+  ac->n_pl_con_added += nrows;
 }
 
 void pl2nl(Presolve* P) {

@@ -196,7 +196,7 @@ static void order_arrays(Presolve* P) {
 }
 
 // Rows of complementarity pairs marked (the second row's partner is the
-// row before); an equation whose partner is free goes to compl_eqn; a
+// row before, presolve/compl.h for the other bits); an equation whose partner is free goes to compl_eqn; a
 // pair with no finite bound at all is reported, and the command stops
 // once all are.
 static void compl_check(Presolve* P) {
@@ -223,6 +223,19 @@ static void compl_check(Presolve* P) {
       continue;
     }
     ++n;
+    // A lone expression keeps its constant in rub0 (bit 32); two single
+    // inequalities of opposite sides hold each other at the other side
+    // (bit 16).
+    if (!finite(i)) ac->cpair[i] |= 32;
+    if (!finite(j)) ac->cpair[j] |= 32;
+    auto lower_only = [&](int32_t r) { return P->rub[r] >= Infinity; };
+    auto single = [&](int32_t r) {
+      return finite(r) && (P->rlb[r] <= negInfinity || P->rub[r] >= Infinity);
+    };
+    if (single(i) && single(j) && lower_only(i) != lower_only(j)) {
+      ac->cpair[i] |= 16;
+      ac->cpair[j] |= 16;
+    }
     if (equation(i) && !finite(j))
       compl_eqn(P, i, j);
     else if (equation(j) && !finite(i))
@@ -389,7 +402,8 @@ static void later_phases(Presolve* P) {
   if (plogfile) Fprintf(plogfile, "End of presolve.\n\n");
   set_lubs(ac);
   if (show_stats) statshow(ac);
-  if (ac->n_compl && compl_warn > 0) compl_count(ac);
+  // A system whose conditions presolve all decided is an ordinary one.
+  if (ac->n_compl_sent && compl_warn > 0) compl_count(ac);
 }
 
 void presolve(AC* ac, int level) {

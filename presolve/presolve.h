@@ -112,9 +112,14 @@ struct Presolve {
                     // order although the classes needed another
   // Domain linearisation (presolve/isdom.h): the variables listed, in a
   // block of class is_k, and the columns, rows and binaries it adds.
+  // is_lub: the bounds each listed domain was counted with (two each).
   int32_t* is_list;
-  int32_t is_n, is_k;
+  double* is_lub;
+  int32_t is_n, is_k, is_lubk;
   int32_t is_nvar, is_ncon, is_nbin;
+  // Rows and columns made room for once (presolve/linadd.h): the next to
+  // fill and the ends of the room.
+  int32_t lin_row, lin_row_end, lin_col, lin_col_end;
   // Equations whose complementarity partner was removed (compl_eqn):
   // pairs (row, the partner's lone variable), in a block of eqn_cap pairs.
   int32_t* eqn;
@@ -134,7 +139,7 @@ static_assert(std::is_trivially_destructible_v<Presolve>);
 
 // Row status bits (rstat).
 enum : uint32_t {
-  RS_GONE = 7,            // low bits: the row was removed (the code)
+  RS_GONE = 0x17,         // the row was removed (the code: 1, 2, 4, 5, 16)
   RS_QUEUED = 0x008,
   RS_SCANLB = 0x100,
   RS_SCANUB = 0x200,

@@ -8,6 +8,7 @@
 
 #include "instance/ac.h"
 #include "instance/names.h"
+#include "presolve/compl.h"
 #include "presolve/fixing.h"
 #include "presolve/internal.h"
 #include "presolve/presolve.h"
@@ -115,6 +116,8 @@ static void pl_shift(Presolve* P, int32_t row, double c) {
   }
   P->rlb[row] += c;
   P->rub[row] += c;
+  // A lone expression's constant moves with it.
+  if (P->rub0) P->rub0[row] += c;
   if (P->actlb) {
     macl(1, c, &P->actlb[row]);
     macu(1, c, &P->actub[row]);
@@ -196,9 +199,6 @@ static void request_scan(Presolve* P, int32_t i, uint32_t bit) {
   P->rstat[i] |= bit;
 }
 
-// The complementarity adjustments are not built: a paired row whose
-// activity crosses a limit is left as it is and sent.
-
 // One bound of j moves from old to nb: upper (bound 1) or lower.
 static void bound_moved(Presolve* P, int32_t j, double old, double nb,
                         bool upper) {
@@ -225,6 +225,8 @@ static void bound_moved(Presolve* P, int32_t j, double old, double nb,
       if (P->ninflb[i] <= 1 && std::isfinite(P->rub[i]))
         request_scan(P, i, RS_SCANLB);
     }
+    // A paired row's activity may now keep clear of one of its limits.
+    if (P->cpair && P->cpair[i]) compl_check_row(P, i, 1);
   }
 }
 

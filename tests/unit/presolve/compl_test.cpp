@@ -3,6 +3,7 @@
 // row 0 is x - y >= 0, row 1 has the limits [2, 7] and two free terms.
 #include <gtest/gtest.h>
 
+#include "frontend/frontend_fixture.h"
 #include "presolve/compl.h"
 #include "presolve/presolve.h"
 #include "support/machine.h"
@@ -15,13 +16,16 @@ class ComplAdj : public ::testing::Test {
  protected:
   Presolve P{};
   ps_scratch scratch{};
-  double rlb[2] = {0, 2}, rub[2] = {Infinity, 7}, rub0[2] = {Infinity, 7};
+  double rlb[2] = {0, 2}, rub[2] = {0, 7}, rub0[2] = {0, 7};
   uint8_t cpair[2] = {1, 2 | 8};
   uint32_t rstat[2] = {RS_COMPL, RS_COMPL};
   int32_t ninflb[2] = {0, 0}, ninfub[2] = {0, 0}, nterms[2] = {0, 0},
           nfree[2] = {2, 2}, rq[8] = {}, rorder[2] = {0, 1};
 
   void SetUp() override {
+    // The infinities and the option cells as a session starts them.
+    start_session();
+    rub[0] = rub0[0] = Infinity;
     P.scratch = &scratch;
     P.ncons = P.nrows = P.nfc = P.nfc2 = 2;
     P.rlb = P.rlb2 = rlb;
@@ -60,18 +64,38 @@ TEST_F(ComplAdj, LowerLimitNeverActiveHoldsThePartnerLow) {
   EXPECT_EQ(rstat[1], RS_SCANUB);
 }
 
-// With bit 32 on the partner the pair stays, as kind 1, and the
-// partner's upper limit comes back from rub0.
+// With bit 32 on the partner (a lone expression e, its constant in
+// rub0) the pair stays, as kind 1: row 0 keeps its upper limit, e <= 0.
+// A row with no limit left holds e at 0 and the pair goes.
 TEST_F(ComplAdj, KeptLimitRestoresThePartnersUpperLimit) {
   cpair[1] |= 32;
-  rub[1] = 3;
+  rlb[1] = negInfinity;
+  rub[1] = Infinity;
   rub0[1] = 9;
+  rub[0] = 5;
   compl_Ladj(&P, 0, 1);
   EXPECT_EQ(cpair[0], 1);
   EXPECT_EQ(cpair[1], 9);
+  EXPECT_EQ(rlb[1], negInfinity);
   EXPECT_EQ(rub[1], 9);
   EXPECT_EQ(rstat[0] & RS_GONE, 0u);
   EXPECT_EQ(P.nfc, 2);
+  compl_Uadj(&P, 0, 1);
+  EXPECT_EQ(cpair[0], 0);
+  EXPECT_EQ(rlb[1], 9);
+  EXPECT_EQ(rub[1], 9);
+  EXPECT_EQ(rstat[0] & RS_GONE, 16u);
+}
+
+// Two single inequalities of opposite sides (bit 16): x - y >= 0 off its
+// limit holds a partner <= 7 at 7.
+TEST_F(ComplAdj, OppositeSidesHoldThePartnerAtItsOwnLimit) {
+  cpair[0] |= 16;
+  cpair[1] |= 16;
+  rlb[1] = negInfinity;
+  compl_Ladj(&P, 0, 1);
+  EXPECT_EQ(rlb[1], 7);
+  EXPECT_EQ(rub[1], 7);
 }
 
 // A kind-2 row with no limits that becomes empty decides nothing: the
