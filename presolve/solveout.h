@@ -23,6 +23,11 @@
 // alone keeps all its rows, each with the message, where the session used
 // to end.  A linear definition's constant is found through dv_col like a
 // nonlinear body's, so values of substituted columns come back too.
+// A use of a nonlinear definition is a reference to the defined variable,
+// never a copy of its body, so no expression grows by substitution and
+// nothing needs consolidating; whom a definition serves (constraints,
+// objectives, both, none) is found by following those references from the
+// kept rows, in place of per-variable use codes.
 #ifndef VEXO_PRESOLVE_SOLVEOUT_H
 #define VEXO_PRESOLVE_SOLVEOUT_H
 
