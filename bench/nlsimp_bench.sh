@@ -27,7 +27,7 @@ share() {
 
 run() {  # run label "model"
   printf '%s\noption presolve 10;\nwrite gm;\n' "$2" >m.run
-  perf record -q -o perf.data -F 400 --call-graph dwarf,16384 \
+  perf record -q -o perf.data -F 2000 --call-graph dwarf,16384 \
     "$vexo" m.run >/dev/null 2>perf.err ||
     { echo "$1: perf or vexo failed:" >&2; tail -3 perf.err >&2; return; }
   perf report -i perf.data --children --stdio 2>/dev/null |
