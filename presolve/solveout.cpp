@@ -69,9 +69,10 @@ void treat_as_constraint(const AC* ac, int32_t j) {
 // declaration; otherwise it is an equality x = ... that option substout
 // lets define x.
 bool declared_def(const AC* ac, int32_t r, int32_t j) {
-  const auto* v = static_cast<const var*>(ac->var_names[j].decl);
-  return v && (v->flags & VF_DEFINED) &&
-         v->defcon == ac->con_names[r].decl;
+  const xnode* d = ac->var_names[j].decl;
+  if (!d || (d->kind & ~1u) != DK_VAR) return false;
+  const auto* v = static_cast<const var*>(d);
+  return (v->flags & VF_DEFINED) && v->defcon == ac->con_names[r].decl;
 }
 
 // Row r may define column j.  Under substout an equality defines its lone
