@@ -1,7 +1,9 @@
 // One session of the program on a command file, in a child process of its
-// own (a session is started once per process), timed from the fork.
+// own (a session is started once per process), timed from the fork or by
+// the child's processor time.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,13 +15,12 @@
 
 namespace bench {
 
-// The seconds of a session on path, or -1 when it could not run or did
-// not exit with 0.
-inline double session_seconds(const std::string& path) {
+// Runs a session on path in a child; true when it exited with 0.  The
+// child's resource use goes to *ru.
+inline bool session_child(const std::string& path, rusage* ru) {
   std::fflush(stdout);
-  auto t0 = std::chrono::steady_clock::now();
   pid_t pid = fork();
-  if (pid < 0) return -1;
+  if (pid < 0) return false;
   if (pid == 0) {
     std::string arg0 = "vexo";
     std::string arg1 = path;
@@ -27,10 +28,27 @@ inline double session_seconds(const std::string& path) {
     _exit(vexo::session_main(2, argv));
   }
   int status = 0;
-  waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  if (wait4(pid, &status, 0, ru) != pid) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The seconds of a session on path, or -1 when it could not run or did
+// not exit with 0.
+inline double session_seconds(const std::string& path) {
+  auto t0 = std::chrono::steady_clock::now();
+  rusage ru{};
+  if (!session_child(path, &ru)) return -1;
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0)
       .count();
+}
+
+// The processor seconds (user and system) of a session on path, which
+// other load on the machine disturbs less than wall time; -1 as above.
+inline double session_cpu_seconds(const std::string& path) {
+  rusage ru{};
+  if (!session_child(path, &ru)) return -1;
+  auto secs = [](const timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
+  return secs(ru.ru_utime) + secs(ru.ru_stime);
 }
 
 }  // namespace bench

@@ -140,6 +140,15 @@ void compile_constr(constr* c) {
       }
     } else if (ctype_known(ctype)) {
       con1compile(ctype, b);
+      // x = ...: the lone left variable's term names the column that
+      // option substout lets the row define (read when generating, so the
+      // option may change after the declaration).
+      if (c->flags & CF_VAREQ) {
+        expr* t = b->L.e;
+        if (t && opcode(t) == OPMINUS) t = t->L.e;
+        if (t && t->opword == opword(OPVARAC, EF_NUMERIC | EF_VARS))
+          t->opword = opword(OPVARACDEF, EF_NUMERIC | EF_VARS);
+      }
     } else {
       bug("unexpected ctype %d in compile_constrdcls", ctype);
     }

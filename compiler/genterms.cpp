@@ -10,6 +10,7 @@
 #include "frontend/strexpr.h"
 #include "instance/genmod.h"
 #include "instance/varref.h"
+#include "session/opttable.h"
 #include "support/pool.h"
 
 namespace vexo {
@@ -45,7 +46,8 @@ eval_result f_OPVARAC(expr* e, TVA* tva) {
 }
 
 eval_result f_OPVARACDEF(expr* e, TVA* tva) {
-  gm_i = uint32_t(linear(e, tva)) + 1;
+  int32_t col = linear(e, tva);
+  if (solveout & 1) gm_i = uint32_t(col) + 1;
   return {.d = 0};
 }
 

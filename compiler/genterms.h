@@ -36,7 +36,7 @@ struct TVA;
 
 // OPVARAC 86 ("lin."), R a variable reference (its column): the term
 // (column, coefficient) on gm_v; 0.  OPVARACDEF 102 ("lindef."): the same,
-// and gm_i := column + 1.  A coefficient that is not finite: new_varref's
+// and gm_i := column + 1 while option substout has bit 1.  A coefficient that is not finite: new_varref's
 // error ("can't multiply ...").
 eval_result f_OPVARAC(expr* e, TVA* tva);
 eval_result f_OPVARACDEF(expr* e, TVA* tva);

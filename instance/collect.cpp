@@ -418,6 +418,7 @@ namespace {
 struct tally {
   int32_t n_var = 0, n_con = 0, n_obj = 0, n_logical = 0, n_compl = 0;
   int32_t n_sym = 0, n_rand = 0, vardefs = 0;
+  bool eqdefs = false;  // equalities may define their lone left variable
   int32_t con_decls = 0, obj_decls = 0, var_decls = 0;
   bool pl = false;
 };
@@ -438,6 +439,7 @@ void count_rows(const convar* d, tally* t, bool obj) {
     return;
   }
   t->n_con += rows;
+  if (d->gen.eq_col) t->eqdefs = true;
   if (is_logical(d)) t->n_logical += rows;
   ++t->con_decls;
 }
@@ -497,7 +499,7 @@ void allocate(AC* ac, const tally& t) {
   ac->con_init_dual = zeroed<double>(kc);
   ac->shape_work.lower = ac->shape_alt.lower = ac->con_lb;
   ac->shape_work.upper = ac->shape_alt.upper = ac->con_ub;
-  if (t.vardefs) ac->con_defvar = zeroed<int32_t>(elem_class(kc, 4));
+  if (t.vardefs || t.eqdefs) ac->con_defvar = zeroed<int32_t>(elem_class(kc, 4));
   ac->con_names_class = class_of(t.n_con, sizeof(xname));
   ac->con_names = zeroed<xname>(ac->con_names_class);
 
@@ -738,7 +740,10 @@ void filler::constraints(constr* c, int32_t defcol) {
       ac->con_lb[r] = g.lb ? g.lb[k] : def;
       ac->con_ub[r] = g.ub ? g.ub[k] : def;
       row_parts(c, k, r, &ac->con_nonlin[r]);
-      if (defcol >= 0) ac->con_defvar[r] = defcol + i + 1;
+      if (defcol >= 0)
+        ac->con_defvar[r] = defcol + i + 1;
+      else if (g.eq_col)  // option substout: x = ... may define x
+        ac->con_defvar[r] = g.eq_col[k];
       if (two) {
         // A side that is a lone expression keeps its constant here: the
         // expression is the row's body less it.

@@ -445,8 +445,8 @@ void presolve(AC* ac, int level) {
   P.plrow = ac->row_plterms;
   P.dflag = ac->con_kind;
   reset_state(level);
-  // 6-7
-  nl_incidence(&P, 0, P.ncons);
+  // 6-7 (the incidence of variables in nonlinear parts is made once, at
+  // the end: nothing reads it before, and it changes until then)
   tolerances();
   // 9-10: orders, row status, the side of each bound's last change.
   order_arrays(&P);
@@ -473,7 +473,6 @@ void presolve(AC* ac, int level) {
   if (!P.rstat)
     P.rstat = scratch_block<uint32_t>(&P, elem_class(ac->row_class, 4));
   simplify_rows(&P);
-  nl_incidence(&P, 0, P.ncons);
   presolve_sug = 0;
   nbud = 0;
   if (level <= 0) {

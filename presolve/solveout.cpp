@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "frontend/decl.h"
+#include "frontend/condcl.h"
 #include "frontend/parse.h"
+#include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/collect.h"
 #include "instance/names.h"
@@ -63,16 +65,31 @@ void treat_as_constraint(const AC* ac, int32_t j) {
              "in the right-hand side.\n", n, n);
 }
 
-// Row r may define column j by linear substitution.
-bool candidate(Presolve* P, int32_t r, int32_t j,
+// Whether row r is the defining row of column j's `var x = ...`
+// declaration; otherwise it is an equality x = ... that option substout
+// lets define x.
+bool declared_def(const AC* ac, int32_t r, int32_t j) {
+  const xnode* d = ac->var_names[j].decl;
+  if (!d || (d->kind & ~1u) != DK_VAR) return false;
+  const auto* v = static_cast<const var*>(d);
+  return (v->flags & VF_DEFINED) && v->defcon == ac->con_names[r].decl;
+}
+
+// Row r may define column j.  Under substout an equality defines its lone
+// left variable only while that variable has no declared bound (a bound
+// would be lost), and silently stays a constraint otherwise.
+bool candidate(Presolve* P, int32_t r, int32_t j, bool decl,
                const std::vector<char>& paired) {
   AC* ac = P->ac;
   if (j < 0 || j >= P->nvars || gone(P, r)) return false;
   if (P->vstat[j] & (VS_INT | VS_BIN | VS_FIXED | DV_DEFINED)) return false;
   if ((P->dflag && (P->dflag[r] & 3)) || (P->cpair && P->cpair[r]))
     return false;
+  if (!decl && (!(solveout & 1) || P->vlb0[j] > negInfinity ||
+                P->vub0[j] < Infinity))
+    return false;
   if (ac->con_nonlin[r] && in_nonlin(ac, r, j)) {
-    treat_as_constraint(ac, j);
+    if (decl) treat_as_constraint(ac, j);
     return false;
   }
   if (ac->row_plterms && ac->row_plterms[r]) return false;
@@ -91,6 +108,22 @@ varref* solved_for(const Presolve* P, const row_terms& R, int32_t j, double a) {
     if (it->first != j && !(P->vstat[it->first] & VS_FIXED))
       def = new_varref(def, it->first, -it->second / a);
   return def;
+}
+
+// The per-body arrays, one body per constraint row (the defining row's
+// number), made on first need.
+void dv_arrays(Presolve* P) {
+  AC* ac = P->ac;
+  if (!ac->dv_const) {
+    ac->dv_class = ac->con_class;
+    ac->dv_const = static_cast<double*>(new_mblk(ac->dv_class, 1));
+    ac->n_dv_bodies = P->ncons;
+  }
+  if (!ac->dv_bodies) {
+    ac->dv_bodies = static_cast<expr**>(new_mblk(ac->dv_class, 1));
+    ac->dv_col = static_cast<int32_t*>(new_mblk(elem_class(ac->dv_class, 4)));
+    for (int32_t k = 0; k < ac->n_dv_bodies; ++k) ac->dv_col[k] = -1;
+  }
 }
 
 // rows[s] -= f * rows[r], column j dropped; returns the fills.
@@ -143,16 +176,14 @@ void eliminate(elim& W, int32_t r, int32_t j) {
     if (W.pending[size_t(s)]) P->nfills += fills;
   }
   if (in_cmds > 1) {
-    // j = c/a - sum of (b/a) x over the row's other terms.
+    // j = c/a - sum of (b/a) x over the row's other terms; dv_col finds
+    // the constant for a variable that no declaration defines.
     if (!ac->var_lindef)
       ac->var_lindef = static_cast<varref**>(new_mblk(ac->var_class, 1));
     ac->var_lindef[j] = solved_for(P, R, j, a);
-    if (!ac->dv_const) {
-      ac->dv_class = ac->con_class;
-      ac->dv_const = static_cast<double*>(new_mblk(ac->dv_class, 1));
-      ac->n_dv_bodies = P->ncons;
-    }
+    dv_arrays(P);
     ac->dv_const[r] = c / a;
+    ac->dv_col[r] = j;
   }
   // The defining row keeps its terms: it is gone, and what reads removed
   // rows (the dual recovery, expand) finds it as it was.
@@ -201,22 +232,6 @@ expr* scaled(expr* x, double f) {
   expr* k = new_num(f);
   k->op = functab[size_t(OPNUM)];
   return node(OPMULT, fl, k, x);
-}
-
-// The per-body arrays, one body per constraint row (the defining row's
-// number), made on first need.
-void dv_arrays(Presolve* P) {
-  AC* ac = P->ac;
-  if (!ac->dv_const) {
-    ac->dv_class = ac->con_class;
-    ac->dv_const = static_cast<double*>(new_mblk(ac->dv_class, 1));
-    ac->n_dv_bodies = P->ncons;
-  }
-  if (!ac->dv_bodies) {
-    ac->dv_bodies = static_cast<expr**>(new_mblk(ac->dv_class, 1));
-    ac->dv_col = static_cast<int32_t*>(new_mblk(elem_class(ac->dv_class, 4)));
-    for (int32_t k = 0; k < ac->n_dv_bodies; ++k) ac->dv_col[k] = -1;
-  }
 }
 
 // Column j is used in a complementarity row: it stays a column there.
@@ -355,6 +370,7 @@ void nonlinear_tally(Presolve* P) {
 void solve_out(Presolve* P) {
   AC* ac = P->ac;
   P->ldef = P->nfills = P->nnldef = 0;
+  ac->n_subst_var = 0;  // an earlier presolve's count goes
   use_lnl = linelim != 0;
   if (!ac->con_defvar || !P->rstat || !ac->col_terms) return;
   std::vector<int32_t> defs(size_t(P->nvars), -1);  // column: its row
@@ -363,10 +379,13 @@ void solve_out(Presolve* P) {
     if (ac->compl_var[s] > 0 && ac->compl_var[s] <= P->nvars)
       paired[size_t(ac->compl_var[s] - 1)] = 1;
   std::vector<int32_t> cand;
+  std::vector<char> decl(size_t(P->ncons), 0);  // row of a var x = ...
   int32_t ncand = std::min(P->ncons, ac->n_con_aux ? ac->n_con_aux : P->ncons);
   for (int32_t r = 0; r < ncand; ++r) {
     int32_t j = ac->con_defvar[r] - 1;
-    if (j < 0 || !candidate(P, r, j, paired) || defs[size_t(j)] >= 0) continue;
+    if (j < 0 || j >= P->nvars || defs[size_t(j)] >= 0) continue;
+    decl[size_t(r)] = declared_def(ac, r, j);
+    if (!candidate(P, r, j, decl[size_t(r)], paired)) continue;
     defs[size_t(j)] = r;
     cand.push_back(r);
   }
@@ -386,7 +405,7 @@ void solve_out(Presolve* P) {
   for (int32_t r : cand) {
     int32_t j = ac->con_defvar[r] - 1;
     if (coef_in(W.rows[size_t(r)], j) == 0) {
-      treat_as_constraint(ac, j);
+      if (decl[size_t(r)]) treat_as_constraint(ac, j);
       defs[size_t(j)] = -1;
     }
   }
@@ -395,9 +414,11 @@ void solve_out(Presolve* P) {
   std::vector<int32_t> waiting(size_t(P->nrows), 0);
   std::vector<std::vector<int32_t>> users(size_t(P->nvars));
   std::vector<int32_t> ready, dep;
+  std::vector<int32_t> breakers;  // substout rows, which may break a cycle
   for (int32_t r : cand) {
     int32_t j = ac->con_defvar[r] - 1;
     if (defs[size_t(j)] != r) continue;
+    if (!decl[size_t(r)]) breakers.push_back(r);
     dep.clear();
     auto note = [&](int32_t k, expr*) {
       if (k >= 0 && k < P->nvars && k != j && defs[size_t(k)] >= 0)
@@ -413,23 +434,52 @@ void solve_out(Presolve* P) {
   }
   std::vector<char> nlcol = nonlinear_columns(P);
   std::vector<bool> done(size_t(P->nrows), false);
-  for (size_t q = 0; q < ready.size(); ++q) {
-    int32_t r = ready[q];
-    int32_t j = ac->con_defvar[r] - 1;
+  std::vector<int32_t> order;  // the definitions in dependency order
+  // Row r is settled: the definitions waiting for its variable wait less.
+  auto settle = [&](int32_t r) {
     done[size_t(r)] = true;
-    W.pending[size_t(r)] = 0;
-    for (int32_t s : users[size_t(j)])
+    for (int32_t s : users[size_t(ac->con_defvar[r] - 1)])
       if (--waiting[size_t(s)] == 0) ready.push_back(s);
-    // Linear when the row, and every row that uses j, keep j linear.
-    if (use_lnl && !ac->con_nonlin[r] && !nlcol[size_t(j)])
+  };
+  for (size_t q = 0;;) {
+    if (q == ready.size()) {
+      // A cycle: the last substout row in it stays a constraint, which
+      // frees the others; without one the cycle's rows all stay.
+      while (!breakers.empty() && done[size_t(breakers.back())])
+        breakers.pop_back();
+      if (breakers.empty()) break;
+      W.pending[size_t(breakers.back())] = 0;
+      settle(breakers.back());
+      continue;
+    }
+    int32_t r = ready[q++];
+    if (done[size_t(r)]) continue;
+    settle(r);
+    order.push_back(r);
+  }
+  // Linear when the row, and every row that uses j, keep j linear.
+  auto linear = [&](int32_t r) {
+    return use_lnl && !ac->con_nonlin[r] && !nlcol[size_t(ac->con_defvar[r] - 1)];
+  };
+  // A nonlinear body is built from its row as it stands, so definitions
+  // go after those they use.  When all are linear the order is free, and
+  // the users go first: a chain x[i] = x[i-1] + y[i] then costs a term
+  // per step, not a definition grown by every step below it.
+  bool all_linear = std::all_of(order.begin(), order.end(), linear);
+  if (all_linear) std::reverse(order.begin(), order.end());
+  for (int32_t r : order) {
+    int32_t j = ac->con_defvar[r] - 1;
+    W.pending[size_t(r)] = 0;
+    if (linear(r))
       eliminate(W, r, j);
     else if (!in_paired_row(W, j))
       eliminate_nl(W, r, j);
   }
-  // A cycle of definitions: its rows stay constraints.
+  // A cycle of declared definitions: its rows stay constraints.
   for (int32_t r : cand) {
     int32_t j = ac->con_defvar[r] - 1;
-    if (!done[size_t(r)] && defs[size_t(j)] == r) treat_as_constraint(ac, j);
+    if (!done[size_t(r)] && defs[size_t(j)] == r && decl[size_t(r)])
+      treat_as_constraint(ac, j);
   }
   if (P->ldef || P->nnldef) columns_back(W);
   if (P->nnldef) mark_references(P);

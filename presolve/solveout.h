@@ -11,12 +11,23 @@
 // references to it in their nonlinear parts (marked EF_NONLIN, so that
 // simplification leaves them there).
 //
-// Decisions: only defining rows of defined variables are candidates (the
-// rows that option substout would add are not built); a variable used in a
-// complementarity row, or whose row holds piecewise-linear terms, stays a
-// column; so do the rows of a cycle of definitions and a definition that
-// names its own variable, with the "Treating ..." message among presolve's
-// messages (the problem is still sent).
+// Candidates: the defining rows of `var x = ...` declarations and, with
+// option substout 1, equalities x = ... whose lone left variable x is
+// continuous and has no declared bound (collection records the column in
+// con_defvar).  A variable used in a complementarity row, or whose row
+// holds piecewise-linear terms, stays a column.  A definition that names
+// its own variable stays a constraint (a declared one with the "Treating
+// ..." message among presolve's messages; the problem is still sent).  In
+// a cycle of definitions the last substout row still waiting stays a
+// constraint, which frees the others; a cycle of declared definitions
+// alone keeps all its rows, each with the message, where the session used
+// to end.  A linear definition's constant is found through dv_col like a
+// nonlinear body's, so values of substituted columns come back too.
+// A use of a nonlinear definition is a reference to the defined variable,
+// never a copy of its body, so no expression grows by substitution and
+// nothing needs consolidating; whom a definition serves (constraints,
+// objectives, both, none) is found by following those references from the
+// kept rows, in place of per-variable use codes.
 #ifndef VEXO_PRESOLVE_SOLVEOUT_H
 #define VEXO_PRESOLVE_SOLVEOUT_H
 

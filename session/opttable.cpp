@@ -354,7 +354,8 @@ void update_solveout(const char* value, void* target) {
     // Constraints that define variables are generated anew.
     const xclass_rec& x = xclass[XC_CONS];
     for (int i = 0; i < x.n; ++i)
-      if (x.a[i] && (x.a[i]->flags & CF_VAREQ)) x.a[i]->stamp = -1;
+      if (x.a[i] && (x.a[i]->flags & CF_VAREQ) && x.a[i]->xr.stamp != 0)
+        x.a[i]->xr.stamp = -1.0;
   }
   *c = n;
 }
