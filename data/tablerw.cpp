@@ -41,6 +41,7 @@
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/format.h"
+#include "support/list.h"
 #include "support/message.h"
 #include "support/numfmt.h"
 #include "support/pool.h"
@@ -454,29 +455,34 @@ extern "C" void* No_ColAlloc(TableInfo*, int, int) {
 // ---- The commands ---------------------------------------------------------------
 
 void table_io(int rw, set_spec* ix, symbol* name, expr* subscript) {
+  // A refused command: its indexing's scope ends with it.
+  auto drop = [&]() {
+    edelete(subscript);
+    if (ix) {
+      end_context(ix, nullptr);
+      sdelete(ix);
+    }
+  };
   void* b = name->binding;
   if (!b || bound_kind(b) != DK_TABLE) {
     error(0, "%s is not a table.", name->name);
-    edelete(subscript);
-    if (ix) sdelete(ix);
+    drop();
     return;
   }
   if (Serving) {
     cantserve(rw ? "write_table" : "read_table", nullptr);
-    edelete(subscript);
-    if (ix) sdelete(ix);
+    drop();
     return;
   }
   Table* t = static_cast<Table*>(b);
   if ((subscript || ix) && !t->indexing) {
     error(0, "table %s is not subscripted.\n", name->name);
-    edelete(subscript);
-    if (ix) sdelete(ix);
+    drop();
     return;
   }
   if (t->indexing && !subscript) {
     error(0, "No subscript given for table %s\n", name->name);
-    if (ix) sdelete(ix);
+    drop();
     return;
   }
   dep_note(t->num);
@@ -841,14 +847,21 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
   int b = rw ? 2 : 1;
   // Groups are walked and their names evaluated with the key dummies
   // bound to the first row written (what the compiler stores at the keys'
-  // level is computed then): the columns are the same for every row.
-  // Without rows a group gives no column.  Groups are written only, from
+  // level is computed then): the columns are the same for every row, as
+  // neither a group's indexing nor a name may use the key dummies.
+  // Without rows they hold a placeholder.  Groups are written only, from
   // a set_name (write_refused).
   symbol** first_row = nullptr;
+  std::vector<symbol*> placeholder;
   if (rw && t->setname && (t->arrow & 2) && t->arity) {
     for (setmem* m = setname_members(t, tva)->first; m && !first_row;
          m = m->next)
       if (m->ord >= 0) first_row = m->tup();
+    if (!first_row) {
+      placeholder.assign(size_t(t->arity),
+                         Symbol("<invalid use of table dummy>", 1));
+      first_row = placeholder.data();
+    }
   }
   struct key_binding {
     Table* t;
@@ -1048,6 +1061,38 @@ bool write_refused(Table* t) {
   return true;
 }
 
+// One transfer of an indexed table: the subscript's values (evaluated in
+// c), which must lie in the table's indexing, are held by the table's
+// dummies while names, strings and values are evaluated.  True when the
+// command must stop.
+bool table_sub_rw1(int rw, Table* t, expr* subs, TVA* c) {
+  symbol* tup[TUPMAX];
+  int n = 0;
+  for (expr* e = subs; e && n < TUPMAX; e = e->next) {
+    if (has_flag(e, EF_NUMERIC)) {
+      tup[n++] = Number(eval_num(e, c));
+    } else if (has_flag(e, EF_STRING)) {
+      cstr* x = eval_str(e, c);
+      tup[n++] = Symbol(x->text(), 1);
+      zap_cstr(&x);
+    } else {
+      tup[n++] = eval_sym(e, c);
+    }
+  }
+  if (n != t->indexing->arity ||
+      set_in(t->indexing, tup, c) == NOT_MEMBER) {
+    error(0, "invalid subscript %s", sub_name(t, tup));
+    bailout();
+  }
+  std::string text(1, '[');
+  text.append(tuple_text(tup, n));
+  text.push_back(']');
+  TVA* w = ss_begin1(t->indexing, c, tup);
+  bool stop = table_rw1(rw, t, w, text);
+  ss_end1(t->indexing, w);
+  return stop;
+}
+
 }  // namespace
 
 void table_rw_cmd(cmd_fields* c) {
@@ -1097,10 +1142,14 @@ void table_rw_cmd(cmd_fields* c) {
   if (process1(nullptr)) return;
 
   // The subscript of an indexed table: the command's carrier holds the
-  // table itself (unnamed tables), else the subscript list.
+  // table itself (unnamed tables), else the subscript list, read in the
+  // scope of the command's indexing.
+  set_spec* ix = fa[1].ss;
   expr* subs = t->indexing && sub && opcode(sub) != OPXNODE ? sub : nullptr;
   compile_start();
+  if (ix) ss_setup(ix, nullptr);
   for (expr** pe = &subs; *pe; pe = &(*pe)->next) mri(pe, 1);
+  if (ix) ss_teardown(ix);
   if (subs) fa[3].e = subs;
   if (t->indexing) ss_setup(t->indexing, nullptr);
   for (expr** pe = &t->strings; *pe; pe = &(*pe)->next)
@@ -1131,33 +1180,20 @@ void table_rw_cmd(cmd_fields* c) {
     table_rw1(rw, t, h.t, "");
     return;
   }
-  // The subscript's values, which must lie in the table's indexing; the
-  // table's dummies hold them while names, strings and values are
-  // evaluated.
-  symbol* tup[TUPMAX];
-  int n = 0;
-  for (expr* e = subs; e && n < TUPMAX; e = e->next) {
-    if (has_flag(e, EF_NUMERIC)) {
-      tup[n++] = Number(eval_num(e, h.t));
-    } else if (has_flag(e, EF_STRING)) {
-      cstr* x = eval_str(e, h.t);
-      tup[n++] = Symbol(x->text(), 1);
-      zap_cstr(&x);
-    } else {
-      tup[n++] = eval_sym(e, h.t);
-    }
+  if (!ix) {
+    table_sub_rw1(rw, t, subs, h.t);
+    return;
   }
-  if (n != t->indexing->arity ||
-      set_in(t->indexing, tup, h.t) == NOT_MEMBER) {
-    error(0, "invalid subscript %s", sub_name(t, tup));
-    bailout();
+  // One transfer per member of the command's indexing, until one fails
+  // without table_errbreak 4.
+  if (TVA* w = ss_begin(ix, h.t)) {
+    do {
+      if (table_sub_rw1(rw, t, subs, w)) {
+        ss_end1(ix, w);
+        break;
+      }
+    } while (ss_continue(ix, w));
   }
-  std::string text(1, '[');
-  text.append(tuple_text(tup, n));
-  text.push_back(']');
-  TVA* w = ss_begin1(t->indexing, h.t, tup);
-  table_rw1(rw, t, w, text);
-  ss_end1(t->indexing, w);
 }
 
 }  // namespace vexo
