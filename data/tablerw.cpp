@@ -219,7 +219,9 @@ struct TableIN {
   symbol* key[MAX_TABLE_KEYS];
   std::vector<colx>* cx;    // the data columns of this direction
   std::vector<symbol*>* gtups;  // the tuples of groups' members
-  set* rows;                // rows read, or rows written
+  set* rows;                // rows read, or a set made of the rows written
+  set* wrows;               // the rows written, when a set holds them
+  std::vector<symbol*>* list;  // else their tuples one after the other
   charblk* tmi;             // the call's temporary memory (TMI)
   std::vector<void*>* blocks;  // column arrays allocated (writing)
   int k;                    // size class of the column arrays
@@ -373,7 +375,18 @@ extern "C" long Rd_Lookup(double* dv, char** sv, TableInfo* ti) {
 
 extern "C" long Wr_Lookup(double* dv, char** sv, TableInfo* ti) {
   TableIN* tin = ti ? tin_of(ti) : nullptr;
-  return lookup_in(tin ? tin->rows : nullptr, dv, sv, ti);
+  if (tin && !tin->wrows && tin->list) {
+    // Rows written without a set: one is made for the first look-up.
+    int n = ti->arity;
+    std::vector<symbol*>& l = *tin->list;
+    tin->rows = set_enum(new_enum(), n);
+    if (l.size() > size_t(n))
+      tin->rows->new_htab(static_cast<int>(l.size() / size_t(n)));
+    for (size_t i = 0; i + size_t(n) <= l.size(); i += size_t(n))
+      tin->rows->addmem(&l[i]);
+    tin->wrows = tin->rows;
+  }
+  return lookup_in(tin ? tin->wrows : nullptr, dv, sv, ti);
 }
 
 extern "C" long No_Lookup(double*, char**, TableInfo*) { return -1; }
@@ -539,6 +552,45 @@ long union_rows(xnode* d, set* rows, TVA* t) {
   return n ? static_cast<long>(tups.size() / size_t(n)) : 0;
 }
 
+// Whether the whole-entity columns all have the members of the first
+// one's indexing: each other indexing has as many members (*count), all
+// in the first.  Returns that indexing, or null.  The common table of
+// columns over one index set is written from a list of its members,
+// without a set of its rows.
+set_spec* same_rows(std::vector<colx>& cx, TVA* t, long* count) {
+  xnode* first = nullptr;
+  for (colx& c : cx) {
+    if (!c.d) continue;
+    if (!c.d->indexing) return nullptr;
+    if (!first) first = c.d;
+  }
+  if (!first) return nullptr;
+  set_spec* fs = first->indexing;
+  long m = 0;
+  if (TVA* w = ss_begin(fs, t)) {
+    do ++m;
+    while (ss_continue(fs, w));
+  }
+  for (colx& c : cx) {
+    if (!c.d || c.d == first) continue;
+    set_spec* ss = c.d->indexing;
+    if (ss->arity != fs->arity) return nullptr;
+    long k = 0;
+    if (TVA* w = ss_begin(ss, t)) {
+      do {
+        if (set_in(fs, ss->first->vals, w) == NOT_MEMBER) {
+          ss_end1(ss, w);
+          return nullptr;
+        }
+        ++k;
+      } while (ss_continue(ss, w));
+    }
+    if (k != m) return nullptr;
+  }
+  *count = m;
+  return fs;
+}
+
 // The value of a whole-entity column for the row: a number, a string
 // (into *s, in temporary memory) or missing; an error text, else null.
 // Rows known to lie in d's indexing (all_in) skip the membership test.
@@ -652,23 +704,33 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
   Table* t = tin->t;
   int n = t->arity;
   bool missing_ok = true;
+  long nrows = 1;
   if (t->setname && (t->arrow & 2)) {
     missing_ok = false;
-    tin->rows = set_copy(setname_members(t, tva));
-  } else {
-    tin->rows = set_enum(new_enum(), n);
-    if (n) {
-      for (colx& c : *tin->cx)
-        if (c.d) c.count = union_rows(c.d, tin->rows, tva);
-      // A column whose indexing gave every row needs no membership test.
-      for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
+    tin->wrows = setname_members(t, tva);
+    nrows = tin->wrows->nmem;
+  } else if (set_spec* fs = n ? same_rows(*tin->cx, tva, &nrows) : nullptr) {
+    // Every column has the rows of the first: listed (before any value is
+    // evaluated, which may bind the same indexing), no set needed.
+    std::vector<symbol*>& l = *tin->list;
+    l.reserve(size_t(nrows) * size_t(n));
+    if (TVA* w = ss_begin(fs, tva)) {
+      do l.insert(l.end(), fs->first->vals, fs->first->vals + n);
+      while (ss_continue(fs, w));
     }
+    for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
+  } else if (n) {
+    tin->rows = tin->wrows = set_enum(new_enum(), n);
+    for (colx& c : *tin->cx)
+      if (c.d) c.count = union_rows(c.d, tin->rows, tva);
+    // A column whose indexing gave every row needs no membership test.
+    for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
+    nrows = tin->rows->nmem;
   }
   // Values that data gave variables and constraints join their members.
   for (colx& c : *tin->cx)
     if (c.d && (c.d->kind & ~1u) != DK_PARAM && (c.d->kind & ~1u) != DK_SPARAM)
       copy_sufs(c.d, tva);
-  long nrows = n ? tin->rows->nmem : 1;
   ti->nrows = nrows;
   tin->k = class_for_rows(nrows);
   ti->maxrows = 1L << tin->k;
@@ -711,7 +773,16 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
     return "";
   };
   if (!n) return one_row(nullptr);
-  for (setmem* m = tin->rows->first; m; m = m->next) {
+  if (!tin->wrows) {
+    std::vector<symbol*>& l = *tin->list;
+    for (size_t at = 0; at + size_t(n) <= l.size(); at += size_t(n)) {
+      std::string r = one_row(&l[at]);
+      if (!r.empty()) return r;
+      ++i;
+    }
+    return "";
+  }
+  for (setmem* m = tin->wrows->first; m; m = m->next) {
     if (m->ord < 0) continue;
     std::string r = one_row(m->tup());
     if (!r.empty()) return r;
@@ -788,6 +859,7 @@ struct call_state {
   std::vector<double> rd;   // one-row scratch of a read
   std::vector<char*> rs;
   std::vector<symbol*> gtups;
+  std::vector<symbol*> list;  // rows written without a set
   ~call_state() {
     for (void* p : blocks) del_mblk(0, p);
     if (tin.rows) sdelete(tin.rows);
@@ -844,6 +916,7 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
   tin->blocks = &st.blocks;
   tin->cx = &st.cx;
   tin->gtups = &st.gtups;
+  tin->list = &st.list;
   int b = rw ? 2 : 1;
   // Groups are walked and their names evaluated with the key dummies
   // bound to the first row written (what the compiler stores at the keys'
