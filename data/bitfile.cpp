@@ -10,15 +10,20 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "data/tablerw.h"
 #include "eval/funclib.h"
+#include "frontend/reader.h"
+#include "session/cmdfiles.h"
+#include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -50,8 +55,11 @@ void swap8(double* p) {
   std::memcpy(p, &u, 8);
 }
 
+// Where the bytes go or come from: a file, or in block mode the front
+// end (the current input, and the block "_writetable" or "_readtable").
 struct bitfile {
   FILE* f = nullptr;
+  bool bm = false;
   TableInfo* ti;
   const char* fname;
   ~bitfile() {
@@ -69,14 +77,97 @@ struct bitfile {
                       text.c_str());
   }
   int rd(void* p, size_t n, const char* what) {
+    if (bm) return frdbm(p, n);
     if (n && fread(p, 1, n, f) != n)
       return fail("could not read %s from file %s.", what);
     return 0;
   }
+  // Reads count items into v.  From the front end, whose byte count is
+  // not known beforehand, v grows only as the bytes arrive, so that a
+  // header that lies gives the end of the input, not a huge allocation.
+  template <class T>
+  int rd_vec(std::vector<T>& v, size_t count, const char* what) {
+    if (!bm) {
+      v.resize(count);
+      return rd(v.data(), count * sizeof(T), what);
+    }
+    constexpr size_t STEP = (size_t{1} << 20) / sizeof(T);
+    v.clear();
+    while (v.size() < count) {
+      size_t at = v.size(), k = std::min(STEP, count - at);
+      v.resize(at + k);
+      if (int r = rd(v.data() + at, k * sizeof(T), what)) return r;
+    }
+    return 0;
+  }
   int wr(const void* p, size_t n, const char* what) {
+    if (bm) {
+      blockput(static_cast<const char*>(p), n);
+      return 0;
+    }
     if (n && fwrite(p, 1, n, f) != n)
       return fail("could not write %s to file %s.", what);
     return 0;
+  }
+  // n bytes from the current input line and the lines after it.
+  int frdbm(void* p, size_t n) {
+    char* out = static_cast<char*>(p);
+    while (n) {
+      if (nextc >= lastc) {
+        if (!nextline())
+          return tab_errmsg(ti, "EOF in _readtable %s", ti->tname);
+        continue;
+      }
+      size_t k = std::min(n, size_t(lastc - nextc));
+      std::memcpy(out, nextc, k);
+      out += k;
+      n -= k;
+      resume_at(nextc + k);
+    }
+    return 0;
+  }
+  // Skips blanks up to the zero byte that starts the data.
+  int inline_start() {
+    for (;;) {
+      if (nextc >= lastc) {
+        if (!nextline())
+          return tab_errmsg(ti, "EOF in _readtable %s", ti->tname);
+        continue;
+      }
+      unsigned char c = static_cast<unsigned char>(*nextc);
+      if (!c) return 0;
+      if (c > 32) return tab_errmsg(ti, "Bad <inline> _readtable header");
+      resume_at(nextc + 1);
+    }
+  }
+};
+
+// Block mode: an unnamed table whose one string is ".bit" is exchanged
+// with the front end instead of a file.
+bool block_table(TableInfo* ti) {
+  return blockmode && !std::strcmp(ti->strings[0], ".bit") &&
+         !std::strcmp(ti->tname, "<unnamed>");
+}
+
+// The transfer's block: the block that was current returns afterwards.
+// Writing lowers mode 2 (newlines sent as CR LF) to 1 so that the bytes
+// pass unchanged; reading keeps the binary input out of the log file.
+struct block_transfer {
+  std::string saved = blockname;
+  int mode = blockmode;
+  bool log = false;
+  explicit block_transfer(bool write) {
+    if (write) {
+      if (mode == 2) set_blockmode(1);
+    } else {
+      log = log_suspend();
+    }
+    blockstart(write ? "_writetable" : "_readtable");
+  }
+  ~block_transfer() {
+    blockstart(saved.c_str());
+    set_blockmode(mode);
+    if (log) log_resume();
   }
 };
 
@@ -103,7 +194,7 @@ struct bitdata {
 int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
   TableInfo* ti = B.ti;
   struct stat st;
-  long long size = fstat(fileno(B.f), &st) == 0 ? st.st_size : -1;
+  long long size = !B.bm && fstat(fileno(B.f), &st) == 0 ? st.st_size : -1;
   if (int r = B.rd(&D.h, sizeof D.h, "header")) return r;
   bithead& h = D.h;
   if (std::memcmp(h.magic, magic, sizeof magic))
@@ -155,9 +246,8 @@ int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
              size);
     return B.wrapped(msg);
   }
-  D.strs.resize(size_t(h.strsize) + 1);
-  if (int r = B.rd(D.strs.data(), size_t(h.strsize), "string table")) return r;
-  D.strs[size_t(h.strsize)] = 0;
+  if (int r = B.rd_vec(D.strs, size_t(h.strsize), "string table")) return r;
+  D.strs.push_back(0);
   // Codes, then names, then the row strings, each ended by a zero byte.
   const char* p = D.strs.data();
   const char* end = p + h.strsize;
@@ -187,16 +277,13 @@ int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
     int c = D.code[size_t(j)] - '0';
     if (c & 1) {
       auto& v = D.num[size_t(j)];
-      v.resize(size_t(rows));
-      if (int r = B.rd(v.data(), size_t(rows) * 8, "real data")) return r;
+      if (int r = B.rd_vec(v, size_t(rows), "real data")) return r;
       if (swap)
         for (double& x : v) swap8(&x);
     }
     if (c & 2) {
       auto& v = D.sym[size_t(j)];
-      v.resize(size_t(even));
-      if (int r = B.rd(v.data(), size_t(even) * 4, "symbol pointers"))
-        return r;
+      if (int r = B.rd_vec(v, size_t(even), "symbol pointers")) return r;
       for (int32_t& x : v) {
         if (swap) swap4(&x);
         if (x > 1 && (x < first ||
@@ -265,13 +352,21 @@ extern "C" int Read_vexo_bit(VexoExports*, TableInfo* ti) {
   bitfile B;
   B.ti = ti;
   B.fname = fname;
-  B.f = Fopen_map(fname, "rb");
-  if (!B.f) return tab_errmsg(ti, "Cannot open \"%s\".", fname);
+  B.bm = block_table(ti);
+  std::optional<block_transfer> bt;
+  if (B.bm) {
+    bt.emplace(false);
+    if (int r = B.inline_start()) return r;
+  } else {
+    B.f = Fopen_map(fname, "rb");
+    if (!B.f) return tab_errmsg(ti, "Cannot open \"%s\".", fname);
+  }
   bitdata D;
   if (int r = read_bit(B, D, true)) return r;
+  bt.reset();
   std::vector<int> pos;
   if (int r = match(B, D, pos, false)) return r;
-  fclose(B.f);
+  if (B.f) fclose(B.f);
   B.f = nullptr;
   long rows = D.h.nrows;
   if (!rows) return 0;
@@ -349,13 +444,16 @@ int merge_bit(TableInfo* ti, const char* fname) {
 extern "C" int Write_vexo_bit(VexoExports*, TableInfo* ti) {
   const char* fname;
   if (!bit_file(ti, &fname)) return DB_Refuse;
-  if (ti->flags & DBTI_flags_IN)
-    if (int r = merge_bit(ti, fname)) return r;
   bitfile B;
   B.ti = ti;
   B.fname = fname;
-  B.f = Fopen_map(fname, "wb");
-  if (!B.f) return tab_errmsg(ti, "Cannot open \"%s\".", fname);
+  B.bm = block_table(ti);
+  if (!B.bm && (ti->flags & DBTI_flags_IN))
+    if (int r = merge_bit(ti, fname)) return r;
+  if (!B.bm) {
+    B.f = Fopen_map(fname, "wb");
+    if (!B.f) return tab_errmsg(ti, "Cannot open \"%s\".", fname);
+  }
   int n = ti->arity + ti->ncols;
   long rows = ti->nrows;
   bithead h{};
@@ -413,6 +511,8 @@ extern "C" int Write_vexo_bit(VexoExports*, TableInfo* ti) {
   }
   while (strs.size() % 8) strs += '\0';
   h.strsize = static_cast<int32_t>(strs.size());
+  std::optional<block_transfer> bt;
+  if (B.bm) bt.emplace(true);
   if (int r = B.wr(&h, sizeof h, "header")) return r;
   if (int r = B.wr(strs.data(), strs.size(), "strings")) return r;
   std::vector<double> zero;
@@ -431,7 +531,7 @@ extern "C" int Write_vexo_bit(VexoExports*, TableInfo* ti) {
                        "string column"))
         return r;
   }
-  fclose(B.f);
+  if (B.f) fclose(B.f);
   B.f = nullptr;
   return 0;
 }

@@ -59,6 +59,9 @@ struct slot {
   Outarg* tail;
   suffix* s = nullptr;
   bool names = false;
+  // Suffix values: the member of d each value is for, found when the
+  // values are checked (empty until then).
+  std::vector<int32_t> members;
 };
 
 void link(slot& s, Outarg* oa) {
@@ -98,7 +101,7 @@ void outarg_put(xnode* d, Outarg* oa) {
   if (slot_of.size() <= num) slot_of.resize(num + 1, 0);
   int32_t& k = slot_of[num];
   if (!k) {
-    slots.push_back({d, nullptr, nullptr});
+    slots.push_back({d, nullptr, nullptr, nullptr, false, {}});
     k = static_cast<int32_t>(slots.size());
   }
   link(slots[size_t(k - 1)], oa);
@@ -111,7 +114,7 @@ void sufout_put(xnode* ent, suffix* s, bool names, Outarg* oa) {
       link(x, oa);
       return;
     }
-  sufslots.push_back({ent, nullptr, nullptr, s, names});
+  sufslots.push_back({ent, nullptr, nullptr, s, names, {}});
   link(sufslots.back(), oa);
 }
 
@@ -158,11 +161,13 @@ int32_t sufout_member(const slot& x, const Outarg* o, TVA* t) {
 }
 
 // Checks the values of one (entity, suffix) pair before anything of the
-// read is stored: a string is a name of a symbolic suffix's table (turned
-// into its number now) or fails.  Members are found when the values are
-// stored (the read may have changed the entity's indexing).
+// read is stored: each has a generated member of the entity, and a string
+// is a name of a symbolic suffix's table (turned into its number now) or
+// fails.
 void check_sufout(slot& x, TVA* t) {
+  x.members.clear();
   for (Outarg* o = x.head; o; o = o->next) {
+    x.members.push_back(sufout_member(x, o, t));
     if (!o->s) continue;
     if (!x.names) {
       mgwhere(t);
@@ -179,9 +184,12 @@ void check_sufout(slot& x, TVA* t) {
 
 // Stores the (checked) values of one (entity, suffix) pair.
 void assign_sufout(slot& x, TVA* t) {
-  for (Outarg* o = x.head; o; o = o->next)
-    suffix_assign(static_cast<xnode2*>(x.d), sufout_member(x, o, t), x.s,
-                  o->v);
+  size_t i = 0;
+  for (Outarg* o = x.head; o; o = o->next, ++i)
+    suffix_assign(static_cast<xnode2*>(x.d),
+                  i < x.members.size() ? x.members[i]
+                                       : sufout_member(x, o, t),
+                  x.s, o->v);
 }
 
 }  // namespace

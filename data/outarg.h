@@ -40,11 +40,10 @@ void sufout_put(xnode* ent, suffix* s, bool names, Outarg* oa);
 // Whether any value is pending.
 bool outarg_pending();
 // Checks every pending value against its target before anything is
-// stored (check_outargs, session/let.h; a string for a suffix must be a
-// name of a symbolic suffix's table, else "Cannot assign %Q to
-// %s%s.%s.\n"): a failure abandons the command.  A suffix value whose
-// subscript has no generated member is an invalid-subscript error when
-// the values are stored.
+// stored (check_outargs, session/let.h; a suffix value needs a generated
+// member of its entity, else an invalid-subscript error; a string for a
+// suffix must be a name of a symbolic suffix's table, else "Cannot assign
+// %Q to %s%s.%s.\n"): a failure abandons the command.
 void outarg_check(Table* tb);
 // With apply 1 stores every pending value (assign_outargs, session/let.h,
 // then the suffix values; errors abort the command, and the values not

@@ -357,6 +357,9 @@ std::vector<int> add_file_columns(TableInfo* ti, const std::vector<int>& pos,
   ti->cols = cols;
   ti->colnames = nm;
   ti->ncols += int(extra.size());
+  // The table's rows that the file lacks have no value there.
+  for (int j = n0; j < n1; ++j)
+    for (long r = 0; r < ti->nrows; ++r) set_missing(ti, j, r);
   return extra;
 }
 

@@ -30,7 +30,8 @@ int Write_vexo_bit(VexoExports* ae, TableInfo* ti);
 // data columns (file positions fa .. fa + fn - 1, named by names) that no
 // table column matched (pos: the file position of each table column, -1
 // for none) become columns of the table (cols and colnames copied into
-// the call's memory, ncols grown); returns their file positions.
+// the call's memory, ncols grown), missing in the rows the table has;
+// returns their file positions.
 std::vector<int> add_file_columns(TableInfo* ti, const std::vector<int>& pos,
                                   int fa, int fn, const char* const* names);
 // A missing value in row r of column j (its sval array made first).

@@ -41,6 +41,7 @@
 #include "session/startup.h"
 #include "session/sysdecls.h"
 #include "support/format.h"
+#include "support/list.h"
 #include "support/message.h"
 #include "support/numfmt.h"
 #include "support/pool.h"
@@ -218,7 +219,9 @@ struct TableIN {
   symbol* key[MAX_TABLE_KEYS];
   std::vector<colx>* cx;    // the data columns of this direction
   std::vector<symbol*>* gtups;  // the tuples of groups' members
-  set* rows;                // rows read, or rows written
+  set* rows;                // rows read, or a set made of the rows written
+  set* wrows;               // the rows written, when a set holds them
+  std::vector<symbol*>* list;  // else their tuples one after the other
   charblk* tmi;             // the call's temporary memory (TMI)
   std::vector<void*>* blocks;  // column arrays allocated (writing)
   int k;                    // size class of the column arrays
@@ -372,7 +375,18 @@ extern "C" long Rd_Lookup(double* dv, char** sv, TableInfo* ti) {
 
 extern "C" long Wr_Lookup(double* dv, char** sv, TableInfo* ti) {
   TableIN* tin = ti ? tin_of(ti) : nullptr;
-  return lookup_in(tin ? tin->rows : nullptr, dv, sv, ti);
+  if (tin && !tin->wrows && tin->list) {
+    // Rows written without a set: one is made for the first look-up.
+    int n = ti->arity;
+    std::vector<symbol*>& l = *tin->list;
+    tin->rows = set_enum(new_enum(), n);
+    if (l.size() > size_t(n))
+      tin->rows->new_htab(static_cast<int>(l.size() / size_t(n)));
+    for (size_t i = 0; i + size_t(n) <= l.size(); i += size_t(n))
+      tin->rows->addmem(&l[i]);
+    tin->wrows = tin->rows;
+  }
+  return lookup_in(tin ? tin->wrows : nullptr, dv, sv, ti);
 }
 
 extern "C" long No_Lookup(double*, char**, TableInfo*) { return -1; }
@@ -454,29 +468,34 @@ extern "C" void* No_ColAlloc(TableInfo*, int, int) {
 // ---- The commands ---------------------------------------------------------------
 
 void table_io(int rw, set_spec* ix, symbol* name, expr* subscript) {
+  // A refused command: its indexing's scope ends with it.
+  auto drop = [&]() {
+    edelete(subscript);
+    if (ix) {
+      end_context(ix, nullptr);
+      sdelete(ix);
+    }
+  };
   void* b = name->binding;
   if (!b || bound_kind(b) != DK_TABLE) {
     error(0, "%s is not a table.", name->name);
-    edelete(subscript);
-    if (ix) sdelete(ix);
+    drop();
     return;
   }
   if (Serving) {
     cantserve(rw ? "write_table" : "read_table", nullptr);
-    edelete(subscript);
-    if (ix) sdelete(ix);
+    drop();
     return;
   }
   Table* t = static_cast<Table*>(b);
   if ((subscript || ix) && !t->indexing) {
     error(0, "table %s is not subscripted.\n", name->name);
-    edelete(subscript);
-    if (ix) sdelete(ix);
+    drop();
     return;
   }
   if (t->indexing && !subscript) {
     error(0, "No subscript given for table %s\n", name->name);
-    if (ix) sdelete(ix);
+    drop();
     return;
   }
   dep_note(t->num);
@@ -531,6 +550,45 @@ long union_rows(xnode* d, set* rows, TVA* t) {
   for (size_t i = 0; i + size_t(n) <= tups.size(); i += size_t(n))
     set_addmem(rows, &tups[i]);
   return n ? static_cast<long>(tups.size() / size_t(n)) : 0;
+}
+
+// Whether the whole-entity columns all have the members of the first
+// one's indexing: each other indexing has as many members (*count), all
+// in the first.  Returns that indexing, or null.  The common table of
+// columns over one index set is written from a list of its members,
+// without a set of its rows.
+set_spec* same_rows(std::vector<colx>& cx, TVA* t, long* count) {
+  xnode* first = nullptr;
+  for (colx& c : cx) {
+    if (!c.d) continue;
+    if (!c.d->indexing) return nullptr;
+    if (!first) first = c.d;
+  }
+  if (!first) return nullptr;
+  set_spec* fs = first->indexing;
+  long m = 0;
+  if (TVA* w = ss_begin(fs, t)) {
+    do ++m;
+    while (ss_continue(fs, w));
+  }
+  for (colx& c : cx) {
+    if (!c.d || c.d == first) continue;
+    set_spec* ss = c.d->indexing;
+    if (ss->arity != fs->arity) return nullptr;
+    long k = 0;
+    if (TVA* w = ss_begin(ss, t)) {
+      do {
+        if (set_in(fs, ss->first->vals, w) == NOT_MEMBER) {
+          ss_end1(ss, w);
+          return nullptr;
+        }
+        ++k;
+      } while (ss_continue(ss, w));
+    }
+    if (k != m) return nullptr;
+  }
+  *count = m;
+  return fs;
 }
 
 // The value of a whole-entity column for the row: a number, a string
@@ -646,23 +704,33 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
   Table* t = tin->t;
   int n = t->arity;
   bool missing_ok = true;
+  long nrows = 1;
   if (t->setname && (t->arrow & 2)) {
     missing_ok = false;
-    tin->rows = set_copy(setname_members(t, tva));
-  } else {
-    tin->rows = set_enum(new_enum(), n);
-    if (n) {
-      for (colx& c : *tin->cx)
-        if (c.d) c.count = union_rows(c.d, tin->rows, tva);
-      // A column whose indexing gave every row needs no membership test.
-      for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
+    tin->wrows = setname_members(t, tva);
+    nrows = tin->wrows->nmem;
+  } else if (set_spec* fs = n ? same_rows(*tin->cx, tva, &nrows) : nullptr) {
+    // Every column has the rows of the first: listed (before any value is
+    // evaluated, which may bind the same indexing), no set needed.
+    std::vector<symbol*>& l = *tin->list;
+    l.reserve(size_t(nrows) * size_t(n));
+    if (TVA* w = ss_begin(fs, tva)) {
+      do l.insert(l.end(), fs->first->vals, fs->first->vals + n);
+      while (ss_continue(fs, w));
     }
+    for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
+  } else if (n) {
+    tin->rows = tin->wrows = set_enum(new_enum(), n);
+    for (colx& c : *tin->cx)
+      if (c.d) c.count = union_rows(c.d, tin->rows, tva);
+    // A column whose indexing gave every row needs no membership test.
+    for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
+    nrows = tin->rows->nmem;
   }
   // Values that data gave variables and constraints join their members.
   for (colx& c : *tin->cx)
     if (c.d && (c.d->kind & ~1u) != DK_PARAM && (c.d->kind & ~1u) != DK_SPARAM)
       copy_sufs(c.d, tva);
-  long nrows = n ? tin->rows->nmem : 1;
   ti->nrows = nrows;
   tin->k = class_for_rows(nrows);
   ti->maxrows = 1L << tin->k;
@@ -705,7 +773,16 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
     return "";
   };
   if (!n) return one_row(nullptr);
-  for (setmem* m = tin->rows->first; m; m = m->next) {
+  if (!tin->wrows) {
+    std::vector<symbol*>& l = *tin->list;
+    for (size_t at = 0; at + size_t(n) <= l.size(); at += size_t(n)) {
+      std::string r = one_row(&l[at]);
+      if (!r.empty()) return r;
+      ++i;
+    }
+    return "";
+  }
+  for (setmem* m = tin->wrows->first; m; m = m->next) {
     if (m->ord < 0) continue;
     std::string r = one_row(m->tup());
     if (!r.empty()) return r;
@@ -782,6 +859,7 @@ struct call_state {
   std::vector<double> rd;   // one-row scratch of a read
   std::vector<char*> rs;
   std::vector<symbol*> gtups;
+  std::vector<symbol*> list;  // rows written without a set
   ~call_state() {
     for (void* p : blocks) del_mblk(0, p);
     if (tin.rows) sdelete(tin.rows);
@@ -838,17 +916,25 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
   tin->blocks = &st.blocks;
   tin->cx = &st.cx;
   tin->gtups = &st.gtups;
+  tin->list = &st.list;
   int b = rw ? 2 : 1;
   // Groups are walked and their names evaluated with the key dummies
   // bound to the first row written (what the compiler stores at the keys'
-  // level is computed then): the columns are the same for every row.
-  // Without rows a group gives no column.  Groups are written only, from
+  // level is computed then): the columns are the same for every row, as
+  // neither a group's indexing nor a name may use the key dummies.
+  // Without rows they hold a placeholder.  Groups are written only, from
   // a set_name (write_refused).
   symbol** first_row = nullptr;
+  std::vector<symbol*> placeholder;
   if (rw && t->setname && (t->arrow & 2) && t->arity) {
     for (setmem* m = setname_members(t, tva)->first; m && !first_row;
          m = m->next)
       if (m->ord >= 0) first_row = m->tup();
+    if (!first_row) {
+      placeholder.assign(size_t(t->arity),
+                         Symbol("<invalid use of table dummy>", 1));
+      first_row = placeholder.data();
+    }
   }
   struct key_binding {
     Table* t;
@@ -1048,6 +1134,38 @@ bool write_refused(Table* t) {
   return true;
 }
 
+// One transfer of an indexed table: the subscript's values (evaluated in
+// c), which must lie in the table's indexing, are held by the table's
+// dummies while names, strings and values are evaluated.  True when the
+// command must stop.
+bool table_sub_rw1(int rw, Table* t, expr* subs, TVA* c) {
+  symbol* tup[TUPMAX];
+  int n = 0;
+  for (expr* e = subs; e && n < TUPMAX; e = e->next) {
+    if (has_flag(e, EF_NUMERIC)) {
+      tup[n++] = Number(eval_num(e, c));
+    } else if (has_flag(e, EF_STRING)) {
+      cstr* x = eval_str(e, c);
+      tup[n++] = Symbol(x->text(), 1);
+      zap_cstr(&x);
+    } else {
+      tup[n++] = eval_sym(e, c);
+    }
+  }
+  if (n != t->indexing->arity ||
+      set_in(t->indexing, tup, c) == NOT_MEMBER) {
+    error(0, "invalid subscript %s", sub_name(t, tup));
+    bailout();
+  }
+  std::string text(1, '[');
+  text.append(tuple_text(tup, n));
+  text.push_back(']');
+  TVA* w = ss_begin1(t->indexing, c, tup);
+  bool stop = table_rw1(rw, t, w, text);
+  ss_end1(t->indexing, w);
+  return stop;
+}
+
 }  // namespace
 
 void table_rw_cmd(cmd_fields* c) {
@@ -1097,10 +1215,14 @@ void table_rw_cmd(cmd_fields* c) {
   if (process1(nullptr)) return;
 
   // The subscript of an indexed table: the command's carrier holds the
-  // table itself (unnamed tables), else the subscript list.
+  // table itself (unnamed tables), else the subscript list, read in the
+  // scope of the command's indexing.
+  set_spec* ix = fa[1].ss;
   expr* subs = t->indexing && sub && opcode(sub) != OPXNODE ? sub : nullptr;
   compile_start();
+  if (ix) ss_setup(ix, nullptr);
   for (expr** pe = &subs; *pe; pe = &(*pe)->next) mri(pe, 1);
+  if (ix) ss_teardown(ix);
   if (subs) fa[3].e = subs;
   if (t->indexing) ss_setup(t->indexing, nullptr);
   for (expr** pe = &t->strings; *pe; pe = &(*pe)->next)
@@ -1131,33 +1253,20 @@ void table_rw_cmd(cmd_fields* c) {
     table_rw1(rw, t, h.t, "");
     return;
   }
-  // The subscript's values, which must lie in the table's indexing; the
-  // table's dummies hold them while names, strings and values are
-  // evaluated.
-  symbol* tup[TUPMAX];
-  int n = 0;
-  for (expr* e = subs; e && n < TUPMAX; e = e->next) {
-    if (has_flag(e, EF_NUMERIC)) {
-      tup[n++] = Number(eval_num(e, h.t));
-    } else if (has_flag(e, EF_STRING)) {
-      cstr* x = eval_str(e, h.t);
-      tup[n++] = Symbol(x->text(), 1);
-      zap_cstr(&x);
-    } else {
-      tup[n++] = eval_sym(e, h.t);
-    }
+  if (!ix) {
+    table_sub_rw1(rw, t, subs, h.t);
+    return;
   }
-  if (n != t->indexing->arity ||
-      set_in(t->indexing, tup, h.t) == NOT_MEMBER) {
-    error(0, "invalid subscript %s", sub_name(t, tup));
-    bailout();
+  // One transfer per member of the command's indexing, until one fails
+  // without table_errbreak 4.
+  if (TVA* w = ss_begin(ix, h.t)) {
+    do {
+      if (table_sub_rw1(rw, t, subs, w)) {
+        ss_end1(ix, w);
+        break;
+      }
+    } while (ss_continue(ix, w));
   }
-  std::string text(1, '[');
-  text.append(tuple_text(tup, n));
-  text.push_back(']');
-  TVA* w = ss_begin1(t->indexing, h.t, tup);
-  table_rw1(rw, t, w, text);
-  ss_end1(t->indexing, w);
 }
 
 }  // namespace vexo

@@ -951,10 +951,14 @@ command:
       { table_io(0, nullptr, $4, nullptr); }
   | READ TABLE lex_plain PLAINNAME subs ';'
       { table_io(0, nullptr, $4, $5); }
+  | READ TABLE lex_plain indexing lex_plain PLAINNAME subs ';'
+      { table_io(0, $4, $6, $7); }
   | WRITE TABLE lex_plain PLAINNAME ';'
       { table_io(1, nullptr, $4, nullptr); }
   | WRITE TABLE lex_plain PLAINNAME subs ';'
       { table_io(1, nullptr, $4, $5); }
+  | WRITE TABLE lex_plain indexing lex_plain PLAINNAME subs ';'
+      { table_io(1, $4, $6, $7); }
   | WRITE file_opt ';'
       { cmd_e(CK_WRITE, $2); }
   | SOLUTION file ';'
