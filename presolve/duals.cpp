@@ -467,7 +467,9 @@ void duals_record(const Presolve* P) {
   if (!P->rstat || !P->sidechg) return;
   for (int32_t k = P->nfc; k < P->nrows; ++k)
     if (P->rorder[k] < P->ncons) fd_removed.push_back(P->rorder[k]);
-  fd_sidechg.assign(P->sidechg, P->sidechg + 2 * size_t(P->nvars));
+  // With no row removed there is nothing to recover.
+  if (!fd_removed.empty())
+    fd_sidechg.assign(P->sidechg, P->sidechg + 2 * size_t(P->nvars));
 }
 
 void duals_reset() {

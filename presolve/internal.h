@@ -83,6 +83,9 @@ void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed);
 // The first steps of reduce: the per-constraint arrays, the activity
 // intervals and row lists from the columns at the current bounds.
 void reduce_start(Presolve* P);
+// The row lists reduce_start made are let go (their block stays in the
+// scratch, freed with it).
+void rows_free(Presolve* P);
 // Keeps what the dual recovery needs from the run P (duals.cpp): the
 // removed rows in removal order and the rows that set each bound.
 void duals_record(const Presolve* P);
