@@ -439,7 +439,8 @@ void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed) {
     pass_loop(P, level);
     ranges(P);
   }
-  rows_free(P);
+  // The row lists stay until the run ends: the dual recovery's record
+  // reads their lengths.
 }
 
 }  // namespace vexo
