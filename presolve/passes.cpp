@@ -13,6 +13,7 @@
 #include "presolve/internal.h"
 #include "presolve/presolve.h"
 #include "presolve/propagate.h"
+#include "presolve/psmsg.h"
 #include "presolve/rounding.h"
 #include "session/opttable.h"
 #include "support/format.h"
@@ -238,6 +239,18 @@ static int scan_side(Presolve* P, int32_t i, bool lower) {
   int32_t ninf = lower ? P->ninflb[i] : P->ninfub[i];
   double rb = lower ? P->rub[i] : P->rlb[i];
   if (ninf > 1 || !std::isfinite(rb)) return 0;
+  // The body's whole range past the row bound: the row cannot hold.
+  double act = lower ? P->actlb[i] : P->actub[i];
+  if (!ninf && (lower ? act > rb + preeps : act < rb - preeps)) {
+    infeasible = 1;
+    ps_report(lower ? "presolve: constraint %s cannot hold:\n\tbody >= %g "
+                      "cannot be <= %g; difference = %g\n"
+                    : "presolve: constraint %s cannot hold:\n\tbody <= %g "
+                      "cannot be >= %g; difference = %g\n",
+              cname(P, i), act, rb, lower ? act - rb : rb - act);
+    P->rstat[i] |= RS_INFEASIBLE;
+    return 1;
+  }
   int how = lower ? 0 : 2;
   for (int64_t e = P->rbeg[i]; e < P->rbeg[i + 1]; ++e) {
     int32_t k = P->rcol[e];
