@@ -44,6 +44,18 @@ namespace vexo {
 static std::vector<int32_t> fd_removed;
 static std::vector<int32_t> fd_sidechg;
 static int64_t fd_nterms;  // linear terms of the removed rows (a hint)
+// Piecewise-linear terms taken out with fixed columns.
+struct pl_note {
+  int32_t col, row;
+  double slope;
+};
+static std::vector<pl_note> fd_pl;
+
+void duals_pl_fixed(int32_t j, int32_t row, double slope) {
+  fd_pl.push_back({j, row, slope});
+}
+
+void duals_pl_clear() { fd_pl.clear(); }
 static bool fd_ran;  // the recovery ran for this problem
 
 // ---- Gradients of nonlinear parts: a tape of reverse-mode differentiation.
@@ -487,6 +499,8 @@ void duals_reset() {
   fd_sidechg.clear();
   fd_sidechg.shrink_to_fit();
   fd_nterms = 0;
+  fd_pl.clear();
+  fd_pl.shrink_to_fit();
   fd_ran = false;
 }
 
@@ -566,6 +580,20 @@ void fixed_duals(AC* ac) {
         X[size_t(j)] = std::fma(-y[r], t->coef, X[size_t(j)]);
       }
     }
+  // The piecewise-linear terms presolve took out with their fixed
+  // columns count with their slopes there, as linear terms would.
+  for (const pl_note& n : fd_pl) {
+    int32_t j = n.col, r = n.row;
+    if (j >= nv) continue;
+    if (r >= nc) {
+      if (r - nc == obj) X[size_t(j)] += n.slope;
+    } else if (int32_t k = place[size_t(r)]; k >= 0) {
+      met.push_back({head[size_t(k)], j, n.slope});
+      head[size_t(k)] = int64_t(met.size()) - 1;
+    } else if (kept(r) && y[r] != 0) {
+      X[size_t(j)] = std::fma(-y[r], n.slope, X[size_t(j)]);
+    }
+  }
   // f(column, coefficient) for each term of the k-th removed row.
   auto each_term = [&](size_t k, auto&& f) {
     for (int64_t e = head[k]; e >= 0; e = met[size_t(e)].next)

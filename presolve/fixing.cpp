@@ -98,6 +98,7 @@ static void fix_pl(Presolve* P, int32_t j, double v) {
     plterm* next = t->next;
     int32_t i = t->index;
     double w = plval(t, v);
+    duals_pl_fixed(j, i, *pl_slope);
     if (i >= P->ncons) {
       obj_const_add(P, i, w);
     } else {

@@ -91,6 +91,12 @@ void rows_free(Presolve* P);
 void duals_record(const Presolve* P);
 // Forgets it (start-up and `reset`).
 void duals_reset();
+// Notes that fixing column j took its piecewise-linear term of row
+// (constraints, then objectives) out, with the slope at the fixed value:
+// the dual recovery counts it as a linear term.  duals_pl_clear forgets
+// the notes (at the start of each run).
+void duals_pl_fixed(int32_t j, int32_t row, double slope);
+void duals_pl_clear();
 
 }  // namespace vexo
 
