@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
-#include <span>
 #include <utility>
 #include <vector>
 
@@ -44,6 +43,19 @@ namespace vexo {
 // set the bound (0: none).
 static std::vector<int32_t> fd_removed;
 static std::vector<int32_t> fd_sidechg;
+static int64_t fd_nterms;  // linear terms of the removed rows (a hint)
+// Piecewise-linear terms taken out with fixed columns.
+struct pl_note {
+  int32_t col, row;
+  double slope;
+};
+static std::vector<pl_note> fd_pl;
+
+void duals_pl_fixed(int32_t j, int32_t row, double slope) {
+  fd_pl.push_back({j, row, slope});
+}
+
+void duals_pl_clear() { fd_pl.clear(); }
 static bool fd_ran;  // the recovery ran for this problem
 
 // ---- Gradients of nonlinear parts: a tape of reverse-mode differentiation.
@@ -464,10 +476,16 @@ void duals_record(const Presolve* P) {
   fd_removed.clear();
   fd_sidechg.clear();
   fd_ran = false;
+  fd_nterms = 0;
   if (!P->rstat || !P->sidechg) return;
   for (int32_t k = P->nfc; k < P->nrows; ++k)
-    if (P->rorder[k] < P->ncons) fd_removed.push_back(P->rorder[k]);
-  fd_sidechg.assign(P->sidechg, P->sidechg + 2 * size_t(P->nvars));
+    if (int32_t r = P->rorder[k]; r < P->ncons) {
+      fd_removed.push_back(r);
+      if (P->rbeg) fd_nterms += P->rbeg[r + 1] - P->rbeg[r];
+    }
+  // With no row removed there is nothing to recover.
+  if (!fd_removed.empty())
+    fd_sidechg.assign(P->sidechg, P->sidechg + 2 * size_t(P->nvars));
 }
 
 void duals_reset() {
@@ -480,6 +498,9 @@ void duals_reset() {
   fd_removed.shrink_to_fit();
   fd_sidechg.clear();
   fd_sidechg.shrink_to_fit();
+  fd_nterms = 0;
+  fd_pl.clear();
+  fd_pl.shrink_to_fit();
   fd_ran = false;
 }
 
@@ -532,39 +553,51 @@ void fixed_duals(AC* ac) {
   }
   // The gradient of the Lagrangian, and the terms of the removed rows.
   std::vector<double> X(size_t(nv), 0.0);
-  // The removed rows' terms, by row in column order (a counting sort of
-  // the terms met column by column): row r's are terms[start[r] ..
-  // start[r + 1]).
+  // The removed rows' terms met column by column, each row's chained
+  // from head[k] (k: the row's place in fd_removed; place[r] is k, or -1
+  // for a row not removed).  The number of their terms presolve saw sizes
+  // `met`, so that it is filled without being moved.
   struct term {
-    int32_t row, col;
+    int64_t next;  // the row's next term in met, or -1
+    int32_t col;
     double coef;
   };
+  size_t nrem = fd_removed.size();
   std::vector<term> met;
-  std::vector<int64_t> start(size_t(nc) + 1, 0);
-  std::vector<char> removed(size_t(nc), 0);
-  for (int32_t r : fd_removed) removed[size_t(r)] = 1;
+  met.reserve(size_t(std::max<int64_t>(fd_nterms, 0)) + nrem);
+  std::vector<int64_t> head(nrem, -1);
+  std::vector<int32_t> place(size_t(nc), -1);
+  for (size_t k = 0; k < nrem; ++k) place[size_t(fd_removed[k])] = int32_t(k);
   for (int32_t j = 0; j < nv; ++j)
     for (const varref* t = ac->col_terms[j]; t; t = t->next) {
       int32_t r = t->index;
       if (r >= nc) {
         if (r - nc == obj) X[size_t(j)] += t->coef;
-      } else if (removed[size_t(r)]) {
-        met.push_back({r, j, t->coef});
-        ++start[size_t(r) + 1];
+      } else if (int32_t k = place[size_t(r)]; k >= 0) {
+        met.push_back({head[size_t(k)], j, t->coef});
+        head[size_t(k)] = int64_t(met.size()) - 1;
       } else if (kept(r) && y[r] != 0) {
         X[size_t(j)] = std::fma(-y[r], t->coef, X[size_t(j)]);
       }
     }
-  for (size_t r = 0; r < size_t(nc); ++r) start[r + 1] += start[r];
-  std::vector<std::pair<int32_t, double>> terms(met.size());
-  {
-    std::vector<int64_t> next(start.begin(), start.end() - 1);
-    for (const term& t : met)
-      terms[size_t(next[size_t(t.row)]++)] = {t.col, t.coef};
+  // The piecewise-linear terms presolve took out with their fixed
+  // columns count with their slopes there, as linear terms would.
+  for (const pl_note& n : fd_pl) {
+    int32_t j = n.col, r = n.row;
+    if (j >= nv) continue;
+    if (r >= nc) {
+      if (r - nc == obj) X[size_t(j)] += n.slope;
+    } else if (int32_t k = place[size_t(r)]; k >= 0) {
+      met.push_back({head[size_t(k)], j, n.slope});
+      head[size_t(k)] = int64_t(met.size()) - 1;
+    } else if (kept(r) && y[r] != 0) {
+      X[size_t(j)] = std::fma(-y[r], n.slope, X[size_t(j)]);
+    }
   }
-  auto row_terms = [&](int32_t r) {
-    return std::span<const std::pair<int32_t, double>>(
-        terms.data() + start[size_t(r)], terms.data() + start[size_t(r) + 1]);
+  // f(column, coefficient) for each term of the k-th removed row.
+  auto each_term = [&](size_t k, auto&& f) {
+    for (int64_t e = head[k]; e >= 0; e = met[size_t(e)].next)
+      f(met[size_t(e)].col, met[size_t(e)].coef);
   };
   // The nonlinear parts, by the tape.  Whatever ends the run, the tape
   // goes.
@@ -595,7 +628,7 @@ void fixed_duals(AC* ac) {
   if (obj >= 0 && ac->obj_nonlin)
     nonlin(ac->obj_nonlin[obj], 1, nc + obj);
   for (int32_t r = 0; r < nc; ++r)
-    if (kept(r) && !removed[size_t(r)] && y[r] != 0)
+    if (kept(r) && place[size_t(r)] < 0 && y[r] != 0)
       nonlin(ac->con_nonlin[r], -y[r], r);
   int sense = obj >= 0 && ac->obj_sense ? ac->obj_sense[obj] : 0;
   const double* lb = ac->var_lb_alt ? ac->var_lb_alt : ac->var_lb;
@@ -605,7 +638,7 @@ void fixed_duals(AC* ac) {
     int32_t r = fd_removed[k];
     double pos = 0, neg = 0;
     bool have_pos = false, have_neg = false;
-    for (auto [j, a] : row_terms(r)) {
+    each_term(k, [&](int32_t j, double a) {
       for (int side = 0; side < 2; ++side) {
         if (size_t(2 * j + side) >= fd_sidechg.size() ||
             fd_sidechg[2 * size_t(j) + size_t(side)] != r + 1)
@@ -624,13 +657,14 @@ void fixed_duals(AC* ac) {
           have_pos = true;
         }
       }
-    }
+    });
     if (have_pos && have_neg) Fprintf(Stderr, "Bug? Case 3 in fixed_duals()\n");
     double d = have_pos ? pos : have_neg ? neg : 0;
     dual[k] = d;
     if (d != 0) {
-      for (auto [j, a] : row_terms(r))
+      each_term(k, [&](int32_t j, double a) {
         X[size_t(j)] = std::fma(-d, a, X[size_t(j)]);
+      });
       nonlin(ac->con_nonlin[r], -d, r);
     }
   }

@@ -113,6 +113,7 @@ static void fix_pl(Presolve* P, int32_t j, double v) {
     plterm* next = t->next;
     int32_t i = t->index;
     double w = plval(t, v);
+    duals_pl_fixed(j, i, *pl_slope);
     if (i >= P->ncons) {
       obj_const_add(P, i, w);
     } else {
@@ -214,10 +215,10 @@ int fixall(Presolve* P, int32_t row, int32_t j, int at_upper, double v,
     Fprintf(plogfile, "\t%s = %.g\n", vname(P, j), P->vlb[j]);
   }
   int bad = 0;
-  for (varref* t = P->rows[row]; t; t = t->next) {
-    int32_t k = t->index;
+  for (int64_t e = P->rbeg[row]; e < P->rbeg[row + 1]; ++e) {
+    int32_t k = P->rcol[e];
     if (P->vstat[k] & VS_FIXED) continue;
-    bool up = (t->coef > 0) == (side == 1);
+    bool up = (P->rcoef[e] > 0) == (side == 1);
     double x = up ? P->vub[k] : P->vlb[k];
     if (!std::isfinite(x)) continue;
     P->sidechg[2 * k + up] = row + 1;
@@ -330,10 +331,10 @@ void split_row_bounds(Presolve* P) {
 }
 
 int keepchk(int32_t row, Presolve* P, int side) {
-  for (varref* t = P->rows[row]; t; t = t->next) {
-    int32_t k = t->index;
+  for (int64_t e = P->rbeg[row]; e < P->rbeg[row + 1]; ++e) {
+    int32_t k = P->rcol[e];
     if (P->vstat[k] & VS_FIXED) continue;
-    int s = t->coef > 0 ? side : 1 - side;
+    int s = P->rcoef[e] > 0 ? side : 1 - side;
     int32_t from = P->sidechg[2 * k + s];
     if (!from) continue;
     if (P->nfree[row] > 1) {
@@ -360,10 +361,7 @@ void pvmerge(Presolve* P, int32_t j) {
       int32_t i = t->index;
       if (s != 0) {
         col_insert(P, j, i, s);
-        if (i < P->ncons) {
-          ++P->nfree[i];
-          P->rows[i] = new_varref(P->rows[i], j, s);
-        }
+        if (i < P->ncons) ++P->nfree[i];
       }
       plterm** p = &P->vpl[j];
       while (*p != t) p = &(*p)->next;

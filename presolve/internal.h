@@ -83,11 +83,20 @@ void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed);
 // The first steps of reduce: the per-constraint arrays, the activity
 // intervals and row lists from the columns at the current bounds.
 void reduce_start(Presolve* P);
+// The row lists reduce_start made are let go (their block stays in the
+// scratch, freed with it).
+void rows_free(Presolve* P);
 // Keeps what the dual recovery needs from the run P (duals.cpp): the
 // removed rows in removal order and the rows that set each bound.
 void duals_record(const Presolve* P);
 // Forgets it (start-up and `reset`).
 void duals_reset();
+// Notes that fixing column j took its piecewise-linear term of row
+// (constraints, then objectives) out, with the slope at the fixed value:
+// the dual recovery counts it as a linear term.  duals_pl_clear forgets
+// the notes (at the start of each run).
+void duals_pl_fixed(int32_t j, int32_t row, double slope);
+void duals_pl_clear();
 
 }  // namespace vexo
 

@@ -14,6 +14,7 @@
 #include "presolve/internal.h"
 #include "presolve/presolve.h"
 #include "presolve/propagate.h"
+#include "presolve/psmsg.h"
 #include "presolve/rounding.h"
 #include "session/opttable.h"
 #include "support/format.h"
@@ -29,18 +30,17 @@ static const char* cname(const Presolve* P, int32_t i) {
   return xwho(&P->ac->con_names[i]);
 }
 
-// The per-constraint arrays in one block: three of 8-byte entries, four
-// of ints, and the row queue's two stacks (room for every row in each).
+// The per-constraint arrays in one block: two of doubles, four of ints,
+// and the row queue's two stacks (room for every row in each).
 static void row_arrays(Presolve* P) {
   size_t nc = size_t(std::max(P->ncons, 0));
-  size_t bytes = nc * (3 * 8 + 4 * 4) + 4 * (2 * nc + 2);
+  size_t bytes = nc * (2 * 8 + 4 * 4) + 4 * (2 * nc + 2);
   int k = htcl(bytes);
   auto* b = static_cast<char*>(new_mblk(k, 1));
   scratch_add(P, b, k);
   P->actlb = reinterpret_cast<double*>(b);
   P->actub = P->actlb + nc;
-  P->rows = reinterpret_cast<varref**>(P->actub + nc);
-  P->nterms = reinterpret_cast<int32_t*>(P->rows + nc);
+  P->nterms = reinterpret_cast<int32_t*>(P->actub + nc);
   P->ninflb = P->nterms + nc;
   P->ninfub = P->ninflb + nc;
   P->nfree = P->ninfub + nc;
@@ -68,6 +68,42 @@ static void compl_rows(Presolve* P) {
     if (P->cpair[i] && (P->nfree[i] || P->nterms[i])) compl_check_row(P, i, 1);
 }
 
+// The row lists, made once the counts are known: the columns are walked
+// again and each term stored at the end of its row's stretch, so that a
+// row's terms lie together (by decreasing column).  Columns, coefficients
+// and the stretch starts share one block of the scratch.
+static void row_lists(Presolve* P) {
+  size_t nc = size_t(std::max(P->ncons, 0));
+  int64_t nz = 0;
+  for (size_t i = 0; i < nc; ++i) nz += P->nfree[i];
+  size_t bytes = 8 * (nc + 1) + 12 * size_t(nz);
+  int k = htcl(bytes);
+  auto* b = static_cast<char*>(new_mblk(k));
+  scratch_add(P, b, k);
+  P->rbeg = reinterpret_cast<int64_t*>(b);
+  P->rcoef = reinterpret_cast<double*>(P->rbeg + nc + 1);
+  P->rcol = reinterpret_cast<int32_t*>(P->rcoef + nz);
+  // rbeg[i] first holds the end of row i's stretch, and is moved down as
+  // the terms arrive, ending at its start.
+  int64_t end = 0;
+  for (size_t i = 0; i < nc; ++i) P->rbeg[i] = end += P->nfree[i];
+  P->rbeg[nc] = end;
+  for (int32_t j = 0; j < P->nvars; ++j)
+    for (const varref* t = P->cols[j]; t; t = t->next) {
+      int32_t i = t->index;
+      if (i >= P->ncons) break;
+      int64_t at = --P->rbeg[i];
+      P->rcol[at] = j;
+      P->rcoef[at] = t->coef;
+    }
+}
+
+void rows_free(Presolve* P) {
+  P->rbeg = nullptr;
+  P->rcol = nullptr;
+  P->rcoef = nullptr;
+}
+
 // Activity intervals, free-variable counts and row lists from the
 // columns; single-slope piecewise-linear terms become linear.
 static void intervals(Presolve* P) {
@@ -78,7 +114,6 @@ static void intervals(Presolve* P) {
       if (i >= P->ncons) break;
       vcontrib(P, i, t->coef, lb, ub);
       ++P->nfree[i];
-      P->rows[i] = new_varref(P->rows[i], j, t->coef);
     }
     if (!P->vpl || !P->vpl[j]) continue;
     for (plterm* t = P->vpl[j]; t; t = t->next) {
@@ -91,6 +126,7 @@ static void intervals(Presolve* P) {
     }
     pvmerge(P, j);
   }
+  row_lists(P);
 }
 
 // The variables the `fix` command fixed, moved into their bounds first
@@ -142,11 +178,12 @@ static void queue_singletons(Presolve* P) {
     }
 }
 
-// The free term of a row with at most one, or null.
-static varref* free_term(Presolve* P, int32_t i) {
-  for (varref* t = P->rows[i]; t; t = t->next)
-    if (!(P->vstat[t->index] & VS_FIXED)) return t;
-  return nullptr;
+// The place in the row lists of the free term of a row with at most
+// one, or -1.
+static int64_t free_term(Presolve* P, int32_t i) {
+  for (int64_t k = P->rbeg[i]; k < P->rbeg[i + 1]; ++k)
+    if (!(P->vstat[P->rcol[k]] & VS_FIXED)) return k;
+  return -1;
 }
 
 static void report_empty(Presolve* P, int32_t i, const char* fmt, double b) {
@@ -167,8 +204,8 @@ static void keep_in_first(Presolve* P, int32_t j, double l0, double u0) {
 // variable's, and the row goes.
 static void singleton(Presolve* P, int32_t i) {
   P->rstat[i] = 0;
-  varref* t = free_term(P, i);
-  if (!t) {
+  int64_t t = free_term(P, i);
+  if (t < 0) {
     if (P->rlb[i] > preeps)
       report_empty(P, i, "all variables eliminated, but lower bound = %g > 0",
                    P->rlb[i]);
@@ -179,8 +216,8 @@ static void singleton(Presolve* P, int32_t i) {
       rowelim(P, i, 2);
     return;
   }
-  int32_t j = t->index;
-  double a = t->coef, l, u;
+  int32_t j = P->rcol[t];
+  double a = P->rcoef[t], l, u;
   if (a > 0) {
     l = quotl(P->rlb[i], a);
     u = quotu(P->rub[i], a);
@@ -211,11 +248,23 @@ static int scan_side(Presolve* P, int32_t i, bool lower) {
   int32_t ninf = lower ? P->ninflb[i] : P->ninfub[i];
   double rb = lower ? P->rub[i] : P->rlb[i];
   if (ninf > 1 || !std::isfinite(rb)) return 0;
+  // The body's whole range past the row bound: the row cannot hold.
+  double act = lower ? P->actlb[i] : P->actub[i];
+  if (!ninf && (lower ? act > rb + preeps : act < rb - preeps)) {
+    infeasible = 1;
+    ps_report(lower ? "presolve: constraint %s cannot hold:\n\tbody >= %g "
+                      "cannot be <= %g; difference = %g\n"
+                    : "presolve: constraint %s cannot hold:\n\tbody <= %g "
+                      "cannot be >= %g; difference = %g\n",
+              cname(P, i), act, rb, lower ? act - rb : rb - act);
+    P->rstat[i] |= RS_INFEASIBLE;
+    return 1;
+  }
   int how = lower ? 0 : 2;
-  for (varref* t = P->rows[i]; t; t = t->next) {
-    int32_t k = t->index;
+  for (int64_t e = P->rbeg[i]; e < P->rbeg[i + 1]; ++e) {
+    int32_t k = P->rcol[e];
     if (P->vstat[k] & VS_FIXED) continue;
-    double a = t->coef;
+    double a = P->rcoef[e];
     // The bound of k this side of the activity uses.
     double bk = (a > 0) == lower ? P->vlb[k] : P->vub[k];
     bool inf = !std::isfinite(bk);
@@ -317,10 +366,10 @@ static void pass_loop(Presolve* P, int level) {
 // (which differs from the second after bound-adjustment passes).
 static double first_pair_extreme(Presolve* P, int32_t i, bool upper) {
   double s = 0;
-  for (varref* t = P->rows[i]; t; t = t->next) {
-    int32_t k = t->index;
+  for (int64_t e = P->rbeg[i]; e < P->rbeg[i + 1]; ++e) {
+    int32_t k = P->rcol[e];
     if (P->vstat[k] & VS_FIXED) continue;
-    double a = t->coef;
+    double a = P->rcoef[e];
     double b = (a > 0) == upper ? P->vub0[k] : P->vlb0[k];
     if (!std::isfinite(b)) return upper ? Infinity : negInfinity;
     if (upper)
@@ -415,10 +464,8 @@ void reduce(Presolve* P, int level, const int32_t* fixed, int32_t nfixed) {
     pass_loop(P, level);
     ranges(P);
   }
-  for (int32_t i = 0; i < P->ncons; ++i) {
-    free_varref(P->rows[i]);
-    P->rows[i] = nullptr;
-  }
+  // The row lists stay until the run ends: the dual recovery's record
+  // reads their lengths.
 }
 
 }  // namespace vexo

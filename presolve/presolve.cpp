@@ -411,6 +411,7 @@ void presolve(AC* ac, int level) {
   // messages go to their own block.
   ps_warnings_drop();
   gen_names_free();
+  duals_pl_clear();
   static int scratch_k = -1;
   if (scratch_k < 0) scratch_k = htcl(sizeof(ps_scratch));
   const char* prev_pending = blockmode ? blockpending("error_presolve") : nullptr;

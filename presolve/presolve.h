@@ -55,7 +55,12 @@ struct Presolve {
   AC* ac;
   ps_scratch* scratch;
   varref** nlcols;  // per variable: rows using it nonlinearly (the AC's)
-  varref** rows;    // per constraint: term lists of the fixing steps
+  // Per constraint: its linear terms (columns rcol, coefficients rcoef,
+  // by decreasing column) from rbeg[i] up to rbeg[i + 1]; the reductions'
+  // view of the rows, made from the columns.
+  int64_t* rbeg;
+  int32_t* rcol;
+  double* rcoef;
   double *rlb, *rub;      // row bounds (the AC's first pair)
   double *actlb, *actub;  // finite parts of the activity bounds
   double *vlb, *vub;      // second variable-bound pair

@@ -241,7 +241,7 @@ class Hand : public PresolveTest {
 
   // The row lists and the blocks of the record go.
   void release() {
-    for (int32_t i = 0; i < P.ncons && P.rows; ++i) free_varref(P.rows[i]);
+    rows_free(&P);
     for (int i = 0; i < scratch.n; ++i) del_mblk(scratch.k[i], scratch.blk[i]);
     P = Presolve{};
     scratch = ps_scratch{};
