@@ -99,6 +99,20 @@ void in_domain(set* dom, const char* s, double v, const char* what, int pos,
   }
 }
 
+// The value of the argument x: a number in *v (null returned), or a new
+// counted string (a symbol that is no number gives its name).
+inline cstr* arg_value(expr* x, TVA* tva, double* v) {
+  if (has_flag(x, EF_NUMERIC)) {
+    *v = eval_num(x, tva);
+    return nullptr;
+  }
+  if (has_flag(x, EF_STRING)) return eval_str(x, tva);
+  symbol* sym = eval_sym_peek(x, tva);
+  if (!is_number(sym)) return new_cstring(sym->name);
+  *v = sym->value;
+  return nullptr;
+}
+
 // The domain of each argument (plain form, functions from libraries):
 // the count of positions consumed, or -1 when "..." stopped the check.
 int arg_check1(arglgen* g, function* f, TVA* tva) {
@@ -158,18 +172,7 @@ void argcheck1(arglgen* g, expr* x, funcarg* d, TVA* tva) {
   }
   if (flag & 1) {
     ++al.nin;
-    cstr* s = nullptr;
-    if (has_flag(x, EF_NUMERIC)) {
-      g->nums.a[i] = eval_num(x, tva);
-    } else if (has_flag(x, EF_STRING)) {
-      s = eval_str(x, tva);
-    } else {
-      symbol* sym = eval_sym_peek(x, tva);
-      if (is_number(sym))
-        g->nums.a[i] = sym->value;
-      else
-        s = new_cstring(sym->name);
-    }
+    cstr* s = arg_value(x, tva, &g->nums.a[i]);
     g->strs.a[i] = s;
     if (d && d->s && d->s != dotdotdot)
       in_domain(d->s, s ? s->text() : nullptr, g->nums.a[i], "", pos, f, tva);
@@ -325,20 +328,11 @@ void arglisteval(arglgen* g, expr* args, TVA* tva) {
       }
       continue;
     }
-    expr* x = a->R.e;
-    if (has_flag(x, EF_NUMERIC)) {
-      double v = eval_num(x, tva);
-      arr_push(g->types, arr_push(g->nums, v));
-    } else if (has_flag(x, EF_STRING)) {
-      cstr* s = eval_str(x, tva);
+    double v = 0;
+    if (cstr* s = arg_value(a->R.e, tva, &v))
       arr_push(g->types, ~arr_push(g->strs, s));
-    } else {
-      symbol* s = eval_sym_peek(x, tva);
-      if (is_number(s))
-        arr_push(g->types, arr_push(g->nums, s->value));
-      else
-        arr_push(g->types, ~arr_push(g->strs, new_cstring(s->name)));
-    }
+    else
+      arr_push(g->types, arr_push(g->nums, v));
   }
 }
 
