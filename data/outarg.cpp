@@ -7,10 +7,14 @@
 #include "compiler/tva.h"
 #include "data/table.h"
 #include "data/values.h"
+#include "eval/dispatch.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/evalerr.h"
 #include "frontend/decl.h"
+#include "frontend/expr.h"
+#include "frontend/keywords.h"
+#include "frontend/paramdcl.h"
 #include "frontend/vardcl.h"
 #include "instance/sufdecl.h"
 #include "instance/suftab.h"
@@ -116,6 +120,88 @@ void sufout_put(xnode* ent, suffix* s, bool names, Outarg* oa) {
     }
   sufslots.push_back({ent, nullptr, nullptr, s, names, {}});
   link(sufslots.back(), oa);
+}
+
+namespace {
+
+// The kind of ungenerated entity d is, for the message.
+const char* ungenerated(const xnode* d) {
+  uint32_t k = d->kind & ~1u;
+  return k == DK_VAR   ? "ungenerated variable"
+         : k == DK_OBJ ? "ungenerated objective"
+                       : "ungenerated constraint";
+}
+
+}  // namespace
+
+Outarg* outarg_OK(expr* e, TVA* tva, xnode** target, suffix** sfx,
+                  int* symbolic) {
+  *target = nullptr;
+  *sfx = nullptr;
+  *symbolic = 0;
+  xnode* d;
+  expr* sub = nullptr;
+  bool generated = true;  // members are those generated (not a param's)
+  // A function taking numbers only sees its arguments converted.
+  while (shape(e) == SH_TO_NUMBER || shape(e) == SH_FROM_NUMBER) e = e->L.e;
+  switch (opcode(e)) {
+    case OPPARSUB:
+    case OPSPARSUB:
+    case OPSPARSUBSTR:
+      sub = e->R.e;
+      [[fallthrough]];
+    case OPPAR:
+    case OPSPAR:
+    case OPSPARSTR: {
+      d = e->L.x;
+      // Built-in params and those computed from `:=` take no values.
+      if (d->num < N_System_Pars || static_cast<param*>(d)->asgn)
+        return nullptr;
+      *symbolic = (d->kind & ~1u) == DK_SPARAM;
+      generated = false;
+      break;
+    }
+    case OPPRIMALSUB:
+    case OPDUALSUB:
+      sub = e->R.e;
+      [[fallthrough]];
+    case OPPRIMAL:
+    case OPDUAL:
+      d = e->L.x;
+      if (d->flags & VF_DEFINED) return nullptr;
+      break;
+    case OPSUFSUB:
+    case OPSUFSUBSYM:
+      sub = e->R.e;
+      [[fallthrough]];
+    case OPSUF:
+    case OPSUFSYM: {
+      d = e->L.e->L.x;
+      uint32_t k = d->kind & ~1u;
+      if (k != DK_VAR && k != DK_CON && k != DK_OBJ) return nullptr;
+      *sfx = static_cast<suffix*>(e->L.e->R.p);
+      *symbolic = opcode(e) == OPSUFSYM || opcode(e) == OPSUFSUBSYM;
+      break;
+    }
+    default:
+      return nullptr;
+  }
+  if (generated && static_cast<convar*>(d)->ninst < 0)
+    badthing(tva, ungenerated(d), d, nullptr);
+  int n = sub && d->indexing ? d->indexing->arity : 0;
+  Outarg* o = new_outarg(n);
+  if (sub) {
+    if (generated) {
+      if (eval(sub, tva).i < 0) badsub2(sub, d, tva);
+    } else if (eval(sub, tva).i < 0) {
+      // A param's member may be new: its subscript lies in the indexing.
+      symbol** t = getbadsub(sub, tva);
+      if (set_in(d->indexing, t, tva) == NOT_MEMBER) badsub(tva, d, t);
+    }
+    std::memcpy(o->sub, getbadsub(sub, tva), sizeof(symbol*) * size_t(n));
+  }
+  *target = d;
+  return o;
 }
 
 bool outarg_pending() { return !slots.empty() || !sufslots.empty(); }

@@ -1,7 +1,9 @@
 // Pending assignments: the values a table read delivers, held until the
 // whole read has succeeded and then stored (outarg_clear with apply 1), or
-// dropped (apply 0, also on the bail-out).  Targets are applied in the
-// order of their first value, each target's values in the order given.
+// dropped (apply 0, also on the bail-out); likewise the values that calls
+// of functions return in output arguments, stored when the command ends.
+// Targets are applied in the order of their first value, each target's
+// values in the order given.
 #ifndef VEXO_DATA_OUTARG_H
 #define VEXO_DATA_OUTARG_H
 
@@ -11,9 +13,11 @@
 namespace vexo {
 
 struct cstr;
+struct expr;
 struct suffix;
 struct symbol;
 struct Table;
+struct TVA;
 struct xnode;
 
 // One pending value (32 bytes, from the module's 8 KB pages): a string
@@ -37,6 +41,17 @@ void outarg_put(xnode* target, Outarg* oa);
 // are stored after those of outarg_put, pair by pair in order of first
 // use.
 void sufout_put(xnode* ent, suffix* s, bool names, Outarg* oa);
+// Whether the function-call argument e (compiled) can receive an output
+// value: a param (not built-in, not defined by `:=`), a variable (not
+// defined) or a constraint (its dual), or a declared suffix of a variable,
+// constraint or objective.  Returns a new pending value with the target's
+// evaluated subscript, the target in *target, the suffix (or null) in
+// *sfx and in *symbolic whether the target takes strings (a symbolic param,
+// the names of a symbolic suffix); null when e cannot be assigned.  A
+// subscript outside the target's indexing (for a variable, constraint or
+// objective: no generated member) is an invalid-subscript error.
+Outarg* outarg_OK(expr* e, TVA* tva, xnode** target, suffix** sfx,
+                  int* symbolic);
 // Whether any value is pending.
 bool outarg_pending();
 // Checks every pending value against its target before anything is

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compiler/tva.h"
+#include "data/outarg.h"
 #include "eval/dispatch.h"
 #include "eval/elemfunc.h"
 #include "eval/evalerr.h"
@@ -82,6 +83,36 @@ function* callee(expr* e, TVA* tva) {
 
 namespace {
 
+// Ends the command unless the value (the text s, or the number v when s is
+// null) of argument pos lies in the domain set dom; what is the prefix of
+// the message ("" for an argument, "Output value " for a returned one).
+void in_domain(set* dom, const char* s, double v, const char* what, int pos,
+               function* f, TVA* tva) {
+  if (s) {
+    symbol* sym = Symbol(s, 1);
+    if (set_in(dom, &sym, tva) == NOT_MEMBER)
+      eerror(tva, "%s%Q%s%d to %s", what, s,
+             " is outside the domain of argument ", pos, fname(f));
+  } else if (set_in(dom, pNumber(v), tva) == NOT_MEMBER) {
+    eerror(tva, "%s%s%s%d to %s", what, gfmt(v, 0, nullptr),
+           " is outside the domain of argument ", pos, fname(f));
+  }
+}
+
+// The value of the argument x: a number in *v (null returned), or a new
+// counted string (a symbol that is no number gives its name).
+inline cstr* arg_value(expr* x, TVA* tva, double* v) {
+  if (has_flag(x, EF_NUMERIC)) {
+    *v = eval_num(x, tva);
+    return nullptr;
+  }
+  if (has_flag(x, EF_STRING)) return eval_str(x, tva);
+  symbol* sym = eval_sym_peek(x, tva);
+  if (!is_number(sym)) return new_cstring(sym->name);
+  *v = sym->value;
+  return nullptr;
+}
+
 // The domain of each argument (plain form, functions from libraries):
 // the count of positions consumed, or -1 when "..." stopped the check.
 int arg_check1(arglgen* g, function* f, TVA* tva) {
@@ -96,106 +127,124 @@ int arg_check1(arglgen* g, function* f, TVA* tva) {
     }
     int32_t t = al.at[pos++];
     if (!d->s) continue;
-    if (t >= 0) {
-      double v = al.ra[t];
-      if (set_in(d->s, pNumber(v), tva) == NOT_MEMBER)
-        eerror(tva, "%s%s%s%d to %s", "", gfmt(v, 0, nullptr),
-               " is outside the domain of argument ", pos, fname(f));
-    } else {
-      cstr* s = g->strs.a[~t];
-      symbol* sym = Symbol(s->text(), 1);
-      if (set_in(d->s, &sym, tva) == NOT_MEMBER)
-        eerror(tva, "%s%Q%s%d to %s", "", s->text(),
-               " is outside the domain of argument ", pos, fname(f));
-    }
+    if (t >= 0)
+      in_domain(d->s, nullptr, al.ra[t], "", pos, f, tva);
+    else
+      in_domain(d->s, g->strs.a[~t]->text(), 0, "", pos, f, tva);
   }
   return pos;
 }
 
-// Checking form: the declared direction of each argument (1 input, 2
-// output, both) from the domain list; "..." with a direction gives it to
-// the arguments after it.
-void argcheck_eval(arglgen* g, expr* args, TVA* tva, funcarg** dom,
-                   uint32_t* dflt) {
-  function* f = g->al.f;
-  for (expr* a = args; a; a = a->next) {
-    if (opcode(a) == OP258) continue;
-    if (opcode(a) != OPARG) bug("arglistevcheck: argument of opcode %d", opcode(a));
-    if (a->L.ss) {
-      if (TVA* c = ss_begin(a->L.ss, tva)) {
-        do argcheck_eval(g, a->R.e, c, dom, dflt);
-        while (ss_continue(a->L.ss, c));
+// Whether the domain list has "...".
+bool has_dots(const funcarg* d) {
+  for (; d; d = d->next)
+    if (d->s == dotdotdot) return true;
+  return false;
+}
+
+// The direction of a domain node as a flag word (1 input, 2 output, 3
+// both; 0 none).
+uint32_t direction(const funcarg* d) { return static_cast<uint32_t>(d->dir) & 3; }
+
+// One argument of the checking form: x in context tva, its domain node d
+// (null when the walk has ended).
+void argcheck1(arglgen* g, expr* x, funcarg* d, TVA* tva) {
+  arglist& al = g->al;
+  function* f = al.f;
+  uint32_t flag = d && direction(d) ? direction(d) : g->dflt;
+  int pos = g->types.n + 1;
+  int32_t i = arr_push(g->nums, 0.);
+  arr_push(g->strs, static_cast<cstr*>(nullptr));
+  if (flag & 2) {
+    xnode* target;
+    suffix* sfx;
+    int symbolic;
+    if (Outarg* o = outarg_OK(x, tva, &target, &sfx, &symbolic)) {
+      ++al.nout;
+      arr_push(g->outs, outref{o, target, sfx, i, symbolic});
+      if (symbolic) {
+        flag |= 8;
+        ++al.nsout;
       }
-      continue;
+    } else if (outarg_warn > 0) {
+      eerror(tva, "Argument %d of %s cannot be written.\n", pos, fname(f));
     }
-    funcarg* d = *dom;
-    if (d && d->s == dotdotdot) {
-      if (d->dir) *dflt = static_cast<uint32_t>(d->dir);
-      d = *dom = nullptr;
+  }
+  if (flag & 1) {
+    ++al.nin;
+    cstr* s = arg_value(x, tva, &g->nums.a[i]);
+    g->strs.a[i] = s;
+    if (d && d->s && d->s != dotdotdot)
+      in_domain(d->s, s ? s->text() : nullptr, g->nums.a[i], "", pos, f, tva);
+    if (s) {
+      flag |= 4;
+      ++al.nsin;
+    } else if (!(flag & 8)) {
+      ++al.nr;
     }
-    uint32_t flag = d && d->dir ? static_cast<uint32_t>(d->dir) : *dflt;
-    int pos = g->types.n + 1;
-    if (flag & 2) {
-      // Output arguments are written back by their owner, which does not
-      // take them yet: none can be written.
-      if (outarg_warn > 0)
-        eerror(tva, "Argument %d of %s cannot be written.\n", pos, fname(f));
-      flag &= ~2u;
-      if (!flag) flag = 1;
-    }
-    arr_push(g->nums, 0.);
-    arr_push(g->strs, static_cast<cstr*>(nullptr));
-    ++g->al.nin;
-    expr* x = a->R.e;
-    if (has_flag(x, EF_NUMERIC)) {
-      g->nums.a[g->nums.n - 1] = eval_num(x, tva);
-    } else {
-      cstr* s = nullptr;
-      if (has_flag(x, EF_STRING)) {
-        s = eval_str(x, tva);
-      } else {
-        symbol* sym = eval_sym_peek(x, tva);
-        if (is_number(sym))
-          g->nums.a[g->nums.n - 1] = sym->value;
-        else
-          s = new_cstring(sym->name);
-      }
-      g->strs.a[g->strs.n - 1] = s;
-      if (s) flag |= 4;
-    }
-    if (d && d->s) {
-      bool in;
-      if (flag & 4) {
-        symbol* sym = Symbol(g->strs.a[g->strs.n - 1]->text(), 1);
-        in = set_in(d->s, &sym, tva) != NOT_MEMBER;
-      } else {
-        in = set_in(d->s, pNumber(g->nums.a[g->nums.n - 1]), tva) != NOT_MEMBER;
-      }
-      if (!in) {
-        if (flag & 4)
-          eerror(tva, "%s%Q%s%d to %s", "", g->strs.a[g->strs.n - 1]->text(),
-                 " is outside the domain of argument ", pos, fname(f));
-        eerror(tva, "%s%s%s%d to %s", "",
-               gfmt(g->nums.a[g->nums.n - 1], 0, nullptr),
-               " is outside the domain of argument ", pos, fname(f));
-      }
-    }
-    if (flag & 4)
-      ++g->al.nsin;
-    else
-      ++g->al.nr;
-    arr_push(g->types, static_cast<int32_t>(flag));
-    if (d) *dom = d->next;
+  } else if (!(flag & 8)) {
+    ++al.nr;
+  }
+  arr_push(g->types, static_cast<int32_t>(flag));
+}
+
+// The values that output arguments returned, against their domains (the
+// walk again from the first domain): "Output value %s is outside the
+// domain of argument %d to %s".
+void check_outargs(funcarg* d, arglgen* g, function* f, TVA* tva) {
+  arglist& al = g->al;
+  for (g->pos = 0; d && g->pos < al.n; d = d->next) {
+    if (d->s == dotdotdot) return;
+    int i = g->pos++;
+    if (!(al.at[i] & 2) || !d->s) continue;
+    const char* s = al.sa ? al.sa[i] : nullptr;
+    in_domain(d->s, s, al.ra[i], "Output value ", i + 1, f, tva);
   }
 }
 
 }  // namespace
 
+void next_ad(arglgen* g, funcarg* d) {
+  g->ad = d ? d->next : nullptr;
+  if (g->ad && g->ad->s == dotdotdot) {
+    if (direction(g->ad)) g->dflt = direction(g->ad);
+    g->ad = nullptr;
+  }
+}
+
+void arglistevcheck(arglgen* g, expr* args, TVA* tva) {
+  for (expr* a = args; a; a = a->next) {
+    if (opcode(a) == OP258) continue;
+    if (opcode(a) != OPARG)
+      bug("arglistevcheck: argument of opcode %d", opcode(a));
+    if (a->L.ss) {
+      if (TVA* c = ss_begin(a->L.ss, tva)) {
+        do arglistevcheck(g, a->R.e, c);
+        while (ss_continue(a->L.ss, c));
+      }
+      continue;
+    }
+    funcarg* d = g->ad;
+    if (d) ++g->pos;
+    argcheck1(g, a->R.e, d, tva);
+    if (d) next_ad(g, d);
+  }
+}
+
 function* f_setup(arglgen* g, expr* args, function* f, TVA* tva) {
-  std::memset(static_cast<void*>(&g->al), 0, sizeof g->al);
+  // Every field of the arglist is set here or below (stores: cheaper than
+  // clearing the whole record first on every call).
+  arglist& al = g->al;
+  al.n = al.nr = al.nin = al.nout = al.nsin = al.nsout = 0;
+  al.at = nullptr;
+  al.ra = nullptr;
+  al.sa = nullptr;
+  al.derivs = al.hes = nullptr;
+  al.dig = al.Errmsg = al.Private = nullptr;
   arr_init(g->types);
   arr_init(g->nums);
   arr_init(g->strs);
+  arr_init(g->outs);
   g->errno_ignore = 0;
   g->text_built = 0;
   g->cleanup = nullptr;
@@ -205,13 +254,21 @@ function* f_setup(arglgen* g, expr* args, function* f, TVA* tva) {
   g->al.funcinfo = f->funcinfo;
   g->al.AE = lib_exports(f);
   g->al.TMI = &g->tmi;
-  arglist& al = g->al;
   bool checking = (f->ftype & 16) && f->lib;
   g->mode = checking ? 0 : -1;
+  g->pos = 0;
+  g->ad = nullptr;
+  g->dflt = 1;
   if (checking) {
-    funcarg* dom = f->args;
-    uint32_t dflt = 1;
-    argcheck_eval(g, args, tva, &dom, &dflt);
+    // The walk starts at the first domain; a leading "..." gives its
+    // direction to every argument.
+    funcarg* d = f->args;
+    if (d && d->s == dotdotdot) {
+      if (direction(d)) g->dflt = direction(d);
+    } else {
+      g->ad = d;
+    }
+    arglistevcheck(g, args, tva);
     al.n = g->types.n;
   } else {
     arglisteval(g, args, tva);
@@ -230,12 +287,19 @@ function* f_setup(arglgen* g, expr* args, function* f, TVA* tva) {
     if (k < -1 && al.n < -(k + 1))
       eerror(tva, "%s needs at least %d argument(s), not %d", fname(f),
              -(k + 1), al.n);
-    if (!checking) {
-      int used = arg_check1(g, f, tva);
-      if (used >= 0 && used < al.n && !(f->fflags & 0x4000))
-        eerror(tva, "too many arguments (%d rather than %d) for %s", al.n,
-               used, fname(f));
+    int used;
+    if (checking) {
+      // Domains left after the last argument; arguments left after the
+      // last domain (without "...").
+      if (g->ad)
+        eerror(tva, "too few arguments (%d) for %s", al.n, fname(f));
+      used = has_dots(f->args) ? -1 : g->pos;
+    } else {
+      used = arg_check1(g, f, tva);
     }
+    if (used >= 0 && used < al.n && !(f->fflags & 0x4000))
+      eerror(tva, "too many arguments (%d rather than %d) for %s", al.n,
+             used, fname(f));
   }
   // The strings' texts, in the array of counted strings turned over: the
   // texts go to a block of their own, so the strings stay releasable.
@@ -264,35 +328,30 @@ void arglisteval(arglgen* g, expr* args, TVA* tva) {
       }
       continue;
     }
-    expr* x = a->R.e;
-    if (has_flag(x, EF_NUMERIC)) {
-      double v = eval_num(x, tva);
-      arr_push(g->types, arr_push(g->nums, v));
-    } else if (has_flag(x, EF_STRING)) {
-      cstr* s = eval_str(x, tva);
+    double v = 0;
+    if (cstr* s = arg_value(a->R.e, tva, &v))
       arr_push(g->types, ~arr_push(g->strs, s));
-    } else {
-      symbol* s = eval_sym_peek(x, tva);
-      if (is_number(s))
-        arr_push(g->types, arr_push(g->nums, s->value));
-      else
-        arr_push(g->types, ~arr_push(g->strs, new_cstring(s->name)));
-    }
+    else
+      arr_push(g->types, arr_push(g->nums, v));
   }
 }
 
 void arglzap(void* p) {
   arglgen* g = static_cast<arglgen*>(p);
+  // Most calls take no strings and no memory: nothing to release.
   for (int i = 0; i < g->strs.n; ++i)
     if (g->strs.a[i]) zap_cstr(&g->strs.a[i]);
+  g->strs.n = 0;
   if (g->tmi) cbfree(g->tmi);
   g->tmi = nullptr;
   if (g->text_built) del_mblk(g->text_built - 1, g->al.sa);
   g->text_built = 0;
   g->al.sa = nullptr;
+  if ((g->types.k & g->nums.k & g->strs.k & g->outs.k) < 0) return;
   arr_free(g->types);
   arr_free(g->nums);
   arr_free(g->strs);
+  arr_free(g->outs);
 }
 
 void f_teardown(arglgen* g) {
@@ -310,6 +369,21 @@ void f_teardown(arglgen* g) {
     if (!mgwhere(al.tva))
       Fprintf(Stderr, "%serror in function %s: %s\n", pfx, fname(al.f), m);
     bailout();
+  }
+  if (g->outs.n) {
+    // The values output arguments returned: checked, then queued for their
+    // targets (the texts copied before the call's memory goes).
+    if (al.f->args) check_outargs(al.f->args, g, al.f, al.tva);
+    for (int i = 0; i < g->outs.n; ++i) {
+      outref& r = g->outs.a[i];
+      r.o->v = al.ra[r.idx];
+      const char* s = al.sa ? al.sa[r.idx] : nullptr;
+      r.o->s = s ? new_cstring(s) : nullptr;
+      if (r.s)
+        sufout_put(r.target, r.s, r.names != 0, r.o);
+      else
+        outarg_put(r.target, r.o);
+    }
   }
   if (!errno) return;
   if (g->errno_ignore || allow_NaN) {

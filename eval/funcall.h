@@ -24,8 +24,12 @@ struct charblk;
 struct cleanup_rec;
 struct cstr;
 struct expr;
+struct funcarg;
 struct function;
+struct Outarg;
+struct suffix;
 struct TVA;
+struct xnode;
 
 // What a called function receives (eval/vexofunc.h, the interface that
 // loaded libraries are built against).
@@ -41,6 +45,17 @@ struct argarray {
   T inline_buf[8];
 };
 
+// An output argument of a call: the pending value (data/outarg.h) that
+// receives what the function left at argument idx, for the target (and
+// suffix) that outarg_OK found; names: a symbolic suffix's names.
+struct outref {
+  Outarg* o;
+  xnode* target;
+  suffix* s;
+  int32_t idx;
+  int32_t names;
+};
+
 // The call record: the arglist and the evaluator's own fields.
 struct arglgen {
   arglist al;
@@ -50,6 +65,12 @@ struct arglgen {
   int32_t mode;          // -1 plain form, 0 checking form (output
                          // arguments allowed: one numeric and one string
                          // slot per argument, type entries are flag words)
+  int32_t pos;           // checking form: arguments given domains so far
+  funcarg* ad;           // checking form: the domain of the next argument,
+                         // null when the walk has ended
+  uint32_t dflt;         // checking form: the flag word of arguments whose
+                         // domain gives none (1 input; "..." may set it)
+  argarray<outref> outs;  // checking form: the accepted output arguments
   int32_t errno_ignore;  // 1: errno after the call is not an error
   int32_t text_built;    // strs holds text pointers now (sa)
   cleanup_rec* cleanup;  // the registration of arglzap
@@ -64,11 +85,23 @@ function* f_setup(arglgen* g, expr* args, function* f, TVA* tva);
 // Appends the values of the list's arguments (iterated groups once per
 // member of their indexing).
 void arglisteval(arglgen* g, expr* args, TVA* tva);
+// The checking form of arglisteval, for functions allowed output
+// arguments: each argument takes its flag word from its domain (the walk,
+// next_ad): an output argument whose target outarg_OK accepts is queued
+// (refused: "Argument %d of %s cannot be written.\n" while outarg_warn is
+// above 0, which ends the command); an input argument is evaluated and
+// checked against its domain's set; an argument that is not input gets 0.
+void arglistevcheck(arglgen* g, expr* args, TVA* tva);
+// Moves the domain walk from d to the domain of the next argument; "..."
+// ends it, giving its direction (when it has one) to the arguments after.
+void next_ad(arglgen* g, funcarg* d);
 // Releases what f_setup took.
 void arglzap(void* g);
-// Ends a call: unregisters the clean-up (which runs arglzap); reports a
-// function's error message ("error in function %s: %s\n") and abandons
-// the command.
+// Ends a call: reports a function's error message ("error in function %s:
+// %s\n") and abandons the command; checks the values of output arguments
+// against their domains ("Output value %s is outside the domain of
+// argument %d to %s") and queues them for their targets (stored when the
+// command ends).
 void f_teardown(arglgen* g);
 
 // The call evaluators.  L: the function record, R: its argument list.

@@ -12,6 +12,7 @@
 #include "compiler/context.h"
 #include "compiler/opgen.h"
 #include "compiler/tva.h"
+#include "data/outarg.h"
 #include "data/readcmd.h"
 #include "data/readdata.h"
 #include "data/tablerw.h"
@@ -304,6 +305,12 @@ void run_one(cmd_fields* c) {
   cmdtab[kind - CMD_KIND_MIN](c);
   curcmd = c;
   if (keeps_compiled(kind)) cmdxreset(c->xrp, nullptr);
+  // What calls returned in output arguments is stored now that the
+  // command has succeeded.
+  if (outarg_pending()) {
+    outarg_check(nullptr);
+    outarg_clear(1, nullptr);
+  }
   dep_reset();
   report_times("execute");
   if (rc > 1) bailout();

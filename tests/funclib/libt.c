@@ -2,13 +2,13 @@
  * It registers a real function of two arguments (hyp), one of any number
  * (f), one with a domain to check (g), one with output arguments (h), a
  * string function (echo), a symbolic one (word), a random one (rnd) with a
- * seed callback, reset and exit callbacks, and one refused registration
- * (bad, type 7).  Built with LIBT_SECOND it is the second library of the
+ * seed callback, reset and exit callbacks, one refused registration
+ * (bad, type 7) and a table handler (libt).  Built with LIBT_SECOND it is the second library of the
  * tests (libt2.so), with hyp2 only. */
 #include <math.h>
 #include <string.h>
 
-#include "eval/vexofunc.h"
+#include "data/tabinfo.h"
 
 static VexoExports *ae;
 static unsigned long seed;
@@ -33,8 +33,20 @@ static double f(arglist *al) {
 /* g(x, y): x + y. */
 static double g(arglist *al) { return al->ra[0] + al->ra[1]; }
 
-/* h(x, y): 2x, y an output argument. */
-static double h(arglist *al) { return 2 * al->ra[0]; }
+/* h(x, y): 2x, plus y when y is given as input too; y, an output
+ * argument, receives x squared, or the text "sq" and x (in memory from
+ * Tempmem) when its target takes strings. */
+static double h(arglist *al) {
+  double x = al->ra[0], r = 2 * x;
+  if (al->at[1] & 1) r += al->ra[1];
+  al->ra[1] = x * x;
+  if (al->at[1] & 8) {
+    char *s = (char *)ae->Tempmem(al->TMI, 64);
+    ae->SnprintF(s, 64, "sq%g", x);
+    al->sa[1] = s;
+  }
+  return r;
+}
 
 /* echo(s, ...): "null" gives null; otherwise the arguments joined by "+",
  * in memory from Tempmem. */
@@ -74,6 +86,52 @@ static void reseed(void *v, unsigned long s) {
   draws = 0;
 }
 
+/* The table handler "libt" (a table whose first string is "libt").
+ * Reading gives the rows 1, 2, 3: every key column the row's number, every
+ * data column ten times it.  Writing prints the rows, numbers and
+ * strings. */
+static int libt_table(struct TableInfo *ti) {
+  return ti->nstrings >= 1 && !strcmp(ti->strings[0], "libt");
+}
+
+static int libt_read(VexoExports *a, struct TableInfo *ti) {
+  (void)a;
+  if (!libt_table(ti)) return DB_Refuse;
+  int n = ti->arity + ti->ncols;
+  double v[16];
+  DbCol c[16];
+  if (n > 16) {
+    ti->Errmsg = (char *)"libt: too many columns";
+    return DB_Error;
+  }
+  for (int i = 1; i <= 3; ++i) {
+    for (int j = 0; j < n; ++j) {
+      v[j] = j < ti->arity ? i : 10 * i;
+      c[j].dval = &v[j];
+      c[j].sval = 0;
+    }
+    if (ti->AddRows(ti, c, 1)) return DB_Error;
+  }
+  return DB_Done;
+}
+
+static int libt_write(VexoExports *a, struct TableInfo *ti) {
+  if (!libt_table(ti)) return DB_Refuse;
+  int n = ti->arity + ti->ncols;
+  for (long i = 0; i < ti->nrows; ++i) {
+    a->PrintF("libt row");
+    for (int j = 0; j < n; ++j) {
+      DbCol *c = &ti->cols[j];
+      if (c->sval && c->sval[i])
+        a->PrintF(" %s", c->sval[i] == ti->Missing ? "." : c->sval[i]);
+      else
+        a->PrintF(" %g", c->dval[i]);
+    }
+    a->PrintF("\n");
+  }
+  return DB_Done;
+}
+
 static void said(void *v) { ae->FprintF(ae->StdErr, "%s\n", (char *)v); }
 
 void funcadd_ZEF(VexoExports *a) {
@@ -93,6 +151,10 @@ void funcadd_ZEF(VexoExports *a) {
   a->Addfunc("word", (VexoRealFunc)(void (*)(void))word, VEXO_FUNC_STRING, 1, 0, a);
   a->Addfunc("rnd", (VexoRealFunc)(void (*)(void))rnd, VEXO_FUNC_RANDOM_EXPLICIT, 0, 0, a);
   a->Addfunc("bad", hyp, 7, 1, 0, a);
+  a->Add_table_handler(libt_read, libt_write,
+                       (char *)"libt\nThe tests' handler: reads rows 1, 2, 3; "
+                       "prints the rows written.",
+                       0, 0);
   a->Addrandinit(a, reseed, 0);
   a->AtReset(a, said, (void *)"libt: reset");
   a->AtExit(a, said, (void *)"libt: exit");
