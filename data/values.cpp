@@ -119,6 +119,8 @@ void* val_cell(xnode2* d, int kind, int32_t i) {
   return s->v + i;
 }
 
+static set* data_index(xnode2* d);
+
 // ---- statement collection --------------------------------------------------
 
 void dcol_start(dcol* c, xnode2* d, int kind) {
@@ -293,7 +295,7 @@ void end_param(dcol* c) {
       int64_t ord = set_lookup(d->dindex, m->tup());
       if (ord < 0) {
         val_extend(d, 0);
-        set_addmem(d->dindex, m->tup());
+        set_addmem(data_index(d), m->tup());
         ord = d->nvals++;
         if (c->kind >= 3 && is_convar(d)) *stat_of(d, ord) |= MS_NOVALUE;
         if (c->esz) {
@@ -327,10 +329,15 @@ void end_param(dcol* c) {
 
 // ---- members added and dropped one by one -----------------------------------
 
-// d's data index set, made (empty) when absent.
+// d's data index set, made (empty) when absent, to add members to: one that
+// other holders share (a variable indexed alike, instance/memberset.h) is
+// copied first.
 static set* data_index(xnode2* d) {
   if (!d->dindex) {
     d->dindex = set_enum(new_enum(), sub_arity(d));
+    d->dindex->owner = d;
+  } else if (d->dindex->refcnt > 1) {
+    d->dindex = mutable_set(d->dindex);
     d->dindex->owner = d;
   }
   return d->dindex;
@@ -346,6 +353,19 @@ int32_t val_add(xnode2* d, symbol* const* t) {
   } else {
     val_extend(d, 0);
   }
+  return d->nvals++;
+}
+
+int32_t val_append(xnode2* d, symbol* const* t) {
+  if (!d->indexing || sub_arity(d) <= 0) return val_add(d, t);
+  val_extend(d, 0);
+  set* s = data_index(d);
+  // A fresh index gets its table at its first look-up.
+  if (s->nmem == 0 && s->htab) set_forget_table(s);
+  if (!s->htab)
+    set_append(s, t);
+  else if (s->addmem(t))
+    bug("val_append: a member twice");
   return d->nvals++;
 }
 

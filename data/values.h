@@ -132,6 +132,10 @@ void end_param(dcol* c);
 // subscript arity) when it has none.  A scalar d (t ignored) gets its one
 // member.  nvals is raised.
 int32_t val_add(xnode2* d, symbol* const* t);
+// val_add for a tuple known to be new (the walk of an indexing gives each
+// tuple once): appended without a look-up; a fresh data index gets its hash
+// table at its first look-up, at the size it then needs.
+int32_t val_append(xnode2* d, symbol* const* t);
 // Drops the members of d whose status byte has MS_COMPUTED (all members
 // when all is nonzero), with their cells (strings of symbolic values
 // released) and suffix values; the survivors keep their order and are

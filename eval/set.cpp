@@ -315,6 +315,8 @@ setmem* set_append(set* s, symbol* const* t) {
   return m;
 }
 
+void set_forget_table(set* s) { free_table(s); }
+
 // Frees the ordinal index of a set that shows another set's members (the
 // index is its own, made by set_ordidx; the table is not).
 static void drop_own_ordidx(set* s) {

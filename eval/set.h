@@ -229,6 +229,10 @@ int set_addmem(set* s, symbol** tuple);
 // raised); the table, if any, is not told: generators that build order
 // lists only use it on a set without one.
 setmem* set_append(set* s, symbol* const* tuple);
+// s's hash table and ordinal index go: the next look-up (set_lookup,
+// set_in, set_addmem) makes them for the members then present, so a set
+// filled by set_append gets one table of its final size.
+void set_forget_table(set* s);
 // d shows the members of m: member count, order list and table (they stay
 // m's).  An ordinal index d built for itself goes.
 void set_adopt(set* d, set* m);

@@ -23,6 +23,7 @@
 #include "instance/ac.h"
 #include "instance/genmod.h"
 #include "instance/members.h"
+#include "instance/memberset.h"
 #include "instance/varref.h"
 #include "support/format.h"
 #include "support/list.h"
@@ -196,10 +197,8 @@ void begin_members(constr* c) {
   g.gen_seq = ++gen_count;
   g.member_count = 0;
   g.member_class = int32_t(c->kind & 1);
-  if (c->kind & 1) {
-    if (g.members) sdelete(g.members);
-    g.members = set_enum(new_enum(), c->indexing->arity);
-  }
+  if (g.members) sdelete(g.members);
+  g.members = nullptr;
 }
 
 using member_gen = void (*)(constr*, TVA*, set_spec*, expr*);
@@ -234,11 +233,15 @@ int gen_members(constr* d, TVA* tva, member_gen gen) {
   bool indexed = d->kind & 1;
   if (!ss) {
     gen(d, tva, nullptr, d->sufinit);
-  } else if (TVA* c = ss_begin(ss, tva)) {
-    do {
-      if (indexed) set_addmem(g.members, ss->first->vals);
-      gen(d, c, nullptr, d->sufinit);
-    } while (ss_continue(ss, c));
+  } else {
+    // The members are built on the side (the set may be one that an
+    // earlier declaration holds).
+    member_builder b(ss->arity);
+    if (TVA* c = ss_begin(ss, tva)) do {
+        if (indexed) b.add(ss->first->vals);
+        gen(d, c, nullptr, d->sufinit);
+      } while (ss_continue(ss, c));
+    if (indexed) g.members = b.finish();
   }
   if (!g.member_count) {
     gen_release(d);

@@ -58,6 +58,8 @@ std::vector<xnode*>& work() {
 // declaration being generated.
 TVA* gen_tva;
 xnode* curx;
+// The position in the work list of the declaration being walked.
+size_t walk_pos;
 // Whether a check statement failed during the walk.
 bool failure_said;
 
@@ -103,12 +105,12 @@ void check_bound(param* p, int32_t i, symbol* const* tuple, TVA* tva) {
 int32_t store_value(param* p, symbol* const* tuple, TVA* c) {
   if (symbolic(p)) {
     symval v = symbolic_value(p->asgn, c);
-    int32_t i = val_add(p, tuple);
+    int32_t i = val_append(p, tuple);
     svals(p)[i] = v;
     return i;
   }
   double x = eval_num(p->asgn, c);
-  int32_t i = val_add(p, tuple);
+  int32_t i = val_append(p, tuple);
   nums(p)[i] = x;
   return i;
 }
@@ -504,6 +506,7 @@ AC* genmod(int flags, int* nvars_out) {
   std::vector<xnode*>& w = work();
   for (size_t k = 0; k < w.size(); ++k) {
     xnode* d = w[k];
+    walk_pos = k;
     double gen = d->xr.stamp;
     if (d->xr.instamp <= gen) {
       up_to_date(d, gen, level, ac, tva);
@@ -550,6 +553,49 @@ void genmod_cleanup() {
   }
 }
 
+namespace {
+
+// The member set of d that like_sets offers, or null.
+set* whole_members(xnode* d) {
+  set* s = nullptr;
+  int32_t n = 0;
+  switch (d->kind) {
+    case DK_PARAMI:
+    case DK_SPARAMI: {
+      auto* p = static_cast<param*>(d);
+      s = p->dindex;
+      n = p->nvals;
+      break;
+    }
+    case DK_VARI:
+    case DK_CONI:
+    case DK_OBJI: {
+      auto* c = static_cast<convar*>(d);
+      s = c->gen.members;
+      n = c->gen.member_count;
+      break;
+    }
+  }
+  if (!s || s->sclass != SC_ENUM || s->nmem <= 0 || s->nmem != n) return nullptr;
+  return s;
+}
+
+}  // namespace
+
+int like_sets(int arity, set** out, int max) {
+  if (!gen_tva) return 0;
+  std::vector<xnode*>& w = work();
+  int n = 0;
+  // A few declarations back: models index alike what they declare together.
+  constexpr size_t LOOK_BACK = 16;
+  for (size_t k = std::min(walk_pos, w.size()), seen = 0;
+       k-- > 0 && seen < LOOK_BACK && n < max; ++seen)
+    if (set* s = whole_members(w[k]); s && s->arity == arity &&
+                                      std::find(out, out + n, s) == out + n)
+      out[n++] = s;
+  return n;
+}
+
 void gen_list_clear() { work().clear(); }
 void gen_list_add(xnode* d) { work().push_back(d); }
 
@@ -558,6 +604,7 @@ void genmod_reset() {
   std::vector<xnode*>().swap(work());
   gen_tva = nullptr;
   curx = nullptr;
+  walk_pos = 0;
   recvar_lim = 0;
   renum_reset();
   sufinit_reset();

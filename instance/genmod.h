@@ -34,6 +34,7 @@ struct convar;
 struct suffix;
 struct sufvals;
 struct function;
+struct set;
 struct TVA;
 struct var;
 struct xnode;
@@ -51,6 +52,14 @@ struct xnode2;
 // generators (evaluation errors, not_within, ...) abandon the command
 // through bailout, which runs genmod_cleanup.
 AC* genmod(int flags, int* nvars_out);
+
+// Member sets that declarations walked before the one being generated
+// hold, of the arity, for a new member set to share (instance/memberset.h):
+// up to max of them in out, the nearest first; their count.  An indexed
+// param's data index counts when every member has a value, a variable's,
+// constraint's or objective's members when each was generated.  None
+// outside a walk.
+int like_sets(int arity, set** out, int max);
 
 // Run by the bail-out when an error abandons generation: the declaration
 // being generated loses what it got so far (xreset) and stays to be

@@ -19,6 +19,7 @@
 #include "instance/ac.h"
 #include "instance/gencon.h"
 #include "instance/members.h"
+#include "instance/memberset.h"
 #include "instance/renum.h"
 #include "instance/sufinit.h"
 #include "support/format.h"
@@ -41,11 +42,12 @@ bool has_init(const var* v) {
 
 // The per-member arrays of v hold 1 << member_class entries once made.
 // When they are full (or not made), every array moves to a block of the
-// next class (the first time: class 0, one entry), the old entries copied.
-void grow(var* v) {
+// next class (the first time: class first_class, by default 0, one entry),
+// the old entries copied.
+void grow(var* v, int first_class = 0) {
   cvgen& g = v->gen;
   if (g.lb && g.member_count < (int32_t(1) << g.member_class)) return;
-  int k = g.lb ? g.member_class + 1 : 0;
+  int k = g.lb ? g.member_class + 1 : first_class;
   double** arrays[] = {&g.lb, &g.ub, has_init(v) ? &g.init_vals : nullptr};
   for (double** a : arrays) {
     if (!a) continue;
@@ -57,6 +59,14 @@ void grow(var* v) {
     *a = b;
   }
   g.member_class = k;
+}
+
+// Makes v's first per-member arrays large enough for n members, when
+// the count is foreseen: blocks outgrown on the way would stay in the pool.
+void presize(var* v, int32_t n) {
+  int k = 0;
+  while (k < 30 && (int32_t(1) << k) < n) ++k;
+  grow(v, k);
 }
 
 [[noreturn]] void inappropriate(TVA* c, double x) {
@@ -166,11 +176,24 @@ int gen_var(var* v, TVA* tva) {
   g.member_class = 0;
   set_spec* ss = v->indexing;
   bool indexed = v->kind & 1;
-  if (indexed) g.members = set_enum(new_enum(), ss->arity);
   bool symbolic = val_symbolic(v);
+  // A defined variable's definition, its column clauses' messages and a
+  // symbolic variable's values read the members generated so far: they
+  // get them one by one.  Other variables build their set on the side
+  // (it may be one that an earlier declaration holds).
+  bool aside = indexed && !symbolic && !v->defcon && !v->arcs;
+  if (indexed && !aside) g.members = set_enum(new_enum(), ss->arity);
   if (!ss) {
     gen1var(v, tva, nullptr, v->sufinit);
     if (symbolic) sym_member(v, nullptr, tva);
+  } else if (aside) {
+    member_builder b(ss->arity);
+    if (TVA* c = ss_begin(ss, tva)) do {
+        b.add(ss->first->vals);
+        if (!g.lb) presize(v, b.expected());
+        gen1var(v, c, nullptr, v->sufinit);
+      } while (ss_continue(ss, c));
+    g.members = b.finish();
   } else if (TVA* c = ss_begin(ss, tva)) {
     do {
       if (indexed) set_addmem(g.members, ss->first->vals);

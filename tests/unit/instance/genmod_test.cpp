@@ -16,6 +16,7 @@
 #include "data/values.h"
 #include "eval/set.h"
 #include "frontend/frontend_fixture.h"
+#include "frontend/condcl.h"
 #include "frontend/expr.h"
 #include "frontend/paramdcl.h"
 #include "frontend/parse.h"
@@ -422,6 +423,39 @@ TEST_F(Gen, ColumnsStayInDeclarationOrder) {
     EXPECT_EQ(z->gen.first_col, c.z_first);
     EXPECT_EQ(cur_ac->n_var_gen, c.z_first + 1);
   }
+}
+
+// Declarations indexed alike share one member set: the variable and the
+// rows over the pairs of the param before them hold its data index; a
+// condition that leaves pairs out makes a set of its own.  A member that
+// the param gains afterwards goes into a copy of its own.
+TEST_F(Gen, DeclarationsIndexedAlikeShareTheirMembers) {
+  test::outcome o = run(
+      "set A := 1..3; set B := {'a', 'b'};\n"
+      "param p {1..4, B} default 0;\n"
+      "var x {A, B} <= p[1, 'b'];\n"
+      "var y {i in A, j in B: i > 1};\n"
+      "s.t. r {i in A, j in B}: x[i,j] <= p[i,j];\n"
+      "s.t. q {(i,j) in {A, B}: i > 1}: y[i,j] >= i;\n"
+      "data; param p: a b := 1 5 6 2 7 8 3 9 10;\n"
+      "model; print x[2,'a'].ub, r[3,'b'].ub, q[3,'a'].lb, card(B);\n");
+  EXPECT_EQ(o.out, "6 10 3 2\n");
+  param* p = par("p");
+  auto* x = static_cast<var*>(Symbol0("x")->binding);
+  auto* y = static_cast<var*>(Symbol0("y")->binding);
+  auto* r = static_cast<constr*>(Symbol0("r")->binding);
+  auto* q = static_cast<constr*>(Symbol0("q")->binding);
+  EXPECT_EQ(x->gen.members, p->dindex);
+  EXPECT_EQ(r->gen.members, p->dindex);
+  ASSERT_EQ(y->gen.member_count, 4);
+  EXPECT_NE(y->gen.members, p->dindex);
+  EXPECT_EQ(q->gen.members, y->gen.members);
+  o = run("print p[4, 'a'], x[3,'b'].ub, r[1,'a'].ub;\n");
+  EXPECT_EQ(o.out, "0 6 5\n");
+  EXPECT_EQ(p->nvals, 7);
+  EXPECT_NE(x->gen.members, p->dindex);
+  EXPECT_EQ(x->gen.members->nmem, 6);
+  EXPECT_EQ(r->gen.members, x->gen.members);
 }
 
 // The columns of the variable references in instantiated expression e,
