@@ -11,11 +11,15 @@
 
 #include "frontend/decl.h"
 #include "frontend/frontend_fixture.h"
+#include "frontend/vardcl.h"
 #include "instance/ac.h"
+#include "instance/members.h"
+#include "instance/problem.h"
 #include "instance/stamps.h"
 #include "instance/varref.h"
 #include "report/prex.h"
 #include "session/opttable.h"
+#include "support/symbol.h"
 #include "test_util.h"
 
 namespace vexo {
@@ -120,6 +124,28 @@ TEST_F(KeepCurrent, AChangedShapeIsCollectedWhole) {
   EXPECT_EQ(cur_ac->var_ub[3], 8);
   EXPECT_EQ(cur_ac->jac_nonzeros, 7);
   EXPECT_EQ(cur_ac->grad_nonzeros, 3);
+}
+
+// Changing only which members belong to the problem lowers the state to
+// 1 and keeps the declarations' generation: the membership alone is built
+// again, and the rows collected for it.
+TEST_F(KeepCurrent, AMembershipChangeKeepsTheGeneration) {
+  test::outcome o = typed(
+      "set S default {1, 3}; problem p: x, o, {i in S} r[i];\n"
+      "expand r;\n");
+  EXPECT_EQ(o.out,
+            "subject to r[1]:\n\tx[1] <= 5;\n\n"
+            "subject to r[3]:\n\tx[2] + x[3] <= 5;\n\n");
+  auto* r = static_cast<convar*>(Symbol0("r")->binding);
+  int32_t seq = r->gen.gen_seq;
+  o = typed("let S := {2};\n");
+  EXPECT_EQ(trans_state, 1);
+  EXPECT_NE(need_prob, 0);
+  o = typed("expand r;\n");
+  EXPECT_EQ(generated(o.err), "p ");  // r is not generated again
+  EXPECT_EQ(o.out, "subject to r[2]:\n\tx[1] + x[2] <= 5;\n\n");
+  EXPECT_EQ(r->gen.gen_seq, seq);
+  EXPECT_EQ(cur_ac->n_con, 1);
 }
 
 }  // namespace
