@@ -531,6 +531,28 @@ std::vector<source_decl> sources() {
   return v;
 }
 
+// The merge step for the constraints and objectives generated since the
+// last collection (every one the first time): a row then holds each
+// variable once.  Merging a merged list leaves it as it is.
+void merge_generated(AC* ac, const std::vector<source_decl>& src) {
+  const collected_from& l = last_collection();
+  bool same = l.ac == ac && l.decls.size() == src.size();
+  std::vector<list> cells;
+  cells.reserve(src.size());
+  for (size_t i = 0; i < src.size(); ++i) {
+    if (is_var_kind(src[i].d->kind)) continue;
+    if (same && l.decls[i].d == src[i].d &&
+        l.decls[i].gen_seq == src[i].gen_seq)
+      continue;
+    list c{};
+    c.item.p = src[i].d;
+    cells.push_back(c);
+  }
+  if (cells.empty()) return;
+  for (size_t i = 0; i + 1 < cells.size(); ++i) cells[i].next = &cells[i + 1];
+  gencollect(ac, cells.data());
+}
+
 // What a collection keeps of the last one: its column lists and its
 // nonlinear parts by row, taken out of the record before it is emptied,
 // and per declaration (in the order of sources) whether its rows stay.
@@ -1106,6 +1128,7 @@ AC* collect(AC* ac) {
   // The rows of declarations not generated since the last collection
   // stay as they were collected, when they still stand where they stood.
   std::vector<source_decl> src = sources();
+  merge_generated(ac, src);
   tally t = count_pass();
   kept_parts old;
   bool reuse = reusable(ac, t, src, &old.keep);
