@@ -23,6 +23,7 @@
 #include "instance/sufdecl.h"
 #include "instance/sufstore.h"
 #include "instance/xcg.h"
+#include "presolve/presolve.h"
 #include "session/infiles.h"
 #include "session/loop.h"
 #include "session/opttable.h"
@@ -38,9 +39,44 @@ namespace vexo {
 list* relax2list;
 int vardefs;
 
+namespace {
+
+// What a variable, constraint or objective declaration was when the last
+// collection took it: the generation it came from (gen_seq) and, for a
+// constraint or objective, the rows each member took, so that the next
+// collection can tell whether its rows stand where they stood and hold
+// what they held.
+struct source_decl {
+  xnode* d;
+  int32_t gen_seq;
+  int32_t first_col;
+  int32_t member_count;
+  int64_t terms;              // its linear terms before the columns merged
+  std::vector<uint8_t> rows;  // rows per member (constraints, objectives)
+};
+
+// The last collection, for the next one to keep what did not change: the
+// record it filled and the presolve count then (a presolve rewrites the
+// record's lists), the problem, and the declarations in the order the
+// filling pass met them.  Empty while nothing reusable was collected.
+struct collected_from {
+  AC* ac = nullptr;
+  int presolve_at = 0;
+  problem* prob = nullptr;
+  std::vector<source_decl> decls;
+};
+
+collected_from& last_collection() {
+  static collected_from c;
+  return c;
+}
+
+}  // namespace
+
 void collect_reset() {
   relax2list = nullptr;
   vardefs = 0;
+  last_collection() = collected_from{};
 }
 
 // ---- Piecewise-linear terms -------------------------------------------------
@@ -343,17 +379,18 @@ bool is_var_kind(uint32_t k) {
   return k == DK_VAR || k == DK_SVAR;
 }
 
-// Member records of d in member order (none for a scalar).
-std::vector<setmem*> members_of(const convar* d) {
-  std::vector<setmem*> m;
-  if (d->gen.members)
-    for (setmem* s = d->gen.members->first; s; s = s->next) m.push_back(s);
-  return m;
-}
-
-setmem* member_rec(const std::vector<setmem*>& m, int32_t i) {
-  return size_t(i) < m.size() ? m[size_t(i)] : nullptr;
-}
+// The member records of d in member order, one per step (null for a
+// scalar and past the last).
+struct member_cursor {
+  setmem* m;
+  explicit member_cursor(const convar* d)
+      : m(d->gen.members ? d->gen.members->first : nullptr) {}
+  setmem* next() {
+    setmem* r = m;
+    if (m) m = m->next;
+    return r;
+  }
+};
 
 template <class T>
 T* zeroed(int k) {
@@ -376,9 +413,9 @@ void vnamegen(AC* ac) {
     auto* d = static_cast<convar*>(x);
     const cvgen& g = d->gen;
     if (g.first_col < 0 || g.member_count <= 0) continue;
-    std::vector<setmem*> m = members_of(d);
+    member_cursor m(d);
     for (int32_t i = 0; i < g.member_count && g.first_col + i < n; ++i)
-      names[g.first_col + i] = {x, member_rec(m, i), nullptr};
+      names[g.first_col + i] = {x, m.next(), nullptr};
   }
 }
 
@@ -474,7 +511,134 @@ tally count_pass() {
   return t;
 }
 
-void allocate(AC* ac, const tally& t) {
+// The declarations the filling pass meets, in its order: variables with
+// columns, every constraint and objective.
+std::vector<source_decl> sources() {
+  std::vector<source_decl> v;
+  for (xnode* x = decls; x; x = x->next) {
+    uint32_t k = x->kind & ~1u;
+    auto* d = static_cast<convar*>(x);
+    const cvgen& g = d->gen;
+    if (is_var_kind(k)) {
+      if (has_columns(d))
+        v.push_back({x, g.gen_seq, g.first_col, g.member_count, 0, {}});
+    } else if (k == DK_CON || k == DK_OBJ) {
+      source_decl s{x, g.gen_seq, -1, g.member_count, 0, {}};
+      s.rows.resize(size_t(std::max(g.member_count, 0)));
+      for (int32_t i = 0; i < g.member_count; ++i)
+        s.rows[size_t(i)] = uint8_t(rows_of_member(d, i));
+      v.push_back(std::move(s));
+    }
+  }
+  return v;
+}
+
+// The merge step for the constraints and objectives generated since the
+// last collection (every one the first time): a row then holds each
+// variable once.  Merging a merged list leaves it as it is.
+void merge_generated(AC* ac, const std::vector<source_decl>& src) {
+  const collected_from& l = last_collection();
+  bool same = l.ac == ac && l.decls.size() == src.size();
+  std::vector<list> cells;
+  cells.reserve(src.size());
+  for (size_t i = 0; i < src.size(); ++i) {
+    if (is_var_kind(src[i].d->kind)) continue;
+    if (same && l.decls[i].d == src[i].d &&
+        l.decls[i].gen_seq == src[i].gen_seq)
+      continue;
+    list c{};
+    c.item.p = src[i].d;
+    cells.push_back(c);
+  }
+  if (cells.empty()) return;
+  for (size_t i = 0; i + 1 < cells.size(); ++i) cells[i].next = &cells[i + 1];
+  gencollect(ac, cells.data());
+}
+
+// What a collection keeps of the last one: its column lists and its
+// nonlinear parts by row, taken out of the record before it is emptied,
+// and per declaration (in the order of sources) whether its rows stay.
+struct kept_parts {
+  // The per-column arrays that the filling pass writes in full: the
+  // columns are the same, so the blocks serve again.
+  double* var_lb = nullptr;
+  double* var_ub = nullptr;
+  double* var_init_val = nullptr;
+  uint32_t* var_status = nullptr;
+  varref** col_nl_rows = nullptr;  // empty before a presolve
+  // The columns' names: the same declarations and members.
+  xname* var_names = nullptr;
+  int var_names_class = 0;
+  varref** cols = nullptr;
+  expr** con_nonlin = nullptr;
+  expr** obj_nonlin = nullptr;
+  int con_class = 0, obj_class = 0;
+  int32_t n_con = 0, n_obj = 0;
+  std::vector<char> keep;
+};
+
+// Whether this collection may keep the rows of the declarations not
+// generated since the last one (keep gets which; their term counts come
+// over into now): the record is as that collection left it (no presolve
+// since, nothing taken over), the problem and its columns are the same,
+// every row stands where it stood, and nothing asks for the whole record
+// to be rebuilt (piecewise-linear terms, defined variables, a variable
+// generated again, whose terms in other rows may have moved).
+bool reusable(const AC* ac, const tally& t, std::vector<source_decl>& now,
+              std::vector<char>* keep) {
+  const collected_from& l = last_collection();
+  if (l.ac != ac || l.presolve_at != presolve_count || at_eof ||
+      l.prob != cur_prob || now.size() != l.decls.size())
+    return false;
+  if (!ac->col_terms || ac->row_terms || ac->col_plterms || t.pl ||
+      t.vardefs || ac->n_var != t.n_var || ac->n_con != t.n_con ||
+      ac->n_obj != t.n_obj)
+    return false;
+  keep->assign(now.size(), 0);
+  for (size_t i = 0; i < now.size(); ++i) {
+    source_decl& a = now[i];
+    const source_decl& b = l.decls[i];
+    if (a.d != b.d || a.first_col != b.first_col ||
+        a.member_count != b.member_count || a.rows != b.rows)
+      return false;
+    if (a.gen_seq != b.gen_seq) {
+      if (is_var_kind(a.d->kind)) return false;
+      continue;
+    }
+    (*keep)[i] = 1;
+    a.terms = b.terms;
+  }
+  return true;
+}
+
+void take_kept(AC* ac, kept_parts* k) {
+  k->cols = ac->col_terms;
+  k->con_nonlin = ac->con_nonlin;
+  k->obj_nonlin = ac->obj_nonlin;
+  k->con_class = ac->con_class;
+  k->obj_class = ac->obj_class;
+  k->n_con = ac->n_con;
+  k->n_obj = ac->n_obj;
+  if (ac->var_lb_alt == ac->var_lb && ac->var_ub_alt == ac->var_ub) {
+    k->var_lb = ac->var_lb;
+    k->var_ub = ac->var_ub;
+    k->var_init_val = ac->var_init_val;
+    k->var_status = ac->var_status;
+    ac->var_lb = ac->var_ub = ac->var_lb_alt = ac->var_ub_alt = nullptr;
+    ac->var_init_val = nullptr;
+    ac->var_status = nullptr;
+    k->col_nl_rows = ac->col_nl_rows;
+    ac->col_nl_rows = nullptr;
+  }
+  k->var_names = ac->var_names;
+  k->var_names_class = ac->var_names_class;
+  if (Vname == ac->var_names) Vname = nullptr;
+  ac->var_names = nullptr;
+  ac->col_terms = nullptr;
+  ac->con_nonlin = ac->obj_nonlin = nullptr;
+}
+
+void allocate(AC* ac, const tally& t, const kept_parts* old) {
   int32_t nrows = t.n_con + t.n_obj;
   int32_t ndecl = t.con_decls + t.obj_decls + t.var_decls;
   ac->decl_class = class_of(ndecl, sizeof(xnode*));
@@ -483,13 +647,21 @@ void allocate(AC* ac, const tally& t) {
   ac->var_decls = ac->obj_decls + t.obj_decls;
 
   int kv = ac->var_class = class_of(t.n_var, 8);
-  ac->var_lb = zeroed<double>(kv);
-  ac->var_ub = zeroed<double>(kv);
+  if (old && old->var_lb) {
+    ac->var_lb = old->var_lb;
+    ac->var_ub = old->var_ub;
+    ac->var_init_val = old->var_init_val;
+    ac->var_status = old->var_status;
+    ac->col_nl_rows = old->col_nl_rows;
+  } else {
+    ac->var_lb = zeroed<double>(kv);
+    ac->var_ub = zeroed<double>(kv);
+    ac->var_init_val = zeroed<double>(kv);
+    ac->var_status = zeroed<uint32_t>(elem_class(kv, 4));
+    ac->col_nl_rows = zeroed<varref*>(kv);
+  }
   ac->var_lb_alt = ac->var_lb;
   ac->var_ub_alt = ac->var_ub;
-  ac->var_init_val = zeroed<double>(kv);
-  ac->var_status = zeroed<uint32_t>(elem_class(kv, 4));
-  ac->col_nl_rows = zeroed<varref*>(kv);
 
   int kc = ac->con_class = class_of(t.n_con, 8);
   if (t.n_logical) ac->con_kind = zeroed<int32_t>(elem_class(kc, 4));
@@ -557,8 +729,9 @@ T* take_or_copy(T*& src, bool take, F copy1) {
 
 // The filling pass's position and choices.
 struct filler {
-  AC* ac;
-  bool take;  // after the end of input: the members' lists are taken over
+  AC* ac = nullptr;
+  bool take = false;  // after the end of input: the members' lists are
+                      // taken over
   int32_t row = 0, obj = 0, compl_no = 0, sym = 0;
   int32_t n_con_decl = 0, n_obj_decl = 0, n_var_decl = 0;
   int64_t terms_before = 0;
@@ -595,9 +768,16 @@ struct filler {
     if (g.nonlin) *nonlin = parts(g.nonlin[k], 0);
   }
 
+  // Reusing the last collection (see reuse below): a kept declaration's
+  // rows take their nonlinear parts from the old arrays, and their terms
+  // stay in the old column lists; fresh marks the rows filled anew.
+  expr** old_con_nonlin = nullptr;
+  expr** old_obj_nonlin = nullptr;
+  std::vector<char> fresh;
+
   void variables(var* v);
-  void constraints(constr* c, int32_t defcol);
-  void objectives(constr* o);
+  void constraints(constr* c, int32_t defcol, bool keep = false);
+  void objectives(constr* o, bool keep = false);
 };
 
 // The pieces (points and closed intervals) of a numeric domain set,
@@ -714,21 +894,27 @@ void filler::variables(var* v) {
 
 // Rows of constraint c; defcol: for a defined variable's defining
 // constraint, the first column it defines, else -1.
-void filler::constraints(constr* c, int32_t defcol) {
+void filler::constraints(constr* c, int32_t defcol, bool keep) {
   cvgen& g = c->gen;
   bool two = c->flags & CV_TWOSLOTS, logical = is_logical(c);
-  std::vector<setmem*> m = members_of(c);
+  member_cursor m(c);
   int32_t first = row;
   for (int32_t i = 0; i < g.member_count; ++i) {
+    setmem* sub = m.next();
     int32_t nr = rows_of_member(c, i);
     for (int32_t j = 0; j < nr; ++j) {
       int32_t k = two ? 2 * i + j : i;
       int32_t r = row++;
       const char* tail = two ? (j ? Right_suf : Left_suf) : nullptr;
-      ac->con_names[r] = {c, member_rec(m, i), tail};
+      ac->con_names[r] = {c, sub, tail};
       ac->con_init_dual[r] = member_value(c, k);
+      if (keep) {
+        std::swap(ac->con_nonlin[r], old_con_nonlin[r]);
+      } else if (!fresh.empty()) {
+        fresh[size_t(r)] = 1;
+      }
       if (logical) {
-        ac->con_nonlin[r] = parts(g.logexpr[k], 1);
+        if (!keep) ac->con_nonlin[r] = parts(g.logexpr[k], 1);
         ac->con_kind[r] = 1;
         ac->con_lb[r] = negInfinity;
         ac->con_ub[r] = Infinity;
@@ -739,7 +925,7 @@ void filler::constraints(constr* c, int32_t defcol) {
       double def = defcol >= 0 && g.consts ? g.consts[k] : 0;
       ac->con_lb[r] = g.lb ? g.lb[k] : def;
       ac->con_ub[r] = g.ub ? g.ub[k] : def;
-      row_parts(c, k, r, &ac->con_nonlin[r]);
+      if (!keep) row_parts(c, k, r, &ac->con_nonlin[r]);
       if (defcol >= 0)
         ac->con_defvar[r] = defcol + i + 1;
       else if (g.eq_col)  // option substout: x = ... may define x
@@ -765,18 +951,23 @@ void filler::constraints(constr* c, int32_t defcol) {
   if (row > first) ac->con_decls[n_con_decl++] = c;
 }
 
-void filler::objectives(constr* o) {
+void filler::objectives(constr* o, bool keep) {
   cvgen& g = o->gen;
-  std::vector<setmem*> m = members_of(o);
+  member_cursor m(o);
   int32_t first = obj;
   bool max = (o->flags & 7) == CF_MAXIMIZE;
   for (int32_t i = 0; i < g.member_count; ++i) {
+    setmem* sub = m.next();
     if (!rows_of_member(o, i)) continue;
     int32_t j = obj++;
-    ac->obj_names[j] = {o, member_rec(m, i), nullptr};
+    ac->obj_names[j] = {o, sub, nullptr};
     ac->obj_const[j] = g.consts ? g.consts[i] : 0;
     ac->obj_sense[j] = max ? 1 : 0;
-    row_parts(o, i, ac->n_con + j, &ac->obj_nonlin[j]);
+    if (keep)
+      std::swap(ac->obj_nonlin[j], old_obj_nonlin[j]);
+    else if (!fresh.empty())
+      fresh[size_t(ac->n_con + j)] = 1;
+    if (!keep) row_parts(o, i, ac->n_con + j, &ac->obj_nonlin[j]);
   }
   g.first_col = obj > first ? first : -1;
   g.n_in_prob = obj - first < g.member_count ? g.member_count : 0;
@@ -788,6 +979,44 @@ int32_t chain_length(expr** a, int32_t n) {
   for (int32_t i = 0; a && i < n; ++i)
     for (expr* e = a[i]; e; e = e->next) ++len;
   return len;
+}
+
+// The column lists of the last collection brought up to date: the terms
+// of the rows filled anew leave, the new rows' terms (row_terms, made
+// column lists) join in row order.  Counts the nonzeros.
+void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh) {
+  int32_t nrows = ac->n_con + ac->n_obj;
+  varref** add =
+      transpose(&ac->row_terms, ac->row_class, ac->var_class, nrows);
+  ac->jac_nonzeros = ac->grad_nonzeros = 0;
+  for (int32_t c = 0; c < ac->n_var; ++c) {
+    varref* a = cols[c];
+    varref* b = add[c];
+    varref** tail = &cols[c];
+    while (a || b) {
+      if (a && fresh[size_t(a->index)]) {
+        varref* next = a->next;
+        free_1varref(a);
+        a = next;
+        continue;
+      }
+      varref* t;
+      if (b && (!a || b->index < a->index)) {
+        t = b;
+        b = b->next;
+      } else {
+        t = a;
+        a = a->next;
+      }
+      ++(t->index < ac->n_con ? ac->jac_nonzeros : ac->grad_nonzeros);
+      *tail = t;
+      tail = &t->next;
+    }
+    *tail = nullptr;
+  }
+  del_mblk(ac->var_class, add);
+  ac->col_terms = cols;
+  ac->n_pl_con = ac->n_pl_obj = 0;
 }
 
 // Row lists made column lists, counting what they hold.
@@ -808,7 +1037,11 @@ void transpose_rows(AC* ac) {
       ++(p->index < ac->n_con ? ac->n_pl_con : ac->n_pl_obj);
 }
 
-void fill(AC* ac, const tally& t) {
+// Fills ac from the declarations; src: the declarations in the order of
+// sources, whose term counts it records; old: what the last collection
+// left to keep, or null.
+void fill(AC* ac, const tally& t, std::vector<source_decl>& src,
+          kept_parts* old) {
   ac->n_var = ac->n_var_aux = t.n_var;
   ac->n_con = ac->n_con_aux = t.n_con;
   ac->n_obj = t.n_obj;
@@ -831,23 +1064,45 @@ void fill(AC* ac, const tally& t) {
   ac->prob = &ac->prob_link;
   if (!t.n_var && !t.n_con && !t.n_obj) return;
 
-  allocate(ac, t);
-  filler f{ac, at_eof > 0};
+  allocate(ac, t, old);
+  filler f;
+  f.ac = ac;
+  f.take = at_eof > 0;
+  if (old) {
+    f.old_con_nonlin = old->con_nonlin;
+    f.old_obj_nonlin = old->obj_nonlin;
+    f.fresh.assign(size_t(t.n_con + t.n_obj), 0);
+  }
+  size_t at = 0;
   for (xnode* x = decls; x; x = x->next) {
     uint32_t k = x->kind & ~1u;
-    if (is_var_kind(k)) {
-      if (has_columns(static_cast<convar*>(x)))
-        f.variables(static_cast<var*>(x));
-    } else if (k == DK_CON) {
-      f.constraints(static_cast<constr*>(x), -1);
-    } else if (k == DK_OBJ) {
-      f.objectives(static_cast<constr*>(x));
-    }
+    if (is_var_kind(k) && !has_columns(static_cast<convar*>(x))) continue;
+    if (!is_var_kind(k) && k != DK_CON && k != DK_OBJ) continue;
+    bool keep = old && old->keep[at];
+    int64_t before = f.terms_before;
+    if (is_var_kind(k))
+      f.variables(static_cast<var*>(x));
+    else if (k == DK_CON)
+      f.constraints(static_cast<constr*>(x), -1, keep);
+    else
+      f.objectives(static_cast<constr*>(x), keep);
+    if (keep)
+      f.terms_before += src[at].terms;
+    else
+      src[at].terms = f.terms_before - before;
+    ++at;
   }
   if (ac->n_logical) alc_gen(ac);
   ac->n_nonlin_parts_con = chain_length(ac->con_nonlin, ac->n_con);
   ac->n_nonlin_parts_obj = chain_length(ac->obj_nonlin, ac->n_obj);
-  transpose_rows(ac);
+  if (old) {
+    merge_columns(ac, old->cols, f.fresh);
+    // The old parts of the rows filled anew.
+    exprzap(&old->con_nonlin, old->con_class, old->n_con);
+    exprzap(&old->obj_nonlin, old->obj_class, old->n_obj);
+  } else {
+    transpose_rows(ac);
+  }
   if (show_stats > 5) {
     int64_t after = ac->jac_nonzeros + ac->grad_nonzeros;
     if (after == f.terms_before)
@@ -875,13 +1130,33 @@ AC* collect(AC* ac) {
   if (!x) return nullptr;
   ac = x;
   clear_req_collect();
+  // The rows of declarations not generated since the last collection
+  // stay as they were collected, when they still stand where they stood.
+  std::vector<source_decl> src = sources();
+  merge_generated(ac, src);
+  tally t = count_pass();
+  kept_parts old;
+  bool reuse = reusable(ac, t, src, &old.keep);
+  last_collection() = collected_from{};
+  if (reuse) take_kept(ac, &old);
   col_teardown(ac);
   free_list(relax2list);
   relax2list = nullptr;
   vardefs = 0;
-  fill(ac, count_pass());
+  fill(ac, t, src, reuse ? &old : nullptr);
   ac->shape_ptr = &ac->n_var_sent;
-  vnamegen(ac);
+  if (old.var_names && old.var_names_class ==
+                           class_of(std::max(ac->n_var_gen, ac->n_var),
+                                    sizeof(xname))) {
+    ac->var_names = Vname = old.var_names;
+    ac->var_names_class = old.var_names_class;
+  } else {
+    if (old.var_names) del_mblk(old.var_names_class, old.var_names);
+    vnamegen(ac);
+  }
+  // After the end of input the lists were taken over: nothing to keep.
+  if (!at_eof)
+    last_collection() = {ac, presolve_count, cur_prob, std::move(src)};
   set_trans_state(2);
   return ac;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "compiler/tva.h"
+#include "data/values.h"
 #include "eval/dispatch.h"
 #include "eval/dotvalue.h"
 #include "eval/evalerr.h"
@@ -698,6 +699,10 @@ void adj_cur_prob(problem* p, symbol** tuple) {
     set_addmem(p->members, tuple);
     grow_pinfo(p, ord);
   }
+  // Its subscript names it from now on (p[...].result, the outcome of its
+  // solves, suffix values): the data index holds every member made
+  // current, beside those that data gave values.
+  if (!p->dindex || set_lookup(p->dindex, tuple) < 0) val_add(p, tuple);
   save_cur_prob(p);
   set_current_sub(tuple, arity(p));
   cur_pinfo = nullptr;

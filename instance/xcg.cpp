@@ -122,6 +122,10 @@ void alc_gen(AC* ac) {
 AC* xcg(int flags, const xnode* spare) {
   gen_list_clear();
   if (!dac.bynum) return new_ac();
+  // A problem made current since the last collection (its membership not
+  // built yet) is not the one collected: the next command that reads the
+  // problem collects again, building the membership first.
+  if (need_prob == 1 && trans_state > 1) set_trans_state(1);
   citing c;
   for (int32_t i = 0; i < dac.n; ++i) c.cite(dac.bynum[dac.list[i]]);
   // The full check: collection, and a command that asked for the problem

@@ -45,9 +45,11 @@ int col;
 
 // The command's view: the solver's (rows, columns and bounds as presolve
 // sends them) or the model's; and, when collection left the terms by
-// column only, every row's terms gathered once for the command.
+// column only, the first row's terms found by a pass over the columns and,
+// when the command writes more rows, every row's terms gathered once.
 bool solver_view;
 std::vector<std::vector<varref>> terms_by_row;
+int rows_found;
 
 // Writes one piece of text of width w, wrapping before it when it would
 // pass display_width (never on a line holding no more than the tab).
@@ -244,10 +246,23 @@ bool presolve_removed_row(const AC* ac, int32_t i) {
 // Gathers every row's terms from the column lists, once per command.
 void gather_rows(const AC* ac) {
   terms_by_row.assign(size_t(ac->n_con + ac->n_obj), {});
-  if (ac->row_terms || !ac->col_terms) return;
   for (int32_t j = 0; j < ac->n_var; ++j)
     for (const varref* v = ac->col_terms[j]; v; v = v->next)
       terms_by_row[size_t(v->index)].push_back(varref{nullptr, j, v->coef});
+}
+
+// Row i's terms from the column lists: an expand of one row passes over
+// the columns once and keeps nothing.
+void row_from_columns(const AC* ac, int32_t i, std::vector<varref>* t) {
+  if (!ac->col_terms) return;
+  if (terms_by_row.empty() && !rows_found++) {
+    for (int32_t j = 0; j < ac->n_var; ++j)
+      for (const varref* v = ac->col_terms[j]; v; v = v->next)
+        if (v->index == i) t->push_back(varref{nullptr, j, v->coef});
+    return;
+  }
+  if (terms_by_row.empty()) gather_rows(ac);
+  if (size_t(i) < terms_by_row.size()) *t = terms_by_row[size_t(i)];
 }
 
 // The linear terms of row i in ascending column order (in the solver's
@@ -257,8 +272,8 @@ std::vector<varref> vsort(const AC* ac, int32_t i) {
   std::vector<varref> t;
   if (ac->row_terms) {
     for (const varref* v = ac->row_terms[i]; v; v = v->next) t.push_back(*v);
-  } else if (size_t(i) < terms_by_row.size()) {
-    t = terms_by_row[size_t(i)];
+  } else {
+    row_from_columns(ac, i, &t);
   }
   if (solver_view)
     std::erase_if(t, [&](const varref& v) { return !sent_var(ac, v.index); });
@@ -634,7 +649,7 @@ void expand_cmd(int variant, expr* items, redirect* r, xrecomp* xr) {
   if (solver_view) set_lubs(ac);
   dispfile(r, xr);
   Nv = ac->n_var;
-  gather_rows(ac);
+  rows_found = 0;
   if (!items) {
     for (int32_t j = 0; j < ac->n_obj; ++j)
       row_out(ac, ac->n_con + j, numeric);

@@ -1,0 +1,152 @@
+// Keeping the instance current between commands: a command after no
+// change generates and collects nothing, a change regenerates only what
+// depends on it, and the next collection keeps the rows of everything
+// else as they were collected (the same term records), while a change of
+// the problem's shape collects it whole again.
+#include "instance/xcg.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "frontend/decl.h"
+#include "frontend/frontend_fixture.h"
+#include "frontend/vardcl.h"
+#include "instance/ac.h"
+#include "instance/members.h"
+#include "instance/problem.h"
+#include "instance/stamps.h"
+#include "instance/varref.h"
+#include "report/prex.h"
+#include "session/opttable.h"
+#include "support/symbol.h"
+#include "test_util.h"
+
+namespace vexo {
+namespace {
+
+class KeepCurrent : public test::ParserTest {
+ protected:
+  void SetUp() override {
+    begin("/tmp/vexo_xcg_XXXXXX");
+    gentimes = 1;  // a report line per generated declaration
+    display_width = 79;
+    test::outcome o = typed(
+        "param c {1..3} default 1; param b {1..3} default 5;\n"
+        "var x {1..3} >= 0;\n"
+        "minimize o: sum {i in 1..3} c[i] * x[i];\n"
+        "s.t. r {i in 1..3}: x[i] + (if i > 1 then x[i-1]) <= b[i];\n"
+        "expand r[2];\n");
+    EXPECT_EQ(generated(o.err), "b x r c o ");
+  }
+  void TearDown() override {
+    gentimes = 0;
+    ParserTest::TearDown();
+  }
+
+  // The declarations the generation report lists.
+  static std::string generated(const std::string& err) {
+    std::string names;
+    size_t at = 0;
+    while ((at = err.find("## ", at)) != std::string::npos) {
+      size_t end = err.find('\n', at);
+      std::string line = err.substr(at, end - at);
+      names += line.substr(line.rfind(' ') + 1) + " ";
+      at = end;
+    }
+    return names;
+  }
+  // The term record of row r in column c of the collected problem.
+  static varref* term(int32_t c, int32_t r) {
+    for (varref* v = cur_ac->col_terms[c]; v; v = v->next)
+      if (v->index == r) return v;
+    return nullptr;
+  }
+  // Marks the collected term of x[1] in r[1] (a coefficient the model
+  // never gives): a collection that keeps the row keeps the mark, one
+  // that collects it again from the members does not.
+  static void mark() { term(0, 0)->coef = 0.5; }
+  static bool marked() { return term(0, 0)->coef == 0.5; }
+};
+
+TEST_F(KeepCurrent, ASecondCommandWithNoChangeDoesNothing) {
+  AC* ac = cur_ac;
+  mark();
+  test::outcome o = typed("expand r[2];\n");
+  EXPECT_EQ(o.out, "subject to r[2]:\n\tx[1] + x[2] <= 5;\n\n");
+  EXPECT_EQ(generated(o.err), "");
+  EXPECT_EQ(xcg(0), ac);
+  EXPECT_EQ(cur_ac, ac);
+  EXPECT_TRUE(marked());  // not collected again
+  EXPECT_EQ(trans_state, 2);
+}
+
+// Rows are r[1..3] (0..2), then the objective (3); columns x[1..3].
+TEST_F(KeepCurrent, ALetRegeneratesAndCollectsOnlyWhatItChanged) {
+  mark();
+  // A param only the objective uses: the objective alone is generated
+  // again, the constraints' rows stay the records they were.
+  test::outcome o = typed("let c[2] := 4; expand r[2], o;\n");
+  EXPECT_EQ(generated(o.err), "o ");
+  EXPECT_EQ(o.out,
+            "subject to r[2]:\n\tx[1] + x[2] <= 5;\n\n"
+            "minimize o:\n\tx[1] + 4*x[2] + x[3];\n\n");
+  EXPECT_TRUE(marked());
+  EXPECT_EQ(term(1, 3)->coef, 4);
+  EXPECT_EQ(cur_ac->jac_nonzeros, 5);
+  EXPECT_EQ(cur_ac->grad_nonzeros, 3);
+  // A right-hand side: the constraint alone, the objective's terms stay.
+  term(0, 3)->coef = 0.5;
+  o = typed("let b[2] := 7; expand r[2], o;\n");
+  EXPECT_EQ(generated(o.err), "r ");
+  EXPECT_EQ(o.out,
+            "subject to r[2]:\n\tx[1] + x[2] <= 7;\n\n"
+            "minimize o:\n\t0.5*x[1] + 4*x[2] + x[3];\n\n");
+  EXPECT_FALSE(marked());
+  EXPECT_EQ(cur_ac->jac_nonzeros, 5);
+}
+
+// A regenerated variable, or rows that moved, have the problem collected
+// whole: what the columns hold is still right.
+TEST_F(KeepCurrent, AChangedShapeIsCollectedWhole) {
+  test::outcome o = typed(
+      "param u default 9; var y <= u; s.t. s: y + x[3] >= 1;\n"
+      "expand s;\n");
+  EXPECT_EQ(o.out, "subject to s:\n\tx[3] + y >= 1;\n\n");
+  mark();
+  o = typed("let u := 8; let c[3] := 2; expand o, s; expand y;\n");
+  EXPECT_EQ(generated(o.err), "o y s ");  // s uses y
+  EXPECT_EQ(o.out,
+            "minimize o:\n\tx[1] + x[2] + 2*x[3];\n\n"
+            "subject to s:\n\tx[3] + y >= 1;\n\n"
+            "Coefficients of y:\n\ts  1\n\n");
+  EXPECT_FALSE(marked());
+  EXPECT_EQ(cur_ac->var_ub[3], 8);
+  EXPECT_EQ(cur_ac->jac_nonzeros, 7);
+  EXPECT_EQ(cur_ac->grad_nonzeros, 3);
+}
+
+// Changing only which members belong to the problem lowers the state to
+// 1 and keeps the declarations' generation: the membership alone is built
+// again, and the rows collected for it.
+TEST_F(KeepCurrent, AMembershipChangeKeepsTheGeneration) {
+  test::outcome o = typed(
+      "set S default {1, 3}; problem p: x, o, {i in S} r[i];\n"
+      "expand r;\n");
+  EXPECT_EQ(o.out,
+            "subject to r[1]:\n\tx[1] <= 5;\n\n"
+            "subject to r[3]:\n\tx[2] + x[3] <= 5;\n\n");
+  auto* r = static_cast<convar*>(Symbol0("r")->binding);
+  int32_t seq = r->gen.gen_seq;
+  o = typed("let S := {2};\n");
+  EXPECT_EQ(trans_state, 1);
+  EXPECT_NE(need_prob, 0);
+  o = typed("expand r;\n");
+  EXPECT_EQ(generated(o.err), "p ");  // r is not generated again
+  EXPECT_EQ(o.out, "subject to r[2]:\n\tx[1] + x[2] <= 5;\n\n");
+  EXPECT_EQ(r->gen.gen_seq, seq);
+  EXPECT_EQ(cur_ac->n_con, 1);
+}
+
+}  // namespace
+}  // namespace vexo
