@@ -11,6 +11,7 @@
 #include "compiler/compile.h"
 #include "compiler/context.h"
 #include "compiler/opgen.h"
+#include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "data/readcmd.h"
 #include "data/readdata.h"
@@ -303,7 +304,10 @@ void run_one(cmd_fields* c) {
   cmdnum = kind;
   cmdtab[kind - CMD_KIND_MIN](c);
   curcmd = c;
-  if (keeps_compiled(kind)) cmdxreset(c->xrp, nullptr);
+  // A command run by a loop may keep its compiled form for its next run
+  // (hold_compiled); anywhere else it is undone.
+  if (keeps_compiled(kind) && !(running && compiled_held(c->xrp)))
+    cmdxreset(c->xrp, nullptr);
   dep_reset();
   report_times("execute");
   if (rc > 1) bailout();
