@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "compiler/compile.h"
 #include "compiler/context.h"
@@ -470,9 +471,60 @@ bool compiled_current(const xnode* d) {
   return true;
 }
 
+namespace {
+
+// The declarations compile leaves as they are, by number: generated ones
+// whose inputs are older than their values, and compiled ones that are
+// current (compiled_current), params and sets (the forms that a change of
+// data leaves as they are), and come before every declaration compiled
+// again.  A compilation shares nodes from the declarations compiled before
+// it in the same pass, so those after the first one compiled again are
+// compiled again too.  Only what a change reached (and what follows it)
+// is compiled, however large the model.
+bool kept_kind(const xnode* d) {
+  switch (d->kind) {
+    case DK_PARAM:
+    case DK_PARAMI:
+    case DK_SPARAM:
+    case DK_SPARAMI:
+    case DK_SET:
+    case DK_SETI:
+      return true;
+  }
+  // Another kind only when its compilation left nothing (a problem
+  // without items).
+  const xrecomp& x = d->xr;
+  return !x.chain && !x.lev0rew && !x.retained && !x.nsaved &&
+         !x.nsavedlists;
+}
+
+std::vector<bool> kept_compiled() {
+  std::vector<bool> keep(size_t(std::max(dac.next, 0)) + 1);
+  bool recompiling = false;
+  for (xnode* d = decls; d; d = d->next) {
+    const xrecomp& x = d->xr;
+    bool k;
+    if (x.stamp > 0) {
+      k = x.instamp <= x.stamp;
+    } else {
+      k = !recompiling && kept_kind(d) && compiled_current(d);
+      recompiling = recompiling || !k;
+    }
+    if (k && d->num >= 0 && size_t(d->num) < keep.size())
+      keep[size_t(d->num)] = true;
+  }
+  return keep;
+}
+
+}  // namespace
+
 void compile() {
   compile_due = false;
   if (dbg & 2) no_common = 1;
+  std::vector<bool> keep = kept_compiled();
+  auto kept = [&](const xnode* d) {
+    return d->num >= 0 && size_t(d->num) < keep.size() && keep[size_t(d->num)];
+  };
   compile_start();
   con[0].chain = nullptr;
   // Reset pass: level-0 rewrites undone (for the duration of this call
@@ -480,7 +532,7 @@ void compile() {
   for (xnode* d = decls; d; d = d->next) {
     xrecomp& x = d->xr;
     if (x.lev0rew) {
-      if (x.instamp <= x.stamp) {
+      if (kept(d)) {
         rew_reset(x.nlev0rew, x.lev0rew, nullptr);
         x.state |= XR_REWUNDONE;
       } else {
@@ -488,12 +540,12 @@ void compile() {
         x.nlev0rew = 0;
       }
     }
-    if (x.stamp < 0) reset_compiled(d);
+    if (x.stamp < 0 && !kept(d)) reset_compiled(d);
   }
   // Compile pass.
   for (xnode* d = decls; d; d = d->next) {
     xrecomp& x = d->xr;
-    if (x.stamp > 0) continue;
+    if (x.stamp > 0 || kept(d)) continue;
     x.stamp = -2.0;
     x.cstamp = nextgenlev;
     ++dcl_compiles;

@@ -166,7 +166,38 @@ void rew_redo(int n, expr** arr) {
   }
 }
 
+namespace {
+// The command record whose compilation is kept between loop passes.
+xrecomp* held;
+}  // namespace
+
+void undo_command(xrecomp* x) {
+  if (held == x) held = nullptr;
+  if (lev0) run_cleanup(lev0);
+  // The command's own set expressions are generated afresh next time.
+  if (lev00) run_cleanup(lev00);
+  rew_reset(x->nlev0rew, x->lev0rew, &x->lev0rew);
+  x->nlev0rew = 0;
+  es_reset(x);
+}
+
+void hold_compiled(xrecomp* x) {
+  if (held && held != x) release_held();
+  run_cleanup(lev0);
+  run_cleanup(lev00);
+  held = x;
+}
+
+bool compiled_held(const xrecomp* x) { return x && held == x; }
+
+void release_held() {
+  if (held) undo_command(held);
+}
+
 void lev0_clear() {
+  // A held compilation goes first, while the rewrites it planted are
+  // still in place.
+  release_held();
   run_cleanups(&lev0->cleanup, lev0);
   run_cleanups(&lev00->cleanup, lev0);
   free_list(rew_list0);
@@ -438,6 +469,9 @@ void sud_del(xnode* d) {
   d->xr.sud = nullptr;
 }
 
-void recomp_reset() { retained = nullptr; }
+void recomp_reset() {
+  retained = nullptr;
+  held = nullptr;
+}
 
 }  // namespace vexo

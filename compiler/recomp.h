@@ -161,7 +161,21 @@ void sud_notify(setdcl* s);
 // Unlinks and frees d's dependency block.
 void sud_del(xnode* d);
 
-// Start-up and `reset`: no retained block.
+// A command's compilation undone: the outermost context's clean-up hooks
+// (both level-0 entries), its level-0 rewrites dropped, es_reset.  Ends
+// the hold of x.
+void undo_command(xrecomp* x);
+// A command run again and again by a loop keeps its compilation between
+// runs while nothing else compiles: x is held (its level-0 values are
+// cleared, so that the next run evaluates them afresh) until the next
+// lev0_clear or release_held undoes it.  One record is held at a time.
+void hold_compiled(xrecomp* x);
+// Whether x is the record held, its compiled form ready to evaluate.
+bool compiled_held(const xrecomp* x);
+// Undoes the held compilation, if any.
+void release_held();
+
+// Start-up and `reset`: no retained block, nothing held.
 void recomp_reset();
 
 }  // namespace vexo

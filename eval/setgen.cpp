@@ -14,6 +14,7 @@
 #include "frontend/expr.h"
 #include "frontend/keywords.h"
 #include "session/located.h"
+#include "session/loop.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -70,6 +71,7 @@ void range_genall(set* s, TVA* tva) {
   int32_t n = range_bounds(s, tva, &L, &B);
   free_members(s);
   for (int32_t i = 0; i < n; ++i) {
+    if (poll_step()) break;  // the set is cleared with the command
     symbol* x = range_member(L, B, i);
     set_append(s, &x);
   }

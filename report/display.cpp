@@ -420,7 +420,7 @@ void member_col(dcol& c, convar* d, int code, TVA* t) {
   copy_sufs(d, t);
   // A symbolic variable's members are numbered by their data index.
   bool by_data = (d->kind & ~1u) == DK_SVAR;
-  for (setmem* p = m->first; p && !gotbreak; p = p->next) {
+  for (setmem* p = m->first; p && !poll_step(); p = p->next) {
     if (p->ord < 0) continue;
     dent e;
     e.tup.assign(p->tup(), p->tup() + n);
@@ -439,7 +439,7 @@ void synonym_col(dcol& c, expr* e, TVA* t) {
   t->ac = ac;
   const kw_row* row = static_cast<const kw_row*>(e->L.sym->binding);
   int k = int(row->value);
-  for (setmem* p = s->first; p && !gotbreak; p = p->next) {
+  for (setmem* p = s->first; p && !poll_step(); p = p->next) {
     dent en;
     en.tup.assign(p->tup(), p->tup() + 1);
     syn_shown v = syn_display(ac, k, p->ord, e->R.i, t);
@@ -493,7 +493,7 @@ dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
       // (the side-by-side and table layouts show the others as "."): they
       // are taken from the data, those still in the indexing kept, so the
       // cost follows the values held, not the size of the indexing.
-      for (setmem* m = p->dindex->first; m && !gotbreak; m = m->next) {
+      for (setmem* m = p->dindex->first; m && !poll_step(); m = m->next) {
         symbol** tuple = m->tup();
         if (set_in(ss, tuple, t) == NOT_MEMBER) continue;
         dent e;
@@ -792,7 +792,7 @@ void disp_sets(ditem& it, TVA* t) {
     restrict_error(int(n));
     return;
   }
-  for (size_t i = 0; i < n && !gotbreak; ++i) {
+  for (size_t i = 0; i < n && !poll_step(); ++i) {
     symbol* const* tup = &subs[i * size_t(a)];
     std::string label = dollarfix(it.text.c_str(), nullptr);
     label += "[";
@@ -1124,7 +1124,7 @@ void disp_2d(ditem& it, TVA* t) {
   Fprintf(out, "%s", c.name.c_str());
   size_t s = 0;
   bool first = true;
-  while (s < v.size() && !gotbreak) {
+  while (s < v.size() && !poll_step()) {
     size_t e = s + 1;
     while (e < v.size()) {
       bool same = true;

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "compiler/compile.h"
+#include "compiler/recomp.h"
 #include "compiler/context.h"
 #include "compiler/tva.h"
 #include "eval/builtin.h"
@@ -995,6 +996,7 @@ void cmdmem_free(cmd_fields* c) {
 }
 
 void cmd_mem_free() {
+  release_held();
   cmdmem_free(first_cmd);
   first_cmd = nullptr;
   last_thread = nullptr;
@@ -1023,12 +1025,7 @@ void dep_renumber(const int32_t* map) {
 
 void cmdxreset(xrecomp* x, TVA* t) {
   if (t) del_tva(t);
-  if (lev0) run_cleanup(lev0);
-  // The command's own set expressions are generated afresh next time.
-  if (lev00) run_cleanup(lev00);
-  rew_reset(x->nlev0rew, x->lev0rew, &x->lev0rew);
-  x->nlev0rew = 0;
-  es_reset(x);
+  undo_command(x);
 }
 
 void cmdxreset_held(xrecomp* x, TVA* t, int in_record) {
@@ -1067,6 +1064,7 @@ static void no_commands_built() {
 }
 
 cmd_build cmd_build_save() {
+  release_held();
   cmd_build b{cmdmem_save(), first_cmd,   open_cmds,       loop_frames,
               link_slot,     last_thread, pending_dummies, cmd_prompts,
               cmd_rc,        cmd_inslev,  cmdstate};
@@ -1076,6 +1074,7 @@ cmd_build cmd_build_save() {
 }
 
 void cmd_build_restore(const cmd_build& b) {
+  release_held();
   cmdmem_restore(b.arena);
   first_cmd = b.first;
   open_cmds = b.open;

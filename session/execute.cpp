@@ -11,6 +11,7 @@
 #include "compiler/compile.h"
 #include "compiler/context.h"
 #include "compiler/opgen.h"
+#include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "data/outarg.h"
 #include "data/readcmd.h"
@@ -304,7 +305,10 @@ void run_one(cmd_fields* c) {
   cmdnum = kind;
   cmdtab[kind - CMD_KIND_MIN](c);
   curcmd = c;
-  if (keeps_compiled(kind)) cmdxreset(c->xrp, nullptr);
+  // A command run by a loop may keep its compiled form for its next run
+  // (hold_compiled); anywhere else it is undone.
+  if (keeps_compiled(kind) && !(running && compiled_held(c->xrp)))
+    cmdxreset(c->xrp, nullptr);
   // What calls returned in output arguments is stored now that the
   // command has succeeded.
   if (outarg_pending()) {

@@ -779,7 +779,10 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
   // symbol or string for a symbolic one.
   expr** pv = static_cast<expr**>(value);
   set** ps = static_cast<set**>(value);
-  if (!is_set) {
+  // Run again by a loop with nothing compiled since: the compiled form
+  // kept from the last run serves (hold_compiled below).
+  bool held = compiled_held(xr);
+  if (!is_set && !held) {
     // A condition is 1 or 0 either way.
     // A list in parentheses is no value of either kind.
     *pv = not_tuple(*pv);
@@ -797,15 +800,22 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
   }
 
   dep_note(d->num);
-  compile_start();
-  if (ix) ss_setup(ix, nullptr);
-  if (is_set)
-    smri(ps, 1);
-  else
-    mri(pv, 1);
-  if (psub) mri(psub, 1);
-  if (ix) ss_teardown(ix);
-  tva_hold h{compile_end(xr)};
+  TVA* t;
+  if (held) {
+    t = new_tva();
+    for (int i = 0; i < dac.n; ++i) dac.mark[dac.list[i]] = 0;
+  } else {
+    compile_start();
+    if (ix) ss_setup(ix, nullptr);
+    if (is_set)
+      smri(ps, 1);
+    else
+      mri(pv, 1);
+    if (psub) mri(psub, 1);
+    if (ix) ss_teardown(ix);
+    t = compile_end(xr);
+  }
+  tva_hold h{t};
 
   let_changes ch;
   ch.d = d;
@@ -836,7 +846,11 @@ void let(set_spec* ix, expr* target, void* value, int is_set, xrecomp* xr) {
     cmdxreset(xr, nullptr);
     dep_note(d->num);
     xcg(0);
+    return;
   }
+  // A number or symbol assigned without an indexing: the compiled form is
+  // kept for the next run (the executor undoes it unless a loop runs).
+  if (!ix && !is_set && xr) hold_compiled(xr);
 }
 
 void let_read(set_spec* ix, expr* items, int all, xrecomp* xr) {

@@ -95,6 +95,8 @@ static volatile std::sig_atomic_t fpe_pending;
 static volatile std::sig_atomic_t pipe_unexpected;
 // The self-pipe that wakes session_read: handlers write a byte.
 static int wake_fd[2] = {-1, -1};
+// Calls of poll_step (its count of steps between polls).
+static uint32_t poll_steps;
 // SIGHUP was ignored when the program started: it stays ignored.
 static int hup_ignored = -1;
 
@@ -316,6 +318,7 @@ void loop_reset() {
   cleanup_head.next = cleanup_head.prev = &cleanup_head;
   cleanup_free = nullptr;
   curcmd = nullptr;
+  poll_steps = 0;
 }
 
 void cmd_mem_reset() {
@@ -409,6 +412,11 @@ void cmdwhere() {
 
 void clear_queue() {}
 void check_msgloop() { signal_point(); }
+
+bool poll_step() {
+  if ((++poll_steps & 1023) == 0) check_msgloop();
+  return gotbreak != 0;
+}
 
 // ---------------------------------------------------------------------------
 // The loop

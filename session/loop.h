@@ -189,6 +189,11 @@ int* data_parse_begin(int* log);
 void data_parse_end(int* saved_log);
 // An interrupt is pending (set by the signal handler).
 extern volatile std::sig_atomic_t gotbreak;
+// The poll point of a long walk (members generated, entries displayed):
+// at every 1024th call pending signals are acted on (check_msgloop, which
+// may end the session); true when an interrupt is pending, and the walk
+// stops short.
+bool poll_step();
 // The interrupt brk, pending, was met by an interrupted read of the
 // terminal (frontend/reader.cpp): it is no longer pending.
 void forget_break(std::sig_atomic_t brk);

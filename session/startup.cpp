@@ -461,8 +461,9 @@ const kept_state kept_by_reset[] = {
     {"nextgenlev,tsr,tsr_k",
      "generation stamps only grow: what was generated before must look old",
      1},
-    {"ncmds,cmd_rc,randcalls,dcl_compiles",
-     "counts of the session's commands, draws and compilations", 1},
+    {"ncmds,cmd_rc,randcalls,dcl_compiles,poll_steps",
+     "counts of the session's commands, draws, compilations and poll steps",
+     1},
     {"symhash", "the data's names stay interned", 1},
     {"one,negone,eone,enegone,epmone,eehashtab,eeh_mask,eeh_count,eeh_k,"
      "con,Ind0,firstdummy0,cur_ac,"

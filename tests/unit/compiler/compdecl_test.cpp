@@ -104,10 +104,19 @@ TEST_F(Declarations, GeneratedDeclarationIsLeftAlone) {
   auto q_code = test::described(def("q"), true, true);
   xrecomp q_rec = q->xr;
   int32_t stores = m_mandrew;
+  int64_t compiles = dcl_compiles;
   compile();
-  // p was compiled but never generated: reset and compiled again.
+  // p was compiled and nothing it reads changed since: left as it is.
+  EXPECT_EQ(p->xr.stamp, -2.0);
+  EXPECT_EQ(m_mandrew, stores);
+  EXPECT_EQ(dcl_compiles, compiles);
+  // Reset (an input changed): compiled again, and so are the compiled
+  // declarations after it, which may share its nodes.
+  p->xr.stamp = -1.0;
+  compile();
   EXPECT_EQ(p->xr.stamp, -2.0);
   EXPECT_EQ(m_mandrew, stores + 1);
+  EXPECT_EQ(dcl_compiles, compiles + 1);
   EXPECT_EQ(q->xr.stamp, 4.0);
   EXPECT_EQ(test::described(def("q"), true, true), q_code);
   EXPECT_EQ(q->xr.chain, q_rec.chain);
