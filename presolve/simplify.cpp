@@ -10,6 +10,7 @@
 #include "compiler/ecopy.h"
 #include "compiler/plterm.h"
 #include "compiler/tva.h"
+#include "eval/funclib.h"
 #include "eval/dispatch.h"
 #include "frontend/expr.h"
 #include "frontend/strexpr.h"
@@ -762,14 +763,30 @@ expr* arglist(Presolve* P, expr* e, int* kind) {
   return r;
 }
 
-// Imported function calls: the arguments simplified.
-void call_args(Presolve* P, expr* e) {
+// Imported function calls: the arguments simplified.  A call whose
+// arguments are all constant becomes its value when the function is
+// available and gives the same result at every call; its library's count
+// of uses stays, as the model still holds the call.
+expr* call(Presolve* P, expr* e, int* kind) {
+  bool constant = true;
   for (expr* a = e->R.e; a; a = a->next) {
-    int k;
-    if (opcode(a) == OPARG) {
-      if (!a->L.p && a->R.e) a->R.e = simplify(P, a->R.e, &k);
-    }
+    int k = SK_NONLIN;
+    if (opcode(a) == OPARG && !a->L.p && a->R.e)
+      a->R.e = simplify(P, a->R.e, &k);
+    if (k != SK_CONST) constant = false;
   }
+  const auto* f = static_cast<const function*>(e->L.x);
+  double v;
+  if (!constant || !f || !f->funcp || (f->fflags & 0x10000) ||
+      !eval_fold(P, e, &v))
+    return e;
+  for (expr* a = e->R.e, *n; a; a = n) {
+    n = a->next;
+    kill(a);
+  }
+  set_k(e, v);
+  *kind = SK_CONST;
+  return e;
 }
 
 // ---- Conditionals -----------------------------------------------------------
@@ -871,8 +888,7 @@ expr* simp(Presolve* P, expr* e, int* kind) {
       return e;
     }
     case SH_CALL:
-      call_args(P, e);
-      return e;
+      return call(P, e, kind);
     case SH_LIST:
       if (op == MINLIST || op == MAXLIST) return minmax_list(P, e, kind);
       return e;
