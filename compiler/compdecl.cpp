@@ -453,6 +453,13 @@ void compdecl_reset() {
   dcl_compiles = 0;
 }
 
+// A compilation that left no nodes: nothing compiled after it can share
+// them, and no change of another declaration can make it stale.
+static bool left_nothing(const xrecomp& x) {
+  return !x.chain && !x.lev0rew && !x.retained && !x.nsaved &&
+         !x.nsavedlists;
+}
+
 bool compiled_current(const xnode* d) {
   const xrecomp& x = d->xr;
   if (x.stamp > 0) return true;
@@ -460,6 +467,9 @@ bool compiled_current(const xnode* d) {
   // Values computed on demand without a generation go with a compilation,
   // so that their checks are made again by the next command.
   if (x.state & XR_GENERATED) return false;
+  // The system's value cells (the clock params depend on _vexo_time, which
+  // changes at every command) compile to nothing.
+  if (d->num < N_System_Pars && left_nothing(x)) return true;
   for (int32_t i = 0; i < d->ndeps; ++i) {
     uint32_t n = d->deps[i];
     if (n >= uint32_t(std::max(dac.next, 0))) continue;
@@ -472,6 +482,7 @@ bool compiled_current(const xnode* d) {
 }
 
 namespace {
+
 
 // The declarations compile leaves as they are, by number: generated ones
 // whose inputs are older than their values, and compiled ones that are
@@ -493,9 +504,7 @@ bool kept_kind(const xnode* d) {
   }
   // Another kind only when its compilation left nothing (a problem
   // without items).
-  const xrecomp& x = d->xr;
-  return !x.chain && !x.lev0rew && !x.retained && !x.nsaved &&
-         !x.nsavedlists;
+  return left_nothing(d->xr);
 }
 
 std::vector<bool> kept_compiled() {

@@ -282,6 +282,7 @@ struct AC {
   // instance/stats.h): largest change and its tolerance for fixeps,
   // inteps, eps.
   double fixeps_chg, fixeps_tol;
+  int32_t n_var_fixcmd;  // variables the fix command fixed (presolve)
   double inteps_chg, inteps_tol;
   double eps_chg, eps_tol;
 

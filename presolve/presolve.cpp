@@ -467,6 +467,7 @@ void presolve(AC* ac, int level) {
       fixed.push_back(j);
       P.vstat[j] &= ~uint32_t(VS_FIXED);
     }
+  ac->n_var_fixcmd = int32_t(fixed.size());
   int_bounds(&P);
   // Nonlinear parts and logical constraints simplified before the
   // reductions, so that logical constraints turned into rows of one

@@ -271,10 +271,11 @@ const char* no_vars(AC* ac) {
     msg = ac->n_con > 0 && ac->n_con == ac->n_defvar
               ? "No variables used after elimination of defined variables"
               : "No variables used";
+  } else if (rows && ac->n_var > 0 && ac->n_var_fixcmd == ac->n_var) {
+    msg = "All variables fixed";
+    code = 99;
   } else if (rows) {
-    // Presolve removed every variable.  ("All variables fixed" and "All
-    // relevant variables fixed" name variables the user fixed: they come
-    // with the fix command.)
+    // Presolve removed every variable.
     msg = "Solution determined by presolve";
     code = 99;
   } else if (xclass[XC_CONS].n + xclass[XC_OBJS].n == 0) {
