@@ -221,7 +221,10 @@ int fixall(Presolve* P, int32_t row, int32_t j, int at_upper, double v,
     bool up = (P->rcoef[e] > 0) == (side == 1);
     double x = up ? P->vub[k] : P->vlb[k];
     if (!std::isfinite(x)) continue;
-    P->sidechg[2 * k + up] = row + 1;
+    // The row deduces the opposite bound of k (x_k >= its upper bound, or
+    // <= its lower): that side is recorded, so that a removed row that set
+    // the bound k is fixed at keeps its record and recovers its dual.
+    P->sidechg[2 * k + !up] = row + 1;
     if (int b = fixvar(P, k, x, x)) {
       bad = b;
       continue;
