@@ -794,38 +794,47 @@ syn_shown syn_display(AC* ac, int k, int32_t pos, int code, TVA* tva) {
   return {m.d, m.k, code, 0};
 }
 
-eval_result f_OPSYNSUB(expr* e, TVA* tva) {
-  int32_t j;
-  int k = synkind(e->L.sym, e->R.e, tva, &j);
-  AC* ac = syn_ac(tva);
+double syn_value(AC* ac, int k, int32_t j, TVA* tva) {
   switch (k) {
     case 0:
-      return {.d = column_value(ac, j, tva)};
+      return column_value(ac, j, tva);
     case 2:
       if (need_fd && ac->con_pos && ac->con_pos[j] >= ac->n_con_sent)
         fixed_duals(ac);
-      return {.d = ac->con_duals ? ac->con_duals[j] : 0};
+      return ac->con_duals ? ac->con_duals[j] : 0;
     case 7:
       // The solver column of the variable the row complements, 0: none.
-      return {.d = j >= 0 && ac->var_pos ? double(ac->var_pos[j] + 1)
-                                         : double(j + 1)};
+      return j >= 0 && ac->var_pos ? double(ac->var_pos[j] + 1)
+                                   : double(j + 1);
   }
   syn_member en = entry_of(ac, k, j);
-  if (!en.d) return {.d = 0};
+  if (!en.d) return 0;
   auto* c = static_cast<constr*>(en.d);
-  if (k == 6) return {.d = ccslack(c, en.k, tva)};
-  return {.d = co_val(c, en.k, tva)};  // logical constraints, objectives
+  if (k == 6) return ccslack(c, en.k, tva);
+  return co_val(c, en.k, tva);  // logical constraints, objectives
+}
+
+cstr* syn_name(AC* ac, int k, int32_t j, int syn) {
+  const xname* names = syn_names(ac, k);
+  if (!names) return nullptr;
+  charblk* cb = nullptr;
+  cstr* s = new_cstring(namesub(&cb, &names[j], syn));
+  cbfree(cb);
+  return s;
+}
+
+eval_result f_OPSYNSUB(expr* e, TVA* tva) {
+  int32_t j;
+  int k = synkind(e->L.sym, e->R.e, tva, &j);
+  return {.d = syn_value(syn_ac(tva), k, j, tva)};
 }
 
 eval_result f_OPSYNNAME(expr* e, TVA* tva) {
   int32_t j;
   int k = synkind(e->L.sym, e->R.e, tva, &j);
-  const xname* names = syn_names(syn_ac(tva), k);
-  if (!names) return f_unbuilt(e, tva);
-  charblk* cb = nullptr;
   const kw_row* row = static_cast<const kw_row*>(e->L.sym->binding);
-  cstr* s = new_cstring(namesub(&cb, &names[j], int(row->value)));
-  cbfree(cb);
+  cstr* s = syn_name(syn_ac(tva), k, j, int(row->value));
+  if (!s) return f_unbuilt(e, tva);
   return {.cs = s};
 }
 

@@ -67,6 +67,15 @@ struct syn_shown {
 };
 syn_shown syn_display(AC* ac, int k, int32_t pos, int code, TVA* tva);
 
+// Entity j of kind k (as syn_entry gives them): its value as the element
+// of a value synonym array shows it (a variable's value, a constraint's
+// dual, a logical constraint's or objective's body, a complementarity
+// constraint's slack, a complementing variable's solver column); and its
+// name as name array `syn` (the array's synonym code) gives it, null when
+// the collected problem keeps no names of that kind.
+double syn_value(AC* ac, int k, int32_t j, TVA* tva);
+cstr* syn_name(AC* ac, int k, int32_t j, int syn);
+
 // The value of built-in suffix code (report/dotnames.h) of member k of d
 // (a variable, constraint, logical or complementarity constraint,
 // objective or problem).  Members outside the current problem give their

@@ -1460,6 +1460,8 @@ ditem:
   | COBJI                           { $$ = entity_item($1); }
   | PROBINAME                       { $$ = entity_item($1); }
   | SETINAME                        { $$ = entity_item($1); }
+  | SYNONYM                         { $$ = syn_item($1); }
+  | SYNNAME                         { $$ = syn_item($1); }
   ;
 
 // Indexings.  Each item opens a scope level in which its dummies are

@@ -133,6 +133,14 @@ expr* synonym(symbol* sym) {
   return new_expr(opword(OPSYN, EF_NUMERIC), sym, sym->binding);
 }
 
+expr* syn_item(symbol* sym) {
+  // The array covers the whole current problem, as its count does.
+  note_dseen(sym->name, nullptr);
+  note_problem_ref(trans_state > 2);
+  if (trans_state <= 2) request_collect(2);
+  return new_expr(opword(OP257, 0), sym, int32_t(0));
+}
+
 set* syssetref(symbol* sym) {
   // The name stays bound to its row of the system-set table, whose value
   // is the class the set lists; the class record holds the set's

@@ -63,6 +63,9 @@ expr* synscript(uint32_t op, symbol* sym, expr* subs);
 // A whole synonym (count) array: OPSYN 223, flags 2; notes that the
 // problem must be generated or collected first.
 expr* synonym(symbol* sym);
+// A whole value or name synonym array as a display item (OP257): its
+// elements over the numbers 1 to its count.
+expr* syn_item(symbol* sym);
 // The set object of a system set, one reference more; sym is bound to its
 // row of sysset_tab.
 set* syssetref(symbol* sym);

@@ -56,7 +56,7 @@ set* synset(AC* ac, int k) {
 }
 
 set* fmtset(expr* e, int* flag, AC** acp) {
-  if (opcode(e) != OP256) {
+  if (opcode(e) != OP256 && opcode(e) != OP257) {
     *flag = 0;
     return nullptr;
   }

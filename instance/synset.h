@@ -20,8 +20,8 @@ set* synset(AC* ac, int k);
 // old set released), recorded with the current presolve count.  Member i
 // (from 0) stands for the entity syn_entry(ac, k, i) gives.
 set* getsynset(AC* ac, int k);
-// The set behind display item e: for a suffix on a whole synonym array
-// (OP256) *flag is set to 1, the problem is brought to state 3 (get_ts3;
+// The set behind display item e: for a whole synonym array (OP257) or a
+// suffix on one (OP256) *flag is set to 1, the problem is brought to state 3 (get_ts3;
 // *acp receives it) and the synonym set of the array's kind is returned;
 // for any other item *flag is 0 and null is returned.
 set* fmtset(expr* e, int* flag, AC** acp);

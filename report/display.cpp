@@ -430,8 +430,9 @@ void member_col(dcol& c, convar* d, int code, TVA* t) {
   }
 }
 
-// The column of a suffix on a whole synonym array (_var.ub, _con.dual):
-// one entry per member of the array's synonym set, numbered from 1.
+// The column of a whole synonym array (_var, _conname) or of a suffix on
+// one (_var.ub, _con.dual): one entry per member of the array's synonym
+// set, numbered from 1.
 void synonym_col(dcol& c, expr* e, TVA* t) {
   int flag;
   AC* ac = t->ac;
@@ -439,9 +440,25 @@ void synonym_col(dcol& c, expr* e, TVA* t) {
   t->ac = ac;
   const kw_row* row = static_cast<const kw_row*>(e->L.sym->binding);
   int k = int(row->value);
+  bool whole = opcode(e) == OP257;
+  bool names = whole && row->kind == BK_SYNNAME;
   for (setmem* p = s->first; p && !poll_step(); p = p->next) {
     dent en;
     en.tup.assign(p->tup(), p->tup() + 1);
+    if (whole) {
+      int32_t j;
+      int kind = syn_entry(ac, k, p->ord, &j);
+      if (!names) {
+        add_num(c, en, syn_value(ac, kind, j, t));
+      } else if (cstr* x = syn_name(ac, kind, j, k)) {
+        add_text(c, en, x->text());
+        release_cstr(x);
+      } else {
+        f_unbuilt(e, t);
+      }
+      c.e.push_back(std::move(en));
+      continue;
+    }
     syn_shown v = syn_display(ac, k, p->ord, e->R.i, t);
     if (v.d)
       add_member(c, en, static_cast<convar*>(v.d), v.code, v.k, t);
@@ -456,7 +473,7 @@ void synonym_col(dcol& c, expr* e, TVA* t) {
 dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
   dcol c;
   int code;
-  if (opcode(it.e) == OP256) {
+  if (opcode(it.e) == OP256 || opcode(it.e) == OP257) {
     c.name = it.text;
     synonym_col(c, it.e, t);
     if (ordp) ordp->clear();
@@ -1498,8 +1515,8 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
     if (opcode(e) == OPXNODE)
       // A whole entity, or a suffix on one.
       ar[i] = darity(e->L.x, &badx, &solver_items);
-    else if (opcode(e) == OP256) {
-      ar[i] = 1;  // a suffix on a whole synonym array, over its numbers
+    else if (opcode(e) == OP256 || opcode(e) == OP257) {
+      ar[i] = 1;  // a whole synonym array or a suffix on one, over numbers
       ++solver_items;
     }
     else if (opcode(e) == OPPRIMAL || opcode(e) == OPSYMVVAL)
@@ -1554,7 +1571,8 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
         it.text = text_of(x);
         // An entity is read member by member; an expression is compiled.
         int code;
-        if (!entity(x) && !whole_item(x, &code) && opcode(x) != OP256)
+        if (!entity(x) && !whole_item(x, &code) && opcode(x) != OP256 &&
+            opcode(x) != OP257)
           mri(&it.e, 1);
       }
       g.items.push_back(std::move(it));

@@ -931,7 +931,7 @@ void prex(expr* e) {
         putf("alias(%s)", dcl_name(e->L.x));
         return;
       case SH_XNODE:  // display forms of a whole entity with a suffix
-        if (oc == OP256) {
+        if (oc == OP256 || oc == OP257) {
           put(e->L.sym->name);
         } else {
           put(dcl_name(e->L.x));
