@@ -7,6 +7,7 @@
 #include "compiler/eexpr.h"
 #include "compiler/recomp.h"
 #include "eval/dispatch.h"
+#include "eval/funcall.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "frontend/expr.h"
@@ -152,6 +153,8 @@ void plant_rewrite(expr* x, int k, Index* ix) {
 // The routine of the node's opcode (compile-time forms have none).
 void bind(expr* x, int op) {
   x->op = op < N_EVAL_OPCODES ? functab[op] : nullptr;
+  // A call with plain numeric arguments: the short evaluator.
+  if (op == OPFUNC && numeric_args_only(x->R.e)) x->op = f_OPFUNCnum;
 }
 
 // The restore record r waits at ix again; its node gets its REWRITE

@@ -33,7 +33,7 @@ template <class T>
 void arr_init(argarray<T>& a) {
   a.a = a.inline_buf;
   a.n = 0;
-  a.cap = 8;
+  a.cap = ARGS_INLINE;
   a.k = -1;
 }
 
@@ -426,6 +426,92 @@ eval_result f_OPFUNC(expr* e, TVA* tva) {
 }
 
 eval_result f_OPFUNC0(expr* e, TVA* tva) { return f_OPFUNC(e, tva); }
+
+namespace {
+
+// Whether the argument checks of the general form pass for n plain
+// numeric arguments without a domain to test: the count, and the domain
+// list (a domain set to test, too few or too many arguments: no).
+bool plain_checks_pass(const function* f, int n) {
+  if (!f->lib) return true;
+  int32_t k = f->nargs;
+  if ((k >= 0 && n != k) || (k < -1 && n < -(k + 1))) return false;
+  int pos = 0;
+  for (const funcarg* d = f->args; d; d = d->next) {
+    if (d->s == dotdotdot) return true;
+    if (pos >= n) return (f->fflags & 0x4000) != 0;
+    if (d->s) return false;
+    ++pos;
+  }
+  return pos >= n || (f->fflags & 0x4000);
+}
+
+}  // namespace
+
+bool numeric_args_only(const expr* args) {
+  int n = 0;
+  for (const expr* a = args; a; a = a->next) {
+    if (opcode(a) == OP258) continue;
+    if (opcode(a) != OPARG || a->L.ss || !has_flag(a->R.e, EF_NUMERIC) ||
+        ++n > ARGS_INLINE)
+      return false;
+  }
+  return true;
+}
+
+eval_result f_OPFUNCnum(expr* e, TVA* tva) {
+  function* f = callee(e, tva);
+  // Explicit real arguments, output arguments allowed: the general form.
+  if ((f->fflags & 0x8000) || ((f->ftype & 16) && f->lib))
+    return f_OPFUNC(e, tva);
+  arglgen g;
+  int n = 0;
+  for (expr* a = e->R.e; a; a = a->next) {
+    if (opcode(a) == OP258) continue;
+    g.nums.inline_buf[n] = eval_num(a->R.e, tva);
+    g.types.inline_buf[n] = n;
+    ++n;
+  }
+  if (!plain_checks_pass(f, n)) return f_OPFUNC(e, tva);
+  // Only what the routine reads is set: the values stay in the record's
+  // own buffers, so there is nothing to release unless the routine took
+  // temporary memory.
+  arglist& al = g.al;
+  g.tmi = nullptr;
+  al.n = al.nr = al.nin = n;
+  al.nout = al.nsin = al.nsout = 0;
+  al.at = g.types.inline_buf;
+  al.ra = g.nums.inline_buf;
+  al.sa = nullptr;
+  al.derivs = al.hes = nullptr;
+  al.dig = al.Errmsg = al.Private = nullptr;
+  al.f = f;
+  al.tva = tva;
+  al.funcinfo = f->funcinfo;
+  al.AE = lib_exports(f);
+  al.TMI = &g.tmi;
+  // The temporary memory goes also when the routine's callbacks end the
+  // command.
+  struct tmi_guard {
+    charblk** p;
+    ~tmi_guard() {
+      if (*p) cbfree(*p);
+    }
+  } tmi_hold{&g.tmi};
+  errno = 0;
+  double v = reinterpret_cast<rfunc>(f->funcp)(&al);
+  if (al.Errmsg || errno || g.tmi) {
+    // The general ending (its errors, the memory released), with what
+    // f_teardown and arglzap read set first.
+    g.types.k = g.nums.k = g.strs.k = g.outs.k = -1;
+    g.strs.n = g.outs.n = 0;
+    g.text_built = 0;
+    g.errno_ignore = 1;
+    argl_guard guard{&g};
+    f_teardown(&g);
+  }
+  return {.d = v};
+}
 
 namespace {
 

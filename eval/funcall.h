@@ -35,6 +35,9 @@ struct xnode;
 // loaded libraries are built against).
 using arglist = ::arglist;
 
+// The entries of an argarray's buffer inside the call record.
+constexpr int ARGS_INLINE = 8;
+
 // A growable array that starts in a buffer inside the call record.
 template <class T>
 struct argarray {
@@ -42,7 +45,7 @@ struct argarray {
   int32_t n;
   int32_t cap;
   int32_t k;  // size class once in an allocated block, else -1
-  T inline_buf[8];
+  T inline_buf[ARGS_INLINE];
 };
 
 // An output argument of a call: the pending value (data/outarg.h) that
@@ -122,6 +125,14 @@ eval_result f_OPFUNCcs(expr* e, TVA* tva);
 eval_result f_OPFUNC1(expr* e, TVA* tva);
 eval_result f_OPFUNC2(expr* e, TVA* tva);
 eval_result f_OPFUNCs(expr* e, TVA* tva);
+// Whether a call's argument list is plain numeric expressions only (no
+// iterated group, at most ARGS_INLINE of them): such an OPFUNC node is
+// bound to f_OPFUNCnum, which evaluates the arguments straight into the
+// call record and skips the general list (a function with explicit real
+// arguments or output arguments, or with a domain or count to check that
+// does not plainly pass, takes the general form f_OPFUNC, and its errors).
+bool numeric_args_only(const expr* args);
+eval_result f_OPFUNCnum(expr* e, TVA* tva);
 
 // Routine types of a function record (its funcp).
 using rfunc = double (*)(arglist* al);
