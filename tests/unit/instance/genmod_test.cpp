@@ -34,6 +34,7 @@
 #include "support/machine.h"
 #include "support/symbol.h"
 #include "test_util.h"
+#include "instance/instance_fixture.h"
 
 namespace vexo {
 namespace {
@@ -72,15 +73,7 @@ class Gen : public test::ParserTest {
   }
   // The declarations the generation report (option gentimes) lists.
   static std::string generated(const std::string& err) {
-    std::string names;
-    size_t at = 0;
-    while ((at = err.find("## ", at)) != std::string::npos) {
-      size_t end = err.find('\n', at);
-      std::string line = err.substr(at, end - at);
-      names += line.substr(line.rfind(' ') + 1) + " ";
-      at = end;
-    }
-    return names;
+    return test::generated_decls(err);
   }
 };
 

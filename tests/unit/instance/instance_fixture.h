@@ -67,6 +67,20 @@ class InstanceTest : public ParserTest {
   }
 };
 
+// The declarations the generation report (option gentimes) lists in err,
+// each followed by a space.
+inline std::string generated_decls(const std::string& err) {
+  std::string names;
+  size_t at = 0;
+  while ((at = err.find("## ", at)) != std::string::npos) {
+    size_t end = err.find('\n', at);
+    std::string line = err.substr(at, end - at);
+    names += line.substr(line.rfind(' ') + 1) + " ";
+    at = end;
+  }
+  return names;
+}
+
 }  // namespace vexo::test
 
 #endif  // VEXO_UNIT_INSTANCE_INSTANCE_FIXTURE_H

@@ -21,6 +21,7 @@
 #include "session/opttable.h"
 #include "support/symbol.h"
 #include "test_util.h"
+#include "instance/instance_fixture.h"
 
 namespace vexo {
 namespace {
@@ -46,15 +47,7 @@ class KeepCurrent : public test::ParserTest {
 
   // The declarations the generation report lists.
   static std::string generated(const std::string& err) {
-    std::string names;
-    size_t at = 0;
-    while ((at = err.find("## ", at)) != std::string::npos) {
-      size_t end = err.find('\n', at);
-      std::string line = err.substr(at, end - at);
-      names += line.substr(line.rfind(' ') + 1) + " ";
-      at = end;
-    }
-    return names;
+    return test::generated_decls(err);
   }
   // The term record of row r in column c of the collected problem.
   static varref* term(int32_t c, int32_t r) {
