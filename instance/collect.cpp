@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -28,6 +29,7 @@
 #include "session/loop.h"
 #include "session/opttable.h"
 #include "session/sysdecls.h"
+#include "support/message.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/machine.h"
@@ -53,6 +55,11 @@ struct source_decl {
   int32_t member_count;
   int64_t terms;              // its linear terms before the columns merged
   std::vector<uint8_t> rows;  // rows per member (constraints, objectives)
+  // The columns its rows' linear terms lie in (col_lo > col_hi: none), so
+  // that a later collection that fills its rows anew visits only those
+  // columns to take its old terms out.
+  int32_t col_lo = INT32_MAX, col_hi = -1;
+  int32_t old_lo = INT32_MAX, old_hi = -1;  // the same, last collection
 };
 
 // The last collection, for the next one to keep what did not change: the
@@ -64,7 +71,31 @@ struct collected_from {
   int presolve_at = 0;
   problem* prob = nullptr;
   std::vector<source_decl> decls;
+  int64_t jac_nonzeros = 0, grad_nonzeros = 0;  // as that collection left
 };
+
+// Scratch of the merge: the first linear and piecewise-linear term of each
+// column in the slot being merged.  Every entry is null between slots.
+struct merge_scratch {
+  std::vector<varref*> lin;
+  std::vector<plterm*> pl;
+  bool dirty = false;  // an error left entries behind
+  void fit(int32_t col) {
+    if (size_t(col) >= lin.size()) lin.resize(size_t(col) + 1);
+  }
+  void fit_pl(int32_t col) {
+    if (size_t(col) >= pl.size()) pl.resize(std::max(lin.size(), size_t(col) + 1));
+  }
+};
+
+// The scratch kept between collections that reuse the last one: a fresh
+// one per collection would cost zeroing a pointer per column, which
+// would outweigh a small change.  A collection that starts over does
+// not keep it (it holds no memory then).
+merge_scratch& kept_scratch() {
+  static merge_scratch s;
+  return s;
+}
 
 collected_from& last_collection() {
   static collected_from c;
@@ -77,6 +108,7 @@ void collect_reset() {
   relax2list = nullptr;
   vardefs = 0;
   last_collection() = collected_from{};
+  kept_scratch() = merge_scratch{};
 }
 
 // ---- Piecewise-linear terms -------------------------------------------------
@@ -137,19 +169,6 @@ int32_t slots_of(const convar* d) {
   return (d->flags & CV_TWOSLOTS) ? 2 * n : n;
 }
 
-// Scratch of the merge: the first linear and piecewise-linear term of each
-// column in the slot being merged.
-struct merge_scratch {
-  std::vector<varref*> lin;
-  std::vector<plterm*> pl;
-  void fit(int32_t col) {
-    if (size_t(col) >= lin.size()) {
-      lin.resize(size_t(col) + 1);
-      pl.resize(size_t(col) + 1);
-    }
-  }
-};
-
 void merge_slot(varref** lin, plterm** pl, merge_scratch& s) {
   // Linear terms: later terms of a column go into its first.
   for (varref** p = lin; *p;) {
@@ -169,6 +188,7 @@ void merge_slot(varref** lin, plterm** pl, merge_scratch& s) {
   for (plterm** p = pl; p && *p;) {
     plterm* t = *p;
     s.fit(t->index);
+    s.fit_pl(t->index);
     if (plterm* f = s.pl[size_t(t->index)]) {
       *p = t->next;  // t goes; f's place takes the merged term
       for (plterm** q = pl; *q; q = &(*q)->next)
@@ -222,9 +242,14 @@ void merge_slot(varref** lin, plterm** pl, merge_scratch& s) {
 
 }  // namespace
 
-void gencollect(AC* ac, list* decls) {
-  merge_scratch s;
+namespace {
+
+// The merge over decls with scratch s, which needs a pointer per column;
+// s is left with every entry null.
+void merge_decls(AC* ac, list* decls, merge_scratch& s) {
+  if (s.dirty) s = merge_scratch{};
   s.fit(std::max(ac ? ac->n_var_gen : 0, 1) - 1);
+  s.dirty = true;
   for (list* l = decls; l; l = l->next) {
     auto* d = static_cast<convar*>(l->item.p);
     cvgen& g = d->gen;
@@ -240,6 +265,14 @@ void gencollect(AC* ac, list* decls) {
       merge_slot(&g.lin[k], g.pl ? &g.pl[k] : nullptr, s);
     }
   }
+  s.dirty = false;
+}
+
+}  // namespace
+
+void gencollect(AC* ac, list* decls) {
+  merge_scratch s;
+  merge_decls(ac, decls, s);
 }
 
 // ---- Copiers ----------------------------------------------------------------
@@ -535,8 +568,11 @@ std::vector<source_decl> sources() {
 
 // The merge step for the constraints and objectives generated since the
 // last collection (every one the first time): a row then holds each
-// variable once.  Merging a merged list leaves it as it is.
-void merge_generated(AC* ac, const std::vector<source_decl>& src) {
+// variable once.  Merging a merged list leaves it as it is.  reuse: this
+// collection keeps the last one's rows, and the scratch is kept for the
+// next such one.
+void merge_generated(AC* ac, const std::vector<source_decl>& src,
+                     bool reuse) {
   const collected_from& l = last_collection();
   bool same = l.ac == ac && l.decls.size() == src.size();
   std::vector<list> cells;
@@ -550,9 +586,13 @@ void merge_generated(AC* ac, const std::vector<source_decl>& src) {
     c.item.p = src[i].d;
     cells.push_back(c);
   }
+  if (!reuse) kept_scratch() = merge_scratch{};
   if (cells.empty()) return;
   for (size_t i = 0; i + 1 < cells.size(); ++i) cells[i].next = &cells[i + 1];
-  gencollect(ac, cells.data());
+  if (reuse)
+    merge_decls(ac, cells.data(), kept_scratch());
+  else
+    gencollect(ac, cells.data());
 }
 
 // What a collection keeps of the last one: its column lists and its
@@ -574,6 +614,7 @@ struct kept_parts {
   expr** obj_nonlin = nullptr;
   int con_class = 0, obj_class = 0;
   int32_t n_con = 0, n_obj = 0;
+  int64_t jac_nonzeros = 0, grad_nonzeros = 0;
   std::vector<char> keep;
 };
 
@@ -603,10 +644,14 @@ bool reusable(const AC* ac, const tally& t, std::vector<source_decl>& now,
       return false;
     if (a.gen_seq != b.gen_seq) {
       if (is_var_kind(a.d->kind)) return false;
+      a.old_lo = b.col_lo;
+      a.old_hi = b.col_hi;
       continue;
     }
     (*keep)[i] = 1;
     a.terms = b.terms;
+    a.col_lo = b.col_lo;
+    a.col_hi = b.col_hi;
   }
   return true;
 }
@@ -736,9 +781,14 @@ struct filler {
   int32_t n_con_decl = 0, n_obj_decl = 0, n_var_decl = 0;
   int64_t terms_before = 0;
   int32_t pl_before = 0;
+  int32_t col_lo = INT32_MAX, col_hi = -1;  // the columns of the terms met
 
   varref* terms(varref*& src) {
-    terms_before += length(src);
+    for (const varref* v = src; v; v = v->next) {
+      ++terms_before;
+      col_lo = std::min(col_lo, v->index);
+      col_hi = std::max(col_hi, v->index);
+    }
     return take_or_copy(src, take, [](const varref* v) {
       return new_varref(nullptr, v->index, v->coef);
     });
@@ -982,39 +1032,68 @@ int32_t chain_length(expr** a, int32_t n) {
 }
 
 // The column lists of the last collection brought up to date: the terms
-// of the rows filled anew leave, the new rows' terms (row_terms, made
-// column lists) join in row order.  Counts the nonzeros.
-void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh) {
+// of the rows filled anew (fresh) leave, the new rows' terms (row_terms)
+// join in row order.  Only the columns lo..hi hold either, and in each
+// column the walk stops past the last fresh row (rmax) once nothing is
+// left to add, so the work follows the rows filled anew, not the model.
+// heads: a null pointer per column, left so.  The nonzero counts are
+// those of the last collection (old) with the changes made.
+void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh,
+                   const kept_parts& old, int32_t lo, int32_t hi,
+                   int32_t rmax, std::vector<varref*>& heads) {
   int32_t nrows = ac->n_con + ac->n_obj;
-  varref** add =
-      transpose(&ac->row_terms, ac->row_class, ac->var_class, nrows);
-  ac->jac_nonzeros = ac->grad_nonzeros = 0;
-  for (int32_t c = 0; c < ac->n_var; ++c) {
+  varref** rows = ac->row_terms;
+  ac->row_terms = nullptr;
+  if (heads.size() < size_t(ac->n_var)) heads.resize(size_t(ac->n_var));
+  for (int32_t r = nrows - 1; r >= 0; --r) {
+    if (!rows || !rows[r]) continue;
+    for (varref* t = rows[r]; t;) {
+      varref* next = t->next;
+      size_t c = size_t(uint32_t(t->index));
+      if (c >= heads.size() || int32_t(c) < lo || int32_t(c) > hi)
+        bug("merge_columns: column %d of row %d outside %d..%d", t->index,
+            r, lo, hi);
+      t->index = r;
+      t->next = heads[c];
+      heads[c] = t;
+      t = next;
+    }
+  }
+  if (rows) del_mblk(ac->row_class, rows);
+  int64_t jac = old.jac_nonzeros, grad = old.grad_nonzeros;
+  auto count = [&](const varref* t, int64_t d) {
+    (t->index < ac->n_con ? jac : grad) += d;
+  };
+  for (int32_t c = std::max(lo, 0); c <= hi && c < ac->n_var; ++c) {
     varref* a = cols[c];
-    varref* b = add[c];
+    varref* b = heads[size_t(c)];
+    heads[size_t(c)] = nullptr;
     varref** tail = &cols[c];
     while (a || b) {
       if (a && fresh[size_t(a->index)]) {
         varref* next = a->next;
+        count(a, -1);
         free_1varref(a);
         a = next;
         continue;
       }
+      if (!b && a->index > rmax) break;  // the rest stays as it is
       varref* t;
       if (b && (!a || b->index < a->index)) {
         t = b;
         b = b->next;
+        count(t, 1);
       } else {
         t = a;
         a = a->next;
       }
-      ++(t->index < ac->n_con ? ac->jac_nonzeros : ac->grad_nonzeros);
       *tail = t;
       tail = &t->next;
     }
-    *tail = nullptr;
+    *tail = a;
   }
-  del_mblk(ac->var_class, add);
+  ac->jac_nonzeros = jac;
+  ac->grad_nonzeros = grad;
   ac->col_terms = cols;
   ac->n_pl_con = ac->n_pl_obj = 0;
 }
@@ -1074,29 +1153,44 @@ void fill(AC* ac, const tally& t, std::vector<source_decl>& src,
     f.fresh.assign(size_t(t.n_con + t.n_obj), 0);
   }
   size_t at = 0;
+  int32_t lo = INT32_MAX, hi = -1;
   for (xnode* x = decls; x; x = x->next) {
     uint32_t k = x->kind & ~1u;
     if (is_var_kind(k) && !has_columns(static_cast<convar*>(x))) continue;
     if (!is_var_kind(k) && k != DK_CON && k != DK_OBJ) continue;
     bool keep = old && old->keep[at];
     int64_t before = f.terms_before;
+    f.col_lo = INT32_MAX;
+    f.col_hi = -1;
     if (is_var_kind(k))
       f.variables(static_cast<var*>(x));
     else if (k == DK_CON)
       f.constraints(static_cast<constr*>(x), -1, keep);
     else
       f.objectives(static_cast<constr*>(x), keep);
-    if (keep)
+    if (keep) {
       f.terms_before += src[at].terms;
-    else
+    } else {
       src[at].terms = f.terms_before - before;
+      src[at].col_lo = f.col_lo;
+      src[at].col_hi = f.col_hi;
+      if (!is_var_kind(k)) {
+        // The columns that the fresh rows' old and new terms lie in.
+        lo = std::min({lo, f.col_lo, src[at].old_lo});
+        hi = std::max({hi, f.col_hi, src[at].old_hi});
+      }
+    }
     ++at;
   }
   if (ac->n_logical) alc_gen(ac);
   ac->n_nonlin_parts_con = chain_length(ac->con_nonlin, ac->n_con);
   ac->n_nonlin_parts_obj = chain_length(ac->obj_nonlin, ac->n_obj);
   if (old) {
-    merge_columns(ac, old->cols, f.fresh);
+    int32_t rmax = -1;
+    for (size_t r = 0; r < f.fresh.size(); ++r)
+      if (f.fresh[r]) rmax = int32_t(r);
+    merge_columns(ac, old->cols, f.fresh, *old, lo, hi, rmax,
+                  kept_scratch().lin);
     // The old parts of the rows filled anew.
     exprzap(&old->con_nonlin, old->con_class, old->n_con);
     exprzap(&old->obj_nonlin, old->obj_class, old->n_obj);
@@ -1133,10 +1227,12 @@ AC* collect(AC* ac) {
   // The rows of declarations not generated since the last collection
   // stay as they were collected, when they still stand where they stood.
   std::vector<source_decl> src = sources();
-  merge_generated(ac, src);
   tally t = count_pass();
   kept_parts old;
   bool reuse = reusable(ac, t, src, &old.keep);
+  merge_generated(ac, src, reuse);
+  old.jac_nonzeros = last_collection().jac_nonzeros;
+  old.grad_nonzeros = last_collection().grad_nonzeros;
   last_collection() = collected_from{};
   if (reuse) take_kept(ac, &old);
   col_teardown(ac);
@@ -1156,7 +1252,8 @@ AC* collect(AC* ac) {
   }
   // After the end of input the lists were taken over: nothing to keep.
   if (!at_eof)
-    last_collection() = {ac, presolve_count, cur_prob, std::move(src)};
+    last_collection() = {ac, presolve_count, cur_prob, std::move(src),
+                         ac->jac_nonzeros, ac->grad_nonzeros};
   set_trans_state(2);
   return ac;
 }

@@ -99,6 +99,35 @@ TEST_F(KeepCurrent, ALetRegeneratesAndCollectsOnlyWhatItChanged) {
   EXPECT_EQ(cur_ac->jac_nonzeros, 5);
 }
 
+// A row filled anew whose terms lie in other columns than before: its
+// old terms leave every column they were in, its new ones join in row
+// order, and the rows after it stay as they were collected.
+TEST_F(KeepCurrent, ARowFilledAnewMovesBetweenColumns) {
+  // Rows r[1..3] (0..2), t (3), the objective (4).
+  test::outcome o = typed(
+      "param k default 3; s.t. t: sum {j in 1..k} x[j] >= 1;\n"
+      "expand t;\n");
+  mark();
+  term(2, 4)->coef = 0.25;  // the objective's term in x[3]
+  o = typed("let k := 1; expand t;\n");
+  EXPECT_EQ(generated(o.err), "t ");
+  EXPECT_EQ(o.out, "subject to t:\n\tx[1] >= 1;\n\n");
+  EXPECT_TRUE(marked());
+  EXPECT_EQ(term(1, 3), nullptr);
+  EXPECT_EQ(term(2, 3), nullptr);
+  EXPECT_EQ(term(2, 4)->coef, 0.25);
+  EXPECT_EQ(cur_ac->jac_nonzeros, 6);
+  EXPECT_EQ(cur_ac->grad_nonzeros, 3);
+  o = typed("let k := 3; expand t;\n");
+  EXPECT_EQ(o.out, "subject to t:\n\tx[1] + x[2] + x[3] >= 1;\n\n");
+  std::string rows;
+  for (varref* v = cur_ac->col_terms[2]; v; v = v->next)
+    rows += std::to_string(v->index) + " ";
+  EXPECT_EQ(rows, "2 3 4 ");
+  EXPECT_EQ(term(2, 4)->coef, 0.25);
+  EXPECT_EQ(cur_ac->jac_nonzeros, 8);
+}
+
 // A regenerated variable, or rows that moved, have the problem collected
 // whole: what the columns hold is still right.
 TEST_F(KeepCurrent, AChangedShapeIsCollectedWhole) {
