@@ -1141,6 +1141,15 @@ void fill(AC* ac, const tally& t, std::vector<source_decl>& src,
   ac->n_compl_lin = ac->n_compl_nonlin = ac->n_compl_sent = 0;
   ac->prob_link = cur_prob;
   ac->prob = &ac->prob_link;
+  // The constraints and objectives that generation left out of decls
+  // (out of the problem as a whole) take no row; the filling pass numbers
+  // the others.
+  for (int cls : {XC_CONS, XC_LOGCONS, XC_OBJS})
+    for (int32_t i = 0; i < xclass[cls].n; ++i)
+      if (auto* d = static_cast<convar*>(xclass[cls].a[i])) {
+        d->gen.first_col = -1;
+        d->gen.n_in_prob = slots_of(d);
+      }
   if (!t.n_var && !t.n_con && !t.n_obj) return;
 
   allocate(ac, t, old);

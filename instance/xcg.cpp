@@ -10,8 +10,10 @@
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
 #include "frontend/paramdcl.h"
+#include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/genmod.h"
+#include "instance/members.h"
 #include "instance/problem.h"
 #include "instance/stamps.h"
 #include "session/batch.h"
@@ -58,14 +60,38 @@ struct citing {
   }
 };
 
-// The declarations of the problem: every variable, constraint and
-// objective.
+// The constraints and objectives a full check cites: a kind of scalar
+// declaration and a declaration class, in this order.
+struct cite_pair {
+  uint32_t kind;
+  int cls;
+};
+constexpr cite_pair co_pairs[] = {
+    {DK_CON, XC_CONS}, {DK_CON, XC_LOGCONS}, {DK_OBJ, XC_OBJS}};
+
+// Whether d is left out of the problem as a whole: the problem excludes or
+// drops every member, or d is a scalar of kind whose one member is
+// dropped.  Such a declaration takes no row and is not brought up to date
+// for the problem (a command that names it still cites it).
+bool left_out(const xnode* d, uint32_t kind) {
+  auto* c = static_cast<const convar*>(d);
+  return (c->flags & CV_ALLDROPPED) ||
+         (d->kind == kind && c->gen.state_count > 0);
+}
+
+// The declarations of the problem: every variable (a variable keeps its
+// columns in or out of the problem, and a new one gets them), then the
+// constraints and objectives of the pairs above that the problem holds.
 void co_cite(citing* c) {
   // The current problem's membership first (an indexed problem without a
   // chosen member ends the command here).
   if (need_prob) get_prob();
-  for (int k : {XC_ALLVARS, XC_CONS, XC_LOGCONS, XC_OBJS})
-    for (int32_t i = 0; i < xclass[k].n; ++i) c->cite(xclass[k].a[i]);
+  for (int32_t i = 0; i < xclass[XC_ALLVARS].n; ++i)
+    c->cite(xclass[XC_ALLVARS].a[i]);
+  for (const cite_pair& p : co_pairs)
+    for (int32_t i = 0; i < xclass[p.cls].n; ++i)
+      if (xnode* d = xclass[p.cls].a[i]; d && !left_out(d, p.kind))
+        c->cite(d);
 }
 
 // Kinds that generation walks: variables, constraints and objectives every

@@ -128,6 +128,34 @@ TEST_F(KeepCurrent, ARowFilledAnewMovesBetweenColumns) {
   EXPECT_EQ(cur_ac->jac_nonzeros, 8);
 }
 
+// The full check before a collection leaves out the constraints the
+// problem leaves out as a whole (not in it, or a dropped scalar): they are
+// not generated however their data change, and take no row, until the
+// problem holds them again.
+TEST_F(KeepCurrent, WhatTheProblemLeavesOutIsNotGenerated) {
+  test::outcome o = typed(
+      "param k default 1; s.t. t: x[1] >= k;\n"
+      "problem p: x, o, r; let k := 2; expand o;\n");
+  EXPECT_EQ(generated(o.err), "p ");
+  auto* t = static_cast<convar*>(Symbol0("t")->binding);
+  EXPECT_EQ(t->gen.gen_seq, 0);  // never generated
+  EXPECT_EQ(t->gen.first_col, -1);
+  EXPECT_EQ(cur_ac->n_con, 3);
+  o = typed("problem Initial; expand o;\n");
+  EXPECT_EQ(generated(o.err), "Initial k t ");
+  EXPECT_EQ(cur_ac->n_con, 4);
+  EXPECT_EQ(t->gen.first_col, 3);
+  // A dropped scalar: its change waits until it is restored.
+  o = typed("drop t; let k := 3; expand o;\n");
+  EXPECT_EQ(generated(o.err), "");
+  EXPECT_EQ(cur_ac->n_con, 3);
+  EXPECT_EQ(t->gen.first_col, -1);
+  o = typed("restore t; expand t;\n");
+  EXPECT_EQ(generated(o.err), "t ");
+  EXPECT_EQ(o.out, "subject to t:\n\tx[1] >= 3;\n\n");
+  EXPECT_EQ(cur_ac->n_con, 4);
+}
+
 // A regenerated variable, or rows that moved, have the problem collected
 // whole: what the columns hold is still right.
 TEST_F(KeepCurrent, AChangedShapeIsCollectedWhole) {
