@@ -105,6 +105,45 @@ bool generable(const xnode* d) {
 // Whether current d has data that changed since it was generated.
 bool has_pending(const xnode* d) { return data_changed(d, d->xr.stamp); }
 
+// The walk over the cited declarations from position start, in
+// declaration order: a declaration generated before one of its inputs
+// changed is out of date (its compiled form goes, and one that defines
+// values takes the newer stamp, so that references compiled later see
+// it); the variables, constraints and objectives and every declaration
+// out of date or with changed data go to genmod's list (decls).  spare is
+// compiled when it must be but neither generated nor checked.  *top gets
+// the newest change met.  Returns how many declarations need generating.
+int ud_needed(citing& c, size_t start, const xnode* spare, double* top) {
+  int n = 0;
+  for (size_t k = start; k < c.decls.size(); ++k) {
+    xnode* d = c.decls[k];
+    xrecomp& x = d->xr;
+    double in = x.instamp;
+    for (int32_t i = 0; i < d->ndeps; ++i)
+      if (xnode* p = dac.bynum[d->deps[i]]; p && p != d)
+        in = std::max(in, chg_stamp(p));
+    x.instamp = in;
+    *top = std::max(*top, chg_stamp(d));
+    if (!generable(d)) continue;
+    bool stale = in > x.stamp;
+    if (stale) {
+      if (x.stamp > 0) x.stamp = -1.0;
+      if (defines_values(d)) d->stamp = std::max(d->stamp, in);
+    }
+    if (d == spare) {
+      // What it waits for is its next generation.
+      n += x.stamp <= 0;
+      continue;
+    }
+    bool pending = has_pending(d);
+    if (stale || pending || is_convar(d)) {
+      gen_list_add(d);
+      n += stale || pending;
+    }
+  }
+  return n;
+}
+
 // tsr: a byte per declaration number, 1 for the cited ones (both numbers
 // of a declaration that takes two).
 void mark_tsr(const std::vector<xnode*>& cited) {
@@ -159,39 +198,9 @@ AC* xcg(int flags, const xnode* spare) {
   if ((flags & 1) || req_collect) co_cite(&c);
   c.close();
 
-  // Changes followed to their dependents, in declaration order: a
-  // declaration generated before one of its inputs changed is out of date.
+  // Changes followed to their dependents, in declaration order.
   double top = 0;
-  bool need = false;
-  for (xnode* d : c.decls) {
-    xrecomp& x = d->xr;
-    double in = x.instamp;
-    for (int32_t i = 0; i < d->ndeps; ++i)
-      if (xnode* p = dac.bynum[d->deps[i]]; p && p != d)
-        in = std::max(in, chg_stamp(p));
-    x.instamp = in;
-    top = std::max(top, chg_stamp(d));
-    if (!generable(d)) continue;
-    bool stale = in > x.stamp;
-    if (stale) {
-      // Its compiled form goes: cached level-0 values and sets computed
-      // from the old inputs are dropped when it is compiled again.
-      if (x.stamp > 0) x.stamp = -1.0;
-      // Its values will change: references compiled later see it.
-      if (defines_values(d)) d->stamp = std::max(d->stamp, in);
-    }
-    if (d == spare) {
-      // Compiled when it must be, but neither generated nor checked: that
-      // waits for its next generation.
-      need = need || x.stamp <= 0;
-      continue;
-    }
-    bool pending = has_pending(d);
-    if (stale || pending || is_convar(d)) {
-      gen_list_add(d);
-      need = need || stale || pending;
-    }
-  }
+  bool need = ud_needed(c, 0, spare, &top) > 0;
   raise_nextgenlev(top);
   mark_tsr(c.decls);
 
