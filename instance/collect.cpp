@@ -586,7 +586,8 @@ void merge_generated(AC* ac, const std::vector<source_decl>& src,
     c.item.p = src[i].d;
     cells.push_back(c);
   }
-  if (!reuse) kept_scratch() = merge_scratch{};
+  // A merge that an error abandoned left entries behind: a clean one.
+  if (!reuse || kept_scratch().dirty) kept_scratch() = merge_scratch{};
   if (cells.empty()) return;
   for (size_t i = 0; i + 1 < cells.size(); ++i) cells[i].next = &cells[i + 1];
   if (reuse)
