@@ -283,6 +283,8 @@ struct AC {
   // inteps, eps.
   double fixeps_chg, fixeps_tol;
   int32_t n_var_fixcmd;  // variables the fix command fixed (presolve)
+  int32_t n_var_used;    // with n_var_fixcmd set: the variables some row
+  int32_t n_var_fixused; // uses, and how many of them the fix command fixed
   double inteps_chg, inteps_tol;
   double eps_chg, eps_tol;
 

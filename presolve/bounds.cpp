@@ -74,7 +74,7 @@ void badcon(Presolve* P, int32_t row, int stop, const char* why) {
       warninc(16);
       bailout();
     }
-    warninc(1);
+    ps_warninc(1);
     unpair(P, row);
     return;
   }

@@ -11,12 +11,17 @@
 #include "frontend/strexpr.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
+#include "instance/collect.h"
 #include "instance/members.h"
 #include "instance/names.h"
+#include "instance/sufdecl.h"
+#include "instance/sufstore.h"
 #include "presolve/internal.h"
 #include "presolve/presolve.h"
 #include "session/opttable.h"
+#include "session/sysdecls.h"
 #include "support/block.h"
+#include "support/list.h"
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
@@ -137,10 +142,35 @@ static void random_bounds(Presolve* P) {
   bailout();
 }
 
+// The columns of members whose relax suffix is 2 or more: integer through
+// collection and presolve (x.int reads 1), sent continuous.
+static std::vector<char> relaxed_when_sent(const Presolve* P) {
+  std::vector<char> r;
+  for (const list* l = relax2list; l; l = l->next) {
+    var* v = static_cast<var*>(l->item.p);
+    const SufVal* relax = sufval_of(v, relax_suf->classnum);
+    if (!relax || !relax->values) continue;
+    if (r.empty()) r.assign(size_t(P->nvars), 0);
+    for (int32_t i = 0; i < v->gen.member_count; ++i)
+      if (int32_t j = v->gen.first_col + i;
+          relax->values[i] >= 2 && j >= 0 && j < P->nvars)
+        r[size_t(j)] = 1;
+  }
+  return r;
+}
+
+// Whether kept variable j is sent integer.
+static bool sent_int(const Presolve* P, int32_t j,
+                     const std::vector<char>& relaxed) {
+  return (P->vstat[j] & (VS_INT | VS_BIN)) &&
+         (relaxed.empty() || !relaxed[size_t(j)]);
+}
+
 // The class of kept variable j (0 .. 9, the order of the problem file).
-static int var_class_of(const Presolve* P, int32_t j) {
+static int var_class_of(const Presolve* P, int32_t j,
+                        const std::vector<char>& relaxed) {
   uint32_t s = P->vstat[j];
-  bool is_int = s & (VS_INT | VS_BIN);
+  bool is_int = sent_int(P, j, relaxed);
   uint32_t nl = s & (VS_NLCON | VS_NLOBJ);
   if (nl == (VS_NLCON | VS_NLOBJ)) return is_int;
   if (nl == VS_NLCON) return 2 + is_int;
@@ -181,12 +211,13 @@ int nlvshift(Presolve* P) {
   int32_t n = P->nfv;
   int cnt[10] = {}, ints[10] = {};
   std::vector<int8_t> cls(size_t(n > 0 ? n : 0));
+  std::vector<char> relaxed = relaxed_when_sent(P);
   for (int32_t i = 0; i < n; ++i) {
     int32_t j = P->vorder[i];
-    int c = var_class_of(P, j);
+    int c = var_class_of(P, j, relaxed);
     cls[size_t(i)] = int8_t(c);
     ++cnt[c];
-    if (P->vstat[j] & (VS_INT | VS_BIN)) ++ints[c];
+    if (sent_int(P, j, relaxed)) ++ints[c];
     if (!(P->vstat[j] & (VS_LIN | VS_NLCON | VS_NLOBJ))) bump_unused(P, j);
   }
   int start[11] = {};

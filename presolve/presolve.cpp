@@ -263,6 +263,31 @@ static void logical_rows(Presolve* P) {
 // One bound of an integer variable rounded: outward to the integer
 // beside it when within linteps (the gap kept in inteps1), else inward
 // (the gap kept in inteps2).
+// The variables some row, objective or defined variable's body uses, and
+// how many of them the fix command fixed (the columns in fixed).
+static void used_counts(AC* ac, const std::vector<int32_t>& fixed) {
+  std::vector<char> used(size_t(ac->n_var), 0);
+  int32_t nrows = ac->n_con + ac->n_obj;
+  for (int32_t j = 0; j < ac->n_var; ++j)
+    if ((ac->col_terms && ac->col_terms[j]) ||
+        (ac->col_plterms && ac->col_plterms[j]))
+      used[size_t(j)] = 1;
+  auto note = [&](int32_t j, expr*) {
+    if (j >= 0 && j < ac->n_var) used[size_t(j)] = 1;
+  };
+  for (int32_t r = 0; r < nrows; ++r) {
+    expr* e = r < ac->n_con ? ac->con_nonlin[r]
+              : ac->obj_nonlin ? ac->obj_nonlin[r - ac->n_con]
+                               : nullptr;
+    for (; e; e = e->next) each_var(e, 0, note);
+  }
+  for (int32_t b = 0; ac->dv_bodies && b < ac->n_dv_bodies; ++b)
+    for (expr* e = ac->dv_bodies[b]; e; e = e->next) each_var(e, 0, note);
+  ac->n_var_used = int32_t(std::count(used.begin(), used.end(), 1));
+  ac->n_var_fixused = 0;
+  for (int32_t j : fixed) ac->n_var_fixused += used[size_t(j)];
+}
+
 static double round_int(double x, bool upper) {
   if (!std::isfinite(x)) return x;
   double out = upper ? std::ceil(x) : std::floor(x);
@@ -468,6 +493,8 @@ void presolve(AC* ac, int level) {
       P.vstat[j] &= ~uint32_t(VS_FIXED);
     }
   ac->n_var_fixcmd = int32_t(fixed.size());
+  ac->n_var_used = ac->n_var_fixused = 0;
+  if (!fixed.empty()) used_counts(ac, fixed);
   int_bounds(&P);
   // Nonlinear parts and logical constraints simplified before the
   // reductions, so that logical constraints turned into rows of one

@@ -78,8 +78,15 @@ bool ps_report(const char* fmt, ...) {
   va_start(ap, fmt);
   ps_vwarning(fmt, ap);
   va_end(ap);
-  warninc(1);
+  ps_warninc(1);
   return true;
+}
+
+void ps_warninc(int bit) {
+  char cur[48];
+  if (blockmode) Snprintf(cur, sizeof cur, "%s", blockname);
+  warninc(bit);
+  if (blockmode) blockstart(cur);
 }
 
 void ps_warnings_drop() {

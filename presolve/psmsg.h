@@ -39,6 +39,10 @@ void pstempzap(void* scratch);
 // translator's warning limit); otherwise only complained grows.  Returns
 // whether the text was appended.
 bool ps_report(const char* fmt, ...);
+// Counts a buffered message as a warning (warninc with bit).  No error
+// block was opened for it, so in block mode the current block stays.  May
+// abandon the command at the warning limit.
+void ps_warninc(int bit);
 // The presolve summary (option show_stats above 2) into the buffer.
 void ps_summary(const Presolve* P);
 

@@ -11,7 +11,9 @@
 #include <string>
 
 #include "compiler/recomp.h"
+#include "compiler/tva.h"
 #include "eval/set.h"
+#include "eval/solval.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/keywords.h"
@@ -253,6 +255,19 @@ void make_solve_stub() {
 
 }  // namespace
 
+// ";\nobjective NAME = VALUE" for the one objective of a settled problem.
+static std::string objective_text(AC* ac) {
+  const xname& n = ac->obj_names[0];
+  auto* o = static_cast<constr*>(n.decl);
+  if (!o) return "";
+  tva_hold own{nullptr};
+  TVA* t = cur_tva && cur_tva->ac == ac ? cur_tva : (own.t = new_tva());
+  double v = co_val(o, n.subs ? n.subs->ord : 0, t);
+  char buf[64];
+  Snprintf(buf, sizeof buf, "%.*g", objective_precision, v);
+  return std::string(";\nobjective ") + xwho(&n) + " = " + buf;
+}
+
 const char* no_vars(AC* ac) {
   settled_msg.clear();
   settled_code = 0;
@@ -274,6 +289,11 @@ const char* no_vars(AC* ac) {
   } else if (rows && ac->n_var > 0 && ac->n_var_fixcmd == ac->n_var) {
     msg = "All variables fixed";
     code = 99;
+  } else if (rows && ac->n_var_fixused > 0 &&
+             ac->n_var_fixused == ac->n_var_used) {
+    // The variables left out are used nowhere.
+    msg = "All relevant variables fixed";
+    code = 99;
   } else if (rows) {
     // Presolve removed every variable.
     msg = "Solution determined by presolve";
@@ -283,10 +303,21 @@ const char* no_vars(AC* ac) {
   } else {
     msg = "All constraints and objectives dropped";
   }
-  settled_msg = std::string(msg) + ".";
+  settled_msg = msg;
+  if (code == 99 && ac->n_obj == 1 && !at_eof) settled_msg += objective_text(ac);
+  settled_msg += ".";
   settled_code = code;
   if (code == 99 || code == 299) {
-    if (code == 99) need_fd = 1;
+    if (code == 99) {
+      // No solver gives duals: every row's is recovered from zeros.
+      need_fd = 1;
+      if (ac->n_con > 0) {
+        if (!ac->con_duals)
+          ac->con_duals = static_cast<double*>(new_mblk(ac->con_class, 1));
+        else
+          std::memset(ac->con_duals, 0, sizeof(double) * size_t(ac->n_con));
+      }
+    }
     double n = *sysparam_cell(last_solno) + 1;
     set_sysparam(last_solno, n);
     set_sysparam(primal_solno, n);

@@ -16,6 +16,7 @@
 #include "session/located.h"
 #include "session/loop.h"
 #include "solver/output.h"
+#include "support/block.h"
 #include "support/message.h"
 #include "test_util.h"
 
@@ -220,6 +221,21 @@ TEST_F(Frame, TheWarningLimitPrintsPendingMessagesFirstAndFreesTheScratch) {
   EXPECT_EQ(messages(), one + one + one);
   EXPECT_EQ(ps_warnings, nullptr);
   EXPECT_EQ(plogfile, nullptr);
+}
+
+// In block mode the messages form a block of their own, "error_presolve";
+// the block open before presolve is open again after it.
+TEST_F(Frame, InBlockModeTheMessagesFormTheirOwnBlock) {
+  blockmode = 1;
+  blockstart("display");
+  auto r = run(collected(crossed(1)), 0);
+  std::string now = blockname;
+  blockstart("");
+  blockmode = 0;
+  EXPECT_EQ(r.out,
+            "81 error_presolve\ninconsistent bounds for var ?:\n"
+            "\tlower bound = 1 > upper bound = 0\n");
+  EXPECT_EQ(now, "display");
 }
 
 TEST_F(Frame, ConstraintBoundsAreCheckedWithTheirDifference) {

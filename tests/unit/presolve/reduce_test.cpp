@@ -563,5 +563,38 @@ TEST_F(Duals, AForcingRowTakesTheDualOfTheBoundsItDeduces) {
   EXPECT_EQ(ac->con_duals[0], 1);
 }
 
+// A removed row that set x's lower bound and y's upper bound (recorded by
+// hand: presolve's own deductions give one row's candidates one sign).
+// With minimize x - y and both at 1, x asks for a positive dual and y for
+// a negative one: a warning says so and the positive candidate is kept.
+TEST_F(Duals, OppositeCandidatesWarnAndKeepThePositiveOne) {
+  parse_text("var x; var y; minimize o: x - y; s.t. c: x + y = 2;\n");
+  plain_problem p;
+  p.vars = {{"x", 0, 1, 0}, {"y", 0, 1, 0}};
+  p.cons = {{"c", 2, 2, {{0, 1}, {1, 1}}, 0, 0, nullptr}};
+  p.objs = {{"o", 0, 0, {{0, 1}, {1, -1}}, 0, 0, nullptr}};
+  AC* ac = collected(p);
+  run(ac, 2);
+  ASSERT_EQ(ac->n_con_sent, 0);
+  Presolve P{};
+  uint32_t rstat[1] = {RS_GONE};
+  int32_t rorder[1] = {0};
+  int32_t sidechg[4] = {1, 0, 0, 1};  // x lower, y upper: row 0 + 1
+  P.rstat = rstat;
+  P.rorder = rorder;
+  P.sidechg = sidechg;
+  P.nrows = P.ncons = 1;
+  P.nvars = 2;
+  duals_record(&P);
+  ac->con_duals = static_cast<double*>(new_mblk(ac->row_class, 1));
+  ac->var_init_val[0] = ac->var_init_val[1] = 1;
+  ac->obj_no = 0;
+  need_fd = 1;
+  auto r = test::run_captured([&] { fixed_duals(ac); });
+  EXPECT_EQ(r.err, "Bug? Case 3 in fixed_duals()\n");
+  EXPECT_FALSE(r.aborted);
+  EXPECT_EQ(ac->con_duals[0], 1);
+}
+
 }  // namespace
 }  // namespace vexo
