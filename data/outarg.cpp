@@ -8,6 +8,7 @@
 #include "data/table.h"
 #include "data/values.h"
 #include "eval/dispatch.h"
+#include "eval/dotvalue.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
 #include "eval/evalerr.h"
@@ -182,6 +183,27 @@ Outarg* outarg_OK(expr* e, TVA* tva, xnode** target, suffix** sfx,
       *sfx = static_cast<suffix*>(e->L.e->R.p);
       *symbolic = opcode(e) == OPSUFSYM || opcode(e) == OPSUFSUBSYM;
       break;
+    }
+    case OPSYNSUB:
+    case OPSYNSUF:
+    case OPSYNSUFSYM: {
+      // An element of a synonym array names one member of an entity of
+      // the current problem: its variable value or constraint dual, or a
+      // suffix of it.
+      bool suf = opcode(e) != OPSYNSUB;
+      const symbol* syn = suf ? e->L.e->L.sym : e->L.sym;
+      symbol* const* tup;
+      xnode* s = syn_target(syn, e->R.e, tva, suf, &tup);
+      if (!s || (!suf && (s->flags & VF_DEFINED))) return nullptr;
+      if (suf) {
+        *sfx = static_cast<suffix*>(e->L.e->R.p);
+        *symbolic = opcode(e) == OPSYNSUFSYM;
+      }
+      int n = tup && s->indexing ? s->indexing->arity : 0;
+      Outarg* o = new_outarg(n);
+      if (n) std::memcpy(o->sub, tup, sizeof(symbol*) * size_t(n));
+      *target = s;
+      return o;
     }
     default:
       return nullptr;

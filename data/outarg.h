@@ -44,7 +44,8 @@ void sufout_put(xnode* ent, suffix* s, bool names, Outarg* oa);
 // Whether the function-call argument e (compiled) can receive an output
 // value: a param (not built-in, not defined by `:=`), a variable (not
 // defined) or a constraint (its dual), or a declared suffix of a variable,
-// constraint or objective.  Returns a new pending value with the target's
+// constraint or objective; the same through an element of a synonym array
+// (_var[j], _con[j], _obj[j].suffix and their s-forms).  Returns a new pending value with the target's
 // evaluated subscript, the target in *target, the suffix (or null) in
 // *sfx and in *symbolic whether the target takes strings (a symbolic param,
 // the names of a symbolic suffix); null when e cannot be assigned.  A

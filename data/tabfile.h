@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "data/tabinfo.h"
+#include "eval/vexofunc.h"
 
 namespace vexo {
 

@@ -2,7 +2,7 @@
 // registered under names (the built-in "tab" and "bit", more from loaded
 // libraries through the exports slot Add_table_handler) and listed in
 // _HANDLERS with their descriptions and libraries.  A transfer fills one
-// TableInfo (data/tabinfo.h), offers it to the handlers newest first, and
+// TableInfo (eval/vexofunc.h), offers it to the handlers newest first, and
 // after a successful read stores what was read: nothing is stored when a
 // read fails.  Every failure inside a transfer becomes one message, the
 // value of _table_errmsg.
@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "data/tabinfo.h"
+#include "eval/vexofunc.h"
 
 namespace vexo {
 

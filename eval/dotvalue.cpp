@@ -778,6 +778,20 @@ double syn_sufvalue(expr* e, TVA* tva, suffix** s) {
 
 }  // namespace
 
+xnode2* syn_target(const symbol* syn, expr* subs, TVA* tva, bool suffix,
+                   symbol* const** tuple) {
+  *tuple = nullptr;
+  const kw_row* row = static_cast<const kw_row*>(syn->binding);
+  if (!row || row->value >= 12) return nullptr;
+  int32_t j;
+  int k = synkind(syn, subs, tva, &j);
+  if (k != 0 && k != 2 && (!suffix || k != 4)) return nullptr;
+  const xname* names = syn_names(syn_ac(tva), k);
+  if (!names || !names[j].decl) return nullptr;
+  if (names[j].subs) *tuple = names[j].subs->tup();
+  return static_cast<xnode2*>(names[j].decl);
+}
+
 syn_shown syn_display(AC* ac, int k, int32_t pos, int code, TVA* tva) {
   int32_t j;
   int kind = syn_entry(ac, k, pos, &j);

@@ -53,6 +53,15 @@ int32_t syn_count(const AC* ac, int k);
 // index: columns (0), rows (2, 3, 6), objectives (4); null for another.
 const xname* syn_names(const AC* ac, int k);
 
+// The entity that element subs of the synonym syn names, as the target of
+// a function's output argument: its declaration and, in *tuple, its
+// member's subscript (null for a scalar).  Values go to the variables of
+// _var and _svar and to the duals of _con and _scon; with suffix set also
+// the objectives of _obj and _sobj take them.  Null for another synonym or
+// an entity presolve added (it has no declaration).
+xnode2* syn_target(const symbol* syn, expr* subs, TVA* tva, bool suffix,
+                   symbol* const** tuple);
+
 // What display shows at position pos (from 0) of synonym kind k for the
 // display form of suffix code `code` on the whole array (OP256): the
 // entity's declaration d and member k with the code moved to the row's

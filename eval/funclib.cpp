@@ -662,10 +662,17 @@ uint32_t declared_nature(const function* f) {
   return (f->fflags & 0x100 ? 2u : 0u) | (f->fflags & 0x10000 ? 4u : 0u);
 }
 
+// The attribute word of a record that only makes a library function of
+// type t available.
+uint32_t lib_fflags(uint32_t t) {
+  return (t & 2 ? 0x100u : 0u) | (t & 4 ? 0x10000u : 0u) |
+         (t & 1 ? 0u : 0x2000u) | (t & 8 ? 0x8000u : 0u);
+}
+
 void bind_lib(function* f, VexoRealFunc fp, int n, void* info,
               VexoExports* ae) {
   VexoLib* l = lib_of(ae);
-  f->nargs = n;
+  f->nargs = f->libnargs = n;
   f->funcinfo = info;
   f->funcp = f->libfuncp = reinterpret_cast<void*>(fp);
   f->lib = l == &No_Lib ? nullptr : l;
@@ -761,8 +768,7 @@ extern "C" void Addfunc_c(const char* fname, VexoRealFunc fp, int type,
   function* f = new function;
   xrecomp_constr(f, name, nullptr, nullptr, DK_NOBIND, 0);
   f->ftype = t;
-  f->fflags = (t & 2 ? 0x100u : 0u) | (t & 4 ? 0x10000u : 0u) |
-              (t & 1 ? 0u : 0x2000u) | (t & 8 ? 0x8000u : 0u);
+  f->fflags = lib_fflags(t);
   bind_lib(f, fp, nargs, info, ae);
 }
 
@@ -853,7 +859,7 @@ namespace {
 // of the declared nature against the library's.
 void take_lib(function* f, const function* a) {
   f->ftype = a->ftype;
-  f->nargs = a->nargs;
+  f->nargs = f->libnargs = a->libnargs;
   f->funcinfo = a->funcinfo;
   f->funcp = f->libfuncp = a->libfuncp;
   f->lib = a->lib;
@@ -1123,6 +1129,24 @@ void reset_func(function* f) {
     g->stamp = -1;
     pipe_stop(g);
   });
+}
+
+void function_deleted(function* f) {
+  pipe_stop(f);
+  if (!f->lib || !f->libfuncp || f->pipe) return;
+  function* a = new function;
+  xrecomp_constr(a, f->name, nullptr, nullptr, DK_NOBIND, 0);
+  a->oldval = f->oldval;
+  uint32_t t = f->ftype;
+  a->ftype = t;
+  a->fflags = lib_fflags(t);
+  a->nargs = a->libnargs = f->libnargs;
+  a->funcinfo = f->funcinfo;
+  a->funcp = a->libfuncp = f->libfuncp;
+  a->lib = f->lib;
+  relink(f, a);
+  f->lib = nullptr;
+  f->oldval = a;
 }
 
 void func_reinit() { each_function(pipe_stop); }

@@ -45,6 +45,7 @@ struct function : xnode {
                     // arguments allowed; 0 for functions of no library
   uint32_t ncalls;  // calls compiled (funceval), cleared by zero_frefs
   ::VexoLib* lib;   // the library that supplied the routine, or null
+  int32_t libnargs;  // the argument count the library registered
   void* libfuncp;   // the library's routine
   function* libnext;  // the next function that the library registered
   char* fmt_text;   // pipe: the format evaluated when the child started
@@ -118,6 +119,11 @@ void lib_rw(int mode, expr* names, struct xrecomp* xr);
 // `reset function [f];`: f's pipe child (every function's, f null) is
 // closed and starts again at the next call.
 void reset_func(function* f);
+// `delete f;` is about to free the declaration f: its pipe child is
+// closed, and a routine that a library supplied stays available under the
+// name (a kind-40 record takes f's place in the library's list and becomes
+// the name's binding after f), so that a new declaration finds it again.
+void function_deleted(function* f);
 // Closes the pipe child of every pipe function.
 void func_reinit();
 // Sets every declared function's count of compiled calls to 0.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "compiler/recomp.h"
+#include "eval/funclib.h"
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
@@ -233,6 +234,7 @@ void delx(xnode* d, int unlink) {
     prob_changed();
   }
   if (!unlink) return;
+  if (d->kind == DK_FUNCTION) function_deleted(static_cast<function*>(d));
   bool own_binding = d->kind != DK_CHECK && d->kind != DK_SUFFIX;
   if (own_binding && d->name && d->name->binding == d)
     d->name->binding = d->oldval;

@@ -8,7 +8,7 @@
 #include <math.h>
 #include <string.h>
 
-#include "data/tabinfo.h"
+#include "eval/vexofunc.h"
 
 static VexoExports *ae;
 static unsigned long seed;
