@@ -167,6 +167,18 @@ struct term_lin {
     }
     int32_t sos = a.row(1, 1, name("sos2"));
     for (int s = 0; s < n; ++s) a.term(sos, seg[size_t(s)], 1);
+    // The point columns form a set of type 2 for a solver that takes
+    // such sets; reference values rise with the points, the open ends'
+    // lying beyond the breakpoints.
+    int32_t set = sos_set(P, SOS_PLTERM);
+    sos_pick_row(P, sos, set);
+    double b0 = breakpoint(t, 0), bl = breakpoint(t, n - 2);
+    for (int p = 0; p <= n; ++p) {
+      double ref = p == 0   ? (open ? (b0 > 0 ? -b0 : 1.5 * b0) - 1 : lo)
+                   : p == n ? (open ? (bl < 0 ? -bl : 1.5 * bl) + 1 : hi)
+                            : breakpoint(t, p - 1);
+      sos_member(P, lam[size_t(p)], set, ref);
+    }
   }
 };
 

@@ -47,7 +47,10 @@ struct Presolve;
 // whom they serve, in the presolve messages.  A variable found in
 // its own definition gets the warning "Treating \"var %s = ...\" as a
 // constraint,\n\tsince %s appears in the right-hand side.\n".
-void solve_out(Presolve* P);
+// With `linearised`, the pass takes only the rows that linearising set
+// domains marked as defining (RS_DEFINES), adds to the counts and gives
+// no messages.
+void solve_out(Presolve* P, bool linearised = false);
 
 }  // namespace vexo
 
