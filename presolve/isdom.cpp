@@ -163,7 +163,7 @@ void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
 
 void Is_count(Presolve* P) {
   AC* ac = P->ac;
-  P->is_n = P->is_nvar = P->is_ncon = P->is_nbin = 0;
+  P->is_n = P->is_nvar = P->is_ncon = P->is_nbin = P->is_nsos = 0;
   if (!ac->var_domain) return;
   int32_t n = 0;
   for (int32_t j = 0; j < P->nvars; ++j)
@@ -196,6 +196,7 @@ void Is_count(Presolve* P) {
     P->is_nvar += a.cols;
     P->is_nbin += a.bins;
     P->is_ncon += a.rows;
+    if (a.bins) ++P->is_nsos;  // the binaries form a set
   }
 }
 
@@ -203,8 +204,10 @@ void Is_linearize(Presolve* P) {
   if (!P->is_n) return;
   // The room was made with the piecewise-linear terms' when they were
   // linearised.
-  if (P->lin_row == P->lin_row_end && P->lin_col == P->lin_col_end)
+  if (P->lin_row == P->lin_row_end && P->lin_col == P->lin_col_end) {
     lin_reserve(P, P->is_ncon, P->is_nvar);
+    sos_reserve(P, P->is_nbin, P->is_nsos);
+  }
   lin_add a(P);
   int k = ++P->ac->n_pl_lin;
   std::vector<piece> p;

@@ -53,6 +53,8 @@ struct lin_add {
 // 1); SOS_PLTERM, at most two neighbouring point columns of a
 // piecewise-linear term are positive (type 2).
 enum : int32_t { SOS_DOMAIN = 4, SOS_PLTERM = 8 };
+// Room for so many more members and sets, made at once.
+void sos_reserve(Presolve* P, int32_t members, int32_t sets);
 // A new set of the given kind: its value.
 int32_t sos_set(Presolve* P, int32_t kind);
 void sos_member(Presolve* P, int32_t col, int32_t set, double ref);

@@ -205,7 +205,7 @@ void pllin(Presolve* P) {
   if (!P->vpl) return;
   bool open = (pl_linearize & 3) < 2;
   bool need_m = false;
-  int32_t nrows = 0, ncols = 0;
+  int32_t nrows = 0, ncols = 0, members = 0, sets = 0;
   int32_t nv = P->nvars;
   for (int32_t j = 0; j < nv; ++j) {
     if (P->vstat[j] & VS_FIXED) continue;
@@ -217,11 +217,18 @@ void pllin(Presolve* P) {
       // What term_lin::make adds.
       nrows += (open && n <= 2 ? 1 : 2) + (bin ? n + 2 : 0);
       ncols += n + 1 + (bin ? n : 0);
+      if (bin) {
+        members += n + 1;
+        ++sets;
+      }
     }
   }
   if (need_m && !(pl_bigM > 0)) cmd_Loption("pl_bigM", 1000000);
   // One growth for these and the domains counted (Is_linearize).
-  if (nrows) lin_reserve(P, nrows + P->is_ncon, ncols + P->is_nvar);
+  if (nrows) {
+    lin_reserve(P, nrows + P->is_ncon, ncols + P->is_nvar);
+    sos_reserve(P, members + P->is_nbin, sets + P->is_nsos);
+  }
   lin_add a(P);
   term_scratch sc;
   for (int32_t j = 0; j < nv; ++j) {

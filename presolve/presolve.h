@@ -122,6 +122,7 @@ struct Presolve {
   double* is_lub;
   int32_t is_n, is_k, is_lubk;
   int32_t is_nvar, is_ncon, is_nbin;
+  int32_t is_nsos;  // special ordered sets among them
   int32_t is_ndef;  // "def" rows marked as defining their variable
   // Rows and columns made room for once (presolve/linadd.h): the next to
   // fill and the ends of the room.
