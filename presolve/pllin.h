@@ -39,6 +39,12 @@ void pllin(Presolve* P);
 // without a linear term of the variable gets one of coefficient 0, so
 // that the variable is listed in the row.  Raises no error.
 void pl2nl(Presolve* P);
+// The composition h(x) = f(alpha + beta g(x)) - f(alpha) of two terms,
+// as a term of g's variable in f's row (its index f's); *at0 = f(alpha),
+// the constant that the composition drops (g is 0 at 0).  The caller
+// frees the result.  Raises no error.
+plterm* plcompose(const plterm* f, const plterm* g, double alpha, double beta,
+                  double* at0);
 // Whether term t is convex (slopes increasing) or concave (decreasing).
 bool pl_convex(const plterm* t);
 bool pl_concave(const plterm* t);

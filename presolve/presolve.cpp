@@ -389,10 +389,9 @@ static void later_phases(Presolve* P) {
   Is_linearize(P);
   // 29.7 for the rows that define a domain's variable: what the
   // substitution allows solves that variable out.
-  if (P->is_ndef) {
-    solve_out(P, true);
-    number_kept(P);
-  }
+  if (P->is_ndef) solve_out(P, true);
+  // Variables composed away or solved out leave the kept ones.
+  number_kept(P);
   // Fixed variables in nonlinear parts become numbers, and what became
   // linear joins the linear terms.
   simplify_rows(P);

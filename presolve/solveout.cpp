@@ -78,9 +78,12 @@ bool declared_def(const AC* ac, int32_t r, int32_t j) {
 // Row r may define column j.  Under substout an equality defines its lone
 // left variable only while that variable has no declared bound (a bound
 // would be lost), and silently stays a constraint otherwise.
-bool candidate(Presolve* P, int32_t r, int32_t j, bool decl,
-               const std::vector<char>& paired,
-               const std::vector<char>& plrows) {
+// Piecewise-linear terms aside: the linear terms alone do not define j
+// when the row holds such terms, and j's own terms would be lost (pllin's
+// composition takes those rows).  paired: per column, whether it
+// complements a row, or null.
+bool candidate_apart_from_pl(Presolve* P, int32_t r, int32_t j, bool decl,
+                             const char* paired) {
   AC* ac = P->ac;
   if (j < 0 || j >= P->nvars || gone(P, r)) return false;
   if (P->vstat[j] & (VS_INT | VS_BIN | VS_FIXED | DV_DEFINED)) return false;
@@ -93,12 +96,16 @@ bool candidate(Presolve* P, int32_t r, int32_t j, bool decl,
     if (decl) treat_as_constraint(ac, j);
     return false;
   }
-  // The linear terms alone would not define j: the row's
-  // piecewise-linear terms would be lost.
-  if (plrows[size_t(r)]) return false;
-  if (P->vpl && P->vpl[j]) return false;
-  if (paired[size_t(j)]) return false;
+  if (paired && paired[j]) return false;
   return P->rlb[r] == P->rub[r] && P->rlb2[r] == P->rub2[r];
+}
+
+bool candidate(Presolve* P, int32_t r, int32_t j, bool decl,
+               const std::vector<char>& paired,
+               const std::vector<char>& plrows) {
+  if (plrows[size_t(r)] || (P->vpl && j >= 0 && j < P->nvars && P->vpl[j]))
+    return false;
+  return candidate_apart_from_pl(P, r, j, decl, paired.data());
 }
 
 // The terms of row R but j's, over -a, sorted by column: j's value in
@@ -391,6 +398,32 @@ void nonlinear_tally(Presolve* P) {
 }
 
 }  // namespace
+
+std::vector<char> columns_used_nonlinearly(const Presolve* P) {
+  return nonlinear_columns(P);
+}
+
+bool pl_defining_row(Presolve* P, int32_t r, int32_t j) {
+  AC* ac = P->ac;
+  if (!ac->con_defvar || !P->rstat || r < 0 || r >= P->ncons ||
+      ac->con_defvar[r] != j + 1 || ac->con_nonlin[r])
+    return false;
+  return candidate_apart_from_pl(P, r, j, declared_def(ac, r, j), nullptr);
+}
+
+void define_by_body(Presolve* P, int32_t r, int32_t j, expr* body,
+                    double c) {
+  AC* ac = P->ac;
+  dv_arrays(P);
+  ac->dv_bodies[r] = body;
+  ac->dv_col[r] = j;
+  ac->dv_const[r] = c;
+  P->vstat[j] |= DV_NONLIN;
+  P->vorder[--P->nfv] = j;
+  ++P->nnldef;
+  ac->n_subst_var = P->ldef + P->nnldef;
+  rowelim(P, r, 2);
+}
 
 void solve_out(Presolve* P, bool linearised) {
   AC* ac = P->ac;
