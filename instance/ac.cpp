@@ -302,6 +302,9 @@ void col_teardown(AC* ac) {
   drop(&ac->con_decls, ac->decl_class);
   ac->obj_decls = ac->var_decls = nullptr;
   drop_compl_arrays(ac);
+  drop(&ac->sos_cols, ac->sos_cols_k);
+  drop(&ac->sos_rows, ac->sos_rows_k);
+  ac->n_sos_cols = ac->n_sos_rows = ac->sos_last = 0;
   drop(&ac->sym_var_list, ac->sym_var_list_class);
   if (ac->suf_shape) drop(&ac->suf_shape, ac->suf_shape->k);
   ac->shape_ptr = nullptr;

@@ -96,6 +96,16 @@ struct sufshape {
 static_assert(std::is_trivially_destructible_v<sufshape> &&
               sizeof(sufshape) == 56);
 
+// One entry of a special ordered set: a member column (or a row that
+// picks one member), the set's value as the "sos" suffix sends it, and a
+// member's reference value ("sosref").
+struct sos_entry {
+  int32_t index;
+  int32_t set;
+  double ref;
+};
+static_assert(std::is_trivially_destructible_v<sos_entry>);
+
 struct AC {
   // ---- Counts.  ac_count reads the ones the count params name, sizeval
   // and the synonym sets the ones size_offset lists.
@@ -293,6 +303,15 @@ struct AC {
                           // variable order was kept although option
                           // nl_permute suppressed a needed permutation
   int32_t nl_subst_flag;  // nonzero: option word 9 of the header gets 4
+  // Special ordered sets of the linearisations (presolve/linadd.h): the
+  // members (column, set value, reference value) and the rows that pick
+  // one member (row, set value), in blocks of the given size classes, or
+  // null.
+  sos_entry* sos_cols;
+  sos_entry* sos_rows;
+  int32_t n_sos_cols, n_sos_rows;
+  int32_t sos_cols_k, sos_rows_k;
+  int32_t sos_last;  // the last set value given
 
   // ---- Kept by the problem writer: the Jacobian in writer order
   // (col1sort, solver/nlwrite.h), or null until a write builds it.

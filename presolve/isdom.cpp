@@ -66,9 +66,20 @@ void finite_ends(Presolve* P, int32_t j, std::vector<piece>& p) {
   }
 }
 
-void make_free(Presolve* P, int32_t j) {
+// x (column j) is free and held by row r alone: unless option
+// pl_linearize has bit 4, r is marked as x's defining row, so that the
+// substitution after the linearisation may solve x out through it.
+void make_free(Presolve* P, int32_t j, int32_t r) {
   P->vlb0[j] = P->vlb[j] = negInfinity;
   P->vub0[j] = P->vub[j] = Infinity;
+  if ((pl_linearize & 4) || !P->rstat) return;
+  AC* ac = P->ac;
+  if (!ac->con_defvar)
+    ac->con_defvar =
+        static_cast<int32_t*>(new_mblk(elem_class(ac->con_class, 4), 1));
+  P->rstat[r] = RS_DEFINES;
+  ac->con_defvar[r] = j + 1;
+  ++P->is_ndef;
 }
 
 // Variable j's domain (the pieces within lb, ub) made linear in a's room;
@@ -93,7 +104,7 @@ void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
       int32_t r = a.row(p0, p0, name("def"));
       a.term(r, j, 1);
       a.term(r, z, -d);
-      make_free(P, j);
+      make_free(P, j, r);
       return;
     }
     case DS_POINTS: {
@@ -101,12 +112,15 @@ void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
       int32_t sos = a.row(1, 1, name("sos1"));
       const char* bn = name("b");
       a.term(def, j, 1);
+      int32_t set = sos_set(P, SOS_DOMAIN);
+      sos_pick_row(P, sos, set);
       for (int32_t i = 0; i < n; ++i) {
         int32_t b = a.col(0, 1, VS_BIN, bn, sm_gen(i));
         a.term(sos, b, 1);
         a.term(def, b, -p[size_t(i)].first);
+        sos_member(P, b, set, p[size_t(i)].first);
       }
-      make_free(P, j);
+      make_free(P, j, def);
       return;
     }
     case DS_TWO: {
@@ -130,11 +144,15 @@ void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
       a.term(lb, j, 1);
       a.term(ub, j, -1);
       const char* bn = name("b");
+      int32_t set = sos_set(P, SOS_DOMAIN);
+      sos_pick_row(P, sos, set);
       for (int32_t i = 0; i < n; ++i) {
+        const piece& q = p[size_t(i)];
         int32_t b = a.col(0, 1, VS_BIN, bn, sm_gen(i));
         a.term(sos, b, 1);
-        a.term(ub, b, p[size_t(i)].second);
-        a.term(lb, b, -p[size_t(i)].first);
+        a.term(ub, b, q.second);
+        a.term(lb, b, -q.first);
+        sos_member(P, b, set, (q.first + q.second) / 2);
       }
       return;
     }
@@ -145,7 +163,7 @@ void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
 
 void Is_count(Presolve* P) {
   AC* ac = P->ac;
-  P->is_n = P->is_nvar = P->is_ncon = P->is_nbin = 0;
+  P->is_n = P->is_nvar = P->is_ncon = P->is_nbin = P->is_nsos = 0;
   if (!ac->var_domain) return;
   int32_t n = 0;
   for (int32_t j = 0; j < P->nvars; ++j)
@@ -178,6 +196,7 @@ void Is_count(Presolve* P) {
     P->is_nvar += a.cols;
     P->is_nbin += a.bins;
     P->is_ncon += a.rows;
+    if (a.bins) ++P->is_nsos;  // the binaries form a set
   }
 }
 
@@ -185,8 +204,10 @@ void Is_linearize(Presolve* P) {
   if (!P->is_n) return;
   // The room was made with the piecewise-linear terms' when they were
   // linearised.
-  if (P->lin_row == P->lin_row_end && P->lin_col == P->lin_col_end)
+  if (P->lin_row == P->lin_row_end && P->lin_col == P->lin_col_end) {
     lin_reserve(P, P->is_ncon, P->is_nvar);
+    sos_reserve(P, P->is_nbin, P->is_nsos);
+  }
   lin_add a(P);
   int k = ++P->ac->n_pl_lin;
   std::vector<piece> p;

@@ -15,7 +15,13 @@
 //                                 "sos1".
 // An infinite end of an outer interval is replaced by the next finite
 // end less (or plus) option pl_bigM (1e6 when not positive), which also
-// bounds x, and counts in bigM_used.
+// bounds x, and counts in bigM_used.  The binaries of the last two
+// shapes are sent as a special ordered set of type 1 too
+// (presolve/linadd.h), their reference values the points and the pieces'
+// midpoints.  Unless option pl_linearize has bit 4, the "def" row of a
+// free x is marked as x's defining row (RS_DEFINES, con_defvar), so that
+// the substitution after the linearisation solves x out where option
+// substout allows it.
 #ifndef VEXO_PRESOLVE_ISDOM_H
 #define VEXO_PRESOLVE_ISDOM_H
 

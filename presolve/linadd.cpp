@@ -240,6 +240,59 @@ void lin_add::term(int32_t row, int32_t col, double coef) {
   *p = new_varref_seq(*p, row, coef);
 }
 
+// ---- Special ordered sets --------------------------------------------------
+
+namespace {
+
+// Room for m entries in *a (n of them, in a block of class *k).
+void sos_room(sos_entry** a, int32_t n, int32_t* k, int32_t m) {
+  if (*a && size_t(m) * sizeof(sos_entry) <= (size_t{8} << *k)) return;
+  int kn = htcl(sizeof(sos_entry) * size_t(std::max(m, 16)));
+  auto* b = static_cast<sos_entry*>(new_mblk(kn));
+  if (*a) {
+    std::memcpy(b, *a, sizeof(sos_entry) * size_t(n));
+    del_mblk(*k, *a);
+  }
+  *a = b;
+  *k = kn;
+}
+
+// Appends e to the entries *a, which double when full (sos_reserve made
+// room for what was counted).
+void sos_push(sos_entry** a, int32_t* n, int32_t* k, sos_entry e) {
+  if (!*a || size_t(*n + 1) * sizeof(sos_entry) > (size_t{8} << *k))
+    sos_room(a, *n, k, 2 * *n + 1);
+  (*a)[(*n)++] = e;
+}
+
+}  // namespace
+
+void sos_reserve(Presolve* P, int32_t members, int32_t sets) {
+  AC* ac = P->ac;
+  if (members > 0)
+    sos_room(&ac->sos_cols, ac->n_sos_cols, &ac->sos_cols_k,
+             ac->n_sos_cols + members);
+  if (sets > 0)
+    sos_room(&ac->sos_rows, ac->n_sos_rows, &ac->sos_rows_k,
+             ac->n_sos_rows + sets);
+}
+
+int32_t sos_set(Presolve* P, int32_t kind) {
+  AC* ac = P->ac;
+  ac->sos_last = ((ac->sos_last >> 4) + 1) << 4 | kind;
+  return ac->sos_last;
+}
+
+void sos_member(Presolve* P, int32_t col, int32_t set, double ref) {
+  AC* ac = P->ac;
+  sos_push(&ac->sos_cols, &ac->n_sos_cols, &ac->sos_cols_k, {col, set, ref});
+}
+
+void sos_pick_row(Presolve* P, int32_t row, int32_t set) {
+  AC* ac = P->ac;
+  sos_push(&ac->sos_rows, &ac->n_sos_rows, &ac->sos_rows_k, {row, set, 0});
+}
+
 // ---- Growing ------------------------------------------------------------------
 
 namespace {

@@ -45,6 +45,21 @@ struct lin_add {
   void term(int32_t row, int32_t col, double coef);
 };
 
+// Special ordered sets, sent to the solver as the suffixes "sos" (the set
+// value of each member column, and of each row that picks one member) and
+// "sosref" (each member's reference value, rising within a set).  A set's
+// value is 16 times its number (counted over the presolve) plus its kind:
+// SOS_DOMAIN, one member of a set domain's binaries is 1 (a set of type
+// 1); SOS_PLTERM, at most two neighbouring point columns of a
+// piecewise-linear term are positive (type 2).
+enum : int32_t { SOS_DOMAIN = 4, SOS_PLTERM = 8 };
+// Room for so many more members and sets, made at once.
+void sos_reserve(Presolve* P, int32_t members, int32_t sets);
+// A new set of the given kind: its value.
+int32_t sos_set(Presolve* P, int32_t kind);
+void sos_member(Presolve* P, int32_t col, int32_t set, double ref);
+void sos_pick_row(Presolve* P, int32_t row, int32_t set);
+
 // Makes room for n more rows: every per-constraint and per-row array of
 // the problem (and the row status of P) grows, the objectives move up by
 // n (their terms' row numbers too), the counts follow.

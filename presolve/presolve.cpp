@@ -348,6 +348,15 @@ static void hints(double fix_hi) {
   }
 }
 
+// 26: the kept variables numbered in order; the removed ones stay behind
+// them in the order they were removed.
+static void number_kept(Presolve* P) {
+  int32_t k = 0;
+  for (int32_t j = 0; j < P->nvars; ++j)
+    if (!(P->vstat[j] & (uint32_t(VS_FIXED) | DV_DEFINED))) P->vorder[k++] = j;
+  if (k != P->nfv) error(1, "presolve has k = %d, P.nfv = %d", k, P->nfv);
+}
+
 // Steps 22-28: counts, messages, the kept variables numbered, the params.
 static void final_counts(Presolve* P, int level) {
   AC* ac = P->ac;
@@ -372,12 +381,7 @@ static void final_counts(Presolve* P, int level) {
     preeps1 = std::max(preeps1, fix_lo);
   }
   hints(fix_hi);
-  // 26: the kept variables numbered in order; the removed ones stay
-  // behind them in the order they were fixed.
-  k = 0;
-  for (int32_t j = 0; j < P->nvars; ++j)
-    if (!(P->vstat[j] & (uint32_t(VS_FIXED) | DV_DEFINED))) P->vorder[k++] = j;
-  if (k != P->nfv) error(1, "presolve has k = %d, P.nfv = %d", k, P->nfv);
+  number_kept(P);
   if (show_stats > 2 && level > 0) ps_summary(P);
   ac->n_var_sent = P->nfv;
   set_param(Pd_presolve_req, presolve_req);
@@ -408,6 +412,11 @@ static void later_phases(Presolve* P) {
       pl2nl(P);
   }
   Is_linearize(P);
+  // 29.7 for the rows that define a domain's variable: what the
+  // substitution allows solves that variable out.
+  if (P->is_ndef) solve_out(P, true);
+  // Variables composed away or solved out leave the kept ones.
+  number_kept(P);
   // Fixed variables in nonlinear parts become numbers, and what became
   // linear joins the linear terms.
   simplify_rows(P);

@@ -122,6 +122,8 @@ struct Presolve {
   double* is_lub;
   int32_t is_n, is_k, is_lubk;
   int32_t is_nvar, is_ncon, is_nbin;
+  int32_t is_nsos;  // special ordered sets among them
+  int32_t is_ndef;  // "def" rows marked as defining their variable
   // Rows and columns made room for once (presolve/linadd.h): the next to
   // fill and the ends of the room.
   int32_t lin_row, lin_row_end, lin_col, lin_col_end;
@@ -150,6 +152,7 @@ enum : uint32_t {
   RS_SCANUB = 0x200,
   RS_COMPL = 0x400,
   RS_LOGICAL = 0x8000,
+  RS_DEFINES = 0x10000,   // a linearisation's row that defines its variable
   RS_DIVZERO = 0x20000,   // a zero divisor was reported for the row
   RS_INFEASIBLE = 0x40000
 };

@@ -78,8 +78,12 @@ bool declared_def(const AC* ac, int32_t r, int32_t j) {
 // Row r may define column j.  Under substout an equality defines its lone
 // left variable only while that variable has no declared bound (a bound
 // would be lost), and silently stays a constraint otherwise.
-bool candidate(Presolve* P, int32_t r, int32_t j, bool decl,
-               const std::vector<char>& paired) {
+// Piecewise-linear terms aside: the linear terms alone do not define j
+// when the row holds such terms, and j's own terms would be lost (pllin's
+// composition takes those rows).  paired: per column, whether it
+// complements a row, or null.
+bool candidate_apart_from_pl(Presolve* P, int32_t r, int32_t j, bool decl,
+                             const char* paired) {
   AC* ac = P->ac;
   if (j < 0 || j >= P->nvars || gone(P, r)) return false;
   if (P->vstat[j] & (VS_INT | VS_BIN | VS_FIXED | DV_DEFINED)) return false;
@@ -92,10 +96,16 @@ bool candidate(Presolve* P, int32_t r, int32_t j, bool decl,
     if (decl) treat_as_constraint(ac, j);
     return false;
   }
-  if (ac->row_plterms && ac->row_plterms[r]) return false;
-  if (P->vpl && P->vpl[j]) return false;
-  if (paired[size_t(j)]) return false;
+  if (paired && paired[j]) return false;
   return P->rlb[r] == P->rub[r] && P->rlb2[r] == P->rub2[r];
+}
+
+bool candidate(Presolve* P, int32_t r, int32_t j, bool decl,
+               const std::vector<char>& paired,
+               const std::vector<char>& plrows) {
+  if (plrows[size_t(r)] || (P->vpl && j >= 0 && j < P->nvars && P->vpl[j]))
+    return false;
+  return candidate_apart_from_pl(P, r, j, decl, paired.data());
 }
 
 // The terms of row R but j's, over -a, sorted by column: j's value in
@@ -111,12 +121,34 @@ varref* solved_for(const Presolve* P, const row_terms& R, int32_t j, double a) {
 }
 
 // The per-body arrays, one body per constraint row (the defining row's
-// number), made on first need.
+// number), made on first need and grown with the rows that linearisations
+// add (their definitions are solved out after them).
 void dv_arrays(Presolve* P) {
   AC* ac = P->ac;
   if (!ac->dv_const) {
     ac->dv_class = ac->con_class;
     ac->dv_const = static_cast<double*>(new_mblk(ac->dv_class, 1));
+    ac->n_dv_bodies = P->ncons;
+  }
+  if (ac->n_dv_bodies < P->ncons) {
+    int k = ac->dv_class, kn = std::max(k, ac->con_class);
+    int32_t n = ac->n_dv_bodies;
+    ac->dv_const = static_cast<double*>(
+        upgrade(ac->dv_const, k, kn, sizeof(double) * size_t(n)));
+    if (ac->dv_bodies) {
+      ac->dv_bodies = static_cast<expr**>(
+          upgrade(ac->dv_bodies, k, kn, sizeof(expr*) * size_t(n)));
+      ac->dv_col = static_cast<int32_t*>(
+          upgrade(ac->dv_col, elem_class(k, 4), elem_class(kn, 4),
+                  sizeof(int32_t) * size_t(n)));
+      for (int32_t b = n; b < P->ncons; ++b) ac->dv_col[b] = -1;
+    }
+    if (ac->dv_rhs) {
+      ac->dv_rhs = static_cast<double*>(
+          upgrade(ac->dv_rhs, k, kn, sizeof(double) * size_t(n)));
+      for (int32_t b = n; b < P->ncons; ++b) ac->dv_rhs[b] = Infinity;
+    }
+    ac->dv_class = kn;
     ac->n_dv_bodies = P->ncons;
   }
   if (!ac->dv_bodies) {
@@ -367,25 +399,59 @@ void nonlinear_tally(Presolve* P) {
 
 }  // namespace
 
-void solve_out(Presolve* P) {
+std::vector<char> columns_used_nonlinearly(const Presolve* P) {
+  return nonlinear_columns(P);
+}
+
+bool pl_defining_row(Presolve* P, int32_t r, int32_t j) {
   AC* ac = P->ac;
-  P->ldef = P->nfills = P->nnldef = 0;
-  ac->n_subst_var = 0;  // an earlier presolve's count goes
-  use_lnl = linelim != 0;
+  if (!ac->con_defvar || !P->rstat || r < 0 || r >= P->ncons ||
+      ac->con_defvar[r] != j + 1 || ac->con_nonlin[r])
+    return false;
+  return candidate_apart_from_pl(P, r, j, declared_def(ac, r, j), nullptr);
+}
+
+void define_by_body(Presolve* P, int32_t r, int32_t j, expr* body,
+                    double c) {
+  AC* ac = P->ac;
+  dv_arrays(P);
+  ac->dv_bodies[r] = body;
+  ac->dv_col[r] = j;
+  ac->dv_const[r] = c;
+  P->vstat[j] |= DV_NONLIN;
+  P->vorder[--P->nfv] = j;
+  ++P->nnldef;
+  ac->n_subst_var = P->ldef + P->nnldef;
+  rowelim(P, r, 2);
+}
+
+void solve_out(Presolve* P, bool linearised) {
+  AC* ac = P->ac;
+  if (!linearised) {
+    P->ldef = P->nfills = P->nnldef = 0;
+    ac->n_subst_var = 0;  // an earlier presolve's count goes
+    use_lnl = linelim != 0;
+  }
+  int32_t ldef0 = P->ldef, nnldef0 = P->nnldef;
   if (!ac->con_defvar || !P->rstat || !ac->col_terms) return;
   std::vector<int32_t> defs(size_t(P->nvars), -1);  // column: its row
   std::vector<char> paired(size_t(P->nvars), 0);    // complemented columns
   for (int32_t s = 0; ac->compl_var && s < P->ncons; ++s)
     if (ac->compl_var[s] > 0 && ac->compl_var[s] <= P->nvars)
       paired[size_t(ac->compl_var[s] - 1)] = 1;
+  std::vector<char> plrows(size_t(P->nrows), 0);  // rows with pl terms
+  for (int32_t j = 0; P->vpl && j < P->nvars; ++j)
+    for (const plterm* t = P->vpl[j]; t; t = t->next)
+      if (t->index >= 0 && t->index < P->nrows) plrows[size_t(t->index)] = 1;
   std::vector<int32_t> cand;
   std::vector<char> decl(size_t(P->ncons), 0);  // row of a var x = ...
   int32_t ncand = std::min(P->ncons, ac->n_con_aux ? ac->n_con_aux : P->ncons);
-  for (int32_t r = 0; r < ncand; ++r) {
+  for (int32_t r = 0; r < (linearised ? P->ncons : ncand); ++r) {
+    if (linearised != ((P->rstat[r] & RS_DEFINES) != 0)) continue;
     int32_t j = ac->con_defvar[r] - 1;
     if (j < 0 || j >= P->nvars || defs[size_t(j)] >= 0) continue;
     decl[size_t(r)] = declared_def(ac, r, j);
-    if (!candidate(P, r, j, decl[size_t(r)], paired)) continue;
+    if (!candidate(P, r, j, decl[size_t(r)], paired, plrows)) continue;
     defs[size_t(j)] = r;
     cand.push_back(r);
   }
@@ -481,9 +547,12 @@ void solve_out(Presolve* P) {
     if (!done[size_t(r)] && defs[size_t(j)] == r && decl[size_t(r)])
       treat_as_constraint(ac, j);
   }
-  if (P->ldef || P->nnldef) columns_back(W);
-  if (P->nnldef) mark_references(P);
+  if (P->ldef > ldef0 || P->nnldef > nnldef0) columns_back(W);
+  if (P->nnldef > nnldef0) mark_references(P);
   ac->n_subst_var = P->ldef + P->nnldef;
+  // The linearisations' definitions are counted with the others, whose
+  // messages are out already.
+  if (linearised) return;
   if (show_stats > 1 && P->ldef)
     ps_warning("%d linear definitional constraints eliminated (%d fills)\n",
                P->ldef, P->nfills);

@@ -32,10 +32,12 @@
 #define VEXO_PRESOLVE_SOLVEOUT_H
 
 #include <cstdint>
+#include <vector>
 
 namespace vexo {
 
 struct Presolve;
+struct expr;
 
 // The whole pass over the kept rows: eliminations in dependency order (a
 // definition waits for the other definitions whose variables occur in its
@@ -47,7 +49,21 @@ struct Presolve;
 // whom they serve, in the presolve messages.  A variable found in
 // its own definition gets the warning "Treating \"var %s = ...\" as a
 // constraint,\n\tsince %s appears in the right-hand side.\n".
-void solve_out(Presolve* P);
+// With `linearised`, the pass takes only the rows that linearising set
+// domains marked as defining (RS_DEFINES), adds to the counts and gives
+// no messages.
+void solve_out(Presolve* P, bool linearised = false);
+
+// Whether row r may define column j by the rules above, its
+// piecewise-linear terms aside, and holds no nonlinear part: the rows
+// through which pllin composes piecewise-linear terms.  Raises no error.
+bool pl_defining_row(Presolve* P, int32_t r, int32_t j);
+// Per column: whether it occurs in the nonlinear part of a kept row or
+// of an objective.
+std::vector<char> columns_used_nonlinearly(const Presolve* P);
+// Column j leaves as a defined variable whose value is its body (parts
+// chained by next) plus c; its defining row r goes.  Raises no error.
+void define_by_body(Presolve* P, int32_t r, int32_t j, expr* body, double c);
 
 }  // namespace vexo
 

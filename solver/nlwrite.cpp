@@ -676,6 +676,48 @@ static void kseg(nlfile* f, const AC* ac, const jacsort* J, bool text) {
 
 // ---- Suffixes.
 
+// The special ordered sets of presolve's linearisations, as the suffixes
+// "sos" (members' set values, then those of the rows that pick one member)
+// and "sosref" (members' reference values), entries in writer order.  A
+// problem whose integrality is relaxed has no use for them.
+static void sos_segs(nlfile* f, const AC* ac, bool text) {
+  if (!ac->n_sos_cols || relax_integrality > 1) return;
+  using entry = std::pair<int32_t, const sos_entry*>;
+  auto sent = [](const sos_entry* e, int32_t m, const int32_t* pos,
+                 int32_t n_sent) {
+    std::vector<entry> v;
+    v.reserve(size_t(m));
+    for (int32_t i = 0; i < m; ++i) {
+      int32_t p = pos ? pos[e[i].index] : e[i].index;
+      if (p >= 0 && p < n_sent) v.push_back({p, &e[i]});
+    }
+    // Members are made in column order, which the writer's order mostly
+    // keeps.
+    auto before = [](const entry& a, const entry& b) {
+      return a.first < b.first;
+    };
+    if (!std::is_sorted(v.begin(), v.end(), before))
+      std::sort(v.begin(), v.end(), before);
+    return v;
+  };
+  std::vector<entry> cols =
+      sent(ac->sos_cols, ac->n_sos_cols, ac->var_pos, ac->n_var_sent);
+  std::vector<entry> rows =
+      sent(ac->sos_rows, ac->n_sos_rows, ac->con_pos, ac->n_con_sent);
+  if (cols.empty()) return;
+  // One format for both forms: the binary writer takes a leading letter
+  // and conversions only.
+  apr(f, "S%d %d %s\n", 0, int(cols.size()), "sos");
+  for (const entry& e : cols) apr(f, "%d %d\n", e.first, e.second->set);
+  if (!rows.empty()) {
+    apr(f, "S%d %d %s\n", 1, int(rows.size()), "sos");
+    for (const entry& e : rows) apr(f, "%d %d\n", e.first, e.second->set);
+  }
+  apr(f, "S%d %d %s\n", 4, int(cols.size()), "sosref");
+  for (const entry& e : cols)
+    apr(f, text ? "%d %g\n" : "%d %g", e.first, e.second->ref);
+}
+
 // The S segments of the suffixes that the declarations sent in each class
 // hold values of (the membership blocks sufcheck builds).
 static void suffix_segs(nlfile* f, AC* ac, bool text) {
@@ -716,6 +758,7 @@ static void suffix_segs(nlfile* f, AC* ac, bool text) {
       del_mblk(kb, rv ? static_cast<void*>(rv) : iv);
     }
   }
+  sos_segs(f, ac, text);
 }
 
 // ---- Header.

@@ -396,8 +396,10 @@ class nl_reader {
     int n = in_.get_int(0, entities, "suffix entry count");
     std::string name = in_.get_word();
     in_.end_item();
-    if (name == "sos" || name == "sosref")
-      refuse("cannot solve problems with SOS constraints");
+    // Suffixes, "sos" and "sosref" among them, are read over: the
+    // translator sends special ordered sets only for the linearisations
+    // it also states in full by binary columns and rows (no user suffix
+    // may take those names).
     for (int i = 0; i < n; ++i) {
       in_.get_int(0, entities - 1, "suffix index");
       if (kind & 4)

@@ -5,8 +5,8 @@
 // into the linear parts (a constraint's constant moves into its bounds, an
 // objective's constant is kept beside it).  What a linear solver cannot
 // take (nonlinear parts, logical and complementarity constraints, random
-// variables, imported functions, defined variables, SOS data, the forms
-// "z", "Z" and "P") is not an error: reading stops and the problem comes
+// variables, imported functions, defined variables, the forms "z", "Z"
+// and "P") is not an error: reading stops and the problem comes
 // back with a refusal text.  A malformed file is an error, thrown as
 // nl_error with the file name and the place (line of the text form, byte
 // offset of the binary form).  Counts are checked against the bytes the

@@ -312,8 +312,6 @@ TEST(NlRead, RefusesWhatALinearSolverCannotTake) {
        "cannot solve problems with logical constraints"},
       {with_graph("n0\n") + "V2 0 0\nn0\n",
        "cannot solve nonlinear problems (defined variables)"},
-      {with_graph("n0\n") + "S0 1 sos\n0 1\n",
-       "cannot solve problems with SOS constraints"},
       {header('g', "3 1 1 0", lin) + "r\n5 1 1\n",
        "cannot solve complementarity problems"},
   };
@@ -323,6 +321,17 @@ TEST(NlRead, RefusesWhatALinearSolverCannotTake) {
     EXPECT_EQ(p.refusal, c.why);
     EXPECT_EQ(p.h.opts[0], 1);  // the option words are there to echo
   }
+}
+
+// Special ordered sets come from linearisations that the binaries and
+// rows also state: the suffixes are read over, the problem is solved.
+TEST(NlRead, SpecialOrderedSetsAreReadOver) {
+  nl_problem p = read(with_graph("o0\nv0\nv1\n") +
+                      "S0 2 sos\n0 20\n1 20\nS1 1 sos\n0 20\n"
+                      "S4 2 sosref\n0 -1.5\n1 2\n");
+  ASSERT_EQ(p.refusal, "");
+  EXPECT_EQ(row(p, 0), (terms{{0, 1}, {1, 1}}));
+  EXPECT_EQ(p.row_hi[0], 10);
 }
 
 TEST(NlRead, MalformedFilesAreErrorsWithTheirPlace) {

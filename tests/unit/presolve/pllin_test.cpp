@@ -1,0 +1,84 @@
+// Composition of piecewise-linear terms: random outer and inner terms,
+// each composed term (plus the constant it drops) against the outer term
+// evaluated at the inner value, at the bends and between them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "compiler/plterm.h"
+#include "instance/varref.h"
+#include "presolve/pllin.h"
+#include "presolve/presolve_fixture.h"
+#include "support/pool.h"
+
+namespace vexo {
+namespace {
+
+using test::PresolveTest;
+
+// A term of the given slopes and increasing breakpoints.
+plterm* term(const std::vector<double>& s, const std::vector<double>& b) {
+  int32_t n = int32_t(s.size());
+  int k = htcl(sizeof(plterm) + sizeof(double) * size_t(2 * n - 1));
+  auto* t = static_cast<plterm*>(new_mblk(k, 1));
+  t->block_class = k;
+  t->n_slopes = n;
+  for (int32_t i = 0; i < n; ++i) {
+    t->bs()[2 * i] = s[size_t(i)];
+    if (i + 1 < n) t->bs()[2 * i + 1] = b[size_t(i)];
+  }
+  return t;
+}
+
+plterm* random_term(std::mt19937& rng, int n) {
+  std::uniform_real_distribution<double> slope(-3, 3), gap(0.2, 2);
+  std::vector<double> s, b;
+  double x = -4 + gap(rng);
+  for (int i = 0; i < n; ++i) {
+    // Some slopes repeat or vanish, some breakpoints sit at 0.
+    s.push_back(i && rng() % 5 == 0 ? s.back() : rng() % 7 ? slope(rng) : 0);
+    if (i + 1 < n) {
+      b.push_back(rng() % 6 ? x : 0);
+      x = std::max(x, b.back()) + gap(rng);
+    }
+  }
+  for (size_t i = 1; i < b.size(); ++i)
+    if (b[i] <= b[i - 1]) b[i] = b[i - 1] + 0.5;
+  return term(s, b);
+}
+
+class PlCompose : public PresolveTest {};
+
+TEST_F(PlCompose, MatchesTheOuterTermAtTheInnerValue) {
+  std::mt19937 rng(4821);
+  std::uniform_real_distribution<double> coef(-2, 2), at(-12, 12);
+  for (int c = 0; c < 300; ++c) {
+    plterm* f = random_term(rng, 1 + int(rng() % 5));
+    plterm* g = random_term(rng, 1 + int(rng() % 5));
+    double alpha = coef(rng), beta = rng() % 8 ? coef(rng) : 0;
+    double at0 = 0;
+    plterm* h = plcompose(f, g, alpha, beta, &at0);
+    EXPECT_DOUBLE_EQ(at0, plval(f, alpha));
+    EXPECT_EQ(plval(h, 0), 0);
+    // Every bend of h is a true bend: neighbouring slopes differ.
+    for (int32_t i = 1; i < h->n_slopes; ++i)
+      EXPECT_NE(h->bs()[2 * i], h->bs()[2 * i - 2]);
+    std::vector<double> xs;
+    for (int i = 0; i < 40; ++i) xs.push_back(at(rng));
+    for (int32_t i = 0; i + 1 < h->n_slopes; ++i)
+      xs.push_back(h->bs()[2 * i + 1]);
+    for (double x : xs) {
+      double want = plval(f, alpha + beta * plval(g, x));
+      EXPECT_NEAR(plval(h, x) + at0, want, 1e-9 * (1 + std::fabs(want)))
+          << "case " << c << " at " << x;
+    }
+    del_mblk(f->block_class, f);
+    del_mblk(g->block_class, g);
+    del_mblk(h->block_class, h);
+  }
+}
+
+}  // namespace
+}  // namespace vexo
