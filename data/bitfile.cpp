@@ -109,22 +109,44 @@ struct bitfile {
       return fail("could not write %s to file %s.", what);
     return 0;
   }
-  // n bytes from the current input line and the lines after it.
-  int frdbm(void* p, size_t n) {
+  // Block mode: the bytes the header announces (-1 until its counts are
+  // known), the bytes read so far, and whether the input ended.
+  long long announced = -1, consumed = 0;
+  bool ended = false;
+  // n bytes from the current input line and the lines after it (out null:
+  // skipped).  At the end of the input, the message unless quiet.
+  int frdbm(void* p, size_t n, bool quiet = false) {
     char* out = static_cast<char*>(p);
     while (n) {
       if (nextc >= lastc) {
-        if (!nextline())
-          return tab_errmsg(ti, "EOF in _readtable %s", ti->tname);
+        if (!nextline()) {
+          ended = true;
+          return quiet ? DB_Error
+                       : tab_errmsg(ti, "EOF in _readtable %s", ti->tname);
+        }
         continue;
       }
       size_t k = std::min(n, size_t(lastc - nextc));
-      std::memcpy(out, nextc, k);
-      out += k;
+      if (out) {
+        std::memcpy(out, nextc, k);
+        out += k;
+      }
       n -= k;
+      consumed += static_cast<long long>(k);
       resume_at(nextc + k);
     }
     return 0;
+  }
+  // After a failed block-mode read: the rest of the data is passed over,
+  // never read as commands.  With the header's counts known, the bytes
+  // they announce; else the rest of the input block.
+  void skip_rest() {
+    if (!bm || ended) return;
+    if (announced < 0) {
+      skip_block_rest();
+      return;
+    }
+    if (announced > consumed) frdbm(nullptr, size_t(announced - consumed), true);
   }
   // Skips blanks up to the zero byte that starts the data.
   int inline_start() {
@@ -217,20 +239,9 @@ int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
     for (int32_t* p : {&h.arity, &h.ncols, &h.nrows, &h.nnum, &h.nstr,
                        &h.strsize})
       swap4(p);
-  char msg[120];
-  if (h.arity != ti->arity) {
-    Snprintf(msg, sizeof msg, "header gives arity %d rather than %d", h.arity,
-             ti->arity);
-    return B.wrapped(msg);
-  }
+  // The counts are checked (and the bytes they announce known) before
+  // anything else: a failed read in block mode passes over those bytes.
   long long ncol = (long long)h.arity + h.ncols;
-  if (check_ncols && ncol < ti->arity + ti->ncols) {
-    Snprintf(msg, sizeof msg,
-             "header says only %lld columns; expected at least %d", ncol,
-             ti->arity + ti->ncols);
-    return B.wrapped(msg);
-  }
-  // Every count against the file's size before anything is allocated.
   long long rows = h.nrows, even = rows + (rows & 1);
   bool counts_ok = h.ncols >= 0 && rows >= 0 && h.nnum >= 0 && h.nstr >= 0 &&
                    h.strsize >= 0 && h.nnum <= ncol && h.nstr <= ncol &&
@@ -241,6 +252,21 @@ int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
                                   __int128(8) * h.nnum * rows +
                                   __int128(4) * h.nstr * even
                             : 0;
+  if (counts_ok && need < (__int128(1) << 62))
+    B.announced = static_cast<long long>(need);
+  char msg[120];
+  if (h.arity != ti->arity) {
+    Snprintf(msg, sizeof msg, "header gives arity %d rather than %d", h.arity,
+             ti->arity);
+    return B.wrapped(msg);
+  }
+  if (check_ncols && ncol < ti->arity + ti->ncols) {
+    Snprintf(msg, sizeof msg,
+             "header says only %lld columns; expected at least %d", ncol,
+             ti->arity + ti->ncols);
+    return B.wrapped(msg);
+  }
+  // Every count against the file's size before anything is allocated.
   if (!counts_ok || (size >= 0 && need > size)) {
     Snprintf(msg, sizeof msg, "header counts do not fit the file (%lld bytes)",
              size);
@@ -362,7 +388,10 @@ extern "C" int Read_vexo_bit(VexoExports*, TableInfo* ti) {
     if (!B.f) return tab_errmsg(ti, "Cannot open \"%s\".", fname);
   }
   bitdata D;
-  if (int r = read_bit(B, D, true)) return r;
+  if (int r = read_bit(B, D, true)) {
+    B.skip_rest();
+    return r;
+  }
   bt.reset();
   std::vector<int> pos;
   if (int r = match(B, D, pos, false)) return r;

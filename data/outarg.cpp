@@ -354,8 +354,17 @@ void outarg_clear(int apply, Table* tb) {
       }
     }
   }
-  for (size_t i = 0; i < ntargets; ++i)
-    assign_outargs(work[i].d, work[i].head, t);
+  for (size_t i = 0; i < ntargets; ++i) {
+    slot& x = work[i];
+    uint32_t k = x.d->kind & ~1u;
+    if (k == DK_PARAM || k == DK_SPARAM) {
+      // A param's new members are made room for at once.
+      int64_t count = 0;
+      for (Outarg* o = x.head; o; o = o->next) ++count;
+      val_reserve(static_cast<xnode2*>(x.d), count);
+    }
+    assign_outargs(x.d, x.head, t);
+  }
   for (size_t i = ntargets; i < work.size(); ++i) assign_sufout(work[i], t);
 }
 

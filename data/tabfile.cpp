@@ -275,6 +275,26 @@ void put_quoted(out_buf& o, const char* s) {
   o.put(big.c_str(), size_t(n));
 }
 
+// An integral x of fewer than 16 digits whose plain text is the shortest
+// (it ends in a nonzero digit, or has at most 4 digits: "1e+05" is shorter
+// than "100000"), written without the general formatter; false otherwise.
+bool put_integer(out_buf& o, double x) {
+  if (!(x > -1e15 && x < 1e15)) return false;
+  long long n = static_cast<long long>(x);
+  if (static_cast<double>(n) != x) return false;
+  unsigned long long u = n < 0 ? 0ULL - static_cast<unsigned long long>(n)
+                               : static_cast<unsigned long long>(n);
+  if (u >= 10000 && u % 10 == 0) return false;
+  char buf[24];
+  char* e = buf + sizeof buf;
+  char* p = e;
+  do *--p = static_cast<char>('0' + u % 10);
+  while (u /= 10);
+  if (n < 0) *--p = '-';
+  o.put(p, size_t(e - p));
+  return true;
+}
+
 void put_cell(out_buf& o, TableInfo* ti, DbCol* c, long i) {
   char buf[48];
   if (c->sval && c->sval[i]) {
@@ -283,6 +303,7 @@ void put_cell(out_buf& o, TableInfo* ti, DbCol* c, long i) {
     else
       put_quoted(o, c->sval[i]);
   } else if (c->dval) {
+    if (put_integer(o, c->dval[i])) return;
     int n = g_fmt(buf, c->dval[i], 0);
     o.put(buf, size_t(n));
   } else {

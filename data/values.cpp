@@ -356,6 +356,17 @@ int32_t val_add(xnode2* d, symbol* const* t) {
   return d->nvals++;
 }
 
+void val_reserve(xnode2* d, int64_t extra) {
+  if (extra <= 0 || extra > (int64_t{1} << 30)) return;
+  size_t n = static_cast<size_t>(d->nvals), need = n + size_t(extra);
+  if (size_t esz = val_size(d)) grow(&d->vals, &d->valk, need * esz, n * esz);
+  if (d->stat) grow(reinterpret_cast<void**>(&d->stat), &d->statk, need, n);
+  if (d->indexing && sub_arity(d) > 0) {
+    set* s = data_index(d);
+    set_reserve(s, s->nmem + extra);
+  }
+}
+
 int32_t val_append(xnode2* d, symbol* const* t) {
   if (!d->indexing || sub_arity(d) <= 0) return val_add(d, t);
   val_extend(d, 0);

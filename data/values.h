@@ -132,6 +132,9 @@ void end_param(dcol* c);
 // subscript arity) when it has none.  A scalar d (t ignored) gets its one
 // member.  nvals is raised.
 int32_t val_add(xnode2* d, symbol* const* t);
+// Room for extra more members of d, made at once: its value and status
+// arrays and its data index's table, so that adding them grows nothing.
+void val_reserve(xnode2* d, int64_t extra);
 // val_add for a tuple known to be new (the walk of an indexing gives each
 // tuple once): appended without a look-up; a fresh data index gets its hash
 // table at its first look-up, at the size it then needs.

@@ -298,6 +298,14 @@ int set_addmem(set* s, symbol** tuple) {
   return s->addmem(tuple);
 }
 
+void set_reserve(set* s, int64_t n) {
+  if (!s->htab) s->makesettab(nullptr);
+  if (n <= int64_t(s->mask) + 1 || n > (int64_t{1} << 30)) return;
+  s->new_htab(static_cast<int>(n));
+  for (setmem* m = s->first; m; m = m->next)
+    if (link_member(s, m)) bug("set_reserve finds duplicate entry");
+}
+
 setmem** prevlookup(set* s, symbol* const* tuple) {
   if (!s->htab) return nullptr;
   setmem** link = bucket(s, tuple);

@@ -225,6 +225,9 @@ int64_t set_lookup(set* s, symbol** tuple, setmem** where = nullptr);
 // Appends a member (set::addmem): 1 when it was present already, else 0.
 // A set without a table gets one first.
 int set_addmem(set* s, symbol** tuple);
+// Sizes the table of s (made first when absent) for n members at once, so
+// that adding members up to that count rehashes nothing.
+void set_reserve(set* s, int64_t n);
 // Appends a member known to be new to the order list (ordinal nmem, nmem
 // raised); the table, if any, is not told: generators that build order
 // lists only use it on a set without one.

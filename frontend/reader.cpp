@@ -471,6 +471,13 @@ static ssize_t blockget(char* buf, size_t room) {
   return static_cast<ssize_t>(std::min<int64_t>(pos, room));
 }
 
+void skip_block_rest() {
+  if (!block1mode) return;
+  nextc = lastc = line_end;
+  bytestogo = 0;
+  inbtogo = 0;
+}
+
 // ---------------------------------------------------------------------------
 // Lines
 

@@ -115,6 +115,12 @@ void next_line_number(int64_t n);
 // Reading goes on at p in the current line (the end of the line: none of
 // it is read).
 void resume_at(char* p);
+// Block-framed standard input: the rest of the current block (the line
+// buffer's bytes not handed out and those still in the chunk chain) is
+// dropped, so that reading goes on with the next block.  Data that could
+// not be read, such as binary table data after a failure, is not taken
+// for commands.
+void skip_block_rest();
 // The end of input made printable for its report: the token is the newline
 // that ends the current line (a line of only a newline when none is
 // read).
