@@ -245,6 +245,7 @@ static void show_prompt() {
   const char* step = which == 0 && *p ? step_prompt : nullptr;
   // A primary prompt starts afresh.
   if (interactive && prompt2 == 0) clear_rc();
+  flush_outputs();
   mstr* m = nullptr;
   char ck = static_cast<char>(comment_kind);
   if (blockmode) {

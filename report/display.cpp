@@ -1605,7 +1605,7 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
       }
     } while (ss_continue(ix, c));
   }
-  fflush(display_stream());
+  item_written(display_stream());
 }
 
 void disp_reinit() {

@@ -27,6 +27,7 @@
 #include "session/loop.h"
 #include "session/optcmd.h"
 #include "session/startup.h"
+#include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -138,6 +139,21 @@ void fi_room() {
   unlink_entry(e);
   e->inlist = 0;
   --fi_nopen;
+}
+
+// ---------------------------------------------------------------------------
+// Buffered output
+
+void item_written(FILE* f) {
+  static const bool tty = isatty(fileno(stdout));
+  if (f == stdout && (blockmode || tty)) fflush(f);
+}
+
+void flush_outputs() {
+  fflush(stdout);
+  if (!pfiles) return;
+  for (int i = pfiles[0].next; i; i = pfiles[i].next)
+    if (pfiles[i].mode == 2 && pfiles[i].f) fflush(pfiles[i].f);
 }
 
 // ---------------------------------------------------------------------------
