@@ -119,10 +119,13 @@ void each_name(expr* names, xrecomp* xr,
 // Command output kept buffered: item_written(f) after each item a command
 // writes to f, which is flushed at once only when it is standard output
 // to a terminal or in block mode; everything else waits for
-// flush_outputs, which writes out standard output and every open output
-// file (the end of a command, a child process about to run, a prompt, an
-// include), or for the file's closing.  So a loop writes in large pieces
-// and a reader of the file, a child included, still sees all of it.
+// flush_outputs, which writes out standard output, the log and the
+// streams written since its last call (those of item_written and every
+// stream disp0file handed out): the end of a command, a child process
+// about to run, a prompt, an include.  So a loop writes in large pieces,
+// a command that wrote nothing flushes nothing, and a reader of the file,
+// a child included, still sees all of it.  A redirection to a terminal or
+// a pipe is written line by line as it comes.
 void item_written(FILE* f);
 void flush_outputs();
 
