@@ -65,6 +65,12 @@ for n in $(sizes 100000 1000000 10000000); do
 done
 
 for n in $(sizes 100000 1000000 10000000); do
+  printf 'for {i in 1..%s} printf "%%d\\n", i > f.txt;\n' "$n" >v.run
+  printf 'for {i in 1..%s} printf "%%d\\n", i > "f.txt";\nend;\n' "$n" >g.mod
+  row "for-printf-to-file" "$n" v.run g.mod
+done
+
+for n in $(sizes 100000 1000000 10000000); do
   printf 'param s default 0;\nfor {i in 1..%s} let s := s + i;\n' "$n" >v.run
   row "let-loop" "$n" v.run
   awk -v n="$n" 'BEGIN {

@@ -266,8 +266,10 @@ static void fill_tables() {
   Distributable[OPPL] = 6;
 
   opgenclass[OPEVAL] = 1;
+  // A loop dummy too: reading its cell is cheaper than a stored copy, and
+  // a copy would intern every number of the loop for the session.
   for (int op : {OP_RECPAR, OP_RECSPAR, OPSVEXOVAR, OPSVEXOVARSUB, OPLIT,
-                 OPNUM, OPENV, OPENVSUB})
+                 OPNUM, OPENV, OPENVSUB, OPLOOPDUMMY})
     opgenclass[op] = 2;
   opgenclass[OPIFrew] = 3;
   for (int op : {OPSTR, OPDOLLAR, OPDOLLAR0}) opgenclass[op] = 4;

@@ -16,6 +16,7 @@
 #include "frontend/suffix.h"
 #include "instance/sufdecl.h"
 #include "session/cmdfiles.h"
+#include "session/execute.h"
 #include "session/include.h"
 #include "session/infiles.h"
 #include "session/located.h"
@@ -254,8 +255,9 @@ int read_data() {
   } catch (const data_end& e) {
     // The code is rc + 1 for an orderly end, rc + 3 for an end inside a
     // construct, which marks the return code with 2 (rc may have changed
-    // since the code was made: only that bit is taken from it).
-    set_rc_bit((e.code - 1) & 2);
+    // since the code was made: only that bit is taken from it).  An end
+    // an interrupt made is no error.
+    if (!gotbreak) set_rc_bit((e.code - 1) & 2);
     // Between statements, or when the data section's own input ended (the
     // input stack popped it), the parser goes on.
     result = (endjump == 2 || nfs < datanfs) && !inslev;
@@ -264,6 +266,10 @@ int read_data() {
     throw;
   }
   leave();
+  // An interrupt ended the data file: reported here, as a command's
+  // would be, before the input it was read from goes on (a running
+  // command reports it itself when it ends).
+  if (gotbreak && !inslev && cmdnum == 0) break_notice();
   return result;
 }
 

@@ -245,6 +245,7 @@ static void show_prompt() {
   const char* step = which == 0 && *p ? step_prompt : nullptr;
   // A primary prompt starts afresh.
   if (interactive && prompt2 == 0) clear_rc();
+  flush_outputs();
   mstr* m = nullptr;
   char ck = static_cast<char>(comment_kind);
   if (blockmode) {
@@ -537,6 +538,11 @@ int nextline() {
     }
     int err = errno;
     if (infile == 0) forget_break(brk);
+    if (n < 0 && err == EINTR && gotbreak != brk) {
+      // An interrupt while waiting for a file's next piece ends the file,
+      // as it would between lines; the command reports the break.
+      if (infile != 0) n = 0;
+    }
     if (n < 0 && err == EINTR && infile == 0 && gotbreak != brk) {
       // Interrupted while waiting for a line: served here, so that the
       // next line typed runs.  A statement partly typed is abandoned.
@@ -638,7 +644,7 @@ int next0(int c) {
       // Inside a data statement its own message says it.
       if (endjump == 1 && eofmsg)
         issue_eofmsg();
-      else
+      else if (!gotbreak)
         squawk("unexpected end of file");
       end_of_input(rc + 3, false);
     case 0:
@@ -679,6 +685,8 @@ void end_file() {
 }
 
 void issue_eofmsg() {
+  // A file an interrupt ended did not end early: the break is reported.
+  if (gotbreak) eofmsg = nullptr;
   if (eofmsg) {
     const char* m = eofmsg;
     eofmsg = nullptr;

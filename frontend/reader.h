@@ -218,7 +218,7 @@ void eat_comment();
 void end_file();
 
 // Prints a pending end-of-input message (eofmsg) through squawk and clears
-// it.
+// it; none when an interrupt ended the file (the break is reported).
 void issue_eofmsg();
 
 // The reader of a new session: no source (infile -1), read through

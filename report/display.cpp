@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <set>
 #include <string>
 #include <vector>
@@ -197,43 +198,120 @@ void Iddenames_put(const std::vector<std::string>& names) {
 
 // ---- Column buffers ---------------------------------------------------------
 
-struct dent {
-  std::vector<symbol*> tup;
-  std::string text;
-  int split = -1;  // position of the first "." (or the end); -1 for a string
-  bool nz = false;
-  std::vector<int64_t> ordn;  // ordinals at the ordered positions, or -1
+// Where a column's entries keep their tuples, texts and ordinals: large
+// chunks taken in turn, so an entry has no heap block of its own and what
+// it points at never moves while the column lives.
+class dstore {
+ public:
+  dstore() = default;
+  dstore(dstore&&) = default;
+  dstore& operator=(dstore&&) = default;
+  dstore(const dstore&) = delete;
+  dstore& operator=(const dstore&) = delete;
+
+  // n bytes aligned for a pointer.
+  void* take(size_t n) {
+    n = (n + alignof(void*) - 1) & ~(alignof(void*) - 1);
+    if (n > left_) {
+      chunks_.emplace_back(std::max(n, CHUNK));
+      at_ = chunks_.back().data();
+      left_ = chunks_.back().size();
+    }
+    void* r = at_;
+    at_ += n;
+    left_ -= n;
+    return r;
+  }
+  const char* text(const char* s, size_t n) {
+    char* r = static_cast<char*>(take(n + 1));
+    std::memcpy(r, s, n);
+    r[n] = 0;
+    return r;
+  }
+  symbol** tuple(symbol* const* t, int n) {
+    if (n <= 0) return nullptr;
+    auto r = static_cast<symbol**>(take(sizeof(symbol*) * size_t(n)));
+    std::copy(t, t + n, r);
+    return r;
+  }
+
+ private:
+  static constexpr size_t CHUNK = 1 << 16;
+  std::vector<std::vector<char>> chunks_;
+  char* at_ = nullptr;
+  size_t left_ = 0;
 };
+
+// One entry of a column: its subscripts and its value's text, both in the
+// column's store.
+struct dent {
+  symbol** tup = nullptr;  // the column's arity subscripts
+  const char* text = "";
+  const int64_t* ordn = nullptr;  // ordinals at ordered positions, or -1
+  int32_t split = -1;  // position of the first "." (or the end); -1: string
+  int32_t len : 31 = 0;  // of text
+  uint32_t nz : 1 = 0;
+};
+static_assert(sizeof(dent) == 32, "a million entries take 32 MB");
 
 struct dcol {
   std::string name;
   int namew = 0;
-  std::vector<dent> e;
+  std::deque<dent> e;  // entries stay in place as the column grows
+  dstore store;
+  int arity = 0;
   int L = 0, B = 0, A = 0, S = 0, T = 0;
+
+  dent& add(symbol* const* tup) {
+    dent& d = e.emplace_back();
+    d.tup = store.tuple(tup, arity);
+    return d;
+  }
 };
+
+// Whether a and b have the same subscripts.
+bool same_tup(const dent* a, const dent* b, int arity) {
+  return std::equal(a->tup, a->tup + arity, b->tup);
+}
+
+void set_text(dcol& c, dent& d, const char* s, size_t n) {
+  d.text = c.store.text(s, n);
+  d.len = int32_t(n);
+}
+
+// A number's text in d: its split point at the first ".", widening the
+// column.
+void number_split(dcol& c, dent& d, bool nz) {
+  const char* dot = std::strchr(d.text, '.');
+  d.split = dot ? int(dot - d.text) : d.len;
+  d.nz = nz;
+  c.B = std::max(c.B, d.split);
+  c.A = std::max(c.A, d.len - d.split);
+}
 
 void add_num(dcol& c, dent& d, double v) {
   if (v < display_eps && -v < display_eps) v = 0;
   int64_t n = 0;
   const char* s = disp1.fmt(v, disp1.active, &n);
-  d.text.assign(s, size_t(n));
-  const char* dot = std::strchr(d.text.c_str(), '.');
-  d.split = dot ? int(dot - d.text.c_str()) : int(d.text.size());
-  d.nz = v != 0;
-  c.B = std::max(c.B, d.split);
-  c.A = std::max(c.A, int(d.text.size()) - d.split);
+  set_text(c, d, s, size_t(n));
+  number_split(c, d, v != 0);
 }
 
 void add_text(dcol& c, dent& d, const char* s) {
-  d.text = s;
+  set_text(c, d, s, std::strlen(s));
   d.split = -1;
   d.nz = true;
   c.S = std::max(c.S, qutflen(s));
 }
 
+// A symbol's text is its own name: interned names outlive the command.
 void add_sym(dcol& c, dent& d, const symbol* s) {
   if (!is_number(s)) {
-    add_text(c, d, s->name);
+    d.text = s->name;
+    d.len = int32_t(std::strlen(s->name));
+    d.split = -1;
+    d.nz = true;
+    c.S = std::max(c.S, qutflen(s->name));
     return;
   }
   // A number held as a symbol keeps its own text.
@@ -242,11 +320,8 @@ void add_sym(dcol& c, dent& d, const symbol* s) {
     return;
   }
   d.text = s->name;
-  const char* dot = std::strchr(s->name, '.');
-  d.split = dot ? int(dot - s->name) : int(d.text.size());
-  d.nz = true;
-  c.B = std::max(c.B, d.split);
-  c.A = std::max(c.A, int(d.text.size()) - d.split);
+  d.len = int32_t(std::strlen(s->name));
+  number_split(c, d, true);
 }
 
 // The value of compiled expression x in context t.
@@ -264,8 +339,8 @@ void add_value(dcol& c, dent& d, expr* x, TVA* t) {
 
 void finish_col(dcol& c) {
   c.T = std::max(c.B + c.A, c.S);
-  for (const dent& d : c.e)
-    if (!d.tup.empty()) c.L = std::max(c.L, symlen(d.tup[0]));
+  if (c.arity > 0)
+    for (const dent& d : c.e) c.L = std::max(c.L, symlen(d.tup[0]));
   c.namew = utflen(c.name.c_str());
 }
 
@@ -311,18 +386,26 @@ std::vector<set*> n_ordby(set_spec* ss, TVA* t) {
   return r;
 }
 
-// Stores in each entry the ordinals of its ordered positions.
+// Stores in each entry the ordinals of its ordered positions (-1 at the
+// others); entries keep none when no position is ordered.
 void num4sort(dcol& c, const std::vector<set*>& ord) {
+  size_t n = std::min(size_t(c.arity), ord.size());
+  bool any = std::any_of(ord.begin(), ord.begin() + long(n),
+                         [](set* o) { return o != nullptr; });
   for (dent& d : c.e) {
-    d.ordn.assign(d.tup.size(), -1);
-    for (size_t k = 0; k < d.tup.size() && k < ord.size(); ++k)
-      if (ord[k]) d.ordn[k] = set_lookup(ord[k], &d.tup[k]);
+    d.ordn = nullptr;
+    if (!any) continue;
+    auto o = static_cast<int64_t*>(c.store.take(sizeof(int64_t) * size_t(c.arity)));
+    std::fill(o, o + c.arity, -1);
+    for (size_t k = 0; k < n; ++k)
+      if (ord[k]) o[k] = set_lookup(ord[k], &d.tup[k]);
+    d.ordn = o;
   }
 }
 
 // Position k of a and b in display order (ordered positions by ordinal).
 int poscomp(const dent& a, const dent& b, size_t k) {
-  if (k < a.ordn.size() && a.ordn[k] >= 0 && b.ordn[k] >= 0) {
+  if (a.ordn && b.ordn && a.ordn[k] >= 0 && b.ordn[k] >= 0) {
     if (a.ordn[k] != b.ordn[k]) return a.ordn[k] < b.ordn[k] ? -1 : 1;
     return 0;
   }
@@ -420,13 +503,12 @@ void member_col(dcol& c, convar* d, int code, TVA* t) {
   copy_sufs(d, t);
   // A symbolic variable's members are numbered by their data index.
   bool by_data = (d->kind & ~1u) == DK_SVAR;
+  c.arity = n;
   for (setmem* p = m->first; p && !poll_step(); p = p->next) {
     if (p->ord < 0) continue;
-    dent e;
-    e.tup.assign(p->tup(), p->tup() + n);
+    dent& e = c.add(p->tup());
     int32_t k = by_data ? int32_t(set_lookup(d->dindex, p->tup())) : p->ord;
     add_member(c, e, d, code, k, t);
-    c.e.push_back(std::move(e));
   }
 }
 
@@ -442,9 +524,9 @@ void synonym_col(dcol& c, expr* e, TVA* t) {
   int k = int(row->value);
   bool whole = opcode(e) == OP257;
   bool names = whole && row->kind == BK_SYNNAME;
+  c.arity = 1;
   for (setmem* p = s->first; p && !poll_step(); p = p->next) {
-    dent en;
-    en.tup.assign(p->tup(), p->tup() + 1);
+    dent& en = c.add(p->tup());
     if (whole) {
       int32_t j;
       int kind = syn_entry(ac, k, p->ord, &j);
@@ -456,7 +538,6 @@ void synonym_col(dcol& c, expr* e, TVA* t) {
       } else {
         f_unbuilt(e, t);
       }
-      c.e.push_back(std::move(en));
       continue;
     }
     syn_shown v = syn_display(ac, k, p->ord, e->R.i, t);
@@ -464,7 +545,6 @@ void synonym_col(dcol& c, expr* e, TVA* t) {
       add_member(c, en, static_cast<convar*>(v.d), v.code, v.k, t);
     else
       add_num(c, en, v.v);
-    c.e.push_back(std::move(en));
   }
 }
 
@@ -489,16 +569,14 @@ dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
     std::vector<set*> ord = n_ordby(ss, t);
     param* p = static_cast<param*>(d);
     bool sym = d->kind == DK_SPARAMI || d->kind == DK_SPARAM;
+    c.arity = ss ? ss->arity : 0;
     // The members first, the values after: a member without a value is
     // computed through the declaration's own indexing, which must not be
     // in the middle of a walk then.
     if (p->dflt) {
       if (TVA* w = ss_begin(ss, t)) {
         do {
-          symbol** tuple = ss->first->vals;
-          dent e;
-          e.tup.assign(tuple, tuple + ss->arity);
-          c.e.push_back(std::move(e));
+          c.add(ss->first->vals);
           if (gotbreak) {
             ss_end1(ss, w);
             break;
@@ -513,21 +591,19 @@ dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
       for (setmem* m = p->dindex->first; m && !poll_step(); m = m->next) {
         symbol** tuple = m->tup();
         if (set_in(ss, tuple, t) == NOT_MEMBER) continue;
-        dent e;
-        e.tup.assign(tuple, tuple + ss->arity);
-        c.e.push_back(std::move(e));
+        c.add(tuple);
       }
     }
     for (dent& e : c.e) {
       if (gotbreak) break;
       if (sym) {
-        symval* v = spar_value(p, e.tup.data(), t);
+        symval* v = spar_value(p, e.tup, t);
         if (v->sym)
           add_sym(c, e, v->sym);
         else
           add_text(c, e, v->str ? v->str->text() : "");
       } else {
-        add_num(c, e, par_value(p, e.tup.data(), t));
+        add_num(c, e, par_value(p, e.tup, t));
       }
     }
     num4sort(c, ord);
@@ -538,13 +614,11 @@ dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
     for (int i = 0; i < k; ++i) x = x->next;
     c.name = dollarfix(it.texts[size_t(k)].c_str(), nullptr);
     std::vector<set*> ord = n_ordby(ss, t);
+    c.arity = ss->first ? ss->arity : 0;
     if (TVA* w = ss_begin(ss, t)) {
       do {
-        symbol** tuple = ss->first ? ss->first->vals : nullptr;
-        dent e;
-        if (tuple) e.tup.assign(tuple, tuple + ss->arity);
+        dent& e = c.add(ss->first ? ss->first->vals : nullptr);
         add_value(c, e, x->R.e, w);
-        c.e.push_back(std::move(e));
         if (gotbreak) {
           ss_end1(ss, w);
           break;
@@ -563,12 +637,12 @@ dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
 // after it.
 int put_value(const dent& d, int cur, int target) {
   if (d.split < 0) {
-    Fprintf(out, "%q", d.text.c_str());
-    return cur + qutflen(d.text.c_str());
+    Fprintf(out, "%q", d.text);
+    return cur + qutflen(d.text);
   }
   blanks(target - d.split - cur);
-  Fprintf(out, "%s", d.text.c_str());
-  return std::max(cur, target - d.split) + int(d.text.size());
+  Fprintf(out, "%s", d.text);
+  return std::max(cur, target - d.split) + d.len;
 }
 
 // ---- Scalars --------------------------------------------------------------------
@@ -585,7 +659,7 @@ void disp_scalar(dgroup& g, TVA* t) {
       dcol c;
       dent d;
       add_value(c, d, g.items[i].e, t);
-      Fprintf(out, d.split < 0 ? "%q%s" : "%s%s", d.text.c_str(),
+      Fprintf(out, d.split < 0 ? "%q%s" : "%s%s", d.text,
               csep(i + 1 == g.items.size()));
     }
     return;
@@ -615,15 +689,14 @@ void scalar_line(const std::string& text, expr* x, TVA* t) {
     dent d;
     add_value(c, d, x, t);
     bool str = d.split < 0;
-    int v = str ? qutflen(d.text.c_str()) : int(d.text.size());
+    int v = str ? qutflen(d.text) : d.len;
     if (str && w + 3 + v > display_width) {
-      size_t nl = d.text.find('\n');
-      if (nl != std::string::npos)
-        v = 2 + utflen(d.text.substr(0, nl).c_str());
+      if (const char* nl = std::strchr(d.text, '\n'))
+        v = 2 + utflen(std::string(d.text, nl).c_str());
     }
     const char* f = w + 3 + v <= display_width ? (str ? "%s = %q\n" : "%s = %s\n")
                                                : (str ? "%s =\n%q\n" : "%s =\n%s\n");
-    Fprintf(out, f, label.c_str(), d.text.c_str());
+    Fprintf(out, f, label.c_str(), d.text);
   }
 }
 
@@ -639,6 +712,7 @@ void disp_1d(ditem& it, TVA* t) {
   dcol c = format_col(it, 0, t, &ord);
   if (gotbreak) return;
   std::vector<dent*> v;
+  v.reserve(c.e.size());
   for (dent& d : c.e)
     if (d.nz || !omit_zero_rows) v.push_back(&d);
   d3sort(v, {0});
@@ -648,7 +722,7 @@ void disp_1d(ditem& it, TVA* t) {
     Iddenames_put({c.name});
     for (dent* d : v) {
       put_sym(d->tup[0]);
-      Fprintf(out, d->split < 0 ? ",%q\n" : ",%s\n", d->text.c_str());
+      Fprintf(out, d->split < 0 ? ",%q\n" : ",%s\n", d->text);
     }
     return;
   }
@@ -660,7 +734,7 @@ void disp_1d(ditem& it, TVA* t) {
       Fprintf(out, "\n");
       put_label(d->tup[0], L);
       if (d->split < 0)
-        Fprintf(out, "  %q", d->text.c_str());
+        Fprintf(out, "  %q", d->text);
       else
         put_value(*d, L, L + B + 2);
     }
@@ -672,7 +746,7 @@ void disp_1d(ditem& it, TVA* t) {
       for (dent* d : v) {
         Fprintf(out, "\n");
         put_sym(d->tup[0]);
-        Fprintf(out, d->split < 0 ? " %q" : " %s", d->text.c_str());
+        Fprintf(out, d->split < 0 ? " %q" : " %s", d->text);
       }
     } else {
       int R = (n + K - 1) / K;
@@ -686,8 +760,8 @@ void disp_1d(ditem& it, TVA* t) {
           put_label(d->tup[0], L);
           cur = start + L;
           if (d->split < 0) {
-            Fprintf(out, " %q", d->text.c_str());
-            cur += 1 + qutflen(d->text.c_str());
+            Fprintf(out, " %q", d->text);
+            cur += 1 + qutflen(d->text);
           } else {
             cur = put_value(*d, cur, start + L + B + 1);
           }
@@ -848,17 +922,17 @@ void list_2d(dcol& c, std::vector<dent*>& v, int arity) {
     Iddenames_put({c.name});
     for (dent* d : v) {
       for (int k = 0; k < arity; ++k) {
-        put_sym(d->tup[size_t(k)]);
+        put_sym(d->tup[k]);
         Fprintf(out, ",");
       }
-      Fprintf(out, d->split < 0 ? "%q\n" : "%s\n", d->text.c_str());
+      Fprintf(out, d->split < 0 ? "%q\n" : "%s\n", d->text);
     }
     return;
   }
   std::vector<int> pw(size_t(arity), 0);
   for (dent* d : v)
     for (int k = 0; k < arity; ++k)
-      pw[size_t(k)] = std::max(pw[size_t(k)], symlen(d->tup[size_t(k)]));
+      pw[size_t(k)] = std::max(pw[size_t(k)], symlen(d->tup[k]));
   int end = -1;
   for (int k = 0; k < arity; ++k) end += pw[size_t(k)] + 1;
   Fprintf(out, "%s :=\n", c.name.c_str());
@@ -866,13 +940,13 @@ void list_2d(dcol& c, std::vector<dent*>& v, int arity) {
     int cur = 0, start = 0;
     for (int k = 0; k < arity; ++k) {
       blanks(start - cur);
-      put_sym(d->tup[size_t(k)]);
-      cur = start + symlen(d->tup[size_t(k)]);
+      put_sym(d->tup[k]);
+      cur = start + symlen(d->tup[k]);
       start += pw[size_t(k)] + 1;
     }
     if (d->split < 0) {
       blanks(end + 2 - cur);
-      Fprintf(out, "%q\n", d->text.c_str());
+      Fprintf(out, "%q\n", d->text);
     } else {
       put_value(*d, cur, end + c.B + 2);
       Fprintf(out, "\n");
@@ -887,7 +961,7 @@ std::vector<symbol*> distinct(const std::vector<dent*>& v, int k) {
   d3sort(u, {k});
   std::vector<symbol*> r;
   for (dent* d : u)
-    if (r.empty() || r.back() != d->tup[size_t(k)]) r.push_back(d->tup[size_t(k)]);
+    if (r.empty() || r.back() != d->tup[k]) r.push_back(d->tup[k]);
   return r;
 }
 
@@ -919,10 +993,10 @@ void slice_2d(const std::vector<dent*>& v, int r, int c, int arity, bool tr,
   }
   Fprintf(out, "]%s", tr ? " (tr)" : "");
   if (single) {
-    int vw = d0->split < 0 ? qutflen(d0->text.c_str()) : int(d0->text.size());
+    int vw = d0->split < 0 ? qutflen(d0->text) : d0->len;
     bool nl = hw + gutter_width + vw > display_width;
     Fprintf(out, d0->split < 0 ? "%s%*s%q\n" : "%s%*s%s\n", nl ? "\n" : "",
-            gutter_width, "", d0->text.c_str());
+            gutter_width, "", d0->text);
     return;
   }
   // The columns, each with its cells by row.
@@ -939,10 +1013,10 @@ void slice_2d(const std::vector<dent*>& v, int r, int c, int arity, bool tr,
     tcol& t = tc[j];
     t.cells[ri] = d;
     if (d->split < 0) {
-      t.S = std::max(t.S, qutflen(d->text.c_str()));
+      t.S = std::max(t.S, qutflen(d->text));
     } else {
       t.B = std::max(t.B, d->split);
-      t.A = std::max(t.A, int(d->text.size()) - d->split);
+      t.A = std::max(t.A, d->len - d->split);
     }
     t.nz |= d->nz;
   }
@@ -1051,8 +1125,8 @@ void slice_2d(const std::vector<dent*>& v, int r, int c, int arity, bool tr,
           cur = std::max(cur, at) + 1;
         } else if (d->split < 0) {
           blanks(st[j] + half - cur);
-          Fprintf(out, "%q", d->text.c_str());
-          cur = std::max(cur, st[j] + half) + qutflen(d->text.c_str());
+          Fprintf(out, "%q", d->text);
+          cur = std::max(cur, st[j] + half) + qutflen(d->text);
         } else {
           cur = put_value(*d, cur, st[j] + half + t->B);
         }
@@ -1069,6 +1143,7 @@ void disp_2d(ditem& it, TVA* t) {
   if (gotbreak) return;
   int arity = it.arity;
   std::vector<dent*> v;
+  v.reserve(c.e.size());
   for (dent& d : c.e) v.push_back(&d);
   if (v.empty()) {
     if (!Idde) Fprintf(out, "%s; #empty\n", c.name.c_str());
@@ -1190,23 +1265,28 @@ void disp_many(dgroup& g, TVA* t) {
   for (dcol& c : cols) num4sort(c, ord);
   // The rows: the union of the columns' tuples in display order.
   std::vector<dent*> all;
+  size_t nall = 0;
+  for (dcol& c : cols) nall += c.e.size();
+  all.reserve(nall);
   for (dcol& c : cols)
     for (dent& d : c.e) all.push_back(&d);
   d3sort(all, iota(arity));
   std::vector<dent*> rows;
   for (dent* d : all)
-    if (rows.empty() || rows.back()->tup != d->tup) rows.push_back(d);
+    if (rows.empty() || !same_tup(rows.back(), d, arity)) rows.push_back(d);
   size_t nr = rows.size(), nc = cols.size();
-  // cell[i][j]: column j's entry for row i.
-  std::vector<std::vector<dent*>> cell(nr, std::vector<dent*>(nc, nullptr));
+  // cell(i, j): column j's entry for row i.
+  std::vector<dent*> cells(nr * nc, nullptr);
+  auto cell = [&](size_t i, size_t j) -> dent*& { return cells[i * nc + j]; };
   for (size_t j = 0; j < nc; ++j) {
     std::vector<dent*> cv;
+    cv.reserve(cols[j].e.size());
     for (dent& d : cols[j].e) cv.push_back(&d);
     d3sort(cv, iota(arity));
     size_t i = 0;
     for (dent* d : cv) {
-      while (i < nr && rows[i]->tup != d->tup) ++i;
-      if (i < nr) cell[i][j] = d;
+      while (i < nr && !same_tup(rows[i], d, arity)) ++i;
+      if (i < nr) cell(i, j) = d;
     }
   }
   if (Idde) {
@@ -1220,11 +1300,11 @@ void disp_many(dgroup& g, TVA* t) {
         put_sym(rows[i]->tup[size_t(k)]);
       }
       for (size_t j = 0; j < nc; ++j) {
-        dent* d = cell[i][j];
+        dent* d = cell(i, j);
         if (!d)
           Fprintf(out, ",");
         else
-          Fprintf(out, d->split < 0 ? ",%q" : ",%s", d->text.c_str());
+          Fprintf(out, d->split < 0 ? ",%q" : ",%s", d->text);
       }
       Fprintf(out, "\n");
     }
@@ -1233,7 +1313,7 @@ void disp_many(dgroup& g, TVA* t) {
   std::vector<int> pw(size_t(arity), 0);
   for (dent* d : rows)
     for (int k = 0; k < arity; ++k)
-      pw[size_t(k)] = std::max(pw[size_t(k)], symlen(d->tup[size_t(k)]));
+      pw[size_t(k)] = std::max(pw[size_t(k)], symlen(d->tup[k]));
   // The subscripts, each in a field of its position's widest plus one
   // blank that separates it from the next, end at column sub; the values
   // start gutter_width blanks after it (as in a two-dimensional table),
@@ -1306,7 +1386,7 @@ void disp_many(dgroup& g, TVA* t) {
     for (size_t i = 0; i < nr; ++i) {
       bool nz = false;
       for (size_t j = j0; j < j1; ++j)
-        if (cell[i][j] && cell[i][j]->nz) nz = true;
+        if (cell(i, j) && cell(i, j)->nz) nz = true;
       if (omit_zero_rows && !nz) continue;
       int c = 0, start = 0;
       for (int k = 0; k < arity; ++k) {
@@ -1318,7 +1398,7 @@ void disp_many(dgroup& g, TVA* t) {
       for (size_t j = j0; j < j1; ++j) {
         const dcol& col = cols[j];
         int half = extra[j] / 2;
-        dent* d = cell[i][j];
+        dent* d = cell(i, j);
         if (!d) {
           int at = !col.S && col.A > 0 ? st[j] + half + col.B
                                        : st[j] + (col.T + extra[j] - 1) / 2;
@@ -1327,8 +1407,8 @@ void disp_many(dgroup& g, TVA* t) {
           c = std::max(c, at) + 1;
         } else if (d->split < 0) {
           blanks(st[j] + half - c);
-          Fprintf(out, "%q", d->text.c_str());
-          c = std::max(c, st[j] + half) + qutflen(d->text.c_str());
+          Fprintf(out, "%q", d->text);
+          c = std::max(c, st[j] + half) + qutflen(d->text);
         } else {
           c = put_value(*d, c, st[j] + half + col.B);
         }
@@ -1432,8 +1512,11 @@ void do_display(std::vector<dgroup>& groups, set_spec* ix, TVA* t) {
   // The "$k" texts of this member.
   size_t nd = size_t(ix ? ix->arity : 0);
   dtrans.resize(nd + size_t(n_itamax));
-  for (size_t i = 0; i < size_t(n_itamax); ++i)
-    dtrans[nd + i] = "$" + std::to_string(i + 1);
+  for (size_t i = 0; i < size_t(n_itamax); ++i) {
+    char b[24];
+    Snprintf(b, sizeof b, "$%d", int(i + 1));
+    dtrans[nd + i] = b;
+  }
   for (size_t i = 0; i < nd; ++i) {
     symbol* s = ix->first->vals[i];
     if (is_number(s) || s->name[0] == '\'' || s->name[0] == '"')
@@ -1605,7 +1688,7 @@ void display_cmd(int mode, set_spec* ix, expr* items, redirect* r,
       }
     } while (ss_continue(ix, c));
   }
-  fflush(display_stream());
+  item_written(display_stream());
 }
 
 void disp_reinit() {

@@ -1,8 +1,6 @@
 // The print and printf commands.
 #include "report/print.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "compiler/compile.h"
@@ -21,7 +19,6 @@
 #include "session/include.h"
 #include "session/located.h"
 #include "session/loop.h"
-#include "support/block.h"
 #include "support/format.h"
 #include "support/list.h"
 #include "support/message.h"
@@ -40,15 +37,6 @@ const char* printf_fmt;
 int32_t pr_rc;
 int32_t dispquit;
 
-// After an item is written: a file named by a redirection and a terminal
-// get it at once; standard output to a file or pipe keeps it buffered
-// until the command ends (execute) or an error message is written
-// (std_out, support/format.cpp), so a loop writes in large pieces.
-static void pushout(FILE* f) {
-  static const bool tty = isatty(fileno(stdout));
-  if (f != stdout || blockmode || tty) fflush(f);
-}
-
 double r_print(arglist* al) {
   size_t n;
   int k;
@@ -56,7 +44,7 @@ double r_print(arglist* al) {
                    print_info.active);
   FILE* f = display_stream();
   Fprintf(f, "%s\n", s);
-  pushout(f);
+  item_written(f);
   del_mblk(k, s);
   return static_cast<double>(n);
 }
@@ -73,7 +61,7 @@ double r_printf(arglist* al) {
     i += strlen(s + i);
     if (i < n) Fprintf(f, "%c", 0);
   }
-  pushout(f);
+  item_written(f);
   del_mblk(k, s);
   return static_cast<double>(n);
 }

@@ -225,7 +225,7 @@ int run(const char* prog, char** argv, int ecmax, int eignore, FILE* redir,
     std::fflush(Stderr);
     return 383;
   }
-  fflush(stdout);
+  flush_outputs();
   fflush(Stderr);
   if (redir) fflush(redir);
   int fds[2] = {-1, -1};
@@ -513,7 +513,7 @@ int pipestart(const char* cmd, int pair[2], int* pid) {
     close(to[1]);
     return 1;
   }
-  fflush(stdout);
+  flush_outputs();
   fflush(Stderr);
   pid_t p = fork();
   if (p < 0) {

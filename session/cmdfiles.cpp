@@ -1,6 +1,7 @@
 // The table of command files: redirections, read files, close and remove.
 #include "session/cmdfiles.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,6 +28,7 @@
 #include "session/loop.h"
 #include "session/optcmd.h"
 #include "session/startup.h"
+#include "support/block.h"
 #include "support/filename.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -49,6 +51,61 @@ const char* log_ofname = "";
 FILE* df;
 int stdOut_idf = -1;
 int read_fi;
+
+// ---------------------------------------------------------------------------
+// Buffered output
+
+// The streams written since the last flush_outputs, besides standard
+// output: at most every open entry once.  A stream leaves the list when it
+// is closed (forget_written), so the list never holds a closed stream.
+static FILE* written[fi_maxopen + 2];
+static int nwritten;
+
+static void mark_written(FILE* f) {
+  if (!f || f == stdout) return;
+  for (int i = nwritten; i-- > 0;)
+    if (written[i] == f) return;
+  if (nwritten < fi_maxopen + 2) {
+    written[nwritten++] = f;
+  } else {
+    fflush(f);  // more streams than entries: cannot happen, but safe
+  }
+}
+
+static void forget_written(FILE* f) {
+  for (int i = 0; i < nwritten; ++i)
+    if (written[i] == f) {
+      written[i] = written[--nwritten];
+      return;
+    }
+}
+
+// Opens name for writing.  A terminal or a pipe gets each line at once:
+// whoever reads it expects output as it comes, not at the command's end.
+static FILE* open_output(const char* name, const char* mode) {
+  FILE* f = Fopen_map(name, mode);
+  struct stat st;
+  if (f && fstat(fileno(f), &st) == 0 &&
+      (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || isatty(fileno(f))))
+    setvbuf(f, nullptr, _IOLBF, BUFSIZ);
+  return f;
+}
+
+void item_written(FILE* f) {
+  static const bool tty = isatty(fileno(stdout));
+  if (f == stdout) {
+    if (blockmode || tty) fflush(f);
+    return;
+  }
+  if (nwritten == 0 || written[nwritten - 1] != f) mark_written(f);
+}
+
+void flush_outputs() {
+  fflush(stdout);
+  if (stdOut != stdout) fflush(stdOut);
+  if (log_file) fflush(log_file);
+  while (nwritten > 0) fflush(written[--nwritten]);
+}
 
 // ---------------------------------------------------------------------------
 // The list of open entries
@@ -98,6 +155,7 @@ static void close_stream(Fileinfo* e) {
   if (e->f == stdout) {
     fflush(stdout);
   } else {
+    forget_written(e->f);
     fclose(e->f);
   }
   e->f = nullptr;
@@ -209,7 +267,7 @@ FILE* disp0file(const char* name, int append, int* find) {
       // Closed for lack of descriptors: reopened where the session left
       // it, appending.
       fi_room();
-      e->f = Fopen_map(e->fullname, "a");
+      e->f = open_output(e->fullname, "a");
       if (!e->f) {
         error(0, "can't open \"%s\"", name);
         return nullptr;
@@ -219,10 +277,11 @@ FILE* disp0file(const char* name, int append, int* find) {
       to_front(i);
     }
     *find = i;
+    mark_written(e->f);
     return e->f;
   }
   fi_room();
-  FILE* f = Fopen_map(name, append ? "a" : "w");
+  FILE* f = open_output(name, append ? "a" : "w");
   if (!f) {
     error(0, "can't open \"%s\"", name);
     return nullptr;
@@ -233,6 +292,7 @@ FILE* disp0file(const char* name, int append, int* find) {
   to_front(i);
   e->mode = 2;
   *find = i;
+  mark_written(f);
   return f;
 }
 
@@ -477,7 +537,10 @@ FILE* log_file;
 int doing_read_cmd;
 
 void close_log_file() {
-  if (log_file) fclose(log_file);
+  if (log_file) {
+    forget_written(log_file);
+    fclose(log_file);
+  }
   log_file = nullptr;
 }
 
@@ -500,7 +563,7 @@ static void reopen_log() {
   Fileinfo* e = &pfiles[i];
   get_fullname(e, sym->name);
   if (log_fname && *log_fname) e->fullname = log_fname;
-  FILE* f = Fopen_map(e->fullname, "a");
+  FILE* f = open_output(e->fullname, "a");
   if (!f) {
     error(0, "Could not reopen log_file \"%s\"", e->fullname);
     release_fullname(e);
@@ -521,6 +584,7 @@ void file_init() {
   pfiles = static_cast<Fileinfo*>(new_mblk(pf_k, 1));
   pnames = set_enum(new_enum(), 1);
   fi_nopen = 0;
+  nwritten = 0;
   log_find = 0;
   read_fi = 0;
   df = stdOut;
@@ -559,6 +623,7 @@ const char* file_suspend(int i) {
       df = stdOut;
       df_suspended = i;
     }
+    forget_written(e->f);
     fclose(e->f);
     e->f = nullptr;
   }
@@ -568,7 +633,7 @@ const char* file_suspend(int i) {
 bool file_resume(int i) {
   Fileinfo* e = &pfiles[i];
   if (e->f || e->mode != 2) return true;
-  e->f = e->fullname ? Fopen_map(e->fullname, "a") : nullptr;
+  e->f = e->fullname ? open_output(e->fullname, "a") : nullptr;
   bool was_df = df_suspended == i;
   df_suspended = 0;
   if (!e->f) {

@@ -116,6 +116,19 @@ cstr* rdfname(expr** pe, xrecomp* xr);
 void each_name(expr* names, xrecomp* xr,
                const std::function<void(const char*)>& fn);
 
+// Command output kept buffered: item_written(f) after each item a command
+// writes to f, which is flushed at once only when it is standard output
+// to a terminal or in block mode; everything else waits for
+// flush_outputs, which writes out standard output, the log and the
+// streams written since its last call (those of item_written and every
+// stream disp0file handed out): the end of a command, a child process
+// about to run, a prompt, an include.  So a loop writes in large pieces,
+// a command that wrote nothing flushes nothing, and a reader of the file,
+// a child included, still sees all of it.  A redirection to a terminal or
+// a pipe is written line by line as it comes.
+void item_written(FILE* f);
+void flush_outputs();
+
 // Opens the output of a command: evaluates the redirection's name and
 // opens it (dispfile1); with r null, df = stdOut.  Aborts the command
 // after reporting a file that cannot be opened (df stays stdOut).

@@ -722,8 +722,9 @@ void execute(cmd_fields* first) {
     chain_first = first;
     run_chain(first);
   }
-  // What print and printf kept buffered goes out with the command's end.
-  std::fflush(stdout);
+  // What print, printf and display kept buffered goes out with the
+  // command's end.
+  flush_outputs();
   if (blockmode) blockstart("misc");
   clear_warnings();
   cmdnum = 0;

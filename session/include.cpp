@@ -194,6 +194,8 @@ void include(const char* name, int how, int) {
     return;
   }
   fi_room();
+  // The file may be one this session's commands write.
+  flush_outputs();
   if (how > 0) resume_at(tstart + strlen(name) + 9);
   char* resume = nextc;
   while (*name && static_cast<unsigned char>(*name) < 33) ++name;

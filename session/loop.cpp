@@ -255,7 +255,8 @@ int session_wait(int fd, bool stops_on_break) {
 ssize_t session_read(int fd, void* buf, size_t n) {
   if (fd == 0 && rawio_running()) return hist_read(fd, buf, n);
   std::sig_atomic_t brk = gotbreak;
-  bool stops = fd == 0 && !block1mode;
+  // Framed standard input keeps waiting: its blocks must stay whole.
+  bool stops = !block1mode;
   for (;;) {
     if (wait_ready(fd, stops, brk) < 0) return -1;
     ssize_t r = read(fd, buf, n);

@@ -114,9 +114,10 @@ void post_exit(int code);
 void post_time_limit();
 // The line reader's input source (reader): reads like read(2), but a
 // signal that arrives while it waits is acted on (signal_point) and the
-// wait goes on; only an interrupt that arrives while it waits at plain
-// (unframed) standard input ends the wait: -1 with errno EINTR, for the
-// reader to serve at its prompt.
+// wait goes on; only an interrupt ends the wait (except at framed
+// standard input in block mode): -1 with errno EINTR, for the reader to
+// serve at its prompt or to end the file it reads (a pipe that is slow
+// to write).
 // Standard input read by the raw-terminal reader thread goes through its
 // line pipe (hist_read, session/rawio.h).
 ssize_t session_read(int fd, void* buf, size_t n);

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -111,6 +112,37 @@ TEST_F(CmdFiles, OutputGoesOnWhereItStopped) {
   stdOut = stdout;
   EXPECT_EQ(out("-"), stdout);
   EXPECT_EQ(close_cmd("never"), 1);
+}
+
+// Output to a file waits for flush_outputs (which flushes what was written
+// since its last call, closed streams not among them); output to a pipe
+// goes out line by line as it comes.
+TEST_F(CmdFiles, FilesWaitForTheFlushPipesGetEachLine) {
+  FILE* f = out("f");
+  fputs("1\n", f);
+  item_written(f);
+  EXPECT_EQ(contents("f"), "");
+  flush_outputs();
+  EXPECT_EQ(contents("f"), "1\n");
+  // A stream closed after it was written is not flushed again.
+  fputs("2\n", out("g"));
+  close_cmd("g");
+  flush_outputs();
+  EXPECT_EQ(contents("g"), "2\n");
+
+  ASSERT_EQ(mkfifo("p", 0600), 0);
+  int rd = open("p", O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(rd, 0);
+  FILE* p = out("p");
+  fputs("a\nb", p);
+  item_written(p);
+  char buf[8] = {};
+  EXPECT_EQ(read(rd, buf, sizeof buf), 2);
+  EXPECT_STREQ(buf, "a\n");
+  flush_outputs();
+  EXPECT_EQ(read(rd, buf, sizeof buf), 1);
+  close_cmd("p");
+  close(rd);
 }
 
 // 70 files written twice each in turn: the least recently used streams are
