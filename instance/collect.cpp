@@ -736,6 +736,9 @@ struct filler {
   int32_t n_con_decl = 0, n_obj_decl = 0, n_var_decl = 0;
   int64_t terms_before = 0;
   int32_t pl_before = 0;
+  // Not taking over: the members' linear terms by row, which the column
+  // lists copy (transpose_copy) in one pass.  The lists stay the members'.
+  std::vector<varref*> lin_rows;
 
   varref* terms(varref*& src) {
     terms_before += length(src);
@@ -763,7 +766,12 @@ struct filler {
   // The parts of slot k of d into row r (constraints, then objectives).
   void row_parts(convar* d, int32_t k, int32_t r, expr** nonlin) {
     cvgen& g = d->gen;
-    if (g.lin) ac->row_terms[r] = terms(g.lin[k]);
+    if (g.lin && take) {
+      ac->row_terms[r] = terms(g.lin[k]);
+    } else if (g.lin) {
+      terms_before += length(g.lin[k]);
+      lin_rows[size_t(r)] = g.lin[k];
+    }
     if (g.pl && ac->row_plterms) ac->row_plterms[r] = plterms(g.pl[k]);
     if (g.nonlin) *nonlin = parts(g.nonlin[k], 0);
   }
@@ -982,12 +990,15 @@ int32_t chain_length(expr** a, int32_t n) {
 }
 
 // The column lists of the last collection brought up to date: the terms
-// of the rows filled anew leave, the new rows' terms (row_terms, made
-// column lists) join in row order.  Counts the nonzeros.
-void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh) {
+// of the rows filled anew leave, copies of the new rows' terms (lin_rows)
+// join in row order.  Counts the nonzeros.
+void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh,
+                   const std::vector<varref*>& lin_rows) {
   int32_t nrows = ac->n_con + ac->n_obj;
-  varref** add =
-      transpose(&ac->row_terms, ac->row_class, ac->var_class, nrows);
+  varref** add = transpose_copy(lin_rows.data(), ac->var_class, nrows,
+                                ac->n_con, nullptr);
+  del_mblk(ac->row_class, ac->row_terms);
+  ac->row_terms = nullptr;
   ac->jac_nonzeros = ac->grad_nonzeros = 0;
   for (int32_t c = 0; c < ac->n_var; ++c) {
     varref* a = cols[c];
@@ -1019,15 +1030,27 @@ void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh) {
   ac->n_pl_con = ac->n_pl_obj = 0;
 }
 
-// Row lists made column lists, counting what they hold.
-void transpose_rows(AC* ac) {
+// Row lists made column lists, counting what they hold: the rows taken
+// over (row_terms) are moved, the members' rows (lin_rows, when not
+// empty) copied.
+void transpose_rows(AC* ac, const std::vector<varref*>& lin_rows) {
   int32_t nrows = ac->n_con + ac->n_obj;
-  ac->col_terms = transpose(&ac->row_terms, ac->row_class, ac->var_class,
-                            nrows);
-  ac->jac_nonzeros = ac->grad_nonzeros = 0;
-  for (int32_t c = 0; c < ac->n_var; ++c)
-    for (varref* v = ac->col_terms[c]; v; v = v->next)
-      ++(v->index < ac->n_con ? ac->jac_nonzeros : ac->grad_nonzeros);
+  if (!lin_rows.empty()) {
+    int64_t counts[2];
+    del_mblk(ac->row_class, ac->row_terms);
+    ac->row_terms = nullptr;
+    ac->col_terms = transpose_copy(lin_rows.data(), ac->var_class, nrows,
+                                   ac->n_con, counts);
+    ac->jac_nonzeros = counts[0];
+    ac->grad_nonzeros = counts[1];
+  } else {
+    ac->col_terms = transpose(&ac->row_terms, ac->row_class, ac->var_class,
+                              nrows);
+    ac->jac_nonzeros = ac->grad_nonzeros = 0;
+    for (int32_t c = 0; c < ac->n_var; ++c)
+      for (varref* v = ac->col_terms[c]; v; v = v->next)
+        ++(v->index < ac->n_con ? ac->jac_nonzeros : ac->grad_nonzeros);
+  }
   ac->n_pl_con = ac->n_pl_obj = 0;
   if (!ac->row_plterms) return;
   ac->col_plterms = transpose(&ac->row_plterms, ac->row_class, ac->var_class,
@@ -1068,6 +1091,7 @@ void fill(AC* ac, const tally& t, std::vector<source_decl>& src,
   filler f;
   f.ac = ac;
   f.take = at_eof > 0;
+  if (!f.take) f.lin_rows.assign(size_t(t.n_con + t.n_obj), nullptr);
   if (old) {
     f.old_con_nonlin = old->con_nonlin;
     f.old_obj_nonlin = old->obj_nonlin;
@@ -1096,12 +1120,12 @@ void fill(AC* ac, const tally& t, std::vector<source_decl>& src,
   ac->n_nonlin_parts_con = chain_length(ac->con_nonlin, ac->n_con);
   ac->n_nonlin_parts_obj = chain_length(ac->obj_nonlin, ac->n_obj);
   if (old) {
-    merge_columns(ac, old->cols, f.fresh);
+    merge_columns(ac, old->cols, f.fresh, f.lin_rows);
     // The old parts of the rows filled anew.
     exprzap(&old->con_nonlin, old->con_class, old->n_con);
     exprzap(&old->obj_nonlin, old->obj_class, old->n_obj);
   } else {
-    transpose_rows(ac);
+    transpose_rows(ac, f.lin_rows);
   }
   if (show_stats > 5) {
     int64_t after = ac->jac_nonzeros + ac->grad_nonzeros;
