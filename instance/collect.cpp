@@ -150,6 +150,23 @@ struct merge_scratch {
   }
 };
 
+// Whether a slot holds each variable at most once and nothing the merge
+// would change: no piecewise-linear term, no zero coefficient, and columns
+// that strictly increase or strictly decrease along the list (as a sum
+// over an index set generates them).  Such a slot needs no scratch.
+bool merged_already(const varref* v, plterm* const* pl) {
+  if (pl && *pl) return false;
+  if (!v) return true;
+  if (v->coef == 0) return false;
+  const varref* w = v->next;
+  if (!w) return true;
+  bool up = w->index > v->index;
+  for (; w; v = w, w = w->next)
+    if (w->coef == 0 || w->index == v->index || (w->index > v->index) != up)
+      return false;
+  return true;
+}
+
 void merge_slot(varref** lin, plterm** pl, merge_scratch& s) {
   // Linear terms: later terms of a column go into its first.
   for (varref** p = lin; *p;) {
@@ -223,8 +240,7 @@ void merge_slot(varref** lin, plterm** pl, merge_scratch& s) {
 }  // namespace
 
 void gencollect(AC* ac, list* decls) {
-  merge_scratch s;
-  s.fit(std::max(ac ? ac->n_var_gen : 0, 1) - 1);
+  merge_scratch s;  // sized for every column on first need
   for (list* l = decls; l; l = l->next) {
     auto* d = static_cast<convar*>(l->item.p);
     cvgen& g = d->gen;
@@ -237,7 +253,10 @@ void gencollect(AC* ac, list* decls) {
             new_mblk((d->flags & CV_TWOSLOTS) ? g.member_class + 1
                                               : g.member_class, 1));
       }
-      merge_slot(&g.lin[k], g.pl ? &g.pl[k] : nullptr, s);
+      plterm** pl = g.pl ? &g.pl[k] : nullptr;
+      if (merged_already(g.lin[k], pl)) continue;
+      if (s.lin.empty()) s.fit(std::max(ac ? ac->n_var_gen : 0, 1) - 1);
+      merge_slot(&g.lin[k], pl, s);
     }
   }
 }
