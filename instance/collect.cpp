@@ -169,6 +169,23 @@ int32_t slots_of(const convar* d) {
   return (d->flags & CV_TWOSLOTS) ? 2 * n : n;
 }
 
+// Whether a slot holds each variable at most once and nothing the merge
+// would change: no piecewise-linear term, no zero coefficient, and columns
+// that strictly increase or strictly decrease along the list (as a sum
+// over an index set generates them).  Such a slot needs no scratch.
+bool merged_already(const varref* v, plterm* const* pl) {
+  if (pl && *pl) return false;
+  if (!v) return true;
+  if (v->coef == 0) return false;
+  const varref* w = v->next;
+  if (!w) return true;
+  bool up = w->index > v->index;
+  for (; w; v = w, w = w->next)
+    if (w->coef == 0 || w->index == v->index || (w->index > v->index) != up)
+      return false;
+  return true;
+}
+
 void merge_slot(varref** lin, plterm** pl, merge_scratch& s) {
   // Linear terms: later terms of a column go into its first.
   for (varref** p = lin; *p;) {
@@ -244,11 +261,12 @@ void merge_slot(varref** lin, plterm** pl, merge_scratch& s) {
 
 namespace {
 
-// The merge over decls with scratch s, which needs a pointer per column;
-// s is left with every entry null.
+// The merge over decls with scratch s, which needs a pointer per column
+// (sized on first need: slots merged already need none); s is left with
+// every entry null.
 void merge_decls(AC* ac, list* decls, merge_scratch& s) {
   if (s.dirty) s = merge_scratch{};
-  s.fit(std::max(ac ? ac->n_var_gen : 0, 1) - 1);
+  int32_t last_col = std::max(ac ? ac->n_var_gen : 0, 1) - 1;
   s.dirty = true;
   for (list* l = decls; l; l = l->next) {
     auto* d = static_cast<convar*>(l->item.p);
@@ -262,7 +280,10 @@ void merge_decls(AC* ac, list* decls, merge_scratch& s) {
             new_mblk((d->flags & CV_TWOSLOTS) ? g.member_class + 1
                                               : g.member_class, 1));
       }
-      merge_slot(&g.lin[k], g.pl ? &g.pl[k] : nullptr, s);
+      plterm** pl = g.pl ? &g.pl[k] : nullptr;
+      if (merged_already(g.lin[k], pl)) continue;
+      s.fit(last_col);
+      merge_slot(&g.lin[k], pl, s);
     }
   }
   s.dirty = false;
@@ -783,13 +804,22 @@ struct filler {
   int64_t terms_before = 0;
   int32_t pl_before = 0;
   int32_t col_lo = INT32_MAX, col_hi = -1;  // the columns of the terms met
+  // Collecting whole without taking over: the members' linear terms by
+  // row, which the column lists copy (transpose_copy) in one pass.  The
+  // lists stay the members'.
+  std::vector<varref*> lin_rows;
 
-  varref* terms(varref*& src) {
-    for (const varref* v = src; v; v = v->next) {
+  // Counts the terms of a row and widens the range of columns met.
+  void note_terms(const varref* v) {
+    for (; v; v = v->next) {
       ++terms_before;
       col_lo = std::min(col_lo, v->index);
       col_hi = std::max(col_hi, v->index);
     }
+  }
+
+  varref* terms(varref*& src) {
+    note_terms(src);
     return take_or_copy(src, take, [](const varref* v) {
       return new_varref(nullptr, v->index, v->coef);
     });
@@ -814,7 +844,12 @@ struct filler {
   // The parts of slot k of d into row r (constraints, then objectives).
   void row_parts(convar* d, int32_t k, int32_t r, expr** nonlin) {
     cvgen& g = d->gen;
-    if (g.lin) ac->row_terms[r] = terms(g.lin[k]);
+    if (g.lin && lin_rows.empty()) {
+      ac->row_terms[r] = terms(g.lin[k]);
+    } else if (g.lin) {
+      lin_rows[size_t(r)] = g.lin[k];
+      note_terms(g.lin[k]);
+    }
     if (g.pl && ac->row_plterms) ac->row_plterms[r] = plterms(g.pl[k]);
     if (g.nonlin) *nonlin = parts(g.nonlin[k], 0);
   }
@@ -1099,15 +1134,27 @@ void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh,
   ac->n_pl_con = ac->n_pl_obj = 0;
 }
 
-// Row lists made column lists, counting what they hold.
-void transpose_rows(AC* ac) {
+// Row lists made column lists, counting what they hold: the rows taken
+// over (row_terms) are moved, the members' rows (lin_rows, when not
+// empty) copied.
+void transpose_rows(AC* ac, const std::vector<varref*>& lin_rows) {
   int32_t nrows = ac->n_con + ac->n_obj;
-  ac->col_terms = transpose(&ac->row_terms, ac->row_class, ac->var_class,
-                            nrows);
-  ac->jac_nonzeros = ac->grad_nonzeros = 0;
-  for (int32_t c = 0; c < ac->n_var; ++c)
-    for (varref* v = ac->col_terms[c]; v; v = v->next)
-      ++(v->index < ac->n_con ? ac->jac_nonzeros : ac->grad_nonzeros);
+  if (!lin_rows.empty()) {
+    int64_t counts[2];
+    del_mblk(ac->row_class, ac->row_terms);
+    ac->row_terms = nullptr;
+    ac->col_terms = transpose_copy(lin_rows.data(), ac->var_class, nrows,
+                                   ac->n_con, counts);
+    ac->jac_nonzeros = counts[0];
+    ac->grad_nonzeros = counts[1];
+  } else {
+    ac->col_terms = transpose(&ac->row_terms, ac->row_class, ac->var_class,
+                              nrows);
+    ac->jac_nonzeros = ac->grad_nonzeros = 0;
+    for (int32_t c = 0; c < ac->n_var; ++c)
+      for (varref* v = ac->col_terms[c]; v; v = v->next)
+        ++(v->index < ac->n_con ? ac->jac_nonzeros : ac->grad_nonzeros);
+  }
   ac->n_pl_con = ac->n_pl_obj = 0;
   if (!ac->row_plterms) return;
   ac->col_plterms = transpose(&ac->row_plterms, ac->row_class, ac->var_class,
@@ -1157,6 +1204,7 @@ void fill(AC* ac, const tally& t, std::vector<source_decl>& src,
   filler f;
   f.ac = ac;
   f.take = at_eof > 0;
+  if (!f.take && !old) f.lin_rows.assign(size_t(t.n_con + t.n_obj), nullptr);
   if (old) {
     f.old_con_nonlin = old->con_nonlin;
     f.old_obj_nonlin = old->obj_nonlin;
@@ -1205,7 +1253,7 @@ void fill(AC* ac, const tally& t, std::vector<source_decl>& src,
     exprzap(&old->con_nonlin, old->con_class, old->n_con);
     exprzap(&old->obj_nonlin, old->obj_class, old->n_obj);
   } else {
-    transpose_rows(ac);
+    transpose_rows(ac, f.lin_rows);
   }
   if (show_stats > 5) {
     int64_t after = ac->jac_nonzeros + ac->grad_nonzeros;

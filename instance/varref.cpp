@@ -31,26 +31,51 @@ bool is_variable(const xnode* d) {
 }
 
 
-template <class T>
-T** transpose_lists(T*** rows, int old_k, int new_k, int32_t n) {
-  T** r = *rows;
-  *rows = nullptr;
+// The column lists of the n row lists r in a zero-filled block of class
+// new_k: the terms themselves (Copy false) or copies of them (new_varref,
+// the rows left as they are).  Rows are taken from the last to the first,
+// so every column lists its rows in increasing order.  counts, when not
+// null, gets the terms placed in rows below split and in the others.
+template <bool Copy, class T>
+T** columns_of(T* const* r, int new_k, int32_t n, int32_t split,
+               int64_t* counts) {
   if (!r) n = 0;
   T** cols = static_cast<T**>(new_mblk(new_k, 1));
   size_t ncols = (size_t{8} << new_k) / sizeof(T*);
+  int64_t placed[2] = {0, 0};
   for (int32_t i = n - 1; i >= 0; --i) {
+    int64_t& count = placed[i < split ? 0 : 1];
     for (T* t = r[i]; t;) {
       T* next = t->next;
       size_t c = static_cast<size_t>(static_cast<uint32_t>(t->index));
       if (c >= ncols)
         bug("transpose: column %d of row %d outside %zu columns", t->index,
             i, ncols);
-      t->index = i;
-      t->next = cols[c];
-      cols[c] = t;
+      if constexpr (Copy) {
+        T* head = cols[c];
+        cols[c] = new_varref(head, i, t->coef);
+        count += cols[c] != head;
+      } else {
+        t->index = i;
+        t->next = cols[c];
+        cols[c] = t;
+        ++count;
+      }
       t = next;
     }
   }
+  if (counts) {
+    counts[0] = placed[0];
+    counts[1] = placed[1];
+  }
+  return cols;
+}
+
+template <class T>
+T** transpose_lists(T*** rows, int old_k, int new_k, int32_t n) {
+  T** r = *rows;
+  *rows = nullptr;
+  T** cols = columns_of<false>(r, new_k, n, 0, nullptr);
   if (r) del_mblk(old_k, r);
   return cols;
 }
@@ -121,6 +146,11 @@ varref** transpose(varref*** rows, int old_k, int new_k, int32_t n) {
 
 plterm** transpose(plterm*** rows, int old_k, int new_k, int32_t n) {
   return transpose_lists(rows, old_k, new_k, n);
+}
+
+varref** transpose_copy(varref* const* rows, int new_k, int32_t n,
+                        int32_t split, int64_t counts[2]) {
+  return columns_of<true>(rows, new_k, n, split, counts);
 }
 
 void vrefzap(varref*** a, int k, int32_t n) {

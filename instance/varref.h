@@ -170,6 +170,12 @@ var* var_of_column(int32_t n);
 // session).
 varref** transpose(varref*** rows, int old_k, int new_k, int32_t n);
 plterm** transpose(plterm*** rows, int old_k, int new_k, int32_t n);
+// As transpose, but the rows stay as they are: the columns get copies of
+// their terms (new_varref, so with varref_kill0 set no term of coefficient
+// 0; a null entry of rows is an empty row).  counts, unless null, gets the
+// terms placed from rows below split and from the others.
+varref** transpose_copy(varref* const* rows, int new_k, int32_t n,
+                        int32_t split, int64_t counts[2]);
 
 // Freeing arrays of n per-member lists (*a a block of class k): each
 // entry's list goes back where it came from, then the block; afterwards *a

@@ -452,67 +452,23 @@ static int32_t* row_slots(const AC* ac, int* k) {
   return slot;
 }
 
-// The kept terms of the sent columns, column after column in writer
-// order: slot and coefficient of each, and how many each column holds.
-struct colterms {
-  int32_t* slot;
-  double* coef;
-  int64_t n, cap;
-  int32_t* kept;  // per writer column
-  int ks, kc, kk;
-};
-
-// Room for at least cap terms: the whole of the blocks' classes is used.
-// The collected counts of nonzeros make the first guess, so that a
-// problem whose counts are right needs no second block.
-static void ct_grow(colterms* T, int64_t cap) {
-  int ks = htcl(4 * size_t(cap)), kc = htcl(8 * size_t(cap));
-  auto* slot = block<int32_t>(ks, 0);
-  auto* coef = block<double>(kc, 0);
-  if (T->n) {
-    std::memcpy(slot, T->slot, 4 * size_t(T->n));
-    std::memcpy(coef, T->coef, 8 * size_t(T->n));
-  }
-  if (T->slot) del_mblk(T->ks, T->slot);
-  if (T->coef) del_mblk(T->kc, T->coef);
-  T->slot = slot;
-  T->coef = coef;
-  T->ks = ks;
-  T->kc = kc;
-  T->cap = int64_t(std::min((size_t{8} << ks) / 4, (size_t{8} << kc) / 8));
-}
-
-static void ct_free(colterms* T) {
-  if (T->slot) del_mblk(T->ks, T->slot);
-  if (T->coef) del_mblk(T->kc, T->coef);
-  del_mblk(T->kk, T->kept);
-}
-
 // The lists are scattered through the term pool, so walking one is a
 // chain of cache misses; LANES lists are walked side by side so that
 // their misses overlap, each lane holding up to LANE_CAP terms before the
 // lanes are emptied in column order.
 constexpr int LANES = 32, LANE_CAP = 32;
 
-// col1sort's first pass: one walk over the column lists of the sent
-// columns, counting the terms of each slot in start[s + 1] and the
-// constraint terms of each column in kcum.  False when the constraint
-// terms pass 2^31 - 1: the terms are then counted, not kept.
-static bool jac_walk(const AC* ac, const int32_t* rslot, colterms* T,
-                     jacsort* J) {
-  int32_t nv = ac->n_var_sent, nc = ac->n_con_sent;
-  int64_t* cnt = J->start + 1;
-  bool fits = true;
+// One walk over the column lists of the sent columns in writer order:
+// keep(p, s, coef) for each term of writer column p in slot s (rows not
+// sent skipped), a column's terms in the order of its list, then, for a
+// row using the column nonlinearly without a linear term there, keep(p, s,
+// 0): such a row holds the column in its Jacobian too.
+template <class Keep>
+static void jac_walk(const AC* ac, const int32_t* rslot, Keep keep) {
+  int32_t nv = ac->n_var_sent;
   std::vector<int32_t> mark;  // per row: the last column with a term there
-  auto keep = [&](int32_t p, int32_t s, double c) {
-    if (s < 0) return;
-    ++cnt[s];
-    if (s < nc) ++J->kcum[p];
-    if (!fits) return;
-    if (T->n == T->cap) ct_grow(T, 2 * T->cap);
-    T->slot[T->n] = s;
-    T->coef[T->n++] = c;
-    ++T->kept[p];
+  auto put = [&](int32_t p, int32_t s, double c) {
+    if (s >= 0) keep(p, s, c);
   };
   for (int32_t p0 = 0; p0 < nv; p0 += LANES) {
     int g = int(std::min<int32_t>(LANES, nv - p0));
@@ -540,11 +496,9 @@ static bool jac_walk(const AC* ac, const int32_t* rslot, colterms* T,
     }
     for (int i = 0; i < g; ++i) {
       int32_t p = p0 + i;
-      for (int j = 0; j < n[i]; ++j) keep(p, row[i][j], coef[i][j]);
+      for (int j = 0; j < n[i]; ++j) put(p, row[i][j], coef[i][j]);
       for (const varref* t = cur[i]; t; t = t->next)
-        keep(p, rslot[t->index], t->coef);
-      // A row using the column nonlinearly holds it in its Jacobian too,
-      // with linear coefficient 0 when it has no linear term there.
+        put(p, rslot[t->index], t->coef);
       int32_t v = ac->var_order ? ac->var_order[p] : p;
       if (const varref* nl = ac->col_nl_rows ? ac->col_nl_rows[v] : nullptr) {
         if (mark.empty()) mark.assign(size_t(ac->n_con + ac->n_obj), -1);
@@ -552,19 +506,31 @@ static bool jac_walk(const AC* ac, const int32_t* rslot, colterms* T,
              t = t->next)
           mark[size_t(t->index)] = p;
         for (; nl; nl = nl->next)
-          if (mark[size_t(nl->index)] != p) keep(p, rslot[nl->index], 0);
+          if (mark[size_t(nl->index)] != p) put(p, rslot[nl->index], 0);
       }
-      J->nzc += J->kcum[p];
     }
-    if (fits && J->nzc > std::numeric_limits<int32_t>::max()) fits = false;
   }
-  return fits;
 }
 
-// col1sort's second pass: the terms moved from column order to slot order
-// (a bucket transposition over the counts of the first pass), and the
-// column counts made cumulative.
-static void jac_place(const AC* ac, const colterms* T, jacsort* J) {
+// col1sort's first walk: the terms of each slot counted in start[s + 1],
+// the constraint terms of each column in kcum, their sum in nzc.
+static void jac_count(const AC* ac, const int32_t* rslot, jacsort* J) {
+  int32_t nc = ac->n_con_sent;
+  int64_t* cnt = J->start + 1;
+  int64_t* kcum = J->kcum;
+  jac_walk(ac, rslot, [cnt, kcum, nc](int32_t p, int32_t s, double) {
+    ++cnt[s];
+    if (s < nc) ++kcum[p];
+  });
+  for (int32_t p = 0; p < ac->n_var_sent; ++p) J->nzc += J->kcum[p];
+}
+
+// col1sort's second walk: each term stored straight into its slot's
+// stretch (the counts made starts first), the columns arriving in writer
+// order, so that a slot's columns increase; then the column counts made
+// cumulative.  Walking the lists twice keeps no copy of the terms in
+// column order.
+static void jac_place(const AC* ac, const int32_t* rslot, jacsort* J) {
   int32_t ns = ac->n_con_sent + ac->n_obj;
   for (int32_t s = 0; s < ns; ++s) J->start[s + 1] += J->start[s];
   int64_t total = J->start[ns];
@@ -574,13 +540,13 @@ static void jac_place(const AC* ac, const colterms* T, jacsort* J) {
   J->col = block<int32_t>(J->kt, 0);
   J->coef = block<double>(J->kc, 0);
   int64_t* next = J->start;  // advanced per slot, restored below
-  int64_t m = 0;
-  for (int32_t p = 0; p < ac->n_var_sent; ++p)
-    for (int32_t j = T->kept[p]; j > 0; --j, ++m) {
-      int64_t i = next[T->slot[m]]++;
-      J->col[i] = p;
-      J->coef[i] = T->coef[m];
-    }
+  int32_t* col = J->col;
+  double* coef = J->coef;
+  jac_walk(ac, rslot, [next, col, coef](int32_t p, int32_t s, double c) {
+    int64_t i = next[s]++;
+    col[i] = p;
+    coef[i] = c;
+  });
   for (int32_t s = ns; s > 0; --s) J->start[s] = J->start[s - 1];
   J->start[0] = 0;
   for (int32_t p = 1; p < ac->n_var_sent; ++p) J->kcum[p] += J->kcum[p - 1];
@@ -613,14 +579,11 @@ jacsort* col1sort(AC* ac, int64_t* nzc) {
 
   int kr;
   int32_t* rslot = row_slots(ac, &kr);
-  colterms T{};
-  T.kk = elem_class(J->kv, 4);
-  T.kept = block<int32_t>(T.kk);
-  ct_grow(&T, std::max<int64_t>(ac->jac_nonzeros + ac->grad_nonzeros, 1024));
-  bool fits = jac_walk(ac, rslot, &T, J);
+  jac_count(ac, rslot, J);
+  // Past 2^31 - 1 constraint terms the terms are counted, not kept.
+  bool fits = J->nzc <= std::numeric_limits<int32_t>::max();
+  if (fits) jac_place(ac, rslot, J);
   del_mblk(kr, rslot);
-  if (fits) jac_place(ac, &T, J);
-  ct_free(&T);
   *nzc = J->nzc;
   if (!fits) jac_forget(ac);
   return ac->jac_sorted;

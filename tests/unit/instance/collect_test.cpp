@@ -158,9 +158,9 @@ TEST(PlMerge, SumsOverTheUnionOfBreakpoints) {
 }
 
 TEST_F(Collect, DuplicateTermsMerge) {
-  model("var x; var y; s.t. c{i in 1..5}: x + y >= 0;");
+  model("var x; var y; var z; s.t. c{i in 1..9}: x + y >= 0;");
   constr* c = con("c");
-  give_members(c, {1, 2, 3, 4, 5}, 0);
+  give_members(c, {1, 2, 3, 4, 5, 6, 7, 8, 9}, 0);
   // sum {i in 1..2} (i+1) * x: terms 2x, 3x.
   row(c, 0, 0, Infinity, {{0, 2}, {1, 1}, {0, 3}});
   // 2*x + <<0; -1, 1>> x.
@@ -178,10 +178,16 @@ TEST_F(Collect, DuplicateTermsMerge) {
   c->gen.pl[3]->next = make_pl(0, {{0}, {1, -1}});
   // x - x goes.
   row(c, 4, 0, Infinity, {{0, 1}, {1, 4}, {0, -1}});
+  // Columns running one way hold each variable once and stay as they are;
+  // side by side duplicates, a zero and a turn do not.
+  row(c, 5, 0, Infinity, {{2, 1}, {1, 2}, {0, 3}});
+  row(c, 6, 0, Infinity, {{0, 1}, {1, 2}, {1, 3}, {2, 4}});
+  row(c, 7, 0, Infinity, {{0, 1}, {1, 0}, {2, 4}});
+  row(c, 8, 0, Infinity, {{0, 1}, {2, 2}, {1, 3}, {2, 4}});
 
   list cell{};
   cell.item.p = c;
-  new_ac()->n_var_gen = 2;
+  new_ac()->n_var_gen = 3;
   gencollect(new_ac(), &cell);
 
   cvgen& g = c->gen;
@@ -204,6 +210,10 @@ TEST_F(Collect, DuplicateTermsMerge) {
   EXPECT_EQ(g.pl[3], nullptr);
   EXPECT_EQ(terms(3), "0:1 ");
   EXPECT_EQ(terms(4), "1:4 ");
+  EXPECT_EQ(terms(5), "2:1 1:2 0:3 ");
+  EXPECT_EQ(terms(6), "0:1 1:5 2:4 ");
+  EXPECT_EQ(terms(7), "0:1 2:4 ");
+  EXPECT_EQ(terms(8), "0:1 2:6 1:3 ");
 }
 
 TEST_F(Collect, RowsNamesAndCounts) {
