@@ -568,7 +568,7 @@ void fixed_duals(AC* ac) {
   std::vector<int64_t> head(nrem, -1);
   std::vector<int32_t> place(size_t(nc), -1);
   for (size_t k = 0; k < nrem; ++k) place[size_t(fd_removed[k])] = int32_t(k);
-  for (int32_t j = 0; j < nv; ++j)
+  each_column(ac->col_terms, nv, [&](int32_t j) {
     for (const varref* t = ac->col_terms[j]; t; t = t->next) {
       int32_t r = t->index;
       if (r >= nc) {
@@ -580,6 +580,7 @@ void fixed_duals(AC* ac) {
         X[size_t(j)] = std::fma(-y[r], t->coef, X[size_t(j)]);
       }
     }
+  });
   // The piecewise-linear terms presolve took out with their fixed
   // columns count with their slopes there, as linear terms would.
   for (const pl_note& n : fd_pl) {

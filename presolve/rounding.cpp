@@ -146,25 +146,7 @@ inline bool quot_fast(double a, double b, bool up, double* out) {
   return true;
 }
 
-// a - b, down or up.
-double diff_dir(double a, double b, bool up) {
-  double r;
-  if (sum_fast(a, -b, up, &r)) return r;
-  return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, 0, diff);
-}
-
-double fma_dir(double a, double b, double c, bool up) {
-  double r;
-  if (fma_fast(a, b, c, up, &r)) return r;
-  return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, c, mac);
-}
-
-double quot_dir(double a, double b, bool up) {
-  double r;
-  if (quot_fast(a, b, up, &r)) return r;
-  return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, 0, quot);
-}
-
+// qsum's steps, each rounded down or up.
 double qsum_dir(double a, double b, double c, bool up) {
   double q, r;
   if (quot_fast(b, c, up, &q) && sum_fast(a, q, up, &r)) return r;
@@ -173,14 +155,30 @@ double qsum_dir(double a, double b, double c, bool up) {
 
 }  // namespace
 
-double diffl(double a, double b) { return diff_dir(a, b, false); }
-double diffu(double a, double b) { return diff_dir(a, b, true); }
-void macl(double a, double b, double* c) { *c = fma_dir(a, b, *c, false); }
-void macu(double a, double b, double* c) { *c = fma_dir(a, b, *c, true); }
-void msacl(double a, double b, double* c) { *c = fma_dir(-a, b, *c, false); }
-void msacu(double a, double b, double* c) { *c = fma_dir(-a, b, *c, true); }
-double quotl(double a, double b) { return quot_dir(a, b, false); }
-double quotu(double a, double b) { return quot_dir(a, b, true); }
+double diff_rounded(double a, double b, bool up) {
+  double r;
+  if (sum_fast(a, -b, up, &r)) return r;
+  return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, 0, diff);
+}
+
+double fma_rounded(double a, double b, double c, bool up) {
+  double r;
+  // A factor of 1 or -1 makes the product exact: one directed sum (no
+  // fused operation to split).
+  if (a == 1 || a == -1 || b == 1 || b == -1) {
+    double p = a == 1 ? b : a == -1 ? -b : b == 1 ? a : -a;
+    if (p != 0 && sum_fast(c, p, up, &r)) return r;
+  }
+  if (fma_fast(a, b, c, up, &r)) return r;
+  return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, c, mac);
+}
+
+double quot_rounded(double a, double b, bool up) {
+  double r;
+  if (quot_fast(a, b, up, &r)) return r;
+  return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, 0, quot);
+}
+
 double qsuml(double a, double b, double c) { return qsum_dir(a, b, c, false); }
 double qsumu(double a, double b, double c) { return qsum_dir(a, b, c, true); }
 
