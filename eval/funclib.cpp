@@ -23,6 +23,8 @@
 #include "frontend/paramdcl.h"
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
+#include "instance/ac.h"
+#include "session/batch.h"
 #include "session/child.h"
 #include "session/cmdfiles.h"
 #include "session/execute.h"
@@ -33,6 +35,7 @@
 #include "session/opttable.h"
 #include "session/startup.h"
 #include "session/sysdecls.h"
+#include "solver/nlexpr.h"
 #include "support/filename.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -1152,7 +1155,7 @@ void function_deleted(function* f) {
 void func_reinit() { each_function(pipe_stop); }
 
 void zero_frefs() {
-  each_function([](function* g) { g->ncalls = 0; });
+  each_function([](function* g) { g->used = 0; });
 }
 
 // ---- Listings and system sets -------------------------------------------------
@@ -1237,10 +1240,31 @@ void gen_AVAILFUNC2(set* s, TVA*) {
   }
 }
 
+namespace {
+
+// Marks the functions the current problem calls: the problem is collected
+// and presolved, then its graphs are walked as the problem writer walks
+// them.  Collecting can generate _SFUNCS again; that inner generation
+// lists the marks as they stand instead of starting over.
+void mark_problem_funcs() {
+  static bool busy;
+  if (busy) return;
+  busy = true;
+  struct unbusy {
+    ~unbusy() { busy = false; }
+  } guard;
+  AC* ac = output_time(new_ac(), 3);
+  if (ac && trans_state >= 3 && trans_state != 5) graph_setup(ac);
+  else zero_frefs();  // nothing collected, or no variables: nothing sent
+}
+
+}  // namespace
+
 void gen_SFUNCS(set* s, TVA*) {
+  mark_problem_funcs();
   std::vector<function*> v;
   each_function([&](function* f) {
-    if (f->ncalls && f->libfuncp) v.push_back(f);
+    if (f->used) v.push_back(f);
   });
   std::sort(v.begin(), v.end(), [](function* a, function* b) {
     return strcmp(a->name->name, b->name->name) < 0;
@@ -1260,7 +1284,7 @@ void adjust_vexo_funclibs() {
   for (const lib_entry& e : Libs) {
     bool used = false;
     each_function([&](function* f) {
-      if (f->ncalls && f->lib == e.rec) used = true;
+      if (f->used && f->lib == e.rec) used = true;
     });
     if (!used || e.rec->stamp == pass) continue;
     e.rec->stamp = pass;

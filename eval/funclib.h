@@ -43,7 +43,11 @@ struct function : xnode {
                     // string, 4 random, 6 both), 8 real arguments passed
                     // directly, 1 string arguments allowed, 16 output
                     // arguments allowed; 0 for functions of no library
-  uint32_t ncalls;  // calls compiled (funceval), cleared by zero_frefs
+  uint32_t ncalls;  // calls compiled (funceval); never lowered, so a record
+                    // that compiled code may name is never freed
+  uint32_t used;    // called by the current problem: 1 + its place among
+                    // the problem's functions (graph_setup), 0 when not;
+                    // cleared by zero_frefs
   ::VexoLib* lib;   // the library that supplied the routine, or null
   int32_t libnargs;  // the argument count the library registered
   void* libfuncp;   // the library's routine
@@ -93,8 +97,9 @@ void ix_details_ZEF();
 void at_reset();
 void at_exit();
 // Generators of the system sets _AVAILFUNCS (sorted by name), _AVAILFUNC2
-// (function, library; "" for none) and _SFUNCS (functions the problem
-// calls, sorted).
+// (function, library; "" for none) and _SFUNCS (functions the current
+// problem calls, sorted; the problem is collected and presolved first,
+// which can raise the errors of generation, and vexo_funclibs follows).
 void gen_AVAILFUNCS(set* s, TVA* tva);
 void gen_AVAILFUNC2(set* s, TVA* tva);
 void gen_SFUNCS(set* s, TVA* tva);
@@ -126,10 +131,10 @@ void reset_func(function* f);
 void function_deleted(function* f);
 // Closes the pipe child of every pipe function.
 void func_reinit();
-// Sets every declared function's count of compiled calls to 0.
+// Clears every declared function's mark of use by the current problem.
 void zero_frefs();
-// Option vexo_funclibs: the libraries of the functions with compiled
-// calls, in load order, or "-" for none.
+// Option vexo_funclibs: the libraries of the functions the current
+// problem calls (as last marked), in load order, or "-" for none.
 void adjust_vexo_funclibs();
 
 // The seed of the random functions changed: the seed callbacks of the

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "compiler/opgen.h"
 #include "compiler/recomp.h"
 #include "compiler/tva.h"
 #include "data/values.h"
@@ -174,6 +175,13 @@ void gen_parami(param* p, TVA* tva) {
 void gen_set(setdcl* s, TVA* tva) {
   set* v = s->value;
   if (!v) return;
+  if (v->sclass == SC_SYSENUM) {
+    // A system set's routine runs when a command uses the set, not here:
+    // _SFUNCS collects the problem, which generation cannot do inside
+    // itself.  The members of the last generation are forgotten.
+    if (v->nmem >= 0) Clearset(v);
+    return;
+  }
   if (s->asgn || v == s->dflt) {
     // A defining set, or the default standing in for data not given: its
     // members are tested as data would be.

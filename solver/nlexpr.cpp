@@ -26,7 +26,7 @@ static expr* xtemp;
 // ---- What the graphs of the write under way use (graph_setup).
 
 // The imported functions called, by F segment number.
-static std::vector<const function*> fused;
+static std::vector<function*> fused;
 // The defined variables sent, by their place in the file (number less
 // n_var_sent): body, column, the graph segment they must stand before,
 // the third field of their V line.
@@ -96,7 +96,7 @@ struct use_scan {
   static void text(cstr*&) {}
   static void plain(expr*&) {}
   void func(xnode* x) {
-    auto* fn = static_cast<const function*>(x);
+    auto* fn = static_cast<function*>(x);
     if (fn && std::find(fused.begin(), fused.end(), fn) == fused.end())
       fused.push_back(fn);
   }
@@ -240,6 +240,9 @@ void graph_setup(const AC* ac) {
     sc.segment(ac->obj_nonlin ? ac->obj_nonlin[nl_obj_row(ac, i)] : nullptr,
                s, true, i);
   nlu.n_funcs = int32_t(fused.size());
+  // The marks of use (_SFUNCS, vexo_funclibs) follow the problem sent.
+  zero_frefs();
+  for (size_t i = 0; i < fused.size(); ++i) fused[i]->used = uint32_t(i + 1);
   if (!sc.use.empty()) number_defvars(ac, sc);
 }
 

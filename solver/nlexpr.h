@@ -43,7 +43,8 @@ struct nluses {
   int32_t comb, comc, como, comc1, como1;
 };
 extern nluses nlu;
-// Sets nlv and nlu from ac.  Graph segment s (C segments 0 .. n_con_sent
+// Sets nlv and nlu from ac, and marks the functions called (function::used,
+// after zero_frefs).  Graph segment s (C segments 0 .. n_con_sent
 // - 1, then L, then O) is the place a defined variable is first used at.
 void graph_setup(const AC* ac);
 // The F segments: "F%d %d %d %s\n" per imported function called

@@ -11,6 +11,7 @@
 #include <limits>
 #include <vector>
 
+#include "eval/funclib.h"
 #include "frontend/condcl.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
@@ -901,6 +902,8 @@ void outmps(AC* ac) {
     mps_write(ac);
     return;
   }
+  // The solver loads the libraries of the functions the file calls.
+  adjust_vexo_funclibs();
   const char* stub = outopt + 1;
   bool text = form == 'g';
 

@@ -1,10 +1,12 @@
 // The problem writer's dispatch on option outopt.
 #include "solver/output.h"
 
+#include "eval/funclib.h"
 #include "instance/ac.h"
 #include "session/infiles.h"
 #include "session/opttable.h"
 #include "session/startup.h"
+#include "solver/nlexpr.h"
 #include "solver/nlwrite.h"
 #include "support/format.h"
 #include "support/machine.h"
@@ -42,6 +44,10 @@ int output(AC* ac) {
     }
     case '0':
     case '1':
+      // Nothing is written, but vexo_funclibs names the libraries the
+      // problem needs all the same.
+      graph_setup(ac);
+      adjust_vexo_funclibs();
       if (at_eof) return 0;
       if (outopt[0] == '0') {
         Fprintf(Stderr, "No files written: option outopt is 0.\n");
