@@ -24,6 +24,7 @@
 #include "frontend/parse.h"
 #include "frontend/rawtok.h"
 #include "instance/ac.h"
+#include "instance/genmod.h"
 #include "session/batch.h"
 #include "session/child.h"
 #include "session/cmdfiles.h"
@@ -1245,10 +1246,19 @@ namespace {
 // Marks the functions the current problem calls: the problem is collected
 // and presolved, then its graphs are walked as the problem writer walks
 // them.  Collecting can generate _SFUNCS again; that inner generation
-// lists the marks as they stand instead of starting over.
-void mark_problem_funcs() {
+// lists the marks as they stand instead of starting over.  Generation
+// cannot collect inside itself either: a declaration generated from
+// _SFUNCS gets the marks of the problem as last presolved.  Whether the
+// marks are those of the problem as it stands.
+bool mark_problem_funcs() {
   static bool busy;
-  if (busy) return;
+  if (busy) return true;
+  if (generating()) {
+    if (trans_state < 3) return false;
+    if (trans_state != 5 && cur_ac) graph_setup(cur_ac);
+    else zero_frefs();
+    return true;
+  }
   busy = true;
   struct unbusy {
     ~unbusy() { busy = false; }
@@ -1256,12 +1266,13 @@ void mark_problem_funcs() {
   AC* ac = output_time(new_ac(), 3);
   if (ac && trans_state >= 3 && trans_state != 5) graph_setup(ac);
   else zero_frefs();  // nothing collected, or no variables: nothing sent
+  return true;
 }
 
 }  // namespace
 
 void gen_SFUNCS(set* s, TVA*) {
-  mark_problem_funcs();
+  bool current = mark_problem_funcs();
   std::vector<function*> v;
   each_function([&](function* f) {
     if (f->used) v.push_back(f);
@@ -1274,6 +1285,9 @@ void gen_SFUNCS(set* s, TVA*) {
     symbol* t[1] = {f->name};
     set_addmem(s, t);
   }
+  // Members from stale marks serve the declaration being generated; the
+  // set itself is generated again by the next command that uses it.
+  if (!current && s->owner) s->owner->xr.stamp = -1.0;
   adjust_vexo_funclibs();
 }
 

@@ -544,6 +544,8 @@ AC* genmod(int flags, int* nvars_out) {
   return result;
 }
 
+bool generating() { return gen_tva != nullptr; }
+
 void genmod_cleanup() {
   if (xnode* d = curx) {
     curx = nullptr;

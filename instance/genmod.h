@@ -52,6 +52,8 @@ struct xnode2;
 // generators (evaluation errors, not_within, ...) abandon the command
 // through bailout, which runs genmod_cleanup.
 AC* genmod(int flags, int* nvars_out);
+// Whether a genmod walk is in progress.
+bool generating();
 
 // Member sets that declarations walked before the one being generated
 // hold, of the arity, for a new member set to share (instance/memberset.h):
