@@ -12,6 +12,7 @@
 #include "compiler/tva.h"
 #include "eval/optab.h"
 #include "eval/set.h"
+#include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/vardcl.h"
@@ -24,6 +25,7 @@
 #include "session/batch.h"
 #include "session/cmdfiles.h"
 #include "session/execute.h"
+#include "session/infiles.h"
 #include "session/opttable.h"
 #include "support/format.h"
 #include "support/message.h"
@@ -251,10 +253,48 @@ void gather_rows(const AC* ac) {
       terms_by_row[size_t(v->index)].push_back(varref{nullptr, j, v->coef});
 }
 
-// Row i's terms from the column lists: an expand of one row passes over
-// the columns once and keeps nothing.
+// The member (slot) of its declaration that row i is, or -1: a
+// constraint or objective member of one row each.
+int64_t row_member(const AC* ac, int32_t i, const convar** d) {
+  const xname& nm = i < ac->n_con ? ac->con_names[i]
+                                  : ac->obj_names[i - ac->n_con];
+  auto* c = static_cast<const convar*>(nm.decl);
+  if (!c || (c->flags & CV_TWOSLOTS) || nm.tail) return -1;
+  uint32_t k = c->kind & ~1u;
+  if (k != DK_CON && k != DK_OBJ) return -1;
+  *d = c;
+  if (!(c->kind & 1)) return 0;
+  if (!nm.subs || !c->gen.members) return -1;
+  return set_lookup(c->gen.members, const_cast<setmem*>(nm.subs)->tup());
+}
+
+// Row i's terms found through the columns its generated member lists, each
+// column's list walked up to the row: work in proportion to the row's
+// columns, not to the model.  Only while the record is as collection made
+// it (no presolve since, the members' lists not taken over), so that the
+// row's columns are those of its member.  False when that does not hold.
+bool row_from_member(const AC* ac, int32_t i, std::vector<varref>* t) {
+  if (trans_state != 2 || at_eof || ac->n_defvar || !ac->col_terms)
+    return false;
+  const convar* d = nullptr;
+  int64_t k = row_member(ac, i, &d);
+  if (k < 0 || k >= d->gen.member_count) return false;
+  if (!d->gen.lin) return true;  // no linear term
+  for (const varref* m = d->gen.lin[k]; m; m = m->next) {
+    if (m->index < 0 || m->index >= ac->n_var) return false;
+    for (const varref* v = ac->col_terms[m->index]; v && v->index <= i;
+         v = v->next)
+      if (v->index == i) t->push_back(varref{nullptr, m->index, v->coef});
+  }
+  return true;
+}
+
+// Row i's terms from the column lists: through its member's columns when
+// it can, else an expand of one row passes over the columns once and keeps
+// nothing.
 void row_from_columns(const AC* ac, int32_t i, std::vector<varref>* t) {
   if (!ac->col_terms) return;
+  if (row_from_member(ac, i, t)) return;
   if (terms_by_row.empty() && !rows_found++) {
     for (int32_t j = 0; j < ac->n_var; ++j)
       for (const varref* v = ac->col_terms[j]; v; v = v->next)
@@ -616,17 +656,34 @@ void expand_member(const AC* ac, const convar* d, int64_t ord,
   auto unseen = [&](const xname* nm) {
     Fprintf(df, "\nBotch: %s is not seen by the solver.\n", xwho(nm));
   };
+  // Where a member stands when every member of d holds its place (one
+  // column, or one row, each, from the first); else the names are searched.
+  const cvgen& g = d->gen;
+  int64_t at = g.first_col >= 0 && !g.n_in_prob && !(d->flags & CV_TWOSLOTS)
+                   ? g.first_col + ord
+                   : -1;
   if (d->kind == DK_VAR || d->kind == DK_VARI) {
+    if (at >= 0 && at < ac->n_var && is_member(ac->var_names[at])) {
+      if (!sent_var(ac, int32_t(at))) return unseen(&ac->var_names[at]);
+      return varexpand(ac, cols->of(int32_t(at)), int32_t(at));
+    }
     for (int32_t j = 0; j < ac->n_var; ++j)
       if (is_member(ac->var_names[j])) {
         if (!sent_var(ac, j)) return unseen(&ac->var_names[j]);
         return varexpand(ac, cols->of(j), j);
       }
   } else if (d->kind == DK_OBJ || d->kind == DK_OBJI) {
+    if (at >= 0 && at < ac->n_obj && is_member(ac->obj_names[at]))
+      return row_out(ac, ac->n_con + int32_t(at), numeric);
     for (int32_t j = 0; j < ac->n_obj; ++j)
       if (is_member(ac->obj_names[j]))
         return row_out(ac, ac->n_con + j, numeric);
   } else {
+    if (at >= 0 && at < ac->n_con && is_member(ac->con_names[at]) &&
+        !is_logical(ac, int32_t(at))) {
+      if (!sent_row(ac, int32_t(at))) return unseen(&ac->con_names[at]);
+      return row_out(ac, int32_t(at), numeric);
+    }
     for (int32_t i = 0; i < ac->n_con; ++i)
       if (is_member(ac->con_names[i]) && !is_logical(ac, i)) {
         if (!sent_row(ac, i)) return unseen(&ac->con_names[i]);
