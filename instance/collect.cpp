@@ -1203,7 +1203,13 @@ void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh,
   auto count = [&](const varref* t, int64_t d) {
     (t->index < ac->n_con ? jac : grad) += d;
   };
-  for (int32_t c = std::max(lo, 0); c <= hi && c < ac->n_var; ++c) {
+  int32_t end = std::min(hi, ac->n_var - 1);
+  for (int32_t c = std::max(lo, 0); c <= end; ++c) {
+    // The lists' records lie far apart: the first two of the columns
+    // ahead are fetched while this one is walked.
+    if (c + 16 <= end && cols[c + 16]) __builtin_prefetch(cols[c + 16]);
+    if (c + 8 <= end && cols[c + 8] && cols[c + 8]->next)
+      __builtin_prefetch(cols[c + 8]->next);
     varref* a = cols[c];
     varref* b = heads[size_t(c)];
     heads[size_t(c)] = nullptr;
