@@ -413,39 +413,36 @@ void expand1(const AC* ac, int32_t i) {
 
 // ---- Variables --------------------------------------------------------------
 
-// Marks in seen the columns an expression uses.
-void nl_vars(const expr* e, std::vector<char>& seen) {
+// Hands mark every column an expression uses.
+template <class Mark>
+void nl_vars(const expr* e, Mark& mark) {
   if (!e || opcode(e) == OPNUM) return;
   switch (shape(e)) {
     case SH_BINARY:
     case SH_FUNC2:
-      nl_vars(e->L.e, seen);
-      nl_vars(e->R.e, seen);
+      nl_vars(e->L.e, mark);
+      nl_vars(e->R.e, mark);
       break;
     case SH_UNARY:
     case SH_FUNC1:
     case SH_TO_NUMBER:
-      nl_vars(e->L.e, seen);
+      nl_vars(e->L.e, mark);
       break;
     case SH_SUMLIST:
     case SH_LIST:
-      for (const expr* a = e->L.e; a; a = a->next) nl_vars(a, seen);
+      for (const expr* a = e->L.e; a; a = a->next) nl_vars(a, mark);
       break;
     case SH_IF:
-      nl_vars(e->L.e, seen);
-      nl_vars(e->R.e->L.e, seen);
-      nl_vars(e->R.e->R.e, seen);
+      nl_vars(e->L.e, mark);
+      nl_vars(e->R.e->L.e, mark);
+      nl_vars(e->R.e->R.e, mark);
       break;
-    case SH_VARVAL: {
-      int32_t j = e->L.i >= Nv ? e->L.i - Nv : e->L.i;
-      if (j >= 0 && size_t(j) < seen.size()) seen[j] = 1;
+    case SH_VARVAL:
+      mark(e->L.i >= Nv ? e->L.i - Nv : e->L.i);
       break;
-    }
-    case SH_PLTERM: {
-      int32_t j = static_cast<const plterm*>(e->L.p)->index;
-      if (j >= 0 && size_t(j) < seen.size()) seen[j] = 1;
+    case SH_PLTERM:
+      mark(static_cast<const plterm*>(e->L.p)->index);
       break;
-    }
     default:
       break;
   }
@@ -454,6 +451,15 @@ void nl_vars(const expr* e, std::vector<char>& seen) {
 // One column entry: the row and the coefficient, the row complemented
 // for a nonlinear occurrence.
 using colent = std::pair<int32_t, double>;
+
+// The rows a variable's expansion lists, in its order: objectives first,
+// then the constraints sent that are not logical.
+template <class F>
+void for_expanded_rows(const AC* ac, F row) {
+  for (int32_t j = 0; j < ac->n_obj; ++j) row(ac->n_con + j);
+  for (int32_t i = 0; i < ac->n_con; ++i)
+    if (!is_logical(ac, i) && sent_row(ac, i)) row(i);
+}
 
 // The column lists of every variable: objectives first, then constraints;
 // in a row, the nonlinear occurrences before the linear terms.
@@ -465,8 +471,11 @@ std::vector<std::vector<colent>> vxgen(const AC* ac) {
   std::vector<char> seen(cols.size(), 0);
   auto vxgen1 = [&](int32_t i) {
     bool marked = false;
+    auto mark = [&](int32_t j) {
+      if (j >= 0 && size_t(j) < seen.size()) seen[size_t(j)] = 1;
+    };
     for (const expr* e = row_nonlin(ac, i); e; e = e->next) {
-      nl_vars(e, seen);
+      nl_vars(e, mark);
       marked = true;
     }
     for (auto [col, t] : row_pls(ac, i)) {
@@ -483,19 +492,55 @@ std::vector<std::vector<colent>> vxgen(const AC* ac) {
       if (c.empty() || c.back().first != ~i) c.push_back({i, v.coef});
     }
   };
-  for (int32_t j = 0; j < ac->n_obj; ++j) vxgen1(ac->n_con + j);
-  for (int32_t i = 0; i < ac->n_con; ++i)
-    if (!is_logical(ac, i) && sent_row(ac, i)) vxgen1(i);
+  for_expanded_rows(ac, vxgen1);
   return cols;
 }
 
-// The column lists, made by the first variable expanded: an expand of
-// rows alone needs none.
+// Column j's list as vxgen makes it, from the column's own terms and the
+// rows' nonlinear and piecewise-linear parts: work in proportion to the
+// rows, the column and the nonlinear parts, not to every row's terms.
+// Only while the terms are by column alone.
+std::vector<colent> vxcol(const AC* ac, int32_t j) {
+  std::vector<colent> c;
+  std::vector<std::pair<int32_t, double>> lin;
+  for (const varref* v = ac->col_terms[j]; v; v = v->next)
+    lin.push_back({v->index, v->coef});
+  std::sort(lin.begin(), lin.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  auto vxcol1 = [&](int32_t i) {
+    bool nl = false;
+    auto mark = [&](int32_t k) { nl = nl || k == j; };
+    for (const expr* e = row_nonlin(ac, i); e && !nl; e = e->next)
+      nl_vars(e, mark);
+    for (const plterm* t = ac->col_plterms ? ac->col_plterms[j] : nullptr;
+         t && !nl; t = t->next)
+      nl = t->index == i;
+    if (nl) c.push_back({~i, 0});
+    auto at = std::lower_bound(
+        lin.begin(), lin.end(), i,
+        [](const auto& a, int32_t r) { return a.first < r; });
+    if (!nl && at != lin.end() && at->first == i) c.push_back(*at);
+  };
+  for_expanded_rows(ac, vxcol1);
+  return c;
+}
+
+// The column lists: the first few variables expanded get their own, one
+// at a time; more make every column's list at once.  An expand of rows
+// alone needs none.
 struct lazy_cols {
   const AC* ac;
   std::vector<std::vector<colent>> cols;
   bool made = false;
+  int single = 0;
+  std::vector<colent> one;
   const std::vector<colent>& of(int32_t j) {
+    if (!made && single < 8 && ac->col_terms && !ac->row_terms &&
+        !ac->row_plterms) {
+      ++single;
+      one = vxcol(ac, j);
+      return one;
+    }
     if (!made) {
       cols = vxgen(ac);
       made = true;
@@ -720,7 +765,7 @@ void expand_cmd(int variant, expr* items, redirect* r, xrecomp* xr) {
         if (!is_logical(ac, i) && sent_row(ac, i)) row_out(ac, i, numeric);
     }
   } else {
-    lazy_cols cols{ac, {}};
+    lazy_cols cols{ac, {}, false, 0, {}};
     compile_start();
     compile_items(items);
     tva_hold h{compile_end(xr)};
