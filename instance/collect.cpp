@@ -20,6 +20,7 @@
 #include "instance/members.h"
 #include "instance/names.h"
 #include "instance/problem.h"
+#include "instance/renum.h"
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
 #include "instance/sufstore.h"
@@ -634,46 +635,101 @@ struct kept_parts {
   varref** cols = nullptr;
   expr** con_nonlin = nullptr;
   expr** obj_nonlin = nullptr;
-  int con_class = 0, obj_class = 0;
-  int32_t n_con = 0, n_obj = 0;
+  int con_class = 0, obj_class = 0, var_class = 0;
+  int32_t n_con = 0, n_obj = 0, n_var = 0;
   int64_t jac_nonzeros = 0, grad_nonzeros = 0;
   std::vector<char> keep;
+  // The last collection's columns in this one's numbering (-1: gone);
+  // moved: some column moved or went, or a variable was generated again
+  // (its names point to its new members).
+  std::vector<int32_t> colmap;
+  bool moved = false;
 };
 
+// The columns lo..hi of the last collection in this one's numbering: the
+// new numbers of the first and last columns that stayed (the map keeps the
+// order of the columns that stay), or an empty range.
+void map_range(const std::vector<int32_t>& map, int32_t* lo, int32_t* hi) {
+  int32_t n = int32_t(map.size()), a = *lo, b = std::min(*hi, n - 1);
+  *lo = INT32_MAX;
+  *hi = -1;
+  for (int32_t c = std::max(a, 0); c <= b; ++c)
+    if (map[size_t(c)] >= 0) {
+      *lo = map[size_t(c)];
+      break;
+    }
+  for (int32_t c = b; c >= std::max(a, 0); --c)
+    if (map[size_t(c)] >= 0) {
+      *hi = map[size_t(c)];
+      break;
+    }
+}
+
+// The column map from the last collection's variables (last) to this
+// one's (now): a variable not generated since keeps its members in order
+// wherever its first column went; one generated again keeps its columns
+// when they stand where they stood and as many, else its old columns go
+// (the rows that use it were generated again, so no row kept holds them).
+// False when a variable came or went.
+bool column_map(const std::vector<source_decl>& now,
+                const std::vector<source_decl>& last, int32_t n_var,
+                kept_parts* k) {
+  k->colmap.assign(size_t(n_var), -1);
+  for (size_t i = 0; i < now.size(); ++i) {
+    const source_decl& a = now[i];
+    const source_decl& b = last[i];
+    if (!is_var_kind(a.d->kind)) continue;
+    bool regen = a.gen_seq != b.gen_seq;
+    bool same = a.first_col == b.first_col && a.member_count == b.member_count;
+    if (regen) k->moved = true;
+    if (regen && !same) continue;
+    if (a.member_count != b.member_count) return false;
+    for (int32_t j = 0; j < b.member_count; ++j)
+      if (b.first_col + j < n_var)
+        k->colmap[size_t(b.first_col + j)] = a.first_col + j;
+  }
+  for (int32_t c = 0; c < n_var && !k->moved; ++c)
+    k->moved = k->colmap[size_t(c)] != c;
+  return true;
+}
+
 // Whether this collection may keep the rows of the declarations not
-// generated since the last one (keep gets which; their term counts come
-// over into now): the record is as that collection left it (no presolve
-// since, nothing taken over), the problem and its columns are the same,
-// every row stands where it stood, and nothing asks for the whole record
-// to be rebuilt (piecewise-linear terms, defined variables, a variable
-// generated again, whose terms in other rows may have moved).
+// generated since the last one (k->keep gets which; their term counts
+// come over into now, their column ranges in this one's numbering): the
+// record is as that collection left it (no presolve since, nothing taken
+// over), the problem and its declarations are the same, every row stands
+// where it stood, and nothing asks for the whole record to be rebuilt
+// (piecewise-linear terms, defined variables).  Columns may have moved
+// (k->colmap).
 bool reusable(const AC* ac, const tally& t, std::vector<source_decl>& now,
-              std::vector<char>* keep) {
+              kept_parts* k) {
   const collected_from& l = last_collection();
   if (l.ac != ac || l.presolve_at != presolve_count || at_eof ||
       l.prob != cur_prob || now.size() != l.decls.size())
     return false;
   if (!ac->col_terms || ac->row_terms || ac->col_plterms || t.pl ||
-      t.vardefs || ac->n_var != t.n_var || ac->n_con != t.n_con ||
-      ac->n_obj != t.n_obj)
+      t.vardefs || ac->n_con != t.n_con || ac->n_obj != t.n_obj)
     return false;
-  keep->assign(now.size(), 0);
+  for (size_t i = 0; i < now.size(); ++i)
+    if (now[i].d != l.decls[i].d) return false;
+  if (!column_map(now, l.decls, ac->n_var, k)) return false;
+  k->keep.assign(now.size(), 0);
   for (size_t i = 0; i < now.size(); ++i) {
     source_decl& a = now[i];
     const source_decl& b = l.decls[i];
-    if (a.d != b.d || a.first_col != b.first_col ||
-        a.member_count != b.member_count || a.rows != b.rows)
-      return false;
+    if (is_var_kind(a.d->kind)) continue;
+    if (a.member_count != b.member_count || a.rows != b.rows) return false;
+    int32_t lo = b.col_lo, hi = b.col_hi;
+    if (k->moved) map_range(k->colmap, &lo, &hi);
     if (a.gen_seq != b.gen_seq) {
-      if (is_var_kind(a.d->kind)) return false;
-      a.old_lo = b.col_lo;
-      a.old_hi = b.col_hi;
+      a.old_lo = lo;
+      a.old_hi = hi;
       continue;
     }
-    (*keep)[i] = 1;
+    k->keep[i] = 1;
     a.terms = b.terms;
-    a.col_lo = b.col_lo;
-    a.col_hi = b.col_hi;
+    a.col_lo = lo;
+    a.col_hi = hi;
   }
   return true;
 }
@@ -686,6 +742,8 @@ void take_kept(AC* ac, kept_parts* k) {
   k->obj_class = ac->obj_class;
   k->n_con = ac->n_con;
   k->n_obj = ac->n_obj;
+  k->n_var = ac->n_var;
+  k->var_class = ac->var_class;
   if (ac->var_lb_alt == ac->var_lb && ac->var_ub_alt == ac->var_ub) {
     k->var_lb = ac->var_lb;
     k->var_ub = ac->var_ub;
@@ -703,6 +761,51 @@ void take_kept(AC* ac, kept_parts* k) {
   ac->var_names = nullptr;
   ac->col_terms = nullptr;
   ac->con_nonlin = ac->obj_nonlin = nullptr;
+}
+
+// The kept parts brought to this collection's columns (n_var of them)
+// when columns moved: the column lists move to their new numbers (those
+// of columns that went are freed, their terms no longer counted), the
+// per-column blocks serve again when their class still fits, the kept
+// rows' nonlinear parts refer to the new numbers, and the names are made
+// again.  Work in proportion to the columns, not to the terms.
+void v_upgrade(kept_parts* k, int32_t n_var) {
+  if (!k->moved) return;
+  const std::vector<int32_t>& map = k->colmap;
+  int kv = class_of(n_var, 8);
+  varref** cols = zeroed<varref*>(kv);
+  for (int32_t c = 0; c < k->n_var; ++c) {
+    varref* l = k->cols[c];
+    if (map[size_t(c)] >= 0) {
+      cols[map[size_t(c)]] = l;
+      continue;
+    }
+    while (l) {
+      varref* next = l->next;
+      --(l->index < k->n_con ? k->jac_nonzeros : k->grad_nonzeros);
+      free_1varref(l);
+      l = next;
+    }
+  }
+  del_mblk(k->var_class, k->cols);
+  k->cols = cols;
+  if (k->var_lb && kv != k->var_class) {
+    del_mblk(k->var_class, k->var_lb);
+    del_mblk(k->var_class, k->var_ub);
+    del_mblk(k->var_class, k->var_init_val);
+    del_mblk(elem_class(k->var_class, 4), k->var_status);
+    del_mblk(k->var_class, k->col_nl_rows);
+    k->var_lb = k->var_ub = k->var_init_val = nullptr;
+    k->var_status = nullptr;
+    k->col_nl_rows = nullptr;
+  }
+  int32_t n = int32_t(map.size());
+  for (int32_t r = 0; k->con_nonlin && r < k->n_con; ++r)
+    for (expr* e = k->con_nonlin[r]; e; e = e->next) Vpewalk(e, map.data(), n);
+  for (int32_t j = 0; k->obj_nonlin && j < k->n_obj; ++j)
+    for (expr* e = k->obj_nonlin[j]; e; e = e->next) Vpewalk(e, map.data(), n);
+  if (k->var_names) del_mblk(k->var_names_class, k->var_names);
+  k->var_names = nullptr;
 }
 
 void allocate(AC* ac, const tally& t, const kept_parts* old) {
@@ -1100,7 +1203,13 @@ void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh,
   auto count = [&](const varref* t, int64_t d) {
     (t->index < ac->n_con ? jac : grad) += d;
   };
-  for (int32_t c = std::max(lo, 0); c <= hi && c < ac->n_var; ++c) {
+  int32_t end = std::min(hi, ac->n_var - 1);
+  for (int32_t c = std::max(lo, 0); c <= end; ++c) {
+    // The lists' records lie far apart: the first two of the columns
+    // ahead are fetched while this one is walked.
+    if (c + 16 <= end && cols[c + 16]) __builtin_prefetch(cols[c + 16]);
+    if (c + 8 <= end && cols[c + 8] && cols[c + 8]->next)
+      __builtin_prefetch(cols[c + 8]->next);
     varref* a = cols[c];
     varref* b = heads[size_t(c)];
     heads[size_t(c)] = nullptr;
@@ -1287,12 +1396,15 @@ AC* collect(AC* ac) {
   std::vector<source_decl> src = sources();
   tally t = count_pass();
   kept_parts old;
-  bool reuse = reusable(ac, t, src, &old.keep);
+  bool reuse = reusable(ac, t, src, &old);
   merge_generated(ac, src, reuse);
   old.jac_nonzeros = last_collection().jac_nonzeros;
   old.grad_nonzeros = last_collection().grad_nonzeros;
   last_collection() = collected_from{};
-  if (reuse) take_kept(ac, &old);
+  if (reuse) {
+    take_kept(ac, &old);
+    v_upgrade(&old, t.n_var);
+  }
   col_teardown(ac);
   free_list(relax2list);
   relax2list = nullptr;

@@ -32,6 +32,7 @@
 #include "instance/stamps.h"
 #include "instance/sufdecl.h"
 #include "instance/sufinit.h"
+#include "instance/sufstore.h"
 #include "session/located.h"
 #include "session/loop.h"
 #include "session/opttable.h"
@@ -393,7 +394,9 @@ bool generate(xnode* d, TVA* tva) {
       copy_sufs(d, tva);
       return true;
     case DK_ENV:
+      return true;
     case DK_SUFFIX:
+      suf_recheck(static_cast<suffix*>(d));
       return true;
     case DK_ENVI:
       return gen_env(d, tva);

@@ -1,6 +1,8 @@
 // Suffix values of generated members.
 #include "instance/sufstore.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 #include <unordered_set>
@@ -190,6 +192,15 @@ void dotdel2(sufstore* st, int k) {
   if (v->values) del_mblk(v->values_class, v->values);
   del_mblk(htcl(sizeof(SufVal)), v);
   st->suf_vals[k] = nullptr;
+}
+
+void suf_recheck(const suffix* s) {
+  for (int cls : suf_classes) {
+    const xclass_rec& c = xclass[cls];
+    for (int i = 0; i < c.n; ++i)
+      if (SufVal* v = c.a[i] ? sufval_of(c.a[i], s->classnum) : nullptr)
+        v->checked = 0;
+  }
 }
 
 void dotdel1(int k, int cls) {

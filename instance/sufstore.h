@@ -77,6 +77,9 @@ bool suf_put_name(const xname& nm, suffix* s, double x, AC* ac);
 
 // Frees d's value block of suffix number k and nulls its slot.
 void dotdel2(sufstore* st, int k);
+// Every value of s is checked again by the next sufcheck (what its
+// conditions read changed).
+void suf_recheck(const suffix* s);
 // Removes suffix number k from every declaration of class list cls: the
 // later slots move down by one.
 void dotdel1(int k, int cls);

@@ -16,6 +16,7 @@
 #include "instance/members.h"
 #include "instance/problem.h"
 #include "instance/stamps.h"
+#include "instance/sufdecl.h"
 #include "session/batch.h"
 #include "session/loop.h"
 #include "support/pool.h"
@@ -92,6 +93,15 @@ void co_cite(citing* c) {
     for (int32_t i = 0; i < xclass[p.cls].n; ++i)
       if (xnode* d = xclass[p.cls].a[i]; d && !left_out(d, p.kind))
         c->cite(d);
+  // Suffixes that go to or come from a solver and whose conditions read
+  // declarations: their values are checked against what the conditions
+  // read as it stands now (other suffixes have nothing to bring up to
+  // date).
+  if (in_suffixes)
+    for (int32_t i = 0; i < xclass[XC_SUFFIXES].n; ++i)
+      if (auto* s = static_cast<suffix*>(xclass[XC_SUFFIXES].a[i]);
+          s && (s->direction & SUF_INOUT) && s->conditions && s->ndeps)
+        c->cite(s);
 }
 
 // Kinds that generation walks: variables, constraints and objectives every

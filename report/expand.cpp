@@ -12,6 +12,7 @@
 #include "compiler/tva.h"
 #include "eval/optab.h"
 #include "eval/set.h"
+#include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "frontend/vardcl.h"
@@ -24,6 +25,7 @@
 #include "session/batch.h"
 #include "session/cmdfiles.h"
 #include "session/execute.h"
+#include "session/infiles.h"
 #include "session/opttable.h"
 #include "support/format.h"
 #include "support/message.h"
@@ -251,10 +253,48 @@ void gather_rows(const AC* ac) {
       terms_by_row[size_t(v->index)].push_back(varref{nullptr, j, v->coef});
 }
 
-// Row i's terms from the column lists: an expand of one row passes over
-// the columns once and keeps nothing.
+// The member (slot) of its declaration that row i is, or -1: a
+// constraint or objective member of one row each.
+int64_t row_member(const AC* ac, int32_t i, const convar** d) {
+  const xname& nm = i < ac->n_con ? ac->con_names[i]
+                                  : ac->obj_names[i - ac->n_con];
+  auto* c = static_cast<const convar*>(nm.decl);
+  if (!c || (c->flags & CV_TWOSLOTS) || nm.tail) return -1;
+  uint32_t k = c->kind & ~1u;
+  if (k != DK_CON && k != DK_OBJ) return -1;
+  *d = c;
+  if (!(c->kind & 1)) return 0;
+  if (!nm.subs || !c->gen.members) return -1;
+  return set_lookup(c->gen.members, const_cast<setmem*>(nm.subs)->tup());
+}
+
+// Row i's terms found through the columns its generated member lists, each
+// column's list walked up to the row: work in proportion to the row's
+// columns, not to the model.  Only while the record is as collection made
+// it (no presolve since, the members' lists not taken over), so that the
+// row's columns are those of its member.  False when that does not hold.
+bool row_from_member(const AC* ac, int32_t i, std::vector<varref>* t) {
+  if (trans_state != 2 || at_eof || ac->n_defvar || !ac->col_terms)
+    return false;
+  const convar* d = nullptr;
+  int64_t k = row_member(ac, i, &d);
+  if (k < 0 || k >= d->gen.member_count) return false;
+  if (!d->gen.lin) return true;  // no linear term
+  for (const varref* m = d->gen.lin[k]; m; m = m->next) {
+    if (m->index < 0 || m->index >= ac->n_var) return false;
+    for (const varref* v = ac->col_terms[m->index]; v && v->index <= i;
+         v = v->next)
+      if (v->index == i) t->push_back(varref{nullptr, m->index, v->coef});
+  }
+  return true;
+}
+
+// Row i's terms from the column lists: through its member's columns when
+// it can, else an expand of one row passes over the columns once and keeps
+// nothing.
 void row_from_columns(const AC* ac, int32_t i, std::vector<varref>* t) {
   if (!ac->col_terms) return;
+  if (row_from_member(ac, i, t)) return;
   if (terms_by_row.empty() && !rows_found++) {
     for (int32_t j = 0; j < ac->n_var; ++j)
       for (const varref* v = ac->col_terms[j]; v; v = v->next)
@@ -373,39 +413,36 @@ void expand1(const AC* ac, int32_t i) {
 
 // ---- Variables --------------------------------------------------------------
 
-// Marks in seen the columns an expression uses.
-void nl_vars(const expr* e, std::vector<char>& seen) {
+// Hands mark every column an expression uses.
+template <class Mark>
+void nl_vars(const expr* e, Mark& mark) {
   if (!e || opcode(e) == OPNUM) return;
   switch (shape(e)) {
     case SH_BINARY:
     case SH_FUNC2:
-      nl_vars(e->L.e, seen);
-      nl_vars(e->R.e, seen);
+      nl_vars(e->L.e, mark);
+      nl_vars(e->R.e, mark);
       break;
     case SH_UNARY:
     case SH_FUNC1:
     case SH_TO_NUMBER:
-      nl_vars(e->L.e, seen);
+      nl_vars(e->L.e, mark);
       break;
     case SH_SUMLIST:
     case SH_LIST:
-      for (const expr* a = e->L.e; a; a = a->next) nl_vars(a, seen);
+      for (const expr* a = e->L.e; a; a = a->next) nl_vars(a, mark);
       break;
     case SH_IF:
-      nl_vars(e->L.e, seen);
-      nl_vars(e->R.e->L.e, seen);
-      nl_vars(e->R.e->R.e, seen);
+      nl_vars(e->L.e, mark);
+      nl_vars(e->R.e->L.e, mark);
+      nl_vars(e->R.e->R.e, mark);
       break;
-    case SH_VARVAL: {
-      int32_t j = e->L.i >= Nv ? e->L.i - Nv : e->L.i;
-      if (j >= 0 && size_t(j) < seen.size()) seen[j] = 1;
+    case SH_VARVAL:
+      mark(e->L.i >= Nv ? e->L.i - Nv : e->L.i);
       break;
-    }
-    case SH_PLTERM: {
-      int32_t j = static_cast<const plterm*>(e->L.p)->index;
-      if (j >= 0 && size_t(j) < seen.size()) seen[j] = 1;
+    case SH_PLTERM:
+      mark(static_cast<const plterm*>(e->L.p)->index);
       break;
-    }
     default:
       break;
   }
@@ -414,6 +451,15 @@ void nl_vars(const expr* e, std::vector<char>& seen) {
 // One column entry: the row and the coefficient, the row complemented
 // for a nonlinear occurrence.
 using colent = std::pair<int32_t, double>;
+
+// The rows a variable's expansion lists, in its order: objectives first,
+// then the constraints sent that are not logical.
+template <class F>
+void for_expanded_rows(const AC* ac, F row) {
+  for (int32_t j = 0; j < ac->n_obj; ++j) row(ac->n_con + j);
+  for (int32_t i = 0; i < ac->n_con; ++i)
+    if (!is_logical(ac, i) && sent_row(ac, i)) row(i);
+}
 
 // The column lists of every variable: objectives first, then constraints;
 // in a row, the nonlinear occurrences before the linear terms.
@@ -425,8 +471,11 @@ std::vector<std::vector<colent>> vxgen(const AC* ac) {
   std::vector<char> seen(cols.size(), 0);
   auto vxgen1 = [&](int32_t i) {
     bool marked = false;
+    auto mark = [&](int32_t j) {
+      if (j >= 0 && size_t(j) < seen.size()) seen[size_t(j)] = 1;
+    };
     for (const expr* e = row_nonlin(ac, i); e; e = e->next) {
-      nl_vars(e, seen);
+      nl_vars(e, mark);
       marked = true;
     }
     for (auto [col, t] : row_pls(ac, i)) {
@@ -443,19 +492,55 @@ std::vector<std::vector<colent>> vxgen(const AC* ac) {
       if (c.empty() || c.back().first != ~i) c.push_back({i, v.coef});
     }
   };
-  for (int32_t j = 0; j < ac->n_obj; ++j) vxgen1(ac->n_con + j);
-  for (int32_t i = 0; i < ac->n_con; ++i)
-    if (!is_logical(ac, i) && sent_row(ac, i)) vxgen1(i);
+  for_expanded_rows(ac, vxgen1);
   return cols;
 }
 
-// The column lists, made by the first variable expanded: an expand of
-// rows alone needs none.
+// Column j's list as vxgen makes it, from the column's own terms and the
+// rows' nonlinear and piecewise-linear parts: work in proportion to the
+// rows, the column and the nonlinear parts, not to every row's terms.
+// Only while the terms are by column alone.
+std::vector<colent> vxcol(const AC* ac, int32_t j) {
+  std::vector<colent> c;
+  std::vector<std::pair<int32_t, double>> lin;
+  for (const varref* v = ac->col_terms[j]; v; v = v->next)
+    lin.push_back({v->index, v->coef});
+  std::sort(lin.begin(), lin.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  auto vxcol1 = [&](int32_t i) {
+    bool nl = false;
+    auto mark = [&](int32_t k) { nl = nl || k == j; };
+    for (const expr* e = row_nonlin(ac, i); e && !nl; e = e->next)
+      nl_vars(e, mark);
+    for (const plterm* t = ac->col_plterms ? ac->col_plterms[j] : nullptr;
+         t && !nl; t = t->next)
+      nl = t->index == i;
+    if (nl) c.push_back({~i, 0});
+    auto at = std::lower_bound(
+        lin.begin(), lin.end(), i,
+        [](const auto& a, int32_t r) { return a.first < r; });
+    if (!nl && at != lin.end() && at->first == i) c.push_back(*at);
+  };
+  for_expanded_rows(ac, vxcol1);
+  return c;
+}
+
+// The column lists: the first few variables expanded get their own, one
+// at a time; more make every column's list at once.  An expand of rows
+// alone needs none.
 struct lazy_cols {
   const AC* ac;
   std::vector<std::vector<colent>> cols;
   bool made = false;
+  int single = 0;
+  std::vector<colent> one;
   const std::vector<colent>& of(int32_t j) {
+    if (!made && single < 8 && ac->col_terms && !ac->row_terms &&
+        !ac->row_plterms) {
+      ++single;
+      one = vxcol(ac, j);
+      return one;
+    }
     if (!made) {
       cols = vxgen(ac);
       made = true;
@@ -616,17 +701,34 @@ void expand_member(const AC* ac, const convar* d, int64_t ord,
   auto unseen = [&](const xname* nm) {
     Fprintf(df, "\nBotch: %s is not seen by the solver.\n", xwho(nm));
   };
+  // Where a member stands when every member of d holds its place (one
+  // column, or one row, each, from the first); else the names are searched.
+  const cvgen& g = d->gen;
+  int64_t at = g.first_col >= 0 && !g.n_in_prob && !(d->flags & CV_TWOSLOTS)
+                   ? g.first_col + ord
+                   : -1;
   if (d->kind == DK_VAR || d->kind == DK_VARI) {
+    if (at >= 0 && at < ac->n_var && is_member(ac->var_names[at])) {
+      if (!sent_var(ac, int32_t(at))) return unseen(&ac->var_names[at]);
+      return varexpand(ac, cols->of(int32_t(at)), int32_t(at));
+    }
     for (int32_t j = 0; j < ac->n_var; ++j)
       if (is_member(ac->var_names[j])) {
         if (!sent_var(ac, j)) return unseen(&ac->var_names[j]);
         return varexpand(ac, cols->of(j), j);
       }
   } else if (d->kind == DK_OBJ || d->kind == DK_OBJI) {
+    if (at >= 0 && at < ac->n_obj && is_member(ac->obj_names[at]))
+      return row_out(ac, ac->n_con + int32_t(at), numeric);
     for (int32_t j = 0; j < ac->n_obj; ++j)
       if (is_member(ac->obj_names[j]))
         return row_out(ac, ac->n_con + j, numeric);
   } else {
+    if (at >= 0 && at < ac->n_con && is_member(ac->con_names[at]) &&
+        !is_logical(ac, int32_t(at))) {
+      if (!sent_row(ac, int32_t(at))) return unseen(&ac->con_names[at]);
+      return row_out(ac, int32_t(at), numeric);
+    }
     for (int32_t i = 0; i < ac->n_con; ++i)
       if (is_member(ac->con_names[i]) && !is_logical(ac, i)) {
         if (!sent_row(ac, i)) return unseen(&ac->con_names[i]);
@@ -663,7 +765,7 @@ void expand_cmd(int variant, expr* items, redirect* r, xrecomp* xr) {
         if (!is_logical(ac, i) && sent_row(ac, i)) row_out(ac, i, numeric);
     }
   } else {
-    lazy_cols cols{ac, {}};
+    lazy_cols cols{ac, {}, false, 0, {}};
     compile_start();
     compile_items(items);
     tva_hold h{compile_end(xr)};

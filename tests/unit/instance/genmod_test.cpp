@@ -453,31 +453,6 @@ TEST_F(Gen, DeclarationsIndexedAlikeShareTheirMembers) {
   EXPECT_EQ(r->gen.members, x->gen.members);
 }
 
-// The columns of the variable references in instantiated expression e,
-// "v<column> " in walk order.
-struct varval_walker : walker_defaults {
-  std::string cols;
-  void operand(expr*& e) { walk(e); }
-  void chain(expr*& e) {
-    for (expr* x = e; x; x = x->next) walk(x);
-  }
-  void args(expr*& e, bool) {
-    for (expr* x = e; x; x = x->next) walk(x->R.e);
-  }
-  void walk(expr* e) {
-    if (!e) return;
-    if (opcode(e) == OPVARVAL146)
-      cols += "v" + std::to_string(e->L.i) + " ";
-    else
-      visit_operands(e, *this);
-  }
-};
-std::string varvals(expr* e) {
-  varval_walker w;
-  w.walk(e);
-  return w.cols;
-}
-
 // Every row's terms after a change that moves columns are those of a
 // fresh session with the final data; a row that uses only moved columns
 // is renumbered, not generated again.
@@ -501,7 +476,7 @@ TEST_F(Gen, MovedColumnsAreRenumberedInPlace) {
         }
         for (expr* e = r->gen.nonlin ? r->gen.nonlin[i] : nullptr; e;
              e = e->next)
-          t += varvals(e);
+          t += test::varvals(e);
         t += "| ";
       }
     }

@@ -13,6 +13,7 @@
 
 #include "eval/set.h"
 #include "frontend/condcl.h"
+#include "frontend/expr.h"
 #include "frontend/frontend_fixture.h"
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
@@ -79,6 +80,31 @@ inline std::string generated_decls(const std::string& err) {
     at = end;
   }
   return names;
+}
+
+// The columns of the variable references in instantiated expression e,
+// "v<column> " in walk order.
+struct varval_walker : walker_defaults {
+  std::string cols;
+  void operand(expr*& e) { walk(e); }
+  void chain(expr*& e) {
+    for (expr* x = e; x; x = x->next) walk(x);
+  }
+  void args(expr*& e, bool) {
+    for (expr* x = e; x; x = x->next) walk(x->R.e);
+  }
+  void walk(expr* e) {
+    if (!e) return;
+    if (opcode(e) == OPVARVAL146)
+      cols += "v" + std::to_string(e->L.i) + " ";
+    else
+      visit_operands(e, *this);
+  }
+};
+inline std::string varvals(expr* e) {
+  varval_walker w;
+  w.walk(e);
+  return w.cols;
 }
 
 }  // namespace vexo::test

@@ -14,11 +14,13 @@
 #include "frontend/vardcl.h"
 #include "instance/ac.h"
 #include "instance/members.h"
+#include "instance/names.h"
 #include "instance/problem.h"
 #include "instance/stamps.h"
 #include "instance/varref.h"
 #include "report/prex.h"
 #include "session/opttable.h"
+#include "support/format.h"
 #include "support/symbol.h"
 #include "test_util.h"
 #include "instance/instance_fixture.h"
@@ -156,8 +158,9 @@ TEST_F(KeepCurrent, WhatTheProblemLeavesOutIsNotGenerated) {
   EXPECT_EQ(cur_ac->n_con, 4);
 }
 
-// A regenerated variable, or rows that moved, have the problem collected
-// whole: what the columns hold is still right.
+// A variable generated again in its own columns keeps the other rows as
+// they were collected; rows that moved have the problem collected whole.
+// What the columns hold is right either way.
 TEST_F(KeepCurrent, AChangedShapeIsCollectedWhole) {
   test::outcome o = typed(
       "param u default 9; var y <= u; s.t. s: y + x[3] >= 1;\n"
@@ -170,10 +173,95 @@ TEST_F(KeepCurrent, AChangedShapeIsCollectedWhole) {
             "minimize o:\n\tx[1] + x[2] + 2*x[3];\n\n"
             "subject to s:\n\tx[3] + y >= 1;\n\n"
             "Coefficients of y:\n\ts  1\n\n");
-  EXPECT_FALSE(marked());
+  EXPECT_TRUE(marked());  // r was neither generated nor collected again
   EXPECT_EQ(cur_ac->var_ub[3], 8);
   EXPECT_EQ(cur_ac->jac_nonzeros, 7);
   EXPECT_EQ(cur_ac->grad_nonzeros, 3);
+  // A row more: collected whole.
+  o = typed("s.t. s2: y >= 0; expand s2;\n");
+  EXPECT_EQ(o.out, "subject to s2:\n\ty >= 0;\n\n");
+  EXPECT_FALSE(marked());
+  EXPECT_EQ(cur_ac->jac_nonzeros, 8);
+}
+
+// The collected record as text: per column its name, bounds, status and
+// terms (row:coef), per row its name, bounds and nonlinear parts, and the
+// nonzero counts.
+std::string collected_text(AC* ac) {
+  std::string s;
+  char b[96];
+  for (int32_t c = 0; c < ac->n_var; ++c) {
+    Snprintf(b, sizeof b, "%s [%g,%g] %u:", xwho(&ac->var_names[c]),
+             ac->var_lb[c], ac->var_ub[c], ac->var_status[c]);
+    s += b;
+    for (varref* v = ac->col_terms[c]; v; v = v->next) {
+      Snprintf(b, sizeof b, " %d:%g", v->index, v->coef);
+      s += b;
+    }
+    s += "\n";
+  }
+  for (int32_t r = 0; r < ac->n_con + ac->n_obj; ++r) {
+    bool obj = r >= ac->n_con;
+    const xname& n = obj ? ac->obj_names[r - ac->n_con] : ac->con_names[r];
+    Snprintf(b, sizeof b, "%s", xwho(&n));
+    s += b;
+    if (!obj) {
+      Snprintf(b, sizeof b, " [%g,%g]", ac->con_lb[r], ac->con_ub[r]);
+      s += b;
+    }
+    for (expr* e = obj ? ac->obj_nonlin[r - ac->n_con] : ac->con_nonlin[r]; e;
+         e = e->next)
+      s += " " + test::varvals(e);
+    s += "\n";
+  }
+  Snprintf(b, sizeof b, "%lld %lld nonzeros\n", (long long)ac->jac_nonzeros,
+           (long long)ac->grad_nonzeros);
+  return s + b;
+}
+
+// A variable that gains or loses a member moves the columns after it: the
+// collection moves their lists and keeps the rows not generated again
+// (those that use only moved columns, nonlinear parts included), and the
+// record is the one a fresh session with the final data collects.
+TEST_F(KeepCurrent, MovedColumnsKeepTheirRows) {
+  const std::string model =
+      "set A default {1, 2}; param u {A} default 3;\n"
+      "var v {i in A} >= 0, <= u[i]; var y {1..2} <= 4;\n"
+      "s.t. g {j in 1..2}: y[j]^2 + j * y[j] + x[3] >= j;\n"
+      "s.t. h: sum {i in A} i * v[i] + y[2] <= 9;\n";
+  test::outcome o = typed(model + "expand g[1];\n");
+  // Columns x[1..3], v[1..2], y[1..2] (5, 6); rows r[1..3], g[1..2] (3,
+  // 4), h, o.
+  ASSERT_NE(term(5, 3), nullptr);
+  term(5, 3)->coef = 0.5;  // g[1]'s term in y[1]
+  struct step {
+    const char* change;
+    const char* data;  // of a fresh session
+    int32_t y1;        // y[1]'s column after it
+  };
+  for (step s : {step{"let A := {1, 2, 3};", "{1, 2, 3}", 6},
+                 step{"let A := {2};", "{2}", 4}}) {
+    SCOPED_TRACE(s.change);
+    o = typed(std::string(s.change) + " expand g[1], h;\n");
+    EXPECT_EQ(generated(o.err), "u v h ");  // g and r are kept
+    ASSERT_NE(term(s.y1, 3), nullptr);
+    EXPECT_EQ(term(s.y1, 3)->coef, 0.5);
+    term(s.y1, 3)->coef = 1;
+    std::string incremental = collected_text(cur_ac);
+    term(s.y1, 3)->coef = 0.5;
+    // A fresh session with the final data.
+    leave();
+    begin("/tmp/vexo_xcg_XXXXXX");
+    typed(
+        "param c {1..3} default 1; param b {1..3} default 5;\n"
+        "var x {1..3} >= 0;\n"
+        "minimize o: sum {i in 1..3} c[i] * x[i];\n"
+        "s.t. r {i in 1..3}: x[i] + (if i > 1 then x[i-1]) <= b[i];\n" +
+        model + "let A := " + s.data + "; expand g[1];\n");
+    EXPECT_EQ(collected_text(cur_ac), incremental);
+    // The fresh session goes on with the next step's change.
+    term(s.y1, 3)->coef = 0.5;
+  }
 }
 
 // Changing only which members belong to the problem lowers the state to
