@@ -122,6 +122,11 @@ void duals_reset();
 // the notes (at the start of each run).
 void duals_pl_fixed(int32_t j, int32_t row, double slope);
 void duals_pl_clear();
+// Notes, before a composition rewrites them, the uses of column j, which
+// row r (j's coefficient a) defines and which leaves with r: r's dual
+// comes back from j's stationarity over those uses.  Cleared with the
+// notes above.
+void duals_composed(const Presolve* P, int32_t r, int32_t j, double a);
 
 }  // namespace vexo
 
