@@ -56,11 +56,12 @@ void duals_pl_fixed(int32_t j, int32_t row, double slope) {
   fd_pl.push_back({j, row, slope});
 }
 
-// Rows through which presolve composed a defined variable's terms with
-// the one piecewise-linear term of its definition (pllin.cpp): the row,
-// the variable and its coefficient there, and the variable's uses as they
-// were before the composition rewrote them into terms of another column.
-// Their duals come from the stationarity of that variable.
+// Rows that solved a variable out (solveout.cpp), or through which presolve
+// composed a defined variable's terms with the one piecewise-linear term
+// of its definition (pllin.cpp): the row, the variable and its
+// coefficient there, and the variable's uses as they stood before the
+// elimination rewrote them into terms of other columns.  Their duals
+// come from the stationarity of that variable.
 struct comp_row {
   int32_t row, col;
   double coef;
@@ -84,9 +85,21 @@ void duals_pl_clear() {
   fd_terms.clear();
 }
 
+// Rows added later number the objectives anew: an objective's use is kept
+// as -1 - its number.
+static int32_t use_row(const Presolve* P, int32_t i) {
+  return i < P->ncons ? i : P->ncons - 1 - i;
+}
+
+void duals_defined(const Presolve* P, int32_t r, int32_t j, double a,
+                   const std::vector<std::pair<int32_t, double>>& uses) {
+  size_t use0 = fd_uses.size();
+  for (const auto& [i, e] : uses) fd_uses.push_back({use_row(P, i), e, -1});
+  fd_comp.push_back({r, j, a, use0, fd_uses.size()});
+}
+
 void duals_composed(const Presolve* P, int32_t r, int32_t j, double a) {
-  // Rows added later number the objectives anew.
-  auto row = [P](int32_t i) { return i < P->ncons ? i : P->ncons - 1 - i; };
+  auto row = [P](int32_t i) { return use_row(P, i); };
   size_t use0 = fd_uses.size();
   for (const varref* t = P->cols[j]; t; t = t->next)
     if (t->index != r && t->coef != 0)
@@ -696,10 +709,10 @@ void fixed_duals(AC* ac) {
   int sense = obj >= 0 && ac->obj_sense ? ac->obj_sense[obj] : 0;
   const double* lb = ac->var_lb_alt ? ac->var_lb_alt : ac->var_lb;
   const double* ub = ac->var_ub_alt ? ac->var_ub_alt : ac->var_ub;
-  // Rows composed away were removed last, the last composed first: each
-  // takes the dual that makes its variable's stationarity hold over the
-  // uses the composition rewrote (a composed row's among them known by
-  // then).
+  // Rows that solved a variable out or through which one was composed
+  // away were removed last, the last first: each takes the dual that
+  // makes its variable's stationarity hold over the uses that the
+  // elimination rewrote (an earlier such row's among them known by then).
   std::vector<double> comp_dual(fd_comp.size(), 0.0);
   for (size_t k = fd_comp.size(); k-- > 0;) {
     const comp_row& c = fd_comp[k];
@@ -721,8 +734,17 @@ void fixed_duals(AC* ac) {
     X[size_t(c.col)] = 0;
   }
   std::vector<double> dual(fd_removed.size(), 0.0);
+  // A row that solved a variable out has its dual: the kept rows' terms
+  // hold its share of the gradient already.
+  std::vector<int32_t> comp_at(fd_comp.empty() ? 0 : size_t(nc), -1);
+  for (size_t k = 0; k < fd_comp.size(); ++k)
+    if (fd_comp[k].row < nc) comp_at[size_t(fd_comp[k].row)] = int32_t(k);
   for (size_t k = 0; k < fd_removed.size(); ++k) {
     int32_t r = fd_removed[k];
+    if (!comp_at.empty() && comp_at[size_t(r)] >= 0) {
+      dual[k] = comp_dual[size_t(comp_at[size_t(r)])];
+      continue;
+    }
     double pos = 0, neg = 0;
     bool have_pos = false, have_neg = false;
     each_term(k, [&](int32_t j, double a) {

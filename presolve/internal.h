@@ -4,6 +4,8 @@
 #define VEXO_PRESOLVE_INTERNAL_H
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "eval/optab.h"
 #include "frontend/expr.h"
@@ -127,6 +129,10 @@ void duals_pl_clear();
 // comes back from j's stationarity over those uses.  Cleared with the
 // notes above.
 void duals_composed(const Presolve* P, int32_t r, int32_t j, double a);
+// The same for row r solving column j out, its linear uses given as
+// (row, coefficient) pairs.
+void duals_defined(const Presolve* P, int32_t r, int32_t j, double a,
+                   const std::vector<std::pair<int32_t, double>>& uses);
 
 }  // namespace vexo
 
