@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -55,7 +56,75 @@ void duals_pl_fixed(int32_t j, int32_t row, double slope) {
   fd_pl.push_back({j, row, slope});
 }
 
-void duals_pl_clear() { fd_pl.clear(); }
+// Rows that solved a variable out (solveout.cpp), or through which presolve
+// composed a defined variable's terms with the one piecewise-linear term
+// of its definition (pllin.cpp): the row, the variable and its
+// coefficient there, and the variable's uses as they stood before the
+// elimination rewrote them into terms of other columns.  Their duals
+// come from the stationarity of that variable.
+struct comp_row {
+  int32_t row, col;
+  double coef;
+  size_t use0, use1;  // its uses in fd_uses
+};
+struct comp_use {
+  int32_t row;    // a constraint, or -1 - an objective
+  double coef;    // a linear use
+  int64_t term;   // a piecewise-linear use: its copy in fd_terms, or -1
+};
+static std::vector<comp_row> fd_comp;
+static std::vector<comp_use> fd_uses;
+// Copies of the piecewise-linear uses: the slope count, then slopes and
+// breakpoints as in a term.
+static std::vector<double> fd_terms;
+
+void duals_pl_clear() {
+  fd_pl.clear();
+  fd_comp.clear();
+  fd_uses.clear();
+  fd_terms.clear();
+}
+
+// Rows added later number the objectives anew: an objective's use is kept
+// as -1 - its number.
+static int32_t use_row(const Presolve* P, int32_t i) {
+  return i < P->ncons ? i : P->ncons - 1 - i;
+}
+
+void duals_defined(const Presolve* P, int32_t r, int32_t j, double a,
+                   const std::vector<std::pair<int32_t, double>>& uses) {
+  size_t use0 = fd_uses.size();
+  for (const auto& [i, e] : uses) fd_uses.push_back({use_row(P, i), e, -1});
+  fd_comp.push_back({r, j, a, use0, fd_uses.size()});
+}
+
+void duals_composed(const Presolve* P, int32_t r, int32_t j, double a) {
+  auto row = [P](int32_t i) { return use_row(P, i); };
+  size_t use0 = fd_uses.size();
+  for (const varref* t = P->cols[j]; t; t = t->next)
+    if (t->index != r && t->coef != 0)
+      fd_uses.push_back({row(t->index), t->coef, -1});
+  for (plterm* t = P->vpl[j]; t; t = t->next) {
+    fd_uses.push_back({row(t->index), 0, int64_t(fd_terms.size())});
+    int32_t n = t->n_slopes;
+    fd_terms.push_back(n);
+    fd_terms.insert(fd_terms.end(), t->bs(), t->bs() + 2 * n - 1);
+  }
+  fd_comp.push_back({r, j, a, use0, fd_uses.size()});
+}
+
+// The slope of the term copied at fd_terms[k] at x (plval's choice at a
+// breakpoint).
+static double copied_slope(int64_t k, double x) {
+  int32_t n = int32_t(fd_terms[size_t(k)]);
+  std::vector<double> room(sizeof(plterm) / sizeof(double) + size_t(2 * n));
+  auto* t = new (room.data()) plterm{};
+  t->n_slopes = n;
+  const double* d = &fd_terms[size_t(k) + 1];
+  std::copy(d, d + 2 * n - 1, t->bs());
+  plval(t, x);
+  return *pl_slope;
+}
 static bool fd_ran;  // the recovery ran for this problem
 
 // ---- Gradients of nonlinear parts: a tape of reverse-mode differentiation.
@@ -501,6 +570,12 @@ void duals_reset() {
   fd_nterms = 0;
   fd_pl.clear();
   fd_pl.shrink_to_fit();
+  fd_comp.clear();
+  fd_comp.shrink_to_fit();
+  fd_uses.clear();
+  fd_uses.shrink_to_fit();
+  fd_terms.clear();
+  fd_terms.shrink_to_fit();
   fd_ran = false;
 }
 
@@ -536,7 +611,7 @@ void fixed_duals(AC* ac) {
   // Without a solution there is nothing to recover from yet: the
   // recovery stays due.
   if (!ac || !ac->con_duals) return;
-  if (!ac->col_terms || fd_removed.empty()) {
+  if (!ac->col_terms || (fd_removed.empty() && fd_comp.empty())) {
     need_fd = 0;
     return;
   }
@@ -634,9 +709,42 @@ void fixed_duals(AC* ac) {
   int sense = obj >= 0 && ac->obj_sense ? ac->obj_sense[obj] : 0;
   const double* lb = ac->var_lb_alt ? ac->var_lb_alt : ac->var_lb;
   const double* ub = ac->var_ub_alt ? ac->var_ub_alt : ac->var_ub;
+  // Rows that solved a variable out or through which one was composed
+  // away were removed last, the last first: each takes the dual that
+  // makes its variable's stationarity hold over the uses that the
+  // elimination rewrote (an earlier such row's among them known by then).
+  std::vector<double> comp_dual(fd_comp.size(), 0.0);
+  for (size_t k = fd_comp.size(); k-- > 0;) {
+    const comp_row& c = fd_comp[k];
+    if (c.col >= nv || c.row >= nc) continue;  // a stale note
+    double g = X[size_t(c.col)];
+    for (size_t u = c.use0; u < c.use1; ++u) {
+      const comp_use& w = fd_uses[u];
+      double e = w.term < 0 ? w.coef : copied_slope(w.term, x[c.col]);
+      if (w.row < 0) {
+        if (-1 - w.row == obj) g += e;
+        continue;
+      }
+      double yr = kept(w.row) ? y[w.row] : 0;
+      for (size_t q = k + 1; q < fd_comp.size(); ++q)
+        if (fd_comp[q].row == w.row) yr = comp_dual[q];
+      g = std::fma(-yr, e, g);
+    }
+    comp_dual[k] = g / c.coef;
+    X[size_t(c.col)] = 0;
+  }
   std::vector<double> dual(fd_removed.size(), 0.0);
+  // A row that solved a variable out has its dual: the kept rows' terms
+  // hold its share of the gradient already.
+  std::vector<int32_t> comp_at(fd_comp.empty() ? 0 : size_t(nc), -1);
+  for (size_t k = 0; k < fd_comp.size(); ++k)
+    if (fd_comp[k].row < nc) comp_at[size_t(fd_comp[k].row)] = int32_t(k);
   for (size_t k = 0; k < fd_removed.size(); ++k) {
     int32_t r = fd_removed[k];
+    if (!comp_at.empty() && comp_at[size_t(r)] >= 0) {
+      dual[k] = comp_dual[size_t(comp_at[size_t(r)])];
+      continue;
+    }
     double pos = 0, neg = 0;
     bool have_pos = false, have_neg = false;
     each_term(k, [&](int32_t j, double a) {
@@ -672,6 +780,8 @@ void fixed_duals(AC* ac) {
   // All or nothing: the duals go in together.
   for (size_t k = 0; k < fd_removed.size(); ++k)
     ac->con_duals[fd_removed[k]] = dual[k];
+  for (size_t k = 0; k < fd_comp.size(); ++k)
+    if (fd_comp[k].row < nc) ac->con_duals[fd_comp[k].row] = comp_dual[k];
   need_fd = 0;
   copy_ov(ac, 0);
   fd_ran = true;

@@ -4,6 +4,8 @@
 #define VEXO_PRESOLVE_INTERNAL_H
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "eval/optab.h"
 #include "frontend/expr.h"
@@ -122,6 +124,15 @@ void duals_reset();
 // the notes (at the start of each run).
 void duals_pl_fixed(int32_t j, int32_t row, double slope);
 void duals_pl_clear();
+// Notes, before a composition rewrites them, the uses of column j, which
+// row r (j's coefficient a) defines and which leaves with r: r's dual
+// comes back from j's stationarity over those uses.  Cleared with the
+// notes above.
+void duals_composed(const Presolve* P, int32_t r, int32_t j, double a);
+// The same for row r solving column j out, its linear uses given as
+// (row, coefficient) pairs.
+void duals_defined(const Presolve* P, int32_t r, int32_t j, double a,
+                   const std::vector<std::pair<int32_t, double>>& uses);
 
 }  // namespace vexo
 

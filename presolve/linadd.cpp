@@ -60,6 +60,13 @@ char* text_at;
 size_t text_left;
 constexpr size_t TEXT_BLOCK = 1 << 16;
 
+// The last name's text up to its tag, and the entities it came from: a
+// linearisation names several rows and columns after one pair in a row.
+std::vector<char> dname_text;
+size_t dname_prefix;
+xname dname_key[2];
+bool dname_keyed, dname_two;
+
 struct sm_rec {  // a member record with its one symbol
   setmem m;
   symbol* sym;
@@ -76,6 +83,7 @@ static void free_chain(void** head) {
 }
 
 void gen_names_free() {
+  dname_keyed = false;  // its texts may be freed
   while (name_chunk* c = names_made) {
     names_made = c->next;
     del_mblk(c->k, c);
@@ -90,6 +98,7 @@ void gen_names_free() {
 }
 
 void gen_names_reset() {
+  dname_keyed = false;
   names_made = nullptr;
   text_blocks = nullptr;
   text_at = nullptr;
@@ -143,18 +152,39 @@ void xdname(std::vector<char>& out, const xname* e) {
   out.push_back('@');
 }
 
+namespace {
+
+bool same_entity(const xname& a, const xname& b) {
+  return a.decl == b.decl && a.subs == b.subs && a.tail == b.tail;
+}
+
+}  // namespace
+
 const char* dname(const xname* first, const xname* second, const char* tag,
                   int k) {
-  static std::vector<char> s;  // reused: a linearisation names many
-  s.assign(1, '(');
-  xdname(s, first);
-  if (second) xdname(s, second);
-  char tail[64];
-  if (k > 1)
-    Snprintf(tail, sizeof tail, "%s_%d)", tag, k);
-  else
-    Snprintf(tail, sizeof tail, "%s)", tag);
-  s.insert(s.end(), tail, tail + std::strlen(tail));
+  std::vector<char>& s = dname_text;
+  if (!dname_keyed || !same_entity(dname_key[0], *first) ||
+      dname_two != (second != nullptr) ||
+      (second && !same_entity(dname_key[1], *second))) {
+    s.assign(1, '(');
+    xdname(s, first);
+    if (second) xdname(s, second);
+    dname_prefix = s.size();
+    dname_key[0] = *first;
+    if (second) dname_key[1] = *second;
+    dname_two = second != nullptr;
+    dname_keyed = true;
+  }
+  s.resize(dname_prefix);
+  s.insert(s.end(), tag, tag + std::strlen(tag));
+  if (k > 1) {
+    char digits[16];
+    int n = 0;
+    for (unsigned v = unsigned(k); v; v /= 10) digits[n++] = char('0' + v % 10);
+    s.push_back('_');
+    while (n) s.push_back(digits[--n]);
+  }
+  s.push_back(')');
   s.push_back(0);
   if (s.size() > text_left) {
     size_t n = std::max(TEXT_BLOCK, s.size() + sizeof(void*));

@@ -10,6 +10,7 @@
 #include "frontend/expr.h"
 #include "instance/ac.h"
 #include "instance/varref.h"
+#include "presolve/internal.h"
 #include "presolve/linadd.h"
 #include "presolve/presolve.h"
 #include "presolve/solveout.h"
@@ -252,6 +253,7 @@ struct pl_rows {
 void compose_through(Presolve* P, pl_rows& R, int32_t r, int32_t y, double a,
                      plterm* g, int32_t z) {
   double alpha = P->rlb[r] / a, beta = -1 / a;
+  duals_composed(P, r, y, a);
   unlink_term(&P->vpl[z], g);
   --R.count[size_t(r)];
   // y's column keeps its term in row r only (what reads removed rows

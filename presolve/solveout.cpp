@@ -186,10 +186,12 @@ void eliminate(elim& W, int32_t r, int32_t j) {
   AC* ac = P->ac;
   row_terms& R = W.rows[size_t(r)];
   double a = coef_in(R, j), c = P->rlb[r];
+  std::vector<std::pair<int32_t, double>> uses;  // for r's dual
   for (int32_t s : W.cols[size_t(j)]) {
     if (s == r || gone(P, s)) continue;
     double g = coef_in(W.rows[size_t(s)], j);
     if (g == 0) continue;
+    uses.emplace_back(s, g);
     double f = g / a;
     // The definition's constant moves into the row (rhs_adjust).
     double d = f * c;
@@ -219,6 +221,7 @@ void eliminate(elim& W, int32_t r, int32_t j) {
   }
   // The defining row keeps its terms: it is gone, and what reads removed
   // rows (the dual recovery, expand) finds it as it was.
+  duals_defined(P, r, j, a, uses);
   P->vstat[j] |= DV_LINEAR;
   P->vorder[--P->nfv] = j;
   ++P->ldef;

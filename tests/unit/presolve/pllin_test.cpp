@@ -1,6 +1,8 @@
 // Composition of piecewise-linear terms: random outer and inner terms,
 // each composed term (plus the constant it drops) against the outer term
-// evaluated at the inner value, at the bends and between them.
+// evaluated at the inner value, at the bends and between them.  The Big-M
+// bounds that linearisation gives a variable's infinite bounds, and their
+// count.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,6 +18,7 @@
 namespace vexo {
 namespace {
 
+using test::plain_problem;
 using test::PresolveTest;
 
 // A term of the given slopes and increasing breakpoints.
@@ -78,6 +81,55 @@ TEST_F(PlCompose, MatchesTheOuterTermAtTheInnerValue) {
     del_mblk(g->block_class, g);
     del_mblk(h->block_class, h);
   }
+}
+
+class PlBigM : public PresolveTest {};
+
+// x in row c: f(x) + w within [rlb, rub].  A non-convex f takes binaries
+// and open ends that need x's bounds finite: each infinite bound is
+// replaced by b0 - M or b(last) + M and counted; M is pl_bigM, or twice
+// the largest bound or breakpoint when that reaches M / 2.  A convex f in
+// a <= row needs no bound, unless pl_linearize's mode (3) makes x's
+// bounds the outer points.
+TEST_F(PlBigM, InfiniteBoundsAreReplacedAndCounted) {
+  struct {
+    int mode;
+    double lb, ub;
+    std::vector<double> slopes, bps;
+    double rlb, rub;
+    int used;
+    double want_lb, want_ub;
+  } cases[] = {
+      {1, negInfinity, 10, {1, -1, 1}, {0, 2}, 0, Infinity, 1, -1e6, 10},
+      {1, negInfinity, Infinity, {1, -1, 1}, {0, 2}, 0, Infinity, 2, -1e6,
+       2 + 1e6},
+      {1, -5, 10, {1, -1, 1}, {0, 2}, 0, Infinity, 0, -5, 10},
+      {1, -5, Infinity, {1, -1, 1}, {0, 3e6}, 0, Infinity, 1, -5, 9e6},
+      {1, negInfinity, Infinity, {1, 2, 3}, {0, 2}, negInfinity, 4, 0,
+       negInfinity, Infinity},
+      {3, negInfinity, Infinity, {1, 2, 3}, {0, 2}, negInfinity, 4, 2, -1e6,
+       2 + 1e6},
+  };
+  parse_text("var x; var w;\ns.t. c: w >= 0;\n");
+  for (const auto& c : cases) {
+    plain_problem p;
+    p.vars = {{"x", c.lb, c.ub, 0}, {"w", 0, 1, 0}};
+    p.cons = {{"c", c.rlb, c.rub, {{1, 1}}, 0, 0, nullptr}};
+    AC* ac = collected(p);
+    ac->col_plterms = static_cast<plterm**>(new_mblk(ac->var_class, 1));
+    plterm* t = term(c.slopes, c.bps);
+    t->index = 0;
+    ac->col_plterms[0] = t;
+    pl_bigM = 1e6;
+    pl_linearize = c.mode;
+    auto r = run(ac, 0);
+    ASSERT_FALSE(r.aborted) << r.err;
+    EXPECT_EQ(bigM_used, c.used) << c.mode << " " << c.lb << " " << c.ub;
+    EXPECT_EQ(ac->var_lb[0], c.want_lb) << c.mode << " " << c.lb;
+    EXPECT_EQ(ac->var_ub[0], c.want_ub) << c.mode << " " << c.ub;
+  }
+  pl_linearize = 0;
+  pl_bigM = 0;
 }
 
 }  // namespace
