@@ -55,6 +55,13 @@ struct Index {
   setmem* cur;       // member now bound
   symbol** vals;     // the value cells in the current frame
   symbol** savelev;  // lev[level] before the frame was pushed
+  // A range not yet listed is walked in place: member rpos of rcount, the
+  // value lower + rpos * stride computed as it is bound (cur stays null).
+  // rcount is -1 while the item walks a member list.
+  int32_t rpos;
+  int32_t rcount;
+  double rlower;
+  double rstride;
 
   // Builds one item in front of `prev` (the items so far, newest first,
   // or null), ranging over s with the given dummy or tuple chain.  With

@@ -9,6 +9,7 @@
 #include "eval/dispatch.h"
 #include "eval/indexing.h"
 #include "eval/set.h"
+#include "eval/setgen.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
 #include "instance/genmod.h"
@@ -98,10 +99,32 @@ int scan(Index* ix, setmem* m, TVA* c) {
   return 0;
 }
 
+// The first accepted value of ix's range from position k on: as scan.
+int scan_range(Index* ix, int32_t k, TVA* c) {
+  for (; k < ix->rcount; ++k) {
+    ix->rpos = k;
+    ix->vals[0] = range_member(ix->rlower, ix->rstride, k);
+    run_hooks(ix->onbind, c);
+    if (!ix->cond || eval_true(ix->cond, c)) return 1;
+    run_cleanup(ix);
+    if (k + 1 < ix->rcount && break_pending()) return -1;
+  }
+  ix->rcount = -1;
+  return 0;
+}
+
 // Enters ix: its set generated when needed (a slice keyed afresh, since
-// its key may read the outer values), its first accepted member bound.
+// its key may read the outer values), its first accepted member bound.  A
+// range that nobody has listed is walked in place: its members are
+// computed one at a time, so the walk costs no memory per member.
 int enter(Index* ix, TVA* c) {
   set* s = ix->s;
+  ix->rcount = -1;
+  if (s->nmem < 0 && s->sclass == SC_RANGE && s->arity == 1) {
+    ix->cur = nullptr;
+    ix->rcount = set_range_walk(s, c, &ix->rlower, &ix->rstride);
+    return scan_range(ix, 0, c);
+  }
   if (s->nmem < 0)
     set_genall(s, c);
   else if (s->sclass == SC_SLICE) {
@@ -116,6 +139,7 @@ int enter(Index* ix, TVA* c) {
 int advance(Index* ix, TVA* c) {
   if (break_pending()) return -1;
   run_cleanup(ix);
+  if (ix->rcount >= 0) return scan_range(ix, ix->rpos + 1, c);
   return scan(ix, ix->cur->next, c);
 }
 

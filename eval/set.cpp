@@ -356,15 +356,40 @@ setmem** set_ordidx(set* s, TVA* tva) {
 namespace {
 
 // What set_genall changes around the generator, put back however the
-// generator ends.
-struct genall_frame {
-  err_ctx entry;
-  AC* ac;
-  xnode* gen_decl;
-  ~genall_frame() {
-    if (entry.ix) err_fel = entry.next;
-    if (ac) ac->gen_decl = gen_decl;
+// generator ends: the set's error context heads err_fel (its private node
+// on that Index's clean-up hooks when the members are to be kept), and the
+// collected problem's current entity names the set's owner.
+class genall_frame {
+ public:
+  genall_frame(set* s, TVA* tva, bool keeps_members)
+      : entry_{err_fel, nullptr}, ac_(tva ? tva->ac : nullptr) {
+    if (Index* ix = static_cast<Index*>(s->errctx)) {
+      if (expr* p = s->privnode; p && keeps_members) {
+        // Once on the list: its run takes it off again.
+        expr* h = ix->cleanup;
+        while (h && h != p) h = h->next;
+        if (!h) push_cleanup(ix, p);
+      }
+      entry_.ix = ix;
+      err_fel = &entry_;
+    }
+    if (ac_) gen_decl_ = ac_->gen_decl;
+    if (s->owner) {
+      if (s->genall == invalid_genall) invalid_genall(s, tva);
+      if (ac_) ac_->gen_decl = s->owner;
+    }
   }
+  genall_frame(const genall_frame&) = delete;
+  genall_frame& operator=(const genall_frame&) = delete;
+  ~genall_frame() {
+    if (entry_.ix) err_fel = entry_.next;
+    if (ac_) ac_->gen_decl = gen_decl_;
+  }
+
+ private:
+  err_ctx entry_;
+  AC* ac_;
+  xnode* gen_decl_ = nullptr;
 };
 
 }  // namespace
@@ -372,22 +397,7 @@ struct genall_frame {
 void set_genall(set* s, TVA* tva) {
   if (!s->genall) bug("set of class %u has no generator", s->sclass);
   if (s->slices) slice_cache_clear(s);
-  genall_frame f{{err_fel, nullptr}, tva ? tva->ac : nullptr, nullptr};
-  if (Index* ix = static_cast<Index*>(s->errctx)) {
-    if (expr* p = s->privnode) {
-      // Once on the list: its run takes it off again.
-      expr* h = ix->cleanup;
-      while (h && h != p) h = h->next;
-      if (!h) push_cleanup(ix, p);
-    }
-    f.entry.ix = ix;
-    err_fel = &f.entry;
-  }
-  if (f.ac) f.gen_decl = f.ac->gen_decl;
-  if (s->owner) {
-    if (s->genall == invalid_genall) invalid_genall(s, tva);
-    if (f.ac) f.ac->gen_decl = s->owner;
-  }
+  genall_frame f(s, tva, true);
   gen_hold hold(s);
   s->genall(s, tva);
   hold.done();
@@ -395,6 +405,10 @@ void set_genall(set* s, TVA* tva) {
   if (gotbreak) cut_sets.push_back(s);
 }
 
+int32_t set_range_walk(set* s, TVA* tva, double* lower, double* stride) {
+  genall_frame f(s, tva, false);
+  return range_bounds(s, tva, lower, stride);
+}
 
 gen_hold::gen_hold(set* s) : s_(s), outer_(gen_top) { gen_top = this; }
 

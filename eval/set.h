@@ -254,6 +254,11 @@ setmem** prevlookup(set* s, symbol* const* tuple);
 // A set with an owner and the invalid class's generator ends the command.
 // The records of the set's slice cache are rebuilt on their next use.
 void set_genall(set* s, TVA* tva);
+// The bounds of the range s (class 4) for a walk that computes its members
+// one at a time instead of listing them (range_bounds, eval/setgen.h),
+// evaluated in the error context set_genall gives a generator.  Nothing of
+// s changes.
+int32_t set_range_walk(set* s, TVA* tva, double* lower, double* stride);
 // Held around every run of a class generator (set_genall, and the routines
 // that run theirs directly), innermost last on one chain.  The bail-out
 // (set_gen_abandon) puts every set still held back to not generated

@@ -548,6 +548,36 @@ void synonym_col(dcol& c, expr* e, TVA* t) {
   }
 }
 
+// Calls add with the subscripts of each entry of param p's column, in the
+// order the column takes them: the members of its indexing for a param with
+// a value expression, else its members with data that are still in the
+// indexing.
+template <class Add>
+void param_entries(param* p, TVA* t, Add add) {
+  set_spec* ss = p->indexing;
+  if (p->dflt) {
+    if (TVA* w = ss_begin(ss, t)) {
+      do {
+        add(ss->first->vals);
+        if (gotbreak) {
+          ss_end1(ss, w);
+          break;
+        }
+      } while (ss_continue(ss, w));
+    }
+  } else if (p->dindex && p->nvals) {
+    // Without a value expression only the members with data have values
+    // (the side-by-side and table layouts show the others as "."): they
+    // are taken from the data, those still in the indexing kept, so the
+    // cost follows the values held, not the size of the indexing.
+    for (setmem* m = p->dindex->first; m && !poll_step(); m = m->next) {
+      symbol** tuple = m->tup();
+      if (set_in(ss, tuple, t) == NOT_MEMBER) continue;
+      add(tuple);
+    }
+  }
+}
+
 // One column for item it: an entity's values over its indexing, or an
 // indexed list's expression k over the list's indexing.
 dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
@@ -573,27 +603,7 @@ dcol format_col(const ditem& it, int k, TVA* t, std::vector<set*>* ordp) {
     // The members first, the values after: a member without a value is
     // computed through the declaration's own indexing, which must not be
     // in the middle of a walk then.
-    if (p->dflt) {
-      if (TVA* w = ss_begin(ss, t)) {
-        do {
-          c.add(ss->first->vals);
-          if (gotbreak) {
-            ss_end1(ss, w);
-            break;
-          }
-        } while (ss_continue(ss, w));
-      }
-    } else if (p->dindex && p->nvals) {
-      // Without a value expression only the members with data have values
-      // (the side-by-side and table layouts show the others as "."): they
-      // are taken from the data, those still in the indexing kept, so the
-      // cost follows the values held, not the size of the indexing.
-      for (setmem* m = p->dindex->first; m && !poll_step(); m = m->next) {
-        symbol** tuple = m->tup();
-        if (set_in(ss, tuple, t) == NOT_MEMBER) continue;
-        c.add(tuple);
-      }
-    }
+    param_entries(p, t, [&](symbol* const* tuple) { c.add(tuple); });
     for (dent& e : c.e) {
       if (gotbreak) break;
       if (sym) {
@@ -707,30 +717,26 @@ void put_label(const symbol* s, int width) {
   put_sym(s);
 }
 
-void disp_1d(ditem& it, TVA* t) {
-  std::vector<set*> ord;
-  dcol c = format_col(it, 0, t, &ord);
-  if (gotbreak) return;
-  std::vector<dent*> v;
-  v.reserve(c.e.size());
-  for (dent& d : c.e)
-    if (d.nz || !omit_zero_rows) v.push_back(&d);
-  d3sort(v, {0});
-  int n = int(v.size());
+// Writes a one-dimensional column of n entries: at(i) gives entry i in
+// display order (callers take them in increasing order within each output
+// column); L, T and B are the column's widths.
+template <class At>
+void put_1d(const std::string& name, int namew, int L, int T, int B, int n,
+            At at) {
   if (Idde) {
     Iddestart(1, 1, n);
-    Iddenames_put({c.name});
-    for (dent* d : v) {
+    Iddenames_put({name});
+    for (int i = 0; i < n; ++i) {
+      const dent* d = &at(i);
       put_sym(d->tup[0]);
       Fprintf(out, d->split < 0 ? ",%q\n" : ",%s\n", d->text);
     }
     return;
   }
-  Fprintf(out, "%s [*]%s :=", c.name.c_str(),
-          c.namew + 7 <= display_width ? "" : "\n");
-  int L = c.L, T = c.T, B = c.B;
+  Fprintf(out, "%s [*]%s :=", name.c_str(), namew + 7 <= display_width ? "" : "\n");
   if (n <= display_1col && L + T + 1 < display_width) {
-    for (dent* d : v) {
+    for (int i = 0; i < n; ++i) {
+      const dent* d = &at(i);
       Fprintf(out, "\n");
       put_label(d->tup[0], L);
       if (d->split < 0)
@@ -743,7 +749,8 @@ void disp_1d(ditem& it, TVA* t) {
     int K = (display_width + gutter_width) / (cell + gutter_width);
     if (K == 0) {
       // One cell is wider than the line: label and value, an entry a line.
-      for (dent* d : v) {
+      for (int i = 0; i < n; ++i) {
+        const dent* d = &at(i);
         Fprintf(out, "\n");
         put_sym(d->tup[0]);
         Fprintf(out, d->split < 0 ? " %q" : " %s", d->text);
@@ -754,7 +761,7 @@ void disp_1d(ditem& it, TVA* t) {
         Fprintf(out, "\n");
         int cur = 0;
         for (int j = 0; r + j * R < n; ++j) {
-          dent* d = v[size_t(r + j * R)];
+          const dent* d = &at(r + j * R);
           int start = j * (cell + gutter_width);
           blanks(start - cur);
           put_label(d->tup[0], L);
@@ -770,6 +777,124 @@ void disp_1d(ditem& it, TVA* t) {
     }
   }
   Fprintf(out, "\n;\n");
+}
+
+// The live member of a data index from m on (ordinal >= 0), or null.
+setmem* live_from(setmem* m) {
+  while (m && m->ord < 0) m = m->next;
+  return m;
+}
+
+// A numeric param's one-dimensional column read straight from its data, so
+// that a column of a million entries stores nothing per entry.  It serves
+// when the column's entries (param_entries) are, one for one, the live
+// members of the param's data index in their order, already in display
+// order, none left out as zero, and none ordered by an ordered set: a
+// first walk checks that and takes the widths; the printing then runs a
+// cursor per output column over the data index, formatting each value as
+// it is written.
+class param_stream {
+ public:
+  // Whether item it can be streamed (widths taken).
+  bool open(const ditem& it, TVA* t) {
+    xnode* d = entity(it.e);
+    if (!d || (d->kind != DK_PARAM && d->kind != DK_PARAMI)) return false;
+    p_ = static_cast<param*>(d);
+    set_spec* ss = d->indexing;
+    if (!ss || ss->arity != 1 || !p_->dindex || p_->dindex->nmem < 0)
+      return false;
+    std::vector<set*> ord = n_ordby(ss, t);
+    if (!ord.empty() && ord[0]) return false;
+    setmem* m = live_from(p_->dindex->first);
+    symbol* prev = nullptr;
+    bool ok = true;
+    param_entries(p_, t, [&](symbol* const* tuple) {
+      if (!ok) return;
+      symbol* x = tuple[0];
+      if (!m || m->tup()[0] != x || (prev && display_comp(prev, x) > 0)) {
+        ok = false;
+        return;
+      }
+      format(m);
+      if (omit_zero_rows && !d_.nz) ok = false;
+      B_ = std::max(B_, int(d_.split));
+      A_ = std::max(A_, int(d_.len) - int(d_.split));
+      L_ = std::max(L_, symlen(x));
+      prev = x;
+      ++n_;
+      m = live_from(m->next);
+    });
+    if (!ok || m || gotbreak || n_ > INT32_MAX) return false;
+    name_ = it.text;
+    return true;
+  }
+
+  void print() {
+    int n = int(n_);
+    int T = B_ + A_;
+    // The rows of the many-column layout, as put_1d counts them.
+    int cell = L_ + T + 1;
+    int K = (display_width + gutter_width) / (cell + gutter_width);
+    bool many = !Idde && !(n <= display_1col && L_ + T + 1 < display_width) &&
+                K > 0;
+    size_t R = many ? size_t((n + K - 1) / K) : n_ + 1;
+    // Cursor j starts at entry j * R.
+    size_t i = 0;
+    for (setmem* m = live_from(p_->dindex->first); m;
+         m = live_from(m->next), ++i)
+      if (i % R == 0) cur_.push_back(m);
+    put_1d(name_, utflen(name_.c_str()), L_, T, B_, n,
+           [&](int e) -> const dent& {
+             setmem*& c = cur_[size_t(e) / R];
+             format(c);
+             c = live_from(c->next);
+             return d_;
+           });
+  }
+
+ private:
+  // Entry d_ for member m: its value's text (as add_num writes it) in text_.
+  void format(setmem* m) {
+    double v = static_cast<const double*>(p_->vals)[m->ord];
+    if (v < display_eps && -v < display_eps) v = 0;
+    int64_t len = 0;
+    const char* s = disp1.fmt(v, disp1.active, &len);
+    text_.assign(s, size_t(len));
+    d_.tup = m->tup();
+    d_.text = text_.c_str();
+    d_.len = int32_t(len);
+    const char* dot = std::strchr(d_.text, '.');
+    d_.split = dot ? int32_t(dot - d_.text) : d_.len;
+    d_.nz = v != 0;
+  }
+
+  param* p_ = nullptr;
+  std::string name_, text_;
+  size_t n_ = 0;
+  int L_ = 0, B_ = 0, A_ = 0;
+  std::vector<setmem*> cur_;  // a cursor per output column
+  dent d_;
+};
+
+void disp_1d(ditem& it, TVA* t) {
+  {
+    param_stream ps;
+    if (ps.open(it, t)) {
+      ps.print();
+      return;
+    }
+    if (gotbreak) return;
+  }
+  std::vector<set*> ord;
+  dcol c = format_col(it, 0, t, &ord);
+  if (gotbreak) return;
+  std::vector<dent*> v;
+  v.reserve(c.e.size());
+  for (dent& d : c.e)
+    if (d.nz || !omit_zero_rows) v.push_back(&d);
+  d3sort(v, {0});
+  put_1d(c.name, c.namew, c.L, c.T, c.B, int(v.size()),
+         [&](int i) -> const dent& { return *v[size_t(i)]; });
 }
 
 // csvdisplay under csvdisplay_restrict refuses to write n tables; the long

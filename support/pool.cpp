@@ -266,8 +266,23 @@ void* new_mblk(int k, int zero) {
   return h + 2;
 }
 
+// A free block of 1 MiB and more gives its pages back to the system but
+// for the first, which holds the free-list link: the arrays that a growing
+// table or value list leaves behind at each doubling would otherwise stay
+// resident until the block is taken again.  The address range stays the
+// block's; a page read again is zero.
+static void release_pages(void* p, size_t len) {
+  constexpr size_t PAGE = 4096;
+  if (len < (size_t{1} << 20)) return;
+  uintptr_t a = (reinterpret_cast<uintptr_t>(p) + sizeof(void*) + PAGE - 1) &
+                ~(PAGE - 1);
+  uintptr_t e = (reinterpret_cast<uintptr_t>(p) + len) & ~(PAGE - 1);
+  if (e > a) madvise(reinterpret_cast<void*>(a), e - a, MADV_DONTNEED);
+}
+
 // Links the block whose payload is p on the free list of class k.
 static void put_mblk(void* p, int k) {
+  release_pages(p, size_t(8) << k);
   std::memcpy(p, &MBfree[k], sizeof(uint32_t*));
   MBfree[k] = header(p);
 }

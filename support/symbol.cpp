@@ -154,11 +154,32 @@ static symbol** small_slot(int n) {
   return slot;
 }
 
+// The shortest text of an integer x below 2^53 in magnitude whose last
+// digit is not 0, written at the end of buf (which ends at end): plain
+// notation, since its digits are all significant and the exponent form
+// would be longer.  Null for any other x, which needs the general
+// formatter.
+static char* integer_text(double x, char* end) {
+  constexpr double EXACT = 9007199254740992.0;  // 2^53
+  if (!(x > -EXACT && x < EXACT) || x != std::trunc(x)) return nullptr;
+  uint64_t n = static_cast<uint64_t>(x < 0 ? -x : x);
+  if (n % 10 == 0) return nullptr;
+  char* p = end;
+  *--p = 0;
+  do *--p = static_cast<char>('0' + n % 10);
+  while ((n /= 10) != 0);
+  if (x < 0) *--p = '-';
+  return p;
+}
+
 static symbol* new_nonsmall(double x) {
   // Up to 43 characters at precision 36; numsym_prec is kept in 0..36 by
   // the command line, and clamped here so the buffer always suffices.
   char buf[48];
   int prec = numsym_prec < 0 ? 0 : numsym_prec > 36 ? 36 : numsym_prec;
+  if (prec == 0)
+    if (const char* t = integer_text(x, buf + sizeof buf))
+      return new_number(x, t);
   g_fmt(buf, x, prec);
   return new_number(x, buf);
 }

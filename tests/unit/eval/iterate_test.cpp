@@ -108,6 +108,38 @@ TEST_F(Iterate, InnerSetsFollowTheOuterDummy) {
   expect_idle();
 }
 
+// A range nobody has listed is walked in place, its members computed as
+// they are bound: a stride, a descending range, an inner range that reads
+// the outer dummy and an empty one; the ranges stay unlisted.  A range
+// listed already is walked through its members.
+TEST_F(Iterate, RangesWalkedInPlace) {
+  model(
+      "param v := sum {i in 1 .. 4, j in i .. 9 by 3} (10 * i + j);\n"
+      "param w := (sum {i in 5 .. 1 by -2, j in 3 .. 2} 1) +\n"
+      "  (sum {k in 5 .. 1 by -2} k * k);\n"
+      "param big := sum {i in 100001 .. 100003} i;\n");
+  set_spec* ss = sum_indexing("v");
+  watch(ss->first);
+  // (1,1)(1,4)(1,7) (2,2)(2,5)(2,8) (3,3)(3,6)(3,9) (4,4)(4,7)
+  EXPECT_EQ(value("v"), 30 + 12 + 60 + 15 + 90 + 18 + 80 + 11);
+  EXPECT_EQ(trace, "+1-1+2-2+3-3+4-4");
+  EXPECT_LT(ss->first->s->nmem, 0);
+  EXPECT_LT(ss->first->next->s->nmem, 0);
+  EXPECT_EQ(value("w"), 25 + 9 + 1);
+  EXPECT_EQ(value("big"), 300006);
+  // The walk binds interned numbers: the members compare by identity.
+  set_spec* b = sum_indexing("big");
+  TVA* c = ss_begin(b, context());
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(b->first->vals[0], Number(100001));
+  ss_end1(b, c);
+  // Listed first: the walk takes its members.
+  test::members_of(b->first->s, context());
+  EXPECT_EQ(b->first->s->nmem, 3);
+  EXPECT_EQ(value("big"), 300006);
+  expect_idle();
+}
+
 TEST_F(Iterate, NothingToIterate) {
   model(
       "param a := sum {i in 1 .. 3: i > 5} 1;\n"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/gfmt.h"
 #include "support/pool.h"
 #include "support/scratch.h"
 #include "support/text.h"
@@ -68,6 +69,32 @@ TEST_F(Symbols, ZeroSmallIntegersAndTheNumberTable) {
   EXPECT_EQ(numhash.count, 3u);
   EXPECT_EQ(Number(-999.5), Number(-999.5));
   EXPECT_STREQ(Number(-999.5)->name, "-999.5");
+}
+
+// Integers get their names without the general formatter where plain
+// notation is the shortest; every name, whichever way it was made, is the
+// formatter's text: trailing zeros (exponent form), both signs, the edges
+// of exact integers, and a precision set on the command line.
+TEST_F(Symbols, IntegerNamesAreTheFormattersText) {
+  std::vector<double> xs = {3001, -1001, 123456, 1000000, 1200000,
+                            3000000, 99999999, 100000001, 4503599627370497.,
+                            9007199254740991., 9007199254740992.,
+                            -9007199254740991., 1e22, 12345678901234567e3};
+  for (double x = 3001; x < 1e16; x = x * 7 + 3) {
+    xs.push_back(x);
+    xs.push_back(-x);
+    xs.push_back(std::trunc(x / 10) * 10);
+  }
+  char want[64];
+  for (int prec : {0, 3}) {
+    symbol_reset();
+    set_numsym_prec(prec);
+    for (double x : xs) {
+      g_fmt(want, x, prec);
+      EXPECT_STREQ(Number(x)->name, want) << x << " prec " << prec;
+    }
+  }
+  set_numsym_prec(0);
 }
 
 TEST_F(Symbols, EveryNaNIsOneSymbolAndInfinitiesAreTwo) {
