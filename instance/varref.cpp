@@ -24,9 +24,9 @@ int varref_kill0;
 namespace {
 
 constexpr int TERMS_PER_BLOCK = 1600;
-// Small blocks before the large ones (163,840 terms), and the class of a
+// Small blocks before the large ones (102,400 terms), and the class of a
 // large block (16 MiB, 699,050 terms).
-constexpr int SMALL_BLOCKS = 1024;
+constexpr int SMALL_BLOCKS = 64;
 constexpr int LARGE_CLASS = 21;
 
 // Small blocks taken since start-up or `reset`.

@@ -99,7 +99,7 @@ extern int varref_kill0;
 // memory): empty, and zero coefficients make terms again.  Part of misc_reinit (instance/ac.h).
 void varref_reinit();
 
-// A fresh block of 1600 terms (after 1024 such blocks since start-up or
+// A fresh block of 1600 terms (after 64 such blocks since start-up or
 // `reset`, a block of 699,050 terms, in a 16 MiB block of the size-class
 // allocator): its first term is returned, the others become the unused
 // tail (varref_bump).

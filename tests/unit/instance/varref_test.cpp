@@ -110,14 +110,14 @@ TEST_F(Terms, ThePoolGrowsByBlocksOf1600) {
   EXPECT_EQ(free_terms(), 1601u);
 }
 
-// After 1024 blocks of 1600 terms a problem is a large one: the next block
+// After 64 blocks of 1600 terms a problem is a large one: the next block
 // holds a 16 MiB class of terms, every one of them usable (the sanitizer
 // build checks the block's end), and `reset` starts small again.
 TEST_F(Terms, LargeProblemsTakeLargeBlocks) {
   varref_reinit();
   varref_kill0 = 0;
   varref* list = nullptr;
-  for (int i = 0; i < 1024 * 1600; ++i) list = new_varref(list, i, 1);
+  for (int i = 0; i < 64 * 1600; ++i) list = new_varref(list, i, 1);
   EXPECT_EQ(varref_bump, varref_bump_end);
   list = new_varref(list, -1, 1);
   const ptrdiff_t large = (ptrdiff_t{8} << 21) / 24;
