@@ -84,6 +84,22 @@ void apply_to_class(int cls, const int32_t* perm, int32_t n) {
     if (xnode* d = c.a[i]) ApplyVperm(static_cast<convar*>(d), perm, n);
 }
 
+// Whether the variables' columns already lie in declaration order, one
+// after another from 0 to n without a gap (the usual case: variables
+// generated for the first time, in order), so that no number changes.
+bool in_declaration_order(const xclass_rec& vars, int32_t n) {
+  int32_t next = 0;
+  for (int32_t i = 0; i < vars.n; ++i) {
+    const xnode* d = vars.a[i];
+    if (!d) continue;
+    const cvgen& g = static_cast<const convar*>(d)->gen;
+    if (g.member_count <= 0 || g.first_col < 0) continue;
+    if (g.first_col != next) return false;
+    next += g.member_count;
+  }
+  return next == n;
+}
+
 }  // namespace
 
 void renum_begin() {
@@ -141,11 +157,12 @@ void Renumber(AC* ac) {
   bool due = moved && general;
   renum_begin();
   if (!due) return;
+  const xclass_rec& vars = xclass[XC_ALLVARS];
+  if (in_declaration_order(vars, ac->n_var_gen)) return;
   // Final numbers in declaration order, by old or provisional number; a
   // column whose variable holds it no more stays -1.
   std::vector<int32_t> perm(size_t(ac->n_var_gen), -1);
   int32_t next = 0;
-  const xclass_rec& vars = xclass[XC_ALLVARS];
   for (int32_t i = 0; i < vars.n; ++i) {
     xnode* d = vars.a[i];
     if (!d) continue;

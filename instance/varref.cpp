@@ -24,6 +24,13 @@ int varref_kill0;
 namespace {
 
 constexpr int TERMS_PER_BLOCK = 1600;
+// Small blocks before the large ones (102,400 terms), and the class of a
+// large block (16 MiB, 699,050 terms).
+constexpr int SMALL_BLOCKS = 64;
+constexpr int LARGE_CLASS = 21;
+
+// Small blocks taken since start-up or `reset`.
+int small_blocks;
 
 bool is_variable(const xnode* d) {
   uint32_t k = d->kind & ~1u;
@@ -86,14 +93,29 @@ void varref_reinit() {
   varref_freelist = nullptr;
   varref_bump = varref_bump_end = nullptr;
   varref_kill0 = 0;
+  small_blocks = 0;
 }
 
 varref* varref_refill() {
   // The block is handed out in order as terms are made: no pass links it
-  // first, and its pages are touched only when used.
-  auto* b = static_cast<varref*>(Malloc(TERMS_PER_BLOCK * sizeof(varref)));
+  // first, and its pages are touched only when used.  Once a problem has
+  // taken SMALL_BLOCKS blocks it is a large one: its terms come in blocks
+  // of the size class LARGE_CLASS, which the block allocator backs with
+  // huge pages, so that filling them costs one page fault per 2 MiB
+  // instead of one per 4 KiB (the faults took a third of the time of a
+  // run with ten million terms).  The unused tail of the newest block is
+  // never touched.
+  size_t n = TERMS_PER_BLOCK;
+  varref* b;
+  if (small_blocks < SMALL_BLOCKS) {
+    ++small_blocks;
+    b = static_cast<varref*>(Malloc(n * sizeof(varref)));
+  } else {
+    n = (size_t{8} << LARGE_CLASS) / sizeof(varref);
+    b = static_cast<varref*>(new_mblk(LARGE_CLASS, 0));
+  }
   varref_bump = b + 1;
-  varref_bump_end = b + TERMS_PER_BLOCK;
+  varref_bump_end = b + n;
   return b;
 }
 

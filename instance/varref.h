@@ -9,8 +9,8 @@
 // come from one pool, so that generation, collection, presolve and the
 // writer make, move and return millions of them without the general
 // allocator: the pool takes 1600-term blocks from the recorded allocator
-// (Malloc, never given back but by `reset`), and a whole list returns in
-// one walk and one link.
+// (Malloc, never given back but by `reset`), 16 MiB blocks once a problem
+// is large, and a whole list returns in one walk and one link.
 #ifndef VEXO_INSTANCE_VARREF_H
 #define VEXO_INSTANCE_VARREF_H
 
@@ -99,8 +99,10 @@ extern int varref_kill0;
 // memory): empty, and zero coefficients make terms again.  Part of misc_reinit (instance/ac.h).
 void varref_reinit();
 
-// A fresh block of 1600 terms: its first term is returned, the other 1599
-// become the unused tail (varref_bump).
+// A fresh block of 1600 terms (after 64 such blocks since start-up or
+// `reset`, a block of 699,050 terms, in a 16 MiB block of the size-class
+// allocator): its first term is returned, the others become the unused
+// tail (varref_bump).
 varref* varref_refill();
 // Reports a coefficient that is infinite or NaN for column index (after
 // the generation location: "can't multiply <name> by Infinity" or "by NaN")

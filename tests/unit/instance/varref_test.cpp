@@ -110,6 +110,29 @@ TEST_F(Terms, ThePoolGrowsByBlocksOf1600) {
   EXPECT_EQ(free_terms(), 1601u);
 }
 
+// After 64 blocks of 1600 terms a problem is a large one: the next block
+// holds a 16 MiB class of terms, every one of them usable (the sanitizer
+// build checks the block's end), and `reset` starts small again.
+TEST_F(Terms, LargeProblemsTakeLargeBlocks) {
+  varref_reinit();
+  varref_kill0 = 0;
+  varref* list = nullptr;
+  for (int i = 0; i < 64 * 1600; ++i) list = new_varref(list, i, 1);
+  EXPECT_EQ(varref_bump, varref_bump_end);
+  list = new_varref(list, -1, 1);
+  const ptrdiff_t large = (ptrdiff_t{8} << 21) / 24;
+  EXPECT_EQ(varref_bump_end - varref_bump, large - 1);
+  varref* first = list;
+  for (ptrdiff_t i = 1; i < large; ++i) list = new_varref(list, int32_t(i), 2);
+  EXPECT_EQ(list - first, large - 1) << "one block, handed out in order";
+  EXPECT_EQ(list->coef, 2);
+  free_varref(list);
+  varref_reinit();
+  varref* small = new_varref(nullptr, 1, 1);
+  EXPECT_EQ(varref_bump_end - varref_bump, 1599);
+  free_varref(small);
+}
+
 TEST_F(Terms, OneTermGoesBackAlikeEitherWay) {
   varref_kill0 = 0;
   varref* a = new_varref(nullptr, 1, 1);
