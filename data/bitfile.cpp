@@ -406,6 +406,8 @@ extern "C" int Read_vexo_bit(VexoExports*, TableInfo* ti) {
     int j = pos[size_t(i)];
     int code = D.code[size_t(j)] - '0';
     cols[size_t(i)].dval = (code & 1) ? D.num[size_t(j)].data() : nullptr;
+    // A column of numbers only needs no strings.
+    if (code == 1) continue;
     auto& s = sv[size_t(i)];
     s.assign(size_t(rows), nullptr);
     for (long r = 0; r < rows; ++r) {
