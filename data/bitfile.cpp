@@ -15,8 +15,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/tablerw.h"
@@ -85,8 +87,9 @@ struct bitfile {
   // Reads count items into v.  From the front end, whose byte count is
   // not known beforehand, v grows only as the bytes arrive, so that a
   // header that lies gives the end of the input, not a huge allocation.
-  template <class T>
-  int rd_vec(std::vector<T>& v, size_t count, const char* what) {
+  template <class V>
+  int rd_vec(V& v, size_t count, const char* what) {
+    using T = typename V::value_type;
     if (!bm) {
       v.resize(count);
       return rd(v.data(), count * sizeof(T), what);
@@ -193,6 +196,29 @@ struct block_transfer {
   }
 };
 
+// A vector whose new elements are left unset: buffers that a read fills
+// whole are not cleared first.
+template <class T>
+struct uninit_alloc : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = uninit_alloc<U>;
+  };
+  uninit_alloc() = default;
+  template <class U>
+  uninit_alloc(const uninit_alloc<U>&) {}
+  template <class U>
+  void construct(U* p) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... A>
+  void construct(U* p, A&&... a) {
+    ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+  }
+};
+template <class T>
+using buffer = std::vector<T, uninit_alloc<T>>;
+
 // What the header says.
 struct bithead {
   char magic[12];
@@ -207,8 +233,8 @@ struct bitdata {
   std::vector<char> strs;          // the string table
   std::vector<const char*> names;  // arity + ncols
   std::vector<char> code;          // per column '0'..'3'
-  std::vector<std::vector<double>> num;
-  std::vector<std::vector<int32_t>> sym;
+  std::vector<buffer<double>> num;
+  std::vector<buffer<int32_t>> sym;
   std::vector<const char*> rowstr;  // the row strings, in file order
 };
 

@@ -302,8 +302,13 @@ namespace {
 void stage_rows(TableInfo* ti, row_stage* g, const DbCol* col,
                 const std::vector<long>& taken) {
   size_t at = g->has.size(), k = taken.size();
-  if (k == 1 && (!col->sval || !col->sval[taken[0]]) && col->dval) {
-    // One number (a text table gives its rows one by one).
+  if (k && size_t(taken[k - 1]) == k - 1 && !col->sval && col->dval) {
+    // Every row taken, numbers only.
+    g->has.insert(g->has.end(), k, 1);
+    g->num.insert(g->num.end(), col->dval, col->dval + k);
+    return;
+  }
+  if (k == 1 && !col->sval[taken[0]] && col->dval) {
     g->has.push_back(1);
     g->num.push_back(col->dval[taken[0]]);
     return;
@@ -906,16 +911,22 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
   tin->k = class_for_rows(nrows);
   ti->maxrows = 1L << tin->k;
   // A numeric param whose stored members are the rows in order gives its
-  // values as they are stored.
+  // values as they are stored: the handler reads the param's own array
+  // (it holds at least maxrows values), unless it may merge a file into
+  // the columns.
   bool per_row = false;
   for (size_t j = 0; j < tin->cx->size(); ++j) {
     colx& x = (*tin->cx)[j];
     if (n && nrows && x.d && x.code == -2 && x.d->kind == DK_PARAMI &&
         rows_in_order(static_cast<param*>(x.d)->dindex, tin, n, nrows)) {
       x.whole = true;
+      auto* vals = static_cast<double*>(static_cast<param*>(x.d)->vals);
+      if (!(ti->flags & DBTI_flags_IN)) {
+        ti->cols[n + int(j)].dval = vals;
+        continue;
+      }
       auto* dv = static_cast<double*>(Wr_ColAlloc(ti, n + int(j), 0));
-      std::memcpy(dv, static_cast<param*>(x.d)->vals,
-                  sizeof(double) * size_t(nrows));
+      std::memcpy(dv, vals, sizeof(double) * size_t(nrows));
     } else {
       per_row = true;
     }
@@ -1104,15 +1115,16 @@ void stage_fill(colx& c, set* rows) {
   if (!count) return;
   bool sym = p->kind == DK_SPARAMI;
   bool whole = count == rows->nmem && size_t(count) == g.has.size();
-  if (whole) {
+  if (whole)
     val_share(p, rows);
-    if (!sym)
-      std::memcpy(p->vals, g.num.data(), sizeof(double) * size_t(count));
-  } else {
+  else
     val_reserve(p, count);
+  if (whole && !sym) {
+    std::memcpy(p->vals, g.num.data(), sizeof(double) * size_t(count));
+    filled_in_bulk(p);
+    return;
   }
   for (setmem* m = rows->first; m; m = m->next) {
-    if (whole && !sym) break;
     size_t r = static_cast<size_t>(m->ord);
     if (m->ord < 0 || r >= g.has.size() || !g.has[r]) continue;
     int32_t i = whole ? m->ord : val_append(p, m->tup());
