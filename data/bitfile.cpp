@@ -8,6 +8,7 @@
 // the file's size before anything is allocated.
 #include "data/tabfile.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -64,8 +65,21 @@ struct bitfile {
   bool bm = false;
   TableInfo* ti;
   const char* fname;
+  void* map = nullptr;  // the whole file mapped, or null
+  size_t maplen = 0;
   ~bitfile() {
     if (f) fclose(f);
+    if (map) munmap(map, maplen);
+  }
+  // The file's bytes from offset at to end mapped for reading, or null
+  // (block mode, or no mapping to be had: the caller reads instead).
+  const char* map_rest(size_t at, long long end) {
+    if (bm || !f || end <= 0) return nullptr;
+    void* p = mmap(nullptr, size_t(end), PROT_READ, MAP_PRIVATE, fileno(f), 0);
+    if (p == MAP_FAILED) return nullptr;
+    map = p;
+    maplen = size_t(end);
+    return static_cast<const char*>(p) + at;
   }
   int fail(const char* fmt, const char* what) {
     if (f) fclose(f);
@@ -233,8 +247,10 @@ struct bitdata {
   std::vector<char> strs;          // the string table
   std::vector<const char*> names;  // arity + ncols
   std::vector<char> code;          // per column '0'..'3'
-  std::vector<buffer<double>> num;
+  std::vector<buffer<double>> num;  // columns read into buffers
   std::vector<buffer<int32_t>> sym;
+  std::vector<const double*> numv;  // each column's numbers and codes, in
+  std::vector<const int32_t*> symv;  // its buffer or the file's mapping
   std::vector<const char*> rowstr;  // the row strings, in file order
 };
 
@@ -324,20 +340,43 @@ int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
   }
   D.num.resize(size_t(ncol));
   D.sym.resize(size_t(ncol));
+  D.numv.assign(size_t(ncol), nullptr);
+  D.symv.assign(size_t(ncol), nullptr);
   int32_t first = int32_t(ncol) + 1;
+  // A file in the reader's byte order is read in place through a mapping
+  // (its size checked above): the columns are not copied.
+  const char* map =
+      swap ? nullptr
+           : B.map_rest(40 + size_t(h.strsize), static_cast<long long>(need));
+  size_t off = 0;
   for (long long j = 0; j < ncol; ++j) {
     int c = D.code[size_t(j)] - '0';
     if (c & 1) {
-      auto& v = D.num[size_t(j)];
-      if (int r = B.rd_vec(v, size_t(rows), "real data")) return r;
-      if (swap)
-        for (double& x : v) swap8(&x);
+      if (map) {
+        D.numv[size_t(j)] = reinterpret_cast<const double*>(map + off);
+        off += 8 * size_t(rows);
+      } else {
+        auto& v = D.num[size_t(j)];
+        if (int r = B.rd_vec(v, size_t(rows), "real data")) return r;
+        if (swap)
+          for (double& x : v) swap8(&x);
+        D.numv[size_t(j)] = v.data();
+      }
     }
     if (c & 2) {
-      auto& v = D.sym[size_t(j)];
-      if (int r = B.rd_vec(v, size_t(even), "symbol pointers")) return r;
-      for (int32_t& x : v) {
-        if (swap) swap4(&x);
+      if (map) {
+        D.symv[size_t(j)] = reinterpret_cast<const int32_t*>(map + off);
+        off += 4 * size_t(even);
+      } else {
+        auto& v = D.sym[size_t(j)];
+        if (int r = B.rd_vec(v, size_t(even), "symbol pointers")) return r;
+        if (swap)
+          for (int32_t& x : v) swap4(&x);
+        D.symv[size_t(j)] = v.data();
+      }
+      const int32_t* v = D.symv[size_t(j)];
+      for (long long r = 0; r < rows; ++r) {
+        int32_t x = v[r];
         if (x > 1 && (x < first ||
                       x - first >= static_cast<int32_t>(D.rowstr.size())))
           return B.wrapped("bad string code");
@@ -381,7 +420,7 @@ void put_cell(TableInfo* ti, const bitdata& D, int j, long r, int dst,
               long row) {
   DbCol* c = &ti->cols[dst];
   int code = D.code[size_t(j)] - '0';
-  int32_t s = (code & 2) ? D.sym[size_t(j)][size_t(r)] : 0;
+  int32_t s = (code & 2) ? D.symv[size_t(j)][r] : 0;
   if (s == 1 || (!s && !(code & 1))) {
     if (!c->sval) ti->ColAlloc(ti, dst, 1);
     c->sval[row] = ti->Missing;
@@ -391,7 +430,7 @@ void put_cell(TableInfo* ti, const bitdata& D, int j, long r, int dst,
     c->sval[row] = keep(ti, row_string(D, s));
   } else {
     if (!c->dval) ti->ColAlloc(ti, dst, 0);
-    c->dval[row] = D.num[size_t(j)][size_t(r)];
+    c->dval[row] = D.numv[size_t(j)][r];
     if (c->sval) c->sval[row] = nullptr;
   }
 }
@@ -431,13 +470,15 @@ extern "C" int Read_vexo_bit(VexoExports*, TableInfo* ti) {
   for (int i = 0; i < n; ++i) {
     int j = pos[size_t(i)];
     int code = D.code[size_t(j)] - '0';
-    cols[size_t(i)].dval = (code & 1) ? D.num[size_t(j)].data() : nullptr;
+    // The handler interface takes writable arrays; AddRows only reads.
+    cols[size_t(i)].dval =
+        (code & 1) ? const_cast<double*>(D.numv[size_t(j)]) : nullptr;
     // A column of numbers only needs no strings.
     if (code == 1) continue;
     auto& s = sv[size_t(i)];
     s.assign(size_t(rows), nullptr);
     for (long r = 0; r < rows; ++r) {
-      int32_t c = (code & 2) ? D.sym[size_t(j)][size_t(r)] : 0;
+      int32_t c = (code & 2) ? D.symv[size_t(j)][r] : 0;
       if (c == 1 || (!c && !(code & 1)))
         s[size_t(r)] = ti->Missing;
       else if (c > 1)
@@ -475,8 +516,8 @@ int merge_bit(TableInfo* ti, const char* fname) {
     for (int j = 0; j < a; ++j) {
       int f = pos[size_t(j)];
       int code = D.code[size_t(f)] - '0';
-      int32_t c = (code & 2) ? D.sym[size_t(f)][size_t(r)] : 0;
-      kd[size_t(j)] = (code & 1) ? D.num[size_t(f)][size_t(r)] : 0;
+      int32_t c = (code & 2) ? D.symv[size_t(f)][r] : 0;
+      kd[size_t(j)] = (code & 1) ? D.numv[size_t(f)][r] : 0;
       ks[size_t(j)] = c > 1 ? const_cast<char*>(row_string(D, c)) : nullptr;
     }
     bool added;
