@@ -19,6 +19,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -349,31 +350,37 @@ int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
       swap ? nullptr
            : B.map_rest(40 + size_t(h.strsize), static_cast<long long>(need));
   size_t off = 0;
+  // One column of count items: in place in the mapping, else read into
+  // buf (byte-reversed when swapping).
+  auto column = [&](auto& buf, size_t count, const char* what,
+                    auto* view) -> int {
+    using T = typename std::remove_reference_t<decltype(buf)>::value_type;
+    if (map) {
+      *view = reinterpret_cast<const T*>(map + off);
+      off += sizeof(T) * count;
+      return 0;
+    }
+    if (int r = B.rd_vec(buf, count, what)) return r;
+    if (swap)
+      for (T& x : buf) {
+        if constexpr (sizeof(T) == 8)
+          swap8(&x);
+        else
+          swap4(&x);
+      }
+    *view = buf.data();
+    return 0;
+  };
   for (long long j = 0; j < ncol; ++j) {
     int c = D.code[size_t(j)] - '0';
-    if (c & 1) {
-      if (map) {
-        D.numv[size_t(j)] = reinterpret_cast<const double*>(map + off);
-        off += 8 * size_t(rows);
-      } else {
-        auto& v = D.num[size_t(j)];
-        if (int r = B.rd_vec(v, size_t(rows), "real data")) return r;
-        if (swap)
-          for (double& x : v) swap8(&x);
-        D.numv[size_t(j)] = v.data();
-      }
-    }
+    size_t k = size_t(j);
+    if (c & 1)
+      if (int r = column(D.num[k], size_t(rows), "real data", &D.numv[k]))
+        return r;
     if (c & 2) {
-      if (map) {
-        D.symv[size_t(j)] = reinterpret_cast<const int32_t*>(map + off);
-        off += 4 * size_t(even);
-      } else {
-        auto& v = D.sym[size_t(j)];
-        if (int r = B.rd_vec(v, size_t(even), "symbol pointers")) return r;
-        if (swap)
-          for (int32_t& x : v) swap4(&x);
-        D.symv[size_t(j)] = v.data();
-      }
+      if (int r = column(D.sym[k], size_t(even), "symbol pointers",
+                         &D.symv[k]))
+        return r;
       const int32_t* v = D.symv[size_t(j)];
       for (long long r = 0; r < rows; ++r) {
         int32_t x = v[r];
