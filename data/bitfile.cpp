@@ -8,6 +8,7 @@
 // the file's size before anything is allocated.
 #include "data/tabfile.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -15,8 +16,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "data/tablerw.h"
@@ -62,8 +66,21 @@ struct bitfile {
   bool bm = false;
   TableInfo* ti;
   const char* fname;
+  void* map = nullptr;  // the whole file mapped, or null
+  size_t maplen = 0;
   ~bitfile() {
     if (f) fclose(f);
+    if (map) munmap(map, maplen);
+  }
+  // The file's bytes from offset at to end mapped for reading, or null
+  // (block mode, or no mapping to be had: the caller reads instead).
+  const char* map_rest(size_t at, long long end) {
+    if (bm || !f || end <= 0) return nullptr;
+    void* p = mmap(nullptr, size_t(end), PROT_READ, MAP_PRIVATE, fileno(f), 0);
+    if (p == MAP_FAILED) return nullptr;
+    map = p;
+    maplen = size_t(end);
+    return static_cast<const char*>(p) + at;
   }
   int fail(const char* fmt, const char* what) {
     if (f) fclose(f);
@@ -85,8 +102,9 @@ struct bitfile {
   // Reads count items into v.  From the front end, whose byte count is
   // not known beforehand, v grows only as the bytes arrive, so that a
   // header that lies gives the end of the input, not a huge allocation.
-  template <class T>
-  int rd_vec(std::vector<T>& v, size_t count, const char* what) {
+  template <class V>
+  int rd_vec(V& v, size_t count, const char* what) {
+    using T = typename V::value_type;
     if (!bm) {
       v.resize(count);
       return rd(v.data(), count * sizeof(T), what);
@@ -193,6 +211,29 @@ struct block_transfer {
   }
 };
 
+// A vector whose new elements are left unset: buffers that a read fills
+// whole are not cleared first.
+template <class T>
+struct uninit_alloc : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = uninit_alloc<U>;
+  };
+  uninit_alloc() = default;
+  template <class U>
+  uninit_alloc(const uninit_alloc<U>&) {}
+  template <class U>
+  void construct(U* p) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... A>
+  void construct(U* p, A&&... a) {
+    ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+  }
+};
+template <class T>
+using buffer = std::vector<T, uninit_alloc<T>>;
+
 // What the header says.
 struct bithead {
   char magic[12];
@@ -207,8 +248,10 @@ struct bitdata {
   std::vector<char> strs;          // the string table
   std::vector<const char*> names;  // arity + ncols
   std::vector<char> code;          // per column '0'..'3'
-  std::vector<std::vector<double>> num;
-  std::vector<std::vector<int32_t>> sym;
+  std::vector<buffer<double>> num;  // columns read into buffers
+  std::vector<buffer<int32_t>> sym;
+  std::vector<const double*> numv;  // each column's numbers and codes, in
+  std::vector<const int32_t*> symv;  // its buffer or the file's mapping
   std::vector<const char*> rowstr;  // the row strings, in file order
 };
 
@@ -298,20 +341,49 @@ int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
   }
   D.num.resize(size_t(ncol));
   D.sym.resize(size_t(ncol));
+  D.numv.assign(size_t(ncol), nullptr);
+  D.symv.assign(size_t(ncol), nullptr);
   int32_t first = int32_t(ncol) + 1;
+  // A file in the reader's byte order is read in place through a mapping
+  // (its size checked above): the columns are not copied.
+  const char* map =
+      swap ? nullptr
+           : B.map_rest(40 + size_t(h.strsize), static_cast<long long>(need));
+  size_t off = 0;
+  // One column of count items: in place in the mapping, else read into
+  // buf (byte-reversed when swapping).
+  auto column = [&](auto& buf, size_t count, const char* what,
+                    auto* view) -> int {
+    using T = typename std::remove_reference_t<decltype(buf)>::value_type;
+    if (map) {
+      *view = reinterpret_cast<const T*>(map + off);
+      off += sizeof(T) * count;
+      return 0;
+    }
+    if (int r = B.rd_vec(buf, count, what)) return r;
+    if (swap)
+      for (T& x : buf) {
+        if constexpr (sizeof(T) == 8)
+          swap8(&x);
+        else
+          swap4(&x);
+      }
+    *view = buf.data();
+    return 0;
+  };
   for (long long j = 0; j < ncol; ++j) {
     int c = D.code[size_t(j)] - '0';
-    if (c & 1) {
-      auto& v = D.num[size_t(j)];
-      if (int r = B.rd_vec(v, size_t(rows), "real data")) return r;
-      if (swap)
-        for (double& x : v) swap8(&x);
-    }
+    size_t k = size_t(j);
+    if (c & 1)
+      if (int r = column(D.num[k], size_t(rows), "real data", &D.numv[k]))
+        return r;
     if (c & 2) {
-      auto& v = D.sym[size_t(j)];
-      if (int r = B.rd_vec(v, size_t(even), "symbol pointers")) return r;
-      for (int32_t& x : v) {
-        if (swap) swap4(&x);
+      if (int r = column(D.sym[k], size_t(even), "symbol pointers",
+                         &D.symv[k]))
+        return r;
+      const int32_t* v = D.symv[size_t(j)];
+      for (long long r = 0; r < rows; ++r) {
+        int32_t x = v[r];
         if (x > 1 && (x < first ||
                       x - first >= static_cast<int32_t>(D.rowstr.size())))
           return B.wrapped("bad string code");
@@ -355,7 +427,7 @@ void put_cell(TableInfo* ti, const bitdata& D, int j, long r, int dst,
               long row) {
   DbCol* c = &ti->cols[dst];
   int code = D.code[size_t(j)] - '0';
-  int32_t s = (code & 2) ? D.sym[size_t(j)][size_t(r)] : 0;
+  int32_t s = (code & 2) ? D.symv[size_t(j)][r] : 0;
   if (s == 1 || (!s && !(code & 1))) {
     if (!c->sval) ti->ColAlloc(ti, dst, 1);
     c->sval[row] = ti->Missing;
@@ -365,7 +437,7 @@ void put_cell(TableInfo* ti, const bitdata& D, int j, long r, int dst,
     c->sval[row] = keep(ti, row_string(D, s));
   } else {
     if (!c->dval) ti->ColAlloc(ti, dst, 0);
-    c->dval[row] = D.num[size_t(j)][size_t(r)];
+    c->dval[row] = D.numv[size_t(j)][r];
     if (c->sval) c->sval[row] = nullptr;
   }
 }
@@ -405,11 +477,15 @@ extern "C" int Read_vexo_bit(VexoExports*, TableInfo* ti) {
   for (int i = 0; i < n; ++i) {
     int j = pos[size_t(i)];
     int code = D.code[size_t(j)] - '0';
-    cols[size_t(i)].dval = (code & 1) ? D.num[size_t(j)].data() : nullptr;
+    // The handler interface takes writable arrays; AddRows only reads.
+    cols[size_t(i)].dval =
+        (code & 1) ? const_cast<double*>(D.numv[size_t(j)]) : nullptr;
+    // A column of numbers only needs no strings.
+    if (code == 1) continue;
     auto& s = sv[size_t(i)];
     s.assign(size_t(rows), nullptr);
     for (long r = 0; r < rows; ++r) {
-      int32_t c = (code & 2) ? D.sym[size_t(j)][size_t(r)] : 0;
+      int32_t c = (code & 2) ? D.symv[size_t(j)][r] : 0;
       if (c == 1 || (!c && !(code & 1)))
         s[size_t(r)] = ti->Missing;
       else if (c > 1)
@@ -447,8 +523,8 @@ int merge_bit(TableInfo* ti, const char* fname) {
     for (int j = 0; j < a; ++j) {
       int f = pos[size_t(j)];
       int code = D.code[size_t(f)] - '0';
-      int32_t c = (code & 2) ? D.sym[size_t(f)][size_t(r)] : 0;
-      kd[size_t(j)] = (code & 1) ? D.num[size_t(f)][size_t(r)] : 0;
+      int32_t c = (code & 2) ? D.symv[size_t(f)][r] : 0;
+      kd[size_t(j)] = (code & 1) ? D.numv[size_t(f)][r] : 0;
       ks[size_t(j)] = c > 1 ? const_cast<char*>(row_string(D, c)) : nullptr;
     }
     bool added;

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "frontend/condcl.h"
 #include "frontend/decl.h"
 #include "frontend/expr.h"
+#include "frontend/keywords.h"
 #include "frontend/paramdcl.h"
 #include "frontend/vardcl.h"
 #include "instance/stamps.h"
@@ -36,6 +38,7 @@
 #include "report/prset.h"
 #include "session/cmdrec.h"
 #include "session/execute.h"
+#include "session/let.h"
 #include "session/located.h"
 #include "session/opttable.h"
 #include "session/startup.h"
@@ -195,6 +198,17 @@ void th_init() {
 
 namespace {
 
+// The values a read delivers for a param that no other column fills, by
+// row (rows numbered as they enter the set of rows read), kept until the
+// read has succeeded: a column of numbers, without a record per value.
+struct row_stage {
+  std::vector<double> num;   // row r's number when has[r] is 1
+  std::vector<uint8_t> has;  // 0 no value (missing), 1 a number, 2 a string
+  std::vector<cstr*> str;    // row r's string (one reference) when has[r]
+                             // is 2; made at the first string
+  bool strings = false;
+};
+
 // What one data column delivers or receives.
 struct colx {
   pvinfo* pv;    // the column item (a group member for groups)
@@ -209,6 +223,8 @@ struct colx {
   bool names = false;     // ... whose table's names the column gives
   pvinfo* grp = nullptr;  // writing a {...}(...) group's member: the group
   size_t gtup = 0;        // ... and where its member's tuple starts
+  row_stage* stage = nullptr;  // reading a param's only column: its values
+  bool whole = false;  // writing: the values copied whole (rows_in_order)
 };
 
 // The engine's private record (TableInfo::Private).
@@ -225,6 +241,13 @@ struct TableIN {
   charblk* tmi;             // the call's temporary memory (TMI)
   std::vector<void*>* blocks;  // column arrays allocated (writing)
   int k;                    // size class of the column arrays
+  // Reading: each key column's last symbol and what it was made from, so
+  // that a key repeated from the row before needs no look-up.
+  symbol* lastkey[MAX_TABLE_KEYS];
+  double lastnum[MAX_TABLE_KEYS];
+  set* inset;                  // reading: the rows taken, or null for all
+  size_t nstaged;              // reading: data columns staged by row
+  std::vector<long>* taken;    // the rows of one AddRows call taken
 };
 
 TableIN* tin_of(TableInfo* ti) { return static_cast<TableIN*>(ti->Private); }
@@ -237,11 +260,24 @@ char* tcopy(TableInfo* ti, const char* s) {
 }
 
 // Key column j of row i as a symbol, or null when the column has neither
-// a string nor a number there.
-symbol* key_sym(DbCol* c, long i) {
-  if (c->sval && c->sval[i]) return Symbol(c->sval[i], 1);
-  if (c->dval) return Number(c->dval[i]);
-  return nullptr;
+// a string nor a number there.  The symbol of the row before serves when
+// the key is the same.
+symbol* key_sym(TableIN* tin, DbCol* c, int j, long i) {
+  symbol*& last = tin->lastkey[j];
+  if (c->sval && c->sval[i]) {
+    const char* s = c->sval[i];
+    if (!last || is_number(last) || std::strcmp(last->name, s))
+      last = Symbol(s, 1);
+    return last;
+  }
+  if (!c->dval) return nullptr;
+  double x = c->dval[i];
+  if (!last || !is_number(last) ||
+      std::memcmp(&tin->lastnum[j], &x, sizeof x)) {
+    last = Number(x);
+    tin->lastnum[j] = x;
+  }
+  return last;
 }
 
 // A tuple as a subscript text: numbers bare, strings quoted.
@@ -254,6 +290,55 @@ std::string tuple_text(symbol* const* tup, int n) {
     s += buf;
   }
   return s;
+}
+
+}  // namespace
+
+namespace {
+
+// Stages the values of the rows taken (their positions in col) for a
+// column staged by row; each row's ordinal among the rows read is its
+// index in g.
+void stage_rows(TableInfo* ti, row_stage* g, const DbCol* col,
+                const std::vector<long>& taken) {
+  size_t at = g->has.size(), k = taken.size();
+  if (k && size_t(taken[k - 1]) == k - 1 && !col->sval && col->dval) {
+    // Every row taken, numbers only.
+    g->has.insert(g->has.end(), k, 1);
+    g->num.insert(g->num.end(), col->dval, col->dval + k);
+    return;
+  }
+  if (k == 1 && !col->sval[taken[0]] && col->dval) {
+    g->has.push_back(1);
+    g->num.push_back(col->dval[taken[0]]);
+    return;
+  }
+  g->has.resize(at + k, 0);
+  g->num.resize(at + k, 0.0);
+  uint8_t* has = g->has.data() + at;
+  double* num = g->num.data() + at;
+  if (!col->sval) {
+    if (col->dval)
+      for (size_t r = 0; r < k; ++r) {
+        has[r] = 1;
+        num[r] = col->dval[taken[r]];
+      }
+    return;
+  }
+  for (size_t r = 0; r < k; ++r) {
+    char* sv = col->sval[taken[r]];
+    if (sv == ti->Missing) continue;
+    if (!sv) {
+      if (!col->dval) continue;
+      has[r] = 1;
+      num[r] = col->dval[taken[r]];
+      continue;
+    }
+    has[r] = 2;
+    g->strings = true;
+    if (g->str.size() < at + k) g->str.resize(at + k, nullptr);
+    g->str[at + r] = new_cstring(sv);
+  }
 }
 
 }  // namespace
@@ -281,18 +366,20 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
     return 3;
   }
   TableIN* tin = tin_of(ti);
-  Table* t = tin->t;
   int n = ti->arity;
   if (!n && nrows != 1) {
     tab_errmsg(ti, "AddRows: %ld rows with key columns [].", nrows);
     return 6;
   }
-  if (n && !tin->rows->htab && nrows != 1)
-    tin->rows->new_htab(static_cast<int>(nrows));
+  if (n && nrows > 1) set_reserve(tin->rows, tin->rows->nmem + nrows);
   std::vector<colx>& cx = *tin->cx;
+  // The rows taken (not filtered out by the "in set"), for the staged
+  // columns, which are filled column by column afterwards.
+  std::vector<long>& taken = *tin->taken;
+  taken.clear();
   for (long i = 0; i < nrows; ++i) {
     for (int j = 0; j < n; ++j) {
-      symbol* s = key_sym(&cols[j], i);
+      symbol* s = key_sym(tin, &cols[j], j, i);
       if (!s) {
         tab_errmsg(ti, "AddRows: bad cols[%d]", j);
         return 4;
@@ -300,7 +387,8 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
       tin->key[j] = s;
     }
     if (n) {
-      if (t->inset && set_in(t->inset, tin->key, tin->tva) == NOT_MEMBER) continue;
+      if (tin->inset && set_in(tin->inset, tin->key, tin->tva) == NOT_MEMBER)
+        continue;
       if (tin->rows->addmem(tin->key)) {
         std::string tx = tuple_text(tin->key, n);
         if (n > 1) tx = "(" + tx + ")";
@@ -308,6 +396,8 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
         return 5;
       }
     }
+    if (tin->nstaged) taken.push_back(i);
+    if (tin->nstaged == cx.size() && !tin->dbg) continue;
     for (size_t c = 0; c < cx.size(); ++c) {
       DbCol* col = &cols[n + int(c)];
       char* sv = col->sval ? col->sval[i] : nullptr;
@@ -321,7 +411,8 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
           Fprintf(tin->dbg, "%c%.g", lead, col->dval[i]);
       }
       xnode* d = cx[c].d;
-      if (!d || sv == ti->Missing || (!sv && !col->dval)) continue;
+      if (!d || cx[c].stage || sv == ti->Missing || (!sv && !col->dval))
+        continue;
       Outarg* o = new_outarg(n);
       for (int j = 0; j < n; ++j)
         o->sub[j] = tin->key[cx[c].permuted ? cx[c].perm[j] : j];
@@ -335,6 +426,8 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
         outarg_put(d, o);
     }
   }
+  for (size_t c = 0; c < cx.size(); ++c)
+    if (row_stage* g = cx[c].stage) stage_rows(ti, g, &cols[n + int(c)], taken);
   return 0;
 }
 
@@ -370,7 +463,7 @@ long lookup_in(set* s, double* dv, char** sv, TableInfo* ti) {
 
 extern "C" long Rd_Lookup(double* dv, char** sv, TableInfo* ti) {
   TableIN* tin = ti ? tin_of(ti) : nullptr;
-  return lookup_in(tin ? tin->t->inset : nullptr, dv, sv, ti);
+  return lookup_in(tin ? tin->inset : nullptr, dv, sv, ti);
 }
 
 extern "C" long Wr_Lookup(double* dv, char** sv, TableInfo* ti) {
@@ -687,15 +780,93 @@ void put_value(TableInfo* ti, int j, long i, double v, char* s) {
   }
 }
 
-// The members of the table's set_name, generated: a declared set is taken
-// by its value (the command brought it up to date), an expression as
-// compiled.
-set* setname_members(Table* t, TVA* tva) {
-  set* s = t->setname;
+// The members of a table's set, generated: a declared set is taken by its
+// value (the command brought it up to date), an expression as compiled.
+set* generated_members(set* s, TVA* tva) {
   if (s->sclass == SC_NAMED && s->owner && s->owner->kind == DK_SET)
     s = static_cast<setdcl*>(s->owner)->value;
   if (s->nmem < 0) set_genall(s, tva);
   return s;
+}
+
+set* setname_members(Table* t, TVA* tva) {
+  return generated_members(t->setname, tva);
+}
+
+// The data index of a column's param when it holds the param's whole
+// indexing in the order of its walk: a numeric param computed by `=` or
+// `:=` (not through itself) and generated whole.  Else null.
+set* walked_index(const colx& c) {
+  if (!c.d || c.code != -2 || c.d->kind != DK_PARAMI) return nullptr;
+  const param* p = static_cast<const param*>(c.d);
+  if (!p->asgn || (p->type & (PT_RECURSIVE | PT_RECDEFAULT)) ||
+      p->ninst < 0 || p->ninst != p->nvals || !p->dindex ||
+      p->dindex->nmem != p->nvals)
+    return nullptr;
+  return p->dindex;
+}
+
+// Calls f with each row's tuple in order until it answers false; whether
+// every call answered true.
+template <class F>
+bool each_row(const TableIN* tin, int n, F f) {
+  if (!tin->wrows) {
+    const std::vector<symbol*>& l = *tin->list;
+    for (size_t at = 0; at + size_t(n) <= l.size(); at += size_t(n))
+      if (!f(&l[at])) return false;
+    return true;
+  }
+  for (setmem* m = tin->wrows->first; m; m = m->next)
+    if (m->ord >= 0 && !f(m->tup())) return false;
+  return true;
+}
+
+// Whether the members of data index s (numbered 0, 1, ... in order) are
+// the rows, in the same order: row i's value is then member i's.
+bool rows_in_order(const set* s, const TableIN* tin, int n, long nrows) {
+  if (!s || s->nmem != nrows || s->arity != n) return false;
+  const setmem* m = s->first;
+  int32_t i = 0;
+  if (s == tin->wrows) {
+    // The rows themselves: numbered in order?
+    for (; m; m = m->next)
+      if (m->ord >= 0 && m->ord != i++) return false;
+    return i == nrows;
+  }
+  return each_row(tin, n,
+                  [&](symbol* const* tup) {
+                    while (m && m->ord < 0) m = m->next;
+                    if (!m || m->ord != i) return false;
+                    symbol* const* mt = m->tup();
+                    for (int j = 0; j < n; ++j)
+                      if (mt[j] != tup[j]) return false;
+                    m = m->next;
+                    ++i;
+                    return true;
+                  }) &&
+         i == nrows;
+}
+
+// When every whole-entity column is a param holding its whole indexing
+// (walked_index), all with the same members in the same order: that data
+// index, whose members are the rows (no indexing is walked).  Else null.
+set* walked_rows(TableIN* tin, int n) {
+  set* first = nullptr;
+  for (const colx& c : *tin->cx) {
+    if (!c.d) continue;
+    set* s = walked_index(c);
+    if (!s || s->arity != n) return nullptr;
+    if (!first) first = s;
+  }
+  if (!first) return nullptr;
+  tin->wrows = first;
+  for (const colx& c : *tin->cx)
+    if (c.d && walked_index(c) != first &&
+        !rows_in_order(walked_index(c), tin, n, first->nmem)) {
+      tin->wrows = nullptr;
+      return nullptr;
+    }
+  return first;
 }
 
 // The rows and values of a write; a failure text, else empty.
@@ -709,6 +880,11 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
     missing_ok = false;
     tin->wrows = setname_members(t, tva);
     nrows = tin->wrows->nmem;
+  } else if (set* ws = n ? walked_rows(tin, n) : nullptr) {
+    // Every column holds the same members of its indexing, walked when it
+    // was generated: the rows.
+    nrows = ws->nmem;
+    for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
   } else if (set_spec* fs = n ? same_rows(*tin->cx, tva, &nrows) : nullptr) {
     // Every column has the rows of the first: listed (before any value is
     // evaluated, which may bind the same indexing), no set needed.
@@ -734,6 +910,27 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
   ti->nrows = nrows;
   tin->k = class_for_rows(nrows);
   ti->maxrows = 1L << tin->k;
+  // A numeric param whose stored members are the rows in order gives its
+  // values as they are stored: the handler reads the param's own array
+  // (it holds at least maxrows values), unless it may merge a file into
+  // the columns.
+  bool per_row = false;
+  for (size_t j = 0; j < tin->cx->size(); ++j) {
+    colx& x = (*tin->cx)[j];
+    if (n && nrows && x.d && x.code == -2 && x.d->kind == DK_PARAMI &&
+        rows_in_order(static_cast<param*>(x.d)->dindex, tin, n, nrows)) {
+      x.whole = true;
+      auto* vals = static_cast<double*>(static_cast<param*>(x.d)->vals);
+      if (!(ti->flags & DBTI_flags_IN)) {
+        ti->cols[n + int(j)].dval = vals;
+        continue;
+      }
+      auto* dv = static_cast<double*>(Wr_ColAlloc(ti, n + int(j), 0));
+      std::memcpy(dv, vals, sizeof(double) * size_t(nrows));
+    } else {
+      per_row = true;
+    }
+  }
   long i = 0;
   auto one_row = [&](symbol** tup) -> std::string {
     for (int j = 0; j < n; ++j) {
@@ -742,10 +939,12 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
       else
         put_value(ti, j, i, 0, const_cast<char*>(tup[j]->name));
     }
+    if (!per_row) return "";
     TVA* c = tva;
     bool bound = false;
     for (size_t j = 0; j < tin->cx->size(); ++j) {
       colx& x = (*tin->cx)[j];
+      if (x.whole) continue;
       double v = 0;
       char* s = nullptr;
       if (x.d) {
@@ -829,21 +1028,119 @@ bool run_handlers(int rw, Table* t, TableInfo* ti, failure& f) {
   return false;
 }
 
-// Stores the rows read into the set_name; true when its value changed.
-bool store_setname(Table* t, set* rows) {
+// The declared set a read stores its rows into (its set_name with "<-"),
+// or null.
+setdcl* rows_target(const Table* t) {
   set* s = t->setname;
   if (!s || !(t->arrow & 1) || s->sclass != SC_NAMED || !s->owner)
-    return false;
+    return nullptr;
   setdcl* sd = static_cast<setdcl*>(s->owner);
-  if (sd->kind & 1) return false;
-  if (same_members(sd->value, rows)) return false;
+  return (sd->kind & 1) ? nullptr : sd;
+}
+
+// Stores the rows read into the set_name; true when its value changed.
+// The members move (rows is left empty), with their table.
+bool store_setname(Table* t, set* rows) {
+  setdcl* sd = rows_target(t);
+  if (!sd || same_members(sd->value, rows)) return false;
   set* to = fresh_members(sd);
-  if (rows->nmem > 0) to->new_htab(rows->nmem);
-  for (setmem* m = rows->first; m; m = m->next)
-    if (m->ord >= 0) to->addmem(m->tup());
+  set_adopt(to, rows);
+  drop_members(rows);
   sud_notify(sd);
   ts_update(sd, 0);
   return true;
+}
+
+// Whether every row a read stores into sd lies in d's indexing without a
+// test: d is indexed over sd alone ({K}, {(i, j) in K}), without a
+// condition.
+bool indexed_by_rows(const xnode* d, const setdcl* sd) {
+  const set_spec* ss = d->indexing;
+  if (!sd || !ss || ss->cond || ss->precond) return false;
+  const Index* x = ss->first;
+  if (!x || x->next || x->cond || !x->s || x->s->owner != sd ||
+      (x->s->sclass != SC_NAMED && x->s->sclass != SC_ENUM))
+    return false;
+  for (const expr* e = x->dummies; e; e = e->next)
+    if (opcode(e) != OPDUMMY) return false;
+  return true;
+}
+
+// Whether data column i of a read is staged by row: the only column of an
+// indexed param (not built in, not defined by `:=`) that receives whole
+// rows.
+bool stageable(const std::vector<colx>& cx, size_t i, int arity) {
+  const colx& c = cx[i];
+  if (!c.d || c.permuted || c.suf || c.code != -2 || !arity) return false;
+  if (c.d->kind != DK_PARAMI && c.d->kind != DK_SPARAMI) return false;
+  const param* p = static_cast<const param*>(c.d);
+  if (p->asgn || p->num < N_System_Pars || !p->indexing ||
+      p->indexing->arity != arity)
+    return false;
+  for (size_t j = 0; j < cx.size(); ++j)
+    if (j != i && cx[j].d == c.d) return false;
+  return true;
+}
+
+// The staged values of column c become pending values of its param (the
+// rows' tuples from rows, in row order).
+void stage_to_outargs(colx& c, set* rows) {
+  row_stage& g = *c.stage;
+  c.stage = nullptr;
+  int n = rows->arity;
+  for (setmem* m = rows->first; m; m = m->next) {
+    size_t r = static_cast<size_t>(m->ord);
+    if (m->ord < 0 || r >= g.has.size() || !g.has[r]) continue;
+    Outarg* o = new_outarg(n);
+    std::memcpy(o->sub, m->tup(), sizeof(symbol*) * size_t(n));
+    if (g.has[r] == 2)
+      std::swap(o->s, g.str[r]);
+    else
+      o->v = g.num[r];
+    outarg_put(c.d, o);
+  }
+}
+
+// Stores the staged values of column c into its param, which has no
+// member yet and is indexed over the rows (held in order by rows, the
+// set_name's value): each row with a value becomes a member.  When every
+// row has one, the param's data index is the set_name's value itself
+// (shared); otherwise the members are appended without a look-up.
+void stage_fill(colx& c, set* rows) {
+  param* p = static_cast<param*>(c.d);
+  row_stage& g = *c.stage;
+  c.stage = nullptr;
+  int64_t count = 0;
+  for (uint8_t h : g.has) count += h != 0;
+  if (!count) return;
+  bool sym = p->kind == DK_SPARAMI;
+  bool whole = count == rows->nmem && size_t(count) == g.has.size();
+  if (whole)
+    val_share(p, rows);
+  else
+    val_reserve(p, count);
+  if (whole && !sym) {
+    std::memcpy(p->vals, g.num.data(), sizeof(double) * size_t(count));
+    filled_in_bulk(p);
+    return;
+  }
+  for (setmem* m = rows->first; m; m = m->next) {
+    size_t r = static_cast<size_t>(m->ord);
+    if (m->ord < 0 || r >= g.has.size() || !g.has[r]) continue;
+    int32_t i = whole ? m->ord : val_append(p, m->tup());
+    if (!sym) {
+      static_cast<double*>(p->vals)[i] = g.num[r];
+      continue;
+    }
+    symval* cell = static_cast<symval*>(p->vals) + i;
+    if (g.has[r] == 2) {
+      svupdate(cell, g.str[r], nullptr);
+      g.str[r] = nullptr;
+    } else {
+      svupdate(cell, nullptr, Number(g.num[r]));
+    }
+  }
+  filled_in_bulk(p);
 }
 
 // The work of one call: temporary memory, column arrays and the row set
@@ -860,7 +1157,11 @@ struct call_state {
   std::vector<char*> rs;
   std::vector<symbol*> gtups;
   std::vector<symbol*> list;  // rows written without a set
+  std::deque<row_stage> stages;  // reading: the staged columns' values
+  std::vector<long> taken;
   ~call_state() {
+    for (row_stage& g : stages)
+      for (cstr*& x : g.str) zap_cstr(&x);
     for (void* p : blocks) del_mblk(0, p);
     if (tin.rows) sdelete(tin.rows);
     if (tin.tmi) cbfree(tin.tmi);
@@ -917,6 +1218,7 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
   tin->cx = &st.cx;
   tin->gtups = &st.gtups;
   tin->list = &st.list;
+  tin->taken = &st.taken;
   int b = rw ? 2 : 1;
   // Groups are walked and their names evaluated with the key dummies
   // bound to the first row written (what the compiler stores at the keys'
@@ -965,6 +1267,11 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
       x.d = p->ent, x.permuted = true;
     st.cx.push_back(x);
   }
+  if (!rw)
+    for (size_t i = 0; i < st.cx.size(); ++i)
+      if (stageable(st.cx, i, t->arity))
+        st.cx[i].stage = &st.stages.emplace_back();
+  tin->nstaged = st.stages.size();
   ti->tname = const_cast<char*>(t->name->name);
   ti->arity = t->arity;
   ti->ncols = static_cast<int>(st.cx.size());
@@ -1063,7 +1370,7 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
   ti->Lookup = t->inset ? Rd_Lookup : No_Lookup;
   ti->AdjustMaxrows = No_AdjustMaxrows;
   ti->ColAlloc = No_ColAlloc;
-  if (t->inset && t->inset->nmem < 0) set_genall(t->inset, tva);
+  tin->inset = t->inset ? generated_members(t->inset, tva) : nullptr;
   st.rd.assign(size_t(ncol), 0.0);
   st.rs.assign(size_t(ncol), nullptr);
   for (int i = 0; i < ncol; ++i) {
@@ -1095,6 +1402,15 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
     outarg_clear(0, t);
     return report(rw, t, f);
   }
+  // A staged column is stored at once into a param that has no member yet
+  // and is indexed over the rows (numbers for a numeric one); the other
+  // staged columns join the pending values, to be checked and stored with
+  // them.
+  setdcl* into = rows_target(t);
+  for (colx& c : st.cx)
+    if (c.stage && (static_cast<param*>(c.d)->nvals || !indexed_by_rows(c.d, into) ||
+                    (c.stage->strings && c.d->kind != DK_SPARAMI)))
+      stage_to_outargs(c, tin->rows);
   outarg_check(t);
   if (store_setname(t, tin->rows)) {
     // The targets may be indexed over the set just stored: brought up to
@@ -1104,6 +1420,18 @@ bool table_rw1(int rw, Table* t, TVA* tva, const std::string& sub) {
     xcg(0);
   }
   outarg_clear(1, t);
+  // The rows are the set_name's members now, unless it had them already.
+  set* tuples = tin->rows->nmem || !into ? tin->rows : into->value;
+  for (colx& c : st.cx)
+    if (c.stage) {
+      if (static_cast<param*>(c.d)->nvals) {
+        // Members came meanwhile: stored one by one instead.
+        stage_to_outargs(c, tuples);
+        outarg_clear(1, t);
+      } else {
+        stage_fill(c, tuples);
+      }
+    }
   set_sparam(table_errmsg, "");
   return false;
 }

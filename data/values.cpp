@@ -380,6 +380,20 @@ int32_t val_append(xnode2* d, symbol* const* t) {
   return d->nvals++;
 }
 
+void val_share(xnode2* d, set* index) {
+  if (d->nvals || !d->indexing || index->arity != sub_arity(d))
+    bug("val_share: %s cannot take a data index", d->name->name);
+  size_t n = static_cast<size_t>(index->nmem);
+  if (size_t esz = val_size(d)) grow(&d->vals, &d->valk, n * esz, 0);
+  if (d->stat) grow(reinterpret_cast<void**>(&d->stat), &d->statk, n, 0);
+  for (sufvals* s = static_cast<sufvals*>(d->sufv); s; s = s->next)
+    grow(reinterpret_cast<void**>(&s->v), &s->k, n * 8, 0);
+  ++index->refcnt;
+  if (d->dindex) sdelete(d->dindex);
+  d->dindex = index;
+  d->nvals = index->nmem;
+}
+
 // Drops the members i of d for which gone(i) holds, with their cells
 // (strings of symbolic values and member sets of indexed sets released)
 // and suffix values; the survivors keep their order and are numbered again

@@ -139,6 +139,12 @@ void val_reserve(xnode2* d, int64_t extra);
 // tuple once): appended without a look-up; a fresh data index gets its hash
 // table at its first look-up, at the size it then needs.
 int32_t val_append(xnode2* d, symbol* const* t);
+// Gives d, an indexed declaration without members, the members of index
+// (a set of d's subscript arity without deleted members, numbered 0, 1,
+// ... in order) as its data index, shared (one more reference; d copies
+// it before adding a member of its own), with zeroed cells; nvals is
+// index's member count.
+void val_share(xnode2* d, set* index);
 // Drops the members of d whose status byte has MS_COMPUTED (all members
 // when all is nonzero), with their cells (strings of symbolic values
 // released) and suffix values; the survivors keep their order and are

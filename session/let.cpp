@@ -977,6 +977,14 @@ void assign_outargs(xnode* x, Outarg* chain, TVA* tva) {
   }
 }
 
+void filled_in_bulk(xnode2* d) {
+  if (d->xr.stamp > 0) d->xr.stamp = -1.0;
+  let_changes ch;
+  ch.d = d;
+  ch.any = true;
+  ch.record();
+}
+
 bool suffix_assign(xnode2* d, int32_t member, suffix* s, double x) {
   if (!store_suffix({d, member}, s, x)) return false;
   rc &= ~3;

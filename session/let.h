@@ -97,6 +97,10 @@ void assign_outargs(xnode* d, Outarg* chain, TVA* tva);
 // %Q to %s%s.\n" after the location (in context tva), and the command is
 // abandoned (bailout).
 void check_outargs(xnode* d, Outarg* chain, TVA* tva);
+// Records that d, a param that had no member, has taken all its members
+// at once (a table read): d is recorded as changed as by let, and its next
+// generation checks every member (instead of each noted one by one).
+void filled_in_bulk(xnode2* d);
 // Stores x as member `member`'s value of suffix s on d (a generated
 // variable, constraint or objective, or a problem by its data index), as
 // let does; true when the value changed.
