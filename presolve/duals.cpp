@@ -529,11 +529,19 @@ void duals_record(const Presolve* P) {
                 8 * size_t(std::max(n, 0)));
   }
   fd_side_n = std::max(P->nvars, 0);
+  fd_removed.reserve(size_t(std::max(P->nrows - P->nfc, 0)));
   for (int32_t k = P->nfc; k < P->nrows; ++k)
     if (int32_t r = P->rorder[k]; r < P->ncons) {
       fd_removed.push_back(r);
       if (P->rbeg) fd_nterms += P->rbeg[r + 1] - P->rbeg[r];
     }
+  // With no row removed there is nothing to recover: the block goes back
+  // to the pool, for the writer.
+  if (fd_removed.empty() && fd_side) {
+    del_mblk(fd_side_k, fd_side);
+    fd_side = nullptr;
+    fd_side_n = 0;
+  }
 }
 
 void duals_reset() {

@@ -112,7 +112,9 @@ void reduce_start(Presolve* P);
 // scratch, freed with it).
 void rows_free(Presolve* P);
 // Keeps what the dual recovery needs from the run P (duals.cpp): the
-// removed rows in removal order and the rows that set each bound.
+// removed rows in removal order and the rows that set each bound.  With
+// no row removed, the block of duals_sidechg is given back (P's sidechg
+// is then no longer valid).
 void duals_record(const Presolve* P);
 // The zeroed block of class k (two int32 per variable, nvars of them)
 // where a run records the row + 1 that set each bound (Presolve's

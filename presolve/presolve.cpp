@@ -540,6 +540,7 @@ void presolve(AC* ac, int level) {
   }
   solve_out(&P);
   duals_record(&P);
+  P.sidechg = nullptr;
   final_counts(&P, level);
   later_phases(&P);
   if (blockmode) blockpending(prev_pending);
