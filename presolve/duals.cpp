@@ -11,8 +11,10 @@
 // function that cannot be differentiated there) changes no dual and
 // leaves the recovery due.
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <utility>
 #include <vector>
@@ -34,6 +36,7 @@
 #include "support/format.h"
 #include "support/machine.h"
 #include "support/message.h"
+#include "support/pool.h"
 #include "support/symbol.h"
 #include "presolve/rounding.h"
 
@@ -41,9 +44,14 @@ namespace vexo {
 
 // What the last presolve left for the recovery: the removed constraint
 // rows, last removed first, and per variable and side the row + 1 that
-// set the bound (0: none).
+// set the bound (0: none).  The side records are the block presolve
+// wrote them in (duals_sidechg), kept here so that no copy is made, and
+// kept between runs (class fd_side_k) so that a later run writes memory
+// already mapped; fd_side_n variables are recorded.
 static std::vector<int32_t> fd_removed;
-static std::vector<int32_t> fd_sidechg;
+static int32_t* fd_side;
+static int fd_side_k;
+static int32_t fd_side_n;
 static int64_t fd_nterms;  // linear terms of the removed rows (a hint)
 // Piecewise-linear terms taken out with fixed columns.
 struct pl_note {
@@ -125,6 +133,26 @@ static double copied_slope(int64_t k, double x) {
   plval(t, x);
   return *pl_slope;
 }
+
+// A term of a removed row, met in the walk over the columns.
+struct fd_term {
+  int64_t next;  // the row's next term, or -1
+  int32_t col;
+  double coef;
+};
+// Per removed row: the first of its terms while they are gathered, then
+// its recovered dual.
+union fd_slot {
+  int64_t first;
+  double dual;
+};
+// The recovery's buffers, kept between runs (freed by duals_reset).
+static struct {
+  std::vector<double> X;
+  std::vector<fd_term> met;
+  std::vector<fd_slot> head;
+  std::vector<int32_t> place;
+} fd_work;
 static bool fd_ran;  // the recovery ran for this problem
 
 // ---- Gradients of nonlinear parts: a tape of reverse-mode differentiation.
@@ -541,20 +569,48 @@ static void derivadd(double lambda, expr* e, int32_t row) {
   }
 }
 
+int32_t* duals_sidechg(int k, int32_t nvars) {
+  // The record of the run before no longer matches the block.
+  fd_removed.clear();
+  fd_ran = false;
+  fd_nterms = 0;
+  if (fd_side && fd_side_k == k) {
+    std::memset(fd_side, 0, 8 * size_t(std::max(nvars, 0)));
+  } else {
+    if (fd_side) del_mblk(fd_side_k, fd_side);
+    fd_side = static_cast<int32_t*>(new_mblk(k, 1));
+    fd_side_k = k;
+  }
+  fd_side_n = std::max(nvars, 0);
+  return fd_side;
+}
+
 void duals_record(const Presolve* P) {
   fd_removed.clear();
-  fd_sidechg.clear();
   fd_ran = false;
   fd_nterms = 0;
   if (!P->rstat || !P->sidechg) return;
+  // Records filled elsewhere (by hand) are copied in.
+  if (P->sidechg != fd_side) {
+    int32_t* s = P->sidechg;
+    int32_t n = P->nvars;
+    std::memcpy(duals_sidechg(htcl(8 * size_t(std::max(n, 1))), n), s,
+                8 * size_t(std::max(n, 0)));
+  }
+  fd_side_n = std::max(P->nvars, 0);
+  fd_removed.reserve(size_t(std::max(P->nrows - P->nfc, 0)));
   for (int32_t k = P->nfc; k < P->nrows; ++k)
     if (int32_t r = P->rorder[k]; r < P->ncons) {
       fd_removed.push_back(r);
       if (P->rbeg) fd_nterms += P->rbeg[r + 1] - P->rbeg[r];
     }
-  // With no row removed there is nothing to recover.
-  if (!fd_removed.empty())
-    fd_sidechg.assign(P->sidechg, P->sidechg + 2 * size_t(P->nvars));
+  // With no row removed there is nothing to recover: the block goes back
+  // to the pool, for the writer.
+  if (fd_removed.empty() && fd_side) {
+    del_mblk(fd_side_k, fd_side);
+    fd_side = nullptr;
+    fd_side_n = 0;
+  }
 }
 
 void duals_reset() {
@@ -565,8 +621,9 @@ void duals_reset() {
   plain_depth = 0;
   fd_removed.clear();
   fd_removed.shrink_to_fit();
-  fd_sidechg.clear();
-  fd_sidechg.shrink_to_fit();
+  // The block lay in memory `reset` freed.
+  fd_side = nullptr;
+  fd_side_n = 0;
   fd_nterms = 0;
   fd_pl.clear();
   fd_pl.shrink_to_fit();
@@ -576,6 +633,10 @@ void duals_reset() {
   fd_uses.shrink_to_fit();
   fd_terms.clear();
   fd_terms.shrink_to_fit();
+  fd_work.X = {};
+  fd_work.met = {};
+  fd_work.head = {};
+  fd_work.place = {};
   fd_ran = false;
 }
 
@@ -627,52 +688,45 @@ void fixed_duals(AC* ac) {
     return;
   }
   // The gradient of the Lagrangian, and the terms of the removed rows.
-  std::vector<double> X(size_t(nv), 0.0);
+  // The buffers are kept between runs (fd_work), so that a later recovery
+  // writes memory already mapped.
+  std::vector<double>& X = fd_work.X;
+  X.assign(size_t(nv), 0.0);
   // The removed rows' terms met column by column, each row's chained
   // from head[k] (k: the row's place in fd_removed; place[r] is k, or -1
   // for a row not removed).  The number of their terms presolve saw sizes
-  // `met`, so that it is filled without being moved.
-  struct term {
-    int64_t next;  // the row's next term in met, or -1
-    int32_t col;
-    double coef;
-  };
+  // `met`, so that it is seldom moved.
   size_t nrem = fd_removed.size();
-  std::vector<term> met;
+  std::vector<fd_term>& met = fd_work.met;
+  met.clear();
   met.reserve(size_t(std::max<int64_t>(fd_nterms, 0)) + nrem);
-  std::vector<int64_t> head(nrem, -1);
-  std::vector<int32_t> place(size_t(nc), -1);
+  std::vector<fd_slot>& head = fd_work.head;
+  head.assign(nrem, fd_slot{-1});
+  std::vector<int32_t>& place = fd_work.place;
+  place.assign(size_t(nc), -1);
   for (size_t k = 0; k < nrem; ++k) place[size_t(fd_removed[k])] = int32_t(k);
-  each_column(ac->col_terms, nv, [&](int32_t j) {
-    for (const varref* t = ac->col_terms[j]; t; t = t->next) {
-      int32_t r = t->index;
-      if (r >= nc) {
-        if (r - nc == obj) X[size_t(j)] += t->coef;
-      } else if (int32_t k = place[size_t(r)]; k >= 0) {
-        met.push_back({head[size_t(k)], j, t->coef});
-        head[size_t(k)] = int64_t(met.size()) - 1;
-      } else if (kept(r) && y[r] != 0) {
-        X[size_t(j)] = std::fma(-y[r], t->coef, X[size_t(j)]);
-      }
+  // Term (j, a) of row r: the objective's, a removed row's or a kept one's.
+  auto add_term = [&](int32_t j, int32_t r, double a) {
+    if (r >= nc) {
+      if (r - nc == obj) X[size_t(j)] += a;
+    } else if (int32_t k = place[size_t(r)]; k >= 0) {
+      met.push_back({head[size_t(k)].first, j, a});
+      head[size_t(k)].first = int64_t(met.size()) - 1;
+    } else if (kept(r) && y[r] != 0) {
+      X[size_t(j)] = std::fma(-y[r], a, X[size_t(j)]);
     }
+  };
+  each_column(ac->col_terms, nv, [&](int32_t j) {
+    for (const varref* t = ac->col_terms[j]; t; t = t->next)
+      add_term(j, t->index, t->coef);
   });
   // The piecewise-linear terms presolve took out with their fixed
   // columns count with their slopes there, as linear terms would.
-  for (const pl_note& n : fd_pl) {
-    int32_t j = n.col, r = n.row;
-    if (j >= nv) continue;
-    if (r >= nc) {
-      if (r - nc == obj) X[size_t(j)] += n.slope;
-    } else if (int32_t k = place[size_t(r)]; k >= 0) {
-      met.push_back({head[size_t(k)], j, n.slope});
-      head[size_t(k)] = int64_t(met.size()) - 1;
-    } else if (kept(r) && y[r] != 0) {
-      X[size_t(j)] = std::fma(-y[r], n.slope, X[size_t(j)]);
-    }
-  }
+  for (const pl_note& n : fd_pl)
+    if (n.col < nv) add_term(n.col, n.row, n.slope);
   // f(column, coefficient) for each term of the k-th removed row.
   auto each_term = [&](size_t k, auto&& f) {
-    for (int64_t e = head[k]; e >= 0; e = met[size_t(e)].next)
+    for (int64_t e = head[k].first; e >= 0; e = met[size_t(e)].next)
       f(met[size_t(e)].col, met[size_t(e)].coef);
   };
   // The nonlinear parts, by the tape.  Whatever ends the run, the tape
@@ -733,24 +787,22 @@ void fixed_duals(AC* ac) {
     comp_dual[k] = g / c.coef;
     X[size_t(c.col)] = 0;
   }
-  std::vector<double> dual(fd_removed.size(), 0.0);
   // A row that solved a variable out has its dual: the kept rows' terms
   // hold its share of the gradient already.
   std::vector<int32_t> comp_at(fd_comp.empty() ? 0 : size_t(nc), -1);
   for (size_t k = 0; k < fd_comp.size(); ++k)
     if (fd_comp[k].row < nc) comp_at[size_t(fd_comp[k].row)] = int32_t(k);
-  for (size_t k = 0; k < fd_removed.size(); ++k) {
+  for (size_t k = 0; k < nrem; ++k) {
     int32_t r = fd_removed[k];
     if (!comp_at.empty() && comp_at[size_t(r)] >= 0) {
-      dual[k] = comp_dual[size_t(comp_at[size_t(r)])];
+      head[k].dual = comp_dual[size_t(comp_at[size_t(r)])];
       continue;
     }
     double pos = 0, neg = 0;
     bool have_pos = false, have_neg = false;
     each_term(k, [&](int32_t j, double a) {
       for (int side = 0; side < 2; ++side) {
-        if (size_t(2 * j + side) >= fd_sidechg.size() ||
-            fd_sidechg[2 * size_t(j) + size_t(side)] != r + 1)
+        if (j >= fd_side_n || fd_side[2 * size_t(j) + size_t(side)] != r + 1)
           continue;
         bool lower = side == 0;
         double b = lower ? lb[j] : ub[j], o = lower ? ub[j] : lb[j];
@@ -769,17 +821,16 @@ void fixed_duals(AC* ac) {
     });
     if (have_pos && have_neg) Fprintf(Stderr, "Bug? Case 3 in fixed_duals()\n");
     double d = have_pos ? pos : have_neg ? neg : 0;
-    dual[k] = d;
-    if (d != 0) {
+    if (d != 0)
       each_term(k, [&](int32_t j, double a) {
         X[size_t(j)] = std::fma(-d, a, X[size_t(j)]);
       });
-      nonlin(ac->con_nonlin[r], -d, r);
-    }
+    // Row k's terms are done with: its slot keeps its dual.
+    head[k].dual = d;
+    if (d != 0) nonlin(ac->con_nonlin[r], -d, r);
   }
   // All or nothing: the duals go in together.
-  for (size_t k = 0; k < fd_removed.size(); ++k)
-    ac->con_duals[fd_removed[k]] = dual[k];
+  for (size_t k = 0; k < nrem; ++k) ac->con_duals[fd_removed[k]] = head[k].dual;
   for (size_t k = 0; k < fd_comp.size(); ++k)
     if (fd_comp[k].row < nc) ac->con_duals[fd_comp[k].row] = comp_dual[k];
   need_fd = 0;

@@ -114,8 +114,16 @@ void reduce_start(Presolve* P);
 // scratch, freed with it).
 void rows_free(Presolve* P);
 // Keeps what the dual recovery needs from the run P (duals.cpp): the
-// removed rows in removal order and the rows that set each bound.
+// removed rows in removal order and the rows that set each bound.  With
+// no row removed, the block of duals_sidechg is given back (P's sidechg
+// is then no longer valid).
 void duals_record(const Presolve* P);
+// The zeroed block of class k (two int32 per variable, nvars of them)
+// where a run records the row + 1 that set each bound (Presolve's
+// sidechg): owned by the dual recovery, which keeps it as the run's record
+// without a copy and reuses it for the next run.  The record of the run
+// before is forgotten.
+int32_t* duals_sidechg(int k, int32_t nvars);
 // Forgets it (start-up and `reset`).
 void duals_reset();
 // Notes that fixing column j took its piecewise-linear term of row

@@ -40,12 +40,16 @@ static expr* row_nonlin(const AC* ac, int32_t r) {
 
 void nl_incidence(Presolve* P, int32_t r0, int32_t r1) {
   AC* ac = P->ac;
-  if (!ac->col_nl_rows)
-    ac->col_nl_rows = static_cast<varref**>(new_mblk(ac->var_class, 1));
   varref** c = ac->col_nl_rows;
-  for (int32_t j = 0; j < ac->n_var; ++j) {
-    free_varref(c[j]);
-    c[j] = nullptr;
+  if (!c) {
+    // A new block comes zeroed: no page of it is written here.
+    c = ac->col_nl_rows = static_cast<varref**>(new_mblk(ac->var_class, 1));
+  } else {
+    for (int32_t j = 0; j < ac->n_var; ++j)
+      if (c[j]) {
+        free_varref(c[j]);
+        c[j] = nullptr;
+      }
   }
   P->nlcols = c;
   // A row using a defined variable uses, nonlinearly, what its body uses

@@ -286,6 +286,11 @@ static int scan_side(Presolve* P, int32_t i, bool lower) {
       __builtin_prefetch(&P->vub[f]);
       __builtin_prefetch(&P->vlb[f]);
     }
+    // A moved bound walks its column (bound_moved): the first terms of the
+    // columns ahead are fetched in stages, as each_column does.
+    if (e + 24 < end)
+      for (int s = 0; s < 3; ++s)
+        prefetch_terms(P->cols[P->rcol[e + 8 * (3 - s)]], s);
     int32_t k = P->rcol[e];
     if (P->vstat[k] & VS_FIXED) continue;
     double a = P->rcoef[e];

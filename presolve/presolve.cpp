@@ -430,8 +430,7 @@ static void later_phases(Presolve* P) {
   ac->shape_alt = ac->shape_work;
   ac->shape_alt.lower = saved.lower ? saved.lower : ac->con_lb;
   ac->shape_alt.upper = saved.upper ? saved.upper : ac->con_ub;
-  nzcount(ac, &ac->shape_alt);
-  nzcount(ac, &ac->shape_work);
+  nzcount_both(ac, &ac->shape_alt, &ac->shape_work);
   ac->nl_flags = P->nlflags;
   if (plogfile) Fprintf(plogfile, "End of presolve.\n\n");
   set_lubs(ac);
@@ -487,7 +486,7 @@ void presolve(AC* ac, int level) {
   order_arrays(&P);
   if (level > 0 || ac->n_compl || ac->n_logical)
     P.rstat = scratch_block<uint32_t>(&P, elem_class(ac->row_class, 4));
-  P.sidechg = scratch_block<int32_t>(&P, elem_class(ac->var_class + 1, 4));
+  P.sidechg = duals_sidechg(elem_class(ac->var_class + 1, 4), P.nvars);
   // 11-14
   compl_check(&P);
   bound_check(ac->var_lb, ac->var_ub, P.nvars, ac->var_names, "var");
@@ -541,6 +540,7 @@ void presolve(AC* ac, int level) {
   }
   solve_out(&P);
   duals_record(&P);
+  P.sidechg = nullptr;
   final_counts(&P, level);
   later_phases(&P);
   if (blockmode) blockpending(prev_pending);

@@ -19,7 +19,8 @@ namespace vexo {
 
 // ---- Counts of a shape ------------------------------------------------------
 
-void nzcount(AC* ac, SendShape* sh) {
+// sh's order made the AC's sending order.
+static void send_order(AC* ac, const SendShape* sh) {
   int32_t nr = ac->n_con + ac->n_obj;
   if (!ac->con_pos && nr > 0)
     ac->con_pos =
@@ -27,16 +28,30 @@ void nzcount(AC* ac, SendShape* sh) {
   for (int32_t i = 0; i < nr; ++i) ac->con_pos[sh->order[i]] = i;
   if (ac->con_order_sent != sh->order) jac_forget(ac);
   ac->con_order_sent = sh->order;
-  int64_t nz = 0, nzo = 0;
+}
+
+// The linear terms of the sent variables in the objectives (the AC's
+// grad_nonzeros) and, per shape of sh[0 .. n - 1] (sharing the AC's
+// sending order), in its sent constraints; one walk over the columns.
+static void count_terms(AC* ac, SendShape* const* sh, int n) {
+  int64_t nz[2] = {0, 0}, nzo = 0;
+  int32_t lim[2] = {sh[0]->n_con, sh[n - 1]->n_con};
   for (int32_t p = 0; p < ac->n_var_sent && ac->col_terms; ++p)
     for (const varref* t = ac->col_terms[ac->var_order[p]]; t; t = t->next) {
-      if (t->index >= ac->n_con)
+      if (t->index >= ac->n_con) {
         ++nzo;
-      else if (ac->con_pos[t->index] < sh->n_con)
-        ++nz;
+        continue;
+      }
+      int32_t pos = ac->con_pos[t->index];
+      nz[0] += pos < lim[0];
+      nz[1] += pos < lim[1];
     }
-  sh->nonzeros = nz;
+  for (int s = 0; s < n; ++s) sh[s]->nonzeros = nz[s];
   ac->grad_nonzeros = nzo;
+}
+
+// The equality and range rows among those sh sends.
+static void row_kinds(SendShape* sh) {
   int32_t neq = 0, nrange = 0;
   for (int32_t i = 0; i < sh->n_con; ++i) {
     int32_t r = sh->order[i];
@@ -49,6 +64,25 @@ void nzcount(AC* ac, SendShape* sh) {
   }
   sh->n_eq = neq;
   sh->n_range = nrange;
+}
+
+void nzcount(AC* ac, SendShape* sh) {
+  send_order(ac, sh);
+  count_terms(ac, &sh, 1);
+  row_kinds(sh);
+}
+
+void nzcount_both(AC* ac, SendShape* alt, SendShape* work) {
+  if (alt->order != work->order) {
+    nzcount(ac, alt);
+    nzcount(ac, work);
+    return;
+  }
+  send_order(ac, work);
+  SendShape* sh[2] = {alt, work};
+  count_terms(ac, sh, 2);
+  row_kinds(alt);
+  row_kinds(work);
 }
 
 // ---- Variable queue ---------------------------------------------------------

@@ -21,6 +21,9 @@ struct list;
 // sent variables in its sent constraints (its nonzeros) and in the
 // objectives (the AC's grad_nonzeros), and its equality and range rows.
 void nzcount(AC* ac, SendShape* sh);
+// nzcount of alt, then of work, with one walk over the columns when the
+// two share their order.
+void nzcount_both(AC* ac, SendShape* alt, SendShape* work);
 // The variable-queue blocks of P (kept in the scratch) and vq: the
 // variables whose nonlinear-row list is not empty, increasing (nvq).
 void vq_setup(Presolve* P);

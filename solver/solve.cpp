@@ -307,7 +307,9 @@ const char* no_vars(AC* ac) {
   if (code == 99 && ac->n_obj == 1 && !at_eof) settled_msg += objective_text(ac);
   settled_msg += ".";
   settled_code = code;
-  if (code == 99 || code == 299) {
+  // A problem settled before (state 5: no change since) keeps its solution
+  // and recovered duals; only the first settling makes them.
+  if ((code == 99 || code == 299) && trans_state != 5) {
     if (code == 99) {
       // No solver gives duals: every row's is recovered from zeros.
       need_fd = 1;

@@ -83,6 +83,8 @@ void fflush_stdout();
 // sends variables, else the message (with "." appended) of the settled
 // problem, kept with its result code (99 when presolve determined the
 // solution, which counts as a new primal solution; 299 infeasible; else 0).
+// The solution numbers and the duals to recover are set when the problem
+// is settled, not again while it stays settled (trans_state 5).
 const char* no_vars(AC* ac);
 // The message and code of a problem settled without a solver, or null.
 const char* settled_message();
