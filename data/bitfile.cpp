@@ -356,8 +356,17 @@ int read_bit(bitfile& B, bitdata& D, bool check_ncols) {
                     auto* view) -> int {
     using T = typename std::remove_reference_t<decltype(buf)>::value_type;
     if (map) {
-      *view = reinterpret_cast<const T*>(map + off);
+      // In place when the column lies aligned for T (string sizes can
+      // leave it anywhere); else copied out of the mapping.
+      const char* at = map + off;
       off += sizeof(T) * count;
+      if (reinterpret_cast<uintptr_t>(at) % alignof(T) == 0) {
+        *view = reinterpret_cast<const T*>(at);
+      } else {
+        buf.resize(count);
+        if (count) std::memcpy(buf.data(), at, sizeof(T) * count);
+        *view = buf.data();
+      }
       return 0;
     }
     if (int r = B.rd_vec(buf, count, what)) return r;
