@@ -218,7 +218,7 @@ int fixall(Presolve* P, int32_t row, int32_t j, int at_upper, double v,
   for (int64_t e = P->rbeg[row]; e < P->rbeg[row + 1]; ++e) {
     int32_t k = P->rcol[e];
     if (P->vstat[k] & VS_FIXED) continue;
-    bool up = (P->rcoef[e] > 0) == (side == 1);
+    bool up = (row_coef(P, e) > 0) == (side == 1);
     double x = up ? P->vub[k] : P->vlb[k];
     if (!std::isfinite(x)) continue;
     // The row deduces the opposite bound of k (x_k >= its upper bound, or
@@ -337,7 +337,7 @@ int keepchk(int32_t row, Presolve* P, int side) {
   for (int64_t e = P->rbeg[row]; e < P->rbeg[row + 1]; ++e) {
     int32_t k = P->rcol[e];
     if (P->vstat[k] & VS_FIXED) continue;
-    int s = P->rcoef[e] > 0 ? side : 1 - side;
+    int s = row_coef(P, e) > 0 ? side : 1 - side;
     int32_t from = P->sidechg[2 * k + s];
     if (!from) continue;
     if (P->nfree[row] > 1) {

@@ -55,12 +55,16 @@ struct Presolve {
   AC* ac;
   ps_scratch* scratch;
   varref** nlcols;  // per variable: rows using it nonlinearly (the AC's)
-  // Per constraint: its linear terms (columns rcol, coefficients rcoef,
-  // by decreasing column) from rbeg[i] up to rbeg[i + 1]; the reductions'
-  // view of the rows, made from the columns.
+  // Per constraint: its linear terms (columns rcol, by decreasing column)
+  // from rbeg[i] up to rbeg[i + 1]; the reductions' view of the rows, made
+  // from the columns.  The coefficients (row_coef reads them): rcoef, or,
+  // when the rows hold at most 256 distinct values, a byte per term in
+  // rcode indexing the table rcval (rcoef then null).
   int64_t* rbeg;
   int32_t* rcol;
   double* rcoef;
+  uint8_t* rcode;
+  const double* rcval;
   double *rlb, *rub;      // row bounds (the AC's first pair)
   double *actlb, *actub;  // finite parts of the activity bounds
   double *vlb, *vub;      // second variable-bound pair
@@ -143,6 +147,11 @@ struct Presolve {
   int32_t nnldef;    // nonlinear definitional constraints eliminated
 };
 static_assert(std::is_trivially_destructible_v<Presolve>);
+
+// The coefficient of the term at place e of the row lists.
+inline double row_coef(const Presolve* P, int64_t e) {
+  return P->rcode ? P->rcval[P->rcode[e]] : P->rcoef[e];
+}
 
 // Row status bits (rstat).
 enum : uint32_t {

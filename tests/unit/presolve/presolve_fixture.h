@@ -58,7 +58,9 @@ class PresolveTest : public NlTest {
     ac->n_var_sent = ac->n_con_sent = 0;
     ac->n_nlv_both = ac->n_nlv_con = ac->n_nlv_obj = 0;
     ac->n_lin_bin = ac->n_lin_int = ac->n_nonlin_obj = 0;
-    if (!ac->col_terms)
+    // The AC is reused between problems: the column lists of the one
+    // before must not stand in for this one's.
+    if (ac->row_terms)
       ac->col_terms = transpose(&ac->row_terms, ac->row_class,
                                 ac->var_class, ac->n_con + ac->n_obj);
     ac->var_lb_sent = ac->var_ub_sent = nullptr;

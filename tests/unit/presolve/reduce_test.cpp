@@ -22,6 +22,7 @@ namespace vexo {
 namespace {
 
 using test::plain_problem;
+using test::plain_row;
 using test::PresolveTest;
 
 const double inf = HUGE_VAL;
@@ -101,6 +102,34 @@ TEST_F(Reduce, AModelPresolveCannotChangeRequiresLevelZero) {
   EXPECT_EQ(param_value(Pd_presolve_req), 0);
   EXPECT_EQ(param_value(Pd_presolve_sug), 0);
   EXPECT_EQ(ac->n_con_sent, 1);
+}
+
+// One row of 300 terms a_k x_k <= 1000, x_k in [0, 1e6]: the scan gives
+// each x_k the upper bound 1000 / a_k, whether the rows hold few distinct
+// coefficients (kept as a table and a byte per term) or more than 256.
+TEST_F(Reduce, EachTermKeepsItsOwnCoefficientInTheRowLists) {
+  parse_text("var x; s.t. c: x <= 1;\n");
+  for (int distinct : {3, 256, 300}) {
+    plain_problem p;
+    plain_row c{"c", -inf, 1000, {}, 0, 0, nullptr};
+    auto coef = [&](int k) {
+      double a = 1 + (k % distinct) / 1024.0;
+      return k % 2 ? a : -a;  // negative terms bound x from below
+    };
+    for (int k = 0; k < 300; ++k) {
+      p.vars.push_back({nullptr, k % 2 ? 0 : -1e6, k % 2 ? 1e6 : 0, 0});
+      c.terms.push_back({k, coef(k)});
+    }
+    p.cons = {c};
+    AC* ac = collected(p);
+    auto r = run(ac, 10);
+    ASSERT_FALSE(r.aborted) << r.err;
+    for (int k = 0; k < 300; ++k) {
+      double b = 1000 / coef(k);
+      double got = k % 2 ? ac->var_ub_alt[k] : ac->var_lb_alt[k];
+      EXPECT_NEAR(got, b, 1e-12 * std::fabs(b)) << distinct << " " << k;
+    }
+  }
 }
 
 // x + y >= 2 with both in [0, 1] forces both to 1; the objective keeps
