@@ -20,6 +20,7 @@
 #include "session/opttable.h"
 #include "support/format.h"
 #include "support/machine.h"
+#include "support/message.h"
 #include "support/pool.h"
 
 namespace vexo {
@@ -159,9 +160,12 @@ static void row_lists(Presolve* P, coef_codes& cc) {
       if (i >= P->ncons) break;
       int64_t at = --P->rbeg[i];
       P->rcol[at] = j;
-      if (coded)
-        P->rcode[at] = uint8_t(cc.code_of(t->coef));
-      else
+      if (coded) {
+        // Every coefficient was noted by intervals: it has its code.
+        int c = cc.code_of(t->coef);
+        if (c < 0) bug("row_lists: coefficient %g without a code", t->coef);
+        P->rcode[at] = uint8_t(c);
+      } else
         P->rcoef[at] = t->coef;
     }
   });
