@@ -54,11 +54,15 @@ void* sm_blocks;
 // Generated names' texts: packed in blocks chained as sm_blocks are,
 // text_at the free room of the newest, text_left its bytes.  Interning
 // them as symbols would cost a hash lookup per name and keep them for the
-// session; they are dropped with the problem that holds them.
+// session; they are dropped with the problem that holds them.  Each block
+// is twice the last, up to TEXT_BLOCK_MAX: a linearisation's names fill
+// tens of megabytes, and blocks that large are backed by huge pages (one
+// page fault per 2 MiB of names instead of one per 4 KiB).
 void* text_blocks;
 char* text_at;
 size_t text_left;
-constexpr size_t TEXT_BLOCK = 1 << 16;
+size_t text_block;  // the size of the next block, 0 for the first
+constexpr size_t TEXT_BLOCK = 1 << 16, TEXT_BLOCK_MAX = size_t{16} << 20;
 
 // The last name's text up to its tag, and the entities it came from: a
 // linearisation names several rows and columns after one pair in a row.
@@ -91,6 +95,7 @@ void gen_names_free() {
   free_chain(&text_blocks);
   text_at = nullptr;
   text_left = 0;
+  text_block = 0;
   free_chain(&sm_blocks);
   if (sm_cache) del_mblk(sm_cache_k, sm_cache);
   sm_cache = nullptr;
@@ -103,6 +108,7 @@ void gen_names_reset() {
   text_blocks = nullptr;
   text_at = nullptr;
   text_left = 0;
+  text_block = 0;
   sm_cache = nullptr;
   sm_blocks = nullptr;
   sm_n = 0;
@@ -187,7 +193,8 @@ const char* dname(const xname* first, const xname* second, const char* tag,
   s.push_back(')');
   s.push_back(0);
   if (s.size() > text_left) {
-    size_t n = std::max(TEXT_BLOCK, s.size() + sizeof(void*));
+    text_block = std::clamp(2 * text_block, TEXT_BLOCK, TEXT_BLOCK_MAX);
+    size_t n = std::max(text_block, s.size() + sizeof(void*));
     char* b = static_cast<char*>(new_mblk(htcl(n)));
     std::memcpy(b, &text_blocks, sizeof text_blocks);
     text_blocks = b;

@@ -437,6 +437,19 @@ void solve_out(Presolve* P, bool linearised) {
   }
   int32_t ldef0 = P->ldef, nnldef0 = P->nnldef;
   if (!ac->con_defvar || !P->rstat || !ac->col_terms) return;
+  // A linearisation's row defines its variable only under substout or as
+  // a declared definition: without such a row the problem-wide tables
+  // below (megabytes after a large linearisation) are not made.
+  if (linearised && !(solveout & 1)) {
+    int32_t r = 0;
+    for (; r < P->ncons; ++r) {
+      int32_t j = ac->con_defvar[r] - 1;
+      if ((P->rstat[r] & RS_DEFINES) && j >= 0 && j < P->nvars &&
+          declared_def(ac, r, j))
+        break;
+    }
+    if (r == P->ncons) return;
+  }
   std::vector<int32_t> defs(size_t(P->nvars), -1);  // column: its row
   std::vector<char> paired(size_t(P->nvars), 0);    // complemented columns
   for (int32_t s = 0; ac->compl_var && s < P->ncons; ++s)

@@ -7,10 +7,12 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "compiler/plterm.h"
 #include "instance/varref.h"
+#include "presolve/linadd.h"
 #include "presolve/pllin.h"
 #include "presolve/presolve_fixture.h"
 #include "support/pool.h"
@@ -130,6 +132,29 @@ TEST_F(PlBigM, InfiniteBoundsAreReplacedAndCounted) {
   }
   pl_linearize = 0;
   pl_bigM = 0;
+}
+
+// Generated names' texts fill blocks that grow as a large linearisation
+// names its rows and columns: every text stays whole while later names
+// go into new blocks, and the blocks start small again after the
+// problem's names are freed.
+TEST_F(PresolveTest, GeneratedNamesStayWholeAcrossTextBlocks) {
+  xname e[2] = {{nullptr, nullptr, "(c[1]@x)"}, {nullptr, nullptr, "y"}};
+  auto expect = [&](int i) {
+    std::string s = std::string("(") + e[i % 2].tail + "@" +
+                    (i % 3 ? "lambda" : "def");
+    int k = i / 2 + 1;
+    return k > 1 ? s + "_" + std::to_string(k) + ")" : s + ")";
+  };
+  for (int round = 0; round < 2; ++round) {
+    // About 4 MB of names: several blocks.
+    std::vector<const char*> made;
+    for (int i = 0; i < 200000; ++i)
+      made.push_back(
+          dname(&e[i % 2], nullptr, i % 3 ? "lambda" : "def", i / 2 + 1));
+    for (int i = 0; i < 200000; ++i) ASSERT_EQ(made[size_t(i)], expect(i));
+    gen_names_free();
+  }
 }
 
 }  // namespace
