@@ -1055,15 +1055,7 @@ bool store_setname(Table* t, set* rows) {
 // test: d is indexed over sd alone ({K}, {(i, j) in K}), without a
 // condition.
 bool indexed_by_rows(const xnode* d, const setdcl* sd) {
-  const set_spec* ss = d->indexing;
-  if (!sd || !ss || ss->cond || ss->precond) return false;
-  const Index* x = ss->first;
-  if (!x || x->next || x->cond || !x->s || x->s->owner != sd ||
-      (x->s->sclass != SC_NAMED && x->s->sclass != SC_ENUM))
-    return false;
-  for (const expr* e = x->dummies; e; e = e->next)
-    if (opcode(e) != OPDUMMY) return false;
-  return true;
+  return sd && sole_set(d) == sd;
 }
 
 // Whether data column i of a read is staged by row: the only column of an

@@ -454,6 +454,36 @@ void val_discard(xnode2* d, const uint8_t* gone) {
   drop_where(d, [gone](int32_t i) { return gone[i] != 0; });
 }
 
+void val_truncate(xnode2* d, int32_t n) {
+  drop_where(d, [n](int32_t i) { return i >= n; });
+}
+
+setdcl* sole_set(const xnode* d) {
+  const set_spec* ss = d->indexing;
+  if (!ss || ss->cond || ss->precond) return nullptr;
+  const Index* x = ss->first;
+  if (!x || x->next || x->cond || !x->s || !x->s->owner ||
+      x->s->owner->kind != DK_SET ||
+      (x->s->sclass != SC_NAMED && x->s->sclass != SC_ENUM))
+    return nullptr;
+  for (const expr* e = x->dummies; e; e = e->next)
+    if (opcode(e) != OPDUMMY) return nullptr;
+  return static_cast<setdcl*>(x->s->owner);
+}
+
+set* shareable_index(const xnode* d) {
+  setdcl* sd = sole_set(d);
+  if (!sd || sd->asgn) return nullptr;
+  set* v = sd->value;
+  if (!v || v == sd->dflt || v->sclass != SC_ENUM || v->owner != sd ||
+      v->nmem <= 0 || v->arity != sub_arity(d))
+    return nullptr;
+  int32_t k = 0;
+  for (const setmem* m = v->first; m; m = m->next)
+    if (m->ord != k++) return nullptr;
+  return k == v->nmem ? v : nullptr;
+}
+
 // ---- member sets of indexed sets ------------------------------------------
 
 set* gsfinish(setdcl* d, symbol* const* sub) {

@@ -145,6 +145,18 @@ int32_t val_append(xnode2* d, symbol* const* t);
 // it before adding a member of its own), with zeroed cells; nvals is
 // index's member count.
 void val_share(xnode2* d, set* index);
+// The declared set that d's indexing walks alone, whole and in order: d is
+// indexed over one scalar set ({K}, {(i, j) in K}) with plain dummies and
+// no condition; else null.
+setdcl* sole_set(const xnode* d);
+// The value of sole_set(d) when d may take it as its data index
+// (val_share): the set holds data of its own (neither a definition, which
+// is emptied in place when it goes stale, nor a default standing in), at
+// least one member, numbered 0, 1, ... in order.  Else null.
+set* shareable_index(const xnode* d);
+// Keeps the first n members of d (ordinals below n) and drops the others
+// with their cells, as val_drop does.
+void val_truncate(xnode2* d, int32_t n);
 // Drops the members of d whose status byte has MS_COMPUTED (all members
 // when all is nonzero), with their cells (strings of symbolic values
 // released) and suffix values; the survivors keep their order and are

@@ -102,17 +102,18 @@ void check_bound(param* p, int32_t i, symbol* const* tuple, TVA* tva) {
   ss_end1(p->indexing, c);
 }
 
-// Computes p's value in context c and stores it as a new member (tuple;
-// null for a scalar); returns its ordinal.
-int32_t store_value(param* p, symbol* const* tuple, TVA* c) {
+// Computes p's value in context c and stores it: as member `at` when p
+// holds its members already (at >= 0), else as a new member (tuple; null
+// for a scalar).  Returns its ordinal.
+int32_t store_value(param* p, symbol* const* tuple, TVA* c, int32_t at = -1) {
   if (symbolic(p)) {
     symval v = symbolic_value(p->asgn, c);
-    int32_t i = val_append(p, tuple);
+    int32_t i = at >= 0 ? at : val_append(p, tuple);
     svals(p)[i] = v;
     return i;
   }
   double x = eval_num(p->asgn, c);
-  int32_t i = val_append(p, tuple);
+  int32_t i = at >= 0 ? at : val_append(p, tuple);
   nums(p)[i] = x;
   return i;
 }
@@ -156,10 +157,26 @@ void gen_parami(param* p, TVA* tva) {
   if (p->asgn) {
     val_drop(p, 1);
     set_spec* ss = p->indexing;
-    if (TVA* c = ss_begin(ss, tva)) do {
+    // Over a data set alone, the walk gives that set's members in order:
+    // they become p's data index as they are (no tuple stored twice) and
+    // the values go in by position.
+    set* whole = shareable_index(p);
+    int32_t k = 0;
+    if (TVA* c = ss_begin(ss, tva)) {
+      if (whole && ss->first->cur != whole->first) whole = nullptr;
+      if (whole) val_share(p, whole);
+      do {
         symbol** t = walk_tuple(ss);
-        check_member(p, store_value(p, t, c), t, c);
+        int32_t at = -1;
+        if (whole) {
+          at = k++;
+          if (ss->first->cur->ord != at) bug("gen_parami: walk out of order");
+        }
+        check_member(p, store_value(p, t, c, at), t, c);
       } while (ss_continue(ss, c));
+    }
+    // A walk that a break stopped keeps the members it reached.
+    if (whole && k < p->nvals) val_truncate(p, k);
     p->ninst = p->nvals;
     return;
   }

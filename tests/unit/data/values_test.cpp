@@ -103,5 +103,25 @@ TEST_F(Values, LaterDataMerge) {
   EXPECT_FALSE(s->stat && (s->stat[member(s, {"a"})] & MS_CHANGED));
 }
 
+// A declaration that shares a set as its data index keeps, when cut to
+// its first members, an index of its own; the shared set is untouched.
+TEST_F(Values, TruncateLeavesTheSharedIndexAlone) {
+  quiet(
+      "set S; param p {S};\n"
+      "data; set S := a b c;\n");
+  xnode2* p = decl("p");
+  set* s = static_cast<setdcl*>(Symbol0("S")->binding)->value;
+  ASSERT_EQ(shareable_index(p), s);
+  val_share(p, s);
+  for (int i = 0; i < 3; ++i) static_cast<double*>(p->vals)[i] = i + 1;
+  val_truncate(p, 2);
+  EXPECT_EQ(p->nvals, 2);
+  EXPECT_NE(p->dindex, s);
+  EXPECT_EQ(s->nmem, 3);
+  EXPECT_EQ(s->refcnt, 1);
+  EXPECT_EQ(num("p", {"b"}), 2);
+  EXPECT_LT(member(p, {"c"}), 0);
+}
+
 }  // namespace
 }  // namespace vexo

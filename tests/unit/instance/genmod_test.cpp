@@ -453,6 +453,52 @@ TEST_F(Gen, DeclarationsIndexedAlikeShareTheirMembers) {
   EXPECT_EQ(r->gen.members, x->gen.members);
 }
 
+// A param computed over a data set alone takes that set's members as its
+// own (no tuple stored twice), its values by position; a condition or a
+// second item gives it members of its own.  New data for the set, and a
+// member whose computation fails, leave it correct.
+TEST_F(Gen, AParamComputedOverADataSetTakesItsMembers) {
+  test::outcome o = run(
+      "set E dimen 2; param w {1..3};\n"
+      "param c {(i,j) in E} := 10 * i + j;\n"
+      "param s {E} symbolic := 'v';\n"
+      "param f {(i,j) in E: i > 1} := i;\n"
+      "param g {E, 1..2} := 1;\n"
+      "param h {(i,j) in E} >= 0 := w[i];\n"
+      "var x {E};\n"
+      "data; set E := (1,2) (3,3) (2,1); param w := 1 5 3 7;\n"
+      "model; print c[2,1], c[3,3], s[3,3], f[3,3], g[1,2,2], x[1,2].ub;\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out, "21 33 v 3 1 Infinity\n");
+  set* e = static_cast<setdcl*>(Symbol0("E")->binding)->value;
+  auto* x = static_cast<var*>(Symbol0("x")->binding);
+  EXPECT_EQ(par("c")->dindex, e);
+  EXPECT_EQ(par("s")->dindex, e);
+  EXPECT_EQ(x->gen.members, e);
+  EXPECT_NE(par("f")->dindex, e);
+  EXPECT_NE(par("g")->dindex, e);
+  // h fails for the member whose w is missing; the command is abandoned and
+  // h keeps none of its members.
+  o = run("print h[1,2];\n");
+  EXPECT_NE(o.err.find("no value for w[2]"), std::string::npos) << o.err;
+  EXPECT_EQ(par("h")->nvals, 0);
+  o = run("let w[2] := -1; print h[1,2];\n");
+  EXPECT_NE(o.err.find("failed check"), std::string::npos) << o.err;
+  EXPECT_EQ(par("h")->nvals, 0);
+  o = run("let w[2] := 4; print h[1,2], h[2,1], h[3,3];\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out, "5 4 7\n");
+  EXPECT_EQ(par("h")->dindex, e);
+  // New members for E: the set c held stays whole until c follows.
+  o = run("let E := {(5,5), (1,2)}; print c[5,5], c[1,2], card(E);\n"
+          "print {(i,j) in E} (i, j, c[i,j]);\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out, "55 12 2\n5 5 55 1 2 12\n");
+  e = static_cast<setdcl*>(Symbol0("E")->binding)->value;
+  EXPECT_EQ(par("c")->dindex, e);
+  EXPECT_EQ(par("c")->nvals, 2);
+}
+
 // Every row's terms after a change that moves columns are those of a
 // fresh session with the final data; a row that uses only moved columns
 // is renumbered, not generated again.
