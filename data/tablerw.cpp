@@ -296,21 +296,22 @@ std::string tuple_text(symbol* const* tup, int n) {
 
 namespace {
 
-// Stages the values of the rows taken (their positions in col) for a
-// column staged by row; each row's ordinal among the rows read is its
-// index in g.
+// Stages the values of the rows taken for a column staged by row; each
+// row's ordinal among the rows read is its index in g.  The rows taken are
+// the first k of col when taken is null, else their positions in taken.
 void stage_rows(TableInfo* ti, row_stage* g, const DbCol* col,
-                const std::vector<long>& taken) {
-  size_t at = g->has.size(), k = taken.size();
-  if (k && size_t(taken[k - 1]) == k - 1 && !col->sval && col->dval) {
+                const std::vector<long>* taken, size_t k) {
+  auto row = [&](size_t r) { return taken ? size_t((*taken)[r]) : r; };
+  size_t at = g->has.size();
+  if (k && !taken && !col->sval && col->dval) {
     // Every row taken, numbers only.
     g->has.insert(g->has.end(), k, 1);
     g->num.insert(g->num.end(), col->dval, col->dval + k);
     return;
   }
-  if (k == 1 && !col->sval[taken[0]] && col->dval) {
+  if (k == 1 && col->dval && (!col->sval || !col->sval[row(0)])) {
     g->has.push_back(1);
-    g->num.push_back(col->dval[taken[0]]);
+    g->num.push_back(col->dval[row(0)]);
     return;
   }
   g->has.resize(at + k, 0);
@@ -321,17 +322,17 @@ void stage_rows(TableInfo* ti, row_stage* g, const DbCol* col,
     if (col->dval)
       for (size_t r = 0; r < k; ++r) {
         has[r] = 1;
-        num[r] = col->dval[taken[r]];
+        num[r] = col->dval[row(r)];
       }
     return;
   }
   for (size_t r = 0; r < k; ++r) {
-    char* sv = col->sval[taken[r]];
+    char* sv = col->sval[row(r)];
     if (sv == ti->Missing) continue;
     if (!sv) {
       if (!col->dval) continue;
       has[r] = 1;
-      num[r] = col->dval[taken[r]];
+      num[r] = col->dval[row(r)];
       continue;
     }
     has[r] = 2;
@@ -374,9 +375,11 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
   if (n && nrows > 1) set_reserve(tin->rows, tin->rows->nmem + nrows);
   std::vector<colx>& cx = *tin->cx;
   // The rows taken (not filtered out by the "in set"), for the staged
-  // columns, which are filled column by column afterwards.
+  // columns, which are filled column by column afterwards: listed once a
+  // row is left out; until then rows 0 .. i - 1 are all taken.
   std::vector<long>& taken = *tin->taken;
   taken.clear();
+  bool all = true;
   for (long i = 0; i < nrows; ++i) {
     for (int j = 0; j < n; ++j) {
       symbol* s = key_sym(tin, &cols[j], j, i);
@@ -387,8 +390,13 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
       tin->key[j] = s;
     }
     if (n) {
-      if (tin->inset && set_in(tin->inset, tin->key, tin->tva) == NOT_MEMBER)
+      if (tin->inset &&
+          set_in(tin->inset, tin->key, tin->tva) == NOT_MEMBER) {
+        if (all && tin->nstaged)
+          for (long r = 0; r < i; ++r) taken.push_back(r);
+        all = false;
         continue;
+      }
       if (tin->rows->addmem(tin->key)) {
         std::string tx = tuple_text(tin->key, n);
         if (n > 1) tx = "(" + tx + ")";
@@ -396,7 +404,7 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
         return 5;
       }
     }
-    if (tin->nstaged) taken.push_back(i);
+    if (tin->nstaged && !all) taken.push_back(i);
     if (tin->nstaged == cx.size() && !tin->dbg) continue;
     for (size_t c = 0; c < cx.size(); ++c) {
       DbCol* col = &cols[n + int(c)];
@@ -427,7 +435,9 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
     }
   }
   for (size_t c = 0; c < cx.size(); ++c)
-    if (row_stage* g = cx[c].stage) stage_rows(ti, g, &cols[n + int(c)], taken);
+    if (row_stage* g = cx[c].stage)
+      stage_rows(ti, g, &cols[n + int(c)], all ? nullptr : &taken,
+                 all ? size_t(nrows) : taken.size());
   return 0;
 }
 
