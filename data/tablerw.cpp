@@ -201,8 +201,36 @@ namespace {
 // The values a read delivers for a param that no other column fills, by
 // row (rows numbered as they enter the set of rows read), kept until the
 // read has succeeded: a column of numbers, without a record per value.
+// The numbers of a staged column, in a block of new_mblk that can become
+// the param's value array as it is (the numbers are written once).
+struct num_stage {
+  double* v = nullptr;
+  int k = 0;     // class of the block v
+  size_t n = 0;  // numbers staged
+  num_stage() = default;
+  num_stage(const num_stage&) = delete;
+  num_stage& operator=(const num_stage&) = delete;
+  ~num_stage() {
+    if (v) del_mblk(k, v);
+  }
+  // Room for m more numbers (not cleared): where they go.
+  double* extend(size_t m) {
+    size_t need = (n + m) * sizeof(double);
+    if (!v || need > (size_t{8} << k)) {
+      int knew = htcl(need);
+      if (v && knew <= k) knew = k + 1;
+      v = static_cast<double*>(v ? ext_mblk(k, v, knew, n * sizeof(double))
+                                 : new_mblk(knew));
+      k = knew;
+    }
+    n += m;
+    return v + n - m;
+  }
+  double operator[](size_t r) const { return v[r]; }
+};
+
 struct row_stage {
-  std::vector<double> num;   // row r's number when has[r] is 1
+  num_stage num;             // row r's number when has[r] is 1
   std::vector<uint8_t> has;  // 0 no value (missing), 1 a number, 2 a string
   std::vector<cstr*> str;    // row r's string (one reference) when has[r]
                              // is 2; made at the first string
@@ -306,18 +334,18 @@ void stage_rows(TableInfo* ti, row_stage* g, const DbCol* col,
   if (k && !taken && !col->sval && col->dval) {
     // Every row taken, numbers only.
     g->has.insert(g->has.end(), k, 1);
-    g->num.insert(g->num.end(), col->dval, col->dval + k);
+    std::memcpy(g->num.extend(k), col->dval, k * sizeof(double));
     return;
   }
   if (k == 1 && col->dval && (!col->sval || !col->sval[row(0)])) {
     g->has.push_back(1);
-    g->num.push_back(col->dval[row(0)]);
+    *g->num.extend(1) = col->dval[row(0)];
     return;
   }
   g->has.resize(at + k, 0);
-  g->num.resize(at + k, 0.0);
   uint8_t* has = g->has.data() + at;
-  double* num = g->num.data() + at;
+  double* num = g->num.extend(k);
+  std::fill(num, num + k, 0.0);
   if (!col->sval) {
     if (col->dval)
       for (size_t r = 0; r < k; ++r) {
@@ -1125,15 +1153,17 @@ void stage_fill(colx& c, set* rows) {
   if (!count) return;
   bool sym = p->kind == DK_SPARAMI;
   bool whole = count == rows->nmem && size_t(count) == g.has.size();
+  if (whole && !sym) {
+    // The staged numbers are the values, in member order.
+    val_share_numbers(p, rows, g.num.v, g.num.k);
+    g.num.v = nullptr;
+    filled_in_bulk(p);
+    return;
+  }
   if (whole)
     val_share(p, rows);
   else
     val_reserve(p, count);
-  if (whole && !sym) {
-    std::memcpy(p->vals, g.num.data(), sizeof(double) * size_t(count));
-    filled_in_bulk(p);
-    return;
-  }
   for (setmem* m = rows->first; m; m = m->next) {
     size_t r = static_cast<size_t>(m->ord);
     if (m->ord < 0 || r >= g.has.size() || !g.has[r]) continue;

@@ -145,6 +145,11 @@ int32_t val_append(xnode2* d, symbol* const* t);
 // it before adding a member of its own), with zeroed cells; nvals is
 // index's member count.
 void val_share(xnode2* d, set* index);
+// val_share for a numeric d whose values are ready: vals, a block of class
+// k from new_mblk holding index's member count of numbers in member order,
+// becomes d's value array (any old one is freed; the cells after the
+// members are cleared).
+void val_share_numbers(xnode2* d, set* index, double* vals, int k);
 // Drops the members of d whose status byte has MS_COMPUTED (all members
 // when all is nonzero), with their cells (strings of symbolic values
 // released) and suffix values; the survivors keep their order and are
