@@ -76,7 +76,9 @@ struct bitfile {
   // (block mode, or no mapping to be had: the caller reads instead).
   const char* map_rest(size_t at, long long end) {
     if (bm || !f || end <= 0) return nullptr;
-    void* p = mmap(nullptr, size_t(end), PROT_READ, MAP_PRIVATE, fileno(f), 0);
+    // Populated at once: the columns are read through from end to end.
+    void* p = mmap(nullptr, size_t(end), PROT_READ, MAP_PRIVATE | MAP_POPULATE,
+                   fileno(f), 0);
     if (p == MAP_FAILED) return nullptr;
     map = p;
     maplen = size_t(end);

@@ -201,8 +201,36 @@ namespace {
 // The values a read delivers for a param that no other column fills, by
 // row (rows numbered as they enter the set of rows read), kept until the
 // read has succeeded: a column of numbers, without a record per value.
+// The numbers of a staged column, in a block of new_mblk that can become
+// the param's value array as it is (the numbers are written once).
+struct num_stage {
+  double* v = nullptr;
+  int k = 0;     // class of the block v
+  size_t n = 0;  // numbers staged
+  num_stage() = default;
+  num_stage(const num_stage&) = delete;
+  num_stage& operator=(const num_stage&) = delete;
+  ~num_stage() {
+    if (v) del_mblk(k, v);
+  }
+  // Room for m more numbers (not cleared): where they go.
+  double* extend(size_t m) {
+    size_t need = (n + m) * sizeof(double);
+    if (!v || need > (size_t{8} << k)) {
+      int knew = htcl(need);
+      if (v && knew <= k) knew = k + 1;
+      v = static_cast<double*>(v ? ext_mblk(k, v, knew, n * sizeof(double))
+                                 : new_mblk(knew));
+      k = knew;
+    }
+    n += m;
+    return v + n - m;
+  }
+  double operator[](size_t r) const { return v[r]; }
+};
+
 struct row_stage {
-  std::vector<double> num;   // row r's number when has[r] is 1
+  num_stage num;             // row r's number when has[r] is 1
   std::vector<uint8_t> has;  // 0 no value (missing), 1 a number, 2 a string
   std::vector<cstr*> str;    // row r's string (one reference) when has[r]
                              // is 2; made at the first string
@@ -296,42 +324,43 @@ std::string tuple_text(symbol* const* tup, int n) {
 
 namespace {
 
-// Stages the values of the rows taken (their positions in col) for a
-// column staged by row; each row's ordinal among the rows read is its
-// index in g.
+// Stages the values of the rows taken for a column staged by row; each
+// row's ordinal among the rows read is its index in g.  The rows taken are
+// the first k of col when taken is null, else their positions in taken.
 void stage_rows(TableInfo* ti, row_stage* g, const DbCol* col,
-                const std::vector<long>& taken) {
-  size_t at = g->has.size(), k = taken.size();
-  if (k && size_t(taken[k - 1]) == k - 1 && !col->sval && col->dval) {
+                const std::vector<long>* taken, size_t k) {
+  auto row = [&](size_t r) { return taken ? size_t((*taken)[r]) : r; };
+  size_t at = g->has.size();
+  if (k && !taken && !col->sval && col->dval) {
     // Every row taken, numbers only.
     g->has.insert(g->has.end(), k, 1);
-    g->num.insert(g->num.end(), col->dval, col->dval + k);
+    std::memcpy(g->num.extend(k), col->dval, k * sizeof(double));
     return;
   }
-  if (k == 1 && !col->sval[taken[0]] && col->dval) {
+  if (k == 1 && col->dval && (!col->sval || !col->sval[row(0)])) {
     g->has.push_back(1);
-    g->num.push_back(col->dval[taken[0]]);
+    *g->num.extend(1) = col->dval[row(0)];
     return;
   }
   g->has.resize(at + k, 0);
-  g->num.resize(at + k, 0.0);
   uint8_t* has = g->has.data() + at;
-  double* num = g->num.data() + at;
+  double* num = g->num.extend(k);
+  std::fill(num, num + k, 0.0);
   if (!col->sval) {
     if (col->dval)
       for (size_t r = 0; r < k; ++r) {
         has[r] = 1;
-        num[r] = col->dval[taken[r]];
+        num[r] = col->dval[row(r)];
       }
     return;
   }
   for (size_t r = 0; r < k; ++r) {
-    char* sv = col->sval[taken[r]];
+    char* sv = col->sval[row(r)];
     if (sv == ti->Missing) continue;
     if (!sv) {
       if (!col->dval) continue;
       has[r] = 1;
-      num[r] = col->dval[taken[r]];
+      num[r] = col->dval[row(r)];
       continue;
     }
     has[r] = 2;
@@ -374,9 +403,11 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
   if (n && nrows > 1) set_reserve(tin->rows, tin->rows->nmem + nrows);
   std::vector<colx>& cx = *tin->cx;
   // The rows taken (not filtered out by the "in set"), for the staged
-  // columns, which are filled column by column afterwards.
+  // columns, which are filled column by column afterwards: listed once a
+  // row is left out; until then rows 0 .. i - 1 are all taken.
   std::vector<long>& taken = *tin->taken;
   taken.clear();
+  bool all = true;
   for (long i = 0; i < nrows; ++i) {
     for (int j = 0; j < n; ++j) {
       symbol* s = key_sym(tin, &cols[j], j, i);
@@ -387,8 +418,13 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
       tin->key[j] = s;
     }
     if (n) {
-      if (tin->inset && set_in(tin->inset, tin->key, tin->tva) == NOT_MEMBER)
+      if (tin->inset &&
+          set_in(tin->inset, tin->key, tin->tva) == NOT_MEMBER) {
+        if (all && tin->nstaged)
+          for (long r = 0; r < i; ++r) taken.push_back(r);
+        all = false;
         continue;
+      }
       if (tin->rows->addmem(tin->key)) {
         std::string tx = tuple_text(tin->key, n);
         if (n > 1) tx = "(" + tx + ")";
@@ -396,7 +432,7 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
         return 5;
       }
     }
-    if (tin->nstaged) taken.push_back(i);
+    if (tin->nstaged && !all) taken.push_back(i);
     if (tin->nstaged == cx.size() && !tin->dbg) continue;
     for (size_t c = 0; c < cx.size(); ++c) {
       DbCol* col = &cols[n + int(c)];
@@ -427,7 +463,9 @@ extern "C" int Add_Rows(TableInfo* ti, DbCol* cols, long nrows) {
     }
   }
   for (size_t c = 0; c < cx.size(); ++c)
-    if (row_stage* g = cx[c].stage) stage_rows(ti, g, &cols[n + int(c)], taken);
+    if (row_stage* g = cx[c].stage)
+      stage_rows(ti, g, &cols[n + int(c)], all ? nullptr : &taken,
+                 all ? size_t(nrows) : taken.size());
   return 0;
 }
 
@@ -1107,15 +1145,17 @@ void stage_fill(colx& c, set* rows) {
   if (!count) return;
   bool sym = p->kind == DK_SPARAMI;
   bool whole = count == rows->nmem && size_t(count) == g.has.size();
+  if (whole && !sym) {
+    // The staged numbers are the values, in member order.
+    val_share_numbers(p, rows, g.num.v, g.num.k);
+    g.num.v = nullptr;
+    filled_in_bulk(p);
+    return;
+  }
   if (whole)
     val_share(p, rows);
   else
     val_reserve(p, count);
-  if (whole && !sym) {
-    std::memcpy(p->vals, g.num.data(), sizeof(double) * size_t(count));
-    filled_in_bulk(p);
-    return;
-  }
   for (setmem* m = rows->first; m; m = m->next) {
     size_t r = static_cast<size_t>(m->ord);
     if (m->ord < 0 || r >= g.has.size() || !g.has[r]) continue;

@@ -394,6 +394,17 @@ void val_share(xnode2* d, set* index) {
   d->nvals = index->nmem;
 }
 
+void val_share_numbers(xnode2* d, set* index, double* vals, int k) {
+  size_t n = static_cast<size_t>(index->nmem), cap = size_t{8} << k;
+  if (val_size(d) != sizeof(double) || n * sizeof(double) > cap)
+    bug("val_share_numbers: %s cannot take %zu numbers", d->name->name, n);
+  std::memset(vals + n, 0, cap - n * sizeof(double));
+  if (d->vals) del_mblk(d->valk, d->vals);
+  d->vals = vals;
+  d->valk = k;
+  val_share(d, index);
+}
+
 // Drops the members i of d for which gone(i) holds, with their cells
 // (strings of symbolic values and member sets of indexed sets released)
 // and suffix values; the survivors keep their order and are numbered again

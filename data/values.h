@@ -157,6 +157,11 @@ set* shareable_index(const xnode* d);
 // Keeps the first n members of d (ordinals below n) and drops the others
 // with their cells, as val_drop does.
 void val_truncate(xnode2* d, int32_t n);
+// val_share for a numeric d whose values are ready: vals, a block of class
+// k from new_mblk holding index's member count of numbers in member order,
+// becomes d's value array (any old one is freed; the cells after the
+// members are cleared).
+void val_share_numbers(xnode2* d, set* index, double* vals, int k);
 // Drops the members of d whose status byte has MS_COMPUTED (all members
 // when all is nonzero), with their cells (strings of symbolic values
 // released) and suffix values; the survivors keep their order and are

@@ -38,11 +38,16 @@ static gen_hold* gen_top;
 // short.  They serve the rest of the interrupted command and are put back
 // to not generated at its bail-out (set_gen_abandon).
 static std::vector<set*> cut_sets;
+// Member nodes set aside in one block by set_reserve, per arity: the next
+// one and the end of the block (recorded memory, dropped by `reset`).
+static char* bulk_next[TUPMAX + 1];
+static char* bulk_end[TUPMAX + 1];
 
 void set_reset() {
   gen_top = nullptr;
   cut_sets.clear();
   for (setmem*& m : free_setmem) m = nullptr;
+  for (int a = 0; a <= TUPMAX; ++a) bulk_next[a] = bulk_end[a] = nullptr;
   enum_free_list = db_free_list = nullptr;
   set2p_free_list = set3p_free_list = set_interval_free_list = nullptr;
 }
@@ -95,9 +100,13 @@ static void check_arity(int arity) {
   if (arity < 0 || arity > TUPMAX) bug("arity %d > TUPMAX = %d", arity, TUPMAX);
 }
 
+static size_t node_size(int arity) {
+  return sizeof(setmem) + size_t(arity) * sizeof(symbol*);
+}
+
 setmem* new_setmem(int arity) {
   check_arity(arity);
-  size_t size = sizeof(setmem) + arity * sizeof(symbol*);
+  size_t size = node_size(arity);
   setmem* m = free_setmem[arity];
   if (m) {
     pool_take(m, size);
@@ -105,7 +114,28 @@ setmem* new_setmem(int arity) {
     m->next = nullptr;
     return m;
   }
+  if (bulk_next[arity] != bulk_end[arity]) {
+    // Not cleared in advance: the block is written once, node by node.
+    m = reinterpret_cast<setmem*>(bulk_next[arity]);
+    bulk_next[arity] += size;
+    *m = setmem{};
+    return m;
+  }
   return static_cast<setmem*>(mem(size));
+}
+
+// Sets aside one block for count more nodes of the arity when that many
+// are worth it and neither the free list nor the block set aside before
+// can serve them (nodes given back go to the free list, which is taken
+// first, so a set read again reuses its old nodes).
+static void reserve_nodes(int arity, int64_t count) {
+  constexpr int64_t BULK_MIN = 4096;
+  if (count < BULK_MIN || free_setmem[arity]) return;
+  size_t size = node_size(arity);
+  if (int64_t((bulk_end[arity] - bulk_next[arity]) / size) >= count) return;
+  char* p = static_cast<char*>(Malloc_bulk(size * size_t(count)));
+  bulk_next[arity] = p;
+  bulk_end[arity] = p + size * size_t(count);
 }
 
 // Links one member node on the free list of its arity.
@@ -118,8 +148,8 @@ static void put_setmem(void* p, int arity) {
 void del_setmem(int arity, setmem* first) {
   if (!first) return;
   check_arity(arity);
-  pool_free_chain(first, &free_setmem[arity],
-                  sizeof(setmem) + arity * sizeof(symbol*), put_setmem, arity);
+  pool_free_chain(first, &free_setmem[arity], node_size(arity), put_setmem,
+                  arity);
 }
 
 // A record of `size` bytes from a free list or the arena, zeroed, with its
@@ -300,7 +330,9 @@ int set_addmem(set* s, symbol** tuple) {
 
 void set_reserve(set* s, int64_t n) {
   if (!s->htab) s->makesettab(nullptr);
-  if (n <= int64_t(s->mask) + 1 || n > (int64_t{1} << 30)) return;
+  if (n > (int64_t{1} << 30)) return;
+  reserve_nodes(s->arity, n - s->nmem);
+  if (n <= int64_t(s->mask) + 1) return;
   s->new_htab(static_cast<int>(n));
   for (setmem* m = s->first; m; m = m->next)
     if (link_member(s, m)) bug("set_reserve finds duplicate entry");

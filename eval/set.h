@@ -181,8 +181,10 @@ extern set* set2p_free_list;         // set2p
 extern set* set3p_free_list;         // set3p
 extern set* set_interval_free_list;  // set_interval
 
-// A member node for a tuple of that arity: from its free list (order-next
-// cleared) or zeroed from the arena.  An arity outside 0..TUPMAX is a bug.
+// A member node for a tuple of that arity, its tuple left to the caller:
+// from its free list (order-next cleared), else from a block set aside by
+// set_reserve or from the arena (links and ordinal zero).  An arity
+// outside 0..TUPMAX is a bug.
 setmem* new_setmem(int arity);
 // Gives back a chain linked through next, starting at first; null does
 // nothing.
@@ -226,7 +228,8 @@ int64_t set_lookup(set* s, symbol** tuple, setmem** where = nullptr);
 // A set without a table gets one first.
 int set_addmem(set* s, symbol** tuple);
 // Sizes the table of s (made first when absent) for n members at once, so
-// that adding members up to that count rehashes nothing.
+// that adding members up to that count rehashes nothing; many members to
+// come get their nodes set aside in one block.
 void set_reserve(set* s, int64_t n);
 // Appends a member known to be new to the order list (ordinal nmem, nmem
 // raised); the table, if any, is not told: generators that build order

@@ -146,6 +146,14 @@ static char* recorded(size_t n, bool zero = false) {
 
 void* Malloc(size_t n) { return recorded(n); }
 
+static void advise_huge(void* p, size_t n);
+
+void* Malloc_bulk(size_t n) {
+  void* p = recorded(n);
+  advise_huge(p, n);
+  return p;
+}
+
 // Index of the first chunk that starts above a (nchunks when none does).
 static size_t chunk_after(uintptr_t a) {
   size_t lo = 0, hi = nchunks;

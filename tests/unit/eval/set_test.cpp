@@ -7,6 +7,7 @@
 
 #include "compiler/tva.h"
 #include "frontend/frontend_fixture.h"
+#include "support/pool.h"
 #include "support/scratch.h"
 #include "support/symbol.h"
 #include "test_util.h"
@@ -202,6 +203,47 @@ TEST_F(SetStore, ReleaseRecyclesRecordsAndMembers) {
   EXPECT_EQ(t->first, nullptr);
   EXPECT_EQ(t->lastnext, &t->first);
   EXPECT_EQ(t->htab, nullptr);
+}
+
+// Many members announced by set_reserve take their nodes from one block,
+// in order; the nodes of a set given back serve the next one before any
+// new memory is taken.
+TEST_F(SetStore, ReservedMembersShareOneBlockAndAreReused) {
+  constexpr int N = 5000;
+  std::vector<symbol*> nums;
+  for (int i = 0; i < N; ++i) nums.push_back(Number(i));
+  auto fill = [&](set* s) {
+    set_reserve(s, N);
+    for (int i = 0; i < N; ++i) {
+      symbol* t[2] = {nums[i], nums[N - 1 - i]};
+      ASSERT_EQ(set_addmem(s, t), 0);
+      ASSERT_EQ(set_addmem(s, t), 1);  // a duplicate takes no node
+    }
+  };
+  set* s = set_enum(new_enum(), 2);
+  fill(s);
+  ASSERT_EQ(s->nmem, N);
+  int ord = 0;
+  size_t step = sizeof(setmem) + 2 * sizeof(symbol*);
+  for (setmem* m = s->first; m; m = m->next, ++ord) {
+    ASSERT_EQ(m->ord, ord);
+    ASSERT_EQ(m->tup()[0], nums[ord]);
+    ASSERT_EQ(m->tup()[1], nums[N - 1 - ord]);
+    if (m->next) {
+      ASSERT_EQ(reinterpret_cast<char*>(m->next) - reinterpret_cast<char*>(m),
+                static_cast<ptrdiff_t>(step));
+    }
+  }
+  symbol* t[2] = {nums[7], nums[N - 8]};
+  EXPECT_EQ(set_lookup(s, t), 7);
+  sdelete(s);
+  double before = mem_used();
+  set* s2 = set_enum(new_enum(), 2);
+  fill(s2);
+  EXPECT_EQ(s2->nmem, N);
+  EXPECT_LT(mem_used() - before, double(N) * double(step) / 2);
+  EXPECT_EQ(set_lookup(s2, t), 7);
+  sdelete(s2);
 }
 
 TEST_F(SetStore, GenerationOfASetWithoutDataIsReported) {
