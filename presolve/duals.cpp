@@ -134,16 +134,19 @@ static double copied_slope(int64_t k, double x) {
   return *pl_slope;
 }
 
-// A term of a removed row, met in the walk over the columns.
+// A term of a removed row, met in the walk over the columns: 16 bytes, so
+// that the list the walk writes stays small.
 struct fd_term {
-  int64_t next;  // the row's next term, or -1
+  uint32_t next;  // the row's next term, or FD_END
   int32_t col;
   double coef;
 };
+static_assert(sizeof(fd_term) == 16);
+constexpr uint32_t FD_END = UINT32_MAX;
 // Per removed row: the first of its terms while they are gathered, then
 // its recovered dual.
 union fd_slot {
-  int64_t first;
+  uint32_t first;
   double dual;
 };
 // The recovery's buffers, kept between runs (freed by duals_reset).
@@ -701,7 +704,7 @@ void fixed_duals(AC* ac) {
   met.clear();
   met.reserve(size_t(std::max<int64_t>(fd_nterms, 0)) + nrem);
   std::vector<fd_slot>& head = fd_work.head;
-  head.assign(nrem, fd_slot{-1});
+  head.assign(nrem, fd_slot{FD_END});
   std::vector<int32_t>& place = fd_work.place;
   place.assign(size_t(nc), -1);
   for (size_t k = 0; k < nrem; ++k) place[size_t(fd_removed[k])] = int32_t(k);
@@ -710,8 +713,13 @@ void fixed_duals(AC* ac) {
     if (r >= nc) {
       if (r - nc == obj) X[size_t(j)] += a;
     } else if (int32_t k = place[size_t(r)]; k >= 0) {
+      if (met.size() >= FD_END) {
+        error(0, "too many terms in the rows presolve removed to recover "
+                 "their duals");
+        bailout();
+      }
       met.push_back({head[size_t(k)].first, j, a});
-      head[size_t(k)].first = int64_t(met.size()) - 1;
+      head[size_t(k)].first = uint32_t(met.size() - 1);
     } else if (kept(r) && y[r] != 0) {
       X[size_t(j)] = std::fma(-y[r], a, X[size_t(j)]);
     }
@@ -726,8 +734,8 @@ void fixed_duals(AC* ac) {
     if (n.col < nv) add_term(n.col, n.row, n.slope);
   // f(column, coefficient) for each term of the k-th removed row.
   auto each_term = [&](size_t k, auto&& f) {
-    for (int64_t e = head[k].first; e >= 0; e = met[size_t(e)].next)
-      f(met[size_t(e)].col, met[size_t(e)].coef);
+    for (uint32_t e = head[k].first; e != FD_END; e = met[e].next)
+      f(met[e].col, met[e].coef);
   };
   // The nonlinear parts, by the tape.  Whatever ends the run, the tape
   // goes.
