@@ -397,6 +397,14 @@ var* var::finish_dcl(int haderr) {
   tc_zap();
   xnode* self = oldx ? oldx : this;
 
+  // A definition cut short by an error leaves a plain variable: its body
+  // (held in lb until here) is dropped below with the other expressions,
+  // and a defined variable without a body cannot be generated.
+  if (haderr && (flags & VF_DEFINED)) {
+    flags &= ~static_cast<uint64_t>(VF_DEFINED | VF_FIXED);
+    edelete(lb);
+    lb = nullptr;
+  }
   if (flags & VF_DEFINED) {
     const char* why = (flags & VF_BINARY)     ? "be binary"
                       : (flags & VF_INTEGER)  ? "be integer"

@@ -250,7 +250,6 @@ void drop_defined(AC* ac) {
 }
 
 void drop_obj_arrays(AC* ac) {
-  if (!ac->obj_nonlin) return;
   int k = ac->obj_class;
   exprzap(&ac->obj_nonlin, k, ac->n_obj);
   drop(&ac->obj_const, k);
@@ -291,7 +290,9 @@ void col_teardown(AC* ac) {
   if (Vname == ac->var_names) Vname = nullptr;
   drop(&ac->var_names, ac->var_names_class);
   drop_cmaps(ac);
-  if (!ac->var_lb) return;
+  // Everything goes, even when a reusing collection has already taken the
+  // column arrays over (var_lb null): the row arrays left behind would keep
+  // the former row count's block classes.
   drop(&ac->con_names, ac->con_names_class);
   drop(&ac->obj_names, ac->obj_names_class);
   drop_defined(ac);

@@ -128,16 +128,21 @@ TEST_F(Collected, CountParamsReadTheCountsTheirNamesSay) {
   EXPECT_EQ(o.out, "7 5000000000 4 3 3 2 9\n");
 }
 
-TEST_F(Collected, EmptyingWithoutVariablesStopsAfterTheNames) {
+// A reusing collection takes the column arrays over before emptying the
+// rest: the row-side arrays still go, or they would outlive their classes.
+TEST_F(Collected, EmptyingWithoutVariablesStillFreesTheRows) {
   AC* ac = new_ac();
   ac->var_names_class = 2;
   ac->var_names = Vname = block<xname>(2);
   ac->con_names_class = 2;
-  xname* con_names = ac->con_names = block<xname>(2);
+  ac->con_names = block<xname>(2);
+  ac->row_class = 2;
+  ac->con_pos = block<int32_t>(elem_class(2, 4));
   col_teardown(ac);
   EXPECT_EQ(ac->var_names, nullptr);
   EXPECT_EQ(Vname, nullptr);
-  EXPECT_EQ(ac->con_names, con_names);
+  EXPECT_EQ(ac->con_names, nullptr);
+  EXPECT_EQ(ac->con_pos, nullptr);
   col_teardown(nullptr);
 }
 
