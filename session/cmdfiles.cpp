@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <functional>
 
 #include "compiler/compile.h"
@@ -454,14 +455,19 @@ void each_name(expr* names, xrecomp* xr,
                const std::function<void(const char*)>& fn) {
   for (expr* n = names; n; n = n->next) {
     // Each name compiled apart from the chain, through a slot of its own
-    // that the release of the compilation restores.
+    // that the release of the compilation restores.  An error abandons the
+    // command, whose expressions are freed before the exception leaves:
+    // the chain is relinked only when the name was handled.
     expr* next = n->next;
     n->next = nullptr;
     expr* slot = n;
     struct relink {
       expr* n;
       expr* next;
-      ~relink() { n->next = next; }
+      int unwinding = std::uncaught_exceptions();
+      ~relink() {
+        if (std::uncaught_exceptions() == unwinding) n->next = next;
+      }
     } r{n, next};
     held_cstr name(rdfname(&slot, xr));
     fn(name.text());

@@ -2,6 +2,7 @@
 #include "session/environs.h"
 
 #include <cstring>
+#include <exception>
 #include <vector>
 
 #include "compiler/compile.h"
@@ -411,7 +412,11 @@ struct sub_slots {
       x = next;
     }
   }
+  // An error abandons the command, whose expressions are freed before the
+  // exception leaves: the chain is relinked only on a normal return.
+  int unwinding = std::uncaught_exceptions();
   ~sub_slots() {
+    if (std::uncaught_exceptions() != unwinding) return;
     for (size_t i = 0; i + 1 < slots.size(); ++i)
       slots[i]->next = slots[i + 1];
   }
