@@ -74,6 +74,7 @@ static std::vector<fd_term> fd_list;
 static std::vector<uint32_t> fd_heads;
 static bool fd_listed;
 static int32_t fd_listed_nvars;  // columns when they were listed
+static const AC* fd_listed_ac;   // the problem they were listed from
 // Piecewise-linear terms taken out with fixed columns.
 struct pl_note {
   int32_t col, row;
@@ -639,6 +640,7 @@ static void list_terms(const Presolve* P) {
   }
   fd_listed = true;
   fd_listed_nvars = P->nvars;
+  fd_listed_ac = P->ac;
 }
 
 void duals_record(const Presolve* P) {
@@ -695,6 +697,7 @@ void duals_reset() {
   fd_heads = {};
   fd_listed = false;
   fd_listed_nvars = 0;
+  fd_listed_ac = nullptr;
   fd_work.met = {};
   fd_work.head = {};
   fd_work.place = {};
@@ -790,8 +793,8 @@ void fixed_duals(AC* ac) {
   // place in fd_removed) by decreasing column.
   const fd_term* terms;
   const uint32_t* head;
-  if (fd_listed && fd_comp.empty() && !ac->n_subst_var &&
-      nv >= fd_listed_nvars && fd_heads.size() == nrem) {
+  if (fd_listed && fd_listed_ac == ac && fd_comp.empty() &&
+      !ac->n_subst_var && nv >= fd_listed_nvars && fd_heads.size() == nrem) {
     terms = fd_list.data();
     head = fd_heads.data();
     // Only the gradient of a column whose bound a removed row set is
@@ -806,7 +809,9 @@ void fixed_duals(AC* ac) {
     for (int32_t j = 0; j < nside; ++j) {
       if (j + AHEAD < nside) prefetch_terms(cols[j + AHEAD], 0);
       double g = 0;
-      if (side[2 * size_t(j)] | side[2 * size_t(j) + 1])
+      uint64_t both;  // the column's two side records
+      std::memcpy(&both, side + 2 * size_t(j), sizeof both);
+      if (both)
         for (const varref* t = cols[j]; t; t = t->next)
           if (uint32_t(t->index) < uint32_t(nrow))
             if (double wr = w[t->index]; wr != 0)
