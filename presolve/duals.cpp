@@ -771,12 +771,13 @@ void fixed_duals(AC* ac) {
   double* X = fd_buffer(size_t(nv) + size_t(nrow) + nrem);
   double* w = X + nv;
   double* dual = w + nrow;
-  // (A zero dual gives -0, which counts as 0.)
+  // 0 - y is -y but for a zero dual, which gives +0: a weight that adds
+  // nothing has all bits 0.
   if (const int32_t* pos = ac->con_pos) {
     int32_t nsent = ac->n_con_sent;
-    for (int32_t r = 0; r < nc; ++r) w[r] = pos[r] < nsent ? -y[r] : 0;
+    for (int32_t r = 0; r < nc; ++r) w[r] = pos[r] < nsent ? 0.0 - y[r] : 0.0;
   } else {
-    for (int32_t r = 0; r < nc; ++r) w[r] = -y[r];
+    for (int32_t r = 0; r < nc; ++r) w[r] = 0.0 - y[r];
   }
   std::fill(w + nc, w + nrow, 0.0);
   if (obj >= 0) w[nc + obj] = 1;
@@ -803,6 +804,7 @@ void fixed_duals(AC* ac) {
     int32_t nside = std::min(nv, fd_side_n);
     const int32_t* side = fd_side;
     varref* const* cols = ac->col_terms;
+    constexpr uint64_t ONE_BITS = 0x3ff0000000000000;  // 1.0
     // The head of a column some way ahead is fetched early: its terms lie
     // where their rows were generated, far apart.
     constexpr int32_t AHEAD = 16;
@@ -812,10 +814,14 @@ void fixed_duals(AC* ac) {
       uint64_t both;  // the column's two side records
       std::memcpy(&both, side + 2 * size_t(j), sizeof both);
       if (both)
-        for (const varref* t = cols[j]; t; t = t->next)
-          if (uint32_t(t->index) < uint32_t(nrow))
-            if (double wr = w[t->index]; wr != 0)
-              g = wr == 1 ? g + t->coef : std::fma(wr, t->coef, g);
+        for (const varref* t = cols[j]; t; t = t->next) {
+          uint32_t i = uint32_t(t->index);
+          if (i >= uint32_t(nrow)) continue;
+          uint64_t wb;
+          std::memcpy(&wb, w + i, sizeof wb);
+          if (!wb) continue;
+          g = wb == ONE_BITS ? g + t->coef : std::fma(w[i], t->coef, g);
+        }
       X[j] = g;
     }
     std::fill(X + nside, X + nv, 0.0);
