@@ -53,6 +53,28 @@ static int32_t* fd_side;
 static int fd_side_k;
 static int32_t fd_side_n;
 static int64_t fd_nterms;  // linear terms of the removed rows (a hint)
+
+// A linear term of a removed row: 16 bytes, so that the lists stay small.
+// A row's terms are chained from its head, by decreasing column (the
+// order of presolve's row lists and of a walk over the columns).
+struct fd_term {
+  uint32_t next;  // the row's next term, or FD_END
+  int32_t col;
+  double coef;
+};
+static_assert(sizeof(fd_term) == 16);
+constexpr uint32_t FD_END = UINT32_MAX;
+// The removed rows' terms as presolve's row lists held them, kept when
+// nothing rewrites the column lists after presolve made its row lists
+// (no piecewise-linear terms, no variable solved out): fd_heads[k] is
+// the first of the k-th removed row's.  The recovery then walks only
+// these and the columns whose bounds a removed row set.  Not listed
+// (fd_listed false): the recovery gathers them from the columns.
+static std::vector<fd_term> fd_list;
+static std::vector<uint32_t> fd_heads;
+static bool fd_listed;
+static int32_t fd_listed_nvars;  // columns when they were listed
+static const AC* fd_listed_ac;   // the problem they were listed from
 // Piecewise-linear terms taken out with fixed columns.
 struct pl_note {
   int32_t col, row;
@@ -134,28 +156,29 @@ static double copied_slope(int64_t k, double x) {
   return *pl_slope;
 }
 
-// A term of a removed row, met in the walk over the columns: 16 bytes, so
-// that the list the walk writes stays small.
-struct fd_term {
-  uint32_t next;  // the row's next term, or FD_END
-  int32_t col;
-  double coef;
-};
-static_assert(sizeof(fd_term) == 16);
-constexpr uint32_t FD_END = UINT32_MAX;
-// Per removed row: the first of its terms while they are gathered, then
-// its recovered dual.
-union fd_slot {
-  uint32_t first;
-  double dual;
-};
-// The recovery's buffers, kept between runs (freed by duals_reset).
+// The recovery's buffers, kept between runs (freed by duals_reset): the
+// removed rows' terms met in a walk over the columns (met, chained from
+// head) and each row's place among the removed rows (place).
 static struct {
-  std::vector<double> X;
   std::vector<fd_term> met;
-  std::vector<fd_slot> head;
+  std::vector<uint32_t> head;
   std::vector<int32_t> place;
 } fd_work;
+// Its doubles, in one block of the pool kept between runs (class
+// fd_buf_k): the gradient by column, the weight of each row's terms in
+// it, the recovered duals.  A run writes each before reading it, so that
+// nothing is cleared in advance and a reused block's pages are mapped.
+static double* fd_buf;
+static int fd_buf_k;
+
+static double* fd_buffer(size_t n) {
+  int k = htcl(8 * std::max<size_t>(n, 1));
+  if (fd_buf && fd_buf_k >= k) return fd_buf;
+  if (fd_buf) del_mblk(fd_buf_k, fd_buf);
+  fd_buf = static_cast<double*>(new_mblk(k));
+  fd_buf_k = k;
+  return fd_buf;
+}
 static bool fd_ran;  // the recovery ran for this problem
 
 // ---- Gradients of nonlinear parts: a tape of reverse-mode differentiation.
@@ -577,6 +600,7 @@ int32_t* duals_sidechg(int k, int32_t nvars) {
   fd_removed.clear();
   fd_ran = false;
   fd_nterms = 0;
+  fd_listed = false;
   if (fd_side && fd_side_k == k) {
     std::memset(fd_side, 0, 8 * size_t(std::max(nvars, 0)));
   } else {
@@ -588,10 +612,42 @@ int32_t* duals_sidechg(int k, int32_t nvars) {
   return fd_side;
 }
 
+// Lists the removed rows' terms from P's row lists, where they are the
+// terms a walk over the columns would find at the recovery.
+static void list_terms(const Presolve* P) {
+  fd_list.clear();
+  fd_heads.clear();
+  if (!P->rbeg || P->vpl || !fd_pl.empty() || P->ldef || P->nnldef ||
+      fd_nterms >= int64_t(FD_END))
+    return;
+  fd_list.reserve(size_t(fd_nterms));
+  fd_heads.reserve(fd_removed.size());
+  for (int32_t r : fd_removed) {
+    int64_t b = P->rbeg[r], e = P->rbeg[r + 1];
+    // A row that set no bound keeps the dual 0: its terms are not needed.
+    bool sets = false;
+    for (int64_t x = b; x < e && !sets; ++x) {
+      int32_t j = P->rcol[x];
+      sets = j < fd_side_n && (fd_side[2 * size_t(j)] == r + 1 ||
+                               fd_side[2 * size_t(j) + 1] == r + 1);
+    }
+    if (!sets) e = b;
+    fd_heads.push_back(b < e ? uint32_t(fd_list.size()) : FD_END);
+    for (int64_t x = b; x < e; ++x) {
+      uint32_t next = x + 1 < e ? uint32_t(fd_list.size() + 1) : FD_END;
+      fd_list.push_back({next, P->rcol[x], row_coef(P, x)});
+    }
+  }
+  fd_listed = true;
+  fd_listed_nvars = P->nvars;
+  fd_listed_ac = P->ac;
+}
+
 void duals_record(const Presolve* P) {
   fd_removed.clear();
   fd_ran = false;
   fd_nterms = 0;
+  fd_listed = false;
   if (!P->rstat || !P->sidechg) return;
   // Records filled elsewhere (by hand) are copied in.
   if (P->sidechg != fd_side) {
@@ -614,6 +670,7 @@ void duals_record(const Presolve* P) {
     fd_side = nullptr;
     fd_side_n = 0;
   }
+  if (!fd_removed.empty()) list_terms(P);
 }
 
 void duals_reset() {
@@ -636,10 +693,17 @@ void duals_reset() {
   fd_uses.shrink_to_fit();
   fd_terms.clear();
   fd_terms.shrink_to_fit();
-  fd_work.X = {};
+  fd_list = {};
+  fd_heads = {};
+  fd_listed = false;
+  fd_listed_nvars = 0;
+  fd_listed_ac = nullptr;
   fd_work.met = {};
   fd_work.head = {};
   fd_work.place = {};
+  // The block lay in memory `reset` freed.
+  fd_buf = nullptr;
+  fd_buf_k = 0;
   fd_ran = false;
 }
 
@@ -649,24 +713,32 @@ static bool nonlinear(const expr* e) {
   return false;
 }
 
-// Whether x lies at bound b (lower: below side), within the tolerances;
-// the distances tried are kept in the statistics words of abs_bt, rel_bt.
-static bool at_bound(double x, double b, double other, bool lower) {
+// The tolerances of at_bound and the distances it tried, as in abs_bt
+// and rel_bt: [0] the tolerance, [1] the largest distance accepted, [2]
+// the smallest refused (0: none).
+struct bound_tols {
+  double abs[3], rel[3];
+};
+
+// Whether x lies at bound b (lower: below side), within the tolerances of
+// t, which keeps the distances tried.
+static bool at_bound(double x, double b, double other, bool lower,
+                     bound_tols& t) {
   if (lower ? x <= b : x >= b) return true;
   double d = std::fabs(x - b);
   if (std::isfinite(other) && std::fabs(other - x) <= d) return false;
-  if (d <= abs_bt[0]) {
-    if (d > abs_bt[1]) abs_bt[1] = d;
+  if (d <= t.abs[0]) {
+    if (d > t.abs[1]) t.abs[1] = d;
     return true;
   }
-  if (!abs_bt[2] || d < abs_bt[2]) abs_bt[2] = d;
+  if (!t.abs[2] || d < t.abs[2]) t.abs[2] = d;
   if (b == 0) return false;
   double r = d / std::fabs(b);
-  if (r <= rel_bt[0]) {
-    if (r > rel_bt[1]) rel_bt[1] = r;
+  if (r <= t.rel[0]) {
+    if (r > t.rel[1]) t.rel[1] = r;
     return true;
   }
-  if (!rel_bt[2] || r < rel_bt[2]) rel_bt[2] = r;
+  if (!t.rel[2] || r < t.rel[2]) t.rel[2] = r;
   return false;
 }
 
@@ -690,53 +762,105 @@ void fixed_duals(AC* ac) {
     need_fd = 0;
     return;
   }
-  // The gradient of the Lagrangian, and the terms of the removed rows.
-  // The buffers are kept between runs (fd_work), so that a later recovery
-  // writes memory already mapped.
-  std::vector<double>& X = fd_work.X;
-  X.assign(size_t(nv), 0.0);
-  // The removed rows' terms met column by column, each row's chained
-  // from head[k] (k: the row's place in fd_removed; place[r] is k, or -1
-  // for a row not removed).  The number of their terms presolve saw sizes
-  // `met`, so that it is seldom moved.
+  // X: the gradient of the Lagrangian by column; w: the weight of a row's
+  // terms in it, 1 for the objective in use, minus the dual of a kept
+  // row, 0 for the rest (the removed rows among them); dual: the removed
+  // rows' recovered duals.
+  int32_t nrow = nc + std::max(ac->n_obj, 0);
   size_t nrem = fd_removed.size();
-  std::vector<fd_term>& met = fd_work.met;
-  met.clear();
-  met.reserve(size_t(std::max<int64_t>(fd_nterms, 0)) + nrem);
-  std::vector<fd_slot>& head = fd_work.head;
-  head.assign(nrem, fd_slot{FD_END});
-  std::vector<int32_t>& place = fd_work.place;
-  place.assign(size_t(nc), -1);
-  for (size_t k = 0; k < nrem; ++k) place[size_t(fd_removed[k])] = int32_t(k);
-  // Term (j, a) of row r: the objective's, a removed row's or a kept one's.
-  auto add_term = [&](int32_t j, int32_t r, double a) {
-    if (r >= nc) {
-      if (r - nc == obj) X[size_t(j)] += a;
-    } else if (int32_t k = place[size_t(r)]; k >= 0) {
-      if (met.size() >= FD_END) {
-        error(0, "too many terms in the rows presolve removed to recover "
-                 "their duals");
-        bailout();
-      }
-      met.push_back({head[size_t(k)].first, j, a});
-      head[size_t(k)].first = uint32_t(met.size() - 1);
-    } else if (kept(r) && y[r] != 0) {
-      X[size_t(j)] = std::fma(-y[r], a, X[size_t(j)]);
+  double* X = fd_buffer(size_t(nv) + size_t(nrow) + nrem);
+  double* w = X + nv;
+  double* dual = w + nrow;
+  // 0 - y is -y but for a zero dual, which gives +0: a weight that adds
+  // nothing has all bits 0.
+  if (const int32_t* pos = ac->con_pos) {
+    int32_t nsent = ac->n_con_sent;
+    for (int32_t r = 0; r < nc; ++r) w[r] = pos[r] < nsent ? 0.0 - y[r] : 0.0;
+  } else {
+    for (int32_t r = 0; r < nc; ++r) w[r] = 0.0 - y[r];
+  }
+  std::fill(w + nc, w + nrow, 0.0);
+  if (obj >= 0) w[nc + obj] = 1;
+  // The duals written are those of rows not sent (a kept row's the
+  // solution file gave, and it was copied then), unless a removed row was
+  // sent: then every declaration takes them.
+  bool sent_written = false;
+  for (int32_t r : fd_removed) {
+    sent_written |= kept(r);
+    w[r] = 0;
+  }
+  // The removed rows' terms: the list presolve made, or gathered from the
+  // columns.  Either way each row's are chained from head[k] (k: the row's
+  // place in fd_removed) by decreasing column.
+  const fd_term* terms;
+  const uint32_t* head;
+  if (fd_listed && fd_listed_ac == ac && fd_comp.empty() &&
+      !ac->n_subst_var && nv >= fd_listed_nvars && fd_heads.size() == nrem) {
+    terms = fd_list.data();
+    head = fd_heads.data();
+    // Only the gradient of a column whose bound a removed row set is
+    // read: the others' stays 0.  A weight of 1 adds the coefficient, as
+    // fma would.
+    int32_t nside = std::min(nv, fd_side_n);
+    const int32_t* side = fd_side;
+    varref* const* cols = ac->col_terms;
+    constexpr uint64_t ONE_BITS = 0x3ff0000000000000;  // 1.0
+    // The head of a column some way ahead is fetched early: its terms lie
+    // where their rows were generated, far apart.
+    constexpr int32_t AHEAD = 16;
+    for (int32_t j = 0; j < nside; ++j) {
+      if (j + AHEAD < nside) prefetch_terms(cols[j + AHEAD], 0);
+      double g = 0;
+      uint64_t both;  // the column's two side records
+      std::memcpy(&both, side + 2 * size_t(j), sizeof both);
+      if (both)
+        for (const varref* t = cols[j]; t; t = t->next) {
+          uint32_t i = uint32_t(t->index);
+          if (i >= uint32_t(nrow)) continue;
+          uint64_t wb;
+          std::memcpy(&wb, w + i, sizeof wb);
+          if (!wb) continue;
+          g = wb == ONE_BITS ? g + t->coef : std::fma(w[i], t->coef, g);
+        }
+      X[j] = g;
     }
-  };
-  each_column(ac->col_terms, nv, [&](int32_t j) {
-    for (const varref* t = ac->col_terms[j]; t; t = t->next)
-      add_term(j, t->index, t->coef);
-  });
-  // The piecewise-linear terms presolve took out with their fixed
-  // columns count with their slopes there, as linear terms would.
-  for (const pl_note& n : fd_pl)
-    if (n.col < nv) add_term(n.col, n.row, n.slope);
-  // f(column, coefficient) for each term of the k-th removed row.
-  auto each_term = [&](size_t k, auto&& f) {
-    for (uint32_t e = head[k].first; e != FD_END; e = met[e].next)
-      f(met[e].col, met[e].coef);
-  };
+    std::fill(X + nside, X + nv, 0.0);
+  } else {
+    std::fill(X, X + nv, 0.0);
+    std::vector<fd_term>& met = fd_work.met;
+    met.clear();
+    met.reserve(size_t(std::max<int64_t>(fd_nterms, 0)) + nrem);
+    std::vector<uint32_t>& first = fd_work.head;
+    first.assign(nrem, FD_END);
+    std::vector<int32_t>& place = fd_work.place;
+    place.assign(size_t(nc), -1);
+    for (size_t k = 0; k < nrem; ++k) place[size_t(fd_removed[k])] = int32_t(k);
+    // Term (j, a) of row r: a removed row's, or weighed into X.
+    auto add_term = [&](int32_t j, int32_t r, double a) {
+      if (r < nc && place[size_t(r)] >= 0) {
+        if (met.size() >= FD_END) {
+          error(0, "too many terms in the rows presolve removed to recover "
+                   "their duals");
+          bailout();
+        }
+        int32_t k = place[size_t(r)];
+        met.push_back({first[size_t(k)], j, a});
+        first[size_t(k)] = uint32_t(met.size() - 1);
+      } else if (uint32_t(r) < uint32_t(nrow) && w[r] != 0) {
+        X[j] = std::fma(w[r], a, X[j]);
+      }
+    };
+    each_column(ac->col_terms, nv, [&](int32_t j) {
+      for (const varref* t = ac->col_terms[j]; t; t = t->next)
+        add_term(j, t->index, t->coef);
+    });
+    // The piecewise-linear terms presolve took out with their fixed
+    // columns count with their slopes there, as linear terms would.
+    for (const pl_note& n : fd_pl)
+      if (n.col < nv) add_term(n.col, n.row, n.slope);
+    terms = met.data();
+    head = first.data();
+  }
   // The nonlinear parts, by the tape.  Whatever ends the run, the tape
   // goes.
   struct tape_run {
@@ -752,7 +876,7 @@ void fixed_duals(AC* ac) {
       oc = saved.oc;
     }
   } run{{tape_X, Dac, fdtva, oc}};
-  tape_X = X.data();
+  tape_X = X;
   Dac = ac;
   fdtva = nullptr;
   auto nonlin = [&](expr* e, double lambda, int32_t who) {
@@ -766,8 +890,7 @@ void fixed_duals(AC* ac) {
   if (obj >= 0 && ac->obj_nonlin)
     nonlin(ac->obj_nonlin[obj], 1, nc + obj);
   for (int32_t r = 0; r < nc; ++r)
-    if (kept(r) && place[size_t(r)] < 0 && y[r] != 0)
-      nonlin(ac->con_nonlin[r], -y[r], r);
+    if (w[r] != 0) nonlin(ac->con_nonlin[r], w[r], r);
   int sense = obj >= 0 && ac->obj_sense ? ac->obj_sense[obj] : 0;
   const double* lb = ac->var_lb_alt ? ac->var_lb_alt : ac->var_lb;
   const double* ub = ac->var_ub_alt ? ac->var_ub_alt : ac->var_ub;
@@ -800,22 +923,32 @@ void fixed_duals(AC* ac) {
   std::vector<int32_t> comp_at(fd_comp.empty() ? 0 : size_t(nc), -1);
   for (size_t k = 0; k < fd_comp.size(); ++k)
     if (fd_comp[k].row < nc) comp_at[size_t(fd_comp[k].row)] = int32_t(k);
+  // The tolerances in locals, so that the loop keeps them in registers.
+  bound_tols tol{{abs_bt[0], 0, 0}, {rel_bt[0], 0, 0}};
+  const int32_t* side = fd_side;
+  const int32_t nside = fd_side_n;
   for (size_t k = 0; k < nrem; ++k) {
     int32_t r = fd_removed[k];
     if (!comp_at.empty() && comp_at[size_t(r)] >= 0) {
-      head[k].dual = comp_dual[size_t(comp_at[size_t(r)])];
+      dual[k] = comp_dual[size_t(comp_at[size_t(r)])];
       continue;
     }
+    // The candidates: the terms whose column has a bound this row set.
+    const int32_t tag = r + 1;
     double pos = 0, neg = 0;
     bool have_pos = false, have_neg = false;
-    each_term(k, [&](int32_t j, double a) {
-      for (int side = 0; side < 2; ++side) {
-        if (j >= fd_side_n || fd_side[2 * size_t(j) + size_t(side)] != r + 1)
-          continue;
-        bool lower = side == 0;
+    for (uint32_t e = head[k]; e != FD_END; e = terms[e].next) {
+      int32_t j = terms[e].col;
+      if (j >= nside) continue;
+      const int32_t* sj = side + 2 * size_t(j);
+      if (sj[0] != tag && sj[1] != tag) continue;
+      double a = terms[e].coef;
+      for (int sd = 0; sd < 2; ++sd) {
+        if (sj[sd] != tag) continue;
+        bool lower = sd == 0;
         double b = lower ? lb[j] : ub[j], o = lower ? ub[j] : lb[j];
-        if (!at_bound(x[j], b, o, lower)) continue;
-        double c = X[size_t(j)] / a;
+        if (!at_bound(x[j], b, o, lower, tol)) continue;
+        double c = X[j] / a;
         int s = lower ? sense : 1 - sense;
         bool want_neg = (a > 0) == (s != 0);
         if (want_neg && c < 0 && (!have_neg || c < neg)) {
@@ -826,23 +959,32 @@ void fixed_duals(AC* ac) {
           have_pos = true;
         }
       }
-    });
+    }
     if (have_pos && have_neg) Fprintf(Stderr, "Bug? Case 3 in fixed_duals()\n");
     double d = have_pos ? pos : have_neg ? neg : 0;
-    if (d != 0)
-      each_term(k, [&](int32_t j, double a) {
-        X[size_t(j)] = std::fma(-d, a, X[size_t(j)]);
-      });
-    // Row k's terms are done with: its slot keeps its dual.
-    head[k].dual = d;
-    if (d != 0) nonlin(ac->con_nonlin[r], -d, r);
+    dual[k] = d;
+    if (d == 0) continue;
+    for (uint32_t e = head[k]; e != FD_END; e = terms[e].next)
+      X[terms[e].col] = std::fma(-d, terms[e].coef, X[terms[e].col]);
+    if (expr* e = ac->con_nonlin[r]) nonlin(e, -d, r);
   }
-  // All or nothing: the duals go in together.
-  for (size_t k = 0; k < nrem; ++k) ac->con_duals[fd_removed[k]] = head[k].dual;
+  abs_bt[1] = tol.abs[1];
+  abs_bt[2] = tol.abs[2];
+  rel_bt[1] = tol.rel[1];
+  rel_bt[2] = tol.rel[2];
+  // All or nothing: the duals go in together, and only the declarations
+  // holding the rows written take them.
+  for (size_t k = 0; k < nrem; ++k) ac->con_duals[fd_removed[k]] = dual[k];
   for (size_t k = 0; k < fd_comp.size(); ++k)
-    if (fd_comp[k].row < nc) ac->con_duals[fd_comp[k].row] = comp_dual[k];
+    if (int32_t r = fd_comp[k].row; r < nc) {
+      ac->con_duals[r] = comp_dual[k];
+      sent_written |= kept(r);
+    }
   need_fd = 0;
-  copy_ov(ac, 0);
+  if (sent_written)
+    copy_ov(ac, 0);
+  else
+    copy_unsent_duals(ac);
   fd_ran = true;
   if (show_boundtol) boundstats(ac);
 }

@@ -1,6 +1,7 @@
 // The solution file reader: the file parsed whole, then installed.
 #include "solver/solread.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -193,15 +194,47 @@ int32_t member_row(constr* c, int32_t k, AC* ac) {
   return g.first_col + k;
 }
 
-// Stores v as member k's current value; true when it changed.
-bool put_value(convar* d, int32_t k, double v) {
+// Stores v[0 .. m) as the current values of members k0 .. k0 + m - 1;
+// returns how many changed.
+int put_values(convar* d, int32_t k0, const double* v, int32_t m) {
   cvgen& g = d->gen;
   if (!g.cur_vals) vval_alloc(d);
-  uint8_t& st = g.member_status[k];
-  if ((st & GS_HASVAL) && g.cur_vals[k] == v) return false;
-  g.cur_vals[k] = v;
-  st |= GS_HASVAL;
-  return true;
+  uint8_t* st = g.member_status + k0;
+  double* cur = g.cur_vals + k0;
+  int n = 0;
+  for (int32_t k = 0; k < m; ++k) {
+    double x = v[k];
+    if ((st[k] & GS_HASVAL) && cur[k] == x) continue;
+    cur[k] = x;
+    st[k] |= GS_HASVAL;
+    ++n;
+  }
+  return n;
+}
+
+// Stores v as member k's current value; true when it changed.
+bool put_value(convar* d, int32_t k, double v) {
+  return put_values(d, k, &v, 1) != 0;
+}
+
+// Copies the duals of c's members (none for a complementarity or a
+// declaration wholly left out); returns how many changed.
+int copy_con_duals(AC* ac, constr* c) {
+  if (c->flags & (CV_TWOSLOTS | CV_ALLDROPPED)) return 0;
+  int n = 0;
+  const cvgen& g = c->gen;
+  if (g.n_in_prob || g.first_col < 0) {
+    for (int32_t k = 0; k < g.member_count; ++k) {
+      int32_t r = member_row(c, k, ac);
+      if (r >= 0 && r < ac->n_con && put_value(c, k, ac->con_duals[r])) ++n;
+    }
+  } else {
+    // Member k is row first_col + k.
+    int32_t m = std::min(g.member_count, ac->n_con - g.first_col);
+    if (m > 0) n = put_values(c, 0, ac->con_duals + g.first_col, m);
+  }
+  if (n) solution_values(c);
+  return n;
 }
 
 }  // namespace
@@ -225,18 +258,27 @@ int copy_ov(AC* ac, int primal) {
       changed += n;
     }
   }
-  if (ac->con_duals) {
-    for (int32_t i = 0; i < ac->n_con_decl; ++i) {
-      auto* c = static_cast<constr*>(ac->con_decls[i]);
-      if (c->flags & (CV_TWOSLOTS | CV_ALLDROPPED)) continue;
-      int n = 0;
-      for (int32_t k = 0; k < c->gen.member_count; ++k) {
-        int32_t r = member_row(c, k, ac);
-        if (r >= 0 && r < ac->n_con && put_value(c, k, ac->con_duals[r])) ++n;
-      }
-      if (n) solution_values(c);
-      changed += n;
-    }
+  if (ac->con_duals)
+    for (int32_t i = 0; i < ac->n_con_decl; ++i)
+      changed += copy_con_duals(ac, static_cast<constr*>(ac->con_decls[i]));
+  return changed;
+}
+
+int copy_unsent_duals(AC* ac) {
+  if (!ac->con_duals) return 0;
+  if (!ac->con_pos) return copy_ov(ac, 0);
+  int changed = 0;
+  for (int32_t i = 0; i < ac->n_con_decl; ++i) {
+    auto* c = static_cast<constr*>(ac->con_decls[i]);
+    if (c->flags & (CV_TWOSLOTS | CV_ALLDROPPED)) continue;
+    const cvgen& g = c->gen;
+    // Member k is row first_col + k, unless a map places the rows: such a
+    // declaration is copied whole.
+    bool unsent = g.n_in_prob || g.first_col < 0;
+    int32_t end = g.first_col + std::min(g.member_count, ac->n_con - g.first_col);
+    for (int32_t r = g.first_col; !unsent && r < end; ++r)
+      unsent = ac->con_pos[r] >= ac->n_con_sent;
+    if (unsent) changed += copy_con_duals(ac, c);
   }
   return changed;
 }

@@ -32,6 +32,10 @@ int read_soln(char* stub, char* end_of_stub, redirect* r);
 // counts a solution (_Solution_Count).
 int copy_ov(AC* ac, int primal);
 int copy_dpov(AC* ac, int primal);
+// Copies the duals of the constraint declarations that hold a row not
+// sent to the solver (all of them when no row was sent) into their
+// current values; returns how many changed.
+int copy_unsent_duals(AC* ac);
 
 // Marks the cached constraint-body values stale.
 void zap_cvals();

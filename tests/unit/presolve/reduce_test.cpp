@@ -4,7 +4,9 @@
 // routines of propagation and fixing on a Presolve record set up by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -590,6 +592,50 @@ TEST_F(Duals, AForcingRowTakesTheDualOfTheBoundsItDeduces) {
   auto r = test::run_captured([&] { fixed_duals(ac); });
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(ac->con_duals[0], 1);
+}
+
+// The recovery reads the removed rows' terms from the list presolve
+// keeps, or, when a variable was substituted out, from the columns: both
+// give the same duals, bit for bit.  Rows: singletons of either sign, a
+// forcing row, a row that can never bind (it sets no bound), beside a
+// kept row with a nonzero dual that shares their columns.
+TEST_F(Duals, TheListedTermsGiveTheDualsOfTheColumns) {
+  parse_text(
+      "var x; var y; var z; var u; var v;\n"
+      "minimize o: -3*x + y + 2*z - u + v;\n"
+      "s.t. c1: x <= 4; s.t. c2: -2*u >= -6; s.t. c3: y + z >= 2;\n"
+      "s.t. c4: x + y + z + u + v <= 100; s.t. c5: v >= 1;\n"
+      "s.t. c6: x + u <= 50;\n");
+  plain_problem p;
+  p.vars = {{"x", 0, 10, 0}, {"y", 0, 1, 0}, {"z", 0, 1, 0},
+            {"u", -5, 5, 0}, {"v", 0, HUGE_VAL, 0}};
+  p.cons = {{"c1", -HUGE_VAL, 4, {{0, 1}}, 0, 0, nullptr},
+            {"c2", -6, HUGE_VAL, {{3, -2}}, 0, 0, nullptr},
+            {"c3", 2, HUGE_VAL, {{1, 1}, {2, 1}}, 0, 0, nullptr},
+            {"c4", -HUGE_VAL, 100, {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}},
+             0, 0, nullptr},
+            {"c5", 1, HUGE_VAL, {{4, 1}}, 0, 0, nullptr},
+            {"c6", -HUGE_VAL, 50, {{0, 1}, {3, 1}}, 0, 0, nullptr}};
+  p.objs = {{"o", 0, 0, {{0, -3}, {1, 1}, {2, 2}, {3, -1}, {4, 1}}, 0, 0,
+             nullptr}};
+  AC* ac = collected(p);
+  run(ac, 10);
+  ASSERT_EQ(ac->n_con_sent, 1);
+  ac->con_duals = static_cast<double*>(new_mblk(ac->row_class, 1));
+  ac->con_duals[3] = -0.5;  // c4, the row kept
+  const double at[] = {4, 1, 1, 3, 1};
+  std::copy(at, at + 5, ac->var_init_val);
+  ac->obj_no = 0;
+  need_fd = 1;
+  fixed_duals(ac);
+  std::vector<double> listed(ac->con_duals, ac->con_duals + 6);
+  EXPECT_EQ(listed, (std::vector<double>{-2.5, 0.25, 2.5, -0.5, 1.5, 0}));
+  ac->n_subst_var = 1;
+  need_fd = 1;
+  fixed_duals(ac);
+  ac->n_subst_var = 0;
+  for (int r = 0; r < 6; ++r)
+    EXPECT_EQ(std::memcmp(&ac->con_duals[r], &listed[size_t(r)], 8), 0) << r;
 }
 
 // A removed row that set x's lower bound and y's upper bound (recorded by
