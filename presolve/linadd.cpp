@@ -70,6 +70,10 @@ std::vector<char> dname_text;
 size_t dname_prefix;
 xname dname_key[2];
 bool dname_keyed, dname_two;
+// The end of the last name: "_k)" (k > 1) or ")", and the NUL.
+char dname_end[16];
+size_t dname_end_len;
+int dname_k = -1;
 
 struct sm_rec {  // a member record with its one symbol
   setmem m;
@@ -104,6 +108,7 @@ void gen_names_free() {
 
 void gen_names_reset() {
   dname_keyed = false;
+  dname_k = -1;
   names_made = nullptr;
   text_blocks = nullptr;
   text_at = nullptr;
@@ -139,6 +144,11 @@ setmem* sm_gen(int32_t j) {
   return sm_cache[j];
 }
 
+setmem* const* sm_gen_upto(int32_t n) {
+  if (n > sm_n) sm_gen(n - 1);
+  return sm_cache;
+}
+
 void xdname(std::vector<char>& out, const xname* e) {
   auto put = [&](const char* s) { out.insert(out.end(), s, s + std::strlen(s)); };
   int arity;
@@ -166,6 +176,23 @@ bool same_entity(const xname& a, const xname& b) {
 
 }  // namespace
 
+// Room for n bytes of name text: a new block when the newest is full.
+static char* text_room(size_t n) {
+  if (n > text_left) {
+    text_block = std::clamp(2 * text_block, TEXT_BLOCK, TEXT_BLOCK_MAX);
+    size_t m = std::max(text_block, n + sizeof(void*));
+    char* b = static_cast<char*>(new_mblk(htcl(m)));
+    std::memcpy(b, &text_blocks, sizeof text_blocks);
+    text_blocks = b;
+    text_at = b + sizeof(void*);
+    text_left = (size_t{8} << blkclass(b)) - sizeof(void*);
+  }
+  char* t = text_at;
+  text_at += n;
+  text_left -= n;
+  return t;
+}
+
 const char* dname(const xname* first, const xname* second, const char* tag,
                   int k) {
   std::vector<char>& s = dname_text;
@@ -181,30 +208,30 @@ const char* dname(const xname* first, const xname* second, const char* tag,
     dname_two = second != nullptr;
     dname_keyed = true;
   }
-  s.resize(dname_prefix);
-  s.insert(s.end(), tag, tag + std::strlen(tag));
-  if (k > 1) {
-    char digits[16];
-    int n = 0;
-    for (unsigned v = unsigned(k); v; v /= 10) digits[n++] = char('0' + v % 10);
-    s.push_back('_');
-    while (n) s.push_back(digits[--n]);
+  // The prefix, the tag, "_k" and ")" written straight into the text
+  // block: a linearisation makes several names per term.
+  // "_k)" and the NUL, made once per k (a term's names share it).
+  if (k != dname_k) {
+    char digits[12];
+    int nd = 0;
+    if (k > 1)
+      for (unsigned v = unsigned(k); v; v /= 10)
+        digits[nd++] = char('0' + v % 10);
+    char* o = dname_end;
+    if (nd) {
+      *o++ = '_';
+      while (nd) *o++ = digits[--nd];
+    }
+    *o++ = ')';
+    *o++ = 0;
+    dname_end_len = size_t(o - dname_end);
+    dname_k = k;
   }
-  s.push_back(')');
-  s.push_back(0);
-  if (s.size() > text_left) {
-    text_block = std::clamp(2 * text_block, TEXT_BLOCK, TEXT_BLOCK_MAX);
-    size_t n = std::max(text_block, s.size() + sizeof(void*));
-    char* b = static_cast<char*>(new_mblk(htcl(n)));
-    std::memcpy(b, &text_blocks, sizeof text_blocks);
-    text_blocks = b;
-    text_at = b + sizeof(void*);
-    text_left = (size_t{8} << blkclass(b)) - sizeof(void*);
-  }
-  char* t = text_at;
-  std::memcpy(t, s.data(), s.size());
-  text_at += s.size();
-  text_left -= s.size();
+  size_t tl = std::strlen(tag);
+  char* t = text_room(dname_prefix + tl + dname_end_len);
+  std::memcpy(t, s.data(), dname_prefix);
+  std::memcpy(t + dname_prefix, tag, tl);
+  std::memcpy(t + dname_prefix + tl, dname_end, dname_end_len);
   return t;
 }
 
@@ -275,6 +302,17 @@ void lin_add::term(int32_t row, int32_t col, double coef) {
   varref** p = &P->cols[col];
   while (*p && (*p)->index < row) p = &(*p)->next;
   *p = new_varref_seq(*p, row, coef);
+}
+
+void lin_add::fresh(int32_t col, const entry* t, int n) {
+  varref* l = P->cols[col];
+  int32_t below = l ? l->index : INT32_MAX;
+  for (int i = n; i-- > 0;) {
+    if (t[i].row >= below) bug("presolve adds terms out of row order");
+    below = t[i].row;
+    l = new_varref_seq(l, t[i].row, t[i].coef);
+  }
+  P->cols[col] = l;
 }
 
 // ---- Special ordered sets --------------------------------------------------

@@ -43,6 +43,13 @@ struct lin_add {
   // The term joins col's list at row's place; every term is made, also
   // with coefficient 0.
   void term(int32_t row, int32_t col, double coef);
+  // The n terms t of column col, their rows increasing and below those
+  // of col's terms (a column just added has none), made in one go.
+  struct entry {
+    int32_t row;
+    double coef;
+  };
+  void fresh(int32_t col, const entry* t, int n);
 };
 
 // Special ordered sets, sent to the solver as the suffixes "sos" (the set
@@ -82,6 +89,9 @@ const char* dname(const xname* first, const xname* second, const char* tag,
 // The member record of the number j (0, 1, ...) for a subscript, from a
 // cache kept until the next presolve.
 setmem* sm_gen(int32_t j);
+// The member records of 0 .. n-1 (sm_gen's), valid until sm_gen or
+// sm_gen_upto makes more.
+setmem* const* sm_gen_upto(int32_t n);
 // A declaration record of the given name (no indexing), zeroed and sized
 // as a variable's, for generated entities that take another entity's
 // subscripts.  It lives until the next presolve.
