@@ -88,15 +88,15 @@ void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
                int k, std::vector<piece>& p) {
   pieces_of(P, j, lb, ub, p);
   const xname* x = &P->ac->var_names[j];
-  auto name = [&](const char* tag) {
-    return dname(x, nullptr, tag, k);
-  };
+  auto name = [](const auto& tag) { return dname_tag(tag); };
   int32_t n = int32_t(p.size());
-  switch (shape_of(p)) {
+  dom_shape shape = shape_of(p);
+  if (shape == DS_INT) P->vstat[j] |= VS_INT;
+  if (shape == DS_NONE || shape == DS_INT) return;
+  dname_for(x, nullptr, k);
+  switch (shape) {
     case DS_NONE:
-      return;
     case DS_INT:
-      P->vstat[j] |= VS_INT;
       return;
     case DS_SPACED: {
       double d = p[1].first - p[0].first, p0 = p[0].first;

@@ -193,8 +193,7 @@ static char* text_room(size_t n) {
   return t;
 }
 
-const char* dname(const xname* first, const xname* second, const char* tag,
-                  int k) {
+void dname_for(const xname* first, const xname* second, int k) {
   std::vector<char>& s = dname_text;
   if (!dname_keyed || !same_entity(dname_key[0], *first) ||
       dname_two != (second != nullptr) ||
@@ -208,8 +207,6 @@ const char* dname(const xname* first, const xname* second, const char* tag,
     dname_two = second != nullptr;
     dname_keyed = true;
   }
-  // The prefix, the tag, "_k" and ")" written straight into the text
-  // block: a linearisation makes several names per term.
   // "_k)" and the NUL, made once per k (a term's names share it).
   if (k != dname_k) {
     char digits[12];
@@ -227,12 +224,20 @@ const char* dname(const xname* first, const xname* second, const char* tag,
     dname_end_len = size_t(o - dname_end);
     dname_k = k;
   }
-  size_t tl = std::strlen(tag);
-  char* t = text_room(dname_prefix + tl + dname_end_len);
-  std::memcpy(t, s.data(), dname_prefix);
-  std::memcpy(t + dname_prefix, tag, tl);
-  std::memcpy(t + dname_prefix + tl, dname_end, dname_end_len);
+}
+
+const char* dname_tag(const char* tag, size_t len) {
+  char* t = text_room(dname_prefix + len + dname_end_len);
+  std::memcpy(t, dname_text.data(), dname_prefix);
+  std::memcpy(t + dname_prefix, tag, len);
+  std::memcpy(t + dname_prefix + len, dname_end, dname_end_len);
   return t;
+}
+
+const char* dname(const xname* first, const xname* second, const char* tag,
+                  int k) {
+  dname_for(first, second, k);
+  return dname_tag(tag, std::strlen(tag));
 }
 
 xnode* gen_name(const char* text) {
@@ -251,51 +256,14 @@ xnode* gen_name(const char* text) {
 
 // ---- Filling -----------------------------------------------------------------
 
-namespace {
-
-int32_t next_row(Presolve* P) {
-  if (P->lin_row >= P->lin_row_end) bug("presolve adds more rows than counted");
-  return P->lin_row++;
-}
-
-int32_t next_col(Presolve* P) {
-  if (P->lin_col >= P->lin_col_end)
-    bug("presolve adds more columns than counted");
-  return P->lin_col++;
-}
-
-void put_col(Presolve* P, int32_t j, double lb, double ub, uint32_t status,
-             const xname& name) {
-  P->vlb[j] = P->vlb0[j] = lb;
-  P->vub[j] = P->vub0[j] = ub;
-  P->vstat[j] = status;
-  P->ac->var_names[j] = name;
-}
-
-}  // namespace
-
-int32_t lin_add::row(double lb, double ub, const char* name, setmem* subs) {
-  int32_t r = next_row(P);
-  P->rlb[r] = lb;
-  P->rub[r] = ub;
-  if (P->rlb2 != P->rlb) P->rlb2[r] = lb;
-  if (P->rub2 != P->rub) P->rub2[r] = ub;
-  P->ac->con_names[r] = {nullptr, subs, name};
-  return r;
-}
-
-int32_t lin_add::col(double lb, double ub, uint32_t status, const char* name,
-                     setmem* subs) {
-  int32_t j = next_col(P);
-  put_col(P, j, lb, ub, status, {nullptr, subs, name});
-  return j;
+void lin_overflow(bool rows) {
+  bug(rows ? "presolve adds more rows than counted"
+           : "presolve adds more columns than counted");
 }
 
 int32_t lin_add::col(double lb, double ub, uint32_t status, xnode* decl,
                      setmem* subs) {
-  int32_t j = next_col(P);
-  put_col(P, j, lb, ub, status, {decl, subs, nullptr});
-  return j;
+  return col(lb, ub, status, {decl, subs, nullptr});
 }
 
 void lin_add::term(int32_t row, int32_t col, double coef) {
@@ -304,16 +272,7 @@ void lin_add::term(int32_t row, int32_t col, double coef) {
   *p = new_varref_seq(*p, row, coef);
 }
 
-void lin_add::fresh(int32_t col, const entry* t, int n) {
-  varref* l = P->cols[col];
-  int32_t below = l ? l->index : INT32_MAX;
-  for (int i = n; i-- > 0;) {
-    if (t[i].row >= below) bug("presolve adds terms out of row order");
-    below = t[i].row;
-    l = new_varref_seq(l, t[i].row, t[i].coef);
-  }
-  P->cols[col] = l;
-}
+void lin_order_bug() { bug("presolve adds terms out of row order"); }
 
 // ---- Special ordered sets --------------------------------------------------
 
@@ -358,9 +317,10 @@ int32_t sos_set(Presolve* P, int32_t kind) {
   return ac->sos_last;
 }
 
-void sos_member(Presolve* P, int32_t col, int32_t set, double ref) {
+void sos_more_members(Presolve* P) {
   AC* ac = P->ac;
-  sos_push(&ac->sos_cols, &ac->n_sos_cols, &ac->sos_cols_k, {col, set, ref});
+  sos_room(&ac->sos_cols, ac->n_sos_cols, &ac->sos_cols_k,
+           2 * ac->n_sos_cols + 1);
 }
 
 void sos_pick_row(Presolve* P, int32_t row, int32_t set) {
@@ -503,9 +463,11 @@ void v_upgrade_chk(Presolve* P, int32_t n) {
   nam_upgrade(nv1, nv, &ac->var_names_class, &ac->var_names);
   // The removed variables stand behind the kept ones: they move up.
   int32_t* vo = ac->var_order;
-  std::memmove(vo + P->nfv + n, vo + P->nfv, 4 * size_t(nv - P->nfv));
-  for (int32_t i = 0; i < n; ++i) vo[P->nfv + i] = nv + i;
-  for (int32_t i = 0; i < nv1; ++i) ac->var_pos[vo[i]] = i;
+  int32_t* pos = ac->var_pos;
+  int32_t nfv = P->nfv;
+  std::memmove(vo + nfv + n, vo + nfv, 4 * size_t(nv - nfv));
+  for (int32_t i = 0; i < n; ++i) vo[nfv + i] = nv + i;
+  for (int32_t i = 0; i < nv1; ++i) pos[vo[i]] = i;
   P->nvars = ac->n_var = nv1;
   P->nfv += n;
   P->vorder = vo;

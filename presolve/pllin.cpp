@@ -83,9 +83,9 @@ struct term_lin {
   bool open, bin;
   double lo, hi;  // x's bounds for the linearisation
 
-  const char* name(const char* tag) const {
-    const AC* ac = P->ac;
-    return dname(row_name(P, t->index), &ac->var_names[j], tag, k);
+  template <size_t N>
+  const char* name(const char (&tag)[N]) const {
+    return dname_tag(tag);
   }
 
   // Big-M bounds for x, where infinite ones would leave a point or an
@@ -116,6 +116,7 @@ struct term_lin {
   void make() {
     int n = t->n_slopes;
     int32_t row = t->index;
+    dname_for(row_name(P, row), &P->ac->var_names[j], k);
     if (bin || !open) big_m();
     // A term of two slopes with open ends has one inner point: fixed at
     // 1 in place of a convexity row.
