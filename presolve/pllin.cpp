@@ -68,7 +68,7 @@ void add_linear(Presolve* P, int32_t j, int32_t i, double a) {
 // Per-term lists, kept across the terms of one call.
 struct term_scratch {
   std::vector<int32_t> lam;  // the point columns
-  std::vector<double> cap;        // each point column's upper bound
+  std::vector<double> cap;   // each point column's upper bound
 };
 
 // One term of variable j replaced by rows and columns in a's room; k
@@ -123,7 +123,7 @@ struct term_lin {
     bool cvx_row = !(open && n <= 2);
     int32_t cvx = cvx_row ? a.row(1, 1, name("cvx")) : -1;
     int32_t def = a.row(0, 0, name("def"));
-    int32_t cvx_first = cvx_row ? cvx : def;  // the first new row
+    int32_t first_new = cvx_row ? cvx : def;  // the first new row
     a.term(def, j, 1);
     setmem* const* ord = sm_gen_upto(n + 1);
     // With binaries: a "bound" row per point, then the "sos2" row; made
@@ -163,7 +163,7 @@ struct term_lin {
       // objective's after them.
       int m = 0;
       double in_row;
-      if (row < cvx_first) e[m++] = {row, 0};
+      if (row < first_new) e[m++] = {row, 0};
       if (open && first) {
         in_row = -slope(t, 0);
         e[m++] = {def, 1};
@@ -176,7 +176,7 @@ struct term_lin {
         e[m++] = {def, -pt};
       }
       if (bin) e[m++] = {bound0 + p, 1};
-      if (row < cvx_first)
+      if (row < first_new)
         e[0].coef = in_row;
       else
         e[m++] = {row, in_row};
