@@ -88,22 +88,23 @@ void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
                int k, std::vector<piece>& p) {
   pieces_of(P, j, lb, ub, p);
   const xname* x = &P->ac->var_names[j];
-  auto name = [&](const char* tag) {
-    return dname(x, nullptr, tag, k);
-  };
+  auto name = [](const auto& tag) { return dname_tag(tag); };
   int32_t n = int32_t(p.size());
-  switch (shape_of(p)) {
+  dom_shape shape = shape_of(p);
+  if (shape == DS_INT) P->vstat[j] |= VS_INT;
+  if (shape == DS_NONE || shape == DS_INT) return;
+  dname_for(x, nullptr, k);
+  switch (shape) {
     case DS_NONE:
-      return;
     case DS_INT:
-      P->vstat[j] |= VS_INT;
       return;
     case DS_SPACED: {
       double d = p[1].first - p[0].first, p0 = p[0].first;
       int32_t z = a.col(0, n - 1, n == 2 ? VS_BIN : VS_INT, name("b"));
       int32_t r = a.row(p0, p0, name("def"));
       a.term(r, j, 1);
-      a.term(r, z, -d);
+      lin_add::entry e[] = {{r, -d}};
+      a.fresh(z, e, 1);
       make_free(P, j, r);
       return;
     }
@@ -111,13 +112,14 @@ void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
       int32_t def = a.row(0, 0, name("def"));
       int32_t sos = a.row(1, 1, name("sos1"));
       const char* bn = name("b");
+      setmem* const* ord = sm_gen_upto(n);
       a.term(def, j, 1);
       int32_t set = sos_set(P, SOS_DOMAIN);
       sos_pick_row(P, sos, set);
       for (int32_t i = 0; i < n; ++i) {
-        int32_t b = a.col(0, 1, VS_BIN, bn, sm_gen(i));
-        a.term(sos, b, 1);
-        a.term(def, b, -p[size_t(i)].first);
+        int32_t b = a.col(0, 1, VS_BIN, bn, ord[i]);
+        lin_add::entry e[] = {{def, -p[size_t(i)].first}, {sos, 1}};
+        a.fresh(b, e, 2);
         sos_member(P, b, set, p[size_t(i)].first);
       }
       make_free(P, j, def);
@@ -131,9 +133,9 @@ void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
       int32_t ub = a.row(-hi0, Infinity, name("IUub"));
       int32_t z = a.col(0, 1, VS_BIN, name("b"));
       a.term(lb, j, 1);
-      a.term(lb, z, lo0 - lo1);
       a.term(ub, j, -1);
-      a.term(ub, z, hi1 - hi0);
+      lin_add::entry e[] = {{lb, lo0 - lo1}, {ub, hi1 - hi0}};
+      a.fresh(z, e, 2);
       return;
     }
     case DS_MANY: {
@@ -144,14 +146,14 @@ void linearise(Presolve* P, lin_add& a, int32_t j, double lb, double ub,
       a.term(lb, j, 1);
       a.term(ub, j, -1);
       const char* bn = name("b");
+      setmem* const* ord = sm_gen_upto(n);
       int32_t set = sos_set(P, SOS_DOMAIN);
       sos_pick_row(P, sos, set);
       for (int32_t i = 0; i < n; ++i) {
         const piece& q = p[size_t(i)];
-        int32_t b = a.col(0, 1, VS_BIN, bn, sm_gen(i));
-        a.term(sos, b, 1);
-        a.term(ub, b, q.second);
-        a.term(lb, b, -q.first);
+        int32_t b = a.col(0, 1, VS_BIN, bn, ord[i]);
+        lin_add::entry e[] = {{lb, -q.first}, {ub, q.second}, {sos, 1}};
+        a.fresh(b, e, 3);
         sos_member(P, b, set, (q.first + q.second) / 2);
       }
       return;

@@ -70,6 +70,10 @@ std::vector<char> dname_text;
 size_t dname_prefix;
 xname dname_key[2];
 bool dname_keyed, dname_two;
+// The end of the last name: "_k)" (k > 1) or ")", and the NUL.
+char dname_end[16];
+size_t dname_end_len;
+int dname_k = -1;
 
 struct sm_rec {  // a member record with its one symbol
   setmem m;
@@ -104,6 +108,7 @@ void gen_names_free() {
 
 void gen_names_reset() {
   dname_keyed = false;
+  dname_k = -1;
   names_made = nullptr;
   text_blocks = nullptr;
   text_at = nullptr;
@@ -139,6 +144,11 @@ setmem* sm_gen(int32_t j) {
   return sm_cache[j];
 }
 
+setmem* const* sm_gen_upto(int32_t n) {
+  if (n > sm_n) sm_gen(n - 1);
+  return sm_cache;
+}
+
 void xdname(std::vector<char>& out, const xname* e) {
   auto put = [&](const char* s) { out.insert(out.end(), s, s + std::strlen(s)); };
   int arity;
@@ -166,8 +176,24 @@ bool same_entity(const xname& a, const xname& b) {
 
 }  // namespace
 
-const char* dname(const xname* first, const xname* second, const char* tag,
-                  int k) {
+// Room for n bytes of name text: a new block when the newest is full.
+static char* text_room(size_t n) {
+  if (n > text_left) {
+    text_block = std::clamp(2 * text_block, TEXT_BLOCK, TEXT_BLOCK_MAX);
+    size_t m = std::max(text_block, n + sizeof(void*));
+    char* b = static_cast<char*>(new_mblk(htcl(m)));
+    std::memcpy(b, &text_blocks, sizeof text_blocks);
+    text_blocks = b;
+    text_at = b + sizeof(void*);
+    text_left = (size_t{8} << blkclass(b)) - sizeof(void*);
+  }
+  char* t = text_at;
+  text_at += n;
+  text_left -= n;
+  return t;
+}
+
+void dname_for(const xname* first, const xname* second, int k) {
   std::vector<char>& s = dname_text;
   if (!dname_keyed || !same_entity(dname_key[0], *first) ||
       dname_two != (second != nullptr) ||
@@ -181,31 +207,37 @@ const char* dname(const xname* first, const xname* second, const char* tag,
     dname_two = second != nullptr;
     dname_keyed = true;
   }
-  s.resize(dname_prefix);
-  s.insert(s.end(), tag, tag + std::strlen(tag));
-  if (k > 1) {
-    char digits[16];
-    int n = 0;
-    for (unsigned v = unsigned(k); v; v /= 10) digits[n++] = char('0' + v % 10);
-    s.push_back('_');
-    while (n) s.push_back(digits[--n]);
+  // "_k)" and the NUL, made once per k (a term's names share it).
+  if (k != dname_k) {
+    char digits[12];
+    int nd = 0;
+    if (k > 1)
+      for (unsigned v = unsigned(k); v; v /= 10)
+        digits[nd++] = char('0' + v % 10);
+    char* o = dname_end;
+    if (nd) {
+      *o++ = '_';
+      while (nd) *o++ = digits[--nd];
+    }
+    *o++ = ')';
+    *o++ = 0;
+    dname_end_len = size_t(o - dname_end);
+    dname_k = k;
   }
-  s.push_back(')');
-  s.push_back(0);
-  if (s.size() > text_left) {
-    text_block = std::clamp(2 * text_block, TEXT_BLOCK, TEXT_BLOCK_MAX);
-    size_t n = std::max(text_block, s.size() + sizeof(void*));
-    char* b = static_cast<char*>(new_mblk(htcl(n)));
-    std::memcpy(b, &text_blocks, sizeof text_blocks);
-    text_blocks = b;
-    text_at = b + sizeof(void*);
-    text_left = (size_t{8} << blkclass(b)) - sizeof(void*);
-  }
-  char* t = text_at;
-  std::memcpy(t, s.data(), s.size());
-  text_at += s.size();
-  text_left -= s.size();
+}
+
+const char* dname_tag(const char* tag, size_t len) {
+  char* t = text_room(dname_prefix + len + dname_end_len);
+  std::memcpy(t, dname_text.data(), dname_prefix);
+  std::memcpy(t + dname_prefix, tag, len);
+  std::memcpy(t + dname_prefix + len, dname_end, dname_end_len);
   return t;
+}
+
+const char* dname(const xname* first, const xname* second, const char* tag,
+                  int k) {
+  dname_for(first, second, k);
+  return dname_tag(tag, std::strlen(tag));
 }
 
 xnode* gen_name(const char* text) {
@@ -224,51 +256,14 @@ xnode* gen_name(const char* text) {
 
 // ---- Filling -----------------------------------------------------------------
 
-namespace {
-
-int32_t next_row(Presolve* P) {
-  if (P->lin_row >= P->lin_row_end) bug("presolve adds more rows than counted");
-  return P->lin_row++;
-}
-
-int32_t next_col(Presolve* P) {
-  if (P->lin_col >= P->lin_col_end)
-    bug("presolve adds more columns than counted");
-  return P->lin_col++;
-}
-
-void put_col(Presolve* P, int32_t j, double lb, double ub, uint32_t status,
-             const xname& name) {
-  P->vlb[j] = P->vlb0[j] = lb;
-  P->vub[j] = P->vub0[j] = ub;
-  P->vstat[j] = status;
-  P->ac->var_names[j] = name;
-}
-
-}  // namespace
-
-int32_t lin_add::row(double lb, double ub, const char* name, setmem* subs) {
-  int32_t r = next_row(P);
-  P->rlb[r] = lb;
-  P->rub[r] = ub;
-  if (P->rlb2 != P->rlb) P->rlb2[r] = lb;
-  if (P->rub2 != P->rub) P->rub2[r] = ub;
-  P->ac->con_names[r] = {nullptr, subs, name};
-  return r;
-}
-
-int32_t lin_add::col(double lb, double ub, uint32_t status, const char* name,
-                     setmem* subs) {
-  int32_t j = next_col(P);
-  put_col(P, j, lb, ub, status, {nullptr, subs, name});
-  return j;
+void lin_overflow(bool rows) {
+  bug(rows ? "presolve adds more rows than counted"
+           : "presolve adds more columns than counted");
 }
 
 int32_t lin_add::col(double lb, double ub, uint32_t status, xnode* decl,
                      setmem* subs) {
-  int32_t j = next_col(P);
-  put_col(P, j, lb, ub, status, {decl, subs, nullptr});
-  return j;
+  return col(lb, ub, status, {decl, subs, nullptr});
 }
 
 void lin_add::term(int32_t row, int32_t col, double coef) {
@@ -276,6 +271,8 @@ void lin_add::term(int32_t row, int32_t col, double coef) {
   while (*p && (*p)->index < row) p = &(*p)->next;
   *p = new_varref_seq(*p, row, coef);
 }
+
+void lin_order_bug() { bug("presolve adds terms out of row order"); }
 
 // ---- Special ordered sets --------------------------------------------------
 
@@ -320,9 +317,10 @@ int32_t sos_set(Presolve* P, int32_t kind) {
   return ac->sos_last;
 }
 
-void sos_member(Presolve* P, int32_t col, int32_t set, double ref) {
+void sos_more_members(Presolve* P) {
   AC* ac = P->ac;
-  sos_push(&ac->sos_cols, &ac->n_sos_cols, &ac->sos_cols_k, {col, set, ref});
+  sos_room(&ac->sos_cols, ac->n_sos_cols, &ac->sos_cols_k,
+           2 * ac->n_sos_cols + 1);
 }
 
 void sos_pick_row(Presolve* P, int32_t row, int32_t set) {
@@ -465,9 +463,11 @@ void v_upgrade_chk(Presolve* P, int32_t n) {
   nam_upgrade(nv1, nv, &ac->var_names_class, &ac->var_names);
   // The removed variables stand behind the kept ones: they move up.
   int32_t* vo = ac->var_order;
-  std::memmove(vo + P->nfv + n, vo + P->nfv, 4 * size_t(nv - P->nfv));
-  for (int32_t i = 0; i < n; ++i) vo[P->nfv + i] = nv + i;
-  for (int32_t i = 0; i < nv1; ++i) ac->var_pos[vo[i]] = i;
+  int32_t* pos = ac->var_pos;
+  int32_t nfv = P->nfv;
+  std::memmove(vo + nfv + n, vo + nfv, 4 * size_t(nv - nfv));
+  for (int32_t i = 0; i < n; ++i) vo[nfv + i] = nv + i;
+  for (int32_t i = 0; i < nv1; ++i) pos[vo[i]] = i;
   P->nvars = ac->n_var = nv1;
   P->nfv += n;
   P->vorder = vo;

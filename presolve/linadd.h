@@ -9,10 +9,13 @@
 #ifndef VEXO_PRESOLVE_LINADD_H
 #define VEXO_PRESOLVE_LINADD_H
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "instance/ac.h"
+#include "instance/varref.h"
+#include "presolve/presolve.h"
 
 namespace vexo {
 
@@ -28,21 +31,65 @@ void lin_reserve(Presolve* P, int32_t nrows, int32_t ncols);
 // Reports a bug unless the room made is used up.
 void lin_done(const Presolve* P);
 
+// Reports a bug: more rows (or columns) added than lin_reserve made room
+// for.
+[[noreturn]] void lin_overflow(bool rows);
+// Reports a bug: lin_add::fresh given rows out of order.
+[[noreturn]] void lin_order_bug();
+
 // Fills the room made by lin_reserve, in order.
 struct lin_add {
   Presolve* P;
   explicit lin_add(Presolve* p) : P(p) {}
   // A row with its bounds, named by a generated name's text (dname) and
   // its numeric subscript, or null.  Returns its number.
-  int32_t row(double lb, double ub, const char* name, setmem* subs = nullptr);
+  int32_t row(double lb, double ub, const char* name, setmem* subs = nullptr) {
+    if (P->lin_row >= P->lin_row_end) lin_overflow(true);
+    int32_t r = P->lin_row++;
+    P->rlb[r] = lb;
+    P->rub[r] = ub;
+    if (P->rlb2 != P->rlb) P->rlb2[r] = lb;
+    if (P->rub2 != P->rub) P->rub2[r] = ub;
+    P->ac->con_names[r] = {nullptr, subs, name};
+    return r;
+  }
   int32_t col(double lb, double ub, uint32_t status, const char* name,
-              setmem* subs = nullptr);
+              setmem* subs = nullptr) {
+    return col(lb, ub, status, {nullptr, subs, name});
+  }
   // A column named by a declaration record (gen_name) and subscripts.
   int32_t col(double lb, double ub, uint32_t status, xnode* decl,
               setmem* subs);
   // The term joins col's list at row's place; every term is made, also
   // with coefficient 0.
   void term(int32_t row, int32_t col, double coef);
+  // The n terms t of column col, their rows increasing and below those
+  // of col's terms (a column just added has none), made in one go.
+  struct entry {
+    int32_t row;
+    double coef;
+  };
+  void fresh(int32_t col, const entry* t, int n) {
+    varref* l = P->cols[col];
+    int32_t below = l ? l->index : INT32_MAX;
+    for (int i = n; i-- > 0;) {
+      if (t[i].row >= below) lin_order_bug();
+      below = t[i].row;
+      l = new_varref_seq(l, t[i].row, t[i].coef);
+    }
+    P->cols[col] = l;
+  }
+
+ private:
+  int32_t col(double lb, double ub, uint32_t status, const xname& name) {
+    if (P->lin_col >= P->lin_col_end) lin_overflow(false);
+    int32_t j = P->lin_col++;
+    P->vlb[j] = P->vlb0[j] = lb;
+    P->vub[j] = P->vub0[j] = ub;
+    P->vstat[j] = status;
+    P->ac->var_names[j] = name;
+    return j;
+  }
 };
 
 // Special ordered sets, sent to the solver as the suffixes "sos" (the set
@@ -57,7 +104,16 @@ enum : int32_t { SOS_DOMAIN = 4, SOS_PLTERM = 8 };
 void sos_reserve(Presolve* P, int32_t members, int32_t sets);
 // A new set of the given kind: its value.
 int32_t sos_set(Presolve* P, int32_t kind);
-void sos_member(Presolve* P, int32_t col, int32_t set, double ref);
+// Doubles the room for members (sos_member, when what was reserved is
+// used up).
+void sos_more_members(Presolve* P);
+inline void sos_member(Presolve* P, int32_t col, int32_t set, double ref) {
+  AC* ac = P->ac;
+  if (!ac->sos_cols || size_t(ac->n_sos_cols + 1) * sizeof(sos_entry) >
+                           (size_t{8} << ac->sos_cols_k))
+    sos_more_members(P);
+  ac->sos_cols[ac->n_sos_cols++] = {col, set, ref};
+}
 void sos_pick_row(Presolve* P, int32_t row, int32_t set);
 
 // Makes room for n more rows: every per-constraint and per-row array of
@@ -79,9 +135,20 @@ void v_upgrade_chk(Presolve* P, int32_t n);
 // hundreds of thousands of names take no declaration records.
 const char* dname(const xname* first, const xname* second, const char* tag,
                   int k);
+// The same in two steps, for the several names of one source: dname_for
+// sets the entities and k, dname_tag makes the name of a tag of len bytes.
+void dname_for(const xname* first, const xname* second, int k);
+const char* dname_tag(const char* tag, size_t len);
+template <size_t N>
+const char* dname_tag(const char (&tag)[N]) {
+  return dname_tag(tag, N - 1);
+}
 // The member record of the number j (0, 1, ...) for a subscript, from a
 // cache kept until the next presolve.
 setmem* sm_gen(int32_t j);
+// The member records of 0 .. n-1 (sm_gen's), valid until sm_gen or
+// sm_gen_upto makes more.
+setmem* const* sm_gen_upto(int32_t n);
 // A declaration record of the given name (no indexing), zeroed and sized
 // as a variable's, for generated entities that take another entity's
 // subscripts.  It lives until the next presolve.

@@ -67,8 +67,8 @@ void add_linear(Presolve* P, int32_t j, int32_t i, double a) {
 
 // Per-term lists, kept across the terms of one call.
 struct term_scratch {
-  std::vector<int32_t> lam, seg;  // the point and segment columns
-  std::vector<double> cap;        // each point column's upper bound
+  std::vector<int32_t> lam;  // the point columns
+  std::vector<double> cap;   // each point column's upper bound
 };
 
 // One term of variable j replaced by rows and columns in a's room; k
@@ -83,9 +83,9 @@ struct term_lin {
   bool open, bin;
   double lo, hi;  // x's bounds for the linearisation
 
-  const char* name(const char* tag) const {
-    const AC* ac = P->ac;
-    return dname(row_name(P, t->index), &ac->var_names[j], tag, k);
+  template <size_t N>
+  const char* name(const char (&tag)[N]) const {
+    return dname_tag(tag);
   }
 
   // Big-M bounds for x, where infinite ones would leave a point or an
@@ -116,18 +116,34 @@ struct term_lin {
   void make() {
     int n = t->n_slopes;
     int32_t row = t->index;
+    dname_for(row_name(P, row), &P->ac->var_names[j], k);
     if (bin || !open) big_m();
     // A term of two slopes with open ends has one inner point: fixed at
     // 1 in place of a convexity row.
     bool cvx_row = !(open && n <= 2);
     int32_t cvx = cvx_row ? a.row(1, 1, name("cvx")) : -1;
     int32_t def = a.row(0, 0, name("def"));
+    int32_t first_new = cvx_row ? cvx : def;  // the first new row
     a.term(def, j, 1);
+    setmem* const* ord = sm_gen_upto(n + 1);
+    // With binaries: a "bound" row per point, then the "sos2" row; made
+    // before the columns, so that each new column's terms are known when
+    // it is.
+    int32_t bound0 = -1, sos = -1;
+    if (bin) {
+      const char* bound_name = name("bound");
+      for (int p = 0; p <= n; ++p) {
+        int32_t r = a.row(negInfinity, 0, bound_name, ord[p]);
+        if (p == 0) bound0 = r;
+      }
+      sos = a.row(1, 1, name("sos2"));
+    }
     std::vector<int32_t>& lam = s.lam;
     lam.assign(size_t(n) + 1, 0);
     const char* lam_name = name("lambda");
     std::vector<double>& cap = s.cap;
     cap.assign(size_t(n) + 1, 1);
+    lin_add::entry e[5];
     for (int p = 0; p <= n; ++p) {
       bool first = p == 0, last = p == n;
       double pt = first ? lo : last ? hi : breakpoint(t, p - 1);
@@ -142,35 +158,40 @@ struct term_lin {
         l = u = 1;
       }
       cap[size_t(p)] = (open && (first || last)) ? u : 1;
-      int32_t c = lam[size_t(p)] = a.col(l, u, 0, lam_name, sm_gen(p));
+      int32_t c = lam[size_t(p)] = a.col(l, u, 0, lam_name, ord[p]);
+      // Rows increasing: a constraint's row comes before the new rows, an
+      // objective's after them.
+      int m = 0;
+      double in_row;
+      if (row < first_new) e[m++] = {row, 0};
       if (open && first) {
-        a.term(row, c, -slope(t, 0));
-        a.term(def, c, 1);
+        in_row = -slope(t, 0);
+        e[m++] = {def, 1};
       } else if (open && last) {
-        a.term(row, c, slope(t, n - 1));
-        a.term(def, c, -1);
+        in_row = slope(t, n - 1);
+        e[m++] = {def, -1};
       } else {
-        a.term(row, c, plval(t, pt));
-        a.term(def, c, -pt);
-        if (cvx_row) a.term(cvx, c, 1);
+        in_row = plval(t, pt);
+        if (cvx_row) e[m++] = {cvx, 1};
+        e[m++] = {def, -pt};
       }
+      if (bin) e[m++] = {bound0 + p, 1};
+      if (row < first_new)
+        e[0].coef = in_row;
+      else
+        e[m++] = {row, in_row};
+      a.fresh(c, e, m);
     }
     if (!bin) return;
     // Segment s lies between points s and s + 1; one is chosen.
-    std::vector<int32_t>& seg = s.seg;
-    seg.assign(size_t(n), 0);
     const char* b_name = name("b");
-    const char* bound_name = name("bound");
-    for (int s = 0; s < n; ++s)
-      seg[size_t(s)] = a.col(0, 1, VS_BIN, b_name, sm_gen(s));
-    for (int p = 0; p <= n; ++p) {
-      int32_t r = a.row(negInfinity, 0, bound_name, sm_gen(p));
-      a.term(r, lam[size_t(p)], 1);
-      for (int s : {p - 1, p})
-        if (s >= 0 && s < n) a.term(r, seg[size_t(s)], -cap[size_t(p)]);
+    for (int s = 0; s < n; ++s) {
+      int32_t c = a.col(0, 1, VS_BIN, b_name, ord[s]);
+      e[0] = {bound0 + s, -cap[size_t(s)]};
+      e[1] = {bound0 + s + 1, -cap[size_t(s) + 1]};
+      e[2] = {sos, 1};
+      a.fresh(c, e, 3);
     }
-    int32_t sos = a.row(1, 1, name("sos2"));
-    for (int s = 0; s < n; ++s) a.term(sos, seg[size_t(s)], 1);
     // The point columns form a set of type 2 for a solver that takes
     // such sets; reference values rise with the points, the open ends'
     // lying beyond the breakpoints.
