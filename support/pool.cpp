@@ -253,6 +253,41 @@ static void advise_huge(void* p, size_t n) {
 #endif
 }
 
+// A free block of 1 MiB and more gives its pages back to the system but
+// for the first, which holds the free-list link: the arrays that a growing
+// table or value list leaves behind at each doubling would otherwise stay
+// resident until the block is taken again.  The address range stays the
+// block's; a page read again is zero.  The whole pages in [*a, *e) of the
+// block of len bytes at p are those given back (none when *a == *e).
+static void released_span(const void* p, size_t len, uintptr_t* a,
+                          uintptr_t* e) {
+  constexpr size_t PAGE = 4096;
+  uintptr_t b = reinterpret_cast<uintptr_t>(p);
+  *a = *e = b;
+  if (len < (size_t{1} << 20)) return;
+  *a = (b + sizeof(void*) + PAGE - 1) & ~(PAGE - 1);
+  *e = (b + len) & ~(PAGE - 1);
+  if (*e <= *a) *a = *e = b;
+}
+
+static void release_pages(void* p, size_t len) {
+  uintptr_t a, e;
+  released_span(p, len, &a, &e);
+  // Should the system refuse, the pages are cleared here instead: a block
+  // taken again relies on them reading zero.
+  if (e > a && madvise(reinterpret_cast<void*>(a), e - a, MADV_DONTNEED))
+    std::memset(reinterpret_cast<void*>(a), 0, e - a);
+}
+
+// Clears a block taken from a free list: the pages it gave back read as
+// zero already, and writing them would only fault them in twice.
+static void zero_free_block(void* p, size_t len) {
+  uintptr_t a, e, b = reinterpret_cast<uintptr_t>(p);
+  released_span(p, len, &a, &e);
+  std::memset(p, 0, a - b);
+  std::memset(reinterpret_cast<void*>(e), 0, b + len - e);
+}
+
 void* new_mblk(int k, int zero) {
   if (k < 0 || k > MBLK_MAXCLASS)
     bug("Problem too large (hcl = %d in new_mblk)", k);
@@ -261,7 +296,7 @@ void* new_mblk(int k, int zero) {
   if (h) {
     pool_take(h + 2, len);
     std::memcpy(&MBfree[k], h + 2, sizeof(h));
-    if (zero) std::memset(h + 2, 0, len);
+    if (zero) zero_free_block(h + 2, len);
   } else if (len <= 256) {
     h = static_cast<uint32_t*>(mem(len + 8));
   } else {
@@ -272,20 +307,6 @@ void* new_mblk(int k, int zero) {
   h[0] = uint32_t(k) | nalloc_ovfl;
   h[1] = nalloc;
   return h + 2;
-}
-
-// A free block of 1 MiB and more gives its pages back to the system but
-// for the first, which holds the free-list link: the arrays that a growing
-// table or value list leaves behind at each doubling would otherwise stay
-// resident until the block is taken again.  The address range stays the
-// block's; a page read again is zero.
-static void release_pages(void* p, size_t len) {
-  constexpr size_t PAGE = 4096;
-  if (len < (size_t{1} << 20)) return;
-  uintptr_t a = (reinterpret_cast<uintptr_t>(p) + sizeof(void*) + PAGE - 1) &
-                ~(PAGE - 1);
-  uintptr_t e = (reinterpret_cast<uintptr_t>(p) + len) & ~(PAGE - 1);
-  if (e > a) madvise(reinterpret_cast<void*>(a), e - a, MADV_DONTNEED);
 }
 
 // Links the block whose payload is p on the free list of class k.

@@ -167,6 +167,23 @@ TEST(Pool, SmallFreshBlocksAreZeroedReusedBlocksKeepTheirBytes) {
   EXPECT_EQ(new_mblk(7, 0), big);
 }
 
+TEST(Pool, LargeReusedBlocksAreClearedOnRequest) {
+  // A freed block of 1 MiB and more gives back its whole pages; the bytes
+  // it keeps (the link's page, the part page at its end) are cleared when
+  // it is taken again with zero set.
+  constexpr int K = 18;
+  constexpr size_t LEN = size_t(8) << K;
+  unsigned char* p = static_cast<unsigned char*>(new_mblk(K, 0));
+  std::memset(p, 0xab, LEN);
+  del_mblk(K, p);
+  unsigned char* q = static_cast<unsigned char*>(new_mblk(K, 1));
+  ASSERT_EQ(q, p);
+  size_t nonzero = 0;
+  for (size_t i = 0; i < LEN; ++i) nonzero += q[i] != 0;
+  EXPECT_EQ(nonzero, 0u);
+  del_mblk(K, q);
+}
+
 TEST(Pool, ExtMblkMovesTheBytes) {
   char* p = static_cast<char*>(new_mblk(1, 0));
   std::memcpy(p, "0123456789abcdef", 16);
