@@ -132,13 +132,15 @@ static void** take_slot() {
   return bnext++;
 }
 
-// n bytes from malloc, recorded and counted.
-static char* recorded(size_t n, bool zero = false) {
+// n bytes from malloc, recorded and counted (slack bytes more are taken
+// but not counted).
+static char* recorded(size_t n, bool zero = false, size_t slack = 0) {
   void** slot = take_slot();
   // Zeroed memory from calloc: fresh pages come zero from the system, so
   // large blocks are not written twice.
-  void* p = zero ? std::calloc(n ? n : 1, 1) : std::malloc(n ? n : 1);
-  if (!p) Malloc_failure(n);
+  size_t m = n + slack;
+  void* p = zero ? std::calloc(m ? m : 1, 1) : std::malloc(m ? m : 1);
+  if (!p) Malloc_failure(m);
   *slot = p;
   Malloced[1] += n;
   return static_cast<char*>(p);
@@ -146,13 +148,24 @@ static char* recorded(size_t n, bool zero = false) {
 
 void* Malloc(size_t n) { return recorded(n); }
 
+// The huge page size that advise_huge asks for.
+constexpr uintptr_t HUGE = uintptr_t{2} << 20;
 static void advise_huge(void* p, size_t n);
 
-void* Malloc_bulk(size_t n) {
-  void* p = recorded(n);
+// n bytes recorded for huge pages when there are enough of them: such a
+// block starts on their boundary, so that they back all of it (faulting
+// memory in 4 KiB pages costs many times more).  The slack before the
+// boundary is left unused.
+static char* recorded_huge(size_t n, bool zero) {
+  if (n < 4 * HUGE) return recorded(n, zero);
+  char* raw = recorded(n, zero, HUGE);
+  char* p = reinterpret_cast<char*>(
+      (reinterpret_cast<uintptr_t>(raw) + HUGE - 1) & ~(HUGE - 1));
   advise_huge(p, n);
   return p;
 }
+
+void* Malloc_bulk(size_t n) { return recorded_huge(n, false); }
 
 // Index of the first chunk that starts above a (nchunks when none does).
 static size_t chunk_after(uintptr_t a) {
@@ -242,7 +255,6 @@ static bool header_ok(const uint32_t* h) {
 // one per 4 KiB page.  Advice only; nothing changes where it is not taken.
 static void advise_huge(void* p, size_t n) {
 #ifdef MADV_HUGEPAGE
-  constexpr uintptr_t HUGE = uintptr_t{2} << 20;
   if (n < 4 * HUGE) return;
   uintptr_t a = (reinterpret_cast<uintptr_t>(p) + HUGE - 1) & ~(HUGE - 1);
   uintptr_t e = (reinterpret_cast<uintptr_t>(p) + n) & ~(HUGE - 1);
@@ -257,15 +269,19 @@ static void advise_huge(void* p, size_t n) {
 // for the first, which holds the free-list link: the arrays that a growing
 // table or value list leaves behind at each doubling would otherwise stay
 // resident until the block is taken again.  The address range stays the
-// block's; a page read again is zero.  The whole pages in [*a, *e) of the
-// block of len bytes at p are those given back (none when *a == *e).
+// block's; a page read again is zero.  A block that huge pages back
+// (recorded_huge) keeps its first huge page whole: giving back part of it
+// would split it, and the block taken again would fault that part in
+// 4 KiB pages.  The whole pages in [*a, *e) of the block of len bytes at p
+// are those given back (none when *a == *e).
 static void released_span(const void* p, size_t len, uintptr_t* a,
                           uintptr_t* e) {
   constexpr size_t PAGE = 4096;
   uintptr_t b = reinterpret_cast<uintptr_t>(p);
   *a = *e = b;
   if (len < (size_t{1} << 20)) return;
-  *a = (b + sizeof(void*) + PAGE - 1) & ~(PAGE - 1);
+  uintptr_t unit = len + 8 >= 4 * HUGE ? HUGE : PAGE;
+  *a = (b + sizeof(void*) + unit - 1) & ~(unit - 1);
   *e = (b + len) & ~(PAGE - 1);
   if (*e <= *a) *a = *e = b;
 }
@@ -300,8 +316,7 @@ void* new_mblk(int k, int zero) {
   } else if (len <= 256) {
     h = static_cast<uint32_t*>(mem(len + 8));
   } else {
-    h = reinterpret_cast<uint32_t*>(recorded(len + 8, zero != 0));
-    advise_huge(h, len + 8);
+    h = reinterpret_cast<uint32_t*>(recorded_huge(len + 8, zero != 0));
   }
   if ((nalloc += 2) == 0) nalloc_ovfl += 64;
   h[0] = uint32_t(k) | nalloc_ovfl;
