@@ -906,44 +906,75 @@ void put_keys(TableInfo* ti, symbol* const* tup, int n, long i) {
 }
 
 // The key columns of every row written; when a set holds the rows, what
-// its walk tells of their numbering is kept (TableIN::ordered).
-void fill_keys(TableInfo* ti, TableIN* tin, int n) {
+// its walk tells of their numbering is kept (TableIN::ordered).  The data
+// indexes in others are checked in the same walk to hold the rows in
+// order (as rows_in_order would); false when one does not.
+bool fill_keys(TableInfo* ti, TableIN* tin, int n,
+               const std::vector<set*>& others) {
   long i = 0;
   if (!tin->wrows) {
     const std::vector<symbol*>& l = *tin->list;
     for (size_t at = 0; at + size_t(n) <= l.size(); at += size_t(n))
       put_keys(ti, &l[at], n, i++);
-    return;
+    return true;
   }
+  std::vector<const setmem*> at;
+  for (const set* s : others) at.push_back(s->first);
   bool ordered = true;
   for (const setmem* m = tin->wrows->first; m; m = m->next) {
     if (m->ord < 0) continue;
+    symbol* const* tup = m->tup();
+    for (const setmem*& o : at) {
+      while (o && o->ord < 0) o = o->next;
+      if (!o || o->ord != i || !std::equal(tup, tup + n, o->tup()))
+        return false;
+      o = o->next;
+    }
     ordered = ordered && m->ord == i;
-    put_keys(ti, m->tup(), n, i++);
+    put_keys(ti, tup, n, i++);
   }
+  if (!at.empty() && i != tin->wrows->nmem) return false;
   tin->ordered = ordered && i == tin->wrows->nmem;
+  return true;
+}
+
+// Gives back the key columns' arrays.
+void drop_keys(TableInfo* ti, TableIN* tin, int n) {
+  for (int j = 0; j < n; ++j) {
+    DbCol* c = &ti->cols[j];
+    if (c->dval) col_unblock(tin, c->dval);
+    if (c->sval) col_unblock(tin, c->sval);
+    c->dval = nullptr;
+    c->sval = nullptr;
+  }
 }
 
 // When every whole-entity column is a param holding its whole indexing
-// (walked_index), all with the same members in the same order: that data
-// index, whose members are the rows (no indexing is walked).  Else null.
-set* walked_rows(TableIN* tin, int n) {
+// (walked_index), all with as many members: the first one's data index,
+// whose members are then the rows (no indexing is walked) if the other
+// data indexes, in others, hold the same members in the same order
+// (fill_keys checks).  Else null.
+set* walked_rows(TableIN* tin, int n, std::vector<set*>& others) {
   set* first = nullptr;
   for (const colx& c : *tin->cx) {
     if (!c.d) continue;
     set* s = walked_index(c);
     if (!s || s->arity != n) return nullptr;
     if (!first) first = s;
+    if (s == first) continue;
+    if (s->nmem != first->nmem) return nullptr;
+    if (std::find(others.begin(), others.end(), s) == others.end())
+      others.push_back(s);
   }
-  if (!first) return nullptr;
   tin->wrows = first;
-  for (const colx& c : *tin->cx)
-    if (c.d && walked_index(c) != first &&
-        !rows_in_order(walked_index(c), tin, n, first->nmem)) {
-      tin->wrows = nullptr;
-      return nullptr;
-    }
   return first;
+}
+
+// The size of a write: nrows rows, the column arrays' class.
+void size_rows(TableInfo* ti, TableIN* tin, long nrows) {
+  ti->nrows = nrows;
+  tin->k = class_for_rows(nrows);
+  ti->maxrows = 1L << tin->k;
 }
 
 // The rows and values of a write; a failure text, else empty.
@@ -954,44 +985,55 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
   bool missing_ok = true, walked = false;
   long nrows = 1;
   tin->ordered = -1;
-  if (t->setname && (t->arrow & 2)) {
+  bool by_set = t->setname && (t->arrow & 2);
+  std::vector<set*> others;
+  if (by_set) {
     missing_ok = false;
     tin->wrows = setname_members(t, tva);
     nrows = tin->wrows->nmem;
-  } else if (set* ws = n ? walked_rows(tin, n) : nullptr) {
+  } else if (set* ws = n ? walked_rows(tin, n, others) : nullptr) {
     // Every column holds the same members of its indexing, walked when it
-    // was generated: the rows.
-    walked = true;
-    nrows = ws->nmem;
-    for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
-  } else if (set_spec* fs = n ? same_rows(*tin->cx, tva, &nrows) : nullptr) {
-    // Every column has the rows of the first: listed (before any value is
-    // evaluated, which may bind the same indexing), no set needed.
-    std::vector<symbol*>& l = *tin->list;
-    l.reserve(size_t(nrows) * size_t(n));
-    if (TVA* w = ss_begin(fs, tva)) {
-      do l.insert(l.end(), fs->first->vals, fs->first->vals + n);
-      while (ss_continue(fs, w));
+    // was generated: the rows, unless the walk that fills the key columns
+    // finds otherwise.
+    size_rows(ti, tin, ws->nmem);
+    if (fill_keys(ti, tin, n, others)) {
+      walked = true;
+      nrows = ws->nmem;
+      for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
+    } else {
+      drop_keys(ti, tin, n);
+      tin->wrows = nullptr;
+      tin->ordered = -1;
     }
-    for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
-  } else if (n) {
-    tin->rows = tin->wrows = set_enum(new_enum(), n);
-    for (colx& c : *tin->cx)
-      if (c.d) c.count = union_rows(c.d, tin->rows, tva);
-    // A column whose indexing gave every row needs no membership test.
-    for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
-    nrows = tin->rows->nmem;
+  }
+  if (!by_set && !walked) {
+    if (set_spec* fs = n ? same_rows(*tin->cx, tva, &nrows) : nullptr) {
+      // Every column has the rows of the first: listed (before any value
+      // is evaluated, which may bind the same indexing), no set needed.
+      std::vector<symbol*>& l = *tin->list;
+      l.reserve(size_t(nrows) * size_t(n));
+      if (TVA* w = ss_begin(fs, tva)) {
+        do l.insert(l.end(), fs->first->vals, fs->first->vals + n);
+        while (ss_continue(fs, w));
+      }
+      for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
+    } else if (n) {
+      tin->rows = tin->wrows = set_enum(new_enum(), n);
+      for (colx& c : *tin->cx)
+        if (c.d) c.count = union_rows(c.d, tin->rows, tva);
+      // A column whose indexing gave every row needs no membership test.
+      for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
+      nrows = tin->rows->nmem;
+    }
   }
   // Values that data gave variables and constraints join their members.
   for (colx& c : *tin->cx)
     if (c.d && (c.d->kind & ~1u) != DK_PARAM && (c.d->kind & ~1u) != DK_SPARAM)
       copy_sufs(c.d, tva);
-  ti->nrows = nrows;
-  tin->k = class_for_rows(nrows);
-  ti->maxrows = 1L << tin->k;
+  size_rows(ti, tin, nrows);
   // The key columns, in one walk of the rows that also tells whether a set
-  // holding them numbers its members in order.
-  if (n) fill_keys(ti, tin, n);
+  // holding them numbers its members in order (walked rows have them).
+  if (n && !walked) fill_keys(ti, tin, n, {});
   // A numeric param whose stored members are the rows in order gives its
   // values as they are stored: the handler reads the param's own array
   // (it holds at least maxrows values), unless it may merge a file into
