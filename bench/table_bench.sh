@@ -14,7 +14,7 @@
 # with its `table` statement and has no timer of its own: each side's
 # processor time is its whole run less the run that only computes
 # (writing) or only declares (reading) the same data, the least of
-# RUNS rounds (default 3) that run all the commands in turn.
+# RUNS rounds (default 5) that run all the commands in turn.
 #
 # Prints seconds per transfer and the ratios (.tab / .bit, glpsol / .tab).
 #
@@ -26,7 +26,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/glpsol_setup.sh"
 rows=${ROWS:-1000000}
 reps=${REPS:-5}
-runs=${RUNS:-3}
+runs=${RUNS:-5}
 side=$(awk -v n="$rows" 'BEGIN { s = int(sqrt(n) + 0.5); print s }')
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
