@@ -56,7 +56,8 @@ timed() {
     echo "table R_$ext IN \"w.$ext\": K <- [i, j], ra ~ a, rb ~ b;"
   done
   # The params are generated whole by a reference to one member of each;
-  # the files exist before the first timed write, as before every other.
+  # the files exist before the first timed write, so that every timed
+  # write goes over an existing file, as a model's repeated writes do.
   echo 'display a[1, 1] + b[1, 1] > /dev/null;'
   echo 'write table W_tab; write table W_bit;'
   k=0
