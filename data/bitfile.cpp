@@ -8,10 +8,14 @@
 // the file's size before anything is allocated.
 #include "data/tabfile.h"
 
+#include <limits.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -120,13 +124,44 @@ struct bitfile {
     }
     return 0;
   }
-  int wr(const void* p, size_t n, const char* what) {
+  // The pieces of a file in order, each named for the message should its
+  // write fail: to a file in as few calls as the system takes (a piece is
+  // never copied), in block mode to the front end.
+  struct piece {
+    const void* p;
+    size_t n;
+    const char* what;
+  };
+  int wr(const std::vector<piece>& pieces) {
     if (bm) {
-      blockput(static_cast<const char*>(p), n);
+      for (const piece& x : pieces)
+        blockput(static_cast<const char*>(x.p), x.n);
       return 0;
     }
-    if (n && fwrite(p, 1, n, f) != n)
-      return fail("could not write %s to file %s.", what);
+    std::vector<iovec> iov;
+    for (const piece& x : pieces)
+      if (x.n) iov.push_back({const_cast<void*>(x.p), x.n});
+    size_t at = 0;  // the first piece not written whole
+    int fd = fileno(f);
+    while (at < iov.size()) {
+      int cnt = int(std::min(iov.size() - at, size_t(IOV_MAX)));
+      ssize_t k = writev(fd, &iov[at], cnt);
+      if (k < 0 && errno == EINTR) continue;
+      if (k <= 0) {
+        size_t left = at;  // the piece that failed, among the non-empty
+        for (const piece& x : pieces)
+          if (x.n && !left--)
+            return fail("could not write %s to file %s.", x.what);
+      }
+      // Whole pieces written are passed over, a part written is cut off.
+      size_t done = size_t(k);
+      while (at < iov.size() && done >= iov[at].iov_len)
+        done -= iov[at++].iov_len;
+      if (done) {
+        iov[at].iov_base = static_cast<char*>(iov[at].iov_base) + done;
+        iov[at].iov_len -= done;
+      }
+    }
     return 0;
   }
   // Block mode: the bytes the header announces (-1 until its counts are
@@ -557,6 +592,42 @@ int merge_bit(TableInfo* ti, const char* fname) {
 
 }  // namespace
 
+namespace {
+
+// Opens the file written.  An existing regular file is written over in
+// place (*rewrite set; the caller cuts it to its new length): its pages in
+// the page cache and its blocks on disk serve again, where a truncation
+// would give them up only for the write to take new ones.
+FILE* open_output(const char* fname, bool* rewrite) {
+  *rewrite = false;
+  if (FILE* f = Fopen_map(fname, "r+b")) {
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode)) {
+      *rewrite = true;
+      return f;
+    }
+    fclose(f);
+  }
+  return Fopen_map(fname, "wb");
+}
+
+// A column's code: 1 numbers, 2 strings (missing values among them), 3
+// both.
+int column_code(const DbCol* c, long rows) {
+  if (!rows) return 0;
+  if (!c->sval) return c->dval ? 1 : 2;
+  bool num = false, str = false;
+  for (long r = 0; r < rows && !(num && str); ++r) {
+    if (c->sval[r] || !c->dval)
+      str = true;
+    else
+      num = true;
+  }
+  return (num ? 1 : 0) | (str ? 2 : 0);
+}
+
+}  // namespace
+
 extern "C" int Write_vexo_bit(VexoExports*, TableInfo* ti) {
   const char* fname;
   if (!bit_file(ti, &fname)) return DB_Refuse;
@@ -566,8 +637,9 @@ extern "C" int Write_vexo_bit(VexoExports*, TableInfo* ti) {
   B.bm = block_table(ti);
   if (!B.bm && (ti->flags & DBTI_flags_IN))
     if (int r = merge_bit(ti, fname)) return r;
+  bool rewrite = false;
   if (!B.bm) {
-    B.f = Fopen_map(fname, "wb");
+    B.f = open_output(fname, &rewrite);
     if (!B.f) return tab_errmsg(ti, "Cannot open \"%s\".", fname);
   }
   int n = ti->arity + ti->ncols;
@@ -583,21 +655,11 @@ extern "C" int Write_vexo_bit(VexoExports*, TableInfo* ti) {
   std::string strs;
   std::vector<int> code(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
-    DbCol* c = &ti->cols[i];
-    bool num = false, str = false;
-    for (long r = 0; r < rows; ++r) {
-      char* s = c->sval ? c->sval[r] : nullptr;
-      if (s)
-        str = true;
-      else if (c->dval)
-        num = true;
-      else
-        str = true;  // neither: missing
-    }
-    code[size_t(i)] = (num ? 1 : 0) | (str ? 2 : 0);
-    h.nnum += num;
-    h.nstr += str;
-    strs += char('0' + code[size_t(i)]);
+    int c = column_code(&ti->cols[i], rows);
+    code[size_t(i)] = c;
+    h.nnum += c & 1;
+    h.nstr += (c & 2) != 0;
+    strs += char('0' + c);
   }
   strs += '\0';
   for (int i = 0; i < n; ++i) {
@@ -627,26 +689,29 @@ extern "C" int Write_vexo_bit(VexoExports*, TableInfo* ti) {
   }
   while (strs.size() % 8) strs += '\0';
   h.strsize = static_cast<int32_t>(strs.size());
+  // The whole file in one write: the header, the strings, then each
+  // column's numbers (a column with numbers has its array) and codes.
+  std::vector<bitfile::piece> pieces;
+  pieces.push_back({&h, sizeof h, "header"});
+  pieces.push_back({strs.data(), strs.size(), "strings"});
+  size_t total = sizeof h + strs.size();
+  for (int i = 0; i < n; ++i) {
+    if (code[size_t(i)] & 1) {
+      pieces.push_back({ti->cols[i].dval, size_t(rows) * 8, "real column"});
+      total += size_t(rows) * 8;
+    }
+    if (code[size_t(i)] & 2) {
+      pieces.push_back({codes[size_t(i)].data(), size_t(even) * 4,
+                        "string column"});
+      total += size_t(even) * 4;
+    }
+  }
   std::optional<block_transfer> bt;
   if (B.bm) bt.emplace(true);
-  if (int r = B.wr(&h, sizeof h, "header")) return r;
-  if (int r = B.wr(strs.data(), strs.size(), "strings")) return r;
-  std::vector<double> zero;
-  for (int i = 0; i < n; ++i) {
-    DbCol* c = &ti->cols[i];
-    if (code[size_t(i)] & 1) {
-      const double* d = c->dval;
-      if (!d) {
-        zero.assign(size_t(rows), 0.0);
-        d = zero.data();
-      }
-      if (int r = B.wr(d, size_t(rows) * 8, "real column")) return r;
-    }
-    if (code[size_t(i)] & 2)
-      if (int r = B.wr(codes[size_t(i)].data(), size_t(even) * 4,
-                       "string column"))
-        return r;
-  }
+  if (int r = B.wr(pieces)) return r;
+  // A file written over keeps nothing of its old contents past the new.
+  if (rewrite && ftruncate(fileno(B.f), off_t(total)))
+    return B.fail("could not write %s to file %s.", "the end");
   if (B.f) fclose(B.f);
   B.f = nullptr;
   return 0;

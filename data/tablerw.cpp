@@ -265,6 +265,8 @@ struct TableIN {
   std::vector<symbol*>* gtups;  // the tuples of groups' members
   set* rows;                // rows read, or a set made of the rows written
   set* wrows;               // the rows written, when a set holds them
+  int ordered;              // ... numbered 0, 1, ... in their order: 1 yes,
+                            // 0 no, -1 not known yet
   std::vector<symbol*>* list;  // else their tuples one after the other
   charblk* tmi;             // the call's temporary memory (TMI)
   std::vector<void*>* blocks;  // column arrays allocated (writing)
@@ -859,17 +861,24 @@ bool each_row(const TableIN* tin, int n, F f) {
   return true;
 }
 
+// Whether the live members of s carry the ordinals 0, 1, ... in order.
+bool numbered_in_order(const set* s) {
+  int32_t i = 0;
+  for (const setmem* m = s->first; m; m = m->next)
+    if (m->ord >= 0 && m->ord != i++) return false;
+  return i == s->nmem;
+}
+
 // Whether the members of data index s (numbered 0, 1, ... in order) are
 // the rows, in the same order: row i's value is then member i's.
-bool rows_in_order(const set* s, const TableIN* tin, int n, long nrows) {
+bool rows_in_order(const set* s, TableIN* tin, int n, long nrows) {
   if (!s || s->nmem != nrows || s->arity != n) return false;
   const setmem* m = s->first;
   int32_t i = 0;
   if (s == tin->wrows) {
     // The rows themselves: numbered in order?
-    for (; m; m = m->next)
-      if (m->ord >= 0 && m->ord != i++) return false;
-    return i == nrows;
+    if (tin->ordered < 0) tin->ordered = numbered_in_order(s);
+    return tin->ordered;
   }
   return each_row(tin, n,
                   [&](symbol* const* tup) {
@@ -885,26 +894,87 @@ bool rows_in_order(const set* s, const TableIN* tin, int n, long nrows) {
          i == nrows;
 }
 
+// Row i's key columns from its tuple.
+void put_keys(TableInfo* ti, symbol* const* tup, int n, long i) {
+  for (int j = 0; j < n; ++j) {
+    symbol* y = tup[j];
+    if (is_number(y))
+      put_value(ti, j, i, y->value, nullptr);
+    else
+      put_value(ti, j, i, 0, const_cast<char*>(y->name));
+  }
+}
+
+// The key columns of every row written; when a set holds the rows, what
+// its walk tells of their numbering is kept (TableIN::ordered).  The data
+// indexes in others are checked in the same walk to hold the rows in
+// order (as rows_in_order would); false when one does not.
+bool fill_keys(TableInfo* ti, TableIN* tin, int n,
+               const std::vector<set*>& others) {
+  long i = 0;
+  if (!tin->wrows) {
+    const std::vector<symbol*>& l = *tin->list;
+    for (size_t at = 0; at + size_t(n) <= l.size(); at += size_t(n))
+      put_keys(ti, &l[at], n, i++);
+    return true;
+  }
+  std::vector<const setmem*> at;
+  for (const set* s : others) at.push_back(s->first);
+  bool ordered = true;
+  for (const setmem* m = tin->wrows->first; m; m = m->next) {
+    if (m->ord < 0) continue;
+    symbol* const* tup = m->tup();
+    for (const setmem*& o : at) {
+      while (o && o->ord < 0) o = o->next;
+      if (!o || o->ord != i || !std::equal(tup, tup + n, o->tup()))
+        return false;
+      o = o->next;
+    }
+    ordered = ordered && m->ord == i;
+    put_keys(ti, tup, n, i++);
+  }
+  if (!at.empty() && i != tin->wrows->nmem) return false;
+  tin->ordered = ordered && i == tin->wrows->nmem;
+  return true;
+}
+
+// Gives back the key columns' arrays.
+void drop_keys(TableInfo* ti, TableIN* tin, int n) {
+  for (int j = 0; j < n; ++j) {
+    DbCol* c = &ti->cols[j];
+    if (c->dval) col_unblock(tin, c->dval);
+    if (c->sval) col_unblock(tin, c->sval);
+    c->dval = nullptr;
+    c->sval = nullptr;
+  }
+}
+
 // When every whole-entity column is a param holding its whole indexing
-// (walked_index), all with the same members in the same order: that data
-// index, whose members are the rows (no indexing is walked).  Else null.
-set* walked_rows(TableIN* tin, int n) {
+// (walked_index), all with as many members: the first one's data index,
+// whose members are then the rows (no indexing is walked) if the other
+// data indexes, in others, hold the same members in the same order
+// (fill_keys checks).  Else null.
+set* walked_rows(TableIN* tin, int n, std::vector<set*>& others) {
   set* first = nullptr;
   for (const colx& c : *tin->cx) {
     if (!c.d) continue;
     set* s = walked_index(c);
     if (!s || s->arity != n) return nullptr;
     if (!first) first = s;
+    if (s == first) continue;
+    if (s->nmem != first->nmem) return nullptr;
+    if (std::find(others.begin(), others.end(), s) == others.end())
+      others.push_back(s);
   }
-  if (!first) return nullptr;
   tin->wrows = first;
-  for (const colx& c : *tin->cx)
-    if (c.d && walked_index(c) != first &&
-        !rows_in_order(walked_index(c), tin, n, first->nmem)) {
-      tin->wrows = nullptr;
-      return nullptr;
-    }
   return first;
+}
+
+// The size of a write: nrows rows, the column arrays' class.
+void size_rows(TableInfo* ti, TableIN* tin, long nrows) {
+  ti->nrows = nrows;
+  tin->k = class_for_rows(nrows);
+  ti->maxrows = 1L << tin->k;
 }
 
 // The rows and values of a write; a failure text, else empty.
@@ -912,72 +982,89 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
   TableIN* tin = tin_of(ti);
   Table* t = tin->t;
   int n = t->arity;
-  bool missing_ok = true;
+  bool missing_ok = true, walked = false;
   long nrows = 1;
-  if (t->setname && (t->arrow & 2)) {
+  tin->ordered = -1;
+  bool by_set = t->setname && (t->arrow & 2);
+  std::vector<set*> others;
+  if (by_set) {
     missing_ok = false;
     tin->wrows = setname_members(t, tva);
     nrows = tin->wrows->nmem;
-  } else if (set* ws = n ? walked_rows(tin, n) : nullptr) {
+  } else if (set* ws = n ? walked_rows(tin, n, others) : nullptr) {
     // Every column holds the same members of its indexing, walked when it
-    // was generated: the rows.
-    nrows = ws->nmem;
-    for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
-  } else if (set_spec* fs = n ? same_rows(*tin->cx, tva, &nrows) : nullptr) {
-    // Every column has the rows of the first: listed (before any value is
-    // evaluated, which may bind the same indexing), no set needed.
-    std::vector<symbol*>& l = *tin->list;
-    l.reserve(size_t(nrows) * size_t(n));
-    if (TVA* w = ss_begin(fs, tva)) {
-      do l.insert(l.end(), fs->first->vals, fs->first->vals + n);
-      while (ss_continue(fs, w));
+    // was generated: the rows, unless the walk that fills the key columns
+    // finds otherwise.
+    size_rows(ti, tin, ws->nmem);
+    if (fill_keys(ti, tin, n, others)) {
+      walked = true;
+      nrows = ws->nmem;
+      for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
+    } else {
+      drop_keys(ti, tin, n);
+      tin->wrows = nullptr;
+      tin->ordered = -1;
     }
-    for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
-  } else if (n) {
-    tin->rows = tin->wrows = set_enum(new_enum(), n);
-    for (colx& c : *tin->cx)
-      if (c.d) c.count = union_rows(c.d, tin->rows, tva);
-    // A column whose indexing gave every row needs no membership test.
-    for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
-    nrows = tin->rows->nmem;
+  }
+  if (!by_set && !walked) {
+    if (set_spec* fs = n ? same_rows(*tin->cx, tva, &nrows) : nullptr) {
+      // Every column has the rows of the first: listed (before any value
+      // is evaluated, which may bind the same indexing), no set needed.
+      std::vector<symbol*>& l = *tin->list;
+      l.reserve(size_t(nrows) * size_t(n));
+      if (TVA* w = ss_begin(fs, tva)) {
+        do l.insert(l.end(), fs->first->vals, fs->first->vals + n);
+        while (ss_continue(fs, w));
+      }
+      for (colx& c : *tin->cx) c.all_in = c.d != nullptr;
+    } else if (n) {
+      tin->rows = tin->wrows = set_enum(new_enum(), n);
+      for (colx& c : *tin->cx)
+        if (c.d) c.count = union_rows(c.d, tin->rows, tva);
+      // A column whose indexing gave every row needs no membership test.
+      for (colx& c : *tin->cx) c.all_in = c.d && c.count == tin->rows->nmem;
+      nrows = tin->rows->nmem;
+    }
   }
   // Values that data gave variables and constraints join their members.
   for (colx& c : *tin->cx)
     if (c.d && (c.d->kind & ~1u) != DK_PARAM && (c.d->kind & ~1u) != DK_SPARAM)
       copy_sufs(c.d, tva);
-  ti->nrows = nrows;
-  tin->k = class_for_rows(nrows);
-  ti->maxrows = 1L << tin->k;
+  size_rows(ti, tin, nrows);
+  // The key columns, in one walk of the rows that also tells whether a set
+  // holding them numbers its members in order (walked rows have them).
+  if (n && !walked) fill_keys(ti, tin, n, {});
   // A numeric param whose stored members are the rows in order gives its
   // values as they are stored: the handler reads the param's own array
   // (it holds at least maxrows values), unless it may merge a file into
-  // the columns.
+  // the columns.  The params of walked rows are known to hold the rows in
+  // the order of the first one's members (walked_rows).
   bool per_row = false;
   for (size_t j = 0; j < tin->cx->size(); ++j) {
     colx& x = (*tin->cx)[j];
-    if (n && nrows && x.d && x.code == -2 && x.d->kind == DK_PARAMI &&
-        rows_in_order(static_cast<param*>(x.d)->dindex, tin, n, nrows)) {
-      x.whole = true;
-      auto* vals = static_cast<double*>(static_cast<param*>(x.d)->vals);
-      if (!(ti->flags & DBTI_flags_IN)) {
-        ti->cols[n + int(j)].dval = vals;
-        continue;
-      }
-      auto* dv = static_cast<double*>(Wr_ColAlloc(ti, n + int(j), 0));
-      std::memcpy(dv, vals, sizeof(double) * size_t(nrows));
-    } else {
+    bool whole = false;
+    if (n && nrows && x.d && x.code == -2 && x.d->kind == DK_PARAMI) {
+      set* di = static_cast<param*>(x.d)->dindex;
+      whole = walked ? di != tin->wrows || tin->ordered
+                     : rows_in_order(di, tin, n, nrows);
+    }
+    if (!whole) {
       per_row = true;
+      continue;
     }
+    x.whole = true;
+    auto* vals = static_cast<double*>(static_cast<param*>(x.d)->vals);
+    if (!(ti->flags & DBTI_flags_IN)) {
+      ti->cols[n + int(j)].dval = vals;
+      continue;
+    }
+    auto* dv = static_cast<double*>(Wr_ColAlloc(ti, n + int(j), 0));
+    std::memcpy(dv, vals, sizeof(double) * size_t(nrows));
   }
+  if (!per_row) return "";
   long i = 0;
-  auto one_row = [&](symbol** tup) -> std::string {
-    for (int j = 0; j < n; ++j) {
-      if (is_number(tup[j]))
-        put_value(ti, j, i, tup[j]->value, nullptr);
-      else
-        put_value(ti, j, i, 0, const_cast<char*>(tup[j]->name));
-    }
-    if (!per_row) return "";
+  std::string err;
+  auto one_row = [&](symbol* const* tup) -> bool {
     TVA* c = tva;
     bool bound = false;
     for (size_t j = 0; j < tin->cx->size(); ++j) {
@@ -986,12 +1073,15 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
       double v = 0;
       char* s = nullptr;
       if (x.d) {
-        if (const char* m = entity_value(ti, x.d, x.code, tup, n, missing_ok,
-                                         x.all_in, &v, &s))
-          return m;
+        if (const char* m = entity_value(ti, x.d, x.code,
+                                         const_cast<symbol**>(tup), n,
+                                         missing_ok, x.all_in, &v, &s)) {
+          err = m;
+          break;
+        }
       } else {
         if (!bound && t->keyss && n) {
-          c = ss_begin1(t->keyss, tva, tup);
+          c = ss_begin1(t->keyss, tva, const_cast<symbol**>(tup));
           bound = true;
         }
         if (x.grp && x.grp->gix) {
@@ -1007,25 +1097,14 @@ std::string fill_write(TableInfo* ti, TVA* tva) {
       put_value(ti, n + int(j), i, v, s);
     }
     if (bound) ss_end1(t->keyss, c);
-    return "";
-  };
-  if (!n) return one_row(nullptr);
-  if (!tin->wrows) {
-    std::vector<symbol*>& l = *tin->list;
-    for (size_t at = 0; at + size_t(n) <= l.size(); at += size_t(n)) {
-      std::string r = one_row(&l[at]);
-      if (!r.empty()) return r;
-      ++i;
-    }
-    return "";
-  }
-  for (setmem* m = tin->wrows->first; m; m = m->next) {
-    if (m->ord < 0) continue;
-    std::string r = one_row(m->tup());
-    if (!r.empty()) return r;
     ++i;
-  }
-  return "";
+    return err.empty();
+  };
+  if (!n)
+    one_row(nullptr);
+  else
+    each_row(tin, n, one_row);
+  return err;
 }
 
 // The name of the debug copy: the template with its first "%" replaced by

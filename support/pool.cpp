@@ -132,13 +132,15 @@ static void** take_slot() {
   return bnext++;
 }
 
-// n bytes from malloc, recorded and counted.
-static char* recorded(size_t n, bool zero = false) {
+// n bytes from malloc, recorded and counted (slack bytes more are taken
+// but not counted).
+static char* recorded(size_t n, bool zero = false, size_t slack = 0) {
   void** slot = take_slot();
   // Zeroed memory from calloc: fresh pages come zero from the system, so
   // large blocks are not written twice.
-  void* p = zero ? std::calloc(n ? n : 1, 1) : std::malloc(n ? n : 1);
-  if (!p) Malloc_failure(n);
+  size_t m = n + slack;
+  void* p = zero ? std::calloc(m ? m : 1, 1) : std::malloc(m ? m : 1);
+  if (!p) Malloc_failure(m);
   *slot = p;
   Malloced[1] += n;
   return static_cast<char*>(p);
@@ -146,13 +148,24 @@ static char* recorded(size_t n, bool zero = false) {
 
 void* Malloc(size_t n) { return recorded(n); }
 
+// The huge page size that advise_huge asks for.
+constexpr uintptr_t HUGE = uintptr_t{2} << 20;
 static void advise_huge(void* p, size_t n);
 
-void* Malloc_bulk(size_t n) {
-  void* p = recorded(n);
+// n bytes recorded for huge pages when there are enough of them: such a
+// block starts on their boundary, so that they back all of it (faulting
+// memory in 4 KiB pages costs many times more).  The slack before the
+// boundary is left unused.
+static char* recorded_huge(size_t n, bool zero) {
+  if (n < 4 * HUGE) return recorded(n, zero);
+  char* raw = recorded(n, zero, HUGE);
+  char* p = reinterpret_cast<char*>(
+      (reinterpret_cast<uintptr_t>(raw) + HUGE - 1) & ~(HUGE - 1));
   advise_huge(p, n);
   return p;
 }
+
+void* Malloc_bulk(size_t n) { return recorded_huge(n, false); }
 
 // Index of the first chunk that starts above a (nchunks when none does).
 static size_t chunk_after(uintptr_t a) {
@@ -242,7 +255,6 @@ static bool header_ok(const uint32_t* h) {
 // one per 4 KiB page.  Advice only; nothing changes where it is not taken.
 static void advise_huge(void* p, size_t n) {
 #ifdef MADV_HUGEPAGE
-  constexpr uintptr_t HUGE = uintptr_t{2} << 20;
   if (n < 4 * HUGE) return;
   uintptr_t a = (reinterpret_cast<uintptr_t>(p) + HUGE - 1) & ~(HUGE - 1);
   uintptr_t e = (reinterpret_cast<uintptr_t>(p) + n) & ~(HUGE - 1);
@@ -253,6 +265,45 @@ static void advise_huge(void* p, size_t n) {
 #endif
 }
 
+// A free block of 1 MiB and more gives its pages back to the system but
+// for the first, which holds the free-list link: the arrays that a growing
+// table or value list leaves behind at each doubling would otherwise stay
+// resident until the block is taken again.  The address range stays the
+// block's; a page read again is zero.  A block that huge pages back
+// (recorded_huge) keeps its first huge page whole: giving back part of it
+// would split it, and the block taken again would fault that part in
+// 4 KiB pages.  The whole pages in [*a, *e) of the block of len bytes at p
+// are those given back (none when *a == *e).
+static void released_span(const void* p, size_t len, uintptr_t* a,
+                          uintptr_t* e) {
+  constexpr size_t PAGE = 4096;
+  uintptr_t b = reinterpret_cast<uintptr_t>(p);
+  *a = *e = b;
+  if (len < (size_t{1} << 20)) return;
+  uintptr_t unit = len + 8 >= 4 * HUGE ? HUGE : PAGE;
+  *a = (b + sizeof(void*) + unit - 1) & ~(unit - 1);
+  *e = (b + len) & ~(PAGE - 1);
+  if (*e <= *a) *a = *e = b;
+}
+
+static void release_pages(void* p, size_t len) {
+  uintptr_t a, e;
+  released_span(p, len, &a, &e);
+  // Should the system refuse, the pages are cleared here instead: a block
+  // taken again relies on them reading zero.
+  if (e > a && madvise(reinterpret_cast<void*>(a), e - a, MADV_DONTNEED))
+    std::memset(reinterpret_cast<void*>(a), 0, e - a);
+}
+
+// Clears a block taken from a free list: the pages it gave back read as
+// zero already, and writing them would only fault them in twice.
+static void zero_free_block(void* p, size_t len) {
+  uintptr_t a, e, b = reinterpret_cast<uintptr_t>(p);
+  released_span(p, len, &a, &e);
+  std::memset(p, 0, a - b);
+  std::memset(reinterpret_cast<void*>(e), 0, b + len - e);
+}
+
 void* new_mblk(int k, int zero) {
   if (k < 0 || k > MBLK_MAXCLASS)
     bug("Problem too large (hcl = %d in new_mblk)", k);
@@ -261,31 +312,16 @@ void* new_mblk(int k, int zero) {
   if (h) {
     pool_take(h + 2, len);
     std::memcpy(&MBfree[k], h + 2, sizeof(h));
-    if (zero) std::memset(h + 2, 0, len);
+    if (zero) zero_free_block(h + 2, len);
   } else if (len <= 256) {
     h = static_cast<uint32_t*>(mem(len + 8));
   } else {
-    h = reinterpret_cast<uint32_t*>(recorded(len + 8, zero != 0));
-    advise_huge(h, len + 8);
+    h = reinterpret_cast<uint32_t*>(recorded_huge(len + 8, zero != 0));
   }
   if ((nalloc += 2) == 0) nalloc_ovfl += 64;
   h[0] = uint32_t(k) | nalloc_ovfl;
   h[1] = nalloc;
   return h + 2;
-}
-
-// A free block of 1 MiB and more gives its pages back to the system but
-// for the first, which holds the free-list link: the arrays that a growing
-// table or value list leaves behind at each doubling would otherwise stay
-// resident until the block is taken again.  The address range stays the
-// block's; a page read again is zero.
-static void release_pages(void* p, size_t len) {
-  constexpr size_t PAGE = 4096;
-  if (len < (size_t{1} << 20)) return;
-  uintptr_t a = (reinterpret_cast<uintptr_t>(p) + sizeof(void*) + PAGE - 1) &
-                ~(PAGE - 1);
-  uintptr_t e = (reinterpret_cast<uintptr_t>(p) + len) & ~(PAGE - 1);
-  if (e > a) madvise(reinterpret_cast<void*>(a), e - a, MADV_DONTNEED);
 }
 
 // Links the block whose payload is p on the free list of class k.

@@ -167,6 +167,25 @@ TEST(Pool, SmallFreshBlocksAreZeroedReusedBlocksKeepTheirBytes) {
   EXPECT_EQ(new_mblk(7, 0), big);
 }
 
+TEST(Pool, LargeReusedBlocksAreClearedOnRequest) {
+  // A freed block of 1 MiB and more gives back its whole pages (2 MiB
+  // ones for a block of 8 MiB and more); the bytes it keeps (the link's
+  // page, the part page at its end) are cleared when it is taken again
+  // with zero set.
+  for (int k : {18, 20}) {
+    size_t len = size_t(8) << k;
+    unsigned char* p = static_cast<unsigned char*>(new_mblk(k, 0));
+    std::memset(p, 0xab, len);
+    del_mblk(k, p);
+    unsigned char* q = static_cast<unsigned char*>(new_mblk(k, 1));
+    ASSERT_EQ(q, p);
+    size_t nonzero = 0;
+    for (size_t i = 0; i < len; ++i) nonzero += q[i] != 0;
+    EXPECT_EQ(nonzero, 0u) << "class " << k;
+    del_mblk(k, q);
+  }
+}
+
 TEST(Pool, ExtMblkMovesTheBytes) {
   char* p = static_cast<char*>(new_mblk(1, 0));
   std::memcpy(p, "0123456789abcdef", 16);
