@@ -37,8 +37,7 @@ struct varref {
   int32_t index;  // row list: the column; column list: the row
   double coef;
 };
-static_assert(std::is_trivially_destructible_v<varref> &&
-                  sizeof(varref) == 16,
+static_assert(std::is_trivially_destructible_v<varref> && sizeof(varref) == 16,
               "terms are plain pool records, 1600 to a 25,600-byte block");
 
 // The term numbered n in the numbered arena (null for 0), and the number of
@@ -72,8 +71,7 @@ struct plterm {
   int32_t pad_;
   double* bs() { return reinterpret_cast<double*>(this + 1); }
 };
-static_assert(std::is_trivially_destructible_v<plterm> &&
-              sizeof(plterm) == 32);
+static_assert(std::is_trivially_destructible_v<plterm> && sizeof(plterm) == 32);
 inline plterm* vnext(const plterm* t) { return t->next; }
 inline void set_vnext(plterm* t, plterm* next) { t->next = next; }
 
@@ -147,8 +145,8 @@ extern int varref_kill0;
 void varref_reinit();
 
 // A fresh block of 1600 terms (after 64 such blocks since start-up or
-// `reset`, a 16 MiB block of 1,048,576 terms): its first term is returned, the others become the unused
-// tail (varref_bump).
+// `reset`, a 16 MiB block of 1,048,576 terms): its first term is returned, the
+// others become the unused tail (varref_bump).
 varref* varref_refill();
 // Reports a coefficient that is infinite or NaN for column index (after
 // the generation location: "can't multiply <name> by Infinity" or "by NaN")

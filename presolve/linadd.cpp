@@ -422,7 +422,8 @@ void c_upgrade(Presolve* P, int32_t n) {
   ac->row_class = kn;
   // Objective rows in the column lists.
   for (int32_t j = 0; j < P->nvars; ++j) {
-    for (varref* t = ac->col_terms ? ac->col_terms[j] : nullptr; t; t = vnext(t))
+    for (varref* t = ac->col_terms ? ac->col_terms[j] : nullptr; t;
+         t = vnext(t))
       if (t->index >= nc) t->index += n;
     for (plterm* t = ac->col_plterms ? ac->col_plterms[j] : nullptr; t;
          t = t->next)

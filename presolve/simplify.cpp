@@ -1651,7 +1651,8 @@ int nl2l(Presolve* P) {
       expr* nx = t->next;
       t->next = nullptr;
       varref* v = e2v(P, row, t, &c);
-      for (varref* x = v; x; x = vnext(x)) terms.emplace_back(x->index, x->coef);
+      for (varref* x = v; x; x = vnext(x))
+        terms.emplace_back(x->index, x->coef);
       free_varref(v);
       t = nx;
     }

@@ -1,7 +1,6 @@
 #include "support/pool.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <cstdint>
