@@ -42,7 +42,7 @@ int main() {
     varref** cols = transpose(&rows, row_k, col_k, ROWS);
     auto t2 = clock_type::now();
     for (int c = 0; c < COLS; c += 997)
-      for (varref* t = cols[c]; t; t = t->next) sum += t->coef;
+      for (varref* t = cols[c]; t; t = vnext(t)) sum += t->coef;
     auto t3 = clock_type::now();
     vrefzap(&cols, col_k, COLS);
     auto t4 = clock_type::now();

@@ -237,7 +237,7 @@ double def_comp(AC* ac, int32_t i, TVA* tva) {
   if (ac->dv_val2 && i >= ac->dv_off) ac->dv_val2[i - ac->dv_off] = sum;
   bool lindef = ac->var_lindef && ac->var_lindef[i];
   if (lindef) {
-    for (varref* v = ac->var_lindef[i]; v; v = v->next)
+    for (varref* v = ac->var_lindef[i]; v; v = vnext(v))
       sum = std::fma(v->coef, column(ac, v->index, tva), sum);
   } else if (!dv && k >= 0) {
     dv = defined_by_constraint(i);
@@ -248,7 +248,7 @@ double def_comp(AC* ac, int32_t i, TVA* tva) {
     varref* row = ac->row_terms ? ac->row_terms[k] : nullptr;
     if (st[i] & DV_SETTLED) {
       double s = sum;
-      for (varref* v = row; v; v = v->next)
+      for (varref* v = row; v; v = vnext(v))
         if (v->index != i) s = std::fma(v->coef, column(ac, v->index, tva), s);
       double c = ac->dv_const && k < ac->n_dv_bodies ? ac->dv_const[k] : 0;
       return ac->var_init_val[i] = c - s;
@@ -259,7 +259,7 @@ double def_comp(AC* ac, int32_t i, TVA* tva) {
         for (plterm* t = pl; t; t = t->next)
           sum -= plval(t, column(ac, t->index, tva));
     } else if (st[i] & DV_DEFINED) {
-      for (varref* v = row; v; v = v->next)
+      for (varref* v = row; v; v = vnext(v))
         if (v->index != i &&
             !(st[v->index] & (DV_DEFINED | DV_SETTLED)))
           sum -= v->coef * column(ac, v->index, tva);
@@ -323,7 +323,7 @@ eval_result f_OPSVARVAL1(expr* e, TVA* tva) {
 eval_result f_OPLINPART(expr* e, TVA* tva) {
   AC* ac = tva->ac;
   double s = 0;
-  for (varref* v = e->L.vr; v; v = v->next)
+  for (varref* v = e->L.vr; v; v = vnext(v))
     s = std::fma(v->coef, column(ac, v->index, tva), s);
   return {.d = s};
 }

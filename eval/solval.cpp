@@ -74,7 +74,7 @@ double body_sum(double v, expr* nonlin, varref* lin, plterm* pl, AC* ac,
     }
   }
   if (!std::isfinite(v)) return v;
-  for (varref* r = lin; r; r = r->next)
+  for (varref* r = lin; r; r = vnext(r))
     v += r->coef * column_value(ac, r->index, tva);
   for (plterm* t = pl; t; t = t->next)
     v += plval(t, column_value(ac, t->index, tva));

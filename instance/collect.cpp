@@ -178,10 +178,10 @@ bool merged_already(const varref* v, plterm* const* pl) {
   if (pl && *pl) return false;
   if (!v) return true;
   if (v->coef == 0) return false;
-  const varref* w = v->next;
+  const varref* w = vnext(v);
   if (!w) return true;
   bool up = w->index > v->index;
-  for (; w; v = w, w = w->next)
+  for (; w; v = w, w = vnext(w))
     if (w->coef == 0 || w->index == v->index || (w->index > v->index) != up)
       return false;
   return true;
@@ -189,16 +189,16 @@ bool merged_already(const varref* v, plterm* const* pl) {
 
 void merge_slot(varref** lin, plterm** pl, merge_scratch& s) {
   // Linear terms: later terms of a column go into its first.
-  for (varref** p = lin; *p;) {
-    varref* t = *p;
+  for (list_slot<varref> p = head_slot(lin); p.get();) {
+    varref* t = p.get();
     s.fit(t->index);
     if (varref* f = s.lin[size_t(t->index)]) {
       f->coef += t->coef;
-      *p = t->next;
+      p.set(vnext(t));
       free_1varref(t);
     } else {
       s.lin[size_t(t->index)] = t;
-      p = &t->next;
+      p = link_of(t);
     }
   }
   // Piecewise-linear terms: merged per column, then given the column's
@@ -246,14 +246,14 @@ void merge_slot(varref** lin, plterm** pl, merge_scratch& s) {
     p = &t->next;
   }
   // Terms that merging cancelled go; the scratch is left clean.
-  for (varref** p = lin; *p;) {
-    varref* t = *p;
+  for (list_slot<varref> p = head_slot(lin); p.get();) {
+    varref* t = p.get();
     s.lin[size_t(t->index)] = nullptr;
     if (t->coef == 0) {
-      *p = t->next;
+      p.set(vnext(t));
       free_1varref(t);
     } else {
-      p = &t->next;
+      p = link_of(t);
     }
   }
 }
@@ -310,12 +310,13 @@ expr* dup(const expr* e) {
 
 varref* copy_terms(const varref* v) {
   varref* head = nullptr;
-  varref** tail = &head;
+  list_slot<varref> tail = head_slot(&head);
   int kill0 = varref_kill0;
   varref_kill0 = 0;  // a copy keeps every term
-  for (; v; v = v->next) {
-    *tail = new_varref(nullptr, v->index, v->coef);
-    tail = &(*tail)->next;
+  for (; v; v = vnext(v)) {
+    varref* n = new_varref(nullptr, v->index, v->coef);
+    tail.set(n);
+    tail = link_of(n);
   }
   varref_kill0 = kill0;
   return head;
@@ -781,7 +782,7 @@ void v_upgrade(kept_parts* k, int32_t n_var) {
       continue;
     }
     while (l) {
-      varref* next = l->next;
+      varref* next = vnext(l);
       --(l->index < k->n_con ? k->jac_nonzeros : k->grad_nonzeros);
       free_1varref(l);
       l = next;
@@ -878,6 +879,12 @@ int64_t length(const T* l) {
   return n;
 }
 
+// Expression lists are walked and linked as term lists are.
+using vexo::set_vnext;
+using vexo::vnext;
+expr* vnext(const expr* e) { return e->next; }
+void set_vnext(expr* e, expr* next) { e->next = next; }
+
 // The list src taken over (src cleared), or copied in order item by item
 // with copy1 (which may make nothing: a zero term).
 template <class T, class F>
@@ -888,11 +895,14 @@ T* take_or_copy(T*& src, bool take, F copy1) {
     return v;
   }
   T* head = nullptr;
-  T** tail = &head;
-  for (T* v = src; v; v = v->next)
+  T* last = nullptr;
+  for (T* v = src; v; v = vnext(v))
     if (T* n = copy1(v)) {
-      *tail = n;
-      tail = &n->next;
+      if (last)
+        set_vnext(last, n);
+      else
+        head = n;
+      last = n;
     }
   return head;
 }
@@ -914,7 +924,7 @@ struct filler {
 
   // Counts the terms of a row and widens the range of columns met.
   void note_terms(const varref* v) {
-    for (; v; v = v->next) {
+    for (; v; v = vnext(v)) {
       ++terms_before;
       col_lo = std::min(col_lo, v->index);
       col_hi = std::max(col_hi, v->index);
@@ -1187,13 +1197,13 @@ void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh,
   for (int32_t r = nrows - 1; r >= 0; --r) {
     if (!rows || !rows[r]) continue;
     for (varref* t = rows[r]; t;) {
-      varref* next = t->next;
+      varref* next = vnext(t);
       size_t c = size_t(uint32_t(t->index));
       if (c >= heads.size() || int32_t(c) < lo || int32_t(c) > hi)
         bug("merge_columns: column %d of row %d outside %d..%d", t->index,
             r, lo, hi);
       t->index = r;
-      t->next = heads[c];
+      set_vnext(t, heads[c]);
       heads[c] = t;
       t = next;
     }
@@ -1208,15 +1218,15 @@ void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh,
     // The lists' records lie far apart: the first two of the columns
     // ahead are fetched while this one is walked.
     if (c + 16 <= end && cols[c + 16]) __builtin_prefetch(cols[c + 16]);
-    if (c + 8 <= end && cols[c + 8] && cols[c + 8]->next)
-      __builtin_prefetch(cols[c + 8]->next);
+    if (c + 8 <= end && cols[c + 8] && cols[c + 8]->link)
+      __builtin_prefetch(vnext(cols[c + 8]));
     varref* a = cols[c];
     varref* b = heads[size_t(c)];
     heads[size_t(c)] = nullptr;
-    varref** tail = &cols[c];
+    list_slot<varref> tail = head_slot(&cols[c]);
     while (a || b) {
       if (a && fresh[size_t(a->index)]) {
-        varref* next = a->next;
+        varref* next = vnext(a);
         count(a, -1);
         free_1varref(a);
         a = next;
@@ -1226,16 +1236,16 @@ void merge_columns(AC* ac, varref** cols, const std::vector<char>& fresh,
       varref* t;
       if (b && (!a || b->index < a->index)) {
         t = b;
-        b = b->next;
+        b = vnext(b);
         count(t, 1);
       } else {
         t = a;
-        a = a->next;
+        a = vnext(a);
       }
-      *tail = t;
-      tail = &t->next;
+      tail.set(t);
+      tail = link_of(t);
     }
-    *tail = a;
+    tail.set(a);
   }
   ac->jac_nonzeros = jac;
   ac->grad_nonzeros = grad;
@@ -1261,7 +1271,7 @@ void transpose_rows(AC* ac, const std::vector<varref*>& lin_rows) {
                               nrows);
     ac->jac_nonzeros = ac->grad_nonzeros = 0;
     for (int32_t c = 0; c < ac->n_var; ++c)
-      for (varref* v = ac->col_terms[c]; v; v = v->next)
+      for (varref* v = ac->col_terms[c]; v; v = vnext(v))
         ++(v->index < ac->n_con ? ac->jac_nonzeros : ac->grad_nonzeros);
   }
   ac->n_pl_con = ac->n_pl_obj = 0;

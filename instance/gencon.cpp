@@ -503,13 +503,13 @@ void strip_columns(var* v, int32_t lo, int32_t hi, bool only_old) {
     if (!g.lin || (only_old && g.gen_seq > v->gen.gen_seq)) continue;
     int32_t n = g.member_count * slots_per_member(d);
     for (int32_t s = 0; s < n; ++s)
-      for (varref** p = &g.lin[s]; *p;) {
-        varref* r = *p;
+      for (list_slot<varref> p = head_slot(&g.lin[s]); p.get();) {
+        varref* r = p.get();
         if (r->index >= lo && r->index < hi) {
-          *p = r->next;
+          p.set(vnext(r));
           free_1varref(r);
         } else {
-          p = &r->next;
+          p = link_of(r);
         }
       }
   }

@@ -64,17 +64,17 @@ struct vpe_walker : walker_defaults {
 // The terms of list *head mapped; a term of a column that went goes.
 template <class T, class Free>
 void map_list(T** head, const int32_t* perm, int32_t n, Free drop) {
-  for (T** p = head; *p;) {
-    T* t = *p;
+  for (list_slot<T> p = head_slot(head); p.get();) {
+    T* t = p.get();
     int32_t c = t->index >= 0 && t->index < n ? perm[t->index] : t->index;
     if (c < 0) {
-      *p = t->next;
-      t->next = nullptr;
+      p.set(vnext(t));
+      set_vnext(t, nullptr);
       drop(t);
       continue;
     }
     t->index = c;
-    p = &t->next;
+    p = link_of(t);
   }
 }
 

@@ -24,10 +24,10 @@ int varref_kill0;
 namespace {
 
 constexpr int TERMS_PER_BLOCK = 1600;
-// Small blocks before the large ones (102,400 terms), and the class of a
-// large block (16 MiB, 699,050 terms).
+// Small blocks before the large ones (102,400 terms), and the terms of a
+// large block (16 MiB).
 constexpr int SMALL_BLOCKS = 64;
-constexpr int LARGE_CLASS = 21;
+constexpr size_t LARGE_TERMS = (size_t{16} << 20) / sizeof(varref);
 
 // Small blocks taken since start-up or `reset`.
 int small_blocks;
@@ -53,7 +53,7 @@ T** columns_of(T* const* r, int new_k, int32_t n, int32_t split,
   for (int32_t i = n - 1; i >= 0; --i) {
     int64_t& count = placed[i < split ? 0 : 1];
     for (T* t = r[i]; t;) {
-      T* next = t->next;
+      T* next = vnext(t);
       size_t c = static_cast<size_t>(static_cast<uint32_t>(t->index));
       if (c >= ncols)
         bug("transpose: column %d of row %d outside %zu columns", t->index,
@@ -64,7 +64,7 @@ T** columns_of(T* const* r, int new_k, int32_t n, int32_t split,
         count += cols[c] != head;
       } else {
         t->index = i;
-        t->next = cols[c];
+        set_vnext(t, cols[c]);
         cols[c] = t;
         ++count;
       }
@@ -100,20 +100,16 @@ varref* varref_refill() {
   // The block is handed out in order as terms are made: no pass links it
   // first, and its pages are touched only when used.  Once a problem has
   // taken SMALL_BLOCKS blocks it is a large one: its terms come in blocks
-  // of the size class LARGE_CLASS, which the block allocator backs with
-  // huge pages, so that filling them costs one page fault per 2 MiB
-  // instead of one per 4 KiB (the faults took a third of the time of a
-  // run with ten million terms).  The unused tail of the newest block is
-  // never touched.
+  // of LARGE_TERMS, which the arena backs with huge pages, so that filling
+  // them costs one page fault per 2 MiB instead of one per 4 KiB (the
+  // faults took a third of the time of a run with ten million terms).  The
+  // unused tail of the newest block is never touched.
   size_t n = TERMS_PER_BLOCK;
-  varref* b;
-  if (small_blocks < SMALL_BLOCKS) {
+  if (small_blocks < SMALL_BLOCKS)
     ++small_blocks;
-    b = static_cast<varref*>(Malloc(n * sizeof(varref)));
-  } else {
-    n = (size_t{8} << LARGE_CLASS) / sizeof(varref);
-    b = static_cast<varref*>(new_mblk(LARGE_CLASS, 0));
-  }
+  else
+    n = LARGE_TERMS;
+  auto* b = static_cast<varref*>(narena_take(n * sizeof(varref)));
   varref_bump = b + 1;
   varref_bump_end = b + n;
   return b;
@@ -138,8 +134,8 @@ void varref_nonfinite(int32_t index, double coef) {
 void free_varref(varref* v) {
   if (!v) return;
   varref* last = v;
-  while (last->next) last = last->next;
-  last->next = varref_freelist;
+  while (last->link) last = varref_at(last->link);
+  set_vnext(last, varref_freelist);
   varref_freelist = v;
 }
 
@@ -196,7 +192,7 @@ void plzap(plterm*** a, int k, int32_t n) {
   if (!p) return;
   for (int32_t i = 0; i < n; ++i)
     for (plterm* t = p[i]; t;) {
-      plterm* next = t->next;
+      plterm* next = vnext(t);
       del_mblk(t->block_class, t);
       t = next;
     }

@@ -8,9 +8,12 @@
 // it is the row number, objectives numbered after the constraints.  Terms
 // come from one pool, so that generation, collection, presolve and the
 // writer make, move and return millions of them without the general
-// allocator: the pool takes 1600-term blocks from the recorded allocator
-// (Malloc, never given back but by `reset`), 16 MiB blocks once a problem
-// is large, and a whole list returns in one walk and one link.
+// allocator: the pool takes 1600-term blocks from the numbered arena
+// (support/pool.h; never given back but by `reset`), 16 MiB blocks once a
+// problem is large, and a whole list returns in one walk and one link.
+// Since every term lies in that arena, a term links to the next by its
+// 32-bit number there, which keeps a term at 16 bytes: the link is read
+// through vnext and written through set_vnext, never directly.
 #ifndef VEXO_INSTANCE_VARREF_H
 #define VEXO_INSTANCE_VARREF_H
 
@@ -18,6 +21,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
+
+#include "support/pool.h"
 
 namespace vexo {
 
@@ -28,17 +33,32 @@ struct xnode;
 
 // One linear term.
 struct varref {
-  varref* next;  // next term of the list, null at its end
+  uint32_t link;  // the next term's number (varref_at), 0 at the end
   int32_t index;  // row list: the column; column list: the row
   double coef;
 };
-static_assert(std::is_trivially_destructible_v<varref> &&
-                  sizeof(varref) == 24,
-              "terms are plain pool records, 1600 to a 38,400-byte block");
+static_assert(std::is_trivially_destructible_v<varref> && sizeof(varref) == 16,
+              "terms are plain pool records, 1600 to a 25,600-byte block");
+
+// The term numbered n in the numbered arena (null for 0), and the number of
+// term v (0 for null); v must be a pool term.
+inline varref* varref_at(uint32_t n) {
+  return n ? reinterpret_cast<varref*>(narena_base) + n : nullptr;
+}
+inline uint32_t varref_no(const varref* v) {
+  return v ? uint32_t(v - reinterpret_cast<const varref*>(narena_base)) : 0;
+}
+// The term after v in its list, null at the end; set_vnext makes next
+// follow v.
+inline varref* vnext(const varref* v) { return varref_at(v->link); }
+inline void set_vnext(varref* v, const varref* next) {
+  v->link = varref_no(next);
+}
 
 // One piecewise-linear term of one variable, in a size-class block of its
-// own (block_class) holding 32 + 16 * n_slopes bytes.  Its first two fields
-// are varref's, so that transpose moves lists of either kind.  The slopes
+// own (block_class) holding 32 + 16 * n_slopes bytes.  Its links are read
+// and written through vnext and set_vnext, as varref's are, so that
+// transpose moves lists of either kind.  The slopes
 // and breakpoints follow the head: slope 0, breakpoint 1, slope 1, ...,
 // slope n_slopes - 1, breakpoints ascending.
 struct plterm {
@@ -51,9 +71,34 @@ struct plterm {
   int32_t pad_;
   double* bs() { return reinterpret_cast<double*>(this + 1); }
 };
-static_assert(std::is_trivially_destructible_v<plterm> &&
-              sizeof(plterm) == 32 && offsetof(plterm, index) ==
-                                          offsetof(varref, index));
+static_assert(std::is_trivially_destructible_v<plterm> && sizeof(plterm) == 32);
+inline plterm* vnext(const plterm* t) { return t->next; }
+inline void set_vnext(plterm* t, plterm* next) { t->next = next; }
+
+// Where a list goes on, for walks that unlink or insert terms in place:
+// the slot holding the list's head, or the link of a term (varref or
+// plterm).  get and set read and write it as *p reads and writes a pointer
+// to a link.
+template <class T>
+struct list_slot {
+  T** head;  // the slot, while after is null
+  T* after;
+  T* get() const { return after ? vnext(after) : *head; }
+  void set(T* v) const {
+    if (after)
+      set_vnext(after, v);
+    else
+      *head = v;
+  }
+};
+template <class T>
+list_slot<T> head_slot(T** head) {
+  return {head, nullptr};
+}
+template <class T>
+list_slot<T> link_of(T* t) {
+  return {nullptr, t};
+}
 
 // The domain of one variable from the `in` phrase of its declaration: a
 // block of pieces and a set of the domain's numeric members.  The pieces
@@ -84,7 +129,7 @@ struct CVseen {
 };
 static_assert(std::is_trivially_destructible_v<CVseen>);
 
-// Head of the free terms, linked through next.
+// Head of the free terms, linked as lists are.
 extern varref* varref_freelist;
 // The unused tail of the newest block of terms: [varref_bump,
 // varref_bump_end), handed out in order once the free list is empty.
@@ -100,9 +145,8 @@ extern int varref_kill0;
 void varref_reinit();
 
 // A fresh block of 1600 terms (after 64 such blocks since start-up or
-// `reset`, a block of 699,050 terms, in a 16 MiB block of the size-class
-// allocator): its first term is returned, the others become the unused
-// tail (varref_bump).
+// `reset`, a 16 MiB block of 1,048,576 terms): its first term is returned, the
+// others become the unused tail (varref_bump).
 varref* varref_refill();
 // Reports a coefficient that is infinite or NaN for column index (after
 // the generation location: "can't multiply <name> by Infinity" or "by NaN")
@@ -126,7 +170,7 @@ inline varref* new_varref(varref* next, int32_t index, double coef) {
 inline varref* new_varref_seq(varref* next, int32_t index, double coef) {
   if (!std::isfinite(coef)) varref_nonfinite(index, coef);
   varref* v = varref_bump != varref_bump_end ? varref_bump++ : varref_refill();
-  v->next = next;
+  set_vnext(v, next);
   v->index = index;
   v->coef = coef;
   return v;
@@ -135,12 +179,12 @@ inline varref* new_varref_kept(varref* next, int32_t index, double coef) {
   if (!std::isfinite(coef)) varref_nonfinite(index, coef);
   varref* v = varref_freelist;
   if (v)
-    varref_freelist = v->next;
+    varref_freelist = vnext(v);
   else if (varref_bump != varref_bump_end)
     v = varref_bump++;
   else
     v = varref_refill();
-  v->next = next;
+  set_vnext(v, next);
   v->index = index;
   v->coef = coef;
   return v;
@@ -151,7 +195,7 @@ inline varref* new_varref_kept(varref* next, int32_t index, double coef) {
 void free_varref(varref* v);
 // Returns one term to the pool.
 inline void free_1varref(varref* v) {
-  v->next = varref_freelist;
+  set_vnext(v, varref_freelist);
   varref_freelist = v;
 }
 

@@ -242,7 +242,7 @@ void compl_eqn(Presolve* P, int32_t i, int32_t j) {
   int32_t var = -1;
   int n = 0;
   for (int32_t c = 0; c < P->nvars && n < 2; ++c)
-    for (const varref* t = P->cols ? P->cols[c] : nullptr; t; t = t->next)
+    for (const varref* t = P->cols ? P->cols[c] : nullptr; t; t = vnext(t))
       if (t->index == j) {
         n += t->coef == 1 ? 1 : 2;
         var = c;
@@ -283,7 +283,7 @@ struct cwork {
     terms.resize(size_t(P->ncons));
     for (int32_t c = 0; c < P->nvars; ++c) {
       if (P->vstat[c] & VS_FIXED) continue;
-      for (varref* t = P->cols ? P->cols[c] : nullptr; t; t = t->next)
+      for (varref* t = P->cols ? P->cols[c] : nullptr; t; t = vnext(t))
         if (t->index < P->ncons && P->cpair[t->index])
           terms[size_t(t->index)].push_back({c, t});
     }

@@ -131,7 +131,7 @@ void duals_defined(const Presolve* P, int32_t r, int32_t j, double a,
 void duals_composed(const Presolve* P, int32_t r, int32_t j, double a) {
   auto row = [P](int32_t i) { return use_row(P, i); };
   size_t use0 = fd_uses.size();
-  for (const varref* t = P->cols[j]; t; t = t->next)
+  for (const varref* t = P->cols[j]; t; t = vnext(t))
     if (t->index != r && t->coef != 0)
       fd_uses.push_back({row(t->index), t->coef, -1});
   for (plterm* t = P->vpl[j]; t; t = t->next) {
@@ -484,7 +484,7 @@ double eval(expr* e, int32_t* out) {
     case SH_LINPART: {
       double s = 0;
       int32_t c = NO_CELL;
-      for (const varref* t = e->L.vr; t; t = t->next) {
+      for (const varref* t = e->L.vr; t; t = vnext(t)) {
         s = std::fma(t->coef, column(t->index), s);
         if (plain_depth) continue;
         if (c == NO_CELL) {
@@ -814,7 +814,7 @@ void fixed_duals(AC* ac) {
       uint64_t both;  // the column's two side records
       std::memcpy(&both, side + 2 * size_t(j), sizeof both);
       if (both)
-        for (const varref* t = cols[j]; t; t = t->next) {
+        for (const varref* t = cols[j]; t; t = vnext(t)) {
           uint32_t i = uint32_t(t->index);
           if (i >= uint32_t(nrow)) continue;
           uint64_t wb;
@@ -851,7 +851,7 @@ void fixed_duals(AC* ac) {
       }
     };
     each_column(ac->col_terms, nv, [&](int32_t j) {
-      for (const varref* t = ac->col_terms[j]; t; t = t->next)
+      for (const varref* t = ac->col_terms[j]; t; t = vnext(t))
         add_term(j, t->index, t->coef);
     });
     // The piecewise-linear terms presolve took out with their fixed

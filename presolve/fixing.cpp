@@ -80,7 +80,7 @@ static void compl_after_fix(Presolve* P, int32_t i) {
 // The linear terms of fixed j (old bounds lo, hi) leave the rows.
 static void fix_linear(Presolve* P, int32_t j, double v, double lo,
                        double hi) {
-  for (varref* t = P->cols[j]; t; t = t->next) {
+  for (varref* t = P->cols[j]; t; t = vnext(t)) {
     int32_t i = t->index;
     double a = t->coef;
     if (i >= P->ncons) {
@@ -350,9 +350,9 @@ int keepchk(int32_t row, Presolve* P, int side) {
 
 // A linear term (i, a) goes into j's column list at row i's place.
 static void col_insert(Presolve* P, int32_t j, int32_t i, double a) {
-  varref** p = &P->cols[j];
-  while (*p && (*p)->index < i) p = &(*p)->next;
-  *p = new_varref(*p, i, a);
+  list_slot<varref> p = head_slot(&P->cols[j]);
+  while (p.get() && p.get()->index < i) p = link_of(p.get());
+  p.set(new_varref(p.get(), i, a));
 }
 
 void pvmerge(Presolve* P, int32_t j) {

@@ -61,7 +61,7 @@ void each_var(expr* e, uint32_t gate, F& f) {
       if (e->L.p) f(static_cast<const plterm*>(e->L.p)->index, e);
       return;
     case SH_LINPART:
-      for (const varref* v = e->L.vr; v; v = v->next) f(v->index, e);
+      for (const varref* v = e->L.vr; v; v = vnext(v)) f(v->index, e);
       return;
     default: {
       detail::var_walker<F> w(gate, f);
@@ -74,8 +74,8 @@ void each_var(expr* e, uint32_t gate, F& f) {
 // its head, the second term, the third.  A stage reads what the stage
 // before fetched, so stages are issued in order, some work apart.
 inline void prefetch_terms(const varref* h, int s) {
-  if (s > 0 && h) h = h->next;
-  if (s > 1 && h) h = h->next;
+  if (s > 0 && h) h = vnext(h);
+  if (s > 1 && h) h = vnext(h);
   if (h) __builtin_prefetch(h);
 }
 

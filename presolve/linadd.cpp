@@ -267,9 +267,9 @@ int32_t lin_add::col(double lb, double ub, uint32_t status, xnode* decl,
 }
 
 void lin_add::term(int32_t row, int32_t col, double coef) {
-  varref** p = &P->cols[col];
-  while (*p && (*p)->index < row) p = &(*p)->next;
-  *p = new_varref_seq(*p, row, coef);
+  list_slot<varref> p = head_slot(&P->cols[col]);
+  while (p.get() && p.get()->index < row) p = link_of(p.get());
+  p.set(new_varref_seq(p.get(), row, coef));
 }
 
 void lin_order_bug() { bug("presolve adds terms out of row order"); }
@@ -420,13 +420,14 @@ void c_upgrade(Presolve* P, int32_t n) {
   ac->row_class = kn;
   // Objective rows in the column lists.
   for (int32_t j = 0; j < P->nvars; ++j) {
-    for (varref* t = ac->col_terms ? ac->col_terms[j] : nullptr; t; t = t->next)
+    for (varref* t = ac->col_terms ? ac->col_terms[j] : nullptr; t;
+         t = vnext(t))
       if (t->index >= nc) t->index += n;
     for (plterm* t = ac->col_plterms ? ac->col_plterms[j] : nullptr; t;
          t = t->next)
       if (t->index >= nc) t->index += n;
     for (varref* t = ac->col_nl_rows ? ac->col_nl_rows[j] : nullptr; t;
-         t = t->next)
+         t = vnext(t))
       if (t->index >= nc) t->index += n;
   }
   P->ncons = ac->n_con = nc1;

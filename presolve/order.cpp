@@ -98,13 +98,13 @@ static void classify(Presolve* P) {
     int32_t j = P->vorder[i];
     vs[j] &= ~(VS_LIN | VS_NLCON | VS_NLOBJ);
     for (const varref* t = ac->col_terms ? ac->col_terms[j] : nullptr; t;
-         t = t->next)
+         t = vnext(t))
       if (row_kept(P, t->index)) {
         vs[j] |= VS_LIN;
         break;
       }
     for (const varref* t = ac->col_nl_rows ? ac->col_nl_rows[j] : nullptr; t;
-         t = t->next) {
+         t = vnext(t)) {
       if (t->index >= P->ncons)
         vs[j] |= VS_NLOBJ;
       else if (row_kept(P, t->index))

@@ -155,7 +155,7 @@ static void row_lists(Presolve* P, coef_codes& cc) {
   for (size_t i = 0; i < nc; ++i) P->rbeg[i] = end += P->nfree[i];
   P->rbeg[nc] = end;
   each_column(P->cols, P->nvars, [P, &cc, coded](int32_t j) {
-    for (const varref* t = P->cols[j]; t; t = t->next) {
+    for (const varref* t = P->cols[j]; t; t = vnext(t)) {
       int32_t i = t->index;
       if (i >= P->ncons) break;
       int64_t at = --P->rbeg[i];
@@ -185,7 +185,7 @@ static void intervals(Presolve* P) {
   coef_codes cc;
   each_column(P->cols, P->nvars, [P, &cc](int32_t j) {
     double lb = P->vlb[j], ub = P->vub[j];
-    for (varref* t = P->cols[j]; t; t = t->next) {
+    for (varref* t = P->cols[j]; t; t = vnext(t)) {
       int32_t i = t->index;
       if (i >= P->ncons) break;
       vcontrib(P, i, t->coef, lb, ub);
@@ -203,7 +203,7 @@ static void intervals(Presolve* P) {
     }
     pvmerge(P, j);
     // Single-slope terms merged in are linear terms too.
-    for (const varref* t = P->cols[j]; t && t->index < P->ncons; t = t->next)
+    for (const varref* t = P->cols[j]; t && t->index < P->ncons; t = vnext(t))
       cc.note(t->coef);
   });
   row_lists(P, cc);

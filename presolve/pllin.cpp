@@ -56,13 +56,13 @@ bool needs_binaries(const Presolve* P, const plterm* t) {
 // Adds a to row i's term of column j (made when missing, kept in row
 // order); a single-slope term is linear.
 void add_linear(Presolve* P, int32_t j, int32_t i, double a) {
-  varref** p = &P->cols[j];
-  while (*p && (*p)->index < i) p = &(*p)->next;
-  if (*p && (*p)->index == i) {
-    (*p)->coef += a;
+  list_slot<varref> p = head_slot(&P->cols[j]);
+  while (p.get() && p.get()->index < i) p = link_of(p.get());
+  if (p.get() && p.get()->index == i) {
+    p.get()->coef += a;
     return;
   }
-  *p = new_varref_kept(*p, i, a);
+  p.set(new_varref_kept(p.get(), i, a));
 }
 
 // Per-term lists, kept across the terms of one call.
@@ -279,15 +279,15 @@ void compose_through(Presolve* P, pl_rows& R, int32_t r, int32_t y, double a,
   --R.count[size_t(r)];
   // y's column keeps its term in row r only (what reads removed rows
   // finds the row as it was).
-  for (varref** p = &P->cols[y]; *p;) {
-    varref* t = *p;
+  for (list_slot<varref> p = head_slot(&P->cols[y]); p.get();) {
+    varref* t = p.get();
     int32_t s = t->index;
     if (s == r) {
-      p = &t->next;
+      p = link_of(t);
       continue;
     }
-    *p = t->next;
-    t->next = nullptr;
+    p.set(vnext(t));
+    set_vnext(t, nullptr);
     if (t->coef != 0) {
       move_constant(P, s, t->coef * alpha);
       insert_term(&P->vpl[z], scaled_term(g, t->coef * beta, s));
@@ -340,7 +340,7 @@ void compose_defined(Presolve* P) {
   // The linear terms of each row: their number and the last one's column.
   std::vector<int32_t> nlin(size_t(P->nrows), 0), last(size_t(P->nrows), -1);
   for (int32_t j = 0; j < P->nvars; ++j)
-    for (const varref* t = P->cols[j]; t; t = t->next)
+    for (const varref* t = P->cols[j]; t; t = vnext(t))
       if (t->coef != 0) {
         ++nlin[size_t(t->index)];
         last[size_t(t->index)] = j;
@@ -363,14 +363,14 @@ void compose_defined(Presolve* P) {
       continue;
     double a = 0;
     bool paired = false;
-    for (const varref* t = P->cols[y]; t; t = t->next) {
+    for (const varref* t = P->cols[y]; t; t = vnext(t)) {
       if (t->index == r) a += t->coef;
       if (P->cpair && t->index < P->ncons && P->cpair[t->index]) paired = true;
     }
     for (const plterm* t = P->vpl[y]; t; t = t->next)
       if (P->cpair && t->index < P->ncons && P->cpair[t->index]) paired = true;
     if (a == 0 || paired) continue;
-    for (const varref* t = P->cols[y]; t; t = t->next)
+    for (const varref* t = P->cols[y]; t; t = vnext(t))
       if (t->index != r && t->coef != 0) --nlin[size_t(t->index)];
     compose_through(P, R, r, y, a, g, z);
   }

@@ -205,7 +205,7 @@ static void bound_moved(Presolve* P, int32_t j, double old, double nb,
   ++nbud;
   bool was_inf = !std::isfinite(old);
   double d = was_inf ? 0 : upper ? diffu(nb, old) : diffl(nb, old);
-  for (varref* t = P->cols[j]; t; t = t->next) {
+  for (varref* t = P->cols[j]; t; t = vnext(t)) {
     int32_t i = t->index;
     if (i >= P->ncons) break;
     if (row_busy(P, i)) continue;

@@ -1604,21 +1604,22 @@ bool e2v_walk(Presolve* P, int32_t row, expr* e, double s, varref** out,
 
 // Adds a to the coefficient of row in column list *col (increasing rows);
 // a zero result removes the term.
-void col_add(varref** col, int32_t row, double a) {
-  while (*col && (*col)->index < row) col = &(*col)->next;
-  if (*col && (*col)->index == row) {
-    double v = (*col)->coef + a;
+void col_add(varref** head, int32_t row, double a) {
+  list_slot<varref> col = head_slot(head);
+  while (col.get() && col.get()->index < row) col = link_of(col.get());
+  if (col.get() && col.get()->index == row) {
+    double v = col.get()->coef + a;
     if (v == 0) {
-      varref* t = *col;
-      *col = t->next;
-      t->next = nullptr;
+      varref* t = col.get();
+      col.set(vnext(t));
+      set_vnext(t, nullptr);
       free_varref(t);
     } else {
-      (*col)->coef = v;
+      col.get()->coef = v;
     }
     return;
   }
-  if (a != 0) *col = new_varref(*col, row, a);
+  if (a != 0) col.set(new_varref(col.get(), row, a));
 }
 
 }  // namespace
@@ -1650,7 +1651,8 @@ int nl2l(Presolve* P) {
       expr* nx = t->next;
       t->next = nullptr;
       varref* v = e2v(P, row, t, &c);
-      for (varref* x = v; x; x = x->next) terms.emplace_back(x->index, x->coef);
+      for (varref* x = v; x; x = vnext(x))
+        terms.emplace_back(x->index, x->coef);
       free_varref(v);
       t = nx;
     }

@@ -478,7 +478,7 @@ void solve_out(Presolve* P, bool linearised) {
   for (int32_t r : cand) W.pending[size_t(r)] = 1;
   // Two terms of one column in a row become one.
   for (int32_t j = 0; j < P->nvars; ++j)
-    for (const varref* t = ac->col_terms[j]; t; t = t->next) {
+    for (const varref* t = ac->col_terms[j]; t; t = vnext(t)) {
       if (t->index < 0 || t->index >= P->nrows) continue;
       W.rows[size_t(t->index)][j] += t->coef;
       W.cols[size_t(j)].push_back(t->index);

@@ -37,7 +37,7 @@ static void count_terms(AC* ac, SendShape* const* sh, int n) {
   int64_t nz[2] = {0, 0}, nzo = 0;
   int32_t lim[2] = {sh[0]->n_con, sh[n - 1]->n_con};
   for (int32_t p = 0; p < ac->n_var_sent && ac->col_terms; ++p)
-    for (const varref* t = ac->col_terms[ac->var_order[p]]; t; t = t->next) {
+    for (const varref* t = ac->col_terms[ac->var_order[p]]; t; t = vnext(t)) {
       if (t->index >= ac->n_con) {
         ++nzo;
         continue;

@@ -249,8 +249,8 @@ bool presolve_removed_row(const AC* ac, int32_t i) {
 void gather_rows(const AC* ac) {
   terms_by_row.assign(size_t(ac->n_con + ac->n_obj), {});
   for (int32_t j = 0; j < ac->n_var; ++j)
-    for (const varref* v = ac->col_terms[j]; v; v = v->next)
-      terms_by_row[size_t(v->index)].push_back(varref{nullptr, j, v->coef});
+    for (const varref* v = ac->col_terms[j]; v; v = vnext(v))
+      terms_by_row[size_t(v->index)].push_back(varref{0, j, v->coef});
 }
 
 // The member (slot) of its declaration that row i is, or -1: a
@@ -280,11 +280,11 @@ bool row_from_member(const AC* ac, int32_t i, std::vector<varref>* t) {
   int64_t k = row_member(ac, i, &d);
   if (k < 0 || k >= d->gen.member_count) return false;
   if (!d->gen.lin) return true;  // no linear term
-  for (const varref* m = d->gen.lin[k]; m; m = m->next) {
+  for (const varref* m = d->gen.lin[k]; m; m = vnext(m)) {
     if (m->index < 0 || m->index >= ac->n_var) return false;
     for (const varref* v = ac->col_terms[m->index]; v && v->index <= i;
-         v = v->next)
-      if (v->index == i) t->push_back(varref{nullptr, m->index, v->coef});
+         v = vnext(v))
+      if (v->index == i) t->push_back(varref{0, m->index, v->coef});
   }
   return true;
 }
@@ -297,8 +297,8 @@ void row_from_columns(const AC* ac, int32_t i, std::vector<varref>* t) {
   if (row_from_member(ac, i, t)) return;
   if (terms_by_row.empty() && !rows_found++) {
     for (int32_t j = 0; j < ac->n_var; ++j)
-      for (const varref* v = ac->col_terms[j]; v; v = v->next)
-        if (v->index == i) t->push_back(varref{nullptr, j, v->coef});
+      for (const varref* v = ac->col_terms[j]; v; v = vnext(v))
+        if (v->index == i) t->push_back(varref{0, j, v->coef});
     return;
   }
   if (terms_by_row.empty()) gather_rows(ac);
@@ -311,7 +311,7 @@ void row_from_columns(const AC* ac, int32_t i, std::vector<varref>* t) {
 std::vector<varref> vsort(const AC* ac, int32_t i) {
   std::vector<varref> t;
   if (ac->row_terms) {
-    for (const varref* v = ac->row_terms[i]; v; v = v->next) t.push_back(*v);
+    for (const varref* v = ac->row_terms[i]; v; v = vnext(v)) t.push_back(*v);
   } else {
     row_from_columns(ac, i, &t);
   }
@@ -503,7 +503,7 @@ std::vector<std::vector<colent>> vxgen(const AC* ac) {
 std::vector<colent> vxcol(const AC* ac, int32_t j) {
   std::vector<colent> c;
   std::vector<std::pair<int32_t, double>> lin;
-  for (const varref* v = ac->col_terms[j]; v; v = v->next)
+  for (const varref* v = ac->col_terms[j]; v; v = vnext(v))
     lin.push_back({v->index, v->coef});
   std::sort(lin.begin(), lin.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -148,7 +148,7 @@ struct use_scan {
           column(x->L.i);
           continue;
         case SH_LINPART:
-          for (const varref* v = x->L.vr; v; v = v->next) column(v->index);
+          for (const varref* v = x->L.vr; v; v = vnext(v)) column(v->index);
           continue;
         case SH_PLTERM:
           column(static_cast<const plterm*>(x->L.p)->index);
@@ -294,11 +294,11 @@ void Vput(nlfile* f, const AC* ac, int32_t s) {
     expr* lin = *link;
     int n = 0;
     if (lin)
-      for (const varref* v = lin->L.vr; v; v = v->next) ++n;
+      for (const varref* v = lin->L.vr; v; v = vnext(v)) ++n;
     apr(f, "V%d %d %d\t#%s\n", dv_first + int32_t(dv_next), n, d.user,
         ac->var_names ? Xwho(&ac->var_names[d.col]) : "");
     if (lin) {
-      for (const varref* v = lin->L.vr; v; v = v->next)
+      for (const varref* v = lin->L.vr; v; v = vnext(v))
         apr(f, "%d %.16g\n", col_number(v->index), v->coef);
       *link = lin->next;
     }
@@ -399,7 +399,7 @@ static void plterm_put(nlfile* f, expr* e) {
 
 static void linpart_put(nlfile* f, const varref* v) {
   int n = 0;
-  for (const varref* t = v; t; t = t->next) ++n;
+  for (const varref* t = v; t; t = vnext(t)) ++n;
   if (n == 1) {
     v1put(f, v);
     return;
@@ -410,7 +410,7 @@ static void linpart_put(nlfile* f, const varref* v) {
     oput(f, NL_SUMLIST);
     count_put(f, n);
   }
-  for (; v; v = v->next) v1put(f, v);
+  for (; v; v = vnext(v)) v1put(f, v);
 }
 
 void eput(nlfile* f, expr* e) {

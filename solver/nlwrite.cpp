@@ -491,22 +491,22 @@ static void jac_walk(const AC* ac, const int32_t* rslot, Keep keep) {
         if (!t || n[i] == LANE_CAP) continue;
         row[i][n[i]] = rslot[t->index];
         coef[i][n[i]++] = t->coef;
-        cur[i] = t->next;
+        cur[i] = vnext(t);
         more = true;
       }
     }
     for (int i = 0; i < g; ++i) {
       int32_t p = p0 + i;
       for (int j = 0; j < n[i]; ++j) put(p, row[i][j], coef[i][j]);
-      for (const varref* t = cur[i]; t; t = t->next)
+      for (const varref* t = cur[i]; t; t = vnext(t))
         put(p, rslot[t->index], t->coef);
       int32_t v = ac->var_order ? ac->var_order[p] : p;
       if (const varref* nl = ac->col_nl_rows ? ac->col_nl_rows[v] : nullptr) {
         if (mark.empty()) mark.assign(size_t(ac->n_con + ac->n_obj), -1);
         for (const varref* t = ac->col_terms ? ac->col_terms[v] : nullptr; t;
-             t = t->next)
+             t = vnext(t))
           mark[size_t(t->index)] = p;
-        for (; nl; nl = nl->next)
+        for (; nl; nl = vnext(nl))
           if (mark[size_t(nl->index)] != p) put(p, rslot[nl->index], 0);
       }
     }

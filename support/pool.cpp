@@ -5,6 +5,7 @@
 #include "support/pool.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -166,6 +167,62 @@ static char* recorded_huge(size_t n, bool zero) {
 }
 
 void* Malloc_bulk(size_t n) { return recorded_huge(n, false); }
+
+char* narena_base;
+
+namespace {
+
+// The numbered arena: bytes reserved, handed out, and made usable (whole
+// pages) since the last mem_reset.
+size_t narena_size, narena_used, narena_ready;
+
+// Address space only: the pages stay inaccessible, and neither memory nor
+// the system's commit charge is taken until narena_take opens them.  A
+// smaller range is taken where the process may not have 64 GiB of it.
+void narena_reserve() {
+  for (size_t n = size_t{16} << 32; n >= size_t{16} << 20; n /= 2) {
+    void* p = mmap(nullptr, n, PROT_NONE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) continue;
+    narena_base = static_cast<char*>(p);
+    narena_size = n;
+    narena_used = 16;
+    return;
+  }
+  Malloc_failure(size_t{16} << 20);
+}
+
+}  // namespace
+
+void* narena_take(size_t n) {
+  if (!narena_base) narena_reserve();
+  if (n > narena_size - narena_used) Malloc_failure(n);
+  char* p = narena_base + narena_used;
+  narena_used += n;
+  if (narena_used > narena_ready) {
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    size_t end = (narena_used + page - 1) / page * page;
+    if (mprotect(narena_base + narena_ready, end - narena_ready,
+                 PROT_READ | PROT_WRITE) != 0)
+      Malloc_failure(n);
+    advise_huge(narena_base + narena_ready, end - narena_ready);
+    narena_ready = end;
+  }
+  Malloced[1] += double(n);
+  return p;
+}
+
+// Back to an empty arena: the opened pages are replaced by fresh
+// inaccessible ones, which gives their memory back to the system.
+static void narena_reset() {
+  if (narena_ready &&
+      mmap(narena_base, narena_ready, PROT_NONE,
+           MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED, -1,
+           0) == MAP_FAILED)
+    Malloc_failure(narena_ready);
+  narena_used = narena_base ? 16 : 0;
+  narena_ready = 0;
+}
 
 // Index of the first chunk that starts above a (nchunks when none does).
 static size_t chunk_after(uintptr_t a) {
@@ -427,6 +484,7 @@ void mem_reset() {
 #endif
   std::memset(MBfree, 0, sizeof(MBfree));
   std::memset(xmem_freelist, 0, sizeof(xmem_freelist));
+  narena_reset();
   Malloced[0] = Malloced[1] = 0;
 }
 

@@ -79,6 +79,18 @@ void* Malloc(size_t n);
 // set whose count is known): a block of 8 MiB and more asks for huge pages,
 // so that its first filling costs a fault per 2 MiB, not per 4 KiB page.
 void* Malloc_bulk(size_t n);
+// The numbered arena: one range of address space (up to 64 GiB, no memory)
+// reserved at its first use and kept for the process, handed out in order
+// from its start, so that a record in it is reached from narena_base by a
+// 32-bit count of 16-byte units.  The term pool (instance/varref.h) lives
+// there.  Pages become memory as they are handed out and count in
+// Malloced; mem_reset gives them back to the system and starts the arena
+// again from its start.  Its first 16 bytes are never handed out, so that
+// count 0 reaches nothing.
+extern char* narena_base;
+// The next n bytes of the numbered arena (n a multiple of 16), not zeroed.
+// A full arena ends the session through Malloc_failure.
+void* narena_take(size_t n);
 // n bytes rounded up to a multiple of 8 from the zeroed arena.  mem(0)
 // returns the current position without advancing.
 void* mem(size_t n);

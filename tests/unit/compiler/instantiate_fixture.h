@@ -127,7 +127,7 @@ class InstantiateTest : public RefsTest {
     double k = eval_num(body, t);
     std::string s = gfmt(k, 0, nullptr);
     s += " |";
-    for (varref* v = gm_v; v; v = v->next)
+    for (varref* v = gm_v; v; v = vnext(v))
       s += " " + std::string(gfmt(v->coef, 0, nullptr)) + "*" + var(v->index);
     s += " |";
     for (expr* e = gm_e; e; e = e->next) s += " " + text(e);

@@ -130,7 +130,7 @@ class Collect : public NlTest {
   static std::string row_text(AC* ac, int32_t r) {
     std::string s;
     for (int32_t c = 0; c < ac->n_var; ++c)
-      for (varref* v = ac->col_terms[c]; v; v = v->next)
+      for (varref* v = ac->col_terms[c]; v; v = vnext(v))
         if (v->index == r)
           s += std::to_string(c) + ":" + num(v->coef) + " ";
     return s;
@@ -193,7 +193,7 @@ TEST_F(Collect, DuplicateTermsMerge) {
   cvgen& g = c->gen;
   auto terms = [&](int i) {
     std::string s;
-    for (varref* v = g.lin[i]; v; v = v->next)
+    for (varref* v = g.lin[i]; v; v = vnext(v))
       s += std::to_string(v->index) + ":" + num(v->coef) + " ";
     return s;
   };

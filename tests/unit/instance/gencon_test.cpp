@@ -58,7 +58,7 @@ class GenCon : public test::ParserTest {
     std::vector<std::string> t;
     char b[96];
     if (d->gen.lin)
-      for (varref* r = d->gen.lin[s]; r; r = r->next) {
+      for (varref* r = d->gen.lin[s]; r; r = vnext(r)) {
         var* v = var_of_column(r->index);
         Snprintf(b, sizeof b, "%s%d:%g", v ? v->name->name : "?",
                  v ? r->index - v->gen.first_col : r->index, r->coef);

@@ -514,8 +514,8 @@ TEST_F(Gen, MovedColumnsAreRenumberedInPlace) {
     for (const char* name : {"c", "d", "e"}) {
       auto* r = static_cast<convar*>(Symbol0(name)->binding);
       for (int32_t i = 0; i < r->gen.member_count; ++i) {
-        for (varref* v = r->gen.lin ? r->gen.lin[i] : nullptr; v; v = v->next)
-        {
+        for (varref* v = r->gen.lin ? r->gen.lin[i] : nullptr; v;
+             v = vnext(v)) {
           char b[64];
           Snprintf(b, sizeof b, "%d:%g ", v->index, v->coef);
           t += b;

@@ -63,7 +63,7 @@ class InstanceTest : public ParserTest {
   // Length of the term pool's free list.
   static size_t free_terms() {
     size_t n = 0;
-    for (varref* v = varref_freelist; v; v = v->next) ++n;
+    for (varref* v = varref_freelist; v; v = vnext(v)) ++n;
     return n;
   }
 };

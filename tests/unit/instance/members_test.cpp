@@ -102,19 +102,19 @@ TEST_F(Members, ChangesBetweenCollections) {
   ASSERT_NE(fixchanges, nullptr);
   EXPECT_EQ(fixchanges->index, 1);
   EXPECT_EQ(fixchanges->coef, 1.5);
-  EXPECT_EQ(fixchanges->next, nullptr);
+  EXPECT_EQ(vnext(fixchanges), nullptr);
   EXPECT_EQ(varref_kill0, 0);
   EXPECT_EQ(var_changes, 0);
   note_change(x, 1);  // column 2, kept
   note_change(var_named("y"), 0);
   EXPECT_EQ(var_changes, 2);
-  EXPECT_EQ(fixchanges->next, nullptr);
+  EXPECT_EQ(vnext(fixchanges), nullptr);
   note_change(static_cast<xnode2*>(decl("c")), 0);
   EXPECT_EQ(con_changes, 1);
   // Another removed column goes in front.
   note_change(x, 2);
   EXPECT_EQ(fixchanges->index, 3);
-  EXPECT_EQ(fixchanges->next->index, 1);
+  EXPECT_EQ(vnext(fixchanges)->index, 1);
 }
 
 TEST_F(Members, ChangesLowerTheStateOnlyWhereTheyBear) {

@@ -20,7 +20,7 @@ class Renum : public test::InstanceTest {};
 
 std::vector<int32_t> columns(varref* v) {
   std::vector<int32_t> c;
-  for (; v; v = v->next) c.push_back(v->index);
+  for (; v; v = vnext(v)) c.push_back(v->index);
   return c;
 }
 
@@ -46,7 +46,7 @@ TEST_F(Renum, RowsFollowThePermutation) {
   ApplyVperm(c, perm, 4);
   EXPECT_EQ(columns(g.lin[0]), (std::vector<int32_t>{2, 1}));
   EXPECT_EQ(g.lin[0]->coef, 2);
-  EXPECT_EQ(g.lin[0]->next->coef, 4);
+  EXPECT_EQ(vnext(g.lin[0])->coef, 4);
   EXPECT_EQ(columns(g.lin[1]), (std::vector<int32_t>{0}));
   EXPECT_EQ(free_terms(), free0 + 1);
   expr* m = g.nonlin[1];

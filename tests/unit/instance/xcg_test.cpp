@@ -53,7 +53,7 @@ class KeepCurrent : public test::ParserTest {
   }
   // The term record of row r in column c of the collected problem.
   static varref* term(int32_t c, int32_t r) {
-    for (varref* v = cur_ac->col_terms[c]; v; v = v->next)
+    for (varref* v = cur_ac->col_terms[c]; v; v = vnext(v))
       if (v->index == r) return v;
     return nullptr;
   }
@@ -123,7 +123,7 @@ TEST_F(KeepCurrent, ARowFilledAnewMovesBetweenColumns) {
   o = typed("let k := 3; expand t;\n");
   EXPECT_EQ(o.out, "subject to t:\n\tx[1] + x[2] + x[3] >= 1;\n\n");
   std::string rows;
-  for (varref* v = cur_ac->col_terms[2]; v; v = v->next)
+  for (varref* v = cur_ac->col_terms[2]; v; v = vnext(v))
     rows += std::to_string(v->index) + " ";
   EXPECT_EQ(rows, "2 3 4 ");
   EXPECT_EQ(term(2, 4)->coef, 0.25);
@@ -194,7 +194,7 @@ std::string collected_text(AC* ac) {
     Snprintf(b, sizeof b, "%s [%g,%g] %u:", xwho(&ac->var_names[c]),
              ac->var_lb[c], ac->var_ub[c], ac->var_status[c]);
     s += b;
-    for (varref* v = ac->col_terms[c]; v; v = v->next) {
+    for (varref* v = ac->col_terms[c]; v; v = vnext(v)) {
       Snprintf(b, sizeof b, " %d:%g", v->index, v->coef);
       s += b;
     }

@@ -468,7 +468,7 @@ TEST_F(Simplify, E2vOfALinearTree) {
                 bin(OPDIV, bin(OPPLUS, x(1), num(3)), num(2)));
   varref* v = e2v(&P, 0, e, &c);
   std::vector<std::pair<int, double>> got;
-  for (varref* t = v; t; t = t->next) got.emplace_back(t->index, t->coef);
+  for (varref* t = v; t; t = vnext(t)) got.emplace_back(t->index, t->coef);
   free_varref(v);
   std::sort(got.begin(), got.end());
   ASSERT_EQ(got.size(), 2u);

@@ -49,7 +49,7 @@ class SolveOut : public PresolveTest {
     if (v->flags & VF_DEFINED) ac->con_names[r].decl = v->defcon;
   }
   static double coef(AC* ac, int j, int row) {
-    for (varref* t = ac->col_terms[j]; t; t = t->next)
+    for (varref* t = ac->col_terms[j]; t; t = vnext(t))
       if (t->index == row) return t->coef;
     return 0;
   }

@@ -1,6 +1,7 @@
 #include "support/pool.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -414,6 +415,50 @@ TEST(Pool, ResetFreesEveryRecordedAllocation) {
       ::testing::ExitedWithCode(0), "");
   GTEST_FLAG_SET(death_test_style, style);
 }
+
+// The numbered arena hands out in order from 16 bytes past its start,
+// counts what it hands out, and after reset starts again at the same place
+// on fresh pages (the old bytes are gone: their memory went back).
+TEST(Pool, NumberedArenaRestartsOnFreshPagesAtReset) {
+  EXPECT_EXIT(
+      {
+        mem_reset();
+        auto* a = static_cast<char*>(narena_take(32));
+        CHILD_CHECK(a == narena_base + 16);
+        auto* b = static_cast<char*>(narena_take(size_t{1} << 20));
+        CHILD_CHECK(b == a + 32);
+        std::memset(a, 1, 32 + (size_t{1} << 20));
+        CHILD_CHECK(mem_used() == 32 + (1 << 20));
+        char* base = narena_base;
+        mem_reset();
+        CHILD_CHECK(narena_base == base);
+        CHILD_CHECK(narena_take(64) == a && a[0] == 0 && a[63] == 0);
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+#if !defined(POOL_TEST_LSAN)
+// Where the process may not have 64 GiB of address space the arena takes
+// less; what it cannot hold is reported as exhausted memory.
+TEST(Pool, NumberedArenaFitsTheAddressSpaceLimit) {
+  EXPECT_EXIT(
+      {
+        if (narena_base) _exit(0);  // reserved before the limit
+        struct rlimit rl;
+        rl.rlim_cur = rl.rlim_max = rlim_t{3} << 30;
+        setrlimit(RLIMIT_AS, &rl);
+        constexpr size_t MIB64 = size_t{64} << 20;
+        std::memset(narena_take(MIB64), 1, MIB64);
+        auto r = run_captured([] { narena_take(size_t{3} << 30); });
+        CHILD_CHECK(r.exited && r.code == 2);
+        CHILD_CHECK(r.err.find("couldn't get 3221225472 more.") !=
+                    std::string::npos);
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 }  // namespace
 }  // namespace vexo
