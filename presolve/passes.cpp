@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "eval/dispatch.h"
@@ -322,20 +323,20 @@ static void singleton(Presolve* P, int32_t i) {
     rowelim(P, i, 2);
 }
 
-// Whether the scan of row i's side (lower: the body's smallest value
-// against rub) certainly deduces no tighter bound of its term a x_k, all
-// terms being finite that side.  The deduced bound is tighter only when
-// the width |a| (ub - lb) of the term exceeds the row's slack on that
-// side; the directed arithmetic rounds the deduction outward, so where
-// the exact values show no gain it shows none either.  Both are estimated
-// rounded to nearest, with a margin far above their rounding errors:
-// only a clear case skips the directed computation.
-static bool no_gain(const Presolve* P, int32_t i, bool lower, double a,
-                    int32_t k) {
+// The limit of the no-gain test of a scan of row i's side (lower: the
+// body's smallest value against rub): a term a x_k, all terms being finite
+// that side, certainly deduces no tighter bound when its width
+// |a| (ub - lb) plus 1e-290 is at most the limit.  The deduced bound is
+// tighter only when the width exceeds the row's slack on that side; the
+// directed arithmetic rounds the deduction outward, so where the exact
+// values show no gain it shows none either.  Both are estimated rounded to
+// nearest, with a margin far above their rounding errors: only a clear
+// case skips the directed computation.  A NaN (no skip) when the slack is
+// a NaN or too large for the estimate.
+static double gain_limit(const Presolve* P, int32_t i, bool lower) {
   double slack = lower ? P->rub[i] - P->actlb[i] : P->actub[i] - P->rlb[i];
-  double width = std::fabs(a) * (P->vub[k] - P->vlb[k]);
-  // Comparisons with a NaN or an infinite width fail: no skip.
-  return slack < 1e300 && width + 1e-290 <= slack * (1 - 1e-12);
+  return slack < 1e300 ? slack * (1 - 1e-12)
+                       : std::numeric_limits<double>::quiet_NaN();
 }
 
 // One side of a row scan: lower (the body's smallest value against rub)
@@ -357,27 +358,35 @@ static int scan_side(Presolve* P, int32_t i, bool lower) {
     return 1;
   }
   int how = lower ? 0 : 2;
+  const int32_t* col = P->rcol;
+  const uint32_t* vstat = P->vstat;
+  const double *vlb = P->vlb, *vub = P->vub;
   int64_t end = P->rbeg[i + 1];
+  // The limit moves only with the row's activity and bounds, that is after
+  // a deduction.
+  double lim = ninf ? 0 : gain_limit(P, i, lower);
+  // Once a term deduced a bound, the others probably will too: each then
+  // walks its column (bound_moved), whose first terms are fetched ahead,
+  // in stages, as each_column does.
+  bool deducing = false;
   for (int64_t e = P->rbeg[i]; e < end; ++e) {
     // The bounds a few terms on: a long row's columns lie far apart.
     if (e + 16 < end) {
-      int32_t f = P->rcol[e + 16];
-      __builtin_prefetch(&P->vub[f]);
-      __builtin_prefetch(&P->vlb[f]);
+      int32_t f = col[e + 16];
+      __builtin_prefetch(&vub[f]);
+      __builtin_prefetch(&vlb[f]);
     }
-    // A moved bound walks its column (bound_moved): the first terms of the
-    // columns ahead are fetched in stages, as each_column does.
-    if (e + 24 < end)
+    if (deducing && e + 24 < end)
       for (int s = 0; s < 3; ++s)
-        prefetch_terms(P->cols[P->rcol[e + 8 * (3 - s)]], s);
-    int32_t k = P->rcol[e];
-    if (P->vstat[k] & VS_FIXED) continue;
+        prefetch_terms(P->cols[col[e + 8 * (3 - s)]], s);
+    int32_t k = col[e];
+    if (vstat[k] & VS_FIXED) continue;
     double a = row_coef(P, e);
+    double lk = vlb[k], uk = vub[k];
     // The bound of k this side of the activity uses.
-    double bk = (a > 0) == lower ? P->vlb[k] : P->vub[k];
+    double bk = (a > 0) == lower ? lk : uk;
     bool inf = !std::isfinite(bk);
-    if (ninf && !inf) continue;
-    if (!ninf && no_gain(P, i, lower, a, k)) continue;
+    if (ninf ? !inf : std::fabs(a) * (uk - lk) + 1e-290 <= lim) continue;
     double nb;
     bool upper;
     if (lower) {
@@ -393,7 +402,7 @@ static int scan_side(Presolve* P, int32_t i, bool lower) {
       upper = a < 0;
       nb = upper ? quotu(r, a) : quotl(r, a);
     }
-    if (upper ? !(nb < P->vub[k]) : !(nb > P->vlb[k])) continue;
+    if (upper ? !(nb < uk) : !(nb > lk)) continue;
     ++P->nbimp;
     if (plogfile) {
       Fprintf(plogfile, "%s: ", cname(P, i));
@@ -401,6 +410,8 @@ static int scan_side(Presolve* P, int32_t i, bool lower) {
     }
     int r = upper ? ubud1(P, i, k, how, nb) : lbud1(P, i, k, how, nb);
     if (r || (P->rstat[i] & (RS_GONE | RS_INFEASIBLE))) return 1;
+    deducing = true;
+    if (!ninf) lim = gain_limit(P, i, lower);
   }
   return 0;
 }

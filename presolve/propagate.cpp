@@ -21,18 +21,6 @@
 
 namespace vexo {
 
-void vcontrib(Presolve* P, int32_t row, double a, double lb, double ub) {
-  double lo = a > 0 ? lb : ub, hi = a > 0 ? ub : lb;
-  if (std::isfinite(lo))
-    macl(a, lo, &P->actlb[row]);
-  else
-    ++P->ninflb[row];
-  if (std::isfinite(hi))
-    macu(a, hi, &P->actub[row]);
-  else
-    ++P->ninfub[row];
-}
-
 // ---- Piecewise-linear terms -------------------------------------------------
 
 // slope k and breakpoint k (the end of segment k) of a term's array.
@@ -204,16 +192,17 @@ static void bound_moved(Presolve* P, int32_t j, double old, double nb,
                         bool upper) {
   ++nbud;
   bool was_inf = !std::isfinite(old);
-  double d = was_inf ? 0 : upper ? diffu(nb, old) : diffl(nb, old);
+  // The bound's move, or the new bound where there was none.
+  double m = was_inf ? nb : upper ? diffu(nb, old) : diffl(nb, old);
+  int32_t ncons = P->ncons;
   for (varref* t = P->cols[j]; t; t = vnext(t)) {
     int32_t i = t->index;
-    if (i >= P->ncons) break;
+    if (i >= ncons) break;
     if (row_busy(P, i)) continue;
     double a = t->coef;
     // Raising the upper bound side of the activity: a > 0 with an upper
     // bound, a < 0 with a lower bound.
     bool hi_side = (a > 0) == upper;
-    double m = was_inf ? nb : d;
     if (hi_side) {
       if (was_inf) --P->ninfub[i];
       macu(a, m, &P->actub[i]);

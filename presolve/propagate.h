@@ -7,16 +7,30 @@
 #ifndef VEXO_PRESOLVE_PROPAGATE_H
 #define VEXO_PRESOLVE_PROPAGATE_H
 
+#include <cmath>
 #include <cstdint>
+
+#include "presolve/presolve.h"
+#include "presolve/rounding.h"
 
 namespace vexo {
 
-struct Presolve;
 struct plterm;
 
 // Adds the linear term a * x, x in [lb, ub], to row's activity interval
 // (an infinite end is counted in ninflb / ninfub instead).
-void vcontrib(Presolve* P, int32_t row, double a, double lb, double ub);
+inline void vcontrib(Presolve* P, int32_t row, double a, double lb,
+                     double ub) {
+  double lo = a > 0 ? lb : ub, hi = a > 0 ? ub : lb;
+  if (std::isfinite(lo))
+    macl(a, lo, &P->actlb[row]);
+  else
+    ++P->ninflb[row];
+  if (std::isfinite(hi))
+    macu(a, hi, &P->actub[row]);
+  else
+    ++P->ninfub[row];
+}
 
 // Minimum and maximum of t over [lb, ub].  A term with fewer than two
 // slopes is a bug ("plminmax has p->n = %d").  pplminmax and nplminmax

@@ -7,10 +7,6 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#ifdef __SSE2_MATH__
-#include <immintrin.h>
-#endif
 
 #include "support/symbol.h"
 
@@ -37,72 +33,13 @@ double mac(double a, double b, double c) { return std::fma(a, b, c); }
 double quot(double a, double b, double) { return a / b; }
 double qsum(double a, double b, double c) { return a + b / c; }
 
-// The fast path.  Changing the rounding mode costs far more than the
-// operation itself, so each operation is done rounded to nearest, its
-// exact error is computed by an error-free transformation, and the result
-// is stepped one unit outward when the error lies on the wrong side.  This
-// is exactly what the directed mode gives whenever the result is finite
-// and nonzero and no operand or partial result is near the ends of the
-// exponent range (where the transformations stop being exact); exact
-// zeros follow the sign rules of the mode; the other cases, results near
-// the ends of the range and everything infinite or NaN, go the slow path,
-// as does a call made while another mode is in force (reading the mode is
-// cheap; setting it is not).
-
-// Magnitudes well inside the normal range, or 0.
-constexpr double TINY = 0x1p-800, HUGE = 0x1p800;
-inline bool safe(double v) {
-  double m = std::fabs(v);
-  return v == 0 || (m >= TINY && m <= HUGE);
-}
-inline bool safe_nz(double v) {
-  double m = std::fabs(v);
-  return m >= TINY && m <= HUGE;
-}
-
-// Whether round-to-nearest is in force.  Where doubles are computed by the
-// SSE unit its control register is read directly: far cheaper than
-// fegetround, which reads the x87 control word.
-inline bool nearest() {
-#ifdef __SSE2_MATH__
-  return (_mm_getcsr() & 0x6000) == 0;
-#else
-  return fegetround() == FE_TONEAREST;
-#endif
-}
-
-// The neighbour of finite nonzero r away from zero or toward it.
-inline double step(double r, bool outward) {
-  uint64_t u;
-  std::memcpy(&u, &r, sizeof u);
-  u = outward ? u + 1 : u - 1;
-  std::memcpy(&r, &u, sizeof u);
-  return r;
-}
-
-// r rounded to nearest with the exact error err (truth = r + err), moved
-// to the directed result: down when up is false.
-inline double directed(double r, double err, bool up) {
-  if (up ? err > 0 : err < 0) return step(r, (r > 0) == up);
-  return r;
-}
-
-// a + b rounded down or up; false when the slow path must do it.
-inline bool sum_fast(double a, double b, bool up, double* out) {
-  double s = a + b;
-  if (s == 0 && safe(a) && safe(b) && nearest()) {
-    // A sum is 0 only exactly: two zeros of one sign keep it, any other
-    // pair gives -0 rounding down, +0 up.
-    bool same = a == 0 && b == 0 && std::signbit(a) == std::signbit(b);
-    *out = same ? a : up ? 0.0 : -0.0;
-    return true;
-  }
-  if (!safe_nz(s) || !safe(a) || !safe(b) || !nearest()) return false;
-  double bb = s - a;
-  double err = (a - (s - bb)) + (b - bb);
-  *out = directed(s, err, up);
-  return true;
-}
+// The fast paths of the other operations, as rounding::sum_fast does the
+// sum's (rounding.h).
+using rounding::directed;
+using rounding::nearest;
+using rounding::safe;
+using rounding::safe_nz;
+using rounding::sum_fast;
 
 // a * b + c with one rounding, down or up.
 inline bool fma_fast(double a, double b, double c, bool up, double* out) {
@@ -163,12 +100,7 @@ double diff_rounded(double a, double b, bool up) {
 
 double fma_rounded(double a, double b, double c, bool up) {
   double r;
-  // A factor of 1 or -1 makes the product exact: one directed sum (no
-  // fused operation to split).
-  if (a == 1 || a == -1 || b == 1 || b == -1) {
-    double p = a == 1 ? b : a == -1 ? -b : b == 1 ? a : -a;
-    if (p != 0 && sum_fast(c, p, up, &r)) return r;
-  }
+  // (fma_dir took the factors 1 and -1.)
   if (fma_fast(a, b, c, up, &r)) return r;
   return in_mode(up ? FE_UPWARD : FE_DOWNWARD, a, b, c, mac);
 }
