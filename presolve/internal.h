@@ -74,9 +74,10 @@ void each_var(expr* e, uint32_t gate, F& f) {
 // its head, the second term, the third.  A stage reads what the stage
 // before fetched, so stages are issued in order, some work apart.
 inline void prefetch_terms(const varref* h, int s) {
-  if (s > 0 && h) h = vnext(h);
-  if (s > 1 && h) h = vnext(h);
-  if (h) __builtin_prefetch(h);
+  if (!h) return;
+  if (s >= 1 && !(h = vnext(h))) return;
+  if (s >= 2 && !(h = vnext(h))) return;
+  __builtin_prefetch(h);
 }
 
 // Calls f(j) for the columns j = 0 .. n - 1 of cols, in order.  A
@@ -90,7 +91,11 @@ void each_column(varref* const* cols, int32_t n, F&& f) {
   constexpr int32_t D = 8;  // columns between the stages
   for (int32_t j = 0; j < n; ++j) {
     if (j + 3 * D < n)
-      for (int s = 0; s < 3; ++s) prefetch_terms(cols[j + (3 - s) * D], s);
+    {
+      prefetch_terms(cols[j + 3 * D], 0);
+      prefetch_terms(cols[j + 2 * D], 1);
+      prefetch_terms(cols[j + D], 2);
+    }
     f(j);
   }
 }

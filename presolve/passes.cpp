@@ -376,9 +376,11 @@ static int scan_side(Presolve* P, int32_t i, bool lower) {
       __builtin_prefetch(&vub[f]);
       __builtin_prefetch(&vlb[f]);
     }
-    if (deducing && e + 24 < end)
-      for (int s = 0; s < 3; ++s)
-        prefetch_terms(P->cols[col[e + 8 * (3 - s)]], s);
+    if (deducing && e + 24 < end) {
+      prefetch_terms(P->cols[col[e + 24]], 0);
+      prefetch_terms(P->cols[col[e + 16]], 1);
+      prefetch_terms(P->cols[col[e + 8]], 2);
+    }
     int32_t k = col[e];
     if (vstat[k] & VS_FIXED) continue;
     double a = row_coef(P, e);
